@@ -1,0 +1,213 @@
+#include "platform/Defaults.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+namespace dunmoss {
+
+namespace {
+
+const QString kDataMarker = QStringLiteral("@data");
+
+QJsonValue toJson(const QVariant& value) {
+    if (value.typeId() == QMetaType::QByteArray) {
+        QJsonObject object;
+        object.insert(kDataMarker, QString::fromLatin1(value.toByteArray().toBase64()));
+        return object;
+    }
+    if (value.typeId() == QMetaType::QStringList) {
+        QJsonArray array;
+        for (const QString& s : value.toStringList())
+            array.append(s);
+        return array;
+    }
+    if (value.typeId() == QMetaType::QVariantList) {
+        QJsonArray array;
+        for (const QVariant& v : value.toList())
+            array.append(toJson(v));
+        return array;
+    }
+    if (value.typeId() == QMetaType::QVariantMap) {
+        QJsonObject object;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it)
+            object.insert(it.key(), toJson(it.value()));
+        return object;
+    }
+    return QJsonValue::fromVariant(value);
+}
+
+QVariant fromJson(const QJsonValue& value) {
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        if (object.size() == 1 && object.contains(kDataMarker))
+            return QByteArray::fromBase64(object.value(kDataMarker).toString().toLatin1());
+        QVariantMap map;
+        for (auto it = object.begin(); it != object.end(); ++it)
+            map.insert(it.key(), fromJson(it.value()));
+        return map;
+    }
+    if (value.isArray()) {
+        QVariantList list;
+        for (const QJsonValue& v : value.toArray())
+            list.append(fromJson(v));
+        return list;
+    }
+    if (value.isDouble()) {
+        const double d = value.toDouble();
+        const qint64 i = static_cast<qint64>(d);
+        if (static_cast<double>(i) == d)
+            return QVariant::fromValue<qint64>(i);
+        return d;
+    }
+    return value.toVariant();
+}
+
+QString encode(const QVariant& value) {
+    QJsonArray wrapper;
+    wrapper.append(toJson(value));
+    const QByteArray json = QJsonDocument(wrapper).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+QVariant decode(const QVariant& stored) {
+    if (!stored.isValid())
+        return {};
+    const QString text = stored.toString();
+    QJsonParseError error{};
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray("[") + text.toUtf8() + QByteArray("]"), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray() || doc.array().size() != 1)
+        return text; // written by hand or by an older build: keep the raw text
+    return fromJson(doc.array().at(0));
+}
+
+QString standardPath() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/Dunmoss Notepad/settings.ini");
+}
+
+} // namespace
+
+Defaults::Defaults(const QString& iniPath, QObject* parent)
+    : QObject(parent), m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}
+
+Defaults::~Defaults() = default;
+
+Defaults& Defaults::standard() {
+    static Defaults* instance = new Defaults(standardPath());
+    return *instance;
+}
+
+QVariant Defaults::value(const QString& key) const {
+    auto arg = m_argumentDomain.constFind(key);
+    if (arg != m_argumentDomain.constEnd())
+        return arg.value();
+    QVariant stored = persistentValue(key);
+    if (stored.isValid())
+        return stored;
+    return m_registered.value(key);
+}
+
+bool Defaults::contains(const QString& key) const { return value(key).isValid(); }
+
+QVariant Defaults::persistentValue(const QString& key) const {
+    return decode(m_settings->value(key));
+}
+
+std::optional<QString> Defaults::stringValue(const QString& key) const {
+    const QVariant v = value(key);
+    if (!v.isValid() || v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+QString Defaults::string(const QString& key, const QString& fallback) const {
+    return stringValue(key).value_or(fallback);
+}
+
+bool Defaults::boolean(const QString& key, bool fallback) const {
+    const QVariant v = value(key);
+    if (!v.isValid())
+        return fallback;
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().toLower();
+        if (s == QLatin1String("true") || s == QLatin1String("yes") || s == QLatin1String("1"))
+            return true;
+        if (s == QLatin1String("false") || s == QLatin1String("no") || s == QLatin1String("0"))
+            return false;
+        return fallback;
+    }
+    return v.toBool();
+}
+
+qint64 Defaults::integer(const QString& key, qint64 fallback) const {
+    const QVariant v = value(key);
+    if (!v.isValid())
+        return fallback;
+    bool ok = false;
+    const qint64 i = v.toLongLong(&ok);
+    return ok ? i : fallback;
+}
+
+std::optional<QStringList> Defaults::stringList(const QString& key) const {
+    const QVariant v = value(key);
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList();
+    if (v.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList list;
+    for (const QVariant& item : v.toList()) {
+        if (item.typeId() != QMetaType::QString)
+            return std::nullopt;
+        list.append(item.toString());
+    }
+    return list;
+}
+
+std::optional<QByteArray> Defaults::data(const QString& key) const {
+    const QVariant v = value(key);
+    if (v.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    return v.toByteArray();
+}
+
+void Defaults::setValue(const QString& key, const QVariant& value) {
+    if (!value.isValid()) {
+        remove(key);
+        return;
+    }
+    m_settings->setValue(key, encode(value));
+    emit changed(key);
+}
+
+void Defaults::remove(const QString& key) {
+    m_settings->remove(key);
+    emit changed(key);
+}
+
+void Defaults::registerDefaults(const QVariantMap& values) {
+    for (auto it = values.begin(); it != values.end(); ++it)
+        m_registered.insert(it.key(), it.value());
+}
+
+void Defaults::setArgumentDomain(const QVariantMap& domain) {
+    QStringList keys = m_argumentDomain.keys() + domain.keys();
+    m_argumentDomain = domain;
+    keys.removeDuplicates();
+    for (const QString& key : keys)
+        emit changed(key);
+}
+
+void Defaults::removeArgumentDomain() { setArgumentDomain({}); }
+
+void Defaults::synchronize() { m_settings->sync(); }
+
+QString Defaults::filePath() const { return m_settings->fileName(); }
+
+} // namespace dunmoss

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QVariant>
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+
+namespace dunmoss {
+
+// The user's settings database. Three domains are searched in order: the volatile argument
+// domain (this process only), the persistent domain (an INI file per user) and the registered
+// defaults. Values keep their type across launches (they are stored as JSON text), so a
+// one-element string list reads back as a list. Keys are used verbatim.
+class Defaults : public QObject {
+    Q_OBJECT
+public:
+    // An INI file at the given path (tests use a temporary one).
+    explicit Defaults(const QString& iniPath, QObject* parent = nullptr);
+    ~Defaults() override;
+
+    // The process-wide store under the XDG config folder.
+    static Defaults& standard();
+
+    QVariant value(const QString& key) const;
+    bool contains(const QString& key) const;
+    std::optional<QString> stringValue(const QString& key) const;
+    QString string(const QString& key, const QString& fallback = {}) const;
+    bool boolean(const QString& key, bool fallback = false) const;
+    qint64 integer(const QString& key, qint64 fallback = 0) const;
+    // The value as a list of strings; nothing when absent or when it is not a list of strings.
+    std::optional<QStringList> stringList(const QString& key) const;
+    std::optional<QByteArray> data(const QString& key) const;
+
+    void setValue(const QString& key, const QVariant& value);
+    void remove(const QString& key);
+    void registerDefaults(const QVariantMap& values);
+
+    // The persistent domain alone.
+    QVariant persistentValue(const QString& key) const;
+
+    // The volatile argument domain, which wins over the persistent one for this process.
+    QVariantMap argumentDomain() const { return m_argumentDomain; }
+    void setArgumentDomain(const QVariantMap& domain);
+    void removeArgumentDomain();
+
+    void synchronize();
+    QString filePath() const;
+
+signals:
+    void changed(const QString& key);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+    QVariantMap m_argumentDomain;
+    QVariantMap m_registered;
+};
+
+} // namespace dunmoss

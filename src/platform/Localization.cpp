@@ -1,0 +1,183 @@
+#include "platform/Localization.h"
+
+#include "platform/Defaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <mutex>
+
+namespace dunmoss {
+
+namespace {
+
+const QString kEnglish = QStringLiteral("en");
+const QString kChinese = QStringLiteral("zh-Hans");
+
+// The tables are compiled-in resources and cannot change while the program runs, so parsing
+// them once is safe; the preference itself is read on every lookup.
+const QHash<QString, QHash<QString, QString>>& tables() {
+    static QHash<QString, QHash<QString, QString>> loaded;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const QString& code : {kEnglish, kChinese}) {
+            QHash<QString, QString> table;
+            QDir dir(QStringLiteral(":/l10n/") + code);
+            const QStringList files = dir.entryList({QStringLiteral("*.json")}, QDir::Files,
+                                                    QDir::Name);
+            for (const QString& name : files) {
+                QFile file(dir.filePath(name));
+                if (!file.open(QIODevice::ReadOnly))
+                    continue;
+                const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+                for (auto it = object.begin(); it != object.end(); ++it)
+                    table.insert(it.key(), it.value().toString());
+            }
+            loaded.insert(code, table);
+        }
+    });
+    return loaded;
+}
+
+QString normalizedLanguage(const QString& code) {
+    const QString lower = code.toLower().replace(QLatin1Char('_'), QLatin1Char('-'));
+    if (lower == QLatin1String("zh") || lower.startsWith(QLatin1String("zh-hans")) ||
+        lower == QLatin1String("zh-cn") || lower == QLatin1String("zh-sg"))
+        return kChinese;
+    if (lower == QLatin1String("en") || lower.startsWith(QLatin1String("en-")))
+        return kEnglish;
+    return {};
+}
+
+// The table the process's preferred languages choose, falling back to English.
+QString bundleLanguage(const Defaults& defaults) {
+    QStringList preferred = defaults.stringList(QString::fromLatin1(kAppleLanguagesKey))
+                                .value_or(QStringList());
+    if (preferred.isEmpty())
+        preferred = QLocale::system().uiLanguages();
+    for (const QString& code : preferred) {
+        const QString match = normalizedLanguage(code);
+        if (!match.isEmpty())
+            return match;
+    }
+    return kEnglish;
+}
+
+} // namespace
+
+QString rawValue(AppLanguagePreference preference) {
+    switch (preference) {
+    case AppLanguagePreference::SimplifiedChinese:
+        return QStringLiteral("simplifiedChinese");
+    case AppLanguagePreference::English:
+        return QStringLiteral("english");
+    case AppLanguagePreference::System:
+        break;
+    }
+    return QStringLiteral("system");
+}
+
+std::optional<AppLanguagePreference> languagePreferenceFromRawValue(const QString& raw) {
+    for (AppLanguagePreference p : allLanguagePreferences())
+        if (rawValue(p) == raw)
+            return p;
+    return std::nullopt;
+}
+
+const QList<AppLanguagePreference>& allLanguagePreferences() {
+    static const QList<AppLanguagePreference> all{AppLanguagePreference::System,
+                                                  AppLanguagePreference::SimplifiedChinese,
+                                                  AppLanguagePreference::English};
+    return all;
+}
+
+QString languageCode(AppLanguagePreference preference) {
+    switch (preference) {
+    case AppLanguagePreference::SimplifiedChinese:
+        return kChinese;
+    case AppLanguagePreference::English:
+        return kEnglish;
+    case AppLanguagePreference::System:
+        break;
+    }
+    return {};
+}
+
+AppLanguagePreference storedLanguagePreference(const Defaults& defaults) {
+    const auto raw = defaults.stringValue(QString::fromLatin1(kLanguagePreferenceKey));
+    if (!raw)
+        return AppLanguagePreference::System;
+    return languagePreferenceFromRawValue(*raw).value_or(AppLanguagePreference::System);
+}
+
+AppLanguagePreference storedLanguagePreference() {
+    return storedLanguagePreference(Defaults::standard());
+}
+
+bool applyLanguagePreference(AppLanguagePreference preference, Defaults& defaults) {
+    const QString prefKey = QString::fromLatin1(kLanguagePreferenceKey);
+    const QString listKey = QString::fromLatin1(kAppleLanguagesKey);
+    const std::optional<QString> previousPreference = defaults.stringValue(prefKey);
+    const std::optional<QStringList> previousList = defaults.stringList(listKey);
+
+    const QString code = languageCode(preference);
+    if (code.isEmpty()) {
+        defaults.remove(listKey);
+        defaults.removeArgumentDomain();
+    } else {
+        defaults.setValue(listKey, QStringList{code});
+        defaults.setArgumentDomain({{listKey, QStringList{code}}});
+    }
+    defaults.setValue(prefKey, rawValue(preference));
+    defaults.synchronize();
+
+    const std::optional<QStringList> newList = defaults.stringList(listKey);
+    if (!previousPreference)
+        return true;
+    if (*previousPreference != rawValue(preference))
+        return true;
+    return previousList != newList;
+}
+
+bool applyLanguagePreference(AppLanguagePreference preference) {
+    return applyLanguagePreference(preference, Defaults::standard());
+}
+
+std::optional<QString> localizedStringInLproj(const QString& key, const QString& languageCode) {
+    const auto& all = tables();
+    auto table = all.constFind(languageCode);
+    if (table == all.constEnd())
+        return std::nullopt;
+    auto it = table->constFind(key);
+    if (it == table->constEnd() || it.value() == key)
+        return std::nullopt;
+    return it.value();
+}
+
+QString localizedString(const QString& key, const Defaults& defaults) {
+    const QString chosen = languageCode(storedLanguagePreference(defaults));
+    if (!chosen.isEmpty()) {
+        if (auto text = localizedStringInLproj(key, chosen))
+            return *text;
+    }
+    if (auto text = localizedStringInLproj(key, bundleLanguage(defaults)))
+        return *text;
+    if (auto text = localizedStringInLproj(key, kEnglish))
+        return *text;
+    return key;
+}
+
+QString localizedString(const QString& key) { return localizedString(key, Defaults::standard()); }
+
+QStringList availableLocalizations() { return {kEnglish, kChinese}; }
+
+const QHash<QString, QString>& localizationTable(const QString& languageCode) {
+    static const QHash<QString, QString> empty;
+    const auto& all = tables();
+    auto it = all.constFind(languageCode);
+    return it == all.constEnd() ? empty : it.value();
+}
+
+} // namespace dunmoss

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace dunmoss {
+
+class Defaults;
+
+// The user's choice of interface language, stored by its raw value.
+enum class AppLanguagePreference { System, SimplifiedChinese, English };
+
+inline constexpr const char* kLanguagePreferenceKey = "app.language.preference";
+inline constexpr const char* kAppleLanguagesKey = "AppleLanguages";
+
+QString rawValue(AppLanguagePreference preference);
+std::optional<AppLanguagePreference> languagePreferenceFromRawValue(const QString& raw);
+const QList<AppLanguagePreference>& allLanguagePreferences();
+// "zh-Hans", "en", or empty for the system choice.
+QString languageCode(AppLanguagePreference preference);
+
+// Reads the stored choice on every call; anything unrecognised is the system choice.
+AppLanguagePreference storedLanguagePreference(const Defaults& defaults);
+AppLanguagePreference storedLanguagePreference();
+
+// Applies a choice to the language list of this process and of later launches, stores it, and
+// tells whether a restart is needed for it to take full effect.
+bool applyLanguagePreference(AppLanguagePreference preference, Defaults& defaults);
+bool applyLanguagePreference(AppLanguagePreference preference);
+
+// The key's text in one language's table ("en" or "zh-Hans"); nothing when the table lacks it
+// or holds the key itself as the text.
+std::optional<QString> localizedStringInLproj(const QString& key, const QString& languageCode);
+
+// The program-wide lookup: chosen language, then the table the process's preferred languages
+// pick, then English, then the key itself. Never fails.
+QString localizedString(const QString& key, const Defaults& defaults);
+QString localizedString(const QString& key);
+
+// Marks a literal as a localisation key so the key check finds it where the lookup happens
+// later (status keys handed to another function, for example).
+constexpr const char* lkey(const char* key) { return key; }
+
+// The table names the lookup knows, and a whole table (for the key check).
+QStringList availableLocalizations();
+const QHash<QString, QString>& localizationTable(const QString& languageCode);
+
+} // namespace dunmoss
