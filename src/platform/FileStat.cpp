@@ -1,0 +1,98 @@
+#include "platform/FileStat.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+#include <sys/stat.h>
+
+namespace dunmoss {
+
+namespace {
+
+FileKind kindOf(mode_t mode) {
+    if (S_ISREG(mode))
+        return FileKind::Regular;
+    if (S_ISDIR(mode))
+        return FileKind::Directory;
+    if (S_ISLNK(mode))
+        return FileKind::Symlink;
+    if (S_ISFIFO(mode))
+        return FileKind::Fifo;
+    if (S_ISCHR(mode))
+        return FileKind::CharacterDevice;
+    if (S_ISBLK(mode))
+        return FileKind::BlockDevice;
+    if (S_ISSOCK(mode))
+        return FileKind::Socket;
+    return FileKind::Other;
+}
+
+std::optional<FileStatus> fromStat(int rc, const struct stat& st) {
+    if (rc != 0)
+        return std::nullopt;
+    FileStatus status;
+    status.kind = kindOf(st.st_mode);
+    status.size = static_cast<qint64>(st.st_size);
+    status.modified = FileTimestamp{static_cast<qint64>(st.st_mtim.tv_sec),
+                                    static_cast<qint64>(st.st_mtim.tv_nsec)};
+    status.identity = FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+    return status;
+}
+
+} // namespace
+
+FileTimestamp FileTimestamp::fromSecondsSinceEpoch(double value) {
+    const double whole = std::floor(value);
+    return FileTimestamp{static_cast<qint64>(whole),
+                         static_cast<qint64>(std::llround((value - whole) * 1e9))};
+}
+
+QDateTime FileTimestamp::toDateTime() const {
+    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, QTimeZone::UTC);
+}
+
+std::optional<FileStatus> statPath(const QString& path) {
+    if (path.isEmpty())
+        return std::nullopt;
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    return fromStat(::stat(native.constData(), &st), st);
+}
+
+std::optional<FileStatus> lstatPath(const QString& path) {
+    if (path.isEmpty())
+        return std::nullopt;
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    return fromStat(::lstat(native.constData(), &st), st);
+}
+
+std::optional<FileTimestamp> fileModificationDate(const QString& path) {
+    if (auto s = statPath(path))
+        return s->modified;
+    return std::nullopt;
+}
+
+std::optional<qint64> fileSize(const QString& path) {
+    if (auto s = statPath(path))
+        return s->size;
+    return std::nullopt;
+}
+
+std::optional<FileIdentity> fileIdentity(const QString& path) {
+    if (auto s = statPath(path))
+        return s->identity;
+    return std::nullopt;
+}
+
+QString canonicalFilePath(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical;
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace dunmoss

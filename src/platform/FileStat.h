@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+namespace dunmoss {
+
+// A point in time with nanosecond precision, as the file system reports modification dates.
+struct FileTimestamp {
+    qint64 seconds = 0;
+    qint64 nanoseconds = 0;
+
+    double toSecondsSinceEpoch() const { return double(seconds) + double(nanoseconds) / 1e9; }
+    static FileTimestamp fromSecondsSinceEpoch(double value);
+    QDateTime toDateTime() const;
+    friend bool operator==(const FileTimestamp&, const FileTimestamp&) = default;
+};
+
+// The pair that names a file independently of its path (survives renames and hard links).
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+enum class FileKind { Regular, Directory, Symlink, Fifo, CharacterDevice, BlockDevice, Socket, Other };
+
+struct FileStatus {
+    FileKind kind = FileKind::Other;
+    qint64 size = 0;
+    FileTimestamp modified;
+    FileIdentity identity;
+};
+
+// stat() of a path, following symbolic links; nothing when it cannot be read.
+std::optional<FileStatus> statPath(const QString& path);
+// lstat(): the link itself.
+std::optional<FileStatus> lstatPath(const QString& path);
+
+std::optional<FileTimestamp> fileModificationDate(const QString& path);
+std::optional<qint64> fileSize(const QString& path);
+std::optional<FileIdentity> fileIdentity(const QString& path);
+
+// Symbolic links resolved and the path cleaned; for a missing file, the cleaned absolute path.
+QString canonicalFilePath(const QString& path);
+
+} // namespace dunmoss
