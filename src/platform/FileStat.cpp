@@ -50,7 +50,7 @@ FileTimestamp FileTimestamp::fromSecondsSinceEpoch(double value) {
 }
 
 QDateTime FileTimestamp::toDateTime() const {
-    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, QTimeZone::UTC);
+    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, QTimeZone::utc());
 }
 
 std::optional<FileStatus> statPath(const QString& path) {
