@@ -25,15 +25,18 @@ const QHash<QString, QHash<QString, QString>>& tables() {
         for (const QString& code : {kEnglish, kChinese}) {
             QHash<QString, QString> table;
             QDir dir(QStringLiteral(":/l10n/") + code);
-            const QStringList files = dir.entryList({QStringLiteral("*.json")}, QDir::Files,
-                                                    QDir::Name);
+            const QStringList files =
+                dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
             for (const QString& name : files) {
                 QFile file(dir.filePath(name));
                 if (!file.open(QIODevice::ReadOnly))
                     continue;
                 const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+                // A value that is not text would show as an empty label: leave the key
+                // untranslated instead, so the fallback chain still finds a text.
                 for (auto it = object.begin(); it != object.end(); ++it)
-                    table.insert(it.key(), it.value().toString());
+                    if (it.value().isString())
+                        table.insert(it.key(), it.value().toString());
             }
             loaded.insert(code, table);
         }
@@ -53,8 +56,8 @@ QString normalizedLanguage(const QString& code) {
 
 // The table the process's preferred languages choose, falling back to English.
 QString bundleLanguage(const Defaults& defaults) {
-    QStringList preferred = defaults.stringList(QString::fromLatin1(kAppleLanguagesKey))
-                                .value_or(QStringList());
+    QStringList preferred =
+        defaults.stringList(QString::fromLatin1(kAppleLanguagesKey)).value_or(QStringList());
     if (preferred.isEmpty())
         preferred = QLocale::system().uiLanguages();
     for (const QString& code : preferred) {
@@ -169,9 +172,13 @@ QString localizedString(const QString& key, const Defaults& defaults) {
     return key;
 }
 
-QString localizedString(const QString& key) { return localizedString(key, Defaults::standard()); }
+QString localizedString(const QString& key) {
+    return localizedString(key, Defaults::standard());
+}
 
-QStringList availableLocalizations() { return {kEnglish, kChinese}; }
+QStringList availableLocalizations() {
+    return {kEnglish, kChinese};
+}
 
 const QHash<QString, QString>& localizationTable(const QString& languageCode) {
     static const QHash<QString, QString> empty;

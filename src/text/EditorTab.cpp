@@ -1,0 +1,265 @@
+#include "text/EditorTab.h"
+
+#include "platform/Defaults.h"
+
+#include <cstdlib>
+
+namespace dunmoss {
+
+namespace {
+
+QString localPath(const std::optional<QUrl>& url) {
+    return url ? url->toLocalFile() : QString();
+}
+
+std::optional<FileTimestamp> currentDate(const std::optional<QUrl>& url) {
+    if (!url)
+        return std::nullopt;
+    return fileModificationDate(localPath(url));
+}
+
+std::optional<qint64> currentSize(const std::optional<QUrl>& url) {
+    if (!url)
+        return std::nullopt;
+    return fileSize(localPath(url));
+}
+
+void readFileAttributesNow(EditorTab& tab) {
+    tab.lastKnownModificationDate = currentDate(tab.fileURL);
+    tab.lastKnownFileSize = currentSize(tab.fileURL);
+}
+
+bool isValidSelection(const TextRange& range) {
+    return range.location >= 0 && !range.isNotFound() && range.length >= 0;
+}
+
+bool loadedDiffersFromSaved(const PlainTextDocument& loaded,
+                            const EditorSessionRestorePayload& payload) {
+    return loaded.text != payload.savedSnapshot || loaded.encoding != payload.savedEncoding ||
+           loaded.lineEnding != payload.savedLineEnding;
+}
+
+} // namespace
+
+EditorTab untitledTab() {
+    return EditorTab{};
+}
+
+EditorTab makeTabForLoadedFile(const QUrl& fileURL, const LoadedPlainTextDocument& loaded) {
+    EditorTab tab;
+    tab.document = loaded.document;
+    tab.fileURL = fileURL;
+    tab.savedSnapshot = loaded.document.text;
+    tab.savedEncoding = loaded.document.encoding;
+    tab.savedLineEnding = loaded.document.lineEnding;
+    tab.isReadOnly = loaded.isLargeFilePreview;
+    tab.isLargeFilePreview = loaded.isLargeFilePreview;
+    tab.originalByteCount = loaded.originalByteCount;
+    readFileAttributesNow(tab);
+    return tab;
+}
+
+void fillMissingFileAttributes(EditorTab& tab) {
+    if (!tab.lastKnownModificationDate)
+        tab.lastKnownModificationDate = currentDate(tab.fileURL);
+    if (!tab.lastKnownFileSize)
+        tab.lastKnownFileSize = currentSize(tab.fileURL);
+}
+
+bool tabIsModified(const EditorTab& tab) {
+    if (tab.isReadOnly)
+        return false;
+    return tab.document.text != tab.savedSnapshot || tab.document.encoding != tab.savedEncoding ||
+           tab.document.lineEnding != tab.savedLineEnding;
+}
+
+bool canSaveOverOriginalFile(const EditorTab& tab) {
+    return !tab.isReadOnly && !tab.isLargeFilePreview;
+}
+
+bool canSaveTabTo(const EditorTab& tab, const QUrl& destination) {
+    if (tab.isReadOnly)
+        return false;
+    if (!tab.isLargeFilePreview)
+        return true;
+    return !isSameFileLocation(tab.fileURL, destination);
+}
+
+void markSaved(EditorTab& tab, const std::optional<QUrl>& url) {
+    if (url)
+        tab.fileURL = url;
+    tab.savedSnapshot = tab.document.text;
+    tab.savedEncoding = tab.document.encoding;
+    tab.savedLineEnding = tab.document.lineEnding;
+    readFileAttributesNow(tab);
+    tab.hasExternalChanges = false;
+}
+
+void markSavedAs(EditorTab& tab, const QUrl& url) {
+    markSaved(tab, url);
+    tab.isLargeFilePreview = false;
+    tab.originalByteCount.reset();
+}
+
+void applyLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded) {
+    tab.document = loaded.document;
+    tab.savedSnapshot = loaded.document.text;
+    tab.savedEncoding = loaded.document.encoding;
+    tab.savedLineEnding = loaded.document.lineEnding;
+    tab.isReadOnly = loaded.isLargeFilePreview;
+    tab.isLargeFilePreview = loaded.isLargeFilePreview;
+    tab.originalByteCount = loaded.originalByteCount;
+    readFileAttributesNow(tab);
+    tab.hasExternalChanges = false;
+}
+
+std::optional<QUuid> removePristineUntitledTab(QList<EditorTab>& tabs) {
+    if (tabs.size() != 1)
+        return std::nullopt;
+    const EditorTab& only = tabs.first();
+    if (!only.isUntitled() || tabIsModified(only) || !only.document.text.isEmpty())
+        return std::nullopt;
+    const QUuid id = only.id;
+    tabs.clear();
+    return id;
+}
+
+QString saveAllSummaryMessage(const std::function<QString(const QString&)>& localizer, int saved,
+                              int failed, int externallyChanged) {
+    // One pass over all placeholders, so a digit in one count can never be read as another.
+    if (externallyChanged >= 1)
+        return localizer(QStringLiteral("command.save-all.external-changes.format"))
+            .arg(QString::number(saved), QString::number(failed),
+                 QString::number(externallyChanged));
+    if (failed >= 1)
+        return localizer(QStringLiteral("command.save-all.partial.format"))
+            .arg(QString::number(saved), QString::number(failed));
+    return localizer(QStringLiteral("command.save-all.done.format")).arg(QString::number(saved));
+}
+
+EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
+                                    const std::optional<LoadedPlainTextDocument>& loaded) {
+    const bool draftUnchanged = payload.draftText == payload.savedSnapshot &&
+                                payload.encoding == payload.savedEncoding &&
+                                payload.lineEnding == payload.savedLineEnding;
+
+    EditorTab tab;
+    tab.id = payload.id;
+    tab.fileURL = payload.fileURL;
+    tab.languageOverride = payload.languageOverride;
+    tab.selectedRange = payload.selectedRange;
+    tab.bookmarkedLines = payload.bookmarkedLines;
+    tab.selectedRanges.clear();
+    for (const TextRange& range : payload.selectedRanges)
+        if (isValidSelection(range))
+            tab.selectedRanges.append(range);
+    if (tab.selectedRanges.isEmpty())
+        tab.selectedRanges.append(payload.selectedRange);
+
+    if (loaded && draftUnchanged) {
+        // The draft holds nothing the file lacks: the disk wins.
+        tab.document = loaded->document;
+        tab.savedSnapshot = loaded->document.text;
+        tab.savedEncoding = loaded->document.encoding;
+        tab.savedLineEnding = loaded->document.lineEnding;
+        tab.isReadOnly = loaded->isLargeFilePreview;
+        tab.isLargeFilePreview = loaded->isLargeFilePreview;
+        tab.originalByteCount = loaded->originalByteCount;
+        readFileAttributesNow(tab);
+        tab.hasExternalChanges = false;
+        return tab;
+    }
+
+    // Keep the draft.
+    tab.document =
+        PlainTextDocument{payload.draftText, payload.encoding, payload.lineEnding, false};
+    tab.savedSnapshot = payload.savedSnapshot;
+    tab.savedEncoding = payload.savedEncoding;
+    tab.savedLineEnding = payload.savedLineEnding;
+    tab.originalByteCount = payload.originalByteCount;
+    tab.lastKnownModificationDate = payload.lastKnownModificationDate;
+    tab.lastKnownFileSize = payload.lastKnownFileSize;
+    fillMissingFileAttributes(tab);
+
+    // A changed draft of a preview becomes editable, but its text is still only the beginning
+    // of the file, so it keeps the preview flag and can never be saved over that file.
+    tab.isReadOnly = payload.isLargeFilePreview && draftUnchanged;
+    tab.isLargeFilePreview = payload.isLargeFilePreview;
+
+    if (tab.isUntitled()) {
+        tab.hasExternalChanges = payload.hasExternalChanges.value_or(false);
+        return tab;
+    }
+    if (!draftUnchanged) {
+        if (!loaded || loaded->isLargeFilePreview) {
+            tab.hasExternalChanges = true;
+            return tab;
+        }
+        if ((!payload.hasExternalChanges || !payload.lastKnownFileSize) &&
+            loadedDiffersFromSaved(loaded->document, payload)) {
+            tab.hasExternalChanges = true;
+            return tab;
+        }
+    }
+    tab.hasExternalChanges =
+        payload.hasExternalChanges.value_or(false) ||
+        hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate, tab.lastKnownFileSize);
+    return tab;
+}
+
+QList<EditorTab> tabsOrNewUntitled(const QList<EditorTab>& tabs) {
+    if (tabs.isEmpty())
+        return {untitledTab()};
+    return tabs;
+}
+
+bool hasFileChangedOnDisk(const QUrl& fileURL, const std::optional<FileTimestamp>& lastKnownDate,
+                          const std::optional<qint64>& lastKnownSize) {
+    const QString path = fileURL.toLocalFile();
+    const std::optional<FileTimestamp> date = fileModificationDate(path);
+    const std::optional<qint64> size = fileSize(path);
+    if ((lastKnownDate || lastKnownSize) && !date && !size)
+        return true;
+    if (modificationDatesDiffer(date, lastKnownDate))
+        return true;
+    return size && lastKnownSize && *size != *lastKnownSize;
+}
+
+bool modificationDatesDiffer(const std::optional<FileTimestamp>& a,
+                             const std::optional<FileTimestamp>& b) {
+    if (!a && !b)
+        return false;
+    if (!a || !b)
+        return true;
+    // Whole seconds first, so far-apart dates cannot overflow the nanosecond sum.
+    const qint64 seconds = a->seconds - b->seconds;
+    if (seconds > 1 || seconds < -1)
+        return true;
+    const qint64 nanoseconds = seconds * 1'000'000'000 + (a->nanoseconds - b->nanoseconds);
+    return std::llabs(nanoseconds) > 1'000'000;
+}
+
+bool isSameFileLocation(const std::optional<QUrl>& a, const QUrl& b) {
+    if (!a)
+        return false;
+    const QString pathA = a->toLocalFile();
+    const QString pathB = b.toLocalFile();
+    const QString canonicalA = canonicalFilePath(pathA);
+    const QString canonicalB = canonicalFilePath(pathB);
+    if (!canonicalA.isEmpty() && canonicalA == canonicalB)
+        return true;
+    const std::optional<FileIdentity> idA = fileIdentity(pathA);
+    const std::optional<FileIdentity> idB = fileIdentity(pathB);
+    return idA && idB && *idA == *idB;
+}
+
+std::optional<QString> takeSessionSaveFailedNotice(Defaults& defaults) {
+    const QString key = QString::fromLatin1(kSessionSaveFailedNoticeKey);
+    const std::optional<QString> notice = defaults.stringValue(key);
+    if (!notice || notice->isEmpty())
+        return std::nullopt;
+    defaults.remove(key);
+    return notice;
+}
+
+} // namespace dunmoss

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "platform/FileStat.h"
+#include "platform/TextRange.h"
+#include "text/EditorLanguage.h"
+#include "text/PlainTextDocument.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+#include <functional>
+#include <optional>
+#include <set>
+
+namespace dunmoss {
+
+class Defaults;
+
+inline constexpr const char* kSessionSaveFailedNoticeKey = "editor.session.saveFailed.notice";
+
+// One open document of an editor window. A plain value: the window replaces it whenever it
+// changes and finds it again by `id`.
+struct EditorTab {
+    QUuid id = QUuid::createUuid();
+    PlainTextDocument document;
+    // A local file URL; absent for an untitled tab.
+    std::optional<QUrl> fileURL;
+    // Absent: the language follows the file extension.
+    std::optional<EditorLanguage> languageOverride;
+    TextRange selectedRange{0, 0};
+    QList<TextRange> selectedRanges{TextRange{0, 0}};
+    QString savedSnapshot;
+    TextFileEncoding savedEncoding = TextFileEncoding::Utf8;
+    TextLineEnding savedLineEnding = TextLineEnding::LineFeed;
+    // Line numbers starting at 1.
+    std::set<int> bookmarkedLines;
+    // What was last seen of the file on disk.
+    std::optional<FileTimestamp> lastKnownModificationDate;
+    std::optional<qint64> lastKnownFileSize;
+    bool hasExternalChanges = false;
+    bool isReadOnly = false;
+    // The text is only the beginning of a large file. Such text must never be written over
+    // that file, even when the tab has become editable (see canSaveOverOriginalFile).
+    bool isLargeFilePreview = false;
+    // The whole file's size as reported when it was loaded.
+    std::optional<qint64> originalByteCount;
+
+    bool isUntitled() const { return !fileURL.has_value(); }
+};
+
+// The values a tab is rebuilt from when a session is restored.
+struct EditorSessionRestorePayload {
+    QUuid id;
+    std::optional<QUrl> fileURL;
+    std::optional<EditorLanguage> languageOverride;
+    QString draftText;
+    QString savedSnapshot;
+    TextRange selectedRange{0, 0};
+    QList<TextRange> selectedRanges;
+    TextFileEncoding encoding = TextFileEncoding::Utf8;
+    TextLineEnding lineEnding = TextLineEnding::LineFeed;
+    TextFileEncoding savedEncoding = TextFileEncoding::Utf8;
+    TextLineEnding savedLineEnding = TextLineEnding::LineFeed;
+    std::set<int> bookmarkedLines;
+    std::optional<FileTimestamp> lastKnownModificationDate;
+    std::optional<qint64> lastKnownFileSize;
+    // Absent when the stored record lacks it.
+    std::optional<bool> hasExternalChanges;
+    bool isReadOnly = false;
+    bool isLargeFilePreview = false;
+    std::optional<qint64> originalByteCount;
+};
+
+// A new, empty, unsaved tab with a fresh identifier.
+EditorTab untitledTab();
+
+// A tab for a file just read from disk: not modified; a large-file preview is read-only.
+EditorTab makeTabForLoadedFile(const QUrl& fileURL, const LoadedPlainTextDocument& loaded);
+
+// Reads an absent modification date or size from the tab's file, as building a tab does.
+void fillMissingFileAttributes(EditorTab& tab);
+
+// Not read-only, and the text, encoding or line ending differs from what was last saved.
+bool tabIsModified(const EditorTab& tab);
+
+// Whether Save and autosave may write the tab's text to its own file. False for text that is
+// only the beginning of a large file: writing it back would cut the file short. Save and
+// autosave refuse such a tab with "large-file.read-only-save-blocked"; Save As to another file
+// stays allowed.
+bool canSaveOverOriginalFile(const EditorTab& tab);
+
+// Whether Save As may write the tab's text to the destination: not over the large file its
+// text was cut from.
+bool canSaveTabTo(const EditorTab& tab, const QUrl& destination);
+
+// After a successful write, optionally to a new location.
+void markSaved(EditorTab& tab, const std::optional<QUrl>& url = std::nullopt);
+
+// After a successful Save As: the destination now holds the whole text, so the tab no longer
+// stands for the beginning of a larger file.
+void markSavedAs(EditorTab& tab, const QUrl& url);
+
+// After a reload or a reopen with another encoding.
+void applyLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded);
+
+// Drops the single empty, unmodified untitled tab before a file is added; returns its id so the
+// caller can drop its undo stack and text storage.
+std::optional<QUuid> removePristineUntitledTab(QList<EditorTab>& tabs);
+
+// The status line after Save All; the localiser turns a key into its format string.
+QString saveAllSummaryMessage(const std::function<QString(const QString&)>& localizer, int saved,
+                              int failed, int externallyChanged);
+
+// Rebuilds a tab from the session, preferring the file on disk when the draft was unchanged.
+EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
+                                    const std::optional<LoadedPlainTextDocument>& loaded);
+
+QList<EditorTab> tabsOrNewUntitled(const QList<EditorTab>& tabs);
+
+// True when the file's date or size differs from what was last known, or when it vanished after
+// something was known about it.
+bool hasFileChangedOnDisk(const QUrl& fileURL, const std::optional<FileTimestamp>& lastKnownDate,
+                          const std::optional<qint64>& lastKnownSize);
+
+// More than a millisecond apart, or exactly one of them absent.
+bool modificationDatesDiffer(const std::optional<FileTimestamp>& a,
+                             const std::optional<FileTimestamp>& b);
+
+// Same canonical path, or failing that the same file identity (hard links).
+bool isSameFileLocation(const std::optional<QUrl>& a, const QUrl& b);
+
+// The message left by a failed session save, returned once.
+std::optional<QString> takeSessionSaveFailedNotice(Defaults& defaults);
+
+} // namespace dunmoss
