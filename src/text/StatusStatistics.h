@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/TextRange.h"
+
+#include <QString>
+#include <QStringView>
+
+namespace dunmoss {
+
+// What the status bar shows about the active text and its selection. Lines and columns start at
+// 1; lengths are UTF-16 code units except `characterCount`, which counts user-perceived
+// characters (grapheme clusters) for texts of at most `kStatusCharacterCountLimit` units.
+struct StatusTextStatistics {
+    qint64 line = 1;
+    qint64 column = 1;
+    qint64 lineCount = 1;
+    qint64 characterCount = 0;
+    qint64 selectedLength = 0;
+    qint64 selectedLineCount = 0;
+
+    friend bool operator==(const StatusTextStatistics&, const StatusTextStatistics&) = default;
+};
+
+// Beyond these limits clusters are not counted and UTF-16 counts stand in, so the per-keystroke
+// cost stays bounded for huge texts and huge lines.
+inline constexpr qsizetype kStatusColumnClusterLimit = 10'000;
+inline constexpr qsizetype kStatusCharacterCountLimit = 1'000'000;
+
+// One pass over the text; never fails. The selection is clamped to the text.
+StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange selectedRange);
+
+// Exact number of extended grapheme clusters.
+qsizetype graphemeClusterCount(QStringView text);
+
+// True when the text holds more than `limit` clusters; counting stops as soon as it is passed,
+// and a text of at most `limit` code units is answered without counting.
+bool hasMoreGraphemeClustersThan(QStringView text, qsizetype limit);
+
+// Whether `position` (0...size) falls between two clusters; false inside a surrogate pair or a
+// combining sequence.
+bool isGraphemeBoundary(QStringView text, qsizetype position);
+
+} // namespace dunmoss
