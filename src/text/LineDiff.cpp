@@ -1,0 +1,187 @@
+#include "text/LineDiff.h"
+
+#include "platform/Localization.h"
+
+#include <QHash>
+#include <vector>
+
+namespace dunmoss {
+
+namespace {
+
+TextCompareRow makeRow(TextCompareRow::Kind kind) {
+    TextCompareRow row;
+    row.id = QUuid::createUuid();
+    row.kind = kind;
+    return row;
+}
+
+TextCompareRow sameRow(const QStringList& left, qsizetype i, qsizetype j) {
+    TextCompareRow row = makeRow(TextCompareRow::Kind::Same);
+    row.leftLineNumber = i + 1;
+    row.rightLineNumber = j + 1;
+    row.leftText = left[i];
+    row.rightText = left[i];
+    return row;
+}
+
+TextCompareRow addedRow(const QStringList& right, qsizetype j) {
+    TextCompareRow row = makeRow(TextCompareRow::Kind::Added);
+    row.rightLineNumber = j + 1;
+    row.rightText = right[j];
+    return row;
+}
+
+TextCompareRow removedRow(const QStringList& left, qsizetype i) {
+    TextCompareRow row = makeRow(TextCompareRow::Kind::Removed);
+    row.leftLineNumber = i + 1;
+    row.leftText = left[i];
+    return row;
+}
+
+TextCompareRow changedRow(const TextCompareRow& removed, const TextCompareRow& added) {
+    TextCompareRow row = makeRow(TextCompareRow::Kind::Changed);
+    row.leftLineNumber = removed.leftLineNumber;
+    row.leftText = removed.leftText;
+    row.rightLineNumber = added.rightLineNumber;
+    row.rightText = added.rightText;
+    return row;
+}
+
+// Numbers each distinct line once so the table compares integers, not strings.
+void internLines(const QStringList& left, const QStringList& right, std::vector<int>& leftIds,
+                 std::vector<int>& rightIds) {
+    QHash<QStringView, int> ids;
+    ids.reserve(left.size() + right.size());
+    auto idOf = [&ids](const QString& line) {
+        auto it = ids.constFind(QStringView(line));
+        if (it == ids.constEnd())
+            it = ids.insert(QStringView(line), int(ids.size()));
+        return it.value();
+    };
+    leftIds.reserve(left.size());
+    rightIds.reserve(right.size());
+    for (const QString& line : left)
+        leftIds.push_back(idOf(line));
+    for (const QString& line : right)
+        rightIds.push_back(idOf(line));
+}
+
+} // namespace
+
+QStringList splitCompareLines(const QString& text) {
+    if (text.isEmpty())
+        return {};
+    QStringList lines = text.split(u'\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QList<TextCompareRow> diffLines(const QStringList& left, const QStringList& right) {
+    const qsizetype n = left.size();
+    const qsizetype m = right.size();
+    std::vector<int> a;
+    std::vector<int> b;
+    internLines(left, right, a, b);
+
+    // Equal leading lines are always walked as same rows whatever the table holds beyond them,
+    // so the table only needs to cover the rest.
+    qsizetype prefix = 0;
+    while (prefix < n && prefix < m && a[prefix] == b[prefix])
+        ++prefix;
+    const qsizetype rows = n - prefix + 1;
+    const qsizetype columns = m - prefix + 1;
+    std::vector<int> table(size_t(rows) * size_t(columns), 0);
+    auto cell = [&](qsizetype i, qsizetype j) -> int& {
+        return table[size_t(i - prefix) * size_t(columns) + size_t(j - prefix)];
+    };
+    for (qsizetype i = n - 1; i >= prefix; --i) {
+        int* row = &cell(i, prefix);
+        const int* below = row + columns;
+        const int ai = a[i];
+        for (qsizetype j = m - 1; j >= prefix; --j) {
+            const qsizetype k = j - prefix;
+            row[k] = ai == b[j] ? below[k + 1] + 1 : std::max(below[k], row[k + 1]);
+        }
+    }
+
+    QList<TextCompareRow> result;
+    result.reserve(n + m - prefix);
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < n || j < m) {
+        if (i < n && j < m) {
+            if (a[i] == b[j]) {
+                result.append(sameRow(left, i, j));
+                ++i;
+                ++j;
+            } else if (cell(i, j + 1) >= cell(i + 1, j)) {
+                result.append(addedRow(right, j));
+                ++j;
+            } else {
+                result.append(removedRow(left, i));
+                ++i;
+            }
+        } else if (i < n) {
+            result.append(removedRow(left, i));
+            ++i;
+        } else {
+            result.append(addedRow(right, j));
+            ++j;
+        }
+    }
+    return result;
+}
+
+QList<TextCompareRow> pairChangedRows(const QList<TextCompareRow>& rows) {
+    using Kind = TextCompareRow::Kind;
+    QList<TextCompareRow> paired;
+    paired.reserve(rows.size());
+    qsizetype k = 0;
+    while (k < rows.size()) {
+        if (k + 1 < rows.size()) {
+            const TextCompareRow& first = rows[k];
+            const TextCompareRow& second = rows[k + 1];
+            if (first.kind == Kind::Added && second.kind == Kind::Removed) {
+                paired.append(changedRow(second, first));
+                k += 2;
+                continue;
+            }
+            if (first.kind == Kind::Removed && second.kind == Kind::Added) {
+                paired.append(changedRow(first, second));
+                k += 2;
+                continue;
+            }
+        }
+        paired.append(rows[k]);
+        ++k;
+    }
+    return paired;
+}
+
+std::optional<QString> compareRowLabel(const TextCompareRow& row) {
+    const auto& left = row.leftLineNumber;
+    const auto& right = row.rightLineNumber;
+    if (left && right) {
+        if (*left != *right)
+            return localizedString(QStringLiteral("compare.lines.format")).arg(*left).arg(*right);
+        return localizedString(QStringLiteral("compare.line.format")).arg(*left);
+    }
+    if (left)
+        return localizedString(QStringLiteral("compare.left-line.format")).arg(*left);
+    if (right)
+        return localizedString(QStringLiteral("compare.right-line.format")).arg(*right);
+    return std::nullopt;
+}
+
+std::array<qsizetype, 4> compareKindCounts(const std::optional<QList<TextCompareRow>>& rows) {
+    std::array<qsizetype, 4> counts{0, 0, 0, 0};
+    if (!rows)
+        return counts;
+    for (const TextCompareRow& row : *rows)
+        ++counts[size_t(row.kind)];
+    return counts;
+}
+
+} // namespace dunmoss

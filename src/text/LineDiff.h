@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+#include <array>
+#include <optional>
+
+namespace dunmoss {
+
+// One row of a side-by-side comparison; the left text is the base.
+struct TextCompareRow {
+    enum class Kind { Same, Changed, Added, Removed };
+
+    QUuid id;
+    std::optional<qsizetype> leftLineNumber;
+    std::optional<qsizetype> rightLineNumber;
+    std::optional<QString> leftText;
+    std::optional<QString> rightText;
+    Kind kind = Kind::Same;
+
+    friend bool operator==(const TextCompareRow&, const TextCompareRow&) = default;
+};
+
+struct TextCompareResult {
+    std::optional<QList<TextCompareRow>> rows; // none when the comparison was not computed
+    qsizetype leftLineCount = 0;
+    qsizetype rightLineCount = 0;
+};
+
+// Lines at line feeds; an empty text has none and a final line feed ends the last line.
+QStringList splitCompareLines(const QString& text);
+
+// Longest-common-subsequence alignment into same, added and removed rows. Time and memory grow
+// with the product of the two line counts; callers bound the sizes.
+QList<TextCompareRow> diffLines(const QStringList& left, const QStringList& right);
+
+// Merges directly adjacent removed/added pairs (either order) into changed rows.
+QList<TextCompareRow> pairChangedRows(const QList<TextCompareRow>& rows);
+
+// The row's line-number label in the interface language; none without line numbers.
+std::optional<QString> compareRowLabel(const TextCompareRow& row);
+
+// Numbers of same, changed, added and removed rows.
+std::array<qsizetype, 4> compareKindCounts(const std::optional<QList<TextCompareRow>>& rows);
+
+} // namespace dunmoss

@@ -1,0 +1,287 @@
+#include "text/LineOperations.h"
+
+#include "text/Graphemes.h"
+
+#include <QLocale>
+#include <QStringList>
+#include <algorithm>
+#include <memory>
+#include <unicode/coll.h>
+
+namespace dunmoss {
+
+namespace {
+
+// The part of [location, location + length) that lies inside a text, without overflow.
+TextRange clippedRange(TextRange range, qsizetype textLength) {
+    const qsizetype start = std::clamp<qsizetype>(range.location, 0, textLength);
+    qsizetype end = textLength;
+    if (range.location <= textLength && range.length <= textLength - range.location)
+        end = range.location + range.length;
+    return TextRange{start, std::max<qsizetype>(end - start, 0)};
+}
+
+// Lines of a block: split at line feeds, without the empty piece after a final line feed.
+struct BlockLines {
+    QList<QStringView> lines;
+    bool endsWithLineFeed = false;
+};
+
+BlockLines splitBlock(QStringView block) {
+    BlockLines split;
+    split.endsWithLineFeed = block.endsWith(u'\n');
+    split.lines = block.split(u'\n');
+    if (split.endsWithLineFeed)
+        split.lines.removeLast();
+    return split;
+}
+
+template <typename Lines> QString joinBlock(const Lines& lines, bool endsWithLineFeed) {
+    QString joined;
+    qsizetype size = 0;
+    for (const auto& line : lines)
+        size += line.size() + 1;
+    joined.reserve(size);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            joined.append(u'\n');
+        joined.append(lines[i]);
+    }
+    if (endsWithLineFeed)
+        joined.append(u'\n');
+    return joined;
+}
+
+TextEdit replaceAndSelect(const QString& text, TextRange range, const QString& replacement) {
+    QString changed = text;
+    changed.replace(range.location, range.length, replacement);
+    return TextEdit{std::move(changed), TextRange{range.location, replacement.size()}};
+}
+
+// A prefix match that ends on a character boundary, so "#" is not taken from "#" followed
+// by a combining mark.
+bool startsWithCharacters(QStringView text, QStringView prefix) {
+    return text.startsWith(prefix) && GraphemeBoundaries(text).isBoundary(prefix.size());
+}
+
+bool endsWithCharacters(QStringView text, QStringView suffix) {
+    return text.endsWith(suffix) &&
+           GraphemeBoundaries(text).isBoundary(text.size() - suffix.size());
+}
+
+qsizetype indentationLength(QStringView line) {
+    qsizetype i = 0;
+    while (i < line.size() && (line[i] == u' ' || line[i] == u'\t'))
+        ++i;
+    return i;
+}
+
+std::unique_ptr<icu::Collator> lineCollator() {
+    QString name = QLocale::system().name();
+    if (name == QLatin1String("C") || name == QLatin1String("POSIX"))
+        name.clear(); // the root collation, not the byte order of the POSIX locale
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> collator(
+        icu::Collator::createInstance(icu::Locale(name.toLatin1().constData()), status));
+    if (U_FAILURE(status) || !collator) {
+        status = U_ZERO_ERROR;
+        collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+    }
+    // Secondary strength: accents count, case does not.
+    collator->setStrength(icu::Collator::SECONDARY);
+    return collator;
+}
+
+bool collatorPrecedes(const icu::Collator& collator, QStringView a, QStringView b) {
+    UErrorCode status = U_ZERO_ERROR;
+    return collator.compare(reinterpret_cast<const UChar*>(a.utf16()), int32_t(a.size()),
+                            reinterpret_cast<const UChar*>(b.utf16()), int32_t(b.size()),
+                            status) == UCOL_LESS;
+}
+
+} // namespace
+
+TextRange clampedSelection(TextRange selection, qsizetype textLength) {
+    const qsizetype location = std::clamp<qsizetype>(selection.location, 0, textLength);
+    const qsizetype length = std::clamp<qsizetype>(selection.length, 0, textLength - location);
+    return TextRange{location, length};
+}
+
+TextRange lineRangeOf(QStringView text, TextRange range) {
+    const qsizetype length = text.size();
+    const qsizetype start = std::clamp<qsizetype>(range.location, 0, length);
+    const qsizetype end = std::clamp<qsizetype>(range.end(), start, length);
+    const qsizetype lineStart = start == 0 ? 0 : text.lastIndexOf(u'\n', start - 1) + 1;
+    // The line of the range's last character, or of the caret.
+    const qsizetype last = end > start ? end - 1 : start;
+    const qsizetype feed = last < length ? text.indexOf(u'\n', last) : -1;
+    const qsizetype lineEnd = feed >= 0 ? feed + 1 : length;
+    return TextRange{lineStart, lineEnd - lineStart};
+}
+
+TextRange selectedLineRange(const QString& text, TextRange selection) {
+    if (text.isEmpty())
+        return TextRange{0, 0};
+    return lineRangeOf(text, clippedRange(selection, text.size()));
+}
+
+TextEdit moveSelectedLines(const QString& text, TextRange selection, bool down) {
+    const TextRange block = selectedLineRange(text, selection);
+    const QStringView view(text);
+    const QStringView moving = view.sliced(block.location, block.length);
+    if (!down) {
+        if (block.location == 0)
+            return TextEdit{text, selection};
+        const TextRange above = lineRangeOf(view, TextRange{block.location - 1, 0});
+        const QStringView previous = view.sliced(above.location, above.length);
+        QString moved = moving.toString();
+        if (moving.endsWith(u'\n')) {
+            moved.append(previous);
+        } else {
+            // The block is the last line: it keeps the text free of a final line feed.
+            moved.append(u'\n').append(previous.chopped(1));
+        }
+        QString changed = text;
+        changed.replace(above.location, above.length + block.length, moved);
+        return TextEdit{std::move(changed), TextRange{above.location, block.length}};
+    }
+    if (block.end() >= text.size())
+        return TextEdit{text, selection};
+    const TextRange below = lineRangeOf(view, TextRange{block.end(), 0});
+    const QStringView next = view.sliced(below.location, below.length);
+    QString moved = next.toString();
+    TextRange newSelection;
+    if (next.endsWith(u'\n')) {
+        moved.append(moving);
+        newSelection = TextRange{block.location + below.length, block.length};
+    } else {
+        moved.append(u'\n').append(moving.chopped(1));
+        newSelection = TextRange{block.location + below.length + 1, block.length - 1};
+    }
+    QString changed = text;
+    changed.replace(block.location, block.length + below.length, moved);
+    return TextEdit{std::move(changed), newSelection};
+}
+
+bool lineSortPrecedes(QStringView a, QStringView b) {
+    const auto collator = lineCollator();
+    return collatorPrecedes(*collator, a, b);
+}
+
+TextEdit sortSelectedLines(const QString& text, TextRange selection) {
+    const TextRange range =
+        selection.length >= 1 ? selectedLineRange(text, selection) : TextRange{0, text.size()};
+    BlockLines block = splitBlock(QStringView(text).sliced(range.location, range.length));
+    const auto collator = lineCollator();
+    std::stable_sort(block.lines.begin(), block.lines.end(), [&](QStringView a, QStringView b) {
+        return collatorPrecedes(*collator, a, b);
+    });
+    return replaceAndSelect(text, range, joinBlock(block.lines, block.endsWithLineFeed));
+}
+
+TextEdit insertAtLineStarts(const QString& text, TextRange selection, const QString& prefix) {
+    if (prefix.isEmpty())
+        return TextEdit{text, selection};
+    const TextRange block = selectedLineRange(text, selection);
+    QString changed;
+    changed.reserve(text.size() + prefix.size() * 16);
+    changed.append(QStringView(text).first(block.location));
+    qsizetype starts = 0;
+    qsizetype at = block.location;
+    while (true) {
+        changed.append(prefix);
+        ++starts;
+        const qsizetype feed = text.indexOf(u'\n', at);
+        if (feed < 0 || feed + 1 >= block.end()) {
+            changed.append(QStringView(text).sliced(at));
+            break;
+        }
+        changed.append(QStringView(text).sliced(at, feed + 1 - at));
+        at = feed + 1;
+    }
+    return TextEdit{std::move(changed),
+                    TextRange{block.location, block.length + prefix.size() * starts}};
+}
+
+TextEdit toggleLineComment(const QString& text, TextRange selection, const QString& token) {
+    const QString mark = token.trimmed();
+    if (mark.isEmpty())
+        return TextEdit{text, selection};
+    const TextRange range = selectedLineRange(text, selection);
+    const BlockLines block = splitBlock(QStringView(text).sliced(range.location, range.length));
+    auto isBlank = [](QStringView line) { return line.trimmed().isEmpty(); };
+
+    bool anyContent = false;
+    bool allCommented = true;
+    for (QStringView line : block.lines) {
+        if (isBlank(line))
+            continue;
+        anyContent = true;
+        if (!startsWithCharacters(line.sliced(indentationLength(line)), mark)) {
+            allCommented = false;
+            break;
+        }
+    }
+    const bool uncomment = anyContent && allCommented;
+
+    QStringList lines;
+    lines.reserve(block.lines.size());
+    for (QStringView line : block.lines) {
+        if (isBlank(line)) {
+            lines.append(line.toString());
+            continue;
+        }
+        const qsizetype indent = indentationLength(line);
+        const QStringView rest = line.sliced(indent);
+        QString changed = line.first(indent).toString();
+        if (uncomment) {
+            QStringView remainder = rest.sliced(mark.size());
+            if (remainder.startsWith(u' '))
+                remainder = remainder.sliced(1);
+            changed.append(remainder);
+        } else {
+            changed.append(mark).append(u' ').append(rest);
+        }
+        lines.append(changed);
+    }
+    return replaceAndSelect(text, range, joinBlock(lines, block.endsWithLineFeed));
+}
+
+TextEdit toggleBlockComment(const QString& text, TextRange selection, const QString& open,
+                            const QString& close) {
+    const QString opening = open.trimmed();
+    const QString closing = close.trimmed();
+    if (opening.isEmpty() || closing.isEmpty())
+        return TextEdit{text, selection};
+    const TextRange range = selection.length <= 0 ? selectedLineRange(text, selection)
+                                                  : clippedRange(selection, text.size());
+    const QStringView body = QStringView(text).sliced(range.location, range.length);
+    QString replacement;
+    if (startsWithCharacters(body, opening) && endsWithCharacters(body, closing)) {
+        // Delimiters that overlap ("/*/") leave nothing rather than a negative length.
+        const qsizetype from = std::min(opening.size(), body.size());
+        const qsizetype to = std::max(body.size() - closing.size(), from);
+        QStringView inner = body.sliced(from, to - from);
+        while (!inner.isEmpty() && (inner.front() == u' ' || inner.front() == u'\t'))
+            inner = inner.sliced(1);
+        while (!inner.isEmpty() && (inner.back() == u' ' || inner.back() == u'\t'))
+            inner.chop(1);
+        replacement = inner.toString();
+    } else {
+        replacement.reserve(body.size() + opening.size() + closing.size() + 2);
+        replacement.append(opening).append(u' ').append(body).append(u' ').append(closing);
+    }
+    return replaceAndSelect(text, range, replacement);
+}
+
+TextEdit duplicateSelectedLines(const QString& text, TextRange selection) {
+    const TextRange block = selectedLineRange(text, selection);
+    QString copy = QStringView(text).sliced(block.location, block.length).toString();
+    if (!copy.endsWith(u'\n'))
+        copy.prepend(u'\n');
+    QString changed = text;
+    changed.insert(block.end(), copy);
+    return TextEdit{std::move(changed), TextRange{block.end(), copy.size()}};
+}
+
+} // namespace dunmoss

@@ -1,0 +1,207 @@
+// Whole-text and character transforms of the line tools: spaces to tabs, column insert,
+// trailing whitespace and case changes.
+#include "text/Graphemes.h"
+#include "text/LineOperations.h"
+
+#include <algorithm>
+#include <unicode/ustring.h>
+#include <vector>
+
+namespace dunmoss {
+
+namespace {
+
+// ICU's line terminators: a run of blanks before one of them still counts as trailing when
+// that terminator is the last thing in the text.
+bool isTerminator(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
+}
+
+using CaseMapper = int32_t (*)(UChar*, int32_t, const UChar*, int32_t, const char*, UErrorCode*);
+
+QString mapCase(QStringView text, CaseMapper mapper) {
+    if (text.isEmpty())
+        return QString();
+    const auto* source = reinterpret_cast<const UChar*>(text.utf16());
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t needed = mapper(nullptr, 0, source, int32_t(text.size()), "", &status);
+    if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status))
+        return text.toString();
+    QString mapped(needed, Qt::Uninitialized);
+    status = U_ZERO_ERROR;
+    mapper(reinterpret_cast<UChar*>(mapped.data()), needed, source, int32_t(text.size()), "",
+           &status);
+    return U_FAILURE(status) ? text.toString() : mapped;
+}
+
+} // namespace
+
+QString leadingSpacesToTabs(QStringView line, int tabWidth) {
+    const qsizetype width = std::max(tabWidth, 1);
+    qsizetype spaces = 0;
+    while (spaces < line.size() && line[spaces] == u' ')
+        ++spaces;
+    if (spaces < width)
+        return line.toString();
+    QString converted(spaces / width, u'\t');
+    converted.append(QString(spaces % width, u' '));
+    converted.append(line.sliced(spaces));
+    return converted;
+}
+
+TextEdit spacesToTabsTransform(const QString& text, TextRange selection, int tabWidth) {
+    // Lines end at line feeds only: other breaks (VT, FF, NEL, U+2028, U+2029) stay as they
+    // are inside their line.
+    QString converted;
+    converted.reserve(text.size());
+    const QStringView view(text);
+    qsizetype start = 0;
+    while (true) {
+        const qsizetype feed = view.indexOf(u'\n', start);
+        const QStringView line = view.sliced(start, (feed < 0 ? view.size() : feed) - start);
+        converted.append(leadingSpacesToTabs(line, tabWidth));
+        if (feed < 0)
+            break;
+        converted.append(u'\n');
+        start = feed + 1;
+    }
+    const TextRange newSelection = clampedSelection(selection, converted.size());
+    return TextEdit{std::move(converted), newSelection};
+}
+
+TextEdit insertAtVisualColumn(const QString& text, TextRange selection, int column,
+                              const QString& inserted, int tabWidth) {
+    if (inserted.isEmpty())
+        return TextEdit{text, selection};
+    const qsizetype target = std::max(column, 1);
+    const qsizetype width = std::max(tabWidth, 1);
+    const QStringView view(text);
+    const TextRange block = selectedLineRange(text, selection);
+
+    std::vector<qsizetype> starts{block.location};
+    for (qsizetype feed = view.indexOf(u'\n', block.location); feed >= 0 && feed + 1 < block.end();
+         feed = view.indexOf(u'\n', feed + 1))
+        starts.push_back(feed + 1);
+
+    // Every insertion lies on its own line, after all earlier lines, so positions found in the
+    // original text stay valid when the text is built front to back.
+    GraphemeBoundaries graphemes(view);
+    struct Insertion {
+        qsizetype position;
+        qsizetype padding;
+    };
+    std::vector<Insertion> insertions;
+    insertions.reserve(starts.size());
+    for (const qsizetype lineStart : starts) {
+        const TextRange line = lineRangeOf(view, TextRange{lineStart, 0});
+        qsizetype contentEnd = line.end();
+        if (line.length > 0 && view[line.end() - 1] == u'\r') {
+            contentEnd = line.end() - 1;
+        } else if (line.length > 0 && view[line.end() - 1] == u'\n') {
+            contentEnd = line.end() - 1;
+            if (line.length > 1 && view[line.end() - 2] == u'\r')
+                contentEnd = line.end() - 2;
+        }
+        qsizetype counter = 1;
+        qsizetype position = line.location;
+        while (counter < target && position < contentEnd) {
+            if (view[position] == u'\t') {
+                const qsizetype stop = ((counter - 1) / width + 1) * width + 1;
+                if (target < stop)
+                    break;
+                counter = stop;
+                ++position;
+            } else {
+                position = std::min(graphemes.nextBoundary(position), contentEnd);
+                ++counter;
+            }
+        }
+        insertions.push_back({position, std::max<qsizetype>(target - counter, 0)});
+    }
+
+    QString changed;
+    changed.reserve(text.size() + qsizetype(insertions.size()) * (inserted.size() + 4));
+    qsizetype copied = 0;
+    for (const Insertion& insertion : insertions) {
+        changed.append(view.sliced(copied, insertion.position - copied));
+        changed.append(QString(insertion.padding, u' '));
+        changed.append(inserted);
+        copied = insertion.position;
+    }
+    changed.append(view.sliced(copied));
+    const Insertion& first = insertions.front();
+    return TextEdit{std::move(changed), TextRange{first.position + first.padding, inserted.size()}};
+}
+
+TextEdit trimTrailingWhitespace(const QString& text, TextRange selection) {
+    // The same result as removing every match of "[ \t]+(?=\n|$)", in one linear pass: a run
+    // of blanks goes when a line feed follows it, when it ends the text, or when only a final
+    // line terminator (or CR LF) follows it.
+    const QStringView view(text);
+    const qsizetype length = view.size();
+    QString trimmed;
+    qsizetype copied = 0;
+    qsizetype i = 0;
+    bool changedAnything = false;
+    while (i < length) {
+        if (view[i] != u' ' && view[i] != u'\t') {
+            ++i;
+            continue;
+        }
+        const qsizetype runStart = i;
+        while (i < length && (view[i] == u' ' || view[i] == u'\t'))
+            ++i;
+        const bool trailing = i == length || view[i] == u'\n' ||
+                              (i == length - 1 && isTerminator(view[i])) ||
+                              (i == length - 2 && view[i] == u'\r' && view[i + 1] == u'\n');
+        if (!trailing)
+            continue;
+        if (!changedAnything) {
+            trimmed.reserve(length);
+            changedAnything = true;
+        }
+        trimmed.append(view.sliced(copied, runStart - copied));
+        copied = i;
+    }
+    if (!changedAnything)
+        return TextEdit{text, clampedSelection(selection, text.size())};
+    trimmed.append(view.sliced(copied));
+    const TextRange newSelection = clampedSelection(selection, trimmed.size());
+    return TextEdit{std::move(trimmed), newSelection};
+}
+
+TextEdit transformSelectedText(const QString& text, TextRange selection,
+                               const std::function<QString(QStringView)>& transform) {
+    const qsizetype length = text.size();
+    const qsizetype start = std::clamp<qsizetype>(selection.location, 0, length);
+    const qsizetype count = std::min(length - start, std::max<qsizetype>(selection.length, 0));
+    if (count == 0)
+        return TextEdit{text, selection};
+    // Whole characters only, so a selection edge inside a surrogate pair or before a
+    // combining mark never splits what it transforms.
+    GraphemeBoundaries graphemes(text);
+    const TextRange range = graphemes.widened(TextRange{start, count});
+    const QString replacement = transform(QStringView(text).sliced(range.location, range.length));
+    QString changed = text;
+    changed.replace(range.location, range.length, replacement);
+    return TextEdit{std::move(changed), TextRange{range.location, replacement.size()}};
+}
+
+QString fullUppercase(QStringView text) {
+    return mapCase(text, &u_strToUpper);
+}
+
+QString fullLowercase(QStringView text) {
+    return mapCase(text, &u_strToLower);
+}
+
+TextEdit uppercaseSelection(const QString& text, TextRange selection) {
+    return transformSelectedText(text, selection, fullUppercase);
+}
+
+TextEdit lowercaseSelection(const QString& text, TextRange selection) {
+    return transformSelectedText(text, selection, fullLowercase);
+}
+
+} // namespace dunmoss

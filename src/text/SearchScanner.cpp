@@ -1,0 +1,133 @@
+#include "text/SearchScanner.h"
+
+#include "text/TextSearch.h"
+
+#include <unicode/uniset.h>
+
+namespace dunmoss {
+
+namespace {
+
+bool hasUnpairedSurrogate(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate()) {
+            if (i + 1 >= text.size() || !text[i + 1].isLowSurrogate())
+                return true;
+            ++i;
+        } else if (c.isLowSurrogate()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+const icu::UnicodeSet& wordCharacters() {
+    static const icu::UnicodeSet* set = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        auto* built = new icu::UnicodeSet(
+            icu::UnicodeString(u"[[\\p{L}\\p{M}\\p{N}_]&[^\\p{Han}\\p{Hiragana}\\p{Katakana}"
+                               u"\\p{Hangul}]]"),
+            status);
+        built->freeze();
+        return built;
+    }();
+    return *set;
+}
+
+// The code point that ends just before `index`, or nothing at the start of the text.
+std::optional<char32_t> codePointBefore(QStringView text, qsizetype index) {
+    if (index <= 0)
+        return std::nullopt;
+    const QChar low = text[index - 1];
+    if (low.isLowSurrogate() && index >= 2 && text[index - 2].isHighSurrogate())
+        return QChar::surrogateToUcs4(text[index - 2], low);
+    return low.unicode();
+}
+
+std::optional<char32_t> codePointAt(QStringView text, qsizetype index) {
+    if (index >= text.size())
+        return std::nullopt;
+    const QChar high = text[index];
+    if (high.isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate())
+        return QChar::surrogateToUcs4(high, text[index + 1]);
+    return high.unicode();
+}
+
+} // namespace
+
+bool isSearchWordCharacter(char32_t codePoint) {
+    if (codePoint < 0x80)
+        return (codePoint >= u'a' && codePoint <= u'z') ||
+               (codePoint >= u'A' && codePoint <= u'Z') ||
+               (codePoint >= u'0' && codePoint <= u'9') || codePoint == u'_';
+    return wordCharacters().contains(UChar32(codePoint));
+}
+
+SearchScanner::SearchScanner(const QString& query, QStringView text,
+                             const TextSearchOptions& options)
+    : m_text(text), m_regexMode(options.isRegex), m_wholeWord(options.isWholeWord) {
+    if (!options.isRegex && options.isCaseSensitive && !query.isEmpty() &&
+        !hasUnpairedSurrogate(query)) {
+        m_needleLength = query.size();
+        m_singleUnit = query[0].unicode();
+        m_literal.emplace(query, Qt::CaseSensitive);
+        return;
+    }
+    m_regex.emplace(makeSearchRegex(query, options));
+    m_matcher = std::make_unique<IcuRegexMatcher>(*m_regex, text);
+}
+
+SearchScanner::~SearchScanner() = default;
+
+bool SearchScanner::next() {
+    if (m_literal)
+        return nextLiteral();
+    if (!m_matcher->findNext())
+        return false;
+    m_range = m_matcher->range();
+    return true;
+}
+
+bool SearchScanner::nextLiteral() {
+    while (m_from <= m_text.size() - m_needleLength) {
+        const qsizetype at = m_needleLength == 1 ? m_text.indexOf(QChar(m_singleUnit), m_from)
+                                                 : m_literal->indexIn(m_text, m_from);
+        if (at < 0) {
+            m_from = m_text.size() + 1;
+            return false;
+        }
+        const qsizetype end = at + m_needleLength;
+        if (m_wholeWord) {
+            const auto before = codePointBefore(m_text, at);
+            const auto after = codePointAt(m_text, end);
+            if ((before && isSearchWordCharacter(*before)) ||
+                (after && isSearchWordCharacter(*after))) {
+                // The expression would try again one character later.
+                m_from = at + 1;
+                continue;
+            }
+        }
+        m_range = TextRange{at, m_needleLength};
+        m_from = end;
+        return true;
+    }
+    return false;
+}
+
+void SearchScanner::setReplacement(const QString& replacement) {
+    if (!m_regexMode) {
+        m_literalReplacement = replacement;
+        return;
+    }
+    m_template = m_regex->compileTemplate(replacement);
+}
+
+void SearchScanner::appendReplacement(QString& out) const {
+    if (!m_regexMode)
+        out.append(m_literalReplacement);
+    else
+        m_matcher->appendReplacement(out, m_template);
+}
+
+} // namespace dunmoss

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/IcuRegex.h"
+#include "platform/TextRange.h"
+
+#include <QStringMatcher>
+#include <QStringView>
+#include <memory>
+#include <optional>
+
+namespace dunmoss {
+
+struct TextSearchOptions;
+
+// Walks the matches of a search query over a text in order. Case-sensitive literal queries
+// are found with a string matcher and checked for word boundaries by hand; everything else
+// runs through the ICU expression. Both give the same matches.
+class SearchScanner {
+public:
+    // Throws RegexError for an invalid pattern.
+    SearchScanner(const QString& query, QStringView text, const TextSearchOptions& options);
+    ~SearchScanner();
+
+    // Throws RegexError on a timeout.
+    bool next();
+    TextRange range() const { return m_range; }
+
+    // Prepares a replacement text: inserted as typed in literal mode, expanded per match in
+    // regular-expression mode. Throws RegexError for a template naming a missing group.
+    void setReplacement(const QString& replacement);
+    void appendReplacement(QString& out) const;
+
+    // True when the query is a literal string matched without the ICU engine.
+    bool usesLiteralMatcher() const { return m_literal.has_value(); }
+
+private:
+    bool nextLiteral();
+
+    QStringView m_text;
+    TextRange m_range;
+    bool m_regexMode = false;
+    bool m_wholeWord = false;
+    // Literal path.
+    std::optional<QStringMatcher> m_literal;
+    qsizetype m_needleLength = 0;
+    char16_t m_singleUnit = 0;
+    qsizetype m_from = 0;
+    // Expression path.
+    std::optional<IcuRegex> m_regex;
+    std::unique_ptr<IcuRegexMatcher> m_matcher;
+    RegexTemplate m_template;
+    QString m_literalReplacement;
+};
+
+// Whether a code point counts as a word character for whole-word matching.
+bool isSearchWordCharacter(char32_t codePoint);
+
+} // namespace dunmoss

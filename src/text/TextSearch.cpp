@@ -1,0 +1,155 @@
+#include "text/TextSearch.h"
+
+#include "text/MatchPreview.h"
+#include "text/SearchScanner.h"
+
+namespace dunmoss {
+
+namespace {
+
+// Word characters for whole-word matching: letters, marks, digits and "_", except the
+// scripts written without spaces between words.
+const QString kWordClass =
+    QStringLiteral("\\p{L}\\p{M}\\p{N}_&&[^\\p{Han}\\p{Hiragana}\\p{Katakana}\\p{Hangul}]");
+
+} // namespace
+
+IcuRegex makeSearchRegex(const QString& query, const TextSearchOptions& options) {
+    QString pattern = options.isRegex ? query : IcuRegex::escapedPattern(query);
+    if (options.isWholeWord) {
+        pattern = QStringLiteral("(?<![") + kWordClass + QStringLiteral("])(?:") + pattern +
+                  QStringLiteral(")(?![") + kWordClass + QStringLiteral("])");
+    }
+    const IcuRegex::Options flags =
+        options.isCaseSensitive ? IcuRegex::NoOptions : IcuRegex::CaseInsensitive;
+    // Escaped literals run in linear time; only typed expressions can backtrack badly.
+    return IcuRegex(pattern, flags, options.isRegex ? IcuRegex::kUserPatternTimeLimit : 0);
+}
+
+TextSearchMatches findAllMatches(const QString& query, QStringView text,
+                                 const TextSearchOptions& options,
+                                 std::optional<qsizetype> maximum) {
+    TextSearchMatches found;
+    if (query.isEmpty())
+        return found;
+    SearchScanner scanner(query, text, options);
+    MatchLocator locator(text);
+    const qsizetype limit = maximum ? std::max<qsizetype>(*maximum, 0) : -1;
+    while (scanner.next()) {
+        const TextRange range = scanner.range();
+        if (range.length == 0)
+            continue;
+        ++found.totalCount;
+        if (limit >= 0 && found.results.size() >= limit)
+            continue;
+        locator.advanceTo(range.location);
+        TextSearchResult result;
+        result.id = QUuid::createUuid();
+        result.range = range;
+        result.line = locator.lineIndex() + 1;
+        result.column = range.location - locator.lineStart() + 1;
+        result.preview = locator.preview(range);
+        found.results.append(std::move(result));
+    }
+    return found;
+}
+
+std::optional<TextEdit> replaceCurrentMatch(const QString& query, const QString& replacement,
+                                            const QString& text, TextRange selection,
+                                            const TextSearchOptions& options) {
+    if (query.isEmpty())
+        return std::nullopt;
+    SearchScanner scanner(query, text, options);
+    scanner.setReplacement(replacement);
+    while (scanner.next()) {
+        const TextRange range = scanner.range();
+        // Matches come in increasing order, so none after this point can equal the selection.
+        if (range.location > selection.location)
+            break;
+        if (range.length == 0 || range != selection)
+            continue;
+        QString inserted;
+        scanner.appendReplacement(inserted);
+        QString changed = text;
+        changed.replace(range.location, range.length, inserted);
+        return TextEdit{std::move(changed), TextRange{range.location, inserted.size()}};
+    }
+    return std::nullopt;
+}
+
+TextReplaceAllResult replaceAllMatches(const QString& query, const QString& replacement,
+                                       const QString& text, const TextSearchOptions& options) {
+    TextReplaceAllResult outcome{text, 0};
+    if (query.isEmpty())
+        return outcome;
+    SearchScanner scanner(query, text, options);
+    scanner.setReplacement(replacement);
+    // One forward pass into one buffer; every replacement is taken from the original text.
+    QString built;
+    qsizetype copied = 0;
+    while (scanner.next()) {
+        const TextRange range = scanner.range();
+        if (range.length == 0)
+            continue;
+        if (outcome.count == 0)
+            built.reserve(text.size());
+        built.append(QStringView(text).sliced(copied, range.location - copied));
+        scanner.appendReplacement(built);
+        copied = range.end();
+        ++outcome.count;
+    }
+    if (outcome.count > 0) {
+        built.append(QStringView(text).sliced(copied));
+        outcome.text = std::move(built);
+    }
+    return outcome;
+}
+
+QStringList updatedHistory(const QStringList& history, const QString& entry, int limit) {
+    const QString trimmed = entry.trimmed();
+    const qsizetype keep = std::max(limit, 0);
+    if (trimmed.isEmpty() || limit < 1)
+        return history.size() > keep ? history.first(keep) : history;
+    QStringList updated{trimmed};
+    for (const QString& item : history) {
+        if (updated.size() >= keep)
+            break;
+        if (item != trimmed)
+            updated.append(item);
+    }
+    return updated;
+}
+
+QList<qsizetype> lineStartOffsets(QStringView text) {
+    QList<qsizetype> starts{0};
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+        starts.append(at + 1);
+    return starts;
+}
+
+LineAndColumn lineAndColumnForLocation(qsizetype location, const QList<qsizetype>& lineStarts) {
+    if (lineStarts.isEmpty())
+        return LineAndColumn{1, location + 1};
+    qsizetype low = 0;
+    qsizetype high = lineStarts.size() - 1;
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (location < lineStarts[middle])
+            high = middle - 1;
+        else
+            low = middle;
+    }
+    return LineAndColumn{low + 1, location - lineStarts[low] + 1};
+}
+
+QString makeMatchPreview(TextRange match, QStringView text, const QList<qsizetype>& lineStarts,
+                         qsizetype lineIndex) {
+    const qsizetype index =
+        std::clamp<qsizetype>(lineIndex, 0, std::max<qsizetype>(lineStarts.size() - 1, 0));
+    const qsizetype start = lineStarts.isEmpty() ? 0 : lineStarts[index];
+    const qsizetype next = index + 1 < lineStarts.size() ? lineStarts[index + 1] : text.size();
+    GraphemeBoundaries graphemes(text);
+    return matchPreviewOnLine(match, text, start, next, graphemes);
+}
+
+} // namespace dunmoss
