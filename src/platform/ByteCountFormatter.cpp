@@ -57,7 +57,7 @@ bool roundsToNextUnit(quint64 magnitude, int unit) {
 QString formatFileByteCount(qint64 byteCount,
                             const std::function<QString(const QString&)>& localizer) {
     if (byteCount == 0)
-        return localizer(QStringLiteral("byte-count.zero"));
+        return localizer(QString::fromLatin1(lkey("byte-count.zero")));
     const bool negative = byteCount < 0;
     // Unsigned so the most negative value has a magnitude too.
     const quint64 magnitude =
@@ -65,7 +65,7 @@ QString formatFileByteCount(qint64 byteCount,
     const QString sign = negative ? QStringLiteral("-") : QString();
 
     if (magnitude < 1000) {
-        const QString key = magnitude == 1 ? QStringLiteral("byte-count.byte.format")
+        const QString key = magnitude == 1 ? QString::fromLatin1(lkey("byte-count.byte.format"))
                                            : QString::fromLatin1(kUnits[0].key);
         return localizer(key).arg(sign + QString::number(magnitude));
     }

@@ -18,8 +18,8 @@ const QString kChinese = QStringLiteral("zh-Hans");
 
 // The tables are compiled-in resources and cannot change while the program runs, so parsing
 // them once is safe; the preference itself is read on every lookup.
-const QHash<QString, QHash<QString, QString>>& tables() {
-    static QHash<QString, QHash<QString, QString>> loaded;
+const LocalizationTables& bundledTables() {
+    static LocalizationTables loaded;
     static std::once_flag once;
     std::call_once(once, [] {
         for (const QString& code : {kEnglish, kChinese}) {
@@ -148,10 +148,10 @@ bool applyLanguagePreference(AppLanguagePreference preference) {
     return applyLanguagePreference(preference, Defaults::standard());
 }
 
-std::optional<QString> localizedStringInLproj(const QString& key, const QString& languageCode) {
-    const auto& all = tables();
-    auto table = all.constFind(languageCode);
-    if (table == all.constEnd())
+std::optional<QString> localizedStringInLproj(const QString& key, const QString& languageCode,
+                                              const LocalizationTables& tables) {
+    auto table = tables.constFind(languageCode);
+    if (table == tables.constEnd())
         return std::nullopt;
     auto it = table->constFind(key);
     if (it == table->constEnd() || it.value() == key)
@@ -159,17 +159,26 @@ std::optional<QString> localizedStringInLproj(const QString& key, const QString&
     return it.value();
 }
 
-QString localizedString(const QString& key, const Defaults& defaults) {
+std::optional<QString> localizedStringInLproj(const QString& key, const QString& languageCode) {
+    return localizedStringInLproj(key, languageCode, bundledTables());
+}
+
+QString localizedString(const QString& key, const Defaults& defaults,
+                        const LocalizationTables& tables) {
     const QString chosen = languageCode(storedLanguagePreference(defaults));
     if (!chosen.isEmpty()) {
-        if (auto text = localizedStringInLproj(key, chosen))
+        if (auto text = localizedStringInLproj(key, chosen, tables))
             return *text;
     }
-    if (auto text = localizedStringInLproj(key, bundleLanguage(defaults)))
+    if (auto text = localizedStringInLproj(key, bundleLanguage(defaults), tables))
         return *text;
-    if (auto text = localizedStringInLproj(key, kEnglish))
+    if (auto text = localizedStringInLproj(key, kEnglish, tables))
         return *text;
     return key;
+}
+
+QString localizedString(const QString& key, const Defaults& defaults) {
+    return localizedString(key, defaults, bundledTables());
 }
 
 QString localizedString(const QString& key) {
@@ -182,7 +191,7 @@ QStringList availableLocalizations() {
 
 const QHash<QString, QString>& localizationTable(const QString& languageCode) {
     static const QHash<QString, QString> empty;
-    const auto& all = tables();
+    const auto& all = bundledTables();
     auto it = all.constFind(languageCode);
     return it == all.constEnd() ? empty : it.value();
 }

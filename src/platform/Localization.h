@@ -30,18 +30,28 @@ AppLanguagePreference storedLanguagePreference();
 bool applyLanguagePreference(AppLanguagePreference preference, Defaults& defaults);
 bool applyLanguagePreference(AppLanguagePreference preference);
 
+// Language code -> key -> text. The program uses the tables compiled into it.
+using LocalizationTables = QHash<QString, QHash<QString, QString>>;
+
 // The key's text in one language's table ("en" or "zh-Hans"); nothing when the table lacks it
 // or holds the key itself as the text.
 std::optional<QString> localizedStringInLproj(const QString& key, const QString& languageCode);
+std::optional<QString> localizedStringInLproj(const QString& key, const QString& languageCode,
+                                              const LocalizationTables& tables);
 
 // The program-wide lookup: chosen language, then the table the process's preferred languages
 // pick, then English, then the key itself. Never fails.
 QString localizedString(const QString& key, const Defaults& defaults);
 QString localizedString(const QString& key);
+// The same lookup over other tables.
+QString localizedString(const QString& key, const Defaults& defaults,
+                        const LocalizationTables& tables);
 
 // Marks a literal as a localisation key so the key check finds it where the lookup happens
 // later (status keys handed to another function, for example).
-constexpr const char* lkey(const char* key) { return key; }
+constexpr const char* lkey(const char* key) {
+    return key;
+}
 
 // The table names the lookup knows, and a whole table (for the key check).
 QStringList availableLocalizations();

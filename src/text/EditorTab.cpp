@@ -1,6 +1,7 @@
 #include "text/EditorTab.h"
 
 #include "platform/Defaults.h"
+#include "platform/Localization.h"
 
 #include <cstdlib>
 
@@ -128,13 +129,14 @@ QString saveAllSummaryMessage(const std::function<QString(const QString&)>& loca
                               int failed, int externallyChanged) {
     // One pass over all placeholders, so a digit in one count can never be read as another.
     if (externallyChanged >= 1)
-        return localizer(QStringLiteral("command.save-all.external-changes.format"))
+        return localizer(QString::fromLatin1(lkey("command.save-all.external-changes.format")))
             .arg(QString::number(saved), QString::number(failed),
                  QString::number(externallyChanged));
     if (failed >= 1)
-        return localizer(QStringLiteral("command.save-all.partial.format"))
+        return localizer(QString::fromLatin1(lkey("command.save-all.partial.format")))
             .arg(QString::number(saved), QString::number(failed));
-    return localizer(QStringLiteral("command.save-all.done.format")).arg(QString::number(saved));
+    return localizer(QString::fromLatin1(lkey("command.save-all.done.format")))
+        .arg(QString::number(saved));
 }
 
 EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,

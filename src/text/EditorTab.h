@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileStat.h"
+#include "platform/Localization.h"
 #include "platform/TextRange.h"
 #include "text/EditorLanguage.h"
 #include "text/PlainTextDocument.h"
@@ -18,6 +19,8 @@ namespace dunmoss {
 class Defaults;
 
 inline constexpr const char* kSessionSaveFailedNoticeKey = "editor.session.saveFailed.notice";
+// The status shown when Save or autosave refuses a tab (see canSaveOverOriginalFile).
+inline constexpr const char* kLargeFileSaveBlockedKey = lkey("large-file.read-only-save-blocked");
 
 // One open document of an editor window. A plain value: the window replaces it whenever it
 // changes and finds it again by `id`.
@@ -86,8 +89,8 @@ bool tabIsModified(const EditorTab& tab);
 
 // Whether Save and autosave may write the tab's text to its own file. False for text that is
 // only the beginning of a large file: writing it back would cut the file short. Save and
-// autosave refuse such a tab with "large-file.read-only-save-blocked"; Save As to another file
-// stays allowed.
+// autosave refuse such a tab with kLargeFileSaveBlockedKey; Save As to another file stays
+// allowed (check canSaveTabTo, then markSavedAs).
 bool canSaveOverOriginalFile(const EditorTab& tab);
 
 // Whether Save As may write the tab's text to the destination: not over the large file its

@@ -1,0 +1,131 @@
+#include "platform/Defaults.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+class DefaultsTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("settings.ini")); }
+};
+
+} // namespace
+
+TEST_F(DefaultsTest, DomainsAreSearchedArgumentThenPersistentThenRegistered) {
+    Defaults defaults(path());
+    const QString key = QStringLiteral("editor.tab-width");
+    EXPECT_FALSE(defaults.contains(key));
+    EXPECT_EQ(defaults.integer(key, 7), 7);
+
+    defaults.registerDefaults({{key, 4}});
+    EXPECT_EQ(defaults.integer(key), 4);
+    EXPECT_FALSE(defaults.persistentValue(key).isValid());
+
+    defaults.setValue(key, 6);
+    EXPECT_EQ(defaults.integer(key), 6);
+
+    defaults.setArgumentDomain({{key, 8}});
+    EXPECT_EQ(defaults.integer(key), 8);
+    EXPECT_EQ(defaults.persistentValue(key).toInt(), 6);
+
+    defaults.removeArgumentDomain();
+    EXPECT_EQ(defaults.integer(key), 6);
+    defaults.remove(key);
+    EXPECT_EQ(defaults.integer(key), 4);
+}
+
+TEST_F(DefaultsTest, TypedValuesSurviveReloadFromDisk) {
+    const QByteArray bytes("\x00\x01\xff binary", 10);
+    QVariantMap nested{{QStringLiteral("path"), QStringLiteral("/tmp/a b")},
+                       {QStringLiteral("count"), 3}};
+    {
+        Defaults defaults(path());
+        defaults.setValue(QStringLiteral("flag"), true);
+        defaults.setValue(QStringLiteral("number"), 1234567890123LL);
+        defaults.setValue(QStringLiteral("ratio"), 1.5);
+        defaults.setValue(QStringLiteral("text"), QStringLiteral("中文 = a;b, \"quoted\"\nnext"));
+        defaults.setValue(QStringLiteral("looks.like.json"), QStringLiteral("true"));
+        defaults.setValue(QStringLiteral("one"), QStringList{QStringLiteral("only")});
+        defaults.setValue(QStringLiteral("empty.list"), QStringList{});
+        defaults.setValue(QStringLiteral("blob"), bytes);
+        defaults.setValue(QStringLiteral("record"), nested);
+        defaults.synchronize();
+    }
+    Defaults reloaded(path());
+    EXPECT_TRUE(reloaded.boolean(QStringLiteral("flag")));
+    EXPECT_EQ(reloaded.value(QStringLiteral("flag")).typeId(), QMetaType::Bool);
+    EXPECT_EQ(reloaded.integer(QStringLiteral("number")), 1234567890123LL);
+    EXPECT_DOUBLE_EQ(reloaded.value(QStringLiteral("ratio")).toDouble(), 1.5);
+    EXPECT_EQ(reloaded.stringValue(QStringLiteral("text")),
+              QStringLiteral("中文 = a;b, \"quoted\"\nnext"));
+    EXPECT_EQ(reloaded.stringValue(QStringLiteral("looks.like.json")), QStringLiteral("true"));
+    EXPECT_EQ(reloaded.stringList(QStringLiteral("one")), QStringList{QStringLiteral("only")});
+    EXPECT_EQ(reloaded.stringList(QStringLiteral("empty.list")), QStringList{});
+    EXPECT_FALSE(reloaded.stringValue(QStringLiteral("one")));
+    EXPECT_EQ(reloaded.data(QStringLiteral("blob")), bytes);
+    EXPECT_FALSE(reloaded.data(QStringLiteral("text")));
+    const QVariantMap record = reloaded.value(QStringLiteral("record")).toMap();
+    EXPECT_EQ(record.value(QStringLiteral("path")).toString(), QStringLiteral("/tmp/a b"));
+    EXPECT_EQ(record.value(QStringLiteral("count")).toInt(), 3);
+}
+
+TEST_F(DefaultsTest, MixedListIsNotAStringList) {
+    Defaults defaults(path());
+    defaults.setValue(QStringLiteral("mixed"), QVariantList{QStringLiteral("a"), 2});
+    EXPECT_FALSE(defaults.stringList(QStringLiteral("mixed")));
+    defaults.setValue(QStringLiteral("scalar"), QStringLiteral("a"));
+    EXPECT_FALSE(defaults.stringList(QStringLiteral("scalar")));
+}
+
+TEST_F(DefaultsTest, ArgumentDomainIsNotPersisted) {
+    {
+        Defaults defaults(path());
+        defaults.setArgumentDomain(
+            {{QStringLiteral("AppleLanguages"), QStringList{QStringLiteral("zh-Hans")}}});
+        EXPECT_EQ(defaults.stringList(QStringLiteral("AppleLanguages")),
+                  QStringList{QStringLiteral("zh-Hans")});
+        defaults.synchronize();
+    }
+    Defaults reloaded(path());
+    EXPECT_FALSE(reloaded.contains(QStringLiteral("AppleLanguages")));
+}
+
+TEST_F(DefaultsTest, ChangedSignalNamesEveryTouchedKey) {
+    Defaults defaults(path());
+    QStringList changed;
+    QObject::connect(&defaults, &Defaults::changed,
+                     [&changed](const QString& key) { changed.append(key); });
+
+    defaults.setValue(QStringLiteral("a"), 1);
+    defaults.remove(QStringLiteral("a"));
+    defaults.setValue(QStringLiteral("b"), QVariant()); // an invalid value removes the key
+    EXPECT_EQ(changed,
+              (QStringList{QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("b")}));
+
+    changed.clear();
+    defaults.setArgumentDomain({{QStringLiteral("x"), 1}});
+    defaults.setArgumentDomain({{QStringLiteral("y"), 1}});
+    changed.sort();
+    EXPECT_EQ(changed,
+              (QStringList{QStringLiteral("x"), QStringLiteral("x"), QStringLiteral("y")}));
+
+    changed.clear();
+    defaults.removeArgumentDomain();
+    EXPECT_EQ(changed, QStringList{QStringLiteral("y")});
+}
+
+TEST_F(DefaultsTest, BooleanReadsTextAndFallsBack) {
+    Defaults defaults(path());
+    defaults.setValue(QStringLiteral("yes"), QStringLiteral("YES"));
+    defaults.setValue(QStringLiteral("no"), QStringLiteral("0"));
+    defaults.setValue(QStringLiteral("junk"), QStringLiteral("maybe"));
+    EXPECT_TRUE(defaults.boolean(QStringLiteral("yes")));
+    EXPECT_FALSE(defaults.boolean(QStringLiteral("no"), true));
+    EXPECT_TRUE(defaults.boolean(QStringLiteral("junk"), true));
+    EXPECT_FALSE(defaults.boolean(QStringLiteral("absent")));
+    EXPECT_EQ(defaults.integer(QStringLiteral("junk"), 9), 9);
+}
