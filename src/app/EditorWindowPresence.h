@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <functional>
+
+class QWidget;
+
+namespace dunmoss {
+
+// Every editor window carries this as its object name, so the application can tell its editor
+// windows from the settings window, dialogs and panels.
+inline constexpr const char* kEditorWindowIdentifier = "com.dunmoss.notepad.editor-window";
+
+// The application's editor windows (top-level, not yet deleted), in the application's order.
+QList<QWidget*> editorWindows();
+// Some editor window is visible or miniaturised.
+bool hasEditorWindow();
+// Some editor window is visible and not miniaturised.
+bool hasVisibleEditorWindow();
+
+// Brings an editor window forward: a visible one, else a miniaturised one (restored), else a
+// hidden one; else asks for a new window through `openEditorWindowAction` (at most once per
+// 1.5 s, with `fallbackWindowAction` when none has appeared by then), else
+// `fallbackWindowAction`. The application is activated in every case.
+void showMainWindow();
+
+// Opens a new editor window of the application's window group; set by such a window when it
+// is shown. Empty at launch.
+std::function<void()>& openEditorWindowAction();
+// Opens a fallback editor window; installed by the application at launch. Empty until then.
+std::function<void()>& fallbackWindowAction();
+
+// Back to the launch state (tests).
+void resetEditorWindowPresence();
+
+} // namespace dunmoss
