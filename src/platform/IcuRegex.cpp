@@ -39,8 +39,20 @@ uint32_t icuFlags(IcuRegex::Options options) {
     return flags;
 }
 
-bool isAsciiDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
+// The decimal digit (any script, as ICU takes them after "$") at an index: its value and
+// length in units, or a value of -1.
+std::pair<int, qsizetype> digitAt(QStringView text, qsizetype i) {
+    if (i >= text.size())
+        return {-1, 0};
+    char32_t cp = text[i].unicode();
+    qsizetype units = 1;
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        cp = QChar::surrogateToUcs4(text[i], text[i + 1]);
+        units = 2;
+    }
+    if (QChar::category(cp) != QChar::Number_DecimalDigit)
+        return {-1, 0};
+    return {QChar::digitValue(cp), units};
 }
 
 int hexValue(QChar c) {
@@ -53,22 +65,31 @@ int hexValue(QChar c) {
     return -1;
 }
 
-// "\uhhhh" or "\Uhhhhhhhh" starting at the letter; the code point and the units consumed, or
-// nothing when the digits are missing or the value is no code point.
-std::optional<std::pair<char32_t, qsizetype>> unicodeEscape(QStringView templ, qsizetype at) {
+// "\uhhhh" or "\Uhhhhhhhh" starting at the letter. ICU reads hexadecimal digits up to the
+// first one that is not; a valid escape inserts its code point, an invalid one inserts nothing
+// and swallows what was read, including that first non-digit.
+struct UnicodeEscape {
+    std::optional<char32_t> value;
+    qsizetype consumed = 0;
+};
+
+UnicodeEscape unicodeEscape(QStringView templ, qsizetype at) {
     const qsizetype digits = templ[at] == u'u' ? 4 : 8;
-    if (at + digits >= templ.size())
-        return std::nullopt;
     char32_t value = 0;
-    for (qsizetype i = 1; i <= digits; ++i) {
-        const int digit = hexValue(templ[at + i]);
+    qsizetype read = 0;
+    while (read < digits) {
+        const qsizetype index = at + 1 + read;
+        if (index >= templ.size())
+            return {std::nullopt, 1 + read};
+        const int digit = hexValue(templ[index]);
         if (digit < 0)
-            return std::nullopt;
+            return {std::nullopt, 1 + read + 1};
         value = value * 16 + char32_t(digit);
+        ++read;
     }
     if (value > 0x10FFFF)
-        return std::nullopt;
-    return std::make_pair(value, digits + 1);
+        return {std::nullopt, 1 + digits};
+    return {value, 1 + digits};
 }
 
 void appendCodePoint(QString& out, char32_t value) {
@@ -148,11 +169,11 @@ RegexTemplate IcuRegex::compileTemplate(QStringView templ) const {
             if (i >= length)
                 break; // a trailing backslash inserts nothing
             if (templ[i] == u'u' || templ[i] == u'U') {
-                if (const auto escape = unicodeEscape(templ, i)) {
-                    appendCodePoint(literal, escape->first);
-                    i += escape->second;
-                    continue;
-                }
+                const UnicodeEscape escape = unicodeEscape(templ, i);
+                if (escape.value)
+                    appendCodePoint(literal, *escape.value);
+                i += escape.consumed;
+                continue;
             }
             literal.append(templ[i]);
             ++i;
@@ -189,16 +210,16 @@ RegexTemplate IcuRegex::compileTemplate(QStringView templ) const {
             group = m_compiled->groupNumberFromName(icuName, status);
             if (U_FAILURE(status) || group <= 0)
                 throw fail(U_REGEX_INVALID_CAPTURE_GROUP_NAME);
-        } else if (i < length && isAsciiDigit(templ[i])) {
+        } else if (digitAt(templ, i).first >= 0) {
             // Take digits while the number still names a group.
             int digits = 0;
-            while (i < length && isAsciiDigit(templ[i])) {
-                const int value = group * 10 + (templ[i].unicode() - u'0');
+            for (auto digit = digitAt(templ, i); digit.first >= 0; digit = digitAt(templ, i)) {
+                const int value = group * 10 + digit.first;
                 if (value > m_groupCount)
                     break;
                 group = value;
                 ++digits;
-                ++i;
+                i += digit.second;
             }
             if (digits == 0)
                 throw fail(U_INDEX_OUTOFBOUNDS_ERROR);

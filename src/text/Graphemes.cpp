@@ -48,16 +48,26 @@ bool GraphemeBoundaries::isBoundary(qsizetype index) {
 
 qsizetype GraphemeBoundaries::boundaryAtOrBefore(qsizetype index) {
     index = std::clamp<qsizetype>(index, 0, m_text.size());
-    if (isBoundary(index))
+    if (index == 0 || index == m_text.size() ||
+        plainPair(m_text[index - 1].unicode(), m_text[index].unicode()))
         return index;
-    return iterator().preceding(int32_t(index));
+    // ICU moves an offset inside a surrogate pair back to the pair's start before searching
+    // backwards, so step back from the boundary that follows instead.
+    icu::BreakIterator& it = iterator();
+    if (it.isBoundary(int32_t(index)))
+        return index;
+    return it.previous();
 }
 
 qsizetype GraphemeBoundaries::boundaryAtOrAfter(qsizetype index) {
     index = std::clamp<qsizetype>(index, 0, m_text.size());
-    if (isBoundary(index))
+    if (index == 0 || index == m_text.size() ||
+        plainPair(m_text[index - 1].unicode(), m_text[index].unicode()))
         return index;
-    return iterator().following(int32_t(index));
+    icu::BreakIterator& it = iterator();
+    if (it.isBoundary(int32_t(index)))
+        return index;
+    return it.current();
 }
 
 qsizetype GraphemeBoundaries::nextBoundary(qsizetype index) {

@@ -1,0 +1,195 @@
+#include "platform/IcuRegex.h"
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+#include <unicode/regex.h>
+#include <vector>
+
+using namespace dunmoss;
+
+namespace {
+
+std::vector<TextRange> ranges(const QString& pattern, const QString& text,
+                              IcuRegex::Options options = IcuRegex::NoOptions) {
+    return IcuRegex(pattern, options).matchRanges(text);
+}
+
+// The expansion ICU itself gives for the first match, through appendReplacement.
+QString icuExpansion(const QString& pattern, const QString& text, const QString& templ,
+                     UErrorCode& status) {
+    UParseError pe;
+    const icu::UnicodeString p(reinterpret_cast<const UChar*>(pattern.utf16()), pattern.size());
+    std::unique_ptr<icu::RegexPattern> compiled(icu::RegexPattern::compile(p, 0, pe, status));
+    const icu::UnicodeString input(reinterpret_cast<const UChar*>(text.utf16()), text.size());
+    std::unique_ptr<icu::RegexMatcher> m(compiled->matcher(input, status));
+    if (!m->find(status))
+        return QStringLiteral("<no match>");
+    // Start appending at the match so only the expansion lands in the output.
+    const int32_t start = m->start(status);
+    icu::UnicodeString out;
+    m->appendReplacement(
+        out, icu::UnicodeString(reinterpret_cast<const UChar*>(templ.utf16()), templ.size()),
+        status);
+    return QString(reinterpret_cast<const QChar*>(out.getBuffer()) + start, out.length() - start);
+}
+
+} // namespace
+
+TEST(IcuRegexTest, InvalidPatternReportsPatternAndIcuMessage) {
+    try {
+        IcuRegex regex(QStringLiteral("a("));
+        FAIL() << "compiled an unbalanced pattern";
+    } catch (const RegexError& error) {
+        EXPECT_EQ(error.kind(), RegexError::Kind::InvalidPattern);
+        EXPECT_EQ(error.pattern(), QStringLiteral("a("));
+        EXPECT_EQ(error.icuMessage(), QStringLiteral("U_REGEX_MISMATCHED_PAREN"));
+        EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("a(")));
+    }
+    EXPECT_THROW(IcuRegex(QStringLiteral("[z-a]")), RegexError);
+}
+
+TEST(IcuRegexTest, OptionsChangeMatching) {
+    const QString text = QStringLiteral("Ab\nab");
+    EXPECT_EQ(ranges(QStringLiteral("ab"), text).size(), 1u);
+    EXPECT_EQ(ranges(QStringLiteral("ab"), text, IcuRegex::CaseInsensitive).size(), 2u);
+    // Without the multi-line option "^" only anchors at the start of the text.
+    EXPECT_EQ(ranges(QStringLiteral("^a"), text, IcuRegex::CaseInsensitive).size(), 1u);
+    EXPECT_EQ(
+        ranges(QStringLiteral("^a"), text, IcuRegex::CaseInsensitive | IcuRegex::AnchorsMatchLines)
+            .size(),
+        2u);
+    EXPECT_TRUE(ranges(QStringLiteral("b.a"), text).empty());
+    EXPECT_EQ(ranges(QStringLiteral("b.a"), text, IcuRegex::DotMatchesLineSeparators).size(), 1u);
+    EXPECT_EQ(
+        ranges(QStringLiteral("a.b"), QStringLiteral("a.b axb"), IcuRegex::IgnoreMetacharacters),
+        (std::vector<TextRange>{{0, 3}}));
+    EXPECT_EQ(ranges(QStringLiteral("a b # comment"), QStringLiteral("ab"),
+                     IcuRegex::AllowCommentsAndWhitespace),
+              (std::vector<TextRange>{{0, 2}}));
+}
+
+TEST(IcuRegexTest, ZeroLengthMatchesAdvanceAndRangesCountUtf16Units) {
+    EXPECT_EQ(ranges(QStringLiteral("x*"), QStringLiteral("axb")),
+              (std::vector<TextRange>{{0, 0}, {1, 1}, {2, 0}, {3, 0}}));
+    // A character outside the basic plane is two units long.
+    const QString text = QStringLiteral("\U0001F600z\U0001F600");
+    EXPECT_EQ(ranges(QStringLiteral("z"), text), (std::vector<TextRange>{{2, 1}}));
+    EXPECT_EQ(ranges(QStringLiteral("."), text).size(), 3u);
+    EXPECT_EQ(ranges(QStringLiteral("."), text)[2], (TextRange{3, 2}));
+}
+
+TEST(IcuRegexTest, GroupsAndRegions) {
+    const IcuRegex regex(QStringLiteral("(a)|(b)"));
+    EXPECT_EQ(regex.captureGroupCount(), 2);
+    const QString text = QStringLiteral("xbab");
+    IcuRegexMatcher whole(regex, text);
+    ASSERT_TRUE(whole.findNext());
+    EXPECT_EQ(whole.range(), (TextRange{1, 1}));
+    EXPECT_TRUE(whole.group(1).isNotFound());
+    EXPECT_EQ(whole.group(2), (TextRange{1, 1}));
+    EXPECT_EQ(whole.matchedText(), QStringLiteral("b"));
+
+    IcuRegexMatcher region(regex, text, TextRange{2, 1});
+    ASSERT_TRUE(region.findNext());
+    EXPECT_EQ(region.range(), (TextRange{2, 1}));
+    EXPECT_FALSE(region.findNext());
+
+    // With transparent bounds look-behind sees the text before the region.
+    const IcuRegex behind(QStringLiteral("(?<=a)b"));
+    IcuRegexMatcher transparent(behind, text, TextRange{3, 1}, true);
+    ASSERT_TRUE(transparent.findNext());
+    EXPECT_EQ(transparent.range(), (TextRange{3, 1}));
+}
+
+TEST(IcuRegexTest, TemplatesExpandLikeIcuAppendReplacement) {
+    const QString pattern = QStringLiteral("(?<word>\\w+)=(\\d)?");
+    const QString text = QStringLiteral("  key=7 rest");
+    const IcuRegex regex(pattern);
+    const QStringList templates = {
+        QStringLiteral("[$1]"),          QStringLiteral("$0$0"),
+        QStringLiteral("\\$1"),          QStringLiteral("\\\\$2"),
+        QStringLiteral("$21"),           QStringLiteral("$10"),
+        QStringLiteral("${word}!"),      QStringLiteral("\\u0041\\U0001F600"),
+        QStringLiteral("\\uZZ"),         QStringLiteral("\\u12ZZ"),
+        QStringLiteral("\\u12"),         QStringLiteral("\\U00110000x"),
+        QStringLiteral("\\u"),           QStringLiteral("end\\"),
+        QStringLiteral("plain"),         QStringLiteral(""),
+        QStringLiteral("\\n"),           QStringLiteral("$2$1$0"),
+        QStringLiteral("$\u0661\u0660"),
+    };
+    for (const QString& templ : templates) {
+        UErrorCode status = U_ZERO_ERROR;
+        const QString expected = icuExpansion(pattern, text, templ, status);
+        ASSERT_TRUE(U_SUCCESS(status)) << templ.toStdString();
+        IcuRegexMatcher matcher(regex, text);
+        ASSERT_TRUE(matcher.findNext());
+        EXPECT_EQ(matcher.replacement(regex.compileTemplate(templ)), expected)
+            << templ.toStdString();
+    }
+    // Templates ICU refuses are refused here too, before any match is needed.
+    for (const QString& bad : {QStringLiteral("$"), QStringLiteral("$x"), QStringLiteral("$3"),
+                               QStringLiteral("${nope}"), QStringLiteral("${word")}) {
+        UErrorCode status = U_ZERO_ERROR;
+        icuExpansion(pattern, text, bad, status);
+        EXPECT_TRUE(U_FAILURE(status)) << bad.toStdString();
+        EXPECT_THROW(regex.compileTemplate(bad), RegexError) << bad.toStdString();
+    }
+}
+
+TEST(IcuRegexTest, EscapedPatternAndTemplateAreLiteral) {
+    QString everything;
+    for (char16_t c = 0x20; c < 0x7F; ++c)
+        everything.append(QChar(c));
+    everything.append(QStringLiteral("\t\n\r é\U0001F600"));
+    for (const auto options : {IcuRegex::Options(IcuRegex::NoOptions),
+                               IcuRegex::Options(IcuRegex::AllowCommentsAndWhitespace)}) {
+        const IcuRegex literal(IcuRegex::escapedPattern(everything), options);
+        const QString text = QStringLiteral("xx") + everything + QStringLiteral("yy");
+        EXPECT_EQ(literal.matchRanges(text), (std::vector<TextRange>{{2, everything.size()}}));
+    }
+    const QString typed = QStringLiteral("cost: $1 \\ $0 ${x}");
+    const IcuRegex regex(QStringLiteral("(a)"));
+    IcuRegexMatcher matcher(regex, QStringLiteral("a"));
+    ASSERT_TRUE(matcher.findNext());
+    EXPECT_EQ(matcher.replacement(regex.compileTemplate(IcuRegex::escapedTemplate(typed))), typed);
+}
+
+TEST(IcuRegexTest, TimeLimitTurnsRunawayBacktrackingIntoAnError) {
+    const IcuRegex regex(QStringLiteral("(a+)+$"), IcuRegex::NoOptions, 5);
+    const QString text = QString(40, u'a') + u'!';
+    try {
+        regex.matchRanges(text);
+        FAIL() << "catastrophic backtracking finished";
+    } catch (const RegexError& error) {
+        EXPECT_TRUE(error.isTimeout());
+        EXPECT_EQ(error.pattern(), QStringLiteral("(a+)+$"));
+        EXPECT_FALSE(error.localizedDescription().isEmpty());
+    }
+    // The same pattern without runaway input still matches under the limit.
+    EXPECT_EQ(regex.matchRanges(QStringLiteral("aaa")).size(), 1u);
+}
+
+TEST(IcuRegexTest, OneCompiledPatternServesManyThreads) {
+    const IcuRegex regex(QStringLiteral("\\b(\\w)(\\w*)\\b"));
+    QString text;
+    for (int i = 0; i < 2000; ++i)
+        text.append(QStringLiteral("word%1 ").arg(i));
+    const size_t expected = regex.matchRanges(text).size();
+    ASSERT_EQ(expected, 2000u);
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&] {
+            for (int round = 0; round < 10; ++round) {
+                if (regex.matchRanges(text).size() != expected)
+                    ++mismatches;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches.load(), 0);
+}

@@ -1,0 +1,293 @@
+#include "text/TextSearch.h"
+#include "text/SearchScanner.h"
+
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+TextSearchOptions literal(bool caseSensitive = false, bool wholeWord = false) {
+    return TextSearchOptions{false, caseSensitive, wholeWord};
+}
+
+TextSearchOptions regex(bool caseSensitive = false, bool wholeWord = false) {
+    return TextSearchOptions{true, caseSensitive, wholeWord};
+}
+
+std::vector<TextRange> rangesOf(const TextSearchMatches& found) {
+    std::vector<TextRange> ranges;
+    for (const auto& result : found.results)
+        ranges.push_back(result.range);
+    return ranges;
+}
+
+std::vector<TextRange> scannerRanges(const QString& query, const QString& text,
+                                     const TextSearchOptions& options) {
+    SearchScanner scanner(query, text, options);
+    std::vector<TextRange> ranges;
+    while (scanner.next())
+        ranges.push_back(scanner.range());
+    return ranges;
+}
+
+} // namespace
+
+TEST(TextSearchTest, EmptyQueryFindsAndReplacesNothing) {
+    const QString text = QStringLiteral("abc");
+    const auto found = findAllMatches(QString(), text, regex());
+    EXPECT_TRUE(found.results.isEmpty());
+    EXPECT_EQ(found.totalCount, 0);
+    const auto all = replaceAllMatches(QString(), QStringLiteral("x"), text, literal());
+    EXPECT_EQ(all.text, text);
+    EXPECT_EQ(all.count, 0);
+    EXPECT_FALSE(replaceCurrentMatch(QString(), QStringLiteral("x"), text, {0, 0}, literal()));
+    // An invalid expression would throw if it were compiled.
+    EXPECT_NO_THROW(findAllMatches(QString(), text, regex()));
+}
+
+TEST(TextSearchTest, EmptyMatchesAreNeitherCountedNorListedNorReplaced) {
+    EXPECT_EQ(findAllMatches(QStringLiteral("^"), QStringLiteral("abc\ndef"), regex()).totalCount,
+              0);
+    const auto stars = findAllMatches(QStringLiteral("x*"), QStringLiteral("axxbx"), regex());
+    EXPECT_EQ(stars.totalCount, 2);
+    EXPECT_EQ(rangesOf(stars), (std::vector<TextRange>{{1, 2}, {4, 1}}));
+    const auto replaced = replaceAllMatches(QStringLiteral("x*"), QStringLiteral("-"),
+                                            QStringLiteral("axxbx"), regex());
+    EXPECT_EQ(replaced.text, QStringLiteral("a-b-"));
+    EXPECT_EQ(replaced.count, 2);
+    EXPECT_FALSE(replaceCurrentMatch(QStringLiteral("x*"), QStringLiteral("-"),
+                                     QStringLiteral("axxbx"), {0, 0}, regex()));
+}
+
+TEST(TextSearchTest, MaximumLimitsTheListButNotTheTotal) {
+    const QString text = QStringLiteral("a a a a a");
+    const auto none = findAllMatches(QStringLiteral("a"), text, literal(), 0);
+    EXPECT_TRUE(none.results.isEmpty());
+    EXPECT_EQ(none.totalCount, 5);
+    const auto two = findAllMatches(QStringLiteral("a"), text, literal(), 2);
+    EXPECT_EQ(rangesOf(two), (std::vector<TextRange>{{0, 1}, {2, 1}}));
+    EXPECT_EQ(two.totalCount, 5);
+    EXPECT_EQ(findAllMatches(QStringLiteral("a"), text, literal()).results.size(), 5);
+    // Every run gives new identities.
+    const auto again = findAllMatches(QStringLiteral("a"), text, literal(), 2);
+    EXPECT_NE(again.results[0].id, two.results[0].id);
+    EXPECT_NE(again.results[0], two.results[0]);
+    EXPECT_NE(two.results[0].id, two.results[1].id);
+}
+
+TEST(TextSearchTest, WholeWordBoundaries) {
+    for (const auto& options : {literal(false, true), literal(true, true), regex(false, true)}) {
+        EXPECT_EQ(
+            rangesOf(findAllMatches(QStringLiteral("cat"), QStringLiteral("concat cat"), options)),
+            (std::vector<TextRange>{{7, 3}}));
+        EXPECT_EQ(findAllMatches(QStringLiteral("cat"), QStringLiteral("\u732bcat\u732b"), options)
+                      .totalCount,
+                  1);
+        EXPECT_EQ(
+            findAllMatches(QStringLiteral("cat"), QStringLiteral("cat_ 1cat cat2 caté"), options)
+                .totalCount,
+            0);
+        EXPECT_EQ(
+            findAllMatches(QStringLiteral("cat"), QStringLiteral("\u3042cat\uac00 (cat)"), options)
+                .totalCount,
+            2);
+    }
+    // The alternation is bounded as a whole.
+    EXPECT_EQ(findAllMatches(QStringLiteral("a|b"), QStringLiteral("ab a b"), regex(true, true))
+                  .totalCount,
+              2);
+}
+
+TEST(TextSearchTest, LiteralMatcherAgreesWithTheExpression) {
+    // Case-sensitive literal queries skip ICU; they must find exactly what the escaped pattern
+    // finds, word boundaries included.
+    const QStringList pieces = {
+        QStringLiteral("ab"),         QStringLiteral("a"),      QStringLiteral("_"),
+        QStringLiteral(" "),          QStringLiteral("\u732b"), QStringLiteral("\u0301"),
+        QStringLiteral("\U0001D400"), QStringLiteral("1"),      QStringLiteral("."),
+        QStringLiteral("\n"),         QStringLiteral("\u0663"), QStringLiteral("\u30a2")};
+    QRandomGenerator random(7);
+    const QStringList queries = {QStringLiteral("a"),          QStringLiteral("ab"),
+                                 QStringLiteral("a.a"),        QStringLiteral("aa"),
+                                 QStringLiteral("\U0001D400"), QStringLiteral("b a")};
+    for (int round = 0; round < 300; ++round) {
+        QString text;
+        const int count = random.bounded(1, 30);
+        for (int i = 0; i < count; ++i)
+            text.append(pieces[random.bounded(int(pieces.size()))]);
+        for (const QString& query : queries) {
+            for (const bool wholeWord : {false, true}) {
+                const TextSearchOptions options = literal(true, wholeWord);
+                SearchScanner probe(query, text, options);
+                ASSERT_TRUE(probe.usesLiteralMatcher());
+                const auto expected = makeSearchRegex(query, options).matchRanges(text);
+                ASSERT_EQ(scannerRanges(query, text, options), expected)
+                    << query.toStdString() << " in " << text.toStdString() << " whole "
+                    << wholeWord;
+            }
+        }
+    }
+}
+
+TEST(TextSearchTest, LiteralAndExpressionModes) {
+    EXPECT_EQ(
+        findAllMatches(QStringLiteral("a.b"), QStringLiteral("axb a.b"), literal()).totalCount, 1);
+    EXPECT_EQ(findAllMatches(QStringLiteral("a.b"), QStringLiteral("axb a.b"), regex()).totalCount,
+              2);
+    EXPECT_EQ(
+        findAllMatches(QStringLiteral("ABC"), QStringLiteral("abc ABC"), literal(true)).totalCount,
+        1);
+    EXPECT_EQ(
+        findAllMatches(QStringLiteral("ABC"), QStringLiteral("abc ABC"), literal(false)).totalCount,
+        2);
+    EXPECT_EQ(replaceAllMatches(QStringLiteral("x"), QStringLiteral("$0\\"), QStringLiteral("axb"),
+                                literal())
+                  .text,
+              QStringLiteral("a$0\\b"));
+    EXPECT_EQ(replaceAllMatches(QStringLiteral("(\\w+)="), QStringLiteral("[$1]"),
+                                QStringLiteral("ab="), regex())
+                  .text,
+              QStringLiteral("[ab]"));
+    // Each replacement comes from the original text, not from earlier replacements.
+    EXPECT_EQ(replaceAllMatches(QStringLiteral("(a)"), QStringLiteral("$1$1"),
+                                QStringLiteral("aXa"), regex(true))
+                  .text,
+              QStringLiteral("aaXaa"));
+    EXPECT_THROW(findAllMatches(QStringLiteral("("), QStringLiteral("x"), regex()), RegexError);
+    EXPECT_THROW(
+        replaceAllMatches(QStringLiteral("a"), QStringLiteral("$9"), QStringLiteral("a"), regex()),
+        RegexError);
+    // Literal mode never throws, whatever the query holds.
+    EXPECT_EQ(findAllMatches(QStringLiteral("("), QStringLiteral("f(x)"), literal()).totalCount, 1);
+}
+
+TEST(TextSearchTest, ReplaceCurrentNeedsTheExactMatchSelected) {
+    const QString text = QStringLiteral("one two one");
+    const auto replaced = replaceCurrentMatch(QStringLiteral("one"), QStringLiteral("three"), text,
+                                              {8, 3}, literal());
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(replaced->text, QStringLiteral("one two three"));
+    EXPECT_EQ(replaced->selection, (TextRange{8, 5}));
+    EXPECT_FALSE(
+        replaceCurrentMatch(QStringLiteral("one"), QStringLiteral("x"), text, {8, 0}, literal()));
+    EXPECT_FALSE(
+        replaceCurrentMatch(QStringLiteral("one"), QStringLiteral("x"), text, {8, 2}, literal()));
+    EXPECT_FALSE(
+        replaceCurrentMatch(QStringLiteral("one"), QStringLiteral("x"), text, {4, 3}, literal()));
+    // A selection that only looks like a match, because matching started elsewhere, is none.
+    EXPECT_FALSE(replaceCurrentMatch(QStringLiteral("aa"), QStringLiteral("x"),
+                                     QStringLiteral("aaa"), {1, 2}, literal()));
+    const auto grouped = replaceCurrentMatch(QStringLiteral("(\\d+)"), QStringLiteral("<$1>"),
+                                             QStringLiteral("a1 b22"), {4, 2}, regex());
+    ASSERT_TRUE(grouped);
+    EXPECT_EQ(grouped->text, QStringLiteral("a1 b<22>"));
+    EXPECT_EQ(grouped->selection, (TextRange{4, 4}));
+}
+
+TEST(TextSearchTest, LinesAndColumns) {
+    const QString text = QStringLiteral("ab\ncd\n\tx\nfoo");
+    const auto starts = lineStartOffsets(text);
+    EXPECT_EQ(starts, (QList<qsizetype>{0, 3, 6, 9}));
+    EXPECT_EQ(lineStartOffsets(QStringLiteral("a\n")), (QList<qsizetype>{0, 2}));
+    EXPECT_EQ(lineStartOffsets(QStringLiteral("a\rb")), (QList<qsizetype>{0}));
+    const auto foo = findAllMatches(QStringLiteral("foo"), text, literal());
+    ASSERT_EQ(foo.results.size(), 1);
+    EXPECT_EQ(foo.results[0].line, 4);
+    EXPECT_EQ(foo.results[0].column, 1);
+    const auto x = findAllMatches(QStringLiteral("x"), text, literal());
+    EXPECT_EQ(x.results[0].line, 3);
+    EXPECT_EQ(x.results[0].column, 2);
+    EXPECT_EQ(lineAndColumnForLocation(0, starts), (LineAndColumn{1, 1}));
+    EXPECT_EQ(lineAndColumnForLocation(2, starts), (LineAndColumn{1, 3}));
+    EXPECT_EQ(lineAndColumnForLocation(3, starts), (LineAndColumn{2, 1}));
+    EXPECT_EQ(lineAndColumnForLocation(11, starts), (LineAndColumn{4, 3}));
+    EXPECT_EQ(lineAndColumnForLocation(5, {0}), (LineAndColumn{1, 6}));
+}
+
+TEST(TextSearchTest, PreviewsCutLongLinesAndDropLineBreaks) {
+    const QString line = QString(150, u'a') + QStringLiteral("NEEDLE") + QString(150, u'b');
+    const auto long_ = findAllMatches(QStringLiteral("needle"), line, literal());
+    ASSERT_EQ(long_.results.size(), 1);
+    const QString preview = long_.results[0].preview;
+    EXPECT_EQ(preview, QChar(0x2026) + QString(60, u'a') + QStringLiteral("NEEDLE") +
+                           QString(100, u'b') + QChar(0x2026));
+
+    const auto short_ =
+        findAllMatches(QStringLiteral("b"), QStringLiteral("x\n  a b c  \r\ny"), literal());
+    EXPECT_EQ(short_.results[0].preview, QStringLiteral("a b c"));
+    // A carriage return never shows, whichever side of the match it is on.
+    const auto crlf =
+        findAllMatches(QStringLiteral("end"), QStringLiteral("the end\r\nnext"), literal());
+    EXPECT_EQ(crlf.results[0].preview, QStringLiteral("the end"));
+    const auto after = findAllMatches(QStringLiteral("b"), QStringLiteral("a\rb c"), literal());
+    EXPECT_EQ(after.results[0].preview, QStringLiteral("b c"));
+    // Exactly 60 before and 100 after reach the line's edges: no ellipsis.
+    const QString edge = QString(60, u'x') + QStringLiteral("M") + QString(99, u'y');
+    EXPECT_EQ(findAllMatches(QStringLiteral("M"), edge, literal(true)).results[0].preview, edge);
+}
+
+TEST(TextSearchTest, PreviewKeepsWholeCharacters) {
+    // Cutting 60 units before the match would split a surrogate pair; the preview takes the
+    // whole character instead.
+    QString text = QStringLiteral("x");
+    for (int i = 0; i < 50; ++i)
+        text.append(QStringLiteral("\U0001F600"));
+    text.append(QStringLiteral("aNEEDLE"));
+    const auto found = findAllMatches(QStringLiteral("NEEDLE"), text, literal(true));
+    const QString preview = found.results[0].preview;
+    ASSERT_GE(preview.size(), 3);
+    EXPECT_EQ(preview[0], QChar(0x2026));
+    EXPECT_TRUE(preview[1].isHighSurrogate());
+    EXPECT_TRUE(preview.endsWith(QStringLiteral("aNEEDLE")));
+    // A combining mark right after the 100-unit cut stays with its base letter.
+    const QString accents =
+        QStringLiteral("cc") + QString(100, u'd') + QStringLiteral("\u0301tail");
+    const auto marks = findAllMatches(QStringLiteral("cc"), accents, literal(true));
+    EXPECT_EQ(marks.results[0].preview,
+              QStringLiteral("cc") + QString(100, u'd') + QStringLiteral("\u0301\u2026"));
+}
+
+TEST(TextSearchTest, IncrementalLinesMatchTheLineTable) {
+    QRandomGenerator random(11);
+    const QStringList pieces = {QStringLiteral("foo"),  QStringLiteral("\n"),
+                                QStringLiteral(" "),    QStringLiteral("bar"),
+                                QStringLiteral("\r\n"), QString(70, u'q'),
+                                QStringLiteral("\t"),   QStringLiteral("\U0001F600")};
+    for (int round = 0; round < 100; ++round) {
+        QString text;
+        for (int i = random.bounded(0, 80); i > 0; --i)
+            text.append(pieces[random.bounded(int(pieces.size()))]);
+        const auto starts = lineStartOffsets(text);
+        for (const QString& query :
+             {QStringLiteral("o"), QStringLiteral("q\\s*"), QStringLiteral("[^q]")}) {
+            const auto found = findAllMatches(query, text, regex(true));
+            for (const auto& result : found.results) {
+                const auto place = lineAndColumnForLocation(result.range.location, starts);
+                ASSERT_EQ(result.line, place.line);
+                ASSERT_EQ(result.column, place.column);
+                ASSERT_EQ(result.preview,
+                          makeMatchPreview(result.range, text, starts, place.line - 1));
+            }
+        }
+    }
+}
+
+TEST(TextSearchTest, HistoryKeepsNewestFirstWithoutDuplicates) {
+    EXPECT_EQ(updatedHistory({QStringLiteral("bar"), QStringLiteral("foo")},
+                             QStringLiteral("  foo\n"), 12),
+              (QStringList{QStringLiteral("foo"), QStringLiteral("bar")}));
+    QStringList fifteen;
+    for (int i = 0; i < 15; ++i)
+        fifteen.append(QString::number(i));
+    EXPECT_EQ(updatedHistory(fifteen, QStringLiteral("  "), 12), fifteen.first(12));
+    EXPECT_EQ(updatedHistory(fifteen, QStringLiteral("new"), 12).size(), 12);
+    EXPECT_EQ(updatedHistory(fifteen, QStringLiteral("new"), 12).first(), QStringLiteral("new"));
+    EXPECT_EQ(updatedHistory(fifteen, QStringLiteral("x"), 0), QStringList());
+    EXPECT_EQ(updatedHistory({QStringLiteral("Foo")}, QStringLiteral("foo"), 12),
+              (QStringList{QStringLiteral("foo"), QStringLiteral("Foo")}));
+    EXPECT_EQ(updatedHistory({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("a")},
+                             QStringLiteral("a"), 12),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+}
