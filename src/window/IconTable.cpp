@@ -347,7 +347,13 @@ QPixmap symbolPixmap(const QString& symbolName, int size, const QColor& color,
         if (!QIcon::hasThemeIcon(name))
             continue;
         const QIcon icon = QIcon::fromTheme(name);
-        const QPixmap themed = icon.pixmap(QSize(size, size), devicePixelRatio);
+        QPixmap themed = icon.pixmap(QSize(size, size), devicePixelRatio);
+        const int device = qMax(1, qRound(size * devicePixelRatio));
+        if (!themed.isNull() && themed.size() != QSize(device, device)) {
+            // Themes without the exact size hand back the nearest one; keep layouts exact.
+            themed = themed.scaled(device, device, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            themed.setDevicePixelRatio(devicePixelRatio);
+        }
         if (!themed.isNull()) {
             result = recolored(themed, color);
             break;
