@@ -1,0 +1,65 @@
+#include "window/DocumentFileWriter.h"
+
+#include "platform/FileError.h"
+#include "platform/SecurityScopedAccess.h"
+#include "text/TextEncoding.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+
+namespace dunmoss {
+
+namespace {
+
+// QSaveFile reports Qt's error kinds, not the system's: take errno from the failing call when
+// it is set, else judge from the destination's folder.
+FileError writeError(const QSaveFile& file, int savedErrno, const QString& path) {
+    if (savedErrno != 0)
+        return FileError::fromErrno(savedErrno, path, true);
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    FileErrorCode code = FileErrorCode::FileWriteUnknown;
+    if (!folder.exists())
+        code = FileErrorCode::FileNoSuchFile;
+    else if (!folder.isWritable())
+        code = FileErrorCode::FileWriteNoPermission;
+    else if (file.error() == QFileDevice::ResourceError)
+        code = FileErrorCode::FileWriteOutOfSpace;
+    return FileError(code, path, file.errorString());
+}
+
+} // namespace
+
+QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& destination) {
+    try {
+        return encodeText(textWithLineEnding(document.text, document.lineEnding),
+                          document.encoding);
+    } catch (const FileError& error) {
+        throw FileError(error.code(), destination.toLocalFile(), error.systemMessage());
+    }
+}
+
+void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& destination) {
+    const QString path = destination.toLocalFile();
+    if (!destination.isLocalFile() || path.isEmpty())
+        throw FileError(FileErrorCode::FileWriteInvalidFileName, destination.toString());
+    const QByteArray bytes = encodedDocumentBytes(document, destination);
+
+    SecurityScopedAccess access(destination);
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        throw writeError(file, errno, path);
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        const int savedErrno = errno;
+        file.cancelWriting();
+        throw writeError(file, savedErrno, path);
+    }
+    errno = 0;
+    if (!file.commit())
+        throw writeError(file, errno, path);
+}
+
+} // namespace dunmoss

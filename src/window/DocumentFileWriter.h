@@ -1,0 +1,21 @@
+#pragma once
+
+#include "text/PlainTextDocument.h"
+
+#include <QByteArray>
+#include <QUrl>
+
+namespace dunmoss {
+
+// The bytes a document is written as: LF turned into its line ending, then encoded without
+// loss. Throws FileError (FileWriteInapplicableStringEncoding, naming the file) when a
+// character cannot be held by the encoding.
+QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& destination);
+
+// Writes the document to a local file atomically, inside the access bracket: the bytes go to
+// a temporary file beside the target, which then replaces it (through a symbolic link, keeping
+// the file's permissions). Encoding happens first, so an unencodable text touches nothing.
+// Throws FileError; on any failure the file on disk is as it was.
+void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& destination);
+
+} // namespace dunmoss

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "text/PlainTextDocument.h"
+
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+#include <exception>
+#include <functional>
+#include <optional>
+
+namespace dunmoss {
+
+class EditorWindowModel;
+
+// Writing documents back to disk: one tab to its file, an untitled tab or Save As through the
+// save panel, and every modified tab at once. Answers from the save panel may come later; the
+// tab is then found again by its identifier, and nothing is written when it has gone.
+class DocumentSaving {
+public:
+    explicit DocumentSaving(EditorWindowModel& model) : m_model(model) {}
+
+    // The outcome of writing a document to a chosen location.
+    struct SaveAsOutcome {
+        // The location written; nothing when the panel was cancelled or the write failed.
+        std::optional<QUrl> url;
+        // The encoding or write error, when there was one.
+        std::exception_ptr error;
+    };
+
+    // Writes the tab at the index to its file (asking for a location when it has none) and
+    // marks it saved. Refuses a tab whose text must not go over its file and a tab whose file
+    // changed on disk. Reports true when the tab was written and marked saved.
+    void saveTab(int index, std::function<void(bool)> done = {});
+
+    // Asks for a location and writes the document there.
+    void saveTextAs(const PlainTextDocument& document, const std::optional<QString>& suggestedName,
+                    std::function<void(SaveAsOutcome)> done);
+
+    // Save As for the active tab.
+    void saveActiveTabAs(std::function<void()> done = {});
+
+    // Saves every modified tab in tab order and sums up in the status line.
+    void saveAllDocuments(std::function<void()> done = {});
+
+private:
+    // Refusals shared by Save: false (with the status set) when the tab may not be written.
+    bool mayWriteOverFile(int index);
+    void writeTabToFile(const QUuid& tabID, const QUrl& url, bool isSaveAs,
+                        std::function<void(bool)> done);
+
+    EditorWindowModel& m_model;
+};
+
+} // namespace dunmoss

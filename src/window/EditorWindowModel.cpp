@@ -1,0 +1,290 @@
+#include "window/EditorWindowModel.h"
+
+#include "platform/Localization.h"
+#include "window/DocumentOpening.h"
+#include "window/DocumentPrinting.h"
+#include "window/DocumentSaving.h"
+#include "window/TabSelection.h"
+#include "window/TabUndoRegistry.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowErrors.h"
+
+#include <QCoreApplication>
+#include <QUndoStack>
+
+namespace dunmoss {
+
+EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options, QObject* parent)
+    : QObject(parent), m_settings(defaults, options.processArguments),
+      m_undoRegistry(new TabUndoRegistry(this)),
+      m_opening(std::make_unique<DocumentOpening>(*this)),
+      m_saving(std::make_unique<DocumentSaving>(*this)),
+      m_printing(std::make_unique<DocumentPrinting>(*this)) {
+    m_state.isSceneHosted = options.isSceneHosted;
+}
+
+EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)
+    : EditorWindowModel(defaults,
+                        Options{true, QCoreApplication::instance() ? QCoreApplication::arguments()
+                                                                   : QStringList()},
+                        parent) {}
+
+EditorWindowModel::~EditorWindowModel() = default;
+
+int EditorWindowModel::activeTabIndex() const {
+    return dunmoss::activeTabIndex(m_state);
+}
+
+std::optional<int> EditorWindowModel::tabIndex(const QUuid& tabID) const {
+    return dunmoss::tabIndex(m_state, tabID);
+}
+
+const EditorTab* EditorWindowModel::tab(const QUuid& tabID) const {
+    const std::optional<int> index = tabIndex(tabID);
+    return index ? &m_state.tabs.at(*index) : nullptr;
+}
+
+void EditorWindowModel::setActiveTabID(const QUuid& tabID) {
+    update([&](EditorWindowState& state) { state.activeTabID = tabID; });
+}
+
+void EditorWindowModel::setFindMessage(const QString& message) {
+    update([&](EditorWindowState& state) { state.findMessage = message; });
+}
+
+void EditorWindowModel::presentError(const QString& message) {
+    update([&](EditorWindowState& state) { dunmoss::presentError(state.errors, message); });
+}
+
+void EditorWindowModel::setErrorMessage(const QString& message) {
+    update([&](EditorWindowState& state) { state.errors.errorMessage = message; });
+}
+
+void EditorWindowModel::showNextQueuedError() {
+    update([](EditorWindowState& state) { dunmoss::showNextQueuedError(state.errors); });
+}
+
+QString EditorWindowModel::tabText(const QUuid& tabID) const {
+    const EditorTab* found = tab(tabID);
+    return found ? found->document.text : QString();
+}
+
+void EditorWindowModel::setTabText(const QUuid& tabID, const QString& text) {
+    const std::optional<int> index = tabIndex(tabID);
+    if (!index || m_state.tabs.at(*index).isReadOnly)
+        return;
+    storeTabText(*index, text);
+    emit changed();
+    refreshFindResultsAfterEdit();
+    scheduleRecoverySnapshot();
+}
+
+TextRange EditorWindowModel::tabSelectedRange(const QUuid& tabID) const {
+    const EditorTab* found = tab(tabID);
+    return found ? found->selectedRange : TextRange{0, 0};
+}
+
+void EditorWindowModel::setTabSelectedRange(const QUuid& tabID, TextRange range) {
+    const std::optional<int> index = tabIndex(tabID);
+    if (!index || range.isNotFound())
+        return;
+    update([&](EditorWindowState& state) {
+        EditorTab& target = state.tabs[*index];
+        target.selectedRange = range;
+        target.selectedRanges = {range};
+    });
+}
+
+QList<TextRange> EditorWindowModel::tabSelectedRanges(const QUuid& tabID) const {
+    const EditorTab* found = tab(tabID);
+    return found ? found->selectedRanges : QList<TextRange>();
+}
+
+void EditorWindowModel::setTabSelectedRanges(const QUuid& tabID, const QList<TextRange>& ranges) {
+    const std::optional<int> index = tabIndex(tabID);
+    if (!index)
+        return;
+    update([&](EditorWindowState& state) {
+        EditorTab& target = state.tabs[*index];
+        target.selectedRanges = acceptableBindingRanges(ranges);
+        target.selectedRange =
+            target.selectedRanges.isEmpty() ? TextRange{0, 0} : target.selectedRanges.first();
+    });
+}
+
+void EditorWindowModel::setSelection(qsizetype location, qsizetype length, int index) {
+    if (index < 0 || index >= m_state.tabs.size())
+        return;
+    update([&](EditorWindowState& state) {
+        EditorTab& target = state.tabs[index];
+        const TextRange range = clampedSelection(location, length, target.document.text.size());
+        target.selectedRange = range;
+        target.selectedRanges = {range};
+    });
+}
+
+void EditorWindowModel::setSelectedRanges(const QList<TextRange>& ranges, int index) {
+    if (index < 0 || index >= m_state.tabs.size())
+        return;
+    update([&](EditorWindowState& state) {
+        EditorTab& target = state.tabs[index];
+        target.selectedRanges = normalizedSelectedRanges(ranges, target.document.text.size());
+        target.selectedRange = target.selectedRanges.first();
+    });
+}
+
+void EditorWindowModel::refreshSplitSecondaryTab() {
+    if (m_state.split.splitMode != SplitEditorMode::Split)
+        return;
+    if (m_state.split.secondaryTabID != m_state.activeTabID)
+        return;
+    update([](EditorWindowState& state) {
+        state.split.secondaryTabID.reset();
+        for (const EditorTab& candidate : state.tabs) {
+            if (candidate.id != state.activeTabID) {
+                state.split.secondaryTabID = candidate.id;
+                break;
+            }
+        }
+    });
+}
+
+std::optional<QUuid>
+EditorWindowModel::nextExternallyChangedTabID(const QUuid& handledTabID) const {
+    for (const EditorTab& candidate : m_state.tabs)
+        if (candidate.id != handledTabID && candidate.hasExternalChanges)
+            return candidate.id;
+    return std::nullopt;
+}
+
+EditSnapshot EditorWindowModel::editSnapshot(int index) const {
+    const EditorTab& source = m_state.tabs.at(index);
+    return EditSnapshot{source.document.text, source.selectedRange, source.selectedRanges};
+}
+
+void EditorWindowModel::storeTabText(int index, const QString& text) {
+    m_state.tabs[index].document.text = text;
+}
+
+void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange selection,
+                                       const QString& actionNameKey) {
+    if (index < 0 || index >= m_state.tabs.size())
+        return;
+    const EditSnapshot before = editSnapshot(index);
+    if (text == before.text && selection == before.selectedRange)
+        return;
+    const QUuid tabID = m_state.tabs.at(index).id;
+    // A storage made now starts from the text the edit applies to, so the view and any later
+    // typing step see the same characters as the tab.
+    const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID, before.text);
+    storeTabText(index, text);
+    writeIntoStorage(*storage, text, TextStorage::EditKind::Replacement);
+    setSelectedRanges({selection}, index);
+    const EditSnapshot after = editSnapshot(index);
+    storage->requestSelection(after.selectedRanges);
+
+    QUndoStack* stack = m_undoRegistry->undoStackForTab(tabID);
+    auto apply = [this](const QUuid& id, const EditSnapshot& snapshot) {
+        applyUndoSnapshot(id, snapshot);
+    };
+    stack->push(new TabEditCommand(apply, tabID, before, after, localizedString(actionNameKey)));
+    scheduleRecoverySnapshot();
+}
+
+void EditorWindowModel::applyUndoSnapshot(const QUuid& tabID, const EditSnapshot& snapshot) {
+    Q_ASSERT(QCoreApplication::instance() == nullptr ||
+             QCoreApplication::instance()->thread() == thread());
+    const std::optional<int> index = tabIndex(tabID);
+    if (!index)
+        return;
+    storeTabText(*index, snapshot.text);
+    setSelectedRanges(snapshot.selectedRanges.isEmpty() ? QList<TextRange>{snapshot.selectedRange}
+                                                        : snapshot.selectedRanges,
+                      *index);
+    if (m_textStorages.contains(tabID)) {
+        const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID);
+        writeIntoStorage(*storage, snapshot.text, TextStorage::EditKind::UndoRedo);
+        storage->requestSelection(m_state.tabs.at(*index).selectedRanges);
+    }
+    refreshFindResultsAfterEdit();
+    scheduleRecoverySnapshot();
+    persistSession();
+}
+
+void EditorWindowModel::clearTabUndoStack(const QUuid& tabID) {
+    m_undoRegistry->clearUndoHistory(tabID);
+}
+
+void EditorWindowModel::forgetTab(const QUuid& tabID) {
+    m_undoRegistry->removeUndoStack(tabID);
+    m_textStorages.removeTextStorage(tabID);
+}
+
+void EditorWindowModel::syncTextStorage(const QUuid& tabID) {
+    const EditorTab* source = tab(tabID);
+    if (!source || !m_textStorages.contains(tabID))
+        return;
+    writeIntoStorage(*m_textStorages.textStorage(tabID), source->document.text,
+                     TextStorage::EditKind::Replacement);
+}
+
+void EditorWindowModel::writeIntoStorage(TextStorage& storage, const QString& text,
+                                         TextStorage::EditKind kind) {
+    // Only the changed middle is written, so the views keep the layout and colouring of the
+    // rest of a long text.
+    const QString& current = storage.text();
+    if (current == text)
+        return;
+    const qsizetype shorter = std::min(current.size(), text.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && current.at(prefix) == text.at(prefix))
+        ++prefix;
+    if (prefix > 0 && current.at(prefix - 1).isHighSurrogate())
+        --prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix &&
+           current.at(current.size() - 1 - suffix) == text.at(text.size() - 1 - suffix))
+        ++suffix;
+    if (suffix > 0 && current.at(current.size() - suffix).isLowSurrogate())
+        --suffix;
+    storage.applyEdit(prefix, current.size() - prefix - suffix,
+                      text.mid(prefix, text.size() - prefix - suffix), kind);
+}
+
+int EditorWindowModel::tabWidthForTab(int index) const {
+    return dunmoss::tabWidthForTab(m_state, index, defaults());
+}
+
+int EditorWindowModel::visualColumnOfPrefix(const QString& prefix) const {
+    return dunmoss::visualColumnOfPrefix(prefix, tabWidthForTab(activeTabIndex()));
+}
+
+void EditorWindowModel::persistSession() {
+    if (!m_seams.persistSession)
+        return;
+    try {
+        m_seams.persistSession();
+    } catch (const std::exception& error) {
+        if (m_seams.reportSessionSaveFailure)
+            m_seams.reportSessionSaveFailure(error);
+        else
+            presentError(localizedErrorDescription(error));
+    }
+}
+
+void EditorWindowModel::recordRecentFile(const QUrl& url) {
+    if (m_seams.recordRecentFile)
+        m_seams.recordRecentFile(url);
+}
+
+void EditorWindowModel::refreshFindResultsAfterEdit() {
+    if (m_seams.refreshFindResultsAfterEdit)
+        m_seams.refreshFindResultsAfterEdit();
+}
+
+void EditorWindowModel::scheduleRecoverySnapshot() {
+    if (m_seams.scheduleRecoverySnapshot)
+        m_seams.scheduleRecoverySnapshot();
+}
+
+} // namespace dunmoss

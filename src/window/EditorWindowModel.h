@@ -1,0 +1,132 @@
+#pragma once
+
+#include "editor/TextStorageRegistry.h"
+#include "window/EditorWindowState.h"
+#include "window/TabEditCommand.h"
+#include "window/WindowSeams.h"
+#include "window/WindowSettings.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QUuid>
+#include <exception>
+#include <memory>
+#include <optional>
+
+namespace dunmoss {
+
+class Defaults;
+class DocumentOpening;
+class DocumentPrinting;
+class DocumentSaving;
+class TabUndoRegistry;
+class WindowInteraction;
+
+// One editor window without its widgets: the window's state, its registries, and the
+// operations every part of the window leans on (tab lookup, errors, bindings, selection,
+// per-tab undo). Every change goes through update() and ends with changed(). Main thread only.
+class EditorWindowModel : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        bool isSceneHosted = true;
+        // The process arguments; they choose the always-on-top key.
+        QStringList processArguments;
+    };
+
+    EditorWindowModel(Defaults& defaults, const Options& options, QObject* parent = nullptr);
+    explicit EditorWindowModel(Defaults& defaults, QObject* parent = nullptr);
+    ~EditorWindowModel() override;
+
+    const EditorWindowState& state() const { return m_state; }
+    // Runs the change on the state, then tells the listeners.
+    template <typename Change> void update(Change&& change) {
+        change(m_state);
+        emit changed();
+    }
+
+    WindowSettings& settings() { return m_settings; }
+    Defaults& defaults() const { return m_settings.defaults(); }
+    TabUndoRegistry& undoRegistry() const { return *m_undoRegistry; }
+    TextStorageRegistry& textStorageRegistry() { return m_textStorages; }
+    WindowSeams& seams() { return m_seams; }
+    // Not owned; nothing when no person can be asked (every question then counts as cancelled).
+    WindowInteraction* interaction() const { return m_interaction; }
+    void setInteraction(WindowInteraction* interaction) { m_interaction = interaction; }
+
+    DocumentOpening& opening() const { return *m_opening; }
+    DocumentSaving& saving() const { return *m_saving; }
+    DocumentPrinting& printing() const { return *m_printing; }
+
+    // Tabs.
+    int activeTabIndex() const;
+    std::optional<int> tabIndex(const QUuid& tabID) const;
+    const EditorTab* tab(const QUuid& tabID) const;
+    void setActiveTabID(const QUuid& tabID);
+
+    // Status line and error alert.
+    void setFindMessage(const QString& message);
+    void presentError(const QString& message);
+    // Replaces the message on screen, leaving the queue as it is.
+    void setErrorMessage(const QString& message);
+    // The error alert was dismissed.
+    void showNextQueuedError();
+
+    // The editor view's bindings, each bound to a tab by identifier.
+    QString tabText(const QUuid& tabID) const;
+    void setTabText(const QUuid& tabID, const QString& text);
+    TextRange tabSelectedRange(const QUuid& tabID) const;
+    void setTabSelectedRange(const QUuid& tabID, TextRange range);
+    QList<TextRange> tabSelectedRanges(const QUuid& tabID) const;
+    void setTabSelectedRanges(const QUuid& tabID, const QList<TextRange>& ranges);
+
+    // Selection operations; both clamp to the tab's text.
+    void setSelection(qsizetype location, qsizetype length, int tabIndex);
+    void setSelectedRanges(const QList<TextRange>& ranges, int tabIndex);
+    // In split mode, moves the second pane off the tab that just became active.
+    void refreshSplitSecondaryTab();
+    std::optional<QUuid> nextExternallyChangedTabID(const QUuid& handledTabID) const;
+
+    // Per-tab undo.
+    EditSnapshot editSnapshot(int tabIndex) const;
+    // The one path for programmatic changes of a tab's text: one undo step named by the
+    // localisation key, nothing at all when text and selection stay the same. Callers refuse
+    // read-only tabs beforehand.
+    void replaceTabText(int tabIndex, const QString& text, TextRange selection,
+                        const QString& actionNameKey);
+    // The body of every undo and redo step; nothing when the tab is gone.
+    void applyUndoSnapshot(const QUuid& tabID, const EditSnapshot& snapshot);
+    void clearTabUndoStack(const QUuid& tabID);
+    // Drops what the window keeps for a tab that is gone: undo stack and text storage.
+    void forgetTab(const QUuid& tabID);
+    // Brings the tab's text storage, when it has one, in line with the tab's text, outside
+    // undo (after the text was replaced from outside the editor view, a reload for example).
+    void syncTextStorage(const QUuid& tabID);
+    int tabWidthForTab(int tabIndex) const;
+    int visualColumnOfPrefix(const QString& prefix) const;
+
+    // Later subsystems' operations (see WindowSeams); session failures are reported.
+    void persistSession();
+    void recordRecentFile(const QUrl& url);
+    void refreshFindResultsAfterEdit();
+    void scheduleRecoverySnapshot();
+
+signals:
+    void changed();
+
+private:
+    void storeTabText(int tabIndex, const QString& text);
+    void writeIntoStorage(TextStorage& storage, const QString& text, TextStorage::EditKind kind);
+
+    EditorWindowState m_state;
+    WindowSettings m_settings;
+    WindowSeams m_seams;
+    WindowInteraction* m_interaction = nullptr;
+    TabUndoRegistry* m_undoRegistry;
+    TextStorageRegistry m_textStorages;
+    std::unique_ptr<DocumentOpening> m_opening;
+    std::unique_ptr<DocumentSaving> m_saving;
+    std::unique_ptr<DocumentPrinting> m_printing;
+};
+
+} // namespace dunmoss

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "text/EditorTab.h"
+#include "text/TextSearch.h"
+#include "window/WindowErrors.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QUuid>
+#include <optional>
+
+namespace dunmoss {
+
+// Which field of the find bar has the keyboard focus.
+enum class FindField { Query, Replace };
+
+// What the second editor pane shows: nothing, another tab, or the active tab again.
+enum class SplitEditorMode { Single, Split, Clone };
+
+struct FindState {
+    bool showFindBar = false;
+    QString findQuery;
+    QString replaceText;
+    // Newest first, at most 12 each.
+    QStringList findHistory;
+    QStringList replaceHistory;
+    TextSearchOptions findOptions;
+    // Matches of the last find-all, and the count of all of them (listed or not).
+    QList<TextSearchResult> findResults;
+    qsizetype findResultsTotalCount = 0;
+    bool showFindResults = false;
+    bool showOpenDocumentSearchResults = false;
+    std::optional<FindField> focusedFindField;
+};
+
+struct FolderSearchState {
+    bool showFolderSearch = false;
+    QString folderSearchQuery;
+    QString folderSearchReplaceText;
+    QString folderSearchIncludePattern;
+    QString folderSearchExcludePattern;
+    TextSearchOptions folderSearchTextOptions;
+    std::optional<QUrl> folderSearchURL;
+    QString folderSearchMessage;
+    bool isFolderSearchRunning = false;
+    bool showFolderReplaceConfirmation = false;
+};
+
+struct SearchCenterState {
+    bool showSearchCenter = false;
+    // The recorded run shown instead of the live list.
+    std::optional<QUuid> selectedSearchRunID;
+};
+
+struct WorkspaceState {
+    bool showWorkspace = false;
+    std::optional<QUrl> workspaceRootURL;
+    // The folder whose access the window holds open itself; at most one.
+    std::optional<QUrl> activeWorkspaceAccessURL;
+    QString workspaceMessage;
+};
+
+// Panels and sheets, with the inputs that belong to them.
+struct PanelState {
+    bool showWelcome = true;
+    bool showQuickOpen = false;
+    QString quickOpenQuery;
+    bool showMarkdownPreview = false;
+    bool showDocumentOutline = false;
+    bool showGoToLineSheet = false;
+    QString goToLineText;
+    bool showColumnInsertSheet = false;
+    QString columnInsertText;
+    bool showSnippetSheet = false;
+    bool showTextToolbox = false;
+    bool showExternalCommandSheet = false;
+    QString externalCommandText;
+    bool showHelpSheet = false;
+};
+
+struct SplitCompareState {
+    SplitEditorMode splitMode = SplitEditorMode::Single;
+    std::optional<QUuid> secondaryTabID;
+    bool showCompareView = false;
+    std::optional<QUuid> compareTabID;
+};
+
+// Start-up guards, and the decisions the window is waiting for.
+struct PendingDecisionState {
+    bool didRestoreSession = false;
+    bool didRestoreWorkspace = false;
+    std::optional<QUuid> pendingCloseTabID;
+    bool showDiscardAlert = false;
+    bool showCloseAllAlert = false;
+    bool showReloadConfirmation = false;
+    // While set, the external-change question for that tab is up.
+    std::optional<QUuid> externalChangeTabID;
+};
+
+struct MacroState {
+    bool isRecordingMacro = false;
+    bool isPlayingMacro = false;
+};
+
+// Everything one editor window shows or remembers between two redraws. A plain value: the
+// window model owns it, and derived values (active tab, titles, line count...) are computed
+// from it, never stored in it.
+struct EditorWindowState {
+    // False only for the fallback window the application builds itself.
+    bool isSceneHosted = true;
+    // Never empty while the window exists.
+    QList<EditorTab> tabs{untitledTab()};
+    // Names no tab until start-up repairs it; the first tab acts as active meanwhile.
+    QUuid activeTabID = QUuid::createUuid();
+    ErrorQueueState errors;
+    // The one-line status text: results and refusals of commands.
+    QString findMessage;
+
+    FindState find;
+    FolderSearchState folderSearch;
+    SearchCenterState searchCenter;
+    WorkspaceState workspace;
+    PanelState panels;
+    SplitCompareState split;
+    PendingDecisionState decisions;
+    MacroState macros;
+};
+
+} // namespace dunmoss

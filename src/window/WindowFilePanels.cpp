@@ -1,0 +1,54 @@
+#include "window/WindowFilePanels.h"
+
+#include "platform/Localization.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowInteraction.h"
+
+namespace dunmoss {
+
+void WindowFilePanels::chooseSaveLocation(const QString& suggestedName,
+                                          std::function<void(std::optional<QUrl>)> done) const {
+    WindowInteraction* interaction = m_model.interaction();
+    if (!interaction) {
+        done(std::nullopt);
+        return;
+    }
+    SavePanelOptions options;
+    options.suggestedName = suggestedName.isEmpty()
+                                ? localizedString(QStringLiteral("document.default-filename"))
+                                : suggestedName;
+    options.message = localizedString(QStringLiteral("panel.save.message"));
+    options.canCreateDirectories = true;
+    interaction->chooseSaveLocation(options, [done = std::move(done)](std::optional<QUrl> url) {
+        if (url && url->isEmpty())
+            url.reset();
+        done(url);
+    });
+}
+
+void WindowFilePanels::chooseFilesToOpen(std::function<void(QList<QUrl>)> done) const {
+    WindowInteraction* interaction = m_model.interaction();
+    if (!interaction) {
+        done({});
+        return;
+    }
+    OpenPanelOptions options;
+    options.message = localizedString(QStringLiteral("panel.open.message"));
+    options.allowsMultipleSelection = true;
+    interaction->chooseFilesToOpen(options, std::move(done));
+}
+
+void WindowFilePanels::chooseFolder(const std::optional<QString>& message,
+                                    std::function<void(std::optional<QUrl>)> done) const {
+    WindowInteraction* interaction = m_model.interaction();
+    if (!interaction) {
+        done(std::nullopt);
+        return;
+    }
+    FolderPanelOptions options;
+    options.message = message.value_or(localizedString(QStringLiteral("panel.folder.message")));
+    options.canCreateDirectories = false;
+    interaction->chooseFolder(options, std::move(done));
+}
+
+} // namespace dunmoss

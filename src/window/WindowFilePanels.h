@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+namespace dunmoss {
+
+class EditorWindowModel;
+
+// The window's three file panels, set up the same way every time they are shown. Without an
+// interaction every panel answers as cancelled.
+class WindowFilePanels {
+public:
+    explicit WindowFilePanels(EditorWindowModel& model) : m_model(model) {}
+
+    // The save panel; an empty suggested name proposes the localised default file name.
+    void chooseSaveLocation(const QString& suggestedName,
+                            std::function<void(std::optional<QUrl>)> done) const;
+    // The open panel, several files at once; empty when cancelled.
+    void chooseFilesToOpen(std::function<void(QList<QUrl>)> done) const;
+    // The folder panel with the caller's message, or the default one.
+    void chooseFolder(const std::optional<QString>& message,
+                      std::function<void(std::optional<QUrl>)> done) const;
+
+private:
+    EditorWindowModel& m_model;
+};
+
+} // namespace dunmoss

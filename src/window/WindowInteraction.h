@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+class QPrinter;
+
+namespace dunmoss {
+
+struct SavePanelOptions {
+    QString suggestedName;
+    QString message;
+    // Name filters in QFileDialog form, first one preselected.
+    QStringList nameFilters;
+    bool canCreateDirectories = true;
+};
+
+struct OpenPanelOptions {
+    QString message;
+    QStringList nameFilters;
+    bool allowsMultipleSelection = true;
+};
+
+struct FolderPanelOptions {
+    QString message;
+    bool canCreateDirectories = false;
+};
+
+struct AlertButton {
+    enum class Role { Default, Cancel, Destructive };
+    QString title;
+    Role role = Role::Default;
+};
+
+struct AlertRequest {
+    QString title;
+    QString message;
+    QList<AlertButton> buttons;
+};
+
+// Everything the window model needs from a person. The real view answers with window-modal
+// dialogs opened with open(); tests answer from a script. Each call hands its answer to the
+// completion exactly once, either before returning or later; the model never assumes which,
+// and looks its tabs up again by identifier when an answer arrives.
+class WindowInteraction {
+public:
+    virtual ~WindowInteraction() = default;
+
+    // Nothing when the person cancels.
+    virtual void chooseSaveLocation(const SavePanelOptions& options,
+                                    std::function<void(std::optional<QUrl>)> done) = 0;
+    // An empty list when the person cancels.
+    virtual void chooseFilesToOpen(const OpenPanelOptions& options,
+                                   std::function<void(QList<QUrl>)> done) = 0;
+    virtual void chooseFolder(const FolderPanelOptions& options,
+                              std::function<void(std::optional<QUrl>)> done) = 0;
+    // The index of the button chosen; -1 when the alert was dismissed without one.
+    virtual void showAlert(const AlertRequest& request, std::function<void(int)> done) = 0;
+    // Lets the person set up the printer the model created; true to print. The printer stays
+    // alive until the completion has run.
+    virtual void runPrintDialog(QPrinter* printer, std::function<void(bool)> done) = 0;
+};
+
+} // namespace dunmoss

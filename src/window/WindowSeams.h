@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QUrl>
+#include <exception>
+#include <functional>
+
+namespace dunmoss {
+
+// Operations of later subsystems that the window's document operations call. Each starts
+// empty; the subsystem that owns the operation installs it on the window model. An empty
+// member does nothing, except `reportSessionSaveFailure`, whose absence shows the error in the
+// window's error alert so that no failure is silent.
+struct WindowSeams {
+    // Writes the window's session; throws on failure.
+    std::function<void()> persistSession;
+    // Reports an error thrown by persistSession.
+    std::function<void(const std::exception&)> reportSessionSaveFailure;
+    // Puts a file at the front of the window's recent files.
+    std::function<void(const QUrl&)> recordRecentFile;
+    // Re-runs the visible searches after a tab's text changed.
+    std::function<void()> refreshFindResultsAfterEdit;
+    // Restarts the short wait after which the recovery snapshot is written.
+    std::function<void()> scheduleRecoverySnapshot;
+};
+
+} // namespace dunmoss
