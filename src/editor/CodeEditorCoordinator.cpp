@@ -1,0 +1,397 @@
+#include "editor/CodeEditorCoordinator.h"
+
+#include "editor/CodeEditorView.h"
+#include "editor/CompletionPopup.h"
+#include "editor/EditorColors.h"
+#include "editor/EditorServices.h"
+#include "editor/LineNumberRulerView.h"
+#include "editor/ShortcutTextView.h"
+#include "editor/TextStorageRegistry.h"
+#include "editor/TypingUndoCommand.h"
+#include "platform/Localization.h"
+#include "text/BracketMatching.h"
+#include "text/SelectionRanges.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <cmath>
+
+namespace dunmoss {
+
+namespace {
+
+// Texts at least this long are coloured only around what is visible, so scrolling colours again.
+constexpr qsizetype kScrollColouringThreshold = 64'001;
+
+QFont editorFont(qreal size) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(std::max(1, int(std::lround(size))));
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+} // namespace
+
+CodeEditorCoordinator::CodeEditorCoordinator(const CodeEditorProps& props)
+    : documentID(props.documentID), textBinding(props.text),
+      selectedRangeBinding(props.selectedRange), selectedRangesBinding(props.selectedRanges),
+      textStorageRegistry(props.textStorageRegistry), fileURL(props.fileURL),
+      language(props.language), fontSize(props.fontSize), tabWidth(props.tabWidth),
+      theme(props.theme), wordWrap(props.wordWrap), showInvisibles(props.showInvisibles),
+      isEditable(props.isEditable), bookmarkedLines(props.bookmarkedLines),
+      showFind(props.showFind) {
+    m_highlighting = makeSyntaxHighlighting(*this);
+}
+
+CodeEditorCoordinator::~CodeEditorCoordinator() {
+    dismantle();
+}
+
+void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* text,
+                                        LineNumberRulerView* ruler, QLabel* hintLabel) {
+    scrollView = view;
+    textView = text;
+    m_ruler = ruler;
+    parameterHintLabel = hintLabel;
+    m_completionPopup = new CompletionPopup(text);
+    const auto source = [this]() -> const QString* {
+        return m_storage ? &m_storage->text() : nullptr;
+    };
+    text->textSource = source;
+    ruler->textSource = source;
+    attachDocumentStorage();
+    connect(text, &QPlainTextEdit::cursorPositionChanged, this,
+            &CodeEditorCoordinator::textViewDidChangeSelection);
+    connect(text, &QPlainTextEdit::selectionChanged, this,
+            &CodeEditorCoordinator::textViewDidChangeSelection);
+    connect(text->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &CodeEditorCoordinator::boundsDidChange);
+    connect(text->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &CodeEditorCoordinator::boundsDidChange);
+    connect(text, &ShortcutTextView::geometryChanged, this,
+            &CodeEditorCoordinator::boundsDidChange);
+    connect(text, &QPlainTextEdit::updateRequest, ruler, [ruler] { ruler->update(); });
+}
+
+void CodeEditorCoordinator::attachDocumentStorage() {
+    if (!textView || !textStorageRegistry)
+        return;
+    std::shared_ptr<TextStorage> storage = textStorageRegistry->textStorage(documentID);
+    if (storage == m_storage)
+        return;
+    isUpdatingFromSwiftUI = true;
+    for (const auto& connection : m_storageConnections)
+        disconnect(connection);
+    m_storageConnections.clear();
+    // Marks and further selections belong to the document being left.
+    bracketHighlightRanges.clear();
+    textView->setBracketMarks({}, QColor());
+    textView->clearSecondarySelections();
+    QTextDocument* document = storage->acquireDocument();
+    document->setDefaultFont(textView->font());
+    textView->setDocument(document);
+    // Only now that the view shows the new document may the old one be given back.
+    if (m_storage && m_document)
+        m_storage->releaseDocument(m_document);
+    m_storage = std::move(storage);
+    m_document = document;
+    m_storageConnections = {
+        connect(m_storage.get(), &TextStorage::changeCaptured, this,
+                &CodeEditorCoordinator::onChangeCaptured),
+        connect(m_storage.get(), &TextStorage::edited, this, &CodeEditorCoordinator::onEdited),
+        connect(m_storage.get(), &TextStorage::selectionRequested, this,
+                &CodeEditorCoordinator::onSelectionRequested),
+    };
+    m_caretAfterTyping.reset();
+    isUpdatingFromSwiftUI = false;
+}
+
+void CodeEditorCoordinator::commitMarkedText() {
+    if (!textView || !textView->hasMarkedText())
+        return;
+    // Inserted as typing, which reports it to the bindings still held (the previous tab's).
+    textView->commitMarkedText();
+    const QString& text = m_storage ? m_storage->text() : QString();
+    lastReportedText = text;
+    textBinding.write(text);
+    const QList<TextRange> ranges =
+        sanitizedSelectedRanges(textView->selectedRanges(), text.size());
+    lastReportedRanges = ranges;
+    selectedRangesBinding.write(ranges);
+    selectedRangeBinding.write(ranges.isEmpty() ? textView->selectedRange() : ranges.first());
+}
+
+void CodeEditorCoordinator::switchDocument(const QString& text,
+                                           const QList<TextRange>& selectedRanges,
+                                           TextRange selectedRange) {
+    m_highlighting->cancelPendingHighlighting();
+    attachDocumentStorage();
+    if (!textView || !m_storage)
+        return;
+    if (m_storage->text() != text) {
+        replaceTextFromBinding(text);
+    } else {
+        lastReportedText = text;
+        noteTextChanged();
+    }
+    const QList<TextRange> ranges = sanitizedSelectedRanges(selectedRanges, text.size());
+    if (!ranges.isEmpty())
+        applySelectionFromBindings(ranges);
+    else if (!sanitizedSelectedRanges({selectedRange}, text.size()).isEmpty())
+        applySelectionFromBindings({selectedRange});
+    else
+        applySelectionFromBindings({TextRange{0, 0}});
+}
+
+void CodeEditorCoordinator::replaceTextFromBinding(const QString& text) {
+    if (!textView || !m_storage)
+        return;
+    isUpdatingFromSwiftUI = true;
+    // Outside undo; the storage also ends the current typing step.
+    m_storage->replaceAll(text);
+    isUpdatingFromSwiftUI = false;
+    lastReportedText = text;
+    lastReportedRanges = textView->selectedRanges();
+    m_caretAfterTyping.reset();
+    noteTextChanged();
+}
+
+void CodeEditorCoordinator::markTextSynchronized(const QString& text) {
+    lastReportedText = text;
+    noteTextChanged();
+}
+
+void CodeEditorCoordinator::noteTextChanged() {
+    if (m_ruler)
+        m_ruler->noteTextChanged();
+}
+
+void CodeEditorCoordinator::applySelectionFromBindings(const QList<TextRange>& ranges) {
+    if (!textView)
+        return;
+    isUpdatingFromSwiftUI = true;
+    QList<TextRange> kept = sanitizedSelectedRanges(ranges, textLength());
+    if (kept.isEmpty())
+        kept = {TextRange{0, 0}};
+    textView->setSelectedRanges(kept);
+    isUpdatingFromSwiftUI = false;
+    lastReportedRanges = kept;
+}
+
+void CodeEditorCoordinator::applyWordWrap() {
+    if (!textView)
+        return;
+    textView->setLineWrapMode(wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    textView->setHorizontalScrollBarPolicy(wordWrap ? Qt::ScrollBarAlwaysOff
+                                                    : Qt::ScrollBarAlwaysOn);
+    textView->showsInvisibleCharacters = showInvisibles;
+    textView->viewport()->update();
+    if (m_ruler)
+        m_ruler->update();
+}
+
+void CodeEditorCoordinator::applyAppearance() {
+    if (!textView)
+        return;
+    const QFont font = editorFont(fontSize);
+    if (textView->font() != font)
+        textView->setFont(font);
+    if (m_document && m_document->defaultFont() != font)
+        m_document->setDefaultFont(font);
+
+    const EditorColors colors = editorColors(theme, QGuiApplication::palette());
+    QPalette palette = textView->palette();
+    palette.setColor(QPalette::Base, colors.textBackground);
+    palette.setColor(QPalette::Text, colors.text);
+    if (theme == EditorTheme::System) {
+        palette.setColor(QPalette::Highlight,
+                         QGuiApplication::palette().color(QPalette::Highlight));
+        palette.setColor(QPalette::HighlightedText,
+                         QGuiApplication::palette().color(QPalette::HighlightedText));
+    } else {
+        palette.setColor(QPalette::Highlight, colors.selection());
+        palette.setColor(QPalette::HighlightedText, colors.text);
+    }
+    if (palette != textView->palette())
+        textView->setPalette(palette);
+
+    if (parameterHintLabel) {
+        const auto css = [](const QColor& c) { return c.name(QColor::HexArgb); };
+        parameterHintLabel->setStyleSheet(
+            QStringLiteral("QLabel { color: %1; background-color: %2; border: 1px solid %3;"
+                           " border-radius: 6px; padding: 2px 6px; }")
+                .arg(css(colors.secondary), css(colors.hintBackground()),
+                     css(colors.hintBorder())));
+    }
+
+    textView->tabWidth = std::max(tabWidth, 1);
+    textView->setTabStopDistance(std::max(textView->spaceWidth(), 1.0) * textView->tabWidth);
+    textView->indentGuideColor = colors.indentGuide();
+    textView->invisibleCharacterColor = colors.invisibleCharacter();
+    textView->setBracketMarks(bracketHighlightRanges, colors.bracketMark());
+    textView->viewport()->update();
+}
+
+void CodeEditorCoordinator::textDidChange() {
+    if (isApplyingHighlighting || isUpdatingFromSwiftUI || !textView || !m_storage)
+        return;
+    const QString& text = m_storage->text();
+    // Recorded before the write, so that a window that answers the write with an update at once
+    // finds nothing new to apply.
+    lastReportedText = text;
+    textBinding.write(text);
+    noteTextChanged();
+    if (!textView->hasMarkedText()) {
+        m_highlighting->scheduleHighlighting();
+        updateParameterHint();
+    }
+    if (m_completionPopup && m_completionPopup->isVisible())
+        startCompletion();
+}
+
+void CodeEditorCoordinator::textViewDidChangeSelection() {
+    if (isUpdatingFromSwiftUI || isApplyingHighlighting || !textView || !m_storage)
+        return;
+    // The cursor moved because another view of the storage, or an undo step, changed the text.
+    if (m_storage->isApplyingEdit())
+        return;
+    textView->clearSecondarySelections();
+    const QList<TextRange> ranges =
+        sanitizedSelectedRanges(textView->selectedRanges(), m_storage->length());
+    if (ranges == lastReportedRanges)
+        return; // the cursor and the selection signal of one change
+    if (!m_caretAfterTyping || ranges != QList<TextRange>{TextRange{*m_caretAfterTyping, 0}}) {
+        m_storage->breakTypingCoalescing();
+        m_caretAfterTyping.reset();
+    }
+    lastReportedRanges = ranges;
+    selectedRangesBinding.write(ranges);
+    selectedRangeBinding.write(ranges.isEmpty() ? textView->selectedRange() : ranges.first());
+    highlightMatchingBrackets();
+    updateParameterHint();
+}
+
+QUndoStack* CodeEditorCoordinator::undoManagerForTextView() {
+    return documentUndoManager ? documentUndoManager.data() : &m_ownUndoStack;
+}
+
+void CodeEditorCoordinator::onChangeCaptured(const TextStorage::Change& change) {
+    if (change.origin != m_document || isUpdatingFromSwiftUI || isApplyingHighlighting)
+        return;
+    TypingUndoCommand::Bindings bindings{textBinding, selectedRangeBinding, selectedRangesBinding};
+    undoManagerForTextView()->push(
+        new TypingUndoCommand(m_storage, change, lastReportedRanges, std::move(bindings)));
+    m_caretAfterTyping = change.position + change.inserted.size();
+}
+
+void CodeEditorCoordinator::onEdited(const TextStorage::Change& change) {
+    if (change.kind == TextStorage::EditKind::Typing && change.origin == m_document) {
+        textDidChange();
+        return;
+    }
+    if (isUpdatingFromSwiftUI || isApplyingHighlighting || !textView)
+        return;
+    // Changed by another view of the same storage, or by an undo step: the view shows the new
+    // text already. An undo step reports to the bindings itself; another view's typing reaches
+    // this view's bindings through the window.
+    if (change.kind == TextStorage::EditKind::UndoRedo)
+        lastReportedText = m_storage->text();
+    m_caretAfterTyping.reset();
+    noteTextChanged();
+    if (!textView->hasMarkedText()) {
+        m_highlighting->scheduleHighlighting();
+        updateParameterHint();
+    }
+}
+
+void CodeEditorCoordinator::onSelectionRequested(const QList<TextRange>& ranges) {
+    if (!textView)
+        return;
+    applySelectionFromBindings(ranges);
+    textView->scrollRangeToVisible(lastReportedRanges.value(0));
+    highlightMatchingBrackets();
+}
+
+void CodeEditorCoordinator::highlightMatchingBrackets() {
+    if (!textView || !m_storage)
+        return;
+    const EditorColors colors = editorColors(theme, QGuiApplication::palette());
+    // Over the size limit nothing is scanned; old marks are dropped rather than left on
+    // brackets that no longer match the caret.
+    bracketHighlightRanges =
+        dunmoss::bracketHighlightRanges(m_storage->text(), textView->selectedRange());
+    textView->setBracketMarks(bracketHighlightRanges, colors.bracketMark());
+}
+
+void CodeEditorCoordinator::updateParameterHint() {
+    if (!parameterHintLabel)
+        return;
+    if (!textView || !m_storage) {
+        parameterHintLabel->hide();
+        return;
+    }
+    const QString hint =
+        completionProvider().parameterHint(m_storage->text(), language, textView->selectedRange());
+    parameterHintLabel->setVisible(!hint.isEmpty());
+    const QString text = hint.isEmpty()
+                             ? QString()
+                             : localizedString(QStringLiteral("completion.parameter-hint")) +
+                                   QStringLiteral(": ") + hint;
+    parameterHintLabel->setProperty(CodeEditorView::kFullTextProperty, text);
+    parameterHintLabel->setText(text);
+    if (scrollView)
+        scrollView->layoutHintLabel();
+}
+
+QStringList CodeEditorCoordinator::completions(TextRange partialWordRange) {
+    if (!textView || !m_storage)
+        return {};
+    const QString& text = m_storage->text();
+    const QString partial = sanitizedSelectedRanges({partialWordRange}, text.size()).isEmpty()
+                                ? QString()
+                                : text.mid(partialWordRange.location, partialWordRange.length);
+    return completionProvider().wordCompletions(text, language, partial, textView->selectedRange(),
+                                                fileURL);
+}
+
+void CodeEditorCoordinator::startCompletion() {
+    if (!textView || !m_storage || !m_completionPopup || textView->isReadOnly())
+        return;
+    const TextRange range = completionWordRange(m_storage->text(), textView->selectedRange());
+    m_completionPopup->show(completions(range), range);
+}
+
+void CodeEditorCoordinator::boundsDidChange() {
+    if (m_ruler)
+        m_ruler->update();
+    if (textLength() >= kScrollColouringThreshold)
+        m_highlighting->scheduleHighlighting();
+}
+
+void CodeEditorCoordinator::dismantle() {
+    if (m_highlighting)
+        m_highlighting->cancelPendingHighlighting();
+    for (const auto& connection : m_storageConnections)
+        disconnect(connection);
+    m_storageConnections.clear();
+    if (textView) {
+        textView->disconnect(this);
+        isUpdatingFromSwiftUI = true;
+        textView->setBracketMarks({}, QColor());
+        textView->clearSecondarySelections();
+        // The view takes an empty document of its own before this one is given back.
+        textView->setDocument(nullptr);
+        isUpdatingFromSwiftUI = false;
+    }
+    if (m_storage && m_document)
+        m_storage->releaseDocument(m_document);
+    m_storage.reset();
+    m_document = nullptr;
+    textView = nullptr;
+    scrollView = nullptr;
+    parameterHintLabel = nullptr;
+}
+
+} // namespace dunmoss

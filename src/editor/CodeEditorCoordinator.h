@@ -1,0 +1,111 @@
+#pragma once
+
+#include "editor/CodeEditorProps.h"
+#include "editor/CompletionPopup.h"
+#include "editor/LineNumberRulerView.h"
+#include "editor/TextStorage.h"
+
+#include <QLabel>
+#include <QObject>
+#include <QPointer>
+#include <QUndoStack>
+#include <memory>
+
+namespace dunmoss {
+
+class CodeEditorView;
+class ShortcutTextView;
+class SyntaxHighlighting;
+
+// Carries edits and selection changes from the text view to the bindings, applies changes of
+// the bindings and settings to the text view, and moves the view between documents without
+// rebuilding it. The two guards keep the directions from feeding each other: while the
+// coordinator itself changes the view (isUpdatingFromSwiftUI) or the colouring restyles it
+// (isApplyingHighlighting), the view's change callbacks do nothing.
+class CodeEditorCoordinator : public QObject {
+    Q_OBJECT
+public:
+    explicit CodeEditorCoordinator(const CodeEditorProps& props);
+    ~CodeEditorCoordinator() override;
+
+    QUuid documentID;
+    TextBinding textBinding;
+    RangeBinding selectedRangeBinding;
+    RangesBinding selectedRangesBinding;
+    QPointer<ShortcutTextView> textView;
+    QPointer<CodeEditorView> scrollView;
+    QPointer<QLabel> parameterHintLabel;
+    QPointer<QUndoStack> documentUndoManager;
+    TextStorageRegistry* const textStorageRegistry;
+    std::optional<QUrl> fileURL;
+    EditorLanguage language;
+    qreal fontSize;
+    int tabWidth;
+    EditorTheme theme;
+    bool wordWrap;
+    bool showInvisibles;
+    bool isEditable;
+    std::set<int> bookmarkedLines;
+    std::function<void()> showFind;
+    bool isApplyingHighlighting = false;
+    bool isUpdatingFromSwiftUI = false;
+    QList<TextRange> lastReportedRanges;
+    QString lastReportedText;
+    QList<TextRange> bracketHighlightRanges;
+    std::optional<TextRange> activeHighlightRange;
+
+    // Wires the coordinator to the view it was built for; attaches the document's storage.
+    void connectView(CodeEditorView* view, ShortcutTextView* text, LineNumberRulerView* ruler,
+                     QLabel* hintLabel);
+
+    void commitMarkedText();
+    void switchDocument(const QString& text, const QList<TextRange>& selectedRanges,
+                        TextRange selectedRange);
+    void replaceTextFromBinding(const QString& text);
+    void markTextSynchronized(const QString& text);
+    void attachDocumentStorage();
+    void applyWordWrap();
+    void applyAppearance();
+    void applySelectionFromBindings(const QList<TextRange>& ranges);
+    void updateParameterHint();
+    void highlightMatchingBrackets();
+
+    // The text view's delegate callbacks.
+    void textDidChange();
+    void textViewDidChangeSelection();
+    QUndoStack* undoManagerForTextView();
+    QStringList completions(TextRange partialWordRange);
+    void boundsDidChange();
+    // What the completion shortcut asks of the text view.
+    void startCompletion();
+
+    // Releases the view's document and storage (the view goes away).
+    void dismantle();
+
+    // Read by the colouring engine.
+    SyntaxHighlighting& highlighting() { return *m_highlighting; }
+    TextStorage* storage() const { return m_storage.get(); }
+    QTextDocument* document() const { return m_document; }
+    qsizetype textLength() const { return m_storage ? m_storage->length() : 0; }
+    LineNumberRulerView* ruler() const { return m_ruler; }
+    CompletionPopup* completionPopup() const { return m_completionPopup; }
+
+private:
+    void onChangeCaptured(const TextStorage::Change& change);
+    void onEdited(const TextStorage::Change& change);
+    void onSelectionRequested(const QList<TextRange>& ranges);
+    void noteTextChanged();
+
+    std::shared_ptr<TextStorage> m_storage;
+    QTextDocument* m_document = nullptr;
+    QList<QMetaObject::Connection> m_storageConnections;
+    QPointer<LineNumberRulerView> m_ruler;
+    QPointer<CompletionPopup> m_completionPopup;
+    std::unique_ptr<SyntaxHighlighting> m_highlighting;
+    QUndoStack m_ownUndoStack;
+    // Where the caret lands after the last typed edit; a caret put elsewhere ends the typing
+    // step, so that the next keystroke starts a new undo step.
+    std::optional<qsizetype> m_caretAfterTyping;
+};
+
+} // namespace dunmoss

@@ -1,0 +1,179 @@
+#include "editor/CodeEditorView.h"
+
+#include "editor/CodeEditorCoordinator.h"
+#include "editor/EditorServices.h"
+#include "editor/LineNumberRulerView.h"
+#include "editor/ShortcutTextView.h"
+#include "editor/TextStorageRegistry.h"
+#include "text/SelectionRanges.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QVBoxLayout>
+
+namespace dunmoss {
+
+CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent)
+    : QWidget(parent), m_coordinator(std::make_unique<CodeEditorCoordinator>(props)) {
+    resize(900, 560);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    m_textView = new ShortcutTextView(this);
+    m_textView->resize(900, 560);
+    m_textView->setFrameShape(QFrame::NoFrame);
+    m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_textView->setReadOnly(!props.isEditable);
+    m_textView->setTextInteractionFlags(props.isEditable ? Qt::TextEditorInteraction
+                                                         : Qt::TextSelectableByMouse |
+                                                               Qt::TextSelectableByKeyboard);
+    layout->addWidget(m_textView);
+
+    CodeEditorCoordinator* coordinator = m_coordinator.get();
+    // The closures read the coordinator at the time of the key, so a later update's showFind is
+    // the one used.
+    m_textView->onFindShortcut = [coordinator] {
+        if (coordinator->showFind)
+            coordinator->showFind();
+    };
+    QPointer<ShortcutTextView> weakText = m_textView;
+    m_textView->onCompletionShortcut = [coordinator, weakText] {
+        if (weakText)
+            coordinator->startCompletion();
+    };
+
+    m_hintLabel = new QLabel(this);
+    m_hintLabel->hide();
+    QFont hintFont = font();
+    hintFont.setPixelSize(11);
+    m_hintLabel->setFont(hintFont);
+    m_hintLabel->setTextFormat(Qt::PlainText);
+    m_hintLabel->setWordWrap(false);
+
+    m_ruler = new LineNumberRulerView(m_textView, props.theme, props.fontSize,
+                                      props.bookmarkedLines, m_textView);
+    coordinator->documentUndoManager = props.documentUndoManager;
+    coordinator->connectView(this, m_textView, m_ruler, m_hintLabel);
+    m_textView->setUndoStack(coordinator->undoManagerForTextView());
+    m_textView->setLeftMarginWidget(m_ruler, m_ruler->requiredThickness());
+
+    const QString bound = props.text.value();
+    if (coordinator->storage() && coordinator->storage()->text() != bound) {
+        coordinator->replaceTextFromBinding(bound);
+    } else {
+        coordinator->lastReportedText = bound;
+        coordinator->lastReportedRanges = m_textView->selectedRanges();
+    }
+    coordinator->applyWordWrap();
+    coordinator->applyAppearance();
+    coordinator->highlighting().applyHighlighting();
+    // The bound selection arrives with the first update, which follows at once.
+    update(props);
+}
+
+CodeEditorView::~CodeEditorView() {
+    m_coordinator->dismantle();
+}
+
+void CodeEditorView::update(const CodeEditorProps& props) {
+    CodeEditorCoordinator& c = *m_coordinator;
+    const bool documentChanged = c.documentID != props.documentID;
+    if (documentChanged)
+        c.commitMarkedText(); // into the tab being left, whose bindings are still held
+
+    c.textBinding = props.text;
+    c.selectedRangeBinding = props.selectedRange;
+    c.selectedRangesBinding = props.selectedRanges;
+    c.documentID = props.documentID;
+    const bool appearanceChanged = c.language != props.language || c.fontSize != props.fontSize ||
+                                   c.tabWidth != props.tabWidth || c.theme != props.theme ||
+                                   c.wordWrap != props.wordWrap;
+    c.language = props.language;
+    c.fileURL = props.fileURL;
+    c.documentUndoManager = props.documentUndoManager;
+    c.fontSize = props.fontSize;
+    c.tabWidth = props.tabWidth;
+    c.theme = props.theme;
+    c.wordWrap = props.wordWrap;
+    c.showInvisibles = props.showInvisibles;
+    c.isEditable = props.isEditable;
+    c.bookmarkedLines = props.bookmarkedLines;
+    c.showFind = props.showFind;
+    if (!c.textView)
+        return;
+    m_textView->setUndoStack(c.undoManagerForTextView());
+
+    bool textReplaced = false;
+    const QString bound = props.text.value();
+    if (documentChanged) {
+        c.switchDocument(bound, props.selectedRanges.value(), props.selectedRange.value());
+    } else if (bound != c.lastReportedText) {
+        if (c.storage() && c.storage()->text() != bound) {
+            c.replaceTextFromBinding(bound);
+            textReplaced = true;
+        } else {
+            c.markTextSynchronized(bound);
+        }
+    }
+
+    c.applyWordWrap();
+    c.applyAppearance();
+    m_textView->setReadOnly(!c.isEditable);
+    m_textView->setTextInteractionFlags(c.isEditable ? Qt::TextEditorInteraction
+                                                     : Qt::TextSelectableByMouse |
+                                                           Qt::TextSelectableByKeyboard);
+    if (textReplaced || appearanceChanged || documentChanged)
+        c.highlighting().applyHighlighting();
+
+    m_ruler->setTheme(c.theme);
+    m_ruler->setFontSize(c.fontSize);
+    m_ruler->setBookmarkedLines(c.bookmarkedLines);
+    m_ruler->update();
+
+    const qsizetype length = c.textLength();
+    const QList<TextRange> ranges = sanitizedSelectedRanges(props.selectedRanges.value(), length);
+    const bool marked = m_textView->hasMarkedText();
+    if (!marked && !ranges.isEmpty()) {
+        if ((textReplaced || documentChanged || ranges != c.lastReportedRanges) &&
+            m_textView->selectedRanges() != ranges) {
+            c.applySelectionFromBindings(ranges);
+            m_textView->scrollRangeToVisible(ranges.first());
+        }
+    } else if (!marked) {
+        const TextRange range = props.selectedRange.value();
+        const bool valid = !sanitizedSelectedRanges({range}, length).isEmpty();
+        const bool echo =
+            !textReplaced && !documentChanged && QList<TextRange>{range} == c.lastReportedRanges;
+        if (valid && !echo && m_textView->selectedRange() != range) {
+            c.applySelectionFromBindings({range});
+            m_textView->scrollRangeToVisible(range);
+        }
+    }
+    updateGeometry();
+}
+
+void CodeEditorView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutHintLabel();
+}
+
+void CodeEditorView::layoutHintLabel() {
+    if (!m_hintLabel)
+        return;
+    const int maxWidth = std::max(0, width() - 14 - 72);
+    // Long signatures lose their middle rather than their ends.
+    const QString full = m_hintLabel->property(kFullTextProperty).toString();
+    m_hintLabel->setText(full);
+    QSize hint = m_hintLabel->sizeHint();
+    if (hint.width() > maxWidth) {
+        const QFontMetrics metrics(m_hintLabel->font());
+        const int chrome = hint.width() - metrics.horizontalAdvance(full);
+        m_hintLabel->setText(metrics.elidedText(full, Qt::ElideMiddle, maxWidth - chrome));
+        hint = m_hintLabel->sizeHint();
+    }
+    m_hintLabel->setGeometry(72, height() - 10 - hint.height(), std::min(hint.width(), maxWidth),
+                             hint.height());
+    m_hintLabel->raise();
+}
+
+} // namespace dunmoss

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/TextRange.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+class QCompleter;
+class QStringListModel;
+
+namespace dunmoss {
+
+class ShortcutTextView;
+
+// The list of completion candidates shown under the caret. Choosing one replaces the partial
+// word with it as ordinary typing (one undo step). The first candidate starts selected.
+class CompletionPopup : public QObject {
+    Q_OBJECT
+public:
+    explicit CompletionPopup(ShortcutTextView* textView);
+
+    void show(const QStringList& candidates, TextRange partialWordRange);
+    void hide();
+    bool isVisible() const;
+    QStringList candidates() const;
+    // Replaces the partial word by the candidate (what choosing it in the list does).
+    void choose(const QString& candidate);
+
+private:
+    QPointer<ShortcutTextView> m_textView;
+    QCompleter* m_completer;
+    QStringListModel* m_model;
+    TextRange m_range;
+};
+
+// The range of the partial word that completion replaces: the selection when there is one,
+// else the letters, digits and underscores just before the caret (possibly empty).
+TextRange completionWordRange(QStringView text, TextRange selection);
+
+} // namespace dunmoss

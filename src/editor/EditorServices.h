@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/TextRange.h"
+#include "text/EditorLanguage.h"
+
+#include <QList>
+#include <QStringList>
+#include <QTextLayout>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QTextBlock;
+
+namespace dunmoss {
+
+class CodeEditorCoordinator;
+
+// Syntax colouring of the text one code-editing view shows. The coordinator calls it; an
+// engine works on the coordinator (its text view, document, language, font size, tab width,
+// theme, isApplyingHighlighting, isUpdatingFromSwiftUI, activeHighlightRange) and puts colours
+// and bold on the view's document per block with setBlockFormats (never through cursor formats,
+// which would mark the document modified). The default colours nothing and only puts the
+// bracket marks back.
+class SyntaxHighlighting {
+public:
+    explicit SyntaxHighlighting(CodeEditorCoordinator& coordinator) : m_coordinator(coordinator) {}
+    virtual ~SyntaxHighlighting() = default;
+
+    // After an edit made without marked text, and after a scroll step of a text of 64,001
+    // UTF-16 units or more: at once for short texts, deferred for long ones.
+    virtual void scheduleHighlighting();
+    // Now: the view was built, its text was replaced, its document or appearance changed.
+    virtual void applyHighlighting();
+    // A document switch or the view going away drops a waiting run.
+    virtual void cancelPendingHighlighting() {}
+
+protected:
+    CodeEditorCoordinator& coordinator() const { return m_coordinator; }
+
+private:
+    CodeEditorCoordinator& m_coordinator;
+};
+
+using SyntaxHighlightingFactory =
+    std::function<std::unique_ptr<SyntaxHighlighting>(CodeEditorCoordinator&)>;
+// Installs the colouring engine for views built from now on (none: the default above).
+void setSyntaxHighlightingFactory(SyntaxHighlightingFactory factory);
+std::unique_ptr<SyntaxHighlighting> makeSyntaxHighlighting(CodeEditorCoordinator& coordinator);
+
+// Replaces the extra formats of one block of a view's document and has it redrawn.
+void setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats);
+
+// Completion candidates and parameter hints: pure functions of the text, language, selection
+// and file. The default offers nothing.
+class CompletionProvider {
+public:
+    virtual ~CompletionProvider() = default;
+    virtual QStringList wordCompletions(const QString& text, EditorLanguage language,
+                                        const QString& partialWord, TextRange selectedRange,
+                                        const std::optional<QUrl>& fileURL) const;
+    // Empty when there is no hint.
+    virtual QString parameterHint(const QString& text, EditorLanguage language,
+                                  TextRange selectedRange) const;
+};
+
+void setCompletionProvider(std::shared_ptr<const CompletionProvider> provider);
+const CompletionProvider& completionProvider();
+
+} // namespace dunmoss

@@ -1,0 +1,162 @@
+#include "editor/LineNumberRulerView.h"
+
+#include "editor/EditorColors.h"
+#include "editor/ShortcutTextView.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <cmath>
+
+namespace dunmoss {
+
+LineNumberRulerView::LineNumberRulerView(ShortcutTextView* view, EditorTheme theme, qreal fontSize,
+                                         std::set<int> bookmarkedLines, QWidget* parent)
+    : QWidget(parent), textView(view), m_theme(theme), m_fontSize(fontSize),
+      m_bookmarkedLines(std::move(bookmarkedLines)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void LineNumberRulerView::setTheme(EditorTheme theme) {
+    m_theme = theme;
+    update();
+}
+
+void LineNumberRulerView::setFontSize(qreal size) {
+    m_fontSize = size;
+    updateThickness();
+    update();
+}
+
+void LineNumberRulerView::setBookmarkedLines(std::set<int> lines) {
+    m_bookmarkedLines = std::move(lines);
+    update();
+}
+
+void LineNumberRulerView::noteTextChanged() {
+    ++lineStartIndex.contentVersion;
+    updateThickness();
+    update();
+}
+
+void LineNumberRulerView::updateThickness() {
+    const int thickness = requiredThickness();
+    if (thickness == m_ruleThickness)
+        return;
+    m_ruleThickness = thickness;
+    if (textView)
+        textView->setLeftMarginWidget(this, thickness);
+}
+
+const QString* LineNumberRulerView::currentText() const {
+    return textSource ? textSource() : nullptr;
+}
+
+int LineNumberRulerView::lineNumberDigitCount() {
+    const QString* text = currentText();
+    if (!textView || !text)
+        return 2;
+    lineStartIndex.bringUpToDate(*text);
+    return decimalDigitCount(lineStartIndex.lineCount());
+}
+
+int LineNumberRulerView::thicknessForDigits(int digits) {
+    return std::max(digits * 8 + 30, 56);
+}
+
+qsizetype LineNumberRulerView::lineNumberAt(qsizetype characterIndex) {
+    const QString* text = currentText();
+    if (!text)
+        return 1;
+    lineStartIndex.bringUpToDate(*text);
+    return lineStartIndex.lineNumberOfCharacter(std::min(characterIndex, text->size()));
+}
+
+qsizetype LineNumberRulerView::firstVisibleLineNumber() {
+    if (!textView)
+        return 1;
+    return lineNumberAt(textView->firstVisibleTextBlock().position());
+}
+
+QFont LineNumberRulerView::labelFont() const {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(int(std::lround(std::max(m_fontSize - 2, 10.0))));
+    return font;
+}
+
+qreal LineNumberRulerView::labelLineHeight() const {
+    const QFontMetricsF metrics(labelFont());
+    return std::ceil(metrics.ascent() + metrics.descent() + metrics.leading());
+}
+
+QColor LineNumberRulerView::backgroundColor() const {
+    return editorColors(m_theme, QGuiApplication::palette()).rulerBackground;
+}
+
+QList<LineNumberRulerView::Label> LineNumberRulerView::labels(const QRect& dirty) {
+    QList<Label> result;
+    const QString* text = currentText();
+    if (!textView || !text)
+        return result;
+    lineStartIndex.bringUpToDate(*text);
+    const qreal lineHeight = labelLineHeight();
+    const auto add = [&](qsizetype number, qreal y, qreal x, qreal width) {
+        result.append(Label{number, QRectF(x, y + 1, width, lineHeight),
+                            m_bookmarkedLines.count(int(number)) > 0});
+    };
+    // An empty text shows a bare "1", without a bookmark mark.
+    const QTextBlock first = textView->firstVisibleTextBlock();
+    if (text->isEmpty()) {
+        const QTextLayout* layout = first.layout();
+        const qreal lineY = layout && layout->lineCount() > 0
+                                ? layout->lineAt(0).y()
+                                : textView->document()->documentMargin();
+        add(1, textView->blockRect(first).top() + lineY, 4, m_ruleThickness - 12);
+        result.back().bookmarked = false;
+        return result;
+    }
+    const qreal bottom = textView->viewport()->height();
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        const QRectF rect = textView->blockRect(block);
+        if (rect.top() > bottom)
+            break;
+        const qsizetype number = lineStartIndex.lineNumberStartingAt(block.position());
+        if (number == 0 || !block.isVisible())
+            continue;
+        const QTextLayout* layout = block.layout();
+        const qreal y =
+            rect.top() + (layout && layout->lineCount() > 0 ? layout->lineAt(0).y() : 0.0);
+        if (y >= dirty.top() - lineHeight && y <= dirty.bottom() + lineHeight)
+            add(number, y, 14, m_ruleThickness - 22);
+    }
+    return result;
+}
+
+void LineNumberRulerView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.fillRect(rect(), backgroundColor());
+    if (!textView)
+        return;
+    const EditorColors colors = editorColors(m_theme, QGuiApplication::palette());
+    painter.setFont(labelFont());
+    const QList<Label> all = labels(event->rect());
+    for (const Label& label : all) {
+        if (label.bookmarked) {
+            const qreal lineHeight = label.rect.height();
+            const qreal y = label.rect.top() - 1 + std::max((lineHeight - 6) / 2, 2.0);
+            painter.save();
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(colors.accent);
+            painter.drawEllipse(QRectF(5, y, 6, 6));
+            painter.restore();
+        }
+        painter.setPen(colors.secondary);
+        painter.drawText(label.rect, Qt::AlignRight | Qt::AlignTop, QString::number(label.number));
+    }
+}
+
+} // namespace dunmoss

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "text/EditorTheme.h"
+#include "text/LineStartIndex.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <set>
+
+namespace dunmoss {
+
+class ShortcutTextView;
+
+// The strip left of the text with the number of every visible line and a dot beside each
+// bookmarked one. Its width grows with the digits of the line count.
+//
+// Labels: a block of the document gets a label when it starts a line (after a line feed, or at
+// the start); a block that starts after a U+2029 of the file, and every further fragment of a
+// wrapped line, gets none, so each line keeps exactly one number.
+class LineNumberRulerView : public QWidget {
+    Q_OBJECT
+public:
+    struct Label {
+        qsizetype number = 0;
+        QRectF rect;
+        bool bookmarked = false;
+    };
+
+    LineNumberRulerView(ShortcutTextView* textView, EditorTheme theme, qreal fontSize,
+                        std::set<int> bookmarkedLines, QWidget* parent = nullptr);
+
+    QPointer<ShortcutTextView> textView;
+    LineStartIndex lineStartIndex;
+    // The shown document's authoritative text.
+    std::function<const QString*()> textSource;
+
+    EditorTheme theme() const { return m_theme; }
+    void setTheme(EditorTheme theme);
+    qreal fontSize() const { return m_fontSize; }
+    // Recomputes the thickness as well.
+    void setFontSize(qreal size);
+    const std::set<int>& bookmarkedLines() const { return m_bookmarkedLines; }
+    void setBookmarkedLines(std::set<int> lines);
+
+    // The text changed: the index is rebuilt at the next query.
+    void noteTextChanged();
+    // Asks the text view for room when the digit count changed.
+    void updateThickness();
+
+    int lineNumberDigitCount();
+    static int thicknessForDigits(int digits);
+    int requiredThickness() { return thicknessForDigits(lineNumberDigitCount()); }
+    int ruleThickness() const { return m_ruleThickness; }
+    // 1-based number of the line holding the character at the index.
+    qsizetype lineNumberAt(qsizetype characterIndex);
+    qsizetype firstVisibleLineNumber();
+    qreal labelLineHeight() const;
+    QColor backgroundColor() const;
+
+    // The labels drawn for a dirty rectangle, in the ruler's coordinates.
+    QList<Label> labels(const QRect& dirty);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QFont labelFont() const;
+    const QString* currentText() const;
+
+    EditorTheme m_theme;
+    qreal m_fontSize;
+    std::set<int> m_bookmarkedLines;
+    int m_ruleThickness = 56;
+};
+
+} // namespace dunmoss

@@ -1,0 +1,252 @@
+#include "editor/ShortcutTextView.h"
+
+#include "editor/TextOverlays.h"
+
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QMenu>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QUndoStack>
+#include <memory>
+
+namespace dunmoss {
+
+namespace {
+
+// X11 and xkb report Caps Lock as this bit of the native modifier state.
+constexpr quint32 kCapsLockNativeMask = 0x2;
+
+constexpr Qt::KeyboardModifiers kShortcutModifiers = Qt::ShiftModifier | Qt::ControlModifier |
+                                                     Qt::AltModifier | Qt::MetaModifier |
+                                                     Qt::KeypadModifier | Qt::GroupSwitchModifier;
+
+bool isExactlyCtrl(const QKeyEvent* event) {
+    return (event->modifiers() & kShortcutModifiers) == Qt::ControlModifier &&
+           !(event->nativeModifiers() & kCapsLockNativeMask);
+}
+
+} // namespace
+
+ShortcutTextView::ShortcutTextView(QWidget* parent) : QPlainTextEdit(parent) {
+    indentGuideColor = palette().color(QPalette::Mid);
+    invisibleCharacterColor = palette().color(QPalette::PlaceholderText);
+}
+
+bool ShortcutTextView::isFindShortcut(const QKeyEvent* event) {
+    return isExactlyCtrl(event) && event->key() == Qt::Key_F;
+}
+
+bool ShortcutTextView::isCompletionShortcut(const QKeyEvent* event) {
+    return isExactlyCtrl(event) && event->key() == Qt::Key_Space;
+}
+
+bool ShortcutTextView::isAlternativeCompletionKey(const QKeyEvent* event) {
+    const auto modifiers = event->modifiers() & kShortcutModifiers;
+    return event->key() == Qt::Key_Escape &&
+           (modifiers == Qt::NoModifier || modifiers == Qt::AltModifier);
+}
+
+bool ShortcutTextView::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Keep these keys from window shortcuts so that keyPressEvent sees them.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (isFindShortcut(key) || isCompletionShortcut(key) ||
+            (isAlternativeCompletionKey(key) && !hasMarkedText())) {
+            event->accept();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(event);
+}
+
+void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
+    if (isFindShortcut(event)) {
+        if (onFindShortcut)
+            onFindShortcut();
+        event->accept();
+        return;
+    }
+    if (isCompletionShortcut(event) || (isAlternativeCompletionKey(event) && !hasMarkedText())) {
+        if (onCompletionShortcut)
+            onCompletionShortcut();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        if (!isReadOnly()) {
+            if (event->matches(QKeySequence::Undo))
+                undo();
+            else
+                redo();
+        }
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & Qt::ShiftModifier)) {
+        // A plain-text line break: Shift+Return would insert a U+2028 line separator.
+        QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
+                        QStringLiteral("\r"), event->isAutoRepeat(), ushort(event->count()));
+        QPlainTextEdit::keyPressEvent(&plain);
+        event->setAccepted(plain.isAccepted());
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void ShortcutTextView::undo() {
+    if (m_undoStack)
+        m_undoStack->undo();
+}
+
+void ShortcutTextView::redo() {
+    if (m_undoStack)
+        m_undoStack->redo();
+}
+
+void ShortcutTextView::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    for (QAction* action : menu->actions()) {
+        const bool isUndo = action->objectName() == QLatin1String("edit-undo");
+        const bool isRedo = action->objectName() == QLatin1String("edit-redo");
+        if (!isUndo && !isRedo)
+            continue;
+        action->disconnect();
+        if (isUndo) {
+            action->setEnabled(!isReadOnly() && m_undoStack && m_undoStack->canUndo());
+            connect(action, &QAction::triggered, this, &ShortcutTextView::undo);
+        } else {
+            action->setEnabled(!isReadOnly() && m_undoStack && m_undoStack->canRedo());
+            connect(action, &QAction::triggered, this, &ShortcutTextView::redo);
+        }
+    }
+    menu->exec(event->globalPos());
+}
+
+void ShortcutTextView::paintEvent(QPaintEvent* event) {
+    QPlainTextEdit::paintEvent(event);
+    QPainter painter(viewport());
+    drawIndentGuides(*this, painter, event->rect());
+    drawInvisibleCharacters(*this, painter, event->rect());
+}
+
+void ShortcutTextView::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    placeLeftMarginWidget();
+    emit geometryChanged();
+}
+
+void ShortcutTextView::setLeftMarginWidget(QWidget* widget, int width) {
+    m_leftMarginWidget = widget;
+    m_leftMarginWidth = width;
+    setViewportMargins(width, 0, 0, 0);
+    placeLeftMarginWidget();
+}
+
+void ShortcutTextView::placeLeftMarginWidget() {
+    if (!m_leftMarginWidget)
+        return;
+    const QRect area = contentsRect();
+    m_leftMarginWidget->setGeometry(area.left(), area.top(), m_leftMarginWidth, area.height());
+}
+
+bool ShortcutTextView::hasMarkedText() const {
+    return !markedText().isEmpty();
+}
+
+QString ShortcutTextView::markedText() const {
+    const QTextBlock block = textCursor().block();
+    if (!block.isValid() || !block.layout())
+        return {};
+    return block.layout()->preeditAreaText();
+}
+
+void ShortcutTextView::commitMarkedText() {
+    const QString composed = markedText();
+    if (composed.isEmpty())
+        return;
+    QInputMethodEvent commit;
+    commit.setCommitString(composed);
+    QCoreApplication::sendEvent(this, &commit);
+    if (QInputMethod* method = QGuiApplication::inputMethod())
+        method->reset();
+}
+
+TextRange ShortcutTextView::selectedRange() const {
+    const QTextCursor cursor = textCursor();
+    return TextRange{cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
+}
+
+QList<TextRange> ShortcutTextView::selectedRanges() const {
+    QList<TextRange> ranges{selectedRange()};
+    for (const TextRange& range : m_secondaryRanges)
+        if (!ranges.contains(range))
+            ranges.append(range);
+    return ranges;
+}
+
+void ShortcutTextView::setSelectedRanges(const QList<TextRange>& ranges) {
+    const TextRange first = ranges.value(0, TextRange{0, 0});
+    const qsizetype limit = std::max(document()->characterCount() - 1, 0);
+    QTextCursor cursor(document());
+    cursor.setPosition(int(std::min(first.location, limit)));
+    cursor.setPosition(int(std::min(first.end(), limit)), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    m_secondaryRanges = ranges.mid(1);
+    refreshExtraSelections();
+}
+
+void ShortcutTextView::clearSecondarySelections() {
+    if (m_secondaryRanges.isEmpty())
+        return;
+    m_secondaryRanges.clear();
+    refreshExtraSelections();
+}
+
+void ShortcutTextView::setBracketMarks(const QList<TextRange>& ranges, const QColor& color) {
+    if (ranges == m_bracketRanges && color == m_bracketColor)
+        return;
+    m_bracketRanges = ranges;
+    m_bracketColor = color;
+    refreshExtraSelections();
+}
+
+void ShortcutTextView::refreshExtraSelections() {
+    // Marks and further selections are per view and never touch the document's formats, so they
+    // neither mark it modified nor enter any undo history.
+    QList<QTextEdit::ExtraSelection> selections;
+    const qsizetype limit = std::max(document()->characterCount() - 1, 0);
+    const auto add = [&](const TextRange& range, const QColor& background) {
+        if (range.location < 0 || range.end() > limit)
+            return;
+        QTextEdit::ExtraSelection selection;
+        selection.cursor = QTextCursor(document());
+        selection.cursor.setPosition(int(range.location));
+        selection.cursor.setPosition(int(range.end()), QTextCursor::KeepAnchor);
+        selection.format.setBackground(background);
+        selections.append(selection);
+    };
+    const QColor selectionColor = palette().color(QPalette::Highlight);
+    for (const TextRange& range : m_secondaryRanges)
+        add(range, selectionColor);
+    for (const TextRange& range : m_bracketRanges)
+        add(range, m_bracketColor);
+    setExtraSelections(selections);
+}
+
+void ShortcutTextView::scrollRangeToVisible(TextRange) {
+    ensureCursorVisible();
+}
+
+QRectF ShortcutTextView::blockRect(const QTextBlock& block) const {
+    return blockBoundingGeometry(block).translated(contentOffset());
+}
+
+qreal ShortcutTextView::spaceWidth() const {
+    return QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' '));
+}
+
+} // namespace dunmoss

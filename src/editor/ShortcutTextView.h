@@ -1,0 +1,96 @@
+#pragma once
+
+#include "platform/TextRange.h"
+
+#include <QColor>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTextBlock>
+#include <functional>
+
+#include <QUndoStack>
+
+namespace dunmoss {
+
+// The editor's text view: a plain-text edit with the find and completion shortcuts of its own,
+// indent guides and invisible-character marks drawn over the text, undo and redo routed to the
+// tab's undo stack, and a list of selection ranges of which the first is the cursor's.
+//
+// Key mapping: the other platform's Command key is Ctrl here (find is Ctrl+F) and its Control
+// key is Ctrl too (completion is Ctrl+Space). An input method (fcitx, ibus) often takes
+// Ctrl+Space for itself before any application sees it; completion then stays reachable with
+// Escape or Alt+Escape, the text view's standard completion keys on the other platform.
+class ShortcutTextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit ShortcutTextView(QWidget* parent = nullptr);
+
+    std::function<void()> onFindShortcut;
+    std::function<void()> onCompletionShortcut;
+    int tabWidth = 4;
+    QColor indentGuideColor;
+    QColor invisibleCharacterColor;
+    bool showsInvisibleCharacters = false;
+
+    // Exactly Ctrl (no Shift, Alt, Meta, keypad or Caps Lock) with the F key.
+    static bool isFindShortcut(const QKeyEvent* event);
+    // Exactly Ctrl with the space bar.
+    static bool isCompletionShortcut(const QKeyEvent* event);
+    // Escape or Alt+Escape: the alternative completion keys.
+    static bool isAlternativeCompletionKey(const QKeyEvent* event);
+
+    // The authoritative text of the shown document (true characters), for the overlays.
+    std::function<const QString*()> textSource;
+    // Undo and redo of the view (keys and context menu) act on this stack.
+    void setUndoStack(QUndoStack* stack) { m_undoStack = stack; }
+    QUndoStack* undoStack() const { return m_undoStack; }
+
+    // Input-method composition not yet committed (it is not part of the document).
+    bool hasMarkedText() const;
+    QString markedText() const;
+    // Turns a pending composition into ordinary text.
+    void commitMarkedText();
+
+    // All selection ranges: the cursor's first, then those kept from the last call of
+    // setSelectedRanges until the user changes the selection.
+    QList<TextRange> selectedRanges() const;
+    TextRange selectedRange() const;
+    void setSelectedRanges(const QList<TextRange>& ranges);
+    void clearSecondarySelections();
+    void setBracketMarks(const QList<TextRange>& ranges, const QColor& color);
+    void scrollRangeToVisible(TextRange range);
+
+    // Reserves room left of the text for a widget (the ruler) and keeps it there.
+    void setLeftMarginWidget(QWidget* widget, int width);
+
+    // Geometry helpers for the ruler and the overlays, in viewport coordinates.
+    QTextBlock firstVisibleTextBlock() const { return firstVisibleBlock(); }
+    QRectF blockRect(const QTextBlock& block) const;
+    qreal spaceWidth() const;
+
+signals:
+    void geometryChanged();
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void undo();
+    void redo();
+    void refreshExtraSelections();
+
+    void placeLeftMarginWidget();
+
+    QPointer<QUndoStack> m_undoStack;
+    QPointer<QWidget> m_leftMarginWidget;
+    int m_leftMarginWidth = 0;
+    QList<TextRange> m_secondaryRanges;
+    QList<TextRange> m_bracketRanges;
+    QColor m_bracketColor;
+};
+
+} // namespace dunmoss

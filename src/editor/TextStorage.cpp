@@ -1,0 +1,228 @@
+#include "editor/TextStorage.h"
+
+#include <QPlainTextDocumentLayout>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtDebug>
+#include <algorithm>
+
+namespace dunmoss {
+
+namespace {
+
+// Every editor view insets its text by this much on each side.
+constexpr qreal kTextContainerInset = 14;
+
+constexpr char16_t kParagraphSeparator = 0x2029;
+constexpr char16_t kCarriageReturnStandIn = 0x240D; // ␍
+constexpr char16_t kFrameMarkerStandIn = 0xFFFD;
+
+char16_t displayCharacter(char16_t c) {
+    switch (c) {
+    case u'\n':
+        return kParagraphSeparator;
+    case u'\r':
+        return kCarriageReturnStandIn;
+    case 0xFDD0: // QTextBeginningOfFrame
+    case 0xFDD1: // QTextEndOfFrame
+        return kFrameMarkerStandIn;
+    default:
+        return c;
+    }
+}
+
+// Text typed into a document comes back with its breaks as paragraph separators.
+QString trueForm(QString text) {
+    text.replace(QChar(kParagraphSeparator), QChar(u'\n'));
+    return text;
+}
+
+qsizetype documentLength(const QTextDocument* document) {
+    return std::max(document->characterCount() - 1, 0);
+}
+
+QString documentText(QTextDocument* document, qsizetype from, qsizetype to) {
+    if (to <= from)
+        return {};
+    QTextCursor cursor(document);
+    cursor.setPosition(int(from));
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    return cursor.selectedText();
+}
+
+} // namespace
+
+TextStorage::TextStorage(QObject* parent) : QObject(parent) {
+    m_primary = createDocument();
+}
+
+TextStorage::~TextStorage() = default;
+
+QString TextStorage::displayForm(const QString& text) {
+    const auto needsChange = [](QChar c) {
+        return c == u'\r' || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
+    };
+    if (std::none_of(text.begin(), text.end(), needsChange))
+        return text;
+    QString result = text;
+    for (QChar& c : result)
+        if (needsChange(c))
+            c = QChar(displayCharacter(c.unicode()));
+    return result;
+}
+
+QTextDocument* TextStorage::createDocument() {
+    auto* document = new QTextDocument(this);
+    document->setUndoRedoEnabled(false);
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    document->setDocumentMargin(kTextContainerInset);
+    watch(document);
+    return document;
+}
+
+void TextStorage::watch(QTextDocument* document) {
+    connect(document, &QTextDocument::contentsChange, this,
+            [this, document](int position, int removed, int added) {
+                onContentsChange(document, position, removed, added);
+            });
+    connect(document, &QTextDocument::contentsChanged, this,
+            [this, document] { onContentsChanged(document); });
+}
+
+QList<QTextDocument*> TextStorage::documents() const {
+    QList<QTextDocument*> all{m_primary};
+    all.append(m_mirrors);
+    return all;
+}
+
+bool TextStorage::isShownByAView() const {
+    return m_primaryInUse || !m_mirrors.isEmpty();
+}
+
+QTextDocument* TextStorage::acquireDocument() {
+    if (!m_primaryInUse) {
+        m_primaryInUse = true;
+        return m_primary;
+    }
+    QTextDocument* mirror = createDocument();
+    writeInto(mirror, 0, 0, m_text);
+    m_mirrors.append(mirror);
+    return mirror;
+}
+
+void TextStorage::releaseDocument(QTextDocument* document) {
+    if (document == m_primary) {
+        m_primaryInUse = false;
+        // A plain-text layout remembers the first view that laid it out and lets only that view
+        // set the wrap width; a fresh layout lets the next view wrap at its own width.
+        m_primary->setDocumentLayout(new QPlainTextDocumentLayout(m_primary));
+        return;
+    }
+    if (!m_mirrors.removeOne(document))
+        return;
+    document->disconnect(this);
+    document->deleteLater();
+}
+
+void TextStorage::writeInto(QTextDocument* document, qsizetype position, qsizetype length,
+                            const QString& replacement) {
+    ++m_applying;
+    QTextCursor cursor(document);
+    cursor.setPosition(int(position));
+    cursor.setPosition(int(position + length), QTextCursor::KeepAnchor);
+    if (replacement.isEmpty())
+        cursor.removeSelectedText();
+    else
+        cursor.insertText(displayForm(replacement));
+    --m_applying;
+}
+
+void TextStorage::writeIntoAllExcept(QTextDocument* except, qsizetype position, qsizetype length,
+                                     const QString& replacement) {
+    for (QTextDocument* document : documents())
+        if (document != except)
+            writeInto(document, position, length, replacement);
+}
+
+void TextStorage::resynchronize(QTextDocument* document) {
+    qWarning("TextStorage: a document lost step with its text; its characters were rewritten");
+    writeInto(document, 0, documentLength(document), m_text);
+}
+
+void TextStorage::replaceAll(const QString& text) {
+    Change change{0, m_text, text, EditKind::Replacement, nullptr};
+    m_text = text;
+    for (QTextDocument* document : documents())
+        writeInto(document, 0, documentLength(document), text);
+    breakTypingCoalescing();
+    emit edited(change);
+}
+
+void TextStorage::applyEdit(qsizetype position, qsizetype length, const QString& replacement,
+                            EditKind kind) {
+    if (position < 0 || length < 0 || position > m_text.size() || length > m_text.size() - position)
+        return;
+    Change change{position, m_text.mid(position, length), replacement, kind, nullptr};
+    m_text.replace(position, length, replacement);
+    writeIntoAllExcept(nullptr, position, length, replacement);
+    breakTypingCoalescing();
+    emit edited(change);
+}
+
+void TextStorage::onContentsChange(QTextDocument* document, int position, int removed, int added) {
+    if (m_applying > 0)
+        return;
+    // Qt may report a wider range than what changed (the whole first block, or the final
+    // paragraph separator that is not part of the text), so the real change is found by
+    // trimming what the old and new characters share at both ends.
+    const qsizetype newLength = documentLength(document);
+    const qsizetype oldEnd = std::min<qsizetype>(qsizetype(position) + removed, m_text.size());
+    const qsizetype newEnd = std::min<qsizetype>(qsizetype(position) + added, newLength);
+    if (position < 0 || position > m_text.size() || position > newLength ||
+        newLength != m_text.size() - (oldEnd - position) + (newEnd - position)) {
+        resynchronize(document);
+        return;
+    }
+    const QStringView oldSegment = QStringView(m_text).mid(position, oldEnd - position);
+    const QString newSegment = documentText(document, position, newEnd);
+    qsizetype prefix = 0;
+    const qsizetype shorter = std::min(oldSegment.size(), newSegment.size());
+    while (prefix < shorter &&
+           displayCharacter(oldSegment[prefix].unicode()) == newSegment[prefix].unicode())
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix &&
+           displayCharacter(oldSegment[oldSegment.size() - 1 - suffix].unicode()) ==
+               newSegment[newSegment.size() - 1 - suffix].unicode())
+        ++suffix;
+    if (prefix == oldSegment.size() && prefix == newSegment.size())
+        return; // formats only
+    Change change;
+    change.position = position + prefix;
+    change.removed = oldSegment.mid(prefix, oldSegment.size() - prefix - suffix).toString();
+    change.inserted = trueForm(newSegment.mid(prefix, newSegment.size() - prefix - suffix));
+    change.kind = EditKind::Typing;
+    change.origin = document;
+    m_text.replace(change.position, change.removed.size(), change.inserted);
+    writeIntoAllExcept(document, change.position, change.removed.size(), change.inserted);
+    emit changeCaptured(change);
+    // Views report the text once the document has finished its edit: reporting here, inside
+    // the document's change notification, could make the window write back into a document
+    // that is still in the middle of an edit.
+    if (m_pending) {
+        const Change earlier = *m_pending;
+        m_pending.reset();
+        emit edited(earlier);
+    }
+    m_pending = change;
+}
+
+void TextStorage::onContentsChanged(QTextDocument* document) {
+    if (!m_pending || m_pending->origin != document)
+        return;
+    const Change change = *m_pending;
+    m_pending.reset();
+    emit edited(change);
+}
+
+} // namespace dunmoss

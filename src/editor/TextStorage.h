@@ -1,0 +1,104 @@
+#pragma once
+
+#include "platform/TextRange.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+class QTextDocument;
+
+namespace dunmoss {
+
+// The text of one document, shared by every view that shows it.
+//
+// The authoritative text is a QString that keeps the file's true characters (a U+2029 or U+2028
+// of the file, a stray CR) and is updated incrementally from each edit, so that no view ever
+// copies the whole document per keystroke. The views lay it out through QTextDocuments kept
+// character for character in step with it: the primary document, which keeps its layout and
+// colouring while no view shows it, and one mirror per further view shown at the same time, so
+// that each view wraps at its own width (a QTextDocument has a single layout). The documents'
+// own undo is off: undo is the tab's QUndoStack (see TextStorageRegistry.h).
+class TextStorage : public QObject {
+    Q_OBJECT
+public:
+    enum class EditKind {
+        Typing,      // typed, pasted, dropped or composed in a view
+        Replacement, // the whole text replaced from the tab's text, outside undo
+        UndoRedo,    // an undo step re-applied
+    };
+
+    struct Change {
+        qsizetype position = 0;
+        QString removed;
+        QString inserted;
+        EditKind kind = EditKind::Typing;
+        // The document the user edited (typing only).
+        QTextDocument* origin = nullptr;
+    };
+
+    explicit TextStorage(QObject* parent = nullptr);
+    ~TextStorage() override;
+
+    const QString& text() const { return m_text; }
+    qsizetype length() const { return m_text.size(); }
+
+    // A document for one view: the primary one when no view shows it, else a new mirror.
+    QTextDocument* acquireDocument();
+    // Gives a document back once its view no longer shows it; a mirror is deleted.
+    void releaseDocument(QTextDocument* document);
+    QTextDocument* primaryDocument() const { return m_primary; }
+    QList<QTextDocument*> documents() const;
+    bool isShownByAView() const;
+
+    // Replaces the whole text without an undo entry.
+    void replaceAll(const QString& text);
+    // Replaces a range of the text; used by undo steps.
+    void applyEdit(qsizetype position, qsizetype length, const QString& replacement,
+                   EditKind kind = EditKind::UndoRedo);
+    // Asks every view of this storage to select the ranges (after an undo step).
+    void requestSelection(const QList<TextRange>& ranges) { emit selectionRequested(ranges); }
+
+    // True while the storage itself writes into its documents; views ignore the cursor moves
+    // that this causes.
+    bool isApplyingEdit() const { return m_applying > 0; }
+
+    // Typing steps merge only within one generation; anything that must start a new undo step
+    // (a replacement, an undo, a caret moved by the user) starts a new generation.
+    quint64 typingGeneration() const { return m_generation; }
+    void breakTypingCoalescing() { ++m_generation; }
+
+    // The characters a document holds for a text: the same length, with a CR and the two
+    // frame markers replaced so that the document neither merges CR LF into one break nor
+    // starts frames.
+    static QString displayForm(const QString& text);
+
+signals:
+    // During the edit, before the views report it: typing may be recorded for undo here.
+    void changeCaptured(const dunmoss::TextStorage::Change& change);
+    // After the edit has finished in every document.
+    void edited(const dunmoss::TextStorage::Change& change);
+    void selectionRequested(const QList<dunmoss::TextRange>& ranges);
+
+private:
+    QTextDocument* createDocument();
+    void watch(QTextDocument* document);
+    void onContentsChange(QTextDocument* document, int position, int removed, int added);
+    void onContentsChanged(QTextDocument* document);
+    void writeInto(QTextDocument* document, qsizetype position, qsizetype length,
+                   const QString& replacement);
+    void writeIntoAllExcept(QTextDocument* except, qsizetype position, qsizetype length,
+                            const QString& replacement);
+    void resynchronize(QTextDocument* document);
+
+    QString m_text;
+    QTextDocument* m_primary = nullptr;
+    bool m_primaryInUse = false;
+    QList<QTextDocument*> m_mirrors;
+    int m_applying = 0;
+    quint64 m_generation = 0;
+    std::optional<Change> m_pending;
+};
+
+} // namespace dunmoss

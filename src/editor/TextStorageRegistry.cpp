@@ -1,0 +1,34 @@
+#include "editor/TextStorageRegistry.h"
+
+namespace dunmoss {
+
+std::shared_ptr<TextStorage> TextStorageRegistry::textStorage(const QUuid& documentID) {
+    auto it = m_storages.find(documentID);
+    if (it == m_storages.end())
+        it = m_storages.insert(documentID, std::make_shared<TextStorage>());
+    return it.value();
+}
+
+std::shared_ptr<TextStorage> TextStorageRegistry::textStorage(const QUuid& documentID,
+                                                              const QString& fillText) {
+    const bool existed = m_storages.contains(documentID);
+    auto storage = textStorage(documentID);
+    if (!existed && !fillText.isEmpty())
+        storage->replaceAll(fillText);
+    return storage;
+}
+
+void TextStorageRegistry::pruneTextStorages(const QSet<QUuid>& keep) {
+    for (auto it = m_storages.begin(); it != m_storages.end();) {
+        if (keep.contains(it.key()))
+            ++it;
+        else
+            it = m_storages.erase(it);
+    }
+}
+
+void TextStorageRegistry::removeTextStorage(const QUuid& documentID) {
+    m_storages.remove(documentID);
+}
+
+} // namespace dunmoss

@@ -1,0 +1,120 @@
+#include "EditorTestSupport.h"
+#include "editor/CodeEditorCoordinator.h"
+#include "editor/LineNumberRulerView.h"
+#include "editor/ShortcutTextView.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+QString lines(int count) {
+    QStringList list;
+    for (int i = 1; i <= count; ++i)
+        list.append(QStringLiteral("line %1").arg(i));
+    return list.join(u'\n');
+}
+
+struct RulerFixture : ::testing::Test {
+    TextStorageRegistry registry;
+    FakeTab tab;
+    std::unique_ptr<CodeEditorView> view;
+    void build(bool wrap = true) {
+        CodeEditorProps props = propsFor(tab, registry);
+        props.wordWrap = wrap;
+        view = std::make_unique<CodeEditorView>(props);
+        view->resize(600, 300);
+        view->show();
+        QCoreApplication::processEvents();
+    }
+    LineNumberRulerView* ruler() { return view->ruler(); }
+    QList<qsizetype> numbers() {
+        QList<qsizetype> result;
+        for (const auto& label : ruler()->labels(ruler()->rect()))
+            result.append(label.number);
+        return result;
+    }
+};
+
+} // namespace
+
+TEST_F(RulerFixture, ThicknessFollowsTheDigitsOfTheLineCount) {
+    tab.text = lines(999);
+    build();
+    EXPECT_EQ(ruler()->lineNumberDigitCount(), 3);
+    EXPECT_EQ(ruler()->requiredThickness(), 56);
+    EXPECT_EQ(ruler()->width(), 56);
+    QTest::keyClick(view->textView(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(view->textView(), Qt::Key_Return);
+    EXPECT_EQ(ruler()->lineNumberDigitCount(), 4);
+    EXPECT_EQ(ruler()->ruleThickness(), 62);
+    EXPECT_EQ(ruler()->width(), 62);
+    EXPECT_EQ(LineNumberRulerView::thicknessForDigits(5), 70);
+    // The viewport gives the ruler its room.
+    EXPECT_EQ(view->textView()->viewport()->geometry().left(), 62);
+}
+
+TEST_F(RulerFixture, LabelsIncludeTheEmptyLineAfterAFinalLineFeed) {
+    tab.text = QStringLiteral("one\ntwo\n");
+    tab.bookmarkedLines = {};
+    build();
+    EXPECT_EQ(numbers(), (QList<qsizetype>{1, 2, 3}));
+    const auto labels = ruler()->labels(ruler()->rect());
+    EXPECT_EQ(labels[0].rect.left(), 14);
+    EXPECT_EQ(labels[0].rect.right(), ruler()->ruleThickness() - 8);
+    EXPECT_LT(labels[0].rect.top(), labels[1].rect.top());
+}
+
+TEST_F(RulerFixture, EmptyTextShowsOneAndTheBookmarkDotFollowsTheSet) {
+    build();
+    auto labels = ruler()->labels(ruler()->rect());
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].number, 1);
+    EXPECT_EQ(labels[0].rect.left(), 4);
+    EXPECT_EQ(labels[0].rect.right(), ruler()->ruleThickness() - 8);
+
+    tab.text = QStringLiteral("a\nb\nc");
+    CodeEditorProps props = propsFor(tab, registry);
+    props.bookmarkedLines = {1, 3, 40};
+    view->update(props);
+    labels = ruler()->labels(ruler()->rect());
+    ASSERT_EQ(labels.size(), 3);
+    EXPECT_TRUE(labels[0].bookmarked);
+    EXPECT_FALSE(labels[1].bookmarked);
+    EXPECT_TRUE(labels[2].bookmarked);
+}
+
+TEST_F(RulerFixture, AScrolledViewLabelsItsFirstLineWithItsTrueNumber) {
+    tab.text = lines(2000);
+    build(false);
+    QScrollBar* bar = view->textView()->verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    QCoreApplication::processEvents();
+    const QList<qsizetype> shown = numbers();
+    ASSERT_FALSE(shown.isEmpty());
+    const QTextBlock first = view->textView()->firstVisibleTextBlock();
+    EXPECT_EQ(shown.first(), first.blockNumber() + 1);
+    EXPECT_GT(shown.first(), 500);
+    EXPECT_EQ(ruler()->firstVisibleLineNumber(), first.blockNumber() + 1);
+    for (int i = 1; i < shown.size(); ++i)
+        EXPECT_EQ(shown[i], shown[i - 1] + 1);
+}
+
+TEST_F(RulerFixture, WrappedLinesAndFileSeparatorsKeepOneNumberPerLine) {
+    tab.text = QString(400, u'w') + QStringLiteral("\nshort") + QChar(0x2029) +
+               QStringLiteral("same line\nlast");
+    build(true);
+    EXPECT_GT(view->textView()->document()->firstBlock().layout()->lineCount(), 1);
+    EXPECT_EQ(numbers(), (QList<qsizetype>{1, 2, 3}));
+}
+
+TEST(LineNumberRuler, WithoutATextViewTheDigitCountIsTwo) {
+    LineNumberRulerView ruler(nullptr, EditorTheme::Midnight, 14, {});
+    EXPECT_EQ(ruler.lineNumberDigitCount(), 2);
+    EXPECT_EQ(ruler.requiredThickness(), 56);
+    EXPECT_EQ(ruler.backgroundColor(), QColor::fromRgbF(0.055f, 0.065f, 0.085f));
+}

@@ -1,0 +1,178 @@
+#include "editor/ShortcutTextView.h"
+#include "editor/TextOverlays.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QTest>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+QKeyEvent key(int code, Qt::KeyboardModifiers modifiers, const QString& text = {},
+              quint32 nativeModifiers = 0) {
+    return QKeyEvent(QEvent::KeyPress, code, modifiers, 0, 0, nativeModifiers, text);
+}
+
+constexpr quint32 kCapsLock = 0x2;
+
+} // namespace
+
+TEST(ShortcutTextView, FindShortcutNeedsExactlyCtrlF) {
+    auto plain = key(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(ShortcutTextView::isFindShortcut(&plain));
+    for (const auto modifiers :
+         {Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier),
+          Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier),
+          Qt::KeyboardModifiers(Qt::ControlModifier | Qt::MetaModifier),
+          Qt::KeyboardModifiers(Qt::ControlModifier | Qt::KeypadModifier),
+          Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::MetaModifier)}) {
+        auto event = key(Qt::Key_F, modifiers);
+        EXPECT_FALSE(ShortcutTextView::isFindShortcut(&event)) << int(modifiers);
+    }
+    auto capsLock = key(Qt::Key_F, Qt::ControlModifier, {}, kCapsLock);
+    EXPECT_FALSE(ShortcutTextView::isFindShortcut(&capsLock));
+    auto other = key(Qt::Key_G, Qt::ControlModifier);
+    EXPECT_FALSE(ShortcutTextView::isFindShortcut(&other));
+}
+
+TEST(ShortcutTextView, CompletionShortcutNeedsExactlyCtrlSpace) {
+    auto ctrlSpace = key(Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
+    EXPECT_TRUE(ShortcutTextView::isCompletionShortcut(&ctrlSpace));
+    auto ctrlAltSpace = key(Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_FALSE(ShortcutTextView::isCompletionShortcut(&ctrlAltSpace));
+    auto space = key(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    EXPECT_FALSE(ShortcutTextView::isCompletionShortcut(&space));
+    auto ctrlF = key(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_FALSE(ShortcutTextView::isCompletionShortcut(&ctrlF));
+    auto escape = key(Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_TRUE(ShortcutTextView::isAlternativeCompletionKey(&escape));
+    auto ctrlEscape = key(Qt::Key_Escape, Qt::ControlModifier);
+    EXPECT_FALSE(ShortcutTextView::isAlternativeCompletionKey(&ctrlEscape));
+}
+
+TEST(ShortcutTextView, KeysReachTheirClosuresOrAreSwallowed) {
+    ShortcutTextView view;
+    int finds = 0;
+    int completions = 0;
+    QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(view.toPlainText(), QString()); // swallowed without a closure
+    view.onFindShortcut = [&] { ++finds; };
+    view.onCompletionShortcut = [&] { ++completions; };
+    QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Space, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Escape);
+    EXPECT_EQ(finds, 1);
+    EXPECT_EQ(completions, 2);
+    QTest::keyClick(&view, Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier);
+    QTest::keyClick(&view, Qt::Key_Space);
+    EXPECT_EQ(completions, 2);
+    EXPECT_EQ(view.toPlainText().count(u' '), 2);
+    QTest::keyClick(&view, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(view.document()->blockCount(), 2); // a real line break, no U+2028
+}
+
+TEST(ShortcutTextView, ItsShortcutsWinOverWindowShortcutsWhileItHasFocus) {
+    QMainWindow window;
+    auto* view = new ShortcutTextView(&window);
+    window.setCentralWidget(view);
+    int windowFinds = 0;
+    int viewFinds = 0;
+    auto* action = window.addAction(QStringLiteral("Find"));
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    QObject::connect(action, &QAction::triggered, [&] { ++windowFinds; });
+    view->onFindShortcut = [&] { ++viewFinds; };
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(viewFinds, 1);
+    EXPECT_EQ(windowFinds, 0);
+    // Ctrl+Shift+F is not the editor's: it goes on to the window.
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(windowFinds, 1);
+}
+
+namespace {
+
+struct OverlayFixture : ::testing::Test {
+    ShortcutTextView view;
+    QString text;
+    void show(const QString& value, int tabWidth = 4) {
+        text = value;
+        view.textSource = [this] { return &text; };
+        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPixelSize(14);
+        view.setFont(font);
+        view.tabWidth = tabWidth;
+        view.setTabStopDistance(view.spaceWidth() * tabWidth);
+        view.setPlainText(value);
+        view.resize(500, 400);
+        view.show();
+        QCoreApplication::processEvents();
+    }
+    QList<qreal> guideXs(int blockNumber) {
+        const QTextBlock block = view.document()->findBlockByNumber(blockNumber);
+        const QRectF rect = view.blockRect(block);
+        QList<qreal> xs;
+        for (const QLineF& line : indentGuideSegments(view, view.viewport()->rect()))
+            if (line.y1() >= rect.top() && line.y2() <= rect.bottom() + 0.5)
+                xs.append(line.x1());
+        return xs;
+    }
+    qreal xOfPosition(int position) {
+        QTextCursor cursor(view.document());
+        cursor.setPosition(position);
+        return view.cursorRect(cursor).left();
+    }
+};
+
+} // namespace
+
+TEST_F(OverlayFixture, IndentGuidesStandAtEveryTabStopOfTheLeadingWhitespace) {
+    show(QStringLiteral("        eight\n   three\n\tone tab\nnone"));
+    const QList<qreal> eight = guideXs(0);
+    ASSERT_EQ(eight.size(), 2);
+    EXPECT_NEAR(eight[0], xOfPosition(4), 1.0);
+    EXPECT_NEAR(eight[1], xOfPosition(8), 1.0);
+    EXPECT_TRUE(guideXs(1).isEmpty());
+    const int tabLine = int(view.document()->findBlockByNumber(2).position());
+    const QList<qreal> tab = guideXs(2);
+    ASSERT_EQ(tab.size(), 1);
+    EXPECT_NEAR(tab[0], xOfPosition(tabLine + 1), 1.0);
+    EXPECT_TRUE(guideXs(3).isEmpty());
+}
+
+TEST_F(OverlayFixture, NoGuidesWithoutAnySpaceOrTab) {
+    show(QStringLiteral("a\nb"));
+    EXPECT_TRUE(indentGuideSegments(view, view.viewport()->rect()).isEmpty());
+}
+
+TEST_F(OverlayFixture, InvisibleMarksForSpacesTabsAndLineFeedsOnly) {
+    show(QStringLiteral("a b\tc") + QChar(0x00A0) + QStringLiteral("d\nx"));
+    EXPECT_TRUE(invisibleMarks(view, view.viewport()->rect()).isEmpty());
+    view.showsInvisibleCharacters = true;
+    const auto marks = invisibleMarks(view, view.viewport()->rect());
+    QString kinds;
+    for (const auto& mark : marks)
+        kinds.append(mark.mark);
+    EXPECT_EQ(kinds, QString(QChar(0x00B7)) + QChar(0x2192) + QChar(0x21B5));
+    // The dot is centred in the space's box.
+    const qreal spaceCentre = (xOfPosition(1) + xOfPosition(2)) / 2;
+    EXPECT_NEAR(marks[0].rect.center().x(), spaceCentre, 1.0);
+    EXPECT_EQ(marks[2].position, 7);
+}
+
+TEST_F(OverlayFixture, OverTheLimitNoMarksButStillGuides) {
+    QString big = QStringLiteral("    x ") + QString(1'000'001 - 6, u'y');
+    show(big);
+    view.showsInvisibleCharacters = true;
+    EXPECT_TRUE(invisibleMarks(view, view.viewport()->rect()).isEmpty());
+    EXPECT_FALSE(indentGuideSegments(view, view.viewport()->rect()).isEmpty());
+    text.chop(1);
+    EXPECT_FALSE(invisibleMarks(view, view.viewport()->rect()).isEmpty());
+}

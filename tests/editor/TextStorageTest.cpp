@@ -1,0 +1,143 @@
+#include "editor/TextStorageRegistry.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+QString documentCharacters(QTextDocument* document) {
+    QTextCursor cursor(document);
+    cursor.select(QTextCursor::Document);
+    return cursor.selectedText();
+}
+
+// What a user's edit in a document does: typed text with line feeds as breaks.
+void typeInto(QTextDocument* document, int position, int removeLength, const QString& text) {
+    QTextCursor cursor(document);
+    cursor.setPosition(position);
+    cursor.setPosition(position + removeLength, QTextCursor::KeepAnchor);
+    cursor.insertText(text);
+}
+
+} // namespace
+
+TEST(TextStorageRegistry, CreatesOnFirstUsePrunesAndFills) {
+    TextStorageRegistry registry;
+    const QUuid a = QUuid::createUuid();
+    const QUuid b = QUuid::createUuid();
+    const auto first = registry.textStorage(a);
+    EXPECT_EQ(registry.textStorage(a), first);
+    EXPECT_TRUE(first->text().isEmpty());
+    registry.textStorage(b);
+    registry.pruneTextStorages({a, b, QUuid::createUuid()});
+    EXPECT_EQ(registry.storages().size(), 2);
+    registry.pruneTextStorages({a});
+    EXPECT_TRUE(registry.contains(a));
+    EXPECT_FALSE(registry.contains(b));
+    registry.pruneTextStorages({});
+    EXPECT_TRUE(registry.storages().isEmpty());
+
+    // A storage first met by a programmatic edit starts with the tab's text.
+    const auto filled = registry.textStorage(b, QStringLiteral("tab text"));
+    EXPECT_EQ(filled->text(), QStringLiteral("tab text"));
+    EXPECT_EQ(registry.textStorage(b, QStringLiteral("other"))->text(), QStringLiteral("tab text"));
+}
+
+TEST(TextStorage, DocumentsKeepTheFilesTrueCharactersInStep) {
+    TextStorage storage;
+    const QString text = QStringLiteral("a\r\nb") + QChar(0x2029) + QStringLiteral("c") +
+                         QChar(0x2028) + QStringLiteral("d\re") + QChar(0xFDD0);
+    storage.replaceAll(text);
+    QTextDocument* primary = storage.acquireDocument();
+    QTextDocument* mirror = storage.acquireDocument();
+    ASSERT_NE(primary, mirror);
+    for (QTextDocument* document : {primary, mirror}) {
+        EXPECT_EQ(document->characterCount() - 1, text.size());
+        EXPECT_FALSE(document->isUndoRedoEnabled());
+    }
+    // An edit far from the special characters leaves them as they were.
+    typeInto(primary, 0, 0, QStringLiteral("X\n"));
+    EXPECT_EQ(storage.text(), QStringLiteral("X\n") + text);
+    EXPECT_EQ(documentCharacters(mirror), documentCharacters(primary));
+    // Typing next to the U+2029 keeps it; a typed break becomes a line feed.
+    const int separator = int(storage.text().indexOf(QChar(0x2029)));
+    typeInto(mirror, separator + 1, 0, QStringLiteral("\n"));
+    EXPECT_EQ(storage.text().at(separator), QChar(0x2029));
+    EXPECT_EQ(storage.text().at(separator + 1), QChar(u'\n'));
+    EXPECT_EQ(primary->characterCount() - 1, storage.length());
+    EXPECT_EQ(storage.text().count(QChar(u'\r')), 2);
+}
+
+TEST(TextStorage, RandomEditsInAnyDocumentKeepEveryDocumentInStep) {
+    TextStorage storage;
+    storage.replaceAll(QStringLiteral("one\ntwo\nthree\n"));
+    QList<QTextDocument*> documents{storage.acquireDocument(), storage.acquireDocument(),
+                                    storage.acquireDocument()};
+    QString model = storage.text();
+    QRandomGenerator random(42);
+    const QStringList pieces{QStringLiteral("x"), QStringLiteral("\n"),  QStringLiteral("ab\ncd"),
+                             QStringLiteral(""),  QStringLiteral("\t "), QStringLiteral("é")};
+    for (int i = 0; i < 400; ++i) {
+        QTextDocument* document = documents[random.bounded(int(documents.size()))];
+        const int position = random.bounded(int(model.size()) + 1);
+        const int remove = random.bounded(int(model.size()) - position + 1) % 4;
+        const QString piece = pieces[random.bounded(int(pieces.size()))];
+        typeInto(document, position, remove, piece);
+        model.replace(position, remove, piece);
+        ASSERT_EQ(storage.text(), model) << i;
+    }
+    for (QTextDocument* document : documents)
+        EXPECT_EQ(documentCharacters(document),
+                  QString(model).replace(QChar(u'\n'), QChar(0x2029)));
+}
+
+TEST(TextStorage, ReportsTypingWithItsOriginAndProgrammaticEditsWithoutOne) {
+    TextStorage storage;
+    QTextDocument* primary = storage.acquireDocument();
+    QSignalSpy captured(&storage, &TextStorage::changeCaptured);
+    QSignalSpy edited(&storage, &TextStorage::edited);
+    typeInto(primary, 0, 0, QStringLiteral("hello"));
+    ASSERT_EQ(captured.count(), 1);
+    ASSERT_EQ(edited.count(), 1);
+    const auto change = edited.at(0).at(0).value<TextStorage::Change>();
+    EXPECT_EQ(change.origin, primary);
+    EXPECT_EQ(change.kind, TextStorage::EditKind::Typing);
+    EXPECT_EQ(change.inserted, QStringLiteral("hello"));
+
+    // Replacing "ell" by "ELL" is reported as the minimal change.
+    typeInto(primary, 1, 3, QStringLiteral("eLl"));
+    const auto minimal = edited.last().at(0).value<TextStorage::Change>();
+    EXPECT_EQ(minimal.position, 2);
+    EXPECT_EQ(minimal.removed, QStringLiteral("l"));
+    EXPECT_EQ(minimal.inserted, QStringLiteral("L"));
+
+    const quint64 generation = storage.typingGeneration();
+    storage.applyEdit(0, 1, QStringLiteral("J"));
+    EXPECT_EQ(storage.text(), QStringLiteral("JeLlo"));
+    EXPECT_EQ(edited.last().at(0).value<TextStorage::Change>().kind,
+              TextStorage::EditKind::UndoRedo);
+    EXPECT_NE(storage.typingGeneration(), generation);
+    EXPECT_EQ(captured.count(), 2); // programmatic edits are not typing
+    storage.applyEdit(4, 5, QStringLiteral("out of range"));
+    EXPECT_EQ(storage.text(), QStringLiteral("JeLlo"));
+}
+
+TEST(TextStorage, MirrorsAreDeletedOnReleaseAndThePrimaryReused) {
+    TextStorage storage;
+    storage.replaceAll(QStringLiteral("text"));
+    QTextDocument* primary = storage.acquireDocument();
+    QPointer<QTextDocument> mirror = storage.acquireDocument();
+    EXPECT_TRUE(storage.isShownByAView());
+    storage.releaseDocument(mirror);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(mirror.isNull());
+    storage.releaseDocument(primary);
+    EXPECT_FALSE(storage.isShownByAView());
+    EXPECT_EQ(storage.acquireDocument(), primary);
+    EXPECT_EQ(primary->characterCount() - 1, 4);
+}
