@@ -1,0 +1,83 @@
+#pragma once
+
+#include "text/TextEncoding.h"
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace dunmoss {
+
+// The steps of encoding detection, tried in this order; the first that decodes wins.
+enum class DetectionStep {
+    Utf8ByteOrderMark = 1,
+    Utf16LittleEndianMark,
+    Utf16BigEndianMark,
+    SniffedUtf16,
+    Utf8,
+    LegacyGuess,
+    GenericUtf16,
+    Latin1Fallback,
+};
+
+// Text decoded by detection; line breaks are still those of the bytes.
+struct DecodedTextData {
+    QString text;
+    TextFileEncoding encoding = TextFileEncoding::Utf8;
+    // True only for the Latin-1 fallback.
+    bool decodedViaFallback = false;
+    DetectionStep step = DetectionStep::Utf8;
+};
+
+inline constexpr qsizetype utf16SniffSampleByteCount = 65536;
+inline constexpr qsizetype utf16SniffMinimumByteCount = 8;
+inline constexpr qsizetype plausibilityScalarCount = 8000;
+inline constexpr qsizetype legacyPenaltyScalarCount = 4000;
+inline constexpr int implausibleScalarPenalty = 100;
+
+// Strict decoding with one chosen encoding. The mark of utf8, utf8-bom, utf16-le and utf16-be is
+// dropped when present; generic utf16 follows a leading mark (FF FE little-endian, FE FF
+// big-endian, the mark not kept in the text) and reads big-endian without one.
+// Throws FileError(FileReadInapplicableStringEncoding) when the bytes do not decode.
+QString decodeWithEncoding(QByteArrayView bytes, TextFileEncoding encoding);
+
+// Detection and decoding: marks, mark-less UTF-16, strict UTF-8, the legacy CJK guess, generic
+// UTF-16 and finally Latin-1. Steps after `lastStep` are not tried; with the default every input
+// decodes (Latin-1 accepts any byte). Never throws. Safe on any thread.
+std::optional<DecodedTextData> decodeTextData(
+    QByteArrayView bytes, DetectionStep lastStep = DetectionStep::Latin1Fallback);
+
+// Mark-less UTF-16 recognised by its zero bytes in the first 64 KiB.
+std::optional<TextFileEncoding> sniffBOMlessUTF16(QByteArrayView bytes);
+
+// False when the first 8,000 scalars hold U+FFFD, C1 controls, DEL or C0 controls other than
+// tab, LF, form feed and CR.
+bool looksLikeText(QStringView text);
+
+// gb18030, big5, shift-jis: the legacy encodings the guess chooses among, in order.
+const QList<TextFileEncoding>& legacyCandidateEncodings();
+
+// The legacy candidate that decodes the bytes with the lowest penalty; ties go to the charset
+// detector and then to candidate order.
+std::optional<TextFileEncoding> guessLegacyEncoding(QByteArrayView bytes);
+
+// Penalty of a candidate's decoding over its first 4,000 scalars (lower is better; may be
+// negative, since kana count in favour of Shift JIS).
+int legacyDecodingPenalty(QStringView text, TextFileEncoding candidate);
+
+// Asks the charset detector to choose among the tied candidates only; nothing when it names
+// none of them.
+std::optional<TextFileEncoding> pickLegacyEncodingByFoundation(
+    QByteArrayView bytes, const QList<TextFileEncoding>& tiedCandidates);
+
+// The line ending that dominates the raw text: CR LF unless lone CR or lone LF outnumber the
+// pairs, then CR when lone CR outnumber lone LF, else LF. One pass over the text.
+TextLineEnding detectLineEnding(QStringView rawText);
+
+// Every CR LF and then every remaining CR turned into LF. One pass; the text itself is returned
+// (shared, not copied) when it holds no CR.
+QString normalizeLineEndings(const QString& rawText);
+
+} // namespace dunmoss

@@ -1,0 +1,204 @@
+#include "text/TextFileLoader.h"
+
+#include "platform/FileError.h"
+#include "platform/Localization.h"
+#include "text/EncodingDetection.h"
+
+#include <QFile>
+#include <cerrno>
+#include <limits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dunmoss {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd); // a failure to close a file opened for reading changes nothing
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+FileError notRegularFile(const QString& path, mode_t mode) {
+    const QString reason = S_ISDIR(mode) ? localizedString(QStringLiteral("text-file.is-folder"))
+                                         : localizedString(QStringLiteral("text-file.not-regular"));
+    return FileError(FileErrorCode::FileReadUnknown, path, reason);
+}
+
+// Reads until `limit` bytes are in or the file ends. `expected` sizes the first allocation.
+QByteArray readBytes(int fd, qint64 limit, qint64 expected, const QString& path) {
+    QByteArray bytes(qBound<qint64>(0, expected, limit), Qt::Uninitialized);
+    qint64 filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled >= limit)
+                break;
+            // The file is longer than it was said to be: keep reading.
+            bytes.resize(qMin<qint64>(limit, qMax<qint64>(filled * 2, 65536)));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError::fromErrno(errno, path, false);
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
+}
+
+constexpr qint64 kNoLimit = std::numeric_limits<qint64>::max();
+
+// A preview cut inside a character fails in its real encoding and would decode as something
+// else. Detection tries its steps in order of confidence, so a result that dropping one to three
+// trailing bytes lets an earlier step reach is the one the cut spoiled.
+DecodedTextData decodePreview(const QByteArray& bytes) {
+    std::optional<DecodedTextData> whole = decodeTextData(bytes);
+    if (!whole)
+        throw FileError(FileErrorCode::FileReadUnknownStringEncoding);
+    for (qsizetype drop = 1; drop <= 3 && drop < bytes.size(); ++drop) {
+        if (whole->step == DetectionStep::Utf8ByteOrderMark)
+            break;
+        const auto earlierStep = static_cast<DetectionStep>(static_cast<int>(whole->step) - 1);
+        if (auto trimmed = decodeTextData(QByteArrayView(bytes).chopped(drop), earlierStep))
+            return std::move(*trimmed);
+    }
+    return std::move(*whole);
+}
+
+QString decodePreviewWithEncoding(const QByteArray& bytes, TextFileEncoding encoding) {
+    try {
+        return decodeWithEncoding(bytes, encoding);
+    } catch (const FileError&) {
+        for (qsizetype drop = 1; drop <= 3 && drop < bytes.size(); ++drop) {
+            try {
+                return decodeWithEncoding(QByteArrayView(bytes).chopped(drop), encoding);
+            } catch (const FileError&) {
+            }
+        }
+        throw;
+    }
+}
+
+} // namespace
+
+QByteArray trimIncompleteUTF8Tail(QByteArray bytes) {
+    if (bytes.isEmpty() || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return bytes;
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype lead = size - 1;
+    int continuations = 0;
+    while (lead >= 0 && continuations < 4 && (data[lead] & 0xC0) == 0x80) {
+        --lead;
+        ++continuations;
+    }
+    if (lead < 0 || continuations == 4)
+        return bytes;
+    const uint8_t byte = data[lead];
+    bool cut = false;
+    if ((byte & 0xE0) == 0xC0)
+        cut = continuations < 1;
+    else if ((byte & 0xF0) == 0xE0)
+        cut = continuations < 2;
+    else if ((byte & 0xF8) == 0xF0)
+        cut = continuations < 3;
+    if (cut)
+        bytes.truncate(lead);
+    return bytes;
+}
+
+PlainTextDocument makePlainTextDocument(const QString& rawText, TextFileEncoding encoding,
+                                        bool decodedViaFallback) {
+    PlainTextDocument document;
+    document.lineEnding = detectLineEnding(rawText);
+    document.text = normalizeLineEndings(rawText);
+    document.encoding = encoding;
+    document.decodedViaFallback = decodedViaFallback;
+    return document;
+}
+
+PlainTextDocument decodeDocumentData(QByteArrayView bytes) {
+    std::optional<DecodedTextData> decoded = decodeTextData(bytes);
+    if (!decoded)
+        throw FileError(FileErrorCode::FileReadUnknownStringEncoding);
+    return makePlainTextDocument(decoded->text, decoded->encoding, decoded->decodedViaFallback);
+}
+
+QByteArray fileDataForSaving(const PlainTextDocument& document) {
+    return encodeText(textWithLineEnding(document.text, document.lineEnding), document.encoding);
+}
+
+LoadedPlainTextDocument loadTextFile(const QString& path,
+                                     std::optional<TextFileEncoding> encodingOverride) {
+    const QByteArray nativePath = QFile::encodeName(path);
+    // The size decides between whole file and preview. Anything but a regular file is refused
+    // here, before it is opened.
+    std::optional<qint64> size;
+    struct stat attributes {};
+    if (::stat(nativePath.constData(), &attributes) == 0) {
+        if (!S_ISREG(attributes.st_mode))
+            throw notRegularFile(path, attributes.st_mode);
+        size = qint64(attributes.st_size);
+    }
+    // Non-blocking, so that a FIFO put in the file's place since the check cannot hang us; the
+    // type is checked again on the open descriptor.
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        throw FileError::fromErrno(errno, path, false);
+    FileDescriptor file(fd);
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0)
+        throw FileError::fromErrno(errno, path, false);
+    if (!S_ISREG(opened.st_mode))
+        throw notRegularFile(path, opened.st_mode);
+
+    LoadedPlainTextDocument loaded;
+    loaded.originalByteCount = size;
+    loaded.isLargeFilePreview = size && *size > largeFileThreshold;
+    if (!loaded.isLargeFilePreview) {
+        const QByteArray bytes = readBytes(fd, kNoLimit, opened.st_size, path);
+        if (encodingOverride) {
+            loaded.document =
+                makePlainTextDocument(decodeWithEncoding(bytes, *encodingOverride),
+                                      *encodingOverride, false);
+        } else {
+            loaded.document = decodeDocumentData(bytes);
+        }
+        return loaded;
+    }
+    const QByteArray bytes = trimIncompleteUTF8Tail(
+        readBytes(fd, largeFilePreviewByteCount, largeFilePreviewByteCount, path));
+    if (encodingOverride) {
+        loaded.document = makePlainTextDocument(
+            decodePreviewWithEncoding(bytes, *encodingOverride), *encodingOverride, false);
+    } else {
+        const DecodedTextData decoded = decodePreview(bytes);
+        loaded.document =
+            makePlainTextDocument(decoded.text, decoded.encoding, decoded.decodedViaFallback);
+    }
+    return loaded;
+}
+
+LoadedPlainTextDocument loadTextFile(const QUrl& url,
+                                     std::optional<TextFileEncoding> encodingOverride) {
+    if (!url.isLocalFile())
+        throw FileError(FileErrorCode::FileReadUnsupportedScheme, url.toString());
+    return loadTextFile(url.toLocalFile(), encodingOverride);
+}
+
+} // namespace dunmoss
