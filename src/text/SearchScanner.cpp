@@ -1,5 +1,6 @@
 #include "text/SearchScanner.h"
 
+#include "platform/UnicodeFastCodecs.h"
 #include "text/TextSearch.h"
 
 #include <unicode/uniset.h>
@@ -7,20 +8,6 @@
 namespace dunmoss {
 
 namespace {
-
-bool hasUnpairedSurrogate(QStringView text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate()) {
-            if (i + 1 >= text.size() || !text[i + 1].isLowSurrogate())
-                return true;
-            ++i;
-        } else if (c.isLowSurrogate()) {
-            return true;
-        }
-    }
-    return false;
-}
 
 const icu::UnicodeSet& wordCharacters() {
     static const icu::UnicodeSet* set = [] {
@@ -68,7 +55,7 @@ SearchScanner::SearchScanner(const QString& query, QStringView text,
                              const TextSearchOptions& options)
     : m_text(text), m_regexMode(options.isRegex), m_wholeWord(options.isWholeWord) {
     if (!options.isRegex && options.isCaseSensitive && !query.isEmpty() &&
-        !hasUnpairedSurrogate(query)) {
+        hasOnlyPairedSurrogates(query)) {
         m_needleLength = query.size();
         m_singleUnit = query[0].unicode();
         m_literal.emplace(query, Qt::CaseSensitive);

@@ -1,5 +1,7 @@
 #include "text/TextCodecs.h"
 
+#include "platform/UnicodeFastCodecs.h"
+
 namespace dunmoss {
 
 namespace {
@@ -105,52 +107,6 @@ QByteArray utf8Bytes(QStringView text) {
     QByteArray out;
     out.reserve(text.size());
     appendUtf8(out, text, false);
-    return out;
-}
-
-std::optional<QString> decodeUtf8Strict(QByteArrayView bytes) {
-    QString out;
-    out.reserve(bytes.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const unsigned char lead = p[i];
-        if (lead < 0x80) {
-            out.append(QChar(char16_t(lead)));
-            ++i;
-            continue;
-        }
-        int extra;
-        char32_t cp;
-        char32_t minimum;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1, cp = lead & 0x1F, minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2, cp = lead & 0x0F, minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3, cp = lead & 0x07, minimum = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (i + extra >= n)
-            return std::nullopt;
-        for (int k = 1; k <= extra; ++k) {
-            const unsigned char next = p[i + k];
-            if ((next & 0xC0) != 0x80)
-                return std::nullopt;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return std::nullopt;
-        if (QChar::requiresSurrogates(cp)) {
-            out.append(QChar(QChar::highSurrogate(cp)));
-            out.append(QChar(QChar::lowSurrogate(cp)));
-        } else {
-            out.append(QChar(char16_t(cp)));
-        }
-        i += extra + 1;
-    }
     return out;
 }
 

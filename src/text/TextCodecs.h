@@ -8,10 +8,9 @@
 
 namespace dunmoss {
 
-// UTF-8 of a text; an unpaired surrogate becomes U+FFFD.
+// UTF-8 of a text; an unpaired surrogate becomes U+FFFD. (Strict UTF-8 decoding is
+// decodeUtf8Strict in platform/UnicodeFastCodecs.h.)
 QByteArray utf8Bytes(QStringView text);
-// Strict UTF-8: no overlong forms, surrogates or values past U+10FFFF; nothing on any fault.
-std::optional<QString> decodeUtf8Strict(QByteArrayView bytes);
 
 // Standard Base64 (RFC 4648 alphabet, "=" padding), one line.
 QString base64Encode(QByteArrayView bytes);

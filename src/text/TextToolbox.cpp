@@ -1,5 +1,6 @@
 #include "text/TextToolbox.h"
 
+#include "platform/UnicodeFastCodecs.h"
 #include "text/JsonFormatter.h"
 #include "text/LineOperations.h"
 #include "text/TextCodecs.h"
