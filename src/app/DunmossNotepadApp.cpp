@@ -1,0 +1,107 @@
+#include "app/DunmossNotepadApp.h"
+
+#include "app/EditorWindowPresence.h"
+#include "platform/Defaults.h"
+#include "text/EditorTheme.h"
+#include "window/DocumentOpening.h"
+#include "window/EditorWindowModel.h"
+#include "window/EditorWindowView.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+namespace dunmoss {
+
+DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, QObject* parent)
+    : DunmossNotepadApp(arguments, Defaults::standard(), parent) {}
+
+DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, Defaults& defaults,
+                                     QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_arguments(arguments) {
+    if (arrayContainsString(arguments, QString::fromLatin1(kUiTestingArgument)))
+        defaults.setValue(alwaysOnTopKey(arguments), false);
+    m_languagePreference = storedLanguagePreference(defaults);
+    if (m_languagePreference != AppLanguagePreference::System)
+        QLocale::setDefault(sceneLocale(m_languagePreference));
+}
+
+QLocale DunmossNotepadApp::sceneLocale(AppLanguagePreference preference) {
+    switch (preference) {
+    case AppLanguagePreference::SimplifiedChinese:
+        return QLocale(QStringLiteral("zh-Hans"));
+    case AppLanguagePreference::English:
+        return QLocale(QStringLiteral("en"));
+    case AppLanguagePreference::System:
+        break;
+    }
+    return QLocale::system();
+}
+
+EditorWindowView* DunmossNotepadApp::makeWindow(bool sceneHosted) {
+    EditorWindowView::Options options;
+    options.isSceneHosted = sceneHosted;
+    options.defaults = &m_defaults;
+    options.processArguments = m_arguments;
+    if (sceneHosted) {
+        const QPointer<DunmossNotepadApp> app = this;
+        options.openWindow = [app] {
+            if (app)
+                app->openEditorWindow();
+        };
+    }
+    auto* window = new EditorWindowView(options);
+    window->setLocale(sceneLocale(m_languagePreference));
+    return window;
+}
+
+EditorWindowView* DunmossNotepadApp::openEditorWindow() {
+    EditorWindowView* window = makeWindow(true);
+    window->resize(kDefaultWidth, kDefaultHeight);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+EditorWindowView* DunmossNotepadApp::openFallbackWindow() {
+    EditorWindowView* window = makeWindow(false);
+    window->resize(kDefaultWidth, kDefaultHeight);
+    window->setMinimumSize(kFallbackMinimumWidth, kFallbackMinimumHeight);
+    window->setWindowTitle(localizedString(QStringLiteral("welcome.title")));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(0, 0), window->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+EditorWindowView* DunmossNotepadApp::start(const QStringList& paths) {
+    const QPointer<DunmossNotepadApp> app = this;
+    fallbackWindowAction() = [app] {
+        if (app)
+            app->openFallbackWindow();
+    };
+    EditorWindowView* window = openEditorWindow();
+    for (const QUrl& url : fileURLsFromArguments(paths))
+        window->model().opening().openDocument(url);
+    return window;
+}
+
+QList<QUrl> DunmossNotepadApp::fileURLsFromArguments(const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        const QFileInfo info(QDir::current(), path);
+        if (info.isFile())
+            urls.append(QUrl::fromLocalFile(info.absoluteFilePath()));
+    }
+    return urls;
+}
+
+} // namespace dunmoss

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/Localization.h"
+
+#include <QLocale>
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+namespace dunmoss {
+
+class Defaults;
+class EditorWindowView;
+
+// The application: reads the launch arguments and the interface-language preference once,
+// opens editor windows (1060 by 720) with the menu bar, and hands the files named on the
+// command line to the first window.
+class DunmossNotepadApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultWidth = 1060;
+    static constexpr int kDefaultHeight = 720;
+    static constexpr int kFallbackMinimumWidth = 720;
+    static constexpr int kFallbackMinimumHeight = 520;
+
+    // Under "--dunmoss-ui-testing" (a whole argument) the testing always-on-top setting is reset
+    // to off; the user's own setting is never touched.
+    DunmossNotepadApp(const QStringList& arguments, Defaults& defaults, QObject* parent = nullptr);
+    explicit DunmossNotepadApp(const QStringList& arguments, QObject* parent = nullptr);
+
+    AppLanguagePreference languagePreference() const { return m_languagePreference; }
+    // "zh-Hans", "en", or the system's locale for the system choice.
+    static QLocale sceneLocale(AppLanguagePreference preference);
+
+    // A new window of the editor window group, shown.
+    EditorWindowView* openEditorWindow();
+    // A window the application builds when no group window can be had: titled with
+    // "welcome.title", at least 720 by 520, centred.
+    EditorWindowView* openFallbackWindow();
+
+    // Installs the fallback-window action, opens the first window and the given files in it.
+    EditorWindowView* start(const QStringList& paths);
+
+    // The regular files among the paths (relative ones against the working directory), in
+    // order; anything else is left out.
+    static QList<QUrl> fileURLsFromArguments(const QStringList& paths);
+
+private:
+    EditorWindowView* makeWindow(bool sceneHosted);
+
+    Defaults& m_defaults;
+    QStringList m_arguments;
+    AppLanguagePreference m_languagePreference;
+};
+
+} // namespace dunmoss

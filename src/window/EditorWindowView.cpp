@@ -1,0 +1,166 @@
+#include "window/EditorWindowView.h"
+
+#include "app/EditorCommandsRegistry.h"
+#include "app/EditorMenuBar.h"
+#include "app/EditorWindowPresence.h"
+#include "platform/Defaults.h"
+#include "platform/Localization.h"
+#include "window/DialogInteraction.h"
+#include "window/EditorWindowModel.h"
+#include "window/TabStripView.h"
+#include "window/TabUndoRegistry.h"
+#include "window/WindowCommandTable.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowLayout.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace dunmoss {
+
+EditorWindowView::EditorWindowView() : EditorWindowView(Options{}) {}
+
+EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
+    : QMainWindow(parent), m_options(options) {
+    setObjectName(QString::fromLatin1(kEditorWindowIdentifier));
+    setAttribute(Qt::WA_DeleteOnClose);
+    Defaults& defaults = options.defaults ? *options.defaults : Defaults::standard();
+    const QStringList arguments = options.processArguments.isEmpty() ? QCoreApplication::arguments()
+                                                                     : options.processArguments;
+    m_model = new EditorWindowModel(
+        defaults, EditorWindowModel::Options{options.isSceneHosted, arguments}, this);
+    m_interaction = std::make_unique<DialogInteraction>(this);
+    m_model->setInteraction(m_interaction.get());
+    m_commands = std::make_unique<WindowCommandTable>(*m_model);
+
+    m_layout = new WindowLayout(*m_model, this);
+    setCentralWidget(m_layout);
+    EditorWindowModel* model = m_model;
+    m_menuBar = new EditorMenuBar(EditMenuContext{[model] {
+                                      return model->undoRegistry().undoStackForTab(
+                                          activeTab(model->state()).id);
+                                  }},
+                                  defaults, this);
+    setMenuBar(m_menuBar);
+
+    connect(m_layout->tabStrip(), &TabStripView::selectTabRequested, this,
+            [this](const QUuid& id) { m_commands->selectTab(id); });
+    connect(m_layout->tabStrip(), &TabStripView::closeTabRequested, this, [this](const QUuid& id) {
+        if (m_commands->requestCloseTab)
+            m_commands->requestCloseTab(id);
+    });
+    connect(m_model, &EditorWindowModel::changed, this, &EditorWindowView::scheduleRefresh);
+    // Display settings change in the settings database, possibly from another window.
+    connect(&defaults, &Defaults::changed, this, &EditorWindowView::scheduleRefresh);
+    refreshNow();
+}
+
+EditorWindowView::~EditorWindowView() {
+    EditorCommandsRegistry::shared().withdraw(this);
+    // The editor views let go of the model's storages and undo stacks before the model goes
+    // (child widgets would otherwise be deleted after it), and no dialog is asked for any more.
+    delete m_layout;
+    m_layout = nullptr;
+    m_model->setInteraction(nullptr);
+}
+
+void EditorWindowView::addStartUpStep(std::function<void()> step) {
+    m_startUpSteps.append(std::move(step));
+}
+
+void EditorWindowView::scheduleRefresh() {
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QMetaObject::invokeMethod(this, &EditorWindowView::refreshNow, Qt::QueuedConnection);
+}
+
+void EditorWindowView::refreshNow() {
+    m_refreshPending = false;
+    if (!m_layout)
+        return;
+    m_layout->refresh([this] { showFind(); });
+    setWindowTitle(dunmoss::windowTitle(m_model->state()));
+    presentErrorAlert();
+}
+
+void EditorWindowView::showFind() {
+    invokeCommand(m_commands->handlers(), &EditorCommands::showFind);
+}
+
+void EditorWindowView::presentErrorAlert() {
+    const std::optional<QString>& message = m_model->state().errors.errorMessage;
+    if (!message) {
+        if (m_errorAlert)
+            m_errorAlert->close();
+        return;
+    }
+    if (m_errorAlert) {
+        // The message on screen was replaced.
+        if (m_errorAlert->text() != *message)
+            m_errorAlert->setText(*message);
+        return;
+    }
+    auto* alert = new QMessageBox(this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    alert->setIcon(QMessageBox::Warning);
+    alert->setWindowTitle(localizedString(QStringLiteral("error.title")));
+    alert->setText(*message);
+    alert->addButton(localizedString(QStringLiteral("error.ok")), QMessageBox::AcceptRole);
+    m_errorAlert = alert;
+    // Dismissing the alert brings up the next queued message, if any.
+    connect(alert, &QMessageBox::finished, this, [this] {
+        m_errorAlert = nullptr;
+        m_model->showNextQueuedError();
+    });
+    alert->open();
+}
+
+void EditorWindowView::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_appeared)
+        return;
+    m_appeared = true;
+    installWindowCommandsOnAppear();
+    // The start-up never runs inside the show itself.
+    QTimer::singleShot(0, this, &EditorWindowView::prepareWindowOnAppear);
+}
+
+void EditorWindowView::installWindowCommandsOnAppear() {
+    m_commands->install(this);
+    if (m_options.isSceneHosted && m_options.openWindow)
+        openEditorWindowAction() = m_options.openWindow;
+}
+
+void EditorWindowView::prepareWindowOnAppear() {
+    const QList<std::function<void()>> steps = m_startUpSteps;
+    for (const auto& step : steps)
+        step();
+    m_commands->install(this);
+    const PendingEditorCommand pending = takePendingEditorCommand();
+    if (pending != PendingEditorCommand::None)
+        runPendingEditorCommand(pending);
+    m_startedUp = true;
+    emit startUpCompleted();
+}
+
+void EditorWindowView::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared)
+        m_commands->install(this);
+}
+
+void EditorWindowView::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    // From now on the menus must not reach this window, and it no longer counts as an editor
+    // window when one has to be brought forward.
+    EditorCommandsRegistry::shared().withdraw(this);
+    setObjectName(QString());
+}
+
+} // namespace dunmoss

@@ -1,0 +1,175 @@
+#include "window/WindowLayout.h"
+
+#include "text/StatusStatistics.h"
+#include "window/EditorArea.h"
+#include "window/EditorWindowModel.h"
+#include "window/StatusBarView.h"
+#include "window/TabStripView.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QFrame>
+#include <QVBoxLayout>
+
+namespace dunmoss {
+
+QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
+    using R = WindowRow;
+    QList<R> rows{R::Header, R::Divider, R::TabStrip, R::Divider};
+    if (state.find.showFindBar)
+        rows << R::FindBar << R::Divider;
+    if (state.find.showFindResults)
+        rows << R::FindResults << R::Divider;
+    if (state.find.showOpenDocumentSearchResults)
+        rows << R::OpenDocumentResults << R::Divider;
+    if (state.searchCenter.showSearchCenter)
+        rows << R::SearchCenter << R::Divider;
+    if (state.folderSearch.showFolderSearch)
+        rows << R::FolderSearch << R::Divider;
+    rows << R::EditorArea << R::Divider << R::StatusBar;
+    return rows;
+}
+
+bool isLargeFileMode(const EditorTab& tab) {
+    return tab.isLargeFilePreview ||
+           hasMoreGraphemeClustersThan(tab.document.text, kStatusCharacterCountLimit);
+}
+
+StatusBarValues statusBarValues(const EditorWindowState& state) {
+    const EditorTab& tab = activeTab(state);
+    StatusBarValues values;
+    values.text = tab.document.text;
+    values.selectedRange = tab.selectedRange;
+    values.encoding = tab.document.encoding;
+    values.lineEnding = tab.document.lineEnding;
+    values.language = effectiveLanguage(tab);
+    values.isDirty = tabIsModified(tab);
+    values.isReadOnly = tab.isReadOnly;
+    values.isLargeFileMode = isLargeFileMode(tab);
+    values.bookmarkedLineCount = static_cast<qint64>(tab.bookmarkedLines.size());
+    return values;
+}
+
+bool folderSearchShowsInlineResults(const EditorWindowState& state) {
+    return !state.searchCenter.showSearchCenter;
+}
+
+QFrame* makeWindowDivider(Qt::Orientation orientation, QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setObjectName(QStringLiteral("windowDivider"));
+    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    if (orientation == Qt::Horizontal)
+        line->setFixedHeight(1);
+    else
+        line->setFixedWidth(1);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::Mid));
+    line->setPalette(palette);
+    return line;
+}
+
+WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
+    : QWidget(parent), m_model(model) {
+    setObjectName(QStringLiteral("windowLayout"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    const auto holder = [this](WindowPanel panel) {
+        auto* box = new QWidget(this);
+        auto* layout = new QVBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        box->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+        m_holders.insert(panel, box);
+        return box;
+    };
+    const auto add = [this, column](WindowRow kind, QWidget* widget, int stretch = 0) {
+        column->addWidget(widget, stretch);
+        m_rows.append({kind, widget});
+    };
+    const auto divider = [this] { return makeWindowDivider(Qt::Horizontal, this); };
+
+    m_tabStrip = new TabStripView(this);
+    m_editorArea = new EditorArea(model, this);
+    m_statusBar = new StatusBarView(this);
+
+    add(WindowRow::Header, holder(WindowPanel::Header));
+    add(WindowRow::Divider, divider());
+    add(WindowRow::TabStrip, m_tabStrip);
+    add(WindowRow::Divider, divider());
+    const std::pair<WindowRow, WindowPanel> panels[] = {
+        {WindowRow::FindBar, WindowPanel::FindBar},
+        {WindowRow::FindResults, WindowPanel::FindResults},
+        {WindowRow::OpenDocumentResults, WindowPanel::OpenDocumentResults},
+        {WindowRow::SearchCenter, WindowPanel::SearchCenter},
+        {WindowRow::FolderSearch, WindowPanel::FolderSearch},
+    };
+    for (const auto& [row, panel] : panels) {
+        add(row, holder(panel));
+        add(WindowRow::Divider, divider());
+    }
+    add(WindowRow::EditorArea, m_editorArea, 1);
+    add(WindowRow::Divider, divider());
+    add(WindowRow::StatusBar, m_statusBar);
+}
+
+void WindowLayout::setPanel(WindowPanel panel, QWidget* widget) {
+    QWidget* box = m_holders.value(panel);
+    if (QWidget* old = m_panels.take(panel))
+        old->deleteLater();
+    if (widget) {
+        widget->setParent(box);
+        box->layout()->addWidget(widget);
+        m_panels.insert(panel, widget);
+    }
+}
+
+void WindowLayout::refresh(const std::function<void()>& showFind) {
+    const EditorWindowState& state = m_model.state();
+    const QList<WindowRow> wanted = windowLayoutRows(state);
+
+    // Every row in its fixed place; a panel row (and the divider after it) shows while its flag
+    // is set. The header row shows once a header is installed.
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        const Row& row = m_rows[i];
+        bool shown = true;
+        switch (row.kind) {
+        case WindowRow::Header:
+            shown = m_panels.contains(WindowPanel::Header);
+            break;
+        case WindowRow::FindBar:
+        case WindowRow::FindResults:
+        case WindowRow::OpenDocumentResults:
+        case WindowRow::SearchCenter:
+        case WindowRow::FolderSearch:
+            shown = wanted.contains(row.kind);
+            break;
+        case WindowRow::Divider:
+            // A divider belongs to the row above it.
+            shown = i == 0 || !m_rows[i - 1].widget->isHidden();
+            break;
+        default:
+            break;
+        }
+        row.widget->setVisible(shown);
+    }
+    if (QWidget* folder = m_panels.value(WindowPanel::FolderSearch))
+        folder->setProperty(kShowsInlineResultsProperty, folderSearchShowsInlineResults(state));
+
+    const EditorTab& active = activeTab(state);
+    m_tabStrip->setTabs(state.tabs, active.id);
+    m_editorArea->refresh(showFind);
+    m_statusBar->setValues(statusBarValues(state));
+}
+
+QList<WindowRow> WindowLayout::shownRows() const {
+    QList<WindowRow> rows;
+    for (const Row& row : m_rows)
+        if (!row.widget->isHidden())
+            rows << row.kind;
+    return rows;
+}
+
+} // namespace dunmoss
