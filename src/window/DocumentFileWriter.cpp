@@ -2,7 +2,7 @@
 
 #include "platform/FileError.h"
 #include "platform/SecurityScopedAccess.h"
-#include "text/TextEncoding.h"
+#include "text/TextFileLoader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,8 +33,7 @@ FileError writeError(const QSaveFile& file, int savedErrno, const QString& path)
 
 QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& destination) {
     try {
-        return encodeText(textWithLineEnding(document.text, document.lineEnding),
-                          document.encoding);
+        return fileDataForSaving(document);
     } catch (const FileError& error) {
         throw FileError(error.code(), destination.toLocalFile(), error.systemMessage());
     }

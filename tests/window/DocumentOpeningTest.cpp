@@ -1,0 +1,191 @@
+#include "window/DocumentOpening.h"
+#include "WindowFixture.h"
+#include "platform/Localization.h"
+#include "window/TabUndoRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace dunmoss::test {
+namespace {
+
+const QByteArray kFallbackOnlyBytes("ab\x81 z", 5);
+
+class DocumentOpen : public WindowFixture {
+protected:
+    bool open(const QUrl& url, std::optional<int> line = std::nullopt) {
+        return model->opening().openDocument(url, line, std::nullopt, true);
+    }
+};
+
+TEST_F(DocumentOpen, AFileReplacesThePristineUntitledTab) {
+    const QUuid pristine = tabAt(0).id;
+    model->undoRegistry().undoStackForTab(pristine);
+    const QUrl url = writeFile(QStringLiteral("a.txt"), "hello\nworld\n");
+    EXPECT_FALSE(open(url));
+    ASSERT_EQ(state().tabs.size(), 1);
+    const EditorTab& tab = tabAt(0);
+    EXPECT_EQ(tab.fileURL, url);
+    EXPECT_EQ(tab.document.text, QStringLiteral("hello\nworld\n"));
+    EXPECT_FALSE(tabIsModified(tab));
+    EXPECT_EQ(tab.selectedRange, (TextRange{0, 0}));
+    EXPECT_TRUE(tab.lastKnownModificationDate.has_value());
+    EXPECT_EQ(tab.lastKnownFileSize, 12);
+    EXPECT_EQ(state().activeTabID, tab.id);
+    EXPECT_FALSE(state().panels.showWelcome);
+    EXPECT_FALSE(model->undoRegistry().hasUndoStack(pristine));
+    EXPECT_EQ(recentFiles, QList<QUrl>{url});
+    EXPECT_EQ(sessionSaves, 1);
+}
+
+TEST_F(DocumentOpen, AnUntitledTabWithTextStays) {
+    model->setTabText(tabAt(0).id, QStringLiteral("draft"));
+    open(writeFile(QStringLiteral("a.txt"), "x"));
+    ASSERT_EQ(state().tabs.size(), 2);
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("draft"));
+    EXPECT_EQ(model->activeTabIndex(), 1);
+}
+
+TEST_F(DocumentOpen, TheSameFileByAnyNameIsOneTab) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("sub")));
+    const QUrl url = writeFile(QStringLiteral("c.txt"), "same");
+    open(url);
+    ASSERT_EQ(state().tabs.size(), 1);
+
+    const QUrl dotted = QUrl::fromLocalFile(dir.path() + QStringLiteral("/sub/../c.txt"));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("c.txt")), path(QStringLiteral("link.txt"))));
+    ASSERT_EQ(::link(QFile::encodeName(path(QStringLiteral("c.txt"))).constData(),
+                     QFile::encodeName(path(QStringLiteral("sub/hard.txt"))).constData()),
+              0);
+    const QUrl other = writeFile(QStringLiteral("other.txt"), "other");
+    for (const QUrl& alias : {dotted, QUrl::fromLocalFile(path(QStringLiteral("link.txt"))),
+                              QUrl::fromLocalFile(path(QStringLiteral("sub/hard.txt")))}) {
+        open(other);
+        ASSERT_EQ(model->activeTabIndex(), 1);
+        // Changed on disk behind the tab's back: the tab is brought forward, not re-read.
+        writeFile(QStringLiteral("c.txt"), "changed");
+        EXPECT_FALSE(open(alias)) << alias.toString().toStdString();
+        EXPECT_EQ(state().tabs.size(), 2);
+        EXPECT_EQ(model->activeTabIndex(), 0);
+        EXPECT_EQ(active().document.text, QStringLiteral("same"));
+        EXPECT_EQ(recentFiles.last(), alias);
+    }
+}
+
+TEST_F(DocumentOpen, ALineNumberSelectsThatLineAlsoInAnOpenTab) {
+    const QUrl url = writeFile(QStringLiteral("lines.txt"), "one\ntwo\nthree\n");
+    open(url, 2);
+    EXPECT_EQ(active().selectedRange, (TextRange{4, 3}));
+    model->setFindMessage(QStringLiteral("old status"));
+    open(url, 3);
+    EXPECT_EQ(active().selectedRange, (TextRange{8, 5}));
+    EXPECT_EQ(active().selectedRanges, (QList<TextRange>{TextRange{8, 5}}));
+    EXPECT_TRUE(state().findMessage.isEmpty());
+    open(url, 40);
+    EXPECT_EQ(active().selectedRange, (TextRange{14, 0}));
+    model->opening().openDocument(url, std::nullopt, TextRange{2, 99}, false);
+    EXPECT_EQ(active().selectedRange, (TextRange{2, 12}));
+}
+
+TEST_F(DocumentOpen, FallbackDecodingIsAnnounced) {
+    // Bytes no strict decoder accepts except the last resort: not UTF-8, no valid legacy
+    // double-byte pair, and an odd length for UTF-16.
+    const QUrl url = writeFile(QStringLiteral("odd.txt"), kFallbackOnlyBytes);
+    ASSERT_TRUE(open(url));
+    EXPECT_TRUE(active().document.decodedViaFallback);
+    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("encoding.fallback.warning")));
+    EXPECT_FALSE(open(url));
+    EXPECT_TRUE(state().findMessage.isEmpty());
+}
+
+TEST_F(DocumentOpen, AMissingFileReportsAndChangesNothing) {
+    model->setFindMessage(QStringLiteral("status stays"));
+    const QUuid pristine = tabAt(0).id;
+    EXPECT_FALSE(open(QUrl::fromLocalFile(path(QStringLiteral("missing.txt")))));
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_TRUE(state().errors.errorMessage->contains(QStringLiteral("missing.txt")));
+    ASSERT_EQ(state().tabs.size(), 1);
+    EXPECT_EQ(tabAt(0).id, pristine);
+    EXPECT_EQ(state().findMessage, QStringLiteral("status stays"));
+    EXPECT_FALSE(state().panels.showWelcome);
+    EXPECT_EQ(sessionSaves, 0);
+    EXPECT_TRUE(recentFiles.isEmpty());
+}
+
+TEST_F(DocumentOpen, ItemsThatAreNotRegularFilesAreRefusedWithoutReading) {
+    const QString fifo = path(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Reading a FIFO nobody writes to would block forever.
+    EXPECT_FALSE(open(QUrl::fromLocalFile(fifo)));
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_EQ(*state().errors.errorMessage,
+              localizedString(QStringLiteral("document.open.not-a-regular-file.format"))
+                  .arg(QStringLiteral("pipe")));
+
+    const QString socketPath = path(QStringLiteral("sock"));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(socketPath);
+    ASSERT_LT(size_t(native.size()), sizeof(address.sun_path));
+    memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    EXPECT_FALSE(open(QUrl::fromLocalFile(socketPath)));
+    ::close(fd);
+
+    EXPECT_FALSE(open(QUrl::fromLocalFile(QStringLiteral("/dev/zero"))));
+    EXPECT_FALSE(open(QUrl::fromLocalFile(dir.path())));
+    // Each refusal is queued once, in order.
+    EXPECT_EQ(state().errors.queuedErrorMessages.size(), 3);
+    EXPECT_EQ(state().tabs.size(), 1);
+    EXPECT_TRUE(tabAt(0).isUntitled());
+}
+
+TEST_F(DocumentOpen, AnUnreadableFileIsReported) {
+    const QUrl url = writeFile(QStringLiteral("secret.txt"), "secret");
+    ASSERT_EQ(::chmod(QFile::encodeName(url.toLocalFile()).constData(), 0), 0);
+    if (runningAsRoot())
+        GTEST_SKIP() << "permissions do not stop root from reading";
+    EXPECT_FALSE(open(url));
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_TRUE(tabAt(0).isUntitled());
+}
+
+TEST_F(DocumentOpen, ALargeFileOpensAsAReadOnlyPreview) {
+    QByteArray bytes(5'000'001, 'a');
+    const QUrl url = writeFile(QStringLiteral("big.txt"), bytes);
+    open(url);
+    const EditorTab& tab = active();
+    EXPECT_TRUE(tab.isReadOnly);
+    EXPECT_TRUE(tab.isLargeFilePreview);
+    EXPECT_EQ(tab.originalByteCount, 5'000'001);
+    EXPECT_LE(tab.document.text.size(), 2'000'000);
+    // Typing into the preview changes nothing.
+    model->setTabText(tab.id, QStringLiteral("typed"));
+    EXPECT_EQ(active().document.text.size(), tab.document.text.size());
+}
+
+TEST_F(DocumentOpen, OpenPanelOpensEveryChosenFileAndSavesTheSessionOnce) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "a");
+    const QUrl b = writeFile(QStringLiteral("b.txt"), kFallbackOnlyBytes);
+    person.openAnswers.push_back({a, b});
+    model->opening().openDocumentsFromPanel();
+    ASSERT_EQ(person.openPanels.size(), 1);
+    EXPECT_TRUE(person.openPanels.first().allowsMultipleSelection);
+    EXPECT_EQ(state().tabs.size(), 2);
+    EXPECT_EQ(sessionSaves, 1);
+    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("encoding.fallback.warning")));
+
+    // Cancelled: nothing at all.
+    model->opening().openDocumentsFromPanel();
+    EXPECT_EQ(state().tabs.size(), 2);
+    EXPECT_EQ(sessionSaves, 1);
+}
+
+} // namespace
+} // namespace dunmoss::test

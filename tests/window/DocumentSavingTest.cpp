@@ -1,0 +1,394 @@
+#include "window/DocumentSaving.h"
+#include "WindowFixture.h"
+#include "platform/FileError.h"
+#include "platform/FileStat.h"
+#include "platform/Localization.h"
+#include "window/DocumentOpening.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace dunmoss::test {
+namespace {
+
+class DocumentSave : public WindowFixture {
+protected:
+    // Opens a file in the window and returns its tab's index.
+    int open(const QUrl& url) {
+        model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+        return model->activeTabIndex();
+    }
+
+    bool save(int index) {
+        std::optional<bool> result;
+        model->saving().saveTab(index, [&](bool saved) { result = saved; });
+        EXPECT_TRUE(result.has_value()) << "the scripted panel answers at once";
+        return result.value_or(false);
+    }
+
+    void edit(int index, const QString& text) { model->setTabText(tabAt(index).id, text); }
+
+    QString status() const { return state().findMessage; }
+};
+
+TEST_F(DocumentSave, WritesInTheTabsLineEndingAndMarksItSaved) {
+    const QUrl url = writeFile(QStringLiteral("crlf.txt"), "a\r\nb");
+    const int index = open(url);
+    ASSERT_EQ(tabAt(index).document.lineEnding, TextLineEnding::CarriageReturnLineFeed);
+    edit(index, QStringLiteral("a\nb\nc"));
+    ASSERT_TRUE(tabIsModified(tabAt(index)));
+    model->setFindMessage(QStringLiteral("before"));
+
+    EXPECT_TRUE(save(index));
+    EXPECT_EQ(readFile(url), QByteArray("a\r\nb\r\nc"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    EXPECT_EQ(tabAt(index).lastKnownFileSize, 7);
+    EXPECT_EQ(tabAt(index).lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
+    EXPECT_EQ(recentFiles.last(), url);
+    EXPECT_EQ(sessionSaves, 1);
+    // A successful save says nothing.
+    EXPECT_EQ(status(), QStringLiteral("before"));
+
+    model->update([&](EditorWindowState& s) {
+        s.tabs[index].document.lineEnding = TextLineEnding::CarriageReturn;
+    });
+    EXPECT_TRUE(save(index));
+    EXPECT_EQ(readFile(url), QByteArray("a\rb\rc"));
+}
+
+TEST_F(DocumentSave, AnUnmodifiedTabIsStillRewritten) {
+    const QUrl url = writeFile(QStringLiteral("same.txt"), "same");
+    const int index = open(url);
+    const std::optional<FileIdentity> before = fileIdentity(url.toLocalFile());
+    EXPECT_TRUE(save(index));
+    EXPECT_EQ(readFile(url), QByteArray("same"));
+    // Replaced atomically by a new file.
+    EXPECT_NE(fileIdentity(url.toLocalFile()), before);
+    EXPECT_EQ(tabAt(index).lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
+}
+
+TEST_F(DocumentSave, ASaveThroughASymbolicLinkWritesTheTargetAndKeepsItsPermissions) {
+    const QUrl target = writeFile(QStringLiteral("target.txt"), "old");
+    const QByteArray targetPath = QFile::encodeName(target.toLocalFile());
+    ASSERT_EQ(::chmod(targetPath.constData(), 0640), 0);
+    const QString link = path(QStringLiteral("link.txt"));
+    ASSERT_TRUE(QFile::link(target.toLocalFile(), link));
+    const int index = open(QUrl::fromLocalFile(link));
+    edit(index, QStringLiteral("new"));
+    EXPECT_TRUE(save(index));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readFile(target), QByteArray("new"));
+    struct stat status {};
+    ASSERT_EQ(::stat(targetPath.constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+}
+
+TEST_F(DocumentSave, AReadOnlyPreviewIsNeverWrittenOverItsFile) {
+    const QUrl url = writeFile(QStringLiteral("big.log"), QByteArray(5'000'001, 'x'));
+    const int index = open(url);
+    ASSERT_TRUE(tabAt(index).isReadOnly);
+    EXPECT_FALSE(save(index));
+    EXPECT_EQ(status(), localizedString(QStringLiteral("large-file.read-only-save-blocked")));
+    EXPECT_EQ(fileSize(url.toLocalFile()), 5'000'001);
+
+    model->saving().saveActiveTabAs();
+    EXPECT_TRUE(person.savePanels.isEmpty()) << "no panel for a read-only tab";
+}
+
+TEST_F(DocumentSave, AnEditedPreviewMaySaveAsElsewhereButNeverOverItsFile) {
+    const QUrl url = writeFile(QStringLiteral("big.log"), QByteArray(5'000'001, 'x'));
+    const int index = open(url);
+    // What a restored, edited preview looks like: editable, still only the file's beginning.
+    model->update([&](EditorWindowState& s) { s.tabs[index].isReadOnly = false; });
+    edit(index, QStringLiteral("only the start"));
+
+    EXPECT_FALSE(save(index));
+    EXPECT_EQ(status(), localizedString(QStringLiteral("large-file.read-only-save-blocked")));
+    model->setFindMessage(QString());
+
+    person.saveAnswers.push_back(QUrl::fromLocalFile(path(QStringLiteral("sub/../big.log"))));
+    QDir(dir.path()).mkpath(QStringLiteral("sub"));
+    model->saving().saveActiveTabAs();
+    EXPECT_EQ(status(), localizedString(QStringLiteral("large-file.read-only-save-blocked")));
+    EXPECT_EQ(fileSize(url.toLocalFile()), 5'000'001);
+    EXPECT_EQ(tabAt(index).fileURL, url);
+
+    const QUrl copy = QUrl::fromLocalFile(path(QStringLiteral("start.log")));
+    person.saveAnswers.push_back(copy);
+    model->saving().saveActiveTabAs();
+    EXPECT_EQ(readFile(copy), QByteArray("only the start"));
+    EXPECT_EQ(tabAt(index).fileURL, copy);
+    EXPECT_FALSE(tabAt(index).isLargeFilePreview);
+    // The new file holds the whole text, so Save may write it from now on.
+    edit(index, QStringLiteral("only the start, edited"));
+    EXPECT_TRUE(save(index));
+    EXPECT_EQ(readFile(copy), QByteArray("only the start, edited"));
+}
+
+TEST_F(DocumentSave, AFileChangedOnDiskIsNotOverwritten) {
+    const QUrl url = writeFile(QStringLiteral("shared.txt"), "mine");
+    const EditorTab other = untitledTab();
+    model->update([&](EditorWindowState& s) { s.tabs.append(other); });
+    const int index = open(url);
+    edit(index, QStringLiteral("my edit"));
+    model->setActiveTabID(other.id);
+    writeFile(QStringLiteral("shared.txt"), "someone else's longer text");
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        model->update([](EditorWindowState& s) { s.decisions.externalChangeTabID.reset(); });
+        EXPECT_FALSE(save(index));
+        EXPECT_EQ(status(),
+                  localizedString(QStringLiteral("document.external-change.save-blocked")));
+        EXPECT_TRUE(tabAt(index).hasExternalChanges);
+        EXPECT_EQ(state().decisions.externalChangeTabID, tabAt(index).id);
+        EXPECT_EQ(state().activeTabID, tabAt(index).id);
+        EXPECT_EQ(readFile(url), QByteArray("someone else's longer text"));
+    }
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("my edit"));
+    EXPECT_EQ(sessionSaves, 0);
+}
+
+TEST_F(DocumentSave, ADeletedFileIsNotRecreated) {
+    const QUrl url = writeFile(QStringLiteral("gone.txt"), "text");
+    const int index = open(url);
+    edit(index, QStringLiteral("edited"));
+    ASSERT_TRUE(QFile::remove(url.toLocalFile()));
+    EXPECT_FALSE(save(index));
+    EXPECT_EQ(status(), localizedString(QStringLiteral("document.external-change.save-blocked")));
+    EXPECT_FALSE(QFileInfo::exists(url.toLocalFile()));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+}
+
+TEST_F(DocumentSave, TextTheEncodingCannotHoldLeavesFileAndTabAsTheyWere) {
+    const QUrl url = writeFile(QStringLiteral("latin.txt"), "caf\xE9");
+    const int index = open(url);
+    model->update([&](EditorWindowState& s) {
+        s.tabs[index].document.encoding = TextFileEncoding::IsoLatin1;
+        s.tabs[index].savedEncoding = TextFileEncoding::IsoLatin1;
+    });
+    edit(index, QString::fromUtf8("price: 5 \xE2\x82\xAC"));
+    EXPECT_FALSE(save(index));
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_EQ(*state().errors.errorMessage,
+              FileError(FileErrorCode::FileWriteInapplicableStringEncoding, url.toLocalFile())
+                  .localizedDescription());
+    EXPECT_EQ(readFile(url), QByteArray("caf\xE9"));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+    EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(sessionSaves, 0);
+}
+
+TEST_F(DocumentSave, ADiskThatRefusesTheWriteLeavesTheOldFileAndAModifiedTab) {
+    // A file-size limit makes the kernel refuse the write even for root.
+    const QUrl url = writeFile(QStringLiteral("small.txt"), "old contents");
+    const int index = open(url);
+    edit(index, QString(200'000, QLatin1Char('n')));
+
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool saved = save(index);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saved);
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_TRUE(state().errors.errorMessage->contains(QStringLiteral("small.txt")));
+    EXPECT_EQ(readFile(url), QByteArray("old contents"));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+    EXPECT_EQ(
+        QDir(dir.path())
+            .entryList({QStringLiteral("small.txt*")}, QDir::Files | QDir::Hidden | QDir::System)
+            .size(),
+        1)
+        << "no temporary file is left behind";
+}
+
+TEST_F(DocumentSave, AFolderWithoutWritePermissionRefusesTheWrite) {
+    if (runningAsRoot())
+        GTEST_SKIP() << "permissions do not stop root from writing";
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("locked")));
+    const QUrl url = writeFile(QStringLiteral("locked/a.txt"), "old");
+    const int index = open(url);
+    edit(index, QStringLiteral("new"));
+    ASSERT_EQ(::chmod(QFile::encodeName(path(QStringLiteral("locked"))).constData(), 0555), 0);
+    EXPECT_FALSE(save(index));
+    ::chmod(QFile::encodeName(path(QStringLiteral("locked"))).constData(), 0755);
+    EXPECT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_EQ(readFile(url), QByteArray("old"));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+}
+
+TEST_F(DocumentSave, SaveAsWritesCrlfUtf16ByteForByte) {
+    model->update([](EditorWindowState& s) {
+        EditorTab& tab = s.tabs[0];
+        tab.document.text = QStringLiteral("a\nb");
+        tab.document.encoding = TextFileEncoding::Utf16LittleEndian;
+        tab.document.lineEnding = TextLineEnding::CarriageReturnLineFeed;
+    });
+    const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("out.txt")));
+    person.saveAnswers.push_back(target);
+    model->saving().saveActiveTabAs();
+
+    ASSERT_EQ(person.savePanels.size(), 1);
+    EXPECT_EQ(person.savePanels.first().suggestedName,
+              localizedString(QStringLiteral("document.default-filename")));
+    EXPECT_EQ(person.savePanels.first().message,
+              localizedString(QStringLiteral("panel.save.message")));
+    EXPECT_EQ(readFile(target), QByteArray("\xFF\xFE"
+                                           "a\0\r\0\n\0b\0",
+                                           10));
+    EXPECT_FALSE(tabIsModified(tabAt(0)));
+    EXPECT_EQ(tabAt(0).fileURL, target);
+    EXPECT_EQ(windowTitle(state()), QStringLiteral("out.txt"));
+    EXPECT_EQ(recentFiles, QList<QUrl>{target});
+    EXPECT_EQ(sessionSaves, 1);
+
+    // Generic UTF-16 is written big-endian without a mark; a file tab suggests its own name.
+    model->update(
+        [](EditorWindowState& s) { s.tabs[0].document.encoding = TextFileEncoding::Utf16; });
+    const QUrl second = QUrl::fromLocalFile(path(QStringLiteral("second.txt")));
+    person.saveAnswers.push_back(second);
+    model->saving().saveActiveTabAs();
+    EXPECT_EQ(person.savePanels.last().suggestedName, QStringLiteral("out.txt"));
+    EXPECT_EQ(readFile(second), QByteArray("\0a\0\r\0\n\0b", 8));
+}
+
+TEST_F(DocumentSave, SaveAsFailureShowsTheWriteErrorItselfEvenWithRegexOn) {
+    const QUrl url = writeFile(QStringLiteral("kept.txt"), "kept");
+    const int index = open(url);
+    edit(index, QStringLiteral("changed"));
+    model->update([](EditorWindowState& s) {
+        s.find.findOptions.isRegex = true;
+        s.folderSearch.folderSearchTextOptions.isRegex = true;
+        s.errors.errorMessage = QStringLiteral("an older message");
+    });
+    // A path below a regular file cannot be created, whoever runs the test.
+    const QUrl impossible = QUrl::fromLocalFile(path(QStringLiteral("kept.txt/inner.txt")));
+    person.saveAnswers.push_back(impossible);
+    model->saving().saveActiveTabAs();
+
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    const QString shown = *state().errors.errorMessage;
+    EXPECT_NE(shown, QStringLiteral("an older message"));
+    EXPECT_TRUE(shown.contains(QStringLiteral("inner.txt"))) << shown.toStdString();
+    const QString regexIntro = localizedString(QStringLiteral("find.regex-error.format"))
+                                   .section(QStringLiteral("%1"), 0, 0);
+    EXPECT_FALSE(shown.startsWith(regexIntro)) << shown.toStdString();
+    EXPECT_EQ(tabAt(index).fileURL, url);
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+    EXPECT_EQ(readFile(url), QByteArray("kept"));
+}
+
+TEST_F(DocumentSave, CancelledPanelsChangeNothing) {
+    edit(0, QStringLiteral("draft"));
+    EXPECT_FALSE(save(0));
+    model->saving().saveActiveTabAs();
+    EXPECT_EQ(person.savePanels.size(), 2);
+    EXPECT_TRUE(tabAt(0).isUntitled());
+    EXPECT_TRUE(state().findMessage.isEmpty());
+    EXPECT_FALSE(state().errors.errorMessage.has_value());
+    EXPECT_FALSE(save(1));
+    EXPECT_FALSE(save(-1));
+    EXPECT_EQ(person.savePanels.size(), 2);
+}
+
+TEST_F(DocumentSave, ALateAnswerFindsTheTabByIdentifier) {
+    person.deferAnswers = true;
+    edit(0, QStringLiteral("first draft"));
+    const QUuid draftID = tabAt(0).id;
+    const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("late.txt")));
+    person.saveAnswers.push_back(target);
+    std::optional<bool> result;
+    model->saving().saveTab(0, [&](bool saved) { result = saved; });
+    EXPECT_FALSE(result.has_value());
+
+    // While the panel is up, another tab arrives in front of it.
+    const EditorTab front = untitledTab();
+    model->update([&](EditorWindowState& s) { s.tabs.prepend(front); });
+    person.releasePending();
+    EXPECT_EQ(result, true);
+    EXPECT_EQ(model->tab(draftID)->fileURL, target);
+    EXPECT_TRUE(model->tab(front.id)->isUntitled());
+    EXPECT_EQ(readFile(target), QByteArray("first draft"));
+
+    // A tab closed while its panel was up: nothing is written.
+    const QUrl never = QUrl::fromLocalFile(path(QStringLiteral("never.txt")));
+    person.saveAnswers.push_back(never);
+    edit(0, QStringLiteral("second draft"));
+    result.reset();
+    model->saving().saveTab(0, [&](bool saved) { result = saved; });
+    model->update([&](EditorWindowState& s) { s.tabs.removeFirst(); });
+    person.releasePending();
+    EXPECT_EQ(result, false);
+    EXPECT_FALSE(QFileInfo::exists(never.toLocalFile()));
+}
+
+TEST_F(DocumentSave, SaveAllCountsAndSumsUp) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "a");
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "b");
+    edit(0, QStringLiteral("untitled text"));
+    const int indexA = open(a);
+    const int indexB = open(b);
+    edit(indexA, QStringLiteral("a2"));
+    edit(indexB, QStringLiteral("b2"));
+    model->setActiveTabID(tabAt(0).id);
+    person.saveAnswers.push_back(std::nullopt); // the untitled tab's panel is cancelled
+
+    bool finished = false;
+    model->saving().saveAllDocuments([&] { finished = true; });
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(status(), saveAllSummaryMessage(
+                            [](const QString& key) { return localizedString(key); }, 2, 1, 0));
+    EXPECT_EQ(readFile(a), QByteArray("a2"));
+    EXPECT_EQ(readFile(b), QByteArray("b2"));
+    EXPECT_TRUE(tabIsModified(tabAt(0)));
+    EXPECT_EQ(state().activeTabID, tabAt(indexB).id);
+    EXPECT_EQ(sessionSaves, 3);
+}
+
+TEST_F(DocumentSave, SaveAllLeavesExternallyChangedTabsForTheirDecision) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "a");
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "b");
+    const int indexA = open(a);
+    const int indexB = open(b);
+    edit(indexA, QStringLiteral("a2"));
+    edit(indexB, QStringLiteral("b2"));
+    model->update([&](EditorWindowState& s) { s.tabs[indexA].hasExternalChanges = true; });
+
+    model->saving().saveAllDocuments();
+    EXPECT_EQ(status(), saveAllSummaryMessage(
+                            [](const QString& key) { return localizedString(key); }, 1, 0, 1));
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabAt(indexA).id);
+    EXPECT_EQ(readFile(a), QByteArray("a"));
+    EXPECT_EQ(readFile(b), QByteArray("b2"));
+}
+
+TEST_F(DocumentSave, SaveAllWithNothingModifiedStillSavesTheSession) {
+    open(writeFile(QStringLiteral("a.txt"), "a"));
+    model->saving().saveAllDocuments();
+    EXPECT_EQ(status(), saveAllSummaryMessage(
+                            [](const QString& key) { return localizedString(key); }, 0, 0, 0));
+    EXPECT_EQ(sessionSaves, 1);
+    EXPECT_TRUE(person.savePanels.isEmpty());
+}
+
+TEST_F(DocumentSave, ASessionThatCannotBeSavedDoesNotUndoTheSave) {
+    const QUrl url = writeFile(QStringLiteral("a.txt"), "a");
+    const int index = open(url);
+    edit(index, QStringLiteral("a2"));
+    failSessionSave = true;
+    EXPECT_TRUE(save(index));
+    EXPECT_EQ(readFile(url), QByteArray("a2"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+}
+
+} // namespace
+} // namespace dunmoss::test
