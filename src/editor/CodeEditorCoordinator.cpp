@@ -178,6 +178,8 @@ void CodeEditorCoordinator::applySelectionFromBindings(const QList<TextRange>& r
     textView->setSelectedRanges(kept);
     isUpdatingFromSwiftUI = false;
     lastReportedRanges = kept;
+    // A caret put by the window (find, go to line, a tab switch) gets its bracket marks too.
+    highlightMatchingBrackets();
 }
 
 void CodeEditorCoordinator::applyWordWrap() {
@@ -214,6 +216,13 @@ void CodeEditorCoordinator::applyAppearance() {
         palette.setColor(QPalette::Highlight, colors.selection());
         palette.setColor(QPalette::HighlightedText, colors.text);
     }
+    // Scroll bars follow the theme's appearance.
+    const QPalette system = QGuiApplication::palette();
+    const bool fixed = theme != EditorTheme::System;
+    palette.setColor(QPalette::Window,
+                     fixed ? colors.windowBackground : system.color(QPalette::Window));
+    palette.setColor(QPalette::Button,
+                     fixed ? colors.windowBackground : system.color(QPalette::Button));
     if (palette != textView->palette())
         textView->setPalette(palette);
 
@@ -311,7 +320,6 @@ void CodeEditorCoordinator::onSelectionRequested(const QList<TextRange>& ranges)
         return;
     applySelectionFromBindings(ranges);
     textView->scrollRangeToVisible(lastReportedRanges.value(0));
-    highlightMatchingBrackets();
 }
 
 void CodeEditorCoordinator::highlightMatchingBrackets() {

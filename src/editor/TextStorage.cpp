@@ -172,14 +172,20 @@ void TextStorage::applyEdit(qsizetype position, qsizetype length, const QString&
 void TextStorage::onContentsChange(QTextDocument* document, int position, int removed, int added) {
     if (m_applying > 0)
         return;
-    // Qt may report a wider range than what changed (the whole first block, or the final
-    // paragraph separator that is not part of the text), so the real change is found by
-    // trimming what the old and new characters share at both ends.
+    // Qt may report a wider range than what changed (the whole first block, the final paragraph
+    // separator that is not part of the text, or the whole text after a font change), so the
+    // region is taken from the change in length and the real change found by trimming what the
+    // old and new characters share at both ends.
     const qsizetype newLength = documentLength(document);
-    const qsizetype oldEnd = std::min<qsizetype>(qsizetype(position) + removed, m_text.size());
-    const qsizetype newEnd = std::min<qsizetype>(qsizetype(position) + added, newLength);
-    if (position < 0 || position > m_text.size() || position > newLength ||
-        newLength != m_text.size() - (oldEnd - position) + (newEnd - position)) {
+    const qsizetype delta = newLength - m_text.size();
+    qsizetype newEnd = std::min<qsizetype>(qsizetype(position) + added, newLength);
+    qsizetype oldEnd = newEnd - delta;
+    if (oldEnd < position || oldEnd > m_text.size()) {
+        oldEnd = std::min<qsizetype>(qsizetype(position) + removed, m_text.size());
+        newEnd = oldEnd + delta;
+    }
+    if (position < 0 || oldEnd < position || oldEnd > m_text.size() || newEnd < position ||
+        newEnd > newLength) {
         resynchronize(document);
         return;
     }

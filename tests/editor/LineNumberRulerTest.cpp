@@ -60,7 +60,6 @@ TEST_F(RulerFixture, ThicknessFollowsTheDigitsOfTheLineCount) {
 
 TEST_F(RulerFixture, LabelsIncludeTheEmptyLineAfterAFinalLineFeed) {
     tab.text = QStringLiteral("one\ntwo\n");
-    tab.bookmarkedLines = {};
     build();
     EXPECT_EQ(numbers(), (QList<qsizetype>{1, 2, 3}));
     const auto labels = ruler()->labels(ruler()->rect());

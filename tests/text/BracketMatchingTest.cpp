@@ -23,7 +23,8 @@ TEST(BracketMatching, PartnerOfEachKindForwardAndBackward) {
     // Other kinds do not disturb the count.
     EXPECT_EQ(matchingBracketLocation(0, u"(])"), 2);
     EXPECT_EQ(matchingBracketLocation(0, u"(()"), std::nullopt);
-    EXPECT_EQ(matchingBracketLocation(2, u"())"), 1);
+    EXPECT_EQ(matchingBracketLocation(1, u"())"), 0);
+    EXPECT_EQ(matchingBracketLocation(2, u"())"), std::nullopt);
 }
 
 TEST(BracketMatching, CaretRules) {
