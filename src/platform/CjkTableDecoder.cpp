@@ -114,8 +114,8 @@ void fillFourByteBmp(CjkTables& tables, Prober& prober) {
             }
             const int base = fourByteIndex(b1, b2, 0x81, 0x30, 0x81);
             // Most groups decode whole, one unit per code; otherwise ask code by code.
-            const int count = prober.decode(group.data(), int(group.size()), units.data(),
-                                            int(units.size()));
+            const int count =
+                prober.decode(group.data(), int(group.size()), units.data(), int(units.size()));
             bool whole = count == kFourByteGroup;
             for (int i = 0; whole && i < kFourByteGroup; ++i)
                 whole = units[i] < kFirstMarker && (units[i] & 0xF800) != 0xD800;
@@ -145,8 +145,8 @@ bool verifyLinearSupplementary(Prober& prober) {
         if (prober.decode(s.data(), 4, units, 4) != 2)
             return false;
         const char32_t expected = linearSupplementary(s[0], s[1], s[2], s[3]);
-        const char32_t got = 0x10000 + ((char32_t(units[0]) - 0xD800) << 10) +
-                             (char32_t(units[1]) - 0xDC00);
+        const char32_t got =
+            0x10000 + ((char32_t(units[0]) - 0xD800) << 10) + (char32_t(units[1]) - 0xDC00);
         if (got != expected)
             return false;
     }

@@ -15,10 +15,16 @@ namespace dunmoss {
 
 namespace {
 
-char16_t* unitsOf(QString& string) { return reinterpret_cast<char16_t*>(string.data()); }
+char16_t* unitsOf(QString& string) {
+    return reinterpret_cast<char16_t*>(string.data());
+}
 
-bool isHighSurrogate(char16_t unit) { return (unit & 0xFC00) == 0xD800; }
-bool isLowSurrogate(char16_t unit) { return (unit & 0xFC00) == 0xDC00; }
+bool isHighSurrogate(char16_t unit) {
+    return (unit & 0xFC00) == 0xD800;
+}
+bool isLowSurrogate(char16_t unit) {
+    return (unit & 0xFC00) == 0xDC00;
+}
 
 // Index of the first surrogate unit at or after `from`, or `size` when there is none.
 qsizetype nextSurrogate(const char16_t* units, qsizetype from, qsizetype size) {
@@ -104,12 +110,12 @@ std::optional<QString> decodeUtf8Strict(QByteArrayView bytes) {
             if (left < 3)
                 return std::nullopt;
             const uint8_t c1 = p[1];
-            const uint8_t low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+            const uint8_t low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
             const uint8_t high = lead == 0xED ? 0x9F : 0xBF; // no encoded surrogates
             if (c1 < low || c1 > high || (p[2] & 0xC0) != 0x80)
                 return std::nullopt;
-            *d++ = static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) |
-                                         (p[2] & 0x3F));
+            *d++ =
+                static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (p[2] & 0x3F));
             p += 3;
         } else if (lead < 0xF5) {
             if (left < 4)
@@ -172,8 +178,8 @@ std::optional<QByteArray> encodeUtf8Strict(QStringView text) {
         } else {
             if (!isHighSurrogate(unit) || i + 1 >= size || !isLowSurrogate(s[i + 1]))
                 return std::nullopt;
-            const char32_t scalar = 0x10000 + ((char32_t(unit) - 0xD800) << 10) +
-                                    (char32_t(s[i + 1]) - 0xDC00);
+            const char32_t scalar =
+                0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00);
             *d++ = static_cast<uint8_t>(0xF0 | (scalar >> 18));
             *d++ = static_cast<uint8_t>(0x80 | ((scalar >> 12) & 0x3F));
             *d++ = static_cast<uint8_t>(0x80 | ((scalar >> 6) & 0x3F));
@@ -205,7 +211,9 @@ std::optional<QByteArray> encodeUtf16Strict(QStringView text, bool bigEndian) {
     return out;
 }
 
-QString decodeLatin1(QByteArrayView bytes) { return QString::fromLatin1(bytes); }
+QString decodeLatin1(QByteArrayView bytes) {
+    return QString::fromLatin1(bytes);
+}
 
 std::optional<QByteArray> encodeLatin1Strict(QStringView text) {
     const auto* s = reinterpret_cast<const char16_t*>(text.utf16());

@@ -31,6 +31,11 @@ struct DecodedTextData {
     DetectionStep step = DetectionStep::Utf8;
 };
 
+// Whether the bytes may end inside a character: a preview cut from a longer file may. A step
+// that fails on such bytes is tried again without their last one, two or three bytes, so the
+// cut character is dropped instead of spoiling the detection.
+enum class ByteTail { Complete, MayBeCut };
+
 inline constexpr qsizetype utf16SniffSampleByteCount = 65536;
 inline constexpr qsizetype utf16SniffMinimumByteCount = 8;
 inline constexpr qsizetype plausibilityScalarCount = 8000;
@@ -41,13 +46,14 @@ inline constexpr int implausibleScalarPenalty = 100;
 // dropped when present; generic utf16 follows a leading mark (FF FE little-endian, FE FF
 // big-endian, the mark not kept in the text) and reads big-endian without one.
 // Throws FileError(FileReadInapplicableStringEncoding) when the bytes do not decode.
-QString decodeWithEncoding(QByteArrayView bytes, TextFileEncoding encoding);
+QString decodeWithEncoding(QByteArrayView bytes, TextFileEncoding encoding,
+                           ByteTail tail = ByteTail::Complete);
 
 // Detection and decoding: marks, mark-less UTF-16, strict UTF-8, the legacy CJK guess, generic
-// UTF-16 and finally Latin-1. Steps after `lastStep` are not tried; with the default every input
-// decodes (Latin-1 accepts any byte). Never throws. Safe on any thread.
-std::optional<DecodedTextData> decodeTextData(
-    QByteArrayView bytes, DetectionStep lastStep = DetectionStep::Latin1Fallback);
+// UTF-16 and finally Latin-1, which accepts any bytes (so in practice there is always a result).
+// Never throws. Safe on any thread.
+std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes,
+                                              ByteTail tail = ByteTail::Complete);
 
 // Mark-less UTF-16 recognised by its zero bytes in the first 64 KiB.
 std::optional<TextFileEncoding> sniffBOMlessUTF16(QByteArrayView bytes);
@@ -69,8 +75,8 @@ int legacyDecodingPenalty(QStringView text, TextFileEncoding candidate);
 
 // Asks the charset detector to choose among the tied candidates only; nothing when it names
 // none of them.
-std::optional<TextFileEncoding> pickLegacyEncodingByFoundation(
-    QByteArrayView bytes, const QList<TextFileEncoding>& tiedCandidates);
+std::optional<TextFileEncoding>
+pickLegacyEncodingByFoundation(QByteArrayView bytes, const QList<TextFileEncoding>& tiedCandidates);
 
 // The line ending that dominates the raw text: CR LF unless lone CR or lone LF outnumber the
 // pairs, then CR when lone CR outnumber lone LF, else LF. One pass over the text.

@@ -6,8 +6,8 @@
 
 #include <QFile>
 #include <cerrno>
-#include <limits>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,35 +63,11 @@ QByteArray readBytes(int fd, qint64 limit, qint64 expected, const QString& path)
 
 constexpr qint64 kNoLimit = std::numeric_limits<qint64>::max();
 
-// A preview cut inside a character fails in its real encoding and would decode as something
-// else. Detection tries its steps in order of confidence, so a result that dropping one to three
-// trailing bytes lets an earlier step reach is the one the cut spoiled.
-DecodedTextData decodePreview(const QByteArray& bytes) {
-    std::optional<DecodedTextData> whole = decodeTextData(bytes);
-    if (!whole)
+PlainTextDocument decodeDocument(QByteArrayView bytes, ByteTail tail) {
+    std::optional<DecodedTextData> decoded = decodeTextData(bytes, tail);
+    if (!decoded)
         throw FileError(FileErrorCode::FileReadUnknownStringEncoding);
-    for (qsizetype drop = 1; drop <= 3 && drop < bytes.size(); ++drop) {
-        if (whole->step == DetectionStep::Utf8ByteOrderMark)
-            break;
-        const auto earlierStep = static_cast<DetectionStep>(static_cast<int>(whole->step) - 1);
-        if (auto trimmed = decodeTextData(QByteArrayView(bytes).chopped(drop), earlierStep))
-            return std::move(*trimmed);
-    }
-    return std::move(*whole);
-}
-
-QString decodePreviewWithEncoding(const QByteArray& bytes, TextFileEncoding encoding) {
-    try {
-        return decodeWithEncoding(bytes, encoding);
-    } catch (const FileError&) {
-        for (qsizetype drop = 1; drop <= 3 && drop < bytes.size(); ++drop) {
-            try {
-                return decodeWithEncoding(QByteArrayView(bytes).chopped(drop), encoding);
-            } catch (const FileError&) {
-            }
-        }
-        throw;
-    }
+    return makePlainTextDocument(decoded->text, decoded->encoding, decoded->decodedViaFallback);
 }
 
 } // namespace
@@ -133,10 +109,7 @@ PlainTextDocument makePlainTextDocument(const QString& rawText, TextFileEncoding
 }
 
 PlainTextDocument decodeDocumentData(QByteArrayView bytes) {
-    std::optional<DecodedTextData> decoded = decodeTextData(bytes);
-    if (!decoded)
-        throw FileError(FileErrorCode::FileReadUnknownStringEncoding);
-    return makePlainTextDocument(decoded->text, decoded->encoding, decoded->decodedViaFallback);
+    return decodeDocument(bytes, ByteTail::Complete);
 }
 
 QByteArray fileDataForSaving(const PlainTextDocument& document) {
@@ -173,23 +146,23 @@ LoadedPlainTextDocument loadTextFile(const QString& path,
     if (!loaded.isLargeFilePreview) {
         const QByteArray bytes = readBytes(fd, kNoLimit, opened.st_size, path);
         if (encodingOverride) {
-            loaded.document =
-                makePlainTextDocument(decodeWithEncoding(bytes, *encodingOverride),
-                                      *encodingOverride, false);
+            loaded.document = makePlainTextDocument(decodeWithEncoding(bytes, *encodingOverride),
+                                                    *encodingOverride, false);
         } else {
-            loaded.document = decodeDocumentData(bytes);
+            loaded.document = decodeDocument(bytes, ByteTail::Complete);
         }
         return loaded;
     }
     const QByteArray bytes = trimIncompleteUTF8Tail(
         readBytes(fd, largeFilePreviewByteCount, largeFilePreviewByteCount, path));
+    // The UTF-8 cut above knows nothing of the other encodings, so the preview may still end
+    // inside a character; decoding drops such a character rather than failing.
     if (encodingOverride) {
-        loaded.document = makePlainTextDocument(
-            decodePreviewWithEncoding(bytes, *encodingOverride), *encodingOverride, false);
-    } else {
-        const DecodedTextData decoded = decodePreview(bytes);
         loaded.document =
-            makePlainTextDocument(decoded.text, decoded.encoding, decoded.decodedViaFallback);
+            makePlainTextDocument(decodeWithEncoding(bytes, *encodingOverride, ByteTail::MayBeCut),
+                                  *encodingOverride, false);
+    } else {
+        loaded.document = decodeDocument(bytes, ByteTail::MayBeCut);
     }
     return loaded;
 }
