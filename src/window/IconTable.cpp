@@ -50,8 +50,9 @@ const QHash<QString, SymbolEntry>& table() {
              {"edit-find-replace-symbolic", "edit-find-replace"},
              Shape::Magnifier},
             {"speedometer", {"power-profile-performance-symbolic", "speedometer"}, Shape::Gauge},
-            {"text.cursor", {"insert-text-symbolic", "insert-text"}, Shape::Cursor},
-            {"character.cursor.ibeam", {"insert-text-symbolic", "insert-text"}, Shape::Cursor},
+            // The themes' insert-text icons do not read as a caret; the drawn I-beam does.
+            {"text.cursor", {}, Shape::Cursor},
+            {"character.cursor.ibeam", {}, Shape::Cursor},
             {"lock",
              {"changes-prevent-symbolic", "system-lock-screen-symbolic", "system-lock-screen"},
              Shape::Lock},

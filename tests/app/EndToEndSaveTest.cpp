@@ -1,0 +1,163 @@
+// The whole program path: the real window opens a GB 18030 file with CRLF line breaks, keys are
+// typed into its editor, the File menu's Save writes it, and the bytes on disk are checked.
+#include "app/DunmossNotepadApp.h"
+#include "app/EditorCommandsRegistry.h"
+#include "app/EditorMenuBar.h"
+#include "app/EditorWindowPresence.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
+#include "platform/Defaults.h"
+#include "text/EditorTab.h"
+#include "window/EditorArea.h"
+#include "window/EditorPane.h"
+#include "window/EditorWindowModel.h"
+#include "window/EditorWindowView.h"
+#include "window/StatusBarView.h"
+#include "window/TabStripView.h"
+#include "window/TabUndoRegistry.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowLayout.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+#include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+using namespace dunmoss;
+
+namespace {
+
+QByteArray gb18030(const QString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open("gb18030", &status);
+    QByteArray out(text.size() * 4 + 8, '\0');
+    const int32_t written = ucnv_fromUChars(converter, out.data(), int32_t(out.size()),
+                                            reinterpret_cast<const UChar*>(text.utf16()),
+                                            int32_t(text.size()), &status);
+    ucnv_close(converter);
+    EXPECT_TRUE(U_SUCCESS(status));
+    out.resize(written);
+    return out;
+}
+
+void typeText(QWidget* target, const QString& text) {
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n')) {
+            QTest::keyClick(target, Qt::Key_Return);
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(target, &release);
+    }
+}
+
+void settle() {
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EditorCommandsRegistry::shared().reset();
+        resetEditorWindowPresence();
+        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
+    }
+    void TearDown() override {
+        for (QWidget* window : editorWindows())
+            delete window;
+        settle();
+        EditorCommandsRegistry::shared().reset();
+        resetEditorWindowPresence();
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<Defaults> defaults;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, TypedTextIsSavedInTheFilesEncodingAndLineEnding) {
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(gb18030(QStringLiteral("第一行：你好\r\n第二行 second\r\n")));
+    }
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")}, *defaults);
+    EditorWindowView* window = app.start({path});
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->size(), QSize(1060, 720));
+    QSignalSpy started(window, &EditorWindowView::startUpCompleted);
+    ASSERT_TRUE(window->hasCompletedStartUp() || started.wait(2000));
+    settle();
+
+    EditorWindowModel& model = window->model();
+    ASSERT_EQ(model.state().tabs.size(), 1); // the pristine untitled tab gave way
+    const EditorTab& tab = activeTab(model.state());
+    EXPECT_EQ(tab.document.encoding, TextFileEncoding::Gb18030);
+    EXPECT_EQ(tab.document.lineEnding, TextLineEnding::CarriageReturnLineFeed);
+
+    ShortcutTextView* editor =
+        window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    typeText(editor, QStringLiteral("第三行 third\n"));
+    settle();
+    EXPECT_TRUE(tabIsModified(activeTab(model.state())));
+    EXPECT_EQ(window->windowLayout().tabStrip()->items().first().symbolName,
+              QStringLiteral("circle.fill"));
+
+    // Undo is per tab and reaches the typing; redo brings it back.
+    QUndoStack* stack = model.undoRegistry().existingUndoStack(tab.id);
+    ASSERT_NE(stack, nullptr);
+    EXPECT_TRUE(stack->canUndo());
+
+    window->editorMenuBar()->actionForKey(QStringLiteral("command.save"))->trigger();
+    settle();
+
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(),
+              gb18030(QStringLiteral("第一行：你好\r\n第二行 second\r\n第三行 third\r\n")));
+    EXPECT_FALSE(tabIsModified(activeTab(model.state())));
+    EXPECT_EQ(window->windowLayout().statusBar()->texts().savedState,
+              localizedString(QStringLiteral("status.saved")));
+    EXPECT_EQ(window->windowLayout().tabStrip()->items().first().symbolName,
+              QStringLiteral("doc.plaintext"));
+}
+
+TEST_F(EndToEnd, CommandLineKeepsOnlyRegularFiles) {
+    const QString file = dir.filePath(QStringLiteral("a.txt"));
+    QFile(file).open(QIODevice::WriteOnly);
+    const QList<QUrl> urls = DunmossNotepadApp::fileURLsFromArguments(
+        {file, dir.path(), dir.filePath(QStringLiteral("missing.txt"))});
+    EXPECT_EQ(urls, QList<QUrl>{QUrl::fromLocalFile(file)});
+}
+
+TEST_F(EndToEnd, UiTestingFlagResetsOnlyTheTestingKey) {
+    defaults->setValue(QStringLiteral("window.always-on-top.enabled"), true);
+    defaults->setValue(QStringLiteral("ui-testing.window.always-on-top.enabled"), true);
+    DunmossNotepadApp({QStringLiteral("x"), QStringLiteral("--dunmoss-ui-testing-extra")},
+                      *defaults);
+    EXPECT_TRUE(defaults->boolean(QStringLiteral("ui-testing.window.always-on-top.enabled")));
+    DunmossNotepadApp({QStringLiteral("x"), QStringLiteral("--dunmoss-ui-testing")}, *defaults);
+    EXPECT_FALSE(
+        defaults->boolean(QStringLiteral("ui-testing.window.always-on-top.enabled"), true));
+    EXPECT_TRUE(defaults->boolean(QStringLiteral("window.always-on-top.enabled")));
+}
+
+TEST_F(EndToEnd, LanguagePreferenceChoosesTheSceneLocale) {
+    EXPECT_EQ(DunmossNotepadApp::sceneLocale(AppLanguagePreference::English).name(),
+              QLocale(QStringLiteral("en")).name());
+    EXPECT_EQ(DunmossNotepadApp::sceneLocale(AppLanguagePreference::SimplifiedChinese).script(),
+              QLocale::SimplifiedHanScript);
+    EXPECT_EQ(DunmossNotepadApp::sceneLocale(AppLanguagePreference::System), QLocale::system());
+}

@@ -1,0 +1,173 @@
+#include "window/EditorWindowView.h"
+#include "app/EditorCommandsRegistry.h"
+#include "app/EditorMenuBar.h"
+#include "app/EditorWindowPresence.h"
+#include "platform/Defaults.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowCommandTable.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+class WindowView : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset();
+        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
+    }
+    void TearDown() override {
+        for (const QPointer<EditorWindowView>& window : windows)
+            delete window.data();
+        QApplication::processEvents();
+        reset();
+    }
+    static void reset() {
+        EditorCommandsRegistry::shared().reset();
+        resetEditorWindowPresence();
+        setPendingEditorCommand(PendingEditorCommand::None);
+    }
+
+    EditorWindowView* makeWindow(bool sceneHosted = true) {
+        EditorWindowView::Options options;
+        options.isSceneHosted = sceneHosted;
+        options.defaults = defaults.get();
+        options.processArguments = {QStringLiteral("dunmoss-notepad")};
+        if (sceneHosted)
+            options.openWindow = [this] { showWindow(makeWindow()); };
+        auto* window = new EditorWindowView(options);
+        windows.append(window);
+        return window;
+    }
+    static void showWindow(EditorWindowView* window) {
+        window->resize(1060, 720);
+        window->show();
+    }
+    static void waitForStartUp(EditorWindowView* window) {
+        if (!window->hasCompletedStartUp()) {
+            QSignalSpy spy(window, &EditorWindowView::startUpCompleted);
+            ASSERT_TRUE(spy.wait(2000));
+        }
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Defaults> defaults;
+    QList<QPointer<EditorWindowView>> windows;
+};
+
+} // namespace
+
+TEST_F(WindowView, ShownWindowTakesTheSlotAndPublishesTheOpenAction) {
+    EditorWindowView* first = makeWindow();
+    EXPECT_TRUE(EditorCommandsRegistry::shared().isEmpty());
+    showWindow(first);
+    EXPECT_EQ(EditorCommandsRegistry::shared().owner(), first);
+    EXPECT_TRUE(bool(openEditorWindowAction()));
+    waitForStartUp(first);
+
+    EditorWindowView* second = makeWindow();
+    showWindow(second);
+    EXPECT_EQ(EditorCommandsRegistry::shared().owner(), second); // before it becomes active
+
+    QApplication::setActiveWindow(first);
+    QApplication::processEvents();
+    if (first->isActiveWindow())
+        EXPECT_EQ(EditorCommandsRegistry::shared().owner(), first);
+}
+
+TEST_F(WindowView, FallbackWindowLeavesTheOpenActionAlone) {
+    EditorWindowView* fallback = makeWindow(false);
+    showWindow(fallback);
+    EXPECT_EQ(EditorCommandsRegistry::shared().owner(), fallback);
+    EXPECT_FALSE(bool(openEditorWindowAction()));
+}
+
+TEST_F(WindowView, PendingNewRunsOnceInTheWindowThatComesUp) {
+    openEditorWindowAction() = [this] { showWindow(makeWindow()); };
+    EditorMenuBar menu(EditMenuContext{}, *defaults);
+    menu.actionForKey(QStringLiteral("command.new"))->trigger();
+    ASSERT_EQ(windows.size(), 1);
+    EditorWindowView* window = windows.first();
+    waitForStartUp(window);
+    EXPECT_EQ(window->model().state().tabs.size(), 2);
+    EXPECT_EQ(pendingEditorCommand(), PendingEditorCommand::None);
+
+    EditorWindowView* later = makeWindow();
+    showWindow(later);
+    waitForStartUp(later);
+    EXPECT_EQ(later->model().state().tabs.size(), 1);
+}
+
+TEST_F(WindowView, StartUpStepsRunBeforeThePendingCommand) {
+    EditorWindowView* window = makeWindow();
+    QStringList order;
+    window->addStartUpStep([&] { order << QStringLiteral("restore"); });
+    window->commandTable().handlers().showHelp = [&] { order << QStringLiteral("help"); };
+    setPendingEditorCommand(PendingEditorCommand::ShowHelp);
+    showWindow(window);
+    EXPECT_TRUE(order.isEmpty()); // never inside the show itself
+    waitForStartUp(window);
+    EXPECT_EQ(order, (QStringList{QStringLiteral("restore"), QStringLiteral("help")}));
+}
+
+TEST_F(WindowView, ClosedWindowIsNoLongerReachedByTheMenu) {
+    EditorWindowView* first = makeWindow();
+    showWindow(first);
+    waitForStartUp(first);
+    EditorWindowView* second = makeWindow();
+    showWindow(second);
+    waitForStartUp(second);
+    EXPECT_EQ(EditorCommandsRegistry::shared().owner(), second);
+    second->close();
+    EXPECT_EQ(EditorCommandsRegistry::shared().owner(), first);
+    performRegisteredCommand(&EditorCommands::newDocument);
+    EXPECT_EQ(first->model().state().tabs.size(), 2);
+
+    first->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(EditorCommandsRegistry::shared().isEmpty());
+    EXPECT_FALSE(hasEditorWindow());
+    int opened = 0;
+    openEditorWindowAction() = [&] { ++opened; };
+    performCommandOrOpenWindow(&EditorCommands::newDocument, PendingEditorCommand::NewDocument);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(pendingEditorCommand(), PendingEditorCommand::NewDocument);
+}
+
+TEST_F(WindowView, ErrorsAreShownOneAfterAnother) {
+    EditorWindowView* window = makeWindow();
+    showWindow(window);
+    window->model().presentError(QStringLiteral("first"));
+    window->model().presentError(QStringLiteral("second"));
+    window->model().presentError(QStringLiteral("second"));
+    window->refreshNow();
+    auto current = [window] {
+        for (QMessageBox* box : window->findChildren<QMessageBox*>())
+            if (box->isVisible())
+                return box;
+        return static_cast<QMessageBox*>(nullptr);
+    };
+    QMessageBox* alert = current();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), QStringLiteral("first"));
+    alert->buttons().first()->click();
+    QApplication::processEvents();
+    window->refreshNow();
+    alert = current();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), QStringLiteral("second"));
+    alert->buttons().first()->click();
+    QApplication::processEvents();
+    window->refreshNow();
+    EXPECT_EQ(current(), nullptr);
+    EXPECT_FALSE(window->model().state().errors.errorMessage);
+}
