@@ -1,6 +1,7 @@
 #include "text/LineDiff.h"
 
 #include "platform/Localization.h"
+#include "text/ResultIdentifier.h"
 
 #include <QHash>
 #include <vector>
@@ -11,7 +12,7 @@ namespace {
 
 TextCompareRow makeRow(TextCompareRow::Kind kind) {
     TextCompareRow row;
-    row.id = QUuid::createUuid();
+    row.id = newResultIdentifier();
     row.kind = kind;
     return row;
 }

@@ -1,6 +1,9 @@
 #include "text/MatchPreview.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dunmoss {
 
@@ -12,6 +15,36 @@ const QChar kEllipsis(0x2026);
 
 bool isBreak(QChar c) {
     return c == u'\n' || c == u'\r';
+}
+
+struct LineFeedCount {
+    qsizetype count = 0;
+    qsizetype last = -1;
+};
+
+// Line feeds in [from, to), eight units at a time.
+LineFeedCount countLineFeeds(QStringView text, qsizetype from, qsizetype to) {
+    LineFeedCount result;
+    const char16_t* p = text.utf16();
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i feeds = _mm_set1_epi16(short(u'\n'));
+    for (; i + 8 <= to; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(units, feeds)));
+        if (mask != 0) {
+            result.count += __builtin_popcount(mask) / 2;
+            result.last = i + (31 - __builtin_clz(mask)) / 2;
+        }
+    }
+#endif
+    for (; i < to; ++i) {
+        if (p[i] == u'\n') {
+            ++result.count;
+            result.last = i;
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -48,34 +81,42 @@ QString matchPreviewOnLine(TextRange match, QStringView text, qsizetype lineStar
     if (location < length && isBreak(text[location])) {
         windowEnd = cutPoint = location;
     } else if (matchEnd < windowLimit) {
-        for (qsizetype j = matchEnd; j < windowLimit; ++j) {
-            if (isBreak(text[j])) {
-                windowEnd = cutPoint = j;
-                break;
-            }
-        }
+        const QStringView rest = text.sliced(matchEnd, windowLimit - matchEnd);
+        const qsizetype feed = rest.indexOf(u'\n');
+        const qsizetype ret = (feed < 0 ? rest : rest.first(feed)).indexOf(u'\r');
+        const qsizetype found = ret >= 0 ? ret : feed;
+        if (found >= 0)
+            windowEnd = cutPoint = matchEnd + found;
     }
 
     const TextRange shown =
         graphemes.widened(TextRange{windowStart, std::max(windowEnd, windowStart) - windowStart});
-    QString preview = text.sliced(shown.location, shown.length).trimmed().toString();
-    if (start < shown.location)
-        preview.prepend(kEllipsis);
-    if (shown.end() < cutPoint)
+    const QStringView body = text.sliced(shown.location, shown.length).trimmed();
+    const bool cutBefore = start < shown.location;
+    const bool cutAfter = shown.end() < cutPoint;
+    QString preview;
+    preview.reserve(body.size() + 2);
+    if (cutBefore)
+        preview.append(kEllipsis);
+    preview.append(body);
+    if (cutAfter)
         preview.append(kEllipsis);
     return preview;
 }
 
 MatchLocator::MatchLocator(QStringView text) : m_text(text), m_graphemes(text) {
-    m_lineFeed = m_text.indexOf(u'\n');
+    m_lineFeed = m_text.indexOf(QChar(u'\n'));
 }
 
 void MatchLocator::advanceTo(qsizetype location) {
-    while (m_lineFeed >= 0 && m_lineFeed < location) {
-        ++m_lineIndex;
-        m_lineStart = m_lineFeed + 1;
-        m_lineFeed = m_text.indexOf(u'\n', m_lineStart);
-    }
+    if (m_lineFeed < 0 || m_lineFeed >= location)
+        return;
+    // Past the current line: count the lines skipped in one pass, then find where the
+    // match's own line ends.
+    const LineFeedCount skipped = countLineFeeds(m_text, m_lineFeed + 1, location);
+    m_lineIndex += 1 + skipped.count;
+    m_lineStart = (skipped.count > 0 ? skipped.last : m_lineFeed) + 1;
+    m_lineFeed = m_text.indexOf(QChar(u'\n'), location);
 }
 
 qsizetype MatchLocator::nextLineStart() const {

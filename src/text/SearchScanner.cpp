@@ -3,7 +3,11 @@
 #include "platform/UnicodeFastCodecs.h"
 #include "text/TextSearch.h"
 
+#include <cstring>
 #include <unicode/uniset.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dunmoss {
 
@@ -20,6 +24,43 @@ const icu::UnicodeSet& wordCharacters() {
         return built;
     }();
     return *set;
+}
+
+// First index at or after `from` where the needle (two units or longer) starts, or -1. Eight
+// positions at a time are tested on the needle's first and last unit together, so only rare
+// candidates reach the full comparison.
+qsizetype findLiteral(QStringView haystack, qsizetype from, QStringView needle) {
+    const char16_t* h = haystack.utf16();
+    const char16_t* n = needle.utf16();
+    const qsizetype size = haystack.size();
+    const qsizetype length = needle.size();
+    const char16_t first = n[0];
+    const char16_t last = n[length - 1];
+    const size_t middleBytes = size_t(length - 2) * sizeof(char16_t);
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i firsts = _mm_set1_epi16(short(first));
+    const __m128i lasts = _mm_set1_epi16(short(last));
+    for (; i + length - 1 + 8 <= size; i += 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + length - 1));
+        unsigned mask = unsigned(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi16(a, firsts), _mm_cmpeq_epi16(b, lasts))));
+        while (mask != 0) {
+            const int bit = __builtin_ctz(mask);
+            const qsizetype at = i + bit / 2;
+            if (std::memcmp(h + at + 1, n + 1, middleBytes) == 0)
+                return at;
+            mask &= ~(3u << bit);
+        }
+    }
+#endif
+    for (; i + length <= size; ++i) {
+        if (h[i] == first && h[i + length - 1] == last &&
+            std::memcmp(h + i + 1, n + 1, middleBytes) == 0)
+            return i;
+    }
+    return -1;
 }
 
 // The code point that ends just before `index`, or nothing at the start of the text.
@@ -58,7 +99,8 @@ SearchScanner::SearchScanner(const QString& query, QStringView text,
         hasOnlyPairedSurrogates(query)) {
         m_needleLength = query.size();
         m_singleUnit = query[0].unicode();
-        m_literal.emplace(query, Qt::CaseSensitive);
+        m_needle = query;
+        m_literal = true;
         return;
     }
     m_regex.emplace(makeSearchRegex(query, options));
@@ -79,7 +121,7 @@ bool SearchScanner::next() {
 bool SearchScanner::nextLiteral() {
     while (m_from <= m_text.size() - m_needleLength) {
         const qsizetype at = m_needleLength == 1 ? m_text.indexOf(QChar(m_singleUnit), m_from)
-                                                 : m_literal->indexIn(m_text, m_from);
+                                                 : findLiteral(m_text, m_from, m_needle);
         if (at < 0) {
             m_from = m_text.size() + 1;
             return false;

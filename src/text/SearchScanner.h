@@ -3,7 +3,6 @@
 #include "platform/IcuRegex.h"
 #include "platform/TextRange.h"
 
-#include <QStringMatcher>
 #include <QStringView>
 #include <memory>
 #include <optional>
@@ -13,7 +12,7 @@ namespace dunmoss {
 struct TextSearchOptions;
 
 // Walks the matches of a search query over a text in order. Case-sensitive literal queries
-// are found with a string matcher and checked for word boundaries by hand; everything else
+// are found by a vectorised scan and checked for word boundaries by hand; everything else
 // runs through the ICU expression. Both give the same matches.
 class SearchScanner {
 public:
@@ -31,7 +30,7 @@ public:
     void appendReplacement(QString& out) const;
 
     // True when the query is a literal string matched without the ICU engine.
-    bool usesLiteralMatcher() const { return m_literal.has_value(); }
+    bool usesLiteralMatcher() const { return m_literal; }
 
 private:
     bool nextLiteral();
@@ -41,7 +40,8 @@ private:
     bool m_regexMode = false;
     bool m_wholeWord = false;
     // Literal path.
-    std::optional<QStringMatcher> m_literal;
+    bool m_literal = false;
+    QString m_needle;
     qsizetype m_needleLength = 0;
     char16_t m_singleUnit = 0;
     qsizetype m_from = 0;

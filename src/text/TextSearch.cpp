@@ -1,6 +1,7 @@
 #include "text/TextSearch.h"
 
 #include "text/MatchPreview.h"
+#include "text/ResultIdentifier.h"
 #include "text/SearchScanner.h"
 
 namespace dunmoss {
@@ -44,7 +45,7 @@ TextSearchMatches findAllMatches(const QString& query, QStringView text,
             continue;
         locator.advanceTo(range.location);
         TextSearchResult result;
-        result.id = QUuid::createUuid();
+        result.id = newResultIdentifier();
         result.range = range;
         result.line = locator.lineIndex() + 1;
         result.column = range.location - locator.lineStart() + 1;

@@ -1,7 +1,9 @@
 #include "text/TextSearch.h"
+#include "text/ResultIdentifier.h"
 #include "text/SearchScanner.h"
 
 #include <QRandomGenerator>
+#include <QSet>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -114,7 +116,7 @@ TEST(TextSearchTest, LiteralMatcherAgreesWithTheExpression) {
                                  QStringLiteral("\U0001D400"), QStringLiteral("b a")};
     for (int round = 0; round < 300; ++round) {
         QString text;
-        const int count = random.bounded(1, 30);
+        const int count = random.bounded(1, 90);
         for (int i = 0; i < count; ++i)
             text.append(pieces[random.bounded(int(pieces.size()))]);
         for (const QString& query : queries) {
@@ -290,4 +292,15 @@ TEST(TextSearchTest, HistoryKeepsNewestFirstWithoutDuplicates) {
     EXPECT_EQ(updatedHistory({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("a")},
                              QStringLiteral("a"), 12),
               (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+}
+
+TEST(TextSearchTest, ResultIdentifiersAreRandomVersion4AndDistinct) {
+    QSet<QUuid> seen;
+    for (int i = 0; i < 10000; ++i) {
+        const QUuid id = newResultIdentifier();
+        ASSERT_EQ(id.version(), QUuid::Random);
+        ASSERT_EQ(id.variant(), QUuid::DCE);
+        seen.insert(id);
+    }
+    EXPECT_EQ(seen.size(), 10000);
 }
