@@ -1,0 +1,285 @@
+#include "text/EncodingDetection.h"
+#include "platform/FileError.h"
+#include "platform/IcuConverter.h"
+
+#include <QRandomGenerator>
+#include <climits>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+QByteArray hex(const char* digits) {
+    return QByteArray::fromHex(digits);
+}
+
+const QString kJapanese =
+    QStringLiteral("日本語のテキストです。ひらがなとカタカナを含みます。東京の天気は晴れです。\n");
+const QString kSimplified =
+    QStringLiteral("编码检测与解码测试。我们今天学习计算机科学和数据结构，中文文本。\n");
+const QString kTraditional =
+    QStringLiteral("繁體中文測試資料，這是一段用於編碼偵測的文字。我們今天學習電腦科學。\n");
+
+DecodedTextData detect(QByteArrayView bytes, ByteTail tail = ByteTail::Complete) {
+    std::optional<DecodedTextData> decoded = decodeTextData(bytes, tail);
+    EXPECT_TRUE(decoded);
+    return decoded.value_or(DecodedTextData{});
+}
+
+int decodeErrorCode(QByteArrayView bytes, TextFileEncoding encoding) {
+    try {
+        decodeWithEncoding(bytes, encoding);
+    } catch (const FileError& error) {
+        return error.numericCode();
+    }
+    return 0;
+}
+
+// The legacy guess written the plain way: every candidate decoded whole by ICU itself.
+std::optional<TextFileEncoding> referenceGuess(QByteArrayView bytes) {
+    const std::pair<TextFileEncoding, IcuCharset> candidates[] = {
+        {TextFileEncoding::Gb18030, IcuCharset::Gb18030},
+        {TextFileEncoding::Big5, IcuCharset::Big5},
+        {TextFileEncoding::ShiftJIS, IcuCharset::ShiftJIS}};
+    int best = INT_MAX;
+    QList<TextFileEncoding> tied;
+    for (const auto& [encoding, charset] : candidates) {
+        const std::optional<QString> text = icuDecode(charset, bytes);
+        if (!text)
+            continue;
+        const int penalty = legacyDecodingPenalty(*text, encoding);
+        if (penalty < best)
+            tied.clear();
+        if (penalty <= best)
+            tied.append(encoding);
+        best = qMin(best, penalty);
+    }
+    if (tied.isEmpty())
+        return std::nullopt;
+    if (tied.size() > 1) {
+        if (const auto picked = pickLegacyEncodingByFoundation(bytes, tied))
+            return picked;
+    }
+    return tied.first();
+}
+
+} // namespace
+
+TEST(EncodingDetection, MarksDecideAndAreDropped) {
+    DecodedTextData empty = detect(QByteArrayView());
+    EXPECT_EQ(empty.text, QString());
+    EXPECT_EQ(empty.encoding, TextFileEncoding::Utf8);
+    EXPECT_FALSE(empty.decodedViaFallback);
+
+    DecodedTextData bom = detect(hex("efbbbf616263"));
+    EXPECT_EQ(bom.text, "abc");
+    EXPECT_EQ(bom.encoding, TextFileEncoding::Utf8WithBOM);
+
+    DecodedTextData little = detect(hex("fffe6100"));
+    EXPECT_EQ(little.text, "a");
+    EXPECT_EQ(little.encoding, TextFileEncoding::Utf16LittleEndian);
+
+    DecodedTextData big = detect(hex("feff0061"));
+    EXPECT_EQ(big.text, "a");
+    EXPECT_EQ(big.encoding, TextFileEncoding::Utf16BigEndian);
+
+    // A UTF-8 mark before bytes that are not UTF-8 decides nothing; the mark's bytes stay part of
+    // the input of the later steps (here the last one).
+    DecodedTextData broken = detect(hex("efbbbfff21"));
+    EXPECT_EQ(broken.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(broken.text, QStringLiteral("ï»¿ÿ!"));
+    EXPECT_EQ(detect(hex("efbbbf80ff21")).encoding, TextFileEncoding::Utf16);
+    EXPECT_TRUE(broken.decodedViaFallback);
+}
+
+TEST(EncodingDetection, MarklessUtf16IsSniffedFromZeroBytes) {
+    DecodedTextData sniffed = detect(hex("6100620063006400"));
+    EXPECT_EQ(sniffed.text, "abcd");
+    EXPECT_EQ(sniffed.encoding, TextFileEncoding::Utf16LittleEndian);
+    EXPECT_EQ(detect(hex("0061006200630064")).encoding, TextFileEncoding::Utf16BigEndian);
+
+    // Seven bytes are too few to sniff: UTF-8, zero bytes kept as U+0000.
+    DecodedTextData seven = detect(hex("61006200630064"));
+    EXPECT_EQ(seven.encoding, TextFileEncoding::Utf8);
+    EXPECT_EQ(seven.text, QStringView(u"a\0b\0c\0d", 7));
+
+    EXPECT_FALSE(sniffBOMlessUTF16(hex("6100006200620063")));     // zeros on both parities
+    EXPECT_FALSE(sniffBOMlessUTF16(hex("61626364656667006869"))); // one zero in ten bytes
+    EXPECT_EQ(sniffBOMlessUTF16(hex("6162636465666700")), TextFileEncoding::Utf16LittleEndian);
+
+    // Sniffed but implausible (control characters): not taken as UTF-16.
+    DecodedTextData controls = detect(hex("0100020003000400"));
+    EXPECT_NE(controls.encoding, TextFileEncoding::Utf16LittleEndian);
+}
+
+TEST(EncodingDetection, ValidUtf8WinsOverLegacyDecodings) {
+    EXPECT_EQ(detect(QByteArray("plain ascii")).encoding, TextFileEncoding::Utf8);
+    const QByteArray chinese = kSimplified.toUtf8();
+    ASSERT_TRUE(strictDecode(IcuCharset::Gb18030, hex("e4b8ade69687")));
+    EXPECT_EQ(detect(hex("e4b8ade69687")).encoding, TextFileEncoding::Utf8);
+    EXPECT_EQ(detect(chinese).text, kSimplified);
+}
+
+TEST(EncodingDetection, LegacyTextsAreRecognised) {
+    for (int repeat : {1, 400}) { // short inputs, and inputs beyond the scoring prefix
+        const QByteArray gb =
+            strictEncode(IcuCharset::Gb18030, kSimplified.repeated(repeat)).value();
+        const QByteArray sjis =
+            strictEncode(IcuCharset::ShiftJIS, kJapanese.repeated(repeat)).value();
+        const QByteArray big5 =
+            strictEncode(IcuCharset::Big5, kTraditional.repeated(repeat)).value();
+        DecodedTextData fromGb = detect(gb);
+        EXPECT_EQ(fromGb.encoding, TextFileEncoding::Gb18030);
+        EXPECT_EQ(fromGb.text, kSimplified.repeated(repeat));
+        DecodedTextData fromSjis = detect(sjis);
+        EXPECT_EQ(fromSjis.encoding, TextFileEncoding::ShiftJIS);
+        EXPECT_EQ(fromSjis.text, kJapanese.repeated(repeat));
+        // Big5 text also decodes as GB 18030 with the same penalty; the detector settles it.
+        EXPECT_EQ(guessLegacyEncoding(big5), TextFileEncoding::Big5);
+        EXPECT_EQ(detect(big5).text, kTraditional.repeated(repeat));
+    }
+}
+
+TEST(EncodingDetection, GuessMatchesDecodingEveryCandidateWhole) {
+    const QByteArray sjis = strictEncode(IcuCharset::ShiftJIS, kJapanese.repeated(600)).value();
+    // Valid GB 18030 but not Shift JIS, far beyond the start: Shift JIS scores best on the start
+    // yet fails as a whole, so GB 18030 must win.
+    const QByteArray spoiled = sjis + hex("e0fe");
+    EXPECT_EQ(referenceGuess(spoiled), TextFileEncoding::Gb18030);
+    EXPECT_EQ(guessLegacyEncoding(spoiled), TextFileEncoding::Gb18030);
+
+    QRandomGenerator random(7);
+    const QByteArray sources[] = {
+        sjis, strictEncode(IcuCharset::Gb18030, kSimplified.repeated(500)).value(),
+        strictEncode(IcuCharset::Big5, kTraditional.repeated(500)).value()};
+    for (int round = 0; round < 60; ++round) {
+        QByteArray bytes = sources[round % 3];
+        for (int damage = random.bounded(3); damage > 0; --damage)
+            bytes[random.bounded(int(bytes.size()))] = char(0x80 + random.bounded(128));
+        if (round % 4 == 0)
+            bytes.truncate(random.bounded(30000));
+        EXPECT_EQ(guessLegacyEncoding(bytes), referenceGuess(bytes)) << "round " << round;
+    }
+}
+
+TEST(EncodingDetection, TiesAreSettledOnlyAmongTheTiedCandidates) {
+    // B0 A1 pairs: GB 18030 and Big5 both decode them to ideographs (penalty 0); Shift JIS reads
+    // half-width katakana and scores far worse.
+    const QByteArray pairs = hex("b0a1b0a2b0a3b0a4").repeated(4);
+    ASSERT_TRUE(strictDecode(IcuCharset::Big5, pairs));
+    const auto guess = guessLegacyEncoding(pairs);
+    ASSERT_TRUE(guess);
+    EXPECT_TRUE(*guess == TextFileEncoding::Gb18030 || *guess == TextFileEncoding::Big5);
+
+    // The detector would call clear Japanese text Shift JIS, but it may only answer among the
+    // candidates it is given.
+    const QByteArray sjis = strictEncode(IcuCharset::ShiftJIS, kJapanese.repeated(30)).value();
+    const QList<TextFileEncoding> all = legacyCandidateEncodings();
+    EXPECT_EQ(pickLegacyEncodingByFoundation(sjis, all), TextFileEncoding::ShiftJIS);
+    EXPECT_NE(
+        pickLegacyEncodingByFoundation(sjis, {TextFileEncoding::Gb18030, TextFileEncoding::Big5}),
+        TextFileEncoding::ShiftJIS);
+}
+
+TEST(EncodingDetection, PenaltyAndPlausibility) {
+    const QString kana = QStringLiteral("あいうカ");
+    EXPECT_EQ(legacyDecodingPenalty(kana, TextFileEncoding::ShiftJIS), -4);
+    EXPECT_EQ(legacyDecodingPenalty(kana, TextFileEncoding::Gb18030), 20);
+    EXPECT_EQ(legacyDecodingPenalty(kana, TextFileEncoding::Big5), 20);
+    EXPECT_EQ(legacyDecodingPenalty(QStringLiteral("ｶ\x0c\u0085\uFFFD\x7f\t\n\r"),
+                                    TextFileEncoding::ShiftJIS),
+              500);
+    // Only the first 4,000 scalars count; a surrogate pair is one scalar.
+    const QString emoji = QString::fromUcs4(U"\U0001F600");
+    EXPECT_EQ(legacyDecodingPenalty(emoji.repeated(4000) + QChar(0x01), TextFileEncoding::Big5), 0);
+    EXPECT_EQ(legacyDecodingPenalty(emoji.repeated(3999) + QChar(0x01), TextFileEncoding::Big5),
+              100);
+
+    EXPECT_TRUE(looksLikeText(QString()));
+    EXPECT_TRUE(looksLikeText(QStringLiteral("tab\t lf\n ff\x0c cr\r")));
+    EXPECT_FALSE(looksLikeText(QStringLiteral("nul \x01")));
+    EXPECT_FALSE(looksLikeText(QStringLiteral("c1 \u0085")));
+    EXPECT_FALSE(looksLikeText(QStringLiteral("replacement \uFFFD")));
+    EXPECT_TRUE(looksLikeText(QString(8000, QChar(u'a')) + QChar(0x01)));
+}
+
+TEST(EncodingDetection, GenericUtf16FollowsItsMarkAndRoundTrips) {
+    EXPECT_EQ(decodeWithEncoding(hex("fffe6100"), TextFileEncoding::Utf16), "a");
+    EXPECT_EQ(decodeWithEncoding(hex("feff0061"), TextFileEncoding::Utf16), "a");
+    EXPECT_EQ(decodeWithEncoding(hex("0061"), TextFileEncoding::Utf16), "a");
+
+    // No mark, no zero bytes, not UTF-8, not any legacy encoding (81 7F is invalid in all):
+    // only generic UTF-16 reads it, and writes it back unchanged.
+    const QByteArray bytes = hex("4e2d817f4e2d817f");
+    DecodedTextData decoded = detect(bytes);
+    EXPECT_EQ(decoded.encoding, TextFileEncoding::Utf16);
+    EXPECT_EQ(decoded.text, QStringLiteral("中腿中腿"));
+    EXPECT_EQ(encodeText(decoded.text, TextFileEncoding::Utf16), bytes);
+}
+
+TEST(EncodingDetection, OnlyLatin1IsLeft) {
+    DecodedTextData decoded = detect(hex("817f81"));
+    EXPECT_EQ(decoded.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_TRUE(decoded.decodedViaFallback);
+    EXPECT_EQ(decoded.text, QStringLiteral("\u0081\u007f\u0081"));
+}
+
+TEST(EncodingDetection, ChosenEncodingDecodesStrictly) {
+    EXPECT_EQ(decodeErrorCode(hex("ff"), TextFileEncoding::Utf8), 261);
+    EXPECT_EQ(decodeErrorCode(hex("610062"), TextFileEncoding::Utf16LittleEndian), 261);
+    EXPECT_EQ(decodeErrorCode(hex("817f"), TextFileEncoding::Big5), 261);
+    EXPECT_EQ(decodeErrorCode(hex("d6"), TextFileEncoding::Gb18030), 261);
+    EXPECT_EQ(decodeWithEncoding(hex("efbbbf61"), TextFileEncoding::Utf8), "a");
+    EXPECT_EQ(decodeWithEncoding(hex("fffe6100"), TextFileEncoding::Utf16LittleEndian), "a");
+    EXPECT_EQ(decodeWithEncoding(hex("e9"), TextFileEncoding::IsoLatin1), QStringLiteral("é"));
+}
+
+TEST(EncodingDetection, BytesThatMayBeCutDropTheCutCharacter) {
+    const QByteArray gb = strictEncode(IcuCharset::Gb18030, kSimplified.repeated(5)).value();
+    const QByteArray cut = gb + hex("d6"); // the lead byte of 中
+    EXPECT_NE(detect(cut).encoding, TextFileEncoding::Gb18030);
+    DecodedTextData tolerant = detect(cut, ByteTail::MayBeCut);
+    EXPECT_EQ(tolerant.encoding, TextFileEncoding::Gb18030);
+    EXPECT_EQ(tolerant.text, kSimplified.repeated(5));
+    EXPECT_EQ(decodeWithEncoding(gb + hex("8130"), TextFileEncoding::Gb18030, ByteTail::MayBeCut),
+              kSimplified.repeated(5));
+    // Damage that is not at the end is not excused.
+    QByteArray damaged = gb;
+    damaged[10] = char(0xFF);
+    EXPECT_EQ(decodeErrorCode(damaged, TextFileEncoding::Gb18030), 261);
+    EXPECT_THROW(decodeWithEncoding(damaged, TextFileEncoding::Gb18030, ByteTail::MayBeCut),
+                 FileError);
+}
+
+TEST(EncodingDetection, LineEndingIsTheDominantKind) {
+    EXPECT_EQ(detectLineEnding(u"a\r\nb\nc"), TextLineEnding::CarriageReturnLineFeed);
+    EXPECT_EQ(detectLineEnding(u"a\nb\nc\r\nd"), TextLineEnding::LineFeed);
+    EXPECT_EQ(detectLineEnding(u"a\rb\rc\nd"), TextLineEnding::CarriageReturn);
+    EXPECT_EQ(detectLineEnding(u"a\rb\nc"), TextLineEnding::LineFeed);
+    EXPECT_EQ(detectLineEnding(u"no breaks"), TextLineEnding::LineFeed);
+    EXPECT_EQ(detectLineEnding(u""), TextLineEnding::LineFeed);
+    EXPECT_EQ(detectLineEnding(u"a\r\nb\r\nc\rd\re"), TextLineEnding::CarriageReturnLineFeed);
+    EXPECT_EQ(detectLineEnding(u"a\r\nb\rc\rd\re"), TextLineEnding::CarriageReturn);
+
+    // Pairs that straddle the eight-unit blocks of the vectorised scan.
+    for (int offset = 0; offset < 24; ++offset) {
+        const QString text = QString(offset, QChar(u'x')) + QStringLiteral("\r\n") +
+                             QString(offset, QChar(u'y')) + QStringLiteral("\r\nend\n");
+        EXPECT_EQ(detectLineEnding(text), TextLineEnding::CarriageReturnLineFeed) << offset;
+        const QString lone = QString(offset, QChar(u'x')) + QStringLiteral("\r") +
+                             QString(7, QChar(u'y')) + QStringLiteral("\n\r");
+        EXPECT_EQ(detectLineEnding(lone), TextLineEnding::CarriageReturn) << offset;
+    }
+}
+
+TEST(EncodingDetection, NormalisationTurnsEveryBreakIntoLineFeed) {
+    EXPECT_EQ(normalizeLineEndings(QStringLiteral("a\r\r\nb")), "a\n\nb");
+    EXPECT_EQ(normalizeLineEndings(QStringLiteral("\r\n\r\n")), "\n\n");
+    EXPECT_EQ(normalizeLineEndings(QStringLiteral("x\r")), "x\n");
+    EXPECT_EQ(normalizeLineEndings(QStringLiteral("\n\r")), "\n\n");
+    const QString plain = QString::fromLatin1("no carriage returns\nhere");
+    const QString normalised = normalizeLineEndings(plain);
+    EXPECT_EQ(normalised, plain);
+    EXPECT_TRUE(normalised.isSharedWith(plain));
+}

@@ -1,0 +1,237 @@
+#include "text/TextFileLoader.h"
+#include "platform/FileError.h"
+#include "platform/IcuConverter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace dunmoss;
+
+namespace {
+
+QByteArray hex(const char* digits) {
+    return QByteArray::fromHex(digits);
+}
+
+class TextFileLoaderTest : public ::testing::Test {
+protected:
+    QString write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        EXPECT_EQ(file.write(bytes), bytes.size());
+        return path;
+    }
+
+    int loadErrorCode(const QString& path, std::optional<TextFileEncoding> encoding = {}) {
+        try {
+            loadTextFile(path, encoding);
+        } catch (const FileError& error) {
+            return error.numericCode();
+        }
+        return 0;
+    }
+
+    QTemporaryDir tempDir;
+    QDir dir{tempDir.path()};
+};
+
+} // namespace
+
+TEST(TrimIncompleteUTF8Tail, CutsOnlyAnUnfinishedSequence) {
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("61c3")), hex("61"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("61c3a9")), hex("61c3a9"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("61e4b8")), hex("61"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("61e4")), hex("61"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("61e4b8ad")), hex("61e4b8ad"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("61f09f98")), hex("61"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("61f09f9880")), hex("61f09f9880"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("6180808080")), hex("6180808080"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("808080")), hex("808080"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("61ff")), hex("61ff"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(QByteArray()), QByteArray());
+    // UTF-16 with a mark is never cut as UTF-8.
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("fffe61c3")), hex("fffe61c3"));
+    EXPECT_EQ(trimIncompleteUTF8Tail(hex("feff00e4")), hex("feff00e4"));
+}
+
+TEST_F(TextFileLoaderTest, ReadsWholeFilesUpToTheThreshold) {
+    const QString exact = write("exact.txt", QByteArray(largeFileThreshold, 'a'));
+    const LoadedPlainTextDocument whole = loadTextFile(exact);
+    EXPECT_FALSE(whole.isLargeFilePreview);
+    EXPECT_EQ(whole.originalByteCount, largeFileThreshold);
+    EXPECT_EQ(whole.document.text.size(), largeFileThreshold);
+
+    const QString larger = write("larger.txt", QByteArray(largeFileThreshold + 1, 'a'));
+    const LoadedPlainTextDocument preview = loadTextFile(larger);
+    EXPECT_TRUE(preview.isLargeFilePreview);
+    EXPECT_EQ(preview.originalByteCount, largeFileThreshold + 1);
+    EXPECT_EQ(preview.document.text.size(), largeFilePreviewByteCount);
+    EXPECT_EQ(preview.document.encoding, TextFileEncoding::Utf8);
+}
+
+TEST_F(TextFileLoaderTest, PreviewCutsBeforeAnUnfinishedUtf8Character) {
+    // 中 is E4 B8 AD; its lead byte sits at index 1,999,998, so the cut keeps only E4 B8.
+    QByteArray bytes(largeFilePreviewByteCount - 2, 'a');
+    bytes += QByteArray("\xE4\xB8\xAD").repeated(2'000'000);
+    const LoadedPlainTextDocument loaded = loadTextFile(write("cut.txt", bytes));
+    EXPECT_TRUE(loaded.isLargeFilePreview);
+    EXPECT_EQ(loaded.document.encoding, TextFileEncoding::Utf8);
+    EXPECT_FALSE(loaded.document.decodedViaFallback);
+    EXPECT_EQ(loaded.document.text, QString(largeFilePreviewByteCount - 2, QChar(u'a')));
+}
+
+TEST_F(TextFileLoaderTest, PreviewOfUtf16WithMarkKeepsAllItsBytes) {
+    QByteArray bytes = hex("fffe") + QByteArray("a\0", 2).repeated(3'000'000);
+    const LoadedPlainTextDocument loaded = loadTextFile(write("utf16.txt", bytes));
+    EXPECT_TRUE(loaded.isLargeFilePreview);
+    EXPECT_EQ(loaded.document.encoding, TextFileEncoding::Utf16LittleEndian);
+    EXPECT_EQ(loaded.document.text.size(), (largeFilePreviewByteCount - 2) / 2);
+}
+
+// The cut only knows UTF-8: a preview of another encoding may end inside a character. That
+// character is dropped instead of letting it throw the whole preview into another encoding.
+TEST_F(TextFileLoaderTest, PreviewCutInsideAGb18030CharacterStillReadsAsGb18030) {
+    // Chinese first (a four-byte code that neither Big5 nor Shift JIS has), then ASCII, then
+    // two-byte characters whose lead is a UTF-8 continuation byte (B0 A1, 啊): the UTF-8 cut
+    // leaves the lone lead byte B0 at the end of the preview.
+    const QString head = QString::fromUcs4(U"中文\U00020000\n");
+    QByteArray bytes = strictEncode(IcuCharset::Gb18030, head).value();
+    const qsizetype ascii = largeFilePreviewByteCount - 1 - bytes.size();
+    bytes += QByteArray(ascii, 'a');
+    bytes += QByteArray("\xB0\xA1").repeated(1'600'000);
+    ASSERT_GT(bytes.size(), largeFileThreshold);
+    const LoadedPlainTextDocument loaded = loadTextFile(write("gb.txt", bytes));
+    EXPECT_TRUE(loaded.isLargeFilePreview);
+    EXPECT_EQ(loaded.document.encoding, TextFileEncoding::Gb18030);
+    EXPECT_FALSE(loaded.document.decodedViaFallback);
+    EXPECT_EQ(loaded.document.text, head + QString(ascii, QChar(u'a')));
+
+    const LoadedPlainTextDocument chosen =
+        loadTextFile(dir.filePath("gb.txt"), TextFileEncoding::Gb18030);
+    EXPECT_EQ(chosen.document.text, loaded.document.text);
+}
+
+TEST_F(TextFileLoaderTest, PreviewCutInsideAUtf16SurrogatePairStillReadsAsUtf16) {
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    // Mark (2 bytes) + 999,998 units puts a high surrogate in the preview's last two bytes.
+    QString text = QString(999'998, QChar(u'x')) + pair.repeated(800'000);
+    QByteArray bytes = hex("fffe") + strictEncode(IcuCharset::Utf16LittleEndian, text).value();
+    ASSERT_GT(bytes.size(), largeFileThreshold);
+    const LoadedPlainTextDocument marked = loadTextFile(write("marked.txt", bytes));
+    EXPECT_EQ(marked.document.encoding, TextFileEncoding::Utf16LittleEndian);
+    EXPECT_EQ(marked.document.text, QString(999'998, QChar(u'x')));
+
+    // Without a mark the byte order is sniffed; ASCII units give the zero bytes it looks for.
+    text = QString(999'999, QChar(u'x')) + pair.repeated(800'000);
+    bytes = strictEncode(IcuCharset::Utf16LittleEndian, text).value();
+    const LoadedPlainTextDocument sniffed = loadTextFile(write("sniffed.txt", bytes));
+    EXPECT_EQ(sniffed.document.encoding, TextFileEncoding::Utf16LittleEndian);
+    EXPECT_FALSE(sniffed.document.decodedViaFallback);
+    EXPECT_EQ(sniffed.document.text, QString(999'999, QChar(u'x')));
+}
+
+TEST_F(TextFileLoaderTest, LineEndingsAreNormalisedAndRestoredOnSaving) {
+    const QByteArray crlf = QByteArray("first\r\nsecond é\r\n\r\nlast");
+    const QString path = write("crlf.txt", crlf);
+    const LoadedPlainTextDocument loaded = loadTextFile(path);
+    EXPECT_EQ(loaded.document.text, QStringLiteral("first\nsecond é\n\nlast"));
+    EXPECT_EQ(loaded.document.lineEnding, TextLineEnding::CarriageReturnLineFeed);
+    EXPECT_EQ(fileDataForSaving(loaded.document), crlf);
+
+    // Mark-less UTF-16 little-endian is detected and gains its mark when written back.
+    const QByteArray utf16 = hex("6100620063000a006400");
+    const LoadedPlainTextDocument sniffed = loadTextFile(write("utf16le.txt", utf16));
+    EXPECT_EQ(sniffed.document.encoding, TextFileEncoding::Utf16LittleEndian);
+    EXPECT_EQ(fileDataForSaving(sniffed.document), hex("fffe") + utf16);
+
+    PlainTextDocument latin = loaded.document;
+    latin.encoding = TextFileEncoding::IsoLatin1;
+    latin.text += QStringLiteral("中");
+    EXPECT_THROW(fileDataForSaving(latin), FileError);
+}
+
+TEST_F(TextFileLoaderTest, OverrideDecodesStrictly) {
+    // Invalid UTF-8; E9 21 is no two-byte code in any legacy candidate; odd length.
+    const QString path = write("latin.txt", hex("636166e921"));
+    EXPECT_EQ(loadErrorCode(path, TextFileEncoding::Utf8), 261);
+    const LoadedPlainTextDocument detected = loadTextFile(path);
+    EXPECT_EQ(detected.document.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_TRUE(detected.document.decodedViaFallback);
+    const LoadedPlainTextDocument chosen = loadTextFile(path, TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(chosen.document.text, QStringLiteral("café!"));
+    EXPECT_FALSE(chosen.document.decodedViaFallback);
+}
+
+TEST_F(TextFileLoaderTest, EmptyFileIsEmptyUtf8Text) {
+    const LoadedPlainTextDocument loaded = loadTextFile(write("empty.txt", {}));
+    EXPECT_EQ(loaded.document, (PlainTextDocument{}));
+    EXPECT_EQ(loaded.originalByteCount, 0);
+    EXPECT_FALSE(loaded.isLargeFilePreview);
+}
+
+TEST_F(TextFileLoaderTest, RefusesWhatIsNotARegularFile) {
+    EXPECT_EQ(loadErrorCode(dir.path()), 256);
+    EXPECT_EQ(loadErrorCode(dir.filePath("missing.txt")), 260);
+    EXPECT_EQ(loadErrorCode("/dev/null"), 256);
+
+    // A FIFO with no writer would block a plain open or read forever.
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(loadErrorCode(fifo), 256);
+
+    const QString socketPath = dir.filePath("sock");
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(socketPath);
+    ASSERT_LT(size_t(native.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(loadErrorCode(socketPath), 256);
+    ::close(fd);
+
+    try {
+        loadTextFile(dir.path());
+        FAIL() << "a folder was loaded";
+    } catch (const FileError& error) {
+        EXPECT_FALSE(error.systemMessage().isEmpty());
+        EXPECT_EQ(error.path(), dir.path());
+    }
+}
+
+TEST_F(TextFileLoaderTest, UnreadableFileGivesTheReadError) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not apply to root";
+    const QString path = write("secret.txt", "hidden");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+    EXPECT_EQ(loadErrorCode(path), 257);
+}
+
+TEST_F(TextFileLoaderTest, SymlinkToAFileIsFollowed) {
+    const QString target = write("target.txt", "linked\n");
+    const QString link = dir.filePath("link.txt");
+    ASSERT_TRUE(QFile::link(target, link));
+    EXPECT_EQ(loadTextFile(link).document.text, "linked\n");
+    EXPECT_EQ(loadTextFile(QUrl::fromLocalFile(link)).document.text, "linked\n");
+    EXPECT_THROW(loadTextFile(QUrl("https://example.com/a.txt")), FileError);
+}
+
+TEST(DecodeDocumentData, DecodesWholeBytesWithoutAPreviewCut) {
+    const PlainTextDocument document = decodeDocumentData(QByteArray("one\rtwo\rthree"));
+    EXPECT_EQ(document.text, "one\ntwo\nthree");
+    EXPECT_EQ(document.lineEnding, TextLineEnding::CarriageReturn);
+    EXPECT_EQ(document.encoding, TextFileEncoding::Utf8);
+    EXPECT_EQ(fileDataForSaving(document), QByteArray("one\rtwo\rthree"));
+
+    const QByteArray big = QByteArray(largeFileThreshold + 10, 'z');
+    EXPECT_EQ(decodeDocumentData(big).text.size(), big.size());
+}
