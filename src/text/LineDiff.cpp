@@ -185,4 +185,15 @@ std::array<qsizetype, 4> compareKindCounts(const std::optional<QList<TextCompare
     return counts;
 }
 
+TextCompareResult compareTexts(const QString& left, const QString& right, qsizetype lineLimit) {
+    const QStringList leftLines = splitCompareLines(left);
+    const QStringList rightLines = splitCompareLines(right);
+    TextCompareResult result;
+    result.leftLineCount = leftLines.size();
+    result.rightLineCount = rightLines.size();
+    if (leftLines.size() <= lineLimit && rightLines.size() <= lineLimit)
+        result.rows = pairChangedRows(diffLines(leftLines, rightLines));
+    return result;
+}
+
 } // namespace dunmoss

@@ -29,6 +29,9 @@ struct TextCompareResult {
     qsizetype rightLineCount = 0;
 };
 
+// The compare panel's limit on the lines of each side.
+inline constexpr qsizetype kCompareLineLimit = 2000;
+
 // Lines at line feeds; an empty text has none and a final line feed ends the last line.
 QStringList splitCompareLines(const QString& text);
 
@@ -44,5 +47,10 @@ std::optional<QString> compareRowLabel(const TextCompareRow& row);
 
 // Numbers of same, changed, added and removed rows.
 std::array<qsizetype, 4> compareKindCounts(const std::optional<QList<TextCompareRow>>& rows);
+
+// Both texts' lines and, when neither side has more than `lineLimit` lines, the paired rows;
+// rows are none above the limit, which keeps the table within bounds.
+TextCompareResult compareTexts(const QString& left, const QString& right,
+                               qsizetype lineLimit = kCompareLineLimit);
 
 } // namespace dunmoss

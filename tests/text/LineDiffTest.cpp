@@ -197,3 +197,20 @@ TEST(LineDiffTest, LabelsFollowLineNumbersAndCountsFollowKinds) {
     EXPECT_EQ(compareKindCounts(rows), (std::array<qsizetype, 4>{2, 2, 1, 0}));
     EXPECT_EQ(compareKindCounts(std::nullopt), (std::array<qsizetype, 4>{0, 0, 0, 0}));
 }
+
+TEST(LineDiffTest, ComparisonIsSkippedAboveTheLineLimit) {
+    QString big;
+    for (int i = 0; i <= kCompareLineLimit; ++i)
+        big.append(QStringLiteral("line\n"));
+    const TextCompareResult tooLarge = compareTexts(big, s("a"));
+    EXPECT_FALSE(tooLarge.rows);
+    EXPECT_EQ(tooLarge.leftLineCount, kCompareLineLimit + 1);
+    EXPECT_EQ(tooLarge.rightLineCount, 1);
+    const TextCompareResult fits = compareTexts(big, big, kCompareLineLimit + 1);
+    ASSERT_TRUE(fits.rows);
+    EXPECT_EQ(compareKindCounts(fits.rows)[0], kCompareLineLimit + 1);
+    const TextCompareResult small = compareTexts(s("a\nb\nc"), s("a\nx\nc"));
+    ASSERT_TRUE(small.rows);
+    EXPECT_EQ(shapes(*small.rows), compare(s("a\nb\nc"), s("a\nx\nc")));
+    EXPECT_EQ(small.leftLineCount, 3);
+}
