@@ -248,10 +248,10 @@ void CodeEditorCoordinator::textDidChange() {
         return;
     const QString& text = m_storage->text();
     // Recorded before the write, so that a window that answers the write with an update at once
-    // finds nothing new to apply.
+    // finds nothing new to apply and the ruler's index is rebuilt only once.
     lastReportedText = text;
-    textBinding.write(text);
     noteTextChanged();
+    textBinding.write(text);
     if (!textView->hasMarkedText()) {
         m_highlighting->scheduleHighlighting();
         updateParameterHint();

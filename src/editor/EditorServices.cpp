@@ -23,7 +23,7 @@ std::shared_ptr<const CompletionProvider>& currentCompletionProvider() {
 } // namespace
 
 void SyntaxHighlighting::scheduleHighlighting() {
-    applyHighlighting();
+    // Nothing is restyled, so the bracket marks are still in place.
 }
 
 void SyntaxHighlighting::applyHighlighting() {

@@ -115,7 +115,10 @@ void TextStorage::releaseDocument(QTextDocument* document) {
         m_primaryInUse = false;
         // A plain-text layout remembers the first view that laid it out and lets only that view
         // set the wrap width; a fresh layout lets the next view wrap at its own width.
+        // Installing it reports the whole text as changed; the characters are the same.
+        ++m_applying;
         m_primary->setDocumentLayout(new QPlainTextDocumentLayout(m_primary));
+        --m_applying;
         return;
     }
     if (!m_mirrors.removeOne(document))
