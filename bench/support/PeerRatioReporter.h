@@ -17,9 +17,14 @@ class PeerRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
+        // With repetitions the median stands for the benchmark; otherwise the single run.
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.error_occurred)
+                continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_medians[run.run_name.str()] = run.GetAdjustedRealTime();
+            else if (run.run_type == Run::RT_Iteration)
+                m_times[run.run_name.str()] = run.GetAdjustedRealTime();
         }
     }
 
@@ -27,17 +32,25 @@ public:
     void printRatios(const std::vector<std::pair<std::string, std::string>>& pairs) const {
         std::printf("\nRatios (our real time / peer real time; below 1 means faster):\n");
         for (const auto& [ours, peer] : pairs) {
-            const auto a = m_times.find(ours);
-            const auto b = m_times.find(peer);
-            if (a == m_times.end() || b == m_times.end() || b->second <= 0)
+            const double a = timeOf(ours);
+            const double b = timeOf(peer);
+            if (a <= 0 || b <= 0)
                 continue;
-            std::printf("  %-48s vs %-40s %.3f\n", ours.c_str(), peer.c_str(),
-                        a->second / b->second);
+            std::printf("  %-40s vs %-40s %.3f\n", ours.c_str(), peer.c_str(), a / b);
         }
     }
 
 private:
+    double timeOf(const std::string& name) const {
+        if (const auto it = m_medians.find(name); it != m_medians.end())
+            return it->second;
+        if (const auto it = m_times.find(name); it != m_times.end())
+            return it->second;
+        return 0;
+    }
+
     std::map<std::string, double> m_times;
+    std::map<std::string, double> m_medians;
 };
 
 // Runs a shell command and returns its standard output.

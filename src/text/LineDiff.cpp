@@ -2,6 +2,7 @@
 
 #include "platform/Localization.h"
 #include "text/ResultIdentifier.h"
+#include "text/SuffixLcsTable.h"
 
 #include <QHash>
 #include <vector>
@@ -91,38 +92,61 @@ QList<TextCompareRow> diffLines(const QStringList& left, const QStringList& righ
     qsizetype prefix = 0;
     while (prefix < n && prefix < m && a[prefix] == b[prefix])
         ++prefix;
-    const qsizetype rows = n - prefix + 1;
-    const qsizetype columns = m - prefix + 1;
-    std::vector<int> table(size_t(rows) * size_t(columns), 0);
-    auto cell = [&](qsizetype i, qsizetype j) -> int& {
-        return table[size_t(i - prefix) * size_t(columns) + size_t(j - prefix)];
-    };
-    for (qsizetype i = n - 1; i >= prefix; --i) {
-        int* row = &cell(i, prefix);
-        const int* below = row + columns;
-        const int ai = a[i];
-        for (qsizetype j = m - 1; j >= prefix; --j) {
-            const qsizetype k = j - prefix;
-            row[k] = ai == b[j] ? below[k + 1] + 1 : std::max(below[k], row[k + 1]);
-        }
-    }
+    const qsizetype restLeft = n - prefix;
+    const qsizetype restRight = m - prefix;
+    const SuffixLcsTable table(a.data() + prefix, restLeft, b.data() + prefix, restRight);
 
     QList<TextCompareRow> result;
     result.reserve(n + m - prefix);
     qsizetype i = 0;
     qsizetype j = 0;
+    // Past the prefix, `upper` is T[i][j] and `lower` is T[i + 1][j] (table rows k and k - 1
+    // with `length` columns left), kept up to date step by step instead of counted again.
+    qsizetype k = 0;
+    qsizetype length = 0;
+    int upper = 0;
+    int lower = 0;
+    bool tracking = false;
+    auto advanceLeft = [&] {
+        ++i;
+        if (tracking) {
+            --k;
+            upper = lower;
+            lower = k > 0 ? table.zeros(k - 1, length) : 0;
+        }
+    };
+    auto advanceRight = [&] {
+        ++j;
+        if (tracking) {
+            upper -= table.zeroBit(k, length - 1) ? 1 : 0;
+            if (k > 0)
+                lower -= table.zeroBit(k - 1, length - 1) ? 1 : 0;
+            --length;
+        }
+    };
     while (i < n || j < m) {
         if (i < n && j < m) {
             if (a[i] == b[j]) {
                 result.append(sameRow(left, i, j));
-                ++i;
-                ++j;
-            } else if (cell(i, j + 1) >= cell(i + 1, j)) {
+                advanceLeft();
+                advanceRight();
+                continue;
+            }
+            if (!tracking) {
+                tracking = true;
+                k = n - i;
+                length = m - j;
+                upper = table.zeros(k, length);
+                lower = table.zeros(k - 1, length);
+            }
+            // T[i][j + 1] against T[i + 1][j]; on a tie the added row comes first.
+            const int rightSkipped = upper - (table.zeroBit(k, length - 1) ? 1 : 0);
+            if (rightSkipped >= lower) {
                 result.append(addedRow(right, j));
-                ++j;
+                advanceRight();
             } else {
                 result.append(removedRow(left, i));
-                ++i;
+                advanceLeft();
             }
         } else if (i < n) {
             result.append(removedRow(left, i));

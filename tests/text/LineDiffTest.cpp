@@ -1,4 +1,5 @@
 #include "text/LineDiff.h"
+#include "text/SuffixLcsTable.h"
 
 #include "platform/Localization.h"
 
@@ -134,7 +135,7 @@ TEST(LineDiffTest, PairingMergesOnlyDirectNeighbours) {
     EXPECT_TRUE(pairChangedRows({}).isEmpty());
 }
 
-TEST(LineDiffTest, EqualLeadingLinesShortcutGivesTheFullTableWalk) {
+TEST(LineDiffTest, PackedTableWalkEqualsTheFullIntegerTableWalk) {
     QRandomGenerator random(5);
     const QStringList alphabet = {s("a"), s("b"), s("c"), s(""), s("a ")};
     for (int round = 0; round < 300; ++round) {
@@ -145,9 +146,11 @@ TEST(LineDiffTest, EqualLeadingLinesShortcutGivesTheFullTableWalk) {
             left.append(line);
             right.append(line);
         }
-        for (int i = random.bounded(0, 9); i > 0; --i)
+        // Mostly short texts, some past one and two machine words of table bits.
+        const int span = round % 10 == 0 ? 200 : 9;
+        for (int i = random.bounded(0, span); i > 0; --i)
             left.append(alphabet[random.bounded(int(alphabet.size()))]);
-        for (int i = random.bounded(0, 9); i > 0; --i)
+        for (int i = random.bounded(0, span); i > 0; --i)
             right.append(alphabet[random.bounded(int(alphabet.size()))]);
         ASSERT_EQ(shapes(diffLines(left, right)), referenceDiff(left, right))
             << left.join(u'|').toStdString() << " / " << right.join(u'|').toStdString();
@@ -213,4 +216,26 @@ TEST(LineDiffTest, ComparisonIsSkippedAboveTheLineLimit) {
     ASSERT_TRUE(small.rows);
     EXPECT_EQ(shapes(*small.rows), compare(s("a\nb\nc"), s("a\nx\nc")));
     EXPECT_EQ(small.leftLineCount, 3);
+}
+
+TEST(LineDiffTest, PackedTableHoldsEveryCellOfTheIntegerTable) {
+    QRandomGenerator random(23);
+    for (int round = 0; round < 20; ++round) {
+        const int n = random.bounded(0, 150);
+        const int m = random.bounded(0, 150);
+        const int symbols = random.bounded(1, 6);
+        std::vector<int> a(n), b(m);
+        for (int& x : a)
+            x = random.bounded(symbols);
+        for (int& x : b)
+            x = random.bounded(symbols + 2); // some symbols only on the right
+        std::vector<std::vector<int>> t(n + 1, std::vector<int>(m + 1, 0));
+        for (int i = n - 1; i >= 0; --i)
+            for (int j = m - 1; j >= 0; --j)
+                t[i][j] = a[i] == b[j] ? t[i + 1][j + 1] + 1 : std::max(t[i + 1][j], t[i][j + 1]);
+        const SuffixLcsTable table(a.data(), n, b.data(), m);
+        for (int i = 0; i <= n; ++i)
+            for (int j = 0; j <= m; ++j)
+                ASSERT_EQ(table.at(i, j), t[i][j]) << i << "," << j << " of " << n << "x" << m;
+    }
 }
