@@ -4,6 +4,7 @@
 #include "platform/TextRange.h"
 #include "text/TextEdit.h"
 
+#include <QHashFunctions>
 #include <QString>
 #include <exception>
 #include <optional>
@@ -21,6 +22,9 @@ public:
     const char* what() const noexcept override { return "Invalid Base64 text"; }
     friend bool operator==(const TextToolboxError& a, const TextToolboxError& b) {
         return a.m_kind == b.m_kind;
+    }
+    friend size_t qHash(const TextToolboxError& error, size_t seed = 0) {
+        return ::qHash(int(error.m_kind), seed);
     }
 
 private:
