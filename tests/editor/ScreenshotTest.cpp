@@ -56,6 +56,8 @@ TEST(EditorScreenshots, DISABLED_EachThemeWithNumbersGuidesAndInvisibles) {
         view.resize(640, 360);
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        view.activateWindow();
+        QTest::qWaitForWindowActive(&view);
         view.textView()->setFocus();
         QTest::qWait(50);
         // The caret stands after a brace: both it and its partner carry the bracket mark.
