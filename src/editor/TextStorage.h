@@ -16,10 +16,12 @@ namespace dunmoss {
 // The authoritative text is a QString that keeps the file's true characters (a U+2029 or U+2028
 // of the file, a stray CR) and is updated incrementally from each edit, so that no view ever
 // copies the whole document per keystroke. The views lay it out through QTextDocuments kept
-// character for character in step with it: the primary document, which keeps its layout and
-// colouring while no view shows it, and one mirror per further view shown at the same time, so
-// that each view wraps at its own width (a QTextDocument has a single layout). The documents'
-// own undo is off: undo is the tab's QUndoStack (see TextStorageRegistry.h).
+// character for character in step with it: the primary document, kept while no view shows it,
+// and one mirror per further view shown at the same time, so that each view wraps at its own
+// width (a QTextDocument has a single layout). A document handed back gets a fresh layout (so
+// the next view sets its own wrap width), which drops its colours; a view colours the document
+// it attaches to at once. The documents' own undo is off: undo is the tab's QUndoStack (see
+// TextStorageRegistry.h).
 class TextStorage : public QObject {
     Q_OBJECT
 public:
