@@ -3,38 +3,235 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
+#include <unicode/uvernum.h>
 
 namespace dunmoss {
 
 namespace {
 
-// A "simple" UTF-16 unit is a whole BMP code point whose grapheme-break property is Other,
-// Control, CR or LF. Between two simple units there is always a cluster boundary except inside
-// CR LF: no rule joins them (joining rules need Extend, ZWJ, SpacingMark, Prepend, Hangul jamo or
-// regional indicators on one side). Counting runs of simple units needs no break iterator, which
-// keeps the common scripts (Latin, CJK, Cyrillic, ...) at memory speed.
-class SimpleUnitTable {
-public:
-    SimpleUnitTable() {
-        m_bits.fill(0);
-        for (UChar32 c = 0; c <= 0xFFFF; ++c) {
-            if (c >= 0xD800 && c <= 0xDFFF)
-                continue;
-            const int gcb = u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK);
-            if (gcb == U_GCB_OTHER || gcb == U_GCB_CONTROL || gcb == U_GCB_CR || gcb == U_GCB_LF)
-                m_bits[static_cast<size_t>(c) >> 6] |= uint64_t(1) << (c & 63);
-        }
-    }
-    bool contains(char16_t unit) const { return (m_bits[unit >> 6] >> (unit & 63)) & 1; }
-
-private:
-    std::array<uint64_t, 1024> m_bits;
+// Each BMP code unit gets a class from its grapheme-break property. Most boundaries follow from
+// the classes of the two units around them alone; only the rest (surrogates, Hangul jamo,
+// prepended marks, spacing marks, joiners) need the break iterator. That keeps the common
+// scripts, with their combining marks, at memory speed.
+enum UnitClass : std::uint8_t {
+    Hard = 0,      // decided by the break iterator
+    Simple = 1,    // Other
+    Control = 2,   // Control, CR, LF: a boundary on both sides, except inside CR LF
+    Extend = 3,    // never a boundary before it, unless after a control
+    Surrogate = 4, // classified with its partner (see classAt)
 };
 
-const SimpleUnitTable& simpleUnits() {
-    static const SimpleUnitTable table;
+enum class Decision { Boundary, Joined, Undecided };
+
+// Eight units at a time where the processor offers it (every x86-64 does).
+#if defined(__SSE2__)
+inline __m128i load8(const char16_t* u) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
+}
+#endif
+
+bool allInSimpleRanges(const char16_t* u);
+
+// Line feeds in u[0, n).
+qsizetype countLineFeeds(const char16_t* u, qsizetype n) {
+    qsizetype count = 0;
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Matches subtract 1 (all bits set) from 16-bit lane counters, summed before they could
+    // overflow.
+    const __m128i lf = _mm_set1_epi16(0x000A);
+    while (i + 8 <= n) {
+        __m128i lanes = _mm_setzero_si128();
+        const qsizetype stop = std::min(n - 7, i + 8 * qsizetype(32000));
+        for (; i < stop; i += 8)
+            lanes = _mm_sub_epi16(lanes, _mm_cmpeq_epi16(load8(u + i), lf));
+        alignas(16) std::uint16_t parts[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(parts), lanes);
+        for (std::uint16_t part : parts)
+            count += part;
+    }
+#endif
+    for (; i < n; ++i)
+        count += u[i] == u'\n';
+    return count;
+}
+
+class UnitClassTable {
+public:
+    UnitClassTable() {
+        for (UChar32 c = 0; c <= 0xFFFF; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF) {
+                m_classes[c] = Surrogate;
+                continue;
+            }
+            switch (u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK)) {
+            case U_GCB_OTHER:
+                // Indic consonants can join a preceding virama into one cluster (the break
+                // iterator's conjunct rule), so the position before one is left undecided.
+                m_classes[c] = c >= 0x0900 && c <= 0x0DFF ? Hard : Simple;
+                break;
+            case U_GCB_CONTROL:
+            case U_GCB_CR:
+            case U_GCB_LF:
+                m_classes[c] = Control;
+                break;
+            case U_GCB_EXTEND:
+#if U_ICU_VERSION_MAJOR_NUM >= 74
+                // Indic conjuncts can join across an extending mark; leave them to the iterator.
+                m_classes[c] = Hard;
+#else
+                m_classes[c] = Extend;
+#endif
+                break;
+            default:
+                m_classes[c] = Hard;
+                break;
+            }
+        }
+        // The block test below must only accept units that break on both sides.
+        for (UChar32 c = 0; c <= 0xFFFF; ++c)
+            if (inSimpleRange(char16_t(c)) &&
+                !(m_classes[c] == Simple || (m_classes[c] == Control && c != u'\r')))
+                m_rangesHold = false;
+    }
+
+    UnitClass operator[](char16_t unit) const {
+        return UnitClass(m_classes[unit]);
+    }
+    bool rangesHold() const {
+        return m_rangesHold;
+    }
+
+    // The class of the code point the unit at i belongs to: a surrogate pair takes its code
+    // point's class; a lone surrogate is left to the break iterator.
+    UnitClass classAt(const char16_t* u, qsizetype n, qsizetype i) const {
+        const char16_t c = u[i];
+        if (!QChar::isSurrogate(c))
+            return (*this)[c];
+        char32_t codePoint = 0;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1]))
+            codePoint = QChar::surrogateToUcs4(c, u[i + 1]);
+        else if (QChar::isLowSurrogate(c) && i > 0 && QChar::isHighSurrogate(u[i - 1]))
+            codePoint = QChar::surrogateToUcs4(u[i - 1], c);
+        else
+            return Hard;
+        switch (u_getIntPropertyValue(UChar32(codePoint), UCHAR_GRAPHEME_CLUSTER_BREAK)) {
+        case U_GCB_OTHER:
+            return Simple;
+        case U_GCB_CONTROL:
+            return Control;
+        case U_GCB_EXTEND:
+            return (*this)[0x0301] == Extend ? Extend : Hard;
+        default:
+            return Hard;
+        }
+    }
+
+    Decision decide(const char16_t* u, qsizetype n, qsizetype p) const {
+        if (QChar::isHighSurrogate(u[p - 1]) && QChar::isLowSurrogate(u[p]))
+            return Decision::Joined;
+        const UnitClass a = classAt(u, n, p - 1);
+        const UnitClass b = classAt(u, n, p);
+        if (a == Control)
+            return u[p - 1] == u'\r' && u[p] == u'\n' ? Decision::Joined : Decision::Boundary;
+        if (b == Control)
+            return Decision::Boundary;
+        if (b == Extend)
+            return Decision::Joined;
+        if ((a == Simple || a == Extend) && b == Simple)
+            return Decision::Boundary;
+        return Decision::Undecided;
+    }
+
+    // Latin, Greek, Cyrillic basics and the CJK ideographs: units that break on both sides,
+    // tested by range so that whole blocks are checked in a vectorised loop.
+    static bool inSimpleRange(char16_t c) {
+        return (c < 0x300 && c != u'\r') || char16_t(c - 0x3400) < 0x6C00;
+    }
+    // Whether all 64 units from `u` are in the simple ranges. When not, `firstMiss` is set to
+    // the offset of the first unit that is not, so the caller need not look at the block again.
+    bool blockInSimpleRanges(const char16_t* u, int& firstMiss) const {
+        if (!m_rangesHold) {
+            firstMiss = 64;
+            return false;
+        }
+        if (allInSimpleRanges(u))
+            return true;
+        firstMiss = 0;
+        while (inSimpleRange(u[firstMiss]))
+            ++firstMiss;
+        return false;
+    }
+
+private:
+    std::array<std::uint8_t, 0x10000> m_classes{};
+    bool m_rangesHold = true;
+};
+
+#if defined(__SSE2__)
+// All bits set in the lanes whose unit is in the simple ranges.
+inline __m128i inSimpleRanges8(const char16_t* u) {
+    // Unsigned 16-bit comparisons by flipping the sign bit.
+    const __m128i sign = _mm_set1_epi16(short(0x8000));
+    const __m128i below300 = _mm_set1_epi16(short(0x0300 ^ 0x8000));
+    const __m128i cr = _mm_set1_epi16(0x000D);
+    const __m128i cjkStart = _mm_set1_epi16(0x3400);
+    const __m128i cjkSpan = _mm_set1_epi16(short(0x6C00 ^ 0x8000));
+    const __m128i c = load8(u);
+    const __m128i low =
+        _mm_andnot_si128(_mm_cmpeq_epi16(c, cr), _mm_cmplt_epi16(_mm_xor_si128(c, sign), below300));
+    const __m128i cjk = _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(c, cjkStart), sign), cjkSpan);
+    return _mm_or_si128(low, cjk);
+}
+#endif
+
+bool allInSimpleRanges(const char16_t* u) {
+#if defined(__SSE2__)
+    __m128i all = _mm_set1_epi16(-1);
+    for (int i = 0; i < 64; i += 8)
+        all = _mm_and_si128(all, inSimpleRanges8(u + i));
+    return _mm_movemask_epi8(all) == 0xFFFF;
+#else
+    bool all = true;
+    for (int i = 0; i < 64; ++i)
+        all &= UnitClassTable::inSimpleRange(u[i]);
+    return all;
+#endif
+}
+
+// Positions between two units in the simple ranges are boundaries: their number plus one is a
+// lower bound of the clusters. Stops once the bound passes `limit`.
+qsizetype simpleRangeLowerBound(const char16_t* u, qsizetype n, qsizetype limit, bool rangesHold) {
+    if (!rangesHold || n == 0)
+        return 1;
+    qsizetype boundaries = 0;
+    qsizetype p = 1;
+#if defined(__SSE2__)
+    while (p + 8 <= n && boundaries < limit) {
+        __m128i lanes = _mm_setzero_si128();
+        const qsizetype stop = std::min(n - 7, p + 8 * qsizetype(8192));
+        for (; p < stop; p += 8)
+            lanes = _mm_sub_epi16(
+                lanes, _mm_and_si128(inSimpleRanges8(u + p - 1), inSimpleRanges8(u + p)));
+        alignas(16) std::uint16_t parts[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(parts), lanes);
+        for (std::uint16_t part : parts)
+            boundaries += part;
+    }
+#endif
+    for (; p < n && boundaries < limit; ++p)
+        boundaries +=
+            UnitClassTable::inSimpleRange(u[p - 1]) && UnitClassTable::inSimpleRange(u[p]);
+    return boundaries + 1;
+}
+
+const UnitClassTable& unitClasses() {
+    static const UnitClassTable table;
     return table;
 }
 
@@ -83,55 +280,68 @@ ClusterIterator& clusterIterator() {
     return iterator;
 }
 
-inline bool fastBoundary(const char16_t* u, qsizetype p, const SimpleUnitTable& simple) {
-    return simple.contains(u[p - 1]) && simple.contains(u[p]) &&
-           !(u[p - 1] == u'\r' && u[p] == u'\n');
-}
+enum class Counting { Exact, LowerBound };
 
 // Counts clusters in u[0, n); stops early (returning a value above `limit`) once the count passes
-// `limit`. Positions where the fast rule cannot decide are handed to the break iterator in
-// segments that start and end on boundaries the fast rule has proven.
-qsizetype countClusters(const char16_t* u, qsizetype n, qsizetype limit) {
+// `limit`. Positions the classes cannot decide are handed to the break iterator in segments that
+// start and end on decided boundaries; a lower bound counts each such segment as one cluster.
+qsizetype countClusters(const char16_t* u, qsizetype n, qsizetype limit,
+                        Counting counting = Counting::Exact) {
     if (n <= 0)
         return 0;
-    const SimpleUnitTable& simple = simpleUnits();
+    const UnitClassTable& classes = unitClasses();
     qsizetype clusters = 0;
-    qsizetype start = 0; // a known boundary
+    qsizetype start = 0; // a decided boundary
+    qsizetype noBlockBefore = 0;
     qsizetype p = 1;
-    while (p <= n) {
-        if (p == n) {
-            ++clusters;
-            break;
+    while (p < n) {
+        const Decision decision = classes.decide(u, n, p);
+        if (decision == Decision::Joined) {
+            ++p;
+            continue;
         }
-        if (fastBoundary(u, p, simple)) {
+        if (decision == Decision::Boundary) {
             ++clusters;
             start = p;
+            // Runs of units that break on both sides: 63 more boundaries per block. A block
+            // that failed is not tried again before the unit that made it fail.
+            int firstMiss = 0;
+            while (p >= noBlockBefore && p + 64 <= n &&
+                   classes.blockInSimpleRanges(u + p, firstMiss)) {
+                clusters += 63;
+                p += 63;
+                start = p;
+            }
+            if (p >= noBlockBefore)
+                noBlockBefore = p + firstMiss + 1;
             if (clusters > limit)
                 return clusters;
             ++p;
             continue;
         }
-        if (simple.contains(u[p - 1]) && simple.contains(u[p])) {
-            ++p; // CR LF
-            continue;
-        }
-        // Undecided: extend to the next proven boundary and let the iterator count the segment.
         qsizetype end = p + 1;
-        while (end < n && !fastBoundary(u, end, simple))
+        while (end < n && classes.decide(u, n, end) != Decision::Boundary)
             ++end;
-        ClusterIterator& iterator = clusterIterator();
-        if (iterator.setText(u + start, end - start))
-            clusters += iterator.count();
-        else
-            clusters += end - start; // no iterator: code units are the safe upper bound
+        // A lower bound assumes no boundary inside the segment.
+        if (counting == Counting::Exact) {
+            ClusterIterator& iterator = clusterIterator();
+            if (iterator.setText(u + start, end - start))
+                clusters += iterator.count() - 1;
+            else
+                clusters += end - start - 1; // no iterator: code units are the safe upper bound
+        }
+        // The cluster that ends at `end` is counted when `end` is reached as a boundary (or at
+        // the end of the text).
         if (clusters > limit)
             return clusters;
-        if (end == n)
+        if (end == n) {
+            start = n;
             break;
+        }
         start = end;
-        p = end + 1;
+        p = end;
     }
-    return clusters;
+    return clusters + 1; // the last cluster, ending at n
 }
 
 } // namespace
@@ -143,6 +353,13 @@ qsizetype graphemeClusterCount(QStringView text) {
 bool hasMoreGraphemeClustersThan(QStringView text, qsizetype limit) {
     if (text.size() <= limit)
         return false;
+    // Bounds that need no break iterator settle almost every text: first one from the common
+    // ranges alone, then one from the unit classes; only when both fall short are the
+    // undecided segments counted exactly.
+    if (simpleRangeLowerBound(text.utf16(), text.size(), limit, unitClasses().rangesHold()) > limit)
+        return true;
+    if (countClusters(text.utf16(), text.size(), limit, Counting::LowerBound) > limit)
+        return true;
     return countClusters(text.utf16(), text.size(), limit) > limit;
 }
 
@@ -151,14 +368,15 @@ bool isGraphemeBoundary(QStringView text, qsizetype position) {
     if (position <= 0 || position >= n)
         return position == 0 || position == n;
     const char16_t* u = text.utf16();
-    const SimpleUnitTable& simple = simpleUnits();
-    if (simple.contains(u[position - 1]) && simple.contains(u[position]))
-        return !(u[position - 1] == u'\r' && u[position] == u'\n');
+    const UnitClassTable& classes = unitClasses();
+    const Decision decision = classes.decide(u, n, position);
+    if (decision != Decision::Undecided)
+        return decision == Decision::Boundary;
     qsizetype start = position - 1;
-    while (start > 0 && !fastBoundary(u, start, simple))
+    while (start > 0 && classes.decide(u, n, start) != Decision::Boundary)
         --start;
     qsizetype end = position + 1;
-    while (end < n && !fastBoundary(u, end, simple))
+    while (end < n && classes.decide(u, n, end) != Decision::Boundary)
         ++end;
     ClusterIterator& iterator = clusterIterator();
     if (!iterator.setText(u + start, end - start))
@@ -176,7 +394,7 @@ StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange 
 
     // Line breaks are LF only; counting by range keeps this a single pass over the units.
     const auto breaksIn = [u](qsizetype from, qsizetype to) {
-        return static_cast<qint64>(std::count(u + from, u + to, u'\n'));
+        return static_cast<qint64>(countLineFeeds(u + from, to - from));
     };
     const qint64 breaksBefore = breaksIn(0, s);
     const qint64 breaksInside = l > 0 ? breaksIn(s, e) : 0;
