@@ -58,6 +58,8 @@ bool onlyPairedSurrogates(const char16_t* units, qsizetype size) {
 
 // Copies units, swapping the two bytes of each when the byte order differs from the host's.
 void copyUnits(char16_t* target, const char* source, qsizetype count, bool swap) {
+    if (count == 0)
+        return; // an empty view may carry no pointer at all
     if (!swap) {
         std::memcpy(target, source, size_t(count) * 2);
         return;

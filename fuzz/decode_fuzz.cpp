@@ -1,0 +1,132 @@
+// Detection and decoding of arbitrary bytes. Aborts when:
+// - detection finds nothing (Latin-1 takes any bytes);
+// - a decoded text holds U+FFFD that the bytes did not hold encoded in the detected encoding;
+// - a text detected as UTF-8 (with or without mark) whose bytes use one kind of line break does
+//   not re-encode through the save path to the same bytes;
+// - a fast conversion path disagrees with ICU's own strict conversion;
+// - a strict Unicode or Latin-1 decoding does not re-encode to the bytes it came from.
+#include "platform/FileError.h"
+#include "platform/IcuConverter.h"
+#include "text/EncodingDetection.h"
+#include "text/TextEncoding.h"
+#include "text/TextFileLoader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace dunmoss;
+
+namespace {
+
+void require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "decode_fuzz: %s\n", what);
+        std::abort();
+    }
+}
+
+qsizetype occurrences(QByteArrayView haystack, QByteArrayView needle) {
+    qsizetype count = 0;
+    for (qsizetype at = haystack.indexOf(needle); at >= 0; at = haystack.indexOf(needle, at + 1))
+        ++count;
+    return count;
+}
+
+void checkReplacementCharacters(QByteArrayView bytes, const DecodedTextData& decoded) {
+    const qsizetype found = decoded.text.count(QChar(0xFFFD));
+    if (found == 0)
+        return;
+    QByteArray pattern;
+    try {
+        pattern = encodeText(QString(QChar(0xFFFD)), decoded.encoding);
+    } catch (const FileError&) {
+        require(false, "U+FFFD decoded from an encoding that cannot hold it");
+    }
+    pattern.remove(0, byteOrderMark(decoded.encoding).size());
+    require(found <= occurrences(bytes, pattern), "U+FFFD not present in the bytes");
+}
+
+// True when the text uses at most one of CR LF, lone CR and lone LF.
+bool singleKindOfLineBreak(const QString& text) {
+    bool pair = false, loneCr = false, loneLf = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            if (i + 1 < text.size() && text[i + 1] == u'\n') {
+                pair = true;
+                ++i;
+            } else {
+                loneCr = true;
+            }
+        } else if (text[i] == u'\n') {
+            loneLf = true;
+        }
+    }
+    return int(pair) + int(loneCr) + int(loneLf) <= 1;
+}
+
+void checkUtf8SaveRoundTrip(QByteArrayView bytes, const DecodedTextData& decoded) {
+    if (decoded.encoding != TextFileEncoding::Utf8 &&
+        decoded.encoding != TextFileEncoding::Utf8WithBOM)
+        return;
+    if (!singleKindOfLineBreak(decoded.text))
+        return;
+    const PlainTextDocument document =
+        makePlainTextDocument(decoded.text, decoded.encoding, decoded.decodedViaFallback);
+    require(!document.text.contains(u'\r'), "CR left after normalisation");
+    require(fileDataForSaving(document) == bytes, "UTF-8 text does not save to its own bytes");
+}
+
+void checkFastPathsAgainstIcu(QByteArrayView bytes) {
+    const IcuCharset charsets[] = {IcuCharset::Utf8,           IcuCharset::Utf16LittleEndian,
+                                   IcuCharset::Utf16BigEndian, IcuCharset::Gb18030,
+                                   IcuCharset::Big5,           IcuCharset::ShiftJIS,
+                                   IcuCharset::IsoLatin1};
+    for (IcuCharset charset : charsets) {
+        const std::optional<QString> fast = strictDecode(charset, bytes);
+        const std::optional<QString> reference = icuDecode(charset, bytes);
+        require(fast.has_value() == reference.has_value(), "fast path accepts differently");
+        if (!fast)
+            continue;
+        require(*fast == *reference, "fast path decodes differently");
+        require(!fast->contains(QChar(0xFFFD)) || charset == IcuCharset::Utf8 ||
+                    charset == IcuCharset::Utf16LittleEndian ||
+                    charset == IcuCharset::Utf16BigEndian || charset == IcuCharset::Gb18030,
+                "replacement character from a charset without one");
+        // Unicode and Latin-1 map bytes one to one.
+        if (charset == IcuCharset::Utf8 || charset == IcuCharset::Utf16LittleEndian ||
+            charset == IcuCharset::Utf16BigEndian || charset == IcuCharset::IsoLatin1) {
+            const std::optional<QByteArray> again = strictEncode(charset, *fast);
+            require(again && *again == bytes, "decoded text does not encode back");
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    const std::optional<DecodedTextData> decoded = decodeTextData(bytes);
+    require(decoded.has_value(), "detection found nothing");
+    require(decoded->decodedViaFallback == (decoded->encoding == TextFileEncoding::IsoLatin1),
+            "fallback flag does not match Latin-1");
+    checkReplacementCharacters(bytes, *decoded);
+    checkUtf8SaveRoundTrip(bytes, *decoded);
+
+    // As a preview cut from a longer file.
+    const QByteArray cut = trimIncompleteUTF8Tail(bytes.toByteArray());
+    require(bytes.startsWith(cut) && bytes.size() - cut.size() <= 3, "cut is not a short prefix");
+    const std::optional<DecodedTextData> preview = decodeTextData(cut, ByteTail::MayBeCut);
+    require(preview.has_value(), "preview detection found nothing");
+    checkReplacementCharacters(cut, *preview);
+
+    checkFastPathsAgainstIcu(bytes);
+
+    const TextLineEnding ending = detectLineEnding(decoded->text);
+    const QString normalised = normalizeLineEndings(decoded->text);
+    require(!normalised.contains(u'\r'), "CR left after normalisation");
+    if (ending == TextLineEnding::LineFeed && !decoded->text.contains(u'\r'))
+        require(normalised == decoded->text, "text without CR changed");
+    return 0;
+}
