@@ -38,7 +38,10 @@ FileError notRegularFile(const QString& path, mode_t mode) {
 
 // Reads until `limit` bytes are in or the file ends. `expected` sizes the first allocation.
 QByteArray readBytes(int fd, qint64 limit, qint64 expected, const QString& path) {
-    QByteArray bytes(qBound<qint64>(0, expected, limit), Qt::Uninitialized);
+    // One byte of room beyond the expected size lets the read that meets the end of the file
+    // happen without growing the buffer.
+    QByteArray bytes(qBound<qint64>(0, expected < limit ? expected + 1 : limit, limit),
+                     Qt::Uninitialized);
     qint64 filled = 0;
     for (;;) {
         if (filled == bytes.size()) {

@@ -252,6 +252,18 @@ TEST(EncodingDetection, BytesThatMayBeCutDropTheCutCharacter) {
                  FileError);
 }
 
+TEST(EncodingDetection, ACutCharacterDoesNotHandTheTextToAnotherLegacyEncoding) {
+    // GB 18030 whose bytes Shift JIS also reads (as half-width katakana), with a four-byte code
+    // (D8 38 A1 34) that Big5 rejects, cut after the lead byte B0. Complete bytes fail in
+    // GB 18030 and come out as Shift JIS; the cut must not decide the encoding.
+    const QString text = QString::fromUcs4(U"中文 text \U000F0064 more");
+    const QByteArray bytes = strictEncode(IcuCharset::Gb18030, text).value() + hex("b0");
+    ASSERT_EQ(detect(bytes).encoding, TextFileEncoding::ShiftJIS);
+    const DecodedTextData tolerant = detect(bytes, ByteTail::MayBeCut);
+    EXPECT_EQ(tolerant.encoding, TextFileEncoding::Gb18030);
+    EXPECT_EQ(tolerant.text, text);
+}
+
 TEST(EncodingDetection, LineEndingIsTheDominantKind) {
     EXPECT_EQ(detectLineEnding(u"a\r\nb\nc"), TextLineEnding::CarriageReturnLineFeed);
     EXPECT_EQ(detectLineEnding(u"a\nb\nc\r\nd"), TextLineEnding::LineFeed);
