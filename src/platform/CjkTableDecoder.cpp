@@ -1,6 +1,7 @@
 #include "platform/CjkTableDecoder.h"
 
 #include "platform/AsciiRun.h"
+#include "platform/UnicodeFastCodecs.h"
 
 #include <array>
 #include <cstdint>
@@ -268,6 +269,7 @@ CjkTableDecodeResult decodeWithCjkTables(IcuCharset charset, QByteArrayView byte
         p += 4;
     }
     result.resize(d - start);
+    releaseUnusedCapacity(result);
     out = std::move(result);
     return CjkTableDecodeResult::Decoded;
 }

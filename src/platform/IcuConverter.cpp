@@ -96,6 +96,7 @@ std::optional<QString> icuDecode(IcuCharset charset, QByteArrayView bytes) {
         if (U_FAILURE(status))
             return std::nullopt;
         out.resize(target - reinterpret_cast<UChar*>(out.data()));
+        releaseUnusedCapacity(out);
         return out;
     }
 }

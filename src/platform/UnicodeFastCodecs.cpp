@@ -83,6 +83,11 @@ constexpr bool hostIsBigEndian = Q_BYTE_ORDER == Q_BIG_ENDIAN;
 
 } // namespace
 
+void releaseUnusedCapacity(QString& text) {
+    if (text.capacity() - text.size() > text.size() / 4 + 256)
+        text.squeeze();
+}
+
 bool hasOnlyPairedSurrogates(QStringView text) {
     return onlyPairedSurrogates(reinterpret_cast<const char16_t*>(text.utf16()), text.size());
 }
@@ -137,6 +142,7 @@ std::optional<QString> decodeUtf8Strict(QByteArrayView bytes) {
         }
     }
     out.resize(d - start);
+    releaseUnusedCapacity(out);
     return out;
 }
 

@@ -27,6 +27,11 @@ QString decodeLatin1(QByteArrayView bytes);
 // Fails on any character above U+00FF.
 std::optional<QByteArray> encodeLatin1Strict(QStringView text);
 
+// Gives back the room a decoder reserved for the worst case when much of it went unused (CJK
+// text needs far fewer units than bytes). Documents live long, so the memory is worth the cheap
+// shrinking reallocation.
+void releaseUnusedCapacity(QString& text);
+
 // True when every high surrogate is followed by a low one and no low surrogate stands alone.
 bool hasOnlyPairedSurrogates(QStringView text);
 
