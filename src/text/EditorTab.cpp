@@ -233,9 +233,10 @@ bool modificationDatesDiffer(const std::optional<FileTimestamp>& a,
         return false;
     if (!a || !b)
         return true;
-    // Whole seconds first, so far-apart dates cannot overflow the nanosecond sum.
-    const qint64 seconds = a->seconds - b->seconds;
-    if (seconds > 1 || seconds < -1)
+    // Whole seconds first, so extreme stored values cannot overflow, then the nanosecond
+    // difference of dates at most a second apart.
+    qint64 seconds = 0;
+    if (__builtin_sub_overflow(a->seconds, b->seconds, &seconds) || seconds > 1 || seconds < -1)
         return true;
     const qint64 nanoseconds = seconds * 1'000'000'000 + (a->nanoseconds - b->nanoseconds);
     return std::llabs(nanoseconds) > 1'000'000;
