@@ -163,9 +163,16 @@ std::optional<QByteArray> strictEncode(IcuCharset charset, QStringView text) {
     case IcuCharset::IsoLatin1:
         return encodeLatin1Strict(text);
     default:
-        // Saving is not a hot path; ICU's own converters are used as they are.
-        return icuEncode(charset, text);
+        break;
     }
+    // Saving is not a hot path, so ICU's converters serve as they are, with one check: even
+    // with stop callbacks ICU drops unmappable default-ignorable characters (soft hyphen,
+    // zero-width space, variation selectors, ...) and maps some private-use characters through
+    // one-way fallbacks. Bytes that do not read back as the text would lose characters.
+    std::optional<QByteArray> bytes = icuEncode(charset, text);
+    if (bytes && strictDecode(charset, *bytes) != text)
+        return std::nullopt;
+    return bytes;
 }
 
 } // namespace dunmoss

@@ -38,11 +38,13 @@ const char* icuConverterName(IcuCharset charset);
 std::optional<QString> strictDecode(IcuCharset charset, QByteArrayView bytes);
 
 // Strict encoding: nothing when any character cannot be represented, including unpaired
-// surrogates; never substitutes. Thread-safe.
+// surrogates; never substitutes or drops a character: the bytes always decode back to the
+// text. Thread-safe.
 std::optional<QByteArray> strictEncode(IcuCharset charset, QStringView text);
 
-// The same conversions through ICU's converters alone, without any fast path. Used to check
-// the fast paths against the reference.
+// The same conversions through ICU's converters alone, without any fast path or check. Used to
+// check the fast paths against the reference. icuEncode is ICU's raw answer, which may leave out
+// characters (see strictEncode).
 std::optional<QString> icuDecode(IcuCharset charset, QByteArrayView bytes);
 std::optional<QByteArray> icuEncode(IcuCharset charset, QStringView text);
 

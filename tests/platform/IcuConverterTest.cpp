@@ -28,9 +28,10 @@ void expectSameAsIcu(IcuCharset charset, QByteArrayView bytes) {
     const std::optional<QString> reference = icuDecode(charset, bytes);
     ASSERT_EQ(fast.has_value(), reference.has_value())
         << icuConverterName(charset) << " bytes " << bytes.toByteArray().toHex().constData();
-    if (fast)
+    if (fast) {
         ASSERT_EQ(*fast, *reference)
             << icuConverterName(charset) << " bytes " << bytes.toByteArray().toHex().constData();
+    }
 }
 
 QByteArray bytesOf(std::initializer_list<int> values) {
@@ -172,6 +173,35 @@ TEST(IcuConverter, EncodingIsStrictAndRoundTrips) {
         kJapanese);
     EXPECT_EQ(strictDecode(IcuCharset::Big5, strictEncode(IcuCharset::Big5, kTraditional).value()),
               kTraditional);
+}
+
+// ICU leaves out default-ignorable characters it cannot map and maps some private-use
+// characters one way; a save must fail instead of quietly losing them.
+TEST(IcuConverter, EncodedBytesAlwaysReadBackAsTheText) {
+    const QString softHyphen = QStringLiteral("a\u00ADb");
+    const QString zeroWidth = QStringLiteral("x\u200By\uFEFF");
+    for (IcuCharset charset : {IcuCharset::Big5, IcuCharset::ShiftJIS}) {
+        EXPECT_FALSE(strictEncode(charset, softHyphen)) << icuConverterName(charset);
+        EXPECT_FALSE(strictEncode(charset, zeroWidth)) << icuConverterName(charset);
+    }
+    EXPECT_FALSE(strictEncode(IcuCharset::ShiftJIS, QString(QChar(0xF86F))));
+    EXPECT_EQ(strictEncode(IcuCharset::Gb18030, softHyphen).value(),
+              bytesOf({'a', 0x81, 0x30, 0x85, 0x32, 'b'}));
+
+    for (IcuCharset charset : kAllCharsets) {
+        for (char32_t scalar = 0; scalar <= 0x10FFFF; ++scalar) {
+            if (scalar >= 0xD800 && scalar <= 0xDFFF)
+                continue;
+            if (scalar > 0xFFFF && scalar % 97 != 0)
+                continue; // a sample of the supplementary planes
+            const QString text = QString::fromUcs4(&scalar, 1);
+            const std::optional<QByteArray> bytes = strictEncode(charset, text);
+            if (bytes) {
+                ASSERT_EQ(strictDecode(charset, *bytes), text)
+                    << icuConverterName(charset) << " U+" << std::hex << unsigned(scalar);
+            }
+        }
+    }
 }
 
 TEST(IcuConverter, ConversionsAreSafeOnSeveralThreadsAtOnce) {

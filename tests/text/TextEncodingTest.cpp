@@ -85,6 +85,9 @@ TEST(TextEncoding, EncodesCharactersOrFailsWithoutSubstituting) {
     EXPECT_EQ(encodeErrorCode(QStringLiteral("中"), TextFileEncoding::IsoLatin1), 517);
     EXPECT_EQ(encodeErrorCode(QString::fromUcs4(U"\U0001F600"), TextFileEncoding::Big5), 517);
     EXPECT_EQ(encodeErrorCode(QStringLiteral("编码"), TextFileEncoding::ShiftJIS), 517);
+    // A character the encoding lacks is never left out silently, however invisible it is.
+    EXPECT_EQ(encodeErrorCode(QStringLiteral("soft\u00ADhyphen"), TextFileEncoding::Big5), 517);
+    EXPECT_EQ(encodeErrorCode(QStringLiteral("zero\u200Bwidth"), TextFileEncoding::ShiftJIS), 517);
 }
 
 TEST(TextEncoding, UnpairedSurrogatesFailInEveryEncoding) {
