@@ -126,6 +126,22 @@ std::optional<QByteArray> icuEncode(IcuCharset charset, QStringView text) {
     }
 }
 
+bool isCutOffCharacter(IcuCharset charset, QByteArrayView bytes) {
+    if (bytes.isEmpty() || charset == IcuCharset::IsoLatin1)
+        return false;
+    UConverter* converter = strictConverter(charset);
+    if (!converter)
+        return false;
+    // One character needs at most four bytes and gives at most two units.
+    UChar units[8];
+    UChar* target = units;
+    const char* source = bytes.data();
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUnicode(converter, &target, units + 8, &source, bytes.data() + bytes.size(), nullptr,
+                   true, &status);
+    return status == U_TRUNCATED_CHAR_FOUND && target == units;
+}
+
 std::optional<QString> strictDecode(IcuCharset charset, QByteArrayView bytes) {
     switch (charset) {
     case IcuCharset::Utf8:

@@ -42,6 +42,10 @@ std::optional<QString> strictDecode(IcuCharset charset, QByteArrayView bytes);
 // text. Thread-safe.
 std::optional<QByteArray> strictEncode(IcuCharset charset, QStringView text);
 
+// True when the bytes are the beginning of one character of the charset, cut off before its
+// end (nothing else before it). Such bytes are what cutting a file short can leave at its end.
+bool isCutOffCharacter(IcuCharset charset, QByteArrayView bytes);
+
 // The same conversions through ICU's converters alone, without any fast path or check. Used to
 // check the fast paths against the reference. icuEncode is ICU's raw answer, which may leave out
 // characters (see strictEncode).

@@ -25,6 +25,13 @@ bool hasBigEndianMark(QByteArrayView bytes) {
     return startsWith(bytes, "\xFE\xFF", 2);
 }
 
+// The conversion that reads the bytes with a chosen encoding: generic UTF-16 follows its mark.
+IcuCharset charsetFor(QByteArrayView bytes, TextFileEncoding encoding) {
+    if (encoding == TextFileEncoding::Utf16 && hasLittleEndianMark(bytes))
+        return IcuCharset::Utf16LittleEndian;
+    return textCharset(encoding);
+}
+
 std::optional<QString> decodeComplete(QByteArrayView bytes, TextFileEncoding encoding) {
     switch (encoding) {
     case TextFileEncoding::Utf8:
@@ -49,13 +56,15 @@ std::optional<QString> decodeComplete(QByteArrayView bytes, TextFileEncoding enc
 }
 
 template <typename Decode>
-std::optional<QString> decodeTail(QByteArrayView bytes, ByteTail tail, Decode decode) {
+std::optional<QString> decodeTail(QByteArrayView bytes, ByteTail tail, IcuCharset charset,
+                                  Decode decode) {
     std::optional<QString> text = decode(bytes);
     if (text || tail == ByteTail::Complete)
         return text;
-    // Decoders stop at the first error, so a retry costs little unless the error is at the end.
+    // Only a character cut off at the very end is dropped: any other error, even in the last
+    // bytes, means the bytes are not in this encoding.
     for (qsizetype drop = 1; drop <= 3 && drop < bytes.size(); ++drop) {
-        if ((text = decode(bytes.chopped(drop))))
+        if (isCutOffCharacter(charset, bytes.last(drop)) && (text = decode(bytes.chopped(drop))))
             return text;
     }
     return std::nullopt;
@@ -63,14 +72,14 @@ std::optional<QString> decodeTail(QByteArrayView bytes, ByteTail tail, Decode de
 
 std::optional<QString> decodeStrictly(QByteArrayView bytes, TextFileEncoding encoding,
                                       ByteTail tail) {
-    return decodeTail(bytes, tail,
+    return decodeTail(bytes, tail, charsetFor(bytes, encoding),
                       [encoding](QByteArrayView part) { return decodeComplete(part, encoding); });
 }
 
 } // namespace
 
 std::optional<QString> decodeCharset(QByteArrayView bytes, IcuCharset charset, ByteTail tail) {
-    return decodeTail(bytes, tail,
+    return decodeTail(bytes, tail, charset,
                       [charset](QByteArrayView part) { return strictDecode(charset, part); });
 }
 
@@ -110,7 +119,10 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tai
         return result(std::move(*text), TextFileEncoding::Utf8, DetectionStep::Utf8);
     if (auto legacy = guessLegacyDecoding(bytes, tail))
         return result(std::move(legacy->text), legacy->encoding, DetectionStep::LegacyGuess);
-    if (auto text = decodeStrictly(bytes, TextFileEncoding::Utf16, tail))
+    // Without a mark or zero bytes nothing speaks for UTF-16, and after dropping one byte of an
+    // odd count almost any bytes read as UTF-16: a cut is not excused here, so the Latin-1
+    // fallback still gets what no other step reads.
+    if (auto text = decodeStrictly(bytes, TextFileEncoding::Utf16, ByteTail::Complete))
         return result(std::move(*text), TextFileEncoding::Utf16, DetectionStep::GenericUtf16);
     if (auto text = strictDecode(IcuCharset::IsoLatin1, bytes))
         return result(std::move(*text), TextFileEncoding::IsoLatin1, DetectionStep::Latin1Fallback);

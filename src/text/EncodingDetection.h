@@ -32,8 +32,9 @@ struct DecodedTextData {
 };
 
 // Whether the bytes may end inside a character: a preview cut from a longer file may. A step
-// that fails on such bytes is tried again without their last one, two or three bytes, so the
-// cut character is dropped instead of spoiling the detection.
+// that fails on such bytes because their last one to three bytes begin a character of its
+// encoding that was cut off is tried again without them, so the cut character is dropped
+// instead of spoiling the detection. Any other error still fails the step.
 enum class ByteTail { Complete, MayBeCut };
 
 inline constexpr qsizetype utf16SniffSampleByteCount = 65536;

@@ -252,6 +252,32 @@ TEST(EncodingDetection, BytesThatMayBeCutDropTheCutCharacter) {
                  FileError);
 }
 
+TEST(EncodingDetection, OnlyACutOffCharacterIsForgivenAtTheEnd) {
+    // A complete but invalid ending (é and LF in Latin-1) is no cut character: dropping it would
+    // lose text and call a Latin-1 preview UTF-8 or GB 18030.
+    const QByteArray latin = QByteArray("plain ascii caf\xE9\n");
+    const DecodedTextData preview = detect(latin, ByteTail::MayBeCut);
+    EXPECT_EQ(preview.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(preview.text, QStringLiteral("plain ascii café\n"));
+    EXPECT_EQ(decodeErrorCode(latin, TextFileEncoding::Utf8), 261);
+    EXPECT_THROW(decodeWithEncoding(latin, TextFileEncoding::Utf8, ByteTail::MayBeCut), FileError);
+    EXPECT_THROW(decodeWithEncoding(latin, TextFileEncoding::Gb18030, ByteTail::MayBeCut),
+                 FileError);
+
+    // UTF-16: a lone low surrogate at the end is an error, a high one a cut pair.
+    EXPECT_THROW(decodeWithEncoding(hex("610000dc"), TextFileEncoding::Utf16LittleEndian,
+                                    ByteTail::MayBeCut),
+                 FileError);
+    EXPECT_EQ(decodeWithEncoding(hex("61003dd8"), TextFileEncoding::Utf16LittleEndian,
+                                 ByteTail::MayBeCut),
+              "a");
+    EXPECT_EQ(
+        decodeWithEncoding(hex("fffe61003dd8de"), TextFileEncoding::Utf16, ByteTail::MayBeCut),
+        "a");
+    EXPECT_EQ(decodeWithEncoding(hex("0061d83dde"), TextFileEncoding::Utf16, ByteTail::MayBeCut),
+              "a");
+}
+
 TEST(EncodingDetection, ACutCharacterDoesNotHandTheTextToAnotherLegacyEncoding) {
     // GB 18030 whose bytes Shift JIS also reads (as half-width katakana), with a four-byte code
     // (D8 38 A1 34) that Big5 rejects, cut after the lead byte B0. Complete bytes fail in

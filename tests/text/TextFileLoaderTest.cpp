@@ -138,6 +138,18 @@ TEST_F(TextFileLoaderTest, PreviewCutInsideAUtf16SurrogatePairStillReadsAsUtf16)
     EXPECT_EQ(sniffed.document.text, QString(999'999, QChar(u'x')));
 }
 
+// The UTF-8 cut can leave an odd byte count; a Latin-1 preview must not turn into UTF-16 then.
+TEST_F(TextFileLoaderTest, LatinPreviewWithAnOddByteCountStaysLatin) {
+    QByteArray bytes = QByteArray("caf\xE9 au lait. ").repeated(400'000);
+    bytes[largeFilePreviewByteCount - 1] = char(0xE9); // looks like a cut UTF-8 lead byte
+    const LoadedPlainTextDocument loaded = loadTextFile(write("latin.txt", bytes));
+    EXPECT_TRUE(loaded.isLargeFilePreview);
+    EXPECT_EQ(loaded.document.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_TRUE(loaded.document.decodedViaFallback);
+    EXPECT_EQ(loaded.document.text.size(), largeFilePreviewByteCount - 1);
+    EXPECT_TRUE(loaded.document.text.startsWith(QStringLiteral("café au lait. café")));
+}
+
 TEST_F(TextFileLoaderTest, LineEndingsAreNormalisedAndRestoredOnSaving) {
     const QByteArray crlf = QByteArray("first\r\nsecond é\r\n\r\nlast");
     const QString path = write("crlf.txt", crlf);
