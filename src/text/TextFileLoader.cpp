@@ -119,6 +119,17 @@ QByteArray fileDataForSaving(const PlainTextDocument& document) {
     return encodeText(textWithLineEnding(document.text, document.lineEnding), document.encoding);
 }
 
+namespace {
+
+PlainTextDocument decodeFileBytes(QByteArrayView bytes, std::optional<TextFileEncoding> encoding,
+                                  ByteTail tail) {
+    if (!encoding)
+        return decodeDocument(bytes, tail);
+    return makePlainTextDocument(decodeWithEncoding(bytes, *encoding, tail), *encoding, false);
+}
+
+} // namespace
+
 LoadedPlainTextDocument loadTextFile(const QString& path,
                                      std::optional<TextFileEncoding> encodingOverride) {
     const QByteArray nativePath = QFile::encodeName(path);
@@ -146,26 +157,20 @@ LoadedPlainTextDocument loadTextFile(const QString& path,
     LoadedPlainTextDocument loaded;
     loaded.originalByteCount = size;
     loaded.isLargeFilePreview = size && *size > largeFileThreshold;
-    if (!loaded.isLargeFilePreview) {
-        const QByteArray bytes = readBytes(fd, kNoLimit, opened.st_size, path);
-        if (encodingOverride) {
-            loaded.document = makePlainTextDocument(decodeWithEncoding(bytes, *encodingOverride),
-                                                    *encodingOverride, false);
-        } else {
-            loaded.document = decodeDocument(bytes, ByteTail::Complete);
-        }
-        return loaded;
-    }
-    const QByteArray bytes = trimIncompleteUTF8Tail(
-        readBytes(fd, largeFilePreviewByteCount, largeFilePreviewByteCount, path));
-    // The UTF-8 cut above knows nothing of the other encodings, so the preview may still end
-    // inside a character; decoding drops such a character rather than failing.
-    if (encodingOverride) {
+    // The UTF-8 cut of a preview knows nothing of the other encodings, so the preview may still
+    // end inside a character; decoding drops such a character rather than failing.
+    const QByteArray bytes =
+        loaded.isLargeFilePreview
+            ? trimIncompleteUTF8Tail(
+                  readBytes(fd, largeFilePreviewByteCount, largeFilePreviewByteCount, path))
+            : readBytes(fd, kNoLimit, opened.st_size, path);
+    try {
         loaded.document =
-            makePlainTextDocument(decodeWithEncoding(bytes, *encodingOverride, ByteTail::MayBeCut),
-                                  *encodingOverride, false);
-    } else {
-        loaded.document = decodeDocument(bytes, ByteTail::MayBeCut);
+            decodeFileBytes(bytes, encodingOverride,
+                            loaded.isLargeFilePreview ? ByteTail::MayBeCut : ByteTail::Complete);
+    } catch (const FileError& error) {
+        // The decoders know no file; the message names the one that failed.
+        throw FileError(error.code(), path, error.systemMessage());
     }
     return loaded;
 }

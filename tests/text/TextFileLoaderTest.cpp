@@ -182,6 +182,18 @@ TEST_F(TextFileLoaderTest, OverrideDecodesStrictly) {
     EXPECT_FALSE(chosen.document.decodedViaFallback);
 }
 
+TEST_F(TextFileLoaderTest, DecodingErrorsNameTheFile) {
+    const QString path = write("report.txt", hex("ff00ff"));
+    try {
+        loadTextFile(path, TextFileEncoding::Utf8);
+        FAIL() << "invalid UTF-8 was decoded";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.numericCode(), 261);
+        EXPECT_EQ(error.path(), path);
+        EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("report.txt")));
+    }
+}
+
 TEST_F(TextFileLoaderTest, EmptyFileIsEmptyUtf8Text) {
     const LoadedPlainTextDocument loaded = loadTextFile(write("empty.txt", {}));
     EXPECT_EQ(loaded.document, (PlainTextDocument{}));
