@@ -57,11 +57,13 @@ QVariant fromJson(const QJsonValue& value) {
         return list;
     }
     if (value.isDouble()) {
-        const double d = value.toDouble();
-        const qint64 i = static_cast<qint64>(d);
-        if (static_cast<double>(i) == d)
-            return QVariant::fromValue<qint64>(i);
-        return d;
+        // Whole numbers come back as 64-bit integers, exactly (through a double they would lose
+        // digits above 2^53); anything else, including whole numbers beyond that range, as a
+        // double.
+        const QVariant number = value.toVariant();
+        if (number.typeId() == QMetaType::LongLong)
+            return QVariant::fromValue<qint64>(number.toLongLong());
+        return number.toDouble();
     }
     return value.toVariant();
 }
@@ -104,19 +106,49 @@ Defaults& Defaults::standard() {
     return *instance;
 }
 
+template <typename Write> void Defaults::writeAndNotify(const QStringList& keys, Write write) {
+    QStringList changedKeys;
+    {
+        QMutexLocker lock(&m_mutex);
+        QVariantList before;
+        for (const QString& key : keys)
+            before.append(valueLocked(key));
+        write();
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            if (valueLocked(keys[i]) != before[i])
+                changedKeys.append(keys[i]);
+        }
+    }
+    // Outside the lock: a listener may read or write the store.
+    for (const QString& key : changedKeys)
+        emit changed(key);
+}
+
 QVariant Defaults::value(const QString& key) const {
+    QMutexLocker lock(&m_mutex);
+    return valueLocked(key);
+}
+
+QVariant Defaults::valueLocked(const QString& key) const {
     auto arg = m_argumentDomain.constFind(key);
     if (arg != m_argumentDomain.constEnd())
         return arg.value();
-    QVariant stored = persistentValue(key);
+    QVariant stored = persistentValueLocked(key);
     if (stored.isValid())
         return stored;
     return m_registered.value(key);
 }
 
-bool Defaults::contains(const QString& key) const { return value(key).isValid(); }
+bool Defaults::contains(const QString& key) const {
+    return value(key).isValid();
+}
 
 QVariant Defaults::persistentValue(const QString& key) const {
+    QMutexLocker lock(&m_mutex);
+    return persistentValueLocked(key);
+}
+
+QVariant Defaults::persistentValueLocked(const QString& key) const {
     return decode(m_settings->value(key));
 }
 
@@ -182,32 +214,43 @@ void Defaults::setValue(const QString& key, const QVariant& value) {
         remove(key);
         return;
     }
-    m_settings->setValue(key, encode(value));
-    emit changed(key);
+    const QString encoded = encode(value);
+    writeAndNotify({key}, [&] { m_settings->setValue(key, encoded); });
 }
 
 void Defaults::remove(const QString& key) {
-    m_settings->remove(key);
-    emit changed(key);
+    writeAndNotify({key}, [&] { m_settings->remove(key); });
 }
 
 void Defaults::registerDefaults(const QVariantMap& values) {
+    QMutexLocker lock(&m_mutex);
     for (auto it = values.begin(); it != values.end(); ++it)
         m_registered.insert(it.key(), it.value());
 }
 
-void Defaults::setArgumentDomain(const QVariantMap& domain) {
-    QStringList keys = m_argumentDomain.keys() + domain.keys();
-    m_argumentDomain = domain;
-    keys.removeDuplicates();
-    for (const QString& key : keys)
-        emit changed(key);
+QVariantMap Defaults::argumentDomain() const {
+    QMutexLocker lock(&m_mutex);
+    return m_argumentDomain;
 }
 
-void Defaults::removeArgumentDomain() { setArgumentDomain({}); }
+void Defaults::setArgumentDomain(const QVariantMap& domain) {
+    QStringList keys = argumentDomain().keys() + domain.keys();
+    keys.removeDuplicates();
+    writeAndNotify(keys, [&] { m_argumentDomain = domain; });
+}
 
-void Defaults::synchronize() { m_settings->sync(); }
+void Defaults::removeArgumentDomain() {
+    setArgumentDomain({});
+}
 
-QString Defaults::filePath() const { return m_settings->fileName(); }
+void Defaults::synchronize() {
+    QMutexLocker lock(&m_mutex);
+    m_settings->sync();
+}
+
+QString Defaults::filePath() const {
+    QMutexLocker lock(&m_mutex);
+    return m_settings->fileName();
+}
 
 } // namespace dunmoss

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMutex>
 #include <QObject>
 #include <QSettings>
 #include <QVariant>
@@ -13,6 +14,10 @@ namespace dunmoss {
 // domain (this process only), the persistent domain (an INI file per user) and the registered
 // defaults. Values keep their type across launches (they are stored as JSON text), so a
 // one-element string list reads back as a list. Keys are used verbatim.
+//
+// Safe to use from several threads (the localised-string lookup reads it from background work).
+// `changed(key)` is emitted, on the writing thread, only when the value read for the key
+// changes, so a listener that stores the value it was told about ends the chain.
 class Defaults : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +46,7 @@ public:
     QVariant persistentValue(const QString& key) const;
 
     // The volatile argument domain, which wins over the persistent one for this process.
-    QVariantMap argumentDomain() const { return m_argumentDomain; }
+    QVariantMap argumentDomain() const;
     void setArgumentDomain(const QVariantMap& domain);
     void removeArgumentDomain();
 
@@ -52,6 +57,12 @@ signals:
     void changed(const QString& key);
 
 private:
+    QVariant valueLocked(const QString& key) const;
+    QVariant persistentValueLocked(const QString& key) const;
+    // Runs `write` under the lock and reports the keys whose value it changed.
+    template <typename Write> void writeAndNotify(const QStringList& keys, Write write);
+
+    mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_argumentDomain;
     QVariantMap m_registered;

@@ -1,7 +1,11 @@
 #include "platform/Defaults.h"
 
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <limits>
+#include <thread>
+#include <vector>
 
 using namespace dunmoss;
 
@@ -73,6 +77,69 @@ TEST_F(DefaultsTest, TypedValuesSurviveReloadFromDisk) {
     EXPECT_EQ(record.value(QStringLiteral("count")).toInt(), 3);
 }
 
+// A listener that writes back the value it is told about (as a window does with the
+// always-on-top flag) must not set off an endless chain of notifications.
+TEST_F(DefaultsTest, ListenerStoringTheSameValueEndsTheChain) {
+    Defaults defaults(path());
+    const QString key = QStringLiteral("window.always-on-top.enabled");
+    int notifications = 0;
+    QObject::connect(&defaults, &Defaults::changed, [&](const QString& changedKey) {
+        ASSERT_LT(++notifications, 10);
+        defaults.setValue(changedKey, defaults.boolean(changedKey));
+    });
+    defaults.setValue(key, true);
+    EXPECT_EQ(notifications, 1);
+}
+
+TEST_F(DefaultsTest, LargeIntegersKeepEveryDigit) {
+    const qint64 big = (qint64(1) << 53) + 1;
+    {
+        Defaults defaults(path());
+        defaults.setValue(QStringLiteral("big"), big);
+        defaults.setValue(QStringLiteral("max"), std::numeric_limits<qint64>::max());
+        defaults.synchronize();
+    }
+    Defaults reloaded(path());
+    EXPECT_EQ(reloaded.integer(QStringLiteral("big")), big);
+    EXPECT_EQ(reloaded.integer(QStringLiteral("max")), std::numeric_limits<qint64>::max());
+
+    // Numbers beyond 64 bits written by hand stay numbers without overflowing.
+    QSettings(path(), QSettings::IniFormat).setValue(QStringLiteral("huge"), "1e300");
+    Defaults edited(path());
+    EXPECT_DOUBLE_EQ(edited.value(QStringLiteral("huge")).toDouble(), 1e300);
+    EXPECT_EQ(edited.value(QStringLiteral("huge")).typeId(), QMetaType::Double);
+}
+
+TEST_F(DefaultsTest, ReadsFromOtherThreadsWhileTheMainThreadWrites) {
+    Defaults defaults(path());
+    const QString key = QStringLiteral("AppleLanguages");
+    const QStringList english{QStringLiteral("en")};
+    const QStringList chinese{QStringLiteral("zh-Hans")};
+    std::atomic<bool> done{false};
+    std::atomic<int> unexpected{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 4; ++t) {
+        readers.emplace_back([&] {
+            while (!done.load()) {
+                const std::optional<QStringList> list = defaults.stringList(key);
+                if (list && *list != english && *list != chinese)
+                    ++unexpected;
+                defaults.boolean(QStringLiteral("flag"));
+            }
+        });
+    }
+    for (int i = 0; i < 2000; ++i) {
+        defaults.setArgumentDomain({{key, i % 2 ? english : chinese}});
+        defaults.setValue(QStringLiteral("flag"), i % 3 == 0);
+        if (i % 7 == 0)
+            defaults.removeArgumentDomain();
+    }
+    done = true;
+    for (std::thread& reader : readers)
+        reader.join();
+    EXPECT_EQ(unexpected.load(), 0);
+}
+
 TEST_F(DefaultsTest, MixedListIsNotAStringList) {
     Defaults defaults(path());
     defaults.setValue(QStringLiteral("mixed"), QVariantList{QStringLiteral("a"), 2});
@@ -94,7 +161,7 @@ TEST_F(DefaultsTest, ArgumentDomainIsNotPersisted) {
     EXPECT_FALSE(reloaded.contains(QStringLiteral("AppleLanguages")));
 }
 
-TEST_F(DefaultsTest, ChangedSignalNamesEveryTouchedKey) {
+TEST_F(DefaultsTest, ChangedSignalNamesEveryKeyWhoseValueChanged) {
     Defaults defaults(path());
     QStringList changed;
     QObject::connect(&defaults, &Defaults::changed,
@@ -102,11 +169,27 @@ TEST_F(DefaultsTest, ChangedSignalNamesEveryTouchedKey) {
 
     defaults.setValue(QStringLiteral("a"), 1);
     defaults.remove(QStringLiteral("a"));
+    defaults.setValue(QStringLiteral("b"), 2);
     defaults.setValue(QStringLiteral("b"), QVariant()); // an invalid value removes the key
-    EXPECT_EQ(changed,
-              (QStringList{QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_EQ(changed, (QStringList{QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("b"),
+                                    QStringLiteral("b")}));
+
+    // Storing what is already there, or removing what is not, changes nothing.
+    changed.clear();
+    defaults.setValue(QStringLiteral("c"), true);
+    defaults.setValue(QStringLiteral("c"), true);
+    defaults.remove(QStringLiteral("missing"));
+    EXPECT_EQ(changed, QStringList{QStringLiteral("c")});
+
+    // A persistent write hidden by the argument domain changes nothing that is read.
+    changed.clear();
+    defaults.setArgumentDomain({{QStringLiteral("c"), false}});
+    defaults.setValue(QStringLiteral("c"), 5);
+    EXPECT_EQ(changed, QStringList{QStringLiteral("c")});
+    defaults.removeArgumentDomain();
 
     changed.clear();
+    defaults.setArgumentDomain({{QStringLiteral("x"), 1}});
     defaults.setArgumentDomain({{QStringLiteral("x"), 1}});
     defaults.setArgumentDomain({{QStringLiteral("y"), 1}});
     changed.sort();
