@@ -148,7 +148,7 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, int timeLimit)
     m_compiled = std::move(compiled);
 }
 
-RegexTemplate IcuRegex::compileTemplate(QStringView templ) const {
+RegexTemplate IcuRegex::compileTemplate(QStringView templ, GroupReferences references) const {
     RegexTemplate result;
     QString literal;
     auto flushLiteral = [&] {
@@ -157,11 +157,27 @@ RegexTemplate IcuRegex::compileTemplate(QStringView templ) const {
             literal.clear();
         }
     };
-    auto fail = [&](UErrorCode status) {
-        return RegexError(RegexError::Kind::InvalidTemplate, templ.toString(), errorName(status));
-    };
     const qsizetype length = templ.size();
     qsizetype i = 0;
+    // "${name}" from the brace on: the group's number, or 0 for a malformed or unknown name.
+    auto namedGroup = [&]() -> int {
+        ++i;
+        QString name;
+        while (i < length) {
+            const QChar n = templ[i++];
+            if (n == u'}') {
+                UErrorCode status = U_ZERO_ERROR;
+                const icu::UnicodeString icuName(uchars(name), int32_t(name.size()));
+                const int group = m_compiled->groupNumberFromName(icuName, status);
+                return U_SUCCESS(status) && group > 0 ? group : 0;
+            }
+            // The characters ICU accepts in a group name here.
+            if (!(n >= u'A' && n <= u'Z') && !(n >= u'a' && n <= u'z') && !(n >= u'1' && n <= u'9'))
+                return 0;
+            name.append(n);
+        }
+        return 0;
+    };
     while (i < length) {
         const QChar c = templ[i];
         if (c == u'\\') {
@@ -184,47 +200,42 @@ RegexTemplate IcuRegex::compileTemplate(QStringView templ) const {
             ++i;
             continue;
         }
-        ++i;
+        const qsizetype dollar = i++;
+        // A reference that names no group: an error as in ICU, or, when lenient, a "$" that
+        // stays as typed.
+        auto unnamed = [&](UErrorCode status) {
+            if (references == GroupReferences::Strict)
+                throw RegexError(RegexError::Kind::InvalidTemplate, templ.toString(),
+                                 errorName(status));
+            literal.append(u'$');
+            i = dollar + 1;
+        };
         int group = 0;
         if (i < length && templ[i] == u'{') {
-            ++i;
-            QString name;
-            bool closed = false;
-            while (i < length) {
-                const QChar n = templ[i++];
-                if (n == u'}') {
-                    closed = true;
-                    break;
-                }
-                // The characters ICU accepts in a group name here.
-                if ((n >= u'A' && n <= u'Z') || (n >= u'a' && n <= u'z') ||
-                    (n >= u'1' && n <= u'9'))
-                    name.append(n);
-                else
-                    throw fail(U_REGEX_INVALID_CAPTURE_GROUP_NAME);
+            group = namedGroup();
+            if (group == 0) {
+                unnamed(U_REGEX_INVALID_CAPTURE_GROUP_NAME);
+                continue;
             }
-            if (!closed)
-                throw fail(U_REGEX_INVALID_CAPTURE_GROUP_NAME);
-            UErrorCode status = U_ZERO_ERROR;
-            const icu::UnicodeString icuName(uchars(name), int32_t(name.size()));
-            group = m_compiled->groupNumberFromName(icuName, status);
-            if (U_FAILURE(status) || group <= 0)
-                throw fail(U_REGEX_INVALID_CAPTURE_GROUP_NAME);
-        } else if (digitAt(templ, i).first >= 0) {
+        } else if (const auto first = digitAt(templ, i); first.first >= 0) {
+            if (first.first > m_groupCount) {
+                if (references == GroupReferences::Strict)
+                    throw RegexError(RegexError::Kind::InvalidTemplate, templ.toString(),
+                                     errorName(U_INDEX_OUTOFBOUNDS_ERROR));
+                i += first.second; // a group the pattern does not have inserts nothing
+                continue;
+            }
             // Take digits while the number still names a group.
-            int digits = 0;
-            for (auto digit = digitAt(templ, i); digit.first >= 0; digit = digitAt(templ, i)) {
+            for (auto digit = first; digit.first >= 0; digit = digitAt(templ, i)) {
                 const int value = group * 10 + digit.first;
                 if (value > m_groupCount)
                     break;
                 group = value;
-                ++digits;
                 i += digit.second;
             }
-            if (digits == 0)
-                throw fail(U_INDEX_OUTOFBOUNDS_ERROR);
         } else {
-            throw fail(U_REGEX_INVALID_CAPTURE_GROUP_NAME);
+            unnamed(U_REGEX_INVALID_CAPTURE_GROUP_NAME);
+            continue;
         }
         flushLiteral();
         result.m_pieces.push_back({QString(), group});

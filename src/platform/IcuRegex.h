@@ -104,8 +104,16 @@ public:
     int timeLimit() const { return m_timeLimit; }
     int captureGroupCount() const { return m_groupCount; }
 
-    // Parses a template against this pattern's groups; throws RegexError (InvalidTemplate).
-    RegexTemplate compileTemplate(QStringView templ) const;
+    // What a "$" that names no group of the pattern does in a template.
+    enum class GroupReferences {
+        Strict,  // as in ICU: the template is refused
+        Lenient, // a "$" without a number or a known name stays as typed, and a number past
+                 // the pattern's groups inserts nothing, so no template is ever refused
+    };
+    // Parses a template against this pattern's groups; throws RegexError (InvalidTemplate)
+    // only when strict.
+    RegexTemplate compileTemplate(QStringView templ,
+                                  GroupReferences references = GroupReferences::Strict) const;
 
     // Backslash-escapes every character that is special in a pattern, so the result matches
     // the literal text.

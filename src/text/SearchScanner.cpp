@@ -149,7 +149,8 @@ void SearchScanner::setReplacement(const QString& replacement) {
         m_literalReplacement = replacement;
         return;
     }
-    m_template = m_regex->compileTemplate(replacement);
+    // A replacement never fails: only an invalid expression is an error for the caller.
+    m_template = m_regex->compileTemplate(replacement, IcuRegex::GroupReferences::Lenient);
 }
 
 void SearchScanner::appendReplacement(QString& out) const {

@@ -25,7 +25,8 @@ public:
     TextRange range() const { return m_range; }
 
     // Prepares a replacement text: inserted as typed in literal mode, expanded per match in
-    // regular-expression mode. Throws RegexError for a template naming a missing group.
+    // regular-expression mode, where a "$" naming no group stays as typed and a group number
+    // the pattern does not have inserts nothing.
     void setReplacement(const QString& replacement);
     void appendReplacement(QString& out) const;
 

@@ -62,7 +62,8 @@ TextSearchMatches findAllMatches(const QString& query, QStringView text,
 
 // Replaces the match whose range is exactly the selection; nothing when the selection is not
 // a non-empty match. Literal mode inserts the replacement as typed; regular-expression mode
-// expands "$n" and "\" escapes. Throws RegexError.
+// expands "$n" and "\" escapes. Throws RegexError for an invalid expression or a timeout,
+// never for the replacement.
 std::optional<TextEdit> replaceCurrentMatch(const QString& query, const QString& replacement,
                                             const QString& text, TextRange selection,
                                             const TextSearchOptions& options);

@@ -139,6 +139,30 @@ TEST(IcuRegexTest, TemplatesExpandLikeIcuAppendReplacement) {
     }
 }
 
+TEST(IcuRegexTest, LenientTemplatesKeepUnnamedReferencesAsTyped) {
+    const IcuRegex regex(QStringLiteral("(?<word>\\w+)=(\\d)?"));
+    const QString text = QStringLiteral("  key=7 rest");
+    const auto expand = [&](const QString& templ) {
+        IcuRegexMatcher matcher(regex, text);
+        EXPECT_TRUE(matcher.findNext());
+        return matcher.replacement(
+            regex.compileTemplate(templ, IcuRegex::GroupReferences::Lenient));
+    };
+    EXPECT_EQ(expand(QStringLiteral("$")), QStringLiteral("$"));
+    EXPECT_EQ(expand(QStringLiteral("$x$1")), QStringLiteral("$xkey"));
+    EXPECT_EQ(expand(QStringLiteral("$3|$39|$21")), QStringLiteral("|9|71"));
+    EXPECT_EQ(expand(QStringLiteral("${nope}${word}")), QStringLiteral("${nope}key"));
+    EXPECT_EQ(expand(QStringLiteral("${word")), QStringLiteral("${word"));
+    EXPECT_EQ(expand(QStringLiteral("${wo-rd}")), QStringLiteral("${wo-rd}"));
+    // Valid templates expand exactly as in strict mode.
+    for (const QString& valid :
+         {QStringLiteral("[$1]"), QStringLiteral("\\$1$2$0"), QStringLiteral("${word}\\u0041")}) {
+        IcuRegexMatcher matcher(regex, text);
+        ASSERT_TRUE(matcher.findNext());
+        EXPECT_EQ(expand(valid), matcher.replacement(regex.compileTemplate(valid)));
+    }
+}
+
 TEST(IcuRegexTest, EscapedPatternAndTemplateAreLiteral) {
     QString everything;
     for (char16_t c = 0x20; c < 0x7F; ++c)

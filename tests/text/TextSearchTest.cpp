@@ -158,11 +158,35 @@ TEST(TextSearchTest, LiteralAndExpressionModes) {
                   .text,
               QStringLiteral("aaXaa"));
     EXPECT_THROW(findAllMatches(QStringLiteral("("), QStringLiteral("x"), regex()), RegexError);
-    EXPECT_THROW(
-        replaceAllMatches(QStringLiteral("a"), QStringLiteral("$9"), QStringLiteral("a"), regex()),
-        RegexError);
     // Literal mode never throws, whatever the query holds.
     EXPECT_EQ(findAllMatches(QStringLiteral("("), QStringLiteral("f(x)"), literal()).totalCount, 1);
+}
+
+TEST(TextSearchTest, ReplacementTemplatesNeverFail) {
+    // Only an invalid expression is an error: a "$" that names no group stays as typed and a
+    // group the pattern does not have inserts nothing.
+    const struct {
+        const char16_t* replacement;
+        const char16_t* expected;
+    } cases[] = {
+        {u"$", u"x$y"},           {u"$x", u"x$xy"},      {u"cost: $", u"xcost: $y"},
+        {u"$9", u"xy"},           {u"[$19]", u"x[a9]y"}, {u"${nope}", u"x${nope}y"},
+        {u"${word", u"x${wordy"}, {u"${1}", u"x${1}y"},  {u"\\$1\\", u"x$1y"},
+        {u"<${w}$0>", u"x<aa>y"},
+    };
+    for (const auto& c : cases) {
+        const QString replacement = QString::fromUtf16(c.replacement);
+        EXPECT_EQ(replaceAllMatches(QStringLiteral("(?<w>a)"), replacement, QStringLiteral("xay"),
+                                    regex(true))
+                      .text,
+                  QString::fromUtf16(c.expected))
+            << replacement.toStdString();
+        const auto current = replaceCurrentMatch(QStringLiteral("(?<w>a)"), replacement,
+                                                 QStringLiteral("xay"), {1, 1}, regex(true));
+        ASSERT_TRUE(current);
+        EXPECT_EQ(current->text, QString::fromUtf16(c.expected));
+        EXPECT_EQ(current->selection.length, current->text.size() - 2);
+    }
 }
 
 TEST(TextSearchTest, ReplaceCurrentNeedsTheExactMatchSelected) {
