@@ -1,5 +1,6 @@
 #include "platform/IcuRegex.h"
 
+#include "platform/HexDigit.h"
 #include "platform/Localization.h"
 
 #include <algorithm>
@@ -55,16 +56,6 @@ std::pair<int, qsizetype> digitAt(QStringView text, qsizetype i) {
     return {QChar::digitValue(cp), units};
 }
 
-int hexValue(QChar c) {
-    if (c >= u'0' && c <= u'9')
-        return c.unicode() - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c.unicode() - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c.unicode() - u'A' + 10;
-    return -1;
-}
-
 // "\uhhhh" or "\Uhhhhhhhh" starting at the letter. ICU reads hexadecimal digits up to the
 // first one that is not; a valid escape inserts its code point, an invalid one inserts nothing
 // and swallows what was read, including that first non-digit.
@@ -81,7 +72,7 @@ UnicodeEscape unicodeEscape(QStringView templ, qsizetype at) {
         const qsizetype index = at + 1 + read;
         if (index >= templ.size())
             return {std::nullopt, 1 + read};
-        const int digit = hexValue(templ[index]);
+        const int digit = hexDigitValue(templ[index].unicode());
         if (digit < 0)
             return {std::nullopt, 1 + read + 1};
         value = value * 16 + char32_t(digit);

@@ -1,5 +1,6 @@
 #include "text/JsonFormatter.h"
 
+#include "platform/HexDigit.h"
 #include "platform/Localization.h"
 
 #include <QHash>
@@ -25,16 +26,6 @@ bool isJsonSpace(char16_t c) {
 
 bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
-}
-
-int hexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
 }
 
 class JsonReader {
@@ -234,7 +225,7 @@ private:
                     fail(JsonError::Kind::UnexpectedEnd);
                 int code = 0;
                 for (int k = 1; k <= 4; ++k) {
-                    const int digit = hexValue(m_text[m_pos + k].unicode());
+                    const int digit = hexDigitValue(m_text[m_pos + k].unicode());
                     if (digit < 0) {
                         m_pos += k;
                         fail(JsonError::Kind::InvalidEscape);

@@ -1,6 +1,7 @@
 #include "text/LineOperations.h"
 
 #include "text/Graphemes.h"
+#include "text/LineBlock.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -19,43 +20,6 @@ TextRange clippedRange(TextRange range, qsizetype textLength) {
     if (range.location <= textLength && range.length <= textLength - range.location)
         end = range.location + range.length;
     return TextRange{start, std::max<qsizetype>(end - start, 0)};
-}
-
-// Lines of a block: split at line feeds, without the empty piece after a final line feed.
-struct BlockLines {
-    QList<QStringView> lines;
-    bool endsWithLineFeed = false;
-};
-
-BlockLines splitBlock(QStringView block) {
-    BlockLines split;
-    split.endsWithLineFeed = block.endsWith(u'\n');
-    split.lines = block.split(u'\n');
-    if (split.endsWithLineFeed)
-        split.lines.removeLast();
-    return split;
-}
-
-template <typename Lines> QString joinBlock(const Lines& lines, bool endsWithLineFeed) {
-    QString joined;
-    qsizetype size = 0;
-    for (const auto& line : lines)
-        size += line.size() + 1;
-    joined.reserve(size);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            joined.append(u'\n');
-        joined.append(lines[i]);
-    }
-    if (endsWithLineFeed)
-        joined.append(u'\n');
-    return joined;
-}
-
-TextEdit replaceAndSelect(const QString& text, TextRange range, const QString& replacement) {
-    QString changed = text;
-    changed.replace(range.location, range.length, replacement);
-    return TextEdit{std::move(changed), TextRange{range.location, replacement.size()}};
 }
 
 // A prefix match that ends on a character boundary, so "#" is not taken from "#" followed
@@ -169,38 +133,29 @@ bool lineSortPrecedes(QStringView a, QStringView b) {
 }
 
 TextEdit sortSelectedLines(const QString& text, TextRange selection) {
-    const TextRange range =
-        selection.length >= 1 ? selectedLineRange(text, selection) : TextRange{0, text.size()};
-    BlockLines block = splitBlock(QStringView(text).sliced(range.location, range.length));
     const auto collator = lineCollator();
-    std::stable_sort(block.lines.begin(), block.lines.end(), [&](QStringView a, QStringView b) {
-        return collatorPrecedes(*collator, a, b);
+    return rearrangeLines(text, blockOrWholeText(text, selection), [&](QList<QStringView>& lines) {
+        std::stable_sort(lines.begin(), lines.end(), [&](QStringView a, QStringView b) {
+            return collatorPrecedes(*collator, a, b);
+        });
     });
-    return replaceAndSelect(text, range, joinBlock(block.lines, block.endsWithLineFeed));
 }
 
 TextEdit insertAtLineStarts(const QString& text, TextRange selection, const QString& prefix) {
     if (prefix.isEmpty())
         return TextEdit{text, selection};
     const TextRange block = selectedLineRange(text, selection);
+    const std::vector<qsizetype> starts = blockLineStarts(text, block);
+    const qsizetype inserted = prefix.size() * qsizetype(starts.size());
     QString changed;
-    changed.reserve(text.size() + prefix.size() * 16);
-    changed.append(QStringView(text).first(block.location));
-    qsizetype starts = 0;
-    qsizetype at = block.location;
-    while (true) {
-        changed.append(prefix);
-        ++starts;
-        const qsizetype feed = text.indexOf(u'\n', at);
-        if (feed < 0 || feed + 1 >= block.end()) {
-            changed.append(QStringView(text).sliced(at));
-            break;
-        }
-        changed.append(QStringView(text).sliced(at, feed + 1 - at));
-        at = feed + 1;
+    changed.reserve(text.size() + inserted);
+    qsizetype copied = 0;
+    for (const qsizetype start : starts) {
+        changed.append(QStringView(text).sliced(copied, start - copied)).append(prefix);
+        copied = start;
     }
-    return TextEdit{std::move(changed),
-                    TextRange{block.location, block.length + prefix.size() * starts}};
+    changed.append(QStringView(text).sliced(copied));
+    return TextEdit{std::move(changed), TextRange{block.location, block.length + inserted}};
 }
 
 TextEdit toggleLineComment(const QString& text, TextRange selection, const QString& token) {
@@ -254,7 +209,7 @@ TextEdit toggleBlockComment(const QString& text, TextRange selection, const QStr
     if (opening.isEmpty() || closing.isEmpty())
         return TextEdit{text, selection};
     const TextRange range = selection.length <= 0 ? selectedLineRange(text, selection)
-                                                  : clippedRange(selection, text.size());
+                                                  : clampedSelection(selection, text.size());
     const QStringView body = QStringView(text).sliced(range.location, range.length);
     QString replacement;
     if (startsWithCharacters(body, opening) && endsWithCharacters(body, closing)) {

@@ -1,6 +1,7 @@
 // Whole-text and character transforms of the line tools: spaces to tabs, column insert,
 // trailing whitespace and case changes.
 #include "text/Graphemes.h"
+#include "text/LineBlock.h"
 #include "text/LineOperations.h"
 
 #include <algorithm>
@@ -79,10 +80,7 @@ TextEdit insertAtVisualColumn(const QString& text, TextRange selection, int colu
     const QStringView view(text);
     const TextRange block = selectedLineRange(text, selection);
 
-    std::vector<qsizetype> starts{block.location};
-    for (qsizetype feed = view.indexOf(u'\n', block.location); feed >= 0 && feed + 1 < block.end();
-         feed = view.indexOf(u'\n', feed + 1))
-        starts.push_back(feed + 1);
+    const std::vector<qsizetype> starts = blockLineStarts(view, block);
 
     // Every insertion lies on its own line, after all earlier lines, so positions found in the
     // original text stay valid when the text is built front to back.

@@ -1,5 +1,6 @@
 #include "text/TextCodecs.h"
 
+#include "platform/HexDigit.h"
 #include "platform/UnicodeFastCodecs.h"
 
 namespace dunmoss {
@@ -24,16 +25,6 @@ int base64Value(char16_t c) {
     return -1;
 }
 
-int hexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
 void appendUtf8(QByteArray& out, char32_t cp) {
     if (cp < 0x80) {
         out.append(char(cp));
@@ -52,24 +43,18 @@ void appendUtf8(QByteArray& out, char32_t cp) {
     }
 }
 
-// Appends the UTF-8 of a text; false at an unpaired surrogate when `strict`, which otherwise
-// writes U+FFFD for it.
-bool appendUtf8(QByteArray& out, QStringView text, bool strict) {
+// Appends the UTF-8 of a text, with U+FFFD for an unpaired surrogate.
+void appendUtf8Lenient(QByteArray& out, QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
             QChar::isLowSurrogate(text[i + 1].unicode())) {
             appendUtf8(out, QChar::surrogateToUcs4(c, text[i + 1].unicode()));
             ++i;
-        } else if (QChar::isSurrogate(c)) {
-            if (strict)
-                return false;
-            appendUtf8(out, 0xFFFD);
         } else {
-            appendUtf8(out, c);
+            appendUtf8(out, QChar::isSurrogate(c) ? char32_t(0xFFFD) : char32_t(c));
         }
     }
-    return true;
 }
 
 bool isUrlQueryAllowed(char16_t c) {
@@ -106,7 +91,7 @@ bool isUrlQueryAllowed(char16_t c) {
 QByteArray utf8Bytes(QStringView text) {
     QByteArray out;
     out.reserve(text.size());
-    appendUtf8(out, text, false);
+    appendUtf8Lenient(out, text);
     return out;
 }
 
@@ -176,13 +161,12 @@ std::optional<QByteArray> base64DecodeStrict(QStringView text) {
 }
 
 std::optional<QString> percentEncodeUrlQuery(QStringView text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    if (!appendUtf8(bytes, text, true))
+    const std::optional<QByteArray> bytes = encodeUtf8Strict(text);
+    if (!bytes)
         return std::nullopt;
     QString out;
-    out.reserve(bytes.size());
-    for (const char byte : bytes) {
+    out.reserve(bytes->size());
+    for (const char byte : *bytes) {
         const auto u = static_cast<unsigned char>(byte);
         if (u < 0x80 && isUrlQueryAllowed(u)) {
             out.append(QLatin1Char(char(u)));
@@ -198,6 +182,13 @@ std::optional<QString> percentEncodeUrlQuery(QStringView text) {
 std::optional<QString> percentDecodeStrict(QStringView text) {
     QByteArray bytes;
     bytes.reserve(text.size());
+    // Text between escapes must be encodable as it stands: an unpaired surrogate is refused.
+    auto appendPlain = [&bytes](QStringView plain) {
+        const std::optional<QByteArray> encoded = encodeUtf8Strict(plain);
+        if (encoded)
+            bytes.append(*encoded);
+        return encoded.has_value();
+    };
     qsizetype plainStart = 0;
     qsizetype i = 0;
     while (i < text.size()) {
@@ -205,19 +196,19 @@ std::optional<QString> percentDecodeStrict(QStringView text) {
             ++i;
             continue;
         }
-        if (!appendUtf8(bytes, text.sliced(plainStart, i - plainStart), true))
+        if (!appendPlain(text.sliced(plainStart, i - plainStart)))
             return std::nullopt;
         if (i + 2 >= text.size())
             return std::nullopt;
-        const int high = hexValue(text[i + 1].unicode());
-        const int low = hexValue(text[i + 2].unicode());
+        const int high = hexDigitValue(text[i + 1].unicode());
+        const int low = hexDigitValue(text[i + 2].unicode());
         if (high < 0 || low < 0)
             return std::nullopt;
         bytes.append(char(high * 16 + low));
         i += 3;
         plainStart = i;
     }
-    if (!appendUtf8(bytes, text.sliced(plainStart), true))
+    if (!appendPlain(text.sliced(plainStart)))
         return std::nullopt;
     return decodeUtf8Strict(bytes);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/UnicodeFastCodecs.h"
 #include "text/JsonFormatter.h"
+#include "text/LineBlock.h"
 #include "text/LineOperations.h"
 #include "text/TextCodecs.h"
 
@@ -15,67 +16,42 @@ namespace {
 // Toolbox patterns are ours, but a huge unbroken run can still make them backtrack for long.
 constexpr int kExtractionTimeLimit = 10000;
 
+// Character transforms work on the selection, or on the whole text when nothing is selected.
 TextRange characterRange(const QString& text, TextRange selection) {
     if (selection.length <= 0)
         return TextRange{0, text.size()};
-    const qsizetype start = std::clamp<qsizetype>(selection.location, 0, text.size());
-    return TextRange{start, std::min(selection.length, text.size() - start)};
+    return clampedSelection(selection, text.size());
 }
 
-TextRange lineBasedRange(const QString& text, TextRange selection) {
-    if (selection.length <= 0)
-        return TextRange{0, text.size()};
-    return selectedLineRange(text, selection);
-}
-
-TextEdit replaceRange(const QString& text, TextRange range, const QString& replacement) {
-    QString changed = text;
-    changed.replace(range.location, range.length, replacement);
-    return TextEdit{std::move(changed), TextRange{range.location, replacement.size()}};
-}
-
-template <typename Reorder>
-TextEdit transformLines(const QString& text, TextRange selection, Reorder reorder) {
-    const TextRange range = lineBasedRange(text, selection);
-    const QStringView block = QStringView(text).sliced(range.location, range.length);
-    const bool endsWithLineFeed = block.endsWith(u'\n');
-    QList<QStringView> lines = block.split(u'\n');
-    if (endsWithLineFeed)
-        lines.removeLast();
-    lines = reorder(std::move(lines));
-    QString joined;
-    joined.reserve(block.size());
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            joined.append(u'\n');
-        joined.append(lines[i]);
-    }
-    if (endsWithLineFeed)
-        joined.append(u'\n');
-    return replaceRange(text, range, joined);
+// Replaces the range by its transform, or leaves everything as it was when there is none.
+TextEdit replaceWhenTransformed(const QString& text, TextRange selection,
+                                std::optional<QString> (*transform)(QStringView)) {
+    const TextRange range = characterRange(text, selection);
+    const std::optional<QString> transformed =
+        transform(QStringView(text).sliced(range.location, range.length));
+    if (!transformed)
+        return TextEdit{text, selection};
+    return replaceAndSelect(text, range, *transformed);
 }
 
 } // namespace
 
 TextEdit uniqueLines(const QString& text, TextRange selection) {
-    return transformLines(text, selection, [](QList<QStringView> lines) {
+    return rearrangeLines(text, blockOrWholeText(text, selection), [](QList<QStringView>& lines) {
         QSet<QStringView> seen;
-        QList<QStringView> kept;
-        kept.reserve(lines.size());
-        for (QStringView line : lines) {
-            if (!seen.contains(line)) {
-                seen.insert(line);
-                kept.append(line);
-            }
-        }
-        return kept;
+        seen.reserve(lines.size());
+        lines.removeIf([&seen](QStringView line) {
+            if (seen.contains(line))
+                return true;
+            seen.insert(line);
+            return false;
+        });
     });
 }
 
 TextEdit reverseLines(const QString& text, TextRange selection) {
-    return transformLines(text, selection, [](QList<QStringView> lines) {
+    return rearrangeLines(text, blockOrWholeText(text, selection), [](QList<QStringView>& lines) {
         std::reverse(lines.begin(), lines.end());
-        return lines;
     });
 }
 
@@ -96,7 +72,7 @@ std::optional<QString> extractMatches(const QString& pattern, const QString& tex
 TextEdit base64EncodeText(const QString& text, TextRange selection) {
     const TextRange range = characterRange(text, selection);
     const QStringView source = QStringView(text).sliced(range.location, range.length);
-    return replaceRange(text, range, base64Encode(utf8Bytes(source)));
+    return replaceAndSelect(text, range, base64Encode(utf8Bytes(source)));
 }
 
 TextEdit base64DecodeText(const QString& text, TextRange selection) {
@@ -108,25 +84,15 @@ TextEdit base64DecodeText(const QString& text, TextRange selection) {
     const std::optional<QString> decoded = decodeUtf8Strict(*bytes);
     if (!decoded)
         throw TextToolboxError(TextToolboxError::Kind::InvalidBase64);
-    return replaceRange(text, range, *decoded);
+    return replaceAndSelect(text, range, *decoded);
 }
 
 TextEdit urlEncodeText(const QString& text, TextRange selection) {
-    const TextRange range = characterRange(text, selection);
-    const auto encoded =
-        percentEncodeUrlQuery(QStringView(text).sliced(range.location, range.length));
-    if (!encoded)
-        return TextEdit{text, selection};
-    return replaceRange(text, range, *encoded);
+    return replaceWhenTransformed(text, selection, percentEncodeUrlQuery);
 }
 
 TextEdit urlDecodeText(const QString& text, TextRange selection) {
-    const TextRange range = characterRange(text, selection);
-    const auto decoded =
-        percentDecodeStrict(QStringView(text).sliced(range.location, range.length));
-    if (!decoded)
-        return TextEdit{text, selection};
-    return replaceRange(text, range, *decoded);
+    return replaceWhenTransformed(text, selection, percentDecodeStrict);
 }
 
 QString prettyPrintJSON(const QString& text) {

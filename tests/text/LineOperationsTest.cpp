@@ -98,8 +98,10 @@ TEST(LineOperationsTest, BlockComments) {
     EXPECT_EQ(toggleBlockComment(s("/*/"), {0, 3}, s("/*"), s("*/")), edit("", {0, 0}));
     EXPECT_EQ(toggleBlockComment(s("x"), {0, 1}, s(" "), s("*/")), edit("x", {0, 1}));
     EXPECT_EQ(toggleBlockComment(QString(), {0, 0}, s("/*"), s("*/")), edit("/*  */", {0, 6}));
-    // A selection running past the end is cut to the text.
+    // A selection running past the end is cut to the text; a start before it is clamped to 0
+    // and the length kept.
     EXPECT_EQ(toggleBlockComment(s("ab"), {1, 50}, s("/*"), s("*/")), edit("a/* b */", {1, 7}));
+    EXPECT_EQ(toggleBlockComment(s("abcd"), {-2, 3}, s("/*"), s("*/")), edit("/* abc */d", {0, 9}));
 }
 
 TEST(LineOperationsTest, SpacesToTabs) {
