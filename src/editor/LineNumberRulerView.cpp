@@ -75,10 +75,33 @@ qsizetype LineNumberRulerView::lineNumberAt(qsizetype characterIndex) {
     return lineStartIndex.lineNumberOfCharacter(std::min(characterIndex, text->size()));
 }
 
+LineNumberRulerView::Fragment LineNumberRulerView::firstVisibleFragment() const {
+    if (!textView)
+        return {};
+    const QTextBlock first = textView->firstVisibleTextBlock();
+    const qreal bottom = textView->viewport()->height();
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        const QRectF rect = textView->blockRect(block);
+        if (rect.top() > bottom)
+            break;
+        const QTextLayout* layout = block.layout();
+        if (!block.isVisible() || !layout)
+            continue;
+        // A block may begin above the view when its line wraps; a fragment counts once more
+        // than half of it shows.
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            if (rect.top() + line.y() + line.height() / 2 > 0)
+                return {block, i, rect.top() + line.y(), block.position() + line.textStart()};
+        }
+    }
+    return {first, 0, textView->blockRect(first).top(), first.position()};
+}
+
 qsizetype LineNumberRulerView::firstVisibleLineNumber() {
     if (!textView)
         return 1;
-    return lineNumberAt(textView->firstVisibleTextBlock().position());
+    return lineNumberAt(firstVisibleFragment().position);
 }
 
 QFont LineNumberRulerView::labelFont() const {
@@ -118,19 +141,30 @@ QList<LineNumberRulerView::Label> LineNumberRulerView::labels(const QRect& dirty
         result.back().bookmarked = false;
         return result;
     }
+    const auto addIfDirty = [&](qsizetype number, qreal y) {
+        if (y >= dirty.top() - lineHeight && y <= dirty.bottom() + lineHeight)
+            add(number, y, 14, m_ruleThickness - 22);
+    };
+    // The topmost fragment is labelled with its line's number even when that line starts above
+    // the view (a wrapped line scrolled into its middle, a block after a U+2029 of the file).
+    const Fragment top = firstVisibleFragment();
+    const qsizetype topNumber = lineStartIndex.lineNumberOfCharacter(top.position);
+    const bool topStartsLine =
+        top.line == 0 && lineStartIndex.lineNumberStartingAt(top.position) != 0;
+    if (!topStartsLine)
+        addIfDirty(topNumber, top.top);
     const qreal bottom = textView->viewport()->height();
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
         const QRectF rect = textView->blockRect(block);
         if (rect.top() > bottom)
             break;
         const qsizetype number = lineStartIndex.lineNumberStartingAt(block.position());
-        if (number == 0 || !block.isVisible())
+        // The start of the top fragment's line, cut off at the top, has its number shown below.
+        if (number == 0 || !block.isVisible() || (!topStartsLine && number == topNumber))
             continue;
         const QTextLayout* layout = block.layout();
-        const qreal y =
-            rect.top() + (layout && layout->lineCount() > 0 ? layout->lineAt(0).y() : 0.0);
-        if (y >= dirty.top() - lineHeight && y <= dirty.bottom() + lineHeight)
-            add(number, y, 14, m_ruleThickness - 22);
+        addIfDirty(number,
+                   rect.top() + (layout && layout->lineCount() > 0 ? layout->lineAt(0).y() : 0.0));
     }
     return result;
 }

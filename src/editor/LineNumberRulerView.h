@@ -4,6 +4,7 @@
 #include "text/LineStartIndex.h"
 
 #include <QPointer>
+#include <QTextBlock>
 #include <QWidget>
 #include <functional>
 #include <set>
@@ -17,7 +18,9 @@ class ShortcutTextView;
 //
 // Labels: a block of the document gets a label when it starts a line (after a line feed, or at
 // the start); a block that starts after a U+2029 of the file, and every further fragment of a
-// wrapped line, gets none, so each line keeps exactly one number.
+// wrapped line, gets none, so each line keeps exactly one number. The one exception is the top
+// of the view: the first fragment that reaches into it always carries the number of its line,
+// so a view scrolled into the middle of a long wrapped line still shows which line that is.
 class LineNumberRulerView : public QWidget {
     Q_OBJECT
 public:
@@ -54,6 +57,7 @@ public:
     int ruleThickness() const { return m_ruleThickness; }
     // 1-based number of the line holding the character at the index.
     qsizetype lineNumberAt(qsizetype characterIndex);
+    // The number of the line holding the first character of the topmost visible fragment.
     qsizetype firstVisibleLineNumber();
     qreal labelLineHeight() const;
     QColor backgroundColor() const;
@@ -65,6 +69,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The topmost line fragment that reaches into the view: its block, its index in the block's
+    // layout, its top in viewport coordinates and the position of its first character.
+    struct Fragment {
+        QTextBlock block;
+        int line = 0;
+        qreal top = 0;
+        qsizetype position = 0;
+    };
+    Fragment firstVisibleFragment() const;
     QFont labelFont() const;
     const QString* currentText() const;
 

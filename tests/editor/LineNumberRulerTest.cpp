@@ -111,6 +111,37 @@ TEST_F(RulerFixture, WrappedLinesAndFileSeparatorsKeepOneNumberPerLine) {
     EXPECT_EQ(numbers(), (QList<qsizetype>{1, 2, 3}));
 }
 
+TEST_F(RulerFixture, TheTopFragmentShowsItsLineWhenThatLineStartsAboveTheView) {
+    // A long wrapped line scrolled into its middle.
+    tab.text = QStringLiteral("first\n") + QString(6000, u'w') + QStringLiteral("\nlast");
+    build(true);
+    QScrollBar* bar = view->textView()->verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(view->textView()->firstVisibleTextBlock().blockNumber(), 1);
+    auto labels = ruler()->labels(ruler()->rect());
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].number, 2);
+    EXPECT_TRUE(labels[0].rect.intersects(ruler()->rect()));
+    EXPECT_EQ(ruler()->firstVisibleLineNumber(), 2);
+
+    // Unwrapped blocks split by the file's U+2029: the one at the top belongs to line 2, and
+    // the following ones of the same line stay unlabelled.
+    QStringList pieces;
+    for (int i = 0; i < 300; ++i)
+        pieces.append(QStringLiteral("piece %1").arg(i));
+    tab.text = QStringLiteral("first\n") + pieces.join(QChar(0x2029)) + QStringLiteral("\nlast");
+    build(false);
+    bar = view->textView()->verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    QCoreApplication::processEvents();
+    ASSERT_GT(view->textView()->firstVisibleTextBlock().blockNumber(), 1);
+    labels = ruler()->labels(ruler()->rect());
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].number, 2);
+    EXPECT_EQ(ruler()->firstVisibleLineNumber(), 2);
+}
+
 TEST(LineNumberRuler, WithoutATextViewTheDigitCountIsTwo) {
     LineNumberRulerView ruler(nullptr, EditorTheme::Midnight, 14, {});
     EXPECT_EQ(ruler.lineNumberDigitCount(), 2);

@@ -1,6 +1,6 @@
 // Renders the code-editing view in each theme to PNG files for a person to look at. Disabled in
 // normal runs; run under a display server with
-//   xvfb-run -a env QT_QPA_PLATFORM=xcb test_editor --gtest_also_run_disabled_tests \
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb test_editor --gtest_also_run_disabled_tests
 //       --gtest_filter='EditorScreenshots.*'
 // The files go to $DUNMOSS_SHOT_DIR, or /tmp/dunmoss-shots.
 #include "EditorTestSupport.h"
@@ -57,7 +57,8 @@ TEST(EditorScreenshots, DISABLED_EachThemeWithNumbersGuidesAndInvisibles) {
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
         view.activateWindow();
-        QTest::qWaitForWindowActive(&view);
+        // Without an active window the caret is not drawn; the picture is still worth having.
+        (void)QTest::qWaitForWindowActive(&view);
         view.textView()->setFocus();
         QTest::qWait(50);
         // The caret stands after a brace: both it and its partner carry the bracket mark.
