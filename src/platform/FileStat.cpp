@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTimeZone>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <sys/stat.h>
 
 namespace dunmoss {
@@ -37,20 +39,33 @@ std::optional<FileStatus> fromStat(int rc, const struct stat& st) {
     status.size = static_cast<qint64>(st.st_size);
     status.modified = FileTimestamp{static_cast<qint64>(st.st_mtim.tv_sec),
                                     static_cast<qint64>(st.st_mtim.tv_nsec)};
-    status.identity = FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+    status.identity =
+        FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
     return status;
 }
 
 } // namespace
 
 FileTimestamp FileTimestamp::fromSecondsSinceEpoch(double value) {
+    // Stored dates come from files anyone can edit: no number may overflow the conversion.
+    constexpr double kLimit = 9.2e18;
+    if (!std::isfinite(value))
+        return FileTimestamp{};
+    value = std::clamp(value, -kLimit, kLimit);
     const double whole = std::floor(value);
-    return FileTimestamp{static_cast<qint64>(whole),
-                         static_cast<qint64>(std::llround((value - whole) * 1e9))};
+    FileTimestamp timestamp{static_cast<qint64>(whole),
+                            static_cast<qint64>(std::llround((value - whole) * 1e9))};
+    if (timestamp.nanoseconds >= 1'000'000'000) { // the fraction rounded up to a whole second
+        timestamp.seconds += 1;
+        timestamp.nanoseconds -= 1'000'000'000;
+    }
+    return timestamp;
 }
 
 QDateTime FileTimestamp::toDateTime() const {
-    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, QTimeZone::utc());
+    constexpr qint64 kLimit = std::numeric_limits<qint64>::max() / 1000 - 1;
+    const qint64 clamped = std::clamp(seconds, -kLimit, kLimit);
+    return QDateTime::fromMSecsSinceEpoch(clamped * 1000 + nanoseconds / 1000000, QTimeZone::utc());
 }
 
 std::optional<FileStatus> statPath(const QString& path) {
