@@ -1,10 +1,10 @@
 #include "platform/Bookmark.h"
 
 #include "platform/FileStat.h"
+#include "platform/UnicodeFastCodecs.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 namespace dunmoss {
 
@@ -28,14 +28,6 @@ quint64 readBigEndian(const QByteArray& data, qsizetype offset, int bytes) {
     for (int i = 0; i < bytes; ++i)
         value = (value << 8) | static_cast<quint8>(data.at(offset + i));
     return value;
-}
-
-std::optional<QString> strictUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
 }
 
 } // namespace
@@ -75,7 +67,7 @@ std::optional<ResolvedBookmark> resolveBookmark(const QByteArray& data) {
     const QByteArray pathBytes = data.mid(kHeaderSize);
     if (pathBytes.contains('\0'))
         return std::nullopt;
-    const std::optional<QString> path = strictUtf8(pathBytes);
+    const std::optional<QString> path = decodeUtf8Strict(pathBytes);
     if (!path || !path->startsWith(QLatin1Char('/')) || QDir::cleanPath(*path) != *path)
         return std::nullopt;
     const std::optional<FileStatus> status = statPath(*path);

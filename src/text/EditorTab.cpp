@@ -40,6 +40,20 @@ bool loadedDiffersFromSaved(const PlainTextDocument& loaded,
            loaded.lineEnding != payload.savedLineEnding;
 }
 
+// The tab now shows the loaded file exactly as it is on disk: not modified, a preview
+// read-only, what is known of the file read afresh.
+void takeLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded) {
+    tab.document = loaded.document;
+    tab.savedSnapshot = loaded.document.text;
+    tab.savedEncoding = loaded.document.encoding;
+    tab.savedLineEnding = loaded.document.lineEnding;
+    tab.isReadOnly = loaded.isLargeFilePreview;
+    tab.isLargeFilePreview = loaded.isLargeFilePreview;
+    tab.originalByteCount = loaded.originalByteCount;
+    readFileAttributesNow(tab);
+    tab.hasExternalChanges = false;
+}
+
 } // namespace
 
 EditorTab untitledTab() {
@@ -48,15 +62,8 @@ EditorTab untitledTab() {
 
 EditorTab makeTabForLoadedFile(const QUrl& fileURL, const LoadedPlainTextDocument& loaded) {
     EditorTab tab;
-    tab.document = loaded.document;
     tab.fileURL = fileURL;
-    tab.savedSnapshot = loaded.document.text;
-    tab.savedEncoding = loaded.document.encoding;
-    tab.savedLineEnding = loaded.document.lineEnding;
-    tab.isReadOnly = loaded.isLargeFilePreview;
-    tab.isLargeFilePreview = loaded.isLargeFilePreview;
-    tab.originalByteCount = loaded.originalByteCount;
-    readFileAttributesNow(tab);
+    takeLoadedDocument(tab, loaded);
     return tab;
 }
 
@@ -103,15 +110,7 @@ void markSavedAs(EditorTab& tab, const QUrl& url) {
 }
 
 void applyLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded) {
-    tab.document = loaded.document;
-    tab.savedSnapshot = loaded.document.text;
-    tab.savedEncoding = loaded.document.encoding;
-    tab.savedLineEnding = loaded.document.lineEnding;
-    tab.isReadOnly = loaded.isLargeFilePreview;
-    tab.isLargeFilePreview = loaded.isLargeFilePreview;
-    tab.originalByteCount = loaded.originalByteCount;
-    readFileAttributesNow(tab);
-    tab.hasExternalChanges = false;
+    takeLoadedDocument(tab, loaded);
 }
 
 std::optional<QUuid> removePristineUntitledTab(QList<EditorTab>& tabs) {
@@ -160,15 +159,7 @@ EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
 
     if (loaded && draftUnchanged) {
         // The draft holds nothing the file lacks: the disk wins.
-        tab.document = loaded->document;
-        tab.savedSnapshot = loaded->document.text;
-        tab.savedEncoding = loaded->document.encoding;
-        tab.savedLineEnding = loaded->document.lineEnding;
-        tab.isReadOnly = loaded->isLargeFilePreview;
-        tab.isLargeFilePreview = loaded->isLargeFilePreview;
-        tab.originalByteCount = loaded->originalByteCount;
-        readFileAttributesNow(tab);
-        tab.hasExternalChanges = false;
+        takeLoadedDocument(tab, *loaded);
         return tab;
     }
 
