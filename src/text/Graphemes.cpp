@@ -47,19 +47,14 @@ bool GraphemeBoundaries::isBoundary(qsizetype index) {
 }
 
 qsizetype GraphemeBoundaries::boundaryAtOrBefore(qsizetype index) {
-    index = std::clamp<qsizetype>(index, 0, m_text.size());
-    if (index == 0 || index == m_text.size() ||
-        plainPair(m_text[index - 1].unicode(), m_text[index].unicode()))
-        return index;
-    // ICU moves an offset inside a surrogate pair back to the pair's start before searching
-    // backwards, so step back from the boundary that follows instead.
-    icu::BreakIterator& it = iterator();
-    if (it.isBoundary(int32_t(index)))
-        return index;
-    return it.previous();
+    return nearestBoundary(index, false);
 }
 
 qsizetype GraphemeBoundaries::boundaryAtOrAfter(qsizetype index) {
+    return nearestBoundary(index, true);
+}
+
+qsizetype GraphemeBoundaries::nearestBoundary(qsizetype index, bool after) {
     index = std::clamp<qsizetype>(index, 0, m_text.size());
     if (index == 0 || index == m_text.size() ||
         plainPair(m_text[index - 1].unicode(), m_text[index].unicode()))
@@ -67,7 +62,10 @@ qsizetype GraphemeBoundaries::boundaryAtOrAfter(qsizetype index) {
     icu::BreakIterator& it = iterator();
     if (it.isBoundary(int32_t(index)))
         return index;
-    return it.current();
+    // A failed test leaves the iterator on the following boundary. Step back from that one:
+    // asking for the boundary before an offset inside a surrogate pair would start from the
+    // pair's start and miss the boundary there.
+    return after ? it.current() : it.previous();
 }
 
 qsizetype GraphemeBoundaries::nextBoundary(qsizetype index) {

@@ -34,6 +34,7 @@ public:
 
 private:
     icu::BreakIterator& iterator();
+    qsizetype nearestBoundary(qsizetype index, bool after);
 
     QStringView m_text;
     UText m_utext = UTEXT_INITIALIZER;

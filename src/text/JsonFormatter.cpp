@@ -6,6 +6,7 @@
 #include <QHash>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 namespace dunmoss {
@@ -19,6 +20,29 @@ struct JsonNode {
     std::vector<JsonNode> items; // array elements, or object values
     std::vector<QString> keys;   // object keys, one per value
 };
+
+// The escapes with a letter of their own: the letter after the backslash and the unit it
+// stands for. "\/" is read as well, but a solidus is written as it is.
+constexpr std::pair<char16_t, char16_t> kShortEscapes[] = {
+    {u'"', u'"'},  {u'\\', u'\\'}, {u'b', u'\b'}, {u'f', u'\f'},
+    {u'n', u'\n'}, {u'r', u'\r'},  {u't', u'\t'},
+};
+
+char16_t unitForEscape(char16_t letter) {
+    for (const auto& [escape, unit] : kShortEscapes) {
+        if (escape == letter)
+            return unit;
+    }
+    return letter == u'/' ? u'/' : 0;
+}
+
+char16_t escapeForUnit(char16_t c) {
+    for (const auto& [escape, unit] : kShortEscapes) {
+        if (unit == c)
+            return escape;
+    }
+    return 0;
+}
 
 bool isJsonSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
@@ -195,32 +219,7 @@ private:
             if (atEnd())
                 fail(JsonError::Kind::UnexpectedEnd);
             const char16_t escape = peek();
-            switch (escape) {
-            case u'"':
-                value.append(u'"');
-                break;
-            case u'\\':
-                value.append(u'\\');
-                break;
-            case u'/':
-                value.append(u'/');
-                break;
-            case u'b':
-                value.append(u'\b');
-                break;
-            case u'f':
-                value.append(u'\f');
-                break;
-            case u'n':
-                value.append(u'\n');
-                break;
-            case u'r':
-                value.append(u'\r');
-                break;
-            case u't':
-                value.append(u'\t');
-                break;
-            case u'u': {
+            if (escape == u'u') {
                 if (m_pos + 4 >= m_text.size())
                     fail(JsonError::Kind::UnexpectedEnd);
                 int code = 0;
@@ -235,9 +234,9 @@ private:
                 // Surrogates, paired or not, are kept as the units they name.
                 value.append(QChar(char16_t(code)));
                 m_pos += 4;
-                break;
-            }
-            default:
+            } else if (const char16_t unit = unitForEscape(escape)) {
+                value.append(QChar(unit));
+            } else {
                 fail(JsonError::Kind::InvalidEscape);
             }
             ++m_pos;
@@ -364,30 +363,11 @@ private:
         const qsizetype n = value.size();
         for (qsizetype i = 0; i < n; ++i) {
             const char16_t c = value[i].unicode();
-            switch (c) {
-            case u'"':
-                m_out.append(QLatin1String("\\\""));
-                continue;
-            case u'\\':
-                m_out.append(QLatin1String("\\\\"));
-                continue;
-            case u'\b':
-                m_out.append(QLatin1String("\\b"));
-                continue;
-            case u'\f':
-                m_out.append(QLatin1String("\\f"));
-                continue;
-            case u'\n':
-                m_out.append(QLatin1String("\\n"));
-                continue;
-            case u'\r':
-                m_out.append(QLatin1String("\\r"));
-                continue;
-            case u'\t':
-                m_out.append(QLatin1String("\\t"));
-                continue;
-            default:
-                break;
+            if (c < 0x20 || c == u'"' || c == u'\\') {
+                if (const char16_t letter = escapeForUnit(c)) {
+                    m_out.append(u'\\').append(QChar(letter));
+                    continue;
+                }
             }
             bool escape = c < 0x20;
             if (QChar::isHighSurrogate(c)) {

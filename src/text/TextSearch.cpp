@@ -4,6 +4,8 @@
 #include "text/ResultIdentifier.h"
 #include "text/SearchScanner.h"
 
+#include <algorithm>
+
 namespace dunmoss {
 
 namespace {
@@ -131,16 +133,11 @@ QList<qsizetype> lineStartOffsets(QStringView text) {
 LineAndColumn lineAndColumnForLocation(qsizetype location, const QList<qsizetype>& lineStarts) {
     if (lineStarts.isEmpty())
         return LineAndColumn{1, location + 1};
-    qsizetype low = 0;
-    qsizetype high = lineStarts.size() - 1;
-    while (low < high) {
-        const qsizetype middle = (low + high + 1) / 2;
-        if (location < lineStarts[middle])
-            high = middle - 1;
-        else
-            low = middle;
-    }
-    return LineAndColumn{low + 1, location - lineStarts[low] + 1};
+    // The last line starting at or before the location, by bisection; the first line when the
+    // location lies before every start.
+    const auto after = std::upper_bound(lineStarts.begin() + 1, lineStarts.end(), location);
+    const qsizetype line = after - lineStarts.begin() - 1;
+    return LineAndColumn{line + 1, location - lineStarts[line] + 1};
 }
 
 QString makeMatchPreview(TextRange match, QStringView text, const QList<qsizetype>& lineStarts,

@@ -230,6 +230,8 @@ TEST(TextSearchTest, LinesAndColumns) {
     EXPECT_EQ(lineAndColumnForLocation(3, starts), (LineAndColumn{2, 1}));
     EXPECT_EQ(lineAndColumnForLocation(11, starts), (LineAndColumn{4, 3}));
     EXPECT_EQ(lineAndColumnForLocation(5, {0}), (LineAndColumn{1, 6}));
+    EXPECT_EQ(lineAndColumnForLocation(-1, starts), (LineAndColumn{1, 0}));
+    EXPECT_EQ(lineAndColumnForLocation(99, starts), (LineAndColumn{4, 91}));
 }
 
 TEST(TextSearchTest, PreviewsCutLongLinesAndDropLineBreaks) {
