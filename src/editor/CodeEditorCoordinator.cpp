@@ -307,6 +307,9 @@ void CodeEditorCoordinator::onEdited(const TextStorage::Change& change) {
     // this view's bindings through the window.
     if (change.kind == TextStorage::EditKind::UndoRedo)
         lastReportedText = m_storage->text();
+    // The edit may have moved the caret without a report: record where it is now, so that the
+    // next update puts the tab's selection back when the two differ.
+    lastReportedRanges = sanitizedSelectedRanges(textView->selectedRanges(), m_storage->length());
     m_caretAfterTyping.reset();
     noteTextChanged();
     if (!textView->hasMarkedText()) {

@@ -114,6 +114,24 @@ TEST_F(BindingFixture, SelectionFlowsBothWaysAndInvalidRangesAreIgnored) {
     EXPECT_EQ(tab.selectedRanges, (QList<TextRange>{{5, 0}}));
 }
 
+TEST_F(BindingFixture, AnEditOfTheStorageFromOutsideKeepsTheTabsSelection) {
+    tab.text = QStringLiteral("0123456789abcdefghij");
+    tab.selectedRanges = {TextRange{15, 0}};
+    tab.selectedRange = {15, 0};
+    build();
+    ASSERT_EQ(text()->selectedRange(), (TextRange{15, 0}));
+    // The window rewrites the middle of the text (a reload, say) and keeps the selection; the
+    // edit carries the view's caret along with it.
+    tab.text = QStringLiteral("0123") + QString(19, u'X');
+    coordinator().storage()->applyEdit(4, 16, QString(19, u'X'),
+                                       TextStorage::EditKind::Replacement);
+    tab.rangeWrites = tab.rangesWrites = 0;
+    render();
+    EXPECT_EQ(text()->selectedRange(), (TextRange{15, 0}));
+    EXPECT_EQ(tab.selectedRange, (TextRange{15, 0}));
+    EXPECT_EQ(tab.rangeWrites + tab.rangesWrites, 0);
+}
+
 TEST_F(BindingFixture, SwitchingDocumentsKeepsEachTabsStorageAndSelection) {
     tab.text = QStringLiteral("first tab");
     build();
