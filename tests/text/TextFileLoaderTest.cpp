@@ -194,6 +194,26 @@ TEST_F(TextFileLoaderTest, DecodingErrorsNameTheFile) {
     }
 }
 
+// Any bytes open: binary data, NUL bytes and invalid UTF-8 come out as characters of some
+// encoding, never as replacement characters.
+TEST_F(TextFileLoaderTest, BinaryFilesOpenWithoutSubstitution) {
+    QByteArray everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte.append(char(b));
+    const QByteArray samples[] = {everyByte.repeated(40), QByteArray(1000, '\0'),
+                                  hex("7f454c460201010000000000") + everyByte,
+                                  QByteArray("text\0with\0nul\xff\xfe bytes")};
+    int index = 0;
+    for (const QByteArray& bytes : samples) {
+        const LoadedPlainTextDocument loaded =
+            loadTextFile(write(QStringLiteral("binary%1.bin").arg(index++), bytes));
+        EXPECT_FALSE(loaded.document.text.contains(QChar(0xFFFD))) << index;
+        EXPECT_FALSE(loaded.document.text.isEmpty()) << index;
+        EXPECT_EQ(loaded.document.decodedViaFallback,
+                  loaded.document.encoding == TextFileEncoding::IsoLatin1);
+    }
+}
+
 TEST_F(TextFileLoaderTest, EmptyFileIsEmptyUtf8Text) {
     const LoadedPlainTextDocument loaded = loadTextFile(write("empty.txt", {}));
     EXPECT_EQ(loaded.document, (PlainTextDocument{}));
