@@ -4,11 +4,13 @@
 // - a text detected as UTF-8 (with or without mark) whose bytes use one kind of line break does
 //   not re-encode through the save path to the same bytes;
 // - a fast conversion path disagrees with ICU's own strict conversion;
-// - a strict Unicode or Latin-1 decoding does not re-encode to the bytes it came from.
+// - a strict Unicode or Latin-1 decoding does not re-encode to the bytes it came from;
+// - a preview decoding drops anything but one character cut off at the end.
 #include "platform/FileError.h"
 #include "platform/IcuConverter.h"
 #include "text/EncodingDetection.h"
 #include "text/TextEncoding.h"
+#include "text/TextEncodingCharset.h"
 #include "text/TextFileLoader.h"
 
 #include <cstdint>
@@ -102,6 +104,28 @@ void checkFastPathsAgainstIcu(QByteArrayView bytes) {
     }
 }
 
+// A preview is read like the whole bytes unless their end is a character cut off; only that
+// character may be missing from the text.
+void checkPreviewDropsOnlyACutCharacter(const QByteArray& cut, const DecodedTextData& preview) {
+    const auto decodeOrNothing = [&preview](QByteArrayView bytes) -> std::optional<QString> {
+        try {
+            return decodeWithEncoding(bytes, preview.encoding);
+        } catch (const FileError&) {
+            return std::nullopt;
+        }
+    };
+    if (const std::optional<QString> whole = decodeOrNothing(cut)) {
+        require(*whole == preview.text, "preview differs from the bytes it could read whole");
+        return;
+    }
+    for (qsizetype drop = 1; drop <= 3 && drop < cut.size(); ++drop) {
+        if (isCutOffCharacter(textCharset(preview.encoding), QByteArrayView(cut).last(drop)) &&
+            decodeOrNothing(QByteArrayView(cut).chopped(drop)) == preview.text)
+            return;
+    }
+    require(false, "preview dropped bytes that are no cut character");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -120,6 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::optional<DecodedTextData> preview = decodeTextData(cut, ByteTail::MayBeCut);
     require(preview.has_value(), "preview detection found nothing");
     checkReplacementCharacters(cut, *preview);
+    checkPreviewDropsOnlyACutCharacter(cut, *preview);
 
     checkFastPathsAgainstIcu(bytes);
 
