@@ -1,5 +1,6 @@
 #include "platform/Defaults.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -102,7 +103,20 @@ Defaults::Defaults(const QString& iniPath, QObject* parent)
 Defaults::~Defaults() = default;
 
 Defaults& Defaults::standard() {
-    static Defaults* instance = new Defaults(standardPath());
+    static Defaults* const instance = [] {
+        auto* defaults = new Defaults(standardPath());
+        // QSettings writes its file from the event loop of the thread it belongs to, so it
+        // belongs to the main thread whoever asks first.
+        if (const QCoreApplication* app = QCoreApplication::instance()) {
+            defaults->moveToThread(app->thread());
+            defaults->m_settings->moveToThread(app->thread());
+        }
+        // Never destroyed, so QSettings never writes on destruction: write what is pending when
+        // the application object goes, after the event loop has ended and the last handler of
+        // the quit has stored its values.
+        qAddPostRoutine([] { Defaults::standard().synchronize(); });
+        return defaults;
+    }();
     return *instance;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/Defaults.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -211,4 +214,31 @@ TEST_F(DefaultsTest, BooleanReadsTextAndFallsBack) {
     EXPECT_TRUE(defaults.boolean(QStringLiteral("junk"), true));
     EXPECT_FALSE(defaults.boolean(QStringLiteral("absent")));
     EXPECT_EQ(defaults.integer(QStringLiteral("junk"), 9), 9);
+}
+
+// The standard store lives for the whole run; what is stored last, with no event loop left to
+// write it, must still reach the disk when the program ends. The test runs itself as a child
+// with its own home folder (test mode keeps the settings under ~/.qttest).
+TEST(DefaultsStandard, LastValuesReachTheDiskWhenTheProgramEnds) {
+    const QString key = QStringLiteral("stored.at.the.end");
+    if (qEnvironmentVariableIsSet("DUNMOSS_DEFAULTS_CHILD")) {
+        Defaults::standard().setValue(key, QStringLiteral("kept"));
+        return;
+    }
+    QTemporaryDir home;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("DUNMOSS_DEFAULTS_CHILD"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral(
+                    "--gtest_filter=DefaultsStandard.LastValuesReachTheDiskWhenTheProgramEnds")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    ASSERT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+
+    const QString file =
+        home.filePath(QStringLiteral(".qttest/config/Dunmoss Notepad/settings.ini"));
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_EQ(Defaults(file).stringValue(key), QStringLiteral("kept"));
 }
