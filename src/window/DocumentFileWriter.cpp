@@ -1,6 +1,8 @@
 #include "window/DocumentFileWriter.h"
 
 #include "platform/FileError.h"
+#include "platform/FileStat.h"
+#include "platform/Localization.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/TextFileLoader.h"
 
@@ -29,6 +31,18 @@ FileError writeError(const QSaveFile& file, int savedErrno, const QString& path)
     return FileError(code, path, file.errorString());
 }
 
+// The atomic write renames a new file over the destination, which would silently turn a FIFO,
+// socket or device into a plain file. Only a regular file (or nothing yet) may be replaced.
+void refuseNonRegularDestination(const QString& path) {
+    const std::optional<FileStatus> status = statPath(path);
+    if (!status || status->kind == FileKind::Regular)
+        return;
+    const QString reason = status->kind == FileKind::Directory
+                               ? localizedString(QStringLiteral("text-file.is-folder"))
+                               : localizedString(QStringLiteral("text-file.not-regular"));
+    throw FileError(FileErrorCode::FileWriteUnknown, path, reason);
+}
+
 } // namespace
 
 QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& destination) {
@@ -46,6 +60,7 @@ void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& dest
     const QByteArray bytes = encodedDocumentBytes(document, destination);
 
     SecurityScopedAccess access(destination);
+    refuseNonRegularDestination(path);
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))

@@ -14,7 +14,8 @@ QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& d
 
 // Writes the document to a local file atomically, inside the access bracket: the bytes go to
 // a temporary file beside the target, which then replaces it (through a symbolic link, keeping
-// the file's permissions). Encoding happens first, so an unencodable text touches nothing.
+// the file's permissions). Encoding happens first, so an unencodable text touches nothing. A
+// destination that exists but is no regular file (a folder, FIFO, socket or device) is refused.
 // Throws FileError; on any failure the file on disk is as it was.
 void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& destination);
 

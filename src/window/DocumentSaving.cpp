@@ -85,7 +85,7 @@ void DocumentSaving::saveTab(int index, std::function<void(bool)> done) {
         });
 }
 
-void DocumentSaving::writeTabToFile(const QUuid& tabID, const QUrl& url, bool isSaveAs,
+void DocumentSaving::writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
                                     std::function<void(bool)> done) {
     const std::optional<int> index = m_model.tabIndex(tabID);
     if (!index) {

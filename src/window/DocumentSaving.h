@@ -46,7 +46,8 @@ public:
 private:
     // Refusals shared by Save: false (with the status set) when the tab may not be written.
     bool mayWriteOverFile(int index);
-    void writeTabToFile(const QUuid& tabID, const QUrl& url, bool isSaveAs,
+    // The URL is taken by value: callers pass the tab's own URL, which the save replaces.
+    void writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
                         std::function<void(bool)> done);
 
     EditorWindowModel& m_model;

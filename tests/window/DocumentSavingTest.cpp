@@ -286,6 +286,46 @@ TEST_F(DocumentSave, SaveAsFailureShowsTheWriteErrorItselfEvenWithRegexOn) {
     EXPECT_EQ(readFile(url), QByteArray("kept"));
 }
 
+TEST_F(DocumentSave, ADestinationThatIsNoRegularFileIsLeftAsItIs) {
+    edit(0, QStringLiteral("draft"));
+    const QString fifo = path(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("folder")));
+    const QUrl folder = QUrl::fromLocalFile(path(QStringLiteral("folder")));
+
+    person.saveAnswers.push_back(QUrl::fromLocalFile(fifo));
+    EXPECT_FALSE(save(0));
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_TRUE(state().errors.errorMessage->contains(QStringLiteral("pipe")));
+    struct stat status {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode)) << "the FIFO must not become a plain file";
+
+    model->update([](EditorWindowState& s) { s.errors.errorMessage.reset(); });
+    person.saveAnswers.push_back(folder);
+    model->saving().saveActiveTabAs();
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_TRUE(QFileInfo(folder.toLocalFile()).isDir());
+    EXPECT_TRUE(tabAt(0).isUntitled());
+    EXPECT_TRUE(tabIsModified(tabAt(0)));
+    EXPECT_TRUE(recentFiles.isEmpty());
+}
+
+TEST_F(DocumentSave, AListenerHoldingACopyOfTheTabsDoesNotDisturbTheSave) {
+    // A view may keep the tab list it last drew; the save must not lean on the list's storage.
+    QList<EditorTab> drawn = state().tabs;
+    QObject::connect(model.get(), &EditorWindowModel::changed,
+                     [&] { drawn = model->state().tabs; });
+    const QUrl url = writeFile(QStringLiteral("held.txt"), "held");
+    const int index = open(url);
+    edit(index, QStringLiteral("held, edited"));
+    drawn = state().tabs;
+    EXPECT_TRUE(save(index));
+    EXPECT_EQ(recentFiles.last(), url);
+    EXPECT_EQ(tabAt(index).fileURL, url);
+    EXPECT_EQ(drawn.at(index).fileURL, url);
+}
+
 TEST_F(DocumentSave, CancelledPanelsChangeNothing) {
     edit(0, QStringLiteral("draft"));
     EXPECT_FALSE(save(0));
