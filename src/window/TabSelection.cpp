@@ -4,6 +4,7 @@
 #include "text/SelectionRanges.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace dunmoss {
 
@@ -31,7 +32,8 @@ QList<TextRange> acceptableBindingRanges(const QList<TextRange>& ranges) {
 TextRange lineSelectionRange(const QString& text, int line) {
     const qsizetype length = text.size();
     qsizetype start = 0;
-    for (int remaining = line - 1; remaining > 0; --remaining) {
+    // Counted in 64 bits: the lowest int line number would wrap around to the highest.
+    for (qint64 remaining = qint64(line) - 1; remaining > 0; --remaining) {
         if (start >= length)
             break;
         const qsizetype lineBreak = text.indexOf(QLatin1Char('\n'), start);
@@ -46,8 +48,9 @@ TextRange lineSelectionRange(const QString& text, int line) {
 }
 
 int visualColumnOfPrefix(const QString& prefix, int tabWidth) {
-    const int width = std::max(tabWidth, 1);
-    int column = 1;
+    // Counted in 64 bits and capped, so a huge stored tab width cannot overflow the column.
+    const qint64 width = std::max(tabWidth, 1);
+    qint64 column = 1;
     GraphemeBoundaries boundaries(prefix);
     qsizetype start = 0;
     while (start < prefix.size()) {
@@ -58,9 +61,10 @@ int visualColumnOfPrefix(const QString& prefix, int tabWidth) {
             column = ((column - 1) / width + 1) * width + 1;
         else
             column += 1;
+        column = std::min<qint64>(column, std::numeric_limits<int>::max());
         start = next;
     }
-    return column;
+    return int(column);
 }
 
 } // namespace dunmoss

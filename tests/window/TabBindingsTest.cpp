@@ -1,6 +1,8 @@
 #include "WindowFixture.h"
 #include "window/TabSelection.h"
 
+#include <limits>
+
 namespace dunmoss::test {
 namespace {
 
@@ -24,6 +26,9 @@ TEST(TabSelectionRules, LineSelectionCoversTheWholeLineWithoutItsBreak) {
     EXPECT_EQ(lineSelectionRange(text, -4), (TextRange{0, 3}));
     EXPECT_EQ(lineSelectionRange(QStringLiteral("abc\n"), 9), (TextRange{4, 0}));
     EXPECT_EQ(lineSelectionRange(QString(), 3), (TextRange{0, 0}));
+    // The extremes of the line number neither wrap around nor run past the text.
+    EXPECT_EQ(lineSelectionRange(text, std::numeric_limits<int>::min()), (TextRange{0, 3}));
+    EXPECT_EQ(lineSelectionRange(text, std::numeric_limits<int>::max()), (TextRange{4, 3}));
 }
 
 TEST(TabSelectionRules, VisualColumnExpandsTabsToTheNextStop) {
@@ -36,6 +41,10 @@ TEST(TabSelectionRules, VisualColumnExpandsTabsToTheNextStop) {
     // One user-perceived character, several UTF-16 units.
     EXPECT_EQ(visualColumnOfPrefix(QStringLiteral("e\u0301\t"), 4), 5);
     EXPECT_EQ(visualColumnOfPrefix(QString::fromUtf8("\xF0\x9F\x98\x80x"), 4), 3);
+    // A stored tab width far beyond reason gives a far column, never a wrapped-around one.
+    const int huge = std::numeric_limits<int>::max();
+    EXPECT_EQ(visualColumnOfPrefix(QStringLiteral("\t"), huge), huge);
+    EXPECT_EQ(visualColumnOfPrefix(QStringLiteral("a\tb\t"), huge), huge);
 }
 
 using TabBindings = WindowFixture;
