@@ -116,8 +116,12 @@ void CodeEditorCoordinator::commitMarkedText() {
     const QString& text = m_storage ? m_storage->text() : QString();
     lastReportedText = text;
     textBinding.write(text);
-    const QList<TextRange> ranges =
-        sanitizedSelectedRanges(textView->selectedRanges(), text.size());
+    reportSelection(sanitizedSelectedRanges(textView->selectedRanges(), text.size()));
+}
+
+void CodeEditorCoordinator::reportSelection(const QList<TextRange>& ranges) {
+    // Recorded before the writes, so that a window answering them with an update at once finds
+    // nothing new to apply.
     lastReportedRanges = ranges;
     selectedRangesBinding.write(ranges);
     selectedRangeBinding.write(ranges.isEmpty() ? textView->selectedRange() : ranges.first());
@@ -275,9 +279,7 @@ void CodeEditorCoordinator::textViewDidChangeSelection() {
         m_storage->breakTypingCoalescing();
         m_caretAfterTyping.reset();
     }
-    lastReportedRanges = ranges;
-    selectedRangesBinding.write(ranges);
-    selectedRangeBinding.write(ranges.isEmpty() ? textView->selectedRange() : ranges.first());
+    reportSelection(ranges);
     highlightMatchingBrackets();
     updateParameterHint();
 }

@@ -95,6 +95,8 @@ private:
     void onEdited(const TextStorage::Change& change);
     void onSelectionRequested(const QList<TextRange>& ranges);
     void noteTextChanged();
+    // Writes the view's selection ranges (already sanitised) to the bindings.
+    void reportSelection(const QList<TextRange>& ranges);
 
     std::shared_ptr<TextStorage> m_storage;
     QTextDocument* m_document = nullptr;

@@ -23,10 +23,7 @@ CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent)
     m_textView->resize(900, 560);
     m_textView->setFrameShape(QFrame::NoFrame);
     m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_textView->setReadOnly(!props.isEditable);
-    m_textView->setTextInteractionFlags(props.isEditable ? Qt::TextEditorInteraction
-                                                         : Qt::TextSelectableByMouse |
-                                                               Qt::TextSelectableByKeyboard);
+    m_textView->setEditable(props.isEditable);
     layout->addWidget(m_textView);
 
     CodeEditorCoordinator* coordinator = m_coordinator.get();
@@ -118,10 +115,7 @@ void CodeEditorView::update(const CodeEditorProps& props) {
 
     c.applyWordWrap();
     c.applyAppearance();
-    m_textView->setReadOnly(!c.isEditable);
-    m_textView->setTextInteractionFlags(c.isEditable ? Qt::TextEditorInteraction
-                                                     : Qt::TextSelectableByMouse |
-                                                           Qt::TextSelectableByKeyboard);
+    m_textView->setEditable(c.isEditable);
     if (textReplaced || appearanceChanged || documentChanged)
         c.highlighting().applyHighlighting();
 

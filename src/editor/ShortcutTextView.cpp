@@ -153,6 +153,12 @@ void ShortcutTextView::placeLeftMarginWidget() {
     m_leftMarginWidget->setGeometry(area.left(), area.top(), m_leftMarginWidth, area.height());
 }
 
+void ShortcutTextView::setEditable(bool editable) {
+    setReadOnly(!editable);
+    setTextInteractionFlags(editable ? Qt::TextEditorInteraction
+                                     : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
 bool ShortcutTextView::hasMarkedText() const {
     return !markedText().isEmpty();
 }

@@ -45,6 +45,9 @@ public:
     void setUndoStack(QUndoStack* stack) { m_undoStack = stack; }
     QUndoStack* undoStack() const { return m_undoStack; }
 
+    // A view that may not be edited can still be selected and copied from.
+    void setEditable(bool editable);
+
     // Input-method composition not yet committed (it is not part of the document).
     bool hasMarkedText() const;
     QString markedText() const;

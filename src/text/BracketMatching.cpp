@@ -17,32 +17,21 @@ std::optional<qsizetype> matchingBracketLocation(qsizetype index, QStringView te
         return std::nullopt;
     const char16_t c = text[index].unicode();
     for (const auto& pair : kPairs) {
-        if (c == pair.open) {
-            qsizetype depth = 0;
-            for (qsizetype i = index; i < text.size(); ++i) {
-                const char16_t u = text[i].unicode();
-                if (u == pair.open) {
-                    ++depth;
-                } else if (u == pair.close) {
-                    if (--depth == 0)
-                        return i;
-                }
-            }
-            return std::nullopt;
+        if (c != pair.open && c != pair.close)
+            continue;
+        // Forward from an opening bracket, backward from a closing one; only this kind counts.
+        const bool forward = c == pair.open;
+        const char16_t partner = forward ? pair.close : pair.open;
+        const qsizetype step = forward ? 1 : -1;
+        qsizetype depth = 0;
+        for (qsizetype i = index; i >= 0 && i < text.size(); i += step) {
+            const char16_t u = text[i].unicode();
+            if (u == c)
+                ++depth;
+            else if (u == partner && --depth == 0)
+                return i;
         }
-        if (c == pair.close) {
-            qsizetype depth = 0;
-            for (qsizetype i = index; i >= 0; --i) {
-                const char16_t u = text[i].unicode();
-                if (u == pair.close) {
-                    ++depth;
-                } else if (u == pair.open) {
-                    if (--depth == 0)
-                        return i;
-                }
-            }
-            return std::nullopt;
-        }
+        return std::nullopt;
     }
     return std::nullopt;
 }
