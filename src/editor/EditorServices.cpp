@@ -27,10 +27,6 @@ void SyntaxHighlighting::scheduleHighlighting() {
 }
 
 void SyntaxHighlighting::applyHighlighting() {
-    if (m_coordinator.textLength() == 0) {
-        m_coordinator.bracketHighlightRanges.clear();
-        return;
-    }
     m_coordinator.highlightMatchingBrackets();
 }
 

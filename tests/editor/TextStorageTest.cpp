@@ -73,6 +73,37 @@ TEST(TextStorage, DocumentsKeepTheFilesTrueCharactersInStep) {
     EXPECT_EQ(storage.text().count(QChar(u'\r')), 2);
 }
 
+TEST(TextStorage, ABreakTypedBesideAFileSeparatorLandsOnItsOwnSide) {
+    // A typed break and the file's U+2029 (or CR) look alike in a document; each edit must
+    // still land on the side of the file's character where it was made.
+    const QString ps(QChar(0x2029));
+    const struct {
+        QString before;
+        int position;
+        int remove;
+        QString typed;
+        QString after;
+    } cases[] = {
+        {QStringLiteral("A") + ps + QStringLiteral("B"), 1, 0, QStringLiteral("\n"),
+         QStringLiteral("A\n") + ps + QStringLiteral("B")},
+        {QStringLiteral("A") + ps + QStringLiteral("B"), 2, 0, QStringLiteral("\n"),
+         QStringLiteral("A") + ps + QStringLiteral("\nB")},
+        {QStringLiteral("A\n") + ps + QStringLiteral("B"), 1, 1, QString(),
+         QStringLiteral("A") + ps + QStringLiteral("B")},
+        {QStringLiteral("A") + ps + QStringLiteral("\nB"), 2, 1, QString(),
+         QStringLiteral("A") + ps + QStringLiteral("B")},
+        {QStringLiteral("A\rB"), 1, 0, QStringLiteral("\n"), QStringLiteral("A\n\rB")},
+        {QStringLiteral("A\rB"), 2, 0, QStringLiteral("\n"), QStringLiteral("A\r\nB")},
+    };
+    for (const auto& c : cases) {
+        TextStorage storage;
+        storage.replaceAll(c.before);
+        QTextDocument* document = storage.acquireDocument();
+        typeInto(document, c.position, c.remove, c.typed);
+        EXPECT_EQ(storage.text(), c.after) << c.position;
+    }
+}
+
 TEST(TextStorage, RandomEditsInAnyDocumentKeepEveryDocumentInStep) {
     TextStorage storage;
     storage.replaceAll(QStringLiteral("one\ntwo\nthree\n"));
