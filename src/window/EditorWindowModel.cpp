@@ -10,9 +10,21 @@
 #include "window/WindowErrors.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <QUndoStack>
 
 namespace dunmoss {
+
+namespace {
+
+// The window's state belongs to the main thread; the editor view's bindings and the undo steps
+// are the entry points that could be reached from elsewhere by mistake.
+void assertOnMainThread() {
+    Q_ASSERT(!QCoreApplication::instance() ||
+             QThread::currentThread() == QCoreApplication::instance()->thread());
+}
+
+} // namespace
 
 EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options, QObject* parent)
     : QObject(parent), m_settings(defaults, options.processArguments),
@@ -70,6 +82,7 @@ QString EditorWindowModel::tabText(const QUuid& tabID) const {
 }
 
 void EditorWindowModel::setTabText(const QUuid& tabID, const QString& text) {
+    assertOnMainThread();
     const std::optional<int> index = tabIndex(tabID);
     if (!index || m_state.tabs.at(*index).isReadOnly)
         return;
@@ -85,6 +98,7 @@ TextRange EditorWindowModel::tabSelectedRange(const QUuid& tabID) const {
 }
 
 void EditorWindowModel::setTabSelectedRange(const QUuid& tabID, TextRange range) {
+    assertOnMainThread();
     const std::optional<int> index = tabIndex(tabID);
     if (!index || range.isNotFound())
         return;
@@ -101,6 +115,7 @@ QList<TextRange> EditorWindowModel::tabSelectedRanges(const QUuid& tabID) const 
 }
 
 void EditorWindowModel::setTabSelectedRanges(const QUuid& tabID, const QList<TextRange>& ranges) {
+    assertOnMainThread();
     const std::optional<int> index = tabIndex(tabID);
     if (!index)
         return;
@@ -192,8 +207,7 @@ void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange
 }
 
 void EditorWindowModel::applyUndoSnapshot(const QUuid& tabID, const EditSnapshot& snapshot) {
-    Q_ASSERT(QCoreApplication::instance() == nullptr ||
-             QCoreApplication::instance()->thread() == thread());
+    assertOnMainThread();
     const std::optional<int> index = tabIndex(tabID);
     if (!index)
         return;

@@ -411,8 +411,16 @@ TEST_F(DocumentSave, SaveAllLeavesExternallyChangedTabsForTheirDecision) {
 }
 
 TEST_F(DocumentSave, SaveAllWithNothingModifiedStillSavesTheSession) {
-    open(writeFile(QStringLiteral("a.txt"), "a"));
+    const int index = open(writeFile(QStringLiteral("a.txt"), "a"));
+    const int preview = open(writeFile(QStringLiteral("big.log"), QByteArray(5'000'001, 'x')));
+    // Neither an unmodified tab nor a read-only one counts, even when flagged as changed on disk.
+    model->update([&](EditorWindowState& s) {
+        s.tabs[index].hasExternalChanges = true;
+        s.tabs[preview].hasExternalChanges = true;
+        s.tabs[preview].document.text = QStringLiteral("typed past the guard");
+    });
     model->saving().saveAllDocuments();
+    EXPECT_FALSE(state().decisions.externalChangeTabID.has_value());
     EXPECT_EQ(status(), saveAllSummaryMessage(
                             [](const QString& key) { return localizedString(key); }, 0, 0, 0));
     EXPECT_EQ(sessionSaves, 1);
