@@ -118,7 +118,7 @@ void checkPreviewDropsOnlyACutCharacter(const QByteArray& cut, const DecodedText
         require(*whole == preview.text, "preview differs from the bytes it could read whole");
         return;
     }
-    for (qsizetype drop = 1; drop <= 3 && drop < cut.size(); ++drop) {
+    for (qsizetype drop = 1; drop <= 3 && drop <= cut.size(); ++drop) {
         if (isCutOffCharacter(textCharset(preview.encoding), QByteArrayView(cut).last(drop)) &&
             decodeOrNothing(QByteArrayView(cut).chopped(drop)) == preview.text)
             return;

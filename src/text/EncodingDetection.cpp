@@ -63,7 +63,7 @@ std::optional<QString> decodeTail(QByteArrayView bytes, ByteTail tail, IcuCharse
         return text;
     // Only a character cut off at the very end is dropped: any other error, even in the last
     // bytes, means the bytes are not in this encoding.
-    for (qsizetype drop = 1; drop <= 3 && drop < bytes.size(); ++drop) {
+    for (qsizetype drop = 1; drop <= 3 && drop <= bytes.size(); ++drop) {
         if (isCutOffCharacter(charset, bytes.last(drop)) && (text = decode(bytes.chopped(drop))))
             return text;
     }

@@ -276,6 +276,11 @@ TEST(EncodingDetection, OnlyACutOffCharacterIsForgivenAtTheEnd) {
         "a");
     EXPECT_EQ(decodeWithEncoding(hex("0061d83dde"), TextFileEncoding::Utf16, ByteTail::MayBeCut),
               "a");
+
+    // A mark followed only by a cut character is an empty text in the mark's encoding.
+    const DecodedTextData markOnly = detect(hex("efbbbfefbf"), ByteTail::MayBeCut);
+    EXPECT_EQ(markOnly.encoding, TextFileEncoding::Utf8WithBOM);
+    EXPECT_EQ(markOnly.text, QString());
 }
 
 TEST(EncodingDetection, ACutCharacterDoesNotHandTheTextToAnotherLegacyEncoding) {
