@@ -77,21 +77,18 @@ PendingEditorCommand takePendingEditorCommand() {
 }
 
 void runPendingEditorCommand(PendingEditorCommand command) {
-    const auto& commands = EditorCommandsRegistry::shared().commands();
-    if (!commands)
-        return;
     switch (command) {
     case PendingEditorCommand::NewDocument:
-        invokeCommand(*commands, &EditorCommands::newDocument);
+        performRegisteredCommand(&EditorCommands::newDocument);
         break;
     case PendingEditorCommand::OpenDocument:
-        invokeCommand(*commands, &EditorCommands::openDocument);
+        performRegisteredCommand(&EditorCommands::openDocument);
         break;
     case PendingEditorCommand::QuickOpen:
-        invokeCommand(*commands, &EditorCommands::quickOpen);
+        performRegisteredCommand(&EditorCommands::quickOpen);
         break;
     case PendingEditorCommand::ShowHelp:
-        invokeCommand(*commands, &EditorCommands::showHelp);
+        performRegisteredCommand(&EditorCommands::showHelp);
         break;
     case PendingEditorCommand::None:
         break;
@@ -99,7 +96,8 @@ void runPendingEditorCommand(PendingEditorCommand command) {
 }
 
 void performRegisteredCommand(EditorCommandField field) {
-    // A copy: the closure may replace the slot's record (a new window installing its own).
+    // A copy: the closure may replace the slot's record while it runs (its window becoming
+    // active again, or another window being shown), which would destroy the running closure.
     const std::optional<EditorCommands> commands = EditorCommandsRegistry::shared().commands();
     if (commands)
         invokeCommand(*commands, field);

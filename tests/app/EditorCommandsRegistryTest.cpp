@@ -186,3 +186,23 @@ TEST_F(CommandSlot, ShowMainWindowPrefersExistingWindows) {
     other.show(); // not an editor window
     EXPECT_EQ(editorWindows(), QList<QWidget*>{window.get()});
 }
+
+// A pending command whose window installs its record again while the command runs (it becomes
+// active, say) must finish on a record that is still alive.
+TEST_F(CommandSlot, PendingCommandSurvivesItsWindowReinstalling) {
+    QObject window;
+    auto token = std::make_shared<int>(7);
+    std::weak_ptr<int> watched = token;
+    bool tokenAliveAfterReinstall = false;
+    EditorCommands record;
+    record.newDocument = [token, &window, &watched, &tokenAliveAfterReinstall] {
+        EditorCommandsRegistry::shared().install(&window, EditorCommands{});
+        tokenAliveAfterReinstall = !watched.expired() && *token == 7;
+    };
+    EditorCommandsRegistry::shared().install(&window, record);
+    record = EditorCommands{};
+    token.reset(); // only the slot's copies hold it now
+    runPendingEditorCommand(PendingEditorCommand::NewDocument);
+    EXPECT_TRUE(tokenAliveAfterReinstall);
+    EXPECT_TRUE(watched.expired()); // released once the command is over
+}
