@@ -89,18 +89,29 @@ EditorWindowView* DunmossNotepadApp::start(const QStringList& paths) {
             app->openFallbackWindow();
     };
     EditorWindowView* window = openEditorWindow();
-    for (const QUrl& url : fileURLsFromArguments(paths))
-        window->model().opening().openDocument(url);
+    openFiles(window->model(), fileURLsFromArguments(paths));
     return window;
+}
+
+void DunmossNotepadApp::openFiles(EditorWindowModel& model, const QList<QUrl>& urls) {
+    if (urls.isEmpty())
+        return;
+    // Like the open panel: a file that needed the last-resort decoding keeps its warning even
+    // when files opened after it clear the status line, and the session is saved once.
+    bool anyFallback = false;
+    for (const QUrl& url : urls)
+        anyFallback =
+            model.opening().openDocument(url, std::nullopt, std::nullopt, false) || anyFallback;
+    if (anyFallback)
+        model.setFindMessage(localizedString(QStringLiteral("encoding.fallback.warning")));
+    model.persistSession();
 }
 
 QList<QUrl> DunmossNotepadApp::fileURLsFromArguments(const QStringList& paths) {
     QList<QUrl> urls;
-    for (const QString& path : paths) {
-        const QFileInfo info(QDir::current(), path);
-        if (info.isFile())
-            urls.append(QUrl::fromLocalFile(info.absoluteFilePath()));
-    }
+    for (const QString& path : paths)
+        if (!path.isEmpty())
+            urls.append(QUrl::fromLocalFile(QFileInfo(QDir::current(), path).absoluteFilePath()));
     return urls;
 }
 

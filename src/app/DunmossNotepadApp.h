@@ -10,10 +10,11 @@
 namespace dunmoss {
 
 class Defaults;
+class EditorWindowModel;
 class EditorWindowView;
 
 // The application: reads the launch arguments and the interface-language preference once,
-// opens editor windows (1060 by 720) with the menu bar, and hands the files named on the
+// opens editor windows (1060 by 720) with the menu bar, and hands the paths named on the
 // command line to the first window.
 class DunmossNotepadApp : public QObject {
     Q_OBJECT
@@ -41,8 +42,12 @@ public:
     // Installs the fallback-window action, opens the first window and the given files in it.
     EditorWindowView* start(const QStringList& paths);
 
-    // The regular files among the paths (relative ones against the working directory), in
-    // order; anything else is left out.
+    // Opens the files in the window one after another. Each file that cannot be opened (missing,
+    // unreadable, a folder or a device) is reported in the window's error alert, so no path
+    // given is dropped without a word.
+    static void openFiles(EditorWindowModel& model, const QList<QUrl>& urls);
+
+    // The paths as file URLs (relative ones against the working directory), in order.
     static QList<QUrl> fileURLsFromArguments(const QStringList& paths);
 
 private:

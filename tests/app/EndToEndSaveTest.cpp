@@ -19,6 +19,7 @@
 #include "window/WindowLayout.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QPointer>
@@ -134,12 +135,49 @@ TEST_F(EndToEnd, TypedTextIsSavedInTheFilesEncodingAndLineEnding) {
               QStringLiteral("doc.plaintext"));
 }
 
-TEST_F(EndToEnd, CommandLineKeepsOnlyRegularFiles) {
-    const QString file = dir.filePath(QStringLiteral("a.txt"));
-    QFile(file).open(QIODevice::WriteOnly);
-    const QList<QUrl> urls = DunmossNotepadApp::fileURLsFromArguments(
-        {file, dir.path(), dir.filePath(QStringLiteral("missing.txt"))});
-    EXPECT_EQ(urls, QList<QUrl>{QUrl::fromLocalFile(file)});
+// Every path named on the command line reaches the window: what cannot be opened is reported in
+// the error alert, one message after another, and a file that needed the last-resort decoding
+// keeps its warning although a later file opened cleanly.
+TEST_F(EndToEnd, CommandLinePathsThatCannotBeOpenedAreReported) {
+    const QString good = dir.filePath(QStringLiteral("a.txt"));
+    {
+        QFile file(good);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("plain text\n");
+    }
+    const QString binary = dir.filePath(QStringLiteral("b.dat"));
+    {
+        QFile file(binary);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        QByteArray bytes;
+        for (int i = 0; i < 1024; ++i)
+            bytes.append(char(i % 256));
+        file.write(bytes);
+    }
+    const QString folder = dir.filePath(QStringLiteral("folder"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString missing = dir.filePath(QStringLiteral("missing.txt"));
+
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")}, *defaults);
+    EditorWindowView* window = app.start({missing, binary, folder, good});
+    const EditorWindowState& state = window->model().state();
+    ASSERT_EQ(state.tabs.size(), 2);
+    EXPECT_EQ(state.tabs[0].fileURL, QUrl::fromLocalFile(binary));
+    EXPECT_EQ(state.tabs[1].fileURL, QUrl::fromLocalFile(good));
+    EXPECT_EQ(state.findMessage, localizedString(QStringLiteral("encoding.fallback.warning")));
+
+    ASSERT_TRUE(state.errors.errorMessage.has_value());
+    EXPECT_TRUE(state.errors.errorMessage->contains(QStringLiteral("missing.txt")))
+        << state.errors.errorMessage->toStdString();
+    ASSERT_EQ(state.errors.queuedErrorMessages.size(), 1);
+    EXPECT_TRUE(state.errors.queuedErrorMessages.first().contains(QStringLiteral("folder")));
+
+    // Relative paths are taken from the working directory.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    EXPECT_EQ(DunmossNotepadApp::fileURLsFromArguments({QStringLiteral("a.txt"), QString()}),
+              QList<QUrl>{QUrl::fromLocalFile(good)});
+    QDir::setCurrent(previous);
 }
 
 TEST_F(EndToEnd, UiTestingFlagResetsOnlyTheTestingKey) {
