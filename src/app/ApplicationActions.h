@@ -13,4 +13,12 @@ std::function<void()>& openSettingsAction();
 // Runs a user-initiated update check with its own dialog.
 std::function<void()>& checkForUpdatesAction();
 
+// Quit: closes the windows one after another, each deciding for itself whether it may close,
+// and ends the application once no editor window is left. A window that first asks the person
+// stops the round; when the answer lets it close, the window calls quitApplication() again to
+// go on, and when the person keeps it, cancelQuit() ends the quit.
+void quitApplication();
+bool isQuitting();
+void cancelQuit();
+
 } // namespace dunmoss

@@ -125,13 +125,7 @@ void EditorMenuBar::buildFileMenu() {
     file->addSeparator();
     addCommand(file, lkey("command.print"), Ctrl | Qt::Key_P, &EditorCommands::printDocument);
     file->addSeparator();
-    QAction* quit = addItem(file, lkey("menu.quit"), Ctrl | Qt::Key_Q, [] {
-        // Each window decides for itself whether it may close (unsaved work is kept by the
-        // session); the application ends once none is left.
-        QApplication::closeAllWindows();
-        if (!hasVisibleEditorWindow())
-            QCoreApplication::quit();
-    });
+    QAction* quit = addItem(file, lkey("menu.quit"), Ctrl | Qt::Key_Q, [] { quitApplication(); });
     quit->setMenuRole(QAction::QuitRole);
 }
 

@@ -1,5 +1,6 @@
 #include "window/EditorWindowView.h"
 
+#include "app/ApplicationActions.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
 #include "app/EditorWindowPresence.h"
@@ -9,10 +10,12 @@
 #include "window/EditorWindowModel.h"
 #include "window/TabStripView.h"
 #include "window/TabUndoRegistry.h"
+#include "window/WindowCloseQuestion.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -154,6 +157,11 @@ void EditorWindowView::changeEvent(QEvent* event) {
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {
+    if (!m_closeConfirmed && closingLosesUnsavedWork(*m_model)) {
+        event->ignore();
+        askBeforeClosing();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (!event->isAccepted())
         return;
@@ -161,6 +169,29 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     // window when one has to be brought forward.
     EditorCommandsRegistry::shared().withdraw(this);
     setObjectName(QString());
+}
+
+void EditorWindowView::askBeforeClosing() {
+    if (m_askingBeforeClose)
+        return;
+    m_askingBeforeClose = true;
+    const QPointer<EditorWindowView> self = this;
+    dunmoss::askBeforeClosing(*m_model, [self](bool mayClose) {
+        if (!self)
+            return;
+        self->m_askingBeforeClose = false;
+        if (!mayClose) {
+            cancelQuit();
+            return;
+        }
+        self->m_closeConfirmed = true;
+        // On a later turn: the answer may come while the close that asked is still running.
+        QTimer::singleShot(0, self, [self] {
+            self->close();
+            if (isQuitting())
+                quitApplication();
+        });
+    });
 }
 
 } // namespace dunmoss

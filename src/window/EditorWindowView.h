@@ -21,7 +21,8 @@ class WindowLayout;
 // It keeps nothing but widgets and re-reads the model after every change (coalesced to one
 // refresh per turn of the event loop). It writes its commands into the process-wide slot when
 // it is first shown, whenever it becomes the active window and at the end of its start-up, and
-// withdraws them when it closes.
+// withdraws them when it closes. A close that would lose edits (nothing keeps drafts across it)
+// asks the person first.
 class EditorWindowView : public QMainWindow {
     Q_OBJECT
 public:
@@ -70,6 +71,8 @@ private:
     void prepareWindowOnAppear();
     void presentErrorAlert();
     void showFind();
+    // A close that would lose edits asks first; the answer closes the window or keeps it.
+    void askBeforeClosing();
 
     Options m_options;
     EditorWindowModel* m_model = nullptr;
@@ -82,6 +85,8 @@ private:
     bool m_appeared = false;
     bool m_startedUp = false;
     bool m_refreshPending = false;
+    bool m_askingBeforeClose = false;
+    bool m_closeConfirmed = false;
 };
 
 } // namespace dunmoss

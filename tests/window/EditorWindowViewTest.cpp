@@ -1,4 +1,6 @@
 #include "window/EditorWindowView.h"
+#include "ScriptedInteraction.h"
+#include "app/ApplicationActions.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
 #include "app/EditorWindowPresence.h"
@@ -170,4 +172,48 @@ TEST_F(WindowView, ErrorsAreShownOneAfterAnother) {
     window->refreshNow();
     EXPECT_EQ(current(), nullptr);
     EXPECT_FALSE(window->model().state().errors.errorMessage);
+}
+
+// With no session store to keep drafts, closing a window with unsaved edits asks first; keeping
+// the window leaves it on screen and in the command slot, and a quit continues from window to
+// window as the person lets each one close.
+TEST_F(WindowView, UnsavedEditsAreNotClosedAwayWithoutAQuestion) {
+    test::ScriptedInteraction person;
+    person.deferAnswers = true;
+    QList<QPointer<EditorWindowView>> shown;
+    for (int i = 0; i < 2; ++i) {
+        EditorWindowView* window = makeWindow();
+        window->model().setInteraction(&person);
+        showWindow(window);
+        waitForStartUp(window);
+        window->model().setTabText(window->model().state().tabs.first().id,
+                                   QStringLiteral("draft %1").arg(i));
+        shown << window;
+    }
+
+    // A single close, kept.
+    person.alertAnswers = {2};
+    EXPECT_FALSE(shown[1]->close());
+    ASSERT_EQ(person.alerts.size(), 1);
+    person.releasePending();
+    QApplication::processEvents();
+    EXPECT_TRUE(shown[1]->isVisible());
+    EXPECT_EQ(EditorCommandsRegistry::shared().owner(), shown[1]);
+
+    // Quit: the first window asked lets go, then the other one is asked and kept.
+    person.alertAnswers = {1, 2};
+    quitApplication();
+    EXPECT_TRUE(isQuitting());
+    ASSERT_EQ(person.alerts.size(), 2);
+    person.releasePending();
+    QApplication::processEvents();
+    ASSERT_EQ(person.alerts.size(), 3);
+    EXPECT_EQ(int(shown[0] && shown[0]->isVisible()) + int(shown[1] && shown[1]->isVisible()), 1);
+    person.releasePending();
+    QApplication::processEvents();
+    EXPECT_FALSE(isQuitting());
+    EXPECT_TRUE(hasVisibleEditorWindow());
+    for (const QPointer<EditorWindowView>& window : shown)
+        if (window)
+            window->model().setInteraction(nullptr);
 }

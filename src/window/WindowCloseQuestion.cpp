@@ -1,0 +1,64 @@
+#include "window/WindowCloseQuestion.h"
+
+#include "platform/Localization.h"
+#include "text/EditorTab.h"
+#include "window/DocumentSaving.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowInteraction.h"
+
+#include <QPointer>
+
+namespace dunmoss {
+
+int unsavedTabCount(const EditorWindowState& state) {
+    int count = 0;
+    for (const EditorTab& tab : state.tabs)
+        count += tabIsModified(tab) ? 1 : 0;
+    return count;
+}
+
+bool closingLosesUnsavedWork(EditorWindowModel& model) {
+    return !model.seams().persistSession && unsavedTabCount(model.state()) > 0;
+}
+
+void askBeforeClosing(EditorWindowModel& model, std::function<void(bool)> done) {
+    WindowInteraction* person = model.interaction();
+    if (!person) {
+        // Nobody to ask: keep the work.
+        done(false);
+        return;
+    }
+    AlertRequest request;
+    request.title = localizedString(QStringLiteral("window.close-unsaved.title"));
+    request.message = localizedString(QStringLiteral("window.close-unsaved.message.format"))
+                          .arg(unsavedTabCount(model.state()));
+    request.buttons = {
+        {localizedString(QStringLiteral("window.close-unsaved.save-all")),
+         AlertButton::Role::Default},
+        {localizedString(QStringLiteral("window.close-unsaved.discard")),
+         AlertButton::Role::Destructive},
+        {localizedString(QStringLiteral("window.close-unsaved.cancel")), AlertButton::Role::Cancel},
+    };
+    const QPointer<EditorWindowModel> window = &model;
+    person->showAlert(request, [window, done](int answer) {
+        if (!window) {
+            done(false);
+            return;
+        }
+        switch (answer) {
+        case 0:
+            // Untitled tabs ask for a place; a cancelled panel or a failed save keeps the window.
+            window->saving().saveAllDocuments(
+                [window, done] { done(window && unsavedTabCount(window->state()) == 0); });
+            return;
+        case 1:
+            done(true);
+            return;
+        default:
+            done(false);
+            return;
+        }
+    });
+}
+
+} // namespace dunmoss
