@@ -19,6 +19,18 @@ QFileDialog* makeFileDialog(QWidget* window, const QString& message) {
     return dialog;
 }
 
+// Opens a panel that answers with one location: the first one chosen, nothing when cancelled.
+void openForOneURL(QFileDialog* dialog, std::function<void(std::optional<QUrl>)> done) {
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
+        const QList<QUrl> urls = dialog->selectedUrls();
+        if (result == QDialog::Accepted && !urls.isEmpty())
+            done(urls.first());
+        else
+            done(std::nullopt);
+    });
+    dialog->open();
+}
+
 } // namespace
 
 DialogInteraction::DialogInteraction(QWidget* window) : m_window(window) {}
@@ -36,14 +48,7 @@ void DialogInteraction::chooseSaveLocation(const SavePanelOptions& options,
     if (!options.nameFilters.isEmpty())
         dialog->setNameFilters(options.nameFilters);
     dialog->selectFile(options.suggestedName);
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
-        const QList<QUrl> urls = dialog->selectedUrls();
-        if (result == QDialog::Accepted && !urls.isEmpty())
-            done(urls.first());
-        else
-            done(std::nullopt);
-    });
-    dialog->open();
+    openForOneURL(dialog, std::move(done));
 }
 
 void DialogInteraction::chooseFilesToOpen(const OpenPanelOptions& options,
@@ -75,14 +80,7 @@ void DialogInteraction::chooseFolder(const FolderPanelOptions& options,
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
     dialog->setOption(QFileDialog::ReadOnly, !options.canCreateDirectories);
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
-        const QList<QUrl> urls = dialog->selectedUrls();
-        if (result == QDialog::Accepted && !urls.isEmpty())
-            done(urls.first());
-        else
-            done(std::nullopt);
-    });
-    dialog->open();
+    openForOneURL(dialog, std::move(done));
 }
 
 void DialogInteraction::showAlert(const AlertRequest& request, std::function<void(int)> done) {

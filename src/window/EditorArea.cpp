@@ -100,14 +100,7 @@ EditorArea::EditorArea(EditorWindowModel& model, QWidget* parent)
 }
 
 void EditorArea::setPanel(EditorAreaPanel panel, QWidget* widget) {
-    QWidget* box = holder(panel);
-    if (QWidget* old = m_panels.take(panel))
-        old->deleteLater();
-    if (widget) {
-        widget->setParent(box);
-        box->layout()->addWidget(widget);
-        m_panels.insert(panel, widget);
-    }
+    replacePanel(m_panels, panel, holder(panel), widget);
 }
 
 void EditorArea::refresh(const std::function<void()>& showFind) {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmapCache>
+#include <QToolButton>
 
 namespace dunmoss {
 
@@ -381,6 +382,23 @@ QColor secondaryLabelColor(const QPalette& palette) {
 
 QColor systemOrange() {
     return QColor(255, 149, 0);
+}
+
+QColor barMaterialColor(const QPalette& palette) {
+    const QColor window = palette.color(QPalette::Window);
+    return window.lightness() > 128 ? window.darker(104) : window.lighter(118);
+}
+
+QToolButton* makeCloseSymbolButton(const QString& toolTip, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(toolTip);
+    button->setIconSize(QSize(9, 9));
+    button->setFixedSize(14, 14);
+    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; }"));
+    button->setIcon(symbolIcon(QStringLiteral("xmark"), secondaryLabelColor(button->palette()), 9));
+    return button;
 }
 
 void configureIconThemeFallback() {

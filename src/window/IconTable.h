@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+class QToolButton;
+class QWidget;
+
 namespace dunmoss {
 
 // Interface symbols are named like "doc.plaintext" or "speedometer" everywhere in the window
@@ -34,6 +37,12 @@ QPixmap drawnSymbolPixmap(const QString& symbolName, int size, const QColor& col
 // (text at reduced contrast) and the system orange of the modified mark and large-file banner.
 QColor secondaryLabelColor(const QPalette& palette);
 QColor systemOrange();
+// The bars' background (tab strip, status bar): a shade apart from the window background.
+QColor barMaterialColor(const QPalette& palette);
+
+// The small borderless "xmark" button of the chrome (closing a tab, dismissing a message),
+// drawn in the secondary colour, never taking the keyboard focus.
+QToolButton* makeCloseSymbolButton(const QString& toolTip, QWidget* parent);
 
 // Points the icon lookup at the Adwaita theme when the desktop names none. Call once at start.
 void configureIconThemeFallback();

@@ -164,8 +164,7 @@ QStringList StatusBarView::visibleItemTexts() const {
 
 void StatusBarView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QColor window = palette().color(QPalette::Window);
-    p.fillRect(rect(), window.lightness() > 128 ? window.darker(104) : window.lighter(118));
+    p.fillRect(rect(), barMaterialColor(palette()));
 }
 
 } // namespace dunmoss

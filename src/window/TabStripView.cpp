@@ -22,12 +22,6 @@ QFont captionFont(const QFont& base) {
     return font;
 }
 
-// The platform's bar material: a shade apart from the window background.
-QColor barColor(const QPalette& palette) {
-    const QColor window = palette.color(QPalette::Window);
-    return window.lightness() > 128 ? window.darker(104) : window.lighter(118);
-}
-
 } // namespace
 
 TabSelectButton::TabSelectButton(QWidget* parent) : QAbstractButton(parent) {
@@ -87,23 +81,12 @@ TabStripItemWidget::TabStripItemWidget(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(10, 6, 10, 6);
     layout->setSpacing(7);
     m_select = new TabSelectButton(this);
-    m_close = new QToolButton(this);
+    m_close = makeCloseSymbolButton(localizedString(QStringLiteral("command.close-tab")), this);
     m_close->setObjectName(QStringLiteral("tabCloseButton"));
-    m_close->setAutoRaise(true);
-    m_close->setFocusPolicy(Qt::NoFocus);
-    m_close->setToolTip(localizedString(QStringLiteral("command.close-tab")));
-    m_close->setIconSize(QSize(9, 9));
-    m_close->setFixedSize(14, 14);
-    m_close->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; }"));
-    updateCloseIcon();
     layout->addWidget(m_select, 0, Qt::AlignVCenter);
     layout->addWidget(m_close, 0, Qt::AlignVCenter);
     connect(m_select, &QAbstractButton::clicked, this, [this] { emit selectRequested(m_item.id); });
     connect(m_close, &QToolButton::clicked, this, [this] { emit closeRequested(m_item.id); });
-}
-
-void TabStripItemWidget::updateCloseIcon() {
-    m_close->setIcon(symbolIcon(QStringLiteral("xmark"), secondaryLabelColor(palette()), 9));
 }
 
 void TabStripItemWidget::setItem(const TabStripItem& item) {
@@ -175,7 +158,7 @@ void TabStripView::setItems(const QList<TabStripItem>& items) {
 
 void TabStripView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), barColor(palette()));
+    p.fillRect(rect(), barMaterialColor(palette()));
 }
 
 bool TabStripView::eventFilter(QObject* watched, QEvent* event) {

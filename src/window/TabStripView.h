@@ -88,8 +88,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void updateCloseIcon();
-
     TabStripItem m_item;
     TabSelectButton* m_select = nullptr;
     QToolButton* m_close = nullptr;

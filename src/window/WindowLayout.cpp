@@ -6,6 +6,7 @@
 #include "window/StatusBarView.h"
 #include "window/TabStripView.h"
 #include "window/WindowDerivedValues.h"
+#include "window/WindowStatusLine.h"
 
 #include <QFrame>
 #include <QVBoxLayout>
@@ -17,6 +18,8 @@ QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
     QList<R> rows{R::Header, R::Divider, R::TabStrip, R::Divider};
     if (state.find.showFindBar)
         rows << R::FindBar << R::Divider;
+    if (showsStatusLine(state))
+        rows << R::StatusLine << R::Divider;
     if (state.find.showFindResults)
         rows << R::FindResults << R::Divider;
     if (state.find.showOpenDocumentSearchResults)
@@ -27,6 +30,10 @@ QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
         rows << R::FolderSearch << R::Divider;
     rows << R::EditorArea << R::Divider << R::StatusBar;
     return rows;
+}
+
+bool showsStatusLine(const EditorWindowState& state, bool findBarInstalled) {
+    return !state.findMessage.isEmpty() && !(state.find.showFindBar && findBarInstalled);
 }
 
 bool isLargeFileMode(const EditorTab& tab) {
@@ -94,13 +101,19 @@ WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
     m_tabStrip = new TabStripView(this);
     m_editorArea = new EditorArea(model, this);
     m_statusBar = new StatusBarView(this);
+    m_statusLine = new WindowStatusLine(this);
+    connect(m_statusLine, &WindowStatusLine::dismissRequested, this,
+            [this] { m_model.setFindMessage(QString()); });
 
     add(WindowRow::Header, holder(WindowPanel::Header));
     add(WindowRow::Divider, divider());
     add(WindowRow::TabStrip, m_tabStrip);
     add(WindowRow::Divider, divider());
+    add(WindowRow::FindBar, holder(WindowPanel::FindBar));
+    add(WindowRow::Divider, divider());
+    add(WindowRow::StatusLine, m_statusLine);
+    add(WindowRow::Divider, divider());
     const std::pair<WindowRow, WindowPanel> panels[] = {
-        {WindowRow::FindBar, WindowPanel::FindBar},
         {WindowRow::FindResults, WindowPanel::FindResults},
         {WindowRow::OpenDocumentResults, WindowPanel::OpenDocumentResults},
         {WindowRow::SearchCenter, WindowPanel::SearchCenter},
@@ -116,14 +129,7 @@ WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
 }
 
 void WindowLayout::setPanel(WindowPanel panel, QWidget* widget) {
-    QWidget* box = m_holders.value(panel);
-    if (QWidget* old = m_panels.take(panel))
-        old->deleteLater();
-    if (widget) {
-        widget->setParent(box);
-        box->layout()->addWidget(widget);
-        m_panels.insert(panel, widget);
-    }
+    replacePanel(m_panels, panel, m_holders.value(panel), widget);
 }
 
 void WindowLayout::refresh(const std::function<void()>& showFind) {
@@ -138,6 +144,9 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
         switch (row.kind) {
         case WindowRow::Header:
             shown = m_panels.contains(WindowPanel::Header);
+            break;
+        case WindowRow::StatusLine:
+            shown = showsStatusLine(state, m_panels.contains(WindowPanel::FindBar));
             break;
         case WindowRow::FindBar:
         case WindowRow::FindResults:
@@ -157,6 +166,8 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
     }
     if (QWidget* folder = m_panels.value(WindowPanel::FolderSearch))
         folder->setProperty(kShowsInlineResultsProperty, folderSearchShowsInlineResults(state));
+
+    m_statusLine->setMessage(state.findMessage);
 
     const EditorTab& active = activeTab(state);
     m_tabStrip->setTabs(state.tabs, active.id);

@@ -4,6 +4,7 @@
 #include "window/StatusBarItems.h"
 
 #include <QHash>
+#include <QLayout>
 #include <QList>
 #include <QWidget>
 #include <functional>
@@ -17,6 +18,7 @@ class EditorArea;
 class EditorWindowModel;
 class StatusBarView;
 class TabStripView;
+class WindowStatusLine;
 
 // The rows of an editor window, top to bottom.
 enum class WindowRow {
@@ -24,6 +26,7 @@ enum class WindowRow {
     Divider,
     TabStrip,
     FindBar,
+    StatusLine,
     FindResults,
     OpenDocumentResults,
     SearchCenter,
@@ -34,8 +37,13 @@ enum class WindowRow {
 
 // Header, divider, tab strip, divider, each shown panel followed by a divider (find bar, find
 // results, open-document results, search center, folder search, always in this order), the
-// editor area, a divider and the status bar.
+// editor area, a divider and the status bar. While the find bar is hidden, a status message
+// stands in its place (see showsStatusLine).
 QList<WindowRow> windowLayoutRows(const EditorWindowState& state);
+
+// The window's status message is shown on its own line whenever it is not empty and no find
+// bar is on screen to show it.
+bool showsStatusLine(const EditorWindowState& state, bool findBarInstalled = true);
 
 // Large-file mode: a preview, or a text of more than 1,000,000 characters (counted as the user
 // sees them, and only as far as needed to know).
@@ -49,6 +57,19 @@ bool folderSearchShowsInlineResults(const EditorWindowState& state);
 
 // A thin separator line between two rows (horizontal) or two columns (vertical).
 QFrame* makeWindowDivider(Qt::Orientation orientation, QWidget* parent);
+
+// Puts a panel widget into its holder, which owns it from then on, in place of the panel
+// stored under the key; null only removes the old one.
+template <typename Key>
+void replacePanel(QHash<Key, QWidget*>& panels, Key key, QWidget* holder, QWidget* widget) {
+    if (QWidget* old = panels.take(key))
+        old->deleteLater();
+    if (widget) {
+        widget->setParent(holder);
+        holder->layout()->addWidget(widget);
+        panels.insert(key, widget);
+    }
+}
 
 // The panels that later parts of the window provide; the layout places them by the state.
 enum class WindowPanel {
@@ -76,6 +97,7 @@ public:
 
     TabStripView* tabStrip() const { return m_tabStrip; }
     StatusBarView* statusBar() const { return m_statusBar; }
+    WindowStatusLine* statusLine() const { return m_statusLine; }
     EditorArea* editorArea() const { return m_editorArea; }
     // The rows shown, top to bottom.
     QList<WindowRow> shownRows() const;
@@ -95,6 +117,7 @@ private:
     TabStripView* m_tabStrip = nullptr;
     EditorArea* m_editorArea = nullptr;
     StatusBarView* m_statusBar = nullptr;
+    WindowStatusLine* m_statusLine = nullptr;
 };
 
 } // namespace dunmoss

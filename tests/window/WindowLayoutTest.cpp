@@ -3,8 +3,10 @@
 #include "window/EditorArea.h"
 #include "window/StatusBarView.h"
 #include "window/TabStripView.h"
+#include "window/WindowStatusLine.h"
 
 #include <QLabel>
+#include <QToolButton>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -139,4 +141,43 @@ TEST_F(WindowLayoutWidget, TabStripAndStatusBarFollowTheActiveTab) {
     EXPECT_TRUE(layout.tabStrip()->items()[1].isActive);
     EXPECT_EQ(layout.statusBar()->texts().lines,
               localizedString(QStringLiteral("status.lines.format")).arg(1));
+}
+
+// Results and refusals of commands (a refused save, a file read through the last-resort
+// decoding) must reach the person even while no find bar is on screen to show them.
+TEST_F(WindowLayoutWidget, StatusMessageShowsWhileNoFindBarCanShowIt) {
+    EditorWindowState plain;
+    plain.findMessage = QStringLiteral("refused");
+    EXPECT_EQ(windowLayoutRows(plain),
+              (QList<R>{R::Header, R::Divider, R::TabStrip, R::Divider, R::StatusLine, R::Divider,
+                        R::EditorArea, R::Divider, R::StatusBar}));
+    plain.find.showFindBar = true; // the bar shows the message itself
+    EXPECT_FALSE(windowLayoutRows(plain).contains(R::StatusLine));
+    EXPECT_TRUE(showsStatusLine(plain, /*findBarInstalled=*/false));
+
+    WindowLayout layout(*model);
+    layout.resize(900, 600);
+    layout.show();
+    model->setFindMessage(QStringLiteral("This preview cannot be saved."));
+    layout.refresh({});
+    EXPECT_EQ(layout.shownRows(), (QList<R>{R::TabStrip, R::Divider, R::StatusLine, R::Divider,
+                                            R::EditorArea, R::Divider, R::StatusBar}));
+    EXPECT_EQ(layout.statusLine()->message(), QStringLiteral("This preview cannot be saved."));
+
+    // Find bar flagged but not built: the line still speaks.
+    model->update([](EditorWindowState& s) { s.find.showFindBar = true; });
+    layout.refresh({});
+    EXPECT_TRUE(layout.shownRows().contains(R::StatusLine));
+    layout.setPanel(WindowPanel::FindBar, new QLabel(QStringLiteral("find")));
+    layout.refresh({});
+    EXPECT_FALSE(layout.shownRows().contains(R::StatusLine));
+    EXPECT_TRUE(layout.shownRows().contains(R::FindBar));
+
+    // Dismissing clears the message, and with it the line.
+    model->update([](EditorWindowState& s) { s.find.showFindBar = false; });
+    layout.refresh({});
+    layout.statusLine()->dismissButton()->click();
+    EXPECT_TRUE(state().findMessage.isEmpty());
+    layout.refresh({});
+    EXPECT_FALSE(layout.shownRows().contains(R::StatusLine));
 }
