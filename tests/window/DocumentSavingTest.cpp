@@ -339,6 +339,44 @@ TEST_F(DocumentSave, CancelledPanelsChangeNothing) {
     EXPECT_EQ(person.savePanels.size(), 2);
 }
 
+TEST_F(DocumentSave, SaveTextAsWritesTheGivenDocumentOrHandsBackTheError) {
+    PlainTextDocument document;
+    document.text = QStringLiteral("x\ny");
+    document.lineEnding = TextLineEnding::CarriageReturnLineFeed;
+    std::optional<DocumentSaving::SaveAsOutcome> outcome;
+    const auto keep = [&](DocumentSaving::SaveAsOutcome result) { outcome = result; };
+
+    const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("given.txt")));
+    person.saveAnswers.push_back(target);
+    model->saving().saveTextAs(document, QString(), keep);
+    EXPECT_EQ(person.savePanels.last().suggestedName,
+              localizedString(QStringLiteral("document.default-filename")));
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->url, target);
+    EXPECT_FALSE(outcome->error);
+    EXPECT_EQ(readFile(target), QByteArray("x\r\ny"));
+
+    outcome.reset();
+    model->saving().saveTextAs(document, QStringLiteral("named.txt"), keep);
+    EXPECT_EQ(person.savePanels.last().suggestedName, QStringLiteral("named.txt"));
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->url.has_value());
+    EXPECT_FALSE(outcome->error);
+
+    document.encoding = TextFileEncoding::IsoLatin1;
+    document.text = QString::fromUtf8("\xE2\x82\xAC");
+    outcome.reset();
+    person.saveAnswers.push_back(target);
+    model->saving().saveTextAs(document, std::nullopt, keep);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->url.has_value());
+    EXPECT_TRUE(outcome->error);
+    EXPECT_EQ(readFile(target), QByteArray("x\r\ny"));
+    // The window itself is left alone: the caller decides what to show.
+    EXPECT_FALSE(state().errors.errorMessage.has_value());
+    EXPECT_TRUE(recentFiles.isEmpty());
+}
+
 TEST_F(DocumentSave, ALateAnswerFindsTheTabByIdentifier) {
     person.deferAnswers = true;
     edit(0, QStringLiteral("first draft"));
