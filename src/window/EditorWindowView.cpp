@@ -139,6 +139,10 @@ void EditorWindowView::installWindowCommandsOnAppear() {
 }
 
 void EditorWindowView::prepareWindowOnAppear() {
+    // Closed before its turn came: the menus and the waiting command belong to the windows
+    // still open.
+    if (m_closed)
+        return;
     const QList<std::function<void()>> steps = m_startUpSteps;
     for (const auto& step : steps)
         step();
@@ -152,7 +156,7 @@ void EditorWindowView::prepareWindowOnAppear() {
 
 void EditorWindowView::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared)
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed)
         m_commands->install(this);
 }
 
@@ -167,6 +171,7 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
         return;
     // From now on the menus must not reach this window, and it no longer counts as an editor
     // window when one has to be brought forward.
+    m_closed = true;
     EditorCommandsRegistry::shared().withdraw(this);
     setObjectName(QString());
 }

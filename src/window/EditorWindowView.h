@@ -87,6 +87,7 @@ private:
     bool m_refreshPending = false;
     bool m_askingBeforeClose = false;
     bool m_closeConfirmed = false;
+    bool m_closed = false;
 };
 
 } // namespace dunmoss

@@ -217,3 +217,20 @@ TEST_F(WindowView, UnsavedEditsAreNotClosedAwayWithoutAQuestion) {
         if (window)
             window->model().setInteraction(nullptr);
 }
+
+// A window closed before its deferred start-up ran neither takes the slot back nor uses up the
+// menu command that waits for a window.
+TEST_F(WindowView, WindowClosedBeforeItsStartUpLeavesSlotAndPendingCommand) {
+    EditorWindowView* first = makeWindow();
+    showWindow(first);
+    waitForStartUp(first);
+    setPendingEditorCommand(PendingEditorCommand::NewDocument);
+    EditorWindowView* second = makeWindow();
+    showWindow(second);
+    EXPECT_TRUE(second->close());
+    EXPECT_EQ(EditorCommandsRegistry::shared().owner(), first);
+    QApplication::processEvents(); // the start-up turn
+    EXPECT_EQ(EditorCommandsRegistry::shared().owner(), first);
+    EXPECT_EQ(pendingEditorCommand(), PendingEditorCommand::NewDocument);
+    EXPECT_EQ(first->model().state().tabs.size(), 1);
+}
