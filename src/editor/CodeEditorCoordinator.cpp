@@ -292,8 +292,20 @@ void CodeEditorCoordinator::onChangeCaptured(const TextStorage::Change& change) 
     if (change.origin != m_document || isUpdatingFromSwiftUI || isApplyingHighlighting)
         return;
     TypingUndoCommand::Bindings bindings{textBinding, selectedRangeBinding, selectedRangesBinding};
-    undoManagerForTextView()->push(
-        new TypingUndoCommand(m_storage, change, lastReportedRanges, std::move(bindings)));
+    const ShortcutTextView::Insertion insertion =
+        textView ? textView->currentInsertion() : ShortcutTextView::Insertion::Typing;
+    if (insertion == ShortcutTextView::Insertion::Typing) {
+        undoManagerForTextView()->push(
+            new TypingUndoCommand(m_storage, change, lastReportedRanges, std::move(bindings)));
+    } else {
+        // Merges with neither the typing before it nor the typing after it.
+        m_storage->breakTypingCoalescing();
+        undoManagerForTextView()->push(new TypingUndoCommand(
+            m_storage, change, lastReportedRanges, std::move(bindings),
+            insertion == ShortcutTextView::Insertion::Paste ? lkey("editor.undo.paste")
+                                                            : lkey("editor.undo.drop")));
+        m_storage->breakTypingCoalescing();
+    }
     m_caretAfterTyping = change.position + change.inserted.size();
 }
 

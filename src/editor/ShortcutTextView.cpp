@@ -97,6 +97,22 @@ void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
+void ShortcutTextView::insertFromMimeData(const QMimeData* source) {
+    // A drop inserts through here too, inside its own bracket.
+    const Insertion outer = m_insertion;
+    if (outer == Insertion::Typing)
+        m_insertion = Insertion::Paste;
+    QPlainTextEdit::insertFromMimeData(source);
+    m_insertion = outer;
+}
+
+void ShortcutTextView::dropEvent(QDropEvent* event) {
+    // A move within the view removes and inserts in one edit, reported when the drop ends.
+    m_insertion = Insertion::Drop;
+    QPlainTextEdit::dropEvent(event);
+    m_insertion = Insertion::Typing;
+}
+
 void ShortcutTextView::undo() {
     if (m_undoStack)
         m_undoStack->undo();

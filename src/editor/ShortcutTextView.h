@@ -48,6 +48,11 @@ public:
     // A view that may not be edited can still be selected and copied from.
     void setEditable(bool editable);
 
+    // What the view is inserting right now: a paste or a drop is an undo step of its own,
+    // anything else is typing.
+    enum class Insertion { Typing, Paste, Drop };
+    Insertion currentInsertion() const { return m_insertion; }
+
     // Input-method composition not yet committed (it is not part of the document).
     bool hasMarkedText() const;
     QString markedText() const;
@@ -80,6 +85,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void undo();
@@ -94,6 +101,7 @@ private:
     QList<TextRange> m_secondaryRanges;
     QList<TextRange> m_bracketRanges;
     QColor m_bracketColor;
+    Insertion m_insertion = Insertion::Typing;
 };
 
 } // namespace dunmoss

@@ -8,7 +8,8 @@ namespace dunmoss {
 
 TypingUndoCommand::TypingUndoCommand(std::shared_ptr<TextStorage> storage,
                                      const TextStorage::Change& change,
-                                     QList<TextRange> selectionBefore, Bindings bindings)
+                                     QList<TextRange> selectionBefore, Bindings bindings,
+                                     const QString& nameKey)
     : m_storage(storage), m_generation(storage ? storage->typingGeneration() : 0),
       m_position(change.position), m_removed(change.removed), m_inserted(change.inserted),
       m_selectionBefore(std::move(selectionBefore)),
@@ -16,7 +17,7 @@ TypingUndoCommand::TypingUndoCommand(std::shared_ptr<TextStorage> storage,
       m_bindings(std::move(bindings)) {
     if (m_selectionBefore.isEmpty())
         m_selectionBefore = {TextRange{change.position, change.removed.size()}};
-    setText(localizedString(QStringLiteral("editor.undo.typing")));
+    setText(localizedString(nameKey));
 }
 
 bool TypingUndoCommand::mergeWith(const QUndoCommand* other) {

@@ -2,6 +2,10 @@
 #include "editor/CodeEditorCoordinator.h"
 #include "editor/ShortcutTextView.h"
 
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -81,6 +85,34 @@ TEST_F(TypingFixture, BackspacesMergeAndACaretMoveStartsANewStep) {
     EXPECT_EQ(tab.text, QString());
     QTest::keyClick(text(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(tab.text, QStringLiteral("hello"));
+}
+
+TEST_F(TypingFixture, APasteOrADropIsAStepOfItsOwn) {
+    QTest::keyClicks(text(), QStringLiteral("abc"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("XYZ"));
+    QTest::keyClick(text(), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClicks(text(), QStringLiteral("d"));
+    EXPECT_EQ(tab.text, QStringLiteral("abcXYZd"));
+    ASSERT_EQ(tab.undo.count(), 3);
+    tab.undo.undo();
+    EXPECT_EQ(tab.undo.undoText(), QStringLiteral("Paste"));
+    tab.undo.undo();
+    EXPECT_EQ(tab.text, QStringLiteral("abc"));
+    EXPECT_EQ(tab.undo.undoText(), QStringLiteral("Typing"));
+
+    // Text dropped at the end of what was typed.
+    auto* data = new QMimeData;
+    data->setText(QStringLiteral("!"));
+    const QPoint end = text()->cursorRect().center();
+    QDragEnterEvent enter(end, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(text()->viewport(), &enter);
+    QDropEvent drop(end, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(text()->viewport(), &drop);
+    EXPECT_EQ(tab.text, QStringLiteral("abc!"));
+    EXPECT_EQ(tab.undo.undoText(), QStringLiteral("Drop"));
+    tab.undo.undo();
+    EXPECT_EQ(tab.text, QStringLiteral("abc"));
+    delete data;
 }
 
 TEST_F(TypingFixture, ReplacementFromTheBindingIsOutsideUndoAndBreaksTheStep) {
