@@ -154,6 +154,19 @@ void BM_StatusBar_2M_Cjk(benchmark::State& s) {
 void BM_StatusBar_2M_Mixed(benchmark::State& s) {
     statusBarOnly(s, kMixed, kDocumentLength);
 }
+// One line of Indic consonants with the caret near its start: clusters are counted up to the
+// caret, and the boundary test at the caret must not hand the whole line to the break iterator.
+void BM_StatusBar_2M_ConsonantLine(benchmark::State& s) {
+    EditorWindowState windowState;
+    Fixture fixture;
+    EditorTab tab = fixture.tabWith(QString(kDocumentLength, QChar(0x0915)));
+    tab.selectedRange = {5'000, 0};
+    windowState.tabs = {tab};
+    for (auto _ : s) {
+        const StatusBarValues values = statusBarValues(windowState);
+        benchmark::DoNotOptimize(statusBarTexts(values));
+    }
+}
 // Under the limit the characters are counted exactly on every keystroke.
 void BM_StatusBar_900K_Ascii(benchmark::State& s) {
     statusBarOnly(s, kAscii, 900'000);
@@ -171,6 +184,7 @@ BENCHMARK(BM_EditorKeystroke_2M_Cjk)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_2M_Ascii)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_2M_Cjk)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_2M_Mixed)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StatusBar_2M_ConsonantLine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_900K_Ascii)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_900K_Mixed)->Unit(benchmark::kMicrosecond);
 

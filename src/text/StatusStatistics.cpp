@@ -28,6 +28,9 @@ enum UnitClass : std::uint8_t {
 
 enum class Decision { Boundary, Joined, Undecided };
 
+// Units after a position handed to the break iterator with it: more than one code point.
+constexpr qsizetype kBoundaryLookahead = 16;
+
 // Eight units at a time where the processor offers it (every x86-64 does).
 #if defined(__SSE2__)
 inline __m128i load8(const char16_t* u) {
@@ -375,8 +378,12 @@ bool isGraphemeBoundary(QStringView text, qsizetype position) {
     qsizetype start = position - 1;
     while (start > 0 && classes.decide(u, n, start) != Decision::Boundary)
         --start;
+    // The break rules look back, never past the code point at `position`: a few units after it
+    // are context enough, however long the undecided run goes on (a line of Indic consonants
+    // or Hangul jamo would otherwise be handed whole to the break iterator on every keystroke).
+    const qsizetype lookaheadEnd = std::min(n, position + kBoundaryLookahead);
     qsizetype end = position + 1;
-    while (end < n && classes.decide(u, n, end) != Decision::Boundary)
+    while (end < lookaheadEnd && classes.decide(u, n, end) != Decision::Boundary)
         ++end;
     ClusterIterator& iterator = clusterIterator();
     if (!iterator.setText(u + start, end - start))

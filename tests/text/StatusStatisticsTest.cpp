@@ -160,3 +160,42 @@ TEST(StatusStatistics, ClusterCountMatchesTheBreakIterator) {
         ubrk_close(it);
     }
 }
+
+TEST(StatusStatistics, BoundariesInsideLongUndecidedRuns) {
+    // Long runs the unit classes cannot decide (conjuncts, jamo, flags, joined emoji): the
+    // boundary test looks only a little past the position and must still agree with ICU.
+    const QStringList pieces = {
+        QStringLiteral("\u0915"),
+        QStringLiteral("\u094d"),
+        QStringLiteral("\u0937"),
+        QStringLiteral("\u1100"),
+        QStringLiteral("\u1161"),
+        QStringLiteral("\u11a8"),
+        QString::fromUtf16(u"\U0001F1E8"),
+        QString::fromUtf16(u"\U0001F1F3"),
+        QString::fromUtf16(u"\U0001F469\u200D"),
+        QStringLiteral("\u200d"),
+        kEmoji,
+    };
+    QRandomGenerator rng(99);
+    for (int round = 0; round < 60; ++round) {
+        QString text;
+        const int length = rng.bounded(50, 300);
+        for (int i = 0; i < length; ++i)
+            text += pieces[rng.bounded(pieces.size())];
+        UErrorCode status = U_ZERO_ERROR;
+        UBreakIterator* it =
+            ubrk_open(UBRK_CHARACTER, "", reinterpret_cast<const UChar*>(text.utf16()),
+                      static_cast<int32_t>(text.size()), &status);
+        ASSERT_TRUE(U_SUCCESS(status));
+        for (qsizetype p = 0; p <= text.size(); ++p)
+            ASSERT_EQ(isGraphemeBoundary(text, p),
+                      ubrk_isBoundary(it, static_cast<int32_t>(p)) != 0)
+                << "round " << round << " position " << p;
+        ubrk_close(it);
+        // The caret column counts the same clusters ICU finds before it.
+        const qsizetype caret = text.size() / 2;
+        if (isGraphemeBoundary(text, caret))
+            EXPECT_EQ(stats(text, caret).column, icuClusterCount(text.left(caret)) + 1);
+    }
+}
