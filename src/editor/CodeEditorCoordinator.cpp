@@ -32,6 +32,20 @@ QFont editorFont(qreal size) {
     return font;
 }
 
+const char* undoNameKey(ShortcutTextView::EditSource source) {
+    switch (source) {
+    case ShortcutTextView::EditSource::Cut:
+        return lkey("editor.undo.cut");
+    case ShortcutTextView::EditSource::Paste:
+        return lkey("editor.undo.paste");
+    case ShortcutTextView::EditSource::Drop:
+        return lkey("editor.undo.drop");
+    case ShortcutTextView::EditSource::Typing:
+        break;
+    }
+    return lkey("editor.undo.typing");
+}
+
 } // namespace
 
 CodeEditorCoordinator::CodeEditorCoordinator(const CodeEditorProps& props)
@@ -292,20 +306,17 @@ void CodeEditorCoordinator::onChangeCaptured(const TextStorage::Change& change) 
     if (change.origin != m_document || isUpdatingFromSwiftUI || isApplyingHighlighting)
         return;
     TypingUndoCommand::Bindings bindings{textBinding, selectedRangeBinding, selectedRangesBinding};
-    const ShortcutTextView::Insertion insertion =
-        textView ? textView->currentInsertion() : ShortcutTextView::Insertion::Typing;
-    if (insertion == ShortcutTextView::Insertion::Typing) {
-        undoManagerForTextView()->push(
-            new TypingUndoCommand(m_storage, change, lastReportedRanges, std::move(bindings)));
-    } else {
-        // Merges with neither the typing before it nor the typing after it.
+    const ShortcutTextView::EditSource source =
+        textView ? textView->currentEditSource() : ShortcutTextView::EditSource::Typing;
+    // A cut, a paste or a drop merges with neither the typing before it nor the typing after it.
+    const bool ownStep = source != ShortcutTextView::EditSource::Typing;
+    if (ownStep)
         m_storage->breakTypingCoalescing();
-        undoManagerForTextView()->push(new TypingUndoCommand(
-            m_storage, change, lastReportedRanges, std::move(bindings),
-            insertion == ShortcutTextView::Insertion::Paste ? lkey("editor.undo.paste")
-                                                            : lkey("editor.undo.drop")));
+    undoManagerForTextView()->push(new TypingUndoCommand(m_storage, change, lastReportedRanges,
+                                                         std::move(bindings),
+                                                         QString::fromLatin1(undoNameKey(source))));
+    if (ownStep)
         m_storage->breakTypingCoalescing();
-    }
     m_caretAfterTyping = change.position + change.inserted.size();
 }
 

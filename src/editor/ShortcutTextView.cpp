@@ -85,6 +85,11 @@ void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->matches(QKeySequence::Cut)) {
+        cut();
+        event->accept();
+        return;
+    }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         (event->modifiers() & Qt::ShiftModifier)) {
         // A plain-text line break: Shift+Return would insert a U+2028 line separator.
@@ -97,20 +102,26 @@ void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
+void ShortcutTextView::cut() {
+    m_editSource = EditSource::Cut;
+    QPlainTextEdit::cut();
+    m_editSource = EditSource::Typing;
+}
+
 void ShortcutTextView::insertFromMimeData(const QMimeData* source) {
     // A drop inserts through here too, inside its own bracket.
-    const Insertion outer = m_insertion;
-    if (outer == Insertion::Typing)
-        m_insertion = Insertion::Paste;
+    const EditSource outer = m_editSource;
+    if (outer == EditSource::Typing)
+        m_editSource = EditSource::Paste;
     QPlainTextEdit::insertFromMimeData(source);
-    m_insertion = outer;
+    m_editSource = outer;
 }
 
 void ShortcutTextView::dropEvent(QDropEvent* event) {
     // A move within the view removes and inserts in one edit, reported when the drop ends.
-    m_insertion = Insertion::Drop;
+    m_editSource = EditSource::Drop;
     QPlainTextEdit::dropEvent(event);
-    m_insertion = Insertion::Typing;
+    m_editSource = EditSource::Typing;
 }
 
 void ShortcutTextView::undo() {
@@ -126,6 +137,11 @@ void ShortcutTextView::redo() {
 void ShortcutTextView::contextMenuEvent(QContextMenuEvent* event) {
     std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
     for (QAction* action : menu->actions()) {
+        if (action->objectName() == QLatin1String("edit-cut")) {
+            action->disconnect();
+            connect(action, &QAction::triggered, this, &ShortcutTextView::cut);
+            continue;
+        }
         const bool isUndo = action->objectName() == QLatin1String("edit-undo");
         const bool isRedo = action->objectName() == QLatin1String("edit-redo");
         if (!isUndo && !isRedo)

@@ -48,11 +48,16 @@ public:
     // A view that may not be edited can still be selected and copied from.
     void setEditable(bool editable);
 
-    // What the view is inserting right now: a paste or a drop is an undo step of its own,
-    // anything else is typing.
-    enum class Insertion { Typing, Paste, Drop };
-    Insertion currentInsertion() const { return m_insertion; }
+    // Where the edit being made right now comes from: a cut, a paste or a drop is an undo step
+    // of its own, anything else is typing.
+    enum class EditSource { Typing, Cut, Paste, Drop };
+    EditSource currentEditSource() const { return m_editSource; }
 
+public slots:
+    // Cuts as one undo step of its own (also what the Edit menu calls by name).
+    void cut();
+
+public:
     // Input-method composition not yet committed (it is not part of the document).
     bool hasMarkedText() const;
     QString markedText() const;
@@ -101,7 +106,7 @@ private:
     QList<TextRange> m_secondaryRanges;
     QList<TextRange> m_bracketRanges;
     QColor m_bracketColor;
-    Insertion m_insertion = Insertion::Typing;
+    EditSource m_editSource = EditSource::Typing;
 };
 
 } // namespace dunmoss

@@ -22,8 +22,7 @@ public:
 
     // The action name is the localised text of nameKey.
     TypingUndoCommand(std::shared_ptr<TextStorage> storage, const TextStorage::Change& change,
-                      QList<TextRange> selectionBefore, Bindings bindings,
-                      const QString& nameKey = QStringLiteral("editor.undo.typing"));
+                      QList<TextRange> selectionBefore, Bindings bindings, const QString& nameKey);
 
     static constexpr int kId = 0x7479; // "ty"
     int id() const override { return kId; }

@@ -87,7 +87,7 @@ TEST_F(TypingFixture, BackspacesMergeAndACaretMoveStartsANewStep) {
     EXPECT_EQ(tab.text, QStringLiteral("hello"));
 }
 
-TEST_F(TypingFixture, APasteOrADropIsAStepOfItsOwn) {
+TEST_F(TypingFixture, ACutAPasteOrADropIsAStepOfItsOwn) {
     QTest::keyClicks(text(), QStringLiteral("abc"));
     QGuiApplication::clipboard()->setText(QStringLiteral("XYZ"));
     QTest::keyClick(text(), Qt::Key_V, Qt::ControlModifier);
@@ -113,6 +113,18 @@ TEST_F(TypingFixture, APasteOrADropIsAStepOfItsOwn) {
     tab.undo.undo();
     EXPECT_EQ(tab.text, QStringLiteral("abc"));
     delete data;
+
+    // A cut, then typing where it was.
+    QTest::keyClick(text(), Qt::Key_End);
+    QTest::keyClick(text(), Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(text(), Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClicks(text(), QStringLiteral("C"));
+    EXPECT_EQ(tab.text, QStringLiteral("abC"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("c"));
+    tab.undo.undo();
+    EXPECT_EQ(tab.undo.undoText(), QStringLiteral("Cut"));
+    tab.undo.undo();
+    EXPECT_EQ(tab.text, QStringLiteral("abc"));
 }
 
 TEST_F(TypingFixture, ReplacementFromTheBindingIsOutsideUndoAndBreaksTheStep) {
