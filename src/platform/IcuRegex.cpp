@@ -73,8 +73,12 @@ UnicodeEscape unicodeEscape(QStringView templ, qsizetype at) {
         if (index >= templ.size())
             return {std::nullopt, 1 + read};
         const int digit = hexDigitValue(templ[index].unicode());
-        if (digit < 0)
-            return {std::nullopt, 1 + read + 1};
+        if (digit < 0) {
+            // The character swallowed is a whole code point, both halves of a surrogate pair.
+            const bool pair = templ[index].isHighSurrogate() && index + 1 < templ.size() &&
+                              templ[index + 1].isLowSurrogate();
+            return {std::nullopt, 1 + read + (pair ? 2 : 1)};
+        }
         value = value * 16 + char32_t(digit);
         ++read;
     }
