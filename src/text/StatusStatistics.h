@@ -32,9 +32,14 @@ StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange 
 // Exact number of extended grapheme clusters.
 qsizetype graphemeClusterCount(QStringView text);
 
-// True when the text holds more than `limit` clusters; counting stops as soon as it is passed,
-// and a text of at most `limit` code units is answered without counting.
-bool hasMoreGraphemeClustersThan(QStringView text, qsizetype limit);
+// The same exact number, for successive versions of one text (one keystroke apart): the last
+// text counted on this thread is remembered, and the next one is recounted only around what
+// changed between them. A text unrelated to the last one is counted whole.
+qsizetype trackedGraphemeClusterCount(const QString& text);
+
+// True when the text holds more than `limit` clusters. A text of at most `limit` code units is
+// answered without counting, most others by a bound from the common scripts alone.
+bool hasMoreGraphemeClustersThan(const QString& text, qsizetype limit);
 
 // Whether `position` (0...size) falls between two clusters; false inside a surrogate pair or a
 // combining sequence.

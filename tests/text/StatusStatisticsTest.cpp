@@ -100,10 +100,10 @@ TEST(StatusStatistics, CharacterCountLimit) {
     EXPECT_FALSE(hasMoreGraphemeClustersThan(exact, kStatusCharacterCountLimit));
 }
 
-TEST(StatusStatistics, ClusterCountMatchesTheBreakIterator) {
-    // Mixed scripts, combining marks, CR LF, emoji sequences, flags, Hangul jamo and Indic
-    // conjuncts, shuffled; the fast path must agree with ICU on every string.
-    const QStringList pieces = {
+// Mixed scripts, combining marks, CR LF, emoji sequences, flags, Hangul jamo, Indic conjuncts
+// and lone surrogates.
+const QStringList& clusterPieces() {
+    static const QStringList pieces = {
         QStringLiteral("a"),
         QStringLiteral("\u4e2d"),
         QStringLiteral("\u0301"),
@@ -134,6 +134,12 @@ TEST(StatusStatistics, ClusterCountMatchesTheBreakIterator) {
         QStringLiteral("\ufe0f"),
         QString::fromUtf16(u"\U0001F469\u200D\U0001F4BB"),
     };
+    return pieces;
+}
+
+TEST(StatusStatistics, ClusterCountMatchesTheBreakIterator) {
+    // Shuffled pieces; the fast path must agree with ICU on every string.
+    const QStringList& pieces = clusterPieces();
     QRandomGenerator rng(1234);
     for (int round = 0; round < 3000; ++round) {
         QString text;
@@ -195,7 +201,42 @@ TEST(StatusStatistics, BoundariesInsideLongUndecidedRuns) {
         ubrk_close(it);
         // The caret column counts the same clusters ICU finds before it.
         const qsizetype caret = text.size() / 2;
-        if (isGraphemeBoundary(text, caret))
+        if (isGraphemeBoundary(text, caret)) {
             EXPECT_EQ(stats(text, caret).column, icuClusterCount(text.left(caret)) + 1);
+        }
     }
+}
+
+TEST(StatusStatistics, TrackedCountFollowsEditsExactly) {
+    // Successive versions of one text, as typing, deleting and pasting make them, each counted
+    // around its change only; now and then an unrelated text comes in between.
+    const QStringList& pieces = clusterPieces();
+    const auto randomText = [&pieces](QRandomGenerator& rng, int length) {
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text += pieces[rng.bounded(pieces.size())];
+        return text;
+    };
+    QRandomGenerator rng(4321);
+    QString text = randomText(rng, 600);
+    ASSERT_EQ(trackedGraphemeClusterCount(text), icuClusterCount(text));
+    for (int edit = 0; edit < 400; ++edit) {
+        const qsizetype at = rng.bounded(int(text.size()) + 1);
+        const qsizetype removed = std::min<qsizetype>(rng.bounded(6), text.size() - at);
+        text = text.left(at) + randomText(rng, rng.bounded(4)) + text.mid(at + removed);
+        ASSERT_EQ(trackedGraphemeClusterCount(text), icuClusterCount(text)) << "edit " << edit;
+        if (edit % 97 == 0) {
+            const QString other = randomText(rng, 40);
+            ASSERT_EQ(trackedGraphemeClusterCount(other), icuClusterCount(other));
+        }
+    }
+    ASSERT_EQ(trackedGraphemeClusterCount(QString()), 0);
+    ASSERT_EQ(trackedGraphemeClusterCount(text), icuClusterCount(text));
+    // Large-file mode over one long run the classes cannot decide, changed one unit at a time.
+    QString run(1'000'000, QChar(0x0915));
+    EXPECT_FALSE(hasMoreGraphemeClustersThan(run, kStatusCharacterCountLimit));
+    run.insert(500'000, QChar(0x0915));
+    EXPECT_TRUE(hasMoreGraphemeClustersThan(run, kStatusCharacterCountLimit));
+    run.insert(250'000, QChar(0x094D)); // a virama joins two consonants
+    EXPECT_FALSE(hasMoreGraphemeClustersThan(run, kStatusCharacterCountLimit));
 }
