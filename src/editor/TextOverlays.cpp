@@ -41,6 +41,27 @@ template <typename Visit> void forEachVisibleBlock(const ShortcutTextView& view,
     }
 }
 
+// Whether some character may be laid out right to left, which breaks the left-to-right order
+// of positions along a line.
+bool mayRunRightToLeft(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[++i].unicode());
+        switch (QChar::direction(c)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 QList<QLineF> indentGuideSegments(const ShortcutTextView& view, const QRect& dirty) {
@@ -49,7 +70,7 @@ QList<QLineF> indentGuideSegments(const ShortcutTextView& view, const QRect& dir
     if (!containsSpaceOrTab(shownText(view, scratch)))
         return segments;
     const int width = std::max(view.tabWidth, 1);
-    const qreal columnWidth = std::max(view.spaceWidth(), 1.0);
+    const qreal step = std::max(view.spaceWidth(), 1.0) * width;
     forEachVisibleBlock(view, [&](const QTextBlock& block, const QRectF& rect) {
         const QString blockText = block.text();
         const QTextLayout* layout = block.layout();
@@ -57,8 +78,10 @@ QList<QLineF> indentGuideSegments(const ShortcutTextView& view, const QRect& dir
             const QTextLine line = layout->lineAt(i);
             if (line.textLength() <= 0)
                 continue;
-            const int columns =
-                leadingIndentColumns(QStringView(blockText).mid(line.textStart()), width);
+            // Only this fragment's own characters count: a run of whitespace wrapped over many
+            // fragments gives each of them the guides of its own part.
+            const int columns = leadingIndentColumns(
+                QStringView(blockText).mid(line.textStart(), line.textLength()), width);
             if (columns < width)
                 continue;
             const qreal top = rect.top() + line.y();
@@ -66,9 +89,14 @@ QList<QLineF> indentGuideSegments(const ShortcutTextView& view, const QRect& dir
             if (dirty.top() > bottom || top > dirty.bottom() + 1)
                 continue;
             const qreal origin = rect.left() + line.x();
-            for (int k = 1; k <= columns / width; ++k) {
-                const qreal x = origin + columnWidth * k * width;
-                segments.append(QLineF(x, top, x, bottom));
+            // Guides left or right of the dirty rectangle would be clipped anyway.
+            const int first = std::max(1, int((dirty.left() - 1 - origin) / step));
+            for (int k = first; k <= columns / width; ++k) {
+                const qreal x = origin + step * k;
+                if (x > dirty.right() + 1)
+                    break;
+                if (x >= dirty.left() - 1)
+                    segments.append(QLineF(x, top, x, bottom));
             }
         }
     });
@@ -86,34 +114,50 @@ QList<InvisibleMark> invisibleMarks(const ShortcutTextView& view, const QRect& d
     const QFontMetricsF metrics(markFont(view));
     const QRectF area = QRectF(dirty).adjusted(-12, -12, 12, 12);
     const qreal breakWidth = std::max(view.spaceWidth(), 1.0);
+    // The mark of the character at index i of the block, shown on the given line fragment.
+    const auto addMark = [&](const QTextBlock& block, const QRectF& rect, const QTextLine& line,
+                             int i, bool isBreak) {
+        const qsizetype position = block.position() + i;
+        if (position >= text.size())
+            return;
+        const auto mark = invisibleCharacterMark(text[position]);
+        if (!mark)
+            return;
+        const qreal x1 = line.cursorToX(i);
+        const qreal x2 = isBreak ? x1 + breakWidth : line.cursorToX(i + 1);
+        const QRectF glyph(rect.left() + std::min(x1, x2), rect.top() + line.y(), std::abs(x2 - x1),
+                           line.height());
+        const QSizeF size(metrics.horizontalAdvance(*mark), metrics.height());
+        const QPointF at(glyph.center().x() - size.width() / 2,
+                         glyph.top() + std::max((glyph.height() - size.height()) / 2, 0.0));
+        const QRectF markRect(at, size);
+        if (markRect.intersects(area))
+            marks.append(InvisibleMark{*mark, markRect, position});
+    };
     forEachVisibleBlock(view, [&](const QTextBlock& block, const QRectF& rect) {
         const QTextLayout* layout = block.layout();
-        if (layout->lineCount() == 0)
-            return;
-        // The block's characters and, except for the last block, the break that ends it.
-        const int count = block.next().isValid() ? block.length() : block.length() - 1;
-        for (int i = 0; i < count; ++i) {
-            const qsizetype position = block.position() + i;
-            if (position >= text.size())
-                break;
-            const auto mark = invisibleCharacterMark(text[position]);
-            if (!mark)
+        const int lineCount = layout->lineCount();
+        for (int l = 0; l < lineCount; ++l) {
+            const QTextLine line = layout->lineAt(l);
+            const qreal top = rect.top() + line.y();
+            if (top > area.bottom() || top + line.height() < area.top())
                 continue;
-            const bool isBreak = i == block.length() - 1;
-            const QTextLine line =
-                isBreak ? layout->lineAt(layout->lineCount() - 1) : layout->lineForTextPosition(i);
-            if (!line.isValid())
-                continue;
-            const qreal x1 = line.cursorToX(i);
-            const qreal x2 = isBreak ? x1 + breakWidth : line.cursorToX(i + 1);
-            const QRectF glyph(rect.left() + x1, rect.top() + line.y(), std::abs(x2 - x1),
-                               line.height());
-            const QSizeF size(metrics.horizontalAdvance(*mark), metrics.height());
-            const QPointF at(glyph.center().x() - size.width() / 2,
-                             glyph.top() + std::max((glyph.height() - size.height()) / 2, 0.0));
-            const QRectF markRect(at, size);
-            if (markRect.intersects(area))
-                marks.append(InvisibleMark{*mark, markRect, position});
+            int from = line.textStart();
+            int to = from + line.textLength();
+            const QStringView fragment =
+                text.mid(std::min<qsizetype>(block.position() + from, text.size()))
+                    .left(line.textLength());
+            if (!mayRunRightToLeft(fragment)) {
+                // Positions grow from left to right along the fragment: only the characters
+                // under the area can show, which keeps a very long unwrapped line cheap.
+                from = std::max(from, line.xToCursor(area.left() - rect.left()) - 1);
+                to = std::min(to, line.xToCursor(area.right() - rect.left()) + 1);
+            }
+            for (int i = from; i < to; ++i)
+                addMark(block, rect, line, i, false);
+            // The break that ends the block, after its last fragment (the last block has none).
+            if (l == lineCount - 1 && block.next().isValid())
+                addMark(block, rect, line, block.length() - 1, true);
         }
     });
     return marks;

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -167,6 +168,49 @@ TEST_F(OverlayFixture, InvisibleMarksForSpacesTabsAndLineFeedsOnly) {
     const qreal spaceCentre = (xOfPosition(1) + xOfPosition(2)) / 2;
     EXPECT_NEAR(marks[0].rect.center().x(), spaceCentre, 1.0);
     EXPECT_EQ(marks[2].position, 7);
+}
+
+TEST_F(OverlayFixture, ALongWhitespaceLineGivesOnlyTheOverlaysThatCanShow) {
+    // One unwrapped line of 100,000 spaces: guides and marks only across the view's width.
+    view.setLineWrapMode(QPlainTextEdit::NoWrap);
+    show(QString(100'000, u' ') + QLatin1Char('x'));
+    view.showsInvisibleCharacters = true;
+    const QRect viewport = view.viewport()->rect();
+    const int columnsAcross = int(viewport.width() / view.spaceWidth()) + 2;
+    const QList<QLineF> guides = indentGuideSegments(view, viewport);
+    EXPECT_FALSE(guides.isEmpty());
+    EXPECT_LE(guides.size(), columnsAcross / 4 + 1);
+    const auto marks = invisibleMarks(view, viewport);
+    EXPECT_FALSE(marks.isEmpty());
+    EXPECT_LE(marks.size(), columnsAcross + 4);
+    for (const auto& mark : marks)
+        EXPECT_TRUE(mark.rect.intersects(QRectF(viewport).adjusted(-12, -12, 12, 12)));
+}
+
+TEST_F(OverlayFixture, EachWrappedFragmentGetsTheGuidesOfItsOwnWhitespace) {
+    // Whitespace wrapped over several fragments (Qt lays out very long runs slowly, so a short
+    // one).
+    show(QString(3000, u' ') + QLatin1Char('x'));
+    const QTextBlock block = view.document()->firstBlock();
+    const QTextLayout* layout = block.layout();
+    ASSERT_GT(layout->lineCount(), 1);
+    const QRectF rect = view.blockRect(block);
+    const QList<QLineF> guides = indentGuideSegments(view, view.viewport()->rect());
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        const qreal top = rect.top() + line.y();
+        const auto inLine = std::count_if(guides.begin(), guides.end(), [&](const QLineF& g) {
+            return std::abs(g.y1() - top) < 0.5;
+        });
+        EXPECT_LE(inLine, line.textLength() / 4) << i;
+    }
+}
+
+TEST_F(OverlayFixture, RightToLeftTextStillGetsEveryMark) {
+    const QString hebrew = QStringLiteral("\u05E9\u05DC\u05D5\u05DD");
+    show(hebrew + QLatin1Char(' ') + hebrew + QStringLiteral(" abc ") + hebrew);
+    view.showsInvisibleCharacters = true;
+    EXPECT_EQ(invisibleMarks(view, view.viewport()->rect()).size(), 3);
 }
 
 TEST_F(OverlayFixture, OverTheLimitNoMarksButStillGuides) {
