@@ -123,14 +123,26 @@ void editorOnlyKeystroke(benchmark::State& state, const QString& unit) {
         typeOneKey(view, counter);
 }
 
-void statusBarOnly(benchmark::State& state, const QString& unit, qsizetype length) {
+// The status bar's values and texts for a text that changes by one character per iteration,
+// as typing changes it (two versions alternate, so no iteration sees the text of the one before).
+void statusBarForText(benchmark::State& state, const QString& text, qsizetype caret) {
     EditorWindowState windowState;
     Fixture fixture;
-    windowState.tabs = {fixture.tabWith(makeDocument(unit).left(length))};
+    EditorTab tab = fixture.tabWith(text);
+    tab.selectedRange = {caret, 0};
+    EditorTab typed = tab;
+    typed.document.text.insert(caret, QLatin1Char('a'));
+    bool odd = false;
     for (auto _ : state) {
+        windowState.tabs = {(odd = !odd) ? typed : tab};
         const StatusBarValues values = statusBarValues(windowState);
         benchmark::DoNotOptimize(statusBarTexts(values));
     }
+}
+
+void statusBarOnly(benchmark::State& state, const QString& unit, qsizetype length) {
+    const QString text = makeDocument(unit).left(length);
+    statusBarForText(state, text, text.size() / 2);
 }
 
 void BM_WindowKeystroke_2M_Ascii(benchmark::State& s) {
@@ -157,15 +169,7 @@ void BM_StatusBar_2M_Mixed(benchmark::State& s) {
 // One line of Indic consonants with the caret near its start: clusters are counted up to the
 // caret, and the boundary test at the caret must not hand the whole line to the break iterator.
 void BM_StatusBar_2M_ConsonantLine(benchmark::State& s) {
-    EditorWindowState windowState;
-    Fixture fixture;
-    EditorTab tab = fixture.tabWith(QString(kDocumentLength, QChar(0x0915)));
-    tab.selectedRange = {5'000, 0};
-    windowState.tabs = {tab};
-    for (auto _ : s) {
-        const StatusBarValues values = statusBarValues(windowState);
-        benchmark::DoNotOptimize(statusBarTexts(values));
-    }
+    statusBarForText(s, QString(kDocumentLength, QChar(0x0915)), 5'000);
 }
 // Under the limit the characters are counted exactly on every keystroke.
 void BM_StatusBar_900K_Ascii(benchmark::State& s) {

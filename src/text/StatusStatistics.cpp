@@ -21,11 +21,12 @@ namespace {
 // prepended marks, spacing marks, joiners) need the break iterator. That keeps the common
 // scripts, with their combining marks, at memory speed.
 enum UnitClass : std::uint8_t {
-    Hard = 0,      // decided by the break iterator
-    Simple = 1,    // Other
-    Control = 2,   // Control, CR, LF: a boundary on both sides, except inside CR LF
-    Extend = 3,    // never a boundary before it, unless after a control
-    Surrogate = 4, // classified with its partner (see classAt)
+    Hard = 0,       // decided by the break iterator
+    Simple = 1,     // Other
+    Control = 2,    // Control, CR, LF: a boundary on both sides, except inside CR LF
+    Extend = 3,     // never a boundary before it, unless after a control
+    Surrogate = 4,  // classified with its partner (see classAt)
+    IndicOther = 5, // Other in the Indic blocks: a conjunct may join it to what comes before
 };
 
 enum class Decision { Boundary, Joined, Undecided };
@@ -77,8 +78,8 @@ public:
             switch (u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK)) {
             case U_GCB_OTHER:
                 // Indic consonants can join a preceding virama into one cluster (the break
-                // iterator's conjunct rule), so the position before one is left undecided.
-                m_classes[c] = c >= 0x0900 && c <= 0x0DFF ? Hard : Simple;
+                // iterator's conjunct rule); see decide().
+                m_classes[c] = c >= 0x0900 && c <= 0x0DFF ? IndicOther : Simple;
                 break;
             case U_GCB_CONTROL:
             case U_GCB_CR:
@@ -148,7 +149,10 @@ public:
             return Decision::Boundary;
         if (b == Extend)
             return Decision::Joined;
-        if ((a == Simple || a == Extend) && b == Simple)
+        if ((a == Simple || a == Extend || a == IndicOther) && b == Simple)
+            return Decision::Boundary;
+        // A conjunct joins a consonant only to a linker or extending mark right before it.
+        if ((a == Simple || a == IndicOther) && b == IndicOther)
             return Decision::Boundary;
         return Decision::Undecided;
     }
