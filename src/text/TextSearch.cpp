@@ -18,13 +18,18 @@ const QString kWordClass =
 } // namespace
 
 IcuRegex makeSearchRegex(const QString& query, const TextSearchOptions& options) {
+    const IcuRegex::Options flags =
+        options.isCaseSensitive ? IcuRegex::NoOptions : IcuRegex::CaseInsensitive;
     QString pattern = options.isRegex ? query : IcuRegex::escapedPattern(query);
     if (options.isWholeWord) {
+        // A typed expression is compiled on its own first: a stray ")" in it would otherwise
+        // close the boundaries' group early, turning an invalid expression into one that
+        // matches with part of it outside the boundaries ("a)|(b").
+        if (options.isRegex)
+            IcuRegex{query, flags};
         pattern = QStringLiteral("(?<![") + kWordClass + QStringLiteral("])(?:") + pattern +
                   QStringLiteral(")(?![") + kWordClass + QStringLiteral("])");
     }
-    const IcuRegex::Options flags =
-        options.isCaseSensitive ? IcuRegex::NoOptions : IcuRegex::CaseInsensitive;
     // Escaped literals run in linear time; only typed expressions can backtrack badly.
     return IcuRegex(pattern, flags, options.isRegex ? IcuRegex::kUserPatternTimeLimit : 0);
 }

@@ -96,6 +96,17 @@ TEST(TextSearchTest, WholeWordBoundaries) {
                 .totalCount,
             2);
     }
+    // An expression that is invalid on its own stays invalid inside the word boundaries; a
+    // stray ")" cannot close their group and leave part of the expression unbounded.
+    for (const QString& broken : {QStringLiteral("a)(b"), QStringLiteral("a)|(?:b")}) {
+        try {
+            findAllMatches(broken, QStringLiteral("a b ab"), regex(true, true));
+            ADD_FAILURE() << "accepted " << broken.toStdString();
+        } catch (const RegexError& error) {
+            EXPECT_EQ(error.kind(), RegexError::Kind::InvalidPattern);
+            EXPECT_EQ(error.pattern(), broken);
+        }
+    }
     // The alternation is bounded as a whole.
     EXPECT_EQ(findAllMatches(QStringLiteral("a|b"), QStringLiteral("ab a b"), regex(true, true))
                   .totalCount,
