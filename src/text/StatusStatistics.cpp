@@ -109,9 +109,6 @@ public:
     UnitClass operator[](char16_t unit) const {
         return UnitClass(m_classes[unit]);
     }
-    bool rangesHold() const {
-        return m_rangesHold;
-    }
 
     // The class of the code point the unit at i belongs to: a surrogate pair takes its code
     // point's class; a lone surrogate is left to the break iterator.
@@ -211,32 +208,6 @@ bool allInSimpleRanges(const char16_t* u) {
         all &= UnitClassTable::inSimpleRange(u[i]);
     return all;
 #endif
-}
-
-// Positions between two units in the simple ranges are boundaries: their number plus one is a
-// lower bound of the clusters. Stops once the bound passes `limit`.
-qsizetype simpleRangeLowerBound(const char16_t* u, qsizetype n, qsizetype limit, bool rangesHold) {
-    if (!rangesHold || n == 0)
-        return 1;
-    qsizetype boundaries = 0;
-    qsizetype p = 1;
-#if defined(__SSE2__)
-    while (p + 8 <= n && boundaries < limit) {
-        __m128i lanes = _mm_setzero_si128();
-        const qsizetype stop = std::min(n - 7, p + 8 * qsizetype(8192));
-        for (; p < stop; p += 8)
-            lanes = _mm_sub_epi16(
-                lanes, _mm_and_si128(inSimpleRanges8(u + p - 1), inSimpleRanges8(u + p)));
-        alignas(16) std::uint16_t parts[8];
-        _mm_store_si128(reinterpret_cast<__m128i*>(parts), lanes);
-        for (std::uint16_t part : parts)
-            boundaries += part;
-    }
-#endif
-    for (; p < n && boundaries < limit; ++p)
-        boundaries +=
-            UnitClassTable::inSimpleRange(u[p - 1]) && UnitClassTable::inSimpleRange(u[p]);
-    return boundaries + 1;
 }
 
 const UnitClassTable& unitClasses() {
@@ -440,11 +411,6 @@ qsizetype trackedGraphemeClusterCount(const QString& text) {
 bool hasMoreGraphemeClustersThan(const QString& text, qsizetype limit) {
     if (text.size() <= limit)
         return false;
-    // The common ranges alone settle almost every text without a break iterator; the rest are
-    // counted, one keystroke's change at a time.
-    if (simpleRangeLowerBound(QStringView(text).utf16(), text.size(), limit,
-                              unitClasses().rangesHold()) > limit)
-        return true;
     return trackedGraphemeClusterCount(text) > limit;
 }
 

@@ -38,7 +38,7 @@ qsizetype graphemeClusterCount(QStringView text);
 qsizetype trackedGraphemeClusterCount(const QString& text);
 
 // True when the text holds more than `limit` clusters. A text of at most `limit` code units is
-// answered without counting, most others by a bound from the common scripts alone.
+// answered without counting; the others are counted as trackedGraphemeClusterCount does.
 bool hasMoreGraphemeClustersThan(const QString& text, qsizetype limit);
 
 // Whether `position` (0...size) falls between two clusters; false inside a surrogate pair or a
