@@ -114,17 +114,16 @@ QList<InvisibleMark> invisibleMarks(const ShortcutTextView& view, const QRect& d
     const QFontMetricsF metrics(markFont(view));
     const QRectF area = QRectF(dirty).adjusted(-12, -12, 12, 12);
     const qreal breakWidth = std::max(view.spaceWidth(), 1.0);
-    // The mark of the character at index i of the block, shown on the given line fragment.
+    // The mark of the character at index i of the block, whose glyph spans x1 to x2 on the
+    // given line fragment.
     const auto addMark = [&](const QTextBlock& block, const QRectF& rect, const QTextLine& line,
-                             int i, bool isBreak) {
+                             int i, qreal x1, qreal x2) {
         const qsizetype position = block.position() + i;
         if (position >= text.size())
             return;
         const auto mark = invisibleCharacterMark(text[position]);
         if (!mark)
             return;
-        const qreal x1 = line.cursorToX(i);
-        const qreal x2 = isBreak ? x1 + breakWidth : line.cursorToX(i + 1);
         const QRectF glyph(rect.left() + std::min(x1, x2), rect.top() + line.y(), std::abs(x2 - x1),
                            line.height());
         const QSizeF size(metrics.horizontalAdvance(*mark), metrics.height());
@@ -147,17 +146,29 @@ QList<InvisibleMark> invisibleMarks(const ShortcutTextView& view, const QRect& d
             const QStringView fragment =
                 text.mid(std::min<qsizetype>(block.position() + from, text.size()))
                     .left(line.textLength());
-            if (!mayRunRightToLeft(fragment)) {
+            const bool leftToRight = !mayRunRightToLeft(fragment);
+            if (leftToRight && line.width() > area.width()) {
                 // Positions grow from left to right along the fragment: only the characters
                 // under the area can show, which keeps a very long unwrapped line cheap.
                 from = std::max(from, line.xToCursor(area.left() - rect.left()) - 1);
                 to = std::min(to, line.xToCursor(area.right() - rect.left()) + 1);
             }
-            for (int i = from; i < to; ++i)
-                addMark(block, rect, line, i, false);
+            // Whitespace hanging past the end of a wrapped fragment is all put at its right
+            // edge, where none of it can be seen.
+            const qreal lineRight = line.x() + line.width();
+            qreal x1 = from < to ? line.cursorToX(from) : 0;
+            for (int i = from; i < to; ++i) {
+                if (leftToRight && x1 >= lineRight)
+                    break;
+                const qreal x2 = line.cursorToX(i + 1);
+                addMark(block, rect, line, i, x1, x2);
+                x1 = x2;
+            }
             // The break that ends the block, after its last fragment (the last block has none).
-            if (l == lineCount - 1 && block.next().isValid())
-                addMark(block, rect, line, block.length() - 1, true);
+            if (l == lineCount - 1 && block.next().isValid()) {
+                const qreal end = line.cursorToX(block.length() - 1);
+                addMark(block, rect, line, block.length() - 1, end, end + breakWidth);
+            }
         }
     });
     return marks;

@@ -187,7 +187,7 @@ TEST_F(OverlayFixture, ALongWhitespaceLineGivesOnlyTheOverlaysThatCanShow) {
         EXPECT_TRUE(mark.rect.intersects(QRectF(viewport).adjusted(-12, -12, 12, 12)));
 }
 
-TEST_F(OverlayFixture, EachWrappedFragmentGetsTheGuidesOfItsOwnWhitespace) {
+TEST_F(OverlayFixture, EachWrappedFragmentGetsTheOverlaysOfWhatShowsOfIt) {
     // Whitespace wrapped over several fragments (Qt lays out very long runs slowly, so a short
     // one).
     show(QString(3000, u' ') + QLatin1Char('x'));
@@ -204,6 +204,11 @@ TEST_F(OverlayFixture, EachWrappedFragmentGetsTheGuidesOfItsOwnWhitespace) {
         });
         EXPECT_LE(inLine, line.textLength() / 4) << i;
     }
+    // The spaces hanging past the right edge of a fragment get no marks piled up there.
+    view.showsInvisibleCharacters = true;
+    const int columnsAcross = int(view.viewport()->width() / view.spaceWidth()) + 2;
+    EXPECT_LE(invisibleMarks(view, view.viewport()->rect()).size(),
+              columnsAcross * layout->lineCount() + 1);
 }
 
 TEST_F(OverlayFixture, RightToLeftTextStillGetsEveryMark) {
