@@ -13,9 +13,10 @@ namespace dunmoss {
 // of that window.
 //
 // Undo, for the whole program: every tab has one QUndoStack (held by the window, keyed by tab
-// identifier, and handed to the view of that tab). Typing, pasting and dropping in a view are
-// captured from the storage's change notification and pushed there as mergeable typing steps
-// (position, removed and inserted text, selection before and after); every programmatic edit of
+// identifier, and handed to the view of that tab). Typing, cutting, pasting and dropping in a
+// view are captured from the storage's change notification and pushed there as typing steps
+// (position, removed and inserted text, selection before and after; keystrokes of one run merge,
+// a cut, a paste or a drop stays a step of its own); every programmatic edit of
 // the window (tools, replace all, formatting, copying between compared tabs) pushes its own step
 // on the same stack with a localised action name, which the Edit menu reads from
 // QUndoStack::undoText(). The QTextDocuments never record undo themselves, so there is no second
