@@ -21,8 +21,8 @@ QString FileError::localizedDescription() const {
     if (format == key)
         format = localizedString(QStringLiteral("error.file.generic.format"));
     const QString name = m_path.isEmpty() ? QString() : QFileInfo(m_path).fileName();
-    QString text = format.arg(name.isEmpty() ? localizedString(QStringLiteral("error.file.unnamed"))
-                                             : name);
+    QString text =
+        format.arg(name.isEmpty() ? localizedString(QStringLiteral("error.file.unnamed")) : name);
     if (!m_systemMessage.isEmpty())
         text += QStringLiteral(" (%1)").arg(m_systemMessage);
     return text;

@@ -25,7 +25,16 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-enum class FileKind { Regular, Directory, Symlink, Fifo, CharacterDevice, BlockDevice, Socket, Other };
+enum class FileKind {
+    Regular,
+    Directory,
+    Symlink,
+    Fifo,
+    CharacterDevice,
+    BlockDevice,
+    Socket,
+    Other
+};
 
 struct FileStatus {
     FileKind kind = FileKind::Other;
