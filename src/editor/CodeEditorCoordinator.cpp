@@ -274,6 +274,11 @@ void CodeEditorCoordinator::textDidChange() {
         m_highlighting->scheduleHighlighting();
         updateParameterHint();
     }
+    // An edit that leaves the caret where it was (forward delete) brings no selection change,
+    // which is what normally refreshes the bracket marks; a moved caret is handled there.
+    if (sanitizedSelectedRanges(textView->selectedRanges(), m_storage->length()) ==
+        lastReportedRanges)
+        highlightMatchingBrackets();
     if (m_completionPopup && m_completionPopup->isVisible())
         startCompletion();
 }

@@ -264,3 +264,21 @@ TEST_F(BindingFixture, ShowFindIsTheOneHeldAtTheTimeOfTheKey) {
     EXPECT_EQ(second, 1);
     EXPECT_EQ(tab.text, QString());
 }
+
+TEST_F(BindingFixture, ForwardDeleteRefreshesTheBracketMarksOfTheUnmovedCaret) {
+    tab.text = QStringLiteral("x(a)");
+    tab.selectedRanges = {TextRange{0, 0}};
+    tab.selectedRange = {0, 0};
+    build();
+    // The caret sits before "x": nothing to mark yet.
+    EXPECT_TRUE(coordinator().bracketHighlightRanges.isEmpty());
+    // Deleting "x" brings "(" under the unmoved caret.
+    QTest::keyClick(text(), Qt::Key_Delete);
+    EXPECT_EQ(tab.text, QStringLiteral("(a)"));
+    EXPECT_EQ(coordinator().bracketHighlightRanges,
+              (QList<TextRange>{TextRange{0, 1}, TextRange{2, 1}}));
+    // And a delete that takes the bracket away clears the marks.
+    QTest::keyClick(text(), Qt::Key_Delete);
+    EXPECT_EQ(tab.text, QStringLiteral("a)"));
+    EXPECT_TRUE(coordinator().bracketHighlightRanges.isEmpty());
+}
