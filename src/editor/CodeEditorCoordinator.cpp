@@ -257,6 +257,7 @@ void CodeEditorCoordinator::applyAppearance() {
     textView->setTabStopDistance(std::max(textView->spaceWidth(), 1.0) * textView->tabWidth);
     textView->indentGuideColor = colors.indentGuide();
     textView->invisibleCharacterColor = colors.invisibleCharacter();
+    textView->caret().color = colors.accent;
     textView->setBracketMarks(bracketHighlightRanges, colors.bracketMark());
     textView->viewport()->update();
 }

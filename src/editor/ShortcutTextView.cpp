@@ -33,6 +33,7 @@ bool isExactlyCtrl(const QKeyEvent* event) {
 ShortcutTextView::ShortcutTextView(QWidget* parent) : QPlainTextEdit(parent) {
     indentGuideColor = palette().color(QPalette::Mid);
     invisibleCharacterColor = palette().color(QPalette::PlaceholderText);
+    m_caret = new AccentCaret(*this);
 }
 
 bool ShortcutTextView::isFindShortcut(const QKeyEvent* event) {
@@ -163,6 +164,7 @@ void ShortcutTextView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     drawIndentGuides(*this, painter, event->rect());
     drawInvisibleCharacters(*this, painter, event->rect());
+    m_caret->paint(painter);
 }
 
 void ShortcutTextView::resizeEvent(QResizeEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/AccentCaret.h"
 #include "platform/TextRange.h"
 
 #include <QColor>
@@ -31,6 +32,8 @@ public:
     QColor indentGuideColor;
     QColor invisibleCharacterColor;
     bool showsInvisibleCharacters = false;
+    // The caret, drawn in the theme's accent colour.
+    AccentCaret& caret() { return *m_caret; }
 
     // Exactly Ctrl (no Shift, Alt, Meta, keypad or Caps Lock) with the F key.
     static bool isFindShortcut(const QKeyEvent* event);
@@ -107,6 +110,7 @@ private:
     QList<TextRange> m_bracketRanges;
     QColor m_bracketColor;
     EditSource m_editSource = EditSource::Typing;
+    AccentCaret* m_caret = nullptr;
 };
 
 } // namespace dunmoss
