@@ -1,6 +1,7 @@
 #include "window/WindowSettings.h"
 
 #include "platform/Defaults.h"
+#include "text/EditorTheme.h"
 
 namespace dunmoss {
 
@@ -18,9 +19,7 @@ const QString kFontSize = QStringLiteral("editor.font-size");
 
 WindowSettings::WindowSettings(Defaults& defaults, const QStringList& processArguments)
     : m_defaults(defaults),
-      m_alwaysOnTopKey(processArguments.contains(QStringLiteral("--dunmoss-ui-testing"))
-                           ? QStringLiteral("ui-testing.window.always-on-top.enabled")
-                           : QStringLiteral("window.always-on-top.enabled")) {}
+      m_alwaysOnTopKey(alwaysOnTopKey(processArguments)) {}
 
 QString WindowSettings::savedMacroStepsRaw() const {
     return m_defaults.string(kSavedMacroSteps);
