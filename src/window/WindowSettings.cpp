@@ -19,7 +19,7 @@ const QString kFontSize = QStringLiteral("editor.font-size");
 
 WindowSettings::WindowSettings(Defaults& defaults, const QStringList& processArguments)
     : m_defaults(defaults),
-      m_alwaysOnTopKey(alwaysOnTopKey(processArguments)) {}
+      m_alwaysOnTopKey(dunmoss::alwaysOnTopKey(processArguments)) {}
 
 QString WindowSettings::savedMacroStepsRaw() const {
     return m_defaults.string(kSavedMacroSteps);
