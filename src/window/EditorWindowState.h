@@ -1,7 +1,11 @@
 #pragma once
 
+#include "search/SearchCenterTypes.h"
 #include "text/EditorTab.h"
+#include "text/FolderSearchTypes.h"
 #include "text/TextSearch.h"
+#include "text/WorkspaceItem.h"
+#include "tools/EditorMacroStep.h"
 #include "window/WindowErrors.h"
 
 #include <QList>
@@ -31,6 +35,8 @@ struct FindState {
     QList<TextSearchResult> findResults;
     qsizetype findResultsTotalCount = 0;
     bool showFindResults = false;
+    // Matches of the last search across all open tabs.
+    QList<OpenDocumentSearchResult> openDocumentSearchResults;
     bool showOpenDocumentSearchResults = false;
     std::optional<FindField> focusedFindField;
 };
@@ -43,15 +49,26 @@ struct FolderSearchState {
     QString folderSearchExcludePattern;
     TextSearchOptions folderSearchTextOptions;
     std::optional<QUrl> folderSearchURL;
+    QList<FolderSearchResult> folderSearchResults;
     QString folderSearchMessage;
     bool isFolderSearchRunning = false;
+    // The dry run waiting for the user's confirmation.
+    std::optional<FolderReplacementPreview> folderReplacePreview;
     bool showFolderReplaceConfirmation = false;
 };
 
 struct SearchCenterState {
     bool showSearchCenter = false;
+    // The live lists, one per scope.
+    QList<SearchCenterResult> searchCenterDocumentResults;
+    QList<SearchCenterResult> searchCenterOpenDocumentResults;
+    QList<SearchCenterResult> searchCenterFolderResults;
+    // Recorded runs, newest first.
+    QList<SearchCenterRun> searchCenterRuns;
     // The recorded run shown instead of the live list.
     std::optional<QUuid> selectedSearchRunID;
+    // The scope whose live list is shown.
+    SearchCenterScope searchCenterScope = SearchCenterScope::CurrentDocument;
 };
 
 struct WorkspaceState {
@@ -59,6 +76,8 @@ struct WorkspaceState {
     std::optional<QUrl> workspaceRootURL;
     // The folder whose access the window holds open itself; at most one.
     std::optional<QUrl> activeWorkspaceAccessURL;
+    // The folder tree below the root.
+    QList<WorkspaceItem> workspaceItems;
     QString workspaceMessage;
 };
 
@@ -101,6 +120,8 @@ struct PendingDecisionState {
 
 struct MacroState {
     bool isRecordingMacro = false;
+    // Kept after recording stops, so it can be played or saved.
+    QList<EditorMacroStep> recordedMacroSteps;
     bool isPlayingMacro = false;
 };
 

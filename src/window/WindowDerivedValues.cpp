@@ -3,6 +3,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "text/LanguageCatalogue.h"
+#include "window/WindowSettings.h"
 
 namespace dunmoss {
 
@@ -112,6 +113,19 @@ QString externalChangeAlertMessage(const EditorWindowState& state) {
         title = tabTitle(state, *state.decisions.externalChangeTabID);
     return localizedString(QStringLiteral("document.external-change.message.format"))
         .arg(title.value_or(localizedString(QStringLiteral("document.untitled"))));
+}
+
+QList<EditorMacroStep> macroStepsFromRaw(const QString& raw) {
+    QList<EditorMacroStep> steps;
+    const QStringList pieces = raw.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString& piece : pieces)
+        if (const std::optional<EditorMacroStep> step = editorMacroStepFromRawValue(piece))
+            steps.append(*step);
+    return steps;
+}
+
+QList<EditorMacroStep> savedMacroSteps(const WindowSettings& settings) {
+    return macroStepsFromRaw(settings.savedMacroStepsRaw());
 }
 
 } // namespace dunmoss

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "tools/EditorMacroStep.h"
 #include "window/EditorWindowState.h"
 
+#include <QList>
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -9,6 +11,7 @@
 namespace dunmoss {
 
 class Defaults;
+class WindowSettings;
 
 // Values computed from a window's state whenever they are needed. The tab list is never empty,
 // so the indexes they return can be used directly.
@@ -43,5 +46,11 @@ QString displayTitle(const EditorTab& tab);
 std::optional<QString> tabTitle(const EditorWindowState& state, const QUuid& tabID);
 QString windowTitle(const EditorWindowState& state);
 QString externalChangeAlertMessage(const EditorWindowState& state);
+
+// The steps of a saved macro text: names separated by ",", in stored order. Empty pieces and
+// names of no step are dropped; names are matched exactly, without trimming.
+QList<EditorMacroStep> macroStepsFromRaw(const QString& raw);
+// The saved macro of the settings.
+QList<EditorMacroStep> savedMacroSteps(const WindowSettings& settings);
 
 } // namespace dunmoss

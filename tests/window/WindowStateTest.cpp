@@ -28,6 +28,9 @@ TEST_F(WindowState, NewWindowHasOneEmptyUntitledTabAndShowsWelcome) {
     EXPECT_TRUE(state().findMessage.isEmpty());
     EXPECT_FALSE(state().errors.errorMessage.has_value());
     EXPECT_TRUE(state().isSceneHosted);
+    EXPECT_EQ(state().searchCenter.searchCenterScope, SearchCenterScope::CurrentDocument);
+    EXPECT_FALSE(state().folderSearch.folderReplacePreview.has_value());
+    EXPECT_TRUE(state().macros.recordedMacroSteps.isEmpty());
 }
 
 TEST_F(WindowState, FallbackWindowDiffersOnlyInBeingSceneHosted) {
@@ -186,6 +189,26 @@ TEST_F(WindowState, SettingsAreSharedThroughTheStoreWithTheirDefaults) {
     // Only the whole argument counts.
     WindowSettings lookalike(*defaults, {QStringLiteral("--dunmoss-ui-testing=1")});
     EXPECT_EQ(lookalike.alwaysOnTopKey(), QStringLiteral("window.always-on-top.enabled"));
+}
+
+TEST_F(WindowState, SavedMacroKeepsKnownStepsInStoredOrder) {
+    using S = EditorMacroStep;
+    WindowSettings& settings = model->settings();
+    EXPECT_TRUE(savedMacroSteps(settings).isEmpty());
+
+    // One valid name between empty pieces, and a name that is no step: exactly that one step.
+    settings.setSavedMacroStepsRaw(QStringLiteral(",,sortLines,,noSuchStep,"));
+    EXPECT_EQ(savedMacroSteps(settings), (QList<S>{S::SortLines}));
+
+    // Order and repeats are kept; names are matched exactly, without trimming.
+    settings.setSavedMacroStepsRaw(
+        QStringLiteral("moveLineDown,duplicateLine,moveLineDown, deleteLine,DeleteLine"));
+    EXPECT_EQ(savedMacroSteps(settings),
+              (QList<S>{S::MoveLineDown, S::DuplicateLine, S::MoveLineDown}));
+
+    EXPECT_TRUE(macroStepsFromRaw(QStringLiteral(",")).isEmpty());
+    EXPECT_EQ(macroStepsFromRaw(QStringLiteral("lowercaseSelection")),
+              (QList<S>{S::LowercaseSelection}));
 }
 
 } // namespace

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+#include <optional>
+
+namespace dunmoss {
+
+// One match found below a searched folder. Line and column are 1-based; the column counts
+// UTF-16 units.
+struct FolderSearchResult {
+    QUuid id;
+    // The file as the folder walk yielded it (not standardised).
+    QUrl url;
+    qsizetype line = 0;
+    qsizetype column = 0;
+    QString preview;
+
+    friend bool operator==(const FolderSearchResult&, const FolderSearchResult&) = default;
+};
+
+// The matches of one file, in the order they were found.
+struct FolderSearchResultGroup {
+    // The url of the group's first result.
+    QUrl url;
+    QList<FolderSearchResult> results;
+
+    friend bool operator==(const FolderSearchResultGroup&,
+                           const FolderSearchResultGroup&) = default;
+};
+
+// Files a folder operation left out, by reason.
+struct FolderSearchSkippedFiles {
+    int binaryFileCount = 0;
+    int oversizedFileCount = 0;
+    int encodingFailedFileCount = 0;
+
+    friend bool operator==(const FolderSearchSkippedFiles&,
+                           const FolderSearchSkippedFiles&) = default;
+};
+
+// What a folder replacement would do; nothing has been written.
+struct FolderReplacementPreview {
+    // Matches that would be replaced, over all files.
+    int replacementCount = 0;
+    // Files with at least one match.
+    int fileCount = 0;
+    FolderSearchSkippedFiles skippedFiles;
+
+    friend bool operator==(const FolderReplacementPreview&,
+                           const FolderReplacementPreview&) = default;
+};
+
+// What a folder replacement did.
+struct FolderReplacementOutcome {
+    int replacementCount = 0;
+    // Files rewritten.
+    int fileCount = 0;
+    // The run's backup folder; nothing when no file changed.
+    std::optional<QUrl> backupURL;
+    FolderSearchSkippedFiles skippedFiles;
+
+    friend bool operator==(const FolderReplacementOutcome&,
+                           const FolderReplacementOutcome&) = default;
+};
+
+} // namespace dunmoss
