@@ -19,4 +19,7 @@ struct WorkspaceItem {
     friend bool operator==(const WorkspaceItem&, const WorkspaceItem&) = default;
 };
 
+// The files of a tree in depth-first order: each folder is replaced by its flattened children.
+QList<WorkspaceItem> flattenWorkspaceItems(const QList<WorkspaceItem>& items);
+
 } // namespace dunmoss

@@ -79,6 +79,88 @@ int tabWidthForTab(const EditorWindowState& state, int index, const Defaults& de
     return languageTabWidth(effectiveLanguage(state.tabs.at(index)), global, defaults);
 }
 
+QList<DocumentOutlineItem> activeOutlineItems(const EditorWindowState& state,
+                                              const OutlineExtractor& extractOutline) {
+    const EditorTab& tab = activeTab(state);
+    if (!extractOutline || tab.document.text.size() > kOutlineTextLimit)
+        return {};
+    return extractOutline(tab.document.text, effectiveLanguage(tab));
+}
+
+namespace {
+
+QString withoutTrailingSlashes(QString path) {
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+QString lastPathComponent(const QString& path) {
+    const QString trimmed = withoutTrailingSlashes(path);
+    if (trimmed == QLatin1String("/"))
+        return trimmed;
+    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString parentPath(const QString& path) {
+    const QString trimmed = withoutTrailingSlashes(path);
+    const qsizetype slash = trimmed.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return QStringLiteral("/");
+    return trimmed.left(slash);
+}
+
+// The path below the root, or nothing when the file is not inside it. A root "/work/a" does
+// not contain "/work/ab/x": the match must end at a path separator.
+std::optional<QString> pathBelowRoot(const QString& filePath, const QString& rootPath) {
+    if (rootPath.isEmpty() || !filePath.startsWith(rootPath))
+        return std::nullopt;
+    if (!rootPath.endsWith(QLatin1Char('/')) && filePath.size() > rootPath.size() &&
+        filePath.at(rootPath.size()) != QLatin1Char('/'))
+        return std::nullopt;
+    QString rest = filePath.mid(rootPath.size());
+    while (rest.startsWith(QLatin1Char('/')))
+        rest.remove(0, 1);
+    while (rest.endsWith(QLatin1Char('/')))
+        rest.chop(1);
+    return rest;
+}
+
+} // namespace
+
+QuickOpenEntry quickOpenFileEntry(const QUrl& fileURL, const std::optional<QUrl>& rootURL) {
+    const QString filePath = fileURL.path();
+    const QString name = lastPathComponent(filePath);
+    QString subtitle = parentPath(filePath);
+    if (rootURL)
+        if (const std::optional<QString> below = pathBelowRoot(filePath, rootURL->path()))
+            subtitle = below->isEmpty() ? name : *below;
+    return QuickOpenEntry{QStringLiteral("file:") + filePath, name, subtitle,
+                          QStringLiteral("doc.text"), QuickOpenAction::openFile(fileURL)};
+}
+
+QList<QuickOpenEntry> quickOpenEntries(const EditorWindowState& state,
+                                       const QList<QuickOpenEntry>& commandEntries) {
+    const QString query = state.panels.quickOpenQuery.trimmed();
+    QList<QuickOpenEntry> result;
+    const auto offer = [&](const QuickOpenEntry& entry) {
+        if (result.size() >= kQuickOpenEntryLimit)
+            return false;
+        if (query.isEmpty() ||
+            (entry.title + QLatin1Char(' ') + entry.subtitle).contains(query, Qt::CaseInsensitive))
+            result.append(entry);
+        return true;
+    };
+    for (const QuickOpenEntry& entry : commandEntries)
+        if (!offer(entry))
+            return result;
+    const QList<WorkspaceItem> files = flattenWorkspaceItems(state.workspace.workspaceItems);
+    for (const WorkspaceItem& file : files)
+        if (!offer(quickOpenFileEntry(file.url, state.workspace.workspaceRootURL)))
+            return result;
+    return result;
+}
+
 int lineCount(const QString& text) {
     return 1 + int(text.count(QLatin1Char('\n')));
 }

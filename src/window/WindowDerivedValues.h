@@ -1,11 +1,14 @@
 #pragma once
 
+#include "text/DocumentOutlineItem.h"
 #include "tools/EditorMacroStep.h"
+#include "tools/QuickOpenTypes.h"
 #include "window/EditorWindowState.h"
 
 #include <QList>
 #include <QString>
 #include <QUuid>
+#include <functional>
 #include <optional>
 
 namespace dunmoss {
@@ -34,6 +37,24 @@ EditorLanguage effectiveLanguage(const EditorTab& tab);
 // The tab width for the tab at the index: the width stored for its language, else the global
 // one. An index outside the tabs gives the global width.
 int tabWidthForTab(const EditorWindowState& state, int index, const Defaults& defaults);
+
+// Texts longer than this (UTF-16 units) get no outline, to keep redraws quick.
+inline constexpr qsizetype kOutlineTextLimit = 1'000'000;
+using OutlineExtractor =
+    std::function<QList<DocumentOutlineItem>(const QString& text, EditorLanguage language)>;
+// The outline of the active tab in its language; empty for a text over the limit or when no
+// extractor is given.
+QList<DocumentOutlineItem> activeOutlineItems(const EditorWindowState& state,
+                                              const OutlineExtractor& extractOutline);
+
+// The most entries the quick-open palette lists.
+inline constexpr int kQuickOpenEntryLimit = 80;
+// The quick-open entry of one workspace file, described by its place below the root.
+QuickOpenEntry quickOpenFileEntry(const QUrl& fileURL, const std::optional<QUrl>& rootURL);
+// The palette's entries: the commands, then the workspace files, filtered by the trimmed query
+// (case-insensitively, over title and subtitle) and cut to the limit, in that order.
+QList<QuickOpenEntry> quickOpenEntries(const EditorWindowState& state,
+                                       const QList<QuickOpenEntry>& commandEntries);
 
 // 1 plus the number of line feeds.
 int lineCount(const QString& text);

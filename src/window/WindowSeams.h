@@ -1,5 +1,11 @@
 #pragma once
 
+#include "text/DocumentOutlineItem.h"
+#include "text/EditorLanguage.h"
+#include "tools/QuickOpenTypes.h"
+
+#include <QList>
+#include <QString>
 #include <QUrl>
 #include <exception>
 #include <functional>
@@ -8,8 +14,8 @@ namespace dunmoss {
 
 // Operations of later subsystems that the window's document operations call. Each starts
 // empty; the subsystem that owns the operation installs it on the window model. An empty
-// member does nothing, except `reportSessionSaveFailure`, whose absence shows the error in the
-// window's error alert so that no failure is silent.
+// member does nothing (or gives nothing), except `reportSessionSaveFailure`, whose absence shows
+// the error in the window's error alert so that no failure is silent.
 struct WindowSeams {
     // Writes the window's session; throws on failure.
     std::function<void()> persistSession;
@@ -21,6 +27,11 @@ struct WindowSeams {
     std::function<void()> refreshFindResultsAfterEdit;
     // Restarts the short wait after which the recovery snapshot is written.
     std::function<void()> scheduleRecoverySnapshot;
+    // The palette's command entries, in the command list's order.
+    std::function<QList<QuickOpenEntry>()> quickOpenCommandEntries;
+    // The outline of a text in the given language.
+    std::function<QList<DocumentOutlineItem>(const QString& text, EditorLanguage language)>
+        extractOutline;
 };
 
 } // namespace dunmoss
