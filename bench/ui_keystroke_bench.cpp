@@ -3,6 +3,7 @@
 // window that re-applies its state to the view after every write), the ruler's line index and
 // bracket matching; with and without painting the view and its ruler. A 900,000-character case
 // shows bracket matching at work (it is off above 1,000,000), and the parts are timed alone.
+#include "KeyTyping.h"
 #include "editor/CodeEditorCoordinator.h"
 #include "editor/CodeEditorView.h"
 #include "editor/LineNumberRulerView.h"
@@ -85,13 +86,7 @@ struct BoundTab {
     }
 };
 
-void typeOneKey(QWidget* target, int& counter) {
-    const QString text(QChar(u'a' + (counter++ % 26)));
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, text);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QApplication::sendEvent(target, &release);
-}
+using dunmoss::bench::typeOneKey;
 
 void keystroke(benchmark::State& state, qsizetype length, qsizetype caret, bool paint) {
     BoundTab tab(length, caret);

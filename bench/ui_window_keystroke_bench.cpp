@@ -2,6 +2,7 @@
 // binding write into the window model, and the window's refresh (tab strip, status bar with its
 // statistics, editor area and pane). The editor-only case (the same view bound to the same model,
 // without the window around it) is the baseline; the ratio shows what the window adds.
+#include "KeyTyping.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
@@ -66,13 +67,7 @@ struct Fixture {
     }
 };
 
-void typeOneKey(QWidget* target, int& counter) {
-    const QString text(QChar(u'a' + (counter++ % 26)));
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, text);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QApplication::sendEvent(target, &release);
-}
+using dunmoss::bench::typeOneKey;
 
 void windowKeystroke(benchmark::State& state, const QString& unit) {
     Fixture fixture;

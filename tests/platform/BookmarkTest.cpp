@@ -5,17 +5,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 using namespace dunmoss;
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-} // namespace
+using dunmoss::test::writeFile;
 
 TEST(Bookmark, ResolvesFileAndFolderToTheirAbsolutePaths) {
     QTemporaryDir dir;

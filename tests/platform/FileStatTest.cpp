@@ -6,22 +6,19 @@
 #include <cmath>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "support/TestFiles.h"
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace dunmoss;
+using dunmoss::test::writeFile;
 
 namespace {
 
 QByteArray native(const QString& path) {
     return QFile::encodeName(path);
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 } // namespace
