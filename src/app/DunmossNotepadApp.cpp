@@ -1,5 +1,6 @@
 #include "app/DunmossNotepadApp.h"
 
+#include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
 #include "platform/Defaults.h"
 #include "text/EditorTheme.h"
@@ -45,14 +46,16 @@ EditorWindowView* DunmossNotepadApp::makeWindow(bool sceneHosted) {
     options.isSceneHosted = sceneHosted;
     options.defaults = &m_defaults;
     options.processArguments = m_arguments;
+    std::function<void()> openWindow;
     if (sceneHosted) {
         const QPointer<DunmossNotepadApp> app = this;
-        options.openWindow = [app] {
+        openWindow = [app] {
             if (app)
                 app->openEditorWindow();
         };
     }
     auto* window = new EditorWindowView(options);
+    installApplicationChrome(*window, m_defaults, std::move(openWindow));
     window->setLocale(sceneLocale(m_languagePreference));
     return window;
 }

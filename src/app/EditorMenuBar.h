@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EditorCommands.h"
+#include "window/EditorCommands.h"
 
 #include <QHash>
 #include <QMenuBar>

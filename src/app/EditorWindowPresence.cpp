@@ -1,5 +1,7 @@
 #include "app/EditorWindowPresence.h"
 
+#include "window/EditorWindowView.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>

@@ -7,11 +7,8 @@ class QWidget;
 
 namespace dunmoss {
 
-// Every editor window carries this as its object name, so the application can tell its editor
-// windows from the settings window, dialogs and panels.
-inline constexpr const char* kEditorWindowIdentifier = "com.dunmoss.notepad.editor-window";
-
-// The application's editor windows (top-level, not yet deleted), in the application's order.
+// The application's editor windows (top-level, named `kEditorWindowIdentifier`, not yet deleted),
+// in the application's order.
 QList<QWidget*> editorWindows();
 // Some editor window is visible or miniaturised.
 bool hasEditorWindow();

@@ -1,15 +1,10 @@
 #include "window/EditorWindowView.h"
 
-#include "app/ApplicationActions.h"
-#include "app/EditorCommandsRegistry.h"
-#include "app/EditorMenuBar.h"
-#include "app/EditorWindowPresence.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "window/DialogInteraction.h"
 #include "window/EditorWindowModel.h"
 #include "window/TabStripView.h"
-#include "window/TabUndoRegistry.h"
 #include "window/WindowCloseQuestion.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
@@ -40,13 +35,6 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
 
     m_layout = new WindowLayout(*m_model, this);
     setCentralWidget(m_layout);
-    EditorWindowModel* model = m_model;
-    m_menuBar = new EditorMenuBar(EditMenuContext{[model] {
-                                      return model->undoRegistry().undoStackForTab(
-                                          activeTab(model->state()).id);
-                                  }},
-                                  defaults, this);
-    setMenuBar(m_menuBar);
 
     connect(m_layout->tabStrip(), &TabStripView::selectTabRequested, this,
             [this](const QUuid& id) { m_commands->selectTab(id); });
@@ -61,7 +49,10 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
 }
 
 EditorWindowView::~EditorWindowView() {
-    EditorCommandsRegistry::shared().withdraw(this);
+    if (!m_closed) {
+        m_closed = true;
+        emit closed();
+    }
     // The editor views let go of the model's storages and undo stacks before the model goes
     // (child widgets would otherwise be deleted after it), and no dialog is asked for any more.
     delete m_layout;
@@ -127,15 +118,9 @@ void EditorWindowView::showEvent(QShowEvent* event) {
     if (m_appeared)
         return;
     m_appeared = true;
-    installWindowCommandsOnAppear();
+    emit commandTargetOffered();
     // The start-up never runs inside the show itself.
     QTimer::singleShot(0, this, &EditorWindowView::prepareWindowOnAppear);
-}
-
-void EditorWindowView::installWindowCommandsOnAppear() {
-    m_commands->install(this);
-    if (m_options.isSceneHosted && m_options.openWindow)
-        openEditorWindowAction() = m_options.openWindow;
 }
 
 void EditorWindowView::prepareWindowOnAppear() {
@@ -146,10 +131,7 @@ void EditorWindowView::prepareWindowOnAppear() {
     const QList<std::function<void()>> steps = m_startUpSteps;
     for (const auto& step : steps)
         step();
-    m_commands->install(this);
-    const PendingEditorCommand pending = takePendingEditorCommand();
-    if (pending != PendingEditorCommand::None)
-        runPendingEditorCommand(pending);
+    emit startUpStepsFinished();
     m_startedUp = true;
     emit startUpCompleted();
 }
@@ -157,7 +139,7 @@ void EditorWindowView::prepareWindowOnAppear() {
 void EditorWindowView::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed)
-        m_commands->install(this);
+        emit commandTargetOffered();
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {
@@ -172,8 +154,8 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     // From now on the menus must not reach this window, and it no longer counts as an editor
     // window when one has to be brought forward.
     m_closed = true;
-    EditorCommandsRegistry::shared().withdraw(this);
     setObjectName(QString());
+    emit closed();
 }
 
 void EditorWindowView::askBeforeClosing() {
@@ -186,15 +168,14 @@ void EditorWindowView::askBeforeClosing() {
             return;
         self->m_askingBeforeClose = false;
         if (!mayClose) {
-            cancelQuit();
+            emit self->closeDeclined();
             return;
         }
         self->m_closeConfirmed = true;
         // On a later turn: the answer may come while the close that asked is still running.
         QTimer::singleShot(0, self, [self] {
             self->close();
-            if (isQuitting())
-                quitApplication();
+            emit self->closedAfterQuestion();
         });
     });
 }

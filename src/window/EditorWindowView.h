@@ -12,26 +12,28 @@ namespace dunmoss {
 
 class Defaults;
 class DialogInteraction;
-class EditorMenuBar;
 class EditorWindowModel;
 class WindowCommandTable;
 class WindowLayout;
 
-// One editor window: its menu bar and the window layout around the model that holds its state.
-// It keeps nothing but widgets and re-reads the model after every change (coalesced to one
-// refresh per turn of the event loop). It writes its commands into the process-wide slot when
-// it is first shown, whenever it becomes the active window and at the end of its start-up, and
-// withdraws them when it closes. A close that would lose edits (nothing keeps drafts across it)
-// asks the person first.
+// Every editor window carries this as its object name while it is open, so the application can
+// tell its editor windows from the settings window, dialogs and panels.
+inline constexpr const char* kEditorWindowIdentifier = "com.dunmoss.notepad.editor-window";
+
+// One editor window: the window layout around the model that holds its state. It keeps nothing
+// but widgets and re-reads the model after every change (coalesced to one refresh per turn of
+// the event loop). A close that would lose edits (nothing keeps drafts across it) asks the
+// person first.
+//
+// The window knows nothing of the application around it: whoever composes it installs the menu
+// bar and hands `commandTable()`'s record to the menus when the signals below say the window
+// should be, or no longer be, the one the menus reach.
 class EditorWindowView : public QMainWindow {
     Q_OBJECT
 public:
     struct Options {
         // False for the fallback window the application builds itself.
         bool isSceneHosted = true;
-        // Opens another window of the application's window group; a scene-hosted window
-        // publishes it as the process-wide open-window action when it is shown.
-        std::function<void()> openWindow;
         // The settings database; the standard one when null.
         Defaults* defaults = nullptr;
         // The process arguments (they choose the always-on-top key); the application's when
@@ -46,7 +48,6 @@ public:
     EditorWindowModel& model() const { return *m_model; }
     WindowCommandTable& commandTable() const { return *m_commands; }
     WindowLayout& windowLayout() const { return *m_layout; }
-    EditorMenuBar* editorMenuBar() const { return m_menuBar; }
 
     // Steps of the window's start-up that later parts add (session, workspace, histories...).
     // They run in order on the first turn of the event loop after the window is first shown,
@@ -58,7 +59,21 @@ public:
     void refreshNow();
 
 signals:
+    // The menus should reach this window: on its first show and whenever it becomes the active
+    // window, never after it closed.
+    void commandTargetOffered();
+    // The start-up steps ran (never for a window closed before its start-up): the menus should
+    // reach this window, which may now take over a menu command that was waiting for one.
+    // Precedes `startUpCompleted`.
+    void startUpStepsFinished();
     void startUpCompleted();
+    // The window closed, or is being destroyed without having closed: the menus must not reach
+    // it any more. Emitted once.
+    void closed();
+    // After a close that asked the person first: they kept the window, or let it close (emitted
+    // once the window has closed).
+    void closeDeclined();
+    void closedAfterQuestion();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,7 +82,6 @@ protected:
 
 private:
     void scheduleRefresh();
-    void installWindowCommandsOnAppear();
     void prepareWindowOnAppear();
     void presentErrorAlert();
     void showFind();
@@ -79,7 +93,6 @@ private:
     std::unique_ptr<DialogInteraction> m_interaction;
     std::unique_ptr<WindowCommandTable> m_commands;
     WindowLayout* m_layout = nullptr;
-    EditorMenuBar* m_menuBar = nullptr;
     QPointer<QMessageBox> m_errorAlert;
     QList<std::function<void()>> m_startUpSteps;
     bool m_appeared = false;

@@ -1,6 +1,5 @@
 #include "window/WindowCommandTable.h"
 
-#include "app/EditorCommandsRegistry.h"
 #include "platform/Localization.h"
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
@@ -55,10 +54,6 @@ EditorCommands WindowCommandTable::makeWindowCommands() const {
     record.toggleInvisibles = builtIn(&WindowCommandTable::toggleInvisiblesSetting);
     record.toggleAlwaysOnTop = builtIn(&WindowCommandTable::toggleAlwaysOnTopSetting);
     return record;
-}
-
-void WindowCommandTable::install(QObject* owner) const {
-    EditorCommandsRegistry::shared().install(owner, makeWindowCommands());
 }
 
 void WindowCommandTable::newDocument() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EditorCommands.h"
+#include "window/EditorCommands.h"
 
 #include <QObject>
 #include <QPointer>
@@ -29,11 +29,8 @@ public:
     // The tab strip's close request; installed by the part that owns closing tabs.
     std::function<void(const QUuid&)> requestCloseTab;
 
-    // Builds the record for this window. Runs nothing.
+    // Builds the record for this window, the value the menus reach it through. Runs nothing.
     EditorCommands makeWindowCommands() const;
-
-    // Writes the record into the process-wide slot for `owner` (the window).
-    void install(QObject* owner) const;
 
     // Built-in operations.
     void newDocument();

@@ -3,6 +3,7 @@
 #include "app/DunmossNotepadApp.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
+#include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
@@ -121,7 +122,7 @@ TEST_F(EndToEnd, TypedTextIsSavedInTheFilesEncodingAndLineEnding) {
     ASSERT_NE(stack, nullptr);
     EXPECT_TRUE(stack->canUndo());
 
-    window->editorMenuBar()->actionForKey(QStringLiteral("command.save"))->trigger();
+    editorMenuBar(*window)->actionForKey(QStringLiteral("command.save"))->trigger();
     settle();
 
     QFile saved(path);

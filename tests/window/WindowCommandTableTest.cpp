@@ -1,6 +1,5 @@
 #include "window/WindowCommandTable.h"
 #include "WindowFixture.h"
-#include "app/EditorCommandsRegistry.h"
 #include "window/DocumentOpening.h"
 
 #include <QPrinter>
@@ -15,9 +14,7 @@ protected:
     void SetUp() override {
         WindowFixture::SetUp();
         table = std::make_unique<WindowCommandTable>(*model);
-        EditorCommandsRegistry::shared().reset();
     }
-    void TearDown() override { EditorCommandsRegistry::shared().reset(); }
     std::unique_ptr<WindowCommandTable> table;
 };
 
@@ -62,14 +59,13 @@ TEST_F(CommandTable, SelectTabClearsTheFindResults) {
 }
 
 TEST_F(CommandTable, LaterHandlersAreFoundWhenTheCommandRuns) {
-    QObject window;
-    table->install(&window);
+    const EditorCommands record = table->makeWindowCommands();
     // Nothing installed yet: the command does nothing and claims nothing.
-    performRegisteredCommand(&EditorCommands::toggleBookmark);
+    record.toggleBookmark();
     EXPECT_TRUE(state().findMessage.isEmpty());
     int bookmarks = 0;
     table->handlers().toggleBookmark = [&] { ++bookmarks; };
-    performRegisteredCommand(&EditorCommands::toggleBookmark);
+    record.toggleBookmark();
     EXPECT_EQ(bookmarks, 1);
 }
 

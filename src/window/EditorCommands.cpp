@@ -1,4 +1,4 @@
-#include "app/EditorCommands.h"
+#include "window/EditorCommands.h"
 
 namespace dunmoss {
 

@@ -1,11 +1,14 @@
+// An editor window composed as the application composes it: its menu bar and its place in the
+// command slot, from first show to close.
 #include "window/EditorWindowView.h"
-#include "ScriptedInteraction.h"
 #include "app/ApplicationActions.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
+#include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
 #include "platform/Defaults.h"
 #include "window/EditorWindowModel.h"
+#include "window/ScriptedInteraction.h"
 #include "window/WindowCommandTable.h"
 
 #include <QAbstractButton>
@@ -44,9 +47,11 @@ protected:
         options.isSceneHosted = sceneHosted;
         options.defaults = defaults.get();
         options.processArguments = {QStringLiteral("dunmoss-notepad")};
-        if (sceneHosted)
-            options.openWindow = [this] { showWindow(makeWindow()); };
         auto* window = new EditorWindowView(options);
+        std::function<void()> openWindow;
+        if (sceneHosted)
+            openWindow = [this] { showWindow(makeWindow()); };
+        installApplicationChrome(*window, *defaults, openWindow);
         windows.append(window);
         return window;
     }
