@@ -1,12 +1,32 @@
 // Dunmoss Notepad: a tabbed plain-text and source-code editor.
+#include "app/CommandLine.h"
 #include "app/DunmossNotepadApp.h"
 #include "window/IconTable.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The toolkit has taken its own options out of the arguments by now.
+    const QStringList arguments = QApplication::arguments();
+    const dunmoss::CommandLine commandLine = dunmoss::parseCommandLine(arguments);
+    const QString program = arguments.value(0, QStringLiteral("dunmoss-notepad"));
+    switch (commandLine.action) {
+    case dunmoss::CommandLine::Action::ShowHelp:
+        std::fputs(dunmoss::commandLineUsage(program).toLocal8Bit().constData(), stdout);
+        return 0;
+    case dunmoss::CommandLine::Action::Reject:
+        std::fputs(dunmoss::unknownOptionMessage(program, commandLine.unknownOption)
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return dunmoss::kUsageExitCode;
+    case dunmoss::CommandLine::Action::Run:
+        break;
+    }
+
     QApplication::setApplicationName(QStringLiteral("Dunmoss Notepad"));
     QApplication::setDesktopFileName(QStringLiteral("dunmoss-notepad"));
     dunmoss::configureIconThemeFallback();
@@ -17,12 +37,7 @@ int main(int argc, char** argv) {
                      QStringLiteral("/../share/icons/hicolor/256x256/apps/dunmoss-notepad.png"));
     QApplication::setWindowIcon(icon);
 
-    const QStringList arguments = QApplication::arguments();
     dunmoss::DunmossNotepadApp app(arguments);
-    QStringList paths;
-    for (qsizetype i = 1; i < arguments.size(); ++i)
-        if (!arguments[i].startsWith(QLatin1String("--")))
-            paths.append(arguments[i]);
-    app.start(paths);
+    app.start(commandLine.paths);
     return QApplication::exec();
 }

@@ -1,0 +1,48 @@
+#include "app/CommandLine.h"
+
+#include "platform/Localization.h"
+#include "text/EditorTheme.h"
+
+#include <QFileInfo>
+
+namespace dunmoss {
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    CommandLine result;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool isOption =
+            !optionsEnded && argument.size() > 1 && argument.startsWith(QLatin1Char('-'));
+        if (!isOption) {
+            result.paths.append(argument);
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            result.action = CommandLine::Action::ShowHelp;
+        } else if (argument == QLatin1String(kUiTestingArgument)) {
+            // Read where it matters, from the process arguments.
+        } else if (result.unknownOption.isEmpty()) {
+            result.unknownOption = argument;
+        }
+    }
+    // A mistyped option is not taken for a request for help.
+    if (!result.unknownOption.isEmpty())
+        result.action = CommandLine::Action::Reject;
+    return result;
+}
+
+QString commandLineUsage(const QString& program) {
+    const QString name = QFileInfo(program).fileName();
+    return localizedString(QStringLiteral("commandline.usage")).arg(name) + QLatin1Char('\n');
+}
+
+QString unknownOptionMessage(const QString& program, const QString& option) {
+    const QString name = QFileInfo(program).fileName();
+    return localizedString(QStringLiteral("commandline.unknown-option")).arg(name, option) +
+           QLatin1Char('\n') + commandLineUsage(program);
+}
+
+} // namespace dunmoss

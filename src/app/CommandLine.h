@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace dunmoss {
+
+// What the command line asks for, after the toolkit took its own options out. Arguments that
+// start with "-" are options; "--" ends them, so every argument after it is a file, whatever its
+// name. A lone "-" is a file name.
+struct CommandLine {
+    enum class Action {
+        // Open a window with `paths`.
+        Run,
+        // "--help" or "-h": print the usage on standard output and leave.
+        ShowHelp,
+        // An option the program does not know: print `unknownOption` and the usage on standard
+        // error and leave with `kUsageExitCode`, opening no window.
+        Reject,
+    };
+
+    Action action = Action::Run;
+    QStringList paths;
+    QString unknownOption;
+};
+
+// The usual exit status of a program called with arguments it cannot use.
+inline constexpr int kUsageExitCode = 2;
+
+// `arguments` as the process received them, the program first.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// The usage text for `program` (the name the program was started by), ending in a line break.
+QString commandLineUsage(const QString& program);
+// The message for an unknown option, then the usage, ending in a line break.
+QString unknownOptionMessage(const QString& program, const QString& option);
+
+} // namespace dunmoss
