@@ -8,8 +8,10 @@ using namespace dunmoss;
 
 TEST(LineStartIndex, BuildsLazilyFromLineFeedsOnly) {
     LineStartIndex index;
-    const QString text = QStringLiteral("ab\ncd\r\xe2\x80\xa9"
-                                        "ef\n");
+    // A carriage return and a paragraph separator (U+2029) at offsets 5 and 6.
+    const QString text = QStringLiteral("ab\ncd\r\u2029ef\n");
+    ASSERT_EQ(text.size(), 10);
+    ASSERT_EQ(text.at(6), QChar(QChar::ParagraphSeparator));
     index.bringUpToDate(text);
     // Only line feeds start lines; the trailing one gives an empty last line.
     EXPECT_EQ(index.starts, (QList<qsizetype>{0, 3, text.size()}));
@@ -17,19 +19,21 @@ TEST(LineStartIndex, BuildsLazilyFromLineFeedsOnly) {
     EXPECT_EQ(index.lineNumberOfCharacter(0), 1);
     EXPECT_EQ(index.lineNumberOfCharacter(2), 1);
     EXPECT_EQ(index.lineNumberOfCharacter(3), 2);
+    EXPECT_EQ(index.lineNumberOfCharacter(7), 2);
     EXPECT_EQ(index.lineNumberOfCharacter(text.size()), 3);
     EXPECT_EQ(index.lineNumberStartingAt(3), 2);
-    EXPECT_EQ(index.lineNumberStartingAt(4), 0);
+    EXPECT_EQ(index.lineNumberStartingAt(6), 0);
+    EXPECT_EQ(index.lineNumberStartingAt(7), 0);
 
     // Same length, new content: only a version bump makes it rebuild.
-    const QString same = QStringLiteral("a\nbcdefgh\nij");
+    const QString same = QStringLiteral("a\nbcdef\nij");
     ASSERT_EQ(same.size(), text.size());
     index.bringUpToDate(same);
     EXPECT_EQ(index.starts.size(), 3);
     EXPECT_EQ(index.starts[1], 3);
     ++index.contentVersion;
     index.bringUpToDate(same);
-    EXPECT_EQ(index.starts, (QList<qsizetype>{0, 2, 10}));
+    EXPECT_EQ(index.starts, (QList<qsizetype>{0, 2, 8}));
     index.bringUpToDate(QString());
     EXPECT_EQ(index.starts, (QList<qsizetype>{0}));
     EXPECT_EQ(index.lineNumberOfCharacter(5), 1);
