@@ -70,7 +70,7 @@ void runPendingEditorCommand(PendingEditorCommand command);
 void performRegisteredCommand(EditorCommandField field);
 
 // For New, Open, Command Palette and Help: runs at once while some editor window is visible or
-// miniaturised; otherwise remembers the command (replacing an earlier one) and brings an editor
+// minimised; otherwise remembers the command (replacing an earlier one) and brings an editor
 // window up, which runs it when it is shown.
 void performCommandOrOpenWindow(EditorCommandField field, PendingEditorCommand pending);
 

@@ -17,10 +17,10 @@ namespace dunmoss {
 // indent guides and invisible-character marks drawn over the text, undo and redo routed to the
 // tab's undo stack, and a list of selection ranges of which the first is the cursor's.
 //
-// Key mapping: the other platform's Command key is Ctrl here (find is Ctrl+F) and its Control
-// key is Ctrl too (completion is Ctrl+Space). An input method (fcitx, ibus) often takes
-// Ctrl+Space for itself before any application sees it; completion then stays reachable with
-// Escape or Alt+Escape, the text view's standard completion keys on the other platform.
+// Shortcuts: Ctrl+F shows the find bar and Ctrl+Space asks for completion, each with Ctrl alone
+// (no Shift, Alt or Meta). An input method (fcitx, ibus) often takes Ctrl+Space for itself before
+// any application sees it; completion then stays reachable with Escape or Alt+Escape, unless an
+// input method is composing text.
 class ShortcutTextView : public QPlainTextEdit {
     Q_OBJECT
 public:
