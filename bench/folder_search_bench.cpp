@@ -1,0 +1,113 @@
+// Folder search of a literal and of a regular expression over a large real tree (by default
+// /usr/include, or DUNMOSS_BENCH_TREE) with the include filter "*.h" and no hit limit, against
+// GNU grep -rn and ripgrep over the same files in the same run. A peer that is not installed is
+// left out.
+#include "support/PeerRatioReporter.h"
+#include "text/FolderSearch.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <benchmark/benchmark.h>
+#include <climits>
+
+using namespace dunmoss;
+
+namespace {
+
+const QString kInclude = QStringLiteral("*.h");
+const QString kLiteral = QStringLiteral("include");
+const QString kRegex = QStringLiteral("[0-9]+\\.[0-9]+");
+
+QString treePath() {
+    const QByteArray chosen = qgetenv("DUNMOSS_BENCH_TREE");
+    return chosen.isEmpty() ? QStringLiteral("/usr/include") : QString::fromLocal8Bit(chosen);
+}
+
+void ours(benchmark::State& state, const QString& query, bool isRegex) {
+    const QUrl folder = QUrl::fromLocalFile(treePath());
+    const TextSearchOptions options{isRegex, true, false};
+    qsizetype hits = 0;
+    for (auto _ : state) {
+        const auto results = searchFolder(query, folder, {kInclude}, {}, options, INT_MAX);
+        hits = results.size();
+        benchmark::DoNotOptimize(results.data());
+    }
+    state.counters["hits"] = double(hits);
+    state.counters["files"] = double(0);
+}
+
+bool installed(const char* tool) {
+    return bench::runCommand(std::string("command -v ") + tool + " >/dev/null 2>&1 && echo yes")
+               .rfind("yes", 0) == 0;
+}
+
+void peer(benchmark::State& state, const std::string& command) {
+    const std::string full = "LC_ALL=C " + command;
+    std::string output;
+    for (auto _ : state)
+        output = bench::runCommand(full);
+    state.counters["lines"] = std::atof(output.c_str());
+}
+
+std::string quoted(const QString& text) {
+    return "'" + text.toStdString() + "'";
+}
+
+void registerAll() {
+    const std::string tree = quoted(treePath());
+    const std::string glob = quoted(kInclude);
+    struct Case {
+        const char* name;
+        QString query;
+        bool isRegex;
+        std::string grep;
+        std::string rg;
+    };
+    const Case cases[] = {
+        {"literal", kLiteral, false, "grep -rn -F " + quoted(kLiteral),
+         "rg -n --no-ignore -F " + quoted(kLiteral)},
+        {"regex", kRegex, true, "grep -rn -E " + quoted(kRegex),
+         "rg -n --no-ignore " + quoted(kRegex)},
+    };
+    const bool hasGrep = installed("grep");
+    const bool hasRg = installed("rg");
+    for (const Case& c : cases) {
+        const QString query = c.query;
+        const bool isRegex = c.isRegex;
+        benchmark::RegisterBenchmark(
+            (std::string("ours/folder_search_") + c.name).c_str(),
+            [query, isRegex](benchmark::State& s) { ours(s, query, isRegex); })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        if (hasGrep) {
+            const std::string command = c.grep + " --include=" + glob + " " + tree + " | wc -l";
+            benchmark::RegisterBenchmark((std::string("peer/grep_rn_") + c.name).c_str(),
+                                         [command](benchmark::State& s) { peer(s, command); })
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+        if (hasRg) {
+            const std::string command = c.rg + " -g " + glob + " " + tree + " | wc -l";
+            benchmark::RegisterBenchmark((std::string("peer/rg_") + c.name).c_str(),
+                                         [command](benchmark::State& s) { peer(s, command); })
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    registerAll();
+    bench::PeerRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios(
+        {{"ours/folder_search_literal/real_time", "peer/grep_rn_literal/real_time"},
+         {"ours/folder_search_literal/real_time", "peer/rg_literal/real_time"},
+         {"ours/folder_search_regex/real_time", "peer/grep_rn_regex/real_time"},
+         {"ours/folder_search_regex/real_time", "peer/rg_regex/real_time"}});
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,291 @@
+#include "text/FolderBackupRestore.h"
+
+#include "platform/FileError.h"
+#include "platform/Localization.h"
+#include "platform/SecurityScopedAccess.h"
+#include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementManifest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dunmoss {
+
+namespace {
+
+constexpr qint64 kManifestByteLimit = 64 * 1024 * 1024;
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    int get() const { return m_fd; }
+    void reset() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+};
+
+FileError notRegular(const QString& path) {
+    return FileError(FileErrorCode::FileReadUnknown, path,
+                     localizedString(QStringLiteral("text-file.not-regular")));
+}
+
+// Reads a small regular file whole; never blocks on a FIFO.
+QByteArray readRegularFile(const QString& path, qint64 limit, bool followLink) {
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW);
+    Descriptor fd(::open(native(path).constData(), flags));
+    if (fd.get() < 0)
+        throw errno == ELOOP ? notRegular(path) : FileError::fromErrno(errno, path, false);
+    struct stat attributes {};
+    if (::fstat(fd.get(), &attributes) != 0)
+        throw FileError::fromErrno(errno, path, false);
+    if (!S_ISREG(attributes.st_mode))
+        throw notRegular(path);
+    if (attributes.st_size > limit)
+        throw FileError(FileErrorCode::FileReadTooLarge, path);
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError::fromErrno(errno, path, false);
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, got);
+        if (bytes.size() > limit)
+            throw FileError(FileErrorCode::FileReadTooLarge, path);
+    }
+    return bytes;
+}
+
+void writeAll(int fd, const QByteArray& bytes, const QString& path) {
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t put =
+            ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError::fromErrno(errno, path, true);
+        }
+        written += put;
+    }
+}
+
+QString joinPath(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+QString standardized(const QString& path) {
+    return QDir::cleanPath(path);
+}
+
+bool isSymbolicLink(const QString& path) {
+    struct stat attributes {};
+    return ::lstat(native(path).constData(), &attributes) == 0 && S_ISLNK(attributes.st_mode);
+}
+
+bool existsWithoutFollowing(const QString& path) {
+    struct stat attributes {};
+    return ::lstat(native(path).constData(), &attributes) == 0;
+}
+
+// Opens each folder from the target down to the destination's folder without following a
+// link, creating the missing ones. Returns the destination folder's descriptor.
+Descriptor openDestinationFolder(const QString& targetPath, const QStringList& below) {
+    // The target itself may be reached through a link: the user chose it.
+    Descriptor folder(::open(native(targetPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0)
+        throw FileError::fromErrno(errno, targetPath, true);
+    QString reached = standardized(targetPath);
+    for (const QString& name : below) {
+        reached = joinPath(reached, name);
+        const QByteArray component = native(name);
+        if (::mkdirat(folder.get(), component.constData(), 0777) != 0 && errno != EEXIST)
+            throw FileError::fromErrno(errno, reached, true);
+        Descriptor next(::openat(folder.get(), component.constData(),
+                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.get() < 0) {
+            const int error = errno;
+            struct stat attributes {};
+            if (::fstatat(folder.get(), component.constData(), &attributes, AT_SYMLINK_NOFOLLOW) ==
+                    0 &&
+                S_ISLNK(attributes.st_mode))
+                throw FolderReplacementBackupError::symlinkInRestorePath(reached);
+            throw FileError::fromErrno(error, reached, true);
+        }
+        folder = std::move(next);
+    }
+    return folder;
+}
+
+} // namespace
+
+QString resolvePathKeepingMissingTail(const QString& path) {
+    const QString cleaned = standardized(QDir(path).absolutePath());
+    QString existing = cleaned;
+    QStringList missing;
+    for (;;) {
+        char resolved[PATH_MAX];
+        if (::realpath(native(existing).constData(), resolved)) {
+            QString result = QFile::decodeName(resolved);
+            for (auto it = missing.crbegin(); it != missing.crend(); ++it)
+                result = joinPath(result, *it);
+            return result;
+        }
+        const qsizetype slash = existing.lastIndexOf(u'/');
+        if (slash < 0 || existing == QStringLiteral("/"))
+            return cleaned;
+        missing.append(existing.mid(slash + 1));
+        existing = slash == 0 ? QStringLiteral("/") : existing.left(slash);
+    }
+}
+
+void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& targetFolderURL) {
+    const QString destination = standardized(destinationURL.toLocalFile());
+    const QString parent = standardized(QFileInfo(destination).path());
+    const QStringList targetComponents = standardizedPathComponents(targetFolderURL);
+    const QStringList parentComponents = standardizedPathComponents(QUrl::fromLocalFile(parent));
+    if (parentComponents.size() < targetComponents.size() ||
+        !std::equal(targetComponents.begin(), targetComponents.end(), parentComponents.begin()))
+        throw FolderReplacementBackupError::fileOutsideRoot(parent);
+
+    QString reached = standardized(targetFolderURL.toLocalFile());
+    for (qsizetype i = targetComponents.size(); i < parentComponents.size(); ++i) {
+        reached = joinPath(reached, parentComponents[i]);
+        if (isSymbolicLink(reached))
+            throw FolderReplacementBackupError::symlinkInRestorePath(reached);
+    }
+
+    const QString resolvedTarget = resolvePathKeepingMissingTail(targetFolderURL.toLocalFile());
+    const QString resolvedParent = resolvePathKeepingMissingTail(parent);
+    if (resolvedTarget == resolvedParent)
+        return;
+    const QString prefix = resolvedTarget.endsWith(u'/') ? resolvedTarget : resolvedTarget + u'/';
+    if (!resolvedParent.startsWith(prefix))
+        throw FolderReplacementBackupError::symlinkInRestorePath(parent);
+}
+
+void restoreBackedUpFile(const QUrl& savedCopyURL, const QUrl& destinationURL,
+                         const QUrl& targetFolderURL) {
+    ensureNoSymlinkInRestorePath(destinationURL, targetFolderURL);
+    const QString destination = standardized(destinationURL.toLocalFile());
+    const QString targetPath = targetFolderURL.toLocalFile();
+    const QStringList targetComponents = standardizedPathComponents(targetFolderURL);
+    const QStringList destinationComponents = standardizedPathComponents(destinationURL);
+    const QStringList below = destinationComponents.mid(
+        targetComponents.size(), destinationComponents.size() - targetComponents.size() - 1);
+    const QByteArray name = native(destinationComponents.last());
+
+    const QString source = savedCopyURL.toLocalFile();
+    const QByteArray saved = readRegularFile(source, std::numeric_limits<qint64>::max(), false);
+    struct stat sourceAttributes {};
+    const mode_t sourceMode = ::stat(native(source).constData(), &sourceAttributes) == 0
+                                  ? sourceAttributes.st_mode & 07777
+                                  : 0644;
+
+    const Descriptor folder = openDestinationFolder(targetPath, below);
+    const QString stagingName = u'.' +
+                                QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
+                                QStringLiteral(".dunmoss-restore");
+    const QByteArray staging = native(stagingName);
+    const QString stagingPath = joinPath(QFileInfo(destination).path(), stagingName);
+    Descriptor file(::openat(folder.get(), staging.constData(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (file.get() < 0)
+        throw FileError::fromErrno(errno, stagingPath, true);
+    try {
+        writeAll(file.get(), saved, stagingPath);
+        struct stat existing {};
+        const bool hasExisting =
+            ::fstatat(folder.get(), name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+        // A file put back keeps the permissions of the one it replaces.
+        const mode_t mode =
+            hasExisting && S_ISREG(existing.st_mode) ? existing.st_mode & 07777 : sourceMode;
+        if (::fchmod(file.get(), mode) != 0 || ::fsync(file.get()) != 0)
+            throw FileError::fromErrno(errno, stagingPath, true);
+        file.reset();
+        ensureNoSymlinkInRestorePath(destinationURL, targetFolderURL);
+        // Renaming replaces a link at the destination itself, never what it points to.
+        if (::renameat(folder.get(), staging.constData(), folder.get(), name.constData()) != 0)
+            throw FileError::fromErrno(errno, destination, true);
+    } catch (...) {
+        file.reset();
+        ::unlinkat(folder.get(), staging.constData(), 0);
+        throw;
+    }
+}
+
+int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
+                                   const std::optional<QUrl>& targetFolderURL) {
+    const QString backup = backupFolderURL.toLocalFile();
+    const QString manifestPath = joinPath(backup, QStringLiteral("manifest.json"));
+    FolderReplacementManifest manifest;
+    {
+        const SecurityScopedAccess access(backupFolderURL);
+        manifest = decodeFolderReplacementManifest(
+            readRegularFile(manifestPath, kManifestByteLimit, true), manifestPath);
+    }
+    if (!targetFolderURL && !QDir::isAbsolutePath(manifest.rootPath))
+        throw FileError(FileErrorCode::FileReadCorruptFile, manifestPath);
+    const QUrl target = targetFolderURL ? *targetFolderURL : QUrl::fromLocalFile(manifest.rootPath);
+
+    const SecurityScopedAccess backupAccess(backupFolderURL);
+    const SecurityScopedAccess targetAccess(target);
+    const bool older = manifest.formatVersion < kFolderReplacementManifestVersion;
+    const QUrl base =
+        older ? backupFolderURL : QUrl::fromLocalFile(joinPath(backup, QStringLiteral("files")));
+    int restored = 0;
+    QStringList refused;
+    for (const QString& entry : manifest.files) {
+        if (older && entry == QStringLiteral("manifest.json"))
+            continue;
+        const QUrl source = resolveManifestRelativePath(entry, base);
+        const QUrl destination = resolveManifestRelativePath(entry, target);
+        if (!existsWithoutFollowing(source.toLocalFile()))
+            continue;
+        try {
+            restoreBackedUpFile(source, destination, target);
+        } catch (const FolderReplacementBackupError& error) {
+            if (error.kind() != FolderReplacementBackupError::Kind::SymlinkInRestorePath)
+                throw;
+            refused.append(entry);
+            continue;
+        }
+        ++restored;
+    }
+    if (!refused.isEmpty())
+        throw FolderReplacementBackupError::restoreRefused(refused);
+    return restored;
+}
+
+} // namespace dunmoss

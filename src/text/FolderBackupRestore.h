@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QUrl>
+#include <optional>
+
+namespace dunmoss {
+
+// Puts back every file a folder replacement backed up, from its run folder, into the target
+// folder (or, when none is given, the manifest's root, which must then be absolute). Entries
+// are taken in manifest order; an entry whose saved copy is gone is skipped. Returns the number
+// of files restored. The backup is only read, so it can be restored again.
+//
+// Throws: the manifest's FileError (missing, unreadable, malformed); unsafeRelativePath for an
+// absolute, empty, "." or ".." entry and fileOutsideRoot, each ending the restore; FileError
+// for a failed folder creation, copy or placement, ending it too. An entry whose way passes
+// through a symbolic link below the target is refused while the others go on, and at the end
+// restoreRefused lists the refused entries. Files restored before an error stay restored.
+int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
+                                   const std::optional<QUrl>& targetFolderURL = std::nullopt);
+
+// Throws fileOutsideRoot when the destination's folder is not the target or below it, and
+// symlinkInRestorePath when a folder between them is a symbolic link or the resolved folder
+// leaves the resolved target. Folders that do not exist yet pass; the target itself may be
+// reached through a link.
+void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& targetFolderURL);
+
+// Copies a saved copy next to the destination under a hidden staging name and moves it into
+// place in one step, creating missing folders. Every folder on the way is opened without
+// following links, so a link put there at any moment is refused rather than written through; a
+// destination that is itself a link is replaced by the file (what it pointed to is left alone).
+// An existing file keeps its permissions. The staging file never remains. Throws
+// symlinkInRestorePath, fileOutsideRoot or FileError.
+void restoreBackedUpFile(const QUrl& savedCopyURL, const QUrl& destinationURL,
+                         const QUrl& targetFolderURL);
+
+// The path with symbolic links resolved in the part that exists; the missing rest is appended
+// as it stands (cleaned).
+QString resolvePathKeepingMissingTail(const QString& path);
+
+} // namespace dunmoss

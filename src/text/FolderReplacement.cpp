@@ -1,0 +1,195 @@
+#include "text/FolderReplacement.h"
+
+#include "platform/FileError.h"
+#include "platform/FileStat.h"
+#include "platform/SecurityScopedAccess.h"
+#include "text/FolderPatterns.h"
+#include "text/FolderReplacementBackup.h"
+#include "text/OrderedFileJobs.h"
+#include "text/SearchableText.h"
+
+#include <QSaveFile>
+
+namespace dunmoss {
+
+namespace {
+
+void countSkipped(SearchableFileContent::Kind kind, FolderSearchSkippedFiles& skipped) {
+    switch (kind) {
+    case SearchableFileContent::Kind::Binary:
+        ++skipped.binaryFileCount;
+        break;
+    case SearchableFileContent::Kind::Oversized:
+        ++skipped.oversizedFileCount;
+        break;
+    case SearchableFileContent::Kind::EncodingFailed:
+        ++skipped.encodingFailedFileCount;
+        break;
+    case SearchableFileContent::Kind::Text:
+        break;
+    }
+}
+
+// How a file's bytes were laid out: the mark it began with (if any) and the encoding of what
+// follows, with generic UTF-16 pinned to the byte order it was read in.
+struct ByteLayout {
+    QByteArray mark;
+    TextFileEncoding body = TextFileEncoding::Utf8;
+};
+
+ByteLayout layoutOf(TextFileEncoding encoding, QByteArrayView bytes) {
+    static const QByteArray utf8Mark("\xEF\xBB\xBF", 3);
+    static const QByteArray littleMark("\xFF\xFE", 2);
+    static const QByteArray bigMark("\xFE\xFF", 2);
+    auto markIf = [&](const QByteArray& mark) {
+        return bytes.startsWith(mark) ? mark : QByteArray();
+    };
+    switch (encoding) {
+    case TextFileEncoding::Utf8WithBOM:
+        return {markIf(utf8Mark), TextFileEncoding::Utf8};
+    case TextFileEncoding::Utf16LittleEndian:
+        return {markIf(littleMark), TextFileEncoding::Utf16LittleEndian};
+    case TextFileEncoding::Utf16BigEndian:
+        return {markIf(bigMark), TextFileEncoding::Utf16BigEndian};
+    case TextFileEncoding::Utf16:
+        if (bytes.startsWith(littleMark))
+            return {littleMark, TextFileEncoding::Utf16LittleEndian};
+        return {markIf(bigMark), TextFileEncoding::Utf16BigEndian};
+    default:
+        return {{}, encoding};
+    }
+}
+
+// Throws FileError(FileWriteInapplicableStringEncoding) when the text cannot be held.
+QByteArray encodeInLayout(const QString& text, const ByteLayout& layout) {
+    QByteArray body = encodeText(text, layout.body);
+    const QByteArray ownMark = byteOrderMark(layout.body);
+    if (!ownMark.isEmpty() && body.startsWith(ownMark))
+        body.remove(0, ownMark.size());
+    return layout.mark + body;
+}
+
+// The new bytes of a changed file, or nothing when they cannot be written faithfully: the new
+// text does not fit the encoding, or the old text would not encode back to the old bytes (then
+// a rewrite would also change bytes outside the replaced text).
+std::optional<QByteArray> rewrittenBytes(const SearchableFileContent& content,
+                                         const QString& newText) {
+    const ByteLayout layout = layoutOf(content.encoding, content.bytes);
+    try {
+        if (encodeInLayout(content.text, layout) != content.bytes)
+            return std::nullopt;
+        return encodeInLayout(newText, layout);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
+// Atomically replaces a regular file's bytes, keeping its permissions.
+void writeAtomically(const QString& path, const QByteArray& bytes) {
+    // The walk saw a regular file; never write through something put in its place since.
+    const auto status = lstatPath(path);
+    if (!status || status->kind != FileKind::Regular)
+        throw FileError(FileErrorCode::FileWriteUnknown, path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
+}
+
+} // namespace
+
+FolderReplacementPreview previewFolderReplacement(const QString& query, const QString& replacement,
+                                                  const QUrl& folderURL, const QStringList& include,
+                                                  const QStringList& exclude,
+                                                  const TextSearchOptions& options,
+                                                  const CancellationCheck& cancelled) {
+    FolderReplacementPreview preview;
+    if (query.isEmpty())
+        return preview;
+    const SecurityScopedAccess access(folderURL);
+    const QString root = folderPathOfURL(folderURL);
+    WildcardRegexCache cache;
+    FolderPatternFilter filter(root, include, exclude, cache);
+    struct Counted {
+        SearchableFileContent::Kind kind = SearchableFileContent::Kind::Text;
+        qsizetype replacements = 0;
+    };
+    OrderedFileJobs<Counted> jobs(
+        [&](const QString& path) {
+            if (isCancelled(cancelled))
+                return Counted{};
+            const SearchableFileContent content = loadSearchableText(path);
+            if (content.kind != SearchableFileContent::Kind::Text)
+                return Counted{content.kind, 0};
+            return Counted{content.kind,
+                           replaceAllMatches(query, replacement, content.text, options).count};
+        },
+        [&](Counted&& counted) {
+            countSkipped(counted.kind, preview.skippedFiles);
+            if (counted.replacements > 0) {
+                preview.replacementCount += int(counted.replacements);
+                ++preview.fileCount;
+            }
+        });
+    walkFolderFiles(root, cancelled, [&](const QString& path) {
+        if (filter.accepts(path))
+            jobs.submit(path);
+        return true;
+    });
+    jobs.finish();
+    return preview;
+}
+
+FolderReplacementOutcome replaceInFolder(const QString& query, const QString& replacement,
+                                         const QUrl& folderURL, const QStringList& include,
+                                         const QStringList& exclude,
+                                         const TextSearchOptions& options,
+                                         const CancellationCheck& cancelled) {
+    FolderReplacementOutcome outcome;
+    if (query.isEmpty())
+        return outcome;
+    const SecurityScopedAccess access(folderURL);
+    const QString root = folderPathOfURL(folderURL);
+    WildcardRegexCache cache;
+    FolderPatternFilter filter(root, include, exclude, cache);
+    std::optional<QUrl> runFolder;
+    QList<QUrl> changed;
+    qint64 total = 0;
+    // One file at a time: each is backed up and listed before it is written.
+    walkFolderFiles(root, cancelled, [&](const QString& path) {
+        if (!filter.accepts(path))
+            return true;
+        const SearchableFileContent content = loadSearchableText(path);
+        if (content.kind != SearchableFileContent::Kind::Text) {
+            countSkipped(content.kind, outcome.skippedFiles);
+            return true;
+        }
+        const TextReplaceAllResult replaced =
+            replaceAllMatches(query, replacement, content.text, options);
+        if (replaced.count == 0)
+            return true;
+        const std::optional<QByteArray> bytes = rewrittenBytes(content, replaced.text);
+        if (!bytes) {
+            ++outcome.skippedFiles.encodingFailedFileCount;
+            return true;
+        }
+        if (!runFolder)
+            runFolder = makeFolderReplaceBackupFolder();
+        const QUrl url = QUrl::fromLocalFile(path);
+        backUpOriginalFile(url, folderURL, *runFolder);
+        changed.append(url);
+        writeFolderReplacementManifest(*runFolder, folderURL, changed, total + replaced.count);
+        writeAtomically(path, *bytes);
+        total += replaced.count;
+        ++outcome.fileCount;
+        return true;
+    });
+    if (runFolder)
+        writeFolderReplacementManifest(*runFolder, folderURL, changed, total);
+    outcome.replacementCount = int(total);
+    outcome.backupURL = runFolder;
+    return outcome;
+}
+
+} // namespace dunmoss

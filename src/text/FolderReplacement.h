@@ -1,0 +1,40 @@
+#pragma once
+
+#include "text/FolderSearchTypes.h"
+#include "text/FolderWalk.h"
+#include "text/TextSearch.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+namespace dunmoss {
+
+// Counts what replacing every match below a folder would do, reading the files the folder
+// search reads and writing nothing. Cancelling returns the counts so far. An empty query gives
+// zero counts without reading the folder. Throws RegexError once the first text file is
+// reached.
+FolderReplacementPreview previewFolderReplacement(const QString& query, const QString& replacement,
+                                                  const QUrl& folderURL, const QStringList& include,
+                                                  const QStringList& exclude,
+                                                  const TextSearchOptions& options,
+                                                  const CancellationCheck& cancelled = {});
+
+// Replaces every match below a folder. Each file that changes is first copied into a new
+// backup run folder and listed in its manifest, then rewritten atomically in the encoding,
+// byte-order mark, byte order and line breaks it was read with; a file whose new text its
+// encoding cannot hold, or whose bytes would not come back unchanged outside the replaced
+// text, is counted as encoding-failed and left alone. A run that changes nothing creates no
+// backup folder. Cancelling finishes the file in hand, writes the final manifest and returns
+// the partial outcome.
+//
+// Throws RegexError, FileError or FolderReplacementBackupError and stops at once: files
+// rewritten before stay rewritten and stay listed in the manifest with their copies; a file
+// whose backup, manifest or write failed is left as it was.
+FolderReplacementOutcome replaceInFolder(const QString& query, const QString& replacement,
+                                         const QUrl& folderURL, const QStringList& include,
+                                         const QStringList& exclude,
+                                         const TextSearchOptions& options,
+                                         const CancellationCheck& cancelled = {});
+
+} // namespace dunmoss

@@ -1,0 +1,95 @@
+#include "text/FolderReplacementManifest.h"
+
+#include "platform/FileError.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <cmath>
+
+namespace dunmoss {
+
+namespace {
+
+[[noreturn]] void corrupt(const QString& path) {
+    throw FileError(FileErrorCode::FileReadCorruptFile, path);
+}
+
+// A JSON number that is a whole number within the exactly representable range.
+std::optional<qint64> wholeNumber(const QJsonValue& value) {
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    constexpr double kLimit = 9007199254740992.0; // 2^53
+    if (!std::isfinite(number) || std::floor(number) != number || std::fabs(number) > kLimit)
+        return std::nullopt;
+    return qint64(number);
+}
+
+std::optional<QDateTime> internetDateTime(const QJsonValue& value) {
+    static const QRegularExpression form(QStringLiteral(
+        "\\A[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(Z|[+-][0-9]{2}:[0-9]{2})\\z"));
+    if (!value.isString())
+        return std::nullopt;
+    const QString text = value.toString();
+    if (!form.match(text).hasMatch())
+        return std::nullopt;
+    QDateTime date = QDateTime::fromString(text, Qt::ISODate);
+    if (!date.isValid())
+        return std::nullopt;
+    return date.toUTC();
+}
+
+} // namespace
+
+QByteArray encodeFolderReplacementManifest(const FolderReplacementManifest& manifest) {
+    QJsonObject object;
+    QDateTime created = manifest.createdAt.toUTC();
+    created.setTime(QTime(created.time().hour(), created.time().minute(), created.time().second()));
+    object.insert(QStringLiteral("createdAt"), created.toString(Qt::ISODate));
+    object.insert(QStringLiteral("files"), QJsonArray::fromStringList(manifest.files));
+    object.insert(QStringLiteral("formatVersion"), manifest.formatVersion);
+    object.insert(QStringLiteral("replacementCount"), manifest.replacementCount);
+    object.insert(QStringLiteral("rootPath"), manifest.rootPath);
+    // QJsonObject keeps its keys sorted, so the output is in key order.
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+FolderReplacementManifest decodeFolderReplacementManifest(QByteArrayView bytes,
+                                                          const QString& path) {
+    QJsonParseError error{};
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromRawData(bytes.data(), bytes.size()), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        corrupt(path);
+    const QJsonObject object = document.object();
+
+    FolderReplacementManifest manifest;
+    const QJsonValue version = object.value(QStringLiteral("formatVersion"));
+    if (version.isUndefined() || version.isNull()) {
+        manifest.formatVersion = 1;
+    } else {
+        const auto number = wholeNumber(version);
+        if (!number || *number < INT_MIN || *number > INT_MAX)
+            corrupt(path);
+        manifest.formatVersion = int(*number);
+    }
+    const auto created = internetDateTime(object.value(QStringLiteral("createdAt")));
+    const QJsonValue root = object.value(QStringLiteral("rootPath"));
+    const auto count = wholeNumber(object.value(QStringLiteral("replacementCount")));
+    const QJsonValue files = object.value(QStringLiteral("files"));
+    if (!created || !root.isString() || !count || !files.isArray())
+        corrupt(path);
+    manifest.createdAt = *created;
+    manifest.rootPath = root.toString();
+    manifest.replacementCount = *count;
+    for (const QJsonValue& entry : files.toArray()) {
+        if (!entry.isString())
+            corrupt(path);
+        manifest.files.append(entry.toString());
+    }
+    return manifest;
+}
+
+} // namespace dunmoss

@@ -1,0 +1,128 @@
+#include "text/FolderSearch.h"
+
+#include "platform/SecurityScopedAccess.h"
+#include "text/FolderPatterns.h"
+#include "text/MatchPreview.h"
+#include "text/OrderedFileJobs.h"
+#include "text/ResultIdentifier.h"
+#include "text/SearchScanner.h"
+#include "text/SearchableText.h"
+
+#include <QHash>
+#include <QSet>
+#include <atomic>
+
+namespace dunmoss {
+
+namespace {
+
+// The file's first `room` matches.
+QList<FolderSearchResult> matchesInFile(const QString& query, const TextSearchOptions& options,
+                                        const QString& text, const QUrl& url, qsizetype room) {
+    QList<FolderSearchResult> found;
+    if (room <= 0)
+        return found;
+    SearchScanner scanner(query, text, options);
+    MatchLocator locator(text);
+    while (found.size() < room && scanner.next()) {
+        const TextRange range = scanner.range();
+        if (range.length == 0)
+            continue;
+        locator.advanceTo(range.location);
+        found.append(FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
+                                        range.location - locator.lineStart() + 1,
+                                        locator.preview(range)});
+    }
+    return found;
+}
+
+} // namespace
+
+QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderURL,
+                                       const QStringList& include, const QStringList& exclude,
+                                       const TextSearchOptions& options, int limit,
+                                       const CancellationCheck& cancelled) {
+    QList<FolderSearchResult> results;
+    if (query.isEmpty())
+        return results;
+    const SecurityScopedAccess access(folderURL);
+    const QString root = folderPathOfURL(folderURL);
+    WildcardRegexCache cache;
+    FolderPatternFilter filter(root, include, exclude, cache);
+    // Read by the workers: a file whose turn comes after the limit is not searched.
+    std::atomic<qsizetype> gathered = 0;
+    OrderedFileJobs<QList<FolderSearchResult>> jobs(
+        [&](const QString& path) {
+            if (gathered.load() >= limit || isCancelled(cancelled))
+                return QList<FolderSearchResult>();
+            const SearchableFileContent content = loadSearchableText(path);
+            if (content.kind != SearchableFileContent::Kind::Text)
+                return QList<FolderSearchResult>();
+            return matchesInFile(query, options, content.text, QUrl::fromLocalFile(path),
+                                 limit - gathered.load());
+        },
+        [&](QList<FolderSearchResult>&& found) {
+            const qsizetype room = limit - results.size();
+            if (found.size() > room)
+                found.resize(std::max<qsizetype>(room, 0));
+            results.append(std::move(found));
+            gathered.store(results.size());
+        });
+    const CancellationCheck stop = [&] {
+        return results.size() >= limit || isCancelled(cancelled);
+    };
+    walkFolderFiles(root, stop, [&](const QString& path) {
+        if (filter.accepts(path))
+            jobs.submit(path);
+        return true;
+    });
+    jobs.finish();
+    return results;
+}
+
+int countUniqueResultFiles(const QList<FolderSearchResult>& results) {
+    QSet<QString> paths;
+    for (const FolderSearchResult& result : results)
+        paths.insert(standardizedFilePath(result.url));
+    return int(paths.size());
+}
+
+QList<FolderSearchResult> filterFolderSearchResults(const QList<FolderSearchResult>& results,
+                                                    const QString& filter) {
+    const QString needle = filter.trimmed();
+    if (needle.isEmpty())
+        return results;
+    QList<FolderSearchResult> kept;
+    for (const FolderSearchResult& result : results) {
+        const QString path = result.url.toLocalFile();
+        const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+        const QString position = QStringLiteral("%1:%2").arg(result.line).arg(result.column);
+        if (name.contains(needle, Qt::CaseInsensitive) ||
+            path.contains(needle, Qt::CaseInsensitive) ||
+            result.preview.contains(needle, Qt::CaseInsensitive) ||
+            position.contains(needle, Qt::CaseInsensitive))
+            kept.append(result);
+    }
+    return kept;
+}
+
+QList<FolderSearchResultGroup> groupFolderSearchResults(const QList<FolderSearchResult>& results) {
+    QList<FolderSearchResultGroup> groups;
+    QHash<QString, qsizetype> indexByPath;
+    for (const FolderSearchResult& result : results) {
+        const QString key = standardizedFilePath(result.url);
+        auto it = indexByPath.constFind(key);
+        if (it == indexByPath.constEnd()) {
+            it = indexByPath.insert(key, groups.size());
+            groups.append(FolderSearchResultGroup{result.url, {}});
+        }
+        groups[it.value()].results.append(result);
+    }
+    return groups;
+}
+
+QString folderSearchResultGroupID(const FolderSearchResultGroup& group) {
+    return standardizedFilePath(group.url);
+}
+
+} // namespace dunmoss

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+namespace dunmoss {
+
+// Asked before each entry of a folder walk (and by the threads that read files for it, so it
+// must be safe to call from any thread); true ends the walk. A background runner passes its
+// cancel flag here (for example `[&flag] { return flag.load(); }`); empty means never.
+using CancellationCheck = std::function<bool()>;
+
+inline bool isCancelled(const CancellationCheck& check) {
+    return check && check();
+}
+
+// Folders a walk lists but never enters (exact, case-sensitive names).
+const QSet<QString>& folderSearchSkippedDirectoryNames();
+
+// The local path of a folder URL without a trailing "/" (except for the root "/").
+QString folderPathOfURL(const QUrl& folderURL);
+
+// Walks the regular files below a folder, depth first: each folder's contents follow it, and
+// entries within a folder come in the file system's order. Hidden entries (names beginning
+// with ".") are neither visited nor entered, skipped folders are not entered, and symbolic
+// links are never followed, to files or folders. Devices, sockets, FIFOs and names that do not
+// survive the conversion to text are left out. `visit` gets each file's path and returns false
+// to end the walk; the cancellation check runs before every entry. A folder that cannot be
+// listed contributes nothing.
+void walkFolderFiles(const QString& folderPath, const CancellationCheck& cancelled,
+                     const std::function<bool(const QString& filePath)>& visit);
+
+} // namespace dunmoss

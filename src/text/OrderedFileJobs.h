@@ -1,0 +1,168 @@
+#pragma once
+
+#include <QString>
+#include <QThread>
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace dunmoss {
+
+// Runs one job per file on a few worker threads while the caller walks, and hands the outputs
+// back in the order the files were submitted, so a run reads files in parallel yet reports
+// exactly what a one-file-at-a-time run would. At most `window` files are in flight, so a run
+// that stops early (a limit, a cancellation) has read at most that many files it did not need.
+// A job's exception is rethrown when its turn comes. Used from one thread; the job must be
+// safe to run on any thread.
+template <typename Output> class OrderedFileJobs {
+public:
+    using Job = std::function<Output(const QString& path)>;
+    using Commit = std::function<void(Output&&)>;
+
+    OrderedFileJobs(Job job, Commit commit)
+        : m_job(std::move(job)), m_commit(std::move(commit)),
+          m_threadCount(std::clamp(QThread::idealThreadCount(), 1, 8)),
+          m_window(size_t(m_threadCount) * 16 + kBatch) {}
+
+    ~OrderedFileJobs() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_abandoned = true;
+        }
+        m_wake.notify_all();
+        for (std::thread& worker : m_workers)
+            worker.join();
+    }
+
+    OrderedFileJobs(const OrderedFileJobs&) = delete;
+    OrderedFileJobs& operator=(const OrderedFileJobs&) = delete;
+
+    // Queues a file. Files are handed to the workers a few at a time, which spares a wake-up
+    // per file; then finished outputs are committed, waiting while the window is full.
+    void submit(const QString& path) {
+        if (m_threadCount == 1) {
+            m_commit(m_job(path));
+            return;
+        }
+        m_pending.push_back(path);
+        if (m_pending.size() < kBatch)
+            return;
+        std::unique_lock lock(m_mutex);
+        handOver(lock);
+        commitReady(lock, m_window);
+    }
+
+    // Commits everything still in flight, in order.
+    void finish() {
+        std::unique_lock lock(m_mutex);
+        handOver(lock);
+        commitReady(lock, 1);
+    }
+
+private:
+    struct Slot {
+        QString path;
+        std::optional<Output> output;
+        std::exception_ptr error;
+        bool started = false;
+        bool done = false;
+    };
+
+    static constexpr size_t kBatch = 16;
+
+    void handOver(std::unique_lock<std::mutex>&) {
+        if (m_pending.empty())
+            return;
+        if (m_workers.empty())
+            startWorkers();
+        for (QString& path : m_pending)
+            m_slots.push_back(Slot{std::move(path), {}, {}, false, false});
+        m_pending.clear();
+        if (m_idle > 0)
+            m_wake.notify_all();
+    }
+
+    void startWorkers() {
+        for (int i = 0; i < m_threadCount; ++i)
+            m_workers.emplace_back([this] { work(); });
+    }
+
+    // Commits finished slots from the front; waits for the front one while `keep` or more
+    // slots are in flight.
+    void commitReady(std::unique_lock<std::mutex>& lock, size_t keep) {
+        for (;;) {
+            while (!m_slots.empty() && m_slots.front().done) {
+                Slot slot = std::move(m_slots.front());
+                m_slots.pop_front();
+                ++m_front;
+                lock.unlock();
+                if (slot.error)
+                    std::rethrow_exception(slot.error);
+                m_commit(std::move(*slot.output));
+                lock.lock();
+            }
+            if (m_slots.size() < keep)
+                return;
+            m_done.wait(lock, [this] { return m_slots.front().done; });
+        }
+    }
+
+    void work() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            ++m_idle;
+            m_wake.wait(lock, [this] { return m_abandoned || firstWaiting() != m_slots.end(); });
+            --m_idle;
+            if (m_abandoned)
+                return;
+            const auto it = firstWaiting();
+            it->started = true;
+            const size_t index = m_front + size_t(it - m_slots.begin());
+            const QString path = it->path;
+            lock.unlock();
+            std::optional<Output> output;
+            std::exception_ptr error;
+            try {
+                output.emplace(m_job(path));
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            // The deque only loses slots at its front, after they are done.
+            Slot& slot = m_slots[index - m_front];
+            slot.output = std::move(output);
+            slot.error = error;
+            slot.done = true;
+            // The caller only ever waits for the front slot.
+            if (index == m_front)
+                m_done.notify_one();
+        }
+    }
+
+    typename std::deque<Slot>::iterator firstWaiting() {
+        return std::find_if(m_slots.begin(), m_slots.end(),
+                            [](const Slot& slot) { return !slot.started; });
+    }
+
+    Job m_job;
+    Commit m_commit;
+    const int m_threadCount;
+    const size_t m_window;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::deque<Slot> m_slots;
+    std::vector<QString> m_pending; // the caller's, not yet handed over
+    size_t m_front = 0;             // submission index of m_slots.front()
+    std::vector<std::thread> m_workers;
+    int m_idle = 0;
+    bool m_abandoned = false;
+};
+
+} // namespace dunmoss

@@ -1,0 +1,97 @@
+#include "text/SearchableText.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dunmoss {
+
+namespace {
+
+using Kind = SearchableFileContent::Kind;
+
+SearchableFileContent withKind(Kind kind) {
+    SearchableFileContent content;
+    content.kind = kind;
+    return content;
+}
+
+// The whole file, or nothing on a read error. `limit + 1` bytes at most, so a file that grew
+// past the limit since its size was read is still recognised as too large.
+std::optional<QByteArray> readAll(int fd, qint64 expected, qint64 limit) {
+    QByteArray bytes(qBound<qint64>(0, expected + 1, limit + 1), Qt::Uninitialized);
+    qint64 filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > limit)
+                break;
+            bytes.resize(qMin<qint64>(limit + 1, qMax<qint64>(filled * 2, 65536)));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
+}
+
+bool isUtf16(TextFileEncoding encoding) {
+    return encoding == TextFileEncoding::Utf16 || encoding == TextFileEncoding::Utf16LittleEndian ||
+           encoding == TextFileEncoding::Utf16BigEndian;
+}
+
+} // namespace
+
+SearchableFileContent loadSearchableText(const QString& path) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return withKind(Kind::EncodingFailed);
+    struct stat attributes {};
+    std::optional<QByteArray> read;
+    const bool regular = ::fstat(fd, &attributes) == 0 && S_ISREG(attributes.st_mode);
+    if (regular && attributes.st_size <= folderSearchMaxFileBytes)
+        read = readAll(fd, attributes.st_size, folderSearchMaxFileBytes);
+    ::close(fd);
+    if (regular && attributes.st_size > folderSearchMaxFileBytes)
+        return withKind(Kind::Oversized);
+    if (!read)
+        return withKind(Kind::EncodingFailed);
+    if (read->size() > folderSearchMaxFileBytes)
+        return withKind(Kind::Oversized);
+
+    const QByteArray& bytes = *read;
+    const QByteArrayView window =
+        QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), folderSearchSniffByteCount));
+    const bool marked = window.startsWith("\xFF\xFE") || window.startsWith("\xFE\xFF");
+    const bool hasZero = !marked && std::memchr(window.data(), 0, size_t(window.size()));
+    std::optional<DecodedTextData> decoded = decodeTextData(bytes);
+    const bool decodedCleanly = decoded && !decoded->decodedViaFallback;
+    if (hasZero && !(decodedCleanly && isUtf16(decoded->encoding)))
+        return withKind(Kind::Binary);
+    if (!decodedCleanly)
+        return withKind(Kind::EncodingFailed);
+    SearchableFileContent content;
+    content.kind = Kind::Text;
+    content.text = std::move(decoded->text);
+    content.encoding = decoded->encoding;
+    content.bytes = *read;
+    return content;
+}
+
+SearchableFileContent loadSearchableText(const QUrl& fileURL) {
+    if (!fileURL.isLocalFile())
+        return withKind(Kind::EncodingFailed);
+    return loadSearchableText(fileURL.toLocalFile());
+}
+
+} // namespace dunmoss
