@@ -35,10 +35,11 @@ std::optional<QDateTime> internetDateTime(const QJsonValue& value) {
     const QString text = value.toString();
     if (!form.match(text).hasMatch())
         return std::nullopt;
-    QDateTime date = QDateTime::fromString(text, Qt::ISODate);
-    if (!date.isValid())
+    const QDateTime date = QDateTime::fromString(text, Qt::ISODate).toUTC();
+    // Years the four-digit form can write back.
+    if (!date.isValid() || date.date().year() < 1 || date.date().year() > 9999)
         return std::nullopt;
-    return date.toUTC();
+    return date;
 }
 
 } // namespace

@@ -1,0 +1,227 @@
+#include "text/FolderBackupRestore.h"
+#include "FolderTree.h"
+#include "platform/FileError.h"
+#include "text/FolderReplacement.h"
+#include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementManifest.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace dunmoss;
+using dunmoss::test::FolderTree;
+using Kind = FolderReplacementBackupError::Kind;
+
+namespace {
+
+// A backup folder written by hand, so that tests can make it as hostile as they like.
+class Restore : public ::testing::Test {
+protected:
+    void writeBackup(const QStringList& entries, const QString& rootPath,
+                     std::optional<int> version = 2) {
+        QJsonObject manifest{{"createdAt", "2025-03-01T09:30:00Z"},
+                             {"rootPath", rootPath},
+                             {"replacementCount", entries.size()},
+                             {"files", QJsonArray::fromStringList(entries)}};
+        if (version)
+            manifest.insert(QStringLiteral("formatVersion"), *version);
+        backup.write(QStringLiteral("manifest.json"), QJsonDocument(manifest).toJson());
+    }
+    void save(const QString& relative, const QByteArray& bytes) {
+        backup.write(QStringLiteral("files/") + relative, bytes);
+    }
+
+    int restore() { return restoreFolderReplacementBackup(backup.rootURL(), target.rootURL()); }
+
+    // The error of a restore that must fail.
+    template <typename Error> Error restoreError() {
+        try {
+            restore();
+        } catch (const Error& error) {
+            return error;
+        }
+        ADD_FAILURE() << "the restore did not fail as expected";
+        throw std::runtime_error("no error");
+    }
+
+    QStringList stagingFiles() const {
+        return target.allEntries().filter(QStringLiteral(".dunmoss-restore"));
+    }
+
+    FolderTree backup;
+    FolderTree target;
+    FolderTree outside;
+};
+
+} // namespace
+
+TEST_F(Restore, PutsBackWhatAReplacementChangedAndCanDoItAgain) {
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    target.write(QStringLiteral("a.txt"), "one x");
+    target.write(QStringLiteral("sub/b.txt"), "two x");
+    ::chmod(QFile::encodeName(target.path(QStringLiteral("a.txt"))).constData(), 0600);
+    const auto outcome = replaceInFolder(QStringLiteral("x"), QStringLiteral("y"), target.rootURL(),
+                                         {}, {}, {false, true, false});
+    qputenv("HOME", oldHome);
+    ASSERT_TRUE(outcome.backupURL);
+    target.write(QStringLiteral("a.txt"), "edited since");
+
+    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL), 2);
+    EXPECT_EQ(target.read(QStringLiteral("a.txt")), "one x");
+    EXPECT_EQ(target.read(QStringLiteral("sub/b.txt")), "two x");
+    EXPECT_EQ(QFileInfo(target.path(QStringLiteral("a.txt"))).permissions() & 0x7777,
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL, target.rootURL()), 2);
+    EXPECT_EQ(target.read(QStringLiteral("a.txt")), "one x");
+    EXPECT_EQ(target.allEntries(), (QStringList{"a.txt", "sub", "sub/b.txt"}));
+}
+
+TEST_F(Restore, RecreatesDeletedFilesAndFoldersAndReplacesALinkItselfNotItsTarget) {
+    writeBackup({"gone/deep/a.txt", "link.txt"}, target.root());
+    save(QStringLiteral("gone/deep/a.txt"), "saved a");
+    save(QStringLiteral("link.txt"), "saved link");
+    outside.write(QStringLiteral("elsewhere.txt"), "elsewhere");
+    target.symlink(outside.path(QStringLiteral("elsewhere.txt")), QStringLiteral("link.txt"));
+
+    EXPECT_EQ(restore(), 2);
+    EXPECT_EQ(target.read(QStringLiteral("gone/deep/a.txt")), "saved a");
+    EXPECT_FALSE(QFileInfo(target.path(QStringLiteral("link.txt"))).isSymLink());
+    EXPECT_EQ(target.read(QStringLiteral("link.txt")), "saved link");
+    EXPECT_EQ(outside.read(QStringLiteral("elsewhere.txt")), "elsewhere");
+    EXPECT_TRUE(stagingFiles().isEmpty());
+}
+
+TEST_F(Restore, RefusesEntriesBelowAFolderReplacedByALinkAndRestoresTheOthers) {
+    writeBackup({"a.txt", "sub/b.txt", "sub/deeper/c.txt", "z.txt"}, target.root());
+    for (const char* name : {"a.txt", "sub/b.txt", "sub/deeper/c.txt", "z.txt"})
+        save(QString::fromLatin1(name), "saved");
+    // After the backup, "sub" became a link to a folder outside the target.
+    target.symlink(outside.root(), QStringLiteral("sub"));
+
+    const auto error = restoreError<FolderReplacementBackupError>();
+    EXPECT_EQ(error.kind(), Kind::RestoreRefused);
+    EXPECT_EQ(error.entries(), (QStringList{"sub/b.txt", "sub/deeper/c.txt"}));
+    EXPECT_EQ(error.localizedDescription(),
+              QStringLiteral("Refused to restore 2 file(s) because the destination passes "
+                             "through a symbolic link: sub/b.txt, sub/deeper/c.txt"));
+    EXPECT_EQ(target.read(QStringLiteral("a.txt")), "saved");
+    EXPECT_EQ(target.read(QStringLiteral("z.txt")), "saved");
+    EXPECT_TRUE(outside.allEntries().isEmpty()) << "nothing was written through the link";
+    EXPECT_TRUE(stagingFiles().isEmpty());
+}
+
+TEST_F(Restore, AcceptsATargetReachedThroughALink) {
+    FolderTree links;
+    links.symlink(target.root(), QStringLiteral("via"));
+    writeBackup({"sub/a.txt"}, links.path(QStringLiteral("via")));
+    save(QStringLiteral("sub/a.txt"), "saved");
+    EXPECT_EQ(restoreFolderReplacementBackup(backup.rootURL()), 1);
+    EXPECT_EQ(target.read(QStringLiteral("sub/a.txt")), "saved");
+}
+
+TEST_F(Restore, AnUnsafeEntryEndsTheRestoreWithoutTouchingAnythingOutside) {
+    outside.write(QStringLiteral("victim.txt"), "victim");
+    const QString escape = QStringLiteral("../") + QFileInfo(outside.root()).fileName() +
+                           QStringLiteral("/victim.txt");
+    for (const QString& entry : {escape, outside.path(QStringLiteral("victim.txt")), QString(),
+                                 QStringLiteral("a/./b.txt"), QStringLiteral("a/../../x")}) {
+        writeBackup({QStringLiteral("first.txt"), entry}, target.root());
+        save(QStringLiteral("first.txt"), "first");
+        backup.write(QStringLiteral("victim.txt"), "hostile");
+        const auto error = restoreError<FolderReplacementBackupError>();
+        EXPECT_EQ(error.kind(), Kind::UnsafeRelativePath) << qPrintable(entry);
+        EXPECT_EQ(error.path(), entry);
+        EXPECT_EQ(outside.read(QStringLiteral("victim.txt")), "victim");
+        EXPECT_EQ(target.read(QStringLiteral("first.txt")), "first") << "earlier entries stay";
+    }
+}
+
+TEST_F(Restore, ChecksEveryFolderOnTheWayAndTheResolvedDestination) {
+    target.mkdir(QStringLiteral("real"));
+    target.symlink(target.path(QStringLiteral("real")), QStringLiteral("inner-link"));
+    target.symlink(outside.root(), QStringLiteral("out-link"));
+    auto kindOf = [&](const QString& destination) -> std::optional<Kind> {
+        try {
+            ensureNoSymlinkInRestorePath(target.url(destination), target.rootURL());
+        } catch (const FolderReplacementBackupError& error) {
+            return error.kind();
+        }
+        return std::nullopt;
+    };
+    EXPECT_EQ(kindOf(QStringLiteral("a.txt")), std::nullopt);
+    EXPECT_EQ(kindOf(QStringLiteral("real/missing/a.txt")), std::nullopt);
+    EXPECT_EQ(kindOf(QStringLiteral("inner-link/a.txt")), Kind::SymlinkInRestorePath);
+    EXPECT_EQ(kindOf(QStringLiteral("out-link/new/a.txt")), Kind::SymlinkInRestorePath);
+    EXPECT_EQ(kindOf(QStringLiteral("../a.txt")), Kind::FileOutsideRoot);
+
+    EXPECT_EQ(resolvePathKeepingMissingTail(target.path(QStringLiteral("out-link/new/x"))),
+              QFileInfo(outside.root()).canonicalFilePath() + QStringLiteral("/new/x"));
+}
+
+TEST_F(Restore, OlderBackupsKeepCopiesBesideTheManifestAndMissingCopiesAreSkipped) {
+    writeBackup({"manifest.json", "a.txt", "gone.txt"}, target.root(), std::nullopt);
+    backup.write(QStringLiteral("a.txt"), "old layout");
+    EXPECT_EQ(restore(), 1);
+    EXPECT_EQ(target.read(QStringLiteral("a.txt")), "old layout");
+    EXPECT_FALSE(QFileInfo::exists(target.path(QStringLiteral("manifest.json"))));
+    EXPECT_FALSE(QFileInfo::exists(target.path(QStringLiteral("gone.txt"))));
+
+    writeBackup({}, target.root());
+    EXPECT_EQ(restore(), 0);
+}
+
+TEST_F(Restore, ASavedCopyThatIsNotARegularFileIsRefusedWithoutBlocking) {
+    writeBackup({"fifo.txt", "link.txt"}, target.root());
+    backup.mkdir(QStringLiteral("files"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(backup.path(QStringLiteral("files/fifo.txt"))).constData(),
+                       0600),
+              0);
+    EXPECT_THROW(restore(), FileError);
+    outside.write(QStringLiteral("secret.txt"), "secret");
+    writeBackup({"link.txt"}, target.root());
+    backup.symlink(outside.path(QStringLiteral("secret.txt")), QStringLiteral("files/link.txt"));
+    EXPECT_THROW(restore(), FileError);
+    EXPECT_FALSE(QFileInfo::exists(target.path(QStringLiteral("link.txt"))));
+    EXPECT_TRUE(stagingFiles().isEmpty());
+}
+
+TEST_F(Restore, AMissingOrMalformedManifestRestoresNothing) {
+    save(QStringLiteral("a.txt"), "saved");
+    EXPECT_THROW(restore(), FileError);
+    const QByteArray broken[] = {
+        "not json",
+        R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","files":["a.txt"]})",
+        R"({"createdAt":"2025-03-01 09:30:00","rootPath":"/r","replacementCount":1,"files":["a.txt"]})",
+        R"({"createdAt":"2025-03-01T09:30:00.5Z","rootPath":"/r","replacementCount":1,"files":["a.txt"]})",
+        R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1.5,"files":["a.txt"]})",
+        R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":[1]})",
+        R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":["a.txt"],"formatVersion":"2"})",
+        R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"relative","replacementCount":1,"files":["a.txt"]})",
+    };
+    for (const QByteArray& manifest : broken) {
+        backup.write(QStringLiteral("manifest.json"), manifest);
+        EXPECT_THROW(restoreFolderReplacementBackup(backup.rootURL()), FileError)
+            << manifest.data();
+    }
+    EXPECT_TRUE(target.allEntries().isEmpty());
+}
+
+TEST(FolderReplacementManifest, EncodesAndDecodesTheSameValues) {
+    FolderReplacementManifest manifest;
+    manifest.createdAt = QDateTime(QDate(2025, 3, 1), QTime(9, 30), Qt::UTC);
+    manifest.rootPath = QStringLiteral("/r/\u00e9");
+    manifest.replacementCount = 7;
+    manifest.files = QStringList{"B.txt", "a.txt"};
+    const QByteArray json = encodeFolderReplacementManifest(manifest);
+    EXPECT_TRUE(json.contains("\"createdAt\": \"2025-03-01T09:30:00Z\"")) << json.data();
+    EXPECT_EQ(decodeFolderReplacementManifest(json), manifest);
+    const auto offset = decodeFolderReplacementManifest(
+        R"({"createdAt":"2025-03-01T10:30:00+01:00","rootPath":"/r","replacementCount":0,"files":[],"formatVersion":null})");
+    EXPECT_EQ(offset.createdAt, manifest.createdAt);
+    EXPECT_EQ(offset.formatVersion, 1);
+}

@@ -1,0 +1,300 @@
+#include "text/FolderReplacement.h"
+#include "FolderTree.h"
+#include "platform/FileError.h"
+#include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementManifest.h"
+#include "text/SearchableText.h"
+#include "text/TextEncoding.h"
+
+#include <QRegularExpression>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace dunmoss;
+using dunmoss::test::FolderTree;
+
+namespace {
+
+const TextSearchOptions kLiteral{false, true, false};
+
+// Gives each test its own home, so the backups it makes land in a folder of its own.
+class FolderReplace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toUtf8());
+    }
+    void TearDown() override { qputenv("HOME", m_oldHome); }
+
+    FolderReplacementPreview preview(const QString& query, const QString& replacement,
+                                     const TextSearchOptions& options = kLiteral) {
+        return previewFolderReplacement(query, replacement, tree.rootURL(), {}, {}, options);
+    }
+    FolderReplacementOutcome replace(const QString& query, const QString& replacement,
+                                     const TextSearchOptions& options = kLiteral,
+                                     const CancellationCheck& cancelled = {}) {
+        return replaceInFolder(query, replacement, tree.rootURL(), {}, {}, options, cancelled);
+    }
+
+    QStringList runFolders() const {
+        return QDir(folderReplaceBackupsPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+    static FolderReplacementManifest manifestOf(const QUrl& run) {
+        return decodeFolderReplacementManifest(
+            FolderTree::readPath(run.toLocalFile() + QStringLiteral("/manifest.json")));
+    }
+    static QByteArray savedCopy(const QUrl& run, const QString& relative) {
+        return FolderTree::readPath(run.toLocalFile() + QStringLiteral("/files/") + relative);
+    }
+    // The files in the order the walk visits them.
+    QStringList walkOrder() const {
+        QStringList order;
+        walkFolderFiles(tree.root(), {}, [&](const QString& path) {
+            order.append(path.mid(tree.root().size() + 1));
+            return true;
+        });
+        return order;
+    }
+
+    QTemporaryDir home;
+    FolderTree tree;
+
+private:
+    QByteArray m_oldHome;
+};
+
+} // namespace
+
+TEST_F(FolderReplace, NothingToReplaceWritesNothing) {
+    tree.write(QStringLiteral("a.txt"), "nothing here");
+    EXPECT_EQ(preview(QStringLiteral("zzz"), QStringLiteral("y")), FolderReplacementPreview{});
+    EXPECT_EQ(replace(QStringLiteral("zzz"), QStringLiteral("y")), FolderReplacementOutcome{});
+    EXPECT_EQ(replace(QString(), QStringLiteral("y")), FolderReplacementOutcome{});
+    EXPECT_FALSE(QFileInfo::exists(folderReplaceBackupsPath()));
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "nothing here");
+}
+
+TEST_F(FolderReplace, BacksUpEveryChangedFileAndListsItInTheManifest) {
+    tree.write(QStringLiteral("a.txt"), "x x x");
+    tree.write(QStringLiteral("sub/c.txt"), "x-x-x-x");
+    tree.write(QStringLiteral("B.txt"), "no match");
+    tree.write(QStringLiteral("blob.bin"), QByteArray("x\0\xFF\xFE\x01", 5));
+    tree.write(QStringLiteral("big.txt"), QByteArray(10'000'001, 'x'));
+    ::chmod(QFile::encodeName(tree.path(QStringLiteral("a.txt"))).constData(), 0640);
+
+    const FolderReplacementPreview counted = preview(QStringLiteral("x"), QStringLiteral("yy"));
+    EXPECT_EQ(counted.replacementCount, 7);
+    EXPECT_EQ(counted.fileCount, 2);
+    EXPECT_EQ(counted.skippedFiles, (FolderSearchSkippedFiles{1, 1, 0}));
+
+    const FolderReplacementOutcome outcome = replace(QStringLiteral("x"), QStringLiteral("yy"));
+    EXPECT_EQ(outcome.replacementCount, 7);
+    EXPECT_EQ(outcome.fileCount, 2);
+    EXPECT_EQ(outcome.skippedFiles, (FolderSearchSkippedFiles{1, 1, 0}));
+    ASSERT_TRUE(outcome.backupURL.has_value());
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "yy yy yy");
+    EXPECT_EQ(tree.read(QStringLiteral("sub/c.txt")), "yy-yy-yy-yy");
+    EXPECT_EQ(QFileInfo(tree.path(QStringLiteral("a.txt"))).permissions() & 0x7777,
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadUser |
+                  QFile::WriteUser);
+
+    const QUrl run = *outcome.backupURL;
+    EXPECT_EQ(run.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash).toLocalFile(),
+              folderReplaceBackupsPath());
+    EXPECT_TRUE(QRegularExpression(
+                    QStringLiteral("\\A\\d{4}-\\d\\d-\\d\\dT\\d\\d-\\d\\d-\\d\\dZ-[0-9A-F]{8}\\z"))
+                    .match(run.fileName())
+                    .hasMatch())
+        << qPrintable(run.fileName());
+    const FolderReplacementManifest manifest = manifestOf(run);
+    EXPECT_EQ(manifest.formatVersion, 2);
+    EXPECT_EQ(manifest.replacementCount, 7);
+    EXPECT_EQ(manifest.rootPath, tree.root());
+    EXPECT_EQ(manifest.files, (QStringList{"a.txt", "sub/c.txt"}));
+    EXPECT_LE(manifest.createdAt.secsTo(QDateTime::currentDateTimeUtc()), 60);
+    EXPECT_EQ(savedCopy(run, QStringLiteral("a.txt")), "x x x");
+    EXPECT_EQ(savedCopy(run, QStringLiteral("sub/c.txt")), "x-x-x-x");
+    const QByteArray json = FolderTree::readPath(run.toLocalFile() + "/manifest.json");
+    EXPECT_LT(json.indexOf("createdAt"), json.indexOf("\"files\""));
+    EXPECT_LT(json.indexOf("formatVersion"), json.indexOf("rootPath"));
+    EXPECT_EQ(runFolders().size(), 1);
+}
+
+TEST_F(FolderReplace, ManifestEntriesAreSortedByCodePoint) {
+    for (const char* name :
+         {"a.txt", "sub/c.txt", "B.txt", "\xEF\xBD\x81.txt", "\xF0\x9F\x98\x80.txt"})
+        tree.write(QString::fromUtf8(name), "x");
+    const auto outcome = replace(QStringLiteral("x"), QStringLiteral("y"));
+    ASSERT_TRUE(outcome.backupURL);
+    EXPECT_EQ(manifestOf(*outcome.backupURL).files,
+              (QStringList{"B.txt", "a.txt", "sub/c.txt", QString::fromUtf8("\xEF\xBD\x81.txt"),
+                           QString::fromUtf8("\xF0\x9F\x98\x80.txt")}));
+}
+
+TEST_F(FolderReplace, RewritesEachFileInTheEncodingMarkByteOrderAndLineBreaksItWasReadWith) {
+    const QString before = QStringLiteral("caf\u00e9 x\r\nzweite x\r\n");
+    const QString after = QStringLiteral("caf\u00e9 \u00fc\r\nzweite \u00fc\r\n");
+    const QString chinese =
+        QStringLiteral("\u8fd9\u662f\u4e00\u4e2a\u6d4b\u8bd5\u6587\u4ef6\uff0c"
+                       "\u5305\u542b\u4e2d\u6587\u5185\u5bb9\r\n\u7b2c\u4e8c\u884c");
+    auto utf16 = [](const QString& text, bool little) {
+        QByteArray bytes;
+        for (const QChar c : text) {
+            const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+            bytes.append(little ? low : high).append(little ? high : low);
+        }
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        QByteArray original;
+        QByteArray expected;
+    } cases[] = {
+        {"utf8.txt", before.toUtf8(), after.toUtf8()},
+        {"utf8-bom.txt", "\xEF\xBB\xBF" + before.toUtf8(), "\xEF\xBB\xBF" + after.toUtf8()},
+        {"le-bom.txt", "\xFF\xFE" + utf16(before, true), "\xFF\xFE" + utf16(after, true)},
+        {"be-bom.txt", "\xFE\xFF" + utf16(before, false), "\xFE\xFF" + utf16(after, false)},
+        {"le-bare.txt", utf16(before, true), utf16(after, true)},
+        {"be-bare.txt", utf16(before, false), utf16(after, false)},
+        {"gb18030-crlf.txt",
+         encodeText(chinese + QStringLiteral(" x\r\n"), TextFileEncoding::Gb18030),
+         encodeText(chinese + QStringLiteral(" \u00fc\r\n"), TextFileEncoding::Gb18030)},
+    };
+    for (const auto& c : cases)
+        tree.write(QString::fromLatin1(c.name), c.original);
+    const auto outcome = replace(QStringLiteral("x"), QStringLiteral("\u00fc"));
+    for (const auto& c : cases)
+        EXPECT_EQ(tree.read(QString::fromLatin1(c.name)).toHex(' '), c.expected.toHex(' '))
+            << c.name;
+    EXPECT_EQ(outcome.fileCount, int(std::size(cases)));
+}
+
+TEST_F(FolderReplace, AFileItsEncodingCannotHoldTheTextForIsSkippedAndLeftAlone) {
+    const QByteArray shiftJis =
+        encodeText(QStringLiteral("\u65e5\u672c x\n"), TextFileEncoding::ShiftJIS);
+    tree.write(QStringLiteral("sjis.txt"), shiftJis);
+    tree.write(QStringLiteral("plain.txt"), "x");
+    const auto counted = preview(QStringLiteral("x"), QStringLiteral("\u00e9\u4e2d\U0001F600"));
+    EXPECT_EQ(counted.fileCount, 2);
+    const auto outcome = replace(QStringLiteral("x"), QStringLiteral("\u00e9\u4e2d\U0001F600"));
+    EXPECT_EQ(outcome.fileCount, 1);
+    EXPECT_EQ(outcome.skippedFiles.encodingFailedFileCount, 1);
+    EXPECT_EQ(tree.read(QStringLiteral("sjis.txt")), shiftJis);
+    ASSERT_TRUE(outcome.backupURL);
+    EXPECT_EQ(manifestOf(*outcome.backupURL).files, QStringList{"plain.txt"});
+}
+
+TEST_F(FolderReplace, AFileWhoseOtherBytesWouldChangeOnRewritingIsLeftAlone) {
+    // 87 90 is a second code for U+2252, which encodes back as 81 E0: rewriting would change a
+    // character the replacement never touched.
+    const QString japanese = QStringLiteral("\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8"
+                                            "\u3067\u3059\u3002\u3053\u308c\u306f\u8a66\u9a13");
+    const QByteArray original =
+        encodeText(japanese, TextFileEncoding::ShiftJIS) + QByteArray(" x \x87\x90\n");
+    tree.write(QStringLiteral("sjis.txt"), original);
+    ASSERT_EQ(loadSearchableText(tree.path(QStringLiteral("sjis.txt"))).encoding,
+              TextFileEncoding::ShiftJIS);
+    const auto outcome = replace(QStringLiteral("x"), QStringLiteral("y"));
+    EXPECT_EQ(outcome.skippedFiles.encodingFailedFileCount, 1);
+    EXPECT_FALSE(outcome.backupURL.has_value());
+    EXPECT_EQ(tree.read(QStringLiteral("sjis.txt")), original);
+}
+
+TEST_F(FolderReplace, ExpressionsExpandGroupsAndLiteralsInsertAsTyped) {
+    tree.write(QStringLiteral("a.txt"), "ab ab");
+    replace(QStringLiteral("(a)b"), QStringLiteral("$1"), TextSearchOptions{true, true, false});
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "a a");
+    replace(QStringLiteral("a"), QStringLiteral("$1"));
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "$1 $1");
+    EXPECT_THROW(preview(QStringLiteral("("), QString(), TextSearchOptions{true, true, false}),
+                 RegexError);
+}
+
+TEST_F(FolderReplace, CancellingAfterTheFirstFileLeavesItChangedBackedUpAndListed) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        tree.write(QString::fromLatin1(name), "x x");
+    const QStringList order = walkOrder();
+    const auto outcome = replace(QStringLiteral("x"), QStringLiteral("y"), kLiteral,
+                                 [&] { return tree.read(order[0]) != "x x"; });
+    EXPECT_EQ(outcome.fileCount, 1);
+    EXPECT_EQ(outcome.replacementCount, 2);
+    ASSERT_TRUE(outcome.backupURL);
+    const auto manifest = manifestOf(*outcome.backupURL);
+    EXPECT_EQ(manifest.files, QStringList{order[0]});
+    EXPECT_EQ(manifest.replacementCount, 2);
+    EXPECT_EQ(tree.read(order[1]), "x x");
+    EXPECT_EQ(tree.read(order[2]), "x x");
+}
+
+TEST_F(FolderReplace, AFailedWriteStopsTheRunWithFinishedFilesBackedUpAndTheRestUntouched) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        tree.write(QString::fromLatin1(name), "x");
+    const QStringList order = walkOrder();
+    // The second file grows past the size limit set below; the others stay small.
+    const QByteArray many = QByteArray("x ").repeated(2000);
+    tree.write(order[1], many);
+
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool threw = false;
+    try {
+        replace(QStringLiteral("x"), QStringLiteral("yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy"));
+    } catch (const FileError&) {
+        threw = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(tree.read(order[0]), "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy");
+    EXPECT_EQ(tree.read(order[1]), many);
+    EXPECT_EQ(tree.read(order[2]), "x");
+    ASSERT_EQ(runFolders().size(), 1);
+    const QUrl run = QUrl::fromLocalFile(folderReplaceBackupsPath() + u'/' + runFolders()[0]);
+    const auto manifest = manifestOf(run);
+    EXPECT_TRUE(manifest.files.contains(order[0]));
+    EXPECT_FALSE(manifest.files.contains(order[2]));
+    EXPECT_EQ(savedCopy(run, order[0]), "x");
+    EXPECT_EQ(tree.allEntries(), (QStringList{"a.txt", "b.txt", "c.txt"}))
+        << "no temporary file is left behind";
+}
+
+TEST(FolderReplacePaths, RelativePathsUnderTheRootAndManifestEntries) {
+    auto url = [](const char* path) { return QUrl::fromLocalFile(QString::fromUtf8(path)); };
+    EXPECT_EQ(relativePathUnderRoot(url("/r/x/y.txt"), url("/r")), QStringLiteral("x/y.txt"));
+    EXPECT_EQ(relativePathUnderRoot(url("/r/./x/../y.txt"), url("/r/")), QStringLiteral("y.txt"));
+    for (const char* outside : {"/r", "/rx/y.txt", "/other/r/y.txt"})
+        EXPECT_THROW(relativePathUnderRoot(url(outside), url("/r")), FolderReplacementBackupError)
+            << outside;
+    EXPECT_THROW(relativePathUnderRoot(url("/r/X.txt"), url("/R")), FolderReplacementBackupError);
+    EXPECT_EQ(standardizedPathComponents(url("/Users/a//b/")), (QStringList{"Users", "a", "b"}));
+
+    EXPECT_EQ(resolveManifestRelativePath(QStringLiteral("a//b/"), url("/base")), url("/base/a/b"));
+    const QString unsafe[] = {QStringLiteral("a/./b"),
+                              QStringLiteral("../a"),
+                              QStringLiteral("/etc/passwd"),
+                              QString(),
+                              QStringLiteral("/"),
+                              QStringLiteral("a/.."),
+                              QString::fromLatin1("a\0b", 3),
+                              QString(QChar(0xD800)) + u'x'};
+    for (const QString& entry : unsafe) {
+        try {
+            resolveManifestRelativePath(entry, url("/base"));
+            ADD_FAILURE() << "accepted " << qPrintable(entry);
+        } catch (const FolderReplacementBackupError& error) {
+            EXPECT_EQ(error.kind(), FolderReplacementBackupError::Kind::UnsafeRelativePath);
+            EXPECT_EQ(error.localizedDescription(),
+                      QStringLiteral("Backup manifest contains an unsafe relative path: ") + entry);
+        }
+    }
+    const QString first = makeFolderReplaceRunName();
+    EXPECT_FALSE(first.contains(u':'));
+    EXPECT_NE(first, makeFolderReplaceRunName());
+}
