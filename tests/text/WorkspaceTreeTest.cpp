@@ -104,10 +104,9 @@ TEST_F(WorkspaceTree, RestoresTheRootFromItsBookmarkAndRefreshesAStaleOne) {
     EXPECT_EQ(restoreWorkspaceRoot(defaults), tree.url("project"));
     EXPECT_EQ(defaults.data(key), bookmark);
 
-    // Re-created under the same name: still resolves, and the bookmark is renewed. A file is
-    // created first so the new folder cannot reuse the old inode.
-    ASSERT_TRUE(QDir(tree.path(QStringLiteral("project"))).removeRecursively());
-    tree.write(QStringLiteral("placeholder"), "x");
+    // Another folder under the same name: still resolves, and the bookmark is renewed. The old
+    // folder is kept (renamed), so the new one cannot reuse its inode.
+    ASSERT_TRUE(QDir(tree.root()).rename(QStringLiteral("project"), QStringLiteral("old")));
     tree.mkdir(QStringLiteral("project"));
     EXPECT_EQ(restoreWorkspaceRoot(defaults), tree.url("project"));
     EXPECT_NE(defaults.data(key), bookmark);
