@@ -1,6 +1,8 @@
 #include "editor/EditorServices.h"
 
 #include "editor/CodeEditorCoordinator.h"
+#include "editor/PassSyntaxHighlighting.h"
+#include "text/CodeCompletion.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -22,14 +24,6 @@ std::shared_ptr<const CompletionProvider>& currentCompletionProvider() {
 
 } // namespace
 
-void SyntaxHighlighting::scheduleHighlighting() {
-    // Nothing is restyled, so the bracket marks are still in place.
-}
-
-void SyntaxHighlighting::applyHighlighting() {
-    m_coordinator.highlightMatchingBrackets();
-}
-
 void setSyntaxHighlightingFactory(SyntaxHighlightingFactory factory) {
     highlightingFactory() = std::move(factory);
 }
@@ -38,7 +32,7 @@ std::unique_ptr<SyntaxHighlighting> makeSyntaxHighlighting(CodeEditorCoordinator
     if (const auto& factory = highlightingFactory())
         if (auto engine = factory(coordinator))
             return engine;
-    return std::make_unique<SyntaxHighlighting>(coordinator);
+    return std::make_unique<PassSyntaxHighlighting>(coordinator);
 }
 
 void setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats) {
@@ -49,13 +43,15 @@ void setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRan
         document->markContentsDirty(block.position(), block.length());
 }
 
-QStringList CompletionProvider::wordCompletions(const QString&, EditorLanguage, const QString&,
-                                                TextRange, const std::optional<QUrl>&) const {
-    return {};
+QStringList CompletionProvider::wordCompletions(const QString& text, EditorLanguage language,
+                                                const QString& partialWord, TextRange selectedRange,
+                                                const std::optional<QUrl>& fileURL) const {
+    return dunmoss::wordCompletions(text, language, partialWord, selectedRange, fileURL);
 }
 
-QString CompletionProvider::parameterHint(const QString&, EditorLanguage, TextRange) const {
-    return {};
+QString CompletionProvider::parameterHint(const QString& text, EditorLanguage language,
+                                          TextRange selectedRange) const {
+    return dunmoss::parameterHint(text, language, selectedRange);
 }
 
 void setCompletionProvider(std::shared_ptr<const CompletionProvider> provider) {

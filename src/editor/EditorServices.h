@@ -21,8 +21,7 @@ class CodeEditorCoordinator;
 // engine works on the coordinator (its text view, document, language, font size, tab width,
 // theme, isApplyingHighlighting, isUpdatingFromSwiftUI, activeHighlightRange) and puts colours
 // and bold on the view's document per block with setBlockFormats (never through cursor formats,
-// which would mark the document modified). The default colours nothing and only puts the
-// bracket marks back.
+// which would mark the document modified). The engine views get is PassSyntaxHighlighting.
 class SyntaxHighlighting {
 public:
     explicit SyntaxHighlighting(CodeEditorCoordinator& coordinator) : m_coordinator(coordinator) {}
@@ -30,11 +29,11 @@ public:
 
     // After an edit made without marked text, and after a scroll step of a text of 64,001
     // UTF-16 units or more: at once for short texts, deferred for long ones.
-    virtual void scheduleHighlighting();
+    virtual void scheduleHighlighting() = 0;
     // Now: the view was built, its text was replaced, its document or appearance changed.
-    virtual void applyHighlighting();
+    virtual void applyHighlighting() = 0;
     // A document switch or the view going away drops a waiting run.
-    virtual void cancelPendingHighlighting() {}
+    virtual void cancelPendingHighlighting() = 0;
 
 protected:
     CodeEditorCoordinator& coordinator() const { return m_coordinator; }
@@ -45,7 +44,7 @@ private:
 
 using SyntaxHighlightingFactory =
     std::function<std::unique_ptr<SyntaxHighlighting>(CodeEditorCoordinator&)>;
-// Installs the colouring engine for views built from now on (none: the default above).
+// Installs another colouring engine for views built from now on (none: the pattern passes).
 void setSyntaxHighlightingFactory(SyntaxHighlightingFactory factory);
 std::unique_ptr<SyntaxHighlighting> makeSyntaxHighlighting(CodeEditorCoordinator& coordinator);
 
@@ -53,7 +52,7 @@ std::unique_ptr<SyntaxHighlighting> makeSyntaxHighlighting(CodeEditorCoordinator
 void setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats);
 
 // Completion candidates and parameter hints: pure functions of the text, language, selection
-// and file. The default offers nothing.
+// and file. The default is the word, path and hint engine of text/CodeCompletion.h.
 class CompletionProvider {
 public:
     virtual ~CompletionProvider() = default;

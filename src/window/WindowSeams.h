@@ -1,5 +1,6 @@
 #pragma once
 
+#include "text/DocumentOutline.h"
 #include "text/DocumentOutlineItem.h"
 #include "text/EditorLanguage.h"
 #include "tools/QuickOpenTypes.h"
@@ -13,7 +14,8 @@
 namespace dunmoss {
 
 // Operations of later subsystems that the window's document operations call. Each starts
-// empty; the subsystem that owns the operation installs it on the window model. An empty
+// empty until the subsystem that owns the operation installs it on the window model (the
+// outline extractor is already the real one). An empty
 // member does nothing (or gives nothing), except `reportSessionSaveFailure`, whose absence shows
 // the error in the window's error alert so that no failure is silent.
 struct WindowSeams {
@@ -31,7 +33,7 @@ struct WindowSeams {
     std::function<QList<QuickOpenEntry>()> quickOpenCommandEntries;
     // The outline of a text in the given language.
     std::function<QList<DocumentOutlineItem>(const QString& text, EditorLanguage language)>
-        extractOutline;
+        extractOutline = dunmoss::extractOutline;
 };
 
 } // namespace dunmoss

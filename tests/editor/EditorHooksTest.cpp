@@ -1,6 +1,7 @@
 #include "EditorTestSupport.h"
 #include "editor/CodeEditorCoordinator.h"
 #include "editor/EditorServices.h"
+#include "editor/PassSyntaxHighlighting.h"
 #include "editor/ShortcutTextView.h"
 
 #include <QScrollBar>
@@ -20,16 +21,19 @@ struct Calls {
     int cancelled = 0;
 };
 
-class CountingHighlighting : public SyntaxHighlighting {
+class CountingHighlighting : public PassSyntaxHighlighting {
 public:
     CountingHighlighting(CodeEditorCoordinator& coordinator, Calls& calls)
-        : SyntaxHighlighting(coordinator), m_calls(calls) {}
+        : PassSyntaxHighlighting(coordinator), m_calls(calls) {}
     void scheduleHighlighting() override { ++m_calls.scheduled; }
     void applyHighlighting() override {
         ++m_calls.applied;
-        SyntaxHighlighting::applyHighlighting();
+        PassSyntaxHighlighting::applyHighlighting();
     }
-    void cancelPendingHighlighting() override { ++m_calls.cancelled; }
+    void cancelPendingHighlighting() override {
+        ++m_calls.cancelled;
+        PassSyntaxHighlighting::cancelPendingHighlighting();
+    }
 
 private:
     Calls& m_calls;

@@ -1,0 +1,134 @@
+#include "editor/PassSyntaxHighlighting.h"
+
+#include "editor/CodeEditorCoordinator.h"
+#include "editor/ShortcutTextView.h"
+#include "editor/SyntaxColors.h"
+#include "text/SyntaxColouring.h"
+
+#include <QGuiApplication>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <array>
+
+namespace dunmoss {
+
+namespace {
+
+// One character format per combination of role (or none) and bold.
+class StyleFormats {
+public:
+    StyleFormats(EditorTheme theme, const QPalette& palette) {
+        for (int role = 0; role <= kSyntaxColorRoleCount; ++role) {
+            for (int bold = 0; bold < 2; ++bold) {
+                QTextCharFormat& format = m_formats[size_t(index(role, bold))];
+                if (role > 0)
+                    format.setForeground(
+                        syntaxRoleColor(SyntaxColorRole(role - 1), theme, palette));
+                if (bold)
+                    format.setFontWeight(QFont::Bold);
+            }
+        }
+    }
+
+    const QTextCharFormat& operator[](const SyntaxStyle& style) const {
+        return m_formats[size_t(index(style.role ? int(*style.role) + 1 : 0, style.bold))];
+    }
+
+private:
+    static int index(int role, bool bold) { return role * 2 + (bold ? 1 : 0); }
+    std::array<QTextCharFormat, (kSyntaxColorRoleCount + 1) * 2> m_formats;
+};
+
+// Replaces the formats of every block inside the range by the runs' (the range holds whole
+// blocks). Blocks whose formats are already right are left alone, so that a keystroke lays out
+// again only the lines whose colours changed.
+void applyRuns(QTextDocument& document, TextRange range, const QList<SyntaxStyleRun>& runs,
+               const StyleFormats& formats) {
+    qsizetype next = 0;
+    for (QTextBlock block = document.findBlock(int(range.location));
+         block.isValid() && block.position() < range.end(); block = block.next()) {
+        const qsizetype start = block.position();
+        const qsizetype end = start + block.length() - 1; // without the separator
+        while (next < runs.size() && runs[next].end() <= start)
+            ++next;
+        QList<QTextLayout::FormatRange> wanted;
+        for (qsizetype i = next; i < runs.size() && runs[i].location < end; ++i) {
+            const qsizetype from = std::max(runs[i].location, start);
+            const qsizetype to = std::min(runs[i].end(), end);
+            if (to > from)
+                wanted.append({int(from - start), int(to - from), formats[runs[i].style]});
+        }
+        if (block.layout() && block.layout()->formats() != wanted)
+            setBlockFormats(block, wanted);
+    }
+}
+
+} // namespace
+
+PassSyntaxHighlighting::PassSyntaxHighlighting(CodeEditorCoordinator& coordinator)
+    : SyntaxHighlighting(coordinator) {
+    m_pending.setSingleShot(true);
+    m_pending.setInterval(kDeferredColouringDelayMs);
+    QObject::connect(&m_pending, &QTimer::timeout, [this] {
+        if (this->coordinator().textView)
+            applyHighlighting();
+    });
+}
+
+void PassSyntaxHighlighting::cancelPendingHighlighting() {
+    m_pending.stop();
+}
+
+void PassSyntaxHighlighting::scheduleHighlighting() {
+    CodeEditorCoordinator& c = coordinator();
+    if (!c.textView || !c.storage())
+        return;
+    m_pending.stop();
+    if (c.textLength() <= kImmediateColouringLimit) {
+        applyHighlighting();
+        return;
+    }
+    // Every further edit or scroll step restarts the wait.
+    m_pending.start();
+}
+
+TextRange PassSyntaxHighlighting::highlightRange() const {
+    const CodeEditorCoordinator& c = coordinator();
+    const QString& text = c.storage()->text();
+    if (text.size() <= kImmediateColouringLimit || !c.textView || !c.textView->viewport())
+        return {0, text.size()};
+    const QWidget* viewport = c.textView->viewport();
+    const qsizetype first = c.textView->cursorForPosition(QPoint(0, 0)).position();
+    const qsizetype last =
+        c.textView->cursorForPosition(QPoint(viewport->width(), viewport->height())).position();
+    const qsizetype from = std::min(first, last);
+    return lineRangeAround(text, from, std::max(first, last) - from, kVisibleColouringMargin);
+}
+
+void PassSyntaxHighlighting::applyHighlighting() {
+    m_pending.stop();
+    CodeEditorCoordinator& c = coordinator();
+    TextStorage* storage = c.storage();
+    QTextDocument* document = c.document();
+    if (!c.textView || !storage || !document)
+        return;
+    // Nothing is restyled while an input method composes; its commit schedules a run.
+    if (c.textView->hasMarkedText())
+        return;
+    if (storage->length() == 0) {
+        c.bracketHighlightRanges.clear();
+        c.textView->setBracketMarks({}, QColor());
+        return;
+    }
+    c.isApplyingHighlighting = true;
+    const TextRange range = highlightRange();
+    c.activeHighlightRange = range;
+    const StyleFormats formats(c.theme, QGuiApplication::palette());
+    applyRuns(*document, range, syntaxStyleRuns(storage->text(), range, c.language), formats);
+    // The bracket marks follow the caret, which a run may follow.
+    c.highlightMatchingBrackets();
+    c.activeHighlightRange.reset();
+    c.isApplyingHighlighting = false;
+}
+
+} // namespace dunmoss

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "editor/EditorServices.h"
+#include "platform/TextRange.h"
+
+#include <QTimer>
+
+class QTextDocument;
+
+namespace dunmoss {
+
+// Colours a view's document with the language's pattern passes. The passes run over the
+// authoritative text, so patterns may span lines (block comments, triple quotes); their runs
+// become per-block layout formats, set only on blocks whose formats changed, so neither the
+// undo stack nor an unchanged line's layout is touched.
+//
+// Texts up to 64,000 UTF-16 units are coloured whole after every edit; longer ones 200 ms after
+// the last edit or scroll step, and only around the visible lines. Above 1,000,000 units the
+// restyled range only loses its colours.
+class PassSyntaxHighlighting : public SyntaxHighlighting {
+public:
+    explicit PassSyntaxHighlighting(CodeEditorCoordinator& coordinator);
+
+    void scheduleHighlighting() override;
+    void applyHighlighting() override;
+    void cancelPendingHighlighting() override;
+
+    bool hasPendingHighlighting() const { return m_pending.isActive(); }
+    // What the next run restyles: the whole text, or the visible lines widened by 16,384 units
+    // on each side and grown to whole lines.
+    TextRange highlightRange() const;
+
+private:
+    QTimer m_pending;
+};
+
+} // namespace dunmoss

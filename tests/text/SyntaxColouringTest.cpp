@@ -1,0 +1,225 @@
+#include "text/SyntaxColouring.h"
+#include "text/SyntaxRegexCache.h"
+#include "text/TextEditPrinter.h"
+
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+QString roleName(SyntaxColorRole role) {
+    static const char* names[] = {"keyword",  "string", "comment",     "number",    "name",
+                                  "typeName", "marker", "declaration", "inlineCode"};
+    return QString::fromLatin1(names[int(role)]);
+}
+
+QString describe(const SyntaxStyle& style) {
+    QString text = style.role ? roleName(*style.role) : QStringLiteral("none");
+    if (style.bold)
+        text += QStringLiteral("+bold");
+    return text;
+}
+
+// The style every unit of [location, location + length) has, or "mixed".
+QString styleOf(const QList<SyntaxStyleRun>& runs, qsizetype location, qsizetype length) {
+    QString result;
+    for (qsizetype i = location; i < location + length; ++i) {
+        SyntaxStyle style;
+        for (const SyntaxStyleRun& run : runs)
+            if (run.location <= i && i < run.end())
+                style = run.style;
+        const QString here = describe(style);
+        if (!result.isEmpty() && here != result)
+            return QStringLiteral("mixed: ") + result + u'/' + here;
+        result = here;
+    }
+    return result;
+}
+
+struct Case {
+    EditorLanguage language;
+    const char* text;
+    const char* fragment; // its first occurrence in the text
+    const char* style;
+};
+
+} // namespace
+
+TEST(SyntaxColouring, EachLanguageGroupColoursItsExamples) {
+    using L = EditorLanguage;
+    const Case cases[] = {
+        // Swift: later passes override earlier ones.
+        {L::Swift, R"(let s = "for")", "let", "keyword"},
+        {L::Swift, R"(let s = "for")", R"("for")", "string"},
+        {L::Swift, R"(let u = "a // b" + x)", R"(// b" + x)", "comment"},
+        {L::Swift, R"(let u = "a // b" + x)", R"("a )", "string"},
+        {L::Swift, "/* TODO: 42 Foo */", "42", "number"},
+        {L::Swift, "/* TODO: 42 Foo */", "Foo", "typeName"},
+        {L::Swift, "/* TODO: 42 Foo */", "TODO:", "marker"},
+        {L::Swift, "@objc struct Point {}", "@objc", "name"},
+        {L::Swift, "@objc struct Point {}", "struct", "keyword"},
+        {L::Swift, "@objc struct Point {}", "Point", "declaration+bold"},
+        {L::Swift, "func run() {}", "run", "declaration"},
+        {L::Swift, "let v = 3.25", "3.25", "number"},
+        // JSON: the key pass takes the spaces and the colon; strings in arrays stay plain.
+        {L::Json, R"({"key"  : "v", "n": -1.5e3, "a": ["x"], "t": true})", R"("key"  :)", "name"},
+        {L::Json, R"({"key"  : "v", "n": -1.5e3, "a": ["x"], "t": true})", R"("v")", "string"},
+        {L::Json, R"({"key"  : "v", "n": -1.5e3, "a": ["x"], "t": true})", "-1.5e3", "number"},
+        {L::Json, R"({"key"  : "v", "n": -1.5e3, "a": ["x"], "t": true})", R"("x")", "none"},
+        {L::Json, R"({"key"  : "v", "n": -1.5e3, "a": ["x"], "t": true})", "true", "keyword"},
+        // Markdown.
+        {L::Markdown, "# Title here\n#Tag\n> quoted\n", "# Title here", "name+bold"},
+        {L::Markdown, "# Title here\n#Tag\n> quoted\n", "#Tag", "none"},
+        {L::Markdown, "# Title here\n#Tag\n> quoted\n", "> quoted", "comment"},
+        {L::Markdown, "see [docs](http://x) and `code` **big**", "[docs](http://x)", "name"},
+        {L::Markdown, "see [docs](http://x) and `code` **big**", "`code`", "inlineCode"},
+        {L::Markdown, "see [docs](http://x) and `code` **big**", "**big**", "keyword"},
+        // HTML runs the XML rules first.
+        {L::Html, R"(<!doctype html><p class="x">&amp;</p><!-- c -->)", "<!doctype html>",
+         "keyword"},
+        {L::Html, R"(<!doctype html><p class="x">&amp;</p><!-- c -->)", "&amp;", "name"},
+        {L::Html, R"(<!doctype html><p class="x">&amp;</p><!-- c -->)", "<p", "keyword"},
+        {L::Html, R"(<!doctype html><p class="x">&amp;</p><!-- c -->)", "class", "name"},
+        {L::Html, R"(<!doctype html><p class="x">&amp;</p><!-- c -->)", R"("x")", "string"},
+        {L::Html, R"(<!doctype html><p class="x">&amp;</p><!-- c -->)", "<!-- c -->", "comment"},
+        {L::Xml, R"(<a b="1" c ="2"/>)", "b", "name"},
+        {L::Xml, R"(<a b="1" c ="2"/>)", "c", "none"},
+        // CSS: "%" is not part of the number when a space follows it.
+        {L::Css, "@media { a { color: #fff; margin: 12px 1.5em 50% ; t: 200ms } }", "@media",
+         "keyword"},
+        {L::Css, "a { color: #fff; margin: 12px 1.5em 50% ; t: 200ms }", "#fff", "keyword"},
+        {L::Css, "a { color: #fff; margin: 12px 1.5em 50% ; t: 200ms }", "12px", "number"},
+        {L::Css, "a { color: #fff; margin: 12px 1.5em 50% ; t: 200ms }", "1.5em", "number"},
+        {L::Css, "a { color: #fff; margin: 12px 1.5em 50% ; t: 200ms }", "200ms", "number"},
+        {L::Css, "a { color: #fff; margin: 12px 1.5em 50% ; t: 200ms }", "50", "number"},
+        {L::Css, "a { color: #fff; margin: 12px 1.5em 50% ; t: 200ms }", "% ", "none"},
+        {L::Css, "a { color: #fff; margin: 12px 1.5em 50% ; t: 200ms }", "color", "name"},
+        // Python: the comment pass runs after the string pass.
+        {L::Python, "x = 'a#b'\ns = \"\"\"doc\nmore\"\"\"\ndef run(): pass", "#b'", "comment"},
+        {L::Python, "x = 'a#b'\ns = \"\"\"doc\nmore\"\"\"\ndef run(): pass",
+         "\"\"\"doc\nmore\"\"\"", "string"},
+        {L::Python, "x = 'a#b'\ns = \"\"\"doc\nmore\"\"\"\ndef run(): pass", "run", "declaration"},
+        {L::Python, "x = 'a#b'\ns = \"\"\"doc\nmore\"\"\"\ndef run(): pass", "pass", "keyword"},
+        // Shell, SQL, YAML.
+        {L::Shell, "echo \"$HOME\" ${USER} # done", "echo", "keyword"},
+        {L::Shell, "echo \"$HOME\" ${USER} # done", "${USER}", "name"},
+        {L::Shell, "echo \"$HOME\" ${USER} # done", "$HOME", "name"},
+        {L::Sql, "Select 'it''s' FROM t -- c", "Select", "keyword"},
+        {L::Sql, "Select 'it''s' FROM t -- c", "'it''s'", "string"},
+        {L::Sql, "Select 'it''s' FROM t -- c", "-- c", "comment"},
+        {L::Yaml, "key: Yes # note\nname: \"a#b\"", "key", "name"},
+        {L::Yaml, "key: Yes # note\nname: \"a#b\"", "Yes", "keyword"},
+        {L::Yaml, "key: Yes # note\nname: \"a#b\"", "# note", "comment"},
+        {L::Yaml, "key: Yes # note\nname: \"a#b\"", "\"a#b\"", "string"},
+        // JavaScript and the generic languages.
+        {L::Typescript, "const t = `a${b}`; function go() {}", "`a${b}`", "string"},
+        {L::Typescript, "const t = `a${b}`; function go() {}", "go", "declaration"},
+        {L::Cpp, "#include <x>\nint n = 42; /* a\nb */ class Box {};", "#include <x>", "comment"},
+        {L::Cpp, "#include <x>\nint n = 42; /* a\nb */ class Box {};", "/* a\nb */", "comment"},
+        {L::Cpp, "#include <x>\nint n = 42; /* a\nb */ class Box {};", "Box", "declaration"},
+        {L::Rust, "fn main() { let x = 1; } // end", "// end", "comment"},
+        {L::PlainText, "let x = 1 // not code", "let x = 1 // not code", "none"},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const QString fragment = QString::fromUtf8(c.fragment);
+        const qsizetype at = text.indexOf(fragment);
+        ASSERT_GE(at, 0) << c.fragment;
+        const auto runs = syntaxStyleRuns(text, TextRange{0, text.size()}, c.language);
+        EXPECT_EQ(styleOf(runs, at, fragment.size()), QString::fromLatin1(c.style))
+            << rawValue(c.language).toStdString() << ": " << c.fragment << " in " << c.text;
+    }
+}
+
+TEST(SyntaxColouring, RunsAreSortedMergedAndNeverOverlap) {
+    const QString text = QStringLiteral("struct A {}\nstruct B {} // x 1");
+    const auto runs = syntaxStyleRuns(text, TextRange{0, text.size()}, EditorLanguage::Swift);
+    ASSERT_FALSE(runs.isEmpty());
+    for (qsizetype i = 1; i < runs.size(); ++i) {
+        EXPECT_LE(runs[i - 1].end(), runs[i].location);
+        EXPECT_FALSE(runs[i - 1].end() == runs[i].location && runs[i - 1].style == runs[i].style);
+    }
+}
+
+TEST(SyntaxColouring, OnlyTheRangeIsSearchedAndItsEdgesActAsTheTextsEnds) {
+    // The comment opens before the range, so its inside is coloured as plain code; the
+    // range's start counts as a word boundary.
+    const QString text = QStringLiteral("/* open\nreturn 5 */ x");
+    const qsizetype start = text.indexOf(u'\n') + 1;
+    const auto runs =
+        syntaxStyleRuns(text, TextRange{start, text.size() - start}, EditorLanguage::Javascript);
+    EXPECT_EQ(styleOf(runs, start, 6), QStringLiteral("keyword"));
+    EXPECT_EQ(styleOf(runs, 0, start), QStringLiteral("none"));
+    for (const SyntaxStyleRun& run : runs)
+        EXPECT_GE(run.location, start);
+    // A Markdown heading anchored at the range's start.
+    const QString md = QStringLiteral("xx# Head");
+    EXPECT_EQ(styleOf(syntaxStyleRuns(md, TextRange{2, 6}, EditorLanguage::Markdown), 2, 6),
+              QStringLiteral("name+bold"));
+}
+
+TEST(SyntaxColouring, NoPassRunsAboveOneMillionUnits) {
+    QString text(1'000'000, u' ');
+    text.replace(0, 6, QStringLiteral("return"));
+    EXPECT_FALSE(syntaxStyleRuns(text, TextRange{0, 100}, EditorLanguage::Javascript).isEmpty());
+    text += u' ';
+    EXPECT_TRUE(syntaxStyleRuns(text, TextRange{0, 100}, EditorLanguage::Javascript).isEmpty());
+}
+
+TEST(SyntaxColouring, AGroupThatTakesNoPartAndABadPatternColourNothing) {
+    const QList<HighlightPass> passes{
+        {QStringLiteral("(a)|(b)"), IcuRegex::NoOptions, 2, SyntaxColorRole::Number},
+        {QStringLiteral("(unclosed"), IcuRegex::NoOptions, 0, SyntaxColorRole::Keyword},
+    };
+    const auto runs = syntaxStyleRuns(u"a b", TextRange{0, 3}, passes);
+    ASSERT_EQ(runs.size(), 1);
+    EXPECT_EQ(runs[0], (SyntaxStyleRun{2, 1, {SyntaxColorRole::Number, false}}));
+    EXPECT_FALSE(cachedRegex(QStringLiteral("(unclosed"), IcuRegex::NoOptions));
+}
+
+TEST(SyntaxColouring, EveryRulePatternCompiles) {
+    for (const QList<HighlightPass>* list : allHighlightPassLists()) {
+        ASSERT_FALSE(list->isEmpty());
+        for (const HighlightPass& pass : *list) {
+            const std::optional<IcuRegex> regex = cachedRegex(pass.pattern, pass.options);
+            ASSERT_TRUE(regex) << pass.pattern.toStdString();
+            EXPECT_LE(pass.group, regex->captureGroupCount()) << pass.pattern.toStdString();
+        }
+    }
+    EXPECT_TRUE(highlightPasses(EditorLanguage::PlainText).isEmpty());
+    EXPECT_EQ(highlightPasses(EditorLanguage::Html).size(),
+              highlightPasses(EditorLanguage::Xml).size() + 2);
+}
+
+TEST(SyntaxColouring, TheCacheKeysByOptionsAndPattern) {
+    EXPECT_EQ(regexCacheKey(QStringLiteral("#.*"), IcuRegex::NoOptions),
+              QStringLiteral("0\u0001#.*"));
+    const auto plain = cachedRegex(QStringLiteral("ab"), IcuRegex::NoOptions);
+    const auto folded = cachedRegex(QStringLiteral("ab"), IcuRegex::CaseInsensitive);
+    ASSERT_TRUE(plain && folded);
+    EXPECT_EQ(plain->matchRanges(u"AB ab").size(), 1u);
+    EXPECT_EQ(folded->matchRanges(u"AB ab").size(), 2u);
+}
+
+TEST(SyntaxColouring, LineRangeAroundWidensToWholeLines) {
+    const QString text = QStringLiteral("aaaa\nbbbb\ncccc\ndddd");
+    struct Row {
+        qsizetype location, length, margin;
+        TextRange expected;
+    };
+    const Row rows[] = {
+        {6, 1, 0, {5, 5}},                     // inside line 2
+        {6, 1, 5, {0, 15}},                    // widened into lines 1 and 3
+        {5, 0, 0, {5, 5}},                     // an empty range at a line start
+        {0, 100, 0, {0, 19}},                  // the length clamped to the text
+        {TextRange::NotFound, 2, 0, {0, 5}},   // not found counts as 0
+        {-3, 0, -7, {0, 5}},                   // negative values clamp to 0
+        {17, 0, 1'000'000'000'000LL, {0, 19}}, // a huge margin takes everything
+        {9, 1, 0, {5, 5}},                     // the line feed belongs to its line
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(lineRangeAround(text, row.location, row.length, row.margin), row.expected)
+            << row.location << "+" << row.length << " m" << row.margin;
+    EXPECT_EQ(lineRangeAround(u"", 0, 0, 10), (TextRange{0, 0}));
+}
