@@ -1,0 +1,174 @@
+#include "EditorTestSupport.h"
+#include "editor/CodeEditorCoordinator.h"
+#include "editor/CompletionPopup.h"
+#include "editor/PassSyntaxHighlighting.h"
+#include "editor/ShortcutTextView.h"
+#include "editor/SyntaxColors.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+struct ColouredView {
+    TextStorageRegistry registry;
+    FakeTab tab;
+    std::unique_ptr<CodeEditorView> view;
+
+    ColouredView(const QString& text, EditorLanguage language,
+                 EditorTheme theme = EditorTheme::Light) {
+        tab.text = text;
+        CodeEditorProps props = propsFor(tab, registry);
+        props.language = language;
+        props.theme = theme;
+        view = std::make_unique<CodeEditorView>(props);
+        view->resize(600, 300);
+        view->show();
+        QCoreApplication::processEvents();
+    }
+
+    PassSyntaxHighlighting& engine() {
+        return dynamic_cast<PassSyntaxHighlighting&>(view->coordinator().highlighting());
+    }
+    QTextDocument* document() { return view->textView()->document(); }
+
+    // The format at a position of the text, or none when the layout has no range there.
+    std::optional<QTextCharFormat> formatAt(qsizetype position) {
+        const QTextBlock block = document()->findBlock(int(position));
+        const int offset = int(position - block.position());
+        for (const QTextLayout::FormatRange& range : block.layout()->formats())
+            if (range.start <= offset && offset < range.start + range.length)
+                return range.format;
+        return std::nullopt;
+    }
+    QColor colourAt(qsizetype position) {
+        const auto format = formatAt(position);
+        return format && format->hasProperty(QTextFormat::ForegroundBrush)
+                   ? format->foreground().color()
+                   : QColor();
+    }
+    void typeAt(qsizetype position, const QString& text) {
+        QTextCursor cursor = view->textView()->textCursor();
+        cursor.setPosition(int(position));
+        view->textView()->setTextCursor(cursor);
+        QTest::keyClicks(view->textView(), text);
+    }
+};
+
+QColor role(SyntaxColorRole r, EditorTheme theme = EditorTheme::Light) {
+    return syntaxRoleColor(r, theme, QGuiApplication::palette());
+}
+
+// Lines of plain code with a keyword at each line start, to the given length.
+QString longText(qsizetype length) {
+    QString text;
+    const QString line = QStringLiteral("return value + 1;\n");
+    while (text.size() + line.size() <= length)
+        text += line;
+    text += QString(length - text.size(), u' ');
+    return text;
+}
+
+} // namespace
+
+TEST(SyntaxHighlighting, AViewColoursThroughTheLayoutAcrossLinesWithoutAnUndoStep) {
+    ColouredView v(QStringLiteral("struct Point {}\n/* one\ntwo */ let x = 1"),
+                   EditorLanguage::Swift);
+    EXPECT_EQ(v.colourAt(0), role(SyntaxColorRole::Keyword));
+    const auto point = v.formatAt(7);
+    ASSERT_TRUE(point);
+    EXPECT_EQ(point->foreground().color(), role(SyntaxColorRole::Declaration));
+    EXPECT_EQ(point->fontWeight(), QFont::Bold);
+    // The block comment spans two blocks.
+    EXPECT_EQ(v.colourAt(v.tab.text.indexOf(u"one")), role(SyntaxColorRole::Comment));
+    EXPECT_EQ(v.colourAt(v.tab.text.indexOf(u"two")), role(SyntaxColorRole::Comment));
+    EXPECT_EQ(v.colourAt(v.tab.text.indexOf(u"let")), role(SyntaxColorRole::Keyword));
+    EXPECT_EQ(v.tab.undo.count(), 0);
+    EXPECT_EQ(v.tab.textWrites, 0);
+    EXPECT_FALSE(v.view->coordinator().isApplyingHighlighting);
+
+    // Typing recolours at once; a theme change recolours with the theme's colours.
+    v.typeAt(v.tab.text.size(), QStringLiteral(" // x"));
+    EXPECT_EQ(v.colourAt(v.tab.text.size() - 1), role(SyntaxColorRole::Comment));
+    EXPECT_EQ(v.tab.undo.count(), 1);
+    CodeEditorProps props = propsFor(v.tab, v.registry);
+    props.language = EditorLanguage::Swift;
+    props.theme = EditorTheme::Midnight;
+    v.view->update(props);
+    EXPECT_EQ(v.colourAt(0), QColor::fromRgbF(0.74f, 0.58f, 1.0f));
+    EXPECT_EQ(v.colourAt(7), role(SyntaxColorRole::Declaration, EditorTheme::Midnight));
+    // Plain text loses every colour.
+    props.language = EditorLanguage::PlainText;
+    v.view->update(props);
+    EXPECT_FALSE(v.formatAt(0));
+}
+
+TEST(SyntaxHighlighting, LongTextsWaitForAPauseAndColourOnlyAroundTheVisibleLines) {
+    // 63,999 + 1 typed = 64,000: at once. One more: deferred.
+    ColouredView v(longText(63'999), EditorLanguage::Javascript);
+    const qsizetype last = v.tab.text.lastIndexOf(QStringLiteral("return"));
+    EXPECT_EQ(v.colourAt(last), role(SyntaxColorRole::Keyword));
+    v.typeAt(0, QStringLiteral(" "));
+    EXPECT_EQ(v.tab.text.size(), 64'000);
+    EXPECT_FALSE(v.engine().hasPendingHighlighting());
+    EXPECT_EQ(v.colourAt(1), role(SyntaxColorRole::Keyword)); // "return" moved one on
+
+    v.typeAt(0, QStringLiteral(" "));
+    EXPECT_EQ(v.tab.text.size(), 64'001);
+    EXPECT_TRUE(v.engine().hasPendingHighlighting());
+    QTRY_VERIFY_WITH_TIMEOUT(!v.engine().hasPendingHighlighting(), 2000);
+    EXPECT_FALSE(v.formatAt(1));
+    EXPECT_EQ(v.colourAt(2), role(SyntaxColorRole::Keyword));
+
+    // Only the visible lines widened by 16,384 units are restyled.
+    const TextRange range = v.engine().highlightRange();
+    EXPECT_EQ(range.location, 0);
+    EXPECT_GT(range.length, 16'384);
+    EXPECT_LT(range.length, 20'000);
+
+    // A scroll step starts a deferred run for the newly visible part.
+    QScrollBar* bar = v.view->textView()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    EXPECT_TRUE(v.engine().hasPendingHighlighting());
+    const qsizetype end = v.tab.text.lastIndexOf(QStringLiteral("return"));
+    QTRY_VERIFY_WITH_TIMEOUT(!v.engine().hasPendingHighlighting(), 2000);
+    EXPECT_EQ(v.colourAt(end), role(SyntaxColorRole::Keyword));
+    EXPECT_EQ(v.engine().highlightRange().end(), v.tab.text.size());
+
+    // A switch to another document drops the waiting run.
+    v.typeAt(end, QStringLiteral("x"));
+    EXPECT_TRUE(v.engine().hasPendingHighlighting());
+    FakeTab other;
+    other.text = QStringLiteral("let");
+    v.view->update(propsFor(other, v.registry));
+    EXPECT_FALSE(v.engine().hasPendingHighlighting());
+}
+
+TEST(SyntaxHighlighting, AboveOneMillionUnitsTheTextKeepsItsPlainLook) {
+    ColouredView big(longText(1'000'001), EditorLanguage::Javascript);
+    EXPECT_FALSE(big.formatAt(0));
+    ColouredView limit(longText(1'000'000), EditorLanguage::Javascript);
+    EXPECT_EQ(limit.colourAt(0), role(SyntaxColorRole::Keyword));
+}
+
+TEST(LanguageServices, CompletionAndHintsReachTheView) {
+    ColouredView v(QStringLiteral("let total = 1\n"), EditorLanguage::Python);
+    v.typeAt(v.tab.text.size(), QStringLiteral("print(a, "));
+    QLabel* hint = v.view->parameterHintLabel();
+    EXPECT_FALSE(hint->isHidden());
+    EXPECT_TRUE(hint->text().endsWith(QStringLiteral(R"(print(*objects, sep=' ', end='\n'))")));
+    QTest::keyClick(v.view->textView(), Qt::Key_Return);
+    EXPECT_TRUE(hint->isHidden());
+
+    v.typeAt(v.tab.text.size(), QStringLiteral("to"));
+    EXPECT_EQ(v.view->coordinator().completions(TextRange{v.tab.text.size() - 2, 2}),
+              QStringList{QStringLiteral("total")});
+}
