@@ -39,9 +39,8 @@ private:
     std::array<QTextCharFormat, (kSyntaxColorRoleCount + 1) * 2> m_formats;
 };
 
-// Replaces the formats of every block inside the range by the runs' (the range holds whole
-// blocks). Blocks whose formats are already right are left alone, so that a keystroke lays out
-// again only the lines whose colours changed.
+// Blocks whose formats are already right are left alone, so that a keystroke lays out again
+// only the lines whose colours changed.
 void applyRuns(QTextDocument& document, TextRange range, const QList<SyntaxStyleRun>& runs,
                const StyleFormats& formats) {
     qsizetype next = 0;
@@ -64,6 +63,11 @@ void applyRuns(QTextDocument& document, TextRange range, const QList<SyntaxStyle
 }
 
 } // namespace
+
+void applyStyleRuns(QTextDocument& document, TextRange range, const QList<SyntaxStyleRun>& runs,
+                    EditorTheme theme, const QPalette& palette) {
+    applyRuns(document, range, runs, StyleFormats(theme, palette));
+}
 
 PassSyntaxHighlighting::PassSyntaxHighlighting(CodeEditorCoordinator& coordinator)
     : SyntaxHighlighting(coordinator) {
@@ -123,8 +127,8 @@ void PassSyntaxHighlighting::applyHighlighting() {
     c.isApplyingHighlighting = true;
     const TextRange range = highlightRange();
     c.activeHighlightRange = range;
-    const StyleFormats formats(c.theme, QGuiApplication::palette());
-    applyRuns(*document, range, syntaxStyleRuns(storage->text(), range, c.language), formats);
+    applyStyleRuns(*document, range, syntaxStyleRuns(storage->text(), range, c.language), c.theme,
+                   QGuiApplication::palette());
     // The bracket marks follow the caret, which a run may follow.
     c.highlightMatchingBrackets();
     c.activeHighlightRange.reset();

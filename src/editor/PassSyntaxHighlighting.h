@@ -2,7 +2,10 @@
 
 #include "editor/EditorServices.h"
 #include "platform/TextRange.h"
+#include "text/EditorTheme.h"
+#include "text/SyntaxColouring.h"
 
+#include <QPalette>
 #include <QTimer>
 
 class QTextDocument;
@@ -33,5 +36,10 @@ public:
 private:
     QTimer m_pending;
 };
+
+// Sets the runs' colours and bold as the layout formats of every block inside the range (which
+// holds whole blocks), touching only blocks whose formats change.
+void applyStyleRuns(QTextDocument& document, TextRange range, const QList<SyntaxStyleRun>& runs,
+                    EditorTheme theme, const QPalette& palette);
 
 } // namespace dunmoss
