@@ -5,7 +5,9 @@
 #include "window/DialogInteraction.h"
 #include "window/EditorWindowModel.h"
 #include "window/TabStripView.h"
+#include "window/WindowAlerts.h"
 #include "window/WindowCloseQuestion.h"
+#include "window/WindowCommandHandlers.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
@@ -32,6 +34,8 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_interaction = std::make_unique<DialogInteraction>(this);
     m_model->setInteraction(m_interaction.get());
     m_commands = std::make_unique<WindowCommandTable>(*m_model);
+    WindowCommandHandlers::install(*m_commands, *m_model);
+    new WindowAlerts(*m_model, m_model);
 
     m_layout = new WindowLayout(*m_model, this);
     setCentralWidget(m_layout);

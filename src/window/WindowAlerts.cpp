@@ -1,0 +1,148 @@
+#include "window/WindowAlerts.h"
+
+#include "platform/Localization.h"
+#include "window/DocumentReloading.h"
+#include "window/EditorWindowModel.h"
+#include "window/ExternalChanges.h"
+#include "window/TabClosing.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowInteraction.h"
+
+#include <QPointer>
+
+namespace dunmoss {
+
+namespace {
+
+QString text(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+AlertButton button(const char* key, AlertButton::Role role) {
+    return AlertButton{text(key), role};
+}
+
+} // namespace
+
+WindowAlerts::WindowAlerts(EditorWindowModel& model, QObject* parent)
+    : QObject(parent), m_model(model) {
+    connect(&model, &EditorWindowModel::changed, this, &WindowAlerts::schedule);
+}
+
+void WindowAlerts::schedule() {
+    if (m_scheduled)
+        return;
+    m_scheduled = true;
+    QMetaObject::invokeMethod(this, &WindowAlerts::presentPendingAlerts, Qt::QueuedConnection);
+}
+
+void WindowAlerts::presentPendingAlerts() {
+    m_scheduled = false;
+    // Without anyone to ask, the questions stay raised and nothing is decided for the person.
+    if (!m_model.interaction())
+        return;
+    const PendingDecisionState& decisions = m_model.state().decisions;
+    if (decisions.showDiscardAlert && !m_askingCloseUnsaved)
+        askCloseUnsaved();
+    if (m_model.state().decisions.showCloseAllAlert && !m_askingCloseAll)
+        askCloseAll();
+    if (m_model.state().decisions.showReloadConfirmation && !m_askingReload)
+        askReload();
+    const std::optional<QUuid> changed = m_model.state().decisions.externalChangeTabID;
+    if (changed && !m_askingExternalChange)
+        askExternalChange(*changed);
+}
+
+void WindowAlerts::askCloseUnsaved() {
+    m_askingCloseUnsaved = true;
+    AlertRequest request{text("document.close-unsaved.title"),
+                         text("document.close-unsaved.message"),
+                         {button("document.close-save", AlertButton::Role::Default),
+                          button("document.close-discard", AlertButton::Role::Destructive),
+                          button("document.close-cancel", AlertButton::Role::Cancel)}};
+    const QPointer<WindowAlerts> self = this;
+    m_model.interaction()->showAlert(request, [self](int answer) {
+        if (!self)
+            return;
+        self->m_askingCloseUnsaved = false;
+        EditorWindowModel& model = self->m_model;
+        model.update([](EditorWindowState& state) { state.decisions.showDiscardAlert = false; });
+        TabClosing closing(model);
+        if (answer == 0)
+            closing.saveAndClosePendingTab();
+        else if (answer == 1)
+            closing.discardPendingTab();
+        else
+            closing.keepPendingTab();
+    });
+}
+
+void WindowAlerts::askCloseAll() {
+    m_askingCloseAll = true;
+    AlertRequest request{text("document.close-all-unsaved.title"),
+                         text("document.close-all-unsaved.message"),
+                         {button("command.save-all", AlertButton::Role::Default),
+                          button("document.close-discard", AlertButton::Role::Destructive),
+                          button("document.close-cancel", AlertButton::Role::Cancel)}};
+    const QPointer<WindowAlerts> self = this;
+    m_model.interaction()->showAlert(request, [self](int answer) {
+        if (!self)
+            return;
+        self->m_askingCloseAll = false;
+        EditorWindowModel& model = self->m_model;
+        model.update([](EditorWindowState& state) { state.decisions.showCloseAllAlert = false; });
+        if (answer == 0)
+            TabClosing(model).saveAllThenCloseAll();
+        else if (answer == 1)
+            TabClosing(model).discardAllTabs();
+    });
+}
+
+void WindowAlerts::askReload() {
+    m_askingReload = true;
+    AlertRequest request{text("command.reload.confirm.title"),
+                         text("command.reload.confirm.message"),
+                         {button("command.reload.confirm.reload", AlertButton::Role::Destructive),
+                          button("document.close-cancel", AlertButton::Role::Cancel)}};
+    const QPointer<WindowAlerts> self = this;
+    m_model.interaction()->showAlert(request, [self](int answer) {
+        if (!self)
+            return;
+        self->m_askingReload = false;
+        EditorWindowModel& model = self->m_model;
+        model.update(
+            [](EditorWindowState& state) { state.decisions.showReloadConfirmation = false; });
+        if (answer == 0)
+            DocumentReloading(model).reloadActiveTab();
+    });
+}
+
+void WindowAlerts::askExternalChange(const QUuid& tabID) {
+    m_askingExternalChange = tabID;
+    AlertRequest request{text("document.external-change.title"),
+                         externalChangeAlertMessage(m_model.state()),
+                         {button("document.external-change.reload", AlertButton::Role::Default),
+                          button("document.external-change.keep", AlertButton::Role::Cancel)}};
+    const QPointer<WindowAlerts> self = this;
+    m_model.interaction()->showAlert(request, [self, tabID](int answer) {
+        if (!self)
+            return;
+        self->m_askingExternalChange.reset();
+        EditorWindowModel& model = self->m_model;
+        // The question may have moved on meanwhile (its tab closed): the answer was about a tab
+        // that is no longer asked about, and the current question is put again.
+        if (model.state().decisions.externalChangeTabID != tabID) {
+            self->schedule();
+            return;
+        }
+        ExternalChanges changes(model);
+        if (answer == 0)
+            changes.externalChangeReload();
+        else if (answer == 1)
+            changes.externalChangeKeep();
+        else
+            changes.dismissExternalChange();
+    });
+}
+
+} // namespace dunmoss

@@ -1,0 +1,280 @@
+#include "window/DocumentReloading.h"
+#include "WindowFixture.h"
+#include "platform/FileStat.h"
+#include "platform/Localization.h"
+#include "window/DocumentOpening.h"
+#include "window/DocumentSaving.h"
+#include "window/ExternalChanges.h"
+#include "window/TabUndoRegistry.h"
+#include "window/WindowAlerts.h"
+
+#include <QCoreApplication>
+#include <QUndoStack>
+#include <utime.h>
+
+namespace dunmoss::test {
+namespace {
+
+class Reload : public WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        alerts = std::make_unique<WindowAlerts>(*model);
+    }
+    int open(const QUrl& url) {
+        model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+        return model->activeTabIndex();
+    }
+    void type(int index, const QString& text) {
+        // Through the one edit path, so the tab gets an undo step as typing would.
+        model->replaceTabText(index, text, TextRange{0, 0}, QStringLiteral("find.replace"));
+    }
+    // Another program rewrites the file: new bytes and a modification date clearly apart.
+    void changeOnDisk(const QUrl& url, const QByteArray& bytes) {
+        writeFile(url.fileName(), bytes);
+        const QByteArray native = QFile::encodeName(url.toLocalFile());
+        utimbuf times{1'000'000'000, 1'000'000'000};
+        ASSERT_EQ(::utime(native.constData(), &times), 0);
+    }
+    bool canUndo(int index) const {
+        const QUndoStack* stack = model->undoRegistry().existingUndoStack(tabAt(index).id);
+        return stack && stack->canUndo();
+    }
+    void answerQuestions() {
+        alerts->presentPendingAlerts();
+        QCoreApplication::processEvents();
+    }
+    std::unique_ptr<WindowAlerts> alerts;
+};
+
+TEST_F(Reload, TheSelectionIsClampedToTheNewText) {
+    const QUrl url = writeFile(QStringLiteral("a.txt"), QByteArray(600, 'a'));
+    const int index = open(url);
+    model->setSelection(500, 20, index);
+    changeOnDisk(url, QByteArray(510, 'b'));
+    DocumentReloading(*model).reloadActiveTab();
+    EXPECT_EQ(tabAt(index).selectedRange, (TextRange{500, 10}));
+    EXPECT_EQ(tabAt(index).selectedRanges, (QList<TextRange>{{500, 10}}));
+
+    model->setSelection(500, 20, index);
+    changeOnDisk(url, QByteArray(400, 'c'));
+    DocumentReloading(*model).reloadActiveTab();
+    EXPECT_EQ(tabAt(index).selectedRange, (TextRange{400, 0}));
+    EXPECT_EQ(tabAt(index).document.text, QString(400, QLatin1Char('c')));
+    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.done")));
+    EXPECT_EQ(recentFiles.last(), url);
+}
+
+TEST_F(Reload, AModifiedTabAsksFirstAndEveryReloadForgetsTheUndoHistory) {
+    const QUrl url = writeFile(QStringLiteral("b.txt"), "disk");
+    const int index = open(url);
+    model->update([&](EditorWindowState& s) { s.tabs[index].bookmarkedLines = {3, 7}; });
+    type(index, QStringLiteral("mine"));
+    ASSERT_TRUE(canUndo(index));
+
+    DocumentReloading(*model).requestReloadActiveTab();
+    EXPECT_TRUE(state().decisions.showReloadConfirmation);
+    person.alertAnswers = {1};
+    answerQuestions();
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("mine")) << "cancelled";
+    EXPECT_FALSE(state().decisions.showReloadConfirmation);
+
+    DocumentReloading(*model).requestReloadActiveTab();
+    person.alertAnswers = {0};
+    answerQuestions();
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("disk"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    EXPECT_FALSE(canUndo(index));
+    EXPECT_EQ(tabAt(index).bookmarkedLines, (std::set<int>{3, 7}));
+
+    // Not modified: no question.
+    person.alerts.clear();
+    DocumentReloading(*model).requestReloadActiveTab();
+    answerQuestions();
+    EXPECT_TRUE(person.alerts.isEmpty());
+    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.done")));
+}
+
+TEST_F(Reload, TheEncodingIsDetectedAgainAndAFailedReadChangesNothing) {
+    const QUrl url = writeFile(QStringLiteral("c.txt"), "plain utf-8 \xC3\xA9");
+    const int index = open(url);
+    model->update([&](EditorWindowState& s) {
+        s.tabs[index].document.encoding = TextFileEncoding::Utf16;
+        s.tabs[index].savedEncoding = TextFileEncoding::Utf16;
+    });
+    DocumentReloading(*model).reloadActiveTab();
+    EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::Utf8);
+
+    const int savesBefore = sessionSaves;
+    model->setFindMessage(QString());
+    QFile::remove(url.toLocalFile());
+    DocumentReloading(*model).reloadActiveTab();
+    EXPECT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("plain utf-8 é"));
+    EXPECT_TRUE(state().findMessage.isEmpty());
+    EXPECT_EQ(sessionSaves, savesBefore);
+
+    EditorTab untitled = untitledTab();
+    model->update([&](EditorWindowState& s) {
+        s.tabs.append(untitled);
+        s.activeTabID = untitled.id;
+    });
+    DocumentReloading(*model).requestReloadActiveTab();
+    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.no-file")));
+}
+
+TEST_F(Reload, AFileGrownPastTheLimitComesBackAsAReadOnlyPreview) {
+    const QUrl url = writeFile(QStringLiteral("grow.log"), "small");
+    const int index = open(url);
+    changeOnDisk(url, QByteArray(5'000'001, 'x'));
+    ExternalChanges(*model).checkExternalChanges();
+    ExternalChanges(*model).externalChangeReload();
+    EXPECT_TRUE(tabAt(index).isReadOnly);
+    EXPECT_TRUE(tabAt(index).isLargeFilePreview);
+    EXPECT_EQ(tabAt(index).originalByteCount, 5'000'001);
+}
+
+TEST_F(Reload, ReopenWithAnotherEncoding) {
+    // "é" in UTF-8 read as Latin-1 gives two characters.
+    const QUrl url = writeFile(QStringLiteral("d.txt"), "caf\xC3\xA9");
+    const int index = open(url);
+    model->setSelection(4, 1, index);
+    type(index, QStringLiteral("changed"));
+    DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("encoding.reopen.unsaved")));
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("changed"));
+
+    model->replaceTabText(index, QStringLiteral("café"), TextRange{4, 0},
+                          QStringLiteral("find.replace"));
+    ASSERT_FALSE(tabIsModified(tabAt(index)));
+    model->setSelection(3, 1, index);
+    const int recentBefore = recentFiles.size();
+    DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(tabAt(index).document.text, QString::fromUtf8("caf\xC3\x83\xC2\xA9"));
+    EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(tabAt(index).savedEncoding, TextFileEncoding::IsoLatin1);
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    EXPECT_FALSE(canUndo(index));
+    EXPECT_EQ(tabAt(index).selectedRange, (TextRange{3, 1}));
+    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("encoding.reopen.done")));
+    EXPECT_EQ(recentFiles.size(), recentBefore) << "recent files are not touched";
+
+    // Bytes the chosen encoding cannot decode: an error, the tab untouched.
+    writeFile(QStringLiteral("d.txt"), "\xFF\xFE\xFD");
+    DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::Utf8);
+    EXPECT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::IsoLatin1);
+}
+
+TEST_F(Reload, AReadOnlyPreviewCanAlwaysBeReopened) {
+    const QUrl url = writeFile(QStringLiteral("big.log"), QByteArray(5'000'001, 'y'));
+    const int index = open(url);
+    ASSERT_TRUE(tabAt(index).isReadOnly);
+    model->update([&](EditorWindowState& s) { s.tabs[index].document.text = QStringLiteral("x"); });
+    DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_TRUE(tabAt(index).isReadOnly);
+}
+
+class ExternalChange : public Reload {
+protected:
+    // Three files open, A and C changed on disk afterwards.
+    void SetUp() override {
+        Reload::SetUp();
+        a = writeFile(QStringLiteral("a.txt"), "a1");
+        b = writeFile(QStringLiteral("b.txt"), "b1");
+        c = writeFile(QStringLiteral("c.txt"), "c1");
+        open(a);
+        open(b);
+        open(c);
+        changeOnDisk(a, "a2");
+        changeOnDisk(c, "c2-longer");
+    }
+    const EditorTab& tabOf(const QUrl& url) const {
+        for (const EditorTab& tab : state().tabs)
+            if (tab.fileURL == url)
+                return tab;
+        return state().tabs.first();
+    }
+    QUrl a, b, c;
+};
+
+TEST_F(ExternalChange, ThePollFlagsChangedFilesAndAsksAboutTheFirst) {
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_TRUE(tabOf(a).hasExternalChanges);
+    EXPECT_FALSE(tabOf(b).hasExternalChanges);
+    EXPECT_TRUE(tabOf(c).hasExternalChanges);
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(a).id);
+    // A flagged tab is not tested again, and the pending question stays on A.
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(a).id);
+}
+
+TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrder) {
+    model->update([&](EditorWindowState& s) { s.tabs[0].document.text = QStringLiteral("mine"); });
+    ExternalChanges(*model).checkExternalChanges();
+    // Keep on A, then Reload on C, answered through the window's questions.
+    person.alertAnswers = {1, 0};
+    alerts->presentPendingAlerts();
+    ASSERT_EQ(person.alerts.size(), 1);
+    EXPECT_EQ(person.alerts.first().message,
+              localizedString(QStringLiteral("document.external-change.message.format"))
+                  .arg(QStringLiteral("a.txt")));
+    EXPECT_EQ(tabOf(a).document.text, QStringLiteral("mine"));
+    EXPECT_FALSE(tabOf(a).hasExternalChanges);
+    EXPECT_TRUE(tabIsModified(tabOf(a)));
+    EXPECT_EQ(tabOf(a).lastKnownModificationDate, fileModificationDate(a.toLocalFile()));
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
+
+    // The next question comes up on its own.
+    QCoreApplication::processEvents();
+    ASSERT_EQ(person.alerts.size(), 2);
+    EXPECT_EQ(tabOf(c).document.text, QStringLiteral("c2-longer"));
+    EXPECT_FALSE(tabOf(c).hasExternalChanges);
+    EXPECT_EQ(state().activeTabID, tabOf(c).id);
+    EXPECT_EQ(state().findMessage,
+              localizedString(QStringLiteral("document.external-change.reloaded")));
+    EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
+    // The same change is not reported again.
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
+}
+
+TEST_F(ExternalChange, KeepMakesTheTabActiveAndDismissingClearsTheQuestion) {
+    ExternalChanges(*model).checkExternalChanges();
+    ExternalChanges(*model).externalChangeKeep();
+    EXPECT_EQ(state().activeTabID, tabOf(a).id);
+    EXPECT_EQ(state().findMessage,
+              localizedString(QStringLiteral("document.external-change.kept")));
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
+    person.alertAnswers = {-1};
+    answerQuestions();
+    EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
+    EXPECT_TRUE(tabOf(c).hasExternalChanges) << "dismissing decides nothing";
+}
+
+TEST_F(ExternalChange, KeepOnADeletedFileKeepsTheKnownStateSoTheNextSaveIsRefused) {
+    ExternalChanges(*model).checkExternalChanges();
+    const std::optional<FileTimestamp> knownDate = tabOf(a).lastKnownModificationDate;
+    QFile::remove(a.toLocalFile());
+    ExternalChanges(*model).externalChangeKeep();
+    EXPECT_FALSE(tabOf(a).hasExternalChanges);
+    EXPECT_EQ(tabOf(a).lastKnownModificationDate, knownDate);
+    bool saved = true;
+    model->saving().saveTab(model->tabIndex(tabOf(a).id).value(), [&](bool ok) { saved = ok; });
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(a).id);
+}
+
+TEST_F(ExternalChange, AFailedReloadKeepsTheTabFlaggedAndMovesOn) {
+    ExternalChanges(*model).checkExternalChanges();
+    QFile::remove(a.toLocalFile());
+    ExternalChanges(*model).externalChangeReload();
+    EXPECT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_TRUE(tabOf(a).hasExternalChanges);
+    EXPECT_EQ(tabOf(a).document.text, QStringLiteral("a1"));
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
+}
+
+} // namespace
+} // namespace dunmoss::test
