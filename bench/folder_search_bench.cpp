@@ -23,9 +23,8 @@ QString treePath() {
     return chosen.isEmpty() ? QStringLiteral("/usr/include") : QString::fromLocal8Bit(chosen);
 }
 
-void ours(benchmark::State& state, const QString& query, bool isRegex) {
+void ours(benchmark::State& state, const QString& query, const TextSearchOptions& options) {
     const QUrl folder = QUrl::fromLocalFile(treePath());
-    const TextSearchOptions options{isRegex, true, false};
     qsizetype hits = 0;
     for (auto _ : state) {
         const auto results = searchFolder(query, folder, {kInclude}, {}, options, INT_MAX);
@@ -33,7 +32,6 @@ void ours(benchmark::State& state, const QString& query, bool isRegex) {
         benchmark::DoNotOptimize(results.data());
     }
     state.counters["hits"] = double(hits);
-    state.counters["files"] = double(0);
 }
 
 bool installed(const char* tool) {
@@ -60,23 +58,26 @@ void registerAll() {
         const char* name;
         QString query;
         bool isRegex;
+        bool isCaseSensitive;
         std::string grep;
         std::string rg;
     };
     const Case cases[] = {
-        {"literal", kLiteral, false, "grep -rn -F " + quoted(kLiteral),
+        {"literal", kLiteral, false, true, "grep -rn -F " + quoted(kLiteral),
          "rg -n --no-ignore -F " + quoted(kLiteral)},
-        {"regex", kRegex, true, "grep -rn -E " + quoted(kRegex),
+        {"literal_ignoring_case", kLiteral, false, false, "grep -rn -i -F " + quoted(kLiteral),
+         "rg -n -i --no-ignore -F " + quoted(kLiteral)},
+        {"regex", kRegex, true, true, "grep -rn -E " + quoted(kRegex),
          "rg -n --no-ignore " + quoted(kRegex)},
     };
     const bool hasGrep = installed("grep");
     const bool hasRg = installed("rg");
     for (const Case& c : cases) {
         const QString query = c.query;
-        const bool isRegex = c.isRegex;
+        const TextSearchOptions options{c.isRegex, c.isCaseSensitive, false};
         benchmark::RegisterBenchmark(
             (std::string("ours/folder_search_") + c.name).c_str(),
-            [query, isRegex](benchmark::State& s) { ours(s, query, isRegex); })
+            [query, options](benchmark::State& s) { ours(s, query, options); })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
         if (hasGrep) {
@@ -106,6 +107,10 @@ int main(int argc, char** argv) {
     reporter.printRatios(
         {{"ours/folder_search_literal/real_time", "peer/grep_rn_literal/real_time"},
          {"ours/folder_search_literal/real_time", "peer/rg_literal/real_time"},
+         {"ours/folder_search_literal_ignoring_case/real_time",
+          "peer/grep_rn_literal_ignoring_case/real_time"},
+         {"ours/folder_search_literal_ignoring_case/real_time",
+          "peer/rg_literal_ignoring_case/real_time"},
          {"ours/folder_search_regex/real_time", "peer/grep_rn_regex/real_time"},
          {"ours/folder_search_regex/real_time", "peer/rg_regex/real_time"}});
     benchmark::Shutdown();

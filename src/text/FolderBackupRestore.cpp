@@ -123,7 +123,14 @@ bool existsWithoutFollowing(const QString& path) {
 // link, creating the missing ones. Returns the destination folder's descriptor.
 Descriptor openDestinationFolder(const QString& targetPath, const QStringList& below) {
     // The target itself may be reached through a link: the user chose it.
-    Descriptor folder(::open(native(targetPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const auto openTarget = [&] {
+        return Descriptor(
+            ::open(native(targetPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    };
+    Descriptor folder = openTarget();
+    // A target deleted since the backup is made again, like any other missing folder.
+    if (folder.get() < 0 && errno == ENOENT && QDir().mkpath(targetPath))
+        folder = openTarget();
     if (folder.get() < 0)
         throw FileError::fromErrno(errno, targetPath, true);
     QString reached = standardized(targetPath);

@@ -94,6 +94,10 @@ TEST_F(Restore, RecreatesDeletedFilesAndFoldersAndReplacesALinkItselfNotItsTarge
     EXPECT_EQ(target.read(QStringLiteral("link.txt")), "saved link");
     EXPECT_EQ(outside.read(QStringLiteral("elsewhere.txt")), "elsewhere");
     EXPECT_TRUE(stagingFiles().isEmpty());
+
+    ASSERT_TRUE(QDir(target.root()).removeRecursively());
+    EXPECT_EQ(restore(), 2);
+    EXPECT_EQ(target.read(QStringLiteral("gone/deep/a.txt")), "saved a");
 }
 
 TEST_F(Restore, RefusesEntriesBelowAFolderReplacedByALinkAndRestoresTheOthers) {
