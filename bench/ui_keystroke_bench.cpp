@@ -2,7 +2,9 @@
 // character reaching the storage, the typing undo step, the text and selection bindings (with a
 // window that re-applies its state to the view after every write), the ruler's line index and
 // bracket matching; with and without painting the view and its ruler. A 900,000-character case
-// shows bracket matching at work (it is off above 1,000,000), and the parts are timed alone.
+// shows bracket matching at work (it is off above 1,000,000), a C++ text just under the 64,000
+// units that are coloured whole after every keystroke (and the same text uncoloured), and the
+// parts are timed alone.
 #include "KeyTyping.h"
 #include "editor/CodeEditorCoordinator.h"
 #include "editor/CodeEditorView.h"
@@ -48,6 +50,7 @@ struct BoundTab {
     TextStorageRegistry registry;
     std::unique_ptr<CodeEditorView> view;
     bool echo = true;
+    EditorLanguage language = EditorLanguage::PlainText;
 
     CodeEditorProps props() {
         CodeEditorProps p;
@@ -72,10 +75,13 @@ struct BoundTab {
         p.textStorageRegistry = &registry;
         p.wordWrap = false;
         p.showInvisibles = true;
+        p.language = language;
         return p;
     }
 
-    BoundTab(qsizetype length, qsizetype caret) {
+    BoundTab(qsizetype length, qsizetype caret,
+             EditorLanguage colouring = EditorLanguage::PlainText)
+        : language(colouring) {
         text = makeDocument(length);
         range = {caret, 0};
         ranges = {range};
@@ -88,8 +94,9 @@ struct BoundTab {
 
 using dunmoss::bench::typeOneKey;
 
-void keystroke(benchmark::State& state, qsizetype length, qsizetype caret, bool paint) {
-    BoundTab tab(length, caret);
+void keystroke(benchmark::State& state, qsizetype length, qsizetype caret, bool paint,
+               EditorLanguage language = EditorLanguage::PlainText) {
+    BoundTab tab(length, caret, language);
     ShortcutTextView* text = tab.view->textView();
     int counter = 0;
     for (auto _ : state) {
@@ -112,6 +119,16 @@ void registerAll() {
     benchmark::RegisterBenchmark("keystroke/2M/with_paint", [](benchmark::State& s) {
         keystroke(s, 2'000'000, 1'000'000, true);
     })->Unit(benchmark::kMicrosecond);
+    // Up to 64,000 units the whole text is coloured again after every keystroke.
+    benchmark::RegisterBenchmark(
+        "keystroke/64k/cpp_coloured_with_paint",
+        [](benchmark::State& s) { keystroke(s, 63'000, 32'000, true, EditorLanguage::Cpp); })
+        ->Unit(benchmark::kMicrosecond)
+        ->Iterations(900); // stays at most 64,000 long
+    benchmark::RegisterBenchmark("keystroke/64k/plain_with_paint",
+                                 [](benchmark::State& s) { keystroke(s, 63'000, 32'000, true); })
+        ->Unit(benchmark::kMicrosecond)
+        ->Iterations(900);
     // Typing just before the opening parenthesis keeps it at the caret, so every keystroke
     // scans to its partner at the end of the text.
     benchmark::RegisterBenchmark("keystroke/900k/bracket_scan_whole_text", [](benchmark::State& s) {

@@ -1,5 +1,6 @@
 #include "text/SyntaxColouring.h"
 
+#include "text/KeywordAlternation.h"
 #include "text/SyntaxRegexCache.h"
 
 #include <algorithm>
@@ -15,6 +16,15 @@ constexpr quint8 kBoldBit = 0x10;
 
 void applyPass(QStringView text, TextRange range, const HighlightPass& pass,
                std::vector<quint8>& styles) {
+    if (const auto keywords = KeywordAlternation::fromPass(pass); keywords && pass.role) {
+        const quint8 code = quint8(int(*pass.role) + 1);
+        keywords->forEachMatch(text, range, [&](qsizetype location, qsizetype length) {
+            auto first = styles.begin() + (location - range.location);
+            std::for_each(first, first + length,
+                          [code](quint8& s) { s = (s & ~kRoleMask) | code; });
+        });
+        return;
+    }
     const std::optional<IcuRegex> regex = cachedRegex(pass.pattern, pass.options);
     if (!regex || pass.group > regex->captureGroupCount())
         return;

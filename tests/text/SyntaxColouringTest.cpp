@@ -1,7 +1,9 @@
 #include "text/SyntaxColouring.h"
+#include "text/KeywordAlternation.h"
 #include "text/SyntaxRegexCache.h"
 #include "text/TextEditPrinter.h"
 
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -222,4 +224,64 @@ TEST(SyntaxColouring, LineRangeAroundWidensToWholeLines) {
         EXPECT_EQ(lineRangeAround(text, row.location, row.length, row.margin), row.expected)
             << row.location << "+" << row.length << " m" << row.margin;
     EXPECT_EQ(lineRangeAround(u"", 0, 0, 10), (TextRange{0, 0}));
+}
+
+TEST(SyntaxColouring, TheKeywordFastPathFindsWhatTheExpressionFinds) {
+    QList<HighlightPass> keywordPasses;
+    for (const QList<HighlightPass>* list : allHighlightPassLists())
+        for (const HighlightPass& pass : *list)
+            if (KeywordAlternation::fromPass(pass))
+                keywordPasses.append(pass);
+    // Swift, JSON, Python, Shell, JavaScript and the generic keywords; the case-insensitive
+    // ones (SQL, YAML) keep the expression, whose case folding reaches beyond ASCII.
+    ASSERT_EQ(keywordPasses.size(), 6);
+
+    const QStringList pieces{"if",
+                             "int",
+                             "return",
+                             "Self",
+                             "self",
+                             "for",
+                             "in",
+                             "x",
+                             "_",
+                             "9",
+                             " ",
+                             "\n",
+                             ".",
+                             "(",
+                             "\u00e9",
+                             "\u0301",
+                             "\u200d",
+                             "\u200b",
+                             "\u00ad",
+                             "\u2028",
+                             "\U0001D400",
+                             "\U0001F600",
+                             QString(QChar(0xD835)),
+                             QString(QChar(0xDC00)),
+                             "\u0660",
+                             "\u203f"};
+    QRandomGenerator random(12);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int count = random.bounded(1, 12);
+        for (int i = 0; i < count; ++i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const qsizetype start = random.bounded(int(text.size()) + 1);
+        const TextRange range{start, random.bounded(int(text.size() - start) + 1)};
+        const HighlightPass& pass = keywordPasses[round % keywordPasses.size()];
+        std::vector<TextRange> fast;
+        KeywordAlternation::fromPass(pass)->forEachMatch(text, range,
+                                                         [&](qsizetype l, qsizetype n) {
+                                                             fast.push_back({l, n});
+                                                         });
+        std::vector<TextRange> slow;
+        const IcuRegex regex(pass.pattern);
+        IcuRegexMatcher matcher(regex, text, range);
+        while (matcher.findNext())
+            slow.push_back(matcher.range());
+        ASSERT_EQ(fast, slow) << text.toStdString() << " @" << range.location << "+"
+                              << range.length;
+    }
 }
