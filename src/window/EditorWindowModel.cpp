@@ -200,17 +200,19 @@ void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange
 
     QUndoStack* stack = m_undoRegistry->undoStackForTab(tabID);
     auto apply = [this](const QUuid& id, const EditSnapshot& snapshot) {
-        applyUndoSnapshot(id, snapshot);
+        return applyUndoSnapshot(id, snapshot);
     };
     stack->push(new TabEditCommand(apply, tabID, before, after, localizedString(actionNameKey)));
     scheduleRecoverySnapshot();
 }
 
-void EditorWindowModel::applyUndoSnapshot(const QUuid& tabID, const EditSnapshot& snapshot) {
+std::optional<EditSnapshot> EditorWindowModel::applyUndoSnapshot(const QUuid& tabID,
+                                                                 const EditSnapshot& snapshot) {
     assertOnMainThread();
     const std::optional<int> index = tabIndex(tabID);
     if (!index)
-        return;
+        return std::nullopt;
+    const EditSnapshot replaced = editSnapshot(*index);
     storeTabText(*index, snapshot.text);
     setSelectedRanges(snapshot.selectedRanges.isEmpty() ? QList<TextRange>{snapshot.selectedRange}
                                                         : snapshot.selectedRanges,
@@ -223,6 +225,7 @@ void EditorWindowModel::applyUndoSnapshot(const QUuid& tabID, const EditSnapshot
     refreshFindResultsAfterEdit();
     scheduleRecoverySnapshot();
     persistSession();
+    return replaced;
 }
 
 void EditorWindowModel::clearTabUndoStack(const QUuid& tabID) {

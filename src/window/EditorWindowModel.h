@@ -94,8 +94,10 @@ public:
     // read-only tabs beforehand.
     void replaceTabText(int tabIndex, const QString& text, TextRange selection,
                         const QString& actionNameKey);
-    // The body of every undo and redo step; nothing when the tab is gone.
-    void applyUndoSnapshot(const QUuid& tabID, const EditSnapshot& snapshot);
+    // The body of every undo and redo step: answers the tab's state before the step, which
+    // the opposite step restores; nothing changes (and nothing is answered) when the tab is
+    // gone.
+    std::optional<EditSnapshot> applyUndoSnapshot(const QUuid& tabID, const EditSnapshot& snapshot);
     void clearTabUndoStack(const QUuid& tabID);
     // Drops what the window keeps for a tab that is gone: undo stack and text storage.
     void forgetTab(const QUuid& tabID);

@@ -8,8 +8,10 @@ TabEditCommand::TabEditCommand(Apply apply, const QUuid& tabID, EditSnapshot bef
       m_before(std::move(before)), m_after(std::move(after)) {}
 
 void TabEditCommand::undo() {
-    if (m_apply)
-        m_apply(m_tabID, m_before);
+    if (!m_apply)
+        return;
+    if (std::optional<EditSnapshot> replaced = m_apply(m_tabID, m_before))
+        m_after = std::move(*replaced);
 }
 
 void TabEditCommand::redo() {
@@ -17,8 +19,10 @@ void TabEditCommand::redo() {
         m_appliedByCaller = false;
         return;
     }
-    if (m_apply)
-        m_apply(m_tabID, m_after);
+    if (!m_apply)
+        return;
+    if (std::optional<EditSnapshot> replaced = m_apply(m_tabID, m_after))
+        m_before = std::move(*replaced);
 }
 
 } // namespace dunmoss

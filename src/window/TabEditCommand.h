@@ -7,6 +7,7 @@
 #include <QUndoCommand>
 #include <QUuid>
 #include <functional>
+#include <optional>
 
 namespace dunmoss {
 
@@ -24,9 +25,16 @@ struct EditSnapshot {
 // the tab: undo and redo hand the snapshot to the window, which finds the tab again and does
 // nothing when it has been closed. The change itself is made by the window before the command
 // is pushed, so the first redo (the push) does nothing.
+//
+// Each step keeps the state it replaced as the state its opposite restores: Redo brings back
+// the tab as it was when Undo was chosen (with the selection the person had made and any change
+// made outside undo meanwhile), not as it was right after the edit.
 class TabEditCommand : public QUndoCommand {
 public:
-    using Apply = std::function<void(const QUuid& tabID, const EditSnapshot& snapshot)>;
+    // Writes the snapshot into the tab and answers the tab's state just before, or nothing
+    // when the tab is gone.
+    using Apply = std::function<std::optional<EditSnapshot>(const QUuid& tabID,
+                                                            const EditSnapshot& snapshot)>;
 
     TabEditCommand(Apply apply, const QUuid& tabID, EditSnapshot before, EditSnapshot after,
                    const QString& actionName);

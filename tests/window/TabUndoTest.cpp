@@ -81,6 +81,28 @@ TEST_F(TabUndo, BackAndForthAlternatesBetweenTheTwoStates) {
     EXPECT_EQ(stack->undoText(), localizedString(QStringLiteral("find.replace")));
 }
 
+TEST_F(TabUndo, RedoBringsBackTheTabAsUndoFoundIt) {
+    model->replaceTabText(0, QStringLiteral("ALPHA beta"), TextRange{0, 5},
+                          QStringLiteral("find.replace"));
+    QUndoStack* stack = stackOf(firstID);
+    // The person selects both words after the edit; Undo and Redo keep that selection.
+    model->setTabSelectedRanges(firstID, {{0, 5}, {6, 4}});
+    stack->undo();
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("alpha beta"));
+    stack->redo();
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("ALPHA beta"));
+    EXPECT_EQ(tabAt(0).selectedRanges, (QList<TextRange>{{0, 5}, {6, 4}}));
+
+    // A change outside undo (a text binding write) survives the next Undo and Redo.
+    model->setTabText(firstID, QStringLiteral("ALPHA beta!"));
+    model->setTabSelectedRange(firstID, TextRange{11, 0});
+    stack->undo();
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("alpha beta"));
+    stack->redo();
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("ALPHA beta!"));
+    EXPECT_EQ(tabAt(0).selectedRange, (TextRange{11, 0}));
+}
+
 TEST_F(TabUndo, AnEditThatChangesNothingLeavesNoStep) {
     model->replaceTabText(0, QStringLiteral("x"), TextRange{0, 0}, QStringLiteral("find.replace"));
     const int snapshots = snapshotRequests;
