@@ -1,8 +1,12 @@
 #include "window/EditorWindowView.h"
 
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "window/DialogInteraction.h"
+#include "window/EditorArea.h"
+#include "window/EditorPane.h"
 #include "window/EditorWindowModel.h"
 #include "window/TabStripView.h"
 #include "window/WindowAlerts.h"
@@ -40,8 +44,10 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_layout = new WindowLayout(*m_model, this);
     setCentralWidget(m_layout);
 
-    connect(m_layout->tabStrip(), &TabStripView::selectTabRequested, this,
-            [this](const QUuid& id) { m_commands->selectTab(id); });
+    connect(m_layout->tabStrip(), &TabStripView::selectTabRequested, this, [this](const QUuid& id) {
+        m_commands->selectTab(id);
+        focusActiveEditor();
+    });
     connect(m_layout->tabStrip(), &TabStripView::closeTabRequested, this, [this](const QUuid& id) {
         if (m_commands->requestCloseTab)
             m_commands->requestCloseTab(id);
@@ -82,6 +88,14 @@ void EditorWindowView::refreshNow() {
     m_layout->refresh([this] { showFind(); });
     setWindowTitle(dunmoss::windowTitle(m_model->state()));
     presentErrorAlert();
+}
+
+void EditorWindowView::focusActiveEditor() {
+    // The pane shows the new tab first, so the keys typed next land in its text.
+    refreshNow();
+    EditorPane* pane = m_layout->editorArea()->primaryPane();
+    if (pane->isVisibleTo(this) && pane->editorView())
+        pane->editorView()->textView()->setFocus(Qt::MouseFocusReason);
 }
 
 void EditorWindowView::showFind() {

@@ -85,6 +85,8 @@ private:
     void prepareWindowOnAppear();
     void presentErrorAlert();
     void showFind();
+    // Hands the keyboard to the text of the active tab (after a click on its tab).
+    void focusActiveEditor();
     // A close that would lose edits asks first; the answer closes the window or keeps it.
     void askBeforeClosing();
 

@@ -115,6 +115,8 @@ TabStripView::TabStripView(QWidget* parent) : QWidget(parent) {
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A click on a tab must not take the keyboard from the text.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setWidgetResizable(true);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_row = new QWidget(m_scroll);
