@@ -262,6 +262,15 @@ void CodeEditorCoordinator::applyAppearance() {
     textView->viewport()->update();
 }
 
+void CodeEditorCoordinator::systemAppearanceChanged() {
+    if (theme != EditorTheme::System || !textView)
+        return;
+    applyAppearance();
+    if (m_ruler)
+        m_ruler->update();
+    m_highlighting->applyHighlighting();
+}
+
 void CodeEditorCoordinator::textDidChange() {
     if (isApplyingHighlighting || isUpdatingFromSwiftUI || !textView || !m_storage)
         return;

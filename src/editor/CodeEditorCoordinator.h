@@ -66,6 +66,9 @@ public:
     void attachDocumentStorage();
     void applyWordWrap();
     void applyAppearance();
+    // The desktop's palette changed (a light/dark switch): the system theme takes its colours
+    // again at once; the fixed themes are unaffected.
+    void systemAppearanceChanged();
     void applySelectionFromBindings(const QList<TextRange>& ranges);
     void updateParameterHint();
     void highlightMatchingBrackets();

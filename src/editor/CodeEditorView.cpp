@@ -151,6 +151,15 @@ void CodeEditorView::resizeEvent(QResizeEvent* event) {
     layoutHintLabel();
 }
 
+void CodeEditorView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // A light/dark switch of the desktop arrives as a new application palette (inherited by
+    // this widget, whose palette is never set) and as a theme change. The text view's own
+    // palette is set explicitly, so it has to be given the new colours.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange)
+        m_coordinator->systemAppearanceChanged();
+}
+
 void CodeEditorView::layoutHintLabel() {
     if (!m_hintLabel)
         return;

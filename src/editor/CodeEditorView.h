@@ -40,6 +40,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     std::unique_ptr<CodeEditorCoordinator> m_coordinator;

@@ -7,9 +7,11 @@
 #include <QInputMethod>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QUndoStack>
+#include <algorithm>
 #include <memory>
 
 namespace dunmoss {
@@ -277,8 +279,37 @@ void ShortcutTextView::refreshExtraSelections() {
     setExtraSelections(selections);
 }
 
-void ShortcutTextView::scrollRangeToVisible(TextRange) {
-    ensureCursorVisible();
+void ShortcutTextView::scrollRangeToVisible(TextRange range) {
+    // The end first, then the start: a range longer than the view shows where it begins.
+    scrollPositionToVisible(range.end());
+    scrollPositionToVisible(range.location);
+}
+
+void ShortcutTextView::scrollPositionToVisible(qsizetype position) {
+    const qsizetype limit = std::max(document()->characterCount() - 1, 0);
+    QTextCursor cursor(document());
+    cursor.setPosition(int(std::clamp<qsizetype>(position, 0, limit)));
+    const QRect view = viewport()->rect();
+    const QRect caret = cursorRect(cursor);
+    if (caret.top() < view.top() || caret.bottom() > view.bottom()) {
+        // The vertical scroll bar counts layout lines, wrapped ones included.
+        const QTextBlock block = cursor.block();
+        int line = block.firstLineNumber();
+        if (const QTextLayout* layout = block.layout()) {
+            const QTextLine textLine = layout->lineForTextPosition(cursor.positionInBlock());
+            if (textLine.isValid())
+                line += textLine.lineNumber();
+        }
+        const int fitting = std::max(1, view.height() / std::max(1, caret.height()));
+        verticalScrollBar()->setValue(caret.top() < view.top() ? line : line - fitting + 1);
+    }
+    const QRect placed = cursorRect(cursor);
+    QScrollBar* bar = horizontalScrollBar();
+    const int margin = int(spaceWidth());
+    if (placed.left() < view.left())
+        bar->setValue(bar->value() + placed.left() - view.left() - margin);
+    else if (placed.right() > view.right())
+        bar->setValue(bar->value() + placed.right() - view.right() + margin);
 }
 
 QRectF ShortcutTextView::blockRect(const QTextBlock& block) const {

@@ -74,6 +74,7 @@ public:
     void setSelectedRanges(const QList<TextRange>& ranges);
     void clearSecondarySelections();
     void setBracketMarks(const QList<TextRange>& ranges, const QColor& color);
+    // Brings the range into view; one longer than the view shows its start.
     void scrollRangeToVisible(TextRange range);
 
     // Reserves room left of the text for a widget (the ruler) and keeps it there.
@@ -102,6 +103,7 @@ private:
     void refreshExtraSelections();
 
     void placeLeftMarginWidget();
+    void scrollPositionToVisible(qsizetype position);
 
     QPointer<QUndoStack> m_undoStack;
     QPointer<QWidget> m_leftMarginWidget;

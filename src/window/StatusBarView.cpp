@@ -1,5 +1,6 @@
 #include "window/StatusBarView.h"
 
+#include "window/ElidedLabel.h"
 #include "window/IconTable.h"
 
 #include <QEvent>
@@ -24,16 +25,14 @@ QFrame* verticalDivider(QWidget* parent) {
     return line;
 }
 
-QLabel* captionLabel(QWidget* parent) {
-    auto* label = new QLabel(parent);
+ElidedLabel* captionLabel(QWidget* parent) {
+    auto* label = new ElidedLabel(parent);
     applyCaptionStyle(label);
-    label->setTextFormat(Qt::PlainText);
     return label;
 }
 
-void setLabel(QLabel* label, const QString& text) {
-    if (label->text() != text)
-        label->setText(text);
+void setLabel(ElidedLabel* label, const QString& text) {
+    label->setText(text);
 }
 
 } // namespace
@@ -66,6 +65,10 @@ void StatusBarSymbolLabel::setText(const QString& text) {
 
 QString StatusBarSymbolLabel::text() const {
     return m_text->text();
+}
+
+QString StatusBarSymbolLabel::displayedText() const {
+    return m_text->displayedText();
 }
 
 void StatusBarSymbolLabel::updateSymbol() {
@@ -154,10 +157,23 @@ QStringList StatusBarView::visibleItemTexts() const {
     for (QWidget* widget : m_order) {
         if (widget->isHidden())
             continue;
-        if (auto* label = qobject_cast<QLabel*>(widget))
+        if (auto* label = qobject_cast<ElidedLabel*>(widget))
             result << label->text();
         else if (auto* symbol = qobject_cast<StatusBarSymbolLabel*>(widget))
             result << symbol->text();
+    }
+    return result;
+}
+
+QStringList StatusBarView::displayedItemTexts() const {
+    QStringList result;
+    for (QWidget* widget : m_order) {
+        if (widget->isHidden())
+            continue;
+        if (auto* label = qobject_cast<ElidedLabel*>(widget))
+            result << label->displayedText();
+        else if (auto* symbol = qobject_cast<StatusBarSymbolLabel*>(widget))
+            result << symbol->displayedText();
     }
     return result;
 }

@@ -8,6 +8,7 @@ class QLabel;
 
 namespace dunmoss {
 
+class ElidedLabel;
 class StatusBarSymbolLabel;
 
 // The row along the bottom of the window: caret position, text statistics, state flags,
@@ -23,6 +24,8 @@ public:
 
     // The texts of the items shown, left to right (dividers and the spacer left out).
     QStringList visibleItemTexts() const;
+    // The same as drawn at the current width: a text without room ends in an ellipsis.
+    QStringList displayedItemTexts() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,16 +36,16 @@ private:
     StatusBarTexts m_texts;
     bool m_hasTexts = false;
     StatusBarSymbolLabel* m_cursor = nullptr;
-    QLabel* m_lines = nullptr;
-    QLabel* m_characters = nullptr;
-    QLabel* m_selection = nullptr;
+    ElidedLabel* m_lines = nullptr;
+    ElidedLabel* m_characters = nullptr;
+    ElidedLabel* m_selection = nullptr;
     StatusBarSymbolLabel* m_largeFileMode = nullptr;
     StatusBarSymbolLabel* m_readOnly = nullptr;
     StatusBarSymbolLabel* m_bookmarks = nullptr;
-    QLabel* m_savedState = nullptr;
-    QLabel* m_language = nullptr;
-    QLabel* m_encoding = nullptr;
-    QLabel* m_lineEnding = nullptr;
+    ElidedLabel* m_savedState = nullptr;
+    ElidedLabel* m_language = nullptr;
+    ElidedLabel* m_encoding = nullptr;
+    ElidedLabel* m_lineEnding = nullptr;
     QList<QWidget*> m_order;
 };
 
@@ -53,6 +56,7 @@ public:
     StatusBarSymbolLabel(const QString& symbolName, QWidget* parent = nullptr);
     void setText(const QString& text);
     QString text() const;
+    QString displayedText() const;
     QString symbolName() const { return m_symbolName; }
 
 protected:
@@ -63,7 +67,7 @@ private:
 
     QString m_symbolName;
     QLabel* m_symbol = nullptr;
-    QLabel* m_text = nullptr;
+    ElidedLabel* m_text = nullptr;
 };
 
 // Applies the chrome's caption style (smaller font, secondary colour) to a widget.

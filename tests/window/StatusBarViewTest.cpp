@@ -4,6 +4,7 @@
 #include "text/LanguageCatalogue.h"
 #include "window/LargeFileBanner.h"
 
+#include <QApplication>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -76,6 +77,48 @@ TEST(StatusBarView, ShowsItemsInOrderAndHidesAbsentOnes) {
     EXPECT_EQ(flagged[3], l("status.selection.format").arg(3).arg(1));
     EXPECT_EQ(flagged[4], l("status.read-only"));
     EXPECT_EQ(flagged[5], l("status.bookmarks.format").arg(2));
+}
+
+TEST(StatusBarView, ANarrowRowElidesItsTextsInsteadOfCuttingThem) {
+    QWidget window;
+    auto* bar = new StatusBarView(&window);
+    StatusBarValues values;
+    values.text = QStringLiteral("one\ntwo three");
+    values.selectedRange = {0, 9};
+    values.isReadOnly = true;
+    values.bookmarkedLineCount = 3;
+    values.encoding = TextFileEncoding::Utf16LittleEndian;
+    values.lineEnding = TextLineEnding::CarriageReturnLineFeed;
+    bar->setValues(values);
+    const QStringList whole = bar->visibleItemTexts();
+    // The row asks for room for all its texts but never forces a window that wide.
+    EXPECT_LT(bar->minimumSizeHint().width(), 420);
+    EXPECT_GT(bar->sizeHint().width(), 600);
+    window.resize(420, 40);
+    bar->setGeometry(0, 0, 420, bar->sizeHint().height());
+    window.show();
+    QApplication::processEvents();
+
+    const QStringList shown = bar->displayedItemTexts();
+    ASSERT_EQ(shown.size(), whole.size());
+    int elided = 0;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (shown[i] == whole[i])
+            continue;
+        ASSERT_TRUE(shown[i].endsWith(QChar(0x2026))) << shown[i].toStdString();
+        EXPECT_TRUE(whole[i].startsWith(shown[i].chopped(1))) << shown[i].toStdString();
+        ++elided;
+    }
+    EXPECT_GT(elided, 0);
+    // Nothing is drawn past the end of the row.
+    for (QWidget* child : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isVisible())
+            EXPECT_LE(child->geometry().right(), bar->contentsRect().right());
+
+    // With room again, every text is whole.
+    bar->setGeometry(0, 0, bar->sizeHint().width(), bar->sizeHint().height());
+    QApplication::processEvents();
+    EXPECT_EQ(bar->displayedItemTexts(), whole);
 }
 
 TEST(LargeFileBanner, MessageNamesBothSizes) {
