@@ -1,3 +1,7 @@
+#include "app/EditorCommandsRegistry.h"
+#include "app/EditorMenuBar.h"
+#include "app/EditorWindowChrome.h"
+#include "app/EditorWindowPresence.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
@@ -14,7 +18,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +35,8 @@ protected:
         options.defaults = defaults.get();
         options.processArguments = {QStringLiteral("dunmoss-notepad")};
         window = new EditorWindowView(options);
+        // Composed as the application composes it, with its menu bar.
+        installApplicationChrome(*window, *defaults);
         EditorTab first = untitledTab();
         first.document.text = QStringLiteral("first");
         EditorTab second = untitledTab();
@@ -50,6 +55,8 @@ protected:
     void TearDown() override {
         delete window.data();
         QApplication::processEvents();
+        EditorCommandsRegistry::shared().reset();
+        resetEditorWindowPresence();
     }
 
     ShortcutTextView* textView() const {
@@ -59,7 +66,7 @@ protected:
         return window->windowLayout().tabStrip()->itemWidgets().at(index)->selectButton();
     }
     QAction* editAction(const char* key) const {
-        for (QAction* action : window->menuBar()->findChildren<QAction*>())
+        for (QAction* action : editorMenuBar(*window)->findChildren<QAction*>())
             if (action->objectName() == QLatin1String(key))
                 return action;
         return nullptr;
