@@ -254,6 +254,14 @@ void registerAll() {
                                  })
         ->Unit(ms)
         ->UseRealTime();
+    // Selector lines and no brace at all: every line start scans on to the text's end.
+    benchmark::RegisterBenchmark("ours/outline_200k/css_without_braces", [](benchmark::State& s) {
+        QString text;
+        while (text.size() < 200'000)
+            text += QStringLiteral("a.item > span:hover,\n");
+        for (auto _ : s)
+            benchmark::DoNotOptimize(extractOutline(text, EditorLanguage::Css));
+    })->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("peer/outline_1M/ctags",
                                  [&f](benchmark::State& s) {
                                      peerCommand(s, "ctags",

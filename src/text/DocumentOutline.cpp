@@ -31,46 +31,59 @@ class OutlineScan {
 public:
     explicit OutlineScan(const QString& text) : m_text(text) {}
 
+    // Regions (none: the whole text) limit where matches are found; the text around them stays
+    // visible, so "^" and "\s" keep their meaning.
     QList<DocumentOutlineItem> matches(const QString& pattern, int titleGroup,
                                        std::optional<int> detailGroup,
-                                       const std::optional<QString>& fixedDetail) {
+                                       const std::optional<QString>& fixedDetail,
+                                       const QList<TextRange>& regions = {{0, -1}}) {
         QList<DocumentOutlineItem> items;
         try {
             const IcuRegex regex(pattern, IcuRegex::AnchorsMatchLines);
             if (titleGroup > regex.captureGroupCount() ||
                 (detailGroup && *detailGroup > regex.captureGroupCount()))
                 return items;
-            IcuRegexMatcher matcher(regex, m_text);
-            while (matcher.findNext()) {
-                const TextRange title = matcher.group(titleGroup);
-                if (title.isNotFound())
-                    continue;
-                const TextRange whole = matcher.range();
-                DocumentOutlineItem item;
-                item.id = QUuid::createUuid();
-                item.title = m_text.mid(title.location, title.length);
-                if (fixedDetail) {
-                    item.detail = *fixedDetail;
-                } else if (detailGroup) {
-                    const TextRange detail = matcher.group(*detailGroup);
-                    if (!detail.isNotFound())
-                        item.detail = m_text.mid(detail.location, detail.length);
-                }
-                item.line = int(lineOf(whole.location));
-                item.range = whole;
-                items.append(std::move(item));
-            }
+            for (const TextRange& region : regions)
+                collect(regex, region, titleGroup, detailGroup, fixedDetail, items);
         } catch (const RegexError&) {
             // A pattern that does not compile, or a run that fails, lists nothing more.
         }
         return items;
     }
 
-    QList<DocumentOutlineItem> fixed(const QString& pattern, const QString& detail) {
-        return matches(pattern, 1, std::nullopt, detail);
+    QList<DocumentOutlineItem> fixed(const QString& pattern, const QString& detail,
+                                     const QList<TextRange>& regions = {{0, -1}}) {
+        return matches(pattern, 1, std::nullopt, detail, regions);
     }
 
 private:
+    void collect(const IcuRegex& regex, TextRange region, int titleGroup,
+                 std::optional<int> detailGroup, const std::optional<QString>& fixedDetail,
+                 QList<DocumentOutlineItem>& items) {
+        if (region.length < 0)
+            region = {0, m_text.size()};
+        IcuRegexMatcher matcher(regex, m_text, region, true, false);
+        while (matcher.findNext()) {
+            const TextRange title = matcher.group(titleGroup);
+            if (title.isNotFound())
+                continue;
+            const TextRange match = matcher.range();
+            DocumentOutlineItem item;
+            item.id = QUuid::createUuid();
+            item.title = m_text.mid(title.location, title.length);
+            if (fixedDetail) {
+                item.detail = *fixedDetail;
+            } else if (detailGroup) {
+                const TextRange detail = matcher.group(*detailGroup);
+                if (!detail.isNotFound())
+                    item.detail = m_text.mid(detail.location, detail.length);
+            }
+            item.line = int(lineOf(match.location));
+            item.range = match;
+            items.append(std::move(item));
+        }
+    }
+
     qsizetype lineOf(qsizetype location) {
         if (!m_indexBuilt) {
             m_lines.bringUpToDate(m_text);
@@ -113,9 +126,25 @@ QList<DocumentOutlineItem> extractTagOutline(const QString& text) {
     return scan.fixed(kTagPattern, QStringLiteral("Tag"));
 }
 
+// A selector match cannot cross a brace and ends at a "{", so it lies between that "{" and the
+// brace before it. Searching only those stretches finds the same matches without every line
+// start of a brace-free stretch scanning on to its end (quadratic on a long one).
+QList<TextRange> stretchesEndingInOpeningBraces(const QString& text) {
+    QList<TextRange> stretches;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'{')
+            stretches.append({start, i + 1 - start});
+        if (c == u'{' || c == u'}')
+            start = i + 1;
+    }
+    return stretches;
+}
+
 QList<DocumentOutlineItem> extractCSSOutline(const QString& text) {
     OutlineScan scan(text);
-    return scan.fixed(kCssPattern, QStringLiteral("CSS"));
+    return scan.fixed(kCssPattern, QStringLiteral("CSS"), stretchesEndingInOpeningBraces(text));
 }
 
 QList<DocumentOutlineItem> extractKeyOutline(const QString& text) {

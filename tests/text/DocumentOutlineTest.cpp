@@ -1,6 +1,7 @@
 #include "text/DocumentOutline.h"
 #include "text/TextEditPrinter.h"
 
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -97,4 +98,26 @@ TEST(DocumentOutline, EmptyTextsAndBadPatternsGiveNothing) {
     EXPECT_EQ(items[0].detail, QString());
     EXPECT_EQ(items[1].detail, QStringLiteral("y"));
     EXPECT_EQ(items[1].line, 2);
+}
+
+TEST(DocumentOutline, SelectorsAreFoundBetweenBracesAsInTheWholeText) {
+    // The CSS extractor searches only up to each "{"; it must list what the pattern finds
+    // over the whole text.
+    const QString pattern = QStringLiteral(R"re(^\s*([^@{}\s][^{}]+)\s*\{)re");
+    const QStringList pieces{"a", ".b", " ", "\n", "{", "}", "@m", "\t", ":x", "\r\n", "\u2028"};
+    QRandomGenerator random(5);
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        for (int i = random.bounded(1, 16); i > 0; --i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const auto fast = extractCSSOutline(text);
+        const auto slow =
+            extractOutlineMatches(pattern, text, 1, std::nullopt, QStringLiteral("CSS"));
+        ASSERT_EQ(fast.size(), slow.size()) << text.toStdString();
+        for (qsizetype i = 0; i < fast.size(); ++i) {
+            EXPECT_EQ(fast[i].range, slow[i].range) << text.toStdString();
+            EXPECT_EQ(fast[i].title, slow[i].title);
+            EXPECT_EQ(fast[i].line, slow[i].line);
+        }
+    }
 }
