@@ -5,7 +5,9 @@
 //   not re-encode through the save path to the same bytes;
 // - a fast conversion path disagrees with ICU's own strict conversion;
 // - a strict Unicode or Latin-1 decoding does not re-encode to the bytes it came from;
-// - a preview decoding drops anything but one character cut off at the end.
+// - a preview decoding drops anything but one character cut off at the end;
+// - the loader's preview in a multi-byte encoding other than UTF-8 differs from the bytes as
+//   read with only their cut character dropped.
 #include "platform/FileError.h"
 #include "platform/IcuConverter.h"
 #include "text/EncodingDetection.h"
@@ -126,6 +128,23 @@ void checkPreviewDropsOnlyACutCharacter(const QByteArray& cut, const DecodedText
     require(false, "preview dropped bytes that are no cut character");
 }
 
+// The loader cuts a preview as UTF-8 first; in another multi-byte encoding that cut must not
+// cost more than the character the end of the bytes really cuts.
+void checkLoaderPreview(const QByteArray& bytes) {
+    const PlainTextDocument preview = decodePreviewBytes(bytes);
+    if (preview.encoding == TextFileEncoding::Utf8 ||
+        preview.encoding == TextFileEncoding::Utf8WithBOM ||
+        preview.encoding == TextFileEncoding::IsoLatin1)
+        return;
+    try {
+        const QString uncut = decodeWithEncoding(bytes, preview.encoding, ByteTail::MayBeCut);
+        require(normalizeLineEndings(uncut) == preview.text,
+                "preview lost more than the cut character");
+    } catch (const FileError&) {
+        // Bytes whose end is no character of the encoding at all: the UTF-8 cut decides.
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -145,6 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(preview.has_value(), "preview detection found nothing");
     checkReplacementCharacters(cut, *preview);
     checkPreviewDropsOnlyACutCharacter(cut, *preview);
+    checkLoaderPreview(bytes.toByteArray());
 
     checkFastPathsAgainstIcu(bytes);
 

@@ -115,18 +115,66 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tai
         if (text && looksLikeText(*text))
             return result(std::move(*text), *order, DetectionStep::SniffedUtf16);
     }
-    if (auto text = decodeCharset(bytes, IcuCharset::Utf8, tail))
+    // UTF-16 in the byte order its line breaks and spaces show, when its text is plausible.
+    // Read once, when first needed: such bytes hold zero bytes, so their UTF-8 or legacy
+    // reading is never plausible and loses to this one.
+    std::optional<std::optional<QString>> evident;
+    std::optional<TextFileEncoding> evidentOrder;
+    const auto evidentUtf16 = [&]() -> std::optional<QString>& {
+        if (!evident) {
+            evident.emplace();
+            evidentOrder = utf16ByteOrderFromEvidence(bytes);
+            if (evidentOrder) {
+                auto text = decodeStrictly(bytes, *evidentOrder, tail);
+                if (text && looksLikeText(*text))
+                    *evident = std::move(text);
+            }
+        }
+        return *evident;
+    };
+    const auto evidentResult = [&] {
+        return result(std::move(*evidentUtf16()), *evidentOrder, DetectionStep::GenericUtf16);
+    };
+    if (auto text = decodeCharset(bytes, IcuCharset::Utf8, tail)) {
+        // Implausible UTF-8 (terminal colour codes, say) still wins over nothing better.
+        if (!looksLikeText(*text) && evidentUtf16())
+            return evidentResult();
         return result(std::move(*text), TextFileEncoding::Utf8, DetectionStep::Utf8);
-    if (auto legacy = guessLegacyDecoding(bytes, tail))
-        return result(std::move(legacy->text), legacy->encoding, DetectionStep::LegacyGuess);
-    // Without a mark or zero bytes nothing speaks for UTF-16, and after dropping one byte of an
-    // odd count almost any bytes read as UTF-16: a cut is not excused here, so the Latin-1
-    // fallback still gets what no other step reads.
-    if (auto text = decodeStrictly(bytes, TextFileEncoding::Utf16, ByteTail::Complete))
-        return result(std::move(*text), TextFileEncoding::Utf16, DetectionStep::GenericUtf16);
+    }
+    if (auto legacy = guessLegacyDecoding(bytes, tail)) {
+        if (!looksLikeText(legacy->text) && evidentUtf16())
+            return evidentResult();
+        if (legacyDecodingIsPlausible(bytes, legacy->text))
+            return result(std::move(legacy->text), legacy->encoding, DetectionStep::LegacyGuess);
+    }
+    if (evidentUtf16())
+        return evidentResult();
     if (auto text = strictDecode(IcuCharset::IsoLatin1, bytes))
         return result(std::move(*text), TextFileEncoding::IsoLatin1, DetectionStep::Latin1Fallback);
     return std::nullopt;
+}
+
+std::optional<TextFileEncoding> utf16ByteOrderFromEvidence(QByteArrayView bytes) {
+    const qsizetype sample = qMin(bytes.size(), utf16SniffSampleByteCount) & ~qsizetype(1);
+    const char* data = bytes.data();
+    // Text in an 8-bit encoding has no zero byte, and most files are such text.
+    if (sample == 0 || !std::memchr(data, 0, size_t(sample)))
+        return std::nullopt;
+    const auto isSpace = [](char byte) {
+        return byte == ' ' || byte == '\n' || byte == '\r' || byte == '\t';
+    };
+    qsizetype little = 0;
+    qsizetype big = 0;
+    for (qsizetype i = 0; i < sample; i += 2) {
+        little += data[i + 1] == 0 && isSpace(data[i]);
+        big += data[i] == 0 && isSpace(data[i + 1]);
+    }
+    const qsizetype found = qMax(little, big);
+    // Text of any script breaks its lines; a few stray zero bytes are no such evidence.
+    if (found == 0 || found < 4 * qMin(little, big) ||
+        found * utf16UnitsPerSpaceEvidence < sample / 2)
+        return std::nullopt;
+    return little > big ? TextFileEncoding::Utf16LittleEndian : TextFileEncoding::Utf16BigEndian;
 }
 
 std::optional<TextFileEncoding> sniffBOMlessUTF16(QByteArrayView bytes) {

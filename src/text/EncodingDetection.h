@@ -18,6 +18,7 @@ enum class DetectionStep {
     SniffedUtf16,
     Utf8,
     LegacyGuess,
+    // Mark-less UTF-16 shown by its spaces and line breaks; answered in its byte order.
     GenericUtf16,
     Latin1Fallback,
 };
@@ -42,6 +43,9 @@ inline constexpr qsizetype utf16SniffMinimumByteCount = 8;
 inline constexpr qsizetype plausibilityScalarCount = 8000;
 inline constexpr qsizetype legacyPenaltyScalarCount = 4000;
 inline constexpr int implausibleScalarPenalty = 100;
+// Mark-less UTF-16 without enough zero bytes for the sniff still needs one line break, tab or
+// space unit per this many units of its first 64 KiB to be read as UTF-16.
+inline constexpr qsizetype utf16UnitsPerSpaceEvidence = 1024;
 
 // Strict decoding with one chosen encoding. The mark of utf8, utf8-bom, utf16-le and utf16-be is
 // dropped when present; generic utf16 follows a leading mark (FF FE little-endian, FE FF
@@ -50,14 +54,23 @@ inline constexpr int implausibleScalarPenalty = 100;
 QString decodeWithEncoding(QByteArrayView bytes, TextFileEncoding encoding,
                            ByteTail tail = ByteTail::Complete);
 
-// Detection and decoding: marks, mark-less UTF-16, strict UTF-8, the legacy CJK guess, generic
-// UTF-16 and finally Latin-1, which accepts any bytes (so in practice there is always a result).
-// Never throws. Safe on any thread.
+// Detection and decoding: marks, mark-less UTF-16, strict UTF-8, the legacy CJK guess, UTF-16
+// shown by its spaces and line breaks, and finally Latin-1, which accepts any bytes (so in
+// practice there is always a result). A UTF-8 or legacy decoding that looksLikeText rejects
+// yields to a plausible UTF-16 reading shown that way; a legacy decoding that reads like
+// damaged UTF-8 or like Latin-1 text is not taken. UTF-16 found without a mark is answered in
+// its byte order (utf16-le or utf16-be), never as generic utf16. Never throws. Thread-safe.
 std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes,
                                               ByteTail tail = ByteTail::Complete);
 
 // Mark-less UTF-16 recognised by its zero bytes in the first 64 KiB.
 std::optional<TextFileEncoding> sniffBOMlessUTF16(QByteArrayView bytes);
+
+// The byte order whose 16-bit units hold line breaks, tabs and spaces (one per
+// utf16UnitsPerSpaceEvidence units at least, and four times as many as the other order has)
+// in the first 64 KiB: UTF-16 text without the zero bytes the sniff needs, such as Chinese,
+// or Cyrillic with a few spaces. Nothing when there are no such units.
+std::optional<TextFileEncoding> utf16ByteOrderFromEvidence(QByteArrayView bytes);
 
 // False when the first 8,000 scalars hold U+FFFD, C1 controls, DEL or C0 controls other than
 // tab, LF, form feed and CR.

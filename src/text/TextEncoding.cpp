@@ -60,8 +60,8 @@ IcuCharset textCharset(TextFileEncoding encoding) {
     case TextFileEncoding::Utf16LittleEndian:
         return IcuCharset::Utf16LittleEndian;
     case TextFileEncoding::Utf16:
-        // Written big-endian without a mark, so a file that detection read as generic UTF-16
-        // (it never starts with a mark then) is written back byte for byte.
+        // Written big-endian after the mark FE FF, so that it reads back in the same order
+        // whatever its text (mark-less big-endian CJK text has no zero bytes to sniff).
     case TextFileEncoding::Utf16BigEndian:
         return IcuCharset::Utf16BigEndian;
     case TextFileEncoding::Gb18030:
@@ -134,6 +134,7 @@ QByteArray byteOrderMark(TextFileEncoding encoding) {
         return QByteArray("\xEF\xBB\xBF", 3);
     case TextFileEncoding::Utf16LittleEndian:
         return QByteArray("\xFF\xFE", 2);
+    case TextFileEncoding::Utf16:
     case TextFileEncoding::Utf16BigEndian:
         return QByteArray("\xFE\xFF", 2);
     default:

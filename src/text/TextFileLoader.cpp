@@ -128,7 +128,35 @@ PlainTextDocument decodeFileBytes(QByteArrayView bytes, std::optional<TextFileEn
     return makePlainTextDocument(decodeWithEncoding(bytes, *encoding, tail), *encoding, false);
 }
 
+// Encodings other than UTF-8 whose characters may take more than one byte.
+bool spansBytes(TextFileEncoding encoding) {
+    return encoding != TextFileEncoding::Utf8 && encoding != TextFileEncoding::Utf8WithBOM &&
+           encoding != TextFileEncoding::IsoLatin1;
+}
+
+std::optional<QString> decodeUncut(QByteArrayView bytes, TextFileEncoding encoding) {
+    try {
+        return decodeWithEncoding(bytes, encoding, ByteTail::MayBeCut);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
+
+PlainTextDocument decodePreviewBytes(const QByteArray& firstBytes,
+                                     std::optional<TextFileEncoding> encodingOverride) {
+    const QByteArray bytes = trimIncompleteUTF8Tail(firstBytes);
+    PlainTextDocument document = decodeFileBytes(bytes, encodingOverride, ByteTail::MayBeCut);
+    // In another multi-byte encoding, what the UTF-8 cut took may be a whole character before
+    // the cut one (a Shift JIS trail byte looks like a UTF-8 lead): read the bytes as they
+    // came, dropping only the character that is really cut.
+    if (bytes.size() != firstBytes.size() && spansBytes(document.encoding)) {
+        if (auto text = decodeUncut(firstBytes, document.encoding))
+            document = makePlainTextDocument(*text, document.encoding, document.decodedViaFallback);
+    }
+    return document;
+}
 
 LoadedPlainTextDocument loadTextFile(const QString& path,
                                      std::optional<TextFileEncoding> encodingOverride) {
@@ -157,17 +185,15 @@ LoadedPlainTextDocument loadTextFile(const QString& path,
     LoadedPlainTextDocument loaded;
     loaded.originalByteCount = size;
     loaded.isLargeFilePreview = size && *size > largeFileThreshold;
-    // The UTF-8 cut of a preview knows nothing of the other encodings, so the preview may still
-    // end inside a character; decoding drops such a character rather than failing.
-    const QByteArray bytes =
+    // A preview may end inside a character; decoding drops that character rather than failing.
+    const QByteArray read =
         loaded.isLargeFilePreview
-            ? trimIncompleteUTF8Tail(
-                  readBytes(fd, largeFilePreviewByteCount, largeFilePreviewByteCount, path))
+            ? readBytes(fd, largeFilePreviewByteCount, largeFilePreviewByteCount, path)
             : readBytes(fd, kNoLimit, opened.st_size, path);
     try {
-        loaded.document =
-            decodeFileBytes(bytes, encodingOverride,
-                            loaded.isLargeFilePreview ? ByteTail::MayBeCut : ByteTail::Complete);
+        loaded.document = loaded.isLargeFilePreview
+                              ? decodePreviewBytes(read, encodingOverride)
+                              : decodeFileBytes(read, encodingOverride, ByteTail::Complete);
     } catch (const FileError& error) {
         // The decoders know no file; the message names the one that failed.
         throw FileError(error.code(), path, error.systemMessage());

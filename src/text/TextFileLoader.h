@@ -34,6 +34,12 @@ LoadedPlainTextDocument loadTextFile(const QUrl& url,
 // a UTF-16 mark).
 QByteArray trimIncompleteUTF8Tail(QByteArray bytes);
 
+// The first bytes of a previewed file decoded (by detection, or with the override): cut with
+// trimIncompleteUTF8Tail, and in any other multi-byte encoding with only the character that
+// the end of the bytes cuts dropped. Throws like loadTextFile's decoding.
+PlainTextDocument decodePreviewBytes(const QByteArray& firstBytes,
+                                     std::optional<TextFileEncoding> encodingOverride = {});
+
 // A document from raw decoded text: the line ending is detected, then line breaks become LF.
 PlainTextDocument makePlainTextDocument(const QString& rawText, TextFileEncoding encoding,
                                         bool decodedViaFallback);

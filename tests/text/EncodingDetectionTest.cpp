@@ -89,7 +89,6 @@ TEST(EncodingDetection, MarksDecideAndAreDropped) {
     DecodedTextData broken = detect(hex("efbbbfff21"));
     EXPECT_EQ(broken.encoding, TextFileEncoding::IsoLatin1);
     EXPECT_EQ(broken.text, QStringLiteral("ï»¿ÿ!"));
-    EXPECT_EQ(detect(hex("efbbbf80ff21")).encoding, TextFileEncoding::Utf16);
     EXPECT_TRUE(broken.decodedViaFallback);
 }
 
@@ -135,7 +134,7 @@ TEST(EncodingDetection, LegacyTextsAreRecognised) {
         DecodedTextData fromSjis = detect(sjis);
         EXPECT_EQ(fromSjis.encoding, TextFileEncoding::ShiftJIS);
         EXPECT_EQ(fromSjis.text, kJapanese.repeated(repeat));
-        // Big5 text also decodes as GB 18030 with the same penalty; the detector settles it.
+        // Big5 text also decodes as GB 18030 (with kana, so a worse penalty).
         EXPECT_EQ(guessLegacyEncoding(big5), TextFileEncoding::Big5);
         EXPECT_EQ(detect(big5).text, kTraditional.repeated(repeat));
     }
@@ -164,13 +163,28 @@ TEST(EncodingDetection, GuessMatchesDecodingEveryCandidateWhole) {
 }
 
 TEST(EncodingDetection, TiesAreSettledOnlyAmongTheTiedCandidates) {
+    // Traditional Chinese in Big5 reads as GB 18030 too, with the same penalty: a tie that the
+    // detector settles for Big5 although GB 18030 comes first.
+    const QString traditional = QStringLiteral(
+        "臺灣的電腦軟體與網路服務\n請輸入您的密碼以繼續。\n檔案已儲存，請重新開啟。\n");
+    const QByteArray big5 = strictEncode(IcuCharset::Big5, traditional).value();
+    const std::optional<QString> asGb = strictDecode(IcuCharset::Gb18030, big5);
+    ASSERT_TRUE(asGb);
+    ASSERT_EQ(legacyDecodingPenalty(*asGb, TextFileEncoding::Gb18030),
+              legacyDecodingPenalty(traditional, TextFileEncoding::Big5));
+    const QList<TextFileEncoding> tied = {TextFileEncoding::Gb18030, TextFileEncoding::Big5};
+    EXPECT_EQ(pickLegacyEncodingByFoundation(big5, tied), TextFileEncoding::Big5);
+    EXPECT_EQ(guessLegacyEncoding(big5), TextFileEncoding::Big5);
+    EXPECT_NE(pickLegacyEncodingByFoundation(big5, {TextFileEncoding::Gb18030}),
+              TextFileEncoding::Big5);
+
     // B0 A1 pairs: GB 18030 and Big5 both decode them to ideographs (penalty 0); Shift JIS reads
-    // half-width katakana and scores far worse.
+    // half-width katakana and scores far worse. The guess is the detector's pick among the two,
+    // or the first of them when it picks neither.
     const QByteArray pairs = hex("b0a1b0a2b0a3b0a4").repeated(4);
     ASSERT_TRUE(strictDecode(IcuCharset::Big5, pairs));
-    const auto guess = guessLegacyEncoding(pairs);
-    ASSERT_TRUE(guess);
-    EXPECT_TRUE(*guess == TextFileEncoding::Gb18030 || *guess == TextFileEncoding::Big5);
+    EXPECT_EQ(guessLegacyEncoding(pairs),
+              pickLegacyEncodingByFoundation(pairs, tied).value_or(TextFileEncoding::Gb18030));
 
     // The detector would call clear Japanese text Shift JIS, but it may only answer among the
     // candidates it is given.
@@ -204,18 +218,73 @@ TEST(EncodingDetection, PenaltyAndPlausibility) {
     EXPECT_TRUE(looksLikeText(QString(8000, QChar(u'a')) + QChar(0x01)));
 }
 
-TEST(EncodingDetection, GenericUtf16FollowsItsMarkAndRoundTrips) {
+TEST(EncodingDetection, GenericUtf16FollowsItsMark) {
     EXPECT_EQ(decodeWithEncoding(hex("fffe6100"), TextFileEncoding::Utf16), "a");
     EXPECT_EQ(decodeWithEncoding(hex("feff0061"), TextFileEncoding::Utf16), "a");
     EXPECT_EQ(decodeWithEncoding(hex("0061"), TextFileEncoding::Utf16), "a");
+    const QString chinese = QStringLiteral("中文字");
+    EXPECT_EQ(detect(encodeText(chinese, TextFileEncoding::Utf16)).text, chinese);
+}
 
-    // No mark, no zero bytes, not UTF-8, not any legacy encoding (81 7F is invalid in all):
-    // only generic UTF-16 reads it, and writes it back unchanged.
-    const QByteArray bytes = hex("4e2d817f4e2d817f");
-    DecodedTextData decoded = detect(bytes);
-    EXPECT_EQ(decoded.encoding, TextFileEncoding::Utf16);
-    EXPECT_EQ(decoded.text, QStringLiteral("中腿中腿"));
-    EXPECT_EQ(encodeText(decoded.text, TextFileEncoding::Utf16), bytes);
+// Mark-less UTF-16 that the zero-byte sniff misses is read in the byte order its line breaks
+// and spaces show, and answered in that order so that a save keeps it.
+TEST(EncodingDetection, MarklessUtf16IsReadInTheOrderItsSpacesShow) {
+    // 一 (U+4E00) puts zero bytes on the other parity; Cyrillic has too few zero bytes.
+    const QString texts[] = {QStringLiteral("一个中文文件，一行一行。\n第二行一二三。\n"),
+                             QStringLiteral("Файл сохранён и открыт снова.\nВторая строка.\n"),
+                             QStringLiteral("한국어텍스트입니다\n파일을저장하고다시엽니다\n")};
+    for (const QString& text : texts) {
+        for (IcuCharset order : {IcuCharset::Utf16LittleEndian, IcuCharset::Utf16BigEndian}) {
+            const QByteArray bytes = strictEncode(order, text).value();
+            ASSERT_FALSE(sniffBOMlessUTF16(bytes));
+            const DecodedTextData decoded = detect(bytes);
+            EXPECT_EQ(decoded.text, text);
+            const TextFileEncoding expected = order == IcuCharset::Utf16LittleEndian
+                                                  ? TextFileEncoding::Utf16LittleEndian
+                                                  : TextFileEncoding::Utf16BigEndian;
+            EXPECT_EQ(decoded.encoding, expected);
+            EXPECT_EQ(utf16ByteOrderFromEvidence(bytes), expected);
+        }
+    }
+    // Without any such unit nothing speaks for UTF-16 (no mark, no zero bytes, not UTF-8 and
+    // no legacy encoding: 81 7F is invalid in all): the fallback reads it, and says so.
+    const DecodedTextData unmarked = detect(hex("4e2d817f4e2d817f"));
+    EXPECT_EQ(unmarked.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_TRUE(unmarked.decodedViaFallback);
+    // Zero bytes scattered on both parities are no evidence either.
+    EXPECT_FALSE(utf16ByteOrderFromEvidence(hex("0a002000000a0020")));
+}
+
+// The faults of the specified order: a strictly valid but implausible reading, Latin-1 that a
+// legacy encoding or generic UTF-16 also decodes, and UTF-8 with a stray byte.
+TEST(EncodingDetection, NoReadingWinsThatIsNotPlausible) {
+    // Little-endian Cyrillic is valid UTF-8 full of control characters (04 bytes).
+    const QString russian = QStringLiteral("Привет, мир\n");
+    EXPECT_EQ(detect(strictEncode(IcuCharset::Utf16LittleEndian, russian).value()).text, russian);
+    // Even-length Latin-1: German as Shift JIS or GB 18030, French guillemets as half-width
+    // katakana, and once as any even-length bytes for generic UTF-16.
+    for (const QByteArray& latin :
+         {QByteArray("Gr\xF6\xDFe der Datei: f\xFCr Sie\n"), QByteArray("Men\xFC \xC4ndern\n"),
+          QByteArray("un \xAB\xA0:\xA0\xBB suivant\n"), QByteArray("caf\xE9!\n")}) {
+        ASSERT_FALSE(strictDecode(IcuCharset::Utf8, latin));
+        const DecodedTextData decoded = detect(latin);
+        EXPECT_EQ(decoded.encoding, TextFileEncoding::IsoLatin1) << latin.constData();
+        EXPECT_TRUE(decoded.decodedViaFallback);
+    }
+    // UTF-8 Chinese with one Latin-1 byte also reads as GB 18030, but is damaged UTF-8.
+    QByteArray damaged = QStringLiteral("客户端使用授权标识，但不支持\ncancel\n").toUtf8();
+    damaged.insert(damaged.indexOf('\n') + 1, "caf\xE9s ");
+    ASSERT_TRUE(strictDecode(IcuCharset::Gb18030, damaged));
+    EXPECT_TRUE(detect(damaged).decodedViaFallback);
+    // Terminal colour codes leave UTF-8 implausible, yet nothing reads it better.
+    const QByteArray coloured("\x1b[1;32mok\x1b[0m build\n");
+    EXPECT_EQ(detect(coloured).encoding, TextFileEncoding::Utf8);
+    // Shift JIS with half-width katakana beside hiragana is Japanese, not GB 18030.
+    const QString halfWidth = QStringLiteral("ﾌｧｲﾙを開きます。ﾃﾞｰﾀを保存しました。\n");
+    const QByteArray sjis = strictEncode(IcuCharset::ShiftJIS, halfWidth).value();
+    ASSERT_TRUE(strictDecode(IcuCharset::Gb18030, sjis));
+    EXPECT_EQ(detect(sjis).encoding, TextFileEncoding::ShiftJIS);
+    EXPECT_EQ(detect(sjis).text, halfWidth);
 }
 
 TEST(EncodingDetection, OnlyLatin1IsLeft) {

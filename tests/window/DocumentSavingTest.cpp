@@ -250,14 +250,14 @@ TEST_F(DocumentSave, SaveAsWritesCrlfUtf16ByteForByte) {
     EXPECT_EQ(recentFiles, QList<QUrl>{target});
     EXPECT_EQ(sessionSaves, 1);
 
-    // Generic UTF-16 is written big-endian without a mark; a file tab suggests its own name.
+    // Generic UTF-16 is written big-endian after its mark; a file tab suggests its own name.
     model->update(
         [](EditorWindowState& s) { s.tabs[0].document.encoding = TextFileEncoding::Utf16; });
     const QUrl second = QUrl::fromLocalFile(path(QStringLiteral("second.txt")));
     person.saveAnswers.push_back(second);
     model->saving().saveActiveTabAs();
     EXPECT_EQ(person.savePanels.last().suggestedName, QStringLiteral("out.txt"));
-    EXPECT_EQ(readFile(second), QByteArray("\0a\0\r\0\n\0b", 8));
+    EXPECT_EQ(readFile(second), QByteArray("\xFE\xFF\0a\0\r\0\n\0b", 10));
 }
 
 TEST_F(DocumentSave, SaveAsFailureShowsTheWriteErrorItselfEvenWithRegexOn) {
