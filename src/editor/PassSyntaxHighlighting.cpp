@@ -79,6 +79,52 @@ PassSyntaxHighlighting::PassSyntaxHighlighting(CodeEditorCoordinator& coordinato
     });
 }
 
+PassSyntaxHighlighting::~PassSyntaxHighlighting() {
+    QObject::disconnect(m_watch);
+}
+
+void PassSyntaxHighlighting::watch(QTextDocument* document) {
+    if (document == m_watched)
+        return;
+    QObject::disconnect(m_watch);
+    m_watched = document;
+    if (document)
+        m_watch = QObject::connect(document, &QTextDocument::contentsChange, document,
+                                   [this](int position, int removed, int added) {
+                                       moveFormats(position, removed, added);
+                                   });
+}
+
+void PassSyntaxHighlighting::moveFormats(int position, int removed, int added) {
+    // Short texts are coloured again at once.
+    if (!m_watched || coordinator().textLength() <= kImmediateColouringLimit)
+        return;
+    const QTextBlock block = m_watched->findBlock(position);
+    if (!block.isValid() || !block.layout() || m_watched->findBlock(position + added) != block)
+        return;
+    const int at = position - block.position();
+    // Text typed right after a coloured character takes its colour, as in a styled text.
+    const auto map = [&](int x, bool isEnd) {
+        if (x < at)
+            return x;
+        if (x >= at + removed && !(isEnd && x == at))
+            return x - removed + added;
+        return at + added;
+    };
+    QList<QTextLayout::FormatRange> moved;
+    for (QTextLayout::FormatRange range : block.layout()->formats()) {
+        const int start = map(range.start, false);
+        const int end = map(range.start + range.length, true);
+        if (end > start) {
+            range.start = start;
+            range.length = end - start;
+            moved.append(range);
+        }
+    }
+    if (moved != block.layout()->formats())
+        setBlockFormats(block, moved);
+}
+
 void PassSyntaxHighlighting::cancelPendingHighlighting() {
     m_pending.stop();
 }
@@ -88,6 +134,7 @@ void PassSyntaxHighlighting::scheduleHighlighting() {
     if (!c.textView || !c.storage())
         return;
     m_pending.stop();
+    watch(c.document());
     if (c.textLength() <= kImmediateColouringLimit) {
         applyHighlighting();
         return;
@@ -116,6 +163,7 @@ void PassSyntaxHighlighting::applyHighlighting() {
     QTextDocument* document = c.document();
     if (!c.textView || !storage || !document)
         return;
+    watch(document);
     // Nothing is restyled while an input method composes; its commit schedules a run.
     if (c.textView->hasMarkedText())
         return;

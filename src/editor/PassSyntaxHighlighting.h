@@ -6,6 +6,7 @@
 #include "text/SyntaxColouring.h"
 
 #include <QPalette>
+#include <QPointer>
 #include <QTimer>
 
 class QTextDocument;
@@ -23,6 +24,7 @@ namespace dunmoss {
 class PassSyntaxHighlighting : public SyntaxHighlighting {
 public:
     explicit PassSyntaxHighlighting(CodeEditorCoordinator& coordinator);
+    ~PassSyntaxHighlighting() override;
 
     void scheduleHighlighting() override;
     void applyHighlighting() override;
@@ -34,7 +36,14 @@ public:
     TextRange highlightRange() const;
 
 private:
+    // Until a long text's deferred run, colours move with the text of the edited line, as the
+    // layout's block-relative formats would not.
+    void watch(QTextDocument* document);
+    void moveFormats(int position, int removed, int added);
+
     QTimer m_pending;
+    QPointer<QTextDocument> m_watched;
+    QMetaObject::Connection m_watch;
 };
 
 // Sets the runs' colours and bold as the layout formats of every block inside the range (which

@@ -124,9 +124,16 @@ TEST(SyntaxHighlighting, LongTextsWaitForAPauseAndColourOnlyAroundTheVisibleLine
     v.typeAt(0, QStringLiteral(" "));
     EXPECT_EQ(v.tab.text.size(), 64'001);
     EXPECT_TRUE(v.engine().hasPendingHighlighting());
-    QTRY_VERIFY_WITH_TIMEOUT(!v.engine().hasPendingHighlighting(), 2000);
+    // Meanwhile the colours of the edited line move with its text.
     EXPECT_FALSE(v.formatAt(1));
     EXPECT_EQ(v.colourAt(2), role(SyntaxColorRole::Keyword));
+    v.typeAt(5, QStringLiteral("x")); // inside "return": the keyword colour stretches over it
+    EXPECT_EQ(v.colourAt(5), role(SyntaxColorRole::Keyword));
+    EXPECT_EQ(v.colourAt(8), role(SyntaxColorRole::Keyword));
+    QTRY_VERIFY_WITH_TIMEOUT(!v.engine().hasPendingHighlighting(), 2000);
+    EXPECT_FALSE(v.formatAt(1));
+    EXPECT_FALSE(v.formatAt(5)); // "retxurn" is no keyword
+    EXPECT_EQ(v.tab.text.size(), 64'002);
 
     // Only the visible lines widened by 16,384 units are restyled.
     const TextRange range = v.engine().highlightRange();
