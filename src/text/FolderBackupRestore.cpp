@@ -4,7 +4,6 @@
 #include "platform/Localization.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/FolderReplacementBackup.h"
-#include "text/FolderReplacementManifest.h"
 
 #include <QDir>
 #include <QFile>
@@ -157,6 +156,12 @@ Descriptor openDestinationFolder(const QString& targetPath, const QStringList& b
 
 } // namespace
 
+FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolderURL) {
+    const QString path = joinPath(backupFolderURL.toLocalFile(), QStringLiteral("manifest.json"));
+    const SecurityScopedAccess access(backupFolderURL);
+    return decodeFolderReplacementManifest(readRegularFile(path, kManifestByteLimit, true), path);
+}
+
 QString resolvePathKeepingMissingTail(const QString& path) {
     const QString cleaned = standardized(QDir(path).absolutePath());
     QString existing = cleaned;
@@ -255,15 +260,10 @@ void restoreBackedUpFile(const QUrl& savedCopyURL, const QUrl& destinationURL,
 int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
                                    const std::optional<QUrl>& targetFolderURL) {
     const QString backup = backupFolderURL.toLocalFile();
-    const QString manifestPath = joinPath(backup, QStringLiteral("manifest.json"));
-    FolderReplacementManifest manifest;
-    {
-        const SecurityScopedAccess access(backupFolderURL);
-        manifest = decodeFolderReplacementManifest(
-            readRegularFile(manifestPath, kManifestByteLimit, true), manifestPath);
-    }
+    const FolderReplacementManifest manifest = readFolderReplacementManifest(backupFolderURL);
     if (!targetFolderURL && !QDir::isAbsolutePath(manifest.rootPath))
-        throw FileError(FileErrorCode::FileReadCorruptFile, manifestPath);
+        throw FileError(FileErrorCode::FileReadCorruptFile,
+                        joinPath(backup, QStringLiteral("manifest.json")));
     const QUrl target = targetFolderURL ? *targetFolderURL : QUrl::fromLocalFile(manifest.rootPath);
 
     const SecurityScopedAccess backupAccess(backupFolderURL);

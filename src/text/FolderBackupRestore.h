@@ -1,9 +1,15 @@
 #pragma once
 
+#include "text/FolderReplacementManifest.h"
+
 #include <QUrl>
 #include <optional>
 
 namespace dunmoss {
+
+// Reads and decodes a backup folder's "manifest.json" (the restore and the panel, which learns
+// the backup's root from it, read it the same way). Throws FileError.
+FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolderURL);
 
 // Puts back every file a folder replacement backed up, from its run folder, into the target
 // folder (or, when none is given, the manifest's root, which must then be absolute). Entries
