@@ -8,6 +8,7 @@
 #include "text/OrderedFileJobs.h"
 #include "text/SearchableText.h"
 
+#include <QDir>
 #include <QSaveFile>
 
 namespace dunmoss {
@@ -97,6 +98,16 @@ void writeAtomically(const QString& path, const QByteArray& bytes) {
         throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
 }
 
+// Backups are never rewritten: when the searched folder holds the backup folder, the copies
+// made by this very run would otherwise be found and changed too.
+class BackupsGuard {
+public:
+    bool contains(const QString& path) const { return QDir::cleanPath(path).startsWith(m_prefix); }
+
+private:
+    QString m_prefix = QDir::cleanPath(folderReplaceBackupsPath()) + u'/';
+};
+
 } // namespace
 
 FolderReplacementPreview previewFolderReplacement(const QString& query, const QString& replacement,
@@ -111,6 +122,7 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
     const QString root = folderPathOfURL(folderURL);
     WildcardRegexCache cache;
     FolderPatternFilter filter(root, include, exclude, cache);
+    const BackupsGuard backups;
     struct Counted {
         SearchableFileContent::Kind kind = SearchableFileContent::Kind::Text;
         qsizetype replacements = 0;
@@ -133,7 +145,7 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
             }
         });
     walkFolderFiles(root, cancelled, [&](const QString& path) {
-        if (filter.accepts(path))
+        if (filter.accepts(path) && !backups.contains(path))
             jobs.submit(path);
         return true;
     });
@@ -153,12 +165,13 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
     const QString root = folderPathOfURL(folderURL);
     WildcardRegexCache cache;
     FolderPatternFilter filter(root, include, exclude, cache);
+    const BackupsGuard backups;
     std::optional<QUrl> runFolder;
     QList<QUrl> changed;
     qint64 total = 0;
     // One file at a time: each is backed up and listed before it is written.
     walkFolderFiles(root, cancelled, [&](const QString& path) {
-        if (!filter.accepts(path))
+        if (!filter.accepts(path) || backups.contains(path))
             return true;
         const SearchableFileContent content = loadSearchableText(path);
         if (content.kind != SearchableFileContent::Kind::Text) {

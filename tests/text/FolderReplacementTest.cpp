@@ -7,6 +7,7 @@
 #include "text/TextEncoding.h"
 
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -200,6 +201,31 @@ TEST_F(FolderReplace, AFileWhoseOtherBytesWouldChangeOnRewritingIsLeftAlone) {
     EXPECT_EQ(outcome.skippedFiles.encodingFailedFileCount, 1);
     EXPECT_FALSE(outcome.backupURL.has_value());
     EXPECT_EQ(tree.read(QStringLiteral("sjis.txt")), original);
+}
+
+TEST_F(FolderReplace, NeverRewritesBackupsInsideTheSearchedFolder) {
+    // The data folder (and so the backups) inside the folder being replaced in.
+    QStandardPaths::setTestModeEnabled(false);
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", tree.path(QStringLiteral("data")).toUtf8());
+    tree.write(QStringLiteral("data/Dunmoss Notepad/Folder Replace Backups/old/files/a.txt"), "x");
+    tree.write(QStringLiteral("zz/a.txt"), "x");
+    tree.write(QStringLiteral("a.txt"), "x");
+    const auto counted = preview(QStringLiteral("x"), QStringLiteral("y"));
+    const auto outcome = replace(QStringLiteral("x"), QStringLiteral("y"));
+    qputenv("XDG_DATA_HOME", oldData);
+    QStandardPaths::setTestModeEnabled(true);
+
+    EXPECT_EQ(counted.fileCount, 2);
+    EXPECT_EQ(outcome.fileCount, 2);
+    ASSERT_TRUE(outcome.backupURL);
+    EXPECT_TRUE(outcome.backupURL->toLocalFile().startsWith(tree.path(QStringLiteral("data/"))));
+    EXPECT_EQ(manifestOf(*outcome.backupURL).files, (QStringList{"a.txt", "zz/a.txt"}));
+    EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("zz/a.txt")), "x");
+    EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("a.txt")), "x");
+    EXPECT_EQ(
+        tree.read(QStringLiteral("data/Dunmoss Notepad/Folder Replace Backups/old/files/a.txt")),
+        "x");
 }
 
 TEST_F(FolderReplace, ExpressionsExpandGroupsAndLiteralsInsertAsTyped) {
