@@ -1,12 +1,16 @@
 #include "app/DunmossNotepadApp.h"
 
+#include "app/ApplicationDelegate.h"
 #include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
 #include "platform/Defaults.h"
+#include "platform/NotificationBus.h"
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowView.h"
+
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,6 +28,16 @@ DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, Defaults& def
     : QObject(parent), m_defaults(defaults), m_arguments(arguments) {
     if (arrayContainsString(arguments, QString::fromLatin1(kUiTestingArgument)))
         defaults.setValue(alwaysOnTopKey(arguments), false);
+    const QPointer<DunmossNotepadApp> app = this;
+    m_delegate = new ApplicationDelegate(
+        arguments,
+        [app] {
+            if (app)
+                app->openFallbackWindow();
+        },
+        NotificationBus::shared(), this);
+    connect(qApp, &QCoreApplication::aboutToQuit, m_delegate,
+            &ApplicationDelegate::applicationWillTerminate);
     m_languagePreference = storedLanguagePreference(defaults);
     if (m_languagePreference != AppLanguagePreference::System)
         QLocale::setDefault(sceneLocale(m_languagePreference));
@@ -86,28 +100,22 @@ EditorWindowView* DunmossNotepadApp::openFallbackWindow() {
 }
 
 EditorWindowView* DunmossNotepadApp::start(const QStringList& paths) {
-    const QPointer<DunmossNotepadApp> app = this;
-    fallbackWindowAction() = [app] {
-        if (app)
-            app->openFallbackWindow();
-    };
     EditorWindowView* window = openEditorWindow();
-    openFiles(window->model(), fileURLsFromArguments(paths));
+    m_delegate->applicationDidFinishLaunching();
+    const QList<QUrl> urls = fileURLsFromArguments(paths);
+    if (!urls.isEmpty())
+        m_delegate->openURLs(urls);
     return window;
 }
 
-void DunmossNotepadApp::openFiles(EditorWindowModel& model, const QList<QUrl>& urls) {
-    if (urls.isEmpty())
-        return;
-    // Like the open panel: a file that needed the last-resort decoding keeps its warning even
-    // when files opened after it clear the status line, and the session is saved once.
-    bool anyFallback = false;
-    for (const QUrl& url : urls)
-        anyFallback =
-            model.opening().openDocument(url, std::nullopt, std::nullopt, false) || anyFallback;
-    if (anyFallback)
-        model.setFindMessage(localizedString(QStringLiteral("encoding.fallback.warning")));
-    model.persistSession();
+QStringList DunmossNotepadApp::openFilePaths() {
+    QStringList paths;
+    for (QWidget* widget : editorWindows())
+        if (auto* window = qobject_cast<EditorWindowView*>(widget))
+            for (const EditorTab& tab : window->model().state().tabs)
+                if (tab.fileURL)
+                    paths.append(tab.fileURL->toLocalFile());
+    return paths;
 }
 
 QList<QUrl> DunmossNotepadApp::fileURLsFromArguments(const QStringList& paths) {

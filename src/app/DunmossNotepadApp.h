@@ -9,6 +9,7 @@
 
 namespace dunmoss {
 
+class ApplicationDelegate;
 class Defaults;
 class EditorWindowModel;
 class EditorWindowView;
@@ -39,13 +40,14 @@ public:
     // "welcome.title", at least 720 by 520, centred.
     EditorWindowView* openFallbackWindow();
 
-    // Installs the fallback-window action, opens the first window and the given files in it.
+    // Opens the first window, finishes the launch through the delegate and hands it the given
+    // files, which the first window opens once its start-up is done.
     EditorWindowView* start(const QStringList& paths);
 
-    // Opens the files in the window one after another. Each file that cannot be opened (missing,
-    // unreadable, a folder or a device) is reported in the window's error alert, so no path
-    // given is dropped without a word.
-    static void openFiles(EditorWindowModel& model, const QList<QUrl>& urls);
+    ApplicationDelegate& delegate() const { return *m_delegate; }
+
+    // The files open in every editor window, in window and tab order (automated testing).
+    static QStringList openFilePaths();
 
     // The paths as file URLs (relative ones against the working directory), in order.
     static QList<QUrl> fileURLsFromArguments(const QStringList& paths);
@@ -56,6 +58,7 @@ private:
     Defaults& m_defaults;
     QStringList m_arguments;
     AppLanguagePreference m_languagePreference;
+    ApplicationDelegate* m_delegate = nullptr;
 };
 
 } // namespace dunmoss

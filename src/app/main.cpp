@@ -1,6 +1,9 @@
 // Dunmoss Notepad: a tabbed plain-text and source-code editor.
+#include "app/ApplicationDelegate.h"
 #include "app/CommandLine.h"
 #include "app/DunmossNotepadApp.h"
+#include "app/SingleInstance.h"
+#include "text/EditorTheme.h"
 #include "window/IconTable.h"
 
 #include <QApplication>
@@ -27,6 +30,16 @@ int main(int argc, char** argv) {
         break;
     }
 
+    // A program already running for this user takes the files (none: it brings a window
+    // forward), and this launch ends.
+    const QList<QUrl> urls = dunmoss::DunmossNotepadApp::fileURLsFromArguments(commandLine.paths);
+    QStringList absolutePaths;
+    for (const QUrl& url : urls)
+        absolutePaths.append(url.toLocalFile());
+    dunmoss::SingleInstance instance(dunmoss::SingleInstance::defaultServerName());
+    if (instance.claim(absolutePaths) == dunmoss::SingleInstance::Role::HandedOver)
+        return 0;
+
     QApplication::setApplicationName(QStringLiteral("Dunmoss Notepad"));
     QApplication::setDesktopFileName(QStringLiteral("dunmoss-notepad"));
     dunmoss::configureIconThemeFallback();
@@ -38,6 +51,13 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(icon);
 
     dunmoss::DunmossNotepadApp app(arguments);
+    QObject::connect(&instance, &dunmoss::SingleInstance::openFilesRequested, &app.delegate(),
+                     &dunmoss::ApplicationDelegate::openURLs);
+    QObject::connect(&instance, &dunmoss::SingleInstance::reopenRequested, &app.delegate(),
+                     [&app] { app.delegate().applicationShouldHandleReopen(); });
+    // Automated interface tests ask the running program which files it shows.
+    if (dunmoss::arrayContainsString(arguments, QString::fromLatin1(dunmoss::kUiTestingArgument)))
+        instance.setTabReporter(&dunmoss::DunmossNotepadApp::openFilePaths);
     app.start(commandLine.paths);
     return QApplication::exec();
 }

@@ -4,10 +4,13 @@
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
+#include "platform/NotificationBus.h"
 #include "window/DialogInteraction.h"
 #include "window/EditorArea.h"
 #include "window/EditorPane.h"
 #include "window/EditorWindowModel.h"
+#include "window/IncomingFiles.h"
+#include "window/OpenRequestReceiver.h"
 #include "window/TabStripView.h"
 #include "window/WindowAlerts.h"
 #include "window/WindowCloseQuestion.h"
@@ -19,7 +22,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTimer>
 
 namespace dunmoss {
@@ -40,6 +45,13 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_commands = std::make_unique<WindowCommandTable>(*m_model);
     WindowCommandHandlers::install(*m_commands, *m_model);
     new WindowAlerts(*m_model, m_model);
+    m_openRequests = new OpenRequestReceiver(
+        *m_model, [this] { return isActiveWindow(); }, NotificationBus::shared(), this);
+    connect(&NotificationBus::shared(), &NotificationBus::applicationWillTerminate, m_model,
+            &EditorWindowModel::persistSession);
+    // Files dropped on any part of the window, the editor views included, open in it.
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
 
     m_layout = new WindowLayout(*m_model, this);
     setCentralWidget(m_layout);
@@ -59,6 +71,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
 }
 
 EditorWindowView::~EditorWindowView() {
+    m_openRequests->stopListening();
     if (!m_closed) {
         m_closed = true;
         emit closed();
@@ -149,6 +162,8 @@ void EditorWindowView::prepareWindowOnAppear() {
     const QList<std::function<void()>> steps = m_startUpSteps;
     for (const auto& step : steps)
         step();
+    // After the restore, so that the files handed over are not replaced by the session's tabs.
+    m_openRequests->startListening();
     emit startUpStepsFinished();
     m_startedUp = true;
     emit startUpCompleted();
@@ -173,6 +188,8 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     // window when one has to be brought forward.
     m_closed = true;
     setObjectName(QString());
+    m_openRequests->stopListening();
+    m_model->persistSession();
     emit closed();
 }
 
@@ -196,6 +213,40 @@ void EditorWindowView::askBeforeClosing() {
             emit self->closedAfterQuestion();
         });
     });
+}
+
+bool EditorWindowView::handleFileDrop(const QMimeData& data) {
+    const QList<QUrl> urls = IncomingFiles::droppedFileURLs(data);
+    const QPointer<EditorWindowModel> model = m_model;
+    for (const QUrl& url : urls)
+        QTimer::singleShot(0, m_model, [model, url] {
+            if (model)
+                IncomingFiles(*model).openDroppedURL(url);
+        });
+    return !urls.isEmpty();
+}
+
+bool EditorWindowView::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || m_closed)
+        return QMainWindow::eventFilter(watched, event);
+    auto* drop = static_cast<QDropEvent*>(event);
+    // Text dragged within or into the editor stays the editor's; files and folders are the
+    // window's.
+    if (!drop->mimeData() || IncomingFiles::droppedFileURLs(*drop->mimeData()).isEmpty())
+        return QMainWindow::eventFilter(watched, event);
+    if (type == QEvent::Drop) {
+        if (handleFileDrop(*drop->mimeData()))
+            drop->acceptProposedAction();
+        else
+            drop->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    return true;
 }
 
 } // namespace dunmoss

@@ -7,12 +7,14 @@
 #include <memory>
 
 class QMessageBox;
+class QMimeData;
 
 namespace dunmoss {
 
 class Defaults;
 class DialogInteraction;
 class EditorWindowModel;
+class OpenRequestReceiver;
 class WindowCommandTable;
 class WindowLayout;
 
@@ -58,6 +60,13 @@ public:
     // Applies the model's state to the widgets at once (normally coalesced).
     void refreshNow();
 
+    // The window's receiver of the system's open requests; it listens from the end of the
+    // start-up until the window closes.
+    OpenRequestReceiver& openRequests() const { return *m_openRequests; }
+    // A drop of files or folders anywhere on the window, the editor included: true when it holds
+    // at least one (each then opens on a later turn of the event loop); false refuses it.
+    bool handleFileDrop(const QMimeData& data);
+
 signals:
     // The menus should reach this window: on its first show and whenever it becomes the active
     // window, never after it closed.
@@ -79,6 +88,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void scheduleRefresh();
@@ -94,6 +104,7 @@ private:
     EditorWindowModel* m_model = nullptr;
     std::unique_ptr<DialogInteraction> m_interaction;
     std::unique_ptr<WindowCommandTable> m_commands;
+    OpenRequestReceiver* m_openRequests = nullptr;
     WindowLayout* m_layout = nullptr;
     QPointer<QMessageBox> m_errorAlert;
     QList<std::function<void()>> m_startUpSteps;

@@ -29,6 +29,8 @@ struct WindowSeams {
     std::function<void()> refreshFindResultsAfterEdit;
     // Restarts the short wait after which the recovery snapshot is written.
     std::function<void()> scheduleRecoverySnapshot;
+    // Rebuilds the workspace tree below `workspaceRootURL` and its message.
+    std::function<void()> refreshWorkspace;
     // The palette's command entries, in the command list's order.
     std::function<QList<QuickOpenEntry>()> quickOpenCommandEntries;
     // The outline of a text in the given language.

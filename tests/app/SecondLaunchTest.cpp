@@ -1,0 +1,108 @@
+// The program as a user starts it: a first launch keeps running; a second launch with two files
+// hands them to the first and ends; the first shows both.
+#include "app/SingleInstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+class SecondLaunch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        socket = home.filePath(QStringLiteral("instance"));
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("DUNMOSS_INSTANCE_SOCKET"), socket);
+    }
+    void TearDown() override {
+        if (first.state() != QProcess::NotRunning) {
+            first.terminate();
+            if (!first.waitForFinished(10'000))
+                first.kill();
+            first.waitForFinished(10'000);
+        }
+    }
+    QString writeFile(const QString& name, const QByteArray& bytes) const {
+        QFile file(home.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+    // The running program's open files, once it answers.
+    QStringList openTabs(int expected) const {
+        QStringList tabs;
+        QTest::qWaitFor(
+            [&] {
+                tabs = SingleInstance::queryOpenTabs(socket, 1000).value_or(QStringList());
+                return tabs.size() >= expected;
+            },
+            30'000);
+        return tabs;
+    }
+
+    QTemporaryDir home;
+    QString socket;
+    QProcessEnvironment environment;
+    QProcess first;
+};
+
+TEST_F(SecondLaunch, HandsItsFilesToTheRunningProgramAndEnds) {
+    const QString a = writeFile(QStringLiteral("a.txt"), "first file\n");
+    const QString b = writeFile(QStringLiteral("b.txt"), "second file\n");
+    first.setProcessEnvironment(environment);
+    first.setWorkingDirectory(home.path());
+    first.start(QStringLiteral(DUNMOSS_PROGRAM), {QStringLiteral("--dunmoss-ui-testing")});
+    ASSERT_TRUE(first.waitForStarted(10'000));
+    // Up and listening, no file open.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return SingleInstance::queryOpenTabs(socket, 1000).has_value(); }, 30'000));
+    EXPECT_TRUE(openTabs(0).isEmpty());
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    // Relative paths are taken from the second launch's own folder.
+    second.setWorkingDirectory(home.path());
+    second.start(QStringLiteral(DUNMOSS_PROGRAM),
+                 {QStringLiteral("--dunmoss-ui-testing"), QStringLiteral("a.txt"), b});
+    ASSERT_TRUE(second.waitForFinished(30'000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+
+    const QStringList tabs = openTabs(2);
+    EXPECT_EQ(tabs, (QStringList{a, b}));
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(SecondLaunch, ASocketLeftByACrashIsReplaced) {
+    // What a killed instance leaves behind: the socket file with nobody listening.
+    {
+        SingleInstance crashed(socket);
+        ASSERT_EQ(crashed.claim({}), SingleInstance::Role::Primary);
+    }
+    QFile leftover(socket);
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+
+    QLocalSocket probe;
+    probe.connectToServer(socket);
+    EXPECT_FALSE(probe.waitForConnected(1000)) << "nobody listens on the leftover";
+
+    SingleInstance next(socket);
+    EXPECT_EQ(next.claim({}), SingleInstance::Role::Primary);
+    probe.connectToServer(socket);
+    EXPECT_TRUE(probe.waitForConnected(1000)) << "the new instance listens in its place";
+}
+
+} // namespace
