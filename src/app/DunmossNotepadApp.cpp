@@ -9,6 +9,7 @@
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowView.h"
+#include "window/WindowLevel.h"
 
 #include <QCoreApplication>
 
@@ -38,9 +39,22 @@ DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, Defaults& def
         NotificationBus::shared(), this);
     connect(qApp, &QCoreApplication::aboutToQuit, m_delegate,
             &ApplicationDelegate::applicationWillTerminate);
+    // The setting reaches every editor window; each follow-up re-reads it, so switching it off
+    // and on again quickly leaves the windows on top.
+    Defaults* store = &defaults;
+    setAlwaysOnTopApplier([store, arguments](bool enabled, bool bringToFront) {
+        applyAlwaysOnTopToEditorWindows(enabled, bringToFront, [store, arguments] {
+            return alwaysOnTopEnabled(*store, arguments);
+        });
+    });
     m_languagePreference = storedLanguagePreference(defaults);
     if (m_languagePreference != AppLanguagePreference::System)
         QLocale::setDefault(sceneLocale(m_languagePreference));
+}
+
+DunmossNotepadApp::~DunmossNotepadApp() {
+    // The applier reads this application's settings store.
+    setAlwaysOnTopApplier({});
 }
 
 QLocale DunmossNotepadApp::sceneLocale(AppLanguagePreference preference) {

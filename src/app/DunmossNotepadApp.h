@@ -29,6 +29,7 @@ public:
     // to off; the user's own setting is never touched.
     DunmossNotepadApp(const QStringList& arguments, Defaults& defaults, QObject* parent = nullptr);
     explicit DunmossNotepadApp(const QStringList& arguments, QObject* parent = nullptr);
+    ~DunmossNotepadApp() override;
 
     AppLanguagePreference languagePreference() const { return m_languagePreference; }
     // "zh-Hans", "en", or the system's locale for the system choice.

@@ -5,6 +5,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "platform/NotificationBus.h"
+#include "text/EditorTheme.h"
 #include "window/DialogInteraction.h"
 #include "window/EditorArea.h"
 #include "window/EditorPane.h"
@@ -18,6 +19,7 @@
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
+#include "window/WindowLevel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -67,6 +69,24 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     connect(m_model, &EditorWindowModel::changed, this, &EditorWindowView::scheduleRefresh);
     // Display settings change in the settings database, possibly from another window.
     connect(&defaults, &Defaults::changed, this, &EditorWindowView::scheduleRefresh);
+
+    // The window floats above others while the always-on-top setting says so; a change of the
+    // setting (from any window, the menu or the settings window) reaches every editor window.
+    WindowSettings* settings = &m_model->settings();
+    const AlwaysOnTopReader current = [settings] { return settings->alwaysOnTopEnabled(); };
+    Defaults* store = &defaults;
+    applyWindowLevel(this, current(), current);
+    connect(&defaults, &Defaults::changed, this,
+            [this, settings, current, arguments, store](const QString& key) {
+                if (key != settings->alwaysOnTopKey() || m_closed)
+                    return;
+                const bool enabled = current();
+                applyWindowLevel(this, enabled, current);
+                setAlwaysOnTop(enabled, enabled, *store, arguments);
+            });
+    m_applyAlwaysOnTop = [current, arguments, store] {
+        setAlwaysOnTop(current(), false, *store, arguments);
+    };
     refreshNow();
 }
 
@@ -162,6 +182,7 @@ void EditorWindowView::prepareWindowOnAppear() {
     const QList<std::function<void()>> steps = m_startUpSteps;
     for (const auto& step : steps)
         step();
+    m_applyAlwaysOnTop();
     // After the restore, so that the files handed over are not replaced by the session's tabs.
     m_openRequests->startListening();
     emit startUpStepsFinished();

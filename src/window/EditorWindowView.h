@@ -105,6 +105,8 @@ private:
     std::unique_ptr<DialogInteraction> m_interaction;
     std::unique_ptr<WindowCommandTable> m_commands;
     OpenRequestReceiver* m_openRequests = nullptr;
+    // Applies the stored always-on-top setting to the editor windows (at the end of start-up).
+    std::function<void()> m_applyAlwaysOnTop;
     WindowLayout* m_layout = nullptr;
     QPointer<QMessageBox> m_errorAlert;
     QList<std::function<void()>> m_startUpSteps;
