@@ -1,6 +1,7 @@
 #include "app/EditorWindowPresence.h"
 
 #include "window/EditorWindowView.h"
+#include "window/WindowLevel.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -33,12 +34,8 @@ void verifyEditorWindowOpened() {
 } // namespace
 
 QList<QWidget*> editorWindows() {
-    QList<QWidget*> windows;
-    const QString identifier = QString::fromLatin1(kEditorWindowIdentifier);
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == identifier)
-            windows.append(widget);
-    return windows;
+    // The same list the always-on-top setting goes to: panels and dialogs never count.
+    return editorWindowsForLevel();
 }
 
 bool hasEditorWindow() {

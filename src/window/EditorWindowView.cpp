@@ -56,6 +56,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     qApp->installEventFilter(this);
 
     m_layout = new WindowLayout(*m_model, this);
+    m_layout->setMinimumSize(kMinimumContentWidth, kMinimumContentHeight);
     setCentralWidget(m_layout);
 
     connect(m_layout->tabStrip(), &TabStripView::selectTabRequested, this, [this](const QUuid& id) {

@@ -43,6 +43,10 @@ public:
         QStringList processArguments;
     };
 
+    // The window's content never gets smaller than this.
+    static constexpr int kMinimumContentWidth = 860;
+    static constexpr int kMinimumContentHeight = 540;
+
     explicit EditorWindowView(const Options& options, QWidget* parent = nullptr);
     EditorWindowView();
     ~EditorWindowView() override;

@@ -239,3 +239,16 @@ TEST_F(WindowView, WindowClosedBeforeItsStartUpLeavesSlotAndPendingCommand) {
     EXPECT_EQ(pendingEditorCommand(), PendingEditorCommand::NewDocument);
     EXPECT_EQ(first->model().state().tabs.size(), 1);
 }
+
+namespace {
+
+TEST_F(WindowView, TheContentNeverGetsSmallerThanItsMinimum) {
+    EditorWindowView* window = makeWindow();
+    showWindow(window);
+    window->resize(300, 200);
+    QApplication::processEvents();
+    EXPECT_GE(window->centralWidget()->width(), EditorWindowView::kMinimumContentWidth);
+    EXPECT_GE(window->centralWidget()->height(), EditorWindowView::kMinimumContentHeight);
+}
+
+} // namespace
