@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +11,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dunmoss {
@@ -24,9 +26,26 @@ QByteArray message(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+// Where the socket of a server name lives (a bare name goes to the temporary folder).
+QString socketPath(const QString& serverName) {
+    return QFileInfo(serverName).isAbsolute() ? serverName
+                                              : QDir(QDir::tempPath()).filePath(serverName);
+}
+
+// A socket someone else made (possible in a shared temporary folder) is never talked to: the
+// files a launch hands over would go to that user.
+bool isOwnedByAnotherUser(const QString& path) {
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    return status.st_uid != ::getuid();
+}
+
 // Sends one line and returns the one-line answer, or nothing.
 std::optional<QByteArray> exchange(const QString& serverName, const QByteArray& line,
                                    int timeoutMs) {
+    if (isOwnedByAnotherUser(socketPath(serverName)))
+        return std::nullopt;
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs))
@@ -69,10 +88,7 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 SingleInstance::Role SingleInstance::claim(const QStringList& absolutePaths) {
-    const QString lockPath =
-        (QFileInfo(m_serverName).isAbsolute() ? m_serverName
-                                              : QDir(QDir::tempPath()).filePath(m_serverName)) +
-        QStringLiteral(".lock");
+    const QString lockPath = socketPath(m_serverName) + QStringLiteral(".lock");
     QLockFile lock(lockPath);
     // A lock left by a crashed launch is taken over once it is stale.
     lock.setStaleLockTime(10'000);
@@ -93,6 +109,8 @@ bool SingleInstance::handOver(const QStringList& absolutePaths) {
 }
 
 bool SingleInstance::listen() {
+    if (isOwnedByAnotherUser(socketPath(m_serverName)))
+        return false;
     // Nobody answered above: whatever socket file is there was left by a crash.
     QLocalServer::removeServer(m_serverName);
     m_server = new QLocalServer(this);

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace dunmoss;
 
@@ -103,6 +104,18 @@ TEST_F(SecondLaunch, ASocketLeftByACrashIsReplaced) {
     EXPECT_EQ(next.claim({}), SingleInstance::Role::Primary);
     probe.connectToServer(socket);
     EXPECT_TRUE(probe.waitForConnected(1000)) << "the new instance listens in its place";
+}
+
+TEST_F(SecondLaunch, ASocketOfAnotherUserIsNeitherUsedNorReplaced) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs to give a file to another user";
+    QFile foreign(socket);
+    ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+    foreign.close();
+    ASSERT_EQ(::chown(QFile::encodeName(socket).constData(), 65534, 65534), 0);
+    SingleInstance instance(socket);
+    EXPECT_EQ(instance.claim({QStringLiteral("/tmp/private.txt")}), SingleInstance::Role::Alone);
+    EXPECT_TRUE(QFile::exists(socket));
 }
 
 } // namespace
