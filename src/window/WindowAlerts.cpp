@@ -41,6 +41,10 @@ void WindowAlerts::presentPendingAlerts() {
     // Without anyone to ask, the questions stay raised and nothing is decided for the person.
     if (!m_model.interaction())
         return;
+    // One dialog at a time: an error on screen is read first; its dismissal changes the state
+    // and brings the waiting question up.
+    if (m_model.state().errors.errorMessage)
+        return;
     const PendingDecisionState& decisions = m_model.state().decisions;
     if (decisions.showDiscardAlert && !m_askingCloseUnsaved)
         askCloseUnsaved();

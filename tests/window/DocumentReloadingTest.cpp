@@ -274,6 +274,12 @@ TEST_F(ExternalChange, AFailedReloadKeepsTheTabFlaggedAndMovesOn) {
     EXPECT_TRUE(tabOf(a).hasExternalChanges);
     EXPECT_EQ(tabOf(a).document.text, QStringLiteral("a1"));
     EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
+    // The next question waits until the error has been read.
+    answerQuestions();
+    EXPECT_TRUE(person.alerts.isEmpty());
+    model->showNextQueuedError();
+    answerQuestions();
+    EXPECT_EQ(person.alerts.size(), 1);
 }
 
 } // namespace
