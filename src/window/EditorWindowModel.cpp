@@ -1,6 +1,7 @@
 #include "window/EditorWindowModel.h"
 
 #include "platform/Localization.h"
+#include "search/FindSeams.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentPrinting.h"
 #include "window/DocumentSaving.h"
@@ -33,6 +34,7 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
       m_saving(std::make_unique<DocumentSaving>(*this)),
       m_printing(std::make_unique<DocumentPrinting>(*this)) {
     m_state.isSceneHosted = options.isSceneHosted;
+    installFindSeams(*this);
 }
 
 EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)

@@ -5,6 +5,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "platform/NotificationBus.h"
+#include "search/FindSeams.h"
 #include "text/EditorTheme.h"
 #include "window/DialogInteraction.h"
 #include "window/EditorArea.h"
@@ -180,6 +181,11 @@ void EditorWindowView::prepareWindowOnAppear() {
     // still open.
     if (m_closed)
         return;
+    const QStringList arguments = m_options.processArguments.isEmpty()
+                                      ? QCoreApplication::arguments()
+                                      : m_options.processArguments;
+    if (!arrayContainsString(arguments, QString::fromLatin1(kUiTestingArgument)))
+        loadStoredFindState(*m_model);
     const QList<std::function<void()>> steps = m_startUpSteps;
     for (const auto& step : steps)
         step();

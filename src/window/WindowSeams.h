@@ -15,7 +15,8 @@ namespace dunmoss {
 
 // Operations of later subsystems that the window's document operations call. Each starts
 // empty until the subsystem that owns the operation installs it on the window model (the
-// outline extractor is already the real one). An empty member does nothing (or gives nothing),
+// outline extractor is already the real one, and the find refresh is installed when the model
+// is made). An empty member does nothing (or gives nothing),
 // except `reportSessionSaveFailure`, whose absence shows the error in the window's error alert
 // so that no failure is silent.
 struct WindowSeams {

@@ -1,0 +1,441 @@
+#include "search/FindReplace.h"
+
+#include "platform/Defaults.h"
+#include "platform/Localization.h"
+#include "search/SearchCenter.h"
+#include "search/SearchCenterResults.h"
+#include "text/SearchScanner.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowErrors.h"
+
+#include <algorithm>
+#include <set>
+
+namespace dunmoss {
+
+namespace {
+
+QString text(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+} // namespace
+
+void FindReplace::setMessage(const QString& message) {
+    m_model.setFindMessage(message);
+}
+
+bool FindReplace::activeTabIsReadOnly() const {
+    return activeTab(m_model.state()).isReadOnly;
+}
+
+TextSearchMatches FindReplace::searchActiveTab(std::optional<qsizetype> maximum) const {
+    const EditorWindowState& state = m_model.state();
+    return findAllMatches(state.find.findQuery, activeTab(state).document.text,
+                          state.find.findOptions, maximum);
+}
+
+QList<TextRange> FindReplace::activeTabMatchRanges() const {
+    const EditorWindowState& state = m_model.state();
+    QList<TextRange> ranges;
+    if (state.find.findQuery.isEmpty())
+        return ranges;
+    const QString& content = activeTab(state).document.text;
+    SearchScanner scanner(state.find.findQuery, content, state.find.findOptions);
+    while (scanner.next())
+        if (scanner.range().length > 0)
+            ranges.append(scanner.range());
+    return ranges;
+}
+
+QString FindReplace::findStatusText(TextRange range, const std::optional<QList<TextRange>>& results,
+                                    std::optional<qsizetype> total) const {
+    QList<TextRange> found;
+    if (results) {
+        found = *results;
+    } else {
+        try {
+            found = activeTabMatchRanges();
+        } catch (const std::exception&) {
+            found.clear();
+        }
+    }
+    if (found.isEmpty())
+        return text(lkey("find.no-results"));
+    const qsizetype position = std::max<qsizetype>(found.indexOf(range), 0);
+    return text(lkey("find.match.format"))
+        .arg(QString::number(position + 1), QString::number(total.value_or(found.size())));
+}
+
+void FindReplace::findInActiveTab(Direction direction) {
+    recordFindHistory();
+    QList<TextRange> results;
+    try {
+        results = activeTabMatchRanges();
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    if (results.isEmpty()) {
+        setMessage(text(m_model.state().find.findQuery.isEmpty() ? lkey("find.empty")
+                                                                 : lkey("find.no-results")));
+        return;
+    }
+    const int index = m_model.activeTabIndex();
+    const TextRange selection = m_model.state().tabs.at(index).selectedRange;
+    TextRange chosen;
+    if (direction == Direction::Previous) {
+        // The last match starting before the selection, else the last one.
+        const auto after = std::lower_bound(
+            results.cbegin(), results.cend(), selection.location,
+            [](const TextRange& r, qsizetype location) { return r.location < location; });
+        chosen = after == results.cbegin() ? results.last() : *(after - 1);
+    } else {
+        const qsizetype end = selection.location + selection.length;
+        const auto next = std::lower_bound(
+            results.cbegin(), results.cend(), end,
+            [](const TextRange& r, qsizetype location) { return r.location < location; });
+        chosen = next == results.cend() ? results.first() : *next;
+    }
+    m_model.setSelection(chosen.location, chosen.length, index);
+    setMessage(findStatusText(chosen, results, results.size()));
+}
+
+void FindReplace::replaceCurrentFindMatch() {
+    if (activeTabIsReadOnly()) {
+        setMessage(text(lkey("large-file.read-only-edit-blocked")));
+        return;
+    }
+    recordFindHistory();
+    recordReplaceHistory();
+    QList<TextRange> results;
+    try {
+        results = activeTabMatchRanges();
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    const FindState& find = m_model.state().find;
+    if (results.isEmpty()) {
+        setMessage(text(find.findQuery.isEmpty() ? lkey("find.empty") : lkey("find.no-results")));
+        return;
+    }
+    int index = m_model.activeTabIndex();
+    const TextRange selection = m_model.state().tabs.at(index).selectedRange;
+    if (!results.contains(selection)) {
+        findInActiveTab(Direction::Next);
+        return;
+    }
+    std::optional<TextEdit> edit;
+    try {
+        edit = replaceCurrentMatch(find.findQuery, find.replaceText,
+                                   m_model.state().tabs.at(index).document.text, selection,
+                                   find.findOptions);
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    if (!edit) {
+        findInActiveTab(Direction::Next);
+        return;
+    }
+    const TextRange inserted = edit->selection;
+    if (!m_model.state().tabs.at(index).isReadOnly)
+        m_model.replaceTabText(index, edit->text, inserted, QStringLiteral("find.replace"));
+    setMessage(text(lkey("find.replaced-one")));
+    m_model.refreshFindResultsAfterEdit();
+    try {
+        results = activeTabMatchRanges();
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    if (!results.isEmpty()) {
+        const qsizetype end = inserted.location + inserted.length;
+        const auto next = std::find_if(results.cbegin(), results.cend(),
+                                       [end](const TextRange& r) { return r.location >= end; });
+        const TextRange chosen = next == results.cend() ? results.first() : *next;
+        index = m_model.activeTabIndex();
+        m_model.setSelection(chosen.location, chosen.length, index);
+    }
+    m_model.persistSession();
+}
+
+void FindReplace::replaceAllFindMatches() {
+    if (activeTabIsReadOnly()) {
+        setMessage(text(lkey("large-file.read-only-edit-blocked")));
+        return;
+    }
+    if (m_model.state().find.findQuery.isEmpty()) {
+        setMessage(text(lkey("find.empty")));
+        return;
+    }
+    recordFindHistory();
+    recordReplaceHistory();
+    const FindState& find = m_model.state().find;
+    const int index = m_model.activeTabIndex();
+    TextReplaceAllResult replaced;
+    try {
+        replaced =
+            replaceAllMatches(find.findQuery, find.replaceText,
+                              m_model.state().tabs.at(index).document.text, find.findOptions);
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    // All replacements are one undo step; the caret goes to the start.
+    if (!m_model.state().tabs.at(index).isReadOnly)
+        m_model.replaceTabText(index, replaced.text, TextRange{0, 0},
+                               QStringLiteral("find.replace-all"));
+    replaced.text.clear();
+    setMessage(text(lkey("find.replaced-all.format")).arg(replaced.count));
+    m_model.refreshFindResultsAfterEdit();
+    m_model.persistSession();
+}
+
+void FindReplace::publishActiveTabResults(const TextSearchMatches& matches) {
+    const QList<SearchCenterResult> centerResults =
+        currentDocumentSearchCenterResults(m_model.state(), matches.results);
+    m_model.update([&](EditorWindowState& state) {
+        state.find.findResults = matches.results;
+        state.find.findResultsTotalCount = matches.totalCount;
+        state.searchCenter.searchCenterDocumentResults = centerResults;
+        state.searchCenter.searchCenterScope = SearchCenterScope::CurrentDocument;
+        state.searchCenter.showSearchCenter = true;
+    });
+    SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::CurrentDocument,
+                                                m_model.state().find.findQuery, centerResults);
+}
+
+void FindReplace::findAllInActiveTab() {
+    recordFindHistory();
+    TextSearchMatches matches;
+    try {
+        matches = searchActiveTab(kFindAllListLimit);
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    publishActiveTabResults(matches);
+    setMessage(text(lkey("find.results.format")).arg(matches.totalCount));
+}
+
+QList<OpenDocumentSearchResult> FindReplace::searchOpenDocuments() const {
+    const EditorWindowState& state = m_model.state();
+    QList<OpenDocumentSearchResult> results;
+    if (state.find.findQuery.isEmpty())
+        return results;
+    for (const EditorTab& tab : state.tabs) {
+        const TextSearchMatches matches =
+            findAllMatches(state.find.findQuery, tab.document.text, state.find.findOptions);
+        const QString title = displayTitle(tab);
+        for (const TextSearchResult& match : matches.results)
+            results.append(OpenDocumentSearchResult{match.id, tab.id, title, match.range,
+                                                    match.line, match.column, match.preview});
+    }
+    return results;
+}
+
+void FindReplace::findInOpenDocuments() {
+    if (m_model.state().find.findQuery.isEmpty()) {
+        setMessage(text(lkey("find.empty")));
+        return;
+    }
+    recordFindHistory();
+    QList<OpenDocumentSearchResult> results;
+    try {
+        results = searchOpenDocuments();
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    const QList<SearchCenterResult> centerResults =
+        openDocumentSearchCenterResults(m_model.state(), results);
+    m_model.update([&](EditorWindowState& state) {
+        state.find.openDocumentSearchResults = results;
+        state.searchCenter.searchCenterOpenDocumentResults = centerResults;
+        state.searchCenter.searchCenterScope = SearchCenterScope::OpenDocuments;
+        state.searchCenter.showSearchCenter = true;
+    });
+    SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::OpenDocuments,
+                                                m_model.state().find.findQuery, centerResults);
+    setMessage(text(lkey("find.open-documents.results.format")).arg(results.size()));
+}
+
+void FindReplace::markAllMatchesAsBookmarks() {
+    if (m_model.state().find.findQuery.isEmpty()) {
+        setMessage(text(lkey("find.empty")));
+        return;
+    }
+    recordFindHistory();
+    TextSearchMatches matches;
+    try {
+        matches = searchActiveTab(std::nullopt);
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    if (matches.results.isEmpty()) {
+        setMessage(text(lkey("find.no-results")));
+        return;
+    }
+    std::set<int> lines;
+    for (const TextSearchResult& match : matches.results)
+        lines.insert(static_cast<int>(match.line));
+    const int index = m_model.activeTabIndex();
+    m_model.update([&](EditorWindowState& state) {
+        state.tabs[index].bookmarkedLines.insert(lines.cbegin(), lines.cend());
+    });
+    publishActiveTabResults(matches);
+    setMessage(text(lkey("find.marked-bookmarks.format"))
+                   .arg(QString::number(lines.size()), QString::number(matches.results.size())));
+    m_model.persistSession();
+}
+
+void FindReplace::selectAllFindMatches() {
+    if (m_model.state().find.findQuery.isEmpty()) {
+        setMessage(text(lkey("find.empty")));
+        return;
+    }
+    recordFindHistory();
+    TextSearchMatches matches;
+    try {
+        matches = searchActiveTab(std::nullopt);
+    } catch (const std::exception& error) {
+        setMessage(errorDisplayText(error));
+        return;
+    }
+    if (matches.results.isEmpty()) {
+        setMessage(text(lkey("find.no-results")));
+        return;
+    }
+    QList<TextRange> ranges;
+    ranges.reserve(matches.results.size());
+    for (const TextSearchResult& match : matches.results)
+        ranges.append(match.range);
+    m_model.setSelectedRanges(ranges, m_model.activeTabIndex());
+    publishActiveTabResults(matches);
+    setMessage(text(lkey("find.selected-all.format")).arg(ranges.size()));
+}
+
+void FindReplace::setFindQuery(const QString& query) {
+    m_model.update([&](EditorWindowState& state) { state.find.findQuery = query; });
+}
+
+void FindReplace::setReplaceText(const QString& replacement) {
+    m_model.update([&](EditorWindowState& state) { state.find.replaceText = replacement; });
+}
+
+void FindReplace::setFindOptions(const TextSearchOptions& options) {
+    m_model.update([&](EditorWindowState& state) { state.find.findOptions = options; });
+}
+
+void FindReplace::setFocusedFindField(std::optional<FindField> field) {
+    m_model.update([&](EditorWindowState& state) { state.find.focusedFindField = field; });
+}
+
+void FindReplace::applyFindHistoryEntry(const QString& entry) {
+    m_model.update([&](EditorWindowState& state) {
+        state.find.findQuery = entry;
+        state.find.focusedFindField = FindField::Query;
+    });
+    m_model.refreshFindResultsAfterEdit();
+}
+
+void FindReplace::applyReplaceHistoryEntry(const QString& entry) {
+    m_model.update([&](EditorWindowState& state) {
+        state.find.replaceText = entry;
+        state.find.focusedFindField = FindField::Replace;
+    });
+}
+
+void FindReplace::recordHistory(const char* key, const QString& entry, bool isFind) {
+    Defaults& defaults = m_model.defaults();
+    const QString storedKey = QString::fromLatin1(key);
+    const QStringList stored = defaults.stringList(storedKey).value_or(QStringList());
+    const QStringList updated = updatedHistory(stored, entry, kFindHistoryLimit);
+    defaults.setValue(storedKey, updated);
+    m_model.update([&](EditorWindowState& state) {
+        (isFind ? state.find.findHistory : state.find.replaceHistory) = updated;
+    });
+}
+
+void FindReplace::recordFindHistory() {
+    recordHistory(kFindHistoryKey, m_model.state().find.findQuery, true);
+}
+
+void FindReplace::recordReplaceHistory() {
+    recordHistory(kReplaceHistoryKey, m_model.state().find.replaceText, false);
+}
+
+void FindReplace::loadHistories() {
+    const Defaults& defaults = m_model.defaults();
+    const QStringList find =
+        defaults.stringList(QString::fromLatin1(kFindHistoryKey)).value_or(QStringList());
+    const QStringList replace =
+        defaults.stringList(QString::fromLatin1(kReplaceHistoryKey)).value_or(QStringList());
+    m_model.update([&](EditorWindowState& state) {
+        state.find.findHistory = find;
+        state.find.replaceHistory = replace;
+    });
+}
+
+void FindReplace::focusFindField() {
+    setFocusedFindField(FindField::Query);
+}
+
+void FindReplace::closeFindBar() {
+    m_model.update([](EditorWindowState& state) {
+        state.find.showFindBar = false;
+        state.searchCenter.showSearchCenter = false;
+        state.findMessage.clear();
+    });
+}
+
+void FindReplace::refreshFindResultsAfterEdit() {
+    const EditorWindowState& state = m_model.state();
+    const bool centerShown = state.searchCenter.showSearchCenter;
+    const SearchCenterScope scope = state.searchCenter.searchCenterScope;
+    const bool activeList =
+        state.find.showFindResults || (centerShown && scope == SearchCenterScope::CurrentDocument);
+    const bool openList = state.find.showOpenDocumentSearchResults ||
+                          (centerShown && scope == SearchCenterScope::OpenDocuments);
+    if (activeList) {
+        TextSearchMatches matches;
+        try {
+            matches = searchActiveTab(kFindAllListLimit);
+        } catch (const std::exception&) {
+            matches = {};
+        }
+        const bool toCenter = centerShown && scope == SearchCenterScope::CurrentDocument;
+        QList<SearchCenterResult> centerResults;
+        if (toCenter)
+            centerResults = currentDocumentSearchCenterResults(state, matches.results);
+        m_model.update([&](EditorWindowState& s) {
+            s.find.findResults = matches.results;
+            s.find.findResultsTotalCount = matches.totalCount;
+            if (toCenter)
+                s.searchCenter.searchCenterDocumentResults = centerResults;
+        });
+    }
+    if (openList) {
+        QList<OpenDocumentSearchResult> results;
+        try {
+            results = searchOpenDocuments();
+        } catch (const std::exception&) {
+            results.clear();
+        }
+        const bool toCenter = centerShown && scope == SearchCenterScope::OpenDocuments;
+        QList<SearchCenterResult> centerResults;
+        if (toCenter)
+            centerResults = openDocumentSearchCenterResults(m_model.state(), results);
+        m_model.update([&](EditorWindowState& s) {
+            s.find.openDocumentSearchResults = results;
+            if (toCenter)
+                s.searchCenter.searchCenterOpenDocumentResults = centerResults;
+        });
+    }
+}
+
+} // namespace dunmoss

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "text/TextSearch.h"
+#include "window/EditorWindowState.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace dunmoss {
+
+class EditorWindowModel;
+
+inline constexpr const char* kFindHistoryKey = "search.find-history.v1";
+inline constexpr const char* kReplaceHistoryKey = "search.replace-history.v1";
+inline constexpr int kFindHistoryLimit = 12;
+// Find all lists at most this many matches, and still counts them all.
+inline constexpr qsizetype kFindAllListLimit = 2000;
+
+// The find bar's operations on the active tab and on all open tabs: next and previous with
+// wrap-around, replace, replace all (one undo step), find all, find in open documents, mark all
+// as bookmarks, select all, and the two histories. Each runs synchronously and ends by writing
+// the window's status line; refusals and errors go there too, never into an alert. Histories
+// merge into the stored value shared by every window, not into this window's own list.
+class FindReplace {
+public:
+    enum class Direction { Next, Previous };
+
+    explicit FindReplace(EditorWindowModel& model) : m_model(model) {}
+
+    void findInActiveTab(Direction direction);
+    void replaceCurrentFindMatch();
+    void replaceAllFindMatches();
+    void findAllInActiveTab();
+    void findInOpenDocuments();
+    void markAllMatchesAsBookmarks();
+    void selectAllFindMatches();
+
+    // The bar's query (searched untrimmed), replacement and options; writing them searches
+    // nothing.
+    void setFindQuery(const QString& query);
+    void setReplaceText(const QString& text);
+    void setFindOptions(const TextSearchOptions& options);
+    void setFocusedFindField(std::optional<FindField> field);
+
+    void applyFindHistoryEntry(const QString& entry);
+    void applyReplaceHistoryEntry(const QString& entry);
+    void recordFindHistory();
+    void recordReplaceHistory();
+    // Start-up: both histories as stored.
+    void loadHistories();
+
+    void focusFindField();
+    // Hides the bar and the search center and clears the status; query and results stay.
+    void closeFindBar();
+
+    // Throws RegexError. An empty query finds nothing.
+    TextSearchMatches searchActiveTab(std::optional<qsizetype> maximum) const;
+    // "Match n of m" for the range among the results (searched afresh when none are given).
+    QString findStatusText(TextRange range, const std::optional<QList<TextRange>>& results,
+                           std::optional<qsizetype> total) const;
+
+    // After an edit: re-runs the query for the lists on screen. Records nothing, sets no status;
+    // a failing search empties the lists.
+    void refreshFindResultsAfterEdit();
+
+private:
+    // The ranges of every non-empty match in the active tab, without line numbers or previews
+    // (stepping and replacing need nothing else). Throws RegexError.
+    QList<TextRange> activeTabMatchRanges() const;
+    QList<OpenDocumentSearchResult> searchOpenDocuments() const;
+    // Stores the listed matches of the active tab as find results and as the search center's
+    // current-document list, shows the search center and records the run.
+    void publishActiveTabResults(const TextSearchMatches& matches);
+    void setMessage(const QString& message);
+    void recordHistory(const char* key, const QString& entry, bool isFind);
+    bool activeTabIsReadOnly() const;
+
+    EditorWindowModel& m_model;
+};
+
+} // namespace dunmoss

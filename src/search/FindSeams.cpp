@@ -1,0 +1,21 @@
+#include "search/FindSeams.h"
+
+#include "search/FindReplace.h"
+#include "search/SearchCenter.h"
+#include "window/EditorWindowModel.h"
+
+namespace dunmoss {
+
+void installFindSeams(EditorWindowModel& model) {
+    EditorWindowModel* window = &model;
+    model.seams().refreshFindResultsAfterEdit = [window] {
+        FindReplace(*window).refreshFindResultsAfterEdit();
+    };
+}
+
+void loadStoredFindState(EditorWindowModel& model) {
+    FindReplace(model).loadHistories();
+    SearchCenter(model).loadStoredRuns();
+}
+
+} // namespace dunmoss

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "search/SearchCenterTypes.h"
+
+#include <QList>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+namespace dunmoss {
+
+class EditorWindowModel;
+
+// The search center's operations on the window: recording and deleting runs (each rewrites the
+// stored runs, which all windows share; the last writer wins), opening and copying results, and
+// the panel's scope, run and visibility choices. Results are snapshots: one whose tab has
+// closed opens nothing.
+class SearchCenter {
+public:
+    explicit SearchCenter(EditorWindowModel& model) : m_model(model) {}
+
+    // Called right after the same results were stored in the scope's live list. No results
+    // only clears the run selection; otherwise the run goes first (replacing an identical one),
+    // at most ten are kept, the new run is selected and the runs are stored.
+    void recordSearchCenterRun(SearchCenterScope scope, const QString& query,
+                               const QList<SearchCenterResult>& results);
+    void deleteSearchCenterRun(const QUuid& runID);
+
+    void openSearchCenterResult(const SearchCenterResult& result);
+    // One line per result on the system clipboard; an empty list only sets the status.
+    void copySearchCenterResults(const QList<SearchCenterResult>& results);
+
+    // The panel's bindings: a new scope shows that scope's live list.
+    void setScope(SearchCenterScope scope);
+    void setSelectedRun(const std::optional<QUuid>& runID);
+    void closeSearchCenter();
+
+    // Start-up: the stored runs, with no run selected.
+    void loadStoredRuns();
+
+private:
+    EditorWindowModel& m_model;
+};
+
+} // namespace dunmoss

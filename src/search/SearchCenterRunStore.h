@@ -1,0 +1,38 @@
+#pragma once
+
+#include "search/SearchCenterTypes.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace dunmoss {
+
+class Defaults;
+
+inline constexpr const char* kSearchCenterRunsKey = "search.center.runs.v1";
+// Runs kept after a recording, and runs written.
+inline constexpr int kSearchCenterRunLimit = 10;
+
+// The stored form of the runs: a compact JSON array, newest first, each run with its id, scope,
+// query, creation time (seconds since 2001-01-01 UTC) and results; a result without a tab, file
+// or range leaves those keys out.
+QByteArray encodeSearchCenterRuns(const QList<SearchCenterRun>& runs);
+
+// Strict reading: nothing at all when the value is not a JSON array of runs, a required key is
+// missing or of the wrong type anywhere, or an identifier is not UUID text (one bad record
+// loses them all). A run whose scope is not one of the three raw values is dropped; a result
+// with such a scope reads as a current-document result; a range needs both its keys.
+std::optional<QList<SearchCenterRun>> decodeSearchCenterRuns(const QByteArray& json);
+
+// Writes the first ten runs under "search.center.runs.v1" as bytes.
+void saveSearchCenterRuns(const QList<SearchCenterRun>& runs, Defaults& defaults);
+// The stored runs in stored order; none when nothing or nothing readable is stored (the stored
+// value is left as it is).
+QList<SearchCenterRun> loadSearchCenterRuns(const Defaults& defaults);
+
+// The run picker's title: query (or the query placeholder), scope name and result count.
+QString searchCenterRunTitle(const SearchCenterRun& run);
+
+} // namespace dunmoss

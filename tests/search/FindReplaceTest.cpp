@@ -1,0 +1,259 @@
+#include "FindFixture.h"
+
+#include "platform/IcuRegex.h"
+#include "search/SearchCenterRunStore.h"
+
+namespace dunmoss::test {
+namespace {
+
+using Direction = FindReplace::Direction;
+
+class FindReplaceTest : public FindFixture {};
+
+TEST_F(FindReplaceTest, NextAndPreviousWrapAroundAndReportThePosition) {
+    type(QStringLiteral("cat dog cat dog cat"), 19);
+    query(QStringLiteral("cat"));
+    find().findInActiveTab(Direction::Next);
+    EXPECT_EQ(selection(), (TextRange{0, 3})); // wrapped to the first
+    EXPECT_EQ(message(), l("find.match.format").arg(1).arg(3));
+    // A selection that is itself a match: next moves past it, previous before it.
+    find().findInActiveTab(Direction::Next);
+    EXPECT_EQ(selection(), (TextRange{8, 3}));
+    find().findInActiveTab(Direction::Previous);
+    EXPECT_EQ(selection(), (TextRange{0, 3}));
+    find().findInActiveTab(Direction::Previous);
+    EXPECT_EQ(selection(), (TextRange{16, 3})); // wrapped to the last
+    EXPECT_EQ(message(), l("find.match.format").arg(3).arg(3));
+}
+
+TEST_F(FindReplaceTest, NoMatchEmptyQueryAndBadExpressionsOnlySetTheStatus) {
+    type(QStringLiteral("alpha beta"), 2);
+    query(QStringLiteral("gamma"));
+    find().findInActiveTab(Direction::Next);
+    EXPECT_EQ(message(), l("find.no-results"));
+    EXPECT_EQ(selection(), (TextRange{2, 0}));
+    query(QString());
+    find().findInActiveTab(Direction::Next);
+    EXPECT_EQ(message(), l("find.empty"));
+    for (auto run : {&FindReplace::replaceAllFindMatches, &FindReplace::findInOpenDocuments,
+                     &FindReplace::markAllMatchesAsBookmarks, &FindReplace::selectAllFindMatches}) {
+        find().setFindQuery(QString());
+        (find().*run)();
+        EXPECT_EQ(message(), l("find.empty"));
+    }
+    EXPECT_FALSE(state().searchCenter.showSearchCenter);
+
+    query(QStringLiteral("(unclosed"), TextSearchOptions{true, false, false});
+    find().findAllInActiveTab();
+    const QString prefix = l("find.regex-error.format").section(QStringLiteral("%1"), 0, 0);
+    EXPECT_TRUE(message().startsWith(prefix)) << message().toStdString();
+    EXPECT_FALSE(state().searchCenter.showSearchCenter);
+}
+
+TEST_F(FindReplaceTest, PathologicalExpressionStopsAtTheTimeLimitWithAClearMessage) {
+    type(QString(40, QLatin1Char('a')) + QLatin1Char('b'));
+    query(QStringLiteral("(a+)+$"), TextSearchOptions{true, true, false});
+    find().findAllInActiveTab();
+    try {
+        findAllMatches(state().find.findQuery, active().document.text, state().find.findOptions);
+        FAIL() << "the engine was expected to time out";
+    } catch (const RegexError& error) {
+        ASSERT_TRUE(error.isTimeout());
+        EXPECT_EQ(message(), l("find.regex-error.format").arg(error.localizedDescription()));
+    }
+    EXPECT_TRUE(state().find.findResults.isEmpty());
+    find().replaceAllFindMatches();
+    EXPECT_TRUE(
+        message().startsWith(l("find.regex-error.format").section(QStringLiteral("%1"), 0, 0)));
+    EXPECT_EQ(undoStack()->count(), 0);
+}
+
+TEST_F(FindReplaceTest, ReplaceOnlyReplacesASelectedMatchThenMovesOnAndUndoes) {
+    type(QStringLiteral("one two one two"), 4);
+    query(QStringLiteral("one"));
+    find().setReplaceText(QStringLiteral("1"));
+    // The caret is not on a match: the next one is selected, nothing replaced.
+    find().replaceCurrentFindMatch();
+    EXPECT_EQ(active().document.text, QStringLiteral("one two one two"));
+    EXPECT_EQ(selection(), (TextRange{8, 3}));
+    find().replaceCurrentFindMatch();
+    EXPECT_EQ(active().document.text, QStringLiteral("one two 1 two"));
+    EXPECT_EQ(message(), l("find.replaced-one"));
+    EXPECT_EQ(selection(), (TextRange{0, 3})); // wrapped to the remaining match
+    EXPECT_EQ(undoStack()->undoText(), l("find.replace"));
+    undoStack()->undo();
+    EXPECT_EQ(active().document.text, QStringLiteral("one two one two"));
+    EXPECT_EQ(selection(), (TextRange{8, 3}));
+    EXPECT_GE(sessionSaves, 1);
+
+    // Replacing a match by itself registers nothing but still reports and moves on.
+    const int steps = undoStack()->count();
+    find().setReplaceText(QStringLiteral("one"));
+    find().replaceCurrentFindMatch();
+    EXPECT_EQ(undoStack()->count(), steps);
+    EXPECT_EQ(message(), l("find.replaced-one"));
+    EXPECT_EQ(selection(), (TextRange{0, 3}));
+}
+
+TEST_F(FindReplaceTest, ReplaceAllIsOneUndoStepWithTheCaretAtTheStart) {
+    type(QStringLiteral("a-b-c-d"), 5);
+    query(QStringLiteral("-"));
+    find().setReplaceText(QStringLiteral("+"));
+    find().replaceAllFindMatches();
+    EXPECT_EQ(active().document.text, QStringLiteral("a+b+c+d"));
+    EXPECT_EQ(selection(), (TextRange{0, 0}));
+    EXPECT_EQ(message(), l("find.replaced-all.format").arg(3));
+    ASSERT_EQ(undoStack()->count(), 1);
+    EXPECT_EQ(undoStack()->undoText(), l("find.replace-all"));
+    undoStack()->undo();
+    EXPECT_EQ(active().document.text, QStringLiteral("a-b-c-d"));
+    undoStack()->redo();
+    EXPECT_EQ(active().document.text, QStringLiteral("a+b+c+d"));
+    // Regular-expression templates.
+    query(QStringLiteral("(\\w)\\+"), TextSearchOptions{true, false, false});
+    find().setReplaceText(QStringLiteral("$1="));
+    find().replaceAllFindMatches();
+    EXPECT_EQ(active().document.text, QStringLiteral("a=b=c=d"));
+}
+
+TEST_F(FindReplaceTest, ReadOnlyTabsRefuseEditsButCanBeSearchedAndMarked) {
+    type(QStringLiteral("x y x"));
+    model->update([](EditorWindowState& s) { s.tabs[0].isReadOnly = true; });
+    query(QStringLiteral("x"));
+    find().replaceAllFindMatches();
+    EXPECT_EQ(message(), l("large-file.read-only-edit-blocked"));
+    find().replaceCurrentFindMatch();
+    EXPECT_EQ(message(), l("large-file.read-only-edit-blocked"));
+    EXPECT_EQ(active().document.text, QStringLiteral("x y x"));
+    EXPECT_TRUE(state().find.findHistory.isEmpty()); // refused before recording
+    find().markAllMatchesAsBookmarks();
+    EXPECT_EQ(active().bookmarkedLines, (std::set<int>{1}));
+}
+
+TEST_F(FindReplaceTest, FindAllListsTwoThousandCountsAllAndRecordsARun) {
+    QString text;
+    for (int i = 0; i < 2500; ++i)
+        text += QStringLiteral("hit\n");
+    type(text, 7);
+    query(QStringLiteral("hit"));
+    find().findAllInActiveTab();
+    EXPECT_EQ(state().find.findResults.size(), 2000);
+    EXPECT_EQ(state().find.findResultsTotalCount, 2500);
+    EXPECT_EQ(message(), l("find.results.format").arg(2500));
+    const SearchCenterState& center = state().searchCenter;
+    EXPECT_TRUE(center.showSearchCenter);
+    EXPECT_EQ(center.searchCenterScope, SearchCenterScope::CurrentDocument);
+    EXPECT_EQ(center.searchCenterDocumentResults.size(), 2000);
+    ASSERT_EQ(center.searchCenterRuns.size(), 1);
+    EXPECT_EQ(center.selectedSearchRunID, center.searchCenterRuns.first().id);
+    EXPECT_EQ(center.searchCenterRuns.first().results, center.searchCenterDocumentResults);
+    EXPECT_EQ(loadSearchCenterRuns(*defaults), center.searchCenterRuns);
+    EXPECT_EQ(selection(), (TextRange{7, 0})); // find all does not move the selection
+}
+
+TEST_F(FindReplaceTest, OpenDocumentsAreSearchedInTabOrderWithUntitledTitles) {
+    type(QStringLiteral("red blue"));
+    const QUuid first = active().id;
+    model->update([](EditorWindowState& s) {
+        s.tabs.append(untitledTab());
+        s.activeTabID = s.tabs.last().id;
+    });
+    type(QStringLiteral("blue\nblue"));
+    const QUuid second = active().id;
+    query(QStringLiteral("blue"));
+    find().findInOpenDocuments();
+    const QList<OpenDocumentSearchResult>& results = state().find.openDocumentSearchResults;
+    ASSERT_EQ(results.size(), 3);
+    EXPECT_EQ(results[0].tabID, first);
+    EXPECT_EQ(results[1].tabID, second);
+    EXPECT_EQ(results[2].line, 2);
+    for (const OpenDocumentSearchResult& r : results)
+        EXPECT_EQ(r.title, l("document.untitled"));
+    EXPECT_EQ(message(), l("find.open-documents.results.format").arg(3));
+    EXPECT_EQ(state().searchCenter.searchCenterScope, SearchCenterScope::OpenDocuments);
+    EXPECT_EQ(state().searchCenter.searchCenterOpenDocumentResults.size(), 3);
+    EXPECT_EQ(state().searchCenter.searchCenterRuns.first().scope,
+              SearchCenterScope::OpenDocuments);
+}
+
+TEST_F(FindReplaceTest, MarkAllCountsDistinctLinesAndSelectAllSelectsEveryMatch) {
+    type(QStringLiteral("aa a\nb\na"));
+    model->update([](EditorWindowState& s) { s.tabs[0].bookmarkedLines = {2}; });
+    query(QStringLiteral("a"));
+    find().markAllMatchesAsBookmarks();
+    EXPECT_EQ(active().bookmarkedLines, (std::set<int>{1, 2, 3}));
+    EXPECT_EQ(message(), l("find.marked-bookmarks.format").arg(2).arg(4));
+    EXPECT_EQ(state().find.findResultsTotalCount, 4);
+    EXPECT_EQ(undoStack()->count(), 0);
+
+    find().selectAllFindMatches();
+    EXPECT_EQ(active().selectedRanges, (QList<TextRange>{{0, 1}, {1, 1}, {3, 1}, {7, 1}}));
+    EXPECT_EQ(selection(), (TextRange{0, 1}));
+    EXPECT_EQ(message(), l("find.selected-all.format").arg(4));
+
+    query(QStringLiteral("zzz"));
+    find().markAllMatchesAsBookmarks();
+    EXPECT_EQ(message(), l("find.no-results"));
+}
+
+TEST_F(FindReplaceTest, HistoriesMergeFromTheStoredValueSharedByWindows) {
+    std::unique_ptr<EditorWindowModel> other = makeWindow();
+    query(QStringLiteral("  first  "));
+    find().findInActiveTab(Direction::Next);
+    FindReplace(*other).setFindQuery(QStringLiteral("second"));
+    FindReplace(*other).findInActiveTab(Direction::Next);
+    EXPECT_EQ(other->state().find.findHistory,
+              (QStringList{QStringLiteral("second"), QStringLiteral("first")}));
+    // This window takes up the other's entry the next time it records.
+    EXPECT_EQ(state().find.findHistory, QStringList{QStringLiteral("first")});
+    query(QStringLiteral("first"));
+    find().findInActiveTab(Direction::Next);
+    EXPECT_EQ(state().find.findHistory,
+              (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    // Whitespace is searched but never remembered; a thirteenth entry drops the oldest.
+    query(QStringLiteral("   "));
+    find().findInActiveTab(Direction::Next);
+    EXPECT_EQ(state().find.findHistory.size(), 2);
+    for (int i = 0; i < 12; ++i) {
+        query(QStringLiteral("q%1").arg(i));
+        find().findInActiveTab(Direction::Next);
+    }
+    EXPECT_EQ(state().find.findHistory.size(), 12);
+    EXPECT_EQ(state().find.findHistory.first(), QStringLiteral("q11"));
+    EXPECT_FALSE(state().find.findHistory.contains(QStringLiteral("first")));
+    EXPECT_EQ(defaults->stringList(QString::fromLatin1(kFindHistoryKey)), state().find.findHistory);
+
+    std::unique_ptr<EditorWindowModel> third = makeWindow();
+    FindReplace(*third).loadHistories();
+    EXPECT_EQ(third->state().find.findHistory, state().find.findHistory);
+
+    find().applyFindHistoryEntry(QStringLiteral("q3"));
+    EXPECT_EQ(state().find.findQuery, QStringLiteral("q3"));
+    EXPECT_EQ(state().find.focusedFindField, FindField::Query);
+    EXPECT_EQ(state().find.findHistory.first(), QStringLiteral("q11"));
+    find().applyReplaceHistoryEntry(QStringLiteral("r"));
+    EXPECT_EQ(state().find.replaceText, QStringLiteral("r"));
+    EXPECT_EQ(state().find.focusedFindField, FindField::Replace);
+}
+
+TEST_F(FindReplaceTest, EditsRefreshTheListOnShowButNotTheRecordedRun) {
+    type(QStringLiteral("ab ab"));
+    query(QStringLiteral("ab"));
+    find().findAllInActiveTab();
+    const SearchCenterRun recorded = state().searchCenter.searchCenterRuns.first();
+    model->setTabText(active().id, QStringLiteral("ab ab ab"));
+    EXPECT_EQ(state().searchCenter.searchCenterDocumentResults.size(), 3);
+    EXPECT_EQ(state().find.findResultsTotalCount, 3);
+    EXPECT_EQ(state().searchCenter.searchCenterRuns.first(), recorded);
+    EXPECT_EQ(state().searchCenter.searchCenterRuns.size(), 1);
+
+    find().closeFindBar();
+    EXPECT_FALSE(state().searchCenter.showSearchCenter);
+    EXPECT_TRUE(message().isEmpty());
+    model->setTabText(active().id, QStringLiteral("ab"));
+    EXPECT_EQ(state().searchCenter.searchCenterDocumentResults.size(), 3); // not on show
+    EXPECT_EQ(state().find.findQuery, QStringLiteral("ab"));
+}
+
+} // namespace
+} // namespace dunmoss::test

@@ -1,0 +1,141 @@
+#include "search/SearchCenterRunStore.h"
+#include "platform/Defaults.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace dunmoss::test {
+namespace {
+
+SearchCenterRun sampleRun() {
+    SearchCenterRun run;
+    run.id = QUuid::createUuid();
+    run.scope = SearchCenterScope::OpenDocuments;
+    run.query = QStringLiteral("naïve \"q\"\\");
+    run.createdAt = QDateTime::fromMSecsSinceEpoch(1765000000123LL, Qt::UTC);
+    SearchCenterResult full;
+    full.id = QStringLiteral("open:X:1:2:3:4");
+    full.scope = SearchCenterScope::OpenDocuments;
+    full.groupID = QStringLiteral("/tmp/a b/文件.txt");
+    full.groupTitle = QStringLiteral("文件.txt");
+    full.groupSubtitle = QStringLiteral("/tmp/a b");
+    full.tabID = QUuid::createUuid();
+    full.fileURL = QUrl::fromLocalFile(QStringLiteral("/tmp/a b/文件.txt"));
+    full.range = TextRange{10, 0};
+    full.line = 3;
+    full.column = 9;
+    // Control characters, an emoji and a lone surrogate survive.
+    full.preview = QStringLiteral("tab\tnl\x01 😀 ") + QChar(0xD800) + QStringLiteral("/end");
+    SearchCenterResult bare;
+    bare.id = QStringLiteral("folder:/r/x:1:1:p");
+    bare.scope = SearchCenterScope::Folder;
+    bare.groupID = QStringLiteral("/r/x");
+    bare.line = 1;
+    bare.column = 1;
+    run.results = {full, bare};
+    return run;
+}
+
+QJsonObject storedResult() {
+    return QJsonObject{{"id", "r"},           {"scope", "currentDocument"},
+                       {"groupID", "g"},      {"groupTitle", "t"},
+                       {"groupSubtitle", ""}, {"line", 1},
+                       {"column", 2},         {"preview", "p"}};
+}
+
+QJsonObject storedRun(const QJsonArray& results, const QString& scope = QStringLiteral("folder")) {
+    return QJsonObject{{"id", "6F1C2E0A-3B4D-4E5F-8A9B-0C1D2E3F4A5B"},
+                       {"scope", scope},
+                       {"query", "q"},
+                       {"createdAt", 786000000.5},
+                       {"results", results}};
+}
+
+QByteArray json(const QJsonArray& runs) {
+    return QJsonDocument(runs).toJson(QJsonDocument::Compact);
+}
+
+TEST(SearchCenterRunStore, RunsRoundTripThroughTheSettings) {
+    QTemporaryDir dir;
+    Defaults defaults(dir.filePath(QStringLiteral("s.ini")));
+    EXPECT_TRUE(loadSearchCenterRuns(defaults).isEmpty());
+    QList<SearchCenterRun> runs;
+    for (int i = 0; i < 12; ++i)
+        runs << sampleRun();
+    saveSearchCenterRuns(runs, defaults);
+    Defaults reread(dir.filePath(QStringLiteral("s.ini")));
+    const QList<SearchCenterRun> loaded = loadSearchCenterRuns(reread);
+    ASSERT_EQ(loaded.size(), kSearchCenterRunLimit);
+    EXPECT_EQ(loaded, runs.mid(0, kSearchCenterRunLimit));
+    // The stored bytes name the optional keys only when present.
+    const QByteArray stored = *reread.data(QString::fromLatin1(kSearchCenterRunsKey));
+    const QJsonArray parsed = QJsonDocument::fromJson(stored).array();
+    const QJsonArray results = parsed.at(0).toObject().value("results").toArray();
+    EXPECT_TRUE(results.at(0).toObject().contains("rangeLength"));
+    EXPECT_FALSE(results.at(1).toObject().contains("tabID"));
+    EXPECT_FALSE(results.at(1).toObject().contains("filePath"));
+    EXPECT_TRUE(stored.startsWith("[{\"id\":\""));
+}
+
+TEST(SearchCenterRunStore, LenientWhereTheFormatAllowsIt) {
+    QJsonObject partial = storedResult();
+    partial.insert("rangeLocation", 4); // without its length: no range
+    partial.insert("tabID", QJsonValue::Null);
+    partial.insert("scope", "somewhere"); // unknown result scope: current document
+    const QJsonArray runs{storedRun({partial}, QStringLiteral("elsewhere")), storedRun({partial}),
+                          storedRun({})};
+    const std::optional<QList<SearchCenterRun>> loaded = decodeSearchCenterRuns(json(runs));
+    ASSERT_TRUE(loaded.has_value());
+    ASSERT_EQ(loaded->size(), 2); // the run with an unknown scope is dropped
+    const SearchCenterResult& r = loaded->first().results.first();
+    EXPECT_FALSE(r.range.has_value());
+    EXPECT_FALSE(r.tabID.has_value());
+    EXPECT_EQ(r.scope, SearchCenterScope::CurrentDocument);
+    EXPECT_EQ(loaded->first().createdAt,
+              QDateTime(QDate(2025, 11, 28), QTime(5, 20, 0, 500), Qt::UTC));
+}
+
+TEST(SearchCenterRunStore, OneBadRecordLosesAllAndLeavesTheStoredValue) {
+    const auto without = [](const char* key) {
+        QJsonObject r = storedResult();
+        r.remove(QLatin1String(key));
+        return r;
+    };
+    const auto with = [](const char* key, const QJsonValue& value) {
+        QJsonObject r = storedResult();
+        r.insert(QLatin1String(key), value);
+        return r;
+    };
+    const QList<QByteArray> corrupt{
+        "",
+        "not json",
+        "{\"id\":1}",
+        "[1]",
+        json({storedRun({storedResult()}), storedRun({without("preview")})}),
+        json({storedRun({with("tabID", "not-a-uuid")})}),
+        json({storedRun({with("tabID", "{6F1C2E0A-3B4D-4E5F-8A9B-0C1D2E3F4A5B}")})}),
+        json({storedRun({with("line", 1.5)})}),
+        json({storedRun({with("line", "1")})}),
+        json({storedRun({with("filePath", 7)})}),
+        json({QJsonObject{{"id", "x"},
+                          {"scope", "folder"},
+                          {"query", "q"},
+                          {"createdAt", 1},
+                          {"results", QJsonArray{}}}}),
+        "[{\"id\":\"6F1C2E0A-3B4D-4E5F-8A9B-0C1D2E3F4A5B\",\"scope\":\"folder\",\"query\":\"q\"",
+    };
+    for (const QByteArray& bytes : corrupt)
+        EXPECT_FALSE(decodeSearchCenterRuns(bytes).has_value()) << bytes.toStdString();
+
+    QTemporaryDir dir;
+    Defaults defaults(dir.filePath(QStringLiteral("s.ini")));
+    defaults.setValue(QString::fromLatin1(kSearchCenterRunsKey), corrupt.at(4));
+    EXPECT_TRUE(loadSearchCenterRuns(defaults).isEmpty());
+    EXPECT_EQ(defaults.data(QString::fromLatin1(kSearchCenterRunsKey)), corrupt.at(4));
+}
+
+} // namespace
+} // namespace dunmoss::test

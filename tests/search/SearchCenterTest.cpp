@@ -1,0 +1,213 @@
+#include "FindFixture.h"
+
+#include "search/SearchCenterResults.h"
+#include "search/SearchCenterRunStore.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace dunmoss::test {
+namespace {
+
+class SearchCenterTest : public FindFixture {
+protected:
+    static SearchCenterResult hit(const QString& group, const QString& preview, qsizetype line = 1,
+                                  qsizetype column = 1) {
+        SearchCenterResult r;
+        r.id = group + QLatin1Char(':') + QString::number(line);
+        r.groupID = group;
+        r.groupTitle = group;
+        r.line = line;
+        r.column = column;
+        r.preview = preview;
+        return r;
+    }
+    QList<SearchCenterResult> results(int count, const QString& prefix) {
+        QList<SearchCenterResult> list;
+        for (int i = 0; i < count; ++i)
+            list << hit(prefix, QStringLiteral("p"), i + 1);
+        return list;
+    }
+    const QList<SearchCenterRun>& runs() const { return state().searchCenter.searchCenterRuns; }
+};
+
+TEST_F(SearchCenterTest, DocumentBuildersNameTheGroupAfterTheTabOrItsIdentifier) {
+    type(QStringLiteral("x x"));
+    const QList<TextSearchResult> matches =
+        findAllMatches(QStringLiteral("x"), active().document.text, {}).results;
+    const QList<SearchCenterResult> untitled = currentDocumentSearchCenterResults(state(), matches);
+    ASSERT_EQ(untitled.size(), 2);
+    const QString tabText = active().id.toString(QUuid::WithoutBraces).toUpper();
+    EXPECT_EQ(untitled[1].id, QStringLiteral("current:") + tabText + QStringLiteral(":2:1:1:3"));
+    EXPECT_EQ(untitled[0].groupID, tabText);
+    EXPECT_EQ(untitled[0].groupTitle, l("document.untitled"));
+    EXPECT_EQ(untitled[0].groupSubtitle, l("document.local-draft"));
+    EXPECT_FALSE(untitled[0].fileURL.has_value());
+
+    // Two spellings of one file share a group; a hit in a closed tab keeps only its identifier.
+    model->update([&](EditorWindowState& s) {
+        s.tabs[0].fileURL = QUrl::fromLocalFile(QStringLiteral("/a/./b.txt"));
+    });
+    const QList<SearchCenterResult> titled = currentDocumentSearchCenterResults(state(), matches);
+    EXPECT_EQ(titled[0].groupID, QStringLiteral("/a/b.txt"));
+    EXPECT_EQ(titled[0].groupTitle, QStringLiteral("b.txt"));
+    EXPECT_EQ(titled[0].groupSubtitle, QStringLiteral("/a/."));
+    OpenDocumentSearchResult open{
+        QUuid::createUuid(),  active().id, QStringLiteral("b.txt"), {0, 1}, 1, 1,
+        QStringLiteral("x x")};
+    EXPECT_EQ(openDocumentSearchCenterResult(state(), open).groupID, QStringLiteral("/a/b.txt"));
+    open.tabID = QUuid::createUuid();
+    const SearchCenterResult closed = openDocumentSearchCenterResult(state(), open);
+    EXPECT_EQ(closed.groupID, open.tabID.toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_TRUE(closed.groupSubtitle.isEmpty());
+    EXPECT_FALSE(closed.fileURL.has_value());
+    EXPECT_TRUE(closed.id.startsWith(QStringLiteral("open:")));
+    center().openSearchCenterResult(closed);
+    EXPECT_TRUE(message().isEmpty()); // opening a result of a closed tab does nothing
+}
+
+TEST_F(SearchCenterTest, IdentifiersComeFromTheHitSoHitsBeforeAnEditKeepThem) {
+    type(QStringLiteral("key one\nkey two"));
+    query(QStringLiteral("key"));
+    find().findAllInActiveTab();
+    const QList<SearchCenterResult> before = state().searchCenter.searchCenterDocumentResults;
+    // An edit after the first hit moves only the second; searching again reuses identifiers.
+    model->setTabText(active().id, QStringLiteral("key one!\nkey two"));
+    const QList<SearchCenterResult> after = state().searchCenter.searchCenterDocumentResults;
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after[0].id, before[0].id);
+    EXPECT_NE(after[1].id, before[1].id);
+    EXPECT_EQ(after[1].line, 2);
+    // Folder hits on one line and column stay apart by their preview.
+    const QUrl file = QUrl::fromLocalFile(QStringLiteral("/r/f.txt"));
+    const QList<SearchCenterResult> folder =
+        folderSearchCenterResults({{QUuid::createUuid(), file, 3, 2, QStringLiteral("a")},
+                                   {QUuid::createUuid(), file, 3, 2, QStringLiteral("b")}},
+                                  QUrl::fromLocalFile(QStringLiteral("/r")));
+    EXPECT_EQ(folder[0].id, QStringLiteral("folder:/r/f.txt:3:2:a"));
+    EXPECT_NE(folder[0].id, folder[1].id);
+    EXPECT_EQ(folder[0].groupTitle, QStringLiteral("f.txt"));
+    EXPECT_FALSE(folder[0].range.has_value());
+}
+
+TEST_F(SearchCenterTest, RelativePathsUseAPlainPrefix) {
+    const auto rel = [](const char* file, const char* root) {
+        return relativeDisplayPath(QUrl::fromLocalFile(QString::fromLatin1(file)),
+                                   QUrl::fromLocalFile(QString::fromLatin1(root)));
+    };
+    EXPECT_EQ(rel("/p/proj/x.txt", "/p/proj"), QStringLiteral("x.txt"));
+    EXPECT_EQ(rel("/p/proj/sub/x.txt", "/p/proj"), QStringLiteral("sub/x.txt"));
+    EXPECT_EQ(rel("/p/project/x.txt", "/p/proj"), QStringLiteral("ect/x.txt"));
+    EXPECT_EQ(rel("/q/x.txt", "/p/proj"), QStringLiteral("x.txt"));
+}
+
+TEST_F(SearchCenterTest, OpeningADocumentResultSelectsItAndAFolderResultOpensTheFile) {
+    type(QStringLiteral("abc abc"));
+    query(QStringLiteral("abc"));
+    find().findAllInActiveTab();
+    const SearchCenterResult second = state().searchCenter.searchCenterDocumentResults.at(1);
+    center().openSearchCenterResult(second);
+    EXPECT_EQ(selection(), (TextRange{4, 3}));
+    EXPECT_EQ(message(),
+              l("find.match-open-document.format").arg(l("document.untitled")).arg(1).arg(5));
+
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "l1\nl2 here\n");
+    const QList<SearchCenterResult> folder =
+        folderSearchCenterResults({{QUuid::createUuid(), url, 2, 4, QStringLiteral("l2 here")}},
+                                  QUrl::fromLocalFile(dir.path()));
+    center().openSearchCenterResult(folder.first());
+    ASSERT_TRUE(active().fileURL.has_value());
+    EXPECT_EQ(active().fileURL->fileName(), QStringLiteral("notes.txt"));
+    EXPECT_EQ(selection(), (TextRange{3, 7})); // the line
+    EXPECT_EQ(message(),
+              l("find.match-open-document.format").arg(QStringLiteral("notes.txt")).arg(2).arg(4));
+}
+
+TEST_F(SearchCenterTest, CopyPutsOneLinePerResultOnTheClipboard) {
+    SearchCenterResult untitled =
+        hit(QStringLiteral("Untitled"), QStringLiteral("  the line"), 3, 7);
+    SearchCenterResult filed = hit(QStringLiteral("a.txt"), QString(), 1, 1);
+    filed.fileURL = QUrl::fromLocalFile(QStringLiteral("/d/a b.txt"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    center().copySearchCenterResults({untitled, filed});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("Untitled:3:7:   the line\n/d/a b.txt:1:1: "));
+    EXPECT_EQ(message(), l("search-center.copied.format").arg(2));
+    center().copySearchCenterResults({});
+    EXPECT_EQ(message(), l("find.no-results"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("Untitled:3:7:   the line\n/d/a b.txt:1:1: "));
+}
+
+TEST_F(SearchCenterTest, FilterAndGroupKeepTheSearchOrder) {
+    QList<SearchCenterResult> list{hit(QStringLiteral("A"), QStringLiteral("a note"), 12, 5),
+                                   hit(QStringLiteral("B"), QStringLiteral("other"), 1, 1),
+                                   hit(QStringLiteral("A"), QStringLiteral("x"), 2, 1)};
+    list[1].groupSubtitle = QStringLiteral("/home/B");
+    EXPECT_EQ(filterSearchCenterResults(list, QStringLiteral("   ")), list);
+    EXPECT_EQ(filterSearchCenterResults(list, QStringLiteral("NOTE")), QList{list[0]});
+    EXPECT_EQ(filterSearchCenterResults(list, QStringLiteral(" 12:5 ")), QList{list[0]});
+    EXPECT_EQ(filterSearchCenterResults(list, QStringLiteral("home")), QList{list[1]});
+    EXPECT_TRUE(filterSearchCenterResults(list, QStringLiteral("A:1")).isEmpty()); // ids unsearched
+    const QList<SearchCenterResultGroup> groups = groupSearchCenterResults(list);
+    ASSERT_EQ(groups.size(), 2);
+    EXPECT_EQ(groups[0].id, QStringLiteral("A"));
+    EXPECT_EQ(groups[0].results, (QList{list[0], list[2]}));
+    EXPECT_EQ(groups[1].subtitle, QStringLiteral("/home/B"));
+    EXPECT_TRUE(groupSearchCenterResults({}).isEmpty());
+}
+
+TEST_F(SearchCenterTest, RecordingKeepsTenNewestFirstWithoutDuplicates) {
+    for (int i = 0; i < 11; ++i)
+        center().recordSearchCenterRun(SearchCenterScope::CurrentDocument,
+                                       QStringLiteral("q%1").arg(i),
+                                       results(1, QStringLiteral("g")));
+    ASSERT_EQ(runs().size(), 10);
+    EXPECT_EQ(runs().first().query, QStringLiteral("q10"));
+    EXPECT_EQ(runs().last().query, QStringLiteral("q1"));
+    EXPECT_EQ(loadSearchCenterRuns(*defaults).size(), 10);
+
+    center().recordSearchCenterRun(SearchCenterScope::CurrentDocument, QStringLiteral(" q5 \n"),
+                                   results(1, QStringLiteral("g")));
+    EXPECT_EQ(runs().size(), 10);
+    EXPECT_EQ(runs().first().query, QStringLiteral("q5"));
+    EXPECT_EQ(
+        std::count_if(runs().cbegin(), runs().cend(),
+                      [](const SearchCenterRun& r) { return r.query == QStringLiteral("q5"); }),
+        1);
+    // The same query with other results is another run.
+    center().recordSearchCenterRun(SearchCenterScope::CurrentDocument, QStringLiteral("q5"),
+                                   results(2, QStringLiteral("g")));
+    EXPECT_EQ(runs().at(1).query, QStringLiteral("q5"));
+    EXPECT_EQ(state().searchCenter.selectedSearchRunID, runs().first().id);
+
+    const QByteArray stored = *defaults->data(QString::fromLatin1(kSearchCenterRunsKey));
+    center().recordSearchCenterRun(SearchCenterScope::Folder, QStringLiteral("none"), {});
+    EXPECT_FALSE(state().searchCenter.selectedSearchRunID.has_value());
+    EXPECT_EQ(*defaults->data(QString::fromLatin1(kSearchCenterRunsKey)), stored);
+
+    const QUuid keep = runs().at(2).id;
+    center().setSelectedRun(keep);
+    center().deleteSearchCenterRun(runs().at(3).id);
+    EXPECT_EQ(state().searchCenter.selectedSearchRunID, keep);
+    center().deleteSearchCenterRun(keep);
+    EXPECT_FALSE(state().searchCenter.selectedSearchRunID.has_value());
+    EXPECT_EQ(loadSearchCenterRuns(*defaults), runs());
+
+    center().setSelectedRun(runs().first().id);
+    center().setScope(SearchCenterScope::Folder);
+    EXPECT_FALSE(state().searchCenter.selectedSearchRunID.has_value());
+}
+
+TEST_F(SearchCenterTest, RunTitleNamesQueryScopeAndCount) {
+    SearchCenterRun run;
+    run.scope = SearchCenterScope::OpenDocuments;
+    run.results = results(3, QStringLiteral("g"));
+    EXPECT_EQ(searchCenterRunTitle(run),
+              l("search-center.saved-run.format")
+                  .arg(l("find.query.placeholder"), l("search-center.open-documents"),
+                       QStringLiteral("3")));
+}
+
+} // namespace
+} // namespace dunmoss::test
