@@ -12,9 +12,21 @@ namespace dunmoss {
 // The caret in the theme's accent colour. Qt draws its own caret by inverting the pixels under
 // it, which no palette can colour, so the text view hides that one (zero width) and this object
 // blinks and paints a caret of its own at the same place.
+//
+// Qt's hidden caret would still blink: its text control runs a timer of its own whose every tick
+// computes the caret's x, which lays out the caret's whole line again (seconds of work a minute
+// on a line of millions of characters). That timer is kept from running.
 class AccentCaret : public QObject {
 public:
     explicit AccentCaret(QPlainTextEdit& view);
+
+    // Runs the call (which may give the view focus or make it editable) so that Qt's hidden
+    // caret starts no blink timer.
+    template <typename Call> static void withoutQtBlink(Call call) {
+        const int saved = suspendQtBlink();
+        call();
+        resumeQtBlink(saved);
+    }
 
     QColor color;
 
@@ -29,10 +41,15 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    static int suspendQtBlink();
+    static void resumeQtBlink(int savedFlashTime);
+    // Stops the blink timer of Qt's text control when it runs; true when it ran.
+    bool stopQtBlink(int timerId);
     bool takesCaret() const;
     void updateCaretArea();
 
     QPlainTextEdit& m_view;
+    QObject* m_qtControl = nullptr;
     QBasicTimer m_blink;
     bool m_phaseOn = true;
 };

@@ -105,6 +105,10 @@ void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
+void ShortcutTextView::focusInEvent(QFocusEvent* event) {
+    AccentCaret::withoutQtBlink([&] { QPlainTextEdit::focusInEvent(event); });
+}
+
 void ShortcutTextView::cut() {
     m_editSource = EditSource::Cut;
     QPlainTextEdit::cut();
@@ -190,9 +194,12 @@ void ShortcutTextView::placeLeftMarginWidget() {
 }
 
 void ShortcutTextView::setEditable(bool editable) {
-    setReadOnly(!editable);
-    setTextInteractionFlags(editable ? Qt::TextEditorInteraction
-                                     : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    AccentCaret::withoutQtBlink([&] {
+        setReadOnly(!editable);
+        setTextInteractionFlags(editable
+                                    ? Qt::TextEditorInteraction
+                                    : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    });
 }
 
 bool ShortcutTextView::hasMarkedText() const {

@@ -28,16 +28,35 @@ QFont markFont(const ShortcutTextView& view) {
     return font;
 }
 
-// Calls visit(block, rect) for the blocks from the first visible one down to the bottom of the
-// viewport.
-template <typename Visit> void forEachVisibleBlock(const ShortcutTextView& view, Visit visit) {
-    const qreal bottom = view.viewport()->height();
+// Calls visit(block, rect, line) for the line fragments of the visible blocks that reach into
+// the band from top to bottom (viewport coordinates). A long wrapped block has thousands of
+// fragments: the first one in the band is found by bisection, never by walking all of them.
+template <typename Visit>
+void forEachLineInBand(const ShortcutTextView& view, qreal top, qreal bottom, Visit visit) {
+    const qreal viewBottom = view.viewport()->height();
     for (QTextBlock block = view.firstVisibleTextBlock(); block.isValid(); block = block.next()) {
         const QRectF rect = view.blockRect(block);
-        if (rect.top() > bottom)
+        if (rect.top() > std::min(bottom, viewBottom))
             break;
-        if (block.isVisible() && block.layout())
-            visit(block, rect);
+        const QTextLayout* layout = block.layout();
+        if (!block.isVisible() || !layout || rect.bottom() < top)
+            continue;
+        int low = 0;
+        int high = layout->lineCount();
+        while (low < high) {
+            const int middle = (low + high) / 2;
+            const QTextLine line = layout->lineAt(middle);
+            if (rect.top() + line.y() + line.height() < top)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        for (int i = low; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            if (rect.top() + line.y() > bottom)
+                break;
+            visit(block, rect, line);
+        }
     }
 }
 
@@ -46,8 +65,10 @@ template <typename Visit> void forEachVisibleBlock(const ShortcutTextView& view,
 bool mayRunRightToLeft(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(text[i].unicode(), text[++i].unicode());
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
+        }
         switch (QChar::direction(c)) {
         case QChar::DirR:
         case QChar::DirAL:
@@ -67,39 +88,34 @@ bool mayRunRightToLeft(QStringView text) {
 QList<QLineF> indentGuideSegments(const ShortcutTextView& view, const QRect& dirty) {
     QList<QLineF> segments;
     QString scratch;
-    if (!containsSpaceOrTab(shownText(view, scratch)))
-        return segments;
+    const QStringView text = shownText(view, scratch);
     const int width = std::max(view.tabWidth, 1);
     const qreal step = std::max(view.spaceWidth(), 1.0) * width;
-    forEachVisibleBlock(view, [&](const QTextBlock& block, const QRectF& rect) {
-        const QString blockText = block.text();
-        const QTextLayout* layout = block.layout();
-        for (int i = 0; i < layout->lineCount(); ++i) {
-            const QTextLine line = layout->lineAt(i);
-            if (line.textLength() <= 0)
-                continue;
-            // Only this fragment's own characters count: a run of whitespace wrapped over many
-            // fragments gives each of them the guides of its own part.
-            const int columns = leadingIndentColumns(
-                QStringView(blockText).mid(line.textStart(), line.textLength()), width);
-            if (columns < width)
-                continue;
-            const qreal top = rect.top() + line.y();
-            const qreal bottom = top + line.height();
-            if (dirty.top() > bottom || top > dirty.bottom() + 1)
-                continue;
-            const qreal origin = rect.left() + line.x();
-            // Guides left or right of the dirty rectangle would be clipped anyway.
-            const int first = std::max(1, int((dirty.left() - 1 - origin) / step));
-            for (int k = first; k <= columns / width; ++k) {
-                const qreal x = origin + step * k;
-                if (x > dirty.right() + 1)
-                    break;
-                if (x >= dirty.left() - 1)
-                    segments.append(QLineF(x, top, x, bottom));
-            }
-        }
-    });
+    forEachLineInBand(view, dirty.top(), dirty.bottom() + 1,
+                      [&](const QTextBlock& block, const QRectF& rect, const QTextLine& line) {
+                          if (line.textLength() <= 0)
+                              return;
+                          // Only this fragment's own characters count: a run of whitespace wrapped
+                          // over many fragments gives each of them the guides of its own part.
+                          const qsizetype start =
+                              std::min<qsizetype>(block.position() + line.textStart(), text.size());
+                          const int columns =
+                              leadingIndentColumns(text.mid(start).left(line.textLength()), width);
+                          if (columns < width)
+                              return;
+                          const qreal top = rect.top() + line.y();
+                          const qreal bottom = top + line.height();
+                          const qreal origin = rect.left() + line.x();
+                          // Guides left or right of the dirty rectangle would be clipped anyway.
+                          const int first = std::max(1, int((dirty.left() - 1 - origin) / step));
+                          for (int k = first; k <= columns / width; ++k) {
+                              const qreal x = origin + step * k;
+                              if (x > dirty.right() + 1)
+                                  break;
+                              if (x >= dirty.left() - 1)
+                                  segments.append(QLineF(x, top, x, bottom));
+                          }
+                      });
     return segments;
 }
 
@@ -133,44 +149,41 @@ QList<InvisibleMark> invisibleMarks(const ShortcutTextView& view, const QRect& d
         if (markRect.intersects(area))
             marks.append(InvisibleMark{*mark, markRect, position});
     };
-    forEachVisibleBlock(view, [&](const QTextBlock& block, const QRectF& rect) {
-        const QTextLayout* layout = block.layout();
-        const int lineCount = layout->lineCount();
-        for (int l = 0; l < lineCount; ++l) {
-            const QTextLine line = layout->lineAt(l);
-            const qreal top = rect.top() + line.y();
-            if (top > area.bottom() || top + line.height() < area.top())
-                continue;
-            int from = line.textStart();
-            int to = from + line.textLength();
-            const QStringView fragment =
-                text.mid(std::min<qsizetype>(block.position() + from, text.size()))
-                    .left(line.textLength());
-            const bool leftToRight = !mayRunRightToLeft(fragment);
-            if (leftToRight && line.width() > area.width()) {
-                // Positions grow from left to right along the fragment: only the characters
-                // under the area can show, which keeps a very long unwrapped line cheap.
-                from = std::max(from, line.xToCursor(area.left() - rect.left()) - 1);
-                to = std::min(to, line.xToCursor(area.right() - rect.left()) + 1);
-            }
-            // Whitespace hanging past the end of a wrapped fragment is all put at its right
-            // edge, where none of it can be seen.
-            const qreal lineRight = line.x() + line.width();
-            qreal x1 = from < to ? line.cursorToX(from) : 0;
-            for (int i = from; i < to; ++i) {
-                if (leftToRight && x1 >= lineRight)
-                    break;
-                const qreal x2 = line.cursorToX(i + 1);
-                addMark(block, rect, line, i, x1, x2);
-                x1 = x2;
-            }
-            // The break that ends the block, after its last fragment (the last block has none).
-            if (l == lineCount - 1 && block.next().isValid()) {
-                const qreal end = line.cursorToX(block.length() - 1);
-                addMark(block, rect, line, block.length() - 1, end, end + breakWidth);
-            }
-        }
-    });
+    forEachLineInBand(view, area.top(), area.bottom(),
+                      [&](const QTextBlock& block, const QRectF& rect, const QTextLine& line) {
+                          const int l = line.lineNumber();
+                          const int lineCount = block.layout()->lineCount();
+                          int from = line.textStart();
+                          int to = from + line.textLength();
+                          const QStringView fragment =
+                              text.mid(std::min<qsizetype>(block.position() + from, text.size()))
+                                  .left(line.textLength());
+                          const bool leftToRight = !mayRunRightToLeft(fragment);
+                          if (leftToRight && line.width() > area.width()) {
+                              // Positions grow from left to right along the fragment: only the
+                              // characters under the area can show, which keeps a very long
+                              // unwrapped line cheap.
+                              from = std::max(from, line.xToCursor(area.left() - rect.left()) - 1);
+                              to = std::min(to, line.xToCursor(area.right() - rect.left()) + 1);
+                          }
+                          // Whitespace hanging past the end of a wrapped fragment is all put at its
+                          // right edge, where none of it can be seen.
+                          const qreal lineRight = line.x() + line.width();
+                          qreal x1 = from < to ? line.cursorToX(from) : 0;
+                          for (int i = from; i < to; ++i) {
+                              if (leftToRight && x1 >= lineRight)
+                                  break;
+                              const qreal x2 = line.cursorToX(i + 1);
+                              addMark(block, rect, line, i, x1, x2);
+                              x1 = x2;
+                          }
+                          // The break that ends the block, after its last fragment (the last block
+                          // has none).
+                          if (l == lineCount - 1 && block.next().isValid()) {
+                              const qreal end = line.cursorToX(block.length() - 1);
+                              addMark(block, rect, line, block.length() - 1, end, end + breakWidth);
+                          }
+                      });
     return marks;
 }
 

@@ -1,6 +1,6 @@
 #include "editor/TextStorage.h"
 
-#include <QPlainTextDocumentLayout>
+#include "editor/LongLineDocumentLayout.h"
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtDebug>
@@ -74,7 +74,7 @@ QString TextStorage::displayForm(const QString& text) {
 QTextDocument* TextStorage::createDocument() {
     auto* document = new QTextDocument(this);
     document->setUndoRedoEnabled(false);
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    document->setDocumentLayout(new LongLineDocumentLayout(document));
     document->setDocumentMargin(kTextContainerInset);
     watch(document);
     return document;
@@ -117,7 +117,7 @@ void TextStorage::releaseDocument(QTextDocument* document) {
         // set the wrap width; a fresh layout lets the next view wrap at its own width.
         // Installing it reports the whole text as changed; the characters are the same.
         ++m_applying;
-        m_primary->setDocumentLayout(new QPlainTextDocumentLayout(m_primary));
+        m_primary->setDocumentLayout(new LongLineDocumentLayout(m_primary));
         --m_applying;
         return;
     }
