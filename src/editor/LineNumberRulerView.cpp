@@ -63,8 +63,18 @@ int LineNumberRulerView::lineNumberDigitCount() {
     return decimalDigitCount(lineStartIndex.lineCount());
 }
 
-int LineNumberRulerView::thicknessForDigits(int digits) {
-    return std::max(digits * 8 + 30, 56);
+int LineNumberRulerView::thicknessForDigits(int digits, qreal digitWidth) {
+    // A label spans from 14 to 8 before the trailing edge.
+    const int fitted = int(std::ceil(digits * digitWidth)) + 22;
+    return std::max({digits * 8 + 30, fitted, 56});
+}
+
+int LineNumberRulerView::requiredThickness() {
+    const QFontMetricsF metrics(labelFont());
+    qreal widest = 0;
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+        widest = std::max(widest, metrics.horizontalAdvance(QChar(digit)));
+    return thicknessForDigits(lineNumberDigitCount(), widest);
 }
 
 qsizetype LineNumberRulerView::lineNumberAt(qsizetype characterIndex) {

@@ -52,14 +52,18 @@ public:
     void updateThickness();
 
     int lineNumberDigitCount();
-    static int thicknessForDigits(int digits);
-    int requiredThickness() { return thicknessForDigits(lineNumberDigitCount()); }
+    // Room for the given number of digits drawn in the given width each, with the margins
+    // beside the labels; never less than 8 per digit plus 30, nor less than 56.
+    static int thicknessForDigits(int digits, qreal digitWidth);
+    // Sized from the font the labels are drawn in, so that large sizes keep every digit.
+    int requiredThickness();
     int ruleThickness() const { return m_ruleThickness; }
     // 1-based number of the line holding the character at the index.
     qsizetype lineNumberAt(qsizetype characterIndex);
     // The number of the line holding the first character of the topmost visible fragment.
     qsizetype firstVisibleLineNumber();
     qreal labelLineHeight() const;
+    QFont labelFont() const;
     QColor backgroundColor() const;
 
     // The labels drawn for a dirty rectangle, in the ruler's coordinates.
@@ -78,7 +82,6 @@ private:
         qsizetype position = 0;
     };
     Fragment firstVisibleFragment() const;
-    QFont labelFont() const;
     const QString* currentText() const;
 
     EditorTheme m_theme;

@@ -53,9 +53,34 @@ TEST_F(RulerFixture, ThicknessFollowsTheDigitsOfTheLineCount) {
     EXPECT_EQ(ruler()->lineNumberDigitCount(), 4);
     EXPECT_EQ(ruler()->ruleThickness(), 62);
     EXPECT_EQ(ruler()->width(), 62);
-    EXPECT_EQ(LineNumberRulerView::thicknessForDigits(5), 70);
+    EXPECT_EQ(LineNumberRulerView::thicknessForDigits(5, 7), 70);
     // The viewport gives the ruler its room.
     EXPECT_EQ(view->textView()->viewport()->geometry().left(), 62);
+}
+
+TEST_F(RulerFixture, LargeFontSizesKeepEveryDigitOfTheLastLine) {
+    // Line 1000 lost its first digit from 20 points, line 100 from 22.
+    for (const auto& [count, size] :
+         {std::pair{1000, 20.0}, std::pair{100, 22.0}, std::pair{100000, 40.0}}) {
+        tab.text = lines(count);
+        CodeEditorProps props = propsFor(tab, registry);
+        props.wordWrap = false;
+        props.fontSize = size;
+        view = std::make_unique<CodeEditorView>(props);
+        view->resize(600, 300);
+        view->show();
+        QTest::keyClick(view->textView(), Qt::Key_End, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        const auto labels = ruler()->labels(ruler()->rect());
+        ASSERT_FALSE(labels.isEmpty());
+        const auto& last = labels.back();
+        ASSERT_EQ(last.number, count);
+        const QFontMetricsF metrics(ruler()->labelFont());
+        EXPECT_GE(last.rect.width(), metrics.horizontalAdvance(QString::number(count)))
+            << count << " lines at " << size << " points";
+        EXPECT_GE(last.rect.left(), 0);
+        EXPECT_LE(last.rect.right(), ruler()->width());
+    }
 }
 
 TEST_F(RulerFixture, LabelsIncludeTheEmptyLineAfterAFinalLineFeed) {
