@@ -5,6 +5,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "platform/NotificationBus.h"
+#include "search/FindPanels.h"
 #include "search/FindSeams.h"
 #include "text/EditorTheme.h"
 #include "window/DialogInteraction.h"
@@ -89,6 +90,8 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_applyAlwaysOnTop = [current, arguments, store] {
         setAlwaysOnTop(current(), false, *store, arguments);
     };
+    // After the window's own refresh is connected, so the bar is on screen when it takes focus.
+    new FindPanels(*m_layout, *m_model);
     refreshNow();
 }
 

@@ -43,6 +43,7 @@ const QHash<QString, SymbolEntry>& table() {
             {"xmark", {"window-close-symbolic", "window-close"}, Shape::Cross},
             {"xmark.square", {"window-close-symbolic", "window-close"}, Shape::Cross},
             {"doc.plaintext", {"text-x-generic-symbolic", "text-x-generic"}, Shape::Document},
+            {"doc", {"text-x-generic-symbolic", "text-x-generic"}, Shape::Document},
             {"doc.text", {"text-x-generic-symbolic", "text-x-generic"}, Shape::Document},
             {"doc.richtext", {"format-text-rich-symbolic", "x-office-document"}, Shape::Document},
             {"doc.badge.plus", {"document-new-symbolic", "document-new"}, Shape::Document},

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+
+namespace dunmoss {
+
+class EditorWindowModel;
+class FindReplaceBar;
+class SearchCenterPanel;
+class WindowLayout;
+
+// Puts the find bar and the search center into the window's layout, wired to the window's
+// find and search-center operations, and keeps them in step with the window's state (one
+// refresh per turn of the event loop, after the layout's own).
+class FindPanels : public QObject {
+    Q_OBJECT
+public:
+    FindPanels(WindowLayout& layout, EditorWindowModel& model);
+
+    FindReplaceBar* findBar() const { return m_bar; }
+    SearchCenterPanel* searchCenter() const { return m_center; }
+
+    void refreshNow();
+
+private:
+    void scheduleRefresh();
+
+    EditorWindowModel& m_model;
+    FindReplaceBar* m_bar = nullptr;
+    SearchCenterPanel* m_center = nullptr;
+    bool m_pending = false;
+};
+
+} // namespace dunmoss

@@ -1,0 +1,252 @@
+#include "search/FindReplaceBar.h"
+
+#include "platform/Localization.h"
+#include "window/ElidedLabel.h"
+#include "window/IconTable.h"
+#include "window/WindowLayout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dunmoss {
+
+namespace {
+
+QString l(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+void run(const std::function<void()>& action) {
+    if (action)
+        action();
+}
+
+QFont captionFont(const QFont& base) {
+    QFont font = base;
+    font.setPointSizeF(std::max<qreal>(base.pointSizeF() - 2.0, 7.0));
+    return font;
+}
+
+} // namespace
+
+FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
+    : QWidget(parent), m_actions(std::move(actions)) {
+    setObjectName(QStringLiteral("findReplaceBar"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, barMaterialColor(palette));
+    setPalette(palette);
+    const QColor secondary = secondaryLabelColor(palette);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 8, 12, 8);
+    column->setSpacing(6);
+    auto* first = new QHBoxLayout;
+    first->setSpacing(8);
+    column->addLayout(first);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(
+        symbolPixmap(QStringLiteral("magnifyingglass"), 14, secondary, devicePixelRatioF()));
+    first->addWidget(icon);
+
+    m_query = new QLineEdit(this);
+    m_query->setObjectName(QStringLiteral("findQueryField"));
+    m_query->setPlaceholderText(l("find.query.placeholder"));
+    m_query->setMinimumWidth(180);
+    m_query->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_query->installEventFilter(this);
+    connect(m_query, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (m_actions.setQuery)
+            m_actions.setQuery(text);
+    });
+    connect(m_query, &QLineEdit::returnPressed, this, [this] { run(m_actions.findNext); });
+    first->addWidget(m_query, 240);
+
+    const auto historyButton = [this, secondary](const char* labelKey, QMenu*& menu) {
+        auto* button = new QToolButton(this);
+        button->setAutoRaise(true);
+        button->setIcon(symbolIcon(QStringLiteral("clock"), secondary));
+        button->setToolTip(l(labelKey));
+        button->setAccessibleName(l(labelKey));
+        button->setPopupMode(QToolButton::InstantPopup);
+        menu = new QMenu(button);
+        button->setMenu(menu);
+        return button;
+    };
+    first->addWidget(historyButton(lkey("find.history"), m_findHistoryMenu));
+
+    const auto iconButton = [this, secondary](const char* titleKey, const char* symbol,
+                                              const std::function<void()>* action) {
+        auto* button = new QToolButton(this);
+        button->setIcon(symbolIcon(QString::fromLatin1(symbol), secondary));
+        button->setToolTip(l(titleKey));
+        button->setAccessibleName(l(titleKey));
+        connect(button, &QToolButton::clicked, this, [action] { run(*action); });
+        return button;
+    };
+    first->addWidget(iconButton(lkey("find.previous"), "chevron.up", &m_actions.findPrevious));
+    first->addWidget(iconButton(lkey("find.next"), "chevron.down", &m_actions.findNext));
+
+    const auto textButton = [this](const char* key, const std::function<void()>* action) {
+        auto* button = new QPushButton(l(key), this);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [action] { run(*action); });
+        return button;
+    };
+    first->addWidget(textButton(lkey("find.all"), &m_actions.findAll));
+    first->addWidget(textButton(lkey("find.open-documents"), &m_actions.findAllOpenDocuments));
+    first->addWidget(textButton(lkey("find.mark-all"), &m_actions.markAll));
+    first->addWidget(textButton(lkey("find.select-all"), &m_actions.selectAllMatches));
+
+    QFrame* divider = makeWindowDivider(Qt::Vertical, this);
+    divider->setFixedHeight(18);
+    first->addWidget(divider);
+
+    m_replace = new QLineEdit(this);
+    m_replace->setObjectName(QStringLiteral("findReplaceField"));
+    m_replace->setPlaceholderText(l("find.replace.placeholder"));
+    m_replace->setMinimumWidth(160);
+    m_replace->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_replace->installEventFilter(this);
+    connect(m_replace, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (m_actions.setReplaceText)
+            m_actions.setReplaceText(text);
+    });
+    first->addWidget(m_replace, 220);
+    first->addWidget(historyButton(lkey("find.replace-history"), m_replaceHistoryMenu));
+    first->addWidget(textButton(lkey("find.replace"), &m_actions.replace));
+    first->addWidget(textButton(lkey("find.replace-all"), &m_actions.replaceAll));
+
+    m_status = new ElidedLabel(this);
+    m_status->setObjectName(QStringLiteral("findStatus"));
+    m_status->setFont(captionFont(font()));
+    m_status->setMinimumWidth(90);
+    QPalette statusPalette = m_status->palette();
+    statusPalette.setColor(QPalette::WindowText, secondary);
+    m_status->setPalette(statusPalette);
+    first->addWidget(m_status, 1);
+    first->addSpacing(8);
+    QToolButton* close = makeCloseSymbolButton(l("find.close"), this);
+    connect(close, &QToolButton::clicked, this, [this] { run(m_actions.close); });
+    first->addWidget(close);
+
+    auto* second = new QHBoxLayout;
+    second->setSpacing(12);
+    column->addLayout(second);
+    const auto toggle = [this, second](const char* key) {
+        auto* box = new QCheckBox(l(key), this);
+        box->setFont(captionFont(font()));
+        connect(box, &QCheckBox::toggled, this, [this] { writeOptions(); });
+        second->addWidget(box);
+        return box;
+    };
+    m_regex = toggle(lkey("find.regex"));
+    m_caseSensitive = toggle(lkey("find.case-sensitive"));
+    m_wholeWord = toggle(lkey("find.whole-word"));
+    second->addStretch(1);
+
+    // Active while the bar is on screen: a hidden bar's shortcuts do not fire.
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    next->setContext(Qt::WindowShortcut);
+    connect(next, &QShortcut::activated, this, [this] {
+        if (isVisible())
+            run(m_actions.findNext);
+    });
+    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), this);
+    previous->setContext(Qt::WindowShortcut);
+    connect(previous, &QShortcut::activated, this, [this] {
+        if (isVisible())
+            run(m_actions.findPrevious);
+    });
+
+    refresh(FindState{}, QString());
+}
+
+QString FindReplaceBar::statusText() const {
+    return m_status->text();
+}
+
+void FindReplaceBar::writeOptions() {
+    if (m_updating || !m_actions.setOptions)
+        return;
+    m_actions.setOptions(TextSearchOptions{m_regex->isChecked(), m_caseSensitive->isChecked(),
+                                           m_wholeWord->isChecked()});
+}
+
+void FindReplaceBar::reportFocus(std::optional<FindField> field) {
+    if (m_updating || field == m_focused)
+        return;
+    m_focused = field;
+    if (m_actions.setFocusedField)
+        m_actions.setFocusedField(field);
+}
+
+bool FindReplaceBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_query || watched == m_replace) {
+        const FindField field = watched == m_query ? FindField::Query : FindField::Replace;
+        if (event->type() == QEvent::FocusIn) {
+            reportFocus(field);
+        } else if (event->type() == QEvent::FocusOut) {
+            const auto reason = static_cast<QFocusEvent*>(event)->reason();
+            // A menu or another window taking the keyboard for a moment is no move away.
+            QWidget* next = QApplication::focusWidget();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason &&
+                next != m_query && next != m_replace)
+                reportFocus(std::nullopt);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FindReplaceBar::refreshHistoryMenu(QMenu* menu, const QStringList& entries,
+                                        const std::function<void(const QString&)>& choose) {
+    if (menu->property("entries").toStringList() == entries && !menu->actions().isEmpty())
+        return;
+    menu->clear();
+    menu->setProperty("entries", entries);
+    if (entries.isEmpty()) {
+        menu->addAction(l("find.history.empty"))->setEnabled(false);
+        return;
+    }
+    for (const QString& entry : entries) {
+        QAction* action = menu->addAction(entry);
+        action->setData(entry);
+        connect(action, &QAction::triggered, this, [choose, entry] {
+            if (choose)
+                choose(entry);
+        });
+    }
+}
+
+void FindReplaceBar::refresh(const FindState& find, const QString& message) {
+    m_updating = true;
+    if (m_query->text() != find.findQuery)
+        m_query->setText(find.findQuery);
+    if (m_replace->text() != find.replaceText)
+        m_replace->setText(find.replaceText);
+    m_regex->setChecked(find.findOptions.isRegex);
+    m_caseSensitive->setChecked(find.findOptions.isCaseSensitive);
+    m_wholeWord->setChecked(find.findOptions.isWholeWord);
+    refreshHistoryMenu(m_findHistoryMenu, find.findHistory, m_actions.selectFindHistory);
+    refreshHistoryMenu(m_replaceHistoryMenu, find.replaceHistory, m_actions.selectReplaceHistory);
+    m_status->setText(message);
+    m_focused = find.focusedFindField;
+    if (isVisible() && find.focusedFindField) {
+        QLineEdit* field = *find.focusedFindField == FindField::Query ? m_query : m_replace;
+        if (!field->hasFocus())
+            field->setFocus(Qt::OtherFocusReason);
+    }
+    m_updating = false;
+}
+
+} // namespace dunmoss

@@ -1,0 +1,298 @@
+#include "search/SearchCenterPanel.h"
+
+#include "platform/Localization.h"
+#include "search/SearchCenterResults.h"
+#include "search/SearchCenterRunStore.h"
+#include "search/SearchResultListModel.h"
+#include "search/SearchResultRowDelegate.h"
+#include "window/EditorWindowState.h"
+#include "window/IconTable.h"
+#include "window/WindowLayout.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dunmoss {
+
+namespace {
+
+QString l(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+QLabel* symbolLabel(const QString& symbol, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(symbolPixmap(symbol, 14, secondaryLabelColor(parent->palette()),
+                                  parent->devicePixelRatioF()));
+    return label;
+}
+
+QLabel* captionLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    QFont font = label->font();
+    font.setPointSizeF(std::max<qreal>(font.pointSizeF() - 2.0, 7.0));
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
+    label->setPalette(palette);
+    return label;
+}
+
+QHBoxLayout* row(int spacing) {
+    auto* layout = new QHBoxLayout;
+    layout->setContentsMargins(12, 7, 12, 7);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+} // namespace
+
+int searchCenterListHeight(qsizetype rows) {
+    const qsizetype height = std::max<qsizetype>(rows, 1) * kSearchResultRowHeight;
+    return static_cast<int>(std::clamp<qsizetype>(height, 120, 280));
+}
+
+SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* parent)
+    : QWidget(parent), m_actions(std::move(actions)) {
+    setObjectName(QStringLiteral("searchCenterPanel"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, barMaterialColor(palette));
+    setPalette(palette);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // Header row.
+    QHBoxLayout* header = row(10);
+    header->addWidget(symbolLabel(QStringLiteral("magnifyingglass.circle"), this));
+    auto* title = new QLabel(l("search-center.title"), this);
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(std::max<qreal>(titleFont.pointSizeF() - 2.0, 7.0));
+    titleFont.setWeight(QFont::DemiBold);
+    title->setFont(titleFont);
+    header->addWidget(title);
+
+    auto* segments = new QWidget(this);
+    segments->setFixedWidth(430);
+    auto* segmentRow = new QHBoxLayout(segments);
+    segmentRow->setContentsMargins(0, 0, 0, 0);
+    segmentRow->setSpacing(0);
+    m_scopes = new QButtonGroup(this);
+    m_scopes->setExclusive(true);
+    for (SearchCenterScope scope : kAllSearchCenterScopes) {
+        auto* button = new QToolButton(segments);
+        button->setCheckable(true);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        button->setText(localizedString(searchCenterScopeDisplayKey(scope)));
+        button->setIcon(
+            symbolIcon(searchCenterScopeSymbolName(scope), palette.color(QPalette::ButtonText)));
+        segmentRow->addWidget(button);
+        m_scopes->addButton(button, static_cast<int>(scope));
+    }
+    connect(m_scopes, &QButtonGroup::idClicked, this, [this](int id) {
+        if (!m_updating && m_actions.selectScope)
+            m_actions.selectScope(static_cast<SearchCenterScope>(id));
+    });
+    header->addWidget(segments);
+
+    m_runPicker = new QComboBox(this);
+    m_runPicker->setFixedWidth(250);
+    connect(m_runPicker, &QComboBox::activated, this, [this](int index) {
+        if (m_updating || !m_actions.selectRun)
+            return;
+        const QString id = m_runPicker->itemData(index).toString();
+        m_actions.selectRun(id.isEmpty() ? std::nullopt : std::optional<QUuid>(QUuid(id)));
+    });
+    header->addWidget(m_runPicker);
+
+    m_delete = new QToolButton(this);
+    m_delete->setAutoRaise(true);
+    m_delete->setIcon(symbolIcon(QStringLiteral("trash"), secondaryLabelColor(palette)));
+    m_delete->setToolTip(l("search-center.delete-run"));
+    m_delete->setAccessibleName(l("search-center.delete-run"));
+    connect(m_delete, &QToolButton::clicked, this, [this] {
+        if (m_selectedRun && m_actions.deleteRun)
+            m_actions.deleteRun(*m_selectedRun);
+    });
+    header->addWidget(m_delete);
+    header->addSpacing(8);
+    header->addStretch(1);
+
+    m_copy = new QPushButton(
+        symbolIcon(QStringLiteral("doc.on.doc"), palette.color(QPalette::ButtonText)),
+        l("search-center.copy-results"), this);
+    connect(m_copy, &QPushButton::clicked, this, [this] {
+        if (m_actions.copyResults)
+            m_actions.copyResults(m_filtered);
+    });
+    header->addWidget(m_copy);
+    QToolButton* close = makeCloseSymbolButton(l("find.close"), this);
+    connect(close, &QToolButton::clicked, this, [this] {
+        if (m_actions.close)
+            m_actions.close();
+    });
+    header->addWidget(close);
+    column->addLayout(header);
+    column->addWidget(makeWindowDivider(Qt::Horizontal, this));
+
+    // Filter row.
+    QHBoxLayout* filterRow = row(8);
+    filterRow->addWidget(symbolLabel(QStringLiteral("line.3.horizontal.decrease.circle"), this));
+    m_filter = new QLineEdit(this);
+    m_filter->setPlaceholderText(l("search-center.filter.placeholder"));
+    m_filter->setMinimumWidth(190);
+    m_filter->setClearButtonEnabled(true);
+    connect(m_filter, &QLineEdit::textChanged, this, [this] { rebuild(); });
+    filterRow->addWidget(m_filter, 0);
+    m_visibleCount = captionLabel(this);
+    m_scopeSummary = captionLabel(this);
+    filterRow->addWidget(m_visibleCount);
+    filterRow->addWidget(m_scopeSummary);
+    filterRow->addStretch(1);
+    column->addLayout(filterRow);
+    column->addWidget(makeWindowDivider(Qt::Horizontal, this));
+
+    // Content.
+    m_content = new QStackedWidget(this);
+    m_empty = captionLabel(m_content);
+    m_empty->setContentsMargins(12, 14, 12, 14);
+    m_empty->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list = new QListView(m_content);
+    m_list->setObjectName(QStringLiteral("searchCenterResults"));
+    m_list->setUniformItemSizes(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setMouseTracking(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_model = new SearchResultListModel(m_list);
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new SearchResultRowDelegate(m_list));
+    const auto open = [this](const QModelIndex& index) {
+        const qsizetype source = index.data(SearchResultListModel::SourceIndexRole).toLongLong();
+        if (source >= 0 && source < m_filtered.size() && m_actions.openResult)
+            m_actions.openResult(m_filtered.at(source));
+    };
+    connect(m_list, &QListView::clicked, this, open);
+    connect(m_list, &QListView::activated, this, open);
+    m_content->addWidget(m_empty);
+    m_content->addWidget(m_list);
+    column->addWidget(m_content);
+    rebuild();
+}
+
+QToolButton* SearchCenterPanel::scopeButton(SearchCenterScope scope) const {
+    return qobject_cast<QToolButton*>(m_scopes->button(static_cast<int>(scope)));
+}
+
+void SearchCenterPanel::refresh(const SearchCenterState& state) {
+    m_updating = true;
+    m_scope = state.searchCenterScope;
+    if (QAbstractButton* button = m_scopes->button(static_cast<int>(m_scope)))
+        button->setChecked(true);
+
+    // A selected identifier that names no run shows the live list.
+    const SearchCenterRun* selected = nullptr;
+    if (state.selectedSearchRunID)
+        for (const SearchCenterRun& run : state.searchCenterRuns)
+            if (run.id == *state.selectedSearchRunID) {
+                selected = &run;
+                break;
+            }
+    m_selectedRun = state.selectedSearchRunID;
+
+    QStringList titles{l("search-center.current-run")};
+    QStringList ids{QString()};
+    for (const SearchCenterRun& run : state.searchCenterRuns) {
+        titles << searchCenterRunTitle(run);
+        ids << run.id.toString(QUuid::WithoutBraces);
+    }
+    bool same = m_runPicker->count() == titles.size();
+    for (int i = 0; same && i < titles.size(); ++i)
+        same = m_runPicker->itemText(i) == titles.at(i) &&
+               m_runPicker->itemData(i).toString() == ids.at(i);
+    if (!same) {
+        m_runPicker->clear();
+        for (int i = 0; i < titles.size(); ++i)
+            m_runPicker->addItem(titles.at(i), ids.at(i));
+    }
+    const int pickerIndex =
+        selected ? static_cast<int>(ids.indexOf(selected->id.toString(QUuid::WithoutBraces))) : 0;
+    m_runPicker->setCurrentIndex(std::max(pickerIndex, 0));
+    m_delete->setEnabled(state.selectedSearchRunID.has_value());
+
+    const QList<SearchCenterResult>& live =
+        m_scope == SearchCenterScope::OpenDocuments ? state.searchCenterOpenDocumentResults
+        : m_scope == SearchCenterScope::Folder      ? state.searchCenterFolderResults
+                                                    : state.searchCenterDocumentResults;
+    m_displayed = selected ? selected->results : live;
+    m_scopeSummary->setText(l("search-center.scope-summary.format")
+                                .arg(state.searchCenterDocumentResults.size())
+                                .arg(state.searchCenterOpenDocumentResults.size())
+                                .arg(state.searchCenterFolderResults.size()));
+    m_updating = false;
+    rebuild();
+}
+
+void SearchCenterPanel::rebuild() {
+    m_filtered = filterSearchCenterResults(m_displayed, m_filter->text());
+    m_displayedCount = m_displayed.size();
+    const QList<SearchCenterResultGroup> groups = groupSearchCenterResults(m_filtered);
+    m_visibleCount->setText(
+        l("search-center.visible-results.format").arg(m_filtered.size()).arg(m_displayed.size()));
+    m_copy->setEnabled(!m_filtered.isEmpty());
+
+    if (m_displayed.isEmpty() || m_filtered.isEmpty()) {
+        m_empty->setText(m_displayed.isEmpty() ? l("search-center.empty")
+                                               : l("search-center.no-filtered-results"));
+        m_content->setCurrentWidget(m_empty);
+        m_content->setFixedHeight(m_empty->sizeHint().height());
+        m_model->setRows({});
+        return;
+    }
+    QList<SearchResultRow> rows;
+    rows.reserve(m_filtered.size() + groups.size());
+    const QString symbol =
+        m_scope == SearchCenterScope::Folder ? QStringLiteral("doc.text") : QStringLiteral("doc");
+    const QString positionFormat = l("find.result-line.format");
+    const QString countFormat = l("search-center.group-count.format");
+    // Each row keeps its result's position in the filtered list, so a click leads back to it.
+    QHash<QString, QList<qsizetype>> members;
+    for (qsizetype i = 0; i < m_filtered.size(); ++i)
+        members[m_filtered.at(i).groupID].append(i);
+    for (const SearchCenterResultGroup& group : groups) {
+        rows.append({SearchResultRow::Kind::Group, group.title, group.subtitle,
+                     countFormat.arg(group.results.size()), symbol, -1});
+        for (qsizetype index : members.value(group.id)) {
+            const SearchCenterResult& result = m_filtered.at(index);
+            rows.append({SearchResultRow::Kind::Result,
+                         positionFormat.arg(result.line).arg(result.column), QString(),
+                         result.preview, QString(), index});
+        }
+    }
+    const qsizetype rowCount = rows.size();
+    m_model->setRows(std::move(rows));
+    m_content->setCurrentWidget(m_list);
+    m_content->setFixedHeight(searchCenterListHeight(rowCount));
+}
+
+void SearchCenterPanel::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // The filter belongs to one showing of the panel.
+    if (!event->spontaneous() && !m_filter->text().isEmpty())
+        m_filter->clear();
+}
+
+} // namespace dunmoss

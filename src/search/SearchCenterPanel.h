@@ -1,0 +1,93 @@
+#pragma once
+
+#include "search/SearchCenterTypes.h"
+
+#include <QList>
+#include <QString>
+#include <QUuid>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QStackedWidget;
+class QToolButton;
+class QPushButton;
+
+namespace dunmoss {
+
+class SearchResultListModel;
+struct SearchCenterState;
+
+// What the search center panel calls; the window hands in its operations.
+struct SearchCenterPanelActions {
+    std::function<void(SearchCenterScope)> selectScope;
+    std::function<void(std::optional<QUuid>)> selectRun;
+    std::function<void(const SearchCenterResult&)> openResult;
+    std::function<void(const QList<SearchCenterResult>&)> copyResults;
+    std::function<void(const QUuid&)> deleteRun;
+    std::function<void()> close;
+};
+
+// The list height for a number of rows (hits plus group headers): 32 points a row, at least
+// 120 and at most 280.
+int searchCenterListHeight(qsizetype rows);
+
+// The search center: scope switch, run picker, delete, copy and close on top, a filter with
+// counts below, then the shown results grouped by file. It keeps only its filter text (which
+// starts empty each time the panel is shown); everything else comes from the window's state
+// and every change goes through its actions.
+class SearchCenterPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit SearchCenterPanel(SearchCenterPanelActions actions, QWidget* parent = nullptr);
+
+    void refresh(const SearchCenterState& state);
+
+    // The shown results after the filter, in search order, and the number before it.
+    const QList<SearchCenterResult>& filteredResults() const { return m_filtered; }
+    qsizetype displayedCount() const { return m_displayedCount; }
+
+    QLineEdit* filterField() const { return m_filter; }
+    QListView* listView() const { return m_list; }
+    QComboBox* runPicker() const { return m_runPicker; }
+    QToolButton* deleteButton() const { return m_delete; }
+    QPushButton* copyButton() const { return m_copy; }
+    QToolButton* scopeButton(SearchCenterScope scope) const;
+    QLabel* visibleCountLabel() const { return m_visibleCount; }
+    QLabel* scopeSummaryLabel() const { return m_scopeSummary; }
+    QLabel* emptyLabel() const { return m_empty; }
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void rebuild();
+
+    SearchCenterPanelActions m_actions;
+    QButtonGroup* m_scopes = nullptr;
+    QComboBox* m_runPicker = nullptr;
+    QToolButton* m_delete = nullptr;
+    QPushButton* m_copy = nullptr;
+    QLineEdit* m_filter = nullptr;
+    QLabel* m_visibleCount = nullptr;
+    QLabel* m_scopeSummary = nullptr;
+    QStackedWidget* m_content = nullptr;
+    QLabel* m_empty = nullptr;
+    QListView* m_list = nullptr;
+    SearchResultListModel* m_model = nullptr;
+
+    // The last state shown, kept to refilter as the filter text changes.
+    QList<SearchCenterResult> m_displayed;
+    QList<SearchCenterResult> m_filtered;
+    qsizetype m_displayedCount = 0;
+    SearchCenterScope m_scope = SearchCenterScope::CurrentDocument;
+    std::optional<QUuid> m_selectedRun;
+    bool m_updating = false;
+};
+
+} // namespace dunmoss
