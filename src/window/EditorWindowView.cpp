@@ -12,6 +12,8 @@
 #include "window/EditorArea.h"
 #include "window/EditorPane.h"
 #include "window/EditorWindowModel.h"
+#include "window/HeaderView.h"
+#include "window/HeaderWiring.h"
 #include "window/IncomingFiles.h"
 #include "window/OpenRequestReceiver.h"
 #include "window/TabStripView.h"
@@ -60,6 +62,9 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_layout = new WindowLayout(*m_model, this);
     m_layout->setMinimumSize(kMinimumContentWidth, kMinimumContentHeight);
     setCentralWidget(m_layout);
+    m_header = new HeaderView(m_layout);
+    m_header->setCommands(makeHeaderCommands(*m_model, m_commands->makeWindowCommands()));
+    m_layout->setPanel(WindowPanel::Header, m_header);
 
     connect(m_layout->tabStrip(), &TabStripView::selectTabRequested, this, [this](const QUuid& id) {
         m_commands->selectTab(id);
@@ -124,6 +129,7 @@ void EditorWindowView::refreshNow() {
     if (!m_layout)
         return;
     m_layout->refresh([this] { showFind(); });
+    m_header->setValues(headerValues(*m_model));
     setWindowTitle(dunmoss::windowTitle(m_model->state()));
     presentErrorAlert();
 }

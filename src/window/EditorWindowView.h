@@ -14,6 +14,7 @@ namespace dunmoss {
 class Defaults;
 class DialogInteraction;
 class EditorWindowModel;
+class HeaderView;
 class OpenRequestReceiver;
 class WindowCommandTable;
 class WindowLayout;
@@ -54,6 +55,7 @@ public:
     EditorWindowModel& model() const { return *m_model; }
     WindowCommandTable& commandTable() const { return *m_commands; }
     WindowLayout& windowLayout() const { return *m_layout; }
+    HeaderView& header() const { return *m_header; }
 
     // Steps of the window's start-up that later parts add (session, workspace, histories...).
     // They run in order on the first turn of the event loop after the window is first shown,
@@ -112,6 +114,7 @@ private:
     // Applies the stored always-on-top setting to the editor windows (at the end of start-up).
     std::function<void()> m_applyAlwaysOnTop;
     WindowLayout* m_layout = nullptr;
+    HeaderView* m_header = nullptr;
     QPointer<QMessageBox> m_errorAlert;
     QList<std::function<void()>> m_startUpSteps;
     bool m_appeared = false;

@@ -26,6 +26,12 @@ enum class Shape {
     ChevronDown,
     ChevronUp,
     Plus,
+    Ring,
+    Pin,
+    Scissors,
+    Rectangle,
+    // A short text standing for the symbol ("{}", "¶", "Aa").
+    Glyph,
     Generic,
 };
 
@@ -33,6 +39,8 @@ struct SymbolEntry {
     const char* symbol;
     QStringList names;
     Shape shape;
+    // The text drawn by Shape::Glyph (UTF-8).
+    const char* glyph = nullptr;
 };
 
 const QHash<QString, SymbolEntry>& table() {
@@ -168,6 +176,17 @@ const QHash<QString, SymbolEntry>& table() {
              {"display-brightness-symbolic", "preferences-desktop-appearance-symbolic"},
              Shape::Dot},
             {"character.bubble", {"preferences-desktop-locale-symbolic"}, Shape::Generic},
+            {"curlybraces", {"text-x-script-symbolic"}, Shape::Glyph, "{}"},
+            {"circle", {"radio-symbolic", "checkbox-symbolic"}, Shape::Ring},
+            {"rectangle", {"window-maximize-symbolic", "window-maximize"}, Shape::Rectangle},
+            {"paragraphsign", {"format-text-direction-ltr-symbolic"}, Shape::Glyph, "\xc2\xb6"},
+            {"pin", {"view-pin-symbolic", "view-pin"}, Shape::Pin},
+            {"bookmark",
+             {"user-bookmarks-symbolic", "bookmark-new-symbolic", "user-bookmarks"},
+             Shape::Bookmark},
+            {"bookmark.slash", {"edit-clear-all-symbolic", "edit-clear"}, Shape::Bookmark},
+            {"scissors", {"edit-cut-symbolic", "edit-cut"}, Shape::Scissors},
+            {"textformat", {"font-x-generic-symbolic", "font-x-generic"}, Shape::Glyph, "Aa"},
         };
         QHash<QString, SymbolEntry> map;
         for (const SymbolEntry& entry : list)
@@ -182,7 +201,13 @@ Shape shapeFor(const QString& symbolName) {
     return it == table().constEnd() ? Shape::Generic : it->shape;
 }
 
-void drawShape(QPainter& p, Shape shape, const QRectF& r, const QColor& color) {
+QString glyphFor(const QString& symbolName) {
+    const auto it = table().constFind(symbolName);
+    return it == table().constEnd() || !it->glyph ? QString() : QString::fromUtf8(it->glyph);
+}
+
+void drawShape(QPainter& p, Shape shape, const QRectF& r, const QColor& color,
+               const QString& glyph) {
     const qreal w = r.width();
     QPen pen(color, qMax<qreal>(1.0, w / 9.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(pen);
@@ -288,6 +313,36 @@ void drawShape(QPainter& p, Shape shape, const QRectF& r, const QColor& color) {
         p.drawLine(QPointF(inner.left(), inner.center().y()),
                    QPointF(inner.right(), inner.center().y()));
         break;
+    case Shape::Ring:
+        p.drawEllipse(inner);
+        break;
+    case Shape::Rectangle:
+        p.drawRoundedRect(inner.adjusted(0, w * 0.08, 0, -w * 0.08), w * 0.08, w * 0.08);
+        break;
+    case Shape::Pin: {
+        const QRectF head(inner.center().x() - w * 0.2, inner.top(), w * 0.4, w * 0.4);
+        p.setBrush(color);
+        p.drawEllipse(head);
+        p.drawLine(QPointF(head.center().x(), head.bottom()),
+                   QPointF(head.center().x(), inner.bottom()));
+        break;
+    }
+    case Shape::Scissors: {
+        const qreal ring = w * 0.22;
+        p.drawEllipse(QRectF(inner.left(), inner.bottom() - ring, ring, ring));
+        p.drawEllipse(QRectF(inner.right() - ring, inner.bottom() - ring, ring, ring));
+        p.drawLine(QPointF(inner.left() + ring, inner.bottom() - ring), inner.topRight());
+        p.drawLine(QPointF(inner.right() - ring, inner.bottom() - ring), inner.topLeft());
+        break;
+    }
+    case Shape::Glyph: {
+        QFont font = p.font();
+        font.setPixelSize(qMax(6, int(w * 0.72)));
+        font.setBold(true);
+        p.setFont(font);
+        p.drawText(r, Qt::AlignCenter, glyph);
+        break;
+    }
     case Shape::Generic:
         p.drawRoundedRect(inner, w * 0.18, w * 0.18);
         p.setPen(Qt::NoPen);
@@ -328,7 +383,8 @@ QPixmap drawnSymbolPixmap(const QString& symbolName, int size, const QColor& col
     {
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);
-        drawShape(p, shapeFor(symbolName), QRectF(0, 0, device, device), color);
+        drawShape(p, shapeFor(symbolName), QRectF(0, 0, device, device), color,
+                  glyphFor(symbolName));
     }
     pixmap.setDevicePixelRatio(devicePixelRatio);
     return pixmap;

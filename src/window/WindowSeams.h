@@ -37,6 +37,19 @@ struct WindowSeams {
     // The outline of a text in the given language.
     std::function<QList<DocumentOutlineItem>(const QString& text, EditorLanguage language)>
         extractOutline = dunmoss::extractOutline;
+
+    // Reached from the header only (the menus have no items for them).
+    // The window's recent files, newest first.
+    std::function<QList<QUrl>()> recentFiles;
+    // Session files: choose one and open its files; save the open files as one.
+    std::function<void()> openSessionFile;
+    std::function<void()> saveSessionFile;
+    // Macros: start or stop recording, replay the recorded or the saved steps, keep the recorded
+    // steps as the saved macro.
+    std::function<void()> toggleMacroRecording;
+    std::function<void()> playRecordedMacro;
+    std::function<void()> saveRecordedMacro;
+    std::function<void()> playSavedMacro;
 };
 
 } // namespace dunmoss
