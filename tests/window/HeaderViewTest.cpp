@@ -241,9 +241,10 @@ TEST_F(HeaderBar, ToolsRowsCloseFirstTogglesStayOpenAndRecordingFlips) {
     EXPECT_FALSE(isOpen(Popover::Tools));
     EXPECT_TRUE(state().panels.showMarkdownPreview);
 
-    // A row whose operation no part has installed yet: nothing happens and nothing is claimed.
+    // A row whose operation no part has installed: nothing happens and nothing is claimed.
+    table->handlers().toggleCompareView = nullptr;
     open(Popover::Tools);
-    click(row(Popover::Tools, QStringLiteral("tools.json-pretty")));
+    click(row(Popover::Tools, QStringLiteral("tools.compare-view")));
     EXPECT_FALSE(isOpen(Popover::Tools));
     EXPECT_TRUE(state().findMessage.isEmpty());
     EXPECT_FALSE(state().errors.errorMessage.has_value());
