@@ -1,5 +1,8 @@
 #include "window/DialogInteraction.h"
 
+#include "tools/SnippetLibrarySheet.h"
+#include "tools/TextToolboxSheet.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -126,6 +129,28 @@ void DialogInteraction::runPrintDialog(QPrinter* printer, std::function<void(boo
     dialog->setWindowModality(Qt::WindowModal);
     QObject::connect(dialog, &QPrintDialog::finished, dialog,
                      [done](int result) { done(result == QDialog::Accepted); });
+    dialog->open();
+}
+
+void DialogInteraction::showToolSheet(ToolSheet sheet, std::function<void(int)> done) {
+    if (!m_window) {
+        done(-1);
+        return;
+    }
+    ToolSheetDialog* dialog = nullptr;
+    switch (sheet) {
+    case ToolSheet::TextToolbox:
+        dialog = new TextToolboxSheet(m_window);
+        break;
+    case ToolSheet::SnippetLibrary:
+        dialog = new SnippetLibrarySheet(m_window);
+        break;
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done](int result) {
+        done(result == QDialog::Accepted ? dialog->chosenIndex() : -1);
+    });
     dialog->open();
 }
 

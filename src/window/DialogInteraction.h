@@ -24,6 +24,7 @@ public:
                       std::function<void(std::optional<QUrl>)> done) override;
     void showAlert(const AlertRequest& request, std::function<void(int)> done) override;
     void runPrintDialog(QPrinter* printer, std::function<void(bool)> done) override;
+    void showToolSheet(ToolSheet sheet, std::function<void(int)> done) override;
 
 private:
     QPointer<QWidget> m_window;

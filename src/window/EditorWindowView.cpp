@@ -8,6 +8,7 @@
 #include "search/FindPanels.h"
 #include "search/FindSeams.h"
 #include "text/EditorTheme.h"
+#include "tools/ToolCommands.h"
 #include "window/DialogInteraction.h"
 #include "window/EditorArea.h"
 #include "window/EditorPane.h"
@@ -50,6 +51,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_model->setInteraction(m_interaction.get());
     m_commands = std::make_unique<WindowCommandTable>(*m_model);
     WindowCommandHandlers::install(*m_commands, *m_model);
+    installToolCommands(*m_commands, *m_model);
     new WindowAlerts(*m_model, m_model);
     m_openRequests = new OpenRequestReceiver(
         *m_model, [this] { return isActiveWindow(); }, NotificationBus::shared(), this);

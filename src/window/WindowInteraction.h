@@ -36,6 +36,9 @@ struct AlertButton {
     Role role = Role::Default;
 };
 
+// The tool sheets that offer a list of entries to pick one from.
+enum class ToolSheet { TextToolbox, SnippetLibrary };
+
 struct AlertRequest {
     QString title;
     QString message;
@@ -63,6 +66,9 @@ public:
     // Lets the person set up the printer the model created; true to print. The printer stays
     // alive until the completion has run.
     virtual void runPrintDialog(QPrinter* printer, std::function<void(bool)> done) = 0;
+    // The index of the entry chosen, in the sheet's own order; -1 when the sheet was dismissed.
+    // Where no sheet can be shown, every sheet counts as dismissed.
+    virtual void showToolSheet(ToolSheet sheet, std::function<void(int)> done) { done(-1); }
 };
 
 } // namespace dunmoss

@@ -21,6 +21,8 @@ public:
     std::deque<QList<QUrl>> openAnswers;
     std::deque<std::optional<QUrl>> folderAnswers;
     std::deque<int> alertAnswers;
+    // Entries picked in tool sheets, in order; runs out = dismissed.
+    std::deque<int> toolSheetAnswers;
     // The print dialog: accepted answers print to this PDF file.
     bool acceptPrint = true;
     QString pdfPath;
@@ -34,6 +36,7 @@ public:
     QList<OpenPanelOptions> openPanels;
     QList<FolderPanelOptions> folderPanels;
     QList<AlertRequest> alerts;
+    QList<ToolSheet> toolSheets;
     QStringList printJobTitles;
 
     void chooseSaveLocation(const SavePanelOptions& options,
@@ -87,6 +90,16 @@ public:
         }
         const bool accepted = acceptPrint;
         answerWith([done, accepted] { done(accepted); });
+    }
+
+    void showToolSheet(ToolSheet sheet, std::function<void(int)> done) override {
+        toolSheets.append(sheet);
+        int answer = -1;
+        if (!toolSheetAnswers.empty()) {
+            answer = toolSheetAnswers.front();
+            toolSheetAnswers.pop_front();
+        }
+        answerWith([done, answer] { done(answer); });
     }
 
     void releasePending() {

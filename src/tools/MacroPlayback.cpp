@@ -1,0 +1,56 @@
+#include "tools/MacroPlayback.h"
+
+#include "platform/Localization.h"
+#include "tools/LineTools.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QStringList>
+
+namespace dunmoss {
+
+void MacroPlayback::playRecordedMacro() {
+    // A copy: the steps played must not be the list they might append to.
+    const QList<EditorMacroStep> steps = m_model.state().macros.recordedMacroSteps;
+    playMacroSteps(steps);
+}
+
+void MacroPlayback::saveRecordedMacro() {
+    const QList<EditorMacroStep>& steps = m_model.state().macros.recordedMacroSteps;
+    if (steps.isEmpty()) {
+        m_model.setFindMessage(localizedString(QStringLiteral("tools.macro.empty")));
+        return;
+    }
+    QStringList names;
+    for (const EditorMacroStep step : steps)
+        names.append(rawValue(step));
+    m_model.settings().setSavedMacroStepsRaw(names.join(u','));
+    m_model.setFindMessage(
+        localizedString(QStringLiteral("tools.macro.saved.format")).arg(steps.size()));
+}
+
+void MacroPlayback::playSavedMacro() {
+    playMacroSteps(savedMacroSteps(m_model.settings()));
+}
+
+void MacroPlayback::playMacroSteps(const QList<EditorMacroStep>& steps) {
+    if (steps.isEmpty()) {
+        m_model.setFindMessage(localizedString(QStringLiteral("tools.macro.empty")));
+        return;
+    }
+    m_model.update([](EditorWindowState& state) { state.macros.isPlayingMacro = true; });
+    // Cleared however the run ends, so recording is never left switched off for good.
+    struct PlayingGuard {
+        EditorWindowModel& model;
+        ~PlayingGuard() {
+            model.update([](EditorWindowState& state) { state.macros.isPlayingMacro = false; });
+        }
+    } guard{m_model};
+    LineTools tools(m_model);
+    for (const EditorMacroStep step : steps)
+        tools.run(step);
+    m_model.setFindMessage(
+        localizedString(QStringLiteral("tools.macro.played.format")).arg(steps.size()));
+}
+
+} // namespace dunmoss

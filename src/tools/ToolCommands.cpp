@@ -1,0 +1,56 @@
+#include "tools/ToolCommands.h"
+
+#include "tools/Bookmarks.h"
+#include "tools/JsonTools.h"
+#include "tools/LineTools.h"
+#include "tools/SnippetLibrary.h"
+#include "tools/TextToolboxCommands.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowCommandTable.h"
+
+#include <QPointer>
+
+namespace dunmoss {
+
+void installToolCommands(WindowCommandTable& table, EditorWindowModel& model) {
+    const QPointer<EditorWindowModel> window = &model;
+    // Each command acts on the window's state at the time it runs, never after the window went.
+    const auto on = [window](auto operation) {
+        return [window, operation] {
+            if (window)
+                operation(*window);
+        };
+    };
+    EditorCommands& c = table.handlers();
+    c.formatJSON = on([](EditorWindowModel& m) { JsonTools(m).formatJSONInActiveTab(); });
+    c.minifyJSON = on([](EditorWindowModel& m) { JsonTools(m).minifyJSONInActiveTab(); });
+    c.toggleBookmark = on([](EditorWindowModel& m) { Bookmarks(m).toggleBookmark(); });
+    c.nextBookmark = on([](EditorWindowModel& m) { Bookmarks(m).nextBookmark(); });
+    c.previousBookmark = on([](EditorWindowModel& m) { Bookmarks(m).previousBookmark(); });
+    c.clearBookmarks = on([](EditorWindowModel& m) { Bookmarks(m).clearBookmarks(); });
+    c.showSnippetLibrary =
+        on([](EditorWindowModel& m) { SnippetLibrary(m).setSnippetSheetPresented(true); });
+    c.showTextToolbox =
+        on([](EditorWindowModel& m) { TextToolboxCommands(m).setTextToolboxPresented(true); });
+
+    using S = EditorMacroStep;
+    const auto tool = [&on](S step) {
+        return on([step](EditorWindowModel& m) { LineTools(m).run(step); });
+    };
+    c.duplicateLine = tool(S::DuplicateLine);
+    c.deleteLine = tool(S::DeleteLine);
+    c.moveLineUp = tool(S::MoveLineUp);
+    c.moveLineDown = tool(S::MoveLineDown);
+    c.sortLines = tool(S::SortLines);
+    c.indentSelection = tool(S::IndentSelection);
+    c.outdentSelection = tool(S::OutdentSelection);
+    c.toggleLineComment = tool(S::ToggleLineComment);
+    c.toggleBlockComment = tool(S::ToggleBlockComment);
+    c.trimTrailingWhitespace = tool(S::TrimTrailingWhitespace);
+    c.tabsToSpaces = tool(S::TabsToSpaces);
+    c.spacesToTabs = tool(S::SpacesToTabs);
+    c.uppercaseSelection = tool(S::UppercaseSelection);
+    c.lowercaseSelection = tool(S::LowercaseSelection);
+}
+
+} // namespace dunmoss

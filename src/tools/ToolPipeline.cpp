@@ -1,0 +1,63 @@
+#include "tools/ToolPipeline.h"
+
+#include "platform/Localization.h"
+#include "tools/MacroRecording.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
+
+namespace dunmoss {
+
+namespace {
+
+const QString kReadOnlyEditBlocked = QStringLiteral("large-file.read-only-edit-blocked");
+
+} // namespace
+
+ToolRequest
+ToolPipeline::selectionTransform(std::function<TextEdit(const QString&, TextRange)> transform,
+                                 const char* key) {
+    ToolRequest request;
+    request.transform = std::move(transform);
+    request.actionKey = QLatin1String(key);
+    request.statusText = localizedString(request.actionKey);
+    return request;
+}
+
+bool ToolPipeline::run(const ToolRequest& request) {
+    if (request.refusal) {
+        const QString refusal = request.refusal(activeTab(m_model.state()));
+        if (!refusal.isEmpty()) {
+            m_model.setFindMessage(localizedString(refusal));
+            return false;
+        }
+    }
+    if (request.macroStep)
+        MacroRecording(m_model).recordMacroStep(*request.macroStep);
+
+    const EditorTab& tab = activeTab(m_model.state());
+    if (tab.isReadOnly) {
+        m_model.setFindMessage(localizedString(kReadOnlyEditBlocked));
+        return false;
+    }
+    const QUuid tabID = tab.id;
+    TextEdit edit;
+    try {
+        edit = request.transform(tab.document.text, tab.selectedRange);
+    } catch (const std::exception& error) {
+        if (!request.failureMessage)
+            throw;
+        m_model.setErrorMessage(request.failureMessage(error));
+        return false;
+    }
+
+    // Looked up again: the tab may have gone or turned read-only while the transform ran.
+    const std::optional<int> index = m_model.tabIndex(tabID);
+    if (index && !m_model.state().tabs.at(*index).isReadOnly)
+        m_model.replaceTabText(*index, edit.text, edit.selection, request.actionKey);
+    m_model.setFindMessage(request.statusText);
+    m_model.refreshFindResultsAfterEdit();
+    m_model.persistSession();
+    return true;
+}
+
+} // namespace dunmoss

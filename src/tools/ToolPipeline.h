@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/TextRange.h"
+#include "text/TextEdit.h"
+#include "tools/EditorMacroStep.h"
+
+#include <QString>
+#include <exception>
+#include <functional>
+#include <optional>
+
+namespace dunmoss {
+
+class EditorWindowModel;
+struct EditorTab;
+
+// One tool run on the active tab, described as values: what may stop it, what it records, what
+// it does to the text and what it says.
+struct ToolRequest {
+    // The localisation key of the refusal when the tool cannot run on the active tab; an empty
+    // key lets it run. Checked before anything else: a refused tool records no macro step.
+    std::function<QString(const EditorTab&)> refusal;
+    // Recorded just before the read-only check, so a step refused there is still recorded.
+    std::optional<EditorMacroStep> macroStep;
+    // The whole text and the primary selection in, the new text and selection out. May throw
+    // when `failureMessage` is set.
+    std::function<TextEdit(const QString& text, TextRange selection)> transform;
+    // Names the undo step (a localisation key).
+    QString actionKey;
+    // The status line afterwards, already localised.
+    QString statusText;
+    // The error alert's text for a transform that threw; the tool then ends without status,
+    // find refresh or session save. Unset: the transform cannot fail.
+    std::function<QString(const std::exception&)> failureMessage;
+};
+
+// The one way every text tool changes a tab: precondition, macro step, read-only refusal,
+// transform, one undo step named after the tool (nothing when text and selection stay the
+// same), status, find refresh and session save, in that order. Synchronous, main thread only.
+class ToolPipeline {
+public:
+    explicit ToolPipeline(EditorWindowModel& model) : m_model(model) {}
+
+    // Runs the request on the active tab. True when the transform ran (whether or not it
+    // changed anything); false when the tool was refused or its transform failed.
+    bool run(const ToolRequest& request);
+
+    // A transform that cannot fail, with one key for status and undo name.
+    static ToolRequest
+    selectionTransform(std::function<TextEdit(const QString&, TextRange)> transform,
+                       const char* key);
+
+private:
+    EditorWindowModel& m_model;
+};
+
+} // namespace dunmoss

@@ -1,0 +1,170 @@
+#include "tools/ToolSheetDialog.h"
+
+#include "platform/Localization.h"
+#include "window/IconTable.h"
+
+#include <QFontDatabase>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dunmoss {
+
+namespace {
+
+constexpr int kSymbolColumnWidth = 26;
+
+QFrame* makeDivider(QWidget* parent, int leadingInset = 0) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    line->setContentsMargins(leadingInset, 0, 0, 0);
+    return line;
+}
+
+QLabel* makeLabel(const QString& text, QWidget* parent, qreal sizeFactor, bool semibold,
+                  bool secondary) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * sizeFactor);
+    if (semibold)
+        font.setWeight(QFont::DemiBold);
+    label->setFont(font);
+    if (secondary) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
+        label->setPalette(palette);
+    }
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+} // namespace
+
+ToolSheetDialog::ToolSheetDialog(const QString& title, const QString& systemImage,
+                                 const QList<ToolSheetSection>& sections, const Style& style,
+                                 QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(title);
+    setFixedSize(style.size);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(16, 16, 16, 16);
+    header->setSpacing(10);
+    auto* symbol = new QLabel(this);
+    symbol->setPixmap(
+        symbolPixmap(systemImage, 18, palette().color(QPalette::WindowText), devicePixelRatioF()));
+    header->addWidget(symbol);
+    QLabel* heading = makeLabel(title, this, 1.1, true, false);
+    heading->setObjectName(QStringLiteral("toolSheetTitle"));
+    header->addWidget(heading);
+    header->addStretch(1);
+    QToolButton* close = makeCloseSymbolButton(localizedString("find.close"), this);
+    close->setAccessibleName(localizedString("find.close"));
+    connect(close, &QToolButton::clicked, this, &QDialog::reject);
+    header->addWidget(close);
+    column->addLayout(header);
+    column->addWidget(makeDivider(this));
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* list = new QWidget(scroll);
+    auto* rows = new QVBoxLayout(list);
+    rows->setContentsMargins(0, style.sectionSpacing, 0, style.sectionSpacing);
+    rows->setSpacing(style.sectionSpacing);
+    int index = 0;
+    for (const ToolSheetSection& section : sections) {
+        auto* sectionColumn = new QVBoxLayout;
+        sectionColumn->setSpacing(style.sectionSpacing > 0 ? 5 : 0);
+        if (!section.title.isEmpty()) {
+            QLabel* caption = makeLabel(section.title, list, 0.85, true, true);
+            caption->setContentsMargins(16, 0, 16, 0);
+            sectionColumn->addWidget(caption);
+        }
+        for (const ToolSheetEntry& entry : section.entries) {
+            sectionColumn->addWidget(makeEntry(entry, index++, style.entryVerticalPadding));
+            if (style.dividers)
+                sectionColumn->addWidget(makeDivider(list, 54));
+        }
+        rows->addLayout(sectionColumn);
+    }
+    rows->addStretch(1);
+    scroll->setWidget(list);
+    column->addWidget(scroll, 1);
+}
+
+QWidget* ToolSheetDialog::makeEntry(const ToolSheetEntry& entry, int index, int verticalPadding) {
+    auto* button = new QPushButton(this);
+    button->setObjectName(QStringLiteral("toolSheetEntry"));
+    button->setFlat(true);
+    button->setAutoDefault(true);
+    button->setAccessibleName(entry.title);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton#toolSheetEntry { border: none; border-radius: 6px; text-align: left; }"
+        "QPushButton#toolSheetEntry:hover, QPushButton#toolSheetEntry:focus {"
+        " background: palette(midlight); }"));
+    auto* row = new QHBoxLayout(button);
+    row->setContentsMargins(16, verticalPadding, 16, verticalPadding);
+    row->setSpacing(12);
+    auto* symbol = new QLabel(button);
+    symbol->setFixedWidth(kSymbolColumnWidth);
+    symbol->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    symbol->setPixmap(
+        symbolPixmap(entry.systemImage, 20, secondaryLabelColor(palette()), devicePixelRatioF()));
+    symbol->setAttribute(Qt::WA_TransparentForMouseEvents);
+    row->addWidget(symbol, 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(3);
+    texts->addWidget(makeLabel(entry.title, button, 1.0, true, false));
+    QLabel* detail = makeLabel(entry.detail, button, 0.85, false, true);
+    detail->setWordWrap(true);
+    texts->addWidget(detail);
+    if (!entry.preview.isEmpty()) {
+        QLabel* preview = makeLabel(entry.preview, button, 0.85, false, true);
+        QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        mono.setPointSizeF(preview->font().pointSizeF());
+        preview->setFont(mono);
+        preview->setWordWrap(true);
+        texts->addWidget(preview);
+    }
+    row->addLayout(texts, 1);
+    button->setMinimumHeight(row->sizeHint().height());
+    connect(button, &QPushButton::clicked, this, [this, index] {
+        m_chosen = index;
+        accept();
+    });
+    m_entries.append(button);
+    return button;
+}
+
+void ToolSheetDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Return picks the focused entry: the first one to begin with.
+    if (!m_entries.isEmpty() && !m_entries.contains(focusWidget()))
+        m_entries.first()->setFocus(Qt::OtherFocusReason);
+}
+
+void ToolSheetDialog::keyPressEvent(QKeyEvent* event) {
+    const qsizetype at = m_entries.indexOf(focusWidget());
+    if (at >= 0 && (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up)) {
+        const qsizetype next = event->key() == Qt::Key_Down ? std::min(at + 1, m_entries.size() - 1)
+                                                            : std::max<qsizetype>(at - 1, 0);
+        m_entries.at(next)->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace dunmoss

@@ -1,0 +1,215 @@
+#include "tools/LineTools.h"
+#include "ToolFixture.h"
+#include "tools/LineToolTransforms.h"
+
+namespace dunmoss::test {
+namespace {
+
+using S = EditorMacroStep;
+
+class LineToolsTest : public ToolFixture {};
+
+struct ToolCase {
+    S step;
+    const char* text;
+    TextRange selection;
+    const char* fileName;
+    const char* expectedText;
+    TextRange expectedSelection;
+    const char* key;
+};
+
+// Each tool on a small text with two selections: the text and selection it leaves, its status,
+// one undo step under its name, and undo and redo bringing back every range of both states.
+TEST_F(LineToolsTest, EachToolMakesOneNamedUndoStepThatRestoresEverySelection) {
+    const QList<ToolCase> cases{
+        {S::DuplicateLine, "a\nb\nc", {2, 1}, "", "a\nb\nb\nc", {4, 2}, "tools.line.duplicated"},
+        {S::DeleteLine, "a\nbb\nc", {3, 0}, "", "a\nc", {2, 0}, "tools.line.deleted"},
+        {S::MoveLineUp, "a\nb\nc", {2, 1}, "", "b\na\nc", {0, 2}, "tools.line.moved"},
+        {S::MoveLineDown, "a\nb\nc\n", {2, 1}, "", "a\nc\nb\n", {4, 2}, "tools.line.moved"},
+        {S::SortLines,
+         "pear\nApple\nfig\n",
+         {0, 0},
+         "",
+         "Apple\nfig\npear\n",
+         {0, 15},
+         "tools.line.sorted"},
+        {S::IndentSelection, "x\ny", {0, 3}, "", "    x\n    y", {0, 11}, "tools.edit.indented"},
+        {S::OutdentSelection,
+         "\t x\n      y\nz",
+         {0, 12},
+         "",
+         " x\n  y\nz",
+         {0, 7},
+         "tools.edit.outdented"},
+        {S::ToggleLineComment,
+         "int a;",
+         {0, 0},
+         "main.c",
+         "// int a;",
+         {0, 9},
+         "tools.edit.line-comment.done"},
+        {S::ToggleBlockComment,
+         "int a;",
+         {0, 6},
+         "main.c",
+         "/* int a; */",
+         {0, 12},
+         "tools.edit.block-comment.done"},
+        {S::TrimTrailingWhitespace,
+         "a  \nb\t\n",
+         {0, 0},
+         "",
+         "a\nb\n",
+         {0, 0},
+         "tools.text.trimmed"},
+        {S::TabsToSpaces,
+         "\ta\t",
+         {0, 3},
+         "",
+         "    a    ",
+         {0, 3},
+         "tools.text.tabs-to-spaces.done"},
+        {S::SpacesToTabs,
+         "        a\n  b",
+         {0, 0},
+         "",
+         "\t\ta\n  b",
+         {0, 0},
+         "tools.text.spaces-to-tabs.done"},
+        {S::UppercaseSelection,
+         "straße ok",
+         {0, 6},
+         "",
+         "STRASSE ok",
+         {0, 7},
+         "tools.text.uppercase.done"},
+        {S::LowercaseSelection,
+         "ABC DEF",
+         {4, 3},
+         "",
+         "ABC def",
+         {4, 3},
+         "tools.text.lowercase.done"},
+    };
+    ASSERT_EQ(cases.size(), allEditorMacroSteps().size());
+    for (const ToolCase& c : cases) {
+        SCOPED_TRACE(rawValue(c.step).toStdString());
+        const QList<TextRange> before{c.selection, {1, 0}};
+        setTab(QString::fromUtf8(c.text), before, QString::fromLatin1(c.fileName));
+        LineTools(*model).run(c.step);
+
+        EXPECT_EQ(text(), QString::fromUtf8(c.expectedText));
+        EXPECT_EQ(selection(), c.expectedSelection);
+        EXPECT_EQ(active().selectedRanges, QList<TextRange>{c.expectedSelection});
+        EXPECT_EQ(status(), text(c.key));
+        EXPECT_EQ(sessionSaves, 1);
+        ASSERT_EQ(undoStack()->count(), 1);
+        EXPECT_EQ(undoStack()->undoText(), text(c.key));
+
+        for (int round = 0; round < 2; ++round) {
+            undoStack()->undo();
+            EXPECT_EQ(text(), QString::fromUtf8(c.text));
+            EXPECT_EQ(active().selectedRanges, before);
+            undoStack()->redo();
+            EXPECT_EQ(text(), QString::fromUtf8(c.expectedText));
+            EXPECT_EQ(active().selectedRanges, QList<TextRange>{c.expectedSelection});
+        }
+    }
+}
+
+TEST_F(LineToolsTest, RefusedPreconditionsSayWhyAndRecordNothing) {
+    struct Refusal {
+        S step;
+        const char* fileName;
+        TextRange selection;
+        const char* key;
+    };
+    const QList<Refusal> refusals{
+        {S::ToggleLineComment, "style.css", {0, 3}, "tools.edit.comment-unavailable"},
+        {S::ToggleBlockComment, "notes.txt", {0, 3}, "tools.edit.comment-unavailable"},
+        {S::ToggleBlockComment, "run.py", {0, 3}, "tools.edit.comment-unavailable"},
+        {S::UppercaseSelection, "", {2, 0}, "tools.text.select-first"},
+        {S::LowercaseSelection, "", {2, 0}, "tools.text.select-first"},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(rawValue(r.step).toStdString() + " " + r.fileName);
+        setTab(QStringLiteral("abc\n"), {r.selection}, QString::fromLatin1(r.fileName));
+        startRecording();
+        LineTools(*model).run(r.step);
+        EXPECT_EQ(text(), QStringLiteral("abc\n"));
+        EXPECT_EQ(status(), text(r.key));
+        EXPECT_TRUE(recorded().isEmpty());
+        EXPECT_EQ(sessionSaves, 0);
+        EXPECT_EQ(undoStack()->count(), 0);
+    }
+}
+
+TEST_F(LineToolsTest, ReadOnlyTabRefusesEveryToolButTheStepIsStillRecorded) {
+    setTab(QStringLiteral("b\na\n"), {{0, 3}}, QStringLiteral("big.c"), true);
+    startRecording();
+    for (S step : allEditorMacroSteps()) {
+        LineTools(*model).run(step);
+        EXPECT_EQ(status(), text("large-file.read-only-edit-blocked"));
+    }
+    EXPECT_EQ(text(), QStringLiteral("b\na\n"));
+    EXPECT_EQ(recorded(), allEditorMacroSteps());
+    EXPECT_EQ(sessionSaves, 0);
+    EXPECT_EQ(findRefreshes, 0);
+    EXPECT_EQ(undoStack()->count(), 0);
+}
+
+TEST_F(LineToolsTest, AToolThatChangesNothingStillReportsAndSavesButAddsNoUndoStep) {
+    setTab(QStringLiteral("top\nrest"), {{1, 0}});
+    startRecording();
+    LineTools(*model).run(S::MoveLineUp);
+    LineTools(*model).run(S::TabsToSpaces);
+    EXPECT_EQ(text(), QStringLiteral("top\nrest"));
+    EXPECT_EQ(status(), text("tools.text.tabs-to-spaces.done"));
+    EXPECT_EQ(undoStack()->count(), 0);
+    EXPECT_EQ(sessionSaves, 2);
+    EXPECT_EQ(recorded(), (QList<S>{S::MoveLineUp, S::TabsToSpaces}));
+}
+
+TEST_F(LineToolsTest, IndentKeepsFourSpacesWhateverTheTabWidthSetting) {
+    model->settings().setTabWidth(2);
+    setTab(QStringLiteral("x"), {{0, 0}});
+    LineTools(*model).run(S::IndentSelection);
+    EXPECT_EQ(text(), QStringLiteral("    x"));
+}
+
+TEST(LineToolTransforms, OutdentRemovesOneTabOrUpToFourSpacesPerSelectedLine) {
+    struct Case {
+        const char* text;
+        TextRange selection;
+        const char* expected;
+        TextRange expectedSelection;
+    };
+    const QList<Case> cases{
+        {"\t  a", {0, 0}, "  a", {0, 3}},
+        {"      a", {0, 0}, "  a", {0, 3}},
+        {"  \ta", {0, 0}, "\ta", {0, 2}},
+        {"abc\n", {0, 0}, "abc\n", {0, 4}},
+        // A selection ending just after a line feed leaves the next line alone.
+        {"    a\n    b", {0, 6}, "a\n    b", {0, 2}},
+        {"", {0, 0}, "", {0, 0}},
+        {"x\n  y\n\tz", {2, 5}, "x\ny\nz", {2, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const TextEdit edit = outdentLines(QString::fromLatin1(c.text), c.selection);
+        EXPECT_EQ(edit.text, QString::fromLatin1(c.expected));
+        EXPECT_EQ(edit.selection, c.expectedSelection);
+    }
+}
+
+TEST(LineToolTransforms, DeletingTheLastLineKeepsTheCaretInsideTheText) {
+    EXPECT_EQ(deleteLinesTransform(QStringLiteral("a\nlast"), {4, 0}),
+              (TextEdit{QStringLiteral("a\n"), {2, 0}}));
+    EXPECT_EQ(deleteLinesTransform(QStringLiteral("only"), {2, 0}), (TextEdit{QString(), {0, 0}}));
+    EXPECT_EQ(tabsToSpacesTransform(QStringLiteral("a\tb"), {1, 99}),
+              (TextEdit{QStringLiteral("a    b"), {1, 5}}));
+}
+
+} // namespace
+} // namespace dunmoss::test
