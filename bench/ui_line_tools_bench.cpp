@@ -1,0 +1,153 @@
+// Line tools on a 2,000,000-character document with the whole text selected, through the real
+// editor window: the command from the window's record, the tool pipeline, the one undo step,
+// the editor view taking the new text, and the window's refresh. Each is paired with the
+// command-line tool that does the same job to the same text in a file.
+#include "platform/Defaults.h"
+#include "tools/LineTools.h"
+#include "window/EditorCommands.h"
+#include "window/EditorWindowModel.h"
+#include "window/EditorWindowView.h"
+#include "window/TabUndoRegistry.h"
+#include "window/WindowCommandTable.h"
+#include "window/WindowDerivedValues.h"
+
+#include "support/PeerRatioReporter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUndoStack>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+using namespace dunmoss;
+
+namespace {
+
+constexpr qsizetype kDocumentLength = 2'000'000;
+
+// Code-like lines of about 70 characters: some indented by spaces or a tab, some with trailing
+// blanks, in no particular order, so every tool has work on every line.
+QString makeDocument() {
+    const QStringList shapes{QStringLiteral("    let value = compute(index, offset) + total;  "),
+                             QStringLiteral("\treturn Request(path: \"/api/items\", retries: 3)"),
+                             QStringLiteral("Zebra crossing markers painted at dawn\t "),
+                             QStringLiteral("        // keep the cache warm for the next run"),
+                             QStringLiteral("alpha beta gamma delta epsilon zeta eta theta")};
+    QString text;
+    text.reserve(kDocumentLength + 100);
+    for (int i = 0; text.size() < kDocumentLength - 80; ++i)
+        text += shapes.at((i * 7) % shapes.size()) + QString::number(i % 9973) + u'\n';
+    while (text.size() < kDocumentLength)
+        text += u'x';
+    return text;
+}
+
+const QString& document() {
+    static const QString text = makeDocument();
+    return text;
+}
+
+struct Window {
+    QTemporaryDir dir;
+    std::unique_ptr<Defaults> defaults;
+    std::unique_ptr<EditorWindowView> view;
+
+    Window() {
+        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("s.ini")));
+        EditorWindowView::Options options;
+        options.defaults = defaults.get();
+        options.processArguments = {QStringLiteral("bench")};
+        view = std::make_unique<EditorWindowView>(options);
+        EditorTab tab = untitledTab();
+        tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("main.c")));
+        tab.document.text = document();
+        tab.savedSnapshot = document();
+        tab.selectedRange = {0, document().size()};
+        tab.selectedRanges = {tab.selectedRange};
+        view->model().update([&](EditorWindowState& s) {
+            s.tabs = {tab};
+            s.activeTabID = tab.id;
+            s.panels.showWelcome = false;
+        });
+        view->resize(1060, 720);
+        view->show();
+        view->refreshNow();
+        QApplication::processEvents();
+    }
+    EditorWindowModel& model() const { return view->model(); }
+    QUndoStack* undoStack() const {
+        return model().undoRegistry().undoStackForTab(activeTab(model().state()).id);
+    }
+};
+
+void windowTool(benchmark::State& state, EditorCommandField field) {
+    Window window;
+    const EditorCommands commands = window.view->commandTable().makeWindowCommands();
+    for (auto _ : state) {
+        invokeCommand(commands, field);
+        window.view->refreshNow();
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (window.undoStack()->count() != 1)
+            state.SkipWithError("the tool did not make exactly one undo step");
+        // Back to the original text and whole-text selection for the next run.
+        window.undoStack()->undo();
+        window.undoStack()->clear();
+        window.view->refreshNow();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+// The peer reads the same text from a file and writes its result to another.
+void peerTool(benchmark::State& state, const QString& program, const QStringList& arguments) {
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("in.txt"));
+    QFile file(input);
+    file.open(QIODevice::WriteOnly);
+    file.write(document().toUtf8());
+    file.close();
+    for (auto _ : state) {
+        QProcess process;
+        process.setStandardInputFile(input);
+        process.setStandardOutputFile(dir.filePath(QStringLiteral("out.txt")));
+        process.start(program, arguments);
+        if (!process.waitForFinished(60'000) || process.exitCode() != 0) {
+            state.SkipWithError("peer failed");
+            break;
+        }
+    }
+}
+
+#define TOOL(name)                                                                                 \
+    void BM_Window_##name(benchmark::State& s) { windowTool(s, &EditorCommands::name); }           \
+    BENCHMARK(BM_Window_##name)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+TOOL(duplicateLine)
+TOOL(deleteLine)
+TOOL(moveLineUp)
+TOOL(moveLineDown)
+TOOL(sortLines)
+TOOL(indentSelection)
+TOOL(outdentSelection)
+TOOL(toggleLineComment)
+TOOL(toggleBlockComment)
+TOOL(trimTrailingWhitespace)
+TOOL(tabsToSpaces)
+TOOL(spacesToTabs)
+TOOL(uppercaseSelection)
+TOOL(lowercaseSelection)
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    dunmoss::bench::PeerRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    return 0;
+}
