@@ -1,7 +1,5 @@
 #include "window/WindowCommandHandlers.h"
 
-#include "platform/Localization.h"
-#include "text/JsonFormatter.h"
 #include "window/DocumentReloading.h"
 #include "window/EditorWindowModel.h"
 #include "window/HeaderActions.h"
@@ -73,40 +71,6 @@ void WindowCommandHandlers::toggleDocumentOutlinePanel() {
     });
 }
 
-void WindowCommandHandlers::formatJSONInActiveTab() {
-    applyJSONTransform(true, QStringLiteral("tools.json-pretty"),
-                       localizedString(QStringLiteral("tools.json-pretty.done")));
-}
-
-void WindowCommandHandlers::minifyJSONInActiveTab() {
-    applyJSONTransform(false, QStringLiteral("tools.json-minify"),
-                       localizedString(QStringLiteral("tools.json-minify.done")));
-}
-
-void WindowCommandHandlers::applyJSONTransform(bool pretty, const QString& actionKey,
-                                               const QString& status) {
-    const int index = m_model.activeTabIndex();
-    const EditorTab& tab = m_model.state().tabs.at(index);
-    if (tab.isReadOnly) {
-        m_model.setFindMessage(
-            localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
-        return;
-    }
-    QString text;
-    try {
-        text = reformatJson(tab.document.text, pretty ? JsonLayout::Pretty : JsonLayout::Minified);
-    } catch (const JsonError& error) {
-        m_model.setErrorMessage(localizedString(QStringLiteral("tools.json.invalid.format"))
-                                    .arg(error.localizedDescription()));
-        return;
-    }
-    // The same text with the caret already at the start adds no undo step.
-    m_model.replaceTabText(index, text, TextRange{0, 0}, actionKey);
-    m_model.setFindMessage(status);
-    m_model.refreshFindResultsAfterEdit();
-    m_model.persistSession();
-}
-
 void WindowCommandHandlers::install(WindowCommandTable& table, EditorWindowModel& model) {
     const QPointer<EditorWindowModel> window = &model;
     // Each command acts on the window's state at the time it runs, never after the window went.
@@ -123,10 +87,6 @@ void WindowCommandHandlers::install(WindowCommandTable& table, EditorWindowModel
     handlers.reloadDocument =
         on([](EditorWindowModel& m) { DocumentReloading(m).requestReloadActiveTab(); });
     handlers.showFind = on([](EditorWindowModel& m) { HeaderActions(m).openFindBar(); });
-    handlers.formatJSON =
-        on([](EditorWindowModel& m) { WindowCommandHandlers(m).formatJSONInActiveTab(); });
-    handlers.minifyJSON =
-        on([](EditorWindowModel& m) { WindowCommandHandlers(m).minifyJSONInActiveTab(); });
     handlers.showHelp =
         on([](EditorWindowModel& m) { WindowCommandHandlers(m).setHelpSheetPresented(true); });
     handlers.quickOpen =

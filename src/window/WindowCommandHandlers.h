@@ -24,18 +24,12 @@ public:
     void toggleWorkspacePanel();
     void toggleMarkdownPreviewPanel();
     void toggleDocumentOutlinePanel();
-    // Pretty-prints or minifies the active tab's JSON as one undoable edit, the caret at the
-    // start. A read-only tab is refused; text that is not JSON is reported and left alone.
-    void formatJSONInActiveTab();
-    void minifyJSONInActiveTab();
 
     // Fills the command record's fields owned by the window's life cycle (closing, reload, the
     // find bar) and by these handlers, and the tab strip's close request.
     static void install(WindowCommandTable& table, EditorWindowModel& model);
 
 private:
-    void applyJSONTransform(bool pretty, const QString& actionKey, const QString& status);
-
     EditorWindowModel& m_model;
 };
 

@@ -159,6 +159,11 @@ TEST_F(TextToolboxCommandsTest, JsonIsReformattedWithTheCaretAtTheStartOrRefused
     EXPECT_EQ(text(), QStringLiteral("{\"a\":"));
     EXPECT_EQ(status(), QStringLiteral("before"));
     EXPECT_EQ(sessionSaves, 0);
+
+    setTab(QStringLiteral("[1]"), {{0, 0}}, {}, true);
+    JsonTools(*model).minifyJSONInActiveTab();
+    EXPECT_EQ(text(), QStringLiteral("[1]"));
+    EXPECT_EQ(status(), text("large-file.read-only-edit-blocked"));
 }
 
 TEST_F(TextToolboxCommandsTest, TheWindowCommandRecordReachesEveryTool) {

@@ -97,39 +97,5 @@ TEST_F(Header, MenuCommandsOpenTheirPanelsAndSheetsPrepared) {
     EXPECT_TRUE(state().decisions.showCloseAllAlert) << "the untitled tab holds unsaved text";
 }
 
-TEST_F(Header, JsonCommandsReformatAsOneUndoStepAndRefuseWhatTheyMustNot) {
-    model->update([](EditorWindowState& s) {
-        s.tabs[0].document.text = QStringLiteral("{\"b\":1,\"a\":[true]}");
-        s.tabs[0].selectedRange = {5, 2};
-    });
-    command(&EditorCommands::formatJSON);
-    EXPECT_EQ(active().document.text,
-              QStringLiteral("{\n    \"a\": [\n        true\n    ],\n    \"b\": 1\n}"));
-    EXPECT_EQ(active().selectedRange, (TextRange{0, 0}));
-    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("tools.json-pretty.done")));
-    command(&EditorCommands::minifyJSON);
-    EXPECT_EQ(active().document.text, QStringLiteral("{\"a\":[true],\"b\":1}"));
-    QUndoStack* stack = model->undoRegistry().undoStackForTab(active().id);
-    ASSERT_EQ(stack->count(), 2);
-    EXPECT_EQ(stack->undoText(), localizedString(QStringLiteral("tools.json-minify")));
-    stack->undo();
-    stack->undo();
-    EXPECT_EQ(active().document.text, QStringLiteral("{\"b\":1,\"a\":[true]}"));
-
-    model->update([](EditorWindowState& s) { s.tabs[0].document.text = QStringLiteral("{oops"); });
-    command(&EditorCommands::formatJSON);
-    EXPECT_EQ(active().document.text, QStringLiteral("{oops"));
-    ASSERT_TRUE(state().errors.errorMessage.has_value());
-
-    model->update([](EditorWindowState& s) {
-        s.tabs[0].document.text = QStringLiteral("[1]");
-        s.tabs[0].isReadOnly = true;
-    });
-    command(&EditorCommands::formatJSON);
-    EXPECT_EQ(active().document.text, QStringLiteral("[1]"));
-    EXPECT_EQ(state().findMessage,
-              localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
-}
-
 } // namespace
 } // namespace dunmoss::test
