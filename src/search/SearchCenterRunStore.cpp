@@ -278,8 +278,11 @@ std::optional<QList<SearchCenterRun>> decodeSearchCenterRuns(const QByteArray& j
 }
 
 void saveSearchCenterRuns(const QList<SearchCenterRun>& runs, Defaults& defaults) {
-    defaults.setValue(QString::fromLatin1(kSearchCenterRunsKey),
-                      encodeSearchCenterRuns(runs.mid(0, kSearchCenterRunLimit)));
+    QList<SearchCenterRun> stored = runs.mid(0, kSearchCenterRunLimit);
+    for (SearchCenterRun& run : stored)
+        if (run.results.size() > kStoredRunResultLimit)
+            run.results.resize(kStoredRunResultLimit);
+    defaults.setValue(QString::fromLatin1(kSearchCenterRunsKey), encodeSearchCenterRuns(stored));
 }
 
 QList<SearchCenterRun> loadSearchCenterRuns(const Defaults& defaults) {

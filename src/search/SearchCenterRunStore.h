@@ -14,6 +14,11 @@ class Defaults;
 inline constexpr const char* kSearchCenterRunsKey = "search.center.runs.v1";
 // Runs kept after a recording, and runs written.
 inline constexpr int kSearchCenterRunLimit = 10;
+// Results written per run. Mark all, select all and open documents record every match, and the
+// whole list is rewritten on each recording: ten runs of 100,000 results are 445 MB of settings
+// and an 18 s pause. The first 2,000 (what find all lists) keep a recording under a quarter of
+// a second; the window's own runs stay whole until it closes.
+inline constexpr qsizetype kStoredRunResultLimit = 2000;
 
 // The stored form of the runs: a compact JSON array, newest first, each run with its id, scope,
 // query, creation time (seconds since 2001-01-01 UTC) and results; a result without a tab, file
@@ -26,7 +31,8 @@ QByteArray encodeSearchCenterRuns(const QList<SearchCenterRun>& runs);
 // with such a scope reads as a current-document result; a range needs both its keys.
 std::optional<QList<SearchCenterRun>> decodeSearchCenterRuns(const QByteArray& json);
 
-// Writes the first ten runs under "search.center.runs.v1" as bytes.
+// Writes the first ten runs, each with its first 2,000 results, under "search.center.runs.v1"
+// as bytes.
 void saveSearchCenterRuns(const QList<SearchCenterRun>& runs, Defaults& defaults);
 // The stored runs in stored order; none when nothing or nothing readable is stored (the stored
 // value is left as it is).

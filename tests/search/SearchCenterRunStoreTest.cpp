@@ -78,6 +78,15 @@ TEST(SearchCenterRunStore, RunsRoundTripThroughTheSettings) {
     EXPECT_FALSE(results.at(1).toObject().contains("tabID"));
     EXPECT_FALSE(results.at(1).toObject().contains("filePath"));
     EXPECT_TRUE(stored.startsWith("[{\"id\":\""));
+
+    // A run of every match is written with its first 2,000 results.
+    SearchCenterRun large = sampleRun();
+    while (large.results.size() < 2500)
+        large.results += large.results;
+    saveSearchCenterRuns({large}, defaults);
+    const QList<SearchCenterRun> reloaded = loadSearchCenterRuns(defaults);
+    ASSERT_EQ(reloaded.size(), 1);
+    EXPECT_EQ(reloaded.first().results, large.results.mid(0, kStoredRunResultLimit));
 }
 
 TEST(SearchCenterRunStore, LenientWhereTheFormatAllowsIt) {
