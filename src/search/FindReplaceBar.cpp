@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -62,7 +61,7 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     m_query = new QLineEdit(this);
     m_query->setObjectName(QStringLiteral("findQueryField"));
     m_query->setPlaceholderText(l("find.query.placeholder"));
-    m_query->setMinimumWidth(180);
+    m_query->setMinimumWidth(140);
     m_query->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_query->installEventFilter(this);
     connect(m_query, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -97,10 +96,13 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     first->addWidget(iconButton(lkey("find.previous"), "chevron.up", &m_actions.findPrevious));
     first->addWidget(iconButton(lkey("find.next"), "chevron.down", &m_actions.findNext));
 
+    // Tool buttons and narrower field minimums than a roomier desktop would use: the whole row
+    // must fit the window's default width of 1060 without the widgets overlapping.
     const auto textButton = [this](const char* key, const std::function<void()>* action) {
-        auto* button = new QPushButton(l(key), this);
-        button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, [action] { run(*action); });
+        auto* button = new QToolButton(this);
+        button->setText(l(key));
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        connect(button, &QToolButton::clicked, this, [action] { run(*action); });
         return button;
     };
     first->addWidget(textButton(lkey("find.all"), &m_actions.findAll));
@@ -115,7 +117,7 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     m_replace = new QLineEdit(this);
     m_replace->setObjectName(QStringLiteral("findReplaceField"));
     m_replace->setPlaceholderText(l("find.replace.placeholder"));
-    m_replace->setMinimumWidth(160);
+    m_replace->setMinimumWidth(120);
     m_replace->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_replace->installEventFilter(this);
     connect(m_replace, &QLineEdit::textEdited, this, [this](const QString& text) {

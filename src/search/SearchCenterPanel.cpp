@@ -237,16 +237,24 @@ void SearchCenterPanel::refresh(const SearchCenterState& state) {
         m_scope == SearchCenterScope::OpenDocuments ? state.searchCenterOpenDocumentResults
         : m_scope == SearchCenterScope::Folder      ? state.searchCenterFolderResults
                                                     : state.searchCenterDocumentResults;
-    m_displayed = selected ? selected->results : live;
+    const QList<SearchCenterResult>& displayed = selected ? selected->results : live;
+    // Most window changes (a keystroke, a selection) leave the shown list as it was: the
+    // same shared list needs no new rows, however many results it holds.
+    const bool sameList = displayed.constData() == m_displayed.constData() &&
+                          displayed.size() == m_displayed.size() && m_scope == m_rowsScope;
+    m_displayed = displayed;
     m_scopeSummary->setText(l("search-center.scope-summary.format")
                                 .arg(state.searchCenterDocumentResults.size())
                                 .arg(state.searchCenterOpenDocumentResults.size())
                                 .arg(state.searchCenterFolderResults.size()));
     m_updating = false;
-    rebuild();
+    if (!sameList || !m_built)
+        rebuild();
 }
 
 void SearchCenterPanel::rebuild() {
+    m_built = true;
+    m_rowsScope = m_scope;
     m_filtered = filterSearchCenterResults(m_displayed, m_filter->text());
     m_displayedCount = m_displayed.size();
     const QList<SearchCenterResultGroup> groups = groupSearchCenterResults(m_filtered);

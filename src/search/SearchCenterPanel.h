@@ -87,6 +87,9 @@ private:
     qsizetype m_displayedCount = 0;
     SearchCenterScope m_scope = SearchCenterScope::CurrentDocument;
     std::optional<QUuid> m_selectedRun;
+    // The scope the rows were built for (it chooses the group symbol).
+    SearchCenterScope m_rowsScope = SearchCenterScope::CurrentDocument;
+    bool m_built = false;
     bool m_updating = false;
 };
 

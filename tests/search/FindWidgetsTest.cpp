@@ -102,6 +102,8 @@ TEST_F(FindWidgets, CtrlFFocusesTheQueryAndReturnAndCtrlGStepThroughMatches) {
     EXPECT_FALSE(bar()->isVisible());
     openBarAndType(QStringLiteral("cat"));
     ASSERT_TRUE(bar()->isVisible());
+    // The whole bar fits the window's default width.
+    EXPECT_LE(bar()->minimumSizeHint().width(), 1060);
     EXPECT_TRUE(bar()->queryField()->hasFocus());
     EXPECT_EQ(model().state().find.findQuery, QStringLiteral("cat"));
     EXPECT_EQ(model().state().find.focusedFindField, FindField::Query);
@@ -132,7 +134,7 @@ TEST_F(FindWidgets, CtrlFFocusesTheQueryAndReturnAndCtrlGStepThroughMatches) {
     QMenu* history = bar()->findHistoryMenu();
     ASSERT_FALSE(history->actions().isEmpty());
     EXPECT_EQ(history->actions().first()->text(), QStringLiteral("cat"));
-    QTest::mouseClick(button<QPushButton>(bar(), l("find.replace-all")), Qt::LeftButton);
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.replace-all")), Qt::LeftButton);
     settle();
     EXPECT_EQ(activeTab(model().state()).document.text, QStringLiteral("cow dog cow dog cow"));
 
@@ -158,7 +160,7 @@ TEST_F(FindWidgets, EmptyHistoryMenuOffersNothingToChoose) {
 TEST_F(FindWidgets, SearchCenterListsGroupedResultsFiltersAndOpensThem) {
     setText(QStringLiteral("alpha one\nbeta\nalpha two\n"));
     openBarAndType(QStringLiteral("alpha"));
-    QTest::mouseClick(button<QPushButton>(bar(), l("find.all")), Qt::LeftButton);
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
     settle();
     ASSERT_TRUE(center()->isVisible());
     const auto* rows = static_cast<SearchResultListModel*>(center()->listView()->model());
