@@ -20,6 +20,7 @@
 #include "window/TabStripView.h"
 #include "window/WindowAlerts.h"
 #include "window/WindowCloseQuestion.h"
+#include "window/WindowColorScheme.h"
 #include "window/WindowCommandHandlers.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
@@ -132,6 +133,7 @@ void EditorWindowView::refreshNow() {
         return;
     m_layout->refresh([this] { showFind(); });
     m_header->setValues(headerValues(*m_model));
+    applyPreferredColorScheme(*this, m_model->settings().themeRawValue());
     setWindowTitle(dunmoss::windowTitle(m_model->state()));
     presentErrorAlert();
 }

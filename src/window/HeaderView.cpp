@@ -120,6 +120,9 @@ HeaderView::HeaderView(QWidget* parent) : QWidget(parent) {
     m_fontSize->setObjectName(QStringLiteral("headerFontSize"));
     m_fontSize->setFont(adjustedFont(m_fontSize->font(), -1.5));
     row->addWidget(m_fontSize);
+    for (QWidget* label : {static_cast<QWidget*>(m_folder), static_cast<QWidget*>(m_languageLabel),
+                           static_cast<QWidget*>(m_fontSize)})
+        useSecondaryTextColor(label);
 
     applyPalette();
     setValues(m_values);
@@ -225,9 +228,6 @@ void HeaderView::applyPalette() {
     m_documentIcon->setPixmap(
         symbolPixmap(QStringLiteral("doc.text"), kDocumentSymbol, secondary, ratio));
     m_languageIcon->setPixmap(symbolPixmap(QStringLiteral("curlybraces"), 14, secondary, ratio));
-    setTextColor(m_folder, secondary);
-    setTextColor(m_languageLabel, secondary);
-    setTextColor(m_fontSize, secondary);
     setTextColor(m_unsavedBadge, systemOrange());
     setTextColor(m_externalBadge, kBadgeRed);
     for (QToolButton* control : m_controls) {

@@ -1,6 +1,8 @@
 #include "window/IconTable.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
@@ -435,6 +437,46 @@ QColor secondaryLabelColor(const QPalette& palette) {
     QColor text = palette.color(QPalette::WindowText);
     text.setAlphaF(0.62);
     return text;
+}
+
+namespace {
+
+// Re-derives the secondary text colour from the parent's palette whenever the inherited palette
+// may have changed; the widget's own explicit colour would otherwise stay the old window's.
+class SecondaryTextColor : public QObject {
+public:
+    explicit SecondaryTextColor(QWidget* widget) : QObject(widget), m_widget(widget) {
+        widget->installEventFilter(this);
+        apply();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_widget &&
+            (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange))
+            apply();
+        return false;
+    }
+
+private:
+    void apply() {
+        const QWidget* parent = m_widget->parentWidget();
+        const QPalette inherited = parent ? parent->palette() : QApplication::palette(m_widget);
+        const QColor color = secondaryLabelColor(inherited);
+        QPalette palette = m_widget->palette();
+        if (palette.color(QPalette::WindowText) == color && palette.color(QPalette::Text) == color)
+            return;
+        palette.setColor(QPalette::WindowText, color);
+        palette.setColor(QPalette::Text, color);
+        m_widget->setPalette(palette);
+    }
+
+    QWidget* m_widget;
+};
+
+} // namespace
+
+void useSecondaryTextColor(QWidget* widget) {
+    new SecondaryTextColor(widget);
 }
 
 QColor systemOrange() {

@@ -37,6 +37,9 @@ QPixmap drawnSymbolPixmap(const QString& symbolName, int size, const QColor& col
 // (text at reduced contrast) and the system orange of the modified mark and large-file banner.
 QColor secondaryLabelColor(const QPalette& palette);
 QColor systemOrange();
+// Keeps the widget's text in the secondary colour of the palette it inherits, also when it is
+// moved into another window or its window's colour scheme changes.
+void useSecondaryTextColor(QWidget* widget);
 // The bars' background (tab strip, status bar): a shade apart from the window background.
 QColor barMaterialColor(const QPalette& palette);
 

@@ -41,10 +41,7 @@ void applyCaptionStyle(QWidget* widget) {
     QFont font = widget->font();
     font.setPointSizeF(qMax(8.0, font.pointSizeF() - 1.0));
     widget->setFont(font);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-    palette.setColor(QPalette::Text, secondaryLabelColor(palette));
-    widget->setPalette(palette);
+    useSecondaryTextColor(widget);
 }
 
 StatusBarSymbolLabel::StatusBarSymbolLabel(const QString& symbolName, QWidget* parent)

@@ -28,6 +28,8 @@ constexpr int kSmallestRoom = 200;
 ToolbarPopoverContainer::ToolbarPopoverContainer(int width, QWidget* parent)
     : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("toolbarPopover"));
+    // A window of its own that still takes the editor window's colour scheme.
+    setAttribute(Qt::WA_WindowPropagation);
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Plain);
     setAutoFillBackground(true);

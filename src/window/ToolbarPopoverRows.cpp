@@ -163,16 +163,24 @@ ToolbarPopoverEmptyState::ToolbarPopoverEmptyState(const ToolbarPopoverRow& row,
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(kPaddingX, kPaddingY, kPaddingX, kPaddingY);
     layout->setSpacing(kSymbolSpacing);
-    const QColor secondary = secondaryLabelColor(palette());
-    auto* symbol = new QLabel(this);
-    symbol->setPixmap(symbolPixmap(m_symbol, kSymbolSize, secondary, devicePixelRatioF()));
+    m_symbolLabel = new QLabel(this);
     m_text = new ElidedLabel(this);
     m_text->setText(localizedString(row.titleKey));
-    QPalette textPalette = m_text->palette();
-    textPalette.setColor(QPalette::WindowText, secondary);
-    m_text->setPalette(textPalette);
-    layout->addWidget(symbol);
+    useSecondaryTextColor(m_text);
+    layout->addWidget(m_symbolLabel);
     layout->addWidget(m_text, 1);
+    updateSymbol();
+}
+
+void ToolbarPopoverEmptyState::updateSymbol() {
+    m_symbolLabel->setPixmap(
+        symbolPixmap(m_symbol, kSymbolSize, secondaryLabelColor(palette()), devicePixelRatioF()));
+}
+
+void ToolbarPopoverEmptyState::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        updateSymbol();
 }
 
 QString ToolbarPopoverEmptyState::text() const {
@@ -203,9 +211,7 @@ QWidget* makeToolbarPopoverSection(const ToolbarPopoverSection& section, QWidget
     QFont font = smallerFont(title->font());
     font.setWeight(QFont::DemiBold);
     title->setFont(font);
-    QPalette palette = title->palette();
-    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-    title->setPalette(palette);
+    useSecondaryTextColor(title);
     column->addWidget(title);
     for (const ToolbarPopoverRow& row : section.rows)
         column->addWidget(makeToolbarPopoverRow(row, box));

@@ -6,7 +6,11 @@
 #include <QCheckBox>
 #include <QWidget>
 
+class QLabel;
+
 namespace dunmoss {
+
+class ElidedLabel;
 
 // The one look of a clickable popover row: symbol and text (a file entry: its name over its
 // folder in the caption style), padded 8 by 6, the whole width clickable, a faint rounded fill
@@ -63,9 +67,15 @@ public:
     const QString& symbolName() const { return m_symbol; }
     QString text() const;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void updateSymbol();
+
     QString m_symbol;
-    class ElidedLabel* m_text = nullptr;
+    QLabel* m_symbolLabel = nullptr;
+    ElidedLabel* m_text = nullptr;
 };
 
 // Builds the widget of one row, or of a titled section with its rows.

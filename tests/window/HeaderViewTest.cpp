@@ -5,11 +5,15 @@
 #include "platform/Localization.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowView.h"
+#include "window/ElidedLabel.h"
 #include "window/HeaderWiring.h"
+#include "window/StatusBarView.h"
 #include "window/ToolbarPopover.h"
 #include "window/ToolbarPopoverRows.h"
+#include "window/WindowColorScheme.h"
 #include "window/WindowCommandHandlers.h"
 #include "window/WindowCommandTable.h"
+#include "window/WindowLayout.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -291,6 +295,29 @@ TEST(HeaderInWindow, TheWindowShowsItsHeaderAndItsButtonsRunTheMenuCommands) {
     window->model().update([](EditorWindowState& s) { s.tabs[1].document.text = "x"; });
     window->refreshNow();
     EXPECT_TRUE(header.showsUnsavedBadge());
+
+    // The theme chosen in the header gives the window, and the popovers it opens, its scheme.
+    const auto isDark = [](const QWidget& widget) {
+        return widget.palette().color(QPalette::Window).lightness() < 128;
+    };
+    const bool systemIsDark = isDark(*window);
+    for (const auto& [theme, dark] :
+         {std::pair{"midnight", true}, std::pair{"graphite", false}, std::pair{"light", false},
+          std::pair{"Midnight", systemIsDark}, std::pair{"system", systemIsDark}}) {
+        header.setShowingPopover(HeaderView::Popover::Theme, true);
+        window->model().settings().setThemeRawValue(QString::fromLatin1(theme));
+        window->refreshNow();
+        EXPECT_EQ(isDark(*window), dark) << theme;
+        EXPECT_EQ(isDark(*header.trigger(HeaderView::Popover::Theme)->popover()), dark) << theme;
+        // Secondary texts are derived again from the new palette: light on dark, dark on light.
+        for (const QWidget* label :
+             {header.findChild<QWidget*>(QStringLiteral("headerFolder")),
+              static_cast<QWidget*>(
+                  window->windowLayout().statusBar()->findChildren<ElidedLabel*>().first())})
+            EXPECT_EQ(label->palette().color(QPalette::WindowText).lightness() > 128, dark)
+                << theme;
+        header.setShowingPopover(HeaderView::Popover::Theme, false);
+    }
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     delete window;
 }
