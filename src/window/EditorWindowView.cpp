@@ -8,6 +8,7 @@
 #include "search/FindPanels.h"
 #include "search/FindSeams.h"
 #include "text/EditorTheme.h"
+#include "tools/NavigationTools.h"
 #include "tools/ToolCommands.h"
 #include "window/DialogInteraction.h"
 #include "window/EditorArea.h"
@@ -100,6 +101,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     };
     // After the window's own refresh is connected, so the bar is on screen when it takes focus.
     new FindPanels(*m_layout, *m_model);
+    new NavigationViews(*this);
     refreshNow();
 }
 

@@ -63,7 +63,9 @@ void IncomingFiles::openDroppedURL(const QUrl& url) {
 }
 
 void IncomingFiles::makeWorkspaceRoot(const QUrl& folder, bool storeBookmark) {
-    m_model.update([](EditorWindowState& state) { state.panels.showWelcome = false; });
+    // A dropped folder opens beside whatever the window shows, the welcome panel included.
+    if (storeBookmark)
+        m_model.update([](EditorWindowState& state) { state.panels.showWelcome = false; });
     if (storeBookmark) {
         // A folder whose bookmark cannot be made still becomes the root for this run; the one
         // stored before stays for the next start.

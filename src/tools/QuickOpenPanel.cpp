@@ -1,0 +1,188 @@
+#include "tools/QuickOpenPanel.h"
+
+#include "platform/Localization.h"
+#include "window/IconTable.h"
+#include "window/WindowLayout.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dunmoss {
+
+namespace {
+
+constexpr int kSubtitleRole = Qt::UserRole + 1;
+constexpr int kRowHeight = 50;
+
+// A row: the symbol in a 22-point column, then the title over the subtitle.
+class EntryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        return QSize(option.rect.width(), kRowHeight);
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem base = option;
+        initStyleOption(&base, index);
+        base.text.clear();
+        base.icon = QIcon();
+        base.widget->style()->drawPrimitive(QStyle::PE_PanelItemViewItem, &base, painter,
+                                            base.widget);
+        const QRect row = option.rect.adjusted(16, 9, -16, -9);
+        const QColor secondary = secondaryLabelColor(option.palette);
+        const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+        icon.paint(painter, QRect(row.left() + 3, row.center().y() - 8, 16, 16));
+        const int textLeft = row.left() + 22 + 12;
+        QFont titleFont = option.font;
+        QFont captionFont = option.font;
+        captionFont.setPointSizeF(option.font.pointSizeF() * 0.85);
+        const int titleHeight = QFontMetrics(titleFont).height();
+        const QRect titleRect(textLeft, row.top(), row.right() - textLeft, titleHeight);
+        const QRect subtitleRect(textLeft, row.top() + titleHeight + 2, titleRect.width(),
+                                 QFontMetrics(captionFont).height());
+        painter->save();
+        painter->setFont(titleFont);
+        painter->setPen(option.palette.color(QPalette::Text));
+        painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter,
+                          QFontMetrics(titleFont).elidedText(index.data().toString(),
+                                                             Qt::ElideRight, titleRect.width()));
+        painter->setFont(captionFont);
+        painter->setPen(secondary);
+        painter->drawText(subtitleRect, Qt::AlignLeft | Qt::AlignVCenter,
+                          QFontMetrics(captionFont)
+                              .elidedText(index.data(kSubtitleRole).toString(), Qt::ElideMiddle,
+                                          subtitleRect.width()));
+        painter->restore();
+    }
+};
+
+} // namespace
+
+QuickOpenPanel::QuickOpenPanel(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("quickOpenSheet"));
+    setWindowTitle(localizedString(QStringLiteral("command.command-palette")));
+    setFixedSize(640, 480);
+    const QColor secondary = secondaryLabelColor(palette());
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* queryRow = new QHBoxLayout;
+    queryRow->setContentsMargins(16, 16, 16, 16);
+    queryRow->setSpacing(10);
+    auto* symbol = new QLabel(this);
+    symbol->setPixmap(symbolPixmap(QStringLiteral("command"), 18, secondary, devicePixelRatioF()));
+    m_query = new QLineEdit(this);
+    m_query->setObjectName(QStringLiteral("quickOpenQuery"));
+    m_query->setFrame(false);
+    QFont titleFont = m_query->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    m_query->setFont(titleFont);
+    m_query->setPlaceholderText(localizedString(QStringLiteral("command.quick-open.placeholder")));
+    auto* closeButton = new QToolButton(this);
+    closeButton->setObjectName(QStringLiteral("quickOpenClose"));
+    closeButton->setAutoRaise(true);
+    closeButton->setIcon(symbolIcon(QStringLiteral("xmark"), secondary));
+    closeButton->setToolTip(localizedString(QStringLiteral("find.close")));
+    closeButton->setAccessibleName(closeButton->toolTip());
+    queryRow->addWidget(symbol);
+    queryRow->addWidget(m_query, 1);
+    queryRow->addWidget(closeButton);
+    column->addLayout(queryRow);
+    column->addWidget(makeWindowDivider(Qt::Horizontal, this));
+
+    m_content = new QStackedWidget(this);
+    m_list = new QListWidget(m_content);
+    m_list->setObjectName(QStringLiteral("quickOpenList"));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setUniformItemSizes(true);
+    m_list->setItemDelegate(new EntryDelegate(m_list));
+    m_list->setSpacing(0);
+    m_list->setContentsMargins(0, 6, 0, 6);
+    m_list->setFocusPolicy(Qt::NoFocus);
+    auto* empty = new QWidget(m_content);
+    auto* emptyColumn = new QVBoxLayout(empty);
+    emptyColumn->addStretch();
+    auto* emptySymbol = new QLabel(empty);
+    emptySymbol->setPixmap(
+        symbolPixmap(QStringLiteral("magnifyingglass"), 28, secondary, devicePixelRatioF()));
+    emptySymbol->setAlignment(Qt::AlignCenter);
+    auto* emptyText =
+        new QLabel(localizedString(QStringLiteral("command.quick-open.no-results")), empty);
+    emptyText->setObjectName(QStringLiteral("quickOpenNoResults"));
+    emptyText->setAlignment(Qt::AlignCenter);
+    QPalette emptyPalette = emptyText->palette();
+    emptyPalette.setColor(QPalette::WindowText, secondary);
+    emptyText->setPalette(emptyPalette);
+    emptyColumn->addWidget(emptySymbol);
+    emptyColumn->addWidget(emptyText);
+    emptyColumn->addStretch();
+    m_content->addWidget(m_list);
+    m_content->addWidget(empty);
+    column->addWidget(m_content, 1);
+
+    connect(m_query, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (queryEdited)
+            queryEdited(text);
+    });
+    connect(m_query, &QLineEdit::returnPressed, this, &QuickOpenPanel::submit);
+    connect(closeButton, &QToolButton::clicked, this, &QDialog::reject);
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const int row = m_list->row(item);
+        if (openEntry && row >= 0 && row < m_entries.size())
+            openEntry(m_entries.at(row));
+    });
+}
+
+void QuickOpenPanel::setQuery(const QString& query) {
+    if (m_query->text() != query)
+        m_query->setText(query);
+}
+
+void QuickOpenPanel::setEntries(const QList<QuickOpenEntry>& entries) {
+    if (entries == m_entries && m_list->count() == entries.size())
+        return;
+    m_entries = entries;
+    m_list->clear();
+    const QColor secondary = secondaryLabelColor(palette());
+    for (const QuickOpenEntry& entry : entries) {
+        auto* item = new QListWidgetItem(symbolIcon(entry.systemImage, secondary), entry.title);
+        item->setData(kSubtitleRole, entry.subtitle);
+        item->setToolTip(entry.subtitle);
+        m_list->addItem(item);
+    }
+    m_content->setCurrentIndex(entries.isEmpty() ? 1 : 0);
+}
+
+bool QuickOpenPanel::showsNoResults() const {
+    return m_content->currentIndex() == 1;
+}
+
+void QuickOpenPanel::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_query->setFocus(Qt::OtherFocusReason);
+}
+
+void QuickOpenPanel::submit() {
+    // The entry is looked up when the step runs, after the query's last change has landed.
+    QTimer::singleShot(0, this, [this] {
+        if (!firstEntry || !openEntry)
+            return;
+        if (const std::optional<QuickOpenEntry> entry = firstEntry())
+            openEntry(*entry);
+    });
+}
+
+} // namespace dunmoss

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
+
+class QStackedWidget;
+class QVBoxLayout;
+
+namespace dunmoss {
+
+// The welcome panel of a window with nothing to edit: the application's icon, title and
+// subtitle, five start actions and the recent files, each opening with one click. It shows what
+// it is given and calls its actions.
+class WelcomePanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit WelcomePanel(QWidget* parent = nullptr);
+
+    // Newest first; rebuilt only when the list differs from the one shown.
+    void setRecentFiles(const QList<QUrl>& urls);
+    const QList<QUrl>& recentFiles() const { return m_recent; }
+
+    std::function<void()> newDocument;
+    std::function<void()> openDocument;
+    std::function<void()> openWorkspace;
+    std::function<void()> commandPalette;
+    std::function<void()> textToolbox;
+    std::function<void(const QUrl&)> openRecent;
+    std::function<void()> close;
+
+private:
+    QStackedWidget* m_recentBody = nullptr;
+    QVBoxLayout* m_recentRows = nullptr;
+    QList<QUrl> m_recent;
+};
+
+} // namespace dunmoss
