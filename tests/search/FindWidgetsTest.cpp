@@ -47,6 +47,9 @@ protected:
         window->resize(1060, 720);
         window->show();
         window->activateWindow();
+        // These tests work in the editor, which the welcome panel of a fresh window covers.
+        window->model().update([](EditorWindowState& state) { state.panels.showWelcome = false; });
+        window->refreshNow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         settle();
     }

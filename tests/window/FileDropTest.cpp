@@ -31,6 +31,9 @@ protected:
         window = std::make_unique<EditorWindowView>(options);
         window->resize(900, 600);
         window->show();
+        // These tests work in the editor, which the welcome panel of a fresh window covers.
+        window->model().update([](EditorWindowState& state) { state.panels.showWelcome = false; });
+        window->refreshNow();
         QFile file(dir.filePath(QStringLiteral("dropped.txt")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("dropped text");
