@@ -3,6 +3,8 @@
 #include "tools/Bookmarks.h"
 #include "tools/JsonTools.h"
 #include "tools/LineTools.h"
+#include "tools/MacroPlayback.h"
+#include "tools/MacroRecording.h"
 #include "tools/SnippetLibrary.h"
 #include "tools/TextToolboxCommands.h"
 #include "window/EditorWindowModel.h"
@@ -51,6 +53,16 @@ void installToolCommands(WindowCommandTable& table, EditorWindowModel& model) {
     c.spacesToTabs = tool(S::SpacesToTabs);
     c.uppercaseSelection = tool(S::UppercaseSelection);
     c.lowercaseSelection = tool(S::LowercaseSelection);
+
+    // The macro rows of the header's tools popover; no menu item has them.
+    WindowSeams& seams = model.seams();
+    seams.toggleMacroRecording =
+        on([](EditorWindowModel& m) { MacroRecording(m).toggleMacroRecording(); });
+    seams.playRecordedMacro =
+        on([](EditorWindowModel& m) { MacroPlayback(m).playRecordedMacro(); });
+    seams.saveRecordedMacro =
+        on([](EditorWindowModel& m) { MacroPlayback(m).saveRecordedMacro(); });
+    seams.playSavedMacro = on([](EditorWindowModel& m) { MacroPlayback(m).playSavedMacro(); });
 }
 
 } // namespace dunmoss

@@ -296,6 +296,24 @@ TEST(HeaderInWindow, TheWindowShowsItsHeaderAndItsButtonsRunTheMenuCommands) {
     window->refreshNow();
     EXPECT_TRUE(header.showsUnsavedBadge());
 
+    // The macro rows reach the window's recording: the first row starts it and then reads
+    // "stop".
+    header.setShowingPopover(HeaderView::Popover::Tools, true);
+    auto* record = header.trigger(HeaderView::Popover::Tools)
+                       ->popover()
+                       ->findChild<ToolbarPopoverRowButton*>(QStringLiteral("tools.macro.record"));
+    ASSERT_TRUE(record);
+    QTest::mouseClick(record, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->model().state().macros.isRecordingMacro);
+    EXPECT_FALSE(header.isShowingPopover(HeaderView::Popover::Tools));
+    header.setShowingPopover(HeaderView::Popover::Tools, true);
+    EXPECT_TRUE(
+        header.trigger(HeaderView::Popover::Tools)
+            ->popover()
+            ->findChild<ToolbarPopoverRowButton*>(QStringLiteral("tools.macro.stop-recording")));
+    header.setShowingPopover(HeaderView::Popover::Tools, false);
+
     // The theme chosen in the header gives the window, and the popovers it opens, its scheme.
     const auto isDark = [](const QWidget& widget) {
         return widget.palette().color(QPalette::Window).lightness() < 128;
