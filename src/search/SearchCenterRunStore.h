@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/SearchCenterRunCodec.h"
 #include "search/SearchCenterTypes.h"
 
 #include <QByteArray>
@@ -19,17 +20,6 @@ inline constexpr int kSearchCenterRunLimit = 10;
 // and an 18 s pause. The first 2,000 (what find all lists) keep a recording under a quarter of
 // a second; the window's own runs stay whole until it closes.
 inline constexpr qsizetype kStoredRunResultLimit = 2000;
-
-// The stored form of the runs: a compact JSON array, newest first, each run with its id, scope,
-// query, creation time (seconds since 2001-01-01 UTC) and results; a result without a tab, file
-// or range leaves those keys out.
-QByteArray encodeSearchCenterRuns(const QList<SearchCenterRun>& runs);
-
-// Strict reading: nothing at all when the value is not a JSON array of runs, a required key is
-// missing or of the wrong type anywhere, or an identifier is not UUID text (one bad record
-// loses them all). A run whose scope is not one of the three raw values is dropped; a result
-// with such a scope reads as a current-document result; a range needs both its keys.
-std::optional<QList<SearchCenterRun>> decodeSearchCenterRuns(const QByteArray& json);
 
 // Writes the first ten runs, each with its first 2,000 results, under "search.center.runs.v1"
 // as bytes.
