@@ -3,13 +3,19 @@
 // window's refresh with the editor and the search center on screen. The engine alone on the
 // same text is the baseline, so the ratio shows what the window adds. The run store is measured
 // with the largest runs a recording can hold.
+#include "KeyTyping.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "search/FindReplace.h"
 #include "search/SearchCenter.h"
 #include "search/SearchCenterRunStore.h"
+#include "window/EditorArea.h"
+#include "window/EditorPane.h"
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowView.h"
 #include "window/WindowDerivedValues.h"
+#include "window/WindowLayout.h"
 
 #include "support/PeerRatioReporter.h"
 
@@ -173,6 +179,36 @@ void recordRun(benchmark::State& state) {
         defaults.data(QString::fromLatin1(kSearchCenterRunsKey)).value_or(QByteArray()).size());
 }
 
+// A keystroke in the editor while the search center lists this document's matches: the find
+// refresh searches the whole text again (listing 2,000) on every edit. Without the search
+// center on show the same keystroke is the baseline.
+void keystroke(benchmark::State& state, bool centerShown) {
+    Window window;
+    if (centerShown) {
+        FindReplace find(window.model());
+        find.setFindQuery(QStringLiteral("served"));
+        find.findAllInActiveTab();
+    }
+    window.settle();
+    ShortcutTextView* view =
+        window.view->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    view->setFocus();
+    int counter = 0;
+    for (auto _ : state) {
+        bench::typeOneKey(view, counter);
+        window.settle();
+    }
+    state.counters["listed"] =
+        double(window.model().state().searchCenter.searchCenterDocumentResults.size());
+}
+
+void BM_Keystroke_SearchCenterShown(benchmark::State& s) {
+    keystroke(s, true);
+}
+void BM_Keystroke_SearchCenterHidden(benchmark::State& s) {
+    keystroke(s, false);
+}
+
 // The JSON text alone, without the settings write.
 void encodeRuns(benchmark::State& state) {
     QList<SearchCenterRun> runs;
@@ -221,6 +257,8 @@ BENCHMARK(BM_EngineReplaceAll_Regex)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowReplaceAll_Regex)->Unit(benchmark::kMillisecond);
 // Ten runs of find all's 2,000 listed results, and of 20,000 and 100,000 results (mark all,
 // select all and open documents keep every match).
+BENCHMARK(BM_Keystroke_SearchCenterShown)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Keystroke_SearchCenterHidden)->Unit(benchmark::kMillisecond);
 BENCHMARK(encodeRuns)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(recordRun)->Arg(2000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -236,6 +274,7 @@ int main(int argc, char** argv) {
         {"BM_WindowFindAll_Regex", "BM_EngineFindAll_Regex"},
         {"BM_WindowReplaceAll_Literal", "BM_EngineReplaceAll_Literal"},
         {"BM_WindowReplaceAll_Regex", "BM_EngineReplaceAll_Regex"},
+        {"BM_Keystroke_SearchCenterShown", "BM_Keystroke_SearchCenterHidden"},
     });
     benchmark::Shutdown();
     return 0;
