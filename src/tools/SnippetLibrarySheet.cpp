@@ -18,7 +18,7 @@ QList<ToolSheetSection> snippetSections() {
 } // namespace
 
 SnippetLibrarySheet::SnippetLibrarySheet(QWidget* parent)
-    : ToolSheetDialog(localizedString(QStringLiteral("tools.snippets")),
+    : ToolSheetDialog(sheetTitle(localizedString(QStringLiteral("tools.snippets"))),
                       QStringLiteral("text.badge.plus"), snippetSections(),
                       Style{QSize(560, 430), 0, true, 11}, parent) {
     setObjectName(QStringLiteral("snippetLibrarySheet"));

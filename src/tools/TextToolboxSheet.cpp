@@ -24,7 +24,7 @@ QList<ToolSheetSection> toolboxSections() {
 } // namespace
 
 TextToolboxSheet::TextToolboxSheet(QWidget* parent)
-    : ToolSheetDialog(localizedString(QStringLiteral("tools.toolbox")),
+    : ToolSheetDialog(sheetTitle(localizedString(QStringLiteral("tools.toolbox"))),
                       QStringLiteral("wand.and.sparkles"), toolboxSections(),
                       Style{QSize(560, 470), 14, false, 9}, parent) {
     setObjectName(QStringLiteral("textToolboxSheet"));

@@ -30,7 +30,10 @@ QFrame* makeDivider(QWidget* parent, int leadingInset = 0) {
 
 QLabel* makeLabel(const QString& text, QWidget* parent, qreal sizeFactor, bool semibold,
                   bool secondary) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(parent);
+    // Snippet previews hold markup such as "<!doctype html>": shown as typed, never rendered.
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * sizeFactor);
     if (semibold)
@@ -46,6 +49,14 @@ QLabel* makeLabel(const QString& text, QWidget* parent, qreal sizeFactor, bool s
 }
 
 } // namespace
+
+QString sheetTitle(QString menuTitle) {
+    if (menuTitle.endsWith(u'\u2026'))
+        menuTitle.chop(1);
+    else if (menuTitle.endsWith(QLatin1String("...")))
+        menuTitle.chop(3);
+    return menuTitle.trimmed();
+}
 
 ToolSheetDialog::ToolSheetDialog(const QString& title, const QString& systemImage,
                                  const QList<ToolSheetSection>& sections, const Style& style,

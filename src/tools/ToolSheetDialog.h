@@ -23,6 +23,9 @@ struct ToolSheetSection {
     QList<ToolSheetEntry> entries;
 };
 
+// A menu title as a sheet's heading: without the ellipsis that says the item opens a sheet.
+QString sheetTitle(QString menuTitle);
+
 // A window-modal sheet listing entries to pick one from: a header with the sheet's title and a
 // close button, then the entries in a scrolling list. Clicking an entry, or Return on the
 // focused one, accepts the sheet with that entry's index (counted across sections); Escape and
