@@ -1,6 +1,8 @@
 // Feeds arbitrary text to the replacement-template parser as a template for a fixed pattern.
-// A lenient template never fails; a template the strict parser accepts expands exactly as ICU's
-// own appendReplacement expands it, in both modes.
+// A lenient template never fails and never inserts half a surrogate pair; a template the strict
+// parser accepts expands exactly as ICU's own appendReplacement expands it, in both modes, once
+// escapes naming surrogates are written as the character they insert (ICU would insert the lone
+// half).
 #include "platform/IcuRegex.h"
 
 #include <QString>
@@ -41,6 +43,88 @@ std::optional<QString> icuExpansion(const QString& templ) {
     return QString(reinterpret_cast<const QChar*>(out.getBuffer()) + start, out.length() - start);
 }
 
+bool isHex(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// The "\uhhhh" or "\Uhhhhhhhh" escape at `at` (the backslash): its value, or nothing when it
+// is not one with all its digits.
+std::optional<char32_t> escapeAt(const QString& templ, qsizetype at, qsizetype& digits) {
+    if (at + 1 >= templ.size() || templ[at] != u'\\' ||
+        (templ[at + 1] != u'u' && templ[at + 1] != u'U'))
+        return std::nullopt;
+    digits = templ[at + 1] == u'u' ? 4 : 8;
+    char32_t value = 0;
+    for (qsizetype k = 0; k < digits; ++k) {
+        const qsizetype i = at + 2 + k;
+        if (i >= templ.size() || !isHex(templ[i]))
+            return std::nullopt;
+        value = value * 16 + char32_t(QString(templ[i]).toUInt(nullptr, 16));
+    }
+    return value;
+}
+
+// The template with every escape naming a surrogate replaced by an escape of what it inserts:
+// the pair's character when a high half is followed by a low one, U+FFFD otherwise.
+QString withSurrogateEscapesResolved(const QString& templ) {
+    QString out;
+    qsizetype i = 0;
+    while (i < templ.size()) {
+        if (templ[i] != u'\\') {
+            out.append(templ[i++]);
+            continue;
+        }
+        qsizetype digits = 0;
+        const std::optional<char32_t> value = escapeAt(templ, i, digits);
+        if (!value) {
+            // Not a complete escape: copied as typed up to and including what ICU swallows.
+            qsizetype end = i + 2;
+            if (i + 1 < templ.size() && (templ[i + 1] == u'u' || templ[i + 1] == u'U')) {
+                const qsizetype most = templ[i + 1] == u'u' ? 4 : 8;
+                qsizetype read = 0;
+                while (read < most && end < templ.size() && isHex(templ[end]))
+                    ++end, ++read;
+                if (read < most && end < templ.size())
+                    end += templ[end].isHighSurrogate() && end + 1 < templ.size() &&
+                                   templ[end + 1].isLowSurrogate()
+                               ? 2
+                               : 1;
+            }
+            end = std::min(end, templ.size());
+            out.append(templ.mid(i, end - i));
+            i = end;
+            continue;
+        }
+        i += 2 + digits;
+        char32_t inserted = *value;
+        if (QChar::isLowSurrogate(*value)) {
+            inserted = 0xFFFD;
+        } else if (QChar::isHighSurrogate(*value)) {
+            inserted = 0xFFFD;
+            qsizetype lowDigits = 0;
+            if (i < templ.size() && templ[i].isLowSurrogate()) {
+                inserted = QChar::surrogateToUcs4(char16_t(*value), templ[i++].unicode());
+            } else if (const auto low = escapeAt(templ, i, lowDigits);
+                       low && QChar::isLowSurrogate(*low)) {
+                inserted = QChar::surrogateToUcs4(char16_t(*value), char16_t(*low));
+                i += 2 + lowDigits;
+            }
+        }
+        out.append(QStringLiteral("\\U%1").arg(uint(inserted), 8, 16, QLatin1Char('0')));
+    }
+    return out;
+}
+
+bool hasLoneSurrogate(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -58,7 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         strict = matcher.replacement(regex.compileTemplate(templ));
     } catch (const RegexError&) {
     }
-    const std::optional<QString> icu = icuExpansion(templ);
+    if (hasLoneSurrogate(lenient))
+        std::abort();
+    const std::optional<QString> icu = icuExpansion(withSurrogateEscapesResolved(templ));
     if (strict.has_value() != icu.has_value() ||
         (strict && (*strict != *icu || lenient != *strict)))
         std::abort();

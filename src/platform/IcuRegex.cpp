@@ -2,6 +2,7 @@
 
 #include "platform/HexDigit.h"
 #include "platform/Localization.h"
+#include "platform/RegexLeadingLoop.h"
 
 #include <algorithm>
 #include <optional>
@@ -87,6 +88,28 @@ UnicodeEscape unicodeEscape(QStringView templ, qsizetype at) {
     return {value, 1 + digits};
 }
 
+// The character an escape naming `value` inserts, reading on from `i` past an escape that
+// completes a surrogate pair. A high surrogate followed by a low one, as an escape or as the
+// character itself, is the pair's character; any other surrogate would leave text that no
+// encoding can store, so it inserts U+FFFD instead.
+char32_t escapedCharacter(QStringView templ, qsizetype& i, char32_t value) {
+    if (QChar::isLowSurrogate(value))
+        return QChar::ReplacementCharacter;
+    if (!QChar::isHighSurrogate(value))
+        return value;
+    if (i < templ.size() && templ[i].isLowSurrogate())
+        return QChar::surrogateToUcs4(char16_t(value), templ[i++].unicode());
+    if (i + 1 < templ.size() && templ[i] == u'\\' &&
+        (templ[i + 1] == u'u' || templ[i + 1] == u'U')) {
+        const UnicodeEscape low = unicodeEscape(templ, i + 1);
+        if (low.value && QChar::isLowSurrogate(*low.value)) {
+            i += 1 + low.consumed;
+            return QChar::surrogateToUcs4(char16_t(value), char16_t(*low.value));
+        }
+    }
+    return QChar::ReplacementCharacter;
+}
+
 void appendCodePoint(QString& out, char32_t value) {
     if (QChar::requiresSurrogates(value)) {
         out.append(QChar(QChar::highSurrogate(value)));
@@ -123,8 +146,8 @@ QString RegexError::localizedDescription() const {
     return localizedString(QStringLiteral("regex.failed.format")).arg(m_pattern, m_icuMessage);
 }
 
-IcuRegex::IcuRegex(const QString& pattern, Options options, int timeLimit)
-    : m_source(pattern), m_options(options), m_timeLimit(timeLimit) {
+IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound)
+    : m_source(pattern), m_options(options), m_bound(bound) {
     UParseError parseError{};
     UErrorCode status = U_ZERO_ERROR;
     const icu::UnicodeString source(uchars(pattern), int32_t(pattern.size()));
@@ -141,6 +164,16 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, int timeLimit)
         throw RegexError(RegexError::Kind::InvalidPattern, pattern, errorName(status));
     m_groupCount = probe->groupCount();
     m_compiled = std::move(compiled);
+    if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters))) {
+        if (const auto atom = leadingLoopClass(pattern, options & CaseInsensitive)) {
+            const icu::UnicodeString atomSource(uchars(*atom), int32_t(atom->size()));
+            status = U_ZERO_ERROR;
+            std::unique_ptr<icu::RegexPattern> loop(
+                icu::RegexPattern::compile(atomSource, icuFlags(options), parseError, status));
+            if (U_SUCCESS(status) && loop)
+                m_leadingLoop = std::move(loop);
+        }
+    }
 }
 
 RegexTemplate IcuRegex::compileTemplate(QStringView templ, GroupReferences references) const {
@@ -181,9 +214,9 @@ RegexTemplate IcuRegex::compileTemplate(QStringView templ, GroupReferences refer
                 break; // a trailing backslash inserts nothing
             if (templ[i] == u'u' || templ[i] == u'U') {
                 const UnicodeEscape escape = unicodeEscape(templ, i);
-                if (escape.value)
-                    appendCodePoint(literal, *escape.value);
                 i += escape.consumed;
+                if (escape.value)
+                    appendCodePoint(literal, escapedCharacter(templ, i, *escape.value));
                 continue;
             }
             literal.append(templ[i]);
@@ -279,6 +312,92 @@ std::vector<TextRange> IcuRegex::matchRanges(QStringView text) const {
     return ranges;
 }
 
+// State a run shares with ICU's callbacks: the work done against the bound, and the runs of
+// the leading loop's class already known to hold no match start.
+struct IcuRegexMatcher::Run {
+    QStringView text;
+    RegexWorkBound bound;
+    int64_t regionStart = 0;
+    int64_t regionLimit = 0;
+    // ICU counts ticks from the matcher's last reset; a skip resets it.
+    int64_t ticksBeforeReset = 0;
+    int64_t ticksSinceReset = 0;
+    // The furthest position the run has moved past: attempts made and matches found.
+    int64_t reached = 0;
+    bool overBound = false;
+
+    // Skipping runs of the leading loop's class.
+    std::shared_ptr<const icu::RegexPattern> loopPattern;
+    std::unique_ptr<icu::RegexMatcher> loopMatcher;
+    std::vector<uint8_t> membership; // per BMP unit: 0 unknown, 1 in the class, 2 not
+    int64_t knownRunEnd = 0;         // no match starts before this inside the measured run
+    int64_t skipTo = -1;
+
+    bool inLoopClass(char16_t unit) {
+        uint8_t& known = membership[unit];
+        if (known == 0) {
+            UErrorCode status = U_ZERO_ERROR;
+            const UChar one = unit;
+            loopMatcher->reset(icu::UnicodeString(&one, 1));
+            known = loopMatcher->matches(status) && U_SUCCESS(status) ? 1 : 2;
+        }
+        return known == 1;
+    }
+
+    // After a failed attempt at the character before `next`: the end of the class run that
+    // started there, when it is long enough to be worth a restart.
+    int64_t skipTarget(int64_t next) {
+        if (next <= knownRunEnd || next <= regionStart || next > regionLimit)
+            return -1;
+        const QChar failed = text[next - 1];
+        // Supplementary characters end a run (only shortens the skip).
+        if (failed.isSurrogate() || !inLoopClass(failed.unicode()))
+            return -1;
+        int64_t end = next;
+        while (end < regionLimit && !text[end].isSurrogate() && inLoopClass(text[end].unicode()))
+            ++end;
+        knownRunEnd = end;
+        // A restart costs about as much as a few short attempts.
+        return end - next >= 16 ? end : -1;
+    }
+};
+
+namespace {
+
+UBool U_CALLCONV countWork(const void* context, int32_t steps) {
+    auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
+    run->ticksSinceReset = steps;
+    const int64_t allowance =
+        run->bound.fixedTicks + (run->bound.unitsPerTick > 0
+                                     ? (run->reached - run->regionStart) / run->bound.unitsPerTick
+                                     : 0);
+    if (run->ticksBeforeReset + steps > allowance) {
+        run->overBound = true;
+        return false;
+    }
+    return true;
+}
+
+UBool U_CALLCONV notePosition(const void* context, int64_t next) {
+    auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
+    run->reached = std::max(run->reached, next);
+    if (run->loopMatcher) {
+        const int64_t target = run->skipTarget(next);
+        if (target >= 0) {
+            run->skipTo = target;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Room for the backtracking stack: enough for a loop over the whole text, within 8 MB to 1 GB.
+int32_t stackLimitFor(qsizetype length) {
+    return int32_t(std::clamp<int64_t>(int64_t(length) * 128, 8 << 20, 1 << 30));
+}
+
+} // namespace
+
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text)
     : IcuRegexMatcher(regex, text, TextRange{0, text.size()}) {}
 
@@ -296,14 +415,30 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     utext_close(&utext);
     if (U_FAILURE(status))
         throwFor(status);
+    m_matcher->setStackLimit(stackLimitFor(text.size()), status);
     const qsizetype start = std::clamp<qsizetype>(region.location, 0, text.size());
     const qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
     if (start != 0 || limit != text.size())
         m_matcher->region(start, limit, status);
     m_matcher->useTransparentBounds(transparentBounds);
     m_matcher->useAnchoringBounds(anchoringBounds);
-    if (regex.m_timeLimit > 0)
-        m_matcher->setTimeLimit(regex.m_timeLimit, status);
+    if (U_FAILURE(status))
+        throwFor(status);
+    if (!regex.m_bound.isBounded() && !regex.m_leadingLoop)
+        return;
+    m_run = std::make_unique<Run>();
+    m_run->text = text;
+    m_run->bound = regex.m_bound;
+    m_run->regionStart = m_run->reached = m_run->knownRunEnd = start;
+    m_run->regionLimit = limit;
+    if (regex.m_leadingLoop) {
+        m_run->loopPattern = regex.m_leadingLoop;
+        m_run->loopMatcher.reset(regex.m_leadingLoop->matcher(status));
+        m_run->membership.assign(0x10000, 0);
+    }
+    if (regex.m_bound.isBounded())
+        m_matcher->setMatchCallback(countWork, m_run.get(), status);
+    m_matcher->setFindProgressCallback(notePosition, m_run.get(), status);
     if (U_FAILURE(status))
         throwFor(status);
 }
@@ -312,17 +447,33 @@ IcuRegexMatcher::~IcuRegexMatcher() = default;
 
 void IcuRegexMatcher::throwFor(int status) const {
     const auto code = UErrorCode(status);
-    throw RegexError(code == U_REGEX_TIME_OUT ? RegexError::Kind::TimedOut
-                                              : RegexError::Kind::MatchFailed,
+    const bool overBound = code == U_REGEX_TIME_OUT || (m_run && m_run->overBound);
+    throw RegexError(overBound ? RegexError::Kind::TimedOut : RegexError::Kind::MatchFailed,
                      m_pattern, errorName(code));
 }
 
 bool IcuRegexMatcher::findNext() {
-    UErrorCode status = U_ZERO_ERROR;
-    const bool found = m_matcher->find(status);
-    if (U_FAILURE(status))
-        throwFor(status);
-    return found;
+    for (;;) {
+        UErrorCode status = U_ZERO_ERROR;
+        const bool found = m_matcher->find(status);
+        if (status == U_REGEX_STOPPED_BY_CALLER && m_run && m_run->skipTo >= 0) {
+            // No match starts inside the run just measured: go on from its end. The restart
+            // keeps the region and its bounds, and resets ICU's tick count.
+            status = U_ZERO_ERROR;
+            m_run->ticksBeforeReset += m_run->ticksSinceReset;
+            m_run->ticksSinceReset = 0;
+            m_matcher->region(m_run->regionStart, m_run->regionLimit, m_run->skipTo, status);
+            m_run->skipTo = -1;
+            if (U_FAILURE(status))
+                throwFor(status);
+            continue;
+        }
+        if (U_FAILURE(status))
+            throwFor(status);
+        if (found && m_run)
+            m_run->reached = std::max<int64_t>(m_run->reached, m_matcher->end64(status));
+        return found;
+    }
 }
 
 TextRange IcuRegexMatcher::range() const {

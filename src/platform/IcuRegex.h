@@ -5,6 +5,7 @@
 #include <QFlags>
 #include <QString>
 #include <QStringView>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
@@ -25,7 +26,7 @@ public:
     enum class Kind {
         InvalidPattern,  // the pattern does not compile
         InvalidTemplate, // the replacement template refers to a group that does not exist
-        TimedOut,        // matching ran past the pattern's time limit
+        TimedOut,        // matching backtracked past the pattern's work bound
         MatchFailed,     // any other failure while matching (backtracking stack exhausted, ...)
     };
 
@@ -52,9 +53,23 @@ private:
 
 class IcuRegex;
 
+// How much backtracking one run of a pattern over a text may do before it stops as runaway, in
+// ICU's work units (ticks of 10,000 saved backtracking states, about 0.1 ms each on a current
+// machine): a fixed allowance, plus one tick for every `unitsPerTick` units of text the run has
+// moved past. So the bound follows the work per character, not the length of the text: a
+// pattern that does a bounded amount of work per character never reaches it.
+struct RegexWorkBound {
+    int64_t fixedTicks = 0; // 0: no bound
+    int64_t unitsPerTick = 0;
+
+    bool isBounded() const { return fixedTicks > 0; }
+    friend bool operator==(const RegexWorkBound&, const RegexWorkBound&) = default;
+};
+
 // A replacement template parsed once against the groups of one pattern: "$n" and "${name}"
 // insert a group, "\" takes the next character literally ("\uhhhh" and "\Uhhhhhhhh" insert a
-// code point), everything else is copied.
+// code point; a surrogate that is not the high half of a written pair followed by its low half
+// inserts U+FFFD), everything else is copied.
 class RegexTemplate {
 public:
     RegexTemplate() = default;
@@ -91,17 +106,21 @@ public:
     };
     Q_DECLARE_FLAGS(Options, Option)
 
-    // Limit for patterns typed by the user, in ICU's work units (10,000 backtracking states,
-    // roughly 0.15 ms each on a current machine), applied to each search for the next match.
-    // Past it the run fails with a timeout instead of freezing the caller.
-    static constexpr int kUserPatternTimeLimit = 2000;
+    // The bound for patterns typed by the user: about five seconds of runaway backtracking,
+    // plus a hundred saved states per character passed (another five seconds over 5,000,000
+    // characters). Past it the run fails with a timeout instead of freezing the caller.
+    static constexpr RegexWorkBound kUserPatternBound{50000, 100};
 
-    // Compiles; throws RegexError (InvalidPattern). A time limit of 0 means none.
-    explicit IcuRegex(const QString& pattern, Options options = NoOptions, int timeLimit = 0);
+    // Compiles; throws RegexError (InvalidPattern).
+    explicit IcuRegex(const QString& pattern, Options options = NoOptions,
+                      RegexWorkBound bound = {});
 
     const QString& pattern() const { return m_source; }
     Options options() const { return m_options; }
-    int timeLimit() const { return m_timeLimit; }
+    RegexWorkBound workBound() const { return m_bound; }
+    // True when a failed match attempt lets a run skip the rest of a run of characters that
+    // the pattern's leading loop repeats (see RegexLeadingLoop.h).
+    bool skipsLeadingLoopRuns() const { return m_leadingLoop != nullptr; }
     int captureGroupCount() const { return m_groupCount; }
 
     // What a "$" that names no group of the pattern does in a template.
@@ -121,16 +140,18 @@ public:
     // Escapes "\" and "$", so the result inserts the literal text as a template.
     static QString escapedTemplate(QStringView literal);
 
-    // The ranges of every match (group 0 only) over the whole text; throws RegexError on a
-    // timeout.
+    // The ranges of every match (group 0 only) over the whole text; throws RegexError when
+    // the run stops.
     std::vector<TextRange> matchRanges(QStringView text) const;
 
 private:
     friend class IcuRegexMatcher;
     std::shared_ptr<const icu::RegexPattern> m_compiled;
+    // One character of the class the leading loop repeats, when skipping is sound.
+    std::shared_ptr<const icu::RegexPattern> m_leadingLoop;
     QString m_source;
     Options m_options;
-    int m_timeLimit = 0;
+    RegexWorkBound m_bound;
     int m_groupCount = 0;
 };
 
@@ -150,7 +171,8 @@ public:
     IcuRegexMatcher& operator=(const IcuRegexMatcher&) = delete;
 
     // Advances to the next match (an empty match never repeats at the same place); false when
-    // there is none. Throws RegexError on a timeout or an exhausted backtracking stack.
+    // there is none. Throws RegexError when the run passes its work bound (runaway
+    // backtracking) or its backtracking stack, which grows with the text, runs out.
     bool findNext();
 
     TextRange range() const;
@@ -163,10 +185,13 @@ public:
     void appendReplacement(QString& out, const RegexTemplate& templ) const;
     QString replacement(const RegexTemplate& templ) const;
 
+    struct Run;
+
 private:
     void throwFor(int status) const;
 
     std::unique_ptr<icu::RegexMatcher> m_matcher;
+    std::unique_ptr<Run> m_run;
     QStringView m_text;
     QString m_pattern;
     int m_groupCount = 0;

@@ -20,7 +20,7 @@ public:
     SearchScanner(const QString& query, QStringView text, const TextSearchOptions& options);
     ~SearchScanner();
 
-    // Throws RegexError on a timeout.
+    // Throws RegexError when the run stops as runaway backtracking.
     bool next();
     TextRange range() const { return m_range; }
 

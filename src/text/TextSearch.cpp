@@ -31,7 +31,8 @@ IcuRegex makeSearchRegex(const QString& query, const TextSearchOptions& options)
                   QStringLiteral(")(?![") + kWordClass + QStringLiteral("])");
     }
     // Escaped literals run in linear time; only typed expressions can backtrack badly.
-    return IcuRegex(pattern, flags, options.isRegex ? IcuRegex::kUserPatternTimeLimit : 0);
+    return IcuRegex(pattern, flags,
+                    options.isRegex ? IcuRegex::kUserPatternBound : RegexWorkBound{});
 }
 
 TextSearchMatches findAllMatches(const QString& query, QStringView text,

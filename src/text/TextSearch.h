@@ -51,19 +51,19 @@ struct LineAndColumn {
 
 // The expression a query stands for: literal text escaped, whole words bounded by letters,
 // marks, digits and "_" (Han, kana and Hangul do not count as word characters). User-typed
-// patterns carry a time limit. Throws RegexError.
+// patterns carry the bound that stops only runaway backtracking. Throws RegexError.
 IcuRegex makeSearchRegex(const QString& query, const TextSearchOptions& options);
 
 // Lists the non-empty matches in text order, at most `maximum` of them, and counts all of
-// them. Throws RegexError (invalid pattern or timeout).
+// them. Throws RegexError (invalid pattern, or a run stopped as runaway backtracking).
 TextSearchMatches findAllMatches(const QString& query, QStringView text,
                                  const TextSearchOptions& options,
                                  std::optional<qsizetype> maximum = std::nullopt);
 
 // Replaces the match whose range is exactly the selection; nothing when the selection is not
 // a non-empty match. Literal mode inserts the replacement as typed; regular-expression mode
-// expands "$n" and "\" escapes. Throws RegexError for an invalid expression or a timeout,
-// never for the replacement.
+// expands "$n" and "\" escapes. Throws RegexError for an invalid expression or runaway
+// backtracking, never for the replacement.
 std::optional<TextEdit> replaceCurrentMatch(const QString& query, const QString& replacement,
                                             const QString& text, TextRange selection,
                                             const TextSearchOptions& options);

@@ -13,9 +13,6 @@ namespace dunmoss {
 
 namespace {
 
-// Toolbox patterns are ours, but a huge unbroken run can still make them backtrack for long.
-constexpr int kExtractionTimeLimit = 10000;
-
 // Character transforms work on the selection, or on the whole text when nothing is selected.
 TextRange characterRange(const QString& text, TextRange selection) {
     if (selection.length <= 0)
@@ -56,17 +53,19 @@ TextEdit reverseLines(const QString& text, TextRange selection) {
 }
 
 std::optional<QString> extractMatches(const QString& pattern, const QString& text,
-                                      IcuRegex::Options options) {
+                                      IcuRegex::Options options, RegexWorkBound bound) {
+    std::optional<IcuRegex> regex;
     try {
-        const IcuRegex regex(pattern, options, kExtractionTimeLimit);
-        IcuRegexMatcher matcher(regex, text);
-        QString found;
-        while (matcher.findNext())
-            found.append(matcher.matchedText()).append(u'\n');
-        return found;
+        regex.emplace(pattern, options, bound);
     } catch (const RegexError&) {
         return std::nullopt;
     }
+    // A run that stops throws: an empty result would claim there is nothing to find.
+    IcuRegexMatcher matcher(*regex, text);
+    QString found;
+    while (matcher.findNext())
+        found.append(matcher.matchedText()).append(u'\n');
+    return found;
 }
 
 TextEdit base64EncodeText(const QString& text, TextRange selection) {

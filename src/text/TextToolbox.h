@@ -43,9 +43,11 @@ TextEdit uniqueLines(const QString& text, TextRange selection);
 TextEdit reverseLines(const QString& text, TextRange selection);
 
 // Every match over the whole text, duplicates kept, each followed by a line feed; nothing
-// when the pattern does not compile or matching runs past its time limit.
+// when the pattern does not compile. Throws RegexError when matching stops as runaway
+// backtracking, rather than report that nothing was found.
 std::optional<QString> extractMatches(const QString& pattern, const QString& text,
-                                      IcuRegex::Options options);
+                                      IcuRegex::Options options,
+                                      RegexWorkBound bound = IcuRegex::kUserPatternBound);
 
 TextEdit base64EncodeText(const QString& text, TextRange selection);
 // Throws TextToolboxError for anything but strict Base64 of UTF-8 text.

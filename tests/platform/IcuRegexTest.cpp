@@ -174,6 +174,24 @@ TEST(IcuRegexTest, LenientTemplatesKeepUnnamedReferencesAsTyped) {
     }
 }
 
+TEST(IcuRegexTest, SurrogateEscapesNeverInsertHalfAPair) {
+    const IcuRegex regex(QStringLiteral("(\\w+)"));
+    const auto expand = [&](const QString& templ) {
+        IcuRegexMatcher matcher(regex, QStringLiteral("key"));
+        EXPECT_TRUE(matcher.findNext());
+        return matcher.replacement(
+            regex.compileTemplate(templ, IcuRegex::GroupReferences::Lenient));
+    };
+    // A pair written as two escapes, in either form, is the one character.
+    EXPECT_EQ(expand(QStringLiteral("\\uD83D\\uDE00!")), QStringLiteral("\U0001F600!"));
+    EXPECT_EQ(expand(QStringLiteral("\\U0000D83D\\U0000DE00")), QStringLiteral("\U0001F600"));
+    // Any other surrogate escape inserts U+FFFD, and what follows it stays as it was.
+    EXPECT_EQ(expand(QStringLiteral("\\uDBBB")), QStringLiteral("\uFFFD"));
+    EXPECT_EQ(expand(QStringLiteral("\\uDBBB$1")), QStringLiteral("\uFFFDkey"));
+    EXPECT_EQ(expand(QStringLiteral("\\uDC00\\uD800x")), QStringLiteral("\uFFFD\uFFFDx"));
+    EXPECT_EQ(expand(QStringLiteral("\\uD83D\\u0041")), QStringLiteral("\uFFFDA"));
+}
+
 TEST(IcuRegexTest, EscapedPatternAndTemplateAreLiteral) {
     QString everything;
     for (char16_t c = 0x20; c < 0x7F; ++c)
@@ -192,19 +210,81 @@ TEST(IcuRegexTest, EscapedPatternAndTemplateAreLiteral) {
     EXPECT_EQ(matcher.replacement(regex.compileTemplate(IcuRegex::escapedTemplate(typed))), typed);
 }
 
-TEST(IcuRegexTest, TimeLimitTurnsRunawayBacktrackingIntoAnError) {
-    const IcuRegex regex(QStringLiteral("(a+)+$"), IcuRegex::NoOptions, 5);
-    const QString text = QString(40, u'a') + u'!';
+TEST(IcuRegexTest, WorkBoundStopsRunawayBacktrackingOnly) {
+    // Two ticks of fixed allowance, then ten saved states per character passed.
+    const RegexWorkBound bound{2, 1000};
+    const IcuRegex runaway(QStringLiteral("(a+)+$"), IcuRegex::NoOptions, bound);
     try {
-        regex.matchRanges(text);
+        runaway.matchRanges(QString(40, u'a') + u'!');
         FAIL() << "catastrophic backtracking finished";
     } catch (const RegexError& error) {
         EXPECT_TRUE(error.isTimeout());
         EXPECT_EQ(error.pattern(), QStringLiteral("(a+)+$"));
         EXPECT_FALSE(error.localizedDescription().isEmpty());
     }
-    // The same pattern without runaway input still matches under the limit.
-    EXPECT_EQ(regex.matchRanges(QStringLiteral("aaa")).size(), 1u);
+    EXPECT_EQ(runaway.matchRanges(QStringLiteral("aaa")).size(), 1u);
+    // Steady work per character passes however long the text: the bound is not one budget
+    // for the whole run. (The group keeps the loop from being skipped.)
+    QString prose;
+    while (prose.size() < 300000)
+        prose.append(QStringLiteral("the quick brown fox jumps over the lazy dog\n"));
+    const IcuRegex steady(QStringLiteral("(?:\\w)+q"), IcuRegex::NoOptions, bound);
+    EXPECT_FALSE(steady.skipsLeadingLoopRuns());
+    EXPECT_TRUE(steady.matchRanges(prose).empty());
+}
+
+TEST(IcuRegexTest, SkippingLeadingLoopRunsKeepsEveryMatch) {
+    // Runs of the loop's class long enough to be skipped, broken by characters that can end
+    // or restart a match.
+    QString text;
+    for (int i = 0; i < 40; ++i) {
+        text.append(QString(20 + i * 7 % 31, QChar(u'a' + i % 3)));
+        text.append(QStringView(u" x@y.zz\n,;\u00DF\U0001F600-AB").sliced(i % 9, 3));
+    }
+    const QStringList patterns = {
+        QStringLiteral("\\w+@"),
+        QStringLiteral(".*z"),
+        QStringLiteral(".*?b"),
+        QStringLiteral("[a-c]+(?=\\s)"),
+        QStringLiteral("(\\w*)x"),
+        QStringLiteral("(?<w>[^\\n,]+),"),
+        QStringLiteral("a++b"),
+        QStringLiteral("(?i)[A-Z]+@\\w+\\.\\w{2,}"),
+        QStringLiteral("\\p{L}+\\b"),
+        QStringLiteral("(?:.+)\\n"),
+        QStringLiteral("\\S*\\U0001F600"),
+        QStringLiteral("a*(?<=aaaa)b"),
+    };
+    for (const QString& pattern : patterns) {
+        for (const auto options : {IcuRegex::Options(IcuRegex::NoOptions),
+                                   IcuRegex::Options(IcuRegex::CaseInsensitive)}) {
+            const IcuRegex regex(pattern, options);
+            // A loop over a literal letter is skipped only when case matters (ß and "ss").
+            const bool literal = pattern.front() == u'a';
+            EXPECT_EQ(regex.skipsLeadingLoopRuns(), !literal || options == IcuRegex::NoOptions)
+                << pattern.toStdString();
+            // The same pattern behind an empty alternative is never skipped.
+            const IcuRegex plain(QStringLiteral("(?:") + pattern + QStringLiteral(")|(?!)"),
+                                 options);
+            EXPECT_FALSE(plain.skipsLeadingLoopRuns());
+            EXPECT_EQ(regex.matchRanges(text), plain.matchRanges(text)) << pattern.toStdString();
+            // Inside a region, too.
+            IcuRegexMatcher inRegion(regex, text, TextRange{5, text.size() - 40});
+            IcuRegexMatcher plainInRegion(plain, text, TextRange{5, text.size() - 40});
+            while (inRegion.findNext()) {
+                ASSERT_TRUE(plainInRegion.findNext());
+                EXPECT_EQ(inRegion.range(), plainInRegion.range()) << pattern.toStdString();
+            }
+            EXPECT_FALSE(plainInRegion.findNext());
+        }
+    }
+    // Patterns whose rest could tell where the match began are not skipped.
+    for (const QString& pattern :
+         {QStringLiteral("\\w+@|x"), QStringLiteral("(\\w+)@\\1"), QStringLiteral("\\G\\w+"),
+          QStringLiteral("\\w{2,}@"), QStringLiteral("(?x)\\w+ @"), QStringLiteral("(?=a)\\w+"),
+          QStringLiteral("(\\w)+@"), QStringLiteral("\\w+(?x) # |")}) {
+        EXPECT_FALSE(IcuRegex(pattern).skipsLeadingLoopRuns()) << pattern.toStdString();
+    }
 }
 
 TEST(IcuRegexTest, OneCompiledPatternServesManyThreads) {

@@ -173,6 +173,37 @@ TEST(TextSearchTest, LiteralAndExpressionModes) {
     EXPECT_EQ(findAllMatches(QStringLiteral("("), QStringLiteral("f(x)"), literal()).totalCount, 1);
 }
 
+TEST(TextSearchTest, OrdinaryExpressionsCompleteOnLongLinesAndRuns) {
+    // Prose with lines of about a thousand characters.
+    const QStringList words = {QStringLiteral("alpha"), QStringLiteral("timeout"),
+                               QStringLiteral("lorem"), QStringLiteral("ipsum"),
+                               QStringLiteral("dolor")};
+    QRandomGenerator random(3);
+    QString prose;
+    qsizetype linesWithTimeout = 0;
+    for (int line = 0; line < 150; ++line) {
+        QString text;
+        const bool withTimeout = line % 3 == 0;
+        while (text.size() < 1000)
+            text.append(words[withTimeout ? random.bounded(5) : 2 + random.bounded(3)] + u' ');
+        linesWithTimeout += text.contains(QStringLiteral("timeout"));
+        prose.append(text).append(u'\n');
+    }
+    // Greedy: one match per line that holds the word, from the line start to its last copy.
+    const auto timeouts = findAllMatches(QStringLiteral(".*timeout"), prose, regex());
+    EXPECT_EQ(timeouts.totalCount, linesWithTimeout);
+    for (const auto& result : timeouts.results)
+        EXPECT_EQ(result.column, 1);
+    EXPECT_EQ(findAllMatches(QStringLiteral(".*zzz"), prose, regex()).totalCount, 0);
+    EXPECT_EQ(findAllMatches(QStringLiteral("\\w+q"), prose, regex(true)).totalCount, 0);
+
+    // A run of a million word characters: first matched whole, then passed over.
+    QString run(1000000, u'k');
+    run.append(QStringLiteral("@ ")).append(QString(200000, u'z')).append(QStringLiteral(" me@x"));
+    EXPECT_EQ(rangesOf(findAllMatches(QStringLiteral("\\w+@"), run, regex())),
+              (std::vector<TextRange>{{0, 1000001}, {1200003, 3}}));
+}
+
 TEST(TextSearchTest, ReplacementTemplatesNeverFail) {
     // Only an invalid expression is an error: a "$" that names no group stays as typed and a
     // group the pattern does not have inserts nothing.

@@ -58,6 +58,22 @@ TEST(TextToolboxTest, Extraction) {
     EXPECT_FALSE(extractMatches(s("("), s("x"), IcuRegex::NoOptions));
 }
 
+TEST(TextToolboxTest, ExtractionFindsWhatFollowsALongRunOrReportsAnError) {
+    // An address after a long unbroken Base64 run (every character of it could start one).
+    QString text = QStringLiteral("data:");
+    const QString alphabet =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+");
+    for (int i = 0; i < 30000; ++i)
+        text.append(alphabet[(i * 7 + i / 13) % alphabet.size()]);
+    text.append(QStringLiteral("== from ann@example.com"));
+    EXPECT_EQ(extractMatches(kEmailExtractionPattern, text, IcuRegex::CaseInsensitive),
+              s("ann@example.com\n"));
+    // Matching that stops is an error, never "nothing found".
+    EXPECT_THROW(extractMatches(s("(a+)+$"), QString(40, u'a') + u'!', IcuRegex::NoOptions,
+                                RegexWorkBound{2, 1000}),
+                 RegexError);
+}
+
 TEST(TextToolboxTest, Base64) {
     EXPECT_EQ(base64EncodeText(s("xabcx"), {1, 3}), edit("xYWJjx", {1, 4}));
     EXPECT_EQ(base64EncodeText(s("你"), {0, 0}), edit("5L2g", {0, 4}));

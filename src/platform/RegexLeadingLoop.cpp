@@ -1,0 +1,214 @@
+#include "platform/RegexLeadingLoop.h"
+
+namespace dunmoss {
+
+namespace {
+
+bool isQuantifier(QChar c) {
+    return c == u'*' || c == u'+' || c == u'?' || c == u'{';
+}
+
+bool isAsciiLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Index after the "}" that closes a brace at `at`, or -1.
+qsizetype afterBrace(QStringView p, qsizetype at) {
+    const qsizetype close = p.indexOf(u'}', at);
+    return close < 0 ? -1 : close + 1;
+}
+
+// Index after an escape starting at the backslash `at`, or -1 when it is malformed. "\Q"
+// quotes up to "\E" (or the end); "\p{...}", "\N{...}" and "\x{...}" end at their brace.
+qsizetype afterEscape(QStringView p, qsizetype at) {
+    if (at + 1 >= p.size())
+        return -1;
+    const QChar kind = p[at + 1];
+    if (kind == u'Q') {
+        const qsizetype end = p.indexOf(u"\\E", at + 2);
+        return end < 0 ? p.size() : end + 2;
+    }
+    if ((kind == u'p' || kind == u'P' || kind == u'N' || kind == u'x') && at + 2 < p.size() &&
+        p[at + 2] == u'{')
+        return afterBrace(p, at + 2);
+    if (kind.isHighSurrogate() && at + 2 < p.size() && p[at + 2].isLowSurrogate())
+        return at + 3;
+    return at + 2;
+}
+
+// Index after the set whose "[" is at `at`, or -1. A "]" right after "[" or "[^" is literal.
+qsizetype afterSet(QStringView p, qsizetype at) {
+    qsizetype k = at + 1;
+    if (k < p.size() && p[k] == u'^')
+        ++k;
+    if (k < p.size() && p[k] == u']')
+        ++k;
+    while (k < p.size()) {
+        const QChar c = p[k];
+        if (c == u']')
+            return k + 1;
+        if (c == u'\\')
+            k = afterEscape(p, k);
+        else if (c == u'[')
+            k = afterSet(p, k);
+        else
+            ++k;
+        if (k < 0)
+            return -1;
+    }
+    return -1;
+}
+
+// Inline flags ICU accepts that do not change how the pattern is written.
+bool safeFlags(QStringView flags) {
+    for (const QChar c : flags) {
+        if (c != u'i' && c != u'm' && c != u's' && c != u'w' && c != u'-')
+            return false;
+    }
+    return true;
+}
+
+// The atom at `at` that matches exactly one character of a class: its end, or -1.
+qsizetype afterClassAtom(QStringView p, qsizetype at, bool literalAllowed) {
+    if (at >= p.size())
+        return -1;
+    const QChar c = p[at];
+    if (c == u'.')
+        return at + 1;
+    if (c == u'[')
+        return afterSet(p, at);
+    if (c == u'\\') {
+        if (at + 1 >= p.size())
+            return -1;
+        const QChar kind = p[at + 1];
+        if (QStringView(u"wWdDsShH").contains(kind))
+            return at + 2;
+        if (kind == u'p' || kind == u'P') {
+            if (at + 2 < p.size() && p[at + 2] == u'{')
+                return afterBrace(p, at + 2);
+            return at + 2 < p.size() && isAsciiLetter(p[at + 2]) ? at + 3 : -1;
+        }
+        return -1;
+    }
+    // A literal character, unless case folding could match it against several (ß and "ss").
+    if (!literalAllowed || QStringView(u"^$|?*+(){}]#").contains(c) || c.isSpace())
+        return -1;
+    if (c.isHighSurrogate())
+        return at + 1 < p.size() && p[at + 1].isLowSurrogate() ? at + 2 : -1;
+    return c.isSurrogate() ? -1 : at + 1;
+}
+
+// Whether the rest of a pattern, from `at`, keeps a failed attempt's verdict for later starts
+// in the same run: no top-level "|", no "\G", no free-spacing flag, and, when the loop is in
+// a group, no back-reference that could name it.
+bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup) {
+    int depth = 0;
+    qsizetype k = at;
+    while (k < p.size()) {
+        const QChar c = p[k];
+        if (c == u'\\') {
+            if (k + 1 >= p.size())
+                return false;
+            const QChar kind = p[k + 1];
+            if (kind == u'G')
+                return false;
+            if (loopInGroup && ((kind >= u'1' && kind <= u'9') || kind == u'k'))
+                return false;
+            k = afterEscape(p, k);
+        } else if (c == u'[') {
+            k = afterSet(p, k);
+        } else if (c == u'(') {
+            if (p.sliced(k).startsWith(u"(?#")) {
+                const qsizetype close = p.indexOf(u')', k);
+                k = close < 0 ? -1 : close + 1;
+                continue;
+            }
+            if (p.sliced(k).startsWith(u"(?")) {
+                qsizetype f = k + 2;
+                while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
+                    ++f;
+                if (!safeFlags(p.sliced(k + 2, f - k - 2)))
+                    return false;
+            }
+            ++depth;
+            ++k;
+        } else if (c == u')') {
+            if (--depth < 0)
+                return false;
+            ++k;
+        } else if (c == u'|' && depth == 0) {
+            return false;
+        } else {
+            ++k;
+        }
+        if (k < 0)
+            return false;
+    }
+    return depth == 0;
+}
+
+} // namespace
+
+std::optional<QString> leadingLoopClass(QStringView pattern, bool caseInsensitive) {
+    const QStringView p = pattern;
+    qsizetype k = 0;
+    QStringView flags;
+    // Leading inline flags, "(?i)".
+    if (p.startsWith(u"(?")) {
+        qsizetype f = 2;
+        while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
+            ++f;
+        if (f > 2 && f < p.size() && p[f] == u')') {
+            if (!safeFlags(p.sliced(2, f - 2)))
+                return std::nullopt;
+            flags = p.sliced(0, f + 1);
+            k = f + 1;
+        }
+    }
+    // At most one group around the loop: "(", "(?:" or "(?<name>".
+    bool inGroup = false;
+    if (k < p.size() && p[k] == u'(') {
+        inGroup = true;
+        const QStringView rest = p.sliced(k);
+        if (rest.startsWith(u"(?:")) {
+            k += 3;
+        } else if (rest.startsWith(u"(?<") && rest.size() > 3 && isAsciiLetter(rest[3])) {
+            const qsizetype close = p.indexOf(u'>', k);
+            if (close < 0)
+                return std::nullopt;
+            k = close + 1;
+        } else if (rest.startsWith(u"(?")) {
+            return std::nullopt; // look-around, atomic and flag groups
+        } else {
+            ++k;
+        }
+    }
+    const bool literalAllowed = !caseInsensitive && flags.isEmpty();
+    const qsizetype atomStart = k;
+    const qsizetype atomEnd = afterClassAtom(p, k, literalAllowed);
+    if (atomEnd < 0)
+        return std::nullopt;
+    k = atomEnd;
+    // "*" or "+", greedy, lazy or possessive; whether a match exists from a start does not
+    // depend on which.
+    if (k >= p.size() || (p[k] != u'*' && p[k] != u'+'))
+        return std::nullopt;
+    ++k;
+    if (k < p.size() && (p[k] == u'?' || p[k] == u'+'))
+        ++k;
+    if (k < p.size() && isQuantifier(p[k]))
+        return std::nullopt;
+    if (inGroup) {
+        if (k >= p.size() || p[k] != u')')
+            return std::nullopt;
+        ++k;
+        if (k < p.size() && isQuantifier(p[k]))
+            return std::nullopt;
+    }
+    if (!restIsPositionIndependent(p, k, inGroup))
+        return std::nullopt;
+    return flags.toString() + QStringLiteral("(?:") +
+           p.sliced(atomStart, atomEnd - atomStart).toString() + QStringLiteral(")");
+}
+
+} // namespace dunmoss
