@@ -1,5 +1,7 @@
 // Find-all and replace-all over a 5,000,000-character text, literal and regular expression,
-// against GNU grep and sed reading the same text from a file.
+// against GNU grep and sed reading the same text from a file. Then expressions that backtrack
+// over long lines and runs, each over 5,000,000 characters, and one runaway pattern that must
+// stop with an error after its bound.
 #include "support/PeerRatioReporter.h"
 #include "text/TextSearch.h"
 
@@ -53,6 +55,73 @@ const QString& corpusPath() {
     return path;
 }
 
+// A log: short lines, one in twenty a time-out.
+const QString& logText() {
+    static const QString text = [] {
+        QRandomGenerator random(7);
+        QString built;
+        built.reserve(kTextLength + 200);
+        for (int line = 0; built.size() < kTextLength; ++line) {
+            built.append(QStringLiteral("2026-12-07T07:%1:%2Z worker-%3 ")
+                             .arg(line / 60 % 60, 2, 10, QLatin1Char('0'))
+                             .arg(line % 60, 2, 10, QLatin1Char('0'))
+                             .arg(random.bounded(32)));
+            if (random.bounded(20) == 0)
+                built.append(QStringLiteral("WARN upstream timeout after 3000 ms, retrying\n"));
+            else
+                built.append(QStringLiteral("INFO request %1 served in %2 ms\n")
+                                 .arg(random.bounded(100000))
+                                 .arg(random.bounded(400)));
+        }
+        built.truncate(kTextLength);
+        return built;
+    }();
+    return text;
+}
+
+// Prose written a paragraph per line: lines of about 1,500 characters.
+const QString& paragraphText() {
+    static const QString text = [] {
+        QString built = corpus();
+        for (qsizetype i = 0; i < built.size(); ++i) {
+            if (built[i] == u'\n')
+                built[i] = i % 1500 < 75 ? u'\n' : u' ';
+        }
+        return built;
+    }();
+    return text;
+}
+
+// The corpus with a run of 1,000,000 word characters (an encoded blob) in its middle.
+const QString& wordRunText() {
+    static const QString text = [] {
+        QString built = corpus();
+        QString run;
+        run.reserve(1000000);
+        for (int i = 0; i < 1000000; ++i)
+            run.append(
+                QChar(char16_t("abcdefghijklmnopqrstuvwxyz0123456789"[(i * 7 + i / 11) % 36])));
+        built.replace(kTextLength / 2, run.size(), run);
+        return built;
+    }();
+    return text;
+}
+
+// A line of 30 "a" and a "!" ends the corpus; a nested loop over it is runaway backtracking.
+const QString& runawayText() {
+    static const QString text = corpus().first(kTextLength - 32) + u'\n' + QString(30, u'a') + u'!';
+    return text;
+}
+
+QString writeFile(const QString& name, const QString& text) {
+    static QTemporaryDir dir;
+    const QString file = dir.filePath(name);
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(text.toUtf8());
+    return file;
+}
+
 const QString kLiteral = QStringLiteral("lorem");
 const QString kRegex = QStringLiteral("[0-9]+\\.[0-9]+");
 
@@ -66,6 +135,22 @@ void findAll(benchmark::State& state, const QString& query, bool isRegex) {
         benchmark::DoNotOptimize(found.results.data());
     }
     state.counters["matches"] = double(total);
+}
+
+// Find-all of an expression that may stop: the matches, or a count of runs stopped.
+void findAllOrStop(benchmark::State& state, const QString& query, const QString& text) {
+    const TextSearchOptions options{true, true, false};
+    qsizetype total = 0;
+    int stopped = 0;
+    for (auto _ : state) {
+        try {
+            total = findAllMatches(query, text, options).totalCount;
+        } catch (const RegexError&) {
+            ++stopped;
+        }
+    }
+    state.counters["matches"] = double(total);
+    state.counters["stopped"] = double(stopped);
 }
 
 void replaceAll(benchmark::State& state, const QString& query, bool isRegex) {
@@ -87,6 +172,45 @@ void peer(benchmark::State& state, const std::string& command) {
 
 std::string quoted(const QString& path) {
     return "'" + path.toStdString() + "'";
+}
+
+struct BacktrackingCase {
+    const char* name;
+    QString query;
+    const QString& (*text)();
+    std::string grepPattern;
+};
+
+const std::vector<BacktrackingCase>& backtrackingCases() {
+    static const std::vector<BacktrackingCase> cases = {
+        {"dot_star_timeout_log", QStringLiteral(".*timeout"), logText, ".*timeout"},
+        {"dot_star_zzz_paragraphs", QStringLiteral(".*zzz"), paragraphText, ".*zzz"},
+        {"word_q_prose", QStringLiteral("\\w+q"), corpus, "\\w+q"},
+        {"word_at_long_run", QStringLiteral("\\w+@"), wordRunText, "\\w+@"},
+        {"runaway_nested_loop", QStringLiteral("(a+)+$"), runawayText, "(a+)+$"},
+    };
+    return cases;
+}
+
+void registerBacktracking() {
+    for (const BacktrackingCase& c : backtrackingCases()) {
+        const std::string file = quoted(writeFile(QString::fromLatin1(c.name), c.text()));
+        auto* ours =
+            benchmark::RegisterBenchmark((std::string("ours/") + c.name).c_str(),
+                                         [query = c.query, text = c.text](benchmark::State& s) {
+                                             findAllOrStop(s, query, text());
+                                         });
+        ours->Unit(benchmark::kMillisecond);
+        if (c.query.startsWith(u'('))
+            ours->Iterations(1); // seconds per run, by design
+        benchmark::RegisterBenchmark((std::string("peer/grep_") + c.name).c_str(),
+                                     [file, pattern = c.grepPattern](benchmark::State& s) {
+                                         peer(s,
+                                              "grep -o -E '" + pattern + "' " + file + " | wc -l");
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
 }
 
 void registerAll() {
@@ -126,6 +250,7 @@ void registerAll() {
                                  })
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
+    registerBacktracking();
 }
 
 } // namespace
@@ -135,10 +260,17 @@ int main(int argc, char** argv) {
     registerAll();
     bench::PeerRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({{"ours/find_all_literal", "peer/grep_o_literal/real_time"},
-                          {"ours/find_all_regex", "peer/grep_o_regex/real_time"},
-                          {"ours/replace_all_literal", "peer/sed_literal/real_time"},
-                          {"ours/replace_all_regex", "peer/sed_regex/real_time"}});
+    std::vector<std::pair<std::string, std::string>> pairs = {
+        {"ours/find_all_literal", "peer/grep_o_literal/real_time"},
+        {"ours/find_all_regex", "peer/grep_o_regex/real_time"},
+        {"ours/replace_all_literal", "peer/sed_literal/real_time"},
+        {"ours/replace_all_regex", "peer/sed_regex/real_time"}};
+    for (const BacktrackingCase& c : backtrackingCases()) {
+        const std::string ours = std::string("ours/") + c.name;
+        pairs.push_back({c.query.startsWith(u'(') ? ours + "/iterations:1" : ours,
+                         std::string("peer/grep_") + c.name + "/real_time"});
+    }
+    reporter.printRatios(pairs);
     benchmark::Shutdown();
     return 0;
 }

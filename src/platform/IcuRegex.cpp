@@ -378,17 +378,19 @@ UBool U_CALLCONV countWork(const void* context, int32_t steps) {
     return true;
 }
 
+// Called after every position a find passes, so the common answers come first.
 UBool U_CALLCONV notePosition(const void* context, int64_t next) {
     auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
-    run->reached = std::max(run->reached, next);
-    if (run->loopMatcher) {
-        const int64_t target = run->skipTarget(next);
-        if (target >= 0) {
-            run->skipTo = target;
-            return false;
-        }
-    }
-    return true;
+    if (next > run->reached)
+        run->reached = next;
+    if (!run->loopMatcher || next <= run->knownRunEnd ||
+        run->membership[run->text[next - 1].unicode()] == 2)
+        return true;
+    const int64_t target = run->skipTarget(next);
+    if (target < 0)
+        return true;
+    run->skipTo = target;
+    return false;
 }
 
 // Room for the backtracking stack: enough for a loop over the whole text, within 8 MB to 1 GB.
@@ -403,7 +405,8 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text)
 
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRange region,
                                  bool transparentBounds, bool anchoringBounds)
-    : m_text(text), m_pattern(regex.m_source), m_groupCount(regex.m_groupCount) {
+    : m_compiled(regex.m_compiled), m_text(text), m_pattern(regex.m_source),
+      m_groupCount(regex.m_groupCount) {
     UErrorCode status = U_ZERO_ERROR;
     m_matcher.reset(regex.m_compiled->matcher(status));
     if (U_FAILURE(status) || !m_matcher)
@@ -416,8 +419,18 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     if (U_FAILURE(status))
         throwFor(status);
     m_matcher->setStackLimit(stackLimitFor(text.size()), status);
-    const qsizetype start = std::clamp<qsizetype>(region.location, 0, text.size());
-    const qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
+    // A region edge between the halves of a surrogate pair leaves that character out: ICU
+    // reads past a region that starts on a low half.
+    const auto splitsPair = [text](qsizetype at) {
+        return at > 0 && at < text.size() && text[at - 1].isHighSurrogate() &&
+               text[at].isLowSurrogate();
+    };
+    qsizetype start = std::clamp<qsizetype>(region.location, 0, text.size());
+    if (splitsPair(start))
+        ++start;
+    qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
+    if (limit > start && splitsPair(limit))
+        --limit;
     if (start != 0 || limit != text.size())
         m_matcher->region(start, limit, status);
     m_matcher->useTransparentBounds(transparentBounds);

@@ -158,12 +158,13 @@ private:
 Q_DECLARE_OPERATORS_FOR_FLAGS(IcuRegex::Options)
 
 // One run of a pattern over a text, which it reads in place (the text must outlive the
-// matcher). Not shared between threads: make one per run.
+// matcher; the pattern need not). Not shared between threads: make one per run.
 class IcuRegexMatcher {
 public:
     IcuRegexMatcher(const IcuRegex& regex, QStringView text);
-    // Matches inside [region.location, region.end()) only. With transparent bounds, look-around
-    // sees the text outside the region; with anchoring bounds, "^" and "$" match at its edges.
+    // Matches inside [region.location, region.end()) only; an edge that splits a surrogate pair
+    // leaves that character out. With transparent bounds, look-around sees the text outside
+    // the region; with anchoring bounds, "^" and "$" match at its edges.
     IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRange region,
                     bool transparentBounds = false, bool anchoringBounds = true);
     ~IcuRegexMatcher();
@@ -190,6 +191,8 @@ public:
 private:
     void throwFor(int status) const;
 
+    // Held so a matcher may outlive the IcuRegex value it was made from.
+    std::shared_ptr<const icu::RegexPattern> m_compiled;
     std::unique_ptr<icu::RegexMatcher> m_matcher;
     std::unique_ptr<Run> m_run;
     QStringView m_text;

@@ -97,6 +97,11 @@ TEST(IcuRegexTest, GroupsAndRegions) {
     EXPECT_EQ(region.range(), (TextRange{2, 1}));
     EXPECT_FALSE(region.findNext());
 
+    // Edges between the halves of a pair leave the character out.
+    const QString pairs = QStringLiteral("\U0001F600ab\U0001F600");
+    IcuRegexMatcher split(IcuRegex(QStringLiteral(".+")), pairs, TextRange{1, 4});
+    ASSERT_TRUE(split.findNext());
+    EXPECT_EQ(split.range(), (TextRange{2, 2}));
     // With transparent bounds look-behind sees the text before the region.
     const IcuRegex behind(QStringLiteral("(?<=a)b"));
     IcuRegexMatcher transparent(behind, text, TextRange{3, 1}, true);

@@ -1,0 +1,107 @@
+// Feeds a pattern (the first line; its first byte picks the options) and a text (the rest) to the
+// matcher, and checks every match against ICU's own find loop: skipping the runs a failed
+// leading loop rules out, and the work bound, must never change a match, only stop runaway runs.
+#include "platform/IcuRegex.h"
+
+#include <QString>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <unicode/regex.h>
+#include <vector>
+
+using namespace dunmoss;
+
+namespace {
+
+constexpr int kTicks = 40;
+
+// ICU's matches inside the region, or nothing when ICU gives up.
+std::optional<std::vector<TextRange>> icuMatches(const QString& pattern, uint32_t flags,
+                                                 const QString& text, TextRange region) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError{};
+    std::unique_ptr<icu::RegexPattern> compiled(icu::RegexPattern::compile(
+        icu::UnicodeString(reinterpret_cast<const UChar*>(pattern.utf16()),
+                           int32_t(pattern.size())),
+        flags, parseError, status));
+    if (U_FAILURE(status))
+        return std::nullopt;
+    const icu::UnicodeString input(reinterpret_cast<const UChar*>(text.utf16()),
+                                   int32_t(text.size()));
+    std::unique_ptr<icu::RegexMatcher> matcher(compiled->matcher(input, status));
+    matcher->region(region.location, region.end(), status);
+    matcher->setTimeLimit(kTicks, status);
+    std::vector<TextRange> found;
+    while (matcher->find(status)) {
+        const int32_t start = matcher->start(status);
+        found.push_back(TextRange{start, matcher->end(status) - start});
+    }
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return found;
+}
+
+// Ours, or nothing when the run stops.
+std::optional<std::vector<TextRange>> ourMatches(const IcuRegex& regex, const QString& text,
+                                                 TextRange region) {
+    std::vector<TextRange> found;
+    try {
+        IcuRegexMatcher matcher(regex, text, region);
+        while (matcher.findNext())
+            found.push_back(matcher.range());
+    } catch (const RegexError&) {
+        return std::nullopt;
+    }
+    return found;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2)
+        return 0;
+    const QString input =
+        QString::fromUtf8(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
+    const qsizetype newline = input.indexOf(u'\n');
+    if (newline < 0)
+        return 0;
+    const QString pattern = input.first(newline);
+    const QString text = input.sliced(newline + 1);
+    IcuRegex::Options options;
+    uint32_t flags = 0;
+    if (data[0] & 1)
+        options |= IcuRegex::CaseInsensitive, flags |= UREGEX_CASE_INSENSITIVE;
+    if (data[0] & 2)
+        options |= IcuRegex::DotMatchesLineSeparators, flags |= UREGEX_DOTALL;
+    if (data[0] & 4)
+        options |= IcuRegex::AnchorsMatchLines, flags |= UREGEX_MULTILINE;
+    if (data[0] & 8)
+        options |= IcuRegex::UseUnixLineSeparators, flags |= UREGEX_UNIX_LINES;
+
+    std::optional<IcuRegex> regex;
+    try {
+        regex.emplace(pattern, options, RegexWorkBound{kTicks, 0});
+    } catch (const RegexError&) {
+        if (icuMatches(pattern, flags, text, TextRange{0, text.size()}))
+            std::abort(); // ICU compiles what was refused
+        return 0;
+    }
+    // A region inside the text, its edges moved off the middle of a surrogate pair (ICU reads
+    // past a region that starts on a low half).
+    qsizetype start = std::min<qsizetype>(1, text.size());
+    if (start > 0 && start < text.size() && text[start].isLowSurrogate())
+        ++start;
+    qsizetype limit = std::max(text.size() - 1, start);
+    if (limit > start && limit < text.size() && text[limit].isLowSurrogate())
+        --limit;
+    const TextRange regions[] = {TextRange{0, text.size()}, TextRange{start, limit - start}};
+    for (const TextRange region : regions) {
+        const auto ours = ourMatches(*regex, text, region);
+        const auto icu = icuMatches(pattern, flags, text, region);
+        if (ours && icu && *ours != *icu)
+            std::abort();
+    }
+    return 0;
+}
