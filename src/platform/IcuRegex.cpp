@@ -165,13 +165,21 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
     m_groupCount = probe->groupCount();
     m_compiled = std::move(compiled);
     if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters))) {
-        if (const auto atom = leadingLoopClass(pattern, options & CaseInsensitive)) {
-            const icu::UnicodeString atomSource(uchars(*atom), int32_t(atom->size()));
-            status = U_ZERO_ERROR;
-            std::unique_ptr<icu::RegexPattern> loop(
-                icu::RegexPattern::compile(atomSource, icuFlags(options), parseError, status));
-            if (U_SUCCESS(status) && loop)
-                m_leadingLoop = std::move(loop);
+        if (const auto loop = analyseLeadingLoop(pattern, options & CaseInsensitive)) {
+            auto compileHelper = [options](const QString& source) {
+                UParseError error{};
+                UErrorCode helperStatus = U_ZERO_ERROR;
+                std::shared_ptr<const icu::RegexPattern> helper(icu::RegexPattern::compile(
+                    icu::UnicodeString(uchars(source), int32_t(source.size())), icuFlags(options),
+                    error, helperStatus));
+                return U_SUCCESS(helperStatus) ? helper : nullptr;
+            };
+            auto loopClass = compileHelper(loop->loopClass);
+            auto assertion = loop->assertion.isEmpty() ? nullptr : compileHelper(loop->assertion);
+            if (loopClass && (loop->assertion.isEmpty() || assertion)) {
+                m_leadingLoop = std::move(loopClass);
+                m_leadingAssertion = std::move(assertion);
+            }
         }
     }
 }
@@ -330,8 +338,22 @@ struct IcuRegexMatcher::Run {
     std::shared_ptr<const icu::RegexPattern> loopPattern;
     std::unique_ptr<icu::RegexMatcher> loopMatcher;
     std::vector<uint8_t> membership; // per BMP unit: 0 unknown, 1 in the class, 2 not
+    int64_t runEnd = 0;              // end of the class run last measured
     int64_t knownRunEnd = 0;         // no match starts before this inside the measured run
     int64_t skipTo = -1;
+    // The look-behind before the loop, over the same text, region and bounds as the run.
+    std::shared_ptr<const icu::RegexPattern> assertionPattern;
+    std::unique_ptr<icu::RegexMatcher> assertionMatcher;
+
+    bool assertionHoldsAt(int64_t at) {
+        if (!assertionMatcher)
+            return true;
+        // Searching from `at` within one more character: an empty match there, or none.
+        UErrorCode status = U_ZERO_ERROR;
+        assertionMatcher->region(regionStart, std::min(at + 1, regionLimit), at, status);
+        return assertionMatcher->find(status) && U_SUCCESS(status) &&
+               assertionMatcher->start64(status) == at;
+    }
 
     bool inLoopClass(char16_t unit) {
         uint8_t& known = membership[unit];
@@ -353,12 +375,17 @@ struct IcuRegexMatcher::Run {
         // Supplementary characters end a run (only shortens the skip).
         if (failed.isSurrogate() || !inLoopClass(failed.unicode()))
             return -1;
-        int64_t end = next;
-        while (end < regionLimit && !text[end].isSurrogate() && inLoopClass(text[end].unicode()))
-            ++end;
-        knownRunEnd = end;
+        if (next > runEnd) {
+            runEnd = next;
+            while (runEnd < regionLimit && !text[runEnd].isSurrogate() &&
+                   inLoopClass(text[runEnd].unicode()))
+                ++runEnd;
+        }
         // A restart costs about as much as a few short attempts.
-        return end - next >= 16 ? end : -1;
+        if (runEnd - next < 16 || !assertionHoldsAt(next - 1))
+            return -1;
+        knownRunEnd = runEnd;
+        return runEnd;
     }
 };
 
@@ -383,7 +410,7 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
     auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
     if (next > run->reached)
         run->reached = next;
-    if (!run->loopMatcher || next <= run->knownRunEnd ||
+    if (!run->loopMatcher || next <= run->knownRunEnd || next > run->regionLimit ||
         run->membership[run->text[next - 1].unicode()] == 2)
         return true;
     const int64_t target = run->skipTarget(next);
@@ -448,6 +475,21 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
         m_run->loopPattern = regex.m_leadingLoop;
         m_run->loopMatcher.reset(regex.m_leadingLoop->matcher(status));
         m_run->membership.assign(0x10000, 0);
+        m_run->runEnd = start;
+    }
+    if (regex.m_leadingAssertion) {
+        // Set up as the run is, so it sees what the run's own look-behind sees (in ICU that
+        // includes the text before an opaque region).
+        m_run->assertionPattern = regex.m_leadingAssertion;
+        m_run->assertionMatcher.reset(regex.m_leadingAssertion->matcher(status));
+        if (U_SUCCESS(status)) {
+            UText whole = UTEXT_INITIALIZER;
+            utext_openUChars(&whole, uchars(text), text.size(), &status);
+            m_run->assertionMatcher->reset(&whole);
+            utext_close(&whole);
+            m_run->assertionMatcher->useTransparentBounds(transparentBounds);
+            m_run->assertionMatcher->useAnchoringBounds(anchoringBounds);
+        }
     }
     if (regex.m_bound.isBounded())
         m_matcher->setMatchCallback(countWork, m_run.get(), status);

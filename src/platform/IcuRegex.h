@@ -147,8 +147,10 @@ public:
 private:
     friend class IcuRegexMatcher;
     std::shared_ptr<const icu::RegexPattern> m_compiled;
-    // One character of the class the leading loop repeats, when skipping is sound.
+    // One character of the class the leading loop repeats, when skipping is sound, and the
+    // look-behind before the loop, if any.
     std::shared_ptr<const icu::RegexPattern> m_leadingLoop;
+    std::shared_ptr<const icu::RegexPattern> m_leadingAssertion;
     QString m_source;
     Options m_options;
     RegexWorkBound m_bound;

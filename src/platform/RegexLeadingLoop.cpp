@@ -99,10 +99,11 @@ qsizetype afterClassAtom(QStringView p, qsizetype at, bool literalAllowed) {
 }
 
 // Whether the rest of a pattern, from `at`, keeps a failed attempt's verdict for later starts
-// in the same run: no top-level "|", no "\G", no free-spacing flag, and, when the loop is in
-// a group, no back-reference that could name it.
-bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup) {
-    int depth = 0;
+// in the same run: no "|" that could bypass the loop, no "\G", no free-spacing flag, and, when
+// the loop is in a group (still open at `at` when `groupOpen`), no back-reference that could
+// name it and no quantifier on that group.
+bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup, bool groupOpen) {
+    int depth = groupOpen ? 1 : 0;
     qsizetype k = at;
     while (k < p.size()) {
         const QChar c = p[k];
@@ -136,7 +137,12 @@ bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup) {
             if (--depth < 0)
                 return false;
             ++k;
-        } else if (c == u'|' && depth == 0) {
+            if (groupOpen && depth == 0) {
+                groupOpen = false;
+                if (k < p.size() && isQuantifier(p[k]))
+                    return false;
+            }
+        } else if (c == u'|' && depth == (groupOpen ? 1 : 0)) {
             return false;
         } else {
             ++k;
@@ -147,9 +153,51 @@ bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup) {
     return depth == 0;
 }
 
+// Index after the group whose "(" is at `at`, or -1.
+qsizetype afterGroup(QStringView p, qsizetype at) {
+    int depth = 0;
+    qsizetype k = at;
+    while (k >= 0 && k < p.size()) {
+        const QChar c = p[k];
+        if (c == u'\\') {
+            k = afterEscape(p, k);
+        } else if (c == u'[') {
+            k = afterSet(p, k);
+        } else {
+            if (c == u'(')
+                ++depth;
+            else if (c == u')' && --depth == 0)
+                return k + 1;
+            ++k;
+        }
+    }
+    return -1;
+}
+
+// Whether a look-behind means the same in a matcher of its own: nothing in it depends on
+// anchors or region edges.
+bool isPlainAssertion(QStringView p, qsizetype from, qsizetype to) {
+    qsizetype k = from;
+    while (k >= 0 && k < to) {
+        const QChar c = p[k];
+        if (c == u'\\') {
+            if (k + 1 < to && QStringView(u"AZzGbB").contains(p[k + 1]))
+                return false;
+            k = afterEscape(p, k);
+        } else if (c == u'[') {
+            k = afterSet(p, k);
+        } else if (c == u'^' || c == u'$') {
+            return false;
+        } else {
+            ++k;
+        }
+    }
+    return k == to;
+}
+
 } // namespace
 
-std::optional<QString> leadingLoopClass(QStringView pattern, bool caseInsensitive) {
+std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInsensitive) {
     const QStringView p = pattern;
     qsizetype k = 0;
     QStringView flags;
@@ -164,6 +212,15 @@ std::optional<QString> leadingLoopClass(QStringView pattern, bool caseInsensitiv
             flags = p.sliced(0, f + 1);
             k = f + 1;
         }
+    }
+    // A look-behind before the loop, as whole-word searches put there.
+    QStringView assertion;
+    if (p.sliced(k).startsWith(u"(?<=") || p.sliced(k).startsWith(u"(?<!")) {
+        const qsizetype end = afterGroup(p, k);
+        if (end < 0 || !isPlainAssertion(p, k + 4, end - 1))
+            return std::nullopt;
+        assertion = p.sliced(k, end - k);
+        k = end;
     }
     // At most one group around the loop: "(", "(?:" or "(?<name>".
     bool inGroup = false;
@@ -198,17 +255,14 @@ std::optional<QString> leadingLoopClass(QStringView pattern, bool caseInsensitiv
         ++k;
     if (k < p.size() && isQuantifier(p[k]))
         return std::nullopt;
-    if (inGroup) {
-        if (k >= p.size() || p[k] != u')')
-            return std::nullopt;
-        ++k;
-        if (k < p.size() && isQuantifier(p[k]))
-            return std::nullopt;
-    }
-    if (!restIsPositionIndependent(p, k, inGroup))
+    if (!restIsPositionIndependent(p, k, inGroup, inGroup))
         return std::nullopt;
-    return flags.toString() + QStringLiteral("(?:") +
-           p.sliced(atomStart, atomEnd - atomStart).toString() + QStringLiteral(")");
+    LeadingLoop loop;
+    loop.loopClass = flags.toString() + QStringLiteral("(?:") +
+                     p.sliced(atomStart, atomEnd - atomStart).toString() + QStringLiteral(")");
+    if (!assertion.isEmpty())
+        loop.assertion = flags.toString() + assertion.toString();
+    return loop;
 }
 
 } // namespace dunmoss

@@ -195,6 +195,11 @@ TEST(TextSearchTest, OrdinaryExpressionsCompleteOnLongLinesAndRuns) {
     for (const auto& result : timeouts.results)
         EXPECT_EQ(result.column, 1);
     EXPECT_EQ(findAllMatches(QStringLiteral(".*zzz"), prose, regex()).totalCount, 0);
+    // Whole words: the same, through the boundaries' look-behind.
+    EXPECT_TRUE(
+        makeSearchRegex(QStringLiteral(".*zzz"), regex(false, true)).skipsLeadingLoopRuns());
+    EXPECT_EQ(findAllMatches(QStringLiteral(".*timeout"), prose, regex(false, true)).totalCount,
+              linesWithTimeout);
     EXPECT_EQ(findAllMatches(QStringLiteral("\\w+q"), prose, regex(true)).totalCount, 0);
 
     // A run of a million word characters: first matched whole, then passed over.
