@@ -72,9 +72,16 @@ void TextToolboxCommands::performToolboxAction(TextToolboxAction action) {
     const auto extract = [this](const QString& pattern, IcuRegex::Options options,
                                 const QString& titleKey) {
         const QString title = localizedString(titleKey);
-        const QString found =
-            extractMatches(pattern, activeTab(m_model.state()).document.text, options)
-                .value_or(QString());
+        QString found;
+        try {
+            found = extractMatches(pattern, activeTab(m_model.state()).document.text, options)
+                        .value_or(QString());
+        } catch (const RegexError& error) {
+            // Matching that stopped found nothing for certain: say so, open no tab.
+            setPresented(m_model, false);
+            m_model.presentError(localizedErrorDescription(error));
+            return;
+        }
         extractMatchesToNewTab(title, found);
     };
     switch (action) {
