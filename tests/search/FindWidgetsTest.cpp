@@ -122,6 +122,15 @@ TEST_F(FindWidgets, CtrlFFocusesTheQueryAndReturnAndCtrlGStepThroughMatches) {
     QTest::keyClick(bar()->queryField(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
     settle();
     EXPECT_EQ(selection(), (TextRange{16, 3})); // wrapped to the last
+    // The shortcuts also work from the text while the bar is shown.
+    textView()->setFocus();
+    QTest::keyClick(textView(), Qt::Key_G, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(selection(), (TextRange{0, 3}));
+    EXPECT_FALSE(model().state().find.focusedFindField.has_value());
+    QTest::keyClick(textView(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    EXPECT_EQ(selection(), (TextRange{16, 3}));
 
     // Return in the replace field neither replaces nor searches.
     QTest::mouseClick(bar()->replaceField(), Qt::LeftButton);
@@ -194,6 +203,16 @@ TEST_F(FindWidgets, SearchCenterListsGroupedResultsFiltersAndOpensThem) {
     EXPECT_TRUE(center()->emptyLabel()->isVisible());
     EXPECT_EQ(center()->emptyLabel()->text(), l("search-center.no-filtered-results"));
     EXPECT_FALSE(center()->copyButton()->isEnabled());
+
+    // The filter belongs to one showing of the panel.
+    QTest::mouseClick(button<QToolButton>(center(), l("find.close")), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(center()->isVisible());
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(center()->isVisible());
+    EXPECT_TRUE(center()->filterField()->text().isEmpty());
+    EXPECT_EQ(rows->rowCount(), 3);
 
     // Another scope shows its live list (empty) and leaves the run.
     QTest::mouseClick(center()->scopeButton(SearchCenterScope::Folder), Qt::LeftButton);
