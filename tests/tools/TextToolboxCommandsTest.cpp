@@ -192,6 +192,17 @@ TEST_F(TextToolboxCommandsTest, TheWindowCommandRecordReachesEveryTool) {
     EXPECT_EQ(active().bookmarkedLines, (std::set<int>{1}));
     invokeCommand(commands, &EditorCommands::showSnippetLibrary);
     EXPECT_EQ(person.toolSheets, QList<ToolSheet>{ToolSheet::SnippetLibrary});
+
+    // The header's macro items.
+    model->seams().toggleMacroRecording();
+    invokeCommand(commands, &EditorCommands::duplicateLine);
+    model->seams().toggleMacroRecording();
+    model->seams().saveRecordedMacro();
+    EXPECT_EQ(model->settings().savedMacroStepsRaw(), QStringLiteral("duplicateLine"));
+    model->seams().playSavedMacro();
+    model->seams().playRecordedMacro();
+    // The sorted block stays selected, so each run duplicates both lines.
+    EXPECT_EQ(text(), QStringLiteral("a\nb\n").repeated(4));
 }
 
 } // namespace
