@@ -479,6 +479,37 @@ private:
     QWidget* m_widget;
 };
 
+// Keeps a button's symbol drawn in the secondary colour of the palette it inherits. The parent
+// is watched too: a button with a style sheet keeps the colours it was polished with.
+class SymbolIconFollower : public QObject {
+public:
+    SymbolIconFollower(QAbstractButton* button, QString symbol, int size)
+        : QObject(button), m_button(button), m_symbol(std::move(symbol)), m_size(size) {
+        button->installEventFilter(this);
+        if (QWidget* parent = button->parentWidget())
+            parent->installEventFilter(this);
+        apply();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::PaletteChange &&
+            (watched == m_button || watched == m_button->parentWidget()))
+            apply();
+        return false;
+    }
+
+private:
+    void apply() {
+        const QWidget* parent = m_button->parentWidget();
+        const QPalette palette = parent ? parent->palette() : m_button->palette();
+        m_button->setIcon(symbolIcon(m_symbol, secondaryLabelColor(palette), m_size));
+    }
+
+    QAbstractButton* m_button;
+    QString m_symbol;
+    int m_size;
+};
+
 } // namespace
 
 void useSecondaryTextColor(QWidget* widget) {
@@ -502,7 +533,8 @@ QToolButton* makeCloseSymbolButton(const QString& toolTip, QWidget* parent) {
     button->setIconSize(QSize(9, 9));
     button->setFixedSize(14, 14);
     button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; }"));
-    button->setIcon(symbolIcon(QStringLiteral("xmark"), secondaryLabelColor(button->palette()), 9));
+    // Drawn again whenever the inherited palette changes (a window switching to dark).
+    new SymbolIconFollower(button, QStringLiteral("xmark"), 9);
     return button;
 }
 

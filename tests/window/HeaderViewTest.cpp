@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
@@ -334,6 +335,17 @@ TEST(HeaderInWindow, TheWindowShowsItsHeaderAndItsButtonsRunTheMenuCommands) {
                   window->windowLayout().statusBar()->findChildren<ElidedLabel*>().first())})
             EXPECT_EQ(label->palette().color(QPalette::WindowText).lightness() > 128, dark)
                 << theme;
+        // So are the symbols drawn in it, the tab's close mark for one.
+        const QImage mark = window->findChild<QToolButton*>(QStringLiteral("tabCloseButton"))
+                                ->icon()
+                                .pixmap(9)
+                                .toImage();
+        QColor inked(0, 0, 0, 0);
+        for (int y = 0; y < mark.height(); ++y)
+            for (int x = 0; x < mark.width(); ++x)
+                if (mark.pixelColor(x, y).alpha() > inked.alpha())
+                    inked = mark.pixelColor(x, y);
+        EXPECT_EQ(inked.lightness() > 128, dark) << theme;
         header.setShowingPopover(HeaderView::Popover::Theme, false);
     }
     window->setAttribute(Qt::WA_DeleteOnClose, false);
