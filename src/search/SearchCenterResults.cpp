@@ -76,7 +76,13 @@ QString parentPath(const QUrl& url) {
 QString relativeDisplayPath(const QUrl& file, const QUrl& root) {
     const QString filePath = standardizedPath(file);
     const QString rootPath = standardizedPath(root);
-    if (filePath.startsWith(rootPath)) {
+    // Inside only when the root's path ends at a "/" of the file's: /p/proj is not a folder of
+    // /p/project/x.txt, which would otherwise be titled "ect/x.txt".
+    const bool inside =
+        filePath.startsWith(rootPath) &&
+        (filePath.size() == rootPath.size() || rootPath.endsWith(QLatin1Char('/')) ||
+         filePath.at(rootPath.size()) == QLatin1Char('/'));
+    if (!rootPath.isEmpty() && inside) {
         QString rest = filePath.mid(rootPath.size());
         qsizetype start = 0;
         qsizetype end = rest.size();

@@ -21,8 +21,8 @@ QString searchCenterScopeSymbolName(SearchCenterScope scope);
 QString standardizedPath(const QUrl& url);
 // The URL's path without its last component, as written (not standardized).
 QString parentPath(const QUrl& url);
-// The file's path below the root when the standardized root path is a plain string prefix of
-// it (so /p/proj and /p/project/x.txt give "ect/x.txt"); else the file name.
+// The file's path below the root when the file lies inside the root (standardized paths, the
+// root's path ending at a "/" of the file's); else the file name.
 QString relativeDisplayPath(const QUrl& file, const QUrl& root);
 
 // Builders: one search-center result per hit, in order, with identifiers derived from the hit

@@ -90,14 +90,18 @@ TEST_F(SearchCenterTest, IdentifiersComeFromTheHitSoHitsBeforeAnEditKeepThem) {
     EXPECT_FALSE(folder[0].range.has_value());
 }
 
-TEST_F(SearchCenterTest, RelativePathsUseAPlainPrefix) {
+TEST_F(SearchCenterTest, RelativePathsNeedTheFileInsideTheRoot) {
     const auto rel = [](const char* file, const char* root) {
         return relativeDisplayPath(QUrl::fromLocalFile(QString::fromLatin1(file)),
                                    QUrl::fromLocalFile(QString::fromLatin1(root)));
     };
     EXPECT_EQ(rel("/p/proj/x.txt", "/p/proj"), QStringLiteral("x.txt"));
     EXPECT_EQ(rel("/p/proj/sub/x.txt", "/p/proj"), QStringLiteral("sub/x.txt"));
-    EXPECT_EQ(rel("/p/project/x.txt", "/p/proj"), QStringLiteral("ect/x.txt"));
+    // A sibling folder that merely starts with the root's name is not inside it.
+    EXPECT_EQ(rel("/p/project/x.txt", "/p/proj"), QStringLiteral("x.txt"));
+    EXPECT_EQ(rel("/p/proj/./a/../x.txt", "/p/proj/"), QStringLiteral("x.txt"));
+    EXPECT_EQ(rel("/x.txt", "/"), QStringLiteral("x.txt"));
+    EXPECT_EQ(rel("/p/proj", "/p/proj"), QStringLiteral("proj"));
     EXPECT_EQ(rel("/q/x.txt", "/p/proj"), QStringLiteral("x.txt"));
 }
 
