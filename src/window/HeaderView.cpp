@@ -34,6 +34,18 @@ void setTextColor(QWidget* widget, const QColor& color) {
     widget->setPalette(palette);
 }
 
+// Whether every value the popovers read is the same.
+bool sameForPopovers(const HeaderValues& a, const HeaderValues& b) {
+    return a.themeRawValue == b.themeRawValue && a.autoSaveEnabled == b.autoSaveEnabled &&
+           a.wordWrapEnabled == b.wordWrapEnabled &&
+           a.showInvisiblesEnabled == b.showInvisiblesEnabled &&
+           a.alwaysOnTopEnabled == b.alwaysOnTopEnabled && a.recentFiles == b.recentFiles &&
+           a.isRecordingMacro == b.isRecordingMacro && a.tab.id == b.tab.id &&
+           a.tab.fileURL == b.tab.fileURL && a.tab.languageOverride == b.tab.languageOverride &&
+           a.tab.document.encoding == b.tab.document.encoding &&
+           a.tab.document.lineEnding == b.tab.document.lineEnding;
+}
+
 const char* const kSymbolProperty = "headerSymbol";
 const char* const kTitleKeyProperty = "headerTitleKey";
 
@@ -188,6 +200,9 @@ void HeaderView::setShowingPopover(Popover popover, bool shown) {
 }
 
 void HeaderView::setValues(const HeaderValues& values) {
+    // An open popover is built again only when what it shows changed, so that a window update
+    // that concerns none of its rows (a session save, say) keeps its rows and their focus.
+    const bool popoversChanged = !sameForPopovers(m_values, values);
     m_values = values;
     const EditorTab& tab = m_values.tab;
     m_title->setText(headerTitle(tab));
@@ -202,9 +217,12 @@ void HeaderView::setValues(const HeaderValues& values) {
         m_language = language;
         retranslate();
     }
-    for (ToolbarPopoverTrigger* trigger : m_triggers)
-        if (trigger->popover() && trigger->popover()->isVisible())
-            trigger->sync();
+    if (popoversChanged || language != m_popoverLanguage) {
+        m_popoverLanguage = language;
+        for (ToolbarPopoverTrigger* trigger : m_triggers)
+            if (trigger->popover() && trigger->popover()->isVisible())
+                trigger->sync();
+    }
 }
 
 void HeaderView::retranslate() {

@@ -72,8 +72,9 @@ private:
     QLabel* m_languageIcon = nullptr;
     ElidedLabel* m_languageLabel = nullptr;
     QLabel* m_fontSize = nullptr;
-    // The interface language the texts were last looked up in.
+    // The interface language the texts, and the open popover's rows, were last looked up in.
     QString m_language;
+    QString m_popoverLanguage;
 };
 
 } // namespace dunmoss

@@ -18,6 +18,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
@@ -231,6 +234,17 @@ TEST_F(HeaderBar, RecentFilesOpenAfterThePopoverClosed) {
     EXPECT_EQ(active().document.text, QStringLiteral("hello\n"));
 }
 
+TEST_F(HeaderBar, APopoverTallerThanTheRoomLeftScrollsAndStaysOnTheScreen) {
+    const QRect screen = header->screen()->availableGeometry();
+    header->move(screen.left(), screen.bottom() - header->height() - 20);
+    QCoreApplication::processEvents();
+    ToolbarPopoverContainer* popover = open(Popover::Language);
+    EXPECT_TRUE(screen.contains(popover->frameGeometry())) << "opens above the trigger";
+    EXPECT_LE(popover->geometry().bottom(),
+              header->trigger(Popover::Language)->mapToGlobal(QPoint(0, 0)).y());
+    EXPECT_LT(popover->scrollArea()->height(), popover->contentWidget()->sizeHint().height());
+}
+
 TEST_F(HeaderBar, ToolsRowsCloseFirstTogglesStayOpenAndRecordingFlips) {
     open(Popover::Tools);
     const bool wrapped = model->settings().wordWrapEnabled();
@@ -240,6 +254,12 @@ TEST_F(HeaderBar, ToolsRowsCloseFirstTogglesStayOpenAndRecordingFlips) {
     EXPECT_EQ(row<QCheckBox>(Popover::Tools, QStringLiteral("tools.word-wrap"))->isChecked(),
               !wrapped)
         << "the rebuilt row shows the new setting";
+
+    // A window update that changes nothing the popover shows leaves its rows as they are.
+    const QPointer<QWidget> kept = row(Popover::Tools, QStringLiteral("tools.markdown-preview"));
+    model->setFindMessage(QStringLiteral("something else happened"));
+    EXPECT_EQ(row(Popover::Tools, QStringLiteral("tools.markdown-preview")), kept.data());
+    model->setFindMessage(QString());
 
     // A row whose operation is built: the panel opens once the popover is gone.
     click(row(Popover::Tools, QStringLiteral("tools.markdown-preview")));
