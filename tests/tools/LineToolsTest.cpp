@@ -171,6 +171,15 @@ TEST_F(LineToolsTest, AToolThatChangesNothingStillReportsAndSavesButAddsNoUndoSt
     EXPECT_EQ(recorded(), (QList<S>{S::MoveLineUp, S::TabsToSpaces}));
 }
 
+TEST_F(LineToolsTest, AFailedSessionSaveIsReportedAndTheEditStands) {
+    setTab(QStringLiteral("b\na\n"));
+    failSessionSave = true;
+    LineTools(*model).run(S::SortLines);
+    EXPECT_EQ(text(), QStringLiteral("a\nb\n"));
+    EXPECT_EQ(undoStack()->count(), 1);
+    EXPECT_TRUE(state().errors.errorMessage.has_value());
+}
+
 TEST_F(LineToolsTest, IndentKeepsFourSpacesWhateverTheTabWidthSetting) {
     model->settings().setTabWidth(2);
     setTab(QStringLiteral("x"), {{0, 0}});

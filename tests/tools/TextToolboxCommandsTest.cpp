@@ -143,9 +143,17 @@ TEST_F(TextToolboxCommandsTest, JsonIsReformattedWithTheCaretAtTheStartOrRefused
     EXPECT_EQ(status(), text("tools.json-pretty.done"));
     EXPECT_EQ(undoStack()->undoText(), text("tools.json-pretty"));
 
-    // Already pretty with the caret at the start: nothing to undo.
+    // Already pretty with the caret at the start: nothing to undo. With the caret elsewhere, the
+    // one change is the caret going back to the start, and undo brings it back.
     JsonTools(*model).formatJSONInActiveTab();
     EXPECT_EQ(undoStack()->count(), 1);
+    model->setSelection(4, 3, 0);
+    JsonTools(*model).formatJSONInActiveTab();
+    ASSERT_EQ(undoStack()->count(), 2);
+    EXPECT_EQ(selection(), (TextRange{0, 0}));
+    undoStack()->undo();
+    EXPECT_EQ(selection(), (TextRange{4, 3}));
+    undoStack()->redo();
     JsonTools(*model).minifyJSONInActiveTab();
     EXPECT_EQ(text(), QStringLiteral("{\"a\":[true],\"b\":1}"));
     EXPECT_EQ(undoStack()->undoText(), text("tools.json-minify"));
