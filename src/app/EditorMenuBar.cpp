@@ -6,6 +6,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "text/EditorTheme.h"
+#include "window/MenuShortcuts.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -67,6 +68,7 @@ QAction* EditorMenuBar::addItem(QMenu* menu, const char* key, const QKeySequence
     item->setObjectName(QString::fromLatin1(key));
     if (!shortcut.isEmpty())
         item->setShortcut(shortcut);
+    MenuShortcuts::record(QString::fromLatin1(key), shortcut);
     connect(item, &QAction::triggered, this, [action = std::move(action)] { action(); });
     m_actions.insert(QString::fromLatin1(key), item);
     return item;

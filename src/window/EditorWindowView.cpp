@@ -10,6 +10,7 @@
 #include "text/EditorTheme.h"
 #include "tools/NavigationTools.h"
 #include "tools/ToolCommands.h"
+#include "tools/PanelCommands.h"
 #include "window/DialogInteraction.h"
 #include "window/EditorArea.h"
 #include "window/EditorPane.h"
@@ -54,6 +55,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_commands = std::make_unique<WindowCommandTable>(*m_model);
     WindowCommandHandlers::install(*m_commands, *m_model);
     installToolCommands(*m_commands, *m_model);
+    installPanelCommands(*m_commands, *m_model);
     new WindowAlerts(*m_model, m_model);
     m_openRequests = new OpenRequestReceiver(
         *m_model, [this] { return isActiveWindow(); }, NotificationBus::shared(), this);
