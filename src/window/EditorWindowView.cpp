@@ -11,6 +11,7 @@
 #include "tools/NavigationTools.h"
 #include "tools/ToolCommands.h"
 #include "tools/PanelCommands.h"
+#include "tools/PanelsInstaller.h"
 #include "window/DialogInteraction.h"
 #include "window/EditorArea.h"
 #include "window/EditorPane.h"
@@ -68,6 +69,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_layout = new WindowLayout(*m_model, this);
     m_layout->setMinimumSize(kMinimumContentWidth, kMinimumContentHeight);
     setCentralWidget(m_layout);
+    installPanels(*m_layout->editorArea(), *m_model, this);
     m_header = new HeaderView(m_layout);
     m_header->setCommands(makeHeaderCommands(*m_model, m_commands->makeWindowCommands()));
     m_layout->setPanel(WindowPanel::Header, m_header);

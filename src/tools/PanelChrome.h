@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QToolButton;
+class QWidget;
+
+namespace dunmoss {
+
+struct EditorTab;
+
+// The look the side panels share: a header row on the bar colour with a symbol and a title,
+// the text styles, and the tab picker.
+
+QFont captionFont(const QFont& base);
+QFont secondCaptionFont(const QFont& base);
+QFont subheadlineFont(const QFont& base);
+QFont headlineFont(const QFont& base);
+QFont monospacedCaptionFont(const QFont& base);
+
+// A header row: the symbol and the localised title (semibold), with the given padding. Further
+// widgets go into the returned layout, after a stretch the caller adds.
+QWidget* makePanelHeader(const QString& symbolName, const QString& titleKey, int horizontalPadding,
+                         int verticalPadding, QWidget* parent, QHBoxLayout** layout,
+                         const QFont& font);
+
+// An icon-only borderless button with its label as tooltip and accessible name.
+QToolButton* makeIconButton(const QString& symbolName, const QString& labelKey, QWidget* parent);
+
+// Refills the picker with the tabs' titles (tagged by identifier) only when they changed, and
+// shows the selected identifier, without emitting its signals.
+void updateTabPicker(QComboBox* picker, const QList<EditorTab>& tabs, const QUuid& selected);
+
+} // namespace dunmoss

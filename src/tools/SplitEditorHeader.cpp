@@ -1,0 +1,93 @@
+#include "tools/SplitEditorHeader.h"
+
+#include "platform/Localization.h"
+#include "tools/PanelChrome.h"
+#include "tools/SplitViews.h"
+#include "window/EditorWindowModel.h"
+#include "window/IconTable.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+
+namespace dunmoss {
+
+SplitEditorHeader::SplitEditorHeader(EditorWindowModel& model, QWidget* parent)
+    : QWidget(parent), m_model(model) {
+    setObjectName(QStringLiteral("splitEditorHeader"));
+    setAutoFillBackground(true);
+    QPalette bar = palette();
+    bar.setColor(QPalette::Window, barMaterialColor(bar));
+    setPalette(bar);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(10, 7, 10, 7);
+    row->setSpacing(8);
+    m_icon = new QLabel(this);
+    m_mode = new QLabel(this);
+    QFont semibold = captionFont(font());
+    semibold.setWeight(QFont::DemiBold);
+    m_mode->setFont(semibold);
+    m_picker = new QComboBox(this);
+    m_picker->setMaximumWidth(190);
+    m_picker->setAccessibleName(localizedString(QStringLiteral("tools.split-view.target")));
+    m_cloneTitle = new QLabel(this);
+    m_cloneTitle->setFont(captionFont(font()));
+    m_cloneTitle->setMaximumWidth(190);
+    m_cloneTitle->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette secondary = m_cloneTitle->palette();
+    secondary.setColor(QPalette::WindowText, secondaryLabelColor(secondary));
+    m_cloneTitle->setPalette(secondary);
+    QToolButton* close =
+        makeIconButton(QStringLiteral("xmark"), QStringLiteral("tools.split-view.close"), this);
+    row->addWidget(m_icon);
+    row->addWidget(m_mode);
+    row->addStretch(1);
+    row->addSpacing(8);
+    row->addWidget(m_picker);
+    row->addWidget(m_cloneTitle);
+    row->addWidget(close);
+
+    EditorWindowModel* window = &m_model;
+    connect(m_picker, &QComboBox::activated, this, [this, window](int index) {
+        SplitViews(*window).chooseSecondaryTab(m_picker->itemData(index).toUuid());
+    });
+    connect(close, &QToolButton::clicked, this, [window] { SplitViews(*window).closeSplitView(); });
+    connect(&model, &EditorWindowModel::changed, this, [this] {
+        if (m_scheduled)
+            return;
+        m_scheduled = true;
+        QTimer::singleShot(0, this, [this] {
+            m_scheduled = false;
+            refresh();
+        });
+    });
+    refresh();
+}
+
+void SplitEditorHeader::refresh() {
+    const EditorWindowState& state = m_model.state();
+    const std::optional<int> second = secondaryTabIndex(state);
+    if (!second)
+        return;
+    const bool clone = state.split.splitMode == SplitEditorMode::Clone;
+    const QString symbol =
+        clone ? QStringLiteral("rectangle.on.rectangle") : QStringLiteral("rectangle.split.2x1");
+    const int size = m_mode->fontMetrics().height();
+    m_icon->setPixmap(
+        symbolPixmap(symbol, size, palette().color(QPalette::WindowText), devicePixelRatioF()));
+    m_mode->setText(localizedString(clone ? QStringLiteral("tools.clone-view")
+                                          : QStringLiteral("tools.split-view")));
+    m_picker->setVisible(!clone);
+    m_cloneTitle->setVisible(clone);
+    const EditorTab& shown = state.tabs.at(*second);
+    if (clone)
+        m_cloneTitle->setText(m_cloneTitle->fontMetrics().elidedText(displayTitle(activeTab(state)),
+                                                                     Qt::ElideRight, 190));
+    else
+        updateTabPicker(m_picker, state.tabs, shown.id);
+}
+
+} // namespace dunmoss
