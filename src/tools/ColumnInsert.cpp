@@ -2,6 +2,7 @@
 
 #include "platform/Localization.h"
 #include "text/LineOperations.h"
+#include "tools/ToolPipeline.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
@@ -33,22 +34,15 @@ void ColumnInsert::applyColumnInsert() {
         m_model.setFindMessage(localizedString(QStringLiteral("tools.column-insert.empty")));
         return;
     }
-    const QString key = QStringLiteral("tools.column-insert.done");
-    const int index = m_model.activeTabIndex();
-    const EditorTab& tab = m_model.state().tabs.at(index);
-    if (tab.isReadOnly) {
-        m_model.setFindMessage(
-            localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
-    } else {
-        const TextEdit edit =
-            insertAtVisualColumn(tab.document.text, tab.selectedRange, caretVisualColumn(),
-                                 insertText, m_model.tabWidthForTab(index));
-        m_model.replaceTabText(index, edit.text, edit.selection, key);
-        m_model.setFindMessage(localizedString(key));
-        m_model.refreshFindResultsAfterEdit();
-        m_model.persistSession();
-    }
-    m_model.update([](EditorWindowState& state) { state.panels.showColumnInsertSheet = false; });
+    const int column = caretVisualColumn();
+    const int tabWidth = m_model.tabWidthForTab(m_model.activeTabIndex());
+    ToolPipeline(m_model).run(ToolPipeline::selectionTransform(
+        [&](const QString& text, TextRange selection) {
+            return insertAtVisualColumn(text, selection, column, insertText, tabWidth);
+        },
+        "tools.column-insert.done"));
+    // Closed whatever the edit reported, a read-only refusal included.
+    cancel();
 }
 
 } // namespace dunmoss
