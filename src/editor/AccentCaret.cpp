@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 #include <QStyleHints>
 #include <QTimerEvent>
+#include <utility>
 
 namespace dunmoss {
 
@@ -93,14 +94,56 @@ bool AccentCaret::isShown() const {
 }
 
 void AccentCaret::paint(QPainter& painter) const {
-    if (!isShown())
-        return;
-    const QRect at = m_view.cursorRect();
-    painter.fillRect(QRect(at.left(), at.top(), kCaretWidth, at.height()), color);
+    if (!m_keeping && isShown())
+        fillCaret(painter, m_view.cursorRect());
+}
+
+void AccentCaret::fillCaret(QPainter& painter, const QRect& cursorRect) const {
+    painter.fillRect(QRect(cursorRect.left(), cursorRect.top(), kCaretWidth, cursorRect.height()),
+                     color);
+}
+
+QRect AccentCaret::stripAround(const QRect& cursorRect) const {
+    return cursorRect.adjusted(-1, 0, kCaretWidth + 1, 0).intersected(m_view.viewport()->rect());
+}
+
+void AccentCaret::keepPixelsUnder(const QRect& strip) {
+    QWidget* viewport = m_view.viewport();
+    const qreal ratio = viewport->devicePixelRatioF();
+    QPixmap pixels(strip.size() * ratio);
+    pixels.setDevicePixelRatio(ratio);
+    m_keeping = true;
+    viewport->render(&pixels, QPoint(), QRegion(strip),
+                     QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    m_keeping = false;
+    m_kept = pixels;
+}
+
+void AccentCaret::dropKeptPixels() {
+    m_keptValid = false;
+    m_kept = QPixmap();
+    m_keptStrip = QRect();
+}
+
+bool AccentCaret::paintBlinkOnly(const QRegion& region) {
+    if (m_keeping)
+        return false;
+    const QRect strip = std::exchange(m_blinkStrip, QRect());
+    if (strip.isEmpty() || !m_keptValid || strip != m_keptStrip || region != QRegion(strip)) {
+        // Something else changed the view: what lies under the caret may have changed too.
+        dropKeptPixels();
+        return false;
+    }
+    QPainter painter(m_view.viewport());
+    painter.drawPixmap(strip.topLeft(), m_kept);
+    if (isShown())
+        fillCaret(painter, m_keptCursorRect);
+    return true;
 }
 
 void AccentCaret::restartBlink() {
     m_phaseOn = true;
+    dropKeptPixels();
     const int time = flashTime();
     if (m_view.hasFocus() && time > 0)
         m_blink.start(time / 2, this);
@@ -120,6 +163,7 @@ bool AccentCaret::eventFilter(QObject* watched, QEvent* event) {
             restartBlink();
         else if (event->type() == QEvent::FocusOut) {
             m_blink.stop();
+            dropKeptPixels();
             m_view.viewport()->update();
         }
     }
@@ -130,11 +174,21 @@ void AccentCaret::timerEvent(QTimerEvent* event) {
     if (event->timerId() != m_blink.timerId())
         return QObject::timerEvent(event);
     m_phaseOn = !m_phaseOn;
-    updateCaretArea();
-}
-
-void AccentCaret::updateCaretArea() {
-    m_view.viewport()->update(m_view.cursorRect().adjusted(-1, 0, kCaretWidth + 1, 0));
+    // Kept pixels mean nothing was painted since: the caret is where it was, and asking Qt
+    // where that is (cursorToX along the line) is not needed.
+    if (!m_keptValid) {
+        m_keptValid = true;
+        m_keptCursorRect = m_view.cursorRect();
+        m_keptStrip = stripAround(m_keptCursorRect);
+        // Drawn once per caret place and content; the blinks after it copy these pixels.
+        if (!m_keptStrip.isEmpty())
+            keepPixelsUnder(m_keptStrip);
+    }
+    const QRect strip = m_keptStrip;
+    if (strip.isEmpty())
+        return; // the caret is scrolled out of view
+    m_blinkStrip = strip;
+    m_view.viewport()->update(strip);
 }
 
 } // namespace dunmoss

@@ -3,6 +3,8 @@
 #include <QBasicTimer>
 #include <QColor>
 #include <QObject>
+#include <QPixmap>
+#include <QRect>
 
 class QPainter;
 class QPlainTextEdit;
@@ -35,6 +37,11 @@ public:
     void paint(QPainter& painter) const;
     // Typing or moving the caret shows it at once and restarts the blink.
     void restartBlink();
+    // Paints a repaint that only a blink asked for from the pixels kept under the caret, so that
+    // a blink never draws the text again (drawing a line of millions of characters costs as much
+    // as laying it out). False when the view must paint itself; every such paint drops the kept
+    // pixels.
+    bool paintBlinkOnly(const QRegion& region);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,12 +53,22 @@ private:
     // Stops the blink timer of Qt's text control when it runs; true when it ran.
     bool stopQtBlink(int timerId);
     bool takesCaret() const;
-    void updateCaretArea();
+    void fillCaret(QPainter& painter, const QRect& cursorRect) const;
+    QRect stripAround(const QRect& cursorRect) const;
+    void keepPixelsUnder(const QRect& strip);
+    void dropKeptPixels();
 
     QPlainTextEdit& m_view;
     QObject* m_qtControl = nullptr;
     QBasicTimer m_blink;
     bool m_phaseOn = true;
+    // The strip the last blink asked to repaint, and the view's pixels under it without caret.
+    QRect m_blinkStrip;
+    QRect m_keptStrip;
+    QRect m_keptCursorRect; // where the caret was when the pixels were kept
+    QPixmap m_kept;
+    bool m_keptValid = false; // nothing painted since the caret's place was last asked for
+    bool m_keeping = false;
 };
 
 } // namespace dunmoss

@@ -166,11 +166,33 @@ void ShortcutTextView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void ShortcutTextView::paintEvent(QPaintEvent* event) {
+    if (m_caret->paintBlinkOnly(event->region()))
+        return;
     QPlainTextEdit::paintEvent(event);
     QPainter painter(viewport());
+    eraseQtCaret(painter, event->rect());
     drawIndentGuides(*this, painter, event->rect());
     drawInvisibleCharacters(*this, painter, event->rect());
     m_caret->paint(painter);
+}
+
+void ShortcutTextView::eraseQtCaret(QPainter& painter, const QRect& dirty) {
+    // The same conditions as Qt's own paint, which drew its caret where these hold.
+    const int position = getPaintContext().cursorPosition;
+    if (position < 0 || (isReadOnly() && !(textInteractionFlags() & Qt::TextSelectableByKeyboard)))
+        return;
+    const QTextBlock block = document()->findBlock(position);
+    if (!block.isValid() || !block.isVisible() || !block.layout())
+        return;
+    const QRectF rect = blockRect(block);
+    if (rect.bottom() < dirty.top() || rect.top() > dirty.bottom() ||
+        rect.top() > viewport()->height())
+        return;
+    if (overwriteMode() && position != block.position() + block.length() - 1)
+        return; // drawn as an inverted character instead
+    // Qt inverts the pixels under its caret; inverting them again gives the text back.
+    block.layout()->drawCursor(&painter, rect.topLeft(), position - block.position(),
+                               cursorWidth());
 }
 
 void ShortcutTextView::resizeEvent(QResizeEvent* event) {

@@ -102,6 +102,9 @@ private:
     void undo();
     void redo();
     void refreshExtraSelections();
+    // Qt's caret is zero wide but still inverts one column of pixels at a fractional x; it no
+    // longer blinks away, so it is inverted back after Qt's paint.
+    void eraseQtCaret(QPainter& painter, const QRect& dirty);
 
     void placeLeftMarginWidget();
     void scrollPositionToVisible(qsizetype position);
