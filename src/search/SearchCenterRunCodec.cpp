@@ -188,8 +188,13 @@ SearchCenterResult readResult(const QJsonObject& object) {
     result.groupSubtitle = requiredString(object, "groupSubtitle");
     if (const std::optional<QString> tab = optionalString(object, "tabID"))
         result.tabID = requiredUuid(*tab);
-    if (const std::optional<QString> path = optionalString(object, "filePath"))
+    if (std::optional<QString> path = optionalString(object, "filePath")) {
+        // A path starting with "//" would read as a host name and come back changed; on this
+        // system it names the same file as with one "/".
+        while (path->startsWith(QLatin1String("//")))
+            path->remove(0, 1);
         result.fileURL = QUrl::fromLocalFile(*path);
+    }
     const std::optional<qint64> location = optionalInteger(object, "rangeLocation");
     const std::optional<qint64> length = optionalInteger(object, "rangeLength");
     if (location && length)
