@@ -74,6 +74,7 @@ EditorWindowView* DunmossNotepadApp::makeWindow(bool sceneHosted) {
     options.isSceneHosted = sceneHosted;
     options.defaults = &m_defaults;
     options.processArguments = m_arguments;
+    options.recoveryDirectory = m_recoveryDirectory;
     std::function<void()> openWindow;
     if (sceneHosted) {
         const QPointer<DunmossNotepadApp> app = this;

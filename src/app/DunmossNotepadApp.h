@@ -41,6 +41,9 @@ public:
     // "welcome.title", at least 720 by 520, centred.
     EditorWindowView* openFallbackWindow();
 
+    // Where windows keep the recovery snapshot; the standard folder until set.
+    void setRecoveryDirectory(const QString& directory) { m_recoveryDirectory = directory; }
+
     // Opens the first window, finishes the launch through the delegate and hands it the given
     // files, which the first window opens once its start-up is done.
     EditorWindowView* start(const QStringList& paths);
@@ -60,6 +63,7 @@ private:
     QStringList m_arguments;
     AppLanguagePreference m_languagePreference;
     ApplicationDelegate* m_delegate = nullptr;
+    QString m_recoveryDirectory;
 };
 
 } // namespace dunmoss

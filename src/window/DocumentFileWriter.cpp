@@ -58,8 +58,11 @@ void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& dest
     if (!destination.isLocalFile() || path.isEmpty())
         throw FileError(FileErrorCode::FileWriteInvalidFileName, destination.toString());
     const QByteArray bytes = encodedDocumentBytes(document, destination);
-
     SecurityScopedAccess access(destination);
+    writeBytesAtomically(bytes, path);
+}
+
+void writeBytesAtomically(const QByteArray& bytes, const QString& path) {
     refuseNonRegularDestination(path);
     QSaveFile file(path);
     errno = 0;

@@ -19,4 +19,8 @@ QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& d
 // Throws FileError; on any failure the file on disk is as it was.
 void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& destination);
 
+// The same atomic replacement for bytes already made, to a local path (the caller holds any
+// access it needs). Throws FileError; on failure the file on disk is as it was.
+void writeBytesAtomically(const QByteArray& bytes, const QString& path);
+
 } // namespace dunmoss

@@ -2,6 +2,7 @@
 
 #include "platform/Localization.h"
 #include "search/FindSeams.h"
+#include "session/WindowSession.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentPrinting.h"
 #include "window/DocumentSaving.h"
@@ -32,16 +33,23 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
       m_undoRegistry(new TabUndoRegistry(this)),
       m_opening(std::make_unique<DocumentOpening>(*this)),
       m_saving(std::make_unique<DocumentSaving>(*this)),
-      m_printing(std::make_unique<DocumentPrinting>(*this)) {
+      m_printing(std::make_unique<DocumentPrinting>(*this)),
+      m_processArguments(options.processArguments),
+      m_session(std::make_unique<WindowSession>(*this, options.recoveryDirectory)) {
     m_state.isSceneHosted = options.isSceneHosted;
     installFindSeams(*this);
+    m_session->installSeams();
+    // The find state is read in its place in the start-up order (see WindowStartUp).
+    m_seams.loadStoredFindState = [this] { dunmoss::loadStoredFindState(*this); };
 }
 
 EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)
-    : EditorWindowModel(defaults,
-                        Options{true, QCoreApplication::instance() ? QCoreApplication::arguments()
-                                                                   : QStringList()},
-                        parent) {}
+    : EditorWindowModel(
+          defaults,
+          Options{true,
+                  QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList(),
+                  {}},
+          parent) {}
 
 EditorWindowModel::~EditorWindowModel() = default;
 

@@ -20,6 +20,7 @@ class DocumentOpening;
 class DocumentPrinting;
 class DocumentSaving;
 class TabUndoRegistry;
+class WindowSession;
 class WindowInteraction;
 
 // One editor window without its widgets: the window's state, its registries, and the
@@ -30,8 +31,11 @@ class EditorWindowModel : public QObject {
 public:
     struct Options {
         bool isSceneHosted = true;
-        // The process arguments; they choose the always-on-top key.
+        // The process arguments; they choose the always-on-top key and, with the
+        // interface-testing flag, turn off saving the session.
         QStringList processArguments;
+        // Where the recovery snapshot is kept; the standard folder when empty.
+        QString recoveryDirectory;
     };
 
     EditorWindowModel(Defaults& defaults, const Options& options, QObject* parent = nullptr);
@@ -50,6 +54,9 @@ public:
     TabUndoRegistry& undoRegistry() const { return *m_undoRegistry; }
     TextStorageRegistry& textStorageRegistry() { return m_textStorages; }
     WindowSeams& seams() { return m_seams; }
+    const QStringList& processArguments() const { return m_processArguments; }
+    // The window's session, recovery, maintenance and recent files.
+    WindowSession& session() const { return *m_session; }
     // Not owned; nothing when no person can be asked (every question then counts as cancelled).
     WindowInteraction* interaction() const { return m_interaction; }
     void setInteraction(WindowInteraction* interaction) { m_interaction = interaction; }
@@ -129,6 +136,9 @@ private:
     std::unique_ptr<DocumentOpening> m_opening;
     std::unique_ptr<DocumentSaving> m_saving;
     std::unique_ptr<DocumentPrinting> m_printing;
+    QStringList m_processArguments;
+    // Last, so its timers stop before anything they use goes.
+    std::unique_ptr<WindowSession> m_session;
 };
 
 } // namespace dunmoss

@@ -6,7 +6,7 @@
 #include "platform/Localization.h"
 #include "platform/NotificationBus.h"
 #include "search/FindPanels.h"
-#include "search/FindSeams.h"
+#include "session/WindowSession.h"
 #include "text/EditorTheme.h"
 #include "tools/NavigationTools.h"
 #include "tools/PanelCommands.h"
@@ -29,6 +29,7 @@
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
 #include "window/WindowLevel.h"
+#include "window/WindowStartUp.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,7 +51,9 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     const QStringList arguments = options.processArguments.isEmpty() ? QCoreApplication::arguments()
                                                                      : options.processArguments;
     m_model = new EditorWindowModel(
-        defaults, EditorWindowModel::Options{options.isSceneHosted, arguments}, this);
+        defaults,
+        EditorWindowModel::Options{options.isSceneHosted, arguments, options.recoveryDirectory},
+        this);
     m_interaction = std::make_unique<DialogInteraction>(this);
     m_model->setInteraction(m_interaction.get());
     m_commands = std::make_unique<WindowCommandTable>(*m_model);
@@ -100,8 +103,10 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
                 applyWindowLevel(this, enabled, current);
                 setAlwaysOnTop(enabled, enabled, *store, arguments);
             });
-    m_applyAlwaysOnTop = [current, arguments, store] {
-        setAlwaysOnTop(current(), false, *store, arguments);
+    // Its place in the start-up order comes after the restore (see WindowStartUp).
+    m_model->seams().applyAlwaysOnTopToEditorWindows = [arguments, store](bool enabled,
+                                                                          bool bringToFront) {
+        setAlwaysOnTop(enabled, bringToFront, *store, arguments);
     };
     // After the window's own refresh is connected, so the bar is on screen when it takes focus.
     new FindPanels(*m_layout, *m_model);
@@ -113,6 +118,7 @@ EditorWindowView::~EditorWindowView() {
     m_openRequests->stopListening();
     if (!m_closed) {
         m_closed = true;
+        m_model->session().saveSessionOnDisappear();
         emit closed();
     }
     // The editor views let go of the model's storages and undo stacks before the model goes
@@ -200,15 +206,10 @@ void EditorWindowView::prepareWindowOnAppear() {
     // still open.
     if (m_closed)
         return;
-    const QStringList arguments = m_options.processArguments.isEmpty()
-                                      ? QCoreApplication::arguments()
-                                      : m_options.processArguments;
-    if (!arrayContainsString(arguments, QString::fromLatin1(kUiTestingArgument)))
-        loadStoredFindState(*m_model);
+    dunmoss::prepareWindowOnAppear(*m_model);
     const QList<std::function<void()>> steps = m_startUpSteps;
     for (const auto& step : steps)
         step();
-    m_applyAlwaysOnTop();
     // After the restore, so that the files handed over are not replaced by the session's tabs.
     m_openRequests->startListening();
     emit startUpStepsFinished();
@@ -223,7 +224,7 @@ void EditorWindowView::changeEvent(QEvent* event) {
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {
-    if (!m_closeConfirmed && closingLosesUnsavedWork(*m_model)) {
+    if (!m_closeConfirmed && closingLosesUnsavedWork(*m_model, otherEditorWindowsRemain())) {
         event->ignore();
         askBeforeClosing();
         return;
@@ -236,8 +237,15 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     m_closed = true;
     setObjectName(QString());
     m_openRequests->stopListening();
-    m_model->persistSession();
+    m_model->session().saveSessionOnDisappear();
     emit closed();
+}
+
+bool EditorWindowView::otherEditorWindowsRemain() const {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget != this && widget->objectName() == QLatin1String(kEditorWindowIdentifier))
+            return true;
+    return false;
 }
 
 void EditorWindowView::askBeforeClosing() {

@@ -25,8 +25,8 @@ inline constexpr const char* kEditorWindowIdentifier = "com.dunmoss.notepad.edit
 
 // One editor window: the window layout around the model that holds its state. It keeps nothing
 // but widgets and re-reads the model after every change (coalesced to one refresh per turn of
-// the event loop). A close that would lose edits (nothing keeps drafts across it) asks the
-// person first.
+// the event loop). Closing keeps the drafts in the session; only a close that would lose them
+// (the session is not saved, or another window will overwrite it) asks the person first.
 //
 // The window knows nothing of the application around it: whoever composes it installs the menu
 // bar and hands `commandTable()`'s record to the menus when the signals below say the window
@@ -42,6 +42,8 @@ public:
         // The process arguments (they choose the always-on-top key); the application's when
         // empty.
         QStringList processArguments;
+        // Where the recovery snapshot is kept; the standard folder when empty.
+        QString recoveryDirectory;
     };
 
     // The window's content never gets smaller than this.
@@ -105,14 +107,14 @@ private:
     void focusActiveEditor();
     // A close that would lose edits asks first; the answer closes the window or keeps it.
     void askBeforeClosing();
+    // Another editor window stays open and will write the shared session after this one.
+    bool otherEditorWindowsRemain() const;
 
     Options m_options;
     EditorWindowModel* m_model = nullptr;
     std::unique_ptr<DialogInteraction> m_interaction;
     std::unique_ptr<WindowCommandTable> m_commands;
     OpenRequestReceiver* m_openRequests = nullptr;
-    // Applies the stored always-on-top setting to the editor windows (at the end of start-up).
-    std::function<void()> m_applyAlwaysOnTop;
     WindowLayout* m_layout = nullptr;
     HeaderView* m_header = nullptr;
     QPointer<QMessageBox> m_errorAlert;

@@ -17,8 +17,17 @@ int unsavedTabCount(const EditorWindowState& state) {
     return count;
 }
 
-bool closingLosesUnsavedWork(EditorWindowModel& model) {
-    return !model.seams().persistSession && unsavedTabCount(model.state()) > 0;
+bool closingLosesUnsavedWork(EditorWindowModel& model, bool otherEditorWindowsRemain) {
+    if (unsavedTabCount(model.state()) == 0)
+        return false;
+    if (otherEditorWindowsRemain || !model.seams().persistSession)
+        return true;
+    try {
+        model.seams().persistSession();
+        return false;
+    } catch (const std::exception&) {
+        return true;
+    }
 }
 
 void askBeforeClosing(EditorWindowModel& model, std::function<void(bool)> done) {

@@ -10,9 +10,11 @@ struct EditorWindowState;
 // Tabs whose edits would be lost by closing them now.
 int unsavedTabCount(const EditorWindowState& state);
 
-// Closing the window loses edits when some tab is modified and nothing keeps the drafts across
-// the close (no session store is attached to the window).
-bool closingLosesUnsavedWork(EditorWindowModel& model);
+// Closing the window loses edits when some tab is modified and the session does not keep the
+// drafts: it is not saved (interface testing), saving it fails now, or another editor window
+// stays open and will overwrite the one session all windows share. Saves the session to find
+// out.
+bool closingLosesUnsavedWork(EditorWindowModel& model, bool otherEditorWindowsRemain = false);
 
 // Asks the person before such a close: save all (the window may close once nothing is left
 // unsaved), close without saving, or keep the window. `done` runs once, with true when the

@@ -13,12 +13,12 @@
 
 namespace dunmoss {
 
-// Operations of later subsystems that the window's document operations call. Each starts
-// empty until the subsystem that owns the operation installs it on the window model (the
-// outline extractor is already the real one, and the find refresh is installed when the model
-// is made). An empty member does nothing (or gives nothing),
-// except `reportSessionSaveFailure`, whose absence shows the error in the window's error alert
-// so that no failure is silent.
+// Operations of other subsystems that the window's document operations call. The window's
+// session (session/WindowSession) fills the session members when the model is made, the find
+// refresh and the find state are installed then too, and the outline extractor is the real one
+// from the start; the others stay empty until their subsystem installs them. An empty member
+// does nothing (or gives nothing). `persistSession` and `scheduleRecoverySnapshot` stay empty
+// only while the session is not saved (interface testing); tests may replace any member.
 struct WindowSeams {
     // Writes the window's session; throws on failure.
     std::function<void()> persistSession;
@@ -32,6 +32,12 @@ struct WindowSeams {
     std::function<void()> scheduleRecoverySnapshot;
     // Rebuilds the workspace tree below `workspaceRootURL` and its message.
     std::function<void()> refreshWorkspace;
+    // Start-up steps of other subsystems, in the window's start-up order (see WindowStartUp).
+    std::function<void()> restoreWorkspaceIfNeeded;
+    // The find and replace histories and the stored search-center runs, no run selected.
+    std::function<void()> loadStoredFindState;
+    // Applies the always-on-top flag to the editor windows.
+    std::function<void(bool enabled, bool bringToFront)> applyAlwaysOnTopToEditorWindows;
     // The palette's command entries, in the command list's order.
     std::function<QList<QuickOpenEntry>()> quickOpenCommandEntries;
     // The outline of a text in the given language.

@@ -42,11 +42,14 @@ protected:
         setPendingEditorCommand(PendingEditorCommand::None);
     }
 
-    EditorWindowView* makeWindow(bool sceneHosted = true) {
+    EditorWindowView* makeWindow(bool sceneHosted = true,
+                                 const QStringList& arguments = {
+                                     QStringLiteral("dunmoss-notepad")}) {
         EditorWindowView::Options options;
         options.isSceneHosted = sceneHosted;
         options.defaults = defaults.get();
-        options.processArguments = {QStringLiteral("dunmoss-notepad")};
+        options.processArguments = arguments;
+        options.recoveryDirectory = dir.filePath(QStringLiteral("Recovery"));
         auto* window = new EditorWindowView(options);
         std::function<void()> openWindow;
         if (sceneHosted)
@@ -108,10 +111,11 @@ TEST_F(WindowView, PendingNewRunsOnceInTheWindowThatComesUp) {
     EXPECT_EQ(window->model().state().tabs.size(), 2);
     EXPECT_EQ(pendingEditorCommand(), PendingEditorCommand::None);
 
+    // A later window restores the session the first one saved, and runs no command.
     EditorWindowView* later = makeWindow();
     showWindow(later);
     waitForStartUp(later);
-    EXPECT_EQ(later->model().state().tabs.size(), 1);
+    EXPECT_EQ(later->model().state().tabs.size(), 2);
 }
 
 TEST_F(WindowView, StartUpStepsRunBeforeThePendingCommand) {
@@ -179,15 +183,16 @@ TEST_F(WindowView, ErrorsAreShownOneAfterAnother) {
     EXPECT_FALSE(window->model().state().errors.errorMessage);
 }
 
-// With no session store to keep drafts, closing a window with unsaved edits asks first; keeping
-// the window leaves it on screen and in the command slot, and a quit continues from window to
-// window as the person lets each one close.
+// While the session is not saved (interface testing), closing a window with unsaved edits asks
+// first; keeping the window leaves it on screen and in the command slot, and a quit continues
+// from window to window as the person lets each one close.
 TEST_F(WindowView, UnsavedEditsAreNotClosedAwayWithoutAQuestion) {
     test::ScriptedInteraction person;
     person.deferAnswers = true;
     QList<QPointer<EditorWindowView>> shown;
     for (int i = 0; i < 2; ++i) {
-        EditorWindowView* window = makeWindow();
+        EditorWindowView* window = makeWindow(
+            true, {QStringLiteral("dunmoss-notepad"), QStringLiteral("--dunmoss-ui-testing")});
         window->model().setInteraction(&person);
         showWindow(window);
         waitForStartUp(window);

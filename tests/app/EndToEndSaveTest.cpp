@@ -97,6 +97,7 @@ TEST_F(EndToEnd, TypedTextIsSavedInTheFilesEncodingAndLineEnding) {
         file.write(gb18030(QStringLiteral("第一行：你好\r\n第二行 second\r\n")));
     }
     DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")}, *defaults);
+    app.setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
     EditorWindowView* window = app.start({path});
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->size(), QSize(1060, 720));
@@ -166,7 +167,12 @@ TEST_F(EndToEnd, CommandLinePathsReachTheWindowAndFailuresAreReported) {
     const QString missing = dir.filePath(QStringLiteral("missing.txt"));
 
     DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")}, *defaults);
+    app.setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
     EditorWindowView* window = app.start({missing, binary, folder, good});
+    // The files open once the window has restored its session.
+    EXPECT_EQ(window->model().state().tabs.size(), 1);
+    QSignalSpy started(window, &EditorWindowView::startUpCompleted);
+    ASSERT_TRUE(started.wait(2000));
     const EditorWindowState& state = window->model().state();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state.tabs.size() == 2; }, 10'000));
     EXPECT_EQ(state.tabs[0].fileURL, QUrl::fromLocalFile(binary));

@@ -23,7 +23,9 @@ protected:
         ASSERT_TRUE(dir.isValid());
         defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
         model = std::make_unique<EditorWindowModel>(
-            *defaults, EditorWindowModel::Options{true, {QStringLiteral("dunmoss-notepad")}});
+            *defaults, EditorWindowModel::Options{true,
+                                                  {QStringLiteral("dunmoss-notepad")},
+                                                  dir.filePath(QStringLiteral("Recovery"))});
         model->setInteraction(&person);
         WindowSeams& seams = model->seams();
         seams.persistSession = [this] {

@@ -34,7 +34,7 @@ TEST_F(WindowState, NewWindowHasOneEmptyUntitledTabAndShowsWelcome) {
 }
 
 TEST_F(WindowState, FallbackWindowDiffersOnlyInBeingSceneHosted) {
-    EditorWindowModel fallback(*defaults, EditorWindowModel::Options{false, {}});
+    EditorWindowModel fallback(*defaults, EditorWindowModel::Options{false, {}, {}});
     EXPECT_FALSE(fallback.state().isSceneHosted);
     EXPECT_EQ(fallback.state().tabs.size(), 1);
     EXPECT_TRUE(showsWelcomePanel(fallback.state()));
@@ -178,7 +178,7 @@ TEST_F(WindowState, SettingsAreSharedThroughTheStoreWithTheirDefaults) {
     EXPECT_EQ(settings.tabWidth(), 4);
 
     defaults->setValue(QStringLiteral("editor.font-size"), 20);
-    EditorWindowModel other(*defaults, EditorWindowModel::Options{true, {}});
+    EditorWindowModel other(*defaults, EditorWindowModel::Options{true, {}, {}});
     EXPECT_DOUBLE_EQ(other.settings().fontSize(), 20.0);
 
     WindowSettings testing(*defaults,

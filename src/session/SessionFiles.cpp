@@ -1,0 +1,169 @@
+#include "session/SessionFiles.h"
+
+#include "platform/FileError.h"
+#include "platform/FileStat.h"
+#include "platform/Localization.h"
+#include "session/StrictJson.h"
+#include "text/EditorTab.h"
+#include "window/DocumentFileWriter.h"
+#include "window/DocumentOpening.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowErrors.h"
+#include "window/WindowInteraction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QPointer>
+
+namespace dunmoss {
+
+namespace {
+
+QStringList jsonNameFilters() {
+    return {localizedString(QStringLiteral("session-file.panel.filter")) +
+            QStringLiteral(" (*.json)")};
+}
+
+void requireAbsolute(const QString& path) {
+    if (path.isEmpty() || !QDir::isAbsolutePath(path))
+        throw JsonDecodeError(
+            localizedString(QStringLiteral("session-file.relative-path.format")).arg(path));
+}
+
+QByteArray readSessionFileBytes(const QString& path) {
+    const std::optional<FileStatus> status = statPath(path);
+    if (!status)
+        throw FileError(FileErrorCode::FileReadNoSuchFile, path);
+    if (status->kind != FileKind::Regular)
+        throw FileError(FileErrorCode::FileReadUnknown, path,
+                        localizedString(QStringLiteral("text-file.not-regular")));
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError::fromErrno(errno ? errno : EIO, path, false);
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw FileError(FileErrorCode::FileReadUnknown, path, file.errorString());
+    return data;
+}
+
+} // namespace
+
+QByteArray encodeSessionFile(const EditorSessionFile& file) {
+    QJsonObject object;
+    object.insert(QStringLiteral("files"), QJsonArray::fromStringList(file.files));
+    if (file.activeFile)
+        object.insert(QStringLiteral("activeFile"), *file.activeFile);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+EditorSessionFile decodeSessionFile(const QByteArray& data) {
+    const StrictJsonObject object = StrictJsonObject::parse(data);
+    EditorSessionFile file;
+    for (const QJsonValue& value : object.requiredArray(QStringLiteral("files"))) {
+        const QString path = StrictJsonObject::stringValue(value, QStringLiteral("files"));
+        requireAbsolute(path);
+        file.files.append(path);
+    }
+    file.activeFile = object.optionalString(QStringLiteral("activeFile"));
+    if (file.activeFile)
+        requireAbsolute(*file.activeFile);
+    return file;
+}
+
+void SessionFiles::saveSessionFile() {
+    EditorSessionFile content;
+    for (const EditorTab& tab : m_model.state().tabs)
+        if (tab.fileURL)
+            content.files.append(tab.fileURL->toLocalFile());
+    if (content.files.isEmpty()) {
+        m_model.setFindMessage(localizedString(QStringLiteral("session.empty")));
+        return;
+    }
+    WindowInteraction* person = m_model.interaction();
+    if (!person)
+        return;
+    SavePanelOptions options;
+    options.suggestedName = QString::fromLatin1(kDefaultSessionFileName);
+    options.nameFilters = jsonNameFilters();
+    options.canCreateDirectories = true;
+    QPointer<EditorWindowModel> model(&m_model);
+    person->chooseSaveLocation(options, [model](std::optional<QUrl> url) {
+        if (!model || !url || !url->isLocalFile())
+            return;
+        // The window as it is when the answer comes.
+        EditorSessionFile file;
+        for (const EditorTab& tab : model->state().tabs)
+            if (tab.fileURL)
+                file.files.append(tab.fileURL->toLocalFile());
+        const EditorTab& active = activeTab(model->state());
+        if (active.fileURL)
+            file.activeFile = active.fileURL->toLocalFile();
+        try {
+            writeBytesAtomically(encodeSessionFile(file), url->toLocalFile());
+            model->setFindMessage(localizedString(QStringLiteral("session.saved")));
+        } catch (const std::exception& error) {
+            model->setErrorMessage(localizedErrorDescription(error));
+        }
+    });
+}
+
+void SessionFiles::openSessionFile() {
+    WindowInteraction* person = m_model.interaction();
+    if (!person)
+        return;
+    OpenPanelOptions options;
+    options.nameFilters = jsonNameFilters();
+    options.allowsMultipleSelection = false;
+    QPointer<EditorWindowModel> model(&m_model);
+    person->chooseFilesToOpen(options, [this, model](QList<QUrl> urls) {
+        if (!model || urls.isEmpty() || !urls.first().isLocalFile())
+            return;
+        openSessionFileAt(urls.first().toLocalFile());
+    });
+}
+
+void SessionFiles::openSessionFileAt(const QString& path) {
+    EditorSessionFile file;
+    try {
+        file = decodeSessionFile(readSessionFileBytes(path));
+    } catch (const std::exception& error) {
+        m_model.setErrorMessage(localizedErrorDescription(error));
+        return;
+    }
+
+    // The lone pristine untitled tab gives way to the files; when none opens it is replaced
+    // by a fresh one and the window starts over.
+    QList<EditorTab> before = m_model.state().tabs;
+    const std::optional<QUuid> pristine = removePristineUntitledTab(before);
+    for (const QString& filePath : file.files)
+        m_model.opening().openDocument(QUrl::fromLocalFile(filePath));
+
+    const EditorWindowState& state = m_model.state();
+    if (pristine && state.tabs.size() == 1 && state.tabs.first().id == *pristine) {
+        m_model.forgetTab(*pristine);
+        m_model.update([](EditorWindowState& s) {
+            s.tabs = tabsOrNewUntitled({});
+            s.activeTabID = s.tabs.first().id;
+            s.panels.showWelcome = true;
+            s.split.splitMode = SplitEditorMode::Single;
+            s.split.secondaryTabID.reset();
+            s.split.compareTabID.reset();
+            s.split.showCompareView = false;
+        });
+    } else if (file.activeFile) {
+        const QUrl activeURL = QUrl::fromLocalFile(*file.activeFile);
+        for (const EditorTab& tab : state.tabs)
+            if (tab.fileURL && isSameFileLocation(tab.fileURL, activeURL)) {
+                m_model.setActiveTabID(tab.id);
+                break;
+            }
+    }
+    m_model.setFindMessage(
+        localizedString(QStringLiteral("session.opened.format")).arg(file.files.size()));
+    m_model.persistSession();
+}
+
+} // namespace dunmoss

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "text/TextEncoding.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+namespace dunmoss {
+
+// One selection range of a stored tab, in UTF-16 units.
+struct SessionRange {
+    qint64 location = 0;
+    qint64 length = 0;
+    friend bool operator==(const SessionRange&, const SessionRange&) = default;
+};
+
+// One tab of the stored session. Optional members may be missing from older records; the
+// writer always gives the ones that have a value.
+struct SessionTab {
+    QUuid id;
+    std::optional<QString> filePath;
+    std::optional<QByteArray> fileBookmark;
+    std::optional<QString> languageKey;
+    QString draftText;
+    QString savedSnapshot;
+    qint64 selectedLocation = 0;
+    qint64 selectedLength = 0;
+    std::optional<QList<SessionRange>> selectedRanges;
+    QString encodingKey;
+    QString lineEndingKey;
+    std::optional<QString> savedEncodingKey;
+    std::optional<QString> savedLineEndingKey;
+    std::optional<QList<qint64>> bookmarkedLines;
+    std::optional<double> lastKnownModificationTimestamp;
+    std::optional<qint64> lastKnownFileSize;
+    std::optional<bool> hasExternalChanges;
+    std::optional<bool> isReadOnly;
+    std::optional<bool> isLargeFilePreview;
+    std::optional<qint64> originalByteCount;
+    friend bool operator==(const SessionTab&, const SessionTab&) = default;
+};
+
+// The stored session of a window: kept in the settings database and as the recovery snapshot.
+struct RestoredSession {
+    static constexpr qint64 kSchemaVersion = 3;
+    // Never examined when reading.
+    std::optional<qint64> schemaVersion;
+    QUuid activeTabID;
+    double fontSize = 14;
+    // Seconds since 1970 when the record was built.
+    std::optional<double> savedAt;
+    QList<SessionTab> tabs;
+    friend bool operator==(const RestoredSession&, const RestoredSession&) = default;
+};
+
+enum class SessionRecordFormat {
+    // One line, for the settings database.
+    Compact,
+    // Indented with keys in sorted order, for the recovery file.
+    PrettySorted,
+};
+
+QByteArray encodeSessionRecord(const RestoredSession& session, SessionRecordFormat format);
+
+// Strict: a required key missing or of the wrong type makes the whole record undecodable
+// (JsonDecodeError); unknown keys are ignored.
+RestoredSession decodeSessionRecord(const QByteArray& data);
+
+// Stored keys back to values: any key not in the table (compared exactly) reads as UTF-8, and
+// any line-ending key other than "crlf" or "cr" as LF.
+TextFileEncoding textFileEncodingForKey(const QString& key);
+TextLineEnding textLineEndingForKey(const QString& key);
+
+} // namespace dunmoss

@@ -1,0 +1,261 @@
+#include "session/SessionStore.h"
+
+#include "platform/Bookmark.h"
+#include "platform/Defaults.h"
+#include "platform/FileError.h"
+#include "platform/FileStat.h"
+#include "platform/SecurityScopedAccess.h"
+#include "session/StrictJson.h"
+#include "text/TextFileLoader.h"
+#include "window/DocumentFileWriter.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <climits>
+#include <cmath>
+
+namespace dunmoss {
+
+namespace {
+
+double secondsSinceEpochNow() {
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
+
+std::optional<RestoredSession> decodeOrKeepAside(SessionStore& store, const QByteArray& data,
+                                                 const QString& label, bool& corruptFlag) {
+    try {
+        RestoredSession session = decodeSessionRecord(data);
+        if (session.tabs.isEmpty())
+            return std::nullopt;
+        return session;
+    } catch (const JsonDecodeError&) {
+        store.backupCorruptData(data, label);
+        corruptFlag = true;
+        return std::nullopt;
+    }
+}
+
+bool isAbsolutePath(const std::optional<QString>& path) {
+    return path && !path->isEmpty() && QDir::isAbsolutePath(*path);
+}
+
+} // namespace
+
+QHash<QString, QByteArray>& bookmarkCache() {
+    static QHash<QString, QByteArray> cache;
+    return cache;
+}
+
+QByteArray bookmarkForPath(const QString& path) {
+    QHash<QString, QByteArray>& cache = bookmarkCache();
+    const auto it = cache.constFind(path);
+    if (it != cache.constEnd())
+        return *it;
+    const QByteArray bookmark = makeBookmark(path);
+    if (!bookmark.isEmpty())
+        cache.insert(path, bookmark);
+    return bookmark;
+}
+
+SessionCorruption& sessionCorruption() {
+    static SessionCorruption flags;
+    return flags;
+}
+
+SessionTab makeSessionTab(const EditorTab& tab) {
+    SessionTab out;
+    out.id = tab.id;
+    if (tab.fileURL) {
+        const QString path = tab.fileURL->toLocalFile();
+        out.filePath = path;
+        const QByteArray bookmark = bookmarkForPath(path);
+        if (!bookmark.isEmpty())
+            out.fileBookmark = bookmark;
+    }
+    if (tab.languageOverride)
+        out.languageKey = rawValue(*tab.languageOverride);
+    out.draftText = tab.document.text;
+    out.savedSnapshot = tab.savedSnapshot;
+    out.selectedLocation = tab.selectedRange.location;
+    out.selectedLength = tab.selectedRange.length;
+    QList<SessionRange> ranges;
+    for (const TextRange& range : tab.selectedRanges)
+        ranges.append(SessionRange{range.location, range.length});
+    out.selectedRanges = ranges;
+    out.encodingKey = identifier(tab.document.encoding);
+    out.lineEndingKey = identifier(tab.document.lineEnding);
+    out.savedEncodingKey = identifier(tab.savedEncoding);
+    out.savedLineEndingKey = identifier(tab.savedLineEnding);
+    out.bookmarkedLines = QList<qint64>(tab.bookmarkedLines.begin(), tab.bookmarkedLines.end());
+    if (tab.lastKnownModificationDate)
+        out.lastKnownModificationTimestamp = tab.lastKnownModificationDate->toSecondsSinceEpoch();
+    out.lastKnownFileSize = tab.lastKnownFileSize;
+    out.hasExternalChanges = tab.hasExternalChanges;
+    out.isReadOnly = tab.isReadOnly;
+    out.isLargeFilePreview = tab.isLargeFilePreview;
+    out.originalByteCount = tab.originalByteCount;
+    return out;
+}
+
+EditorTab makeTabFromSessionTab(const SessionTab& stored) {
+    std::optional<QUrl> fileURL;
+    if (stored.fileBookmark) {
+        if (const std::optional<ResolvedBookmark> resolved =
+                resolveBookmark(*stored.fileBookmark)) {
+            // A stale bookmark still finds the file; the next save makes a fresh one.
+            if (resolved->isStale)
+                bookmarkCache().remove(resolved->path);
+            fileURL = QUrl::fromLocalFile(resolved->path);
+        }
+    }
+    if (!fileURL && isAbsolutePath(stored.filePath))
+        fileURL = QUrl::fromLocalFile(QDir::cleanPath(*stored.filePath));
+
+    EditorSessionRestorePayload payload;
+    payload.id = stored.id;
+    payload.fileURL = fileURL;
+    if (stored.languageKey)
+        payload.languageOverride = editorLanguageFromRawValue(*stored.languageKey);
+    payload.draftText = stored.draftText;
+    payload.savedSnapshot = stored.savedSnapshot;
+    payload.encoding = textFileEncodingForKey(stored.encodingKey);
+    payload.lineEnding = textLineEndingForKey(stored.lineEndingKey);
+    payload.savedEncoding = stored.savedEncodingKey
+                                ? textFileEncodingForKey(*stored.savedEncodingKey)
+                                : payload.encoding;
+    payload.savedLineEnding = stored.savedLineEndingKey
+                                  ? textLineEndingForKey(*stored.savedLineEndingKey)
+                                  : payload.lineEnding;
+
+    std::optional<LoadedPlainTextDocument> loaded;
+    if (fileURL) {
+        try {
+            SecurityScopedAccess access(*fileURL);
+            loaded = loadTextFile(*fileURL);
+        } catch (const std::exception&) {
+            // The tab keeps its stored draft.
+        }
+    }
+
+    payload.selectedRange = TextRange{std::max<qint64>(0, stored.selectedLocation),
+                                      std::max<qint64>(0, stored.selectedLength)};
+    if (stored.selectedRanges) {
+        for (const SessionRange& range : *stored.selectedRanges)
+            payload.selectedRanges.append(
+                TextRange{std::max<qint64>(0, range.location), std::max<qint64>(0, range.length)});
+    } else {
+        payload.selectedRanges = {payload.selectedRange};
+    }
+    if (stored.bookmarkedLines)
+        for (qint64 line : *stored.bookmarkedLines)
+            if (line > 0 && line <= INT_MAX)
+                payload.bookmarkedLines.insert(int(line));
+    if (stored.lastKnownModificationTimestamp)
+        payload.lastKnownModificationDate =
+            FileTimestamp::fromSecondsSinceEpoch(*stored.lastKnownModificationTimestamp);
+    payload.lastKnownFileSize = stored.lastKnownFileSize;
+    payload.hasExternalChanges = stored.hasExternalChanges;
+    payload.isReadOnly = stored.isReadOnly.value_or(false);
+    payload.isLargeFilePreview = stored.isLargeFilePreview.value_or(false);
+    payload.originalByteCount = stored.originalByteCount;
+    return makeTabFromRestorePayload(payload, loaded);
+}
+
+RestoredSession makeSessionRecord(const QList<EditorTab>& tabs, const QUuid& activeTabID,
+                                  double fontSize) {
+    RestoredSession session;
+    // The time is taken before the tabs are converted.
+    session.savedAt = secondsSinceEpochNow();
+    session.schemaVersion = RestoredSession::kSchemaVersion;
+    session.activeTabID = activeTabID;
+    session.fontSize = fontSize;
+    for (const EditorTab& tab : tabs)
+        session.tabs.append(makeSessionTab(tab));
+    return session;
+}
+
+std::optional<RestoredSession> newerSession(const std::optional<RestoredSession>& first,
+                                            const std::optional<RestoredSession>& second) {
+    if (!first || !second)
+        return first ? first : second;
+    if (!first->savedAt)
+        return second->savedAt ? second : first;
+    if (second->savedAt && *second->savedAt > *first->savedAt)
+        return second;
+    return first;
+}
+
+SessionStore::SessionStore(Defaults& defaults, QString recoveryDirectory)
+    : m_defaults(defaults), m_recoveryDirectory(std::move(recoveryDirectory)) {}
+
+QString SessionStore::standardRecoveryDirectory() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        base = QDir::tempPath();
+    return base + QStringLiteral("/Dunmoss Notepad/Recovery");
+}
+
+QString SessionStore::recoverySnapshotPath() const {
+    return m_recoveryDirectory + QLatin1Char('/') + QLatin1String(kRecoverySnapshotFileName);
+}
+
+void SessionStore::saveSession(const QList<EditorTab>& tabs, const QUuid& activeTabID,
+                               double fontSize) {
+    const QByteArray data = encodeSessionRecord(makeSessionRecord(tabs, activeTabID, fontSize),
+                                                SessionRecordFormat::Compact);
+    const QString key = QString::fromLatin1(kSessionRecordKey);
+    if (m_defaults.data(key) == data)
+        return;
+    m_defaults.setValue(key, data);
+}
+
+std::optional<RestoredSession> SessionStore::loadSavedSession() {
+    const std::optional<QByteArray> data = m_defaults.data(QString::fromLatin1(kSessionRecordKey));
+    if (!data)
+        return std::nullopt;
+    return decodeOrKeepAside(*this, *data, QStringLiteral("session"),
+                             sessionCorruption().savedSessionWasCorrupt);
+}
+
+void SessionStore::writeRecoverySnapshot(const QList<EditorTab>& tabs, const QUuid& activeTabID,
+                                         double fontSize) {
+    const RestoredSession session = makeSessionRecord(tabs, activeTabID, fontSize);
+    if (!QDir().mkpath(m_recoveryDirectory))
+        throw FileError(FileErrorCode::FileWriteUnknown, m_recoveryDirectory);
+    writeBytesAtomically(encodeSessionRecord(session, SessionRecordFormat::PrettySorted),
+                         recoverySnapshotPath());
+}
+
+std::optional<RestoredSession> SessionStore::readRecoverySnapshot() {
+    const QString path = recoverySnapshotPath();
+    // Only a regular file is read: a FIFO put there would block the start for ever.
+    const std::optional<FileStatus> status = statPath(path);
+    if (!status || status->kind != FileKind::Regular)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return decodeOrKeepAside(*this, data, QStringLiteral("recovery"),
+                             sessionCorruption().recoverySnapshotWasCorrupt);
+}
+
+void SessionStore::backupCorruptData(const QByteArray& data, const QString& label) {
+    const qint64 seconds = QDateTime::currentMSecsSinceEpoch() / 1000;
+    if (!QDir().mkpath(m_recoveryDirectory))
+        return;
+    const QString path =
+        m_recoveryDirectory + QStringLiteral("/corrupt-%1-%2.json").arg(label).arg(seconds);
+    try {
+        writeBytesAtomically(data, path);
+    } catch (const FileError&) {
+        // The copy is a courtesy; restoring goes on without it.
+    }
+}
+
+} // namespace dunmoss

@@ -1,0 +1,53 @@
+#include "session/WindowSession.h"
+
+#include "window/EditorWindowModel.h"
+
+namespace dunmoss {
+
+WindowSession::WindowSession(EditorWindowModel& model, const QString& recoveryDirectory)
+    : m_model(model), m_store(model.defaults(), recoveryDirectory.isEmpty()
+                                                    ? SessionStore::standardRecoveryDirectory()
+                                                    : recoveryDirectory),
+      m_persistence(model, m_store), m_maintenance(model), m_recentFiles(model.defaults()),
+      m_restore(model, m_store), m_files(model) {}
+
+void WindowSession::installSeams() {
+    WindowSeams& seams = m_model.seams();
+    seams.recordRecentFile = [this](const QUrl& url) { m_recentFiles.recordRecentFile(url); };
+    seams.reportSessionSaveFailure = [this](const std::exception& error) {
+        m_persistence.reportSessionSaveFailure(error);
+    };
+    if (!m_persistence.isPersistenceEnabled())
+        return;
+    seams.persistSession = [this] { m_persistence.persistSession(); };
+    seams.scheduleRecoverySnapshot = [this] { m_persistence.scheduleRecoverySnapshot(); };
+}
+
+void WindowSession::saveSessionOnDisappear() {
+    std::exception_ptr failure;
+    try {
+        if (m_model.seams().persistSession)
+            m_model.seams().persistSession();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    cancelWindowTasks();
+    if (!failure)
+        return;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        m_model.seams().reportSessionSaveFailure(error);
+    }
+}
+
+void WindowSession::saveSessionOnTerminate() {
+    m_model.persistSession();
+}
+
+void WindowSession::cancelWindowTasks() {
+    m_maintenance.cancel();
+    m_persistence.cancelRecoverySnapshot();
+}
+
+} // namespace dunmoss

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "session/MaintenanceTick.h"
+#include "session/RecentFilesStore.h"
+#include "session/SessionFiles.h"
+#include "session/SessionPersistence.h"
+#include "session/SessionRestore.h"
+#include "session/SessionStore.h"
+
+#include <QString>
+
+namespace dunmoss {
+
+class EditorWindowModel;
+
+// Everything one window keeps across launches: its session store and the operations that save
+// and restore it, the maintenance tick, its recent files and the session files. Owned by the
+// window's model, so its timers end with the window.
+class WindowSession {
+public:
+    // An empty folder means the standard recovery folder.
+    WindowSession(EditorWindowModel& model, const QString& recoveryDirectory);
+
+    SessionStore& store() { return m_store; }
+    SessionPersistence& persistence() { return m_persistence; }
+    MaintenanceTick& maintenance() { return m_maintenance; }
+    RecentFilesStore& recentFiles() { return m_recentFiles; }
+    SessionRestore& restore() { return m_restore; }
+    SessionFiles& files() { return m_files; }
+
+    // Fills the window's seams with these operations. Under the interface-testing flag the
+    // session is neither saved nor snapshotted, so those seams stay empty (and a close that
+    // would lose edits asks first).
+    void installSeams();
+
+    // The window went away: a full save, then its timers stop; a failure is reported last.
+    void saveSessionOnDisappear();
+    void saveSessionOnTerminate();
+    void cancelWindowTasks();
+
+private:
+    EditorWindowModel& m_model;
+    SessionStore m_store;
+    SessionPersistence m_persistence;
+    MaintenanceTick m_maintenance;
+    RecentFilesStore m_recentFiles;
+    SessionRestore m_restore;
+    SessionFiles m_files;
+};
+
+} // namespace dunmoss
