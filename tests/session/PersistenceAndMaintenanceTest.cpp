@@ -1,0 +1,178 @@
+// When a window writes its session, what a failure tells the person, and the periodic tick
+// with its autosave.
+#include "SessionFixture.h"
+#include "platform/FileStat.h"
+#include "platform/Localization.h"
+#include "session/SessionRecord.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+class Persistence : public SessionFixture {
+protected:
+    std::optional<RestoredSession> snapshot() {
+        const QByteArray bytes = readFile(recoveryFile());
+        if (bytes.isEmpty())
+            return std::nullopt;
+        return decodeSessionRecord(bytes);
+    }
+    void waitForSnapshot(EditorWindowModel& window) {
+        for (int i = 0; i < 100 && window.session().persistence().hasPendingSnapshot(); ++i)
+            QTest::qWait(50);
+        ASSERT_FALSE(window.session().persistence().hasPendingSnapshot());
+    }
+};
+
+class Maintenance : public SessionFixture {
+protected:
+    void tick() { model->session().maintenance().maintenanceTick(); }
+};
+
+} // namespace
+
+TEST_F(Persistence, TypingOnlyRestartsTheSnapshotWaitAndTheSnapshotHoldsTheLatestText) {
+    const int index = 0;
+    for (int i = 1; i <= 5; ++i)
+        edit(index, QStringLiteral("typed %1").arg(i));
+    EXPECT_TRUE(model->session().persistence().hasPendingSnapshot());
+    EXPECT_FALSE(QFile::exists(recoveryFile()));
+    EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+    waitForSnapshot(*model);
+    ASSERT_TRUE(snapshot());
+    EXPECT_EQ(snapshot()->tabs.first().draftText, QStringLiteral("typed 5"));
+    // The snapshot alone: the settings record is written by full saves only.
+    EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+
+    // A window that goes away drops the wait; its full save writes both copies.
+    edit(index, QStringLiteral("typed 6"));
+    model->session().saveSessionOnDisappear();
+    EXPECT_FALSE(model->session().persistence().hasPendingSnapshot());
+    EXPECT_EQ(snapshot()->tabs.first().draftText, QStringLiteral("typed 6"));
+    EXPECT_TRUE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+}
+
+TEST_F(Persistence, NothingIsWrittenUnderInterfaceTestingOrBeforeTheRestore) {
+    std::unique_ptr<EditorWindowModel> testing =
+        makeModel({QStringLiteral("x"), QStringLiteral("--dunmoss-ui-testing")});
+    testing->session().restore().restoreSession();
+    testing->setTabText(testing->state().tabs.first().id, QStringLiteral("typed"));
+    testing->persistSession();
+    EXPECT_FALSE(testing->session().persistence().hasPendingSnapshot());
+    std::unique_ptr<EditorWindowModel> early = makeModel();
+    early->persistSession();
+    QTest::qWait(20);
+    EXPECT_FALSE(QFile::exists(recoveryFile()));
+    EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+    EXPECT_FALSE(testing->state().errors.errorMessage);
+}
+
+TEST_F(Persistence, AFailedSaveIsReportedStoredForNextTimeAndStillWritesTheOtherCopy) {
+    // The recovery folder cannot be made: a file stands where it should be.
+    writeFile(QStringLiteral("Recovery"), "not a folder");
+    edit(0, QStringLiteral("draft"));
+    model->persistSession();
+    const QString message = defaults->string(QString::fromLatin1(kSessionSaveFailedNoticeKey));
+    EXPECT_TRUE(message.startsWith(localizedString(QStringLiteral("session.save.failed.format"))
+                                       .section(QStringLiteral("%1"), 0, 0)));
+    EXPECT_EQ(model->state().errors.errorMessage, message);
+    // The settings record was written all the same.
+    EXPECT_EQ(decodeSessionRecord(*defaults->data(QString::fromLatin1(kSessionRecordKey)))
+                  .tabs.first()
+                  .draftText,
+              QStringLiteral("draft"));
+    // The next window shows the stored message once.
+    QFile::remove(path(QStringLiteral("Recovery")));
+    std::unique_ptr<EditorWindowModel> next = restoredModel();
+    EXPECT_EQ(next->state().errors.errorMessage, message);
+    EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionSaveFailedNoticeKey)));
+}
+
+TEST_F(Maintenance, AutosaveWritesModifiedFilesInTheirLineEndingThenSavesTheSession) {
+    const QUrl url = writeFile(QStringLiteral("crlf.txt"), "a\r\nb");
+    const int index = open(url);
+    edit(index, QStringLiteral("a\nb\nc"));
+    // A modified untitled tab is never autosaved (and asks for no place).
+    EditorTab untitled = untitledTab();
+    untitled.document.text = QStringLiteral("untitled draft");
+    model->opening().appendTabsReplacingPristineTab({untitled}, std::nullopt);
+    tick();
+    EXPECT_TRUE(tabIsModified(tabAt(index + 1)));
+    EXPECT_TRUE(person.savePanels.isEmpty());
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("a\r\nb\r\nc"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    EXPECT_EQ(tabAt(index).lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
+    EXPECT_EQ(model->session().recentFiles().urls().first(), url);
+    EXPECT_TRUE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+    EXPECT_FALSE(model->state().errors.errorMessage);
+
+    // With nothing changed a tick writes nothing but the session.
+    const std::optional<FileIdentity> before = fileIdentity(url.toLocalFile());
+    tick();
+    EXPECT_EQ(fileIdentity(url.toLocalFile()), before);
+}
+
+TEST_F(Maintenance, AutosaveRefusesReadOnlyChangedOnDiskAndUnencodableTabs) {
+    const QUrl changed = writeFile(QStringLiteral("changed.txt"), "one");
+    const QUrl latin = writeFile(QStringLiteral("latin.txt"), "plain");
+    const QUrl preview = writeFile(QStringLiteral("big.txt"), QByteArray(5'000'100, 'x'));
+    const int changedIndex = open(changed);
+    const int latinIndex = open(latin);
+    const int previewIndex = open(preview);
+    ASSERT_TRUE(tabAt(previewIndex).isReadOnly);
+    model->update([latinIndex](EditorWindowState& state) {
+        state.tabs[latinIndex].document.encoding = TextFileEncoding::IsoLatin1;
+        state.tabs[latinIndex].savedEncoding = TextFileEncoding::IsoLatin1;
+    });
+    edit(changedIndex, QStringLiteral("mine"));
+    edit(latinIndex, QStringLiteral("snow \u2603"));
+    edit(previewIndex, QStringLiteral("never")); // refused: read-only
+    writeFile(QStringLiteral("changed.txt"), "theirs, longer");
+
+    tick();
+    // Changed on disk: flagged and asked about, never overwritten.
+    EXPECT_EQ(readFile(changed.toLocalFile()), QByteArray("theirs, longer"));
+    EXPECT_TRUE(tabAt(changedIndex).hasExternalChanges);
+    EXPECT_EQ(model->state().decisions.externalChangeTabID, tabAt(changedIndex).id);
+    // Unencodable: reported on every tick, the tab stays modified and the file untouched.
+    const QString failure = model->state().errors.errorMessage.value_or(QString());
+    EXPECT_TRUE(
+        failure.startsWith(localizedString(QStringLiteral("document.autosave.failed.format"))
+                               .section(QStringLiteral("%1"), 0, 0)))
+        << failure.toStdString();
+    EXPECT_TRUE(tabIsModified(tabAt(latinIndex)));
+    EXPECT_EQ(readFile(latin.toLocalFile()), QByteArray("plain"));
+    model->showNextQueuedError();
+    tick();
+    EXPECT_TRUE(model->state().errors.errorMessage);
+    EXPECT_EQ(QFileInfo(preview.toLocalFile()).size(), 5'000'100);
+}
+
+TEST_F(Maintenance, WithAutosaveOffChangesAreStillNoticedAndNothingIsWritten) {
+    model->settings().setAutoSaveEnabled(false);
+    const QUrl first = writeFile(QStringLiteral("first.txt"), "1");
+    const QUrl second = writeFile(QStringLiteral("second.txt"), "2");
+    const int firstIndex = open(first);
+    const int secondIndex = open(second);
+    edit(secondIndex, QStringLiteral("edited"));
+    writeFile(QStringLiteral("second.txt"), "22");
+    QFile::remove(first.toLocalFile()); // vanished
+    model->session().maintenance().checkExternalChanges();
+    tick();
+    EXPECT_TRUE(tabAt(firstIndex).hasExternalChanges);
+    EXPECT_TRUE(tabAt(secondIndex).hasExternalChanges);
+    // The first changed tab is the one asked about.
+    EXPECT_EQ(model->state().decisions.externalChangeTabID, tabAt(firstIndex).id);
+    EXPECT_EQ(readFile(second.toLocalFile()), QByteArray("22"));
+
+    // The loop runs only once per window and stops with it.
+    model->session().maintenance().startMaintenanceLoop();
+    model->session().maintenance().startMaintenanceLoop();
+    EXPECT_TRUE(model->session().maintenance().isRunning());
+    model->session().cancelWindowTasks();
+    EXPECT_FALSE(model->session().maintenance().isRunning());
+}

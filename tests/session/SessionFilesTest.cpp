@@ -1,0 +1,99 @@
+// Session files of the person's own: saved from a window, opened into one; outside input,
+// read strictly.
+#include "session/SessionFiles.h"
+#include "SessionFixture.h"
+#include "platform/Localization.h"
+#include "session/StrictJson.h"
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+class SessionFileTest : public SessionFixture {
+protected:
+    QString status() const { return model->state().findMessage; }
+    QString error() const { return model->state().errors.errorMessage.value_or(QString()); }
+    QString sessionFile(const QByteArray& json) {
+        writeFile(QStringLiteral("s.json"), json);
+        return path(QStringLiteral("s.json"));
+    }
+};
+
+} // namespace
+
+TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
+    model->session().files().saveSessionFile();
+    EXPECT_EQ(status(), localizedString(QStringLiteral("session.empty")));
+    EXPECT_TRUE(person.savePanels.isEmpty());
+
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "a");
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "b");
+    open(a);
+    open(b);
+    model->opening().appendTabsReplacingPristineTab({untitledTab()}, std::nullopt);
+    model->setActiveTabID(tabAt(0).id);
+    const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("mine.json")));
+    person.saveAnswers = {target};
+    model->session().files().saveSessionFile();
+    EXPECT_EQ(person.savePanels.first().suggestedName,
+              QStringLiteral("DunmossNotepadSession.dunmosssession.json"));
+    EXPECT_EQ(status(), localizedString(QStringLiteral("session.saved")));
+    const EditorSessionFile saved = decodeSessionFile(readFile(target.toLocalFile()));
+    EXPECT_EQ(saved.files, (QStringList{a.toLocalFile(), b.toLocalFile()}));
+    EXPECT_EQ(saved.activeFile, a.toLocalFile());
+    // An untitled active tab leaves the key out.
+    model->setActiveTabID(tabAt(2).id);
+    person.saveAnswers = {target};
+    model->session().files().saveSessionFile();
+    EXPECT_FALSE(readFile(target.toLocalFile()).contains("activeFile"));
+
+    // Opened in a fresh window: the pristine tab gives way, the active file is found through a
+    // link, and a file listed twice opens once.
+    ASSERT_TRUE(QFile::link(a.toLocalFile(), path(QStringLiteral("link.txt"))));
+    model = restoredModel();
+    person.openAnswers = {{QUrl::fromLocalFile(
+        sessionFile(QStringLiteral(R"({"files":["%1","%2","%1"],"activeFile":"%3","later":1})")
+                        .arg(a.toLocalFile(), b.toLocalFile(), path(QStringLiteral("link.txt")))
+                        .toUtf8()))}};
+    model->session().files().openSessionFile();
+    ASSERT_EQ(model->state().tabs.size(), 2);
+    EXPECT_EQ(activeTab(model->state()).fileURL, a);
+    EXPECT_EQ(status(), localizedString(QStringLiteral("session.opened.format")).arg(3));
+}
+
+TEST_F(SessionFileTest, AnEmptyListStartsOverWithAFreshUntitledTab) {
+    const QUuid first = tabAt(0).id;
+    model->session().files().openSessionFileAt(sessionFile(R"({"files":[]})"));
+    ASSERT_EQ(model->state().tabs.size(), 1);
+    EXPECT_NE(tabAt(0).id, first);
+    EXPECT_TRUE(model->state().panels.showWelcome);
+    EXPECT_EQ(status(), localizedString(QStringLiteral("session.opened.format")).arg(0));
+}
+
+TEST_F(SessionFileTest, BadFilesAndRelativePathsChangeNothing) {
+    edit(0, QStringLiteral("keep me"));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    writeFile(QStringLiteral("here.txt"), "would be read from the working folder");
+    const QList<QByteArray> bad = {
+        R"({"activeFile":"/x"})",
+        R"({"files":"/x"})",
+        R"({"files":[1]})",
+        R"({"files":["/a",)",
+        R"({"files":["here.txt"]})",
+        R"({"files":[""]})",
+        R"({"files":["/a"],"activeFile":"rel"})",
+    };
+    for (const QByteArray& json : bad) {
+        model->setErrorMessage(QString());
+        model->session().files().openSessionFileAt(sessionFile(json));
+        EXPECT_FALSE(error().isEmpty()) << json.constData();
+        ASSERT_EQ(model->state().tabs.size(), 1) << json.constData();
+        EXPECT_EQ(tabAt(0).document.text, QStringLiteral("keep me"));
+    }
+    EXPECT_TRUE(error().contains(QStringLiteral("rel")));
+    model->session().files().openSessionFileAt(path(QStringLiteral("missing.json")));
+    EXPECT_TRUE(error().contains(QStringLiteral("missing.json")));
+    QDir::setCurrent(previous);
+}

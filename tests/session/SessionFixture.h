@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/Defaults.h"
+#include "session/SessionStore.h"
+#include "session/WindowSession.h"
+#include "window/DocumentOpening.h"
+#include "window/EditorWindowModel.h"
+#include "window/ScriptedInteraction.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace dunmoss::test {
+
+// Windows on a private settings file and recovery folder, with their real session. Each test
+// starts with the process-wide session state cleared.
+class SessionFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        sessionCorruption() = SessionCorruption{};
+        bookmarkCache().clear();
+        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
+        model = restoredModel();
+    }
+
+    std::unique_ptr<EditorWindowModel> makeModel(const QStringList& arguments = {
+                                                     QStringLiteral("dunmoss-notepad")}) {
+        auto window = std::make_unique<EditorWindowModel>(
+            *defaults, EditorWindowModel::Options{true, arguments, recoveryDirectory()});
+        window->setInteraction(&person);
+        return window;
+    }
+
+    // A window as it is after its start-up restore.
+    std::unique_ptr<EditorWindowModel> restoredModel() {
+        std::unique_ptr<EditorWindowModel> window = makeModel();
+        window->session().restore().restoreSession();
+        return window;
+    }
+
+    QString recoveryDirectory() const { return dir.filePath(QStringLiteral("Recovery")); }
+    QString recoveryFile() const { return recoveryDirectory() + QStringLiteral("/recovery.json"); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    SessionStore store() { return SessionStore(*defaults, recoveryDirectory()); }
+
+    QUrl writeFile(const QString& name, const QByteArray& bytes) const {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        return QUrl::fromLocalFile(path(name));
+    }
+    static QByteArray readFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList corruptCopies() const {
+        return QDir(recoveryDirectory())
+            .entryList({QStringLiteral("corrupt-*.json")}, QDir::Files, QDir::Name);
+    }
+
+    int open(const QUrl& url) {
+        model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+        return model->activeTabIndex();
+    }
+    void edit(int index, const QString& text) {
+        model->setTabText(model->state().tabs.at(index).id, text);
+    }
+    const EditorTab& tabAt(int index) const { return model->state().tabs.at(index); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Defaults> defaults;
+    ScriptedInteraction person;
+    std::unique_ptr<EditorWindowModel> model;
+};
+
+} // namespace dunmoss::test

@@ -1,0 +1,218 @@
+// The two stored copies of a session and the restore that picks between them.
+#include "SessionFixture.h"
+#include "platform/Bookmark.h"
+#include "platform/Localization.h"
+#include "session/SessionRecord.h"
+#include "session/StrictJson.h"
+
+#include <QTest>
+#include <cstdio>
+#include <sys/stat.h>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+class SessionStoreTest : public SessionFixture {
+protected:
+    RestoredSession sessionWith(const QString& draft, std::optional<double> savedAt) {
+        EditorTab tab;
+        tab.document.text = draft;
+        RestoredSession session = makeSessionRecord({tab}, tab.id, 14);
+        session.savedAt = savedAt;
+        return session;
+    }
+    void storeRecord(const RestoredSession& session) {
+        defaults->setValue(QString::fromLatin1(kSessionRecordKey),
+                           encodeSessionRecord(session, SessionRecordFormat::Compact));
+    }
+    void storeSnapshot(const QByteArray& bytes) {
+        QDir().mkpath(recoveryDirectory());
+        QFile file(recoveryFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    QString restoredDraft() { return restoredModel()->state().tabs.first().document.text; }
+};
+
+} // namespace
+
+TEST_F(SessionStoreTest, TheNewerCopyWinsAndTheSnapshotWinsTies) {
+    const RestoredSession older = sessionWith(QStringLiteral("old"), 100);
+    const RestoredSession newer = sessionWith(QStringLiteral("new"), 200);
+    const RestoredSession untimed = sessionWith(QStringLiteral("untimed"), std::nullopt);
+    EXPECT_EQ(newerSession(older, newer), newer);
+    EXPECT_EQ(newerSession(newer, older), newer);
+    EXPECT_EQ(newerSession(older, older), older);
+    EXPECT_EQ(newerSession(untimed, older), older);
+    EXPECT_EQ(newerSession(older, untimed), older);
+    EXPECT_EQ(newerSession(untimed, untimed), untimed);
+    EXPECT_EQ(newerSession(std::nullopt, older), older);
+    EXPECT_FALSE(newerSession(std::nullopt, std::nullopt));
+
+    // Through the restore: equal times give the snapshot's tabs.
+    RestoredSession inFile = sessionWith(QStringLiteral("from the file"), 150);
+    storeRecord(sessionWith(QStringLiteral("from the settings"), 150));
+    storeSnapshot(encodeSessionRecord(inFile, SessionRecordFormat::PrettySorted));
+    EXPECT_EQ(restoredDraft(), QStringLiteral("from the file"));
+    storeRecord(sessionWith(QStringLiteral("from the settings"), 151));
+    EXPECT_EQ(restoredDraft(), QStringLiteral("from the settings"));
+}
+
+TEST_F(SessionStoreTest, SavingWritesBothCopiesAndARepeatStillWrites) {
+    const QUrl url = writeFile(QStringLiteral("a.txt"), "on disk");
+    const int index = open(url);
+    edit(index, QStringLiteral("typed"));
+    model->update([](EditorWindowState& s) { s.tabs[0].bookmarkedLines = {3, 1}; });
+    model->persistSession();
+    const QByteArray first = *defaults->data(QString::fromLatin1(kSessionRecordKey));
+    const RestoredSession record = decodeSessionRecord(first);
+    EXPECT_EQ(decodeSessionRecord(readFile(recoveryFile())).tabs, record.tabs);
+    ASSERT_EQ(record.tabs.size(), 1);
+    EXPECT_EQ(record.tabs[0].filePath, url.toLocalFile());
+    EXPECT_TRUE(record.tabs[0].fileBookmark);
+    EXPECT_EQ(record.tabs[0].bookmarkedLines, (QList<qint64>{1, 3}));
+    EXPECT_EQ(record.schemaVersion, 3);
+
+    QTest::qWait(5); // a new savedAt
+    model->persistSession();
+    EXPECT_NE(*defaults->data(QString::fromLatin1(kSessionRecordKey)), first);
+}
+
+TEST_F(SessionStoreTest, UndecodableCopiesAreKeptAsideReportedOnceAndTheRestStillRestores) {
+    const QByteArray badRecord = "{\"activeTabID\":\"x\",";
+    const QByteArray badSnapshot = "{\"activeTabID\":7,\"fontSize\":14,\"tabs\":[]}";
+    defaults->setValue(QString::fromLatin1(kSessionRecordKey), badRecord);
+    storeSnapshot(badSnapshot);
+    defaults->setValue(QString::fromLatin1(kSessionSaveFailedNoticeKey),
+                       QStringLiteral("last save failed"));
+
+    std::unique_ptr<EditorWindowModel> window = restoredModel();
+    EXPECT_TRUE(sessionCorruption().savedSessionWasCorrupt);
+    EXPECT_TRUE(sessionCorruption().recoverySnapshotWasCorrupt);
+    const QStringList copies = corruptCopies();
+    ASSERT_EQ(copies.size(), 2);
+    EXPECT_TRUE(copies[0].startsWith(QStringLiteral("corrupt-recovery-")));
+    EXPECT_TRUE(copies[1].startsWith(QStringLiteral("corrupt-session-")));
+    EXPECT_EQ(readFile(recoveryDirectory() + QLatin1Char('/') + copies[0]), badSnapshot);
+    EXPECT_EQ(readFile(recoveryDirectory() + QLatin1Char('/') + copies[1]), badRecord);
+    // Nothing is deleted; one notice for both, then the save-failure message behind it.
+    EXPECT_EQ(readFile(recoveryFile()), badSnapshot);
+    EXPECT_EQ(defaults->data(QString::fromLatin1(kSessionRecordKey)), badRecord);
+    EXPECT_EQ(window->state().errors.errorMessage,
+              localizedString(QStringLiteral("session.corrupt-snapshot.notice")));
+    EXPECT_EQ(window->state().errors.queuedErrorMessages,
+              QStringList{QStringLiteral("last save failed")});
+    EXPECT_EQ(window->state().tabs.size(), 1); // the window keeps its first tab
+
+    // A good snapshot beside a bad record is restored, with the notice.
+    storeSnapshot(encodeSessionRecord(sessionWith(QStringLiteral("kept"), 5),
+                                      SessionRecordFormat::PrettySorted));
+    sessionCorruption() = SessionCorruption{};
+    std::unique_ptr<EditorWindowModel> second = restoredModel();
+    EXPECT_EQ(second->state().tabs.first().document.text, QStringLiteral("kept"));
+    EXPECT_EQ(second->state().errors.errorMessage,
+              localizedString(QStringLiteral("session.corrupt-snapshot.notice")));
+}
+
+TEST_F(SessionStoreTest, EmptyOrForeignCopiesAreNoSessionAndNotCorrupt) {
+    RestoredSession empty = sessionWith(QStringLiteral("x"), 1);
+    empty.tabs.clear();
+    storeRecord(empty);
+    storeSnapshot(encodeSessionRecord(empty, SessionRecordFormat::PrettySorted));
+    EXPECT_FALSE(store().loadSavedSession());
+    EXPECT_FALSE(store().readRecoverySnapshot());
+    defaults->setValue(QString::fromLatin1(kSessionRecordKey), QStringLiteral("text, not data"));
+    EXPECT_FALSE(store().loadSavedSession());
+    // A FIFO in place of the recovery file is never opened (it would block the start).
+    QFile::remove(recoveryFile());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(recoveryFile()).constData(), 0600), 0);
+    EXPECT_FALSE(store().readRecoverySnapshot());
+    EXPECT_FALSE(sessionCorruption().savedSessionWasCorrupt);
+    EXPECT_FALSE(sessionCorruption().recoverySnapshotWasCorrupt);
+    EXPECT_TRUE(corruptCopies().isEmpty());
+}
+
+TEST_F(SessionStoreTest, RestoreClampsFontRepairsTheActiveTabAndDecidesTheWelcome) {
+    RestoredSession session = sessionWith(QString(), 1);
+    session.fontSize = 8;
+    session.activeTabID = QUuid::createUuid(); // names no tab
+    storeRecord(session);
+    std::unique_ptr<EditorWindowModel> window = restoredModel();
+    EXPECT_EQ(window->settings().fontSize(), 10);
+    EXPECT_EQ(window->state().activeTabID, window->state().tabs.first().id);
+    EXPECT_TRUE(window->state().panels.showWelcome); // one untitled empty tab
+
+    session = sessionWith(QStringLiteral("text"), 2);
+    session.fontSize = 40;
+    storeRecord(session);
+    window = restoredModel();
+    EXPECT_EQ(window->settings().fontSize(), 28);
+    EXPECT_FALSE(window->state().panels.showWelcome);
+    session.fontSize = 12.5;
+    storeRecord(session);
+    EXPECT_EQ(restoredModel()->settings().fontSize(), 12.5);
+
+    // Restored once per window.
+    storeRecord(sessionWith(QStringLiteral("later"), 3));
+    window->session().restore().restoreSession();
+    EXPECT_EQ(window->state().tabs.first().document.text, QStringLiteral("text"));
+}
+
+TEST_F(SessionStoreTest, StoredTabsComeBackWithDraftsFallbacksAndOnlyTrustedPaths) {
+    const QUrl url = writeFile(QStringLiteral("file.txt"), "line one\nline two\n");
+    SessionTab tab;
+    tab.id = QUuid::createUuid();
+    tab.filePath = url.toLocalFile();
+    tab.draftText = QStringLiteral("changed draft");
+    tab.savedSnapshot = QStringLiteral("line one\nline two\n");
+    tab.selectedLocation = -4;
+    tab.selectedLength = 3;
+    tab.encodingKey = QStringLiteral("big5");
+    tab.lineEndingKey = QStringLiteral("CR");
+    tab.bookmarkedLines = QList<qint64>{2, 0, -3, 2, 9'000'000'000LL};
+    EditorTab restored = makeTabFromSessionTab(tab);
+    EXPECT_EQ(restored.document.text, QStringLiteral("changed draft"));
+    EXPECT_EQ(restored.document.encoding, TextFileEncoding::Big5);
+    EXPECT_EQ(restored.savedEncoding, TextFileEncoding::Big5); // falls back to the current one
+    EXPECT_EQ(restored.document.lineEnding, TextLineEnding::LineFeed);
+    EXPECT_EQ(restored.selectedRange, (TextRange{0, 3}));
+    EXPECT_EQ(restored.selectedRanges, (QList<TextRange>{{0, 3}}));
+    EXPECT_EQ(restored.bookmarkedLines, (std::set<int>{2}));
+    EXPECT_FALSE(restored.isReadOnly);
+
+    // An unchanged draft takes the file as it is now.
+    tab.draftText = tab.savedSnapshot;
+    tab.encodingKey = QStringLiteral("utf8");
+    tab.lineEndingKey = QStringLiteral("lf");
+    writeFile(QStringLiteral("file.txt"), "newer on disk");
+    EXPECT_EQ(makeTabFromSessionTab(tab).document.text, QStringLiteral("newer on disk"));
+
+    // A relative or empty stored path is never read against the working folder.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    for (const QString& stored : {QStringLiteral("file.txt"), QString()}) {
+        tab.filePath = stored;
+        restored = makeTabFromSessionTab(tab);
+        EXPECT_FALSE(restored.fileURL) << stored.toStdString();
+        EXPECT_EQ(restored.document.text, tab.draftText);
+    }
+    QDir::setCurrent(previous);
+}
+
+TEST_F(SessionStoreTest, AStaleBookmarkStillFindsTheFileAndIsMadeAfresh) {
+    const QUrl url = writeFile(QStringLiteral("moved.txt"), "content");
+    EditorTab tab;
+    tab.fileURL = url;
+    const SessionTab stored = makeSessionTab(tab);
+    ASSERT_TRUE(stored.fileBookmark);
+    // The file is replaced by another one at the same path: the bookmark is stale.
+    const QUrl other = writeFile(QStringLiteral("other.txt"), "replaced");
+    ASSERT_EQ(::rename(QFile::encodeName(other.toLocalFile()).constData(),
+                       QFile::encodeName(url.toLocalFile()).constData()),
+              0);
+    EXPECT_EQ(makeTabFromSessionTab(stored).fileURL, url);
+    EXPECT_FALSE(bookmarkCache().contains(url.toLocalFile()));
+    EXPECT_NE(makeSessionTab(tab).fileBookmark, stored.fileBookmark);
+}
