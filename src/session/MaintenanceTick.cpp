@@ -4,6 +4,7 @@
 #include "text/EditorTab.h"
 #include "window/DocumentFileWriter.h"
 #include "window/EditorWindowModel.h"
+#include "window/ExternalChanges.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
 
@@ -50,13 +51,7 @@ void MaintenanceTick::maintenanceTick() {
 }
 
 void MaintenanceTick::checkExternalChanges() {
-    const int count = int(m_model.state().tabs.size());
-    for (int index = 0; index < count && index < m_model.state().tabs.size(); ++index) {
-        const EditorTab& tab = m_model.state().tabs.at(index);
-        if (tab.isUntitled() || tab.hasExternalChanges || !fileChanged(tab))
-            continue;
-        m_model.update([index](EditorWindowState& state) { flagExternalChange(state, index); });
-    }
+    ExternalChanges(m_model).checkExternalChanges();
 }
 
 void MaintenanceTick::autosaveModifiedTabs() {

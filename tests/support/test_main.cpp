@@ -18,9 +18,6 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
-    // Test mode puts the standard folders under the home folder: keep them in the temporary one
-    // too (a window's recovery snapshot goes there unless its test names a folder).
-    qputenv("HOME", home.path().toUtf8());
     QStandardPaths::setTestModeEnabled(true);
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
