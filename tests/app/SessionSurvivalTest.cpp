@@ -1,0 +1,316 @@
+// The promise of the session: a program killed outright gives back every draft, and a file is
+// never left half written. Each test runs the application, composed as the program composes
+// it, in a child process with its data folders in a temporary place (XDG_*), and kills it.
+#include "app/DunmossNotepadApp.h"
+#include "app/EditorMenuBar.h"
+#include "app/EditorWindowChrome.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
+#include "platform/Defaults.h"
+#include "session/SessionRecord.h"
+#include "session/SessionStore.h"
+#include "text/EditorTab.h"
+#include "window/EditorArea.h"
+#include "window/EditorPane.h"
+#include "window/EditorWindowModel.h"
+#include "window/EditorWindowView.h"
+#include "window/WindowCommandTable.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowLayout.h"
+
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+using namespace dunmoss;
+
+namespace {
+
+const char* const kRole = "DUNMOSS_SURVIVAL_ROLE";
+// Lines of one letter, 4,500,000 bytes: below the preview limit, so every save writes it whole.
+QByteArray largeContent(char letter) {
+    return (QByteArray(79, letter) + '\n').repeated(4'500'000 / 80);
+}
+
+QString role() {
+    return qEnvironmentVariable(kRole);
+}
+
+// The test harness points the data folders at its own place; a child takes the ones its parent
+// chose and the real standard locations.
+void useParentsDataFolders() {
+    qputenv("XDG_CONFIG_HOME", qgetenv("DUNMOSS_SURVIVAL_CONFIG"));
+    qputenv("XDG_DATA_HOME", qgetenv("DUNMOSS_SURVIVAL_DATA"));
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+void settle() {
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+void typeText(QWidget* target, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(target, &release);
+    }
+}
+
+QByteArray gb18030(const QString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open("gb18030", &status);
+    QByteArray out(text.size() * 4 + 8, '\0');
+    const int32_t written = ucnv_fromUChars(converter, out.data(), int32_t(out.size()),
+                                            reinterpret_cast<const UChar*>(text.utf16()),
+                                            int32_t(text.size()), &status);
+    ucnv_close(converter);
+    out.resize(written);
+    return out;
+}
+
+EditorWindowView* startedWindow(DunmossNotepadApp& app, const QStringList& paths) {
+    EditorWindowView* window = app.start(paths);
+    if (!window->hasCompletedStartUp()) {
+        QSignalSpy started(window, &EditorWindowView::startUpCompleted);
+        started.wait(5000);
+    }
+    settle();
+    return window;
+}
+
+ShortcutTextView* activeEditor(EditorWindowView* window) {
+    window->refreshNow();
+    settle();
+    return window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+}
+
+// What must come back: per tab its file, text, selection, encoding and line ending.
+QByteArray describe(const EditorWindowState& state) {
+    QJsonArray tabs;
+    for (const EditorTab& tab : state.tabs)
+        tabs.append(QJsonObject{
+            {QStringLiteral("file"), tab.fileURL ? tab.fileURL->toLocalFile() : QString()},
+            {QStringLiteral("text"), tab.document.text},
+            {QStringLiteral("selection"),
+             QStringLiteral("%1+%2").arg(tab.selectedRange.location).arg(tab.selectedRange.length)},
+            {QStringLiteral("encoding"), identifier(tab.document.encoding)},
+            {QStringLiteral("lineEnding"), identifier(tab.document.lineEnding)},
+            {QStringLiteral("active"), tab.id == state.activeTabID}});
+    return QJsonDocument(tabs).toJson(QJsonDocument::Compact);
+}
+
+void say(const QByteArray& line) {
+    std::fputs((line + '\n').constData(), stdout);
+    std::fflush(stdout);
+}
+
+// Child: opens the two files and a new untitled tab, types into the untitled tab and into the
+// GB 18030 file, selects a word with the keyboard, reports the state and waits to be killed.
+void typeAndWait() {
+    useParentsDataFolders();
+    const QStringList files =
+        qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES").split(QLatin1Char(';'));
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    EditorWindowView* window = startedWindow(app, files);
+    EditorWindowModel& model = window->model();
+    window->commandTable().newDocument();
+    ShortcutTextView* editor = activeEditor(window);
+    editor->setFocus();
+    typeText(editor, QStringLiteral("an untitled draft"));
+    QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
+
+    window->commandTable().selectTab(model.state().tabs.at(1).id);
+    editor = activeEditor(window);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    typeText(editor, QStringLiteral("第三行 typed"));
+    QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
+    settle();
+    say("STATE " + describe(model.state()));
+    QEventLoop().exec();
+}
+
+// Child: a fresh start; reports what was restored.
+void reportRestored() {
+    useParentsDataFolders();
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    EditorWindowView* window = startedWindow(app, {});
+    say("STATE " + describe(window->model().state()));
+}
+
+// Child: saves a large file over and over, alternating two contents, until killed.
+void saveForever() {
+    useParentsDataFolders();
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    EditorWindowView* window = startedWindow(app, {qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES")});
+    EditorWindowModel& model = window->model();
+    const auto content = [](const char* letter) {
+        return QString::fromLatin1(largeContent(qEnvironmentVariable(letter).at(0).toLatin1()));
+    };
+    const QString first = content("DUNMOSS_SURVIVAL_A");
+    const QString second = content("DUNMOSS_SURVIVAL_B");
+    QAction* save = editorMenuBar(*window)->actionForKey(QStringLiteral("command.save"));
+    say("SAVING");
+    for (int round = 0;; ++round) {
+        model.setTabText(activeTab(model.state()).id, round % 2 ? second : first);
+        save->trigger();
+        QApplication::processEvents();
+    }
+}
+
+class SessionSurvival : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!role().isEmpty())
+            return;
+        ASSERT_TRUE(dir.isValid());
+    }
+
+    QProcess* startChild(const QString& childRole, const QString& test, const QString& files,
+                         const QString& dataFolder) {
+        auto* child = new QProcess;
+        children.emplace_back(child);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kRole), childRole);
+        environment.insert(QStringLiteral("DUNMOSS_SURVIVAL_CONFIG"),
+                           dataFolder + QStringLiteral("/config"));
+        environment.insert(QStringLiteral("DUNMOSS_SURVIVAL_DATA"),
+                           dataFolder + QStringLiteral("/data"));
+        environment.insert(QStringLiteral("DUNMOSS_SURVIVAL_FILES"), files);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (const auto& [key, value] : extraEnvironment)
+            environment.insert(key, value);
+        child->setProcessEnvironment(environment);
+        child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child->start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--gtest_filter=SessionSurvival.") + test});
+        return child;
+    }
+
+    // The rest of the first line the child writes with the prefix; nothing when it ends first.
+    static std::optional<QByteArray> readLine(QProcess* child, const QByteArray& prefix) {
+        while (child->state() != QProcess::NotRunning || child->canReadLine()) {
+            if (!child->canReadLine() && !child->waitForReadyRead(30000))
+                return std::nullopt;
+            while (child->canReadLine()) {
+                const QByteArray line = child->readLine().trimmed();
+                if (line.startsWith(prefix))
+                    return line.mid(prefix.size());
+            }
+        }
+        return std::nullopt;
+    }
+
+    static void kill(QProcess* child) {
+        ::kill(pid_t(child->processId()), SIGKILL);
+        child->waitForFinished(10000);
+    }
+
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<QProcess>> children;
+    QList<std::pair<QString, QString>> extraEnvironment;
+};
+
+} // namespace
+
+TEST_F(SessionSurvival, EveryDraftSelectionAndEncodingComesBackAfterAKill) {
+    if (role() == QLatin1String("type"))
+        return typeAndWait();
+    if (role() == QLatin1String("report"))
+        return reportRestored();
+    const QString plain = dir.filePath(QStringLiteral("plain.txt"));
+    const QString chinese = dir.filePath(QStringLiteral("chinese.txt"));
+    {
+        QFile a(plain);
+        ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+        a.write("alpha\nbeta\n");
+        QFile b(chinese);
+        ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+        b.write(gb18030(QStringLiteral("第一行：你好\r\n第二行 second\r\n")));
+    }
+    const QString data = dir.filePath(QStringLiteral("home"));
+
+    QProcess* typing = startChild(
+        QStringLiteral("type"), QStringLiteral("EveryDraftSelectionAndEncodingComesBackAfterAKill"),
+        plain + QLatin1Char(';') + chinese, data);
+    const QByteArray typed = readLine(typing, "STATE ").value_or(QByteArray());
+    ASSERT_FALSE(typed.isEmpty()) << "the typing child reported nothing";
+    // Longer than the snapshot's wait, shorter than the first maintenance tick.
+    QTest::qWait(1000);
+    kill(typing);
+    ASSERT_EQ(typing->exitStatus(), QProcess::CrashExit);
+
+    // The settings record was written before the typing: the drafts come from the recovery file.
+    Defaults settings(data + QStringLiteral("/config/Dunmoss Notepad/settings.ini"));
+    if (const std::optional<QByteArray> record =
+            settings.data(QString::fromLatin1(kSessionRecordKey)))
+        EXPECT_FALSE(record->contains("an untitled draft"));
+    EXPECT_TRUE(
+        QFile::exists(data + QStringLiteral("/data/Dunmoss Notepad/Recovery/recovery.json")));
+
+    QProcess* report = startChild(
+        QStringLiteral("report"),
+        QStringLiteral("EveryDraftSelectionAndEncodingComesBackAfterAKill"), QString(), data);
+    const QByteArray restored = readLine(report, "STATE ").value_or(QByteArray());
+    report->waitForFinished(20000);
+    const QJsonArray before = QJsonDocument::fromJson(typed).array();
+    ASSERT_EQ(before.size(), 3);
+    EXPECT_TRUE(before.at(2)
+                    .toObject()
+                    .value(QStringLiteral("text"))
+                    .toString()
+                    .contains(QStringLiteral("an untitled draft")));
+    EXPECT_EQ(before.at(1).toObject().value(QStringLiteral("encoding")), QStringLiteral("gb18030"));
+    EXPECT_EQ(QJsonDocument::fromJson(restored).array(), before)
+        << "typed:    " << typed.constData() << "\nrestored: " << restored.constData();
+}
+
+TEST_F(SessionSurvival, AKilledSaveLeavesTheOldOrTheNewFileNeverAPart) {
+    if (role() == QLatin1String("save"))
+        return saveForever();
+    const QString file = dir.filePath(QStringLiteral("large.txt"));
+    const QByteArray original = largeContent('o');
+    const QByteArray first = largeContent('a');
+    const QByteArray second = largeContent('b');
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(original);
+    }
+    // The child builds the two contents from their letter.
+    extraEnvironment = {{QStringLiteral("DUNMOSS_SURVIVAL_A"), QStringLiteral("a")},
+                        {QStringLiteral("DUNMOSS_SURVIVAL_B"), QStringLiteral("b")}};
+    int sawNew = 0;
+    for (int round = 0; round < 12; ++round) {
+        QProcess* saver = startChild(
+            QStringLiteral("save"), QStringLiteral("AKilledSaveLeavesTheOldOrTheNewFileNeverAPart"),
+            file, dir.filePath(QStringLiteral("home%1").arg(round)));
+        ASSERT_TRUE(readLine(saver, "SAVING"));
+        QTest::qWait(QRandomGenerator::global()->bounded(20, 400));
+        kill(saver);
+        QFile in(file);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        const QByteArray bytes = in.readAll();
+        const bool whole = bytes == original || bytes == first || bytes == second;
+        ASSERT_TRUE(whole) << "round " << round << ": " << bytes.size() << " bytes starting "
+                           << bytes.left(1).constData();
+        sawNew += bytes != original ? 1 : 0;
+    }
+    // The kills fell during the saves, not only before the first one.
+    EXPECT_GT(sawNew, 0);
+}
