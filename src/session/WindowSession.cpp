@@ -1,13 +1,29 @@
 #include "session/WindowSession.h"
 
+#include "platform/Defaults.h"
 #include "window/EditorWindowModel.h"
+
+#include <QFileInfo>
 
 namespace dunmoss {
 
+namespace {
+
+// The standard settings keep their session in the standard folder; any other settings file
+// (a test's, for one) keeps it beside itself, so separate settings never share a session.
+QString recoveryDirectoryFor(Defaults& defaults, const QString& chosen) {
+    if (!chosen.isEmpty())
+        return chosen;
+    if (&defaults == &Defaults::standard())
+        return SessionStore::standardRecoveryDirectory();
+    return QFileInfo(defaults.filePath()).absolutePath() + QStringLiteral("/Recovery");
+}
+
+} // namespace
+
 WindowSession::WindowSession(EditorWindowModel& model, const QString& recoveryDirectory)
-    : m_model(model), m_store(model.defaults(), recoveryDirectory.isEmpty()
-                                                    ? SessionStore::standardRecoveryDirectory()
-                                                    : recoveryDirectory),
+    : m_model(model),
+      m_store(model.defaults(), recoveryDirectoryFor(model.defaults(), recoveryDirectory)),
       m_persistence(model, m_store), m_maintenance(model), m_recentFiles(model.defaults()),
       m_restore(model, m_store), m_files(model) {}
 

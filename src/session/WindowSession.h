@@ -18,7 +18,8 @@ class EditorWindowModel;
 // window's model, so its timers end with the window.
 class WindowSession {
 public:
-    // An empty folder means the standard recovery folder.
+    // An empty folder means the standard recovery folder for the standard settings, and a
+    // "Recovery" folder beside the settings file for any other.
     WindowSession(EditorWindowModel& model, const QString& recoveryDirectory);
 
     SessionStore& store() { return m_store; }
