@@ -57,10 +57,6 @@ void WindowSession::saveSessionOnDisappear() {
     }
 }
 
-void WindowSession::saveSessionOnTerminate() {
-    m_model.persistSession();
-}
-
 void WindowSession::cancelWindowTasks() {
     m_maintenance.cancel();
     m_persistence.cancelRecoverySnapshot();

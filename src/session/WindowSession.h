@@ -36,7 +36,6 @@ public:
 
     // The window went away: a full save, then its timers stop; a failure is reported last.
     void saveSessionOnDisappear();
-    void saveSessionOnTerminate();
     void cancelWindowTasks();
 
 private:

@@ -82,12 +82,25 @@ QByteArray gb18030(const QString& text) {
     return out;
 }
 
+// The window once its start-up is done and the files handed over have opened in it.
 EditorWindowView* startedWindow(DunmossNotepadApp& app, const QStringList& paths) {
     EditorWindowView* window = app.start(paths);
     if (!window->hasCompletedStartUp()) {
         QSignalSpy started(window, &EditorWindowView::startUpCompleted);
         started.wait(5000);
     }
+    const auto opened = [window, paths] {
+        QStringList open;
+        for (const EditorTab& tab : window->model().state().tabs)
+            if (tab.fileURL)
+                open.append(tab.fileURL->toLocalFile());
+        for (const QString& path : paths)
+            if (!open.contains(path))
+                return false;
+        return true;
+    };
+    for (int i = 0; i < 200 && !opened(); ++i)
+        QTest::qWait(25);
     settle();
     return window;
 }
