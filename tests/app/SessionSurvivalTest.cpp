@@ -263,8 +263,16 @@ TEST_F(SessionSurvival, EveryDraftSelectionAndEncodingComesBackAfterAKill) {
         plain + QLatin1Char(';') + chinese, data);
     const QByteArray typed = readLine(typing, "STATE ").value_or(QByteArray());
     ASSERT_FALSE(typed.isEmpty()) << "the typing child reported nothing";
-    // Longer than the snapshot's wait, shorter than the first maintenance tick.
+    // Longer than the snapshot's wait, shorter than the first maintenance tick. A loaded
+    // machine may run the child's timer late: then the kill waits for the snapshot to appear.
     QTest::qWait(1000);
+    const QString recovery = data + QStringLiteral("/data/Dunmoss Notepad/Recovery/recovery.json");
+    const auto snapshotHoldsDraft = [&] {
+        QFile file(recovery);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("an untitled draft");
+    };
+    for (int i = 0; i < 100 && !snapshotHoldsDraft(); ++i)
+        QTest::qWait(100);
     kill(typing);
     ASSERT_EQ(typing->exitStatus(), QProcess::CrashExit);
 
