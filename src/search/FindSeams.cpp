@@ -11,6 +11,7 @@ void installFindSeams(EditorWindowModel& model) {
     model.seams().refreshFindResultsAfterEdit = [window] {
         FindReplace(*window).refreshFindResultsAfterEdit();
     };
+    model.seams().loadStoredFindState = [window] { loadStoredFindState(*window); };
 }
 
 void loadStoredFindState(EditorWindowModel& model) {

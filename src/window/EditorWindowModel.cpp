@@ -39,8 +39,6 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
     m_state.isSceneHosted = options.isSceneHosted;
     installFindSeams(*this);
     m_session->installSeams();
-    // The find state is read in its place in the start-up order (see WindowStartUp).
-    m_seams.loadStoredFindState = [this] { dunmoss::loadStoredFindState(*this); };
 }
 
 EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)

@@ -203,6 +203,22 @@ TEST_F(SearchCenterTest, RecordingKeepsTenNewestFirstWithoutDuplicates) {
     EXPECT_FALSE(state().searchCenter.selectedSearchRunID.has_value());
 }
 
+TEST_F(SearchCenterTest, StartUpReadsTheHistoriesAndRunsWithNoRunSelected) {
+    query(QStringLiteral("kept"));
+    find().setReplaceText(QStringLiteral("with"));
+    find().recordFindHistory();
+    find().recordReplaceHistory();
+    center().recordSearchCenterRun(SearchCenterScope::Folder, QStringLiteral("q"),
+                                   results(2, QStringLiteral("g")));
+    std::unique_ptr<EditorWindowModel> next = makeWindow();
+    ASSERT_TRUE(next->seams().loadStoredFindState);
+    next->seams().loadStoredFindState();
+    EXPECT_EQ(next->state().find.findHistory, QStringList{QStringLiteral("kept")});
+    EXPECT_EQ(next->state().find.replaceHistory, QStringList{QStringLiteral("with")});
+    EXPECT_EQ(next->state().searchCenter.searchCenterRuns, runs());
+    EXPECT_FALSE(next->state().searchCenter.selectedSearchRunID.has_value());
+}
+
 TEST_F(SearchCenterTest, RunTitleNamesQueryScopeAndCount) {
     SearchCenterRun run;
     run.scope = SearchCenterScope::OpenDocuments;
