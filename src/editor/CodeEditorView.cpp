@@ -53,6 +53,10 @@ CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent)
     coordinator->connectView(this, m_textView, m_ruler, m_hintLabel);
     m_textView->setUndoStack(coordinator->undoManagerForTextView());
     m_textView->setLeftMarginWidget(m_ruler, m_ruler->requiredThickness());
+    // Font, tab stops and wrapping before the text: each change of them lays the whole text
+    // out again, which on a long line costs as much as the first layout.
+    coordinator->applyWordWrap();
+    coordinator->applyAppearance();
 
     const QString bound = props.text.value();
     if (coordinator->storage() && coordinator->storage()->text() != bound) {
@@ -61,8 +65,6 @@ CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent)
         coordinator->lastReportedText = bound;
         coordinator->lastReportedRanges = m_textView->selectedRanges();
     }
-    coordinator->applyWordWrap();
-    coordinator->applyAppearance();
     coordinator->highlighting().applyHighlighting();
     // The bound selection arrives with the first update, which follows at once.
     update(props);
