@@ -30,6 +30,12 @@ WindowSession::WindowSession(EditorWindowModel& model, const QString& recoveryDi
 void WindowSession::installSeams() {
     WindowSeams& seams = m_model.seams();
     seams.recordRecentFile = [this](const QUrl& url) { m_recentFiles.recordRecentFile(url); };
+    seams.recentFiles = [this] { return m_recentFiles.urls(); };
+    seams.openSessionFile = [this] { m_files.openSessionFile(); };
+    seams.saveSessionFile = [this] { m_files.saveSessionFile(); };
+    // The header lists the recent files: a change of the list redraws the window.
+    QObject::connect(&m_recentFiles, &RecentFilesStore::urlsChanged, &m_model,
+                     [this] { m_model.update([](EditorWindowState&) {}); });
     seams.reportSessionSaveFailure = [this](const std::exception& error) {
         m_persistence.reportSessionSaveFailure(error);
     };

@@ -14,11 +14,12 @@
 namespace dunmoss {
 
 // Operations of other subsystems that the window's document operations call. The window's
-// session (session/WindowSession) fills the session members when the model is made, the find
-// refresh and the find state are installed then too, and the outline extractor is the real one
-// from the start; the others stay empty until their subsystem installs them. An empty member
-// does nothing (or gives nothing). `persistSession` and `scheduleRecoverySnapshot` stay empty
-// only while the session is not saved (interface testing); tests may replace any member.
+// session (session/WindowSession) fills the session, recent-file and session-file members when
+// the model is made, the find refresh and the find state are installed then too, and the
+// outline extractor is the real one from the start; the others stay empty until their
+// subsystem installs them. An empty member does nothing (or gives nothing). `persistSession`
+// and `scheduleRecoverySnapshot` stay empty only while the session is not saved (interface
+// testing); tests may replace any member.
 struct WindowSeams {
     // Writes the window's session; throws on failure.
     std::function<void()> persistSession;

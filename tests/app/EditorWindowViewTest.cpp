@@ -42,9 +42,8 @@ protected:
         setPendingEditorCommand(PendingEditorCommand::None);
     }
 
-    EditorWindowView* makeWindow(bool sceneHosted = true,
-                                 const QStringList& arguments = {
-                                     QStringLiteral("dunmoss-notepad")}) {
+    EditorWindowView* makeWindow(bool sceneHosted = true, const QStringList& arguments = {
+                                                              QStringLiteral("dunmoss-notepad")}) {
         EditorWindowView::Options options;
         options.isSceneHosted = sceneHosted;
         options.defaults = defaults.get();
@@ -257,3 +256,34 @@ TEST_F(WindowView, TheContentNeverGetsSmallerThanItsMinimum) {
 }
 
 } // namespace
+
+// With the session saved, closing the last window keeps its drafts without a question and the
+// next window brings them back; while another window stays open (it would overwrite the one
+// shared session) a close with drafts still asks.
+TEST_F(WindowView, TheSessionKeepsDraftsAcrossAClose) {
+    test::ScriptedInteraction person;
+    EditorWindowView* first = makeWindow();
+    first->model().setInteraction(&person);
+    showWindow(first);
+    waitForStartUp(first);
+    first->model().setTabText(first->model().state().tabs.first().id, QStringLiteral("kept"));
+    EditorWindowView* second = makeWindow();
+    second->model().setInteraction(&person);
+    showWindow(second);
+    waitForStartUp(second);
+
+    person.alertAnswers = {2}; // keep the window
+    EXPECT_FALSE(first->close());
+    EXPECT_EQ(person.alerts.size(), 1);
+    EXPECT_TRUE(second->close()); // nothing unsaved there
+    QApplication::processEvents();
+    EXPECT_TRUE(first->close());
+    EXPECT_EQ(person.alerts.size(), 1);
+    QApplication::processEvents();
+
+    EditorWindowView* later = makeWindow();
+    showWindow(later);
+    waitForStartUp(later);
+    ASSERT_EQ(later->model().state().tabs.size(), 1);
+    EXPECT_EQ(later->model().state().tabs.first().document.text, QStringLiteral("kept"));
+}
