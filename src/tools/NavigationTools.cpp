@@ -33,11 +33,10 @@ NavigationViews::NavigationViews(EditorWindowView& view)
     : QObject(&view), m_view(view), m_model(view.model()),
       m_commands(std::make_shared<EditorCommands>(view.commandTable().makeWindowCommands())) {
     installNavigationOperations(view.commandTable(), m_model);
-    // Interface tests start without the stored workspace.
-    view.addStartUpStep([this] {
-        if (!isUiTestingProcess())
-            Workspace(m_model).restoreWorkspaceIfNeeded();
-    });
+    // In its place in the start-up order, after the session (interface tests skip it there).
+    m_model.seams().restoreWorkspaceIfNeeded = [this] {
+        Workspace(m_model).restoreWorkspaceIfNeeded();
+    };
 
     EditorArea* area = view.windowLayout().editorArea();
     m_workspace = new WorkspacePanel;
