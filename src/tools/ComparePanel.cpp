@@ -16,6 +16,7 @@
 #include <QPainterPath>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
+#include <QTextOption>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -129,9 +130,11 @@ public:
             p->setPen(option.palette.color(QPalette::Text));
             p->save();
             p->setClipRect(cell.adjusted(6, 6, -6, -6));
-            p->drawText(cell.adjusted(6, 6, -6, -6),
-                        Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere,
-                        text.isEmpty() ? QStringLiteral(" ") : text.left(400));
+            QTextOption wrap(Qt::AlignLeft | Qt::AlignTop);
+            wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            // Two lines show; a very long line need not be laid out whole.
+            p->drawText(QRectF(cell.adjusted(6, 6, -6, -6)),
+                        text.isEmpty() ? QStringLiteral(" ") : text.left(400), wrap);
             p->restore();
         }
         p->restore();

@@ -8,14 +8,18 @@
 #include "window/WindowDerivedValues.h"
 
 #include <QAbstractListModel>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QPainter>
+#include <QPromise>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
+#include <QThreadPool>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace dunmoss {
 
@@ -167,13 +171,41 @@ void DocumentOutlinePanel::refresh() {
         return;
     const EditorTab& tab = activeTab(m_model.state());
     const EditorLanguage language = effectiveLanguage(tab);
-    if (!m_hasText || tab.document.text != m_text || language != m_language) {
-        m_text = tab.document.text;
-        m_language = language;
-        m_hasText = true;
-        m_items = activeOutlineItems(m_model.state(), m_model.seams().extractOutline);
-        m_itemsModel->setItems(m_items);
+    if (m_hasText && tab.document.text == m_text && language == m_language)
+        return;
+    m_text = tab.document.text;
+    m_language = language;
+    m_hasText = true;
+    const quint64 generation = ++m_generation;
+    if (m_text.size() <= kImmediateLimit || m_text.size() > kOutlineTextLimit) {
+        showItems(activeOutlineItems(m_model.state(), m_model.seams().extractOutline));
+        return;
     }
+    // A large text is outlined off the main thread; the items shown stay until the new ones
+    // arrive, and a result overtaken by a later edit is dropped.
+    const auto extract = m_model.seams().extractOutline;
+    if (!extract) {
+        showItems({});
+        return;
+    }
+    auto promise = std::make_shared<QPromise<QList<DocumentOutlineItem>>>();
+    auto* watcher = new QFutureWatcher<QList<DocumentOutlineItem>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation == m_generation && watcher->future().resultCount() > 0)
+            showItems(watcher->future().result());
+    });
+    watcher->setFuture(promise->future());
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, extract, text = m_text, language] {
+        promise->addResult(extract(text, language));
+        promise->finish();
+    });
+}
+
+void DocumentOutlinePanel::showItems(const QList<DocumentOutlineItem>& items) {
+    m_items = items;
+    m_itemsModel->setItems(m_items);
     m_content->setCurrentWidget(m_items.isEmpty() ? static_cast<QWidget*>(m_empty) : m_list);
 }
 

@@ -19,7 +19,7 @@ class OutlineItemsModel;
 
 // The outline panel beside the editor: the active tab's declarations, headings or keys; a
 // click selects the item's text. The outline is extracted again only when the text or its
-// language changed, and for large texts only after a pause in typing.
+// language changed; a large text only after a pause in typing, and off the main thread.
 class DocumentOutlinePanel : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +39,7 @@ public:
 
 private:
     void schedule();
+    void showItems(const QList<DocumentOutlineItem>& items);
 
     EditorWindowModel& m_model;
     OutlineItemsModel* m_itemsModel = nullptr;
@@ -49,6 +50,7 @@ private:
     QString m_text;
     EditorLanguage m_language{};
     bool m_hasText = false;
+    quint64 m_generation = 0;
     QList<DocumentOutlineItem> m_items;
 };
 

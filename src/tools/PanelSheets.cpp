@@ -6,6 +6,7 @@
 #include "tools/GoToLine.h"
 #include "tools/HelpSheet.h"
 #include "tools/PanelChrome.h"
+#include "tools/ToolSheetDialog.h"
 #include "window/EditorWindowModel.h"
 #include "window/IconTable.h"
 #include "window/WindowCommandHandlers.h"
@@ -43,14 +44,13 @@ QLabel* secondaryLabel(const QString& content, QWidget* parent, const QFont& fon
 QVBoxLayout* makeSheet(QDialog* dialog, const char* titleKey, const char* symbol, int width,
                        int padding, const QFont& titleFont) {
     dialog->setObjectName(QString::fromLatin1(titleKey));
-    dialog->setWindowTitle(text(titleKey));
+    dialog->setWindowTitle(sheetTitle(text(titleKey)));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setFixedWidth(width);
     auto* column = new QVBoxLayout(dialog);
     column->setContentsMargins(padding, padding, padding, padding);
     column->setSpacing(14);
-    column->setSizeConstraint(QLayout::SetFixedSize);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(6);
     auto* icon = new QLabel(dialog);
@@ -58,13 +58,11 @@ QVBoxLayout* makeSheet(QDialog* dialog, const char* titleKey, const char* symbol
     icon->setPixmap(symbolPixmap(QString::fromLatin1(symbol), size,
                                  dialog->palette().color(QPalette::WindowText),
                                  dialog->devicePixelRatioF()));
-    auto* title = new QLabel(text(titleKey), dialog);
+    auto* title = new QLabel(sheetTitle(text(titleKey)), dialog);
     title->setFont(titleFont);
     titleRow->addWidget(icon);
     titleRow->addWidget(title, 1);
     column->addLayout(titleRow);
-    dialog->setMinimumWidth(width);
-    dialog->setMaximumWidth(width);
     return column;
 }
 

@@ -64,6 +64,8 @@ struct HeaderCommands {
     Action previousBookmark;
     Action clearBookmarks;
     Action showColumnInsert;
+    // The external-command sheet; no popover row shows it.
+    Action showExternalCommand;
     Action duplicateLine;
     Action deleteLine;
     Action moveLineUp;

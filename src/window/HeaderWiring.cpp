@@ -1,5 +1,6 @@
 #include "window/HeaderWiring.h"
 
+#include "tools/ExternalCommand.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentReloading.h"
 #include "window/EditorWindowModel.h"
@@ -76,6 +77,8 @@ HeaderCommands makeHeaderCommands(EditorWindowModel& model, const EditorCommands
     c.previousBookmark = record.previousBookmark;
     c.clearBookmarks = record.clearBookmarks;
     c.showColumnInsert = record.showColumnInsert;
+    c.showExternalCommand =
+        on([](EditorWindowModel& m) { ExternalCommand(m).presentExternalCommandSheet(); });
     c.duplicateLine = record.duplicateLine;
     c.deleteLine = record.deleteLine;
     c.moveLineUp = record.moveLineUp;
