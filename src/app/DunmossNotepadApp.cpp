@@ -1,8 +1,11 @@
 #include "app/DunmossNotepadApp.h"
 
+#include "app/AppSettingsView.h"
+#include "app/ApplicationActions.h"
 #include "app/ApplicationDelegate.h"
 #include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
+#include "app/SettingsWindow.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
 #include "text/EditorTheme.h"
@@ -47,14 +50,17 @@ DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, Defaults& def
             return alwaysOnTopEnabled(*store, arguments);
         });
     });
+    openSettingsAction() = [store] { showSettingsWindow(*store); };
     m_languagePreference = storedLanguagePreference(defaults);
     if (m_languagePreference != AppLanguagePreference::System)
         QLocale::setDefault(sceneLocale(m_languagePreference));
 }
 
 DunmossNotepadApp::~DunmossNotepadApp() {
-    // The applier reads this application's settings store.
+    // The applier and the settings window use this application's settings store.
     setAlwaysOnTopApplier({});
+    openSettingsAction() = nullptr;
+    delete settingsWindow();
 }
 
 QLocale DunmossNotepadApp::sceneLocale(AppLanguagePreference preference) {

@@ -100,6 +100,23 @@ SingleInstance::Role SingleInstance::claim(const QStringList& absolutePaths) {
     return listen() ? Role::Primary : Role::Alone;
 }
 
+void SingleInstance::release() {
+    if (!m_server)
+        return;
+    m_server->close();
+    delete m_server;
+    m_server = nullptr;
+}
+
+bool SingleInstance::reacquire() {
+    if (m_server)
+        return true;
+    // Someone answering on the name is the running instance now.
+    if (exchange(m_serverName, message(QJsonObject{{QStringLiteral("ping"), true}}), 500))
+        return false;
+    return listen();
+}
+
 bool SingleInstance::handOver(const QStringList& absolutePaths) {
     QJsonObject request;
     request.insert(QStringLiteral("paths"), QJsonArray::fromStringList(absolutePaths));

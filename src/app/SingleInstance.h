@@ -42,6 +42,13 @@ public:
     Role claim(const QStringList& absolutePaths);
     const QString& serverName() const { return m_serverName; }
 
+    // Stops listening, so that a launch made now becomes the running instance itself (used
+    // before this process starts its successor).
+    void release();
+    // Listens again after release() when no other instance took the name meanwhile.
+    bool reacquire();
+    bool isListening() const { return m_server != nullptr; }
+
     // Answers a running instance's "report-tabs" query with these paths (automated testing
     // only: the program sets it under its testing flag). Nothing is answered while unset.
     void setTabReporter(std::function<QStringList()> reporter) { m_reporter = std::move(reporter); }

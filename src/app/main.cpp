@@ -1,5 +1,6 @@
 // Dunmoss Notepad: a tabbed plain-text and source-code editor.
 #include "app/ApplicationDelegate.h"
+#include "app/ApplicationRelaunch.h"
 #include "app/CommandLine.h"
 #include "app/DunmossNotepadApp.h"
 #include "app/SingleInstance.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
     dunmoss::SingleInstance instance(dunmoss::SingleInstance::defaultServerName());
     if (instance.claim(absolutePaths) == dunmoss::SingleInstance::Role::HandedOver)
         return 0;
+    // A relaunch after a change of language frees the name before its successor starts.
+    dunmoss::setRunningInstance(&instance);
 
     QApplication::setApplicationName(QStringLiteral("Dunmoss Notepad"));
     QApplication::setDesktopFileName(QStringLiteral("dunmoss-notepad"));

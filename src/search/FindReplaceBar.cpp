@@ -3,6 +3,7 @@
 #include "platform/Localization.h"
 #include "window/ElidedLabel.h"
 #include "window/IconTable.h"
+#include "window/MenuShortcuts.h"
 #include "window/WindowLayout.h"
 
 #include <QApplication>
@@ -157,14 +158,19 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     m_wholeWord = toggle(lkey("find.whole-word"));
     second->addStretch(1);
 
-    // Active while the bar is on screen: a hidden bar's shortcuts do not fire.
-    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    // Active while the bar is on screen: a hidden bar's shortcuts do not fire. Recorded with
+    // the menus' keys so the settings window lists them as bound here.
+    const QKeySequence nextKeys(Qt::CTRL | Qt::Key_G);
+    const QKeySequence previousKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_G);
+    MenuShortcuts::record(QStringLiteral("find.next"), nextKeys);
+    MenuShortcuts::record(QStringLiteral("find.previous"), previousKeys);
+    auto* next = new QShortcut(nextKeys, this);
     next->setContext(Qt::WindowShortcut);
     connect(next, &QShortcut::activated, this, [this] {
         if (isVisible())
             run(m_actions.findNext);
     });
-    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), this);
+    auto* previous = new QShortcut(previousKeys, this);
     previous->setContext(Qt::WindowShortcut);
     connect(previous, &QShortcut::activated, this, [this] {
         if (isVisible())
