@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -129,6 +130,15 @@ void ToolbarPopoverRowButton::paintEvent(QPaintEvent*) {
     p.drawPixmap(symbol, symbolPixmap(m_symbol, kSymbolSize, primary, devicePixelRatioF()));
     p.setPen(primary);
     p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, displayedTitle());
+}
+
+void ToolbarPopoverRowButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 ToolbarPopoverToggle::ToolbarPopoverToggle(const ToolbarPopoverRow& row, QWidget* parent)

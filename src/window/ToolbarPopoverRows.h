@@ -33,6 +33,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Return and Enter choose the focused row, as Space does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QRect textRect() const;

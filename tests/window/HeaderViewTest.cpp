@@ -176,7 +176,12 @@ TEST_F(HeaderBar, ChoiceRowsCloseTheirPopoverBeforeTheWindowActs) {
     open(Popover::Theme);
     EXPECT_EQ(row(Popover::Theme, QStringLiteral("theme.midnight"))->symbolName(), "checkmark");
     EXPECT_EQ(row(Popover::Theme, QStringLiteral("theme.system"))->symbolName(), "circle");
-    header->setShowingPopover(Popover::Theme, false);
+    // From the keyboard: Return chooses the focused row.
+    ToolbarPopoverRowButton* light = row(Popover::Theme, QStringLiteral("theme.light"));
+    light->setFocus();
+    QTest::keyClick(light, Qt::Key_Return);
+    EXPECT_FALSE(isOpen(Popover::Theme));
+    EXPECT_EQ(model->settings().themeRawValue(), QStringLiteral("light"));
 
     open(Popover::Language);
     click(row(Popover::Language, QStringLiteral("language.python")));
