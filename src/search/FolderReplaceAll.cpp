@@ -1,0 +1,329 @@
+// Replace All over a folder and restoring its backups: the FolderSearchOperations that write.
+#include "search/FolderOperationRunner.h"
+#include "search/FolderSearchOperations.h"
+
+#include "platform/Localization.h"
+#include "search/SearchCenterResults.h"
+#include "text/EditorTab.h"
+#include "text/FolderBackupRestore.h"
+#include "text/FolderReplacement.h"
+#include "text/FolderSearch.h"
+#include "text/SearchableText.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowErrors.h"
+#include "window/WindowFilePanels.h"
+#include "window/WindowInteraction.h"
+
+#include <QPointer>
+
+namespace dunmoss {
+
+namespace {
+
+using Hits = QList<FolderSearchResult>;
+using Runner = FolderOperationRunner;
+
+QString l(const char* key) { return localizedString(QString::fromLatin1(key)); }
+
+QString describe(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return folderErrorDescription(e);
+    } catch (...) {
+        return QString();
+    }
+}
+
+// A write followed by a search whose failure does not undo what was written.
+template <typename Written> struct WriteThenSearch {
+    Written written{};
+    std::optional<Hits> hits;
+    std::exception_ptr searchError;
+};
+
+} // namespace
+
+void FolderSearchOperations::requestFolderReplaceAll() {
+    if (!m_model.state().folderSearch.folderSearchURL) {
+        m_model.update([](EditorWindowState& s) {
+            s.folderSearch.folderSearchMessage = l("folder-search.choose-folder-first");
+        });
+        return;
+    }
+    if (refuseWhileWriting())
+        return;
+    const Inputs in = readInputs();
+    Runner& runner = Runner::of(m_model);
+    const auto generation = runner.begin();
+    m_model.update([](EditorWindowState& s) {
+        s.folderSearch.isFolderSearchRunning = true;
+        s.folderSearch.folderSearchMessage = l("folder-search.searching");
+    });
+    EditorWindowModel* model = &m_model;
+    runner.run<FolderReplacementPreview>(
+        true,
+        [in](const CancellationCheck& stop) {
+            return previewFolderReplacement(in.query, in.replacement, in.folder, in.include,
+                                            in.exclude, in.options, stop);
+        },
+        [model, generation, in](Runner::Result<FolderReplacementPreview> result) {
+            Runner& runner = Runner::of(*model);
+            if (!runner.isLatest(generation))
+                return;
+            FolderSearchOperations operations(*model);
+            if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
+                model->setErrorMessage(describe(*error));
+                operations.finish();
+                return;
+            }
+            const FolderReplacementPreview preview = std::get<FolderReplacementPreview>(result);
+            if (preview.replacementCount > 0) {
+                model->update([&](EditorWindowState& s) {
+                    s.folderSearch.folderReplacePreview = preview;
+                    s.folderSearch.showFolderReplaceConfirmation = true;
+                    s.folderSearch.isFolderSearchRunning = false;
+                });
+                operations.presentConfirmation();
+                return;
+            }
+            model->update([](EditorWindowState& s) { s.folderSearch.folderReplacePreview.reset(); });
+            runner.run<Hits>(
+                true,
+                [in](const CancellationCheck& stop) {
+                    return searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
+                                        folderSearchResultLimit, stop);
+                },
+                [model, generation, in](Runner::Result<Hits> found) {
+                    if (!Runner::of(*model).isLatest(generation))
+                        return;
+                    FolderSearchOperations operations(*model);
+                    if (const auto* hits = std::get_if<Hits>(&found)) {
+                        operations.showSearchResults(*hits, in.folder, in.query, true);
+                        model->update([](EditorWindowState& s) {
+                            s.folderSearch.folderSearchMessage = l("folder-search.replace-none");
+                        });
+                    } else {
+                        model->setErrorMessage(describe(std::get<std::exception_ptr>(found)));
+                    }
+                    operations.finish();
+                });
+        });
+}
+
+QString FolderSearchOperations::folderReplaceAlertMessage() const {
+    const auto& preview = m_model.state().folderSearch.folderReplacePreview;
+    if (!preview)
+        return QString();
+    return l("folder-search.replace-confirm.message.format")
+        .arg(preview->replacementCount)
+        .arg(preview->fileCount);
+}
+
+void FolderSearchOperations::presentConfirmation() {
+    WindowInteraction* interaction = m_model.interaction();
+    if (!interaction) {
+        cancelFolderReplace();
+        return;
+    }
+    AlertRequest request;
+    request.title = l("folder-search.replace-confirm.title");
+    request.message = folderReplaceAlertMessage();
+    request.buttons = {{l("folder-search.replace-confirm.replace"), AlertButton::Role::Destructive},
+                       {l("document.close-cancel"), AlertButton::Role::Cancel}};
+    const QPointer<EditorWindowModel> window = &m_model;
+    interaction->showAlert(request, [window](int button) {
+        if (!window)
+            return;
+        if (button == 0)
+            FolderSearchOperations(*window).startConfirmedFolderReplace();
+        else
+            FolderSearchOperations(*window).cancelFolderReplace();
+    });
+}
+
+void FolderSearchOperations::cancelFolderReplace() {
+    m_model.update([](EditorWindowState& s) {
+        s.folderSearch.folderReplacePreview.reset();
+        s.folderSearch.showFolderReplaceConfirmation = false;
+    });
+}
+
+void FolderSearchOperations::startConfirmedFolderReplace() {
+    m_model.update(
+        [](EditorWindowState& s) { s.folderSearch.showFolderReplaceConfirmation = false; });
+    if (!m_model.state().folderSearch.folderSearchURL) {
+        m_model.update([](EditorWindowState& s) {
+            s.folderSearch.folderSearchMessage = l("folder-search.choose-folder-first");
+            s.folderSearch.folderReplacePreview.reset();
+        });
+        return;
+    }
+    if (refuseWhileWriting())
+        return;
+    const Inputs in = readInputs();
+    Runner& runner = Runner::of(m_model);
+    runner.begin();
+    runner.setWriting(true);
+    m_model.update([](EditorWindowState& s) {
+        s.folderSearch.isFolderSearchRunning = true;
+        s.folderSearch.folderSearchMessage = l("folder-search.searching");
+    });
+    using Done = WriteThenSearch<FolderReplacementOutcome>;
+    EditorWindowModel* model = &m_model;
+    runner.run<Done>(
+        false,
+        [in, followUp = runner.beforeFollowUpSearch](const CancellationCheck&) {
+            Done done;
+            done.written = replaceInFolder(in.query, in.replacement, in.folder, in.include,
+                                           in.exclude, in.options);
+            try {
+                if (followUp)
+                    followUp();
+                done.hits = searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
+                                         folderSearchResultLimit);
+            } catch (...) {
+                done.searchError = std::current_exception();
+            }
+            return done;
+        },
+        [model, in](Runner::Result<Done> result) {
+            // No later start was let in while this wrote, so this is the latest operation.
+            Runner::of(*model).setWriting(false);
+            FolderSearchOperations operations(*model);
+            if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
+                model->setErrorMessage(describe(*error));
+                operations.finish();
+                return;
+            }
+            const Done& done = std::get<Done>(result);
+            if (done.hits)
+                operations.showSearchResults(*done.hits, in.folder, in.query, true);
+            else
+                model->setErrorMessage(describe(done.searchError));
+            model->update([&](EditorWindowState& s) {
+                s.folderSearch.folderSearchMessage =
+                    folderReplaceOutcomeMessage(done.written, done.hits.value_or(Hits()));
+                s.folderSearch.folderReplacePreview.reset();
+                s.folderSearch.isFolderSearchRunning = false;
+            });
+        });
+}
+
+void FolderSearchOperations::startBackupRestore() {
+    if (refuseWhileWriting())
+        return;
+    const QPointer<EditorWindowModel> window = &m_model;
+    WindowFilePanels(m_model).chooseFolder(
+        l("panel.folder.backup.message"), [window](std::optional<QUrl> backup) {
+            if (!window || !backup)
+                return;
+            FolderSearchOperations operations(*window);
+            if (operations.refuseWhileWriting())
+                return;
+            Runner& runner = Runner::of(*window);
+            const auto generation = runner.begin();
+            window->update([](EditorWindowState& s) {
+                s.folderSearch.isFolderSearchRunning = true;
+                s.folderSearch.folderSearchMessage = l("folder-search.restoring");
+            });
+            EditorWindowModel* model = window;
+            runner.run<QString>(
+                true,
+                [backup = *backup](const CancellationCheck&) {
+                    return readFolderReplacementManifest(backup).rootPath;
+                },
+                [model, generation, backup = *backup](Runner::Result<QString> root) {
+                    if (!Runner::of(*model).isLatest(generation))
+                        return;
+                    FolderSearchOperations operations(*model);
+                    if (const auto* error = std::get_if<std::exception_ptr>(&root)) {
+                        model->presentError(
+                            l("folder-search.restore-backup.failed.format").arg(describe(*error)));
+                        operations.finish();
+                        return;
+                    }
+                    operations.chooseRestoreTarget(generation, backup, std::get<QString>(root));
+                });
+        });
+}
+
+void FolderSearchOperations::chooseRestoreTarget(quint64 generation, const QUrl& backup,
+                                                 const QString& rootPath) {
+    const QUrl root = QUrl::fromLocalFile(rootPath);
+    const auto& current = m_model.state().folderSearch.folderSearchURL;
+    if (current && isSameFileLocation(current, root)) {
+        runRestore(backup, *current);
+        return;
+    }
+    const QPointer<EditorWindowModel> window = &m_model;
+    WindowFilePanels(m_model).chooseFolder(
+        l("panel.folder.restore-target.message.format").arg(rootPath),
+        [window, generation, backup, root, rootPath](std::optional<QUrl> target) {
+            if (!window || !Runner::of(*window).isLatest(generation))
+                return;
+            FolderSearchOperations operations(*window);
+            if (!target) {
+                operations.finish();
+                return;
+            }
+            if (!isSameFileLocation(target, root)) {
+                window->presentError(
+                    l("folder-search.restore-backup.root-mismatch.format").arg(rootPath));
+                operations.finish();
+                return;
+            }
+            window->update([&](EditorWindowState& s) { s.folderSearch.folderSearchURL = *target; });
+            operations.runRestore(backup, *target);
+        });
+}
+
+void FolderSearchOperations::runRestore(const QUrl& backup,
+                                        const QUrl& target) {
+    Inputs in = readInputs();
+    in.folder = target;
+    Runner& runner = Runner::of(m_model);
+    runner.setWriting(true);
+    using Done = WriteThenSearch<int>;
+    EditorWindowModel* model = &m_model;
+    runner.run<Done>(
+        false,
+        [in, backup, followUp = runner.beforeFollowUpSearch](const CancellationCheck&) {
+            Done done;
+            done.written = restoreFolderReplacementBackup(backup, in.folder);
+            if (!in.query.isEmpty()) {
+                try {
+                    if (followUp)
+                        followUp();
+                    done.hits = searchFolder(in.query, in.folder, in.include, in.exclude,
+                                             in.options, folderSearchResultLimit);
+                } catch (...) {
+                    done.searchError = std::current_exception();
+                }
+            }
+            return done;
+        },
+        [model, in](Runner::Result<Done> result) {
+            Runner::of(*model).setWriting(false);
+            FolderSearchOperations operations(*model);
+            if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
+                model->presentError(
+                    l("folder-search.restore-backup.failed.format").arg(describe(*error)));
+                operations.finish();
+                return;
+            }
+            const Done& done = std::get<Done>(result);
+            model->update([&](EditorWindowState& s) {
+                s.folderSearch.folderSearchMessage =
+                    l("folder-search.restore-backup.done.format").arg(done.written);
+            });
+            if (done.hits)
+                operations.showSearchResults(*done.hits, in.folder, in.query, false);
+            if (done.searchError)
+                model->presentError(describe(done.searchError));
+            model->refreshFindResultsAfterEdit();
+            operations.finish();
+        });
+}
+
+} // namespace dunmoss

@@ -1,0 +1,198 @@
+#include "search/FolderSearchOperations.h"
+
+#include "platform/Localization.h"
+#include "search/FolderOperationRunner.h"
+#include "search/SearchCenter.h"
+#include "search/SearchCenterResults.h"
+#include "text/EditorTab.h"
+#include "text/FolderBackupRestore.h"
+#include "text/FolderReplacement.h"
+#include "text/FolderReplacementBackup.h"
+#include "text/FolderSearch.h"
+#include "text/SearchableText.h"
+#include "window/DocumentOpening.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowErrors.h"
+#include "window/WindowFilePanels.h"
+#include "window/WindowInteraction.h"
+
+#include <QPointer>
+#include <QRegularExpression>
+
+namespace dunmoss {
+
+namespace {
+
+
+QString l(const char* key) { return localizedString(QString::fromLatin1(key)); }
+
+void setMessage(EditorWindowModel& model, const QString& message) {
+    model.update([&](EditorWindowState& s) { s.folderSearch.folderSearchMessage = message; });
+}
+
+template <typename R> const R* valueOf(const FolderOperationRunner::Result<R>& result) {
+    return std::get_if<R>(&result);
+}
+
+// Runs the rethrown error through the describer.
+QString describe(const std::exception_ptr& error, QString (*describer)(const std::exception&)) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return describer(e);
+    } catch (...) {
+        return QString();
+    }
+}
+
+} // namespace
+
+QStringList parsePatternList(const QString& text) {
+    static const QRegularExpression separators(QStringLiteral("[,; ]"));
+    QStringList patterns;
+    for (const QString& piece : text.split(separators, Qt::SkipEmptyParts)) {
+        const QString trimmed = piece.trimmed();
+        if (!trimmed.isEmpty())
+            patterns << trimmed;
+    }
+    return patterns;
+}
+
+QString folderErrorDescription(const std::exception& error) {
+    if (const auto* backupError = dynamic_cast<const FolderReplacementBackupError*>(&error))
+        return backupError->localizedDescription();
+    return localizedErrorDescription(error);
+}
+
+QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
+                                    const QList<FolderSearchResult>& remainingHits) {
+    QString message =
+        outcome.backupURL
+            ? l("folder-search.replaced-backup.format")
+                  .arg(outcome.replacementCount)
+                  .arg(outcome.fileCount)
+                  .arg(outcome.backupURL->toLocalFile())
+            : l("folder-search.replaced-results-files.format")
+                  .arg(outcome.replacementCount)
+                  .arg(remainingHits.size())
+                  .arg(countUniqueResultFiles(remainingHits));
+    const FolderSearchSkippedFiles& skipped = outcome.skippedFiles;
+    const int skippedCount =
+        skipped.binaryFileCount + skipped.oversizedFileCount + skipped.encodingFailedFileCount;
+    if (skippedCount > 0)
+        message += u' ' + l("folder-search.skipped.format").arg(skippedCount);
+    return message;
+}
+
+FolderSearchOperations::Inputs FolderSearchOperations::readInputs() const {
+    const FolderSearchState& s = m_model.state().folderSearch;
+    return {s.folderSearchQuery,
+            s.folderSearchReplaceText,
+            s.folderSearchURL.value_or(QUrl()),
+            parsePatternList(s.folderSearchIncludePattern),
+            parsePatternList(s.folderSearchExcludePattern),
+            s.folderSearchTextOptions};
+}
+
+bool FolderSearchOperations::refuseWhileWriting() {
+    if (!FolderOperationRunner::of(m_model).isWriting())
+        return false;
+    setMessage(m_model, l("folder-search.busy"));
+    return true;
+}
+
+void FolderSearchOperations::finish() {
+    m_model.update([](EditorWindowState& s) { s.folderSearch.isFolderSearchRunning = false; });
+}
+
+void FolderSearchOperations::showSearchResults(const QList<FolderSearchResult>& hits,
+                                               const QUrl& folder, const QString& query,
+                                               bool recordRun) {
+    const QList<SearchCenterResult> centerResults = folderSearchCenterResults(hits, folder);
+    m_model.update([&](EditorWindowState& s) {
+        s.folderSearch.folderSearchResults = hits;
+        s.searchCenter.searchCenterFolderResults = centerResults;
+        s.searchCenter.searchCenterScope = SearchCenterScope::Folder;
+        s.searchCenter.showSearchCenter = true;
+    });
+    if (recordRun)
+        SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::Folder, query,
+                                                    centerResults);
+}
+
+void FolderSearchOperations::chooseFolderSearchFolder() {
+    const QPointer<EditorWindowModel> window = &m_model;
+    WindowFilePanels(m_model).chooseFolder(std::nullopt, [window](std::optional<QUrl> folder) {
+        if (!window || !folder)
+            return;
+        window->update([&](EditorWindowState& s) { s.folderSearch.folderSearchURL = *folder; });
+        if (window->state().folderSearch.folderSearchQuery.isEmpty())
+            setMessage(*window, l("folder-search.ready"));
+        else
+            FolderSearchOperations(*window).startFolderSearch();
+    });
+}
+
+void FolderSearchOperations::startFolderSearch() {
+    if (!m_model.state().folderSearch.folderSearchURL) {
+        setMessage(m_model, l("folder-search.choose-folder-first"));
+        return;
+    }
+    if (refuseWhileWriting())
+        return;
+    const Inputs in = readInputs();
+    FolderOperationRunner& runner = FolderOperationRunner::of(m_model);
+    const auto generation = runner.begin();
+    m_model.update([](EditorWindowState& s) {
+        s.folderSearch.isFolderSearchRunning = true;
+        s.folderSearch.folderSearchMessage = l("folder-search.searching");
+    });
+    EditorWindowModel* model = &m_model;
+    runner.run<QList<FolderSearchResult>>(
+        true,
+        [in](const CancellationCheck& stop) {
+            return searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
+                                folderSearchResultLimit, stop);
+        },
+        [model, generation, in](FolderOperationRunner::Result<QList<FolderSearchResult>> result) {
+            if (!FolderOperationRunner::of(*model).isLatest(generation))
+                return;
+            FolderSearchOperations operations(*model);
+            if (const auto* hits = valueOf(result)) {
+                operations.showSearchResults(*hits, in.folder, in.query, true);
+                setMessage(*model, l("folder-search.results-files.format")
+                                       .arg(hits->size())
+                                       .arg(countUniqueResultFiles(*hits)));
+            } else {
+                setMessage(*model, describe(std::get<std::exception_ptr>(result),
+                                            &errorDisplayText));
+            }
+            operations.finish();
+        });
+}
+
+void FolderSearchOperations::openFolderSearchResult(const FolderSearchResult& result) {
+    m_model.opening().openDocument(result.url, int(result.line), std::nullopt, true);
+}
+
+void FolderSearchOperations::closeFolderSearch() {
+    m_model.update([](EditorWindowState& s) { s.folderSearch.showFolderSearch = false; });
+}
+
+void FolderSearchOperations::setQuery(const QString& query) {
+    m_model.update([&](EditorWindowState& s) { s.folderSearch.folderSearchQuery = query; });
+}
+void FolderSearchOperations::setReplaceText(const QString& text) {
+    m_model.update([&](EditorWindowState& s) { s.folderSearch.folderSearchReplaceText = text; });
+}
+void FolderSearchOperations::setIncludePattern(const QString& text) {
+    m_model.update([&](EditorWindowState& s) { s.folderSearch.folderSearchIncludePattern = text; });
+}
+void FolderSearchOperations::setExcludePattern(const QString& text) {
+    m_model.update([&](EditorWindowState& s) { s.folderSearch.folderSearchExcludePattern = text; });
+}
+void FolderSearchOperations::setTextOptions(const TextSearchOptions& options) {
+    m_model.update([&](EditorWindowState& s) { s.folderSearch.folderSearchTextOptions = options; });
+}
+
+} // namespace dunmoss

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "text/FolderSearchTypes.h"
+#include "text/TextSearch.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <exception>
+
+namespace dunmoss {
+
+class EditorWindowModel;
+
+// The include or exclude text split at ",", ";" and " " into trimmed, non-empty patterns, in
+// order, duplicates kept.
+QStringList parsePatternList(const QString& text);
+
+// The status text of a finished replacement: its counts and backup folder (or, when no file
+// changed, what still matches), plus the files it skipped.
+QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
+                                    const QList<FolderSearchResult>& remainingHits);
+
+// The folder search, replace-all and restore operations of one window. The engines run on the
+// window's FolderOperationRunner; every state change happens here on the main thread, and only
+// the latest operation's continuation acts. While a replacement or restore is writing, every
+// other start is refused with the busy status, so its outcome is always shown.
+class FolderSearchOperations {
+public:
+    explicit FolderSearchOperations(EditorWindowModel& model) : m_model(model) {}
+
+    void chooseFolderSearchFolder();
+    void startFolderSearch();
+    void openFolderSearchResult(const FolderSearchResult& result);
+    void closeFolderSearch();
+
+    // Replace All: a dry run, then the confirmation alert (or the replace-none results).
+    void requestFolderReplaceAll();
+    void startConfirmedFolderReplace();
+    void cancelFolderReplace();
+    QString folderReplaceAlertMessage() const;
+
+    // Restore Backup: the backup folder, its manifest, the target folder, then the restore and
+    // a search of the current query.
+    void startBackupRestore();
+
+    // The panel's bindings.
+    void setQuery(const QString& query);
+    void setReplaceText(const QString& text);
+    void setIncludePattern(const QString& text);
+    void setExcludePattern(const QString& text);
+    void setTextOptions(const TextSearchOptions& options);
+
+private:
+    // What an operation works on, read once when it starts.
+    struct Inputs {
+        QString query;
+        QString replacement;
+        QUrl folder;
+        QStringList include;
+        QStringList exclude;
+        TextSearchOptions options;
+    };
+    Inputs readInputs() const;
+    // False (with the busy status) while a write is under way.
+    bool refuseWhileWriting();
+    void presentConfirmation();
+    void chooseRestoreTarget(quint64 generation, const QUrl& backup, const QString& rootPath);
+    void runRestore(const QUrl& backup, const QUrl& target);
+    void showSearchResults(const QList<FolderSearchResult>& hits, const QUrl& folder,
+                           const QString& query, bool recordRun);
+    void finish();
+
+    EditorWindowModel& m_model;
+};
+
+// The text the window shows for an error of a folder operation.
+QString folderErrorDescription(const std::exception& error);
+
+} // namespace dunmoss

@@ -1,0 +1,246 @@
+#include "FolderFixture.h"
+
+#include "text/FolderBackupRestore.h"
+#include "text/SearchableText.h"
+
+namespace dunmoss::test {
+namespace {
+
+using FolderOperations = FolderFixture;
+
+TEST(FolderPatternList, SplitsAtCommaSemicolonAndSpaceOnly) {
+    EXPECT_EQ(parsePatternList(QStringLiteral("a,b;c d")),
+              QStringList({"a", "b", "c", "d"}));
+    EXPECT_EQ(parsePatternList(QStringLiteral("a\tb")), QStringList({"a\tb"}));
+    EXPECT_EQ(parsePatternList(QStringLiteral(" ,; ;")), QStringList());
+    EXPECT_EQ(parsePatternList(QStringLiteral("x,,x")), QStringList({"x", "x"}));
+}
+
+TEST_F(FolderOperations, SearchNeedsAFolderAndReportsHitsFilesAndRegexErrors) {
+    put("a.txt", "foo\nbar foo\n");
+    put("sub/b.txt", "foo\n");
+    put("c.md", "foo\n");
+    setInputs("foo");
+    ops().startFolderSearch();
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.choose-folder-first"));
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+
+    // Choosing a folder searches at once when a query is typed, with the include patterns.
+    ops().setIncludePattern(QStringLiteral("*.txt"));
+    person.folderAnswers.push_back(root());
+    ops().chooseFolderSearchFolder();
+    EXPECT_TRUE(folder().isFolderSearchRunning);
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.searching"));
+    settle();
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_EQ(folder().folderSearchResults.size(), 3);
+    EXPECT_EQ(folder().folderSearchMessage,
+              l("folder-search.results-files.format").arg(3).arg(2));
+    EXPECT_TRUE(state().searchCenter.showSearchCenter);
+    EXPECT_EQ(state().searchCenter.searchCenterScope, SearchCenterScope::Folder);
+    EXPECT_EQ(state().searchCenter.searchCenterFolderResults.size(), 3);
+    ASSERT_EQ(state().searchCenter.searchCenterRuns.size(), 1);
+
+    // An invalid expression shows its error in the status line and keeps the hits.
+    setInputs("(", {}, {true, false, false});
+    ops().startFolderSearch();
+    settle();
+    EXPECT_TRUE(folder().folderSearchMessage.startsWith(
+        l("find.regex-error.format").section(QStringLiteral("%1"), 0, 0)));
+    EXPECT_EQ(folder().folderSearchResults.size(), 3);
+
+    // With an empty query, choosing a folder only says it is ready.
+    setInputs("");
+    person.folderAnswers.push_back(root());
+    ops().chooseFolderSearchFolder();
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.ready"));
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+}
+
+TEST_F(FolderOperations, ALaterSearchSupersedesAnEarlierOneWhichNeverClearsTheBusyFlag) {
+    put("a.txt", "alpha beta\n");
+    useFolder(root());
+    // The first search waits until the second one has been started and has finished.
+    std::atomic_int reads{0};
+    QSemaphore firstGate;
+    runner().beforeWork = [&](bool) {
+        if (reads.fetch_add(1) == 0)
+            firstGate.acquire();
+    };
+    setInputs("alpha");
+    ops().startFolderSearch();
+    setInputs("beta");
+    ops().startFolderSearch();
+    while (reads.load() < 2)
+        QThread::yieldCurrentThread();
+    // Only the second can finish now; the first is still held.
+    while (QThreadPool::globalInstance()->activeThreadCount() > 1)
+        QThread::yieldCurrentThread();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    const QString secondMessage = folder().folderSearchMessage;
+    ASSERT_EQ(folder().folderSearchResults.size(), 1);
+    EXPECT_EQ(folder().folderSearchResults[0].column, 7);
+    // The superseded first search neither shows its hits nor touches flag or message.
+    model->update([](EditorWindowState& s) { s.folderSearch.isFolderSearchRunning = true; });
+    firstGate.release();
+    settle();
+    EXPECT_TRUE(folder().isFolderSearchRunning);
+    EXPECT_EQ(folder().folderSearchMessage, secondMessage);
+    EXPECT_EQ(folder().folderSearchResults[0].column, 7);
+}
+
+TEST_F(FolderOperations, NothingToReplaceShowsTheSearchWithoutAnAlert) {
+    put("a.txt", "nothing here\n");
+    useFolder(root());
+    setInputs("absent", "x");
+    ops().requestFolderReplaceAll();
+    settle();
+    EXPECT_TRUE(person.alerts.isEmpty());
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.replace-none"));
+    EXPECT_FALSE(folder().folderReplacePreview);
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_TRUE(state().searchCenter.showSearchCenter);
+}
+
+TEST_F(FolderOperations, ReplaceAllConfirmsTheCountsAndReportsBackupAndSkippedFiles) {
+    put("a.txt", "foo foo foo\n");
+    put("b.txt", "foo\nfoo\n");
+    put("sub/c.txt", "x foo y foo\n");
+    put("one.bin", QByteArray("foo\0\0foo", 8));
+    put("two.bin", QByteArray("\0foo", 4));
+    {
+        QFile big(path("big.txt"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(folderSearchMaxFileBytes + 1));
+    }
+    useFolder(root());
+    setInputs("foo", "bar");
+
+    // Cancelling the alert writes nothing and drops the preview.
+    person.alertAnswers.push_back(1);
+    ops().requestFolderReplaceAll();
+    settle();
+    ASSERT_EQ(person.alerts.size(), 1);
+    EXPECT_EQ(person.alerts[0].message,
+              l("folder-search.replace-confirm.message.format").arg(7).arg(3));
+    EXPECT_EQ(read("a.txt"), "foo foo foo\n");
+    EXPECT_FALSE(folder().folderReplacePreview);
+    EXPECT_FALSE(folder().showFolderReplaceConfirmation);
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.searching"));
+
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    settle();
+    EXPECT_EQ(read("a.txt"), "bar bar bar\n");
+    EXPECT_EQ(read("b.txt"), "bar\nbar\n");
+    EXPECT_EQ(read("sub/c.txt"), "x bar y bar\n");
+    EXPECT_EQ(read("one.bin"), QByteArray("foo\0\0foo", 8));
+    const QString message = folder().folderSearchMessage;
+    EXPECT_TRUE(message.startsWith(l("folder-search.replaced-backup.format")
+                                       .arg(7)
+                                       .arg(3)
+                                       .section(u'%', 0, 0)))
+        << message.toStdString();
+    EXPECT_TRUE(message.endsWith(u' ' + l("folder-search.skipped.format").arg(3)))
+        << message.toStdString();
+    EXPECT_TRUE(folder().folderSearchResults.isEmpty());
+    EXPECT_FALSE(folder().folderReplacePreview);
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+}
+
+TEST_F(FolderOperations, MatchesGoneBeforeConfirmingReportWhatRemains) {
+    put("a.txt", "foo\n");
+    put("b.txt", "foo\n");
+    useFolder(root());
+    setInputs("foo", "bar");
+    person.deferAnswers = true;
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    settle();
+    ASSERT_EQ(person.pending.size(), 1u);
+    put("a.txt", "gone\n");
+    put("b.txt", "gone\n");
+    person.releasePending();
+    settle();
+    EXPECT_EQ(folder().folderSearchMessage,
+              l("folder-search.replaced-results-files.format").arg(0).arg(0).arg(0));
+    EXPECT_EQ(read("a.txt"), "gone\n");
+}
+
+TEST_F(FolderOperations, AFailedSearchAfterAReplacementStillShowsTheOutcome) {
+    put("a.txt", "foo\n");
+    useFolder(root());
+    setInputs("foo", "bar");
+    runner().beforeFollowUpSearch = [] {
+        throw RegexError(RegexError::Kind::TimedOut, QStringLiteral("foo"), QString());
+    };
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    settle();
+    EXPECT_EQ(read("a.txt"), "bar\n");
+    EXPECT_TRUE(folder().folderSearchMessage.startsWith(
+        l("folder-search.replaced-backup.format").section(u'%', 0, 0)));
+    EXPECT_TRUE(folder().folderSearchMessage.contains(u'/'));
+    ASSERT_TRUE(state().errors.errorMessage);
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+}
+
+TEST_F(FolderOperations, WhileAReplacementWritesEveryOtherStartIsRefused) {
+    put("a.txt", "foo\n");
+    put("b.txt", "foo\n");
+    useFolder(root());
+    setInputs("foo", "bar");
+    holdWrites();
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    // The dry run finished and the confirmation started the replacement, now held.
+    waitUntilHeld();
+    const int panelsBefore = int(person.folderPanels.size());
+    ops().startFolderSearch();
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.busy"));
+    ops().requestFolderReplaceAll();
+    ops().startBackupRestore();
+    EXPECT_EQ(int(person.folderPanels.size()), panelsBefore);
+    EXPECT_EQ(person.alerts.size(), 1);
+    EXPECT_TRUE(folder().isFolderSearchRunning);
+
+    gate.release();
+    settle();
+    EXPECT_EQ(read("a.txt"), "bar\n");
+    EXPECT_EQ(read("b.txt"), "bar\n");
+    EXPECT_TRUE(folder().folderSearchMessage.startsWith(
+        l("folder-search.replaced-backup.format").section(u'%', 0, 0)));
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+
+    // Searches start again once the write has been reported.
+    ops().startFolderSearch();
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.searching"));
+    settle();
+}
+
+TEST_F(FolderOperations, AWindowClosingWhileAReplacementWritesLetsItFinish) {
+    put("a.txt", "foo\n");
+    put("b.txt", "foo\n");
+    useFolder(root());
+    setInputs("foo", "bar");
+    holdWrites();
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    while (heldWrites.load() == 0) {
+        QCoreApplication::sendPostedEvents();
+        QThread::yieldCurrentThread();
+    }
+    model.reset();
+    gate.release();
+    // Nothing of the gone window is touched when the write ends.
+    FolderOperationRunner::waitForBackgroundWork();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(read("a.txt"), "bar\n");
+    EXPECT_EQ(read("b.txt"), "bar\n");
+}
+
+} // namespace
+} // namespace dunmoss::test

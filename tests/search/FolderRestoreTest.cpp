@@ -1,0 +1,88 @@
+#include "FolderFixture.h"
+
+#include "text/FolderBackupRestore.h"
+
+namespace dunmoss::test {
+namespace {
+
+// Replaces "foo" by "bar" in a.txt and b.txt and restores from the backup it leaves.
+class FolderRestore : public FolderFixture {
+protected:
+    void SetUp() override {
+        FolderFixture::SetUp();
+        put("a.txt", "foo\n");
+        put("b.txt", "foo foo\n");
+        useFolder(root());
+        setInputs("foo", "bar");
+        person.alertAnswers.push_back(0);
+        ops().requestFolderReplaceAll();
+        settle();
+        ASSERT_EQ(read("a.txt"), "bar\n");
+        const QString message = folder().folderSearchMessage;
+        backup = QUrl::fromLocalFile(message.mid(message.indexOf(u'/')).trimmed());
+        ASSERT_TRUE(QFileInfo::exists(backup.toLocalFile() + "/manifest.json"))
+            << message.toStdString();
+    }
+    void restoreFrom(const QUrl& folder) {
+        person.folderAnswers.push_front(folder);
+        ops().startBackupRestore();
+        settle();
+    }
+
+    QUrl backup;
+};
+
+TEST_F(FolderRestore, ThroughASymlinkedRootRestoresWithoutAskingForTheTarget) {
+    QTemporaryDir elsewhere;
+    const QString link = elsewhere.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(tree.path(), link));
+    useFolder(QUrl::fromLocalFile(link));
+    const int panels = int(person.folderPanels.size());
+    restoreFrom(backup);
+    EXPECT_EQ(int(person.folderPanels.size()), panels + 1); // only the backup chooser
+    EXPECT_EQ(read("a.txt"), "foo\n");
+    EXPECT_EQ(read("b.txt"), "foo foo\n");
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.restore-backup.done.format").arg(2));
+    EXPECT_EQ(folder().folderSearchURL, QUrl::fromLocalFile(link));
+    EXPECT_EQ(folder().folderSearchResults.size(), 3);
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_FALSE(state().errors.errorMessage);
+}
+
+TEST_F(FolderRestore, AWrongTargetRestoresNothingAndAMissingManifestFails) {
+    QTemporaryDir other;
+    useFolder(QUrl::fromLocalFile(other.path()));
+    person.folderAnswers = {backup, QUrl::fromLocalFile(other.path())};
+    ops().startBackupRestore();
+    settle();
+    ASSERT_EQ(person.folderPanels.size(), 2);
+    EXPECT_TRUE(person.folderPanels[1].message.contains(tree.path()));
+    EXPECT_EQ(read("a.txt"), "bar\n");
+    EXPECT_EQ(folder().folderSearchURL, QUrl::fromLocalFile(other.path()));
+    ASSERT_TRUE(state().errors.errorMessage);
+    EXPECT_EQ(*state().errors.errorMessage,
+              l("folder-search.restore-backup.root-mismatch.format").arg(tree.path()));
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    model->showNextQueuedError();
+
+    restoreFrom(QUrl::fromLocalFile(other.path()));
+    ASSERT_TRUE(state().errors.errorMessage);
+    EXPECT_TRUE(state().errors.errorMessage->startsWith(
+        l("folder-search.restore-backup.failed.format").section(u'%', 0, 0)));
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_EQ(read("a.txt"), "bar\n");
+}
+
+TEST_F(FolderRestore, AFailedSearchAfterTheRestoreStillSaysItWasRestored) {
+    setInputs("(", {}, {true, false, false});
+    restoreFrom(backup);
+    EXPECT_EQ(read("a.txt"), "foo\n");
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.restore-backup.done.format").arg(2));
+    ASSERT_TRUE(state().errors.errorMessage);
+    EXPECT_FALSE(state().errors.errorMessage->startsWith(
+        l("folder-search.restore-backup.failed.format").section(u'%', 0, 0)));
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+}
+
+} // namespace
+} // namespace dunmoss::test
