@@ -48,6 +48,7 @@ PrivacyPolicyView::PrivacyPolicyView(QWidget* parent) : QDialog(parent) {
     titleFont.setWeight(QFont::DemiBold);
     title->setFont(titleFont);
     header->addWidget(icon);
+    header->addSpacing(6);
     header->addWidget(title);
     header->addStretch(1);
     auto* done = new QPushButton(text(lkey("privacy.done")));

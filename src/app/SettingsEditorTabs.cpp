@@ -32,6 +32,7 @@ QSpinBox* stepper(int minimum, int maximum) {
     box->setRange(minimum, maximum);
     box->setSingleStep(1);
     box->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    box->setMaximumWidth(72);
     return box;
 }
 
@@ -174,6 +175,8 @@ QWidget* AppSettingsView::buildShortcutsTab() {
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setSelectionMode(QAbstractItemView::NoSelection);
     list->setFocusPolicy(Qt::NoFocus);
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 8);
     list->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     list->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
