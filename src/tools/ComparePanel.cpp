@@ -150,9 +150,7 @@ QLabel* captionMessage(QWidget* parent) {
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setContentsMargins(12, 12, 12, 12);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-    label->setPalette(palette);
+    useSecondaryTextColor(label);
     return label;
 }
 
@@ -200,9 +198,7 @@ ComparePanel::ComparePanel(EditorWindowModel& model, QWidget* parent)
     m_title->setFont(titleFont);
     m_summary = new QLabel(titleBlock);
     m_summary->setFont(secondCaptionFont(font()));
-    QPalette secondary = m_summary->palette();
-    secondary.setColor(QPalette::WindowText, secondaryLabelColor(secondary));
-    m_summary->setPalette(secondary);
+    useSecondaryTextColor(m_summary);
     titles->addWidget(m_title);
     titles->addWidget(m_summary);
     column->addWidget(titleBlock);

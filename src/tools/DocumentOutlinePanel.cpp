@@ -124,9 +124,7 @@ DocumentOutlinePanel::DocumentOutlinePanel(EditorWindowModel& model, QWidget* pa
     m_empty->setFont(captionFont(font()));
     m_empty->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_empty->setContentsMargins(14, 14, 14, 14);
-    QPalette secondary = m_empty->palette();
-    secondary.setColor(QPalette::WindowText, secondaryLabelColor(secondary));
-    m_empty->setPalette(secondary);
+    useSecondaryTextColor(m_empty);
     m_itemsModel = new OutlineItemsModel(this);
     m_list = new QListView(m_content);
     m_list->setModel(m_itemsModel);

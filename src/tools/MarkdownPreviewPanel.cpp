@@ -5,6 +5,7 @@
 #include "window/IconTable.h"
 #include "window/WindowDerivedValues.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QTextBlock>
@@ -59,8 +60,6 @@ BlockLook blockLook(const MarkdownPreviewBlock& content, const QFont& base,
         break;
     }
     look.text.setFont(font);
-    look.text.setForeground(palette.color(QPalette::Text));
-    look.mark.setForeground(palette.color(QPalette::Text));
     return look;
 }
 
@@ -120,6 +119,16 @@ MarkdownPreviewPanel::MarkdownPreviewPanel(EditorWindowModel& model, QWidget* pa
     connect(&m_pause, &QTimer::timeout, this, &MarkdownPreviewPanel::refresh);
     connect(&model, &EditorWindowModel::changed, this, &MarkdownPreviewPanel::schedule);
     refresh();
+}
+
+void MarkdownPreviewPanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Code backgrounds and fonts are part of the blocks: a new theme or font builds them again.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        m_blocks.clear();
+        m_hasText = false;
+        schedule();
+    }
 }
 
 void MarkdownPreviewPanel::schedule() {

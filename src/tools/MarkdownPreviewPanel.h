@@ -44,6 +44,9 @@ public:
     MarkdownPreviewText* textView() const { return m_view; }
     const QList<MarkdownPreviewBlock>& shownBlocks() const { return m_blocks; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void schedule();
     void rebuild(const QList<MarkdownPreviewBlock>& blocks);

@@ -6,9 +6,11 @@
 #include "window/WindowDerivedValues.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QToolButton>
 
@@ -47,27 +49,53 @@ QFont monospacedCaptionFont(const QFont& base) {
     return font;
 }
 
+PanelBar::PanelBar(QWidget* parent) : QWidget(parent) {}
+
+void PanelBar::setSymbol(QLabel* label, const QString& symbolName, int size) {
+    label->setProperty("symbolName", symbolName);
+    label->setProperty("symbolSize", size);
+    drawSymbols();
+}
+
+void PanelBar::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), barMaterialColor(palette()));
+}
+
+void PanelBar::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        drawSymbols();
+}
+
+void PanelBar::drawSymbols() {
+    const QColor color = palette().color(QPalette::WindowText);
+    for (QLabel* label : findChildren<QLabel*>()) {
+        const QString symbol = label->property("symbolName").toString();
+        if (!symbol.isEmpty())
+            label->setPixmap(symbolPixmap(symbol, label->property("symbolSize").toInt(), color,
+                                          devicePixelRatioF()));
+    }
+    for (QToolButton* button : findChildren<QToolButton*>()) {
+        const QString symbol = button->property("symbolName").toString();
+        if (!symbol.isEmpty())
+            button->setIcon(symbolIcon(symbol, color, 14));
+    }
+}
+
 QWidget* makePanelHeader(const QString& symbolName, const QString& titleKey, int horizontalPadding,
                          int verticalPadding, QWidget* parent, QHBoxLayout** layout,
                          const QFont& font) {
-    auto* header = new QWidget(parent);
-    header->setAutoFillBackground(true);
-    QPalette palette = header->palette();
-    palette.setColor(QPalette::Window, barMaterialColor(palette));
-    header->setPalette(palette);
+    auto* header = new PanelBar(parent);
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(horizontalPadding, verticalPadding, horizontalPadding, verticalPadding);
-    row->setSpacing(8);
+    row->setSpacing(6);
     auto* icon = new QLabel(header);
-    const int size = QFontMetrics(font).height();
-    icon->setPixmap(symbolPixmap(symbolName, size, palette.color(QPalette::WindowText),
-                                 header->devicePixelRatioF()));
+    header->setSymbol(icon, symbolName, QFontMetrics(font).height());
     auto* title = new QLabel(localizedString(titleKey), header);
     title->setObjectName(QStringLiteral("panelTitle"));
     title->setFont(font);
     row->addWidget(icon);
     row->addWidget(title);
-    row->setSpacing(6);
     *layout = row;
     return header;
 }
@@ -76,6 +104,7 @@ QToolButton* makeIconButton(const QString& symbolName, const QString& labelKey, 
     auto* button = new QToolButton(parent);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
+    button->setProperty("symbolName", symbolName);
     button->setIcon(symbolIcon(symbolName, parent->palette().color(QPalette::WindowText), 14));
     button->setIconSize(QSize(14, 14));
     button->setToolTip(localizedString(labelKey));

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
+#include <QWidget>
 
 class QComboBox;
 class QHBoxLayout;
@@ -23,6 +24,22 @@ QFont secondCaptionFont(const QFont& base);
 QFont subheadlineFont(const QFont& base);
 QFont headlineFont(const QFont& base);
 QFont monospacedCaptionFont(const QFont& base);
+
+// A bar on the bar colour whose symbols (icon labels and buttons made here) are drawn again in
+// the text colour of the palette it inherits, so a change of colour scheme reaches them.
+class PanelBar : public QWidget {
+public:
+    explicit PanelBar(QWidget* parent = nullptr);
+    // Shows the symbol in the label, now and after every palette change.
+    void setSymbol(QLabel* label, const QString& symbolName, int size);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void drawSymbols();
+};
 
 // A header row: the symbol and the localised title (semibold), with the given padding. Further
 // widgets go into the returned layout, after a stretch the caller adds.

@@ -33,9 +33,7 @@ QLabel* secondaryLabel(const QString& content, QWidget* parent, const QFont& fon
     auto* label = new QLabel(content, parent);
     label->setFont(font);
     label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-    label->setPalette(palette);
+    useSecondaryTextColor(label);
     return label;
 }
 

@@ -16,12 +16,8 @@
 namespace dunmoss {
 
 SplitEditorHeader::SplitEditorHeader(EditorWindowModel& model, QWidget* parent)
-    : QWidget(parent), m_model(model) {
+    : PanelBar(parent), m_model(model) {
     setObjectName(QStringLiteral("splitEditorHeader"));
-    setAutoFillBackground(true);
-    QPalette bar = palette();
-    bar.setColor(QPalette::Window, barMaterialColor(bar));
-    setPalette(bar);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(10, 7, 10, 7);
     row->setSpacing(8);
@@ -37,9 +33,7 @@ SplitEditorHeader::SplitEditorHeader(EditorWindowModel& model, QWidget* parent)
     m_cloneTitle->setFont(captionFont(font()));
     m_cloneTitle->setMaximumWidth(190);
     m_cloneTitle->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QPalette secondary = m_cloneTitle->palette();
-    secondary.setColor(QPalette::WindowText, secondaryLabelColor(secondary));
-    m_cloneTitle->setPalette(secondary);
+    useSecondaryTextColor(m_cloneTitle);
     QToolButton* close =
         makeIconButton(QStringLiteral("xmark"), QStringLiteral("tools.split-view.close"), this);
     row->addWidget(m_icon);
@@ -75,9 +69,7 @@ void SplitEditorHeader::refresh() {
     const bool clone = state.split.splitMode == SplitEditorMode::Clone;
     const QString symbol =
         clone ? QStringLiteral("rectangle.on.rectangle") : QStringLiteral("rectangle.split.2x1");
-    const int size = m_mode->fontMetrics().height();
-    m_icon->setPixmap(
-        symbolPixmap(symbol, size, palette().color(QPalette::WindowText), devicePixelRatioF()));
+    setSymbol(m_icon, symbol, m_mode->fontMetrics().height());
     m_mode->setText(localizedString(clone ? QStringLiteral("tools.clone-view")
                                           : QStringLiteral("tools.split-view")));
     m_picker->setVisible(!clone);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "tools/PanelChrome.h"
 
 class QComboBox;
 class QLabel;
@@ -11,7 +11,7 @@ class EditorWindowModel;
 
 // The second editor pane's header: split or clone with its symbol, the split's tab picker or
 // the clone's tab title, and the button that closes the second pane.
-class SplitEditorHeader : public QWidget {
+class SplitEditorHeader : public PanelBar {
     Q_OBJECT
 public:
     explicit SplitEditorHeader(EditorWindowModel& model, QWidget* parent = nullptr);

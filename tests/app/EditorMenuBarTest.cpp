@@ -4,6 +4,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "text/EditorTheme.h"
+#include "window/MenuShortcuts.h"
 
 #include <QAction>
 #include <QMenu>
@@ -80,8 +81,12 @@ TEST_F(MenuBar, ShortcutsUseControlForCommandAndAltForOption) {
         {"menu.quit", QKeySequence(QStringLiteral("Ctrl+Q"))},
         {"menu.settings", QKeySequence(QStringLiteral("Ctrl+,"))},
     };
-    for (const auto& [key, sequence] : expected)
+    // The help sheet reads the same table the menus were built from.
+    for (const auto& [key, sequence] : expected) {
         EXPECT_EQ(item(key)->shortcut(), sequence) << key;
+        EXPECT_EQ(MenuShortcuts::shortcut(QString::fromLatin1(key)), sequence) << key;
+    }
+    EXPECT_EQ(MenuShortcuts::text(QStringLiteral("tools.folder-search")), "Ctrl+Shift+F");
     EXPECT_TRUE(item("tools.markdown-preview")->shortcut().isEmpty());
     EXPECT_TRUE(item("command.check-for-updates")->shortcut().isEmpty());
 }
