@@ -187,6 +187,7 @@ const std::vector<BacktrackingCase>& backtrackingCases() {
         {"dot_star_zzz_paragraphs", QStringLiteral(".*zzz"), paragraphText, ".*zzz"},
         {"word_q_prose", QStringLiteral("\\w+q"), corpus, "\\w+q"},
         {"word_at_long_run", QStringLiteral("\\w+@"), wordRunText, "\\w+@"},
+        {"three_words_zzz_prose", QStringLiteral("(?:\\w+\\s+){3}zzz"), corpus, "(\\w+\\s+){3}zzz"},
         {"runaway_nested_loop", QStringLiteral("(a+)+$"), runawayText, "(a+)+$"},
     };
     return cases;
