@@ -7,6 +7,7 @@
 #include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
 #include "platform/Defaults.h"
+#include "session/WindowSession.h"
 #include "window/EditorWindowModel.h"
 #include "window/ScriptedInteraction.h"
 #include "window/WindowCommandTable.h"
@@ -197,6 +198,7 @@ TEST_F(WindowView, UnsavedEditsAreNotClosedAwayWithoutAQuestion) {
         waitForStartUp(window);
         window->model().setTabText(window->model().state().tabs.first().id,
                                    QStringLiteral("draft %1").arg(i));
+        EXPECT_FALSE(window->model().session().maintenance().isRunning());
         shown << window;
     }
 
@@ -266,6 +268,7 @@ TEST_F(WindowView, TheSessionKeepsDraftsAcrossAClose) {
     first->model().setInteraction(&person);
     showWindow(first);
     waitForStartUp(first);
+    EXPECT_TRUE(first->model().session().maintenance().isRunning());
     first->model().setTabText(first->model().state().tabs.first().id, QStringLiteral("kept"));
     EditorWindowView* second = makeWindow();
     second->model().setInteraction(&person);
