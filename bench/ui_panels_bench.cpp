@@ -86,6 +86,20 @@ void BM_Compare_2000Lines_EveryTenthChanged(benchmark::State& state) {
 }
 BENCHMARK(BM_Compare_2000Lines_EveryTenthChanged)->Unit(benchmark::kMillisecond);
 
+void BM_Compare_1MOverTheLimit(benchmark::State& state) {
+    Window window({{"a.md", markdownDocument(1'000'000)}, {"b.txt", numberedLines(2000, 10)}});
+    ComparePanel panel(*window.model);
+    int typed = 0;
+    for (auto _ : state) {
+        // Typing in a long text with the panel shown: only the lines are counted.
+        QString text = activeTab(window.model->state()).document.text;
+        text.insert(500'000, QChar(u'a' + (typed++ % 26)));
+        window.model->setTabText(window.active(), text);
+        panel.refresh();
+    }
+}
+BENCHMARK(BM_Compare_1MOverTheLimit)->Unit(benchmark::kMillisecond);
+
 void BM_Outline_1M_Markdown(benchmark::State& state) {
     const QString text = markdownDocument(1'000'000);
     for (auto _ : state)

@@ -69,12 +69,30 @@ void CompareView::copyTabText(const QUuid& sourceTabID, const QUuid& targetTabID
     m_model.persistSession();
 }
 
+namespace {
+
+// As many lines as splitCompareLines gives: none for an empty text, and a final line feed
+// ends the last line.
+qsizetype compareLineCount(const QString& text) {
+    if (text.isEmpty())
+        return 0;
+    return text.count(u'\n') + (text.endsWith(u'\n') ? 0 : 1);
+}
+
+} // namespace
+
 bool CompareCache::refresh(const QString& leftText, const QString& rightText) {
     if (m_result && m_leftText == leftText && m_rightText == rightText)
         return false;
     m_leftText = leftText;
     m_rightText = rightText;
-    m_result = compareTexts(leftText, rightText, kCompareLineLimit);
+    // A side over the limit is only counted, so typing in a long text stays cheap.
+    const qsizetype leftLines = compareLineCount(leftText);
+    const qsizetype rightLines = compareLineCount(rightText);
+    if (leftLines > kCompareLineLimit || rightLines > kCompareLineLimit)
+        m_result = TextCompareResult{std::nullopt, leftLines, rightLines};
+    else
+        m_result = compareTexts(leftText, rightText, kCompareLineLimit);
     return true;
 }
 

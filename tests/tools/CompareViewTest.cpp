@@ -56,6 +56,12 @@ TEST_F(CompareViewTest, CacheDiffsUpToTwoThousandLinesPerSideAndOnlyWhenATextCha
     EXPECT_EQ(cache.result()->leftLineCount, 2000);
     EXPECT_EQ(cache.result()->rightLineCount, 2001);
 
+    // Counted as the diff counts: a final line feed adds no line.
+    EXPECT_TRUE(cache.refresh(over + QStringLiteral("\n"), QStringLiteral("\n")));
+    EXPECT_EQ(cache.result()->leftLineCount, 2001);
+    EXPECT_EQ(cache.result()->rightLineCount, 1);
+    EXPECT_EQ(cache.result()->leftLineCount, splitCompareLines(over + QStringLiteral("\n")).size());
+
     EXPECT_TRUE(cache.refresh(QString(), QString()));
     ASSERT_TRUE(cache.result()->rows);
     EXPECT_TRUE(cache.result()->rows->isEmpty());
