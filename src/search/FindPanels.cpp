@@ -2,6 +2,8 @@
 
 #include "search/FindReplace.h"
 #include "search/FindReplaceBar.h"
+#include "search/FolderSearchOperations.h"
+#include "search/FolderSearchPanel.h"
 #include "search/SearchCenter.h"
 #include "search/SearchCenterPanel.h"
 #include "window/EditorWindowModel.h"
@@ -76,6 +78,29 @@ SearchCenterPanelActions searchCenterActions(EditorWindowModel& model) {
     return a;
 }
 
+FolderSearchPanelActions folderSearchActions(EditorWindowModel& model) {
+    using F = FolderSearchOperations;
+    FolderSearchPanelActions a;
+    a.setQuery = on(model, [](EditorWindowModel& m, const QString& q) { F(m).setQuery(q); });
+    a.setReplacement =
+        on(model, [](EditorWindowModel& m, const QString& r) { F(m).setReplaceText(r); });
+    a.setIncludePattern =
+        on(model, [](EditorWindowModel& m, const QString& p) { F(m).setIncludePattern(p); });
+    a.setExcludePattern =
+        on(model, [](EditorWindowModel& m, const QString& p) { F(m).setExcludePattern(p); });
+    a.setTextOptions =
+        on(model, [](EditorWindowModel& m, const TextSearchOptions& o) { F(m).setTextOptions(o); });
+    a.chooseFolder = on(model, [](EditorWindowModel& m) { F(m).chooseFolderSearchFolder(); });
+    a.search = on(model, [](EditorWindowModel& m) { F(m).startFolderSearch(); });
+    a.replaceAll = on(model, [](EditorWindowModel& m) { F(m).requestFolderReplaceAll(); });
+    a.restoreBackup = on(model, [](EditorWindowModel& m) { F(m).startBackupRestore(); });
+    a.openResult = on(model, [](EditorWindowModel& m, const FolderSearchResult& r) {
+        F(m).openFolderSearchResult(r);
+    });
+    a.close = on(model, [](EditorWindowModel& m) { F(m).closeFolderSearch(); });
+    return a;
+}
+
 } // namespace
 
 FindPanels::FindPanels(WindowLayout& layout, EditorWindowModel& model)
@@ -84,6 +109,8 @@ FindPanels::FindPanels(WindowLayout& layout, EditorWindowModel& model)
     m_center = new SearchCenterPanel(searchCenterActions(model));
     layout.setPanel(WindowPanel::FindBar, m_bar);
     layout.setPanel(WindowPanel::SearchCenter, m_center);
+    m_folder = new FolderSearchPanel(folderSearchActions(model));
+    layout.setPanel(WindowPanel::FolderSearch, m_folder);
     connect(&model, &EditorWindowModel::changed, this, &FindPanels::scheduleRefresh);
     refreshNow();
 }
@@ -100,6 +127,7 @@ void FindPanels::refreshNow() {
     const EditorWindowState& state = m_model.state();
     m_center->refresh(state.searchCenter);
     m_bar->refresh(state.find, state.findMessage);
+    m_folder->refresh(state.folderSearch);
 }
 
 } // namespace dunmoss

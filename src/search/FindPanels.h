@@ -6,12 +6,13 @@ namespace dunmoss {
 
 class EditorWindowModel;
 class FindReplaceBar;
+class FolderSearchPanel;
 class SearchCenterPanel;
 class WindowLayout;
 
-// Puts the find bar and the search center into the window's layout, wired to the window's
-// find and search-center operations, and keeps them in step with the window's state (one
-// refresh per turn of the event loop, after the layout's own).
+// Puts the find bar, the search center and the folder search panel into the window's layout, wired
+// to the window's find and search-center operations, and keeps them in step with the window's state
+// (one refresh per turn of the event loop, after the layout's own).
 class FindPanels : public QObject {
     Q_OBJECT
 public:
@@ -19,6 +20,7 @@ public:
 
     FindReplaceBar* findBar() const { return m_bar; }
     SearchCenterPanel* searchCenter() const { return m_center; }
+    FolderSearchPanel* folderSearch() const { return m_folder; }
 
     void refreshNow();
 
@@ -28,6 +30,7 @@ private:
     EditorWindowModel& m_model;
     FindReplaceBar* m_bar = nullptr;
     SearchCenterPanel* m_center = nullptr;
+    FolderSearchPanel* m_folder = nullptr;
     bool m_pending = false;
 };
 

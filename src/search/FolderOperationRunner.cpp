@@ -5,7 +5,8 @@
 namespace dunmoss {
 
 FolderOperationRunner& FolderOperationRunner::of(EditorWindowModel& model) {
-    if (auto* runner = model.findChild<FolderOperationRunner*>(QString(), Qt::FindDirectChildrenOnly))
+    if (auto* runner =
+            model.findChild<FolderOperationRunner*>(QString(), Qt::FindDirectChildrenOnly))
         return *runner;
     return *new FolderOperationRunner(&model);
 }

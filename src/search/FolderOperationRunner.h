@@ -50,8 +50,7 @@ public:
     // Runs `work` on a pool thread (given the generation's stop check, or a check that never
     // stops when `stoppable` is false), then `done` with its value or error on the main thread.
     template <typename R>
-    void run(bool stoppable,
-             std::function<R(const CancellationCheck&)> work,
+    void run(bool stoppable, std::function<R(const CancellationCheck&)> work,
              std::function<void(Result<R>)> done) {
         const CancellationCheck check =
             stoppable ? CancellationCheck([flag = m_stop] { return flag->load(); })

@@ -23,7 +23,9 @@ namespace {
 using Hits = QList<FolderSearchResult>;
 using Runner = FolderOperationRunner;
 
-QString l(const char* key) { return localizedString(QString::fromLatin1(key)); }
+QString l(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
 
 QString describe(const std::exception_ptr& error) {
     try {
@@ -87,7 +89,8 @@ void FolderSearchOperations::requestFolderReplaceAll() {
                 operations.presentConfirmation();
                 return;
             }
-            model->update([](EditorWindowState& s) { s.folderSearch.folderReplacePreview.reset(); });
+            model->update(
+                [](EditorWindowState& s) { s.folderSearch.folderReplacePreview.reset(); });
             runner.run<Hits>(
                 true,
                 [in](const CancellationCheck& stop) {
@@ -278,8 +281,7 @@ void FolderSearchOperations::chooseRestoreTarget(quint64 generation, const QUrl&
         });
 }
 
-void FolderSearchOperations::runRestore(const QUrl& backup,
-                                        const QUrl& target) {
+void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target) {
     Inputs in = readInputs();
     in.folder = target;
     Runner& runner = Runner::of(m_model);

@@ -23,8 +23,9 @@ namespace dunmoss {
 
 namespace {
 
-
-QString l(const char* key) { return localizedString(QString::fromLatin1(key)); }
+QString l(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
 
 void setMessage(EditorWindowModel& model, const QString& message) {
     model.update([&](EditorWindowState& s) { s.folderSearch.folderSearchMessage = message; });
@@ -66,16 +67,14 @@ QString folderErrorDescription(const std::exception& error) {
 
 QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
                                     const QList<FolderSearchResult>& remainingHits) {
-    QString message =
-        outcome.backupURL
-            ? l("folder-search.replaced-backup.format")
-                  .arg(outcome.replacementCount)
-                  .arg(outcome.fileCount)
-                  .arg(outcome.backupURL->toLocalFile())
-            : l("folder-search.replaced-results-files.format")
-                  .arg(outcome.replacementCount)
-                  .arg(remainingHits.size())
-                  .arg(countUniqueResultFiles(remainingHits));
+    QString message = outcome.backupURL ? l("folder-search.replaced-backup.format")
+                                              .arg(outcome.replacementCount)
+                                              .arg(outcome.fileCount)
+                                              .arg(outcome.backupURL->toLocalFile())
+                                        : l("folder-search.replaced-results-files.format")
+                                              .arg(outcome.replacementCount)
+                                              .arg(remainingHits.size())
+                                              .arg(countUniqueResultFiles(remainingHits));
     const FolderSearchSkippedFiles& skipped = outcome.skippedFiles;
     const int skippedCount =
         skipped.binaryFileCount + skipped.oversizedFileCount + skipped.encodingFailedFileCount;
@@ -164,8 +163,8 @@ void FolderSearchOperations::startFolderSearch() {
                                        .arg(hits->size())
                                        .arg(countUniqueResultFiles(*hits)));
             } else {
-                setMessage(*model, describe(std::get<std::exception_ptr>(result),
-                                            &errorDisplayText));
+                setMessage(*model,
+                           describe(std::get<std::exception_ptr>(result), &errorDisplayText));
             }
             operations.finish();
         });

@@ -9,8 +9,7 @@ namespace {
 using FolderOperations = FolderFixture;
 
 TEST(FolderPatternList, SplitsAtCommaSemicolonAndSpaceOnly) {
-    EXPECT_EQ(parsePatternList(QStringLiteral("a,b;c d")),
-              QStringList({"a", "b", "c", "d"}));
+    EXPECT_EQ(parsePatternList(QStringLiteral("a,b;c d")), QStringList({"a", "b", "c", "d"}));
     EXPECT_EQ(parsePatternList(QStringLiteral("a\tb")), QStringList({"a\tb"}));
     EXPECT_EQ(parsePatternList(QStringLiteral(" ,; ;")), QStringList());
     EXPECT_EQ(parsePatternList(QStringLiteral("x,,x")), QStringList({"x", "x"}));
@@ -34,8 +33,7 @@ TEST_F(FolderOperations, SearchNeedsAFolderAndReportsHitsFilesAndRegexErrors) {
     settle();
     EXPECT_FALSE(folder().isFolderSearchRunning);
     EXPECT_EQ(folder().folderSearchResults.size(), 3);
-    EXPECT_EQ(folder().folderSearchMessage,
-              l("folder-search.results-files.format").arg(3).arg(2));
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.results-files.format").arg(3).arg(2));
     EXPECT_TRUE(state().searchCenter.showSearchCenter);
     EXPECT_EQ(state().searchCenter.searchCenterScope, SearchCenterScope::Folder);
     EXPECT_EQ(state().searchCenter.searchCenterFolderResults.size(), 3);
@@ -69,6 +67,8 @@ TEST_F(FolderOperations, ALaterSearchSupersedesAnEarlierOneWhichNeverClearsTheBu
     };
     setInputs("alpha");
     ops().startFolderSearch();
+    while (reads.load() < 1)
+        QThread::yieldCurrentThread();
     setInputs("beta");
     ops().startFolderSearch();
     while (reads.load() < 2)
@@ -138,10 +138,8 @@ TEST_F(FolderOperations, ReplaceAllConfirmsTheCountsAndReportsBackupAndSkippedFi
     EXPECT_EQ(read("sub/c.txt"), "x bar y bar\n");
     EXPECT_EQ(read("one.bin"), QByteArray("foo\0\0foo", 8));
     const QString message = folder().folderSearchMessage;
-    EXPECT_TRUE(message.startsWith(l("folder-search.replaced-backup.format")
-                                       .arg(7)
-                                       .arg(3)
-                                       .section(u'%', 0, 0)))
+    EXPECT_TRUE(message.startsWith(
+        l("folder-search.replaced-backup.format").arg(7).arg(3).section(u'%', 0, 0)))
         << message.toStdString();
     EXPECT_TRUE(message.endsWith(u' ' + l("folder-search.skipped.format").arg(3)))
         << message.toStdString();

@@ -1,0 +1,310 @@
+#include "search/FolderSearchPanel.h"
+
+#include "platform/Localization.h"
+#include "search/SearchCenterResults.h"
+#include "search/SearchResultListModel.h"
+#include "search/SearchResultRowDelegate.h"
+#include "text/FolderSearch.h"
+#include "window/EditorWindowState.h"
+#include "window/IconTable.h"
+#include "window/WindowLayout.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QShortcut>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dunmoss {
+
+namespace {
+
+QString l(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+QFont captionFont(const QFont& base) {
+    QFont font = base;
+    font.setPointSizeF(std::max<qreal>(base.pointSizeF() - 2.0, 7.0));
+    return font;
+}
+
+QLabel* captionLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setFont(captionFont(label->font()));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
+    label->setPalette(palette);
+    return label;
+}
+
+QLabel* symbolLabel(const QString& symbol, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(symbolPixmap(symbol, 14, secondaryLabelColor(parent->palette()),
+                                  parent->devicePixelRatioF()));
+    return label;
+}
+
+QLineEdit* field(const QString& placeholderKey, int minimum, int ideal, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setPlaceholderText(localizedString(placeholderKey));
+    edit->setMinimumWidth(minimum);
+    edit->setMaximumWidth(ideal * 2);
+    edit->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    edit->resize(ideal, edit->sizeHint().height());
+    return edit;
+}
+
+// Writes the text only when it differs, so refreshing never moves a caret being typed with.
+void setTextKeepingCaret(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+QHBoxLayout* hbox(int spacing, int horizontal, int vertical) {
+    auto* layout = new QHBoxLayout;
+    layout->setContentsMargins(horizontal, vertical, horizontal, vertical);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+} // namespace
+
+int folderSearchResultListHeight(qsizetype rows) {
+    const qsizetype height = std::max<qsizetype>(rows, 1) * kSearchResultRowHeight;
+    return static_cast<int>(std::min<qsizetype>(height, 230));
+}
+
+FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* parent)
+    : QWidget(parent), m_actions(std::move(actions)) {
+    setObjectName(QStringLiteral("folderSearchPanel"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, barMaterialColor(palette));
+    setPalette(palette);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* controls = new QVBoxLayout;
+    controls->setContentsMargins(12, 8, 12, 8);
+    controls->setSpacing(6);
+
+    // First row: query, replacement, folder and the actions.
+    QHBoxLayout* first = hbox(8, 0, 0);
+    first->addWidget(symbolLabel(QStringLiteral("folder"), this));
+    m_query = field(QStringLiteral("folder-search.query.placeholder"), 180, 260, this);
+    m_query->setObjectName(QStringLiteral("folderSearchQuery"));
+    m_replacement = field(QStringLiteral("folder-search.replace.placeholder"), 140, 200, this);
+    first->addWidget(m_query, 26);
+    first->addWidget(m_replacement, 20);
+    m_chooseFolder = new QPushButton(l("folder-search.choose-folder"), this);
+    m_search = new QPushButton(l("folder-search.search"), this);
+    m_search->setToolTip(
+        QKeySequence(Qt::CTRL | Qt::Key_Return).toString(QKeySequence::NativeText));
+    m_replaceAll = new QPushButton(l("folder-search.replace-all"), this);
+    m_restore = new QPushButton(l("folder-search.restore-backup"), this);
+    for (QPushButton* button : {m_chooseFolder, m_search, m_replaceAll, m_restore}) {
+        button->setAutoDefault(false);
+        first->addWidget(button);
+    }
+    first->addSpacing(8);
+    first->addStretch(1);
+    m_close = makeCloseSymbolButton(l("find.close"), this);
+    first->addWidget(m_close);
+    controls->addLayout(first);
+
+    // Second row: patterns, options, folder name and status.
+    QHBoxLayout* second = hbox(8, 0, 0);
+    m_include = field(QStringLiteral("folder-search.include.placeholder"), 160, 220, this);
+    m_exclude = field(QStringLiteral("folder-search.exclude.placeholder"), 160, 220, this);
+    second->addWidget(m_include, 22);
+    second->addWidget(m_exclude, 22);
+    auto* options = hbox(10, 0, 0);
+    m_regex = new QCheckBox(l("find.regex"), this);
+    m_caseSensitive = new QCheckBox(l("find.case-sensitive"), this);
+    m_wholeWord = new QCheckBox(l("find.whole-word"), this);
+    for (QCheckBox* box : {m_regex, m_caseSensitive, m_wholeWord}) {
+        box->setFont(captionFont(box->font()));
+        options->addWidget(box);
+        connect(box, &QCheckBox::toggled, this, [this] { emitOptions(); });
+    }
+    second->addLayout(options);
+    auto* divider = makeWindowDivider(Qt::Vertical, this);
+    divider->setFixedHeight(18);
+    second->addWidget(divider);
+    m_folderName = captionLabel(this);
+    m_status = captionLabel(this);
+    m_status->setObjectName(QStringLiteral("folderSearchStatus"));
+    second->addWidget(m_folderName);
+    second->addWidget(m_status);
+    second->addStretch(1);
+    controls->addLayout(second);
+    column->addLayout(controls);
+
+    // The results block: divider, filter row, divider, list.
+    m_results = new QWidget(this);
+    auto* results = new QVBoxLayout(m_results);
+    results->setContentsMargins(0, 0, 0, 0);
+    results->setSpacing(0);
+    results->addWidget(makeWindowDivider(Qt::Horizontal, m_results));
+    QHBoxLayout* filterRow = hbox(8, 12, 7);
+    filterRow->addWidget(symbolLabel(QStringLiteral("magnifyingglass"), m_results));
+    m_filter =
+        field(QStringLiteral("folder-search.result-filter.placeholder"), 180, 260, m_results);
+    m_filter->setClearButtonEnabled(true);
+    filterRow->addWidget(m_filter);
+    m_visibleCount = captionLabel(m_results);
+    filterRow->addWidget(m_visibleCount);
+    filterRow->addStretch(1);
+    results->addLayout(filterRow);
+    results->addWidget(makeWindowDivider(Qt::Horizontal, m_results));
+    m_noFiltered = captionLabel(m_results);
+    m_noFiltered->setText(l("folder-search.no-filtered-results"));
+    m_noFiltered->setContentsMargins(12, 12, 12, 12);
+    m_noFiltered->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    results->addWidget(m_noFiltered);
+    m_list = new QListView(m_results);
+    m_list->setObjectName(QStringLiteral("folderSearchResults"));
+    m_list->setUniformItemSizes(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setMouseTracking(true);
+    m_model = new SearchResultListModel(m_list);
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new SearchResultRowDelegate(m_list));
+    results->addWidget(m_list);
+    column->addWidget(m_results);
+
+    const auto call = [](const std::function<void()>& action) {
+        if (action)
+            action();
+    };
+    const auto text = [this](const std::function<void(const QString&)>& action) {
+        return [this, action](const QString& value) {
+            if (!m_updating && action)
+                action(value);
+        };
+    };
+    connect(m_query, &QLineEdit::textEdited, this, text(m_actions.setQuery));
+    connect(m_replacement, &QLineEdit::textEdited, this, text(m_actions.setReplacement));
+    connect(m_include, &QLineEdit::textEdited, this, text(m_actions.setIncludePattern));
+    connect(m_exclude, &QLineEdit::textEdited, this, text(m_actions.setExcludePattern));
+    // Return in the query field searches even while the buttons are disabled.
+    connect(m_query, &QLineEdit::returnPressed, this, [this, call] { call(m_actions.search); });
+    connect(m_chooseFolder, &QPushButton::clicked, this,
+            [this, call] { call(m_actions.chooseFolder); });
+    connect(m_search, &QPushButton::clicked, this, [this, call] { call(m_actions.search); });
+    connect(m_replaceAll, &QPushButton::clicked, this,
+            [this, call] { call(m_actions.replaceAll); });
+    connect(m_restore, &QPushButton::clicked, this,
+            [this, call] { call(m_actions.restoreBackup); });
+    connect(m_close, &QToolButton::clicked, this, [this, call] { call(m_actions.close); });
+    for (QKeySequence key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, call] {
+            if (!m_running)
+                call(m_actions.search);
+        });
+    }
+    connect(m_filter, &QLineEdit::textChanged, this, [this] { rebuild(); });
+    const auto open = [this](const QModelIndex& index) {
+        const qsizetype source = index.data(SearchResultListModel::SourceIndexRole).toLongLong();
+        if (source >= 0 && source < m_filtered.size() && m_actions.openResult)
+            m_actions.openResult(m_filtered.at(source));
+    };
+    connect(m_list, &QListView::clicked, this, open);
+    connect(m_list, &QListView::activated, this, open);
+    rebuild();
+}
+
+void FolderSearchPanel::emitOptions() {
+    if (m_updating || !m_actions.setTextOptions)
+        return;
+    TextSearchOptions options;
+    options.isRegex = m_regex->isChecked();
+    options.isCaseSensitive = m_caseSensitive->isChecked();
+    options.isWholeWord = m_wholeWord->isChecked();
+    m_actions.setTextOptions(options);
+}
+
+void FolderSearchPanel::refresh(const FolderSearchState& state) {
+    m_updating = true;
+    setTextKeepingCaret(m_query, state.folderSearchQuery);
+    setTextKeepingCaret(m_replacement, state.folderSearchReplaceText);
+    setTextKeepingCaret(m_include, state.folderSearchIncludePattern);
+    setTextKeepingCaret(m_exclude, state.folderSearchExcludePattern);
+    m_regex->setChecked(state.folderSearchTextOptions.isRegex);
+    m_caseSensitive->setChecked(state.folderSearchTextOptions.isCaseSensitive);
+    m_wholeWord->setChecked(state.folderSearchTextOptions.isWholeWord);
+    m_running = state.isFolderSearchRunning;
+    for (QPushButton* button : {m_search, m_replaceAll, m_restore})
+        button->setEnabled(!m_running);
+    m_folderName->setText(state.folderSearchURL
+                              ? state.folderSearchURL->adjusted(QUrl::StripTrailingSlash).fileName()
+                              : l("folder-search.no-folder"));
+    m_status->setText(state.folderSearchMessage);
+    m_updating = false;
+
+    // Most changes (a keystroke in a field) leave the hits and the folder as they were.
+    const bool same = state.folderSearchResults.constData() == m_all.constData() &&
+                      state.folderSearchResults.size() == m_all.size() &&
+                      state.folderSearchURL == m_folder;
+    m_all = state.folderSearchResults;
+    m_folder = state.folderSearchURL;
+    if (!same)
+        rebuild();
+    const QVariant inline_ = property(WindowLayout::kShowsInlineResultsProperty);
+    m_results->setVisible((!inline_.isValid() || inline_.toBool()) && !m_all.isEmpty());
+}
+
+void FolderSearchPanel::rebuild() {
+    m_filtered = filterFolderSearchResults(m_all, m_filter->text());
+    const QList<FolderSearchResultGroup> groups = groupFolderSearchResults(m_filtered);
+    m_visibleCount->setText(
+        l("folder-search.visible-results.format").arg(m_filtered.size()).arg(m_all.size()));
+
+    QList<SearchResultRow> rows;
+    rows.reserve(m_filtered.size() + groups.size());
+    const QString positionFormat = l("find.result-line.format");
+    const QString countFormat = l("folder-search.file-match-count.format");
+    // Each row keeps its hit's place in the filtered list, so a click leads back to it.
+    QHash<QUuid, qsizetype> places;
+    for (qsizetype i = 0; i < m_filtered.size(); ++i)
+        places.insert(m_filtered.at(i).id, i);
+    for (const FolderSearchResultGroup& group : groups) {
+        const QString title =
+            m_folder ? relativeDisplayPath(group.url, *m_folder) : group.url.fileName();
+        rows.append({SearchResultRow::Kind::Group, title, QString(),
+                     countFormat.arg(group.results.size()), QStringLiteral("doc.text"), -1});
+        for (const FolderSearchResult& result : group.results)
+            rows.append({SearchResultRow::Kind::Result,
+                         positionFormat.arg(result.line).arg(result.column), QString(),
+                         result.preview, QString(), places.value(result.id, -1)});
+    }
+    const qsizetype rowCount = rows.size();
+    m_model->setRows(std::move(rows));
+    const bool none = m_filtered.isEmpty();
+    m_noFiltered->setVisible(none);
+    m_list->setVisible(!none);
+    m_list->setFixedHeight(folderSearchResultListHeight(rowCount));
+    m_noFiltered->setFixedHeight(folderSearchResultListHeight(1));
+}
+
+void FolderSearchPanel::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // The filter belongs to one showing of the panel.
+    if (!event->spontaneous() && !m_filter->text().isEmpty())
+        m_filter->clear();
+}
+
+} // namespace dunmoss
