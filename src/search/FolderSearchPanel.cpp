@@ -144,8 +144,10 @@ FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* 
     m_status = captionLabel(this);
     m_status->setObjectName(QStringLiteral("folderSearchStatus"));
     second->addWidget(m_folderName);
-    second->addWidget(m_status);
-    second->addStretch(1);
+    // A long status (a backup path) is cut rather than squeezing the fields; the tooltip holds
+    // all of it.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    second->addWidget(m_status, 1);
     controls->addLayout(second);
     column->addLayout(controls);
 
@@ -253,6 +255,7 @@ void FolderSearchPanel::refresh(const FolderSearchState& state) {
                               ? state.folderSearchURL->adjusted(QUrl::StripTrailingSlash).fileName()
                               : l("folder-search.no-folder"));
     m_status->setText(state.folderSearchMessage);
+    m_status->setToolTip(state.folderSearchMessage);
     m_updating = false;
 
     // Most changes (a keystroke in a field) leave the hits and the folder as they were.
