@@ -1,12 +1,21 @@
 #include "search/FolderSearchPanel.h"
 
+#include "platform/Defaults.h"
 #include "platform/Localization.h"
+#include "search/FolderOperationRunner.h"
+#include "window/EditorWindowModel.h"
 #include "window/EditorWindowState.h"
+#include "window/EditorWindowView.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -78,6 +87,57 @@ TEST(FolderSearchPanelLayout, GroupsFiltersAndDisablesItsActionsWhileBusy) {
     // Return in the query field still searches while busy.
     emit panel.queryField()->returnPressed();
     EXPECT_EQ(searches, 1);
+}
+
+TEST(FolderSearchPanelInWindow, TypingAndCtrlReturnSearchTheChosenFolder) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("tree/src"));
+    for (const auto& [name, text] :
+         {std::pair{"tree/src/a.txt", "needle\nneedle\n"}, std::pair{"tree/b.txt", "a needle\n"}}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    EditorWindowView::Options options;
+    options.defaults = &defaults;
+    options.processArguments = {QStringLiteral("dunmoss-notepad")};
+    EditorWindowView window(options);
+    EditorWindowModel& model = window.model();
+    model.update([&](EditorWindowState& s) {
+        s.panels.showWelcome = false;
+        s.folderSearch.showFolderSearch = true;
+        s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("tree")));
+    });
+    window.resize(1060, 720);
+    window.show();
+    window.refreshNow();
+    auto* panel = window.findChild<FolderSearchPanel*>(QStringLiteral("folderSearchPanel"));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->isVisible());
+
+    QTest::keyClicks(panel->queryField(), QStringLiteral("needle"));
+    EXPECT_EQ(model.state().folderSearch.folderSearchQuery, QStringLiteral("needle"));
+    QTest::keyClick(panel->queryField(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(model.state().folderSearch.isFolderSearchRunning);
+    while (model.state().folderSearch.isFolderSearchRunning) {
+        FolderOperationRunner::waitForBackgroundWork();
+        QApplication::processEvents();
+    }
+    window.refreshNow();
+    QApplication::processEvents();
+    EXPECT_EQ(panel->statusLabel()->text(), l("folder-search.results-files.format").arg(3).arg(2));
+    EXPECT_EQ(panel->folderLabel()->text(), QStringLiteral("tree"));
+    // The search center shows the hits, so the panel lists them only once it is closed.
+    EXPECT_TRUE(model.state().searchCenter.showSearchCenter);
+    EXPECT_FALSE(panel->resultsBlock()->isVisible());
+    model.update([](EditorWindowState& s) { s.searchCenter.showSearchCenter = false; });
+    window.refreshNow();
+    QApplication::processEvents();
+    EXPECT_TRUE(panel->resultsBlock()->isVisible());
+    ASSERT_EQ(panel->listView()->model()->rowCount(), 5);
+    EXPECT_EQ(panel->listView()->model()->index(0, 0).data().toString(),
+              QStringLiteral("src/a.txt"));
 }
 
 } // namespace
