@@ -94,19 +94,19 @@ void NavigationViews::syncPalette() {
         palette->setAttribute(Qt::WA_DeleteOnClose);
         palette->setWindowModality(Qt::WindowModal);
         palette->queryEdited = [this](const QString& query) {
-            QuickOpen(m_model, *m_commands).setQuery(query);
+            QuickOpen(m_model, *m_commands, &m_fileIndex).setQuery(query);
         };
         palette->firstEntry = [this] {
-            return QuickOpen(m_model, *m_commands).firstQuickOpenEntry();
+            return QuickOpen(m_model, *m_commands, &m_fileIndex).firstQuickOpenEntry();
         };
         palette->openEntry = [this](const QuickOpenEntry& entry) {
-            QuickOpen(m_model, *m_commands).performQuickOpenEntry(entry);
+            QuickOpen(m_model, *m_commands, &m_fileIndex).performQuickOpenEntry(entry);
         };
         // Escape or the close button: the flag follows, the query stays.
         connect(palette, &QDialog::rejected, this, [this, palette] {
             if (m_palette == palette) {
                 m_palette = nullptr;
-                QuickOpen(m_model, *m_commands).dismissQuickOpen();
+                QuickOpen(m_model, *m_commands, &m_fileIndex).dismissQuickOpen();
             }
         });
         m_palette = palette;
@@ -129,7 +129,7 @@ void NavigationViews::listPaletteEntries() {
     m_listedQuery = state.panels.quickOpenQuery;
     m_listedItems = state.workspace.workspaceItems;
     m_listedRoot = state.workspace.workspaceRootURL;
-    m_palette->setEntries(QuickOpen(m_model, *m_commands).entries());
+    m_palette->setEntries(QuickOpen(m_model, *m_commands, &m_fileIndex).entries());
 }
 
 } // namespace dunmoss

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text/WorkspaceItem.h"
+#include "tools/QuickOpen.h"
 #include "tools/QuickOpenPanel.h"
 #include "window/EditorCommands.h"
 
@@ -55,6 +56,7 @@ private:
     WorkspacePanel* m_workspace = nullptr;
     WelcomePanel* m_welcome = nullptr;
     QPointer<QuickOpenPanel> m_palette;
+    QuickOpenFileIndex m_fileIndex;
     // What the palette's list was built from.
     QString m_listedQuery;
     QList<WorkspaceItem> m_listedItems;

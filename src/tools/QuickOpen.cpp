@@ -2,14 +2,29 @@
 
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
-#include "window/WindowDerivedValues.h"
 
 namespace dunmoss {
 
+const QList<QuickOpenCandidate>& QuickOpenFileIndex::candidates(const EditorWindowState& state) {
+    const WorkspaceState& workspace = state.workspace;
+    if (!m_built || !workspace.workspaceItems.isSharedWith(m_items) ||
+        workspace.workspaceRootURL != m_root) {
+        m_items = workspace.workspaceItems;
+        m_root = workspace.workspaceRootURL;
+        m_candidates = quickOpenFileCandidates(state);
+        m_built = true;
+    }
+    return m_candidates;
+}
+
 QList<QuickOpenEntry> QuickOpen::entries() const {
-    const auto& commandEntries = m_model.seams().quickOpenCommandEntries;
-    return quickOpenEntries(m_model.state(),
-                            commandEntries ? commandEntries() : QList<QuickOpenEntry>{});
+    const auto& commandSeam = m_model.seams().quickOpenCommandEntries;
+    const QList<QuickOpenEntry> commandEntries =
+        commandSeam ? commandSeam() : QList<QuickOpenEntry>{};
+    if (!m_index)
+        return quickOpenEntries(m_model.state(), commandEntries);
+    return filterQuickOpenEntries(m_model.state().panels.quickOpenQuery, commandEntries,
+                                  m_index->candidates(m_model.state()));
 }
 
 std::optional<QuickOpenEntry> QuickOpen::firstQuickOpenEntry() const {

@@ -3,6 +3,7 @@
 #include "tools/QuickOpenCommand.h"
 #include "tools/QuickOpenTypes.h"
 #include "window/EditorCommands.h"
+#include "window/WindowDerivedValues.h"
 
 #include <QList>
 #include <optional>
@@ -11,14 +12,29 @@ namespace dunmoss {
 
 class EditorWindowModel;
 
+// The workspace files' palette candidates of one window, kept between keystrokes and built
+// again only when the tree or its root changed.
+class QuickOpenFileIndex {
+public:
+    const QList<QuickOpenCandidate>& candidates(const EditorWindowState& state);
+
+private:
+    bool m_built = false;
+    QList<WorkspaceItem> m_items;
+    std::optional<QUrl> m_root;
+    QList<QuickOpenCandidate> m_candidates;
+};
+
 // The command palette's operations. A command runs the closure of the window's command record
 // that the menu bar and the header bar run too, so all three doors behave alike; a command whose
 // operation is not installed yet does nothing and reports nothing. Choosing an entry closes the
 // palette before its work runs.
 class QuickOpen {
 public:
-    QuickOpen(EditorWindowModel& model, const EditorCommands& commands)
-        : m_model(model), m_commands(commands) {}
+    // Without an index the files' entries are built afresh for each listing.
+    QuickOpen(EditorWindowModel& model, const EditorCommands& commands,
+              QuickOpenFileIndex* index = nullptr)
+        : m_model(model), m_commands(commands), m_index(index) {}
 
     // The listed entries for the current query.
     QList<QuickOpenEntry> entries() const;
@@ -34,6 +50,7 @@ public:
 private:
     EditorWindowModel& m_model;
     const EditorCommands& m_commands;
+    QuickOpenFileIndex* m_index;
 };
 
 } // namespace dunmoss

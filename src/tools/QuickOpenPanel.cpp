@@ -20,7 +20,7 @@ namespace dunmoss {
 namespace {
 
 constexpr int kSubtitleRole = Qt::UserRole + 1;
-constexpr int kRowHeight = 50;
+constexpr int kRowHeight = 54;
 
 // A row: the symbol in a 22-point column, then the title over the subtitle.
 class EntryDelegate : public QStyledItemDelegate {

@@ -139,26 +139,43 @@ QuickOpenEntry quickOpenFileEntry(const QUrl& fileURL, const std::optional<QUrl>
                           QStringLiteral("doc.text"), QuickOpenAction::openFile(fileURL)};
 }
 
-QList<QuickOpenEntry> quickOpenEntries(const EditorWindowState& state,
-                                       const QList<QuickOpenEntry>& commandEntries) {
-    const QString query = state.panels.quickOpenQuery.trimmed();
+QList<QuickOpenCandidate> quickOpenFileCandidates(const EditorWindowState& state) {
+    const QList<WorkspaceItem> files = flattenWorkspaceItems(state.workspace.workspaceItems);
+    QList<QuickOpenCandidate> candidates;
+    candidates.reserve(files.size());
+    for (const WorkspaceItem& file : files) {
+        QuickOpenEntry entry = quickOpenFileEntry(file.url, state.workspace.workspaceRootURL);
+        QString searchText = entry.title + QLatin1Char(' ') + entry.subtitle;
+        candidates.append(QuickOpenCandidate{std::move(entry), std::move(searchText)});
+    }
+    return candidates;
+}
+
+QList<QuickOpenEntry> filterQuickOpenEntries(const QString& rawQuery,
+                                             const QList<QuickOpenEntry>& commandEntries,
+                                             const QList<QuickOpenCandidate>& files) {
+    const QString query = rawQuery.trimmed();
     QList<QuickOpenEntry> result;
-    const auto offer = [&](const QuickOpenEntry& entry) {
+    for (const QuickOpenEntry& entry : commandEntries) {
         if (result.size() >= kQuickOpenEntryLimit)
-            return false;
+            return result;
         if (query.isEmpty() ||
             (entry.title + QLatin1Char(' ') + entry.subtitle).contains(query, Qt::CaseInsensitive))
             result.append(entry);
-        return true;
-    };
-    for (const QuickOpenEntry& entry : commandEntries)
-        if (!offer(entry))
+    }
+    for (const QuickOpenCandidate& file : files) {
+        if (result.size() >= kQuickOpenEntryLimit)
             return result;
-    const QList<WorkspaceItem> files = flattenWorkspaceItems(state.workspace.workspaceItems);
-    for (const WorkspaceItem& file : files)
-        if (!offer(quickOpenFileEntry(file.url, state.workspace.workspaceRootURL)))
-            return result;
+        if (query.isEmpty() || file.searchText.contains(query, Qt::CaseInsensitive))
+            result.append(file.entry);
+    }
     return result;
+}
+
+QList<QuickOpenEntry> quickOpenEntries(const EditorWindowState& state,
+                                       const QList<QuickOpenEntry>& commandEntries) {
+    return filterQuickOpenEntries(state.panels.quickOpenQuery, commandEntries,
+                                  quickOpenFileCandidates(state));
 }
 
 int lineCount(const QString& text) {

@@ -55,6 +55,17 @@ QuickOpenEntry quickOpenFileEntry(const QUrl& fileURL, const std::optional<QUrl>
 // (case-insensitively, over title and subtitle) and cut to the limit, in that order.
 QList<QuickOpenEntry> quickOpenEntries(const EditorWindowState& state,
                                        const QList<QuickOpenEntry>& commandEntries);
+// A workspace file's entry with the text a query is looked for in (title, a space, subtitle);
+// built once per tree, so that filtering while typing allocates nothing per file.
+struct QuickOpenCandidate {
+    QuickOpenEntry entry;
+    QString searchText;
+};
+QList<QuickOpenCandidate> quickOpenFileCandidates(const EditorWindowState& state);
+// quickOpenEntries over candidates built beforehand.
+QList<QuickOpenEntry> filterQuickOpenEntries(const QString& query,
+                                             const QList<QuickOpenEntry>& commandEntries,
+                                             const QList<QuickOpenCandidate>& files);
 
 // 1 plus the number of line feeds.
 int lineCount(const QString& text);
