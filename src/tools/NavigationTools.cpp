@@ -75,7 +75,9 @@ void NavigationViews::refresh() {
     if (state.workspace.showWorkspace)
         m_workspace->display(state.workspace.workspaceRootURL, state.workspace.workspaceItems,
                              state.workspace.workspaceMessage);
-    m_welcome->setRecentFiles(m_recentFiles ? m_recentFiles() : QList<QUrl>{});
+    // Recent files change only with a change of the window (an open or a save).
+    const auto& recent = m_recentFiles ? m_recentFiles : m_model.seams().recentFiles;
+    m_welcome->setRecentFiles(recent ? recent() : QList<QUrl>{});
     syncPalette();
 }
 

@@ -34,7 +34,8 @@ class NavigationViews : public QObject {
 public:
     explicit NavigationViews(EditorWindowView& view);
 
-    // The welcome panel's recent files, newest first; none until a source is set.
+    // The welcome panel's recent files, newest first: the window's own (its `recentFiles` seam)
+    // unless another source is set.
     void setRecentFilesSource(std::function<QList<QUrl>()> source);
 
     QuickOpenPanel* quickOpenPanel() const { return m_palette; }

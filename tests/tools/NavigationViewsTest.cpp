@@ -140,7 +140,9 @@ TEST_F(NavigationViewsTest, WelcomePanelListsRecentFilesAndItsActionsWork) {
     EXPECT_TRUE(welcome->findChild<QLabel*>("welcomeRecentEmpty")->isVisible());
 
     const QUrl recent = writeFile("recent.txt", "recent text");
-    views->setRecentFilesSource([recent] { return QList<QUrl>{recent}; });
+    // The window's own recent files.
+    window->model().recordRecentFile(recent);
+    window->model().update([](EditorWindowState&) {});
     settle();
     EXPECT_FALSE(welcome->findChild<QLabel*>("welcomeRecentEmpty")->isVisible());
     QPushButton* row = welcome->findChild<QPushButton*>("welcomeRecent0");
