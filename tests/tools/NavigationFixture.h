@@ -1,6 +1,8 @@
 #pragma once
 
 #include "tools/NavigationTools.h"
+#include "tools/PanelCommands.h"
+#include "tools/ToolCommands.h"
 #include "tools/WorkspaceListing.h"
 #include "window/WindowCommandHandlers.h"
 #include "window/WindowCommandTable.h"
@@ -21,6 +23,8 @@ protected:
         WindowFixture::SetUp();
         table = std::make_unique<WindowCommandTable>(*model);
         WindowCommandHandlers::install(*table, *model);
+        installToolCommands(*table, *model);
+        installPanelCommands(*table, *model);
         installNavigationOperations(*table, *model);
         commands = table->makeWindowCommands();
     }
