@@ -212,6 +212,15 @@ void EditorWindowView::prepareWindowOnAppear() {
         step();
     // After the restore, so that the files handed over are not replaced by the session's tabs.
     m_openRequests->startListening();
+    // Keys typed right after the launch land in the text, not in a header button; a sheet or
+    // popover a start-up step opened keeps them. A window not yet active would hand the focus to
+    // its first button on activation, so the text takes it then.
+    if (!QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
+        if (isActiveWindow())
+            focusActiveEditor();
+        else
+            m_focusEditorOnActivation = true;
+    }
     emit startUpStepsFinished();
     m_startedUp = true;
     emit startUpCompleted();
@@ -219,8 +228,18 @@ void EditorWindowView::prepareWindowOnAppear() {
 
 void EditorWindowView::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed)
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed) {
+        if (m_focusEditorOnActivation) {
+            m_focusEditorOnActivation = false;
+            // After the activation's own choice of a focus widget.
+            QTimer::singleShot(0, this, [this] {
+                if (!m_closed && !QApplication::activeModalWidget() &&
+                    !QApplication::activePopupWidget())
+                    focusActiveEditor();
+            });
+        }
         emit commandTargetOffered();
+    }
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {

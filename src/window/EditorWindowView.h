@@ -121,6 +121,7 @@ private:
     QList<std::function<void()>> m_startUpSteps;
     bool m_appeared = false;
     bool m_startedUp = false;
+    bool m_focusEditorOnActivation = false;
     bool m_refreshPending = false;
     bool m_askingBeforeClose = false;
     bool m_closeConfirmed = false;

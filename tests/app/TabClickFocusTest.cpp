@@ -79,6 +79,14 @@ protected:
     QUuid secondID;
 };
 
+TEST_F(TabClickFocus, TheActiveEditorTakesTheKeyboardOnceTheWindowHasStarted) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->hasCompletedStartUp(); }));
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), textView());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed "));
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("typed first"));
+}
+
 TEST_F(TabClickFocus, TheClickedTabsEditorTakesTheKeyboard) {
     textView()->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), textView());
