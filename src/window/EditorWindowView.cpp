@@ -213,13 +213,23 @@ void EditorWindowView::prepareWindowOnAppear() {
     // After the restore, so that the files handed over are not replaced by the session's tabs.
     m_openRequests->startListening();
     // Keys typed right after the launch land in the text, not in a header button; a sheet or
-    // popover a start-up step opened keeps them. A window not yet active would hand the focus to
-    // its first button on activation, so the text takes it then.
-    if (!QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
-        if (isActiveWindow())
+    // popover a start-up step opened keeps them. A window not yet active hands the focus to its
+    // first button when it becomes active, so the text takes it over then.
+    const auto focusEditor = [this] {
+        if (!m_closed && !QApplication::activeModalWidget() && !QApplication::activePopupWidget())
             focusActiveEditor();
-        else
-            m_focusEditorOnActivation = true;
+    };
+    if (isActiveWindow()) {
+        focusEditor();
+    } else {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = connect(qApp, &QApplication::focusChanged, this,
+                              [this, connection, focusEditor](QWidget*, QWidget* now) {
+                                  if (!now || now->window() != this)
+                                      return;
+                                  disconnect(*connection);
+                                  QTimer::singleShot(0, this, focusEditor);
+                              });
     }
     emit startUpStepsFinished();
     m_startedUp = true;
@@ -228,18 +238,8 @@ void EditorWindowView::prepareWindowOnAppear() {
 
 void EditorWindowView::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed) {
-        if (m_focusEditorOnActivation) {
-            m_focusEditorOnActivation = false;
-            // After the activation's own choice of a focus widget.
-            QTimer::singleShot(0, this, [this] {
-                if (!m_closed && !QApplication::activeModalWidget() &&
-                    !QApplication::activePopupWidget())
-                    focusActiveEditor();
-            });
-        }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed)
         emit commandTargetOffered();
-    }
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {

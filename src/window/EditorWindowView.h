@@ -121,7 +121,6 @@ private:
     QList<std::function<void()>> m_startUpSteps;
     bool m_appeared = false;
     bool m_startedUp = false;
-    bool m_focusEditorOnActivation = false;
     bool m_refreshPending = false;
     bool m_askingBeforeClose = false;
     bool m_closeConfirmed = false;
