@@ -4,6 +4,7 @@
 #include "window/IconTable.h"
 #include "window/ToolbarPopoverRows.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -42,6 +43,8 @@ ToolbarPopoverContainer::ToolbarPopoverContainer(int width, QWidget* parent)
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setBackgroundRole(QPalette::Window);
+    // The arrows a focused row leaves alone would otherwise scroll the list.
+    m_scroll->installEventFilter(this);
     layout->addWidget(m_scroll);
 }
 
@@ -121,7 +124,36 @@ void ToolbarPopoverContainer::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     }
+    if (moveRowFocus(event))
+        return;
     QFrame::keyPressEvent(event);
+}
+
+bool ToolbarPopoverContainer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll && event->type() == QEvent::KeyPress &&
+        moveRowFocus(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QFrame::eventFilter(watched, event);
+}
+
+bool ToolbarPopoverContainer::moveRowFocus(QKeyEvent* event) {
+    const bool down = event->key() == Qt::Key_Down;
+    if ((!down && event->key() != Qt::Key_Up) || event->modifiers() != Qt::NoModifier || !m_content)
+        return false;
+    QList<QAbstractButton*> rows;
+    for (QAbstractButton* row : m_content->findChildren<QAbstractButton*>())
+        if (row->isVisibleTo(m_content) && row->isEnabled() && (row->focusPolicy() & Qt::TabFocus))
+            rows.append(row);
+    if (rows.isEmpty())
+        return true;
+    const qsizetype current = rows.indexOf(qobject_cast<QAbstractButton*>(focusWidget()));
+    qsizetype next = down ? current + 1 : current - 1;
+    if (current < 0)
+        next = down ? 0 : rows.size() - 1;
+    next = qBound<qsizetype>(0, next, rows.size() - 1);
+    rows.at(next)->setFocus(down ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    m_scroll->ensureWidgetVisible(rows.at(next));
+    return true;
 }
 
 void ToolbarPopoverContainer::hideEvent(QHideEvent* event) {

@@ -40,9 +40,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void fitHeight(int room);
+    // Up and Down move the keyboard from row to row, keeping the focused row in view.
+    bool moveRowFocus(QKeyEvent* event);
 
     QScrollArea* m_scroll = nullptr;
     QWidget* m_content = nullptr;

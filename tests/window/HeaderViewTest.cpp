@@ -182,6 +182,14 @@ TEST_F(HeaderBar, ChoiceRowsCloseTheirPopoverBeforeTheWindowActs) {
     QTest::keyClick(light, Qt::Key_Return);
     EXPECT_FALSE(isOpen(Popover::Theme));
     EXPECT_EQ(model->settings().themeRawValue(), QStringLiteral("light"));
+    // The arrows walk the rows from the popover just opened, Return takes the one reached.
+    ToolbarPopoverContainer* themes = open(Popover::Theme);
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : themes, key);
+    ASSERT_EQ(QApplication::focusWidget(), row(Popover::Theme, QStringLiteral("theme.graphite")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(isOpen(Popover::Theme));
+    EXPECT_EQ(model->settings().themeRawValue(), QStringLiteral("graphite"));
 
     open(Popover::Language);
     click(row(Popover::Language, QStringLiteral("language.python")));
