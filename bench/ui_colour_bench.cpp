@@ -11,7 +11,7 @@
 #include "editor/PassSyntaxHighlighting.h"
 #include "editor/ShortcutTextView.h"
 #include "editor/TextStorageRegistry.h"
-#include "support/PeerRatioReporter.h"
+#include "support/BenchWindow.h"
 #include "text/DocumentOutline.h"
 #include "text/SyntaxColouring.h"
 
@@ -276,22 +276,16 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    registerAll();
-    bench::PeerRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({
-        {"ours/cpp_64k/view/real_time", "peer/cpp_64k/real_time"},
-        {"ours/cpp_1M/view/real_time", "peer/cpp_1M/real_time"},
-        {"ours/cpp_1M/whole/real_time", "peer/cpp_1M/real_time"},
-        {"ours/json_1M/view/real_time", "peer/json_1M/real_time"},
-        {"ours/json_1M/whole/real_time", "peer/json_1M/real_time"},
-        {"ours/outline_1M/cpp/real_time", "peer/outline_1M/ctags/real_time"},
-        {"ours/outline_1M/plain_text_all/real_time", "peer/outline_1M/ctags/real_time"},
+    return bench::runWindowBenchmarks(argc, argv, [] {
+        registerAll();
+        return bench::RatioPairs{
+            {"ours/cpp_64k/view/real_time", "peer/cpp_64k/real_time"},
+            {"ours/cpp_1M/view/real_time", "peer/cpp_1M/real_time"},
+            {"ours/cpp_1M/whole/real_time", "peer/cpp_1M/real_time"},
+            {"ours/json_1M/view/real_time", "peer/json_1M/real_time"},
+            {"ours/json_1M/whole/real_time", "peer/json_1M/real_time"},
+            {"ours/outline_1M/cpp/real_time", "peer/outline_1M/ctags/real_time"},
+            {"ours/outline_1M/plain_text_all/real_time", "peer/outline_1M/ctags/real_time"},
+        };
     });
-    benchmark::Shutdown();
-    return 0;
 }

@@ -17,7 +17,7 @@
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
 
-#include "support/PeerRatioReporter.h"
+#include "support/BenchWindow.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -51,37 +51,18 @@ const QString& document() {
     return text;
 }
 
-struct Window {
-    QTemporaryDir dir;
-    std::unique_ptr<Defaults> defaults;
-    std::unique_ptr<EditorWindowView> view;
-
-    Window() {
-        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("s.ini")));
-        EditorWindowView::Options options;
-        options.defaults = defaults.get();
-        options.processArguments = {QStringLiteral("bench")};
-        view = std::make_unique<EditorWindowView>(options);
-        EditorTab tab = untitledTab();
-        tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("log.txt")));
-        tab.document.text = document();
-        tab.savedSnapshot = tab.document.text;
-        view->model().update([&](EditorWindowState& s) {
-            s.tabs = {tab};
-            s.activeTabID = tab.id;
-            s.panels.showWelcome = false;
-            s.find.showFindBar = true;
-        });
-        view->resize(1060, 720);
-        view->show();
-        view->refreshNow();
-        QApplication::processEvents();
-    }
-    EditorWindowModel& model() { return view->model(); }
-    void settle() {
-        view->refreshNow();
-        QApplication::processEvents();
-    }
+struct Window : bench::BenchWindow {
+    Window()
+        : BenchWindow([](EditorWindowState& s, const QTemporaryDir& dir) {
+              EditorTab tab = untitledTab();
+              tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("log.txt")));
+              tab.document.text = document();
+              tab.savedSnapshot = tab.document.text;
+              s.tabs = {tab};
+              s.activeTabID = tab.id;
+              s.panels.showWelcome = false;
+              s.find.showFindBar = true;
+          }) {}
 };
 
 TextSearchOptions options(bool regex) {
@@ -277,19 +258,13 @@ BENCHMARK(encodeRuns)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(recordRun)->Arg(2000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    dunmoss::bench::PeerRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({
-        {"BM_WindowFindAll_Literal", "BM_EngineFindAll_Literal"},
-        {"BM_WindowFindAll_Regex", "BM_EngineFindAll_Regex"},
-        {"BM_WindowReplaceAll_Literal", "BM_EngineReplaceAll_Literal"},
-        {"BM_WindowReplaceAll_Regex", "BM_EngineReplaceAll_Regex"},
-        {"BM_Keystroke_SearchCenterShown", "BM_Keystroke_SearchCenterHidden"},
+    return bench::runWindowBenchmarks(argc, argv, [] {
+        return bench::RatioPairs{
+            {"BM_WindowFindAll_Literal", "BM_EngineFindAll_Literal"},
+            {"BM_WindowFindAll_Regex", "BM_EngineFindAll_Regex"},
+            {"BM_WindowReplaceAll_Literal", "BM_EngineReplaceAll_Literal"},
+            {"BM_WindowReplaceAll_Regex", "BM_EngineReplaceAll_Regex"},
+            {"BM_Keystroke_SearchCenterShown", "BM_Keystroke_SearchCenterHidden"},
+        };
     });
-    benchmark::Shutdown();
-    return 0;
 }

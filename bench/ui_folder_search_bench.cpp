@@ -18,7 +18,7 @@
 #include "window/EditorWindowView.h"
 #include "window/WindowLayout.h"
 
-#include "support/PeerRatioReporter.h"
+#include "support/BenchWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -43,27 +43,13 @@ QString treePath() {
     return chosen.isEmpty() ? QStringLiteral("/usr/include") : QString::fromLocal8Bit(chosen);
 }
 
-struct Window {
-    QTemporaryDir dir;
-    std::unique_ptr<Defaults> defaults;
-    std::unique_ptr<EditorWindowView> view;
-
-    Window() {
-        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("s.ini")));
-        EditorWindowView::Options options;
-        options.defaults = defaults.get();
-        options.processArguments = {QStringLiteral("bench")};
-        view = std::make_unique<EditorWindowView>(options);
-        view->model().update([&](EditorWindowState& s) {
-            s.panels.showWelcome = false;
-            s.folderSearch.showFolderSearch = true;
-            s.folderSearch.folderSearchURL = QUrl::fromLocalFile(treePath());
-        });
-        view->resize(1060, 720);
-        view->show();
-        view->refreshNow();
-        QApplication::processEvents();
-    }
+struct Window : bench::BenchWindow {
+    Window()
+        : BenchWindow([](EditorWindowState& s, const QTemporaryDir&) {
+              s.panels.showWelcome = false;
+              s.folderSearch.showFolderSearch = true;
+              s.folderSearch.folderSearchURL = QUrl::fromLocalFile(treePath());
+          }) {}
     FolderSearchPanel* panel() const {
         return view->findChild<FolderSearchPanel*>(QStringLiteral("folderSearchPanel"));
     }
@@ -160,19 +146,13 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    registerAll();
-    bench::PeerRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({
-        {"window/folder_search_common/real_time", "engine/folder_search_common/real_time"},
-        {"window/folder_search_common/real_time", "peer/grep_rn_common/real_time"},
-        {"window/folder_search_absent/real_time", "engine/folder_search_absent/real_time"},
-        {"window/folder_search_absent/real_time", "peer/grep_rn_absent/real_time"},
+    return bench::runWindowBenchmarks(argc, argv, [] {
+        registerAll();
+        return bench::RatioPairs{
+            {"window/folder_search_common/real_time", "engine/folder_search_common/real_time"},
+            {"window/folder_search_common/real_time", "peer/grep_rn_common/real_time"},
+            {"window/folder_search_absent/real_time", "engine/folder_search_absent/real_time"},
+            {"window/folder_search_absent/real_time", "peer/grep_rn_absent/real_time"},
+        };
     });
-    benchmark::Shutdown();
-    return 0;
 }

@@ -14,6 +14,8 @@
 #include "text/BracketMatching.h"
 #include "text/LineStartIndex.h"
 
+#include "support/BenchWindow.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QUndoStack>
@@ -153,12 +155,8 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, [] {
+        registerAll();
+        return bench::RatioPairs{};
+    });
 }

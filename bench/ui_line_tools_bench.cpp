@@ -10,7 +10,7 @@
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
 
-#include "support/PeerRatioReporter.h"
+#include "support/BenchWindow.h"
 
 #include <QApplication>
 #include <QFile>
@@ -51,34 +51,19 @@ const QString& document() {
     return text;
 }
 
-struct Window {
-    QTemporaryDir dir;
-    std::unique_ptr<Defaults> defaults;
-    std::unique_ptr<EditorWindowView> view;
-
-    Window() {
-        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("s.ini")));
-        EditorWindowView::Options options;
-        options.defaults = defaults.get();
-        options.processArguments = {QStringLiteral("bench")};
-        view = std::make_unique<EditorWindowView>(options);
-        EditorTab tab = untitledTab();
-        tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("main.c")));
-        tab.document.text = document();
-        tab.savedSnapshot = document();
-        tab.selectedRange = {0, document().size()};
-        tab.selectedRanges = {tab.selectedRange};
-        view->model().update([&](EditorWindowState& s) {
-            s.tabs = {tab};
-            s.activeTabID = tab.id;
-            s.panels.showWelcome = false;
-        });
-        view->resize(1060, 720);
-        view->show();
-        view->refreshNow();
-        QApplication::processEvents();
-    }
-    EditorWindowModel& model() const { return view->model(); }
+struct Window : bench::BenchWindow {
+    Window()
+        : BenchWindow([](EditorWindowState& s, const QTemporaryDir& dir) {
+              EditorTab tab = untitledTab();
+              tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("main.c")));
+              tab.document.text = document();
+              tab.savedSnapshot = document();
+              tab.selectedRange = {0, document().size()};
+              tab.selectedRanges = {tab.selectedRange};
+              s.tabs = {tab};
+              s.activeTabID = tab.id;
+              s.panels.showWelcome = false;
+          }) {}
     QUndoStack* undoStack() const {
         return model().undoRegistry().undoStackForTab(activeTab(model().state()).id);
     }
@@ -184,16 +169,11 @@ BENCHMARK(BM_Peer_tr_uppercase)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    dunmoss::bench::PeerRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({
-        {"BM_Window_toggleLineComment/real_time", "BM_Peer_sed_lineComment/real_time"},
-        {"BM_Window_indentSelection/real_time", "BM_Peer_sed_indent/real_time"},
-        {"BM_Window_uppercaseSelection/real_time", "BM_Peer_tr_uppercase/real_time"},
+    return bench::runWindowBenchmarks(argc, argv, [] {
+        return bench::RatioPairs{
+            {"BM_Window_toggleLineComment/real_time", "BM_Peer_sed_lineComment/real_time"},
+            {"BM_Window_indentSelection/real_time", "BM_Peer_sed_indent/real_time"},
+            {"BM_Window_uppercaseSelection/real_time", "BM_Peer_tr_uppercase/real_time"},
+        };
     });
-    return 0;
 }

@@ -9,7 +9,7 @@
 #include "editor/ShortcutTextView.h"
 #include "editor/TextStorageRegistry.h"
 
-#include "support/PeerRatioReporter.h"
+#include "support/BenchWindow.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -176,14 +176,5 @@ std::vector<std::pair<std::string, std::string>> registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    const auto pairs = registerAll();
-    dunmoss::bench::PeerRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios(pairs);
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, registerAll);
 }

@@ -11,6 +11,8 @@
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
+#include "support/BenchWindow.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -192,11 +194,5 @@ BENCHMARK(BM_MarkdownPreview_1M_AfterPause)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, [] { return bench::RatioPairs{}; });
 }

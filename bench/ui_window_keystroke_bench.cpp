@@ -15,7 +15,7 @@
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
 
-#include "support/PeerRatioReporter.h"
+#include "support/BenchWindow.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -188,16 +188,10 @@ BENCHMARK(BM_StatusBar_900K_Ascii)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_900K_Mixed)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    dunmoss::bench::PeerRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({
-        {"BM_WindowKeystroke_2M_Ascii", "BM_EditorKeystroke_2M_Ascii"},
-        {"BM_WindowKeystroke_2M_Cjk", "BM_EditorKeystroke_2M_Cjk"},
+    return bench::runWindowBenchmarks(argc, argv, [] {
+        return bench::RatioPairs{
+            {"BM_WindowKeystroke_2M_Ascii", "BM_EditorKeystroke_2M_Ascii"},
+            {"BM_WindowKeystroke_2M_Cjk", "BM_EditorKeystroke_2M_Cjk"},
+        };
     });
-    benchmark::Shutdown();
-    return 0;
 }
