@@ -2,8 +2,8 @@
 
 #include "platform/Localization.h"
 #include "search/SearchCenterResults.h"
+#include "search/SearchPanelParts.h"
 #include "search/SearchResultListModel.h"
-#include "search/SearchResultRowDelegate.h"
 #include "text/FolderSearch.h"
 #include "window/EditorWindowState.h"
 #include "window/IconTable.h"
@@ -27,28 +27,6 @@ namespace {
 
 QString l(const char* key) {
     return localizedString(QString::fromLatin1(key));
-}
-
-QFont captionFont(const QFont& base) {
-    QFont font = base;
-    font.setPointSizeF(std::max<qreal>(base.pointSizeF() - 2.0, 7.0));
-    return font;
-}
-
-QLabel* captionLabel(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setFont(captionFont(label->font()));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-    label->setPalette(palette);
-    return label;
-}
-
-QLabel* symbolLabel(const QString& symbol, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(symbolPixmap(symbol, 14, secondaryLabelColor(parent->palette()),
-                                  parent->devicePixelRatioF()));
-    return label;
 }
 
 QLineEdit* field(const QString& placeholderKey, int minimum, int ideal, QWidget* parent) {
@@ -83,15 +61,7 @@ int folderSearchResultListHeight(qsizetype rows) {
 
 FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* parent)
     : QWidget(parent), m_actions(std::move(actions)) {
-    setObjectName(QStringLiteral("folderSearchPanel"));
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, barMaterialColor(palette));
-    setPalette(palette);
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    QVBoxLayout* column = makeBarPanelColumn(this, QStringLiteral("folderSearchPanel"));
 
     auto* controls = new QVBoxLayout;
     controls->setContentsMargins(12, 8, 12, 8);
@@ -132,7 +102,7 @@ FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* 
     m_caseSensitive = new QCheckBox(l("find.case-sensitive"), this);
     m_wholeWord = new QCheckBox(l("find.whole-word"), this);
     for (QCheckBox* box : {m_regex, m_caseSensitive, m_wholeWord}) {
-        box->setFont(captionFont(box->font()));
+        box->setFont(searchCaptionFont(box->font()));
         options->addWidget(box);
         connect(box, &QCheckBox::toggled, this, [this] { emitOptions(); });
     }
@@ -173,15 +143,7 @@ FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* 
     m_noFiltered->setContentsMargins(12, 12, 12, 12);
     m_noFiltered->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     results->addWidget(m_noFiltered);
-    m_list = new QListView(m_results);
-    m_list->setObjectName(QStringLiteral("folderSearchResults"));
-    m_list->setUniformItemSizes(true);
-    m_list->setFrameShape(QFrame::NoFrame);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setMouseTracking(true);
-    m_model = new SearchResultListModel(m_list);
-    m_list->setModel(m_model);
-    m_list->setItemDelegate(new SearchResultRowDelegate(m_list));
+    m_list = makeSearchResultList(QStringLiteral("folderSearchResults"), m_results, &m_model);
     results->addWidget(m_list);
     column->addWidget(m_results);
 

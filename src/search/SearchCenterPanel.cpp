@@ -3,8 +3,8 @@
 #include "platform/Localization.h"
 #include "search/SearchCenterResults.h"
 #include "search/SearchCenterRunStore.h"
+#include "search/SearchPanelParts.h"
 #include "search/SearchResultListModel.h"
-#include "search/SearchResultRowDelegate.h"
 #include "window/EditorWindowState.h"
 #include "window/IconTable.h"
 #include "window/WindowLayout.h"
@@ -29,24 +29,6 @@ QString l(const char* key) {
     return localizedString(QString::fromLatin1(key));
 }
 
-QLabel* symbolLabel(const QString& symbol, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(symbolPixmap(symbol, 14, secondaryLabelColor(parent->palette()),
-                                  parent->devicePixelRatioF()));
-    return label;
-}
-
-QLabel* captionLabel(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    QFont font = label->font();
-    font.setPointSizeF(std::max<qreal>(font.pointSizeF() - 2.0, 7.0));
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-    label->setPalette(palette);
-    return label;
-}
-
 QHBoxLayout* row(int spacing) {
     auto* layout = new QHBoxLayout;
     layout->setContentsMargins(12, 7, 12, 7);
@@ -63,15 +45,8 @@ int searchCenterListHeight(qsizetype rows) {
 
 SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* parent)
     : QWidget(parent), m_actions(std::move(actions)) {
-    setObjectName(QStringLiteral("searchCenterPanel"));
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, barMaterialColor(palette));
-    setPalette(palette);
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    QVBoxLayout* column = makeBarPanelColumn(this, QStringLiteral("searchCenterPanel"));
+    const QPalette palette = this->palette();
 
     // Header row.
     QHBoxLayout* header = row(10);
@@ -169,17 +144,9 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
     m_empty = captionLabel(m_content);
     m_empty->setContentsMargins(12, 14, 12, 14);
     m_empty->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_list = new QListView(m_content);
-    m_list->setObjectName(QStringLiteral("searchCenterResults"));
-    m_list->setUniformItemSizes(true);
-    m_list->setFrameShape(QFrame::NoFrame);
+    m_list = makeSearchResultList(QStringLiteral("searchCenterResults"), m_content, &m_model);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setMouseTracking(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_model = new SearchResultListModel(m_list);
-    m_list->setModel(m_model);
-    m_list->setItemDelegate(new SearchResultRowDelegate(m_list));
     const auto open = [this](const QModelIndex& index) {
         const qsizetype source = index.data(SearchResultListModel::SourceIndexRole).toLongLong();
         if (source >= 0 && source < m_filtered.size() && m_actions.openResult)
