@@ -48,6 +48,24 @@ QStringList words(const char* spaceSeparated) {
     return QString::fromLatin1(spaceSeparated).split(u' ', Qt::SkipEmptyParts);
 }
 
+// Function names and their hints are known for four vocabularies; the rest share `other`.
+template <typename Table>
+const Table& byFunctionVocabulary(EditorLanguage language, const Table& swift, const Table& python,
+                                  const Table& sql, const Table& script, const Table& other) {
+    switch (vocabularyOf(language)) {
+    case Vocabulary::Swift:
+        return swift;
+    case Vocabulary::Python:
+        return python;
+    case Vocabulary::Sql:
+        return sql;
+    case Vocabulary::Script:
+        return script;
+    default:
+        return other;
+    }
+}
+
 } // namespace
 
 const QStringList& completionApiList(EditorLanguage language) {
@@ -61,18 +79,7 @@ const QStringList& completionApiList(EditorLanguage language) {
                                     "forEach()",          "map()",         "querySelector()",
                                     "reduce()",           "setTimeout()"};
     static const QStringList other{"filter()", "forEach()", "map()", "print()", "sort()"};
-    switch (vocabularyOf(language)) {
-    case Vocabulary::Swift:
-        return swift;
-    case Vocabulary::Python:
-        return python;
-    case Vocabulary::Sql:
-        return sql;
-    case Vocabulary::Script:
-        return script;
-    default:
-        return other;
-    }
+    return byFunctionVocabulary(language, swift, python, sql, script, other);
 }
 
 const QStringList& completionKeywordList(EditorLanguage language) {
@@ -171,18 +178,7 @@ const QHash<QString, QString>& parameterHintTable(EditorLanguage language) {
         {"map", "map(transform)"},       {"print", "print(value)"},
         {"sort", "sort(compare)"},
     };
-    switch (vocabularyOf(language)) {
-    case Vocabulary::Swift:
-        return swift;
-    case Vocabulary::Python:
-        return python;
-    case Vocabulary::Sql:
-        return sql;
-    case Vocabulary::Script:
-        return script;
-    default:
-        return other;
-    }
+    return byFunctionVocabulary(language, swift, python, sql, script, other);
 }
 
 } // namespace dunmoss
