@@ -263,10 +263,10 @@ void FindReplace::findInOpenDocuments() {
     setMessage(text(lkey("find.open-documents.results.format")).arg(results.size()));
 }
 
-void FindReplace::markAllMatchesAsBookmarks() {
+std::optional<TextSearchMatches> FindReplace::everyMatchOrMessage() {
     if (m_model.state().find.findQuery.isEmpty()) {
         setMessage(text(lkey("find.empty")));
-        return;
+        return std::nullopt;
     }
     recordFindHistory();
     TextSearchMatches matches;
@@ -274,12 +274,20 @@ void FindReplace::markAllMatchesAsBookmarks() {
         matches = searchActiveTab(std::nullopt);
     } catch (const std::exception& error) {
         setMessage(errorDisplayText(error));
-        return;
+        return std::nullopt;
     }
     if (matches.results.isEmpty()) {
         setMessage(text(lkey("find.no-results")));
-        return;
+        return std::nullopt;
     }
+    return matches;
+}
+
+void FindReplace::markAllMatchesAsBookmarks() {
+    const std::optional<TextSearchMatches> found = everyMatchOrMessage();
+    if (!found)
+        return;
+    const TextSearchMatches& matches = *found;
     std::set<int> lines;
     for (const TextSearchResult& match : matches.results)
         lines.insert(static_cast<int>(match.line));
@@ -294,22 +302,10 @@ void FindReplace::markAllMatchesAsBookmarks() {
 }
 
 void FindReplace::selectAllFindMatches() {
-    if (m_model.state().find.findQuery.isEmpty()) {
-        setMessage(text(lkey("find.empty")));
+    const std::optional<TextSearchMatches> found = everyMatchOrMessage();
+    if (!found)
         return;
-    }
-    recordFindHistory();
-    TextSearchMatches matches;
-    try {
-        matches = searchActiveTab(std::nullopt);
-    } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
-        return;
-    }
-    if (matches.results.isEmpty()) {
-        setMessage(text(lkey("find.no-results")));
-        return;
-    }
+    const TextSearchMatches& matches = *found;
     QList<TextRange> ranges;
     ranges.reserve(matches.results.size());
     for (const TextSearchResult& match : matches.results)
