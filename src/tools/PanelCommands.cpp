@@ -5,18 +5,10 @@
 #include "window/EditorWindowModel.h"
 #include "window/WindowCommandTable.h"
 
-#include <QPointer>
-
 namespace dunmoss {
 
 void installPanelCommands(WindowCommandTable& table, EditorWindowModel& model) {
-    const QPointer<EditorWindowModel> window = &model;
-    const auto on = [window](auto operation) {
-        return [window, operation] {
-            if (window)
-                operation(*window);
-        };
-    };
+    const ModelCommandMaker on(model);
     EditorCommands& handlers = table.handlers();
     handlers.toggleCompareView =
         on([](EditorWindowModel& m) { CompareView(m).toggleCompareView(); });

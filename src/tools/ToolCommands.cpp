@@ -10,19 +10,10 @@
 #include "window/EditorWindowModel.h"
 #include "window/WindowCommandTable.h"
 
-#include <QPointer>
-
 namespace dunmoss {
 
 void installToolCommands(WindowCommandTable& table, EditorWindowModel& model) {
-    const QPointer<EditorWindowModel> window = &model;
-    // Each command acts on the window's state at the time it runs, never after the window went.
-    const auto on = [window](auto operation) {
-        return [window, operation] {
-            if (window)
-                operation(*window);
-        };
-    };
+    const ModelCommandMaker on(model);
     EditorCommands& c = table.handlers();
     c.formatJSON = on([](EditorWindowModel& m) { JsonTools(m).formatJSONInActiveTab(); });
     c.minifyJSON = on([](EditorWindowModel& m) { JsonTools(m).minifyJSONInActiveTab(); });

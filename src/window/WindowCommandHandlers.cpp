@@ -72,14 +72,7 @@ void WindowCommandHandlers::toggleDocumentOutlinePanel() {
 }
 
 void WindowCommandHandlers::install(WindowCommandTable& table, EditorWindowModel& model) {
-    const QPointer<EditorWindowModel> window = &model;
-    // Each command acts on the window's state at the time it runs, never after the window went.
-    const auto on = [window](auto operation) {
-        return [window, operation] {
-            if (window)
-                operation(*window);
-        };
-    };
+    const ModelCommandMaker on(model);
     EditorCommands& handlers = table.handlers();
     handlers.closeActiveTab =
         on([](EditorWindowModel& m) { TabClosing(m).requestCloseActiveTab(); });
@@ -103,6 +96,7 @@ void WindowCommandHandlers::install(WindowCommandTable& table, EditorWindowModel
         on([](EditorWindowModel& m) { WindowCommandHandlers(m).toggleMarkdownPreviewPanel(); });
     handlers.toggleDocumentOutline =
         on([](EditorWindowModel& m) { WindowCommandHandlers(m).toggleDocumentOutlinePanel(); });
+    const QPointer<EditorWindowModel> window = &model;
     table.requestCloseTab = [window](const QUuid& tabID) {
         if (window)
             TabClosing(*window).requestCloseTab(tabID);

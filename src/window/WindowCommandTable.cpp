@@ -13,6 +13,16 @@ namespace dunmoss {
 
 WindowCommandTable::WindowCommandTable(EditorWindowModel& model) : m_model(model) {}
 
+ModelCommandMaker::ModelCommandMaker(EditorWindowModel& model) : m_window(&model) {}
+
+std::function<void()>
+ModelCommandMaker::operator()(std::function<void(EditorWindowModel&)> operation) const {
+    return [window = m_window, operation = std::move(operation)] {
+        if (window)
+            operation(*window);
+    };
+}
+
 EditorCommands WindowCommandTable::makeWindowCommands() const {
     const QPointer<EditorWindowModel> window = &m_model;
     auto* self = const_cast<WindowCommandTable*>(this);
@@ -23,12 +33,7 @@ EditorCommands WindowCommandTable::makeWindowCommands() const {
                 (self->*operation)();
         };
     };
-    const auto onModel = [window](std::function<void(EditorWindowModel&)> operation) {
-        return [window, operation] {
-            if (window)
-                operation(*window);
-        };
-    };
+    const ModelCommandMaker onModel(m_model);
 
     EditorCommands record;
     // Fields without a built-in operation run the installed handler, looked up when they run.

@@ -11,6 +11,17 @@ namespace dunmoss {
 
 class EditorWindowModel;
 
+// Makes commands that run an operation on the window's model at the time they run, and do
+// nothing once the window is gone.
+class ModelCommandMaker {
+public:
+    explicit ModelCommandMaker(EditorWindowModel& model);
+    std::function<void()> operator()(std::function<void(EditorWindowModel&)> operation) const;
+
+private:
+    QPointer<EditorWindowModel> m_window;
+};
+
 // One window's side of the command slot: the record of its 48 commands, and the operations of
 // the chrome that the record and the tab strip run.
 //
