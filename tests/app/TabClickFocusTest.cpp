@@ -11,6 +11,7 @@
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowView.h"
 #include "window/TabStripView.h"
+#include "window/TestWindowOptions.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
 
@@ -24,6 +25,7 @@
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
+using dunmoss::test::testWindowOptions;
 
 namespace {
 
@@ -31,10 +33,7 @@ class TabClickFocus : public ::testing::Test {
 protected:
     void SetUp() override {
         defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
-        EditorWindowView::Options options;
-        options.defaults = defaults.get();
-        options.processArguments = {QStringLiteral("dunmoss-notepad")};
-        window = new EditorWindowView(options);
+        window = new EditorWindowView(testWindowOptions(*defaults));
         // Composed as the application composes it, with its menu bar.
         installApplicationChrome(*window, *defaults);
         EditorTab first = untitledTab();

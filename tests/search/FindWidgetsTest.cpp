@@ -11,6 +11,7 @@
 #include "window/EditorPane.h"
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowView.h"
+#include "window/TestWindowOptions.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
 
@@ -40,10 +41,7 @@ class FindWidgets : public ::testing::Test {
 protected:
     void SetUp() override {
         defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
-        EditorWindowView::Options options;
-        options.defaults = defaults.get();
-        options.processArguments = {QStringLiteral("dunmoss-notepad")};
-        window = new EditorWindowView(options);
+        window = new EditorWindowView(testWindowOptions(*defaults));
         window->resize(1060, 720);
         window->show();
         window->activateWindow();

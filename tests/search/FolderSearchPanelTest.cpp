@@ -1,4 +1,5 @@
 #include "search/FolderSearchPanel.h"
+#include "window/TestWindowOptions.h"
 
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
@@ -99,10 +100,7 @@ TEST(FolderSearchPanelInWindow, TypingAndCtrlReturnSearchTheChosenFolder) {
         file.write(text);
     }
     Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
-    EditorWindowView::Options options;
-    options.defaults = &defaults;
-    options.processArguments = {QStringLiteral("dunmoss-notepad")};
-    EditorWindowView window(options);
+    EditorWindowView window(testWindowOptions(defaults));
     EditorWindowModel& model = window.model();
     model.update([&](EditorWindowState& s) {
         s.panels.showWelcome = false;

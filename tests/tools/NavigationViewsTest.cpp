@@ -7,6 +7,7 @@
 #include "window/EditorArea.h"
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowView.h"
+#include "window/TestWindowOptions.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
@@ -32,10 +33,7 @@ class NavigationViewsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         defaults = std::make_unique<Defaults>(dir.filePath("settings.ini"));
-        EditorWindowView::Options options;
-        options.defaults = defaults.get();
-        options.processArguments = {"dunmoss-notepad"};
-        window = std::make_unique<EditorWindowView>(options);
+        window = std::make_unique<EditorWindowView>(testWindowOptions(*defaults));
         window->resize(1000, 700);
         window->show();
         views = window->findChild<NavigationViews*>();

@@ -5,6 +5,7 @@
 #include "window/EditorPane.h"
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowView.h"
+#include "window/TestWindowOptions.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
 
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
+using dunmoss::test::testWindowOptions;
 
 namespace {
 
@@ -25,10 +27,7 @@ class FileDrop : public ::testing::Test {
 protected:
     void SetUp() override {
         defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
-        EditorWindowView::Options options;
-        options.defaults = defaults.get();
-        options.processArguments = {QStringLiteral("dunmoss-notepad")};
-        window = std::make_unique<EditorWindowView>(options);
+        window = std::make_unique<EditorWindowView>(testWindowOptions(*defaults));
         window->resize(900, 600);
         window->show();
         // These tests work in the editor, which the welcome panel of a fresh window covers.

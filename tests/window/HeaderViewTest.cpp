@@ -8,6 +8,7 @@
 #include "window/ElidedLabel.h"
 #include "window/HeaderWiring.h"
 #include "window/StatusBarView.h"
+#include "window/TestWindowOptions.h"
 #include "window/ToolbarPopover.h"
 #include "window/ToolbarPopoverRows.h"
 #include "window/WindowColorScheme.h"
@@ -309,10 +310,7 @@ TEST_F(HeaderBar, ToolsRowsCloseFirstTogglesStayOpenAndRecordingFlips) {
 TEST(HeaderInWindow, TheWindowShowsItsHeaderAndItsButtonsRunTheMenuCommands) {
     QTemporaryDir dir;
     Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
-    EditorWindowView::Options options;
-    options.defaults = &defaults;
-    options.processArguments = {QStringLiteral("dunmoss-notepad")};
-    auto* window = new EditorWindowView(options);
+    auto* window = new EditorWindowView(testWindowOptions(defaults));
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     HeaderView& header = window->header();

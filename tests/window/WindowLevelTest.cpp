@@ -2,6 +2,7 @@
 #include "platform/Defaults.h"
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowView.h"
+#include "window/TestWindowOptions.h"
 #include "window/WindowCommandTable.h"
 
 #include <QDialog>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
+using dunmoss::test::testWindowOptions;
 
 namespace {
 
@@ -89,17 +91,14 @@ TEST(WindowLevel, TheSettingReachesEveryEditorWindowAndNoOtherWindow) {
 TEST(WindowLevel, TheWindowsToggleFloatsItAndTheStoredSettingFloatsItFromTheStart) {
     QTemporaryDir dir;
     Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
-    EditorWindowView::Options options;
-    options.defaults = &defaults;
-    options.processArguments = {QStringLiteral("dunmoss-notepad")};
-    auto window = std::make_unique<EditorWindowView>(options);
+    auto window = std::make_unique<EditorWindowView>(testWindowOptions(defaults));
     window->show();
     EXPECT_FALSE(onTop(*window));
     window->commandTable().toggleAlwaysOnTopSetting();
     EXPECT_TRUE(onTop(*window));
     window.reset();
 
-    auto next = std::make_unique<EditorWindowView>(options);
+    auto next = std::make_unique<EditorWindowView>(testWindowOptions(defaults));
     EXPECT_TRUE(onTop(*next));
     next->show();
     next->commandTable().toggleAlwaysOnTopSetting();
