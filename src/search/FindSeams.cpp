@@ -1,6 +1,7 @@
 #include "search/FindSeams.h"
 
 #include "search/FindReplace.h"
+#include "search/FolderOperationRunner.h"
 #include "search/SearchCenter.h"
 #include "window/EditorWindowModel.h"
 
@@ -12,6 +13,7 @@ void installFindSeams(EditorWindowModel& model) {
         FindReplace(*window).refreshFindResultsAfterEdit();
     };
     model.seams().loadStoredFindState = [window] { loadStoredFindState(*window); };
+    model.seams().stopFolderReads = [window] { FolderOperationRunner::of(*window).stopReading(); };
 }
 
 void loadStoredFindState(EditorWindowModel& model) {

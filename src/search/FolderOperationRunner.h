@@ -36,6 +36,9 @@ public:
     // Starts a new generation and tells the previous one's reading work to stop.
     Generation begin();
     bool isLatest(Generation generation) const { return generation == m_generation; }
+    // Tells the latest generation's reading work to stop (its window is going). A write runs
+    // with a check that never stops, so it finishes.
+    void stopReading() { m_stop->store(true); }
 
     // Set from the start of a write until its continuation has run.
     bool isWriting() const { return m_writing; }

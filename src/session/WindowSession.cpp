@@ -66,6 +66,8 @@ void WindowSession::saveSessionOnDisappear() {
 void WindowSession::cancelWindowTasks() {
     m_maintenance.cancel();
     m_persistence.cancelRecoverySnapshot();
+    if (m_model.seams().stopFolderReads)
+        m_model.seams().stopFolderReads();
 }
 
 } // namespace dunmoss

@@ -31,6 +31,8 @@ struct WindowSeams {
     std::function<void()> refreshFindResultsAfterEdit;
     // Restarts the short wait after which the recovery snapshot is written.
     std::function<void()> scheduleRecoverySnapshot;
+    // Tells a running folder search or dry run to stop; a replacement or restore finishes.
+    std::function<void()> stopFolderReads;
     // Rebuilds the workspace tree below `workspaceRootURL` and its message.
     std::function<void()> refreshWorkspace;
     // Start-up steps of other subsystems, in the window's start-up order (see WindowStartUp).

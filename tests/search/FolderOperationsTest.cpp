@@ -1,5 +1,6 @@
 #include "FolderFixture.h"
 
+#include "session/WindowSession.h"
 #include "text/FolderBackupRestore.h"
 #include "text/SearchableText.h"
 
@@ -88,6 +89,27 @@ TEST_F(FolderOperations, ALaterSearchSupersedesAnEarlierOneWhichNeverClearsTheBu
     EXPECT_TRUE(folder().isFolderSearchRunning);
     EXPECT_EQ(folder().folderSearchMessage, secondMessage);
     EXPECT_EQ(folder().folderSearchResults[0].column, 7);
+}
+
+TEST_F(FolderOperations, AWindowClosingTellsARunningSearchToStop) {
+    put("a.txt", "alpha\n");
+    useFolder(root());
+    std::atomic_int reads{0};
+    QSemaphore held;
+    runner().beforeWork = [&](bool) {
+        reads.fetch_add(1);
+        held.acquire();
+    };
+    setInputs("alpha");
+    ops().startFolderSearch();
+    while (reads.load() < 1)
+        QThread::yieldCurrentThread();
+    model->session().cancelWindowTasks();
+    held.release();
+    settle();
+    // Stopped before it read a file, the search found nothing.
+    EXPECT_TRUE(folder().folderSearchResults.isEmpty());
+    EXPECT_FALSE(folder().isFolderSearchRunning);
 }
 
 TEST_F(FolderOperations, NothingToReplaceShowsTheSearchWithoutAnAlert) {
@@ -230,6 +252,8 @@ TEST_F(FolderOperations, AWindowClosingWhileAReplacementWritesLetsItFinish) {
         QCoreApplication::sendPostedEvents();
         QThread::yieldCurrentThread();
     }
+    // Closing tells folder reads to stop, never a write.
+    model->session().cancelWindowTasks();
     model.reset();
     gate.release();
     // Nothing of the gone window is touched when the write ends.
