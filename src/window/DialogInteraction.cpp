@@ -111,6 +111,13 @@ void DialogInteraction::showAlert(const AlertRequest& request, std::function<voi
     }
     if (buttons.isEmpty())
         buttons.append(box->addButton(QMessageBox::Ok));
+    // Without a safe default, Return would press the first button, which may discard work.
+    if (!box->defaultButton())
+        for (qsizetype i = 0; i < request.buttons.size(); ++i)
+            if (request.buttons.at(i).role == AlertButton::Role::Cancel) {
+                box->setDefaultButton(static_cast<QPushButton*>(buttons.at(i)));
+                break;
+            }
     const qsizetype offered = request.buttons.size();
     QObject::connect(box, &QMessageBox::finished, box, [box, buttons, offered, done](int) {
         const qsizetype index = buttons.indexOf(box->clickedButton());

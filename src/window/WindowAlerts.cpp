@@ -1,6 +1,7 @@
 #include "window/WindowAlerts.h"
 
 #include "platform/Localization.h"
+#include "text/EditorTab.h"
 #include "window/DocumentReloading.h"
 #include "window/EditorWindowModel.h"
 #include "window/ExternalChanges.h"
@@ -123,9 +124,14 @@ void WindowAlerts::askReload() {
 
 void WindowAlerts::askExternalChange(const QUuid& tabID) {
     m_askingExternalChange = tabID;
+    // The question comes unasked, maybe mid-typing: a stray Return must not throw away edits.
+    const EditorTab* changed = m_model.tab(tabID);
+    const AlertButton::Role reloadRole = changed && tabIsModified(*changed)
+                                             ? AlertButton::Role::Destructive
+                                             : AlertButton::Role::Default;
     AlertRequest request{text("document.external-change.title"),
                          externalChangeAlertMessage(m_model.state()),
-                         {button("document.external-change.reload", AlertButton::Role::Default),
+                         {button("document.external-change.reload", reloadRole),
                           button("document.external-change.keep", AlertButton::Role::Cancel)}};
     const QPointer<WindowAlerts> self = this;
     m_model.interaction()->showAlert(request, [self, tabID](int answer) {

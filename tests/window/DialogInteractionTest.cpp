@@ -52,6 +52,24 @@ TEST(DialogInteraction, AlertAnswersWithTheButtonIndex) {
     EXPECT_EQ(answer, 2); // Escape chooses the cancel button
 }
 
+TEST(DialogInteraction, ReturnNeverPressesADestructiveButton) {
+    QWidget window;
+    window.show();
+    DialogInteraction interaction(&window);
+    std::optional<int> answer;
+    AlertRequest request{QStringLiteral("Reload?"),
+                         QStringLiteral("Unsaved changes are lost."),
+                         {{QStringLiteral("Reload"), AlertButton::Role::Destructive},
+                          {QStringLiteral("Cancel"), AlertButton::Role::Cancel}}};
+    interaction.showAlert(request, [&](int index) { answer = index; });
+    QMessageBox* box = openDialog<QMessageBox>(window);
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box,
+                    Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(answer, 1);
+}
+
 TEST(DialogInteraction, CancelledPanelsAnswerNothingOnce) {
     QWidget window;
     window.show();

@@ -220,6 +220,8 @@ TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrder) {
     EXPECT_EQ(person.alerts.first().message,
               localizedString(QStringLiteral("document.external-change.message.format"))
                   .arg(QStringLiteral("a.txt")));
+    // A's edits would be lost by Reload, so Return must not choose it; C has nothing to lose.
+    EXPECT_EQ(person.alerts.first().buttons.first().role, AlertButton::Role::Destructive);
     EXPECT_EQ(tabOf(a).document.text, QStringLiteral("mine"));
     EXPECT_FALSE(tabOf(a).hasExternalChanges);
     EXPECT_TRUE(tabIsModified(tabOf(a)));
@@ -229,6 +231,7 @@ TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrder) {
     // The next question comes up on its own.
     QCoreApplication::processEvents();
     ASSERT_EQ(person.alerts.size(), 2);
+    EXPECT_EQ(person.alerts.last().buttons.first().role, AlertButton::Role::Default);
     EXPECT_EQ(tabOf(c).document.text, QStringLiteral("c2-longer"));
     EXPECT_FALSE(tabOf(c).hasExternalChanges);
     EXPECT_EQ(state().activeTabID, tabOf(c).id);
