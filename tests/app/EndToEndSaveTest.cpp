@@ -1,5 +1,6 @@
 // The whole program path: the real window opens a GB 18030 file with CRLF line breaks, keys are
 // typed into its editor, the File menu's Save writes it, and the bytes on disk are checked.
+#include "ProgramDriving.h"
 #include "app/DunmossNotepadApp.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
@@ -23,49 +24,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QKeyEvent>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
 #include <gtest/gtest.h>
-#include <unicode/ucnv.h>
 
 using namespace dunmoss;
+using namespace dunmoss::test;
 
 namespace {
-
-QByteArray gb18030(const QString& text) {
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter* converter = ucnv_open("gb18030", &status);
-    QByteArray out(text.size() * 4 + 8, '\0');
-    const int32_t written = ucnv_fromUChars(converter, out.data(), int32_t(out.size()),
-                                            reinterpret_cast<const UChar*>(text.utf16()),
-                                            int32_t(text.size()), &status);
-    ucnv_close(converter);
-    EXPECT_TRUE(U_SUCCESS(status));
-    out.resize(written);
-    return out;
-}
-
-void typeText(QWidget* target, const QString& text) {
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n')) {
-            QTest::keyClick(target, Qt::Key_Return);
-            continue;
-        }
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(target, &press);
-        QApplication::sendEvent(target, &release);
-    }
-}
-
-void settle() {
-    for (int i = 0; i < 5; ++i)
-        QApplication::processEvents();
-}
 
 class EndToEnd : public ::testing::Test {
 protected:

@@ -1,6 +1,7 @@
 // The promise of the session: a program killed outright gives back every draft, and a file is
 // never left half written. Each test runs the application, composed as the program composes
 // it, in a child process with its data folders in a temporary place (XDG_*), and kills it.
+#include "ProgramDriving.h"
 #include "app/DunmossNotepadApp.h"
 #include "app/EditorMenuBar.h"
 #include "app/EditorWindowChrome.h"
@@ -22,7 +23,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QKeyEvent>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -32,9 +32,9 @@
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <unicode/ucnv.h>
 
 using namespace dunmoss;
+using namespace dunmoss::test;
 
 namespace {
 
@@ -54,32 +54,6 @@ void useParentsDataFolders() {
     qputenv("XDG_CONFIG_HOME", qgetenv("DUNMOSS_SURVIVAL_CONFIG"));
     qputenv("XDG_DATA_HOME", qgetenv("DUNMOSS_SURVIVAL_DATA"));
     QStandardPaths::setTestModeEnabled(false);
-}
-
-void settle() {
-    for (int i = 0; i < 5; ++i)
-        QApplication::processEvents();
-}
-
-void typeText(QWidget* target, const QString& text) {
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(target, &press);
-        QApplication::sendEvent(target, &release);
-    }
-}
-
-QByteArray gb18030(const QString& text) {
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter* converter = ucnv_open("gb18030", &status);
-    QByteArray out(text.size() * 4 + 8, '\0');
-    const int32_t written = ucnv_fromUChars(converter, out.data(), int32_t(out.size()),
-                                            reinterpret_cast<const UChar*>(text.utf16()),
-                                            int32_t(text.size()), &status);
-    ucnv_close(converter);
-    out.resize(written);
-    return out;
 }
 
 // The window once its start-up is done and the files handed over have opened in it.

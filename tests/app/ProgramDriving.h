@@ -1,0 +1,48 @@
+#pragma once
+
+// What the tests that drive the whole program share: typing as the keyboard does, letting the
+// event loop catch up, and GB 18030 bytes for the files they open.
+#include <QApplication>
+#include <QByteArray>
+#include <QKeyEvent>
+#include <QString>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+namespace dunmoss::test {
+
+inline QByteArray gb18030(const QString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open("gb18030", &status);
+    QByteArray out(text.size() * 4 + 8, '\0');
+    const int32_t written = ucnv_fromUChars(converter, out.data(), int32_t(out.size()),
+                                            reinterpret_cast<const UChar*>(text.utf16()),
+                                            int32_t(text.size()), &status);
+    ucnv_close(converter);
+    EXPECT_TRUE(U_SUCCESS(status));
+    out.resize(written);
+    return out;
+}
+
+// Each character as a key press and release; a line break as the Return key.
+inline void typeText(QWidget* target, const QString& text) {
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n')) {
+            QTest::keyClick(target, Qt::Key_Return);
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(target, &release);
+    }
+}
+
+inline void settle() {
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+} // namespace dunmoss::test
