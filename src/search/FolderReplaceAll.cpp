@@ -44,6 +44,19 @@ template <typename Written> struct WriteThenSearch {
     std::exception_ptr searchError;
 };
 
+// The search that shows the folder after a write; its failure is kept beside what was written.
+template <typename Done, typename Inputs>
+void searchAfterWrite(Done& done, const Inputs& in, const std::function<void()>& followUp) {
+    try {
+        if (followUp)
+            followUp();
+        done.hits = searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
+                                 folderSearchResultLimit);
+    } catch (...) {
+        done.searchError = std::current_exception();
+    }
+}
+
 } // namespace
 
 void FolderSearchOperations::requestFolderReplaceAll() {
@@ -180,14 +193,7 @@ void FolderSearchOperations::startConfirmedFolderReplace() {
             Done done;
             done.written = replaceInFolder(in.query, in.replacement, in.folder, in.include,
                                            in.exclude, in.options);
-            try {
-                if (followUp)
-                    followUp();
-                done.hits = searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
-                                         folderSearchResultLimit);
-            } catch (...) {
-                done.searchError = std::current_exception();
-            }
+            searchAfterWrite(done, in, followUp);
             return done;
         },
         [model, in](Runner::Result<Done> result) {
@@ -293,16 +299,8 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target) 
         [in, backup, followUp = runner.beforeFollowUpSearch](const CancellationCheck&) {
             Done done;
             done.written = restoreFolderReplacementBackup(backup, in.folder);
-            if (!in.query.isEmpty()) {
-                try {
-                    if (followUp)
-                        followUp();
-                    done.hits = searchFolder(in.query, in.folder, in.include, in.exclude,
-                                             in.options, folderSearchResultLimit);
-                } catch (...) {
-                    done.searchError = std::current_exception();
-                }
-            }
+            if (!in.query.isEmpty())
+                searchAfterWrite(done, in, followUp);
             return done;
         },
         [model, in](Runner::Result<Done> result) {
