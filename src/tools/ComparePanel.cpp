@@ -17,7 +17,6 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTextOption>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -229,18 +228,8 @@ ComparePanel::ComparePanel(EditorWindowModel& model, QWidget* parent)
             [window] { CompareView(*window).copyBaseToCompare(); });
     connect(close, &QToolButton::clicked, this,
             [window] { CompareView(*window).closeCompareView(); });
-    connect(&model, &EditorWindowModel::changed, this, &ComparePanel::schedule);
+    refreshAfterModelChanges(model, this, [this] { refresh(); });
     refresh();
-}
-
-void ComparePanel::schedule() {
-    if (m_scheduled)
-        return;
-    m_scheduled = true;
-    QTimer::singleShot(0, this, [this] {
-        m_scheduled = false;
-        refresh();
-    });
 }
 
 void ComparePanel::refresh() {

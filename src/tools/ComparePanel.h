@@ -34,8 +34,6 @@ public:
     QListView* rowsView() const { return m_rows; }
 
 private:
-    void schedule();
-
     EditorWindowModel& m_model;
     CompareCache m_cache;
     CompareRowsModel* m_rowsModel = nullptr;
@@ -45,7 +43,6 @@ private:
     QLabel* m_message = nullptr;
     QListView* m_rows = nullptr;
     QStackedWidget* m_content = nullptr;
-    bool m_scheduled = false;
 };
 
 } // namespace dunmoss

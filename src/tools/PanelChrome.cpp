@@ -2,6 +2,7 @@
 
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
+#include "window/EditorWindowModel.h"
 #include "window/IconTable.h"
 #include "window/WindowDerivedValues.h"
 
@@ -12,7 +13,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QToolButton>
+#include <memory>
 
 namespace dunmoss {
 
@@ -125,6 +128,20 @@ void updateTabPicker(QComboBox* picker, const QList<EditorTab>& tabs, const QUui
             picker->addItem(displayTitle(tab), tab.id);
     }
     picker->setCurrentIndex(picker->findData(selected));
+}
+
+void refreshAfterModelChanges(EditorWindowModel& model, QObject* owner,
+                              std::function<void()> refresh) {
+    auto scheduled = std::make_shared<bool>(false);
+    QObject::connect(&model, &EditorWindowModel::changed, owner, [owner, scheduled, refresh] {
+        if (*scheduled)
+            return;
+        *scheduled = true;
+        QTimer::singleShot(0, owner, [scheduled, refresh] {
+            *scheduled = false;
+            refresh();
+        });
+    });
 }
 
 } // namespace dunmoss

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUuid>
 #include <QWidget>
+#include <functional>
 
 class QComboBox;
 class QHBoxLayout;
@@ -15,6 +16,7 @@ class QWidget;
 namespace dunmoss {
 
 struct EditorTab;
+class EditorWindowModel;
 
 // The look the side panels share: a header row on the bar colour with a symbol and a title,
 // the text styles, and the tab picker.
@@ -53,5 +55,10 @@ QToolButton* makeIconButton(const QString& symbolName, const QString& labelKey, 
 // Refills the picker with the tabs' titles (tagged by identifier) only when they changed, and
 // shows the selected identifier, without emitting its signals.
 void updateTabPicker(QComboBox* picker, const QList<EditorTab>& tabs, const QUuid& selected);
+
+// Runs `refresh` once on the turn of the event loop after the model changed, however often it
+// changed meanwhile, and never in the middle of the operation that changed it.
+void refreshAfterModelChanges(EditorWindowModel& model, QObject* owner,
+                              std::function<void()> refresh);
 
 } // namespace dunmoss

@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace dunmoss {
@@ -98,16 +97,7 @@ QPushButton* addButtons(QVBoxLayout* column, QDialog* dialog, const char* confir
 
 PanelSheets::PanelSheets(EditorWindowModel& model, QWidget* window)
     : QObject(window), m_model(model), m_window(window) {
-    connect(&model, &EditorWindowModel::changed, this, [this] {
-        if (m_scheduled)
-            return;
-        m_scheduled = true;
-        // Never in the middle of the operation that raised the flag.
-        QTimer::singleShot(0, this, [this] {
-            m_scheduled = false;
-            refresh();
-        });
-    });
+    refreshAfterModelChanges(model, this, [this] { refresh(); });
 }
 
 void PanelSheets::refresh() {

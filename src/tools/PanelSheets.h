@@ -40,7 +40,6 @@ private:
     QPointer<QDialog> m_columnInsert;
     QPointer<QDialog> m_externalCommand;
     QPointer<QDialog> m_help;
-    bool m_scheduled = false;
 };
 
 } // namespace dunmoss

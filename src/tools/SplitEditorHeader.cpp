@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QTimer>
 #include <QToolButton>
 
 namespace dunmoss {
@@ -49,15 +48,7 @@ SplitEditorHeader::SplitEditorHeader(EditorWindowModel& model, QWidget* parent)
         SplitViews(*window).chooseSecondaryTab(m_picker->itemData(index).toUuid());
     });
     connect(close, &QToolButton::clicked, this, [window] { SplitViews(*window).closeSplitView(); });
-    connect(&model, &EditorWindowModel::changed, this, [this] {
-        if (m_scheduled)
-            return;
-        m_scheduled = true;
-        QTimer::singleShot(0, this, [this] {
-            m_scheduled = false;
-            refresh();
-        });
-    });
+    refreshAfterModelChanges(model, this, [this] { refresh(); });
     refresh();
 }
 

@@ -28,7 +28,6 @@ private:
     QLabel* m_mode = nullptr;
     QComboBox* m_picker = nullptr;
     QLabel* m_cloneTitle = nullptr;
-    bool m_scheduled = false;
 };
 
 } // namespace dunmoss
