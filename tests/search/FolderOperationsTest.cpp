@@ -248,10 +248,7 @@ TEST_F(FolderOperations, AWindowClosingWhileAReplacementWritesLetsItFinish) {
     holdWrites();
     person.alertAnswers.push_back(0);
     ops().requestFolderReplaceAll();
-    while (heldWrites.load() == 0) {
-        QCoreApplication::sendPostedEvents();
-        QThread::yieldCurrentThread();
-    }
+    waitUntilHeld();
     // Closing tells folder reads to stop, never a write.
     model->session().cancelWindowTasks();
     model.reset();
