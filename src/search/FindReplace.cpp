@@ -68,20 +68,28 @@ QString FindReplace::findStatusText(TextRange range, const std::optional<QList<T
         .arg(QString::number(position + 1), QString::number(total.value_or(found.size())));
 }
 
-void FindReplace::findInActiveTab(Direction direction) {
-    recordFindHistory();
+std::optional<QList<TextRange>> FindReplace::matchRangesOrMessage() {
     QList<TextRange> results;
     try {
         results = activeTabMatchRanges();
     } catch (const std::exception& error) {
         setMessage(errorDisplayText(error));
-        return;
+        return std::nullopt;
     }
     if (results.isEmpty()) {
         setMessage(text(m_model.state().find.findQuery.isEmpty() ? lkey("find.empty")
                                                                  : lkey("find.no-results")));
-        return;
+        return std::nullopt;
     }
+    return results;
+}
+
+void FindReplace::findInActiveTab(Direction direction) {
+    recordFindHistory();
+    const std::optional<QList<TextRange>> found = matchRangesOrMessage();
+    if (!found)
+        return;
+    const QList<TextRange>& results = *found;
     const int index = m_model.activeTabIndex();
     const TextRange selection = m_model.state().tabs.at(index).selectedRange;
     TextRange chosen;
@@ -109,18 +117,11 @@ void FindReplace::replaceCurrentFindMatch() {
     }
     recordFindHistory();
     recordReplaceHistory();
-    QList<TextRange> results;
-    try {
-        results = activeTabMatchRanges();
-    } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
+    std::optional<QList<TextRange>> found = matchRangesOrMessage();
+    if (!found)
         return;
-    }
+    QList<TextRange> results = std::move(*found);
     const FindState& find = m_model.state().find;
-    if (results.isEmpty()) {
-        setMessage(text(find.findQuery.isEmpty() ? lkey("find.empty") : lkey("find.no-results")));
-        return;
-    }
     int index = m_model.activeTabIndex();
     const TextRange selection = m_model.state().tabs.at(index).selectedRange;
     if (!results.contains(selection)) {

@@ -68,6 +68,8 @@ private:
     // Every match in the active tab, recording the query; none, with the reason shown, for an
     // empty query, a failing search or no match.
     std::optional<TextSearchMatches> everyMatchOrMessage();
+    // The active tab's match ranges; none, with the reason shown, for a failing search or no match.
+    std::optional<QList<TextRange>> matchRangesOrMessage();
     // The ranges of every non-empty match in the active tab, without line numbers or previews
     // (stepping and replacing need nothing else). Throws RegexError.
     QList<TextRange> activeTabMatchRanges() const;
