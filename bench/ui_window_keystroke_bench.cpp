@@ -50,49 +50,42 @@ const QString kCjk = QStringLiteral("编辑器中的文字排版与光标移动�
 const QString kMixed =
     QStringLiteral("cafe\u0301 na\u00efve ") + QString::fromUtf16(u"\U0001F600 ");
 
+// A saved document in the folder with the caret in the middle of its text.
+EditorTab tabWith(const QTemporaryDir& dir, const QString& text) {
+    EditorTab tab = untitledTab();
+    tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("doc.txt")));
+    tab.document.text = text;
+    tab.savedSnapshot = text;
+    tab.selectedRange = {text.size() / 2, 0};
+    tab.selectedRanges = {tab.selectedRange};
+    return tab;
+}
+
 struct Fixture {
     QTemporaryDir dir;
     std::unique_ptr<Defaults> defaults;
 
     Fixture() { defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("s.ini"))); }
-
-    EditorTab tabWith(const QString& text) const {
-        EditorTab tab = untitledTab();
-        tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("doc.txt")));
-        tab.document.text = text;
-        tab.savedSnapshot = text;
-        tab.selectedRange = {text.size() / 2, 0};
-        tab.selectedRanges = {tab.selectedRange};
-        return tab;
-    }
 };
 
 using dunmoss::bench::typeOneKey;
 
 void windowKeystroke(benchmark::State& state, const QString& unit) {
-    Fixture fixture;
-    EditorWindowView::Options options;
-    options.defaults = fixture.defaults.get();
-    options.processArguments = {QStringLiteral("bench")};
-    EditorWindowView window(options);
-    const EditorTab tab = fixture.tabWith(makeDocument(unit));
-    window.model().update([&](EditorWindowState& s) {
+    const QString text = makeDocument(unit);
+    const bench::BenchWindow window([&](EditorWindowState& s, const QTemporaryDir& dir) {
+        const EditorTab tab = tabWith(dir, text);
         s.tabs = {tab};
         s.activeTabID = tab.id;
         s.panels.showWelcome = false;
     });
-    window.resize(1060, 720);
-    window.show();
-    window.refreshNow();
-    QApplication::processEvents();
     ShortcutTextView* view =
-        window.windowLayout().editorArea()->primaryPane()->editorView()->textView();
+        window.view->windowLayout().editorArea()->primaryPane()->editorView()->textView();
     view->setFocus();
     int counter = 0;
     for (auto _ : state) {
         typeOneKey(view, counter);
         // The refresh the window coalesces to one per turn of the event loop.
-        window.refreshNow();
+        window.view->refreshNow();
     }
     state.counters["length"] = double(activeTab(window.model().state()).document.text.size());
 }
@@ -101,7 +94,7 @@ void editorOnlyKeystroke(benchmark::State& state, const QString& unit) {
     Fixture fixture;
     EditorWindowModel model(*fixture.defaults,
                             EditorWindowModel::Options{true, {QStringLiteral("bench")}});
-    const EditorTab tab = fixture.tabWith(makeDocument(unit));
+    const EditorTab tab = tabWith(fixture.dir, makeDocument(unit));
     model.update([&](EditorWindowState& s) {
         s.tabs = {tab};
         s.activeTabID = tab.id;
@@ -123,7 +116,7 @@ void editorOnlyKeystroke(benchmark::State& state, const QString& unit) {
 void statusBarForText(benchmark::State& state, const QString& text, qsizetype caret) {
     EditorWindowState windowState;
     Fixture fixture;
-    EditorTab tab = fixture.tabWith(text);
+    EditorTab tab = tabWith(fixture.dir, text);
     tab.selectedRange = {caret, 0};
     EditorTab typed = tab;
     typed.document.text.insert(caret, QLatin1Char('a'));
