@@ -371,7 +371,7 @@ TEST(EditorTabRestore, InvalidSelectionsFallBackToSelectedRange) {
     payload.selectedRange = TextRange{3, 0};
     payload.selectedRanges = {TextRange{-1, 0}, TextRange{2, -4}, TextRange::notFound()};
     EXPECT_EQ(makeTabFromRestorePayload(payload, std::nullopt).selectedRanges,
-              QList<TextRange>{TextRange(3, 0)});
+              (QList<TextRange>{TextRange{3, 0}}));
 
     payload.selectedRanges = {TextRange{-1, 0}, TextRange{5, 2}, TextRange{0, 0}};
     EXPECT_EQ(makeTabFromRestorePayload(payload, std::nullopt).selectedRanges,
