@@ -264,8 +264,10 @@ TEST(EncodingDetection, NoReadingWinsThatIsNotPlausible) {
     // Even-length Latin-1: German as Shift JIS or GB 18030, French guillemets as half-width
     // katakana, and once as any even-length bytes for generic UTF-16.
     for (const QByteArray& latin :
-         {QByteArray("Gr\xF6\xDF" "e der Datei: f\xFCr Sie\n"), QByteArray("Men\xFC \xC4ndern\n"),
-          QByteArray("un \xAB\xA0:\xA0\xBB suivant\n"), QByteArray("caf\xE9!\n")}) {
+         {QByteArray("Gr\xF6\xDF"
+                     "e der Datei: f\xFCr Sie\n"),
+          QByteArray("Men\xFC \xC4ndern\n"), QByteArray("un \xAB\xA0:\xA0\xBB suivant\n"),
+          QByteArray("caf\xE9!\n")}) {
         ASSERT_FALSE(strictDecode(IcuCharset::Utf8, latin));
         const DecodedTextData decoded = detect(latin);
         EXPECT_EQ(decoded.encoding, TextFileEncoding::IsoLatin1) << latin.constData();
