@@ -7,7 +7,7 @@
 #include "window/WindowDerivedValues.h"
 #include "window/WindowLayout.h"
 
-#include <QAbstractListModel>
+#include "tools/ValueListModel.h"
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,29 +23,17 @@
 namespace dunmoss {
 
 // The rows of the last comparison, one list item each.
-class CompareRowsModel : public QAbstractListModel {
+class CompareRowsModel : public ValueListModel<TextCompareRow> {
 public:
-    using QAbstractListModel::QAbstractListModel;
+    using ValueListModel::ValueListModel;
 
-    void setRows(const QList<TextCompareRow>& rows) {
-        beginResetModel();
-        m_rows = rows;
-        endResetModel();
-    }
-    const TextCompareRow& row(int index) const { return m_rows.at(index); }
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_rows.size());
-    }
     QVariant data(const QModelIndex& index, int role) const override {
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
-        const TextCompareRow& row = m_rows.at(index.row());
+        const TextCompareRow& row = value(index.row());
         return row.leftText.value_or(QString()) + QLatin1Char('\t') +
                row.rightText.value_or(QString());
     }
-
-private:
-    QList<TextCompareRow> m_rows;
 };
 
 namespace {
@@ -84,7 +72,7 @@ public:
 
     void paint(QPainter* p, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        const TextCompareRow& row = m_rows->row(index.row());
+        const TextCompareRow& row = m_rows->value(index.row());
         const KindStyle style = kindStyle(row.kind, option.palette);
         p->save();
         const QRect r = option.rect;
@@ -238,7 +226,7 @@ void ComparePanel::refresh() {
     if (!right) {
         // A panel shown again starts from nothing.
         m_cache.clear();
-        m_rowsModel->setRows({});
+        m_rowsModel->setValues({});
         return;
     }
     const EditorTab& base = activeTab(state);
@@ -269,7 +257,7 @@ void ComparePanel::refresh() {
         return;
     }
     if (recomputed)
-        m_rowsModel->setRows(*result.rows);
+        m_rowsModel->setValues(*result.rows);
     m_content->setCurrentWidget(m_rows);
 }
 

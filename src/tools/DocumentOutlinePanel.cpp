@@ -7,7 +7,7 @@
 #include "window/IconTable.h"
 #include "window/WindowDerivedValues.h"
 
-#include <QAbstractListModel>
+#include "tools/ValueListModel.h"
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,31 +23,19 @@
 
 namespace dunmoss {
 
-class OutlineItemsModel : public QAbstractListModel {
+class OutlineItemsModel : public ValueListModel<DocumentOutlineItem> {
 public:
-    using QAbstractListModel::QAbstractListModel;
+    using ValueListModel::ValueListModel;
 
-    void setItems(const QList<DocumentOutlineItem>& items) {
-        beginResetModel();
-        m_items = items;
-        endResetModel();
-    }
-    const DocumentOutlineItem& item(int row) const { return m_items.at(row); }
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_items.size());
-    }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid())
             return {};
         if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-            return m_items.at(index.row()).title;
+            return value(index.row()).title;
         if (role == Qt::ToolTipRole)
-            return outlineItemDetailLine(m_items.at(index.row()));
+            return outlineItemDetailLine(value(index.row()));
         return {};
     }
-
-private:
-    QList<DocumentOutlineItem> m_items;
 };
 
 namespace {
@@ -66,7 +54,7 @@ public:
 
     void paint(QPainter* p, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        const DocumentOutlineItem& item = m_items->item(index.row());
+        const DocumentOutlineItem& item = m_items->value(index.row());
         p->save();
         if (option.state & QStyle::State_MouseOver)
             p->fillRect(option.rect, option.palette.color(QPalette::AlternateBase));
@@ -203,7 +191,7 @@ void DocumentOutlinePanel::refresh() {
 
 void DocumentOutlinePanel::showItems(const QList<DocumentOutlineItem>& items) {
     m_items = items;
-    m_itemsModel->setItems(m_items);
+    m_itemsModel->setValues(m_items);
     m_content->setCurrentWidget(m_items.isEmpty() ? static_cast<QWidget*>(m_empty) : m_list);
 }
 
