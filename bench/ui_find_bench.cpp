@@ -4,18 +4,18 @@
 // same text is the baseline, so the ratio shows what the window adds. The run store is measured
 // with the largest runs a recording can hold.
 #include "KeyTyping.h"
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/WindowLayout.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "search/FindReplace.h"
 #include "search/SearchCenter.h"
 #include "search/SearchCenterRunStore.h"
-#include "window/EditorArea.h"
-#include "window/EditorPane.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
 #include "window/WindowDerivedValues.h"
-#include "window/WindowLayout.h"
 
 #include "support/BenchWindow.h"
 

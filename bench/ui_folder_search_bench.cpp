@@ -6,17 +6,17 @@
 // never found, so the whole tree is walked. The counters report how long the status took to
 // show the search as running and the longest the event loop went without turning (a 1 ms timer
 // ticking on it).
+#include "chrome/EditorWindowView.h"
+#include "chrome/FindPanels.h"
+#include "chrome/WindowLayout.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
-#include "search/FindPanels.h"
 #include "search/FolderOperationRunner.h"
 #include "search/FolderSearchOperations.h"
 #include "search/FolderSearchPanel.h"
 #include "text/FolderSearch.h"
 #include "text/SearchableText.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
-#include "window/WindowLayout.h"
 
 #include "support/BenchWindow.h"
 

@@ -2,10 +2,10 @@
 // editor window: the command from the window's record, the tool pipeline, the one undo step,
 // the editor view taking the new text, and the window's refresh. Each is paired with the
 // command-line tool that does the same job to the same text in a file.
+#include "chrome/EditorWindowView.h"
 #include "platform/Defaults.h"
 #include "window/EditorCommands.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"

@@ -2,14 +2,14 @@
 // walking the same depth, and the palette's per-keystroke work with that tree as the workspace:
 // the 32 commands and every listed file filtered for each prefix of a typed word, through the
 // palette sheet (query write, window state change, the list of at most 80 rows).
+#include "chrome/EditorWindowView.h"
+#include "chrome/NavigationViews.h"
 #include "platform/Defaults.h"
 #include "text/WorkspaceTree.h"
-#include "tools/NavigationTools.h"
 #include "tools/QuickOpen.h"
 #include "tools/QuickOpenPanel.h"
 #include "tools/WorkspaceListing.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
 #include "window/WindowCommandTable.h"
 
 #include "support/PeerRatioReporter.h"

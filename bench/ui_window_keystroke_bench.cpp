@@ -3,17 +3,19 @@
 // statistics, editor area and pane). The editor-only case (the same view bound to the same model,
 // without the window around it) is the baseline; the ratio shows what the window adds.
 #include "KeyTyping.h"
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/WindowLayout.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
-#include "window/EditorArea.h"
-#include "window/EditorPane.h"
+#include "search/FindSeams.h"
+#include "session/WindowSession.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
 #include "window/StatusBarItems.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
-#include "window/WindowLayout.h"
 
 #include "support/BenchWindow.h"
 
@@ -94,6 +96,8 @@ void editorOnlyKeystroke(benchmark::State& state, const QString& unit) {
     Fixture fixture;
     EditorWindowModel model(*fixture.defaults,
                             EditorWindowModel::Options{true, {QStringLiteral("bench")}});
+    installFindSeams(model);
+    WindowSession::attach(model);
     const EditorTab tab = tabWith(fixture.dir, makeDocument(unit));
     model.update([&](EditorWindowState& s) {
         s.tabs = {tab};

@@ -2,9 +2,9 @@
 
 // What the ui_ benchmarks share: a shown editor window with its settings in a temporary folder,
 // and a main that runs the benchmarks offscreen and prints the ratios of their pairs.
+#include "chrome/EditorWindowView.h"
 #include "platform/Defaults.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
 
 #include "PeerRatioReporter.h"
 

@@ -1,9 +1,9 @@
 #include "app/AppSettingsView.h"
 
 #include "app/PrivacyPolicyView.h"
+#include "editor/IconTable.h"
 #include "platform/Defaults.h"
 #include "text/EditorTheme.h"
-#include "window/IconTable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -6,13 +6,13 @@
 #include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
 #include "app/SettingsWindow.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/WindowLevel.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
-#include "window/WindowLevel.h"
 
 #include <QCoreApplication>
 

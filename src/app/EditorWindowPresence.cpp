@@ -1,7 +1,7 @@
 #include "app/EditorWindowPresence.h"
 
-#include "window/EditorWindowView.h"
-#include "window/WindowLevel.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/WindowLevel.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "app/PrivacyPolicyView.h"
 
+#include "editor/IconTable.h"
 #include "platform/Localization.h"
-#include "window/IconTable.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

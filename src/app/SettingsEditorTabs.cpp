@@ -1,10 +1,10 @@
 // The Editor and Shortcuts tabs of the settings window.
 #include "app/AppSettingsView.h"
 #include "app/SettingsShortcuts.h"
+#include "editor/IconTable.h"
 #include "platform/Defaults.h"
 #include "text/EditorTheme.h"
 #include "text/LanguageCatalogue.h"
-#include "window/IconTable.h"
 #include "window/WindowSettings.h"
 
 #include <QCheckBox>

@@ -4,8 +4,8 @@
 #include "app/CommandLine.h"
 #include "app/DunmossNotepadApp.h"
 #include "app/SingleInstance.h"
+#include "editor/IconTable.h"
 #include "text/EditorTheme.h"
-#include "window/IconTable.h"
 
 #include <QApplication>
 #include <QIcon>

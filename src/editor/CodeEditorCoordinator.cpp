@@ -95,7 +95,7 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     std::shared_ptr<TextStorage> storage = textStorageRegistry->textStorage(documentID);
     if (storage == m_storage)
         return;
-    isUpdatingFromSwiftUI = true;
+    isUpdatingFromModel = true;
     for (const auto& connection : m_storageConnections)
         disconnect(connection);
     m_storageConnections.clear();
@@ -119,7 +119,7 @@ void CodeEditorCoordinator::attachDocumentStorage() {
                 &CodeEditorCoordinator::onSelectionRequested),
     };
     m_caretAfterTyping.reset();
-    isUpdatingFromSwiftUI = false;
+    isUpdatingFromModel = false;
 }
 
 void CodeEditorCoordinator::commitMarkedText() {
@@ -166,10 +166,10 @@ void CodeEditorCoordinator::switchDocument(const QString& text,
 void CodeEditorCoordinator::replaceTextFromBinding(const QString& text) {
     if (!textView || !m_storage)
         return;
-    isUpdatingFromSwiftUI = true;
+    isUpdatingFromModel = true;
     // Outside undo; the storage also ends the current typing step.
     m_storage->replaceAll(text);
-    isUpdatingFromSwiftUI = false;
+    isUpdatingFromModel = false;
     lastReportedText = text;
     lastReportedRanges = textView->selectedRanges();
     m_caretAfterTyping.reset();
@@ -189,12 +189,12 @@ void CodeEditorCoordinator::noteTextChanged() {
 void CodeEditorCoordinator::applySelectionFromBindings(const QList<TextRange>& ranges) {
     if (!textView)
         return;
-    isUpdatingFromSwiftUI = true;
+    isUpdatingFromModel = true;
     QList<TextRange> kept = sanitizedSelectedRanges(ranges, textLength());
     if (kept.isEmpty())
         kept = {TextRange{0, 0}};
     textView->setSelectedRanges(kept);
-    isUpdatingFromSwiftUI = false;
+    isUpdatingFromModel = false;
     lastReportedRanges = kept;
     // A caret put by the window (find, go to line, a tab switch) gets its bracket marks too.
     highlightMatchingBrackets();
@@ -272,7 +272,7 @@ void CodeEditorCoordinator::systemAppearanceChanged() {
 }
 
 void CodeEditorCoordinator::textDidChange() {
-    if (isApplyingHighlighting || isUpdatingFromSwiftUI || !textView || !m_storage)
+    if (isApplyingHighlighting || isUpdatingFromModel || !textView || !m_storage)
         return;
     const QString& text = m_storage->text();
     // Recorded before the write, so that a window that answers the write with an update at once
@@ -294,7 +294,7 @@ void CodeEditorCoordinator::textDidChange() {
 }
 
 void CodeEditorCoordinator::textViewDidChangeSelection() {
-    if (isUpdatingFromSwiftUI || isApplyingHighlighting || !textView || !m_storage)
+    if (isUpdatingFromModel || isApplyingHighlighting || !textView || !m_storage)
         return;
     // The cursor moved because another view of the storage, or an undo step, changed the text.
     if (m_storage->isApplyingEdit())
@@ -318,7 +318,7 @@ QUndoStack* CodeEditorCoordinator::undoManagerForTextView() {
 }
 
 void CodeEditorCoordinator::onChangeCaptured(const TextStorage::Change& change) {
-    if (change.origin != m_document || isUpdatingFromSwiftUI || isApplyingHighlighting)
+    if (change.origin != m_document || isUpdatingFromModel || isApplyingHighlighting)
         return;
     TypingUndoCommand::Bindings bindings{textBinding, selectedRangeBinding, selectedRangesBinding};
     const ShortcutTextView::EditSource source =
@@ -340,7 +340,7 @@ void CodeEditorCoordinator::onEdited(const TextStorage::Change& change) {
         textDidChange();
         return;
     }
-    if (isUpdatingFromSwiftUI || isApplyingHighlighting || !textView)
+    if (isUpdatingFromModel || isApplyingHighlighting || !textView)
         return;
     // Changed by another view of the same storage, or by an undo step: the view shows the new
     // text already. An undo step reports to the bindings itself; another view's typing reaches
@@ -429,12 +429,12 @@ void CodeEditorCoordinator::dismantle() {
     m_storageConnections.clear();
     if (textView) {
         textView->disconnect(this);
-        isUpdatingFromSwiftUI = true;
+        isUpdatingFromModel = true;
         textView->setBracketMarks({}, QColor());
         textView->clearSecondarySelections();
         // The view takes an empty document of its own before this one is given back.
         textView->setDocument(nullptr);
-        isUpdatingFromSwiftUI = false;
+        isUpdatingFromModel = false;
     }
     if (m_storage && m_document)
         m_storage->releaseDocument(m_document);

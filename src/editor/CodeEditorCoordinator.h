@@ -20,7 +20,7 @@ class SyntaxHighlighting;
 // Carries edits and selection changes from the text view to the bindings, applies changes of
 // the bindings and settings to the text view, and moves the view between documents without
 // rebuilding it. The two guards keep the directions from feeding each other: while the
-// coordinator itself changes the view (isUpdatingFromSwiftUI) or the colouring restyles it
+// coordinator itself changes the view (isUpdatingFromModel) or the colouring restyles it
 // (isApplyingHighlighting), the view's change callbacks do nothing.
 class CodeEditorCoordinator : public QObject {
     Q_OBJECT
@@ -48,7 +48,7 @@ public:
     std::set<int> bookmarkedLines;
     std::function<void()> showFind;
     bool isApplyingHighlighting = false;
-    bool isUpdatingFromSwiftUI = false;
+    bool isUpdatingFromModel = false;
     QList<TextRange> lastReportedRanges;
     QString lastReportedText;
     QList<TextRange> bracketHighlightRanges;

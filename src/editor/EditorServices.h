@@ -19,7 +19,7 @@ class CodeEditorCoordinator;
 
 // Syntax colouring of the text one code-editing view shows. The coordinator calls it; an
 // engine works on the coordinator (its text view, document, language, font size, tab width,
-// theme, isApplyingHighlighting, isUpdatingFromSwiftUI, activeHighlightRange) and puts colours
+// theme, isApplyingHighlighting, isUpdatingFromModel, activeHighlightRange) and puts colours
 // and bold on the view's document per block with setBlockFormats (never through cursor formats,
 // which would mark the document modified). The engine views get is PassSyntaxHighlighting.
 class SyntaxHighlighting {

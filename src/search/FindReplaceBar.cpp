@@ -1,10 +1,10 @@
 #include "search/FindReplaceBar.h"
 
+#include "editor/ElidedLabel.h"
+#include "editor/IconTable.h"
+#include "editor/WindowDivider.h"
 #include "platform/Localization.h"
-#include "window/ElidedLabel.h"
-#include "window/IconTable.h"
 #include "window/MenuShortcuts.h"
-#include "window/WindowLayout.h"
 
 #include <QApplication>
 #include <QCheckBox>

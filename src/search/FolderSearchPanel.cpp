@@ -1,13 +1,14 @@
 #include "search/FolderSearchPanel.h"
 
+#include "editor/IconTable.h"
+#include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 #include "search/SearchCenterResults.h"
 #include "search/SearchPanelParts.h"
 #include "search/SearchResultListModel.h"
 #include "text/FolderSearch.h"
 #include "window/EditorWindowState.h"
-#include "window/IconTable.h"
-#include "window/WindowLayout.h"
+#include "window/WindowLayoutRows.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -228,7 +229,7 @@ void FolderSearchPanel::refresh(const FolderSearchState& state) {
     m_folder = state.folderSearchURL;
     if (!same)
         rebuild();
-    const QVariant inline_ = property(WindowLayout::kShowsInlineResultsProperty);
+    const QVariant inline_ = property(kShowsInlineResultsProperty);
     m_results->setVisible((!inline_.isValid() || inline_.toBool()) && !m_all.isEmpty());
 }
 

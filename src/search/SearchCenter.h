@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/SearchCenterTypes.h"
+#include "window/SearchCenterTypes.h"
 
 #include <QList>
 #include <QString>

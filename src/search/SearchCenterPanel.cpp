@@ -1,13 +1,13 @@
 #include "search/SearchCenterPanel.h"
 
+#include "editor/IconTable.h"
+#include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 #include "search/SearchCenterResults.h"
 #include "search/SearchCenterRunStore.h"
 #include "search/SearchPanelParts.h"
 #include "search/SearchResultListModel.h"
 #include "window/EditorWindowState.h"
-#include "window/IconTable.h"
-#include "window/WindowLayout.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

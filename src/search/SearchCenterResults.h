@@ -1,8 +1,8 @@
 #pragma once
 
-#include "search/SearchCenterTypes.h"
 #include "text/FolderSearchTypes.h"
 #include "text/TextSearch.h"
+#include "window/SearchCenterTypes.h"
 
 #include <QList>
 #include <QString>

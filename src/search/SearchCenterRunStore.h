@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/SearchCenterRunCodec.h"
-#include "search/SearchCenterTypes.h"
+#include "window/SearchCenterTypes.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,8 +1,8 @@
 #include "search/SearchPanelParts.h"
 
+#include "editor/IconTable.h"
 #include "search/SearchResultListModel.h"
 #include "search/SearchResultRowDelegate.h"
-#include "window/IconTable.h"
 
 #include <QLabel>
 #include <QListView>

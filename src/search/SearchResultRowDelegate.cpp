@@ -1,7 +1,7 @@
 #include "search/SearchResultRowDelegate.h"
 
+#include "editor/IconTable.h"
 #include "search/SearchResultListModel.h"
-#include "window/IconTable.h"
 
 #include <QApplication>
 #include <QFontDatabase>

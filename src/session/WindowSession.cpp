@@ -27,8 +27,24 @@ WindowSession::WindowSession(EditorWindowModel& model, const QString& recoveryDi
       m_persistence(model, m_store), m_maintenance(model), m_recentFiles(model.defaults()),
       m_restore(model, m_store), m_files(model) {}
 
+WindowSession& WindowSession::attach(EditorWindowModel& model) {
+    auto session = std::make_unique<WindowSession>(model, model.recoveryDirectory());
+    WindowSession& attached = *session;
+    model.attach(std::move(session));
+    attached.installSeams();
+    return attached;
+}
+
+WindowSession& WindowSession::of(const EditorWindowModel& model) {
+    WindowSession* session = model.attachment<WindowSession>();
+    Q_ASSERT(session);
+    return *session;
+}
+
 void WindowSession::installSeams() {
     WindowSeams& seams = m_model.seams();
+    seams.restoreSession = [this] { m_restore.restoreSession(); };
+    seams.startMaintenanceLoop = [this] { m_maintenance.startMaintenanceLoop(); };
     seams.recordRecentFile = [this](const QUrl& url) { m_recentFiles.recordRecentFile(url); };
     seams.recentFiles = [this] { return m_recentFiles.urls(); };
     seams.openSessionFile = [this] { m_files.openSessionFile(); };

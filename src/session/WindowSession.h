@@ -6,18 +6,22 @@
 #include "session/SessionPersistence.h"
 #include "session/SessionRestore.h"
 #include "session/SessionStore.h"
+#include "window/EditorWindowModel.h"
 
 #include <QString>
 
 namespace dunmoss {
 
-class EditorWindowModel;
-
 // Everything one window keeps across launches: its session store and the operations that save
-// and restore it, the maintenance tick, its recent files and the session files. Owned by the
-// window's model, so its timers end with the window.
-class WindowSession {
+// and restore it, the maintenance tick, its recent files and the session files. Attached to
+// the window's model, so its timers end with the window.
+class WindowSession : public WindowAttachment {
 public:
+    // Makes the window's session and fills the window's seams with its operations.
+    static WindowSession& attach(EditorWindowModel& model);
+    // The session attached to the window.
+    static WindowSession& of(const EditorWindowModel& model);
+
     // An empty folder means the standard recovery folder for the standard settings, and a
     // "Recovery" folder beside the settings file for any other.
     WindowSession(EditorWindowModel& model, const QString& recoveryDirectory);

@@ -1,11 +1,11 @@
 #include "tools/ComparePanel.h"
 
+#include "editor/IconTable.h"
+#include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 #include "tools/PanelChrome.h"
 #include "window/EditorWindowModel.h"
-#include "window/IconTable.h"
 #include "window/WindowDerivedValues.h"
-#include "window/WindowLayout.h"
 
 #include "tools/ValueListModel.h"
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "tools/DocumentOutlinePanel.h"
 
+#include "editor/IconTable.h"
 #include "platform/Localization.h"
 #include "tools/OutlineNavigation.h"
 #include "tools/PanelChrome.h"
 #include "window/EditorWindowModel.h"
-#include "window/IconTable.h"
 #include "window/WindowDerivedValues.h"
 
 #include "tools/ValueListModel.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/EditorMacroStep.h"
 #include "tools/ToolPipeline.h"
+#include "window/EditorMacroStep.h"
 
 namespace dunmoss {
 

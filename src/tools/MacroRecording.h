@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/EditorMacroStep.h"
+#include "window/EditorMacroStep.h"
 
 namespace dunmoss {
 

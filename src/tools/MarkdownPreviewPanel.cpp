@@ -1,8 +1,8 @@
 #include "tools/MarkdownPreviewPanel.h"
 
+#include "editor/IconTable.h"
 #include "tools/PanelChrome.h"
 #include "window/EditorWindowModel.h"
-#include "window/IconTable.h"
 #include "window/WindowDerivedValues.h"
 
 #include <QEvent>

@@ -1,9 +1,9 @@
 #include "tools/PanelChrome.h"
 
+#include "editor/IconTable.h"
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
-#include "window/IconTable.h"
 #include "window/WindowDerivedValues.h"
 
 #include <QComboBox>

@@ -1,5 +1,6 @@
 #include "tools/PanelSheets.h"
 
+#include "editor/IconTable.h"
 #include "platform/Localization.h"
 #include "tools/ColumnInsert.h"
 #include "tools/ExternalCommand.h"
@@ -8,7 +9,6 @@
 #include "tools/PanelChrome.h"
 #include "tools/ToolSheetDialog.h"
 #include "window/EditorWindowModel.h"
-#include "window/IconTable.h"
 #include "window/WindowCommandHandlers.h"
 #include "window/WindowDerivedValues.h"
 

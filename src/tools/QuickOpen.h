@@ -1,8 +1,8 @@
 #pragma once
 
 #include "tools/QuickOpenCommand.h"
-#include "tools/QuickOpenTypes.h"
 #include "window/EditorCommands.h"
+#include "window/QuickOpenTypes.h"
 #include "window/WindowDerivedValues.h"
 
 #include <QList>

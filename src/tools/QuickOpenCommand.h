@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/QuickOpenTypes.h"
 #include "window/EditorCommands.h"
+#include "window/QuickOpenTypes.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/QuickOpenTypes.h"
+#include "window/QuickOpenTypes.h"
 
 #include <QDialog>
 #include <QList>

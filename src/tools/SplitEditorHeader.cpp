@@ -1,10 +1,10 @@
 #include "tools/SplitEditorHeader.h"
 
+#include "editor/IconTable.h"
 #include "platform/Localization.h"
 #include "tools/PanelChrome.h"
 #include "tools/SplitViews.h"
 #include "window/EditorWindowModel.h"
-#include "window/IconTable.h"
 #include "window/WindowDerivedValues.h"
 
 #include <QComboBox>

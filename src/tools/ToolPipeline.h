@@ -2,7 +2,7 @@
 
 #include "platform/TextRange.h"
 #include "text/TextEdit.h"
-#include "tools/EditorMacroStep.h"
+#include "window/EditorMacroStep.h"
 
 #include <QString>
 #include <exception>

@@ -1,7 +1,7 @@
 #include "tools/ToolSheetDialog.h"
 
+#include "editor/IconTable.h"
 #include "platform/Localization.h"
-#include "window/IconTable.h"
 
 #include <QFontDatabase>
 #include <QFrame>

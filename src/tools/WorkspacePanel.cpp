@@ -1,8 +1,8 @@
 #include "tools/WorkspacePanel.h"
 
+#include "editor/IconTable.h"
+#include "editor/WindowDivider.h"
 #include "platform/Localization.h"
-#include "window/IconTable.h"
-#include "window/WindowLayout.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,6 @@
 #include "window/EditorWindowModel.h"
 
 #include "platform/Localization.h"
-#include "search/FindSeams.h"
-#include "session/WindowSession.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentPrinting.h"
 #include "window/DocumentSaving.h"
@@ -34,11 +32,8 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
       m_opening(std::make_unique<DocumentOpening>(*this)),
       m_saving(std::make_unique<DocumentSaving>(*this)),
       m_printing(std::make_unique<DocumentPrinting>(*this)),
-      m_processArguments(options.processArguments),
-      m_session(std::make_unique<WindowSession>(*this, options.recoveryDirectory)) {
+      m_processArguments(options.processArguments), m_recoveryDirectory(options.recoveryDirectory) {
     m_state.isSceneHosted = options.isSceneHosted;
-    installFindSeams(*this);
-    m_session->installSeams();
 }
 
 EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)

@@ -12,6 +12,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace dunmoss {
 
@@ -20,8 +21,13 @@ class DocumentOpening;
 class DocumentPrinting;
 class DocumentSaving;
 class TabUndoRegistry;
-class WindowSession;
 class WindowInteraction;
+
+// A subsystem's part of one window, kept by the window's model (see EditorWindowModel::attach).
+class WindowAttachment {
+public:
+    virtual ~WindowAttachment() = default;
+};
 
 // One editor window without its widgets: the window's state, its registries, and the
 // operations every part of the window leans on (tab lookup, errors, bindings, selection,
@@ -55,8 +61,20 @@ public:
     TextStorageRegistry& textStorageRegistry() { return m_textStorages; }
     WindowSeams& seams() { return m_seams; }
     const QStringList& processArguments() const { return m_processArguments; }
-    // The window's session, recovery, maintenance and recent files.
-    WindowSession& session() const { return *m_session; }
+    // Where the window's recovery snapshot is kept; the standard folder when empty.
+    const QString& recoveryDirectory() const { return m_recoveryDirectory; }
+
+    // Parts that other subsystems keep for this window's life (its session, for one). They go
+    // before anything else of the model, so their timers stop before anything they use goes.
+    void attach(std::unique_ptr<WindowAttachment> part) {
+        m_attachments.push_back(std::move(part));
+    }
+    template <typename Part> Part* attachment() const {
+        for (const std::unique_ptr<WindowAttachment>& part : m_attachments)
+            if (auto* found = dynamic_cast<Part*>(part.get()))
+                return found;
+        return nullptr;
+    }
     // Not owned; nothing when no person can be asked (every question then counts as cancelled).
     WindowInteraction* interaction() const { return m_interaction; }
     void setInteraction(WindowInteraction* interaction) { m_interaction = interaction; }
@@ -137,8 +155,9 @@ private:
     std::unique_ptr<DocumentSaving> m_saving;
     std::unique_ptr<DocumentPrinting> m_printing;
     QStringList m_processArguments;
-    // Last, so its timers stop before anything they use goes.
-    std::unique_ptr<WindowSession> m_session;
+    QString m_recoveryDirectory;
+    // Last, so they go first.
+    std::vector<std::unique_ptr<WindowAttachment>> m_attachments;
 };
 
 } // namespace dunmoss

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "search/SearchCenterTypes.h"
 #include "text/EditorTab.h"
 #include "text/FolderSearchTypes.h"
 #include "text/TextSearch.h"
 #include "text/WorkspaceItem.h"
-#include "tools/EditorMacroStep.h"
+#include "window/EditorMacroStep.h"
+#include "window/SearchCenterTypes.h"
 #include "window/WindowErrors.h"
 
 #include <QList>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "text/DocumentOutlineItem.h"
-#include "tools/EditorMacroStep.h"
-#include "tools/QuickOpenTypes.h"
+#include "window/EditorMacroStep.h"
 #include "window/EditorWindowState.h"
+#include "window/QuickOpenTypes.h"
 
 #include <QList>
 #include <QString>

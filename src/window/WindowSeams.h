@@ -3,7 +3,7 @@
 #include "text/DocumentOutline.h"
 #include "text/DocumentOutlineItem.h"
 #include "text/EditorLanguage.h"
-#include "tools/QuickOpenTypes.h"
+#include "window/QuickOpenTypes.h"
 
 #include <QList>
 #include <QString>
@@ -15,7 +15,7 @@ namespace dunmoss {
 
 // Operations of other subsystems that the window's document operations call. The window's
 // session (session/WindowSession) fills the session, recent-file and session-file members when
-// the model is made, the find refresh and the find state are installed then too, and the
+// it is attached to the model, the find refresh and the find state are installed then too, and the
 // outline extractor is the real one from the start; the others stay empty until their
 // subsystem installs them. An empty member does nothing (or gives nothing). `persistSession`
 // and `scheduleRecoverySnapshot` stay empty only while the session is not saved (interface
@@ -36,9 +36,13 @@ struct WindowSeams {
     // Rebuilds the workspace tree below `workspaceRootURL` and its message.
     std::function<void()> refreshWorkspace;
     // Start-up steps of other subsystems, in the window's start-up order (see WindowStartUp).
+    // The stored session, or the newer recovery snapshot, into the window.
+    std::function<void()> restoreSession;
     std::function<void()> restoreWorkspaceIfNeeded;
     // The find and replace histories and the stored search-center runs, no run selected.
     std::function<void()> loadStoredFindState;
+    // Starts the periodic check for changes on disk, autosave and session save.
+    std::function<void()> startMaintenanceLoop;
     // Applies the always-on-top flag to the editor windows.
     std::function<void(bool enabled, bool bringToFront)> applyAlwaysOnTopToEditorWindows;
     // The palette's command entries, in the command list's order.

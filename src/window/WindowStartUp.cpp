@@ -1,6 +1,5 @@
 #include "window/WindowStartUp.h"
 
-#include "session/WindowSession.h"
 #include "text/EditorTheme.h"
 #include "window/EditorWindowModel.h"
 
@@ -17,7 +16,8 @@ void prepareWindowOnAppear(EditorWindowModel& model) {
             state.decisions.didRestoreWorkspace = true;
         });
     } else {
-        model.session().restore().restoreSession();
+        if (seams.restoreSession)
+            seams.restoreSession();
         if (seams.restoreWorkspaceIfNeeded)
             seams.restoreWorkspaceIfNeeded();
         if (seams.loadStoredFindState)
@@ -31,8 +31,8 @@ void prepareWindowOnAppear(EditorWindowModel& model) {
     });
     if (seams.applyAlwaysOnTopToEditorWindows)
         seams.applyAlwaysOnTopToEditorWindows(model.settings().alwaysOnTopEnabled(), false);
-    if (!uiTesting)
-        model.session().maintenance().startMaintenanceLoop();
+    if (!uiTesting && seams.startMaintenanceLoop)
+        seams.startMaintenanceLoop();
 }
 
 } // namespace dunmoss

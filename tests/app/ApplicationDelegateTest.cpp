@@ -4,11 +4,11 @@
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorWindowPresence.h"
 #include "app/UpdateController.h"
+#include "chrome/EditorWindowView.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "platform/NotificationBus.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
 #include "window/OpenRequestReceiver.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorWindowPresence.h"
-#include "window/EditorWindowView.h"
+#include "chrome/EditorWindowView.h"
 
 #include <QApplication>
 #include <QWidget>

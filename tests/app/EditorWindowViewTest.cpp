@@ -1,6 +1,6 @@
 // An editor window composed as the application composes it: its menu bar and its place in the
 // command slot, from first show to close.
-#include "window/EditorWindowView.h"
+#include "chrome/EditorWindowView.h"
 #include "app/ApplicationActions.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
@@ -198,7 +198,7 @@ TEST_F(WindowView, UnsavedEditsAreNotClosedAwayWithoutAQuestion) {
         waitForStartUp(window);
         window->model().setTabText(window->model().state().tabs.first().id,
                                    QStringLiteral("draft %1").arg(i));
-        EXPECT_FALSE(window->model().session().maintenance().isRunning());
+        EXPECT_FALSE(WindowSession::of(window->model()).maintenance().isRunning());
         shown << window;
     }
 
@@ -268,7 +268,7 @@ TEST_F(WindowView, TheSessionKeepsDraftsAcrossAClose) {
     first->model().setInteraction(&person);
     showWindow(first);
     waitForStartUp(first);
-    EXPECT_TRUE(first->model().session().maintenance().isRunning());
+    EXPECT_TRUE(WindowSession::of(first->model()).maintenance().isRunning());
     first->model().setTabText(first->model().state().tabs.first().id, QStringLiteral("kept"));
     EditorWindowView* second = makeWindow();
     second->model().setInteraction(&person);

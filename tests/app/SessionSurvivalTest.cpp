@@ -5,19 +5,19 @@
 #include "app/DunmossNotepadApp.h"
 #include "app/EditorMenuBar.h"
 #include "app/EditorWindowChrome.h"
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/WindowLayout.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "session/SessionRecord.h"
 #include "session/SessionStore.h"
 #include "text/EditorTab.h"
-#include "window/EditorArea.h"
-#include "window/EditorPane.h"
 #include "window/EditorWindowModel.h"
-#include "window/EditorWindowView.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
-#include "window/WindowLayout.h"
 
 #include <QApplication>
 #include <QJsonArray>

@@ -3,7 +3,9 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "search/FindReplace.h"
+#include "search/FindSeams.h"
 #include "search/SearchCenter.h"
+#include "session/WindowSession.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/ScriptedInteraction.h"
@@ -32,6 +34,8 @@ protected:
     std::unique_ptr<EditorWindowModel> makeWindow() {
         auto window = std::make_unique<EditorWindowModel>(
             *defaults, EditorWindowModel::Options{true, {QStringLiteral("dunmoss-notepad")}});
+        installFindSeams(*window);
+        WindowSession::attach(*window);
         window->setInteraction(&person);
         window->seams().persistSession = [this] { ++sessionSaves; };
         return window;

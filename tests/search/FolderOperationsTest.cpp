@@ -104,7 +104,7 @@ TEST_F(FolderOperations, AWindowClosingTellsARunningSearchToStop) {
     ops().startFolderSearch();
     while (reads.load() < 1)
         QThread::yieldCurrentThread();
-    model->session().cancelWindowTasks();
+    WindowSession::of(*model).cancelWindowTasks();
     held.release();
     settle();
     // Stopped before it read a file, the search found nothing.
@@ -250,7 +250,7 @@ TEST_F(FolderOperations, AWindowClosingWhileAReplacementWritesLetsItFinish) {
     ops().requestFolderReplaceAll();
     waitUntilHeld();
     // Closing tells folder reads to stop, never a write.
-    model->session().cancelWindowTasks();
+    WindowSession::of(*model).cancelWindowTasks();
     model.reset();
     gate.release();
     // Nothing of the gone window is touched when the write ends.

@@ -4,6 +4,7 @@
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
+#include "session/WindowSession.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -22,15 +23,16 @@ protected:
         return decodeSessionRecord(bytes);
     }
     void waitForSnapshot(EditorWindowModel& window) {
-        for (int i = 0; i < 100 && window.session().persistence().hasPendingSnapshot(); ++i)
+        for (int i = 0; i < 100 && WindowSession::of(window).persistence().hasPendingSnapshot();
+             ++i)
             QTest::qWait(50);
-        ASSERT_FALSE(window.session().persistence().hasPendingSnapshot());
+        ASSERT_FALSE(WindowSession::of(window).persistence().hasPendingSnapshot());
     }
 };
 
 class Maintenance : public SessionFixture {
 protected:
-    void tick() { model->session().maintenance().maintenanceTick(); }
+    void tick() { WindowSession::of(*model).maintenance().maintenanceTick(); }
 };
 
 } // namespace
@@ -39,7 +41,7 @@ TEST_F(Persistence, TypingOnlyRestartsTheSnapshotWaitAndTheSnapshotHoldsTheLates
     const int index = 0;
     for (int i = 1; i <= 5; ++i)
         edit(index, QStringLiteral("typed %1").arg(i));
-    EXPECT_TRUE(model->session().persistence().hasPendingSnapshot());
+    EXPECT_TRUE(WindowSession::of(*model).persistence().hasPendingSnapshot());
     EXPECT_FALSE(QFile::exists(recoveryFile()));
     EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
     waitForSnapshot(*model);
@@ -50,8 +52,8 @@ TEST_F(Persistence, TypingOnlyRestartsTheSnapshotWaitAndTheSnapshotHoldsTheLates
 
     // A window that goes away drops the wait; its full save writes both copies.
     edit(index, QStringLiteral("typed 6"));
-    model->session().saveSessionOnDisappear();
-    EXPECT_FALSE(model->session().persistence().hasPendingSnapshot());
+    WindowSession::of(*model).saveSessionOnDisappear();
+    EXPECT_FALSE(WindowSession::of(*model).persistence().hasPendingSnapshot());
     EXPECT_EQ(snapshot()->tabs.first().draftText, QStringLiteral("typed 6"));
     EXPECT_TRUE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
 }
@@ -59,10 +61,10 @@ TEST_F(Persistence, TypingOnlyRestartsTheSnapshotWaitAndTheSnapshotHoldsTheLates
 TEST_F(Persistence, NothingIsWrittenUnderInterfaceTestingOrBeforeTheRestore) {
     std::unique_ptr<EditorWindowModel> testing =
         makeModel({QStringLiteral("x"), QStringLiteral("--dunmoss-ui-testing")});
-    testing->session().restore().restoreSession();
+    WindowSession::of(*testing).restore().restoreSession();
     testing->setTabText(testing->state().tabs.first().id, QStringLiteral("typed"));
     testing->persistSession();
-    EXPECT_FALSE(testing->session().persistence().hasPendingSnapshot());
+    EXPECT_FALSE(WindowSession::of(*testing).persistence().hasPendingSnapshot());
     std::unique_ptr<EditorWindowModel> early = makeModel();
     early->persistSession();
     QTest::qWait(20);
@@ -106,7 +108,7 @@ TEST_F(Maintenance, AutosaveWritesModifiedFilesInTheirLineEndingThenSavesTheSess
     EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("a\r\nb\r\nc"));
     EXPECT_FALSE(tabIsModified(tabAt(index)));
     EXPECT_EQ(tabAt(index).lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
-    EXPECT_EQ(model->session().recentFiles().urls().first(), url);
+    EXPECT_EQ(WindowSession::of(*model).recentFiles().urls().first(), url);
     EXPECT_TRUE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
     EXPECT_FALSE(model->state().errors.errorMessage);
 
@@ -161,7 +163,7 @@ TEST_F(Maintenance, WithAutosaveOffChangesAreStillNoticedAndNothingIsWritten) {
     edit(secondIndex, QStringLiteral("edited"));
     writeFile(QStringLiteral("second.txt"), "22");
     QFile::remove(first.toLocalFile()); // vanished
-    model->session().maintenance().checkExternalChanges();
+    WindowSession::of(*model).maintenance().checkExternalChanges();
     tick();
     EXPECT_TRUE(tabAt(firstIndex).hasExternalChanges);
     EXPECT_TRUE(tabAt(secondIndex).hasExternalChanges);
@@ -170,9 +172,9 @@ TEST_F(Maintenance, WithAutosaveOffChangesAreStillNoticedAndNothingIsWritten) {
     EXPECT_EQ(readFile(second.toLocalFile()), QByteArray("22"));
 
     // The loop runs only once per window and stops with it.
-    model->session().maintenance().startMaintenanceLoop();
-    model->session().maintenance().startMaintenanceLoop();
-    EXPECT_TRUE(model->session().maintenance().isRunning());
-    model->session().cancelWindowTasks();
-    EXPECT_FALSE(model->session().maintenance().isRunning());
+    WindowSession::of(*model).maintenance().startMaintenanceLoop();
+    WindowSession::of(*model).maintenance().startMaintenanceLoop();
+    EXPECT_TRUE(WindowSession::of(*model).maintenance().isRunning());
+    WindowSession::of(*model).cancelWindowTasks();
+    EXPECT_FALSE(WindowSession::of(*model).maintenance().isRunning());
 }

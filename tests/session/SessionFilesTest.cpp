@@ -4,6 +4,7 @@
 #include "SessionFixture.h"
 #include "platform/Localization.h"
 #include "session/StrictJson.h"
+#include "session/WindowSession.h"
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -23,7 +24,7 @@ protected:
 } // namespace
 
 TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
-    model->session().files().saveSessionFile();
+    WindowSession::of(*model).files().saveSessionFile();
     EXPECT_EQ(status(), localizedString(QStringLiteral("session.empty")));
     EXPECT_TRUE(person.savePanels.isEmpty());
 
@@ -35,7 +36,7 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
     model->setActiveTabID(tabAt(0).id);
     const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("mine.json")));
     person.saveAnswers = {target};
-    model->session().files().saveSessionFile();
+    WindowSession::of(*model).files().saveSessionFile();
     EXPECT_EQ(person.savePanels.first().suggestedName,
               QStringLiteral("DunmossNotepadSession.dunmosssession.json"));
     EXPECT_EQ(status(), localizedString(QStringLiteral("session.saved")));
@@ -45,7 +46,7 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
     // An untitled active tab leaves the key out.
     model->setActiveTabID(tabAt(2).id);
     person.saveAnswers = {target};
-    model->session().files().saveSessionFile();
+    WindowSession::of(*model).files().saveSessionFile();
     EXPECT_FALSE(readFile(target.toLocalFile()).contains("activeFile"));
 
     // Opened in a fresh window: the pristine tab gives way, the active file is found through a
@@ -56,7 +57,7 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
         sessionFile(QStringLiteral(R"({"files":["%1","%2","%1"],"activeFile":"%3","later":1})")
                         .arg(a.toLocalFile(), b.toLocalFile(), path(QStringLiteral("link.txt")))
                         .toUtf8()))}};
-    model->session().files().openSessionFile();
+    WindowSession::of(*model).files().openSessionFile();
     ASSERT_EQ(model->state().tabs.size(), 2);
     EXPECT_EQ(activeTab(model->state()).fileURL, a);
     EXPECT_EQ(status(), localizedString(QStringLiteral("session.opened.format")).arg(3));
@@ -64,7 +65,7 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
 
 TEST_F(SessionFileTest, AnEmptyListStartsOverWithAFreshUntitledTab) {
     const QUuid first = tabAt(0).id;
-    model->session().files().openSessionFileAt(sessionFile(R"({"files":[]})"));
+    WindowSession::of(*model).files().openSessionFileAt(sessionFile(R"({"files":[]})"));
     ASSERT_EQ(model->state().tabs.size(), 1);
     EXPECT_NE(tabAt(0).id, first);
     EXPECT_TRUE(model->state().panels.showWelcome);
@@ -87,13 +88,13 @@ TEST_F(SessionFileTest, BadFilesAndRelativePathsChangeNothing) {
     };
     for (const QByteArray& json : bad) {
         model->setErrorMessage(QString());
-        model->session().files().openSessionFileAt(sessionFile(json));
+        WindowSession::of(*model).files().openSessionFileAt(sessionFile(json));
         EXPECT_FALSE(error().isEmpty()) << json.constData();
         ASSERT_EQ(model->state().tabs.size(), 1) << json.constData();
         EXPECT_EQ(tabAt(0).document.text, QStringLiteral("keep me"));
     }
     EXPECT_TRUE(error().contains(QStringLiteral("rel")));
-    model->session().files().openSessionFileAt(path(QStringLiteral("missing.json")));
+    WindowSession::of(*model).files().openSessionFileAt(path(QStringLiteral("missing.json")));
     EXPECT_TRUE(error().contains(QStringLiteral("missing.json")));
     QDir::setCurrent(previous);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Defaults.h"
+#include "search/FindSeams.h"
 #include "session/SessionStore.h"
 #include "session/WindowSession.h"
 #include "window/DocumentOpening.h"
@@ -33,6 +34,8 @@ protected:
                                                      QStringLiteral("dunmoss-notepad")}) {
         auto window = std::make_unique<EditorWindowModel>(
             *defaults, EditorWindowModel::Options{true, arguments, recoveryDirectory()});
+        installFindSeams(*window);
+        WindowSession::attach(*window);
         window->setInteraction(&person);
         return window;
     }
@@ -40,7 +43,7 @@ protected:
     // A window as it is after its start-up restore.
     std::unique_ptr<EditorWindowModel> restoredModel() {
         std::unique_ptr<EditorWindowModel> window = makeModel();
-        window->session().restore().restoreSession();
+        WindowSession::of(*window).restore().restoreSession();
         return window;
     }
 

@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
 #include "session/StrictJson.h"
+#include "session/WindowSession.h"
 
 #include <QTest>
 #include <cstdio>
@@ -156,7 +157,7 @@ TEST_F(SessionStoreTest, RestoreClampsFontRepairsTheActiveTabAndDecidesTheWelcom
 
     // Restored once per window.
     storeRecord(sessionWith(QStringLiteral("later"), 3));
-    window->session().restore().restoreSession();
+    WindowSession::of(*window).restore().restoreSession();
     EXPECT_EQ(window->state().tabs.first().document.text, QStringLiteral("text"));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/NavigationTools.h"
+#include "tools/NavigationOperations.h"
 #include "tools/PanelCommands.h"
 #include "tools/ToolCommands.h"
 #include "tools/WorkspaceListing.h"

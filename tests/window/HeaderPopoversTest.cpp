@@ -1,7 +1,7 @@
 // The rows of the header's popovers: which rows there are, which one is marked, and what each
 // hands to the window, with the popover closed first.
+#include "editor/IconTable.h"
 #include "window/HeaderChoicePopovers.h"
-#include "window/IconTable.h"
 #include "window/ToolsPopover.h"
 
 #include <QIcon>

@@ -1,0 +1,164 @@
+#include "chrome/DialogInteraction.h"
+
+#include "tools/SnippetLibrarySheet.h"
+#include "tools/TextToolboxSheet.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
+
+namespace dunmoss {
+
+namespace {
+
+QFileDialog* makeFileDialog(QWidget* window, const QString& message) {
+    auto* dialog = new QFileDialog(window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    if (!message.isEmpty())
+        dialog->setWindowTitle(message);
+    return dialog;
+}
+
+// Opens a panel that answers with one location: the first one chosen, nothing when cancelled.
+void openForOneURL(QFileDialog* dialog, std::function<void(std::optional<QUrl>)> done) {
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
+        const QList<QUrl> urls = dialog->selectedUrls();
+        if (result == QDialog::Accepted && !urls.isEmpty())
+            done(urls.first());
+        else
+            done(std::nullopt);
+    });
+    dialog->open();
+}
+
+} // namespace
+
+DialogInteraction::DialogInteraction(QWidget* window) : m_window(window) {}
+
+void DialogInteraction::chooseSaveLocation(const SavePanelOptions& options,
+                                           std::function<void(std::optional<QUrl>)> done) {
+    if (!m_window) {
+        done(std::nullopt);
+        return;
+    }
+    QFileDialog* dialog = makeFileDialog(m_window, options.message);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::ReadOnly, !options.canCreateDirectories);
+    if (!options.nameFilters.isEmpty())
+        dialog->setNameFilters(options.nameFilters);
+    dialog->selectFile(options.suggestedName);
+    openForOneURL(dialog, std::move(done));
+}
+
+void DialogInteraction::chooseFilesToOpen(const OpenPanelOptions& options,
+                                          std::function<void(QList<QUrl>)> done) {
+    if (!m_window) {
+        done({});
+        return;
+    }
+    QFileDialog* dialog = makeFileDialog(m_window, options.message);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles
+                                                        : QFileDialog::ExistingFile);
+    if (!options.nameFilters.isEmpty())
+        dialog->setNameFilters(options.nameFilters);
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
+        done(result == QDialog::Accepted ? dialog->selectedUrls() : QList<QUrl>());
+    });
+    dialog->open();
+}
+
+void DialogInteraction::chooseFolder(const FolderPanelOptions& options,
+                                     std::function<void(std::optional<QUrl>)> done) {
+    if (!m_window) {
+        done(std::nullopt);
+        return;
+    }
+    QFileDialog* dialog = makeFileDialog(m_window, options.message);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    dialog->setOption(QFileDialog::ReadOnly, !options.canCreateDirectories);
+    openForOneURL(dialog, std::move(done));
+}
+
+void DialogInteraction::showAlert(const AlertRequest& request, std::function<void(int)> done) {
+    if (!m_window) {
+        done(-1);
+        return;
+    }
+    auto* box = new QMessageBox(m_window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::Warning);
+    box->setText(request.title);
+    box->setInformativeText(request.message);
+    QList<QAbstractButton*> buttons;
+    for (const AlertButton& button : request.buttons) {
+        QMessageBox::ButtonRole role = QMessageBox::AcceptRole;
+        if (button.role == AlertButton::Role::Cancel)
+            role = QMessageBox::RejectRole;
+        else if (button.role == AlertButton::Role::Destructive)
+            role = QMessageBox::DestructiveRole;
+        QPushButton* added = box->addButton(button.title, role);
+        if (button.role == AlertButton::Role::Default && !box->defaultButton())
+            box->setDefaultButton(added);
+        buttons.append(added);
+    }
+    if (buttons.isEmpty())
+        buttons.append(box->addButton(QMessageBox::Ok));
+    // Without a safe default, Return would press the first button, which may discard work.
+    if (!box->defaultButton())
+        for (qsizetype i = 0; i < request.buttons.size(); ++i)
+            if (request.buttons.at(i).role == AlertButton::Role::Cancel) {
+                box->setDefaultButton(static_cast<QPushButton*>(buttons.at(i)));
+                break;
+            }
+    const qsizetype offered = request.buttons.size();
+    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, offered, done](int) {
+        const qsizetype index = buttons.indexOf(box->clickedButton());
+        done(index >= 0 && index < offered ? static_cast<int>(index) : -1);
+    });
+    box->open();
+}
+
+void DialogInteraction::runPrintDialog(QPrinter* printer, std::function<void(bool)> done) {
+    if (!m_window || !printer) {
+        done(false);
+        return;
+    }
+    auto* dialog = new QPrintDialog(printer, m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QPrintDialog::finished, dialog,
+                     [done](int result) { done(result == QDialog::Accepted); });
+    dialog->open();
+}
+
+void DialogInteraction::showToolSheet(ToolSheet sheet, std::function<void(int)> done) {
+    if (!m_window) {
+        done(-1);
+        return;
+    }
+    ToolSheetDialog* dialog = nullptr;
+    switch (sheet) {
+    case ToolSheet::TextToolbox:
+        dialog = new TextToolboxSheet(m_window);
+        break;
+    case ToolSheet::SnippetLibrary:
+        dialog = new SnippetLibrarySheet(m_window);
+        break;
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done](int result) {
+        done(result == QDialog::Accepted ? dialog->chosenIndex() : -1);
+    });
+    dialog->open();
+}
+
+} // namespace dunmoss

@@ -1,0 +1,329 @@
+#include "chrome/EditorWindowView.h"
+
+#include "chrome/DialogInteraction.h"
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/FindPanels.h"
+#include "chrome/HeaderView.h"
+#include "chrome/HeaderWiring.h"
+#include "chrome/NavigationViews.h"
+#include "chrome/PanelsInstaller.h"
+#include "chrome/TabStripView.h"
+#include "chrome/WindowColorScheme.h"
+#include "chrome/WindowLayout.h"
+#include "chrome/WindowLevel.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
+#include "platform/Defaults.h"
+#include "platform/Localization.h"
+#include "platform/NotificationBus.h"
+#include "search/FindSeams.h"
+#include "session/WindowSession.h"
+#include "text/EditorTheme.h"
+#include "tools/PanelCommands.h"
+#include "tools/ToolCommands.h"
+#include "window/EditorWindowModel.h"
+#include "window/IncomingFiles.h"
+#include "window/OpenRequestReceiver.h"
+#include "window/WindowAlerts.h"
+#include "window/WindowCloseQuestion.h"
+#include "window/WindowCommandHandlers.h"
+#include "window/WindowCommandTable.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowStartUp.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTimer>
+
+namespace dunmoss {
+
+EditorWindowView::EditorWindowView() : EditorWindowView(Options{}) {}
+
+EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
+    : QMainWindow(parent), m_options(options) {
+    setObjectName(QString::fromLatin1(kEditorWindowIdentifier));
+    setAttribute(Qt::WA_DeleteOnClose);
+    Defaults& defaults = options.defaults ? *options.defaults : Defaults::standard();
+    const QStringList arguments = options.processArguments.isEmpty() ? QCoreApplication::arguments()
+                                                                     : options.processArguments;
+    m_model = new EditorWindowModel(
+        defaults,
+        EditorWindowModel::Options{options.isSceneHosted, arguments, options.recoveryDirectory},
+        this);
+    installFindSeams(*m_model);
+    WindowSession::attach(*m_model);
+    m_interaction = std::make_unique<DialogInteraction>(this);
+    m_model->setInteraction(m_interaction.get());
+    m_commands = std::make_unique<WindowCommandTable>(*m_model);
+    WindowCommandHandlers::install(*m_commands, *m_model);
+    installToolCommands(*m_commands, *m_model);
+    installPanelCommands(*m_commands, *m_model);
+    new WindowAlerts(*m_model, m_model);
+    m_openRequests = new OpenRequestReceiver(
+        *m_model, [this] { return isActiveWindow(); }, NotificationBus::shared(), this);
+    connect(&NotificationBus::shared(), &NotificationBus::applicationWillTerminate, m_model,
+            &EditorWindowModel::persistSession);
+    // Files dropped on any part of the window, the editor views included, open in it.
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+
+    m_layout = new WindowLayout(*m_model, this);
+    m_layout->setMinimumSize(kMinimumContentWidth, kMinimumContentHeight);
+    setCentralWidget(m_layout);
+    installPanels(*m_layout->editorArea(), *m_model, this);
+    m_header = new HeaderView(m_layout);
+    m_header->setCommands(makeHeaderCommands(*m_model, m_commands->makeWindowCommands()));
+    m_layout->setPanel(WindowPanel::Header, m_header);
+
+    connect(m_layout->tabStrip(), &TabStripView::selectTabRequested, this, [this](const QUuid& id) {
+        m_commands->selectTab(id);
+        focusActiveEditor();
+    });
+    connect(m_layout->tabStrip(), &TabStripView::closeTabRequested, this, [this](const QUuid& id) {
+        if (m_commands->requestCloseTab)
+            m_commands->requestCloseTab(id);
+    });
+    connect(m_model, &EditorWindowModel::changed, this, &EditorWindowView::scheduleRefresh);
+    // Display settings change in the settings database, possibly from another window.
+    connect(&defaults, &Defaults::changed, this, &EditorWindowView::scheduleRefresh);
+
+    // The window floats above others while the always-on-top setting says so; a change of the
+    // setting (from any window, the menu or the settings window) reaches every editor window.
+    WindowSettings* settings = &m_model->settings();
+    const AlwaysOnTopReader current = [settings] { return settings->alwaysOnTopEnabled(); };
+    Defaults* store = &defaults;
+    applyWindowLevel(this, current(), current);
+    connect(&defaults, &Defaults::changed, this,
+            [this, settings, current, arguments, store](const QString& key) {
+                if (key != settings->alwaysOnTopKey() || m_closed)
+                    return;
+                const bool enabled = current();
+                applyWindowLevel(this, enabled, current);
+                setAlwaysOnTop(enabled, enabled, *store, arguments);
+            });
+    // Its place in the start-up order comes after the restore (see WindowStartUp).
+    m_model->seams().applyAlwaysOnTopToEditorWindows = [arguments, store](bool enabled,
+                                                                          bool bringToFront) {
+        setAlwaysOnTop(enabled, bringToFront, *store, arguments);
+    };
+    // After the window's own refresh is connected, so the bar is on screen when it takes focus.
+    new FindPanels(*m_layout, *m_model);
+    new NavigationViews(*this);
+    refreshNow();
+}
+
+EditorWindowView::~EditorWindowView() {
+    m_openRequests->stopListening();
+    if (!m_closed) {
+        m_closed = true;
+        WindowSession::of(*m_model).saveSessionOnDisappear();
+        emit closed();
+    }
+    // The editor views let go of the model's storages and undo stacks before the model goes
+    // (child widgets would otherwise be deleted after it), and no dialog is asked for any more.
+    delete m_layout;
+    m_layout = nullptr;
+    m_model->setInteraction(nullptr);
+}
+
+void EditorWindowView::addStartUpStep(std::function<void()> step) {
+    m_startUpSteps.append(std::move(step));
+}
+
+void EditorWindowView::scheduleRefresh() {
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QMetaObject::invokeMethod(this, &EditorWindowView::refreshNow, Qt::QueuedConnection);
+}
+
+void EditorWindowView::refreshNow() {
+    m_refreshPending = false;
+    if (!m_layout)
+        return;
+    m_layout->refresh([this] { showFind(); });
+    m_header->setValues(headerValues(*m_model));
+    applyPreferredColorScheme(*this, m_model->settings().themeRawValue());
+    setWindowTitle(dunmoss::windowTitle(m_model->state()));
+    presentErrorAlert();
+}
+
+void EditorWindowView::focusActiveEditor() {
+    // The pane shows the new tab first, so the keys typed next land in its text.
+    refreshNow();
+    EditorPane* pane = m_layout->editorArea()->primaryPane();
+    if (pane->isVisibleTo(this) && pane->editorView())
+        pane->editorView()->textView()->setFocus(Qt::MouseFocusReason);
+}
+
+void EditorWindowView::showFind() {
+    invokeCommand(m_commands->handlers(), &EditorCommands::showFind);
+}
+
+void EditorWindowView::presentErrorAlert() {
+    const std::optional<QString>& message = m_model->state().errors.errorMessage;
+    if (!message) {
+        if (m_errorAlert)
+            m_errorAlert->close();
+        return;
+    }
+    if (m_errorAlert) {
+        // The message on screen was replaced.
+        if (m_errorAlert->text() != *message)
+            m_errorAlert->setText(*message);
+        return;
+    }
+    auto* alert = new QMessageBox(this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    alert->setIcon(QMessageBox::Warning);
+    alert->setWindowTitle(localizedString(QStringLiteral("error.title")));
+    alert->setText(*message);
+    alert->addButton(localizedString(QStringLiteral("error.ok")), QMessageBox::AcceptRole);
+    m_errorAlert = alert;
+    // Dismissing the alert brings up the next queued message, if any.
+    connect(alert, &QMessageBox::finished, this, [this] {
+        m_errorAlert = nullptr;
+        m_model->showNextQueuedError();
+    });
+    alert->open();
+}
+
+void EditorWindowView::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_appeared)
+        return;
+    m_appeared = true;
+    emit commandTargetOffered();
+    // The start-up never runs inside the show itself.
+    QTimer::singleShot(0, this, &EditorWindowView::prepareWindowOnAppear);
+}
+
+void EditorWindowView::prepareWindowOnAppear() {
+    // Closed before its turn came: the menus and the waiting command belong to the windows
+    // still open.
+    if (m_closed)
+        return;
+    dunmoss::prepareWindowOnAppear(*m_model);
+    const QList<std::function<void()>> steps = m_startUpSteps;
+    for (const auto& step : steps)
+        step();
+    // After the restore, so that the files handed over are not replaced by the session's tabs.
+    m_openRequests->startListening();
+    // Keys typed right after the launch land in the text, not in a header button; a sheet or
+    // popover a start-up step opened keeps them. A window not yet active hands the focus to its
+    // first button when it becomes active, so the text takes it over then.
+    const auto focusEditor = [this] {
+        if (!m_closed && !QApplication::activeModalWidget() && !QApplication::activePopupWidget())
+            focusActiveEditor();
+    };
+    if (isActiveWindow()) {
+        focusEditor();
+    } else {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = connect(qApp, &QApplication::focusChanged, this,
+                              [this, connection, focusEditor](QWidget*, QWidget* now) {
+                                  if (!now || now->window() != this)
+                                      return;
+                                  disconnect(*connection);
+                                  QTimer::singleShot(0, this, focusEditor);
+                              });
+    }
+    emit startUpStepsFinished();
+    m_startedUp = true;
+    emit startUpCompleted();
+}
+
+void EditorWindowView::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed)
+        emit commandTargetOffered();
+}
+
+void EditorWindowView::closeEvent(QCloseEvent* event) {
+    if (!m_closeConfirmed && closingLosesUnsavedWork(*m_model, otherEditorWindowsRemain())) {
+        event->ignore();
+        askBeforeClosing();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    // From now on the menus must not reach this window, and it no longer counts as an editor
+    // window when one has to be brought forward.
+    m_closed = true;
+    setObjectName(QString());
+    m_openRequests->stopListening();
+    WindowSession::of(*m_model).saveSessionOnDisappear();
+    emit closed();
+}
+
+bool EditorWindowView::otherEditorWindowsRemain() const {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget != this && widget->objectName() == QLatin1String(kEditorWindowIdentifier))
+            return true;
+    return false;
+}
+
+void EditorWindowView::askBeforeClosing() {
+    if (m_askingBeforeClose)
+        return;
+    m_askingBeforeClose = true;
+    const QPointer<EditorWindowView> self = this;
+    dunmoss::askBeforeClosing(*m_model, [self](bool mayClose) {
+        if (!self)
+            return;
+        self->m_askingBeforeClose = false;
+        if (!mayClose) {
+            emit self->closeDeclined();
+            return;
+        }
+        self->m_closeConfirmed = true;
+        // On a later turn: the answer may come while the close that asked is still running.
+        QTimer::singleShot(0, self, [self] {
+            self->close();
+            emit self->closedAfterQuestion();
+        });
+    });
+}
+
+bool EditorWindowView::handleFileDrop(const QMimeData& data) {
+    const QList<QUrl> urls = IncomingFiles::droppedFileURLs(data);
+    const QPointer<EditorWindowModel> model = m_model;
+    for (const QUrl& url : urls)
+        QTimer::singleShot(0, m_model, [model, url] {
+            if (model)
+                IncomingFiles(*model).openDroppedURL(url);
+        });
+    return !urls.isEmpty();
+}
+
+bool EditorWindowView::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || m_closed)
+        return QMainWindow::eventFilter(watched, event);
+    auto* drop = static_cast<QDropEvent*>(event);
+    // Text dragged within or into the editor stays the editor's; files and folders are the
+    // window's.
+    if (!drop->mimeData() || IncomingFiles::droppedFileURLs(*drop->mimeData()).isEmpty())
+        return QMainWindow::eventFilter(watched, event);
+    if (type == QEvent::Drop) {
+        if (handleFileDrop(*drop->mimeData()))
+            drop->acceptProposedAction();
+        else
+            drop->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    return true;
+}
+
+} // namespace dunmoss

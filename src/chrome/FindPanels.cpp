@@ -1,0 +1,133 @@
+#include "chrome/FindPanels.h"
+
+#include "chrome/WindowLayout.h"
+#include "search/FindReplace.h"
+#include "search/FindReplaceBar.h"
+#include "search/FolderSearchOperations.h"
+#include "search/FolderSearchPanel.h"
+#include "search/SearchCenter.h"
+#include "search/SearchCenterPanel.h"
+#include "window/EditorWindowModel.h"
+
+#include <QPointer>
+
+namespace dunmoss {
+
+namespace {
+
+// Each action finds the window again when it runs and does nothing once it has gone.
+template <typename Operation> auto on(EditorWindowModel& model, Operation operation) {
+    const QPointer<EditorWindowModel> window = &model;
+    return [window, operation](auto&&... arguments) {
+        if (window)
+            operation(*window, arguments...);
+    };
+}
+
+FindReplaceBarActions findBarActions(EditorWindowModel& model) {
+    using D = FindReplace::Direction;
+    FindReplaceBarActions a;
+    a.setQuery =
+        on(model, [](EditorWindowModel& m, const QString& q) { FindReplace(m).setFindQuery(q); });
+    a.setReplaceText =
+        on(model, [](EditorWindowModel& m, const QString& r) { FindReplace(m).setReplaceText(r); });
+    a.setOptions = on(model, [](EditorWindowModel& m, const TextSearchOptions& o) {
+        FindReplace(m).setFindOptions(o);
+    });
+    a.setFocusedField = on(model, [](EditorWindowModel& m, std::optional<FindField> f) {
+        FindReplace(m).setFocusedFindField(f);
+    });
+    a.findNext = on(model, [](EditorWindowModel& m) { FindReplace(m).findInActiveTab(D::Next); });
+    a.findPrevious =
+        on(model, [](EditorWindowModel& m) { FindReplace(m).findInActiveTab(D::Previous); });
+    a.replace = on(model, [](EditorWindowModel& m) { FindReplace(m).replaceCurrentFindMatch(); });
+    a.replaceAll = on(model, [](EditorWindowModel& m) { FindReplace(m).replaceAllFindMatches(); });
+    a.findAll = on(model, [](EditorWindowModel& m) { FindReplace(m).findAllInActiveTab(); });
+    a.findAllOpenDocuments =
+        on(model, [](EditorWindowModel& m) { FindReplace(m).findInOpenDocuments(); });
+    a.markAll = on(model, [](EditorWindowModel& m) { FindReplace(m).markAllMatchesAsBookmarks(); });
+    a.selectAllMatches =
+        on(model, [](EditorWindowModel& m) { FindReplace(m).selectAllFindMatches(); });
+    a.selectFindHistory = on(model, [](EditorWindowModel& m, const QString& entry) {
+        FindReplace(m).applyFindHistoryEntry(entry);
+    });
+    a.selectReplaceHistory = on(model, [](EditorWindowModel& m, const QString& entry) {
+        FindReplace(m).applyReplaceHistoryEntry(entry);
+    });
+    a.close = on(model, [](EditorWindowModel& m) { FindReplace(m).closeFindBar(); });
+    return a;
+}
+
+SearchCenterPanelActions searchCenterActions(EditorWindowModel& model) {
+    SearchCenterPanelActions a;
+    a.selectScope =
+        on(model, [](EditorWindowModel& m, SearchCenterScope s) { SearchCenter(m).setScope(s); });
+    a.selectRun = on(model, [](EditorWindowModel& m, std::optional<QUuid> id) {
+        SearchCenter(m).setSelectedRun(id);
+    });
+    a.openResult = on(model, [](EditorWindowModel& m, const SearchCenterResult& r) {
+        SearchCenter(m).openSearchCenterResult(r);
+    });
+    a.copyResults = on(model, [](EditorWindowModel& m, const QList<SearchCenterResult>& r) {
+        SearchCenter(m).copySearchCenterResults(r);
+    });
+    a.deleteRun = on(model, [](EditorWindowModel& m, const QUuid& id) {
+        SearchCenter(m).deleteSearchCenterRun(id);
+    });
+    a.close = on(model, [](EditorWindowModel& m) { SearchCenter(m).closeSearchCenter(); });
+    return a;
+}
+
+FolderSearchPanelActions folderSearchActions(EditorWindowModel& model) {
+    using F = FolderSearchOperations;
+    FolderSearchPanelActions a;
+    a.setQuery = on(model, [](EditorWindowModel& m, const QString& q) { F(m).setQuery(q); });
+    a.setReplacement =
+        on(model, [](EditorWindowModel& m, const QString& r) { F(m).setReplaceText(r); });
+    a.setIncludePattern =
+        on(model, [](EditorWindowModel& m, const QString& p) { F(m).setIncludePattern(p); });
+    a.setExcludePattern =
+        on(model, [](EditorWindowModel& m, const QString& p) { F(m).setExcludePattern(p); });
+    a.setTextOptions =
+        on(model, [](EditorWindowModel& m, const TextSearchOptions& o) { F(m).setTextOptions(o); });
+    a.chooseFolder = on(model, [](EditorWindowModel& m) { F(m).chooseFolderSearchFolder(); });
+    a.search = on(model, [](EditorWindowModel& m) { F(m).startFolderSearch(); });
+    a.replaceAll = on(model, [](EditorWindowModel& m) { F(m).requestFolderReplaceAll(); });
+    a.restoreBackup = on(model, [](EditorWindowModel& m) { F(m).startBackupRestore(); });
+    a.openResult = on(model, [](EditorWindowModel& m, const FolderSearchResult& r) {
+        F(m).openFolderSearchResult(r);
+    });
+    a.close = on(model, [](EditorWindowModel& m) { F(m).closeFolderSearch(); });
+    return a;
+}
+
+} // namespace
+
+FindPanels::FindPanels(WindowLayout& layout, EditorWindowModel& model)
+    : QObject(&layout), m_model(model) {
+    m_bar = new FindReplaceBar(findBarActions(model));
+    m_center = new SearchCenterPanel(searchCenterActions(model));
+    layout.setPanel(WindowPanel::FindBar, m_bar);
+    layout.setPanel(WindowPanel::SearchCenter, m_center);
+    m_folder = new FolderSearchPanel(folderSearchActions(model));
+    layout.setPanel(WindowPanel::FolderSearch, m_folder);
+    connect(&model, &EditorWindowModel::changed, this, &FindPanels::scheduleRefresh);
+    refreshNow();
+}
+
+void FindPanels::scheduleRefresh() {
+    if (m_pending)
+        return;
+    m_pending = true;
+    QMetaObject::invokeMethod(this, &FindPanels::refreshNow, Qt::QueuedConnection);
+}
+
+void FindPanels::refreshNow() {
+    m_pending = false;
+    const EditorWindowState& state = m_model.state();
+    m_center->refresh(state.searchCenter);
+    m_bar->refresh(state.find, state.findMessage);
+    m_folder->refresh(state.folderSearch);
+}
+
+} // namespace dunmoss

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "editor/WindowDivider.h"
+#include "window/WindowLayoutRows.h"
+
+#include <QHash>
+#include <QLayout>
+#include <QList>
+#include <QWidget>
+#include <functional>
+
+class QVBoxLayout;
+
+namespace dunmoss {
+
+class EditorArea;
+class EditorWindowModel;
+class StatusBarView;
+class TabStripView;
+class WindowStatusLine;
+
+// Puts a panel widget into its holder, which owns it from then on, in place of the panel
+// stored under the key; null only removes the old one.
+template <typename Key>
+void replacePanel(QHash<Key, QWidget*>& panels, Key key, QWidget* holder, QWidget* widget) {
+    if (QWidget* old = panels.take(key))
+        old->deleteLater();
+    if (widget) {
+        widget->setParent(holder);
+        holder->layout()->addWidget(widget);
+        panels.insert(key, widget);
+    }
+}
+
+// The panels that later parts of the window provide; the layout places them by the state.
+enum class WindowPanel {
+    Header,
+    FindBar,
+    FindResults,
+    OpenDocumentResults,
+    SearchCenter,
+    FolderSearch
+};
+
+// The content of one editor window: a single column with no spacing, rebuilt from the window
+// state after every change. It keeps no state of its own; the pieces get plain values.
+class WindowLayout : public QWidget {
+    Q_OBJECT
+public:
+    explicit WindowLayout(EditorWindowModel& model, QWidget* parent = nullptr);
+
+    // Installs a panel widget (owned by the layout from then on); null removes it. The folder
+    // search panel reads its "showsInlineResults" property.
+    void setPanel(WindowPanel panel, QWidget* widget);
+    QWidget* panel(WindowPanel panel) const { return m_panels.value(panel); }
+
+    void refresh(const std::function<void()>& showFind);
+
+    TabStripView* tabStrip() const { return m_tabStrip; }
+    StatusBarView* statusBar() const { return m_statusBar; }
+    WindowStatusLine* statusLine() const { return m_statusLine; }
+    EditorArea* editorArea() const { return m_editorArea; }
+    // The rows shown, top to bottom.
+    QList<WindowRow> shownRows() const;
+
+private:
+    struct Row {
+        WindowRow kind;
+        QWidget* widget;
+    };
+
+    EditorWindowModel& m_model;
+    QHash<WindowPanel, QWidget*> m_panels;
+    QHash<WindowPanel, QWidget*> m_holders;
+    QList<Row> m_rows;
+    TabStripView* m_tabStrip = nullptr;
+    EditorArea* m_editorArea = nullptr;
+    StatusBarView* m_statusBar = nullptr;
+    WindowStatusLine* m_statusLine = nullptr;
+};
+
+} // namespace dunmoss

@@ -1,0 +1,55 @@
+#include "window/WindowLayoutRows.h"
+
+#include "text/StatusStatistics.h"
+#include "window/WindowDerivedValues.h"
+
+namespace dunmoss {
+
+QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
+    using R = WindowRow;
+    QList<R> rows{R::Header, R::Divider, R::TabStrip, R::Divider};
+    if (state.find.showFindBar)
+        rows << R::FindBar << R::Divider;
+    if (showsStatusLine(state))
+        rows << R::StatusLine << R::Divider;
+    if (state.find.showFindResults)
+        rows << R::FindResults << R::Divider;
+    if (state.find.showOpenDocumentSearchResults)
+        rows << R::OpenDocumentResults << R::Divider;
+    if (state.searchCenter.showSearchCenter)
+        rows << R::SearchCenter << R::Divider;
+    if (state.folderSearch.showFolderSearch)
+        rows << R::FolderSearch << R::Divider;
+    rows << R::EditorArea << R::Divider << R::StatusBar;
+    return rows;
+}
+
+bool showsStatusLine(const EditorWindowState& state, bool findBarInstalled) {
+    return !state.findMessage.isEmpty() && !(state.find.showFindBar && findBarInstalled);
+}
+
+bool isLargeFileMode(const EditorTab& tab) {
+    return tab.isLargeFilePreview ||
+           hasMoreGraphemeClustersThan(tab.document.text, kStatusCharacterCountLimit);
+}
+
+StatusBarValues statusBarValues(const EditorWindowState& state) {
+    const EditorTab& tab = activeTab(state);
+    StatusBarValues values;
+    values.text = tab.document.text;
+    values.selectedRange = tab.selectedRange;
+    values.encoding = tab.document.encoding;
+    values.lineEnding = tab.document.lineEnding;
+    values.language = effectiveLanguage(tab);
+    values.isDirty = tabIsModified(tab);
+    values.isReadOnly = tab.isReadOnly;
+    values.isLargeFileMode = isLargeFileMode(tab);
+    values.bookmarkedLineCount = static_cast<qint64>(tab.bookmarkedLines.size());
+    return values;
+}
+
+bool folderSearchShowsInlineResults(const EditorWindowState& state) {
+    return !state.searchCenter.showSearchCenter;
+}
+
+} // namespace dunmoss

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "window/EditorWindowState.h"
+#include "window/StatusBarItems.h"
+
+#include <QList>
+
+namespace dunmoss {
+
+// The rows of an editor window, top to bottom.
+enum class WindowRow {
+    Header,
+    Divider,
+    TabStrip,
+    FindBar,
+    StatusLine,
+    FindResults,
+    OpenDocumentResults,
+    SearchCenter,
+    FolderSearch,
+    EditorArea,
+    StatusBar,
+};
+
+// Header, divider, tab strip, divider, each shown panel followed by a divider (find bar, find
+// results, open-document results, search center, folder search, always in this order), the
+// editor area, a divider and the status bar. While the find bar is hidden, a status message
+// stands in its place (see showsStatusLine).
+QList<WindowRow> windowLayoutRows(const EditorWindowState& state);
+
+// The window's status message is shown on its own line whenever it is not empty and no find
+// bar is on screen to show it.
+bool showsStatusLine(const EditorWindowState& state, bool findBarInstalled = true);
+
+// Large-file mode: a preview, or a text of more than 1,000,000 characters (counted as the user
+// sees them, and only as far as needed to know).
+bool isLargeFileMode(const EditorTab& tab);
+
+// The status bar's values for the active tab (the first tab while the active id names none).
+StatusBarValues statusBarValues(const EditorWindowState& state);
+
+// The folder search panel lists its results itself only while the search center is hidden.
+bool folderSearchShowsInlineResults(const EditorWindowState& state);
+
+// The window sets this property on the folder search panel; true while it lists its own results.
+inline constexpr const char* kShowsInlineResultsProperty = "showsInlineResults";
+
+} // namespace dunmoss

@@ -1,0 +1,113 @@
+#include "chrome/DialogInteraction.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+template <typename Dialog> Dialog* openDialog(QWidget& window) {
+    QApplication::processEvents();
+    for (Dialog* dialog : window.findChildren<Dialog*>())
+        if (dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(DialogInteraction, AlertAnswersWithTheButtonIndex) {
+    QWidget window;
+    window.show();
+    DialogInteraction interaction(&window);
+    std::optional<int> answer;
+    AlertRequest request{QStringLiteral("Discard?"),
+                         QStringLiteral("Unsaved changes."),
+                         {{QStringLiteral("Save"), AlertButton::Role::Default},
+                          {QStringLiteral("Discard"), AlertButton::Role::Destructive},
+                          {QStringLiteral("Cancel"), AlertButton::Role::Cancel}}};
+    interaction.showAlert(request, [&](int index) { answer = index; });
+    EXPECT_FALSE(answer); // window-modal: the answer comes when the person clicks
+    QMessageBox* box = openDialog<QMessageBox>(window);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == QStringLiteral("Discard"))
+            button->click();
+    QApplication::processEvents();
+    EXPECT_EQ(answer, 1);
+
+    answer.reset();
+    interaction.showAlert(request, [&](int index) { answer = index; });
+    box = openDialog<QMessageBox>(window);
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(box, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_EQ(answer, 2); // Escape chooses the cancel button
+}
+
+TEST(DialogInteraction, ReturnNeverPressesADestructiveButton) {
+    QWidget window;
+    window.show();
+    DialogInteraction interaction(&window);
+    std::optional<int> answer;
+    AlertRequest request{QStringLiteral("Reload?"),
+                         QStringLiteral("Unsaved changes are lost."),
+                         {{QStringLiteral("Reload"), AlertButton::Role::Destructive},
+                          {QStringLiteral("Cancel"), AlertButton::Role::Cancel}}};
+    interaction.showAlert(request, [&](int index) { answer = index; });
+    QMessageBox* box = openDialog<QMessageBox>(window);
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box,
+                    Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(answer, 1);
+}
+
+TEST(DialogInteraction, CancelledPanelsAnswerNothingOnce) {
+    QWidget window;
+    window.show();
+    DialogInteraction interaction(&window);
+    int calls = 0;
+    std::optional<QUrl> saved = QUrl(QStringLiteral("file:///unset"));
+    SavePanelOptions options;
+    options.suggestedName = QStringLiteral("Untitled.txt");
+    interaction.chooseSaveLocation(options, [&](std::optional<QUrl> url) {
+        ++calls;
+        saved = url;
+    });
+    QFileDialog* dialog = openDialog<QFileDialog>(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    dialog->reject();
+    QApplication::processEvents();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(saved);
+
+    QList<QUrl> opened{QUrl(QStringLiteral("file:///unset"))};
+    interaction.chooseFilesToOpen({}, [&](QList<QUrl> urls) { opened = urls; });
+    dialog = openDialog<QFileDialog>(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+    dialog->reject();
+    QApplication::processEvents();
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST(DialogInteraction, WithoutItsWindowEveryQuestionIsCancelled) {
+    auto* window = new QWidget;
+    DialogInteraction interaction(window);
+    delete window;
+    std::optional<int> alert;
+    interaction.showAlert({}, [&](int index) { alert = index; });
+    EXPECT_EQ(alert, -1);
+    bool printed = true;
+    interaction.runPrintDialog(nullptr, [&](bool ok) { printed = ok; });
+    EXPECT_FALSE(printed);
+}

@@ -1,0 +1,230 @@
+// The find bar and the search center on screen (offscreen), driven with real key events and
+// clicks through a whole editor window.
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/TestWindowOptions.h"
+#include "chrome/WindowLayout.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
+#include "platform/Defaults.h"
+#include "platform/Localization.h"
+#include "search/FindReplaceBar.h"
+#include "search/SearchCenterPanel.h"
+#include "search/SearchResultListModel.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace dunmoss::test {
+namespace {
+
+QString l(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+class FindWidgets : public ::testing::Test {
+protected:
+    void SetUp() override {
+        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
+        window = new EditorWindowView(testWindowOptions(*defaults));
+        window->resize(1060, 720);
+        window->show();
+        window->activateWindow();
+        // These tests work in the editor, which the welcome panel of a fresh window covers.
+        window->model().update([](EditorWindowState& state) { state.panels.showWelcome = false; });
+        window->refreshNow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        settle();
+    }
+    void TearDown() override {
+        delete window.data();
+        QApplication::processEvents();
+    }
+
+    void settle() {
+        for (int i = 0; i < 4; ++i)
+            QApplication::processEvents();
+    }
+    void setText(const QString& text) {
+        EditorWindowModel& m = model();
+        m.setTabText(activeTab(m.state()).id, text);
+        m.setSelection(0, 0, m.activeTabIndex());
+        settle();
+    }
+    EditorWindowModel& model() const { return window->model(); }
+    TextRange selection() const { return activeTab(model().state()).selectedRange; }
+    ShortcutTextView* textView() const {
+        return window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    }
+    FindReplaceBar* bar() const {
+        return qobject_cast<FindReplaceBar*>(window->windowLayout().panel(WindowPanel::FindBar));
+    }
+    SearchCenterPanel* center() const {
+        return qobject_cast<SearchCenterPanel*>(
+            window->windowLayout().panel(WindowPanel::SearchCenter));
+    }
+    template <typename Button> Button* button(QWidget* parent, const QString& text) const {
+        for (Button* b : parent->findChildren<Button*>())
+            if (b->text() == text || b->toolTip() == text)
+                return b;
+        return nullptr;
+    }
+    void openBarAndType(const QString& query) {
+        textView()->setFocus();
+        QTest::keyClick(textView(), Qt::Key_F, Qt::ControlModifier);
+        settle();
+        QTest::keyClicks(bar()->queryField(), query);
+        settle();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Defaults> defaults;
+    QPointer<EditorWindowView> window;
+};
+
+TEST_F(FindWidgets, CtrlFFocusesTheQueryAndReturnAndCtrlGStepThroughMatches) {
+    setText(QStringLiteral("cat dog cat dog cat"));
+    ASSERT_TRUE(bar());
+    EXPECT_FALSE(bar()->isVisible());
+    openBarAndType(QStringLiteral("cat"));
+    ASSERT_TRUE(bar()->isVisible());
+    // The whole bar fits the window's default width.
+    EXPECT_LE(bar()->minimumSizeHint().width(), 1060);
+    EXPECT_TRUE(bar()->queryField()->hasFocus());
+    EXPECT_EQ(model().state().find.findQuery, QStringLiteral("cat"));
+    EXPECT_EQ(model().state().find.focusedFindField, FindField::Query);
+
+    QTest::keyClick(bar()->queryField(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(selection(), (TextRange{0, 3}));
+    EXPECT_EQ(bar()->statusText(), l("find.match.format").arg(1).arg(3));
+    QTest::keyClick(bar()->queryField(), Qt::Key_G, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(selection(), (TextRange{8, 3}));
+    QTest::keyClick(bar()->queryField(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(bar()->queryField(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    EXPECT_EQ(selection(), (TextRange{16, 3})); // wrapped to the last
+    // The shortcuts also work from the text while the bar is shown.
+    textView()->setFocus();
+    QTest::keyClick(textView(), Qt::Key_G, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(selection(), (TextRange{0, 3}));
+    EXPECT_FALSE(model().state().find.focusedFindField.has_value());
+    QTest::keyClick(textView(), Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    EXPECT_EQ(selection(), (TextRange{16, 3}));
+
+    // Return in the replace field neither replaces nor searches.
+    QTest::mouseClick(bar()->replaceField(), Qt::LeftButton);
+    QTest::keyClicks(bar()->replaceField(), QStringLiteral("cow"));
+    settle();
+    EXPECT_EQ(model().state().find.focusedFindField, FindField::Replace);
+    QTest::keyClick(bar()->replaceField(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(activeTab(model().state()).document.text, QStringLiteral("cat dog cat dog cat"));
+    EXPECT_EQ(selection(), (TextRange{16, 3}));
+
+    // The history menu offers the query; the buttons run their operations.
+    QMenu* history = bar()->findHistoryMenu();
+    ASSERT_FALSE(history->actions().isEmpty());
+    EXPECT_EQ(history->actions().first()->text(), QStringLiteral("cat"));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.replace-all")), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(activeTab(model().state()).document.text, QStringLiteral("cow dog cow dog cow"));
+
+    // Closed, the bar's shortcuts stop working.
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.close")), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(bar()->isVisible());
+    const TextRange before = selection();
+    textView()->setFocus();
+    QTest::keyClick(textView(), Qt::Key_G, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(selection(), before);
+}
+
+TEST_F(FindWidgets, EmptyHistoryMenuOffersNothingToChoose) {
+    openBarAndType(QString());
+    const QList<QAction*> items = bar()->replaceHistoryMenu()->actions();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items.first()->text(), l("find.history.empty"));
+    EXPECT_FALSE(items.first()->isEnabled());
+}
+
+TEST_F(FindWidgets, SearchCenterListsGroupedResultsFiltersAndOpensThem) {
+    setText(QStringLiteral("alpha one\nbeta\nalpha two\n"));
+    openBarAndType(QStringLiteral("alpha"));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(center()->isVisible());
+    const auto* rows = static_cast<SearchResultListModel*>(center()->listView()->model());
+    ASSERT_EQ(rows->rowCount(), 3); // one group, two hits
+    EXPECT_EQ(rows->rows().at(0).kind, SearchResultRow::Kind::Group);
+    EXPECT_EQ(rows->rows().at(2).trailing, QStringLiteral("alpha two"));
+    EXPECT_EQ(center()->listView()->height(), 120);
+    EXPECT_EQ(center()->runPicker()->count(), 2);
+    EXPECT_EQ(center()->runPicker()->currentIndex(), 1); // the new run is shown
+    EXPECT_TRUE(center()->deleteButton()->isEnabled());
+    EXPECT_EQ(center()->visibleCountLabel()->text(),
+              l("search-center.visible-results.format").arg(2).arg(2));
+
+    // Clicking a hit selects it in the document.
+    const QRect hit = center()->listView()->visualRect(rows->index(2));
+    QTest::mouseClick(center()->listView()->viewport(), Qt::LeftButton, {}, hit.center());
+    settle();
+    EXPECT_EQ(selection(), (TextRange{15, 5}));
+
+    QTest::keyClicks(center()->filterField(), QStringLiteral("TWO"));
+    settle();
+    EXPECT_EQ(rows->rowCount(), 2);
+    QTest::mouseClick(center()->copyButton(), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              l("document.untitled") + QStringLiteral(":3:1: alpha two"));
+    center()->filterField()->setText(QStringLiteral("nothing like it"));
+    settle();
+    EXPECT_TRUE(center()->emptyLabel()->isVisible());
+    EXPECT_EQ(center()->emptyLabel()->text(), l("search-center.no-filtered-results"));
+    EXPECT_FALSE(center()->copyButton()->isEnabled());
+
+    // The filter belongs to one showing of the panel.
+    QTest::mouseClick(button<QToolButton>(center(), l("find.close")), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(center()->isVisible());
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(center()->isVisible());
+    EXPECT_TRUE(center()->filterField()->text().isEmpty());
+    EXPECT_EQ(rows->rowCount(), 3);
+
+    // Another scope shows its live list (empty) and leaves the run.
+    QTest::mouseClick(center()->scopeButton(SearchCenterScope::Folder), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(model().state().searchCenter.selectedSearchRunID.has_value());
+    EXPECT_FALSE(center()->deleteButton()->isEnabled());
+    EXPECT_EQ(center()->displayedCount(), 0);
+}
+
+TEST(SearchCenterListHeight, ThirtyTwoPointsARowBetween120And280) {
+    EXPECT_EQ(searchCenterListHeight(0), 120);
+    EXPECT_EQ(searchCenterListHeight(4), 128);
+    EXPECT_EQ(searchCenterListHeight(110), 280);
+}
+
+} // namespace
+} // namespace dunmoss::test

@@ -1,0 +1,142 @@
+#include "search/FolderSearchPanel.h"
+#include "chrome/TestWindowOptions.h"
+
+#include "chrome/EditorWindowView.h"
+#include "platform/Defaults.h"
+#include "platform/Localization.h"
+#include "search/FolderOperationRunner.h"
+#include "window/EditorWindowModel.h"
+#include "window/EditorWindowState.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace dunmoss::test {
+namespace {
+
+FolderSearchResult hit(const QString& path, int line, const QString& preview) {
+    return {QUuid::createUuid(), QUrl::fromLocalFile(path), line, 1, preview};
+}
+
+QString l(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+TEST(FolderSearchPanelLayout, ListHeightCountsHitsAndGroupsWithinOneRowAnd230) {
+    EXPECT_EQ(folderSearchResultListHeight(0), 32);
+    EXPECT_EQ(folderSearchResultListHeight(5), 160);
+    EXPECT_EQ(folderSearchResultListHeight(11), 230);
+}
+
+TEST(FolderSearchPanelLayout, GroupsFiltersAndDisablesItsActionsWhileBusy) {
+    int searches = 0;
+    QList<FolderSearchResult> opened;
+    FolderSearchPanelActions actions;
+    actions.search = [&] { ++searches; };
+    actions.openResult = [&](const FolderSearchResult& r) { opened << r; };
+    FolderSearchPanel panel(actions);
+    panel.resize(1000, 400);
+    panel.show();
+
+    FolderSearchState state;
+    panel.refresh(state);
+    EXPECT_EQ(panel.folderLabel()->text(), l("folder-search.no-folder"));
+    EXPECT_FALSE(panel.resultsBlock()->isVisible());
+
+    state.folderSearchURL = QUrl::fromLocalFile(QStringLiteral("/tmp/project/"));
+    state.folderSearchResults = {hit("/tmp/project/src/a.txt", 1, "alpha"),
+                                 hit("/tmp/project/src/a.txt", 4, "beta"),
+                                 hit("/tmp/project/b.txt", 2, "alpha again")};
+    state.folderSearchMessage = QStringLiteral("3 results");
+    panel.refresh(state);
+    EXPECT_TRUE(panel.resultsBlock()->isVisible());
+    EXPECT_EQ(panel.folderLabel()->text(), QStringLiteral("project"));
+    EXPECT_EQ(panel.visibleCountLabel()->text(),
+              l("folder-search.visible-results.format").arg(3).arg(3));
+    ASSERT_EQ(panel.listView()->model()->rowCount(), 5);
+    EXPECT_EQ(panel.listView()->height(), 160);
+    EXPECT_EQ(panel.listView()->model()->index(0, 0).data().toString(),
+              QStringLiteral("src/a.txt"));
+    // Clicking the last hit opens it.
+    emit panel.listView()->clicked(panel.listView()->model()->index(4, 0));
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].line, 2);
+
+    panel.filterField()->setText(QStringLiteral("zzz"));
+    EXPECT_TRUE(panel.noFilteredLabel()->isVisible());
+    EXPECT_EQ(panel.noFilteredLabel()->height(), 32);
+    panel.filterField()->setText(QStringLiteral("beta"));
+    EXPECT_EQ(panel.visibleCountLabel()->text(),
+              l("folder-search.visible-results.format").arg(1).arg(3));
+
+    state.isFolderSearchRunning = true;
+    panel.refresh(state);
+    EXPECT_FALSE(panel.searchButton()->isEnabled());
+    EXPECT_FALSE(panel.replaceAllButton()->isEnabled());
+    EXPECT_FALSE(panel.restoreButton()->isEnabled());
+    EXPECT_TRUE(panel.chooseFolderButton()->isEnabled());
+    EXPECT_TRUE(panel.closeButton()->isEnabled());
+    // Return in the query field still searches while busy.
+    emit panel.queryField()->returnPressed();
+    EXPECT_EQ(searches, 1);
+}
+
+TEST(FolderSearchPanelInWindow, TypingAndCtrlReturnSearchTheChosenFolder) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("tree/src"));
+    for (const auto& [name, text] :
+         {std::pair{"tree/src/a.txt", "needle\nneedle\n"}, std::pair{"tree/b.txt", "a needle\n"}}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    EditorWindowView window(testWindowOptions(defaults));
+    EditorWindowModel& model = window.model();
+    model.update([&](EditorWindowState& s) {
+        s.panels.showWelcome = false;
+        s.folderSearch.showFolderSearch = true;
+        s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("tree")));
+    });
+    window.resize(1060, 720);
+    window.show();
+    window.refreshNow();
+    auto* panel = window.findChild<FolderSearchPanel*>(QStringLiteral("folderSearchPanel"));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->isVisible());
+
+    QTest::keyClicks(panel->queryField(), QStringLiteral("needle"));
+    EXPECT_EQ(model.state().folderSearch.folderSearchQuery, QStringLiteral("needle"));
+    QTest::keyClick(panel->queryField(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(model.state().folderSearch.isFolderSearchRunning);
+    while (model.state().folderSearch.isFolderSearchRunning) {
+        FolderOperationRunner::waitForBackgroundWork();
+        QApplication::processEvents();
+    }
+    window.refreshNow();
+    QApplication::processEvents();
+    EXPECT_EQ(panel->statusLabel()->text(), l("folder-search.results-files.format").arg(3).arg(2));
+    EXPECT_EQ(panel->folderLabel()->text(), QStringLiteral("tree"));
+    // The search center shows the hits, so the panel lists them only once it is closed.
+    EXPECT_TRUE(model.state().searchCenter.showSearchCenter);
+    EXPECT_FALSE(panel->resultsBlock()->isVisible());
+    model.update([](EditorWindowState& s) { s.searchCenter.showSearchCenter = false; });
+    window.refreshNow();
+    QApplication::processEvents();
+    EXPECT_TRUE(panel->resultsBlock()->isVisible());
+    ASSERT_EQ(panel->listView()->model()->rowCount(), 5);
+    EXPECT_EQ(panel->listView()->model()->index(0, 0).data().toString(),
+              QStringLiteral("src/a.txt"));
+}
+
+} // namespace
+} // namespace dunmoss::test

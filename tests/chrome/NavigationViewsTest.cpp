@@ -1,0 +1,164 @@
+#include "chrome/NavigationViews.h"
+#include "chrome/EditorArea.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/TestWindowOptions.h"
+#include "chrome/WindowLayout.h"
+#include "platform/Defaults.h"
+#include "tools/QuickOpenPanel.h"
+#include "tools/WelcomePanel.h"
+#include "tools/WorkspaceListing.h"
+#include "tools/WorkspacePanel.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowCommandTable.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace dunmoss::test {
+namespace {
+
+// The real window offscreen, with its palette sheet, sidebar and welcome panel.
+class NavigationViewsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        defaults = std::make_unique<Defaults>(dir.filePath("settings.ini"));
+        window = std::make_unique<EditorWindowView>(testWindowOptions(*defaults));
+        window->resize(1000, 700);
+        window->show();
+        views = window->findChild<NavigationViews*>();
+        ASSERT_NE(views, nullptr);
+    }
+
+    QUrl writeFile(const QString& name, const QByteArray& bytes) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return QUrl::fromLocalFile(file.fileName());
+    }
+    const EditorWindowState& state() const { return window->model().state(); }
+    void settle() {
+        window->refreshNow();
+        QApplication::processEvents();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Defaults> defaults;
+    std::unique_ptr<EditorWindowView> window;
+    NavigationViews* views = nullptr;
+};
+
+TEST_F(NavigationViewsTest, PaletteFiltersAsTypedAndReturnRunsTheFirstEntryOnTheNextTurn) {
+    window->commandTable().makeWindowCommands().quickOpen();
+    settle();
+    QuickOpenPanel* palette = views->quickOpenPanel();
+    ASSERT_NE(palette, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return palette->queryField()->hasFocus(); }));
+    EXPECT_EQ(palette->list()->count(), 32);
+
+    QTest::keyClicks(palette->queryField(), "outline");
+    EXPECT_EQ(state().panels.quickOpenQuery, "outline");
+    ASSERT_EQ(palette->list()->count(), 1);
+
+    QTest::keyClick(palette->queryField(), Qt::Key_Return);
+    EXPECT_FALSE(state().panels.showDocumentOutline) << "runs on the next turn, not at once";
+    QApplication::processEvents();
+    EXPECT_TRUE(state().panels.showDocumentOutline);
+    EXPECT_FALSE(state().panels.showQuickOpen);
+    settle();
+    EXPECT_EQ(views->quickOpenPanel(), nullptr);
+
+    // Nothing matches: the no-results state, and Return leaves the palette open.
+    window->commandTable().makeWindowCommands().quickOpen();
+    settle();
+    palette = views->quickOpenPanel();
+    ASSERT_NE(palette, nullptr);
+    EXPECT_EQ(palette->queryField()->text(), "");
+    QTest::keyClicks(palette->queryField(), "zzzz-no-match");
+    EXPECT_TRUE(palette->showsNoResults());
+    QTest::keyClick(palette->queryField(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(state().panels.showQuickOpen);
+
+    // Escape closes it and keeps the query.
+    QTest::keyClick(palette->queryField(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(state().panels.showQuickOpen);
+    EXPECT_EQ(state().panels.quickOpenQuery, "zzzz-no-match");
+}
+
+TEST_F(NavigationViewsTest, FilesAndAFolderDroppedTogether) {
+    const QUrl first = writeFile("first.txt", "one");
+    const QUrl second = writeFile("second.txt", "two");
+    ASSERT_TRUE(QDir(dir.path()).mkpath("tree/src"));
+    const QUrl folder = QUrl::fromLocalFile(dir.filePath("tree"));
+    writeFile("tree/src/main.c", "int main;");
+    writeFile("tree/notes.md", "# notes");
+
+    QMimeData data;
+    data.setUrls({first, folder, second});
+    ASSERT_TRUE(window->handleFileDrop(data));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return !WorkspaceListing::of(window->model()).isListing() && state().tabs.size() == 2;
+    }));
+    settle();
+    EXPECT_EQ(state().tabs.at(0).fileURL, first);
+    EXPECT_EQ(state().tabs.at(1).fileURL, second);
+    EXPECT_EQ(state().workspace.workspaceRootURL, folder);
+    EXPECT_EQ(window->windowLayout().editorArea()->shownElements().first(),
+              EditorAreaElement::WorkspaceSidebar);
+
+    QTreeWidget* tree = views->workspacePanel()->tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "src");
+    tree->expandItem(tree->topLevelItem(0));
+    ASSERT_EQ(tree->topLevelItem(0)->childCount(), 1);
+    // A click on a file row opens it.
+    emit tree->itemClicked(tree->topLevelItem(0)->child(0), 0);
+    EXPECT_EQ(activeTab(state()).fileURL->fileName(), "main.c");
+    emit tree->itemClicked(tree->topLevelItem(0), 0);
+    EXPECT_EQ(state().tabs.size(), 3) << "a folder row opens nothing";
+}
+
+TEST_F(NavigationViewsTest, WelcomePanelListsRecentFilesAndItsActionsWork) {
+    settle();
+    ASSERT_EQ(window->windowLayout().editorArea()->shownElements(),
+              QList<EditorAreaElement>{EditorAreaElement::Welcome});
+    WelcomePanel* welcome = views->welcomePanel();
+    EXPECT_TRUE(welcome->findChild<QLabel*>("welcomeRecentEmpty")->isVisible());
+
+    const QUrl recent = writeFile("recent.txt", "recent text");
+    // The window's own recent files.
+    window->model().recordRecentFile(recent);
+    window->model().update([](EditorWindowState&) {});
+    settle();
+    EXPECT_FALSE(welcome->findChild<QLabel*>("welcomeRecentEmpty")->isVisible());
+    QPushButton* row = welcome->findChild<QPushButton*>("welcomeRecent0");
+    ASSERT_NE(row, nullptr);
+    row->click();
+    settle();
+    EXPECT_EQ(activeTab(state()).fileURL, recent);
+    EXPECT_EQ(window->windowLayout().editorArea()->shownElements(),
+              QList<EditorAreaElement>{EditorAreaElement::EditorPane});
+}
+
+TEST_F(NavigationViewsTest, WelcomeNewButtonHidesThePanelAndAddsATab) {
+    settle();
+    views->welcomePanel()->findChild<QPushButton*>("welcome.command.new")->click();
+    settle();
+    EXPECT_FALSE(state().panels.showWelcome);
+    EXPECT_EQ(state().tabs.size(), 2);
+}
+
+} // namespace
+} // namespace dunmoss::test
