@@ -16,6 +16,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 namespace dunmoss {
 
 namespace {
@@ -97,8 +99,9 @@ void FolderSearchOperations::requestFolderReplaceAll() {
                 model->update([&](EditorWindowState& s) {
                     s.folderSearch.folderReplacePreview = preview;
                     s.folderSearch.showFolderReplaceConfirmation = true;
-                    s.folderSearch.isFolderSearchRunning = false;
                 });
+                // The dry run is over while the person decides.
+                operations.finish();
                 operations.presentConfirmation();
                 return;
             }
@@ -163,6 +166,7 @@ void FolderSearchOperations::cancelFolderReplace() {
         s.folderSearch.folderReplacePreview.reset();
         s.folderSearch.showFolderReplaceConfirmation = false;
     });
+    finish();
 }
 
 void FolderSearchOperations::startConfirmedFolderReplace() {
@@ -317,8 +321,21 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target) 
                 s.folderSearch.folderSearchMessage =
                     l("folder-search.restore-backup.done.format").arg(done.written);
             });
-            if (done.hits)
+            if (done.hits) {
                 operations.showSearchResults(*done.hits, in.folder, in.query, false);
+            } else {
+                // Hits found before the restore describe files that changed since.
+                model->update([](EditorWindowState& s) {
+                    s.folderSearch.folderSearchResults.clear();
+                    s.searchCenter.searchCenterFolderResults.clear();
+                    const auto& runs = s.searchCenter.searchCenterRuns;
+                    const auto& selected = s.searchCenter.selectedSearchRunID;
+                    if (selected && std::any_of(runs.begin(), runs.end(), [&](const auto& run) {
+                            return run.id == *selected && run.scope == SearchCenterScope::Folder;
+                        }))
+                        s.searchCenter.selectedSearchRunID.reset();
+                });
+            }
             if (done.searchError)
                 model->presentError(describe(done.searchError));
             model->refreshFindResultsAfterEdit();

@@ -31,6 +31,13 @@ void setMessage(EditorWindowModel& model, const QString& message) {
     model.update([&](EditorWindowState& s) { s.folderSearch.folderSearchMessage = message; });
 }
 
+// An operation that was cancelled or failed leaves no "Searching…" or "Restoring…" behind.
+void clearProgressMessage(EditorWindowState& s) {
+    QString& message = s.folderSearch.folderSearchMessage;
+    if (message == l("folder-search.searching") || message == l("folder-search.restoring"))
+        message.clear();
+}
+
 template <typename R> const R* valueOf(const FolderOperationRunner::Result<R>& result) {
     return std::get_if<R>(&result);
 }
@@ -101,7 +108,10 @@ bool FolderSearchOperations::refuseWhileWriting() {
 }
 
 void FolderSearchOperations::finish() {
-    m_model.update([](EditorWindowState& s) { s.folderSearch.isFolderSearchRunning = false; });
+    m_model.update([](EditorWindowState& s) {
+        s.folderSearch.isFolderSearchRunning = false;
+        clearProgressMessage(s);
+    });
 }
 
 void FolderSearchOperations::showSearchResults(const QList<FolderSearchResult>& hits,
@@ -113,6 +123,9 @@ void FolderSearchOperations::showSearchResults(const QList<FolderSearchResult>& 
         s.searchCenter.searchCenterFolderResults = centerResults;
         s.searchCenter.searchCenterScope = SearchCenterScope::Folder;
         s.searchCenter.showSearchCenter = true;
+        // Without a run of their own the new results show in place of a recorded one.
+        if (!recordRun)
+            s.searchCenter.selectedSearchRunID.reset();
     });
     if (recordRun)
         SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::Folder, query,

@@ -1,8 +1,12 @@
 #include "FolderFixture.h"
 
+#include "platform/Localization.h"
 #include "session/WindowSession.h"
 #include "text/FolderBackupRestore.h"
+#include "text/FolderPatterns.h"
 #include "text/SearchableText.h"
+
+#include <QRegularExpression>
 
 namespace dunmoss::test {
 namespace {
@@ -14,6 +18,30 @@ TEST(FolderPatternList, SplitsAtCommaSemicolonAndSpaceOnly) {
     EXPECT_EQ(parsePatternList(QStringLiteral("a\tb")), QStringList({"a\tb"}));
     EXPECT_EQ(parsePatternList(QStringLiteral(" ,; ;")), QStringList());
     EXPECT_EQ(parsePatternList(QStringLiteral("x,,x")), QStringList({"x", "x"}));
+}
+
+// The examples the pattern fields suggest do what they say, in both languages.
+TEST(FolderPatternList, ThePlaceholderExamplesIncludeAndExcludeWhatTheyName) {
+    const QString root = QStringLiteral("/p");
+    for (const QString& language : availableLocalizations()) {
+        const auto examples = [&](const char* key) {
+            const QString text = localizationTable(language).value(QString::fromLatin1(key));
+            return parsePatternList(text.section(QRegularExpression(QStringLiteral("[:：]")), 1));
+        };
+        const QStringList include = examples("folder-search.include.placeholder");
+        const QStringList exclude = examples("folder-search.exclude.placeholder");
+        ASSERT_EQ(include.size(), 2) << language.toStdString();
+        ASSERT_EQ(exclude.size(), 2) << language.toStdString();
+        WildcardRegexCache cache;
+        FolderPatternFilter onlyIncluded(root, include, {}, cache);
+        EXPECT_TRUE(onlyIncluded.accepts(QStringLiteral("/p/app.swift")));
+        EXPECT_TRUE(onlyIncluded.accepts(QStringLiteral("/p/src/deep/main.c")));
+        EXPECT_FALSE(onlyIncluded.accepts(QStringLiteral("/p/notes.txt")));
+        FolderPatternFilter excluded(root, {}, exclude, cache);
+        EXPECT_FALSE(excluded.accepts(QStringLiteral("/p/build/out/app.o")));
+        EXPECT_FALSE(excluded.accepts(QStringLiteral("/p/web/site.min.js")));
+        EXPECT_TRUE(excluded.accepts(QStringLiteral("/p/web/site.js")));
+    }
 }
 
 TEST_F(FolderOperations, SearchNeedsAFolderAndReportsHitsFilesAndRegexErrors) {
@@ -91,6 +119,18 @@ TEST_F(FolderOperations, ALaterSearchSupersedesAnEarlierOneWhichNeverClearsTheBu
     EXPECT_EQ(folder().folderSearchResults[0].column, 7);
 }
 
+TEST_F(FolderOperations, AFailedDryRunLeavesNoProgressText) {
+    put("a.txt", "foo\n");
+    useFolder(root());
+    setInputs("(", "x", {true, false, false});
+    ops().requestFolderReplaceAll();
+    settle();
+    EXPECT_TRUE(state().errors.errorMessage);
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_TRUE(folder().folderSearchMessage.isEmpty());
+    EXPECT_EQ(read("a.txt"), "foo\n");
+}
+
 TEST_F(FolderOperations, AWindowClosingTellsARunningSearchToStop) {
     put("a.txt", "alpha\n");
     useFolder(root());
@@ -139,7 +179,7 @@ TEST_F(FolderOperations, ReplaceAllConfirmsTheCountsAndReportsBackupAndSkippedFi
     useFolder(root());
     setInputs("foo", "bar");
 
-    // Cancelling the alert writes nothing and drops the preview.
+    // Cancelling the alert writes nothing, drops the preview and leaves no progress text.
     person.alertAnswers.push_back(1);
     ops().requestFolderReplaceAll();
     settle();
@@ -150,7 +190,7 @@ TEST_F(FolderOperations, ReplaceAllConfirmsTheCountsAndReportsBackupAndSkippedFi
     EXPECT_FALSE(folder().folderReplacePreview);
     EXPECT_FALSE(folder().showFolderReplaceConfirmation);
     EXPECT_FALSE(folder().isFolderSearchRunning);
-    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.searching"));
+    EXPECT_TRUE(folder().folderSearchMessage.isEmpty());
 
     person.alertAnswers.push_back(0);
     ops().requestFolderReplaceAll();

@@ -63,14 +63,51 @@ TEST_F(FolderRestore, AWrongTargetRestoresNothingAndAMissingManifestFails) {
     EXPECT_EQ(*state().errors.errorMessage,
               l("folder-search.restore-backup.root-mismatch.format").arg(tree.path()));
     EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_TRUE(folder().folderSearchMessage.isEmpty());
     model->showNextQueuedError();
+
+    // Cancelling the target panel restores nothing and leaves no progress text either.
+    person.folderAnswers = {backup, std::nullopt};
+    ops().startBackupRestore();
+    settle();
+    EXPECT_EQ(read("a.txt"), "bar\n");
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_TRUE(folder().folderSearchMessage.isEmpty());
 
     restoreFrom(QUrl::fromLocalFile(other.path()));
     ASSERT_TRUE(state().errors.errorMessage);
     EXPECT_TRUE(state().errors.errorMessage->startsWith(
         l("folder-search.restore-backup.failed.format").section(u'%', 0, 0)));
     EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_TRUE(folder().folderSearchMessage.isEmpty());
     EXPECT_EQ(read("a.txt"), "bar\n");
+}
+
+TEST_F(FolderRestore, TheSearchCenterShowsTheRestoredFolderNotTheReplacedOne) {
+    // A run of the replaced folder is recorded and shown.
+    setInputs("bar");
+    ops().startFolderSearch();
+    settle();
+    ASSERT_TRUE(state().searchCenter.selectedSearchRunID);
+    setInputs("foo");
+    restoreFrom(backup);
+    EXPECT_FALSE(state().searchCenter.selectedSearchRunID);
+    EXPECT_EQ(state().searchCenter.searchCenterFolderResults.size(), 3);
+    EXPECT_EQ(state().searchCenter.searchCenterScope, SearchCenterScope::Folder);
+}
+
+TEST_F(FolderRestore, WithoutAQueryTheReplacementsHitsAreDropped) {
+    setInputs("bar");
+    ops().startFolderSearch();
+    settle();
+    ASSERT_EQ(folder().folderSearchResults.size(), 3);
+    setInputs({});
+    restoreFrom(backup);
+    EXPECT_EQ(read("a.txt"), "foo\n");
+    EXPECT_TRUE(folder().folderSearchResults.isEmpty());
+    EXPECT_TRUE(state().searchCenter.searchCenterFolderResults.isEmpty());
+    EXPECT_FALSE(state().searchCenter.selectedSearchRunID);
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.restore-backup.done.format").arg(2));
 }
 
 TEST_F(FolderRestore, AFailedSearchAfterTheRestoreStillSaysItWasRestored) {
