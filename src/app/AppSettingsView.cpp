@@ -2,6 +2,7 @@
 
 #include "app/PrivacyPolicyView.h"
 #include "editor/IconTable.h"
+#include "editor/LiteralText.h"
 #include "platform/Defaults.h"
 #include "text/EditorTheme.h"
 
@@ -312,6 +313,8 @@ void AppSettingsView::showAlert(const QString& objectName, const QString& title,
     alert->setIcon(QMessageBox::Warning);
     alert->setText(title);
     alert->setInformativeText(message);
+    // A failure quotes the program's path.
+    showLiterally(alert);
     alert->addButton(text(lkey("error.ok")), QMessageBox::RejectRole);
     alert->open();
 }

@@ -3,6 +3,7 @@
 #include "app/ApplicationActions.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorWindowPresence.h"
+#include "editor/LiteralText.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "text/EditorTheme.h"
@@ -172,8 +173,10 @@ void EditorMenuBar::buildEditMenu() {
 
 void EditorMenuBar::refreshUndoTitles() {
     QUndoStack* stack = m_context.activeUndoStack ? m_context.activeUndoStack() : nullptr;
-    const QString undoName = stack && stack->canUndo() ? stack->undoText() : QString();
-    const QString redoName = stack && stack->canRedo() ? stack->redoText() : QString();
+    const QString undoName =
+        stack && stack->canUndo() ? literalMnemonicText(stack->undoText()) : QString();
+    const QString redoName =
+        stack && stack->canRedo() ? literalMnemonicText(stack->redoText()) : QString();
     m_actions.value(QStringLiteral("menu.edit.undo"))
         ->setText(undoName.isEmpty() ? text(lkey("menu.edit.undo"))
                                      : text(lkey("menu.edit.undo.format")).arg(undoName));

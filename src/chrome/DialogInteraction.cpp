@@ -1,5 +1,7 @@
 #include "chrome/DialogInteraction.h"
 
+#include "editor/LiteralText.h"
+#include "editor/PaletteFollowing.h"
 #include "tools/SnippetLibrarySheet.h"
 #include "tools/TextToolboxSheet.h"
 
@@ -92,11 +94,14 @@ void DialogInteraction::showAlert(const AlertRequest& request, std::function<voi
         return;
     }
     auto* box = new QMessageBox(m_window);
+    useParentWindowPalette(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::Warning);
     box->setText(request.title);
     box->setInformativeText(request.message);
+    // Titles and messages quote file names and paths.
+    showLiterally(box);
     QList<QAbstractButton*> buttons;
     for (const AlertButton& button : request.buttons) {
         QMessageBox::ButtonRole role = QMessageBox::AcceptRole;
@@ -104,7 +109,7 @@ void DialogInteraction::showAlert(const AlertRequest& request, std::function<voi
             role = QMessageBox::RejectRole;
         else if (button.role == AlertButton::Role::Destructive)
             role = QMessageBox::DestructiveRole;
-        QPushButton* added = box->addButton(button.title, role);
+        QPushButton* added = box->addButton(literalMnemonicText(button.title), role);
         if (button.role == AlertButton::Role::Default && !box->defaultButton())
             box->setDefaultButton(added);
         buttons.append(added);

@@ -13,6 +13,8 @@
 #include "chrome/WindowLayout.h"
 #include "chrome/WindowLevel.h"
 #include "editor/CodeEditorView.h"
+#include "editor/LiteralText.h"
+#include "editor/PaletteFollowing.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
@@ -179,11 +181,14 @@ void EditorWindowView::presentErrorAlert() {
         return;
     }
     auto* alert = new QMessageBox(this);
+    useParentWindowPalette(alert);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
     alert->setIcon(QMessageBox::Warning);
     alert->setWindowTitle(localizedString(QStringLiteral("error.title")));
     alert->setText(*message);
+    // Messages quote file names and paths.
+    showLiterally(alert);
     alert->addButton(localizedString(QStringLiteral("error.ok")), QMessageBox::AcceptRole);
     m_errorAlert = alert;
     // Dismissing the alert brings up the next queued message, if any.

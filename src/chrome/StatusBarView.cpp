@@ -2,6 +2,7 @@
 
 #include "editor/ElidedLabel.h"
 #include "editor/IconTable.h"
+#include "editor/PaletteFollowing.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -19,9 +20,7 @@ QFrame* verticalDivider(QWidget* parent) {
     line->setFrameShadow(QFrame::Plain);
     line->setFixedWidth(1);
     line->setObjectName(QStringLiteral("statusBarDivider"));
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Mid));
-    line->setPalette(palette);
+    useTextColor(line, [](const QPalette& palette) { return palette.color(QPalette::Mid); });
     return line;
 }
 

@@ -1,6 +1,7 @@
 #include "chrome/TabStripView.h"
 
 #include "editor/IconTable.h"
+#include "editor/LiteralText.h"
 #include "platform/Localization.h"
 
 #include <QEvent>
@@ -40,8 +41,9 @@ void TabSelectButton::setItem(const TabStripItem& item) {
     }
     const bool resized = item.title != m_item.title;
     m_item = item;
-    setText(item.title);
-    setToolTip(item.title);
+    // The title is drawn here; the text only names the button, with no shortcut letter.
+    setText(literalMnemonicText(item.title));
+    setToolTip(literalToolTip(item.title));
     if (resized)
         updateGeometry();
     update();

@@ -2,6 +2,7 @@
 
 #include "editor/ElidedLabel.h"
 #include "editor/IconTable.h"
+#include "editor/LiteralText.h"
 #include "platform/Localization.h"
 
 #include <QEvent>
@@ -36,9 +37,11 @@ ToolbarPopoverRowButton::ToolbarPopoverRowButton(const ToolbarPopoverRow& row, Q
       m_subtitle(row.subtitle), m_isFile(row.kind == ToolbarPopoverRow::Kind::FileAction) {
     setObjectName(row.kind == ToolbarPopoverRow::Kind::FileAction ? row.title : row.titleKey);
     setAccessibleName(m_title);
-    setText(m_title);
+    // The title is drawn here; the text only names the button, with no shortcut letter.
+    setText(literalMnemonicText(m_title));
     if (m_isFile)
-        setToolTip(m_subtitle.isEmpty() ? m_title : m_subtitle + QLatin1Char('/') + m_title);
+        setToolTip(literalToolTip(m_subtitle.isEmpty() ? m_title
+                                                       : m_subtitle + QLatin1Char('/') + m_title));
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     if (row.action) {

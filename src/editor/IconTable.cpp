@@ -1,5 +1,7 @@
 #include "editor/IconTable.h"
 
+#include "editor/PaletteFollowing.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
@@ -450,75 +452,8 @@ QColor secondaryLabelColor(const QPalette& palette) {
     return text;
 }
 
-namespace {
-
-// Re-derives the secondary text colour from the parent's palette whenever the inherited palette
-// may have changed; the widget's own explicit colour would otherwise stay the old window's.
-class SecondaryTextColor : public QObject {
-public:
-    explicit SecondaryTextColor(QWidget* widget) : QObject(widget), m_widget(widget) {
-        widget->installEventFilter(this);
-        apply();
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_widget &&
-            (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange))
-            apply();
-        return false;
-    }
-
-private:
-    void apply() {
-        const QWidget* parent = m_widget->parentWidget();
-        const QPalette inherited = parent ? parent->palette() : QApplication::palette(m_widget);
-        const QColor color = secondaryLabelColor(inherited);
-        QPalette palette = m_widget->palette();
-        if (palette.color(QPalette::WindowText) == color && palette.color(QPalette::Text) == color)
-            return;
-        palette.setColor(QPalette::WindowText, color);
-        palette.setColor(QPalette::Text, color);
-        m_widget->setPalette(palette);
-    }
-
-    QWidget* m_widget;
-};
-
-// Keeps a button's symbol drawn in the secondary colour of the palette it inherits. The parent
-// is watched too: a button with a style sheet keeps the colours it was polished with.
-class SymbolIconFollower : public QObject {
-public:
-    SymbolIconFollower(QAbstractButton* button, QString symbol, int size)
-        : QObject(button), m_button(button), m_symbol(std::move(symbol)), m_size(size) {
-        button->installEventFilter(this);
-        if (QWidget* parent = button->parentWidget())
-            parent->installEventFilter(this);
-        apply();
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::PaletteChange &&
-            (watched == m_button || watched == m_button->parentWidget()))
-            apply();
-        return false;
-    }
-
-private:
-    void apply() {
-        const QWidget* parent = m_button->parentWidget();
-        const QPalette palette = parent ? parent->palette() : m_button->palette();
-        m_button->setIcon(symbolIcon(m_symbol, secondaryLabelColor(palette), m_size));
-    }
-
-    QAbstractButton* m_button;
-    QString m_symbol;
-    int m_size;
-};
-
-} // namespace
-
 void useSecondaryTextColor(QWidget* widget) {
-    new SecondaryTextColor(widget);
+    useTextColor(widget, secondaryLabelColor);
 }
 
 QColor systemOrange() {
@@ -539,7 +474,7 @@ QToolButton* makeCloseSymbolButton(const QString& toolTip, QWidget* parent) {
     button->setFixedSize(14, 14);
     button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; }"));
     // Drawn again whenever the inherited palette changes (a window switching to dark).
-    new SymbolIconFollower(button, QStringLiteral("xmark"), 9);
+    useSymbol(button, QStringLiteral("xmark"), 9, secondaryLabelColor);
     return button;
 }
 

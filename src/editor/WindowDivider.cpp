@@ -1,5 +1,7 @@
 #include "editor/WindowDivider.h"
 
+#include "editor/PaletteFollowing.h"
+
 #include <QFrame>
 #include <QPalette>
 
@@ -15,9 +17,7 @@ QFrame* makeWindowDivider(Qt::Orientation orientation, QWidget* parent) {
         line->setFixedHeight(1);
     else
         line->setFixedWidth(1);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Mid));
-    line->setPalette(palette);
+    useTextColor(line, [](const QPalette& palette) { return palette.color(QPalette::Mid); });
     return line;
 }
 

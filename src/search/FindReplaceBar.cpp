@@ -2,6 +2,8 @@
 
 #include "editor/ElidedLabel.h"
 #include "editor/IconTable.h"
+#include "editor/LiteralText.h"
+#include "editor/PaletteFollowing.h"
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 #include "window/MenuShortcuts.h"
@@ -25,6 +27,15 @@ QString l(const char* key) {
     return localizedString(QString::fromLatin1(key));
 }
 
+// The fields' widths: they grow to the ideal ones while the status has room too.
+constexpr int kQueryMinimumWidth = 140;
+constexpr int kQueryIdealWidth = 240;
+constexpr int kReplaceMinimumWidth = 120;
+constexpr int kReplaceIdealWidth = 220;
+// The status's share of the first row that keeps the replace controls beside the query: enough
+// for a count of matches and most reports.
+constexpr int kWideStatusWidth = 220;
+
 void run(const std::function<void()>& action) {
     if (action)
         action();
@@ -41,28 +52,25 @@ QFont captionFont(const QFont& base) {
 FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     : QWidget(parent), m_actions(std::move(actions)) {
     setObjectName(QStringLiteral("findReplaceBar"));
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, barMaterialColor(palette));
-    setPalette(palette);
-    const QColor secondary = secondaryLabelColor(palette);
+    useBackgroundColor(this, barMaterialColor);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 8, 12, 8);
     column->setSpacing(6);
-    auto* first = new QHBoxLayout;
-    first->setSpacing(8);
-    column->addLayout(first);
+    m_firstRow = new QHBoxLayout;
+    m_firstRow->setSpacing(8);
+    column->addLayout(m_firstRow);
+    QHBoxLayout* first = m_firstRow;
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(
-        symbolPixmap(QStringLiteral("magnifyingglass"), 14, secondary, devicePixelRatioF()));
+    useSymbol(icon, QStringLiteral("magnifyingglass"), 14, secondaryLabelColor);
     first->addWidget(icon);
 
     m_query = new QLineEdit(this);
     m_query->setObjectName(QStringLiteral("findQueryField"));
     m_query->setPlaceholderText(l("find.query.placeholder"));
-    m_query->setMinimumWidth(140);
+    m_query->setMinimumWidth(kQueryMinimumWidth);
+    m_query->setMaximumWidth(kQueryIdealWidth);
     m_query->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_query->installEventFilter(this);
     connect(m_query, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -70,12 +78,12 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
             m_actions.setQuery(text);
     });
     connect(m_query, &QLineEdit::returnPressed, this, [this] { run(m_actions.findNext); });
-    first->addWidget(m_query, 240);
+    first->addWidget(m_query, 2);
 
-    const auto historyButton = [this, secondary](const char* labelKey, QMenu*& menu) {
-        auto* button = new QToolButton(this);
+    const auto historyButton = [](const char* labelKey, QMenu*& menu, QWidget* parent) {
+        auto* button = new QToolButton(parent);
         button->setAutoRaise(true);
-        button->setIcon(symbolIcon(QStringLiteral("clock"), secondary));
+        useSymbol(button, QStringLiteral("clock"), 16, secondaryLabelColor);
         button->setToolTip(l(labelKey));
         button->setAccessibleName(l(labelKey));
         button->setPopupMode(QToolButton::InstantPopup);
@@ -83,12 +91,12 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
         button->setMenu(menu);
         return button;
     };
-    first->addWidget(historyButton(lkey("find.history"), m_findHistoryMenu));
+    first->addWidget(historyButton(lkey("find.history"), m_findHistoryMenu, this));
 
-    const auto iconButton = [this, secondary](const char* titleKey, const char* symbol,
-                                              const std::function<void()>* action) {
+    const auto iconButton = [this](const char* titleKey, const char* symbol,
+                                   const std::function<void()>* action) {
         auto* button = new QToolButton(this);
-        button->setIcon(symbolIcon(QString::fromLatin1(symbol), secondary));
+        useSymbol(button, QString::fromLatin1(symbol), 16, secondaryLabelColor);
         button->setToolTip(l(titleKey));
         button->setAccessibleName(l(titleKey));
         connect(button, &QToolButton::clicked, this, [action] { run(*action); });
@@ -97,47 +105,61 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     first->addWidget(iconButton(lkey("find.previous"), "chevron.up", &m_actions.findPrevious));
     first->addWidget(iconButton(lkey("find.next"), "chevron.down", &m_actions.findNext));
 
-    // Tool buttons and narrower field minimums than a roomier desktop would use: the whole row
-    // must fit the window's default width of 1060 without the widgets overlapping.
-    const auto textButton = [this](const char* key, const std::function<void()>* action) {
-        auto* button = new QToolButton(this);
+    // Tool buttons and narrower field minimums than a roomier desktop would use, so the rows fit
+    // the window's smallest width.
+    const auto textButton = [this](const char* key, const std::function<void()>* action,
+                                   QWidget* parent) {
+        auto* button = new QToolButton(parent);
         button->setText(l(key));
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         connect(button, &QToolButton::clicked, this, [action] { run(*action); });
         return button;
     };
-    first->addWidget(textButton(lkey("find.all"), &m_actions.findAll));
-    first->addWidget(textButton(lkey("find.open-documents"), &m_actions.findAllOpenDocuments));
-    first->addWidget(textButton(lkey("find.mark-all"), &m_actions.markAll));
-    first->addWidget(textButton(lkey("find.select-all"), &m_actions.selectAllMatches));
+    first->addWidget(textButton(lkey("find.all"), &m_actions.findAll, this));
+    first->addWidget(
+        textButton(lkey("find.open-documents"), &m_actions.findAllOpenDocuments, this));
+    first->addWidget(textButton(lkey("find.mark-all"), &m_actions.markAll, this));
+    first->addWidget(textButton(lkey("find.select-all"), &m_actions.selectAllMatches, this));
 
-    QFrame* divider = makeWindowDivider(Qt::Vertical, this);
-    divider->setFixedHeight(18);
-    first->addWidget(divider);
-
-    m_replace = new QLineEdit(this);
+    // The replace controls: in the first row while it has room for them and the status, else at
+    // the head of the second.
+    m_replaceGroup = new QWidget(this);
+    m_replaceGroup->setObjectName(QStringLiteral("findReplaceGroup"));
+    auto* group = new QHBoxLayout(m_replaceGroup);
+    group->setContentsMargins(0, 0, 0, 0);
+    group->setSpacing(8);
+    m_groupDivider = makeWindowDivider(Qt::Vertical, m_replaceGroup);
+    m_groupDivider->setFixedHeight(18);
+    group->addWidget(m_groupDivider);
+    m_replace = new QLineEdit(m_replaceGroup);
     m_replace->setObjectName(QStringLiteral("findReplaceField"));
     m_replace->setPlaceholderText(l("find.replace.placeholder"));
-    m_replace->setMinimumWidth(120);
+    m_replace->setMinimumWidth(kReplaceMinimumWidth);
+    m_replace->setMaximumWidth(kReplaceIdealWidth);
     m_replace->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_replace->installEventFilter(this);
     connect(m_replace, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (m_actions.setReplaceText)
             m_actions.setReplaceText(text);
     });
-    first->addWidget(m_replace, 220);
-    first->addWidget(historyButton(lkey("find.replace-history"), m_replaceHistoryMenu));
-    first->addWidget(textButton(lkey("find.replace"), &m_actions.replace));
-    first->addWidget(textButton(lkey("find.replace-all"), &m_actions.replaceAll));
+    group->addWidget(m_replace, 1);
+    group->addWidget(
+        historyButton(lkey("find.replace-history"), m_replaceHistoryMenu, m_replaceGroup));
+    group->addWidget(textButton(lkey("find.replace"), &m_actions.replace, m_replaceGroup));
+    group->addWidget(textButton(lkey("find.replace-all"), &m_actions.replaceAll, m_replaceGroup));
+    m_replaceGroup->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    first->addWidget(m_replaceGroup, 2);
+    m_compactDivider = makeWindowDivider(Qt::Vertical, this);
+    m_compactDivider->setFixedHeight(18);
+    m_compactDivider->hide();
 
     m_status = new ElidedLabel(this);
     m_status->setObjectName(QStringLiteral("findStatus"));
     m_status->setFont(captionFont(font()));
     m_status->setMinimumWidth(90);
-    QPalette statusPalette = m_status->palette();
-    statusPalette.setColor(QPalette::WindowText, secondary);
-    m_status->setPalette(statusPalette);
-    first->addWidget(m_status, 1);
+    m_status->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    useSecondaryTextColor(m_status);
+    first->addWidget(m_status, 3);
     first->addSpacing(8);
     QToolButton* close = makeCloseSymbolButton(l("find.close"), this);
     connect(close, &QToolButton::clicked, this, [this] { run(m_actions.close); });
@@ -146,6 +168,7 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     auto* second = new QHBoxLayout;
     second->setSpacing(12);
     column->addLayout(second);
+    m_secondRow = second;
     const auto toggle = [this, second](const char* key) {
         auto* box = new QCheckBox(l(key), this);
         box->setFont(captionFont(font()));
@@ -178,6 +201,62 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     });
 
     refresh(FindState{}, QString());
+}
+
+int FindReplaceBar::wideWidth() const {
+    const QMargins margins = layout()->contentsMargins();
+    int width = margins.left() + margins.right();
+    int items = 0;
+    for (int i = 0; i < m_firstRow->count(); ++i) {
+        QLayoutItem* item = m_firstRow->itemAt(i);
+        width += item->widget() == m_status ? kWideStatusWidth : item->minimumSize().width();
+        ++items;
+    }
+    if (m_compact) {
+        // Measured without the divider it hides in the second row.
+        width += m_replaceGroup->minimumSizeHint().width() + m_groupDivider->width() +
+                 m_replaceGroup->layout()->spacing();
+        ++items;
+    }
+    return width + m_firstRow->spacing() * (items - 1);
+}
+
+void FindReplaceBar::arrangeRows() {
+    const bool compact = width() < wideWidth();
+    if (compact == m_compact)
+        return;
+    m_compact = compact;
+    if (compact) {
+        m_firstRow->removeWidget(m_replaceGroup);
+        m_groupDivider->hide();
+        m_secondRow->insertWidget(0, m_replaceGroup);
+        m_secondRow->insertWidget(1, m_compactDivider);
+        m_compactDivider->show();
+    } else {
+        m_secondRow->removeWidget(m_replaceGroup);
+        m_secondRow->removeWidget(m_compactDivider);
+        m_compactDivider->hide();
+        m_groupDivider->show();
+        m_firstRow->insertWidget(m_firstRow->indexOf(m_status), m_replaceGroup, 2);
+    }
+}
+
+bool FindReplaceBar::isCompact() const {
+    return m_compact;
+}
+
+void FindReplaceBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    arrangeRows();
+}
+
+void FindReplaceBar::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    arrangeRows();
+}
+
+QWidget* FindReplaceBar::statusLabel() const {
+    return m_status;
 }
 
 QString FindReplaceBar::statusText() const {
@@ -227,7 +306,7 @@ void FindReplaceBar::refreshHistoryMenu(QMenu* menu, const QStringList& entries,
         return;
     }
     for (const QString& entry : entries) {
-        QAction* action = menu->addAction(entry);
+        QAction* action = menu->addAction(literalMnemonicText(entry));
         action->setData(entry);
         connect(action, &QAction::triggered, this, [choose, entry] {
             if (choose)

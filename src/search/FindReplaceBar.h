@@ -9,6 +9,8 @@
 #include <optional>
 
 class QCheckBox;
+class QFrame;
+class QHBoxLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -54,11 +56,19 @@ public:
     QMenu* findHistoryMenu() const { return m_findHistoryMenu; }
     QMenu* replaceHistoryMenu() const { return m_replaceHistoryMenu; }
     QString statusText() const;
+    QWidget* statusLabel() const;
+    // The replace controls moved to the second row, the first having no room for them.
+    bool isCompact() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // The width the first row needs to hold the replace controls beside the query.
+    int wideWidth() const;
+    void arrangeRows();
     void refreshHistoryMenu(QMenu* menu, const QStringList& entries,
                             const std::function<void(const QString&)>& choose);
     void writeOptions();
@@ -70,6 +80,12 @@ private:
     QMenu* m_findHistoryMenu = nullptr;
     QMenu* m_replaceHistoryMenu = nullptr;
     ElidedLabel* m_status = nullptr;
+    QHBoxLayout* m_firstRow = nullptr;
+    QHBoxLayout* m_secondRow = nullptr;
+    QWidget* m_replaceGroup = nullptr;
+    QFrame* m_groupDivider = nullptr;
+    QFrame* m_compactDivider = nullptr;
+    bool m_compact = false;
     QCheckBox* m_regex = nullptr;
     QCheckBox* m_caseSensitive = nullptr;
     QCheckBox* m_wholeWord = nullptr;

@@ -1,6 +1,8 @@
 #include "search/FolderSearchPanel.h"
 
+#include "editor/ElidedLabel.h"
 #include "editor/IconTable.h"
+#include "editor/LiteralText.h"
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 #include "search/SearchCenterResults.h"
@@ -96,8 +98,9 @@ FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* 
     QHBoxLayout* second = hbox(8, 0, 0);
     m_include = field(QStringLiteral("folder-search.include.placeholder"), 160, 220, this);
     m_exclude = field(QStringLiteral("folder-search.exclude.placeholder"), 160, 220, this);
-    second->addWidget(m_include, 22);
-    second->addWidget(m_exclude, 22);
+    // The patterns grow towards their ideal widths only beside a status that has room.
+    second->addWidget(m_include, 1);
+    second->addWidget(m_exclude, 1);
     auto* options = hbox(10, 0, 0);
     m_regex = new QCheckBox(l("find.regex"), this);
     m_caseSensitive = new QCheckBox(l("find.case-sensitive"), this);
@@ -112,13 +115,15 @@ FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* 
     divider->setFixedHeight(18);
     second->addWidget(divider);
     m_folderName = captionLabel(this);
-    m_status = captionLabel(this);
-    m_status->setObjectName(QStringLiteral("folderSearchStatus"));
     second->addWidget(m_folderName);
-    // A long status (a backup path) is cut rather than squeezing the fields; the tooltip holds
-    // all of it.
-    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    second->addWidget(m_status, 1);
+    // A long status (a backup path) ends in an ellipsis rather than squeezing the fields; the
+    // tooltip holds all of it.
+    m_status = new ElidedLabel(this);
+    m_status->setObjectName(QStringLiteral("folderSearchStatus"));
+    m_status->setFont(searchCaptionFont(m_status->font()));
+    m_status->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    useSecondaryTextColor(m_status);
+    second->addWidget(m_status, 2);
     controls->addLayout(second);
     column->addLayout(controls);
 
@@ -218,7 +223,7 @@ void FolderSearchPanel::refresh(const FolderSearchState& state) {
                               ? state.folderSearchURL->adjusted(QUrl::StripTrailingSlash).fileName()
                               : l("folder-search.no-folder"));
     m_status->setText(state.folderSearchMessage);
-    m_status->setToolTip(state.folderSearchMessage);
+    m_status->setToolTip(literalToolTip(state.folderSearchMessage));
     m_updating = false;
 
     // Most changes (a keystroke in a field) leave the hits and the folder as they were.

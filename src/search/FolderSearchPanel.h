@@ -17,6 +17,7 @@ class QToolButton;
 
 namespace dunmoss {
 
+class ElidedLabel;
 class SearchResultListModel;
 struct FolderSearchState;
 
@@ -60,7 +61,7 @@ public:
     QPushButton* restoreButton() const { return m_restore; }
     QToolButton* closeButton() const { return m_close; }
     QLabel* folderLabel() const { return m_folderName; }
-    QLabel* statusLabel() const { return m_status; }
+    ElidedLabel* statusLabel() const { return m_status; }
     QLabel* visibleCountLabel() const { return m_visibleCount; }
     QLabel* noFilteredLabel() const { return m_noFiltered; }
     QListView* listView() const { return m_list; }
@@ -88,7 +89,7 @@ private:
     QPushButton* m_restore = nullptr;
     QToolButton* m_close = nullptr;
     QLabel* m_folderName = nullptr;
-    QLabel* m_status = nullptr;
+    ElidedLabel* m_status = nullptr;
     QWidget* m_results = nullptr;
     QLineEdit* m_filter = nullptr;
     QLabel* m_visibleCount = nullptr;

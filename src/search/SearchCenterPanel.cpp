@@ -1,6 +1,7 @@
 #include "search/SearchCenterPanel.h"
 
 #include "editor/IconTable.h"
+#include "editor/PaletteFollowing.h"
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 #include "search/SearchCenterResults.h"
@@ -46,7 +47,6 @@ int searchCenterListHeight(qsizetype rows) {
 SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* parent)
     : QWidget(parent), m_actions(std::move(actions)) {
     QVBoxLayout* column = makeBarPanelColumn(this, QStringLiteral("searchCenterPanel"));
-    const QPalette palette = this->palette();
 
     // Header row.
     QHBoxLayout* header = row(10);
@@ -58,8 +58,12 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
     title->setFont(titleFont);
     header->addWidget(title);
 
+    // The scopes and the run picker take their full widths where the row has room and give way
+    // down to what their texts need in a narrow window.
     auto* segments = new QWidget(this);
-    segments->setFixedWidth(430);
+    segments->setObjectName(QStringLiteral("searchCenterScopes"));
+    segments->setMaximumWidth(430);
+    segments->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* segmentRow = new QHBoxLayout(segments);
     segmentRow->setContentsMargins(0, 0, 0, 0);
     segmentRow->setSpacing(0);
@@ -71,8 +75,7 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setText(localizedString(searchCenterScopeDisplayKey(scope)));
-        button->setIcon(
-            symbolIcon(searchCenterScopeSymbolName(scope), palette.color(QPalette::ButtonText)));
+        useSymbol(button, searchCenterScopeSymbolName(scope), 16, buttonLabelColor);
         segmentRow->addWidget(button);
         m_scopes->addButton(button, static_cast<int>(scope));
     }
@@ -80,21 +83,25 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
         if (!m_updating && m_actions.selectScope)
             m_actions.selectScope(static_cast<SearchCenterScope>(id));
     });
-    header->addWidget(segments);
+    header->addWidget(segments, 430);
 
     m_runPicker = new QComboBox(this);
-    m_runPicker->setFixedWidth(250);
+    m_runPicker->setObjectName(QStringLiteral("searchCenterRunPicker"));
+    m_runPicker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_runPicker->setMinimumContentsLength(12);
+    m_runPicker->setMaximumWidth(250);
+    m_runPicker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_runPicker, &QComboBox::activated, this, [this](int index) {
         if (m_updating || !m_actions.selectRun)
             return;
         const QString id = m_runPicker->itemData(index).toString();
         m_actions.selectRun(id.isEmpty() ? std::nullopt : std::optional<QUuid>(QUuid(id)));
     });
-    header->addWidget(m_runPicker);
+    header->addWidget(m_runPicker, 250);
 
     m_delete = new QToolButton(this);
     m_delete->setAutoRaise(true);
-    m_delete->setIcon(symbolIcon(QStringLiteral("trash"), secondaryLabelColor(palette)));
+    useSymbol(m_delete, QStringLiteral("trash"), 16, secondaryLabelColor);
     m_delete->setToolTip(l("search-center.delete-run"));
     m_delete->setAccessibleName(l("search-center.delete-run"));
     connect(m_delete, &QToolButton::clicked, this, [this] {
@@ -105,9 +112,8 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
     header->addSpacing(8);
     header->addStretch(1);
 
-    m_copy = new QPushButton(
-        symbolIcon(QStringLiteral("doc.on.doc"), palette.color(QPalette::ButtonText)),
-        l("search-center.copy-results"), this);
+    m_copy = new QPushButton(l("search-center.copy-results"), this);
+    useSymbol(m_copy, QStringLiteral("doc.on.doc"), 16, buttonLabelColor);
     connect(m_copy, &QPushButton::clicked, this, [this] {
         if (m_actions.copyResults)
             m_actions.copyResults(m_filtered);

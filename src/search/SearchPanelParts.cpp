@@ -1,6 +1,7 @@
 #include "search/SearchPanelParts.h"
 
 #include "editor/IconTable.h"
+#include "editor/PaletteFollowing.h"
 #include "search/SearchResultListModel.h"
 #include "search/SearchResultRowDelegate.h"
 
@@ -21,25 +22,21 @@ QFont searchCaptionFont(const QFont& base) {
 QLabel* captionLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setFont(searchCaptionFont(label->font()));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-    label->setPalette(palette);
+    // Captions show names, paths and messages that quote them.
+    label->setTextFormat(Qt::PlainText);
+    useSecondaryTextColor(label);
     return label;
 }
 
 QLabel* symbolLabel(const QString& symbol, QWidget* parent) {
     auto* label = new QLabel(parent);
-    label->setPixmap(symbolPixmap(symbol, 14, secondaryLabelColor(parent->palette()),
-                                  parent->devicePixelRatioF()));
+    useSymbol(label, symbol, 14, secondaryLabelColor);
     return label;
 }
 
 QVBoxLayout* makeBarPanelColumn(QWidget* panel, const QString& objectName) {
     panel->setObjectName(objectName);
-    panel->setAutoFillBackground(true);
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, barMaterialColor(palette));
-    panel->setPalette(palette);
+    useBackgroundColor(panel, barMaterialColor);
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

@@ -16,7 +16,7 @@ class SearchResultListModel;
 
 // The font two points smaller, never under 7 points.
 QFont searchCaptionFont(const QFont& base);
-// An empty caption-sized label in the secondary text colour.
+// An empty caption-sized label in the secondary text colour that shows its text as it is.
 QLabel* captionLabel(QWidget* parent);
 // A 14-point symbol in the secondary text colour.
 QLabel* symbolLabel(const QString& symbol, QWidget* parent);

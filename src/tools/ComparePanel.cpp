@@ -133,6 +133,7 @@ private:
 
 QLabel* captionMessage(QWidget* parent) {
     auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
     label->setFont(captionFont(parent->font()));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -180,10 +181,13 @@ ComparePanel::ComparePanel(EditorWindowModel& model, QWidget* parent)
     titles->setContentsMargins(12, 8, 12, 8);
     titles->setSpacing(4);
     m_title = new QLabel(titleBlock);
+    // The title names the two documents.
+    m_title->setTextFormat(Qt::PlainText);
     QFont titleFont = captionFont(font());
     titleFont.setWeight(QFont::DemiBold);
     m_title->setFont(titleFont);
     m_summary = new QLabel(titleBlock);
+    m_summary->setTextFormat(Qt::PlainText);
     m_summary->setFont(secondCaptionFont(font()));
     useSecondaryTextColor(m_summary);
     titles->addWidget(m_title);

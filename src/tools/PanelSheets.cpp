@@ -1,6 +1,7 @@
 #include "tools/PanelSheets.h"
 
 #include "editor/IconTable.h"
+#include "editor/PaletteFollowing.h"
 #include "platform/Localization.h"
 #include "tools/ColumnInsert.h"
 #include "tools/ExternalCommand.h"
@@ -40,6 +41,7 @@ QLabel* secondaryLabel(const QString& content, QWidget* parent, const QFont& fon
 // with its symbol and title.
 QVBoxLayout* makeSheet(QDialog* dialog, const char* titleKey, const char* symbol, int width,
                        int padding, const QFont& titleFont) {
+    useParentWindowPalette(dialog);
     dialog->setObjectName(QString::fromLatin1(titleKey));
     dialog->setWindowTitle(sheetTitle(text(titleKey)));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -52,9 +54,7 @@ QVBoxLayout* makeSheet(QDialog* dialog, const char* titleKey, const char* symbol
     titleRow->setSpacing(6);
     auto* icon = new QLabel(dialog);
     const int size = QFontMetrics(titleFont).height();
-    icon->setPixmap(symbolPixmap(QString::fromLatin1(symbol), size,
-                                 dialog->palette().color(QPalette::WindowText),
-                                 dialog->devicePixelRatioF()));
+    useSymbol(icon, QString::fromLatin1(symbol), size, labelColor);
     auto* title = new QLabel(sheetTitle(text(titleKey)), dialog);
     title->setFont(titleFont);
     titleRow->addWidget(icon);

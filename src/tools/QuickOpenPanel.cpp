@@ -1,6 +1,8 @@
 #include "tools/QuickOpenPanel.h"
 
 #include "editor/IconTable.h"
+#include "editor/LiteralText.h"
+#include "editor/PaletteFollowing.h"
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 
@@ -70,10 +72,10 @@ public:
 } // namespace
 
 QuickOpenPanel::QuickOpenPanel(QWidget* parent) : QDialog(parent) {
+    useParentWindowPalette(this);
     setObjectName(QStringLiteral("quickOpenSheet"));
     setWindowTitle(localizedString(QStringLiteral("command.command-palette")));
     setFixedSize(640, 480);
-    const QColor secondary = secondaryLabelColor(palette());
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -83,7 +85,7 @@ QuickOpenPanel::QuickOpenPanel(QWidget* parent) : QDialog(parent) {
     queryRow->setContentsMargins(16, 16, 16, 16);
     queryRow->setSpacing(10);
     auto* symbol = new QLabel(this);
-    symbol->setPixmap(symbolPixmap(QStringLiteral("command"), 18, secondary, devicePixelRatioF()));
+    useSymbol(symbol, QStringLiteral("command"), 18, secondaryLabelColor);
     m_query = new QLineEdit(this);
     m_query->setObjectName(QStringLiteral("quickOpenQuery"));
     m_query->setFrame(false);
@@ -94,7 +96,7 @@ QuickOpenPanel::QuickOpenPanel(QWidget* parent) : QDialog(parent) {
     auto* closeButton = new QToolButton(this);
     closeButton->setObjectName(QStringLiteral("quickOpenClose"));
     closeButton->setAutoRaise(true);
-    closeButton->setIcon(symbolIcon(QStringLiteral("xmark"), secondary));
+    useSymbol(closeButton, QStringLiteral("xmark"), 16, secondaryLabelColor);
     closeButton->setToolTip(localizedString(QStringLiteral("find.close")));
     closeButton->setAccessibleName(closeButton->toolTip());
     queryRow->addWidget(symbol);
@@ -116,16 +118,13 @@ QuickOpenPanel::QuickOpenPanel(QWidget* parent) : QDialog(parent) {
     auto* emptyColumn = new QVBoxLayout(empty);
     emptyColumn->addStretch();
     auto* emptySymbol = new QLabel(empty);
-    emptySymbol->setPixmap(
-        symbolPixmap(QStringLiteral("magnifyingglass"), 28, secondary, devicePixelRatioF()));
+    useSymbol(emptySymbol, QStringLiteral("magnifyingglass"), 28, secondaryLabelColor);
     emptySymbol->setAlignment(Qt::AlignCenter);
     auto* emptyText =
         new QLabel(localizedString(QStringLiteral("command.quick-open.no-results")), empty);
     emptyText->setObjectName(QStringLiteral("quickOpenNoResults"));
     emptyText->setAlignment(Qt::AlignCenter);
-    QPalette emptyPalette = emptyText->palette();
-    emptyPalette.setColor(QPalette::WindowText, secondary);
-    emptyText->setPalette(emptyPalette);
+    useSecondaryTextColor(emptyText);
     emptyColumn->addWidget(emptySymbol);
     emptyColumn->addWidget(emptyText);
     emptyColumn->addStretch();
@@ -160,7 +159,7 @@ void QuickOpenPanel::setEntries(const QList<QuickOpenEntry>& entries) {
     for (const QuickOpenEntry& entry : entries) {
         auto* item = new QListWidgetItem(symbolIcon(entry.systemImage, secondary), entry.title);
         item->setData(kSubtitleRole, entry.subtitle);
-        item->setToolTip(entry.subtitle);
+        item->setToolTip(literalToolTip(entry.subtitle));
         m_list->addItem(item);
     }
     m_content->setCurrentIndex(entries.isEmpty() ? 1 : 0);

@@ -29,6 +29,8 @@ SplitEditorHeader::SplitEditorHeader(EditorWindowModel& model, QWidget* parent)
     m_picker->setMaximumWidth(190);
     m_picker->setAccessibleName(localizedString(QStringLiteral("tools.split-view.target")));
     m_cloneTitle = new QLabel(this);
+    // The clone shows the document's name.
+    m_cloneTitle->setTextFormat(Qt::PlainText);
     m_cloneTitle->setFont(captionFont(font()));
     m_cloneTitle->setMaximumWidth(190);
     m_cloneTitle->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

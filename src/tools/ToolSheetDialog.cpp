@@ -1,6 +1,7 @@
 #include "tools/ToolSheetDialog.h"
 
 #include "editor/IconTable.h"
+#include "editor/PaletteFollowing.h"
 #include "platform/Localization.h"
 
 #include <QFontDatabase>
@@ -39,11 +40,8 @@ QLabel* makeLabel(const QString& text, QWidget* parent, qreal sizeFactor, bool s
     if (semibold)
         font.setWeight(QFont::DemiBold);
     label->setFont(font);
-    if (secondary) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-        label->setPalette(palette);
-    }
+    if (secondary)
+        useSecondaryTextColor(label);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
@@ -62,6 +60,7 @@ ToolSheetDialog::ToolSheetDialog(const QString& title, const QString& systemImag
                                  const QList<ToolSheetSection>& sections, const Style& style,
                                  QWidget* parent)
     : QDialog(parent) {
+    useParentWindowPalette(this);
     setWindowTitle(title);
     setFixedSize(style.size);
     auto* column = new QVBoxLayout(this);
@@ -72,8 +71,7 @@ ToolSheetDialog::ToolSheetDialog(const QString& title, const QString& systemImag
     header->setContentsMargins(16, 16, 16, 16);
     header->setSpacing(10);
     auto* symbol = new QLabel(this);
-    symbol->setPixmap(
-        symbolPixmap(systemImage, 18, palette().color(QPalette::WindowText), devicePixelRatioF()));
+    useSymbol(symbol, systemImage, 18, labelColor);
     header->addWidget(symbol);
     QLabel* heading = makeLabel(title, this, 1.1, true, false);
     heading->setObjectName(QStringLiteral("toolSheetTitle"));

@@ -1,6 +1,8 @@
 #include "tools/WelcomePanel.h"
 
 #include "editor/IconTable.h"
+#include "editor/LiteralText.h"
+#include "editor/PaletteFollowing.h"
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 
@@ -20,20 +22,13 @@ namespace dunmoss {
 
 namespace {
 
-void setSecondary(QWidget* widget) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-    palette.setColor(QPalette::ButtonText, secondaryLabelColor(palette));
-    widget->setPalette(palette);
-}
-
 QLabel* heading(const QString& key, QWidget* parent) {
     auto* label = new QLabel(localizedString(key), parent);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 0.9);
     font.setWeight(QFont::DemiBold);
     label->setFont(font);
-    setSecondary(label);
+    useSecondaryTextColor(label);
     return label;
 }
 
@@ -57,17 +52,26 @@ QPixmap roundedIcon(int size, qreal ratio) {
 
 // A start action: symbol and title, semibold, on the control background in a rounded shape.
 QPushButton* actionButton(const QString& titleKey, const QString& symbol, QWidget* parent) {
-    auto* button = new QPushButton(symbolIcon(symbol, parent->palette().color(QPalette::Text)),
-                                   localizedString(titleKey), parent);
+    auto* button = new QPushButton(localizedString(titleKey), parent);
+    useSymbol(button, symbol, 16, buttonLabelColor);
     button->setObjectName(QStringLiteral("welcome.") + titleKey);
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
     QFont font = button->font();
     font.setWeight(QFont::DemiBold);
     button->setFont(font);
-    button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 8px 10px; "
-                                         "border-radius: 6px; background: palette(button); }"
-                                         "QPushButton:hover { background: palette(midlight); }"));
+    // A style sheet reads the palette once: it is written again for every new palette.
+    followPalette(button, [button] {
+        const QPalette palette = inheritedPalette(button);
+        const QString sheet =
+            QStringLiteral("QPushButton { text-align: left; padding: 8px 10px; border-radius: 6px; "
+                           "background: %1; color: %2; } QPushButton:hover { background: %3; }")
+                .arg(palette.color(QPalette::Button).name(QColor::HexArgb),
+                     palette.color(QPalette::ButtonText).name(QColor::HexArgb),
+                     palette.color(QPalette::Midlight).name(QColor::HexArgb));
+        if (button->styleSheet() != sheet)
+            button->setStyleSheet(sheet);
+    });
     return button;
 }
 
@@ -76,24 +80,25 @@ QPushButton* recentRow(const QUrl& url, QWidget* parent) {
     auto* row = new QPushButton(parent);
     row->setFlat(true);
     row->setCursor(Qt::PointingHandCursor);
-    row->setToolTip(url.path());
+    row->setToolTip(literalToolTip(url.path()));
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(8, 7, 8, 7);
     layout->setSpacing(10);
     auto* symbol = new QLabel(row);
     symbol->setFixedWidth(20);
     symbol->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-    symbol->setPixmap(symbolPixmap(QStringLiteral("doc.text"), 16,
-                                   secondaryLabelColor(row->palette()), row->devicePixelRatioF()));
+    useSymbol(symbol, QStringLiteral("doc.text"), 16, secondaryLabelColor);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     const QString path = url.path();
     auto* name = new QLabel(QFileInfo(path).fileName(), row);
+    name->setTextFormat(Qt::PlainText);
     auto* folder = new QLabel(row);
+    folder->setTextFormat(Qt::PlainText);
     QFont caption = folder->font();
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     folder->setFont(caption);
-    setSecondary(folder);
+    useSecondaryTextColor(folder);
     const QString folderPath = path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
     folder->setText(folder->fontMetrics().elidedText(folderPath, Qt::ElideMiddle, 420));
     name->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -111,10 +116,7 @@ QPushButton* recentRow(const QUrl& url, QWidget* parent) {
 
 WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("welcomePanel"));
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, background.color(QPalette::Base));
-    setPalette(background);
+    useBackgroundColor(this, baseColor);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -137,13 +139,13 @@ WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
     QFont captionFont = subtitle->font();
     captionFont.setPointSizeF(captionFont.pointSizeF() * 0.9);
     subtitle->setFont(captionFont);
-    setSecondary(subtitle);
+    useSecondaryTextColor(subtitle);
     titles->addWidget(title);
     titles->addWidget(subtitle);
     auto* closeButton = new QToolButton(this);
     closeButton->setObjectName(QStringLiteral("welcomeClose"));
     closeButton->setAutoRaise(true);
-    closeButton->setIcon(symbolIcon(QStringLiteral("xmark"), secondaryLabelColor(palette())));
+    useSymbol(closeButton, QStringLiteral("xmark"), 16, secondaryLabelColor);
     closeButton->setToolTip(localizedString(QStringLiteral("find.close")));
     closeButton->setAccessibleName(closeButton->toolTip());
     header->addWidget(icon);
@@ -197,11 +199,10 @@ WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
     auto* emptyRow = new QHBoxLayout(emptyLabel);
     emptyRow->setContentsMargins(0, 8, 0, 8);
     auto* clock = new QLabel(emptyLabel);
-    clock->setPixmap(symbolPixmap(QStringLiteral("clock"), 16, secondaryLabelColor(palette()),
-                                  devicePixelRatioF()));
+    useSymbol(clock, QStringLiteral("clock"), 16, secondaryLabelColor);
     auto* emptyText = new QLabel(localizedString(QStringLiteral("recent.empty")), emptyLabel);
     emptyText->setObjectName(QStringLiteral("welcomeRecentEmpty"));
-    setSecondary(emptyText);
+    useSecondaryTextColor(emptyText);
     emptyRow->addWidget(clock);
     emptyRow->addWidget(emptyText, 1);
     auto* emptyPage = new QWidget(m_recentBody);

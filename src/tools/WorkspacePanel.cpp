@@ -1,6 +1,8 @@
 #include "tools/WorkspacePanel.h"
 
 #include "editor/IconTable.h"
+#include "editor/LiteralText.h"
+#include "editor/PaletteFollowing.h"
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 
@@ -18,21 +20,20 @@ namespace {
 
 QLabel* captionLabel(const QString& text, QWidget* parent, bool secondary, qreal scale = 0.9) {
     auto* label = new QLabel(text, parent);
+    // The root's name and the listing's message show names as they are.
+    label->setTextFormat(Qt::PlainText);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * scale);
     label->setFont(font);
-    if (secondary) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, secondaryLabelColor(palette));
-        label->setPalette(palette);
-    }
+    if (secondary)
+        useSecondaryTextColor(label);
     return label;
 }
 
 QToolButton* iconButton(const QString& symbol, const QString& key, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setAutoRaise(true);
-    button->setIcon(symbolIcon(symbol, secondaryLabelColor(parent->palette())));
+    useSymbol(button, symbol, 16, secondaryLabelColor);
     button->setToolTip(localizedString(key));
     button->setAccessibleName(button->toolTip());
     return button;
@@ -48,26 +49,19 @@ QString WorkspacePanel::entryName(const QString& path) {
 WorkspacePanel::WorkspacePanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("workspacePanel"));
     setFixedWidth(kWidth);
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, background.color(QPalette::Base));
-    setPalette(background);
+    useBackgroundColor(this, baseColor);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
     auto* header = new QWidget(this);
-    header->setAutoFillBackground(true);
-    QPalette bar = header->palette();
-    bar.setColor(QPalette::Window, barMaterialColor(bar));
-    header->setPalette(bar);
+    useBackgroundColor(header, barMaterialColor);
     auto* headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(12, 9, 12, 9);
     headerRow->setSpacing(8);
     auto* symbol = new QLabel(header);
-    symbol->setPixmap(symbolPixmap(QStringLiteral("sidebar.left"), 14,
-                                   palette().color(QPalette::WindowText), devicePixelRatioF()));
+    useSymbol(symbol, QStringLiteral("sidebar.left"), 14, labelColor);
     auto* title = new QLabel(localizedString(QStringLiteral("workspace.title")), header);
     QFont titleFont = title->font();
     titleFont.setWeight(QFont::DemiBold);
@@ -117,6 +111,13 @@ WorkspacePanel::WorkspacePanel(QWidget* parent) : QWidget(parent) {
     QFont treeFont = m_tree->font();
     treeFont.setPointSizeF(treeFont.pointSizeF() * 0.9);
     m_tree->setFont(treeFont);
+    followPalette(m_tree, [this] {
+        const QColor secondary = secondaryLabelColor(inheritedPalette(m_tree));
+        m_folderSymbol = symbolIcon(QStringLiteral("folder"), secondary);
+        m_fileSymbol = symbolIcon(QStringLiteral("doc.text"), secondary);
+        for (auto row = m_rows.cbegin(); row != m_rows.cend(); ++row)
+            row.key()->setIcon(0, rowSymbol(*row.value()));
+    });
     auto* emptyTree = new QWidget(m_treeOrEmpty);
     auto* emptyTreeColumn = new QVBoxLayout(emptyTree);
     emptyTreeColumn->setContentsMargins(12, 12, 12, 12);
@@ -183,16 +184,17 @@ void WorkspacePanel::display(const std::optional<QUrl>& rootURL, const QList<Wor
     m_treeOrEmpty->setCurrentIndex(m_items.isEmpty() ? 1 : 0);
 }
 
+QIcon WorkspacePanel::rowSymbol(const WorkspaceItem& item) const {
+    return item.isDirectory ? m_folderSymbol : m_fileSymbol;
+}
+
 void WorkspacePanel::fill(QTreeWidgetItem* parent, const QList<WorkspaceItem>& items) {
-    const QColor secondary = secondaryLabelColor(palette());
-    const QIcon folder = symbolIcon(QStringLiteral("folder"), secondary);
-    const QIcon file = symbolIcon(QStringLiteral("doc.text"), secondary);
     QList<QTreeWidgetItem*> rows;
     rows.reserve(items.size());
     for (const WorkspaceItem& item : items) {
         auto* row = new QTreeWidgetItem({entryName(item.id)});
-        row->setIcon(0, item.isDirectory ? folder : file);
-        row->setToolTip(0, item.id);
+        row->setIcon(0, rowSymbol(item));
+        row->setToolTip(0, literalToolTip(item.id));
         if (item.isDirectory && item.children && !item.children->isEmpty())
             row->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
         m_rows.insert(row, &item);

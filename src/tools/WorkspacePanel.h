@@ -3,6 +3,7 @@
 #include "text/WorkspaceItem.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -43,6 +44,7 @@ public:
 
 private:
     void fill(QTreeWidgetItem* parent, const QList<WorkspaceItem>& items);
+    QIcon rowSymbol(const WorkspaceItem& item) const;
 
     QStackedWidget* m_body = nullptr;
     QLabel* m_rootName = nullptr;
@@ -53,6 +55,9 @@ private:
     // Kept unchanged while shown: the rows point into it.
     QList<WorkspaceItem> m_items;
     QHash<QTreeWidgetItem*, const WorkspaceItem*> m_rows;
+    // The rows' symbols in the secondary colour of the tree's palette.
+    QIcon m_folderSymbol;
+    QIcon m_fileSymbol;
 };
 
 } // namespace dunmoss

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -50,6 +51,31 @@ TEST(DialogInteraction, AlertAnswersWithTheButtonIndex) {
     QTest::keyClick(box, Qt::Key_Escape);
     QApplication::processEvents();
     EXPECT_EQ(answer, 2); // Escape chooses the cancel button
+}
+
+TEST(DialogInteraction, AlertShowsNamesAsTypedInTheWindowsColours) {
+    QWidget window;
+    QPalette dark = window.palette();
+    dark.setColor(QPalette::Window, QColor(0x24, 0x25, 0x28));
+    window.setPalette(dark);
+    window.show();
+    DialogInteraction interaction(&window);
+    AlertRequest request{QStringLiteral("Save <b>a&b</b>.txt?"),
+                         QStringLiteral("The file <h1>BIG<i>x.txt changed on disk."),
+                         {{QStringLiteral("Keep"), AlertButton::Role::Cancel}}};
+    interaction.showAlert(request, [](int) {});
+    QMessageBox* box = openDialog<QMessageBox>(window);
+    ASSERT_NE(box, nullptr);
+    int texts = 0;
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            continue;
+        ++texts;
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+    }
+    EXPECT_EQ(texts, 2);
+    EXPECT_EQ(box->palette().color(QPalette::Window), dark.color(QPalette::Window));
+    box->reject();
 }
 
 TEST(DialogInteraction, ReturnNeverPressesADestructiveButton) {

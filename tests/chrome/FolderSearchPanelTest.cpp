@@ -2,6 +2,7 @@
 #include "chrome/TestWindowOptions.h"
 
 #include "chrome/EditorWindowView.h"
+#include "editor/ElidedLabel.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "search/FolderOperationRunner.h"
