@@ -32,9 +32,15 @@ constexpr int kQueryMinimumWidth = 140;
 constexpr int kQueryIdealWidth = 240;
 constexpr int kReplaceMinimumWidth = 120;
 constexpr int kReplaceIdealWidth = 220;
-// The status's share of the first row that keeps the replace controls beside the query: enough
-// for a count of matches and most reports.
+// The first row shares its room in these proportions, each part keeping at least what it needs
+// (the replace group holds the field and its three buttons).
+constexpr int kQueryStretch = 3;
+constexpr int kReplaceGroupStretch = 5;
+constexpr int kStatusStretch = 3;
+// The status's least width beside the replace controls, enough for a count of matches and most
+// reports; with the replace controls in the second row it has all the first row's room left.
 constexpr int kWideStatusWidth = 220;
+constexpr int kCompactStatusWidth = 90;
 
 void run(const std::function<void()>& action) {
     if (action)
@@ -78,7 +84,7 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
             m_actions.setQuery(text);
     });
     connect(m_query, &QLineEdit::returnPressed, this, [this] { run(m_actions.findNext); });
-    first->addWidget(m_query, 2);
+    first->addWidget(m_query, kQueryStretch);
 
     const auto historyButton = [](const char* labelKey, QMenu*& menu, QWidget* parent) {
         auto* button = new QToolButton(parent);
@@ -148,7 +154,7 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     group->addWidget(textButton(lkey("find.replace"), &m_actions.replace, m_replaceGroup));
     group->addWidget(textButton(lkey("find.replace-all"), &m_actions.replaceAll, m_replaceGroup));
     m_replaceGroup->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    first->addWidget(m_replaceGroup, 2);
+    first->addWidget(m_replaceGroup, kReplaceGroupStretch);
     m_compactDivider = makeWindowDivider(Qt::Vertical, this);
     m_compactDivider->setFixedHeight(18);
     m_compactDivider->hide();
@@ -156,10 +162,10 @@ FindReplaceBar::FindReplaceBar(FindReplaceBarActions actions, QWidget* parent)
     m_status = new ElidedLabel(this);
     m_status->setObjectName(QStringLiteral("findStatus"));
     m_status->setFont(captionFont(font()));
-    m_status->setMinimumWidth(90);
+    m_status->setMinimumWidth(kWideStatusWidth);
     m_status->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     useSecondaryTextColor(m_status);
-    first->addWidget(m_status, 3);
+    first->addWidget(m_status, kStatusStretch);
     first->addSpacing(8);
     QToolButton* close = makeCloseSymbolButton(l("find.close"), this);
     connect(close, &QToolButton::clicked, this, [this] { run(m_actions.close); });
@@ -226,6 +232,7 @@ void FindReplaceBar::arrangeRows() {
     if (compact == m_compact)
         return;
     m_compact = compact;
+    m_status->setMinimumWidth(compact ? kCompactStatusWidth : kWideStatusWidth);
     if (compact) {
         m_firstRow->removeWidget(m_replaceGroup);
         m_groupDivider->hide();
@@ -237,7 +244,8 @@ void FindReplaceBar::arrangeRows() {
         m_secondRow->removeWidget(m_compactDivider);
         m_compactDivider->hide();
         m_groupDivider->show();
-        m_firstRow->insertWidget(m_firstRow->indexOf(m_status), m_replaceGroup, 2);
+        m_firstRow->insertWidget(m_firstRow->indexOf(m_status), m_replaceGroup,
+                                 kReplaceGroupStretch);
     }
 }
 

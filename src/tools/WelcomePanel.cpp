@@ -157,8 +157,13 @@ WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
 
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
-    auto* start = new QWidget(this);
-    start->setFixedWidth(260);
+    // The start actions scroll rather than squeeze when panels above leave little height.
+    auto* startScroll = new QScrollArea(this);
+    startScroll->setFrameShape(QFrame::NoFrame);
+    startScroll->setWidgetResizable(true);
+    startScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    startScroll->setFixedWidth(260);
+    auto* start = new QWidget(startScroll);
     auto* startColumn = new QVBoxLayout(start);
     startColumn->setContentsMargins(22, 22, 22, 22);
     startColumn->setSpacing(14);
@@ -186,7 +191,8 @@ WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
         startColumn->addWidget(button);
     }
     startColumn->addStretch(1);
-    row->addWidget(start);
+    startScroll->setWidget(start);
+    row->addWidget(startScroll);
     row->addWidget(makeWindowDivider(Qt::Vertical, this));
 
     auto* recent = new QWidget(this);
