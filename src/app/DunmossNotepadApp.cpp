@@ -10,6 +10,7 @@
 #include "chrome/WindowLevel.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
+#include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
@@ -21,6 +22,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <utility>
 
 namespace dunmoss {
 
@@ -51,6 +53,8 @@ DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, Defaults& def
         });
     });
     openSettingsAction() = [store] { showSettingsWindow(*store); };
+    connect(&defaults, &Defaults::writeFailed, this,
+            &DunmossNotepadApp::reportSettingsWriteFailure);
     m_languagePreference = storedLanguagePreference(defaults);
     if (m_languagePreference != AppLanguagePreference::System)
         QLocale::setDefault(sceneLocale(m_languagePreference));
@@ -92,7 +96,21 @@ EditorWindowView* DunmossNotepadApp::makeWindow(bool sceneHosted) {
     auto* window = new EditorWindowView(options);
     installApplicationChrome(*window, m_defaults, std::move(openWindow));
     window->setLocale(sceneLocale(m_languagePreference));
+    if (m_untoldSettingsFailure)
+        window->model().presentError(*std::exchange(m_untoldSettingsFailure, std::nullopt));
     return window;
+}
+
+void DunmossNotepadApp::reportSettingsWriteFailure(const QString& path) {
+    const QString message =
+        localizedString(QStringLiteral("settings.save.failed.format")).arg(path);
+    qWarning("Dunmoss Notepad: %s", qUtf8Printable(message));
+    for (QWidget* widget : editorWindows())
+        if (auto* window = qobject_cast<EditorWindowView*>(widget)) {
+            window->model().presentError(message);
+            return;
+        }
+    m_untoldSettingsFailure = message;
 }
 
 EditorWindowView* DunmossNotepadApp::openEditorWindow() {
@@ -127,6 +145,12 @@ EditorWindowView* DunmossNotepadApp::start(const QStringList& paths) {
     if (!urls.isEmpty())
         m_delegate->openURLs(urls);
     return window;
+}
+
+void DunmossNotepadApp::saveSessionsAndQuit() {
+    m_delegate->applicationWillTerminate();
+    SessionWriter::shared().waitUntilIdle();
+    quitApplication();
 }
 
 QStringList DunmossNotepadApp::openFilePaths() {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
+#include <optional>
 
 namespace dunmoss {
 
@@ -50,6 +51,10 @@ public:
 
     ApplicationDelegate& delegate() const { return *m_delegate; }
 
+    // A termination signal (logout, shutdown, a closed terminal): every window's session is
+    // written and waited for, then the program quits as Ctrl+Q does.
+    void saveSessionsAndQuit();
+
     // The files open in every editor window, in window and tab order (automated testing).
     static QStringList openFilePaths();
 
@@ -58,12 +63,15 @@ public:
 
 private:
     EditorWindowView* makeWindow(bool sceneHosted);
+    // Told to the first editor window, or to the next one made when none is open.
+    void reportSettingsWriteFailure(const QString& path);
 
     Defaults& m_defaults;
     QStringList m_arguments;
     AppLanguagePreference m_languagePreference;
     ApplicationDelegate* m_delegate = nullptr;
     QString m_recoveryDirectory;
+    std::optional<QString> m_untoldSettingsFailure;
 };
 
 } // namespace dunmoss

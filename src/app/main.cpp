@@ -5,6 +5,8 @@
 #include "app/DunmossNotepadApp.h"
 #include "app/SingleInstance.h"
 #include "editor/IconTable.h"
+#include "platform/TerminationSignals.h"
+#include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 
 #include <QApplication>
@@ -61,6 +63,13 @@ int main(int argc, char** argv) {
     // Automated interface tests ask the running program which files it shows.
     if (dunmoss::arrayContainsString(arguments, QString::fromLatin1(dunmoss::kUiTestingArgument)))
         instance.setTabReporter(&dunmoss::DunmossNotepadApp::openFilePaths);
+    // Logout, shutdown and a closed terminal keep the drafts, as Ctrl+Q does.
+    dunmoss::TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &dunmoss::TerminationSignals::received, &app,
+                     &dunmoss::DunmossNotepadApp::saveSessionsAndQuit);
     app.start(commandLine.paths);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The windows handed their last session to the writer; the process ends once it is on disk.
+    dunmoss::SessionWriter::shared().waitUntilIdle();
+    return status;
 }

@@ -300,10 +300,11 @@ void EditorWindowView::askBeforeClosing() {
 bool EditorWindowView::handleFileDrop(const QMimeData& data) {
     const QList<QUrl> urls = IncomingFiles::droppedFileURLs(data);
     const QPointer<EditorWindowModel> model = m_model;
-    for (const QUrl& url : urls)
-        QTimer::singleShot(0, m_model, [model, url] {
+    // After the drop has returned, so the dragging program is not held up.
+    if (!urls.isEmpty())
+        QTimer::singleShot(0, m_model, [model, urls] {
             if (model)
-                IncomingFiles(*model).openDroppedURL(url);
+                IncomingFiles(*model).openDroppedURLs(urls);
         });
     return !urls.isEmpty();
 }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <utility>
 
 namespace dunmoss {
 
@@ -230,10 +231,25 @@ void Defaults::setValue(const QString& key, const QVariant& value) {
     }
     const QString encoded = encode(value);
     writeAndNotify({key}, [&] { m_settings->setValue(key, encoded); });
+    scheduleWriteCheck();
 }
 
 void Defaults::remove(const QString& key) {
     writeAndNotify({key}, [&] { m_settings->remove(key); });
+    scheduleWriteCheck();
+}
+
+void Defaults::scheduleWriteCheck() {
+    // One check for a run of changes, after the change that asked has returned.
+    if (m_writeCheckScheduled.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_writeCheckScheduled = false;
+            synchronize();
+        },
+        Qt::QueuedConnection);
 }
 
 void Defaults::registerDefaults(const QVariantMap& values) {
@@ -257,9 +273,21 @@ void Defaults::removeArgumentDomain() {
     setArgumentDomain({});
 }
 
-void Defaults::synchronize() {
-    QMutexLocker lock(&m_mutex);
-    m_settings->sync();
+bool Defaults::synchronize() {
+    QString failedPath;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_settings->sync();
+        if (m_settings->status() == QSettings::AccessError)
+            failedPath = m_settings->fileName();
+    }
+    if (failedPath.isEmpty()) {
+        m_writeFailureReported = false;
+        return true;
+    }
+    if (!std::exchange(m_writeFailureReported, true))
+        emit writeFailed(failedPath);
+    return false;
 }
 
 QString Defaults::filePath() const {

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QVariant>
 #include <QVariantMap>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -50,22 +51,31 @@ public:
     void setArgumentDomain(const QVariantMap& domain);
     void removeArgumentDomain();
 
-    void synchronize();
+    // Writes pending values now; false when the file could not be written.
+    bool synchronize();
     QString filePath() const;
 
 signals:
     void changed(const QString& key);
+    // The settings file could not be written (a folder in its place, a folder without write
+    // permission): what is set lasts only for this run. Emitted once, and again only after a
+    // write has succeeded in between. Writes are checked on the store's thread soon after
+    // each change.
+    void writeFailed(const QString& path);
 
 private:
     QVariant valueLocked(const QString& key) const;
     QVariant persistentValueLocked(const QString& key) const;
     // Runs `write` under the lock and reports the keys whose value it changed.
     template <typename Write> void writeAndNotify(const QStringList& keys, Write write);
+    void scheduleWriteCheck();
 
     mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_argumentDomain;
     QVariantMap m_registered;
+    std::atomic<bool> m_writeCheckScheduled = false;
+    bool m_writeFailureReported = false;
 };
 
 } // namespace dunmoss

@@ -134,6 +134,7 @@ void SessionFiles::openSessionFileAt(const QString& path) {
         return;
     }
 
+    const SessionSaveBatch batch(m_model);
     // The lone pristine untitled tab gives way to the files; when none opens it is replaced
     // by a fresh one and the window starts over.
     QList<EditorTab> before = m_model.state().tabs;

@@ -3,12 +3,14 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "session/SessionStore.h"
+#include "session/SessionWriter.h"
 #include "text/EditorTab.h"
 #include "text/EditorTheme.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowErrors.h"
 
 #include <QtGlobal>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -22,11 +24,18 @@ QString saveFailedMessage(const std::exception& error) {
 } // namespace
 
 SessionPersistence::SessionPersistence(EditorWindowModel& model, SessionStore& store)
-    : m_model(model), m_store(store) {
+    : m_model(model), m_store(store), m_sink(std::make_shared<SessionWriteSink>()) {
     m_snapshotTimer.setSingleShot(true);
-    m_snapshotTimer.setInterval(kSnapshotDelayMs);
     QObject::connect(&m_snapshotTimer, &QTimer::timeout, &m_snapshotTimer,
                      [this] { writeRecoverySnapshot(); });
+    m_sink->deliver = [this] { handleOutcomes(); };
+    QObject::connect(&m_model, &EditorWindowModel::changed, &m_snapshotTimer,
+                     [this] { followSelectionAndActiveTab(); });
+}
+
+SessionPersistence::~SessionPersistence() {
+    // Outcomes still on their way find nobody.
+    m_sink->deliver = nullptr;
 }
 
 bool SessionPersistence::isPersistenceEnabled() const {
@@ -40,28 +49,53 @@ bool SessionPersistence::mayWrite() const {
     return isPersistenceEnabled() && m_model.state().decisions.didRestoreSession;
 }
 
+RestoredSession SessionPersistence::currentRecord() const {
+    const EditorWindowState& state = m_model.state();
+    return makeSessionRecord(state.tabs, state.activeTabID, m_model.settings().fontSize());
+}
+
 void SessionPersistence::persistSession() {
     if (!mayWrite())
         return;
-    std::exception_ptr recordError;
-    try {
-        const EditorWindowState& state = m_model.state();
-        m_store.saveSession(state.tabs, state.activeTabID, m_model.settings().fontSize());
-    } catch (...) {
-        recordError = std::current_exception();
+    // The recovery file is written even when the record fails: one good copy is enough.
+    const RestoredSession record = currentRecord();
+    m_store.saveSession(record, m_sink);
+    m_store.writeRecoverySnapshot(record, m_sink);
+    m_snapshotTimer.stop();
+}
+
+void SessionPersistence::persistSessionAndWait() {
+    persistSession();
+    if (const std::exception_ptr failure = waitForWrites())
+        std::rethrow_exception(failure);
+}
+
+std::exception_ptr SessionPersistence::waitForWrites() {
+    SessionWriter::shared().waitUntilIdle();
+    return handleOutcomes();
+}
+
+std::exception_ptr SessionPersistence::handleOutcomes() {
+    std::exception_ptr first;
+    for (const SessionWriteOutcome& outcome : m_sink->takeOutcomes()) {
+        if (!outcome.failure) {
+            m_reportedFailures.remove(outcome.path);
+            continue;
+        }
+        if (!first)
+            first = outcome.failure;
+        try {
+            std::rethrow_exception(outcome.failure);
+        } catch (const std::exception& error) {
+            // Once per cause: a copy that keeps failing the same way is not reported again.
+            const QString message = saveFailedMessage(error);
+            if (m_reportedFailures.value(outcome.path) == message)
+                continue;
+            m_reportedFailures.insert(outcome.path, message);
+            reportSessionSaveFailure(error);
+        }
     }
-    // The recovery file is written even when the record failed: one good copy is enough.
-    std::exception_ptr snapshotError;
-    try {
-        const EditorWindowState& state = m_model.state();
-        m_store.writeRecoverySnapshot(state.tabs, state.activeTabID, m_model.settings().fontSize());
-    } catch (...) {
-        snapshotError = std::current_exception();
-    }
-    if (recordError)
-        std::rethrow_exception(recordError);
-    if (snapshotError)
-        std::rethrow_exception(snapshotError);
+    return first;
 }
 
 void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
@@ -72,7 +106,10 @@ void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
 }
 
 void SessionPersistence::scheduleRecoverySnapshot() {
-    m_snapshotTimer.start();
+    if (!m_snapshotTimer.isActive())
+        m_snapshotWaitStarted.start();
+    const qint64 left = kSnapshotMaxDelayMs - m_snapshotWaitStarted.elapsed();
+    m_snapshotTimer.start(int(std::clamp<qint64>(left, 0, kSnapshotDelayMs)));
 }
 
 void SessionPersistence::cancelRecoverySnapshot() {
@@ -83,12 +120,19 @@ void SessionPersistence::writeRecoverySnapshot() {
     if (!mayWrite())
         return;
     // The window as it is now, not as it was when the wait began.
-    try {
-        const EditorWindowState& state = m_model.state();
-        m_store.writeRecoverySnapshot(state.tabs, state.activeTabID, m_model.settings().fontSize());
-    } catch (const std::exception& error) {
-        m_model.presentError(saveFailedMessage(error));
-    }
+    m_store.writeRecoverySnapshot(currentRecord(), m_sink);
+}
+
+void SessionPersistence::followSelectionAndActiveTab() {
+    const EditorWindowState& state = m_model.state();
+    const EditorTab* active = m_model.tab(state.activeTabID);
+    const QList<TextRange> selection = active ? active->selectedRanges : QList<TextRange>();
+    if (state.activeTabID == m_seenActiveTabID && selection == m_seenSelection)
+        return;
+    m_seenActiveTabID = state.activeTabID;
+    m_seenSelection = selection;
+    if (mayWrite())
+        scheduleRecoverySnapshot();
 }
 
 } // namespace dunmoss

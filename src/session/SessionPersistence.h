@@ -1,27 +1,47 @@
 #pragma once
 
+#include "platform/TextRange.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QString>
 #include <QTimer>
+#include <QUuid>
 #include <exception>
+#include <memory>
 
 namespace dunmoss {
 
 class EditorWindowModel;
 class SessionStore;
+struct RestoredSession;
+struct SessionWriteSink;
 
-// When a window writes its session, and what a failed write tells the person. A full save
-// writes the settings record and then the recovery file; an edit only restarts a short wait
-// after which the recovery file alone is written, so a run of keystrokes costs one write.
+// When a window writes its session, and what a failed write tells the person. The main thread
+// only builds the record; the background SessionWriter encodes and writes it, and skips a
+// record that has not changed. A full save writes the record and the recovery file; an edit, a
+// new selection or another active tab only restarts a short wait after which the recovery file
+// alone is written, at the latest kSnapshotMaxDelayMs after the first change it waits for.
 // Nothing is written under the interface-testing flag, nor before the window has restored its
-// session.
+// session. A failure is reported once until that copy is written again.
 class SessionPersistence {
 public:
     static constexpr int kSnapshotDelayMs = 900;
+    // Below the two seconds of typing a crash may lose, as the write itself takes time.
+    static constexpr int kSnapshotMaxDelayMs = 1500;
 
     SessionPersistence(EditorWindowModel& model, SessionStore& store);
+    ~SessionPersistence();
 
     bool isPersistenceEnabled() const;
-    // Both copies are attempted; the record's error wins over the file's. Throws.
+    // Both copies go to the writer; a failure is reported when the writer is done with it.
     void persistSession();
+    // The same, then waits for the writer; throws the first failure (reported too).
+    void persistSessionAndWait();
+    // Waits until the writer has handled everything handed to it, and reports the outcomes.
+    // Answers the first failure, if any.
+    std::exception_ptr waitForWrites();
     // The message goes to the log, to the settings (shown at the next restore) and to the
     // window's error alert.
     void reportSessionSaveFailure(const std::exception& error);
@@ -31,11 +51,20 @@ public:
 
 private:
     bool mayWrite() const;
+    RestoredSession currentRecord() const;
     void writeRecoverySnapshot();
+    void followSelectionAndActiveTab();
+    std::exception_ptr handleOutcomes();
 
     EditorWindowModel& m_model;
     SessionStore& m_store;
     QTimer m_snapshotTimer;
+    QElapsedTimer m_snapshotWaitStarted;
+    std::shared_ptr<SessionWriteSink> m_sink;
+    // The failure last reported per file, until a write there succeeds.
+    QHash<QString, QString> m_reportedFailures;
+    QUuid m_seenActiveTabID;
+    QList<TextRange> m_seenSelection;
 };
 
 } // namespace dunmoss

@@ -5,6 +5,7 @@
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/SecurityScopedAccess.h"
+#include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "text/TextFileLoader.h"
 #include "window/DocumentFileWriter.h"
@@ -12,6 +13,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <climits>
 #include <cmath>
@@ -38,8 +40,35 @@ std::optional<RestoredSession> decodeOrKeepAside(SessionStore& store, const QByt
     }
 }
 
+// Only a regular file is read: a FIFO put there would block the start for ever.
+std::optional<QByteArray> readRegularFile(const QString& path) {
+    const std::optional<FileStatus> status = statPath(path);
+    if (!status || status->kind != FileKind::Regular)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return data;
+}
+
 bool isAbsolutePath(const std::optional<QString>& path) {
     return path && !path->isEmpty() && QDir::isAbsolutePath(*path);
+}
+
+// A file unchanged since the record was made is read in the encoding it was shown in, which the
+// person may have chosen with "Reopen with Encoding"; any other file by detection.
+std::optional<TextFileEncoding> encodingOfUnchangedFile(const SessionTab& stored,
+                                                        const QUrl& fileURL) {
+    if (!stored.lastKnownModificationTimestamp || !stored.lastKnownFileSize)
+        return std::nullopt;
+    if (hasFileChangedOnDisk(
+            fileURL, FileTimestamp::fromSecondsSinceEpoch(*stored.lastKnownModificationTimestamp),
+            stored.lastKnownFileSize))
+        return std::nullopt;
+    return textFileEncodingFromIdentifier(stored.savedEncodingKey.value_or(stored.encodingKey));
 }
 
 } // namespace
@@ -132,11 +161,18 @@ EditorTab makeTabFromSessionTab(const SessionTab& stored) {
 
     std::optional<LoadedPlainTextDocument> loaded;
     if (fileURL) {
+        SecurityScopedAccess access(*fileURL);
+        const std::optional<TextFileEncoding> kept = encodingOfUnchangedFile(stored, *fileURL);
         try {
-            SecurityScopedAccess access(*fileURL);
-            loaded = loadTextFile(*fileURL);
+            loaded = loadTextFile(*fileURL, kept);
         } catch (const std::exception&) {
             // The tab keeps its stored draft.
+        }
+        if (!loaded && kept) {
+            try {
+                loaded = loadTextFile(*fileURL);
+            } catch (const std::exception&) {
+            }
         }
     }
 
@@ -202,47 +238,67 @@ QString SessionStore::recoverySnapshotPath() const {
     return m_recoveryDirectory + QLatin1Char('/') + QLatin1String(kRecoverySnapshotFileName);
 }
 
-void SessionStore::saveSession(const QList<EditorTab>& tabs, const QUuid& activeTabID,
-                               double fontSize) {
-    const QByteArray data = encodeSessionRecord(makeSessionRecord(tabs, activeTabID, fontSize),
-                                                SessionRecordFormat::Compact);
-    const QString key = QString::fromLatin1(kSessionRecordKey);
-    if (m_defaults.data(key) == data)
-        return;
-    m_defaults.setValue(key, data);
+QString SessionStore::sessionRecordPath() const {
+    return QFileInfo(m_defaults.filePath()).absolutePath() + QLatin1Char('/') +
+           QLatin1String(kSessionRecordFileName);
+}
+
+void SessionStore::saveSession(const RestoredSession& record,
+                               std::shared_ptr<SessionWriteSink> sink) {
+    SessionWriter::shared().submit(sessionRecordPath(), SessionRecordFormat::Compact, record,
+                                   std::move(sink));
+}
+
+void SessionStore::writeRecoverySnapshot(const RestoredSession& record,
+                                         std::shared_ptr<SessionWriteSink> sink) {
+    SessionWriter::shared().submit(recoverySnapshotPath(), SessionRecordFormat::PrettySorted,
+                                   record, std::move(sink));
+}
+
+int SessionStore::writeCount() const {
+    const SessionWriter& writer = SessionWriter::shared();
+    return writer.writeCount(sessionRecordPath()) + writer.writeCount(recoverySnapshotPath());
 }
 
 std::optional<RestoredSession> SessionStore::loadSavedSession() {
-    const std::optional<QByteArray> data = m_defaults.data(QString::fromLatin1(kSessionRecordKey));
-    if (!data)
-        return std::nullopt;
-    return decodeOrKeepAside(*this, *data, QStringLiteral("session"),
-                             sessionCorruption().savedSessionWasCorrupt);
-}
-
-void SessionStore::writeRecoverySnapshot(const QList<EditorTab>& tabs, const QUuid& activeTabID,
-                                         double fontSize) {
-    const RestoredSession session = makeSessionRecord(tabs, activeTabID, fontSize);
-    if (!QDir().mkpath(m_recoveryDirectory))
-        throw FileError(FileErrorCode::FileWriteUnknown, m_recoveryDirectory);
-    writeBytesAtomically(encodeSessionRecord(session, SessionRecordFormat::PrettySorted),
-                         recoverySnapshotPath());
+    const QString path = sessionRecordPath();
+    std::optional<RestoredSession> fromFile;
+    if (const std::optional<QByteArray> data = readRegularFile(path)) {
+        fromFile = decodeOrKeepAside(*this, *data, QStringLiteral("session"),
+                                     sessionCorruption().savedSessionWasCorrupt);
+        if (fromFile)
+            SessionWriter::shared().noteStored(path, *fromFile);
+    }
+    const QString key = QString::fromLatin1(kSessionRecordKey);
+    const std::optional<QByteArray> old = m_defaults.data(key);
+    if (!old)
+        return fromFile;
+    const std::optional<RestoredSession> fromSettings = decodeOrKeepAside(
+        *this, *old, QStringLiteral("session"), sessionCorruption().savedSessionWasCorrupt);
+    // Moved, not copied: the settings file keeps no large value. The key stays while its
+    // bytes have no other home.
+    try {
+        if (!QFile::exists(path)) {
+            if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+                throw FileError(FileErrorCode::FileWriteUnknown, path);
+            writeBytesAtomically(*old, path);
+        }
+        m_defaults.remove(key);
+    } catch (const FileError&) {
+    }
+    return newerSession(fromFile, fromSettings);
 }
 
 std::optional<RestoredSession> SessionStore::readRecoverySnapshot() {
     const QString path = recoverySnapshotPath();
-    // Only a regular file is read: a FIFO put there would block the start for ever.
-    const std::optional<FileStatus> status = statPath(path);
-    if (!status || status->kind != FileKind::Regular)
+    const std::optional<QByteArray> data = readRegularFile(path);
+    if (!data)
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return decodeOrKeepAside(*this, data, QStringLiteral("recovery"),
-                             sessionCorruption().recoverySnapshotWasCorrupt);
+    std::optional<RestoredSession> session = decodeOrKeepAside(
+        *this, *data, QStringLiteral("recovery"), sessionCorruption().recoverySnapshotWasCorrupt);
+    if (session)
+        SessionWriter::shared().noteStored(path, *session);
+    return session;
 }
 
 void SessionStore::backupCorruptData(const QByteArray& data, const QString& label) {

@@ -8,13 +8,18 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
+#include <memory>
 #include <optional>
 
 namespace dunmoss {
 
 class Defaults;
+struct SessionWriteSink;
 
+// Where older versions kept the record, in the settings file; read once, then moved to its file.
 inline constexpr const char* kSessionRecordKey = "editor.session.v1";
+// The record's own file, beside the settings file, so the settings stay small.
+inline constexpr const char* kSessionRecordFileName = "session.json";
 inline constexpr const char* kRecoverySnapshotFileName = "recovery.json";
 
 // Bookmarks of files by path, made at most once per path in this process and shared by the
@@ -43,9 +48,10 @@ RestoredSession makeSessionRecord(const QList<EditorTab>& tabs, const QUuid& act
 std::optional<RestoredSession> newerSession(const std::optional<RestoredSession>& first,
                                             const std::optional<RestoredSession>& second);
 
-// The two stored copies of the session: the record in the settings database and the recovery
-// file. Copies of data that could not be decoded are kept beside the recovery file; nothing in
-// that folder is ever deleted.
+// The two stored copies of the session: the record in its file beside the settings file (one
+// line) and the recovery file (indented, keys sorted). Both are written by the background
+// SessionWriter, atomically. Copies of data that could not be decoded are kept beside the
+// recovery file; nothing in that folder is ever deleted.
 class SessionStore {
 public:
     SessionStore(Defaults& defaults, QString recoveryDirectory);
@@ -54,15 +60,20 @@ public:
     static QString standardRecoveryDirectory();
     const QString& recoveryDirectory() const { return m_recoveryDirectory; }
     QString recoverySnapshotPath() const;
+    QString sessionRecordPath() const;
     Defaults& defaults() const { return m_defaults; }
 
-    // Writes the record unless the stored bytes are the same. Throws on failure.
-    void saveSession(const QList<EditorTab>& tabs, const QUuid& activeTabID, double fontSize);
-    // Nothing when absent, not data, undecodable (copied aside and flagged) or without tabs.
+    // Hand the record to the writer, which tells the sink what became of it.
+    void saveSession(const RestoredSession& record, std::shared_ptr<SessionWriteSink> sink = {});
+    void writeRecoverySnapshot(const RestoredSession& record,
+                               std::shared_ptr<SessionWriteSink> sink = {});
+    // Files this store's copies were written to in this process.
+    int writeCount() const;
+
+    // Nothing when absent, not data, undecodable (copied aside and flagged) or without tabs. A
+    // record still in the settings (from an older version) is read too, moved into its own file
+    // and removed from the settings.
     std::optional<RestoredSession> loadSavedSession();
-    // Atomically, indented with sorted keys. Throws FileError.
-    void writeRecoverySnapshot(const QList<EditorTab>& tabs, const QUuid& activeTabID,
-                               double fontSize);
     // Nothing when missing or unreadable, undecodable (copied aside and flagged) or without
     // tabs.
     std::optional<RestoredSession> readRecoverySnapshot();

@@ -58,25 +58,18 @@ void WindowSession::installSeams() {
     if (!m_persistence.isPersistenceEnabled())
         return;
     seams.persistSession = [this] { m_persistence.persistSession(); };
+    seams.persistSessionAndWait = [this] { m_persistence.persistSessionAndWait(); };
     seams.scheduleRecoverySnapshot = [this] { m_persistence.scheduleRecoverySnapshot(); };
 }
 
 void WindowSession::saveSessionOnDisappear() {
-    std::exception_ptr failure;
-    try {
-        if (m_model.seams().persistSession)
-            m_model.seams().persistSession();
-    } catch (...) {
-        failure = std::current_exception();
+    // Waits for the writer, so a window that closes (or a program that quits) leaves its
+    // session on disk; a failure is reported by the wait.
+    if (m_model.seams().persistSession) {
+        m_model.seams().persistSession();
+        m_persistence.waitForWrites();
     }
     cancelWindowTasks();
-    if (!failure)
-        return;
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::exception& error) {
-        m_model.seams().reportSessionSaveFailure(error);
-    }
 }
 
 void WindowSession::cancelWindowTasks() {

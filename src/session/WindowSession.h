@@ -38,7 +38,7 @@ public:
     // would lose edits asks first).
     void installSeams();
 
-    // The window went away: a full save, then its timers stop; a failure is reported last.
+    // The window went away: a full save that is waited for, then its timers stop.
     void saveSessionOnDisappear();
     void cancelWindowTasks();
 

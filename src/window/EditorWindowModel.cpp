@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QUndoStack>
+#include <utility>
 
 namespace dunmoss {
 
@@ -282,6 +283,10 @@ int EditorWindowModel::visualColumnOfPrefix(const QString& prefix) const {
 void EditorWindowModel::persistSession() {
     if (!m_seams.persistSession)
         return;
+    if (m_sessionBatchDepth > 0) {
+        m_sessionSaveDeferred = true;
+        return;
+    }
     try {
         m_seams.persistSession();
     } catch (const std::exception& error) {
@@ -290,6 +295,12 @@ void EditorWindowModel::persistSession() {
         else
             presentError(localizedErrorDescription(error));
     }
+}
+
+void EditorWindowModel::endSessionBatch() {
+    if (--m_sessionBatchDepth > 0 || !std::exchange(m_sessionSaveDeferred, false))
+        return;
+    persistSession();
 }
 
 void EditorWindowModel::recordRecentFile(const QUrl& url) {

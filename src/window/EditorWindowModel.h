@@ -134,6 +134,10 @@ public:
 
     // Later subsystems' operations (see WindowSeams); session failures are reported.
     void persistSession();
+    // Session saves asked for inside a batch (a drop, an open request, a session file) happen
+    // once, when the outermost batch ends. Use SessionSaveBatch.
+    void beginSessionBatch() { ++m_sessionBatchDepth; }
+    void endSessionBatch();
     void recordRecentFile(const QUrl& url);
     void refreshFindResultsAfterEdit();
     void scheduleRecoverySnapshot();
@@ -155,9 +159,25 @@ private:
     std::unique_ptr<DocumentSaving> m_saving;
     std::unique_ptr<DocumentPrinting> m_printing;
     QStringList m_processArguments;
+    int m_sessionBatchDepth = 0;
+    bool m_sessionSaveDeferred = false;
     QString m_recoveryDirectory;
     // Last, so they go first.
     std::vector<std::unique_ptr<WindowAttachment>> m_attachments;
+};
+
+// One batch of work that saves the session once, at its end.
+class SessionSaveBatch {
+public:
+    explicit SessionSaveBatch(EditorWindowModel& model) : m_model(model) {
+        m_model.beginSessionBatch();
+    }
+    ~SessionSaveBatch() { m_model.endSessionBatch(); }
+    SessionSaveBatch(const SessionSaveBatch&) = delete;
+    SessionSaveBatch& operator=(const SessionSaveBatch&) = delete;
+
+private:
+    EditorWindowModel& m_model;
 };
 
 } // namespace dunmoss

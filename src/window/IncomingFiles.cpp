@@ -27,6 +27,7 @@ bool isDirectory(const QUrl& url) {
 void IncomingFiles::openURLs(const QList<QUrl>& urls) {
     if (urls.isEmpty())
         return;
+    const SessionSaveBatch batch(m_model);
     const bool welcomeBefore = m_model.state().panels.showWelcome;
     bool anyFallback = false;
     bool anyOpened = false;
@@ -54,12 +55,15 @@ void IncomingFiles::openURLs(const QList<QUrl>& urls) {
     m_model.persistSession();
 }
 
-void IncomingFiles::openDroppedURL(const QUrl& url) {
-    if (isDirectory(url)) {
-        makeWorkspaceRoot(url, false);
-        return;
+void IncomingFiles::openDroppedURLs(const QList<QUrl>& urls) {
+    const SessionSaveBatch batch(m_model);
+    for (const QUrl& url : urls) {
+        if (isDirectory(url)) {
+            makeWorkspaceRoot(url, false);
+            continue;
+        }
+        m_model.opening().openDocument(url, std::nullopt, std::nullopt, true);
     }
-    m_model.opening().openDocument(url, std::nullopt, std::nullopt, true);
 }
 
 void IncomingFiles::makeWorkspaceRoot(const QUrl& folder, bool storeBookmark) {

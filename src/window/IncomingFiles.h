@@ -23,9 +23,11 @@ public:
     // The system's batch, in order: each folder becomes the workspace root (the last one wins) and
     // its bookmark is stored for the next start; each file opens, the last one ends up active.
     void openURLs(const QList<QUrl>& urls);
-    // One dropped item: a folder becomes the workspace root for this run only (its bookmark is not
-    // stored); anything else is opened as a document.
-    void openDroppedURL(const QUrl& url);
+    // Dropped items, in order, saving the session once at the end: a folder becomes the
+    // workspace root for this run only (its bookmark is not stored); anything else is opened as
+    // a document.
+    void openDroppedURLs(const QList<QUrl>& urls);
+    void openDroppedURL(const QUrl& url) { openDroppedURLs({url}); }
 
     // The local files and folders a drop carries; empty when the drop holds none, and the window
     // then refuses it.

@@ -78,6 +78,7 @@ void TabClosing::closeAllTabs(bool force) {
         m_model.update([](EditorWindowState& state) { state.decisions.showCloseAllAlert = true; });
         return;
     }
+    const SessionSaveBatch batch(m_model);
     QList<QUuid> closed;
     for (const EditorTab& tab : m_model.state().tabs)
         closed.append(tab.id);

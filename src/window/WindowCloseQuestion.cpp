@@ -20,10 +20,10 @@ int unsavedTabCount(const EditorWindowState& state) {
 bool closingLosesUnsavedWork(EditorWindowModel& model, bool otherEditorWindowsRemain) {
     if (unsavedTabCount(model.state()) == 0)
         return false;
-    if (otherEditorWindowsRemain || !model.seams().persistSession)
+    if (otherEditorWindowsRemain || !model.seams().persistSessionAndWait)
         return true;
     try {
-        model.seams().persistSession();
+        model.seams().persistSessionAndWait();
         return false;
     } catch (const std::exception&) {
         return true;

@@ -17,13 +17,16 @@ namespace dunmoss {
 // session (session/WindowSession) fills the session, recent-file and session-file members when
 // it is attached to the model, the find refresh and the find state are installed then too, and the
 // outline extractor is the real one from the start; the others stay empty until their
-// subsystem installs them. An empty member does nothing (or gives nothing). `persistSession`
-// and `scheduleRecoverySnapshot` stay empty only while the session is not saved (interface
-// testing); tests may replace any member.
+// subsystem installs them. An empty member does nothing (or gives nothing). `persistSession`,
+// `persistSessionAndWait` and `scheduleRecoverySnapshot` stay empty only while the session is not
+// saved (interface testing); tests may replace any member.
 struct WindowSeams {
-    // Writes the window's session; throws on failure.
+    // Hands the window's session to the background writer; a failure is reported when the
+    // write ends.
     std::function<void()> persistSession;
-    // Reports an error thrown by persistSession.
+    // The same, then waits for the writer; throws on failure.
+    std::function<void()> persistSessionAndWait;
+    // Reports an error of a session save.
     std::function<void(const std::exception&)> reportSessionSaveFailure;
     // Puts a file at the front of the window's recent files.
     std::function<void(const QUrl&)> recordRecentFile;

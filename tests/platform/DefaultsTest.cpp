@@ -1,6 +1,7 @@
 #include "platform/Defaults.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -241,4 +242,31 @@ TEST(DefaultsStandard, LastValuesReachTheDiskWhenTheProgramEnds) {
         home.filePath(QStringLiteral(".qttest/config/Dunmoss Notepad/settings.ini"));
     ASSERT_TRUE(QFile::exists(file));
     EXPECT_EQ(Defaults(file).stringValue(key), QStringLiteral("kept"));
+}
+
+TEST_F(DefaultsTest, SettingsThatCannotBeWrittenAreReportedOnce) {
+    // A folder stands where the file should be.
+    ASSERT_TRUE(QDir().mkpath(path()));
+    Defaults defaults(path());
+    QStringList failures;
+    QObject::connect(&defaults, &Defaults::writeFailed,
+                     [&failures](const QString& file) { failures.append(file); });
+    defaults.setValue(QStringLiteral("a"), 1);
+    defaults.setValue(QStringLiteral("b"), 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(failures, QStringList{path()});
+    // The values last for this run; the next failing write says nothing new.
+    defaults.setValue(QStringLiteral("c"), 3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(failures.size(), 1);
+    EXPECT_EQ(defaults.integer(QStringLiteral("c")), 3);
+
+    // A store that can write reports nothing.
+    Defaults writable(dir.filePath(QStringLiteral("other.ini")));
+    QObject::connect(&writable, &Defaults::writeFailed,
+                     [&failures](const QString& file) { failures.append(file); });
+    writable.setValue(QStringLiteral("a"), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(failures.size(), 1);
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("other.ini"))));
 }

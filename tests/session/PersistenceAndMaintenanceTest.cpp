@@ -4,7 +4,6 @@
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
-#include "session/WindowSession.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -43,19 +42,50 @@ TEST_F(Persistence, TypingOnlyRestartsTheSnapshotWaitAndTheSnapshotHoldsTheLates
         edit(index, QStringLiteral("typed %1").arg(i));
     EXPECT_TRUE(WindowSession::of(*model).persistence().hasPendingSnapshot());
     EXPECT_FALSE(QFile::exists(recoveryFile()));
-    EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
     waitForSnapshot(*model);
+    flush();
     ASSERT_TRUE(snapshot());
     EXPECT_EQ(snapshot()->tabs.first().draftText, QStringLiteral("typed 5"));
-    // The snapshot alone: the settings record is written by full saves only.
-    EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+    // The snapshot alone: the record is written by full saves only.
+    EXPECT_FALSE(QFile::exists(recordFile()));
 
-    // A window that goes away drops the wait; its full save writes both copies.
+    // A window that goes away drops the wait; its full save writes both copies before it ends.
     edit(index, QStringLiteral("typed 6"));
     WindowSession::of(*model).saveSessionOnDisappear();
     EXPECT_FALSE(WindowSession::of(*model).persistence().hasPendingSnapshot());
     EXPECT_EQ(snapshot()->tabs.first().draftText, QStringLiteral("typed 6"));
-    EXPECT_TRUE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.first().draftText,
+              QStringLiteral("typed 6"));
+}
+
+TEST_F(Persistence, EditsThatKeepComingAreStillSnapshottedWithinTheLongestWait) {
+    // Faster than the snapshot's wait, for longer than its longest wait: the wait is not
+    // restarted for ever.
+    int typed = 0;
+    while (typed < 60 && !QFile::exists(recoveryFile())) {
+        edit(0, QStringLiteral("typed %1").arg(++typed));
+        QTest::qWait(100);
+    }
+    ASSERT_TRUE(QFile::exists(recoveryFile())) << "no snapshot after " << typed << " edits";
+    flush();
+    EXPECT_TRUE(snapshot()->tabs.first().draftText.startsWith(QStringLiteral("typed ")));
+}
+
+TEST_F(Persistence, ANewSelectionOrActiveTabIsSnapshottedWithoutAnEdit) {
+    const int first = open(writeFile(QStringLiteral("a.txt"), "alpha beta"));
+    open(writeFile(QStringLiteral("b.txt"), "gamma"));
+    model->persistSession();
+    flush();
+    EXPECT_FALSE(WindowSession::of(*model).persistence().hasPendingSnapshot());
+
+    model->setTabSelectedRange(tabAt(first).id, TextRange{6, 4});
+    model->setActiveTabID(tabAt(first).id);
+    EXPECT_TRUE(WindowSession::of(*model).persistence().hasPendingSnapshot());
+    waitForSnapshot(*model);
+    flush();
+    EXPECT_EQ(snapshot()->activeTabID, tabAt(first).id);
+    EXPECT_EQ(snapshot()->tabs.at(first).selectedLocation, 6);
+    EXPECT_EQ(snapshot()->tabs.at(first).selectedLength, 4);
 }
 
 TEST_F(Persistence, NothingIsWrittenUnderInterfaceTestingOrBeforeTheRestore) {
@@ -67,26 +97,36 @@ TEST_F(Persistence, NothingIsWrittenUnderInterfaceTestingOrBeforeTheRestore) {
     EXPECT_FALSE(WindowSession::of(*testing).persistence().hasPendingSnapshot());
     std::unique_ptr<EditorWindowModel> early = makeModel();
     early->persistSession();
-    QTest::qWait(20);
+    flush(*early);
     EXPECT_FALSE(QFile::exists(recoveryFile()));
-    EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+    EXPECT_FALSE(QFile::exists(recordFile()));
     EXPECT_FALSE(testing->state().errors.errorMessage);
 }
 
-TEST_F(Persistence, AFailedSaveIsReportedStoredForNextTimeAndStillWritesTheOtherCopy) {
+TEST_F(Persistence, AFailedSaveIsReportedOnceStoredForNextTimeAndStillWritesTheOtherCopy) {
     // The recovery folder cannot be made: a file stands where it should be.
     writeFile(QStringLiteral("Recovery"), "not a folder");
     edit(0, QStringLiteral("draft"));
     model->persistSession();
+    flush();
     const QString message = defaults->string(QString::fromLatin1(kSessionSaveFailedNoticeKey));
     EXPECT_TRUE(message.startsWith(localizedString(QStringLiteral("session.save.failed.format"))
                                        .section(QStringLiteral("%1"), 0, 0)));
     EXPECT_EQ(model->state().errors.errorMessage, message);
-    // The settings record was written all the same.
-    EXPECT_EQ(decodeSessionRecord(*defaults->data(QString::fromLatin1(kSessionRecordKey)))
-                  .tabs.first()
-                  .draftText,
+    // The record was written all the same.
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.first().draftText,
               QStringLiteral("draft"));
+    // The same failure again, from a save or a snapshot, is not reported again.
+    model->showNextQueuedError();
+    edit(0, QStringLiteral("draft 2"));
+    waitForSnapshot(*model);
+    model->persistSession();
+    flush();
+    EXPECT_FALSE(model->state().errors.errorMessage)
+        << model->state().errors.errorMessage->toStdString();
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.first().draftText,
+              QStringLiteral("draft 2"));
+
     // The next window shows the stored message once.
     QFile::remove(path(QStringLiteral("Recovery")));
     std::unique_ptr<EditorWindowModel> next = restoredModel();
@@ -109,7 +149,8 @@ TEST_F(Maintenance, AutosaveWritesModifiedFilesInTheirLineEndingThenSavesTheSess
     EXPECT_FALSE(tabIsModified(tabAt(index)));
     EXPECT_EQ(tabAt(index).lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
     EXPECT_EQ(WindowSession::of(*model).recentFiles().urls().first(), url);
-    EXPECT_TRUE(defaults->contains(QString::fromLatin1(kSessionRecordKey)));
+    flush();
+    EXPECT_TRUE(QFile::exists(recordFile()));
     EXPECT_FALSE(model->state().errors.errorMessage);
 
     // With nothing changed a tick writes nothing but the session.

@@ -49,6 +49,12 @@ protected:
 
     QString recoveryDirectory() const { return dir.filePath(QStringLiteral("Recovery")); }
     QString recoveryFile() const { return recoveryDirectory() + QStringLiteral("/recovery.json"); }
+    QString recordFile() const { return dir.filePath(QStringLiteral("session.json")); }
+    // Lets the background writer finish what it was handed, and the window hear of it.
+    void flush(EditorWindowModel& window) {
+        WindowSession::of(window).persistence().waitForWrites();
+    }
+    void flush() { flush(*model); }
     QString path(const QString& name) const { return dir.filePath(name); }
     SessionStore store() { return SessionStore(*defaults, recoveryDirectory()); }
 

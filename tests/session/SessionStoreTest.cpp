@@ -4,7 +4,7 @@
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
 #include "session/StrictJson.h"
-#include "session/WindowSession.h"
+#include "window/DocumentReloading.h"
 
 #include <QTest>
 #include <cstdio>
@@ -25,8 +25,9 @@ protected:
         return session;
     }
     void storeRecord(const RestoredSession& session) {
-        defaults->setValue(QString::fromLatin1(kSessionRecordKey),
-                           encodeSessionRecord(session, SessionRecordFormat::Compact));
+        QFile file(recordFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(encodeSessionRecord(session, SessionRecordFormat::Compact));
     }
     void storeSnapshot(const QByteArray& bytes) {
         QDir().mkpath(recoveryDirectory());
@@ -61,13 +62,15 @@ TEST_F(SessionStoreTest, TheNewerCopyWinsAndTheSnapshotWinsTies) {
     EXPECT_EQ(restoredDraft(), QStringLiteral("from the settings"));
 }
 
-TEST_F(SessionStoreTest, SavingWritesBothCopiesAndARepeatStillWrites) {
+TEST_F(SessionStoreTest, SavingWritesBothCopiesAndOnlyAChangeWritesAgain) {
+    model->settings().setAutoSaveEnabled(false);
     const QUrl url = writeFile(QStringLiteral("a.txt"), "on disk");
     const int index = open(url);
     edit(index, QStringLiteral("typed"));
     model->update([](EditorWindowState& s) { s.tabs[0].bookmarkedLines = {3, 1}; });
     model->persistSession();
-    const QByteArray first = *defaults->data(QString::fromLatin1(kSessionRecordKey));
+    flush();
+    const QByteArray first = readFile(recordFile());
     const RestoredSession record = decodeSessionRecord(first);
     EXPECT_EQ(decodeSessionRecord(readFile(recoveryFile())).tabs, record.tabs);
     ASSERT_EQ(record.tabs.size(), 1);
@@ -75,10 +78,74 @@ TEST_F(SessionStoreTest, SavingWritesBothCopiesAndARepeatStillWrites) {
     EXPECT_TRUE(record.tabs[0].fileBookmark);
     EXPECT_EQ(record.tabs[0].bookmarkedLines, (QList<qint64>{1, 3}));
     EXPECT_EQ(record.schemaVersion, 3);
+    const int writes = WindowSession::of(*model).store().writeCount();
+    EXPECT_EQ(writes, 2);
 
-    QTest::qWait(5); // a new savedAt
+    // An idle window (ticks, saves, snapshots) writes nothing, though the time moves on.
+    QTest::qWait(5);
+    for (int i = 0; i < 3; ++i)
+        WindowSession::of(*model).maintenance().maintenanceTick();
+    WindowSession::of(*model).persistence().scheduleRecoverySnapshot();
+    for (int i = 0; i < 100 && WindowSession::of(*model).persistence().hasPendingSnapshot(); ++i)
+        QTest::qWait(50);
+    flush();
+    EXPECT_EQ(WindowSession::of(*model).store().writeCount(), writes);
+    EXPECT_EQ(readFile(recordFile()), first);
+
+    // Nor does a window restarted on the same files.
+    model.reset();
+    model = restoredModel();
+    WindowSession::of(*model).maintenance().maintenanceTick();
+    flush();
+    EXPECT_EQ(WindowSession::of(*model).store().writeCount(), writes);
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("typed"));
+
+    edit(0, QStringLiteral("typed again"));
     model->persistSession();
-    EXPECT_NE(*defaults->data(QString::fromLatin1(kSessionRecordKey)), first);
+    flush();
+    EXPECT_EQ(WindowSession::of(*model).store().writeCount(), writes + 2);
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs[0].draftText,
+              QStringLiteral("typed again"));
+}
+
+TEST_F(SessionStoreTest, ARecordInTheSettingsMovesToItsOwnFileAndTheSettingsStaySmall) {
+    // Where an older version kept it.
+    const QString key = QString::fromLatin1(kSessionRecordKey);
+    defaults->setValue(key, encodeSessionRecord(sessionWith(QStringLiteral("from before"), 10),
+                                                SessionRecordFormat::Compact));
+    EXPECT_EQ(restoredDraft(), QStringLiteral("from before"));
+    EXPECT_FALSE(defaults->contains(key));
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.first().draftText,
+              QStringLiteral("from before"));
+    EXPECT_EQ(restoredDraft(), QStringLiteral("from before"));
+
+    // A large draft goes to the session's files, never into the settings.
+    edit(0, QString(300'000, QLatin1Char('x')));
+    model->persistSession();
+    flush();
+    defaults->synchronize();
+    EXPECT_GT(QFileInfo(recordFile()).size(), 300'000);
+    EXPECT_LT(QFileInfo(defaults->filePath()).size(), 64 * 1024);
+}
+
+TEST_F(SessionStoreTest, AnEncodingChosenByHandComesBackWhileTheFileIsUnchanged) {
+    // UTF-8 bytes that detection reads as UTF-8; the person chose Latin-1.
+    const QUrl url = writeFile(QStringLiteral("cafe.txt"), "caf\xc3\xa9\n");
+    open(url);
+    DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    ASSERT_EQ(tabAt(0).document.text, QStringLiteral("caf\u00c3\u00a9\n"));
+    model->persistSession();
+    flush();
+    model = restoredModel();
+    EXPECT_EQ(tabAt(0).document.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("caf\u00c3\u00a9\n"));
+    EXPECT_FALSE(tabIsModified(tabAt(0)));
+
+    // Changed on disk meanwhile: read by detection again.
+    writeFile(QStringLiteral("cafe.txt"), "caf\xc3\xa9 au lait\n");
+    model = restoredModel();
+    EXPECT_EQ(tabAt(0).document.encoding, TextFileEncoding::Utf8);
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("caf\u00e9 au lait\n"));
 }
 
 TEST_F(SessionStoreTest, UndecodableCopiesAreKeptAsideReportedOnceAndTheRestStillRestores) {
@@ -98,9 +165,10 @@ TEST_F(SessionStoreTest, UndecodableCopiesAreKeptAsideReportedOnceAndTheRestStil
     EXPECT_TRUE(copies[1].startsWith(QStringLiteral("corrupt-session-")));
     EXPECT_EQ(readFile(recoveryDirectory() + QLatin1Char('/') + copies[0]), badSnapshot);
     EXPECT_EQ(readFile(recoveryDirectory() + QLatin1Char('/') + copies[1]), badRecord);
-    // Nothing is deleted; one notice for both, then the save-failure message behind it.
+    // Nothing is deleted (the record moved from the settings to its file); one notice for
+    // both, then the save-failure message behind it.
     EXPECT_EQ(readFile(recoveryFile()), badSnapshot);
-    EXPECT_EQ(defaults->data(QString::fromLatin1(kSessionRecordKey)), badRecord);
+    EXPECT_EQ(readFile(recordFile()), badRecord);
     EXPECT_EQ(window->state().errors.errorMessage,
               localizedString(QStringLiteral("session.corrupt-snapshot.notice")));
     EXPECT_EQ(window->state().errors.queuedErrorMessages,

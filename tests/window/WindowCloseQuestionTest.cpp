@@ -13,6 +13,7 @@ protected:
     void SetUp() override {
         WindowFixture::SetUp();
         model->seams().persistSession = nullptr;
+        model->seams().persistSessionAndWait = nullptr;
     }
     // Asks and records the answer; nullopt while no answer came.
     std::optional<bool> ask() {
@@ -34,7 +35,7 @@ TEST_F(CloseQuestion, OnlyUnsavedEditsWithoutASessionStoreNeedAQuestion) {
     EXPECT_EQ(unsavedTabCount(state()), 1);
     EXPECT_TRUE(closingLosesUnsavedWork(*model));
     // A session store keeps the drafts: no question.
-    model->seams().persistSession = [] {};
+    model->seams().persistSessionAndWait = [] {};
     EXPECT_FALSE(closingLosesUnsavedWork(*model));
 }
 

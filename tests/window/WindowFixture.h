@@ -33,6 +33,7 @@ protected:
             if (failSessionSave)
                 throw std::runtime_error("session store unavailable");
         };
+        seams.persistSessionAndWait = seams.persistSession;
         seams.recordRecentFile = [this](const QUrl& url) { recentFiles.append(url); };
         seams.refreshFindResultsAfterEdit = [this] { ++findRefreshes; };
         seams.scheduleRecoverySnapshot = [this] { ++snapshotRequests; };

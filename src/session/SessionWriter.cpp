@@ -1,0 +1,126 @@
+#include "session/SessionWriter.h"
+
+#include "platform/FileError.h"
+#include "window/DocumentFileWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaObject>
+
+namespace dunmoss {
+
+QList<SessionWriteOutcome> SessionWriteSink::takeOutcomes() {
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_outcomes, {});
+}
+
+void SessionWriteSink::add(SessionWriteOutcome outcome) {
+    std::lock_guard lock(m_mutex);
+    m_outcomes.append(std::move(outcome));
+}
+
+bool sameSessionContent(const RestoredSession& a, const RestoredSession& b) {
+    return a.schemaVersion == b.schemaVersion && a.activeTabID == b.activeTabID &&
+           a.fontSize == b.fontSize && a.tabs == b.tabs;
+}
+
+SessionWriter& SessionWriter::shared() {
+    // Never destroyed: its thread may still wait for work when the process ends, and every
+    // caller waits for it to be idle before it lets the process end.
+    static SessionWriter* const writer = new SessionWriter;
+    return *writer;
+}
+
+void SessionWriter::submit(const QString& path, SessionRecordFormat format, RestoredSession record,
+                           std::shared_ptr<SessionWriteSink> sink) {
+    std::lock_guard lock(m_mutex);
+    if (!m_pending.contains(path))
+        m_order.append(path);
+    m_pending.insert(path, Job{path, format, std::move(record), std::move(sink)});
+    if (!m_thread)
+        m_thread = std::make_unique<std::thread>([this] { run(); });
+    m_wake.notify_one();
+}
+
+void SessionWriter::noteStored(const QString& path, RestoredSession record) {
+    std::lock_guard lock(m_mutex);
+    if (!m_lastWritten.contains(path))
+        m_lastWritten.insert(path, std::move(record));
+}
+
+void SessionWriter::waitUntilIdle() {
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_order.isEmpty() && !m_busy; });
+}
+
+int SessionWriter::writeCount(const QString& path) const {
+    std::lock_guard lock(m_mutex);
+    return m_writeCounts.value(path);
+}
+
+void SessionWriter::run() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return !m_order.isEmpty(); });
+            job = m_pending.take(m_order.takeFirst());
+            m_busy = true;
+        }
+        SessionWriteOutcome outcome = write(job);
+        if (outcome.written) {
+            std::lock_guard lock(m_mutex);
+            m_lastWritten.insert(job.path, job.record);
+            ++m_writeCounts[job.path];
+        }
+        // The outcome is in the sink before the writer counts as idle, so whoever waited finds
+        // it there.
+        if (job.sink) {
+            job.sink->add(std::move(outcome));
+            if (QCoreApplication* app = QCoreApplication::instance()) {
+                std::shared_ptr<SessionWriteSink> sink = job.sink;
+                QMetaObject::invokeMethod(
+                    app,
+                    [sink] {
+                        if (sink->deliver)
+                            sink->deliver();
+                    },
+                    Qt::QueuedConnection);
+            }
+        }
+        // The record's strings are let go here, off the main thread.
+        job = Job{};
+        std::lock_guard lock(m_mutex);
+        m_busy = false;
+        if (m_order.isEmpty())
+            m_idle.notify_all();
+    }
+}
+
+SessionWriteOutcome SessionWriter::write(const Job& job) {
+    SessionWriteOutcome outcome;
+    outcome.path = job.path;
+    std::optional<RestoredSession> last;
+    {
+        // A copy shares the strings; comparing happens outside the lock.
+        std::lock_guard lock(m_mutex);
+        const auto found = m_lastWritten.constFind(job.path);
+        if (found != m_lastWritten.constEnd())
+            last = *found;
+    }
+    if (last && sameSessionContent(*last, job.record))
+        return outcome;
+    try {
+        const QString folder = QFileInfo(job.path).absolutePath();
+        if (!QDir().mkpath(folder))
+            throw FileError(FileErrorCode::FileWriteUnknown, folder);
+        writeBytesAtomically(encodeSessionRecord(job.record, job.format), job.path);
+        outcome.written = true;
+    } catch (...) {
+        outcome.failure = std::current_exception();
+    }
+    return outcome;
+}
+
+} // namespace dunmoss
