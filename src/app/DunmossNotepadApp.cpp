@@ -10,6 +10,7 @@
 #include "chrome/WindowLevel.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
+#include "platform/TerminationSignals.h"
 #include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
@@ -151,6 +152,12 @@ void DunmossNotepadApp::saveSessionsAndQuit() {
     m_delegate->applicationWillTerminate();
     SessionWriter::shared().waitUntilIdle();
     quitApplication();
+}
+
+void DunmossNotepadApp::quitOnTerminationSignals() {
+    auto* terminations = new TerminationSignals(this);
+    connect(terminations, &TerminationSignals::received, this,
+            &DunmossNotepadApp::saveSessionsAndQuit);
 }
 
 QStringList DunmossNotepadApp::openFilePaths() {

@@ -54,6 +54,8 @@ public:
     // A termination signal (logout, shutdown, a closed terminal): every window's session is
     // written and waited for, then the program quits as Ctrl+Q does.
     void saveSessionsAndQuit();
+    // From now on SIGTERM, SIGHUP and SIGINT call saveSessionsAndQuit.
+    void quitOnTerminationSignals();
 
     // The files open in every editor window, in window and tab order (automated testing).
     static QStringList openFilePaths();

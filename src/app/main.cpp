@@ -5,7 +5,6 @@
 #include "app/DunmossNotepadApp.h"
 #include "app/SingleInstance.h"
 #include "editor/IconTable.h"
-#include "platform/TerminationSignals.h"
 #include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 
@@ -64,9 +63,7 @@ int main(int argc, char** argv) {
     if (dunmoss::arrayContainsString(arguments, QString::fromLatin1(dunmoss::kUiTestingArgument)))
         instance.setTabReporter(&dunmoss::DunmossNotepadApp::openFilePaths);
     // Logout, shutdown and a closed terminal keep the drafts, as Ctrl+Q does.
-    dunmoss::TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &dunmoss::TerminationSignals::received, &app,
-                     &dunmoss::DunmossNotepadApp::saveSessionsAndQuit);
+    app.quitOnTerminationSignals();
     app.start(commandLine.paths);
     const int status = QApplication::exec();
     // The windows handed their last session to the writer; the process ends once it is on disk.

@@ -14,12 +14,14 @@
 #include "platform/Defaults.h"
 #include "session/SessionRecord.h"
 #include "session/SessionStore.h"
+#include "session/SessionWriter.h"
 #include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -29,6 +31,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -160,6 +163,48 @@ void saveForever() {
     }
 }
 
+// Child: types one letter every 50 ms into a new untitled tab, saying how many so far, until
+// killed.
+void typeContinuously() {
+    useParentsDataFolders();
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    EditorWindowView* window = startedWindow(app, {});
+    window->commandTable().newDocument();
+    ShortcutTextView* editor = activeEditor(window);
+    editor->setFocus();
+    int typed = 0;
+    QTimer keys;
+    keys.setInterval(50);
+    QObject::connect(&keys, &QTimer::timeout, [&] {
+        typeText(editor, QString(QChar(u'a' + typed % 26)));
+        say("TYPED " + QByteArray::number(++typed));
+    });
+    keys.start();
+    QEventLoop().exec();
+}
+
+// Child: types into a new untitled tab and a file's tab, then runs as the program does until
+// a termination signal ends it.
+void typeThenRunUntilSignalled() {
+    useParentsDataFolders();
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    app.quitOnTerminationSignals();
+    EditorWindowView* window = startedWindow(app, {qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES")});
+    ShortcutTextView* editor = activeEditor(window);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    typeText(editor, QStringLiteral(" and more"));
+    window->commandTable().newDocument();
+    editor = activeEditor(window);
+    editor->setFocus();
+    typeText(editor, QStringLiteral("typed just before the signal"));
+    settle();
+    say("STATE " + describe(window->model().state()));
+    const int status = QApplication::exec();
+    SessionWriter::shared().waitUntilIdle();
+    say("QUIT " + QByteArray::number(status));
+}
+
 class SessionSurvival : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -250,11 +295,10 @@ TEST_F(SessionSurvival, EveryDraftSelectionAndEncodingComesBackAfterAKill) {
     kill(typing);
     ASSERT_EQ(typing->exitStatus(), QProcess::CrashExit);
 
-    // The settings record was written before the typing: the drafts come from the recovery file.
-    Defaults settings(data + QStringLiteral("/config/Dunmoss Notepad/settings.ini"));
-    if (const std::optional<QByteArray> record =
-            settings.data(QString::fromLatin1(kSessionRecordKey)))
-        EXPECT_FALSE(record->contains("an untitled draft"));
+    // The record was written before the typing: the drafts come from the recovery file.
+    QFile record(data + QStringLiteral("/config/Dunmoss Notepad/session.json"));
+    if (record.open(QIODevice::ReadOnly))
+        EXPECT_FALSE(record.readAll().contains("an untitled draft"));
     EXPECT_TRUE(
         QFile::exists(data + QStringLiteral("/data/Dunmoss Notepad/Recovery/recovery.json")));
 
@@ -273,6 +317,86 @@ TEST_F(SessionSurvival, EveryDraftSelectionAndEncodingComesBackAfterAKill) {
     EXPECT_EQ(before.at(1).toObject().value(QStringLiteral("encoding")), QStringLiteral("gb18030"));
     EXPECT_EQ(QJsonDocument::fromJson(restored).array(), before)
         << "typed:    " << typed.constData() << "\nrestored: " << restored.constData();
+}
+
+TEST_F(SessionSurvival, ContinuousTypingKilledLosesAtMostTheLastTwoSeconds) {
+    if (role() == QLatin1String("continuous"))
+        return typeContinuously();
+    if (role() == QLatin1String("report"))
+        return reportRestored();
+    const QString test = QStringLiteral("ContinuousTypingKilledLosesAtMostTheLastTwoSeconds");
+    const QString data = dir.filePath(QStringLiteral("home"));
+    QProcess* typing = startChild(QStringLiteral("continuous"), test, QString(), data);
+    ASSERT_TRUE(readLine(typing, "TYPED "));
+    // When each count was heard; what the child said later than two seconds before the kill
+    // may be lost, nothing earlier.
+    QElapsedTimer clock;
+    clock.start();
+    QList<std::pair<qint64, int>> heard;
+    while (clock.elapsed() < 5000) {
+        typing->waitForReadyRead(50);
+        while (typing->canReadLine()) {
+            const QByteArray line = typing->readLine().trimmed();
+            if (line.startsWith("TYPED "))
+                heard.append({clock.elapsed(), line.mid(6).toInt()});
+        }
+    }
+    kill(typing);
+    const qint64 killedAt = clock.elapsed();
+    int mustSurvive = 0;
+    for (const auto& [at, count] : heard)
+        if (at <= killedAt - 2000)
+            mustSurvive = count;
+    ASSERT_GT(mustSurvive, 10) << "the child typed too little to judge";
+
+    QProcess* report = startChild(QStringLiteral("report"), test, QString(), data);
+    const QByteArray restored = readLine(report, "STATE ").value_or(QByteArray());
+    report->waitForFinished(20000);
+    QString longest;
+    for (const QJsonValue& tab : QJsonDocument::fromJson(restored).array()) {
+        const QString text = tab.toObject().value(QStringLiteral("text")).toString();
+        if (text.size() > longest.size())
+            longest = text;
+    }
+    EXPECT_GE(longest.size(), mustSurvive) << restored.constData();
+    for (qsizetype i = 0; i < longest.size(); ++i)
+        ASSERT_EQ(longest.at(i), QChar(char16_t(u'a' + i % 26))) << "at " << i;
+}
+
+TEST_F(SessionSurvival, TerminationAndHangUpRightAfterTypingLoseNothing) {
+    if (role() == QLatin1String("signalled"))
+        return typeThenRunUntilSignalled();
+    if (role() == QLatin1String("report"))
+        return reportRestored();
+    const QString test = QStringLiteral("TerminationAndHangUpRightAfterTypingLoseNothing");
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const QString file = dir.filePath(QStringLiteral("notes%1.txt").arg(signal));
+        {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write("first line\n");
+        }
+        const QString data = dir.filePath(QStringLiteral("home%1").arg(signal));
+        QProcess* child = startChild(QStringLiteral("signalled"), test, file, data);
+        const QByteArray typed = readLine(child, "STATE ").value_or(QByteArray());
+        ASSERT_FALSE(typed.isEmpty());
+        // Well within the snapshot's wait.
+        ::kill(pid_t(child->processId()), signal);
+        ASSERT_TRUE(readLine(child, "QUIT "));
+        ASSERT_TRUE(child->waitForFinished(20000));
+        EXPECT_EQ(child->exitStatus(), QProcess::NormalExit);
+
+        QProcess* report = startChild(QStringLiteral("report"), test, QString(), data);
+        const QByteArray restored = readLine(report, "STATE ").value_or(QByteArray());
+        report->waitForFinished(20000);
+        EXPECT_EQ(QJsonDocument::fromJson(restored).array(), QJsonDocument::fromJson(typed).array())
+            << "typed:    " << typed.constData() << "\nrestored: " << restored.constData();
+        // The file itself was left as it was: the drafts live in the session.
+        QFile in(file);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        EXPECT_EQ(in.readAll(), QByteArray("first line\n"));
+    }
 }
 
 TEST_F(SessionSurvival, AKilledSaveLeavesTheOldOrTheNewFileNeverAPart) {
