@@ -29,6 +29,10 @@ QFrame* makeDivider(QWidget* parent, int leadingInset = 0) {
     return line;
 }
 
+const char* const kEntryName = "toolSheetEntry";
+const char* const kSecondaryProperty = "toolSheetSecondaryText";
+const char* const kSymbolProperty = "toolSheetSymbol";
+
 QLabel* makeLabel(const QString& text, QWidget* parent, qreal sizeFactor, bool semibold,
                   bool secondary) {
     auto* label = new QLabel(parent);
@@ -40,7 +44,12 @@ QLabel* makeLabel(const QString& text, QWidget* parent, qreal sizeFactor, bool s
     if (semibold)
         font.setWeight(QFont::DemiBold);
     label->setFont(font);
-    if (secondary)
+    // An entry's labels sit on a button with a style sheet, which passes no palette on: the
+    // sheet colours them itself.
+    const bool onEntry = parent->objectName() == QLatin1String(kEntryName);
+    if (onEntry)
+        label->setProperty(kSecondaryProperty, secondary);
+    else if (secondary)
         useSecondaryTextColor(label);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
@@ -111,27 +120,23 @@ ToolSheetDialog::ToolSheetDialog(const QString& title, const QString& systemImag
     rows->addStretch(1);
     scroll->setWidget(list);
     column->addWidget(scroll, 1);
+    followPalette(this, [this] { colourEntries(); });
 }
 
 QWidget* ToolSheetDialog::makeEntry(const ToolSheetEntry& entry, int index, int verticalPadding) {
     auto* button = new QPushButton(this);
-    button->setObjectName(QStringLiteral("toolSheetEntry"));
+    button->setObjectName(QString::fromLatin1(kEntryName));
     button->setFlat(true);
     button->setAutoDefault(true);
     button->setAccessibleName(entry.title);
     button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral(
-        "QPushButton#toolSheetEntry { border: none; border-radius: 6px; text-align: left; }"
-        "QPushButton#toolSheetEntry:hover, QPushButton#toolSheetEntry:focus {"
-        " background: palette(midlight); }"));
     auto* row = new QHBoxLayout(button);
     row->setContentsMargins(16, verticalPadding, 16, verticalPadding);
     row->setSpacing(12);
     auto* symbol = new QLabel(button);
     symbol->setFixedWidth(kSymbolColumnWidth);
     symbol->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    symbol->setPixmap(
-        symbolPixmap(entry.systemImage, 20, secondaryLabelColor(palette()), devicePixelRatioF()));
+    symbol->setProperty(kSymbolProperty, entry.systemImage);
     symbol->setAttribute(Qt::WA_TransparentForMouseEvents);
     row->addWidget(symbol, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
@@ -156,6 +161,35 @@ QWidget* ToolSheetDialog::makeEntry(const ToolSheetEntry& entry, int index, int 
     });
     m_entries.append(button);
     return button;
+}
+
+void ToolSheetDialog::colourEntries() {
+    // A widget with a style sheet takes its colours from it, so they are written into it.
+    const QPalette sheet = palette();
+    const auto css = [](const QColor& c) {
+        return QStringLiteral("rgba(%1, %2, %3, %4)")
+            .arg(c.red())
+            .arg(c.green())
+            .arg(c.blue())
+            .arg(c.alpha());
+    };
+    const QString style =
+        QStringLiteral("QPushButton#%1 { border: none; border-radius: 6px; text-align: left; }"
+                       "QPushButton#%1:hover, QPushButton#%1:focus { background: %2; }"
+                       "QLabel { color: %3; } QLabel[%4=\"true\"] { color: %5; }")
+            .arg(QString::fromLatin1(kEntryName), css(sheet.color(QPalette::Midlight)),
+                 css(sheet.color(QPalette::WindowText)), QString::fromLatin1(kSecondaryProperty),
+                 css(secondaryLabelColor(sheet)));
+    for (QWidget* entry : std::as_const(m_entries)) {
+        if (entry->styleSheet() != style)
+            entry->setStyleSheet(style);
+        for (QLabel* label : entry->findChildren<QLabel*>()) {
+            const QString symbol = label->property(kSymbolProperty).toString();
+            if (!symbol.isEmpty())
+                label->setPixmap(
+                    symbolPixmap(symbol, 20, secondaryLabelColor(sheet), devicePixelRatioF()));
+        }
+    }
 }
 
 void ToolSheetDialog::showEvent(QShowEvent* event) {

@@ -56,6 +56,8 @@ protected:
 
 private:
     QWidget* makeEntry(const ToolSheetEntry& entry, int index, int verticalPadding);
+    // Colours the entries from the sheet's palette, which their style sheets do not pass on.
+    void colourEntries();
 
     QList<QWidget*> m_entries;
     int m_chosen = -1;

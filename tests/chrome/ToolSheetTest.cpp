@@ -49,6 +49,31 @@ TEST_F(ToolSheet, TheToolboxListsItsActionsInOrderAndAnswersTheClickedOne) {
     EXPECT_EQ(answers, QList<int>{int(TextToolboxAction::Base64Decode)});
 }
 
+// Over a dark window every text of the sheet is light, the entries' too.
+TEST_F(ToolSheet, TheSheetTakesTheWindowsColours) {
+    QPalette dark = window.palette();
+    dark.setColor(QPalette::Window, QColor(0x24, 0x25, 0x28));
+    dark.setColor(QPalette::WindowText, QColor(0xe6, 0xe6, 0xe8));
+    window.setPalette(dark);
+    for (dunmoss::ToolSheet kind :
+         {dunmoss::ToolSheet::TextToolbox, dunmoss::ToolSheet::SnippetLibrary}) {
+        ToolSheetDialog* dialog = open(kind);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(dialog->palette().color(QPalette::Window), dark.color(QPalette::Window));
+        int texts = 0;
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || !label->isVisible())
+                continue;
+            ++texts;
+            EXPECT_GT(label->palette().color(QPalette::WindowText).lightness(), 128)
+                << label->text().toStdString();
+        }
+        EXPECT_GT(texts, 10);
+        dialog->reject();
+        QApplication::processEvents();
+    }
+}
+
 TEST_F(ToolSheet, ReturnPicksTheFocusedSnippetAndEscapeDismisses) {
     ToolSheetDialog* dialog = open(dunmoss::ToolSheet::SnippetLibrary);
     ASSERT_TRUE(dialog);
