@@ -43,7 +43,8 @@ struct FindReplaceBarActions {
 // and status come from the window's find state, typing writes them back, and every button runs
 // its action whatever the query (the operations report refusals in the status). Return in the
 // query field finds the next match; Ctrl+G and Ctrl+Shift+G step through the matches while the
-// bar is shown. The keyboard focus follows the window's focused field.
+// bar is shown. The keyboard focus follows the window's focused field. In a window too narrow
+// for the replace controls beside the query and a roomy status, they lead the second row.
 class FindReplaceBar : public QWidget {
     Q_OBJECT
 public:
