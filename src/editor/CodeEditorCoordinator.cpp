@@ -87,6 +87,17 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
     connect(text, &ShortcutTextView::geometryChanged, this,
             &CodeEditorCoordinator::boundsDidChange);
     connect(text, &QPlainTextEdit::updateRequest, ruler, [ruler] { ruler->update(); });
+    // Keyboard scrolling (Page Down, Ctrl+End, the caret leaving the view) moves the view
+    // without a signal of its scroll bar; every scroll reaches the view as an update request.
+    connect(text, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
+        if (!textView)
+            return;
+        const int top = textView->firstVisibleTextBlock().blockNumber();
+        if (dy == 0 && top == m_shownTopBlock)
+            return;
+        m_shownTopBlock = top;
+        boundsDidChange();
+    });
 }
 
 void CodeEditorCoordinator::attachDocumentStorage() {

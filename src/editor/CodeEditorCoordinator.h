@@ -111,6 +111,8 @@ private:
     // Where the caret lands after the last typed edit; a caret put elsewhere ends the typing
     // step, so that the next keystroke starts a new undo step.
     std::optional<qsizetype> m_caretAfterTyping;
+    // The first line shown at the last scroll, to tell a scroll from any other repaint.
+    int m_shownTopBlock = 0;
 };
 
 } // namespace dunmoss

@@ -159,6 +159,30 @@ TEST(SyntaxHighlighting, LongTextsWaitForAPauseAndColourOnlyAroundTheVisibleLine
     EXPECT_FALSE(v.engine().hasPendingHighlighting());
 }
 
+TEST(SyntaxHighlighting, KeyboardScrollingColoursTheLinesItBringsIntoView) {
+    ColouredView v(longText(200'000), EditorLanguage::Javascript);
+    ShortcutTextView* text = v.view->textView();
+    text->setFocus();
+    const auto keywordColouredAtCaret = [&] {
+        const qsizetype caret = text->textCursor().position();
+        return v.colourAt(v.tab.text.lastIndexOf(QStringLiteral("return"), caret)) ==
+               role(SyntaxColorRole::Keyword);
+    };
+    QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(keywordColouredAtCaret(), 2000);
+    EXPECT_EQ(v.engine().highlightRange().end(), v.tab.text.size());
+    QTest::keyClick(text, Qt::Key_Home, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(!v.engine().hasPendingHighlighting(), 2000);
+
+    // Page Down far past the coloured start: the lines reached are coloured after the pause.
+    for (int i = 0; i < 300; ++i)
+        QTest::keyClick(text, Qt::Key_PageDown);
+    ASSERT_GT(text->textCursor().position(), 60'000);
+    EXPECT_FALSE(keywordColouredAtCaret());
+    EXPECT_TRUE(v.engine().hasPendingHighlighting());
+    QTRY_VERIFY_WITH_TIMEOUT(keywordColouredAtCaret(), 2000);
+}
+
 TEST(SyntaxHighlighting, AboveOneMillionUnitsTheTextKeepsItsPlainLook) {
     ColouredView big(longText(1'000'001), EditorLanguage::Javascript);
     EXPECT_FALSE(big.formatAt(0));
