@@ -14,7 +14,7 @@ class Defaults;
 
 // What the Edit menu needs of its window.
 struct EditMenuContext {
-    // The undo stack of the window's active tab; null when there is none.
+    // The undo stack of the tab whose pane has the keyboard; null when there is none.
     std::function<QUndoStack*()> activeUndoStack;
 };
 

@@ -25,7 +25,7 @@ void installApplicationChrome(EditorWindowView& window, Defaults& defaults,
     EditorWindowModel* model = &window.model();
     window.setMenuBar(new EditorMenuBar(EditMenuContext{[model] {
                                             return model->undoRegistry().undoStackForTab(
-                                                activeTab(model->state()).id);
+                                                keyboardTab(model->state()).id);
                                         }},
                                         defaults, &window));
 

@@ -9,7 +9,7 @@
 namespace dunmoss {
 
 int Bookmarks::currentLineNumber() const {
-    const EditorTab& tab = activeTab(m_model.state());
+    const EditorTab& tab = keyboardTab(m_model.state());
     const qsizetype caret =
         std::clamp<qsizetype>(tab.selectedRange.location, 0, tab.document.text.size());
     return 1 + int(QStringView(tab.document.text).first(caret).count(u'\n'));
@@ -17,7 +17,7 @@ int Bookmarks::currentLineNumber() const {
 
 void Bookmarks::toggleBookmark() {
     const int line = currentLineNumber();
-    const int index = m_model.activeTabIndex();
+    const int index = m_model.keyboardTabIndex();
     bool removed = false;
     m_model.update([&](EditorWindowState& state) {
         std::set<int>& lines = state.tabs[index].bookmarkedLines;
@@ -32,7 +32,7 @@ void Bookmarks::toggleBookmark() {
 }
 
 void Bookmarks::clearBookmarks() {
-    const int index = m_model.activeTabIndex();
+    const int index = m_model.keyboardTabIndex();
     if (m_model.state().tabs.at(index).bookmarkedLines.empty()) {
         m_model.setFindMessage(localizedString(QStringLiteral("tools.bookmark.empty")));
         return;
@@ -43,7 +43,7 @@ void Bookmarks::clearBookmarks() {
 }
 
 void Bookmarks::goToAdjacentBookmark(bool previous) {
-    const int index = m_model.activeTabIndex();
+    const int index = m_model.keyboardTabIndex();
     const EditorTab& tab = m_model.state().tabs.at(index);
     const QString& text = tab.document.text;
     const int lines = lineCount(text);

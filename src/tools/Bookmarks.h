@@ -4,15 +4,15 @@ namespace dunmoss {
 
 class EditorWindowModel;
 
-// Bookmarked lines of the active tab: toggling the caret's line, clearing them all, and going
-// to the next or previous one with wrap-around. Line numbers are not moved by edits; numbers
-// past the last line are skipped by navigation but still cleared. Read-only tabs take
+// Bookmarked lines of the tab whose pane has the keyboard: toggling the caret's line, clearing them
+// all, and going to the next or previous one with wrap-around. Line numbers are not moved by edits;
+// numbers past the last line are skipped by navigation but still cleared. Read-only tabs take
 // bookmarks too.
 class Bookmarks {
 public:
     explicit Bookmarks(EditorWindowModel& model) : m_model(model) {}
 
-    // The 1-based line of the active tab's caret.
+    // The 1-based line of that tab's caret.
     int currentLineNumber() const;
     // Adds or removes the caret's line and saves the session.
     void toggleBookmark();

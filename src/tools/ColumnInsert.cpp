@@ -19,7 +19,7 @@ void ColumnInsert::cancel() {
 }
 
 int ColumnInsert::caretVisualColumn() const {
-    const EditorTab& tab = activeTab(m_model.state());
+    const EditorTab& tab = keyboardTab(m_model.state());
     const QString& text = tab.document.text;
     const qsizetype caret = std::clamp<qsizetype>(tab.selectedRange.location, 0, text.size());
     if (caret < 1)
@@ -35,7 +35,7 @@ void ColumnInsert::applyColumnInsert() {
         return;
     }
     const int column = caretVisualColumn();
-    const int tabWidth = m_model.tabWidthForTab(m_model.activeTabIndex());
+    const int tabWidth = m_model.tabWidthForTab(m_model.keyboardTabIndex());
     ToolPipeline(m_model).run(ToolPipeline::selectionTransform(
         [&](const QString& text, TextRange selection) {
             return insertAtVisualColumn(text, selection, column, insertText, tabWidth);

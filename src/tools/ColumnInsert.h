@@ -18,7 +18,8 @@ public:
     void applyColumnInsert();
     void cancel();
 
-    // The 1-based visual column of the start of the active tab's selection.
+    // The 1-based visual column of the start of the selection of the tab whose pane has the
+    // keyboard.
     int caretVisualColumn() const;
 
 private:

@@ -38,7 +38,7 @@ void GoToLine::goToLine() {
         m_model.setErrorMessage(localizedString(QStringLiteral("tools.goto-line.invalid")));
         return;
     }
-    const int index = m_model.activeTabIndex();
+    const int index = m_model.keyboardTabIndex();
     const QString& text = m_model.state().tabs.at(index).document.text;
     const qint64 target = std::clamp<qint64>(*number, 1, lineCount(text));
     const qsizetype length = text.size();

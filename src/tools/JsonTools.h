@@ -4,9 +4,9 @@ namespace dunmoss {
 
 class EditorWindowModel;
 
-// The JSON commands: the whole text of the active tab pretty-printed or minified as one undo
-// step, with the caret put at the start. Text that is not JSON shows the error alert and
-// changes nothing.
+// The JSON commands: the whole text of the tab whose pane has the keyboard pretty-printed or
+// minified as one undo step, with the caret put at the start. Text that is not JSON shows the error
+// alert and changes nothing.
 class JsonTools {
 public:
     explicit JsonTools(EditorWindowModel& model) : m_model(model) {}

@@ -101,7 +101,7 @@ ToolRequest LineTools::request(EditorMacroStep step, const EditorTab& tab) {
 }
 
 void LineTools::run(EditorMacroStep step) {
-    ToolPipeline(m_model).run(request(step, activeTab(m_model.state())));
+    ToolPipeline(m_model).run(request(step, keyboardTab(m_model.state())));
 }
 
 } // namespace dunmoss

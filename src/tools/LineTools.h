@@ -15,7 +15,7 @@ class LineTools {
 public:
     explicit LineTools(EditorWindowModel& model) : m_model(model) {}
 
-    // Runs the tool on the active tab.
+    // Runs the tool on the tab whose pane has the keyboard.
     void run(EditorMacroStep step);
 
     // The tool as the pipeline runs it on the given tab (its comment tokens come from the tab's

@@ -74,7 +74,7 @@ void TextToolboxCommands::performToolboxAction(TextToolboxAction action) {
         const QString title = localizedString(titleKey);
         QString found;
         try {
-            found = extractMatches(pattern, activeTab(m_model.state()).document.text, options)
+            found = extractMatches(pattern, keyboardTab(m_model.state()).document.text, options)
                         .value_or(QString());
         } catch (const RegexError& error) {
             // Matching that stopped found nothing for certain: say so, open no tab.

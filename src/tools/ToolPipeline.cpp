@@ -25,7 +25,7 @@ ToolPipeline::selectionTransform(std::function<TextEdit(const QString&, TextRang
 
 bool ToolPipeline::run(const ToolRequest& request) {
     if (request.refusal) {
-        const QString refusal = request.refusal(activeTab(m_model.state()));
+        const QString refusal = request.refusal(keyboardTab(m_model.state()));
         if (!refusal.isEmpty()) {
             m_model.setFindMessage(localizedString(refusal));
             return false;
@@ -34,7 +34,7 @@ bool ToolPipeline::run(const ToolRequest& request) {
     if (request.macroStep)
         MacroRecording(m_model).recordMacroStep(*request.macroStep);
 
-    const EditorTab& tab = activeTab(m_model.state());
+    const EditorTab& tab = keyboardTab(m_model.state());
     if (tab.isReadOnly) {
         m_model.setFindMessage(localizedString(kReadOnlyEditBlocked));
         return false;

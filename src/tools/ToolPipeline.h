@@ -14,10 +14,10 @@ namespace dunmoss {
 class EditorWindowModel;
 struct EditorTab;
 
-// One tool run on the active tab, described as values: what may stop it, what it records, what
-// it does to the text and what it says.
+// One tool run on the tab the keyboard is in, described as values: what may stop it, what it
+// records, what it does to the text and what it says.
 struct ToolRequest {
-    // The localisation key of the refusal when the tool cannot run on the active tab; an empty
+    // The localisation key of the refusal when the tool cannot run on the tab; an empty
     // key lets it run. Checked before anything else: a refused tool records no macro step.
     std::function<QString(const EditorTab&)> refusal;
     // Recorded just before the read-only check, so a step refused there is still recorded.
@@ -41,8 +41,8 @@ class ToolPipeline {
 public:
     explicit ToolPipeline(EditorWindowModel& model) : m_model(model) {}
 
-    // Runs the request on the active tab. True when the transform ran (whether or not it
-    // changed anything); false when the tool was refused or its transform failed.
+    // Runs the request on the tab whose pane has the keyboard. True when the transform ran (whether
+    // or not it changed anything); false when the tool was refused or its transform failed.
     bool run(const ToolRequest& request);
 
     // A transform that cannot fail, with one key for status and undo name.

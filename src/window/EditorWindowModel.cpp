@@ -51,6 +51,16 @@ int EditorWindowModel::activeTabIndex() const {
     return dunmoss::activeTabIndex(m_state);
 }
 
+int EditorWindowModel::keyboardTabIndex() const {
+    return dunmoss::keyboardTabIndex(m_state);
+}
+
+void EditorWindowModel::setKeyboardInSecondPane(bool inSecondPane) {
+    if (m_state.split.keyboardInSecondPane == inSecondPane)
+        return;
+    update([&](EditorWindowState& state) { state.split.keyboardInSecondPane = inSecondPane; });
+}
+
 std::optional<int> EditorWindowModel::tabIndex(const QUuid& tabID) const {
     return dunmoss::tabIndex(m_state, tabID);
 }
@@ -277,7 +287,7 @@ int EditorWindowModel::tabWidthForTab(int index) const {
 }
 
 int EditorWindowModel::visualColumnOfPrefix(const QString& prefix) const {
-    return dunmoss::visualColumnOfPrefix(prefix, tabWidthForTab(activeTabIndex()));
+    return dunmoss::visualColumnOfPrefix(prefix, tabWidthForTab(keyboardTabIndex()));
 }
 
 void EditorWindowModel::persistSession() {

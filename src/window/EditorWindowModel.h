@@ -85,6 +85,10 @@ public:
 
     // Tabs.
     int activeTabIndex() const;
+    // The tab whose pane has the keyboard (see keyboardTabIndex in WindowDerivedValues).
+    int keyboardTabIndex() const;
+    // The window's widgets say which pane the keyboard went to.
+    void setKeyboardInSecondPane(bool inSecondPane);
     std::optional<int> tabIndex(const QUuid& tabID) const;
     const EditorTab* tab(const QUuid& tabID) const;
     void setActiveTabID(const QUuid& tabID);

@@ -104,6 +104,8 @@ struct SplitCompareState {
     std::optional<QUuid> secondaryTabID;
     bool showCompareView = false;
     std::optional<QUuid> compareTabID;
+    // The second pane has the keyboard: tools, undo and the status bar act on its tab.
+    bool keyboardInSecondPane = false;
 };
 
 // Start-up guards, and the decisions the window is waiting for.

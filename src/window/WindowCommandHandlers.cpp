@@ -33,7 +33,7 @@ void WindowCommandHandlers::presentQuickOpen() {
 }
 
 void WindowCommandHandlers::presentGoToLine() {
-    const int line = caretLineNumber(activeTab(m_model.state()));
+    const int line = caretLineNumber(keyboardTab(m_model.state()));
     m_model.update([&](EditorWindowState& state) {
         state.panels.goToLineText = QString::number(line);
         state.panels.showGoToLineSheet = true;

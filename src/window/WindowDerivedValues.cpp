@@ -59,6 +59,17 @@ std::optional<int> secondaryTabIndex(const EditorWindowState& state) {
     return firstOtherIndex(state, active);
 }
 
+int keyboardTabIndex(const EditorWindowState& state) {
+    if (state.split.keyboardInSecondPane)
+        if (const std::optional<int> second = secondaryTabIndex(state))
+            return *second;
+    return activeTabIndex(state);
+}
+
+const EditorTab& keyboardTab(const EditorWindowState& state) {
+    return state.tabs.at(keyboardTabIndex(state));
+}
+
 std::optional<int> compareTabIndex(const EditorWindowState& state) {
     if (!state.split.showCompareView)
         return std::nullopt;

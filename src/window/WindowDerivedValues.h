@@ -29,6 +29,10 @@ bool showsWelcomePanel(const EditorWindowState& state);
 
 // The tab of the second editor pane; nothing in single mode.
 std::optional<int> secondaryTabIndex(const EditorWindowState& state);
+// The tab whose pane has the keyboard: the second pane's while it has it, else the active one.
+// Tools, undo and the status bar act on it.
+int keyboardTabIndex(const EditorWindowState& state);
+const EditorTab& keyboardTab(const EditorWindowState& state);
 // The tab compared with the active one; nothing while the compare view is hidden.
 std::optional<int> compareTabIndex(const EditorWindowState& state);
 

@@ -34,7 +34,7 @@ bool isLargeFileMode(const EditorTab& tab) {
 }
 
 StatusBarValues statusBarValues(const EditorWindowState& state) {
-    const EditorTab& tab = activeTab(state);
+    const EditorTab& tab = keyboardTab(state);
     StatusBarValues values;
     values.text = tab.document.text;
     values.selectedRange = tab.selectedRange;

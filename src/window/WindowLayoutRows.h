@@ -36,7 +36,8 @@ bool showsStatusLine(const EditorWindowState& state, bool findBarInstalled = tru
 // sees them, and only as far as needed to know).
 bool isLargeFileMode(const EditorTab& tab);
 
-// The status bar's values for the active tab (the first tab while the active id names none).
+// The status bar's values for the tab whose pane has the keyboard (the first tab while the
+// active id names none).
 StatusBarValues statusBarValues(const EditorWindowState& state);
 
 // The folder search panel lists its results itself only while the search center is hidden.

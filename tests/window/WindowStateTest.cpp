@@ -82,8 +82,14 @@ TEST_F(WindowState, SecondPaneAndCompareTabFollowTheirRules) {
     EXPECT_EQ(secondaryTabIndex(state()), 0);
     model->update([&](EditorWindowState& s) { s.split.splitMode = SplitEditorMode::Clone; });
     EXPECT_EQ(secondaryTabIndex(state()), 1);
+    // The keyboard's tab: the second pane's while it has the keyboard and is shown.
+    model->update([&](EditorWindowState& s) { s.split.splitMode = SplitEditorMode::Split; });
+    EXPECT_EQ(keyboardTabIndex(state()), 1);
+    model->setKeyboardInSecondPane(true);
+    EXPECT_EQ(keyboardTabIndex(state()), 0);
     model->update([&](EditorWindowState& s) { s.split.splitMode = SplitEditorMode::Single; });
     EXPECT_FALSE(secondaryTabIndex(state()).has_value());
+    EXPECT_EQ(keyboardTabIndex(state()), 1);
 
     EXPECT_FALSE(compareTabIndex(state()).has_value());
     model->update([&](EditorWindowState& s) {
