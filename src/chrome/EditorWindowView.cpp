@@ -2,6 +2,7 @@
 
 #include "chrome/DialogInteraction.h"
 #include "chrome/EditorArea.h"
+#include "chrome/EditorFocus.h"
 #include "chrome/EditorPane.h"
 #include "chrome/FindPanels.h"
 #include "chrome/HeaderView.h"
@@ -81,6 +82,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     m_header = new HeaderView(m_layout);
     m_header->setCommands(makeHeaderCommands(*m_model, m_commands->makeWindowCommands()));
     m_layout->setPanel(WindowPanel::Header, m_header);
+    m_focus = new EditorFocus(*this, *m_layout->editorArea(), *m_model);
 
     connect(m_layout->tabStrip(), &TabStripView::selectTabRequested, this, [this](const QUuid& id) {
         m_commands->selectTab(id);
@@ -153,14 +155,14 @@ void EditorWindowView::refreshNow() {
     applyPreferredColorScheme(*this, m_model->settings().themeRawValue());
     setWindowTitle(dunmoss::windowTitle(m_model->state()));
     presentErrorAlert();
+    if (m_focus)
+        m_focus->settle();
 }
 
 void EditorWindowView::focusActiveEditor() {
     // The pane shows the new tab first, so the keys typed next land in its text.
     refreshNow();
-    EditorPane* pane = m_layout->editorArea()->primaryPane();
-    if (pane->isVisibleTo(this) && pane->editorView())
-        pane->editorView()->textView()->setFocus(Qt::MouseFocusReason);
+    m_focus->focusActiveEditor();
 }
 
 void EditorWindowView::showFind() {
@@ -220,25 +222,9 @@ void EditorWindowView::prepareWindowOnAppear() {
         step();
     // After the restore, so that the files handed over are not replaced by the session's tabs.
     m_openRequests->startListening();
-    // Keys typed right after the launch land in the text, not in a header button; a sheet or
-    // popover a start-up step opened keeps them. A window not yet active hands the focus to its
-    // first button when it becomes active, so the text takes it over then.
-    const auto focusEditor = [this] {
-        if (!m_closed && !QApplication::activeModalWidget() && !QApplication::activePopupWidget())
-            focusActiveEditor();
-    };
-    if (isActiveWindow()) {
-        focusEditor();
-    } else {
-        auto connection = std::make_shared<QMetaObject::Connection>();
-        *connection = connect(qApp, &QApplication::focusChanged, this,
-                              [this, connection, focusEditor](QWidget*, QWidget* now) {
-                                  if (!now || now->window() != this)
-                                      return;
-                                  disconnect(*connection);
-                                  QTimer::singleShot(0, this, focusEditor);
-                              });
-    }
+    // Keys typed right after the launch land in the text; a sheet or popover a start-up step
+    // opened keeps them.
+    m_focus->settleSoon();
     emit startUpStepsFinished();
     m_startedUp = true;
     emit startUpCompleted();
@@ -246,8 +232,11 @@ void EditorWindowView::prepareWindowOnAppear() {
 
 void EditorWindowView::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed)
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_appeared && !m_closed) {
         emit commandTargetOffered();
+        // The toolkit gives an activated window's focus back, or to its first control.
+        m_focus->settleSoon();
+    }
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {

@@ -13,6 +13,7 @@ namespace dunmoss {
 
 class Defaults;
 class DialogInteraction;
+class EditorFocus;
 class EditorWindowModel;
 class HeaderView;
 class OpenRequestReceiver;
@@ -117,6 +118,7 @@ private:
     OpenRequestReceiver* m_openRequests = nullptr;
     WindowLayout* m_layout = nullptr;
     HeaderView* m_header = nullptr;
+    EditorFocus* m_focus = nullptr;
     QPointer<QMessageBox> m_errorAlert;
     QList<std::function<void()>> m_startUpSteps;
     bool m_appeared = false;

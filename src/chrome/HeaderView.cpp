@@ -148,7 +148,9 @@ QToolButton* HeaderView::addButton(QHBoxLayout* row, const char* titleKey, const
     button->setProperty(kTitleKeyProperty, QString::fromLatin1(titleKey));
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     button->setIconSize(QSize(kControlSymbol, kControlSymbol));
-    button->setFocusPolicy(Qt::TabFocus);
+    // The keyboard stays in the text: a click, or the window's activation, never gives it to a
+    // header control; the menus and the palette reach every command from the keyboard.
+    button->setFocusPolicy(Qt::NoFocus);
     // Never disabled: the window's operation decides whether the command applies.
     connect(button, &QToolButton::clicked, this, [this, command] {
         const HeaderCommands::Action& action = m_commands.*command;

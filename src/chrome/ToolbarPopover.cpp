@@ -167,7 +167,8 @@ ToolbarPopoverTrigger::ToolbarPopoverTrigger(const QString& titleKey, const QStr
       m_popoverWidth(popoverWidth) {
     setObjectName(titleKey);
     setToolButtonStyle(Qt::ToolButtonIconOnly);
-    setFocusPolicy(Qt::TabFocus);
+    // Like the header's other controls, it never takes the keyboard from the text.
+    setFocusPolicy(Qt::NoFocus);
     setMinimumWidth(42);
     retranslate();
     updateIcon();

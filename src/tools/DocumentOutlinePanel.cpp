@@ -121,6 +121,8 @@ DocumentOutlinePanel::DocumentOutlinePanel(EditorWindowModel& model, QWidget* pa
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setMouseTracking(true);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    // A click on a row moves the caret; the keyboard stays in the text.
+    m_list->setFocusPolicy(Qt::NoFocus);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_content->addWidget(m_empty);
     m_content->addWidget(m_list);
