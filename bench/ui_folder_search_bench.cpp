@@ -9,6 +9,7 @@
 #include "chrome/EditorWindowView.h"
 #include "chrome/FindPanels.h"
 #include "chrome/WindowLayout.h"
+#include "editor/ElidedLabel.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "search/FolderOperationRunner.h"
