@@ -1,6 +1,7 @@
 #include "text/TextToolbox.h"
 
 #include "platform/UnicodeFastCodecs.h"
+#include "text/EncodingDetection.h"
 #include "text/JsonFormatter.h"
 #include "text/LineBlock.h"
 #include "text/LineOperations.h"
@@ -83,7 +84,7 @@ TextEdit base64DecodeText(const QString& text, TextRange selection) {
     const std::optional<QString> decoded = decodeUtf8Strict(*bytes);
     if (!decoded)
         throw TextToolboxError(TextToolboxError::Kind::InvalidBase64);
-    return replaceAndSelect(text, range, *decoded);
+    return replaceAndSelect(text, range, normalizeLineEndings(*decoded));
 }
 
 TextEdit urlEncodeText(const QString& text, TextRange selection) {
@@ -91,7 +92,12 @@ TextEdit urlEncodeText(const QString& text, TextRange selection) {
 }
 
 TextEdit urlDecodeText(const QString& text, TextRange selection) {
-    return replaceWhenTransformed(text, selection, percentDecodeStrict);
+    return replaceWhenTransformed(text, selection, [](QStringView source) {
+        std::optional<QString> decoded = percentDecodeStrict(source);
+        if (decoded)
+            decoded = normalizeLineEndings(*decoded);
+        return decoded;
+    });
 }
 
 QString prettyPrintJSON(const QString& text) {

@@ -50,6 +50,7 @@ std::optional<QString> extractMatches(const QString& pattern, const QString& tex
                                       RegexWorkBound bound = IcuRegex::kUserPatternBound);
 
 TextEdit base64EncodeText(const QString& text, TextRange selection);
+// Both decoders turn decoded CR LF and lone CR into LF: text in memory breaks lines with LF only.
 // Throws TextToolboxError for anything but strict Base64 of UTF-8 text.
 TextEdit base64DecodeText(const QString& text, TextRange selection);
 TextEdit urlEncodeText(const QString& text, TextRange selection);

@@ -94,6 +94,13 @@ TEST(TextToolboxTest, Base64) {
     }
 }
 
+TEST(TextToolboxTest, DecodedLineBreaksBecomeLineFeeds) {
+    // "a\r\nb\rc\n" in both forms; the result is selected at its new length.
+    EXPECT_EQ(urlDecodeText(s("x a%0D%0Ab%0Dc%0A x"), {2, 15}), edit("x a\nb\nc\n x", {2, 6}));
+    EXPECT_EQ(urlDecodeText(s("%0d%0d%0a"), {0, 0}), edit("\n\n", {0, 2}));
+    EXPECT_EQ(base64DecodeText(s("YQ0KYg1jCg=="), {0, 0}), edit("a\nb\nc\n", {0, 6}));
+}
+
 TEST(TextToolboxTest, EncodingWritesUnpairedSurrogatesAsReplacementCharacters) {
     EXPECT_EQ(utf8Bytes(QString(QChar(0xD800))), QByteArray("\xEF\xBF\xBD"));
     EXPECT_EQ(utf8Bytes(QStringLiteral("a\U0001F600")), QByteArray("a\xF0\x9F\x98\x80"));
