@@ -52,9 +52,24 @@ void takeLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded) {
     tab.originalByteCount = loaded.originalByteCount;
     readFileAttributesNow(tab);
     tab.hasExternalChanges = false;
+    dropBookmarksBeyondLastLine(tab);
 }
 
 } // namespace
+
+void dropBookmarksBeyondLastLine(EditorTab& tab) {
+    if (tab.bookmarkedLines.empty())
+        return;
+    // Counts line feeds only as far as the highest bookmark needs, so a text with its
+    // bookmarks in place is not scanned to the end.
+    const int highest = *tab.bookmarkedLines.rbegin();
+    const QString& text = tab.document.text;
+    int lines = 1;
+    for (qsizetype feed = text.indexOf(u'\n'); feed >= 0 && lines < highest;
+         feed = text.indexOf(u'\n', feed + 1))
+        ++lines;
+    tab.bookmarkedLines.erase(tab.bookmarkedLines.upper_bound(lines), tab.bookmarkedLines.end());
+}
 
 EditorTab untitledTab() {
     return EditorTab{};
@@ -166,6 +181,7 @@ EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
     // Keep the draft.
     tab.document =
         PlainTextDocument{payload.draftText, payload.encoding, payload.lineEnding, false};
+    dropBookmarksBeyondLastLine(tab);
     tab.savedSnapshot = payload.savedSnapshot;
     tab.savedEncoding = payload.savedEncoding;
     tab.savedLineEnding = payload.savedLineEnding;

@@ -104,6 +104,10 @@ void markSaved(EditorTab& tab, const std::optional<QUrl>& url = std::nullopt);
 // stands for the beginning of a larger file.
 void markSavedAs(EditorTab& tab, const QUrl& url);
 
+// Bookmarks name lines of the text: those past its last line go when the text is restored,
+// reloaded or shortened.
+void dropBookmarksBeyondLastLine(EditorTab& tab);
+
 // After a reload or a reopen with another encoding.
 void applyLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded);
 

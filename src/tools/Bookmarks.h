@@ -6,8 +6,8 @@ class EditorWindowModel;
 
 // Bookmarked lines of the tab whose pane has the keyboard: toggling the caret's line, clearing them
 // all, and going to the next or previous one with wrap-around. Line numbers are not moved by edits;
-// numbers past the last line are skipped by navigation but still cleared. Read-only tabs take
-// bookmarks too.
+// those past the last line are dropped whenever the text changes (see dropBookmarksBeyondLastLine),
+// and navigation skips any that remain. Read-only tabs take bookmarks too.
 class Bookmarks {
 public:
     explicit Bookmarks(EditorWindowModel& model) : m_model(model) {}

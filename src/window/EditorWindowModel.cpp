@@ -192,7 +192,9 @@ EditSnapshot EditorWindowModel::editSnapshot(int index) const {
 }
 
 void EditorWindowModel::storeTabText(int index, const QString& text) {
-    m_state.tabs[index].document.text = text;
+    EditorTab& target = m_state.tabs[index];
+    target.document.text = text;
+    dropBookmarksBeyondLastLine(target);
 }
 
 void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange selection,

@@ -258,7 +258,8 @@ TEST(EditorTabRestore, UnchangedDraftTakesTheFileOnDisk) {
     EXPECT_FALSE(tabIsModified(tab));
     EXPECT_FALSE(tab.hasExternalChanges);
     EXPECT_EQ(tab.lastKnownFileSize, 13);
-    EXPECT_EQ(tab.bookmarkedLines, (std::set<int>{1, 4}));
+    // The file on disk has one line: the bookmark on line 4 goes.
+    EXPECT_EQ(tab.bookmarkedLines, (std::set<int>{1}));
     EXPECT_EQ(tab.selectedRange, (TextRange{1, 2}));
 }
 
@@ -270,8 +271,10 @@ TEST(EditorTabRestore, ChangedDraftOfMissingFileIsKeptAndFlagged) {
     payload.lastKnownFileSize = 5;
     payload.encoding = TextFileEncoding::Big5;
     payload.savedEncoding = TextFileEncoding::Big5;
+    payload.bookmarkedLines = {1, 2, 5};
     const EditorTab tab = makeTabFromRestorePayload(payload, std::nullopt);
     EXPECT_EQ(tab.document.text, QStringLiteral("draft"));
+    EXPECT_EQ(tab.bookmarkedLines, std::set<int>{1});
     EXPECT_EQ(tab.document.encoding, TextFileEncoding::Big5);
     EXPECT_TRUE(tabIsModified(tab));
     EXPECT_TRUE(tab.hasExternalChanges);

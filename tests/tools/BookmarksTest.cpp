@@ -75,6 +75,24 @@ TEST_F(BookmarksTest, LinesPastTheEndAreSkippedByNavigationButStillCleared) {
     EXPECT_EQ(sessionSaves, 1);
 }
 
+TEST_F(BookmarksTest, ShorteningTheTextDropsBookmarksPastItsLastLine) {
+    setTwelveLines({2, 5, 12}, 1);
+    // Typing goes through the tab's text; a tool through the undoable replacement.
+    model->setTabText(active().id, QStringLiteral("L1\nL2\nL3\nL4\nL5"));
+    EXPECT_EQ(active().bookmarkedLines, (std::set<int>{2, 5}));
+    model->replaceTabText(0, QStringLiteral("one\ntwo"), {0, 0},
+                          QStringLiteral("tools.toolbox.url-decoded"));
+    EXPECT_EQ(active().bookmarkedLines, (std::set<int>{2}));
+    // Undo brings the lines back but not the bookmarks, which are no part of an edit.
+    undoStack()->undo();
+    EXPECT_EQ(text(), QStringLiteral("L1\nL2\nL3\nL4\nL5"));
+    EXPECT_EQ(active().bookmarkedLines, (std::set<int>{2}));
+    model->setTabText(active().id, QString());
+    EXPECT_TRUE(active().bookmarkedLines.empty());
+    Bookmarks(*model).nextBookmark();
+    EXPECT_EQ(status(), text("tools.bookmark.empty"));
+}
+
 TEST_F(BookmarksTest, TheCaretAfterAFinalLineFeedIsOnTheEmptyLastLineAndReadOnlyTabsTakeBookmarks) {
     setTab(QStringLiteral("a\nb\n"), {{4, 0}}, {}, true);
     EXPECT_EQ(Bookmarks(*model).currentLineNumber(), 3);
