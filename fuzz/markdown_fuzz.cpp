@@ -2,7 +2,6 @@
 // restatement of the line rules built on Qt's own splitting and trimming.
 #include "tools/MarkdownBlocks.h"
 
-#include <QRegularExpression>
 #include <QString>
 #include <cstdint>
 #include <cstdlib>
@@ -14,12 +13,15 @@ namespace {
 using Kind = MarkdownPreviewBlock::Kind;
 
 QList<MarkdownPreviewBlock> reference(const QString& text) {
-    static const QRegularExpression breaks(
-        QStringLiteral("[\\x{000A}-\\x{000D}\\x{0085}\\x{2028}\\x{2029}]"));
+    // Every break becomes a line feed before splitting. (Qt's regular expressions match nothing
+    // in text that holds a lone surrogate, so they cannot split such text at its breaks.)
+    QString unified = text;
+    for (const char16_t lineBreak : {u'\v', u'\f', u'\r', u'\u0085', u'\u2028', u'\u2029'})
+        unified.replace(QChar(lineBreak), QChar(u'\n'));
     QList<MarkdownPreviewBlock> blocks;
     QStringList code;
     bool inCode = false;
-    for (const QString& line : text.split(breaks)) {
+    for (const QString& line : unified.split(u'\n')) {
         // Lines hold no breaks, so Qt's white space is exactly the spaces and the tab.
         const QString t = line.trimmed();
         if (t.startsWith(QStringLiteral("```"))) {

@@ -49,6 +49,12 @@ TEST(MarkdownBlocks, EveryLineBreakEndsALineAndBlankTextGivesNothing) {
         (QList<MarkdownPreviewBlock>{block(Kind::Paragraph, "a"), block(Kind::Paragraph, "b"),
                                      block(Kind::Paragraph, "c"), block(Kind::Heading, "d", 1),
                                      block(Kind::Bullet, "e")}));
+    // Breaks end lines in ill-formed text too: beside a NUL and a lone surrogate.
+    const QString odd = QStringLiteral("a\r") + QChar(0) + QChar(0xDC00) + QStringLiteral("\nb");
+    EXPECT_EQ(parseMarkdownBlocks(odd),
+              (QList<MarkdownPreviewBlock>{block(Kind::Paragraph, "a"),
+                                           {Kind::Paragraph, 0, odd.sliced(2, 2)},
+                                           block(Kind::Paragraph, "b")}));
 }
 
 } // namespace
