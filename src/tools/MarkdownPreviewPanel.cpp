@@ -1,6 +1,7 @@
 #include "tools/MarkdownPreviewPanel.h"
 
 #include "editor/IconTable.h"
+#include "editor/TextStorage.h"
 #include "tools/PanelChrome.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
@@ -63,13 +64,15 @@ BlockLook blockLook(const MarkdownPreviewBlock& content, const QFont& base,
     return look;
 }
 
+// One preview block is always one text block: code lines are joined by line separators, and
+// the frame markers U+FDD0 and U+FDD1, which a text document would take as structure and
+// split a block at, show as the editor shows them.
 QString shownText(const MarkdownPreviewBlock& content) {
     if (content.kind != Kind::Code)
-        return content.text;
+        return TextStorage::displayForm(content.text);
     if (content.text.isEmpty())
         return QStringLiteral(" ");
-    // Code lines stay in one block, so one preview block is always one text block.
-    QString text = content.text;
+    QString text = TextStorage::displayForm(content.text);
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     return text;
 }
@@ -78,7 +81,7 @@ void insertContent(QTextCursor& cursor, const MarkdownPreviewBlock& content,
                    const BlockLook& look) {
     if (content.kind == Kind::Bullet) {
         cursor.insertText(QStringLiteral("\u2022"), look.mark);
-        cursor.insertText(QStringLiteral("\u2002") + content.text, look.text);
+        cursor.insertText(QStringLiteral("\u2002") + shownText(content), look.text);
         return;
     }
     cursor.insertText(shownText(content), look.text);

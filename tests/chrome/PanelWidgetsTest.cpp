@@ -98,6 +98,29 @@ TEST_F(PanelWidgetsTest, MarkdownPreviewRewritesOnlyChangedBlocksAndMatchesAFres
     edit(QStringLiteral("back"));
 }
 
+TEST_F(PanelWidgetsTest, MarkdownPreviewShowsFrameMarkersAsTextInTheirOwnBlocks) {
+    setTabs({{"a.md", "start"}});
+    model->update([](EditorWindowState& s) { s.panels.showMarkdownPreview = true; });
+    MarkdownPreviewPanel panel(*model);
+    const auto shown = [&] {
+        QStringList texts;
+        for (QTextBlock b = panel.textView()->document()->begin(); b.isValid(); b = b.next())
+            texts << b.text();
+        return texts;
+    };
+    const auto show = [&](const QString& text) {
+        model->setTabText(activeTab(state()).id, text);
+        panel.refresh();
+    };
+    // U+FDD0 and U+FDD1 are a text document's frame markers: shown as the editor shows them.
+    show(QStringLiteral("a\uFDD0b\n- x\uFDD1\n```\nc\uFDD0\n```\nend"));
+    EXPECT_EQ(shown(), (QStringList{"a\uFFFDb", "\u2022\u2002x\uFFFD", "c\uFFFD", "end"}));
+    show(QStringLiteral("ab\n- x\n```\nc\n```\nend"));
+    EXPECT_EQ(shown(), (QStringList{"ab", "\u2022\u2002x", "c", "end"}));
+    show(QStringLiteral("\uFDD1\uFDD0\nend"));
+    EXPECT_EQ(shown(), (QStringList{"\uFFFD\uFFFD", "end"}));
+}
+
 TEST_F(PanelWidgetsTest, ComparePanelShowsRowsOrTheLimitMessage) {
     const QList<QUuid> ids = setTabs({{"left.txt", "a\nb\nc"}, {"right.txt", "a\nx\nc\nd"}});
     ComparePanel panel(*model);
