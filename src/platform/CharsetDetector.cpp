@@ -17,22 +17,22 @@ struct DetectorHandle {
 
 } // namespace
 
-std::optional<qsizetype> detectCharsetAmong(QByteArrayView bytes,
-                                            const QStringList& allowedCharsets) {
-    if (bytes.isEmpty() || allowedCharsets.isEmpty())
-        return std::nullopt;
+QList<CharsetMatch> detectCharsets(QByteArrayView bytes) {
+    QList<CharsetMatch> found;
+    if (bytes.isEmpty())
+        return found;
     UErrorCode status = U_ZERO_ERROR;
     DetectorHandle handle;
     handle.detector = ucsdet_open(&status);
     if (U_FAILURE(status))
-        return std::nullopt;
+        return found;
     const auto length =
         static_cast<int32_t>(qMin<qsizetype>(bytes.size(), std::numeric_limits<int32_t>::max()));
     ucsdet_setText(handle.detector, bytes.data(), length, &status);
     int32_t matchCount = 0;
     const UCharsetMatch** matches = ucsdet_detectAll(handle.detector, &matchCount, &status);
     if (U_FAILURE(status) || !matches)
-        return std::nullopt;
+        return found;
     // Matches come sorted by falling confidence.
     for (int32_t i = 0; i < matchCount; ++i) {
         UErrorCode matchStatus = U_ZERO_ERROR;
@@ -40,9 +40,18 @@ std::optional<qsizetype> detectCharsetAmong(QByteArrayView bytes,
         const int32_t confidence = ucsdet_getConfidence(matches[i], &matchStatus);
         if (U_FAILURE(matchStatus) || !name || confidence <= 0)
             continue;
-        const QString reported = QString::fromLatin1(name);
+        found.append({QString::fromLatin1(name), int(confidence)});
+    }
+    return found;
+}
+
+std::optional<qsizetype> detectCharsetAmong(QByteArrayView bytes,
+                                            const QStringList& allowedCharsets) {
+    if (allowedCharsets.isEmpty())
+        return std::nullopt;
+    for (const CharsetMatch& match : detectCharsets(bytes)) {
         for (qsizetype index = 0; index < allowedCharsets.size(); ++index) {
-            if (allowedCharsets[index].compare(reported, Qt::CaseInsensitive) == 0)
+            if (allowedCharsets[index].compare(match.name, Qt::CaseInsensitive) == 0)
                 return index;
         }
     }

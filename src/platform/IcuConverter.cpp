@@ -73,11 +73,10 @@ const char* icuConverterName(IcuCharset charset) {
     return "UTF-8";
 }
 
-std::optional<QString> icuDecode(IcuCharset charset, QByteArrayView bytes) {
-    UConverter* converter = strictConverter(charset);
-    if (!converter)
-        return std::nullopt;
-    // None of these charsets yields more UTF-16 units than bytes; grow anyway if ICU asks.
+namespace {
+
+std::optional<QString> decodeWith(UConverter* converter, QByteArrayView bytes) {
+    // None of the table charsets yields more UTF-16 units than bytes; grow if ICU asks.
     QString out(bytes.size() + 16, Qt::Uninitialized);
     UChar* target = reinterpret_cast<UChar*>(out.data());
     const char* source = bytes.data();
@@ -99,6 +98,29 @@ std::optional<QString> icuDecode(IcuCharset charset, QByteArrayView bytes) {
         releaseUnusedCapacity(out);
         return out;
     }
+}
+
+} // namespace
+
+std::optional<QString> icuDecode(IcuCharset charset, QByteArrayView bytes) {
+    UConverter* converter = strictConverter(charset);
+    if (!converter)
+        return std::nullopt;
+    return decodeWith(converter, bytes);
+}
+
+std::optional<QString> strictDecodeNamed(const char* converterName, QByteArrayView bytes) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(converterName, &status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ucnv_setFallback(converter, false);
+    std::optional<QString> text;
+    if (U_SUCCESS(status))
+        text = decodeWith(converter, bytes);
+    ucnv_close(converter);
+    return text;
 }
 
 std::optional<QByteArray> icuEncode(IcuCharset charset, QStringView text) {

@@ -37,6 +37,11 @@ const char* icuConverterName(IcuCharset charset);
 // result is always what ICU's strict conversion gives.
 std::optional<QString> strictDecode(IcuCharset charset, QByteArrayView bytes);
 
+// Strict decoding with any ICU converter, named as ICU names it ("EUC-JP", "UTF-32LE", ...),
+// for the charsets that are only recognised, never read: nothing when the name is unknown or
+// any byte sequence is invalid, unassigned or cut off. Opens a converter per call.
+std::optional<QString> strictDecodeNamed(const char* converterName, QByteArrayView bytes);
+
 // Strict encoding: nothing when any character cannot be represented, including unpaired
 // surrogates; never substitutes or drops a character: the bytes always decode back to the
 // text. Thread-safe.

@@ -4,6 +4,7 @@
 #include "text/LegacyEncodingGuess.h"
 #include "text/ScalarScan.h"
 #include "text/TextEncodingCharset.h"
+#include "text/UnsupportedEncodings.h"
 
 #include <cstring>
 
@@ -95,6 +96,15 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tai
         return DecodedTextData{std::move(text), encoding, step == DetectionStep::Latin1Fallback,
                                step};
     };
+    const auto latin1Fallback = [&]() -> std::optional<DecodedTextData> {
+        if (auto text = strictDecode(IcuCharset::IsoLatin1, bytes))
+            return result(std::move(*text), TextFileEncoding::IsoLatin1,
+                          DetectionStep::Latin1Fallback);
+        return std::nullopt;
+    };
+    // Never read as one of the nine what is recognisably another encoding.
+    if (isMarkedUtf32(bytes))
+        return latin1Fallback();
     if (hasUtf8Mark(bytes)) {
         if (auto text = decodeCharset(bytes.sliced(3), IcuCharset::Utf8, tail))
             return result(std::move(*text), TextFileEncoding::Utf8WithBOM,
@@ -136,6 +146,8 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tai
         return result(std::move(*evidentUtf16()), *evidentOrder, DetectionStep::GenericUtf16);
     };
     if (auto text = decodeCharset(bytes, IcuCharset::Utf8, tail)) {
+        if (isIso2022(bytes))
+            return latin1Fallback();
         // Implausible UTF-8 (terminal colour codes, say) still wins over nothing better.
         if (!looksLikeText(*text) && evidentUtf16())
             return evidentResult();
@@ -144,14 +156,13 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tai
     if (auto legacy = guessLegacyDecoding(bytes, tail)) {
         if (!looksLikeText(legacy->text) && evidentUtf16())
             return evidentResult();
-        if (legacyDecodingIsPlausible(bytes, legacy->text))
+        if (legacyDecodingIsPlausible(bytes, legacy->text) &&
+            !isOtherLegacyCjk(bytes, legacy->encoding))
             return result(std::move(legacy->text), legacy->encoding, DetectionStep::LegacyGuess);
     }
     if (evidentUtf16())
         return evidentResult();
-    if (auto text = strictDecode(IcuCharset::IsoLatin1, bytes))
-        return result(std::move(*text), TextFileEncoding::IsoLatin1, DetectionStep::Latin1Fallback);
-    return std::nullopt;
+    return latin1Fallback();
 }
 
 std::optional<TextFileEncoding> utf16ByteOrderFromEvidence(QByteArrayView bytes) {

@@ -1,0 +1,75 @@
+// Files in encodings outside the nine (tests/data/unsupported-encodings, written with iconv from
+// the encoding corpus) open through the Latin-1 fallback with its warning, never as another
+// encoding's text; the same lines in the nine encodings keep theirs.
+#include "platform/IcuConverter.h"
+#include "text/EncodingDetection.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+namespace {
+
+QByteArray sample(const QString& name) {
+    QFile file(QStringLiteral(DUNMOSS_SOURCE_DIR "/tests/data/unsupported-encodings/") + name);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(name);
+    return file.readAll();
+}
+
+QString corpusLines(const QString& script, int count) {
+    QFile file(QStringLiteral(DUNMOSS_SOURCE_DIR "/tests/data/encoding-corpus/%1.txt").arg(script));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return QString::fromUtf8(file.readAll()).split(u'\n').first(count).join(u'\n') + u'\n';
+}
+
+} // namespace
+
+TEST(UnsupportedEncodings, OpenThroughTheFallback) {
+    const QDir folder(QStringLiteral(DUNMOSS_SOURCE_DIR "/tests/data/unsupported-encodings"));
+    const QStringList names = folder.entryList(QDir::Files);
+    ASSERT_EQ(names.size(), 8);
+    for (const QString& name : names) {
+        const QByteArray bytes = sample(name);
+        for (const ByteTail tail : {ByteTail::Complete, ByteTail::MayBeCut}) {
+            // A preview may end inside a character.
+            const QByteArrayView shown = tail == ByteTail::Complete
+                                             ? QByteArrayView(bytes)
+                                             : QByteArrayView(bytes).chopped(1);
+            const std::optional<DecodedTextData> decoded = decodeTextData(shown, tail);
+            ASSERT_TRUE(decoded);
+            EXPECT_TRUE(decoded->decodedViaFallback) << qPrintable(name);
+            EXPECT_EQ(decoded->encoding, TextFileEncoding::IsoLatin1) << qPrintable(name);
+            EXPECT_EQ(decoded->text, QString::fromLatin1(shown)) << qPrintable(name);
+        }
+    }
+}
+
+TEST(UnsupportedEncodings, TheSameLinesInTheNineKeepTheirEncodings) {
+    const struct {
+        const char* script;
+        IcuCharset charset;
+        TextFileEncoding encoding;
+    } cases[] = {
+        {"ja", IcuCharset::ShiftJIS, TextFileEncoding::ShiftJIS},
+        {"zh-Hant", IcuCharset::Big5, TextFileEncoding::Big5},
+        {"zh-Hans", IcuCharset::Gb18030, TextFileEncoding::Gb18030},
+        {"ko", IcuCharset::Gb18030, TextFileEncoding::Gb18030},
+    };
+    for (const auto& c : cases) {
+        const QString text = corpusLines(QString::fromLatin1(c.script), 8);
+        const DecodedTextData decoded =
+            decodeTextData(strictEncode(c.charset, text).value()).value();
+        EXPECT_EQ(decoded.encoding, c.encoding) << c.script;
+        EXPECT_FALSE(decoded.decodedViaFallback) << c.script;
+        EXPECT_EQ(decoded.text, text) << c.script;
+    }
+    // Escape sequences that switch no character set (terminal colours, the reset to ASCII that
+    // terminals send) are no ISO-2022; UTF-16 whose first character is U+0000 is no UTF-32.
+    const QByteArray coloured("\x1b(B\x1b[m plain \x1b[1;31mred\x1b(B\x1b[m\n");
+    EXPECT_EQ(decodeTextData(coloured)->encoding, TextFileEncoding::Utf8);
+    const DecodedTextData utf16 = decodeTextData(QByteArray("\xFF\xFE\0\0a\0b\0", 8)).value();
+    EXPECT_EQ(utf16.encoding, TextFileEncoding::Utf16LittleEndian);
+    EXPECT_EQ(utf16.text, QString(QChar(0)) + QStringLiteral("ab"));
+}
