@@ -234,7 +234,7 @@ TEST_F(SessionStoreTest, StoredTabsComeBackWithDraftsFallbacksAndOnlyTrustedPath
     SessionTab tab;
     tab.id = QUuid::createUuid();
     tab.filePath = url.toLocalFile();
-    tab.draftText = QStringLiteral("changed draft");
+    tab.draftText = QStringLiteral("changed\ndraft");
     tab.savedSnapshot = QStringLiteral("line one\nline two\n");
     tab.selectedLocation = -4;
     tab.selectedLength = 3;
@@ -242,7 +242,7 @@ TEST_F(SessionStoreTest, StoredTabsComeBackWithDraftsFallbacksAndOnlyTrustedPath
     tab.lineEndingKey = QStringLiteral("CR");
     tab.bookmarkedLines = QList<qint64>{2, 0, -3, 2, 9'000'000'000LL};
     EditorTab restored = makeTabFromSessionTab(tab);
-    EXPECT_EQ(restored.document.text, QStringLiteral("changed draft"));
+    EXPECT_EQ(restored.document.text, QStringLiteral("changed\ndraft"));
     EXPECT_EQ(restored.document.encoding, TextFileEncoding::Big5);
     EXPECT_EQ(restored.savedEncoding, TextFileEncoding::Big5); // falls back to the current one
     EXPECT_EQ(restored.document.lineEnding, TextLineEnding::LineFeed);
