@@ -66,7 +66,7 @@ TEST_F(SessionStoreTest, SavingWritesBothCopiesAndOnlyAChangeWritesAgain) {
     model->settings().setAutoSaveEnabled(false);
     const QUrl url = writeFile(QStringLiteral("a.txt"), "on disk");
     const int index = open(url);
-    edit(index, QStringLiteral("typed"));
+    edit(index, QStringLiteral("typed\nline 2\nline 3"));
     model->update([](EditorWindowState& s) { s.tabs[0].bookmarkedLines = {3, 1}; });
     model->persistSession();
     flush();
@@ -98,7 +98,7 @@ TEST_F(SessionStoreTest, SavingWritesBothCopiesAndOnlyAChangeWritesAgain) {
     WindowSession::of(*model).maintenance().maintenanceTick();
     flush();
     EXPECT_EQ(WindowSession::of(*model).store().writeCount(), writes);
-    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("typed"));
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("typed\nline 2\nline 3"));
 
     edit(0, QStringLiteral("typed again"));
     model->persistSession();
