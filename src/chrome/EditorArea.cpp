@@ -1,13 +1,19 @@
 #include "chrome/EditorArea.h"
 
 #include "chrome/EditorPane.h"
+#include "chrome/EditorSplitter.h"
 #include "chrome/WindowLayout.h"
+#include "tools/ComparePanel.h"
+#include "tools/DocumentOutlinePanel.h"
+#include "tools/MarkdownPreviewPanel.h"
+#include "tools/WorkspacePanel.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -30,13 +36,29 @@ QList<EditorAreaElement> editorAreaElements(const EditorWindowState& state) {
 
 namespace {
 
-QWidget* panelHolder(QWidget* parent) {
-    auto* holder = new QWidget(parent);
-    auto* layout = new QVBoxLayout(holder);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    holder->hide();
-    return holder;
+int panelStartWidth(EditorAreaPanel panel) {
+    switch (panel) {
+    case EditorAreaPanel::Workspace:
+        return WorkspacePanel::kWidth;
+    case EditorAreaPanel::Outline:
+        return DocumentOutlinePanel::kWidth;
+    case EditorAreaPanel::MarkdownPreview:
+        return MarkdownPreviewPanel::kWidth;
+    case EditorAreaPanel::Compare:
+        return ComparePanel::kWidth;
+    case EditorAreaPanel::Welcome:
+    case EditorAreaPanel::SplitHeader:
+        break;
+    }
+    return 0;
+}
+
+int minimumWidthOf(const QWidget* widget) {
+    return widget->minimumWidth() > 0 ? widget->minimumWidth() : widget->minimumSizeHint().width();
+}
+
+bool canGiveWay(EditorAreaElement kind) {
+    return kind != EditorAreaElement::EditorPane && kind != EditorAreaElement::SecondPane;
 }
 
 } // namespace
@@ -44,14 +66,16 @@ QWidget* panelHolder(QWidget* parent) {
 EditorArea::EditorArea(EditorWindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("editorArea"));
-    m_row = new QHBoxLayout(this);
-    m_row->setContentsMargins(0, 0, 0, 0);
-    m_row->setSpacing(0);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    m_splitter = new EditorSplitter(this);
+    row->addWidget(m_splitter);
 
     for (EditorAreaPanel panel :
          {EditorAreaPanel::Workspace, EditorAreaPanel::Welcome, EditorAreaPanel::Outline,
           EditorAreaPanel::MarkdownPreview, EditorAreaPanel::Compare})
-        m_holders.insert(panel, panelHolder(this));
+        m_holders.insert(panel, new PanelHolder(panelStartWidth(panel), kPanelMinimumWidth, this));
 
     // Centre: the welcome panel or the active tab's pane; it takes all the room left.
     m_centre = new QWidget(this);
@@ -69,7 +93,7 @@ EditorArea::EditorArea(EditorWindowModel& model, QWidget* parent)
     auto* second = new QVBoxLayout(m_secondColumn);
     second->setContentsMargins(0, 0, 0, 0);
     second->setSpacing(0);
-    QWidget* splitHeader = panelHolder(m_secondColumn);
+    QWidget* splitHeader = new PanelHolder(0, 0, m_secondColumn);
     m_holders.insert(EditorAreaPanel::SplitHeader, splitHeader);
     m_secondHeaderDivider = makeWindowDivider(Qt::Horizontal, m_secondColumn);
     m_secondary = new EditorPane(model, m_secondColumn);
@@ -80,22 +104,18 @@ EditorArea::EditorArea(EditorWindowModel& model, QWidget* parent)
     m_secondColumn->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     using E = EditorAreaElement;
-    const auto add = [this](E kind, QWidget* widget, int stretch) {
-        m_row->addWidget(widget, stretch);
+    const auto add = [this](E kind, QWidget* widget, bool stretches) {
+        m_splitter->addWidget(widget);
+        m_splitter->setStretchFactor(m_splitter->indexOf(widget), stretches ? 1 : 0);
         widget->hide();
         m_elements.append({kind, widget});
     };
-    add(E::WorkspaceSidebar, holder(EditorAreaPanel::Workspace), 0);
-    add(E::Divider, makeWindowDivider(Qt::Vertical, this), 0);
-    add(E::EditorPane, m_centre, 1); // the centre holds the welcome panel or the pane
-    add(E::Divider, makeWindowDivider(Qt::Vertical, this), 0);
-    add(E::SecondPane, m_secondColumn, 1);
-    add(E::Divider, makeWindowDivider(Qt::Vertical, this), 0);
-    add(E::Outline, holder(EditorAreaPanel::Outline), 0);
-    add(E::Divider, makeWindowDivider(Qt::Vertical, this), 0);
-    add(E::MarkdownPreview, holder(EditorAreaPanel::MarkdownPreview), 0);
-    add(E::Divider, makeWindowDivider(Qt::Vertical, this), 0);
-    add(E::ComparePanel, holder(EditorAreaPanel::Compare), 0);
+    add(E::WorkspaceSidebar, holder(EditorAreaPanel::Workspace), false);
+    add(E::EditorPane, m_centre, true); // the centre holds the welcome panel or the pane
+    add(E::SecondPane, m_secondColumn, true);
+    add(E::Outline, holder(EditorAreaPanel::Outline), false);
+    add(E::MarkdownPreview, holder(EditorAreaPanel::MarkdownPreview), false);
+    add(E::ComparePanel, holder(EditorAreaPanel::Compare), false);
     m_centre->show();
 }
 
@@ -110,17 +130,23 @@ void EditorArea::refresh(const std::function<void()>& showFind) {
         wanted.contains(EditorAreaElement::Welcome) && m_panels.contains(EditorAreaPanel::Welcome);
     const std::optional<int> second = secondaryTabIndex(state);
 
-    // Each optional element is shown with the divider that stands before it (after it, for the
-    // sidebar).
-    using E = EditorAreaElement;
-    const bool workspace = wanted.contains(E::WorkspaceSidebar);
-    const bool outline = wanted.contains(E::Outline);
-    const bool preview = wanted.contains(E::MarkdownPreview);
-    const bool compare = wanted.contains(E::ComparePanel);
-    const bool shows[] = {workspace, workspace, true,    bool(second), bool(second), outline,
-                          outline,   preview,   preview, compare,      compare};
-    for (qsizetype i = 0; i < m_elements.size(); ++i)
-        m_elements[i].widget->setVisible(shows[i]);
+    for (Element& element : m_elements) {
+        const bool now =
+            element.kind == EditorAreaElement::EditorPane || wanted.contains(element.kind);
+        if (now && !element.wanted)
+            element.wantedSince = ++m_wantedCount;
+        element.wanted = now;
+    }
+    // The editors keep their room however many panels stand beside them; the welcome panel in
+    // the editor's place keeps what its own controls need.
+    const int centre = welcome
+                           ? std::max(kEditorMinimumWidth,
+                                      holder(EditorAreaPanel::Welcome)->minimumSizeHint().width())
+                           : kEditorMinimumWidth;
+    m_centre->setMinimumWidth(centre);
+    m_splitter->setMinimumWidth(centre +
+                                (second ? kSecondPaneMinimumWidth + m_splitter->handleWidth() : 0));
+    fitPanels();
 
     // Without a welcome panel installed the centre shows the lone tab itself.
     holder(EditorAreaPanel::Welcome)->setVisible(welcome);
@@ -139,11 +165,43 @@ void EditorArea::refresh(const std::function<void()>& showFind) {
             widget->setVisible(true);
 }
 
+void EditorArea::fitPanels() {
+    // Before the area has its size, everything wanted stands; the first resize fits it.
+    const bool sized = testAttribute(Qt::WA_Resized) || isVisible();
+    int needed = -m_splitter->handleWidth();
+    QList<Element*> yielding;
+    for (Element& element : m_elements) {
+        element.givingWay = false;
+        if (!element.wanted)
+            continue;
+        needed += minimumWidthOf(element.widget) + m_splitter->handleWidth();
+        if (canGiveWay(element.kind))
+            yielding.append(&element);
+    }
+    std::sort(yielding.begin(), yielding.end(),
+              [](const Element* a, const Element* b) { return a->wantedSince < b->wantedSince; });
+    for (Element* element : yielding) {
+        if (!sized || needed <= width())
+            break;
+        element->givingWay = true;
+        needed -= minimumWidthOf(element->widget) + m_splitter->handleWidth();
+    }
+    for (Element& element : m_elements)
+        element.widget->setVisible(element.wanted && !element.givingWay);
+}
+
+void EditorArea::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitPanels();
+}
+
 QList<EditorAreaElement> EditorArea::shownElements() const {
     QList<EditorAreaElement> shown;
     for (const Element& element : m_elements) {
         if (element.widget->isHidden())
             continue;
+        if (!shown.isEmpty())
+            shown << EditorAreaElement::Divider;
         if (element.widget == m_centre)
             shown << (m_primary->isHidden() ? EditorAreaElement::Welcome
                                             : EditorAreaElement::EditorPane);
@@ -151,6 +209,14 @@ QList<EditorAreaElement> EditorArea::shownElements() const {
             shown << element.kind;
     }
     return shown;
+}
+
+QList<EditorAreaElement> EditorArea::panelsGivingWay() const {
+    QList<EditorAreaElement> giving;
+    for (const Element& element : m_elements)
+        if (element.givingWay)
+            giving << element.kind;
+    return giving;
 }
 
 } // namespace dunmoss

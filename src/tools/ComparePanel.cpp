@@ -147,7 +147,6 @@ QLabel* captionMessage(QWidget* parent) {
 ComparePanel::ComparePanel(EditorWindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("comparePanel"));
-    setFixedWidth(kWidth);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
     auto* column = new QVBoxLayout(this);
@@ -190,6 +189,9 @@ ComparePanel::ComparePanel(EditorWindowModel& model, QWidget* parent)
     m_summary->setTextFormat(Qt::PlainText);
     m_summary->setFont(secondCaptionFont(font()));
     useSecondaryTextColor(m_summary);
+    // Long names are cut at the panel's edge rather than widening it past its buttons.
+    for (QLabel* label : {m_title, m_summary})
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     titles->addWidget(m_title);
     titles->addWidget(m_summary);
     column->addWidget(titleBlock);

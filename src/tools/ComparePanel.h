@@ -20,6 +20,7 @@ class EditorWindowModel;
 class ComparePanel : public QWidget {
     Q_OBJECT
 public:
+    // The width it starts at beside the editor, which may then be dragged wider or narrower.
     static constexpr int kWidth = 440;
 
     explicit ComparePanel(EditorWindowModel& model, QWidget* parent = nullptr);

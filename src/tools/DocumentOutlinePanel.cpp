@@ -92,7 +92,6 @@ private:
 DocumentOutlinePanel::DocumentOutlinePanel(EditorWindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("documentOutlinePanel"));
-    setFixedWidth(kWidth);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
     auto* column = new QVBoxLayout(this);

@@ -23,6 +23,7 @@ class OutlineItemsModel;
 class DocumentOutlinePanel : public QWidget {
     Q_OBJECT
 public:
+    // The width it starts at beside the editor, which may then be dragged wider or narrower.
     static constexpr int kWidth = 280;
     static constexpr qsizetype kImmediateLimit = 100'000;
     static constexpr int kPauseMilliseconds = 150;

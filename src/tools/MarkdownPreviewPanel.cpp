@@ -105,7 +105,6 @@ QVariant MarkdownPreviewText::loadResource(int, const QUrl&) {
 MarkdownPreviewPanel::MarkdownPreviewPanel(EditorWindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model) {
     setObjectName(QStringLiteral("markdownPreviewPanel"));
-    setFixedWidth(kWidth);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

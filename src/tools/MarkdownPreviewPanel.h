@@ -31,6 +31,7 @@ protected:
 class MarkdownPreviewPanel : public QWidget {
     Q_OBJECT
 public:
+    // The width it starts at beside the editor, which may then be dragged wider or narrower.
     static constexpr int kWidth = 360;
     // Texts longer than this wait for a pause in typing before the preview follows.
     static constexpr qsizetype kImmediateLimit = 100'000;

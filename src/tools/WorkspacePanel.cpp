@@ -48,7 +48,6 @@ QString WorkspacePanel::entryName(const QString& path) {
 
 WorkspacePanel::WorkspacePanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("workspacePanel"));
-    setFixedWidth(kWidth);
     useBackgroundColor(this, baseColor);
 
     auto* column = new QVBoxLayout(this);

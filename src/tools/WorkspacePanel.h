@@ -25,6 +25,7 @@ namespace dunmoss {
 class WorkspacePanel : public QWidget {
     Q_OBJECT
 public:
+    // The width it starts at beside the editor, which may then be dragged wider or narrower.
     static constexpr int kWidth = 280;
 
     explicit WorkspacePanel(QWidget* parent = nullptr);
