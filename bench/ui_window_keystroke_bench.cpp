@@ -11,7 +11,9 @@
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "search/FindSeams.h"
+#include "session/SessionWriter.h"
 #include "session/WindowSession.h"
+#include "window/DocumentFileWriter.h"
 #include "window/EditorWindowModel.h"
 #include "window/StatusBarItems.h"
 #include "window/WindowCommandTable.h"
@@ -137,6 +139,93 @@ void statusBarOnly(benchmark::State& state, const QString& unit, qsizetype lengt
     statusBarForText(state, text, text.size() / 2);
 }
 
+// Four saved tabs of 5,000,000 characters each (CJK lines), the window's session restored so it
+// may be written; the first tab is the active one.
+void fillFourLargeTabs(EditorWindowState& s, const QTemporaryDir& dir) {
+    QString text;
+    text.reserve(5'000'100);
+    const QString line = QStringLiteral("2024-05-01T12:00:00Z INFO 请求已处理 served in 12 ms\n");
+    while (text.size() < 5'000'000)
+        text += line;
+    s.tabs.clear();
+    for (int i = 0; i < 4; ++i) {
+        EditorTab tab = tabWith(dir, text);
+        tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("doc%1.txt").arg(i)));
+        s.tabs.append(tab);
+    }
+    s.activeTabID = s.tabs.first().id;
+    s.panels.showWelcome = false;
+    s.decisions.didRestoreSession = true;
+}
+
+// The main thread's share of a full session save (both copies) with four 5 MB tabs, one of them
+// changed each time so the writer really writes; the writer's own work is waited for untimed.
+void BM_SessionSave_4x5M(benchmark::State& state) {
+    const bench::BenchWindow window(fillFourLargeTabs);
+    EditorWindowModel& model = window.model();
+    const QUuid edited = model.state().tabs.at(1).id;
+    const QString base = model.state().tabs.at(1).document.text;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        model.setTabText(edited, base + QString::number(++round));
+        state.ResumeTiming();
+        model.persistSession();
+        state.PauseTiming();
+        SessionWriter::shared().waitUntilIdle();
+        state.ResumeTiming();
+    }
+}
+
+// The same save done the way it was before the writer: record built, encoded and written on the
+// main thread.
+void BM_SessionSave_4x5M_OnTheMainThread(benchmark::State& state) {
+    const bench::BenchWindow window(fillFourLargeTabs);
+    EditorWindowModel& model = window.model();
+    const QString record = window.dir.filePath(QStringLiteral("session.json"));
+    const QString snapshot = window.dir.filePath(QStringLiteral("recovery.json"));
+    for (auto _ : state) {
+        const EditorWindowState& s = model.state();
+        const RestoredSession session = makeSessionRecord(s.tabs, s.activeTabID, 14);
+        writeBytesAtomically(encodeSessionRecord(session, SessionRecordFormat::Compact), record);
+        writeBytesAtomically(encodeSessionRecord(session, SessionRecordFormat::PrettySorted),
+                             snapshot);
+    }
+}
+
+// A keystroke in the 5 MB active tab while the writer encodes and writes a session of four
+// such tabs: the keystroke never waits for it.
+void BM_WindowKeystroke_4x5M_SaveUnderWay(benchmark::State& state) {
+    const bench::BenchWindow window(fillFourLargeTabs);
+    ShortcutTextView* view =
+        window.view->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    view->setFocus();
+    EditorWindowModel& model = window.model();
+    int counter = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SessionWriter::shared().waitUntilIdle();
+        model.persistSession();
+        state.ResumeTiming();
+        typeOneKey(view, counter);
+        window.view->refreshNow();
+    }
+    SessionWriter::shared().waitUntilIdle();
+}
+
+void BM_WindowKeystroke_4x5M(benchmark::State& state) {
+    const bench::BenchWindow window(fillFourLargeTabs);
+    ShortcutTextView* view =
+        window.view->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    view->setFocus();
+    int counter = 0;
+    for (auto _ : state) {
+        typeOneKey(view, counter);
+        window.view->refreshNow();
+    }
+    SessionWriter::shared().waitUntilIdle();
+}
+
 void BM_WindowKeystroke_2M_Ascii(benchmark::State& s) {
     windowKeystroke(s, kAscii);
 }
@@ -183,12 +272,19 @@ BENCHMARK(BM_StatusBar_2M_Mixed)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_2M_ConsonantLine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_900K_Ascii)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StatusBar_900K_Mixed)->Unit(benchmark::kMicrosecond);
+// Each round waits for a write of some 40 MB: a fixed count keeps the run short.
+BENCHMARK(BM_SessionSave_4x5M)->Unit(benchmark::kMicrosecond)->Iterations(20);
+BENCHMARK(BM_SessionSave_4x5M_OnTheMainThread)->Unit(benchmark::kMicrosecond)->Iterations(5);
+BENCHMARK(BM_WindowKeystroke_4x5M_SaveUnderWay)->Unit(benchmark::kMicrosecond)->Iterations(40);
+BENCHMARK(BM_WindowKeystroke_4x5M)->Unit(benchmark::kMicrosecond)->Iterations(40);
 
 int main(int argc, char** argv) {
     return bench::runWindowBenchmarks(argc, argv, [] {
         return bench::RatioPairs{
             {"BM_WindowKeystroke_2M_Ascii", "BM_EditorKeystroke_2M_Ascii"},
             {"BM_WindowKeystroke_2M_Cjk", "BM_EditorKeystroke_2M_Cjk"},
+            {"BM_SessionSave_4x5M", "BM_SessionSave_4x5M_OnTheMainThread"},
+            {"BM_WindowKeystroke_4x5M_SaveUnderWay", "BM_WindowKeystroke_4x5M"},
         };
     });
 }
