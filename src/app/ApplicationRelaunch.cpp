@@ -4,6 +4,7 @@
 #include "app/SingleInstance.h"
 #include "platform/Localization.h"
 #include "platform/NotificationBus.h"
+#include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 
 #include <QCoreApplication>
@@ -51,7 +52,11 @@ std::optional<QString> relaunchApplication(const RelaunchSteps& steps) {
 
 RelaunchSteps processRelaunchSteps(const QString& program) {
     RelaunchSteps steps;
-    steps.postWillTerminate = [] { NotificationBus::shared().postApplicationWillTerminate(); };
+    // The successor restores the session: it must be on disk before it starts.
+    steps.postWillTerminate = [] {
+        NotificationBus::shared().postApplicationWillTerminate();
+        SessionWriter::shared().waitUntilIdle();
+    };
     steps.releaseInstance = [] {
         if (SingleInstance* instance = runningInstance())
             instance->release();

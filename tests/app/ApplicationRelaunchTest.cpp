@@ -1,7 +1,13 @@
 // Restarting for a new interface language: this process ends only once its successor runs.
 #include "app/ApplicationRelaunch.h"
 #include "app/SingleInstance.h"
+#include "chrome/EditorWindowView.h"
+#include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
+#include "session/WindowSession.h"
+#include "window/EditorWindowModel.h"
+
+#include <QFile>
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -71,4 +77,24 @@ TEST(ApplicationRelaunch, TheNewInstanceKeepsOnlyTheTestingFlag) {
     EXPECT_EQ(relaunchArguments({"dunmoss-notepad", "/tmp/a.txt"}), QStringList{});
     EXPECT_EQ(relaunchArguments({"dunmoss-notepad", "--dunmoss-ui-testing", "/tmp/a.txt"}),
               QStringList{"--dunmoss-ui-testing"});
+}
+
+TEST(ApplicationRelaunch, TheSessionIsOnDiskBeforeTheSuccessorStarts) {
+    QTemporaryDir dir;
+    Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    EditorWindowView::Options options;
+    options.defaults = &defaults;
+    options.processArguments = {QStringLiteral("dunmoss-notepad")};
+    options.recoveryDirectory = dir.filePath(QStringLiteral("Recovery"));
+    auto window = std::make_unique<EditorWindowView>(options);
+    EditorWindowModel& model = window->model();
+    WindowSession::of(model).restore().restoreSession();
+    model.setTabText(model.state().tabs.first().id, QStringLiteral("draft before the relaunch"));
+
+    processRelaunchSteps(dir.filePath(QStringLiteral("no-such-program"))).postWillTerminate();
+    // Read at once, with no turn of the event loop: the successor may start right now.
+    QFile record(dir.filePath(QStringLiteral("session.json")));
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(record.readAll().contains("draft before the relaunch"));
+    window.reset();
 }
