@@ -3,8 +3,12 @@
 #include "session/SessionFiles.h"
 #include "SessionFixture.h"
 #include "platform/Localization.h"
+#include "session/SessionRecord.h"
 #include "session/StrictJson.h"
 #include "session/WindowSession.h"
+#include "window/TabClosing.h"
+
+#include <functional>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -61,6 +65,26 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
     ASSERT_EQ(model->state().tabs.size(), 2);
     EXPECT_EQ(activeTab(model->state()).fileURL, a);
     EXPECT_EQ(status(), localizedString(QStringLiteral("session.opened.format")).arg(3));
+}
+
+TEST_F(SessionFileTest, ASessionFileAndCloseAllSaveTheSessionOnceAtTheirEnd) {
+    int saves = 0;
+    const std::function<void()> save = model->seams().persistSession;
+    model->seams().persistSession = [&] {
+        ++saves;
+        save();
+    };
+    QStringList files;
+    for (int i = 0; i < 5; ++i)
+        files.append(writeFile(QStringLiteral("f%1.txt").arg(i), "x").toLocalFile());
+    WindowSession::of(*model).files().openSessionFileAt(sessionFile(
+        QStringLiteral(R"({"files":["%1"]})").arg(files.join(QStringLiteral("\",\""))).toUtf8()));
+    EXPECT_EQ(model->state().tabs.size(), 5);
+    EXPECT_EQ(saves, 1);
+    TabClosing(*model).closeAllTabs(true);
+    EXPECT_EQ(saves, 2);
+    flush();
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.size(), 1);
 }
 
 TEST_F(SessionFileTest, AnEmptyListStartsOverWithAFreshUntitledTab) {

@@ -85,6 +85,16 @@ TEST_F(OpenRequests, DropsOpenFilesAndSetAFolderForThisRunOnly) {
     EXPECT_EQ(IncomingFiles::droppedFileURLs(both), QList<QUrl>{two});
 }
 
+TEST_F(OpenRequests, ADropOrARequestOfManyFilesSavesTheSessionOnceAtItsEnd) {
+    const int before = sessionSaves;
+    IncomingFiles(*model).openDroppedURLs({one, two, folder});
+    EXPECT_EQ(files(*model), (QList<QUrl>{one, two}));
+    EXPECT_EQ(sessionSaves, before + 1);
+    model->update([](EditorWindowState& s) { s.tabs = {untitledTab()}; });
+    IncomingFiles(*model).openURLs({two, one});
+    EXPECT_EQ(sessionSaves, before + 2);
+}
+
 TEST_F(OpenRequests, TheActiveWindowClaimsAtOnceAndTheOtherOpensNothing) {
     const auto second = otherWindow();
     OpenRequestReceiver key(
