@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -17,6 +18,11 @@
 namespace dunmoss {
 
 namespace {
+
+// Clipboard, selection or drag data that may be handed to Qt: it has at least one format.
+bool holdsInsertableData(const QMimeData* source) {
+    return source && !source->formats().isEmpty();
+}
 
 // X11 and xkb report Caps Lock as this bit of the native modifier state.
 constexpr quint32 kCapsLockNativeMask = 0x2;
@@ -115,7 +121,15 @@ void ShortcutTextView::cut() {
     m_editSource = EditSource::Typing;
 }
 
+bool ShortcutTextView::canInsertFromMimeData(const QMimeData* source) const {
+    return holdsInsertableData(source) && QPlainTextEdit::canInsertFromMimeData(source);
+}
+
 void ShortcutTextView::insertFromMimeData(const QMimeData* source) {
+    // The installed Qt crashes on data without a single format, which is what an empty clipboard
+    // or selection gives under X11. Paste, Ctrl+V, a middle click and a drop all come here.
+    if (!holdsInsertableData(source))
+        return;
     // A drop inserts through here too, inside its own bracket.
     const EditSource outer = m_editSource;
     if (outer == EditSource::Typing)
