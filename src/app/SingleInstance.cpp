@@ -1,7 +1,11 @@
 #include "app/SingleInstance.h"
 
+#include "platform/Localization.h"
+
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -11,6 +15,8 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +25,11 @@ namespace dunmoss {
 namespace {
 
 constexpr int kHandOverTimeoutMs = 3000;
+// After this long without an answer the launch says it is waiting.
+constexpr int kSlowAnswerMs = 3000;
+// Between two tries while the running instance is not listening yet (starting, or its
+// successor's turn has not come).
+constexpr int kRetryMs = 100;
 // A message larger than this is not a list of paths a launch would send.
 constexpr qint64 kMaximumMessageBytes = 4 * 1024 * 1024;
 
@@ -41,25 +52,46 @@ bool isOwnedByAnotherUser(const QString& path) {
     return status.st_uid != ::getuid();
 }
 
-// Sends one line and returns the one-line answer, or nothing.
-std::optional<QByteArray> exchange(const QString& serverName, const QByteArray& line,
-                                   int timeoutMs) {
+struct Exchange {
+    // The one-line answer; nothing when none came.
+    std::optional<QByteArray> answer;
+    // The request left this process: the other end reads it whenever it gets to it.
+    bool delivered = false;
+};
+
+// Sends one line and waits for the one-line answer until the deadline, as long as the other end
+// stays connected; `stillWaiting` runs once when the answer is slow to come.
+Exchange exchange(const QString& serverName, const QByteArray& line, QDeadlineTimer deadline,
+                  const std::function<void()>& stillWaiting = {}) {
+    Exchange result;
     if (isOwnedByAnotherUser(socketPath(serverName)))
-        return std::nullopt;
+        return result;
+    const auto remaining = [&] { return int(qMax<qint64>(deadline.remainingTime(), 0)); };
     QLocalSocket socket;
     socket.connectToServer(serverName);
-    if (!socket.waitForConnected(timeoutMs))
-        return std::nullopt;
+    if (!socket.waitForConnected(remaining()))
+        return result;
     socket.write(line);
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return std::nullopt;
+    if (!socket.waitForBytesWritten(remaining()))
+        return result;
+    result.delivered = true;
+    QDeadlineTimer slow(kSlowAnswerMs);
     QByteArray answer;
     while (!answer.contains('\n')) {
-        if (!socket.waitForReadyRead(timeoutMs))
-            return std::nullopt;
+        if (!socket.waitForReadyRead(qMin(remaining(), 500))) {
+            // Gone (it ended or crashed), or out of time; else it is busy and is waited for.
+            if (socket.state() != QLocalSocket::ConnectedState || deadline.hasExpired())
+                return result;
+            if (stillWaiting && slow.hasExpired()) {
+                stillWaiting();
+                slow = QDeadlineTimer::Forever;
+            }
+            continue;
+        }
         answer += socket.readAll();
     }
-    return answer.left(answer.indexOf('\n'));
+    result.answer = answer.left(answer.indexOf('\n'));
+    return result;
 }
 
 } // namespace
@@ -85,19 +117,61 @@ QString SingleInstance::defaultServerName() {
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
     : QObject(parent), m_serverName(std::move(serverName)) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    // The socket goes before the lock: once the lock is free, the socket at the name may be a
+    // new instance's.
+    release();
+    m_lock.reset();
+}
 
 SingleInstance::Role SingleInstance::claim(const QStringList& absolutePaths) {
-    const QString lockPath = socketPath(m_serverName) + QStringLiteral(".lock");
-    QLockFile lock(lockPath);
-    // A lock left by a crashed launch is taken over once it is stale.
-    lock.setStaleLockTime(10'000);
-    const bool locked = lock.tryLock(kHandOverTimeoutMs);
-    if (handOver(absolutePaths))
-        return Role::HandedOver;
-    if (!locked)
-        return Role::Alone;
-    return listen() ? Role::Primary : Role::Alone;
+    auto lock = std::make_unique<QLockFile>(socketPath(m_serverName) + QStringLiteral(".lock"));
+    // Never stale by age: a live instance keeps its lock however long it runs or is busy. The
+    // lock of a process that is gone is taken over.
+    lock->setStaleLockTime(0);
+    const QDeadlineTimer deadline(m_answerTimeoutMs);
+    QElapsedTimer waited;
+    waited.start();
+    bool toldWaiting = false;
+    const auto stillWaiting = [&toldWaiting] {
+        if (toldWaiting)
+            return;
+        toldWaiting = true;
+        std::fputs(qPrintable(localizedString(QStringLiteral("instance.waiting")) + u'\n'), stderr);
+    };
+    m_requestDelivered = false;
+    for (;;) {
+        if (lock->tryLock(0)) {
+            m_lock = std::move(lock);
+            if (listen())
+                return Role::Primary;
+            // Nobody could reach this process: the lock goes to whoever can serve.
+            m_lock.reset();
+            return Role::Alone;
+        }
+        if (lock->error() != QLockFile::LockFailedError) {
+            // No lock can be made here (an unwritable folder): hand over when someone listens.
+            return exchangePaths(absolutePaths, QDeadlineTimer(kHandOverTimeoutMs), {})
+                       ? Role::HandedOver
+                       : Role::Alone;
+        }
+        // A live instance holds the lock: it takes the files, even when it is busy a while.
+        if (exchangePaths(absolutePaths, deadline, stillWaiting))
+            return Role::HandedOver;
+        if (deadline.hasExpired())
+            return Role::Unanswered;
+        QThread::msleep(kRetryMs);
+        if (waited.hasExpired(kSlowAnswerMs))
+            stillWaiting();
+    }
+}
+
+QString SingleInstance::unansweredMessage() const {
+    const QString seconds = QString::number((m_answerTimeoutMs + 999) / 1000);
+    return localizedString(m_requestDelivered
+                               ? QStringLiteral("instance.unanswered.busy.format")
+                               : QStringLiteral("instance.unanswered.unreachable.format"))
+        .arg(seconds);
 }
 
 void SingleInstance::release() {
@@ -111,24 +185,25 @@ void SingleInstance::release() {
 bool SingleInstance::reacquire() {
     if (m_server)
         return true;
-    // Someone answering on the name is the running instance now.
-    if (exchange(m_serverName, message(QJsonObject{{QStringLiteral("ping"), true}}), 500))
+    if (!m_lock)
         return false;
     return listen();
 }
 
-bool SingleInstance::handOver(const QStringList& absolutePaths) {
+bool SingleInstance::exchangePaths(const QStringList& absolutePaths, QDeadlineTimer deadline,
+                                   const std::function<void()>& stillWaiting) {
     QJsonObject request;
     request.insert(QStringLiteral("paths"), QJsonArray::fromStringList(absolutePaths));
-    const std::optional<QByteArray> answer =
-        exchange(m_serverName, message(request), kHandOverTimeoutMs);
-    return answer && *answer == "ok";
+    const Exchange done = exchange(m_serverName, message(request), deadline, stillWaiting);
+    m_requestDelivered = m_requestDelivered || done.delivered;
+    return done.answer && *done.answer == "ok";
 }
 
 bool SingleInstance::listen() {
     if (isOwnedByAnotherUser(socketPath(m_serverName)))
         return false;
-    // Nobody answered above: whatever socket file is there was left by a crash.
+    // This process holds the lock, so no live instance listens there: whatever socket file is
+    // left was left by one that is gone.
     QLocalServer::removeServer(m_serverName);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -195,7 +270,8 @@ void SingleInstance::receive(QLocalSocket* socket) {
 std::optional<QStringList> SingleInstance::queryOpenTabs(const QString& serverName, int timeoutMs) {
     QJsonObject query;
     query.insert(QStringLiteral("query"), QStringLiteral("report-tabs"));
-    const std::optional<QByteArray> answer = exchange(serverName, message(query), timeoutMs);
+    const std::optional<QByteArray> answer =
+        exchange(serverName, message(query), QDeadlineTimer(timeoutMs)).answer;
     if (!answer)
         return std::nullopt;
     const QJsonValue tabs = QJsonDocument::fromJson(*answer).object().value(QStringLiteral("tabs"));

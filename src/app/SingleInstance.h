@@ -1,23 +1,27 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QLocalServer;
 class QLocalSocket;
+class QLockFile;
 
 namespace dunmoss {
 
-// One running instance per user and settings store. The first launch listens on a local socket;
-// a later launch hands its files to it (an empty list asks it to bring a window forward) and
-// ends. A socket left behind by an instance that crashed is removed before listening. The check
-// and the listening happen under a lock file, so two launches at once cannot both become the
-// running instance.
+// One running instance per user and settings store. The running instance holds a lock file in
+// the user's runtime folder for as long as it lives; a later launch hands its files to it over a
+// local socket (an empty list asks it to bring a window forward) and ends. A launch never takes
+// over from a live instance, however long that one is busy: it waits for the answer, and when
+// none comes in time it reports and ends. Only a lock left by an instance that is gone (crashed)
+// is taken over, and only then is the socket it left removed.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -26,9 +30,15 @@ public:
         Primary,
         // The running instance took the files; this process should end.
         HandedOver,
-        // Neither: no socket could be had; this process runs on its own.
+        // Neither: no lock or socket could be had here; this process runs on its own.
         Alone,
+        // A running instance holds the lock but did not answer in time; this process should
+        // report it and end.
+        Unanswered,
     };
+
+    // How long a launch waits for a busy running instance to answer.
+    static constexpr int kDefaultAnswerTimeoutMs = 60'000;
 
     // The socket: $DUNMOSS_INSTANCE_SOCKET when set (tests), else a name in the user's runtime
     // folder (or the temporary folder) made of the user id and the settings location, so that
@@ -38,12 +48,19 @@ public:
     explicit SingleInstance(QString serverName, QObject* parent = nullptr);
     ~SingleInstance() override;
 
+    void setAnswerTimeout(int milliseconds) { m_answerTimeoutMs = milliseconds; }
     // Hands the absolute paths over when an instance runs, else becomes the running instance.
+    // Blocks while a running instance is busy, up to the answer timeout.
     Role claim(const QStringList& absolutePaths);
     const QString& serverName() const { return m_serverName; }
+    // After Unanswered: the request reached the running instance, which will act on it once it
+    // is free (else it could not be reached at all).
+    bool requestDelivered() const { return m_requestDelivered; }
+    // The report for an Unanswered claim, in the interface language.
+    QString unansweredMessage() const;
 
-    // Stops listening, so that a launch made now becomes the running instance itself (used
-    // before this process starts its successor).
+    // Stops listening while keeping the lock: a launch made now (this process's successor)
+    // waits for this process to end and then becomes the running instance.
     void release();
     // Listens again after release() when no other instance took the name meanwhile.
     bool reacquire();
@@ -62,11 +79,16 @@ signals:
     void reopenRequested();
 
 private:
-    bool handOver(const QStringList& absolutePaths);
+    // Sends the paths to the running instance; true once it said it took them.
+    bool exchangePaths(const QStringList& absolutePaths, QDeadlineTimer deadline,
+                       const std::function<void()>& stillWaiting);
     bool listen();
     void receive(QLocalSocket* socket);
 
     QString m_serverName;
+    int m_answerTimeoutMs = kDefaultAnswerTimeoutMs;
+    bool m_requestDelivered = false;
+    std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     std::function<QStringList()> m_reporter;
 };

@@ -10,7 +10,22 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <cstdio>
+
+namespace {
+
+// Said on the terminal and, for a launch from the desktop, in a message box of its own.
+void reportUnansweredInstance(const QString& message, const QStringList& arguments) {
+    std::fputs(qPrintable(message + QLatin1Char('\n')), stderr);
+    if (dunmoss::arrayContainsString(arguments, QString::fromLatin1(dunmoss::kUiTestingArgument)))
+        return;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Dunmoss Notepad"), message,
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -33,14 +48,22 @@ int main(int argc, char** argv) {
     }
 
     // A program already running for this user takes the files (none: it brings a window
-    // forward), and this launch ends.
+    // forward), and this launch ends. One that is busy is waited for, never replaced.
     const QList<QUrl> urls = dunmoss::DunmossNotepadApp::fileURLsFromArguments(commandLine.paths);
     QStringList absolutePaths;
     for (const QUrl& url : urls)
         absolutePaths.append(url.toLocalFile());
     dunmoss::SingleInstance instance(dunmoss::SingleInstance::defaultServerName());
-    if (instance.claim(absolutePaths) == dunmoss::SingleInstance::Role::HandedOver)
+    switch (instance.claim(absolutePaths)) {
+    case dunmoss::SingleInstance::Role::HandedOver:
         return 0;
+    case dunmoss::SingleInstance::Role::Unanswered:
+        reportUnansweredInstance(instance.unansweredMessage(), arguments);
+        return 1;
+    case dunmoss::SingleInstance::Role::Primary:
+    case dunmoss::SingleInstance::Role::Alone:
+        break;
+    }
     // A relaunch after a change of language frees the name before its successor starts.
     dunmoss::setRunningInstance(&instance);
 

@@ -55,11 +55,13 @@ TEST(ApplicationRelaunch, AFailedStartKeepsTheInstanceServerAndSaysWhy) {
     RelaunchSteps steps = processRelaunchSteps(dir.filePath(QStringLiteral("no-such-program")));
     bool terminated = false;
     steps.terminate = [&terminated] { terminated = true; };
-    // While released, a launch becomes the running instance itself instead of handing over.
-    steps.startNewInstance = [&steps, &name, &dir]() -> std::optional<QString> {
+    // While released, a launch waits for this process to end: it never runs beside it.
+    steps.startNewInstance = [&name, &dir]() -> std::optional<QString> {
         {
             SingleInstance successor(name);
-            EXPECT_EQ(successor.claim({}), SingleInstance::Role::Primary);
+            successor.setAnswerTimeout(300);
+            EXPECT_EQ(successor.claim({}), SingleInstance::Role::Unanswered);
+            EXPECT_FALSE(successor.isListening());
         }
         return processRelaunchSteps(dir.filePath(QStringLiteral("no-such-program")))
             .startNewInstance();

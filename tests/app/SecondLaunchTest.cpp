@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -29,6 +30,7 @@ protected:
     }
     void TearDown() override {
         if (first.state() != QProcess::NotRunning) {
+            ::kill(pid_t(first.processId()), SIGCONT);
             first.terminate();
             if (!first.waitForFinished(10'000))
                 first.kill();
@@ -40,6 +42,15 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         return file.fileName();
+    }
+    // The program, up and listening with no file open.
+    void startFirst() {
+        first.setProcessEnvironment(environment);
+        first.setWorkingDirectory(home.path());
+        first.start(QStringLiteral(DUNMOSS_PROGRAM), {QStringLiteral("--dunmoss-ui-testing")});
+        ASSERT_TRUE(first.waitForStarted(10'000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return SingleInstance::queryOpenTabs(socket, 1000).has_value(); }, 30'000));
     }
     // The running program's open files, once it answers.
     QStringList openTabs(int expected) const {
@@ -84,6 +95,52 @@ TEST_F(SecondLaunch, HandsItsFilesToTheRunningProgramAndEnds) {
     const QStringList tabs = openTabs(2);
     EXPECT_EQ(tabs, (QStringList{a, b}));
     EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(SecondLaunch, WaitsForABusyRunningProgramAndNeverStartsASecondOne) {
+    const QString a = writeFile(QStringLiteral("a.txt"), "first file\n");
+    startFirst();
+    // Busy: it takes no turn of its event loop until it is let go.
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGSTOP), 0);
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(DUNMOSS_PROGRAM), {QStringLiteral("--dunmoss-ui-testing"), a});
+    ASSERT_TRUE(second.waitForStarted(10'000));
+    // Longer than a launch used to wait before taking over.
+    EXPECT_FALSE(second.waitForFinished(5'000)) << "the second launch waits";
+    EXPECT_TRUE(QFile::exists(socket)) << "the running program's socket stays";
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGCONT), 0);
+
+    ASSERT_TRUE(second.waitForFinished(30'000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(openTabs(1), QStringList{a});
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(SecondLaunch, NoAnswerInTimeIsReportedAndTheFilesReachTheProgramOnceItIsFree) {
+    const QString a = writeFile(QStringLiteral("a.txt"), "first file\n");
+    startFirst();
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGSTOP), 0);
+    SingleInstance second(socket);
+    second.setAnswerTimeout(1'500);
+    EXPECT_EQ(second.claim({a}), SingleInstance::Role::Unanswered);
+    EXPECT_FALSE(second.isListening());
+    EXPECT_TRUE(second.requestDelivered());
+    EXPECT_TRUE(QFile::exists(socket));
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGCONT), 0);
+    EXPECT_EQ(openTabs(1), QStringList{a});
+}
+
+TEST_F(SecondLaunch, TheLockOfAKilledProgramIsTakenOver) {
+    startFirst();
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10'000));
+    SingleInstance next(socket);
+    next.setAnswerTimeout(5'000);
+    EXPECT_EQ(next.claim({}), SingleInstance::Role::Primary);
+    QLocalSocket probe;
+    probe.connectToServer(socket);
+    EXPECT_TRUE(probe.waitForConnected(1000)) << "the new instance listens in its place";
 }
 
 TEST_F(SecondLaunch, ASocketLeftByACrashIsReplaced) {
