@@ -15,6 +15,7 @@
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
+#include "window/WindowNotices.h"
 
 #include <QCoreApplication>
 
@@ -98,7 +99,8 @@ EditorWindowView* DunmossNotepadApp::makeWindow(bool sceneHosted) {
     installApplicationChrome(*window, m_defaults, std::move(openWindow));
     window->setLocale(sceneLocale(m_languagePreference));
     if (m_untoldSettingsFailure)
-        window->model().presentError(*std::exchange(m_untoldSettingsFailure, std::nullopt));
+        window->model().presentNotice(QString::fromLatin1(kSettingsWriteNoticeCause),
+                                      *std::exchange(m_untoldSettingsFailure, std::nullopt));
     return window;
 }
 
@@ -108,7 +110,8 @@ void DunmossNotepadApp::reportSettingsWriteFailure(const QString& path) {
     qWarning("Dunmoss Notepad: %s", qUtf8Printable(message));
     for (QWidget* widget : editorWindows())
         if (auto* window = qobject_cast<EditorWindowView*>(widget)) {
-            window->model().presentError(message);
+            // News nobody asked for: the message bar, which leaves the keyboard alone.
+            window->model().presentNotice(QString::fromLatin1(kSettingsWriteNoticeCause), message);
             return;
         }
     m_untoldSettingsFailure = message;

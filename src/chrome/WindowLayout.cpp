@@ -1,8 +1,10 @@
 #include "chrome/WindowLayout.h"
 
 #include "chrome/EditorArea.h"
+#include "chrome/MessageBar.h"
 #include "chrome/StatusBarView.h"
 #include "chrome/TabStripView.h"
+#include "chrome/WindowMessages.h"
 #include "chrome/WindowStatusLine.h"
 #include "editor/WindowDivider.h"
 #include "window/EditorWindowModel.h"
@@ -37,6 +39,7 @@ WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
 
     m_tabStrip = new TabStripView(this);
     m_editorArea = new EditorArea(model, this);
+    m_messageBar = new MessageBar(this);
     m_statusBar = new StatusBarView(this);
     m_statusLine = new WindowStatusLine(this);
     connect(m_statusLine, &WindowStatusLine::dismissRequested, this,
@@ -60,6 +63,8 @@ WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
         add(row, holder(panel));
         add(WindowRow::Divider, divider());
     }
+    add(WindowRow::MessageBar, m_messageBar);
+    add(WindowRow::Divider, divider());
     add(WindowRow::EditorArea, m_editorArea, 1);
     add(WindowRow::Divider, divider());
     add(WindowRow::StatusBar, m_statusBar);
@@ -90,6 +95,7 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
         case WindowRow::OpenDocumentResults:
         case WindowRow::SearchCenter:
         case WindowRow::FolderSearch:
+        case WindowRow::MessageBar:
             shown = wanted.contains(row.kind);
             break;
         case WindowRow::Divider:
@@ -105,6 +111,7 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
         folder->setProperty(kShowsInlineResultsProperty, folderSearchShowsInlineResults(state));
 
     m_statusLine->setMessage(state.findMessage);
+    m_messageBar->setEntries(windowMessageBarEntries(m_model));
 
     const EditorTab& active = activeTab(state);
     m_tabStrip->setTabs(state.tabs, active.id);

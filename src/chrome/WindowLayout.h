@@ -15,6 +15,7 @@ namespace dunmoss {
 
 class EditorArea;
 class EditorWindowModel;
+class MessageBar;
 class StatusBarView;
 class TabStripView;
 class WindowStatusLine;
@@ -60,6 +61,7 @@ public:
     StatusBarView* statusBar() const { return m_statusBar; }
     WindowStatusLine* statusLine() const { return m_statusLine; }
     EditorArea* editorArea() const { return m_editorArea; }
+    MessageBar* messageBar() const { return m_messageBar; }
     // The rows shown, top to bottom.
     QList<WindowRow> shownRows() const;
 
@@ -75,6 +77,7 @@ private:
     QList<Row> m_rows;
     TabStripView* m_tabStrip = nullptr;
     EditorArea* m_editorArea = nullptr;
+    MessageBar* m_messageBar = nullptr;
     StatusBarView* m_statusBar = nullptr;
     WindowStatusLine* m_statusLine = nullptr;
 };

@@ -7,6 +7,9 @@
 #include "window/ExternalChanges.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
+#include "window/WindowNotices.h"
+
+#include <QSet>
 
 namespace dunmoss {
 
@@ -60,7 +63,8 @@ void MaintenanceTick::autosaveModifiedTabs() {
     const int count = int(m_model.state().tabs.size());
     for (int index = 0; index < count && index < m_model.state().tabs.size(); ++index) {
         const EditorTab& tab = m_model.state().tabs.at(index);
-        if (tab.isReadOnly || !tabIsModified(tab) || tab.isUntitled() || tab.hasExternalChanges)
+        if (tab.isReadOnly || !tabIsModified(tab) || tab.isUntitled() ||
+            tabAwaitsDecision(m_model.state(), tab.id))
             continue;
         // A changed draft of a large file's beginning would cut the file short.
         if (!canSaveOverOriginalFile(tab))
@@ -71,19 +75,38 @@ void MaintenanceTick::autosaveModifiedTabs() {
         }
         const QUuid tabID = tab.id;
         const QUrl url = *tab.fileURL;
+        const QString cause = autosaveNoticeCause(tabID);
         try {
             writeDocumentAtomically(tab.document, url);
         } catch (const std::exception& error) {
-            m_model.presentError(localizedString(QStringLiteral("document.autosave.failed.format"))
-                                     .arg(localizedErrorDescription(error)));
+            // Told once on the message bar, not in an alert on every tick.
+            m_model.presentNotice(cause,
+                                  localizedString(QStringLiteral("document.autosave.failed.format"))
+                                      .arg(localizedErrorDescription(error)));
             continue;
         }
+        m_model.clearNoticeCause(cause);
         m_model.update([&](EditorWindowState& state) {
             if (const std::optional<int> at = tabIndex(state, tabID))
                 markSaved(state.tabs[*at], url);
         });
         m_model.recordRecentFile(url);
     }
+    forgetSettledAutosaveFailures();
+}
+
+void MaintenanceTick::forgetSettledAutosaveFailures() {
+    QSet<QString> unsaved;
+    for (const EditorTab& tab : m_model.state().tabs)
+        if (tabIsModified(tab))
+            unsaved.insert(autosaveNoticeCause(tab.id));
+    const QLatin1String prefix(kAutosaveNoticeCausePrefix);
+    QStringList settled;
+    for (const QString& cause : m_model.state().notices.reported.keys())
+        if (cause.startsWith(prefix) && !unsaved.contains(cause))
+            settled.append(cause);
+    for (const QString& cause : settled)
+        m_model.clearNoticeCause(cause);
 }
 
 } // namespace dunmoss

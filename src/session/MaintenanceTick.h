@@ -25,10 +25,14 @@ public:
     // Flags tabs whose file changed on disk and names the first for the question.
     void checkExternalChanges();
     // Writes each modified file-backed tab that may be written; a tab whose file changed on
-    // disk is flagged instead, and a failure is reported and leaves the tab modified.
+    // disk is flagged instead, a tab with a question waiting is left alone, and a failure is
+    // reported once on the message bar and leaves the tab modified.
     void autosaveModifiedTabs();
 
 private:
+    // A failed autosave's news ends with its draft: saved another way, reverted or closed.
+    void forgetSettledAutosaveFailures();
+
     EditorWindowModel& m_model;
     QTimer m_loop;
     QTimer m_tickDelay;

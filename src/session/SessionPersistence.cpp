@@ -8,6 +8,7 @@
 #include "text/EditorTheme.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowErrors.h"
+#include "window/WindowNotices.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -95,6 +96,9 @@ std::exception_ptr SessionPersistence::handleOutcomes() {
             reportSessionSaveFailure(error);
         }
     }
+    // Every copy written again: the news of the failure is over.
+    if (m_reportedFailures.isEmpty())
+        m_model.clearNoticeCause(QString::fromLatin1(kSessionSaveNoticeCause));
     return first;
 }
 
@@ -102,7 +106,7 @@ void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
     const QString message = saveFailedMessage(error);
     qWarning("DunMoss Text: %s", qUtf8Printable(message));
     m_model.defaults().setValue(QString::fromLatin1(kSessionSaveFailedNoticeKey), message);
-    m_model.presentError(message);
+    m_model.presentNotice(QString::fromLatin1(kSessionSaveNoticeCause), message);
 }
 
 void SessionPersistence::scheduleRecoverySnapshot() {

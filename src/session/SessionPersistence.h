@@ -43,7 +43,7 @@ public:
     // Answers the first failure, if any.
     std::exception_ptr waitForWrites();
     // The message goes to the log, to the settings (shown at the next restore) and to the
-    // window's error alert.
+    // window's message bar, once while the same failure lasts.
     void reportSessionSaveFailure(const std::exception& error);
     void scheduleRecoverySnapshot();
     void cancelRecoverySnapshot();

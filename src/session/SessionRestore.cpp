@@ -4,6 +4,7 @@
 #include "session/SessionStore.h"
 #include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
+#include "window/WindowNotices.h"
 
 #include <QSet>
 #include <algorithm>
@@ -31,10 +32,12 @@ void SessionRestore::restoreSession() {
     const std::optional<RestoredSession> chosen = newerSession(snapshot, saved);
 
     const SessionCorruption& corruption = sessionCorruption();
+    // Told on the message bar: keys typed right after the launch belong to the text.
     if (corruption.recoverySnapshotWasCorrupt || corruption.savedSessionWasCorrupt)
-        m_model.presentError(localizedString(QStringLiteral("session.corrupt-snapshot.notice")));
+        m_model.presentNotice(QString::fromLatin1(kSessionRestoreNoticeCause),
+                              localizedString(QStringLiteral("session.corrupt-snapshot.notice")));
     if (const std::optional<QString> notice = takeSessionSaveFailedNotice(m_model.defaults()))
-        m_model.presentError(*notice);
+        m_model.presentNotice(QString::fromLatin1(kPreviousSessionSaveNoticeCause), *notice);
 
     if (!chosen)
         return;

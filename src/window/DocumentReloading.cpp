@@ -21,7 +21,11 @@ void DocumentReloading::requestReloadActiveTab() {
         reloadActiveTab();
         return;
     }
-    m_model.update([](EditorWindowState& state) { state.decisions.showReloadConfirmation = true; });
+    const QUuid tabID = tab.id;
+    m_model.update([&](EditorWindowState& state) {
+        state.decisions.showReloadConfirmation = true;
+        state.decisions.reloadConfirmationTabID = tabID;
+    });
 }
 
 LoadedPlainTextDocument
@@ -48,13 +52,18 @@ void DocumentReloading::applyReloadedDocument(const QUuid& tabID,
 }
 
 void DocumentReloading::reloadActiveTab() {
-    const EditorTab& tab = activeTab(m_model.state());
-    if (!tab.fileURL) {
+    reloadTab(activeTab(m_model.state()).id);
+}
+
+void DocumentReloading::reloadTab(const QUuid& tabID) {
+    const EditorTab* tab = m_model.tab(tabID);
+    if (!tab)
+        return;
+    if (!tab->fileURL) {
         m_model.setFindMessage(localizedString(QStringLiteral("command.reload.no-file")));
         return;
     }
-    const QUuid tabID = tab.id;
-    const QUrl url = *tab.fileURL;
+    const QUrl url = *tab->fileURL;
     try {
         applyReloadedDocument(tabID, readTabFile(url, std::nullopt));
     } catch (const std::exception& error) {

@@ -23,6 +23,8 @@ public:
     void requestReloadActiveTab();
     // Re-reads the active tab's file with the encoding detected again.
     void reloadActiveTab();
+    // The same for the tab with the identifier; nothing when it is gone.
+    void reloadTab(const QUuid& tabID);
     // Re-reads the active tab's file decoded with the given encoding; refused for a modified tab.
     void reopenWithEncoding(TextFileEncoding encoding);
 

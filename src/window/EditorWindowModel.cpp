@@ -90,6 +90,25 @@ void EditorWindowModel::showNextQueuedError() {
     update([](EditorWindowState& state) { dunmoss::showNextQueuedError(state.errors); });
 }
 
+void EditorWindowModel::presentNotice(const QString& cause, const QString& message) {
+    // Unchanged news leaves the window alone: a fault that lasts costs no refresh per tick.
+    NoticeState notices = m_state.notices;
+    if (raiseNotice(notices, cause, message))
+        update([&](EditorWindowState& state) { state.notices = std::move(notices); });
+}
+
+void EditorWindowModel::dismissNotice(const QString& cause) {
+    NoticeState notices = m_state.notices;
+    if (dunmoss::dismissNotice(notices, cause))
+        update([&](EditorWindowState& state) { state.notices = std::move(notices); });
+}
+
+void EditorWindowModel::clearNoticeCause(const QString& cause) {
+    NoticeState notices = m_state.notices;
+    if (dunmoss::clearNoticeCause(notices, cause))
+        update([&](EditorWindowState& state) { state.notices = std::move(notices); });
+}
+
 QString EditorWindowModel::tabText(const QUuid& tabID) const {
     const EditorTab* found = tab(tabID);
     return found ? found->document.text : QString();
@@ -305,7 +324,8 @@ void EditorWindowModel::persistSession() {
         if (m_seams.reportSessionSaveFailure)
             m_seams.reportSessionSaveFailure(error);
         else
-            presentError(localizedErrorDescription(error));
+            presentNotice(QString::fromLatin1(kSessionSaveNoticeCause),
+                          localizedErrorDescription(error));
     }
 }
 

@@ -100,6 +100,11 @@ public:
     void setErrorMessage(const QString& message);
     // The error alert was dismissed.
     void showNextQueuedError();
+    // News the person did not ask for goes to the message bar, once per cause (see
+    // WindowNotices); nothing changes when there is nothing new.
+    void presentNotice(const QString& cause, const QString& message);
+    void dismissNotice(const QString& cause);
+    void clearNoticeCause(const QString& cause);
 
     // The editor view's bindings, each bound to a tab by identifier.
     QString tabText(const QUuid& tabID) const;

@@ -7,6 +7,7 @@
 #include "window/EditorMacroStep.h"
 #include "window/SearchCenterTypes.h"
 #include "window/WindowErrors.h"
+#include "window/WindowNotices.h"
 
 #include <QList>
 #include <QString>
@@ -116,6 +117,10 @@ struct PendingDecisionState {
     bool showDiscardAlert = false;
     bool showCloseAllAlert = false;
     bool showReloadConfirmation = false;
+    // The tab the reload confirmation is about: the answer reloads it, not whichever is active.
+    std::optional<QUuid> reloadConfirmationTabID;
+    // The question before closing the window with unsaved tabs is up.
+    bool askingBeforeWindowClose = false;
     // While set, the external-change question for that tab is up.
     std::optional<QUuid> externalChangeTabID;
 };
@@ -138,6 +143,8 @@ struct EditorWindowState {
     // Names no tab until start-up repairs it; the first tab acts as active meanwhile.
     QUuid activeTabID = QUuid::createUuid();
     ErrorQueueState errors;
+    // The message bar's news.
+    NoticeState notices;
     // The one-line status text: results and refusals of commands.
     QString findMessage;
 

@@ -6,6 +6,7 @@
 #include "text/TextFileLoader.h"
 #include "window/DocumentReloading.h"
 #include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
 
 namespace dunmoss {
@@ -19,21 +20,34 @@ void moveQuestionOn(EditorWindowModel& model, const QUuid& decided) {
 
 } // namespace
 
-void ExternalChanges::externalChangeReload() {
+bool ExternalChanges::isAskedAbout(const QUuid& tabID) const {
+    const EditorTab* tab = m_model.tab(tabID);
+    return tab &&
+           (tab->hasExternalChanges || m_model.state().decisions.externalChangeTabID == tabID);
+}
+
+void ExternalChanges::passQuestionOn(const QUuid& decided) {
+    // A question about another tab stays where it is.
     const std::optional<QUuid> pending = m_model.state().decisions.externalChangeTabID;
-    const EditorTab* tab = pending ? m_model.tab(*pending) : nullptr;
-    if (!tab || !tab->fileURL) {
-        dismissExternalChange();
+    if (!pending || *pending == decided)
+        moveQuestionOn(m_model, decided);
+}
+
+void ExternalChanges::externalChangeReload(const QUuid& tabID) {
+    if (!isAskedAbout(tabID))
+        return;
+    const EditorTab* tab = m_model.tab(tabID);
+    if (!tab->fileURL) {
+        passQuestionOn(tabID);
         return;
     }
-    const QUuid tabID = *pending;
     const QUrl url = *tab->fileURL;
     DocumentReloading reloading(m_model);
     try {
         reloading.applyReloadedDocument(tabID, reloading.readTabFile(url, std::nullopt));
     } catch (const std::exception& error) {
         m_model.setErrorMessage(localizedErrorDescription(error));
-        moveQuestionOn(m_model, tabID);
+        passQuestionOn(tabID);
         return;
     }
     m_model.update([&](EditorWindowState& state) {
@@ -43,36 +57,30 @@ void ExternalChanges::externalChangeReload() {
     m_model.recordRecentFile(url);
     m_model.refreshFindResultsAfterEdit();
     m_model.persistSession();
-    moveQuestionOn(m_model, tabID);
+    passQuestionOn(tabID);
 }
 
-void ExternalChanges::externalChangeKeep() {
-    const std::optional<QUuid> pending = m_model.state().decisions.externalChangeTabID;
-    const std::optional<int> index = pending ? m_model.tabIndex(*pending) : std::nullopt;
-    if (!index) {
-        dismissExternalChange();
+void ExternalChanges::externalChangeKeep(const QUuid& tabID) {
+    if (!isAskedAbout(tabID))
         return;
-    }
-    const QUuid tabID = *pending;
     std::optional<FileTimestamp> date;
     std::optional<qint64> size;
-    if (const std::optional<QUrl>& url = m_model.state().tabs.at(*index).fileURL) {
+    if (const std::optional<QUrl>& url = m_model.tab(tabID)->fileURL) {
         date = fileModificationDate(url->toLocalFile());
         size = fileSize(url->toLocalFile());
     }
     m_model.update([&](EditorWindowState& state) {
-        EditorTab& tab = state.tabs[*index];
-        // A file that is gone keeps what was last known, so the next save is refused again.
-        if (date || size) {
-            tab.lastKnownModificationDate = date;
-            tab.lastKnownFileSize = size;
-        }
+        EditorTab& tab = state.tabs[*tabIndex(state, tabID)];
+        // A file that is gone is known to be gone: the next save writes it again, and only a
+        // file that appears there later is news.
+        tab.lastKnownModificationDate = date;
+        tab.lastKnownFileSize = size;
         tab.hasExternalChanges = false;
         state.activeTabID = tabID;
         state.findMessage = localizedString(QStringLiteral("document.external-change.kept"));
     });
     m_model.persistSession();
-    moveQuestionOn(m_model, tabID);
+    passQuestionOn(tabID);
 }
 
 void ExternalChanges::dismissExternalChange() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QUuid>
+
 namespace dunmoss {
 
 class EditorWindowModel;
@@ -11,13 +13,15 @@ class ExternalChanges {
 public:
     explicit ExternalChanges(EditorWindowModel& model) : m_model(model) {}
 
+    // The answers name the tab they were given for; each acts only while that tab exists and
+    // is still flagged (or asked about), and then passes the question on.
     // Reload: the tab takes its file's current content and becomes active. A read that fails
     // shows the error and leaves the tab flagged with its text.
-    void externalChangeReload();
-    // Keep: the tab keeps the editor's text and accepts the file's current date and size as
-    // known (the last known ones stay when the file is gone), so its next save overwrites it.
-    void externalChangeKeep();
-    // The question was dismissed without an answer.
+    void externalChangeReload(const QUuid& tabID);
+    // Keep: the tab keeps the editor's text and accepts the file as it is now as known, so its
+    // next save writes over it, or writes it again when it is gone.
+    void externalChangeKeep(const QUuid& tabID);
+    // The question was put away without an answer; the tab stays flagged.
     void dismissExternalChange();
 
     // The poll: flags every file-backed tab whose file changed since it was last seen and, when
@@ -25,6 +29,9 @@ public:
     void checkExternalChanges();
 
 private:
+    bool isAskedAbout(const QUuid& tabID) const;
+    void passQuestionOn(const QUuid& decided);
+
     EditorWindowModel& m_model;
 };
 

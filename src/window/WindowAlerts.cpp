@@ -4,7 +4,6 @@
 #include "text/EditorTab.h"
 #include "window/DocumentReloading.h"
 #include "window/EditorWindowModel.h"
-#include "window/ExternalChanges.h"
 #include "window/TabClosing.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowInteraction.h"
@@ -53,9 +52,6 @@ void WindowAlerts::presentPendingAlerts() {
         askCloseAll();
     if (m_model.state().decisions.showReloadConfirmation && !m_askingReload)
         askReload();
-    const std::optional<QUuid> changed = m_model.state().decisions.externalChangeTabID;
-    if (changed && !m_askingExternalChange)
-        askExternalChange(*changed);
 }
 
 void WindowAlerts::askCloseUnsaved() {
@@ -104,54 +100,33 @@ void WindowAlerts::askCloseAll() {
 }
 
 void WindowAlerts::askReload() {
+    // Asked about one tab: when that tab has gone meanwhile, there is nothing left to ask.
+    const std::optional<QUuid> tabID = m_model.state().decisions.reloadConfirmationTabID;
+    if (!tabID || !m_model.tab(*tabID)) {
+        m_model.update([](EditorWindowState& state) {
+            state.decisions.showReloadConfirmation = false;
+            state.decisions.reloadConfirmationTabID.reset();
+        });
+        return;
+    }
     m_askingReload = true;
     AlertRequest request{text("command.reload.confirm.title"),
                          text("command.reload.confirm.message"),
                          {button("command.reload.confirm.reload", AlertButton::Role::Destructive),
                           button("document.close-cancel", AlertButton::Role::Cancel)}};
     const QPointer<WindowAlerts> self = this;
-    m_model.interaction()->showAlert(request, [self](int answer) {
+    m_model.interaction()->showAlert(request, [self, tabID = *tabID](int answer) {
         if (!self)
             return;
         self->m_askingReload = false;
         EditorWindowModel& model = self->m_model;
-        model.update(
-            [](EditorWindowState& state) { state.decisions.showReloadConfirmation = false; });
+        model.update([](EditorWindowState& state) {
+            state.decisions.showReloadConfirmation = false;
+            state.decisions.reloadConfirmationTabID.reset();
+        });
+        // The tab asked about, whichever is active now; nothing when it was closed meanwhile.
         if (answer == 0)
-            DocumentReloading(model).reloadActiveTab();
-    });
-}
-
-void WindowAlerts::askExternalChange(const QUuid& tabID) {
-    m_askingExternalChange = tabID;
-    // The question comes unasked, maybe mid-typing: a stray Return must not throw away edits.
-    const EditorTab* changed = m_model.tab(tabID);
-    const AlertButton::Role reloadRole = changed && tabIsModified(*changed)
-                                             ? AlertButton::Role::Destructive
-                                             : AlertButton::Role::Default;
-    AlertRequest request{text("document.external-change.title"),
-                         externalChangeAlertMessage(m_model.state()),
-                         {button("document.external-change.reload", reloadRole),
-                          button("document.external-change.keep", AlertButton::Role::Cancel)}};
-    const QPointer<WindowAlerts> self = this;
-    m_model.interaction()->showAlert(request, [self, tabID](int answer) {
-        if (!self)
-            return;
-        self->m_askingExternalChange.reset();
-        EditorWindowModel& model = self->m_model;
-        // The question may have moved on meanwhile (its tab closed): the answer was about a tab
-        // that is no longer asked about, and the current question is put again.
-        if (model.state().decisions.externalChangeTabID != tabID) {
-            self->schedule();
-            return;
-        }
-        ExternalChanges changes(model);
-        if (answer == 0)
-            changes.externalChangeReload();
-        else if (answer == 1)
-            changes.externalChangeKeep();
-        else
-            changes.dismissExternalChange();
+            DocumentReloading(model).reloadTab(tabID);
     });
 }
 

@@ -48,12 +48,17 @@ void askBeforeClosing(EditorWindowModel& model, std::function<void(bool)> done) 
          AlertButton::Role::Destructive},
         {localizedString(QStringLiteral("window.close-unsaved.cancel")), AlertButton::Role::Cancel},
     };
+    // While the question is up, no tab is written behind it: "close without saving" must still
+    // mean that.
+    model.update([](EditorWindowState& state) { state.decisions.askingBeforeWindowClose = true; });
     const QPointer<EditorWindowModel> window = &model;
     person->showAlert(request, [window, done](int answer) {
         if (!window) {
             done(false);
             return;
         }
+        window->update(
+            [](EditorWindowState& state) { state.decisions.askingBeforeWindowClose = false; });
         switch (answer) {
         case 0:
             // Untitled tabs ask for a place; a cancelled panel or a failed save keeps the window.

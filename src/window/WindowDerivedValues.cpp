@@ -225,6 +225,19 @@ QString externalChangeAlertMessage(const EditorWindowState& state) {
         .arg(title.value_or(localizedString(QStringLiteral("document.untitled"))));
 }
 
+bool tabAwaitsDecision(const EditorWindowState& state, const QUuid& tabID) {
+    const PendingDecisionState& decisions = state.decisions;
+    if (decisions.showCloseAllAlert || decisions.askingBeforeWindowClose)
+        return true;
+    if (decisions.pendingCloseTabID == tabID)
+        return true;
+    if (decisions.showReloadConfirmation && decisions.reloadConfirmationTabID == tabID)
+        return true;
+    const std::optional<int> index = tabIndex(state, tabID);
+    return decisions.externalChangeTabID == tabID ||
+           (index && state.tabs.at(*index).hasExternalChanges);
+}
+
 QList<EditorMacroStep> macroStepsFromRaw(const QString& raw) {
     QList<EditorMacroStep> steps;
     const QStringList pieces = raw.split(QLatin1Char(','), Qt::SkipEmptyParts);

@@ -83,6 +83,11 @@ std::optional<QString> tabTitle(const EditorWindowState& state, const QUuid& tab
 QString windowTitle(const EditorWindowState& state);
 QString externalChangeAlertMessage(const EditorWindowState& state);
 
+// A question about the tab is waiting for the person (close it unsaved?, close all?, reload over
+// its edits?, close the window?, its file changed on disk): nothing may decide for them
+// meanwhile, so the tab is not written behind their back.
+bool tabAwaitsDecision(const EditorWindowState& state, const QUuid& tabID);
+
 // The steps of a saved macro text: names separated by ",", in stored order. Empty pieces and
 // names of no step are dropped; names are matched exactly, without trimming.
 QList<EditorMacroStep> macroStepsFromRaw(const QString& raw);

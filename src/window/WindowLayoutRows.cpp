@@ -20,12 +20,19 @@ QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
         rows << R::SearchCenter << R::Divider;
     if (state.folderSearch.showFolderSearch)
         rows << R::FolderSearch << R::Divider;
+    if (showsMessageBar(state))
+        rows << R::MessageBar << R::Divider;
     rows << R::EditorArea << R::Divider << R::StatusBar;
     return rows;
 }
 
 bool showsStatusLine(const EditorWindowState& state, bool findBarInstalled) {
     return !state.findMessage.isEmpty() && !(state.find.showFindBar && findBarInstalled);
+}
+
+bool showsMessageBar(const EditorWindowState& state) {
+    const std::optional<QUuid>& asked = state.decisions.externalChangeTabID;
+    return !state.notices.shown.isEmpty() || (asked && tabIndex(state, *asked));
 }
 
 bool isLargeFileMode(const EditorTab& tab) {

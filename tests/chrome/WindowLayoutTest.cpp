@@ -36,11 +36,23 @@ TEST(WindowLayoutRows, PlainWindowAndEveryPanelInOrder) {
     state.searchCenter.showSearchCenter = true;
     state.find.showOpenDocumentSearchResults = true;
     state.find.showFindResults = true;
+    state.notices.shown.append({QStringLiteral("cause"), QStringLiteral("news")});
     EXPECT_EQ(windowLayoutRows(state),
               (QList<R>{R::Header, R::Divider, R::TabStrip, R::Divider, R::FindBar, R::Divider,
                         R::FindResults, R::Divider, R::OpenDocumentResults, R::Divider,
-                        R::SearchCenter, R::Divider, R::FolderSearch, R::Divider, R::EditorArea,
-                        R::Divider, R::StatusBar}));
+                        R::SearchCenter, R::Divider, R::FolderSearch, R::Divider, R::MessageBar,
+                        R::Divider, R::EditorArea, R::Divider, R::StatusBar}));
+}
+
+TEST(WindowLayoutRows, TheMessageBarShowsWhileItHasNewsOfATabOrANotice) {
+    EditorWindowState state;
+    state.decisions.externalChangeTabID = QUuid::createUuid(); // names no tab
+    EXPECT_FALSE(showsMessageBar(state));
+    state.decisions.externalChangeTabID = state.tabs.first().id;
+    EXPECT_TRUE(showsMessageBar(state));
+    state.decisions.externalChangeTabID.reset();
+    state.notices.shown.append({QStringLiteral("cause"), QStringLiteral("news")});
+    EXPECT_TRUE(showsMessageBar(state));
 }
 
 TEST(WindowLayoutRows, SearchCenterHidesTheInlineFolderResults) {

@@ -4,6 +4,9 @@
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
+#include "window/DocumentReloading.h"
+#include "window/TabClosing.h"
+#include "window/WindowCloseQuestion.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -112,25 +115,27 @@ TEST_F(Persistence, AFailedSaveIsReportedOnceStoredForNextTimeAndStillWritesTheO
     const QString message = defaults->string(QString::fromLatin1(kSessionSaveFailedNoticeKey));
     EXPECT_TRUE(message.startsWith(localizedString(QStringLiteral("session.save.failed.format"))
                                        .section(QStringLiteral("%1"), 0, 0)));
-    EXPECT_EQ(model->state().errors.errorMessage, message);
+    EXPECT_EQ(noticeMessages(*model), QStringList{message});
+    EXPECT_FALSE(model->state().errors.errorMessage);
     // The record was written all the same.
     EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.first().draftText,
               QStringLiteral("draft"));
-    // The same failure again, from a save or a snapshot, is not reported again.
-    model->showNextQueuedError();
+    // The same failure again, from a save or a snapshot, is not reported again, even after
+    // the notice was closed.
+    model->dismissNotice(QString::fromLatin1(kSessionSaveNoticeCause));
     edit(0, QStringLiteral("draft 2"));
     waitForSnapshot(*model);
     model->persistSession();
     flush();
-    EXPECT_FALSE(model->state().errors.errorMessage)
-        << model->state().errors.errorMessage->toStdString();
+    EXPECT_TRUE(noticeMessages(*model).isEmpty());
+    EXPECT_FALSE(model->state().errors.errorMessage);
     EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.first().draftText,
               QStringLiteral("draft 2"));
 
     // The next window shows the stored message once.
     QFile::remove(path(QStringLiteral("Recovery")));
     std::unique_ptr<EditorWindowModel> next = restoredModel();
-    EXPECT_EQ(next->state().errors.errorMessage, message);
+    EXPECT_EQ(noticeMessages(*next), QStringList{message});
     EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionSaveFailedNoticeKey)));
 }
 
@@ -181,18 +186,73 @@ TEST_F(Maintenance, AutosaveRefusesReadOnlyChangedOnDiskAndUnencodableTabs) {
     EXPECT_EQ(readFile(changed.toLocalFile()), QByteArray("theirs, longer"));
     EXPECT_TRUE(tabAt(changedIndex).hasExternalChanges);
     EXPECT_EQ(model->state().decisions.externalChangeTabID, tabAt(changedIndex).id);
-    // Unencodable: reported on every tick, the tab stays modified and the file untouched.
-    const QString failure = model->state().errors.errorMessage.value_or(QString());
-    EXPECT_TRUE(
-        failure.startsWith(localizedString(QStringLiteral("document.autosave.failed.format"))
-                               .section(QStringLiteral("%1"), 0, 0)))
-        << failure.toStdString();
+    // Unencodable: told once on the message bar, never in an alert that would take the keys;
+    // the tab stays modified and the file untouched.
+    EXPECT_FALSE(model->state().errors.errorMessage);
+    const QStringList failures = noticeMessages(*model);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures.first().startsWith(
+        localizedString(QStringLiteral("document.autosave.failed.format"))
+            .section(QStringLiteral("%1"), 0, 0)))
+        << failures.first().toStdString();
     EXPECT_TRUE(tabIsModified(tabAt(latinIndex)));
     EXPECT_EQ(readFile(latin.toLocalFile()), QByteArray("plain"));
-    model->showNextQueuedError();
-    tick();
-    EXPECT_TRUE(model->state().errors.errorMessage);
     EXPECT_EQ(QFileInfo(preview.toLocalFile()).size(), 5'000'100);
+
+    // The same failure is not told again, on the next tick nor after it was closed.
+    tick();
+    EXPECT_EQ(noticeMessages(*model), failures);
+    model->dismissNotice(model->state().notices.shown.first().cause);
+    tick();
+    EXPECT_TRUE(noticeMessages(*model).isEmpty());
+    EXPECT_FALSE(model->state().errors.errorMessage);
+
+    // Once the text can be written the news is over; a later failure is news again.
+    edit(latinIndex, QStringLiteral("snow"));
+    tick();
+    EXPECT_EQ(readFile(latin.toLocalFile()), QByteArray("snow"));
+    edit(latinIndex, QStringLiteral("snow \u2603 again"));
+    tick();
+    EXPECT_EQ(noticeMessages(*model).size(), 1);
+}
+
+TEST_F(Maintenance, ATabWithAQuestionWaitingIsNotAutosaved) {
+    const QUrl url = writeFile(QStringLiteral("draft.txt"), "on disk");
+    const int index = open(url);
+    const QUuid tabID = tabAt(index).id;
+    const auto writtenWhileAsked = [&](const std::function<void()>& ask,
+                                       const std::function<void()> answer) {
+        edit(index, QStringLiteral("edits"));
+        ask();
+        tick();
+        const bool written = readFile(url.toLocalFile()) != QByteArray("on disk");
+        answer();
+        return written;
+    };
+    // "Close without saving?": Don't Save still means the file keeps what it had.
+    EXPECT_FALSE(writtenWhileAsked([&] { TabClosing(*model).requestCloseTab(tabID); },
+                                   [&] { TabClosing(*model).keepPendingTab(); }));
+    EXPECT_FALSE(writtenWhileAsked([&] { TabClosing(*model).requestCloseAllTabs(); },
+                                   [&] {
+                                       model->update([](EditorWindowState& state) {
+                                           state.decisions.showCloseAllAlert = false;
+                                       });
+                                   }));
+    EXPECT_FALSE(writtenWhileAsked([&] { DocumentReloading(*model).requestReloadActiveTab(); },
+                                   [&] {
+                                       model->update([](EditorWindowState& state) {
+                                           state.decisions.showReloadConfirmation = false;
+                                           state.decisions.reloadConfirmationTabID.reset();
+                                       });
+                                   }));
+    // Closing the window asks while its answer is pending.
+    person.deferAnswers = true;
+    EXPECT_FALSE(writtenWhileAsked([&] { askBeforeClosing(*model, [](bool) {}); },
+                                   [&] { person.releasePending(); }));
+    person.deferAnswers = false;
+    // With every question answered, the next tick writes the edits.
+    tick();
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("edits"));
 }
 
 TEST_F(Maintenance, WithAutosaveOffChangesAreStillNoticedAndNothingIsWritten) {

@@ -18,6 +18,14 @@
 
 namespace dunmoss::test {
 
+// The texts on the window's message bar, oldest first.
+inline QStringList noticeMessages(const EditorWindowModel& window) {
+    QStringList messages;
+    for (const WindowNotice& notice : window.state().notices.shown)
+        messages.append(notice.message);
+    return messages;
+}
+
 // Windows on a private settings file and recovery folder, with their real session. Each test
 // starts with the process-wide session state cleared.
 class SessionFixture : public ::testing::Test {

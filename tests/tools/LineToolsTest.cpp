@@ -177,7 +177,7 @@ TEST_F(LineToolsTest, AFailedSessionSaveIsReportedAndTheEditStands) {
     LineTools(*model).run(S::SortLines);
     EXPECT_EQ(text(), QStringLiteral("a\nb\n"));
     EXPECT_EQ(undoStack()->count(), 1);
-    EXPECT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_EQ(state().notices.shown.size(), 1);
 }
 
 TEST_F(LineToolsTest, IndentKeepsFourSpacesWhateverTheTabWidthSetting) {

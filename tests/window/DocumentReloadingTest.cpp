@@ -5,8 +5,10 @@
 #include "window/DocumentOpening.h"
 #include "window/DocumentSaving.h"
 #include "window/ExternalChanges.h"
+#include "window/TabClosing.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowAlerts.h"
+#include "window/WindowDerivedValues.h"
 
 #include <QCoreApplication>
 #include <QUndoStack>
@@ -96,6 +98,32 @@ TEST_F(Reload, AModifiedTabAsksFirstAndEveryReloadForgetsTheUndoHistory) {
     EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.done")));
 }
 
+TEST_F(Reload, TheConfirmationReloadsTheTabItAskedAboutAndOnlyWhileItExists) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "disk a");
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "disk b");
+    const int first = open(a);
+    type(first, QStringLiteral("mine "));
+    DocumentReloading(*model).requestReloadActiveTab();
+    // An open request brings another tab forward before the question is answered.
+    const int second = open(b);
+    type(second, QStringLiteral("also mine "));
+    person.alertAnswers = {0};
+    answerQuestions();
+    EXPECT_EQ(tabAt(first).document.text, QStringLiteral("disk a"));
+    EXPECT_EQ(tabAt(second).document.text, QStringLiteral("also mine "));
+
+    // Asked about the second tab, which is closed before the question comes up: nothing asked,
+    // nothing reloaded.
+    DocumentReloading(*model).requestReloadActiveTab();
+    const QUuid secondID = tabAt(second).id;
+    TabClosing(*model).closeTab(secondID);
+    person.alerts.clear();
+    answerQuestions();
+    EXPECT_TRUE(person.alerts.isEmpty());
+    EXPECT_FALSE(state().decisions.showReloadConfirmation);
+    EXPECT_EQ(tabAt(first).document.text, QStringLiteral("disk a"));
+}
+
 TEST_F(Reload, TheEncodingIsDetectedAgainAndAFailedReadChangesNothing) {
     const QUrl url = writeFile(QStringLiteral("c.txt"), "plain utf-8 \xC3\xA9");
     const int index = open(url);
@@ -129,7 +157,7 @@ TEST_F(Reload, AFileGrownPastTheLimitComesBackAsAReadOnlyPreview) {
     const int index = open(url);
     changeOnDisk(url, QByteArray(5'000'001, 'x'));
     ExternalChanges(*model).checkExternalChanges();
-    ExternalChanges(*model).externalChangeReload();
+    ExternalChanges(*model).externalChangeReload(tabAt(index).id);
     EXPECT_TRUE(tabAt(index).isReadOnly);
     EXPECT_TRUE(tabAt(index).isLargeFilePreview);
     EXPECT_EQ(tabAt(index).originalByteCount, 5'000'001);
@@ -211,28 +239,32 @@ TEST_F(ExternalChange, ThePollFlagsChangedFilesAndAsksAboutTheFirst) {
     EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(a).id);
 }
 
-TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrder) {
+TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrderWithoutAnAlert) {
     model->update([&](EditorWindowState& s) { s.tabs[0].document.text = QStringLiteral("mine"); });
     ExternalChanges(*model).checkExternalChanges();
-    // Keep on A, then Reload on C, answered through the window's questions.
-    person.alertAnswers = {1, 0};
-    alerts->presentPendingAlerts();
-    ASSERT_EQ(person.alerts.size(), 1);
-    EXPECT_EQ(person.alerts.first().message,
+    // News nobody asked for: the message bar tells it, no alert takes the keyboard.
+    answerQuestions();
+    EXPECT_TRUE(person.alerts.isEmpty());
+    EXPECT_EQ(externalChangeAlertMessage(state()),
               localizedString(QStringLiteral("document.external-change.message.format"))
                   .arg(QStringLiteral("a.txt")));
-    // A's edits would be lost by Reload, so Return must not choose it; C has nothing to lose.
-    EXPECT_EQ(person.alerts.first().buttons.first().role, AlertButton::Role::Destructive);
+
+    ExternalChanges(*model).externalChangeKeep(tabOf(a).id);
     EXPECT_EQ(tabOf(a).document.text, QStringLiteral("mine"));
     EXPECT_FALSE(tabOf(a).hasExternalChanges);
     EXPECT_TRUE(tabIsModified(tabOf(a)));
     EXPECT_EQ(tabOf(a).lastKnownModificationDate, fileModificationDate(a.toLocalFile()));
+    EXPECT_EQ(state().activeTabID, tabOf(a).id);
+    EXPECT_EQ(state().findMessage,
+              localizedString(QStringLiteral("document.external-change.kept")));
     EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
 
-    // The next question comes up on its own.
-    QCoreApplication::processEvents();
-    ASSERT_EQ(person.alerts.size(), 2);
-    EXPECT_EQ(person.alerts.last().buttons.first().role, AlertButton::Role::Default);
+    // A second click on A's answer, after the question moved on, decides nothing.
+    ExternalChanges(*model).externalChangeReload(tabOf(a).id);
+    EXPECT_EQ(tabOf(a).document.text, QStringLiteral("mine"));
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
+
+    ExternalChanges(*model).externalChangeReload(tabOf(c).id);
     EXPECT_EQ(tabOf(c).document.text, QStringLiteral("c2-longer"));
     EXPECT_FALSE(tabOf(c).hasExternalChanges);
     EXPECT_EQ(state().activeTabID, tabOf(c).id);
@@ -244,46 +276,65 @@ TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrder) {
     EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
 }
 
-TEST_F(ExternalChange, KeepMakesTheTabActiveAndDismissingClearsTheQuestion) {
+TEST_F(ExternalChange, AnAnswerActsOnItsTabOnlyWhileThatTabExists) {
     ExternalChanges(*model).checkExternalChanges();
-    ExternalChanges(*model).externalChangeKeep();
-    EXPECT_EQ(state().activeTabID, tabOf(a).id);
-    EXPECT_EQ(state().findMessage,
-              localizedString(QStringLiteral("document.external-change.kept")));
-    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
-    person.alertAnswers = {-1};
-    answerQuestions();
-    EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
-    EXPECT_TRUE(tabOf(c).hasExternalChanges) << "dismissing decides nothing";
+    const QUuid aID = tabOf(a).id;
+    const QUuid cID = tabOf(c).id;
+    TabClosing(*model).closeTab(aID);
+    EXPECT_EQ(state().decisions.externalChangeTabID, cID);
+    // The answer given for the closed tab reaches nothing, and C is still asked about.
+    ExternalChanges(*model).externalChangeReload(aID);
+    ExternalChanges(*model).externalChangeKeep(aID);
+    EXPECT_EQ(state().decisions.externalChangeTabID, cID);
+    EXPECT_EQ(tabOf(c).document.text, QStringLiteral("c1"));
+    EXPECT_TRUE(tabOf(c).hasExternalChanges);
 }
 
-TEST_F(ExternalChange, KeepOnADeletedFileKeepsTheKnownStateSoTheNextSaveIsRefused) {
+TEST_F(ExternalChange, DismissingClearsTheQuestionAndDecidesNothing) {
     ExternalChanges(*model).checkExternalChanges();
-    const std::optional<FileTimestamp> knownDate = tabOf(a).lastKnownModificationDate;
+    ExternalChanges(*model).dismissExternalChange();
+    EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
+    EXPECT_TRUE(tabOf(a).hasExternalChanges);
+    EXPECT_TRUE(tabOf(c).hasExternalChanges);
+}
+
+TEST_F(ExternalChange, KeepOnADeletedFileMeansTheNextSaveWritesItAgain) {
+    model->update([&](EditorWindowState& s) { s.tabs[0].document.text = QStringLiteral("mine"); });
+    ExternalChanges(*model).checkExternalChanges();
+    ExternalChanges(*model).externalChangeKeep(tabOf(a).id);
     QFile::remove(a.toLocalFile());
-    ExternalChanges(*model).externalChangeKeep();
+    // The poll notices the deletion and asks again; Keep answers it.
+    ExternalChanges(*model).checkExternalChanges();
+    ASSERT_TRUE(tabOf(a).hasExternalChanges);
+    ExternalChanges(*model).externalChangeKeep(tabOf(a).id);
     EXPECT_FALSE(tabOf(a).hasExternalChanges);
-    EXPECT_EQ(tabOf(a).lastKnownModificationDate, knownDate);
-    bool saved = true;
+
+    // The question does not come back while the file stays away.
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_FALSE(tabOf(a).hasExternalChanges);
+    bool saved = false;
     model->saving().saveTab(model->tabIndex(tabOf(a).id).value(), [&](bool ok) { saved = ok; });
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(a).id);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(readFile(a), QByteArray("mine"));
+    EXPECT_FALSE(tabIsModified(tabOf(a)));
+
+    // A file someone puts there afterwards is news again.
+    QFile::remove(a.toLocalFile());
+    ExternalChanges(*model).checkExternalChanges();
+    ExternalChanges(*model).externalChangeKeep(tabOf(a).id);
+    changeOnDisk(a, "theirs");
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_TRUE(tabOf(a).hasExternalChanges);
 }
 
 TEST_F(ExternalChange, AFailedReloadKeepsTheTabFlaggedAndMovesOn) {
     ExternalChanges(*model).checkExternalChanges();
     QFile::remove(a.toLocalFile());
-    ExternalChanges(*model).externalChangeReload();
+    ExternalChanges(*model).externalChangeReload(tabOf(a).id);
     EXPECT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_TRUE(tabOf(a).hasExternalChanges);
     EXPECT_EQ(tabOf(a).document.text, QStringLiteral("a1"));
     EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
-    // The next question waits until the error has been read.
-    answerQuestions();
-    EXPECT_TRUE(person.alerts.isEmpty());
-    model->showNextQueuedError();
-    answerQuestions();
-    EXPECT_EQ(person.alerts.size(), 1);
 }
 
 } // namespace

@@ -473,7 +473,9 @@ TEST_F(DocumentSave, ASessionThatCannotBeSavedDoesNotUndoTheSave) {
     EXPECT_TRUE(save(index));
     EXPECT_EQ(readFile(url), QByteArray("a2"));
     EXPECT_FALSE(tabIsModified(tabAt(index)));
-    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    // Told on the message bar, not in an alert.
+    EXPECT_EQ(state().notices.shown.size(), 1);
+    EXPECT_FALSE(state().errors.errorMessage.has_value());
 }
 
 } // namespace

@@ -64,8 +64,10 @@ TEST_F(WindowErrorAlert, SetMessageReplacesTheShownOneAndKeepsTheQueue) {
 TEST_F(WindowErrorAlert, FailedSessionSaveIsReportedNotThrown) {
     failSessionSave = true;
     model->persistSession();
-    ASSERT_TRUE(state().errors.errorMessage.has_value());
-    EXPECT_TRUE(state().errors.errorMessage->contains(QStringLiteral("session store unavailable")));
+    ASSERT_EQ(state().notices.shown.size(), 1);
+    EXPECT_TRUE(state().notices.shown.first().message.contains(
+        QStringLiteral("session store unavailable")));
+    EXPECT_FALSE(state().errors.errorMessage.has_value());
 
     QString reported;
     model->seams().reportSessionSaveFailure = [&](const std::exception& error) {
