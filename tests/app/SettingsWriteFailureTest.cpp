@@ -18,10 +18,12 @@ using namespace dunmoss::test;
 
 namespace {
 
+// On the message bar, which leaves the keyboard alone; never in an alert.
 int timesTold(const EditorWindowState& state, const QString& path) {
-    int count = state.errors.errorMessage && state.errors.errorMessage->contains(path) ? 1 : 0;
-    for (const QString& queued : state.errors.queuedErrorMessages)
-        count += queued.contains(path) ? 1 : 0;
+    EXPECT_FALSE(state.errors.errorMessage);
+    int count = 0;
+    for (const WindowNotice& notice : state.notices.shown)
+        count += notice.message.contains(path) ? 1 : 0;
     return count;
 }
 
