@@ -193,6 +193,27 @@ void BM_SessionSave_4x5M_OnTheMainThread(benchmark::State& state) {
     }
 }
 
+// The writer's own work for one copy of that session: encoded whole, or written in pieces.
+void BM_SessionRecordEncodedWhole_4x5M(benchmark::State& state) {
+    const bench::BenchWindow window(fillFourLargeTabs);
+    const EditorWindowState& s = window.model().state();
+    const RestoredSession session = makeSessionRecord(s.tabs, s.activeTabID, 14);
+    const QString path = window.dir.filePath(QStringLiteral("whole.json"));
+    for (auto _ : state)
+        writeBytesAtomically(encodeSessionRecord(session, SessionRecordFormat::PrettySorted), path);
+}
+
+void BM_SessionRecordWrittenInPieces_4x5M(benchmark::State& state) {
+    const bench::BenchWindow window(fillFourLargeTabs);
+    const EditorWindowState& s = window.model().state();
+    const RestoredSession session = makeSessionRecord(s.tabs, s.activeTabID, 14);
+    const QString path = window.dir.filePath(QStringLiteral("pieces.json"));
+    for (auto _ : state)
+        writeAtomically(path, [&session](QIODevice& device) {
+            return writeSessionRecord(session, SessionRecordFormat::PrettySorted, device);
+        });
+}
+
 // A keystroke in the 5 MB active tab while the writer encodes and writes a session of four
 // such tabs: the keystroke never waits for it.
 void BM_WindowKeystroke_4x5M_SaveUnderWay(benchmark::State& state) {
@@ -275,6 +296,8 @@ BENCHMARK(BM_StatusBar_900K_Mixed)->Unit(benchmark::kMicrosecond);
 // Each round waits for a write of some 40 MB: a fixed count keeps the run short.
 BENCHMARK(BM_SessionSave_4x5M)->Unit(benchmark::kMicrosecond)->Iterations(20);
 BENCHMARK(BM_SessionSave_4x5M_OnTheMainThread)->Unit(benchmark::kMicrosecond)->Iterations(5);
+BENCHMARK(BM_SessionRecordEncodedWhole_4x5M)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SessionRecordWrittenInPieces_4x5M)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_WindowKeystroke_4x5M_SaveUnderWay)->Unit(benchmark::kMicrosecond)->Iterations(40);
 BENCHMARK(BM_WindowKeystroke_4x5M)->Unit(benchmark::kMicrosecond)->Iterations(40);
 
@@ -285,6 +308,7 @@ int main(int argc, char** argv) {
             {"BM_WindowKeystroke_2M_Cjk", "BM_EditorKeystroke_2M_Cjk"},
             {"BM_SessionSave_4x5M", "BM_SessionSave_4x5M_OnTheMainThread"},
             {"BM_WindowKeystroke_4x5M_SaveUnderWay", "BM_WindowKeystroke_4x5M"},
+            {"BM_SessionRecordWrittenInPieces_4x5M", "BM_SessionRecordEncodedWhole_4x5M"},
         };
     });
 }

@@ -4,6 +4,7 @@
 #include "text/TextCodecs.h"
 
 #include <QJsonDocument>
+#include <QUuid>
 
 namespace dunmoss {
 
@@ -99,7 +100,112 @@ SessionTab decodeTab(const StrictJsonObject& object) {
     return tab;
 }
 
+// A JSON string's content as the JSON writer escapes it: quote, backslash and control
+// characters escaped, a lone surrogate as \uXXXX, everything else in UTF-8.
+bool writeEscapedText(QIODevice& device, const QString& text) {
+    constexpr qsizetype kChunk = 64 * 1024;
+    static constexpr char kHex[] = "0123456789abcdef";
+    QByteArray buffer;
+    buffer.reserve(kChunk + 16);
+    const auto escapeUnit = [&buffer](char16_t unit) {
+        const char digits[] = {'\\',
+                               'u',
+                               kHex[(unit >> 12) & 0xf],
+                               kHex[(unit >> 8) & 0xf],
+                               kHex[(unit >> 4) & 0xf],
+                               kHex[unit & 0xf]};
+        buffer.append(digits, 6);
+    };
+    const char16_t* at = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = at + text.size();
+    while (at != end) {
+        const char16_t unit = *at++;
+        if (unit < 0x80) {
+            switch (unit) {
+            case u'"':
+                buffer.append("\\\"", 2);
+                break;
+            case u'\\':
+                buffer.append("\\\\", 2);
+                break;
+            case u'\b':
+                buffer.append("\\b", 2);
+                break;
+            case u'\f':
+                buffer.append("\\f", 2);
+                break;
+            case u'\n':
+                buffer.append("\\n", 2);
+                break;
+            case u'\r':
+                buffer.append("\\r", 2);
+                break;
+            case u'\t':
+                buffer.append("\\t", 2);
+                break;
+            default:
+                if (unit < 0x20)
+                    escapeUnit(unit);
+                else
+                    buffer.append(char(unit));
+            }
+        } else if (unit < 0x800) {
+            buffer.append(char(0xc0 | (unit >> 6)));
+            buffer.append(char(0x80 | (unit & 0x3f)));
+        } else if (QChar::isHighSurrogate(unit) && at != end && QChar::isLowSurrogate(*at)) {
+            const char32_t point = QChar::surrogateToUcs4(unit, *at++);
+            buffer.append(char(0xf0 | (point >> 18)));
+            buffer.append(char(0x80 | ((point >> 12) & 0x3f)));
+            buffer.append(char(0x80 | ((point >> 6) & 0x3f)));
+            buffer.append(char(0x80 | (point & 0x3f)));
+        } else if (QChar::isSurrogate(unit)) {
+            escapeUnit(unit);
+        } else {
+            buffer.append(char(0xe0 | (unit >> 12)));
+            buffer.append(char(0x80 | ((unit >> 6) & 0x3f)));
+            buffer.append(char(0x80 | (unit & 0x3f)));
+        }
+        if (buffer.size() >= kChunk) {
+            if (device.write(buffer) != buffer.size())
+                return false;
+            buffer.clear();
+        }
+    }
+    return buffer.isEmpty() || device.write(buffer) == buffer.size();
+}
+
 } // namespace
+
+bool writeSessionRecord(const RestoredSession& session, SessionRecordFormat format,
+                        QIODevice& device) {
+    // The record is encoded with a placeholder for each text, which no other value can hold,
+    // then written with the texts in their places. Keys are sorted, so every tab's draft comes
+    // before its saved copy, and the tabs keep their order.
+    const QString stamp = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    RestoredSession skeleton = session;
+    QList<const QString*> texts;
+    for (qsizetype i = 0; i < skeleton.tabs.size(); ++i) {
+        skeleton.tabs[i].draftText = stamp + QStringLiteral("-d%1").arg(i);
+        skeleton.tabs[i].savedSnapshot = stamp + QStringLiteral("-s%1").arg(i);
+        texts.append(&session.tabs.at(i).draftText);
+        texts.append(&session.tabs.at(i).savedSnapshot);
+    }
+    const QByteArray frame = encodeSessionRecord(skeleton, format);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const QByteArray placeholder =
+            (stamp + (i % 2 ? QStringLiteral("-s%1") : QStringLiteral("-d%1")).arg(i / 2))
+                .toLatin1();
+        const qsizetype at = frame.indexOf(placeholder, from);
+        if (at < 0)
+            return false;
+        if (device.write(frame.constData() + from, at - from) != at - from ||
+            !writeEscapedText(device, *texts.at(i)))
+            return false;
+        from = at + placeholder.size();
+    }
+    return device.write(frame.constData() + from, frame.size() - from) == frame.size() - from;
+}
 
 QByteArray encodeSessionRecord(const RestoredSession& session, SessionRecordFormat format) {
     QJsonObject object;

@@ -3,6 +3,7 @@
 #include "text/TextEncoding.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -64,6 +65,10 @@ enum class SessionRecordFormat {
 };
 
 QByteArray encodeSessionRecord(const RestoredSession& session, SessionRecordFormat format);
+// The same bytes written into the device, the tabs' texts escaped in pieces so that no whole
+// copy of them is made. False when the device refused a write.
+bool writeSessionRecord(const RestoredSession& session, SessionRecordFormat format,
+                        QIODevice& device);
 
 // Strict: a required key missing or of the wrong type makes the whole record undecodable
 // (JsonDecodeError); unknown keys are ignored.

@@ -115,7 +115,9 @@ SessionWriteOutcome SessionWriter::write(const Job& job) {
         const QString folder = QFileInfo(job.path).absolutePath();
         if (!QDir().mkpath(folder))
             throw FileError(FileErrorCode::FileWriteUnknown, folder);
-        writeBytesAtomically(encodeSessionRecord(job.record, job.format), job.path);
+        writeAtomically(job.path, [&job](QIODevice& device) {
+            return writeSessionRecord(job.record, job.format, device);
+        });
         outcome.written = true;
     } catch (...) {
         outcome.failure = std::current_exception();

@@ -63,13 +63,18 @@ void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& dest
 }
 
 void writeBytesAtomically(const QByteArray& bytes, const QString& path) {
+    writeAtomically(path,
+                    [&bytes](QIODevice& device) { return device.write(bytes) == bytes.size(); });
+}
+
+void writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce) {
     refuseNonRegularDestination(path);
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
         throw writeError(file, errno, path);
     errno = 0;
-    if (file.write(bytes) != bytes.size()) {
+    if (!produce(file)) {
         const int savedErrno = errno;
         file.cancelWriting();
         throw writeError(file, savedErrno, path);

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QUrl>
+#include <functional>
+
+class QIODevice;
 
 namespace dunmoss {
 
@@ -22,5 +25,8 @@ void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& dest
 // The same atomic replacement for bytes already made, to a local path (the caller holds any
 // access it needs). Throws FileError; on failure the file on disk is as it was.
 void writeBytesAtomically(const QByteArray& bytes, const QString& path);
+// The same for bytes made as they are written: `produce` writes them into the device and
+// answers false when a write was refused.
+void writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce);
 
 } // namespace dunmoss

@@ -2,6 +2,7 @@
 #include "session/SessionRecord.h"
 #include "session/StrictJson.h"
 
+#include <QBuffer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
@@ -133,4 +134,27 @@ TEST(SessionRecord, KeysReadBackExactlyOrFallBack) {
     EXPECT_EQ(textLineEndingForKey(QStringLiteral("crlf")), TextLineEnding::CarriageReturnLineFeed);
     EXPECT_EQ(textLineEndingForKey(QStringLiteral("cr")), TextLineEnding::CarriageReturn);
     EXPECT_EQ(textLineEndingForKey(QStringLiteral("CRLF")), TextLineEnding::LineFeed);
+}
+
+TEST(SessionRecord, TheWrittenFormIsTheEncodedOneByteForByte) {
+    RestoredSession session = fullSession();
+    QString every;
+    for (char16_t unit = 0; unit < 0x80; ++unit)
+        every += QChar(unit);
+    // Escapes, two- and three-byte characters, a pair, lone surrogates at either end.
+    session.tabs[0].draftText = every + QStringLiteral("é中\U0001F600") + QChar(0xDC00) +
+                                QStringLiteral("\\\"") + QChar(0xD83D);
+    session.tabs[1].savedSnapshot = QString(200'000, QChar(0x4E2D)) + QChar(0xD800);
+    session.tabs[1].draftText.clear();
+    for (const SessionRecordFormat format :
+         {SessionRecordFormat::Compact, SessionRecordFormat::PrettySorted}) {
+        QBuffer written;
+        written.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(writeSessionRecord(session, format, written));
+        EXPECT_EQ(written.data(), encodeSessionRecord(session, format));
+        EXPECT_EQ(decodeSessionRecord(written.data()), session);
+    }
+    // A device that refuses is told.
+    QBuffer closed;
+    EXPECT_FALSE(writeSessionRecord(session, SessionRecordFormat::Compact, closed));
 }
