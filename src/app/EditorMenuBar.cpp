@@ -237,6 +237,7 @@ void EditorMenuBar::buildToolsMenu() {
     addCommand(m, lkey("tools.column-insert"), {}, &C::showColumnInsert);
     addCommand(m, lkey("tools.snippets"), {}, &C::showSnippetLibrary);
     addCommand(m, lkey("tools.toolbox"), {}, &C::showTextToolbox);
+    addCommand(m, lkey("tools.external-command.open"), {}, &C::showExternalCommand);
     m->addSeparator();
     addCommand(m, lkey("tools.line.duplicate"), Ctrl | Shift | Qt::Key_D, &C::duplicateLine);
     addCommand(m, lkey("tools.line.delete"), {}, &C::deleteLine);

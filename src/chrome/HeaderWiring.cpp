@@ -1,6 +1,5 @@
 #include "chrome/HeaderWiring.h"
 
-#include "tools/ExternalCommand.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentReloading.h"
 #include "window/EditorWindowModel.h"
@@ -77,8 +76,7 @@ HeaderCommands makeHeaderCommands(EditorWindowModel& model, const EditorCommands
     c.previousBookmark = record.previousBookmark;
     c.clearBookmarks = record.clearBookmarks;
     c.showColumnInsert = record.showColumnInsert;
-    c.showExternalCommand =
-        on([](EditorWindowModel& m) { ExternalCommand(m).presentExternalCommandSheet(); });
+    c.showExternalCommand = record.showExternalCommand;
     c.duplicateLine = record.duplicateLine;
     c.deleteLine = record.deleteLine;
     c.moveLineUp = record.moveLineUp;

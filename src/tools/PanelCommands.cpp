@@ -1,6 +1,7 @@
 #include "tools/PanelCommands.h"
 
 #include "tools/CompareView.h"
+#include "tools/ExternalCommand.h"
 #include "tools/SplitViews.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowCommandTable.h"
@@ -15,6 +16,8 @@ void installPanelCommands(WindowCommandTable& table, EditorWindowModel& model) {
     handlers.openSplitView = on([](EditorWindowModel& m) { SplitViews(m).openSplitView(); });
     handlers.cloneActiveView = on([](EditorWindowModel& m) { SplitViews(m).cloneActiveView(); });
     handlers.closeSplitView = on([](EditorWindowModel& m) { SplitViews(m).closeSplitView(); });
+    handlers.showExternalCommand =
+        on([](EditorWindowModel& m) { ExternalCommand(m).presentExternalCommandSheet(); });
 }
 
 } // namespace dunmoss

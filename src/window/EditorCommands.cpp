@@ -41,6 +41,7 @@ const QList<EditorCommandFieldInfo>& allEditorCommandFields() {
         DUNMOSS_FIELD(showColumnInsert),
         DUNMOSS_FIELD(showSnippetLibrary),
         DUNMOSS_FIELD(showTextToolbox),
+        DUNMOSS_FIELD(showExternalCommand),
         DUNMOSS_FIELD(duplicateLine),
         DUNMOSS_FIELD(deleteLine),
         DUNMOSS_FIELD(moveLineUp),

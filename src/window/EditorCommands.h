@@ -5,7 +5,7 @@
 
 namespace dunmoss {
 
-// The 48 window commands the menus reach, in their fixed order. An editor window builds one
+// The 49 window commands the menus reach, in their fixed order. An editor window builds one
 // record from its own operations; the menu bar holds no editing logic and calls these only.
 // Each closure takes nothing and returns nothing; an empty closure does nothing.
 struct EditorCommands {
@@ -44,6 +44,7 @@ struct EditorCommands {
     Command showColumnInsert;
     Command showSnippetLibrary;
     Command showTextToolbox;
+    Command showExternalCommand;
     Command duplicateLine;
     Command deleteLine;
     Command moveLineUp;
@@ -68,7 +69,7 @@ struct EditorCommandFieldInfo {
     EditorCommandField field;
 };
 
-// All 48 fields in declaration order, with their names.
+// All 49 fields in declaration order, with their names.
 const QList<EditorCommandFieldInfo>& allEditorCommandFields();
 
 // Calls the field's closure when it is set.

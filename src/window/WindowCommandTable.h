@@ -22,7 +22,7 @@ private:
     QPointer<EditorWindowModel> m_window;
 };
 
-// One window's side of the command slot: the record of its 48 commands, and the operations of
+// One window's side of the command slot: the record of its 49 commands, and the operations of
 // the chrome that the record and the tab strip run.
 //
 // The window's own operations (new, open, save, save as, save all, print, the three setting

@@ -49,12 +49,13 @@ std::unique_ptr<QWidget> shownEditorWindow() {
 
 } // namespace
 
-TEST_F(CommandSlot, RecordHasFortyEightFieldsInOrder) {
+TEST_F(CommandSlot, RecordHasFortyNineFieldsInOrder) {
     const auto& fields = allEditorCommandFields();
-    ASSERT_EQ(fields.size(), 48);
+    ASSERT_EQ(fields.size(), 49);
     EXPECT_STREQ(fields.first().name, "newDocument");
     EXPECT_STREQ(fields[8].name, "showHelp");
     EXPECT_STREQ(fields[23].name, "toggleWordWrap");
+    EXPECT_STREQ(fields[33].name, "showExternalCommand");
     EXPECT_STREQ(fields.last().name, "toggleAlwaysOnTop");
 }
 

@@ -59,7 +59,7 @@ TEST_F(MenuBar, ToolsMenuLayout) {
             ++buttons;
         EXPECT_TRUE(action->isEnabled());
     }
-    EXPECT_EQ(buttons, 34);
+    EXPECT_EQ(buttons, 35);
     EXPECT_EQ(toggles, 4);
     EXPECT_EQ(dividers, 8);
     EXPECT_EQ(menu->toolsActions().first()->text(),

@@ -6,6 +6,9 @@
 #include "app/EditorMenuBar.h"
 #include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
+#include "chrome/HeaderView.h"
+#include "chrome/ToolbarPopover.h"
+#include "chrome/ToolbarPopoverRows.h"
 #include "platform/Defaults.h"
 #include "session/WindowSession.h"
 #include "window/EditorWindowModel.h"
@@ -14,6 +17,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSignalSpy>
@@ -152,6 +157,55 @@ TEST_F(WindowView, ClosedWindowIsNoLongerReachedByTheMenu) {
     performCommandOrOpenWindow(&EditorCommands::newDocument, PendingEditorCommand::NewDocument);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(pendingEditorCommand(), PendingEditorCommand::NewDocument);
+}
+
+// Two doors to the external-command sheet, the Tools menu and the header's tools popover, open
+// the same sheet with an empty field.
+TEST_F(WindowView, TheExternalCommandSheetOpensFromTheToolsMenuAndTheToolsPopover) {
+    EditorWindowView* window = makeWindow();
+    showWindow(window);
+    waitForStartUp(window);
+    const auto sheet = [window]() -> QDialog* {
+        QApplication::processEvents();
+        auto* dialog = window->findChild<QDialog*>(QStringLiteral("tools.external-command"));
+        return dialog && dialog->isVisible() ? dialog : nullptr;
+    };
+    const auto cancel = [&] {
+        QTest::keyClick(sheet(), Qt::Key_Escape);
+        QApplication::processEvents();
+        EXPECT_FALSE(window->model().state().panels.showExternalCommandSheet);
+    };
+
+    EditorMenuBar* menu = editorMenuBar(*window);
+    ASSERT_NE(menu, nullptr);
+    QAction* item = menu->actionForKey(QStringLiteral("tools.external-command.open"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(menu->toolsActions().contains(item));
+    item->trigger();
+    EXPECT_TRUE(window->model().state().panels.showExternalCommandSheet);
+    QDialog* opened = sheet();
+    ASSERT_NE(opened, nullptr);
+    QTest::keyClicks(opened->findChild<QLineEdit*>(QStringLiteral("sheetField")), "make");
+    EXPECT_EQ(window->model().state().panels.externalCommandText, "make");
+    cancel();
+
+    HeaderView& header = window->header();
+    QTest::mouseClick(header.trigger(HeaderView::Popover::Tools), Qt::LeftButton);
+    QApplication::processEvents();
+    ToolbarPopoverContainer* popover = header.trigger(HeaderView::Popover::Tools)->popover();
+    ASSERT_TRUE(popover && popover->isVisible());
+    auto* row = popover->contentWidget()->findChild<ToolbarPopoverRowButton*>(
+        QStringLiteral("tools.external-command.open"));
+    ASSERT_NE(row, nullptr);
+    row->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(header.isShowingPopover(HeaderView::Popover::Tools));
+    EXPECT_TRUE(window->model().state().panels.showExternalCommandSheet);
+    opened = sheet();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->findChild<QLineEdit*>(QStringLiteral("sheetField"))->text(), "")
+        << "each opening starts empty";
+    cancel();
 }
 
 TEST_F(WindowView, ErrorsAreShownOneAfterAnother) {

@@ -184,7 +184,7 @@ TEST(HeaderChoicePopovers, RecentFilesShowNameOverPlainFolderOrAnEmptyLine) {
     EXPECT_EQ(recorder.calls, QStringList{"recent /home/a b/100% done.txt"});
 }
 
-TEST(ToolsPopover, FortySevenRowsEachReachingItsOwnCommand) {
+TEST(ToolsPopover, FortyEightRowsEachReachingItsOwnCommand) {
     HeaderCommands commands;
     QStringList calls;
     bool open = true;
@@ -217,6 +217,7 @@ TEST(ToolsPopover, FortySevenRowsEachReachingItsOwnCommand) {
         DUNMOSS_ACTION(showColumnInsert),
         DUNMOSS_ACTION(showSnippetLibrary),
         DUNMOSS_ACTION(showTextToolbox),
+        DUNMOSS_ACTION(showExternalCommand),
         DUNMOSS_ACTION(toggleBookmark),
         DUNMOSS_ACTION(nextBookmark),
         DUNMOSS_ACTION(previousBookmark),
@@ -255,10 +256,10 @@ TEST(ToolsPopover, FortySevenRowsEachReachingItsOwnCommand) {
     values.wordWrapEnabled = true;
     values.autoSaveEnabled = true;
     const ToolbarPopoverContent content = toolsPopoverContent(values, commands, close);
-    EXPECT_EQ(content.elements.size(), 18);
+    EXPECT_EQ(content.elements.size(), 19);
     EXPECT_EQ(content.maximumHeight, 560);
     const QList<ToolbarPopoverRow> rows = flattenedRows(content);
-    ASSERT_EQ(rows.size(), 47);
+    ASSERT_EQ(rows.size(), 48);
 
     QSet<QString> reached;
     int toggles = 0;
@@ -279,7 +280,7 @@ TEST(ToolsPopover, FortySevenRowsEachReachingItsOwnCommand) {
         reached.insert(calls.first());
     }
     EXPECT_EQ(toggles, 4);
-    EXPECT_EQ(reached.size(), 43) << "every command row reaches a closure of its own";
+    EXPECT_EQ(reached.size(), 44) << "every command row reaches a closure of its own";
     EXPECT_EQ(toggled, (QStringList{"wrap 0", "invisibles 1", "top 1", "autosave 0"}));
 
     // Spot checks of rows whose closure is easy to confuse.
@@ -287,7 +288,9 @@ TEST(ToolsPopover, FortySevenRowsEachReachingItsOwnCommand) {
     rowWithKey(rows, "tools.split-view.close").action();
     rowWithKey(rows, "tools.bookmark.previous").action();
     rowWithKey(rows, "tools.text.spaces-to-tabs").action();
-    EXPECT_EQ(calls, (QStringList{"closeSplitView", "previousBookmark", "spacesToTabs"}));
+    rowWithKey(rows, "tools.external-command.open").action();
+    EXPECT_EQ(calls, (QStringList{"closeSplitView", "previousBookmark", "spacesToTabs",
+                                  "showExternalCommand"}));
 }
 
 TEST(ToolsPopover, FirstAutomationRowFollowsTheRecordingState) {
