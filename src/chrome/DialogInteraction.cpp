@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -52,6 +53,9 @@ void DialogInteraction::chooseSaveLocation(const SavePanelOptions& options,
     dialog->setOption(QFileDialog::ReadOnly, !options.canCreateDirectories);
     if (!options.nameFilters.isEmpty())
         dialog->setNameFilters(options.nameFilters);
+    if (options.folder && options.folder->isLocalFile() &&
+        QFileInfo(options.folder->toLocalFile()).isDir())
+        dialog->setDirectory(options.folder->toLocalFile());
     dialog->selectFile(options.suggestedName);
     openForOneURL(dialog, std::move(done));
 }

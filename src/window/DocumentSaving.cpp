@@ -8,6 +8,7 @@
 #include "window/WindowErrors.h"
 #include "window/WindowFilePanels.h"
 
+#include <QFileInfo>
 #include <QPointer>
 #include <memory>
 
@@ -27,6 +28,13 @@ QString suggestedNameFor(const EditorTab& tab) {
             return name;
     }
     return localizedString(QStringLiteral("document.default-filename"));
+}
+
+// Save As starts in the folder of the tab's file.
+std::optional<QUrl> folderOf(const EditorTab& tab) {
+    if (!tab.fileURL || !tab.fileURL->isLocalFile())
+        return std::nullopt;
+    return QUrl::fromLocalFile(QFileInfo(tab.fileURL->toLocalFile()).absolutePath());
 }
 
 } // namespace
@@ -145,7 +153,8 @@ void DocumentSaving::saveActiveTabAs(std::function<void()> done) {
     const QUuid tabID = tab.id;
     QPointer<EditorWindowModel> model(&m_model);
     WindowFilePanels(m_model).chooseSaveLocation(
-        suggestedNameFor(tab), [this, model, tabID, finishAs](std::optional<QUrl> url) {
+        suggestedNameFor(tab),
+        [this, model, tabID, finishAs](std::optional<QUrl> url) {
             if (!model || !url) {
                 finishAs(false);
                 return;
@@ -163,7 +172,8 @@ void DocumentSaving::saveActiveTabAs(std::function<void()> done) {
                 return;
             }
             writeTabToFile(tabID, *url, true, finishAs);
-        });
+        },
+        folderOf(tab));
 }
 
 void DocumentSaving::saveAllDocuments(std::function<void()> done) {

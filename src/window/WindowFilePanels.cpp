@@ -7,7 +7,8 @@
 namespace dunmoss {
 
 void WindowFilePanels::chooseSaveLocation(const QString& suggestedName,
-                                          std::function<void(std::optional<QUrl>)> done) const {
+                                          std::function<void(std::optional<QUrl>)> done,
+                                          const std::optional<QUrl>& folder) const {
     WindowInteraction* interaction = m_model.interaction();
     if (!interaction) {
         done(std::nullopt);
@@ -17,6 +18,7 @@ void WindowFilePanels::chooseSaveLocation(const QString& suggestedName,
     options.suggestedName = suggestedName.isEmpty()
                                 ? localizedString(QStringLiteral("document.default-filename"))
                                 : suggestedName;
+    options.folder = folder;
     options.message = localizedString(QStringLiteral("panel.save.message"));
     options.canCreateDirectories = true;
     interaction->chooseSaveLocation(options, [done = std::move(done)](std::optional<QUrl> url) {

@@ -16,9 +16,11 @@ class WindowFilePanels {
 public:
     explicit WindowFilePanels(EditorWindowModel& model) : m_model(model) {}
 
-    // The save panel; an empty suggested name proposes the localised default file name.
+    // The save panel, showing `folder` first when given; an empty suggested name proposes the
+    // localised default file name.
     void chooseSaveLocation(const QString& suggestedName,
-                            std::function<void(std::optional<QUrl>)> done) const;
+                            std::function<void(std::optional<QUrl>)> done,
+                            const std::optional<QUrl>& folder = std::nullopt) const;
     // The open panel, several files at once; empty when cancelled.
     void chooseFilesToOpen(std::function<void(QList<QUrl>)> done) const;
     // The folder panel with the caller's message, or the default one.

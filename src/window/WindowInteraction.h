@@ -13,6 +13,8 @@ namespace dunmoss {
 
 struct SavePanelOptions {
     QString suggestedName;
+    // The folder the panel shows first; without one (or when it is gone) the toolkit chooses.
+    std::optional<QUrl> folder;
     QString message;
     // Name filters in QFileDialog form, first one preselected.
     QStringList nameFilters;

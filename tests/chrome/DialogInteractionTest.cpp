@@ -1,10 +1,13 @@
 #include "chrome/DialogInteraction.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -124,6 +127,29 @@ TEST(DialogInteraction, CancelledPanelsAnswerNothingOnce) {
     dialog->reject();
     QApplication::processEvents();
     EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST(DialogInteraction, TheSavePanelOpensInTheFolderItIsGiven) {
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("project/docs")));
+    const QString folder = home.filePath(QStringLiteral("project/docs"));
+    QWidget window;
+    window.show();
+    DialogInteraction interaction(&window);
+    std::optional<QUrl> saved;
+    SavePanelOptions options;
+    options.suggestedName = QStringLiteral("plan.txt");
+    options.folder = QUrl::fromLocalFile(folder);
+    interaction.chooseSaveLocation(options, [&](std::optional<QUrl> url) { saved = url; });
+    QFileDialog* dialog = openDialog<QFileDialog>(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(folder).canonicalPath());
+    static_cast<QDialog*>(dialog)->accept(); // as the Save button does
+    QApplication::processEvents();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(QDir(QFileInfo(saved->toLocalFile()).absolutePath()).canonicalPath(),
+              QDir(folder).canonicalPath());
+    EXPECT_EQ(saved->fileName(), QStringLiteral("plan.txt"));
 }
 
 TEST(DialogInteraction, WithoutItsWindowEveryQuestionIsCancelled) {

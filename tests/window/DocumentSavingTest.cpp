@@ -241,6 +241,7 @@ TEST_F(DocumentSave, SaveAsWritesCrlfUtf16ByteForByte) {
               localizedString(QStringLiteral("document.default-filename")));
     EXPECT_EQ(person.savePanels.first().message,
               localizedString(QStringLiteral("panel.save.message")));
+    EXPECT_FALSE(person.savePanels.first().folder) << "an untitled tab has no folder of its own";
     EXPECT_EQ(readFile(target), QByteArray("\xFF\xFE"
                                            "a\0\r\0\n\0b\0",
                                            10));
@@ -258,6 +259,18 @@ TEST_F(DocumentSave, SaveAsWritesCrlfUtf16ByteForByte) {
     model->saving().saveActiveTabAs();
     EXPECT_EQ(person.savePanels.last().suggestedName, QStringLiteral("out.txt"));
     EXPECT_EQ(readFile(second), QByteArray("\xFE\xFF\0a\0\r\0\n\0b", 10));
+}
+
+TEST_F(DocumentSave, SaveAsStartsInTheFolderOfTheDocument) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("notes/2024")));
+    const QUrl url = writeFile(QStringLiteral("notes/2024/plan.txt"), "plan");
+    open(url);
+    person.saveAnswers.push_back(std::nullopt);
+    model->saving().saveActiveTabAs();
+    ASSERT_EQ(person.savePanels.size(), 1);
+    EXPECT_EQ(person.savePanels.first().folder,
+              QUrl::fromLocalFile(path(QStringLiteral("notes/2024"))));
+    EXPECT_EQ(person.savePanels.first().suggestedName, QStringLiteral("plan.txt"));
 }
 
 TEST_F(DocumentSave, SaveAsFailureShowsTheWriteErrorItselfEvenWithRegexOn) {
