@@ -4,6 +4,7 @@
 #include "text/EditorTheme.h"
 
 #include <QFileInfo>
+#include <cstring>
 
 namespace dunmoss {
 
@@ -32,6 +33,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (!result.unknownOption.isEmpty())
         result.action = CommandLine::Action::Reject;
     return result;
+}
+
+int toolkitArgumentCount(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] && std::strcmp(argv[i], "--") == 0)
+            return i;
+    return argc;
 }
 
 QString commandLineUsage(const QString& program) {

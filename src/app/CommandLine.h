@@ -30,6 +30,11 @@ inline constexpr int kUsageExitCode = 2;
 // `arguments` as the process received them, the program first.
 CommandLine parseCommandLine(const QStringList& arguments);
 
+// The toolkit takes the options it knows ("-reverse", "-qwindowtitle TITLE", ...) out of the
+// arguments it is given, wherever they stand, so it must see only those before the first "--":
+// this is their count (all of them when there is no "--"), the program included.
+int toolkitArgumentCount(int argc, const char* const* argv);
+
 // The usage text for `program` (the name the program was started by), ending in a line break.
 QString commandLineUsage(const QString& program);
 // The message for an unknown option, then the usage, ending in a line break.

@@ -28,10 +28,17 @@ void reportUnansweredInstance(const QString& message, const QStringList& argumen
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    // The toolkit has taken its own options out of the arguments by now.
+    // "--" and the paths after it are kept from the toolkit, which would take any of them that
+    // looks like one of its own options.
+    int toolkitArgc = dunmoss::toolkitArgumentCount(argc, argv);
+    QStringList protectedArguments;
+    for (int i = toolkitArgc; i < argc; ++i)
+        protectedArguments.append(QString::fromLocal8Bit(argv[i]));
+    QApplication application(toolkitArgc, argv);
+    // The toolkit has taken its own options out of the arguments before "--" by now.
     const QStringList arguments = QApplication::arguments();
-    const dunmoss::CommandLine commandLine = dunmoss::parseCommandLine(arguments);
+    const dunmoss::CommandLine commandLine =
+        dunmoss::parseCommandLine(arguments + protectedArguments);
     const QString program = arguments.value(0, QStringLiteral("dunmoss-notepad"));
     switch (commandLine.action) {
     case dunmoss::CommandLine::Action::ShowHelp:

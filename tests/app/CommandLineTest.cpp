@@ -1,5 +1,10 @@
 #include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -53,4 +58,54 @@ TEST(CommandLineOptions, HelpIsAskedForByEitherSpelling) {
     EXPECT_EQ(parse({QStringLiteral("--help")}).action, CommandLine::Action::ShowHelp);
     EXPECT_EQ(parse({QStringLiteral("a"), QStringLiteral("-h")}).action,
               CommandLine::Action::ShowHelp);
+}
+
+TEST(CommandLineOptions, TheToolkitSeesOnlyTheArgumentsBeforeTheDoubleDash) {
+    const char* withDash[] = {"dunmoss-notepad", "-platform", "offscreen", "--", "-reverse", "--"};
+    EXPECT_EQ(toolkitArgumentCount(6, withDash), 3);
+    const char* withoutDash[] = {"dunmoss-notepad", "a.txt", "-reverse"};
+    EXPECT_EQ(toolkitArgumentCount(3, withoutDash), 3);
+    const char* programOnly[] = {"--"};
+    EXPECT_EQ(toolkitArgumentCount(1, programOnly), 1) << "the program's own name is no separator";
+}
+
+// The program as started from a shell: names after "--" that the toolkit would take for its own
+// options ("-reverse", "-qwindowtitle TITLE") open as files like any other.
+TEST(CommandLineProgram, EveryPathAfterTheDoubleDashOpens) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    for (const char* name : {"-reverse", "-qwindowtitle", "other.txt", "plain.txt"}) {
+        QFile file(home.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("text\n");
+    }
+    const QString socket = home.filePath(QStringLiteral("instance"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("DUNMOSS_INSTANCE_SOCKET"), socket);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(home.path());
+    // Toolkit options before "--" still reach the toolkit and open nothing.
+    program.start(QStringLiteral(DUNMOSS_PROGRAM),
+                  {QStringLiteral("--dunmoss-ui-testing"), QStringLiteral("-platform"),
+                   QStringLiteral("offscreen"), QStringLiteral("plain.txt"), QStringLiteral("--"),
+                   QStringLiteral("-reverse"), QStringLiteral("-qwindowtitle"),
+                   QStringLiteral("other.txt")});
+    ASSERT_TRUE(program.waitForStarted(10'000));
+    QStringList tabs;
+    QTest::qWaitFor(
+        [&] {
+            tabs = SingleInstance::queryOpenTabs(socket, 1000).value_or(QStringList());
+            return tabs.size() >= 4 || program.state() == QProcess::NotRunning;
+        },
+        30'000);
+    program.terminate();
+    if (!program.waitForFinished(10'000))
+        program.kill();
+    const auto at = [&](const char* name) { return home.filePath(QString::fromLatin1(name)); };
+    EXPECT_EQ(tabs,
+              (QStringList{at("plain.txt"), at("-reverse"), at("-qwindowtitle"), at("other.txt")}));
 }
