@@ -185,6 +185,15 @@ QString localizedString(const QString& key) {
     return localizedString(key, Defaults::standard());
 }
 
+QString localizedCount(qint64 count, CountedNoun noun, const Defaults& defaults) {
+    return localizedString(QString::fromLatin1(count == 1 ? noun.one : noun.other), defaults)
+        .arg(count);
+}
+
+QString localizedCount(qint64 count, CountedNoun noun) {
+    return localizedCount(count, noun, Defaults::standard());
+}
+
 QStringList availableLocalizations() {
     return {kEnglish, kChinese};
 }

@@ -53,6 +53,26 @@ constexpr const char* lkey(const char* key) {
     return key;
 }
 
+// A noun as status texts count it: one key for exactly one ("%1 file"), one for any other count
+// ("%1 files"). A language without plural forms gives both keys one text.
+struct CountedNoun {
+    const char* one;
+    const char* other;
+};
+
+inline constexpr CountedNoun kCountedMatches{lkey("count.match.one"), lkey("count.match.other")};
+inline constexpr CountedNoun kCountedResults{lkey("count.result.one"), lkey("count.result.other")};
+inline constexpr CountedNoun kCountedFiles{lkey("count.file.one"), lkey("count.file.other")};
+inline constexpr CountedNoun kCountedLines{lkey("count.line.one"), lkey("count.line.other")};
+inline constexpr CountedNoun kCountedItems{lkey("count.item.one"), lkey("count.item.other")};
+inline constexpr CountedNoun kCountedSteps{lkey("count.step.one"), lkey("count.step.other")};
+inline constexpr CountedNoun kCountedReplacements{lkey("count.replacement.one"),
+                                                  lkey("count.replacement.other")};
+
+// The count with its noun in the form the count takes ("1 file", "3 files").
+QString localizedCount(qint64 count, CountedNoun noun);
+QString localizedCount(qint64 count, CountedNoun noun, const Defaults& defaults);
+
 // The table names the lookup knows, and a whole table (for the key check).
 QStringList availableLocalizations();
 const QHash<QString, QString>& localizationTable(const QString& languageCode);

@@ -190,7 +190,8 @@ void FindReplace::replaceAllFindMatches() {
         m_model.replaceTabText(index, replaced.text, TextRange{0, 0},
                                QStringLiteral("find.replace-all"));
     replaced.text.clear();
-    setMessage(text(lkey("find.replaced-all.format")).arg(replaced.count));
+    setMessage(text(lkey("find.replaced-all.format"))
+                   .arg(localizedCount(replaced.count, kCountedMatches)));
     m_model.refreshFindResultsAfterEdit();
     m_model.persistSession();
 }
@@ -219,7 +220,8 @@ void FindReplace::findAllInActiveTab() {
         return;
     }
     publishActiveTabResults(matches);
-    setMessage(text(lkey("find.results.format")).arg(matches.totalCount));
+    setMessage(
+        text(lkey("find.results.format")).arg(localizedCount(matches.totalCount, kCountedMatches)));
 }
 
 QList<OpenDocumentSearchResult> FindReplace::searchOpenDocuments() const {
@@ -261,7 +263,8 @@ void FindReplace::findInOpenDocuments() {
     });
     SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::OpenDocuments,
                                                 m_model.state().find.findQuery, centerResults);
-    setMessage(text(lkey("find.open-documents.results.format")).arg(results.size()));
+    setMessage(text(lkey("find.open-documents.results.format"))
+                   .arg(localizedCount(results.size(), kCountedMatches)));
 }
 
 std::optional<TextSearchMatches> FindReplace::everyMatchOrMessage() {
@@ -298,7 +301,8 @@ void FindReplace::markAllMatchesAsBookmarks() {
     });
     publishActiveTabResults(matches);
     setMessage(text(lkey("find.marked-bookmarks.format"))
-                   .arg(QString::number(lines.size()), QString::number(matches.results.size())));
+                   .arg(localizedCount(qint64(lines.size()), kCountedLines),
+                        localizedCount(matches.results.size(), kCountedMatches)));
     m_model.persistSession();
 }
 
@@ -313,7 +317,8 @@ void FindReplace::selectAllFindMatches() {
         ranges.append(match.range);
     m_model.setSelectedRanges(ranges, m_model.activeTabIndex());
     publishActiveTabResults(matches);
-    setMessage(text(lkey("find.selected-all.format")).arg(ranges.size()));
+    setMessage(
+        text(lkey("find.selected-all.format")).arg(localizedCount(ranges.size(), kCountedMatches)));
 }
 
 void FindReplace::setFindQuery(const QString& query) {

@@ -135,8 +135,8 @@ QString FolderSearchOperations::folderReplaceAlertMessage() const {
     if (!preview)
         return QString();
     return l("folder-search.replace-confirm.message.format")
-        .arg(preview->replacementCount)
-        .arg(preview->fileCount);
+        .arg(localizedCount(preview->replacementCount, kCountedReplacements),
+             localizedCount(preview->fileCount, kCountedFiles));
 }
 
 void FolderSearchOperations::presentConfirmation() {
@@ -319,7 +319,8 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target) 
             const Done& done = std::get<Done>(result);
             model->update([&](EditorWindowState& s) {
                 s.folderSearch.folderSearchMessage =
-                    l("folder-search.restore-backup.done.format").arg(done.written);
+                    l("folder-search.restore-backup.done.format")
+                        .arg(localizedCount(done.written, kCountedFiles));
             });
             if (done.hits) {
                 operations.showSearchResults(*done.hits, in.folder, in.query, false);

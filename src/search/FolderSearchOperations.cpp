@@ -74,19 +74,22 @@ QString folderErrorDescription(const std::exception& error) {
 
 QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
                                     const QList<FolderSearchResult>& remainingHits) {
-    QString message = outcome.backupURL ? l("folder-search.replaced-backup.format")
-                                              .arg(outcome.replacementCount)
-                                              .arg(outcome.fileCount)
-                                              .arg(outcome.backupURL->toLocalFile())
-                                        : l("folder-search.replaced-results-files.format")
-                                              .arg(outcome.replacementCount)
-                                              .arg(remainingHits.size())
-                                              .arg(countUniqueResultFiles(remainingHits));
+    const QString replaced = localizedCount(outcome.replacementCount, kCountedMatches);
+    QString message =
+        outcome.backupURL
+            ? l("folder-search.replaced-backup.format")
+                  .arg(replaced, localizedCount(outcome.fileCount, kCountedFiles),
+                       outcome.backupURL->toLocalFile())
+            : l("folder-search.replaced-results-files.format")
+                  .arg(replaced, localizedCount(remainingHits.size(), kCountedResults),
+                       localizedCount(countUniqueResultFiles(remainingHits), kCountedFiles));
     const FolderSearchSkippedFiles& skipped = outcome.skippedFiles;
     const int skippedCount =
         skipped.binaryFileCount + skipped.oversizedFileCount + skipped.encodingFailedFileCount;
     if (skippedCount > 0)
-        message += u' ' + l("folder-search.skipped.format").arg(skippedCount);
+        message +=
+            u' ' +
+            l("folder-search.skipped.format").arg(localizedCount(skippedCount, kCountedFiles));
     return message;
 }
 
@@ -172,9 +175,10 @@ void FolderSearchOperations::startFolderSearch() {
             FolderSearchOperations operations(*model);
             if (const auto* hits = valueOf(result)) {
                 operations.showSearchResults(*hits, in.folder, in.query, true);
-                setMessage(*model, l("folder-search.results-files.format")
-                                       .arg(hits->size())
-                                       .arg(countUniqueResultFiles(*hits)));
+                setMessage(*model,
+                           l("folder-search.results-files.format")
+                               .arg(localizedCount(hits->size(), kCountedResults),
+                                    localizedCount(countUniqueResultFiles(*hits), kCountedFiles)));
             } else {
                 setMessage(*model,
                            describe(std::get<std::exception_ptr>(result), &errorDisplayText));

@@ -247,7 +247,6 @@ void FolderSearchPanel::rebuild() {
     QList<SearchResultRow> rows;
     rows.reserve(m_filtered.size() + groups.size());
     const QString positionFormat = l("find.result-line.format");
-    const QString countFormat = l("folder-search.file-match-count.format");
     // Each row keeps its hit's place in the filtered list, so a click leads back to it.
     QHash<QUuid, qsizetype> places;
     for (qsizetype i = 0; i < m_filtered.size(); ++i)
@@ -256,7 +255,8 @@ void FolderSearchPanel::rebuild() {
         const QString title =
             m_folder ? relativeDisplayPath(group.url, *m_folder) : group.url.fileName();
         rows.append({SearchResultRow::Kind::Group, title, QString(),
-                     countFormat.arg(group.results.size()), QStringLiteral("doc.text"), -1});
+                     localizedCount(group.results.size(), kCountedMatches),
+                     QStringLiteral("doc.text"), -1});
         for (const FolderSearchResult& result : group.results)
             rows.append({SearchResultRow::Kind::Result,
                          positionFormat.arg(result.line).arg(result.column), QString(),

@@ -81,8 +81,8 @@ void SearchCenter::copySearchCenterResults(const QList<SearchCenterResult>& resu
         clipboard->clear();
         clipboard->setText(searchCenterClipboardText(results));
     }
-    m_model.setFindMessage(
-        localizedString(QStringLiteral("search-center.copied.format")).arg(results.size()));
+    m_model.setFindMessage(localizedString(QStringLiteral("search-center.copied.format"))
+                               .arg(localizedCount(results.size(), kCountedResults)));
 }
 
 void SearchCenter::setScope(SearchCenterScope scope) {

@@ -162,8 +162,8 @@ void SessionFiles::openSessionFileAt(const QString& path) {
                 break;
             }
     }
-    m_model.setFindMessage(
-        localizedString(QStringLiteral("session.opened.format")).arg(file.files.size()));
+    m_model.setFindMessage(localizedString(QStringLiteral("session.opened.format"))
+                               .arg(localizedCount(file.files.size(), kCountedFiles)));
     m_model.persistSession();
 }
 

@@ -1,6 +1,7 @@
 #include "tools/ColumnInsert.h"
 
 #include "platform/Localization.h"
+#include "text/LineBlock.h"
 #include "text/LineOperations.h"
 #include "tools/ToolPipeline.h"
 #include "window/EditorWindowModel.h"
@@ -36,11 +37,18 @@ void ColumnInsert::applyColumnInsert() {
     }
     const int column = caretVisualColumn();
     const int tabWidth = m_model.tabWidthForTab(m_model.keyboardTabIndex());
-    ToolPipeline(m_model).run(ToolPipeline::selectionTransform(
-        [&](const QString& text, TextRange selection) {
-            return insertAtVisualColumn(text, selection, column, insertText, tabWidth);
-        },
-        "tools.column-insert.done"));
+    const EditorTab& tab = keyboardTab(m_model.state());
+    const qint64 lines = qint64(
+        blockLineStarts(tab.document.text, selectedLineRange(tab.document.text, tab.selectedRange))
+            .size());
+    ToolRequest request;
+    request.transform = [&](const QString& text, TextRange selection) {
+        return insertAtVisualColumn(text, selection, column, insertText, tabWidth);
+    };
+    request.actionKey = QLatin1String(lkey("tools.column-insert.action"));
+    request.statusText = localizedString(QStringLiteral("tools.column-insert.done.format"))
+                             .arg(QString::number(column), localizedCount(lines, kCountedLines));
+    ToolPipeline(m_model).run(request);
     // Closed whatever the edit reported, a read-only refusal included.
     cancel();
 }

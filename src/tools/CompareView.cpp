@@ -63,7 +63,8 @@ void CompareView::copyTabText(const QUuid& sourceTabID, const QUuid& targetTabID
     }
     const QString text = m_model.state().tabs.at(*source).document.text;
     // The same text with the caret already at the start adds no undo step.
-    m_model.replaceTabText(*target, text, TextRange{0, 0}, QStringLiteral("tools.compare-view"));
+    m_model.replaceTabText(*target, text, TextRange{0, 0},
+                           QString::fromLatin1(lkey("compare.copy.action")));
     m_model.setFindMessage(localizedString(QStringLiteral("compare.copied")));
     m_model.refreshFindResultsAfterEdit();
     m_model.persistSession();

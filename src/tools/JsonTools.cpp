@@ -18,10 +18,12 @@ ToolRequest jsonRequest(QString (*transform)(const QString&), const char* action
     };
     request.actionKey = QLatin1String(actionKey);
     request.statusText = localizedString(QLatin1String(statusKey));
+    // A reading error already says that the text is not valid JSON, and where.
     request.failureMessage = [](const std::exception& error) {
-        const auto* json = dynamic_cast<const JsonError*>(&error);
+        if (const auto* json = dynamic_cast<const JsonError*>(&error))
+            return json->localizedDescription();
         return localizedString(QStringLiteral("tools.json.invalid.format"))
-            .arg(json ? json->localizedDescription() : localizedErrorDescription(error));
+            .arg(localizedErrorDescription(error));
     };
     return request;
 }

@@ -23,7 +23,9 @@ QString refuseEmptySelection(const EditorTab& tab) {
 
 struct ToolSpec {
     Transform transform;
-    const char* key;
+    // The command's name for the undo step, and the status afterwards.
+    const char* actionKey;
+    const char* statusKey;
     std::function<QString(const EditorTab&)> refusal;
 };
 
@@ -31,32 +33,38 @@ ToolSpec specFor(EditorMacroStep step, const EditorTab& tab) {
     using S = EditorMacroStep;
     switch (step) {
     case S::DuplicateLine:
-        return {duplicateSelectedLines, lkey("tools.line.duplicated"), {}};
+        return {duplicateSelectedLines,
+                lkey("tools.line.duplicate"),
+                lkey("tools.line.duplicated"),
+                {}};
     case S::DeleteLine:
-        return {deleteLinesTransform, lkey("tools.line.deleted"), {}};
+        return {deleteLinesTransform, lkey("tools.line.delete"), lkey("tools.line.deleted"), {}};
     case S::MoveLineUp:
         return {[](const QString& t, TextRange r) { return moveSelectedLines(t, r, false); },
+                lkey("tools.line.move-up"),
                 lkey("tools.line.moved"),
                 {}};
     case S::MoveLineDown:
         return {[](const QString& t, TextRange r) { return moveSelectedLines(t, r, true); },
+                lkey("tools.line.move-down"),
                 lkey("tools.line.moved"),
                 {}};
     case S::SortLines:
-        return {sortSelectedLines, lkey("tools.line.sorted"), {}};
+        return {sortSelectedLines, lkey("tools.line.sort"), lkey("tools.line.sorted"), {}};
     case S::IndentSelection:
         return {[](const QString& t, TextRange r) {
                     return insertAtLineStarts(t, r, QStringLiteral("    "));
                 },
+                lkey("tools.edit.indent"),
                 lkey("tools.edit.indented"),
                 {}};
     case S::OutdentSelection:
-        return {outdentLines, lkey("tools.edit.outdented"), {}};
+        return {outdentLines, lkey("tools.edit.outdent"), lkey("tools.edit.outdented"), {}};
     case S::ToggleLineComment: {
         const CommentTokens tokens = commentTokens(effectiveLanguage(tab));
         const QString token = tokens.line.value_or(QString());
         return {[token](const QString& t, TextRange r) { return toggleLineComment(t, r, token); },
-                lkey("tools.edit.line-comment.done"),
+                lkey("tools.edit.line-comment"), lkey("tools.edit.line-comment.done"),
                 [has = tokens.line.has_value()](const EditorTab&) {
                     return has ? QString() : kCommentUnavailable;
                 }};
@@ -69,23 +77,32 @@ ToolSpec specFor(EditorMacroStep step, const EditorTab& tab) {
         return {[open, close](const QString& t, TextRange r) {
                     return toggleBlockComment(t, r, open, close);
                 },
-                lkey("tools.edit.block-comment.done"),
+                lkey("tools.edit.block-comment"), lkey("tools.edit.block-comment.done"),
                 [has](const EditorTab&) { return has ? QString() : kCommentUnavailable; }};
     }
     case S::TrimTrailingWhitespace:
-        return {trimTrailingWhitespace, lkey("tools.text.trimmed"), {}};
+        return {trimTrailingWhitespace,
+                lkey("tools.text.trim-trailing"),
+                lkey("tools.text.trimmed"),
+                {}};
     case S::TabsToSpaces:
-        return {tabsToSpacesTransform, lkey("tools.text.tabs-to-spaces.done"), {}};
+        return {tabsToSpacesTransform,
+                lkey("tools.text.tabs-to-spaces"),
+                lkey("tools.text.tabs-to-spaces.done"),
+                {}};
     case S::SpacesToTabs:
         return {[](const QString& t, TextRange r) {
                     return spacesToTabsTransform(t, r, kToolTabWidth);
                 },
+                lkey("tools.text.spaces-to-tabs"),
                 lkey("tools.text.spaces-to-tabs.done"),
                 {}};
     case S::UppercaseSelection:
-        return {uppercaseSelection, lkey("tools.text.uppercase.done"), refuseEmptySelection};
+        return {uppercaseSelection, lkey("tools.text.uppercase"), lkey("tools.text.uppercase.done"),
+                refuseEmptySelection};
     case S::LowercaseSelection:
-        return {lowercaseSelection, lkey("tools.text.lowercase.done"), refuseEmptySelection};
+        return {lowercaseSelection, lkey("tools.text.lowercase"), lkey("tools.text.lowercase.done"),
+                refuseEmptySelection};
     }
     Q_UNREACHABLE();
 }
@@ -94,7 +111,8 @@ ToolSpec specFor(EditorMacroStep step, const EditorTab& tab) {
 
 ToolRequest LineTools::request(EditorMacroStep step, const EditorTab& tab) {
     ToolSpec spec = specFor(step, tab);
-    ToolRequest request = ToolPipeline::selectionTransform(std::move(spec.transform), spec.key);
+    ToolRequest request =
+        ToolPipeline::selectionTransform(std::move(spec.transform), spec.actionKey, spec.statusKey);
     request.refusal = std::move(spec.refusal);
     request.macroStep = step;
     return request;

@@ -25,8 +25,8 @@ void MacroPlayback::saveRecordedMacro() {
     for (const EditorMacroStep step : steps)
         names.append(rawValue(step));
     m_model.settings().setSavedMacroStepsRaw(names.join(u','));
-    m_model.setFindMessage(
-        localizedString(QStringLiteral("tools.macro.saved.format")).arg(steps.size()));
+    m_model.setFindMessage(localizedString(QStringLiteral("tools.macro.saved.format"))
+                               .arg(localizedCount(steps.size(), kCountedSteps)));
 }
 
 void MacroPlayback::playSavedMacro() {
@@ -49,8 +49,8 @@ void MacroPlayback::playMacroSteps(const QList<EditorMacroStep>& steps) {
     LineTools tools(m_model);
     for (const EditorMacroStep step : steps)
         tools.run(step);
-    m_model.setFindMessage(
-        localizedString(QStringLiteral("tools.macro.played.format")).arg(steps.size()));
+    m_model.setFindMessage(localizedString(QStringLiteral("tools.macro.played.format"))
+                               .arg(localizedCount(steps.size(), kCountedSteps)));
 }
 
 } // namespace dunmoss

@@ -22,8 +22,9 @@ void MacroRecording::toggleMacroRecording() {
         return;
     }
     m_model.update([](EditorWindowState& state) { state.macros.isRecordingMacro = false; });
-    m_model.setFindMessage(localizedString(QStringLiteral("tools.macro.recorded.format"))
-                               .arg(m_model.state().macros.recordedMacroSteps.size()));
+    m_model.setFindMessage(
+        localizedString(QStringLiteral("tools.macro.recorded.format"))
+            .arg(localizedCount(m_model.state().macros.recordedMacroSteps.size(), kCountedSteps)));
 }
 
 } // namespace dunmoss

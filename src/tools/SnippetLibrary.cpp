@@ -52,7 +52,7 @@ void SnippetLibrary::insertSnippetIntoActiveTab(const EditorSnippet& snippet) {
         result.replace(start, count, inserted);
         return TextEdit{std::move(result), TextRange{start + inserted.size(), 0}};
     };
-    request.actionKey = QLatin1String(lkey("tools.snippets"));
+    request.actionKey = QLatin1String(lkey("tools.snippets.insert.action"));
     request.statusText = localizedString(QStringLiteral("tools.snippets.inserted"));
     ToolPipeline(m_model).run(request);
 }

@@ -21,7 +21,8 @@ void setPresented(EditorWindowModel& model, bool presented) {
 
 // An action that leaves the text as it was leaves the selection too, so it adds no undo step
 // (the engines select their whole range even when it came out unchanged).
-ToolRequest toolboxRequest(TextEdit (*transform)(const QString&, TextRange), const char* key) {
+ToolRequest toolboxRequest(TextEdit (*transform)(const QString&, TextRange), const char* actionKey,
+                           const char* statusKey) {
     return ToolPipeline::selectionTransform(
         [transform](const QString& text, TextRange selection) {
             TextEdit edit = transform(text, selection);
@@ -29,12 +30,13 @@ ToolRequest toolboxRequest(TextEdit (*transform)(const QString&, TextRange), con
                 edit.selection = selection;
             return edit;
         },
-        key);
+        actionKey, statusKey);
 }
 
 // Base64 decoding can fail: the alert replaces whatever is on show, and the tool ends there.
 ToolRequest base64DecodeRequest() {
-    ToolRequest request = toolboxRequest(base64DecodeText, lkey("tools.toolbox.base64-decoded"));
+    ToolRequest request = toolboxRequest(base64DecodeText, lkey("tools.toolbox.base64-decode"),
+                                         lkey("tools.toolbox.base64-decoded"));
     request.failureMessage = [](const std::exception& error) {
         if (dynamic_cast<const TextToolboxError*>(&error))
             return localizedString(QStringLiteral("tools.toolbox.base64-invalid"));
@@ -86,10 +88,12 @@ void TextToolboxCommands::performToolboxAction(TextToolboxAction action) {
     };
     switch (action) {
     case A::RemoveDuplicateLines:
-        pipeline.run(toolboxRequest(uniqueLines, lkey("tools.toolbox.unique-lines.done")));
+        pipeline.run(toolboxRequest(uniqueLines, lkey("tools.toolbox.unique-lines"),
+                                    lkey("tools.toolbox.unique-lines.done")));
         break;
     case A::ReverseLines:
-        pipeline.run(toolboxRequest(reverseLines, lkey("tools.toolbox.reverse-lines.done")));
+        pipeline.run(toolboxRequest(reverseLines, lkey("tools.toolbox.reverse-lines"),
+                                    lkey("tools.toolbox.reverse-lines.done")));
         break;
     case A::ExtractURLs:
         extract(kUrlExtractionPattern, IcuRegex::NoOptions,
@@ -100,16 +104,19 @@ void TextToolboxCommands::performToolboxAction(TextToolboxAction action) {
                 QStringLiteral("tools.toolbox.extract-emails.title"));
         return;
     case A::Base64Encode:
-        pipeline.run(toolboxRequest(base64EncodeText, lkey("tools.toolbox.base64-encoded")));
+        pipeline.run(toolboxRequest(base64EncodeText, lkey("tools.toolbox.base64-encode"),
+                                    lkey("tools.toolbox.base64-encoded")));
         break;
     case A::Base64Decode:
         pipeline.run(base64DecodeRequest());
         break;
     case A::UrlEncode:
-        pipeline.run(toolboxRequest(urlEncodeText, lkey("tools.toolbox.url-encoded")));
+        pipeline.run(toolboxRequest(urlEncodeText, lkey("tools.toolbox.url-encode"),
+                                    lkey("tools.toolbox.url-encoded")));
         break;
     case A::UrlDecode:
-        pipeline.run(toolboxRequest(urlDecodeText, lkey("tools.toolbox.url-decoded")));
+        pipeline.run(toolboxRequest(urlDecodeText, lkey("tools.toolbox.url-decode"),
+                                    lkey("tools.toolbox.url-decoded")));
         break;
     }
     setPresented(m_model, false);

@@ -15,11 +15,11 @@ const QString kReadOnlyEditBlocked = QStringLiteral("large-file.read-only-edit-b
 
 ToolRequest
 ToolPipeline::selectionTransform(std::function<TextEdit(const QString&, TextRange)> transform,
-                                 const char* key) {
+                                 const char* actionKey, const char* statusKey) {
     ToolRequest request;
     request.transform = std::move(transform);
-    request.actionKey = QLatin1String(key);
-    request.statusText = localizedString(request.actionKey);
+    request.actionKey = QLatin1String(actionKey);
+    request.statusText = localizedString(QLatin1String(statusKey));
     return request;
 }
 

@@ -45,10 +45,11 @@ public:
     // or not it changed anything); false when the tool was refused or its transform failed.
     bool run(const ToolRequest& request);
 
-    // A transform that cannot fail, with one key for status and undo name.
+    // A transform that cannot fail. The undo step is named by `actionKey` (the command's name,
+    // as "Undo Make Lowercase" reads it); the status line says `statusKey`'s text.
     static ToolRequest
     selectionTransform(std::function<TextEdit(const QString&, TextRange)> transform,
-                       const char* key);
+                       const char* actionKey, const char* statusKey);
 
 private:
     EditorWindowModel& m_model;

@@ -37,12 +37,14 @@ void WorkspaceListing::refreshWorkspace() {
         m_model.update([](EditorWindowState& state) {
             state.workspace.workspaceItems.clear();
             state.workspace.workspaceMessage = localizedString(QStringLiteral("workspace.empty"));
+            state.workspace.isListingWorkspace = false;
         });
         emit listed();
         return;
     }
     m_model.update([](EditorWindowState& state) {
         state.workspace.workspaceMessage = localizedString(QStringLiteral("workspace.listing"));
+        state.workspace.isListingWorkspace = true;
     });
     // A listing takes its own access only while the window holds none for the workspace.
     const bool needsOwnAccess = !m_model.state().workspace.activeWorkspaceAccessURL.has_value();
@@ -71,13 +73,19 @@ void WorkspaceListing::refreshWorkspace() {
 
 void WorkspaceListing::deliver(quint64 generation, const QUrl& root,
                                const QList<WorkspaceItem>& items) {
-    if (generation != m_generation || m_model.state().workspace.workspaceRootURL != root)
+    if (generation != m_generation)
         return;
     m_cancel.reset();
+    if (m_model.state().workspace.workspaceRootURL != root) {
+        // The root went another way without a listing of its own: nothing is under way now.
+        m_model.update(
+            [](EditorWindowState& state) { state.workspace.isListingWorkspace = false; });
+        return;
+    }
     m_model.update([&items](EditorWindowState& state) {
         state.workspace.workspaceItems = items;
-        state.workspace.workspaceMessage =
-            localizedString(QStringLiteral("workspace.items.format")).arg(items.size());
+        state.workspace.workspaceMessage = localizedCount(items.size(), kCountedItems);
+        state.workspace.isListingWorkspace = false;
     });
     emit listed();
 }

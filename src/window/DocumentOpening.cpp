@@ -97,8 +97,7 @@ bool DocumentOpening::openDocument(const QUrl& url, std::optional<int> line,
     } else if (selection) {
         m_model.setSelection(selection->location, selection->length, active);
     }
-    m_model.setFindMessage(
-        usedFallback ? localizedString(QStringLiteral("encoding.fallback.warning")) : QString());
+    m_model.setFindMessage(usedFallback ? fallbackDecodingWarning({url}) : QString());
     if (persist)
         m_model.persistSession();
     return usedFallback;
@@ -110,12 +109,12 @@ void DocumentOpening::openDocumentsFromPanel() {
         if (!model || urls.isEmpty())
             return;
         model->update([](EditorWindowState& state) { state.panels.showWelcome = false; });
-        bool anyFallback = false;
+        QList<QUrl> fallbacks;
         for (const QUrl& url : urls)
-            anyFallback = model->opening().openDocument(url, std::nullopt, std::nullopt, false) ||
-                          anyFallback;
-        if (anyFallback)
-            model->setFindMessage(localizedString(QStringLiteral("encoding.fallback.warning")));
+            if (model->opening().openDocument(url, std::nullopt, std::nullopt, false))
+                fallbacks.append(url);
+        if (!fallbacks.isEmpty())
+            model->setFindMessage(fallbackDecodingWarning(fallbacks));
         model->persistSession();
     });
 }
@@ -144,6 +143,18 @@ void DocumentOpening::appendTabsReplacingPristineTab(const QList<EditorTab>& tab
     });
     if (removed)
         m_model.forgetTab(*removed);
+}
+
+QString fallbackDecodingWarning(const QList<QUrl>& files) {
+    QStringList names;
+    for (const QUrl& file : files)
+        names.append(file.fileName().isEmpty() ? file.toLocalFile() : file.fileName());
+    if (names.size() == 1)
+        return localizedString(QStringLiteral("encoding.fallback.warning.format"))
+            .arg(names.first());
+    return localizedString(QStringLiteral("encoding.fallback.warning.many.format"))
+        .arg(localizedCount(names.size(), kCountedFiles),
+             names.join(localizedString(QStringLiteral("encoding.fallback.name-separator"))));
 }
 
 } // namespace dunmoss

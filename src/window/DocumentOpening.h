@@ -43,4 +43,7 @@ private:
     EditorWindowModel& m_model;
 };
 
+// The status warning after files were opened with the last-resort decoding, naming them.
+QString fallbackDecodingWarning(const QList<QUrl>& files);
+
 } // namespace dunmoss

@@ -80,6 +80,8 @@ struct WorkspaceState {
     // The folder tree below the root.
     QList<WorkspaceItem> workspaceItems;
     QString workspaceMessage;
+    // A listing of the root is under way; `workspaceItems` still holds the one before it.
+    bool isListingWorkspace = false;
 };
 
 // Panels and sheets, with the inputs that belong to them.

@@ -29,7 +29,7 @@ void IncomingFiles::openURLs(const QList<QUrl>& urls) {
         return;
     const SessionSaveBatch batch(m_model);
     const bool welcomeBefore = m_model.state().panels.showWelcome;
-    bool anyFallback = false;
+    QList<QUrl> fallbacks;
     bool anyOpened = false;
     for (const QUrl& url : urls) {
         if (isDirectory(url)) {
@@ -37,8 +37,8 @@ void IncomingFiles::openURLs(const QList<QUrl>& urls) {
             anyOpened = true;
             continue;
         }
-        anyFallback =
-            m_model.opening().openDocument(url, std::nullopt, std::nullopt, false) || anyFallback;
+        if (m_model.opening().openDocument(url, std::nullopt, std::nullopt, false))
+            fallbacks.append(url);
         // An opened file's tab is the active one; a file that could not be opened was reported.
         const EditorTab& active = activeTab(m_model.state());
         anyOpened = anyOpened || (active.fileURL && isSameFileLocation(active.fileURL, url));
@@ -50,8 +50,8 @@ void IncomingFiles::openURLs(const QList<QUrl>& urls) {
     }
     // A file that needed the last-resort decoding keeps its warning although later files opened
     // cleanly.
-    if (anyFallback)
-        m_model.setFindMessage(localizedString(QStringLiteral("encoding.fallback.warning")));
+    if (!fallbacks.isEmpty())
+        m_model.setFindMessage(fallbackDecodingWarning(fallbacks));
     m_model.persistSession();
 }
 

@@ -146,7 +146,9 @@ TEST_F(EndToEnd, CommandLinePathsReachTheWindowAndFailuresAreReported) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return state.tabs.size() == 2; }, 10'000));
     EXPECT_EQ(state.tabs[0].fileURL, QUrl::fromLocalFile(binary));
     EXPECT_EQ(state.tabs[1].fileURL, QUrl::fromLocalFile(good));
-    EXPECT_EQ(state.findMessage, localizedString(QStringLiteral("encoding.fallback.warning")));
+    EXPECT_EQ(state.findMessage,
+              "The text encoding of “b.dat” could not be determined; it was opened as Western "
+              "(ISO Latin 1). Check the text before saving.");
     EXPECT_EQ(state.workspace.workspaceRootURL, QUrl::fromLocalFile(folder));
     EXPECT_TRUE(NotificationBus::shared().unclaimedOpenURLRequests().isEmpty());
 

@@ -269,6 +269,17 @@ TEST_F(SettingsWindow, PrivacySheetOpensAndReturnClosesIt) {
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(sheet->size(), QSize(600, 540));
     EXPECT_NE(sheet->findChild<QScrollArea*>(), nullptr);
+    // The statement claims no connection this build does not make: the updater has no source.
+    bool saysNoConnection = false;
+    for (QLabel* label : sheet->findChildren<QLabel*>()) {
+        EXPECT_FALSE(label->text().contains(QStringLiteral("update check"), Qt::CaseInsensitive))
+            << label->text().toStdString();
+        saysNoConnection = saysNoConnection || label->text().startsWith(
+                                                   "Dunmoss Notepad makes no network connections.");
+    }
+    EXPECT_TRUE(saysNoConnection);
+    EXPECT_TRUE(localizedStringInLproj(QStringLiteral("privacy.network.body"), "zh-Hans")
+                    ->startsWith(QStringLiteral("Dunmoss Notepad 不建立任何网络连接。")));
     QTest::keyClick(sheet, Qt::Key_Return);
     EXPECT_FALSE(sheet->isVisible());
 }

@@ -33,6 +33,18 @@ TEST(IconTable, ChromeSymbolsAreKnownAndMapToFreedesktopNames) {
     EXPECT_TRUE(freedesktopIconNames(QStringLiteral("no.such.symbol")).isEmpty());
 }
 
+TEST(IconTable, PrivacyShowsARaisedHandNotAForbiddenSign) {
+    for (const QString symbol :
+         {QStringLiteral("hand.raised"), QStringLiteral("hand.raised.fill")}) {
+        const QStringList names = freedesktopIconNames(symbol);
+        ASSERT_FALSE(names.isEmpty());
+        EXPECT_EQ(names.first(), "preferences-system-privacy-symbolic");
+        for (const QString& name : names)
+            EXPECT_FALSE(name.startsWith("action-unavailable") || name.startsWith("process-stop"))
+                << name.toStdString();
+    }
+}
+
 TEST(IconTable, EverySymbolShowsOnABareMachine) {
     const QStringList savedPaths = QIcon::themeSearchPaths();
     const QString savedTheme = QIcon::themeName();

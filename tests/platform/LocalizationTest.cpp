@@ -165,6 +165,18 @@ TEST_F(LocalizationTest, LookupFollowsPreferenceChangesAtOnce) {
               QStringLiteral("no.such.key.anywhere"));
 }
 
+TEST_F(LocalizationTest, CountsTakeTheSingularOnlyForExactlyOne) {
+    preferLanguages({QStringLiteral("en")});
+    defaults.setValue(kPreferenceKey, QStringLiteral("english"));
+    EXPECT_EQ(localizedCount(1, kCountedFiles, defaults), QStringLiteral("1 file"));
+    EXPECT_EQ(localizedCount(0, kCountedFiles, defaults), QStringLiteral("0 files"));
+    EXPECT_EQ(localizedCount(21, kCountedMatches, defaults), QStringLiteral("21 matches"));
+    EXPECT_EQ(localizedCount(1, kCountedSteps, defaults), QStringLiteral("1 step"));
+    defaults.setValue(kPreferenceKey, QStringLiteral("simplifiedChinese"));
+    EXPECT_EQ(localizedCount(1, kCountedFiles, defaults), QStringLiteral("1 个文件"));
+    EXPECT_EQ(localizedCount(2, kCountedFiles, defaults), QStringLiteral("2 个文件"));
+}
+
 TEST(LocalizationTables, BundledTablesAreLoaded) {
     EXPECT_EQ(availableLocalizations(),
               (QStringList{QStringLiteral("en"), QStringLiteral("zh-Hans")}));

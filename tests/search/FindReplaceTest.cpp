@@ -102,7 +102,7 @@ TEST_F(FindReplaceTest, ReplaceAllIsOneUndoStepWithTheCaretAtTheStart) {
     find().replaceAllFindMatches();
     EXPECT_EQ(active().document.text, QStringLiteral("a+b+c+d"));
     EXPECT_EQ(selection(), (TextRange{0, 0}));
-    EXPECT_EQ(message(), l("find.replaced-all.format").arg(3));
+    EXPECT_EQ(message(), "Replaced 3 matches.");
     ASSERT_EQ(undoStack()->count(), 1);
     EXPECT_EQ(undoStack()->undoText(), l("find.replace-all"));
     undoStack()->undo();
@@ -139,7 +139,7 @@ TEST_F(FindReplaceTest, FindAllListsTwoThousandCountsAllAndRecordsARun) {
     find().findAllInActiveTab();
     EXPECT_EQ(state().find.findResults.size(), 2000);
     EXPECT_EQ(state().find.findResultsTotalCount, 2500);
-    EXPECT_EQ(message(), l("find.results.format").arg(2500));
+    EXPECT_EQ(message(), "2500 matches in this document.");
     const SearchCenterState& center = state().searchCenter;
     EXPECT_TRUE(center.showSearchCenter);
     EXPECT_EQ(center.searchCenterScope, SearchCenterScope::CurrentDocument);
@@ -169,7 +169,7 @@ TEST_F(FindReplaceTest, OpenDocumentsAreSearchedInTabOrderWithUntitledTitles) {
     EXPECT_EQ(results[2].line, 2);
     for (const OpenDocumentSearchResult& r : results)
         EXPECT_EQ(r.title, l("document.untitled"));
-    EXPECT_EQ(message(), l("find.open-documents.results.format").arg(3));
+    EXPECT_EQ(message(), "3 matches in open documents.");
     EXPECT_EQ(state().searchCenter.searchCenterScope, SearchCenterScope::OpenDocuments);
     EXPECT_EQ(state().searchCenter.searchCenterOpenDocumentResults.size(), 3);
     EXPECT_EQ(state().searchCenter.searchCenterRuns.first().scope,
@@ -182,14 +182,21 @@ TEST_F(FindReplaceTest, MarkAllCountsDistinctLinesAndSelectAllSelectsEveryMatch)
     query(QStringLiteral("a"));
     find().markAllMatchesAsBookmarks();
     EXPECT_EQ(active().bookmarkedLines, (std::set<int>{1, 2, 3}));
-    EXPECT_EQ(message(), l("find.marked-bookmarks.format").arg(2).arg(4));
+    EXPECT_EQ(message(), "Bookmarked 2 lines with 4 matches.");
     EXPECT_EQ(state().find.findResultsTotalCount, 4);
     EXPECT_EQ(undoStack()->count(), 0);
 
     find().selectAllFindMatches();
     EXPECT_EQ(active().selectedRanges, (QList<TextRange>{{0, 1}, {1, 1}, {3, 1}, {7, 1}}));
     EXPECT_EQ(selection(), (TextRange{0, 1}));
-    EXPECT_EQ(message(), l("find.selected-all.format").arg(4));
+    EXPECT_EQ(message(), "Selected 4 matches.");
+
+    // One of each takes the singular.
+    query(QStringLiteral("b"));
+    find().markAllMatchesAsBookmarks();
+    EXPECT_EQ(message(), "Bookmarked 1 line with 1 match.");
+    find().selectAllFindMatches();
+    EXPECT_EQ(message(), "Selected 1 match.");
 
     query(QStringLiteral("zzz"));
     find().markAllMatchesAsBookmarks();

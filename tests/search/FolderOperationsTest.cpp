@@ -62,7 +62,7 @@ TEST_F(FolderOperations, SearchNeedsAFolderAndReportsHitsFilesAndRegexErrors) {
     settle();
     EXPECT_FALSE(folder().isFolderSearchRunning);
     EXPECT_EQ(folder().folderSearchResults.size(), 3);
-    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.results-files.format").arg(3).arg(2));
+    EXPECT_EQ(folder().folderSearchMessage, "3 results in 2 files.");
     EXPECT_TRUE(state().searchCenter.showSearchCenter);
     EXPECT_EQ(state().searchCenter.searchCenterScope, SearchCenterScope::Folder);
     EXPECT_EQ(state().searchCenter.searchCenterFolderResults.size(), 3);
@@ -185,7 +185,7 @@ TEST_F(FolderOperations, ReplaceAllConfirmsTheCountsAndReportsBackupAndSkippedFi
     settle();
     ASSERT_EQ(person.alerts.size(), 1);
     EXPECT_EQ(person.alerts[0].message,
-              l("folder-search.replace-confirm.message.format").arg(7).arg(3));
+              "7 replacements in 3 files. A backup of every changed file is kept.");
     EXPECT_EQ(read("a.txt"), "foo foo foo\n");
     EXPECT_FALSE(folder().folderReplacePreview);
     EXPECT_FALSE(folder().showFolderReplaceConfirmation);
@@ -200,11 +200,9 @@ TEST_F(FolderOperations, ReplaceAllConfirmsTheCountsAndReportsBackupAndSkippedFi
     EXPECT_EQ(read("sub/c.txt"), "x bar y bar\n");
     EXPECT_EQ(read("one.bin"), QByteArray("foo\0\0foo", 8));
     const QString message = folder().folderSearchMessage;
-    EXPECT_TRUE(message.startsWith(
-        l("folder-search.replaced-backup.format").arg(7).arg(3).section(u'%', 0, 0)))
+    EXPECT_TRUE(message.startsWith("Replaced 7 matches in 3 files. Backup: "))
         << message.toStdString();
-    EXPECT_TRUE(message.endsWith(u' ' + l("folder-search.skipped.format").arg(3)))
-        << message.toStdString();
+    EXPECT_TRUE(message.endsWith(" 3 files skipped.")) << message.toStdString();
     EXPECT_TRUE(folder().folderSearchResults.isEmpty());
     EXPECT_FALSE(folder().folderReplacePreview);
     EXPECT_FALSE(folder().isFolderSearchRunning);
@@ -225,7 +223,7 @@ TEST_F(FolderOperations, MatchesGoneBeforeConfirmingReportWhatRemains) {
     person.releasePending();
     settle();
     EXPECT_EQ(folder().folderSearchMessage,
-              l("folder-search.replaced-results-files.format").arg(0).arg(0).arg(0));
+              "Replaced 0 matches; still found: 0 results in 0 files.");
     EXPECT_EQ(read("a.txt"), "gone\n");
 }
 
@@ -240,9 +238,8 @@ TEST_F(FolderOperations, AFailedSearchAfterAReplacementStillShowsTheOutcome) {
     ops().requestFolderReplaceAll();
     settle();
     EXPECT_EQ(read("a.txt"), "bar\n");
-    EXPECT_TRUE(folder().folderSearchMessage.startsWith(
-        l("folder-search.replaced-backup.format").section(u'%', 0, 0)));
-    EXPECT_TRUE(folder().folderSearchMessage.contains(u'/'));
+    EXPECT_TRUE(folder().folderSearchMessage.startsWith("Replaced 1 match in 1 file. Backup: /"))
+        << folder().folderSearchMessage.toStdString();
     ASSERT_TRUE(state().errors.errorMessage);
     EXPECT_FALSE(folder().isFolderSearchRunning);
 }

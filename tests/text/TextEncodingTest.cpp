@@ -49,7 +49,8 @@ TEST(TextEncoding, CasesAreListedInOrderWithStableIdentifiersAndKeys) {
 }
 
 TEST(TextEncoding, EveryDisplayKeyHasTextInBothLanguages) {
-    QStringList keys = {QStringLiteral("encoding.fallback.warning")};
+    QStringList keys = {QStringLiteral("encoding.fallback.warning.format"),
+                        QStringLiteral("encoding.fallback.warning.many.format")};
     for (TextFileEncoding encoding : allTextFileEncodings())
         keys += displayKey(encoding);
     for (TextLineEnding lineEnding : allTextLineEndings())

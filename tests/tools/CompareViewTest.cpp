@@ -78,7 +78,7 @@ TEST_F(CompareViewTest, CopyIsOneUndoStepOfTheTargetWithTheCaretAtItsStart) {
     EXPECT_EQ(sessionSaves, 1);
     QUndoStack* stack = undoStack(ids[1]);
     ASSERT_EQ(stack->count(), 1);
-    EXPECT_EQ(stack->undoText(), text("tools.compare-view"));
+    EXPECT_EQ(stack->undoText(), "Copy Between Tabs");
     EXPECT_EQ(undoStack(ids[0])->count(), 0);
 
     stack->undo();

@@ -2,6 +2,8 @@
 #include "ToolFixture.h"
 #include "tools/LineToolTransforms.h"
 
+#include <map>
+
 namespace dunmoss::test {
 namespace {
 
@@ -93,6 +95,23 @@ TEST_F(LineToolsTest, EachToolMakesOneNamedUndoStepThatRestoresEverySelection) {
          "tools.text.lowercase.done"},
     };
     ASSERT_EQ(cases.size(), allEditorMacroSteps().size());
+    // The undo step bears the command's name, as the menu shows it ("Undo Make Lowercase").
+    const std::map<S, const char*> commandNames{
+        {S::DuplicateLine, "tools.line.duplicate"},
+        {S::DeleteLine, "tools.line.delete"},
+        {S::MoveLineUp, "tools.line.move-up"},
+        {S::MoveLineDown, "tools.line.move-down"},
+        {S::SortLines, "tools.line.sort"},
+        {S::IndentSelection, "tools.edit.indent"},
+        {S::OutdentSelection, "tools.edit.outdent"},
+        {S::ToggleLineComment, "tools.edit.line-comment"},
+        {S::ToggleBlockComment, "tools.edit.block-comment"},
+        {S::TrimTrailingWhitespace, "tools.text.trim-trailing"},
+        {S::TabsToSpaces, "tools.text.tabs-to-spaces"},
+        {S::SpacesToTabs, "tools.text.spaces-to-tabs"},
+        {S::UppercaseSelection, "tools.text.uppercase"},
+        {S::LowercaseSelection, "tools.text.lowercase"},
+    };
     for (const ToolCase& c : cases) {
         SCOPED_TRACE(rawValue(c.step).toStdString());
         const QList<TextRange> before{c.selection, {1, 0}};
@@ -105,7 +124,9 @@ TEST_F(LineToolsTest, EachToolMakesOneNamedUndoStepThatRestoresEverySelection) {
         EXPECT_EQ(status(), text(c.key));
         EXPECT_EQ(sessionSaves, 1);
         ASSERT_EQ(undoStack()->count(), 1);
-        EXPECT_EQ(undoStack()->undoText(), text(c.key));
+        EXPECT_EQ(undoStack()->undoText(), text(commandNames.at(c.step)));
+        if (c.step == S::LowercaseSelection)
+            EXPECT_EQ(undoStack()->undoText(), "Make Lowercase");
 
         for (int round = 0; round < 2; ++round) {
             undoStack()->undo();

@@ -77,11 +77,11 @@ TEST_F(SheetsTest, ColumnInsertPadsRaggedLinesAndStopsBeforeATabThatJumpsPast) {
     columns.applyColumnInsert();
     EXPECT_EQ(active().document.text, "\t|x\nab  |\nab\t|cd\nabcd|efgh");
     EXPECT_EQ(active().selectedRange, (TextRange{1, 1}));
-    EXPECT_EQ(state().findMessage, text("tools.column-insert.done"));
+    EXPECT_EQ(state().findMessage, "Inserted at column 5 on 4 lines.");
     EXPECT_FALSE(state().panels.showColumnInsertSheet);
     QUndoStack* stack = undoStack(active().id);
     ASSERT_EQ(stack->count(), 1);
-    EXPECT_EQ(stack->undoText(), text("tools.column-insert.done"));
+    EXPECT_EQ(stack->undoText(), "Column Insert");
     stack->undo();
     EXPECT_EQ(active().document.text, "\tx\nab\nab\tcd\nabcdefgh");
     EXPECT_EQ(active().selectedRange, (TextRange{1, 14}));
@@ -91,6 +91,11 @@ TEST_F(SheetsTest, ColumnInsertPadsRaggedLinesAndStopsBeforeATabThatJumpsPast) {
     select(2, 3);
     columns.applyColumnInsert();
     EXPECT_EQ(active().document.text, "ab|\na |\tb");
+    EXPECT_EQ(state().findMessage, "Inserted at column 3 on 2 lines.");
+    // One line: the singular.
+    select(1);
+    columns.applyColumnInsert();
+    EXPECT_EQ(state().findMessage, "Inserted at column 2 on 1 line.");
 }
 
 TEST_F(SheetsTest, ColumnInsertRefusesEmptyTextAndReadOnlyTabs) {

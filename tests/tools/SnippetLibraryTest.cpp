@@ -50,7 +50,7 @@ TEST_F(SnippetLibraryTest, ASelectionIsReplacedAsOneUndoStepAndUndoBringsItBack)
     EXPECT_EQ(status(), text("tools.snippets.inserted"));
     EXPECT_FALSE(state().panels.showSnippetSheet);
     ASSERT_EQ(undoStack()->count(), 1);
-    EXPECT_EQ(undoStack()->undoText(), text("tools.snippets"));
+    EXPECT_EQ(undoStack()->undoText(), "Insert Snippet");
     undoStack()->undo();
     EXPECT_EQ(text(), QStringLiteral("keep OLD keep"));
     EXPECT_EQ(active().selectedRanges, (QList<TextRange>{{5, 3}, {0, 2}}));

@@ -14,9 +14,7 @@ namespace {
 
 class WorkspaceWindow : public NavigationFixture {
 protected:
-    QString itemsMessage(int count) const {
-        return localizedString("workspace.items.format").arg(count);
-    }
+    static QString itemsMessage(int count) { return QStringLiteral("%1 items").arg(count); }
     QStringList topNames() const {
         QStringList names;
         for (const WorkspaceItem& item : state().workspace.workspaceItems)
@@ -137,6 +135,8 @@ TEST_F(WorkspaceWindow, OnlyTheNewestListingLands) {
     ASSERT_TRUE(waitForListing());
     QTest::qWait(50);
     EXPECT_EQ(topNames(), QStringList{"only-in-b.txt"});
+    EXPECT_EQ(state().workspace.workspaceMessage, "1 item");
+    EXPECT_FALSE(state().workspace.isListingWorkspace);
 
     // Without a root the tree empties at once, and a listing still under way is dropped.
     Workspace(*model).refreshWorkspace();

@@ -97,7 +97,10 @@ TEST_F(DocumentOpen, FallbackDecodingIsAnnounced) {
     const QUrl url = writeFile(QStringLiteral("odd.txt"), kFallbackOnlyBytes);
     ASSERT_TRUE(open(url));
     EXPECT_TRUE(active().document.decodedViaFallback);
-    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("encoding.fallback.warning")));
+    // The warning names the file it is about.
+    EXPECT_EQ(state().findMessage,
+              "The text encoding of “odd.txt” could not be determined; it was opened as Western "
+              "(ISO Latin 1). Check the text before saving.");
     EXPECT_FALSE(open(url));
     EXPECT_TRUE(state().findMessage.isEmpty());
 }
@@ -173,17 +176,21 @@ TEST_F(DocumentOpen, ALargeFileOpensAsAReadOnlyPreview) {
 TEST_F(DocumentOpen, OpenPanelOpensEveryChosenFileAndSavesTheSessionOnce) {
     const QUrl a = writeFile(QStringLiteral("a.txt"), "a");
     const QUrl b = writeFile(QStringLiteral("b.txt"), kFallbackOnlyBytes);
-    person.openAnswers.push_back({a, b});
+    const QUrl c = writeFile(QStringLiteral("c.txt"), kFallbackOnlyBytes);
+    person.openAnswers.push_back({a, b, c});
     model->opening().openDocumentsFromPanel();
     ASSERT_EQ(person.openPanels.size(), 1);
     EXPECT_TRUE(person.openPanels.first().allowsMultipleSelection);
-    EXPECT_EQ(state().tabs.size(), 2);
+    EXPECT_EQ(state().tabs.size(), 3);
     EXPECT_EQ(sessionSaves, 1);
-    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("encoding.fallback.warning")));
+    // The warning names every file it is about, and only those.
+    EXPECT_EQ(state().findMessage,
+              "The text encodings of 2 files could not be determined (b.txt, c.txt); they were "
+              "opened as Western (ISO Latin 1). Check the text before saving.");
 
     // Cancelled: nothing at all.
     model->opening().openDocumentsFromPanel();
-    EXPECT_EQ(state().tabs.size(), 2);
+    EXPECT_EQ(state().tabs.size(), 3);
     EXPECT_EQ(sessionSaves, 1);
 }
 
