@@ -61,7 +61,7 @@ void NavigationViews::refresh() {
     const EditorWindowState& state = m_model.state();
     if (state.workspace.showWorkspace)
         m_workspace->display(state.workspace.workspaceRootURL, state.workspace.workspaceItems,
-                             state.workspace.workspaceMessage);
+                             state.workspace.workspaceMessage, state.workspace.isListingWorkspace);
     // Recent files change only with a change of the window (an open or a save).
     const auto& recent = m_recentFiles ? m_recentFiles : m_model.seams().recentFiles;
     m_welcome->setRecentFiles(recent ? recent() : QList<QUrl>{});
@@ -84,9 +84,6 @@ void NavigationViews::syncPalette() {
         palette->setWindowModality(Qt::WindowModal);
         palette->queryEdited = [this](const QString& query) {
             QuickOpen(m_model, *m_commands, &m_fileIndex).setQuery(query);
-        };
-        palette->firstEntry = [this] {
-            return QuickOpen(m_model, *m_commands, &m_fileIndex).firstQuickOpenEntry();
         };
         palette->openEntry = [this](const QuickOpenEntry& entry) {
             QuickOpen(m_model, *m_commands, &m_fileIndex).performQuickOpenEntry(entry);

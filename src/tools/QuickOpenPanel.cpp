@@ -7,6 +7,7 @@
 #include "platform/Localization.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -135,14 +137,15 @@ QuickOpenPanel::QuickOpenPanel(QWidget* parent) : QDialog(parent) {
     connect(m_query, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (queryEdited)
             queryEdited(text);
+        // A changed query lists anew from the first row, even when the rows stayed the same.
+        if (!m_entries.isEmpty())
+            m_list->setCurrentRow(0);
     });
     connect(m_query, &QLineEdit::returnPressed, this, &QuickOpenPanel::submit);
+    m_query->installEventFilter(this);
     connect(closeButton, &QToolButton::clicked, this, &QDialog::reject);
-    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        const int row = m_list->row(item);
-        if (openEntry && row >= 0 && row < m_entries.size())
-            openEntry(m_entries.at(row));
-    });
+    connect(m_list, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { run(m_list->row(item)); });
 }
 
 void QuickOpenPanel::setQuery(const QString& query) {
@@ -163,6 +166,8 @@ void QuickOpenPanel::setEntries(const QList<QuickOpenEntry>& entries) {
         m_list->addItem(item);
     }
     m_content->setCurrentIndex(entries.isEmpty() ? 1 : 0);
+    if (!entries.isEmpty())
+        m_list->setCurrentRow(0);
 }
 
 bool QuickOpenPanel::showsNoResults() const {
@@ -174,14 +179,43 @@ void QuickOpenPanel::showEvent(QShowEvent* event) {
     m_query->setFocus(Qt::OtherFocusReason);
 }
 
+bool QuickOpenPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_query && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            if (key->key() == Qt::Key_Down) {
+                moveHighlight(1);
+                return true;
+            }
+            if (key->key() == Qt::Key_Up) {
+                moveHighlight(-1);
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void QuickOpenPanel::moveHighlight(int step) {
+    if (m_entries.isEmpty())
+        return;
+    const int row = std::clamp(m_list->currentRow() + step, 0, int(m_entries.size()) - 1);
+    m_list->setCurrentRow(row);
+    m_list->scrollToItem(m_list->item(row));
+}
+
 void QuickOpenPanel::submit() {
-    // The entry is looked up when the step runs, after the query's last change has landed.
-    QTimer::singleShot(0, this, [this] {
-        if (!firstEntry || !openEntry)
-            return;
-        if (const std::optional<QuickOpenEntry> entry = firstEntry())
-            openEntry(*entry);
-    });
+    // The row is read when the step runs, after the query's last change has landed.
+    QTimer::singleShot(0, this, [this] { run(m_list->currentRow()); });
+}
+
+void QuickOpenPanel::run(int row) {
+    if (m_ran || !openEntry || row < 0 || row >= m_entries.size())
+        return;
+    // Closing the palette takes a turn of the event loop; a second Return or click queued
+    // meanwhile must not run anything again.
+    m_ran = true;
+    openEntry(m_entries.at(row));
 }
 
 } // namespace dunmoss

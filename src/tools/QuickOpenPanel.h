@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QList>
 #include <functional>
-#include <optional>
 
 class QLineEdit;
 class QListWidget;
@@ -15,8 +14,11 @@ namespace dunmoss {
 
 // The command palette's sheet: a query field over the listed entries, or the no-results state.
 // It holds nothing but its widgets: the window gives it the entries for the current query and
-// the actions. Return runs the first entry on the next turn of the event loop (nothing when the
-// list is empty); a click runs its row; Escape and the close button close it.
+// the actions. The keyboard stays in the field: Up and Down move the highlighted row (the first
+// one whenever the query changes), and Return runs the highlighted entry on the next turn of the
+// event loop (nothing when the list is empty); a click runs its row. One palette runs at most
+// one entry, however many Returns or clicks arrive before it closes. Escape and the close button
+// close it.
 class QuickOpenPanel : public QDialog {
     Q_OBJECT
 public:
@@ -27,7 +29,6 @@ public:
     void setEntries(const QList<QuickOpenEntry>& entries);
 
     std::function<void(const QString&)> queryEdited;
-    std::function<std::optional<QuickOpenEntry>()> firstEntry;
     std::function<void(const QuickOpenEntry&)> openEntry;
 
     QLineEdit* queryField() const { return m_query; }
@@ -36,14 +37,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void moveHighlight(int step);
     void submit();
+    void run(int row);
 
     QLineEdit* m_query = nullptr;
     QStackedWidget* m_content = nullptr;
     QListWidget* m_list = nullptr;
     QList<QuickOpenEntry> m_entries;
+    bool m_ran = false;
 };
 
 } // namespace dunmoss

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -118,6 +119,7 @@ WorkspacePanel::WorkspacePanel(QWidget* parent) : QWidget(parent) {
             row.key()->setIcon(0, rowSymbol(*row.value()));
     });
     auto* emptyTree = new QWidget(m_treeOrEmpty);
+    emptyTree->setObjectName(QStringLiteral("workspaceNoFiles"));
     auto* emptyTreeColumn = new QVBoxLayout(emptyTree);
     emptyTreeColumn->setContentsMargins(12, 12, 12, 12);
     emptyTreeColumn->addWidget(
@@ -156,18 +158,39 @@ WorkspacePanel::WorkspacePanel(QWidget* parent) : QWidget(parent) {
         if (row->childCount() == 0 && item && item->children)
             fill(row, *item->children);
     });
-    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) {
-        const WorkspaceItem* item = m_rows.value(row);
-        if (item && !item->isDirectory && openItem)
-            openItem(*item);
-    });
+    connect(m_tree, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* row) { openRow(row); });
+    // Return on the chosen row (and a double click, which opens an already open file again,
+    // harmlessly).
+    connect(m_tree, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* row) { openRow(row); });
+}
+
+void WorkspacePanel::openRow(QTreeWidgetItem* row) {
+    const WorkspaceItem* item = m_rows.value(row);
+    if (item && !item->isDirectory && openItem)
+        openItem(*item);
 }
 
 void WorkspacePanel::display(const std::optional<QUrl>& rootURL, const QList<WorkspaceItem>& items,
-                             const QString& message) {
+                             const QString& message, bool isListing) {
     m_message->setText(message);
-    if (rootURL == m_root && items.isSharedWith(m_items))
+    if (rootURL == m_root && items.isSharedWith(m_items)) {
+        m_treeOrEmpty->setCurrentIndex(m_items.isEmpty() && !isListing ? 1 : 0);
         return;
+    }
+    // What the person had open in the tree of this root, found again by path in the new one.
+    QSet<QString> expanded;
+    QString current;
+    const int scrolled = m_tree->verticalScrollBar()->value();
+    const bool sameRoot = rootURL == m_root;
+    if (sameRoot) {
+        for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
+            if (it.key()->isExpanded())
+                expanded.insert(it.value()->id);
+        if (const WorkspaceItem* item = m_rows.value(m_tree->currentItem()))
+            current = item->id;
+    }
     m_root = rootURL;
     m_body->setCurrentIndex(rootURL ? 0 : 1);
     const QString rootPath = rootURL ? rootURL->path() : QString();
@@ -180,7 +203,46 @@ void WorkspacePanel::display(const std::optional<QUrl>& rootURL, const QList<Wor
     m_rows.clear();
     m_items = items;
     fill(nullptr, m_items);
-    m_treeOrEmpty->setCurrentIndex(m_items.isEmpty() ? 1 : 0);
+    m_treeOrEmpty->setCurrentIndex(m_items.isEmpty() && !isListing ? 1 : 0);
+    if (!sameRoot)
+        return;
+    reopenFolders(nullptr, expanded);
+    if (QTreeWidgetItem* row = rowWithID(nullptr, current))
+        m_tree->setCurrentItem(row);
+    // The scroll range follows the rows only once they are laid out.
+    m_tree->doItemsLayout();
+    m_tree->verticalScrollBar()->setValue(scrolled);
+}
+
+void WorkspacePanel::reopenFolders(QTreeWidgetItem* parent, const QSet<QString>& expanded) {
+    if (expanded.isEmpty())
+        return;
+    const int count = parent ? parent->childCount() : m_tree->topLevelItemCount();
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* row = parent ? parent->child(i) : m_tree->topLevelItem(i);
+        const WorkspaceItem* item = m_rows.value(row);
+        if (!item || !item->isDirectory || !expanded.contains(item->id))
+            continue;
+        row->setExpanded(true); // fills its rows
+        reopenFolders(row, expanded);
+    }
+}
+
+QTreeWidgetItem* WorkspacePanel::rowWithID(QTreeWidgetItem* parent, const QString& id) const {
+    if (id.isEmpty())
+        return nullptr;
+    const int count = parent ? parent->childCount() : m_tree->topLevelItemCount();
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* row = parent ? parent->child(i) : m_tree->topLevelItem(i);
+        const WorkspaceItem* item = m_rows.value(row);
+        if (item && item->id == id)
+            return row;
+        // Only open folders hold rows; the chosen row was reachable, so it lies in one.
+        if (row->isExpanded())
+            if (QTreeWidgetItem* found = rowWithID(row, id))
+                return found;
+    }
+    return nullptr;
 }
 
 QIcon WorkspacePanel::rowSymbol(const WorkspaceItem& item) const {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -20,8 +21,10 @@ namespace dunmoss {
 
 // The workspace sidebar: a header with open, refresh and close, the root's name and message,
 // and the folder tree, whose folders fill in when first expanded (so a large tree costs only
-// what is looked at). Without a root it offers to open one. It shows the values it is given
-// and calls its actions; it changes nothing itself.
+// what is looked at). A click or Return on a file opens it. A new tree of the same root keeps
+// the folders that were open, the chosen row and the scroll position. While a listing runs the
+// tree shown stays, and "no files" is never shown beside it. Without a root it offers to open
+// one. It shows the values it is given and calls its actions; it changes nothing itself.
 class WorkspacePanel : public QWidget {
     Q_OBJECT
 public:
@@ -32,7 +35,7 @@ public:
 
     // Rebuilds only what differs from the values shown.
     void display(const std::optional<QUrl>& rootURL, const QList<WorkspaceItem>& items,
-                 const QString& message);
+                 const QString& message, bool isListing = false);
 
     std::function<void()> openWorkspace;
     std::function<void()> refresh;
@@ -46,6 +49,10 @@ public:
 private:
     void fill(QTreeWidgetItem* parent, const QList<WorkspaceItem>& items);
     QIcon rowSymbol(const WorkspaceItem& item) const;
+    void openRow(QTreeWidgetItem* row);
+    // Opens again the folders named in `expanded` below `parent` (the top level when null).
+    void reopenFolders(QTreeWidgetItem* parent, const QSet<QString>& expanded);
+    QTreeWidgetItem* rowWithID(QTreeWidgetItem* parent, const QString& id) const;
 
     QStackedWidget* m_body = nullptr;
     QLabel* m_rootName = nullptr;

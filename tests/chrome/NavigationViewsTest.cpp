@@ -4,8 +4,10 @@
 #include "chrome/TestWindowOptions.h"
 #include "chrome/WindowLayout.h"
 #include "platform/Defaults.h"
+#include "platform/Localization.h"
 #include "tools/QuickOpenPanel.h"
 #include "tools/WelcomePanel.h"
+#include "tools/Workspace.h"
 #include "tools/WorkspaceListing.h"
 #include "tools/WorkspacePanel.h"
 #include "window/EditorWindowModel.h"
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -47,6 +50,7 @@ protected:
         return QUrl::fromLocalFile(file.fileName());
     }
     const EditorWindowState& state() const { return window->model().state(); }
+    static QString l(const char* key) { return localizedString(QString::fromLatin1(key)); }
     void settle() {
         window->refreshNow();
         QApplication::processEvents();
@@ -95,6 +99,121 @@ TEST_F(NavigationViewsTest, PaletteFiltersAsTypedAndReturnRunsTheFirstEntryOnThe
     QApplication::processEvents();
     EXPECT_FALSE(state().panels.showQuickOpen);
     EXPECT_EQ(state().panels.quickOpenQuery, "zzzz-no-match");
+}
+
+TEST_F(NavigationViewsTest, UpAndDownChooseThePaletteRowThatReturnRuns) {
+    window->commandTable().makeWindowCommands().quickOpen();
+    settle();
+    QuickOpenPanel* palette = views->quickOpenPanel();
+    ASSERT_NE(palette, nullptr);
+    QTest::keyClicks(palette->queryField(), "view");
+    QListWidget* list = palette->list();
+    ASSERT_GE(list->count(), 3);
+    ASSERT_EQ(list->item(0)->text(), l("tools.markdown-preview"));
+    ASSERT_EQ(list->item(1)->text(), l("tools.split-view"));
+    EXPECT_EQ(list->currentRow(), 0) << "the first row is the one Return runs";
+
+    QTest::keyClick(palette->queryField(), Qt::Key_Up);
+    EXPECT_EQ(list->currentRow(), 0) << "stays at the top";
+    QTest::keyClick(palette->queryField(), Qt::Key_Down);
+    QTest::keyClick(palette->queryField(), Qt::Key_Down);
+    QTest::keyClick(palette->queryField(), Qt::Key_Up);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_TRUE(palette->queryField()->hasFocus()) << "the keyboard stays in the query";
+    for (int i = 0; i < list->count() + 2; ++i)
+        QTest::keyClick(palette->queryField(), Qt::Key_Down);
+    EXPECT_EQ(list->currentRow(), list->count() - 1) << "stops at the last row";
+
+    // Typing lists anew from the first row.
+    QTest::keyClick(palette->queryField(), Qt::Key_Backspace);
+    EXPECT_EQ(list->currentRow(), 0);
+    QTest::keyClick(palette->queryField(), Qt::Key_Down);
+    QTest::keyClick(palette->queryField(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(state().split.splitMode, SplitEditorMode::Split) << "the chosen row ran";
+    EXPECT_FALSE(state().panels.showMarkdownPreview) << "the first row did not";
+    EXPECT_FALSE(state().panels.showQuickOpen);
+}
+
+TEST_F(NavigationViewsTest, TwoQuickReturnsRunTheCommandOnce) {
+    window->commandTable().makeWindowCommands().quickOpen();
+    settle();
+    QuickOpenPanel* palette = views->quickOpenPanel();
+    ASSERT_NE(palette, nullptr);
+    QTest::keyClicks(palette->queryField(), "outline");
+    ASSERT_EQ(palette->list()->count(), 1);
+    // Both arrive before the first has run and closed the palette.
+    QTest::keyClick(palette->queryField(), Qt::Key_Return);
+    QTest::keyClick(palette->queryField(), Qt::Key_Return);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_TRUE(state().panels.showDocumentOutline) << "toggled once, not on and off again";
+    EXPECT_FALSE(state().panels.showQuickOpen);
+}
+
+TEST_F(NavigationViewsTest, TheSidebarOpensFilesWithReturnAndARefreshKeepsOpenFolders) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("tree/src/lib"));
+    writeFile("tree/src/lib/util.c", "int util;");
+    writeFile("tree/src/main.c", "int main;");
+    writeFile("tree/notes.md", "# notes");
+    const QUrl folder = QUrl::fromLocalFile(dir.filePath("tree"));
+    Workspace(window->model()).openWorkspaceRoot(folder);
+    WorkspacePanel* sidebar = views->workspacePanel();
+    auto* message = sidebar->findChild<QLabel*>("workspaceMessage");
+    auto* noFiles = sidebar->findChild<QWidget*>("workspaceNoFiles");
+    ASSERT_TRUE(message && noFiles);
+    // The listing has not arrived: it says so, and not also that there are no files.
+    EXPECT_EQ(message->text(), l("workspace.listing"));
+    EXPECT_FALSE(noFiles->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state().workspace.isListingWorkspace; }));
+    settle();
+    EXPECT_EQ(message->text(), "2 items");
+    EXPECT_FALSE(noFiles->isVisible());
+
+    QTreeWidget* tree = sidebar->tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    QTreeWidgetItem* src = tree->topLevelItem(0);
+    tree->expandItem(src);
+    ASSERT_EQ(src->childCount(), 2);
+    tree->expandItem(src->child(0)); // lib
+    ASSERT_EQ(src->child(0)->childCount(), 1);
+    tree->setFocus();
+    tree->setCurrentItem(src->child(1)); // main.c
+    QTest::keyClick(tree, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(activeTab(state()).fileURL->fileName(), "main.c");
+
+    // A new file, then Refresh: the new tree keeps the open folders and the chosen row.
+    writeFile("tree/src/added.c", "int added;");
+    QTest::mouseClick(sidebar->findChild<QToolButton*>("workspaceRefresh"), Qt::LeftButton);
+    EXPECT_FALSE(noFiles->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state().workspace.isListingWorkspace; }));
+    settle();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    src = tree->topLevelItem(0);
+    EXPECT_TRUE(src->isExpanded());
+    ASSERT_EQ(src->childCount(), 3);
+    EXPECT_TRUE(src->child(0)->isExpanded()) << "lib stays open too";
+    ASSERT_NE(tree->currentItem(), nullptr);
+    EXPECT_EQ(tree->currentItem()->text(0), "main.c");
+
+    // Return on a folder opens no file.
+    const qsizetype tabs = state().tabs.size();
+    tree->setCurrentItem(src->child(0));
+    QTest::keyClick(tree, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(state().tabs.size(), tabs);
+}
+
+TEST_F(NavigationViewsTest, AnEmptyFolderSaysSoOnlyOnceListed) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("empty"));
+    Workspace(window->model()).openWorkspaceRoot(QUrl::fromLocalFile(dir.filePath("empty")));
+    auto* noFiles = views->workspacePanel()->findChild<QWidget*>("workspaceNoFiles");
+    ASSERT_NE(noFiles, nullptr);
+    EXPECT_FALSE(noFiles->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state().workspace.isListingWorkspace; }));
+    settle();
+    EXPECT_TRUE(noFiles->isVisible());
 }
 
 TEST_F(NavigationViewsTest, FilesAndAFolderDroppedTogether) {
