@@ -121,7 +121,7 @@ protected:
             s.workspace.showWorkspace = true;
             s.workspace.workspaceRootURL = QUrl::fromLocalFile(dir.path());
             s.workspace.workspaceMessage = QStringLiteral("Listing");
-            s.findMessage = l("find.results.format").arg(5);
+            s.findMessage = l("find.results.format").arg(localizedCount(5, kCountedMatches));
         });
         settle();
     }
@@ -249,10 +249,13 @@ TEST_F(PanelLook, NothingOverlapsInTheSmallestWindow) {
 
 TEST_F(PanelLook, StatusTextsGetTheRoomTheyNeed) {
     showEveryPanel();
-    const QString folderStatus = l("folder-search.results-files.format").arg(1234).arg(567);
+    const QString folderStatus =
+        l("folder-search.results-files.format")
+            .arg(localizedCount(1234, kCountedResults), localizedCount(567, kCountedFiles));
     model().update([&](EditorWindowState& s) {
         s.folderSearch.folderSearchMessage = folderStatus;
-        s.findMessage = l("find.open-documents.results.format").arg(1234);
+        s.findMessage =
+            l("find.open-documents.results.format").arg(localizedCount(1234, kCountedMatches));
     });
     settle();
     ASSERT_EQ(window->width(), 1060);

@@ -107,7 +107,7 @@ TEST_F(FolderRestore, WithoutAQueryTheReplacementsHitsAreDropped) {
     EXPECT_TRUE(folder().folderSearchResults.isEmpty());
     EXPECT_TRUE(state().searchCenter.searchCenterFolderResults.isEmpty());
     EXPECT_FALSE(state().searchCenter.selectedSearchRunID);
-    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.restore-backup.done.format").arg(2));
+    EXPECT_EQ(folder().folderSearchMessage, "Restored 2 files.");
 }
 
 TEST_F(FolderRestore, AFailedSearchAfterTheRestoreStillSaysItWasRestored) {
