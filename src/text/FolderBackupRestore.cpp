@@ -27,6 +27,10 @@ QByteArray native(const QString& path) {
     return QFile::encodeName(path);
 }
 
+QString joinPath(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
 class Descriptor {
 public:
     explicit Descriptor(int fd = -1) : m_fd(fd) {}
@@ -55,14 +59,10 @@ FileError notRegular(const QString& path) {
                      localizedString(QStringLiteral("text-file.not-regular")));
 }
 
-// Reads a small regular file whole; never blocks on a FIFO.
-QByteArray readRegularFile(const QString& path, qint64 limit, bool followLink) {
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW);
-    Descriptor fd(::open(native(path).constData(), flags));
-    if (fd.get() < 0)
-        throw errno == ELOOP ? notRegular(path) : FileError::fromErrno(errno, path, false);
+// Reads an open file whole when it is a regular file.
+QByteArray readRegularDescriptor(int fd, const QString& path, qint64 limit) {
     struct stat attributes {};
-    if (::fstat(fd.get(), &attributes) != 0)
+    if (::fstat(fd, &attributes) != 0)
         throw FileError::fromErrno(errno, path, false);
     if (!S_ISREG(attributes.st_mode))
         throw notRegular(path);
@@ -71,7 +71,7 @@ QByteArray readRegularFile(const QString& path, qint64 limit, bool followLink) {
     QByteArray bytes;
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -84,6 +84,56 @@ QByteArray readRegularFile(const QString& path, qint64 limit, bool followLink) {
             throw FileError(FileErrorCode::FileReadTooLarge, path);
     }
     return bytes;
+}
+
+// Opening flags that never block on a FIFO.
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+// Reads a small regular file whole; never blocks on a FIFO.
+QByteArray readRegularFile(const QString& path, qint64 limit) {
+    Descriptor fd(::open(native(path).constData(), kReadFlags));
+    if (fd.get() < 0)
+        throw FileError::fromErrno(errno, path, false);
+    return readRegularDescriptor(fd.get(), path, limit);
+}
+
+struct SavedCopy {
+    QByteArray bytes;
+    mode_t mode = 0644;
+};
+
+// A saved copy of the backup, at a "/"-separated path below the backup folder. Every folder on
+// the way and the copy itself are opened without following a link, so that only the backup's
+// own files are read (the backup folder itself may be reached through a link: the user chose
+// it). Nothing when the copy is gone; a link or anything but a folder or a regular file on the
+// way throws.
+std::optional<SavedCopy> readSavedCopy(const QString& backupPath, const QString& relative) {
+    const QStringList names = relative.split(u'/', Qt::SkipEmptyParts);
+    Descriptor folder(::open(native(backupPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0)
+        throw FileError::fromErrno(errno, backupPath, false);
+    QString reached = backupPath;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        reached = joinPath(reached, names[i]);
+        const bool isCopy = i + 1 == names.size();
+        const int flags =
+            isCopy ? kReadFlags | O_NOFOLLOW : O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        Descriptor next(::openat(folder.get(), native(names[i]).constData(), flags));
+        if (next.get() < 0) {
+            if (errno == ENOENT)
+                return std::nullopt;
+            if (errno == ELOOP || errno == ENOTDIR)
+                throw notRegular(reached);
+            throw FileError::fromErrno(errno, reached, false);
+        }
+        folder = std::move(next);
+    }
+    SavedCopy copy;
+    copy.bytes = readRegularDescriptor(folder.get(), reached, std::numeric_limits<qint64>::max());
+    struct stat attributes {};
+    if (::fstat(folder.get(), &attributes) == 0)
+        copy.mode = attributes.st_mode & 07777;
+    return copy;
 }
 
 void writeAll(int fd, const QByteArray& bytes, const QString& path) {
@@ -100,10 +150,6 @@ void writeAll(int fd, const QByteArray& bytes, const QString& path) {
     }
 }
 
-QString joinPath(const QString& folder, const QString& name) {
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
-
 QString standardized(const QString& path) {
     return QDir::cleanPath(path);
 }
@@ -111,11 +157,6 @@ QString standardized(const QString& path) {
 bool isSymbolicLink(const QString& path) {
     struct stat attributes {};
     return ::lstat(native(path).constData(), &attributes) == 0 && S_ISLNK(attributes.st_mode);
-}
-
-bool existsWithoutFollowing(const QString& path) {
-    struct stat attributes {};
-    return ::lstat(native(path).constData(), &attributes) == 0;
 }
 
 // Opens each folder from the target down to the destination's folder without following a
@@ -159,7 +200,7 @@ Descriptor openDestinationFolder(const QString& targetPath, const QStringList& b
 FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolderURL) {
     const QString path = joinPath(backupFolderURL.toLocalFile(), QStringLiteral("manifest.json"));
     const SecurityScopedAccess access(backupFolderURL);
-    return decodeFolderReplacementManifest(readRegularFile(path, kManifestByteLimit, true), path);
+    return decodeFolderReplacementManifest(readRegularFile(path, kManifestByteLimit), path);
 }
 
 QString resolvePathKeepingMissingTail(const QString& path) {
@@ -207,8 +248,12 @@ void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& target
         throw FolderReplacementBackupError::symlinkInRestorePath(parent);
 }
 
-void restoreBackedUpFile(const QUrl& savedCopyURL, const QUrl& destinationURL,
-                         const QUrl& targetFolderURL) {
+bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPath,
+                         const QUrl& destinationURL, const QUrl& targetFolderURL) {
+    const std::optional<SavedCopy> copy =
+        readSavedCopy(backupFolderURL.toLocalFile(), savedCopyPath);
+    if (!copy)
+        return false;
     ensureNoSymlinkInRestorePath(destinationURL, targetFolderURL);
     const QString destination = standardized(destinationURL.toLocalFile());
     const QString targetPath = targetFolderURL.toLocalFile();
@@ -217,13 +262,8 @@ void restoreBackedUpFile(const QUrl& savedCopyURL, const QUrl& destinationURL,
     const QStringList below = destinationComponents.mid(
         targetComponents.size(), destinationComponents.size() - targetComponents.size() - 1);
     const QByteArray name = native(destinationComponents.last());
-
-    const QString source = savedCopyURL.toLocalFile();
-    const QByteArray saved = readRegularFile(source, std::numeric_limits<qint64>::max(), false);
-    struct stat sourceAttributes {};
-    const mode_t sourceMode = ::stat(native(source).constData(), &sourceAttributes) == 0
-                                  ? sourceAttributes.st_mode & 07777
-                                  : 0644;
+    const QByteArray& saved = copy->bytes;
+    const mode_t sourceMode = copy->mode;
 
     const Descriptor folder = openDestinationFolder(targetPath, below);
     const QString stagingName = u'.' +
@@ -255,6 +295,7 @@ void restoreBackedUpFile(const QUrl& savedCopyURL, const QUrl& destinationURL,
         ::unlinkat(folder.get(), staging.constData(), 0);
         throw;
     }
+    return true;
 }
 
 int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
@@ -268,27 +309,23 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
 
     const SecurityScopedAccess backupAccess(backupFolderURL);
     const SecurityScopedAccess targetAccess(target);
+    // Older backups keep their copies beside the manifest.
     const bool older = manifest.formatVersion < kFolderReplacementManifestVersion;
-    const QUrl base =
-        older ? backupFolderURL : QUrl::fromLocalFile(joinPath(backup, QStringLiteral("files")));
+    const QString copies = older ? QString() : QStringLiteral("files/");
     int restored = 0;
     QStringList refused;
     for (const QString& entry : manifest.files) {
         if (older && entry == QStringLiteral("manifest.json"))
             continue;
-        const QUrl source = resolveManifestRelativePath(entry, base);
         const QUrl destination = resolveManifestRelativePath(entry, target);
-        if (!existsWithoutFollowing(source.toLocalFile()))
-            continue;
         try {
-            restoreBackedUpFile(source, destination, target);
+            if (restoreBackedUpFile(backupFolderURL, copies + entry, destination, target))
+                ++restored;
         } catch (const FolderReplacementBackupError& error) {
             if (error.kind() != FolderReplacementBackupError::Kind::SymlinkInRestorePath)
                 throw;
             refused.append(entry);
-            continue;
         }
-        ++restored;
     }
     if (!refused.isEmpty())
         throw FolderReplacementBackupError::restoreRefused(refused);

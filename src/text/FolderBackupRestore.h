@@ -13,7 +13,8 @@ FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolder
 
 // Puts back every file a folder replacement backed up, from its run folder, into the target
 // folder (or, when none is given, the manifest's root, which must then be absolute). Entries
-// are taken in manifest order; an entry whose saved copy is gone is skipped. Returns the number
+// are taken in manifest order; an entry whose saved copy is gone is skipped, and only real
+// files inside the backup are read (see restoreBackedUpFile). Returns the number
 // of files restored. The backup is only read, so it can be restored again.
 //
 // Throws: the manifest's FileError (missing, unreadable, malformed); unsafeRelativePath for an
@@ -30,14 +31,18 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
 // reached through a link.
 void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& targetFolderURL);
 
-// Copies a saved copy next to the destination under a hidden staging name and moves it into
-// place in one step, creating missing folders. Every folder on the way is opened without
-// following links, so a link put there at any moment is refused rather than written through; a
-// destination that is itself a link is replaced by the file (what it pointed to is left alone).
-// An existing file keeps its permissions. The staging file never remains. Throws
-// symlinkInRestorePath, fileOutsideRoot or FileError.
-void restoreBackedUpFile(const QUrl& savedCopyURL, const QUrl& destinationURL,
-                         const QUrl& targetFolderURL);
+// Puts one entry back: the saved copy at `savedCopyPath` ("/"-separated, below the backup
+// folder) is read without following a link anywhere below the backup folder, so only the
+// backup's own files are read; it is copied next to the destination under a hidden staging
+// name and moved into place in one step, creating missing folders. Every folder on the way to
+// the destination is opened without following links, so a link put there at any moment is
+// refused rather than written through; a destination that is itself a link is replaced by the
+// file (what it pointed to is left alone). An existing file keeps its permissions. The staging
+// file never remains. Returns false, changing nothing, when the saved copy is gone. Throws
+// symlinkInRestorePath, fileOutsideRoot or FileError (a saved copy reached through a link, or
+// one that is not a regular file, is refused with the not-a-regular-file error).
+bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPath,
+                         const QUrl& destinationURL, const QUrl& targetFolderURL);
 
 // The path with symbolic links resolved in the part that exists; the missing rest is appended
 // as it stands (cleaned).

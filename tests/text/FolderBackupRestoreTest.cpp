@@ -194,6 +194,26 @@ TEST_F(Restore, ASavedCopyThatIsNotARegularFileIsRefusedWithoutBlocking) {
     EXPECT_TRUE(stagingFiles().isEmpty());
 }
 
+// A crafted backup whose folders are links reads nothing from where they point: not through a
+// folder below "files", nor through "files" itself.
+TEST_F(Restore, ASavedCopyReachedThroughALinkedFolderIsRefused) {
+    outside.write(QStringLiteral("secret/a.txt"), "secret");
+    writeBackup({"sub/a.txt"}, target.root());
+    backup.symlink(outside.path(QStringLiteral("secret")), QStringLiteral("files/sub"));
+    EXPECT_THROW(restore(), FileError);
+    EXPECT_FALSE(QFileInfo::exists(target.path(QStringLiteral("sub/a.txt"))));
+
+    FolderTree other;
+    other.write(QStringLiteral("files/a.txt"), "secret");
+    writeBackup({"a.txt"}, target.root());
+    QFile::remove(backup.path(QStringLiteral("files/sub")));
+    ASSERT_TRUE(QDir(backup.path(QStringLiteral("files"))).removeRecursively());
+    backup.symlink(other.path(QStringLiteral("files")), QStringLiteral("files"));
+    EXPECT_THROW(restore(), FileError);
+    EXPECT_FALSE(QFileInfo::exists(target.path(QStringLiteral("a.txt"))));
+    EXPECT_TRUE(stagingFiles().isEmpty());
+}
+
 TEST_F(Restore, AMissingOrMalformedManifestRestoresNothing) {
     save(QStringLiteral("a.txt"), "saved");
     EXPECT_THROW(restore(), FileError);
