@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "platform/FileNames.h"
 #include "platform/Localization.h"
 #include "text/EditorTheme.h"
 
@@ -8,15 +9,21 @@
 
 namespace dunmoss {
 
-CommandLine parseCommandLine(const QStringList& arguments) {
+CommandLine parseCommandLine(const QStringList& arguments,
+                             const QList<QByteArray>& nativeArguments) {
     CommandLine result;
+    const bool hasNative = nativeArguments.size() == arguments.size();
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         const bool isOption =
             !optionsEnded && argument.size() > 1 && argument.startsWith(QLatin1Char('-'));
         if (!isOption) {
-            result.paths.append(argument);
+            // The text of such a name holds replacement characters and names no file.
+            if (hasNative && !isValidUtf8Name(nativeArguments[i]))
+                result.unnamedPaths.append(readableFileName(nativeArguments[i]));
+            else
+                result.paths.append(argument);
             continue;
         }
         if (argument == QLatin1String("--")) {
@@ -45,6 +52,10 @@ int toolkitArgumentCount(int argc, const char* const* argv) {
 QString commandLineUsage(const QString& program) {
     const QString name = QFileInfo(program).fileName();
     return localizedString(QStringLiteral("commandline.usage")).arg(name) + QLatin1Char('\n');
+}
+
+QString unnamedFileMessage(const QString& readablePath) {
+    return localizedString(QStringLiteral("commandline.unnamed-file")).arg(readablePath);
 }
 
 QString unknownOptionMessage(const QString& program, const QString& option) {

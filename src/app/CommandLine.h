@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -21,14 +23,19 @@ struct CommandLine {
 
     Action action = Action::Run;
     QStringList paths;
+    // File arguments whose names are not valid UTF-8, in a readable form: no text form names
+    // such a file, so they are reported instead of opened.
+    QStringList unnamedPaths;
     QString unknownOption;
 };
 
 // The usual exit status of a program called with arguments it cannot use.
 inline constexpr int kUsageExitCode = 2;
 
-// `arguments` as the process received them, the program first.
-CommandLine parseCommandLine(const QStringList& arguments);
+// `arguments` as the process received them, the program first. `nativeArguments`, when given,
+// are the same arguments as the process's bytes, which tell the names that are not valid UTF-8.
+CommandLine parseCommandLine(const QStringList& arguments,
+                             const QList<QByteArray>& nativeArguments = {});
 
 // The toolkit takes the options it knows ("-reverse", "-qwindowtitle TITLE", ...) out of the
 // arguments it is given, wherever they stand, so it must see only those before the first "--":
@@ -37,6 +44,8 @@ int toolkitArgumentCount(int argc, const char* const* argv);
 
 // The usage text for `program` (the name the program was started by), ending in a line break.
 QString commandLineUsage(const QString& program);
+// The message for a file argument whose name is not valid UTF-8, shown as `readablePath`.
+QString unnamedFileMessage(const QString& readablePath);
 // The message for an unknown option, then the usage, ending in a line break.
 QString unknownOptionMessage(const QString& program, const QString& option);
 

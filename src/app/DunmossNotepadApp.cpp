@@ -3,6 +3,7 @@
 #include "app/AppSettingsView.h"
 #include "app/ApplicationActions.h"
 #include "app/ApplicationDelegate.h"
+#include "app/CommandLine.h"
 #include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
 #include "app/SettingsWindow.h"
@@ -142,9 +143,12 @@ EditorWindowView* DunmossNotepadApp::openFallbackWindow() {
     return window;
 }
 
-EditorWindowView* DunmossNotepadApp::start(const QStringList& paths) {
+EditorWindowView* DunmossNotepadApp::start(const QStringList& paths,
+                                           const QStringList& unnamedPaths) {
     EditorWindowView* window = openEditorWindow();
     m_delegate->applicationDidFinishLaunching();
+    for (const QString& path : unnamedPaths)
+        window->model().presentError(unnamedFileMessage(path));
     const QList<QUrl> urls = fileURLsFromArguments(paths);
     if (!urls.isEmpty())
         m_delegate->openURLs(urls);

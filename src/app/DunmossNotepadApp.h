@@ -46,8 +46,9 @@ public:
     void setRecoveryDirectory(const QString& directory) { m_recoveryDirectory = directory; }
 
     // Opens the first window, finishes the launch through the delegate and hands it the given
-    // files, which the first window opens once its start-up is done.
-    EditorWindowView* start(const QStringList& paths);
+    // files, which the first window opens once its start-up is done. Each of `unnamedPaths`
+    // (files whose names are not valid UTF-8, see CommandLine) is reported in that window.
+    EditorWindowView* start(const QStringList& paths, const QStringList& unnamedPaths = {});
 
     ApplicationDelegate& delegate() const { return *m_delegate; }
 

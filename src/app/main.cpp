@@ -32,13 +32,20 @@ int main(int argc, char** argv) {
     // looks like one of its own options.
     int toolkitArgc = dunmoss::toolkitArgumentCount(argc, argv);
     QStringList protectedArguments;
-    for (int i = toolkitArgc; i < argc; ++i)
+    QList<QByteArray> nativeProtectedArguments;
+    for (int i = toolkitArgc; i < argc; ++i) {
         protectedArguments.append(QString::fromLocal8Bit(argv[i]));
+        nativeProtectedArguments.append(QByteArray(argv[i]));
+    }
     QApplication application(toolkitArgc, argv);
     // The toolkit has taken its own options out of the arguments before "--" by now.
     const QStringList arguments = QApplication::arguments();
-    const dunmoss::CommandLine commandLine =
-        dunmoss::parseCommandLine(arguments + protectedArguments);
+    // The bytes of the same arguments tell the file names that are not valid UTF-8.
+    QList<QByteArray> nativeArguments;
+    for (int i = 0; i < toolkitArgc; ++i)
+        nativeArguments.append(QByteArray(argv[i]));
+    const dunmoss::CommandLine commandLine = dunmoss::parseCommandLine(
+        arguments + protectedArguments, nativeArguments + nativeProtectedArguments);
     const QString program = arguments.value(0, QStringLiteral("dunmoss-notepad"));
     switch (commandLine.action) {
     case dunmoss::CommandLine::Action::ShowHelp:
@@ -53,6 +60,12 @@ int main(int argc, char** argv) {
     case dunmoss::CommandLine::Action::Run:
         break;
     }
+    // Said here as well, since a running program that takes the other files shows nothing of
+    // these.
+    for (const QString& path : commandLine.unnamedPaths)
+        std::fputs(
+            (dunmoss::unnamedFileMessage(path) + QLatin1Char('\n')).toLocal8Bit().constData(),
+            stderr);
 
     // A program already running for this user takes the files (none: it brings a window
     // forward), and this launch ends. One that is busy is waited for, never replaced.
@@ -94,7 +107,7 @@ int main(int argc, char** argv) {
         instance.setTabReporter(&dunmoss::DunmossNotepadApp::openFilePaths);
     // Logout, shutdown and a closed terminal keep the drafts, as Ctrl+Q does.
     app.quitOnTerminationSignals();
-    app.start(commandLine.paths);
+    app.start(commandLine.paths, commandLine.unnamedPaths);
     const int status = QApplication::exec();
     // The windows handed their last session to the writer; the process ends once it is on disk.
     dunmoss::SessionWriter::shared().waitUntilIdle();

@@ -113,14 +113,16 @@ void FolderSearchOperations::requestFolderReplaceAll() {
                     return searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
                                         folderSearchResultLimit, stop);
                 },
-                [model, generation, in](Runner::Result<Hits> found) {
+                [model, generation, in, preview](Runner::Result<Hits> found) {
                     if (!Runner::of(*model).isLatest(generation))
                         return;
                     FolderSearchOperations operations(*model);
                     if (const auto* hits = std::get_if<Hits>(&found)) {
                         operations.showSearchResults(*hits, in.folder, in.query, true);
-                        model->update([](EditorWindowState& s) {
-                            s.folderSearch.folderSearchMessage = l("folder-search.replace-none");
+                        model->update([&preview](EditorWindowState& s) {
+                            s.folderSearch.folderSearchMessage =
+                                withUnnamedFilesSkipped(l("folder-search.replace-none"),
+                                                        preview.skippedFiles.unnamedFileCount);
                         });
                     } else {
                         model->setErrorMessage(describe(std::get<std::exception_ptr>(found)));
@@ -134,9 +136,11 @@ QString FolderSearchOperations::folderReplaceAlertMessage() const {
     const auto& preview = m_model.state().folderSearch.folderReplacePreview;
     if (!preview)
         return QString();
-    return l("folder-search.replace-confirm.message.format")
-        .arg(localizedCount(preview->replacementCount, kCountedReplacements),
-             localizedCount(preview->fileCount, kCountedFiles));
+    return withUnnamedFilesSkipped(
+        l("folder-search.replace-confirm.message.format")
+            .arg(localizedCount(preview->replacementCount, kCountedReplacements),
+                 localizedCount(preview->fileCount, kCountedFiles)),
+        preview->skippedFiles.unnamedFileCount);
 }
 
 void FolderSearchOperations::presentConfirmation() {

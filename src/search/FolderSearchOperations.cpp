@@ -90,7 +90,15 @@ QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
         message +=
             u' ' +
             l("folder-search.skipped.format").arg(localizedCount(skippedCount, kCountedFiles));
-    return message;
+    return withUnnamedFilesSkipped(message, skipped.unnamedFileCount);
+}
+
+QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount) {
+    if (unnamedFileCount <= 0)
+        return message;
+    return message + u' ' +
+           l("folder-search.skipped-unnamed.format")
+               .arg(localizedCount(unnamedFileCount, kCountedFiles));
 }
 
 FolderSearchOperations::Inputs FolderSearchOperations::readInputs() const {
@@ -163,22 +171,27 @@ void FolderSearchOperations::startFolderSearch() {
         s.folderSearch.folderSearchMessage = l("folder-search.searching");
     });
     EditorWindowModel* model = &m_model;
-    runner.run<QList<FolderSearchResult>>(
+    runner.run<FolderSearchFound>(
         true,
         [in](const CancellationCheck& stop) {
-            return searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
-                                folderSearchResultLimit, stop);
+            FolderSearchFound found;
+            found.hits = searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
+                                      folderSearchResultLimit, stop, &found.unnamedFileCount);
+            return found;
         },
-        [model, generation, in](FolderOperationRunner::Result<QList<FolderSearchResult>> result) {
+        [model, generation, in](FolderOperationRunner::Result<FolderSearchFound> result) {
             if (!FolderOperationRunner::of(*model).isLatest(generation))
                 return;
             FolderSearchOperations operations(*model);
-            if (const auto* hits = valueOf(result)) {
-                operations.showSearchResults(*hits, in.folder, in.query, true);
-                setMessage(*model,
-                           l("folder-search.results-files.format")
-                               .arg(localizedCount(hits->size(), kCountedResults),
-                                    localizedCount(countUniqueResultFiles(*hits), kCountedFiles)));
+            if (const auto* found = valueOf(result)) {
+                const QList<FolderSearchResult>& hits = found->hits;
+                operations.showSearchResults(hits, in.folder, in.query, true);
+                setMessage(*model, withUnnamedFilesSkipped(
+                                       l("folder-search.results-files.format")
+                                           .arg(localizedCount(hits.size(), kCountedResults),
+                                                localizedCount(countUniqueResultFiles(hits),
+                                                               kCountedFiles)),
+                                       found->unnamedFileCount));
             } else {
                 setMessage(*model,
                            describe(std::get<std::exception_ptr>(result), &errorDisplayText));

@@ -21,6 +21,16 @@ QStringList parsePatternList(const QString& text);
 QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
                                     const QList<FolderSearchResult>& remainingHits);
 
+// The message followed by how many files were skipped because their names are not valid
+// UTF-8; the message alone when there were none.
+QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount);
+
+// A folder search's hits and the files it could not read by name.
+struct FolderSearchFound {
+    QList<FolderSearchResult> hits;
+    int unnamedFileCount = 0;
+};
+
 // The folder search, replace-all and restore operations of one window. The engines run on the
 // window's FolderOperationRunner; every state change happens here on the main thread, and only
 // the latest operation's continuation acts. While a replacement or restore is writing, every

@@ -8,7 +8,6 @@
 #include "text/OrderedFileJobs.h"
 #include "text/SearchableText.h"
 
-#include <QDir>
 #include <QSaveFile>
 
 namespace dunmoss {
@@ -98,15 +97,35 @@ void writeAtomically(const QString& path, const QByteArray& bytes) {
         throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
 }
 
-// Backups are never rewritten: when the searched folder holds the backup folder, the copies
-// made by this very run would otherwise be found and changed too.
-class BackupsGuard {
+// Backups are never rewritten: when the searched folder holds the backup store, the copies
+// made by this very run would otherwise be found and changed too. The store is known by its
+// identity, so no path to it (through a link to the searched folder, a bind mount) leads in.
+// It may be made during the run, so it is looked for again until it exists.
+class BackupStore {
 public:
-    bool contains(const QString& path) const { return QDir::cleanPath(path).startsWith(m_prefix); }
+    bool isStore(const FileIdentity& folder) {
+        if (!m_identity)
+            m_identity = fileIdentity(m_path);
+        return m_identity && *m_identity == folder;
+    }
 
 private:
-    QString m_prefix = QDir::cleanPath(folderReplaceBackupsPath()) + u'/';
+    QString m_path = folderReplaceBackupsPath();
+    std::optional<FileIdentity> m_identity;
 };
+
+// The walk of a folder run: out of the backup store, counting the files whose names are not
+// valid UTF-8 (and so cannot be read by name) as skipped when the patterns take them.
+FolderWalkOptions runWalkOptions(BackupStore& store, FolderPatternFilter& filter,
+                                 FolderSearchSkippedFiles& skipped) {
+    FolderWalkOptions options;
+    options.excludesFolder = [&store](const FileIdentity& folder) { return store.isStore(folder); };
+    options.unnamedFile = [&filter, &skipped](const QString& readablePath) {
+        if (filter.accepts(readablePath))
+            ++skipped.unnamedFileCount;
+    };
+    return options;
+}
 
 } // namespace
 
@@ -122,7 +141,7 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
     const QString root = folderPathOfURL(folderURL);
     WildcardRegexCache cache;
     FolderPatternFilter filter(root, include, exclude, cache);
-    const BackupsGuard backups;
+    BackupStore store;
     struct Counted {
         SearchableFileContent::Kind kind = SearchableFileContent::Kind::Text;
         qsizetype replacements = 0;
@@ -144,11 +163,14 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
                 ++preview.fileCount;
             }
         });
-    walkFolderFiles(root, cancelled, [&](const QString& path) {
-        if (filter.accepts(path) && !backups.contains(path))
-            jobs.submit(path);
-        return true;
-    });
+    walkFolderFiles(
+        root, cancelled,
+        [&](const QString& path) {
+            if (filter.accepts(path))
+                jobs.submit(path);
+            return true;
+        },
+        runWalkOptions(store, filter, preview.skippedFiles));
     jobs.finish();
     return preview;
 }
@@ -165,39 +187,43 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
     const QString root = folderPathOfURL(folderURL);
     WildcardRegexCache cache;
     FolderPatternFilter filter(root, include, exclude, cache);
-    const BackupsGuard backups;
+    BackupStore store;
     std::optional<QUrl> runFolder;
     QList<QUrl> changed;
     qint64 total = 0;
     // One file at a time: each is backed up and listed before it is written.
-    walkFolderFiles(root, cancelled, [&](const QString& path) {
-        if (!filter.accepts(path) || backups.contains(path))
+    const FolderWalkOptions walkOptions = runWalkOptions(store, filter, outcome.skippedFiles);
+    walkFolderFiles(
+        root, cancelled,
+        [&](const QString& path) {
+            if (!filter.accepts(path))
+                return true;
+            const SearchableFileContent content = loadSearchableText(path);
+            if (content.kind != SearchableFileContent::Kind::Text) {
+                countSkipped(content.kind, outcome.skippedFiles);
+                return true;
+            }
+            const TextReplaceAllResult replaced =
+                replaceAllMatches(query, replacement, content.text, options);
+            if (replaced.count == 0)
+                return true;
+            const std::optional<QByteArray> bytes = rewrittenBytes(content, replaced.text);
+            if (!bytes) {
+                ++outcome.skippedFiles.encodingFailedFileCount;
+                return true;
+            }
+            if (!runFolder)
+                runFolder = makeFolderReplaceBackupFolder();
+            const QUrl url = QUrl::fromLocalFile(path);
+            backUpOriginalFile(url, folderURL, *runFolder);
+            changed.append(url);
+            writeFolderReplacementManifest(*runFolder, folderURL, changed, total + replaced.count);
+            writeAtomically(path, *bytes);
+            total += replaced.count;
+            ++outcome.fileCount;
             return true;
-        const SearchableFileContent content = loadSearchableText(path);
-        if (content.kind != SearchableFileContent::Kind::Text) {
-            countSkipped(content.kind, outcome.skippedFiles);
-            return true;
-        }
-        const TextReplaceAllResult replaced =
-            replaceAllMatches(query, replacement, content.text, options);
-        if (replaced.count == 0)
-            return true;
-        const std::optional<QByteArray> bytes = rewrittenBytes(content, replaced.text);
-        if (!bytes) {
-            ++outcome.skippedFiles.encodingFailedFileCount;
-            return true;
-        }
-        if (!runFolder)
-            runFolder = makeFolderReplaceBackupFolder();
-        const QUrl url = QUrl::fromLocalFile(path);
-        backUpOriginalFile(url, folderURL, *runFolder);
-        changed.append(url);
-        writeFolderReplacementManifest(*runFolder, folderURL, changed, total + replaced.count);
-        writeAtomically(path, *bytes);
-        total += replaced.count;
-        ++outcome.fileCount;
-        return true;
-    });
+        },
+        walkOptions);
     if (runFolder)
         writeFolderReplacementManifest(*runFolder, folderURL, changed, total);
     outcome.replacementCount = int(total);

@@ -26,8 +26,10 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
 // encoding cannot hold, or whose bytes would not come back unchanged outside the replaced
 // text, is counted as encoding-failed and left alone. A run that changes nothing creates no
 // backup folder. Cancelling finishes the file in hand, writes the final manifest and returns
-// the partial outcome. Files inside the backup folder are never counted or rewritten, even
-// when the searched folder holds it.
+// the partial outcome. Files inside the backup store are never counted or rewritten, even when
+// the searched folder holds it or is itself reached through a link (the store is recognised by
+// its device and inode). Files whose names are not valid UTF-8 are counted as skipped (in the
+// preview too).
 //
 // Throws RegexError, FileError or FolderReplacementBackupError and stops at once: files
 // rewritten before stay rewritten and stay listed in the manifest with their copies; a file

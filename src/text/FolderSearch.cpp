@@ -41,8 +41,10 @@ QList<FolderSearchResult> matchesInFile(const QString& query, const TextSearchOp
 QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderURL,
                                        const QStringList& include, const QStringList& exclude,
                                        const TextSearchOptions& options, int limit,
-                                       const CancellationCheck& cancelled) {
+                                       const CancellationCheck& cancelled, int* unnamedFileCount) {
     QList<FolderSearchResult> results;
+    if (unnamedFileCount)
+        *unnamedFileCount = 0;
     if (query.isEmpty())
         return results;
     const SecurityScopedAccess access(folderURL);
@@ -71,11 +73,19 @@ QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderU
     const CancellationCheck stop = [&] {
         return results.size() >= limit || isCancelled(cancelled);
     };
-    walkFolderFiles(root, stop, [&](const QString& path) {
-        if (filter.accepts(path))
-            jobs.submit(path);
-        return true;
-    });
+    FolderWalkOptions walkOptions;
+    walkOptions.unnamedFile = [&](const QString& readablePath) {
+        if (unnamedFileCount && filter.accepts(readablePath))
+            ++*unnamedFileCount;
+    };
+    walkFolderFiles(
+        root, stop,
+        [&](const QString& path) {
+            if (filter.accepts(path))
+                jobs.submit(path);
+            return true;
+        },
+        walkOptions);
     jobs.finish();
     return results;
 }

@@ -15,12 +15,15 @@ namespace dunmoss {
 // (folderSearchResultLimit for the panel). The walk ends before the next file once the limit is
 // reached or the run is cancelled; what was found so far is returned. Binary, oversized and
 // undecodable files are skipped silently; each text is searched as decoded, so lines are
-// counted at line feeds. An empty query returns nothing without reading the folder. Throws
+// counted at line feeds. Files whose names are not valid UTF-8 cannot be read by name: when
+// `unnamedFileCount` is given, it is set to the number of those the patterns take (up to
+// where the walk ended). An empty query returns nothing without reading the folder. Throws
 // RegexError for an invalid expression, but only once the first text file is reached.
 QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderURL,
                                        const QStringList& include, const QStringList& exclude,
                                        const TextSearchOptions& options, int limit,
-                                       const CancellationCheck& cancelled = {});
+                                       const CancellationCheck& cancelled = {},
+                                       int* unnamedFileCount = nullptr);
 
 // The number of distinct files (by standardised path) among the results.
 int countUniqueResultFiles(const QList<FolderSearchResult>& results);

@@ -36,6 +36,8 @@ struct FolderSearchSkippedFiles {
     int binaryFileCount = 0;
     int oversizedFileCount = 0;
     int encodingFailedFileCount = 0;
+    // Names that are not valid UTF-8: no text form names such a file, so it cannot be read.
+    int unnamedFileCount = 0;
 
     friend bool operator==(const FolderSearchSkippedFiles&,
                            const FolderSearchSkippedFiles&) = default;

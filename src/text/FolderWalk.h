@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileStat.h"
+
 #include <QSet>
 #include <QString>
 #include <QUrl>
@@ -22,14 +24,26 @@ const QSet<QString>& folderSearchSkippedDirectoryNames();
 // The local path of a folder URL without a trailing "/" (except for the root "/").
 QString folderPathOfURL(const QUrl& folderURL);
 
+// What a walk leaves out besides its fixed rules, and what it tells about them.
+struct FolderWalkOptions {
+    // Asked with the identity (device and inode) of every folder before it is entered, the root
+    // and the root's own folders included: true keeps the walk out of it, by whatever path it
+    // is reached. Asked again as each folder comes up, so a folder made during the walk counts.
+    std::function<bool(const FileIdentity& folder)> excludesFolder;
+    // A regular file whose path holds a name that is not valid UTF-8 has no text form that
+    // names it, so it is never visited: this gets a readable form of its path instead (see
+    // readableFileName).
+    std::function<void(const QString& readablePath)> unnamedFile;
+};
+
 // Walks the regular files below a folder, depth first: each folder's contents follow it, and
 // entries within a folder come in the file system's order. Hidden entries (names beginning
 // with ".") are neither visited nor entered, skipped folders are not entered, and symbolic
-// links are never followed, to files or folders. Devices, sockets, FIFOs and names that do not
-// survive the conversion to text are left out. `visit` gets each file's path and returns false
-// to end the walk; the cancellation check runs before every entry. A folder that cannot be
-// listed contributes nothing.
+// links are never followed, to files or folders. Devices, sockets and FIFOs are left out.
+// `visit` gets each file's path and returns false to end the walk; the cancellation check runs
+// before every entry. A folder that cannot be listed contributes nothing.
 void walkFolderFiles(const QString& folderPath, const CancellationCheck& cancelled,
-                     const std::function<bool(const QString& filePath)>& visit);
+                     const std::function<bool(const QString& filePath)>& visit,
+                     const FolderWalkOptions& options = {});
 
 } // namespace dunmoss

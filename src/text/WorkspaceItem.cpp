@@ -6,9 +6,10 @@ namespace {
 
 void appendFiles(const QList<WorkspaceItem>& items, QList<WorkspaceItem>& files) {
     for (const WorkspaceItem& item : items) {
-        if (!item.isDirectory)
-            files.append(item);
-        else if (item.children)
+        if (!item.isDirectory) {
+            if (item.isOpenable)
+                files.append(item);
+        } else if (item.children)
             appendFiles(*item.children, files);
     }
 }

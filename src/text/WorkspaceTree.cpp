@@ -2,6 +2,7 @@
 
 #include "platform/Bookmark.h"
 #include "platform/Defaults.h"
+#include "platform/FileNames.h"
 
 #include <QCollator>
 #include <QFile>
@@ -17,9 +18,11 @@ namespace dunmoss {
 namespace {
 
 struct Listed {
-    QString path;
+    QByteArray nativePath;
+    QString path; // readable when the entry is not named
     QString name;
     bool isDirectory = false;
+    bool named = true; // every name on the path is valid UTF-8
 };
 
 bool isDirectoryWithoutFollowing(const QString& path) {
@@ -28,27 +31,40 @@ bool isDirectoryWithoutFollowing(const QString& path) {
            S_ISDIR(attributes.st_mode);
 }
 
+QByteArray childPath(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
 QString childPath(const QString& folder, const QString& name) {
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
-std::vector<Listed> listEntries(const QString& folder) {
+// A folder's entries. Paths are kept as the file system's bytes, so that an entry whose name is
+// not valid UTF-8 is listed too, under a readable form of its name.
+std::vector<Listed> listEntries(const QByteArray& folder, const QString& readableFolder,
+                                bool folderNamed) {
     std::vector<Listed> entries;
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return entries;
     while (const dirent* entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
         const QByteArray native(entry->d_name);
-        const QString name = QFile::decodeName(native);
-        if (QFile::encodeName(name) != native || workspaceSkippedNames().contains(name))
+        const bool named = folderNamed && isValidUtf8Name(native);
+        const QString name =
+            isValidUtf8Name(native) ? QFile::decodeName(native) : readableFileName(native);
+        if (workspaceSkippedNames().contains(name))
             continue;
-        const QString path = childPath(folder, name);
         bool isDirectory = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN)
-            isDirectory = isDirectoryWithoutFollowing(path);
-        entries.push_back(Listed{path, name, isDirectory});
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat attributes {};
+            isDirectory =
+                ::fstatat(::dirfd(dir), entry->d_name, &attributes, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISDIR(attributes.st_mode);
+        }
+        entries.push_back(Listed{childPath(folder, native), childPath(readableFolder, name), name,
+                                 isDirectory, named});
     }
     ::closedir(dir);
     return entries;
@@ -87,12 +103,14 @@ std::optional<QUrl> restoreWorkspaceRoot() {
     return restoreWorkspaceRoot(Defaults::standard());
 }
 
-QList<WorkspaceItem> loadWorkspaceTree(const QUrl& folderURL, int depth,
-                                       const CancellationCheck& cancelled) {
+namespace {
+
+QList<WorkspaceItem> loadTree(const QByteArray& folder, const QString& readableFolder, bool named,
+                              int depth, const CancellationCheck& cancelled) {
     QList<WorkspaceItem> items;
-    if (depth >= kWorkspaceTreeDepthLimit || !folderURL.isLocalFile())
+    if (depth >= kWorkspaceTreeDepthLimit)
         return items;
-    std::vector<Listed> entries = listEntries(folderPathOfURL(folderURL));
+    std::vector<Listed> entries = listEntries(folder, readableFolder, named);
     const QCollator collator = makeCollator();
     std::stable_sort(entries.begin(), entries.end(), [&](const Listed& a, const Listed& b) {
         if (a.isDirectory != b.isDirectory)
@@ -107,13 +125,26 @@ QList<WorkspaceItem> loadWorkspaceTree(const QUrl& folderURL, int depth,
             break;
         WorkspaceItem item;
         item.id = entry.path;
-        item.url = QUrl::fromLocalFile(entry.path);
+        item.isOpenable = entry.named;
+        if (entry.named)
+            item.url = QUrl::fromLocalFile(entry.path);
         item.isDirectory = entry.isDirectory;
         if (entry.isDirectory)
-            item.children = loadWorkspaceTree(item.url, depth + 1, cancelled);
+            item.children =
+                loadTree(entry.nativePath, entry.path, entry.named, depth + 1, cancelled);
         items.append(std::move(item));
     }
     return items;
+}
+
+} // namespace
+
+QList<WorkspaceItem> loadWorkspaceTree(const QUrl& folderURL, int depth,
+                                       const CancellationCheck& cancelled) {
+    if (!folderURL.isLocalFile())
+        return {};
+    const QString folder = folderPathOfURL(folderURL);
+    return loadTree(QFile::encodeName(folder), folder, true, depth, cancelled);
 }
 
 bool workspaceEntryPrecedes(const QUrl& a, const QUrl& b) {

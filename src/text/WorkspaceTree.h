@@ -29,7 +29,9 @@ std::optional<QUrl> restoreWorkspaceRoot();
 
 // A folder's entries, folders first and then by name ignoring case, at most 300, each folder
 // with its own listing one level deeper (none from depth 6 on). Hidden entries and skipped
-// names are left out; symbolic links are listed as files and never entered. An unreadable
+// names are left out; symbolic links are listed as files and never entered. An entry whose
+// name (or a folder's above it) is not valid UTF-8 is listed under a readable form of its name
+// and cannot be opened (see WorkspaceItem::isOpenable). An unreadable
 // folder gives no entries. The cancellation check runs before each entry; a cancelled listing
 // returns what it has.
 QList<WorkspaceItem> loadWorkspaceTree(const QUrl& folderURL, int depth,

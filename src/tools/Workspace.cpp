@@ -59,7 +59,7 @@ void Workspace::activateWorkspaceAccess(const QUrl& url) {
 }
 
 void Workspace::openWorkspaceItem(const WorkspaceItem& item) {
-    if (item.isDirectory)
+    if (item.isDirectory || !item.isOpenable)
         return;
     m_model.opening().openDocument(item.url, std::nullopt, std::nullopt, true);
 }

@@ -168,7 +168,7 @@ WorkspacePanel::WorkspacePanel(QWidget* parent) : QWidget(parent) {
 
 void WorkspacePanel::openRow(QTreeWidgetItem* row) {
     const WorkspaceItem* item = m_rows.value(row);
-    if (item && !item->isDirectory && openItem)
+    if (item && !item->isDirectory && item->isOpenable && openItem)
         openItem(*item);
 }
 
@@ -256,6 +256,15 @@ void WorkspacePanel::fill(QTreeWidgetItem* parent, const QList<WorkspaceItem>& i
         auto* row = new QTreeWidgetItem({entryName(item.id)});
         row->setIcon(0, rowSymbol(item));
         row->setToolTip(0, literalToolTip(item.id));
+        if (!item.isOpenable) {
+            // Listed so that it is not missed, in italics as what cannot be opened.
+            QFont font = row->font(0);
+            font.setItalic(true);
+            row->setFont(0, font);
+            row->setToolTip(0,
+                            literalToolTip(item.id + u'\n' +
+                                           localizedString(QStringLiteral("workspace.unnamed"))));
+        }
         if (item.isDirectory && item.children && !item.children->isEmpty())
             row->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
         m_rows.insert(row, &item);

@@ -109,3 +109,21 @@ TEST(CommandLineProgram, EveryPathAfterTheDoubleDashOpens) {
     EXPECT_EQ(tabs,
               (QStringList{at("plain.txt"), at("-reverse"), at("-qwindowtitle"), at("other.txt")}));
 }
+
+// The text of a name that is not valid UTF-8 names no file: such an argument is reported in a
+// readable form instead of being opened as "no such file".
+TEST(CommandLineOptions, NamesThatAreNotUtf8AreReportedNotOpened) {
+    const QList<QByteArray> native = {"/usr/bin/dunmoss-notepad", "a.txt", "caf\xE9.txt", "--",
+                                      "-\xFF"};
+    QStringList arguments;
+    for (const QByteArray& argument : native)
+        arguments.append(QString::fromLocal8Bit(argument));
+    const CommandLine line = parseCommandLine(arguments, native);
+    EXPECT_EQ(line.action, CommandLine::Action::Run);
+    EXPECT_EQ(line.paths, QStringList{QStringLiteral("a.txt")});
+    EXPECT_EQ(line.unnamedPaths,
+              (QStringList{QStringLiteral("caf\\xE9.txt"), QStringLiteral("-\\xFF")}));
+    const QString message = unnamedFileMessage(line.unnamedPaths.first());
+    EXPECT_TRUE(message.contains(QStringLiteral("caf\\xE9.txt")));
+    EXPECT_TRUE(message.contains(QStringLiteral("UTF-8")));
+}

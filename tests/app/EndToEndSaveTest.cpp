@@ -1,6 +1,7 @@
 // The whole program path: the real window opens a GB 18030 file with CRLF line breaks, keys are
 // typed into its editor, the File menu's Save writes it, and the bytes on disk are checked.
 #include "ProgramDriving.h"
+#include "app/CommandLine.h"
 #include "app/DunmossNotepadApp.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
@@ -163,6 +164,19 @@ TEST_F(EndToEnd, CommandLinePathsReachTheWindowAndFailuresAreReported) {
     EXPECT_EQ(DunmossNotepadApp::fileURLsFromArguments({QStringLiteral("a.txt"), QString()}),
               QList<QUrl>{QUrl::fromLocalFile(good)});
     QDir::setCurrent(previous);
+}
+
+TEST_F(EndToEnd, AFileNameThatIsNotUtf8IsReportedInTheWindow) {
+    QTemporaryDir dir;
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")}, *defaults);
+    app.setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
+    const QString readable = dir.filePath(QStringLiteral("caf\\xE9.txt"));
+    EditorWindowView* window = app.start({}, {readable});
+    QSignalSpy started(window, &EditorWindowView::startUpCompleted);
+    ASSERT_TRUE(started.wait(2000));
+    const EditorWindowState& state = window->model().state();
+    EXPECT_EQ(state.errors.errorMessage, unnamedFileMessage(readable));
+    EXPECT_EQ(state.tabs.size(), 1);
 }
 
 TEST_F(EndToEnd, UiTestingFlagResetsOnlyTheTestingKey) {

@@ -208,6 +208,45 @@ TEST_F(FolderOperations, ReplaceAllConfirmsTheCountsAndReportsBackupAndSkippedFi
     EXPECT_FALSE(folder().isFolderSearchRunning);
 }
 
+// Files whose names are not valid UTF-8 cannot be read: every summary says how many were
+// skipped and why, from the search to the confirmation and the outcome of a replacement.
+TEST_F(FolderOperations, SummariesCountFilesWhoseNamesAreNotUtf8) {
+    put("a.txt", "foo\n");
+    for (const QByteArray name : {QByteArray("/caf\xE9.txt"), QByteArray("/\xFF.txt")}) {
+        FILE* file = std::fopen((QFile::encodeName(tree.path()) + name).constData(), "wb");
+        ASSERT_TRUE(file);
+        std::fputs("foo\n", file);
+        std::fclose(file);
+    }
+    const QString skipped =
+        u' ' + l("folder-search.skipped-unnamed.format").arg(localizedCount(2, kCountedFiles));
+    useFolder(root());
+    setInputs("foo", "bar");
+    ops().startFolderSearch();
+    settle();
+    EXPECT_EQ(folder().folderSearchMessage,
+              l("folder-search.results-files.format")
+                      .arg(localizedCount(1, kCountedResults), localizedCount(1, kCountedFiles)) +
+                  skipped);
+
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    settle();
+    ASSERT_EQ(person.alerts.size(), 1);
+    EXPECT_EQ(person.alerts[0].message, l("folder-search.replace-confirm.message.format")
+                                                .arg(localizedCount(1, kCountedReplacements),
+                                                     localizedCount(1, kCountedFiles)) +
+                                            skipped);
+    EXPECT_EQ(read("a.txt"), "bar\n");
+    EXPECT_TRUE(folder().folderSearchMessage.endsWith(skipped))
+        << folder().folderSearchMessage.toStdString();
+
+    // With nothing left to replace, the search that follows says it too.
+    ops().requestFolderReplaceAll();
+    settle();
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.replace-none") + skipped);
+}
+
 TEST_F(FolderOperations, MatchesGoneBeforeConfirmingReportWhatRemains) {
     put("a.txt", "foo\n");
     put("b.txt", "foo\n");

@@ -228,6 +228,72 @@ TEST_F(FolderReplace, NeverRewritesBackupsInsideTheSearchedFolder) {
         "x");
 }
 
+// The store is known by what it is, not by how it is named: through a link to the searched
+// folder, runs after runs never touch what earlier runs saved, and a run inside the store (or
+// through a link into it) writes nothing.
+TEST_F(FolderReplace, NeverWritesInsideTheBackupStoreHoweverItIsReached) {
+    QStandardPaths::setTestModeEnabled(false);
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", tree.path(QStringLiteral("real/data")).toUtf8());
+    const QString store = QStringLiteral("real/data/Dunmoss Notepad/Folder Replace Backups");
+    tree.write(store + QStringLiteral("/old/files/a.txt"), "x");
+    tree.write(QStringLiteral("real/a.txt"), "x");
+    tree.write(QStringLiteral("real/zz/a.txt"), "x");
+    tree.symlink(tree.path(QStringLiteral("real")), QStringLiteral("link"));
+    tree.symlink(tree.path(store), QStringLiteral("store-link"));
+    const auto run = [&](const QString& root, const char* from, const char* to) {
+        return replaceInFolder(QString::fromLatin1(from), QString::fromLatin1(to), tree.url(root),
+                               {}, {}, kLiteral);
+    };
+    QList<FolderReplacementOutcome> outcomes;
+    const int counted = previewFolderReplacement(QStringLiteral("x"), QStringLiteral("y"),
+                                                 tree.url(QStringLiteral("link")), {}, {}, kLiteral)
+                            .fileCount;
+    outcomes << run(QStringLiteral("link"), "x", "y") << run(QStringLiteral("link"), "y", "x")
+             << run(QStringLiteral("link"), "x", "y");
+    const auto inside = run(store, "x", "y");
+    const auto throughLink = run(QStringLiteral("store-link"), "x", "y");
+    qputenv("XDG_DATA_HOME", oldData);
+    QStandardPaths::setTestModeEnabled(true);
+
+    EXPECT_EQ(counted, 2);
+    const QByteArray before[] = {"x", "y", "x"};
+    for (int i = 0; i < 3; ++i) {
+        const FolderReplacementOutcome& outcome = outcomes[i];
+        EXPECT_EQ(outcome.fileCount, 2) << i;
+        ASSERT_TRUE(outcome.backupURL) << i;
+        EXPECT_EQ(manifestOf(*outcome.backupURL).files, (QStringList{"a.txt", "zz/a.txt"}));
+        EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("a.txt")), before[i]) << i;
+        EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("zz/a.txt")), before[i]) << i;
+    }
+    EXPECT_EQ(tree.read(QStringLiteral("real/zz/a.txt")), "y");
+    EXPECT_EQ(tree.read(store + QStringLiteral("/old/files/a.txt")), "x");
+    EXPECT_EQ(inside.fileCount, 0);
+    EXPECT_FALSE(inside.backupURL);
+    EXPECT_EQ(throughLink.fileCount, 0);
+}
+
+// A file whose name is not valid UTF-8 cannot be read or written by name: it is counted as
+// skipped, in the dry run and in the run, and left as it is.
+TEST_F(FolderReplace, FilesWhoseNamesAreNotUtf8AreCountedAsSkipped) {
+    tree.write(QStringLiteral("a.txt"), "x");
+    tree.writeNative("caf\xE9.txt", "x");
+    tree.writeNative("d\xFF/b.txt", "x");
+    EXPECT_EQ(preview(QStringLiteral("x"), QStringLiteral("y")).skippedFiles.unnamedFileCount, 2);
+    const auto outcome = replace(QStringLiteral("x"), QStringLiteral("y"));
+    EXPECT_EQ(outcome.fileCount, 1);
+    EXPECT_EQ(outcome.skippedFiles.unnamedFileCount, 2);
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "y");
+    for (const char* name : {"/caf\xE9.txt", "/d\xFF/b.txt"}) {
+        FILE* file = std::fopen((QFile::encodeName(tree.root()) + name).constData(), "rb");
+        ASSERT_TRUE(file) << name;
+        char bytes[4] = {};
+        EXPECT_EQ(std::fread(bytes, 1, sizeof bytes, file), 1u) << name;
+        EXPECT_EQ(bytes[0], 'x') << name;
+        std::fclose(file);
+    }
+}
+
 TEST_F(FolderReplace, ExpressionsExpandGroupsAndLiteralsInsertAsTyped) {
     tree.write(QStringLiteral("a.txt"), "ab ab");
     replace(QStringLiteral("(a)b"), QStringLiteral("$1"), TextSearchOptions{true, true, false});

@@ -241,3 +241,39 @@ TEST(FolderSearchResults, FilterGroupAndCountByFile) {
               (QList<FolderSearchResult>{results[2]}));
     EXPECT_EQ(filterFolderSearchResults(results, QStringLiteral(" \n")), results);
 }
+
+// No text form names a file whose name is not valid UTF-8: the walk reports it in a readable
+// form, whether its own name or a folder's is at fault, and a search counts what the patterns
+// take of them instead of leaving them out unnoticed.
+TEST_F(FolderSearch, NamesThatAreNotUtf8AreCountedNotSearched) {
+    tree.write(QStringLiteral("a.txt"), "needle\n");
+    tree.writeNative("caf\xE9.txt", "needle\n");
+    tree.writeNative("d\xFF/b.txt", "needle\n");
+    tree.writeNative("d\xFF/c.md", "needle\n");
+    QStringList walked;
+    QStringList unnamed;
+    FolderWalkOptions options;
+    options.unnamedFile = [&](const QString& path) { unnamed.append(path); };
+    walkFolderFiles(
+        tree.root(), {},
+        [&](const QString& path) {
+            walked.append(path);
+            return true;
+        },
+        options);
+    unnamed.sort();
+    EXPECT_EQ(walked, QStringList{tree.path(QStringLiteral("a.txt"))});
+    EXPECT_EQ(unnamed, (QStringList{tree.path(QStringLiteral("caf\\xE9.txt")),
+                                    tree.path(QStringLiteral("d\\xFF/b.txt")),
+                                    tree.path(QStringLiteral("d\\xFF/c.md"))}));
+
+    int skipped = -1;
+    EXPECT_EQ(
+        searchFolder(QStringLiteral("needle"), tree.rootURL(), {}, {}, kLiteral, 500, {}, &skipped)
+            .size(),
+        1);
+    EXPECT_EQ(skipped, 3);
+    searchFolder(QStringLiteral("needle"), tree.rootURL(), {QStringLiteral("*.txt")}, {}, kLiteral,
+                 500, {}, &skipped);
+    EXPECT_EQ(skipped, 2);
+}

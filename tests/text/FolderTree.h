@@ -7,7 +7,9 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dunmoss::test {
@@ -31,6 +33,23 @@ public:
     }
 
     void mkdir(const QString& relative) const { EXPECT_TRUE(QDir().mkpath(path(relative))); }
+
+    // A file at a native relative path, whose names need not be valid UTF-8; its folders are
+    // made as well.
+    void writeNative(const QByteArray& relative, const QByteArray& bytes) const {
+        QByteArray at = QFile::encodeName(root());
+        const QList<QByteArray> names = relative.split('/');
+        for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+            at += '/' + names[i];
+            ::mkdir(at.constData(), 0755);
+        }
+        at += '/' + names.last();
+        FILE* file = std::fopen(at.constData(), "wb");
+        ASSERT_TRUE(file) << at.constData();
+        EXPECT_EQ(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file),
+                  size_t(bytes.size()));
+        std::fclose(file);
+    }
 
     // A link at `relative` pointing at `target` (an absolute path or one relative to the link).
     void symlink(const QString& target, const QString& relative) const {

@@ -117,3 +117,28 @@ TEST_F(WorkspaceTree, RestoresTheRootFromItsBookmarkAndRefreshesAStaleOne) {
     EXPECT_FALSE(restoreWorkspaceRoot(defaults).has_value());
     EXPECT_EQ(defaults.data(key), stored);
 }
+
+// Names that are not valid UTF-8 are listed where they are, under a readable form, and cannot
+// be opened; nothing below such a folder can either.
+TEST_F(WorkspaceTree, NamesThatAreNotUtf8AreListedReadablyButNotOpenable) {
+    tree.write(QStringLiteral("a.txt"), "x");
+    tree.writeNative("caf\xE9.txt", "x");
+    tree.writeNative("d\xFF/b.txt", "x");
+    const QList<WorkspaceItem> items = loadWorkspaceTree(tree.rootURL(), 0);
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0].id, tree.path(QStringLiteral("d\\xFF")));
+    EXPECT_TRUE(items[0].isDirectory);
+    EXPECT_FALSE(items[0].isOpenable);
+    ASSERT_TRUE(items[0].children && items[0].children->size() == 1);
+    const WorkspaceItem& inner = items[0].children->first();
+    EXPECT_EQ(inner.id, tree.path(QStringLiteral("d\\xFF/b.txt")));
+    EXPECT_FALSE(inner.isOpenable);
+    EXPECT_TRUE(inner.url.isEmpty());
+    EXPECT_TRUE(items[1].isOpenable);
+    EXPECT_EQ(items[2].id, tree.path(QStringLiteral("caf\\xE9.txt")));
+    EXPECT_FALSE(items[2].isOpenable);
+    // Only what can be opened is offered to open.
+    const QList<WorkspaceItem> files = flattenWorkspaceItems(items);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(files[0].url, tree.url("a.txt"));
+}
