@@ -1,4 +1,4 @@
-// The stored search-center runs are read back from the settings file, which anything can edit.
+// The stored search-center runs are read back from their file, which anything can edit.
 // Decoding must refuse what is malformed without crashing, and what it accepts must encode and
 // decode to the same runs.
 #include "search/SearchCenterRunCodec.h"

@@ -3,6 +3,7 @@
 #include "platform/Localization.h"
 #include "search/SearchCenterResults.h"
 #include "search/SearchCenterRunStore.h"
+#include "session/SessionWriter.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
@@ -10,8 +11,36 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QPointer>
 
 namespace dunmoss {
+
+namespace {
+
+// A runs file that cannot be written is news for the window that recorded the runs, told once
+// while it lasts.
+std::shared_ptr<SessionWriteSink> runsWriteSink(EditorWindowModel& model) {
+    auto sink = std::make_shared<SessionWriteSink>();
+    QPointer<EditorWindowModel> window(&model);
+    std::weak_ptr<SessionWriteSink> weak = sink;
+    sink->deliver = [window, weak] {
+        const std::shared_ptr<SessionWriteSink> outcomes = weak.lock();
+        if (!outcomes || !window)
+            return;
+        const QString cause = QString::fromLatin1(kSearchRunsWriteNoticeCause);
+        for (const SessionWriteOutcome& outcome : outcomes->takeOutcomes()) {
+            if (outcome.failure)
+                window->presentNotice(cause,
+                                      localizedString(QStringLiteral("settings.save.failed.format"))
+                                          .arg(outcome.path));
+            else
+                window->clearNoticeCause(cause);
+        }
+    };
+    return sink;
+}
+
+} // namespace
 
 void SearchCenter::recordSearchCenterRun(SearchCenterScope scope, const QString& query,
                                          const QList<SearchCenterResult>& results) {
@@ -36,7 +65,8 @@ void SearchCenter::recordSearchCenterRun(SearchCenterScope scope, const QString&
             runs.removeLast();
         state.searchCenter.selectedSearchRunID = run.id;
     });
-    saveSearchCenterRuns(m_model.state().searchCenter.searchCenterRuns, m_model.defaults());
+    saveSearchCenterRuns(m_model.state().searchCenter.searchCenterRuns, m_model.defaults(),
+                         runsWriteSink(m_model));
 }
 
 void SearchCenter::deleteSearchCenterRun(const QUuid& runID) {
@@ -46,7 +76,8 @@ void SearchCenter::deleteSearchCenterRun(const QUuid& runID) {
         if (state.searchCenter.selectedSearchRunID == runID)
             state.searchCenter.selectedSearchRunID.reset();
     });
-    saveSearchCenterRuns(m_model.state().searchCenter.searchCenterRuns, m_model.defaults());
+    saveSearchCenterRuns(m_model.state().searchCenter.searchCenterRuns, m_model.defaults(),
+                         runsWriteSink(m_model));
 }
 
 void SearchCenter::openSearchCenterResult(const SearchCenterResult& result) {

@@ -224,6 +224,11 @@ QByteArray encodeSessionRecord(const RestoredSession& session, SessionRecordForm
         format == SessionRecordFormat::Compact ? QJsonDocument::Compact : QJsonDocument::Indented);
 }
 
+bool sameSessionContent(const RestoredSession& a, const RestoredSession& b) {
+    return a.schemaVersion == b.schemaVersion && a.activeTabID == b.activeTabID &&
+           a.fontSize == b.fontSize && a.tabs == b.tabs;
+}
+
 RestoredSession decodeSessionRecord(const QByteArray& data) {
     const StrictJsonObject object = StrictJsonObject::parse(data);
     RestoredSession session;

@@ -70,6 +70,9 @@ QByteArray encodeSessionRecord(const RestoredSession& session, SessionRecordForm
 bool writeSessionRecord(const RestoredSession& session, SessionRecordFormat format,
                         QIODevice& device);
 
+// Equal but for `savedAt`; texts sharing one buffer are equal without being read.
+bool sameSessionContent(const RestoredSession& a, const RestoredSession& b);
+
 // Strict: a required key missing or of the wrong type makes the whole record undecodable
 // (JsonDecodeError); unknown keys are ignored.
 RestoredSession decodeSessionRecord(const QByteArray& data);

@@ -5,6 +5,7 @@
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/SecurityScopedAccess.h"
+#include "session/FilesBesideSettings.h"
 #include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "text/TextFileLoader.h"
@@ -40,18 +41,14 @@ std::optional<RestoredSession> decodeOrKeepAside(SessionStore& store, const QByt
     }
 }
 
-// Only a regular file is read: a FIFO put there would block the start for ever.
-std::optional<QByteArray> readRegularFile(const QString& path) {
-    const std::optional<FileStatus> status = statPath(path);
-    if (!status || status->kind != FileKind::Regular)
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return data;
+std::shared_ptr<const StoredValue> storedRecord(RestoredSession record,
+                                                SessionRecordFormat format) {
+    return std::make_shared<StoredValueOf<RestoredSession>>(
+        std::move(record),
+        [format](const RestoredSession& session, QIODevice& device) {
+            return writeSessionRecord(session, format, device);
+        },
+        sameSessionContent);
 }
 
 bool isAbsolutePath(const std::optional<QString>& path) {
@@ -239,20 +236,20 @@ QString SessionStore::recoverySnapshotPath() const {
 }
 
 QString SessionStore::sessionRecordPath() const {
-    return QFileInfo(m_defaults.filePath()).absolutePath() + QLatin1Char('/') +
-           QLatin1String(kSessionRecordFileName);
+    return pathBesideSettings(m_defaults, kSessionRecordFileName);
 }
 
 void SessionStore::saveSession(const RestoredSession& record,
                                std::shared_ptr<SessionWriteSink> sink) {
-    SessionWriter::shared().submit(sessionRecordPath(), SessionRecordFormat::Compact, record,
-                                   std::move(sink));
+    SessionWriter::shared().submit(
+        sessionRecordPath(), storedRecord(record, SessionRecordFormat::Compact), std::move(sink));
 }
 
 void SessionStore::writeRecoverySnapshot(const RestoredSession& record,
                                          std::shared_ptr<SessionWriteSink> sink) {
-    SessionWriter::shared().submit(recoverySnapshotPath(), SessionRecordFormat::PrettySorted,
-                                   record, std::move(sink));
+    SessionWriter::shared().submit(recoverySnapshotPath(),
+                                   storedRecord(record, SessionRecordFormat::PrettySorted),
+                                   std::move(sink));
 }
 
 int SessionStore::writeCount() const {
@@ -267,7 +264,8 @@ std::optional<RestoredSession> SessionStore::loadSavedSession() {
         fromFile = decodeOrKeepAside(*this, *data, QStringLiteral("session"),
                                      sessionCorruption().savedSessionWasCorrupt);
         if (fromFile)
-            SessionWriter::shared().noteStored(path, *fromFile);
+            SessionWriter::shared().noteStored(
+                path, storedRecord(*fromFile, SessionRecordFormat::Compact));
     }
     const QString key = QString::fromLatin1(kSessionRecordKey);
     const std::optional<QByteArray> old = m_defaults.data(key);
@@ -275,17 +273,8 @@ std::optional<RestoredSession> SessionStore::loadSavedSession() {
         return fromFile;
     const std::optional<RestoredSession> fromSettings = decodeOrKeepAside(
         *this, *old, QStringLiteral("session"), sessionCorruption().savedSessionWasCorrupt);
-    // Moved, not copied: the settings file keeps no large value. The key stays while its
-    // bytes have no other home.
-    try {
-        if (!QFile::exists(path)) {
-            if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-                throw FileError(FileErrorCode::FileWriteUnknown, path);
-            writeBytesAtomically(*old, path);
-        }
-        m_defaults.remove(key);
-    } catch (const FileError&) {
-    }
+    // Moved, not copied: the settings file keeps no large value.
+    moveSettingsValueToFile(m_defaults, key, *old, path, !QFile::exists(path));
     return newerSession(fromFile, fromSettings);
 }
 
@@ -297,7 +286,8 @@ std::optional<RestoredSession> SessionStore::readRecoverySnapshot() {
     std::optional<RestoredSession> session = decodeOrKeepAside(
         *this, *data, QStringLiteral("recovery"), sessionCorruption().recoverySnapshotWasCorrupt);
     if (session)
-        SessionWriter::shared().noteStored(path, *session);
+        SessionWriter::shared().noteStored(
+            path, storedRecord(*session, SessionRecordFormat::PrettySorted));
     return session;
 }
 

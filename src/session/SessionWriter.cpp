@@ -20,11 +20,6 @@ void SessionWriteSink::add(SessionWriteOutcome outcome) {
     m_outcomes.append(std::move(outcome));
 }
 
-bool sameSessionContent(const RestoredSession& a, const RestoredSession& b) {
-    return a.schemaVersion == b.schemaVersion && a.activeTabID == b.activeTabID &&
-           a.fontSize == b.fontSize && a.tabs == b.tabs;
-}
-
 SessionWriter& SessionWriter::shared() {
     // Never destroyed: its thread may still wait for work when the process ends, and every
     // caller waits for it to be idle before it lets the process end.
@@ -32,21 +27,31 @@ SessionWriter& SessionWriter::shared() {
     return *writer;
 }
 
-void SessionWriter::submit(const QString& path, SessionRecordFormat format, RestoredSession record,
+void SessionWriter::submit(const QString& path, std::shared_ptr<const StoredValue> value,
                            std::shared_ptr<SessionWriteSink> sink) {
     std::lock_guard lock(m_mutex);
     if (!m_pending.contains(path))
         m_order.append(path);
-    m_pending.insert(path, Job{path, format, std::move(record), std::move(sink)});
+    m_pending.insert(path, Job{path, std::move(value), std::move(sink)});
     if (!m_thread)
         m_thread = std::make_unique<std::thread>([this] { run(); });
     m_wake.notify_one();
 }
 
-void SessionWriter::noteStored(const QString& path, RestoredSession record) {
+void SessionWriter::noteStored(const QString& path, std::shared_ptr<const StoredValue> value) {
     std::lock_guard lock(m_mutex);
     if (!m_lastWritten.contains(path))
-        m_lastWritten.insert(path, std::move(record));
+        m_lastWritten.insert(path, std::move(value));
+}
+
+std::shared_ptr<const StoredValue> SessionWriter::latest(const QString& path) const {
+    std::lock_guard lock(m_mutex);
+    const auto pending = m_pending.constFind(path);
+    if (pending != m_pending.constEnd())
+        return pending->value;
+    if (m_busy && m_current.path == path)
+        return m_current.value;
+    return m_lastWritten.value(path);
 }
 
 void SessionWriter::waitUntilIdle() {
@@ -66,14 +71,21 @@ void SessionWriter::run() {
             std::unique_lock lock(m_mutex);
             m_wake.wait(lock, [this] { return !m_order.isEmpty(); });
             job = m_pending.take(m_order.takeFirst());
+            m_current = job;
             m_busy = true;
         }
         SessionWriteOutcome outcome = write(job);
-        if (outcome.written) {
+        // The value the file held before is let go outside the lock.
+        std::shared_ptr<const StoredValue> replaced;
+        {
             std::lock_guard lock(m_mutex);
-            m_lastWritten.insert(job.path, job.record);
-            ++m_writeCounts[job.path];
+            if (outcome.written) {
+                replaced = std::exchange(m_lastWritten[job.path], job.value);
+                ++m_writeCounts[job.path];
+            }
+            m_current = Job{};
         }
+        replaced.reset();
         // The outcome is in the sink before the writer counts as idle, so whoever waited finds
         // it there.
         if (job.sink) {
@@ -89,7 +101,7 @@ void SessionWriter::run() {
                     Qt::QueuedConnection);
             }
         }
-        // The record's strings are let go here, off the main thread.
+        // The value's strings are let go here, off the main thread.
         job = Job{};
         std::lock_guard lock(m_mutex);
         m_busy = false;
@@ -101,23 +113,19 @@ void SessionWriter::run() {
 SessionWriteOutcome SessionWriter::write(const Job& job) {
     SessionWriteOutcome outcome;
     outcome.path = job.path;
-    std::optional<RestoredSession> last;
+    std::shared_ptr<const StoredValue> last;
     {
-        // A copy shares the strings; comparing happens outside the lock.
+        // Comparing happens outside the lock.
         std::lock_guard lock(m_mutex);
-        const auto found = m_lastWritten.constFind(job.path);
-        if (found != m_lastWritten.constEnd())
-            last = *found;
+        last = m_lastWritten.value(job.path);
     }
-    if (last && sameSessionContent(*last, job.record))
+    if (last && last->sameContent(*job.value))
         return outcome;
     try {
         const QString folder = QFileInfo(job.path).absolutePath();
         if (!QDir().mkpath(folder))
             throw FileError(FileErrorCode::FileWriteUnknown, folder);
-        writeAtomically(job.path, [&job](QIODevice& device) {
-            return writeSessionRecord(job.record, job.format, device);
-        });
+        writeAtomically(job.path, [&job](QIODevice& device) { return job.value->write(device); });
         outcome.written = true;
     } catch (...) {
         outcome.failure = std::current_exception();

@@ -1,6 +1,10 @@
 #include "search/SearchCenterRunStore.h"
 #include "platform/Defaults.h"
+#include "session/SessionWriter.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -58,7 +62,32 @@ QByteArray json(const QJsonArray& runs) {
     return QJsonDocument(runs).toJson(QJsonDocument::Compact);
 }
 
-TEST(SearchCenterRunStore, RunsRoundTripThroughTheSettings) {
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void putFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// The settings of a program started afresh on the stored files: a folder this process has not
+// read nor written, holding copies of them.
+QString restartedSettings(const QTemporaryDir& from, const QTemporaryDir& to) {
+    SessionWriter::shared().waitUntilIdle();
+    for (const QString& name : QDir(from.path()).entryList(QDir::Files))
+        QFile::copy(from.filePath(name), to.filePath(name));
+    return to.filePath(QStringLiteral("s.ini"));
+}
+
+int runWrites(const Defaults& defaults) {
+    SessionWriter::shared().waitUntilIdle();
+    return SessionWriter::shared().writeCount(searchCenterRunsPath(defaults));
+}
+
+TEST(SearchCenterRunStore, RunsSurviveARestartInTheirOwnFile) {
     QTemporaryDir dir;
     Defaults defaults(dir.filePath(QStringLiteral("s.ini")));
     EXPECT_TRUE(loadSearchCenterRuns(defaults).isEmpty());
@@ -66,12 +95,17 @@ TEST(SearchCenterRunStore, RunsRoundTripThroughTheSettings) {
     for (int i = 0; i < 12; ++i)
         runs << sampleRun();
     saveSearchCenterRuns(runs, defaults);
-    Defaults reread(dir.filePath(QStringLiteral("s.ini")));
+    // Read back before the writer is done, as a window opened meanwhile does.
+    EXPECT_EQ(loadSearchCenterRuns(defaults), runs.mid(0, kSearchCenterRunLimit));
+
+    QTemporaryDir later;
+    Defaults reread(restartedSettings(dir, later));
     const QList<SearchCenterRun> loaded = loadSearchCenterRuns(reread);
     ASSERT_EQ(loaded.size(), kSearchCenterRunLimit);
     EXPECT_EQ(loaded, runs.mid(0, kSearchCenterRunLimit));
+    EXPECT_FALSE(reread.contains(QString::fromLatin1(kSearchCenterRunsKey)));
     // The stored bytes name the optional keys only when present.
-    const QByteArray stored = *reread.data(QString::fromLatin1(kSearchCenterRunsKey));
+    const QByteArray stored = fileBytes(searchCenterRunsPath(reread));
     const QJsonArray parsed = QJsonDocument::fromJson(stored).array();
     const QJsonArray results = parsed.at(0).toObject().value("results").toArray();
     EXPECT_TRUE(results.at(0).toObject().contains("rangeLength"));
@@ -84,9 +118,84 @@ TEST(SearchCenterRunStore, RunsRoundTripThroughTheSettings) {
     while (large.results.size() < 2500)
         large.results += large.results;
     saveSearchCenterRuns({large}, defaults);
-    const QList<SearchCenterRun> reloaded = loadSearchCenterRuns(defaults);
+    QTemporaryDir third;
+    Defaults again(restartedSettings(dir, third));
+    const QList<SearchCenterRun> reloaded = loadSearchCenterRuns(again);
     ASSERT_EQ(reloaded.size(), 1);
     EXPECT_EQ(reloaded.first().results, large.results.mid(0, kStoredRunResultLimit));
+}
+
+TEST(SearchCenterRunStore, OnlyChangedRunsAreWritten) {
+    QTemporaryDir dir;
+    Defaults defaults(dir.filePath(QStringLiteral("s.ini")));
+    const QList<SearchCenterRun> runs{sampleRun(), sampleRun()};
+    saveSearchCenterRuns(runs, defaults);
+    saveSearchCenterRuns(runs, defaults);
+    EXPECT_EQ(runWrites(defaults), 1);
+    saveSearchCenterRuns(runs, defaults);
+    EXPECT_EQ(runWrites(defaults), 1);
+    saveSearchCenterRuns(runs.mid(1), defaults);
+    EXPECT_EQ(runWrites(defaults), 2);
+
+    // Nor are the runs read at start-up written back unchanged.
+    QTemporaryDir later;
+    Defaults restarted(restartedSettings(dir, later));
+    saveSearchCenterRuns(loadSearchCenterRuns(restarted), restarted);
+    EXPECT_EQ(runWrites(restarted), 0);
+}
+
+TEST(SearchCenterRunStore, RunsInTheSettingsMoveToTheirFileOnce) {
+    const QString key = QString::fromLatin1(kSearchCenterRunsKey);
+    QTemporaryDir dir;
+    const QList<SearchCenterRun> old{sampleRun()};
+    const QByteArray oldBytes = encodeSearchCenterRuns(old);
+    {
+        Defaults defaults(dir.filePath(QStringLiteral("s.ini")));
+        defaults.setValue(key, oldBytes);
+        EXPECT_EQ(loadSearchCenterRuns(defaults), old);
+        EXPECT_FALSE(defaults.contains(key));
+        EXPECT_EQ(fileBytes(searchCenterRunsPath(defaults)), oldBytes);
+        EXPECT_EQ(runWrites(defaults), 0); // moved as they were, not written again
+    }
+    QTemporaryDir later;
+    Defaults restarted(restartedSettings(dir, later));
+    EXPECT_FALSE(restarted.contains(key));
+    EXPECT_EQ(loadSearchCenterRuns(restarted), old);
+
+    // An older version that ran after the move wrote the key again: the newer runs win.
+    const auto both = [&](const QList<SearchCenterRun>& inSettings,
+                          const QList<SearchCenterRun>& inFile) {
+        QTemporaryDir folder;
+        Defaults defaults(folder.filePath(QStringLiteral("s.ini")));
+        putFile(searchCenterRunsPath(defaults), encodeSearchCenterRuns(inFile));
+        defaults.setValue(key, encodeSearchCenterRuns(inSettings));
+        const QList<SearchCenterRun> loaded = loadSearchCenterRuns(defaults);
+        EXPECT_FALSE(defaults.contains(key));
+        EXPECT_EQ(decodeSearchCenterRuns(fileBytes(searchCenterRunsPath(defaults))), loaded);
+        return loaded;
+    };
+    SearchCenterRun newer = sampleRun();
+    newer.createdAt = newer.createdAt.addSecs(60);
+    EXPECT_EQ(both({newer}, old), QList{newer});
+    EXPECT_EQ(both(old, {newer}), QList{newer});
+}
+
+TEST(SearchCenterRunStore, TheSettingsStaySmallWithTenFullRuns) {
+    QTemporaryDir dir;
+    Defaults defaults(dir.filePath(QStringLiteral("s.ini")));
+    SearchCenterRun run = sampleRun();
+    run.results.resize(1);
+    run.results.first().preview = QString(200, QLatin1Char('p'));
+    while (run.results.size() < kStoredRunResultLimit)
+        run.results += run.results;
+    QList<SearchCenterRun> runs;
+    for (int i = 0; i < kSearchCenterRunLimit; ++i)
+        runs << run;
+    saveSearchCenterRuns(runs, defaults);
+    SessionWriter::shared().waitUntilIdle();
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_GT(QFileInfo(searchCenterRunsPath(defaults)).size(), 4'000'000);
+    EXPECT_LT(QFileInfo(defaults.filePath()).size(), 64 * 1024);
 }
 
 TEST(SearchCenterRunStore, LenientWhereTheFormatAllowsIt) {
@@ -139,11 +248,14 @@ TEST(SearchCenterRunStore, OneBadRecordLosesAllAndLeavesTheStoredValue) {
     for (const QByteArray& bytes : corrupt)
         EXPECT_FALSE(decodeSearchCenterRuns(bytes).has_value()) << bytes.toStdString();
 
+    // Moved from the settings and read from the file, the bytes stay as they were.
     QTemporaryDir dir;
     Defaults defaults(dir.filePath(QStringLiteral("s.ini")));
     defaults.setValue(QString::fromLatin1(kSearchCenterRunsKey), corrupt.at(4));
     EXPECT_TRUE(loadSearchCenterRuns(defaults).isEmpty());
-    EXPECT_EQ(defaults.data(QString::fromLatin1(kSearchCenterRunsKey)), corrupt.at(4));
+    EXPECT_EQ(fileBytes(searchCenterRunsPath(defaults)), corrupt.at(4));
+    EXPECT_TRUE(loadSearchCenterRuns(defaults).isEmpty());
+    EXPECT_EQ(fileBytes(searchCenterRunsPath(defaults)), corrupt.at(4));
 }
 
 } // namespace

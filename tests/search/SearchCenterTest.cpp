@@ -2,8 +2,11 @@
 
 #include "search/SearchCenterResults.h"
 #include "search/SearchCenterRunStore.h"
+#include "session/SessionWriter.h"
 
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 namespace dunmoss::test {
@@ -29,6 +32,11 @@ protected:
         return list;
     }
     const QList<SearchCenterRun>& runs() const { return state().searchCenter.searchCenterRuns; }
+    int runWrites() {
+        SessionWriter::shared().waitUntilIdle();
+        QCoreApplication::processEvents();
+        return SessionWriter::shared().writeCount(searchCenterRunsPath(*defaults));
+    }
 };
 
 TEST_F(SearchCenterTest, DocumentBuildersNameTheGroupAfterTheTabOrItsIdentifier) {
@@ -185,10 +193,11 @@ TEST_F(SearchCenterTest, RecordingKeepsTenNewestFirstWithoutDuplicates) {
     EXPECT_EQ(runs().at(1).query, QStringLiteral("q5"));
     EXPECT_EQ(state().searchCenter.selectedSearchRunID, runs().first().id);
 
-    const QByteArray stored = *defaults->data(QString::fromLatin1(kSearchCenterRunsKey));
+    const int writes = runWrites();
     center().recordSearchCenterRun(SearchCenterScope::Folder, QStringLiteral("none"), {});
     EXPECT_FALSE(state().searchCenter.selectedSearchRunID.has_value());
-    EXPECT_EQ(*defaults->data(QString::fromLatin1(kSearchCenterRunsKey)), stored);
+    center().deleteSearchCenterRun(QUuid::createUuid());
+    EXPECT_EQ(runWrites(), writes);
 
     const QUuid keep = runs().at(2).id;
     center().setSelectedRun(keep);
@@ -201,6 +210,31 @@ TEST_F(SearchCenterTest, RecordingKeepsTenNewestFirstWithoutDuplicates) {
     center().setSelectedRun(runs().first().id);
     center().setScope(SearchCenterScope::Folder);
     EXPECT_FALSE(state().searchCenter.selectedSearchRunID.has_value());
+}
+
+TEST_F(SearchCenterTest, ARunsFileThatCannotBeWrittenIsToldOnceUntilItIsWritten) {
+    const QString path = searchCenterRunsPath(*defaults);
+    ASSERT_TRUE(QDir().mkpath(path)); // a folder in the file's place
+    const auto notices = [this] {
+        QStringList messages;
+        for (const WindowNotice& notice : state().notices.shown)
+            if (notice.cause == QString::fromLatin1(kSearchRunsWriteNoticeCause))
+                messages << notice.message;
+        return messages;
+    };
+    for (const char* query : {"a", "b"}) {
+        center().recordSearchCenterRun(SearchCenterScope::CurrentDocument,
+                                       QString::fromLatin1(query), results(1, QStringLiteral("g")));
+        runWrites();
+    }
+    EXPECT_EQ(notices(), QStringList{l("settings.save.failed.format").arg(path)});
+
+    ASSERT_TRUE(QDir(path).removeRecursively());
+    center().recordSearchCenterRun(SearchCenterScope::CurrentDocument, QStringLiteral("c"),
+                                   results(1, QStringLiteral("g")));
+    runWrites();
+    EXPECT_TRUE(notices().isEmpty());
+    EXPECT_TRUE(QFileInfo(path).isFile());
 }
 
 TEST_F(SearchCenterTest, StartUpReadsTheHistoriesAndRunsWithNoRunSelected) {
