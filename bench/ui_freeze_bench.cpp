@@ -1,0 +1,268 @@
+// Scenarios that once froze the window, each driven through the real window with its event loop
+// turning. Every scenario reports `longest_stall_ms`, the longest the loop went without turning
+// (a 1 ms timer ticking on it), and, where memory is the question, how much the resident set grew.
+// One scenario per function; each registers its own cases in registerAll().
+#include "editor/ShortcutTextView.h"
+#include "tools/DocumentOutlinePanel.h"
+#include "window/EditorCommands.h"
+#include "window/TabUndoRegistry.h"
+#include "window/WindowCommandTable.h"
+#include "window/WindowDerivedValues.h"
+
+#include "KeyTyping.h"
+#include "support/BenchWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QUndoStack>
+#include <benchmark/benchmark.h>
+#include <fstream>
+#include <functional>
+#include <unistd.h>
+
+using namespace dunmoss;
+
+namespace {
+
+// The resident set of this process.
+double residentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+struct Drive {
+    double longestStallMs = 0;
+    double elapsedMs = 0;
+    bool finished = false;
+};
+
+// Runs `action` from inside the event loop, then keeps the loop turning until `done` holds or
+// `timeoutMs` passes. A 1 ms timer ticks all the while; the longest wait between two ticks (or
+// between the start and the first) is the longest the window could not react.
+Drive drive(const std::function<void()>& action, const std::function<bool()>& done, int timeoutMs) {
+    Drive result;
+    QElapsedTimer clock;
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    qint64 last = 0;
+    bool acted = false;
+    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        result.longestStallMs = std::max(result.longestStallMs, (now - last) / 1e6);
+        last = now;
+        if (acted && done()) {
+            result.finished = true;
+            loop.quit();
+        } else if (clock.elapsed() > timeoutMs) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(0, &loop, [&] {
+        action();
+        acted = true;
+    });
+    clock.start();
+    ticker.start();
+    loop.exec();
+    result.elapsedMs = clock.nsecsElapsed() / 1e6;
+    return result;
+}
+
+// Keeps the loop turning for a while, so work the window posted or delayed gets done.
+Drive settleFor(int ms) {
+    return drive([] {}, [] { return false; }, ms);
+}
+
+EditorTab fileTab(const QTemporaryDir& dir, const QString& name, const QString& text,
+                  qsizetype caret) {
+    EditorTab tab = untitledTab();
+    tab.fileURL = QUrl::fromLocalFile(dir.filePath(name));
+    tab.document.text = text;
+    tab.savedSnapshot = text;
+    tab.selectedRange = {caret, 0};
+    tab.selectedRanges = {tab.selectedRange};
+    return tab;
+}
+
+struct Window : bench::BenchWindow {
+    Window(const QString& name, const QString& text, qsizetype caret, bool outline = false)
+        : BenchWindow([&](EditorWindowState& s, const QTemporaryDir& dir) {
+              const EditorTab tab = fileTab(dir, name, text, caret);
+              s.tabs = {tab};
+              s.activeTabID = tab.id;
+              s.panels.showWelcome = false;
+              s.panels.showDocumentOutline = outline;
+          }) {}
+
+    ShortcutTextView* textView() const {
+        auto* found = view->findChild<ShortcutTextView*>();
+        found->setFocus();
+        return found;
+    }
+    QUndoStack* undoStack() const {
+        return model().undoRegistry().undoStackForTab(activeTab(model().state()).id);
+    }
+    const QString& text() const { return activeTab(model().state()).document.text; }
+};
+
+void report(benchmark::State& state, double longestStallMs, double rssGrowthMb = -1) {
+    state.counters["longest_stall_ms"] = longestStallMs;
+    if (rssGrowthMb >= 0)
+        state.counters["rss_growth_mb"] = rssGrowthMb;
+}
+
+// Typing a name into the first of two declarations of a plain-text tab with the outline shown;
+// between them a run of blank lines and a line that declares nothing. Each keystroke ends when
+// the outline lists the new name.
+void outlineAfterBlankLines(benchmark::State& state, int blankLines) {
+    const QString text = QStringLiteral("func first\n") + QString(blankLines, u'\n') +
+                         QStringLiteral("the end of the notes\nfunc last\n");
+    Window window(QStringLiteral("notes.txt"), text, 10, true);
+    auto* panel = window.view->findChild<DocumentOutlinePanel*>();
+    ShortcutTextView* editor = window.textView();
+    QString name = QStringLiteral("first");
+    int typed = 0;
+    double longest = 0;
+    for (auto _ : state) {
+        name += QChar(u'a' + typed % 26);
+        const Drive d =
+            drive([&] { bench::typeOneKey(editor, typed); },
+                  [&] { return !panel->items().isEmpty() && panel->items().first().title == name; },
+                  600'000);
+        if (!d.finished)
+            state.SkipWithError("the outline did not follow the typing");
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(d.elapsedMs / 1e3);
+    }
+    report(state, longest);
+}
+
+// A string that holds JSON written as a string: every quote inside it escaped.
+QString stringifiedJson(qsizetype length) {
+    QString inner;
+    for (int i = 0; inner.size() < length - 40; ++i)
+        inner +=
+            QStringLiteral(R"({\"id\":%1,\"name\":\"item %1\",\"tags\":[\"a\",\"b\"]},)").arg(i);
+    return QStringLiteral("{\"payload\": \"[") + inner + QStringLiteral("]\"}\n");
+}
+
+// Typing into the key of a 62 KB .json file whose one value is stringified JSON: colouring runs
+// on the whole text at every keystroke. Each keystroke ends when the window has been idle.
+void jsonStringifiedKeystroke(benchmark::State& state) {
+    const QString text = stringifiedJson(62'000);
+    Window window(QStringLiteral("data.json"), text, 3);
+    ShortcutTextView* editor = window.textView();
+    int typed = 0;
+    double longest = 0;
+    for (auto _ : state) {
+        const Drive d = drive([&] { bench::typeOneKey(editor, typed); }, [] { return false; }, 300);
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(d.longestStallMs / 1e3);
+    }
+    state.counters["length"] = double(text.size());
+    report(state, longest);
+}
+
+// Lines of about 70 characters.
+QString codeLines(qsizetype length) {
+    const QString line =
+        QStringLiteral("    let value = compute(index, offset) + total; // keep it warm\n");
+    QString text;
+    text.reserve(length + line.size());
+    while (text.size() + line.size() <= length)
+        text += line;
+    return text;
+}
+
+// Move Line Down pressed `presses` times in a row on the first line of a 5,000,000-character
+// text, each press a turn of the event loop as a held key gives. Reports the growth of the
+// resident set with all the steps on the undo stack; stops early once it passes 2 GB.
+void moveLineDownRepeatedly(benchmark::State& state, int presses) {
+    constexpr double kGrowthCapMb = 2048;
+    for (auto _ : state) {
+        Window window(QStringLiteral("big.log"), codeLines(5'000'000), 0);
+        const EditorCommands commands = window.view->commandTable().makeWindowCommands();
+        settleFor(200);
+        const double before = residentMegabytes();
+        int pressed = 0;
+        bool capped = false;
+        std::function<void()> press = [&] {
+            invokeCommand(commands, &EditorCommands::moveLineDown);
+            ++pressed;
+            if (residentMegabytes() - before > kGrowthCapMb)
+                capped = true;
+            else if (pressed < presses)
+                QTimer::singleShot(0, press);
+        };
+        const Drive d = drive(
+            press, [&] { return capped || pressed >= presses; }, 1'200'000);
+        settleFor(300);
+        report(state, d.longestStallMs, residentMegabytes() - before);
+        state.counters["presses"] = pressed;
+        state.counters["ms_per_press"] = d.elapsedMs / std::max(pressed, 1);
+        state.counters["undo_steps"] = window.undoStack()->count();
+        state.SetIterationTime(d.elapsedMs / 1e3);
+    }
+}
+
+// One line tool on a 2,000,000-character text with the caret in its middle, from the window's
+// command record; each step ends when the window has been idle for a moment.
+void lineToolOn2M(benchmark::State& state, EditorCommandField field) {
+    Window window(QStringLiteral("main.c"), codeLines(2'000'000), 1'000'000);
+    const EditorCommands commands = window.view->commandTable().makeWindowCommands();
+    settleFor(200);
+    double longest = 0, slowestStep = 0;
+    for (auto _ : state) {
+        QElapsedTimer step;
+        const Drive d = drive(
+            [&] {
+                step.start();
+                invokeCommand(commands, field);
+                window.view->refreshNow();
+                slowestStep = std::max(slowestStep, step.nsecsElapsed() / 1e6);
+            },
+            [] { return false; }, 60);
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(step.nsecsElapsed() / 1e9);
+    }
+    state.counters["slowest_step_ms"] = slowestStep;
+    report(state, longest);
+}
+
+void registerAll() {
+    const auto add = [](const std::string& name, std::function<void(benchmark::State&)> run) {
+        return benchmark::RegisterBenchmark(name.c_str(), std::move(run))
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+    };
+    for (int blank : {1000, 2000})
+        add("outline/blank_lines_" + std::to_string(blank), [blank](benchmark::State& s) {
+            outlineAfterBlankLines(s, blank);
+        })->Iterations(3);
+    add("colour/json_stringified_62k_keystroke", jsonStringifiedKeystroke)->Iterations(10);
+    for (int presses : {50, 1000})
+        add("undo/move_line_down_5M_x" + std::to_string(presses), [presses](benchmark::State& s) {
+            moveLineDownRepeatedly(s, presses);
+        })->Iterations(1);
+    add("tools/move_line_down_2M", [](benchmark::State& s) {
+        lineToolOn2M(s, &EditorCommands::moveLineDown);
+    })->Iterations(20);
+    add("tools/duplicate_line_2M", [](benchmark::State& s) {
+        lineToolOn2M(s, &EditorCommands::duplicateLine);
+    })->Iterations(20);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return bench::runWindowBenchmarks(argc, argv, [] {
+        registerAll();
+        return bench::RatioPairs{};
+    });
+}
