@@ -458,6 +458,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
     if (limit > start && splitsPair(limit))
         --limit;
+    m_regionLimit = limit;
     if (start != 0 || limit != text.size())
         m_matcher->region(start, limit, status);
     m_matcher->useTransparentBounds(transparentBounds);
@@ -529,6 +530,20 @@ bool IcuRegexMatcher::findNext() {
             m_run->reached = std::max<int64_t>(m_run->reached, m_matcher->end64(status));
         return found;
     }
+}
+
+bool IcuRegexMatcher::lookingAt(qsizetype position) {
+    UErrorCode status = U_ZERO_ERROR;
+    if (m_run) {
+        // Moving the region resets ICU's tick count.
+        m_run->ticksBeforeReset += m_run->ticksSinceReset;
+        m_run->ticksSinceReset = 0;
+    }
+    m_matcher->region(std::clamp<qsizetype>(position, 0, m_regionLimit), m_regionLimit, status);
+    const bool found = U_SUCCESS(status) && m_matcher->lookingAt(status);
+    if (U_FAILURE(status))
+        throwFor(status);
+    return found;
 }
 
 TextRange IcuRegexMatcher::range() const {

@@ -178,6 +178,9 @@ public:
     // there is none. Throws RegexError when the run passes its work bound (runaway
     // backtracking) or its backtracking stack, which grows with the text, runs out.
     bool findNext();
+    // One attempt at a match that starts exactly at the position, which becomes the region's
+    // start (its end and bounds stay); true when there is one. Throws as findNext does.
+    bool lookingAt(qsizetype position);
 
     TextRange range() const;
     // A group's range, or TextRange::notFound() when the group took no part in the match.
@@ -201,6 +204,7 @@ private:
     QStringView m_text;
     QString m_pattern;
     int m_groupCount = 0;
+    qsizetype m_regionLimit = 0;
 };
 
 } // namespace dunmoss

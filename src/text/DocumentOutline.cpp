@@ -1,5 +1,6 @@
 #include "text/DocumentOutline.h"
 
+#include "platform/IcuCharacterClasses.h"
 #include "platform/IcuRegex.h"
 #include "text/LineStartIndex.h"
 
@@ -10,21 +11,27 @@ namespace dunmoss {
 
 namespace {
 
-const QString kDeclarationPattern = QStringLiteral(
-    R"re(^\s*(?:public|private|fileprivate|internal|open)?\s*(actor|class|struct|enum|protocol|extension|func)\s+([A-Za-z_][A-Za-z0-9_]*))re");
+// Most patterns are line-anchored and begin with blanks: "^\s*" followed by what is kept here.
+// Each of these rests begins with a character that is not blank (or with optional parts and
+// blanks before one), so it can only match from the first non-blank character after a line
+// start; OutlineScan::blankLed relies on that.
+const QString kDeclarationRest = QStringLiteral(
+    R"re((?:public|private|fileprivate|internal|open)?\s*(actor|class|struct|enum|protocol|extension|func)\s+([A-Za-z_][A-Za-z0-9_]*))re");
 const QString kHeadingPattern = QStringLiteral(R"re(^(#{1,6})\s+(.+)$)re");
-const QString kDefinitionPattern =
-    QStringLiteral(R"re(^\s*(def|class)\s+([A-Za-z_][A-Za-z0-9_]*))re");
-const QString kJsonPattern = QStringLiteral(R"re(^\s*"([^"]+)"\s*:\s*(?:\{|\[))re");
-const QString kScriptPattern = QStringLiteral(
-    R"re(^\s*(?:export\s+)?(?:async\s+)?(?:function|class)\s+([A-Za-z_$][A-Za-z0-9_$]*))re");
-const QString kArrowPattern = QStringLiteral(
-    R"re(^\s*(?:const|let|var)\s+([A-Za-z_$][A-Za-z0-9_$]*)\s*=\s*(?:async\s*)?\(?[^=]*\)?\s*=>)re");
-const QString kTagPattern = QStringLiteral(R"re(^\s*<([A-Za-z][A-Za-z0-9:_-]*)(?:\s|>|$))re");
-const QString kCssPattern = QStringLiteral(R"re(^\s*([^@{}\s][^{}]+)\s*\{)re");
-const QString kKeyPattern = QStringLiteral(R"re(^\s*([A-Za-z_][A-Za-z0-9_\.-]+)\s*[:=])re");
-const QString kCodePattern =
-    QStringLiteral(R"re(^\s*(?:function|func|def|class)\s+([A-Za-z_][A-Za-z0-9_]*))re");
+const QString kDefinitionRest = QStringLiteral(R"re((def|class)\s+([A-Za-z_][A-Za-z0-9_]*))re");
+const QString kJsonRest = QStringLiteral(R"re("([^"]+)"\s*:\s*(?:\{|\[))re");
+const QString kScriptRest = QStringLiteral(
+    R"re((?:export\s+)?(?:async\s+)?(?:function|class)\s+([A-Za-z_$][A-Za-z0-9_$]*))re");
+// Written as "\s*=\s*(?:async\s*)?\(?[^=]*\)?\s*=>" after the name, which matches exactly when
+// the first "=" after the assignment's is followed by ">"; said that way it cannot backtrack
+// over a long stretch without "=" (cubic in its blanks).
+const QString kArrowRest =
+    QStringLiteral(R"re((?:const|let|var)\s+([A-Za-z_$][A-Za-z0-9_$]*)\s*=[^=]*+=>)re");
+const QString kTagRest = QStringLiteral(R"re(<([A-Za-z][A-Za-z0-9:_-]*)(?:\s|>|$))re");
+const QString kCssRest = QStringLiteral(R"re(([^@{}\s][^{}]+)\s*\{)re");
+const QString kKeyRest = QStringLiteral(R"re(([A-Za-z_][A-Za-z0-9_\.-]+)\s*[:=])re");
+const QString kCodeRest =
+    QStringLiteral(R"re((?:function|func|def|class)\s+([A-Za-z_][A-Za-z0-9_]*))re");
 
 // Line numbers come from one table of line starts per text, searched by bisection.
 class OutlineScan {
@@ -37,51 +44,112 @@ public:
                                        std::optional<int> detailGroup,
                                        const std::optional<QString>& fixedDetail,
                                        const QList<TextRange>& regions = {{0, -1}}) {
+        return run(pattern, false, titleGroup, detailGroup, fixedDetail, regions);
+    }
+
+    // The matches of "^\s*" followed by `rest`, the same as matches() gives for that pattern.
+    // ICU tries every line start inside a run of blank lines, and from each "\s*" backtracks
+    // over the rest of the run (twice over with a second "\s*": cubic). Every line start of a
+    // run reaches the same first non-blank character, and the rest can only match from there,
+    // so one attempt there decides for all of them; a match starts at the first of them.
+    QList<DocumentOutlineItem> blankLed(const QString& rest, int titleGroup,
+                                        std::optional<int> detailGroup,
+                                        const std::optional<QString>& fixedDetail,
+                                        const QList<TextRange>& regions = {{0, -1}}) {
+        return run(rest, true, titleGroup, detailGroup, fixedDetail, regions);
+    }
+
+    QList<DocumentOutlineItem> fixed(const QString& rest, const QString& detail,
+                                     const QList<TextRange>& regions = {{0, -1}}) {
+        return blankLed(rest, 1, std::nullopt, detail, regions);
+    }
+
+private:
+    QList<DocumentOutlineItem> run(const QString& pattern, bool blankLed, int titleGroup,
+                                   std::optional<int> detailGroup,
+                                   const std::optional<QString>& fixedDetail,
+                                   const QList<TextRange>& regions) {
         QList<DocumentOutlineItem> items;
         try {
             const IcuRegex regex(pattern, IcuRegex::AnchorsMatchLines);
             if (titleGroup > regex.captureGroupCount() ||
                 (detailGroup && *detailGroup > regex.captureGroupCount()))
                 return items;
-            for (const TextRange& region : regions)
-                collect(regex, region, titleGroup, detailGroup, fixedDetail, items);
+            for (TextRange region : regions) {
+                if (region.length < 0)
+                    region = {0, m_text.size()};
+                IcuRegexMatcher matcher(regex, m_text, region, true, false);
+                const Collect collect{titleGroup, detailGroup, fixedDetail};
+                if (blankLed)
+                    collectBlankLed(matcher, region, collect, items);
+                else
+                    while (matcher.findNext())
+                        append(matcher, matcher.range().location, collect, items);
+            }
         } catch (const RegexError&) {
             // A pattern that does not compile, or a run that fails, lists nothing more.
         }
         return items;
     }
 
-    QList<DocumentOutlineItem> fixed(const QString& pattern, const QString& detail,
-                                     const QList<TextRange>& regions = {{0, -1}}) {
-        return matches(pattern, 1, std::nullopt, detail, regions);
+    struct Collect {
+        int titleGroup;
+        std::optional<int> detailGroup;
+        const std::optional<QString>& fixedDetail;
+    };
+
+    void collectBlankLed(IcuRegexMatcher& matcher, TextRange region, const Collect& collect,
+                         QList<DocumentOutlineItem>& items) {
+        const qsizetype end = region.end();
+        qsizetype from = region.location;
+        for (;;) {
+            const qsizetype lineStart = nextLineStart(from, end);
+            qsizetype first = lineStart;
+            while (first < end && isIcuWhiteSpace(m_text.at(first)))
+                ++first;
+            if (first >= end)
+                return;
+            if (!matcher.lookingAt(first)) {
+                from = first + 1;
+                continue;
+            }
+            append(matcher, lineStart, collect, items);
+            from = matcher.range().end();
+        }
     }
 
-private:
-    void collect(const IcuRegex& regex, TextRange region, int titleGroup,
-                 std::optional<int> detailGroup, const std::optional<QString>& fixedDetail,
-                 QList<DocumentOutlineItem>& items) {
-        if (region.length < 0)
-            region = {0, m_text.size()};
-        IcuRegexMatcher matcher(regex, m_text, region, true, false);
-        while (matcher.findNext()) {
-            const TextRange title = matcher.group(titleGroup);
-            if (title.isNotFound())
+    // The first position at or after `from` where ICU's search tries a "^" pattern: the start
+    // of the text, and after each line terminator except between CR and LF.
+    qsizetype nextLineStart(qsizetype from, qsizetype end) const {
+        if (from == 0)
+            return 0;
+        for (qsizetype at = from; at < end; ++at) {
+            const QChar before = m_text.at(at - 1);
+            if (!isIcuLineTerminator(before))
                 continue;
-            const TextRange match = matcher.range();
-            DocumentOutlineItem item;
-            item.id = QUuid::createUuid();
-            item.title = m_text.mid(title.location, title.length);
-            if (fixedDetail) {
-                item.detail = *fixedDetail;
-            } else if (detailGroup) {
-                const TextRange detail = matcher.group(*detailGroup);
-                if (!detail.isNotFound())
-                    item.detail = m_text.mid(detail.location, detail.length);
-            }
-            item.line = int(lineOf(match.location));
-            item.range = match;
-            items.append(std::move(item));
+            return before == u'\r' && m_text.at(at) == u'\n' ? at + 1 : at;
         }
+        return end;
+    }
+
+    void append(const IcuRegexMatcher& matcher, qsizetype start, const Collect& collect,
+                QList<DocumentOutlineItem>& items) {
+        const TextRange title = matcher.group(collect.titleGroup);
+        if (title.isNotFound())
+            return;
+        DocumentOutlineItem item;
+        item.id = QUuid::createUuid();
+        item.title = m_text.mid(title.location, title.length);
+        if (collect.fixedDetail) {
+            item.detail = *collect.fixedDetail;
+        } else if (collect.detailGroup) {
+            const TextRange detail = matcher.group(*collect.detailGroup);
+            if (!detail.isNotFound())
+                item.detail = m_text.mid(detail.location, detail.length);
+        }
+        item.line = int(lineOf(start));
+        item.range = {start, matcher.range().end() - start};
+        items.append(std::move(item));
     }
 
     qsizetype lineOf(qsizetype location) {
@@ -98,8 +166,8 @@ private:
 };
 
 QList<DocumentOutlineItem> scriptItems(OutlineScan& scan) {
-    return scan.fixed(kScriptPattern, QStringLiteral("JS")) +
-           scan.fixed(kArrowPattern, QStringLiteral("JS"));
+    return scan.fixed(kScriptRest, QStringLiteral("JS")) +
+           scan.fixed(kArrowRest, QStringLiteral("JS"));
 }
 
 } // namespace
@@ -113,7 +181,7 @@ QList<DocumentOutlineItem> extractOutlineMatches(const QString& pattern, const Q
 
 QList<DocumentOutlineItem> extractJSONOutline(const QString& text) {
     OutlineScan scan(text);
-    return scan.fixed(kJsonPattern, QStringLiteral("JSON"));
+    return scan.fixed(kJsonRest, QStringLiteral("JSON"));
 }
 
 QList<DocumentOutlineItem> extractScriptOutline(const QString& text) {
@@ -123,7 +191,7 @@ QList<DocumentOutlineItem> extractScriptOutline(const QString& text) {
 
 QList<DocumentOutlineItem> extractTagOutline(const QString& text) {
     OutlineScan scan(text);
-    return scan.fixed(kTagPattern, QStringLiteral("Tag"));
+    return scan.fixed(kTagRest, QStringLiteral("Tag"));
 }
 
 // A selector match cannot cross a brace and ends at a "{", so it lies between that "{" and the
@@ -144,28 +212,28 @@ QList<TextRange> stretchesEndingInOpeningBraces(const QString& text) {
 
 QList<DocumentOutlineItem> extractCSSOutline(const QString& text) {
     OutlineScan scan(text);
-    return scan.fixed(kCssPattern, QStringLiteral("CSS"), stretchesEndingInOpeningBraces(text));
+    return scan.fixed(kCssRest, QStringLiteral("CSS"), stretchesEndingInOpeningBraces(text));
 }
 
 QList<DocumentOutlineItem> extractKeyOutline(const QString& text) {
     OutlineScan scan(text);
-    return scan.fixed(kKeyPattern, QStringLiteral("Item"));
+    return scan.fixed(kKeyRest, QStringLiteral("Item"));
 }
 
 QList<DocumentOutlineItem> extractCodeOutline(const QString& text) {
     OutlineScan scan(text);
-    return scan.fixed(kCodePattern, QStringLiteral("Code"));
+    return scan.fixed(kCodeRest, QStringLiteral("Code"));
 }
 
 QList<DocumentOutlineItem> extractAllOutlines(const QString& text) {
     OutlineScan scan(text);
-    QList<DocumentOutlineItem> items = scan.matches(kDeclarationPattern, 2, 1, std::nullopt);
+    QList<DocumentOutlineItem> items = scan.blankLed(kDeclarationRest, 2, 1, std::nullopt);
     items += scan.matches(kHeadingPattern, 2, 1, std::nullopt);
-    items += scan.fixed(kJsonPattern, QStringLiteral("JSON"));
+    items += scan.fixed(kJsonRest, QStringLiteral("JSON"));
     items += scriptItems(scan);
-    items += scan.matches(kDefinitionPattern, 2, 1, std::nullopt);
-    items += scan.fixed(kTagPattern, QStringLiteral("Tag"));
-    items += scan.fixed(kCodePattern, QStringLiteral("Code"));
+    items += scan.blankLed(kDefinitionRest, 2, 1, std::nullopt);
+    items += scan.fixed(kTagRest, QStringLiteral("Tag"));
+    items += scan.fixed(kCodeRest, QStringLiteral("Code"));
     std::stable_sort(items.begin(), items.end(),
                      [](const DocumentOutlineItem& a, const DocumentOutlineItem& b) {
                          return a.range.location < b.range.location;
@@ -186,12 +254,16 @@ QList<DocumentOutlineItem> extractOutline(const QString& text, EditorLanguage la
     switch (language) {
     case EditorLanguage::PlainText:
         return extractAllOutlines(text);
-    case EditorLanguage::Swift:
-        return extractOutlineMatches(kDeclarationPattern, text, 2, 1);
+    case EditorLanguage::Swift: {
+        OutlineScan scan(text);
+        return scan.blankLed(kDeclarationRest, 2, 1, std::nullopt);
+    }
     case EditorLanguage::Markdown:
         return extractOutlineMatches(kHeadingPattern, text, 2, 1);
-    case EditorLanguage::Python:
-        return extractOutlineMatches(kDefinitionPattern, text, 2, 1);
+    case EditorLanguage::Python: {
+        OutlineScan scan(text);
+        return scan.blankLed(kDefinitionRest, 2, 1, std::nullopt);
+    }
     case EditorLanguage::Json:
         return extractJSONOutline(text);
     case EditorLanguage::Javascript:

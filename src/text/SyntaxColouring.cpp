@@ -1,6 +1,7 @@
 #include "text/SyntaxColouring.h"
 
 #include "text/KeywordAlternation.h"
+#include "text/QuotedKeyScan.h"
 #include "text/SyntaxRegexCache.h"
 
 #include <algorithm>
@@ -16,13 +17,17 @@ constexpr quint8 kBoldBit = 0x10;
 
 void applyPass(QStringView text, TextRange range, const HighlightPass& pass,
                std::vector<quint8>& styles) {
-    if (const auto keywords = KeywordAlternation::fromPass(pass); keywords && pass.role) {
+    const auto colour = [&](qsizetype location, qsizetype length) {
         const quint8 code = quint8(int(*pass.role) + 1);
-        keywords->forEachMatch(text, range, [&](qsizetype location, qsizetype length) {
-            auto first = styles.begin() + (location - range.location);
-            std::for_each(first, first + length,
-                          [code](quint8& s) { s = (s & ~kRoleMask) | code; });
-        });
+        auto first = styles.begin() + (location - range.location);
+        std::for_each(first, first + length, [code](quint8& s) { s = (s & ~kRoleMask) | code; });
+    };
+    if (const auto keywords = KeywordAlternation::fromPass(pass); keywords && pass.role) {
+        keywords->forEachMatch(text, range, colour);
+        return;
+    }
+    if (const auto keys = QuotedKeyScan::fromPass(pass); keys && pass.role) {
+        keys->forEachMatch(text, range, colour);
         return;
     }
     const std::optional<IcuRegex> regex = cachedRegex(pass.pattern, pass.options);

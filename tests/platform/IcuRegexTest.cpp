@@ -1,4 +1,5 @@
 #include "platform/IcuRegex.h"
+#include "platform/IcuCharacterClasses.h"
 
 #include <QString>
 #include <QStringList>
@@ -317,4 +318,17 @@ TEST(IcuRegexTest, OneCompiledPatternServesManyThreads) {
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(mismatches.load(), 0);
+}
+
+TEST(IcuRegex, HandWrittenClassesAgreeWithTheEngineOnEveryUnit) {
+    const IcuRegex blank(QStringLiteral("\\s"));
+    const IcuRegex anyButLineEnd(QStringLiteral("."));
+    for (int u = 0; u < 0x10000; ++u) {
+        const QChar c{char16_t(u)};
+        if (c.isSurrogate())
+            continue;
+        const QString one(c);
+        EXPECT_EQ(isIcuWhiteSpace(c), !blank.matchRanges(one).empty()) << u;
+        EXPECT_EQ(isIcuLineTerminator(c), anyButLineEnd.matchRanges(one).empty()) << u;
+    }
 }

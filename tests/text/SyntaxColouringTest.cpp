@@ -1,5 +1,6 @@
 #include "text/SyntaxColouring.h"
 #include "text/KeywordAlternation.h"
+#include "text/QuotedKeyScan.h"
 #include "text/SyntaxRegexCache.h"
 #include "text/TextEditPrinter.h"
 
@@ -283,5 +284,56 @@ TEST(SyntaxColouring, TheKeywordFastPathFindsWhatTheExpressionFinds) {
             slow.push_back(matcher.range());
         ASSERT_EQ(fast, slow) << text.toStdString() << " @" << range.location << "+"
                               << range.length;
+    }
+}
+
+TEST(SyntaxColouring, TheQuotedKeyFastPathFindsWhatTheExpressionFinds) {
+    const HighlightPass& key = highlightPasses(EditorLanguage::Json).first();
+    ASSERT_TRUE(QuotedKeyScan::fromPass(key));
+    const QStringList pieces{
+        "\"",   "\\\"",   "\\",     "\\\\",   ":", " ", "\t",         "\n",
+        "\r\n", "\u2028", "\u0085", "\u00a0", "a", "{", "\U0001F600", QString(QChar(0xD835))};
+    QRandomGenerator random(25);
+    for (int round = 0; round < 5000; ++round) {
+        QString text;
+        for (int i = random.bounded(1, 20); i > 0; --i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const qsizetype start = random.bounded(int(text.size()) + 1);
+        const TextRange range =
+            round % 2 ? TextRange{0, text.size()}
+                      : TextRange{start, random.bounded(int(text.size() - start) + 1)};
+        std::vector<TextRange> fast;
+        QuotedKeyScan::fromPass(key)->forEachMatch(text, range, [&](qsizetype l, qsizetype n) {
+            fast.push_back({l, n});
+        });
+        std::vector<TextRange> slow;
+        const IcuRegex regex(key.pattern);
+        IcuRegexMatcher matcher(regex, text, range);
+        while (matcher.findNext())
+            slow.push_back(matcher.range());
+        ASSERT_EQ(fast, slow) << text.toStdString() << " @" << range.location << "+"
+                              << range.length;
+    }
+}
+
+TEST(SyntaxColouring, JsonHoldingStringifiedJsonKeepsItsColours) {
+    // The same passes with the key rule in a form the fast path does not take.
+    QList<HighlightPass> expressionOnly = highlightPasses(EditorLanguage::Json);
+    expressionOnly[0].pattern = QStringLiteral("(?:") + expressionOnly[0].pattern + u')';
+    ASSERT_FALSE(QuotedKeyScan::fromPass(expressionOnly[0]));
+    QString inner;
+    for (int i = 0; i < 40; ++i)
+        inner += QStringLiteral(R"({\"id\": %1, \"name\":\"a \\\" b\", \"ok\": true},)").arg(i);
+    const QStringList texts{
+        QStringLiteral("{\"payload\": \"[") + inner + QStringLiteral("]\", \"n\": -1.5e3}"),
+        // Unclosed: the string runs to the end.
+        QStringLiteral("{\"payload\": \"[") + inner,
+        QStringLiteral("[\"a\" : 1, \"b\"\n:\"c\", \"d\\\ne\": {}]"),
+    };
+    for (const QString& text : texts) {
+        const TextRange whole{0, text.size()};
+        EXPECT_EQ(syntaxStyleRuns(text, whole, EditorLanguage::Json),
+                  syntaxStyleRuns(text, whole, expressionOnly))
+            << text.toStdString();
     }
 }
