@@ -205,9 +205,9 @@ EditorWindowModel::nextExternallyChangedTabID(const QUuid& handledTabID) const {
     return std::nullopt;
 }
 
-EditSnapshot EditorWindowModel::editSnapshot(int index) const {
+EditSelection EditorWindowModel::editSelection(int index) const {
     const EditorTab& source = m_state.tabs.at(index);
-    return EditSnapshot{source.document.text, source.selectedRange, source.selectedRanges};
+    return EditSelection{source.selectedRange, source.selectedRanges};
 }
 
 void EditorWindowModel::storeTabText(int index, const QString& text) {
@@ -220,41 +220,52 @@ void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange
                                        const QString& actionNameKey) {
     if (index < 0 || index >= m_state.tabs.size())
         return;
-    const EditSnapshot before = editSnapshot(index);
-    if (text == before.text && selection == before.selectedRange)
+    const QString textBefore = m_state.tabs.at(index).document.text;
+    const EditSelection before = editSelection(index);
+    if (text == textBefore && selection == before.selectedRange)
         return;
     const QUuid tabID = m_state.tabs.at(index).id;
+    const TextSplice splice = spliceBetween(textBefore, text);
     // A storage made now starts from the text the edit applies to, so the view and any later
     // typing step see the same characters as the tab.
-    const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID, before.text);
+    const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID, textBefore);
     storeTabText(index, text);
-    writeIntoStorage(*storage, text, TextStorage::EditKind::Replacement);
+    writeSpliceIntoStorage(*storage, textBefore, splice, text, TextStorage::EditKind::Replacement);
     setSelectedRanges({selection}, index);
-    const EditSnapshot after = editSnapshot(index);
+    EditSelection after = editSelection(index);
     storage->requestSelection(after.selectedRanges);
 
     QUndoStack* stack = m_undoRegistry->undoStackForTab(tabID);
-    auto apply = [this](const QUuid& id, const EditSnapshot& snapshot) {
-        return applyUndoSnapshot(id, snapshot);
+    auto apply = [this](const QUuid& id, const TextSplice& step, const EditSelection& restored) {
+        return applyUndoStep(id, step, restored);
     };
-    stack->push(new TabEditCommand(apply, tabID, before, after, localizedString(actionNameKey)));
+    stack->push(new TabEditCommand(apply, tabID, splice, before, std::move(after),
+                                   localizedString(actionNameKey)));
     scheduleRecoverySnapshot();
 }
 
-std::optional<EditSnapshot> EditorWindowModel::applyUndoSnapshot(const QUuid& tabID,
-                                                                 const EditSnapshot& snapshot) {
+std::optional<EditSelection> EditorWindowModel::applyUndoStep(const QUuid& tabID,
+                                                              const TextSplice& splice,
+                                                              const EditSelection& selection) {
     assertOnMainThread();
     const std::optional<int> index = tabIndex(tabID);
     if (!index)
         return std::nullopt;
-    const EditSnapshot replaced = editSnapshot(*index);
-    storeTabText(*index, snapshot.text);
-    setSelectedRanges(snapshot.selectedRanges.isEmpty() ? QList<TextRange>{snapshot.selectedRange}
-                                                        : snapshot.selectedRanges,
+    const QString textBefore = m_state.tabs.at(*index).document.text;
+    if (!splice.appliesTo(textBefore)) {
+        qWarning("Undo step no longer matches the tab's text; skipped");
+        return std::nullopt;
+    }
+    const EditSelection replaced = editSelection(*index);
+    const QString textAfter = splice.appliedTo(textBefore);
+    storeTabText(*index, textAfter);
+    setSelectedRanges(selection.selectedRanges.isEmpty() ? QList<TextRange>{selection.selectedRange}
+                                                         : selection.selectedRanges,
                       *index);
     if (m_textStorages.contains(tabID)) {
         const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID);
-        writeIntoStorage(*storage, snapshot.text, TextStorage::EditKind::UndoRedo);
+        writeSpliceIntoStorage(*storage, textBefore, splice, textAfter,
+                               TextStorage::EditKind::UndoRedo);
         storage->requestSelection(m_state.tabs.at(*index).selectedRanges);
     }
     refreshFindResultsAfterEdit();
@@ -287,20 +298,19 @@ void EditorWindowModel::writeIntoStorage(TextStorage& storage, const QString& te
     const QString& current = storage.text();
     if (current == text)
         return;
-    const qsizetype shorter = std::min(current.size(), text.size());
-    qsizetype prefix = 0;
-    while (prefix < shorter && current.at(prefix) == text.at(prefix))
-        ++prefix;
-    if (prefix > 0 && current.at(prefix - 1).isHighSurrogate())
-        --prefix;
-    qsizetype suffix = 0;
-    while (suffix < shorter - prefix &&
-           current.at(current.size() - 1 - suffix) == text.at(text.size() - 1 - suffix))
-        ++suffix;
-    if (suffix > 0 && current.at(current.size() - suffix).isLowSurrogate())
-        --suffix;
-    storage.applyEdit(prefix, current.size() - prefix - suffix,
-                      text.mid(prefix, text.size() - prefix - suffix), kind);
+    const TextSplice splice = spliceBetween(current, text);
+    storage.applyEdit(splice.position, splice.removed.size(), splice.inserted, kind);
+}
+
+void EditorWindowModel::writeSpliceIntoStorage(TextStorage& storage, const QString& textBefore,
+                                               const TextSplice& splice, const QString& textAfter,
+                                               TextStorage::EditKind kind) {
+    if (storage.text() != textBefore) {
+        writeIntoStorage(storage, textAfter, kind);
+        return;
+    }
+    if (!splice.changesNothing())
+        storage.applyEdit(splice.position, splice.removed.size(), splice.inserted, kind);
 }
 
 int EditorWindowModel::tabWidthForTab(int index) const {

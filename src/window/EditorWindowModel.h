@@ -122,16 +122,19 @@ public:
     std::optional<QUuid> nextExternallyChangedTabID(const QUuid& handledTabID) const;
 
     // Per-tab undo.
-    EditSnapshot editSnapshot(int tabIndex) const;
+    EditSelection editSelection(int tabIndex) const;
     // The one path for programmatic changes of a tab's text: one undo step named by the
-    // localisation key, nothing at all when text and selection stay the same. Callers refuse
-    // read-only tabs beforehand.
+    // localisation key, nothing at all when text and selection stay the same. Only the stretch
+    // between the common start and end of the old and new text is written into the editor and
+    // kept by the step. Callers refuse read-only tabs beforehand.
     void replaceTabText(int tabIndex, const QString& text, TextRange selection,
                         const QString& actionNameKey);
-    // The body of every undo and redo step: answers the tab's state before the step, which
-    // the opposite step restores; nothing changes (and nothing is answered) when the tab is
-    // gone.
-    std::optional<EditSnapshot> applyUndoSnapshot(const QUuid& tabID, const EditSnapshot& snapshot);
+    // The body of every undo and redo step: applies the splice, selects the selection and
+    // answers the selection before, which the opposite step restores. Nothing changes (and
+    // nothing is answered) when the tab is gone or its text no longer holds what the splice
+    // removes.
+    std::optional<EditSelection> applyUndoStep(const QUuid& tabID, const TextSplice& splice,
+                                               const EditSelection& selection);
     void clearTabUndoStack(const QUuid& tabID);
     // Drops what the window keeps for a tab that is gone: undo stack and text storage.
     void forgetTab(const QUuid& tabID);
@@ -157,6 +160,11 @@ signals:
 private:
     void storeTabText(int tabIndex, const QString& text);
     void writeIntoStorage(TextStorage& storage, const QString& text, TextStorage::EditKind kind);
+    // Writes the splice when the storage holds the text it was made against, else the
+    // difference from the storage's own text.
+    void writeSpliceIntoStorage(TextStorage& storage, const QString& textBefore,
+                                const TextSplice& splice, const QString& textAfter,
+                                TextStorage::EditKind kind);
 
     EditorWindowState m_state;
     WindowSettings m_settings;

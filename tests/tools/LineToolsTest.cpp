@@ -1,6 +1,10 @@
 #include "tools/LineTools.h"
 #include "ToolFixture.h"
 #include "tools/LineToolTransforms.h"
+#include "window/TabEditCommand.h"
+
+#include <QRandomGenerator>
+#include <QTextDocument>
 
 #include <map>
 
@@ -136,6 +140,66 @@ TEST_F(LineToolsTest, EachToolMakesOneNamedUndoStepThatRestoresEverySelection) {
             EXPECT_EQ(text(), QString::fromUtf8(c.expectedText));
             EXPECT_EQ(active().selectedRanges, QList<TextRange>{c.expectedSelection});
         }
+    }
+}
+
+// A run of tools on a long text, as a held key or a macro makes: every undo and redo gives
+// back the exact text and selections of its state, in the tab and in the editor's document,
+// and each step keeps only the stretch it changed.
+TEST_F(LineToolsTest, ALongRunOfToolsUndoesAndRedoesExactlyAndKeepsOnlyWhatChanged) {
+    QString start;
+    for (int i = 0; i < 2000; ++i)
+        start += QStringLiteral("%1line %2 \t\n").arg(i % 3 ? "  " : "\t").arg(i);
+    setTab(start, {{40, 0}}, QStringLiteral("main.c"));
+    struct State {
+        QString text;
+        QList<TextRange> ranges;
+    };
+    const auto now = [&] { return State{text(), active().selectedRanges}; };
+    const std::shared_ptr<TextStorage> storage =
+        model->textStorageRegistry().textStorage(active().id, text());
+    const QList<S> steps{S::MoveLineDown, S::MoveLineDown,     S::DuplicateLine,
+                         S::MoveLineUp,   S::IndentSelection,  S::ToggleLineComment,
+                         S::DeleteLine,   S::OutdentSelection, S::TrimTrailingWhitespace};
+    QList<State> states{now()};
+    QRandomGenerator random(25);
+    for (int i = 0; i < 60; ++i) {
+        if (i % 10 == 9) {
+            // The person moves the caret or selects a few lines between tools.
+            const qsizetype at = random.bounded(int(text().size()));
+            model->setSelection(at, random.bounded(200), 0);
+            states.last() = now();
+        }
+        const int count = undoStack()->count();
+        LineTools(*model).run(steps[i % steps.size()]);
+        // A tool with nothing to do (trimming trimmed lines) adds no step.
+        if (undoStack()->count() > count)
+            states.append(now());
+    }
+    ASSERT_EQ(undoStack()->count(), states.size() - 1);
+    ASSERT_GT(undoStack()->count(), 50);
+    qsizetype kept = 0;
+    for (int i = 0; i < undoStack()->count(); ++i) {
+        const auto* step = static_cast<const TabEditCommand*>(undoStack()->command(i));
+        kept += step->splice().removed.size() + step->splice().inserted.size();
+    }
+    // Trimming every line keeps the text before and after once; every other step about a line
+    // or two (whole texts would be over 50 times the text).
+    EXPECT_LT(kept, 2 * start.size() + 60 * 200);
+
+    for (qsizetype i = states.size() - 1; i > 0; --i) {
+        undoStack()->undo();
+        ASSERT_EQ(text(), states[i - 1].text) << i;
+        ASSERT_EQ(active().selectedRanges, states[i - 1].ranges) << i;
+        ASSERT_EQ(storage->text(), text());
+    }
+    EXPECT_EQ(text(), start);
+    EXPECT_EQ(storage->primaryDocument()->toPlainText().replace(QChar(0x2029), u'\n'), start);
+    for (qsizetype i = 1; i < states.size(); ++i) {
+        undoStack()->redo();
+        ASSERT_EQ(text(), states[i].text) << i;
+        ASSERT_EQ(active().selectedRanges, states[i].ranges) << i;
+        ASSERT_EQ(storage->text(), text());
     }
 }
 

@@ -93,13 +93,20 @@ TEST_F(TabUndo, RedoBringsBackTheTabAsUndoFoundIt) {
     EXPECT_EQ(tabAt(0).document.text, QStringLiteral("ALPHA beta"));
     EXPECT_EQ(tabAt(0).selectedRanges, (QList<TextRange>{{0, 5}, {6, 4}}));
 
-    // A change outside undo (a text binding write) survives the next Undo and Redo.
+    // A change outside undo (a text binding write) elsewhere in the text survives Undo and
+    // Redo: a step takes back only its own stretch.
     model->setTabText(firstID, QStringLiteral("ALPHA beta!"));
     model->setTabSelectedRange(firstID, TextRange{11, 0});
     stack->undo();
-    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("alpha beta"));
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("alpha beta!"));
     stack->redo();
     EXPECT_EQ(tabAt(0).document.text, QStringLiteral("ALPHA beta!"));
+    EXPECT_EQ(tabAt(0).selectedRange, (TextRange{11, 0}));
+
+    // One that rewrote the step's own stretch leaves nothing for it to take back.
+    model->setTabText(firstID, QStringLiteral("Alpha beta!"));
+    stack->undo();
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("Alpha beta!"));
     EXPECT_EQ(tabAt(0).selectedRange, (TextRange{11, 0}));
 }
 

@@ -1,0 +1,61 @@
+#include "text/TextSplice.h"
+
+#include <QList>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+
+TEST(TextSplice, TheSpliceIsTheChangedMiddleAndTakesEachTextToTheOther) {
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString laugh = QString::fromUtf8("\xF0\x9F\x98\x82");
+    struct Row {
+        QString before, after;
+        TextSplice expected;
+    };
+    const QList<Row> rows{
+        {"abc", "abc", {3, "", ""}},
+        {"abc", "aXc", {1, "b", "X"}},
+        {"abc", "abcd", {3, "", "d"}},
+        {"abcabc", "abc", {3, "abc", ""}},
+        {"", "new", {0, "", "new"}},
+        // The pairs share their high half, yet the whole character is in the splice.
+        {"a" + smile + "b", "a" + laugh + "b", {1, smile, laugh}},
+        {smile + "x", "x", {0, smile, ""}},
+    };
+    for (const Row& row : rows) {
+        const TextSplice splice = spliceBetween(row.before, row.after);
+        EXPECT_EQ(splice, row.expected)
+            << row.before.toStdString() << " > " << row.after.toStdString();
+        ASSERT_TRUE(splice.appliesTo(row.before));
+        EXPECT_EQ(splice.appliedTo(row.before), row.after);
+        ASSERT_TRUE(splice.inverse().appliesTo(row.after));
+        EXPECT_EQ(splice.inverse().appliedTo(row.after), row.before);
+    }
+    EXPECT_FALSE((TextSplice{1, "x", ""}.appliesTo(u"ab")));
+    EXPECT_FALSE((TextSplice{2, "bc", ""}.appliesTo(u"ab")));
+}
+
+TEST(TextSplice, LongTextsWithChangesAnywhereGiveTheSmallestSplice) {
+    // Long enough for the block comparisons, with the change near either end or a block edge.
+    QRandomGenerator random(25);
+    QString base;
+    for (int i = 0; i < 3000; ++i)
+        base += QChar(u'a' + random.bounded(3));
+    for (int round = 0; round < 300; ++round) {
+        QString after = base;
+        const qsizetype at = random.bounded(int(base.size()));
+        const qsizetype removed = std::min<qsizetype>(random.bounded(5), base.size() - at);
+        const QString inserted(random.bounded(4), QChar(u'a' + random.bounded(4)));
+        after.replace(at, removed, inserted);
+        const TextSplice splice = spliceBetween(base, after);
+        ASSERT_EQ(splice.appliedTo(base), after) << at;
+        ASSERT_EQ(splice.inverse().appliedTo(after), base) << at;
+        // Nothing shared at the splice's edges, so no smaller splice exists.
+        if (!splice.removed.isEmpty() && !splice.inserted.isEmpty()) {
+            EXPECT_NE(splice.removed.front(), splice.inserted.front());
+            EXPECT_NE(splice.removed.back(), splice.inserted.back());
+        }
+        EXPECT_LE(splice.removed.size(), removed);
+    }
+}
