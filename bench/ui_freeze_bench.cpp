@@ -202,8 +202,12 @@ void moveLineDownRepeatedly(benchmark::State& state, int presses, Session sessio
         const double before = residentMegabytes();
         int pressed = 0;
         bool capped = false;
+        double slowestPress = 0;
         std::function<void()> press = [&] {
+            QElapsedTimer clock;
+            clock.start();
             invokeCommand(commands, &EditorCommands::moveLineDown);
+            slowestPress = std::max(slowestPress, clock.nsecsElapsed() / 1e6);
             ++pressed;
             if (residentMegabytes() - before > kGrowthCapMb)
                 capped = true;
@@ -215,6 +219,7 @@ void moveLineDownRepeatedly(benchmark::State& state, int presses, Session sessio
         settleFor(300);
         report(state, d.longestStallMs, residentMegabytes() - before);
         state.counters["presses"] = pressed;
+        state.counters["slowest_press_ms"] = slowestPress;
         state.counters["ms_per_press"] = d.elapsedMs / std::max(pressed, 1);
         state.counters["undo_steps"] = window.undoStack()->count();
         state.SetIterationTime(d.elapsedMs / 1e3);
