@@ -458,6 +458,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
     if (limit > start && splitsPair(limit))
         --limit;
+    m_regionStart = start;
     m_regionLimit = limit;
     if (start != 0 || limit != text.size())
         m_matcher->region(start, limit, status);

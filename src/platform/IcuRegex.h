@@ -181,6 +181,8 @@ public:
     // One attempt at a match that starts exactly at the position, which becomes the region's
     // start (its end and bounds stay); true when there is one. Throws as findNext does.
     bool lookingAt(qsizetype position);
+    // The region the matcher was made with, after its edges were kept off surrogate pairs.
+    TextRange region() const { return {m_regionStart, m_regionLimit - m_regionStart}; }
 
     TextRange range() const;
     // A group's range, or TextRange::notFound() when the group took no part in the match.
@@ -204,6 +206,7 @@ private:
     QStringView m_text;
     QString m_pattern;
     int m_groupCount = 0;
+    qsizetype m_regionStart = 0;
     qsizetype m_regionLimit = 0;
 };
 

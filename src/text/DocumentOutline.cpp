@@ -1,7 +1,7 @@
 #include "text/DocumentOutline.h"
 
-#include "platform/IcuCharacterClasses.h"
 #include "platform/IcuRegex.h"
+#include "text/BlankLedSearch.h"
 #include "text/LineStartIndex.h"
 
 #include <QSet>
@@ -47,11 +47,8 @@ public:
         return run(pattern, false, titleGroup, detailGroup, fixedDetail, regions);
     }
 
-    // The matches of "^\s*" followed by `rest`, the same as matches() gives for that pattern.
-    // ICU tries every line start inside a run of blank lines, and from each "\s*" backtracks
-    // over the rest of the run (twice over with a second "\s*": cubic). Every line start of a
-    // run reaches the same first non-blank character, and the rest can only match from there,
-    // so one attempt there decides for all of them; a match starts at the first of them.
+    // The matches of "^\s*" followed by `rest`, the same as matches() gives for that pattern
+    // (see BlankLedSearch).
     QList<DocumentOutlineItem> blankLed(const QString& rest, int titleGroup,
                                         std::optional<int> detailGroup,
                                         const std::optional<QString>& fixedDetail,
@@ -81,7 +78,7 @@ private:
                 IcuRegexMatcher matcher(regex, m_text, region, true, false);
                 const Collect collect{titleGroup, detailGroup, fixedDetail};
                 if (blankLed)
-                    collectBlankLed(matcher, region, collect, items);
+                    collectBlankLed(matcher, collect, items);
                 else
                     while (matcher.findNext())
                         append(matcher, matcher.range().location, collect, items);
@@ -98,38 +95,11 @@ private:
         const std::optional<QString>& fixedDetail;
     };
 
-    void collectBlankLed(IcuRegexMatcher& matcher, TextRange region, const Collect& collect,
+    void collectBlankLed(IcuRegexMatcher& matcher, const Collect& collect,
                          QList<DocumentOutlineItem>& items) {
-        const qsizetype end = region.end();
-        qsizetype from = region.location;
-        for (;;) {
-            const qsizetype lineStart = nextLineStart(from, end);
-            qsizetype first = lineStart;
-            while (first < end && isIcuWhiteSpace(m_text.at(first)))
-                ++first;
-            if (first >= end)
-                return;
-            if (!matcher.lookingAt(first)) {
-                from = first + 1;
-                continue;
-            }
-            append(matcher, lineStart, collect, items);
-            from = matcher.range().end();
-        }
-    }
-
-    // The first position at or after `from` where ICU's search tries a "^" pattern: the start
-    // of the text, and after each line terminator except between CR and LF.
-    qsizetype nextLineStart(qsizetype from, qsizetype end) const {
-        if (from == 0)
-            return 0;
-        for (qsizetype at = from; at < end; ++at) {
-            const QChar before = m_text.at(at - 1);
-            if (!isIcuLineTerminator(before))
-                continue;
-            return before == u'\r' && m_text.at(at) == u'\n' ? at + 1 : at;
-        }
-        return end;
+        BlankLedSearch search(matcher, m_text, false);
+        for (qsizetype start = search.findNext(); start >= 0; start = search.findNext())
+            append(matcher, start, collect, items);
     }
 
     void append(const IcuRegexMatcher& matcher, qsizetype start, const Collect& collect,

@@ -1,5 +1,6 @@
 #include "text/SyntaxColouring.h"
 
+#include "text/BlankLedSearch.h"
 #include "text/KeywordAlternation.h"
 #include "text/QuotedKeyScan.h"
 #include "text/SyntaxRegexCache.h"
@@ -14,6 +15,15 @@ namespace {
 // One byte per unit of the range: the role plus one in the low bits (0: none), bold above.
 constexpr quint8 kRoleMask = 0x0f;
 constexpr quint8 kBoldBit = 0x10;
+
+// The rules "^\s*" + rest (multi-line) whose rest can only begin at a character that is not
+// blank, found by BlankLedSearch: its rest, else nothing.
+std::optional<QString> blankLedRest(const HighlightPass& pass) {
+    static const QString yamlKey = QStringLiteral(R"re(^\s*([A-Za-z0-9_\.\-]+)\s*:)re");
+    if (pass.options == IcuRegex::AnchorsMatchLines && pass.pattern == yamlKey)
+        return pass.pattern.mid(4);
+    return std::nullopt;
+}
 
 void applyPass(QStringView text, TextRange range, const HighlightPass& pass,
                std::vector<quint8>& styles) {
@@ -30,14 +40,29 @@ void applyPass(QStringView text, TextRange range, const HighlightPass& pass,
         keys->forEachMatch(text, range, colour);
         return;
     }
-    const std::optional<IcuRegex> regex = cachedRegex(pass.pattern, pass.options);
+    const std::optional<QString> rest = blankLedRest(pass);
+    const std::optional<IcuRegex> regex = cachedRegex(rest.value_or(pass.pattern), pass.options);
     if (!regex || pass.group > regex->captureGroupCount())
         return;
     const quint8 code = pass.role ? quint8(int(*pass.role) + 1) : 0;
     try {
         IcuRegexMatcher matcher(*regex, text, range);
-        while (matcher.findNext()) {
-            const TextRange hit = matcher.group(pass.group);
+        std::optional<BlankLedSearch> search;
+        if (rest)
+            search.emplace(matcher, text, true);
+        for (;;) {
+            TextRange hit;
+            if (search) {
+                const qsizetype start = search->findNext();
+                if (start < 0)
+                    break;
+                hit = pass.group == 0 ? TextRange{start, matcher.range().end() - start}
+                                      : matcher.group(pass.group);
+            } else {
+                if (!matcher.findNext())
+                    break;
+                hit = matcher.group(pass.group);
+            }
             if (hit.isNotFound() || hit.length < 1)
                 continue;
             auto first = styles.begin() + (hit.location - range.location);

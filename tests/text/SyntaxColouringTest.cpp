@@ -337,3 +337,29 @@ TEST(SyntaxColouring, JsonHoldingStringifiedJsonKeepsItsColours) {
             << text.toStdString();
     }
 }
+
+TEST(SyntaxColouring, BlankLedYamlKeysColourAsTheWholePatternDoes) {
+    // The same passes with the key rule under an option it does not use, which the fast path
+    // does not take.
+    QList<HighlightPass> expressionOnly = highlightPasses(EditorLanguage::Yaml);
+    qsizetype keyRule = -1;
+    for (qsizetype i = 0; i < expressionOnly.size(); ++i)
+        if (expressionOnly[i].pattern.startsWith(u"^\\s*"))
+            keyRule = i;
+    ASSERT_GE(keyRule, 0);
+    expressionOnly[keyRule].options |= IcuRegex::UseUnicodeWordBoundaries;
+    const QStringList pieces{"key",    "a.b-c",  ":",      " ", "\t", "\n",   "\n\n", "\r\n", "\r",
+                             "\u2028", "\u0085", "\u00a0", "#", "\"", "true", "- ",   "9"};
+    QRandomGenerator random(25);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        for (int i = random.bounded(1, 20); i > 0; --i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const qsizetype start = random.bounded(int(text.size()) + 1);
+        const TextRange range =
+            round % 2 ? TextRange{0, text.size()} : TextRange{start, text.size() - start};
+        ASSERT_EQ(syntaxStyleRuns(text, range, EditorLanguage::Yaml),
+                  syntaxStyleRuns(text, range, expressionOnly))
+            << text.toStdString() << " @" << range.location;
+    }
+}
