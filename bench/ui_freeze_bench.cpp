@@ -20,7 +20,9 @@
 #include <benchmark/benchmark.h>
 #include <fstream>
 #include <functional>
+#include <tuple>
 #include <unistd.h>
+#include <vector>
 
 using namespace dunmoss;
 
@@ -179,6 +181,29 @@ void stringifiedJsonKeystroke(benchmark::State& state, const QString& fileName) 
     report(state, longest);
 }
 
+// 64,000 characters that keep a string or block rule from closing: one opener followed by
+// escaped quotes, or the same block opener over and over.
+QString unclosedText(const QString& head, const QString& piece) {
+    QString text = head;
+    while (text.size() + piece.size() <= 64'000)
+        text += piece;
+    return text;
+}
+
+// Typing at the start of such a file: colouring runs on the whole text at every keystroke.
+void unclosedKeystroke(benchmark::State& state, const QString& fileName, const QString& text) {
+    Window window(fileName, text, 0);
+    ShortcutTextView* editor = window.textView();
+    int typed = 0;
+    double longest = 0;
+    for (auto _ : state) {
+        const Drive d = drive([&] { bench::typeOneKey(editor, typed); }, [] { return false; }, 300);
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(d.longestStallMs / 1e3);
+    }
+    report(state, longest);
+}
+
 // Lines of about 70 characters.
 QString codeLines(qsizetype length) {
     const QString line =
@@ -268,6 +293,18 @@ void registerAll() {
     add("colour/plain_stringified_62k_keystroke", [](benchmark::State& s) {
         stringifiedJsonKeystroke(s, QStringLiteral("data.txt"));
     })->Iterations(10);
+    const std::vector<std::tuple<std::string, QString, QString>> unclosed{
+        {"js_escaped_quotes", "app.js", unclosedText("let s = \"", "ab\\\" ")},
+        {"c_escaped_quotes", "main.c", unclosedText("char *s = '", "ab\\' ")},
+        {"py_escaped_quotes", "tool.py", unclosedText("s = \"\"\"", "ab\\\" ")},
+        {"css_comment_openers", "site.css", unclosedText("", "/* a ")},
+        {"html_comment_openers", "page.html", unclosedText("", "<!-- a ")},
+        {"c_comment_openers", "main.c", unclosedText("", "/* a\n")},
+    };
+    for (const auto& [name, fileName, text] : unclosed)
+        add("colour/unclosed_" + name + "_64k_keystroke", [fileName, text](benchmark::State& s) {
+            unclosedKeystroke(s, fileName, text);
+        })->Iterations(5);
     for (const auto& [suffix, session] :
          {std::pair{"", Session::Saved}, std::pair{"_no_session", Session::NotSaved}}) {
         const Session saving = session;

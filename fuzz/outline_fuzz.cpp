@@ -1,8 +1,10 @@
 // Feeds a text (UTF-8, or raw UTF-16 units when the first byte is odd) to the outline of every
-// language and to the quoted-key colouring rule, and checks both against a plain ICU search with
-// the whole patterns: skipping runs of blanks and the one-pass key scan must never change an
-// item or a match.
+// language, to the quoted-key colouring rule and to every string and comment rule, and checks
+// them against a plain ICU search with the whole patterns: skipping runs of blanks, the one-pass
+// key scan and the delimited-span scan must never change an item or a match.
+#include "support/ColouringReference.h"
 #include "support/OutlineReference.h"
+#include "text/DelimitedSpanScan.h"
 #include "text/DocumentOutline.h"
 #include "text/QuotedKeyScan.h"
 #include "text/SyntaxHighlightRules.h"
@@ -42,23 +44,31 @@ bool sameItems(const QList<DocumentOutlineItem>& a, const QList<DocumentOutlineI
     return true;
 }
 
+// A region from the text's own length, so ranges vary with the input.
+TextRange regionOf(const QString& text) {
+    const qsizetype start = text.size() / 7;
+    return {start, text.size() - start - text.size() / 11};
+}
+
 void checkQuotedKeys(const QString& text) {
     const HighlightPass& key = highlightPasses(EditorLanguage::Json).first();
     const std::optional<QuotedKeyScan> scan = QuotedKeyScan::fromPass(key);
     if (!scan)
         abort();
-    // A region from the text's own length, so ranges vary with the input.
-    const qsizetype start = text.size() / 7;
-    const TextRange range{start, text.size() - start - text.size() / 11};
-    std::vector<TextRange> fast;
-    scan->forEachMatch(text, range, [&](qsizetype l, qsizetype n) { fast.push_back({l, n}); });
-    std::vector<TextRange> slow;
-    const IcuRegex regex(key.pattern);
-    IcuRegexMatcher matcher(regex, text, range);
-    while (matcher.findNext())
-        slow.push_back(matcher.range());
-    if (fast != slow)
+    const TextRange range = regionOf(text);
+    if (reference::scannedMatches(*scan, text, range) !=
+        reference::referenceMatches(key, text, range))
         abort();
+}
+
+void checkDelimitedSpans(const QString& text) {
+    for (const QList<HighlightPass>* passes : allHighlightPassLists())
+        for (const HighlightPass& pass : *passes)
+            if (const auto scan = DelimitedSpanScan::fromPass(pass))
+                for (const TextRange range : {TextRange{0, text.size()}, regionOf(text)})
+                    if (reference::scannedMatches(*scan, text, range) !=
+                        reference::referenceMatches(pass, text, range))
+                        abort();
 }
 
 } // namespace
@@ -72,5 +82,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!sameItems(extractOutline(text, language), reference::referenceOutline(text, language)))
             abort();
     checkQuotedKeys(text);
+    checkDelimitedSpans(text);
     return 0;
 }

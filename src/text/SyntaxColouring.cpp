@@ -1,6 +1,7 @@
 #include "text/SyntaxColouring.h"
 
 #include "text/BlankLedSearch.h"
+#include "text/DelimitedSpanScan.h"
 #include "text/KeywordAlternation.h"
 #include "text/QuotedKeyScan.h"
 #include "text/SyntaxRegexCache.h"
@@ -38,6 +39,10 @@ void applyPass(QStringView text, TextRange range, const HighlightPass& pass,
     }
     if (const auto keys = QuotedKeyScan::fromPass(pass); keys && pass.role) {
         keys->forEachMatch(text, range, colour);
+        return;
+    }
+    if (const auto spans = DelimitedSpanScan::fromPass(pass); spans && pass.role) {
+        spans->forEachMatch(text, range, colour);
         return;
     }
     const std::optional<QString> rest = blankLedRest(pass);

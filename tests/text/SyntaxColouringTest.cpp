@@ -1,4 +1,6 @@
 #include "text/SyntaxColouring.h"
+#include "../../fuzz/support/ColouringReference.h"
+#include "text/DelimitedSpanScan.h"
 #include "text/KeywordAlternation.h"
 #include "text/QuotedKeyScan.h"
 #include "text/SyntaxRegexCache.h"
@@ -362,4 +364,83 @@ TEST(SyntaxColouring, BlankLedYamlKeysColourAsTheWholePatternDoes) {
                   syntaxStyleRuns(text, range, expressionOnly))
             << text.toStdString() << " @" << range.location;
     }
+}
+
+namespace {
+
+// Every string and comment pass the delimited-span fast path takes, from every language.
+QList<HighlightPass> delimitedSpanPasses() {
+    QList<HighlightPass> taken;
+    for (const QList<HighlightPass>* passes : allHighlightPassLists())
+        for (const HighlightPass& pass : *passes)
+            if (DelimitedSpanScan::fromPass(pass))
+                taken.append(pass);
+    return taken;
+}
+
+} // namespace
+
+TEST(SyntaxColouring, StringAndCommentFastPathFindsWhatTheExpressionFinds) {
+    // Every string and comment rule but SQL's doubled-quote strings is taken.
+    for (const QList<HighlightPass>* list : allHighlightPassLists()) {
+        for (const HighlightPass& pass : *list) {
+            if ((pass.role == SyntaxColorRole::String || pass.role == SyntaxColorRole::Comment) &&
+                pass.group == 0 && pass.options == IcuRegex::NoOptions &&
+                !pass.pattern.contains(u"''|")) {
+                EXPECT_TRUE(DelimitedSpanScan::fromPass(pass)) << pass.pattern.toStdString();
+            }
+        }
+    }
+    const QList<HighlightPass> passes = delimitedSpanPasses();
+    const QStringList pieces{"\"",         "'",
+                             "`",          "\\",
+                             "\\\"",       "\\'",
+                             "/*",         "*/",
+                             "/",          "*",
+                             "<!--",       "-->",
+                             "-",          "\"\"\"",
+                             "'''",        "#",
+                             "//",         "--",
+                             "\n",         "\r\n",
+                             "\u2028",     "\u0085",
+                             "a",          " ",
+                             "\U0001F600", QString(QChar(0xD835))};
+    QRandomGenerator random(25);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        for (int i = random.bounded(1, 24); i > 0; --i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const qsizetype start = random.bounded(int(text.size()) + 1);
+        const TextRange range =
+            round % 2 ? TextRange{0, text.size()}
+                      : TextRange{start, random.bounded(int(text.size() - start) + 1)};
+        for (const HighlightPass& pass : passes)
+            ASSERT_EQ(reference::scannedMatches(*DelimitedSpanScan::fromPass(pass), text, range),
+                      reference::referenceMatches(pass, text, range))
+                << pass.pattern.toStdString() << " on " << text.toStdString() << " @"
+                << range.location << "+" << range.length;
+    }
+}
+
+TEST(SyntaxColouring, UnclosedStringsAndBlocksColourAsTheWholePatternDoes) {
+    // Each opener of these fails after scanning on to the end, where ICU tries every one.
+    const QStringList texts{
+        QStringLiteral("x = \"") + QStringLiteral("a\\\" ").repeated(400),
+        QStringLiteral("x = '") + QStringLiteral("a\\' ").repeated(400),
+        QStringLiteral("x = `") + QStringLiteral("a\\` ").repeated(400),
+        QStringLiteral("/* a ").repeated(400),
+        QStringLiteral("<!-- a ").repeated(400),
+        QStringLiteral("s = \"\"\"") + QStringLiteral("\\\"a ").repeated(400),
+        QStringLiteral("'''a\\'").repeated(300),
+        QStringLiteral("/*\"// '# ").repeated(300),
+        QStringLiteral("\"a\\\n\" '").repeated(300),
+    };
+    const QList<HighlightPass> passes = delimitedSpanPasses();
+    for (const QString& text : texts)
+        for (const HighlightPass& pass : passes) {
+            const TextRange whole{0, text.size()};
+            ASSERT_EQ(reference::scannedMatches(*DelimitedSpanScan::fromPass(pass), text, whole),
+                      reference::referenceMatches(pass, text, whole))
+                << pass.pattern.toStdString() << " on " << text.left(40).toStdString();
+        }
 }

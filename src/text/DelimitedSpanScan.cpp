@@ -1,0 +1,183 @@
+#include "text/DelimitedSpanScan.h"
+
+#include "platform/IcuCharacterClasses.h"
+
+namespace dunmoss {
+
+namespace {
+
+// The pattern's alternatives at the top level.
+QStringList topLevelAlternatives(const QString& pattern) {
+    QStringList parts;
+    int depth = 0;
+    bool inClass = false;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'\\') {
+            ++i;
+        } else if (inClass) {
+            inClass = c != u']';
+        } else if (c == u'[') {
+            inClass = true;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            --depth;
+        } else if (c == u'|' && depth == 0) {
+            parts.append(pattern.mid(from, i - from));
+            from = i + 1;
+        }
+    }
+    parts.append(pattern.mid(from));
+    return parts;
+}
+
+// The text a pattern piece matches when it is a plain literal, else none.
+std::optional<QString> literal(QStringView piece) {
+    static const QString special = QStringLiteral(".^$*+?()[]{}|");
+    QString text;
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const QChar c = piece[i];
+        if (c == u'\\') {
+            if (i + 1 >= piece.size() || piece[i + 1].isLetterOrNumber() ||
+                piece[i + 1].unicode() >= 0x80)
+                return std::nullopt;
+            text += piece[++i];
+        } else if (special.contains(c)) {
+            return std::nullopt;
+        } else {
+            text += c;
+        }
+    }
+    if (text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+// The first line terminator at or after `from`, or the end.
+qsizetype lineEnd(QStringView text, qsizetype from) {
+    while (from < text.size() && !isIcuLineTerminator(text[from]))
+        ++from;
+    return from;
+}
+
+} // namespace
+
+std::optional<DelimitedSpanScan> DelimitedSpanScan::fromPass(const HighlightPass& pass) {
+    if (pass.options != IcuRegex::NoOptions || pass.group != 0)
+        return std::nullopt;
+    DelimitedSpanScan scan;
+    for (const QString& alternative : topLevelAlternatives(pass.pattern)) {
+        const std::optional<Part> part = partFrom(alternative);
+        if (!part)
+            return std::nullopt;
+        scan.m_parts.push_back(*part);
+    }
+    return scan;
+}
+
+std::optional<DelimitedSpanScan::Part> DelimitedSpanScan::partFrom(const QString& alternative) {
+    for (const QChar quote : {QChar(u'"'), QChar(u'\''), QChar(u'`')}) {
+        if (alternative == QStringLiteral(R"re(Q(?:\\.|[^Q\\])*Q)re").replace(u'Q', quote))
+            return Part{Kind::Escaped, quote, {}};
+        // Without escapes the string ends at the first quote, as a block does.
+        if (alternative == QStringLiteral("Q[^Q]*Q").replace(u'Q', quote))
+            return Part{Kind::Block, quote, quote};
+    }
+    static const QString lazyAny = QStringLiteral(R"re([\s\S]*?)re");
+    if (const qsizetype at = alternative.indexOf(lazyAny); at > 0) {
+        const auto opener = literal(QStringView(alternative).first(at));
+        const auto closer = literal(QStringView(alternative).sliced(at + lazyAny.size()));
+        if (opener && closer)
+            return Part{Kind::Block, *opener, *closer};
+        return std::nullopt;
+    }
+    if (alternative.endsWith(QStringLiteral(".*"))) {
+        if (const auto opener = literal(QStringView(alternative).chopped(2)))
+            return Part{Kind::Line, *opener, {}};
+    }
+    return std::nullopt;
+}
+
+qsizetype DelimitedSpanScan::limitOf(QStringView text, TextRange range) {
+    // As in the matcher: an end between the halves of a surrogate pair leaves that pair out.
+    qsizetype end = range.end();
+    if (end > range.location && end < text.size() && text[end - 1].isHighSurrogate() &&
+        text[end].isLowSurrogate())
+        --end;
+    return end;
+}
+
+bool DelimitedSpanScan::Finder::next(QStringView text, qsizetype from) {
+    if (exhausted)
+        return false;
+    if (start >= from)
+        return true;
+    for (;;) {
+        const qsizetype open = text.indexOf(part->opener, from);
+        if (open < 0) {
+            exhausted = true;
+            return false;
+        }
+        const qsizetype found = endFor(text, open);
+        if (found >= 0) {
+            start = open;
+            end = found;
+            return true;
+        }
+        if (part->kind != Kind::Escaped) {
+            // No closer after this opener: none after any later one either.
+            exhausted = true;
+            return false;
+        }
+        from = scanStop; // every quote inside the failed string fails the same way
+    }
+}
+
+qsizetype DelimitedSpanScan::Finder::endFor(QStringView text, qsizetype open) {
+    const qsizetype body = open + part->opener.size();
+    if (part->kind == Kind::Escaped) {
+        // Every quote inside the last scanned string is escaped: a scan from it goes on in step
+        // with that one and ends at the same place.
+        if (open >= scanStart && open < scanStop)
+            return scanEnd;
+        const QChar quote = part->opener[0];
+        scanStart = open;
+        qsizetype at = body;
+        while (at < text.size()) {
+            const QChar c = text[at];
+            if (c == quote) {
+                scanStop = at;
+                scanEnd = at + 1;
+                return scanEnd;
+            }
+            if (c == u'\\') {
+                // "\\." takes any character but a line terminator.
+                if (at + 1 >= text.size() || isIcuLineTerminator(text[at + 1])) {
+                    scanStop = at + 1;
+                    scanEnd = -1;
+                    return -1;
+                }
+                at += 2;
+                continue;
+            }
+            ++at;
+        }
+        scanStop = text.size();
+        scanEnd = -1;
+        return -1;
+    }
+    // A block or line ends at the first closer after its opener; the last search still tells
+    // it when it started at or before this body and found its closer at or after it.
+    if (!(scanStart >= 0 && scanStart <= body && body <= scanStop)) {
+        scanStart = body;
+        scanStop =
+            part->kind == Kind::Line ? lineEnd(text, body) : text.indexOf(part->closer, body);
+        if (scanStop < 0)
+            return -1;
+    }
+    return part->kind == Kind::Line ? scanStop : scanStop + part->closer.size();
+}
+
+} // namespace dunmoss

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/TextRange.h"
+#include "text/SyntaxHighlightRules.h"
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+#include <vector>
+
+namespace dunmoss {
+
+// A fast path for the string and comment passes: alternations of
+//   Q(?:\\.|[^Q\\])*Q    a quoted string with backslash escapes,
+//   Q[^Q]*Q              a quoted string without escapes,
+//   O[\s\S]*?C           a block from an opener to the first closer (/* */, <!-- -->, """),
+//   O.*                  an opener to the end of its line (//, #, --),
+// where Q is a quote and O, C are fixed texts. ICU tries such a pattern at every opener; in an
+// unclosed string or block each opener scans on to the same place and fails (quadratic). Here
+// every alternative remembers where its last scan ended and what it found, which holds for
+// every opener inside the scanned stretch, so each character is looked at a bounded number of
+// times. At each position the first alternative that matches wins, as in ICU.
+class DelimitedSpanScan {
+public:
+    // None when the pass has another shape, options or group.
+    static std::optional<DelimitedSpanScan> fromPass(const HighlightPass& pass);
+
+    // Calls mark(location, length) for every match inside the range, in text order; the
+    // range's ends count as the ends of the text, as in a matcher with opaque bounds.
+    template <typename Mark> void forEachMatch(QStringView text, TextRange range, Mark mark) const {
+        std::vector<Finder> finders;
+        finders.reserve(m_parts.size());
+        for (const Part& part : m_parts)
+            finders.push_back({&part});
+        const qsizetype end = limitOf(text, range);
+        const QStringView bounded = text.first(end);
+        qsizetype at = range.location;
+        while (at < end) {
+            Finder* best = nullptr;
+            for (Finder& finder : finders) {
+                if (!finder.next(bounded, at))
+                    continue;
+                if (!best || finder.start < best->start)
+                    best = &finder;
+            }
+            if (!best)
+                return;
+            mark(best->start, best->end - best->start);
+            at = best->end;
+        }
+    }
+
+private:
+    enum class Kind { Escaped, Block, Line };
+    struct Part {
+        Kind kind;
+        QString opener;
+        QString closer; // Block only
+    };
+    // One alternative's search with what its last scans found.
+    struct Finder {
+        const Part* part;
+        qsizetype start = -1, end = -1; // the match found for openers from `from` on
+        bool exhausted = false;
+        // The stretch the last scan went through: every opener in [scanStart, scanStop) ends as
+        // the scan did (at `scanEnd`, or not at all when it is -1).
+        qsizetype scanStart = -1, scanStop = -1, scanEnd = -1;
+        // True when a match starting at or after `from` is known; finds it if need be.
+        bool next(QStringView text, qsizetype from);
+        qsizetype endFor(QStringView text, qsizetype open);
+    };
+
+    static qsizetype limitOf(QStringView text, TextRange range);
+    static std::optional<Part> partFrom(const QString& alternative);
+
+    std::vector<Part> m_parts;
+};
+
+} // namespace dunmoss
