@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QUuid>
+#include <array>
 
 namespace dunmoss {
 
@@ -101,20 +102,28 @@ SessionTab decodeTab(const StrictJsonObject& object) {
 }
 
 // A JSON string's content as the JSON writer escapes it: quote, backslash and control
-// characters escaped, a lone surrogate as \uXXXX, everything else in UTF-8.
+// characters escaped, a lone surrogate as \uXXXX, everything else in UTF-8. Bytes go straight
+// into a fixed buffer: the texts are megabytes, and a call per byte would cost more than the
+// write itself.
 bool writeEscapedText(QIODevice& device, const QString& text) {
     constexpr qsizetype kChunk = 64 * 1024;
     static constexpr char kHex[] = "0123456789abcdef";
-    QByteArray buffer;
-    buffer.reserve(kChunk + 16);
-    const auto escapeUnit = [&buffer](char16_t unit) {
-        const char digits[] = {'\\',
-                               'u',
-                               kHex[(unit >> 12) & 0xf],
-                               kHex[(unit >> 8) & 0xf],
-                               kHex[(unit >> 4) & 0xf],
-                               kHex[unit & 0xf]};
-        buffer.append(digits, 6);
+    // Room for a full chunk and the longest escape (six bytes) after it.
+    std::array<char, kChunk + 8> buffer;
+    char* out = buffer.data();
+    const auto put = [&out](char byte) { *out++ = byte; };
+    const auto escapeUnit = [&](char16_t unit) {
+        put('\\');
+        put('u');
+        put(kHex[(unit >> 12) & 0xf]);
+        put(kHex[(unit >> 8) & 0xf]);
+        put(kHex[(unit >> 4) & 0xf]);
+        put(kHex[unit & 0xf]);
+    };
+    const auto flush = [&] {
+        const qint64 size = out - buffer.data();
+        out = buffer.data();
+        return device.write(buffer.data(), size) == size;
     };
     const char16_t* at = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = at + text.size();
@@ -123,55 +132,59 @@ bool writeEscapedText(QIODevice& device, const QString& text) {
         if (unit < 0x80) {
             switch (unit) {
             case u'"':
-                buffer.append("\\\"", 2);
+                put('\\');
+                put('"');
                 break;
             case u'\\':
-                buffer.append("\\\\", 2);
+                put('\\');
+                put('\\');
                 break;
             case u'\b':
-                buffer.append("\\b", 2);
+                put('\\');
+                put('b');
                 break;
             case u'\f':
-                buffer.append("\\f", 2);
+                put('\\');
+                put('f');
                 break;
             case u'\n':
-                buffer.append("\\n", 2);
+                put('\\');
+                put('n');
                 break;
             case u'\r':
-                buffer.append("\\r", 2);
+                put('\\');
+                put('r');
                 break;
             case u'\t':
-                buffer.append("\\t", 2);
+                put('\\');
+                put('t');
                 break;
             default:
                 if (unit < 0x20)
                     escapeUnit(unit);
                 else
-                    buffer.append(char(unit));
+                    put(char(unit));
             }
         } else if (unit < 0x800) {
-            buffer.append(char(0xc0 | (unit >> 6)));
-            buffer.append(char(0x80 | (unit & 0x3f)));
+            put(char(0xc0 | (unit >> 6)));
+            put(char(0x80 | (unit & 0x3f)));
         } else if (QChar::isHighSurrogate(unit) && at != end && QChar::isLowSurrogate(*at)) {
             const char32_t point = QChar::surrogateToUcs4(unit, *at++);
-            buffer.append(char(0xf0 | (point >> 18)));
-            buffer.append(char(0x80 | ((point >> 12) & 0x3f)));
-            buffer.append(char(0x80 | ((point >> 6) & 0x3f)));
-            buffer.append(char(0x80 | (point & 0x3f)));
+            put(char(0xf0 | (point >> 18)));
+            put(char(0x80 | ((point >> 12) & 0x3f)));
+            put(char(0x80 | ((point >> 6) & 0x3f)));
+            put(char(0x80 | (point & 0x3f)));
         } else if (QChar::isSurrogate(unit)) {
             escapeUnit(unit);
         } else {
-            buffer.append(char(0xe0 | (unit >> 12)));
-            buffer.append(char(0x80 | ((unit >> 6) & 0x3f)));
-            buffer.append(char(0x80 | (unit & 0x3f)));
+            put(char(0xe0 | (unit >> 12)));
+            put(char(0x80 | ((unit >> 6) & 0x3f)));
+            put(char(0x80 | (unit & 0x3f)));
         }
-        if (buffer.size() >= kChunk) {
-            if (device.write(buffer) != buffer.size())
-                return false;
-            buffer.clear();
-        }
+        if (out - buffer.data() >= kChunk && !flush())
+            return false;
     }
-    return buffer.isEmpty() || device.write(buffer) == buffer.size();
+    return out == buffer.data() || flush();
 }
 
 } // namespace
