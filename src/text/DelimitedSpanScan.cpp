@@ -84,6 +84,8 @@ std::optional<DelimitedSpanScan::Part> DelimitedSpanScan::partFrom(const QString
         // Without escapes the string ends at the first quote, as a block does.
         if (alternative == QStringLiteral("Q[^Q]*Q").replace(u'Q', quote))
             return Part{Kind::Block, quote, quote};
+        if (alternative == QStringLiteral("Q(?:QQ|[^Q])*Q").replace(u'Q', quote))
+            return Part{Kind::Doubled, quote, {}};
     }
     static const QString lazyAny = QStringLiteral(R"re([\s\S]*?)re");
     if (const qsizetype at = alternative.indexOf(lazyAny); at > 0) {
@@ -127,7 +129,8 @@ bool DelimitedSpanScan::Finder::next(QStringView text, qsizetype from) {
             return true;
         }
         if (part->kind != Kind::Escaped) {
-            // No closer after this opener: none after any later one either.
+            // No closer after this opener (for a doubled-quote string: no quote at all): none
+            // after any later one either.
             exhausted = true;
             return false;
         }
@@ -137,6 +140,8 @@ bool DelimitedSpanScan::Finder::next(QStringView text, qsizetype from) {
 
 qsizetype DelimitedSpanScan::Finder::endFor(QStringView text, qsizetype open) {
     const qsizetype body = open + part->opener.size();
+    if (part->kind == Kind::Doubled)
+        return doubledEndFor(text, open);
     if (part->kind == Kind::Escaped) {
         // Every quote inside the last scanned string is escaped: a scan from it goes on in step
         // with that one and ends at the same place.
@@ -178,6 +183,53 @@ qsizetype DelimitedSpanScan::Finder::endFor(QStringView text, qsizetype open) {
             return -1;
     }
     return part->kind == Kind::Line ? scanStop : scanStop + part->closer.size();
+}
+
+qsizetype DelimitedSpanScan::Finder::quoteRunEnd(QStringView text, qsizetype from) {
+    if (from >= runStart && from < runEnd)
+        return runEnd;
+    runStart = from;
+    runEnd = from;
+    while (runEnd < text.size() && text[runEnd] == part->opener[0])
+        ++runEnd;
+    return runEnd;
+}
+
+qsizetype DelimitedSpanScan::Finder::doubledEndFor(QStringView text, qsizetype open) {
+    // The body takes quotes two at a time, so in each run of quotes after the opener a run of odd
+    // length ends the string. Without one the matcher backs off at the range's end to the last
+    // pair, whose first quote then ends the string.
+    const qsizetype tailEnd = quoteRunEnd(text, open + 1);
+    const qsizetype tail = tailEnd - open - 1;
+    if (tail % 2 == 1)
+        return tailEnd;
+    // Every run end after `tailEnd` up to the odd run goes on the same way.
+    if (!(tailEnd >= scanStart && tailEnd < scanStop)) {
+        scanStart = tailEnd;
+        scanEnd = -1;
+        lastPair = -1;
+        qsizetype at = tailEnd;
+        for (;;) {
+            while (at < text.size() && text[at] != part->opener[0])
+                ++at;
+            if (at >= text.size()) {
+                scanStop = text.size() + 1;
+                break;
+            }
+            const qsizetype runFrom = at;
+            at = quoteRunEnd(text, runFrom);
+            if ((at - runFrom) % 2 == 1) {
+                scanEnd = at;
+                scanStop = runFrom;
+                break;
+            }
+            lastPair = at - 2;
+        }
+    }
+    if (scanEnd >= 0)
+        return scanEnd;
+    const qsizetype pair = lastPair >= tailEnd ? lastPair : (tail >= 2 ? tailEnd - 2 : -1);
+    return pair >= 0 ? pair + 1 : -1;
 }
 
 } // namespace dunmoss

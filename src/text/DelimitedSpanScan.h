@@ -13,6 +13,7 @@ namespace dunmoss {
 // A fast path for the string and comment passes: alternations of
 //   Q(?:\\.|[^Q\\])*Q    a quoted string with backslash escapes,
 //   Q[^Q]*Q              a quoted string without escapes,
+//   Q(?:QQ|[^Q])*Q       a quoted string where a doubled quote stands for one,
 //   O[\s\S]*?C           a block from an opener to the first closer (/* */, <!-- -->, """),
 //   O.*                  an opener to the end of its line (//, #, --),
 // where Q is a quote and O, C are fixed texts. ICU tries such a pattern at every opener; in an
@@ -51,7 +52,7 @@ public:
     }
 
 private:
-    enum class Kind { Escaped, Block, Line };
+    enum class Kind { Escaped, Doubled, Block, Line };
     struct Part {
         Kind kind;
         QString opener;
@@ -65,9 +66,15 @@ private:
         // The stretch the last scan went through: every opener in [scanStart, scanStop) ends as
         // the scan did (at `scanEnd`, or not at all when it is -1).
         qsizetype scanStart = -1, scanStop = -1, scanEnd = -1;
+        // Doubled only: the last run of quotes measured, and what the last scan after a run of
+        // quotes found for every run end in [scanStart, scanStop): the end of the first run of
+        // odd length (scanEnd), else the start of the last pair at or after `lastPair`.
+        qsizetype runStart = -1, runEnd = -1, lastPair = -1;
         // True when a match starting at or after `from` is known; finds it if need be.
         bool next(QStringView text, qsizetype from);
         qsizetype endFor(QStringView text, qsizetype open);
+        qsizetype doubledEndFor(QStringView text, qsizetype open);
+        qsizetype quoteRunEnd(QStringView text, qsizetype from);
     };
 
     static qsizetype limitOf(QStringView text, TextRange range);
