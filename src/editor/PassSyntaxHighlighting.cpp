@@ -96,8 +96,9 @@ void PassSyntaxHighlighting::watch(QTextDocument* document) {
 }
 
 void PassSyntaxHighlighting::moveFormats(int position, int removed, int added) {
-    // Short texts are coloured again at once.
-    if (!m_watched || coordinator().textLength() <= kImmediateColouringLimit)
+    // Short texts are coloured again right after this, but the edited line is laid out first:
+    // with its colours moved it is usually right already and not laid out a second time.
+    if (!m_watched)
         return;
     const QTextBlock block = m_watched->findBlock(position);
     if (!block.isValid() || !block.layout() || m_watched->findBlock(position + added) != block)

@@ -36,8 +36,9 @@ public:
     TextRange highlightRange() const;
 
 private:
-    // Until a long text's deferred run, colours move with the text of the edited line, as the
-    // layout's block-relative formats would not.
+    // Colours move with the text of the edited line, as the layout's block-relative formats
+    // would not: until a long text's deferred run, and for a short text so that the run right
+    // after the edit finds the line's formats mostly right.
     void watch(QTextDocument* document);
     void moveFormats(int position, int removed, int added);
 

@@ -203,3 +203,36 @@ TEST(LanguageServices, CompletionAndHintsReachTheView) {
     EXPECT_EQ(v.view->coordinator().completions(TextRange{v.tab.text.size() - 2, 2}),
               QStringList{QStringLiteral("total")});
 }
+
+namespace {
+
+QList<QList<QTextLayout::FormatRange>> blockFormats(QTextDocument* document) {
+    QList<QList<QTextLayout::FormatRange>> formats;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        formats.append(block.layout()->formats());
+    return formats;
+}
+
+} // namespace
+
+TEST(SyntaxHighlighting, TypingInAShortTextLeavesTheColoursAFreshRunGives) {
+    // Colours move with the edited line before the run; the run must still correct them where
+    // the edit changed them (a quote that opens a string, a deleted comment opener).
+    ColouredView v(QStringLiteral("let a = \"x\" + 1; // note\nif (b) { return 'y' }\n/* c */ 2"),
+                   EditorLanguage::Javascript);
+    const auto check = [&](const char* step) {
+        ColouredView fresh(v.tab.text, EditorLanguage::Javascript);
+        EXPECT_EQ(blockFormats(v.document()), blockFormats(fresh.document())) << step;
+    };
+    v.typeAt(4, QStringLiteral("bc"));
+    check("a name grows");
+    v.typeAt(0, QStringLiteral("\""));
+    check("a quote opens a string");
+    v.typeAt(v.tab.text.indexOf(u"return"), QStringLiteral("9 "));
+    check("a number before a keyword");
+    QTextCursor cursor = v.view->textView()->textCursor();
+    cursor.setPosition(int(v.tab.text.indexOf(u"/*") + 1));
+    v.view->textView()->setTextCursor(cursor);
+    QTest::keyClick(v.view->textView(), Qt::Key_Backspace);
+    check("a comment opener is broken");
+}
