@@ -300,6 +300,9 @@ void registerAll() {
         {"css_comment_openers", "site.css", unclosedText("", "/* a ")},
         {"html_comment_openers", "page.html", unclosedText("", "<!-- a ")},
         {"c_comment_openers", "main.c", unclosedText("", "/* a\n")},
+        {"md_link_openers", "notes.md", unclosedText("", "[a ")},
+        {"html_doctype_openers", "page.html", unclosedText("", "<!DOCTYPE a ")},
+        {"css_long_word", "site.css", unclosedText("", "a")},
     };
     for (const auto& [name, fileName, text] : unclosed)
         add("colour/unclosed_" + name + "_64k_keystroke", [fileName, text](benchmark::State& s) {

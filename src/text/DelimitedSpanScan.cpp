@@ -6,6 +6,9 @@ namespace dunmoss {
 
 namespace {
 
+// What Runs' endFor returns for an opener that fails while a later one may match.
+constexpr qsizetype kFailsHere = -2;
+
 // The pattern's alternatives at the top level.
 QStringList topLevelAlternatives(const QString& pattern) {
     QStringList parts;
@@ -99,7 +102,50 @@ std::optional<DelimitedSpanScan::Part> DelimitedSpanScan::partFrom(const QString
         if (const auto opener = literal(QStringView(alternative).chopped(2)))
             return Part{Kind::Line, *opener, {}};
     }
-    return std::nullopt;
+    return runsFrom(alternative);
+}
+
+std::optional<DelimitedSpanScan::Part> DelimitedSpanScan::runsFrom(const QString& alternative) {
+    // Opener, then pieces "[^X]*" or "[^X]+" each followed by a fixed text starting with X: the
+    // run stops at the first X, and a shorter one could only end at an earlier X, so each
+    // opener matches in exactly one way or not at all.
+    Part part{Kind::Runs, {}, {}};
+    qsizetype at = alternative.indexOf(QStringLiteral("[^"));
+    if (at <= 0)
+        return std::nullopt;
+    const auto opener = literal(QStringView(alternative).first(at));
+    if (!opener)
+        return std::nullopt;
+    part.opener = *opener;
+    while (at < alternative.size()) {
+        if (!QStringView(alternative).sliced(at).startsWith(u"[^"))
+            return std::nullopt;
+        at += 2;
+        // One character, maybe escaped ("[" would open a nested set).
+        if (at >= alternative.size())
+            return std::nullopt;
+        const qsizetype classEnd = at + (alternative[at] == u'\\' ? 2 : 1);
+        if (classEnd + 1 >= alternative.size() || alternative[classEnd] != u']')
+            return std::nullopt;
+        const QChar until = alternative[classEnd - 1];
+        if (until.isLetterOrNumber() || until.unicode() >= 0x80 ||
+            (classEnd - at == 1 &&
+             (until == u'\\' || until == u']' || until == u'^' || until == u'[')))
+            return std::nullopt;
+        const QChar quantifier = alternative[classEnd + 1];
+        if (quantifier != u'*' && quantifier != u'+')
+            return std::nullopt;
+        at = classEnd + 2;
+        qsizetype next = alternative.indexOf(QStringLiteral("[^"), at);
+        if (next < 0)
+            next = alternative.size();
+        const auto then = literal(QStringView(alternative).sliced(at, next - at));
+        if (!then || (*then)[0] != until)
+            return std::nullopt;
+        part.runs.push_back({until, quantifier == u'+' ? 1 : 0, *then});
+        at = next;
+    }
+    return part;
 }
 
 qsizetype DelimitedSpanScan::limitOf(QStringView text, TextRange range) {
@@ -128,6 +174,10 @@ bool DelimitedSpanScan::Finder::next(QStringView text, qsizetype from) {
             end = found;
             return true;
         }
+        if (part->kind == Kind::Runs && found == kFailsHere) {
+            from = open + 1;
+            continue;
+        }
         if (part->kind != Kind::Escaped) {
             // No closer after this opener (for a doubled-quote string: no quote at all): none
             // after any later one either.
@@ -142,6 +192,8 @@ qsizetype DelimitedSpanScan::Finder::endFor(QStringView text, qsizetype open) {
     const qsizetype body = open + part->opener.size();
     if (part->kind == Kind::Doubled)
         return doubledEndFor(text, open);
+    if (part->kind == Kind::Runs)
+        return runsEndFor(text, open);
     if (part->kind == Kind::Escaped) {
         // Every quote inside the last scanned string is escaped: a scan from it goes on in step
         // with that one and ends at the same place.
@@ -183,6 +235,27 @@ qsizetype DelimitedSpanScan::Finder::endFor(QStringView text, qsizetype open) {
             return -1;
     }
     return part->kind == Kind::Line ? scanStop : scanStop + part->closer.size();
+}
+
+qsizetype DelimitedSpanScan::Finder::runsEndFor(QStringView text, qsizetype open) {
+    // Each run's position only grows from one opener to the next, so a search for its `until`
+    // still holds while the position has not passed what it found.
+    searches.resize(part->runs.size(), {-1, -1});
+    qsizetype at = open + part->opener.size();
+    for (size_t k = 0; k < part->runs.size(); ++k) {
+        const Part::Run& run = part->runs[k];
+        auto& [from, found] = searches[k];
+        if (!(from >= 0 && from <= at && at <= found)) {
+            from = at;
+            found = text.indexOf(run.until, at);
+        }
+        if (found < 0)
+            return -1; // nor for any later opener
+        if (found - at < run.least || !text.sliced(found).startsWith(run.then))
+            return kFailsHere;
+        at = found + run.then.size();
+    }
+    return at;
 }
 
 qsizetype DelimitedSpanScan::Finder::quoteRunEnd(QStringView text, qsizetype from) {

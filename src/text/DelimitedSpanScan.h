@@ -16,6 +16,8 @@ namespace dunmoss {
 //   Q(?:QQ|[^Q])*Q       a quoted string where a doubled quote stands for one,
 //   O[\s\S]*?C           a block from an opener to the first closer (/* */, <!-- -->, """),
 //   O.*                  an opener to the end of its line (//, #, --),
+//   O[^X]+XA[^Y]*YB ...  runs up to a character, each followed by a fixed text that starts
+//                        with it (Markdown links, bold and inline code),
 // where Q is a quote and O, C are fixed texts. ICU tries such a pattern at every opener; in an
 // unclosed string or block each opener scans on to the same place and fails (quadratic). Here
 // every alternative remembers where its last scan ended and what it found, which holds for
@@ -52,11 +54,19 @@ public:
     }
 
 private:
-    enum class Kind { Escaped, Doubled, Block, Line };
+    enum class Kind { Escaped, Doubled, Block, Line, Runs };
     struct Part {
         Kind kind;
         QString opener;
-        QString closer; // Block only
+        QString closer{}; // Block only
+        // Runs only: after the opener, each run of other characters than `until` (at least
+        // `least` of them) up to the fixed text `then`, which starts with `until`.
+        struct Run {
+            QChar until;
+            int least = 0;
+            QString then;
+        };
+        std::vector<Run> runs{};
     };
     // One alternative's search with what its last scans found.
     struct Finder {
@@ -70,15 +80,19 @@ private:
         // quotes found for every run end in [scanStart, scanStop): the end of the first run of
         // odd length (scanEnd), else the start of the last pair at or after `lastPair`.
         qsizetype runStart = -1, runEnd = -1, lastPair = -1;
+        // Runs only: for each run, where its last search for `until` began and what it found.
+        std::vector<std::pair<qsizetype, qsizetype>> searches{};
         // True when a match starting at or after `from` is known; finds it if need be.
         bool next(QStringView text, qsizetype from);
         qsizetype endFor(QStringView text, qsizetype open);
         qsizetype doubledEndFor(QStringView text, qsizetype open);
+        qsizetype runsEndFor(QStringView text, qsizetype open);
         qsizetype quoteRunEnd(QStringView text, qsizetype from);
     };
 
     static qsizetype limitOf(QStringView text, TextRange range);
     static std::optional<Part> partFrom(const QString& alternative);
+    static std::optional<Part> runsFrom(const QString& alternative);
 
     std::vector<Part> m_parts;
 };

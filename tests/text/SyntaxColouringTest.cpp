@@ -381,7 +381,12 @@ QList<HighlightPass> delimitedSpanPasses() {
 } // namespace
 
 TEST(SyntaxColouring, StringAndCommentFastPathFindsWhatTheExpressionFinds) {
-    // Every string and comment rule is taken.
+    // Every string and comment rule is taken, and Markdown's code, bold and link rules.
+    for (const HighlightPass& pass : highlightPasses(EditorLanguage::Markdown)) {
+        if (pass.options == IcuRegex::NoOptions) {
+            EXPECT_TRUE(DelimitedSpanScan::fromPass(pass)) << pass.pattern.toStdString();
+        }
+    }
     for (const QList<HighlightPass>* list : allHighlightPassLists()) {
         for (const HighlightPass& pass : *list) {
             if ((pass.role == SyntaxColorRole::String || pass.role == SyntaxColorRole::Comment) &&
@@ -391,15 +396,12 @@ TEST(SyntaxColouring, StringAndCommentFastPathFindsWhatTheExpressionFinds) {
         }
     }
     const QList<HighlightPass> passes = delimitedSpanPasses();
-    const QStringList pieces{"\"",     "'",          "`",
-                             "\\",     "\\\"",       "\\'",
-                             "/*",     "*/",         "/",
-                             "*",      "<!--",       "-->",
-                             "-",      "\"\"\"",     "'''",
-                             "''",     "#",          "//",
-                             "--",     "\n",         "\r\n",
-                             "\u2028", "\u0085",     "a",
-                             " ",      "\U0001F600", QString(QChar(0xD835))};
+    const QStringList pieces{
+        "\"",   "'",      "`",      "\\",   "\\\"", "\\'",        "/*",
+        "*/",   "/",      "*",      "<!--", "-->",  "-",          "\"\"\"",
+        "'''",  "''",     "#",      "[",    "]",    "(",          ")",
+        "](",   "**",     "__",     "_",    "//",   "--",         "\n",
+        "\r\n", "\u2028", "\u0085", "a",    " ",    "\U0001F600", QString(QChar(0xD835))};
     QRandomGenerator random(25);
     for (int round = 0; round < 3000; ++round) {
         QString text;
@@ -430,6 +432,9 @@ TEST(SyntaxColouring, UnclosedStringsAndBlocksColourAsTheWholePatternDoes) {
         QStringLiteral("x = '") + QStringLiteral("a'' ").repeated(400),
         QStringLiteral("\"''\"").repeated(400),
         QStringLiteral("/*\"// '# ").repeated(300),
+        QStringLiteral("[a ").repeated(400),
+        QStringLiteral("[a](b ").repeated(300),
+        QStringLiteral("**a __b `c ").repeated(200),
         QStringLiteral("\"a\\\n\" '").repeated(300),
     };
     const QList<HighlightPass> passes = delimitedSpanPasses();
