@@ -2,6 +2,8 @@
 
 #include "platform/IcuCharacterClasses.h"
 
+#include <algorithm>
+
 namespace dunmoss {
 
 namespace {
@@ -68,16 +70,40 @@ qsizetype lineEnd(QStringView text, qsizetype from) {
 } // namespace
 
 std::optional<DelimitedSpanScan> DelimitedSpanScan::fromPass(const HighlightPass& pass) {
-    if (pass.options != IcuRegex::NoOptions || pass.group != 0)
+    const bool anyCase = pass.options == IcuRegex::CaseInsensitive;
+    if ((pass.options != IcuRegex::NoOptions && !anyCase) || pass.group != 0)
         return std::nullopt;
     DelimitedSpanScan scan;
     for (const QString& alternative : topLevelAlternatives(pass.pattern)) {
-        const std::optional<Part> part = partFrom(alternative);
-        if (!part)
+        std::optional<Part> part = partFrom(alternative);
+        if (!part || (anyCase && !takesAnyCase(*part)))
             return std::nullopt;
+        part->anyCase = anyCase;
         scan.m_parts.push_back(*part);
     }
     return scan;
+}
+
+bool DelimitedSpanScan::takesAnyCase(const Part& part) {
+    // ICU folds case fully: a few other characters fold to "k" or "s", and some to texts that
+    // begin with "f" or "s" ("ff", "st", ...) or with another letter and a combining mark, which
+    // a pattern of ASCII never matches; "i" also stands apart in some foldings. Openers without
+    // these letters match only their ASCII cases. The runs stop at, and their fixed texts
+    // hold, no letter at all.
+    const auto plain = [](QChar c, bool letters) {
+        const char16_t u = c.unicode();
+        const char16_t lower = u | 0x20;
+        if (lower >= u'a' && lower <= u'z')
+            return letters && lower != u'f' && lower != u'i' && lower != u'k' && lower != u's';
+        return u < 0x80;
+    };
+    if (part.kind != Kind::Runs || !std::all_of(part.opener.begin(), part.opener.end(),
+                                                [&](QChar c) { return plain(c, true); }))
+        return false;
+    return std::all_of(part.runs.begin(), part.runs.end(), [&](const Part::Run& run) {
+        return plain(run.until, false) && std::all_of(run.then.begin(), run.then.end(),
+                                                      [&](QChar c) { return plain(c, false); });
+    });
 }
 
 std::optional<DelimitedSpanScan::Part> DelimitedSpanScan::partFrom(const QString& alternative) {
@@ -163,7 +189,8 @@ bool DelimitedSpanScan::Finder::next(QStringView text, qsizetype from) {
     if (start >= from)
         return true;
     for (;;) {
-        const qsizetype open = text.indexOf(part->opener, from);
+        const qsizetype open = text.indexOf(
+            part->opener, from, part->anyCase ? Qt::CaseInsensitive : Qt::CaseSensitive);
         if (open < 0) {
             exhausted = true;
             return false;

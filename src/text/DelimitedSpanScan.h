@@ -18,11 +18,12 @@ namespace dunmoss {
 //   O.*                  an opener to the end of its line (//, #, --),
 //   O[^X]+XA[^Y]*YB ...  runs up to a character, each followed by a fixed text that starts
 //                        with it (Markdown links, bold and inline code),
-// where Q is a quote and O, C are fixed texts. ICU tries such a pattern at every opener; in an
-// unclosed string or block each opener scans on to the same place and fails (quadratic). Here
-// every alternative remembers where its last scan ended and what it found, which holds for
-// every opener inside the scanned stretch, so each character is looked at a bounded number of
-// times. At each position the first alternative that matches wins, as in ICU.
+// where Q is a quote and O, C are fixed texts; runs also in any case where only ASCII letters
+// that nothing else folds to are involved (<!DOCTYPE). ICU tries such a pattern at every
+// opener; in an unclosed string or block each opener scans on to the same place and fails
+// (quadratic). Here every alternative remembers where its last scan ended and what it found,
+// which holds for every opener inside the scanned stretch, so each character is looked at a
+// bounded number of times. At each position the first alternative that matches wins, as in ICU.
 class DelimitedSpanScan {
 public:
     // None when the pass has another shape, options or group.
@@ -67,6 +68,7 @@ private:
             QString then;
         };
         std::vector<Run> runs{};
+        bool anyCase = false; // the opener in any case (Runs only)
     };
     // One alternative's search with what its last scans found.
     struct Finder {
@@ -93,6 +95,7 @@ private:
     static qsizetype limitOf(QStringView text, TextRange range);
     static std::optional<Part> partFrom(const QString& alternative);
     static std::optional<Part> runsFrom(const QString& alternative);
+    static bool takesAnyCase(const Part& part);
 
     std::vector<Part> m_parts;
 };

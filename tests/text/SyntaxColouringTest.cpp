@@ -381,7 +381,9 @@ QList<HighlightPass> delimitedSpanPasses() {
 } // namespace
 
 TEST(SyntaxColouring, StringAndCommentFastPathFindsWhatTheExpressionFinds) {
-    // Every string and comment rule is taken, and Markdown's code, bold and link rules.
+    // Every string and comment rule is taken, Markdown's code, bold and link rules, and HTML's
+    // doctype in any case.
+    EXPECT_TRUE(DelimitedSpanScan::fromPass(highlightPasses(EditorLanguage::Html).at(4)));
     for (const HighlightPass& pass : highlightPasses(EditorLanguage::Markdown)) {
         if (pass.options == IcuRegex::NoOptions) {
             EXPECT_TRUE(DelimitedSpanScan::fromPass(pass)) << pass.pattern.toStdString();
@@ -396,12 +398,17 @@ TEST(SyntaxColouring, StringAndCommentFastPathFindsWhatTheExpressionFinds) {
         }
     }
     const QList<HighlightPass> passes = delimitedSpanPasses();
-    const QStringList pieces{
-        "\"",   "'",      "`",      "\\",   "\\\"", "\\'",        "/*",
-        "*/",   "/",      "*",      "<!--", "-->",  "-",          "\"\"\"",
-        "'''",  "''",     "#",      "[",    "]",    "(",          ")",
-        "](",   "**",     "__",     "_",    "//",   "--",         "\n",
-        "\r\n", "\u2028", "\u0085", "a",    " ",    "\U0001F600", QString(QChar(0xD835))};
+    const QStringList pieces{"\"",        "'",         "`",          "\\",
+                             "\\\"",      "\\'",       "/*",         "*/",
+                             "/",         "*",         "<!--",       "-->",
+                             "-",         "\"\"\"",    "'''",        "''",
+                             "<!DOCTYPE", "<!doctype", "<!DocTyPe",  ">",
+                             "\u017F",    "\u212A",    "\u1E97",     "\u0130",
+                             "\u00DF",    "#",         "[",          "]",
+                             "(",         ")",         "](",         "**",
+                             "__",        "_",         "//",         "--",
+                             "\n",        "\r\n",      "\u2028",     "\u0085",
+                             "a",         " ",         "\U0001F600", QString(QChar(0xD835))};
     QRandomGenerator random(25);
     for (int round = 0; round < 3000; ++round) {
         QString text;
@@ -433,6 +440,7 @@ TEST(SyntaxColouring, UnclosedStringsAndBlocksColourAsTheWholePatternDoes) {
         QStringLiteral("\"''\"").repeated(400),
         QStringLiteral("/*\"// '# ").repeated(300),
         QStringLiteral("[a ").repeated(400),
+        QStringLiteral("<!DOCTYPE a <!doctype ").repeated(200),
         QStringLiteral("[a](b ").repeated(300),
         QStringLiteral("**a __b `c ").repeated(200),
         QStringLiteral("\"a\\\n\" '").repeated(300),
