@@ -303,6 +303,7 @@ void registerAll() {
         {"md_link_openers", "notes.md", unclosedText("", "[a ")},
         {"html_doctype_openers", "page.html", unclosedText("", "<!DOCTYPE a ")},
         {"css_long_word", "site.css", unclosedText("", "a")},
+        {"txt_long_word", "notes.txt", unclosedText("", "a")},
     };
     for (const auto& [name, fileName, text] : unclosed)
         add("colour/unclosed_" + name + "_64k_keystroke", [fileName, text](benchmark::State& s) {
