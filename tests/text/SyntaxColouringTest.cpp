@@ -6,6 +6,8 @@
 #include "text/SyntaxRegexCache.h"
 #include "text/TextEditPrinter.h"
 
+#include <QDirIterator>
+#include <QFile>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -452,5 +454,29 @@ TEST(SyntaxColouring, UnclosedStringsAndBlocksColourAsTheWholePatternDoes) {
             ASSERT_EQ(reference::scannedMatches(*DelimitedSpanScan::fromPass(pass), text, whole),
                       reference::referenceMatches(pass, text, whole))
                 << pass.pattern.toStdString() << " on " << text.left(40).toStdString();
+        }
+}
+
+TEST(SyntaxColouring, RealFilesColourStringsAndCommentsAsTheWholePatternDoes) {
+    QStringList texts;
+    QDirIterator files(QStringLiteral(DUNMOSS_SOURCE_DIR),
+                       {"*.cpp", "*.h", "*.md", "*.json", "*.txt", "*.cmake", "*.sh"}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext() && texts.size() < 60) {
+        const QString path = files.next();
+        if (path.contains(QStringLiteral("/build")))
+            continue;
+        QFile file(path);
+        if (file.size() < 40'000 && file.open(QIODevice::ReadOnly))
+            texts << QString::fromUtf8(file.readAll());
+    }
+    ASSERT_GE(texts.size(), 20);
+    const QList<HighlightPass> passes = delimitedSpanPasses();
+    for (const QString& text : texts)
+        for (const HighlightPass& pass : passes) {
+            const TextRange whole{0, text.size()};
+            ASSERT_EQ(reference::scannedMatches(*DelimitedSpanScan::fromPass(pass), text, whole),
+                      reference::referenceMatches(pass, text, whole))
+                << pass.pattern.toStdString() << " on " << text.left(80).toStdString();
         }
 }
