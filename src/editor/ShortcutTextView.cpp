@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QUndoStack>
@@ -42,6 +43,10 @@ ShortcutTextView::ShortcutTextView(QWidget* parent) : QPlainTextEdit(parent) {
     indentGuideColor = palette().color(QPalette::Mid);
     invisibleCharacterColor = palette().color(QPalette::PlaceholderText);
     m_caret = new AccentCaret(*this);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &ShortcutTextView::followScrolling);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &ShortcutTextView::followScrolling);
 }
 
 bool ShortcutTextView::isFindShortcut(const QKeyEvent* event) {
@@ -211,6 +216,7 @@ void ShortcutTextView::eraseQtCaret(QPainter& painter, const QRect& dirty) {
 
 void ShortcutTextView::resizeEvent(QResizeEvent* event) {
     QPlainTextEdit::resizeEvent(event);
+    followScrolling();
     placeLeftMarginWidget();
     emit geometryChanged();
 }
@@ -266,9 +272,13 @@ TextRange ShortcutTextView::selectedRange() const {
 }
 
 QList<TextRange> ShortcutTextView::selectedRanges() const {
-    QList<TextRange> ranges{selectedRange()};
+    const TextRange primary = selectedRange();
+    QList<TextRange> ranges;
+    ranges.reserve(m_secondaryRanges.size() + 1);
+    ranges.append(primary);
+    // The further ranges hold no repeats of one another; only the cursor's may be among them.
     for (const TextRange& range : m_secondaryRanges)
-        if (!ranges.contains(range))
+        if (range != primary)
             ranges.append(range);
     return ranges;
 }
@@ -280,7 +290,21 @@ void ShortcutTextView::setSelectedRanges(const QList<TextRange>& ranges) {
     cursor.setPosition(int(std::min(first.location, limit)));
     cursor.setPosition(int(std::min(first.end(), limit)), QTextCursor::KeepAnchor);
     setTextCursor(cursor);
-    m_secondaryRanges = ranges.mid(1);
+    m_secondaryRanges.clear();
+    QSet<std::pair<qsizetype, qsizetype>> seen;
+    for (qsizetype i = 1; i < ranges.size(); ++i) {
+        const TextRange& range = ranges.at(i);
+        const qsizetype before = seen.size();
+        seen.insert({range.location, range.length});
+        if (seen.size() != before)
+            m_secondaryRanges.append(range);
+    }
+    m_secondaryByLocation = m_secondaryRanges;
+    std::sort(m_secondaryByLocation.begin(), m_secondaryByLocation.end(),
+              [](const TextRange& a, const TextRange& b) { return a.location < b.location; });
+    m_longestSecondary = 0;
+    for (const TextRange& range : m_secondaryRanges)
+        m_longestSecondary = std::max(m_longestSecondary, range.length);
     refreshExtraSelections();
 }
 
@@ -288,6 +312,8 @@ void ShortcutTextView::clearSecondarySelections() {
     if (m_secondaryRanges.isEmpty())
         return;
     m_secondaryRanges.clear();
+    m_secondaryByLocation.clear();
+    m_longestSecondary = 0;
     refreshExtraSelections();
 }
 
@@ -299,9 +325,20 @@ void ShortcutTextView::setBracketMarks(const QList<TextRange>& ranges, const QCo
     refreshExtraSelections();
 }
 
+std::pair<qsizetype, qsizetype> ShortcutTextView::visibleTextSpan() const {
+    const QRect area = viewport()->rect();
+    QTextCursor top = cursorForPosition(area.topLeft());
+    top.movePosition(QTextCursor::StartOfLine);
+    QTextCursor bottom = cursorForPosition(area.bottomRight());
+    bottom.movePosition(QTextCursor::EndOfLine);
+    return {top.position(), bottom.position()};
+}
+
 void ShortcutTextView::refreshExtraSelections() {
     // Marks and further selections are per view and never touch the document's formats, so they
-    // neither mark it modified nor enter any undo history.
+    // neither mark it modified nor enter any undo history. Each is a live cursor that the
+    // document moves on every change, so only the further selections on screen are handed to
+    // it (the others are kept as plain ranges and shown when scrolled to).
     QList<QTextEdit::ExtraSelection> selections;
     const qsizetype limit = std::max(document()->characterCount() - 1, 0);
     const auto add = [&](const TextRange& range, const QColor& background) {
@@ -314,12 +351,38 @@ void ShortcutTextView::refreshExtraSelections() {
         selection.format.setBackground(background);
         selections.append(selection);
     };
-    const QColor selectionColor = palette().color(QPalette::Highlight);
-    for (const TextRange& range : m_secondaryRanges)
-        add(range, selectionColor);
+    m_shownSecondarySpan.reset();
+    if (!m_secondaryByLocation.isEmpty()) {
+        const std::pair<qsizetype, qsizetype> span = visibleTextSpan();
+        m_shownSecondarySpan = span;
+        // Sorted by start: the first range that may reach the span starts at most the longest
+        // range's length before it.
+        auto it = std::lower_bound(
+            m_secondaryByLocation.cbegin(), m_secondaryByLocation.cend(),
+            span.first - m_longestSecondary,
+            [](const TextRange& r, qsizetype location) { return r.location < location; });
+        const QColor selectionColor = palette().color(QPalette::Highlight);
+        int shown = 0;
+        for (; it != m_secondaryByLocation.cend() && it->location <= span.second &&
+               shown < kShownSecondaryLimit;
+             ++it) {
+            if (it->end() < span.first)
+                continue;
+            add(*it, selectionColor);
+            ++shown;
+        }
+    }
     for (const TextRange& range : m_bracketRanges)
         add(range, m_bracketColor);
     setExtraSelections(selections);
+}
+
+void ShortcutTextView::followScrolling() {
+    if (m_secondaryByLocation.isEmpty())
+        return;
+    if (m_shownSecondarySpan == visibleTextSpan())
+        return;
+    refreshExtraSelections();
 }
 
 void ShortcutTextView::scrollRangeToVisible(TextRange range) {

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTextBlock>
 #include <functional>
+#include <optional>
+#include <utility>
 
 #include <QUndoStack>
 
@@ -103,6 +105,10 @@ private:
     void undo();
     void redo();
     void refreshExtraSelections();
+    // The first and last position of the lines on screen.
+    std::pair<qsizetype, qsizetype> visibleTextSpan() const;
+    // Shows the further selections that scrolling brought on screen.
+    void followScrolling();
     // Qt's caret is zero wide but still inverts one column of pixels at a fractional x; it no
     // longer blinks away, so it is inverted back after Qt's paint.
     void eraseQtCaret(QPainter& painter, const QRect& dirty);
@@ -113,7 +119,14 @@ private:
     QPointer<QUndoStack> m_undoStack;
     QPointer<QWidget> m_leftMarginWidget;
     int m_leftMarginWidth = 0;
+    // At most this many further selections are drawn at once (a long line may hold more).
+    static constexpr int kShownSecondaryLimit = 5000;
+    // The further selections as set (without repeats), and the same sorted by start.
     QList<TextRange> m_secondaryRanges;
+    QList<TextRange> m_secondaryByLocation;
+    qsizetype m_longestSecondary = 0;
+    // The span of text whose further selections are drawn.
+    std::optional<std::pair<qsizetype, qsizetype>> m_shownSecondarySpan;
     QList<TextRange> m_bracketRanges;
     QColor m_bracketColor;
     EditSource m_editSource = EditSource::Typing;

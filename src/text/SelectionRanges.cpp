@@ -1,17 +1,27 @@
 #include "text/SelectionRanges.h"
 
+#include <QSet>
+
 namespace dunmoss {
 
 QList<TextRange> sanitizedSelectedRanges(const QList<TextRange>& ranges, qsizetype length) {
     QList<TextRange> kept;
+    kept.reserve(ranges.size());
+    // Every match selected at once gives tens of thousands of ranges: repeats are found by hash.
+    QSet<std::pair<qsizetype, qsizetype>> seen;
     for (const TextRange& range : ranges) {
         if (range.isNotFound() || range.location < 0 || range.length < 0)
             continue;
         // Written as a subtraction so that a huge length cannot overflow the sum.
         if (range.location > length || range.length > length - range.location)
             continue;
-        if (!kept.contains(range))
-            kept.append(range);
+        if (ranges.size() > 1) {
+            const qsizetype before = seen.size();
+            seen.insert({range.location, range.length});
+            if (seen.size() == before)
+                continue;
+        }
+        kept.append(range);
     }
     return kept;
 }

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -231,4 +232,43 @@ TEST_F(OverlayFixture, OverTheLimitNoMarksButStillGuides) {
     EXPECT_FALSE(indentGuideSegments(view, view.viewport()->rect()).isEmpty());
     text.chop(1);
     EXPECT_FALSE(invisibleMarks(view, view.viewport()->rect()).isEmpty());
+}
+
+TEST_F(OverlayFixture, EveryMatchSelectedKeepsAllRangesButHandsTheDocumentOnlyThoseOnScreen) {
+    QString lines;
+    QList<TextRange> ranges;
+    for (int i = 0; i < 3000; ++i) {
+        ranges.append(TextRange{lines.size() + 4, 6});
+        lines += QStringLiteral("the needle here\n");
+    }
+    show(lines);
+    // The first range is the cursor's; a repeat of a further range is dropped.
+    QList<TextRange> given = ranges;
+    given.insert(2, ranges.at(1));
+    view.setSelectedRanges(given);
+    EXPECT_EQ(view.selectedRanges(), ranges);
+    EXPECT_EQ(view.selectedRange(), ranges.first());
+
+    // Each drawn selection is a cursor the document moves at every edit: only those on screen.
+    const auto drawn = [&] {
+        QList<TextRange> out;
+        for (const QTextEdit::ExtraSelection& s : view.extraSelections())
+            out.append(TextRange{s.cursor.selectionStart(),
+                                 s.cursor.selectionEnd() - s.cursor.selectionStart()});
+        return out;
+    };
+    const int onScreen = view.viewport()->height() / view.fontMetrics().height();
+    EXPECT_GE(drawn().size(), onScreen - 2);
+    EXPECT_LE(drawn().size(), onScreen + 2);
+    EXPECT_EQ(drawn().first(), ranges.at(1));
+
+    // Scrolling shows the ranges that come on screen.
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    ASSERT_FALSE(drawn().isEmpty());
+    EXPECT_EQ(drawn().last(), ranges.last());
+    EXPECT_EQ(view.selectedRanges(), ranges);
+
+    view.clearSecondarySelections();
+    EXPECT_TRUE(drawn().isEmpty());
+    EXPECT_EQ(view.selectedRanges(), QList<TextRange>{ranges.first()});
 }
