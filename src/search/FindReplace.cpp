@@ -2,6 +2,7 @@
 
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
+#include "search/FindResultsRefresh.h"
 #include "search/SearchCenter.h"
 #include "search/SearchCenterResults.h"
 #include "text/SearchScanner.h"
@@ -197,6 +198,7 @@ void FindReplace::replaceAllFindMatches() {
 }
 
 void FindReplace::publishActiveTabResults(const TextSearchMatches& matches) {
+    FindResultsRefresh::of(m_model).cancel();
     const QList<SearchCenterResult> centerResults =
         currentDocumentSearchCenterResults(m_model.state(), matches.results);
     m_model.update([&](EditorWindowState& state) {
@@ -224,8 +226,7 @@ void FindReplace::findAllInActiveTab() {
         text(lkey("find.results.format")).arg(localizedCount(matches.totalCount, kCountedMatches)));
 }
 
-QList<OpenDocumentSearchResult> FindReplace::searchOpenDocuments() const {
-    const EditorWindowState& state = m_model.state();
+QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state) {
     QList<OpenDocumentSearchResult> results;
     if (state.find.findQuery.isEmpty())
         return results;
@@ -248,11 +249,12 @@ void FindReplace::findInOpenDocuments() {
     recordFindHistory();
     QList<OpenDocumentSearchResult> results;
     try {
-        results = searchOpenDocuments();
+        results = searchOpenDocuments(m_model.state());
     } catch (const std::exception& error) {
         setMessage(errorDisplayText(error));
         return;
     }
+    FindResultsRefresh::of(m_model).cancel();
     const QList<SearchCenterResult> centerResults =
         openDocumentSearchCenterResults(m_model.state(), results);
     m_model.update([&](EditorWindowState& state) {
@@ -393,51 +395,6 @@ void FindReplace::closeFindBar() {
         state.searchCenter.showSearchCenter = false;
         state.findMessage.clear();
     });
-}
-
-void FindReplace::refreshFindResultsAfterEdit() {
-    const EditorWindowState& state = m_model.state();
-    const bool centerShown = state.searchCenter.showSearchCenter;
-    const SearchCenterScope scope = state.searchCenter.searchCenterScope;
-    const bool activeList =
-        state.find.showFindResults || (centerShown && scope == SearchCenterScope::CurrentDocument);
-    const bool openList = state.find.showOpenDocumentSearchResults ||
-                          (centerShown && scope == SearchCenterScope::OpenDocuments);
-    if (activeList) {
-        TextSearchMatches matches;
-        try {
-            matches = searchActiveTab(kFindAllListLimit);
-        } catch (const std::exception&) {
-            matches = {};
-        }
-        const bool toCenter = centerShown && scope == SearchCenterScope::CurrentDocument;
-        QList<SearchCenterResult> centerResults;
-        if (toCenter)
-            centerResults = currentDocumentSearchCenterResults(state, matches.results);
-        m_model.update([&](EditorWindowState& s) {
-            s.find.findResults = matches.results;
-            s.find.findResultsTotalCount = matches.totalCount;
-            if (toCenter)
-                s.searchCenter.searchCenterDocumentResults = centerResults;
-        });
-    }
-    if (openList) {
-        QList<OpenDocumentSearchResult> results;
-        try {
-            results = searchOpenDocuments();
-        } catch (const std::exception&) {
-            results.clear();
-        }
-        const bool toCenter = centerShown && scope == SearchCenterScope::OpenDocuments;
-        QList<SearchCenterResult> centerResults;
-        if (toCenter)
-            centerResults = openDocumentSearchCenterResults(m_model.state(), results);
-        m_model.update([&](EditorWindowState& s) {
-            s.find.openDocumentSearchResults = results;
-            if (toCenter)
-                s.searchCenter.searchCenterOpenDocumentResults = centerResults;
-        });
-    }
 }
 
 } // namespace dunmoss

@@ -10,12 +10,16 @@
 namespace dunmoss {
 
 class EditorWindowModel;
+struct EditorWindowState;
 
 inline constexpr const char* kFindHistoryKey = "search.find-history.v1";
 inline constexpr const char* kReplaceHistoryKey = "search.replace-history.v1";
 inline constexpr int kFindHistoryLimit = 12;
 // Find all lists at most this many matches, and still counts them all.
 inline constexpr qsizetype kFindAllListLimit = 2000;
+
+// Every match of the window's query in every tab, in tab order. Throws RegexError.
+QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state);
 
 // The find bar's operations on the active tab and on all open tabs: next and previous with
 // wrap-around, replace, replace all (one undo step), find all, find in open documents, mark all
@@ -60,10 +64,6 @@ public:
     QString findStatusText(TextRange range, const std::optional<QList<TextRange>>& results,
                            std::optional<qsizetype> total) const;
 
-    // After an edit: re-runs the query for the lists on screen. Records nothing, sets no status;
-    // a failing search empties the lists.
-    void refreshFindResultsAfterEdit();
-
 private:
     // Every match in the active tab, recording the query; none, with the reason shown, for an
     // empty query, a failing search or no match.
@@ -73,7 +73,6 @@ private:
     // The ranges of every non-empty match in the active tab, without line numbers or previews
     // (stepping and replacing need nothing else). Throws RegexError.
     QList<TextRange> activeTabMatchRanges() const;
-    QList<OpenDocumentSearchResult> searchOpenDocuments() const;
     // Stores the listed matches of the active tab as find results and as the search center's
     // current-document list, shows the search center and records the run.
     void publishActiveTabResults(const TextSearchMatches& matches);

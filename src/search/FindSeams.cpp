@@ -1,6 +1,7 @@
 #include "search/FindSeams.h"
 
 #include "search/FindReplace.h"
+#include "search/FindResultsRefresh.h"
 #include "search/FolderOperationRunner.h"
 #include "search/SearchCenter.h"
 #include "window/EditorWindowModel.h"
@@ -10,7 +11,7 @@ namespace dunmoss {
 void installFindSeams(EditorWindowModel& model) {
     EditorWindowModel* window = &model;
     model.seams().refreshFindResultsAfterEdit = [window] {
-        FindReplace(*window).refreshFindResultsAfterEdit();
+        FindResultsRefresh::of(*window).schedule();
     };
     model.seams().loadStoredFindState = [window] { loadStoredFindState(*window); };
     model.seams().stopFolderReads = [window] { FolderOperationRunner::of(*window).stopReading(); };

@@ -3,6 +3,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "search/FindReplace.h"
+#include "search/FindResultsRefresh.h"
 #include "search/FindSeams.h"
 #include "search/SearchCenter.h"
 #include "session/WindowSession.h"
@@ -14,6 +15,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUndoStack>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -58,6 +60,11 @@ protected:
         return QUrl::fromLocalFile(dir.filePath(name));
     }
     void open(const QUrl& url) { model->opening().openDocument(url); }
+    // Waits until the lists on show have caught up with the edits.
+    void waitForLists() {
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !FindResultsRefresh::of(*model).isPending(); }, 30'000));
+    }
 
     FindReplace find() { return FindReplace(*model); }
     SearchCenter center() { return SearchCenter(*model); }

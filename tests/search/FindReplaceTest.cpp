@@ -1,14 +1,37 @@
 #include "FindFixture.h"
 
 #include "platform/IcuRegex.h"
+#include "search/SearchCenterResults.h"
 #include "search/SearchCenterRunStore.h"
+
+#include <QSemaphore>
+#include <atomic>
 
 namespace dunmoss::test {
 namespace {
 
 using Direction = FindReplace::Direction;
 
-class FindReplaceTest : public FindFixture {};
+class FindReplaceTest : public FindFixture {
+protected:
+    // Counts the searches that follow edits, each held at the gate while `hold` is set.
+    void countSearches(bool hold) {
+        FindResultsRefresh::of(*model).beforeSearch = [this, hold] {
+            searches.fetch_add(1);
+            if (hold)
+                gate.acquire();
+        };
+    }
+    static QList<TextRange> ranges(const QList<TextSearchResult>& results) {
+        QList<TextRange> out;
+        for (const TextSearchResult& r : results)
+            out.append(r.range);
+        return out;
+    }
+
+    std::atomic<int> searches{0};
+    QSemaphore gate;
+};
 
 TEST_F(FindReplaceTest, NextAndPreviousWrapAroundAndReportThePosition) {
     type(QStringLiteral("cat dog cat dog cat"), 19);
@@ -249,6 +272,7 @@ TEST_F(FindReplaceTest, EditsRefreshTheListOnShowButNotTheRecordedRun) {
     find().findAllInActiveTab();
     const SearchCenterRun recorded = state().searchCenter.searchCenterRuns.first();
     model->setTabText(active().id, QStringLiteral("ab ab ab"));
+    waitForLists();
     EXPECT_EQ(state().searchCenter.searchCenterDocumentResults.size(), 3);
     EXPECT_EQ(state().find.findResultsTotalCount, 3);
     EXPECT_EQ(state().searchCenter.searchCenterRuns.first(), recorded);
@@ -258,8 +282,80 @@ TEST_F(FindReplaceTest, EditsRefreshTheListOnShowButNotTheRecordedRun) {
     EXPECT_FALSE(state().searchCenter.showSearchCenter);
     EXPECT_TRUE(message().isEmpty());
     model->setTabText(active().id, QStringLiteral("ab"));
+    waitForLists();
     EXPECT_EQ(state().searchCenter.searchCenterDocumentResults.size(), 3); // not on show
     EXPECT_EQ(state().find.findQuery, QStringLiteral("ab"));
+}
+
+TEST_F(FindReplaceTest, ListsFollowEditsWithoutHoldingTypingAndShowTheNewestText) {
+    type(QStringLiteral("ab ab"));
+    query(QStringLiteral("ab"));
+    find().findAllInActiveTab();
+    model->update([](EditorWindowState& s) { s.find.showOpenDocumentSearchResults = true; });
+    countSearches(true);
+    const QUuid id = active().id;
+    model->setTabText(id, QStringLiteral("ab ab ab"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return searches.load() == 1; }, 10'000));
+    // Typing goes on while that search runs; the lists wait for the newest text.
+    const QString newest = QStringLiteral("ab\nx ab ab\nab");
+    model->setTabText(id, newest);
+    EXPECT_EQ(state().find.findResultsTotalCount, 2);
+    gate.release(2);
+    waitForLists();
+    EXPECT_EQ(searches.load(), 2);
+
+    // The same lists a search at the newest text gives.
+    const TextSearchMatches expected =
+        findAllMatches(QStringLiteral("ab"), newest, {}, kFindAllListLimit);
+    EXPECT_EQ(ranges(state().find.findResults), ranges(expected.results));
+    EXPECT_EQ(state().find.findResultsTotalCount, 4);
+    EXPECT_EQ(state().find.findResults.last().line, 3);
+    EXPECT_EQ(state().find.findResults.at(1).preview, expected.results.at(1).preview);
+    EXPECT_EQ(state().searchCenter.searchCenterDocumentResults,
+              currentDocumentSearchCenterResults(state(), state().find.findResults));
+    QList<TextRange> open;
+    for (const OpenDocumentSearchResult& r : state().find.openDocumentSearchResults)
+        open.append(r.range);
+    EXPECT_EQ(open, ranges(expected.results));
+
+    // Find all fills the lists afresh: a refresh still under way is dropped.
+    model->setTabText(id, QStringLiteral("ab"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return searches.load() == 3; }, 10'000));
+    query(QStringLiteral("x"));
+    find().findAllInActiveTab();
+    gate.release();
+    waitForLists();
+    EXPECT_EQ(state().find.findResultsTotalCount, 0);
+}
+
+TEST_F(FindReplaceTest, AnExpressionThatRanAwayIsNotRunAgainUntilTheQueryChanges) {
+    const QString runaway = QString(40, QLatin1Char('a')) + QLatin1Char('b');
+    type(runaway);
+    query(QStringLiteral("(a+)+$"), TextSearchOptions{true, true, false});
+    model->update([](EditorWindowState& s) {
+        s.searchCenter.showSearchCenter = true;
+        s.find.findResults = {TextSearchResult{}};
+        s.find.findResultsTotalCount = 1;
+    });
+    countSearches(false);
+    const QUuid id = active().id;
+    model->setTabText(id, runaway + QLatin1Char('\n'));
+    waitForLists();
+    EXPECT_EQ(searches.load(), 1);
+    // Emptied, as after any failing search.
+    EXPECT_TRUE(state().find.findResults.isEmpty());
+    EXPECT_EQ(state().find.findResultsTotalCount, 0);
+
+    model->setTabText(id, runaway + QStringLiteral("\n\n"));
+    waitForLists();
+    EXPECT_EQ(searches.load(), 1);
+    EXPECT_TRUE(state().searchCenter.searchCenterDocumentResults.isEmpty());
+
+    query(QStringLiteral("a+b"), TextSearchOptions{true, true, false});
+    model->setTabText(id, runaway);
+    waitForLists();
+    EXPECT_EQ(searches.load(), 2);
+    EXPECT_EQ(state().find.findResultsTotalCount, 1);
 }
 
 } // namespace

@@ -81,6 +81,7 @@ TEST_F(SearchCenterTest, IdentifiersComeFromTheHitSoHitsBeforeAnEditKeepThem) {
     const QList<SearchCenterResult> before = state().searchCenter.searchCenterDocumentResults;
     // An edit after the first hit moves only the second; searching again reuses identifiers.
     model->setTabText(active().id, QStringLiteral("key one!\nkey two"));
+    waitForLists();
     const QList<SearchCenterResult> after = state().searchCenter.searchCenterDocumentResults;
     ASSERT_EQ(after.size(), 2);
     EXPECT_EQ(after[0].id, before[0].id);

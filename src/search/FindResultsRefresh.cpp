@@ -1,0 +1,188 @@
+#include "search/FindResultsRefresh.h"
+
+#include "platform/MainThreadMailbox.h"
+#include "search/FindReplace.h"
+#include "search/SearchCenterResults.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QThreadPool>
+
+namespace dunmoss {
+
+struct FindResultsRefresh::Lists {
+    bool active = false;
+    bool activeToCenter = false;
+    bool open = false;
+    bool openToCenter = false;
+    QUuid activeTabID;
+    QString query;
+    TextSearchOptions options;
+
+    bool any() const { return active || open; }
+    friend bool operator==(const Lists&, const Lists&) = default;
+};
+
+struct FindResultsRefresh::Outcome {
+    TextSearchMatches matches;
+    QList<SearchCenterResult> activeCenter;
+    QList<OpenDocumentSearchResult> open;
+    QList<SearchCenterResult> openCenter;
+    bool activeRanAway = false;
+    bool openRanAway = false;
+};
+
+namespace {
+
+bool isTimeout(const std::exception& error) {
+    const auto* regex = dynamic_cast<const RegexError*>(&error);
+    return regex && regex->isTimeout();
+}
+
+} // namespace
+
+FindResultsRefresh& FindResultsRefresh::of(EditorWindowModel& model) {
+    if (FindResultsRefresh* existing = model.attachment<FindResultsRefresh>())
+        return *existing;
+    auto made = std::make_unique<FindResultsRefresh>(model);
+    FindResultsRefresh& refresh = *made;
+    model.attach(std::move(made));
+    return refresh;
+}
+
+FindResultsRefresh::FindResultsRefresh(EditorWindowModel& model)
+    : m_model(model), m_mailbox(MainThreadMailbox::make(this)) {
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(kPauseMilliseconds);
+    connect(&m_pause, &QTimer::timeout, this, &FindResultsRefresh::start);
+}
+
+FindResultsRefresh::~FindResultsRefresh() {
+    m_mailbox->close();
+}
+
+FindResultsRefresh::Lists FindResultsRefresh::listsOnShow() const {
+    const EditorWindowState& state = m_model.state();
+    const bool centerShown = state.searchCenter.showSearchCenter;
+    const SearchCenterScope scope = state.searchCenter.searchCenterScope;
+    Lists lists;
+    lists.activeToCenter = centerShown && scope == SearchCenterScope::CurrentDocument;
+    lists.active = state.find.showFindResults || lists.activeToCenter;
+    lists.openToCenter = centerShown && scope == SearchCenterScope::OpenDocuments;
+    lists.open = state.find.showOpenDocumentSearchResults || lists.openToCenter;
+    lists.activeTabID = activeTab(state).id;
+    lists.query = state.find.findQuery;
+    lists.options = state.find.findOptions;
+    return lists;
+}
+
+void FindResultsRefresh::schedule() {
+    ++m_generation;
+    if (!listsOnShow().any()) {
+        m_pause.stop();
+        return;
+    }
+    m_pause.start();
+}
+
+void FindResultsRefresh::cancel() {
+    m_droppedUpTo = m_generation;
+    m_pause.stop();
+    m_rerun = false;
+}
+
+void FindResultsRefresh::start() {
+    if (m_running) {
+        m_rerun = true;
+        return;
+    }
+    const Lists lists = listsOnShow();
+    if (!lists.any())
+        return;
+    const Runaway key{lists.query, lists.options};
+    if (m_runawayActive && *m_runawayActive != key)
+        m_runawayActive.reset();
+    if (m_runawayOpen && *m_runawayOpen != key)
+        m_runawayOpen.reset();
+    // A list whose expression already ran past its bound is emptied without searching.
+    const bool searchActive = lists.active && !m_runawayActive;
+    const bool searchOpen = lists.open && !m_runawayOpen;
+    if (!searchActive && !searchOpen) {
+        apply(lists, Outcome{});
+        return;
+    }
+    m_running = true;
+    const quint64 generation = m_generation;
+    // Implicitly shared: the copy costs nothing, and edits meanwhile replace the model's texts
+    // rather than change these.
+    EditorWindowState snapshot = m_model.state();
+    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, snapshot = std::move(snapshot),
+                                          lists, searchActive, searchOpen, generation,
+                                          hook = beforeSearch] {
+        if (hook)
+            hook();
+        Outcome outcome;
+        if (searchActive) {
+            try {
+                outcome.matches = findAllMatches(lists.query, activeTab(snapshot).document.text,
+                                                 lists.options, kFindAllListLimit);
+            } catch (const std::exception& error) {
+                outcome.activeRanAway = isTimeout(error);
+                outcome.matches = {};
+            }
+            if (lists.activeToCenter)
+                outcome.activeCenter =
+                    currentDocumentSearchCenterResults(snapshot, outcome.matches.results);
+        }
+        if (searchOpen) {
+            try {
+                outcome.open = searchOpenDocuments(snapshot);
+            } catch (const std::exception& error) {
+                outcome.openRanAway = isTimeout(error);
+                outcome.open.clear();
+            }
+            if (lists.openToCenter)
+                outcome.openCenter = openDocumentSearchCenterResults(snapshot, outcome.open);
+        }
+        mailbox->post([this, generation, lists, outcome = std::move(outcome)] {
+            finish(generation, lists, outcome);
+        });
+    });
+}
+
+void FindResultsRefresh::finish(quint64 generation, const Lists& lists, const Outcome& outcome) {
+    m_running = false;
+    const bool rerun = std::exchange(m_rerun, false);
+    const Runaway key{lists.query, lists.options};
+    if (outcome.activeRanAway)
+        m_runawayActive = key;
+    if (outcome.openRanAway)
+        m_runawayOpen = key;
+    if (generation <= m_droppedUpTo)
+        return;
+    if (generation != m_generation) {
+        // Edited meanwhile: search the newer texts once their pause is over.
+        if (rerun)
+            start();
+        return;
+    }
+    if (listsOnShow() == lists)
+        apply(lists, outcome);
+}
+
+void FindResultsRefresh::apply(const Lists& lists, const Outcome& outcome) {
+    m_model.update([&](EditorWindowState& state) {
+        if (lists.active) {
+            state.find.findResults = outcome.matches.results;
+            state.find.findResultsTotalCount = outcome.matches.totalCount;
+            if (lists.activeToCenter)
+                state.searchCenter.searchCenterDocumentResults = outcome.activeCenter;
+        }
+        if (lists.open) {
+            state.find.openDocumentSearchResults = outcome.open;
+            if (lists.openToCenter)
+                state.searchCenter.searchCenterOpenDocumentResults = outcome.openCenter;
+        }
+    });
+}
+
+} // namespace dunmoss
