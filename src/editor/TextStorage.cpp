@@ -56,6 +56,23 @@ TextStorage::TextStorage(QObject* parent) : QObject(parent) {
     m_primary = createDocument();
 }
 
+TextStorage::TextStorage(const QString& text, std::unique_ptr<QTextDocument> prepared,
+                         QObject* parent)
+    : QObject(parent), m_text(text) {
+    Q_ASSERT(prepared && prepared->thread() == thread());
+    m_primary = prepared.release();
+    m_primary->setParent(this);
+    setUpDocument(m_primary);
+}
+
+std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text) {
+    auto document = std::make_unique<QTextDocument>();
+    document->setUndoRedoEnabled(false);
+    if (!text.isEmpty())
+        QTextCursor(document.get()).insertText(displayForm(text));
+    return document;
+}
+
 TextStorage::~TextStorage() = default;
 
 QString TextStorage::displayForm(const QString& text) {
@@ -74,10 +91,16 @@ QString TextStorage::displayForm(const QString& text) {
 QTextDocument* TextStorage::createDocument() {
     auto* document = new QTextDocument(this);
     document->setUndoRedoEnabled(false);
+    setUpDocument(document);
+    return document;
+}
+
+void TextStorage::setUpDocument(QTextDocument* document) {
+    ++m_applying;
     document->setDocumentLayout(new LongLineDocumentLayout(document));
     document->setDocumentMargin(kTextContainerInset);
+    --m_applying;
     watch(document);
-    return document;
 }
 
 void TextStorage::watch(QTextDocument* document) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class QTextDocument;
@@ -41,7 +42,15 @@ public:
     };
 
     explicit TextStorage(QObject* parent = nullptr);
+    // A storage of the text whose primary document was filled beforehand (see prepareDocument)
+    // and moved to this thread.
+    TextStorage(const QString& text, std::unique_ptr<QTextDocument> prepared,
+                QObject* parent = nullptr);
     ~TextStorage() override;
+
+    // A document holding the text, made on any thread (the caller moves it to the thread of the
+    // storage that will take it): a large text then costs that thread no insertion.
+    static std::unique_ptr<QTextDocument> prepareDocument(const QString& text);
 
     const QString& text() const { return m_text; }
     qsizetype length() const { return m_text.size(); }
@@ -85,6 +94,8 @@ signals:
 
 private:
     QTextDocument* createDocument();
+    // Gives a document made by prepareDocument or createDocument its layout and margins.
+    void setUpDocument(QTextDocument* document);
     void watch(QTextDocument* document);
     void onContentsChange(QTextDocument* document, int position, int removed, int added);
     void onContentsChanged(QTextDocument* document);

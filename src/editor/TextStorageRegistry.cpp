@@ -18,6 +18,14 @@ std::shared_ptr<TextStorage> TextStorageRegistry::textStorage(const QUuid& docum
     return storage;
 }
 
+bool TextStorageRegistry::adoptTextStorage(const QUuid& documentID,
+                                           std::shared_ptr<TextStorage> storage) {
+    if (m_storages.contains(documentID))
+        return false;
+    m_storages.insert(documentID, std::move(storage));
+    return true;
+}
+
 void TextStorageRegistry::pruneTextStorages(const QSet<QUuid>& keep) {
     for (auto it = m_storages.begin(); it != m_storages.end();) {
         if (keep.contains(it.key()))

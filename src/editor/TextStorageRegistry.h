@@ -34,6 +34,9 @@ public:
     // so that an edit aimed at it applies to the tab's real text.
     std::shared_ptr<TextStorage> textStorage(const QUuid& documentID, const QString& fillText);
     bool contains(const QUuid& documentID) const { return m_storages.contains(documentID); }
+    // Takes a storage made ahead for a document that has none yet; false (and nothing kept)
+    // when it has one.
+    bool adoptTextStorage(const QUuid& documentID, std::shared_ptr<TextStorage> storage);
 
     // Drops every storage whose identifier is not in the set.
     void pruneTextStorages(const QSet<QUuid>& keep);

@@ -87,9 +87,12 @@ void SearchCenter::openSearchCenterResult(const SearchCenterResult& result) {
     if (result.scope == SearchCenterScope::Folder) {
         if (!result.fileURL)
             return;
+        QPointer<EditorWindowModel> model(&m_model);
         m_model.opening().openDocument(*result.fileURL, static_cast<int>(result.line), std::nullopt,
-                                       true);
-        m_model.setFindMessage(message);
+                                       true, [model, message] {
+                                           if (model)
+                                               model->setFindMessage(message);
+                                       });
         return;
     }
     if (!result.tabID)

@@ -134,37 +134,43 @@ void SessionFiles::openSessionFileAt(const QString& path) {
         return;
     }
 
-    const SessionSaveBatch batch(m_model);
     // The lone pristine untitled tab gives way to the files; when none opens it is replaced
     // by a fresh one and the window starts over.
     QList<EditorTab> before = m_model.state().tabs;
     const std::optional<QUuid> pristine = removePristineUntitledTab(before);
+    QList<OpenRequest> requests;
     for (const QString& filePath : file.files)
-        m_model.opening().openDocument(QUrl::fromLocalFile(filePath));
-
-    const EditorWindowState& state = m_model.state();
-    if (pristine && state.tabs.size() == 1 && state.tabs.first().id == *pristine) {
-        m_model.forgetTab(*pristine);
-        m_model.update([](EditorWindowState& s) {
-            s.tabs = tabsOrNewUntitled({});
-            s.activeTabID = s.tabs.first().id;
-            s.panels.showWelcome = true;
-            s.split.splitMode = SplitEditorMode::Single;
-            s.split.secondaryTabID.reset();
-            s.split.compareTabID.reset();
-            s.split.showCompareView = false;
-        });
-    } else if (file.activeFile) {
-        const QUrl activeURL = QUrl::fromLocalFile(*file.activeFile);
-        for (const EditorTab& tab : state.tabs)
-            if (tab.fileURL && isSameFileLocation(tab.fileURL, activeURL)) {
-                m_model.setActiveTabID(tab.id);
-                break;
-            }
-    }
-    m_model.setFindMessage(localizedString(QStringLiteral("session.opened.format"))
-                               .arg(localizedCount(file.files.size(), kCountedFiles)));
-    m_model.persistSession();
+        requests.append(OpenRequest{QUrl::fromLocalFile(filePath), std::nullopt, std::nullopt});
+    QPointer<EditorWindowModel> model(&m_model);
+    m_model.opening().openDocuments(requests, [model, pristine, file](const OpenOutcome&) {
+        if (!model)
+            return;
+        const EditorWindowState& state = model->state();
+        // Still the lone pristine tab (nothing typed into it while the files loaded).
+        QList<EditorTab> now = state.tabs;
+        if (pristine && removePristineUntitledTab(now) == pristine) {
+            model->forgetTab(*pristine);
+            model->update([](EditorWindowState& s) {
+                s.tabs = tabsOrNewUntitled({});
+                s.activeTabID = s.tabs.first().id;
+                s.panels.showWelcome = true;
+                s.split.splitMode = SplitEditorMode::Single;
+                s.split.secondaryTabID.reset();
+                s.split.compareTabID.reset();
+                s.split.showCompareView = false;
+            });
+        } else if (file.activeFile) {
+            const QUrl activeURL = QUrl::fromLocalFile(*file.activeFile);
+            for (const EditorTab& tab : state.tabs)
+                if (tab.fileURL && isSameFileLocation(tab.fileURL, activeURL)) {
+                    model->setActiveTabID(tab.id);
+                    break;
+                }
+        }
+        model->setFindMessage(localizedString(QStringLiteral("session.opened.format"))
+                                  .arg(localizedCount(file.files.size(), kCountedFiles)));
+        model->persistSession();
+    });
 }
 
 } // namespace dunmoss

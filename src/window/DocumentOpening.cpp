@@ -1,8 +1,10 @@
 #include "window/DocumentOpening.h"
 
+#include "editor/TextStorage.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
+#include "platform/MainThreadMailbox.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/EditorTab.h"
 #include "text/TextFileLoader.h"
@@ -12,12 +14,19 @@
 #include "window/WindowFilePanels.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPointer>
-#include <memory>
+#include <QTextDocument>
+#include <QThreadPool>
 
 namespace dunmoss {
 
 namespace {
+
+// Texts at least this long get their document filled on the pool thread; a shorter one costs
+// the main thread less than a millisecond, and a document per file of a batch of thousands
+// would cost memory for nothing.
+constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
 
 bool isInsideFolder(const QUrl& file, const QUrl& folder) {
     const QString filePath = QDir::cleanPath(file.toLocalFile());
@@ -44,63 +53,282 @@ std::optional<QString> refusalForNonRegularFile(const QString& path) {
     return localizedString(QStringLiteral("document.open.not-a-regular-file.format")).arg(name);
 }
 
+QString fileName(const QUrl& url) {
+    const QString name = QFileInfo(url.toLocalFile()).fileName();
+    return name.isEmpty() ? url.toString() : name;
+}
+
 } // namespace
 
-bool DocumentOpening::openDocument(const QUrl& url, std::optional<int> line,
-                                   std::optional<TextRange> selection, bool persist) {
+// One file of a batch as the pool thread left it: its new tab with the text ready, or why it
+// cannot be opened, or that a tab already showed it when the batch began (then it is not read).
+struct DocumentOpening::Loaded {
+    FileLocationKey key;
+    bool openAtStart = false;
+    std::optional<EditorTab> tab;
+    std::unique_ptr<QTextDocument> document;
+    std::optional<QString> failure;
+    // With the first file only: the keys of the tabs the index did not know at the start.
+    QList<std::tuple<QUuid, QUrl, FileLocationKey>> tabKeys;
+};
+
+struct DocumentOpening::Batch {
+    quint64 id = 0;
+    QList<OpenRequest> requests;
+    QList<std::optional<QUrl>> folderAccess;
+    std::vector<std::shared_ptr<Loaded>> results;
+    qsizetype next = 0;
+    OpenOutcome outcome;
+    std::function<void(const OpenOutcome&)> done;
+    QElapsedTimer waiting;
+    QString messageAtStart;
+};
+
+DocumentOpening::DocumentOpening(EditorWindowModel& model)
+    : m_model(model), m_mailbox(MainThreadMailbox::make(this)) {
+    m_progress.setInterval(100);
+    connect(&m_progress, &QTimer::timeout, this, &DocumentOpening::showProgress);
+}
+
+DocumentOpening::~DocumentOpening() {
+    m_mailbox->close();
+}
+
+void DocumentOpening::openDocument(const QUrl& url, std::optional<int> line,
+                                   std::optional<TextRange> selection, bool persist,
+                                   std::function<void()> shown) {
+    QPointer<EditorWindowModel> model(&m_model);
+    openDocuments({OpenRequest{url, line, selection}},
+                  [model, persist, shown = std::move(shown)](const OpenOutcome& outcome) {
+                      if (!model || outcome.shown == 0)
+                          return;
+                      model->setFindMessage(outcome.fallbacks.isEmpty()
+                                                ? QString()
+                                                : fallbackDecodingWarning(outcome.fallbacks));
+                      if (persist)
+                          model->persistSession();
+                      if (shown)
+                          shown();
+                  });
+}
+
+void DocumentOpening::openDocuments(const QList<OpenRequest>& requests,
+                                    std::function<void(const OpenOutcome&)> done) {
     m_model.update([](EditorWindowState& state) { state.panels.showWelcome = false; });
+    auto batch = std::make_unique<Batch>();
+    batch->id = m_nextBatchID++;
+    batch->requests = requests;
+    for (const OpenRequest& request : requests)
+        batch->folderAccess.append(folderNeedingAccess(request.url));
+    batch->results.resize(size_t(requests.size()));
+    batch->done = std::move(done);
+    batch->waiting.start();
+    batch->messageAtStart = m_model.state().findMessage;
+    load(*batch);
+    m_batches.push_back(std::move(batch));
+    if (!m_progress.isActive())
+        m_progress.start();
+    if (requests.isEmpty() && !m_applyScheduled) {
+        m_applyScheduled = true;
+        QMetaObject::invokeMethod(this, &DocumentOpening::applyReady, Qt::QueuedConnection);
+    }
+}
 
-    bool usedFallback = false;
-    std::optional<int> existing;
-    const EditorWindowState& state = m_model.state();
-    for (int index = 0; index < state.tabs.size(); ++index) {
-        const EditorTab& candidate = state.tabs.at(index);
-        if (candidate.fileURL && isSameFileLocation(candidate.fileURL, url)) {
-            existing = index;
-            break;
+std::optional<QUrl> DocumentOpening::folderNeedingAccess(const QUrl& url) const {
+    const WorkspaceState& workspace = m_model.state().workspace;
+    if (workspace.workspaceRootURL && !workspace.activeWorkspaceAccessURL &&
+        isInsideFolder(url, *workspace.workspaceRootURL))
+        return *workspace.workspaceRootURL;
+    return std::nullopt;
+}
+
+void DocumentOpening::read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess) {
+    try {
+        if (!url.isLocalFile())
+            throw FileError(FileErrorCode::FileReadUnsupportedScheme, url.toString());
+        std::unique_ptr<SecurityScopedAccess> folder;
+        if (folderAccess)
+            folder = std::make_unique<SecurityScopedAccess>(*folderAccess);
+        const SecurityScopedAccess file(url);
+        out.failure = refusalForNonRegularFile(url.toLocalFile());
+        if (out.failure)
+            return;
+        out.tab = makeTabForLoadedFile(url, loadTextFile(url));
+    } catch (const std::exception& error) {
+        out.failure = localizedErrorDescription(error);
+        return;
+    }
+    if (out.tab->document.text.size() >= kPreparedDocumentLength)
+        out.document = TextStorage::prepareDocument(out.tab->document.text);
+}
+
+void DocumentOpening::load(Batch& batch) {
+    QList<std::pair<QUuid, QUrl>> unknownTabs = m_index.tabsWithoutKey(m_model.state().tabs);
+    QList<QUrl> urls;
+    for (const OpenRequest& request : batch.requests)
+        urls.append(request.url);
+    QThreadPool::globalInstance()->start(
+        [this, mailbox = m_mailbox, id = batch.id, urls, access = batch.folderAccess,
+         index = m_index, unknownTabs = std::move(unknownTabs), hook = beforeRead]() mutable {
+            QList<std::tuple<QUuid, QUrl, FileLocationKey>> tabKeys;
+            for (const auto& [tabID, url] : unknownTabs) {
+                const FileLocationKey key = FileLocationKey::of(url);
+                index.insert(tabID, url, key);
+                tabKeys.append({tabID, url, key});
+            }
+            for (qsizetype i = 0; i < urls.size(); ++i) {
+                auto loaded = std::make_shared<Loaded>();
+                if (i == 0)
+                    loaded->tabKeys = std::move(tabKeys);
+                const QUrl& url = urls.at(i);
+                if (url.isLocalFile()) {
+                    loaded->key = FileLocationKey::of(url);
+                    loaded->openAtStart = index.find(loaded->key).has_value();
+                }
+                if (!loaded->openAtStart) {
+                    if (hook)
+                        hook(url);
+                    read(*loaded, url, access.at(i));
+                    // A second request for the same file in the batch brings this tab forward.
+                    if (loaded->tab)
+                        index.insert(loaded->tab->id, url, loaded->key);
+                }
+                // The document goes over to the window's thread with the result, and no reference
+                // to it stays here; when the window is gone it dies here, where it was made.
+                QTextDocument* document = loaded->document.get();
+                const bool delivered = mailbox->post(
+                    [this, id, i, loaded = std::move(loaded)]() mutable {
+                        receive(id, int(i), std::move(loaded));
+                    },
+                    [document](QThread* thread) {
+                        if (document)
+                            document->moveToThread(thread);
+                    });
+                if (!delivered)
+                    return;
+            }
+        });
+}
+
+void DocumentOpening::receive(quint64 batchID, int index, std::shared_ptr<Loaded> loaded) {
+    for (const std::unique_ptr<Batch>& batch : m_batches) {
+        if (batch->id != batchID)
+            continue;
+        for (const auto& [tabID, url, key] : loaded->tabKeys)
+            m_index.insert(tabID, url, key);
+        batch->results[size_t(index)] = std::move(loaded);
+        break;
+    }
+    if (!m_applyScheduled) {
+        m_applyScheduled = true;
+        QMetaObject::invokeMethod(this, &DocumentOpening::applyReady, Qt::QueuedConnection);
+    }
+}
+
+void DocumentOpening::applyReady() {
+    m_applyScheduled = false;
+    QElapsedTimer budget;
+    budget.start();
+    bool synced = false;
+    while (!m_batches.empty()) {
+        Batch& batch = *m_batches.front();
+        if (batch.next < batch.requests.size()) {
+            if (!batch.results[size_t(batch.next)])
+                return; // its file is still being read
+            if (budget.elapsed() >= kApplyBudgetMilliseconds) {
+                m_applyScheduled = true;
+                QMetaObject::invokeMethod(this, &DocumentOpening::applyReady, Qt::QueuedConnection);
+                return;
+            }
+            if (!synced) {
+                // Tabs may have been closed, or saved under another name, since the last turn.
+                m_index.sync(m_model.state().tabs);
+                synced = true;
+            }
+            applyOne(batch, int(batch.next++));
+            continue;
+        }
+        const std::unique_ptr<Batch> finished = std::move(m_batches.front());
+        m_batches.pop_front();
+        if (m_batches.empty()) {
+            m_progress.stop();
+            // The status line shows again what it showed before the progress, unless something
+            // else has been said since.
+            if (m_progressMessage && m_model.state().findMessage == *m_progressMessage)
+                m_model.setFindMessage(m_messageBeforeProgress);
+            m_progressMessage.reset();
+        }
+        if (finished->done)
+            finished->done(finished->outcome);
+    }
+}
+
+void DocumentOpening::applyOne(Batch& batch, int index) {
+    const OpenRequest& request = batch.requests.at(index);
+    Loaded& loaded = *batch.results[size_t(index)];
+    if (loaded.failure) {
+        m_model.presentError(*loaded.failure);
+        return;
+    }
+    std::optional<QUuid> existing = m_index.find(loaded.key);
+    if (!existing && !loaded.tab) {
+        // Open when the batch began, closed since: read it now.
+        read(loaded, request.url, folderNeedingAccess(request.url));
+        if (loaded.failure) {
+            m_model.presentError(*loaded.failure);
+            return;
         }
     }
-
     if (existing) {
-        m_model.setActiveTabID(state.tabs.at(*existing).id);
-        m_model.recordRecentFile(url);
+        m_model.setActiveTabID(*existing);
     } else {
-        std::optional<LoadedPlainTextDocument> loaded;
-        std::optional<QString> refusal;
-        try {
-            if (!url.isLocalFile())
-                throw FileError(FileErrorCode::FileReadUnsupportedScheme, url.toString());
-            withSecurityScopedAccess(url, [&] {
-                refusal = refusalForNonRegularFile(url.toLocalFile());
-                if (!refusal)
-                    loaded = loadTextFile(url);
-            });
-        } catch (const std::exception& error) {
-            m_model.presentError(localizedErrorDescription(error));
-            return false;
-        }
-        if (refusal) {
-            m_model.presentError(*refusal);
-            return false;
-        }
-        const EditorTab tab = makeTabForLoadedFile(url, *loaded);
-        usedFallback = loaded->document.decodedViaFallback;
-        appendTabsReplacingPristineTab({tab}, tab.id);
-        m_model.recordRecentFile(url);
+        EditorTab tab = std::move(*loaded.tab);
+        loaded.tab.reset();
+        if (loaded.document)
+            m_model.textStorageRegistry().adoptTextStorage(
+                tab.id,
+                std::make_shared<TextStorage>(tab.document.text, std::move(loaded.document)));
+        if (tab.document.decodedViaFallback)
+            batch.outcome.fallbacks.append(request.url);
+        const QUuid id = tab.id;
+        appendTabsReplacingPristineTab({tab}, id);
+        m_index.insert(id, request.url, loaded.key);
     }
+    m_model.recordRecentFile(request.url);
+    ++batch.outcome.shown;
 
     const int active = m_model.activeTabIndex();
-    if (line) {
+    if (request.line) {
         const TextRange range =
-            lineSelectionRange(m_model.state().tabs.at(active).document.text, *line);
+            lineSelectionRange(m_model.state().tabs.at(active).document.text, *request.line);
         m_model.setSelection(range.location, range.length, active);
-    } else if (selection) {
-        m_model.setSelection(selection->location, selection->length, active);
+    } else if (request.selection) {
+        m_model.setSelection(request.selection->location, request.selection->length, active);
     }
-    m_model.setFindMessage(usedFallback ? fallbackDecodingWarning({url}) : QString());
-    if (persist)
-        m_model.persistSession();
-    return usedFallback;
+}
+
+void DocumentOpening::showProgress() {
+    if (m_batches.empty())
+        return;
+    const Batch& batch = *m_batches.front();
+    if (batch.waiting.elapsed() < kProgressDelayMilliseconds || batch.next >= batch.requests.size())
+        return;
+    const QString message = batch.requests.size() == 1
+                                ? localizedString(QStringLiteral("document.opening.format"))
+                                      .arg(fileName(batch.requests.first().url))
+                                : localizedString(QStringLiteral("document.opening-many.format"))
+                                      .arg(batch.next + 1)
+                                      .arg(batch.requests.size());
+    const QString& current = m_model.state().findMessage;
+    if (current == message)
+        return;
+    // A result said while the files load stays until the loads are over.
+    if (m_progressMessage ? current != *m_progressMessage : current != batch.messageAtStart)
+        return;
+    if (!m_progressMessage)
+        m_messageBeforeProgress = current;
+    m_progressMessage = message;
+    m_model.setFindMessage(message);
 }
 
 void DocumentOpening::openDocumentsFromPanel() {
@@ -108,24 +336,24 @@ void DocumentOpening::openDocumentsFromPanel() {
     WindowFilePanels(m_model).chooseFilesToOpen([model](const QList<QUrl>& urls) {
         if (!model || urls.isEmpty())
             return;
-        model->update([](EditorWindowState& state) { state.panels.showWelcome = false; });
-        QList<QUrl> fallbacks;
+        QList<OpenRequest> requests;
         for (const QUrl& url : urls)
-            if (model->opening().openDocument(url, std::nullopt, std::nullopt, false))
-                fallbacks.append(url);
-        if (!fallbacks.isEmpty())
-            model->setFindMessage(fallbackDecodingWarning(fallbacks));
-        model->persistSession();
+            requests.append(OpenRequest{url, std::nullopt, std::nullopt});
+        model->opening().openDocuments(requests, [model](const OpenOutcome& outcome) {
+            if (!model)
+                return;
+            if (!outcome.fallbacks.isEmpty())
+                model->setFindMessage(fallbackDecodingWarning(outcome.fallbacks));
+            model->persistSession();
+        });
     });
 }
 
 void DocumentOpening::withSecurityScopedAccess(const QUrl& url,
                                                const std::function<void()>& body) const {
-    const WorkspaceState& workspace = m_model.state().workspace;
     std::unique_ptr<SecurityScopedAccess> folderAccess;
-    if (workspace.workspaceRootURL && !workspace.activeWorkspaceAccessURL &&
-        isInsideFolder(url, *workspace.workspaceRootURL))
-        folderAccess = std::make_unique<SecurityScopedAccess>(*workspace.workspaceRootURL);
+    if (const std::optional<QUrl> folder = folderNeedingAccess(url))
+        folderAccess = std::make_unique<SecurityScopedAccess>(*folder);
     SecurityScopedAccess fileAccess(url);
     body();
 }

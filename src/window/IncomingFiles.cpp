@@ -10,6 +10,7 @@
 #include "window/WindowDerivedValues.h"
 
 #include <QMimeData>
+#include <QPointer>
 
 namespace dunmoss {
 
@@ -27,43 +28,60 @@ bool isDirectory(const QUrl& url) {
 void IncomingFiles::openURLs(const QList<QUrl>& urls) {
     if (urls.isEmpty())
         return;
-    const SessionSaveBatch batch(m_model);
     const bool welcomeBefore = m_model.state().panels.showWelcome;
-    QList<QUrl> fallbacks;
-    bool anyOpened = false;
+    bool anyFolder = false;
+    QList<OpenRequest> files;
     for (const QUrl& url : urls) {
         if (isDirectory(url)) {
             makeWorkspaceRoot(url, true);
-            anyOpened = true;
+            anyFolder = true;
             continue;
         }
-        if (m_model.opening().openDocument(url, std::nullopt, std::nullopt, false))
-            fallbacks.append(url);
-        // An opened file's tab is the active one; a file that could not be opened was reported.
-        const EditorTab& active = activeTab(m_model.state());
-        anyOpened = anyOpened || (active.fileURL && isSameFileLocation(active.fileURL, url));
+        files.append(OpenRequest{url, std::nullopt, std::nullopt});
     }
-    // A batch of which nothing could be opened leaves the window as it was, its reports aside.
-    if (!anyOpened) {
-        m_model.update([&](EditorWindowState& state) { state.panels.showWelcome = welcomeBefore; });
+    if (files.isEmpty()) {
+        m_model.persistSession();
         return;
     }
-    // A file that needed the last-resort decoding keeps its warning although later files opened
-    // cleanly.
-    if (!fallbacks.isEmpty())
-        m_model.setFindMessage(fallbackDecodingWarning(fallbacks));
-    m_model.persistSession();
+    QPointer<EditorWindowModel> model(&m_model);
+    m_model.opening().openDocuments(
+        files, [model, anyFolder, welcomeBefore](const OpenOutcome& outcome) {
+            if (!model)
+                return;
+            // A batch of which nothing could be opened leaves the window as it was, its reports
+            // aside.
+            if (!anyFolder && outcome.shown == 0) {
+                model->update(
+                    [&](EditorWindowState& state) { state.panels.showWelcome = welcomeBefore; });
+                return;
+            }
+            // A file that needed the last-resort decoding keeps its warning although later files
+            // opened cleanly.
+            if (!outcome.fallbacks.isEmpty())
+                model->setFindMessage(fallbackDecodingWarning(outcome.fallbacks));
+            model->persistSession();
+        });
 }
 
 void IncomingFiles::openDroppedURLs(const QList<QUrl>& urls) {
-    const SessionSaveBatch batch(m_model);
+    QList<OpenRequest> files;
     for (const QUrl& url : urls) {
         if (isDirectory(url)) {
             makeWorkspaceRoot(url, false);
             continue;
         }
-        m_model.opening().openDocument(url, std::nullopt, std::nullopt, true);
+        files.append(OpenRequest{url, std::nullopt, std::nullopt});
     }
+    if (files.isEmpty())
+        return;
+    QPointer<EditorWindowModel> model(&m_model);
+    m_model.opening().openDocuments(files, [model](const OpenOutcome& outcome) {
+        if (!model || outcome.shown == 0)
+            return;
+        model->setFindMessage(
+            outcome.fallbacks.isEmpty() ? QString() : fallbackDecodingWarning(outcome.fallbacks));
+        model->persistSession();
+    });
 }
 
 void IncomingFiles::makeWorkspaceRoot(const QUrl& folder, bool storeBookmark) {

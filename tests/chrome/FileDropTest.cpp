@@ -1,4 +1,5 @@
 #include "chrome/EditorArea.h"
+#include "support/WaitForOpening.h"
 #include "chrome/EditorPane.h"
 #include "chrome/EditorWindowView.h"
 #include "chrome/TestWindowOptions.h"
@@ -20,6 +21,7 @@
 
 using namespace dunmoss;
 using dunmoss::test::testWindowOptions;
+using dunmoss::test::waitForOpening;
 
 namespace {
 
@@ -64,6 +66,7 @@ TEST_F(FileDrop, AFileDroppedOnTheEditorOpensAsATabInsteadOfBecomingText) {
     data.setUrls({fileURL});
     data.setText(fileURL.toLocalFile());
     EXPECT_TRUE(drop(editor, data));
+    waitForOpening(window->model());
     EXPECT_EQ(activeTab(state()).fileURL, fileURL);
     EXPECT_EQ(activeTab(state()).document.text, QStringLiteral("dropped text"));
     EXPECT_EQ(state().tabs.size(), 1) << "the empty untitled tab gave way";

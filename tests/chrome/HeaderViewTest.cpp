@@ -1,6 +1,7 @@
 // The header bar on screen (offscreen), wired to a real window model: what it shows for the
 // active tab, and what its buttons, triggers and popover rows do.
 #include "chrome/HeaderView.h"
+#include "support/WaitForOpening.h"
 #include "chrome/EditorWindowView.h"
 #include "chrome/HeaderWiring.h"
 #include "chrome/StatusBarView.h"
@@ -94,7 +95,8 @@ TEST_F(HeaderBar, TitleFolderAndBadgesForUntitledFileAndPreviewTabs) {
     EXPECT_EQ(header->controls().size(), 13);
 
     const QUrl url = writeFile(QStringLiteral("notes 100%.md"), "# notes\n");
-    ASSERT_FALSE(model->opening().openDocument(url));
+    model->opening().openDocument(url);
+    waitForOpening(*model);
     EXPECT_EQ(header->titleText(), QStringLiteral("notes 100%.md"));
     EXPECT_EQ(header->folderText(), dir.path()) << "a plain path, not percent-encoded";
     EXPECT_EQ(header->languageText(), localizedString(QStringLiteral("language.markdown")));
@@ -243,6 +245,7 @@ TEST_F(HeaderBar, RecentFilesOpenAfterThePopoverClosed) {
     EXPECT_TRUE(entry->displayedTitle().endsWith(QChar(0x2026)));
     EXPECT_EQ(entry->height(), entry->sizeHint().height());
     click(entry);
+    waitForOpening(*model);
     EXPECT_FALSE(isOpen(Popover::Recent));
     EXPECT_EQ(active().fileURL, url);
     EXPECT_EQ(active().document.text, QStringLiteral("hello\n"));

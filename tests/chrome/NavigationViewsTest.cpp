@@ -1,4 +1,5 @@
 #include "chrome/NavigationViews.h"
+#include "support/WaitForOpening.h"
 #include "chrome/EditorArea.h"
 #include "chrome/EditorWindowView.h"
 #include "chrome/TestWindowOptions.h"
@@ -52,6 +53,7 @@ protected:
     const EditorWindowState& state() const { return window->model().state(); }
     static QString l(const char* key) { return localizedString(QString::fromLatin1(key)); }
     void settle() {
+        waitForOpening(window->model());
         window->refreshNow();
         QApplication::processEvents();
     }
@@ -244,6 +246,7 @@ TEST_F(NavigationViewsTest, FilesAndAFolderDroppedTogether) {
     ASSERT_EQ(tree->topLevelItem(0)->childCount(), 1);
     // A click on a file row opens it.
     emit tree->itemClicked(tree->topLevelItem(0)->child(0), 0);
+    waitForOpening(window->model());
     EXPECT_EQ(activeTab(state()).fileURL->fileName(), "main.c");
     emit tree->itemClicked(tree->topLevelItem(0), 0);
     EXPECT_EQ(state().tabs.size(), 3) << "a folder row opens nothing";

@@ -1,9 +1,11 @@
 #include "editor/TextStorageRegistry.h"
 
+#include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -171,4 +173,36 @@ TEST(TextStorage, MirrorsAreDeletedOnReleaseAndThePrimaryReused) {
     EXPECT_FALSE(storage.isShownByAView());
     EXPECT_EQ(storage.acquireDocument(), primary);
     EXPECT_EQ(primary->characterCount() - 1, 4);
+}
+
+TEST(TextStorage, ADocumentFilledOnAnotherThreadServesAsThePrimary) {
+    const QString text = QStringLiteral("first\r\nline") + QChar(0xFDD1) + QStringLiteral("\nend");
+    std::unique_ptr<QTextDocument> prepared;
+    QThread* worker = QThread::create([&] {
+        prepared = TextStorage::prepareDocument(text);
+        prepared->moveToThread(QCoreApplication::instance()->thread());
+    });
+    worker->start();
+    ASSERT_TRUE(worker->wait(10'000));
+    delete worker;
+
+    TextStorageRegistry registry;
+    const QUuid id = QUuid::createUuid();
+    QTextDocument* document = prepared.get();
+    ASSERT_TRUE(
+        registry.adoptTextStorage(id, std::make_shared<TextStorage>(text, std::move(prepared))));
+    EXPECT_FALSE(registry.adoptTextStorage(id, std::make_shared<TextStorage>()));
+    const std::shared_ptr<TextStorage> storage = registry.textStorage(id);
+    EXPECT_EQ(storage->text(), text);
+    EXPECT_EQ(storage->acquireDocument(), document);
+    EXPECT_EQ(documentCharacters(document),
+              TextStorage::displayForm(text).replace(u'\n', QChar(0x2029)));
+    EXPECT_FALSE(document->isUndoRedoEnabled());
+
+    // Typing and mirrors work on it as on any primary.
+    QTextDocument* mirror = storage->acquireDocument();
+    typeInto(document, 0, 5, QStringLiteral("1st"));
+    EXPECT_EQ(storage->text(),
+              QStringLiteral("1st\r\nline") + QChar(0xFDD1) + QStringLiteral("\nend"));
+    EXPECT_EQ(documentCharacters(mirror), documentCharacters(document));
 }

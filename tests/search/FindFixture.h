@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Defaults.h"
+#include "support/WaitForOpening.h"
 #include "platform/Localization.h"
 #include "search/FindReplace.h"
 #include "search/FindResultsRefresh.h"
@@ -59,7 +60,10 @@ protected:
         file.write(bytes);
         return QUrl::fromLocalFile(dir.filePath(name));
     }
-    void open(const QUrl& url) { model->opening().openDocument(url); }
+    void open(const QUrl& url) {
+        model->opening().openDocument(url);
+        waitForOpening(*model);
+    }
     // Waits until the lists on show have caught up with the edits.
     void waitForLists() {
         ASSERT_TRUE(

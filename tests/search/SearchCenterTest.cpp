@@ -1,4 +1,5 @@
 #include "FindFixture.h"
+#include "support/WaitForOpening.h"
 
 #include "search/SearchCenterResults.h"
 #include "search/SearchCenterRunStore.h"
@@ -129,6 +130,7 @@ TEST_F(SearchCenterTest, OpeningADocumentResultSelectsItAndAFolderResultOpensThe
         folderSearchCenterResults({{QUuid::createUuid(), url, 2, 4, QStringLiteral("l2 here")}},
                                   QUrl::fromLocalFile(dir.path()));
     center().openSearchCenterResult(folder.first());
+    waitForOpening(*model);
     ASSERT_TRUE(active().fileURL.has_value());
     EXPECT_EQ(active().fileURL->fileName(), QStringLiteral("notes.txt"));
     EXPECT_EQ(selection(), (TextRange{3, 7})); // the line

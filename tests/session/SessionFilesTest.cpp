@@ -1,6 +1,7 @@
 // Session files of the person's own: saved from a window, opened into one; outside input,
 // read strictly.
 #include "session/SessionFiles.h"
+#include "support/WaitForOpening.h"
 #include "SessionFixture.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
@@ -62,6 +63,7 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
                         .arg(a.toLocalFile(), b.toLocalFile(), path(QStringLiteral("link.txt")))
                         .toUtf8()))}};
     WindowSession::of(*model).files().openSessionFile();
+    waitForOpening(*model);
     ASSERT_EQ(model->state().tabs.size(), 2);
     EXPECT_EQ(activeTab(model->state()).fileURL, a);
     EXPECT_EQ(status(), "Opened a session of 3 files.");
@@ -90,6 +92,7 @@ TEST_F(SessionFileTest, ASessionFileAndCloseAllSaveTheSessionOnceAtTheirEnd) {
 TEST_F(SessionFileTest, AnEmptyListStartsOverWithAFreshUntitledTab) {
     const QUuid first = tabAt(0).id;
     WindowSession::of(*model).files().openSessionFileAt(sessionFile(R"({"files":[]})"));
+    waitForOpening(*model);
     ASSERT_EQ(model->state().tabs.size(), 1);
     EXPECT_NE(tabAt(0).id, first);
     EXPECT_TRUE(model->state().panels.showWelcome);
@@ -113,6 +116,7 @@ TEST_F(SessionFileTest, BadFilesAndRelativePathsChangeNothing) {
     for (const QByteArray& json : bad) {
         model->setErrorMessage(QString());
         WindowSession::of(*model).files().openSessionFileAt(sessionFile(json));
+        waitForOpening(*model);
         EXPECT_FALSE(error().isEmpty()) << json.constData();
         ASSERT_EQ(model->state().tabs.size(), 1) << json.constData();
         EXPECT_EQ(tabAt(0).document.text, QStringLiteral("keep me"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Defaults.h"
+#include "support/WaitForOpening.h"
 #include "search/FindSeams.h"
 #include "session/SessionStore.h"
 #include "session/WindowSession.h"
@@ -83,6 +84,7 @@ protected:
 
     int open(const QUrl& url) {
         model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+        waitForOpening(*model);
         return model->activeTabIndex();
     }
     void edit(int index, const QString& text) {

@@ -1,4 +1,5 @@
 #include "tools/Welcome.h"
+#include "support/WaitForOpening.h"
 #include "NavigationFixture.h"
 
 #include <gtest/gtest.h>
@@ -52,12 +53,14 @@ TEST_F(WelcomeActions, ThroughTheWindowsOwnOperations) {
     // A recent file that is gone: the panel goes, the failure is reported.
     model->update([](EditorWindowState& s) { s.panels.showWelcome = true; });
     Welcome(*model, commands).openRecentFile(QUrl::fromLocalFile(path("gone.txt")));
+    waitForOpening(*model);
     EXPECT_FALSE(state().panels.showWelcome);
     EXPECT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_EQ(state().tabs.size(), 1);
 
     const QUrl file = writeFile("recent.txt", "r");
     Welcome(*model, commands).openRecentFile(file);
+    waitForOpening(*model);
     EXPECT_EQ(active().fileURL, file);
 }
 

@@ -1,4 +1,5 @@
 #include "tools/Workspace.h"
+#include "support/WaitForOpening.h"
 #include "NavigationFixture.h"
 #include "platform/Bookmark.h"
 #include "platform/Localization.h"
@@ -175,6 +176,7 @@ TEST_F(WorkspaceWindow, OpeningTreeItems) {
     Workspace(*model).openWorkspaceItem(WorkspaceItem{path("sub"), makeFolder("sub"), true, {}});
     EXPECT_EQ(state().tabs.size(), 1);
     Workspace(*model).openWorkspaceItem(WorkspaceItem{path("doc.txt"), file, false, {}});
+    waitForOpening(*model);
     EXPECT_EQ(active().fileURL, file);
 }
 

@@ -1,10 +1,17 @@
 #include "window/DocumentOpening.h"
 #include "WindowFixture.h"
+#include "editor/TextStorage.h"
 #include "platform/Localization.h"
+#include "support/WaitForOpening.h"
 #include "window/TabUndoRegistry.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSemaphore>
+#include <QTest>
+#include <QTextDocument>
+#include <QThreadPool>
+#include <atomic>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -17,8 +24,11 @@ const QByteArray kFallbackOnlyBytes("ab\x81 z", 5);
 
 class DocumentOpen : public WindowFixture {
 protected:
+    // True when the file was shown and needed the last-resort decoding.
     bool open(const QUrl& url, std::optional<int> line = std::nullopt) {
-        return model->opening().openDocument(url, line, std::nullopt, true);
+        model->opening().openDocument(url, line, std::nullopt, true);
+        waitForOpening(*model);
+        return state().findMessage == fallbackDecodingWarning({url});
     }
 };
 
@@ -88,6 +98,7 @@ TEST_F(DocumentOpen, ALineNumberSelectsThatLineAlsoInAnOpenTab) {
     open(url, 40);
     EXPECT_EQ(active().selectedRange, (TextRange{14, 0}));
     model->opening().openDocument(url, std::nullopt, TextRange{2, 99}, false);
+    waitForOpening(*model);
     EXPECT_EQ(active().selectedRange, (TextRange{2, 12}));
 }
 
@@ -179,6 +190,7 @@ TEST_F(DocumentOpen, OpenPanelOpensEveryChosenFileAndSavesTheSessionOnce) {
     const QUrl c = writeFile(QStringLiteral("c.txt"), kFallbackOnlyBytes);
     person.openAnswers.push_back({a, b, c});
     model->opening().openDocumentsFromPanel();
+    waitForOpening(*model);
     ASSERT_EQ(person.openPanels.size(), 1);
     EXPECT_TRUE(person.openPanels.first().allowsMultipleSelection);
     EXPECT_EQ(state().tabs.size(), 3);
@@ -190,8 +202,81 @@ TEST_F(DocumentOpen, OpenPanelOpensEveryChosenFileAndSavesTheSessionOnce) {
 
     // Cancelled: nothing at all.
     model->opening().openDocumentsFromPanel();
+    waitForOpening(*model);
     EXPECT_EQ(state().tabs.size(), 3);
     EXPECT_EQ(sessionSaves, 1);
+}
+
+// Holds the reading of one file on the pool thread until released.
+struct HeldRead {
+    explicit HeldRead(DocumentOpening& opening, QUrl held) : url(std::move(held)) {
+        opening.beforeRead = [this](const QUrl& read) {
+            reads.fetch_add(1);
+            if (read == url) {
+                waiting.store(true);
+                gate.acquire();
+            }
+        };
+    }
+    QUrl url;
+    QSemaphore gate;
+    std::atomic<bool> waiting{false};
+    std::atomic<int> reads{0};
+};
+
+TEST_F(DocumentOpen, FilesAreReadAsideAndShownInTheOrderAskedWithProgressMeanwhile) {
+    const QUrl slow = writeFile(QStringLiteral("slow.txt"), "slow");
+    const QUrl quick = writeFile(QStringLiteral("quick.txt"), "quick");
+    HeldRead held(model->opening(), slow);
+    model->opening().openDocument(slow);
+    model->opening().openDocument(quick);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.waiting.load() && held.reads.load() == 2; }));
+    // The window goes on; the quicker file waits for its turn.
+    QTest::qWait(20);
+    EXPECT_TRUE(model->opening().isOpening());
+    ASSERT_EQ(state().tabs.size(), 1);
+    EXPECT_TRUE(tabAt(0).isUntitled());
+    const QString progress =
+        localizedString(QStringLiteral("document.opening.format")).arg(QStringLiteral("slow.txt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state().findMessage == progress; }));
+
+    held.gate.release();
+    waitForOpening(*model);
+    ASSERT_EQ(state().tabs.size(), 2);
+    EXPECT_EQ(tabAt(0).fileURL, slow);
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("slow"));
+    EXPECT_EQ(tabAt(1).fileURL, quick);
+    EXPECT_EQ(active().fileURL, quick);
+    EXPECT_TRUE(state().findMessage.isEmpty());
+    EXPECT_EQ(recentFiles, (QList<QUrl>{slow, quick}));
+    EXPECT_EQ(sessionSaves, 2);
+}
+
+TEST_F(DocumentOpen, ALargeFileComesWithItsDocumentFilledAside) {
+    QByteArray bytes;
+    while (bytes.size() < 200'000)
+        bytes += "a line of the large file\r\n";
+    const QUrl url = writeFile(QStringLiteral("large.txt"), bytes);
+    open(url);
+    const QUuid id = active().id;
+    ASSERT_TRUE(model->textStorageRegistry().contains(id));
+    const std::shared_ptr<TextStorage> storage = model->textStorageRegistry().textStorage(id);
+    EXPECT_EQ(storage->text(), active().document.text);
+    EXPECT_EQ(storage->primaryDocument()->characterCount() - 1, active().document.text.size());
+    EXPECT_EQ(active().document.lineEnding, TextLineEnding::CarriageReturnLineFeed);
+}
+
+TEST_F(DocumentOpen, AWindowClosedWhileAFileIsReadOpensNothing) {
+    const QUrl url = writeFile(QStringLiteral("a.txt"), "text");
+    HeldRead held(model->opening(), url);
+    model->opening().openDocument(url);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.waiting.load(); }));
+    model.reset();
+    held.gate.release();
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(10'000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(recentFiles.isEmpty());
+    EXPECT_EQ(sessionSaves, 0);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "window/DocumentReloading.h"
+#include "support/WaitForOpening.h"
 #include "WindowFixture.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
@@ -25,6 +26,7 @@ protected:
     }
     int open(const QUrl& url) {
         model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+        waitForOpening(*model);
         return model->activeTabIndex();
     }
     void type(int index, const QString& text) {

@@ -1,4 +1,5 @@
 #include "window/DocumentSaving.h"
+#include "support/WaitForOpening.h"
 #include "WindowFixture.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
@@ -19,6 +20,7 @@ protected:
     // Opens a file in the window and returns its tab's index.
     int open(const QUrl& url) {
         model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+        waitForOpening(*model);
         return model->activeTabIndex();
     }
 

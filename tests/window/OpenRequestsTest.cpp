@@ -1,4 +1,5 @@
 #include "WindowFixture.h"
+#include "support/WaitForOpening.h"
 #include "platform/Bookmark.h"
 #include "window/IncomingFiles.h"
 #include "window/OpenRequestReceiver.h"
@@ -46,6 +47,7 @@ protected:
 
 TEST_F(OpenRequests, AFolderBecomesTheWorkspaceAndFilesOpenInOrder) {
     IncomingFiles(*model).openURLs({folder, one, two});
+    waitForOpening(*model);
     EXPECT_EQ(state().workspace.workspaceRootURL, folder);
     EXPECT_TRUE(state().workspace.showWorkspace);
     EXPECT_EQ(workspaceRefreshes, 1);
@@ -60,6 +62,7 @@ TEST_F(OpenRequests, AFolderBecomesTheWorkspaceAndFilesOpenInOrder) {
 
 TEST_F(OpenRequests, APathThatCannotBeOpenedIsReportedAndChangesNothingElse) {
     IncomingFiles(*model).openURLs({QUrl::fromLocalFile(path(QStringLiteral("missing.txt")))});
+    waitForOpening(*model);
     ASSERT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_TRUE(state().errors.errorMessage->contains(QStringLiteral("missing.txt")));
     EXPECT_TRUE(state().panels.showWelcome);
@@ -75,6 +78,7 @@ TEST_F(OpenRequests, DropsOpenFilesAndSetAFolderForThisRunOnly) {
     EXPECT_TRUE(state().workspace.showWorkspace);
     EXPECT_EQ(storedBookmark(), earlier) << "a dropped folder's bookmark is not stored";
     IncomingFiles(*model).openDroppedURL(one);
+    waitForOpening(*model);
     EXPECT_EQ(active().fileURL, one);
 
     QMimeData text;
@@ -104,6 +108,7 @@ TEST_F(OpenRequests, TheActiveWindowClaimsAtOnceAndTheOtherOpensNothing) {
     key.startListening();
     other.startListening();
     bus.postOpenURLRequest({one, two});
+    waitForOpening(*model);
     EXPECT_EQ(files(*model), (QList<QUrl>{one, two}));
     waitForClaims(other);
     EXPECT_TRUE(files(*second).isEmpty());
@@ -122,6 +127,8 @@ TEST_F(OpenRequests, WithoutAnActiveWindowExactlyOneWindowClaimsAfterTheWait) {
     EXPECT_TRUE(files(*model).isEmpty() && files(*second).isEmpty()) << "nobody claims at once";
     waitForClaims(first);
     waitForClaims(other);
+    waitForOpening(*model);
+    waitForOpening(*second);
     EXPECT_EQ(files(*model).size() + files(*second).size(), 1);
 }
 
@@ -146,6 +153,7 @@ TEST_F(OpenRequests, AWindowClosingDuringTheWaitLeavesTheRequestToTheNextWindow)
     OpenRequestReceiver receiver(
         *next, [] { return false; }, bus);
     receiver.startListening();
+    waitForOpening(*next);
     EXPECT_EQ(files(*next), (QList<QUrl>{one, two}));
     EXPECT_TRUE(bus.unclaimedOpenURLRequests().isEmpty());
 }
@@ -160,6 +168,7 @@ TEST_F(OpenRequests, RequestsBeforeAnyWindowStartedOpenAfterItsRestore) {
     restored.document.text = QStringLiteral("draft from the session");
     model->update([&](EditorWindowState& s) { s.tabs = {restored}; });
     receiver.startListening();
+    waitForOpening(*model);
     ASSERT_EQ(state().tabs.size(), 2);
     EXPECT_EQ(state().tabs.first().document.text, QStringLiteral("draft from the session"));
     EXPECT_EQ(active().fileURL, one);
@@ -168,6 +177,7 @@ TEST_F(OpenRequests, RequestsBeforeAnyWindowStartedOpenAfterItsRestore) {
     OpenRequestReceiver laterReceiver(
         *later, [] { return true; }, bus);
     laterReceiver.startListening();
+    waitForOpening(*later);
     EXPECT_TRUE(files(*later).isEmpty());
 }
 
@@ -180,6 +190,8 @@ TEST_F(OpenRequests, APlainListOpensInEveryListeningWindow) {
     first.startListening();
     other.startListening();
     bus.postOpenURLList({one});
+    waitForOpening(*model);
+    waitForOpening(*second);
     EXPECT_EQ(files(*model), QList<QUrl>{one});
     EXPECT_EQ(files(*second), QList<QUrl>{one});
 }

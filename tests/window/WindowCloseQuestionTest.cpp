@@ -1,4 +1,5 @@
 #include "window/WindowCloseQuestion.h"
+#include "support/WaitForOpening.h"
 #include "WindowFixture.h"
 #include "window/DocumentOpening.h"
 
@@ -30,6 +31,7 @@ TEST_F(CloseQuestion, OnlyUnsavedEditsWithoutASessionStoreNeedAQuestion) {
     EXPECT_FALSE(closingLosesUnsavedWork(*model)); // the pristine untitled tab
     const QUrl url = writeFile(QStringLiteral("a.txt"), "saved");
     model->opening().openDocument(url);
+    waitForOpening(*model);
     EXPECT_FALSE(closingLosesUnsavedWork(*model));
     editActive(QStringLiteral("edited"));
     EXPECT_EQ(unsavedTabCount(state()), 1);
@@ -42,6 +44,7 @@ TEST_F(CloseQuestion, OnlyUnsavedEditsWithoutASessionStoreNeedAQuestion) {
 TEST_F(CloseQuestion, DiscardClosesAndCancelKeepsEverything) {
     const QUrl url = writeFile(QStringLiteral("a.txt"), "saved");
     model->opening().openDocument(url);
+    waitForOpening(*model);
     editActive(QStringLiteral("edited"));
 
     person.alertAnswers = {2};
@@ -61,6 +64,7 @@ TEST_F(CloseQuestion, DiscardClosesAndCancelKeepsEverything) {
 TEST_F(CloseQuestion, SaveAllClosesOnlyWhenNothingIsLeftUnsaved) {
     const QUrl url = writeFile(QStringLiteral("a.txt"), "saved");
     model->opening().openDocument(url);
+    waitForOpening(*model);
     editActive(QStringLiteral("edited"));
     person.alertAnswers = {0};
     EXPECT_EQ(ask(), std::optional<bool>(true));

@@ -1,4 +1,5 @@
 #include "window/WindowCommandTable.h"
+#include "support/WaitForOpening.h"
 #include "WindowFixture.h"
 #include "window/DocumentOpening.h"
 
@@ -72,6 +73,7 @@ TEST_F(CommandTable, LaterHandlersAreFoundWhenTheCommandRuns) {
 TEST_F(CommandTable, SaveAndSaveAsRunTheWindowsSaving) {
     const QUrl url = writeFile(QStringLiteral("a.txt"), "old");
     model->opening().openDocument(url);
+    waitForOpening(*model);
     model->setTabText(activeTab(state()).id, QStringLiteral("new"));
     const EditorCommands record = table->makeWindowCommands();
     record.saveDocument();
