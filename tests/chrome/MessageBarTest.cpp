@@ -13,6 +13,7 @@
 #include "platform/Localization.h"
 #include "session/MaintenanceTick.h"
 #include "session/WindowSession.h"
+#include "support/WaitForOpening.h"
 #include "text/EditorTab.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
@@ -30,6 +31,7 @@
 
 using namespace dunmoss;
 using dunmoss::test::testWindowOptions;
+using dunmoss::test::waitForOpening;
 
 namespace {
 
@@ -70,6 +72,7 @@ protected:
     // Opens the file in the window with the keyboard in its text, caret at the end.
     void openAndFocus(const QString& name, std::optional<TextFileEncoding> encoding = {}) {
         model().opening().openDocument(QUrl::fromLocalFile(path(name)));
+        waitForOpening(model());
         if (encoding)
             model().update([&](EditorWindowState& state) {
                 state.tabs[activeTabIndex(state)].document.encoding = *encoding;

@@ -1,12 +1,12 @@
 // Session files of the person's own: saved from a window, opened into one; outside input,
 // read strictly.
 #include "session/SessionFiles.h"
-#include "support/WaitForOpening.h"
 #include "SessionFixture.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
 #include "session/StrictJson.h"
 #include "session/WindowSession.h"
+#include "support/WaitForOpening.h"
 #include "window/TabClosing.h"
 
 #include <functional>
@@ -81,6 +81,7 @@ TEST_F(SessionFileTest, ASessionFileAndCloseAllSaveTheSessionOnceAtTheirEnd) {
         files.append(writeFile(QStringLiteral("f%1.txt").arg(i), "x").toLocalFile());
     WindowSession::of(*model).files().openSessionFileAt(sessionFile(
         QStringLiteral(R"({"files":["%1"]})").arg(files.join(QStringLiteral("\",\""))).toUtf8()));
+    waitForOpening(*model);
     EXPECT_EQ(model->state().tabs.size(), 5);
     EXPECT_EQ(saves, 1);
     TabClosing(*model).closeAllTabs(true);

@@ -1,8 +1,8 @@
 #include "window/DocumentReloading.h"
-#include "support/WaitForOpening.h"
 #include "WindowFixture.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
+#include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentSaving.h"
 #include "window/ExternalChanges.h"
@@ -105,12 +105,17 @@ TEST_F(Reload, TheConfirmationReloadsTheTabItAskedAboutAndOnlyWhileItExists) {
     const QUrl b = writeFile(QStringLiteral("b.txt"), "disk b");
     const int first = open(a);
     type(first, QStringLiteral("mine "));
+    // The question comes up while the other file loads; the answer is given once that file's
+    // tab is in front.
+    person.deferAnswers = true;
+    person.alertAnswers = {0};
     DocumentReloading(*model).requestReloadActiveTab();
     // An open request brings another tab forward before the question is answered.
     const int second = open(b);
     type(second, QStringLiteral("also mine "));
-    person.alertAnswers = {0};
     answerQuestions();
+    person.deferAnswers = false;
+    person.releasePending();
     EXPECT_EQ(tabAt(first).document.text, QStringLiteral("disk a"));
     EXPECT_EQ(tabAt(second).document.text, QStringLiteral("also mine "));
 

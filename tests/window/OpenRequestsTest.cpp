@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
-#include "support/WaitForOpening.h"
 #include "platform/Bookmark.h"
+#include "support/WaitForOpening.h"
 #include "window/IncomingFiles.h"
 #include "window/OpenRequestReceiver.h"
 
@@ -92,10 +92,12 @@ TEST_F(OpenRequests, DropsOpenFilesAndSetAFolderForThisRunOnly) {
 TEST_F(OpenRequests, ADropOrARequestOfManyFilesSavesTheSessionOnceAtItsEnd) {
     const int before = sessionSaves;
     IncomingFiles(*model).openDroppedURLs({one, two, folder});
+    waitForOpening(*model);
     EXPECT_EQ(files(*model), (QList<QUrl>{one, two}));
     EXPECT_EQ(sessionSaves, before + 1);
     model->update([](EditorWindowState& s) { s.tabs = {untitledTab()}; });
     IncomingFiles(*model).openURLs({two, one});
+    waitForOpening(*model);
     EXPECT_EQ(sessionSaves, before + 2);
 }
 
