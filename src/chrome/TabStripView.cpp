@@ -146,6 +146,11 @@ void TabStripView::setItems(const QList<TabStripItem>& items) {
     m_items = items;
     while (m_widgets.size() > items.size())
         delete m_widgets.takeLast();
+    // Each tab shown in a shown row lays the whole row out again; many new tabs (a drop, a
+    // session file) are shown with the row's layout held, and the row is laid out once.
+    const bool many = items.size() - m_widgets.size() > 1;
+    if (many)
+        m_rowLayout->setEnabled(false);
     while (m_widgets.size() < items.size()) {
         auto* widget = new TabStripItemWidget(m_row);
         connect(widget, &TabStripItemWidget::selectRequested, this,
@@ -154,7 +159,13 @@ void TabStripView::setItems(const QList<TabStripItem>& items) {
                 &TabStripView::closeTabRequested);
         // Before the trailing stretch.
         m_rowLayout->insertWidget(m_widgets.size(), widget, 0, Qt::AlignVCenter);
+        if (many)
+            widget->show();
         m_widgets.append(widget);
+    }
+    if (many) {
+        m_rowLayout->setEnabled(true);
+        m_rowLayout->activate();
     }
     for (qsizetype i = 0; i < items.size(); ++i)
         m_widgets[i]->setItem(items[i]);

@@ -97,8 +97,9 @@ QTextDocument* TextStorage::createDocument() {
 
 void TextStorage::setUpDocument(QTextDocument* document) {
     ++m_applying;
-    document->setDocumentLayout(new LongLineDocumentLayout(document));
+    // The margin first: set under a layout it lays a filled document's one block out again.
     document->setDocumentMargin(kTextContainerInset);
+    document->setDocumentLayout(new LongLineDocumentLayout(document));
     --m_applying;
     watch(document);
 }

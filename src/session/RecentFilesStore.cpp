@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -81,13 +82,24 @@ void RecentFilesStore::loadRecentFiles() {
 }
 
 void RecentFilesStore::recordRecentFile(const QUrl& url) {
+    recordRecentFiles({url});
+}
+
+void RecentFilesStore::recordRecentFiles(const QList<QUrl>& opened) {
+    if (opened.isEmpty())
+        return;
+    // Newest first, each file once (its newest name), the older entries after them.
     QList<QUrl> urls;
-    urls.append(url);
+    const auto taken = [&](const QUrl& url) {
+        return std::any_of(urls.cbegin(), urls.cend(),
+                           [&](const QUrl& kept) { return namesSameFile(kept, url); });
+    };
+    for (auto it = opened.crbegin(); it != opened.crend() && urls.size() < kLimit; ++it)
+        if (!taken(*it))
+            urls.append(*it);
     for (const QUrl& entry : m_urls)
-        if (!namesSameFile(entry, url))
+        if (urls.size() < kLimit && !taken(entry))
             urls.append(entry);
-    if (urls.size() > kLimit)
-        urls.resize(kLimit);
     m_urls = urls;
     emit urlsChanged();
     saveRecentFiles();

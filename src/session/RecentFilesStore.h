@@ -29,6 +29,8 @@ public:
     // Moves the file to the front, dropping any entry naming the same file (through links,
     // "." and ".." or another hard link), keeps eight and saves.
     void recordRecentFile(const QUrl& url);
+    // The list recording each file in turn gives, stored once.
+    void recordRecentFiles(const QList<QUrl>& urls);
     // Writes the records and removes the older list.
     void saveRecentFiles();
 

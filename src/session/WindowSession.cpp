@@ -46,6 +46,9 @@ void WindowSession::installSeams() {
     seams.restoreSession = [this] { m_restore.restoreSession(); };
     seams.startMaintenanceLoop = [this] { m_maintenance.startMaintenanceLoop(); };
     seams.recordRecentFile = [this](const QUrl& url) { m_recentFiles.recordRecentFile(url); };
+    seams.recordRecentFiles = [this](const QList<QUrl>& urls) {
+        m_recentFiles.recordRecentFiles(urls);
+    };
     seams.recentFiles = [this] { return m_recentFiles.urls(); };
     seams.openSessionFile = [this] { m_files.openSessionFile(); };
     seams.saveSessionFile = [this] { m_files.saveSessionFile(); };

@@ -1,5 +1,6 @@
 #include "window/DocumentOpening.h"
 
+#include "editor/LongLineDocumentLayout.h"
 #include "editor/TextStorage.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTextDocument>
 #include <QThreadPool>
 
@@ -27,6 +29,23 @@ namespace {
 // the main thread less than a millisecond, and a document per file of a batch of thousands
 // would cost memory for nothing.
 constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
+
+// Filling a document costs a block per line; what a very long line costs is its layout, which
+// follows every setting the view makes on a filled document. Such a text is filled by the view.
+bool worthPreparing(const QString& text) {
+    if (text.size() < kPreparedDocumentLength)
+        return false;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = text.size();
+        if (end - start >= LongLineDocumentLayout::kLongBlockLength)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
 
 bool isInsideFolder(const QUrl& file, const QUrl& folder) {
     const QString filePath = QDir::cleanPath(file.toLocalFile());
@@ -158,7 +177,7 @@ void DocumentOpening::read(Loaded& out, const QUrl& url, const std::optional<QUr
         out.failure = localizedErrorDescription(error);
         return;
     }
-    if (out.tab->document.text.size() >= kPreparedDocumentLength)
+    if (worthPreparing(out.tab->document.text))
         out.document = TextStorage::prepareDocument(out.tab->document.text);
 }
 
@@ -225,17 +244,25 @@ void DocumentOpening::receive(quint64 batchID, int index, std::shared_ptr<Loaded
     }
 }
 
+void DocumentOpening::recordRecentFiles() {
+    if (!m_recentThisTurn.isEmpty())
+        m_model.recordRecentFiles(std::exchange(m_recentThisTurn, {}));
+}
+
 void DocumentOpening::applyReady() {
     m_applyScheduled = false;
+    // The files shown in one turn go to the recent files together, stored once.
+    const auto record = qScopeGuard([this] { recordRecentFiles(); });
     QElapsedTimer budget;
     budget.start();
     bool synced = false;
+    int applied = 0;
     while (!m_batches.empty()) {
         Batch& batch = *m_batches.front();
         if (batch.next < batch.requests.size()) {
             if (!batch.results[size_t(batch.next)])
                 return; // its file is still being read
-            if (budget.elapsed() >= kApplyBudgetMilliseconds) {
+            if (budget.elapsed() >= kApplyBudgetMilliseconds || applied == kApplyFilesPerTurn) {
                 m_applyScheduled = true;
                 QMetaObject::invokeMethod(this, &DocumentOpening::applyReady, Qt::QueuedConnection);
                 return;
@@ -246,10 +273,12 @@ void DocumentOpening::applyReady() {
                 synced = true;
             }
             applyOne(batch, int(batch.next++));
+            ++applied;
             continue;
         }
         const std::unique_ptr<Batch> finished = std::move(m_batches.front());
         m_batches.pop_front();
+        recordRecentFiles();
         if (m_batches.empty()) {
             m_progress.stop();
             // The status line shows again what it showed before the progress, unless something
@@ -294,7 +323,7 @@ void DocumentOpening::applyOne(Batch& batch, int index) {
         appendTabsReplacingPristineTab({tab}, id);
         m_index.insert(id, request.url, loaded.key);
     }
-    m_model.recordRecentFile(request.url);
+    m_recentThisTurn.append(request.url);
     ++batch.outcome.shown;
 
     const int active = m_model.activeTabIndex();

@@ -83,9 +83,11 @@ public:
     // Testing hook, empty in the program: called on the pool thread before each file is read.
     std::function<void(const QUrl&)> beforeRead;
 
-    // A file's result shows after this long at the latest in one turn of the event loop; the
-    // rest of a batch follows in later turns.
+    // One turn of the event loop shows files for this long at most, and at most this many, so
+    // the window's refresh after it (a tab each) stays short too; the rest of a batch follows
+    // in later turns.
     static constexpr int kApplyBudgetMilliseconds = 8;
+    static constexpr int kApplyFilesPerTurn = 32;
     // The status line names the file being opened once a batch has waited this long.
     static constexpr int kProgressDelayMilliseconds = 300;
 
@@ -101,6 +103,7 @@ private:
     void receive(quint64 batchID, int index, std::shared_ptr<Loaded> loaded);
     void applyReady();
     void applyOne(Batch& batch, int index);
+    void recordRecentFiles();
     void showProgress();
 
     EditorWindowModel& m_model;
@@ -108,6 +111,7 @@ private:
     std::deque<std::unique_ptr<Batch>> m_batches;
     quint64 m_nextBatchID = 1;
     OpenedFileIndex m_index;
+    QList<QUrl> m_recentThisTurn;
     bool m_applyScheduled = false;
     QTimer m_progress;
     // The status line's progress text while it shows one, and what it showed before.

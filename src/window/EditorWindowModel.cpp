@@ -350,6 +350,17 @@ void EditorWindowModel::recordRecentFile(const QUrl& url) {
         m_seams.recordRecentFile(url);
 }
 
+void EditorWindowModel::recordRecentFiles(const QList<QUrl>& urls) {
+    if (urls.isEmpty())
+        return;
+    if (m_seams.recordRecentFiles) {
+        m_seams.recordRecentFiles(urls);
+        return;
+    }
+    for (const QUrl& url : urls)
+        recordRecentFile(url);
+}
+
 void EditorWindowModel::refreshFindResultsAfterEdit() {
     if (m_seams.refreshFindResultsAfterEdit)
         m_seams.refreshFindResultsAfterEdit();

@@ -151,6 +151,7 @@ public:
     void beginSessionBatch() { ++m_sessionBatchDepth; }
     void endSessionBatch();
     void recordRecentFile(const QUrl& url);
+    void recordRecentFiles(const QList<QUrl>& urls);
     void refreshFindResultsAfterEdit();
     void scheduleRecoverySnapshot();
 

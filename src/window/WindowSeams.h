@@ -30,6 +30,9 @@ struct WindowSeams {
     std::function<void(const std::exception&)> reportSessionSaveFailure;
     // Puts a file at the front of the window's recent files.
     std::function<void(const QUrl&)> recordRecentFile;
+    // The same for files opened one after another, the last one ending at the front, with the
+    // recent files stored once.
+    std::function<void(const QList<QUrl>&)> recordRecentFiles;
     // Re-runs the visible searches after a tab's text changed.
     std::function<void()> refreshFindResultsAfterEdit;
     // Restarts the short wait after which the recovery snapshot is written.

@@ -95,3 +95,25 @@ TEST_F(RecentFiles, TheOlderListIsReadOnlyWhenTheCurrentOneIsMissingOrBad) {
     EXPECT_TRUE(saved.at(0).toObject().contains(QStringLiteral("bookmark")));
     EXPECT_FALSE(saved.at(1).toObject().contains(QStringLiteral("bookmark"))); // gone file
 }
+
+TEST_F(RecentFiles, ABatchRecordedAtOnceGivesTheListOfRecordingEachInTurn) {
+    QList<QUrl> older;
+    for (int i = 0; i < 3; ++i)
+        older.append(writeFile(QStringLiteral("old%1.txt").arg(i), "x"));
+    QList<QUrl> batch;
+    for (int i = 0; i < 12; ++i)
+        batch.append(writeFile(QStringLiteral("new%1.txt").arg(i % 7), "x"));
+    // A name of an older entry, and a repeat inside the batch near its end.
+    batch.insert(9, QUrl::fromLocalFile(dir.path() + QStringLiteral("/./old1.txt")));
+    RecentFilesStore oneByOne(*defaults);
+    RecentFilesStore atOnce(*defaults);
+    for (RecentFilesStore* store : {&oneByOne, &atOnce})
+        for (const QUrl& url : older)
+            store->recordRecentFile(url);
+    for (const QUrl& url : batch)
+        oneByOne.recordRecentFile(url);
+    atOnce.recordRecentFiles(batch);
+    EXPECT_EQ(atOnce.urls(), oneByOne.urls());
+    EXPECT_EQ(atOnce.urls().size(), RecentFilesStore::kLimit);
+    EXPECT_EQ(stored().size(), RecentFilesStore::kLimit);
+}
