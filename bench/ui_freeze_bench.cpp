@@ -3,8 +3,14 @@
 // (a 1 ms timer ticking on it), and, where memory is the question, how much the resident set grew.
 // One scenario per function; each registers its own cases in registerAll().
 #include "editor/ShortcutTextView.h"
+#include "search/FindReplace.h"
+#include "session/SessionFiles.h"
+#include "session/WindowSession.h"
+#include "text/TextFileLoader.h"
 #include "tools/DocumentOutlinePanel.h"
+#include "window/DocumentOpening.h"
 #include "window/EditorCommands.h"
+#include "window/IncomingFiles.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
@@ -15,6 +21,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <QUndoStack>
 #include <benchmark/benchmark.h>
@@ -81,6 +88,16 @@ Drive settleFor(int ms) {
     return drive([] {}, [] { return false; }, ms);
 }
 
+// drive(), then the loop keeps turning a while longer, so the window's refresh and paint after
+// the step (which follow the model's change a turn or more later) count too.
+Drive driveAndSettle(const std::function<void()>& action, const std::function<bool()>& done,
+                     int timeoutMs) {
+    Drive result = drive(action, done, timeoutMs);
+    const Drive after = settleFor(300);
+    result.longestStallMs = std::max(result.longestStallMs, after.longestStallMs);
+    return result;
+}
+
 EditorTab fileTab(const QTemporaryDir& dir, const QString& name, const QString& text,
                   qsizetype caret) {
     EditorTab tab = untitledTab();
@@ -110,6 +127,8 @@ struct Window : bench::BenchWindow {
         if (session == Session::NotSaved)
             model().update([](EditorWindowState& s) { s.decisions.didRestoreSession = false; });
     }
+    // A window showing its lone untitled tab, as a fresh start without a session shows it.
+    Window() : BenchWindow([](EditorWindowState&, const QTemporaryDir&) {}) {}
 
     ShortcutTextView* textView() const {
         auto* found = view->findChild<ShortcutTextView*>();
@@ -277,6 +296,206 @@ void lineToolOn2M(benchmark::State& state, EditorCommandField field, Session ses
     report(state, longest);
 }
 
+// `count` lines of 58 characters, each holding "needle" once.
+QString needleLines(qsizetype count) {
+    const QString line =
+        QStringLiteral("the quick brown fox jumps over a needle in the haystack.\n");
+    QString text;
+    text.reserve(count * line.size());
+    for (qsizetype i = 0; i < count; ++i)
+        text += line;
+    return text;
+}
+
+// Select All on every match, then Replace All, then its undo, each from the find bar's
+// operations; each step ends when the window's text and selections show its result.
+void selectAllThenReplaceAll(benchmark::State& state, qsizetype matches) {
+    const QString text = needleLines(matches);
+    for (auto _ : state) {
+        Window window(QStringLiteral("hay.txt"), text, 0);
+        window.textView();
+        FindReplace find(window.model());
+        find.setFindQuery(QStringLiteral("needle"));
+        find.setReplaceText(QStringLiteral("pin"));
+        const double before = residentMegabytes();
+        const Drive select = driveAndSettle(
+            [&] { find.selectAllFindMatches(); },
+            [&] { return window.textView()->selectedRanges().size() == matches; }, 600'000);
+        const Drive replace =
+            driveAndSettle([&] { find.replaceAllFindMatches(); },
+                           [&] {
+                               return window.textView()->document()->characterCount() ==
+                                      text.size() - 3 * matches + 1;
+                           },
+                           900'000);
+        const Drive undo = driveAndSettle(
+            [&] { window.undoStack()->undo(); },
+            [&] { return window.textView()->selectedRanges().size() == matches; }, 900'000);
+        if (!select.finished || !replace.finished || !undo.finished || window.text() != text)
+            state.SkipWithError("a step did not finish with the expected text");
+        state.counters["select_stall_ms"] = select.longestStallMs;
+        state.counters["replace_stall_ms"] = replace.longestStallMs;
+        state.counters["replace_ms"] = replace.elapsedMs;
+        state.counters["undo_stall_ms"] = undo.longestStallMs;
+        state.counters["undo_ms"] = undo.elapsedMs;
+        state.counters["matches"] = double(matches);
+        report(state,
+               std::max({select.longestStallMs, replace.longestStallMs, undo.longestStallMs}),
+               residentMegabytes() - before);
+        state.SetIterationTime((select.elapsedMs + replace.elapsedMs + undo.elapsedMs) / 1e3);
+    }
+}
+
+// Typing into a text while the find bar holds a query and the search center lists the current
+// document's matches; each keystroke is followed by a second of the loop turning, so a search
+// that follows the edit later is measured too.
+void typingWithSearchCenter(benchmark::State& state, const QString& text, const QString& query,
+                            bool isRegex, SearchCenterScope scope) {
+    Window window(QStringLiteral("notes.txt"), text, 0);
+    window.model().update([&](EditorWindowState& s) {
+        s.find.showFindBar = true;
+        s.find.findQuery = query;
+        s.find.findOptions.isRegex = isRegex;
+        s.searchCenter.showSearchCenter = true;
+        s.searchCenter.searchCenterScope = scope;
+    });
+    settleFor(200);
+    ShortcutTextView* editor = window.textView();
+    int typed = 0;
+    double longest = 0;
+    QElapsedTimer keystroke;
+    double slowestKeyMs = 0;
+    for (auto _ : state) {
+        const Drive d = drive(
+            [&] {
+                keystroke.start();
+                bench::typeOneKey(editor, typed);
+                slowestKeyMs = std::max(slowestKeyMs, keystroke.nsecsElapsed() / 1e6);
+            },
+            [] { return false; }, 1'000);
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(keystroke.nsecsElapsed() / 1e9);
+    }
+    const EditorWindowState& s = window.model().state();
+    state.counters["listed"] = double(scope == SearchCenterScope::CurrentDocument
+                                          ? s.searchCenter.searchCenterDocumentResults.size()
+                                          : s.searchCenter.searchCenterOpenDocumentResults.size());
+    state.counters["total"] = double(s.find.findResultsTotalCount);
+    state.counters["slowest_key_ms"] = slowestKeyMs;
+    report(state, longest);
+}
+
+// Lines of thirty "a" then one "b": `(a+)+$` backtracks without end on each of them.
+QString runawayLines() {
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += QString(30, u'a') + QStringLiteral("b\n");
+    return text;
+}
+
+// A 1,000,000-character text with a match of "word" every seven characters, in lines of 70.
+QString denseWords() {
+    QString text;
+    text.reserve(1'000'000);
+    for (int i = 1; text.size() + 7 <= 1'000'000; ++i)
+        text += i % 10 ? QStringLiteral("word12 ") : QStringLiteral("word12\n");
+    return text;
+}
+
+struct FileMaker {
+    QTemporaryDir dir;
+    QUrl write(const QString& name, const QByteArray& bytes) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return QUrl::fromLocalFile(file.fileName());
+    }
+    QUrl sparse(const QString& name, qint64 size) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write("sparse start\n");
+        file.resize(size);
+        return QUrl::fromLocalFile(file.fileName());
+    }
+};
+
+// Minified JSON records on one line, `length` bytes.
+QByteArray minifiedJson(qsizetype length) {
+    QByteArray bytes("[");
+    for (int i = 0; bytes.size() < length; ++i)
+        bytes += QStringLiteral("{\"id\":%1,\"name\":\"item-%1\",\"tags\":[\"alpha\",\"beta\"],"
+                                "\"active\":true},")
+                     .arg(i)
+                     .toUtf8();
+    bytes.truncate(length - 1);
+    return bytes + ']';
+}
+
+bool showsFile(const Window& window, const QUrl& url) {
+    const EditorTab& tab = activeTab(window.model().state());
+    return tab.fileURL == url && !tab.document.text.isEmpty();
+}
+
+// One file opened through the window's open operation, from the request to its tab showing
+// the text.
+void openOneFile(benchmark::State& state, const std::function<QUrl(FileMaker&)>& make) {
+    FileMaker files;
+    const QUrl url = make(files);
+    for (auto _ : state) {
+        Window window;
+        const double before = residentMegabytes();
+        const Drive d = driveAndSettle([&] { window.model().opening().openDocument(url); },
+                                       [&] { return showsFile(window, url); }, 600'000);
+        if (!d.finished)
+            state.SkipWithError("the file's tab did not appear");
+        QElapsedTimer load;
+        load.start();
+        benchmark::DoNotOptimize(loadTextFile(url));
+        state.counters["load_only_ms"] = load.nsecsElapsed() / 1e6;
+        report(state, d.longestStallMs, residentMegabytes() - before);
+        state.SetIterationTime(d.elapsedMs / 1e3);
+    }
+}
+
+// `count` small files handed over at once (as a drop or an open request of the system does, and
+// as a session file lists them); ends when the last one's tab is active.
+void openManyFiles(benchmark::State& state, int count, bool viaSessionFile) {
+    FileMaker files;
+    QList<QUrl> urls;
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        urls.append(files.write(QStringLiteral("f%1.txt").arg(i),
+                                QByteArray("line of file ") + QByteArray::number(i) + "\n"));
+        paths.append(urls.last().toLocalFile());
+    }
+    const QString sessionPath = files.dir.filePath(QStringLiteral("session.json"));
+    {
+        QFile session(sessionPath);
+        session.open(QIODevice::WriteOnly);
+        session.write(encodeSessionFile(EditorSessionFile{paths, paths.last()}));
+    }
+    for (auto _ : state) {
+        Window window;
+        const Drive d = driveAndSettle(
+            [&] {
+                if (viaSessionFile)
+                    WindowSession::of(window.model()).files().openSessionFileAt(sessionPath);
+                else
+                    IncomingFiles(window.model()).openURLs(urls);
+            },
+            [&] {
+                return window.model().state().tabs.size() == count &&
+                       showsFile(window, urls.last());
+            },
+            600'000);
+        if (!d.finished)
+            state.SkipWithError("not every file opened");
+        report(state, d.longestStallMs);
+        state.counters["ms_per_file"] = d.elapsedMs / count;
+        state.SetIterationTime(d.elapsedMs / 1e3);
+    }
+}
+
 void registerAll() {
     const auto add = [](const std::string& name, std::function<void(benchmark::State&)> run) {
         return benchmark::RegisterBenchmark(name.c_str(), std::move(run))
@@ -324,6 +543,49 @@ void registerAll() {
         add(std::string("tools/duplicate_line_2M") + suffix, [saving](benchmark::State& s) {
             lineToolOn2M(s, &EditorCommands::duplicateLine, saving);
         })->Iterations(20);
+    }
+    for (qsizetype matches : {17'000, 84'303})
+        add("find/select_all_replace_all_" + std::to_string(matches), [matches](
+                                                                          benchmark::State& s) {
+            selectAllThenReplaceAll(s, matches);
+        })->Iterations(1);
+    add("find/typing_runaway_query_center_shown", [](benchmark::State& s) {
+        typingWithSearchCenter(s, runawayLines(), QStringLiteral("(a+)+$"), true,
+                               SearchCenterScope::CurrentDocument);
+    })->Iterations(3);
+    add("find/typing_142k_matches_center_current", [](benchmark::State& s) {
+        typingWithSearchCenter(s, denseWords(), QStringLiteral("word"), false,
+                               SearchCenterScope::CurrentDocument);
+    })->Iterations(5);
+    add("find/typing_142k_matches_center_open_documents", [](benchmark::State& s) {
+        typingWithSearchCenter(s, denseWords(), QStringLiteral("word"), false,
+                               SearchCenterScope::OpenDocuments);
+    })->Iterations(5);
+    add("open/single_line_4_9M", [](benchmark::State& s) {
+        openOneFile(s, [](FileMaker& f) {
+            return f.write(QStringLiteral("line.json"), minifiedJson(4'900'000));
+        });
+    })->Iterations(2);
+    add("open/preview_6M", [](benchmark::State& s) {
+        openOneFile(s, [](FileMaker& f) {
+            QByteArray bytes;
+            while (bytes.size() < 6'000'000)
+                bytes += "a line of a large log file, seventy characters or so, to preview\n";
+            return f.write(QStringLiteral("big.log"), bytes);
+        });
+    })->Iterations(2);
+    add("open/sparse_1G", [](benchmark::State& s) {
+        openOneFile(s, [](FileMaker& f) {
+            return f.sparse(QStringLiteral("sparse.bin"), qint64(1) << 30);
+        });
+    })->Iterations(2);
+    for (int count : {250, 1000}) {
+        add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
+            openManyFiles(s, count, false);
+        })->Iterations(1);
+        add("open/session_file_" + std::to_string(count), [count](benchmark::State& s) {
+            openManyFiles(s, count, true);
+        })->Iterations(1);
     }
 }
 
