@@ -230,7 +230,6 @@ void SearchCenterPanel::rebuild() {
     m_rowsScope = m_scope;
     m_filtered = filterSearchCenterResults(m_displayed, m_filter->text());
     m_displayedCount = m_displayed.size();
-    const QList<SearchCenterResultGroup> groups = groupSearchCenterResults(m_filtered);
     m_visibleCount->setText(
         l("search-center.visible-results.format").arg(m_filtered.size()).arg(m_displayed.size()));
     m_copy->setEnabled(!m_filtered.isEmpty());
@@ -243,24 +242,33 @@ void SearchCenterPanel::rebuild() {
         m_model->setRows({});
         return;
     }
+    // The groups in order of first appearance (as groupSearchCenterResults gives them), each
+    // with the positions of its results in the filtered list, so a click leads back to them.
+    // Tens of thousands of hits are grouped without copying them.
+    QList<QList<qsizetype>> members;
+    QHash<QString, qsizetype> groupOf;
+    for (qsizetype i = 0; i < m_filtered.size(); ++i) {
+        auto found = groupOf.constFind(m_filtered.at(i).groupID);
+        if (found == groupOf.cend()) {
+            found = groupOf.insert(m_filtered.at(i).groupID, members.size());
+            members.append(QList<qsizetype>());
+        }
+        members[*found].append(i);
+    }
     QList<SearchResultRow> rows;
-    rows.reserve(m_filtered.size() + groups.size());
+    rows.reserve(m_filtered.size() + members.size());
     const QString symbol =
         m_scope == SearchCenterScope::Folder ? QStringLiteral("doc.text") : QStringLiteral("doc");
-    const QString positionFormat = l("find.result-line.format");
     const QString countFormat = l("search-center.group-count.format");
-    // Each row keeps its result's position in the filtered list, so a click leads back to it.
-    QHash<QString, QList<qsizetype>> members;
-    for (qsizetype i = 0; i < m_filtered.size(); ++i)
-        members[m_filtered.at(i).groupID].append(i);
-    for (const SearchCenterResultGroup& group : groups) {
-        rows.append({SearchResultRow::Kind::Group, group.title, group.subtitle,
-                     countFormat.arg(group.results.size()), symbol, -1});
-        for (qsizetype index : members.value(group.id)) {
+    m_model->setPositionFormat(l("find.result-line.format"));
+    for (const QList<qsizetype>& group : members) {
+        const SearchCenterResult& first = m_filtered.at(group.first());
+        rows.append({SearchResultRow::Kind::Group, first.groupTitle, first.groupSubtitle,
+                     countFormat.arg(group.size()), symbol, -1});
+        for (qsizetype index : group) {
             const SearchCenterResult& result = m_filtered.at(index);
-            rows.append({SearchResultRow::Kind::Result,
-                         positionFormat.arg(result.line).arg(result.column), QString(),
-                         result.preview, QString(), index});
+            rows.append({SearchResultRow::Kind::Result, QString(), QString(), result.preview,
+                         QString(), index, result.line, result.column});
         }
     }
     const qsizetype rowCount = rows.size();

@@ -20,6 +20,8 @@ QVariant SearchResultListModel::data(const QModelIndex& index, int role) const {
     const SearchResultRow& row = m_rows.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
+        if (row.line >= 0 && row.title.isEmpty())
+            return m_positionFormat.arg(QString::number(row.line), QString::number(row.column));
         return row.title;
     case Qt::SizeHintRole:
         return QSize(0, kSearchResultRowHeight);

@@ -19,6 +19,10 @@ struct SearchResultRow {
     QString symbolName;
     // For results: the index of the hit in the list the rows were built from.
     qsizetype sourceIndex = -1;
+    // A result may give its position as numbers instead of a title: the model writes them with
+    // its position format when the row is shown, so a list of many hits is built quickly.
+    qsizetype line = -1;
+    qsizetype column = -1;
 };
 
 // Every row has the same height, which the list view relies on to scroll thousands of rows
@@ -40,6 +44,9 @@ public:
     explicit SearchResultListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
 
     void setRows(QList<SearchResultRow> rows);
+    // The text of a result's position given as numbers, with %1 for the line and %2 for the
+    // column.
+    void setPositionFormat(const QString& format) { m_positionFormat = format; }
     const QList<SearchResultRow>& rows() const { return m_rows; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -48,6 +55,7 @@ public:
 
 private:
     QList<SearchResultRow> m_rows;
+    QString m_positionFormat = QStringLiteral("%1:%2");
 };
 
 } // namespace dunmoss
