@@ -133,7 +133,6 @@ void DocumentOpening::openDocument(const QUrl& url, std::optional<int> line,
 
 void DocumentOpening::openDocuments(const QList<OpenRequest>& requests,
                                     std::function<void(const OpenOutcome&)> done) {
-    m_model.update([](EditorWindowState& state) { state.panels.showWelcome = false; });
     auto batch = std::make_unique<Batch>();
     batch->id = m_nextBatchID++;
     batch->requests = requests;
@@ -295,6 +294,10 @@ void DocumentOpening::applyReady() {
 void DocumentOpening::applyOne(Batch& batch, int index) {
     const OpenRequest& request = batch.requests.at(index);
     Loaded& loaded = *batch.results[size_t(index)];
+    // The welcome panel stays until the first file's turn, so the window goes from it straight
+    // to the file (or to the report of why it cannot be opened).
+    if (m_model.state().panels.showWelcome)
+        m_model.update([](EditorWindowState& state) { state.panels.showWelcome = false; });
     if (loaded.failure) {
         m_model.presentError(*loaded.failure);
         return;

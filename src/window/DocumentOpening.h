@@ -41,7 +41,8 @@ struct OpenOutcome {
 //
 // Reading, decoding and filling the file's text document happen on a pool thread, so the window
 // keeps reacting while a large file loads; the tab appears once its text is ready, and the
-// status line tells which file is being opened when that takes a while. Batches are worked
+// status line tells which file is being opened when that takes a while (the welcome panel, if
+// shown, stays until then). Batches are worked
 // through in the order asked, and each batch's files take their turn in its order, so the last
 // file asked for ends up active; a window closed meanwhile opens nothing more.
 class DocumentOpening : public QObject {
