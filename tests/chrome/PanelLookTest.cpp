@@ -10,6 +10,7 @@
 #include "search/FindReplaceBar.h"
 #include "search/FolderSearchPanel.h"
 #include "search/SearchCenterPanel.h"
+#include "support/WaitForOpening.h"
 #include "tools/CompareView.h"
 #include "tools/SplitViews.h"
 #include "window/DocumentOpening.h"
@@ -299,6 +300,7 @@ TEST_F(PanelLook, NamesFromFilesAndPeopleShowAsTyped) {
 
     model().opening().openDocument(QUrl::fromLocalFile(other));
     model().opening().openDocument(QUrl::fromLocalFile(hostile));
+    waitForOpening(model());
     settle();
     ASSERT_EQ(activeTab(model().state()).fileURL, QUrl::fromLocalFile(hostile));
     CompareView(model()).toggleCompareView();
