@@ -37,25 +37,7 @@ using namespace dunmoss::test;
 
 namespace {
 
-class EndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        EditorCommandsRegistry::shared().reset();
-        resetEditorWindowPresence();
-        NotificationBus::shared().reset();
-        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
-    }
-    void TearDown() override {
-        for (QWidget* window : editorWindows())
-            delete window;
-        settle();
-        EditorCommandsRegistry::shared().reset();
-        resetEditorWindowPresence();
-        NotificationBus::shared().reset();
-    }
-    QTemporaryDir dir;
-    std::unique_ptr<Defaults> defaults;
-};
+using EndToEnd = ProgramFixture;
 
 } // namespace
 

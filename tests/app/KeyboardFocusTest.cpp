@@ -34,23 +34,8 @@ using namespace dunmoss::test;
 
 namespace {
 
-class KeyboardFocus : public ::testing::Test {
+class KeyboardFocus : public ProgramFixture {
 protected:
-    void SetUp() override {
-        EditorCommandsRegistry::shared().reset();
-        resetEditorWindowPresence();
-        NotificationBus::shared().reset();
-        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
-    }
-    void TearDown() override {
-        for (QWidget* window : editorWindows())
-            delete window;
-        settle();
-        EditorCommandsRegistry::shared().reset();
-        resetEditorWindowPresence();
-        NotificationBus::shared().reset();
-    }
-
     // Launched as the program is, on a file written first; returns once its tab is active.
     EditorWindowView* launch(const QString& name, const QByteArray& bytes) {
         path = dir.filePath(name);
@@ -81,9 +66,7 @@ protected:
         return activeTab(window->model().state()).document.text;
     }
 
-    QTemporaryDir dir;
     QString path;
-    std::unique_ptr<Defaults> defaults;
     std::unique_ptr<DunmossNotepadApp> app;
 };
 

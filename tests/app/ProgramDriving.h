@@ -1,14 +1,22 @@
 #pragma once
 
-// What the tests that drive the whole program share: typing as the keyboard does, letting the
-// event loop catch up, and GB 18030 bytes for the files they open.
+// What the tests that drive the whole program share: a fixture with its own settings that leaves
+// no window or registration behind, typing as the keyboard does, letting the event loop catch
+// up, and GB 18030 bytes for the files they open.
+#include "app/EditorCommandsRegistry.h"
+#include "app/EditorWindowPresence.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationBus.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QKeyEvent>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <memory>
 #include <unicode/ucnv.h>
 
 namespace dunmoss::test {
@@ -44,5 +52,29 @@ inline void settle() {
     for (int i = 0; i < 5; ++i)
         QApplication::processEvents();
 }
+
+// Whole windows on a private settings file; every window and process-wide registration goes
+// with the test.
+class ProgramFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset();
+        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
+    }
+    void TearDown() override {
+        for (QWidget* window : editorWindows())
+            delete window;
+        settle();
+        reset();
+    }
+    static void reset() {
+        EditorCommandsRegistry::shared().reset();
+        resetEditorWindowPresence();
+        NotificationBus::shared().reset();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Defaults> defaults;
+};
 
 } // namespace dunmoss::test
