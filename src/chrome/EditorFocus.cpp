@@ -54,11 +54,19 @@ QWidget* EditorFocus::activeEditor() const {
     return paneText(m_area.primaryPane());
 }
 
+QWidget* EditorFocus::keyboardHome() const {
+    if (QWidget* editor = activeEditor())
+        return editor;
+    // The welcome panel stands in for the editor: typed text reaches the document through it.
+    QWidget* welcome = m_area.panel(EditorAreaPanel::Welcome);
+    return welcome && welcome->isVisible() ? welcome : nullptr;
+}
+
 void EditorFocus::settle() {
     const QUuid active = activeTab(m_model.state()).id;
     const bool tabChanged = active != m_settledTabID;
     m_settledTabID = active;
-    QWidget* editor = activeEditor();
+    QWidget* editor = keyboardHome();
     if (!editor || !m_window.isVisible() || somethingElseAsked())
         return;
     QWidget* current = m_window.focusWidget();
@@ -87,7 +95,7 @@ void EditorFocus::settleSoon() {
     // After the toolkit's own handing out of the focus, which follows the activation.
     QTimer::singleShot(0, this, [this] {
         m_settleScheduled = false;
-        QWidget* editor = activeEditor();
+        QWidget* editor = keyboardHome();
         if (!editor || !m_window.isVisible() || somethingElseAsked())
             return;
         if (!keepsKeyboard(m_window.focusWidget()))
@@ -105,10 +113,10 @@ void EditorFocus::noteFocus(QWidget* old, QWidget* now) {
     }
     // The keyboard left a widget because it was hidden (a closed bar, a panel giving way): the
     // toolkit hands it to the next widget in the chain, which nobody chose.
-    if (old && old->window() == &m_window && !old->isVisible() && now != activeEditor()) {
+    if (old && old->window() == &m_window && !old->isVisible() && now != keyboardHome()) {
         const QPointer<QWidget> moved = now;
         QTimer::singleShot(0, this, [this, moved] {
-            QWidget* editor = activeEditor();
+            QWidget* editor = keyboardHome();
             if (editor && m_window.isVisible() && !somethingElseAsked() &&
                 m_window.focusWidget() == moved)
                 editor->setFocus(Qt::OtherFocusReason);

@@ -11,12 +11,12 @@ namespace dunmoss {
 class EditorArea;
 class EditorWindowModel;
 
-// Keeps the keyboard with the editor of the active tab while the window is active and the
-// person has chosen no field and no sheet: at start-up, when what had the keyboard is hidden
-// (a closed bar, the welcome panel giving way to a tab), when the window's own focus lands on a
-// button, and when the active tab changes while no field has the keyboard. A field, a list or
-// the other pane the person chose keeps it. It also tells the model which pane has the
-// keyboard, so tools, undo and the status bar act on that pane's document.
+// Keeps the keyboard with the editor of the active tab (or the welcome panel standing in for
+// it) while the window is active and the person has chosen no field and no sheet: at start-up, when
+// what had the keyboard is hidden (a closed bar, the welcome panel giving way to a tab), when the
+// window's own focus lands on a button, and when the active tab changes while no field has the
+// keyboard. A field, a list or the other pane the person chose keeps it. It also tells the model
+// which pane has the keyboard, so tools, undo and the status bar act on that pane's document.
 class EditorFocus : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +35,8 @@ public:
 
 private:
     QWidget* activeEditor() const;
+    // The active editor, or the welcome panel while it stands in for it.
+    QWidget* keyboardHome() const;
     void noteFocus(QWidget* old, QWidget* now);
 
     QWidget& m_window;

@@ -76,6 +76,10 @@ public:
     // at least one (each then opens on a later turn of the event loop); false refuses it.
     bool handleFileDrop(const QMimeData& data);
 
+    // Shows the model's state at once and hands the keyboard to the text of the active tab (after
+    // a click on its tab, or text typed on the welcome panel).
+    void focusActiveEditor();
+
 signals:
     // The menus should reach this window: on its first show and whenever it becomes the active
     // window, never after it closed.
@@ -104,8 +108,6 @@ private:
     void prepareWindowOnAppear();
     void presentErrorAlert();
     void showFind();
-    // Hands the keyboard to the text of the active tab (after a click on its tab).
-    void focusActiveEditor();
     // A close that would lose edits asks first; the answer closes the window or keeps it.
     void askBeforeClosing();
     // Another editor window stays open and will write the shared session after this one.

@@ -14,6 +14,9 @@
 #include "window/EditorWindowModel.h"
 #include "window/WindowCommandTable.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+
 namespace dunmoss {
 
 NavigationViews::NavigationViews(EditorWindowView& view)
@@ -46,6 +49,15 @@ NavigationViews::NavigationViews(EditorWindowView& view)
     m_welcome->textToolbox = [welcome] { welcome().openTextToolbox(); };
     m_welcome->openRecent = [welcome](const QUrl& url) { welcome().openRecentFile(url); };
     m_welcome->close = [welcome] { welcome().closeWelcomePanel(); };
+    m_welcome->startTyping = [this, welcome](const QKeyEvent& key) {
+        welcome().closeWelcomePanel();
+        m_view.focusActiveEditor();
+        if (QWidget* editor = QApplication::focusWidget(); editor && editor != m_welcome) {
+            QKeyEvent again(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(),
+                            key.count());
+            QApplication::sendEvent(editor, &again);
+        }
+    };
     area->setPanel(EditorAreaPanel::Welcome, m_welcome);
 
     connect(&m_model, &EditorWindowModel::changed, this, &NavigationViews::refresh);

@@ -6,9 +6,11 @@
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -116,6 +118,7 @@ QPushButton* recentRow(const QUrl& url, QWidget* parent) {
 
 WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("welcomePanel"));
+    setFocusPolicy(Qt::StrongFocus);
     useBackgroundColor(this, baseColor);
 
     auto* column = new QVBoxLayout(this);
@@ -163,6 +166,8 @@ WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
     startScroll->setWidgetResizable(true);
     startScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     startScroll->setFixedWidth(260);
+    // Tab walks from button to button; a scroll area in the chain would swallow a Return.
+    startScroll->setFocusPolicy(Qt::NoFocus);
     auto* start = new QWidget(startScroll);
     auto* startColumn = new QVBoxLayout(start);
     startColumn->setContentsMargins(22, 22, 22, 22);
@@ -218,6 +223,7 @@ WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
     emptyPageColumn->addStretch(1);
     auto* scroll = new QScrollArea(m_recentBody);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     auto* rows = new QWidget(scroll);
     m_recentRows = new QVBoxLayout(rows);
@@ -235,6 +241,28 @@ WelcomePanel::WelcomePanel(QWidget* parent) : QWidget(parent) {
         if (close)
             close();
     });
+}
+
+void WelcomePanel::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // Outside a dialog a button leaves Return to its parent: here it presses the button chosen.
+    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+        enter && button && isAncestorOf(button)) {
+        button->animateClick();
+        event->accept();
+        return;
+    }
+    // Shortcuts and navigation keep their meaning; Space on a button never gets here.
+    const bool command =
+        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const QString text = event->text();
+    const bool types = !text.isEmpty() && (text.at(0).isPrint() || enter);
+    if (command || !types || !startTyping) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    startTyping(*event);
+    event->accept();
 }
 
 void WelcomePanel::setRecentFiles(const QList<QUrl>& urls) {

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 
+class QKeyEvent;
 class QStackedWidget;
 class QVBoxLayout;
 
@@ -12,7 +13,8 @@ namespace dunmoss {
 
 // The welcome panel of a window with nothing to edit: the application's icon, title and
 // subtitle, five start actions and the recent files, each opening with one click. It shows what
-// it is given and calls its actions.
+// it is given and calls its actions. It takes the keyboard while it stands in for the editor, so
+// text typed before the person chose anything starts the document instead of being lost.
 class WelcomePanel : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +31,11 @@ public:
     std::function<void()> textToolbox;
     std::function<void(const QUrl&)> openRecent;
     std::function<void()> close;
+    // A key that types text, pressed on the panel or on one of its buttons.
+    std::function<void(const QKeyEvent&)> startTyping;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QStackedWidget* m_recentBody = nullptr;

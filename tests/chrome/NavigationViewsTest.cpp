@@ -282,5 +282,39 @@ TEST_F(NavigationViewsTest, WelcomeNewButtonHidesThePanelAndAddsATab) {
     EXPECT_EQ(state().tabs.size(), 2);
 }
 
+// Text typed before anything was chosen starts the document; a button chosen with Tab still
+// answers Return.
+TEST_F(NavigationViewsTest, TypingOnTheWelcomePanelStartsTheDocument) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    settle();
+    QApplication::processEvents();
+    WelcomePanel* welcome = views->welcomePanel();
+    ASSERT_EQ(QApplication::focusWidget(), welcome) << "the panel stands in for the editor";
+
+    QTest::keyClick(welcome, Qt::Key_Tab);
+    QWidget* chosen = QApplication::focusWidget();
+    ASSERT_TRUE(chosen && welcome->isAncestorOf(chosen)) << "Tab walks the panel's buttons";
+    QTest::keyClick(chosen, Qt::Key_H);
+    for (const char key : QByteArray("i there\rok"))
+        QTest::keyClick(QApplication::focusWidget(), key);
+    settle();
+    EXPECT_EQ(state().tabs.size(), 1);
+    EXPECT_EQ(activeTab(state()).document.text, QStringLiteral("hi there\nok"));
+    EXPECT_EQ(window->windowLayout().editorArea()->shownElements(),
+              QList<EditorAreaElement>{EditorAreaElement::EditorPane});
+}
+
+TEST_F(NavigationViewsTest, ReturnOnAChosenWelcomeButtonPressesIt) {
+    settle();
+    auto* newButton = views->welcomePanel()->findChild<QPushButton*>("welcome.command.new");
+    newButton->setFocus();
+    QTest::keyClick(newButton, Qt::Key_Return);
+    QTest::qWait(300); // the press shows before it clicks
+    settle();
+    EXPECT_EQ(state().tabs.size(), 2);
+    EXPECT_TRUE(activeTab(state()).document.text.isEmpty());
+}
+
 } // namespace
 } // namespace dunmoss::test
