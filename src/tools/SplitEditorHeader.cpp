@@ -27,6 +27,8 @@ SplitEditorHeader::SplitEditorHeader(EditorWindowModel& model, QWidget* parent)
     m_mode->setFont(semibold);
     m_picker = new QComboBox(this);
     m_picker->setMaximumWidth(190);
+    // Chosen with the mouse; typed letters belong to the text, never to the picker.
+    m_picker->setFocusPolicy(Qt::NoFocus);
     m_picker->setAccessibleName(localizedString(QStringLiteral("tools.split-view.target")));
     m_cloneTitle = new QLabel(this);
     // The clone shows the document's name.

@@ -62,7 +62,17 @@ TEST_F(PanelWidgetsTest, TypingInOneClonePaneShowsInBothWithOneUndoHistory) {
     QApplication::processEvents();
     area.refresh({});
     EXPECT_EQ(area.secondaryPane()->editorView()->textView()->toPlainText(), "other");
-    EXPECT_EQ(header->findChild<QComboBox*>()->count(), 2);
+    auto* picker = header->findChild<QComboBox*>();
+    EXPECT_EQ(picker->count(), 2);
+
+    // Choosing with the mouse leaves the keyboard in the text, so typed letters never pick tabs.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    primary->setFocus();
+    QTest::mouseClick(picker, Qt::LeftButton);
+    picker->hidePopup();
+    QApplication::processEvents();
+    EXPECT_EQ(window.focusWidget(), primary);
 }
 
 TEST_F(PanelWidgetsTest, MarkdownPreviewRewritesOnlyChangedBlocksAndMatchesAFreshBuild) {
