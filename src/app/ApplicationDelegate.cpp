@@ -63,6 +63,11 @@ void ApplicationDelegate::openURLs(const QList<QUrl>& urls) {
     });
 }
 
+void ApplicationDelegate::openURLsAtLaunch(const QList<QUrl>& urls) {
+    if (!urls.isEmpty())
+        m_bus.postOpenURLRequest(urls);
+}
+
 void ApplicationDelegate::applicationWillTerminate() {
     m_bus.postApplicationWillTerminate();
 }

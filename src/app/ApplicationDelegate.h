@@ -32,6 +32,10 @@ public:
     bool applicationShouldHandleReopen();
     // Makes sure a window exists, then posts one open request with the files, in order.
     void openURLs(const QList<QUrl>& urls);
+    // The files named at launch, for the window just opened: posted at once, so that window
+    // claims them as its start-up ends instead of after the wait of a window that is not yet
+    // active (the window manager may take its time to activate it).
+    void openURLsAtLaunch(const QList<QUrl>& urls);
     // Tells every window, which saves its session.
     void applicationWillTerminate();
 

@@ -149,9 +149,7 @@ EditorWindowView* DunmossNotepadApp::start(const QStringList& paths,
     m_delegate->applicationDidFinishLaunching();
     for (const QString& path : unnamedPaths)
         window->model().presentError(unnamedFileMessage(path));
-    const QList<QUrl> urls = fileURLsFromArguments(paths);
-    if (!urls.isEmpty())
-        m_delegate->openURLs(urls);
+    m_delegate->openURLsAtLaunch(fileURLsFromArguments(paths));
     return window;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "platform/NotificationBus.h"
+#include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/OpenRequestReceiver.h"
 
@@ -139,6 +140,20 @@ TEST_F(Delegate, WithTwoWindowsExactlyOneOpensTheFiles) {
         },
         10'000));
     EXPECT_EQ(filesOf(*first).size() + filesOf(*second).size(), 1);
+}
+
+TEST_F(Delegate, TheWindowStartedAtLaunchTakesTheNamedFilesAsItsStartUpEnds) {
+    const QString a = writeFile(QStringLiteral("a.txt"));
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")}, *defaults);
+    EditorWindowView* window = app.start({a});
+    QSignalSpy started(window, &EditorWindowView::startUpCompleted);
+    ASSERT_TRUE(window->hasCompletedStartUp() || started.wait(10'000));
+    // Not left for a later claim, which a window the window manager has not activated yet
+    // would make only after a delay.
+    EXPECT_TRUE(NotificationBus::shared().unclaimedOpenURLRequests().isEmpty());
+    EXPECT_EQ(window->openRequests().pendingClaimCount(), 0);
+    EXPECT_TRUE(window->model().opening().isOpening() || filesOf(*window) == QStringList{"a.txt"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return filesOf(*window) == QStringList{"a.txt"}; }, 10'000));
 }
 
 TEST_F(Delegate, ReopenBringsAWindowUpOnlyWhenNoneIsOnScreen) {
