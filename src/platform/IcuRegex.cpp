@@ -140,6 +140,7 @@ QString RegexError::localizedDescription() const {
             .arg(m_pattern, m_icuMessage);
     case Kind::TimedOut:
         return localizedString(QStringLiteral("regex.timeout.format")).arg(m_pattern);
+    case Kind::Cancelled:
     case Kind::MatchFailed:
         break;
     }
@@ -333,6 +334,16 @@ struct IcuRegexMatcher::Run {
     // The furthest position the run has moved past: attempts made and matches found.
     int64_t reached = 0;
     bool overBound = false;
+    // The caller's stop flag, looked at on every tick and every 4,096 positions.
+    const std::atomic<bool>* stop = nullptr;
+    uint32_t positionsSinceStopCheck = 0;
+    bool stopped = false;
+
+    bool stopRequested() {
+        if (stop && stop->load(std::memory_order_relaxed))
+            stopped = true;
+        return stopped;
+    }
 
     // Skipping runs of the leading loop's class.
     std::shared_ptr<const icu::RegexPattern> loopPattern;
@@ -394,6 +405,10 @@ namespace {
 UBool U_CALLCONV countWork(const void* context, int32_t steps) {
     auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
     run->ticksSinceReset = steps;
+    if (run->stopRequested())
+        return false;
+    if (!run->bound.isBounded())
+        return true;
     const int64_t allowance =
         run->bound.fixedTicks + (run->bound.unitsPerTick > 0
                                      ? (run->reached - run->regionStart) / run->bound.unitsPerTick
@@ -410,6 +425,11 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
     auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
     if (next > run->reached)
         run->reached = next;
+    if (run->stop && ++run->positionsSinceStopCheck >= 4096) {
+        run->positionsSinceStopCheck = 0;
+        if (run->stopRequested())
+            return false;
+    }
     if (!run->loopMatcher || next <= run->knownRunEnd || next > run->regionLimit ||
         run->membership[run->text[next - 1].unicode()] == 2)
         return true;
@@ -502,8 +522,26 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
 
 IcuRegexMatcher::~IcuRegexMatcher() = default;
 
+void IcuRegexMatcher::stopWhenSet(const std::atomic<bool>& stop) {
+    UErrorCode status = U_ZERO_ERROR;
+    if (!m_run) {
+        m_run = std::make_unique<Run>();
+        m_run->text = m_text;
+        m_run->regionStart = m_run->reached = m_run->knownRunEnd = m_regionStart;
+        m_run->regionLimit = m_regionLimit;
+        m_matcher->setFindProgressCallback(notePosition, m_run.get(), status);
+    }
+    m_run->stop = &stop;
+    // Ticks come with backtracking, where a runaway run spends its time.
+    m_matcher->setMatchCallback(countWork, m_run.get(), status);
+    if (U_FAILURE(status))
+        throwFor(status);
+}
+
 void IcuRegexMatcher::throwFor(int status) const {
     const auto code = UErrorCode(status);
+    if (m_run && m_run->stopped)
+        throw RegexError(RegexError::Kind::Cancelled, m_pattern, errorName(code));
     const bool overBound = code == U_REGEX_TIME_OUT || (m_run && m_run->overBound);
     throw RegexError(overBound ? RegexError::Kind::TimedOut : RegexError::Kind::MatchFailed,
                      m_pattern, errorName(code));

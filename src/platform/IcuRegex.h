@@ -5,6 +5,7 @@
 #include <QFlags>
 #include <QString>
 #include <QStringView>
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -28,12 +29,14 @@ public:
         InvalidTemplate, // the replacement template refers to a group that does not exist
         TimedOut,        // matching backtracked past the pattern's work bound
         MatchFailed,     // any other failure while matching (backtracking stack exhausted, ...)
+        Cancelled,       // the caller asked the run to stop; its results mean nothing
     };
 
     RegexError(Kind kind, QString pattern, QString icuMessage, qsizetype offset = -1);
 
     Kind kind() const { return m_kind; }
     bool isTimeout() const { return m_kind == Kind::TimedOut; }
+    bool isCancelled() const { return m_kind == Kind::Cancelled; }
     const QString& pattern() const { return m_pattern; }
     // ICU's name of the error, for example "U_REGEX_MISMATCHED_PAREN".
     const QString& icuMessage() const { return m_icuMessage; }
@@ -181,6 +184,10 @@ public:
     // One attempt at a match that starts exactly at the position, which becomes the region's
     // start (its end and bounds stay); true when there is one. Throws as findNext does.
     bool lookingAt(qsizetype position);
+    // Makes the run stop soon after `stop` is set, from any thread: the search under way then
+    // throws RegexError (Cancelled) instead of going on. The flag must outlive the matcher.
+    // Call before the first search.
+    void stopWhenSet(const std::atomic<bool>& stop);
     // The region the matcher was made with, after its edges were kept off surrogate pairs.
     TextRange region() const { return {m_regionStart, m_regionLimit - m_regionStart}; }
 

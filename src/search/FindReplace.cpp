@@ -226,13 +226,16 @@ void FindReplace::findAllInActiveTab() {
         text(lkey("find.results.format")).arg(localizedCount(matches.totalCount, kCountedMatches)));
 }
 
-QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state) {
+QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state,
+                                                    const std::atomic<bool>* stop) {
     QList<OpenDocumentSearchResult> results;
     if (state.find.findQuery.isEmpty())
         return results;
     for (const EditorTab& tab : state.tabs) {
-        const TextSearchMatches matches =
-            findAllMatches(state.find.findQuery, tab.document.text, state.find.findOptions);
+        if (stop && stop->load(std::memory_order_relaxed))
+            throw RegexError(RegexError::Kind::Cancelled, state.find.findQuery, QString());
+        const TextSearchMatches matches = findAllMatches(
+            state.find.findQuery, tab.document.text, state.find.findOptions, std::nullopt, stop);
         const QString title = displayTitle(tab);
         for (const TextSearchResult& match : matches.results)
             results.append(OpenDocumentSearchResult{match.id, tab.id, title, match.range,

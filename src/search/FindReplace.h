@@ -18,8 +18,10 @@ inline constexpr int kFindHistoryLimit = 12;
 // Find all lists at most this many matches, and still counts them all.
 inline constexpr qsizetype kFindAllListLimit = 2000;
 
-// Every match of the window's query in every tab, in tab order. Throws RegexError.
-QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state);
+// Every match of the window's query in every tab, in tab order. Throws RegexError, Cancelled
+// soon after `stop` is set.
+QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state,
+                                                    const std::atomic<bool>* stop = nullptr);
 
 // The find bar's operations on the active tab and on all open tabs: next and previous with
 // wrap-around, replace, replace all (one undo step), find all, find in open documents, mark all

@@ -29,6 +29,8 @@ struct FindResultsRefresh::Outcome {
     QList<SearchCenterResult> openCenter;
     bool activeRanAway = false;
     bool openRanAway = false;
+    // Stopped before it was done: nothing in it may be shown.
+    bool stopped = false;
 };
 
 namespace {
@@ -36,6 +38,11 @@ namespace {
 bool isTimeout(const std::exception& error) {
     const auto* regex = dynamic_cast<const RegexError*>(&error);
     return regex && regex->isTimeout();
+}
+
+bool isCancellation(const std::exception& error) {
+    const auto* regex = dynamic_cast<const RegexError*>(&error);
+    return regex && regex->isCancelled();
 }
 
 } // namespace
@@ -57,7 +64,13 @@ FindResultsRefresh::FindResultsRefresh(EditorWindowModel& model)
 }
 
 FindResultsRefresh::~FindResultsRefresh() {
+    stopRunningSearch();
     m_mailbox->close();
+}
+
+void FindResultsRefresh::stopRunningSearch() {
+    if (m_stop)
+        m_stop->store(true);
 }
 
 FindResultsRefresh::Lists FindResultsRefresh::listsOnShow() const {
@@ -77,6 +90,8 @@ FindResultsRefresh::Lists FindResultsRefresh::listsOnShow() const {
 
 void FindResultsRefresh::schedule() {
     ++m_generation;
+    // The search under way reads texts that are now old.
+    stopRunningSearch();
     if (!listsOnShow().any()) {
         m_pause.stop();
         return;
@@ -88,6 +103,7 @@ void FindResultsRefresh::cancel() {
     m_droppedUpTo = m_generation;
     m_pause.stop();
     m_rerun = false;
+    stopRunningSearch();
 }
 
 void FindResultsRefresh::start() {
@@ -111,36 +127,39 @@ void FindResultsRefresh::start() {
         return;
     }
     m_running = true;
+    m_stop = std::make_shared<std::atomic<bool>>(false);
     const quint64 generation = m_generation;
     // Implicitly shared: the copy costs nothing, and edits meanwhile replace the model's texts
     // rather than change these.
     EditorWindowState snapshot = m_model.state();
     QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, snapshot = std::move(snapshot),
                                           lists, searchActive, searchOpen, generation,
-                                          hook = beforeSearch] {
+                                          stop = m_stop, hook = beforeSearch] {
         if (hook)
             hook();
         Outcome outcome;
         if (searchActive) {
             try {
                 outcome.matches = findAllMatches(lists.query, activeTab(snapshot).document.text,
-                                                 lists.options, kFindAllListLimit);
+                                                 lists.options, kFindAllListLimit, stop.get());
             } catch (const std::exception& error) {
+                outcome.stopped = isCancellation(error);
                 outcome.activeRanAway = isTimeout(error);
                 outcome.matches = {};
             }
-            if (lists.activeToCenter)
+            if (lists.activeToCenter && !outcome.stopped)
                 outcome.activeCenter =
                     currentDocumentSearchCenterResults(snapshot, outcome.matches.results);
         }
-        if (searchOpen) {
+        if (searchOpen && !outcome.stopped) {
             try {
-                outcome.open = searchOpenDocuments(snapshot);
+                outcome.open = searchOpenDocuments(snapshot, stop.get());
             } catch (const std::exception& error) {
+                outcome.stopped = isCancellation(error);
                 outcome.openRanAway = isTimeout(error);
                 outcome.open.clear();
             }
-            if (lists.openToCenter)
+            if (lists.openToCenter && !outcome.stopped)
                 outcome.openCenter = openDocumentSearchCenterResults(snapshot, outcome.open);
         }
         mailbox->post([this, generation, lists, outcome = std::move(outcome)] {
@@ -151,6 +170,7 @@ void FindResultsRefresh::start() {
 
 void FindResultsRefresh::finish(quint64 generation, const Lists& lists, const Outcome& outcome) {
     m_running = false;
+    m_stop.reset();
     const bool rerun = std::exchange(m_rerun, false);
     const Runaway key{lists.query, lists.options};
     if (outcome.activeRanAway)
@@ -159,7 +179,7 @@ void FindResultsRefresh::finish(quint64 generation, const Lists& lists, const Ou
         m_runawayOpen = key;
     if (generation <= m_droppedUpTo)
         return;
-    if (generation != m_generation) {
+    if (generation != m_generation || outcome.stopped) {
         // Edited meanwhile: search the newer texts once their pause is over.
         if (rerun)
             start();

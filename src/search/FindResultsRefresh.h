@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,7 +19,8 @@ class MainThreadMailbox;
 // short pause; after it the query runs on a pool thread over the texts as they were then, and
 // its results replace the lists unless a newer edit came meanwhile (then it runs again), or the
 // active tab, the query, the options or the lists on show changed (then the results are
-// dropped). One search runs at a time. An expression that ran past its work bound is not run
+// dropped). One search runs at a time; a newer edit, a cancel or the window's end stops it
+// soon, and a stopped search changes no list. An expression that ran past its work bound is not run
 // again for that list until the query or the options change: the list stays empty, as after
 // any failing search. Results, identifiers and order are those of a search run at the edit.
 class FindResultsRefresh : public QObject, public WindowAttachment {
@@ -48,6 +50,7 @@ private:
     Lists listsOnShow() const;
     void start();
     void finish(quint64 generation, const Lists& lists, const Outcome& outcome);
+    void stopRunningSearch();
     void apply(const Lists& lists, const Outcome& outcome);
 
     EditorWindowModel& m_model;
@@ -59,6 +62,8 @@ private:
     quint64 m_droppedUpTo = 0;
     bool m_running = false;
     bool m_rerun = false;
+    // Set to stop the search under way; each search has its own.
+    std::shared_ptr<std::atomic<bool>> m_stop;
     // The query and options that ran past the work bound, per list.
     struct Runaway {
         QString query;

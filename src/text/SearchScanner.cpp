@@ -109,7 +109,23 @@ SearchScanner::SearchScanner(const QString& query, QStringView text,
 
 SearchScanner::~SearchScanner() = default;
 
+void SearchScanner::stopWhenSet(const std::atomic<bool>& stop) {
+    m_stop = &stop;
+    // The first call looks at once.
+    m_nextsSinceStopCheck = 1023;
+    if (m_matcher)
+        m_matcher->stopWhenSet(stop);
+}
+
 bool SearchScanner::next() {
+    // The expression looks at the flag while it works; between matches this does, for the
+    // literal path too.
+    if (m_stop && ++m_nextsSinceStopCheck >= 1024) {
+        m_nextsSinceStopCheck = 0;
+        if (m_stop->load(std::memory_order_relaxed))
+            throw RegexError(RegexError::Kind::Cancelled, m_literal ? m_needle : m_regex->pattern(),
+                             QString());
+    }
     if (m_literal)
         return nextLiteral();
     if (!m_matcher->findNext())

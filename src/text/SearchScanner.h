@@ -4,6 +4,7 @@
 #include "platform/TextRange.h"
 
 #include <QStringView>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -20,7 +21,11 @@ public:
     SearchScanner(const QString& query, QStringView text, const TextSearchOptions& options);
     ~SearchScanner();
 
-    // Throws RegexError when the run stops as runaway backtracking.
+    // Makes next() throw RegexError (Cancelled) soon after `stop` is set, from any thread. The
+    // flag must outlive the scanner.
+    void stopWhenSet(const std::atomic<bool>& stop);
+
+    // Throws RegexError when the run stops as runaway backtracking or is cancelled.
     bool next();
     TextRange range() const { return m_range; }
 
@@ -38,6 +43,8 @@ private:
 
     QStringView m_text;
     TextRange m_range;
+    const std::atomic<bool>* m_stop = nullptr;
+    unsigned m_nextsSinceStopCheck = 0;
     bool m_regexMode = false;
     bool m_wholeWord = false;
     // Literal path.

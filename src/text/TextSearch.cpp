@@ -36,12 +36,14 @@ IcuRegex makeSearchRegex(const QString& query, const TextSearchOptions& options)
 }
 
 TextSearchMatches findAllMatches(const QString& query, QStringView text,
-                                 const TextSearchOptions& options,
-                                 std::optional<qsizetype> maximum) {
+                                 const TextSearchOptions& options, std::optional<qsizetype> maximum,
+                                 const std::atomic<bool>* stop) {
     TextSearchMatches found;
     if (query.isEmpty())
         return found;
     SearchScanner scanner(query, text, options);
+    if (stop)
+        scanner.stopWhenSet(*stop);
     MatchLocator locator(text);
     const qsizetype limit = maximum ? std::max<qsizetype>(*maximum, 0) : -1;
     while (scanner.next()) {

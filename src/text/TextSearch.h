@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUuid>
+#include <atomic>
 #include <optional>
 
 namespace dunmoss {
@@ -55,10 +56,12 @@ struct LineAndColumn {
 IcuRegex makeSearchRegex(const QString& query, const TextSearchOptions& options);
 
 // Lists the non-empty matches in text order, at most `maximum` of them, and counts all of
-// them. Throws RegexError (invalid pattern, or a run stopped as runaway backtracking).
+// them. Throws RegexError (invalid pattern, or a run stopped as runaway backtracking, or
+// Cancelled soon after `stop` is set).
 TextSearchMatches findAllMatches(const QString& query, QStringView text,
                                  const TextSearchOptions& options,
-                                 std::optional<qsizetype> maximum = std::nullopt);
+                                 std::optional<qsizetype> maximum = std::nullopt,
+                                 const std::atomic<bool>* stop = nullptr);
 
 // Replaces the match whose range is exactly the selection; nothing when the selection is not
 // a non-empty match. Literal mode inserts the replacement as typed; regular-expression mode

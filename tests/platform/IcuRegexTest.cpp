@@ -216,6 +216,29 @@ TEST(IcuRegexTest, EscapedPatternAndTemplateAreLiteral) {
     EXPECT_EQ(matcher.replacement(regex.compileTemplate(IcuRegex::escapedTemplate(typed))), typed);
 }
 
+TEST(IcuRegexTest, AStopFlagEndsTheRunAsCancelledWithOrWithoutABound) {
+    const QString text = QString(40, u'a') + u'!';
+    for (const RegexWorkBound bound : {RegexWorkBound{}, IcuRegex::kUserPatternBound}) {
+        const IcuRegex runaway(QStringLiteral("(a+)+$"), IcuRegex::NoOptions, bound);
+        std::atomic<bool> stop = true;
+        IcuRegexMatcher matcher(runaway, text);
+        matcher.stopWhenSet(stop);
+        try {
+            matcher.findNext();
+            ADD_FAILURE() << "the stopped run went on";
+        } catch (const RegexError& error) {
+            EXPECT_TRUE(error.isCancelled());
+        }
+        // Unset, the run is the same as without a flag.
+        stop = false;
+        IcuRegexMatcher unstopped(runaway, QStringLiteral("xaa aa"));
+        unstopped.stopWhenSet(stop);
+        ASSERT_TRUE(unstopped.findNext());
+        EXPECT_EQ(unstopped.range(), (TextRange{4, 2}));
+        EXPECT_FALSE(unstopped.findNext());
+    }
+}
+
 TEST(IcuRegexTest, WorkBoundStopsRunawayBacktrackingOnly) {
     // Two ticks of fixed allowance, then ten saved states per character passed.
     const RegexWorkBound bound{2, 1000};

@@ -358,5 +358,30 @@ TEST_F(FindReplaceTest, AnExpressionThatRanAwayIsNotRunAgainUntilTheQueryChanges
     EXPECT_EQ(state().find.findResultsTotalCount, 1);
 }
 
+TEST_F(FindReplaceTest, ASupersededSearchStopsWithoutCountingAsRunawayOrChangingAList) {
+    const QString runaway = QString(40, QLatin1Char('a')) + QLatin1Char('b');
+    type(runaway);
+    query(QStringLiteral("(a+)+$"), TextSearchOptions{true, true, false});
+    model->update([](EditorWindowState& s) {
+        s.searchCenter.showSearchCenter = true;
+        s.find.findResults = {TextSearchResult{}};
+        s.find.findResultsTotalCount = 1;
+    });
+    countSearches(true);
+    const QUuid id = active().id;
+    model->setTabText(id, runaway + QLatin1Char('\n'));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return searches.load() == 1; }, 10'000));
+    // Typed on while it waits to run: it stops at once and changes nothing; the newest text
+    // runs away no more, and is searched with the same expression.
+    model->setTabText(id, QString(40, QLatin1Char('a')));
+    EXPECT_EQ(state().find.findResultsTotalCount, 1);
+    gate.release(2);
+    waitForLists();
+    EXPECT_EQ(searches.load(), 2);
+    EXPECT_EQ(state().find.findResultsTotalCount, 1);
+    ASSERT_EQ(state().find.findResults.size(), 1);
+    EXPECT_EQ(state().find.findResults.first().range, (TextRange{0, 40}));
+}
+
 } // namespace
 } // namespace dunmoss::test

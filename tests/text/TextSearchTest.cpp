@@ -4,7 +4,10 @@
 
 #include <QRandomGenerator>
 #include <QSet>
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace dunmoss;
 
@@ -376,4 +379,55 @@ TEST(TextSearchTest, ResultIdentifiersAreRandomVersion4AndDistinct) {
         seen.insert(id);
     }
     EXPECT_EQ(seen.size(), 10000);
+}
+
+TEST(TextSearchTest, AStopFlagEndsASearchAsCancelledAndAnUnsetOneChangesNothing) {
+    QString runaway;
+    for (int i = 0; i < 200; ++i)
+        runaway += QString(30, u'a') + QStringLiteral("b\n");
+    // Set from another thread while the expression backtracks: the run ends as cancelled,
+    // not after its work bound as timed out.
+    std::atomic<bool> stop = false;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stop = true;
+    });
+    try {
+        findAllMatches(QStringLiteral("(a+)+$"), runaway, regex(true), std::nullopt, &stop);
+        ADD_FAILURE() << "the runaway search finished";
+    } catch (const RegexError& error) {
+        EXPECT_TRUE(error.isCancelled());
+        EXPECT_FALSE(error.isTimeout());
+    }
+    stopper.join();
+    // Set before the start: literal queries and open-ended searches stop too.
+    for (const TextSearchOptions& options : {literal(true), literal(), regex()})
+        EXPECT_THROW(findAllMatches(QStringLiteral("a"), runaway, options, std::nullopt, &stop),
+                     RegexError);
+
+    // Unset, the same matches, lines, previews and counts as a search without a flag.
+    const std::atomic<bool> never = false;
+    QRandomGenerator random(11);
+    const QStringList pieces = {QStringLiteral("ab"),  QStringLiteral("Ab "),
+                                QStringLiteral("x\n"), QStringLiteral("abab"),
+                                QStringLiteral("é "),  QStringLiteral("_ab")};
+    const QStringList queries = {QStringLiteral("ab"), QStringLiteral("a"), QStringLiteral("b\\s"),
+                                 QStringLiteral("(ab)+"), QStringLiteral("x$")};
+    for (int round = 0; round < 40; ++round) {
+        QString text;
+        while (text.size() < 3000)
+            text += pieces.at(random.bounded(pieces.size()));
+        const TextSearchOptions options{random.bounded(2) == 1, random.bounded(2) == 1,
+                                        random.bounded(2) == 1};
+        const QString query = queries.at(random.bounded(queries.size()));
+        const TextSearchMatches plain = findAllMatches(query, text, options, 500);
+        const TextSearchMatches flagged = findAllMatches(query, text, options, 500, &never);
+        ASSERT_EQ(flagged.totalCount, plain.totalCount);
+        ASSERT_EQ(flagged.results.size(), plain.results.size());
+        for (qsizetype i = 0; i < plain.results.size(); ++i) {
+            TextSearchResult same = flagged.results.at(i);
+            same.id = plain.results.at(i).id;
+            ASSERT_EQ(same, plain.results.at(i)) << query.toStdString() << " #" << i;
+        }
+    }
 }
