@@ -1,9 +1,11 @@
 // Feeds a pattern (the first line; its first byte picks the options) and a text (the rest) to the
 // matcher, and checks every match against ICU's own find loop: skipping the runs a failed
-// leading loop rules out, and the work bound, must never change a match, only stop runaway runs.
+// leading loop rules out, the work bound and an unset stop flag must never change a match, only
+// stop runaway runs.
 #include "platform/IcuRegex.h"
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -43,12 +45,15 @@ std::optional<std::vector<TextRange>> icuMatches(const QString& pattern, uint32_
     return found;
 }
 
-// Ours, or nothing when the run stops.
+// Ours, or nothing when the run stops; with a stop flag that is never set when asked.
 std::optional<std::vector<TextRange>> ourMatches(const IcuRegex& regex, const QString& text,
-                                                 TextRange region) {
+                                                 TextRange region, bool withStopFlag = false) {
+    static const std::atomic<bool> never = false;
     std::vector<TextRange> found;
     try {
         IcuRegexMatcher matcher(regex, text, region);
+        if (withStopFlag)
+            matcher.stopWhenSet(never);
         while (matcher.findNext())
             found.push_back(matcher.range());
     } catch (const RegexError&) {
@@ -101,6 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto ours = ourMatches(*regex, text, region);
         const auto icu = icuMatches(pattern, flags, text, region);
         if (ours && icu && *ours != *icu)
+            std::abort();
+        // A stop flag that is not set changes no match.
+        const auto flagged = ourMatches(*regex, text, region, true);
+        if (ours && flagged && *ours != *flagged)
             std::abort();
     }
     return 0;

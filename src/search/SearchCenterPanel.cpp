@@ -4,7 +4,9 @@
 #include "editor/PaletteFollowing.h"
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
+#include "platform/ReleaseAside.h"
 #include "search/SearchCenterResults.h"
+#include "search/SearchCenterRows.h"
 #include "search/SearchCenterRunStore.h"
 #include "search/SearchPanelParts.h"
 #include "search/SearchResultListModel.h"
@@ -18,6 +20,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -215,20 +218,25 @@ void SearchCenterPanel::refresh(const SearchCenterState& state) {
     // same shared list needs no new rows, however many results it holds.
     const bool sameList = displayed.constData() == m_displayed.constData() &&
                           displayed.size() == m_displayed.size() && m_scope == m_rowsScope;
-    m_displayed = displayed;
+    QList<SearchCenterResult> previous = std::exchange(m_displayed, displayed);
     m_scopeSummary->setText(l("search-center.scope-summary.format")
                                 .arg(state.searchCenterDocumentResults.size())
                                 .arg(state.searchCenterOpenDocumentResults.size())
                                 .arg(state.searchCenterFolderResults.size()));
     m_updating = false;
     if (!sameList || !m_built)
-        rebuild();
+        rebuild(std::move(previous));
 }
 
-void SearchCenterPanel::rebuild() {
+void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
     m_built = true;
     m_rowsScope = m_scope;
-    m_filtered = filterSearchCenterResults(m_displayed, m_filter->text());
+    // What was shown is let go of aside once the new rows are in.
+    Retired retired;
+    retired.displayed = std::move(previousDisplayed);
+    retired.filtered =
+        std::exchange(m_filtered, filterSearchCenterResults(m_displayed, m_filter->text()));
+    const auto releaseRetired = qScopeGuard([&] { releaseAside(std::move(retired)); });
     m_displayedCount = m_displayed.size();
     m_visibleCount->setText(
         l("search-center.visible-results.format").arg(m_filtered.size()).arg(m_displayed.size()));
@@ -239,40 +247,19 @@ void SearchCenterPanel::rebuild() {
                                                : l("search-center.no-filtered-results"));
         m_content->setCurrentWidget(m_empty);
         m_content->setFixedHeight(m_empty->sizeHint().height());
-        m_model->setRows({});
+        retired.rows = m_model->setRowSource(nullptr);
         return;
     }
     // The groups in order of first appearance (as groupSearchCenterResults gives them), each
-    // with the positions of its results in the filtered list, so a click leads back to them.
-    // Tens of thousands of hits are grouped without copying them.
-    QList<QList<qsizetype>> members;
-    QHash<QString, qsizetype> groupOf;
-    for (qsizetype i = 0; i < m_filtered.size(); ++i) {
-        auto found = groupOf.constFind(m_filtered.at(i).groupID);
-        if (found == groupOf.cend()) {
-            found = groupOf.insert(m_filtered.at(i).groupID, members.size());
-            members.append(QList<qsizetype>());
-        }
-        members[*found].append(i);
-    }
-    QList<SearchResultRow> rows;
-    rows.reserve(m_filtered.size() + members.size());
+    // result row leading back to its place in the filtered list. Tens of thousands of hits are
+    // grouped without copying them, and a row's texts are made when it is shown.
     const QString symbol =
         m_scope == SearchCenterScope::Folder ? QStringLiteral("doc.text") : QStringLiteral("doc");
-    const QString countFormat = l("search-center.group-count.format");
     m_model->setPositionFormat(l("find.result-line.format"));
-    for (const QList<qsizetype>& group : members) {
-        const SearchCenterResult& first = m_filtered.at(group.first());
-        rows.append({SearchResultRow::Kind::Group, first.groupTitle, first.groupSubtitle,
-                     countFormat.arg(group.size()), symbol, -1});
-        for (qsizetype index : group) {
-            const SearchCenterResult& result = m_filtered.at(index);
-            rows.append({SearchResultRow::Kind::Result, QString(), QString(), result.preview,
-                         QString(), index, result.line, result.column});
-        }
-    }
-    const qsizetype rowCount = rows.size();
-    m_model->setRows(std::move(rows));
+    auto rows = std::make_shared<SearchCenterRows>(m_filtered, symbol,
+                                                   l("search-center.group-count.format"));
+    const qsizetype rowCount = rows->count();
+    retired.rows = m_model->setRowSource(std::move(rows));
     m_content->setCurrentWidget(m_list);
     m_content->setFixedHeight(searchCenterListHeight(rowCount));
 }

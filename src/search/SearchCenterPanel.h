@@ -7,6 +7,7 @@
 #include <QUuid>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QButtonGroup;
@@ -21,6 +22,7 @@ class QPushButton;
 namespace dunmoss {
 
 class SearchResultListModel;
+class SearchResultRows;
 struct SearchCenterState;
 
 // What the search center panel calls; the window hands in its operations.
@@ -66,7 +68,13 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void rebuild();
+    // The shown list, the filtered list and the rows last shown, let go of aside.
+    struct Retired {
+        QList<SearchCenterResult> displayed;
+        QList<SearchCenterResult> filtered;
+        std::shared_ptr<const SearchResultRows> rows;
+    };
+    void rebuild(QList<SearchCenterResult> previousDisplayed = {});
 
     SearchCenterPanelActions m_actions;
     QButtonGroup* m_scopes = nullptr;

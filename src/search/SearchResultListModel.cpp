@@ -4,29 +4,60 @@
 
 namespace dunmoss {
 
+namespace {
+
+class ListedRows : public SearchResultRows {
+public:
+    explicit ListedRows(QList<SearchResultRow> rows) : m_rows(std::move(rows)) {}
+    qsizetype count() const override { return m_rows.size(); }
+    SearchResultRow at(qsizetype row) const override { return m_rows.at(row); }
+    SearchResultRow::Kind kindAt(qsizetype row) const override { return m_rows.at(row).kind; }
+
+private:
+    QList<SearchResultRow> m_rows;
+};
+
+const std::shared_ptr<const SearchResultRows>& noRows() {
+    static const std::shared_ptr<const SearchResultRows> none =
+        std::make_shared<ListedRows>(QList<SearchResultRow>());
+    return none;
+}
+
+} // namespace
+
+SearchResultListModel::SearchResultListModel(QObject* parent)
+    : QAbstractListModel(parent), m_rows(noRows()) {}
+
 void SearchResultListModel::setRows(QList<SearchResultRow> rows) {
+    setRowSource(std::make_shared<ListedRows>(std::move(rows)));
+}
+
+std::shared_ptr<const SearchResultRows>
+SearchResultListModel::setRowSource(std::shared_ptr<const SearchResultRows> rows) {
     beginResetModel();
-    m_rows = std::move(rows);
+    std::shared_ptr<const SearchResultRows> previous =
+        std::exchange(m_rows, rows ? std::move(rows) : noRows());
     endResetModel();
+    return previous;
 }
 
 int SearchResultListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows->count());
 }
 
 QVariant SearchResultListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const SearchResultRow& row = m_rows.at(index.row());
+    if (role == Qt::SizeHintRole)
+        return QSize(0, kSearchResultRowHeight);
+    if (role == RowKindRole)
+        return static_cast<int>(m_rows->kindAt(index.row()));
+    const SearchResultRow row = m_rows->at(index.row());
     switch (role) {
     case Qt::DisplayRole:
         if (row.line >= 0 && row.title.isEmpty())
             return m_positionFormat.arg(QString::number(row.line), QString::number(row.column));
         return row.title;
-    case Qt::SizeHintRole:
-        return QSize(0, kSearchResultRowHeight);
-    case RowKindRole:
-        return static_cast<int>(row.kind);
     case SubtitleRole:
         return row.subtitle;
     case TrailingRole:
@@ -41,10 +72,10 @@ QVariant SearchResultListModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags SearchResultListModel::flags(const QModelIndex& index) const {
-    if (!index.isValid())
+    if (!index.isValid() || index.row() >= rowCount())
         return Qt::NoItemFlags;
     // Group headers are labels; only hits can be chosen.
-    return m_rows.at(index.row()).kind == SearchResultRow::Kind::Result
+    return m_rows->kindAt(index.row()) == SearchResultRow::Kind::Result
                ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
                : Qt::ItemIsEnabled;
 }

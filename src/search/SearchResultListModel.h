@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QList>
 #include <QString>
+#include <memory>
 
 namespace dunmoss {
 
@@ -25,6 +26,16 @@ struct SearchResultRow {
     qsizetype column = -1;
 };
 
+// Rows made when asked for, so a list of a hundred thousand hits costs only an index until its
+// rows are shown. Read on the main thread only.
+class SearchResultRows {
+public:
+    virtual ~SearchResultRows() = default;
+    virtual qsizetype count() const = 0;
+    virtual SearchResultRow at(qsizetype row) const = 0;
+    virtual SearchResultRow::Kind kindAt(qsizetype row) const { return at(row).kind; }
+};
+
 // Every row has the same height, which the list view relies on to scroll thousands of rows
 // without measuring them.
 inline constexpr int kSearchResultRowHeight = 32;
@@ -41,20 +52,25 @@ public:
         SourceIndexRole
     };
 
-    explicit SearchResultListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
+    explicit SearchResultListModel(QObject* parent = nullptr);
 
+    // Rows made in advance.
     void setRows(QList<SearchResultRow> rows);
+    // Rows made when shown; returns the rows shown before, so the caller may let go of them
+    // where it likes.
+    std::shared_ptr<const SearchResultRows>
+    setRowSource(std::shared_ptr<const SearchResultRows> rows);
     // The text of a result's position given as numbers, with %1 for the line and %2 for the
     // column.
     void setPositionFormat(const QString& format) { m_positionFormat = format; }
-    const QList<SearchResultRow>& rows() const { return m_rows; }
+    SearchResultRow row(qsizetype index) const { return m_rows->at(index); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    QList<SearchResultRow> m_rows;
+    std::shared_ptr<const SearchResultRows> m_rows;
     QString m_positionFormat = QStringLiteral("%1:%2");
 };
 

@@ -175,8 +175,8 @@ TEST_F(FindWidgets, SearchCenterListsGroupedResultsFiltersAndOpensThem) {
     ASSERT_TRUE(center()->isVisible());
     const auto* rows = static_cast<SearchResultListModel*>(center()->listView()->model());
     ASSERT_EQ(rows->rowCount(), 3); // one group, two hits
-    EXPECT_EQ(rows->rows().at(0).kind, SearchResultRow::Kind::Group);
-    EXPECT_EQ(rows->rows().at(2).trailing, QStringLiteral("alpha two"));
+    EXPECT_EQ(rows->row(0).kind, SearchResultRow::Kind::Group);
+    EXPECT_EQ(rows->row(2).trailing, QStringLiteral("alpha two"));
     EXPECT_EQ(center()->listView()->height(), 120);
     EXPECT_EQ(center()->runPicker()->count(), 2);
     EXPECT_EQ(center()->runPicker()->currentIndex(), 1); // the new run is shown

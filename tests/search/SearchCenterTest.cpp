@@ -2,6 +2,7 @@
 #include "support/WaitForOpening.h"
 
 #include "search/SearchCenterResults.h"
+#include "search/SearchCenterRows.h"
 #include "search/SearchCenterRunStore.h"
 #include "session/SessionWriter.h"
 
@@ -170,6 +171,41 @@ TEST_F(SearchCenterTest, FilterAndGroupKeepTheSearchOrder) {
     EXPECT_EQ(groups[0].results, (QList{list[0], list[2]}));
     EXPECT_EQ(groups[1].subtitle, QStringLiteral("/home/B"));
     EXPECT_TRUE(groupSearchCenterResults({}).isEmpty());
+}
+
+TEST_F(SearchCenterTest, RowsMadeWhenShownListEachGroupAsTheGroupingDoes) {
+    // Groups that come back after another, as the results of a run may.
+    QList<SearchCenterResult> list;
+    const QStringList groups = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    for (int i = 0; i < 40; ++i)
+        list << hit(groups.at((i / 3 + i % 2) % 3), QStringLiteral("hit %1").arg(i), i + 1, i % 7);
+    list[1].groupSubtitle = QStringLiteral("/home/B");
+    const SearchCenterRows rows(list, QStringLiteral("doc"), QStringLiteral("%1 hits"));
+
+    // Every group's header, then its results: the same rows as the grouping gives.
+    QList<SearchResultRow> expected;
+    for (const SearchCenterResultGroup& group : groupSearchCenterResults(list)) {
+        expected.append({SearchResultRow::Kind::Group, group.title, group.subtitle,
+                         QStringLiteral("%1 hits").arg(group.results.size()), QStringLiteral("doc"),
+                         -1});
+        for (const SearchCenterResult& result : group.results) {
+            const qsizetype index = list.indexOf(result);
+            expected.append({SearchResultRow::Kind::Result, QString(), QString(), result.preview,
+                             QString(), index, result.line, result.column});
+        }
+    }
+    ASSERT_EQ(rows.count(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const SearchResultRow row = rows.at(i);
+        const SearchResultRow& want = expected.at(i);
+        EXPECT_EQ(rows.kindAt(i), want.kind) << i;
+        EXPECT_EQ(std::tie(row.kind, row.title, row.subtitle, row.trailing, row.symbolName,
+                           row.sourceIndex, row.line, row.column),
+                  std::tie(want.kind, want.title, want.subtitle, want.trailing, want.symbolName,
+                           want.sourceIndex, want.line, want.column))
+            << i;
+    }
+    EXPECT_EQ(SearchCenterRows({}, QString(), QString()).count(), 0);
 }
 
 TEST_F(SearchCenterTest, RecordingKeepsTenNewestFirstWithoutDuplicates) {
