@@ -131,8 +131,9 @@ TEST(HeaderChoicePopovers, EncodingPopoverHasTheReopenSectionOnlyForAFile) {
     ToolbarPopoverContent content =
         encodingPopoverContent(values, recorder.commands(), recorder.close());
     ASSERT_EQ(content.elements.size(), 2) << "an untitled tab has nothing to reopen";
-    const auto& encodings = std::get<ToolbarPopoverSection>(content.elements.at(0));
-    const auto& lineEndings = std::get<ToolbarPopoverSection>(content.elements.at(1));
+    // Copies: `content` is made again below.
+    const auto encodings = std::get<ToolbarPopoverSection>(content.elements.at(0));
+    const auto lineEndings = std::get<ToolbarPopoverSection>(content.elements.at(1));
     EXPECT_EQ(encodings.titleKey, "encoding.title");
     EXPECT_EQ(encodings.rows.size(), 9);
     EXPECT_EQ(lineEndings.titleKey, "line-ending.title");
