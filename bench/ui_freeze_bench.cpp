@@ -496,6 +496,89 @@ void openManyFiles(benchmark::State& state, int count, bool viaSessionFile) {
     }
 }
 
+// A window holding `count` small file tabs, the middle one active, as a large session leaves it.
+struct ManyTabsWindow : Window {
+    explicit ManyTabsWindow(int count, Session session)
+        : Window(QStringLiteral("tab0.txt"), QStringLiteral("text of tab 0\n"), 0, false, session) {
+        model().update([&](EditorWindowState& s) {
+            for (int i = 1; i < count; ++i)
+                s.tabs.append(fileTab(dir, QStringLiteral("tab%1.txt").arg(i),
+                                      QStringLiteral("text of tab %1\n").arg(i), 0));
+            s.activeTabID = s.tabs.at(count / 2).id;
+        });
+        settleFor(300);
+    }
+    const QList<EditorTab>& tabs() const { return model().state().tabs; }
+};
+
+enum class TabStep { Switch, TypeInCleanTab, CloseActive, CloseOther, OpenFile, NewTab, Resize };
+
+// One step on a window of `count` tabs, from the command record or the window's operations as
+// the tab strip, the menu and the keyboard reach them; each step ends when the model shows its
+// result, and the loop keeps turning a while after it so the refresh and paint count too.
+void stepWithManyTabs(benchmark::State& state, int count, TabStep step, Session session) {
+    ManyTabsWindow window(count, session);
+    WindowCommandTable& table = window.view->commandTable();
+    int typed = 0, round = 0;
+    double longest = 0;
+    for (auto _ : state) {
+        ++round;
+        const int n = int(window.tabs().size());
+        const QUuid target = window.tabs().at((round * 977) % n).id;
+        std::function<void()> action;
+        std::function<bool()> done;
+        switch (step) {
+        case TabStep::Switch:
+            action = [&] { table.selectTab(target); };
+            done = [&] { return window.model().state().activeTabID == target; };
+            break;
+        case TabStep::TypeInCleanTab: {
+            // Untimed: make a clean tab active and give it the keyboard.
+            table.selectTab(target);
+            settleFor(100);
+            ShortcutTextView* editor = window.textView();
+            action = [&, editor] { bench::typeOneKey(editor, typed); };
+            done = [&] { return tabIsModified(activeTab(window.model().state())); };
+            break;
+        }
+        case TabStep::CloseActive:
+        case TabStep::CloseOther: {
+            const QUuid closed =
+                step == TabStep::CloseActive ? window.model().state().activeTabID : target;
+            action = [&, closed] { table.requestCloseTab(closed); };
+            done = [&, n] { return window.tabs().size() == n - 1; };
+            break;
+        }
+        case TabStep::OpenFile: {
+            const QUrl url =
+                QUrl::fromLocalFile(window.dir.filePath(QStringLiteral("more%1.txt").arg(round)));
+            QFile file(url.toLocalFile());
+            file.open(QIODevice::WriteOnly);
+            file.write("one more file\n");
+            file.close();
+            action = [&, url] { window.model().opening().openDocument(url); };
+            done = [&, url] { return showsFile(window, url); };
+            break;
+        }
+        case TabStep::NewTab:
+            action = [&] { table.newDocument(); };
+            done = [&, n] { return window.tabs().size() == n + 1; };
+            break;
+        case TabStep::Resize:
+            action = [&] { window.view->resize(round % 2 ? 980 : 1060, 720); };
+            done = [] { return true; };
+            break;
+        }
+        const Drive d = driveAndSettle(action, done, 60'000);
+        if (!d.finished)
+            state.SkipWithError("the step did not finish");
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(d.longestStallMs / 1e3);
+    }
+    state.counters["tabs"] = double(window.tabs().size());
+    report(state, longest);
+}
+
 void registerAll() {
     const auto add = [](const std::string& name, std::function<void(benchmark::State&)> run) {
         return benchmark::RegisterBenchmark(name.c_str(), std::move(run))
@@ -579,6 +662,21 @@ void registerAll() {
             return f.sparse(QStringLiteral("sparse.bin"), qint64(1) << 30);
         });
     })->Iterations(2);
+    const std::vector<std::pair<std::string, TabStep>> tabSteps{
+        {"switch", TabStep::Switch},
+        {"type_in_clean_tab", TabStep::TypeInCleanTab},
+        {"close_active", TabStep::CloseActive},
+        {"close_other", TabStep::CloseOther},
+        {"open_file", TabStep::OpenFile},
+        {"new_tab", TabStep::NewTab},
+        {"resize", TabStep::Resize},
+    };
+    for (const auto& [suffix, session] :
+         {std::pair{"", Session::Saved}, std::pair{"_no_session", Session::NotSaved}})
+        for (const auto& [name, step] : tabSteps)
+            add("tabs/3000_" + name + suffix, [step, session](benchmark::State& s) {
+                stepWithManyTabs(s, 3000, step, session);
+            })->Iterations(5);
     for (int count : {250, 1000}) {
         add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
             openManyFiles(s, count, false);
