@@ -1,174 +1,161 @@
 #include "chrome/TabStripView.h"
 
 #include "editor/IconTable.h"
-#include "editor/LiteralText.h"
-#include "platform/Localization.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPainterPath>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QToolButton>
+#include <QSet>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace dunmoss {
 
 namespace {
 
-QFont captionFont(const QFont& base) {
-    QFont font = base;
-    font.setPointSizeF(qMax(8.0, base.pointSizeF() - 1.0));
-    return font;
-}
+// The row's padding at its ends and between items; the row's own padding above and below.
+constexpr int kRowPadding = 8;
+constexpr int kItemSpacing = 4;
+constexpr int kRowVerticalPadding = 5;
 
 } // namespace
 
-TabSelectButton::TabSelectButton(QWidget* parent) : QAbstractButton(parent) {
-    setObjectName(QStringLiteral("tabSelectButton"));
-    setCursor(Qt::ArrowCursor);
-    setFocusPolicy(Qt::NoFocus);
-    setFont(captionFont(font()));
-    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
-}
-
-void TabSelectButton::setItem(const TabStripItem& item) {
-    if (item.title == m_item.title && item.symbolName == m_item.symbolName &&
-        item.symbolColor == m_item.symbolColor) {
-        m_item = item;
-        return;
-    }
-    const bool resized = item.title != m_item.title;
-    m_item = item;
-    // The title is drawn here; the text only names the button, with no shortcut letter.
-    setText(literalMnemonicText(item.title));
-    setToolTip(literalToolTip(item.title));
-    if (resized)
-        updateGeometry();
-    update();
-}
-
-int TabSelectButton::symbolSize() const {
-    return qMax(9, fontMetrics().height() - 4);
-}
-
-QSize TabSelectButton::sizeHint() const {
-    const QFontMetrics metrics = fontMetrics();
-    const int natural = symbolSize() + 6 + metrics.horizontalAdvance(m_item.title) + 1;
-    return QSize(qMin(kMaximumWidth, natural), qMax(symbolSize(), metrics.height()));
-}
-
-QString TabSelectButton::displayedTitle() const {
-    const int available = qMin(width(), kMaximumWidth) - symbolSize() - 6;
-    return fontMetrics().elidedText(m_item.title, Qt::ElideRight, qMax(0, available));
-}
-
-void TabSelectButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    const int size = symbolSize();
-    const QColor symbolColor = m_item.symbolColor == TabStripItem::SymbolColor::Orange
-                                   ? systemOrange()
-                                   : secondaryLabelColor(palette());
-    const QPixmap symbol = symbolPixmap(m_item.symbolName, size, symbolColor, devicePixelRatioF());
-    p.drawPixmap(QPoint(0, (height() - size) / 2), symbol);
-    p.setPen(palette().color(QPalette::WindowText));
-    const QRect textRect(size + 6, 0, width() - size - 6, height());
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, displayedTitle());
-}
-
-TabStripItemWidget::TabStripItemWidget(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("tabStripItem"));
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(10, 6, 10, 6);
-    layout->setSpacing(7);
-    m_select = new TabSelectButton(this);
-    m_close = makeCloseSymbolButton(localizedString(QStringLiteral("command.close-tab")), this);
-    m_close->setObjectName(QStringLiteral("tabCloseButton"));
-    layout->addWidget(m_select, 0, Qt::AlignVCenter);
-    layout->addWidget(m_close, 0, Qt::AlignVCenter);
-    connect(m_select, &QAbstractButton::clicked, this, [this] { emit selectRequested(m_item.id); });
-    connect(m_close, &QToolButton::clicked, this, [this] { emit closeRequested(m_item.id); });
-}
-
-void TabStripItemWidget::setItem(const TabStripItem& item) {
-    const bool activeChanged = item.isActive != m_item.isActive;
-    m_item = item;
-    m_select->setItem(item);
-    if (activeChanged)
-        update();
-}
-
-void TabStripItemWidget::paintEvent(QPaintEvent*) {
-    if (!m_item.isActive)
-        return;
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 6, 6);
-    p.fillPath(path, palette().color(QPalette::Base));
-}
-
-TabStripView::TabStripView(QWidget* parent) : QWidget(parent) {
+TabStripView::TabStripView(QWidget* parent)
+    : QWidget(parent), m_geometry(kRowPadding, kItemSpacing) {
     setObjectName(QStringLiteral("tabStrip"));
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     m_scroll = new QScrollArea(this);
+    outer->addWidget(m_scroll);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // A click on a tab must not take the keyboard from the text.
     m_scroll->setFocusPolicy(Qt::NoFocus);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    m_row = new QWidget(m_scroll);
-    m_row->setAutoFillBackground(false);
-    m_rowLayout = new QHBoxLayout(m_row);
-    m_rowLayout->setContentsMargins(8, 5, 8, 5);
-    m_rowLayout->setSpacing(4);
-    m_rowLayout->addStretch(1);
-    m_scroll->setWidget(m_row);
-    outer->addWidget(m_scroll);
+    // The row is filled with the window's colour, as the scroll area fills the widget it scrolls.
+    m_scroll->viewport()->setBackgroundRole(QPalette::Window);
+    m_scroll->viewport()->setAutoFillBackground(true);
+    // The item widgets stand in the viewport; the scroll bar's value is how far the row is
+    // scrolled.
     m_scroll->viewport()->installEventFilter(this);
+    connect(m_scroll->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &TabStripView::placeItems);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    makeProbe();
     // One item's height plus the row padding; computed from the font so it follows the theme.
-    TabStripItemWidget probe;
-    setFixedHeight(probe.sizeHint().height() + 10);
+    setFixedHeight(m_itemHeight + 2 * kRowVerticalPadding);
+}
+
+void TabStripView::makeProbe() {
+    delete m_probe;
+    m_probe = new TabStripItemWidget(m_scroll->viewport());
+    m_probe->hide();
+    m_itemHeight = m_probe->sizeHint().height();
+    m_chromeWidth = m_probe->sizeHint().width() - m_probe->selectButton()->sizeHint().width();
+}
+
+int TabStripView::itemWidth(const QString& title) const {
+    return m_chromeWidth + m_probe->selectButton()->widthFor(title);
 }
 
 void TabStripView::setTabs(const QList<EditorTab>& tabs, const QUuid& activeTabID) {
-    setItems(tabStripItems(tabs, activeTabID));
+    const TabStripItemFeed::Change change = m_feed.update(tabs, activeTabID);
+    if (change.isEmpty())
+        return;
+    const QList<TabStripItem>& items = m_feed.items();
+    if (change.reordered) {
+        // A tab keeps the width measured for it unless its title was worked out again.
+        QHash<QUuid, int> known;
+        known.reserve(m_placedIDs.size());
+        for (qsizetype i = 0; i < m_placedIDs.size(); ++i)
+            known.insert(m_placedIDs[i], m_geometry.width(i));
+        for (const qsizetype i : change.retitled)
+            known.remove(items[i].id);
+        remeasure(known);
+    } else {
+        for (const qsizetype i : change.retitled)
+            m_geometry.setWidth(i, itemWidth(items[i].title));
+    }
+    updateScrollRange();
+    placeItems();
 }
 
-void TabStripView::setItems(const QList<TabStripItem>& items) {
-    if (items == m_items)
-        return;
-    m_items = items;
-    while (m_widgets.size() > items.size())
-        delete m_widgets.takeLast();
-    // Each tab shown in a shown row lays the whole row out again; many new tabs (a drop, a
-    // session file) are shown with the row's layout held, and the row is laid out once.
-    const bool many = items.size() - m_widgets.size() > 1;
-    if (many)
-        m_rowLayout->setEnabled(false);
-    while (m_widgets.size() < items.size()) {
-        auto* widget = new TabStripItemWidget(m_row);
-        connect(widget, &TabStripItemWidget::selectRequested, this,
-                &TabStripView::selectTabRequested);
-        connect(widget, &TabStripItemWidget::closeRequested, this,
-                &TabStripView::closeTabRequested);
-        // Before the trailing stretch.
-        m_rowLayout->insertWidget(m_widgets.size(), widget, 0, Qt::AlignVCenter);
-        if (many)
+void TabStripView::remeasure(const QHash<QUuid, int>& known) {
+    const QList<TabStripItem>& items = m_feed.items();
+    QList<int> widths;
+    widths.reserve(items.size());
+    m_placedIDs.clear();
+    m_placedIDs.reserve(items.size());
+    for (const TabStripItem& item : items) {
+        const auto found = known.constFind(item.id);
+        widths.append(found != known.cend() ? *found : itemWidth(item.title));
+        m_placedIDs.append(item.id);
+    }
+    m_geometry.setWidths(std::move(widths));
+}
+
+void TabStripView::updateScrollRange() {
+    const int viewportWidth = m_scroll->viewport()->width();
+    QScrollBar* bar = m_scroll->horizontalScrollBar();
+    // Setting the range clamps the value, which places the items when it moves.
+    bar->setPageStep(qMax(1, viewportWidth));
+    bar->setRange(0, qMax(0, m_geometry.contentWidth() - viewportWidth));
+}
+
+TabStripItemWidget* TabStripView::takeItemWidget() {
+    if (!m_spare.isEmpty())
+        return m_spare.takeLast();
+    auto* widget = new TabStripItemWidget(m_scroll->viewport());
+    connect(widget, &TabStripItemWidget::selectRequested, this, &TabStripView::selectTabRequested);
+    connect(widget, &TabStripItemWidget::closeRequested, this, &TabStripView::closeTabRequested);
+    return widget;
+}
+
+void TabStripView::placeItems() {
+    QWidget* viewport = m_scroll->viewport();
+    const int offset = m_scroll->horizontalScrollBar()->value();
+    // Before the strip is first shown its width is not known yet: a screen's width is the most
+    // it will show.
+    int span = viewport->width();
+    if (!isVisible())
+        if (const QScreen* shown = screen())
+            span = qMax(span, shown->geometry().width());
+    const auto [first, last] = m_geometry.itemsBetween(offset, offset + span);
+    const QList<TabStripItem>& items = m_feed.items();
+
+    QSet<QUuid> inView;
+    inView.reserve(last - first);
+    for (qsizetype i = first; i < last; ++i)
+        inView.insert(items[i].id);
+    for (auto it = m_shown.begin(); it != m_shown.end();) {
+        if (inView.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        it.value()->hide();
+        m_spare.append(it.value());
+        it = m_shown.erase(it);
+    }
+    const int top = (viewport->height() - m_itemHeight) / 2;
+    for (qsizetype i = first; i < last; ++i) {
+        TabStripItemWidget*& widget = m_shown[items[i].id];
+        if (!widget)
+            widget = takeItemWidget();
+        widget->setItem(items[i]);
+        widget->setGeometry(m_geometry.left(i) - offset, top, m_geometry.width(i), m_itemHeight);
+        if (widget->isHidden())
             widget->show();
-        m_widgets.append(widget);
     }
-    if (many) {
-        m_rowLayout->setEnabled(true);
-        m_rowLayout->activate();
-    }
-    for (qsizetype i = 0; i < items.size(); ++i)
-        m_widgets[i]->setItem(items[i]);
+}
+
+QList<TabStripItemWidget*> TabStripView::itemWidgets() const {
+    QList<TabStripItemWidget*> widgets = m_shown.values();
+    std::sort(widgets.begin(), widgets.end(),
+              [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+    return widgets;
 }
 
 void TabStripView::paintEvent(QPaintEvent*) {
@@ -177,21 +164,40 @@ void TabStripView::paintEvent(QPaintEvent*) {
 }
 
 bool TabStripView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_scroll->viewport() && event->type() == QEvent::Wheel) {
-        // No scroll bar is shown: the wheel scrolls the row sideways.
-        const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
-        const int step = delta.x() != 0 ? delta.x() : delta.y();
-        QScrollBar* bar = m_scroll->horizontalScrollBar();
-        bar->setValue(bar->value() - step);
-        return true;
+    if (watched == m_scroll->viewport()) {
+        if (event->type() == QEvent::Wheel) {
+            // No scroll bar is shown: the wheel scrolls the row sideways.
+            const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
+            const int step = delta.x() != 0 ? delta.x() : delta.y();
+            QScrollBar* bar = m_scroll->horizontalScrollBar();
+            bar->setValue(bar->value() - step);
+            return true;
+        }
+        if (event->type() == QEvent::Resize) {
+            updateScrollRange();
+            placeItems();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void TabStripView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
-        for (TabStripItemWidget* widget : m_widgets)
+        for (TabStripItemWidget* widget : std::as_const(m_shown))
             widget->update();
+    if (event->type() == QEvent::FontChange) {
+        // Items are measured and made again in the new font.
+        for (TabStripItemWidget* widget : std::as_const(m_shown))
+            delete widget;
+        qDeleteAll(m_spare);
+        m_shown.clear();
+        m_spare.clear();
+        makeProbe();
+        setFixedHeight(m_itemHeight + 2 * kRowVerticalPadding);
+        remeasure({});
+        updateScrollRange();
+        placeItems();
+    }
     QWidget::changeEvent(event);
 }
 

@@ -1,33 +1,32 @@
 #pragma once
 
+#include "chrome/TabStripGeometry.h"
+#include "chrome/TabStripItemWidget.h"
 #include "window/TabStripItems.h"
 
-#include <QAbstractButton>
+#include <QHash>
 #include <QList>
 #include <QWidget>
 
-class QHBoxLayout;
 class QScrollArea;
-class QToolButton;
 
 namespace dunmoss {
 
-class TabStripItemWidget;
-
 // The window's row of tabs. Stateless: the window hands it the tabs and the active id after
-// every change and listens for the two requests. Item widgets are reused between updates so that
-// typing (which changes one tab's mark at most) does not rebuild the row.
+// every change and listens for the two requests. Only the tabs in view have widgets, placed from
+// the widths of all titles (each measured once), so what a change costs does not grow with the
+// number of tabs: typing changes one tab's mark at most, switching two highlights, and a window
+// of thousands of tabs holds a screenful of item widgets.
 class TabStripView : public QWidget {
     Q_OBJECT
 public:
     explicit TabStripView(QWidget* parent = nullptr);
 
     void setTabs(const QList<EditorTab>& tabs, const QUuid& activeTabID);
-    void setItems(const QList<TabStripItem>& items);
-    const QList<TabStripItem>& items() const { return m_items; }
+    const QList<TabStripItem>& items() const { return m_feed.items(); }
 
-    // The item widgets in order (for layout checks and tests).
-    QList<TabStripItemWidget*> itemWidgets() const { return m_widgets; }
+    // The item widgets of the tabs in view, in tab order (for layout checks and tests).
+    QList<TabStripItemWidget*> itemWidgets() const;
     QScrollArea* scrollArea() const { return m_scroll; }
 
 signals:
@@ -40,57 +39,28 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Places every item again; a tab found in `known` keeps the width measured for it.
+    void remeasure(const QHash<QUuid, int>& known);
+    int itemWidth(const QString& title) const;
+    void updateScrollRange();
+    // Gives each tab in view a widget at its place; widgets of tabs out of view are kept for
+    // later.
+    void placeItems();
+    TabStripItemWidget* takeItemWidget();
+    void makeProbe();
+
     QScrollArea* m_scroll = nullptr;
-    QWidget* m_row = nullptr;
-    QHBoxLayout* m_rowLayout = nullptr;
-    QList<TabStripItemWidget*> m_widgets;
-    QList<TabStripItem> m_items;
-};
-
-// The label part of an item: state symbol and title, at most 180 pixels wide, elided.
-class TabSelectButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit TabSelectButton(QWidget* parent = nullptr);
-    void setItem(const TabStripItem& item);
-    QString symbolName() const { return m_item.symbolName; }
-    TabStripItem::SymbolColor symbolColor() const { return m_item.symbolColor; }
-    // The title as drawn, elided when it does not fit.
-    QString displayedTitle() const;
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-    static constexpr int kMaximumWidth = 180;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    int symbolSize() const;
-    TabStripItem m_item;
-};
-
-class TabStripItemWidget : public QWidget {
-    Q_OBJECT
-public:
-    explicit TabStripItemWidget(QWidget* parent = nullptr);
-    void setItem(const TabStripItem& item);
-    const TabStripItem& item() const { return m_item; }
-    TabSelectButton* selectButton() const { return m_select; }
-    QToolButton* closeButton() const { return m_close; }
-
-signals:
-    void selectRequested(const QUuid& tabID);
-    void closeRequested(const QUuid& tabID);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    TabStripItem m_item;
-    TabSelectButton* m_select = nullptr;
-    QToolButton* m_close = nullptr;
+    // Never shown: measures items in the font and style the item widgets have.
+    TabStripItemWidget* m_probe = nullptr;
+    int m_itemHeight = 0;
+    // What an item adds to its select button's width: padding, spacing and the close button.
+    int m_chromeWidth = 0;
+    TabStripItemFeed m_feed;
+    TabStripGeometry m_geometry;
+    // The tab of each item the geometry places, in order.
+    QList<QUuid> m_placedIDs;
+    QHash<QUuid, TabStripItemWidget*> m_shown;
+    QList<TabStripItemWidget*> m_spare;
 };
 
 } // namespace dunmoss

@@ -4,7 +4,9 @@
 
 #include <QList>
 #include <QString>
+#include <QUrl>
 #include <QUuid>
+#include <optional>
 
 namespace dunmoss {
 
@@ -25,5 +27,31 @@ struct TabStripItem {
 // One item per tab in order; only the tab whose id equals `activeTabID` is active, so an id that
 // names no tab highlights nothing.
 QList<TabStripItem> tabStripItems(const QList<EditorTab>& tabs, const QUuid& activeTabID);
+
+// The tab strip's items kept in line with the window's tabs, which are handed over after every
+// change of the window. An update costs a few comparisons per tab: a tab keeps its item while
+// its file, modified state and activity stay, and its title is worked out again only when its
+// file changed. The change says what the strip must redo.
+class TabStripItemFeed {
+public:
+    struct Change {
+        // Tabs came, went or moved: an index may now name another tab.
+        bool reordered = false;
+        // Otherwise the indices whose item changed, ascending.
+        QList<qsizetype> changed;
+        // The indices whose title was worked out again (after the change), ascending.
+        QList<qsizetype> retitled;
+
+        bool isEmpty() const { return !reordered && changed.isEmpty(); }
+    };
+
+    Change update(const QList<EditorTab>& tabs, const QUuid& activeTabID);
+    const QList<TabStripItem>& items() const { return m_items; }
+
+private:
+    QList<TabStripItem> m_items;
+    // The file each item's title was made from.
+    QList<std::optional<QUrl>> m_files;
+};
 
 } // namespace dunmoss

@@ -138,3 +138,112 @@ TEST(TabStripView, UpdatesReuseItemsAndFollowEdits) {
     strip.setTabs({a}, a.id);
     EXPECT_EQ(strip.itemWidgets().size(), 1);
 }
+
+TEST(TabStripGeometry, PlacesItemsAndFindsThoseInAStretch) {
+    TabStripGeometry geometry(8, 4);
+    EXPECT_EQ(geometry.contentWidth(), 16);
+    EXPECT_EQ(geometry.itemsBetween(0, 100), std::make_pair(qsizetype(0), qsizetype(0)));
+    geometry.setWidths({50, 60, 70, 80});
+    EXPECT_EQ(geometry.left(0), 8);
+    EXPECT_EQ(geometry.left(1), 62);
+    EXPECT_EQ(geometry.left(3), 200);
+    EXPECT_EQ(geometry.contentWidth(), 288);
+    // Items that only reach into the stretch count; a stretch in a gap holds none.
+    EXPECT_EQ(geometry.itemsBetween(0, 63), std::make_pair(qsizetype(0), qsizetype(2)));
+    EXPECT_EQ(geometry.itemsBetween(58, 62), std::make_pair(qsizetype(1), qsizetype(1)));
+    EXPECT_EQ(geometry.itemsBetween(121, 1000), std::make_pair(qsizetype(1), qsizetype(4)));
+    EXPECT_EQ(geometry.itemsBetween(280, 1000), std::make_pair(qsizetype(4), qsizetype(4)));
+    geometry.setWidth(1, 10);
+    EXPECT_EQ(geometry.left(1), 62);
+    EXPECT_EQ(geometry.left(2), 76);
+    EXPECT_EQ(geometry.left(3), 150);
+}
+
+namespace {
+
+QList<EditorTab> manyTabs(int count) {
+    QList<EditorTab> tabs;
+    for (int i = 0; i < count; ++i)
+        tabs.append(fileTab(QStringLiteral("tab-%1.txt").arg(i)));
+    return tabs;
+}
+
+// Every item widget stands where the row would lay it out: after the one before it, at its own
+// size, centred in the row, and shows its own tab.
+void expectLaidOutInOrder(const TabStripView& strip) {
+    const QList<TabStripItemWidget*> widgets = strip.itemWidgets();
+    ASSERT_FALSE(widgets.isEmpty());
+    const int offset = strip.scrollArea()->horizontalScrollBar()->value();
+    for (qsizetype i = 0; i < widgets.size(); ++i) {
+        const TabStripItemWidget* widget = widgets[i];
+        EXPECT_TRUE(widget->isVisible());
+        EXPECT_EQ(widget->size(), widget->sizeHint());
+        EXPECT_EQ(widget->y(), 5);
+        const qsizetype index = strip.items().indexOf(widget->item());
+        ASSERT_GE(index, 0) << "a widget shows an item that is gone";
+        if (index == 0)
+            EXPECT_EQ(widget->x() + offset, 8);
+        if (i > 0) {
+            EXPECT_EQ(strip.items().indexOf(widgets[i - 1]->item()), index - 1);
+            EXPECT_EQ(widget->x(), widgets[i - 1]->geometry().right() + 1 + 4);
+        }
+    }
+}
+
+} // namespace
+
+TEST(TabStripView, ThousandsOfTabsHoldOnlyTheWidgetsInView) {
+    TabStripView strip;
+    QList<EditorTab> tabs = manyTabs(3000);
+    strip.setTabs(tabs, tabs[0].id);
+    strip.resize(700, strip.height());
+    strip.show();
+    QApplication::processEvents();
+    EXPECT_EQ(strip.items().size(), 3000);
+    EXPECT_LT(strip.itemWidgets().size(), 20);
+    expectLaidOutInOrder(strip);
+    EXPECT_TRUE(strip.itemWidgets().first()->item().isActive);
+
+    // Scrolled to the end, the last tabs are shown and clickable.
+    QScrollBar* bar = strip.scrollArea()->horizontalScrollBar();
+    bar->setValue(bar->maximum());
+    expectLaidOutInOrder(strip);
+    TabStripItemWidget* last = strip.itemWidgets().last();
+    EXPECT_EQ(last->item().id, tabs.last().id);
+    EXPECT_LE(last->geometry().right() + 1 + 8, strip.scrollArea()->viewport()->width());
+    QSignalSpy selects(&strip, &TabStripView::selectTabRequested);
+    QTest::mouseClick(last->selectButton(), Qt::LeftButton);
+    ASSERT_EQ(selects.count(), 1);
+    EXPECT_EQ(selects.at(0).at(0).toUuid(), tabs.last().id);
+
+    // A tab far away becomes active and modified: what is in view stays; the row is as long.
+    const int length = bar->maximum();
+    tabs[2].document.text += QStringLiteral("typed");
+    strip.setTabs(tabs, tabs[2].id);
+    EXPECT_EQ(bar->maximum(), length);
+    EXPECT_EQ(strip.itemWidgets().last()->item().id, tabs.last().id);
+    EXPECT_FALSE(strip.itemWidgets().last()->item().isActive);
+    EXPECT_EQ(strip.items()[2].symbolName, QStringLiteral("circle.fill"));
+
+    // Closing tabs at the end pulls the row back into view.
+    const QList<TabStripItemWidget*> before = strip.itemWidgets();
+    tabs.remove(tabs.size() - 3, 3);
+    strip.setTabs(tabs, tabs[2].id);
+    EXPECT_LT(bar->maximum(), length);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    expectLaidOutInOrder(strip);
+    EXPECT_EQ(strip.itemWidgets().last()->item().id, tabs.last().id);
+    EXPECT_LE(strip.itemWidgets().size(), before.size() + 3);
+
+    // Back at the start, the highlighted tab shows its dot; renaming it moves the tabs after it.
+    bar->setValue(0);
+    tabs[2].fileURL = QUrl::fromLocalFile(QStringLiteral("/tmp/a-much-longer-name-now.txt"));
+    strip.setTabs(tabs, tabs[2].id);
+    expectLaidOutInOrder(strip);
+    const TabStripItemWidget* renamed = strip.itemWidgets().at(2);
+    EXPECT_EQ(renamed->item().id, tabs[2].id);
+    EXPECT_TRUE(renamed->item().isActive);
+    EXPECT_EQ(renamed->selectButton()->symbolName(), QStringLiteral("circle.fill"));
+    EXPECT_EQ(renamed->selectButton()->displayedTitle(),
+              QStringLiteral("a-much-longer-name-now.txt"));
+}
