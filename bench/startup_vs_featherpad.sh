@@ -2,7 +2,8 @@
 # Start-up to a shown window holding a 5,000,000-byte text file: Dunmoss Notepad against
 # FeatherPad (also Qt), both under one Xvfb server, each launched several times with a fresh
 # settings folder. A launch counts as shown once a viewable top-level window whose title names
-# the file exists, which both programs set only after the file is loaded.
+# the file exists, which both programs set only after the file is loaded. The resident memory of
+# each is read a second after its window is shown.
 #   usage: bench/startup_vs_featherpad.sh [path/to/dunmoss-notepad] [runs]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,14 +34,15 @@ PY
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-# Milliseconds from launch until a viewable window titled with the file's name exists.
+# Milliseconds from launch until a viewable window titled with the file's name exists, and the
+# program's resident memory in MB a second later ("timeout" and "-" when no window came).
 time_launch() {
   local home="$work/home-$RANDOM"
   mkdir -p "$home"
-  local start pid id elapsed=""
+  local start pid id elapsed="" rss="-"
   start=$(now_ms)
   XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" HOME="$home" "$@" "$file" \
-    >/dev/null 2>&1 &
+    >"$home/output" 2>&1 &
   pid=$!
   for _ in $(seq 1 3000); do
     id=$(xwininfo -root -tree 2>/dev/null | grep -F "startup-sample.txt" | awk '{print $1}' | head -1)
@@ -50,21 +52,31 @@ time_launch() {
     fi
     sleep 0.01
   done
+  if [ -n "$elapsed" ]; then
+    sleep 1
+    rss=$(awk '/^VmRSS:/ { printf "%d", $2 / 1024 }' "/proc/$pid/status" 2>/dev/null || echo "-")
+  else
+    # Said on the terminal: a launch that never showed the file is a fault, not noise.
+    { echo "no window from $1 (exit status below if it ended):"; cat "$home/output"; } >&2
+  fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-  echo "${elapsed:-timeout}"
+  echo "${elapsed:-timeout} ${rss:--}"
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)}'; }
 
-ours_times=(); peer_times=()
+ours_times=(); peer_times=(); ours_rss=(); peer_rss=()
 for _ in $(seq 1 "$runs"); do
-  ours_times+=("$(time_launch "$ours")")
-  peer_times+=("$(time_launch "$peer")")
+  r=$(time_launch "$ours"); ours_times+=("${r% *}"); ours_rss+=("${r#* }")
+  r=$(time_launch "$peer"); peer_times+=("${r% *}"); peer_rss+=("${r#* }")
 done
-ours_median=$(printf '%s\n' "${ours_times[@]}" | grep -v timeout | median)
-peer_median=$(printf '%s\n' "${peer_times[@]}" | grep -v timeout | median)
+middle() { printf '%s\n' "$@" | grep -Ev 'timeout|-' | median; }
+ours_median=$(middle "${ours_times[@]}")
+peer_median=$(middle "${peer_times[@]}")
 echo "dunmoss-notepad ms: ${ours_times[*]}  (median $ours_median)"
 echo "featherpad     ms: ${peer_times[*]}  (median $peer_median)"
 awk -v a="$ours_median" -v b="$peer_median" \
   'BEGIN { if (b > 0) printf "ratio ours/featherpad (median): %.2f (below 1 means faster)\n", a / b }'
+echo "dunmoss-notepad RSS MB: ${ours_rss[*]}  (median $(middle "${ours_rss[@]}"))"
+echo "featherpad     RSS MB: ${peer_rss[*]}  (median $(middle "${peer_rss[@]}"))"

@@ -16,6 +16,7 @@
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
+#include "window/LaunchReadAhead.h"
 #include "window/WindowNotices.h"
 
 #include <QCoreApplication>
@@ -145,11 +146,17 @@ EditorWindowView* DunmossNotepadApp::openFallbackWindow() {
 
 EditorWindowView* DunmossNotepadApp::start(const QStringList& paths,
                                            const QStringList& unnamedPaths) {
+    const QList<QUrl> urls = fileURLsFromArguments(paths);
+    // The files are read while the window is built; what its open has not taken by the end of
+    // the launch checks is not kept.
+    LaunchReadAhead::start(urls);
+    connect(m_delegate, &ApplicationDelegate::launchChecksFinished, this,
+            [] { LaunchReadAhead::dropUntaken(); });
     EditorWindowView* window = openEditorWindow();
     m_delegate->applicationDidFinishLaunching();
     for (const QString& path : unnamedPaths)
         window->model().presentError(unnamedFileMessage(path));
-    m_delegate->openURLsAtLaunch(fileURLsFromArguments(paths));
+    m_delegate->openURLsAtLaunch(urls);
     return window;
 }
 

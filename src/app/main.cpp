@@ -7,6 +7,7 @@
 #include "editor/IconTable.h"
 #include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
+#include "window/LaunchReadAhead.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
     case dunmoss::SingleInstance::Role::Alone:
         break;
     }
+    // The files are read from here on, while the window is built (see DunmossNotepadApp::start).
+    dunmoss::LaunchReadAhead::start(urls);
     // A relaunch after a change of language frees the name before its successor starts.
     dunmoss::setRunningInstance(&instance);
 

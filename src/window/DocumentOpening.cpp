@@ -1,15 +1,13 @@
 #include "window/DocumentOpening.h"
 
-#include "editor/LongLineDocumentLayout.h"
 #include "editor/TextStorage.h"
-#include "platform/FileError.h"
-#include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "platform/MainThreadMailbox.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/EditorTab.h"
-#include "text/TextFileLoader.h"
 #include "window/EditorWindowModel.h"
+#include "window/LaunchReadAhead.h"
+#include "window/TabFileRead.h"
 #include "window/TabSelection.h"
 #include "window/WindowErrors.h"
 #include "window/WindowFilePanels.h"
@@ -25,28 +23,6 @@ namespace dunmoss {
 
 namespace {
 
-// Texts at least this long get their document filled on the pool thread; a shorter one costs
-// the main thread less than a millisecond, and a document per file of a batch of thousands
-// would cost memory for nothing.
-constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
-
-// Filling a document costs a block per line; what a very long line costs is its layout, which
-// follows every setting the view makes on a filled document. Such a text is filled by the view.
-bool worthPreparing(const QString& text) {
-    if (text.size() < kPreparedDocumentLength)
-        return false;
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
-        if (end < 0)
-            end = text.size();
-        if (end - start >= LongLineDocumentLayout::kLongBlockLength)
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 bool isInsideFolder(const QUrl& file, const QUrl& folder) {
     const QString filePath = QDir::cleanPath(file.toLocalFile());
     const QString folderPath = QDir::cleanPath(folder.toLocalFile());
@@ -57,19 +33,6 @@ bool isInsideFolder(const QUrl& file, const QUrl& folder) {
     const QString prefix =
         folderPath.endsWith(QLatin1Char('/')) ? folderPath : folderPath + QLatin1Char('/');
     return filePath.startsWith(prefix);
-}
-
-// Reading a FIFO or a device would block or never end, and a folder has no text: such items
-// are refused before anything is read. A missing or unreadable item is left to the loader,
-// which reports it in its own words.
-std::optional<QString> refusalForNonRegularFile(const QString& path) {
-    const std::optional<FileStatus> status = statPath(path);
-    if (!status || status->kind == FileKind::Regular)
-        return std::nullopt;
-    QString name = QFileInfo(path).fileName();
-    if (name.isEmpty())
-        name = path;
-    return localizedString(QStringLiteral("document.open.not-a-regular-file.format")).arg(name);
 }
 
 QString fileName(const QUrl& url) {
@@ -161,23 +124,10 @@ std::optional<QUrl> DocumentOpening::folderNeedingAccess(const QUrl& url) const 
 }
 
 void DocumentOpening::read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess) {
-    try {
-        if (!url.isLocalFile())
-            throw FileError(FileErrorCode::FileReadUnsupportedScheme, url.toString());
-        std::unique_ptr<SecurityScopedAccess> folder;
-        if (folderAccess)
-            folder = std::make_unique<SecurityScopedAccess>(*folderAccess);
-        const SecurityScopedAccess file(url);
-        out.failure = refusalForNonRegularFile(url.toLocalFile());
-        if (out.failure)
-            return;
-        out.tab = makeTabForLoadedFile(url, loadTextFile(url));
-    } catch (const std::exception& error) {
-        out.failure = localizedErrorDescription(error);
-        return;
-    }
-    if (worthPreparing(out.tab->document.text))
-        out.document = TextStorage::prepareDocument(out.tab->document.text);
+    TabFileRead read = readFileForTab(url, folderAccess);
+    out.tab = std::move(read.tab);
+    out.document = std::move(read.document);
+    out.failure = std::move(read.failure);
 }
 
 void DocumentOpening::load(Batch& batch) {
@@ -203,10 +153,18 @@ void DocumentOpening::load(Batch& batch) {
                     loaded->key = FileLocationKey::of(url);
                     loaded->openAtStart = index.find(loaded->key).has_value();
                 }
+                // A read begun at launch is waited for: taken, or dropped when a tab already
+                // shows the file.
+                std::optional<TabFileRead> ahead = LaunchReadAhead::take(url);
                 if (!loaded->openAtStart) {
-                    if (hook)
-                        hook(url);
-                    read(*loaded, url, access.at(i));
+                    if (ahead) {
+                        loaded->tab = std::move(ahead->tab);
+                        loaded->document = std::move(ahead->document);
+                    } else {
+                        if (hook)
+                            hook(url);
+                        read(*loaded, url, access.at(i));
+                    }
                     // A second request for the same file in the batch brings this tab forward.
                     if (loaded->tab)
                         index.insert(loaded->tab->id, url, loaded->key);

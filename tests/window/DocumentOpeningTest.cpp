@@ -3,6 +3,7 @@
 #include "editor/TextStorage.h"
 #include "platform/Localization.h"
 #include "support/WaitForOpening.h"
+#include "window/LaunchReadAhead.h"
 #include "window/TabUndoRegistry.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QTextDocument>
+#include <QThread>
 #include <QThreadPool>
 #include <atomic>
 #include <sys/socket.h>
@@ -264,6 +266,45 @@ TEST_F(DocumentOpen, ALargeFileComesWithItsDocumentFilledAside) {
     EXPECT_EQ(storage->text(), active().document.text);
     EXPECT_EQ(storage->primaryDocument()->characterCount() - 1, active().document.text.size());
     EXPECT_EQ(active().document.lineEnding, TextLineEnding::CarriageReturnLineFeed);
+}
+
+TEST_F(DocumentOpen, FilesReadAheadAtLaunchOpenFromThatReadAndNothingIsKept) {
+    QByteArray bytes;
+    while (bytes.size() < 200'000)
+        bytes += "a line read ahead\n";
+    const QUrl large = writeFile(QStringLiteral("large.txt"), bytes);
+    const QUrl shown = writeFile(QStringLiteral("shown.txt"), "already shown");
+    const QUrl missing = QUrl::fromLocalFile(path(QStringLiteral("missing.txt")));
+    const QUrl late = writeFile(QStringLiteral("late.txt"), "late");
+    open(shown);
+    QList<QUrl> reads;
+    model->opening().beforeRead = [&reads](const QUrl& url) { reads.append(url); };
+
+    LaunchReadAhead::start({large, shown, missing, shown});
+    open(large);
+    const std::shared_ptr<TextStorage> storage =
+        model->textStorageRegistry().textStorage(active().id);
+    EXPECT_EQ(active().document.text, QString::fromLatin1(bytes));
+    EXPECT_EQ(storage->primaryDocument()->characterCount() - 1, bytes.size());
+    EXPECT_EQ(storage->primaryDocument()->thread(), QThread::currentThread());
+    // A file a tab already shows is brought forward, and its read dropped.
+    open(shown);
+    EXPECT_EQ(active().fileURL, shown);
+    EXPECT_EQ(state().tabs.size(), 2);
+    // A failed read is not kept: the open reads the file and says why in the window's words.
+    open(missing);
+    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_TRUE(state().errors.errorMessage->contains(QStringLiteral("missing.txt")));
+    EXPECT_EQ(reads, QList<QUrl>{missing});
+    EXPECT_EQ(LaunchReadAhead::pendingCount(), 0);
+
+    // What no open took by the end of the launch is let go, and a later open reads the file.
+    LaunchReadAhead::start({late});
+    LaunchReadAhead::dropUntaken();
+    EXPECT_EQ(LaunchReadAhead::pendingCount(), 0);
+    open(late);
+    EXPECT_EQ(active().document.text, QStringLiteral("late"));
+    EXPECT_EQ(reads, (QList<QUrl>{missing, late}));
 }
 
 TEST_F(DocumentOpen, AWindowClosedWhileAFileIsReadOpensNothing) {

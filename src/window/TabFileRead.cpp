@@ -1,0 +1,77 @@
+#include "window/TabFileRead.h"
+
+#include "editor/LongLineDocumentLayout.h"
+#include "editor/TextStorage.h"
+#include "platform/FileError.h"
+#include "platform/FileStat.h"
+#include "platform/Localization.h"
+#include "platform/SecurityScopedAccess.h"
+#include "text/TextFileLoader.h"
+#include "window/WindowErrors.h"
+
+#include <QFileInfo>
+
+namespace dunmoss {
+
+namespace {
+
+// Texts at least this long get their document filled on the reading thread; a shorter one costs
+// the main thread less than a millisecond, and a document per file of a batch of thousands
+// would cost memory for nothing.
+constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
+
+// Filling a document costs a block per line; what a very long line costs is its layout, which
+// follows every setting the view makes on a filled document. Such a text is filled by the view.
+bool worthPreparing(const QString& text) {
+    if (text.size() < kPreparedDocumentLength)
+        return false;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = text.size();
+        if (end - start >= LongLineDocumentLayout::kLongBlockLength)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// Reading a FIFO or a device would block or never end, and a folder has no text: such items
+// are refused before anything is read. A missing or unreadable item is left to the loader,
+// which reports it in its own words.
+std::optional<QString> refusalForNonRegularFile(const QString& path) {
+    const std::optional<FileStatus> status = statPath(path);
+    if (!status || status->kind == FileKind::Regular)
+        return std::nullopt;
+    QString name = QFileInfo(path).fileName();
+    if (name.isEmpty())
+        name = path;
+    return localizedString(QStringLiteral("document.open.not-a-regular-file.format")).arg(name);
+}
+
+} // namespace
+
+TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess) {
+    TabFileRead out;
+    try {
+        if (!url.isLocalFile())
+            throw FileError(FileErrorCode::FileReadUnsupportedScheme, url.toString());
+        std::unique_ptr<SecurityScopedAccess> folder;
+        if (folderAccess)
+            folder = std::make_unique<SecurityScopedAccess>(*folderAccess);
+        const SecurityScopedAccess file(url);
+        out.failure = refusalForNonRegularFile(url.toLocalFile());
+        if (out.failure)
+            return out;
+        out.tab = makeTabForLoadedFile(url, loadTextFile(url));
+    } catch (const std::exception& error) {
+        out.failure = localizedErrorDescription(error);
+        return out;
+    }
+    if (worthPreparing(out.tab->document.text))
+        out.document = TextStorage::prepareDocument(out.tab->document.text);
+    return out;
+}
+
+} // namespace dunmoss

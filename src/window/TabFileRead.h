@@ -1,0 +1,26 @@
+#pragma once
+
+#include "text/EditorTab.h"
+
+#include <QString>
+#include <QTextDocument>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+namespace dunmoss {
+
+// A file read for a new tab: the tab with its text and, for a large text, the document that
+// shows it filled beforehand (on the reading thread); or why the file cannot be opened.
+struct TabFileRead {
+    std::optional<EditorTab> tab;
+    std::unique_ptr<QTextDocument> document;
+    std::optional<QString> failure;
+};
+
+// Reads, decodes and prepares one file, on any thread, while access is held on it and, when
+// given, on the folder holding it. A FIFO, a device or a folder is refused before anything is
+// read; every failure comes back as its localised message.
+TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess = {});
+
+} // namespace dunmoss
