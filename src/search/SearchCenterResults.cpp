@@ -25,11 +25,70 @@ QString lastPathComponent(const QUrl& url) {
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
-QString documentResultID(const char* prefix, const QUuid& tabID, TextRange range, qsizetype line,
-                         qsizetype column) {
-    return QLatin1String(prefix) + uuidText(tabID) + QLatin1Char(':') +
-           QString::number(range.location) + QLatin1Char(':') + QString::number(range.length) +
-           QLatin1Char(':') + QString::number(line) + QLatin1Char(':') + QString::number(column);
+void appendNumber(QString& out, qsizetype value) {
+    char16_t digits[24];
+    qsizetype at = 24;
+    const bool negative = value < 0;
+    auto rest =
+        negative ? -static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    do {
+        digits[--at] = char16_t(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (negative)
+        digits[--at] = u'-';
+    out.append(QStringView(digits + at, 24 - at));
+}
+
+// The start of a document hit's identifier: the scope's prefix and the tab, made once per tab.
+QString documentResultIDPrefix(const char* prefix, const QUuid& tabID) {
+    return QLatin1String(prefix) + uuidText(tabID) + QLatin1Char(':');
+}
+
+// prefix "location:length:line:column", written without a string per number.
+QString documentResultID(const QString& prefix, TextRange range, qsizetype line, qsizetype column) {
+    QString id;
+    id.reserve(prefix.size() + 48);
+    id.append(prefix);
+    appendNumber(id, range.location);
+    id.append(QLatin1Char(':'));
+    appendNumber(id, range.length);
+    id.append(QLatin1Char(':'));
+    appendNumber(id, line);
+    id.append(QLatin1Char(':'));
+    appendNumber(id, column);
+    return id;
+}
+
+// What every open-document hit of one tab shares.
+SearchCenterResult openDocumentGroup(const EditorWindowState& state, const QUuid& tabID) {
+    SearchCenterResult group;
+    const std::optional<int> index = tabIndex(state, tabID);
+    const EditorTab* tab = index ? &state.tabs.at(*index) : nullptr;
+    if (tab && tab->fileURL) {
+        group.groupID = standardizedPath(*tab->fileURL);
+        group.groupSubtitle = parentPath(*tab->fileURL);
+        group.fileURL = tab->fileURL;
+    } else {
+        group.groupID = uuidText(tabID);
+        if (tab)
+            group.groupSubtitle = localizedString(QStringLiteral("document.local-draft"));
+    }
+    group.scope = SearchCenterScope::OpenDocuments;
+    group.tabID = tabID;
+    return group;
+}
+
+SearchCenterResult openDocumentHit(const SearchCenterResult& group, const QString& idPrefix,
+                                   const OpenDocumentSearchResult& hit) {
+    SearchCenterResult result = group;
+    result.groupTitle = hit.title;
+    result.id = documentResultID(idPrefix, hit.range, hit.line, hit.column);
+    result.range = hit.range;
+    result.line = hit.line;
+    result.column = hit.column;
+    result.preview = hit.preview;
+    return result;
 }
 
 } // namespace
@@ -117,9 +176,10 @@ currentDocumentSearchCenterResults(const EditorWindowState& state,
         group.groupSubtitle = localizedString(QStringLiteral("document.local-draft"));
     }
     out.reserve(results.size());
+    const QString idPrefix = documentResultIDPrefix("current:", tab.id);
     for (const TextSearchResult& hit : results) {
         SearchCenterResult result = group;
-        result.id = documentResultID("current:", tab.id, hit.range, hit.line, hit.column);
+        result.id = documentResultID(idPrefix, hit.range, hit.line, hit.column);
         result.range = hit.range;
         result.line = hit.line;
         result.column = hit.column;
@@ -131,27 +191,8 @@ currentDocumentSearchCenterResults(const EditorWindowState& state,
 
 SearchCenterResult openDocumentSearchCenterResult(const EditorWindowState& state,
                                                   const OpenDocumentSearchResult& hit) {
-    SearchCenterResult result;
-    const std::optional<int> index = tabIndex(state, hit.tabID);
-    const EditorTab* tab = index ? &state.tabs.at(*index) : nullptr;
-    if (tab && tab->fileURL) {
-        result.groupID = standardizedPath(*tab->fileURL);
-        result.groupSubtitle = parentPath(*tab->fileURL);
-        result.fileURL = tab->fileURL;
-    } else {
-        result.groupID = uuidText(hit.tabID);
-        if (tab)
-            result.groupSubtitle = localizedString(QStringLiteral("document.local-draft"));
-    }
-    result.groupTitle = hit.title;
-    result.id = documentResultID("open:", hit.tabID, hit.range, hit.line, hit.column);
-    result.scope = SearchCenterScope::OpenDocuments;
-    result.tabID = hit.tabID;
-    result.range = hit.range;
-    result.line = hit.line;
-    result.column = hit.column;
-    result.preview = hit.preview;
-    return result;
+    return openDocumentHit(openDocumentGroup(state, hit.tabID),
+                           documentResultIDPrefix("open:", hit.tabID), hit);
 }
 
 QList<SearchCenterResult>
@@ -159,8 +200,18 @@ openDocumentSearchCenterResults(const EditorWindowState& state,
                                 const QList<OpenDocumentSearchResult>& results) {
     QList<SearchCenterResult> out;
     out.reserve(results.size());
-    for (const OpenDocumentSearchResult& hit : results)
-        out.append(openDocumentSearchCenterResult(state, hit));
+    // Hits come tab by tab: what a tab's hits share is made when the tab changes.
+    std::optional<QUuid> groupTab;
+    SearchCenterResult group;
+    QString idPrefix;
+    for (const OpenDocumentSearchResult& hit : results) {
+        if (groupTab != hit.tabID) {
+            groupTab = hit.tabID;
+            group = openDocumentGroup(state, hit.tabID);
+            idPrefix = documentResultIDPrefix("open:", hit.tabID);
+        }
+        out.append(openDocumentHit(group, idPrefix, hit));
+    }
     return out;
 }
 

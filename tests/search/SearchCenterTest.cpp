@@ -71,7 +71,20 @@ TEST_F(SearchCenterTest, DocumentBuildersNameTheGroupAfterTheTabOrItsIdentifier)
     EXPECT_EQ(closed.groupID, open.tabID.toString(QUuid::WithoutBraces).toUpper());
     EXPECT_TRUE(closed.groupSubtitle.isEmpty());
     EXPECT_FALSE(closed.fileURL.has_value());
-    EXPECT_TRUE(closed.id.startsWith(QStringLiteral("open:")));
+    EXPECT_EQ(closed.id, QStringLiteral("open:") +
+                             open.tabID.toString(QUuid::WithoutBraces).toUpper() +
+                             QStringLiteral(":0:1:1:1"));
+    // The list builder gives each hit what the one-hit builder gives, tab after tab.
+    OpenDocumentSearchResult later = open;
+    later.tabID = active().id;
+    later.range = {2, 1};
+    later.column = 3;
+    const QList<OpenDocumentSearchResult> hits{later, open, later};
+    const QList<SearchCenterResult> listed = openDocumentSearchCenterResults(state(), hits);
+    ASSERT_EQ(listed.size(), 3);
+    for (qsizetype i = 0; i < hits.size(); ++i)
+        EXPECT_EQ(listed[i], openDocumentSearchCenterResult(state(), hits[i])) << i;
+    EXPECT_EQ(listed[0].id, QStringLiteral("open:") + tabText + QStringLiteral(":2:1:1:3"));
     center().openSearchCenterResult(closed);
     EXPECT_TRUE(message().isEmpty()); // opening a result of a closed tab does nothing
 }
