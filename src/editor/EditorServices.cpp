@@ -2,6 +2,7 @@
 
 #include "editor/CodeEditorCoordinator.h"
 #include "editor/PassSyntaxHighlighting.h"
+#include "editor/PlainShaping.h"
 #include "text/CodeCompletion.h"
 
 #include <QTextBlock>
@@ -38,7 +39,10 @@ std::unique_ptr<SyntaxHighlighting> makeSyntaxHighlighting(CodeEditorCoordinator
 void setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats) {
     if (!block.isValid() || !block.layout())
         return;
-    block.layout()->setFormats(formats);
+    const QList<QTextLayout::FormatRange> laidOut = withPlainShaping(block, formats);
+    if (laidOut == block.layout()->formats())
+        return;
+    block.layout()->setFormats(laidOut);
     if (auto* document = const_cast<QTextDocument*>(block.document()))
         document->markContentsDirty(block.position(), block.length());
 }

@@ -48,7 +48,8 @@ using SyntaxHighlightingFactory =
 void setSyntaxHighlightingFactory(SyntaxHighlightingFactory factory);
 std::unique_ptr<SyntaxHighlighting> makeSyntaxHighlighting(CodeEditorCoordinator& coordinator);
 
-// Replaces the extra formats of one block of a view's document and has it redrawn.
+// Replaces the extra formats of one block of a view's document and has it redrawn, unless they
+// are what the block has already (a long plain line keeps its no-shaping range, PlainShaping.h).
 void setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats);
 
 // Completion candidates and parameter hints: pure functions of the text, language, selection

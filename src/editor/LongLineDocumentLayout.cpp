@@ -1,7 +1,10 @@
 #include "editor/LongLineDocumentLayout.h"
 
+#include "editor/PlainShaping.h"
+
 #include <QImage>
 #include <QPainter>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
@@ -22,23 +25,114 @@ void releaseShaping(QTextLayout* layout) {
     layout->draw(&painter, QPointF(0, layout->boundingRect().height() + 16), {}, above);
 }
 
+// The block's layout formats as PlainShaping wants them, set without a redraw: the block is
+// about to be laid out anyway.
+void updatePlainShaping(const QTextBlock& block) {
+    QTextLayout* layout = block.layout();
+    if (!layout)
+        return;
+    const QList<QTextLayout::FormatRange> current = layout->formats();
+    if (current.isEmpty() && block.length() - 1 < kPlainShapingMinimumLength)
+        return;
+    const QList<QTextLayout::FormatRange> wanted = withPlainShaping(block, current);
+    if (wanted != current)
+        layout->setFormats(wanted);
+}
+
 } // namespace
 
 LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
     : QPlainTextDocumentLayout(document) {}
 
+bool LongLineDocumentLayout::breaksNowhere(const QTextBlock& block) {
+    const int length = block.length() - 1;
+    if (length < kLongBlockLength)
+        return false;
+    // Most long lines offer an opportunity early: one well before the end of a prefix is one of
+    // the whole line too (the rules look only a few characters ahead).
+    constexpr int kPrefix = 2048;
+    constexpr int kLookAhead = 64;
+    QString prefix(kPrefix, Qt::Uninitialized);
+    const QTextDocument* doc = block.document();
+    for (int i = 0; i < kPrefix; ++i)
+        prefix[i] = doc->characterAt(block.position() + i);
+    QTextBoundaryFinder head(QTextBoundaryFinder::Line, prefix);
+    const qsizetype early = head.toNextBoundary();
+    if (early > 0 && early < kPrefix - kLookAhead)
+        return false;
+    const QString text = block.text();
+    // Any blank is taken as an opportunity without asking (wrongly so only in rare spots, which
+    // keep the usual wrap there).
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0x20; }))
+        return false;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    const qsizetype next = finder.toNextBoundary();
+    return next < 0 || next >= text.size();
+}
+
+template <typename LayOut>
+void LongLineDocumentLayout::withWrapFor(const QTextBlock& block, LayOut layOut) {
+    QTextDocument* doc = document();
+    const QTextOption option = doc->defaultTextOption();
+    if (option.wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere || !breaksNowhere(block)) {
+        layOut();
+        return;
+    }
+    QTextOption anywhere = option;
+    anywhere.setWrapMode(QTextOption::WrapAnywhere);
+    m_switchingOption = true;
+    doc->setDefaultTextOption(anywhere);
+    m_switchingOption = false;
+    layOut();
+    m_switchingOption = true;
+    doc->setDefaultTextOption(option);
+    m_switchingOption = false;
+}
+
+QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const {
+    // Only a block about to be laid out needs its wrap mode.
+    if (!block.isValid() || !block.layout() || block.layout()->lineCount() > 0 ||
+        block.length() - 1 < kLongBlockLength)
+        return QPlainTextDocumentLayout::blockBoundingRect(block);
+    QRectF rect;
+    auto* self = const_cast<LongLineDocumentLayout*>(this);
+    self->withWrapFor(block, [&] { rect = QPlainTextDocumentLayout::blockBoundingRect(block); });
+    return rect;
+}
+
 void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
+    if (m_switchingOption)
+        return;
     QTextDocument* doc = document();
     // Only blocks that are there now: a removed block's handle would name another one.
     std::erase_if(m_cached, [](const QTextBlock& block) { return !block.isValid(); });
-    QTextBlock block = doc->findBlock(from);
+    const QTextBlock first = doc->findBlock(from);
     const QTextBlock last = doc->findBlock(std::max(0, from + charsAdded - 1));
-    while (block.isValid()) {
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
         if (block.length() >= kLongBlockLength)
             keepShaping(block);
+        updatePlainShaping(block);
         if (block == last)
             break;
-        block = block.next();
+    }
+    const bool oneBlock =
+        first.isValid() &&
+        first == doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1));
+    if (oneBlock && first.length() > kLongBlockLength &&
+        charsRemoved + charsAdded >= kLongBlockLength) {
+        // Reported as reaching into the next block (or past the end), the change only clears
+        // the layouts, as Qt does for a change of several blocks.
+        const QTextBlock next = first.next();
+        const int end = next.isValid() ? next.position() : doc->characterCount();
+        QPlainTextDocumentLayout::documentChanged(from, charsRemoved,
+                                                  end + 1 - from - charsRemoved);
+        return;
+    }
+    if (oneBlock && first.length() > kLongBlockLength) {
+        withWrapFor(first, [&] {
+            QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
+        });
+        return;
     }
     QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
 }

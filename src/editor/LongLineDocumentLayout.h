@@ -6,11 +6,19 @@
 
 namespace dunmoss {
 
-// The plain-text layout with one change: a very long block keeps its shaped glyphs between
-// layouts. Qt throws a block's shaping away after every layout and every paint, so each paint,
-// each caret position (cursorToX) and each scroll of a long line shaped the whole line again.
-// Kept shaping costs memory (tens of bytes per character), so only the few most recently laid
-// out long blocks keep it.
+// The plain-text layout with a few changes for very long blocks (lines):
+// - A long block keeps its shaped glyphs between layouts. Qt throws a block's shaping away after
+//   every layout and every paint, so each paint, each caret position (cursorToX) and each scroll
+//   of a long line shaped the whole line again. Kept shaping costs memory (tens of bytes per
+//   character), so only the few most recently laid out long blocks keep it.
+// - A long block of plain Latin text is laid out without shaping (PlainShaping.h).
+// - A long block without a single line-break opportunity (one enormous word) wraps anywhere,
+//   which gives the same lines as the word-boundary wrap: that mode first measures the whole
+//   word for each line before it falls back to breaking anywhere, which made each layout
+//   quadratic in the word's length.
+// - A change that replaces a long block's text wholesale (a new text, a new layout, a new font)
+//   leaves the block to be laid out when it is first shown instead of at once: the view usually
+//   gives it another width or font right after, which would lay it out all over again.
 class LongLineDocumentLayout : public QPlainTextDocumentLayout {
     Q_OBJECT
 public:
@@ -24,13 +32,23 @@ public:
     // How many blocks keep their shaping now (for tests).
     qsizetype cachedBlockCount() const { return qsizetype(m_cached.size()); }
 
+    QRectF blockBoundingRect(const QTextBlock& block) const override;
+
+    // Whether the block is long and its text offers no line-break opportunity inside it.
+    static bool breaksNowhere(const QTextBlock& block);
+
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
 private:
     void keepShaping(const QTextBlock& block);
+    // Runs layOut, which may lay the block out, with the wrap mode the block needs.
+    template <typename LayOut> void withWrapFor(const QTextBlock& block, LayOut layOut);
 
     std::deque<QTextBlock> m_cached; // most recent last
+    // Set while the document's text option is switched for one block's layout: the change it
+    // reports is not one of the text.
+    bool m_switchingOption = false;
 };
 
 } // namespace dunmoss

@@ -57,8 +57,7 @@ void applyRuns(QTextDocument& document, TextRange range, const QList<SyntaxStyle
             if (to > from)
                 wanted.append({int(from - start), int(to - from), formats[runs[i].style]});
         }
-        if (block.layout() && block.layout()->formats() != wanted)
-            setBlockFormats(block, wanted);
+        setBlockFormats(block, wanted);
     }
 }
 
@@ -122,8 +121,7 @@ void PassSyntaxHighlighting::moveFormats(int position, int removed, int added) {
             moved.append(range);
         }
     }
-    if (moved != block.layout()->formats())
-        setBlockFormats(block, moved);
+    setBlockFormats(block, moved);
 }
 
 void PassSyntaxHighlighting::cancelPendingHighlighting() {

@@ -157,10 +157,14 @@ void TextStorage::writeInto(QTextDocument* document, qsizetype position, qsizety
     QTextCursor cursor(document);
     cursor.setPosition(int(position));
     cursor.setPosition(int(position + length), QTextCursor::KeepAnchor);
+    // Inside an edit block the cursor does not ask for its line's layout to place itself, which
+    // for a long line would lay it out before the view has set its width.
+    cursor.beginEditBlock();
     if (replacement.isEmpty())
         cursor.removeSelectedText();
     else
         cursor.insertText(displayForm(replacement));
+    cursor.endEditBlock();
     --m_applying;
 }
 

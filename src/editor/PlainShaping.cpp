@@ -1,0 +1,106 @@
+#include "editor/PlainShaping.h"
+
+#include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QTextBlock>
+#include <QTextDocument>
+
+namespace dunmoss {
+
+namespace {
+
+bool isPlainLatinUnit(char16_t c) {
+    return c == u'\t' || (c >= 0x20 && c <= 0x7e) || (c >= 0xa0 && c <= 0xff);
+}
+
+bool isNoShapingRange(const QTextLayout::FormatRange& range) {
+    return range.format.hasProperty(QTextFormat::FontStyleStrategy);
+}
+
+// Every ordered pair of the Basic Latin characters, each Latin-1 one between letters, then the
+// sequences fonts with programming ligatures join.
+QString probeText() {
+    QString text;
+    for (char16_t a = 0x20; a <= 0x7e; ++a)
+        for (char16_t b = 0x20; b <= 0x7e; ++b) {
+            text += QChar(a);
+            text += QChar(b);
+        }
+    for (char16_t c = 0xa0; c <= 0xff; ++c) {
+        text += QChar(c);
+        text += QStringLiteral("a0");
+    }
+    text += QStringLiteral(" www ffi ffl fff === !== <!-- --> <=> ::= ... ||| &&& /**/ ### "
+                           "<<< >>> |> <| ~> ->> <<- =>> .= .- .? ?. ?? ;; :: 0x12 1x2 ");
+    return text;
+}
+
+struct Glyphs {
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    bool operator==(const Glyphs&) const = default;
+};
+
+Glyphs laidOut(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    Glyphs glyphs;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        glyphs.indexes += run.glyphIndexes();
+        glyphs.positions += run.positions();
+    }
+    return glyphs;
+}
+
+bool drawsUnshaped(const QFont& font) {
+    static const QString probe = probeText();
+    QFont unshaped = font;
+    unshaped.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    return laidOut(probe, font) == laidOut(probe, unshaped);
+}
+
+} // namespace
+
+bool isPlainLatin(QStringView text) {
+    for (QChar c : text)
+        if (!isPlainLatinUnit(c.unicode()))
+            return false;
+    return true;
+}
+
+bool fontDrawsLatinUnshaped(const QFont& font) {
+    static QHash<QString, bool> known;
+    const QString key = font.key();
+    const auto found = known.constFind(key);
+    if (found != known.constEnd())
+        return *found;
+    QFont bold = font;
+    bold.setBold(true);
+    const bool plain = drawsUnshaped(font) && drawsUnshaped(bold);
+    known.insert(key, plain);
+    return plain;
+}
+
+QList<QTextLayout::FormatRange> withPlainShaping(const QTextBlock& block,
+                                                 QList<QTextLayout::FormatRange> formats) {
+    formats.removeIf(isNoShapingRange);
+    const int length = block.length() - 1;
+    if (length < kPlainShapingMinimumLength || !block.document())
+        return formats;
+    if (!isPlainLatin(block.text()) || !fontDrawsLatinUnshaped(block.document()->defaultFont()))
+        return formats;
+    QTextLayout::FormatRange all;
+    all.start = 0;
+    all.length = length;
+    all.format.setFontStyleStrategy(QFont::PreferNoShaping);
+    formats.append(all);
+    return formats;
+}
+
+} // namespace dunmoss
