@@ -1,7 +1,7 @@
 // Feeds a text (UTF-8, or raw UTF-16 units when the first byte is odd) to the outline of every
-// language, to the quoted-key colouring rule and to every string and comment rule, and checks
+// language, to the quoted key and value colouring rules and to every string and comment rule, and checks
 // them against a plain ICU search with the whole patterns: skipping runs of blanks, the one-pass
-// key scan and the delimited-span scan must never change an item or a match.
+// key and value scan and the delimited-span scan must never change an item or a match.
 #include "support/ColouringReference.h"
 #include "support/OutlineReference.h"
 #include "text/DelimitedSpanScan.h"
@@ -51,14 +51,16 @@ TextRange regionOf(const QString& text) {
 }
 
 void checkQuotedKeys(const QString& text) {
-    const HighlightPass& key = highlightPasses(EditorLanguage::Json).first();
-    const std::optional<QuotedKeyScan> scan = QuotedKeyScan::fromPass(key);
-    if (!scan)
-        abort();
-    const TextRange range = regionOf(text);
-    if (reference::scannedMatches(*scan, text, range) !=
-        reference::referenceMatches(key, text, range))
-        abort();
+    for (const qsizetype pass : {0, 1}) { // the key and the string value rules
+        const HighlightPass& rule = highlightPasses(EditorLanguage::Json).at(pass);
+        const std::optional<QuotedKeyScan> scan = QuotedKeyScan::fromPass(rule);
+        if (!scan)
+            abort();
+        for (const TextRange range : {TextRange{0, text.size()}, regionOf(text)})
+            if (reference::scannedMatches(*scan, text, range) !=
+                reference::referenceMatches(rule, text, range))
+                abort();
+    }
 }
 
 void checkDelimitedSpans(const QString& text) {

@@ -31,7 +31,9 @@ public:
             const qsizetype start = i;
             while (i < end && isAsciiLetter(text[i]))
                 ++i;
-            if (i - start <= m_longest && m_words.contains(text.sliced(start, i - start)) &&
+            if (i - start <= m_longest && (m_lengths >> (i - start) & 1) &&
+                (m_firstLetters >> letterIndex(text[start]) & 1) &&
+                m_words.contains(text.sliced(start, i - start)) &&
                 isWordBoundary(text, start, range) && isWordBoundary(text, i, range))
                 mark(start, i - start);
         }
@@ -46,7 +48,17 @@ private:
         return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
     }
 
+    // 0-25 for a to z, 26-51 for A to Z.
+    static int letterIndex(QChar c) {
+        const char16_t u = c.unicode();
+        return u >= u'a' ? u - u'a' : u - u'A' + 26;
+    }
+
     QSet<QStringView> m_words;
+    // Which lengths and first letters the words have: most runs of letters are ruled out by
+    // these before they are hashed.
+    quint64 m_lengths = 0;
+    quint64 m_firstLetters = 0;
     QString m_source; // the views above point into it
     qsizetype m_longest = 0;
 };

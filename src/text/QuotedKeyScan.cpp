@@ -5,13 +5,18 @@
 namespace dunmoss {
 
 std::optional<QuotedKeyScan> QuotedKeyScan::fromPass(const HighlightPass& pass) {
-    if (pass.options != IcuRegex::NoOptions || pass.group != 0)
+    if (pass.options != IcuRegex::NoOptions)
         return std::nullopt;
+    static const QString keyShape = QStringLiteral(R"re(Q(?:\\.|[^Q\\])*Q\s*:)re");
+    static const QString valueShape = QStringLiteral(R"re(:\s*(Q(?:\\.|[^Q\\])*Q))re");
     for (const QChar quote : {QChar(u'"'), QChar(u'\'')}) {
-        const QString shape = QStringLiteral(R"re(Q(?:\\.|[^Q\\])*Q\s*:)re");
-        if (pass.pattern == QString(shape).replace(u'Q', quote)) {
+        for (const bool isValue : {false, true}) {
+            if (pass.group != (isValue ? 1 : 0) ||
+                pass.pattern != QString(isValue ? valueShape : keyShape).replace(u'Q', quote))
+                continue;
             QuotedKeyScan scan;
             scan.m_quote = quote;
+            scan.m_isValue = isValue;
             return scan;
         }
     }

@@ -291,40 +291,37 @@ TEST(SyntaxColouring, TheKeywordFastPathFindsWhatTheExpressionFinds) {
     }
 }
 
-TEST(SyntaxColouring, TheQuotedKeyFastPathFindsWhatTheExpressionFinds) {
-    const HighlightPass& key = highlightPasses(EditorLanguage::Json).first();
-    ASSERT_TRUE(QuotedKeyScan::fromPass(key));
+TEST(SyntaxColouring, TheQuotedKeyAndValueFastPathsFindWhatTheExpressionsFind) {
     const QStringList pieces{
         "\"",   "\\\"",   "\\",     "\\\\",   ":", " ", "\t",         "\n",
         "\r\n", "\u2028", "\u0085", "\u00a0", "a", "{", "\U0001F600", QString(QChar(0xD835))};
     QRandomGenerator random(25);
-    for (int round = 0; round < 5000; ++round) {
-        QString text;
-        for (int i = random.bounded(1, 20); i > 0; --i)
-            text += pieces[random.bounded(int(pieces.size()))];
-        const qsizetype start = random.bounded(int(text.size()) + 1);
-        const TextRange range =
-            round % 2 ? TextRange{0, text.size()}
-                      : TextRange{start, random.bounded(int(text.size() - start) + 1)};
-        std::vector<TextRange> fast;
-        QuotedKeyScan::fromPass(key)->forEachMatch(text, range, [&](qsizetype l, qsizetype n) {
-            fast.push_back({l, n});
-        });
-        std::vector<TextRange> slow;
-        const IcuRegex regex(key.pattern);
-        IcuRegexMatcher matcher(regex, text, range);
-        while (matcher.findNext())
-            slow.push_back(matcher.range());
-        ASSERT_EQ(fast, slow) << text.toStdString() << " @" << range.location << "+"
-                              << range.length;
+    for (const qsizetype pass : {0, 1}) {
+        const HighlightPass& rule = highlightPasses(EditorLanguage::Json).at(pass);
+        ASSERT_TRUE(QuotedKeyScan::fromPass(rule));
+        for (int round = 0; round < 5000; ++round) {
+            QString text;
+            for (int i = random.bounded(1, 20); i > 0; --i)
+                text += pieces[random.bounded(int(pieces.size()))];
+            const qsizetype start = random.bounded(int(text.size()) + 1);
+            const TextRange range =
+                round % 2 ? TextRange{0, text.size()}
+                          : TextRange{start, random.bounded(int(text.size() - start) + 1)};
+            ASSERT_EQ(reference::scannedMatches(*QuotedKeyScan::fromPass(rule), text, range),
+                      reference::referenceMatches(rule, text, range))
+                << pass << ": " << text.toStdString() << " @" << range.location << "+"
+                << range.length;
+        }
     }
 }
 
 TEST(SyntaxColouring, JsonHoldingStringifiedJsonKeepsItsColours) {
     // The same passes with the key rule in a form the fast path does not take.
     QList<HighlightPass> expressionOnly = highlightPasses(EditorLanguage::Json);
-    expressionOnly[0].pattern = QStringLiteral("(?:") + expressionOnly[0].pattern + u')';
-    ASSERT_FALSE(QuotedKeyScan::fromPass(expressionOnly[0]));
+    for (const qsizetype pass : {0, 1}) {
+        expressionOnly[pass].pattern = QStringLiteral("(?:") + expressionOnly[pass].pattern + u')';
+        ASSERT_FALSE(QuotedKeyScan::fromPass(expressionOnly[pass]));
+    }
     QString inner;
     for (int i = 0; i < 40; ++i)
         inner += QStringLiteral(R"({\"id\": %1, \"name\":\"a \\\" b\", \"ok\": true},)").arg(i);
