@@ -2,12 +2,17 @@
 // turning. Every scenario reports `longest_stall_ms`, the longest the loop went without turning
 // (a 1 ms timer ticking on it), and, where memory is the question, how much the resident set grew.
 // One scenario per function; each registers its own cases in registerAll().
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/WindowLayout.h"
+#include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "search/FindReplace.h"
 #include "session/SessionFiles.h"
 #include "session/WindowSession.h"
 #include "text/TextFileLoader.h"
 #include "tools/DocumentOutlinePanel.h"
+#include "tools/SplitViews.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorCommands.h"
 #include "window/IncomingFiles.h"
@@ -19,6 +24,7 @@
 #include "support/BenchWindow.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -516,8 +522,14 @@ enum class TabStep { Switch, TypeInCleanTab, CloseActive, CloseOther, OpenFile, 
 // One step on a window of `count` tabs, from the command record or the window's operations as
 // the tab strip, the menu and the keyboard reach them; each step ends when the model shows its
 // result, and the loop keeps turning a while after it so the refresh and paint count too.
-void stepWithManyTabs(benchmark::State& state, int count, TabStep step, Session session) {
+void stepWithManyTabs(benchmark::State& state, int count, TabStep step, Session session,
+                      bool splitShown = false) {
     ManyTabsWindow window(count, session);
+    if (splitShown) {
+        // The second pane's header offers every tab in its picker.
+        SplitViews(window.model()).openSplitView();
+        settleFor(300);
+    }
     WindowCommandTable& table = window.view->commandTable();
     int typed = 0, round = 0;
     double longest = 0;
@@ -536,7 +548,9 @@ void stepWithManyTabs(benchmark::State& state, int count, TabStep step, Session 
             // Untimed: make a clean tab active and give it the keyboard.
             table.selectTab(target);
             settleFor(100);
-            ShortcutTextView* editor = window.textView();
+            ShortcutTextView* editor =
+                window.view->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+            editor->setFocus();
             action = [&, editor] { bench::typeOneKey(editor, typed); };
             done = [&] { return tabIsModified(activeTab(window.model().state())); };
             break;
@@ -576,6 +590,10 @@ void stepWithManyTabs(benchmark::State& state, int count, TabStep step, Session 
         state.SetIterationTime(d.longestStallMs / 1e3);
     }
     state.counters["tabs"] = double(window.tabs().size());
+    if (splitShown)
+        for (const QComboBox* picker : window.view->findChildren<QComboBox*>())
+            if (picker->isVisible())
+                state.counters["picker_items"] = picker->count();
     report(state, longest);
 }
 
@@ -677,6 +695,10 @@ void registerAll() {
             add("tabs/3000_" + name + suffix, [step, session](benchmark::State& s) {
                 stepWithManyTabs(s, 3000, step, session);
             })->Iterations(5);
+    for (const auto& [name, step] : tabSteps)
+        add("tabs/3000_split_shown_" + name, [step](benchmark::State& s) {
+            stepWithManyTabs(s, 3000, step, Session::NotSaved, true);
+        })->Iterations(5);
     for (int count : {250, 1000}) {
         add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
             openManyFiles(s, count, false);

@@ -237,7 +237,7 @@ void ComparePanel::refresh() {
     }
     const EditorTab& base = activeTab(state);
     const EditorTab& other = state.tabs.at(*right);
-    updateTabPicker(m_picker, state.tabs, other.id);
+    m_pickerEntries.update(m_picker, state.tabs, other.id);
     m_title->setText(localizedString(QStringLiteral("compare.title.format"))
                          .arg(displayTitle(base), displayTitle(other)));
     const bool recomputed = m_cache.refresh(base.document.text, other.document.text);

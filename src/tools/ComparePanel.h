@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tools/CompareView.h"
+#include "tools/PanelChrome.h"
 
 #include <QWidget>
 
@@ -39,6 +40,7 @@ private:
     CompareCache m_cache;
     CompareRowsModel* m_rowsModel = nullptr;
     QComboBox* m_picker = nullptr;
+    TabPickerEntries m_pickerEntries;
     QLabel* m_title = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_message = nullptr;

@@ -15,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <memory>
 
 namespace dunmoss {
@@ -116,18 +117,25 @@ QToolButton* makeIconButton(const QString& symbolName, const QString& labelKey, 
     return button;
 }
 
-void updateTabPicker(QComboBox* picker, const QList<EditorTab>& tabs, const QUuid& selected) {
+void TabPickerEntries::update(QComboBox* picker, const QList<EditorTab>& tabs,
+                              const QUuid& selected) {
     const QSignalBlocker blocker(picker);
-    bool same = picker->count() == tabs.size();
-    for (qsizetype i = 0; same && i < tabs.size(); ++i)
-        same = picker->itemData(int(i)).toUuid() == tabs.at(i).id &&
-               picker->itemText(int(i)) == displayTitle(tabs.at(i));
-    if (!same) {
+    const TabStripItemFeed::Change change = m_titles.update(tabs, selected);
+    const QList<TabStripItem>& items = m_titles.items();
+    if (change.reordered || picker->count() != items.size()) {
         picker->clear();
-        for (const EditorTab& tab : tabs)
-            picker->addItem(displayTitle(tab), tab.id);
+        for (const TabStripItem& item : items)
+            picker->addItem(item.title, item.id);
+    } else {
+        for (const qsizetype i : change.retitled)
+            picker->setItemText(int(i), items[i].title);
     }
-    picker->setCurrentIndex(picker->findData(selected));
+    const int current = picker->currentIndex();
+    if (current >= 0 && items[current].id == selected)
+        return;
+    const auto found = std::find_if(items.cbegin(), items.cend(),
+                                    [&](const TabStripItem& item) { return item.id == selected; });
+    picker->setCurrentIndex(found == items.cend() ? -1 : int(found - items.cbegin()));
 }
 
 void refreshAfterModelChanges(EditorWindowModel& model, QObject* owner,

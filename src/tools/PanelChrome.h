@@ -1,5 +1,7 @@
 #pragma once
 
+#include "window/TabStripItems.h"
+
 #include <QFont>
 #include <QList>
 #include <QString>
@@ -15,7 +17,6 @@ class QWidget;
 
 namespace dunmoss {
 
-struct EditorTab;
 class EditorWindowModel;
 
 // The look the side panels share: a header row on the bar colour with a symbol and a title,
@@ -52,9 +53,18 @@ QWidget* makePanelHeader(const QString& symbolName, const QString& titleKey, int
 // An icon-only borderless button with its label as tooltip and accessible name.
 QToolButton* makeIconButton(const QString& symbolName, const QString& labelKey, QWidget* parent);
 
-// Refills the picker with the tabs' titles (tagged by identifier) only when they changed, and
-// shows the selected identifier, without emitting its signals.
-void updateTabPicker(QComboBox* picker, const QList<EditorTab>& tabs, const QUuid& selected);
+// The entries of a picker of the window's tabs: their titles, tagged by identifier. Kept in line
+// with the tabs at a few comparisons per tab, so a keystroke costs the picker next to nothing
+// however many tabs are open; the entries are made again only when tabs came, went or moved.
+class TabPickerEntries {
+public:
+    // Brings the picker's entries in line with the tabs and shows the selected identifier,
+    // without emitting its signals.
+    void update(QComboBox* picker, const QList<EditorTab>& tabs, const QUuid& selected);
+
+private:
+    TabStripItemFeed m_titles;
+};
 
 // Runs `refresh` once on the turn of the event loop after the model changed, however often it
 // changed meanwhile, and never in the middle of the operation that changed it.

@@ -74,7 +74,7 @@ void SplitEditorHeader::refresh() {
         m_cloneTitle->setText(m_cloneTitle->fontMetrics().elidedText(displayTitle(activeTab(state)),
                                                                      Qt::ElideRight, 190));
     else
-        updateTabPicker(m_picker, state.tabs, shown.id);
+        m_pickerEntries.update(m_picker, state.tabs, shown.id);
 }
 
 } // namespace dunmoss

@@ -27,6 +27,7 @@ private:
     QLabel* m_icon = nullptr;
     QLabel* m_mode = nullptr;
     QComboBox* m_picker = nullptr;
+    TabPickerEntries m_pickerEntries;
     QLabel* m_cloneTitle = nullptr;
 };
 
