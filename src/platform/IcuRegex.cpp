@@ -334,13 +334,13 @@ struct IcuRegexMatcher::Run {
     // The furthest position the run has moved past: attempts made and matches found.
     int64_t reached = 0;
     bool overBound = false;
-    // The caller's stop flag, looked at on every tick and every 4,096 positions.
-    const std::atomic<bool>* stop = nullptr;
+    // The caller's stop check, asked on every tick and every 4,096 positions.
+    std::function<bool()> stop;
     uint32_t positionsSinceStopCheck = 0;
     bool stopped = false;
 
     bool stopRequested() {
-        if (stop && stop->load(std::memory_order_relaxed))
+        if (stop && stop())
             stopped = true;
         return stopped;
     }
@@ -523,6 +523,10 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
 IcuRegexMatcher::~IcuRegexMatcher() = default;
 
 void IcuRegexMatcher::stopWhenSet(const std::atomic<bool>& stop) {
+    stopWhen([&stop] { return stop.load(std::memory_order_relaxed); });
+}
+
+void IcuRegexMatcher::stopWhen(std::function<bool()> stopRequested) {
     UErrorCode status = U_ZERO_ERROR;
     if (!m_run) {
         m_run = std::make_unique<Run>();
@@ -531,7 +535,7 @@ void IcuRegexMatcher::stopWhenSet(const std::atomic<bool>& stop) {
         m_run->regionLimit = m_regionLimit;
         m_matcher->setFindProgressCallback(notePosition, m_run.get(), status);
     }
-    m_run->stop = &stop;
+    m_run->stop = std::move(stopRequested);
     // Ticks come with backtracking, where a runaway run spends its time.
     m_matcher->setMatchCallback(countWork, m_run.get(), status);
     if (U_FAILURE(status))

@@ -16,22 +16,30 @@ namespace dunmoss {
 
 namespace {
 
-// The file's first `room` matches.
+// The file's first `room` matches; a cancelled run ends at once with those found before.
 QList<FolderSearchResult> matchesInFile(const QString& query, const TextSearchOptions& options,
-                                        const QString& text, const QUrl& url, qsizetype room) {
+                                        const QString& text, const QUrl& url, qsizetype room,
+                                        const CancellationCheck& cancelled) {
     QList<FolderSearchResult> found;
     if (room <= 0)
         return found;
     SearchScanner scanner(query, text, options);
+    if (cancelled)
+        scanner.stopWhen(cancelled);
     MatchLocator locator(text);
-    while (found.size() < room && scanner.next()) {
-        const TextRange range = scanner.range();
-        if (range.length == 0)
-            continue;
-        locator.advanceTo(range.location);
-        found.append(FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
-                                        range.location - locator.lineStart() + 1,
-                                        locator.preview(range)});
+    try {
+        while (found.size() < room && scanner.next()) {
+            const TextRange range = scanner.range();
+            if (range.length == 0)
+                continue;
+            locator.advanceTo(range.location);
+            found.append(FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
+                                            range.location - locator.lineStart() + 1,
+                                            locator.preview(range)});
+        }
+    } catch (const RegexError& error) {
+        if (!error.isCancelled())
+            throw;
     }
     return found;
 }
@@ -61,7 +69,7 @@ QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderU
             if (content.kind != SearchableFileContent::Kind::Text)
                 return QList<FolderSearchResult>();
             return matchesInFile(query, options, content.text, QUrl::fromLocalFile(path),
-                                 limit - gathered.load());
+                                 limit - gathered.load(), cancelled);
         },
         [&](QList<FolderSearchResult>&& found) {
             const qsizetype room = limit - results.size();

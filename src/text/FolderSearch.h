@@ -13,7 +13,8 @@ namespace dunmoss {
 
 // Every match of the query in the text files below a folder, in walk order, at most `limit`
 // (folderSearchResultLimit for the panel). The walk ends before the next file once the limit is
-// reached or the run is cancelled; what was found so far is returned. Binary, oversized and
+// reached or the run is cancelled, and a file's search ends soon after a cancellation; what was
+// found so far is returned. Binary, oversized and
 // undecodable files are skipped silently; each text is searched as decoded, so lines are
 // counted at line feeds. Files whose names are not valid UTF-8 cannot be read by name: when
 // `unnamedFileCount` is given, it is set to the number of those the patterns take (up to

@@ -110,11 +110,15 @@ SearchScanner::SearchScanner(const QString& query, QStringView text,
 SearchScanner::~SearchScanner() = default;
 
 void SearchScanner::stopWhenSet(const std::atomic<bool>& stop) {
-    m_stop = &stop;
+    stopWhen([&stop] { return stop.load(std::memory_order_relaxed); });
+}
+
+void SearchScanner::stopWhen(std::function<bool()> stopRequested) {
+    m_stop = std::move(stopRequested);
     // The first call looks at once.
     m_nextsSinceStopCheck = 1023;
     if (m_matcher)
-        m_matcher->stopWhenSet(stop);
+        m_matcher->stopWhen(m_stop);
 }
 
 bool SearchScanner::next() {
@@ -122,7 +126,7 @@ bool SearchScanner::next() {
     // literal path too.
     if (m_stop && ++m_nextsSinceStopCheck >= 1024) {
         m_nextsSinceStopCheck = 0;
-        if (m_stop->load(std::memory_order_relaxed))
+        if (m_stop())
             throw RegexError(RegexError::Kind::Cancelled, m_literal ? m_needle : m_regex->pattern(),
                              QString());
     }

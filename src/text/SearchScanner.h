@@ -5,6 +5,7 @@
 
 #include <QStringView>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,6 +25,8 @@ public:
     // Makes next() throw RegexError (Cancelled) soon after `stop` is set, from any thread. The
     // flag must outlive the scanner.
     void stopWhenSet(const std::atomic<bool>& stop);
+    // The same with a check of the caller's, asked on the thread that runs the search.
+    void stopWhen(std::function<bool()> stopRequested);
 
     // Throws RegexError when the run stops as runaway backtracking or is cancelled.
     bool next();
@@ -43,7 +46,7 @@ private:
 
     QStringView m_text;
     TextRange m_range;
-    const std::atomic<bool>* m_stop = nullptr;
+    std::function<bool()> m_stop;
     unsigned m_nextsSinceStopCheck = 0;
     bool m_regexMode = false;
     bool m_wholeWord = false;

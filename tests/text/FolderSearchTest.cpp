@@ -5,6 +5,7 @@
 #include "text/SearchableText.h"
 
 #include <QSet>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -203,6 +204,22 @@ TEST_F(FolderSearch, ManyFilesComeBackInWalkOrderAndACancelledRunStops) {
     EXPECT_TRUE(searchFolder(QStringLiteral("needle"), tree.rootURL(), {}, {}, kLiteral, 500, [] {
                     return true;
                 }).isEmpty());
+}
+
+TEST_F(FolderSearch, ACancellationStopsAnExpressionInsideAFile) {
+    QByteArray runaway;
+    for (int i = 0; i < 200; ++i)
+        runaway += QByteArray(30, 'a') + "b\n";
+    tree.write(QStringLiteral("a.txt"), runaway);
+    // Asked before the file is read and before its first match; true once the expression runs.
+    std::atomic<int> asked = 0;
+    const CancellationCheck cancelled = [&] { return asked.fetch_add(1) >= 2; };
+    QList<FolderSearchResult> results;
+    EXPECT_NO_THROW(results = searchFolder(QStringLiteral("(a+)+$"), tree.rootURL(), {}, {},
+                                           TextSearchOptions{true, true, false}, 500, cancelled))
+        << "the file ran to its work bound";
+    EXPECT_TRUE(results.isEmpty());
+    EXPECT_GT(asked.load(), 2);
 }
 
 TEST_F(FolderSearch, AnInvalidExpressionFailsOnlyOnceATextFileIsReached) {
