@@ -9,11 +9,14 @@
 #include "editor/ShortcutTextView.h"
 #include "search/FindReplace.h"
 #include "session/SessionFiles.h"
+#include "session/SessionStore.h"
+#include "session/SessionWriter.h"
 #include "session/WindowSession.h"
 #include "text/TextFileLoader.h"
 #include "tools/DocumentOutlinePanel.h"
 #include "tools/SplitViews.h"
 #include "window/DocumentOpening.h"
+#include "window/DocumentReloading.h"
 #include "window/EditorCommands.h"
 #include "window/IncomingFiles.h"
 #include "window/TabUndoRegistry.h"
@@ -597,6 +600,96 @@ void stepWithManyTabs(benchmark::State& state, int count, TabStep step, Session 
     report(state, longest);
 }
 
+
+// Lines of a log, `length` bytes: under the size that opens as a preview. Every line starts
+// with `mark` and holds an "é", so each byte of its UTF-8 form shows as a letter in Latin-1:
+// another mark or the other encoding changes every line.
+QByteArray logBytes(qsizetype length, char mark) {
+    const QByteArray line = mark + QByteArray("\xc3\xa9 a line of a large log file, seventy "
+                                              "characters or so, to reload\n");
+    QByteArray bytes;
+    while (bytes.size() + line.size() <= length)
+        bytes += line;
+    return bytes;
+}
+
+// A tab showing a 4.9 MB file, read again from disk: with Reload (the file's first letter
+// changes between reloads, its size stays) or with Reopen with Encoding, alternating between
+// Latin-1 and UTF-8. Each step ends when the tab shows the new text.
+void reloadFile(benchmark::State& state, bool withEncoding) {
+    FileMaker files;
+    const QUrl url = files.write(QStringLiteral("big.log"), logBytes(4'900'000, 'A'));
+    Window window;
+    driveAndSettle([&] { window.model().opening().openDocument(url); },
+                   [&] { return showsFile(window, url); }, 600'000);
+    int step = 0;
+    double longest = 0;
+    for (auto _ : state) {
+        ++step;
+        QString expected;
+        const Drive d = driveAndSettle(
+            [&] {
+                if (withEncoding) {
+                    const bool latin1 = step % 2 == 1;
+                    expected = latin1 ? QStringLiteral("A\u00c3\u00a9") : QStringLiteral("A\u00e9");
+                    DocumentReloading(window.model())
+                        .reopenWithEncoding(latin1 ? TextFileEncoding::IsoLatin1
+                                                   : TextFileEncoding::Utf8);
+                } else {
+                    const char mark = char('A' + step % 26);
+                    files.write(QStringLiteral("big.log"), logBytes(4'900'000, mark));
+                    expected = QString(QLatin1Char(mark));
+                    DocumentReloading(window.model()).reloadActiveTab();
+                }
+            },
+            [&] { return window.text().startsWith(expected); }, 600'000);
+        if (!d.finished)
+            state.SkipWithError("the tab did not show the file read again");
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(d.elapsedMs / 1e3);
+    }
+    report(state, longest);
+}
+
+// A window started on a stored session of `count` tabs, each showing an unchanged 4.9 MB file;
+// from the window's first turn to the stored active tab (the second) showing its text.
+void restoreSession(benchmark::State& state, int count) {
+    FileMaker files;
+    Defaults defaults(files.dir.filePath(QStringLiteral("s.ini")));
+    const QString recovery = files.dir.filePath(QStringLiteral("Recovery"));
+    QList<EditorTab> tabs;
+    for (int i = 0; i < count; ++i) {
+        const QUrl url = files.write(QStringLiteral("f%1.log").arg(i), logBytes(4'900'000, 'a' + i));
+        tabs.append(makeTabForLoadedFile(url, loadTextFile(url)));
+    }
+    SessionStore(defaults, recovery).saveSession(makeSessionRecord(tabs, tabs.at(1).id, 14));
+    SessionWriter::shared().waitUntilIdle();
+    for (auto _ : state) {
+        EditorWindowView::Options options;
+        options.defaults = &defaults;
+        options.processArguments = {QStringLiteral("bench")};
+        options.recoveryDirectory = recovery;
+        EditorWindowView view(options);
+        view.resize(1060, 720);
+        view.show();
+        const EditorWindowModel& model = view.model();
+        const Drive d = driveAndSettle(
+            [] {},
+            [&] {
+                return model.state().tabs.size() == count && !model.opening().isOpening() &&
+                       model.state().activeTabID == tabs.at(1).id &&
+                       !activeTab(model.state()).document.text.isEmpty();
+            },
+            600'000);
+        if (!d.finished)
+            state.SkipWithError("the session's tabs did not appear");
+        report(state, d.longestStallMs);
+        state.SetIterationTime(d.elapsedMs / 1e3);
+        view.close();
+        SessionWriter::shared().waitUntilIdle();
+    }
+}
+
 void registerAll() {
     const auto add = [](const std::string& name, std::function<void(benchmark::State&)> run) {
         return benchmark::RegisterBenchmark(name.c_str(), std::move(run))
@@ -699,6 +792,13 @@ void registerAll() {
         add("tabs/3000_split_shown_" + name, [step](benchmark::State& s) {
             stepWithManyTabs(s, 3000, step, Session::NotSaved, true);
         })->Iterations(5);
+    add("reload/reload_4_9M", [](benchmark::State& s) { reloadFile(s, false); })->Iterations(4);
+    add("reload/reopen_with_encoding_4_9M", [](benchmark::State& s) {
+        reloadFile(s, true);
+    })->Iterations(4);
+    add("restore/session_3_files_4_9M", [](benchmark::State& s) {
+        restoreSession(s, 3);
+    })->Iterations(2);
     for (int count : {250, 1000}) {
         add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
             openManyFiles(s, count, false);
