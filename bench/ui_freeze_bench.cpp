@@ -600,7 +600,6 @@ void stepWithManyTabs(benchmark::State& state, int count, TabStep step, Session 
     report(state, longest);
 }
 
-
 // Lines of a log, `length` bytes: under the size that opens as a preview. Every line starts
 // with `mark` and holds an "é", so each byte of its UTF-8 form shows as a letter in Latin-1:
 // another mark or the other encoding changes every line.
@@ -626,21 +625,24 @@ void reloadFile(benchmark::State& state, bool withEncoding) {
     double longest = 0;
     for (auto _ : state) {
         ++step;
+        const bool latin1 = step % 2 == 1;
+        const char mark = char('A' + step % 26);
         QString expected;
+        if (withEncoding) {
+            expected = latin1 ? QStringLiteral("A\u00c3\u00a9") : QStringLiteral("A\u00e9");
+        } else {
+            // Written before the step: only the reload is measured.
+            files.write(QStringLiteral("big.log"), logBytes(4'900'000, mark));
+            expected = QString(QLatin1Char(mark));
+        }
         const Drive d = driveAndSettle(
             [&] {
-                if (withEncoding) {
-                    const bool latin1 = step % 2 == 1;
-                    expected = latin1 ? QStringLiteral("A\u00c3\u00a9") : QStringLiteral("A\u00e9");
+                if (withEncoding)
                     DocumentReloading(window.model())
                         .reopenWithEncoding(latin1 ? TextFileEncoding::IsoLatin1
                                                    : TextFileEncoding::Utf8);
-                } else {
-                    const char mark = char('A' + step % 26);
-                    files.write(QStringLiteral("big.log"), logBytes(4'900'000, mark));
-                    expected = QString(QLatin1Char(mark));
+                else
                     DocumentReloading(window.model()).reloadActiveTab();
-                }
             },
             [&] { return window.text().startsWith(expected); }, 600'000);
         if (!d.finished)
@@ -659,7 +661,8 @@ void restoreSession(benchmark::State& state, int count) {
     const QString recovery = files.dir.filePath(QStringLiteral("Recovery"));
     QList<EditorTab> tabs;
     for (int i = 0; i < count; ++i) {
-        const QUrl url = files.write(QStringLiteral("f%1.log").arg(i), logBytes(4'900'000, 'a' + i));
+        const QUrl url =
+            files.write(QStringLiteral("f%1.log").arg(i), logBytes(4'900'000, 'a' + i));
         tabs.append(makeTabForLoadedFile(url, loadTextFile(url)));
     }
     SessionStore(defaults, recovery).saveSession(makeSessionRecord(tabs, tabs.at(1).id, 14));
@@ -673,14 +676,14 @@ void restoreSession(benchmark::State& state, int count) {
         view.resize(1060, 720);
         view.show();
         const EditorWindowModel& model = view.model();
-        const Drive d = driveAndSettle(
-            [] {},
-            [&] {
-                return model.state().tabs.size() == count && !model.opening().isOpening() &&
-                       model.state().activeTabID == tabs.at(1).id &&
-                       !activeTab(model.state()).document.text.isEmpty();
-            },
-            600'000);
+        const Drive d = driveAndSettle([] {},
+                                       [&] {
+                                           return model.state().tabs.size() == count &&
+                                                  !model.opening().isOpening() &&
+                                                  model.state().activeTabID == tabs.at(1).id &&
+                                                  !activeTab(model.state()).document.text.isEmpty();
+                                       },
+                                       600'000);
         if (!d.finished)
             state.SkipWithError("the session's tabs did not appear");
         report(state, d.longestStallMs);
@@ -792,6 +795,12 @@ void registerAll() {
         add("tabs/3000_split_shown_" + name, [step](benchmark::State& s) {
             stepWithManyTabs(s, 3000, step, Session::NotSaved, true);
         })->Iterations(5);
+    // Opening the file the reload scenarios read again: what showing its text costs at all.
+    add("open/lines_4_9M", [](benchmark::State& s) {
+        openOneFile(s, [](FileMaker& f) {
+            return f.write(QStringLiteral("big.log"), logBytes(4'900'000, 'A'));
+        });
+    })->Iterations(2);
     add("reload/reload_4_9M", [](benchmark::State& s) { reloadFile(s, false); })->Iterations(4);
     add("reload/reopen_with_encoding_4_9M", [](benchmark::State& s) {
         reloadFile(s, true);

@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <QTimer>
 #include <cmath>
 
 namespace dunmoss {
@@ -117,10 +118,14 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     QTextDocument* document = storage->acquireDocument();
     document->setDefaultFont(textView->font());
     textView->setDocument(document);
-    // Only now that the view shows the new document may the old one be given back.
-    if (m_storage && m_document)
-        m_storage->releaseDocument(m_document);
-    m_storage = std::move(storage);
+    // Only now that the view shows the new document may the old one be given back. A storage
+    // this view held last (its text read again into a new one) goes with its documents instead,
+    // a turn later: taking a long text apart is a wait of its own.
+    std::shared_ptr<TextStorage> previous = std::exchange(m_storage, std::move(storage));
+    if (previous && m_document && previous.use_count() > 1)
+        previous->releaseDocument(m_document);
+    else if (previous)
+        QTimer::singleShot(0, this, [previous] {});
     m_document = document;
     m_storageConnections = {
         connect(m_storage.get(), &TextStorage::changeCaptured, this,
@@ -131,6 +136,14 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     };
     m_caretAfterTyping.reset();
     isUpdatingFromModel = false;
+}
+
+bool CodeEditorCoordinator::storageWasReplaced() const {
+    if (!textStorageRegistry || !m_storage)
+        return false;
+    const auto& storages = textStorageRegistry->storages();
+    const auto found = storages.constFind(documentID);
+    return found != storages.constEnd() && *found != m_storage;
 }
 
 void CodeEditorCoordinator::commitMarkedText() {

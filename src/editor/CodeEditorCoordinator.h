@@ -88,6 +88,9 @@ public:
     // Read by the colouring engine.
     SyntaxHighlighting& highlighting() { return *m_highlighting; }
     TextStorage* storage() const { return m_storage.get(); }
+    // True when the registry holds another storage for the document than the one shown: the
+    // tab's text was put into a new storage (its file read again into a filled document).
+    bool storageWasReplaced() const;
     QTextDocument* document() const { return m_document; }
     qsizetype textLength() const { return m_storage ? m_storage->length() : 0; }
     LineNumberRulerView* ruler() const { return m_ruler; }

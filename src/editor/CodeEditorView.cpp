@@ -104,7 +104,9 @@ void CodeEditorView::update(const CodeEditorProps& props) {
 
     bool textReplaced = false;
     const QString bound = props.text.value();
-    if (documentChanged) {
+    // A new storage for the same document is taken like another document.
+    const bool storageReplaced = !documentChanged && c.storageWasReplaced();
+    if (documentChanged || storageReplaced) {
         c.switchDocument(bound, props.selectedRanges.value(), props.selectedRange.value());
     } else if (bound != c.lastReportedText) {
         if (c.storage() && c.storage()->text() != bound) {
@@ -118,7 +120,7 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     c.applyWordWrap();
     c.applyAppearance();
     m_textView->setEditable(c.isEditable);
-    if (textReplaced || appearanceChanged || documentChanged)
+    if (textReplaced || appearanceChanged || documentChanged || storageReplaced)
         c.highlighting().applyHighlighting();
 
     m_ruler->setTheme(c.theme);
@@ -130,7 +132,8 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     const QList<TextRange> ranges = sanitizedSelectedRanges(props.selectedRanges.value(), length);
     const bool marked = m_textView->hasMarkedText();
     if (!marked && !ranges.isEmpty()) {
-        if ((textReplaced || documentChanged || ranges != c.lastReportedRanges) &&
+        if ((textReplaced || documentChanged || storageReplaced ||
+             ranges != c.lastReportedRanges) &&
             m_textView->selectedRanges() != ranges) {
             c.applySelectionFromBindings(ranges);
             m_textView->scrollRangeToVisible(ranges.first());

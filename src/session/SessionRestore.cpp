@@ -1,18 +1,28 @@
 #include "session/SessionRestore.h"
 
+#include "editor/TextStorage.h"
 #include "platform/Localization.h"
 #include "session/SessionStore.h"
 #include "text/EditorTab.h"
+#include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
+#include "window/TabFileRead.h"
+#include "window/WindowDerivedValues.h"
 #include "window/WindowNotices.h"
 
+#include <QFile>
 #include <QSet>
+#include <QTextDocument>
 #include <algorithm>
 #include <cmath>
 
 namespace dunmoss {
 
 namespace {
+
+bool isPristine(const EditorTab& tab) {
+    return tab.isUntitled() && tab.document.text.isEmpty() && !tabIsModified(tab);
+}
 
 double clampedFontSize(double size) {
     if (std::isnan(size))
@@ -22,58 +32,154 @@ double clampedFontSize(double size) {
 
 } // namespace
 
+// The stored copies read and decoded on a pool thread, and the tabs rebuilt there: each file
+// read and decoded, and the documents of long texts filled.
+class SessionRead final : public QueuedRead {
+public:
+    SessionRead(SessionRestore& restore, const SessionStore& store, bool readRecordFile,
+                std::optional<RestoredSession> fromSettings)
+        : m_restore(restore), m_recoveryPath(store.recoverySnapshotPath()),
+          m_recordPath(readRecordFile ? store.sessionRecordPath() : QString()),
+          m_recoveryDirectory(store.recoveryDirectory()), m_fromSettings(std::move(fromSettings)) {}
+
+    void read() override {
+        const std::optional<RestoredSession> snapshot = readStoredSessionCopy(
+            m_recoveryPath, SessionRecordFormat::PrettySorted, m_recoveryDirectory,
+            QStringLiteral("recovery"), m_read.recoveryFileWasCorrupt);
+        std::optional<RestoredSession> fromFile;
+        if (!m_recordPath.isEmpty())
+            fromFile = readStoredSessionCopy(m_recordPath, SessionRecordFormat::Compact,
+                                             m_recoveryDirectory, QStringLiteral("session"),
+                                             m_read.recordFileWasCorrupt);
+        const std::optional<RestoredSession> chosen =
+            newerSession(snapshot, newerSession(fromFile, m_fromSettings));
+        if (!chosen)
+            return;
+        m_read.activeTabID = chosen->activeTabID;
+        m_read.fontSize = chosen->fontSize;
+        QSet<QUuid> seen;
+        for (const SessionTab& stored : chosen->tabs) {
+            EditorTab tab =
+                makeTabFromSessionTab(stored, sessionTabFileURL(stored, m_read.staleBookmarks));
+            // Tabs are found by identifier: a repeated one (only in a hand-edited record) gets
+            // a new identifier rather than losing its draft.
+            if (seen.contains(tab.id))
+                tab.id = QUuid::createUuid();
+            seen.insert(tab.id);
+            m_read.documents.push_back(worthPreparingDocument(tab.document.text)
+                                           ? TextStorage::prepareDocument(tab.document.text)
+                                           : nullptr);
+            m_read.tabs.append(std::move(tab));
+        }
+    }
+
+    QList<QTextDocument*> documents() const override {
+        QList<QTextDocument*> made;
+        for (const std::unique_ptr<QTextDocument>& document : m_read.documents)
+            if (document)
+                made.append(document.get());
+        return made;
+    }
+
+    QString progressMessage() const override {
+        return localizedString(QStringLiteral("session.restoring"));
+    }
+
+    void apply() override { m_restore.finishRestore(std::move(m_read)); }
+
+private:
+    SessionRestore& m_restore;
+    const QString m_recoveryPath;
+    const QString m_recordPath;
+    const QString m_recoveryDirectory;
+    const std::optional<RestoredSession> m_fromSettings;
+    SessionRestore::ReadSession m_read;
+};
+
 void SessionRestore::restoreSession() {
-    if (m_model.state().decisions.didRestoreSession)
+    if (m_model.state().decisions.didRestoreSession || m_restoring)
         return;
-    m_model.update([](EditorWindowState& state) { state.decisions.didRestoreSession = true; });
+    // A record an older version kept in the settings moves into the record's file when there
+    // is none; that file then needs no reading.
+    const bool recordFileExists = QFile::exists(m_store.sessionRecordPath());
+    std::optional<RestoredSession> fromSettings =
+        m_store.takeRecordFromSettings(sessionCorruption().savedSessionWasCorrupt);
+    if (!recordFileExists && !fromSettings && !QFile::exists(m_store.recoverySnapshotPath())) {
+        finishRestore({});
+        return;
+    }
+    m_restoring = true;
+    m_replaceable.clear();
+    for (const EditorTab& tab : m_model.state().tabs)
+        if (isPristine(tab))
+            m_replaceable.insert(tab.id);
+    m_model.opening().enqueue(
+        std::make_unique<SessionRead>(*this, m_store, recordFileExists, std::move(fromSettings)));
+}
 
-    const std::optional<RestoredSession> snapshot = m_store.readRecoverySnapshot();
-    const std::optional<RestoredSession> saved = m_store.loadSavedSession();
-    const std::optional<RestoredSession> chosen = newerSession(snapshot, saved);
-
-    const SessionCorruption& corruption = sessionCorruption();
+void SessionRestore::finishRestore(ReadSession read) {
+    m_restoring = false;
+    SessionCorruption& corruption = sessionCorruption();
+    corruption.recoverySnapshotWasCorrupt |= read.recoveryFileWasCorrupt;
+    corruption.savedSessionWasCorrupt |= read.recordFileWasCorrupt;
+    for (const QString& path : read.staleBookmarks)
+        bookmarkCache().remove(path);
     // Told on the message bar: keys typed right after the launch belong to the text.
     if (corruption.recoverySnapshotWasCorrupt || corruption.savedSessionWasCorrupt)
         m_model.presentNotice(QString::fromLatin1(kSessionRestoreNoticeCause),
                               localizedString(QStringLiteral("session.corrupt-snapshot.notice")));
     if (const std::optional<QString> notice = takeSessionSaveFailedNotice(m_model.defaults()))
         m_model.presentNotice(QString::fromLatin1(kPreviousSessionSaveNoticeCause), *notice);
-
-    if (!chosen)
+    if (read.tabs.isEmpty()) {
+        m_replaceable.clear();
+        m_model.update([](EditorWindowState& state) { state.decisions.didRestoreSession = true; });
         return;
-    QList<EditorTab> tabs;
-    QSet<QUuid> seen;
-    for (const SessionTab& stored : chosen->tabs) {
-        EditorTab tab = makeTabFromSessionTab(stored);
-        // Tabs are found by identifier: a repeated one (only in a hand-edited record) gets a
-        // new identifier rather than losing its draft.
-        if (seen.contains(tab.id))
-            tab.id = QUuid::createUuid();
-        seen.insert(tab.id);
-        tabs.append(tab);
     }
-    if (tabs.isEmpty())
-        return;
+    showRestoredTabs(read);
+}
 
-    QSet<QUuid> kept;
-    for (const EditorTab& tab : tabs)
-        kept.insert(tab.id);
-    for (const EditorTab& old : m_model.state().tabs)
-        if (!kept.contains(old.id))
-            m_model.forgetTab(old.id);
+void SessionRestore::showRestoredTabs(ReadSession& read) {
+    const QList<EditorTab>& tabs = read.tabs;
+    // The window's first tab gives way unless someone typed into it meanwhile; tabs that came
+    // since (a new tab asked for at the start) stay too, after the restored ones.
+    QList<EditorTab> kept;
+    QList<QUuid> dropped;
+    for (const EditorTab& tab : m_model.state().tabs) {
+        if (m_replaceable.contains(tab.id) && isPristine(tab))
+            dropped.append(tab.id);
+        else
+            kept.append(tab);
+    }
+    m_replaceable.clear();
+    std::optional<QUuid> keptActive;
+    const QUuid active = activeTab(m_model.state()).id;
+    for (const EditorTab& tab : kept)
+        if (tab.id == active)
+            keptActive = tab.id;
 
-    m_model.settings().setFontSize(clampedFontSize(chosen->fontSize));
+    for (size_t i = 0; i < read.documents.size(); ++i)
+        if (read.documents[i])
+            m_model.textStorageRegistry().adoptTextStorage(
+                tabs.at(qsizetype(i)).id,
+                std::make_shared<TextStorage>(tabs.at(qsizetype(i)).document.text,
+                                              std::move(read.documents[i])));
+    m_model.settings().setFontSize(clampedFontSize(read.fontSize));
     m_model.update([&](EditorWindowState& state) {
-        state.tabs = tabs;
+        state.tabs = tabs + kept;
         state.activeTabID = tabs.first().id;
         for (const EditorTab& tab : tabs)
-            if (tab.id == chosen->activeTabID) {
+            if (tab.id == read.activeTabID) {
                 state.activeTabID = tab.id;
                 break;
             }
-        state.panels.showWelcome =
-            tabs.size() == 1 && tabs.first().isUntitled() && tabs.first().document.text.isEmpty();
+        if (keptActive)
+            state.activeTabID = *keptActive;
+        state.panels.showWelcome = state.tabs.size() == 1 && state.tabs.first().isUntitled() &&
+                                   state.tabs.first().document.text.isEmpty();
+        state.decisions.didRestoreSession = true;
     });
+    for (const QUuid& id : dropped)
+        m_model.forgetTab(id);
 }
 
 } // namespace dunmoss

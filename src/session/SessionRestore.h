@@ -1,14 +1,33 @@
 #pragma once
 
+#include "text/EditorTab.h"
+
+#include <QList>
+#include <QSet>
+#include <QStringList>
+#include <QUuid>
+#include <memory>
+#include <vector>
+
+class QTextDocument;
+
 namespace dunmoss {
 
 class EditorWindowModel;
 class SessionStore;
 
 // Brings the stored session back into a window, once per window: the newer of the recovery
-// file and the settings record (the file wins a tie). Undecodable copies and a failed save of
-// the last run are reported through the error alert; the window keeps its first tab when
-// nothing can be restored. Writes nothing back.
+// file and the session record (the recovery file wins a tie). Undecodable copies and a failed save
+// of the last run are reported through the error alert; the window keeps its first tab when nothing
+// can be restored. Writes nothing back.
+//
+// The stored copies and the tabs' files are read in the window's queue of reads, on a pool
+// thread (only a record an older version left in the settings is taken on the main thread);
+// the tabs appear
+// together, in their stored order with the stored active tab, once all are ready, ahead of any
+// file asked for after the restore. Until then the window writes no session (its lone first
+// tab would overwrite the stored one). The window's empty first tab gives way to them; a tab
+// typed into or added meanwhile stays, after the restored ones, and stays active.
 class SessionRestore {
 public:
     static constexpr double kMinimumFontSize = 10;
@@ -20,8 +39,27 @@ public:
     void restoreSession();
 
 private:
+    friend class SessionRead;
+    // What the pool thread made of the stored copies and of their tabs' files.
+    struct ReadSession {
+        bool recoveryFileWasCorrupt = false;
+        bool recordFileWasCorrupt = false;
+        // Paths whose cached bookmarks went stale.
+        QStringList staleBookmarks;
+        QList<EditorTab> tabs;
+        // Per tab, its filled document or none.
+        std::vector<std::unique_ptr<QTextDocument>> documents;
+        QUuid activeTabID;
+        double fontSize = 14;
+    };
+    void finishRestore(ReadSession read);
+    void showRestoredTabs(ReadSession& read);
+
     EditorWindowModel& m_model;
     SessionStore& m_store;
+    bool m_restoring = false;
+    // The window's empty tabs when the restore began, which the restored tabs replace.
+    QSet<QUuid> m_replaceable;
 };
 
 } // namespace dunmoss

@@ -27,15 +27,16 @@ double secondsSinceEpochNow() {
     return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
 }
 
-std::optional<RestoredSession> decodeOrKeepAside(SessionStore& store, const QByteArray& data,
-                                                 const QString& label, bool& corruptFlag) {
+std::optional<RestoredSession> decodeOrKeepAside(const QString& recoveryDirectory,
+                                                 const QByteArray& data, const QString& label,
+                                                 bool& corruptFlag) {
     try {
         RestoredSession session = decodeSessionRecord(data);
         if (session.tabs.isEmpty())
             return std::nullopt;
         return session;
     } catch (const JsonDecodeError&) {
-        store.backupCorruptData(data, label);
+        keepCorruptCopy(recoveryDirectory, data, label);
         corruptFlag = true;
         return std::nullopt;
     }
@@ -126,20 +127,31 @@ SessionTab makeSessionTab(const EditorTab& tab) {
     return out;
 }
 
-EditorTab makeTabFromSessionTab(const SessionTab& stored) {
+std::optional<QUrl> sessionTabFileURL(const SessionTab& stored, QStringList& stale) {
     std::optional<QUrl> fileURL;
     if (stored.fileBookmark) {
         if (const std::optional<ResolvedBookmark> resolved =
                 resolveBookmark(*stored.fileBookmark)) {
             // A stale bookmark still finds the file; the next save makes a fresh one.
             if (resolved->isStale)
-                bookmarkCache().remove(resolved->path);
+                stale.append(resolved->path);
             fileURL = QUrl::fromLocalFile(resolved->path);
         }
     }
     if (!fileURL && isAbsolutePath(stored.filePath))
         fileURL = QUrl::fromLocalFile(QDir::cleanPath(*stored.filePath));
+    return fileURL;
+}
 
+EditorTab makeTabFromSessionTab(const SessionTab& stored) {
+    QStringList stale;
+    const std::optional<QUrl> fileURL = sessionTabFileURL(stored, stale);
+    for (const QString& path : stale)
+        bookmarkCache().remove(path);
+    return makeTabFromSessionTab(stored, fileURL);
+}
+
+EditorTab makeTabFromSessionTab(const SessionTab& stored, const std::optional<QUrl>& fileURL) {
     EditorSessionRestorePayload payload;
     payload.id = stored.id;
     payload.fileURL = fileURL;
@@ -257,46 +269,61 @@ int SessionStore::writeCount() const {
     return writer.writeCount(sessionRecordPath()) + writer.writeCount(recoverySnapshotPath());
 }
 
-std::optional<RestoredSession> SessionStore::loadSavedSession() {
-    const QString path = sessionRecordPath();
-    std::optional<RestoredSession> fromFile;
-    if (const std::optional<QByteArray> data = readRegularFile(path)) {
-        fromFile = decodeOrKeepAside(*this, *data, QStringLiteral("session"),
-                                     sessionCorruption().savedSessionWasCorrupt);
-        if (fromFile)
-            SessionWriter::shared().noteStored(
-                path, storedRecord(*fromFile, SessionRecordFormat::Compact));
-    }
-    const QString key = QString::fromLatin1(kSessionRecordKey);
-    const std::optional<QByteArray> old = m_defaults.data(key);
-    if (!old)
-        return fromFile;
-    const std::optional<RestoredSession> fromSettings = decodeOrKeepAside(
-        *this, *old, QStringLiteral("session"), sessionCorruption().savedSessionWasCorrupt);
-    // Moved, not copied: the settings file keeps no large value.
-    moveSettingsValueToFile(m_defaults, key, *old, path, !QFile::exists(path));
-    return newerSession(fromFile, fromSettings);
-}
-
-std::optional<RestoredSession> SessionStore::readRecoverySnapshot() {
-    const QString path = recoverySnapshotPath();
+std::optional<RestoredSession> readStoredSessionCopy(const QString& path,
+                                                     SessionRecordFormat format,
+                                                     const QString& recoveryDirectory,
+                                                     const QString& label, bool& corrupt) {
     const std::optional<QByteArray> data = readRegularFile(path);
     if (!data)
         return std::nullopt;
-    std::optional<RestoredSession> session = decodeOrKeepAside(
-        *this, *data, QStringLiteral("recovery"), sessionCorruption().recoverySnapshotWasCorrupt);
+    std::optional<RestoredSession> session =
+        decodeOrKeepAside(recoveryDirectory, *data, label, corrupt);
     if (session)
-        SessionWriter::shared().noteStored(
-            path, storedRecord(*session, SessionRecordFormat::PrettySorted));
+        SessionWriter::shared().noteStored(path, storedRecord(*session, format));
     return session;
 }
 
+std::optional<RestoredSession> SessionStore::readRecordFile(bool& corrupt) const {
+    return readStoredSessionCopy(sessionRecordPath(), SessionRecordFormat::Compact,
+                                 m_recoveryDirectory, QStringLiteral("session"), corrupt);
+}
+
+std::optional<RestoredSession> SessionStore::takeRecordFromSettings(bool& corrupt) {
+    const QString key = QString::fromLatin1(kSessionRecordKey);
+    const std::optional<QByteArray> old = m_defaults.data(key);
+    if (!old)
+        return std::nullopt;
+    const QString path = sessionRecordPath();
+    std::optional<RestoredSession> fromSettings =
+        decodeOrKeepAside(m_recoveryDirectory, *old, QStringLiteral("session"), corrupt);
+    // Moved, not copied: the settings file keeps no large value.
+    moveSettingsValueToFile(m_defaults, key, *old, path, !QFile::exists(path));
+    return fromSettings;
+}
+
+std::optional<RestoredSession> SessionStore::loadSavedSession() {
+    bool& corrupt = sessionCorruption().savedSessionWasCorrupt;
+    const std::optional<RestoredSession> fromFile = readRecordFile(corrupt);
+    return newerSession(fromFile, takeRecordFromSettings(corrupt));
+}
+
+std::optional<RestoredSession> SessionStore::readRecoverySnapshot() {
+    return readStoredSessionCopy(recoverySnapshotPath(), SessionRecordFormat::PrettySorted,
+                                 m_recoveryDirectory, QStringLiteral("recovery"),
+                                 sessionCorruption().recoverySnapshotWasCorrupt);
+}
+
 void SessionStore::backupCorruptData(const QByteArray& data, const QString& label) {
+    keepCorruptCopy(m_recoveryDirectory, data, label);
+}
+
+void keepCorruptCopy(const QString& recoveryDirectory, const QByteArray& data,
+                     const QString& label) {
     const qint64 seconds = QDateTime::currentMSecsSinceEpoch() / 1000;
-    if (!QDir().mkpath(m_recoveryDirectory))
+    if (!QDir().mkpath(recoveryDirectory))
         return;
     const QString path =
-        m_recoveryDirectory + QStringLiteral("/corrupt-%1-%2.json").arg(label).arg(seconds);
+        recoveryDirectory + QStringLiteral("/corrupt-%1-%2.json").arg(label).arg(seconds);
     try {
         writeBytesAtomically(data, path);
     } catch (const FileError&) {

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 #include <memory>
 #include <optional>
@@ -37,12 +38,29 @@ struct SessionCorruption {
 SessionCorruption& sessionCorruption();
 
 SessionTab makeSessionTab(const EditorTab& tab);
+// The stored tab's file, found by its bookmark or else by its path. A stored path that is not
+// absolute is ignored (the tab keeps its draft as an untitled tab) so nothing is read relative
+// to the working folder. A stale bookmark still finds the file; its path is added to `stale`,
+// whose cached bookmarks the caller drops on the main thread. Runs on any thread.
+std::optional<QUrl> sessionTabFileURL(const SessionTab& sessionTab, QStringList& stale);
 // Reads the tab's file now; whether the tab shows the file or keeps the stored draft is
-// decided by makeTabFromRestorePayload. A stored path that is not absolute is ignored (the
-// tab keeps its draft as an untitled tab) so nothing is read relative to the working folder.
+// decided by makeTabFromRestorePayload.
 EditorTab makeTabFromSessionTab(const SessionTab& sessionTab);
+// The same with the file already found (sessionTabFileURL); runs on any thread.
+EditorTab makeTabFromSessionTab(const SessionTab& sessionTab, const std::optional<QUrl>& fileURL);
 RestoredSession makeSessionRecord(const QList<EditorTab>& tabs, const QUuid& activeTabID,
                                   double fontSize);
+
+// Reads and decodes one stored copy, on any thread: nothing when it is missing, unreadable,
+// undecodable (kept aside in the recovery folder, and `corrupt` set) or without tabs. The
+// writer notes what the file holds, so the same record is not written again.
+std::optional<RestoredSession> readStoredSessionCopy(const QString& path,
+                                                     SessionRecordFormat format,
+                                                     const QString& recoveryDirectory,
+                                                     const QString& label, bool& corrupt);
+// Keeps the bytes as "corrupt-<label>-<seconds>.json" in the folder; never fails.
+void keepCorruptCopy(const QString& recoveryDirectory, const QByteArray& data,
+                     const QString& label);
 
 // The later of two records by `savedAt`; the first wins ties and when neither has a time.
 std::optional<RestoredSession> newerSession(const std::optional<RestoredSession>& first,
@@ -74,6 +92,11 @@ public:
     // record still in the settings (from an older version) is read too, moved into its own file
     // and removed from the settings.
     std::optional<RestoredSession> loadSavedSession();
+    // The two parts of that: the record's own file (any thread; `corrupt` set when it cannot
+    // be decoded), and a record an older version kept in the settings, moved into that file
+    // when there is none (main thread).
+    std::optional<RestoredSession> readRecordFile(bool& corrupt) const;
+    std::optional<RestoredSession> takeRecordFromSettings(bool& corrupt);
     // Nothing when missing or unreadable, undecodable (copied aside and flagged) or without
     // tabs.
     std::optional<RestoredSession> readRecoverySnapshot();

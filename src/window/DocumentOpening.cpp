@@ -64,6 +64,10 @@ struct DocumentOpening::Batch {
     std::function<void(const OpenOutcome&)> done;
     QElapsedTimer waiting;
     QString messageAtStart;
+    // A batch of other work has no requests: its work, once read, and its progress text.
+    bool isWork = false;
+    std::shared_ptr<QueuedRead> work;
+    QString progressMessage;
 };
 
 DocumentOpening::DocumentOpening(EditorWindowModel& model)
@@ -113,6 +117,31 @@ void DocumentOpening::openDocuments(const QList<OpenRequest>& requests,
         m_applyScheduled = true;
         QMetaObject::invokeMethod(this, &DocumentOpening::applyReady, Qt::QueuedConnection);
     }
+}
+
+void DocumentOpening::enqueue(std::unique_ptr<QueuedRead> work) {
+    auto batch = std::make_unique<Batch>();
+    batch->id = m_nextBatchID++;
+    batch->isWork = true;
+    batch->progressMessage = work->progressMessage();
+    batch->waiting.start();
+    batch->messageAtStart = m_model.state().findMessage;
+    QThreadPool::globalInstance()->start(
+        [this, mailbox = m_mailbox, id = batch->id,
+         work = std::shared_ptr<QueuedRead>(std::move(work))]() mutable {
+            work->read();
+            // As with a file's document: no reference stays here once the work is posted.
+            const QList<QTextDocument*> documents = work->documents();
+            mailbox->post(
+                [this, id, work = std::move(work)]() mutable { receiveWork(id, std::move(work)); },
+                [documents](QThread* thread) {
+                    for (QTextDocument* document : documents)
+                        document->moveToThread(thread);
+                });
+        });
+    m_batches.push_back(std::move(batch));
+    if (!m_progress.isActive())
+        m_progress.start();
 }
 
 std::optional<QUrl> DocumentOpening::folderNeedingAccess(const QUrl& url) const {
@@ -195,6 +224,19 @@ void DocumentOpening::receive(quint64 batchID, int index, std::shared_ptr<Loaded
         batch->results[size_t(index)] = std::move(loaded);
         break;
     }
+    scheduleApply();
+}
+
+void DocumentOpening::receiveWork(quint64 batchID, std::shared_ptr<QueuedRead> work) {
+    for (const std::unique_ptr<Batch>& batch : m_batches)
+        if (batch->id == batchID) {
+            batch->work = std::move(work);
+            break;
+        }
+    scheduleApply();
+}
+
+void DocumentOpening::scheduleApply() {
     if (!m_applyScheduled) {
         m_applyScheduled = true;
         QMetaObject::invokeMethod(this, &DocumentOpening::applyReady, Qt::QueuedConnection);
@@ -216,7 +258,16 @@ void DocumentOpening::applyReady() {
     int applied = 0;
     while (!m_batches.empty()) {
         Batch& batch = *m_batches.front();
-        if (batch.next < batch.requests.size()) {
+        if (batch.isWork) {
+            if (!batch.work)
+                return; // still being read
+            if (budget.elapsed() >= kApplyBudgetMilliseconds) {
+                m_applyScheduled = true;
+                QMetaObject::invokeMethod(this, &DocumentOpening::applyReady, Qt::QueuedConnection);
+                return;
+            }
+            ++applied;
+        } else if (batch.next < batch.requests.size()) {
             if (!batch.results[size_t(batch.next)])
                 return; // its file is still being read
             if (budget.elapsed() >= kApplyBudgetMilliseconds || applied == kApplyFilesPerTurn) {
@@ -244,6 +295,8 @@ void DocumentOpening::applyReady() {
                 m_model.setFindMessage(m_messageBeforeProgress);
             m_progressMessage.reset();
         }
+        if (finished->work)
+            finished->work->apply();
         if (finished->done)
             finished->done(finished->outcome);
     }
@@ -301,9 +354,11 @@ void DocumentOpening::showProgress() {
     if (m_batches.empty())
         return;
     const Batch& batch = *m_batches.front();
-    if (batch.waiting.elapsed() < kProgressDelayMilliseconds || batch.next >= batch.requests.size())
+    if (batch.waiting.elapsed() < kProgressDelayMilliseconds ||
+        (!batch.isWork && batch.next >= batch.requests.size()))
         return;
-    const QString message = batch.requests.size() == 1
+    const QString message = batch.isWork ? batch.progressMessage
+                            : batch.requests.size() == 1
                                 ? localizedString(QStringLiteral("document.opening.format"))
                                       .arg(fileName(batch.requests.first().url))
                                 : localizedString(QStringLiteral("document.opening-many.format"))

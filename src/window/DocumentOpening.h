@@ -14,11 +14,29 @@
 #include <memory>
 #include <optional>
 
+class QTextDocument;
+
 namespace dunmoss {
 
 class EditorWindowModel;
 class MainThreadMailbox;
 struct EditorTab;
+
+// Work on a window's files other than opening them (reading a tab's file again, restoring the
+// session's tabs), done in the window's queue of reads: read() runs on a pool thread and must
+// not touch the window; apply() runs on the window's thread in the queue's order, after every
+// file asked for before it is shown, and not at all when the window is gone by then.
+class QueuedRead {
+public:
+    virtual ~QueuedRead() = default;
+    // The pool thread's part: reads and decodes, and fills documents (made on that thread).
+    virtual void read() = 0;
+    // The documents read() made; they move to the window's thread with the result.
+    virtual QList<QTextDocument*> documents() const { return {}; }
+    // What the status line says when the read takes a while.
+    virtual QString progressMessage() const = 0;
+    virtual void apply() = 0;
+};
 
 // One file to open: a line (1-based) selects that whole line once it is shown, else a range
 // is selected.
@@ -44,7 +62,8 @@ struct OpenOutcome {
 // status line tells which file is being opened when that takes a while (the welcome panel, if
 // shown, stays until then). Batches are worked
 // through in the order asked, and each batch's files take their turn in its order, so the last
-// file asked for ends up active; a window closed meanwhile opens nothing more.
+// file asked for ends up active; a window closed meanwhile opens nothing more. Other reads of
+// the window's files (a reload, the session's tabs) take their turn in the same queue.
 class DocumentOpening : public QObject {
     Q_OBJECT
 public:
@@ -67,8 +86,15 @@ public:
     // The open panel; each chosen file is opened, then the session is saved once.
     void openDocumentsFromPanel();
 
-    // True while files asked for are not yet shown or reported.
+    // Puts the work in the queue, after the files and the work asked for before it.
+    void enqueue(std::unique_ptr<QueuedRead> work);
+
+    // True while files or work asked for are not yet shown or reported.
     bool isOpening() const { return !m_batches.empty(); }
+
+    // The workspace folder to hold access to while the file is read, when the window holds
+    // none.
+    std::optional<QUrl> folderNeedingAccess(const QUrl& url) const;
 
     // Runs the body while access is held on the file and, for a file inside the workspace
     // folder the window holds no access to, on that folder. Errors of the body pass through
@@ -96,12 +122,13 @@ private:
     struct Loaded;
     struct Batch;
 
-    std::optional<QUrl> folderNeedingAccess(const QUrl& url) const;
     // Reads one file into a new tab (on the pool thread, or on the main thread in the rare case
     // that a file open at a batch's start was closed before its turn).
     static void read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess);
     void load(Batch& batch);
     void receive(quint64 batchID, int index, std::shared_ptr<Loaded> loaded);
+    void receiveWork(quint64 batchID, std::shared_ptr<QueuedRead> work);
+    void scheduleApply();
     void applyReady();
     void applyOne(Batch& batch, int index);
     void recordRecentFiles();
@@ -119,9 +146,6 @@ private:
     std::optional<QString> m_progressMessage;
     QString m_messageBeforeProgress;
 };
-
-// The status warning after files were opened with the last-resort decoding, naming them.
-QString fallbackDecodingWarning(const QList<QUrl>& files);
 
 // The status warning after files were opened with the last-resort decoding, naming them.
 QString fallbackDecodingWarning(const QList<QUrl>& files);

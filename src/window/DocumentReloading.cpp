@@ -1,15 +1,139 @@
 #include "window/DocumentReloading.h"
 
+#include "editor/TextStorage.h"
 #include "platform/Localization.h"
+#include "platform/SecurityScopedAccess.h"
 #include "text/EditorTab.h"
 #include "text/TextFileLoader.h"
+#include "text/TextSplice.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
+#include "window/TabFileRead.h"
 #include "window/TabSelection.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
 
+#include <QFileInfo>
+#include <QTextDocument>
+
 namespace dunmoss {
+
+namespace {
+
+// A change of at least this many characters is shown through a document filled on the pool
+// thread; a smaller one is written into the document the view shows, which keeps its layout.
+constexpr qsizetype kRefilledChangeLength = 64 * 1024;
+
+bool sameContent(const PlainTextDocument& a, const PlainTextDocument& b) {
+    return a.encoding == b.encoding && a.lineEnding == b.lineEnding && a.text == b.text;
+}
+
+QString fileName(const QUrl& url) {
+    const QString name = QFileInfo(url.toLocalFile()).fileName();
+    return name.isEmpty() ? url.toString() : name;
+}
+
+// One tab's file read again: decoded on the pool thread, put into the tab on the window's.
+class TabReread final : public QueuedRead {
+public:
+    TabReread(EditorWindowModel& model, const EditorTab& tab,
+              std::optional<TextFileEncoding> encoding, DocumentReloading::Outcome outcome)
+        : m_model(model), m_tabID(tab.id), m_url(*tab.fileURL), m_encoding(encoding),
+          m_folderAccess(model.opening().folderNeedingAccess(m_url)), m_before(tab.document),
+          m_outcome(std::move(outcome)) {}
+
+    void read() override {
+        try {
+            std::optional<SecurityScopedAccess> folder;
+            if (m_folderAccess)
+                folder.emplace(*m_folderAccess);
+            const SecurityScopedAccess file(m_url);
+            m_loaded = loadTextFile(m_url, m_encoding);
+        } catch (...) {
+            m_failure = std::current_exception();
+            return;
+        }
+        const QString& text = m_loaded->document.text;
+        if (!worthPreparingDocument(text))
+            return;
+        const TextSplice splice = spliceBetween(m_before.text, text);
+        if (std::max(splice.removed.size(), splice.inserted.size()) >= kRefilledChangeLength)
+            m_document = TextStorage::prepareDocument(text);
+    }
+
+    QList<QTextDocument*> documents() const override {
+        return m_document ? QList<QTextDocument*>{m_document.get()} : QList<QTextDocument*>{};
+    }
+
+    QString progressMessage() const override {
+        return localizedString(QStringLiteral("document.reloading.format")).arg(fileName(m_url));
+    }
+
+    void apply() override {
+        const EditorTab* tab = m_model.tab(m_tabID);
+        if (!tab)
+            return; // closed meanwhile: nothing to put the text into
+        if (m_failure) {
+            try {
+                std::rethrow_exception(m_failure);
+            } catch (const std::exception& error) {
+                if (m_outcome.failed)
+                    m_outcome.failed(error);
+            } catch (...) {
+            }
+            return;
+        }
+        // Edits typed (or a Save As) since the read was asked for are not thrown away; a second
+        // reload of the same file finds the text already there.
+        if (tab->fileURL != m_url || (!sameContent(tab->document, m_before) &&
+                                      !sameContent(tab->document, m_loaded->document))) {
+            m_model.setFindMessage(
+                localizedString(QStringLiteral("command.reload.edited-meanwhile.format"))
+                    .arg(fileName(m_url)));
+            return;
+        }
+        putIntoTab(*tab);
+        if (m_outcome.applied)
+            m_outcome.applied();
+    }
+
+private:
+    void putIntoTab(const EditorTab& tab) {
+        const int index = *m_model.tabIndex(m_tabID);
+        const TextRange old = tab.selectedRange;
+        const TextRange clamped =
+            clampedSelection(old.location, old.length, m_loaded->document.text.size());
+        const bool refilled = m_document != nullptr;
+        if (refilled) {
+            // The views showing the tab take the new storage; the old one goes with them.
+            TextStorageRegistry& storages = m_model.textStorageRegistry();
+            storages.removeTextStorage(m_tabID);
+            storages.adoptTextStorage(m_tabID, std::make_shared<TextStorage>(
+                                                   m_loaded->document.text, std::move(m_document)));
+        }
+        m_model.update(
+            [&](EditorWindowState& state) { applyLoadedDocument(state.tabs[index], *m_loaded); });
+        // The editor view shows the new text; the history of the old one no longer applies to it.
+        if (!refilled)
+            m_model.syncTextStorage(m_tabID);
+        m_model.clearTabUndoStack(m_tabID);
+        m_model.setSelection(clamped.location, clamped.length, index);
+    }
+
+    EditorWindowModel& m_model;
+    const QUuid m_tabID;
+    const QUrl m_url;
+    const std::optional<TextFileEncoding> m_encoding;
+    const std::optional<QUrl> m_folderAccess;
+    // The tab's text when the read was asked for.
+    const PlainTextDocument m_before;
+    DocumentReloading::Outcome m_outcome;
+    std::optional<LoadedPlainTextDocument> m_loaded;
+    std::exception_ptr m_failure;
+    std::unique_ptr<QTextDocument> m_document;
+};
+
+} // namespace
 
 void DocumentReloading::requestReloadActiveTab() {
     const EditorTab& tab = activeTab(m_model.state());
@@ -28,27 +152,13 @@ void DocumentReloading::requestReloadActiveTab() {
     });
 }
 
-LoadedPlainTextDocument
-DocumentReloading::readTabFile(const QUrl& url, std::optional<TextFileEncoding> encoding) const {
-    std::optional<LoadedPlainTextDocument> loaded;
-    m_model.opening().withSecurityScopedAccess(url, [&] { loaded = loadTextFile(url, encoding); });
-    return std::move(*loaded);
-}
-
-void DocumentReloading::applyReloadedDocument(const QUuid& tabID,
-                                              const LoadedPlainTextDocument& loaded) {
-    const std::optional<int> index = m_model.tabIndex(tabID);
-    if (!index)
+void DocumentReloading::rereadTab(const QUuid& tabID, std::optional<TextFileEncoding> encoding,
+                                  Outcome outcome) {
+    const EditorTab* tab = m_model.tab(tabID);
+    if (!tab || !tab->fileURL)
         return;
-    const TextRange old = m_model.state().tabs.at(*index).selectedRange;
-    const TextRange clamped =
-        clampedSelection(old.location, old.length, loaded.document.text.size());
-    m_model.update(
-        [&](EditorWindowState& state) { applyLoadedDocument(state.tabs[*index], loaded); });
-    // The editor view shows the new text; the history of the old one no longer applies to it.
-    m_model.syncTextStorage(tabID);
-    m_model.clearTabUndoStack(tabID);
-    m_model.setSelection(clamped.location, clamped.length, *index);
+    m_model.opening().enqueue(
+        std::make_unique<TabReread>(m_model, *tab, encoding, std::move(outcome)));
 }
 
 void DocumentReloading::reloadActiveTab() {
@@ -63,17 +173,18 @@ void DocumentReloading::reloadTab(const QUuid& tabID) {
         m_model.setFindMessage(localizedString(QStringLiteral("command.reload.no-file")));
         return;
     }
+    EditorWindowModel& model = m_model;
     const QUrl url = *tab->fileURL;
-    try {
-        applyReloadedDocument(tabID, readTabFile(url, std::nullopt));
-    } catch (const std::exception& error) {
-        m_model.setErrorMessage(errorDisplayText(error));
-        return;
-    }
-    m_model.recordRecentFile(url);
-    m_model.setFindMessage(localizedString(QStringLiteral("command.reload.done")));
-    m_model.refreshFindResultsAfterEdit();
-    m_model.persistSession();
+    rereadTab(tabID, std::nullopt,
+              {[&model, url] {
+                   model.recordRecentFile(url);
+                   model.setFindMessage(localizedString(QStringLiteral("command.reload.done")));
+                   model.refreshFindResultsAfterEdit();
+                   model.persistSession();
+               },
+               [&model](const std::exception& error) {
+                   model.setErrorMessage(errorDisplayText(error));
+               }});
 }
 
 void DocumentReloading::reopenWithEncoding(TextFileEncoding encoding) {
@@ -86,16 +197,16 @@ void DocumentReloading::reopenWithEncoding(TextFileEncoding encoding) {
         m_model.setFindMessage(localizedString(QStringLiteral("encoding.reopen.unsaved")));
         return;
     }
-    const QUuid tabID = tab.id;
-    try {
-        applyReloadedDocument(tabID, readTabFile(*tab.fileURL, encoding));
-    } catch (const std::exception& error) {
-        m_model.setErrorMessage(errorDisplayText(error));
-        return;
-    }
-    m_model.setFindMessage(localizedString(QStringLiteral("encoding.reopen.done")));
-    m_model.refreshFindResultsAfterEdit();
-    m_model.persistSession();
+    EditorWindowModel& model = m_model;
+    rereadTab(tab.id, encoding,
+              {[&model] {
+                   model.setFindMessage(localizedString(QStringLiteral("encoding.reopen.done")));
+                   model.refreshFindResultsAfterEdit();
+                   model.persistSession();
+               },
+               [&model](const std::exception& error) {
+                   model.setErrorMessage(errorDisplayText(error));
+               }});
 }
 
 } // namespace dunmoss

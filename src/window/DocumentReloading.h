@@ -4,17 +4,24 @@
 
 #include <QUrl>
 #include <QUuid>
+#include <exception>
+#include <functional>
+#include <optional>
 
 namespace dunmoss {
 
 class EditorWindowModel;
-struct LoadedPlainTextDocument;
 
-// Bringing the active tab back in line with its file: Reload (asking first when the tab holds
-// unsaved changes) and reopening the file decoded with an encoding the person chose. A reload
-// keeps the tab's identity, file, language and bookmarks, takes text, encoding and line ending
-// from the file, clamps the old selection to the new text and forgets the undo history. A read
-// that fails leaves the tab exactly as it was.
+// Bringing a tab back in line with its file: Reload (asking first when the tab holds unsaved
+// changes) and reopening the file decoded with an encoding the person chose. A reload keeps the
+// tab's identity, file, language and bookmarks, takes text, encoding and line ending from the
+// file, clamps the old selection to the new text and forgets the undo history. A read that
+// fails leaves the tab exactly as it was.
+//
+// The file is read and decoded on a pool thread, in the window's queue of reads; the tab takes
+// the text once it is ready, and only while it still exists, shows the same file, and holds the
+// text it held when the read was asked for: edits typed meanwhile are never thrown away, the
+// status line says the file was not reloaded instead.
 class DocumentReloading {
 public:
     explicit DocumentReloading(EditorWindowModel& model) : m_model(model) {}
@@ -28,13 +35,17 @@ public:
     // Re-reads the active tab's file decoded with the given encoding; refused for a modified tab.
     void reopenWithEncoding(TextFileEncoding encoding);
 
-    // Reads the file of the tab (its encoding given, or detected) inside the access bracket.
-    // Throws the loader's error.
-    LoadedPlainTextDocument readTabFile(const QUrl& url,
-                                        std::optional<TextFileEncoding> encoding) const;
-    // Puts a freshly read document into the tab as its current and saved state: selection
-    // clamped to the new text, undo history cleared, the editor's storage brought in line.
-    void applyReloadedDocument(const QUuid& tabID, const LoadedPlainTextDocument& loaded);
+    // What becomes of a read asked for with rereadTab, told on the window's thread: `applied`
+    // once the tab shows the file's text, `failed` with the read's error. Neither runs when the
+    // tab was closed or changed meanwhile.
+    struct Outcome {
+        std::function<void()> applied;
+        std::function<void(const std::exception&)> failed;
+    };
+    // Reads the tab's file again (its encoding given, or detected) and puts it into the tab as
+    // its current and saved state: selection clamped to the new text, undo history cleared,
+    // the editor's storage brought in line.
+    void rereadTab(const QUuid& tabID, std::optional<TextFileEncoding> encoding, Outcome outcome);
 
 private:
     EditorWindowModel& m_model;

@@ -3,7 +3,6 @@
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
-#include "text/TextFileLoader.h"
 #include "window/DocumentReloading.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
@@ -42,22 +41,25 @@ void ExternalChanges::externalChangeReload(const QUuid& tabID) {
         return;
     }
     const QUrl url = *tab->fileURL;
-    DocumentReloading reloading(m_model);
-    try {
-        reloading.applyReloadedDocument(tabID, reloading.readTabFile(url, std::nullopt));
-    } catch (const std::exception& error) {
-        m_model.setErrorMessage(localizedErrorDescription(error));
-        passQuestionOn(tabID);
-        return;
-    }
-    m_model.update([&](EditorWindowState& state) {
-        state.activeTabID = tabID;
-        state.findMessage = localizedString(QStringLiteral("document.external-change.reloaded"));
-    });
-    m_model.recordRecentFile(url);
-    m_model.refreshFindResultsAfterEdit();
-    m_model.persistSession();
-    passQuestionOn(tabID);
+    EditorWindowModel& model = m_model;
+    // The question stays up while the file is read; it moves on once the read is over.
+    DocumentReloading(m_model).rereadTab(
+        tabID, std::nullopt,
+        {[&model, tabID, url] {
+             model.update([&](EditorWindowState& state) {
+                 state.activeTabID = tabID;
+                 state.findMessage =
+                     localizedString(QStringLiteral("document.external-change.reloaded"));
+             });
+             model.recordRecentFile(url);
+             model.refreshFindResultsAfterEdit();
+             model.persistSession();
+             ExternalChanges(model).passQuestionOn(tabID);
+         },
+         [&model, tabID](const std::exception& error) {
+             model.setErrorMessage(localizedErrorDescription(error));
+             ExternalChanges(model).passQuestionOn(tabID);
+         }});
 }
 
 void ExternalChanges::externalChangeKeep(const QUuid& tabID) {

@@ -20,9 +20,11 @@ namespace {
 // would cost memory for nothing.
 constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
 
+} // namespace
+
 // Filling a document costs a block per line; what a very long line costs is its layout, which
 // follows every setting the view makes on a filled document. Such a text is filled by the view.
-bool worthPreparing(const QString& text) {
+bool worthPreparingDocument(const QString& text) {
     if (text.size() < kPreparedDocumentLength)
         return false;
     qsizetype start = 0;
@@ -36,6 +38,8 @@ bool worthPreparing(const QString& text) {
     }
     return true;
 }
+
+namespace {
 
 // Reading a FIFO or a device would block or never end, and a folder has no text: such items
 // are refused before anything is read. A missing or unreadable item is left to the loader,
@@ -69,7 +73,7 @@ TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAcc
         out.failure = localizedErrorDescription(error);
         return out;
     }
-    if (worthPreparing(out.tab->document.text))
+    if (worthPreparingDocument(out.tab->document.text))
         out.document = TextStorage::prepareDocument(out.tab->document.text);
     return out;
 }

@@ -18,6 +18,10 @@ struct TabFileRead {
     std::optional<QString> failure;
 };
 
+// Whether filling the text's document on the reading thread saves the window's thread time: a
+// long text of lines that are not very long.
+bool worthPreparingDocument(const QString& text);
+
 // Reads, decodes and prepares one file, on any thread, while access is held on it and, when
 // given, on the folder holding it. A FIFO, a device or a folder is refused before anything is
 // read; every failure comes back as its localised message.

@@ -11,6 +11,7 @@
 #include "chrome/ToolbarPopoverRows.h"
 #include "platform/Defaults.h"
 #include "session/WindowSession.h"
+#include "support/WaitForOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/ScriptedInteraction.h"
 #include "window/WindowCommandTable.h"
@@ -72,6 +73,8 @@ protected:
             QSignalSpy spy(window, &EditorWindowView::startUpCompleted);
             ASSERT_TRUE(spy.wait(2000));
         }
+        // The session's tabs are read in the window's queue of reads.
+        test::waitForOpening(window->model());
     }
 
     QTemporaryDir dir;

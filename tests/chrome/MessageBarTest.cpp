@@ -9,6 +9,7 @@
 #include "chrome/WindowLayout.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
+#include "editor/TextStorage.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "session/MaintenanceTick.h"
@@ -140,11 +141,38 @@ TEST_F(UnaskedNews, AFileChangedOnDiskWhileTypingTakesNoKeyAndReloadsOnlyOnAClic
     for (QAbstractButton* button : buttons)
         EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
     QTest::mouseClick(buttons.first(), Qt::LeftButton);
-    QApplication::processEvents();
+    waitForOpening(model());
     EXPECT_EQ(active().document.text, QStringLiteral("theirs\n"));
     window->refreshNow();
     EXPECT_TRUE(bar().isEmpty());
     EXPECT_FALSE(bar().isVisibleTo(window));
+}
+
+// A long file changed throughout, reloaded from the bar: its text comes in a storage filled
+// aside, which the text view shows and types into.
+TEST_F(UnaskedNews, ALongFileReloadedFromTheBarIsShownAndEditedInTheView) {
+    const QByteArray line = "a line of a long file\n";
+    writeFile(QStringLiteral("long.txt"), line.repeated(4000));
+    openAndFocus(QStringLiteral("long.txt"));
+    const QByteArray changed = QByteArray("changed ").append(line).repeated(4000);
+    writeFile(QStringLiteral("long.txt"), changed, true);
+    tick();
+    const QList<QAbstractButton*> buttons = bar().buttons(0);
+    ASSERT_FALSE(buttons.isEmpty());
+    QTest::mouseClick(buttons.first(), Qt::LeftButton);
+    waitForOpening(model());
+    window->refreshNow();
+    ASSERT_EQ(active().document.text, QString::fromLatin1(changed));
+    EXPECT_EQ(textView()->document()->toPlainText(), QString::fromLatin1(changed));
+    const std::shared_ptr<TextStorage> storage =
+        model().textStorageRegistry().textStorage(active().id);
+    EXPECT_TRUE(storage->documents().contains(textView()->document()));
+
+    textView()->setFocus();
+    textView()->moveCursor(QTextCursor::Start);
+    type(QStringLiteral("Z"));
+    EXPECT_TRUE(active().document.text.startsWith(QStringLiteral("Zchanged a line")));
+    EXPECT_EQ(storage->text(), active().document.text);
 }
 
 TEST_F(UnaskedNews, AFailingAutosaveIsToldOnceAndTypedWordsReachTheText) {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/Defaults.h"
-#include "support/WaitForOpening.h"
 #include "search/FindSeams.h"
 #include "session/SessionStore.h"
 #include "session/WindowSession.h"
+#include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/ScriptedInteraction.h"
@@ -53,6 +53,7 @@ protected:
     std::unique_ptr<EditorWindowModel> restoredModel() {
         std::unique_ptr<EditorWindowModel> window = makeModel();
         WindowSession::of(*window).restore().restoreSession();
+        waitForOpening(*window);
         return window;
     }
 

@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
 #include "session/StrictJson.h"
+#include "text/TextFileLoader.h"
 #include "window/DocumentReloading.h"
 
 #include <QTest>
@@ -133,6 +134,7 @@ TEST_F(SessionStoreTest, AnEncodingChosenByHandComesBackWhileTheFileIsUnchanged)
     const QUrl url = writeFile(QStringLiteral("cafe.txt"), "caf\xc3\xa9\n");
     open(url);
     DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    waitForOpening(*model);
     ASSERT_EQ(tabAt(0).document.text, QStringLiteral("caf\u00c3\u00a9\n"));
     model->persistSession();
     flush();
@@ -227,7 +229,65 @@ TEST_F(SessionStoreTest, RestoreClampsFontRepairsTheActiveTabAndDecidesTheWelcom
     // Restored once per window.
     storeRecord(sessionWith(QStringLiteral("later"), 3));
     WindowSession::of(*window).restore().restoreSession();
+    waitForOpening(*window);
     EXPECT_EQ(window->state().tabs.first().document.text, QStringLiteral("text"));
+}
+
+// The tabs' files are read on a pool thread. Until the tabs are shown the window writes no
+// session, so a window closed meanwhile leaves the stored one as it was; they come back in their
+// stored order, and a tab typed into meanwhile stays, last and still active.
+TEST_F(SessionStoreTest, ARestoreUnderWayKeepsTheStoredOrderAndLosesNothing) {
+    // Long enough to be shown through documents filled on the pool thread.
+    const QByteArray longText = QByteArray("a line of a long file\n").repeated(4000);
+    const QUrl a = writeFile(QStringLiteral("a.txt"), longText);
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "b " + longText);
+    EditorTab draft;
+    draft.document.text = QStringLiteral("draft");
+    const QList<EditorTab> tabs{makeTabForLoadedFile(a, loadTextFile(a)), draft,
+                                makeTabForLoadedFile(b, loadTextFile(b))};
+    RestoredSession session = makeSessionRecord(tabs, draft.id, 14);
+    session.savedAt = 4e9; // newer than anything the fixture's window writes
+    storeRecord(session);
+    const QByteArray stored = readFile(recordFile());
+
+    {
+        std::unique_ptr<EditorWindowModel> closing = makeModel();
+        WindowSession::of(*closing).restore().restoreSession();
+        closing->persistSession();
+        WindowSession::of(*closing).saveSessionOnDisappear();
+    }
+    QTest::qWait(50);
+    EXPECT_EQ(readFile(recordFile()), stored);
+
+    model = makeModel();
+    WindowSession::of(*model).restore().restoreSession();
+    const QUuid first = tabAt(0).id;
+    edit(0, QStringLiteral("typed meanwhile"));
+    waitForOpening(*model);
+    ASSERT_EQ(model->state().tabs.size(), 4);
+    EXPECT_EQ(tabAt(0).id, tabs.at(0).id);
+    EXPECT_EQ(tabAt(0).document.text, QString::fromLatin1(longText));
+    EXPECT_EQ(model->textStorageRegistry().textStorage(tabAt(0).id)->text(),
+              QString::fromLatin1(longText));
+    EXPECT_EQ(tabAt(1).document.text, QStringLiteral("draft"));
+    EXPECT_EQ(tabAt(2).id, tabs.at(2).id);
+    EXPECT_EQ(tabAt(3).document.text, QStringLiteral("typed meanwhile"));
+    EXPECT_EQ(model->state().activeTabID, first);
+
+    // Nobody typing: the window's first tab gives way and the stored active tab is in front.
+    model = restoredModel();
+    ASSERT_EQ(model->state().tabs.size(), 3);
+    EXPECT_EQ(tabAt(2).id, tabs.at(2).id);
+    EXPECT_EQ(model->state().activeTabID, draft.id);
+
+    // A file of the session asked for while the restore is under way comes after it: its
+    // restored tab is brought forward, not opened a second time.
+    model = makeModel();
+    WindowSession::of(*model).restore().restoreSession();
+    model->opening().openDocument(a, std::nullopt, std::nullopt, false);
+    waitForOpening(*model);
+    ASSERT_EQ(model->state().tabs.size(), 3);
+    EXPECT_EQ(model->state().activeTabID, tabs.at(0).id);
 }
 
 TEST_F(SessionStoreTest, StoredTabsComeBackWithDraftsFallbacksAndOnlyTrustedPaths) {

@@ -1,5 +1,6 @@
 #include "window/DocumentReloading.h"
 #include "WindowFixture.h"
+#include "editor/TextStorage.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "support/WaitForOpening.h"
@@ -12,6 +13,7 @@
 #include "window/WindowDerivedValues.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QUndoStack>
 #include <utime.h>
 
@@ -47,6 +49,7 @@ protected:
     void answerQuestions() {
         alerts->presentPendingAlerts();
         QCoreApplication::processEvents();
+        waitForOpening(*model);
     }
     std::unique_ptr<WindowAlerts> alerts;
 };
@@ -57,12 +60,14 @@ TEST_F(Reload, TheSelectionIsClampedToTheNewText) {
     model->setSelection(500, 20, index);
     changeOnDisk(url, QByteArray(510, 'b'));
     DocumentReloading(*model).reloadActiveTab();
+    waitForOpening(*model);
     EXPECT_EQ(tabAt(index).selectedRange, (TextRange{500, 10}));
     EXPECT_EQ(tabAt(index).selectedRanges, (QList<TextRange>{{500, 10}}));
 
     model->setSelection(500, 20, index);
     changeOnDisk(url, QByteArray(400, 'c'));
     DocumentReloading(*model).reloadActiveTab();
+    waitForOpening(*model);
     EXPECT_EQ(tabAt(index).selectedRange, (TextRange{400, 0}));
     EXPECT_EQ(tabAt(index).document.text, QString(400, QLatin1Char('c')));
     EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.done")));
@@ -116,6 +121,7 @@ TEST_F(Reload, TheConfirmationReloadsTheTabItAskedAboutAndOnlyWhileItExists) {
     answerQuestions();
     person.deferAnswers = false;
     person.releasePending();
+    waitForOpening(*model);
     EXPECT_EQ(tabAt(first).document.text, QStringLiteral("disk a"));
     EXPECT_EQ(tabAt(second).document.text, QStringLiteral("also mine "));
 
@@ -139,12 +145,14 @@ TEST_F(Reload, TheEncodingIsDetectedAgainAndAFailedReadChangesNothing) {
         s.tabs[index].savedEncoding = TextFileEncoding::Utf16;
     });
     DocumentReloading(*model).reloadActiveTab();
+    waitForOpening(*model);
     EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::Utf8);
 
     const int savesBefore = sessionSaves;
     model->setFindMessage(QString());
     QFile::remove(url.toLocalFile());
     DocumentReloading(*model).reloadActiveTab();
+    waitForOpening(*model);
     EXPECT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_EQ(tabAt(index).document.text, QStringLiteral("plain utf-8 é"));
     EXPECT_TRUE(state().findMessage.isEmpty());
@@ -165,6 +173,7 @@ TEST_F(Reload, AFileGrownPastTheLimitComesBackAsAReadOnlyPreview) {
     changeOnDisk(url, QByteArray(5'000'001, 'x'));
     ExternalChanges(*model).checkExternalChanges();
     ExternalChanges(*model).externalChangeReload(tabAt(index).id);
+    waitForOpening(*model);
     EXPECT_TRUE(tabAt(index).isReadOnly);
     EXPECT_TRUE(tabAt(index).isLargeFilePreview);
     EXPECT_EQ(tabAt(index).originalByteCount, 5'000'001);
@@ -177,6 +186,7 @@ TEST_F(Reload, ReopenWithAnotherEncoding) {
     model->setSelection(4, 1, index);
     type(index, QStringLiteral("changed"));
     DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    waitForOpening(*model);
     EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("encoding.reopen.unsaved")));
     EXPECT_EQ(tabAt(index).document.text, QStringLiteral("changed"));
 
@@ -186,6 +196,7 @@ TEST_F(Reload, ReopenWithAnotherEncoding) {
     model->setSelection(3, 1, index);
     const int recentBefore = recentFiles.size();
     DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    waitForOpening(*model);
     EXPECT_EQ(tabAt(index).document.text, QString::fromUtf8("caf\xC3\x83\xC2\xA9"));
     EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::IsoLatin1);
     EXPECT_EQ(tabAt(index).savedEncoding, TextFileEncoding::IsoLatin1);
@@ -198,6 +209,7 @@ TEST_F(Reload, ReopenWithAnotherEncoding) {
     // Bytes the chosen encoding cannot decode: an error, the tab untouched.
     writeFile(QStringLiteral("d.txt"), "\xFF\xFE\xFD");
     DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::Utf8);
+    waitForOpening(*model);
     EXPECT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::IsoLatin1);
 }
@@ -208,8 +220,83 @@ TEST_F(Reload, AReadOnlyPreviewCanAlwaysBeReopened) {
     ASSERT_TRUE(tabAt(index).isReadOnly);
     model->update([&](EditorWindowState& s) { s.tabs[index].document.text = QStringLiteral("x"); });
     DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    waitForOpening(*model);
     EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::IsoLatin1);
     EXPECT_TRUE(tabAt(index).isReadOnly);
+}
+
+// The file is read on a pool thread; the tab takes it only while it exists and still holds the
+// text it held when the reload was asked for.
+TEST_F(Reload, AReadInProgressLosesNothingTypedOrClosedMeanwhile) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "disk a");
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "disk b");
+    const int first = open(a);
+    const int second = open(b);
+    changeOnDisk(a, "new a");
+    changeOnDisk(b, "new b");
+
+    // Typed into after the reload was asked for: the typing stays, with its undo step.
+    model->setActiveTabID(tabAt(first).id);
+    DocumentReloading(*model).reloadActiveTab();
+    type(first, QStringLiteral("typed meanwhile"));
+    waitForOpening(*model);
+    EXPECT_EQ(tabAt(first).document.text, QStringLiteral("typed meanwhile"));
+    EXPECT_TRUE(canUndo(first));
+    EXPECT_EQ(state().findMessage,
+              localizedString(QStringLiteral("command.reload.edited-meanwhile.format"))
+                  .arg(QStringLiteral("a.txt")));
+
+    // Asked twice before the first read is shown: the second finds the file's text in place.
+    DocumentReloading(*model).reloadTab(tabAt(second).id);
+    DocumentReloading(*model).reloadTab(tabAt(second).id);
+    waitForOpening(*model);
+    EXPECT_EQ(tabAt(second).document.text, QStringLiteral("new b"));
+    EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.done")));
+
+    // Closed before its file was read: nothing is put anywhere, nothing is reported.
+    changeOnDisk(b, "newest b");
+    const QUuid secondID = tabAt(second).id;
+    DocumentReloading(*model).reloadTab(secondID);
+    TabClosing(*model).closeTab(secondID);
+    model->setFindMessage(QString());
+    waitForOpening(*model);
+    EXPECT_EQ(model->tab(secondID), nullptr);
+    ASSERT_EQ(state().tabs.size(), 1);
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("typed meanwhile"));
+    EXPECT_TRUE(state().findMessage.isEmpty());
+    EXPECT_FALSE(state().errors.errorMessage.has_value());
+
+    // A window closed while a read is under way: the result finds nobody.
+    DocumentReloading(*model).reopenWithEncoding(TextFileEncoding::IsoLatin1);
+    model.reset();
+    QTest::qWait(50);
+}
+
+// A long text changed throughout comes through a document filled on the pool thread: the tab's
+// storage holds the new text, and a later small change is written into it.
+TEST_F(Reload, ALongTextChangedThroughoutIsShownFromANewStorage) {
+    const QByteArray line = "a line of a longer file\n";
+    const QUrl url = writeFile(QStringLiteral("long.txt"), line.repeated(4000));
+    const int index = open(url);
+    const QUuid id = tabAt(index).id;
+    // Held, so the new storage cannot take the old one's place in memory.
+    const std::shared_ptr<TextStorage> before =
+        model->textStorageRegistry().textStorage(id, tabAt(index).document.text);
+    changeOnDisk(url, QByteArray("another ").append(line).repeated(4000));
+    DocumentReloading(*model).reloadActiveTab();
+    waitForOpening(*model);
+    const QString changed = QString::fromLatin1(QByteArray("another ").append(line).repeated(4000));
+    EXPECT_EQ(tabAt(index).document.text, changed);
+    const std::shared_ptr<TextStorage> after = model->textStorageRegistry().textStorage(id);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after->text(), changed);
+
+    changeOnDisk(url, QByteArray("first ").append(changed.toLatin1()));
+    DocumentReloading(*model).reloadActiveTab();
+    waitForOpening(*model);
+    EXPECT_EQ(model->textStorageRegistry().textStorage(id), after);
+    EXPECT_EQ(after->text(), tabAt(index).document.text);
+    EXPECT_TRUE(after->text().startsWith(QStringLiteral("first another")));
 }
 
 class ExternalChange : public Reload {
@@ -268,10 +355,12 @@ TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrderWithoutAnAlert) {
 
     // A second click on A's answer, after the question moved on, decides nothing.
     ExternalChanges(*model).externalChangeReload(tabOf(a).id);
+    waitForOpening(*model);
     EXPECT_EQ(tabOf(a).document.text, QStringLiteral("mine"));
     EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
 
     ExternalChanges(*model).externalChangeReload(tabOf(c).id);
+    waitForOpening(*model);
     EXPECT_EQ(tabOf(c).document.text, QStringLiteral("c2-longer"));
     EXPECT_FALSE(tabOf(c).hasExternalChanges);
     EXPECT_EQ(state().activeTabID, tabOf(c).id);
@@ -291,6 +380,7 @@ TEST_F(ExternalChange, AnAnswerActsOnItsTabOnlyWhileThatTabExists) {
     EXPECT_EQ(state().decisions.externalChangeTabID, cID);
     // The answer given for the closed tab reaches nothing, and C is still asked about.
     ExternalChanges(*model).externalChangeReload(aID);
+    waitForOpening(*model);
     ExternalChanges(*model).externalChangeKeep(aID);
     EXPECT_EQ(state().decisions.externalChangeTabID, cID);
     EXPECT_EQ(tabOf(c).document.text, QStringLiteral("c1"));
@@ -338,6 +428,7 @@ TEST_F(ExternalChange, AFailedReloadKeepsTheTabFlaggedAndMovesOn) {
     ExternalChanges(*model).checkExternalChanges();
     QFile::remove(a.toLocalFile());
     ExternalChanges(*model).externalChangeReload(tabOf(a).id);
+    waitForOpening(*model);
     EXPECT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_TRUE(tabOf(a).hasExternalChanges);
     EXPECT_EQ(tabOf(a).document.text, QStringLiteral("a1"));
