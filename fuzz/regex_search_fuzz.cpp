@@ -1,8 +1,11 @@
 // Feeds a pattern (the first line; its first byte picks the options) and a text (the rest) to the
 // matcher, and checks every match against ICU's own find loop: skipping the runs a failed
 // leading loop rules out, the work bound and an unset stop flag must never change a match, only
-// stop runaway runs.
+// stop runaway runs. The pattern taken as a literal query is searched by the literal scanner too,
+// which must find what the escaped expression finds.
 #include "platform/IcuRegex.h"
+#include "text/SearchScanner.h"
+#include "text/TextSearch.h"
 
 #include <QString>
 #include <atomic>
@@ -84,6 +87,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         options |= IcuRegex::AnchorsMatchLines, flags |= UREGEX_MULTILINE;
     if (data[0] & 8)
         options |= IcuRegex::UseUnixLineSeparators, flags |= UREGEX_UNIX_LINES;
+
+    // The literal scanner finds what the escaped expression finds, with or without case.
+    for (const bool caseSensitive : {true, false}) {
+        for (const bool wholeWord : {false, true}) {
+            const TextSearchOptions literal{false, caseSensitive, wholeWord};
+            if (pattern.isEmpty())
+                break;
+            try {
+                std::vector<TextRange> scanned;
+                SearchScanner scanner(pattern, text, literal);
+                while (scanner.next())
+                    scanned.push_back(scanner.range());
+                if (scanned != makeSearchRegex(pattern, literal).matchRanges(text))
+                    std::abort();
+            } catch (const RegexError&) {
+            }
+        }
+    }
 
     std::optional<IcuRegex> regex;
     try {

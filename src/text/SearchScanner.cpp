@@ -63,6 +63,59 @@ qsizetype findLiteral(QStringView haystack, qsizetype from, QStringView needle) 
     return -1;
 }
 
+char16_t foldedAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit | 0x20) : unit;
+}
+
+// findLiteral for an ASCII text and a needle of ASCII lower case, ASCII letters matching in
+// either case: what the case-insensitive expression finds where every character is ASCII.
+qsizetype findFoldedAsciiLiteral(QStringView haystack, qsizetype from, QStringView needle) {
+    const char16_t* h = haystack.utf16();
+    const char16_t* n = needle.utf16();
+    const qsizetype size = haystack.size();
+    const qsizetype length = needle.size();
+    const char16_t first = n[0];
+    const char16_t last = n[length - 1];
+    const auto restMatches = [&](qsizetype at) {
+        for (qsizetype k = 1; k + 1 < length; ++k)
+            if (foldedAscii(h[at + k]) != n[k])
+                return false;
+        return true;
+    };
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i firsts = _mm_set1_epi16(short(first));
+    const __m128i lasts = _mm_set1_epi16(short(last));
+    const __m128i beforeA = _mm_set1_epi16(short(u'A' - 1));
+    const __m128i afterZ = _mm_set1_epi16(short(u'Z' + 1));
+    const __m128i caseBit = _mm_set1_epi16(0x20);
+    const auto fold = [&](__m128i units) {
+        const __m128i upper =
+            _mm_and_si128(_mm_cmpgt_epi16(units, beforeA), _mm_cmplt_epi16(units, afterZ));
+        return _mm_or_si128(units, _mm_and_si128(upper, caseBit));
+    };
+    for (; i + length - 1 + 8 <= size; i += 8) {
+        const __m128i a = fold(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i)));
+        const __m128i b =
+            fold(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + length - 1)));
+        unsigned mask = unsigned(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi16(a, firsts), _mm_cmpeq_epi16(b, lasts))));
+        while (mask != 0) {
+            const int bit = __builtin_ctz(mask);
+            const qsizetype at = i + bit / 2;
+            if (restMatches(at))
+                return at;
+            mask &= ~(3u << bit);
+        }
+    }
+#endif
+    for (; i + length <= size; ++i) {
+        if (foldedAscii(h[i]) == first && foldedAscii(h[i + length - 1]) == last && restMatches(i))
+            return i;
+    }
+    return -1;
+}
+
 // The code point that ends just before `index`, or nothing at the start of the text.
 std::optional<char32_t> codePointBefore(QStringView text, qsizetype index) {
     if (index <= 0)
@@ -103,6 +156,16 @@ SearchScanner::SearchScanner(const QString& query, QStringView text,
         m_literal = true;
         return;
     }
+    // Ignoring case, ASCII letters match only each other when every character is ASCII; any
+    // other character takes the expression, with Unicode's case folding.
+    if (!options.isRegex && !options.isCaseSensitive && !query.isEmpty() &&
+        QtPrivate::isAscii(QStringView(query)) && QtPrivate::isAscii(text)) {
+        m_needleLength = query.size();
+        m_needle = query.toLower();
+        m_literal = true;
+        m_foldsAscii = true;
+        return;
+    }
     m_regex.emplace(makeSearchRegex(query, options));
     m_matcher = std::make_unique<IcuRegexMatcher>(*m_regex, text);
 }
@@ -140,8 +203,9 @@ bool SearchScanner::next() {
 
 bool SearchScanner::nextLiteral() {
     while (m_from <= m_text.size() - m_needleLength) {
-        const qsizetype at = m_needleLength == 1 ? m_text.indexOf(QChar(m_singleUnit), m_from)
-                                                 : findLiteral(m_text, m_from, m_needle);
+        const qsizetype at = m_foldsAscii ? findFoldedAsciiLiteral(m_text, m_from, m_needle)
+                             : m_needleLength == 1 ? m_text.indexOf(QChar(m_singleUnit), m_from)
+                                                   : findLiteral(m_text, m_from, m_needle);
         if (at < 0) {
             m_from = m_text.size() + 1;
             return false;

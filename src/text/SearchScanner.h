@@ -13,9 +13,10 @@ namespace dunmoss {
 
 struct TextSearchOptions;
 
-// Walks the matches of a search query over a text in order. Case-sensitive literal queries
-// are found by a vectorised scan and checked for word boundaries by hand; everything else
-// runs through the ICU expression. Both give the same matches.
+// Walks the matches of a search query over a text in order. Case-sensitive literal queries,
+// and literal queries ignoring case where query and text are all ASCII, are found by a
+// vectorised scan and checked for word boundaries by hand; everything else runs through the
+// ICU expression. Both give the same matches.
 class SearchScanner {
 public:
     // Throws RegexError for an invalid pattern.
@@ -52,6 +53,8 @@ private:
     bool m_wholeWord = false;
     // Literal path.
     bool m_literal = false;
+    // Ignoring case over ASCII: the needle is in lower case.
+    bool m_foldsAscii = false;
     QString m_needle;
     qsizetype m_needleLength = 0;
     char16_t m_singleUnit = 0;

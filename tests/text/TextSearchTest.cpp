@@ -147,6 +147,37 @@ TEST(TextSearchTest, LiteralMatcherAgreesWithTheExpression) {
     }
 }
 
+TEST(TextSearchTest, LiteralMatcherIgnoringCaseAgreesWithTheExpressionOverAscii) {
+    const QStringList pieces = {QStringLiteral("ab"), QStringLiteral("A"),  QStringLiteral("_"),
+                                QStringLiteral(" "),  QStringLiteral("Bk"), QStringLiteral("1"),
+                                QStringLiteral("."),  QStringLiteral("\n"), QStringLiteral("sS@")};
+    const QStringList queries = {
+        QStringLiteral("a"),   QStringLiteral("AB"), QStringLiteral("a.A"), QStringLiteral("aa"),
+        QStringLiteral("b a"), QStringLiteral("K"),  QStringLiteral("ss@"), QStringLiteral("@")};
+    QRandomGenerator random(5);
+    for (int round = 0; round < 300; ++round) {
+        QString text;
+        const int count = random.bounded(1, 90);
+        for (int i = 0; i < count; ++i)
+            text.append(pieces[random.bounded(int(pieces.size()))]);
+        for (const QString& query : queries) {
+            for (const bool wholeWord : {false, true}) {
+                const TextSearchOptions options = literal(false, wholeWord);
+                ASSERT_TRUE(SearchScanner(query, text, options).usesLiteralMatcher());
+                ASSERT_EQ(scannerRanges(query, text, options),
+                          makeSearchRegex(query, options).matchRanges(text))
+                    << query.toStdString() << " in " << text.toStdString() << " whole "
+                    << wholeWord;
+            }
+        }
+    }
+    // Beyond ASCII, case folding joins more than ASCII letters: the Kelvin sign is a "k".
+    const QString kelvin = QStringLiteral("\u212A k K");
+    EXPECT_FALSE(SearchScanner(QStringLiteral("k"), kelvin, literal()).usesLiteralMatcher());
+    EXPECT_EQ(scannerRanges(QStringLiteral("k"), kelvin, literal()),
+              (std::vector<TextRange>{{0, 1}, {2, 1}, {4, 1}}));
+}
+
 TEST(TextSearchTest, LiteralAndExpressionModes) {
     EXPECT_EQ(
         findAllMatches(QStringLiteral("a.b"), QStringLiteral("axb a.b"), literal()).totalCount, 1);
