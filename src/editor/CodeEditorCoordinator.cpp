@@ -76,6 +76,9 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
     };
     text->textSource = source;
     ruler->textSource = source;
+    // The font before the document: the document takes it as its default in one pass over its
+    // blocks, rather than in one now and another when the appearance is applied.
+    text->setFont(editorFont(fontSize));
     attachDocumentStorage();
     connect(text, &QPlainTextEdit::cursorPositionChanged, this,
             &CodeEditorCoordinator::textViewDidChangeSelection);

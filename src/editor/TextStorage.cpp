@@ -1,6 +1,7 @@
 #include "editor/TextStorage.h"
 
 #include "editor/LongLineDocumentLayout.h"
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtDebug>
@@ -60,16 +61,25 @@ TextStorage::TextStorage(const QString& text, std::unique_ptr<QTextDocument> pre
                          QObject* parent)
     : QObject(parent), m_text(text) {
     Q_ASSERT(prepared && prepared->thread() == thread());
+    Q_ASSERT(qobject_cast<LongLineDocumentLayout*>(prepared->documentLayout()));
     m_primary = prepared.release();
     m_primary->setParent(this);
-    setUpDocument(m_primary);
+    // Its margin and layout came with it: a new layout would throw the blocks' line layouts away.
+    watch(m_primary);
 }
 
 std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text) {
     auto document = std::make_unique<QTextDocument>();
     document->setUndoRedoEnabled(false);
+    document->setDocumentMargin(kTextContainerInset);
     if (!text.isEmpty())
         QTextCursor(document.get()).insertText(displayForm(text));
+    document->setDocumentLayout(new LongLineDocumentLayout(document.get()));
+    // Every block gets its line layout object here, which the first view to show the document
+    // would otherwise make on its own thread when it sets its width (a large share of showing a
+    // long text). The view's width then only clears them.
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        block.layout();
     return document;
 }
 

@@ -48,8 +48,9 @@ public:
                 QObject* parent = nullptr);
     ~TextStorage() override;
 
-    // A document holding the text, made on any thread (the caller moves it to the thread of the
-    // storage that will take it): a large text then costs that thread no insertion.
+    // A document holding the text, with its margin and layout, made on any thread (the caller
+    // moves it to the thread of the storage that will take it): a large text then costs that
+    // thread no insertion and no pass over its blocks for the layout.
     static std::unique_ptr<QTextDocument> prepareDocument(const QString& text);
 
     const QString& text() const { return m_text; }

@@ -1,3 +1,4 @@
+#include "editor/LongLineDocumentLayout.h"
 #include "editor/TextStorageRegistry.h"
 
 #include <QCoreApplication>
@@ -198,6 +199,9 @@ TEST(TextStorage, ADocumentFilledOnAnotherThreadServesAsThePrimary) {
     EXPECT_EQ(documentCharacters(document),
               TextStorage::displayForm(text).replace(u'\n', QChar(0x2029)));
     EXPECT_FALSE(document->isUndoRedoEnabled());
+    // Laid out and inset as the documents the storage makes itself.
+    EXPECT_NE(qobject_cast<LongLineDocumentLayout*>(document->documentLayout()), nullptr);
+    EXPECT_EQ(document->documentMargin(), TextStorage().primaryDocument()->documentMargin());
 
     // Typing and mirrors work on it as on any primary.
     QTextDocument* mirror = storage->acquireDocument();
