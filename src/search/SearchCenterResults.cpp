@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QHash>
+#include <algorithm>
+#include <vector>
 
 namespace dunmoss {
 
@@ -89,6 +91,15 @@ SearchCenterResult openDocumentHit(const SearchCenterResult& group, const QStrin
     result.column = hit.column;
     result.preview = hit.preview;
     return result;
+}
+
+// "line:column" written into `out`, whose buffer is reused from result to result.
+QStringView positionText(qsizetype line, qsizetype column, QString& out) {
+    out.clear();
+    appendNumber(out, line);
+    out.append(QLatin1Char(':'));
+    appendNumber(out, column);
+    return out;
 }
 
 } // namespace
@@ -243,18 +254,39 @@ QList<SearchCenterResult> filterSearchCenterResults(const QList<SearchCenterResu
     const QString needle = filter.trimmed();
     if (needle.isEmpty())
         return results;
-    const auto has = [&needle](const QString& haystack) {
+    const auto has = [&needle](QStringView haystack) {
         return haystack.contains(needle, Qt::CaseInsensitive);
     };
-    QList<SearchCenterResult> kept;
-    for (const SearchCenterResult& result : results) {
-        const QString path = result.fileURL ? plainPath(*result.fileURL) : result.groupTitle;
-        if (has(result.groupTitle) || has(result.groupSubtitle) || has(path) ||
-            has(result.preview) ||
-            has(QString::number(result.line) + QLatin1Char(':') + QString::number(result.column)))
-            kept.append(result);
+    // "line:column" holds only digits and ":" (and a "-" before a negative number).
+    const bool mayBePosition = std::all_of(needle.cbegin(), needle.cend(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || c == u':' || c == u'-';
+    });
+    // The group's texts are the same for run after run of results: they are asked once per run.
+    const SearchCenterResult* groupOfLast = nullptr;
+    bool groupHas = false;
+    std::vector<qsizetype> kept;
+    QString position;
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        const SearchCenterResult& result = results.at(i);
+        if (!groupOfLast || result.groupTitle != groupOfLast->groupTitle ||
+            result.groupSubtitle != groupOfLast->groupSubtitle ||
+            result.fileURL != groupOfLast->fileURL) {
+            const QString path = result.fileURL ? plainPath(*result.fileURL) : result.groupTitle;
+            groupHas = has(result.groupTitle) || has(result.groupSubtitle) || has(path);
+            groupOfLast = &result;
+        }
+        if (groupHas || has(result.preview) ||
+            (mayBePosition && has(positionText(result.line, result.column, position))))
+            kept.push_back(i);
     }
-    return kept;
+    // Every result kept: the same list, shared rather than copied.
+    if (qsizetype(kept.size()) == results.size())
+        return results;
+    QList<SearchCenterResult> out;
+    out.reserve(qsizetype(kept.size()));
+    for (const qsizetype i : kept)
+        out.append(results.at(i));
+    return out;
 }
 
 QList<SearchCenterResultGroup> groupSearchCenterResults(const QList<SearchCenterResult>& results) {

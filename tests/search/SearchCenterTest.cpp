@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QRandomGenerator>
 
 namespace dunmoss::test {
 namespace {
@@ -184,6 +185,43 @@ TEST_F(SearchCenterTest, FilterAndGroupKeepTheSearchOrder) {
     EXPECT_EQ(groups[0].results, (QList{list[0], list[2]}));
     EXPECT_EQ(groups[1].subtitle, QStringLiteral("/home/B"));
     EXPECT_TRUE(groupSearchCenterResults({}).isEmpty());
+}
+
+TEST_F(SearchCenterTest, FilterKeepsWhatAskingEveryResultKeeps) {
+    // Each result asked on its own: title, subtitle, path, preview or "line:column".
+    const auto reference = [](const QList<SearchCenterResult>& results, const QString& filter) {
+        const QString needle = filter.trimmed();
+        QList<SearchCenterResult> kept;
+        for (const SearchCenterResult& r : results) {
+            const QString path = r.fileURL ? r.fileURL->toLocalFile() : r.groupTitle;
+            const QString position =
+                QString::number(r.line) + QLatin1Char(':') + QString::number(r.column);
+            for (const QString& text : {r.groupTitle, r.groupSubtitle, path, r.preview, position})
+                if (text.contains(needle, Qt::CaseInsensitive)) {
+                    kept.append(r);
+                    break;
+                }
+        }
+        return needle.isEmpty() ? results : kept;
+    };
+    QRandomGenerator random(9);
+    const QStringList words = {QStringLiteral("Alpha"), QStringLiteral("beta"),
+                               QStringLiteral("12"), QStringLiteral(":3"), QStringLiteral("x")};
+    QList<SearchCenterResult> list;
+    for (int i = 0; i < 300; ++i) {
+        SearchCenterResult r = hit(words.at(random.bounded(3)), words.at(random.bounded(5)),
+                                   random.bounded(1, 40), random.bounded(1, 9));
+        r.groupSubtitle = words.at(random.bounded(5));
+        if (random.bounded(2))
+            r.fileURL = QUrl::fromLocalFile(QStringLiteral("/p/") + words.at(random.bounded(5)));
+        list << r;
+    }
+    for (const QString& filter :
+         {QStringLiteral("a"), QStringLiteral("ALPHA"), QStringLiteral("12:"),
+          QStringLiteral("2:3"), QStringLiteral("/p/x"), QStringLiteral(":"), QStringLiteral("zz"),
+          QStringLiteral(" 1 ")})
+        EXPECT_EQ(filterSearchCenterResults(list, filter), reference(list, filter))
+            << filter.toStdString();
 }
 
 TEST_F(SearchCenterTest, RowsMadeWhenShownListEachGroupAsTheGroupingDoes) {
