@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QSet>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -157,29 +158,53 @@ void SessionRestore::showRestoredTabs(ReadSession& read) {
         if (tab.id == active)
             keptActive = tab.id;
 
-    for (size_t i = 0; i < read.documents.size(); ++i)
-        if (read.documents[i])
+    QUuid restoredActive = tabs.first().id;
+    for (const EditorTab& tab : tabs)
+        if (tab.id == read.activeTabID)
+            restoredActive = tab.id;
+    // The documents filled aside become the tabs' storages: the one shown now, the others one
+    // a turn, as setting a storage up costs a moment per long text.
+    const QUuid shown = keptActive ? *keptActive : restoredActive;
+    m_pendingStorages.clear();
+    for (size_t i = 0; i < read.documents.size(); ++i) {
+        if (!read.documents[i])
+            continue;
+        const EditorTab& tab = tabs.at(qsizetype(i));
+        PendingStorage pending{tab.id, tab.document.text, std::move(read.documents[i])};
+        if (tab.id == shown)
             m_model.textStorageRegistry().adoptTextStorage(
-                tabs.at(qsizetype(i)).id,
-                std::make_shared<TextStorage>(tabs.at(qsizetype(i)).document.text,
-                                              std::move(read.documents[i])));
+                tab.id, std::make_shared<TextStorage>(pending.text, std::move(pending.document)));
+        else
+            m_pendingStorages.push_back(std::move(pending));
+    }
+    if (!m_pendingStorages.empty())
+        QTimer::singleShot(0, &m_model, [this] { adoptNextStorage(); });
     m_model.settings().setFontSize(clampedFontSize(read.fontSize));
     m_model.update([&](EditorWindowState& state) {
         state.tabs = tabs + kept;
-        state.activeTabID = tabs.first().id;
-        for (const EditorTab& tab : tabs)
-            if (tab.id == read.activeTabID) {
-                state.activeTabID = tab.id;
-                break;
-            }
-        if (keptActive)
-            state.activeTabID = *keptActive;
+        state.activeTabID = shown;
         state.panels.showWelcome = state.tabs.size() == 1 && state.tabs.first().isUntitled() &&
                                    state.tabs.first().document.text.isEmpty();
         state.decisions.didRestoreSession = true;
     });
     for (const QUuid& id : dropped)
         m_model.forgetTab(id);
+}
+
+void SessionRestore::adoptNextStorage() {
+    if (m_pendingStorages.empty())
+        return;
+    PendingStorage next = std::move(m_pendingStorages.front());
+    m_pendingStorages.pop_front();
+    // A tab closed since, shown (and so given a storage) or given another text before its turn
+    // takes nothing.
+    TextStorageRegistry& storages = m_model.textStorageRegistry();
+    const EditorTab* tab = m_model.tab(next.tabID);
+    if (tab && !storages.contains(next.tabID) && tab->document.text == next.text)
+        storages.adoptTextStorage(
+            next.tabID, std::make_shared<TextStorage>(next.text, std::move(next.document)));
+    if (!m_pendingStorages.empty())
+        QTimer::singleShot(0, &m_model, [this] { adoptNextStorage(); });
 }
 
 } // namespace dunmoss

@@ -5,11 +5,11 @@
 #include <QList>
 #include <QSet>
 #include <QStringList>
+#include <QTextDocument>
 #include <QUuid>
+#include <deque>
 #include <memory>
 #include <vector>
-
-class QTextDocument;
 
 namespace dunmoss {
 
@@ -54,12 +54,20 @@ private:
     };
     void finishRestore(ReadSession read);
     void showRestoredTabs(ReadSession& read);
+    void adoptNextStorage();
 
     EditorWindowModel& m_model;
     SessionStore& m_store;
     bool m_restoring = false;
     // The window's empty tabs when the restore began, which the restored tabs replace.
     QSet<QUuid> m_replaceable;
+    // Filled documents of restored tabs not yet taken as their storages, in turn.
+    struct PendingStorage {
+        QUuid tabID;
+        QString text;
+        std::unique_ptr<QTextDocument> document;
+    };
+    std::deque<PendingStorage> m_pendingStorages;
 };
 
 } // namespace dunmoss
