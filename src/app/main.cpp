@@ -26,9 +26,27 @@ void reportUnansweredInstance(const QString& message, const QStringList& argumen
     box.exec();
 }
 
+// Names of files only, nothing the toolkit or this program would take as an option: the files
+// are read and decoded while the toolkit starts. With options they wait until it has taken its
+// own (see below).
+void readAheadBeforeToolkit(int argc, char** argv) {
+    QStringList arguments;
+    QList<QByteArray> nativeArguments;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && argv[i][0] == '-')
+            return;
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+        nativeArguments.append(QByteArray(argv[i]));
+    }
+    const dunmoss::CommandLine commandLine = dunmoss::parseCommandLine(arguments, nativeArguments);
+    dunmoss::LaunchReadAhead::startBeforeApplication(
+        dunmoss::DunmossNotepadApp::fileURLsFromArguments(commandLine.paths));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    readAheadBeforeToolkit(argc, argv);
     // "--" and the paths after it are kept from the toolkit, which would take any of them that
     // looks like one of its own options.
     int toolkitArgc = dunmoss::toolkitArgumentCount(argc, argv);
@@ -39,6 +57,7 @@ int main(int argc, char** argv) {
         nativeProtectedArguments.append(QByteArray(argv[i]));
     }
     QApplication application(toolkitArgc, argv);
+    dunmoss::LaunchReadAhead::applicationReady();
     // The toolkit has taken its own options out of the arguments before "--" by now.
     const QStringList arguments = QApplication::arguments();
     // The bytes of the same arguments tell the file names that are not valid UTF-8.
@@ -77,15 +96,18 @@ int main(int argc, char** argv) {
     dunmoss::SingleInstance instance(dunmoss::SingleInstance::defaultServerName());
     switch (instance.claim(absolutePaths)) {
     case dunmoss::SingleInstance::Role::HandedOver:
+        dunmoss::LaunchReadAhead::dropUntaken();
         return 0;
     case dunmoss::SingleInstance::Role::Unanswered:
+        dunmoss::LaunchReadAhead::dropUntaken();
         reportUnansweredInstance(instance.unansweredMessage(), arguments);
         return 1;
     case dunmoss::SingleInstance::Role::Primary:
     case dunmoss::SingleInstance::Role::Alone:
         break;
     }
-    // The files are read from here on, while the window is built (see DunmossNotepadApp::start).
+    // Files not read ahead yet (a command line with options) are read from here on, while the
+    // window is built (see DunmossNotepadApp::start).
     dunmoss::LaunchReadAhead::start(urls);
     // A relaunch after a change of language frees the name before its successor starts.
     dunmoss::setRunningInstance(&instance);

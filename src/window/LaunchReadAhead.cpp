@@ -19,12 +19,44 @@ struct Entry {
 struct Store {
     std::mutex mutex;
     std::condition_variable finished;
+    std::condition_variable ready;
+    bool applicationReady = true;
     QHash<QUrl, std::shared_ptr<Entry>> entries;
 };
 
 Store& store() {
     static Store instance;
     return instance;
+}
+
+// Reads one file for its entry; the entry is done once the read has failed, been dropped or
+// been kept with its document.
+void readInto(const QUrl& url, const std::shared_ptr<Entry>& entry) {
+    Store& s = store();
+    std::optional<TabFileRead> read = readFileForTab(url, {}, false);
+    bool wanted = !read->failure;
+    if (wanted) {
+        std::unique_lock lock(s.mutex);
+        s.ready.wait(lock, [&] { return s.applicationReady; });
+        wanted = s.entries.value(url) == entry;
+    }
+    // Dropped while it was read (a launch that handed its files over): no document for it.
+    if (wanted)
+        prepareTabDocument(*read);
+    // Belonging to no thread, the document can be taken over by the one that opens it.
+    if (read->document)
+        read->document->moveToThread(nullptr);
+    {
+        const std::lock_guard lock(s.mutex);
+        entry->done = true;
+        const bool kept = s.entries.value(url) == entry;
+        if (kept && !read->failure)
+            entry->result = std::exchange(read, std::nullopt);
+        else if (kept)
+            s.entries.remove(url);
+    }
+    s.finished.notify_all();
+    // A read nobody waits for any more is freed here, outside the lock.
 }
 
 } // namespace
@@ -41,25 +73,26 @@ void LaunchReadAhead::start(const QList<QUrl>& urls) {
                 continue;
             s.entries.insert(url, entry);
         }
-        QThreadPool::globalInstance()->start([url, entry] {
-            std::optional<TabFileRead> read = readFileForTab(url);
-            // Belonging to no thread, the document can be taken over by the one that opens it.
-            if (read->document)
-                read->document->moveToThread(nullptr);
-            Store& s = store();
-            {
-                const std::lock_guard lock(s.mutex);
-                entry->done = true;
-                const bool kept = s.entries.value(url) == entry;
-                if (kept && !read->failure)
-                    entry->result = std::exchange(read, std::nullopt);
-                else if (kept)
-                    s.entries.remove(url);
-            }
-            s.finished.notify_all();
-            // A read nobody waits for any more is freed here, outside the lock.
-        });
+        QThreadPool::globalInstance()->start([url, entry] { readInto(url, entry); });
     }
+}
+
+void LaunchReadAhead::startBeforeApplication(const QList<QUrl>& urls) {
+    {
+        Store& s = store();
+        const std::lock_guard lock(s.mutex);
+        s.applicationReady = false;
+    }
+    start(urls);
+}
+
+void LaunchReadAhead::applicationReady() {
+    Store& s = store();
+    {
+        const std::lock_guard lock(s.mutex);
+        s.applicationReady = true;
+    }
+    s.ready.notify_all();
 }
 
 std::optional<TabFileRead> LaunchReadAhead::take(const QUrl& url) {

@@ -17,6 +17,11 @@ class LaunchReadAhead {
 public:
     // Main thread. A file already being read ahead is not read twice.
     static void start(const QList<QUrl>& urls);
+    // Main thread, before the application object exists: the files are read and decoded at
+    // once, and their documents filled once applicationReady() has been called (a document
+    // needs the application's fonts).
+    static void startBeforeApplication(const QList<QUrl>& urls);
+    static void applicationReady();
     // Any thread: the read begun for this file, waited for, with its document moved to the
     // calling thread; nothing when none was begun, or it failed, or it was taken or dropped.
     static std::optional<TabFileRead> take(const QUrl& url);

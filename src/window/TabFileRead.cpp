@@ -56,7 +56,8 @@ std::optional<QString> refusalForNonRegularFile(const QString& path) {
 
 } // namespace
 
-TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess) {
+TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess,
+                           bool withDocument) {
     TabFileRead out;
     try {
         if (!url.isLocalFile())
@@ -73,9 +74,14 @@ TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAcc
         out.failure = localizedErrorDescription(error);
         return out;
     }
-    if (worthPreparingDocument(out.tab->document.text))
-        out.document = TextStorage::prepareDocument(out.tab->document.text);
+    if (withDocument)
+        prepareTabDocument(out);
     return out;
+}
+
+void prepareTabDocument(TabFileRead& read) {
+    if (read.tab && !read.document && worthPreparingDocument(read.tab->document.text))
+        read.document = TextStorage::prepareDocument(read.tab->document.text);
 }
 
 } // namespace dunmoss

@@ -22,9 +22,12 @@ struct TabFileRead {
 // long text of lines that are not very long.
 bool worthPreparingDocument(const QString& text);
 
-// Reads, decodes and prepares one file, on any thread, while access is held on it and, when
-// given, on the folder holding it. A FIFO, a device or a folder is refused before anything is
-// read; every failure comes back as its localised message.
-TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess = {});
+// Reads, decodes and (unless told not to) prepares one file, on any thread, while access is held
+// on it and, when given, on the folder holding it. A FIFO, a device or a folder is refused before
+// anything is read; every failure comes back as its localised message.
+TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess = {},
+                           bool withDocument = true);
+// Fills the read's document when its text is worth one and it has none yet.
+void prepareTabDocument(TabFileRead& read);
 
 } // namespace dunmoss

@@ -305,6 +305,22 @@ TEST_F(DocumentOpen, FilesReadAheadAtLaunchOpenFromThatReadAndNothingIsKept) {
     open(late);
     EXPECT_EQ(active().document.text, QStringLiteral("late"));
     EXPECT_EQ(reads, (QList<QUrl>{missing, late}));
+
+    // Begun before the application existed: the documents wait for it, and a launch that hands
+    // its files over leaves no read behind.
+    const QUrl second = writeFile(QStringLiteral("second.txt"), bytes);
+    LaunchReadAhead::startBeforeApplication({second});
+    LaunchReadAhead::dropUntaken();
+    LaunchReadAhead::applicationReady();
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(10'000));
+    EXPECT_EQ(LaunchReadAhead::pendingCount(), 0);
+    LaunchReadAhead::startBeforeApplication({second});
+    LaunchReadAhead::applicationReady();
+    open(second);
+    EXPECT_EQ(
+        model->textStorageRegistry().textStorage(active().id)->primaryDocument()->blockCount(),
+        bytes.count('\n') + 1);
+    EXPECT_EQ(reads, (QList<QUrl>{missing, late}));
 }
 
 TEST_F(DocumentOpen, AWindowClosedWhileAFileIsReadOpensNothing) {
