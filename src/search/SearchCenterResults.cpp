@@ -93,6 +93,23 @@ SearchCenterResult openDocumentHit(const SearchCenterResult& group, const QStrin
     return result;
 }
 
+char16_t foldedAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit | 0x20) : unit;
+}
+
+// Whether an ASCII text holds an ASCII needle given in lower case, ignoring ASCII case.
+bool containsFoldedAscii(QStringView text, QStringView needle) {
+    const qsizetype last = text.size() - needle.size();
+    for (qsizetype at = 0; at <= last; ++at) {
+        qsizetype k = 0;
+        while (k < needle.size() && foldedAscii(text[at + k].unicode()) == needle[k].unicode())
+            ++k;
+        if (k == needle.size())
+            return true;
+    }
+    return false;
+}
+
 // "line:column" written into `out`, whose buffer is reused from result to result.
 QStringView positionText(qsizetype line, qsizetype column, QString& out) {
     out.clear();
@@ -254,7 +271,12 @@ QList<SearchCenterResult> filterSearchCenterResults(const QList<SearchCenterResu
     const QString needle = filter.trimmed();
     if (needle.isEmpty())
         return results;
-    const auto has = [&needle](QStringView haystack) {
+    const bool asciiNeedle = QtPrivate::isAscii(QStringView(needle));
+    const QString foldedNeedle = needle.toLower();
+    const auto has = [&](QStringView haystack) {
+        // Qt folds each unit on its own; between ASCII texts that is ASCII's case.
+        if (asciiNeedle && QtPrivate::isAscii(haystack))
+            return containsFoldedAscii(haystack, foldedNeedle);
         return haystack.contains(needle, Qt::CaseInsensitive);
     };
     // "line:column" holds only digits and ":" (and a "-" before a negative number).

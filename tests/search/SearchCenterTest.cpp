@@ -206,10 +206,11 @@ TEST_F(SearchCenterTest, FilterKeepsWhatAskingEveryResultKeeps) {
     };
     QRandomGenerator random(9);
     const QStringList words = {QStringLiteral("Alpha"), QStringLiteral("beta"),
-                               QStringLiteral("12"), QStringLiteral(":3"), QStringLiteral("x")};
+                               QStringLiteral("12"),    QStringLiteral(":3"),
+                               QStringLiteral("x"),     QStringLiteral("\u212Aelvin")};
     QList<SearchCenterResult> list;
     for (int i = 0; i < 300; ++i) {
-        SearchCenterResult r = hit(words.at(random.bounded(3)), words.at(random.bounded(5)),
+        SearchCenterResult r = hit(words.at(random.bounded(3)), words.at(random.bounded(6)),
                                    random.bounded(1, 40), random.bounded(1, 9));
         r.groupSubtitle = words.at(random.bounded(5));
         if (random.bounded(2))
@@ -219,7 +220,7 @@ TEST_F(SearchCenterTest, FilterKeepsWhatAskingEveryResultKeeps) {
     for (const QString& filter :
          {QStringLiteral("a"), QStringLiteral("ALPHA"), QStringLiteral("12:"),
           QStringLiteral("2:3"), QStringLiteral("/p/x"), QStringLiteral(":"), QStringLiteral("zz"),
-          QStringLiteral(" 1 ")})
+          QStringLiteral(" 1 "), QStringLiteral("KEL"), QStringLiteral("\u212Ael")})
         EXPECT_EQ(filterSearchCenterResults(list, filter), reference(list, filter))
             << filter.toStdString();
 }
