@@ -247,3 +247,20 @@ TEST(TabStripView, ThousandsOfTabsHoldOnlyTheWidgetsInView) {
     EXPECT_EQ(renamed->selectButton()->displayedTitle(),
               QStringLiteral("a-much-longer-name-now.txt"));
 }
+
+TEST(TabStripView, ANewFontMeasuresTheItemsAgain) {
+    TabStripView strip;
+    const QList<EditorTab> tabs = manyTabs(50);
+    strip.setTabs(tabs, tabs[1].id);
+    strip.resize(700, strip.height());
+    strip.show();
+    QApplication::processEvents();
+    const int height = strip.height();
+    QFont larger = strip.font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    strip.setFont(larger);
+    QApplication::processEvents();
+    EXPECT_GT(strip.height(), height);
+    expectLaidOutInOrder(strip);
+    EXPECT_TRUE(strip.itemWidgets().at(1)->item().isActive);
+}
