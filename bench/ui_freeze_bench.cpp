@@ -628,6 +628,40 @@ void stepWithManyTabs(benchmark::State& state, int count, TabStep step, Session 
     report(state, longest);
 }
 
+// Switching between a tab that shows one line of 4.9 million characters (minified JSON) and a
+// small tab, away from the long line and back, with the tab strip's operation; each switch ends
+// when the model shows it, and the loop keeps turning a while after it.
+void switchWithALongLine(benchmark::State& state) {
+    Window window(QStringLiteral("line.json"), QString::fromUtf8(minifiedJson(4'900'000)), 0, false,
+                  Session::NotSaved);
+    const QUuid longTab = activeTab(window.model().state()).id;
+    window.model().update([&](EditorWindowState& s) {
+        s.tabs.append(
+            fileTab(window.dir, QStringLiteral("notes.txt"), QStringLiteral("notes\n"), 0));
+    });
+    const QUuid shortTab = window.model().state().tabs.last().id;
+    settleFor(300);
+    WindowCommandTable& table = window.view->commandTable();
+    double away = 0, back = 0;
+    for (auto _ : state) {
+        double longest = 0;
+        for (const QUuid target : {shortTab, longTab}) {
+            const Drive d = driveAndSettle(
+                [&] { table.selectTab(target); },
+                [&] { return window.model().state().activeTabID == target; }, 60'000);
+            if (!d.finished)
+                state.SkipWithError("the switch did not finish");
+            (target == shortTab ? away : back) =
+                std::max(target == shortTab ? away : back, d.longestStallMs);
+            longest = std::max(longest, d.longestStallMs);
+        }
+        state.SetIterationTime(longest / 1e3);
+    }
+    state.counters["away_stall_ms"] = away;
+    state.counters["back_stall_ms"] = back;
+    report(state, std::max(away, back));
+}
+
 // Lines of a log, `length` bytes: under the size that opens as a preview. Every line starts
 // with `mark` and holds an "é", so each byte of its UTF-8 form shows as a letter in Latin-1:
 // another mark or the other encoding changes every line.
@@ -824,6 +858,7 @@ void registerAll() {
         add("tabs/3000_split_shown_" + name, [step](benchmark::State& s) {
             stepWithManyTabs(s, 3000, step, Session::NotSaved, true);
         })->Iterations(5);
+    add("tabs/switch_with_single_line_4_9M", switchWithALongLine)->Iterations(3);
     // Opening the file the reload scenarios read again: what showing its text costs at all.
     add("open/lines_4_9M", [](benchmark::State& s) {
         openOneFile(s, [](FileMaker& f) {

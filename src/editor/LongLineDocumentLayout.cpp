@@ -94,6 +94,10 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
     if (!block.isValid() || !block.layout() || block.layout()->lineCount() > 0 ||
         block.length() - 1 < kLongBlockLength)
         return QPlainTextDocumentLayout::blockBoundingRect(block);
+    // A layout no view has given a width yet (a view taking the document asks where its caret
+    // is before it sets its width) would lay a long line out unwrapped only to do it again.
+    if (documentSize().width() <= 0)
+        return {};
     QRectF rect;
     auto* self = const_cast<LongLineDocumentLayout*>(this);
     self->withWrapFor(block, [&] { rect = QPlainTextDocumentLayout::blockBoundingRect(block); });

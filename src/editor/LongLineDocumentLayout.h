@@ -18,7 +18,8 @@ namespace dunmoss {
 //   quadratic in the word's length.
 // - A change that replaces a long block's text wholesale (a new text, a new layout, a new font)
 //   leaves the block to be laid out when it is first shown instead of at once: the view usually
-//   gives it another width or font right after, which would lay it out all over again.
+//   gives it another width or font right after, which would lay it out all over again. Nor is
+//   a long block laid out before a view has given the layout its width.
 class LongLineDocumentLayout : public QPlainTextDocumentLayout {
     Q_OBJECT
 public:

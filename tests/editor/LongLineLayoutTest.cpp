@@ -163,4 +163,16 @@ TEST(LongLineLayout, ANewLongTextWaitsForTheViewAndThenScrollsThroughAllItsLines
     EXPECT_EQ(v.view->textView()->textCursor().position(), text.size());
     const QRect caret = v.view->textView()->cursorRect();
     EXPECT_TRUE(v.view->textView()->viewport()->rect().contains(caret.center()));
+
+    // Away to another tab and back: wrapped at the view's width again, the caret still shown.
+    const int lines = layout->lineCount();
+    FakeTab other;
+    other.text = QStringLiteral("other");
+    v.view->update(propsFor(other, v.registry));
+    v.view->update(propsFor(v.tab, v.registry));
+    QApplication::processEvents();
+    v.view->textView()->viewport()->repaint();
+    EXPECT_EQ(v.firstBlock().layout()->lineCount(), lines);
+    EXPECT_TRUE(
+        v.view->textView()->viewport()->rect().contains(v.view->textView()->cursorRect().center()));
 }
