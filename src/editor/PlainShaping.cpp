@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QGlyphRun>
 #include <QHash>
+#include <QMutex>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -75,14 +76,20 @@ bool isPlainLatin(QStringView text) {
 }
 
 bool fontDrawsLatinUnshaped(const QFont& font) {
+    // Documents may be filled, and so laid out, on a pool thread.
+    static QMutex mutex;
     static QHash<QString, bool> known;
     const QString key = font.key();
-    const auto found = known.constFind(key);
-    if (found != known.constEnd())
-        return *found;
+    {
+        const QMutexLocker lock(&mutex);
+        const auto found = known.constFind(key);
+        if (found != known.constEnd())
+            return *found;
+    }
     QFont bold = font;
     bold.setBold(true);
     const bool plain = drawsUnshaped(font) && drawsUnshaped(bold);
+    const QMutexLocker lock(&mutex);
     known.insert(key, plain);
     return plain;
 }
