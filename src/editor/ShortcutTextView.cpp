@@ -49,6 +49,13 @@ ShortcutTextView::ShortcutTextView(QWidget* parent) : QPlainTextEdit(parent) {
             &ShortcutTextView::followScrolling);
 }
 
+// The caret goes first: a focused view losing its focus as the widget part is destroyed would
+// otherwise hand the caret a focus-out for a view already half gone.
+ShortcutTextView::~ShortcutTextView() {
+    delete m_caret;
+    m_caret = nullptr;
+}
+
 bool ShortcutTextView::isFindShortcut(const QKeyEvent* event) {
     return isExactlyCtrl(event) && event->key() == Qt::Key_F;
 }

@@ -27,6 +27,7 @@ class ShortcutTextView : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit ShortcutTextView(QWidget* parent = nullptr);
+    ~ShortcutTextView() override;
 
     std::function<void()> onFindShortcut;
     std::function<void()> onCompletionShortcut;

@@ -17,17 +17,16 @@ class EditorWindowModel;
 class SessionStore;
 
 // Brings the stored session back into a window, once per window: the newer of the recovery
-// file and the session record (the recovery file wins a tie). Undecodable copies and a failed save
-// of the last run are reported through the error alert; the window keeps its first tab when nothing
-// can be restored. Writes nothing back.
+// file and the session record (the recovery file wins a tie). Undecodable copies and a failed
+// save of the last run are told in the window's message bar; the window keeps its first tab when
+// nothing can be restored. Writes nothing back.
 //
 // The stored copies and the tabs' files are read in the window's queue of reads, on a pool
-// thread (only a record an older version left in the settings is taken on the main thread);
-// the tabs appear
-// together, in their stored order with the stored active tab, once all are ready, ahead of any
-// file asked for after the restore. Until then the window writes no session (its lone first
-// tab would overwrite the stored one). The window's empty first tab gives way to them; a tab
-// typed into or added meanwhile stays, after the restored ones, and stays active.
+// thread (only a record an older version left in the settings is taken on the main thread); the
+// tabs appear together, in their stored order with the stored active tab, once all are ready,
+// ahead of any file asked for after the restore. Until then the window writes no session (its
+// lone first tab would overwrite the stored one). The window's empty first tab gives way to
+// them; a tab typed into or added meanwhile stays, after the restored ones, and stays active.
 class SessionRestore {
 public:
     static constexpr double kMinimumFontSize = 10;
