@@ -5,6 +5,7 @@
 #include "editor/EditorColors.h"
 #include "editor/EditorServices.h"
 #include "editor/LineNumberRulerView.h"
+#include "editor/LongLineDocumentLayout.h"
 #include "editor/ShortcutTextView.h"
 #include "editor/TextStorageRegistry.h"
 #include "editor/TypingUndoCommand.h"
@@ -90,6 +91,7 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
             &CodeEditorCoordinator::boundsDidChange);
     connect(text, &ShortcutTextView::geometryChanged, this,
             &CodeEditorCoordinator::boundsDidChange);
+    connect(text, &ShortcutTextView::shown, this, [this] { m_highlighting->viewShown(); });
     connect(text, &QPlainTextEdit::updateRequest, ruler, [ruler] { ruler->update(); });
     // Keyboard scrolling (Page Down, Ctrl+End, the caret leaving the view) moves the view
     // without a signal of its scroll bar; every scroll reaches the view as an update request.
@@ -120,6 +122,10 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     textView->clearSecondarySelections();
     QTextDocument* document = storage->acquireDocument();
     document->setDefaultFont(textView->font());
+    // A view being built is shown at another width: its long lines wait for that (the view
+    // lets them go when it is shown).
+    if (auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout()))
+        layout->setWaitingForView(!textView->isVisible());
     textView->setDocument(document);
     // Only now that the view shows the new document may the old one be given back. A storage
     // this view held last (its text read again into a new one) goes with its documents instead,

@@ -34,6 +34,8 @@ public:
     virtual void applyHighlighting() = 0;
     // A document switch or the view going away drops a waiting run.
     virtual void cancelPendingHighlighting() = 0;
+    // The text view became visible at the size it is shown at.
+    virtual void viewShown() {}
 
 protected:
     CodeEditorCoordinator& coordinator() const { return m_coordinator; }

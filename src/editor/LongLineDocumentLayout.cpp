@@ -96,7 +96,7 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
         return QPlainTextDocumentLayout::blockBoundingRect(block);
     // A layout no view has given a width yet (a view taking the document asks where its caret
     // is before it sets its width) would lay a long line out unwrapped only to do it again.
-    if (documentSize().width() <= 0)
+    if (documentSize().width() <= 0 || m_waitingForView)
         return {};
     QRectF rect;
     auto* self = const_cast<LongLineDocumentLayout*>(this);

@@ -19,7 +19,9 @@ namespace dunmoss {
 // - A change that replaces a long block's text wholesale (a new text, a new layout, a new font)
 //   leaves the block to be laid out when it is first shown instead of at once: the view usually
 //   gives it another width or font right after, which would lay it out all over again. Nor is
-//   a long block laid out before a view has given the layout its width.
+//   a long block laid out before a view has given the layout its width, nor while the view
+//   that will show it is built but not shown yet: it is shown at another width than the one it
+//   is built with.
 class LongLineDocumentLayout : public QPlainTextDocumentLayout {
     Q_OBJECT
 public:
@@ -34,6 +36,10 @@ public:
     qsizetype cachedBlockCount() const { return qsizetype(m_cached.size()); }
 
     QRectF blockBoundingRect(const QTextBlock& block) const override;
+
+    // Set while the view showing the document is not shown yet; long blocks wait until then.
+    void setWaitingForView(bool waiting) { m_waitingForView = waiting; }
+    bool isWaitingForView() const { return m_waitingForView; }
 
     // Whether the block is long and its text offers no line-break opportunity inside it.
     static bool breaksNowhere(const QTextBlock& block);
@@ -50,6 +56,7 @@ private:
     // Set while the document's text option is switched for one block's layout: the change it
     // reports is not one of the text.
     bool m_switchingOption = false;
+    bool m_waitingForView = false;
 };
 
 } // namespace dunmoss

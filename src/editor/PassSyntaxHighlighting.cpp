@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <array>
+#include <utility>
 
 namespace dunmoss {
 
@@ -126,6 +127,12 @@ void PassSyntaxHighlighting::moveFormats(int position, int removed, int added) {
 
 void PassSyntaxHighlighting::cancelPendingHighlighting() {
     m_pending.stop();
+    m_waitingForShow = false;
+}
+
+void PassSyntaxHighlighting::viewShown() {
+    if (std::exchange(m_waitingForShow, false))
+        applyHighlighting();
 }
 
 void PassSyntaxHighlighting::scheduleHighlighting() {
@@ -157,12 +164,17 @@ TextRange PassSyntaxHighlighting::highlightRange() const {
 
 void PassSyntaxHighlighting::applyHighlighting() {
     m_pending.stop();
+    m_waitingForShow = false;
     CodeEditorCoordinator& c = coordinator();
     TextStorage* storage = c.storage();
     QTextDocument* document = c.document();
     if (!c.textView || !storage || !document)
         return;
     watch(document);
+    if (storage->length() > kImmediateColouringLimit && !c.textView->isVisible()) {
+        m_waitingForShow = true;
+        return;
+    }
     // Nothing is restyled while an input method composes; its commit schedules a run.
     if (c.textView->hasMarkedText())
         return;

@@ -20,7 +20,9 @@ namespace dunmoss {
 //
 // Texts up to 64,000 UTF-16 units are coloured whole after every edit; longer ones 200 ms after
 // the last edit or scroll step, and only around the visible lines. Above 1,000,000 units the
-// restyled range only loses its colours.
+// restyled range only loses its colours. A long text in a view not yet shown waits for the view
+// to be shown: finding its visible lines lays them out, and a view is shown at another width
+// than it is built with, which would lay a long line out all over again.
 class PassSyntaxHighlighting : public SyntaxHighlighting {
 public:
     explicit PassSyntaxHighlighting(CodeEditorCoordinator& coordinator);
@@ -29,6 +31,7 @@ public:
     void scheduleHighlighting() override;
     void applyHighlighting() override;
     void cancelPendingHighlighting() override;
+    void viewShown() override;
 
     bool hasPendingHighlighting() const { return m_pending.isActive(); }
     // What the next run restyles: the whole text, or the visible lines widened by 16,384 units
@@ -43,6 +46,7 @@ private:
     void moveFormats(int position, int removed, int added);
 
     QTimer m_pending;
+    bool m_waitingForShow = false;
     QPointer<QTextDocument> m_watched;
     QMetaObject::Connection m_watch;
 };

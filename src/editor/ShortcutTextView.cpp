@@ -1,5 +1,6 @@
 #include "editor/ShortcutTextView.h"
 
+#include "editor/LongLineDocumentLayout.h"
 #include "editor/TextOverlays.h"
 
 #include <QContextMenuEvent>
@@ -79,6 +80,18 @@ bool ShortcutTextView::event(QEvent* event) {
             event->accept();
             return true;
         }
+    }
+    if (event->type() == QEvent::Show) {
+        const bool handled = QPlainTextEdit::event(event);
+        // Shown, the view has the width its long lines are laid out at.
+        auto* layout = qobject_cast<LongLineDocumentLayout*>(document()->documentLayout());
+        if (layout && layout->isWaitingForView()) {
+            layout->setWaitingForView(false);
+            if (const std::optional<TextRange> range = std::exchange(m_scrollWhenShown, {}))
+                scrollRangeToVisible(*range);
+        }
+        emit shown();
+        return handled;
     }
     return QPlainTextEdit::event(event);
 }
@@ -393,6 +406,11 @@ void ShortcutTextView::followScrolling() {
 }
 
 void ShortcutTextView::scrollRangeToVisible(TextRange range) {
+    const auto* layout = qobject_cast<LongLineDocumentLayout*>(document()->documentLayout());
+    if (layout && layout->isWaitingForView()) {
+        m_scrollWhenShown = range;
+        return;
+    }
     // The end first, then the start: a range longer than the view shows where it begins.
     scrollPositionToVisible(range.end());
     scrollPositionToVisible(range.location);

@@ -90,6 +90,8 @@ public:
 
 signals:
     void geometryChanged();
+    // The view became visible, with the size it is shown at.
+    void shown();
 
 protected:
     bool event(QEvent* event) override;
@@ -124,6 +126,8 @@ private:
     static constexpr int kShownSecondaryLimit = 5000;
     // The further selections as set (without repeats), and the same sorted by start.
     QList<TextRange> m_secondaryRanges;
+    // A scroll asked for while the document's long lines wait for this view to be shown.
+    std::optional<TextRange> m_scrollWhenShown;
     QList<TextRange> m_secondaryByLocation;
     qsizetype m_longestSecondary = 0;
     // The span of text whose further selections are drawn.

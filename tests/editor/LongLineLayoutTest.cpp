@@ -1,4 +1,5 @@
 #include "EditorTestSupport.h"
+#include "editor/CodeEditorCoordinator.h"
 #include "editor/EditorServices.h"
 #include "editor/LongLineDocumentLayout.h"
 #include "editor/PlainShaping.h"
@@ -175,4 +176,40 @@ TEST(LongLineLayout, ANewLongTextWaitsForTheViewAndThenScrollsThroughAllItsLines
     EXPECT_EQ(v.firstBlock().layout()->lineCount(), lines);
     EXPECT_TRUE(
         v.view->textView()->viewport()->rect().contains(v.view->textView()->cursorRect().center()));
+}
+
+TEST(LongLineLayout, AViewBuiltBeforeItIsShownLaysItsLongLineOutOnlyAtTheWidthItIsShownAt) {
+    TextStorageRegistry registry;
+    FakeTab tab;
+    tab.text = codeLine(200'000);
+    tab.selectedRange = {150'000, 0};
+    tab.selectedRanges = {tab.selectedRange};
+    CodeEditorProps props = propsFor(tab, registry);
+    props.wordWrap = true;
+    props.language = EditorLanguage::Javascript;
+    CodeEditorView view(props);
+    const QTextBlock block = view.textView()->document()->firstBlock();
+    // Built at a width of its own, the view asks where its caret and visible lines are: the
+    // line waits instead of being laid out at that width.
+    EXPECT_EQ(block.layout()->lineCount(), 0);
+
+    view.resize(700, 400);
+    view.show();
+    // By the time it is shown: wrapped at the shown width, coloured as a run now colours it,
+    // and the caret put while it was built is in view.
+    const QTextLayout* layout = block.layout();
+    ASSERT_GT(layout->lineCount(), 1000);
+    EXPECT_EQ(layout->lineAt(0).textStart(), 0);
+    const QFont font = view.textView()->document()->defaultFont();
+    QList<int> starts;
+    for (int i = 0; i < layout->lineCount(); ++i)
+        starts.append(layout->lineAt(i).textStart());
+    EXPECT_EQ(starts, referenceLineStarts(block.text(), font, layout->lineAt(0).width()));
+    const QList<QTextLayout::FormatRange> coloured = layout->formats();
+    EXPECT_GT(coloured.size(), 1);
+    view.coordinator().highlighting().applyHighlighting();
+    EXPECT_EQ(block.layout()->formats(), coloured);
+    EXPECT_EQ(view.textView()->textCursor().position(), 150'000);
+    EXPECT_TRUE(
+        view.textView()->viewport()->rect().contains(view.textView()->cursorRect().center()));
 }
