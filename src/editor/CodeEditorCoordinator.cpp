@@ -77,6 +77,7 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
     };
     text->textSource = source;
     ruler->textSource = source;
+    text->beforeEdit = [this] { catchUpBeforeEdit(); };
     // The font before the document: the document takes it as its default in one pass over its
     // blocks, rather than in one now and another when the appearance is applied.
     text->setFont(editorFont(fontSize));
@@ -142,9 +143,54 @@ void CodeEditorCoordinator::attachDocumentStorage() {
         connect(m_storage.get(), &TextStorage::edited, this, &CodeEditorCoordinator::onEdited),
         connect(m_storage.get(), &TextStorage::selectionRequested, this,
                 &CodeEditorCoordinator::onSelectionRequested),
+        connect(m_storage.get(), &TextStorage::documentReplaced, this,
+                &CodeEditorCoordinator::onDocumentReplaced),
+        connect(m_storage.get(), &TextStorage::behindChanged, this,
+                [this](bool behind) {
+                    if (textView)
+                        textView->setWaitingForText(behind);
+                }),
     };
+    textView->setWaitingForText(m_storage->isBehind());
     m_caretAfterTyping.reset();
     isUpdatingFromModel = false;
+}
+
+void CodeEditorCoordinator::onDocumentReplaced(QTextDocument* previous, QTextDocument* current) {
+    if (!textView || m_document != previous)
+        return;
+    m_highlighting->cancelPendingHighlighting();
+    isUpdatingFromModel = true;
+    bracketHighlightRanges.clear();
+    textView->setBracketMarks({}, QColor());
+    textView->clearSecondarySelections();
+    if (current->defaultFont() != textView->font())
+        current->setDefaultFont(textView->font());
+    textView->setDocument(current);
+    m_document = current;
+    isUpdatingFromModel = false;
+    lastReportedText = m_storage->text();
+    m_caretAfterTyping.reset();
+    noteTextChanged();
+    m_highlighting->applyHighlighting();
+}
+
+void CodeEditorCoordinator::catchUpBeforeEdit() {
+    if (!textView || !m_storage || !m_storage->isBehind())
+        return;
+    // The edit applies to the tab's text and selection, written here at once.
+    const QString text = textBinding.value();
+    isUpdatingFromModel = true;
+    m_storage->catchUp(text);
+    isUpdatingFromModel = false;
+    lastReportedText = text;
+    m_caretAfterTyping.reset();
+    noteTextChanged();
+    QList<TextRange> ranges = selectedRangesBinding.value();
+    if (ranges.isEmpty())
+        ranges = {selectedRangeBinding.value()};
+    applySelectionFromBindings(ranges);
+    m_highlighting->scheduleHighlighting();
 }
 
 bool CodeEditorCoordinator::storageWasReplaced() const {
@@ -181,7 +227,7 @@ void CodeEditorCoordinator::switchDocument(const QString& text,
     attachDocumentStorage();
     if (!textView || !m_storage)
         return;
-    if (m_storage->text() != text) {
+    if (m_storage->text() != text && !m_storage->isBehind()) {
         replaceTextFromBinding(text);
     } else {
         lastReportedText = text;
@@ -329,8 +375,9 @@ void CodeEditorCoordinator::textDidChange() {
 void CodeEditorCoordinator::textViewDidChangeSelection() {
     if (isUpdatingFromModel || isApplyingHighlighting || !textView || !m_storage)
         return;
-    // The cursor moved because another view of the storage, or an undo step, changed the text.
-    if (m_storage->isApplyingEdit())
+    // The cursor moved because another view of the storage, or an undo step, changed the text;
+    // or the view shows a text the tab no longer holds.
+    if (m_storage->isApplyingEdit() || m_storage->isBehind())
         return;
     textView->clearSecondarySelections();
     const QList<TextRange> ranges =

@@ -64,6 +64,8 @@ public:
     void replaceTextFromBinding(const QString& text);
     void markTextSynchronized(const QString& text);
     void attachDocumentStorage();
+    // A storage behind the tab's text is brought in line before the view takes an edit.
+    void catchUpBeforeEdit();
     void applyWordWrap();
     void applyAppearance();
     // The desktop's palette changed (a light/dark switch): the system theme takes its colours
@@ -100,6 +102,7 @@ private:
     void onChangeCaptured(const TextStorage::Change& change);
     void onEdited(const TextStorage::Change& change);
     void onSelectionRequested(const QList<TextRange>& ranges);
+    void onDocumentReplaced(QTextDocument* previous, QTextDocument* current);
     void noteTextChanged();
     // Writes the view's selection ranges (already sanitised) to the bindings.
     void reportSelection(const QList<TextRange>& ranges);

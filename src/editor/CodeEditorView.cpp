@@ -59,7 +59,8 @@ CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent)
     coordinator->applyAppearance();
 
     const QString bound = props.text.value();
-    if (coordinator->storage() && coordinator->storage()->text() != bound) {
+    if (coordinator->storage() && coordinator->storage()->text() != bound &&
+        !coordinator->storage()->isBehind()) {
         coordinator->replaceTextFromBinding(bound);
     } else {
         coordinator->lastReportedText = bound;
@@ -109,7 +110,8 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     if (documentChanged || storageReplaced) {
         c.switchDocument(bound, props.selectedRanges.value(), props.selectedRange.value());
     } else if (bound != c.lastReportedText) {
-        if (c.storage() && c.storage()->text() != bound) {
+        // A storage behind the tab waits for its filled document rather than take the text here.
+        if (c.storage() && c.storage()->text() != bound && !c.storage()->isBehind()) {
             c.replaceTextFromBinding(bound);
             textReplaced = true;
         } else {
@@ -128,12 +130,20 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     m_ruler->setBookmarkedLines(c.bookmarkedLines);
     m_ruler->update();
 
+    // A view waiting for its text takes the tab's selection with it.
+    if (!c.storage() || !c.storage()->isBehind())
+        applySelection(props, textReplaced || storageReplaced, documentChanged);
+    updateGeometry();
+}
+
+void CodeEditorView::applySelection(const CodeEditorProps& props, bool textReplaced,
+                                    bool documentChanged) {
+    CodeEditorCoordinator& c = *m_coordinator;
     const qsizetype length = c.textLength();
     const QList<TextRange> ranges = sanitizedSelectedRanges(props.selectedRanges.value(), length);
     const bool marked = m_textView->hasMarkedText();
     if (!marked && !ranges.isEmpty()) {
-        if ((textReplaced || documentChanged || storageReplaced ||
-             ranges != c.lastReportedRanges) &&
+        if ((textReplaced || documentChanged || ranges != c.lastReportedRanges) &&
             m_textView->selectedRanges() != ranges) {
             c.applySelectionFromBindings(ranges);
             m_textView->scrollRangeToVisible(ranges.first());
@@ -148,7 +158,6 @@ void CodeEditorView::update(const CodeEditorProps& props) {
             m_textView->scrollRangeToVisible(range);
         }
     }
-    updateGeometry();
 }
 
 void CodeEditorView::resizeEvent(QResizeEvent* event) {

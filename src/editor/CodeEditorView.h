@@ -43,6 +43,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The bound selection, applied when it differs from the view's (or the text was replaced).
+    void applySelection(const CodeEditorProps& props, bool textReplaced, bool documentChanged);
+
     std::unique_ptr<CodeEditorCoordinator> m_coordinator;
     ShortcutTextView* m_textView = nullptr;
     LineNumberRulerView* m_ruler = nullptr;

@@ -110,7 +110,8 @@ void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
-        if (!isReadOnly()) {
+        // Undo goes through the tab's history, which a view waiting for its text follows.
+        if (m_editable) {
             if (event->matches(QKeySequence::Undo))
                 undo();
             else
@@ -119,6 +120,7 @@ void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    catchUpBeforeEdit();
     if (event->matches(QKeySequence::Cut)) {
         cut();
         event->accept();
@@ -141,6 +143,7 @@ void ShortcutTextView::focusInEvent(QFocusEvent* event) {
 }
 
 void ShortcutTextView::cut() {
+    catchUpBeforeEdit();
     m_editSource = EditSource::Cut;
     QPlainTextEdit::cut();
     m_editSource = EditSource::Typing;
@@ -155,6 +158,7 @@ void ShortcutTextView::insertFromMimeData(const QMimeData* source) {
     // or selection gives under X11. Paste, Ctrl+V, a middle click and a drop all come here.
     if (!holdsInsertableData(source))
         return;
+    catchUpBeforeEdit();
     // A drop inserts through here too, inside its own bracket.
     const EditSource outer = m_editSource;
     if (outer == EditSource::Typing)
@@ -256,6 +260,22 @@ void ShortcutTextView::placeLeftMarginWidget() {
 }
 
 void ShortcutTextView::setEditable(bool editable) {
+    m_editable = editable;
+    applyEditability();
+}
+
+void ShortcutTextView::setWaitingForText(bool waiting) {
+    m_waiting = waiting;
+    applyEditability();
+}
+
+void ShortcutTextView::catchUpBeforeEdit() {
+    if (m_waiting && beforeEdit)
+        beforeEdit();
+}
+
+void ShortcutTextView::applyEditability() {
+    const bool editable = m_editable && !m_waiting;
     AccentCaret::withoutQtBlink([&] {
         setReadOnly(!editable);
         setTextInteractionFlags(editable
@@ -311,17 +331,34 @@ void ShortcutTextView::setSelectedRanges(const QList<TextRange>& ranges) {
     cursor.setPosition(int(std::min(first.end(), limit)), QTextCursor::KeepAnchor);
     setTextCursor(cursor);
     m_secondaryRanges.clear();
+    m_secondaryRanges.reserve(ranges.size());
+    // Ranges in ascending order cannot repeat; only those after one out of order are looked up.
     QSet<std::pair<qsizetype, qsizetype>> seen;
+    bool ascending = true;
     for (qsizetype i = 1; i < ranges.size(); ++i) {
         const TextRange& range = ranges.at(i);
-        const qsizetype before = seen.size();
-        seen.insert({range.location, range.length});
-        if (seen.size() != before)
-            m_secondaryRanges.append(range);
+        const std::pair<qsizetype, qsizetype> key{range.location, range.length};
+        if (ascending && !m_secondaryRanges.isEmpty() &&
+            key <= std::pair<qsizetype, qsizetype>{m_secondaryRanges.last().location,
+                                                   m_secondaryRanges.last().length}) {
+            ascending = false;
+            for (const TextRange& earlier : std::as_const(m_secondaryRanges))
+                seen.insert({earlier.location, earlier.length});
+        }
+        if (!ascending) {
+            const qsizetype before = seen.size();
+            seen.insert(key);
+            if (seen.size() == before)
+                continue;
+        }
+        m_secondaryRanges.append(range);
     }
     m_secondaryByLocation = m_secondaryRanges;
-    std::sort(m_secondaryByLocation.begin(), m_secondaryByLocation.end(),
-              [](const TextRange& a, const TextRange& b) { return a.location < b.location; });
+    const auto byLocation = [](const TextRange& a, const TextRange& b) {
+        return a.location < b.location;
+    };
+    if (!ascending)
+        std::sort(m_secondaryByLocation.begin(), m_secondaryByLocation.end(), byLocation);
     m_longestSecondary = 0;
     for (const TextRange& range : m_secondaryRanges)
         m_longestSecondary = std::max(m_longestSecondary, range.length);

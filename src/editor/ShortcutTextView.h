@@ -53,6 +53,10 @@ public:
 
     // A view that may not be edited can still be selected and copied from.
     void setEditable(bool editable);
+    // A view waiting for its text (its storage is behind the tab) takes no edit meanwhile;
+    // a key press, a cut or a paste first calls beforeEdit, which may bring it in line.
+    void setWaitingForText(bool waiting);
+    std::function<void()> beforeEdit;
 
     // Where the edit being made right now comes from: a cut, a paste or a drop is an undo step
     // of its own, anything else is typing.
@@ -107,6 +111,8 @@ protected:
 private:
     void undo();
     void redo();
+    void applyEditability();
+    void catchUpBeforeEdit();
     void refreshExtraSelections();
     // The first and last position of the lines on screen.
     std::pair<qsizetype, qsizetype> visibleTextSpan() const;
@@ -134,6 +140,8 @@ private:
     std::optional<std::pair<qsizetype, qsizetype>> m_shownSecondarySpan;
     QList<TextRange> m_bracketRanges;
     QColor m_bracketColor;
+    bool m_editable = true;
+    bool m_waiting = false;
     EditSource m_editSource = EditSource::Typing;
     AccentCaret* m_caret = nullptr;
 };

@@ -1,9 +1,12 @@
 #include "editor/TextStorage.h"
 
 #include "editor/LongLineDocumentLayout.h"
+#include "text/TextSplice.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QtDebug>
 #include <algorithm>
 
@@ -68,9 +71,14 @@ TextStorage::TextStorage(const QString& text, std::unique_ptr<QTextDocument> pre
     watch(m_primary);
 }
 
-std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text) {
+std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text,
+                                                            const std::optional<Look>& look) {
     auto document = std::make_unique<QTextDocument>();
     document->setUndoRedoEnabled(false);
+    if (look) {
+        document->setDefaultFont(look->font);
+        document->setDefaultTextOption(look->option);
+    }
     document->setDocumentMargin(kTextContainerInset);
     if (!text.isEmpty())
         QTextCursor(document.get()).insertText(displayForm(text));
@@ -84,6 +92,10 @@ std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text)
 }
 
 TextStorage::~TextStorage() = default;
+
+TextStorage::Look TextStorage::look() const {
+    return {m_primary->defaultFont(), m_primary->defaultTextOption()};
+}
 
 QString TextStorage::displayForm(const QString& text) {
     const auto needsChange = [](QChar c) {
@@ -196,6 +208,48 @@ void TextStorage::replaceAll(const QString& text) {
     for (QTextDocument* document : documents())
         writeInto(document, 0, documentLength(document), text);
     breakTypingCoalescing();
+    setBehind(false);
+    emit edited(change);
+}
+
+void TextStorage::markBehind() {
+    setBehind(true);
+}
+
+void TextStorage::setBehind(bool behind) {
+    if (m_behind == behind)
+        return;
+    m_behind = behind;
+    emit behindChanged(behind);
+}
+
+void TextStorage::catchUp(const QString& text) {
+    const TextSplice splice = spliceBetween(m_text, text);
+    // In line before the edit is reported, so that views answering it take edits again.
+    setBehind(false);
+    if (!splice.changesNothing())
+        applyEdit(splice.position, splice.removed.size(), splice.inserted, EditKind::Replacement);
+}
+
+void TextStorage::takeRefilledDocument(const QString& text,
+                                       std::unique_ptr<QTextDocument> prepared) {
+    Q_ASSERT(prepared && prepared->thread() == thread());
+    Change change{0, m_text, text, EditKind::Replacement, nullptr};
+    m_text = text;
+    QTextDocument* previous = m_primary;
+    previous->disconnect(this);
+    m_primary = prepared.release();
+    m_primary->setParent(this);
+    watch(m_primary);
+    // A further view's mirror is rare enough to be written here.
+    for (QTextDocument* mirror : std::as_const(m_mirrors))
+        writeInto(mirror, 0, documentLength(mirror), text);
+    breakTypingCoalescing();
+    setBehind(false);
+    emit documentReplaced(previous, m_primary);
+    previous->setParent(nullptr);
+    // Taking a long text apart is a wait of its own: on a timer, so it is a turn of its own.
+    QTimer::singleShot(1, [previous] { delete previous; });
     emit edited(change);
 }
 

@@ -2,9 +2,11 @@
 
 #include "platform/TextRange.h"
 
+#include <QFont>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTextOption>
 #include <memory>
 #include <optional>
 
@@ -51,7 +53,16 @@ public:
     // A document holding the text, with its margin and layout, made on any thread (the caller
     // moves it to the thread of the storage that will take it): a large text then costs that
     // thread no insertion and no pass over its blocks for the layout.
-    static std::unique_ptr<QTextDocument> prepareDocument(const QString& text);
+    // Given the font and text options (tab stops) of the view that will show it, the view need
+    // not lay it out again for them.
+    struct Look {
+        QFont font;
+        QTextOption option;
+    };
+    static std::unique_ptr<QTextDocument> prepareDocument(const QString& text,
+                                                          const std::optional<Look>& look = {});
+    // The font and options the views gave the documents of this storage.
+    Look look() const;
 
     const QString& text() const { return m_text; }
     qsizetype length() const { return m_text.size(); }
@@ -66,6 +77,18 @@ public:
 
     // Replaces the whole text without an undo entry.
     void replaceAll(const QString& text);
+
+    // Behind the tab's text: a change too large to write into the documents here is being
+    // filled into a new document on a pool thread. The documents keep showing the text before
+    // it (which text() still answers) and views take no edits until the storage is in line
+    // again, through takeRefilledDocument, catchUp or replaceAll.
+    void markBehind();
+    bool isBehind() const { return m_behind; }
+    // Brings the storage in line with the text now, writing only the changed middle.
+    void catchUp(const QString& text);
+    // Takes a document filled with the text (see prepareDocument, moved to this thread) as the
+    // primary document; the views showing the old one switch to it (documentReplaced).
+    void takeRefilledDocument(const QString& text, std::unique_ptr<QTextDocument> prepared);
     // Replaces a range of the text; used by undo steps.
     void applyEdit(qsizetype position, qsizetype length, const QString& replacement,
                    EditKind kind = EditKind::UndoRedo);
@@ -92,6 +115,9 @@ signals:
     // After the edit has finished in every document.
     void edited(const dunmoss::TextStorage::Change& change);
     void selectionRequested(const QList<dunmoss::TextRange>& ranges);
+    // The primary document was replaced by a refilled one; `previous` goes after this.
+    void documentReplaced(QTextDocument* previous, QTextDocument* current);
+    void behindChanged(bool behind);
 
 private:
     QTextDocument* createDocument();
@@ -105,6 +131,7 @@ private:
     void writeIntoAllExcept(QTextDocument* except, qsizetype position, qsizetype length,
                             const QString& replacement);
     void resynchronize(QTextDocument* document);
+    void setBehind(bool behind);
 
     QString m_text;
     QTextDocument* m_primary = nullptr;
@@ -113,6 +140,7 @@ private:
     int m_applying = 0;
     quint64 m_generation = 0;
     std::optional<Change> m_pending;
+    bool m_behind = false;
 };
 
 } // namespace dunmoss

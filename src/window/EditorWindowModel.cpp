@@ -4,6 +4,7 @@
 #include "window/DocumentOpening.h"
 #include "window/DocumentPrinting.h"
 #include "window/DocumentSaving.h"
+#include "window/StorageRefill.h"
 #include "window/TabSelection.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowDerivedValues.h"
@@ -33,6 +34,7 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
       m_opening(std::make_unique<DocumentOpening>(*this)),
       m_saving(std::make_unique<DocumentSaving>(*this)),
       m_printing(std::make_unique<DocumentPrinting>(*this)),
+      m_refill(std::make_unique<StorageRefill>(*this)),
       m_processArguments(options.processArguments), m_recoveryDirectory(options.recoveryDirectory) {
     m_state.isSceneHosted = options.isSceneHosted;
 }
@@ -230,10 +232,11 @@ void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange
     // typing step see the same characters as the tab.
     const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID, textBefore);
     storeTabText(index, text);
-    writeSpliceIntoStorage(*storage, textBefore, splice, text, TextStorage::EditKind::Replacement);
+    writeSpliceIntoStorage(tabID, storage, textBefore, splice, text,
+                           TextStorage::EditKind::Replacement);
     setSelectedRanges({selection}, index);
     EditSelection after = editSelection(index);
-    storage->requestSelection(after.selectedRanges);
+    requestSelection(*storage, after.selectedRanges);
 
     QUndoStack* stack = m_undoRegistry->undoStackForTab(tabID);
     auto apply = [this](const QUuid& id, const TextSplice& step, const EditSelection& restored) {
@@ -264,9 +267,9 @@ std::optional<EditSelection> EditorWindowModel::applyUndoStep(const QUuid& tabID
                       *index);
     if (m_textStorages.contains(tabID)) {
         const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID);
-        writeSpliceIntoStorage(*storage, textBefore, splice, textAfter,
+        writeSpliceIntoStorage(tabID, storage, textBefore, splice, textAfter,
                                TextStorage::EditKind::UndoRedo);
-        storage->requestSelection(m_state.tabs.at(*index).selectedRanges);
+        requestSelection(*storage, m_state.tabs.at(*index).selectedRanges);
     }
     refreshFindResultsAfterEdit();
     scheduleRecoverySnapshot();
@@ -287,8 +290,9 @@ void EditorWindowModel::syncTextStorage(const QUuid& tabID) {
     const EditorTab* source = tab(tabID);
     if (!source || !m_textStorages.contains(tabID))
         return;
-    writeIntoStorage(*m_textStorages.textStorage(tabID), source->document.text,
-                     TextStorage::EditKind::Replacement);
+    const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID);
+    if (!m_refill->write(tabID, storage, source->document.text, false))
+        writeIntoStorage(*storage, source->document.text, TextStorage::EditKind::Replacement);
 }
 
 void EditorWindowModel::writeIntoStorage(TextStorage& storage, const QString& text,
@@ -302,15 +306,27 @@ void EditorWindowModel::writeIntoStorage(TextStorage& storage, const QString& te
     storage.applyEdit(splice.position, splice.removed.size(), splice.inserted, kind);
 }
 
-void EditorWindowModel::writeSpliceIntoStorage(TextStorage& storage, const QString& textBefore,
-                                               const TextSplice& splice, const QString& textAfter,
+void EditorWindowModel::writeSpliceIntoStorage(const QUuid& tabID,
+                                               const std::shared_ptr<TextStorage>& shared,
+                                               const QString& textBefore, const TextSplice& splice,
+                                               const QString& textAfter,
                                                TextStorage::EditKind kind) {
+    TextStorage& storage = *shared;
+    const bool worth =
+        storage.text() == textBefore && StorageRefill::worthRefilling(splice, textAfter);
+    if (m_refill->write(tabID, shared, textAfter, worth))
+        return;
     if (storage.text() != textBefore) {
         writeIntoStorage(storage, textAfter, kind);
         return;
     }
     if (!splice.changesNothing())
         storage.applyEdit(splice.position, splice.removed.size(), splice.inserted, kind);
+}
+
+void EditorWindowModel::requestSelection(TextStorage& storage, const QList<TextRange>& ranges) {
+    if (!storage.isBehind())
+        storage.requestSelection(ranges);
 }
 
 int EditorWindowModel::tabWidthForTab(int index) const {

@@ -20,6 +20,7 @@ class Defaults;
 class DocumentOpening;
 class DocumentPrinting;
 class DocumentSaving;
+class StorageRefill;
 class TabUndoRegistry;
 class WindowInteraction;
 
@@ -163,9 +164,13 @@ private:
     void writeIntoStorage(TextStorage& storage, const QString& text, TextStorage::EditKind kind);
     // Writes the splice when the storage holds the text it was made against, else the
     // difference from the storage's own text.
-    void writeSpliceIntoStorage(TextStorage& storage, const QString& textBefore,
-                                const TextSplice& splice, const QString& textAfter,
-                                TextStorage::EditKind kind);
+    // A large change goes through a document filled aside (see StorageRefill).
+    void writeSpliceIntoStorage(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage,
+                                const QString& textBefore, const TextSplice& splice,
+                                const QString& textAfter, TextStorage::EditKind kind);
+    // Asks the views to select the ranges, unless the storage waits for a filled document,
+    // which brings the tab's selection with it.
+    static void requestSelection(TextStorage& storage, const QList<TextRange>& ranges);
 
     EditorWindowState m_state;
     WindowSettings m_settings;
@@ -176,6 +181,7 @@ private:
     std::unique_ptr<DocumentOpening> m_opening;
     std::unique_ptr<DocumentSaving> m_saving;
     std::unique_ptr<DocumentPrinting> m_printing;
+    std::unique_ptr<StorageRefill> m_refill;
     QStringList m_processArguments;
     int m_sessionBatchDepth = 0;
     bool m_sessionSaveDeferred = false;

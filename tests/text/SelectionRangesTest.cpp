@@ -14,6 +14,9 @@ TEST(SelectionRanges, SanitizeKeepsValidDistinctRangesInOrder) {
     // A caret at the very end stays; nothing is reordered or clamped.
     EXPECT_EQ(sanitizedSelectedRanges({{10, 0}, {0, 10}, {4, 7}}, 10),
               (QList<TextRange>{{10, 0}, {0, 10}}));
+    // Repeats after ascending ranges are found too, wherever they come.
+    EXPECT_EQ(sanitizedSelectedRanges({{1, 0}, {3, 2}, {5, 0}, {3, 2}, {7, 1}, {1, 0}, {7, 1}}, 10),
+              (QList<TextRange>{{1, 0}, {3, 2}, {5, 0}, {7, 1}}));
     // A huge length cannot wrap around.
     EXPECT_TRUE(
         sanitizedSelectedRanges({{5, std::numeric_limits<qsizetype>::max()}}, 10).isEmpty());

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+#include <atomic>
+#include <memory>
+
+class QTextDocument;
+
+namespace dunmoss {
+
+class EditorWindowModel;
+class MainThreadMailbox;
+class TextStorage;
+struct TextSplice;
+
+// Shows a large change of a tab's text (Replace All, its undo and redo, a tool over a long
+// text) through a document filled with the new text on a pool thread, which the views then
+// take over, instead of writing tens of thousands of lines into the document they show.
+//
+// Meanwhile the storage is behind the tab's text (TextStorage::isBehind): its views show the
+// text before the change and take no edits; a key pressed in one of them brings the storage in
+// line at once, and the filled document is then let go. A newer change of the tab starts a new
+// fill; a fill that arrives for a closed tab, or for a text the tab no longer holds, is let go.
+class StorageRefill : public QObject {
+    Q_OBJECT
+public:
+    explicit StorageRefill(EditorWindowModel& model);
+    ~StorageRefill() override;
+
+    // A change of at least this many characters, of a text at least this long, is filled aside.
+    static constexpr qsizetype kRefilledChangeLength = 64 * 1024;
+
+    // True when the change is worth a filled document: large, into a text of lines the
+    // document fills cheaply (a very long line is laid out on the view's thread anyway).
+    static bool worthRefilling(const TextSplice& splice, const QString& textAfter);
+
+    // Brings the tab's storage to the text: through a filled document when it is already behind
+    // or when `worth` holds, else by writing the changed middle. True when a fill was started.
+    bool write(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage, const QString& text,
+               bool worth);
+
+    // True while a fill for the tab is under way.
+    bool isFilling(const QUuid& tabID) const { return m_jobs.contains(tabID); }
+
+private:
+    struct Job;
+    void start(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage,
+               const QString& text);
+    void cancel(const QUuid& tabID);
+    void receive(const QUuid& tabID, quint64 ticket, std::unique_ptr<QTextDocument> document);
+
+    EditorWindowModel& m_model;
+    std::shared_ptr<MainThreadMailbox> m_mailbox;
+    QHash<QUuid, std::shared_ptr<Job>> m_jobs;
+    quint64 m_nextTicket = 1;
+};
+
+} // namespace dunmoss

@@ -1,0 +1,170 @@
+#include "window/StorageRefill.h"
+#include "chrome/EditorPane.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
+#include "editor/TextStorage.h"
+#include "search/FindReplace.h"
+#include "window/TabClosing.h"
+#include "window/TabUndoRegistry.h"
+#include "window/WindowFixture.h"
+
+#include <QTest>
+#include <QTextDocument>
+#include <QThreadPool>
+#include <QUndoStack>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+// Replace All over a text long enough for its change to be filled into a document aside.
+class StorageRefillThroughAPane : public WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        for (int line = 0; line < 12'000; ++line)
+            original += line % 3 == 0 ? QStringLiteral("a needle here\n")
+                                      : QStringLiteral("hay and more hay\n");
+        EditorTab tab = untitledTab();
+        tab.document.text = original;
+        tab.savedSnapshot = original;
+        tabID = tab.id;
+        model->update([&](EditorWindowState& s) {
+            s.tabs.append(tab);
+            s.activeTabID = tab.id;
+        });
+        pane = std::make_unique<EditorPane>(*model);
+        pane->showTab(1, {});
+        pane->resize(600, 400);
+        pane->show();
+        // As the window does: the pane follows every change of the model.
+        QObject::connect(model.get(), &EditorWindowModel::changed, pane.get(), [this] {
+            if (const std::optional<int> index = model->tabIndex(tabID))
+                pane->showTab(*index, {});
+        });
+        FindReplace find(*model);
+        find.setFindQuery(QStringLiteral("needle"));
+        find.setReplaceText(QStringLiteral("pin"));
+    }
+
+    void TearDown() override {
+        pane.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+
+    ShortcutTextView* view() const { return pane->editorView()->textView(); }
+    TextStorage& storage() const { return *model->textStorageRegistry().textStorage(tabID); }
+    QUndoStack* undoStack() const { return model->undoRegistry().undoStackForTab(tabID); }
+    const EditorTab& tab() const { return *model->tab(tabID); }
+    // The fill arrives once the pool thread has made it and the loop has turned.
+    bool waitForFill() const {
+        return QTest::qWaitFor([&] { return !storage().isBehind(); }, 10'000);
+    }
+    // What the view shows is the tab's text, its selection the tab's.
+    void expectViewShowsTab() const {
+        EXPECT_EQ(view()->document()->toPlainText(), tab().document.text);
+        EXPECT_EQ(storage().text(), tab().document.text);
+        EXPECT_EQ(view()->selectedRanges(), tab().selectedRanges);
+        EXPECT_FALSE(view()->isReadOnly());
+    }
+
+    QString original;
+    QUuid tabID;
+    std::unique_ptr<EditorPane> pane;
+};
+
+} // namespace
+
+TEST_F(StorageRefillThroughAPane, ReplaceAllUndoAndRedoShowTheSameTextsAndSelections) {
+    FindReplace find(*model);
+    find.selectAllFindMatches();
+    const QList<TextRange> matches = tab().selectedRanges;
+    ASSERT_EQ(matches.size(), 4'000);
+    ASSERT_EQ(view()->selectedRanges(), matches);
+
+    find.replaceAllFindMatches();
+    QString replaced = original;
+    replaced.replace(QStringLiteral("needle"), QStringLiteral("pin"));
+    EXPECT_EQ(tab().document.text, replaced);
+    EXPECT_TRUE(tabIsModified(tab()));
+    // Until the filled document arrives the view shows the text before and takes no edit.
+    EXPECT_TRUE(storage().isBehind());
+    EXPECT_TRUE(view()->isReadOnly());
+    ASSERT_TRUE(waitForFill());
+    expectViewShowsTab();
+    EXPECT_EQ(tab().selectedRanges, (QList<TextRange>{{0, 0}}));
+    EXPECT_EQ(undoStack()->count(), 1);
+
+    undoStack()->undo();
+    EXPECT_EQ(tab().document.text, original);
+    ASSERT_TRUE(waitForFill());
+    expectViewShowsTab();
+    EXPECT_EQ(tab().selectedRanges, matches);
+    EXPECT_FALSE(tabIsModified(tab()));
+
+    undoStack()->redo();
+    ASSERT_TRUE(waitForFill());
+    expectViewShowsTab();
+    EXPECT_EQ(tab().document.text, replaced);
+
+    // A small change is written into the document shown, at once.
+    model->replaceTabText(1, replaced.left(100), TextRange{0, 0}, QStringLiteral("find.replace"));
+    EXPECT_FALSE(storage().isBehind());
+    model->replaceTabText(1, replaced.left(100) + QStringLiteral("x"), TextRange{0, 0},
+                          QStringLiteral("find.replace"));
+    EXPECT_FALSE(storage().isBehind());
+    expectViewShowsTab();
+}
+
+TEST_F(StorageRefillThroughAPane, KeysTypedBeforeTheFillArrivesApplyToTheNewText) {
+    FindReplace find(*model);
+    find.replaceAllFindMatches();
+    ASSERT_TRUE(storage().isBehind());
+    const QString replaced = tab().document.text;
+    QTest::keyClicks(view(), QStringLiteral("xy"));
+    EXPECT_EQ(tab().document.text, QStringLiteral("xy") + replaced);
+    EXPECT_FALSE(storage().isBehind());
+    expectViewShowsTab();
+    // The fill that arrives later changes nothing.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    expectViewShowsTab();
+    EXPECT_EQ(tab().document.text, QStringLiteral("xy") + replaced);
+
+    // Typing and Replace All are undone in turn.
+    undoStack()->undo();
+    EXPECT_EQ(tab().document.text, replaced);
+    undoStack()->undo();
+    ASSERT_TRUE(waitForFill());
+    EXPECT_EQ(tab().document.text, original);
+    expectViewShowsTab();
+
+    // Undone before its fill arrived: the view never left the text it shows.
+    find.replaceAllFindMatches();
+    ASSERT_TRUE(storage().isBehind());
+    undoStack()->undo();
+    EXPECT_FALSE(storage().isBehind());
+    expectViewShowsTab();
+    EXPECT_EQ(tab().document.text, original);
+}
+
+TEST_F(StorageRefillThroughAPane, ATabClosedOrAViewGoneBeforeTheFillArrivesIsLeftAlone) {
+    FindReplace(*model).replaceAllFindMatches();
+    ASSERT_TRUE(storage().isBehind());
+    pane.reset();
+    TabClosing(*model).closeTab(tabID);
+    EXPECT_FALSE(model->tab(tabID));
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model->textStorageRegistry().contains(tabID));
+
+    // A window closed with a fill under way.
+    const QUuid other = model->state().tabs.first().id;
+    model->replaceTabText(0, original, TextRange{0, 0}, QStringLiteral("find.replace-all"));
+    EXPECT_TRUE(model->textStorageRegistry().textStorage(other)->isBehind());
+    model.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+}
