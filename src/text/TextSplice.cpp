@@ -11,6 +11,11 @@ namespace {
 // on a long text spends most of its time here.
 constexpr qsizetype kBlock = 256;
 
+// A change of a long text that leaves less than an eighth of it alone at its ends (Replace All
+// throughout) keeps the two whole texts, shared rather than copied: the copies would be nearly
+// as long, and making them is a wait of its own.
+constexpr qsizetype kSharedTextLength = 64 * 1024;
+
 qsizetype commonPrefixLength(QStringView a, QStringView b) {
     const qsizetype shorter = std::min(a.size(), b.size());
     qsizetype at = 0;
@@ -41,6 +46,8 @@ bool TextSplice::appliesTo(QStringView text) const {
 }
 
 QString TextSplice::appliedTo(QString text) const {
+    if (position == 0 && removed.size() == text.size())
+        return inserted;
     text.replace(position, removed.size(), inserted);
     return text;
 }
@@ -53,7 +60,9 @@ TextSplice spliceBetween(const QString& before, const QString& after) {
     qsizetype suffix = commonSuffixLength(before, after, limit);
     if (suffix > 0 && before[before.size() - suffix].isLowSurrogate())
         --suffix;
-    if (prefix == 0 && suffix == 0)
+    const bool nearlyAll = std::min(before.size(), after.size()) >= kSharedTextLength &&
+                           prefix + suffix < std::min(before.size(), after.size()) / 8;
+    if ((prefix == 0 && suffix == 0) || nearlyAll)
         return {0, before, after};
     return {prefix, before.sliced(prefix, before.size() - prefix - suffix),
             after.sliced(prefix, after.size() - prefix - suffix)};

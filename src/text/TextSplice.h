@@ -25,7 +25,7 @@ struct TextSplice {
 
 // The smallest splice that turns `before` into `after`: everything between their common start
 // and their common end, widened so that no surrogate pair is split. A splice of the whole text
-// shares the two strings instead of copying them.
+// shares the two strings instead of copying them, and so does one of nearly all of a long text.
 TextSplice spliceBetween(const QString& before, const QString& after);
 
 } // namespace dunmoss

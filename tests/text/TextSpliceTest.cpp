@@ -59,3 +59,21 @@ TEST(TextSplice, LongTextsWithChangesAnywhereGiveTheSmallestSplice) {
         EXPECT_LE(splice.removed.size(), removed);
     }
 }
+
+TEST(TextSplice, AChangeThroughoutALongTextSharesTheTwoTexts) {
+    QString before;
+    for (int i = 0; i < 20'000; ++i)
+        before += QStringLiteral("needle ");
+    QString after = before;
+    after.replace(QStringLiteral("needle"), QStringLiteral("pin"));
+    const TextSplice splice = spliceBetween(before, after);
+    EXPECT_EQ(splice.position, 0);
+    EXPECT_TRUE(splice.removed.isSharedWith(before));
+    EXPECT_TRUE(splice.inserted.isSharedWith(after));
+    EXPECT_TRUE(splice.appliedTo(before).isSharedWith(after));
+    EXPECT_EQ(splice.inverse().appliedTo(after), before);
+    // A change in the middle of the same text still keeps only the middle.
+    QString middle = before;
+    middle[70'000] = u'x';
+    EXPECT_EQ(spliceBetween(before, middle), (TextSplice{70'000, QStringLiteral("n"), "x"}));
+}
