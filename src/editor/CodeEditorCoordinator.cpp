@@ -5,7 +5,6 @@
 #include "editor/EditorColors.h"
 #include "editor/EditorServices.h"
 #include "editor/LineNumberRulerView.h"
-#include "editor/LongLineDocumentLayout.h"
 #include "editor/ShortcutTextView.h"
 #include "editor/TextStorageRegistry.h"
 #include "editor/TypingUndoCommand.h"
@@ -123,11 +122,7 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     textView->clearSecondarySelections();
     QTextDocument* document = storage->acquireDocument();
     document->setDefaultFont(textView->font());
-    // A view being built is shown at another width: its long lines wait for that (the view
-    // lets them go when it is shown).
-    if (auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout()))
-        layout->setWaitingForView(!textView->isVisible());
-    textView->setDocument(document);
+    textView->takeDocument(document);
     // Only now that the view shows the new document may the old one be given back. A storage
     // this view held last (its text read again into a new one) goes with its documents instead,
     // a turn later: taking a long text apart is a wait of its own.
@@ -166,7 +161,7 @@ void CodeEditorCoordinator::onDocumentReplaced(QTextDocument* previous, QTextDoc
     textView->clearSecondarySelections();
     if (current->defaultFont() != textView->font())
         current->setDefaultFont(textView->font());
-    textView->setDocument(current);
+    textView->takeDocument(current);
     m_document = current;
     isUpdatingFromModel = false;
     lastReportedText = m_storage->text();

@@ -84,11 +84,12 @@ bool ShortcutTextView::event(QEvent* event) {
     if (event->type() == QEvent::Show) {
         const bool handled = QPlainTextEdit::event(event);
         // Shown, the view has the width its long lines are laid out at.
+        const std::optional<TextRange> scroll = std::exchange(m_scrollWhenShown, {});
         auto* layout = qobject_cast<LongLineDocumentLayout*>(document()->documentLayout());
         if (layout && layout->isWaitingForView()) {
             layout->setWaitingForView(false);
-            if (const std::optional<TextRange> range = std::exchange(m_scrollWhenShown, {}))
-                scrollRangeToVisible(*range);
+            if (scroll)
+                scrollRangeToVisible(*scroll);
         }
         emit shown();
         return handled;
@@ -440,6 +441,13 @@ void ShortcutTextView::followScrolling() {
     if (m_shownSecondarySpan == visibleTextSpan())
         return;
     refreshExtraSelections();
+}
+
+void ShortcutTextView::takeDocument(QTextDocument* document) {
+    m_scrollWhenShown.reset();
+    if (auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout()))
+        layout->setWaitingForView(!isVisible());
+    setDocument(document);
 }
 
 void ShortcutTextView::scrollRangeToVisible(TextRange range) {

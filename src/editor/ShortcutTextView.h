@@ -92,6 +92,10 @@ public:
     QRectF blockRect(const QTextBlock& block) const;
     qreal spaceWidth() const;
 
+    // Shows the document. A view not shown yet will be shown at another width than it has now:
+    // the document's long lines wait for that instead of being laid out twice.
+    void takeDocument(QTextDocument* document);
+
 signals:
     void geometryChanged();
     // The view became visible, with the size it is shown at.
