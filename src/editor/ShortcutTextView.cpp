@@ -150,6 +150,11 @@ void ShortcutTextView::cut() {
     m_editSource = EditSource::Typing;
 }
 
+void ShortcutTextView::copy() {
+    catchUpBeforeEdit();
+    QPlainTextEdit::copy();
+}
+
 bool ShortcutTextView::canInsertFromMimeData(const QMimeData* source) const {
     return holdsInsertableData(source) && QPlainTextEdit::canInsertFromMimeData(source);
 }

@@ -66,6 +66,8 @@ public:
 public slots:
     // Cuts as one undo step of its own (also what the Edit menu calls by name).
     void cut();
+    // Copies what the tab holds, also from a view still waiting for its text.
+    void copy();
 
 public:
     // Input-method composition not yet committed (it is not part of the document).
