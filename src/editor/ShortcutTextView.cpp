@@ -2,6 +2,7 @@
 
 #include "editor/LongLineDocumentLayout.h"
 #include "editor/TextOverlays.h"
+#include "text/SelectionRanges.h"
 
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -10,7 +11,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
-#include <QSet>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QUndoStack>
@@ -336,34 +336,15 @@ void ShortcutTextView::setSelectedRanges(const QList<TextRange>& ranges) {
     cursor.setPosition(int(std::min(first.location, limit)));
     cursor.setPosition(int(std::min(first.end(), limit)), QTextCursor::KeepAnchor);
     setTextCursor(cursor);
-    m_secondaryRanges.clear();
-    m_secondaryRanges.reserve(ranges.size());
-    // Ranges in ascending order cannot repeat; only those after one out of order are looked up.
-    QSet<std::pair<qsizetype, qsizetype>> seen;
-    bool ascending = true;
-    for (qsizetype i = 1; i < ranges.size(); ++i) {
-        const TextRange& range = ranges.at(i);
-        const std::pair<qsizetype, qsizetype> key{range.location, range.length};
-        if (ascending && !m_secondaryRanges.isEmpty() &&
-            key <= std::pair<qsizetype, qsizetype>{m_secondaryRanges.last().location,
-                                                   m_secondaryRanges.last().length}) {
-            ascending = false;
-            for (const TextRange& earlier : std::as_const(m_secondaryRanges))
-                seen.insert({earlier.location, earlier.length});
-        }
-        if (!ascending) {
-            const qsizetype before = seen.size();
-            seen.insert(key);
-            if (seen.size() == before)
-                continue;
-        }
-        m_secondaryRanges.append(range);
-    }
+    m_secondaryRanges =
+        ranges.size() > 1
+            ? withoutRepeatedRanges({ranges.constData() + 1, size_t(ranges.size() - 1)})
+            : QList<TextRange>{};
     m_secondaryByLocation = m_secondaryRanges;
     const auto byLocation = [](const TextRange& a, const TextRange& b) {
         return a.location < b.location;
     };
-    if (!ascending)
+    if (!std::is_sorted(m_secondaryByLocation.cbegin(), m_secondaryByLocation.cend(), byLocation))
         std::sort(m_secondaryByLocation.begin(), m_secondaryByLocation.end(), byLocation);
     m_longestSecondary = 0;
     for (const TextRange& range : m_secondaryRanges)

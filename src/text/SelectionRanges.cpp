@@ -4,7 +4,7 @@
 
 namespace dunmoss {
 
-QList<TextRange> sanitizedSelectedRanges(const QList<TextRange>& ranges, qsizetype length) {
+QList<TextRange> withoutRepeatedRanges(std::span<const TextRange> ranges) {
     QList<TextRange> kept;
     kept.reserve(ranges.size());
     // Every match selected at once gives tens of thousands of ranges, in ascending order: while
@@ -13,11 +13,6 @@ QList<TextRange> sanitizedSelectedRanges(const QList<TextRange>& ranges, qsizety
     QSet<std::pair<qsizetype, qsizetype>> seen;
     bool ascending = true;
     for (const TextRange& range : ranges) {
-        if (range.isNotFound() || range.location < 0 || range.length < 0)
-            continue;
-        // Written as a subtraction so that a huge length cannot overflow the sum.
-        if (range.location > length || range.length > length - range.location)
-            continue;
         const std::pair<qsizetype, qsizetype> key{range.location, range.length};
         if (ascending && !kept.isEmpty() &&
             key <= std::pair<qsizetype, qsizetype>{kept.last().location, kept.last().length}) {
@@ -35,6 +30,20 @@ QList<TextRange> sanitizedSelectedRanges(const QList<TextRange>& ranges, qsizety
         kept.append(range);
     }
     return kept;
+}
+
+QList<TextRange> sanitizedSelectedRanges(const QList<TextRange>& ranges, qsizetype length) {
+    QList<TextRange> fitting;
+    fitting.reserve(ranges.size());
+    for (const TextRange& range : ranges) {
+        if (range.isNotFound() || range.location < 0 || range.length < 0)
+            continue;
+        // Written as a subtraction so that a huge length cannot overflow the sum.
+        if (range.location > length || range.length > length - range.location)
+            continue;
+        fitting.append(range);
+    }
+    return withoutRepeatedRanges({fitting.constData(), size_t(fitting.size())});
 }
 
 std::optional<std::pair<QString, TextRange>> selectedTextAndRange(QStringView text,

@@ -6,9 +6,13 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <span>
 #include <utility>
 
 namespace dunmoss {
+
+// The ranges in the given order, each distinct range (location and length) once.
+QList<TextRange> withoutRepeatedRanges(std::span<const TextRange> ranges);
 
 // The ranges that fit a text of the given length (caret at the very end included), in the given
 // order, each distinct range once. Nothing is clamped, added or reordered; may be empty.
