@@ -331,7 +331,13 @@ void selectAllThenReplaceAll(benchmark::State& state, qsizetype matches) {
         const double before = residentMegabytes();
         const Drive select = driveAndSettle(
             [&] { find.selectAllFindMatches(); },
-            [&] { return window.textView()->selectedRanges().size() == matches; }, 600'000);
+            [&] {
+                // Selected, and listed in the search center.
+                return window.textView()->selectedRanges().size() == matches &&
+                       window.model().state().searchCenter.searchCenterDocumentResults.size() ==
+                           matches;
+            },
+            600'000);
         const Drive replace =
             driveAndSettle([&] { find.replaceAllFindMatches(); },
                            [&] {

@@ -312,16 +312,19 @@ void FindReplace::markAllMatchesAsBookmarks() {
 }
 
 void FindReplace::selectAllFindMatches() {
-    const std::optional<TextSearchMatches> found = everyMatchOrMessage();
+    if (m_model.state().find.findQuery.isEmpty()) {
+        setMessage(text(lkey("find.empty")));
+        return;
+    }
+    recordFindHistory();
+    // The selections need only the ranges; lines and previews for the lists are made on a pool
+    // thread afterwards, so tens of thousands of matches do not hold up the window.
+    const std::optional<QList<TextRange>> found = matchRangesOrMessage();
     if (!found)
         return;
-    const TextSearchMatches& matches = *found;
-    QList<TextRange> ranges;
-    ranges.reserve(matches.results.size());
-    for (const TextSearchResult& match : matches.results)
-        ranges.append(match.range);
+    const QList<TextRange>& ranges = *found;
     m_model.setSelectedRanges(ranges, m_model.activeTabIndex());
-    publishActiveTabResults(matches);
+    FindResultsRefresh::of(m_model).listEveryActiveTabMatch();
     setMessage(
         text(lkey("find.selected-all.format")).arg(localizedCount(ranges.size(), kCountedMatches)));
 }

@@ -26,7 +26,8 @@ QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& sta
 // The find bar's operations on the active tab and on all open tabs: next and previous with
 // wrap-around, replace, replace all (one undo step), find all, find in open documents, mark all
 // as bookmarks, select all, and the two histories. Each runs synchronously and ends by writing
-// the window's status line; refusals and errors go there too, never into an alert. Histories
+// the window's status line; refusals and errors go there too, never into an alert. Select all
+// sets the selections at once; its lists follow from a pool thread (FindResultsRefresh). Histories
 // merge into the stored value shared by every window, not into this window's own list.
 class FindReplace {
 public:

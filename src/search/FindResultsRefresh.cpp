@@ -2,6 +2,7 @@
 
 #include "platform/MainThreadMailbox.h"
 #include "search/FindReplace.h"
+#include "search/SearchCenter.h"
 #include "search/SearchCenterResults.h"
 #include "window/WindowDerivedValues.h"
 
@@ -71,6 +72,8 @@ FindResultsRefresh::~FindResultsRefresh() {
 void FindResultsRefresh::stopRunningSearch() {
     if (m_stop)
         m_stop->store(true);
+    if (m_listStop)
+        m_listStop->store(true);
 }
 
 FindResultsRefresh::Lists FindResultsRefresh::listsOnShow() const {
@@ -166,6 +169,67 @@ void FindResultsRefresh::start() {
             finish(generation, lists, outcome);
         });
     });
+}
+
+void FindResultsRefresh::listEveryActiveTabMatch() {
+    cancel();
+    // Edits, cancels and lists after this one count past it.
+    const quint64 generation = ++m_generation;
+    Lists lists;
+    lists.active = true;
+    lists.activeToCenter = true;
+    lists.activeTabID = activeTab(m_model.state()).id;
+    lists.query = m_model.state().find.findQuery;
+    lists.options = m_model.state().find.findOptions;
+    m_model.update([](EditorWindowState& state) {
+        state.find.findResults.clear();
+        state.find.findResultsTotalCount = 0;
+        state.searchCenter.searchCenterDocumentResults.clear();
+        state.searchCenter.searchCenterScope = SearchCenterScope::CurrentDocument;
+        state.searchCenter.showSearchCenter = true;
+    });
+    m_listing = true;
+    m_listingGeneration = generation;
+    m_listStop = std::make_shared<std::atomic<bool>>(false);
+    EditorWindowState snapshot = m_model.state();
+    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, snapshot = std::move(snapshot),
+                                          lists, generation, stop = m_listStop] {
+        Outcome outcome;
+        try {
+            outcome.matches = findAllMatches(lists.query, activeTab(snapshot).document.text,
+                                             lists.options, std::nullopt, stop.get());
+            outcome.activeCenter =
+                currentDocumentSearchCenterResults(snapshot, outcome.matches.results);
+        } catch (const std::exception&) {
+            // Stopped, or past the work bound the search before the selections stayed within.
+            outcome.stopped = true;
+        }
+        mailbox->post([this, generation, lists, outcome = std::move(outcome)] {
+            finishListing(generation, lists, outcome);
+        });
+    });
+}
+
+void FindResultsRefresh::finishListing(quint64 generation, const Lists& lists,
+                                       const Outcome& outcome) {
+    if (generation == m_listingGeneration) {
+        m_listing = false;
+        m_listStop.reset();
+    }
+    // An edit, a cancel or another list came meanwhile.
+    if (generation != m_generation || generation <= m_droppedUpTo || outcome.stopped)
+        return;
+    const EditorWindowState& state = m_model.state();
+    if (activeTab(state).id != lists.activeTabID || state.find.findQuery != lists.query ||
+        state.find.findOptions != lists.options)
+        return;
+    m_model.update([&](EditorWindowState& s) {
+        s.find.findResults = outcome.matches.results;
+        s.find.findResultsTotalCount = outcome.matches.totalCount;
+        s.searchCenter.searchCenterDocumentResults = outcome.activeCenter;
+    });
+    SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::CurrentDocument, lists.query,
+                                                outcome.activeCenter);
 }
 
 void FindResultsRefresh::finish(quint64 generation, const Lists& lists, const Outcome& outcome) {

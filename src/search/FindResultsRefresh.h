@@ -36,8 +36,14 @@ public:
     void schedule();
     // Drops a refresh that waits or runs: the lists were just filled afresh.
     void cancel();
-    // True while a refresh waits for its pause or runs.
-    bool isPending() const { return m_pause.isActive() || m_running; }
+    // Every match of the active tab as the find results and the search center's list, shown,
+    // with the run recorded: what Select All lists once it has set the selections. The search
+    // and the list are built on a pool thread; the lists are emptied meanwhile. An edit, another
+    // list, or a change of the active tab, the query or the options before it is done drops it,
+    // leaving the lists to the refresh after edits.
+    void listEveryActiveTabMatch();
+    // True while a refresh waits for its pause or runs, or a list of every match is built.
+    bool isPending() const { return m_pause.isActive() || m_running || m_listing; }
 
     static constexpr int kPauseMilliseconds = 120;
 
@@ -52,6 +58,7 @@ private:
     void finish(quint64 generation, const Lists& lists, const Outcome& outcome);
     void stopRunningSearch();
     void apply(const Lists& lists, const Outcome& outcome);
+    void finishListing(quint64 generation, const Lists& lists, const Outcome& outcome);
 
     EditorWindowModel& m_model;
     std::shared_ptr<MainThreadMailbox> m_mailbox;
@@ -64,6 +71,10 @@ private:
     bool m_rerun = false;
     // Set to stop the search under way; each search has its own.
     std::shared_ptr<std::atomic<bool>> m_stop;
+    // The list of every match under way, and what stops it.
+    bool m_listing = false;
+    quint64 m_listingGeneration = 0;
+    std::shared_ptr<std::atomic<bool>> m_listStop;
     // The query and options that ran past the work bound, per list.
     struct Runaway {
         QString query;

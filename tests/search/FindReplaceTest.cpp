@@ -226,6 +226,51 @@ TEST_F(FindReplaceTest, MarkAllCountsDistinctLinesAndSelectAllSelectsEveryMatch)
     EXPECT_EQ(message(), l("find.no-results"));
 }
 
+TEST_F(FindReplaceTest, SelectAllListsFromAPoolThreadWhatMarkAllListsAtOnce) {
+    QString text;
+    for (int i = 0; i < 3'000; ++i)
+        text += QStringLiteral("x needle %1 needle\n").arg(i);
+    type(text);
+    query(QStringLiteral("needle"));
+    // Mark all lists every match at once: the list Select All must end with.
+    find().markAllMatchesAsBookmarks();
+    const QList<TextSearchResult> eager = state().find.findResults;
+    const QList<SearchCenterResult> eagerCenter = state().searchCenter.searchCenterDocumentResults;
+    ASSERT_EQ(eagerCenter.size(), 6'000);
+    const auto withoutIDs = [](QList<TextSearchResult> results) {
+        for (TextSearchResult& result : results)
+            result.id = QUuid();
+        return results;
+    };
+
+    find().selectAllFindMatches();
+    EXPECT_EQ(active().selectedRanges.size(), 6'000);
+    EXPECT_EQ(message(), "Selected 6000 matches.");
+    // Until the list arrives no other query's results are shown.
+    EXPECT_TRUE(state().searchCenter.searchCenterDocumentResults.isEmpty());
+    EXPECT_TRUE(state().searchCenter.showSearchCenter);
+    waitForLists();
+    EXPECT_EQ(withoutIDs(state().find.findResults), withoutIDs(eager));
+    EXPECT_EQ(state().find.findResultsTotalCount, 6'000);
+    EXPECT_EQ(state().searchCenter.searchCenterDocumentResults, eagerCenter);
+    EXPECT_EQ(state().searchCenter.searchCenterScope, SearchCenterScope::CurrentDocument);
+    // The same run again replaces the one mark all recorded.
+    ASSERT_EQ(state().searchCenter.searchCenterRuns.size(), 1);
+    EXPECT_EQ(state().searchCenter.searchCenterRuns.first().results, eagerCenter);
+    EXPECT_EQ(state().searchCenter.selectedSearchRunID,
+              state().searchCenter.searchCenterRuns.first().id);
+
+    // An edit before the list arrives drops it: the lists show the new text, no run is recorded.
+    center().deleteSearchCenterRun(state().searchCenter.searchCenterRuns.first().id);
+    find().selectAllFindMatches();
+    type(QStringLiteral("one needle"));
+    waitForLists();
+    ASSERT_EQ(state().searchCenter.searchCenterDocumentResults.size(), 1);
+    EXPECT_EQ(state().searchCenter.searchCenterDocumentResults.first().preview,
+              QStringLiteral("one needle"));
+    EXPECT_TRUE(state().searchCenter.searchCenterRuns.isEmpty());
+}
+
 TEST_F(FindReplaceTest, HistoriesMergeFromTheStoredValueSharedByWindows) {
     std::unique_ptr<EditorWindowModel> other = makeWindow();
     query(QStringLiteral("  first  "));
