@@ -410,6 +410,32 @@ QString runawayLines() {
     return text;
 }
 
+// Find Next from the find bar with `(a+)+$` over lines it backtracks on without end; the step
+// ends when the status line shows why nothing was found.
+void findNextRunaway(benchmark::State& state) {
+    Window window(QStringLiteral("notes.txt"), runawayLines(), 0);
+    window.model().update([](EditorWindowState& s) {
+        s.find.showFindBar = true;
+        s.find.findQuery = QStringLiteral("(a+)+$");
+        s.find.findOptions.isRegex = true;
+    });
+    window.textView();
+    settleFor(200);
+    double longest = 0;
+    for (auto _ : state) {
+        window.model().setFindMessage(QString());
+        const Drive d = driveAndSettle(
+            [&] { FindReplace(window.model()).findInActiveTab(FindReplace::Direction::Next); },
+            [&] { return !window.model().state().findMessage.isEmpty(); }, 60'000);
+        if (!d.finished)
+            state.SkipWithError("the step showed no message");
+        longest = std::max(longest, d.longestStallMs);
+        state.counters["step_ms"] = d.elapsedMs;
+        state.SetIterationTime(d.elapsedMs / 1e3);
+    }
+    report(state, longest);
+}
+
 // A 1,000,000-character text with a match of "word" every seven characters, in lines of 70.
 QString denseWords() {
     QString text;
@@ -818,6 +844,7 @@ void registerAll() {
         typingWithSearchCenter(s, runawayLines(), QStringLiteral("(a+)+$"), true,
                                SearchCenterScope::CurrentDocument);
     })->Iterations(3);
+    add("find/find_next_runaway", findNextRunaway)->Iterations(3);
     add("find/typing_142k_matches_center_current", [](benchmark::State& s) {
         typingWithSearchCenter(s, denseWords(), QStringLiteral("word"), false,
                                SearchCenterScope::CurrentDocument);

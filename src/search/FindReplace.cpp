@@ -3,6 +3,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "search/FindResultsRefresh.h"
+#include "search/FindStepRunner.h"
 #include "search/SearchCenter.h"
 #include "search/SearchCenterResults.h"
 #include "text/SearchScanner.h"
@@ -87,10 +88,29 @@ std::optional<QList<TextRange>> FindReplace::matchRangesOrMessage() {
 
 void FindReplace::findInActiveTab(Direction direction) {
     recordFindHistory();
-    const std::optional<QList<TextRange>> found = matchRangesOrMessage();
-    if (!found)
+    // Searched on a pool thread: an expression that backtracks without end does not hold up
+    // the window, and the step follows when its ranges arrive.
+    EditorWindowModel& model = m_model;
+    FindStepRunner::of(m_model).run([&model, direction](const FindStepRunner::Outcome& outcome) {
+        FindReplace(model).stepToMatch(direction, outcome.ranges, outcome.error);
+    });
+}
+
+void FindReplace::stepToMatch(Direction direction, const QList<TextRange>& results,
+                              const std::exception_ptr& error) {
+    if (error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& thrown) {
+            setMessage(errorDisplayText(thrown));
+        }
         return;
-    const QList<TextRange>& results = *found;
+    }
+    if (results.isEmpty()) {
+        setMessage(text(m_model.state().find.findQuery.isEmpty() ? lkey("find.empty")
+                                                                 : lkey("find.no-results")));
+        return;
+    }
     const int index = m_model.activeTabIndex();
     const TextRange selection = m_model.state().tabs.at(index).selectedRange;
     TextRange chosen;

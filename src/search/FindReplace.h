@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <exception>
 #include <optional>
 
 namespace dunmoss {
@@ -25,10 +26,11 @@ QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& sta
 
 // The find bar's operations on the active tab and on all open tabs: next and previous with
 // wrap-around, replace, replace all (one undo step), find all, find in open documents, mark all
-// as bookmarks, select all, and the two histories. Each runs synchronously and ends by writing
-// the window's status line; refusals and errors go there too, never into an alert. Select all
-// sets the selections at once; its lists follow from a pool thread (FindResultsRefresh). Histories
-// merge into the stored value shared by every window, not into this window's own list.
+// as bookmarks, select all, and the two histories. Each ends by writing the window's status
+// line; next and previous search on a pool thread and may end a moment later (FindStepRunner);
+// refusals and errors go there too, never into an alert. Select all sets the selections at once;
+// its lists follow from a pool thread (FindResultsRefresh). Histories merge into the stored value
+// shared by every window, not into this window's own list.
 class FindReplace {
 public:
     enum class Direction { Next, Previous };
@@ -79,6 +81,10 @@ private:
     // Stores the listed matches of the active tab as find results and as the search center's
     // current-document list, shows the search center and records the run.
     void publishActiveTabResults(const TextSearchMatches& matches);
+    // Selects the match after (or before) the selection among the ranges found, or shows why
+    // there is none.
+    void stepToMatch(Direction direction, const QList<TextRange>& results,
+                     const std::exception_ptr& error);
     void setMessage(const QString& message);
     void recordHistory(const char* key, const QString& entry, bool isFind);
     bool activeTabIsReadOnly() const;

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "platform/Defaults.h"
-#include "support/WaitForOpening.h"
 #include "platform/Localization.h"
 #include "search/FindReplace.h"
 #include "search/FindResultsRefresh.h"
 #include "search/FindSeams.h"
+#include "search/FindStepRunner.h"
 #include "search/SearchCenter.h"
 #include "session/WindowSession.h"
+#include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/ScriptedInteraction.h"
@@ -38,6 +39,8 @@ protected:
         auto window = std::make_unique<EditorWindowModel>(
             *defaults, EditorWindowModel::Options{true, {QStringLiteral("dunmoss-notepad")}});
         installFindSeams(*window);
+        // Next and previous end at once here; the tests of the hand-over lower it.
+        FindStepRunner::of(*window).waitMilliseconds = 60'000;
         WindowSession::attach(*window);
         window->setInteraction(&person);
         window->seams().persistSession = [this] { ++sessionSaves; };

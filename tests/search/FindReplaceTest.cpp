@@ -91,6 +91,44 @@ TEST_F(FindReplaceTest, PathologicalExpressionStopsAtTheTimeLimitWithAClearMessa
     EXPECT_EQ(undoStack()->count(), 0);
 }
 
+TEST_F(FindReplaceTest, NextEndsWhenItsSearchArrivesAndDropsItAfterAnEdit) {
+    FindStepRunner& runner = FindStepRunner::of(*model);
+    runner.waitMilliseconds = 0;
+    const auto waitForStep = [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !runner.isPending(); }, 30'000));
+    };
+    // Handed over or not, the step selects what the search at once selects.
+    type(QStringLiteral("cat dog cat"), 1);
+    query(QStringLiteral("cat"));
+    find().findInActiveTab(Direction::Next);
+    waitForStep();
+    EXPECT_EQ(selection(), (TextRange{8, 3}));
+    EXPECT_EQ(message(), l("find.match.format").arg(2).arg(2));
+
+    // A runaway expression: the window goes on, then shows the message the search at once shows.
+    type(QString(30, QLatin1Char('a')) + QLatin1Char('b'), 3);
+    query(QStringLiteral("(a+)+$"), TextSearchOptions{true, true, false});
+    find().findAllInActiveTab();
+    const QString runaway = message();
+    ASSERT_TRUE(
+        runaway.startsWith(l("find.regex-error.format").section(QStringLiteral("%1"), 0, 0)));
+    model->setFindMessage(QString());
+    find().findInActiveTab(Direction::Next);
+    EXPECT_TRUE(runner.isPending());
+    EXPECT_TRUE(message().isEmpty());
+    waitForStep();
+    EXPECT_EQ(message(), runaway);
+    EXPECT_EQ(selection(), (TextRange{3, 0}));
+
+    // An edit before the search ends drops its outcome.
+    model->setFindMessage(QString());
+    find().findInActiveTab(Direction::Next);
+    type(QString(30, QLatin1Char('a')) + QStringLiteral("bb"), 5);
+    waitForStep();
+    EXPECT_TRUE(message().isEmpty());
+    EXPECT_EQ(selection(), (TextRange{5, 0}));
+}
+
 TEST_F(FindReplaceTest, ReplaceOnlyReplacesASelectedMatchThenMovesOnAndUndoes) {
     type(QStringLiteral("one two one two"), 4);
     query(QStringLiteral("one"));

@@ -1,0 +1,109 @@
+#include "search/FindStepRunner.h"
+
+#include "platform/MainThreadMailbox.h"
+#include "text/SearchScanner.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QThreadPool>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace dunmoss {
+
+// One search, shared by the worker and the main thread: whichever of the short wait and the
+// posted hand-over takes the outcome first runs the step.
+struct FindStepRunner::Search {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool taken = false;
+    Outcome outcome;
+};
+
+FindStepRunner& FindStepRunner::of(EditorWindowModel& model) {
+    if (FindStepRunner* existing = model.attachment<FindStepRunner>())
+        return *existing;
+    auto made = std::make_unique<FindStepRunner>(model);
+    FindStepRunner& runner = *made;
+    model.attach(std::move(made));
+    return runner;
+}
+
+FindStepRunner::FindStepRunner(EditorWindowModel& model)
+    : m_model(model), m_mailbox(MainThreadMailbox::make(this)) {}
+
+FindStepRunner::~FindStepRunner() {
+    if (m_stop)
+        m_stop->store(true);
+    m_mailbox->close();
+}
+
+FindStepRunner::Key FindStepRunner::currentKey() const {
+    const EditorWindowState& state = m_model.state();
+    const EditorTab& tab = activeTab(state);
+    return Key{tab.id, tab.document.text, state.find.findQuery, state.find.findOptions};
+}
+
+void FindStepRunner::run(Step step) {
+    // The step before this one is no longer wanted.
+    if (m_stop)
+        m_stop->store(true);
+    const quint64 generation = ++m_generation;
+    m_stop = std::make_shared<std::atomic<bool>>(false);
+    m_pending = true;
+    // Implicitly shared: edits meanwhile replace the model's text rather than change this one.
+    const Key key = currentKey();
+    auto search = std::make_shared<Search>();
+    QThreadPool::globalInstance()->start(
+        [this, mailbox = m_mailbox, key, search, stop = m_stop, generation, step] {
+            Outcome outcome;
+            try {
+                if (!key.query.isEmpty()) {
+                    SearchScanner scanner(key.query, key.text, key.options);
+                    scanner.stopWhenSet(*stop);
+                    while (scanner.next())
+                        if (scanner.range().length > 0)
+                            outcome.ranges.append(scanner.range());
+                }
+            } catch (...) {
+                outcome.error = std::current_exception();
+                outcome.ranges.clear();
+            }
+            {
+                std::lock_guard lock(search->mutex);
+                search->outcome = std::move(outcome);
+                search->finished = true;
+            }
+            search->done.notify_all();
+            mailbox->post(
+                [this, generation, key, search, step] { finish(generation, key, search, step); });
+        });
+    {
+        std::unique_lock lock(search->mutex);
+        if (!search->done.wait_for(lock, std::chrono::milliseconds(waitMilliseconds),
+                                   [&] { return search->finished; }))
+            return;
+        search->taken = true;
+    }
+    m_pending = false;
+    step(search->outcome);
+}
+
+void FindStepRunner::finish(quint64 generation, const Key& key,
+                            const std::shared_ptr<Search>& search, const Step& step) {
+    {
+        std::lock_guard lock(search->mutex);
+        if (search->taken)
+            return;
+        search->taken = true;
+    }
+    if (generation != m_generation)
+        return;
+    m_pending = false;
+    m_stop.reset();
+    if (currentKey() == key)
+        step(search->outcome);
+}
+
+} // namespace dunmoss

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/TextRange.h"
+#include "text/TextSearch.h"
+#include "window/EditorWindowModel.h"
+
+#include <QObject>
+#include <QUuid>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <memory>
+
+namespace dunmoss {
+
+class MainThreadMailbox;
+
+// Finds the active tab's match ranges for a find-bar step (next, previous) on a pool thread, so
+// an expression that backtracks without end never holds the window up. The window waits a moment
+// for the ranges and goes on with the step at once when they come in time, as almost every
+// search does; a slower search hands them over when it ends. Such late ranges are dropped when
+// another step started, or the active tab, its text, the query or the options changed meanwhile.
+class FindStepRunner : public QObject, public WindowAttachment {
+    Q_OBJECT
+public:
+    // The ranges of every non-empty match, or why the search failed.
+    struct Outcome {
+        QList<TextRange> ranges;
+        std::exception_ptr error;
+    };
+    using Step = std::function<void(const Outcome&)>;
+
+    // The window's runner, attached on first use.
+    static FindStepRunner& of(EditorWindowModel& model);
+
+    explicit FindStepRunner(EditorWindowModel& model);
+    ~FindStepRunner() override;
+
+    // Searches the active tab with the window's query and options, then runs `step` with the
+    // outcome on the main thread, now or later (or never, when dropped as above).
+    void run(Step step);
+    // True while a step waits for its search.
+    bool isPending() const { return m_pending; }
+
+    static constexpr int kWaitMilliseconds = 20;
+    // How long run() waits before handing the step over; tests that need the steps at once
+    // raise it.
+    int waitMilliseconds = kWaitMilliseconds;
+
+private:
+    struct Search;
+    struct Key {
+        QUuid tabID;
+        QString text;
+        QString query;
+        TextSearchOptions options;
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+    Key currentKey() const;
+    void finish(quint64 generation, const Key& key, const std::shared_ptr<Search>& search,
+                const Step& step);
+
+    EditorWindowModel& m_model;
+    std::shared_ptr<MainThreadMailbox> m_mailbox;
+    quint64 m_generation = 0;
+    bool m_pending = false;
+    std::shared_ptr<std::atomic<bool>> m_stop;
+};
+
+} // namespace dunmoss
