@@ -12,6 +12,7 @@
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "search/FindReplace.h"
+#include "search/FindStepRunner.h"
 #include "search/SearchCenter.h"
 #include "search/SearchCenterRunStore.h"
 #include "session/SessionWriter.h"
@@ -64,7 +65,10 @@ struct Window : bench::BenchWindow {
               s.activeTabID = tab.id;
               s.panels.showWelcome = false;
               s.find.showFindBar = true;
-          }) {}
+          }) {
+        // What a command costs in all: it ends here before returning, however long it takes.
+        FindStepRunner::of(model()).waitMilliseconds = 600'000;
+    }
 };
 
 TextSearchOptions options(bool regex) {

@@ -96,16 +96,21 @@ void FindReplace::findInActiveTab(Direction direction) {
     });
 }
 
+bool FindReplace::showsFailure(const std::exception_ptr& error) {
+    if (!error)
+        return false;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& thrown) {
+        setMessage(errorDisplayText(thrown));
+    }
+    return true;
+}
+
 void FindReplace::stepToMatch(Direction direction, const QList<TextRange>& results,
                               const std::exception_ptr& error) {
-    if (error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& thrown) {
-            setMessage(errorDisplayText(thrown));
-        }
+    if (showsFailure(error))
         return;
-    }
     if (results.isEmpty()) {
         setMessage(text(m_model.state().find.findQuery.isEmpty() ? lkey("find.empty")
                                                                  : lkey("find.no-results")));
@@ -234,16 +239,17 @@ void FindReplace::publishActiveTabResults(const TextSearchMatches& matches) {
 
 void FindReplace::findAllInActiveTab() {
     recordFindHistory();
-    TextSearchMatches matches;
-    try {
-        matches = searchActiveTab(kFindAllListLimit);
-    } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
-        return;
-    }
-    publishActiveTabResults(matches);
-    setMessage(
-        text(lkey("find.results.format")).arg(localizedCount(matches.totalCount, kCountedMatches)));
+    EditorWindowModel& model = m_model;
+    FindStepRunner::of(m_model).run(
+        [&model](const FindStepRunner::Outcome& outcome) {
+            FindReplace find(model);
+            if (find.showsFailure(outcome.error))
+                return;
+            find.publishActiveTabResults(outcome.matches);
+            find.setMessage(text(lkey("find.results.format"))
+                                .arg(localizedCount(outcome.matches.totalCount, kCountedMatches)));
+        },
+        {true, kFindAllListLimit});
 }
 
 QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state,
@@ -292,31 +298,28 @@ void FindReplace::findInOpenDocuments() {
                    .arg(localizedCount(results.size(), kCountedMatches)));
 }
 
-std::optional<TextSearchMatches> FindReplace::everyMatchOrMessage() {
+void FindReplace::markAllMatchesAsBookmarks() {
     if (m_model.state().find.findQuery.isEmpty()) {
         setMessage(text(lkey("find.empty")));
-        return std::nullopt;
+        return;
     }
     recordFindHistory();
-    TextSearchMatches matches;
-    try {
-        matches = searchActiveTab(std::nullopt);
-    } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
-        return std::nullopt;
-    }
-    if (matches.results.isEmpty()) {
-        setMessage(text(lkey("find.no-results")));
-        return std::nullopt;
-    }
-    return matches;
+    EditorWindowModel& model = m_model;
+    FindStepRunner::of(m_model).run(
+        [&model](const FindStepRunner::Outcome& outcome) {
+            FindReplace(model).markAsBookmarks(outcome.matches, outcome.error);
+        },
+        {true, std::nullopt});
 }
 
-void FindReplace::markAllMatchesAsBookmarks() {
-    const std::optional<TextSearchMatches> found = everyMatchOrMessage();
-    if (!found)
+void FindReplace::markAsBookmarks(const TextSearchMatches& matches,
+                                  const std::exception_ptr& error) {
+    if (showsFailure(error))
         return;
-    const TextSearchMatches& matches = *found;
+    if (matches.results.isEmpty()) {
+        setMessage(text(lkey("find.no-results")));
+        return;
+    }
     std::set<int> lines;
     for (const TextSearchResult& match : matches.results)
         lines.insert(static_cast<int>(match.line));
@@ -339,14 +342,21 @@ void FindReplace::selectAllFindMatches() {
     recordFindHistory();
     // The selections need only the ranges; lines and previews for the lists are made on a pool
     // thread afterwards, so tens of thousands of matches do not hold up the window.
-    const std::optional<QList<TextRange>> found = matchRangesOrMessage();
-    if (!found)
-        return;
-    const QList<TextRange>& ranges = *found;
-    m_model.setSelectedRanges(ranges, m_model.activeTabIndex());
-    FindResultsRefresh::of(m_model).listEveryActiveTabMatch();
-    setMessage(
-        text(lkey("find.selected-all.format")).arg(localizedCount(ranges.size(), kCountedMatches)));
+    EditorWindowModel& model = m_model;
+    FindStepRunner::of(m_model).run([&model](const FindStepRunner::Outcome& outcome) {
+        FindReplace find(model);
+        if (find.showsFailure(outcome.error))
+            return;
+        const QList<TextRange>& ranges = outcome.ranges;
+        if (ranges.isEmpty()) {
+            find.setMessage(text(lkey("find.no-results")));
+            return;
+        }
+        model.setSelectedRanges(ranges, model.activeTabIndex());
+        FindResultsRefresh::of(model).listEveryActiveTabMatch();
+        find.setMessage(text(lkey("find.selected-all.format"))
+                            .arg(localizedCount(ranges.size(), kCountedMatches)));
+    });
 }
 
 void FindReplace::setFindQuery(const QString& query) {

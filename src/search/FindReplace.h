@@ -27,10 +27,11 @@ QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& sta
 // The find bar's operations on the active tab and on all open tabs: next and previous with
 // wrap-around, replace, replace all (one undo step), find all, find in open documents, mark all
 // as bookmarks, select all, and the two histories. Each ends by writing the window's status
-// line; next and previous search on a pool thread and may end a moment later (FindStepRunner);
-// refusals and errors go there too, never into an alert. Select all sets the selections at once;
-// its lists follow from a pool thread (FindResultsRefresh). Histories merge into the stored value
-// shared by every window, not into this window's own list.
+// line; refusals and errors go there too, never into an alert. Next, previous, find all, mark
+// all and select all search on a pool thread and may end a moment later (FindStepRunner). Select
+// all sets the selections when its ranges arrive; its lists follow from a pool thread
+// (FindResultsRefresh). Histories merge into the stored value shared by every window, not into
+// this window's own list.
 class FindReplace {
 public:
     enum class Direction { Next, Previous };
@@ -70,9 +71,10 @@ public:
                            std::optional<qsizetype> total) const;
 
 private:
-    // Every match in the active tab, recording the query; none, with the reason shown, for an
-    // empty query, a failing search or no match.
-    std::optional<TextSearchMatches> everyMatchOrMessage();
+    // Shows why the search failed, if it did.
+    bool showsFailure(const std::exception_ptr& error);
+    // Bookmarks the lines of the matches and lists them, or shows why there are none.
+    void markAsBookmarks(const TextSearchMatches& matches, const std::exception_ptr& error);
     // The active tab's match ranges; none, with the reason shown, for a failing search or no match.
     std::optional<QList<TextRange>> matchRangesOrMessage();
     // The ranges of every non-empty match in the active tab, without line numbers or previews

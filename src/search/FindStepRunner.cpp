@@ -46,6 +46,10 @@ FindStepRunner::Key FindStepRunner::currentKey() const {
 }
 
 void FindStepRunner::run(Step step) {
+    run(std::move(step), Request());
+}
+
+void FindStepRunner::run(Step step, Request request) {
     // The step before this one is no longer wanted.
     if (m_stop)
         m_stop->store(true);
@@ -55,30 +59,34 @@ void FindStepRunner::run(Step step) {
     // Implicitly shared: edits meanwhile replace the model's text rather than change this one.
     const Key key = currentKey();
     auto search = std::make_shared<Search>();
-    QThreadPool::globalInstance()->start(
-        [this, mailbox = m_mailbox, key, search, stop = m_stop, generation, step] {
-            Outcome outcome;
-            try {
-                if (!key.query.isEmpty()) {
-                    SearchScanner scanner(key.query, key.text, key.options);
-                    scanner.stopWhenSet(*stop);
-                    while (scanner.next())
-                        if (scanner.range().length > 0)
-                            outcome.ranges.append(scanner.range());
-                }
-            } catch (...) {
-                outcome.error = std::current_exception();
-                outcome.ranges.clear();
+    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, key, search, stop = m_stop,
+                                          generation, step, request] {
+        Outcome outcome;
+        try {
+            if (request.withLines) {
+                outcome.matches =
+                    findAllMatches(key.query, key.text, key.options, request.listLimit, stop.get());
+            } else if (!key.query.isEmpty()) {
+                SearchScanner scanner(key.query, key.text, key.options);
+                scanner.stopWhenSet(*stop);
+                while (scanner.next())
+                    if (scanner.range().length > 0)
+                        outcome.ranges.append(scanner.range());
             }
-            {
-                std::lock_guard lock(search->mutex);
-                search->outcome = std::move(outcome);
-                search->finished = true;
-            }
-            search->done.notify_all();
-            mailbox->post(
-                [this, generation, key, search, step] { finish(generation, key, search, step); });
-        });
+        } catch (...) {
+            outcome.error = std::current_exception();
+            outcome.ranges.clear();
+            outcome.matches = {};
+        }
+        {
+            std::lock_guard lock(search->mutex);
+            search->outcome = std::move(outcome);
+            search->finished = true;
+        }
+        search->done.notify_all();
+        mailbox->post(
+            [this, generation, key, search, step] { finish(generation, key, search, step); });
+    });
     {
         std::unique_lock lock(search->mutex);
         if (!search->done.wait_for(lock, std::chrono::milliseconds(waitMilliseconds),

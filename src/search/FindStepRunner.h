@@ -10,12 +10,14 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace dunmoss {
 
 class MainThreadMailbox;
 
-// Finds the active tab's match ranges for a find-bar step (next, previous) on a pool thread, so
+// Finds the active tab's matches for a find-bar step (next, previous, find all, mark all, select
+// all) on a pool thread, so
 // an expression that backtracks without end never holds the window up. The window waits a moment
 // for the ranges and goes on with the step at once when they come in time, as almost every
 // search does; a slower search hands them over when it ends. Such late ranges are dropped when
@@ -23,9 +25,16 @@ class MainThreadMailbox;
 class FindStepRunner : public QObject, public WindowAttachment {
     Q_OBJECT
 public:
-    // The ranges of every non-empty match, or why the search failed.
+    // What a step needs: the ranges of every non-empty match, or the matches with their lines
+    // and previews, listing at most `listLimit`.
+    struct Request {
+        bool withLines = false;
+        std::optional<qsizetype> listLimit;
+    };
+    // What was asked for, or why the search failed.
     struct Outcome {
         QList<TextRange> ranges;
+        TextSearchMatches matches;
         std::exception_ptr error;
     };
     using Step = std::function<void(const Outcome&)>;
@@ -38,6 +47,8 @@ public:
 
     // Searches the active tab with the window's query and options, then runs `step` with the
     // outcome on the main thread, now or later (or never, when dropped as above).
+    void run(Step step, Request request);
+    // The ranges alone.
     void run(Step step);
     // True while a step waits for its search.
     bool isPending() const { return m_pending; }

@@ -4,6 +4,7 @@
 #include "editor/ShortcutTextView.h"
 #include "editor/TextStorage.h"
 #include "search/FindReplace.h"
+#include "search/FindStepRunner.h"
 #include "window/TabClosing.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowFixture.h"
@@ -78,6 +79,7 @@ protected:
 } // namespace
 
 TEST_F(StorageRefillThroughAPane, ReplaceAllUndoAndRedoShowTheSameTextsAndSelections) {
+    FindStepRunner::of(*model).waitMilliseconds = 60'000;
     FindReplace find(*model);
     find.selectAllFindMatches();
     const QList<TextRange> matches = tab().selectedRanges;

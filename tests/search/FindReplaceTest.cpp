@@ -91,7 +91,7 @@ TEST_F(FindReplaceTest, PathologicalExpressionStopsAtTheTimeLimitWithAClearMessa
     EXPECT_EQ(undoStack()->count(), 0);
 }
 
-TEST_F(FindReplaceTest, NextEndsWhenItsSearchArrivesAndDropsItAfterAnEdit) {
+TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndDropItAfterAnEdit) {
     FindStepRunner& runner = FindStepRunner::of(*model);
     runner.waitMilliseconds = 0;
     const auto waitForStep = [&] {
@@ -109,16 +109,22 @@ TEST_F(FindReplaceTest, NextEndsWhenItsSearchArrivesAndDropsItAfterAnEdit) {
     type(QString(30, QLatin1Char('a')) + QLatin1Char('b'), 3);
     query(QStringLiteral("(a+)+$"), TextSearchOptions{true, true, false});
     find().findAllInActiveTab();
+    waitForStep();
     const QString runaway = message();
     ASSERT_TRUE(
         runaway.startsWith(l("find.regex-error.format").section(QStringLiteral("%1"), 0, 0)));
-    model->setFindMessage(QString());
-    find().findInActiveTab(Direction::Next);
-    EXPECT_TRUE(runner.isPending());
-    EXPECT_TRUE(message().isEmpty());
-    waitForStep();
-    EXPECT_EQ(message(), runaway);
-    EXPECT_EQ(selection(), (TextRange{3, 0}));
+    for (auto run : {+[](FindReplace f) { f.findInActiveTab(Direction::Next); },
+                     +[](FindReplace f) { f.selectAllFindMatches(); },
+                     +[](FindReplace f) { f.markAllMatchesAsBookmarks(); }}) {
+        model->setFindMessage(QString());
+        run(find());
+        EXPECT_TRUE(runner.isPending());
+        EXPECT_TRUE(message().isEmpty());
+        waitForStep();
+        EXPECT_EQ(message(), runaway);
+        EXPECT_EQ(selection(), (TextRange{3, 0}));
+        EXPECT_TRUE(active().bookmarkedLines.empty());
+    }
 
     // An edit before the search ends drops its outcome.
     model->setFindMessage(QString());
