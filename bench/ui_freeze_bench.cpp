@@ -410,23 +410,24 @@ QString runawayLines() {
     return text;
 }
 
-// Find Next from the find bar with `(a+)+$` over lines it backtracks on without end; the step
-// ends when the status line shows why nothing was found.
-void findNextRunaway(benchmark::State& state) {
+// A find-bar command with `(a+)+$` over lines it backtracks on without end; the command ends
+// when the status line shows why nothing was found.
+void runawayCommand(benchmark::State& state, void (*command)(FindReplace)) {
     Window window(QStringLiteral("notes.txt"), runawayLines(), 0);
     window.model().update([](EditorWindowState& s) {
         s.find.showFindBar = true;
         s.find.findQuery = QStringLiteral("(a+)+$");
         s.find.findOptions.isRegex = true;
+        s.find.replaceText = QStringLiteral("x");
     });
     window.textView();
     settleFor(200);
     double longest = 0;
     for (auto _ : state) {
         window.model().setFindMessage(QString());
-        const Drive d = driveAndSettle(
-            [&] { FindReplace(window.model()).findInActiveTab(FindReplace::Direction::Next); },
-            [&] { return !window.model().state().findMessage.isEmpty(); }, 60'000);
+        const Drive d =
+            driveAndSettle([&] { command(FindReplace(window.model())); },
+                           [&] { return !window.model().state().findMessage.isEmpty(); }, 60'000);
         if (!d.finished)
             state.SkipWithError("the step showed no message");
         longest = std::max(longest, d.longestStallMs);
@@ -844,7 +845,18 @@ void registerAll() {
         typingWithSearchCenter(s, runawayLines(), QStringLiteral("(a+)+$"), true,
                                SearchCenterScope::CurrentDocument);
     })->Iterations(3);
-    add("find/find_next_runaway", findNextRunaway)->Iterations(3);
+    add("find/find_next_runaway", [](benchmark::State& s) {
+        runawayCommand(s, [](FindReplace f) { f.findInActiveTab(FindReplace::Direction::Next); });
+    })->Iterations(3);
+    add("find/replace_runaway", [](benchmark::State& s) {
+        runawayCommand(s, [](FindReplace f) { f.replaceCurrentFindMatch(); });
+    })->Iterations(3);
+    add("find/replace_all_runaway", [](benchmark::State& s) {
+        runawayCommand(s, [](FindReplace f) { f.replaceAllFindMatches(); });
+    })->Iterations(3);
+    add("find/in_all_tabs_runaway", [](benchmark::State& s) {
+        runawayCommand(s, [](FindReplace f) { f.findInOpenDocuments(); });
+    })->Iterations(3);
     add("find/typing_142k_matches_center_current", [](benchmark::State& s) {
         typingWithSearchCenter(s, denseWords(), QStringLiteral("word"), false,
                                SearchCenterScope::CurrentDocument);

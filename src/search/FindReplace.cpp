@@ -70,22 +70,6 @@ QString FindReplace::findStatusText(TextRange range, const std::optional<QList<T
         .arg(QString::number(position + 1), QString::number(total.value_or(found.size())));
 }
 
-std::optional<QList<TextRange>> FindReplace::matchRangesOrMessage() {
-    QList<TextRange> results;
-    try {
-        results = activeTabMatchRanges();
-    } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
-        return std::nullopt;
-    }
-    if (results.isEmpty()) {
-        setMessage(text(m_model.state().find.findQuery.isEmpty() ? lkey("find.empty")
-                                                                 : lkey("find.no-results")));
-        return std::nullopt;
-    }
-    return results;
-}
-
 void FindReplace::findInActiveTab(Direction direction) {
     recordFindHistory();
     // Searched on a pool thread: an expression that backtracks without end does not hold up
@@ -143,12 +127,23 @@ void FindReplace::replaceCurrentFindMatch() {
     }
     recordFindHistory();
     recordReplaceHistory();
-    std::optional<QList<TextRange>> found = matchRangesOrMessage();
-    if (!found)
+    EditorWindowModel& model = m_model;
+    FindStepRunner::of(m_model).run([&model](const FindStepRunner::Outcome& outcome) {
+        FindReplace(model).replaceFoundMatch(outcome.ranges, outcome.error);
+    });
+}
+
+void FindReplace::replaceFoundMatch(const QList<TextRange>& results,
+                                    const std::exception_ptr& error) {
+    if (showsFailure(error))
         return;
-    QList<TextRange> results = std::move(*found);
+    if (results.isEmpty()) {
+        setMessage(text(m_model.state().find.findQuery.isEmpty() ? lkey("find.empty")
+                                                                 : lkey("find.no-results")));
+        return;
+    }
     const FindState& find = m_model.state().find;
-    int index = m_model.activeTabIndex();
+    const int index = m_model.activeTabIndex();
     const TextRange selection = m_model.state().tabs.at(index).selectedRange;
     if (!results.contains(selection)) {
         findInActiveTab(Direction::Next);
@@ -172,19 +167,23 @@ void FindReplace::replaceCurrentFindMatch() {
         m_model.replaceTabText(index, edit->text, inserted, QStringLiteral("find.replace"));
     setMessage(text(lkey("find.replaced-one")));
     m_model.refreshFindResultsAfterEdit();
-    try {
-        results = activeTabMatchRanges();
-    } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
+    // The match after the replacement, searched in the new text the same way.
+    EditorWindowModel& model = m_model;
+    FindStepRunner::of(m_model).run([&model, inserted](const FindStepRunner::Outcome& outcome) {
+        FindReplace(model).selectMatchAfter(inserted, outcome.ranges, outcome.error);
+    });
+}
+
+void FindReplace::selectMatchAfter(TextRange inserted, const QList<TextRange>& results,
+                                   const std::exception_ptr& error) {
+    if (showsFailure(error))
         return;
-    }
     if (!results.isEmpty()) {
         const qsizetype end = inserted.location + inserted.length;
         const auto next = std::find_if(results.cbegin(), results.cend(),
                                        [end](const TextRange& r) { return r.location >= end; });
         const TextRange chosen = next == results.cend() ? results.first() : *next;
-        index = m_model.activeTabIndex();
-        m_model.setSelection(chosen.location, chosen.length, index);
+        m_model.setSelection(chosen.location, chosen.length, m_model.activeTabIndex());
     }
     m_model.persistSession();
 }
@@ -200,22 +199,25 @@ void FindReplace::replaceAllFindMatches() {
     }
     recordFindHistory();
     recordReplaceHistory();
-    const FindState& find = m_model.state().find;
-    const int index = m_model.activeTabIndex();
-    TextReplaceAllResult replaced;
-    try {
-        replaced =
-            replaceAllMatches(find.findQuery, find.replaceText,
-                              m_model.state().tabs.at(index).document.text, find.findOptions);
-    } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
+    EditorWindowModel& model = m_model;
+    FindStepRunner::Request request;
+    request.replacesAll = true;
+    FindStepRunner::of(m_model).run(
+        [&model](const FindStepRunner::Outcome& outcome) {
+            FindReplace(model).applyReplaceAll(outcome.replaced, outcome.error);
+        },
+        request);
+}
+
+void FindReplace::applyReplaceAll(const TextReplaceAllResult& replaced,
+                                  const std::exception_ptr& error) {
+    if (showsFailure(error))
         return;
-    }
     // All replacements are one undo step; the caret goes to the start.
+    const int index = m_model.activeTabIndex();
     if (!m_model.state().tabs.at(index).isReadOnly)
         m_model.replaceTabText(index, replaced.text, TextRange{0, 0},
                                QStringLiteral("find.replace-all"));
-    replaced.text.clear();
     setMessage(text(lkey("find.replaced-all.format"))
                    .arg(localizedCount(replaced.count, kCountedMatches)));
     m_model.refreshFindResultsAfterEdit();
@@ -276,13 +278,20 @@ void FindReplace::findInOpenDocuments() {
         return;
     }
     recordFindHistory();
-    QList<OpenDocumentSearchResult> results;
-    try {
-        results = searchOpenDocuments(m_model.state());
-    } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
+    EditorWindowModel& model = m_model;
+    FindStepRunner::Request request;
+    request.inAllTabs = true;
+    FindStepRunner::of(m_model).run(
+        [&model](const FindStepRunner::Outcome& outcome) {
+            FindReplace(model).publishOpenDocumentResults(outcome.openDocuments, outcome.error);
+        },
+        request);
+}
+
+void FindReplace::publishOpenDocumentResults(const QList<OpenDocumentSearchResult>& results,
+                                             const std::exception_ptr& error) {
+    if (showsFailure(error))
         return;
-    }
     FindResultsRefresh::of(m_model).cancel();
     const QList<SearchCenterResult> centerResults =
         openDocumentSearchCenterResults(m_model.state(), results);

@@ -27,8 +27,8 @@ QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& sta
 // The find bar's operations on the active tab and on all open tabs: next and previous with
 // wrap-around, replace, replace all (one undo step), find all, find in open documents, mark all
 // as bookmarks, select all, and the two histories. Each ends by writing the window's status
-// line; refusals and errors go there too, never into an alert. Next, previous, find all, mark
-// all and select all search on a pool thread and may end a moment later (FindStepRunner). Select
+// line; refusals and errors go there too, never into an alert. Every command that searches does
+// so on a pool thread and may end a moment later (FindStepRunner). Select
 // all sets the selections when its ranges arrive; its lists follow from a pool thread
 // (FindResultsRefresh). Histories merge into the stored value shared by every window, not into
 // this window's own list.
@@ -75,8 +75,14 @@ private:
     bool showsFailure(const std::exception_ptr& error);
     // Bookmarks the lines of the matches and lists them, or shows why there are none.
     void markAsBookmarks(const TextSearchMatches& matches, const std::exception_ptr& error);
-    // The active tab's match ranges; none, with the reason shown, for a failing search or no match.
-    std::optional<QList<TextRange>> matchRangesOrMessage();
+    // Replaces the selection when it is one of the ranges found, else steps to the next match.
+    void replaceFoundMatch(const QList<TextRange>& results, const std::exception_ptr& error);
+    // Selects the first match at or after the replacement, else the first one.
+    void selectMatchAfter(TextRange inserted, const QList<TextRange>& results,
+                          const std::exception_ptr& error);
+    void applyReplaceAll(const TextReplaceAllResult& replaced, const std::exception_ptr& error);
+    void publishOpenDocumentResults(const QList<OpenDocumentSearchResult>& results,
+                                    const std::exception_ptr& error);
     // The ranges of every non-empty match in the active tab, without line numbers or previews
     // (stepping and replacing need nothing else). Throws RegexError.
     QList<TextRange> activeTabMatchRanges() const;

@@ -1,6 +1,7 @@
 #include "search/FindStepRunner.h"
 
 #include "platform/MainThreadMailbox.h"
+#include "search/FindReplace.h"
 #include "text/SearchScanner.h"
 #include "window/WindowDerivedValues.h"
 
@@ -31,7 +32,9 @@ FindStepRunner& FindStepRunner::of(EditorWindowModel& model) {
 }
 
 FindStepRunner::FindStepRunner(EditorWindowModel& model)
-    : m_model(model), m_mailbox(MainThreadMailbox::make(this)) {}
+    : m_model(model), m_mailbox(MainThreadMailbox::make(this)) {
+    connect(&model, &EditorWindowModel::changed, this, &FindStepRunner::dropIfOutdated);
+}
 
 FindStepRunner::~FindStepRunner() {
     if (m_stop)
@@ -39,10 +42,52 @@ FindStepRunner::~FindStepRunner() {
     m_mailbox->close();
 }
 
-FindStepRunner::Key FindStepRunner::currentKey() const {
+FindStepRunner::Key FindStepRunner::currentKey(const Request& request) const {
     const EditorWindowState& state = m_model.state();
     const EditorTab& tab = activeTab(state);
-    return Key{tab.id, tab.document.text, state.find.findQuery, state.find.findOptions};
+    Key key{tab.id, tab.document.text, state.find.findQuery, state.find.findOptions, {}, {}};
+    if (request.replacesAll)
+        key.replacement = state.find.replaceText;
+    if (request.inAllTabs)
+        for (const EditorTab& each : state.tabs)
+            key.tabs.append({each.id, each.document.text});
+    return key;
+}
+
+namespace {
+
+// Shared texts only change by being replaced, so the same data means the same text and the
+// full comparison is left for when an edit may have happened.
+bool sameData(const QString& a, const QString& b) {
+    return a.constData() == b.constData() && a.size() == b.size();
+}
+
+} // namespace
+
+void FindStepRunner::dropIfOutdated() {
+    if (!m_pending)
+        return;
+    const EditorWindowState& state = m_model.state();
+    const EditorTab& tab = activeTab(state);
+    bool same =
+        tab.id == m_pendingKey.tabID && sameData(tab.document.text, m_pendingKey.text) &&
+        state.find.findQuery == m_pendingKey.query &&
+        state.find.findOptions == m_pendingKey.options &&
+        (!m_pendingRequest.replacesAll || state.find.replaceText == m_pendingKey.replacement);
+    if (same && m_pendingRequest.inAllTabs) {
+        same = state.tabs.size() == m_pendingKey.tabs.size();
+        for (qsizetype i = 0; same && i < state.tabs.size(); ++i)
+            same = state.tabs.at(i).id == m_pendingKey.tabs.at(i).first &&
+                   sameData(state.tabs.at(i).document.text, m_pendingKey.tabs.at(i).second);
+    }
+    if (same || currentKey(m_pendingRequest) == m_pendingKey)
+        return;
+    if (m_stop)
+        m_stop->store(true);
+    m_stop.reset();
+    ++m_generation;
+    m_pending = false;
+    m_pendingKey = {};
 }
 
 void FindStepRunner::run(Step step) {
@@ -57,13 +102,23 @@ void FindStepRunner::run(Step step, Request request) {
     m_stop = std::make_shared<std::atomic<bool>>(false);
     m_pending = true;
     // Implicitly shared: edits meanwhile replace the model's text rather than change this one.
-    const Key key = currentKey();
+    const Key key = currentKey(request);
+    m_pendingKey = key;
+    m_pendingRequest = request;
     auto search = std::make_shared<Search>();
+    std::shared_ptr<const EditorWindowState> snapshot;
+    if (request.inAllTabs)
+        snapshot = std::make_shared<const EditorWindowState>(m_model.state());
     QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, key, search, stop = m_stop,
-                                          generation, step, request] {
+                                          generation, step, request, snapshot] {
         Outcome outcome;
         try {
-            if (request.withLines) {
+            if (request.inAllTabs) {
+                outcome.openDocuments = searchOpenDocuments(*snapshot, stop.get());
+            } else if (request.replacesAll) {
+                outcome.replaced = replaceAllMatches(key.query, key.replacement, key.text,
+                                                     key.options, stop.get());
+            } else if (request.withLines) {
                 outcome.matches =
                     findAllMatches(key.query, key.text, key.options, request.listLimit, stop.get());
             } else if (!key.query.isEmpty()) {
@@ -77,6 +132,8 @@ void FindStepRunner::run(Step step, Request request) {
             outcome.error = std::current_exception();
             outcome.ranges.clear();
             outcome.matches = {};
+            outcome.replaced = {};
+            outcome.openDocuments.clear();
         }
         {
             std::lock_guard lock(search->mutex);
@@ -95,6 +152,7 @@ void FindStepRunner::run(Step step, Request request) {
         search->taken = true;
     }
     m_pending = false;
+    m_pendingKey = {};
     step(search->outcome);
 }
 
@@ -110,7 +168,8 @@ void FindStepRunner::finish(quint64 generation, const Key& key,
         return;
     m_pending = false;
     m_stop.reset();
-    if (currentKey() == key)
+    m_pendingKey = {};
+    if (currentKey(m_pendingRequest) == key)
         step(search->outcome);
 }
 

@@ -89,11 +89,14 @@ std::optional<TextEdit> replaceCurrentMatch(const QString& query, const QString&
 }
 
 TextReplaceAllResult replaceAllMatches(const QString& query, const QString& replacement,
-                                       const QString& text, const TextSearchOptions& options) {
+                                       const QString& text, const TextSearchOptions& options,
+                                       const std::atomic<bool>* stop) {
     TextReplaceAllResult outcome{text, 0};
     if (query.isEmpty())
         return outcome;
     SearchScanner scanner(query, text, options);
+    if (stop)
+        scanner.stopWhenSet(*stop);
     scanner.setReplacement(replacement);
     // One forward pass into one buffer; every replacement is taken from the original text.
     QString built;

@@ -72,8 +72,10 @@ std::optional<TextEdit> replaceCurrentMatch(const QString& query, const QString&
                                             const TextSearchOptions& options);
 
 // Replaces every non-empty match; each replacement is expanded against the original text.
+// Throws RegexError (Cancelled soon after `stop` is set).
 TextReplaceAllResult replaceAllMatches(const QString& query, const QString& replacement,
-                                       const QString& text, const TextSearchOptions& options);
+                                       const QString& text, const TextSearchOptions& options,
+                                       const std::atomic<bool>* stop = nullptr);
 
 // The trimmed entry first, without earlier copies of it, cut to `limit` entries.
 QStringList updatedHistory(const QStringList& history, const QString& entry, int limit);

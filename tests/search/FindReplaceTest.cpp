@@ -113,9 +113,14 @@ TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndDropItAfterAnEdit) {
     const QString runaway = message();
     ASSERT_TRUE(
         runaway.startsWith(l("find.regex-error.format").section(QStringLiteral("%1"), 0, 0)));
+    const QString before = active().document.text;
+    find().setReplaceText(QStringLiteral("x"));
     for (auto run : {+[](FindReplace f) { f.findInActiveTab(Direction::Next); },
                      +[](FindReplace f) { f.selectAllFindMatches(); },
-                     +[](FindReplace f) { f.markAllMatchesAsBookmarks(); }}) {
+                     +[](FindReplace f) { f.markAllMatchesAsBookmarks(); },
+                     +[](FindReplace f) { f.replaceCurrentFindMatch(); },
+                     +[](FindReplace f) { f.replaceAllFindMatches(); },
+                     +[](FindReplace f) { f.findInOpenDocuments(); }}) {
         model->setFindMessage(QString());
         run(find());
         EXPECT_TRUE(runner.isPending());
@@ -124,6 +129,9 @@ TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndDropItAfterAnEdit) {
         EXPECT_EQ(message(), runaway);
         EXPECT_EQ(selection(), (TextRange{3, 0}));
         EXPECT_TRUE(active().bookmarkedLines.empty());
+        EXPECT_EQ(active().document.text, before);
+        EXPECT_EQ(undoStack()->count(), 0);
+        EXPECT_TRUE(state().find.openDocumentSearchResults.isEmpty());
     }
 
     // An edit before the search ends drops its outcome.
@@ -133,6 +141,14 @@ TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndDropItAfterAnEdit) {
     waitForStep();
     EXPECT_TRUE(message().isEmpty());
     EXPECT_EQ(selection(), (TextRange{5, 0}));
+    // The edit stops the search it drops, and a replacement never lands on the edited text.
+    find().replaceAllFindMatches();
+    ASSERT_TRUE(runner.isPending());
+    type(QString(30, QLatin1Char('a')) + QStringLiteral("bbb"), 6);
+    EXPECT_FALSE(runner.isPending());
+    QTest::qWait(50);
+    EXPECT_TRUE(message().isEmpty());
+    EXPECT_EQ(active().document.text, QString(30, QLatin1Char('a')) + QStringLiteral("bbb"));
 }
 
 TEST_F(FindReplaceTest, ReplaceOnlyReplacesASelectedMatchThenMovesOnAndUndoes) {
