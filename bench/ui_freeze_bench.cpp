@@ -193,13 +193,8 @@ QString stringifiedJson(qsizetype length) {
     return QStringLiteral("{\"payload\": \"[") + inner + QStringLiteral("]\"}\n");
 }
 
-// Typing into the key of a 62 KB .json file whose one value is stringified JSON: colouring runs
-// on the whole text at every keystroke. Each keystroke ends when the window has been idle. The
-// same text as plain text (`fileName` "data.txt") is the baseline: laying out its one long line.
-void stringifiedJsonKeystroke(benchmark::State& state, const QString& fileName) {
-    const QString text = stringifiedJson(62'000);
-    Window window(fileName, text, 3);
-    ShortcutTextView* editor = window.textView();
+// One key typed per iteration, each ending when the window has been idle; the longest stall.
+double longestKeystrokeStall(benchmark::State& state, ShortcutTextView* editor) {
     int typed = 0;
     double longest = 0;
     for (auto _ : state) {
@@ -207,6 +202,16 @@ void stringifiedJsonKeystroke(benchmark::State& state, const QString& fileName) 
         longest = std::max(longest, d.longestStallMs);
         state.SetIterationTime(d.longestStallMs / 1e3);
     }
+    return longest;
+}
+
+// Typing into the key of a 62 KB .json file whose one value is stringified JSON: colouring runs
+// on the whole text at every keystroke. Each keystroke ends when the window has been idle. The
+// same text as plain text (`fileName` "data.txt") is the baseline: laying out its one long line.
+void stringifiedJsonKeystroke(benchmark::State& state, const QString& fileName) {
+    const QString text = stringifiedJson(62'000);
+    Window window(fileName, text, 3);
+    const double longest = longestKeystrokeStall(state, window.textView());
     state.counters["length"] = double(text.size());
     report(state, longest);
 }
@@ -223,14 +228,7 @@ QString unclosedText(const QString& head, const QString& piece) {
 // Typing at the start of such a file: colouring runs on the whole text at every keystroke.
 void unclosedKeystroke(benchmark::State& state, const QString& fileName, const QString& text) {
     Window window(fileName, text, 0);
-    ShortcutTextView* editor = window.textView();
-    int typed = 0;
-    double longest = 0;
-    for (auto _ : state) {
-        const Drive d = drive([&] { bench::typeOneKey(editor, typed); }, [] { return false; }, 300);
-        longest = std::max(longest, d.longestStallMs);
-        state.SetIterationTime(d.longestStallMs / 1e3);
-    }
+    const double longest = longestKeystrokeStall(state, window.textView());
     report(state, longest);
 }
 

@@ -22,6 +22,19 @@ protected:
                 gate.acquire();
         };
     }
+    // A text that `(a+)+$` runs away on, searched with it while the search center shows a list
+    // that a failing search must empty.
+    QString typeRunawayWithTheCenterShown() {
+        const QString runaway = QString(40, QLatin1Char('a')) + QLatin1Char('b');
+        type(runaway);
+        query(QStringLiteral("(a+)+$"), TextSearchOptions{true, true, false});
+        model->update([](EditorWindowState& s) {
+            s.searchCenter.showSearchCenter = true;
+            s.find.findResults = {TextSearchResult{}};
+            s.find.findResultsTotalCount = 1;
+        });
+        return runaway;
+    }
     static QList<TextRange> ranges(const QList<TextSearchResult>& results) {
         QList<TextRange> out;
         for (const TextSearchResult& r : results)
@@ -434,14 +447,7 @@ TEST_F(FindReplaceTest, ListsFollowEditsWithoutHoldingTypingAndShowTheNewestText
 }
 
 TEST_F(FindReplaceTest, AnExpressionThatRanAwayIsNotRunAgainUntilTheQueryChanges) {
-    const QString runaway = QString(40, QLatin1Char('a')) + QLatin1Char('b');
-    type(runaway);
-    query(QStringLiteral("(a+)+$"), TextSearchOptions{true, true, false});
-    model->update([](EditorWindowState& s) {
-        s.searchCenter.showSearchCenter = true;
-        s.find.findResults = {TextSearchResult{}};
-        s.find.findResultsTotalCount = 1;
-    });
+    const QString runaway = typeRunawayWithTheCenterShown();
     countSearches(false);
     const QUuid id = active().id;
     model->setTabText(id, runaway + QLatin1Char('\n'));
@@ -464,14 +470,7 @@ TEST_F(FindReplaceTest, AnExpressionThatRanAwayIsNotRunAgainUntilTheQueryChanges
 }
 
 TEST_F(FindReplaceTest, ASupersededSearchStopsWithoutCountingAsRunawayOrChangingAList) {
-    const QString runaway = QString(40, QLatin1Char('a')) + QLatin1Char('b');
-    type(runaway);
-    query(QStringLiteral("(a+)+$"), TextSearchOptions{true, true, false});
-    model->update([](EditorWindowState& s) {
-        s.searchCenter.showSearchCenter = true;
-        s.find.findResults = {TextSearchResult{}};
-        s.find.findResultsTotalCount = 1;
-    });
+    const QString runaway = typeRunawayWithTheCenterShown();
     countSearches(true);
     const QUuid id = active().id;
     model->setTabText(id, runaway + QLatin1Char('\n'));

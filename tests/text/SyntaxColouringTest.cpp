@@ -15,6 +15,14 @@ using namespace dunmoss;
 
 namespace {
 
+// The whole text on odd rounds, a random part of it on even ones.
+TextRange wholeOrRandomRange(QRandomGenerator& random, const QString& text, int round) {
+    const qsizetype start = random.bounded(int(text.size()) + 1);
+    if (round % 2)
+        return TextRange{0, text.size()};
+    return TextRange{start, random.bounded(int(text.size() - start) + 1)};
+}
+
 QString roleName(SyntaxColorRole role) {
     static const char* names[] = {"keyword",  "string", "comment",     "number",    "name",
                                   "typeName", "marker", "declaration", "inlineCode"};
@@ -303,10 +311,7 @@ TEST(SyntaxColouring, TheQuotedKeyAndValueFastPathsFindWhatTheExpressionsFind) {
             QString text;
             for (int i = random.bounded(1, 20); i > 0; --i)
                 text += pieces[random.bounded(int(pieces.size()))];
-            const qsizetype start = random.bounded(int(text.size()) + 1);
-            const TextRange range =
-                round % 2 ? TextRange{0, text.size()}
-                          : TextRange{start, random.bounded(int(text.size() - start) + 1)};
+            const TextRange range = wholeOrRandomRange(random, text, round);
             ASSERT_EQ(reference::scannedMatches(*QuotedKeyScan::fromPass(rule), text, range),
                       reference::referenceMatches(rule, text, range))
                 << pass << ": " << text.toStdString() << " @" << range.location << "+"
@@ -413,10 +418,7 @@ TEST(SyntaxColouring, StringAndCommentFastPathFindsWhatTheExpressionFinds) {
         QString text;
         for (int i = random.bounded(1, 24); i > 0; --i)
             text += pieces[random.bounded(int(pieces.size()))];
-        const qsizetype start = random.bounded(int(text.size()) + 1);
-        const TextRange range =
-            round % 2 ? TextRange{0, text.size()}
-                      : TextRange{start, random.bounded(int(text.size() - start) + 1)};
+        const TextRange range = wholeOrRandomRange(random, text, round);
         for (const HighlightPass& pass : passes)
             ASSERT_EQ(reference::scannedMatches(*DelimitedSpanScan::fromPass(pass), text, range),
                       reference::referenceMatches(pass, text, range))
