@@ -505,12 +505,20 @@ bool showsFile(const Window& window, const QUrl& url) {
 }
 
 // One file opened through the window's open operation, from the request to its tab showing
-// the text.
-void openOneFile(benchmark::State& state, const std::function<QUrl(FileMaker&)>& make) {
+// the text: into a fresh window (its welcome panel shown), or beside a tab shown in the editor.
+enum class OpenInto { FreshWindow, BesideATab };
+
+void openOneFile(benchmark::State& state, const std::function<QUrl(FileMaker&)>& make,
+                 OpenInto into = OpenInto::FreshWindow) {
     FileMaker files;
     const QUrl url = make(files);
     for (auto _ : state) {
-        Window window;
+        const std::unique_ptr<Window> shown =
+            into == OpenInto::FreshWindow
+                ? std::make_unique<Window>()
+                : std::make_unique<Window>(QStringLiteral("notes.txt"), QStringLiteral("notes\n"),
+                                           0, false, Session::NotSaved);
+        Window& window = *shown;
         const double before = residentMegabytes();
         const Drive d = driveAndSettle([&] { window.model().opening().openDocument(url); },
                                        [&] { return showsFile(window, url); }, 600'000);
@@ -868,6 +876,14 @@ void registerAll() {
         openOneFile(s, [](FileMaker& f) {
             return f.write(QStringLiteral("line.json"), minifiedJson(4'900'000));
         });
+    })->Iterations(2);
+    add("open/single_line_4_9M_beside_a_tab", [](benchmark::State& s) {
+        openOneFile(
+            s,
+            [](FileMaker& f) {
+                return f.write(QStringLiteral("line.json"), minifiedJson(4'900'000));
+            },
+            OpenInto::BesideATab);
     })->Iterations(2);
     add("open/preview_6M", [](benchmark::State& s) {
         openOneFile(s, [](FileMaker& f) {

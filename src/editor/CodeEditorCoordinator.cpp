@@ -120,7 +120,7 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     bracketHighlightRanges.clear();
     textView->setBracketMarks({}, QColor());
     textView->clearSecondarySelections();
-    QTextDocument* document = storage->acquireDocument();
+    QTextDocument* document = storage->acquireDocument(textView);
     document->setDefaultFont(textView->font());
     textView->takeDocument(document);
     // Only now that the view shows the new document may the old one be given back. A storage

@@ -39,6 +39,9 @@ void updatePlainShaping(const QTextBlock& block) {
         layout->setFormats(wanted);
 }
 
+// Long blocks whose lines are kept at once; each costs a few bytes per line.
+constexpr size_t kKeptLineBlocks = 8;
+
 } // namespace
 
 LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
@@ -70,23 +73,97 @@ bool LongLineDocumentLayout::breaksNowhere(const QTextBlock& block) {
     return next < 0 || next >= text.size();
 }
 
+QTextOption LongLineDocumentLayout::optionFor(const QTextBlock& block) const {
+    QTextOption option = document()->defaultTextOption();
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && breaksNowhere(block))
+        option.setWrapMode(QTextOption::WrapAnywhere);
+    return option;
+}
+
 template <typename LayOut>
 void LongLineDocumentLayout::withWrapFor(const QTextBlock& block, LayOut layOut) {
     QTextDocument* doc = document();
     const QTextOption option = doc->defaultTextOption();
-    if (option.wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere || !breaksNowhere(block)) {
+    const QTextOption wanted = optionFor(block);
+    if (wanted.wrapMode() == option.wrapMode()) {
         layOut();
         return;
     }
-    QTextOption anywhere = option;
-    anywhere.setWrapMode(QTextOption::WrapAnywhere);
     m_switchingOption = true;
-    doc->setDefaultTextOption(anywhere);
+    doc->setDefaultTextOption(wanted);
     m_switchingOption = false;
     layOut();
     m_switchingOption = true;
     doc->setDefaultTextOption(option);
     m_switchingOption = false;
+}
+
+std::optional<qreal> LongLineDocumentLayout::wrapWidth() const {
+    const QTextOption::WrapMode mode = document()->defaultTextOption().wrapMode();
+    if (mode == QTextOption::NoWrap || mode == QTextOption::ManualWrap)
+        return std::nullopt;
+    // While the text wraps no block is wider than the width the view set, so the frame is as
+    // wide as that width.
+    const qreal width = frameBoundingRect(document()->rootFrame()).width();
+    if (width <= 0)
+        return std::nullopt;
+    return width;
+}
+
+void LongLineDocumentLayout::keepLines(const QTextBlock& block, qreal width) {
+    std::erase_if(m_lines,
+                  [&](const auto& kept) { return !kept.first.isValid() || kept.first == block; });
+    LaidOutLines lines = LaidOutLines::of(block, width, block.layout()->textOption());
+    if (lines.isEmpty())
+        return;
+    m_lines.emplace_back(block, std::move(lines));
+    while (m_lines.size() > kKeptLineBlocks)
+        m_lines.pop_front();
+}
+
+bool LongLineDocumentLayout::restoreLines(const QTextBlock& block) {
+    const std::optional<qreal> width = wrapWidth();
+    if (!width)
+        return false;
+    const auto kept = std::find_if(m_lines.begin(), m_lines.end(),
+                                   [&](const auto& entry) { return entry.first == block; });
+    if (kept == m_lines.end())
+        return false;
+    QTextDocument* doc = document();
+    // Lines made with the wrap anywhere of a block that breaks nowhere fit the same text again.
+    QTextOption option = doc->defaultTextOption();
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere &&
+        kept->second.option().wrapMode() == QTextOption::WrapAnywhere)
+        option.setWrapMode(QTextOption::WrapAnywhere);
+    if (!kept->second.fit(block, *width, option))
+        return false;
+    const int lineCountBefore = doc->lineCount();
+    kept->second.restoreInto(block);
+    QTextBlock restored = block;
+    restored.setLineCount(restored.isVisible() ? restored.layout()->lineCount() : 0);
+    if (doc->lineCount() != lineCountBefore)
+        emit documentSizeChanged(documentSize());
+    return true;
+}
+
+void LongLineDocumentLayout::takeKeptLines(LongLineDocumentLayout& previous) {
+    m_lines = std::move(previous.m_lines);
+    previous.m_lines.clear();
+}
+
+void LongLineDocumentLayout::prepareLongBlocks(qreal width) {
+    const QTextOption::WrapMode mode = document()->defaultTextOption().wrapMode();
+    if (width <= 0 || mode == QTextOption::NoWrap || mode == QTextOption::ManualWrap)
+        return;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block.length() - 1 < kLongBlockLength)
+            continue;
+        // The block keeps its shaping (see keepShaping) for the view's thread, which finds its
+        // own font engines for it.
+        layOutLikePlainText(block, width, optionFor(block));
+        forgetFontEngines(block);
+        keepLines(block, width);
+    }
 }
 
 QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const {
@@ -98,9 +175,13 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
     // is before it sets its width) would lay a long line out unwrapped only to do it again.
     if (documentSize().width() <= 0 || m_waitingForView)
         return {};
-    QRectF rect;
     auto* self = const_cast<LongLineDocumentLayout*>(this);
+    if (self->restoreLines(block))
+        return QPlainTextDocumentLayout::blockBoundingRect(block);
+    QRectF rect;
     self->withWrapFor(block, [&] { rect = QPlainTextDocumentLayout::blockBoundingRect(block); });
+    if (const std::optional<qreal> width = wrapWidth())
+        self->keepLines(block, *width);
     return rect;
 }
 
@@ -136,6 +217,8 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
         withWrapFor(first, [&] {
             QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
         });
+        if (const std::optional<qreal> width = wrapWidth(); width && first.layout()->lineCount())
+            keepLines(first, *width);
         return;
     }
     QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);

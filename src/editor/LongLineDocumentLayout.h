@@ -1,8 +1,12 @@
 #pragma once
 
+#include "editor/LaidOutLines.h"
+
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <deque>
+#include <optional>
+#include <utility>
 
 namespace dunmoss {
 
@@ -22,6 +26,10 @@ namespace dunmoss {
 //   a long block laid out before a view has given the layout its width, nor while the view
 //   that will show it is built but not shown yet: it is shown at another width than the one it
 //   is built with.
+// - A long block keeps the lines it was broken into (LaidOutLines.h) and takes them back when
+//   they are cleared with nothing changed: a view taking the document or setting the width it
+//   had clears every block's lines. A document filled before any view shows it can have its
+//   long blocks broken there, at the width of the view expected to show it.
 class LongLineDocumentLayout : public QPlainTextDocumentLayout {
     Q_OBJECT
 public:
@@ -44,15 +52,31 @@ public:
     // Whether the block is long and its text offers no line-break opportunity inside it.
     static bool breaksNowhere(const QTextBlock& block);
 
+    // Takes over the kept lines of the layout this one replaces on the same document.
+    void takeKeptLines(LongLineDocumentLayout& previous);
+    // Breaks the long blocks into lines as a view of this width (with the document's font and
+    // options) would, and keeps the lines; for a document no view shows yet, on any thread.
+    void prepareLongBlocks(qreal width);
+    // The width the view gave; only known while the text wraps.
+    std::optional<qreal> wrapWidth() const;
+    // How many blocks keep their lines (for tests).
+    qsizetype keptLineBlockCount() const { return qsizetype(m_lines.size()); }
+
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
 private:
     void keepShaping(const QTextBlock& block);
+    // The option a block is laid out with: the document's, or the wrap anywhere of a block that
+    // breaks nowhere.
+    QTextOption optionFor(const QTextBlock& block) const;
+    void keepLines(const QTextBlock& block, qreal width);
+    bool restoreLines(const QTextBlock& block);
     // Runs layOut, which may lay the block out, with the wrap mode the block needs.
     template <typename LayOut> void withWrapFor(const QTextBlock& block, LayOut layOut);
 
-    std::deque<QTextBlock> m_cached; // most recent last
+    std::deque<QTextBlock> m_cached;                         // most recent last
+    std::deque<std::pair<QTextBlock, LaidOutLines>> m_lines; // most recent last
     // Set while the document's text option is switched for one block's layout: the change it
     // reports is not one of the text.
     bool m_switchingOption = false;

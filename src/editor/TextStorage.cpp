@@ -88,13 +88,18 @@ std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text,
     // long text). The view's width then only clears them.
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
         block.layout();
+    if (look)
+        static_cast<LongLineDocumentLayout*>(document->documentLayout())
+            ->prepareLongBlocks(look->width);
     return document;
 }
 
 TextStorage::~TextStorage() = default;
 
 TextStorage::Look TextStorage::look() const {
-    return {m_primary->defaultFont(), m_primary->defaultTextOption()};
+    const auto* layout = qobject_cast<LongLineDocumentLayout*>(m_primary->documentLayout());
+    const std::optional<qreal> width = layout ? layout->wrapWidth() : std::nullopt;
+    return {m_primary->defaultFont(), m_primary->defaultTextOption(), width.value_or(0)};
 }
 
 QString TextStorage::displayForm(const QString& text) {
@@ -145,9 +150,21 @@ bool TextStorage::isShownByAView() const {
     return m_primaryInUse || !m_mirrors.isEmpty();
 }
 
-QTextDocument* TextStorage::acquireDocument() {
+QTextDocument* TextStorage::acquireDocument(const QObject* view) {
     if (!m_primaryInUse) {
         m_primaryInUse = true;
+        // A plain-text layout remembers the first view that laid it out and lets only that view
+        // narrow the wrap width; a fresh layout lets another view wrap at its own width.
+        // Installing it reports the whole text as changed; the characters are the same.
+        const QObject* last = std::exchange(m_primaryView, view);
+        if (last && last != view) {
+            auto* fresh = new LongLineDocumentLayout(m_primary);
+            if (auto* previous = qobject_cast<LongLineDocumentLayout*>(m_primary->documentLayout()))
+                fresh->takeKeptLines(*previous);
+            ++m_applying;
+            m_primary->setDocumentLayout(fresh);
+            --m_applying;
+        }
         return m_primary;
     }
     QTextDocument* mirror = createDocument();
@@ -159,12 +176,6 @@ QTextDocument* TextStorage::acquireDocument() {
 void TextStorage::releaseDocument(QTextDocument* document) {
     if (document == m_primary) {
         m_primaryInUse = false;
-        // A plain-text layout remembers the first view that laid it out and lets only that view
-        // set the wrap width; a fresh layout lets the next view wrap at its own width.
-        // Installing it reports the whole text as changed; the characters are the same.
-        ++m_applying;
-        m_primary->setDocumentLayout(new LongLineDocumentLayout(m_primary));
-        --m_applying;
         return;
     }
     if (!m_mirrors.removeOne(document))

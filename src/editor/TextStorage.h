@@ -21,10 +21,10 @@ namespace dunmoss {
 // copies the whole document per keystroke. The views lay it out through QTextDocuments kept
 // character for character in step with it: the primary document, kept while no view shows it,
 // and one mirror per further view shown at the same time, so that each view wraps at its own
-// width (a QTextDocument has a single layout). A document handed back gets a fresh layout (so
-// the next view sets its own wrap width), which drops its colours; a view colours the document
-// it attaches to at once. The documents' own undo is off: undo is the tab's QUndoStack (see
-// TextStorageRegistry.h).
+// width (a QTextDocument has a single layout). The primary document taken by another view than
+// the one that had it last gets a fresh layout (so that view sets its own wrap width), which
+// drops its colours; a view colours the document it attaches to at once. The documents' own undo is
+// off: undo is the tab's QUndoStack (see TextStorageRegistry.h).
 class TextStorage : public QObject {
     Q_OBJECT
 public:
@@ -55,9 +55,11 @@ public:
     // thread no insertion and no pass over its blocks for the layout.
     // Given the font and text options (tab stops) of the view that will show it, the view need
     // not lay it out again for them.
+    // With the width the view wraps at, its long lines are broken into lines there as well.
     struct Look {
         QFont font;
         QTextOption option;
+        qreal width = 0; // none known, or the text does not wrap
     };
     static std::unique_ptr<QTextDocument> prepareDocument(const QString& text,
                                                           const std::optional<Look>& look = {});
@@ -67,13 +69,15 @@ public:
     const QString& text() const { return m_text; }
     qsizetype length() const { return m_text.size(); }
 
-    // A document for one view: the primary one when no view shows it, else a new mirror.
-    QTextDocument* acquireDocument();
+    // A document for one view: the primary one when no view shows it, else a new mirror. The
+    // primary keeps its layout (and the lines and colours in it) for the view that had it last.
+    QTextDocument* acquireDocument(const QObject* view = nullptr);
     // Gives a document back once its view no longer shows it; a mirror is deleted.
     void releaseDocument(QTextDocument* document);
     QTextDocument* primaryDocument() const { return m_primary; }
     QList<QTextDocument*> documents() const;
     bool isShownByAView() const;
+    bool isPrimaryShown() const { return m_primaryInUse; }
 
     // Replaces the whole text without an undo entry.
     void replaceAll(const QString& text);
@@ -136,6 +140,8 @@ private:
     QString m_text;
     QTextDocument* m_primary = nullptr;
     bool m_primaryInUse = false;
+    // Only compared: which view had the primary document last.
+    const QObject* m_primaryView = nullptr;
     QList<QTextDocument*> m_mirrors;
     int m_applying = 0;
     quint64 m_generation = 0;

@@ -39,4 +39,11 @@ void TextStorageRegistry::removeTextStorage(const QUuid& documentID) {
     m_storages.remove(documentID);
 }
 
+std::optional<TextStorage::Look> TextStorageRegistry::shownLook() const {
+    for (const std::shared_ptr<TextStorage>& storage : m_storages)
+        if (storage->isPrimaryShown())
+            return storage->look();
+    return std::nullopt;
+}
+
 } // namespace dunmoss

@@ -45,6 +45,10 @@ public:
 
     const QHash<QUuid, std::shared_ptr<TextStorage>>& storages() const { return m_storages; }
 
+    // The look of a document a view shows now, with the width it wraps at; none when no view
+    // shows one.
+    std::optional<TextStorage::Look> shownLook() const;
+
 private:
     QHash<QUuid, std::shared_ptr<TextStorage>> m_storages;
 };

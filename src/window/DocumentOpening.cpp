@@ -152,8 +152,9 @@ std::optional<QUrl> DocumentOpening::folderNeedingAccess(const QUrl& url) const 
     return std::nullopt;
 }
 
-void DocumentOpening::read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess) {
-    TabFileRead read = readFileForTab(url, folderAccess);
+void DocumentOpening::read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess,
+                           const std::optional<TextStorage::Look>& look) {
+    TabFileRead read = readFileForTab(url, folderAccess, true, look);
     out.tab = std::move(read.tab);
     out.document = std::move(read.document);
     out.failure = std::move(read.failure);
@@ -164,8 +165,10 @@ void DocumentOpening::load(Batch& batch) {
     QList<QUrl> urls;
     for (const OpenRequest& request : batch.requests)
         urls.append(request.url);
+    // The new tabs will most likely be shown as the shown tab is.
+    const std::optional<TextStorage::Look> look = m_model.textStorageRegistry().shownLook();
     QThreadPool::globalInstance()->start(
-        [this, mailbox = m_mailbox, id = batch.id, urls, access = batch.folderAccess,
+        [this, mailbox = m_mailbox, id = batch.id, urls, access = batch.folderAccess, look,
          index = m_index, unknownTabs = std::move(unknownTabs), hook = beforeRead]() mutable {
             QList<std::tuple<QUuid, QUrl, FileLocationKey>> tabKeys;
             for (const auto& [tabID, url] : unknownTabs) {
@@ -192,7 +195,7 @@ void DocumentOpening::load(Batch& batch) {
                     } else {
                         if (hook)
                             hook(url);
-                        read(*loaded, url, access.at(i));
+                        read(*loaded, url, access.at(i), look);
                     }
                     // A second request for the same file in the batch brings this tab forward.
                     if (loaded->tab)

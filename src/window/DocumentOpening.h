@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/TextStorage.h"
 #include "platform/TextRange.h"
 #include "window/OpenedFileIndex.h"
 
@@ -124,7 +125,8 @@ private:
 
     // Reads one file into a new tab (on the pool thread, or on the main thread in the rare case
     // that a file open at a batch's start was closed before its turn).
-    static void read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess);
+    static void read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess,
+                     const std::optional<TextStorage::Look>& look = {});
     void load(Batch& batch);
     void receive(quint64 batchID, int index, std::shared_ptr<Loaded> loaded);
     void receiveWork(quint64 batchID, std::shared_ptr<QueuedRead> work);

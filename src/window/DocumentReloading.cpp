@@ -40,7 +40,11 @@ public:
               std::optional<TextFileEncoding> encoding, DocumentReloading::Outcome outcome)
         : m_model(model), m_tabID(tab.id), m_url(*tab.fileURL), m_encoding(encoding),
           m_folderAccess(model.opening().folderNeedingAccess(m_url)), m_before(tab.document),
-          m_outcome(std::move(outcome)) {}
+          m_outcome(std::move(outcome)) {
+        // The font, tab stops and width its view gave the document it shows.
+        if (model.textStorageRegistry().contains(m_tabID))
+            m_look = model.textStorageRegistry().textStorage(m_tabID)->look();
+    }
 
     void read() override {
         try {
@@ -54,11 +58,11 @@ public:
             return;
         }
         const QString& text = m_loaded->document.text;
-        if (!worthPreparingDocument(text))
+        if (!worthPreparingDocument(text, m_look ? m_look->width : 0))
             return;
         const TextSplice splice = spliceBetween(m_before.text, text);
         if (std::max(splice.removed.size(), splice.inserted.size()) >= kRefilledChangeLength)
-            m_document = TextStorage::prepareDocument(text);
+            m_document = TextStorage::prepareDocument(text, m_look);
     }
 
     QList<QTextDocument*> documents() const override {
@@ -127,6 +131,7 @@ private:
     const std::optional<QUrl> m_folderAccess;
     // The tab's text when the read was asked for.
     const PlainTextDocument m_before;
+    std::optional<TextStorage::Look> m_look;
     DocumentReloading::Outcome m_outcome;
     std::optional<LoadedPlainTextDocument> m_loaded;
     std::exception_ptr m_failure;

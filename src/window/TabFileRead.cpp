@@ -23,10 +23,13 @@ constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
 } // namespace
 
 // Filling a document costs a block per line; what a very long line costs is its layout, which
-// follows every setting the view makes on a filled document. Such a text is filled by the view.
-bool worthPreparingDocument(const QString& text) {
+// follows every setting the view makes on a filled document. Such a text is filled by the view,
+// unless the width it wraps at is known: its lines made here are then taken back by the view.
+bool worthPreparingDocument(const QString& text, qreal wrapWidth) {
     if (text.size() < kPreparedDocumentLength)
         return false;
+    if (wrapWidth > 0)
+        return true;
     qsizetype start = 0;
     while (start < text.size()) {
         qsizetype end = text.indexOf(QLatin1Char('\n'), start);
@@ -57,7 +60,7 @@ std::optional<QString> refusalForNonRegularFile(const QString& path) {
 } // namespace
 
 TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess,
-                           bool withDocument) {
+                           bool withDocument, const std::optional<TextStorage::Look>& look) {
     TabFileRead out;
     try {
         if (!url.isLocalFile())
@@ -75,13 +78,14 @@ TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAcc
         return out;
     }
     if (withDocument)
-        prepareTabDocument(out);
+        prepareTabDocument(out, look);
     return out;
 }
 
-void prepareTabDocument(TabFileRead& read) {
-    if (read.tab && !read.document && worthPreparingDocument(read.tab->document.text))
-        read.document = TextStorage::prepareDocument(read.tab->document.text);
+void prepareTabDocument(TabFileRead& read, const std::optional<TextStorage::Look>& look) {
+    if (read.tab && !read.document &&
+        worthPreparingDocument(read.tab->document.text, look ? look->width : 0))
+        read.document = TextStorage::prepareDocument(read.tab->document.text, look);
 }
 
 } // namespace dunmoss

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/TextStorage.h"
 #include "text/EditorTab.h"
 
 #include <QString>
@@ -19,15 +20,18 @@ struct TabFileRead {
 };
 
 // Whether filling the text's document on the reading thread saves the window's thread time: a
-// long text of lines that are not very long.
-bool worthPreparingDocument(const QString& text);
+// long text of lines that are not very long, or of any lines when the width the view wraps at
+// is known (a very long line is then broken into lines there too).
+bool worthPreparingDocument(const QString& text, qreal wrapWidth = 0);
 
 // Reads, decodes and (unless told not to) prepares one file, on any thread, while access is held
 // on it and, when given, on the folder holding it. A FIFO, a device or a folder is refused before
 // anything is read; every failure comes back as its localised message.
+// `look`: the font, options and width of the view expected to show the text, when known.
 TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess = {},
-                           bool withDocument = true);
+                           bool withDocument = true,
+                           const std::optional<TextStorage::Look>& look = {});
 // Fills the read's document when its text is worth one and it has none yet.
-void prepareTabDocument(TabFileRead& read);
+void prepareTabDocument(TabFileRead& read, const std::optional<TextStorage::Look>& look = {});
 
 } // namespace dunmoss

@@ -1,0 +1,126 @@
+#include "editor/LaidOutLines.h"
+
+#include <QFontMetrics>
+#include <QHash>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QtGui/private/qtextengine_p.h>
+#include <QtMath>
+
+namespace dunmoss {
+
+namespace {
+
+// QTextOption has no comparison of its own.
+bool sameOption(const QTextOption& a, const QTextOption& b) {
+    return a.alignment() == b.alignment() && a.wrapMode() == b.wrapMode() &&
+           a.flags() == b.flags() && a.tabStopDistance() == b.tabStopDistance() &&
+           a.tabs() == b.tabs() && a.textDirection() == b.textDirection() &&
+           a.useDesignMetrics() == b.useDesignMetrics();
+}
+
+} // namespace
+
+struct LaidOutLines::Data {
+    // What the lines were made from.
+    qsizetype length = 0;
+    size_t textHash = 0;
+    qreal width = 0;
+    qreal margin = 0;
+    QFont font;
+    QTextCharFormat blockFormat;
+    QTextOption option;
+    QList<QTextLayout::FormatRange> formats;
+    // The lines and what the engine learnt while making them.
+    QScriptLineArray lines;
+    QFixed minWidth;
+    QFixed maxWidth;
+
+    bool madeFrom(const QTextBlock& block, const QString& text, qreal atWidth,
+                  const QTextOption& withOption) const {
+        const QTextDocument* doc = block.document();
+        return text.size() == length && atWidth == width && doc->documentMargin() == margin &&
+               sameOption(withOption, option) && doc->defaultFont() == font &&
+               block.charFormat() == blockFormat && block.layout()->formats() == formats &&
+               qHash(QStringView(text)) == textHash;
+    }
+};
+
+LaidOutLines LaidOutLines::of(const QTextBlock& block, qreal width, const QTextOption& option) {
+    LaidOutLines kept;
+    QTextLayout* layout = block.isValid() ? block.layout() : nullptr;
+    if (!layout || layout->lineCount() == 0)
+        return kept;
+    const QString text = block.text();
+    const QTextEngine* engine = layout->engine();
+    auto data = std::make_shared<Data>();
+    data->length = text.size();
+    data->textHash = qHash(QStringView(text));
+    data->width = width;
+    data->margin = block.document()->documentMargin();
+    data->font = block.document()->defaultFont();
+    data->blockFormat = block.charFormat();
+    data->option = option;
+    data->formats = layout->formats();
+    data->lines = engine->lines;
+    data->minWidth = engine->minWidth;
+    data->maxWidth = engine->maxWidth;
+    kept.m_data = std::move(data);
+    return kept;
+}
+
+qsizetype LaidOutLines::lineCount() const {
+    return m_data ? m_data->lines.size() : 0;
+}
+
+QTextOption LaidOutLines::option() const {
+    return m_data ? m_data->option : QTextOption();
+}
+
+bool LaidOutLines::fit(const QTextBlock& block, qreal width, const QTextOption& option) const {
+    return m_data && block.isValid() && block.layout() &&
+           m_data->madeFrom(block, block.text(), width, option);
+}
+
+void LaidOutLines::restoreInto(const QTextBlock& block) const {
+    QTextLayout* layout = block.layout();
+    layout->setTextOption(m_data->option);
+    QTextEngine* engine = layout->engine();
+    engine->lines = m_data->lines;
+    engine->minWidth = m_data->minWidth;
+    engine->maxWidth = m_data->maxWidth;
+    // The lines may have been made on another thread, whose font engines this one must not use.
+    engine->resetFontEngineCache();
+}
+
+void forgetFontEngines(const QTextBlock& block) {
+    if (QTextLayout* layout = block.layout())
+        layout->engine()->resetFontEngineCache();
+}
+
+void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option) {
+    // The steps of QPlainTextDocumentLayout's own layout of a block, so that the lines are the
+    // ones it would make.
+    const QTextDocument* doc = block.document();
+    const qreal margin = doc->documentMargin();
+    QTextLayout* layout = block.layout();
+    layout->setTextOption(option);
+    int extraMargin = 0;
+    if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
+        extraMargin += QFontMetrics(block.charFormat().font()).horizontalAdvance(QChar(0x21B5));
+    layout->beginLayout();
+    const qreal available = (width <= 0 ? qreal(INT_MAX) : width) - 2 * margin - extraMargin;
+    qreal height = 0;
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(available);
+        line.setPosition(QPointF(margin, height));
+        height += line.height();
+        if (line.leading() < 0)
+            height += qCeil(line.leading());
+    }
+    layout->endLayout();
+}
+
+} // namespace dunmoss

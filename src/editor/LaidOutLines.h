@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QTextOption>
+#include <memory>
+
+class QTextBlock;
+
+namespace dunmoss {
+
+// The lines one block was broken into, kept so that the block can take them back instead of being
+// broken anew. Qt's plain-text layout throws every block's lines away whenever a view takes the
+// document or sets its width, even the width it had, and breaking a line of millions of
+// characters into lines takes a large part of a second. Kept lines are taken back only under the
+// same text, width, margin, fonts, formats and options as they were made with.
+class LaidOutLines {
+public:
+    LaidOutLines() = default;
+
+    // The lines the block's layout holds now, which it was given with `option` at the plain-text
+    // layout's `width`; none when it holds none.
+    static LaidOutLines of(const QTextBlock& block, qreal width, const QTextOption& option);
+
+    bool isEmpty() const { return !m_data; }
+    qsizetype lineCount() const;
+    // The option the block was laid out with.
+    QTextOption option() const;
+
+    // Whether these are the lines the block would be broken into now, with `option` at `width`.
+    bool fit(const QTextBlock& block, qreal width, const QTextOption& option) const;
+    // Gives the block's layout, which holds no lines, these lines and the option.
+    void restoreInto(const QTextBlock& block) const;
+
+private:
+    struct Data;
+    std::shared_ptr<const Data> m_data;
+};
+
+// Lays the block out as the plain-text layout does with `option` at the layout's `width` (for a
+// document no view shows yet).
+void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option);
+
+// Lets go of the font engines the block's layout found on this thread; what it shaped stays.
+void forgetFontEngines(const QTextBlock& block);
+
+} // namespace dunmoss
