@@ -1,6 +1,7 @@
 #include "EditorTestSupport.h"
 #include "editor/CodeEditorCoordinator.h"
 #include "editor/EditorServices.h"
+#include "editor/LaidOutLines.h"
 #include "editor/LongLineDocumentLayout.h"
 #include "editor/PlainShaping.h"
 #include "editor/ShortcutTextView.h"
@@ -212,4 +213,130 @@ TEST(LongLineLayout, AViewBuiltBeforeItIsShownLaysItsLongLineOutOnlyAtTheWidthIt
     EXPECT_EQ(view.textView()->textCursor().position(), 150'000);
     EXPECT_TRUE(
         view.textView()->viewport()->rect().contains(view.textView()->cursorRect().center()));
+}
+
+namespace {
+
+// Where each line of a layout starts and stands, and how wide and tall it is.
+struct LineGeometry {
+    int start, length;
+    qreal x, y, width, naturalWidth, height;
+    bool operator==(const LineGeometry&) const = default;
+};
+
+QList<LineGeometry> lineGeometry(const QTextLayout* layout) {
+    QList<LineGeometry> lines;
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        lines.append({line.textStart(), line.textLength(), line.x(), line.y(), line.width(),
+                      line.naturalTextWidth(), line.height()});
+    }
+    return lines;
+}
+
+void showFor(LongLineView& v, FakeTab& tab, int fontSizeStep = 0) {
+    CodeEditorProps props = propsFor(tab, v.registry);
+    props.wordWrap = true;
+    props.fontSize += fontSizeStep;
+    v.view->update(props);
+    QApplication::processEvents();
+    v.view->textView()->viewport()->repaint();
+}
+
+} // namespace
+
+TEST(LongLineLayout, KeptLinesComeBackOnlyForTheTextWidthFontAndFormatsTheyWereMadeFor) {
+    LongLineView v(codeLine(60'000));
+    const QTextBlock block = v.firstBlock();
+    const QTextLayout* layout = block.layout();
+    const QList<LineGeometry> made = lineGeometry(layout);
+    ASSERT_GT(made.size(), 100);
+    const QTextOption option = layout->textOption();
+    const qreal width =
+        *static_cast<LongLineDocumentLayout*>(v.view->textView()->document()->documentLayout())
+             ->wrapWidth();
+    const LaidOutLines kept = LaidOutLines::of(block, width, option);
+
+    // Cleared as a view clears them: the same lines come back.
+    block.layout()->clearLayout();
+    ASSERT_TRUE(kept.fit(block, width, option));
+    kept.restoreInto(block);
+    EXPECT_EQ(lineGeometry(layout), made);
+
+    // Anything they were made from that differs refuses them.
+    EXPECT_FALSE(kept.fit(block, width + 1, option));
+    QTextOption tabs = option;
+    tabs.setTabStopDistance(option.tabStopDistance() + 8);
+    EXPECT_FALSE(kept.fit(block, width, tabs));
+    QList<QTextLayout::FormatRange> formats = layout->formats();
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    block.layout()->setFormats(formats + QList<QTextLayout::FormatRange>{{10, 5, bold}});
+    EXPECT_FALSE(kept.fit(block, width, option));
+    block.layout()->setFormats(formats);
+    EXPECT_TRUE(kept.fit(block, width, option));
+    QTextCursor cursor(v.view->textView()->document());
+    cursor.setPosition(30'000);
+    cursor.setPosition(30'001, QTextCursor::KeepAnchor);
+    cursor.insertText(cursor.selectedText() == QStringLiteral("x") ? QStringLiteral("y")
+                                                                   : QStringLiteral("x"));
+    EXPECT_FALSE(kept.fit(block, width, option)); // same length, another text
+}
+
+TEST(LongLineLayout, ALongLineShownAgainHasTheLinesQtMakesForItsTextWidthAndFont) {
+    LongLineView v(codeLine(120'000));
+    const QFont font = v.view->textView()->document()->defaultFont();
+    const auto reference = [&] {
+        const QTextBlock block = v.firstBlock();
+        return referenceLineStarts(block.text(), v.view->textView()->document()->defaultFont(),
+                                   block.layout()->lineAt(0).width());
+    };
+    const QTextLayout* layout = v.firstBlock().layout();
+    const QList<LineGeometry> shown = lineGeometry(layout);
+    ASSERT_GT(shown.size(), 100);
+
+    // Away and back in the same view: the same layout, its lines taken back as they were.
+    FakeTab other;
+    other.text = QStringLiteral("other");
+    showFor(v, other);
+    showFor(v, v.tab);
+    EXPECT_EQ(v.firstBlock().layout(), layout);
+    EXPECT_EQ(lineGeometry(v.firstBlock().layout()), shown);
+
+    // Narrower, then another font, then typing: broken anew each time.
+    v.view->resize(500, 400);
+    QApplication::processEvents();
+    v.view->textView()->viewport()->repaint();
+    EXPECT_NE(v.lineStarts(), QList<int>{});
+    EXPECT_EQ(v.lineStarts(), reference());
+    EXPECT_GT(v.lineStarts().size(), shown.size());
+    showFor(v, other);
+    showFor(v, v.tab, 6);
+    EXPECT_NE(v.view->textView()->document()->defaultFont(), font);
+    EXPECT_EQ(v.lineStarts(), reference());
+    QTest::keyClicks(v.view->textView(), QStringLiteral("a wider start "));
+    EXPECT_EQ(v.lineStarts(), reference());
+}
+
+TEST(LongLineLayout, ADocumentPreparedForAViewsWidthShowsTheLinesTheViewWouldMake) {
+    LongLineView v(QStringLiteral("short"));
+    const TextStorage::Look look = v.registry.textStorage(v.tab.id)->look();
+    ASSERT_GT(look.width, 0);
+    FakeTab prepared;
+    prepared.text = codeLine(150'000);
+    auto storage = std::make_shared<TextStorage>(prepared.text,
+                                                 TextStorage::prepareDocument(prepared.text, look));
+    ASSERT_TRUE(v.registry.adoptTextStorage(prepared.id, storage));
+    const auto* kept =
+        static_cast<LongLineDocumentLayout*>(storage->primaryDocument()->documentLayout());
+    EXPECT_EQ(kept->keptLineBlockCount(), 1);
+    showFor(v, prepared);
+    const QList<LineGeometry> fromPrepared = lineGeometry(v.firstBlock().layout());
+
+    // The same text filled and laid out by the view itself.
+    FakeTab filled;
+    filled.text = prepared.text;
+    showFor(v, filled);
+    ASSERT_GT(fromPrepared.size(), 100);
+    EXPECT_EQ(lineGeometry(v.firstBlock().layout()), fromPrepared);
 }
