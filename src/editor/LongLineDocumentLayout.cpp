@@ -98,12 +98,19 @@ void LongLineDocumentLayout::withWrapFor(const QTextBlock& block, LayOut layOut)
     m_switchingOption = false;
 }
 
+namespace {
+
+// Modes that break a line anywhere rather than let it stand out of the width.
+bool wrapsWithinWidth(QTextOption::WrapMode mode) {
+    return mode == QTextOption::WrapAtWordBoundaryOrAnywhere || mode == QTextOption::WrapAnywhere;
+}
+
+} // namespace
+
 std::optional<qreal> LongLineDocumentLayout::wrapWidth() const {
-    const QTextOption::WrapMode mode = document()->defaultTextOption().wrapMode();
-    if (mode == QTextOption::NoWrap || mode == QTextOption::ManualWrap)
+    if (!wrapsWithinWidth(document()->defaultTextOption().wrapMode()))
         return std::nullopt;
-    // While the text wraps no block is wider than the width the view set, so the frame is as
-    // wide as that width.
+    // No block is then wider than the width the view set, so the frame is as wide as that.
     const qreal width = frameBoundingRect(document()->rootFrame()).width();
     if (width <= 0)
         return std::nullopt;
@@ -152,8 +159,7 @@ void LongLineDocumentLayout::takeKeptLines(LongLineDocumentLayout& previous) {
 }
 
 void LongLineDocumentLayout::prepareLongBlocks(qreal width) {
-    const QTextOption::WrapMode mode = document()->defaultTextOption().wrapMode();
-    if (width <= 0 || mode == QTextOption::NoWrap || mode == QTextOption::ManualWrap)
+    if (width <= 0 || !wrapsWithinWidth(document()->defaultTextOption().wrapMode()))
         return;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         if (block.length() - 1 < kLongBlockLength)
