@@ -37,13 +37,14 @@ struct LaidOutLines::Data {
     QFixed minWidth;
     QFixed maxWidth;
 
-    bool madeFrom(const QTextBlock& block, const QString& text, qreal atWidth,
-                  const QTextOption& withOption) const {
+    // The text last: reading and hashing a long one costs the most.
+    bool madeFrom(const QTextBlock& block, qreal atWidth, const QTextOption& withOption) const {
         const QTextDocument* doc = block.document();
-        return text.size() == length && atWidth == width && doc->documentMargin() == margin &&
-               sameOption(withOption, option) && doc->defaultFont() == font &&
-               block.charFormat() == blockFormat && block.layout()->formats() == formats &&
-               qHash(QStringView(text)) == textHash;
+        if (block.length() - 1 != length || atWidth != width || doc->documentMargin() != margin ||
+            !sameOption(withOption, option) || doc->defaultFont() != font ||
+            block.charFormat() != blockFormat || block.layout()->formats() != formats)
+            return false;
+        return qHash(QStringView(block.text())) == textHash;
     }
 };
 
@@ -79,8 +80,7 @@ QTextOption LaidOutLines::option() const {
 }
 
 bool LaidOutLines::fit(const QTextBlock& block, qreal width, const QTextOption& option) const {
-    return m_data && block.isValid() && block.layout() &&
-           m_data->madeFrom(block, block.text(), width, option);
+    return m_data && block.isValid() && block.layout() && m_data->madeFrom(block, width, option);
 }
 
 void LaidOutLines::restoreInto(const QTextBlock& block) const {
