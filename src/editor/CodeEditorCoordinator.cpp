@@ -3,6 +3,7 @@
 #include "editor/CodeEditorView.h"
 #include "editor/CompletionPopup.h"
 #include "editor/EditorColors.h"
+#include "editor/EditorFont.h"
 #include "editor/EditorServices.h"
 #include "editor/LineNumberRulerView.h"
 #include "editor/ShortcutTextView.h"
@@ -25,13 +26,6 @@ namespace {
 
 // Texts at least this long are coloured only around what is visible, so scrolling colours again.
 constexpr qsizetype kScrollColouringThreshold = 64'001;
-
-QFont editorFont(qreal size) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(std::max(1, int(std::lround(size))));
-    font.setWeight(QFont::Normal);
-    return font;
-}
 
 const char* undoNameKey(ShortcutTextView::EditSource source) {
     switch (source) {

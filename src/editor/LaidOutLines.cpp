@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QtGui/private/qtextengine_p.h>
@@ -10,17 +11,12 @@
 
 namespace dunmoss {
 
-namespace {
-
-// QTextOption has no comparison of its own.
-bool sameOption(const QTextOption& a, const QTextOption& b) {
+bool sameTextOption(const QTextOption& a, const QTextOption& b) {
     return a.alignment() == b.alignment() && a.wrapMode() == b.wrapMode() &&
            a.flags() == b.flags() && a.tabStopDistance() == b.tabStopDistance() &&
            a.tabs() == b.tabs() && a.textDirection() == b.textDirection() &&
            a.useDesignMetrics() == b.useDesignMetrics();
 }
-
-} // namespace
 
 struct LaidOutLines::Data {
     // What the lines were made from.
@@ -41,7 +37,7 @@ struct LaidOutLines::Data {
     bool madeFrom(const QTextBlock& block, qreal atWidth, const QTextOption& withOption) const {
         const QTextDocument* doc = block.document();
         if (block.length() - 1 != length || atWidth != width || doc->documentMargin() != margin ||
-            !sameOption(withOption, option) || doc->defaultFont() != font ||
+            !sameTextOption(withOption, option) || doc->defaultFont() != font ||
             block.charFormat() != blockFormat || block.layout()->formats() != formats)
             return false;
         return qHash(QStringView(block.text())) == textHash;
@@ -92,6 +88,61 @@ void LaidOutLines::restoreInto(const QTextBlock& block) const {
     engine->maxWidth = m_data->maxWidth;
     // The lines may have been made on another thread, whose font engines this one must not use.
     engine->resetFontEngineCache();
+}
+
+struct LaidOutAside::Shaping {
+    QTextEngine::LayoutData* data = nullptr;
+    ~Shaping() { delete data; }
+};
+
+LaidOutAside::Inputs LaidOutAside::inputsOf(const QTextBlock& block, qreal width,
+                                            const QTextOption& option) {
+    return {block.text(), block.document()->defaultFont(),   option, block.layout()->formats(),
+            width,        block.document()->documentMargin()};
+}
+
+LaidOutAside LaidOutAside::make(const Inputs& inputs) {
+    QTextDocument document;
+    document.setUndoRedoEnabled(false);
+    document.setDefaultFont(inputs.font);
+    document.setDocumentMargin(inputs.margin);
+    {
+        // No document layout yet, nor a cursor asking for a line: nothing is laid out twice.
+        QTextCursor cursor(&document);
+        cursor.beginEditBlock();
+        cursor.insertText(inputs.text);
+        cursor.endEditBlock();
+    }
+    const QTextBlock block = document.firstBlock();
+    QTextLayout* layout = block.layout();
+    layout->setFormats(inputs.formats);
+    layout->setCacheEnabled(true);
+    layOutLikePlainText(block, inputs.width, inputs.option);
+    forgetFontEngines(block);
+    LaidOutAside made;
+    made.m_lines = LaidOutLines::of(block, inputs.width, inputs.option);
+    made.m_shaping = std::make_shared<Shaping>();
+    made.m_shaping->data = std::exchange(layout->engine()->layoutData, nullptr);
+    return made;
+}
+
+bool LaidOutAside::installInto(const QTextBlock& block, qreal width, const QTextOption& option) {
+    if (!m_lines.fit(block, width, option))
+        return false;
+    m_lines.restoreInto(block);
+    if (m_shaping && m_shaping->data) {
+        // The same text under the same formats: what was shaped aside is what this layout would
+        // shape, and no line of it is being laid out now.
+        QTextEngine* engine = block.layout()->engine();
+        delete std::exchange(engine->layoutData, std::exchange(m_shaping->data, nullptr));
+        engine->resetFontEngineCache();
+    }
+    return true;
+}
+
+void itemize(const QTextBlock& block) {
+    if (QTextLayout* layout = block.layout())
+        layout->engine()->itemize();
 }
 
 void forgetFontEngines(const QTextBlock& block) {

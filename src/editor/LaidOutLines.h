@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QTextLayout>
 #include <QTextOption>
 #include <memory>
 
@@ -35,9 +39,45 @@ private:
     std::shared_ptr<const Data> m_data;
 };
 
+// A block laid out on another thread, from a copy of what its layout needs: the lines and the
+// shaping that made them, which the block's own layout can take over.
+class LaidOutAside {
+public:
+    struct Inputs {
+        QString text;
+        QFont font;
+        QTextOption option;
+        QList<QTextLayout::FormatRange> formats;
+        qreal width = 0;
+        qreal margin = 0;
+    };
+    // What the block's layout needs, copied on its document's thread.
+    static Inputs inputsOf(const QTextBlock& block, qreal width, const QTextOption& option);
+    // Lays a copy of the block out; on any thread.
+    static LaidOutAside make(const Inputs& inputs);
+
+    const LaidOutLines& lines() const { return m_lines; }
+    // Gives the block, which holds no lines, these lines and the shaping when they fit it (see
+    // LaidOutLines::fit); the shaping goes with the first block that takes it.
+    bool installInto(const QTextBlock& block, qreal width, const QTextOption& option);
+
+private:
+    struct Shaping;
+    LaidOutLines m_lines;
+    std::shared_ptr<Shaping> m_shaping;
+};
+
+// QTextOption has no comparison of its own.
+bool sameTextOption(const QTextOption& a, const QTextOption& b);
+
 // Lays the block out as the plain-text layout does with `option` at the layout's `width` (for a
 // document no view shows yet).
 void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option);
+
+// Splits the block's text into the runs its layout shapes one by one, which every question about
+// a position in the block needs first (a caret asked for before the block is laid out); a
+// layout that keeps its shaping keeps them until it is laid out.
+void itemize(const QTextBlock& block);
 
 // Lets go of the font engines the block's layout found on this thread; what it shaped stays.
 void forgetFontEngines(const QTextBlock& block);

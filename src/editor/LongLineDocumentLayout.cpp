@@ -1,12 +1,14 @@
 #include "editor/LongLineDocumentLayout.h"
 
 #include "editor/PlainShaping.h"
+#include "platform/MainThreadMailbox.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QThreadPool>
 #include <algorithm>
 
 namespace dunmoss {
@@ -45,7 +47,11 @@ constexpr size_t kKeptLineBlocks = 8;
 } // namespace
 
 LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
-    : QPlainTextDocumentLayout(document) {}
+    : QPlainTextDocumentLayout(document), m_mailbox(MainThreadMailbox::make(this)) {}
+
+LongLineDocumentLayout::~LongLineDocumentLayout() {
+    m_mailbox->close();
+}
 
 bool LongLineDocumentLayout::breaksNowhere(const QTextBlock& block) {
     const int length = block.length() - 1;
@@ -153,17 +159,100 @@ bool LongLineDocumentLayout::restoreLines(const QTextBlock& block) {
     return true;
 }
 
+bool LongLineDocumentLayout::AsideRequest::operator==(const AsideRequest& other) const {
+    return block == other.block && revision == other.revision && width == other.width &&
+           sameTextOption(option, other.option) && font == other.font && formats == other.formats;
+}
+
+LongLineDocumentLayout::AsideRequest LongLineDocumentLayout::asideRequest(const QTextBlock& block,
+                                                                          qreal width) const {
+    return {block,
+            document()->revision(),
+            width,
+            optionFor(block),
+            document()->defaultFont(),
+            block.layout()->formats()};
+}
+
+bool LongLineDocumentLayout::layOutAside(const QTextBlock& block, qreal width) {
+    AsideRequest request = asideRequest(block, width);
+    if (m_layOutHere && *m_layOutHere == request)
+        return false;
+    // One at a time: a request made meanwhile is made again when the running one comes back.
+    if (m_asideRunning)
+        return true;
+    const quint64 ticket = ++m_asideTicket;
+    LaidOutAside::Inputs inputs = LaidOutAside::inputsOf(block, width, request.option);
+    m_asideRunning = std::move(request);
+    QThreadPool::globalInstance()->start(
+        [this, mailbox = m_mailbox, ticket, inputs = std::move(inputs)] {
+            auto made = std::make_shared<LaidOutAside>(LaidOutAside::make(inputs));
+            mailbox->post([this, ticket, made] { receiveAside(ticket, made); });
+        });
+    return true;
+}
+
+void LongLineDocumentLayout::receiveAside(quint64 ticket,
+                                          const std::shared_ptr<LaidOutAside>& made) {
+    if (ticket != m_asideTicket || !m_asideRunning)
+        return;
+    const AsideRequest request = *std::exchange(m_asideRunning, std::nullopt);
+    const QTextBlock block = request.block;
+    if (!block.isValid() || !block.layout())
+        return;
+    const std::optional<qreal> width = wrapWidth();
+    QTextDocument* doc = document();
+    if (width && block.layout()->lineCount() == 0) {
+        const int lineCountBefore = doc->lineCount();
+        QTextOption option = doc->defaultTextOption();
+        if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere &&
+            request.option.wrapMode() == QTextOption::WrapAnywhere)
+            option.setWrapMode(QTextOption::WrapAnywhere);
+        if (made->installInto(block, *width, option)) {
+            keepShaping(block);
+            std::erase_if(m_lines, [&](const auto& kept) {
+                return !kept.first.isValid() || kept.first == block;
+            });
+            m_lines.emplace_back(block, made->lines());
+            QTextBlock shown = block;
+            shown.setLineCount(shown.isVisible() ? shown.layout()->lineCount() : 0);
+            if (doc->lineCount() != lineCountBefore)
+                emit documentSizeChanged(documentSize());
+            emit update();
+            emit linesMadeAside();
+            return;
+        }
+        // Made for what the block still is, yet not taken: laid out here from now on.
+        if (asideRequest(block, *width) == request)
+            m_layOutHere = request;
+    }
+    // Asked for again by the next paint when it still has no lines.
+    emit update();
+}
+
+bool LongLineDocumentLayout::awaitsLinesAside(const QTextBlock& block) const {
+    if (!block.isValid() || block.length() - 1 < kAsideLayoutLength)
+        return false;
+    blockBoundingRect(block);
+    return block.layout()->lineCount() == 0 && m_asideRunning.has_value();
+}
+
 void LongLineDocumentLayout::takeKeptLines(LongLineDocumentLayout& previous) {
     m_lines = std::move(previous.m_lines);
     previous.m_lines.clear();
 }
 
 void LongLineDocumentLayout::prepareLongBlocks(qreal width) {
-    if (width <= 0 || !wrapsWithinWidth(document()->defaultTextOption().wrapMode()))
-        return;
+    const bool layOut = width > 0 && wrapsWithinWidth(document()->defaultTextOption().wrapMode());
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         if (block.length() - 1 < kLongBlockLength)
             continue;
+        if (!layOut) {
+            // Without a width, what the view asks first (where its caret is) at least.
+            itemize(block);
+            forgetFontEngines(block);
+            continue;
+        }
         // The block keeps its shaping (see keepShaping) for the view's thread, which finds its
         // own font engines for it.
         layOutLikePlainText(block, width, optionFor(block));
@@ -184,6 +273,10 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
     auto* self = const_cast<LongLineDocumentLayout*>(this);
     if (self->restoreLines(block))
         return QPlainTextDocumentLayout::blockBoundingRect(block);
+    if (block.length() - 1 >= kAsideLayoutLength)
+        if (const std::optional<qreal> width = wrapWidth();
+            width && self->layOutAside(block, *width))
+            return {};
     QRectF rect;
     self->withWrapFor(block, [&] { rect = QPlainTextDocumentLayout::blockBoundingRect(block); });
     if (const std::optional<qreal> width = wrapWidth())

@@ -5,10 +5,13 @@
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <utility>
 
 namespace dunmoss {
+
+class MainThreadMailbox;
 
 // The plain-text layout with a few changes for very long blocks (lines):
 // - A long block keeps its shaped glyphs between layouts. Qt throws a block's shaping away after
@@ -30,15 +33,20 @@ namespace dunmoss {
 //   they are cleared with nothing changed: a view taking the document or setting the width it
 //   had clears every block's lines. A document filled before any view shows it can have its
 //   long blocks broken there, at the width of the view expected to show it.
+// - A very long block with no lines that fit (a document shown for the first time, a new width
+//   or font) is broken into lines on a pool thread; the view shows it when they come.
 class LongLineDocumentLayout : public QPlainTextDocumentLayout {
     Q_OBJECT
 public:
     // Blocks at least this long keep their shaping.
     static constexpr int kLongBlockLength = 10'000;
+    // Blocks at least this long are laid out on a pool thread when they need new lines.
+    static constexpr int kAsideLayoutLength = 256 * 1024;
     // Characters of long blocks that may keep their shaping at once.
     static constexpr qsizetype kCachedCharacterBudget = 6'000'000;
 
     explicit LongLineDocumentLayout(QTextDocument* document);
+    ~LongLineDocumentLayout() override;
 
     // How many blocks keep their shaping now (for tests).
     qsizetype cachedBlockCount() const { return qsizetype(m_cached.size()); }
@@ -56,11 +64,19 @@ public:
     void takeKeptLines(LongLineDocumentLayout& previous);
     // Breaks the long blocks into lines as a view of this width (with the document's font and
     // options) would, and keeps the lines; for a document no view shows yet, on any thread.
+    // Without a width (0) it only splits them into runs to shape (see itemize).
     void prepareLongBlocks(qreal width);
     // The width the view gave; only known while the text wraps.
     std::optional<qreal> wrapWidth() const;
+    // Whether the block has no lines yet because they are being made on a pool thread (asking
+    // for them when it has none).
+    bool awaitsLinesAside(const QTextBlock& block) const;
     // How many blocks keep their lines (for tests).
     qsizetype keptLineBlockCount() const { return qsizetype(m_lines.size()); }
+
+signals:
+    // Lines made on a pool thread were taken by their block.
+    void linesMadeAside();
 
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
@@ -72,6 +88,21 @@ private:
     QTextOption optionFor(const QTextBlock& block) const;
     void keepLines(const QTextBlock& block, qreal width);
     bool restoreLines(const QTextBlock& block);
+    // What a block's lines are made from, as far as telling one request from another needs.
+    struct AsideRequest {
+        QTextBlock block;
+        int revision = 0;
+        qreal width = 0;
+        QTextOption option;
+        QFont font;
+        QList<QTextLayout::FormatRange> formats;
+        bool operator==(const AsideRequest& other) const;
+    };
+    AsideRequest asideRequest(const QTextBlock& block, qreal width) const;
+    // True while the block's lines are being made on a pool thread (started here when needed);
+    // false when it is to be laid out here.
+    bool layOutAside(const QTextBlock& block, qreal width);
+    void receiveAside(quint64 ticket, const std::shared_ptr<LaidOutAside>& made);
     // Runs layOut, which may lay the block out, with the wrap mode the block needs.
     template <typename LayOut> void withWrapFor(const QTextBlock& block, LayOut layOut);
 
@@ -81,6 +112,11 @@ private:
     // reports is not one of the text.
     bool m_switchingOption = false;
     bool m_waitingForView = false;
+    std::shared_ptr<MainThreadMailbox> m_mailbox;
+    std::optional<AsideRequest> m_asideRunning;
+    quint64 m_asideTicket = 0;
+    // A request whose lines made aside did not fit: laid out here instead.
+    std::optional<AsideRequest> m_layOutHere;
 };
 
 } // namespace dunmoss

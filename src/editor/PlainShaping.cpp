@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -69,9 +70,18 @@ bool drawsUnshaped(const QFont& font) {
 } // namespace
 
 bool isPlainLatin(QStringView text) {
-    for (QChar c : text)
-        if (!isPlainLatinUnit(c.unicode()))
+    // In pieces without an early exit, which the compiler turns into vector code: lines of
+    // millions of characters are checked on every change of font.
+    constexpr qsizetype kPiece = 4096;
+    const char16_t* units = text.utf16();
+    for (qsizetype start = 0; start < text.size(); start += kPiece) {
+        const qsizetype end = std::min(text.size(), start + kPiece);
+        bool plain = true;
+        for (qsizetype i = start; i < end; ++i)
+            plain &= isPlainLatinUnit(units[i]);
+        if (!plain)
             return false;
+    }
     return true;
 }
 
@@ -100,7 +110,7 @@ QList<QTextLayout::FormatRange> withPlainShaping(const QTextBlock& block,
     const int length = block.length() - 1;
     if (length < kPlainShapingMinimumLength || !block.document())
         return formats;
-    if (!isPlainLatin(block.text()) || !fontDrawsLatinUnshaped(block.document()->defaultFont()))
+    if (!fontDrawsLatinUnshaped(block.document()->defaultFont()) || !isPlainLatin(block.text()))
         return formats;
     QTextLayout::FormatRange all;
     all.start = 0;

@@ -431,14 +431,22 @@ void ShortcutTextView::followScrolling() {
 
 void ShortcutTextView::takeDocument(QTextDocument* document) {
     m_scrollWhenShown.reset();
-    if (auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout()))
+    disconnect(m_linesMadeAside);
+    if (auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout())) {
         layout->setWaitingForView(!isVisible());
+        // A scroll asked for before a long line had its lines is made once they come.
+        m_linesMadeAside = connect(layout, &LongLineDocumentLayout::linesMadeAside, this, [this] {
+            if (const std::optional<TextRange> scroll = std::exchange(m_scrollWhenShown, {}))
+                scrollRangeToVisible(*scroll);
+        });
+    }
     setDocument(document);
 }
 
 void ShortcutTextView::scrollRangeToVisible(TextRange range) {
     const auto* layout = qobject_cast<LongLineDocumentLayout*>(document()->documentLayout());
-    if (layout && layout->isWaitingForView()) {
+    if (layout && (layout->isWaitingForView() ||
+                   layout->awaitsLinesAside(document()->findBlock(int(range.end()))))) {
         m_scrollWhenShown = range;
         return;
     }

@@ -138,8 +138,10 @@ private:
     static constexpr int kShownSecondaryLimit = 5000;
     // The further selections as set (without repeats), and the same sorted by start.
     QList<TextRange> m_secondaryRanges;
-    // A scroll asked for while the document's long lines wait for this view to be shown.
+    // A scroll asked for while the document's long lines wait for this view to be shown, or for
+    // their lines to be made on a pool thread.
     std::optional<TextRange> m_scrollWhenShown;
+    QMetaObject::Connection m_linesMadeAside;
     QList<TextRange> m_secondaryByLocation;
     qsizetype m_longestSecondary = 0;
     // The span of text whose further selections are drawn.

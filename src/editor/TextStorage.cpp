@@ -88,9 +88,8 @@ std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text,
     // long text). The view's width then only clears them.
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
         block.layout();
-    if (look)
-        static_cast<LongLineDocumentLayout*>(document->documentLayout())
-            ->prepareLongBlocks(look->width);
+    static_cast<LongLineDocumentLayout*>(document->documentLayout())
+        ->prepareLongBlocks(look ? look->width : 0);
     return document;
 }
 

@@ -1,5 +1,6 @@
 #include "window/DocumentOpening.h"
 
+#include "editor/EditorFont.h"
 #include "editor/TextStorage.h"
 #include "platform/Localization.h"
 #include "platform/MainThreadMailbox.h"
@@ -165,8 +166,11 @@ void DocumentOpening::load(Batch& batch) {
     QList<QUrl> urls;
     for (const OpenRequest& request : batch.requests)
         urls.append(request.url);
-    // The new tabs will most likely be shown as the shown tab is.
-    const std::optional<TextStorage::Look> look = m_model.textStorageRegistry().shownLook();
+    // The new tabs will most likely be shown as the shown tab is; with none shown, at least in
+    // the editor's font.
+    std::optional<TextStorage::Look> look = m_model.textStorageRegistry().shownLook();
+    if (!look)
+        look = TextStorage::Look{editorFont(m_model.settings().fontSize()), {}, 0};
     QThreadPool::globalInstance()->start(
         [this, mailbox = m_mailbox, id = batch.id, urls, access = batch.folderAccess, look,
          index = m_index, unknownTabs = std::move(unknownTabs), hook = beforeRead]() mutable {

@@ -22,9 +22,10 @@ constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
 
 } // namespace
 
-// Filling a document costs a block per line; what a very long line costs is its layout, which
+// Filling a document costs a block per line; what a long line costs is its layout, which
 // follows every setting the view makes on a filled document. Such a text is filled by the view,
-// unless the width it wraps at is known: its lines made here are then taken back by the view.
+// unless the width it wraps at is known (its lines made here are then taken back by the view) or
+// the line is long enough to be broken into lines aside anyway.
 bool worthPreparingDocument(const QString& text, qreal wrapWidth) {
     if (text.size() < kPreparedDocumentLength)
         return false;
@@ -35,7 +36,9 @@ bool worthPreparingDocument(const QString& text, qreal wrapWidth) {
         qsizetype end = text.indexOf(QLatin1Char('\n'), start);
         if (end < 0)
             end = text.size();
-        if (end - start >= LongLineDocumentLayout::kLongBlockLength)
+        const qsizetype length = end - start;
+        if (length >= LongLineDocumentLayout::kLongBlockLength &&
+            length < LongLineDocumentLayout::kAsideLayoutLength)
             return false;
         start = end + 1;
     }
