@@ -1,5 +1,7 @@
 #include "editor/LaidOutLines.h"
 
+#include "editor/LongLineDocumentLayout.h"
+
 #include <QFontMetrics>
 #include <QHash>
 #include <QTextBlock>
@@ -113,6 +115,9 @@ LaidOutAside LaidOutAside::make(const Inputs& inputs) {
         cursor.insertText(inputs.text);
         cursor.endEditBlock();
     }
+    // The plain-text layout, as the block's own document has: without one the document would
+    // make a rich-text layout on this thread, which measures text otherwise.
+    document.setDocumentLayout(new LongLineDocumentLayout(&document));
     const QTextBlock block = document.firstBlock();
     QTextLayout* layout = block.layout();
     layout->setFormats(inputs.formats);

@@ -218,6 +218,8 @@ void ShortcutTextView::paintEvent(QPaintEvent* event) {
     if (m_caret->paintBlinkOnly(event->region()))
         return;
     QPlainTextEdit::paintEvent(event);
+    if (m_caretAwaitsLines && textCursor().block().layout()->lineCount() > 0)
+        m_caretAwaitsLines = false;
     QPainter painter(viewport());
     eraseQtCaret(painter, event->rect());
     drawIndentGuides(*this, painter, event->rect());
@@ -438,9 +440,14 @@ void ShortcutTextView::takeDocument(QTextDocument* document) {
         m_linesMadeAside = connect(layout, &LongLineDocumentLayout::linesMadeAside, this, [this] {
             if (const std::optional<TextRange> scroll = std::exchange(m_scrollWhenShown, {}))
                 scrollRangeToVisible(*scroll);
+            else if (std::exchange(m_caretAwaitsLines, false))
+                ensureCursorVisible();
         });
     }
     setDocument(document);
+    // Until a paint finds the caret's line laid out: a line whose lines are made aside shows its
+    // caret once they come, as it would have at once.
+    m_caretAwaitsLines = true;
 }
 
 void ShortcutTextView::scrollRangeToVisible(TextRange range) {

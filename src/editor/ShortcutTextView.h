@@ -142,6 +142,8 @@ private:
     // their lines to be made on a pool thread.
     std::optional<TextRange> m_scrollWhenShown;
     QMetaObject::Connection m_linesMadeAside;
+    // Set from taking a document until a paint finds the caret's line laid out.
+    bool m_caretAwaitsLines = false;
     QList<TextRange> m_secondaryByLocation;
     qsizetype m_longestSecondary = 0;
     // The span of text whose further selections are drawn.

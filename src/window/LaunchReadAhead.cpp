@@ -42,7 +42,7 @@ void readInto(const QUrl& url, const std::shared_ptr<Entry>& entry) {
     }
     // Dropped while it was read (a launch that handed its files over): no document for it.
     if (wanted)
-        prepareTabDocument(*read);
+        prepareTabDocument(*read, {}, false);
     // Belonging to no thread, the document can be taken over by the one that opens it.
     if (read->document)
         read->document->moveToThread(nullptr);

@@ -26,7 +26,7 @@ constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
 // follows every setting the view makes on a filled document. Such a text is filled by the view,
 // unless the width it wraps at is known (its lines made here are then taken back by the view) or
 // the line is long enough to be broken into lines aside anyway.
-bool worthPreparingDocument(const QString& text, qreal wrapWidth) {
+bool worthPreparingDocument(const QString& text, qreal wrapWidth, bool fontsAvailable) {
     if (text.size() < kPreparedDocumentLength)
         return false;
     if (wrapWidth > 0)
@@ -38,7 +38,7 @@ bool worthPreparingDocument(const QString& text, qreal wrapWidth) {
             end = text.size();
         const qsizetype length = end - start;
         if (length >= LongLineDocumentLayout::kLongBlockLength &&
-            length < LongLineDocumentLayout::kAsideLayoutLength)
+            (length < LongLineDocumentLayout::kAsideLayoutLength || !fontsAvailable))
             return false;
         start = end + 1;
     }
@@ -85,9 +85,10 @@ TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAcc
     return out;
 }
 
-void prepareTabDocument(TabFileRead& read, const std::optional<TextStorage::Look>& look) {
+void prepareTabDocument(TabFileRead& read, const std::optional<TextStorage::Look>& look,
+                        bool fontsAvailable) {
     if (read.tab && !read.document &&
-        worthPreparingDocument(read.tab->document.text, look ? look->width : 0))
+        worthPreparingDocument(read.tab->document.text, look ? look->width : 0, fontsAvailable))
         read.document = TextStorage::prepareDocument(read.tab->document.text, look);
 }
 

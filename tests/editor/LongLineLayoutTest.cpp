@@ -340,3 +340,53 @@ TEST(LongLineLayout, ADocumentPreparedForAViewsWidthShowsTheLinesTheViewWouldMak
     ASSERT_GT(fromPrepared.size(), 100);
     EXPECT_EQ(lineGeometry(v.firstBlock().layout()), fromPrepared);
 }
+
+namespace {
+
+// Waits (for at most ten seconds) until the view's first block has lines.
+bool linesCame(LongLineView& v) {
+    for (int i = 0; i < 1000 && v.firstBlock().layout()->lineCount() == 0; ++i) {
+        QTest::qWait(10);
+        v.view->textView()->viewport()->repaint();
+    }
+    return v.firstBlock().layout()->lineCount() > 0;
+}
+
+} // namespace
+
+TEST(LongLineLayout, AVeryLongLineIsBrokenIntoLinesAsideAndShownWithTheLinesQtMakes) {
+    const QString text = codeLine(LongLineDocumentLayout::kAsideLayoutLength + 40'000);
+    FakeTab tab;
+    tab.text = text;
+    tab.selectedRange = {text.size() - 100, 0};
+    tab.selectedRanges = {tab.selectedRange};
+    LongLineView v(QStringLiteral("short"));
+    showFor(v, tab);
+    // Shown at once without lines; they come from the pool thread.
+    EXPECT_EQ(v.firstBlock().layout()->lineCount(), 0);
+    ASSERT_TRUE(linesCame(v));
+    const QTextBlock block = v.firstBlock();
+    EXPECT_EQ(v.lineStarts(), referenceLineStarts(block.text(), block.document()->defaultFont(),
+                                                  block.layout()->lineAt(0).width()));
+    // The caret asked for meanwhile is shown once they come.
+    QApplication::processEvents();
+    EXPECT_EQ(v.view->textView()->textCursor().position(), text.size() - 100);
+    EXPECT_TRUE(
+        v.view->textView()->viewport()->rect().contains(v.view->textView()->cursorRect().center()));
+}
+
+TEST(LongLineLayout, TypingBeforeTheLinesMadeAsideComeKeepsTheKeyAndLaysOutTheNewText) {
+    LongLineView v(QStringLiteral("short"));
+    FakeTab tab;
+    tab.text = codeLine(LongLineDocumentLayout::kAsideLayoutLength + 10'000);
+    showFor(v, tab);
+    ASSERT_EQ(v.firstBlock().layout()->lineCount(), 0);
+    QTest::keyClicks(v.view->textView(), QStringLiteral("typed "));
+    ASSERT_TRUE(linesCame(v));
+    QTest::qWait(200); // lines made for the text before the keys arrive and are not taken
+    v.view->textView()->viewport()->repaint();
+    const QTextBlock block = v.firstBlock();
+    EXPECT_TRUE(block.text().startsWith(QStringLiteral("typed ")));
+    EXPECT_EQ(v.lineStarts(), referenceLineStarts(block.text(), block.document()->defaultFont(),
+                                                  block.layout()->lineAt(0).width()));
+}
