@@ -115,7 +115,9 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     textView->setBracketMarks({}, QColor());
     textView->clearSecondarySelections();
     QTextDocument* document = storage->acquireDocument(textView);
-    document->setDefaultFont(textView->font());
+    // Set again, the same font would have every block's lines thrown away once more.
+    if (document->defaultFont() != textView->font())
+        document->setDefaultFont(textView->font());
     textView->takeDocument(document);
     // Only now that the view shows the new document may the old one be given back. A storage
     // this view held last (its text read again into a new one) goes with its documents instead,
