@@ -47,7 +47,11 @@ constexpr size_t kKeptLineBlocks = 8;
 } // namespace
 
 LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
-    : QPlainTextDocumentLayout(document), m_mailbox(MainThreadMailbox::make(this)) {}
+    : QPlainTextDocumentLayout(document), m_mailbox(MainThreadMailbox::make(this)) {
+    // Told just before the layout, which may hear of a wider change (colours moved with it).
+    connect(document, &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) { m_textChangeLength = removed + added; });
+}
 
 LongLineDocumentLayout::~LongLineDocumentLayout() {
     m_mailbox->close();
@@ -273,7 +277,9 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
     auto* self = const_cast<LongLineDocumentLayout*>(this);
     if (self->restoreLines(block))
         return QPlainTextDocumentLayout::blockBoundingRect(block);
-    if (block.length() - 1 >= kAsideLayoutLength)
+    if (block == m_editedBlock)
+        self->m_editedBlock = QTextBlock();
+    else if (block.length() - 1 >= kAsideLayoutLength)
         if (const std::optional<qreal> width = wrapWidth();
             width && self->layOutAside(block, *width))
             return {};
@@ -285,6 +291,7 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
 }
 
 void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
+    const int textChangeLength = std::exchange(m_textChangeLength, -1);
     if (m_switchingOption)
         return;
     QTextDocument* doc = document();
@@ -292,6 +299,11 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     std::erase_if(m_cached, [](const QTextBlock& block) { return !block.isValid(); });
     const QTextBlock first = doc->findBlock(from);
     const QTextBlock last = doc->findBlock(std::max(0, from + charsAdded - 1));
+    // A few characters typed (reported as a wider change when colours moved with them): the
+    // line is laid out here when next asked for, never aside, or it would vanish while typing.
+    if (textChangeLength >= 0 && textChangeLength < kLongBlockLength &&
+        first.length() - 1 >= kAsideLayoutLength)
+        m_editedBlock = first;
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
         if (block.length() >= kLongBlockLength)
             keepShaping(block);

@@ -117,6 +117,10 @@ private:
     quint64 m_asideTicket = 0;
     // A request whose lines made aside did not fit: laid out here instead.
     std::optional<AsideRequest> m_layOutHere;
+    // Characters removed and added by the change being reported (-1: no change of the text).
+    int m_textChangeLength = -1;
+    // A long block a few characters were typed into: laid out here when next asked for.
+    QTextBlock m_editedBlock;
 };
 
 } // namespace dunmoss

@@ -52,10 +52,13 @@ struct LongLineView {
 
 // The same text laid out by Qt alone, shaped and wrapped at word boundaries (anywhere only
 // inside a word too long for a line), at the view's line width.
-QList<int> referenceLineStarts(const QString& text, const QFont& font, qreal width) {
+QList<int> referenceLineStarts(const QString& text, const QFont& font, qreal width,
+                               qreal tabStop = 0) {
     QTextLayout layout(text, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    if (tabStop > 0)
+        option.setTabStopDistance(tabStop);
     layout.setTextOption(option);
     QList<int> starts;
     layout.beginLayout();
@@ -65,6 +68,14 @@ QList<int> referenceLineStarts(const QString& text, const QFont& font, qreal wid
     }
     layout.endLayout();
     return starts;
+}
+
+// The lines Qt alone makes of the view's first block, with the view's width, font and tabs.
+QList<int> referenceFor(const LongLineView& v) {
+    const QTextBlock block = v.firstBlock();
+    return referenceLineStarts(block.text(), block.document()->defaultFont(),
+                               block.layout()->lineAt(0).width(),
+                               block.document()->defaultTextOption().tabStopDistance());
 }
 
 QList<QPointF> glyphPositions(const QTextLayout& layout) {
@@ -286,11 +297,7 @@ TEST(LongLineLayout, KeptLinesComeBackOnlyForTheTextWidthFontAndFormatsTheyWereM
 TEST(LongLineLayout, ALongLineShownAgainHasTheLinesQtMakesForItsTextWidthAndFont) {
     LongLineView v(codeLine(120'000));
     const QFont font = v.view->textView()->document()->defaultFont();
-    const auto reference = [&] {
-        const QTextBlock block = v.firstBlock();
-        return referenceLineStarts(block.text(), v.view->textView()->document()->defaultFont(),
-                                   block.layout()->lineAt(0).width());
-    };
+    const auto reference = [&] { return referenceFor(v); };
     const QTextLayout* layout = v.firstBlock().layout();
     const QList<LineGeometry> shown = lineGeometry(layout);
     ASSERT_GT(shown.size(), 100);
@@ -365,9 +372,7 @@ TEST(LongLineLayout, AVeryLongLineIsBrokenIntoLinesAsideAndShownWithTheLinesQtMa
     // Shown at once without lines; they come from the pool thread.
     EXPECT_EQ(v.firstBlock().layout()->lineCount(), 0);
     ASSERT_TRUE(linesCame(v));
-    const QTextBlock block = v.firstBlock();
-    EXPECT_EQ(v.lineStarts(), referenceLineStarts(block.text(), block.document()->defaultFont(),
-                                                  block.layout()->lineAt(0).width()));
+    EXPECT_EQ(v.lineStarts(), referenceFor(v));
     // The caret asked for meanwhile is shown once they come.
     QApplication::processEvents();
     EXPECT_EQ(v.view->textView()->textCursor().position(), text.size() - 100);
@@ -385,8 +390,12 @@ TEST(LongLineLayout, TypingBeforeTheLinesMadeAsideComeKeepsTheKeyAndLaysOutTheNe
     ASSERT_TRUE(linesCame(v));
     QTest::qWait(200); // lines made for the text before the keys arrive and are not taken
     v.view->textView()->viewport()->repaint();
-    const QTextBlock block = v.firstBlock();
-    EXPECT_TRUE(block.text().startsWith(QStringLiteral("typed ")));
-    EXPECT_EQ(v.lineStarts(), referenceLineStarts(block.text(), block.document()->defaultFont(),
-                                                  block.layout()->lineAt(0).width()));
+    EXPECT_TRUE(v.firstBlock().text().startsWith(QStringLiteral("typed ")));
+    EXPECT_EQ(v.lineStarts(), referenceFor(v));
+
+    // Typed into once it is shown, it is laid out again at once: it never vanishes meanwhile.
+    QTest::keyClicks(v.view->textView(), QStringLiteral("more "));
+    v.view->textView()->viewport()->repaint();
+    ASSERT_GT(v.firstBlock().layout()->lineCount(), 0);
+    EXPECT_EQ(v.lineStarts(), referenceFor(v));
 }
