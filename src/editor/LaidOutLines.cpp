@@ -10,6 +10,7 @@
 #include <QTextLayout>
 #include <QtGui/private/qtextengine_p.h>
 #include <QtMath>
+#include <optional>
 
 namespace dunmoss {
 
@@ -36,11 +37,14 @@ struct LaidOutLines::Data {
     QFixed maxWidth;
 
     // The text last: reading and hashing a long one costs the most.
-    bool madeFrom(const QTextBlock& block, qreal atWidth, const QTextOption& withOption) const {
+    // At any width when none is given.
+    bool madeFrom(const QTextBlock& block, std::optional<qreal> atWidth,
+                  const QTextOption& withOption) const {
         const QTextDocument* doc = block.document();
-        if (block.length() - 1 != length || atWidth != width || doc->documentMargin() != margin ||
-            !sameTextOption(withOption, option) || doc->defaultFont() != font ||
-            block.charFormat() != blockFormat || block.layout()->formats() != formats)
+        if (block.length() - 1 != length || (atWidth && *atWidth != width) ||
+            doc->documentMargin() != margin || !sameTextOption(withOption, option) ||
+            doc->defaultFont() != font || block.charFormat() != blockFormat ||
+            block.layout()->formats() != formats)
             return false;
         return qHash(QStringView(block.text())) == textHash;
     }
@@ -79,6 +83,11 @@ QTextOption LaidOutLines::option() const {
 
 bool LaidOutLines::fit(const QTextBlock& block, qreal width, const QTextOption& option) const {
     return m_data && block.isValid() && block.layout() && m_data->madeFrom(block, width, option);
+}
+
+bool LaidOutLines::fitAtAnyWidth(const QTextBlock& block, const QTextOption& option) const {
+    return m_data && block.isValid() && block.layout() &&
+           m_data->madeFrom(block, std::nullopt, option);
 }
 
 void LaidOutLines::restoreInto(const QTextBlock& block) const {
@@ -131,18 +140,14 @@ LaidOutAside LaidOutAside::make(const Inputs& inputs) {
     return made;
 }
 
-bool LaidOutAside::installInto(const QTextBlock& block, qreal width, const QTextOption& option) {
-    if (!m_lines.fit(block, width, option))
-        return false;
-    m_lines.restoreInto(block);
-    if (m_shaping && m_shaping->data) {
-        // The same text under the same formats: what was shaped aside is what this layout would
-        // shape, and no line of it is being laid out now.
-        QTextEngine* engine = block.layout()->engine();
-        delete std::exchange(engine->layoutData, std::exchange(m_shaping->data, nullptr));
-        engine->resetFontEngineCache();
-    }
-    return true;
+void LaidOutAside::giveShapingTo(const QTextBlock& block) {
+    if (!m_shaping || !m_shaping->data)
+        return;
+    // The same text under the same formats: what was shaped aside is what this layout would
+    // shape, and no line of it is being laid out now.
+    QTextEngine* engine = block.layout()->engine();
+    delete std::exchange(engine->layoutData, std::exchange(m_shaping->data, nullptr));
+    engine->resetFontEngineCache();
 }
 
 void itemize(const QTextBlock& block) {

@@ -31,6 +31,8 @@ public:
 
     // Whether these are the lines the block would be broken into now, with `option` at `width`.
     bool fit(const QTextBlock& block, qreal width, const QTextOption& option) const;
+    // The same, but made at whatever width: lines to show while the right ones are being made.
+    bool fitAtAnyWidth(const QTextBlock& block, const QTextOption& option) const;
     // Gives the block's layout, which holds no lines, these lines and the option.
     void restoreInto(const QTextBlock& block) const;
 
@@ -57,9 +59,9 @@ public:
     static LaidOutAside make(const Inputs& inputs);
 
     const LaidOutLines& lines() const { return m_lines; }
-    // Gives the block, which holds no lines, these lines and the shaping when they fit it (see
-    // LaidOutLines::fit); the shaping goes with the first block that takes it.
-    bool installInto(const QTextBlock& block, qreal width, const QTextOption& option);
+    // Gives the block, which was just given these lines (they fit it), the shaping that made
+    // them; only the first block asking gets it.
+    void giveShapingTo(const QTextBlock& block);
 
 private:
     struct Shaping;

@@ -138,7 +138,26 @@ void LongLineDocumentLayout::keepLines(const QTextBlock& block, qreal width) {
         m_lines.pop_front();
 }
 
-bool LongLineDocumentLayout::restoreLines(const QTextBlock& block) {
+QTextOption LongLineDocumentLayout::optionForLinesMadeWith(const QTextOption& made) const {
+    // Lines made with the wrap anywhere of a block that breaks nowhere fit the same text again.
+    QTextOption option = document()->defaultTextOption();
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere &&
+        made.wrapMode() == QTextOption::WrapAnywhere)
+        option.setWrapMode(QTextOption::WrapAnywhere);
+    return option;
+}
+
+void LongLineDocumentLayout::giveLines(const QTextBlock& block, const LaidOutLines& lines) {
+    QTextDocument* doc = document();
+    const int lineCountBefore = doc->lineCount();
+    lines.restoreInto(block);
+    QTextBlock given = block;
+    given.setLineCount(given.isVisible() ? given.layout()->lineCount() : 0);
+    if (doc->lineCount() != lineCountBefore)
+        emit documentSizeChanged(documentSize());
+}
+
+bool LongLineDocumentLayout::restoreLines(const QTextBlock& block, bool atAnyWidth) {
     const std::optional<qreal> width = wrapWidth();
     if (!width)
         return false;
@@ -146,20 +165,12 @@ bool LongLineDocumentLayout::restoreLines(const QTextBlock& block) {
                                    [&](const auto& entry) { return entry.first == block; });
     if (kept == m_lines.end())
         return false;
-    QTextDocument* doc = document();
-    // Lines made with the wrap anywhere of a block that breaks nowhere fit the same text again.
-    QTextOption option = doc->defaultTextOption();
-    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere &&
-        kept->second.option().wrapMode() == QTextOption::WrapAnywhere)
-        option.setWrapMode(QTextOption::WrapAnywhere);
-    if (!kept->second.fit(block, *width, option))
+    const QTextOption option = optionForLinesMadeWith(kept->second.option());
+    if (atAnyWidth ? !kept->second.fitAtAnyWidth(block, option)
+                   : !kept->second.fit(block, *width, option))
         return false;
-    const int lineCountBefore = doc->lineCount();
-    kept->second.restoreInto(block);
-    QTextBlock restored = block;
-    restored.setLineCount(restored.isVisible() ? restored.layout()->lineCount() : 0);
-    if (doc->lineCount() != lineCountBefore)
-        emit documentSizeChanged(documentSize());
+    giveLines(block, kept->second);
+    m_staleBlock = atAnyWidth ? block : QTextBlock();
     return true;
 }
 
@@ -205,23 +216,19 @@ void LongLineDocumentLayout::receiveAside(quint64 ticket,
     if (!block.isValid() || !block.layout())
         return;
     const std::optional<qreal> width = wrapWidth();
-    QTextDocument* doc = document();
-    if (width && block.layout()->lineCount() == 0) {
-        const int lineCountBefore = doc->lineCount();
-        QTextOption option = doc->defaultTextOption();
-        if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere &&
-            request.option.wrapMode() == QTextOption::WrapAnywhere)
-            option.setWrapMode(QTextOption::WrapAnywhere);
-        if (made->installInto(block, *width, option)) {
+    const bool stale = block == std::exchange(m_staleBlock, QTextBlock());
+    if (width && (block.layout()->lineCount() == 0 || stale)) {
+        const QTextOption option = optionForLinesMadeWith(request.option);
+        if (made->lines().fit(block, *width, option)) {
+            // Lines shown meanwhile (made at another width) make way.
+            block.layout()->clearLayout();
+            giveLines(block, made->lines());
+            made->giveShapingTo(block);
             keepShaping(block);
             std::erase_if(m_lines, [&](const auto& kept) {
                 return !kept.first.isValid() || kept.first == block;
             });
             m_lines.emplace_back(block, made->lines());
-            QTextBlock shown = block;
-            shown.setLineCount(shown.isVisible() ? shown.layout()->lineCount() : 0);
-            if (doc->lineCount() != lineCountBefore)
-                emit documentSizeChanged(documentSize());
             emit update();
             emit linesMadeAside();
             return;
@@ -281,8 +288,12 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
         self->m_editedBlock = QTextBlock();
     else if (block.length() - 1 >= kAsideLayoutLength)
         if (const std::optional<qreal> width = wrapWidth();
-            width && self->layOutAside(block, *width))
+            width && self->layOutAside(block, *width)) {
+            // Meanwhile the lines it had at another width, if its text is the same.
+            if (self->restoreLines(block, true))
+                return QPlainTextDocumentLayout::blockBoundingRect(block);
             return {};
+        }
     QRectF rect;
     self->withWrapFor(block, [&] { rect = QPlainTextDocumentLayout::blockBoundingRect(block); });
     if (const std::optional<qreal> width = wrapWidth())

@@ -87,7 +87,11 @@ private:
     // breaks nowhere.
     QTextOption optionFor(const QTextBlock& block) const;
     void keepLines(const QTextBlock& block, qreal width);
-    bool restoreLines(const QTextBlock& block);
+    // Gives the block kept lines that fit it; made at whatever width if `atAnyWidth` (lines to
+    // show while the right ones are made aside).
+    bool restoreLines(const QTextBlock& block, bool atAnyWidth = false);
+    QTextOption optionForLinesMadeWith(const QTextOption& made) const;
+    void giveLines(const QTextBlock& block, const LaidOutLines& lines);
     // What a block's lines are made from, as far as telling one request from another needs.
     struct AsideRequest {
         QTextBlock block;
@@ -121,6 +125,8 @@ private:
     int m_textChangeLength = -1;
     // A long block a few characters were typed into: laid out here when next asked for.
     QTextBlock m_editedBlock;
+    // A block showing lines made at another width while its own are made aside.
+    QTextBlock m_staleBlock;
 };
 
 } // namespace dunmoss

@@ -399,3 +399,32 @@ TEST(LongLineLayout, TypingBeforeTheLinesMadeAsideComeKeepsTheKeyAndLaysOutTheNe
     ASSERT_GT(v.firstBlock().layout()->lineCount(), 0);
     EXPECT_EQ(v.lineStarts(), referenceFor(v));
 }
+
+TEST(LongLineLayout, AVeryLongLineKeepsShowingItsLinesWhileThoseForANewWidthAreMadeAside) {
+    LongLineView v(QStringLiteral("short"));
+    FakeTab tab;
+    tab.text = codeLine(LongLineDocumentLayout::kAsideLayoutLength + 20'000);
+    showFor(v, tab);
+    ASSERT_TRUE(linesCame(v));
+    const QList<int> wide = v.lineStarts();
+
+    v.view->resize(500, 400);
+    QApplication::processEvents();
+    v.view->textView()->viewport()->repaint();
+    // Never without lines: the ones for the old width stand in until the new ones come.
+    EXPECT_GT(v.firstBlock().layout()->lineCount(), 0);
+    const QTextDocument* doc = v.view->textView()->document();
+    const auto* layout = static_cast<const LongLineDocumentLayout*>(doc->documentLayout());
+    const auto narrow = [&] {
+        return referenceLineStarts(v.firstBlock().text(), doc->defaultFont(),
+                                   *layout->wrapWidth() - 2 * doc->documentMargin(),
+                                   doc->defaultTextOption().tabStopDistance());
+    };
+    for (int i = 0; i < 1000 && v.lineStarts() != narrow(); ++i) {
+        QTest::qWait(10);
+        v.view->textView()->viewport()->repaint();
+        EXPECT_GT(v.firstBlock().layout()->lineCount(), 0);
+    }
+    EXPECT_EQ(v.lineStarts(), narrow());
+    EXPECT_GT(v.lineStarts().size(), wide.size());
+}
