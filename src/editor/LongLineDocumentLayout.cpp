@@ -128,6 +128,7 @@ std::optional<qreal> LongLineDocumentLayout::wrapWidth() const {
 }
 
 void LongLineDocumentLayout::keepLines(const QTextBlock& block, qreal width) {
+    m_laidOutBlock = block;
     std::erase_if(m_lines,
                   [&](const auto& kept) { return !kept.first.isValid() || kept.first == block; });
     LaidOutLines lines = LaidOutLines::of(block, width, block.layout()->textOption());
@@ -148,6 +149,7 @@ QTextOption LongLineDocumentLayout::optionForLinesMadeWith(const QTextOption& ma
 }
 
 void LongLineDocumentLayout::giveLines(const QTextBlock& block, const LaidOutLines& lines) {
+    m_laidOutBlock = block;
     QTextDocument* doc = document();
     const int lineCountBefore = doc->lineCount();
     lines.restoreInto(block);
@@ -310,10 +312,11 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     std::erase_if(m_cached, [](const QTextBlock& block) { return !block.isValid(); });
     const QTextBlock first = doc->findBlock(from);
     const QTextBlock last = doc->findBlock(std::max(0, from + charsAdded - 1));
-    // A few characters typed (reported as a wider change when colours moved with them): the
-    // line is laid out here when next asked for, never aside, or it would vanish while typing.
-    if (textChangeLength >= 0 && textChangeLength < kLongBlockLength &&
-        first.length() - 1 >= kAsideLayoutLength)
+    // The text of a line that has been shown changed, or a few characters were typed (reported
+    // as a wider change when colours moved with them): the line is laid out here when next asked
+    // for, never aside, or it would vanish while typing.
+    if (textChangeLength >= 0 && first.length() - 1 >= kAsideLayoutLength &&
+        (textChangeLength < kLongBlockLength || first == m_laidOutBlock))
         m_editedBlock = first;
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
         if (block.length() >= kLongBlockLength)

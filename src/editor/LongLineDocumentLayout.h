@@ -125,6 +125,8 @@ private:
     int m_textChangeLength = -1;
     // A long block a few characters were typed into: laid out here when next asked for.
     QTextBlock m_editedBlock;
+    // The long block given lines last (laid out, restored or made aside).
+    QTextBlock m_laidOutBlock;
     // A block showing lines made at another width while its own are made aside.
     QTextBlock m_staleBlock;
 };

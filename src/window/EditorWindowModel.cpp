@@ -312,8 +312,8 @@ void EditorWindowModel::writeSpliceIntoStorage(const QUuid& tabID,
                                                const QString& textAfter,
                                                TextStorage::EditKind kind) {
     TextStorage& storage = *shared;
-    const bool worth = storage.text() == textBefore &&
-                       StorageRefill::worthRefilling(splice, textAfter, storage.look().width);
+    const bool worth =
+        storage.text() == textBefore && StorageRefill::worthRefilling(splice, textAfter);
     if (m_refill->write(tabID, shared, textAfter, worth))
         return;
     if (storage.text() != textBefore) {

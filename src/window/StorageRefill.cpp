@@ -30,10 +30,9 @@ StorageRefill::~StorageRefill() {
         job->dropped->store(true);
 }
 
-bool StorageRefill::worthRefilling(const TextSplice& splice, const QString& textAfter,
-                                   qreal wrapWidth) {
+bool StorageRefill::worthRefilling(const TextSplice& splice, const QString& textAfter) {
     return std::max(splice.removed.size(), splice.inserted.size()) >= kRefilledChangeLength &&
-           worthPreparingDocument(textAfter, wrapWidth);
+           worthPreparingDocument(textAfter, 0, false);
 }
 
 bool StorageRefill::write(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage,
@@ -59,7 +58,7 @@ void StorageRefill::start(const QUuid& tabID, const std::shared_ptr<TextStorage>
     job->text = text;
     m_jobs.insert(tabID, job);
     storage->markBehind();
-    // The font, tab stops and width its view gave the document it shows.
+    // The font and tab stops its view gave the document it shows.
     const TextStorage::Look look = storage->look();
     QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, tabID, ticket = job->ticket,
                                           text, look, dropped = job->dropped] {

@@ -34,8 +34,8 @@ public:
     static constexpr qsizetype kRefilledChangeLength = 64 * 1024;
 
     // True when the change is worth a filled document: large, into a text of lines the
-    // document fills cheaply, or of any lines when the width the view wraps at is known.
-    static bool worthRefilling(const TextSplice& splice, const QString& textAfter, qreal wrapWidth);
+    // document fills cheaply (a very long line is laid out on the view's thread anyway).
+    static bool worthRefilling(const TextSplice& splice, const QString& textAfter);
 
     // Brings the tab's storage to the text: through a filled document when it is already behind
     // or when `worth` holds, else by writing the changed middle. True when a fill was started.

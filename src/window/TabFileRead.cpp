@@ -26,7 +26,7 @@ constexpr qsizetype kPreparedDocumentLength = 64 * 1024;
 // follows every setting the view makes on a filled document. Such a text is filled by the view,
 // unless the width it wraps at is known (its lines made here are then taken back by the view) or
 // the line is long enough to be broken into lines aside anyway.
-bool worthPreparingDocument(const QString& text, qreal wrapWidth, bool fontsAvailable) {
+bool worthPreparingDocument(const QString& text, qreal wrapWidth, bool longLinesAside) {
     if (text.size() < kPreparedDocumentLength)
         return false;
     if (wrapWidth > 0)
@@ -38,7 +38,7 @@ bool worthPreparingDocument(const QString& text, qreal wrapWidth, bool fontsAvai
             end = text.size();
         const qsizetype length = end - start;
         if (length >= LongLineDocumentLayout::kLongBlockLength &&
-            (length < LongLineDocumentLayout::kAsideLayoutLength || !fontsAvailable))
+            (length < LongLineDocumentLayout::kAsideLayoutLength || !longLinesAside))
             return false;
         start = end + 1;
     }
@@ -86,9 +86,9 @@ TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAcc
 }
 
 void prepareTabDocument(TabFileRead& read, const std::optional<TextStorage::Look>& look,
-                        bool fontsAvailable) {
+                        bool longLinesAside) {
     if (read.tab && !read.document &&
-        worthPreparingDocument(read.tab->document.text, look ? look->width : 0, fontsAvailable))
+        worthPreparingDocument(read.tab->document.text, look ? look->width : 0, longLinesAside))
         read.document = TextStorage::prepareDocument(read.tab->document.text, look);
 }
 

@@ -21,10 +21,11 @@ struct TabFileRead {
 
 // Whether filling the text's document on the reading thread saves the window's thread time: a
 // long text of lines that are not very long, or of any lines when the width the view wraps at
-// is known (a very long line is then broken into lines there too). A line long enough to be laid
-// out aside asks for fonts, which a program still starting or already handing its files over
-// may not have: `fontsAvailable` false leaves such a text to the view.
-bool worthPreparingDocument(const QString& text, qreal wrapWidth = 0, bool fontsAvailable = true);
+// is known (a very long line is then broken into lines there too), or when its long lines are
+// long enough to be broken into lines aside anyway. `longLinesAside` false leaves every text with
+// a long line to the view: filling one asks for fonts, which a program still starting or already
+// handing its files over may not have, and a change swapped into a shown text is laid out there.
+bool worthPreparingDocument(const QString& text, qreal wrapWidth = 0, bool longLinesAside = true);
 
 // Reads, decodes and (unless told not to) prepares one file, on any thread, while access is held
 // on it and, when given, on the folder holding it. A FIFO, a device or a folder is refused before
@@ -35,6 +36,6 @@ TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAcc
                            const std::optional<TextStorage::Look>& look = {});
 // Fills the read's document when its text is worth one and it has none yet.
 void prepareTabDocument(TabFileRead& read, const std::optional<TextStorage::Look>& look = {},
-                        bool fontsAvailable = true);
+                        bool longLinesAside = true);
 
 } // namespace dunmoss

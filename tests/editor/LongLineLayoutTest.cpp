@@ -393,8 +393,13 @@ TEST(LongLineLayout, TypingBeforeTheLinesMadeAsideComeKeepsTheKeyAndLaysOutTheNe
     EXPECT_TRUE(v.firstBlock().text().startsWith(QStringLiteral("typed ")));
     EXPECT_EQ(v.lineStarts(), referenceFor(v));
 
-    // Typed into once it is shown, it is laid out again at once: it never vanishes meanwhile.
+    // Typed into once it is shown, or its text replaced, it is laid out again at once: it never
+    // vanishes meanwhile.
     QTest::keyClicks(v.view->textView(), QStringLiteral("more "));
+    v.view->textView()->viewport()->repaint();
+    ASSERT_GT(v.firstBlock().layout()->lineCount(), 0);
+    EXPECT_EQ(v.lineStarts(), referenceFor(v));
+    v.registry.textStorage(tab.id)->replaceAll(QStringLiteral("replaced ") + tab.text);
     v.view->textView()->viewport()->repaint();
     ASSERT_GT(v.firstBlock().layout()->lineCount(), 0);
     EXPECT_EQ(v.lineStarts(), referenceFor(v));
