@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QThreadPool>
 #include <cstdio>
 
 namespace {
@@ -136,5 +137,8 @@ int main(int argc, char** argv) {
     const int status = QApplication::exec();
     // The windows handed their last session to the writer; the process ends once it is on disk.
     dunmoss::SessionWriter::shared().waitUntilIdle();
+    // Work still under way on the pool may be laying text out with the toolkit's fonts, which go
+    // with the application object: it ends first (a bounded wait; nothing of it is needed).
+    QThreadPool::globalInstance()->waitForDone(3000);
     return status;
 }
