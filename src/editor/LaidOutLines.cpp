@@ -1,6 +1,7 @@
 #include "editor/LaidOutLines.h"
 
 #include "editor/LongLineDocumentLayout.h"
+#include "editor/OverlongWords.h"
 
 #include <QFontMetrics>
 #include <QHash>
@@ -161,9 +162,14 @@ void forgetFontEngines(const QTextBlock& block) {
 }
 
 void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option) {
+    const QTextDocument* doc = block.document();
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
+        if (const auto words = OverlongWords::of(block.text(), doc->defaultFont())) {
+            layOutWithOverlongWords(block, width, option, *words);
+            return;
+        }
     // The steps of QPlainTextDocumentLayout's own layout of a block, so that the lines are the
     // ones it would make.
-    const QTextDocument* doc = block.document();
     const qreal margin = doc->documentMargin();
     QTextLayout* layout = block.layout();
     layout->setTextOption(option);

@@ -1,5 +1,6 @@
 #include "editor/LongLineDocumentLayout.h"
 
+#include "editor/OverlongWords.h"
 #include "editor/PlainShaping.h"
 #include "platform/MainThreadMailbox.h"
 
@@ -250,6 +251,28 @@ bool LongLineDocumentLayout::awaitsLinesAside(const QTextBlock& block) const {
     return block.layout()->lineCount() == 0 && m_asideRunning.has_value();
 }
 
+std::optional<OverlongWords>
+LongLineDocumentLayout::overlongWordsIn(const QTextBlock& block) const {
+    if (document()->defaultTextOption().wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere ||
+        !wrapWidth())
+        return std::nullopt;
+    return OverlongWords::of(block.text(), document()->defaultFont());
+}
+
+bool LongLineDocumentLayout::layOutOverlongWords(const QTextBlock& block) {
+    const std::optional<OverlongWords> words = overlongWordsIn(block);
+    if (!words)
+        return false;
+    QTextDocument* doc = document();
+    const int lineCountBefore = doc->lineCount();
+    layOutWithOverlongWords(block, *wrapWidth(), doc->defaultTextOption(), *words);
+    QTextBlock laidOut = block;
+    laidOut.setLineCount(laidOut.isVisible() ? laidOut.layout()->lineCount() : 0);
+    if (doc->lineCount() != lineCountBefore)
+        emit documentSizeChanged(documentSize());
+    return true;
+}
+
 void LongLineDocumentLayout::takeKeptLines(LongLineDocumentLayout& previous) {
     m_lines = std::move(previous.m_lines);
     previous.m_lines.clear();
@@ -297,7 +320,11 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
             return {};
         }
     QRectF rect;
-    self->withWrapFor(block, [&] { rect = QPlainTextDocumentLayout::blockBoundingRect(block); });
+    if (self->layOutOverlongWords(block))
+        rect = QPlainTextDocumentLayout::blockBoundingRect(block);
+    else
+        self->withWrapFor(block,
+                          [&] { rect = QPlainTextDocumentLayout::blockBoundingRect(block); });
     if (const std::optional<qreal> width = wrapWidth())
         self->keepLines(block, *width);
     return rect;
@@ -332,6 +359,14 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
         charsRemoved + charsAdded >= kLongBlockLength) {
         // Reported as reaching into the next block (or past the end), the change only clears
         // the layouts, as Qt does for a change of several blocks.
+        const QTextBlock next = first.next();
+        const int end = next.isValid() ? next.position() : doc->characterCount();
+        QPlainTextDocumentLayout::documentChanged(from, charsRemoved,
+                                                  end + 1 - from - charsRemoved);
+        return;
+    }
+    if (oneBlock && first.length() > kLongBlockLength && overlongWordsIn(first)) {
+        // Qt would lay it out at once, slowly: cleared, it is laid out here when asked for.
         const QTextBlock next = first.next();
         const int end = next.isValid() ? next.position() : doc->characterCount();
         QPlainTextDocumentLayout::documentChanged(from, charsRemoved,

@@ -12,6 +12,7 @@
 namespace dunmoss {
 
 class MainThreadMailbox;
+class OverlongWords;
 
 // The plain-text layout with a few changes for very long blocks (lines):
 // - A long block keeps its shaped glyphs between layouts. Qt throws a block's shaping away after
@@ -91,6 +92,10 @@ private:
     // show while the right ones are made aside).
     bool restoreLines(const QTextBlock& block, bool atAnyWidth = false);
     QTextOption optionForLinesMadeWith(const QTextOption& made) const;
+    // The words too long for any line in a block laid out at word boundaries or anywhere (see
+    // OverlongWords.h), which is then laid out here rather than by Qt; none otherwise.
+    std::optional<OverlongWords> overlongWordsIn(const QTextBlock& block) const;
+    bool layOutOverlongWords(const QTextBlock& block);
     void giveLines(const QTextBlock& block, const LaidOutLines& lines);
     // What a block's lines are made from, as far as telling one request from another needs.
     struct AsideRequest {

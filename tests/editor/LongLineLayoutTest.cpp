@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -432,4 +433,34 @@ TEST(LongLineLayout, AVeryLongLineKeepsShowingItsLinesWhileThoseForANewWidthAreM
     }
     EXPECT_EQ(v.lineStarts(), narrow());
     EXPECT_GT(v.lineStarts().size(), wide.size());
+}
+
+TEST(LongLineLayout, WordsTooLongForAnyLineAmongShortOnesWrapIntoTheLinesQtMakes) {
+    std::mt19937 random(7);
+    const auto word = [&](int length) {
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text += QChar(u'a' + char16_t(random() % 26));
+        return text;
+    };
+    const QStringList separators{QStringLiteral(" "),  QStringLiteral("-"), QStringLiteral(", "),
+                                 QStringLiteral("\t"), QStringLiteral("/"), QStringLiteral(".")};
+    for (int round = 0; round < 6; ++round) {
+        QString text;
+        while (text.size() < 40'000) {
+            const bool overlong = random() % 5 == 0;
+            text += word(overlong ? 1'000 + int(random() % 9'000) : 1 + int(random() % 12));
+            text += separators[int(random() % separators.size())];
+        }
+        LongLineView v(text);
+        v.view->resize(300 + int(random() % 700), 400);
+        QApplication::processEvents();
+        v.view->textView()->viewport()->repaint();
+        ASSERT_GT(v.firstBlock().layout()->lineCount(), 100) << round;
+        EXPECT_EQ(v.lineStarts(), referenceFor(v)) << round;
+        // Typed into: laid out again the same way.
+        QTest::keyClicks(v.view->textView(), QStringLiteral("typed"));
+        v.view->textView()->viewport()->repaint();
+        EXPECT_EQ(v.lineStarts(), referenceFor(v)) << round;
+    }
 }

@@ -1,0 +1,121 @@
+#include "editor/OverlongWords.h"
+
+#include "editor/PlainShaping.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <QMutex>
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QtMath>
+#include <algorithm>
+
+namespace dunmoss {
+
+namespace {
+
+bool isBlankOrControl(QChar c) {
+    return c.unicode() <= 0x20 || c.isSpace();
+}
+
+// The narrowest advance among the visible plain Latin characters, in the font and in its bold,
+// with a margin for rounding; found once per font.
+qreal narrowestAdvance(const QFont& font) {
+    static QMutex mutex;
+    static QHash<QString, qreal> known;
+    const QString key = font.key();
+    {
+        const QMutexLocker lock(&mutex);
+        const auto found = known.constFind(key);
+        if (found != known.constEnd())
+            return *found;
+    }
+    QFont bold = font;
+    bold.setBold(true);
+    qreal narrowest = std::numeric_limits<qreal>::max();
+    for (const QFont& face : {font, bold}) {
+        const QFontMetricsF metrics(face);
+        for (char16_t c = 0x21; c <= 0xff; ++c) {
+            // A soft hyphen shows only at the end of a line; the rest is blank or control.
+            if ((c > 0x7e && c < 0xa1) || c == 0xad)
+                continue;
+            narrowest = std::min(narrowest, metrics.horizontalAdvance(QChar(c)));
+        }
+    }
+    narrowest = std::max<qreal>(0, narrowest * 0.9);
+    const QMutexLocker lock(&mutex);
+    known.insert(key, narrowest);
+    return narrowest;
+}
+
+} // namespace
+
+std::optional<OverlongWords> OverlongWords::of(const QString& text, const QFont& font) {
+    // Cheap first: a run of that many characters without a blank.
+    int run = 0;
+    int longest = 0;
+    for (QChar c : text) {
+        run = isBlankOrControl(c) ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    if (longest < kOverlongWordLength || !isPlainLatin(text))
+        return std::nullopt;
+    OverlongWords words;
+    words.m_length = int(text.size());
+    words.m_narrowest = narrowestAdvance(font);
+    if (words.m_narrowest <= 0)
+        return std::nullopt;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary())
+        words.m_breaks.append(int(at));
+    // Next to a blank as well: Qt breaks after breakable spaces of its own accord.
+    for (int i = 0; i < words.m_length; ++i)
+        if (isBlankOrControl(text[i])) {
+            words.m_breaks.append(i);
+            words.m_breaks.append(i + 1);
+        }
+    std::sort(words.m_breaks.begin(), words.m_breaks.end());
+    words.m_breaks.erase(std::unique(words.m_breaks.begin(), words.m_breaks.end()),
+                         words.m_breaks.end());
+    return words;
+}
+
+bool OverlongWords::breaksAnywhereAt(int start, qreal available) const {
+    const auto next = std::upper_bound(m_breaks.begin(), m_breaks.end(), start);
+    const int end = next == m_breaks.end() ? m_length : *next;
+    return qreal(end - start) * m_narrowest > available;
+}
+
+void layOutWithOverlongWords(const QTextBlock& block, qreal width, const QTextOption& option,
+                             const OverlongWords& words) {
+    // The steps of QPlainTextDocumentLayout's own layout of a block, as in layOutLikePlainText,
+    // with the wrap chosen line by line (the layout reads it as each line is laid out).
+    const QTextDocument* doc = block.document();
+    const qreal margin = doc->documentMargin();
+    QTextLayout* layout = block.layout();
+    QTextOption anywhere = option;
+    anywhere.setWrapMode(QTextOption::WrapAnywhere);
+    layout->setTextOption(option);
+    int extraMargin = 0;
+    if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
+        extraMargin += QFontMetrics(block.charFormat().font()).horizontalAdvance(QChar(0x21B5));
+    layout->beginLayout();
+    const qreal available = (width <= 0 ? qreal(INT_MAX) : width) - 2 * margin - extraMargin;
+    qreal height = 0;
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        layout->setTextOption(words.breaksAnywhereAt(line.textStart(), available) ? anywhere
+                                                                                  : option);
+        line.setLeadingIncluded(true);
+        line.setLineWidth(available);
+        line.setPosition(QPointF(margin, height));
+        height += line.height();
+        if (line.leading() < 0)
+            height += qCeil(line.leading());
+    }
+    layout->endLayout();
+    layout->setTextOption(option);
+}
+
+} // namespace dunmoss
