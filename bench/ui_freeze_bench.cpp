@@ -821,6 +821,8 @@ void registerAll() {
         {"html_doctype_openers", "page.html", unclosedText("", "<!DOCTYPE a ")},
         {"css_long_word", "site.css", unclosedText("", "a")},
         {"txt_long_word", "notes.txt", unclosedText("", "a")},
+        {"txt_cjk", "notes.txt", unclosedText("", QStringLiteral("汉字文本，"))},
+        {"txt_combining_marks", "notes.txt", unclosedText("", QStringLiteral("e\u0301a\u0308o "))},
         // Two words of 32,000 letters with one place to break between them.
         {"txt_two_long_words", "notes.txt", QString(31'999, u'a') + u' ' + QString(32'000, u'b')},
     };

@@ -36,16 +36,18 @@ struct LaidOutLines::Data {
     QScriptLineArray lines;
     QFixed minWidth;
     QFixed maxWidth;
+    // Moved by an edit rather than made for the text: they fit no block.
+    bool standIn = false;
 
-    // The text last: reading and hashing a long one costs the most.
-    // At any width when none is given.
-    bool madeFrom(const QTextBlock& block, std::optional<qreal> atWidth,
-                  const QTextOption& withOption) const {
+    // The text last: reading and hashing a long one costs the most. Standing in, lines made at
+    // another width or under other formats (colours) do.
+    bool madeFrom(const QTextBlock& block, qreal atWidth, const QTextOption& withOption,
+                  bool standingIn = false) const {
         const QTextDocument* doc = block.document();
-        if (block.length() - 1 != length || (atWidth && *atWidth != width) ||
+        if (standIn || block.length() - 1 != length || (!standingIn && atWidth != width) ||
             doc->documentMargin() != margin || !sameTextOption(withOption, option) ||
             doc->defaultFont() != font || block.charFormat() != blockFormat ||
-            block.layout()->formats() != formats)
+            (!standingIn && block.layout()->formats() != formats))
             return false;
         return qHash(QStringView(block.text())) == textHash;
     }
@@ -78,6 +80,50 @@ qsizetype LaidOutLines::lineCount() const {
     return m_data ? m_data->lines.size() : 0;
 }
 
+qsizetype LaidOutLines::textLength() const {
+    return m_data ? m_data->length : -1;
+}
+
+qreal LaidOutLines::width() const {
+    return m_data ? m_data->width : 0;
+}
+
+std::optional<LaidOutLines> LaidOutLines::movedBy(int position, int removed, int added) const {
+    if (!m_data || m_data->lines.isEmpty())
+        return std::nullopt;
+    QScriptLineArray lines = m_data->lines;
+    // The line holding the edit: the last one for an edit at the very end.
+    qsizetype holding = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QScriptLine& line = lines.at(i);
+        const int end = line.from + line.length + line.trailingSpaces;
+        if (position >= line.from && (position < end || i == lines.size() - 1)) {
+            holding = i;
+            break;
+        }
+    }
+    if (holding < 0)
+        return std::nullopt;
+    QScriptLine& line = lines[holding];
+    const int span = line.length + line.trailingSpaces;
+    const int moved = span + added - removed;
+    if (position + removed > line.from + span || moved <= 0)
+        return std::nullopt;
+    // Its trailing blanks are counted as text now: it may stand out of the width a moment.
+    line.length = moved;
+    line.trailingSpaces = 0;
+    line.hasTrailingSpaces = 0;
+    for (qsizetype i = holding + 1; i < lines.size(); ++i)
+        lines[i].from += added - removed;
+    auto data = std::make_shared<Data>(*m_data);
+    data->lines = std::move(lines);
+    data->length = m_data->length + added - removed;
+    data->standIn = true;
+    LaidOutLines moved_;
+    moved_.m_data = std::move(data);
+    return moved_;
+}
+
 QTextOption LaidOutLines::option() const {
     return m_data ? m_data->option : QTextOption();
 }
@@ -86,9 +132,8 @@ bool LaidOutLines::fit(const QTextBlock& block, qreal width, const QTextOption& 
     return m_data && block.isValid() && block.layout() && m_data->madeFrom(block, width, option);
 }
 
-bool LaidOutLines::fitAtAnyWidth(const QTextBlock& block, const QTextOption& option) const {
-    return m_data && block.isValid() && block.layout() &&
-           m_data->madeFrom(block, std::nullopt, option);
+bool LaidOutLines::standInFor(const QTextBlock& block, const QTextOption& option) const {
+    return m_data && block.isValid() && block.layout() && m_data->madeFrom(block, 0, option, true);
 }
 
 void LaidOutLines::restoreInto(const QTextBlock& block) const {

@@ -6,6 +6,7 @@
 #include <QTextLayout>
 #include <QTextOption>
 #include <memory>
+#include <optional>
 
 class QTextBlock;
 
@@ -26,13 +27,22 @@ public:
 
     bool isEmpty() const { return !m_data; }
     qsizetype lineCount() const;
+    // The length of the text they are for, and the width they were made at.
+    qsizetype textLength() const;
+    qreal width() const;
+    // These lines moved by an edit inside one of them (at `position`, `removed` characters
+    // replaced by `added`): the line holding it grows or shrinks and the later ones move. Lines to
+    // show while the right ones are made, which fit no block. None when the edit reaches over
+    // the end of a line or leaves one empty.
+    std::optional<LaidOutLines> movedBy(int position, int removed, int added) const;
     // The option the block was laid out with.
     QTextOption option() const;
 
     // Whether these are the lines the block would be broken into now, with `option` at `width`.
     bool fit(const QTextBlock& block, qreal width, const QTextOption& option) const;
-    // The same, but made at whatever width: lines to show while the right ones are being made.
-    bool fitAtAnyWidth(const QTextBlock& block, const QTextOption& option) const;
+    // The same, but made at whatever width and under whatever formats (colours): lines to show
+    // while the right ones are being made.
+    bool standInFor(const QTextBlock& block, const QTextOption& option) const;
     // Gives the block's layout, which holds no lines, these lines and the option.
     void restoreInto(const QTextBlock& block) const;
 

@@ -51,7 +51,9 @@ LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
     : QPlainTextDocumentLayout(document), m_mailbox(MainThreadMailbox::make(this)) {
     // Told just before the layout, which may hear of a wider change (colours moved with it).
     connect(document, &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) { m_textChangeLength = removed + added; });
+            [this](int from, int removed, int added) {
+                m_textChange = {from, removed, added};
+            });
 }
 
 LongLineDocumentLayout::~LongLineDocumentLayout() {
@@ -160,7 +162,7 @@ void LongLineDocumentLayout::giveLines(const QTextBlock& block, const LaidOutLin
         emit documentSizeChanged(documentSize());
 }
 
-bool LongLineDocumentLayout::restoreLines(const QTextBlock& block, bool atAnyWidth) {
+bool LongLineDocumentLayout::restoreLines(const QTextBlock& block, bool standingIn) {
     const std::optional<qreal> width = wrapWidth();
     if (!width)
         return false;
@@ -169,11 +171,11 @@ bool LongLineDocumentLayout::restoreLines(const QTextBlock& block, bool atAnyWid
     if (kept == m_lines.end())
         return false;
     const QTextOption option = optionForLinesMadeWith(kept->second.option());
-    if (atAnyWidth ? !kept->second.fitAtAnyWidth(block, option)
+    if (standingIn ? !kept->second.standInFor(block, option)
                    : !kept->second.fit(block, *width, option))
         return false;
     giveLines(block, kept->second);
-    m_staleBlock = atAnyWidth ? block : QTextBlock();
+    m_staleBlock = standingIn ? block : QTextBlock();
     return true;
 }
 
@@ -223,7 +225,8 @@ void LongLineDocumentLayout::receiveAside(quint64 ticket,
     if (width && (block.layout()->lineCount() == 0 || stale)) {
         const QTextOption option = optionForLinesMadeWith(request.option);
         if (made->lines().fit(block, *width, option)) {
-            // Lines shown meanwhile (made at another width) make way.
+            // Lines shown meanwhile (made at another width, or moved by typing) make way.
+            m_standIn.reset();
             block.layout()->clearLayout();
             giveLines(block, made->lines());
             made->giveShapingTo(block);
@@ -239,8 +242,45 @@ void LongLineDocumentLayout::receiveAside(quint64 ticket,
         // Made for what the block still is, yet not taken: laid out here from now on.
         if (asideRequest(block, *width) == request)
             m_layOutHere = request;
+        // Lines standing in keep standing in while its own are made again.
+        if (stale) {
+            m_staleBlock = block;
+            if (!layOutAside(block, *width))
+                dropStandIn(block);
+            return;
+        }
     }
     // Asked for again by the next paint when it still has no lines.
+    emit update();
+}
+
+std::optional<LaidOutLines> LongLineDocumentLayout::linesMovedBy(const QTextBlock& block,
+                                                                 const TextChange& change) {
+    const std::optional<qreal> width = wrapWidth();
+    const int length = block.length() - 1;
+    if (!width || change.removed + change.added >= kLongBlockLength || length < kStandInLength ||
+        (length < kAsideLayoutLength && isPlainLatin(block.text())))
+        return std::nullopt;
+    const qsizetype before = length - change.added + change.removed;
+    const LaidOutLines* lines = nullptr;
+    if (block == m_staleBlock && m_standIn && m_standIn->textLength() == before)
+        lines = &*m_standIn;
+    for (const auto& [kept, keptLines] : m_lines)
+        if (!lines && kept == block && keptLines.textLength() == before &&
+            keptLines.width() == *width)
+            lines = &keptLines;
+    if (!lines)
+        return std::nullopt;
+    return lines->movedBy(change.from - block.position(), change.removed, change.added);
+}
+
+void LongLineDocumentLayout::dropStandIn(const QTextBlock& block) {
+    // Laid out here when next asked for.
+    m_staleBlock = QTextBlock();
+    m_standIn.reset();
+    block.layout()->clearLayout();
+    QTextBlock cleared = block;
+    cleared.setLineCount(cleared.isVisible() ? 1 : 0);
     emit update();
 }
 
@@ -314,7 +354,8 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
     else if (block.length() - 1 >= kAsideLayoutLength)
         if (const std::optional<qreal> width = wrapWidth();
             width && self->layOutAside(block, *width)) {
-            // Meanwhile the lines it had at another width, if its text is the same.
+            // Meanwhile the lines it had at another width or in other colours, if its text is
+            // the same.
             if (self->restoreLines(block, true))
                 return QPlainTextDocumentLayout::blockBoundingRect(block);
             return {};
@@ -331,7 +372,8 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
 }
 
 void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
-    const int textChangeLength = std::exchange(m_textChangeLength, -1);
+    const std::optional<TextChange> change = std::exchange(m_textChange, std::nullopt);
+    const int textChangeLength = change ? change->removed + change->added : -1;
     if (m_switchingOption)
         return;
     QTextDocument* doc = document();
@@ -352,6 +394,22 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
         if (block == last)
             break;
     }
+    // A few characters typed into a line slow to lay out: its lines moved by the edit stand in
+    // at once while its own are made aside.
+    if (change && first == doc->findBlock(change->from))
+        if (std::optional<LaidOutLines> moved = linesMovedBy(first, *change)) {
+            const QTextBlock next = first.next();
+            const int end = next.isValid() ? next.position() : doc->characterCount();
+            QPlainTextDocumentLayout::documentChanged(
+                from, charsRemoved, std::max(charsAdded, end + 1 - from - charsRemoved));
+            giveLines(first, *moved);
+            m_standIn = std::move(moved);
+            m_staleBlock = first;
+            m_editedBlock = QTextBlock();
+            if (!layOutAside(first, *wrapWidth()))
+                dropStandIn(first);
+            return;
+        }
     const bool oneBlock =
         first.isValid() &&
         first == doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1));

@@ -43,6 +43,10 @@ public:
     static constexpr int kLongBlockLength = 10'000;
     // Blocks at least this long are laid out on a pool thread when they need new lines.
     static constexpr int kAsideLayoutLength = 256 * 1024;
+    // Blocks at least this long that are shaped (not plain Latin) are laid out on a pool thread
+    // after a keystroke, their lines moved by it standing in meanwhile; so is every block laid
+    // out aside.
+    static constexpr int kStandInLength = 32 * 1024;
     // Characters of long blocks that may keep their shaping at once.
     static constexpr qsizetype kCachedCharacterBudget = 6'000'000;
 
@@ -72,6 +76,9 @@ public:
     // Whether the block has no lines yet because they are being made on a pool thread (asking
     // for them when it has none).
     bool awaitsLinesAside(const QTextBlock& block) const;
+    // Whether the block shows lines standing in for its own while those are made aside (for
+    // tests).
+    bool showsStandInLines(const QTextBlock& block) const { return block == m_staleBlock; }
     // How many blocks keep their lines (for tests).
     qsizetype keptLineBlockCount() const { return qsizetype(m_lines.size()); }
 
@@ -88,9 +95,9 @@ private:
     // breaks nowhere.
     QTextOption optionFor(const QTextBlock& block) const;
     void keepLines(const QTextBlock& block, qreal width);
-    // Gives the block kept lines that fit it; made at whatever width if `atAnyWidth` (lines to
-    // show while the right ones are made aside).
-    bool restoreLines(const QTextBlock& block, bool atAnyWidth = false);
+    // Gives the block kept lines that fit it; made at whatever width and in whatever colours if
+    // `standingIn` (lines to show while the right ones are made aside).
+    bool restoreLines(const QTextBlock& block, bool standingIn = false);
     QTextOption optionForLinesMadeWith(const QTextOption& made) const;
     // The words too long for any line in a block laid out at word boundaries or anywhere (see
     // OverlongWords.h), which is then laid out here rather than by Qt; none otherwise.
@@ -112,6 +119,16 @@ private:
     // false when it is to be laid out here.
     bool layOutAside(const QTextBlock& block, qreal width);
     void receiveAside(quint64 ticket, const std::shared_ptr<LaidOutAside>& made);
+    // The change of the text being reported, as the document told it before its layout.
+    struct TextChange {
+        int from = 0;
+        int removed = 0;
+        int added = 0;
+    };
+    // The lines the block had before a small edit, moved by it; none when it is quick to lay
+    // out or has no such lines.
+    std::optional<LaidOutLines> linesMovedBy(const QTextBlock& block, const TextChange& change);
+    void dropStandIn(const QTextBlock& block);
     // Runs layOut, which may lay the block out, with the wrap mode the block needs.
     template <typename LayOut> void withWrapFor(const QTextBlock& block, LayOut layOut);
 
@@ -126,8 +143,10 @@ private:
     quint64 m_asideTicket = 0;
     // A request whose lines made aside did not fit: laid out here instead.
     std::optional<AsideRequest> m_layOutHere;
-    // Characters removed and added by the change being reported (-1: no change of the text).
-    int m_textChangeLength = -1;
+    // The change of the text being reported, as the document told it before its layout.
+    std::optional<TextChange> m_textChange;
+    // Lines moved by typing that stand in for the stale block's own.
+    std::optional<LaidOutLines> m_standIn;
     // A long block a few characters were typed into: laid out here when next asked for.
     QTextBlock m_editedBlock;
     // The long block given lines last (laid out, restored or made aside).

@@ -285,7 +285,11 @@ TEST(LongLineLayout, KeptLinesComeBackOnlyForTheTextWidthFontAndFormatsTheyWereM
     bold.setFontWeight(QFont::Bold);
     block.layout()->setFormats(formats + QList<QTextLayout::FormatRange>{{10, 5, bold}});
     EXPECT_FALSE(kept.fit(block, width, option));
+    // Other colours or another width: they may stand in while the right ones are made.
+    EXPECT_TRUE(kept.standInFor(block, option));
     block.layout()->setFormats(formats);
+    EXPECT_TRUE(kept.standInFor(block, option));
+    EXPECT_FALSE(kept.standInFor(block, tabs));
     EXPECT_TRUE(kept.fit(block, width, option));
     QTextCursor cursor(v.view->textView()->document());
     cursor.setPosition(30'000);
@@ -293,6 +297,7 @@ TEST(LongLineLayout, KeptLinesComeBackOnlyForTheTextWidthFontAndFormatsTheyWereM
     cursor.insertText(cursor.selectedText() == QStringLiteral("x") ? QStringLiteral("y")
                                                                    : QStringLiteral("x"));
     EXPECT_FALSE(kept.fit(block, width, option)); // same length, another text
+    EXPECT_FALSE(kept.standInFor(block, option));
 }
 
 TEST(LongLineLayout, ALongLineShownAgainHasTheLinesQtMakesForItsTextWidthAndFont) {
@@ -394,11 +399,19 @@ TEST(LongLineLayout, TypingBeforeTheLinesMadeAsideComeKeepsTheKeyAndLaysOutTheNe
     EXPECT_TRUE(v.firstBlock().text().startsWith(QStringLiteral("typed ")));
     EXPECT_EQ(v.lineStarts(), referenceFor(v));
 
-    // Typed into once it is shown, or its text replaced, it is laid out again at once: it never
-    // vanishes meanwhile.
+    // Typed into once it is shown, its lines moved by the keys stand in at once (it never
+    // vanishes) until its own come; its text replaced, it is laid out again at once.
     QTest::keyClicks(v.view->textView(), QStringLiteral("more "));
     v.view->textView()->viewport()->repaint();
     ASSERT_GT(v.firstBlock().layout()->lineCount(), 0);
+    const QTextLine lastLine =
+        v.firstBlock().layout()->lineAt(v.firstBlock().layout()->lineCount() - 1);
+    EXPECT_EQ(lastLine.textStart() + lastLine.textLength(), v.firstBlock().length() - 1);
+    for (int i = 0; i < 1000 && v.lineStarts() != referenceFor(v); ++i) {
+        QTest::qWait(10);
+        v.view->textView()->viewport()->repaint();
+        ASSERT_GT(v.firstBlock().layout()->lineCount(), 0);
+    }
     EXPECT_EQ(v.lineStarts(), referenceFor(v));
     v.registry.textStorage(tab.id)->replaceAll(QStringLiteral("replaced ") + tab.text);
     v.view->textView()->viewport()->repaint();
@@ -463,4 +476,45 @@ TEST(LongLineLayout, WordsTooLongForAnyLineAmongShortOnesWrapIntoTheLinesQtMakes
         v.view->textView()->viewport()->repaint();
         EXPECT_EQ(v.lineStarts(), referenceFor(v)) << round;
     }
+}
+
+TEST(LongLineLayout, KeysTypedIntoALongShapedLineShowAtOnceAndItsOwnLinesFollow) {
+    QString text;
+    for (int i = 0; text.size() < 40'000; ++i)
+        text += i % 37 == 36 ? QStringLiteral("，") : QString(QChar(char16_t(0x4e00 + i % 500)));
+    LongLineView v(text);
+    ASSERT_GT(v.firstBlock().layout()->lineCount(), 100);
+    ASSERT_EQ(v.lineStarts(), referenceFor(v));
+
+    for (const QChar c : QStringLiteral("汉字")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(v.view->textView(), &press);
+    }
+    v.view->textView()->viewport()->repaint();
+    // The keys show at once in the lines they moved, which cover the whole text...
+    const auto* documentLayout =
+        static_cast<LongLineDocumentLayout*>(v.view->textView()->document()->documentLayout());
+    EXPECT_TRUE(documentLayout->showsStandInLines(v.firstBlock()));
+    const QTextLayout* layout = v.firstBlock().layout();
+    ASSERT_GT(layout->lineCount(), 100);
+    EXPECT_TRUE(v.firstBlock().text().startsWith(QStringLiteral("汉字")));
+    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
+    EXPECT_EQ(last.textStart() + last.textLength(), v.firstBlock().length() - 1);
+    // ...until the lines Qt makes for the new text come.
+    for (int i = 0; i < 1000 && v.lineStarts() != referenceFor(v); ++i) {
+        QTest::qWait(10);
+        v.view->textView()->viewport()->repaint();
+    }
+    EXPECT_EQ(v.lineStarts(), referenceFor(v));
+    EXPECT_FALSE(documentLayout->showsStandInLines(v.firstBlock()));
+
+    // An edit across the end of a line has nothing to stand in: laid out again at once.
+    const int boundary = v.lineStarts().at(5);
+    QTextCursor cursor = v.view->textView()->textCursor();
+    cursor.setPosition(boundary - 3);
+    cursor.setPosition(boundary + 3, QTextCursor::KeepAnchor);
+    v.view->textView()->setTextCursor(cursor);
+    QTest::keyClick(v.view->textView(), Qt::Key_Delete);
+    v.view->textView()->viewport()->repaint();
+    EXPECT_EQ(v.lineStarts(), referenceFor(v));
 }
