@@ -207,16 +207,22 @@ void forgetFontEngines(const QTextBlock& block) {
 }
 
 void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option) {
-    const QTextDocument* doc = block.document();
+    std::optional<OverlongWords> words;
     if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
-        if (const auto words = OverlongWords::of(block.text(), doc->defaultFont())) {
-            layOutWithOverlongWords(block, width, option, *words);
-            return;
-        }
+        words = OverlongWords::of(block.text(), block.document()->defaultFont());
+    layOutLikePlainText(block, width, option, words ? &*words : nullptr);
+}
+
+void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option,
+                         const OverlongWords* words) {
     // The steps of QPlainTextDocumentLayout's own layout of a block, so that the lines are the
-    // ones it would make.
+    // ones it would make; with overlong words the wrap is chosen line by line (the layout reads
+    // it as each line is laid out).
+    const QTextDocument* doc = block.document();
     const qreal margin = doc->documentMargin();
     QTextLayout* layout = block.layout();
+    QTextOption anywhere = option;
+    anywhere.setWrapMode(QTextOption::WrapAnywhere);
     layout->setTextOption(option);
     int extraMargin = 0;
     if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
@@ -225,6 +231,9 @@ void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption
     const qreal available = (width <= 0 ? qreal(INT_MAX) : width) - 2 * margin - extraMargin;
     qreal height = 0;
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        if (words)
+            layout->setTextOption(words->breaksAnywhereAt(line.textStart(), available) ? anywhere
+                                                                                       : option);
         line.setLeadingIncluded(true);
         line.setLineWidth(available);
         line.setPosition(QPointF(margin, height));
@@ -233,6 +242,7 @@ void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption
             height += qCeil(line.leading());
     }
     layout->endLayout();
+    layout->setTextOption(option);
 }
 
 } // namespace dunmoss

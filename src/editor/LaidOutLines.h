@@ -11,6 +11,10 @@
 class QTextBlock;
 
 namespace dunmoss {
+class OverlongWords;
+}
+
+namespace dunmoss {
 
 // The lines one block was broken into, kept so that the block can take them back instead of being
 // broken anew. Qt's plain-text layout throws every block's lines away whenever a view takes the
@@ -83,8 +87,12 @@ private:
 bool sameTextOption(const QTextOption& a, const QTextOption& b);
 
 // Lays the block out as the plain-text layout does with `option` at the layout's `width` (for a
-// document no view shows yet).
+// document no view shows yet), breaking anywhere at once the lines that start a word too long
+// for any line (see OverlongWords.h).
 void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option);
+// The same with the block's overlong words, when it has any, already found.
+void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option,
+                         const OverlongWords* words);
 
 // Splits the block's text into the runs its layout shapes one by one, which every question about
 // a position in the block needs first (a caret asked for before the block is laid out); a

@@ -305,7 +305,7 @@ bool LongLineDocumentLayout::layOutOverlongWords(const QTextBlock& block) {
         return false;
     QTextDocument* doc = document();
     const int lineCountBefore = doc->lineCount();
-    layOutWithOverlongWords(block, *wrapWidth(), doc->defaultTextOption(), *words);
+    layOutLikePlainText(block, *wrapWidth(), doc->defaultTextOption(), &*words);
     QTextBlock laidOut = block;
     laidOut.setLineCount(laidOut.isVisible() ? laidOut.layout()->lineCount() : 0);
     if (doc->lineCount() != lineCountBefore)
@@ -398,10 +398,7 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     // at once while its own are made aside.
     if (change && first == doc->findBlock(change->from))
         if (std::optional<LaidOutLines> moved = linesMovedBy(first, *change)) {
-            const QTextBlock next = first.next();
-            const int end = next.isValid() ? next.position() : doc->characterCount();
-            QPlainTextDocumentLayout::documentChanged(
-                from, charsRemoved, std::max(charsAdded, end + 1 - from - charsRemoved));
+            clearChanged(first, from, charsRemoved, charsAdded);
             giveLines(first, *moved);
             m_standIn = std::move(moved);
             m_staleBlock = first;
@@ -415,20 +412,12 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
         first == doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1));
     if (oneBlock && first.length() > kLongBlockLength &&
         charsRemoved + charsAdded >= kLongBlockLength) {
-        // Reported as reaching into the next block (or past the end), the change only clears
-        // the layouts, as Qt does for a change of several blocks.
-        const QTextBlock next = first.next();
-        const int end = next.isValid() ? next.position() : doc->characterCount();
-        QPlainTextDocumentLayout::documentChanged(from, charsRemoved,
-                                                  end + 1 - from - charsRemoved);
+        clearChanged(first, from, charsRemoved, charsAdded);
         return;
     }
     if (oneBlock && first.length() > kLongBlockLength && overlongWordsIn(first)) {
         // Qt would lay it out at once, slowly: cleared, it is laid out here when asked for.
-        const QTextBlock next = first.next();
-        const int end = next.isValid() ? next.position() : doc->characterCount();
-        QPlainTextDocumentLayout::documentChanged(from, charsRemoved,
-                                                  end + 1 - from - charsRemoved);
+        clearChanged(first, from, charsRemoved, charsAdded);
         return;
     }
     if (oneBlock && first.length() > kLongBlockLength) {
@@ -440,6 +429,15 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
         return;
     }
     QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
+}
+
+void LongLineDocumentLayout::clearChanged(const QTextBlock& block, int from, int charsRemoved,
+                                          int charsAdded) {
+    // Reported as reaching into the next block (or past the end), a change only clears the
+    // layouts, as Qt does for a change of several blocks.
+    const QTextBlock next = block.next();
+    const int end = next.isValid() ? next.position() : document()->characterCount();
+    QPlainTextDocumentLayout::documentChanged(from, charsRemoved, end + 1 - from - charsRemoved);
 }
 
 void LongLineDocumentLayout::keepShaping(const QTextBlock& block) {

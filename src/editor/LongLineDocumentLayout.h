@@ -91,6 +91,8 @@ protected:
 
 private:
     void keepShaping(const QTextBlock& block);
+    // Lets Qt hear of the change as one reaching past the block, which only clears its lines.
+    void clearChanged(const QTextBlock& block, int from, int charsRemoved, int charsAdded);
     // The option a block is laid out with: the document's, or the wrap anywhere of a block that
     // breaks nowhere.
     QTextOption optionFor(const QTextBlock& block) const;

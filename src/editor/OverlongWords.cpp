@@ -5,11 +5,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QMutex>
-#include <QTextBlock>
 #include <QTextBoundaryFinder>
-#include <QTextDocument>
-#include <QTextLayout>
-#include <QtMath>
 #include <algorithm>
 
 namespace dunmoss {
@@ -86,36 +82,6 @@ bool OverlongWords::breaksAnywhereAt(int start, qreal available) const {
     const auto next = std::upper_bound(m_breaks.begin(), m_breaks.end(), start);
     const int end = next == m_breaks.end() ? m_length : *next;
     return qreal(end - start) * m_narrowest > available;
-}
-
-void layOutWithOverlongWords(const QTextBlock& block, qreal width, const QTextOption& option,
-                             const OverlongWords& words) {
-    // The steps of QPlainTextDocumentLayout's own layout of a block, as in layOutLikePlainText,
-    // with the wrap chosen line by line (the layout reads it as each line is laid out).
-    const QTextDocument* doc = block.document();
-    const qreal margin = doc->documentMargin();
-    QTextLayout* layout = block.layout();
-    QTextOption anywhere = option;
-    anywhere.setWrapMode(QTextOption::WrapAnywhere);
-    layout->setTextOption(option);
-    int extraMargin = 0;
-    if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
-        extraMargin += QFontMetrics(block.charFormat().font()).horizontalAdvance(QChar(0x21B5));
-    layout->beginLayout();
-    const qreal available = (width <= 0 ? qreal(INT_MAX) : width) - 2 * margin - extraMargin;
-    qreal height = 0;
-    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
-        layout->setTextOption(words.breaksAnywhereAt(line.textStart(), available) ? anywhere
-                                                                                  : option);
-        line.setLeadingIncluded(true);
-        line.setLineWidth(available);
-        line.setPosition(QPointF(margin, height));
-        height += line.height();
-        if (line.leading() < 0)
-            height += qCeil(line.leading());
-    }
-    layout->endLayout();
-    layout->setTextOption(option);
 }
 
 } // namespace dunmoss

@@ -3,10 +3,7 @@
 #include <QFont>
 #include <QList>
 #include <QString>
-#include <QTextOption>
 #include <optional>
-
-class QTextBlock;
 
 namespace dunmoss {
 
@@ -34,11 +31,5 @@ private:
     int m_length = 0;
     qreal m_narrowest = 0;
 };
-
-// Lays the block out as the plain-text layout does with `option` (a wrap at word boundaries or
-// anywhere) at the layout's `width`, breaking anywhere at once the lines that start an overlong
-// word.
-void layOutWithOverlongWords(const QTextBlock& block, qreal width, const QTextOption& option,
-                             const OverlongWords& words);
 
 } // namespace dunmoss
