@@ -2,14 +2,12 @@
 
 #include "editor/OverlongWords.h"
 #include "editor/PlainShaping.h"
-#include "platform/MainThreadMailbox.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QThreadPool>
 #include <algorithm>
 
 namespace dunmoss {
@@ -48,7 +46,10 @@ constexpr size_t kKeptLineBlocks = 8;
 } // namespace
 
 LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
-    : QPlainTextDocumentLayout(document), m_mailbox(MainThreadMailbox::make(this)) {
+    : QPlainTextDocumentLayout(document),
+      m_aside(this,
+              [this](const AsideLineRuns::Request& request,
+                     const std::shared_ptr<LaidOutAside>& made) { receiveAside(request, made); }) {
     // Told just before the layout, which may hear of a wider change (colours moved with it).
     connect(document, &QTextDocument::contentsChange, this,
             [this](int from, int removed, int added) {
@@ -56,9 +57,7 @@ LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
             });
 }
 
-LongLineDocumentLayout::~LongLineDocumentLayout() {
-    m_mailbox->close();
-}
+LongLineDocumentLayout::~LongLineDocumentLayout() = default;
 
 bool LongLineDocumentLayout::breaksNowhere(const QTextBlock& block) {
     const int length = block.length() - 1;
@@ -179,44 +178,12 @@ bool LongLineDocumentLayout::restoreLines(const QTextBlock& block, bool standing
     return true;
 }
 
-bool LongLineDocumentLayout::AsideRequest::operator==(const AsideRequest& other) const {
-    return block == other.block && revision == other.revision && width == other.width &&
-           sameTextOption(option, other.option) && font == other.font && formats == other.formats;
-}
-
-LongLineDocumentLayout::AsideRequest LongLineDocumentLayout::asideRequest(const QTextBlock& block,
-                                                                          qreal width) const {
-    return {block,
-            document()->revision(),
-            width,
-            optionFor(block),
-            document()->defaultFont(),
-            block.layout()->formats()};
-}
-
 bool LongLineDocumentLayout::layOutAside(const QTextBlock& block, qreal width) {
-    AsideRequest request = asideRequest(block, width);
-    if (m_layOutHere && *m_layOutHere == request)
-        return false;
-    // One at a time: a request made meanwhile is made again when the running one comes back.
-    if (m_asideRunning)
-        return true;
-    const quint64 ticket = ++m_asideTicket;
-    LaidOutAside::Inputs inputs = LaidOutAside::inputsOf(block, width, request.option);
-    m_asideRunning = std::move(request);
-    QThreadPool::globalInstance()->start(
-        [this, mailbox = m_mailbox, ticket, inputs = std::move(inputs)] {
-            auto made = std::make_shared<LaidOutAside>(LaidOutAside::make(inputs));
-            mailbox->post([this, ticket, made] { receiveAside(ticket, made); });
-        });
-    return true;
+    return m_aside.start(AsideLineRuns::requestFor(block, width, optionFor(block)));
 }
 
-void LongLineDocumentLayout::receiveAside(quint64 ticket,
+void LongLineDocumentLayout::receiveAside(const AsideLineRuns::Request& request,
                                           const std::shared_ptr<LaidOutAside>& made) {
-    if (ticket != m_asideTicket || !m_asideRunning)
-        return;
-    const AsideRequest request = *std::exchange(m_asideRunning, std::nullopt);
     const QTextBlock block = request.block;
     if (!block.isValid() || !block.layout())
         return;
@@ -240,8 +207,8 @@ void LongLineDocumentLayout::receiveAside(quint64 ticket,
             return;
         }
         // Made for what the block still is, yet not taken: laid out here from now on.
-        if (asideRequest(block, *width) == request)
-            m_layOutHere = request;
+        if (AsideLineRuns::requestFor(block, *width, optionFor(block)) == request)
+            m_aside.refuse(request);
         // Lines standing in keep standing in while its own are made again.
         if (stale) {
             m_staleBlock = block;
@@ -288,7 +255,7 @@ bool LongLineDocumentLayout::awaitsLinesAside(const QTextBlock& block) const {
     if (!block.isValid() || block.length() - 1 < kAsideLayoutLength)
         return false;
     blockBoundingRect(block);
-    return block.layout()->lineCount() == 0 && m_asideRunning.has_value();
+    return block.layout()->lineCount() == 0 && m_aside.isRunning();
 }
 
 std::optional<OverlongWords>

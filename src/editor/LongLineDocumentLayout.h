@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/AsideLineRuns.h"
 #include "editor/LaidOutLines.h"
 
 #include <QPlainTextDocumentLayout>
@@ -11,7 +12,6 @@
 
 namespace dunmoss {
 
-class MainThreadMailbox;
 class OverlongWords;
 
 // The plain-text layout with a few changes for very long blocks (lines):
@@ -106,21 +106,11 @@ private:
     std::optional<OverlongWords> overlongWordsIn(const QTextBlock& block) const;
     bool layOutOverlongWords(const QTextBlock& block);
     void giveLines(const QTextBlock& block, const LaidOutLines& lines);
-    // What a block's lines are made from, as far as telling one request from another needs.
-    struct AsideRequest {
-        QTextBlock block;
-        int revision = 0;
-        qreal width = 0;
-        QTextOption option;
-        QFont font;
-        QList<QTextLayout::FormatRange> formats;
-        bool operator==(const AsideRequest& other) const;
-    };
-    AsideRequest asideRequest(const QTextBlock& block, qreal width) const;
     // True while the block's lines are being made on a pool thread (started here when needed);
     // false when it is to be laid out here.
     bool layOutAside(const QTextBlock& block, qreal width);
-    void receiveAside(quint64 ticket, const std::shared_ptr<LaidOutAside>& made);
+    void receiveAside(const AsideLineRuns::Request& request,
+                      const std::shared_ptr<LaidOutAside>& made);
     // The change of the text being reported, as the document told it before its layout.
     struct TextChange {
         int from = 0;
@@ -140,11 +130,7 @@ private:
     // reports is not one of the text.
     bool m_switchingOption = false;
     bool m_waitingForView = false;
-    std::shared_ptr<MainThreadMailbox> m_mailbox;
-    std::optional<AsideRequest> m_asideRunning;
-    quint64 m_asideTicket = 0;
-    // A request whose lines made aside did not fit: laid out here instead.
-    std::optional<AsideRequest> m_layOutHere;
+    AsideLineRuns m_aside;
     // The change of the text being reported, as the document told it before its layout.
     std::optional<TextChange> m_textChange;
     // Lines moved by typing that stand in for the stale block's own.
