@@ -1,10 +1,9 @@
 #include "editor/OverlongWords.h"
 
+#include "editor/PerFontCache.h"
 #include "editor/PlainShaping.h"
 
 #include <QFontMetricsF>
-#include <QHash>
-#include <QMutex>
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
@@ -19,31 +18,22 @@ bool isBlankOrControl(QChar c) {
 // The narrowest advance among the visible plain Latin characters, in the font and in its bold,
 // with a margin for rounding; found once per font.
 qreal narrowestAdvance(const QFont& font) {
-    static QMutex mutex;
-    static QHash<QString, qreal> known;
-    const QString key = font.key();
-    {
-        const QMutexLocker lock(&mutex);
-        const auto found = known.constFind(key);
-        if (found != known.constEnd())
-            return *found;
-    }
-    QFont bold = font;
-    bold.setBold(true);
-    qreal narrowest = std::numeric_limits<qreal>::max();
-    for (const QFont& face : {font, bold}) {
-        const QFontMetricsF metrics(face);
-        for (char16_t c = 0x21; c <= 0xff; ++c) {
-            // A soft hyphen shows only at the end of a line; the rest is blank or control.
-            if ((c > 0x7e && c < 0xa1) || c == 0xad)
-                continue;
-            narrowest = std::min(narrowest, metrics.horizontalAdvance(QChar(c)));
+    static PerFontCache<qreal> known;
+    return known.get(font, [](const QFont& regular) {
+        QFont bold = regular;
+        bold.setBold(true);
+        qreal narrowest = std::numeric_limits<qreal>::max();
+        for (const QFont& face : {regular, bold}) {
+            const QFontMetricsF metrics(face);
+            for (char16_t c = 0x21; c <= 0xff; ++c) {
+                // A soft hyphen shows only at the end of a line; the rest is blank or control.
+                if ((c > 0x7e && c < 0xa1) || c == 0xad)
+                    continue;
+                narrowest = std::min(narrowest, metrics.horizontalAdvance(QChar(c)));
+            }
         }
-    }
-    narrowest = std::max<qreal>(0, narrowest * 0.9);
-    const QMutexLocker lock(&mutex);
-    known.insert(key, narrowest);
-    return narrowest;
+        return std::max<qreal>(0, narrowest * 0.9);
+    });
 }
 
 } // namespace

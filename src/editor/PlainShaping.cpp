@@ -1,9 +1,9 @@
 #include "editor/PlainShaping.h"
 
+#include "editor/PerFontCache.h"
+
 #include <QFont>
 #include <QGlyphRun>
-#include <QHash>
-#include <QMutex>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <algorithm>
@@ -86,22 +86,12 @@ bool isPlainLatin(QStringView text) {
 }
 
 bool fontDrawsLatinUnshaped(const QFont& font) {
-    // Documents may be filled, and so laid out, on a pool thread.
-    static QMutex mutex;
-    static QHash<QString, bool> known;
-    const QString key = font.key();
-    {
-        const QMutexLocker lock(&mutex);
-        const auto found = known.constFind(key);
-        if (found != known.constEnd())
-            return *found;
-    }
-    QFont bold = font;
-    bold.setBold(true);
-    const bool plain = drawsUnshaped(font) && drawsUnshaped(bold);
-    const QMutexLocker lock(&mutex);
-    known.insert(key, plain);
-    return plain;
+    static PerFontCache<bool> known;
+    return known.get(font, [](const QFont& regular) {
+        QFont bold = regular;
+        bold.setBold(true);
+        return drawsUnshaped(regular) && drawsUnshaped(bold);
+    });
 }
 
 QList<QTextLayout::FormatRange> withPlainShaping(const QTextBlock& block,
