@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QTextCursor>
@@ -20,6 +21,45 @@ CompletionPopup::CompletionPopup(ShortcutTextView* textView)
     m_completer->setMaxVisibleItems(10);
     connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
             &CompletionPopup::choose);
+    // Installed after the completer's own filter, so it sees the list's keys first: the
+    // completer would hand Return, Tab and Escape to the text view before acting on them.
+    m_completer->popup()->installEventFilter(this);
+}
+
+bool CompletionPopup::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_completer->popup() || event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers =
+        key->modifiers() &
+        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab: {
+        if (modifiers != Qt::NoModifier)
+            break;
+        const QModelIndex current = m_completer->popup()->currentIndex();
+        if (!current.isValid())
+            break;
+        choose(current.data(Qt::DisplayRole).toString());
+        return true;
+    }
+    case Qt::Key_Escape:
+        hide();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Space:
+        // The caret leaves the word, or the word ends: the list no longer fits.
+        hide();
+        break;
+    default:
+        break;
+    }
+    return false;
 }
 
 void CompletionPopup::show(const QStringList& candidates, TextRange partialWordRange) {

@@ -15,6 +15,8 @@ class ShortcutTextView;
 
 // The list of completion candidates shown under the caret. Choosing one replaces the partial
 // word with it as ordinary typing (one undo step). The first candidate starts selected.
+// While it is shown it has the keys: Up and Down move, Return and Tab take the highlighted
+// entry, Escape closes it; other keys go on to the text view, so typing narrows the list.
 class CompletionPopup : public QObject {
     Q_OBJECT
 public:
@@ -26,6 +28,9 @@ public:
     QStringList candidates() const;
     // Replaces the partial word by the candidate (what choosing it in the list does).
     void choose(const QString& candidate);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPointer<ShortcutTextView> m_textView;

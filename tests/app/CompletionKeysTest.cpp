@@ -1,0 +1,144 @@
+// The completion list is used from the keyboard as in any code editor: Up and Down move in it,
+// Return and Tab take the highlighted entry, Escape closes it, typing narrows it. Keys are
+// delivered to the window as the display server delivers them, so they reach the list while it
+// is shown.
+#include "ProgramDriving.h"
+#include "app/DunmossNotepadApp.h"
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/WindowLayout.h"
+#include "editor/CodeEditorCoordinator.h"
+#include "editor/CodeEditorView.h"
+#include "editor/CompletionPopup.h"
+#include "editor/ShortcutTextView.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QFile>
+#include <QWindow>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+class CompletionKeys : public ProgramFixture {
+protected:
+    // The program launched on a Python file whose text is `text`, the caret at its end.
+    void launch(const QByteArray& text) {
+        const QString path = dir.filePath(QStringLiteral("script.py"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        app = std::make_unique<DunmossNotepadApp>(QStringList{QStringLiteral("dunmoss-notepad")},
+                                                  *defaults);
+        app->setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
+        window = app->start({path});
+        ASSERT_TRUE(window);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return window->hasCompletedStartUp() &&
+                   activeTab(window->model().state()).fileURL == QUrl::fromLocalFile(path);
+        }));
+        settle();
+        ASSERT_EQ(QApplication::focusWidget(), editor());
+        key(Qt::Key_End, Qt::ControlModifier);
+    }
+    ShortcutTextView* editor() const {
+        return window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    }
+    CompletionPopup* list() const {
+        return window->windowLayout()
+            .editorArea()
+            ->primaryPane()
+            ->editorView()
+            ->coordinator()
+            .completionPopup();
+    }
+    const QString& text() const { return activeTab(window->model().state()).document.text; }
+    // A key pressed on the keyboard, given to the window system as X gives it to the program.
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(window->windowHandle(), key, modifiers);
+        settle();
+    }
+    void type(const QString& letters) {
+        for (const QChar c : letters)
+            QTest::keyClick(window->windowHandle(), c.toLatin1());
+        settle();
+    }
+    // Types the start of a word and asks for completion.
+    void complete(const QString& start) {
+        type(start);
+        key(Qt::Key_Space, Qt::ControlModifier);
+        ASSERT_TRUE(list()->isVisible());
+    }
+
+    std::unique_ptr<DunmossNotepadApp> app;
+    EditorWindowView* window = nullptr;
+};
+
+} // namespace
+
+TEST_F(CompletionKeys, ReturnAndTabTakeTheHighlightedEntryWithoutALineBreakOrATab) {
+    launch("sprint = 1\n");
+    complete(QStringLiteral("pri"));
+    EXPECT_EQ(list()->candidates(),
+              (QStringList{QStringLiteral("print()"), QStringLiteral("sprint")}));
+    key(Qt::Key_Return);
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprint()"));
+    EXPECT_FALSE(list()->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), editor());
+
+    // Typing goes on after the word; Tab takes the entry just as Return does.
+    key(Qt::Key_Return);
+    complete(QStringLiteral("spr"));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprint()\nsprint"));
+    EXPECT_FALSE(list()->isVisible());
+    type(QStringLiteral(" = 2"));
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprint()\nsprint = 2"));
+}
+
+TEST_F(CompletionKeys, DownAndUpMoveInTheListAndTypingNarrowsIt) {
+    launch("sprint = 1\nprinted = 2\n");
+    complete(QStringLiteral("pri"));
+    ASSERT_EQ(list()->candidates(),
+              (QStringList{QStringLiteral("print()"), QStringLiteral("printed"),
+                           QStringLiteral("sprint")}));
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    key(Qt::Key_Up);
+    key(Qt::Key_Return);
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted"));
+
+    key(Qt::Key_Return);
+    complete(QStringLiteral("p"));
+    type(QStringLiteral("rinte"));
+    EXPECT_TRUE(list()->isVisible());
+    EXPECT_EQ(list()->candidates(), QStringList{QStringLiteral("printed")});
+    key(Qt::Key_Return);
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted\nprinted"));
+
+    // A space ends the word, and the list with it.
+    complete(QStringLiteral(" pri"));
+    type(QStringLiteral(" "));
+    EXPECT_FALSE(list()->isVisible());
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted\nprinted pri "));
+}
+
+TEST_F(CompletionKeys, EscapeClosesTheListAndTheTextStaysAsTyped) {
+    launch("sprint = 1\n");
+    complete(QStringLiteral("pri"));
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(list()->isVisible());
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\npri"));
+    EXPECT_EQ(QApplication::focusWidget(), editor());
+    // With the list closed the keys are the editor's again.
+    key(Qt::Key_Return);
+    type(QStringLiteral("x"));
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\npri\nx"));
+    EXPECT_FALSE(list()->isVisible());
+}
