@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 
 namespace dunmoss {
 
@@ -35,7 +36,13 @@ NavigationViews::NavigationViews(EditorWindowView& view)
     };
     m_workspace->refresh = [this] { Workspace(m_model).refreshWorkspace(); };
     m_workspace->openItem = [this](const WorkspaceItem& item) {
-        Workspace(m_model).openWorkspaceItem(item);
+        // The opened file takes the keyboard, unless the person went elsewhere while it loaded.
+        const QPointer<WorkspacePanel> sidebar = m_workspace;
+        Workspace(m_model).openWorkspaceItem(item, [this, sidebar] {
+            QWidget* focus = QApplication::focusWidget();
+            if (sidebar && (!focus || focus == sidebar || sidebar->isAncestorOf(focus)))
+                m_view.focusActiveEditor();
+        });
     };
     m_workspace->close = [this] { Workspace(m_model).closeWorkspacePanel(); };
     area->setPanel(EditorAreaPanel::Workspace, m_workspace);

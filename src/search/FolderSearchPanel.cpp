@@ -86,6 +86,9 @@ FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* 
     m_restore = new QPushButton(l("folder-search.restore-backup"), this);
     for (QPushButton* button : {m_chooseFolder, m_search, m_replaceAll, m_restore}) {
         button->setAutoDefault(false);
+        // A click leaves the keyboard where it was, so it is there again after the dialogs
+        // and the disabled buttons of the operation; Tab still reaches them.
+        button->setFocusPolicy(Qt::TabFocus);
         first->addWidget(button);
     }
     first->addSpacing(8);
@@ -217,8 +220,12 @@ void FolderSearchPanel::refresh(const FolderSearchState& state) {
     m_caseSensitive->setChecked(state.folderSearchTextOptions.isCaseSensitive);
     m_wholeWord->setChecked(state.folderSearchTextOptions.isWholeWord);
     m_running = state.isFolderSearchRunning;
-    for (QPushButton* button : {m_search, m_replaceAll, m_restore})
+    for (QPushButton* button : {m_search, m_replaceAll, m_restore}) {
+        // Disabled, a button reached with Tab would hand the keyboard on to the Include field.
+        if (m_running && button->hasFocus())
+            m_query->setFocus(Qt::OtherFocusReason);
         button->setEnabled(!m_running);
+    }
     m_folderName->setText(state.folderSearchURL
                               ? state.folderSearchURL->adjusted(QUrl::StripTrailingSlash).fileName()
                               : l("folder-search.no-folder"));

@@ -58,10 +58,10 @@ void Workspace::activateWorkspaceAccess(const QUrl& url) {
     });
 }
 
-void Workspace::openWorkspaceItem(const WorkspaceItem& item) {
+void Workspace::openWorkspaceItem(const WorkspaceItem& item, std::function<void()> shown) {
     if (item.isDirectory || !item.isOpenable)
         return;
-    m_model.opening().openDocument(item.url, std::nullopt, std::nullopt, true);
+    m_model.opening().openDocument(item.url, std::nullopt, std::nullopt, true, std::move(shown));
 }
 
 void Workspace::closeWorkspacePanel() {

@@ -3,6 +3,7 @@
 #include "text/WorkspaceItem.h"
 
 #include <QUrl>
+#include <functional>
 
 namespace dunmoss {
 
@@ -25,8 +26,9 @@ public:
     void refreshWorkspace();
     // Makes the folder the one the window holds long-lived access on.
     void activateWorkspaceAccess(const QUrl& url);
-    // A file of the tree opens in a tab; a folder does nothing.
-    void openWorkspaceItem(const WorkspaceItem& item);
+    // A file of the tree opens in a tab, and `shown` runs once its tab is shown; a folder does
+    // nothing.
+    void openWorkspaceItem(const WorkspaceItem& item, std::function<void()> shown = {});
     // Hides the sidebar; root, access and tree stay.
     void closeWorkspacePanel();
     // Once per window at start: the stored root, when it still resolves, is shown and listed. A

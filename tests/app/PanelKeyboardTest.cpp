@@ -1,0 +1,265 @@
+// Where the keyboard goes after working in a side or bottom panel: a file opened from the
+// workspace sidebar takes it (as after an outline click), and after the folder panel's dialogs
+// close it is back where it was before the button was pressed.
+#include "ProgramDriving.h"
+#include "app/DunmossNotepadApp.h"
+#include "app/EditorMenuBar.h"
+#include "app/EditorWindowChrome.h"
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/EditorWindowView.h"
+#include "chrome/WindowLayout.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
+#include "platform/Localization.h"
+#include "search/FolderSearchPanel.h"
+#include "text/FolderBackupRestore.h"
+#include "text/FolderReplacementBackup.h"
+#include "tools/Workspace.h"
+#include "tools/WorkspacePanel.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+QString l(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+class PanelKeyboard : public ProgramFixture {
+protected:
+    void write(const QString& path, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray read(const QString& path) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+    // The program with its real dialogs, launched on a file; returns once its tab is active.
+    void launch() {
+        const QString path = dir.filePath(QStringLiteral("notes.txt"));
+        write(path, "notes\n");
+        app = std::make_unique<DunmossNotepadApp>(QStringList{QStringLiteral("dunmoss-notepad")},
+                                                  *defaults);
+        app->setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
+        window = app->start({path});
+        ASSERT_TRUE(window);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return window->hasCompletedStartUp() &&
+                   activeTab(window->model().state()).fileURL == QUrl::fromLocalFile(path);
+        }));
+        settle();
+    }
+    ShortcutTextView* editor() const {
+        return window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    }
+    const EditorTab& active() const { return activeTab(window->model().state()); }
+    bool showsFile(const QString& path) const {
+        return active().fileURL == QUrl::fromLocalFile(path);
+    }
+    // The sidebar on a folder holding "sub/", "a.txt" and "b.txt", listed in that order.
+    QTreeWidget* sidebarTree() {
+        project = dir.filePath(QStringLiteral("project"));
+        write(project + QStringLiteral("/sub/inner.txt"), "inner\n");
+        write(project + QStringLiteral("/a.txt"), "alpha\n");
+        write(project + QStringLiteral("/b.txt"), "beta\n");
+        Workspace(window->model()).openWorkspaceRoot(QUrl::fromLocalFile(project));
+        auto* panel = window->findChild<WorkspacePanel*>();
+        EXPECT_TRUE(panel);
+        if (!panel)
+            return nullptr;
+        QTreeWidget* tree = panel->tree();
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return tree->isVisible() && tree->topLevelItemCount() == 3; }));
+        settle();
+        return tree;
+    }
+    void clickRow(QTreeWidget* tree, int row) {
+        const QRect rect = tree->visualItemRect(tree->topLevelItem(row));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+        settle();
+    }
+    QMessageBox* waitForAlert() {
+        QMessageBox* box = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            return box && box->isVisible();
+        }));
+        return box;
+    }
+    QFileDialog* waitForFolderPanel() {
+        QFileDialog* panel = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            return panel && panel->isVisible();
+        }));
+        return panel;
+    }
+    // Chooses the folder the panel shows with its accepting button.
+    void chooseShownFolder(QFileDialog* panel) {
+        auto* buttons = panel->findChild<QDialogButtonBox*>();
+        ASSERT_TRUE(buttons);
+        QPushButton* choose = buttons->button(QDialogButtonBox::Open);
+        ASSERT_TRUE(choose && choose->isEnabled());
+        QTest::mouseClick(choose, Qt::LeftButton);
+        settle();
+    }
+    void clickIn(QWidget* field) {
+        QTest::mouseClick(field, Qt::LeftButton, {},
+                          QPoint(field->width() / 2, field->height() / 2));
+        settle();
+    }
+    // What the window manager does when a dialog goes: its window is active again.
+    void dialogGone() {
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }));
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        settle();
+    }
+    // The backup folder of the replacement made in `root`, among those of every test.
+    static QString backupOf(const QString& root) {
+        const QDir backups(folderReplaceBackupsPath());
+        for (const QString& name : backups.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QUrl run = QUrl::fromLocalFile(backups.filePath(name));
+            try {
+                if (QDir(readFolderReplacementManifest(run).rootPath) == QDir(root))
+                    return run.toLocalFile();
+            } catch (...) {
+            }
+        }
+        return {};
+    }
+    bool folderOperationRuns() const {
+        return window->model().state().folderSearch.isFolderSearchRunning;
+    }
+
+    std::unique_ptr<DunmossNotepadApp> app;
+    EditorWindowView* window = nullptr;
+    QString project;
+};
+
+} // namespace
+
+TEST_F(PanelKeyboard, AFileClickedInTheSidebarTakesTheKeyboard) {
+    launch();
+    QTreeWidget* tree = sidebarTree();
+    ASSERT_TRUE(tree);
+    clickRow(tree, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return showsFile(project + QStringLiteral("/a.txt")); }));
+    settle();
+    ASSERT_EQ(QApplication::focusWidget(), editor());
+    // Letters go to the file, not to the tree's type-ahead.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("b"));
+    EXPECT_EQ(active().document.text, QStringLiteral("balpha\n"));
+    EXPECT_EQ(tree->currentItem(), tree->topLevelItem(1));
+}
+
+TEST_F(PanelKeyboard, AFileChosenInTheSidebarWithReturnTakesTheKeyboard) {
+    launch();
+    QTreeWidget* tree = sidebarTree();
+    ASSERT_TRUE(tree);
+    // A folder row opens nothing and leaves the keyboard in the tree, to walk it.
+    clickRow(tree, 0);
+    ASSERT_EQ(QApplication::focusWidget(), tree);
+    QTest::keyClick(tree, Qt::Key_Down);
+    QTest::keyClick(tree, Qt::Key_Down);
+    QTest::keyClick(tree, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return showsFile(project + QStringLiteral("/b.txt")); }));
+    settle();
+    ASSERT_EQ(QApplication::focusWidget(), editor());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("a"));
+    EXPECT_EQ(active().document.text, QStringLiteral("abeta\n"));
+}
+
+TEST_F(PanelKeyboard, AfterTheFolderPanelsDialogsTheKeyboardIsWhereItWas) {
+    launch();
+    project = dir.filePath(QStringLiteral("project"));
+    write(project + QStringLiteral("/a.txt"), "foo foo\n");
+    editorMenuBar(*window)->actionForKey(QStringLiteral("tools.folder-search"))->trigger();
+    settle();
+    auto* panel = window->findChild<FolderSearchPanel*>();
+    ASSERT_TRUE(panel && panel->isVisible());
+    auto* query = panel->findChild<QLineEdit*>(QStringLiteral("folderSearchQuery"));
+    ASSERT_TRUE(query);
+    const auto button = [&](const char* key) {
+        for (QPushButton* candidate : panel->findChildren<QPushButton*>())
+            if (candidate->text() == l(key))
+                return candidate;
+        ADD_FAILURE() << key;
+        return static_cast<QPushButton*>(nullptr);
+    };
+
+    // Choose Folder: the panel is chosen in, then the keyboard is back in the query.
+    clickIn(query);
+    QTest::keyClicks(query, QStringLiteral("foo"));
+    QTest::mouseClick(button("folder-search.choose-folder"), Qt::LeftButton);
+    QFileDialog* folders = waitForFolderPanel();
+    ASSERT_TRUE(folders);
+    folders->setDirectory(project);
+    chooseShownFolder(folders);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return !folderOperationRuns() &&
+               !window->model().state().folderSearch.folderSearchResults.isEmpty();
+    }));
+    dialogGone();
+    EXPECT_EQ(QApplication::focusWidget(), query);
+
+    // Replace All from the editor: after the confirmation the editor has the keyboard again.
+    for (QLineEdit* field : panel->findChildren<QLineEdit*>())
+        if (field->placeholderText() == l("folder-search.replace.placeholder")) {
+            clickIn(field);
+            QTest::keyClicks(field, QStringLiteral("bar"));
+        }
+    clickIn(editor());
+    ASSERT_EQ(QApplication::focusWidget(), editor());
+    QTest::mouseClick(button("folder-search.replace-all"), Qt::LeftButton);
+    QMessageBox* confirm = waitForAlert();
+    ASSERT_TRUE(confirm);
+    QAbstractButton* replace = nullptr;
+    for (QAbstractButton* candidate : confirm->buttons())
+        if (candidate->text() == l("folder-search.replace-confirm.replace"))
+            replace = candidate;
+    ASSERT_TRUE(replace);
+    QTest::mouseClick(replace, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return read(project + QStringLiteral("/a.txt")) == "bar bar\n" && !folderOperationRuns();
+    }));
+    dialogGone();
+    EXPECT_EQ(QApplication::focusWidget(), editor());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("!"));
+    EXPECT_EQ(active().document.text, QStringLiteral("!notes\n"));
+
+    // Restore Backup from the query field: the keyboard is back in it afterwards.
+    const QString run = backupOf(project);
+    ASSERT_FALSE(run.isEmpty());
+    clickIn(query);
+    QTest::mouseClick(button("folder-search.restore-backup"), Qt::LeftButton);
+    QFileDialog* backups = waitForFolderPanel();
+    ASSERT_TRUE(backups);
+    backups->setDirectory(run);
+    chooseShownFolder(backups);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return read(project + QStringLiteral("/a.txt")) == "foo foo\n" && !folderOperationRuns();
+    }));
+    dialogGone();
+    EXPECT_EQ(QApplication::focusWidget(), query);
+    QDir(run).removeRecursively();
+}
