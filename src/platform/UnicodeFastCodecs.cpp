@@ -1,6 +1,7 @@
 #include "platform/UnicodeFastCodecs.h"
 
 #include "platform/AsciiRun.h"
+#include "platform/LargeBuffers.h"
 
 #include <QtEndian>
 #include <cstdint>
@@ -98,6 +99,7 @@ std::optional<QString> decodeUtf8Strict(QByteArrayView bytes) {
     // Never more UTF-16 units than bytes.
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* const start = unitsOf(out);
+    adviseHugePages(start, size_t(bytes.size()) * 2);
     char16_t* d = start;
     while (p < end) {
         if (*p < 0x80) {
@@ -152,6 +154,7 @@ std::optional<QByteArray> encodeUtf8Strict(QStringView text) {
     // At most three bytes per unit (a surrogate pair gives four bytes for two units).
     QByteArray out(size * 3, Qt::Uninitialized);
     auto* const start = reinterpret_cast<uint8_t*>(out.data());
+    adviseHugePages(start, size_t(out.size()));
     uint8_t* d = start;
     qsizetype i = 0;
     while (i < size) {
@@ -204,6 +207,7 @@ std::optional<QString> decodeUtf16Strict(QByteArrayView bytes, bool bigEndian) {
         return std::nullopt;
     const qsizetype count = bytes.size() / 2;
     QString out(count, Qt::Uninitialized);
+    adviseHugePages(out.data(), size_t(count) * 2);
     copyUnits(unitsOf(out), bytes.data(), count, bigEndian != hostIsBigEndian);
     if (!onlyPairedSurrogates(unitsOf(out), count))
         return std::nullopt;

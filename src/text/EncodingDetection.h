@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <utility>
 
 namespace dunmoss {
 
@@ -99,5 +100,7 @@ TextLineEnding detectLineEnding(QStringView rawText);
 // Every CR LF and then every remaining CR turned into LF. One pass; the text itself is returned
 // (shared, not copied) when it holds no CR.
 QString normalizeLineEndings(const QString& rawText);
+// Both of the above, in one pass over a text that holds no carriage return.
+std::pair<TextLineEnding, QString> lineEndingAndNormalizedText(const QString& rawText);
 
 } // namespace dunmoss

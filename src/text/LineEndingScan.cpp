@@ -2,6 +2,8 @@
 // whole files on open, so they scan eight units at a time where the CPU allows.
 #include "text/EncodingDetection.h"
 
+#include "platform/LargeBuffers.h"
+
 #include <cstring>
 
 #if defined(__SSE2__) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
@@ -19,6 +21,18 @@ struct LineBreakCounts {
     qsizetype pairs = 0; // CR immediately followed by LF
 };
 
+// The breaks of a block of eight units at `s` that holds a carriage return; `previousEndsWithCr`
+// carries a pair split between blocks.
+void countBlockWithCarriageReturn(unsigned crBits, unsigned lfBits, bool& previousEndsWithCr,
+                                  LineBreakCounts& counts) {
+    counts.carriageReturns += __builtin_popcount(crBits);
+    counts.lineFeeds += __builtin_popcount(lfBits);
+    counts.pairs += __builtin_popcount(crBits & (lfBits >> 1));
+    if (previousEndsWithCr && (lfBits & 1))
+        ++counts.pairs;
+    previousEndsWithCr = (crBits & 0x80) != 0;
+}
+
 LineBreakCounts countLineBreaks(QStringView text) {
     const auto* s = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype size = text.size();
@@ -29,24 +43,37 @@ LineBreakCounts countLineBreaks(QStringView text) {
     const __m128i lf = _mm_set1_epi16(u'\n');
     const __m128i zero = _mm_setzero_si128();
     bool previousEndsWithCr = false;
+    // Line feeds of blocks without a carriage return are summed in eight 16-bit lanes, emptied
+    // before any can overflow; most text has no carriage return at all.
+    __m128i lineFeedLanes = zero;
+    int blocksInLanes = 0;
+    const auto emptyLanes = [&] {
+        alignas(16) quint16 lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), lineFeedLanes);
+        for (const quint16 lane : lanes)
+            counts.lineFeeds += lane;
+        lineFeedLanes = zero;
+        blocksInLanes = 0;
+    };
     for (; i + 8 <= size; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         const __m128i crHits = _mm_cmpeq_epi16(v, cr);
         const __m128i lfHits = _mm_cmpeq_epi16(v, lf);
+        if (_mm_movemask_epi8(crHits) == 0) {
+            lineFeedLanes = _mm_sub_epi16(lineFeedLanes, lfHits);
+            if (previousEndsWithCr && s[i] == u'\n')
+                ++counts.pairs;
+            previousEndsWithCr = false;
+            if (++blocksInLanes == 65535)
+                emptyLanes();
+            continue;
+        }
         // One bit per unit.
         const auto crBits = unsigned(_mm_movemask_epi8(_mm_packs_epi16(crHits, zero)));
         const auto lfBits = unsigned(_mm_movemask_epi8(_mm_packs_epi16(lfHits, zero)));
-        if ((crBits | lfBits) == 0) {
-            previousEndsWithCr = false;
-            continue;
-        }
-        counts.carriageReturns += __builtin_popcount(crBits);
-        counts.lineFeeds += __builtin_popcount(lfBits);
-        counts.pairs += __builtin_popcount(crBits & (lfBits >> 1));
-        if (previousEndsWithCr && (lfBits & 1))
-            ++counts.pairs;
-        previousEndsWithCr = (crBits & 0x80) != 0;
+        countBlockWithCarriageReturn(crBits, lfBits, previousEndsWithCr, counts);
     }
+    emptyLanes();
     if (previousEndsWithCr && i < size && s[i] == u'\n')
         ++counts.pairs;
 #endif
@@ -62,10 +89,7 @@ LineBreakCounts countLineBreaks(QStringView text) {
     return counts;
 }
 
-} // namespace
-
-TextLineEnding detectLineEnding(QStringView rawText) {
-    const LineBreakCounts counts = countLineBreaks(rawText);
+TextLineEnding lineEndingOf(const LineBreakCounts& counts) {
     const qsizetype pairs = counts.pairs;
     const qsizetype loneCarriageReturns = counts.carriageReturns - pairs;
     const qsizetype loneLineFeeds = counts.lineFeeds - pairs;
@@ -77,12 +101,26 @@ TextLineEnding detectLineEnding(QStringView rawText) {
     return TextLineEnding::LineFeed;
 }
 
+} // namespace
+
+TextLineEnding detectLineEnding(QStringView rawText) {
+    return lineEndingOf(countLineBreaks(rawText));
+}
+
+std::pair<TextLineEnding, QString> lineEndingAndNormalizedText(const QString& rawText) {
+    const LineBreakCounts counts = countLineBreaks(rawText);
+    if (counts.carriageReturns == 0)
+        return {lineEndingOf(counts), rawText};
+    return {lineEndingOf(counts), normalizeLineEndings(rawText)};
+}
+
 QString normalizeLineEndings(const QString& rawText) {
     qsizetype cr = rawText.indexOf(QChar(u'\r'));
     if (cr < 0)
         return rawText;
     QString result(rawText.size(), Qt::Uninitialized);
     auto* const start = reinterpret_cast<char16_t*>(result.data());
+    adviseHugePages(start, size_t(rawText.size()) * 2);
     char16_t* d = start;
     const auto* source = reinterpret_cast<const char16_t*>(rawText.constData());
     const qsizetype size = rawText.size();

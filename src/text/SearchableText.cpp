@@ -1,5 +1,7 @@
 #include "text/SearchableText.h"
 
+#include "platform/LargeBuffers.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -23,6 +25,7 @@ SearchableFileContent withKind(Kind kind) {
 // past the limit since its size was read is still recognised as too large.
 std::optional<QByteArray> readAll(int fd, qint64 expected, qint64 limit) {
     QByteArray bytes(qBound<qint64>(0, expected + 1, limit + 1), Qt::Uninitialized);
+    adviseHugePages(bytes.data(), size_t(bytes.size()));
     qint64 filled = 0;
     for (;;) {
         if (filled == bytes.size()) {

@@ -1,6 +1,7 @@
 #include "text/TextFileLoader.h"
 
 #include "platform/FileError.h"
+#include "platform/LargeBuffers.h"
 #include "platform/Localization.h"
 #include "text/EncodingDetection.h"
 
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace dunmoss {
@@ -42,6 +44,7 @@ QByteArray readBytes(int fd, qint64 limit, qint64 expected, const QString& path)
     // happen without growing the buffer.
     QByteArray bytes(qBound<qint64>(0, expected < limit ? expected + 1 : limit, limit),
                      Qt::Uninitialized);
+    adviseHugePages(bytes.data(), size_t(bytes.size()));
     qint64 filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
@@ -104,8 +107,7 @@ QByteArray trimIncompleteUTF8Tail(QByteArray bytes) {
 PlainTextDocument makePlainTextDocument(const QString& rawText, TextFileEncoding encoding,
                                         bool decodedViaFallback) {
     PlainTextDocument document;
-    document.lineEnding = detectLineEnding(rawText);
-    document.text = normalizeLineEndings(rawText);
+    std::tie(document.lineEnding, document.text) = lineEndingAndNormalizedText(rawText);
     document.encoding = encoding;
     document.decodedViaFallback = decodedViaFallback;
     return document;

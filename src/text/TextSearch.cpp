@@ -1,5 +1,6 @@
 #include "text/TextSearch.h"
 
+#include "platform/LargeBuffers.h"
 #include "text/MatchPreview.h"
 #include "text/ResultIdentifier.h"
 #include "text/SearchScanner.h"
@@ -105,8 +106,10 @@ TextReplaceAllResult replaceAllMatches(const QString& query, const QString& repl
         const TextRange range = scanner.range();
         if (range.length == 0)
             continue;
-        if (outcome.count == 0)
+        if (outcome.count == 0) {
             built.reserve(text.size());
+            adviseHugePages(built.data(), size_t(built.capacity()) * 2);
+        }
         built.append(QStringView(text).sliced(copied, range.location - copied));
         scanner.appendReplacement(built);
         copied = range.end();
