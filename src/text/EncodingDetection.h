@@ -98,9 +98,9 @@ pickLegacyEncodingByFoundation(QByteArrayView bytes, const QList<TextFileEncodin
 TextLineEnding detectLineEnding(QStringView rawText);
 
 // Every CR LF and then every remaining CR turned into LF. One pass; the text itself is returned
-// (shared, not copied) when it holds no CR.
-QString normalizeLineEndings(const QString& rawText);
+// (shared, not copied) when it holds no CR, and changed where it lies when nothing shares it.
+QString normalizeLineEndings(QString rawText);
 // Both of the above, in one pass over a text that holds no carriage return.
-std::pair<TextLineEnding, QString> lineEndingAndNormalizedText(const QString& rawText);
+std::pair<TextLineEnding, QString> lineEndingAndNormalizedText(QString rawText);
 
 } // namespace dunmoss

@@ -107,37 +107,44 @@ TextLineEnding detectLineEnding(QStringView rawText) {
     return lineEndingOf(countLineBreaks(rawText));
 }
 
-std::pair<TextLineEnding, QString> lineEndingAndNormalizedText(const QString& rawText) {
+std::pair<TextLineEnding, QString> lineEndingAndNormalizedText(QString rawText) {
     const LineBreakCounts counts = countLineBreaks(rawText);
+    const TextLineEnding ending = lineEndingOf(counts);
     if (counts.carriageReturns == 0)
-        return {lineEndingOf(counts), rawText};
-    return {lineEndingOf(counts), normalizeLineEndings(rawText)};
+        return {ending, std::move(rawText)};
+    return {ending, normalizeLineEndings(std::move(rawText))};
 }
 
-QString normalizeLineEndings(const QString& rawText) {
+QString normalizeLineEndings(QString rawText) {
     qsizetype cr = rawText.indexOf(QChar(u'\r'));
     if (cr < 0)
         return rawText;
-    QString result(rawText.size(), Qt::Uninitialized);
-    auto* const start = reinterpret_cast<char16_t*>(result.data());
-    adviseHugePages(start, size_t(rawText.size()) * 2);
-    char16_t* d = start;
-    const auto* source = reinterpret_cast<const char16_t*>(rawText.constData());
     const qsizetype size = rawText.size();
+    // A text nobody else holds is compacted where it lies: no second buffer of its size.
+    const bool inPlace = rawText.isDetached();
+    QString result;
+    if (!inPlace) {
+        result = QString(size, Qt::Uninitialized);
+        adviseHugePages(result.data(), size_t(size) * 2);
+    }
+    QString& target = inPlace ? rawText : result;
+    auto* const start = reinterpret_cast<char16_t*>(target.data());
+    const auto* source = reinterpret_cast<const char16_t*>(rawText.constData());
+    char16_t* d = start;
     qsizetype from = 0;
     while (cr >= 0) {
-        std::memcpy(d, source + from, size_t(cr - from) * sizeof(char16_t));
+        std::memmove(d, source + from, size_t(cr - from) * sizeof(char16_t));
         d += cr - from;
         *d++ = u'\n';
         from = cr + 1;
         if (from < size && source[from] == u'\n')
             ++from; // CR LF becomes one LF
-        cr = rawText.indexOf(QChar(u'\r'), from);
+        cr = QStringView(source, size).indexOf(QChar(u'\r'), from);
     }
-    std::memcpy(d, source + from, size_t(size - from) * sizeof(char16_t));
+    std::memmove(d, source + from, size_t(size - from) * sizeof(char16_t));
     d += size - from;
-    result.resize(d - start);
-    return result;
+    target.truncate(d - start);
+    return target;
 }
 
 } // namespace dunmoss

@@ -73,7 +73,8 @@ PlainTextDocument decodeDocument(QByteArrayView bytes, ByteTail tail) {
     std::optional<DecodedTextData> decoded = decodeTextData(bytes, tail);
     if (!decoded)
         throw FileError(FileErrorCode::FileReadUnknownStringEncoding);
-    return makePlainTextDocument(decoded->text, decoded->encoding, decoded->decodedViaFallback);
+    return makePlainTextDocument(std::move(decoded->text), decoded->encoding,
+                                 decoded->decodedViaFallback);
 }
 
 } // namespace
@@ -104,10 +105,10 @@ QByteArray trimIncompleteUTF8Tail(QByteArray bytes) {
     return bytes;
 }
 
-PlainTextDocument makePlainTextDocument(const QString& rawText, TextFileEncoding encoding,
+PlainTextDocument makePlainTextDocument(QString rawText, TextFileEncoding encoding,
                                         bool decodedViaFallback) {
     PlainTextDocument document;
-    std::tie(document.lineEnding, document.text) = lineEndingAndNormalizedText(rawText);
+    std::tie(document.lineEnding, document.text) = lineEndingAndNormalizedText(std::move(rawText));
     document.encoding = encoding;
     document.decodedViaFallback = decodedViaFallback;
     return document;
@@ -155,7 +156,8 @@ PlainTextDocument decodePreviewBytes(const QByteArray& firstBytes,
     // came, dropping only the character that is really cut.
     if (bytes.size() != firstBytes.size() && spansBytes(document.encoding)) {
         if (auto text = decodeUncut(firstBytes, document.encoding))
-            document = makePlainTextDocument(*text, document.encoding, document.decodedViaFallback);
+            document = makePlainTextDocument(std::move(*text), document.encoding,
+                                             document.decodedViaFallback);
     }
     return document;
 }

@@ -41,7 +41,7 @@ PlainTextDocument decodePreviewBytes(const QByteArray& firstBytes,
                                      std::optional<TextFileEncoding> encodingOverride = {});
 
 // A document from raw decoded text: the line ending is detected, then line breaks become LF.
-PlainTextDocument makePlainTextDocument(const QString& rawText, TextFileEncoding encoding,
+PlainTextDocument makePlainTextDocument(QString rawText, TextFileEncoding encoding,
                                         bool decodedViaFallback);
 
 // A whole file's bytes decoded by detection, with no size limit.

@@ -46,6 +46,9 @@ TEST(LineEndingScan, RandomTextsMatchThePlainReference) {
         ASSERT_EQ(ending, referenceLineEnding(text)) << text.toStdString();
         ASSERT_EQ(detectLineEnding(text), ending);
         ASSERT_EQ(normalized, referenceNormalized(text)) << text.toStdString();
+        // A text nobody else holds is changed where it lies.
+        QString unshared(text.constData(), text.size());
+        ASSERT_EQ(normalizeLineEndings(std::move(unshared)), normalized);
     }
 }
 
