@@ -163,6 +163,11 @@ EditorWindowView* DunmossNotepadApp::start(const QStringList& paths,
 void DunmossNotepadApp::saveSessionsAndQuit() {
     m_delegate->applicationWillTerminate();
     SessionWriter::shared().waitUntilIdle();
+    // Nobody is asked: the person may be gone (logout, shutdown), and a question would hold the
+    // program up and take the keys typed next. What could be kept is on disk now.
+    for (QWidget* widget : editorWindows())
+        if (auto* window = qobject_cast<EditorWindowView*>(widget))
+            window->closeWithoutAsking();
     quitApplication();
 }
 

@@ -53,7 +53,8 @@ public:
     ApplicationDelegate& delegate() const { return *m_delegate; }
 
     // A termination signal (logout, shutdown, a closed terminal): every window's session is
-    // written and waited for, then the program quits as Ctrl+Q does.
+    // written and waited for, then the windows close without asking anything and the program
+    // quits.
     void saveSessionsAndQuit();
     // From now on SIGTERM, SIGHUP and SIGINT call saveSessionsAndQuit.
     void quitOnTerminationSignals();

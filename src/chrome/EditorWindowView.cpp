@@ -240,10 +240,12 @@ void EditorWindowView::changeEvent(QEvent* event) {
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {
-    if (!m_closeConfirmed && closingLosesUnsavedWork(*m_model, otherEditorWindowsRemain())) {
-        event->ignore();
-        askBeforeClosing();
-        return;
+    if (!m_closeConfirmed) {
+        if (ClosingLoss loss = closingLosesUnsavedWork(*m_model, otherEditorWindowsRemain())) {
+            event->ignore();
+            askBeforeClosing(loss.unwrittenCopies);
+            return;
+        }
     }
     QMainWindow::closeEvent(event);
     if (!event->isAccepted())
@@ -264,26 +266,34 @@ bool EditorWindowView::otherEditorWindowsRemain() const {
     return false;
 }
 
-void EditorWindowView::askBeforeClosing() {
+void EditorWindowView::closeWithoutAsking() {
+    m_closeConfirmed = true;
+    close();
+}
+
+void EditorWindowView::askBeforeClosing(const QStringList& unwrittenCopies) {
     if (m_askingBeforeClose)
         return;
     m_askingBeforeClose = true;
     const QPointer<EditorWindowView> self = this;
-    dunmoss::askBeforeClosing(*m_model, [self](bool mayClose) {
-        if (!self)
-            return;
-        self->m_askingBeforeClose = false;
-        if (!mayClose) {
-            emit self->closeDeclined();
-            return;
-        }
-        self->m_closeConfirmed = true;
-        // On a later turn: the answer may come while the close that asked is still running.
-        QTimer::singleShot(0, self, [self] {
-            self->close();
-            emit self->closedAfterQuestion();
-        });
-    });
+    dunmoss::askBeforeClosing(
+        *m_model,
+        [self](bool mayClose) {
+            if (!self)
+                return;
+            self->m_askingBeforeClose = false;
+            if (!mayClose) {
+                emit self->closeDeclined();
+                return;
+            }
+            self->m_closeConfirmed = true;
+            // On a later turn: the answer may come while the close that asked is still running.
+            QTimer::singleShot(0, self, [self] {
+                self->close();
+                emit self->closedAfterQuestion();
+            });
+        },
+        unwrittenCopies);
 }
 
 bool EditorWindowView::handleFileDrop(const QMimeData& data) {

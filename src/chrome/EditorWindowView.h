@@ -27,7 +27,8 @@ inline constexpr const char* kEditorWindowIdentifier = "com.dunmoss.notepad.edit
 // One editor window: the window layout around the model that holds its state. It keeps nothing
 // but widgets and re-reads the model after every change (coalesced to one refresh per turn of
 // the event loop). Closing keeps the drafts in the session; only a close that would lose them
-// (the session is not saved, or another window will overwrite it) asks the person first.
+// (the session is not saved, no copy of it can be written, or another window will overwrite
+// it) asks the person first.
 //
 // The window knows nothing of the application around it: whoever composes it installs the menu
 // bar and hands `commandTable()`'s record to the menus when the signals below say the window
@@ -80,6 +81,10 @@ public:
     // a click on its tab, or text typed on the welcome panel).
     void focusActiveEditor();
 
+    // Closes the window keeping what can be kept of its session, asking nobody, even while a
+    // question about closing it is open (a termination signal).
+    void closeWithoutAsking();
+
 signals:
     // The menus should reach this window: on its first show and whenever it becomes the active
     // window, never after it closed.
@@ -108,8 +113,9 @@ private:
     void prepareWindowOnAppear();
     void presentErrorAlert();
     void showFind();
-    // A close that would lose edits asks first; the answer closes the window or keeps it.
-    void askBeforeClosing();
+    // A close that would lose edits asks first, naming the stored copies that could not be
+    // written; the answer closes the window or keeps it.
+    void askBeforeClosing(const QStringList& unwrittenCopies);
     // Another editor window stays open and will write the shared session after this one.
     bool otherEditorWindowsRemain() const;
 

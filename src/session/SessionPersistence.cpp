@@ -65,26 +65,48 @@ void SessionPersistence::persistSession() {
     m_snapshotTimer.stop();
 }
 
-void SessionPersistence::persistSessionAndWait() {
+QStringList SessionPersistence::persistSessionAndWait() {
+    if (!mayWrite())
+        return {};
     persistSession();
-    if (const std::exception_ptr failure = waitForWrites())
-        std::rethrow_exception(failure);
+    SessionWriter::shared().waitUntilIdle();
+    // What became of the two copies just handed over (a copy stored unchanged counts as kept).
+    QHash<QString, std::exception_ptr> failures;
+    for (const SessionWriteOutcome& outcome : handleOutcomes())
+        failures.insert(outcome.path, outcome.failure);
+    const std::pair<QString, const char*> copies[] = {
+        {m_store.sessionRecordPath(), "session.copy.record.unwritten.format"},
+        {m_store.recoverySnapshotPath(), "session.copy.recovery.unwritten.format"}};
+    QStringList unwritten;
+    for (const auto& [path, format] : copies) {
+        const std::exception_ptr failure = failures.value(path);
+        if (!failure)
+            return {};
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& error) {
+            unwritten.append(localizedString(QString::fromLatin1(format))
+                                 .arg(path, localizedErrorDescription(error)));
+        }
+    }
+    return unwritten;
 }
 
 std::exception_ptr SessionPersistence::waitForWrites() {
     SessionWriter::shared().waitUntilIdle();
-    return handleOutcomes();
+    for (const SessionWriteOutcome& outcome : handleOutcomes())
+        if (outcome.failure)
+            return outcome.failure;
+    return {};
 }
 
-std::exception_ptr SessionPersistence::handleOutcomes() {
-    std::exception_ptr first;
-    for (const SessionWriteOutcome& outcome : m_sink->takeOutcomes()) {
+QList<SessionWriteOutcome> SessionPersistence::handleOutcomes() {
+    const QList<SessionWriteOutcome> outcomes = m_sink->takeOutcomes();
+    for (const SessionWriteOutcome& outcome : outcomes) {
         if (!outcome.failure) {
             m_reportedFailures.remove(outcome.path);
             continue;
         }
-        if (!first)
-            first = outcome.failure;
         try {
             std::rethrow_exception(outcome.failure);
         } catch (const std::exception& error) {
@@ -99,7 +121,7 @@ std::exception_ptr SessionPersistence::handleOutcomes() {
     // Every copy written again: the news of the failure is over.
     if (m_reportedFailures.isEmpty())
         m_model.clearNoticeCause(QString::fromLatin1(kSessionSaveNoticeCause));
-    return first;
+    return outcomes;
 }
 
 void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QUuid>
 #include <exception>
@@ -16,6 +17,7 @@ namespace dunmoss {
 class EditorWindowModel;
 class SessionStore;
 struct RestoredSession;
+struct SessionWriteOutcome;
 struct SessionWriteSink;
 
 // When a window writes its session, and what a failed write tells the person. The main thread
@@ -37,8 +39,10 @@ public:
     bool isPersistenceEnabled() const;
     // Both copies go to the writer; a failure is reported when the writer is done with it.
     void persistSession();
-    // The same, then waits for the writer; throws the first failure (reported too).
-    void persistSessionAndWait();
+    // The same, then waits for the writer (failures are reported). Answers, one line per copy,
+    // why neither the record nor the recovery snapshot holds the window now; nothing when one
+    // of them does.
+    QStringList persistSessionAndWait();
     // Waits until the writer has handled everything handed to it, and reports the outcomes.
     // Answers the first failure, if any.
     std::exception_ptr waitForWrites();
@@ -54,7 +58,8 @@ private:
     RestoredSession currentRecord() const;
     void writeRecoverySnapshot();
     void followSelectionAndActiveTab();
-    std::exception_ptr handleOutcomes();
+    // Reports the outcomes waiting in the sink; answers them.
+    QList<SessionWriteOutcome> handleOutcomes();
 
     EditorWindowModel& m_model;
     SessionStore& m_store;

@@ -61,7 +61,7 @@ void WindowSession::installSeams() {
     if (!m_persistence.isPersistenceEnabled())
         return;
     seams.persistSession = [this] { m_persistence.persistSession(); };
-    seams.persistSessionAndWait = [this] { m_persistence.persistSessionAndWait(); };
+    seams.persistSessionAndWait = [this] { return m_persistence.persistSessionAndWait(); };
     seams.scheduleRecoverySnapshot = [this] { m_persistence.scheduleRecoverySnapshot(); };
 }
 

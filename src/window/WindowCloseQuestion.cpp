@@ -17,20 +17,20 @@ int unsavedTabCount(const EditorWindowState& state) {
     return count;
 }
 
-bool closingLosesUnsavedWork(EditorWindowModel& model, bool otherEditorWindowsRemain) {
+ClosingLoss closingLosesUnsavedWork(EditorWindowModel& model, bool otherEditorWindowsRemain) {
     if (unsavedTabCount(model.state()) == 0)
-        return false;
+        return {};
     if (otherEditorWindowsRemain || !model.seams().persistSessionAndWait)
-        return true;
-    try {
-        model.seams().persistSessionAndWait();
-        return false;
-    } catch (const std::exception&) {
-        return true;
-    }
+        return {true, {}};
+    // One copy written is enough: the next start brings the drafts back from it.
+    QStringList unwritten = model.seams().persistSessionAndWait();
+    if (unwritten.isEmpty())
+        return {};
+    return {true, std::move(unwritten)};
 }
 
-void askBeforeClosing(EditorWindowModel& model, std::function<void(bool)> done) {
+void askBeforeClosing(EditorWindowModel& model, std::function<void(bool)> done,
+                      const QStringList& unwrittenCopies) {
     WindowInteraction* person = model.interaction();
     if (!person) {
         // Nobody to ask: keep the work.
@@ -39,8 +39,12 @@ void askBeforeClosing(EditorWindowModel& model, std::function<void(bool)> done) 
     }
     AlertRequest request;
     request.title = localizedString(QStringLiteral("window.close-unsaved.title"));
-    request.message = localizedString(QStringLiteral("window.close-unsaved.message.format"))
-                          .arg(unsavedTabCount(model.state()));
+    const int unsaved = unsavedTabCount(model.state());
+    request.message =
+        unwrittenCopies.isEmpty()
+            ? localizedString(QStringLiteral("window.close-unsaved.message.format")).arg(unsaved)
+            : localizedString(QStringLiteral("window.close-unsaved.unwritten.message.format"))
+                  .arg(QString::number(unsaved), unwrittenCopies.join(QLatin1Char('\n')));
     request.buttons = {
         {localizedString(QStringLiteral("window.close-unsaved.save-all")),
          AlertButton::Role::Default},

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <exception>
 #include <functional>
@@ -24,8 +25,10 @@ struct WindowSeams {
     // Hands the window's session to the background writer; a failure is reported when the
     // write ends.
     std::function<void()> persistSession;
-    // The same, then waits for the writer; throws on failure.
-    std::function<void()> persistSessionAndWait;
+    // The same, then waits for the writer. Answers, one line per copy, why no stored copy of
+    // the session (record or recovery snapshot) holds the window's drafts now; nothing when one
+    // does.
+    std::function<QStringList()> persistSessionAndWait;
     // Reports an error of a session save.
     std::function<void(const std::exception&)> reportSessionSaveFailure;
     // Puts a file at the front of the window's recent files.

@@ -21,7 +21,9 @@
 #include "window/WindowDerivedValues.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,6 +37,7 @@
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -432,4 +435,66 @@ TEST_F(SessionSurvival, AKilledSaveLeavesTheOldOrTheNewFileNeverAPart) {
     }
     // The kills fell during the saves, not only before the first one.
     EXPECT_GT(sawNew, 0);
+}
+
+TEST_F(SessionSurvival, ASignalEndsTheProgramWithoutAskingWhenASessionCopyCannotBeWritten) {
+    if (role() == QLatin1String("signalled"))
+        return typeThenRunUntilSignalled();
+    if (role() == QLatin1String("report"))
+        return reportRestored();
+    const QString test =
+        QStringLiteral("ASignalEndsTheProgramWithoutAskingWhenASessionCopyCannotBeWritten");
+    // What stops a copy from being written, whoever runs the test (permissions do not stop
+    // root): a file where the folder should be, or a folder where the file should be.
+    enum class Blocked { ConfigFolder, RecordIsAFolder, EveryFolder };
+    const std::tuple<Blocked, int, const char*> cases[] = {
+        {Blocked::ConfigFolder, SIGTERM, "config"},
+        {Blocked::RecordIsAFolder, SIGHUP, "record"},
+        {Blocked::EveryFolder, SIGINT, "every"},
+    };
+    for (const auto& [blocked, signal, name] : cases) {
+        SCOPED_TRACE(name);
+        const QString file = dir.filePath(QStringLiteral("notes-%1.txt").arg(QLatin1String(name)));
+        {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write("first line\n");
+        }
+        const QString data = dir.filePath(QStringLiteral("home-%1").arg(QLatin1String(name)));
+        const QString config = data + QStringLiteral("/config/Dunmoss Notepad");
+        const QString recoveryFolder = data + QStringLiteral("/data/Dunmoss Notepad/Recovery");
+        const auto blockWithFile = [](const QString& path) {
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QFile stand(path);
+            ASSERT_TRUE(stand.open(QIODevice::WriteOnly));
+        };
+        if (blocked == Blocked::RecordIsAFolder)
+            ASSERT_TRUE(QDir().mkpath(config + QStringLiteral("/session.json")));
+        else
+            blockWithFile(config);
+        if (blocked == Blocked::EveryFolder)
+            blockWithFile(recoveryFolder);
+
+        QProcess* child = startChild(QStringLiteral("signalled"), test, file, data);
+        const QByteArray typed = readLine(child, "STATE ").value_or(QByteArray());
+        ASSERT_FALSE(typed.isEmpty());
+        ::kill(pid_t(child->processId()), signal);
+        // No question holds it up: it quits by itself.
+        ASSERT_TRUE(readLine(child, "QUIT ")) << "the program did not quit";
+        ASSERT_TRUE(child->waitForFinished(20000));
+        EXPECT_EQ(child->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child->exitCode(), 0);
+        if (blocked == Blocked::EveryFolder)
+            continue;
+
+        QFile recovery(recoveryFolder + QStringLiteral("/recovery.json"));
+        ASSERT_TRUE(recovery.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(recovery.readAll().contains("typed just before the signal"));
+        // The next start brings the drafts back from it.
+        QProcess* report = startChild(QStringLiteral("report"), test, QString(), data);
+        const QByteArray restored = readLine(report, "STATE ").value_or(QByteArray());
+        report->waitForFinished(20000);
+        EXPECT_EQ(QJsonDocument::fromJson(restored).array(), QJsonDocument::fromJson(typed).array())
+            << "typed:    " << typed.constData() << "\nrestored: " << restored.constData();
+    }
 }

@@ -279,3 +279,38 @@ TEST_F(Maintenance, WithAutosaveOffChangesAreStillNoticedAndNothingIsWritten) {
     WindowSession::of(*model).cancelWindowTasks();
     EXPECT_FALSE(WindowSession::of(*model).maintenance().isRunning());
 }
+
+TEST_F(Persistence, ClosingAsksOnlyWhenNeitherCopyCouldBeWrittenAndNamesBoth) {
+    edit(0, QStringLiteral("draft"));
+    // The record's place is taken by a folder: the recovery copy keeps the draft.
+    ASSERT_TRUE(QDir().mkpath(recordFile()));
+    EXPECT_FALSE(closingLosesUnsavedWork(*model));
+    EXPECT_EQ(decodeSessionRecord(readFile(recoveryFile())).tabs.first().draftText,
+              QStringLiteral("draft"));
+
+    // The record written, the recovery folder impossible: the record keeps it.
+    ASSERT_TRUE(QDir(recordFile()).removeRecursively());
+    ASSERT_TRUE(QDir(recoveryDirectory()).removeRecursively());
+    writeFile(QStringLiteral("Recovery"), "not a folder");
+    edit(0, QStringLiteral("draft 2"));
+    EXPECT_FALSE(closingLosesUnsavedWork(*model));
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.first().draftText,
+              QStringLiteral("draft 2"));
+
+    // Neither: the close loses the draft, and the question says which copies failed.
+    QFile::remove(recordFile());
+    ASSERT_TRUE(QDir().mkpath(recordFile()));
+    edit(0, QStringLiteral("draft 3"));
+    const ClosingLoss loss = closingLosesUnsavedWork(*model);
+    ASSERT_TRUE(loss);
+    ASSERT_EQ(loss.unwrittenCopies.size(), 2);
+    EXPECT_TRUE(loss.unwrittenCopies.at(0).contains(recordFile()));
+    EXPECT_TRUE(loss.unwrittenCopies.at(1).contains(recoveryFile()));
+    person.deferAnswers = true;
+    askBeforeClosing(
+        *model, [](bool) {}, loss.unwrittenCopies);
+    ASSERT_EQ(person.alerts.size(), 1);
+    EXPECT_TRUE(person.alerts.first().message.contains(recordFile()));
+    EXPECT_TRUE(person.alerts.first().message.contains(recoveryFile()));
+    person.releasePending();
+}

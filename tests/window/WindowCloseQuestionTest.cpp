@@ -1,6 +1,6 @@
 #include "window/WindowCloseQuestion.h"
-#include "support/WaitForOpening.h"
 #include "WindowFixture.h"
+#include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 
 using namespace dunmoss;
@@ -37,7 +37,7 @@ TEST_F(CloseQuestion, OnlyUnsavedEditsWithoutASessionStoreNeedAQuestion) {
     EXPECT_EQ(unsavedTabCount(state()), 1);
     EXPECT_TRUE(closingLosesUnsavedWork(*model));
     // A session store keeps the drafts: no question.
-    model->seams().persistSessionAndWait = [] {};
+    model->seams().persistSessionAndWait = [] { return QStringList(); };
     EXPECT_FALSE(closingLosesUnsavedWork(*model));
 }
 

@@ -33,7 +33,11 @@ protected:
             if (failSessionSave)
                 throw std::runtime_error("session store unavailable");
         };
-        seams.persistSessionAndWait = seams.persistSession;
+        seams.persistSessionAndWait = [this] {
+            ++sessionSaves;
+            return failSessionSave ? QStringList{QStringLiteral("session store unavailable")}
+                                   : QStringList();
+        };
         seams.recordRecentFile = [this](const QUrl& url) { recentFiles.append(url); };
         seams.refreshFindResultsAfterEdit = [this] { ++findRefreshes; };
         seams.scheduleRecoverySnapshot = [this] { ++snapshotRequests; };
