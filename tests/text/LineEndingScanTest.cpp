@@ -1,6 +1,8 @@
 // Line-ending detection and normalisation against a plain reference: the vectorised scan counts
 // breaks in blocks and lanes, so pairs across blocks and very many breaks must come out exact.
 #include "text/EncodingDetection.h"
+#include "text/TextEncoding.h"
+#include "text/TextFileLoader.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -62,4 +64,30 @@ TEST(LineEndingScan, CountsStayExactOverMillionsOfBreaks) {
     const auto [ending, text] = lineEndingAndNormalizedText(lineFeeds);
     EXPECT_EQ(ending, TextLineEnding::LineFeed);
     EXPECT_TRUE(text.isSharedWith(lineFeeds)); // nothing to change, nothing copied
+}
+
+TEST(LineEndingScan, DecodedFilesKeepTheirLineEndingInEveryEncoding) {
+    struct Case {
+        TextFileEncoding encoding;
+        QString text;
+    };
+    const QString cjk = QString::fromUtf8("中文 字\n第二行");
+    const QList<Case> cases = {
+        {TextFileEncoding::Utf8, cjk},
+        {TextFileEncoding::Gb18030, cjk},
+        {TextFileEncoding::Big5, QString::fromUtf8("中文 字\n第二行")},
+        {TextFileEncoding::ShiftJIS, QString::fromUtf8("日本語の\nテキスト")},
+        {TextFileEncoding::IsoLatin1, QString::fromUtf8("Stéphane\nça va")},
+        {TextFileEncoding::Utf16LittleEndian, cjk},
+    };
+    for (const Case& c : cases) {
+        for (const TextLineEnding ending :
+             {TextLineEnding::LineFeed, TextLineEnding::CarriageReturnLineFeed,
+              TextLineEnding::CarriageReturn}) {
+            const QByteArray bytes = encodeText(textWithLineEnding(c.text, ending), c.encoding);
+            const PlainTextDocument document = decodeDocumentData(bytes);
+            EXPECT_EQ(document.lineEnding, ending) << int(c.encoding) << int(ending);
+            EXPECT_EQ(document.text, c.text) << int(c.encoding) << int(ending);
+        }
+    }
 }
