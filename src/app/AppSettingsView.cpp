@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -61,6 +62,11 @@ AppSettingsView::AppSettingsView(Defaults& defaults, QStringList processArgument
                 refreshFileAssociationStatus();
             });
     connect(&m_defaults, &Defaults::changed, this, [this] { refreshControls(); });
+    // Closed as a dialog or a tab is.
+    for (const QKeySequence::StandardKey key : {QKeySequence::Cancel, QKeySequence::Close}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
     rebuild();
     refreshFileAssociationStatus();
 }

@@ -22,7 +22,8 @@ class PrivacyPolicyView;
 // The settings window: General (always on top, default editor, privacy), Language, Editor and
 // Shortcuts tabs in a fixed 560 by 430 window. Every control reads and writes the settings
 // database directly, so the editor windows and the menus follow at once, and the controls follow
-// changes made elsewhere. Dialogs are window-modal and opened with open().
+// changes made elsewhere. Dialogs are window-modal and opened with open(). Escape and Ctrl+W
+// close it.
 class AppSettingsView : public QWidget {
     Q_OBJECT
 public:
