@@ -177,8 +177,14 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
             };
             auto loopClass = compileHelper(loop->loopClass);
             auto assertion = loop->assertion.isEmpty() ? nullptr : compileHelper(loop->assertion);
-            if (loopClass && (loop->assertion.isEmpty() || assertion)) {
+            std::vector<std::shared_ptr<const icu::RegexPattern>> atoms;
+            for (const QString& atom : loop->prefixClasses)
+                atoms.push_back(compileHelper(atom));
+            const bool atomsCompiled = std::all_of(
+                atoms.begin(), atoms.end(), [](const auto& atom) { return atom != nullptr; });
+            if (loopClass && atomsCompiled && (loop->assertion.isEmpty() || assertion)) {
                 m_leadingLoop = std::move(loopClass);
+                m_leadingAtoms = std::move(atoms);
                 m_leadingAssertion = std::move(assertion);
             }
         }
@@ -345,12 +351,17 @@ struct IcuRegexMatcher::Run {
         return stopped;
     }
 
-    // Skipping runs of the leading loop's class.
-    std::shared_ptr<const icu::RegexPattern> loopPattern;
-    std::unique_ptr<icu::RegexMatcher> loopMatcher;
-    std::vector<uint8_t> membership; // per BMP unit: 0 unknown, 1 in the class, 2 not
-    int64_t runEnd = 0;              // end of the class run last measured
-    int64_t knownRunEnd = 0;         // no match starts before this inside the measured run
+    // Skipping runs of the leading loop's class: one class per atom before the loop, then the
+    // loop's own, each with what is known of every BMP unit (0 unknown, 1 in it, 2 not).
+    struct UnitClass {
+        std::unique_ptr<icu::RegexMatcher> matcher;
+        std::vector<uint8_t> membership;
+    };
+    std::vector<std::shared_ptr<const icu::RegexPattern>> classPatterns; // outlive the matchers
+    std::vector<UnitClass> classes;
+    int64_t runStart = -1;   // start of the loop class's run last measured
+    int64_t runEnd = -1;     // and its end
+    int64_t knownRunEnd = 0; // no match starts before this inside the measured run
     int64_t skipTo = -1;
     // The look-behind before the loop, over the same text, region and bounds as the run.
     std::shared_ptr<const icu::RegexPattern> assertionPattern;
@@ -366,37 +377,58 @@ struct IcuRegexMatcher::Run {
                assertionMatcher->start64(status) == at;
     }
 
-    bool inLoopClass(char16_t unit) {
-        uint8_t& known = membership[unit];
+    // Whether the unit is one whole character of the class. A surrogate is half of one, and a
+    // carriage return may be taken together with the line feed after it.
+    bool inClass(size_t index, QChar unit) {
+        if (unit.isSurrogate() || unit == u'\r')
+            return false;
+        UnitClass& c = classes[index];
+        if (c.membership.empty())
+            c.membership.assign(0x10000, 0);
+        uint8_t& known = c.membership[unit.unicode()];
         if (known == 0) {
             UErrorCode status = U_ZERO_ERROR;
-            const UChar one = unit;
-            loopMatcher->reset(icu::UnicodeString(&one, 1));
-            known = loopMatcher->matches(status) && U_SUCCESS(status) ? 1 : 2;
+            const UChar one = unit.unicode();
+            c.matcher->reset(icu::UnicodeString(&one, 1));
+            known = c.matcher->matches(status) && U_SUCCESS(status) ? 1 : 2;
         }
         return known == 1;
     }
 
-    // After a failed attempt at the character before `next`: the end of the class run that
-    // started there, when it is long enough to be worth a restart.
+    // Known not to start a match: the unit is outside the class of the first atom.
+    bool cannotStart(QChar unit) const {
+        const std::vector<uint8_t>& first = classes.front().membership;
+        return !first.empty() && first[unit.unicode()] == 2;
+    }
+
+    // After a failed attempt at the character before `next`: where the next attempt that could
+    // match is, when skipping there is worth a restart.
     int64_t skipTarget(int64_t next) {
         if (next <= knownRunEnd || next <= regionStart || next > regionLimit)
             return -1;
-        const QChar failed = text[next - 1];
-        // Supplementary characters end a run (only shortens the skip).
-        if (failed.isSurrogate() || !inLoopClass(failed.unicode()))
+        const int64_t failed = next - 1;
+        const int64_t atoms = int64_t(classes.size()) - 1;
+        const int64_t loopStart = failed + atoms;
+        if (loopStart > regionLimit)
             return -1;
-        if (next > runEnd) {
-            runEnd = next;
-            while (runEnd < regionLimit && !text[runEnd].isSurrogate() &&
-                   inLoopClass(text[runEnd].unicode()))
+        for (int64_t a = 0; a < atoms; ++a) {
+            if (!inClass(size_t(a), text[failed + a]))
+                return -1;
+        }
+        if (atoms == 0 && !inClass(0, text[failed]))
+            return -1;
+        if (loopStart < runStart || loopStart > runEnd) {
+            runStart = runEnd = loopStart;
+            while (runEnd < regionLimit && inClass(size_t(atoms), text[runEnd]))
                 ++runEnd;
         }
+        // A match from j needs its atoms before the run's end: j + atoms <= runEnd.
+        const int64_t target = runEnd - atoms;
         // A restart costs about as much as a few short attempts.
-        if (runEnd - next < 16 || !assertionHoldsAt(next - 1))
+        if (target - next < 16 || !assertionHoldsAt(failed))
             return -1;
-        knownRunEnd = runEnd;
-        return runEnd;
+        knownRunEnd = target;
+        return target;
     }
 };
 
@@ -430,8 +462,8 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
         if (run->stopRequested())
             return false;
     }
-    if (!run->loopMatcher || next <= run->knownRunEnd || next > run->regionLimit ||
-        run->membership[run->text[next - 1].unicode()] == 2)
+    if (run->classes.empty() || next <= run->knownRunEnd || next > run->regionLimit ||
+        run->cannotStart(run->text[next - 1]))
         return true;
     const int64_t target = run->skipTarget(next);
     if (target < 0)
@@ -494,10 +526,15 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     m_run->regionStart = m_run->reached = m_run->knownRunEnd = start;
     m_run->regionLimit = limit;
     if (regex.m_leadingLoop) {
-        m_run->loopPattern = regex.m_leadingLoop;
-        m_run->loopMatcher.reset(regex.m_leadingLoop->matcher(status));
-        m_run->membership.assign(0x10000, 0);
-        m_run->runEnd = start;
+        m_run->classPatterns = regex.m_leadingAtoms;
+        m_run->classPatterns.push_back(regex.m_leadingLoop);
+        for (const auto& pattern : m_run->classPatterns) {
+            m_run->classes.push_back(
+                {std::unique_ptr<icu::RegexMatcher>(pattern->matcher(status)), {}});
+            if (U_FAILURE(status))
+                throwFor(status);
+        }
+        m_run->runStart = m_run->runEnd = -1;
     }
     if (regex.m_leadingAssertion) {
         // Set up as the run is, so it sees what the run's own look-behind sees (in ICU that

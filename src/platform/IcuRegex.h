@@ -124,7 +124,7 @@ public:
     Options options() const { return m_options; }
     RegexWorkBound workBound() const { return m_bound; }
     // True when a failed match attempt lets a run skip the rest of a run of characters that
-    // the pattern's leading loop repeats (see RegexLeadingLoop.h).
+    // the pattern's leading loop repeats, after the atoms before it (see RegexLeadingLoop.h).
     bool skipsLeadingLoopRuns() const { return m_leadingLoop != nullptr; }
     int captureGroupCount() const { return m_groupCount; }
 
@@ -152,9 +152,10 @@ public:
 private:
     friend class IcuRegexMatcher;
     std::shared_ptr<const icu::RegexPattern> m_compiled;
-    // One character of the class the leading loop repeats, when skipping is sound, and the
-    // look-behind before the loop, if any.
+    // One character of the class the leading loop repeats, when skipping is sound, one of each
+    // atom before it, and the look-behind before them, if any.
     std::shared_ptr<const icu::RegexPattern> m_leadingLoop;
+    std::vector<std::shared_ptr<const icu::RegexPattern>> m_leadingAtoms;
     std::shared_ptr<const icu::RegexPattern> m_leadingAssertion;
     QString m_source;
     Options m_options;

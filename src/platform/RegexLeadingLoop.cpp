@@ -68,34 +68,44 @@ bool safeFlags(QStringView flags) {
     return true;
 }
 
-// The atom at `at` that matches exactly one character of a class: its end, or -1.
-qsizetype afterClassAtom(QStringView p, qsizetype at, bool literalAllowed) {
+// An atom that matches exactly one character: where it ends (-1 when it is none) and whether it
+// is a literal character rather than a class.
+struct Atom {
+    qsizetype end = -1;
+    bool literal = false;
+};
+
+Atom classAtomAt(QStringView p, qsizetype at) {
     if (at >= p.size())
-        return -1;
+        return {};
     const QChar c = p[at];
     if (c == u'.')
-        return at + 1;
+        return {at + 1};
     if (c == u'[')
-        return afterSet(p, at);
+        return {afterSet(p, at)};
     if (c == u'\\') {
         if (at + 1 >= p.size())
-            return -1;
+            return {};
         const QChar kind = p[at + 1];
         if (QStringView(u"wWdDsShH").contains(kind))
-            return at + 2;
+            return {at + 2};
         if (kind == u'p' || kind == u'P') {
             if (at + 2 < p.size() && p[at + 2] == u'{')
-                return afterBrace(p, at + 2);
-            return at + 2 < p.size() && isAsciiLetter(p[at + 2]) ? at + 3 : -1;
+                return {afterBrace(p, at + 2)};
+            return {at + 2 < p.size() && isAsciiLetter(p[at + 2]) ? at + 3 : -1};
         }
-        return -1;
+        return {};
     }
-    // A literal character, unless case folding could match it against several (ß and "ss").
-    if (!literalAllowed || QStringView(u"^$|?*+(){}]#").contains(c) || c.isSpace())
-        return -1;
-    if (c.isHighSurrogate())
-        return at + 1 < p.size() && p[at + 1].isLowSurrogate() ? at + 2 : -1;
-    return c.isSurrogate() ? -1 : at + 1;
+    // One unit of the text: supplementary characters never take part in a skip.
+    if (QStringView(u"^$|?*+(){}]#").contains(c) || c.isSpace() || c.isSurrogate())
+        return {};
+    return {at + 1, true};
+}
+
+// Under case folding a literal may match several characters ("ß" matches "ss") and adjacent
+// literals one ("ss" matches "ß"); a lone ASCII letter or digit matches exactly one.
+bool isFoldSafeLiteral(QChar c) {
+    return isAsciiLetter(c) || (c >= u'0' && c <= u'9');
 }
 
 // Whether the rest of a pattern, from `at`, keeps a failed attempt's verdict for later starts
@@ -240,11 +250,37 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
             ++k;
         }
     }
-    const bool literalAllowed = !caseInsensitive && flags.isEmpty();
-    const qsizetype atomStart = k;
-    const qsizetype atomEnd = afterClassAtom(p, k, literalAllowed);
-    if (atomEnd < 0)
-        return std::nullopt;
+    // Atoms of one character each, then the loop's.
+    const bool folds = caseInsensitive || !flags.isEmpty();
+    constexpr int kMostPrefixAtoms = 8;
+    QList<QStringView> prefix;
+    bool previousLiteral = false;
+    qsizetype atomStart = k;
+    qsizetype atomEnd = -1;
+    for (;;) {
+        const Atom atom = classAtomAt(p, k);
+        if (atom.end < 0)
+            return std::nullopt;
+        if (atom.literal && folds &&
+            (previousLiteral || !isFoldSafeLiteral(p[k]) ||
+             (atom.end < p.size() && classAtomAt(p, atom.end).literal)))
+            return std::nullopt;
+        atomStart = k;
+        atomEnd = atom.end;
+        if (atomEnd < p.size() && (p[atomEnd] == u'*' || p[atomEnd] == u'+')) {
+            // A literal loop folds as a string would.
+            if (atom.literal && folds)
+                return std::nullopt;
+            break;
+        }
+        if (atomEnd < p.size() && isQuantifier(p[atomEnd]))
+            return std::nullopt;
+        if (prefix.size() == kMostPrefixAtoms)
+            return std::nullopt;
+        prefix.append(p.sliced(k, atomEnd - k));
+        previousLiteral = atom.literal;
+        k = atomEnd;
+    }
     k = atomEnd;
     // "*" or "+", greedy, lazy or possessive; whether a match exists from a start does not
     // depend on which.
@@ -258,6 +294,9 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
     if (!restIsPositionIndependent(p, k, inGroup, inGroup))
         return std::nullopt;
     LeadingLoop loop;
+    for (const QStringView atom : prefix)
+        loop.prefixClasses.append(flags.toString() + QStringLiteral("(?:") + atom.toString() +
+                                  QStringLiteral(")"));
     loop.loopClass = flags.toString() + QStringLiteral("(?:") +
                      p.sliced(atomStart, atomEnd - atomStart).toString() + QStringLiteral(")");
     if (!assertion.isEmpty())

@@ -243,6 +243,31 @@ TEST(TextSearchTest, OrdinaryExpressionsCompleteOnLongLinesAndRuns) {
               (std::vector<TextRange>{{0, 1000001}, {1200003, 3}}));
 }
 
+TEST(TextSearchTest, ExpressionsThatBeginWithAClassThenALoopCompleteOverLongRuns) {
+    // The find bar's default ignores case, so "[A-Z]" takes every letter of a minified file
+    // or a data dump: each start in a 50,000-letter run would scan to its end.
+    QString letters;
+    QString hexDigits;
+    for (int i = 0; i < 50000; ++i) {
+        letters.append(QChar(u'a' + i * 7 % 26));
+        hexDigits.append(QChar(u"0123456789abcdef"[i * 5 % 16]));
+    }
+    const QString text =
+        letters + QStringLiteral(" Handed ") + hexDigits + QStringLiteral(" IOError\n");
+    for (const bool wholeWord : {false, true}) {
+        EXPECT_EQ(rangesOf(findAllMatches(QStringLiteral("[A-Z][a-z]+ed\\b"), text,
+                                          regex(false, wholeWord))),
+                  (std::vector<TextRange>{{50001, 6}}));
+        EXPECT_EQ(rangesOf(findAllMatches(QStringLiteral("[A-Z]\\w+Error"), text,
+                                          regex(false, wholeWord))),
+                  (std::vector<TextRange>{{100009, 7}}));
+    }
+    EXPECT_EQ(
+        replaceAllMatches(QStringLiteral("[A-Z]\\w+Error"), QStringLiteral("E"), text, regex())
+            .count,
+        1);
+}
+
 TEST(TextSearchTest, ReplacementTemplatesNeverFail) {
     // Only an invalid expression is an error: a "$" that names no group stays as typed and a
     // group the pattern does not have inserts nothing.
