@@ -1,7 +1,9 @@
 // Feeds a pattern (the first line; its first byte picks the options) and a text (the rest) to the
 // matcher, and checks every match against ICU's own find loop: skipping the runs a failed
-// leading loop rules out, the work bound and an unset stop flag must never change a match, only
-// stop runaway runs. The pattern taken as a literal query is searched by the literal scanner too,
+// leading loop (after its one-character atoms) rules out, the work bound and an unset stop flag
+// must never change a match, only stop runaway runs. One bit stretches every character of the
+// text into a run long enough to be skipped; another wraps the pattern in the boundaries of a
+// whole-word search. The pattern taken as a literal query is searched by the literal scanner too,
 // which must find what the escaped expression finds.
 #include "platform/IcuRegex.h"
 #include "text/SearchScanner.h"
@@ -75,8 +77,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const qsizetype newline = input.indexOf(u'\n');
     if (newline < 0)
         return 0;
-    const QString pattern = input.first(newline);
-    const QString text = input.sliced(newline + 1);
+    QString pattern = input.first(newline);
+    QString text = input.sliced(newline + 1);
+    if (data[0] & 16) {
+        QString stretched;
+        for (qsizetype i = 0; i < text.size() && stretched.size() < 4096; ++i) {
+            const qsizetype units =
+                text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()
+                    ? 2
+                    : 1;
+            for (int copy = 0; copy < 17; ++copy)
+                stretched.append(text.sliced(i, units));
+            i += units - 1;
+        }
+        text = stretched;
+    }
     IcuRegex::Options options;
     uint32_t flags = 0;
     if (data[0] & 1)
@@ -106,6 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
+    if (data[0] & 32) {
+        // As the find bar builds it, when the typed expression compiles on its own.
+        try {
+            const bool caseSensitive = !(options & IcuRegex::CaseInsensitive);
+            pattern =
+                makeSearchRegex(pattern, TextSearchOptions{true, caseSensitive, true}).pattern();
+        } catch (const RegexError&) {
+            return 0;
+        }
+    }
     std::optional<IcuRegex> regex;
     try {
         regex.emplace(pattern, options, RegexWorkBound{kTicks, 0});
