@@ -14,7 +14,7 @@ HeaderValues headerValues(EditorWindowModel& model) {
     const EditorWindowState& state = model.state();
     const WindowSettings& settings = model.settings();
     HeaderValues values;
-    values.tab = activeTab(state);
+    values.tab = keyboardTab(state);
     values.fontSize = settings.fontSize();
     values.themeRawValue = settings.themeRawValue();
     values.autoSaveEnabled = settings.autoSaveEnabled();

@@ -46,7 +46,7 @@ void DocumentPrinting::printDocument(std::function<void()> done) {
         finish();
         return;
     }
-    const EditorTab& tab = activeTab(m_model.state());
+    const EditorTab& tab = keyboardTab(m_model.state());
     const QUuid tabID = tab.id;
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     printer->setDocName(displayTitle(tab));

@@ -15,7 +15,8 @@ class DocumentPrinting {
 public:
     explicit DocumentPrinting(EditorWindowModel& model) : m_model(model) {}
 
-    // Shows the print dialog for the active tab; prints when the person confirms.
+    // Shows the print dialog for the tab whose pane has the keyboard; prints when the person
+    // confirms.
     void printDocument(std::function<void()> done = {});
 
     // Lays the text out on the printer's pages and prints it; returns the number of pages.

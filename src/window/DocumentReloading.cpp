@@ -140,14 +140,14 @@ private:
 
 } // namespace
 
-void DocumentReloading::requestReloadActiveTab() {
-    const EditorTab& tab = activeTab(m_model.state());
+void DocumentReloading::requestReloadKeyboardTab() {
+    const EditorTab& tab = keyboardTab(m_model.state());
     if (!tab.fileURL) {
         m_model.setFindMessage(localizedString(QStringLiteral("command.reload.no-file")));
         return;
     }
     if (!tabIsModified(tab)) {
-        reloadActiveTab();
+        reloadKeyboardTab();
         return;
     }
     const QUuid tabID = tab.id;
@@ -166,8 +166,8 @@ void DocumentReloading::rereadTab(const QUuid& tabID, std::optional<TextFileEnco
         std::make_unique<TabReread>(m_model, *tab, encoding, std::move(outcome)));
 }
 
-void DocumentReloading::reloadActiveTab() {
-    reloadTab(activeTab(m_model.state()).id);
+void DocumentReloading::reloadKeyboardTab() {
+    reloadTab(keyboardTab(m_model.state()).id);
 }
 
 void DocumentReloading::reloadTab(const QUuid& tabID) {
@@ -193,7 +193,7 @@ void DocumentReloading::reloadTab(const QUuid& tabID) {
 }
 
 void DocumentReloading::reopenWithEncoding(TextFileEncoding encoding) {
-    const EditorTab& tab = activeTab(m_model.state());
+    const EditorTab& tab = keyboardTab(m_model.state());
     if (!tab.fileURL) {
         m_model.setFindMessage(localizedString(QStringLiteral("command.reload.no-file")));
         return;

@@ -26,13 +26,15 @@ class DocumentReloading {
 public:
     explicit DocumentReloading(EditorWindowModel& model) : m_model(model) {}
 
-    // Asks first while the active tab is modified; an untitled tab only gets a status.
-    void requestReloadActiveTab();
-    // Re-reads the active tab's file with the encoding detected again.
-    void reloadActiveTab();
+    // Asks first while the tab whose pane has the keyboard is modified; an untitled tab only gets
+    // a status.
+    void requestReloadKeyboardTab();
+    // Re-reads that tab's file with the encoding detected again.
+    void reloadKeyboardTab();
     // The same for the tab with the identifier; nothing when it is gone.
     void reloadTab(const QUuid& tabID);
-    // Re-reads the active tab's file decoded with the given encoding; refused for a modified tab.
+    // Re-reads the file of the tab whose pane has the keyboard, decoded with the given encoding;
+    // refused for a modified tab.
     void reopenWithEncoding(TextFileEncoding encoding);
 
     // What becomes of a read asked for with rereadTab, told on the window's thread: `applied`

@@ -138,12 +138,12 @@ void DocumentSaving::saveTextAs(const PlainTextDocument& document,
         });
 }
 
-void DocumentSaving::saveActiveTabAs(std::function<void()> done) {
+void DocumentSaving::saveKeyboardTabAs(std::function<void()> done) {
     auto finishAs = [done](bool) {
         if (done)
             done();
     };
-    const EditorTab& tab = activeTab(m_model.state());
+    const EditorTab& tab = keyboardTab(m_model.state());
     if (tab.isReadOnly) {
         m_model.setFindMessage(
             localizedString(QStringLiteral("large-file.read-only-save-blocked")));

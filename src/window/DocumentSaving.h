@@ -37,8 +37,8 @@ public:
     void saveTextAs(const PlainTextDocument& document, const std::optional<QString>& suggestedName,
                     std::function<void(SaveAsOutcome)> done);
 
-    // Save As for the active tab.
-    void saveActiveTabAs(std::function<void()> done = {});
+    // Save As for the tab whose pane has the keyboard.
+    void saveKeyboardTabAs(std::function<void()> done = {});
 
     // Saves every modified tab in tab order and sums up in the status line.
     void saveAllDocuments(std::function<void()> done = {});

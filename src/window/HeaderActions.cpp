@@ -11,7 +11,7 @@
 namespace dunmoss {
 
 void HeaderActions::setEncoding(TextFileEncoding encoding) {
-    const int index = m_model.activeTabIndex();
+    const int index = m_model.keyboardTabIndex();
     if (m_model.state().tabs.at(index).isReadOnly) {
         m_model.setFindMessage(
             localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
@@ -23,7 +23,7 @@ void HeaderActions::setEncoding(TextFileEncoding encoding) {
 }
 
 void HeaderActions::setLineEnding(TextLineEnding lineEnding) {
-    const int index = m_model.activeTabIndex();
+    const int index = m_model.keyboardTabIndex();
     if (m_model.state().tabs.at(index).isReadOnly) {
         m_model.setFindMessage(
             localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
@@ -35,7 +35,7 @@ void HeaderActions::setLineEnding(TextLineEnding lineEnding) {
 }
 
 void HeaderActions::setLanguageOverride(std::optional<EditorLanguage> language) {
-    const int index = m_model.activeTabIndex();
+    const int index = m_model.keyboardTabIndex();
     m_model.update([&](EditorWindowState& state) {
         state.tabs[index].languageOverride = language;
         state.findMessage = localizedString(language ? QStringLiteral("language.selected")

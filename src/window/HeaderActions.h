@@ -9,10 +9,10 @@ namespace dunmoss {
 
 class EditorWindowModel;
 
-// The small operations the header bar and the menu run on the active tab and the window's
-// display: encoding, line ending and language of the active tab, the font size, the find bar
-// and the command palette. Each refuses what a read-only tab must not do with a status message;
-// none asks a question.
+// The small operations the header bar and the menu run on the document and the window's
+// display: encoding, line ending and language of the tab whose pane has the keyboard, the font
+// size, the find bar and the command palette. Each refuses what a read-only tab must not do with a
+// status message; none asks a question.
 class HeaderActions {
 public:
     static constexpr double kMinimumFontSize = 10.0;

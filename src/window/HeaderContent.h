@@ -14,7 +14,7 @@ namespace dunmoss {
 
 // What the header bar shows, taken from the window at each update.
 struct HeaderValues {
-    // A copy of the active tab.
+    // A copy of the tab whose pane has the keyboard: the one the header's commands act on.
     EditorTab tab;
     // Points; the window's font-size setting.
     double fontSize = 14.0;

@@ -78,7 +78,7 @@ void WindowCommandHandlers::install(WindowCommandTable& table, EditorWindowModel
         on([](EditorWindowModel& m) { TabClosing(m).requestCloseActiveTab(); });
     handlers.closeAllTabs = on([](EditorWindowModel& m) { TabClosing(m).requestCloseAllTabs(); });
     handlers.reloadDocument =
-        on([](EditorWindowModel& m) { DocumentReloading(m).requestReloadActiveTab(); });
+        on([](EditorWindowModel& m) { DocumentReloading(m).requestReloadKeyboardTab(); });
     handlers.showFind = on([](EditorWindowModel& m) { HeaderActions(m).openFindBar(); });
     handlers.showHelp =
         on([](EditorWindowModel& m) { WindowCommandHandlers(m).setHelpSheetPresented(true); });

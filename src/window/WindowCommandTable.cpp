@@ -48,9 +48,9 @@ EditorCommands WindowCommandTable::makeWindowCommands() const {
     record.openDocument =
         onModel([](EditorWindowModel& model) { model.opening().openDocumentsFromPanel(); });
     record.saveDocument =
-        onModel([](EditorWindowModel& model) { model.saving().saveTab(model.activeTabIndex()); });
+        onModel([](EditorWindowModel& model) { model.saving().saveTab(model.keyboardTabIndex()); });
     record.saveDocumentAs =
-        onModel([](EditorWindowModel& model) { model.saving().saveActiveTabAs(); });
+        onModel([](EditorWindowModel& model) { model.saving().saveKeyboardTabAs(); });
     record.saveAllDocuments =
         onModel([](EditorWindowModel& model) { model.saving().saveAllDocuments(); });
     record.printDocument =

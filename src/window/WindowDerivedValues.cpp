@@ -194,7 +194,7 @@ int lineCount(const QString& text) {
 }
 
 int lineCount(const EditorWindowState& state) {
-    return lineCount(activeTab(state).document.text);
+    return lineCount(keyboardTab(state).document.text);
 }
 
 QString displayTitle(const EditorTab& tab) {

@@ -30,7 +30,9 @@ bool showsWelcomePanel(const EditorWindowState& state);
 // The tab of the second editor pane; nothing in single mode.
 std::optional<int> secondaryTabIndex(const EditorWindowState& state);
 // The tab whose pane has the keyboard: the second pane's while it has it, else the active one.
-// Tools, undo and the status bar act on it.
+// The one answer to "which document": every command that acts on the document (save, reload,
+// the header's menus, tools, sheets, bookmarks, macros, undo) and the header and status bar
+// that describe it use this, never the active tab.
 int keyboardTabIndex(const EditorWindowState& state);
 const EditorTab& keyboardTab(const EditorWindowState& state);
 // The tab compared with the active one; nothing while the compare view is hidden.
@@ -73,7 +75,7 @@ QList<QuickOpenEntry> filterQuickOpenEntries(const QString& query,
 
 // 1 plus the number of line feeds.
 int lineCount(const QString& text);
-// Lines of the active tab.
+// Lines of the tab whose pane has the keyboard.
 int lineCount(const EditorWindowState& state);
 
 // The file's name, or the localised "document.untitled".

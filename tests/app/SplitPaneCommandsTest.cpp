@@ -1,5 +1,6 @@
-// Split view: the tools, the Edit menu's undo and redo and the status bar act on the document of
-// the pane that has the keyboard.
+// Split view: every command that acts on "the document" (tools, undo and redo, save, reload, the
+// header's menus, the sheets, bookmarks and macros) acts on the pane that has the keyboard, and
+// the header and the status bar describe that pane's document.
 #include "ProgramDriving.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
@@ -8,16 +9,25 @@
 #include "chrome/EditorArea.h"
 #include "chrome/EditorPane.h"
 #include "chrome/EditorWindowView.h"
+#include "chrome/HeaderView.h"
 #include "chrome/StatusBarView.h"
 #include "chrome/TestWindowOptions.h"
+#include "chrome/ToolbarPopover.h"
+#include "chrome/ToolbarPopoverRows.h"
 #include "chrome/WindowLayout.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
+#include "platform/Localization.h"
 #include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
 
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -32,15 +42,16 @@ protected:
         defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
         window = new EditorWindowView(testWindowOptions(*defaults));
         installApplicationChrome(*window, *defaults);
-        EditorTab left = untitledTab();
-        left.document.text = QStringLiteral("left one\nleft two\n");
-        EditorTab right = untitledTab();
-        right.document.text = QStringLiteral("right one\nright two\nright three\n");
+        EditorTab left =
+            fileTab(QStringLiteral("left.txt"), QStringLiteral("left one\nleft two\n"));
+        EditorTab right = fileTab(QStringLiteral("right.txt"),
+                                  QStringLiteral("right one\nright two\nright three\n"));
         window->model().update([&](EditorWindowState& s) {
             s.tabs = {left, right};
             s.activeTabID = left.id;
             s.panels.showWelcome = false;
             s.split.splitMode = SplitEditorMode::Split;
+            s.split.secondaryTabID = right.id;
         });
         window->resize(1100, 600);
         window->show();
@@ -54,6 +65,27 @@ protected:
         settle();
         EditorCommandsRegistry::shared().reset();
         resetEditorWindowPresence();
+    }
+
+    // A tab showing a file just written with the text, unmodified.
+    EditorTab fileTab(const QString& name, const QString& content) {
+        const QString path = dir.filePath(name);
+        writeFile(path, content.toUtf8());
+        EditorTab tab = untitledTab();
+        tab.fileURL = QUrl::fromLocalFile(path);
+        tab.document.text = content;
+        tab.savedSnapshot = content;
+        fillMissingFileAttributes(tab);
+        return tab;
+    }
+    static void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    static QByteArray readFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     ShortcutTextView* pane(bool second) const {
@@ -72,6 +104,31 @@ protected:
         ASSERT_TRUE(action) << key;
         action->trigger();
         settle();
+    }
+    const EditorTab& tab(int index) const { return window->model().state().tabs.at(index); }
+    // Opens one of the header's popovers and clicks its row with the key; `last` takes the last
+    // row of that key (the encoding popover lists the encodings twice: set, then reopen).
+    void choose(HeaderView::Popover popover, const char* key, bool last = false) {
+        HeaderView& header = window->header();
+        QTest::mouseClick(header.trigger(popover), Qt::LeftButton);
+        settle();
+        ToolbarPopoverContainer* container = header.trigger(popover)->popover();
+        ASSERT_TRUE(container && container->isVisible()) << key;
+        const QList<ToolbarPopoverRowButton*> rows =
+            container->contentWidget()->findChildren<ToolbarPopoverRowButton*>(QLatin1String(key));
+        ASSERT_FALSE(rows.isEmpty()) << key;
+        QWidget* row = last ? rows.last() : rows.first();
+        QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() - 4, row->height() / 2));
+        settle();
+    }
+    // The window-modal sheet with the object name, once it is on screen.
+    QDialog* sheet(const char* name) const {
+        QDialog* found = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            found = window->findChild<QDialog*>(QLatin1String(name));
+            return found && found->isVisible();
+        })) << name;
+        return found;
     }
     const QString& text(int index) const {
         return window->model().state().tabs.at(index).document.text;
@@ -110,4 +167,151 @@ TEST_F(SplitPaneCommands, ToolsUndoAndStatusFollowThePaneWithTheKeyboard) {
     run("menu.edit.undo");
     EXPECT_EQ(text(0), QStringLiteral("left one\nleft two\n"));
     EXPECT_EQ(text(1), QStringLiteral("right two\nright three\n"));
+}
+
+TEST_F(SplitPaneCommands, SaveSaveAsAndReloadActOnThePaneWithTheKeyboard) {
+    const QString leftPath = dir.filePath(QStringLiteral("left.txt"));
+    const QString rightPath = dir.filePath(QStringLiteral("right.txt"));
+    clickInto(false);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("L "));
+    clickInto(true);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("R "));
+
+    run("command.save");
+    EXPECT_EQ(readFile(rightPath), "R right one\nright two\nright three\n");
+    EXPECT_EQ(readFile(leftPath), "left one\nleft two\n");
+    EXPECT_FALSE(tabIsModified(tab(1)));
+    EXPECT_TRUE(tabIsModified(tab(0)));
+
+    // Reload reads the second pane's file again, not the first pane's.
+    writeFile(rightPath, "changed on disk\n");
+    run("command.reload");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text(1) == QStringLiteral("changed on disk\n"); }));
+    EXPECT_EQ(text(0), QStringLiteral("L left one\nleft two\n"));
+
+    // Save As offers the second pane's file and writes its text.
+    run("command.save-as");
+    QFileDialog* panel = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        panel = window->findChild<QFileDialog*>();
+        return panel && panel->isVisible();
+    }));
+    ASSERT_FALSE(panel->selectedFiles().isEmpty());
+    EXPECT_TRUE(panel->selectedFiles().first().endsWith(QStringLiteral("right.txt")));
+    const QString copyPath = dir.filePath(QStringLiteral("copy.txt"));
+    auto* name = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_TRUE(name);
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("copy.txt"));
+    ASSERT_EQ(panel->selectedFiles(), QStringList{copyPath});
+    panel->QDialog::accept(); // as the Save button does, without its overwrite check
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(copyPath) == "changed on disk\n"; }));
+    EXPECT_EQ(tab(1).fileURL, QUrl::fromLocalFile(copyPath));
+    EXPECT_EQ(tab(0).fileURL, QUrl::fromLocalFile(leftPath));
+}
+
+TEST_F(SplitPaneCommands, TheHeaderShowsAndChangesThePaneWithTheKeyboard) {
+    using P = HeaderView::Popover;
+    writeFile(dir.filePath(QStringLiteral("right.txt")), "caf\xC3\xA9\n");
+    window->model().update([](EditorWindowState& s) {
+        s.tabs[1].document.text = s.tabs[1].savedSnapshot = QStringLiteral("caf\u00E9\n");
+    });
+    clickInto(true);
+    EXPECT_EQ(window->header().titleText(), QStringLiteral("right.txt"));
+
+    // Reopened as Latin-1, the file's two UTF-8 bytes read as two letters.
+    choose(P::Encoding, "encoding.iso-latin-1", true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text(1) == QStringLiteral("caf\u00C3\u00A9\n"); }));
+    EXPECT_EQ(tab(1).document.encoding, TextFileEncoding::IsoLatin1);
+    EXPECT_EQ(tab(0).document.encoding, TextFileEncoding::Utf8);
+
+    choose(P::Encoding, "encoding.utf16-le");
+    EXPECT_EQ(tab(1).document.encoding, TextFileEncoding::Utf16LittleEndian);
+    choose(P::Encoding, "line-ending.crlf");
+    EXPECT_EQ(tab(1).document.lineEnding, TextLineEnding::CarriageReturnLineFeed);
+    choose(P::Language, "language.python");
+    EXPECT_EQ(tab(1).languageOverride, EditorLanguage::Python);
+    EXPECT_EQ(window->header().languageText(), localizedString(QStringLiteral("language.python")));
+    EXPECT_TRUE(window->header().showsUnsavedBadge());
+
+    const EditorTab& left = tab(0);
+    EXPECT_EQ(left.document.encoding, TextFileEncoding::Utf8);
+    EXPECT_EQ(left.document.lineEnding, TextLineEnding::LineFeed);
+    EXPECT_FALSE(left.languageOverride);
+    // The keyboard stayed in the second pane through the popovers.
+    EXPECT_EQ(QApplication::focusWidget(), pane(true));
+
+    clickInto(false);
+    EXPECT_EQ(window->header().titleText(), QStringLiteral("left.txt"));
+    EXPECT_FALSE(window->header().showsUnsavedBadge());
+}
+
+TEST_F(SplitPaneCommands, SheetsAndBookmarksActOnThePaneWithTheKeyboard) {
+    clickInto(true);
+    // Go to Line offers the second pane's lines and selects there.
+    run("tools.goto-line");
+    QDialog* goTo = sheet("tools.goto-line");
+    ASSERT_TRUE(goTo);
+    const QString range = localizedString(QStringLiteral("tools.goto-line.range.format")).arg(4);
+    bool hinted = false;
+    for (const QLabel* label : goTo->findChildren<QLabel*>())
+        hinted = hinted || label->text() == range;
+    EXPECT_TRUE(hinted) << "the hint counts the second pane's lines";
+    auto* field = goTo->findChild<QLineEdit*>(QStringLiteral("sheetField"));
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("3"));
+    QTest::mouseClick(goTo->findChild<QPushButton*>(QStringLiteral("confirmButton")),
+                      Qt::LeftButton);
+    settle();
+    EXPECT_EQ(tab(1).selectedRange, (TextRange{20, 11}));
+    EXPECT_EQ(tab(0).selectedRange, (TextRange{0, 0}));
+    // The window, active again once the sheet is gone, gives the keyboard back to the second pane.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), pane(true));
+
+    // Bookmarks: line 3 of the second pane's tab, found again from line 1.
+    run("tools.bookmark.toggle");
+    EXPECT_EQ(tab(1).bookmarkedLines, (std::set<int>{3}));
+    QTest::keyClick(pane(true), Qt::Key_Home, Qt::ControlModifier);
+    settle();
+    run("tools.bookmark.next");
+    EXPECT_EQ(tab(1).selectedRange, (TextRange{20, 11}));
+    QTest::keyClick(pane(true), Qt::Key_Home, Qt::ControlModifier);
+    settle();
+    run("tools.bookmark.previous");
+    EXPECT_EQ(tab(1).selectedRange, (TextRange{20, 11}));
+    EXPECT_TRUE(tab(0).bookmarkedLines.empty());
+    run("tools.bookmark.clear");
+    EXPECT_TRUE(tab(1).bookmarkedLines.empty());
+
+    // Column Insert at the second pane's caret.
+    QTest::keyClick(pane(true), Qt::Key_Home, Qt::ControlModifier);
+    settle();
+    run("tools.column-insert");
+    QDialog* insert = sheet("tools.column-insert");
+    ASSERT_TRUE(insert);
+    QTest::keyClicks(insert->findChild<QLineEdit*>(QStringLiteral("sheetField")),
+                     QStringLiteral("> "));
+    QTest::mouseClick(insert->findChild<QPushButton*>(QStringLiteral("confirmButton")),
+                      Qt::LeftButton);
+    settle();
+    EXPECT_EQ(text(1), QStringLiteral("> right one\nright two\nright three\n"));
+    EXPECT_EQ(text(0), QStringLiteral("left one\nleft two\n"));
+}
+
+TEST_F(SplitPaneCommands, MacrosRecordAndPlayInThePaneWithTheKeyboard) {
+    using P = HeaderView::Popover;
+    clickInto(true);
+    choose(P::Tools, "tools.macro.record");
+    ASSERT_TRUE(window->model().state().macros.isRecordingMacro);
+    run("tools.line.duplicate");
+    choose(P::Tools, "tools.macro.stop-recording");
+    EXPECT_EQ(text(1), QStringLiteral("right one\nright one\nright two\nright three\n"));
+
+    choose(P::Tools, "tools.macro.play-recorded");
+    EXPECT_EQ(text(1), QStringLiteral("right one\nright one\nright one\nright two\nright three\n"));
+    EXPECT_EQ(text(0), QStringLiteral("left one\nleft two\n"));
+    EXPECT_EQ(QApplication::focusWidget(), pane(true));
 }

@@ -238,7 +238,7 @@ TEST_F(Maintenance, ATabWithAQuestionWaitingIsNotAutosaved) {
                                            state.decisions.showCloseAllAlert = false;
                                        });
                                    }));
-    EXPECT_FALSE(writtenWhileAsked([&] { DocumentReloading(*model).requestReloadActiveTab(); },
+    EXPECT_FALSE(writtenWhileAsked([&] { DocumentReloading(*model).requestReloadKeyboardTab(); },
                                    [&] {
                                        model->update([](EditorWindowState& state) {
                                            state.decisions.showReloadConfirmation = false;

@@ -63,6 +63,19 @@ TEST_F(DocumentPrint, AShortTextIsOnePageAndUntitledNamesTheJob) {
     EXPECT_EQ(pdfPageCount(readFile(QUrl::fromLocalFile(person.pdfPath))), 1);
 }
 
+TEST_F(DocumentPrint, InSplitViewThePaneWithTheKeyboardIsPrinted) {
+    EditorTab second = untitledTab();
+    second.fileURL = QUrl::fromLocalFile(path(QStringLiteral("second.txt")));
+    second.document.text = QStringLiteral("second");
+    model->update([&](EditorWindowState& s) {
+        s.tabs.append(second);
+        s.split.splitMode = SplitEditorMode::Split;
+    });
+    model->setKeyboardInSecondPane(true);
+    model->printing().printDocument();
+    EXPECT_EQ(person.printJobTitles, QStringList{QStringLiteral("second.txt")});
+}
+
 TEST_F(DocumentPrint, LongLinesWrapInsteadOfRunningOffThePage) {
     setActiveText(QString(20'000, QLatin1Char('w')));
     QPrinter printer(QPrinter::HighResolution);

@@ -59,14 +59,14 @@ TEST_F(Reload, TheSelectionIsClampedToTheNewText) {
     const int index = open(url);
     model->setSelection(500, 20, index);
     changeOnDisk(url, QByteArray(510, 'b'));
-    DocumentReloading(*model).reloadActiveTab();
+    DocumentReloading(*model).reloadKeyboardTab();
     waitForOpening(*model);
     EXPECT_EQ(tabAt(index).selectedRange, (TextRange{500, 10}));
     EXPECT_EQ(tabAt(index).selectedRanges, (QList<TextRange>{{500, 10}}));
 
     model->setSelection(500, 20, index);
     changeOnDisk(url, QByteArray(400, 'c'));
-    DocumentReloading(*model).reloadActiveTab();
+    DocumentReloading(*model).reloadKeyboardTab();
     waitForOpening(*model);
     EXPECT_EQ(tabAt(index).selectedRange, (TextRange{400, 0}));
     EXPECT_EQ(tabAt(index).document.text, QString(400, QLatin1Char('c')));
@@ -81,14 +81,14 @@ TEST_F(Reload, AModifiedTabAsksFirstAndEveryReloadForgetsTheUndoHistory) {
     type(index, QStringLiteral("mine"));
     ASSERT_TRUE(canUndo(index));
 
-    DocumentReloading(*model).requestReloadActiveTab();
+    DocumentReloading(*model).requestReloadKeyboardTab();
     EXPECT_TRUE(state().decisions.showReloadConfirmation);
     person.alertAnswers = {1};
     answerQuestions();
     EXPECT_EQ(tabAt(index).document.text, QStringLiteral("mine")) << "cancelled";
     EXPECT_FALSE(state().decisions.showReloadConfirmation);
 
-    DocumentReloading(*model).requestReloadActiveTab();
+    DocumentReloading(*model).requestReloadKeyboardTab();
     person.alertAnswers = {0};
     answerQuestions();
     EXPECT_EQ(tabAt(index).document.text, QStringLiteral("disk"));
@@ -99,7 +99,7 @@ TEST_F(Reload, AModifiedTabAsksFirstAndEveryReloadForgetsTheUndoHistory) {
 
     // Not modified: no question.
     person.alerts.clear();
-    DocumentReloading(*model).requestReloadActiveTab();
+    DocumentReloading(*model).requestReloadKeyboardTab();
     answerQuestions();
     EXPECT_TRUE(person.alerts.isEmpty());
     EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.done")));
@@ -114,7 +114,7 @@ TEST_F(Reload, TheConfirmationReloadsTheTabItAskedAboutAndOnlyWhileItExists) {
     // tab is in front.
     person.deferAnswers = true;
     person.alertAnswers = {0};
-    DocumentReloading(*model).requestReloadActiveTab();
+    DocumentReloading(*model).requestReloadKeyboardTab();
     // An open request brings another tab forward before the question is answered.
     const int second = open(b);
     type(second, QStringLiteral("also mine "));
@@ -127,7 +127,7 @@ TEST_F(Reload, TheConfirmationReloadsTheTabItAskedAboutAndOnlyWhileItExists) {
 
     // Asked about the second tab, which is closed before the question comes up: nothing asked,
     // nothing reloaded.
-    DocumentReloading(*model).requestReloadActiveTab();
+    DocumentReloading(*model).requestReloadKeyboardTab();
     const QUuid secondID = tabAt(second).id;
     TabClosing(*model).closeTab(secondID);
     person.alerts.clear();
@@ -144,14 +144,14 @@ TEST_F(Reload, TheEncodingIsDetectedAgainAndAFailedReadChangesNothing) {
         s.tabs[index].document.encoding = TextFileEncoding::Utf16;
         s.tabs[index].savedEncoding = TextFileEncoding::Utf16;
     });
-    DocumentReloading(*model).reloadActiveTab();
+    DocumentReloading(*model).reloadKeyboardTab();
     waitForOpening(*model);
     EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::Utf8);
 
     const int savesBefore = sessionSaves;
     model->setFindMessage(QString());
     QFile::remove(url.toLocalFile());
-    DocumentReloading(*model).reloadActiveTab();
+    DocumentReloading(*model).reloadKeyboardTab();
     waitForOpening(*model);
     EXPECT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_EQ(tabAt(index).document.text, QStringLiteral("plain utf-8 é"));
@@ -163,7 +163,7 @@ TEST_F(Reload, TheEncodingIsDetectedAgainAndAFailedReadChangesNothing) {
         s.tabs.append(untitled);
         s.activeTabID = untitled.id;
     });
-    DocumentReloading(*model).requestReloadActiveTab();
+    DocumentReloading(*model).requestReloadKeyboardTab();
     EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.no-file")));
 }
 
@@ -237,7 +237,7 @@ TEST_F(Reload, AReadInProgressLosesNothingTypedOrClosedMeanwhile) {
 
     // Typed into after the reload was asked for: the typing stays, with its undo step.
     model->setActiveTabID(tabAt(first).id);
-    DocumentReloading(*model).reloadActiveTab();
+    DocumentReloading(*model).reloadKeyboardTab();
     type(first, QStringLiteral("typed meanwhile"));
     waitForOpening(*model);
     EXPECT_EQ(tabAt(first).document.text, QStringLiteral("typed meanwhile"));
@@ -284,7 +284,7 @@ TEST_F(Reload, ALongTextChangedThroughoutIsShownFromANewStorage) {
     const std::shared_ptr<TextStorage> before =
         model->textStorageRegistry().textStorage(id, tabAt(index).document.text);
     changeOnDisk(url, QByteArray("another ").append(line).repeated(4000));
-    DocumentReloading(*model).reloadActiveTab();
+    DocumentReloading(*model).reloadKeyboardTab();
     waitForOpening(*model);
     const QString changed = QString::fromLatin1(QByteArray("another ").append(line).repeated(4000));
     EXPECT_EQ(tabAt(index).document.text, changed);
@@ -293,7 +293,7 @@ TEST_F(Reload, ALongTextChangedThroughoutIsShownFromANewStorage) {
     EXPECT_EQ(after->text(), changed);
 
     changeOnDisk(url, QByteArray("first ").append(changed.toLatin1()));
-    DocumentReloading(*model).reloadActiveTab();
+    DocumentReloading(*model).reloadKeyboardTab();
     waitForOpening(*model);
     EXPECT_EQ(model->textStorageRegistry().textStorage(id), after);
     EXPECT_EQ(after->text(), tabAt(index).document.text);

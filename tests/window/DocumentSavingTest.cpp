@@ -1,9 +1,9 @@
 #include "window/DocumentSaving.h"
-#include "support/WaitForOpening.h"
 #include "WindowFixture.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
+#include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 
 #include <QDir>
@@ -96,7 +96,7 @@ TEST_F(DocumentSave, AReadOnlyPreviewIsNeverWrittenOverItsFile) {
     EXPECT_EQ(status(), localizedString(QStringLiteral("large-file.read-only-save-blocked")));
     EXPECT_EQ(fileSize(url.toLocalFile()), 5'000'001);
 
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
     EXPECT_TRUE(person.savePanels.isEmpty()) << "no panel for a read-only tab";
 }
 
@@ -113,14 +113,14 @@ TEST_F(DocumentSave, AnEditedPreviewMaySaveAsElsewhereButNeverOverItsFile) {
 
     person.saveAnswers.push_back(QUrl::fromLocalFile(path(QStringLiteral("sub/../big.log"))));
     QDir(dir.path()).mkpath(QStringLiteral("sub"));
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
     EXPECT_EQ(status(), localizedString(QStringLiteral("large-file.read-only-save-blocked")));
     EXPECT_EQ(fileSize(url.toLocalFile()), 5'000'001);
     EXPECT_EQ(tabAt(index).fileURL, url);
 
     const QUrl copy = QUrl::fromLocalFile(path(QStringLiteral("start.log")));
     person.saveAnswers.push_back(copy);
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
     EXPECT_EQ(readFile(copy), QByteArray("only the start"));
     EXPECT_EQ(tabAt(index).fileURL, copy);
     EXPECT_FALSE(tabAt(index).isLargeFilePreview);
@@ -236,7 +236,7 @@ TEST_F(DocumentSave, SaveAsWritesCrlfUtf16ByteForByte) {
     });
     const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("out.txt")));
     person.saveAnswers.push_back(target);
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
 
     ASSERT_EQ(person.savePanels.size(), 1);
     EXPECT_EQ(person.savePanels.first().suggestedName,
@@ -258,7 +258,7 @@ TEST_F(DocumentSave, SaveAsWritesCrlfUtf16ByteForByte) {
         [](EditorWindowState& s) { s.tabs[0].document.encoding = TextFileEncoding::Utf16; });
     const QUrl second = QUrl::fromLocalFile(path(QStringLiteral("second.txt")));
     person.saveAnswers.push_back(second);
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
     EXPECT_EQ(person.savePanels.last().suggestedName, QStringLiteral("out.txt"));
     EXPECT_EQ(readFile(second), QByteArray("\xFE\xFF\0a\0\r\0\n\0b", 10));
 }
@@ -268,7 +268,7 @@ TEST_F(DocumentSave, SaveAsStartsInTheFolderOfTheDocument) {
     const QUrl url = writeFile(QStringLiteral("notes/2024/plan.txt"), "plan");
     open(url);
     person.saveAnswers.push_back(std::nullopt);
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
     ASSERT_EQ(person.savePanels.size(), 1);
     EXPECT_EQ(person.savePanels.first().folder,
               QUrl::fromLocalFile(path(QStringLiteral("notes/2024"))));
@@ -287,7 +287,7 @@ TEST_F(DocumentSave, SaveAsFailureShowsTheWriteErrorItselfEvenWithRegexOn) {
     // A path below a regular file cannot be created, whoever runs the test.
     const QUrl impossible = QUrl::fromLocalFile(path(QStringLiteral("kept.txt/inner.txt")));
     person.saveAnswers.push_back(impossible);
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
 
     ASSERT_TRUE(state().errors.errorMessage.has_value());
     const QString shown = *state().errors.errorMessage;
@@ -318,7 +318,7 @@ TEST_F(DocumentSave, ADestinationThatIsNoRegularFileIsLeftAsItIs) {
 
     model->update([](EditorWindowState& s) { s.errors.errorMessage.reset(); });
     person.saveAnswers.push_back(folder);
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
     ASSERT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_TRUE(QFileInfo(folder.toLocalFile()).isDir());
     EXPECT_TRUE(tabAt(0).isUntitled());
@@ -344,7 +344,7 @@ TEST_F(DocumentSave, AListenerHoldingACopyOfTheTabsDoesNotDisturbTheSave) {
 TEST_F(DocumentSave, CancelledPanelsChangeNothing) {
     edit(0, QStringLiteral("draft"));
     EXPECT_FALSE(save(0));
-    model->saving().saveActiveTabAs();
+    model->saving().saveKeyboardTabAs();
     EXPECT_EQ(person.savePanels.size(), 2);
     EXPECT_TRUE(tabAt(0).isUntitled());
     EXPECT_TRUE(state().findMessage.isEmpty());
