@@ -9,11 +9,29 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QtGui/private/qtextengine_p.h>
 #include <QtMath>
 #include <optional>
 
+// Qt's private text engine, only for the Qt versions the build verified (see CMakeLists.txt):
+// its layout of the line list and shaping data may change with any Qt release.
+#ifdef DUNMOSS_TEXT_ENGINE_QT_VERSION
+#include <QtGui/private/qtextengine_p.h>
+#define DUNMOSS_TEXT_ENGINE 1
+#else
+#define DUNMOSS_TEXT_ENGINE 0
+#endif
+
 namespace dunmoss {
+
+bool LaidOutLines::canKeep() {
+#if DUNMOSS_TEXT_ENGINE
+    // The library the program runs with must be the one it was built and verified against.
+    static const bool same = qstrcmp(qVersion(), DUNMOSS_TEXT_ENGINE_QT_VERSION) == 0;
+    return same;
+#else
+    return false;
+#endif
+}
 
 bool sameTextOption(const QTextOption& a, const QTextOption& b) {
     return a.alignment() == b.alignment() && a.wrapMode() == b.wrapMode() &&
@@ -32,10 +50,12 @@ struct LaidOutLines::Data {
     QTextCharFormat blockFormat;
     QTextOption option;
     QList<QTextLayout::FormatRange> formats;
+#if DUNMOSS_TEXT_ENGINE
     // The lines and what the engine learnt while making them.
     QScriptLineArray lines;
     QFixed minWidth;
     QFixed maxWidth;
+#endif
     // Moved by an edit rather than made for the text: they fit no block.
     bool standIn = false;
 
@@ -56,8 +76,9 @@ struct LaidOutLines::Data {
 LaidOutLines LaidOutLines::of(const QTextBlock& block, qreal width, const QTextOption& option) {
     LaidOutLines kept;
     QTextLayout* layout = block.isValid() ? block.layout() : nullptr;
-    if (!layout || layout->lineCount() == 0)
+    if (!canKeep() || !layout || layout->lineCount() == 0)
         return kept;
+#if DUNMOSS_TEXT_ENGINE
     const QString text = block.text();
     const QTextEngine* engine = layout->engine();
     auto data = std::make_shared<Data>();
@@ -73,11 +94,16 @@ LaidOutLines LaidOutLines::of(const QTextBlock& block, qreal width, const QTextO
     data->minWidth = engine->minWidth;
     data->maxWidth = engine->maxWidth;
     kept.m_data = std::move(data);
+#endif
     return kept;
 }
 
 qsizetype LaidOutLines::lineCount() const {
+#if DUNMOSS_TEXT_ENGINE
     return m_data ? m_data->lines.size() : 0;
+#else
+    return 0;
+#endif
 }
 
 qsizetype LaidOutLines::textLength() const {
@@ -89,6 +115,9 @@ qreal LaidOutLines::width() const {
 }
 
 std::optional<LaidOutLines> LaidOutLines::movedBy(int position, int removed, int added) const {
+#if !DUNMOSS_TEXT_ENGINE
+    return std::nullopt;
+#else
     if (!m_data || m_data->lines.isEmpty())
         return std::nullopt;
     QScriptLineArray lines = m_data->lines;
@@ -122,6 +151,7 @@ std::optional<LaidOutLines> LaidOutLines::movedBy(int position, int removed, int
     LaidOutLines moved_;
     moved_.m_data = std::move(data);
     return moved_;
+#endif
 }
 
 QTextOption LaidOutLines::option() const {
@@ -137,6 +167,9 @@ bool LaidOutLines::standInFor(const QTextBlock& block, const QTextOption& option
 }
 
 void LaidOutLines::restoreInto(const QTextBlock& block) const {
+#if DUNMOSS_TEXT_ENGINE
+    if (!m_data)
+        return;
     QTextLayout* layout = block.layout();
     layout->setTextOption(m_data->option);
     QTextEngine* engine = layout->engine();
@@ -145,11 +178,16 @@ void LaidOutLines::restoreInto(const QTextBlock& block) const {
     engine->maxWidth = m_data->maxWidth;
     // The lines may have been made on another thread, whose font engines this one must not use.
     engine->resetFontEngineCache();
+#endif
 }
 
 struct LaidOutAside::Shaping {
+#if DUNMOSS_TEXT_ENGINE
     QTextEngine::LayoutData* data = nullptr;
-    ~Shaping() { delete data; }
+    ~Shaping() {
+        delete data;
+    }
+#endif
 };
 
 LaidOutAside::Inputs LaidOutAside::inputsOf(const QTextBlock& block, qreal width,
@@ -159,6 +197,9 @@ LaidOutAside::Inputs LaidOutAside::inputsOf(const QTextBlock& block, qreal width
 }
 
 LaidOutAside LaidOutAside::make(const Inputs& inputs) {
+    // Lines made here could not be handed to the block.
+    if (!LaidOutLines::canKeep())
+        return {};
     QTextDocument document;
     document.setUndoRedoEnabled(false);
     document.setDefaultFont(inputs.font);
@@ -182,11 +223,14 @@ LaidOutAside LaidOutAside::make(const Inputs& inputs) {
     LaidOutAside made;
     made.m_lines = LaidOutLines::of(block, inputs.width, inputs.option);
     made.m_shaping = std::make_shared<Shaping>();
+#if DUNMOSS_TEXT_ENGINE
     made.m_shaping->data = std::exchange(layout->engine()->layoutData, nullptr);
+#endif
     return made;
 }
 
 void LaidOutAside::giveShapingTo(const QTextBlock& block) {
+#if DUNMOSS_TEXT_ENGINE
     if (!m_shaping || !m_shaping->data)
         return;
     // The same text under the same formats: what was shaped aside is what this layout would
@@ -194,16 +238,25 @@ void LaidOutAside::giveShapingTo(const QTextBlock& block) {
     QTextEngine* engine = block.layout()->engine();
     delete std::exchange(engine->layoutData, std::exchange(m_shaping->data, nullptr));
     engine->resetFontEngineCache();
+#endif
 }
 
 void itemize(const QTextBlock& block) {
+#if DUNMOSS_TEXT_ENGINE
+    if (!LaidOutLines::canKeep())
+        return;
     if (QTextLayout* layout = block.layout())
         layout->engine()->itemize();
+#endif
 }
 
 void forgetFontEngines(const QTextBlock& block) {
+#if DUNMOSS_TEXT_ENGINE
+    if (!LaidOutLines::canKeep())
+        return;
     if (QTextLayout* layout = block.layout())
         layout->engine()->resetFontEngineCache();
+#endif
 }
 
 void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option) {

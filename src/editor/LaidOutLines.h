@@ -25,6 +25,11 @@ class LaidOutLines {
 public:
     LaidOutLines() = default;
 
+    // Whether lines can be kept and given back at all: only with the Qt version whose private
+    // text engine this was verified with, both at build and at run time. Otherwise nothing is
+    // kept and every block is broken into lines by Qt's own layout, on the main thread.
+    static bool canKeep();
+
     // The lines the block's layout holds now, which it was given with `option` at the plain-text
     // layout's `width`; none when it holds none.
     static LaidOutLines of(const QTextBlock& block, qreal width, const QTextOption& option);

@@ -179,6 +179,8 @@ bool LongLineDocumentLayout::restoreLines(const QTextBlock& block, bool standing
 }
 
 bool LongLineDocumentLayout::layOutAside(const QTextBlock& block, qreal width) {
+    if (!LaidOutLines::canKeep())
+        return false;
     return m_aside.start(AsideLineRuns::requestFor(block, width, optionFor(block)));
 }
 
@@ -286,6 +288,10 @@ void LongLineDocumentLayout::takeKeptLines(LongLineDocumentLayout& previous) {
 }
 
 void LongLineDocumentLayout::prepareLongBlocks(qreal width) {
+    // Lines made here, perhaps on another thread, could be neither kept nor freed of that
+    // thread's font engines: the view lays the blocks out itself.
+    if (!LaidOutLines::canKeep())
+        return;
     const bool layOut = width > 0 && wrapsWithinWidth(document()->defaultTextOption().wrapMode());
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         if (block.length() - 1 < kLongBlockLength)
