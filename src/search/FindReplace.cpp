@@ -232,6 +232,7 @@ void FindReplace::publishActiveTabResults(const TextSearchMatches& matches) {
         state.find.findResults = matches.results;
         state.find.findResultsTotalCount = matches.totalCount;
         state.searchCenter.searchCenterDocumentResults = centerResults;
+        state.searchCenter.noteSearched(SearchCenterScope::CurrentDocument);
         state.searchCenter.searchCenterScope = SearchCenterScope::CurrentDocument;
         state.searchCenter.showSearchCenter = true;
     });
@@ -298,6 +299,7 @@ void FindReplace::publishOpenDocumentResults(const QList<OpenDocumentSearchResul
     m_model.update([&](EditorWindowState& state) {
         state.find.openDocumentSearchResults = results;
         state.searchCenter.searchCenterOpenDocumentResults = centerResults;
+        state.searchCenter.noteSearched(SearchCenterScope::OpenDocuments);
         state.searchCenter.searchCenterScope = SearchCenterScope::OpenDocuments;
         state.searchCenter.showSearchCenter = true;
     });

@@ -132,6 +132,7 @@ void FolderSearchOperations::showSearchResults(const QList<FolderSearchResult>& 
     m_model.update([&](EditorWindowState& s) {
         s.folderSearch.folderSearchResults = hits;
         s.searchCenter.searchCenterFolderResults = centerResults;
+        s.searchCenter.noteSearched(SearchCenterScope::Folder);
         s.searchCenter.searchCenterScope = SearchCenterScope::Folder;
         s.searchCenter.showSearchCenter = true;
         // Without a run of their own the new results show in place of a recorded one.

@@ -216,8 +216,12 @@ void SearchCenterPanel::refresh(const SearchCenterState& state) {
     const QList<SearchCenterResult>& displayed = selected ? selected->results : live;
     // Most window changes (a keystroke, a selection) leave the shown list as it was: the
     // same shared list needs no new rows, however many results it holds.
+    // A recorded run, or a live list once its scope was searched, found what it shows.
+    const bool searched = selected || state.searchedScopes.contains(m_scope);
     const bool sameList = displayed.constData() == m_displayed.constData() &&
-                          displayed.size() == m_displayed.size() && m_scope == m_rowsScope;
+                          displayed.size() == m_displayed.size() && m_scope == m_rowsScope &&
+                          searched == m_searched;
+    m_searched = searched;
     QList<SearchCenterResult> previous = std::exchange(m_displayed, displayed);
     m_scopeSummary->setText(l("search-center.scope-summary.format")
                                 .arg(state.searchCenterDocumentResults.size())
@@ -243,8 +247,9 @@ void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
     m_copy->setEnabled(!m_filtered.isEmpty());
 
     if (m_displayed.isEmpty() || m_filtered.isEmpty()) {
-        m_empty->setText(m_displayed.isEmpty() ? l("search-center.empty")
-                                               : l("search-center.no-filtered-results"));
+        m_empty->setText(!m_displayed.isEmpty() ? l("search-center.no-filtered-results")
+                         : m_searched           ? l("search-center.none-found")
+                                                : l("search-center.empty"));
         m_content->setCurrentWidget(m_empty);
         m_content->setFixedHeight(m_empty->sizeHint().height());
         retired.rows = m_model->setRowSource(nullptr);

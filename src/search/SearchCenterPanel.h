@@ -98,6 +98,8 @@ private:
     // The scope the rows were built for (it chooses the group symbol).
     SearchCenterScope m_rowsScope = SearchCenterScope::CurrentDocument;
     bool m_built = false;
+    // The shown list is the answer of a search (not the list before any).
+    bool m_searched = false;
     bool m_updating = false;
 };
 

@@ -70,6 +70,13 @@ struct SearchCenterState {
     std::optional<QUuid> selectedSearchRunID;
     // The scope whose live list is shown.
     SearchCenterScope searchCenterScope = SearchCenterScope::CurrentDocument;
+    // The scopes searched at least once: an empty live list there is a search that found none.
+    QList<SearchCenterScope> searchedScopes;
+
+    void noteSearched(SearchCenterScope scope) {
+        if (!searchedScopes.contains(scope))
+            searchedScopes.append(scope);
+    }
 };
 
 struct WorkspaceState {

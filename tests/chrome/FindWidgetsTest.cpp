@@ -220,6 +220,30 @@ TEST_F(FindWidgets, SearchCenterListsGroupedResultsFiltersAndOpensThem) {
     EXPECT_EQ(center()->displayedCount(), 0);
 }
 
+TEST_F(FindWidgets, SearchCenterSaysASearchFoundNoneRatherThanThatNoneWasMade) {
+    setText(QStringLiteral("alpha\n"));
+    openBarAndType(QStringLiteral("omega"));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return center() && center()->isVisible(); }));
+    settle();
+    EXPECT_TRUE(center()->emptyLabel()->isVisible());
+    EXPECT_EQ(center()->emptyLabel()->text(), l("search-center.none-found"));
+
+    // A scope never searched has no answer yet.
+    QTest::mouseClick(center()->scopeButton(SearchCenterScope::Folder), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(center()->emptyLabel()->text(), l("search-center.empty"));
+
+    // Nothing in the open tabs either.
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.open-documents")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return model().state().searchCenter.searchCenterScope == SearchCenterScope::OpenDocuments;
+    }));
+    settle();
+    EXPECT_EQ(center()->emptyLabel()->text(), l("search-center.none-found"));
+    EXPECT_FALSE(center()->copyButton()->isEnabled());
+}
+
 TEST(SearchCenterListHeight, ThirtyTwoPointsARowBetween120And280) {
     EXPECT_EQ(searchCenterListHeight(0), 120);
     EXPECT_EQ(searchCenterListHeight(4), 128);
