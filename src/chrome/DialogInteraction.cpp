@@ -6,6 +6,7 @@
 #include "tools/TextToolboxSheet.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -89,6 +90,10 @@ void DialogInteraction::chooseFolder(const FolderPanelOptions& options,
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
     dialog->setOption(QFileDialog::ReadOnly, !options.canCreateDirectories);
+    // Never the folder the program happened to be started in.
+    const bool known = options.folder && options.folder->isLocalFile() &&
+                       QFileInfo(options.folder->toLocalFile()).isDir();
+    dialog->setDirectory(known ? options.folder->toLocalFile() : QDir::homePath());
     openForOneURL(dialog, std::move(done));
 }
 

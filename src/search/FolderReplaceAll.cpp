@@ -7,6 +7,7 @@
 #include "text/EditorTab.h"
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacement.h"
+#include "text/FolderReplacementBackup.h"
 #include "text/FolderSearch.h"
 #include "text/SearchableText.h"
 #include "window/EditorWindowModel.h"
@@ -232,7 +233,8 @@ void FolderSearchOperations::startBackupRestore() {
         return;
     const QPointer<EditorWindowModel> window = &m_model;
     WindowFilePanels(m_model).chooseFolder(
-        l("panel.folder.backup.message"), [window](std::optional<QUrl> backup) {
+        l("panel.folder.backup.message"),
+        [window](std::optional<QUrl> backup) {
             if (!window || !backup)
                 return;
             FolderSearchOperations operations(*window);
@@ -262,7 +264,8 @@ void FolderSearchOperations::startBackupRestore() {
                     }
                     operations.chooseRestoreTarget(generation, backup, std::get<QString>(root));
                 });
-        });
+        },
+        QUrl::fromLocalFile(folderReplaceBackupsPath()));
 }
 
 void FolderSearchOperations::chooseRestoreTarget(quint64 generation, const QUrl& backup,
@@ -292,7 +295,8 @@ void FolderSearchOperations::chooseRestoreTarget(quint64 generation, const QUrl&
             }
             window->update([&](EditorWindowState& s) { s.folderSearch.folderSearchURL = *target; });
             operations.runRestore(backup, *target);
-        });
+        },
+        root);
 }
 
 void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target) {

@@ -146,15 +146,23 @@ void FolderSearchOperations::showSearchResults(const QList<FolderSearchResult>& 
 
 void FolderSearchOperations::chooseFolderSearchFolder() {
     const QPointer<EditorWindowModel> window = &m_model;
-    WindowFilePanels(m_model).chooseFolder(std::nullopt, [window](std::optional<QUrl> folder) {
-        if (!window || !folder)
-            return;
-        window->update([&](EditorWindowState& s) { s.folderSearch.folderSearchURL = *folder; });
-        if (window->state().folderSearch.folderSearchQuery.isEmpty())
-            setMessage(*window, l("folder-search.ready"));
-        else
-            FolderSearchOperations(*window).startFolderSearch();
-    });
+    // The panel starts in the folder searched last, else in the workspace.
+    const EditorWindowState& state = m_model.state();
+    const std::optional<QUrl> last = state.folderSearch.folderSearchURL
+                                         ? state.folderSearch.folderSearchURL
+                                         : state.workspace.workspaceRootURL;
+    WindowFilePanels(m_model).chooseFolder(
+        std::nullopt,
+        [window](std::optional<QUrl> folder) {
+            if (!window || !folder)
+                return;
+            window->update([&](EditorWindowState& s) { s.folderSearch.folderSearchURL = *folder; });
+            if (window->state().folderSearch.folderSearchQuery.isEmpty())
+                setMessage(*window, l("folder-search.ready"));
+            else
+                FolderSearchOperations(*window).startFolderSearch();
+        },
+        last);
 }
 
 void FolderSearchOperations::startFolderSearch() {

@@ -20,12 +20,13 @@ void Workspace::openWorkspace() {
     if (!person)
         return;
     const QPointer<EditorWindowModel> window = &m_model;
-    person->chooseFolder(
-        FolderPanelOptions{localizedString(QStringLiteral("panel.folder.message")), false},
-        [window](std::optional<QUrl> folder) {
-            if (window && folder)
-                Workspace(*window).openWorkspaceRoot(*folder);
-        });
+    // The panel starts in the workspace open now, if any.
+    person->chooseFolder(FolderPanelOptions{localizedString(QStringLiteral("panel.folder.message")),
+                                            false, m_model.state().workspace.workspaceRootURL},
+                         [window](std::optional<QUrl> folder) {
+                             if (window && folder)
+                                 Workspace(*window).openWorkspaceRoot(*folder);
+                         });
 }
 
 void Workspace::openWorkspaceRoot(const QUrl& folder) {

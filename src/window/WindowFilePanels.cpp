@@ -41,7 +41,8 @@ void WindowFilePanels::chooseFilesToOpen(std::function<void(QList<QUrl>)> done) 
 }
 
 void WindowFilePanels::chooseFolder(const std::optional<QString>& message,
-                                    std::function<void(std::optional<QUrl>)> done) const {
+                                    std::function<void(std::optional<QUrl>)> done,
+                                    const std::optional<QUrl>& folder) const {
     WindowInteraction* interaction = m_model.interaction();
     if (!interaction) {
         done(std::nullopt);
@@ -50,6 +51,7 @@ void WindowFilePanels::chooseFolder(const std::optional<QString>& message,
     FolderPanelOptions options;
     options.message = message.value_or(localizedString(QStringLiteral("panel.folder.message")));
     options.canCreateDirectories = false;
+    options.folder = folder;
     interaction->chooseFolder(options, std::move(done));
 }
 

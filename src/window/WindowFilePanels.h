@@ -23,9 +23,11 @@ public:
                             const std::optional<QUrl>& folder = std::nullopt) const;
     // The open panel, several files at once; empty when cancelled.
     void chooseFilesToOpen(std::function<void(QList<QUrl>)> done) const;
-    // The folder panel with the caller's message, or the default one.
+    // The folder panel with the caller's message, or the default one, showing `folder` first
+    // when given.
     void chooseFolder(const std::optional<QString>& message,
-                      std::function<void(std::optional<QUrl>)> done) const;
+                      std::function<void(std::optional<QUrl>)> done,
+                      const std::optional<QUrl>& folder = std::nullopt) const;
 
 private:
     EditorWindowModel& m_model;

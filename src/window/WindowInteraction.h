@@ -30,6 +30,8 @@ struct OpenPanelOptions {
 struct FolderPanelOptions {
     QString message;
     bool canCreateDirectories = false;
+    // The folder the panel shows first; without one (or when it is gone) the home folder.
+    std::optional<QUrl> folder;
 };
 
 struct AlertButton {

@@ -1,6 +1,7 @@
 // Where the keyboard goes after working in a side or bottom panel: a file opened from the
 // workspace sidebar takes it (as after an outline click), and after the folder panel's dialogs
-// close it is back where it was before the button was pressed.
+// close it is back where it was before the button was pressed. Those dialogs start in the
+// folder they are most likely to be answered with.
 #include "ProgramDriving.h"
 #include "app/DunmossNotepadApp.h"
 #include "app/EditorMenuBar.h"
@@ -262,4 +263,49 @@ TEST_F(PanelKeyboard, AfterTheFolderPanelsDialogsTheKeyboardIsWhereItWas) {
     dialogGone();
     EXPECT_EQ(QApplication::focusWidget(), query);
     QDir(run).removeRecursively();
+}
+
+TEST_F(PanelKeyboard, TheFolderPanelsDialogsStartInTheFolderUsedLastAndInTheBackups) {
+    launch();
+    project = dir.filePath(QStringLiteral("project"));
+    write(project + QStringLiteral("/a.txt"), "foo\n");
+    QDir().mkpath(folderReplaceBackupsPath());
+    editorMenuBar(*window)->actionForKey(QStringLiteral("tools.folder-search"))->trigger();
+    settle();
+    auto* panel = window->findChild<FolderSearchPanel*>();
+    ASSERT_TRUE(panel && panel->isVisible());
+    const auto click = [&](const char* key) {
+        for (QPushButton* candidate : panel->findChildren<QPushButton*>())
+            if (candidate->text() == l(key))
+                QTest::mouseClick(candidate, Qt::LeftButton);
+    };
+    const auto shows = [](QFileDialog* dialog, const QString& folder) {
+        return QDir(dialog->directory()).canonicalPath() == QDir(folder).canonicalPath();
+    };
+
+    // No folder used yet: the home folder, not the one the program was started in.
+    ASSERT_NE(QDir::current().canonicalPath(), QDir::home().canonicalPath());
+    click("folder-search.choose-folder");
+    QFileDialog* folders = waitForFolderPanel();
+    ASSERT_TRUE(folders);
+    EXPECT_TRUE(shows(folders, QDir::homePath())) << folders->directory().path().toStdString();
+    folders->setDirectory(project);
+    chooseShownFolder(folders);
+    dialogGone();
+
+    click("folder-search.choose-folder");
+    folders = waitForFolderPanel();
+    ASSERT_TRUE(folders);
+    EXPECT_TRUE(shows(folders, project)) << folders->directory().path().toStdString();
+    folders->reject();
+    dialogGone();
+
+    click("folder-search.restore-backup");
+    QFileDialog* backups = waitForFolderPanel();
+    ASSERT_TRUE(backups);
+    EXPECT_TRUE(shows(backups, folderReplaceBackupsPath()))
+        << backups->directory().path().toStdString();
+    backups->reject();
+    dialogGone();
+    EXPECT_FALSE(folderOperationRuns());
 }
