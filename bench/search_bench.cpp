@@ -107,6 +107,28 @@ const QString& wordRunText() {
     return text;
 }
 
+// The corpus with a run in its middle: 20,000 letters (minified code, a data dump) or 20,000
+// hexadecimal digits (an encoded blob). Ignoring case, "[A-Z]" takes every letter of either.
+QString withRun(const char* alphabet) {
+    const qsizetype size = qsizetype(strlen(alphabet));
+    QString run;
+    for (int i = 0; i < 20000; ++i)
+        run.append(QChar(char16_t(alphabet[(i * 7 + i / 13) % size])));
+    QString built = corpus();
+    built.replace(kTextLength / 2, run.size(), run);
+    return built;
+}
+
+const QString& letterRunText() {
+    static const QString text = withRun("abcdefghijklmnopqrstuvwxyz");
+    return text;
+}
+
+const QString& hexRunText() {
+    static const QString text = withRun("0123456789abcdef");
+    return text;
+}
+
 // A line of 30 "a" and a "!" ends the corpus; a nested loop over it is runaway backtracking.
 const QString& runawayText() {
     static const QString text = corpus().first(kTextLength - 32) + u'\n' + QString(30, u'a') + u'!';
@@ -138,8 +160,9 @@ void findAll(benchmark::State& state, const QString& query, bool isRegex) {
 }
 
 // Find-all of an expression that may stop: the matches, or a count of runs stopped.
-void findAllOrStop(benchmark::State& state, const QString& query, const QString& text) {
-    const TextSearchOptions options{true, true, false};
+void findAllOrStop(benchmark::State& state, const QString& query, const QString& text,
+                   bool ignoresCase) {
+    const TextSearchOptions options{true, !ignoresCase, false};
     qsizetype total = 0;
     int stopped = 0;
     for (auto _ : state) {
@@ -179,6 +202,8 @@ struct BacktrackingCase {
     QString query;
     const QString& (*text)();
     std::string grepPattern;
+    // As the find bar searches by default.
+    bool ignoresCase = false;
 };
 
 const std::vector<BacktrackingCase>& backtrackingCases() {
@@ -188,6 +213,10 @@ const std::vector<BacktrackingCase>& backtrackingCases() {
         {"word_q_prose", QStringLiteral("\\w+q"), corpus, "\\w+q"},
         {"word_at_long_run", QStringLiteral("\\w+@"), wordRunText, "\\w+@"},
         {"three_words_zzz_prose", QStringLiteral("(?:\\w+\\s+){3}zzz"), corpus, "(\\w+\\s+){3}zzz"},
+        {"class_ed_letter_run_nocase", QStringLiteral("[A-Z][a-z]+ed\\b"), letterRunText,
+         "[A-Z][a-z]+ed\\b", true},
+        {"class_word_error_hex_run_nocase", QStringLiteral("[A-Z]\\w+Error"), hexRunText,
+         "[A-Z]\\w+Error", true},
         {"runaway_nested_loop", QStringLiteral("(a+)+$"), runawayText, "(a+)+$"},
     };
     return cases;
@@ -196,18 +225,17 @@ const std::vector<BacktrackingCase>& backtrackingCases() {
 void registerBacktracking() {
     for (const BacktrackingCase& c : backtrackingCases()) {
         const std::string file = quoted(writeFile(QString::fromLatin1(c.name), c.text()));
-        auto* ours =
-            benchmark::RegisterBenchmark((std::string("ours/") + c.name).c_str(),
-                                         [query = c.query, text = c.text](benchmark::State& s) {
-                                             findAllOrStop(s, query, text());
-                                         });
+        auto* ours = benchmark::RegisterBenchmark(
+            (std::string("ours/") + c.name).c_str(),
+            [c](benchmark::State& s) { findAllOrStop(s, c.query, c.text(), c.ignoresCase); });
         ours->Unit(benchmark::kMillisecond);
         if (c.query.startsWith(u'('))
             ours->Iterations(1); // seconds per run, by design
         benchmark::RegisterBenchmark((std::string("peer/grep_") + c.name).c_str(),
-                                     [file, pattern = c.grepPattern](benchmark::State& s) {
-                                         peer(s,
-                                              "grep -o -E '" + pattern + "' " + file + " | wc -l");
+                                     [file, c](benchmark::State& s) {
+                                         peer(s, std::string("grep -o -E ") +
+                                                     (c.ignoresCase ? "-i '" : "'") +
+                                                     c.grepPattern + "' " + file + " | wc -l");
                                      })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();

@@ -37,6 +37,9 @@ public:
 
     Kind kind() const { return m_kind; }
     bool isTimeout() const { return m_kind == Kind::TimedOut; }
+    // The run needed more than it may spend over this text: its work bound or its
+    // backtracking stack. Another text may well complete.
+    bool isTooCostly() const { return m_kind == Kind::TimedOut || m_kind == Kind::MatchFailed; }
     bool isCancelled() const { return m_kind == Kind::Cancelled; }
     const QString& pattern() const { return m_pattern; }
     // ICU's name of the error, for example "U_REGEX_MISMATCHED_PAREN".

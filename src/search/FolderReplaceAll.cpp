@@ -120,10 +120,11 @@ void FolderSearchOperations::requestFolderReplaceAll() {
                     FolderSearchOperations operations(*model);
                     if (const auto* hits = std::get_if<Hits>(&found)) {
                         operations.showSearchResults(*hits, in.folder, in.query, true);
-                        model->update([&preview](EditorWindowState& s) {
-                            s.folderSearch.folderSearchMessage =
+                        model->update([&preview, &in](EditorWindowState& s) {
+                            s.folderSearch.folderSearchMessage = withCostlyFilesSkipped(
                                 withUnnamedFilesSkipped(l("folder-search.replace-none"),
-                                                        preview.skippedFiles.unnamedFileCount);
+                                                        preview.skippedFiles.unnamedFileCount),
+                                preview.skippedFiles.costlyFiles, in.folder);
                         });
                     } else {
                         model->setErrorMessage(describe(std::get<std::exception_ptr>(found)));
@@ -137,11 +138,14 @@ QString FolderSearchOperations::folderReplaceAlertMessage() const {
     const auto& preview = m_model.state().folderSearch.folderReplacePreview;
     if (!preview)
         return QString();
-    return withUnnamedFilesSkipped(
-        l("folder-search.replace-confirm.message.format")
-            .arg(localizedCount(preview->replacementCount, kCountedReplacements),
-                 localizedCount(preview->fileCount, kCountedFiles)),
-        preview->skippedFiles.unnamedFileCount);
+    return withCostlyFilesSkipped(
+        withUnnamedFilesSkipped(
+            l("folder-search.replace-confirm.message.format")
+                .arg(localizedCount(preview->replacementCount, kCountedReplacements),
+                     localizedCount(preview->fileCount, kCountedFiles)),
+            preview->skippedFiles.unnamedFileCount),
+        preview->skippedFiles.costlyFiles,
+        m_model.state().folderSearch.folderSearchURL.value_or(QUrl()));
 }
 
 void FolderSearchOperations::presentConfirmation() {
@@ -220,8 +224,8 @@ void FolderSearchOperations::startConfirmedFolderReplace() {
             else
                 model->setErrorMessage(describe(done.searchError));
             model->update([&](EditorWindowState& s) {
-                s.folderSearch.folderSearchMessage =
-                    folderReplaceOutcomeMessage(done.written, done.hits.value_or(Hits()));
+                s.folderSearch.folderSearchMessage = folderReplaceOutcomeMessage(
+                    done.written, done.hits.value_or(Hits()), in.folder);
                 s.folderSearch.folderReplacePreview.reset();
                 s.folderSearch.isFolderSearchRunning = false;
             });

@@ -73,7 +73,8 @@ QString folderErrorDescription(const std::exception& error) {
 }
 
 QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
-                                    const QList<FolderSearchResult>& remainingHits) {
+                                    const QList<FolderSearchResult>& remainingHits,
+                                    const QUrl& folder) {
     const QString replaced = localizedCount(outcome.replacementCount, kCountedMatches);
     QString message =
         outcome.backupURL
@@ -90,7 +91,25 @@ QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
         message +=
             u' ' +
             l("folder-search.skipped.format").arg(localizedCount(skippedCount, kCountedFiles));
-    return withUnnamedFilesSkipped(message, skipped.unnamedFileCount);
+    return withCostlyFilesSkipped(withUnnamedFilesSkipped(message, skipped.unnamedFileCount),
+                                  skipped.costlyFiles, folder);
+}
+
+QString withCostlyFilesSkipped(const QString& message, const QList<QUrl>& costlyFiles,
+                               const QUrl& folder) {
+    if (costlyFiles.isEmpty())
+        return message;
+    // The first few by name keep the status one line.
+    constexpr qsizetype kNamed = 3;
+    QStringList names;
+    for (qsizetype i = 0; i < std::min(costlyFiles.size(), kNamed); ++i)
+        names.append(relativeDisplayPath(costlyFiles[i], folder));
+    if (costlyFiles.size() > kNamed)
+        names.append(QStringLiteral("…"));
+    return message + u' ' +
+           l("folder-search.skipped-costly.format")
+               .arg(localizedCount(costlyFiles.size(), kCountedFiles),
+                    names.join(QStringLiteral(", ")));
 }
 
 QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount) {
@@ -185,7 +204,8 @@ void FolderSearchOperations::startFolderSearch() {
         [in](const CancellationCheck& stop) {
             FolderSearchFound found;
             found.hits = searchFolder(in.query, in.folder, in.include, in.exclude, in.options,
-                                      folderSearchResultLimit, stop, &found.unnamedFileCount);
+                                      folderSearchResultLimit, stop, &found.unnamedFileCount,
+                                      &found.costlyFiles);
             return found;
         },
         [model, generation, in](FolderOperationRunner::Result<FolderSearchFound> result) {
@@ -195,12 +215,15 @@ void FolderSearchOperations::startFolderSearch() {
             if (const auto* found = valueOf(result)) {
                 const QList<FolderSearchResult>& hits = found->hits;
                 operations.showSearchResults(hits, in.folder, in.query, true);
-                setMessage(*model, withUnnamedFilesSkipped(
-                                       l("folder-search.results-files.format")
-                                           .arg(localizedCount(hits.size(), kCountedResults),
-                                                localizedCount(countUniqueResultFiles(hits),
-                                                               kCountedFiles)),
-                                       found->unnamedFileCount));
+                setMessage(
+                    *model,
+                    withCostlyFilesSkipped(
+                        withUnnamedFilesSkipped(
+                            l("folder-search.results-files.format")
+                                .arg(localizedCount(hits.size(), kCountedResults),
+                                     localizedCount(countUniqueResultFiles(hits), kCountedFiles)),
+                            found->unnamedFileCount),
+                        found->costlyFiles, in.folder));
             } else {
                 setMessage(*model,
                            describe(std::get<std::exception_ptr>(result), &errorDisplayText));

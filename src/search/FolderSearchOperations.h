@@ -16,19 +16,27 @@ class EditorWindowModel;
 // order, duplicates kept.
 QStringList parsePatternList(const QString& text);
 
-// The status text of a finished replacement: its counts and backup folder (or, when no file
-// changed, what still matches), plus the files it skipped.
+// The status text of a finished replacement in a folder: its counts and backup folder (or,
+// when no file changed, what still matches), plus the files it skipped.
 QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
-                                    const QList<FolderSearchResult>& remainingHits);
+                                    const QList<FolderSearchResult>& remainingHits,
+                                    const QUrl& folder);
 
 // The message followed by how many files were skipped because their names are not valid
 // UTF-8; the message alone when there were none.
 QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount);
 
-// A folder search's hits and the files it could not read by name.
+// The message followed by the files below the folder that were not searched because the
+// expression was too costly for them, by their paths in the folder; the message alone when
+// there were none.
+QString withCostlyFilesSkipped(const QString& message, const QList<QUrl>& costlyFiles,
+                               const QUrl& folder);
+
+// A folder search's hits, the files it could not read by name and those it did not search.
 struct FolderSearchFound {
     QList<FolderSearchResult> hits;
     int unnamedFileCount = 0;
+    QList<QUrl> costlyFiles;
 };
 
 // The folder search, replace-all and restore operations of one window. The engines run on the

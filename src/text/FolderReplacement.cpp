@@ -84,6 +84,20 @@ std::optional<QByteArray> rewrittenBytes(const SearchableFileContent& content,
     }
 }
 
+// Every match replaced, or nothing when the expression needs more than its work bound for the
+// text: such a file is left alone whole, never half replaced, and the run goes on.
+std::optional<TextReplaceAllResult> replacedInText(const QString& query, const QString& replacement,
+                                                   const QString& text,
+                                                   const TextSearchOptions& options) {
+    try {
+        return replaceAllMatches(query, replacement, text, options);
+    } catch (const RegexError& error) {
+        if (!error.isTooCostly())
+            throw;
+        return std::nullopt;
+    }
+}
+
 // Atomically replaces a regular file's bytes, keeping its permissions.
 void writeAtomically(const QString& path, const QByteArray& bytes) {
     // The walk saw a regular file; never write through something put in its place since.
@@ -145,6 +159,7 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
     struct Counted {
         SearchableFileContent::Kind kind = SearchableFileContent::Kind::Text;
         qsizetype replacements = 0;
+        std::optional<QUrl> costly;
     };
     OrderedFileJobs<Counted> jobs(
         [&](const QString& path) {
@@ -152,12 +167,16 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
                 return Counted{};
             const SearchableFileContent content = loadSearchableText(path);
             if (content.kind != SearchableFileContent::Kind::Text)
-                return Counted{content.kind, 0};
-            return Counted{content.kind,
-                           replaceAllMatches(query, replacement, content.text, options).count};
+                return Counted{content.kind, 0, {}};
+            const auto replaced = replacedInText(query, replacement, content.text, options);
+            if (!replaced)
+                return Counted{content.kind, 0, QUrl::fromLocalFile(path)};
+            return Counted{content.kind, replaced->count, {}};
         },
         [&](Counted&& counted) {
             countSkipped(counted.kind, preview.skippedFiles);
+            if (counted.costly)
+                preview.skippedFiles.costlyFiles.append(*counted.costly);
             if (counted.replacements > 0) {
                 preview.replacementCount += int(counted.replacements);
                 ++preview.fileCount;
@@ -203,11 +222,14 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
                 countSkipped(content.kind, outcome.skippedFiles);
                 return true;
             }
-            const TextReplaceAllResult replaced =
-                replaceAllMatches(query, replacement, content.text, options);
-            if (replaced.count == 0)
+            const auto replaced = replacedInText(query, replacement, content.text, options);
+            if (!replaced) {
+                outcome.skippedFiles.costlyFiles.append(QUrl::fromLocalFile(path));
                 return true;
-            const std::optional<QByteArray> bytes = rewrittenBytes(content, replaced.text);
+            }
+            if (replaced->count == 0)
+                return true;
+            const std::optional<QByteArray> bytes = rewrittenBytes(content, replaced->text);
             if (!bytes) {
                 ++outcome.skippedFiles.encodingFailedFileCount;
                 return true;
@@ -217,9 +239,9 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
             const QUrl url = QUrl::fromLocalFile(path);
             backUpOriginalFile(url, folderURL, *runFolder);
             changed.append(url);
-            writeFolderReplacementManifest(*runFolder, folderURL, changed, total + replaced.count);
+            writeFolderReplacementManifest(*runFolder, folderURL, changed, total + replaced->count);
             writeAtomically(path, *bytes);
-            total += replaced.count;
+            total += replaced->count;
             ++outcome.fileCount;
             return true;
         },

@@ -12,8 +12,9 @@ namespace dunmoss {
 
 // Counts what replacing every match below a folder would do, reading the files the folder
 // search reads and writing nothing. Cancelling returns the counts so far. An empty query gives
-// zero counts without reading the folder. Throws RegexError once the first text file is
-// reached.
+// zero counts without reading the folder. A file the expression needs more than its work bound
+// for is listed in the skipped files' costly files. Throws RegexError for an invalid
+// expression once the first text file is reached.
 FolderReplacementPreview previewFolderReplacement(const QString& query, const QString& replacement,
                                                   const QUrl& folderURL, const QStringList& include,
                                                   const QStringList& exclude,
@@ -30,6 +31,9 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
 // the searched folder holds it or is itself reached through a link (the store is recognised by
 // its device and inode). Files whose names are not valid UTF-8 are counted as skipped (in the
 // preview too).
+//
+// A file the expression needs more than its work bound for is left alone whole and listed in
+// the skipped files' costly files; the run goes on with the next.
 //
 // Throws RegexError, FileError or FolderReplacementBackupError and stops at once: files
 // rewritten before stay rewritten and stay listed in the manifest with their copies; a file

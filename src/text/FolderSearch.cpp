@@ -11,18 +11,27 @@
 #include <QHash>
 #include <QSet>
 #include <atomic>
+#include <optional>
 
 namespace dunmoss {
 
 namespace {
 
-// The file's first `room` matches; a cancelled run ends at once with those found before.
-QList<FolderSearchResult> matchesInFile(const QString& query, const TextSearchOptions& options,
-                                        const QString& text, const QUrl& url, qsizetype room,
-                                        const CancellationCheck& cancelled) {
+// The matches of one file, or that the expression was too costly for it.
+struct FileMatches {
     QList<FolderSearchResult> found;
+    std::optional<QUrl> costly;
+};
+
+// The file's first `room` matches; a cancelled run ends at once with those found before. A run
+// that passes its work bound gives none: the file is listed as not searched instead.
+FileMatches matchesInFile(const QString& query, const TextSearchOptions& options,
+                          const QString& text, const QUrl& url, qsizetype room,
+                          const CancellationCheck& cancelled) {
+    FileMatches matches;
+    QList<FolderSearchResult>& found = matches.found;
     if (room <= 0)
-        return found;
+        return matches;
     SearchScanner scanner(query, text, options);
     if (cancelled)
         scanner.stopWhen(cancelled);
@@ -38,10 +47,13 @@ QList<FolderSearchResult> matchesInFile(const QString& query, const TextSearchOp
                                             locator.preview(range)});
         }
     } catch (const RegexError& error) {
-        if (!error.isCancelled())
-            throw;
+        if (!error.isCancelled()) {
+            if (!error.isTooCostly())
+                throw;
+            return {{}, url};
+        }
     }
-    return found;
+    return matches;
 }
 
 } // namespace
@@ -49,10 +61,13 @@ QList<FolderSearchResult> matchesInFile(const QString& query, const TextSearchOp
 QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderURL,
                                        const QStringList& include, const QStringList& exclude,
                                        const TextSearchOptions& options, int limit,
-                                       const CancellationCheck& cancelled, int* unnamedFileCount) {
+                                       const CancellationCheck& cancelled, int* unnamedFileCount,
+                                       QList<QUrl>* costlyFiles) {
     QList<FolderSearchResult> results;
     if (unnamedFileCount)
         *unnamedFileCount = 0;
+    if (costlyFiles)
+        costlyFiles->clear();
     if (query.isEmpty())
         return results;
     const SecurityScopedAccess access(folderURL);
@@ -61,17 +76,21 @@ QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderU
     FolderPatternFilter filter(root, include, exclude, cache);
     // Read by the workers: a file whose turn comes after the limit is not searched.
     std::atomic<qsizetype> gathered = 0;
-    OrderedFileJobs<QList<FolderSearchResult>> jobs(
+    OrderedFileJobs<FileMatches> jobs(
         [&](const QString& path) {
             if (gathered.load() >= limit || isCancelled(cancelled))
-                return QList<FolderSearchResult>();
+                return FileMatches();
             const SearchableFileContent content = loadSearchableText(path);
             if (content.kind != SearchableFileContent::Kind::Text)
-                return QList<FolderSearchResult>();
+                return FileMatches();
             return matchesInFile(query, options, content.text, QUrl::fromLocalFile(path),
                                  limit - gathered.load(), cancelled);
         },
-        [&](QList<FolderSearchResult>&& found) {
+        [&](FileMatches&& matches) {
+            // Past the limit a file adds nothing, so it is not listed either.
+            if (matches.costly && costlyFiles && results.size() < limit)
+                costlyFiles->append(*matches.costly);
+            QList<FolderSearchResult>& found = matches.found;
             const qsizetype room = limit - results.size();
             if (found.size() > room)
                 found.resize(std::max<qsizetype>(room, 0));

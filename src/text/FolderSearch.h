@@ -18,13 +18,16 @@ namespace dunmoss {
 // undecodable files are skipped silently; each text is searched as decoded, so lines are
 // counted at line feeds. Files whose names are not valid UTF-8 cannot be read by name: when
 // `unnamedFileCount` is given, it is set to the number of those the patterns take (up to
-// where the walk ended). An empty query returns nothing without reading the folder. Throws
+// where the walk ended). A file the expression needs more than its work bound for gives no
+// results, and the search goes on with the next; when `costlyFiles` is given, it is set to
+// those files in walk order. An empty query returns nothing without reading the folder. Throws
 // RegexError for an invalid expression, but only once the first text file is reached.
 QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderURL,
                                        const QStringList& include, const QStringList& exclude,
                                        const TextSearchOptions& options, int limit,
                                        const CancellationCheck& cancelled = {},
-                                       int* unnamedFileCount = nullptr);
+                                       int* unnamedFileCount = nullptr,
+                                       QList<QUrl>* costlyFiles = nullptr);
 
 // The number of distinct files (by standardised path) among the results.
 int countUniqueResultFiles(const QList<FolderSearchResult>& results);

@@ -38,6 +38,9 @@ struct FolderSearchSkippedFiles {
     int encodingFailedFileCount = 0;
     // Names that are not valid UTF-8: no text form names such a file, so it cannot be read.
     int unnamedFileCount = 0;
+    // Text files the expression would need more than its work bound for, in walk order: left
+    // alone whole, so what was done is never mistaken for all of it.
+    QList<QUrl> costlyFiles;
 
     friend bool operator==(const FolderSearchSkippedFiles&,
                            const FolderSearchSkippedFiles&) = default;

@@ -337,5 +337,49 @@ TEST_F(FolderOperations, AWindowClosingWhileAReplacementWritesLetsItFinish) {
     EXPECT_EQ(read("b.txt"), "bar\n");
 }
 
+// A file the expression is too costly for is named in every summary, from the search to the
+// confirmation and the outcome of a replacement; the other files are searched and replaced.
+TEST_F(FolderOperations, SummariesNameFilesTooCostlyForTheExpression) {
+    put("a.txt", "foo\n");
+    put("sub/slow.txt", "foo " + QByteArray(40, 'x') + "\n");
+    const QString skipped =
+        u' ' + l("folder-search.skipped-costly.format")
+                   .arg(localizedCount(1, kCountedFiles), QStringLiteral("sub/slow.txt"));
+    useFolder(root());
+    setInputs("foo|(x+x+)+y", "bar", TextSearchOptions{true, true, false});
+    ops().startFolderSearch();
+    settle();
+    EXPECT_EQ(folder().folderSearchMessage,
+              l("folder-search.results-files.format")
+                      .arg(localizedCount(1, kCountedResults), localizedCount(1, kCountedFiles)) +
+                  skipped);
+    EXPECT_EQ(folder().folderSearchResults.size(), 1);
+
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    settle();
+    ASSERT_EQ(person.alerts.size(), 1);
+    EXPECT_EQ(person.alerts[0].message, l("folder-search.replace-confirm.message.format")
+                                                .arg(localizedCount(1, kCountedReplacements),
+                                                     localizedCount(1, kCountedFiles)) +
+                                            skipped);
+    EXPECT_EQ(read("a.txt"), "bar\n");
+    EXPECT_EQ(read("sub/slow.txt"), "foo " + QByteArray(40, 'x') + "\n");
+    EXPECT_TRUE(folder().folderSearchMessage.endsWith(skipped))
+        << folder().folderSearchMessage.toStdString();
+}
+
+TEST_F(FolderOperations, ManyCostlyFilesAreCountedAndTheFirstNamed) {
+    const QUrl folder = QUrl::fromLocalFile(QStringLiteral("/p"));
+    QList<QUrl> costly;
+    for (const char* name : {"/p/a.js", "/p/b/c.js", "/q/d.js", "/p/e.js"})
+        costly.append(QUrl::fromLocalFile(QString::fromLatin1(name)));
+    EXPECT_EQ(withCostlyFilesSkipped(QStringLiteral("Done."), costly, folder),
+              QStringLiteral("Done. ") + l("folder-search.skipped-costly.format")
+                                             .arg(localizedCount(4, kCountedFiles),
+                                                  QStringLiteral("a.js, b/c.js, d.js, …")));
+    EXPECT_EQ(withCostlyFilesSkipped(QStringLiteral("Done."), {}, folder), QStringLiteral("Done."));
+}
+
 } // namespace
 } // namespace dunmoss::test

@@ -390,3 +390,32 @@ TEST(FolderReplacePaths, RelativePathsUnderTheRootAndManifestEntries) {
     EXPECT_FALSE(first.contains(u':'));
     EXPECT_NE(first, makeFolderReplaceRunName());
 }
+
+// A file the expression backtracks without end over is left alone whole and listed, by the
+// dry run and by the replacement; every other file is replaced, so the folder is never left
+// half done by the expression.
+TEST_F(FolderReplace, AFileTooCostlyForTheExpressionIsListedAndTheOthersAreAllReplaced) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt"})
+        tree.write(QString::fromLatin1(name), "needle\n");
+    const QStringList order = walkOrder();
+    const QByteArray costlyBytes = "needle " + QByteArray(40, 'x') + "\n";
+    tree.write(order[2], costlyBytes);
+    const TextSearchOptions regex{true, true, false};
+    const QString query = QStringLiteral("needle|(x+x+)+y");
+
+    const auto counted = preview(query, QStringLiteral("pin"), regex);
+    EXPECT_EQ(counted.replacementCount, 5);
+    EXPECT_EQ(counted.fileCount, 5);
+    EXPECT_EQ(counted.skippedFiles.costlyFiles, QList<QUrl>{tree.url(order[2])});
+
+    const auto outcome = replace(query, QStringLiteral("pin"), regex);
+    EXPECT_EQ(outcome.replacementCount, 5);
+    EXPECT_EQ(outcome.fileCount, 5);
+    EXPECT_EQ(outcome.skippedFiles.costlyFiles, QList<QUrl>{tree.url(order[2])});
+    for (qsizetype i = 0; i < order.size(); ++i)
+        EXPECT_EQ(tree.read(order[i]), i == 2 ? costlyBytes : QByteArray("pin\n")) << i;
+    ASSERT_TRUE(outcome.backupURL);
+    const auto manifest = manifestOf(*outcome.backupURL);
+    EXPECT_EQ(manifest.files.size(), 5);
+    EXPECT_FALSE(manifest.files.contains(order[2]));
+}

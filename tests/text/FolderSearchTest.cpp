@@ -294,3 +294,33 @@ TEST_F(FolderSearch, NamesThatAreNotUtf8AreCountedNotSearched) {
                  500, {}, &skipped);
     EXPECT_EQ(skipped, 2);
 }
+
+// An expression that backtracks without end over one file costs that file only: it is listed
+// as not searched, and every other file keeps its matches.
+TEST_F(FolderSearch, AFileTooCostlyForTheExpressionIsListedAndTheOthersKeepTheirMatches) {
+    tree.write(QStringLiteral("a.txt"), "needle\n");
+    tree.write(QStringLiteral("b.txt"), "needle " + QByteArray(40, 'x') + "\n");
+    tree.write(QStringLiteral("c.txt"), "one needle\n");
+    const TextSearchOptions regex{true, true, false};
+    QList<QUrl> costly{QUrl(QStringLiteral("file:///stale"))};
+    const auto results = searchFolder(QStringLiteral("needle|(x+x+)+y"), tree.rootURL(), {}, {},
+                                      regex, 500, {}, nullptr, &costly);
+    EXPECT_EQ(filesFound(results), (QStringList{"a.txt", "c.txt"}));
+    EXPECT_EQ(costly, QList<QUrl>{tree.url(QStringLiteral("b.txt"))});
+}
+
+// Ignoring case, "[A-Z]" takes every letter of a long run: the search still covers the file
+// and finds what lies behind it.
+TEST_F(FolderSearch, ALongRunOfLettersIsSearchedThrough) {
+    QByteArray letters;
+    for (int i = 0; i < 50000; ++i)
+        letters.append(char('a' + i * 7 % 26));
+    tree.write(QStringLiteral("minified.js"), letters + " Handed\n");
+    tree.write(QStringLiteral("notes.txt"), "Started\n");
+    QList<QUrl> costly;
+    const auto results =
+        searchFolder(QStringLiteral("[A-Z][a-z]+ed\\b"), tree.rootURL(), {}, {},
+                     TextSearchOptions{true, false, false}, 500, {}, nullptr, &costly);
+    EXPECT_EQ(filesFound(results), (QStringList{"minified.js", "notes.txt"}));
+    EXPECT_TRUE(costly.isEmpty());
+}
