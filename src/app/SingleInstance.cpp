@@ -24,9 +24,6 @@ namespace dunmoss {
 
 namespace {
 
-constexpr int kHandOverTimeoutMs = 3000;
-// After this long without an answer the launch says it is waiting.
-constexpr int kSlowAnswerMs = 3000;
 // Between two tries while the running instance is not listening yet (starting, or its
 // successor's turn has not come).
 constexpr int kRetryMs = 100;
@@ -60,7 +57,7 @@ struct Exchange {
 };
 
 // Sends one line and waits for the one-line answer until the deadline, as long as the other end
-// stays connected; `stillWaiting` runs once when the answer is slow to come.
+// stays connected; `stillWaiting` runs about twice a second while no answer came.
 Exchange exchange(const QString& serverName, const QByteArray& line, QDeadlineTimer deadline,
                   const std::function<void()>& stillWaiting = {}) {
     Exchange result;
@@ -75,17 +72,14 @@ Exchange exchange(const QString& serverName, const QByteArray& line, QDeadlineTi
     if (!socket.waitForBytesWritten(remaining()))
         return result;
     result.delivered = true;
-    QDeadlineTimer slow(kSlowAnswerMs);
     QByteArray answer;
     while (!answer.contains('\n')) {
         if (!socket.waitForReadyRead(qMin(remaining(), 500))) {
             // Gone (it ended or crashed), or out of time; else it is busy and is waited for.
             if (socket.state() != QLocalSocket::ConnectedState || deadline.hasExpired())
                 return result;
-            if (stillWaiting && slow.hasExpired()) {
+            if (stillWaiting)
                 stillWaiting();
-                slow = QDeadlineTimer::Forever;
-            }
             continue;
         }
         answer += socket.readAll();
@@ -96,10 +90,10 @@ Exchange exchange(const QString& serverName, const QByteArray& line, QDeadlineTi
 
 } // namespace
 
-QString SingleInstance::defaultServerName() {
+QStringList SingleInstance::defaultServerNames() {
     const QByteArray overridden = qgetenv("DUNMOSS_INSTANCE_SOCKET");
     if (!overridden.isEmpty())
-        return QString::fromLocal8Bit(overridden);
+        return QString::fromLocal8Bit(overridden).split(QDir::listSeparator(), Qt::SkipEmptyParts);
     const QString settings =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QString digest = QString::fromLatin1(
@@ -110,12 +104,15 @@ QString SingleInstance::defaultServerName() {
     // there is made accessible to its owner only.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return QDir(runtime).filePath(name);
-    return name;
+        return {QDir(runtime).filePath(name), name};
+    return {name};
 }
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), m_serverName(std::move(serverName)) {}
+    : SingleInstance(QStringList{std::move(serverName)}, parent) {}
+
+SingleInstance::SingleInstance(QStringList serverNames, QObject* parent)
+    : QObject(parent), m_candidates(std::move(serverNames)), m_serverName(m_candidates.value(0)) {}
 
 SingleInstance::~SingleInstance() {
     // The socket goes before the lock: once the lock is free, the socket at the name may be a
@@ -125,7 +122,17 @@ SingleInstance::~SingleInstance() {
 }
 
 SingleInstance::Role SingleInstance::claim(const QStringList& absolutePaths) {
-    auto lock = std::make_unique<QLockFile>(socketPath(m_serverName) + QStringLiteral(".lock"));
+    m_requestDelivered = false;
+    m_unlockableFolders.clear();
+    for (const QString& name : m_candidates)
+        if (const std::optional<Role> role = claimAt(name, absolutePaths))
+            return *role;
+    return Role::Unguarded;
+}
+
+std::optional<SingleInstance::Role> SingleInstance::claimAt(const QString& serverName,
+                                                            const QStringList& absolutePaths) {
+    auto lock = std::make_unique<QLockFile>(socketPath(serverName) + QStringLiteral(".lock"));
     // Never stale by age: a live instance keeps its lock however long it runs or is busy. The
     // lock of a process that is gone is taken over.
     lock->setStaleLockTime(0);
@@ -133,27 +140,29 @@ SingleInstance::Role SingleInstance::claim(const QStringList& absolutePaths) {
     QElapsedTimer waited;
     waited.start();
     bool toldWaiting = false;
-    const auto stillWaiting = [&toldWaiting] {
-        if (toldWaiting)
+    const auto stillWaiting = [this, &toldWaiting, &waited] {
+        if (!waited.hasExpired(kSlowAnswerMs))
             return;
+        if (!toldWaiting)
+            std::fputs(qPrintable(localizedString(QStringLiteral("instance.waiting")) + u'\n'),
+                       stderr);
         toldWaiting = true;
-        std::fputs(qPrintable(localizedString(QStringLiteral("instance.waiting")) + u'\n'), stderr);
+        if (m_whileWaiting)
+            m_whileWaiting();
     };
-    m_requestDelivered = false;
+    m_serverName = serverName;
     for (;;) {
         if (lock->tryLock(0)) {
             m_lock = std::move(lock);
-            if (listen())
-                return Role::Primary;
-            // Nobody could reach this process: the lock goes to whoever can serve.
-            m_lock.reset();
-            return Role::Alone;
+            // Kept even when nobody can reach this process (listening failed): a later launch
+            // then reports that, where it would otherwise write the same session.
+            listen();
+            return Role::Primary;
         }
         if (lock->error() != QLockFile::LockFailedError) {
-            // No lock can be made here (an unwritable folder): hand over when someone listens.
-            return exchangePaths(absolutePaths, QDeadlineTimer(kHandOverTimeoutMs), {})
-                       ? Role::HandedOver
-                       : Role::Alone;
+            // No lock can be made here (an unwritable folder); the next place is tried.
+            m_unlockableFolders.append(QFileInfo(socketPath(serverName)).absolutePath());
+            return std::nullopt;
         }
         // A live instance holds the lock: it takes the files, even when it is busy a while.
         if (exchangePaths(absolutePaths, deadline, stillWaiting))
@@ -161,9 +170,16 @@ SingleInstance::Role SingleInstance::claim(const QStringList& absolutePaths) {
         if (deadline.hasExpired())
             return Role::Unanswered;
         QThread::msleep(kRetryMs);
-        if (waited.hasExpired(kSlowAnswerMs))
-            stillWaiting();
+        stillWaiting();
     }
+}
+
+QString SingleInstance::unguardedMessage() const {
+    QStringList folders;
+    for (const QString& folder : m_unlockableFolders)
+        folders.append(QDir::toNativeSeparators(folder));
+    return localizedString(QStringLiteral("instance.unguarded.format"))
+        .arg(folders.join(QStringLiteral(", ")));
 }
 
 QString SingleInstance::unansweredMessage() const {

@@ -3,6 +3,7 @@
 #include "app/ApplicationRelaunch.h"
 #include "app/CommandLine.h"
 #include "app/DunmossNotepadApp.h"
+#include "app/InstanceWaitNotice.h"
 #include "app/SingleInstance.h"
 #include "editor/IconTable.h"
 #include "session/SessionWriter.h"
@@ -14,11 +15,12 @@
 #include <QMessageBox>
 #include <QThreadPool>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
 // Said on the terminal and, for a launch from the desktop, in a message box of its own.
-void reportUnansweredInstance(const QString& message, const QStringList& arguments) {
+void reportRefusedLaunch(const QString& message, const QStringList& arguments) {
     std::fputs(qPrintable(message + QLatin1Char('\n')), stderr);
     if (dunmoss::arrayContainsString(arguments, QString::fromLatin1(dunmoss::kUiTestingArgument)))
         return;
@@ -94,17 +96,31 @@ int main(int argc, char** argv) {
     QStringList absolutePaths;
     for (const QUrl& url : urls)
         absolutePaths.append(url.toLocalFile());
-    dunmoss::SingleInstance instance(dunmoss::SingleInstance::defaultServerName());
-    switch (instance.claim(absolutePaths)) {
+    dunmoss::SingleInstance instance(dunmoss::SingleInstance::defaultServerNames());
+    std::unique_ptr<dunmoss::InstanceWaitNotice> waitNotice;
+    instance.setWhileWaiting([&waitNotice] {
+        if (!waitNotice)
+            waitNotice = std::make_unique<dunmoss::InstanceWaitNotice>();
+        waitNotice->keepShowing();
+    });
+    const dunmoss::SingleInstance::Role role = instance.claim(absolutePaths);
+    instance.setWhileWaiting({});
+    waitNotice.reset();
+    switch (role) {
     case dunmoss::SingleInstance::Role::HandedOver:
         dunmoss::LaunchReadAhead::dropUntaken();
         return 0;
     case dunmoss::SingleInstance::Role::Unanswered:
         dunmoss::LaunchReadAhead::dropUntaken();
-        reportUnansweredInstance(instance.unansweredMessage(), arguments);
+        reportRefusedLaunch(instance.unansweredMessage(), arguments);
+        return 1;
+    case dunmoss::SingleInstance::Role::Unguarded:
+        // Running unguarded could make two writers of one session, which loses drafts; nothing
+        // is open yet, so ending loses nothing.
+        dunmoss::LaunchReadAhead::dropUntaken();
+        reportRefusedLaunch(instance.unguardedMessage(), arguments);
         return 1;
     case dunmoss::SingleInstance::Role::Primary:
-    case dunmoss::SingleInstance::Role::Alone:
         break;
     }
     // Files not read ahead yet (a command line with options) are read from here on, while the

@@ -1,6 +1,8 @@
 // The program as a user starts it: a first launch keeps running; a second launch with two files
 // hands them to the first and ends; the first shows both.
+#include "app/InstanceWaitNotice.h"
 #include "app/SingleInstance.h"
+#include "platform/Localization.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace dunmoss;
 
@@ -171,8 +174,69 @@ TEST_F(SecondLaunch, ASocketOfAnotherUserIsNeitherUsedNorReplaced) {
     foreign.close();
     ASSERT_EQ(::chown(QFile::encodeName(socket).constData(), 65534, 65534), 0);
     SingleInstance instance(socket);
-    EXPECT_EQ(instance.claim({QStringLiteral("/tmp/private.txt")}), SingleInstance::Role::Alone);
+    // This process is the one instance, reachable or not: a later launch never runs beside it.
+    EXPECT_EQ(instance.claim({QStringLiteral("/tmp/private.txt")}), SingleInstance::Role::Primary);
+    EXPECT_FALSE(instance.isListening());
     EXPECT_TRUE(QFile::exists(socket));
+    SingleInstance later(socket);
+    later.setAnswerTimeout(1'000);
+    EXPECT_EQ(later.claim({}), SingleInstance::Role::Unanswered);
+    EXPECT_FALSE(later.requestDelivered());
+}
+
+TEST_F(SecondLaunch, WhereTheFirstPlaceCannotHoldALockTheNextOneKeepsOneProgram) {
+    // The runtime folder cannot hold a lock (a file stands where it should be): the program
+    // and a later launch meet at the next place.
+    writeFile(QStringLiteral("runtime"), "not a folder");
+    environment.insert(QStringLiteral("DUNMOSS_INSTANCE_SOCKET"),
+                       home.filePath(QStringLiteral("runtime/instance")) + QDir::listSeparator() +
+                           socket);
+    const QString a = writeFile(QStringLiteral("a.txt"), "first file\n");
+    startFirst();
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(DUNMOSS_PROGRAM), {QStringLiteral("--dunmoss-ui-testing"), a});
+    ASSERT_TRUE(second.waitForFinished(30'000)) << "the second launch runs as a program of its own";
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(openTabs(1), QStringList{a});
+}
+
+TEST_F(SecondLaunch, WhereNoLockCanBeMadeAtAllNoLaunchRunsAndEachSaysWhy) {
+    writeFile(QStringLiteral("runtime"), "not a folder");
+    environment.insert(QStringLiteral("DUNMOSS_INSTANCE_SOCKET"),
+                       home.filePath(QStringLiteral("runtime/instance")));
+    // Two launches, neither of which could tell whether the other writes the same session.
+    QProcess launches[2];
+    for (QProcess& launch : launches) {
+        launch.setProcessEnvironment(environment);
+        launch.start(QStringLiteral(DUNMOSS_PROGRAM), {QStringLiteral("--dunmoss-ui-testing")});
+    }
+    for (QProcess& launch : launches) {
+        ASSERT_TRUE(launch.waitForFinished(30'000)) << "a launch runs without a lock";
+        EXPECT_EQ(launch.exitCode(), 1);
+        const QString said = QString::fromLocal8Bit(launch.readAllStandardError());
+        EXPECT_TRUE(said.contains(home.filePath(QStringLiteral("runtime")))) << qPrintable(said);
+    }
+}
+
+TEST_F(SecondLaunch, ALaunchWaitingForABusyProgramShowsANoticeUntilItAnswers) {
+    const QString a = writeFile(QStringLiteral("a.txt"), "first file\n");
+    startFirst();
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGSTOP), 0);
+    SingleInstance second(socket);
+    InstanceWaitNotice notice;
+    bool shownWhileWaiting = false;
+    second.setWhileWaiting([&] {
+        notice.keepShowing();
+        // Seen: the busy program may answer now.
+        if (!std::exchange(shownWhileWaiting, notice.isVisible()) && shownWhileWaiting)
+            ::kill(pid_t(first.processId()), SIGCONT);
+    });
+    EXPECT_EQ(second.claim({a}), SingleInstance::Role::HandedOver);
+    EXPECT_TRUE(shownWhileWaiting);
+    EXPECT_EQ(notice.text(), localizedString(QStringLiteral("instance.waiting")));
+    ::kill(pid_t(first.processId()), SIGCONT);
+    EXPECT_EQ(openTabs(1), QStringList{a});
 }
 
 } // namespace
