@@ -108,8 +108,8 @@ void TabClosing::requestCloseTab(const QUuid& tabID) {
     });
 }
 
-void TabClosing::requestCloseActiveTab() {
-    requestCloseTab(m_model.state().activeTabID);
+void TabClosing::requestCloseKeyboardTab() {
+    requestCloseTab(keyboardTab(m_model.state()).id);
 }
 
 void TabClosing::requestCloseAllTabs() {

@@ -25,7 +25,8 @@ public:
     // The tab strip's and the menu's close: at once for a tab without unsaved changes, else the
     // close-unsaved question.
     void requestCloseTab(const QUuid& tabID);
-    void requestCloseActiveTab();
+    // The same for the tab whose pane has the keyboard.
+    void requestCloseKeyboardTab();
     // The close-all question when any tab is modified, else closes all at once.
     void requestCloseAllTabs();
 

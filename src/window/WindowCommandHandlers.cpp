@@ -75,7 +75,7 @@ void WindowCommandHandlers::install(WindowCommandTable& table, EditorWindowModel
     const ModelCommandMaker on(model);
     EditorCommands& handlers = table.handlers();
     handlers.closeActiveTab =
-        on([](EditorWindowModel& m) { TabClosing(m).requestCloseActiveTab(); });
+        on([](EditorWindowModel& m) { TabClosing(m).requestCloseKeyboardTab(); });
     handlers.closeAllTabs = on([](EditorWindowModel& m) { TabClosing(m).requestCloseAllTabs(); });
     handlers.reloadDocument =
         on([](EditorWindowModel& m) { DocumentReloading(m).requestReloadKeyboardTab(); });

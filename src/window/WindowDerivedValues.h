@@ -31,7 +31,7 @@ bool showsWelcomePanel(const EditorWindowState& state);
 std::optional<int> secondaryTabIndex(const EditorWindowState& state);
 // The tab whose pane has the keyboard: the second pane's while it has it, else the active one.
 // The one answer to "which document": every command that acts on the document (save, reload,
-// the header's menus, tools, sheets, bookmarks, macros, undo) and the header and status bar
+// close, the header's menus, tools, sheets, bookmarks, macros, undo) and the header and status bar
 // that describe it use this, never the active tab.
 int keyboardTabIndex(const EditorWindowState& state);
 const EditorTab& keyboardTab(const EditorWindowState& state);

@@ -169,7 +169,7 @@ TEST_F(SplitPaneCommands, ToolsUndoAndStatusFollowThePaneWithTheKeyboard) {
     EXPECT_EQ(text(1), QStringLiteral("right two\nright three\n"));
 }
 
-TEST_F(SplitPaneCommands, SaveSaveAsAndReloadActOnThePaneWithTheKeyboard) {
+TEST_F(SplitPaneCommands, SaveSaveAsReloadAndCloseActOnThePaneWithTheKeyboard) {
     const QString leftPath = dir.filePath(QStringLiteral("left.txt"));
     const QString rightPath = dir.filePath(QStringLiteral("right.txt"));
     clickInto(false);
@@ -208,6 +208,12 @@ TEST_F(SplitPaneCommands, SaveSaveAsAndReloadActOnThePaneWithTheKeyboard) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(copyPath) == "changed on disk\n"; }));
     EXPECT_EQ(tab(1).fileURL, QUrl::fromLocalFile(copyPath));
     EXPECT_EQ(tab(0).fileURL, QUrl::fromLocalFile(leftPath));
+
+    // Close Tab closes the second pane's document, not the modified one beside it.
+    run("command.close-tab");
+    ASSERT_EQ(window->model().state().tabs.size(), 1);
+    EXPECT_EQ(tab(0).fileURL, QUrl::fromLocalFile(leftPath));
+    EXPECT_FALSE(window->model().state().decisions.showDiscardAlert);
 }
 
 TEST_F(SplitPaneCommands, TheHeaderShowsAndChangesThePaneWithTheKeyboard) {

@@ -135,7 +135,7 @@ TEST_F(TabClose, AModifiedTabAsksAndEachAnswerDoesWhatItSays) {
     makeTabs({"A", "B"}, 0);
     edit("A");
     // Cancel: the tab stays.
-    closing().requestCloseActiveTab();
+    closing().requestCloseKeyboardTab();
     EXPECT_TRUE(state().decisions.showDiscardAlert);
     person.alertAnswers = {2};
     answerQuestions();
@@ -147,7 +147,7 @@ TEST_F(TabClose, AModifiedTabAsksAndEachAnswerDoesWhatItSays) {
     EXPECT_EQ(state().decisions.pendingCloseTabID, std::nullopt);
 
     // Save of an untitled tab with the panel cancelled: still open.
-    closing().requestCloseActiveTab();
+    closing().requestCloseKeyboardTab();
     person.alertAnswers = {0};
     answerQuestions();
     EXPECT_EQ(person.savePanels.size(), 1);
@@ -155,7 +155,7 @@ TEST_F(TabClose, AModifiedTabAsksAndEachAnswerDoesWhatItSays) {
 
     // Save to a place: written, then closed.
     const QUrl url = QUrl::fromLocalFile(path(QStringLiteral("a.txt")));
-    closing().requestCloseActiveTab();
+    closing().requestCloseKeyboardTab();
     person.alertAnswers = {0};
     person.saveAnswers = {url};
     answerQuestions();
