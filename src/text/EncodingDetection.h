@@ -84,12 +84,12 @@ const QList<TextFileEncoding>& legacyCandidateEncodings();
 // detector and then to candidate order.
 std::optional<TextFileEncoding> guessLegacyEncoding(QByteArrayView bytes);
 
-// Penalty of a candidate's decoding over its first 4,000 scalars (lower is better; may be
-// negative, since kana count in favour of Shift JIS).
+// Penalty of a candidate's decoding over 4,000 scalars from its first non-ASCII one (lower is
+// better; may be negative, since kana count in favour of Shift JIS).
 int legacyDecodingPenalty(QStringView text, TextFileEncoding candidate);
 
-// Asks the charset detector to choose among the tied candidates only; nothing when it names
-// none of them.
+// Asks the charset detector to choose among the tied candidates only, shown the bytes from the
+// first non-ASCII one on; nothing when it names none of them.
 std::optional<TextFileEncoding>
 pickLegacyEncodingByFoundation(QByteArrayView bytes, const QList<TextFileEncoding>& tiedCandidates);
 

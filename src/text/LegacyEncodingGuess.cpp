@@ -2,6 +2,7 @@
 #include "text/LegacyEncodingGuess.h"
 
 #include "platform/CharsetDetector.h"
+#include "text/DetectionSample.h"
 #include "text/ScalarScan.h"
 #include "text/TextEncodingCharset.h"
 
@@ -11,7 +12,7 @@ namespace dunmoss {
 
 namespace {
 
-// The bytes searched for signs of UTF-8.
+// The bytes searched for signs of UTF-8, from the first non-ASCII one on.
 constexpr qsizetype kUtf8SignSampleBytes = 65536;
 
 bool isAsciiLetter(char32_t scalar) {
@@ -25,8 +26,9 @@ bool isAsciiSpace(char32_t scalar) {
 // Legacy CJK text forms UTF-8 sequences only by chance, far less often than it breaks them;
 // UTF-8 with a stray byte of another encoding is the other way round.
 bool looksLikeDamagedUtf8(QByteArrayView bytes) {
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-    const qsizetype size = qMin(bytes.size(), kUtf8SignSampleBytes);
+    const QByteArrayView sample = sampleFromFirstNonAscii(bytes, kUtf8SignSampleBytes);
+    const auto* data = reinterpret_cast<const uint8_t*>(sample.data());
+    const qsizetype size = sample.size();
     qsizetype wellFormed = 0;
     qsizetype stray = 0;
     for (qsizetype i = 0; i < size;) {
@@ -77,7 +79,9 @@ bool looksLikeMisreadLatin(QStringView text) {
         inLatinWords += single || (isLatinLetter(beforeRun) && isLatinLetter(after));
         runLength = 0;
     };
-    forEachScalar(text, plausibilityScalarCount, [&](char32_t scalar) {
+    // The character before the first non-ASCII one is what the first run follows.
+    const QStringView sample = text.sliced(qMax<qsizetype>(firstNonAsciiUnit(text) - 1, 0));
+    forEachScalar(sample, plausibilityScalarCount, [&](char32_t scalar) {
         if (scalar >= 0x80 && !isLatinLetter(scalar)) {
             if (runLength++ == 0) {
                 ++runs;
@@ -102,8 +106,8 @@ bool takesVoicedMark(char32_t kana, char32_t mark) {
     return haToHo || kana == 0xFF73 || (kana >= 0xFF76 && kana <= 0xFF84);
 }
 
-// Enough bytes for the penalty's 4,000 scalars (at most four bytes each) even after a cut
-// character of up to three bytes is dropped from the end.
+// Enough bytes for the penalty's 4,000 scalars (at most four bytes each) from the first
+// non-ASCII byte, even after a cut character of up to three bytes is dropped from the end.
 constexpr qsizetype kPenaltyPrefixBytes = 16384;
 
 struct ScoredCandidate {
@@ -145,17 +149,18 @@ LegacyDecoding settleTie(QByteArrayView bytes, QList<LegacyDecoding>& tied) {
 } // namespace
 
 // The answer is the candidate with the lowest penalty among those that decode the whole input.
-// The penalty only needs the start of the text, and an error in the start is an error of the
-// whole (these encodings have no state), so candidates are scored on a prefix first and only
-// the best ones are decoded whole: a Shift JIS file is never decoded whole as GB 18030.
+// The penalty only needs the text from its first non-ASCII character on, and an error there is
+// an error of the whole (these encodings have no state, and with only ASCII before it the first
+// non-ASCII byte starts a character), so candidates are scored on that part first and only the
+// best ones are decoded whole: a Shift JIS file is never decoded whole as GB 18030.
 std::optional<LegacyDecoding> guessLegacyDecoding(QByteArrayView bytes, ByteTail tail) {
     const bool prefixOnly = bytes.size() > kPenaltyPrefixBytes;
+    const QByteArrayView scoredPart = sampleFromFirstNonAscii(bytes, kPenaltyPrefixBytes);
     QList<ScoredCandidate> scored;
     for (TextFileEncoding candidate : legacyCandidateEncodings()) {
-        // A whole valid input always leaves a valid prefix once a cut character is dropped.
+        // A whole valid input always leaves a valid part once a cut character is dropped.
         std::optional<QString> text =
-            prefixOnly ? decodeCharset(bytes.first(kPenaltyPrefixBytes), textCharset(candidate),
-                                       ByteTail::MayBeCut)
+            prefixOnly ? decodeCharset(scoredPart, textCharset(candidate), ByteTail::MayBeCut)
                        : decodeCharset(bytes, textCharset(candidate), tail);
         if (!text)
             continue;
@@ -208,7 +213,9 @@ int legacyDecodingPenalty(QStringView text, TextFileEncoding candidate) {
     int voicedMarks = 0;
     bool marksFollowTheirKana = true;
     char32_t previous = 0;
-    forEachScalar(text, legacyPenaltyScalarCount, [&](char32_t scalar) {
+    // ASCII reads alike in every candidate: the scalars that tell them apart start after it.
+    const QStringView sample = text.sliced(firstNonAsciiUnit(text));
+    forEachScalar(sample, legacyPenaltyScalarCount, [&](char32_t scalar) {
         // Unlike the plausibility test, form feed counts against a candidate here.
         if (scalar >= 0xFF61 && scalar <= 0xFF9F) {
             ++halfWidthKatakana;
@@ -246,7 +253,8 @@ pickLegacyEncodingByFoundation(QByteArrayView bytes,
             owners.append(candidate);
         }
     }
-    const auto index = detectCharsetAmong(bytes, names);
+    const auto index =
+        detectCharsetAmong(sampleFromFirstNonAscii(bytes, detectorSampleByteCount), names);
     if (!index)
         return std::nullopt;
     return owners[*index];

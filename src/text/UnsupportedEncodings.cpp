@@ -2,8 +2,15 @@
 
 #include "platform/CharsetDetector.h"
 #include "platform/IcuConverter.h"
+#include "text/DetectionSample.h"
+#include "text/IdeographLevels.h"
 
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dunmoss {
 
@@ -40,11 +47,67 @@ QString detectorName(TextFileEncoding guessed) {
     }
 }
 
+// Bytes read as `guessed` whose EUC-TW reading is more likely: the two-byte codes of EUC-TW are
+// the common ideographs of its first plane, which GB 18030 and Big5 read as their rarer ones
+// about half the time, while real text in them has but a few rare ones. A fifth of rare
+// ideographs is far from either.
+bool keepsToCommonIdeographsAsEucTw(QByteArrayView bytes, TextFileEncoding guessed) {
+    if (guessed != TextFileEncoding::Gb18030 && guessed != TextFileEncoding::Big5)
+        return false;
+    const IdeographLevels asGuessed = ideographLevels(
+        bytes, guessed == TextFileEncoding::Big5 ? IdeographTable::Big5 : IdeographTable::Gb18030);
+    const IdeographLevels asEucTw = ideographLevels(bytes, IdeographTable::EucTw);
+    const qsizetype guessedCount = asGuessed.common + asGuessed.rare;
+    const qsizetype eucTwCount = asEucTw.common + asEucTw.rare;
+    return asGuessed.rare > 0 && asGuessed.rare * 5 >= guessedCount &&
+           asEucTw.rare * guessedCount < asGuessed.rare * eucTwCount;
+}
+
 // EUC-TW's reading judged as Traditional Chinese: the detector has no model of EUC-TW, but it
 // knows Big5, which holds the same characters.
 int eucTwConfidence(const QString& text) {
     const std::optional<QByteArray> asBig5 = strictEncode(IcuCharset::Big5, text);
     return asBig5 ? confidenceOf(detectCharsets(*asBig5), QStringLiteral("Big5")) : 0;
+}
+
+// Where the first escape sequence that switches to a double-byte set (ESC $) starts, in bytes
+// that are all seven-bit; -1 when there is none or a byte is not seven-bit. One pass, 64 bytes
+// at a time: every UTF-8 file comes through here.
+qsizetype sevenBitDesignation(QByteArrayView bytes) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype designation = -1;
+    const auto designates = [&](qsizetype at) { return at + 1 < size && data[at + 1] == '$'; };
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i escape = _mm_set1_epi8(0x1B);
+    const auto load = [data](qsizetype at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    };
+    for (; i + 64 <= size; i += 64) {
+        const __m128i a = load(i), b = load(i + 16), c = load(i + 32), d = load(i + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0)
+            return -1;
+        if (designation >= 0)
+            continue;
+        const __m128i escapes =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, escape), _mm_cmpeq_epi8(b, escape)),
+                         _mm_or_si128(_mm_cmpeq_epi8(c, escape), _mm_cmpeq_epi8(d, escape)));
+        if (_mm_movemask_epi8(escapes) == 0)
+            continue;
+        for (qsizetype at = i; at < i + 64 && designation < 0; ++at) {
+            if (data[at] == 0x1B && designates(at))
+                designation = at;
+        }
+    }
+#endif
+    for (; i < size; ++i) {
+        if (data[i] >= 0x80)
+            return -1;
+        if (designation < 0 && data[i] == 0x1B && designates(i))
+            designation = i;
+    }
+    return designation;
 }
 
 } // namespace
@@ -60,22 +123,18 @@ bool isMarkedUtf32(QByteArrayView bytes) {
 }
 
 bool isIso2022(QByteArrayView bytes) {
-    const QByteArrayView sample =
-        bytes.first(qMin(bytes.size(), unsupportedEncodingSampleByteCount));
-    if (!sample.contains(QByteArrayView("\x1B$")))
+    const qsizetype designation = sevenBitDesignation(bytes);
+    if (designation < 0)
         return false;
-    for (const char byte : sample) {
-        if (static_cast<unsigned char>(byte) >= 0x80)
-            return false;
-    }
+    const QByteArrayView rest = bytes.sliced(designation);
+    const QByteArrayView sample = rest.first(qMin(rest.size(), detectorSampleByteCount));
     return detectCharsetAmong(sample, {QStringLiteral("ISO-2022-JP"), QStringLiteral("ISO-2022-KR"),
                                        QStringLiteral("ISO-2022-CN")})
         .has_value();
 }
 
 bool isOtherLegacyCjk(QByteArrayView bytes, TextFileEncoding guessed) {
-    const QByteArrayView sample =
-        bytes.first(qMin(bytes.size(), unsupportedEncodingSampleByteCount));
+    const QByteArrayView sample = sampleFromFirstNonAscii(bytes, detectorSampleByteCount);
     // Most Big5 and Shift JIS text is none of these, and needs no detector.
     const bool eucJp = decodeAllowingCutEnd("EUC-JP", sample).has_value();
     // Korean files are as often in UHC, which extends EUC-KR.
@@ -92,7 +151,8 @@ bool isOtherLegacyCjk(QByteArrayView bytes, TextFileEncoding guessed) {
         if (named && best.confidence > guessedConfidence)
             return true;
     }
-    return eucTw && eucTwConfidence(*eucTw) > guessedConfidence;
+    return eucTw && (eucTwConfidence(*eucTw) > guessedConfidence ||
+                     keepsToCommonIdeographsAsEucTw(sample, guessed));
 }
 
 } // namespace dunmoss

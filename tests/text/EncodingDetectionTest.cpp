@@ -196,6 +196,23 @@ TEST(EncodingDetection, TiesAreSettledOnlyAmongTheTiedCandidates) {
         TextFileEncoding::ShiftJIS);
 }
 
+// The scoring and the tie-break look from the first non-ASCII byte on, however far into the
+// file it comes.
+TEST(EncodingDetection, LegacyCluesCountBehindALongAsciiHead) {
+    const QString head = QString(20000, QChar(u'a')) + u'\n';
+    const QString kana = QStringLiteral("あいうカ");
+    EXPECT_EQ(legacyDecodingPenalty(head + kana, TextFileEncoding::ShiftJIS), -4);
+    EXPECT_EQ(legacyDecodingPenalty(head + kana, TextFileEncoding::Gb18030), 20);
+
+    const QString traditional = QStringLiteral(
+        "臺灣的電腦軟體與網路服務\n請輸入您的密碼以繼續。\n檔案已儲存，請重新開啟。\n");
+    const QByteArray big5 = strictEncode(IcuCharset::Big5, head + traditional).value();
+    const QList<TextFileEncoding> tied = {TextFileEncoding::Gb18030, TextFileEncoding::Big5};
+    EXPECT_EQ(pickLegacyEncodingByFoundation(big5, tied), TextFileEncoding::Big5);
+    EXPECT_EQ(detect(big5).encoding, TextFileEncoding::Big5);
+    EXPECT_EQ(detect(big5).text, head + traditional);
+}
+
 TEST(EncodingDetection, PenaltyAndPlausibility) {
     const QString kana = QStringLiteral("あいうカ");
     EXPECT_EQ(legacyDecodingPenalty(kana, TextFileEncoding::ShiftJIS), -4);

@@ -1,6 +1,6 @@
 // Files in encodings outside the nine (tests/data/unsupported-encodings, written with iconv from
-// the encoding corpus) open through the Latin-1 fallback with its warning, never as another
-// encoding's text; the same lines in the nine encodings keep theirs.
+// the encoding corpus and from a short menu text) open through the Latin-1 fallback with its
+// warning, never as another encoding's text; the same lines in the nine encodings keep theirs.
 #include "platform/IcuConverter.h"
 #include "text/EncodingDetection.h"
 
@@ -29,7 +29,7 @@ QString corpusLines(const QString& script, int count) {
 TEST(UnsupportedEncodings, OpenThroughTheFallback) {
     const QDir folder(QStringLiteral(DUNMOSS_SOURCE_DIR "/tests/data/unsupported-encodings"));
     const QStringList names = folder.entryList(QDir::Files);
-    ASSERT_EQ(names.size(), 8);
+    ASSERT_EQ(names.size(), 9);
     for (const QString& name : names) {
         const QByteArray bytes = sample(name);
         for (const ByteTail tail : {ByteTail::Complete, ByteTail::MayBeCut}) {
@@ -72,4 +72,21 @@ TEST(UnsupportedEncodings, TheSameLinesInTheNineKeepTheirEncodings) {
     const DecodedTextData utf16 = decodeTextData(QByteArray("\xFF\xFE\0\0a\0b\0", 8)).value();
     EXPECT_EQ(utf16.encoding, TextFileEncoding::Utf16LittleEndian);
     EXPECT_EQ(utf16.text, QString(QChar(0)) + QStringLiteral("ab"));
+}
+
+// EUC-TW reads a few short GB 18030 texts too, as other characters. Those keep their encoding:
+// their ideographs are common ones, while EUC-TW read as GB 18030 gives many rare ones, as in
+// the 100-byte file above.
+TEST(UnsupportedEncodings, ShortGb18030ThatEucTwAlsoReadsKeepsItsEncoding) {
+    for (const QString& text :
+         {QStringLiteral("整数1 -lt 整数2 <整数1> 小于 <整数2>\n"),
+          QStringLiteral("设置\n视图\n重做\n粘贴\n全选\n书签\n语言\n主题\n深色\n浅色\n行尾\n"),
+          QStringLiteral("深色主题\n")}) {
+        const QByteArray bytes = strictEncode(IcuCharset::Gb18030, text).value();
+        ASSERT_TRUE(strictDecodeNamed("EUC-TW", bytes)) << qPrintable(text);
+        const DecodedTextData decoded = decodeTextData(bytes).value();
+        EXPECT_EQ(decoded.encoding, TextFileEncoding::Gb18030) << qPrintable(text);
+        EXPECT_FALSE(decoded.decodedViaFallback) << qPrintable(text);
+        EXPECT_EQ(decoded.text, text);
+    }
 }
