@@ -1,6 +1,7 @@
 #include "chrome/FindPanels.h"
 
 #include "chrome/WindowLayout.h"
+#include "search/FindBarStatus.h"
 #include "search/FindReplace.h"
 #include "search/FindReplaceBar.h"
 #include "search/FolderSearchOperations.h"
@@ -126,7 +127,7 @@ void FindPanels::refreshNow() {
     m_pending = false;
     const EditorWindowState& state = m_model.state();
     m_center->refresh(state.searchCenter);
-    m_bar->refresh(state.find, state.findMessage);
+    m_bar->refresh(state.find, findBarStatus(state));
     m_folder->refresh(state.folderSearch);
 }
 

@@ -88,7 +88,7 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
             shown = m_panels.contains(WindowPanel::Header);
             break;
         case WindowRow::StatusLine:
-            shown = showsStatusLine(state, m_panels.contains(WindowPanel::FindBar));
+            shown = showsStatusLine(state);
             break;
         case WindowRow::FindBar:
         case WindowRow::FindResults:

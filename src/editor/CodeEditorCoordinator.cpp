@@ -71,6 +71,12 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
     text->textSource = source;
     ruler->textSource = source;
     text->beforeEdit = [this] { catchUpBeforeEdit(); };
+    text->holdInput = [this](std::function<void()> input) {
+        if (m_storage)
+            m_storage->deferInput(std::move(input));
+        else
+            input();
+    };
     // The font before the document: the document takes it as its default in one pass over its
     // blocks, rather than in one now and another when the appearance is applied.
     text->setFont(editorFont(fontSize));
@@ -141,8 +147,14 @@ void CodeEditorCoordinator::attachDocumentStorage() {
                     if (textView)
                         textView->setWaitingForText(behind);
                 }),
+        connect(m_storage.get(), &TextStorage::inputHeldChanged, this,
+                [this](bool held) {
+                    if (textView)
+                        textView->setInputHeld(held);
+                }),
     };
     textView->setWaitingForText(m_storage->isBehind());
+    textView->setInputHeld(m_storage->isInputHeld());
     m_caretAfterTyping.reset();
     isUpdatingFromModel = false;
 }

@@ -9,6 +9,7 @@
 #include <QInputMethod>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -97,6 +98,19 @@ bool ShortcutTextView::event(QEvent* event) {
     return QPlainTextEdit::event(event);
 }
 
+template <typename Event, typename Handler>
+bool ShortcutTextView::deferWhileHeld(Event* event, Handler handler) {
+    if (!m_inputHeld || !holdInput)
+        return false;
+    const std::shared_ptr<Event> copy(static_cast<Event*>(event->clone()));
+    holdInput([view = QPointer<ShortcutTextView>(this), copy, handler] {
+        if (view)
+            (view->*handler)(copy.get());
+    });
+    event->accept();
+    return true;
+}
+
 void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
     if (isFindShortcut(event)) {
         if (onFindShortcut)
@@ -104,6 +118,8 @@ void ShortcutTextView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (deferWhileHeld(event, &ShortcutTextView::keyPressEvent))
+        return;
     if (isCompletionShortcut(event) || (isAlternativeCompletionKey(event) && !hasMarkedText())) {
         if (onCompletionShortcut)
             onCompletionShortcut();
@@ -143,7 +159,47 @@ void ShortcutTextView::focusInEvent(QFocusEvent* event) {
     AccentCaret::withoutQtBlink([&] { QPlainTextEdit::focusInEvent(event); });
 }
 
+void ShortcutTextView::mousePressEvent(QMouseEvent* event) {
+    if (deferWhileHeld(event, &ShortcutTextView::mousePressEvent))
+        return;
+    // A click places the caret in the text the tab holds, which the view may not show yet: once
+    // shown, that text would otherwise bring the tab's selection back over the click.
+    catchUpBeforeEdit();
+    QPlainTextEdit::mousePressEvent(event);
+}
+
+void ShortcutTextView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!deferWhileHeld(event, &ShortcutTextView::mouseReleaseEvent))
+        QPlainTextEdit::mouseReleaseEvent(event);
+}
+
+void ShortcutTextView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (deferWhileHeld(event, &ShortcutTextView::mouseDoubleClickEvent))
+        return;
+    catchUpBeforeEdit();
+    QPlainTextEdit::mouseDoubleClickEvent(event);
+}
+
+void ShortcutTextView::mouseMoveEvent(QMouseEvent* event) {
+    // Only a drag selects; hovering changes nothing.
+    if (event->buttons() == Qt::NoButton ||
+        !deferWhileHeld(event, &ShortcutTextView::mouseMoveEvent))
+        QPlainTextEdit::mouseMoveEvent(event);
+}
+
+void ShortcutTextView::inputMethodEvent(QInputMethodEvent* event) {
+    if (!deferWhileHeld(event, &ShortcutTextView::inputMethodEvent))
+        QPlainTextEdit::inputMethodEvent(event);
+}
+
 void ShortcutTextView::cut() {
+    if (m_inputHeld && holdInput) {
+        holdInput([view = QPointer<ShortcutTextView>(this)] {
+            if (view)
+                view->cut();
+        });
+        return;
+    }
     catchUpBeforeEdit();
     m_editSource = EditSource::Cut;
     QPlainTextEdit::cut();
@@ -164,6 +220,17 @@ void ShortcutTextView::insertFromMimeData(const QMimeData* source) {
     // or selection gives under X11. Paste, Ctrl+V, a middle click and a drop all come here.
     if (!holdsInsertableData(source))
         return;
+    if (m_inputHeld && holdInput) {
+        // The clipboard may change before the paste is replayed: it pastes what it held now.
+        auto copy = std::make_shared<QMimeData>();
+        for (const QString& format : source->formats())
+            copy->setData(format, source->data(format));
+        holdInput([view = QPointer<ShortcutTextView>(this), copy] {
+            if (view)
+                view->insertFromMimeData(copy.get());
+        });
+        return;
+    }
     catchUpBeforeEdit();
     // A drop inserts through here too, inside its own bracket.
     const EditSource outer = m_editSource;
@@ -174,6 +241,11 @@ void ShortcutTextView::insertFromMimeData(const QMimeData* source) {
 }
 
 void ShortcutTextView::dropEvent(QDropEvent* event) {
+    if (m_inputHeld) {
+        // Refused, so a text dragged from here stays where it was.
+        event->ignore();
+        return;
+    }
     // A move within the view removes and inserts in one edit, reported when the drop ends.
     m_editSource = EditSource::Drop;
     QPlainTextEdit::dropEvent(event);

@@ -57,6 +57,11 @@ public:
     // a key press, a cut or a paste first calls beforeEdit, which may bring it in line.
     void setWaitingForText(bool waiting);
     std::function<void()> beforeEdit;
+    // While a command about to change the text or the selection runs, keys, clicks and pastes
+    // are handed to holdInput, which replays them after it, instead of acting now; drops are
+    // refused meanwhile.
+    void setInputHeld(bool held) { m_inputHeld = held; }
+    std::function<void(std::function<void()>)> holdInput;
 
     // Where the edit being made right now comes from: a cut, a paste or a drop is an undo step
     // of its own, anything else is typing.
@@ -113,12 +118,20 @@ protected:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void undo();
     void redo();
     void applyEditability();
     void catchUpBeforeEdit();
+    // Hands a copy of the event to holdInput, to be given to `handler` later; false when nothing
+    // holds the input.
+    template <typename Event, typename Handler> bool deferWhileHeld(Event* event, Handler handler);
     void refreshExtraSelections();
     // The first and last position of the lines on screen.
     std::pair<qsizetype, qsizetype> visibleTextSpan() const;
@@ -152,6 +165,7 @@ private:
     QColor m_bracketColor;
     bool m_editable = true;
     bool m_waiting = false;
+    bool m_inputHeld = false;
     EditSource m_editSource = EditSource::Typing;
     AccentCaret* m_caret = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "editor/LongLineDocumentLayout.h"
 #include "text/TextSplice.h"
 
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -231,6 +232,41 @@ void TextStorage::setBehind(bool behind) {
         return;
     m_behind = behind;
     emit behindChanged(behind);
+}
+
+void TextStorage::holdInput() {
+    if (m_inputHeld)
+        return;
+    m_inputHeld = true;
+    emit inputHeldChanged(true);
+}
+
+void TextStorage::releaseInput(bool replay) {
+    if (!m_inputHeld)
+        return;
+    m_inputHeld = false;
+    emit inputHeldChanged(false);
+    QList<std::function<void()>> waiting = std::exchange(m_deferredInput, {});
+    if (!replay)
+        return;
+    const QPointer<TextStorage> self = this;
+    while (!waiting.isEmpty()) {
+        if (!self)
+            return;
+        if (m_inputHeld) {
+            // Held again by what was replayed: the rest waits for that, still first in line.
+            m_deferredInput = waiting + m_deferredInput;
+            return;
+        }
+        waiting.takeFirst()();
+    }
+}
+
+void TextStorage::deferInput(std::function<void()> input) {
+    if (m_inputHeld)
+        m_deferredInput.append(std::move(input));
+    else
+        input();
 }
 
 void TextStorage::catchUp(const QString& text) {

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QTextOption>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -93,6 +94,15 @@ public:
     // Takes a document filled with the text (see prepareDocument, moved to this thread) as the
     // primary document; the views showing the old one switch to it (documentReplaced).
     void takeRefilledDocument(const QString& text, std::unique_ptr<QTextDocument> prepared);
+    // Held while a command that will change the text or the selection is under way (a Replace
+    // All searching on a pool thread): the views hand the keys, clicks and pastes they get to
+    // deferInput instead of acting on them, and releaseInput replays them in the order given,
+    // after the command, unless told to drop them (the window is going).
+    void holdInput();
+    void releaseInput(bool replay = true);
+    bool isInputHeld() const { return m_inputHeld; }
+    // Runs the input now when nothing holds it.
+    void deferInput(std::function<void()> input);
     // Replaces a range of the text; used by undo steps.
     void applyEdit(qsizetype position, qsizetype length, const QString& replacement,
                    EditKind kind = EditKind::UndoRedo);
@@ -122,6 +132,7 @@ signals:
     // The primary document was replaced by a refilled one; `previous` goes after this.
     void documentReplaced(QTextDocument* previous, QTextDocument* current);
     void behindChanged(bool behind);
+    void inputHeldChanged(bool held);
 
 private:
     QTextDocument* createDocument();
@@ -147,6 +158,8 @@ private:
     quint64 m_generation = 0;
     std::optional<Change> m_pending;
     bool m_behind = false;
+    bool m_inputHeld = false;
+    QList<std::function<void()>> m_deferredInput;
 };
 
 } // namespace dunmoss

@@ -2,6 +2,7 @@
 
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
+#include "search/FindBarStatus.h"
 #include "search/FindResultsRefresh.h"
 #include "search/FindStepRunner.h"
 #include "search/SearchCenter.h"
@@ -25,16 +26,22 @@ QString text(const char* key) {
 } // namespace
 
 void FindReplace::setMessage(const QString& message) {
-    m_model.setFindMessage(message);
+    const EditorWindowState& state = m_model.state();
+    reportFindStatus(m_model, keyboardTab(state).id, state.find.findQuery, state.find.findOptions,
+                     message);
+}
+
+void FindReplace::report(const FindStepRunner::Outcome& asked, const QString& message) {
+    reportFindStatus(m_model, asked.tabID, asked.query, asked.options, message);
 }
 
 bool FindReplace::activeTabIsReadOnly() const {
-    return activeTab(m_model.state()).isReadOnly;
+    return keyboardTab(m_model.state()).isReadOnly;
 }
 
 TextSearchMatches FindReplace::searchActiveTab(std::optional<qsizetype> maximum) const {
     const EditorWindowState& state = m_model.state();
-    return findAllMatches(state.find.findQuery, activeTab(state).document.text,
+    return findAllMatches(state.find.findQuery, keyboardTab(state).document.text,
                           state.find.findOptions, maximum);
 }
 
@@ -43,7 +50,7 @@ QList<TextRange> FindReplace::activeTabMatchRanges() const {
     QList<TextRange> ranges;
     if (state.find.findQuery.isEmpty())
         return ranges;
-    const QString& content = activeTab(state).document.text;
+    const QString& content = keyboardTab(state).document.text;
     SearchScanner scanner(state.find.findQuery, content, state.find.findOptions);
     while (scanner.next())
         if (scanner.range().length > 0)
@@ -75,33 +82,40 @@ void FindReplace::findInActiveTab(Direction direction) {
     // Searched on a pool thread: an expression that backtracks without end does not hold up
     // the window, and the step follows when its ranges arrive.
     EditorWindowModel& model = m_model;
-    FindStepRunner::of(m_model).run([&model, direction](const FindStepRunner::Outcome& outcome) {
-        FindReplace(model).stepToMatch(direction, outcome.ranges, outcome.error);
-    });
+    FindStepRunner::Request request;
+    request.holdsInput = true;
+    request.titleKey = direction == Direction::Next ? lkey("find.next") : lkey("find.previous");
+    FindStepRunner::of(m_model).run(
+        [&model, direction](const FindStepRunner::Outcome& outcome) {
+            FindReplace(model).stepToMatch(direction, outcome);
+        },
+        request);
 }
 
-bool FindReplace::showsFailure(const std::exception_ptr& error) {
-    if (!error)
+bool FindReplace::showsFailure(const FindStepRunner::Outcome& outcome) {
+    if (!outcome.error)
         return false;
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(outcome.error);
     } catch (const std::exception& thrown) {
-        setMessage(errorDisplayText(thrown));
+        report(outcome, errorDisplayText(thrown));
     }
     return true;
 }
 
-void FindReplace::stepToMatch(Direction direction, const QList<TextRange>& results,
-                              const std::exception_ptr& error) {
-    if (showsFailure(error))
+void FindReplace::stepToMatch(Direction direction, const FindStepRunner::Outcome& outcome) {
+    if (showsFailure(outcome))
         return;
+    const QList<TextRange>& results = outcome.ranges;
     if (results.isEmpty()) {
-        setMessage(text(m_model.state().find.findQuery.isEmpty() ? lkey("find.empty")
-                                                                 : lkey("find.no-results")));
+        report(outcome,
+               text(outcome.query.isEmpty() ? lkey("find.empty") : lkey("find.no-results")));
         return;
     }
-    const int index = m_model.activeTabIndex();
-    const TextRange selection = m_model.state().tabs.at(index).selectedRange;
+    const std::optional<int> index = m_model.tabIndex(outcome.tabID);
+    if (!index)
+        return;
+    const TextRange selection = m_model.state().tabs.at(*index).selectedRange;
     TextRange chosen;
     if (direction == Direction::Previous) {
         // The last match starting before the selection, else the last one.
@@ -116,8 +130,8 @@ void FindReplace::stepToMatch(Direction direction, const QList<TextRange>& resul
             [](const TextRange& r, qsizetype location) { return r.location < location; });
         chosen = next == results.cend() ? results.first() : *next;
     }
-    m_model.setSelection(chosen.location, chosen.length, index);
-    setMessage(findStatusText(chosen, results, results.size()));
+    m_model.setSelection(chosen.location, chosen.length, *index);
+    report(outcome, findStatusText(chosen, results, results.size()));
 }
 
 void FindReplace::replaceCurrentFindMatch() {
@@ -128,63 +142,84 @@ void FindReplace::replaceCurrentFindMatch() {
     recordFindHistory();
     recordReplaceHistory();
     EditorWindowModel& model = m_model;
-    FindStepRunner::of(m_model).run([&model](const FindStepRunner::Outcome& outcome) {
-        FindReplace(model).replaceFoundMatch(outcome.ranges, outcome.error);
-    });
+    FindStepRunner::Request request;
+    request.replacesAll = false;
+    request.holdsInput = true;
+    request.titleKey = lkey("find.replace");
+    request.progressKey = lkey("find.replacing");
+    // The replacement as given now, whatever the field holds when the matches come.
+    const QString replacement = m_model.state().find.replaceText;
+    FindStepRunner::of(m_model).run(
+        [&model, replacement](const FindStepRunner::Outcome& outcome) {
+            FindReplace(model).replaceFoundMatch(outcome, replacement);
+        },
+        request);
 }
 
-void FindReplace::replaceFoundMatch(const QList<TextRange>& results,
-                                    const std::exception_ptr& error) {
-    if (showsFailure(error))
+void FindReplace::replaceFoundMatch(const FindStepRunner::Outcome& outcome,
+                                    const QString& replacement) {
+    if (showsFailure(outcome))
         return;
+    const QList<TextRange>& results = outcome.ranges;
     if (results.isEmpty()) {
-        setMessage(text(m_model.state().find.findQuery.isEmpty() ? lkey("find.empty")
-                                                                 : lkey("find.no-results")));
+        report(outcome,
+               text(outcome.query.isEmpty() ? lkey("find.empty") : lkey("find.no-results")));
         return;
     }
-    const FindState& find = m_model.state().find;
-    const int index = m_model.activeTabIndex();
-    const TextRange selection = m_model.state().tabs.at(index).selectedRange;
+    const std::optional<int> index = m_model.tabIndex(outcome.tabID);
+    if (!index)
+        return;
+    const EditorTab& tab = m_model.state().tabs.at(*index);
+    const TextRange selection = tab.selectedRange;
     if (!results.contains(selection)) {
-        findInActiveTab(Direction::Next);
+        stepToMatch(Direction::Next, outcome);
         return;
     }
     std::optional<TextEdit> edit;
     try {
-        edit = replaceCurrentMatch(find.findQuery, find.replaceText,
-                                   m_model.state().tabs.at(index).document.text, selection,
-                                   find.findOptions);
+        edit = replaceCurrentMatch(outcome.query, replacement, tab.document.text, selection,
+                                   outcome.options);
     } catch (const std::exception& error) {
-        setMessage(errorDisplayText(error));
+        report(outcome, errorDisplayText(error));
         return;
     }
     if (!edit) {
-        findInActiveTab(Direction::Next);
+        stepToMatch(Direction::Next, outcome);
         return;
     }
     const TextRange inserted = edit->selection;
-    if (!m_model.state().tabs.at(index).isReadOnly)
-        m_model.replaceTabText(index, edit->text, inserted, QStringLiteral("find.replace"));
-    setMessage(text(lkey("find.replaced-one")));
+    if (!tab.isReadOnly)
+        m_model.replaceTabText(*index, edit->text, inserted, QStringLiteral("find.replace"));
+    report(outcome, text(lkey("find.replaced-one")));
     m_model.refreshFindResultsAfterEdit();
     // The match after the replacement, searched in the new text the same way.
     EditorWindowModel& model = m_model;
-    FindStepRunner::of(m_model).run([&model, inserted](const FindStepRunner::Outcome& outcome) {
-        FindReplace(model).selectMatchAfter(inserted, outcome.ranges, outcome.error);
-    });
+    FindStepRunner::Request request;
+    request.holdsInput = true;
+    request.titleKey = lkey("find.replace");
+    request.progressKey = lkey("find.replacing");
+    FindStepRunner::of(m_model).run(
+        [&model, inserted](const FindStepRunner::Outcome& after) {
+            FindReplace(model).selectMatchAfter(inserted, after);
+        },
+        request);
 }
 
-void FindReplace::selectMatchAfter(TextRange inserted, const QList<TextRange>& results,
-                                   const std::exception_ptr& error) {
-    if (showsFailure(error))
+void FindReplace::selectMatchAfter(TextRange inserted, const FindStepRunner::Outcome& outcome) {
+    if (showsFailure(outcome))
         return;
+    const std::optional<int> index = m_model.tabIndex(outcome.tabID);
+    if (!index)
+        return;
+    const QList<TextRange>& results = outcome.ranges;
     if (!results.isEmpty()) {
         const qsizetype end = inserted.location + inserted.length;
         const auto next = std::find_if(results.cbegin(), results.cend(),
                                        [end](const TextRange& r) { return r.location >= end; });
         const TextRange chosen = next == results.cend() ? results.first() : *next;
-        m_model.setSelection(chosen.location, chosen.length, m_model.activeTabIndex());
+        m_model.setSelection(chosen.location, chosen.length, *index);
     }
+    report(outcome, text(lkey("find.replaced-one")));
     m_model.persistSession();
 }
 
@@ -202,32 +237,40 @@ void FindReplace::replaceAllFindMatches() {
     EditorWindowModel& model = m_model;
     FindStepRunner::Request request;
     request.replacesAll = true;
+    request.holdsInput = true;
+    request.titleKey = lkey("find.replace-all");
+    request.progressKey = lkey("find.replacing");
     FindStepRunner::of(m_model).run(
         [&model](const FindStepRunner::Outcome& outcome) {
-            FindReplace(model).applyReplaceAll(outcome.replaced, outcome.error);
+            FindReplace(model).applyReplaceAll(outcome);
         },
         request);
 }
 
-void FindReplace::applyReplaceAll(const TextReplaceAllResult& replaced,
-                                  const std::exception_ptr& error) {
-    if (showsFailure(error))
+void FindReplace::applyReplaceAll(const FindStepRunner::Outcome& outcome) {
+    if (showsFailure(outcome))
+        return;
+    const std::optional<int> index = m_model.tabIndex(outcome.tabID);
+    if (!index)
         return;
     // All replacements are one undo step; the caret goes to the start.
-    const int index = m_model.activeTabIndex();
-    if (!m_model.state().tabs.at(index).isReadOnly)
-        m_model.replaceTabText(index, replaced.text, TextRange{0, 0},
+    if (!m_model.state().tabs.at(*index).isReadOnly)
+        m_model.replaceTabText(*index, outcome.replaced.text, TextRange{0, 0},
                                QStringLiteral("find.replace-all"));
-    setMessage(text(lkey("find.replaced-all.format"))
-                   .arg(localizedCount(replaced.count, kCountedMatches)));
+    report(outcome, text(lkey("find.replaced-all.format"))
+                        .arg(localizedCount(outcome.replaced.count, kCountedMatches)));
     m_model.refreshFindResultsAfterEdit();
     m_model.persistSession();
 }
 
-void FindReplace::publishActiveTabResults(const TextSearchMatches& matches) {
+void FindReplace::publishActiveTabResults(const FindStepRunner::Outcome& outcome,
+                                          const TextSearchMatches& matches) {
     FindResultsRefresh::of(m_model).cancel();
+    const EditorTab* tab = m_model.tab(outcome.tabID);
+    if (!tab)
+        return;
     const QList<SearchCenterResult> centerResults =
-        currentDocumentSearchCenterResults(m_model.state(), matches.results);
+        currentDocumentSearchCenterResults(*tab, matches.results);
     m_model.update([&](EditorWindowState& state) {
         state.find.findResults = matches.results;
         state.find.findResultsTotalCount = matches.totalCount;
@@ -236,23 +279,28 @@ void FindReplace::publishActiveTabResults(const TextSearchMatches& matches) {
         state.searchCenter.searchCenterScope = SearchCenterScope::CurrentDocument;
         state.searchCenter.showSearchCenter = true;
     });
-    SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::CurrentDocument,
-                                                m_model.state().find.findQuery, centerResults);
+    SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::CurrentDocument, outcome.query,
+                                                centerResults);
 }
 
 void FindReplace::findAllInActiveTab() {
     recordFindHistory();
     EditorWindowModel& model = m_model;
+    FindStepRunner::Request request;
+    request.withLines = true;
+    request.listLimit = kFindAllListLimit;
+    request.titleKey = lkey("find.all");
     FindStepRunner::of(m_model).run(
         [&model](const FindStepRunner::Outcome& outcome) {
             FindReplace find(model);
-            if (find.showsFailure(outcome.error))
+            if (find.showsFailure(outcome))
                 return;
-            find.publishActiveTabResults(outcome.matches);
-            find.setMessage(text(lkey("find.results.format"))
-                                .arg(localizedCount(outcome.matches.totalCount, kCountedMatches)));
+            find.publishActiveTabResults(outcome, outcome.matches);
+            find.report(outcome,
+                        text(lkey("find.results.format"))
+                            .arg(localizedCount(outcome.matches.totalCount, kCountedMatches)));
         },
-        {true, kFindAllListLimit});
+        request);
 }
 
 QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state,
@@ -282,17 +330,18 @@ void FindReplace::findInOpenDocuments() {
     EditorWindowModel& model = m_model;
     FindStepRunner::Request request;
     request.inAllTabs = true;
+    request.titleKey = lkey("find.open-documents");
     FindStepRunner::of(m_model).run(
         [&model](const FindStepRunner::Outcome& outcome) {
-            FindReplace(model).publishOpenDocumentResults(outcome.openDocuments, outcome.error);
+            FindReplace(model).publishOpenDocumentResults(outcome);
         },
         request);
 }
 
-void FindReplace::publishOpenDocumentResults(const QList<OpenDocumentSearchResult>& results,
-                                             const std::exception_ptr& error) {
-    if (showsFailure(error))
+void FindReplace::publishOpenDocumentResults(const FindStepRunner::Outcome& outcome) {
+    if (showsFailure(outcome))
         return;
+    const QList<OpenDocumentSearchResult>& results = outcome.openDocuments;
     FindResultsRefresh::of(m_model).cancel();
     const QList<SearchCenterResult> centerResults =
         openDocumentSearchCenterResults(m_model.state(), results);
@@ -303,10 +352,10 @@ void FindReplace::publishOpenDocumentResults(const QList<OpenDocumentSearchResul
         state.searchCenter.searchCenterScope = SearchCenterScope::OpenDocuments;
         state.searchCenter.showSearchCenter = true;
     });
-    SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::OpenDocuments,
-                                                m_model.state().find.findQuery, centerResults);
-    setMessage(text(lkey("find.open-documents.results.format"))
-                   .arg(localizedCount(results.size(), kCountedMatches)));
+    SearchCenter(m_model).recordSearchCenterRun(SearchCenterScope::OpenDocuments, outcome.query,
+                                                centerResults);
+    report(outcome, text(lkey("find.open-documents.results.format"))
+                        .arg(localizedCount(results.size(), kCountedMatches)));
 }
 
 void FindReplace::markAllMatchesAsBookmarks() {
@@ -316,32 +365,38 @@ void FindReplace::markAllMatchesAsBookmarks() {
     }
     recordFindHistory();
     EditorWindowModel& model = m_model;
+    FindStepRunner::Request request;
+    request.withLines = true;
+    request.holdsInput = true;
+    request.titleKey = lkey("find.mark-all");
     FindStepRunner::of(m_model).run(
         [&model](const FindStepRunner::Outcome& outcome) {
-            FindReplace(model).markAsBookmarks(outcome.matches, outcome.error);
+            FindReplace(model).markAsBookmarks(outcome);
         },
-        {true, std::nullopt});
+        request);
 }
 
-void FindReplace::markAsBookmarks(const TextSearchMatches& matches,
-                                  const std::exception_ptr& error) {
-    if (showsFailure(error))
+void FindReplace::markAsBookmarks(const FindStepRunner::Outcome& outcome) {
+    if (showsFailure(outcome))
         return;
+    const TextSearchMatches& matches = outcome.matches;
     if (matches.results.isEmpty()) {
-        setMessage(text(lkey("find.no-results")));
+        report(outcome, text(lkey("find.no-results")));
         return;
     }
+    const std::optional<int> index = m_model.tabIndex(outcome.tabID);
+    if (!index)
+        return;
     std::set<int> lines;
     for (const TextSearchResult& match : matches.results)
         lines.insert(static_cast<int>(match.line));
-    const int index = m_model.activeTabIndex();
     m_model.update([&](EditorWindowState& state) {
-        state.tabs[index].bookmarkedLines.insert(lines.cbegin(), lines.cend());
+        state.tabs[*index].bookmarkedLines.insert(lines.cbegin(), lines.cend());
     });
-    publishActiveTabResults(matches);
-    setMessage(text(lkey("find.marked-bookmarks.format"))
-                   .arg(localizedCount(qint64(lines.size()), kCountedLines),
-                        localizedCount(matches.results.size(), kCountedMatches)));
+    publishActiveTabResults(outcome, matches);
+    report(outcome, text(lkey("find.marked-bookmarks.format"))
+                        .arg(localizedCount(qint64(lines.size()), kCountedLines),
+                             localizedCount(matches.results.size(), kCountedMatches)));
     m_model.persistSession();
 }
 
@@ -354,20 +409,29 @@ void FindReplace::selectAllFindMatches() {
     // The selections need only the ranges; lines and previews for the lists are made on a pool
     // thread afterwards, so tens of thousands of matches do not hold up the window.
     EditorWindowModel& model = m_model;
-    FindStepRunner::of(m_model).run([&model](const FindStepRunner::Outcome& outcome) {
-        FindReplace find(model);
-        if (find.showsFailure(outcome.error))
-            return;
-        const QList<TextRange>& ranges = outcome.ranges;
-        if (ranges.isEmpty()) {
-            find.setMessage(text(lkey("find.no-results")));
-            return;
-        }
-        model.setSelectedRanges(ranges, model.activeTabIndex());
-        FindResultsRefresh::of(model).listEveryActiveTabMatch();
-        find.setMessage(text(lkey("find.selected-all.format"))
-                            .arg(localizedCount(ranges.size(), kCountedMatches)));
-    });
+    FindStepRunner::Request request;
+    request.holdsInput = true;
+    request.titleKey = lkey("find.select-all");
+    FindStepRunner::of(m_model).run(
+        [&model](const FindStepRunner::Outcome& outcome) {
+            FindReplace find(model);
+            if (find.showsFailure(outcome))
+                return;
+            const QList<TextRange>& ranges = outcome.ranges;
+            if (ranges.isEmpty()) {
+                find.report(outcome, text(lkey("find.no-results")));
+                return;
+            }
+            const std::optional<int> index = model.tabIndex(outcome.tabID);
+            if (!index)
+                return;
+            model.setSelectedRanges(ranges, *index);
+            FindResultsRefresh::of(model).listEveryMatch(outcome.tabID, outcome.query,
+                                                         outcome.options);
+            find.report(outcome, text(lkey("find.selected-all.format"))
+                                     .arg(localizedCount(ranges.size(), kCountedMatches)));
+        },
+        request);
 }
 
 void FindReplace::setFindQuery(const QString& query) {
@@ -440,7 +504,7 @@ void FindReplace::closeFindBar() {
     m_model.update([](EditorWindowState& state) {
         state.find.showFindBar = false;
         state.searchCenter.showSearchCenter = false;
-        state.findMessage.clear();
+        state.find.reports.clear();
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/FindStepRunner.h"
 #include "text/TextSearch.h"
 #include "window/EditorWindowState.h"
 
@@ -24,11 +25,12 @@ inline constexpr qsizetype kFindAllListLimit = 2000;
 QList<OpenDocumentSearchResult> searchOpenDocuments(const EditorWindowState& state,
                                                     const std::atomic<bool>* stop = nullptr);
 
-// The find bar's operations on the active tab and on all open tabs: next and previous with
-// wrap-around, replace, replace all (one undo step), find all, find in open documents, mark all
-// as bookmarks, select all, and the two histories. Each ends by writing the window's status
-// line; refusals and errors go there too, never into an alert. Every command that searches does
-// so on a pool thread and may end a moment later (FindStepRunner). Select
+// The find bar's operations on the tab whose pane has the keyboard and on all open tabs: next and
+// previous with wrap-around, replace, replace all (one undo step), find all, find in open
+// documents, mark all as bookmarks, select all, and the two histories. Each ends by writing the
+// bar's status for that tab (FindBarStatus); refusals and errors go there too, never into an
+// alert. Every command that searches does so on a pool thread and may end a moment later, on the
+// tab it was given for (FindStepRunner). Select
 // all sets the selections when its ranges arrive; its lists follow from a pool thread
 // (FindResultsRefresh). Histories merge into the stored value shared by every window, not into
 // this window's own list.
@@ -71,28 +73,29 @@ public:
                            std::optional<qsizetype> total) const;
 
 private:
+    using Outcome = FindStepRunner::Outcome;
     // Shows why the search failed, if it did.
-    bool showsFailure(const std::exception_ptr& error);
+    bool showsFailure(const Outcome& outcome);
     // Bookmarks the lines of the matches and lists them, or shows why there are none.
-    void markAsBookmarks(const TextSearchMatches& matches, const std::exception_ptr& error);
+    void markAsBookmarks(const Outcome& outcome);
     // Replaces the selection when it is one of the ranges found, else steps to the next match.
-    void replaceFoundMatch(const QList<TextRange>& results, const std::exception_ptr& error);
+    void replaceFoundMatch(const Outcome& outcome, const QString& replacement);
     // Selects the first match at or after the replacement, else the first one.
-    void selectMatchAfter(TextRange inserted, const QList<TextRange>& results,
-                          const std::exception_ptr& error);
-    void applyReplaceAll(const TextReplaceAllResult& replaced, const std::exception_ptr& error);
-    void publishOpenDocumentResults(const QList<OpenDocumentSearchResult>& results,
-                                    const std::exception_ptr& error);
-    // The ranges of every non-empty match in the active tab, without line numbers or previews
+    void selectMatchAfter(TextRange inserted, const Outcome& outcome);
+    void applyReplaceAll(const Outcome& outcome);
+    void publishOpenDocumentResults(const Outcome& outcome);
+    // The ranges of every non-empty match in the keyboard tab, without line numbers or previews
     // (stepping and replacing need nothing else). Throws RegexError.
     QList<TextRange> activeTabMatchRanges() const;
-    // Stores the listed matches of the active tab as find results and as the search center's
+    // Stores the listed matches of the searched tab as find results and as the search center's
     // current-document list, shows the search center and records the run.
-    void publishActiveTabResults(const TextSearchMatches& matches);
+    void publishActiveTabResults(const Outcome& outcome, const TextSearchMatches& matches);
     // Selects the match after (or before) the selection among the ranges found, or shows why
     // there is none.
-    void stepToMatch(Direction direction, const QList<TextRange>& results,
-                     const std::exception_ptr& error);
+    void stepToMatch(Direction direction, const Outcome& outcome);
+    // The status of the tab the command acts on, for the query it ran with.
+    void report(const Outcome& asked, const QString& message);
+    // The status of the keyboard tab, for the query of the bar.
     void setMessage(const QString& message);
     void recordHistory(const char* key, const QString& entry, bool isFind);
     bool activeTabIsReadOnly() const;

@@ -335,6 +335,8 @@ void FindReplaceBar::refresh(const FindState& find, const QString& message) {
     refreshHistoryMenu(m_findHistoryMenu, find.findHistory, m_actions.selectFindHistory);
     refreshHistoryMenu(m_replaceHistoryMenu, find.replaceHistory, m_actions.selectReplaceHistory);
     m_status->setText(message);
+    // A text cut short at the bar's width (a long expression's error) reads whole here.
+    m_status->setToolTip(literalToolTip(message));
     m_focused = find.focusedFindField;
     if (isVisible() && find.focusedFindField) {
         QLineEdit* field = *find.focusedFindField == FindField::Query ? m_query : m_replace;

@@ -85,7 +85,7 @@ FindResultsRefresh::Lists FindResultsRefresh::listsOnShow() const {
     lists.active = state.find.showFindResults || lists.activeToCenter;
     lists.openToCenter = centerShown && scope == SearchCenterScope::OpenDocuments;
     lists.open = state.find.showOpenDocumentSearchResults || lists.openToCenter;
-    lists.activeTabID = activeTab(state).id;
+    lists.activeTabID = keyboardTab(state).id;
     lists.query = state.find.findQuery;
     lists.options = state.find.findOptions;
     return lists;
@@ -143,7 +143,7 @@ void FindResultsRefresh::start() {
         Outcome outcome;
         if (searchActive) {
             try {
-                outcome.matches = findAllMatches(lists.query, activeTab(snapshot).document.text,
+                outcome.matches = findAllMatches(lists.query, keyboardTab(snapshot).document.text,
                                                  lists.options, kFindAllListLimit, stop.get());
             } catch (const std::exception& error) {
                 outcome.stopped = isCancellation(error);
@@ -171,16 +171,20 @@ void FindResultsRefresh::start() {
     });
 }
 
-void FindResultsRefresh::listEveryActiveTabMatch() {
+void FindResultsRefresh::listEveryMatch(const QUuid& tabID, const QString& query,
+                                        const TextSearchOptions& options) {
     cancel();
+    const EditorTab* tab = m_model.tab(tabID);
+    if (!tab)
+        return;
     // Edits, cancels and lists after this one count past it.
     const quint64 generation = ++m_generation;
     Lists lists;
     lists.active = true;
     lists.activeToCenter = true;
-    lists.activeTabID = activeTab(m_model.state()).id;
-    lists.query = m_model.state().find.findQuery;
-    lists.options = m_model.state().find.findOptions;
+    lists.activeTabID = tabID;
+    lists.query = query;
+    lists.options = options;
     m_model.update([](EditorWindowState& state) {
         state.find.findResults.clear();
         state.find.findResultsTotalCount = 0;
@@ -191,15 +195,13 @@ void FindResultsRefresh::listEveryActiveTabMatch() {
     m_listing = true;
     m_listingGeneration = generation;
     m_listStop = std::make_shared<std::atomic<bool>>(false);
-    EditorWindowState snapshot = m_model.state();
-    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, snapshot = std::move(snapshot),
+    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, tab = *m_model.tab(tabID),
                                           lists, generation, stop = m_listStop] {
         Outcome outcome;
         try {
-            outcome.matches = findAllMatches(lists.query, activeTab(snapshot).document.text,
-                                             lists.options, std::nullopt, stop.get());
-            outcome.activeCenter =
-                currentDocumentSearchCenterResults(snapshot, outcome.matches.results);
+            outcome.matches = findAllMatches(lists.query, tab.document.text, lists.options,
+                                             std::nullopt, stop.get());
+            outcome.activeCenter = currentDocumentSearchCenterResults(tab, outcome.matches.results);
         } catch (const std::exception&) {
             // Stopped, or past the work bound the search before the selections stayed within.
             outcome.stopped = true;
@@ -220,7 +222,7 @@ void FindResultsRefresh::finishListing(quint64 generation, const Lists& lists,
     if (generation != m_generation || generation <= m_droppedUpTo || outcome.stopped)
         return;
     const EditorWindowState& state = m_model.state();
-    if (activeTab(state).id != lists.activeTabID || state.find.findQuery != lists.query ||
+    if (keyboardTab(state).id != lists.activeTabID || state.find.findQuery != lists.query ||
         state.find.findOptions != lists.options)
         return;
     m_model.update([&](EditorWindowState& s) {

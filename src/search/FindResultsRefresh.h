@@ -18,11 +18,12 @@ class MainThreadMailbox;
 // center's live list) in step with edits, without making typing wait. An edit only restarts a
 // short pause; after it the query runs on a pool thread over the texts as they were then, and
 // its results replace the lists unless a newer edit came meanwhile (then it runs again), or the
-// active tab, the query, the options or the lists on show changed (then the results are
-// dropped). One search runs at a time; a newer edit, a cancel or the window's end stops it
-// soon, and a stopped search changes no list. An expression that ran past its work bound is not run
-// again for that list until the query or the options change: the list stays empty, as after
-// any failing search. Results, identifiers and order are those of a search run at the edit.
+// keyboard tab (the one the lists are of), the query, the options or the lists on show changed
+// (then the results are dropped). One search runs at a time; a newer edit, a cancel or the window's
+// end stops it soon, and a stopped search changes no list. An expression that ran past its work
+// bound is not run again for that list until the query or the options change: the list stays empty,
+// as after any failing search. Results, identifiers and order are those of a search run at the
+// edit.
 class FindResultsRefresh : public QObject, public WindowAttachment {
     Q_OBJECT
 public:
@@ -36,12 +37,12 @@ public:
     void schedule();
     // Drops a refresh that waits or runs: the lists were just filled afresh.
     void cancel();
-    // Every match of the active tab as the find results and the search center's list, shown,
-    // with the run recorded: what Select All lists once it has set the selections. The search
-    // and the list are built on a pool thread; the lists are emptied meanwhile. An edit, another
-    // list, or a change of the active tab, the query or the options before it is done drops it,
-    // leaving the lists to the refresh after edits.
-    void listEveryActiveTabMatch();
+    // Every match of the tab for the query as the find results and the search center's list,
+    // shown, with the run recorded: what Select All lists once it has set the selections. The
+    // search and the list are built on a pool thread; the lists are emptied meanwhile. An edit,
+    // another list, or a change of the keyboard tab, the query or the options before it is done
+    // drops it, leaving the lists to the refresh after edits.
+    void listEveryMatch(const QUuid& tabID, const QString& query, const TextSearchOptions& options);
     // True while a refresh waits for its pause or runs, or a list of every match is built.
     bool isPending() const { return m_pause.isActive() || m_running || m_listing; }
 

@@ -1,6 +1,9 @@
 #include "search/FindStepRunner.h"
 
+#include "editor/TextStorage.h"
+#include "platform/Localization.h"
 #include "platform/MainThreadMailbox.h"
+#include "search/FindBarStatus.h"
 #include "search/FindReplace.h"
 #include "text/SearchScanner.h"
 #include "window/WindowDerivedValues.h"
@@ -22,6 +25,39 @@ struct FindStepRunner::Search {
     Outcome outcome;
 };
 
+namespace {
+
+using Outcome = FindStepRunner::Outcome;
+
+QString text(const char* key) {
+    return localizedString(QString::fromLatin1(key));
+}
+
+// Shared texts only change by being replaced, so the same data means the same text and the
+// full comparison is left for when an edit may have happened.
+bool sameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+bool wasCancelled(const std::exception_ptr& error) {
+    if (!error)
+        return false;
+    try {
+        std::rethrow_exception(error);
+    } catch (const RegexError& thrown) {
+        return thrown.isCancelled();
+    } catch (...) {
+        return false;
+    }
+}
+
+Outcome search(const FindStepRunner::Request& request, const QString& text, const QString& query,
+               const TextSearchOptions& options, const QString& replacement,
+               const std::shared_ptr<const EditorWindowState>& snapshot,
+               const std::atomic<bool>* stop);
+
+} // namespace
+
 FindStepRunner& FindStepRunner::of(EditorWindowModel& model) {
     if (FindStepRunner* existing = model.attachment<FindStepRunner>())
         return *existing;
@@ -33,61 +69,65 @@ FindStepRunner& FindStepRunner::of(EditorWindowModel& model) {
 
 FindStepRunner::FindStepRunner(EditorWindowModel& model)
     : m_model(model), m_mailbox(MainThreadMailbox::make(this)) {
-    connect(&model, &EditorWindowModel::changed, this, &FindStepRunner::dropIfOutdated);
+    connect(&model, &EditorWindowModel::changed, this, &FindStepRunner::followChanges);
 }
 
 FindStepRunner::~FindStepRunner() {
     if (m_stop)
         m_stop->store(true);
     m_mailbox->close();
+    // The window goes: nothing is left to type into.
+    if (const std::shared_ptr<TextStorage> held = m_heldStorage.lock())
+        held->releaseInput(false);
 }
 
-FindStepRunner::Key FindStepRunner::currentKey(const Request& request) const {
+FindStepRunner::Key FindStepRunner::keyWithCurrentTexts(const Key& asked) const {
     const EditorWindowState& state = m_model.state();
-    const EditorTab& tab = activeTab(state);
-    Key key{tab.id, tab.document.text, state.find.findQuery, state.find.findOptions, {}, {}};
-    if (request.replacesAll)
-        key.replacement = state.find.replaceText;
-    if (request.inAllTabs)
+    Key key = asked;
+    if (const EditorTab* tab = m_model.tab(asked.tabID))
+        key.text = tab->document.text;
+    key.tabs.clear();
+    if (m_request.inAllTabs)
         for (const EditorTab& each : state.tabs)
             key.tabs.append({each.id, each.document.text});
     return key;
 }
 
-namespace {
-
-// Shared texts only change by being replaced, so the same data means the same text and the
-// full comparison is left for when an edit may have happened.
-bool sameData(const QString& a, const QString& b) {
-    return a.constData() == b.constData() && a.size() == b.size();
+bool FindStepRunner::textsChanged() const {
+    if (m_request.inAllTabs) {
+        const QList<EditorTab>& tabs = m_model.state().tabs;
+        if (tabs.size() != m_key.tabs.size())
+            return true;
+        for (qsizetype i = 0; i < tabs.size(); ++i)
+            if (tabs.at(i).id != m_key.tabs.at(i).first ||
+                !sameText(tabs.at(i).document.text, m_key.tabs.at(i).second))
+                return true;
+        return false;
+    }
+    const EditorTab* tab = m_model.tab(m_key.tabID);
+    return tab && !sameText(tab->document.text, m_key.text);
 }
 
-} // namespace
-
-void FindStepRunner::dropIfOutdated() {
+void FindStepRunner::followChanges() {
     if (!m_pending)
         return;
-    const EditorWindowState& state = m_model.state();
-    const EditorTab& tab = activeTab(state);
-    bool same =
-        tab.id == m_pendingKey.tabID && sameData(tab.document.text, m_pendingKey.text) &&
-        state.find.findQuery == m_pendingKey.query &&
-        state.find.findOptions == m_pendingKey.options &&
-        (!m_pendingRequest.replacesAll || state.find.replaceText == m_pendingKey.replacement);
-    if (same && m_pendingRequest.inAllTabs) {
-        same = state.tabs.size() == m_pendingKey.tabs.size();
-        for (qsizetype i = 0; same && i < state.tabs.size(); ++i)
-            same = state.tabs.at(i).id == m_pendingKey.tabs.at(i).first &&
-                   sameData(state.tabs.at(i).document.text, m_pendingKey.tabs.at(i).second);
-    }
-    if (same || currentKey(m_pendingRequest) == m_pendingKey)
-        return;
-    if (m_stop)
+    if (!m_request.inAllTabs && !m_model.tab(m_key.tabID)) {
+        // Nothing left to search or change: said in the window's own status, the bar's went
+        // with the tab.
         m_stop->store(true);
-    m_stop.reset();
-    ++m_generation;
-    m_pending = false;
-    m_pendingKey = {};
+        m_stop.reset();
+        ++m_generation;
+        m_pending = false;
+        m_step = {};
+        releaseInput();
+        m_model.setFindMessage(
+            text(lkey("find.stopped.tab-closed.format")).arg(text(m_request.titleKey)));
+        return;
+    }
+    // The search reads a text the tab no longer holds: it stops, and starts again on the new one
+    // when its outcome comes in.
+    if (m_stop && textsChanged())
+        m_stop->store(true);
 }
 
 void FindStepRunner::run(Step step) {
@@ -95,82 +135,172 @@ void FindStepRunner::run(Step step) {
 }
 
 void FindStepRunner::run(Step step, Request request) {
-    // The step before this one is no longer wanted.
-    if (m_stop)
-        m_stop->store(true);
+    supersede();
+    m_request = request;
+    m_step = std::move(step);
+    const EditorWindowState& state = m_model.state();
+    Key key{keyboardTab(state).id, {}, state.find.findQuery, state.find.findOptions, {}, {}};
+    if (request.replacesAll)
+        key.replacement = state.find.replaceText;
+    start(keyWithCurrentTexts(key));
+}
+
+void FindStepRunner::supersede() {
+    if (!m_pending)
+        return;
+    m_stop->store(true);
+    m_stop.reset();
+    ++m_generation;
+    m_pending = false;
+    m_step = {};
+    m_supersededTitle = m_request.titleKey;
+    report(text(lkey("find.superseded.format")).arg(text(m_supersededTitle)));
+    // Keys typed after the stopped command came before the newer one.
+    releaseInput();
+}
+
+void FindStepRunner::report(const QString& status) {
+    reportFindStatus(m_model, m_key.tabID, m_key.query, m_key.options, status);
+}
+
+void FindStepRunner::start(Key key) {
     const quint64 generation = ++m_generation;
     m_stop = std::make_shared<std::atomic<bool>>(false);
     m_pending = true;
-    // Implicitly shared: edits meanwhile replace the model's text rather than change this one.
-    const Key key = currentKey(request);
-    m_pendingKey = key;
-    m_pendingRequest = request;
-    auto search = std::make_shared<Search>();
+    m_key = key;
+    auto found = std::make_shared<Search>();
     std::shared_ptr<const EditorWindowState> snapshot;
-    if (request.inAllTabs)
-        snapshot = std::make_shared<const EditorWindowState>(m_model.state());
-    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, key, search, stop = m_stop,
-                                          generation, step, request, snapshot] {
-        Outcome outcome;
-        try {
-            if (request.inAllTabs) {
-                outcome.openDocuments = searchOpenDocuments(*snapshot, stop.get());
-            } else if (request.replacesAll) {
-                outcome.replaced = replaceAllMatches(key.query, key.replacement, key.text,
-                                                     key.options, stop.get());
-            } else if (request.withLines) {
-                outcome.matches =
-                    findAllMatches(key.query, key.text, key.options, request.listLimit, stop.get());
-            } else if (!key.query.isEmpty()) {
-                SearchScanner scanner(key.query, key.text, key.options);
-                scanner.stopWhenSet(*stop);
-                while (scanner.next())
-                    if (scanner.range().length > 0)
-                        outcome.ranges.append(scanner.range());
-            }
-        } catch (...) {
-            outcome.error = std::current_exception();
-            outcome.ranges.clear();
-            outcome.matches = {};
-            outcome.replaced = {};
-            outcome.openDocuments.clear();
-        }
+    if (m_request.inAllTabs) {
+        auto tabs = std::make_shared<EditorWindowState>(m_model.state());
+        tabs->find.findQuery = key.query;
+        tabs->find.findOptions = key.options;
+        snapshot = std::move(tabs);
+    }
+    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, key, found, stop = m_stop,
+                                          generation, request = m_request, snapshot,
+                                          hook = beforeSearch] {
+        if (hook)
+            hook();
+        Outcome outcome = search(request, key.text, key.query, key.options, key.replacement,
+                                 snapshot, stop.get());
+        outcome.tabID = key.tabID;
+        outcome.query = key.query;
+        outcome.options = key.options;
+        outcome.replacement = key.replacement;
         {
-            std::lock_guard lock(search->mutex);
-            search->outcome = std::move(outcome);
-            search->finished = true;
+            std::lock_guard lock(found->mutex);
+            found->outcome = std::move(outcome);
+            found->finished = true;
         }
-        search->done.notify_all();
-        mailbox->post(
-            [this, generation, key, search, step] { finish(generation, key, search, step); });
+        found->done.notify_all();
+        mailbox->post([this, generation, found] { finish(generation, found); });
     });
     {
-        std::unique_lock lock(search->mutex);
-        if (!search->done.wait_for(lock, std::chrono::milliseconds(waitMilliseconds),
-                                   [&] { return search->finished; }))
+        std::unique_lock lock(found->mutex);
+        if (found->done.wait_for(lock, std::chrono::milliseconds(waitMilliseconds),
+                                 [&] { return found->finished; })) {
+            found->taken = true;
+            lock.unlock();
+            complete(found->outcome);
             return;
-        search->taken = true;
+        }
     }
-    m_pending = false;
-    m_pendingKey = {};
-    step(search->outcome);
+    QString progress = text(m_request.progressKey);
+    if (m_supersededTitle)
+        progress =
+            text(lkey("find.superseded.format")).arg(text(m_supersededTitle)) + u' ' + progress;
+    report(progress);
+    holdInput();
 }
 
-void FindStepRunner::finish(quint64 generation, const Key& key,
-                            const std::shared_ptr<Search>& search, const Step& step) {
+void FindStepRunner::finish(quint64 generation, const std::shared_ptr<Search>& found) {
     {
-        std::lock_guard lock(search->mutex);
-        if (search->taken)
+        std::lock_guard lock(found->mutex);
+        if (found->taken)
             return;
-        search->taken = true;
+        found->taken = true;
     }
-    if (generation != m_generation)
+    if (generation != m_generation || !m_pending)
         return;
+    if (textsChanged() || wasCancelled(found->outcome.error)) {
+        start(keyWithCurrentTexts(m_key));
+        return;
+    }
+    complete(found->outcome);
+}
+
+void FindStepRunner::complete(const Outcome& found) {
     m_pending = false;
     m_stop.reset();
-    m_pendingKey = {};
-    if (currentKey(m_pendingRequest) == key)
-        step(search->outcome);
+    const Step step = std::exchange(m_step, {});
+    const std::shared_ptr<TextStorage> held = m_heldStorage.lock();
+    const char* superseded = std::exchange(m_supersededTitle, nullptr);
+    if (step)
+        step(found);
+    if (superseded) {
+        const QString notice = text(lkey("find.superseded.format")).arg(text(superseded));
+        m_model.update([&](EditorWindowState& state) {
+            const auto report = state.find.reports.find(found.tabID);
+            if (report != state.find.reports.end() && !report->text.startsWith(notice))
+                report->text = notice + u' ' + report->text;
+        });
+    }
+    // The input that waited follows the command, unless the step went on with another search
+    // of the same tab that holds it still.
+    if (held && !(m_pending && m_heldStorage.lock() == held)) {
+        if (m_heldStorage.lock() == held)
+            m_heldStorage.reset();
+        held->releaseInput();
+    }
 }
+
+void FindStepRunner::holdInput() {
+    if (!m_request.holdsInput)
+        return;
+    const std::shared_ptr<TextStorage> storage =
+        m_model.textStorageRegistry().storages().value(m_key.tabID);
+    const std::shared_ptr<TextStorage> held = m_heldStorage.lock();
+    if (held && held != storage)
+        releaseInput();
+    if (!storage)
+        return;
+    storage->holdInput();
+    m_heldStorage = storage;
+}
+
+void FindStepRunner::releaseInput() {
+    if (const std::shared_ptr<TextStorage> held = std::exchange(m_heldStorage, {}).lock())
+        held->releaseInput();
+}
+
+namespace {
+
+Outcome search(const FindStepRunner::Request& request, const QString& text, const QString& query,
+               const TextSearchOptions& options, const QString& replacement,
+               const std::shared_ptr<const EditorWindowState>& snapshot,
+               const std::atomic<bool>* stop) {
+    Outcome outcome;
+    try {
+        if (request.inAllTabs) {
+            outcome.openDocuments = searchOpenDocuments(*snapshot, stop);
+        } else if (request.replacesAll) {
+            outcome.replaced = replaceAllMatches(query, replacement, text, options, stop);
+        } else if (request.withLines) {
+            outcome.matches = findAllMatches(query, text, options, request.listLimit, stop);
+        } else if (!query.isEmpty()) {
+            SearchScanner scanner(query, text, options);
+            scanner.stopWhenSet(*stop);
+            while (scanner.next())
+                if (scanner.range().length > 0)
+                    outcome.ranges.append(scanner.range());
+        }
+    } catch (...) {
+        outcome = {};
+        outcome.error = std::current_exception();
+    }
+    return outcome;
+}
+
+} // namespace
 
 } // namespace dunmoss

@@ -17,30 +17,45 @@
 namespace dunmoss {
 
 class MainThreadMailbox;
+class TextStorage;
 
-// Finds the active tab's matches for a find-bar step (next, previous, replace, replace all, find
-// all, mark all, select all, find in open documents) on a pool thread, so an expression that
-// backtracks without end never holds the window up. The window waits a moment for the ranges and
-// goes on with the step at once when they come in time, as almost every search does; a slower
-// search hands them over when it ends. Such late ranges are dropped when another step started, or
-// the active tab, its text, the query or the options changed meanwhile (any tab's text when
-// searching them all, the replacement when replacing all); an edit that drops them stops their
-// search at once.
+// Finds the matches for a find-bar command (next, previous, replace, replace all, find all, mark
+// all, select all, find in open documents) on a pool thread, so an expression that backtracks
+// without end never holds the window up. The command acts on the tab whose pane has the keyboard
+// when it is given, with the query, options and replacement of that moment. The window waits a
+// moment for the matches and goes on with the command at once when they come in time, as almost
+// every search does; a slower search shows that it runs in the bar's status and hands them over
+// when it ends.
+//
+// A command given is never dropped without a word. While one that changes the text or the
+// selection runs, keys and clicks in its tab's editors wait and follow it once it is done (see
+// TextStorage::holdInput). When its tab's text changes another way meanwhile, it searches that
+// text again; when its tab closes, the window's status says that it stopped. Only a newer command
+// of the bar stops a running one, and the status then says so.
 class FindStepRunner : public QObject, public WindowAttachment {
     Q_OBJECT
 public:
-    // What a step needs: the ranges of every non-empty match, or the matches with their lines
+    // What a command needs: the ranges of every non-empty match, or the matches with their lines
     // and previews, listing at most `listLimit`.
     struct Request {
         bool withLines = false;
         std::optional<qsizetype> listLimit;
-        // The active tab's text with every match replaced instead.
+        // The tab's text with every match replaced instead.
         bool replacesAll = false;
         // The matches of every open tab instead.
         bool inAllTabs = false;
+        // Changes the tab's text or selection: input in its editors waits for it.
+        bool holdsInput = false;
+        // The command's name (a localisation key) and what the status says while it runs.
+        const char* titleKey = "find.next";
+        const char* progressKey = "find.searching";
     };
-    // What was asked for, or why the search failed.
+    // What was searched and found, or why the search failed.
     struct Outcome {
+        QUuid tabID;
+        QString query;
+        TextSearchOptions options;
+        QString replacement;
         QList<TextRange> ranges;
         TextSearchMatches matches;
         TextReplaceAllResult replaced;
@@ -55,18 +70,20 @@ public:
     explicit FindStepRunner(EditorWindowModel& model);
     ~FindStepRunner() override;
 
-    // Searches the active tab with the window's query and options, then runs `step` with the
-    // outcome on the main thread, now or later (or never, when dropped as above).
+    // Searches the keyboard tab with the window's query and options, then runs `step` with the
+    // outcome on the main thread, now or later. A command still running is stopped first.
     void run(Step step, Request request);
     // The ranges alone.
     void run(Step step);
-    // True while a step waits for its search.
+    // True while a command waits for its search.
     bool isPending() const { return m_pending; }
 
     static constexpr int kWaitMilliseconds = 20;
     // How long run() waits before handing the step over; tests that need the steps at once
     // raise it.
     int waitMilliseconds = kWaitMilliseconds;
+    // Testing hook, empty in the program: called on the worker before each search.
+    std::function<void()> beforeSearch;
 
 private:
     struct Search;
@@ -77,23 +94,34 @@ private:
         TextSearchOptions options;
         QString replacement;
         QList<std::pair<QUuid, QString>> tabs;
-        friend bool operator==(const Key&, const Key&) = default;
     };
-    Key currentKey(const Request& request) const;
-    // Stops and drops the pending search once an edit or a change of tab, query or options
-    // means its outcome would be dropped anyway.
-    void dropIfOutdated();
-    void finish(quint64 generation, const Key& key, const std::shared_ptr<Search>& search,
-                const Step& step);
+    // The searched texts of the key as the tabs hold them now, the rest as asked.
+    Key keyWithCurrentTexts(const Key& asked) const;
+    bool textsChanged() const;
+    // Searches again once a tab's text changed under the search, or stops when its tab closed.
+    void followChanges();
+    void start(Key key);
+    void finish(quint64 generation, const std::shared_ptr<Search>& search);
+    void complete(const Outcome& found);
+    // Stops the running command, which a newer one replaces: its held input goes first.
+    void supersede();
+    void report(const QString& text);
+    void holdInput();
+    void releaseInput();
 
     EditorWindowModel& m_model;
     std::shared_ptr<MainThreadMailbox> m_mailbox;
     quint64 m_generation = 0;
     bool m_pending = false;
     std::shared_ptr<std::atomic<bool>> m_stop;
-    // The pending search's key and what it was asked, to tell when it became outdated.
-    Key m_pendingKey;
-    Request m_pendingRequest;
+    // The running command: what it searches, what it asked for and what follows.
+    Key m_key;
+    Request m_request;
+    Step m_step;
+    // The storage whose input waits for the running command.
+    std::weak_ptr<TextStorage> m_heldStorage;
+    // The name of the command the running one replaced, said when it ends.
+    const char* m_supersededTitle = nullptr;
 };
 
 } // namespace dunmoss

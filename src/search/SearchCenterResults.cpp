@@ -186,10 +186,14 @@ QString relativeDisplayPath(const QUrl& file, const QUrl& root) {
 QList<SearchCenterResult>
 currentDocumentSearchCenterResults(const EditorWindowState& state,
                                    const QList<TextSearchResult>& results) {
+    return currentDocumentSearchCenterResults(keyboardTab(state), results);
+}
+
+QList<SearchCenterResult>
+currentDocumentSearchCenterResults(const EditorTab& tab, const QList<TextSearchResult>& results) {
     QList<SearchCenterResult> out;
     if (results.isEmpty())
         return out;
-    const EditorTab& tab = activeTab(state);
     SearchCenterResult group;
     group.scope = SearchCenterScope::CurrentDocument;
     group.tabID = tab.id;

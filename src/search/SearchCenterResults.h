@@ -27,9 +27,12 @@ QString relativeDisplayPath(const QUrl& file, const QUrl& root);
 
 // Builders: one search-center result per hit, in order, with identifiers derived from the hit
 // alone, so the same hit searched again gets the same identifier.
+// The current document is the tab whose pane has the keyboard.
 QList<SearchCenterResult>
 currentDocumentSearchCenterResults(const EditorWindowState& state,
                                    const QList<TextSearchResult>& results);
+QList<SearchCenterResult>
+currentDocumentSearchCenterResults(const EditorTab& tab, const QList<TextSearchResult>& results);
 SearchCenterResult openDocumentSearchCenterResult(const EditorWindowState& state,
                                                   const OpenDocumentSearchResult& result);
 QList<SearchCenterResult>

@@ -9,6 +9,7 @@
 #include "window/WindowErrors.h"
 #include "window/WindowNotices.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,15 @@ namespace dunmoss {
 
 // Which field of the find bar has the keyboard focus.
 enum class FindField { Query, Replace };
+
+// What the find bar last said about one tab: the answer to a command, or that one runs.
+struct FindReport {
+    QString text;
+    // The query and options it answered; another query makes it stale.
+    QString query;
+    TextSearchOptions options;
+    friend bool operator==(const FindReport&, const FindReport&) = default;
+};
 
 // What the second editor pane shows: nothing, another tab, or the active tab again.
 enum class SplitEditorMode { Single, Split, Clone };
@@ -40,6 +50,8 @@ struct FindState {
     QList<OpenDocumentSearchResult> openDocumentSearchResults;
     bool showOpenDocumentSearchResults = false;
     std::optional<FindField> focusedFindField;
+    // The find bar's status, per tab.
+    QHash<QUuid, FindReport> reports;
 };
 
 struct FolderSearchState {

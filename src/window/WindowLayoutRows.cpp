@@ -26,8 +26,8 @@ QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
     return rows;
 }
 
-bool showsStatusLine(const EditorWindowState& state, bool findBarInstalled) {
-    return !state.findMessage.isEmpty() && !(state.find.showFindBar && findBarInstalled);
+bool showsStatusLine(const EditorWindowState& state) {
+    return !state.findMessage.isEmpty();
 }
 
 bool showsMessageBar(const EditorWindowState& state) {

@@ -25,13 +25,13 @@ enum class WindowRow {
 
 // Header, divider, tab strip, divider, each shown panel followed by a divider (find bar, find
 // results, open-document results, search center, folder search, always in this order), the
-// message bar and a divider while it has news, the editor area, a divider and the status bar. While
-// the find bar is hidden, a status message stands in its place (see showsStatusLine).
+// message bar and a divider while it has news, the editor area, a divider and the status bar. The
+// window's status message follows the find bar's place (see showsStatusLine).
 QList<WindowRow> windowLayoutRows(const EditorWindowState& state);
 
-// The window's status message is shown on its own line whenever it is not empty and no find
-// bar is on screen to show it.
-bool showsStatusLine(const EditorWindowState& state, bool findBarInstalled = true);
+// The window's status message (what its commands say; the find bar has its own) is shown on its
+// own line whenever it is not empty.
+bool showsStatusLine(const EditorWindowState& state);
 
 // The message bar shows while a file changed on disk is asked about or a notice is up.
 bool showsMessageBar(const EditorWindowState& state);

@@ -156,16 +156,18 @@ TEST_F(WindowLayoutWidget, TabStripAndStatusBarFollowTheActiveTab) {
 }
 
 // Results and refusals of commands (a refused save, a file read through the last-resort
-// decoding) must reach the person even while no find bar is on screen to show them.
-TEST_F(WindowLayoutWidget, StatusMessageShowsWhileNoFindBarCanShowIt) {
+// decoding, "Split view off") must reach the person on the window's own line, whether or not the
+// find bar is on screen: the bar shows only what find commands said.
+TEST_F(WindowLayoutWidget, StatusMessageShowsOnItsOwnLineBesideTheFindBar) {
     EditorWindowState plain;
     plain.findMessage = QStringLiteral("refused");
     EXPECT_EQ(windowLayoutRows(plain),
               (QList<R>{R::Header, R::Divider, R::TabStrip, R::Divider, R::StatusLine, R::Divider,
                         R::EditorArea, R::Divider, R::StatusBar}));
-    plain.find.showFindBar = true; // the bar shows the message itself
-    EXPECT_FALSE(windowLayoutRows(plain).contains(R::StatusLine));
-    EXPECT_TRUE(showsStatusLine(plain, /*findBarInstalled=*/false));
+    plain.find.showFindBar = true;
+    EXPECT_EQ(windowLayoutRows(plain),
+              (QList<R>{R::Header, R::Divider, R::TabStrip, R::Divider, R::FindBar, R::Divider,
+                        R::StatusLine, R::Divider, R::EditorArea, R::Divider, R::StatusBar}));
 
     WindowLayout layout(*model);
     layout.resize(900, 600);
@@ -176,13 +178,10 @@ TEST_F(WindowLayoutWidget, StatusMessageShowsWhileNoFindBarCanShowIt) {
                                             R::EditorArea, R::Divider, R::StatusBar}));
     EXPECT_EQ(layout.statusLine()->message(), QStringLiteral("This preview cannot be saved."));
 
-    // Find bar flagged but not built: the line still speaks.
     model->update([](EditorWindowState& s) { s.find.showFindBar = true; });
-    layout.refresh({});
-    EXPECT_TRUE(layout.shownRows().contains(R::StatusLine));
     layout.setPanel(WindowPanel::FindBar, new QLabel(QStringLiteral("find")));
     layout.refresh({});
-    EXPECT_FALSE(layout.shownRows().contains(R::StatusLine));
+    EXPECT_TRUE(layout.shownRows().contains(R::StatusLine));
     EXPECT_TRUE(layout.shownRows().contains(R::FindBar));
 
     // Dismissing clears the message, and with it the line.

@@ -2,6 +2,7 @@
 
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
+#include "search/FindBarStatus.h"
 #include "search/FindReplace.h"
 #include "search/FindResultsRefresh.h"
 #include "search/FindSeams.h"
@@ -77,7 +78,11 @@ protected:
     SearchCenter center() { return SearchCenter(*model); }
     const EditorWindowState& state() const { return model->state(); }
     const EditorTab& active() const { return activeTab(model->state()); }
-    QString message() const { return state().findMessage; }
+    // What the find bar says about the keyboard tab.
+    QString message() const { return findBarStatus(state()); }
+    void clearMessage() {
+        model->update([](EditorWindowState& s) { s.find.reports.clear(); });
+    }
     TextRange selection() const { return active().selectedRange; }
     QUndoStack* undoStack() { return model->undoRegistry().undoStackForTab(active().id); }
     static QString l(const char* key) { return localizedString(QString::fromLatin1(key)); }

@@ -5,6 +5,7 @@
 #include "search/SearchCenterRunStore.h"
 
 #include <QSemaphore>
+#include <QThreadPool>
 #include <atomic>
 
 namespace dunmoss::test {
@@ -104,7 +105,7 @@ TEST_F(FindReplaceTest, PathologicalExpressionStopsAtTheTimeLimitWithAClearMessa
     EXPECT_EQ(undoStack()->count(), 0);
 }
 
-TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndDropItAfterAnEdit) {
+TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndSaySoWhileTheyRun) {
     FindStepRunner& runner = FindStepRunner::of(*model);
     runner.waitMilliseconds = 0;
     const auto waitForStep = [&] {
@@ -128,16 +129,20 @@ TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndDropItAfterAnEdit) {
         runaway.startsWith(l("find.regex-error.format").section(QStringLiteral("%1"), 0, 0)));
     const QString before = active().document.text;
     find().setReplaceText(QStringLiteral("x"));
-    for (auto run : {+[](FindReplace f) { f.findInActiveTab(Direction::Next); },
-                     +[](FindReplace f) { f.selectAllFindMatches(); },
-                     +[](FindReplace f) { f.markAllMatchesAsBookmarks(); },
-                     +[](FindReplace f) { f.replaceCurrentFindMatch(); },
-                     +[](FindReplace f) { f.replaceAllFindMatches(); },
-                     +[](FindReplace f) { f.findInOpenDocuments(); }}) {
-        model->setFindMessage(QString());
+    using Command = void (*)(FindReplace);
+    const QList<std::pair<Command, const char*>> commands{
+        {+[](FindReplace f) { f.findInActiveTab(Direction::Next); }, "find.searching"},
+        {+[](FindReplace f) { f.selectAllFindMatches(); }, "find.searching"},
+        {+[](FindReplace f) { f.markAllMatchesAsBookmarks(); }, "find.searching"},
+        {+[](FindReplace f) { f.replaceCurrentFindMatch(); }, "find.replacing"},
+        {+[](FindReplace f) { f.replaceAllFindMatches(); }, "find.replacing"},
+        {+[](FindReplace f) { f.findInOpenDocuments(); }, "find.searching"}};
+    for (const auto& [run, progress] : commands) {
+        clearMessage();
         run(find());
         EXPECT_TRUE(runner.isPending());
-        EXPECT_TRUE(message().isEmpty());
+        // While it runs, the bar says so.
+        EXPECT_EQ(message(), l(progress));
         waitForStep();
         EXPECT_EQ(message(), runaway);
         EXPECT_EQ(selection(), (TextRange{3, 0}));
@@ -146,22 +151,77 @@ TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndDropItAfterAnEdit) {
         EXPECT_EQ(undoStack()->count(), 0);
         EXPECT_TRUE(state().find.openDocumentSearchResults.isEmpty());
     }
+}
 
-    // An edit before the search ends drops its outcome.
-    model->setFindMessage(QString());
-    find().findInActiveTab(Direction::Next);
-    type(QString(30, QLatin1Char('a')) + QStringLiteral("bb"), 5);
-    waitForStep();
-    EXPECT_TRUE(message().isEmpty());
-    EXPECT_EQ(selection(), (TextRange{5, 0}));
-    // The edit stops the search it drops, and a replacement never lands on the edited text.
+// The person may type elsewhere or change the query while a command runs; it still ends, on the
+// tab it was given for, with the query and replacement it was given.
+TEST_F(FindReplaceTest, ACommandOutlivesEditsAndFieldChangesMadeWhileItRuns) {
+    FindStepRunner& runner = FindStepRunner::of(*model);
+    runner.waitMilliseconds = 0;
+    runner.beforeSearch = [this] { gate.acquire(); };
+    type(QStringLiteral("cat dog cat"), 0);
+    query(QStringLiteral("cat"));
+    find().setReplaceText(QStringLiteral("cow"));
     find().replaceAllFindMatches();
     ASSERT_TRUE(runner.isPending());
-    type(QString(30, QLatin1Char('a')) + QStringLiteral("bbb"), 6);
-    EXPECT_FALSE(runner.isPending());
-    QTest::qWait(50);
+    EXPECT_EQ(message(), l("find.replacing"));
+    // The text changed another way than the held editors, and the fields changed.
+    type(QStringLiteral("cat cat dog cat"), 2);
+    find().setReplaceText(QStringLiteral("pig"));
+    find().setFindQuery(QStringLiteral("dog"));
+    gate.release(2); // the stopped search and the one over the new text
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !runner.isPending(); }, 30'000));
+    EXPECT_EQ(active().document.text, QStringLiteral("cow cow dog cow"));
+    EXPECT_EQ(undoStack()->count(), 1);
+    // Answered for "cat"; the bar now holds "dog", so it shows it only once "cat" is back.
     EXPECT_TRUE(message().isEmpty());
-    EXPECT_EQ(active().document.text, QString(30, QLatin1Char('a')) + QStringLiteral("bbb"));
+    find().setFindQuery(QStringLiteral("cat"));
+    EXPECT_EQ(message(), l("find.replaced-all.format").arg(localizedCount(3, kCountedMatches)));
+}
+
+TEST_F(FindReplaceTest, OnlyANewerCommandStopsARunningOneAndTheStatusSaysSo) {
+    FindStepRunner& runner = FindStepRunner::of(*model);
+    runner.waitMilliseconds = 0;
+    std::atomic<bool> holding{true};
+    runner.beforeSearch = [&] {
+        if (holding.load())
+            gate.acquire();
+    };
+    type(QStringLiteral("cat dog cat"), 0);
+    query(QStringLiteral("cat"));
+    find().setReplaceText(QStringLiteral("cow"));
+    find().replaceAllFindMatches();
+    ASSERT_TRUE(runner.isPending());
+    holding = false;
+    runner.waitMilliseconds = 60'000;
+    find().findInActiveTab(Direction::Next);
+    gate.release();
+    EXPECT_FALSE(runner.isPending());
+    EXPECT_EQ(active().document.text, QStringLiteral("cat dog cat"));
+    EXPECT_EQ(selection(), (TextRange{0, 3}));
+    const QString stopped = l("find.superseded.format").arg(l("find.replace-all"));
+    EXPECT_EQ(message(), stopped + u' ' + l("find.match.format").arg(1).arg(2));
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(active().document.text, QStringLiteral("cat dog cat"));
+    EXPECT_EQ(undoStack()->count(), 0);
+
+    // A command whose tab closes meanwhile says so in the window's own status.
+    runner.waitMilliseconds = 0;
+    holding = true;
+    find().replaceAllFindMatches();
+    ASSERT_TRUE(runner.isPending());
+    const QUuid first = active().id;
+    model->update([](EditorWindowState& s) {
+        EditorTab other = untitledTab();
+        s.activeTabID = other.id;
+        s.tabs = {other};
+    });
+    model->forgetTab(first);
+    EXPECT_FALSE(runner.isPending());
+    EXPECT_EQ(state().findMessage, l("find.stopped.tab-closed.format").arg(l("find.replace-all")));
+    gate.release();
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 TEST_F(FindReplaceTest, ReplaceOnlyReplacesASelectedMatchThenMovesOnAndUndoes) {

@@ -87,7 +87,7 @@ TEST_F(SearchCenterTest, DocumentBuildersNameTheGroupAfterTheTabOrItsIdentifier)
         EXPECT_EQ(listed[i], openDocumentSearchCenterResult(state(), hits[i])) << i;
     EXPECT_EQ(listed[0].id, QStringLiteral("open:") + tabText + QStringLiteral(":2:1:1:3"));
     center().openSearchCenterResult(closed);
-    EXPECT_TRUE(message().isEmpty()); // opening a result of a closed tab does nothing
+    EXPECT_TRUE(state().findMessage.isEmpty()); // opening a result of a closed tab does nothing
 }
 
 TEST_F(SearchCenterTest, IdentifiersComeFromTheHitSoHitsBeforeAnEditKeepThem) {
@@ -137,7 +137,7 @@ TEST_F(SearchCenterTest, OpeningADocumentResultSelectsItAndAFolderResultOpensThe
     const SearchCenterResult second = state().searchCenter.searchCenterDocumentResults.at(1);
     center().openSearchCenterResult(second);
     EXPECT_EQ(selection(), (TextRange{4, 3}));
-    EXPECT_EQ(message(),
+    EXPECT_EQ(state().findMessage,
               l("find.match-open-document.format").arg(l("document.untitled")).arg(1).arg(5));
 
     const QUrl url = writeFile(QStringLiteral("notes.txt"), "l1\nl2 here\n");
@@ -149,7 +149,7 @@ TEST_F(SearchCenterTest, OpeningADocumentResultSelectsItAndAFolderResultOpensThe
     ASSERT_TRUE(active().fileURL.has_value());
     EXPECT_EQ(active().fileURL->fileName(), QStringLiteral("notes.txt"));
     EXPECT_EQ(selection(), (TextRange{3, 7})); // the line
-    EXPECT_EQ(message(),
+    EXPECT_EQ(state().findMessage,
               l("find.match-open-document.format").arg(QStringLiteral("notes.txt")).arg(2).arg(4));
 }
 
@@ -162,9 +162,9 @@ TEST_F(SearchCenterTest, CopyPutsOneLinePerResultOnTheClipboard) {
     center().copySearchCenterResults({untitled, filed});
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               QStringLiteral("Untitled:3:7:   the line\n/d/a b.txt:1:1: "));
-    EXPECT_EQ(message(), "Copied 2 results.");
+    EXPECT_EQ(state().findMessage, "Copied 2 results.");
     center().copySearchCenterResults({});
-    EXPECT_EQ(message(), l("find.no-results"));
+    EXPECT_EQ(state().findMessage, l("find.no-results"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               QStringLiteral("Untitled:3:7:   the line\n/d/a b.txt:1:1: "));
 }
