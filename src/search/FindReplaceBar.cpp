@@ -227,7 +227,24 @@ int FindReplaceBar::wideWidth() const {
     return width + m_firstRow->spacing() * (items - 1);
 }
 
+void FindReplaceBar::capReplaceGroup() {
+    // The replace controls grow no wider than with the field at its ideal width: the rest of a
+    // wide row goes to the status, so a long report (an expression's error) shows whole.
+    QLayout* group = m_replaceGroup->layout();
+    int width = 0;
+    int items = 0;
+    for (int i = 0; i < group->count(); ++i) {
+        QLayoutItem* item = group->itemAt(i);
+        if (item->isEmpty())
+            continue;
+        width += item->widget() == m_replace ? kReplaceIdealWidth : item->sizeHint().width();
+        ++items;
+    }
+    m_replaceGroup->setMaximumWidth(width + group->spacing() * std::max(items - 1, 0));
+}
+
 void FindReplaceBar::arrangeRows() {
+    capReplaceGroup();
     const bool compact = width() < wideWidth();
     if (compact == m_compact)
         return;
@@ -247,6 +264,7 @@ void FindReplaceBar::arrangeRows() {
         m_firstRow->insertWidget(m_firstRow->indexOf(m_status), m_replaceGroup,
                                  kReplaceGroupStretch);
     }
+    capReplaceGroup();
 }
 
 bool FindReplaceBar::isCompact() const {

@@ -70,6 +70,7 @@ private:
     // The width the first row needs to hold the replace controls beside the query.
     int wideWidth() const;
     void arrangeRows();
+    void capReplaceGroup();
     void refreshHistoryMenu(QMenu* menu, const QStringList& entries,
                             const std::function<void(const QString&)>& choose);
     void writeOptions();
