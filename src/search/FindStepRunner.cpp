@@ -119,7 +119,8 @@ void FindStepRunner::followChanges() {
         ++m_generation;
         m_pending = false;
         m_step = {};
-        releaseInput();
+        // Keys typed into a tab that is gone have nowhere to go.
+        releaseInput(false);
         m_model.setFindMessage(
             text(lkey("find.stopped.tab-closed.format")).arg(text(m_request.titleKey)));
         return;
@@ -268,9 +269,9 @@ void FindStepRunner::holdInput() {
     m_heldStorage = storage;
 }
 
-void FindStepRunner::releaseInput() {
+void FindStepRunner::releaseInput(bool replay) {
     if (const std::shared_ptr<TextStorage> held = std::exchange(m_heldStorage, {}).lock())
-        held->releaseInput();
+        held->releaseInput(replay);
 }
 
 namespace {

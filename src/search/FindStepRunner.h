@@ -107,7 +107,7 @@ private:
     void supersede();
     void report(const QString& text);
     void holdInput();
-    void releaseInput();
+    void releaseInput(bool replay = true);
 
     EditorWindowModel& m_model;
     std::shared_ptr<MainThreadMailbox> m_mailbox;

@@ -182,17 +182,15 @@ TEST_F(FindReplaceTest, ACommandOutlivesEditsAndFieldChangesMadeWhileItRuns) {
 TEST_F(FindReplaceTest, OnlyANewerCommandStopsARunningOneAndTheStatusSaysSo) {
     FindStepRunner& runner = FindStepRunner::of(*model);
     runner.waitMilliseconds = 0;
-    std::atomic<bool> holding{true};
-    runner.beforeSearch = [&] {
-        if (holding.load())
-            gate.acquire();
-    };
+    // Each search takes the hook as it was when it started.
+    const auto holdSearches = [&] { runner.beforeSearch = [this] { gate.acquire(); }; };
+    holdSearches();
     type(QStringLiteral("cat dog cat"), 0);
     query(QStringLiteral("cat"));
     find().setReplaceText(QStringLiteral("cow"));
     find().replaceAllFindMatches();
     ASSERT_TRUE(runner.isPending());
-    holding = false;
+    runner.beforeSearch = {};
     runner.waitMilliseconds = 60'000;
     find().findInActiveTab(Direction::Next);
     gate.release();
@@ -208,7 +206,7 @@ TEST_F(FindReplaceTest, OnlyANewerCommandStopsARunningOneAndTheStatusSaysSo) {
 
     // A command whose tab closes meanwhile says so in the window's own status.
     runner.waitMilliseconds = 0;
-    holding = true;
+    holdSearches();
     find().replaceAllFindMatches();
     ASSERT_TRUE(runner.isPending());
     const QUuid first = active().id;
@@ -545,6 +543,38 @@ TEST_F(FindReplaceTest, ASupersededSearchStopsWithoutCountingAsRunawayOrChanging
     EXPECT_EQ(state().find.findResultsTotalCount, 1);
     ASSERT_EQ(state().find.findResults.size(), 1);
     EXPECT_EQ(state().find.findResults.first().range, (TextRange{0, 40}));
+}
+
+// In split view the find commands and the lists that follow edits are of the tab whose pane has
+// the keyboard, not of the active one.
+TEST_F(FindReplaceTest, ListsAndSelectAllFollowThePaneWithTheKeyboard) {
+    EditorTab second = untitledTab();
+    second.document.text = QStringLiteral("ab ab ab");
+    model->update([&](EditorWindowState& s) {
+        s.tabs.append(second);
+        s.split.splitMode = SplitEditorMode::Split;
+        s.split.secondaryTabID = second.id;
+    });
+    type(QStringLiteral("ab"));
+    model->setKeyboardInSecondPane(true);
+    query(QStringLiteral("ab"));
+    find().findAllInActiveTab();
+    EXPECT_EQ(state().find.findResultsTotalCount, 3);
+    ASSERT_FALSE(state().searchCenter.searchCenterDocumentResults.isEmpty());
+    EXPECT_EQ(state().searchCenter.searchCenterDocumentResults.first().tabID, second.id);
+    model->setTabText(second.id, QStringLiteral("ab ab ab ab"));
+    waitForLists();
+    EXPECT_EQ(state().find.findResultsTotalCount, 4);
+
+    find().selectAllFindMatches();
+    EXPECT_EQ(model->tab(second.id)->selectedRanges.size(), 4);
+    EXPECT_EQ(active().selectedRanges.size(), 1);
+    waitForLists();
+    EXPECT_EQ(state().find.findResultsTotalCount, 4);
+    EXPECT_EQ(message(), l("find.selected-all.format").arg(localizedCount(4, kCountedMatches)));
+    // The first pane's tab has an answer of its own, or none.
+    model->setKeyboardInSecondPane(false);
+    EXPECT_TRUE(message().isEmpty());
 }
 
 } // namespace
