@@ -15,6 +15,7 @@
 #include "session/WindowSession.h"
 #include "text/TextFileLoader.h"
 #include "tools/DocumentOutlinePanel.h"
+#include "tools/MarkdownPreviewPanel.h"
 #include "tools/SplitViews.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentReloading.h"
@@ -38,6 +39,7 @@
 #include <benchmark/benchmark.h>
 #include <fstream>
 #include <functional>
+#include <sys/resource.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -52,6 +54,14 @@ double residentMegabytes() {
     long pages = 0, resident = 0;
     statm >> pages >> resident;
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// The CPU time this process has used, all its threads.
+double processCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 struct Drive {
@@ -794,6 +804,46 @@ void restoreSession(benchmark::State& state, int count) {
     }
 }
 
+// A Markdown table of `rows` rows of about 90 characters.
+QString markdownTable(int rows) {
+    QString text =
+        QStringLiteral("# Inventory\n\n| id | name | count | note |\n|---|---|---|---|\n");
+    for (int i = 0; i < rows; ++i)
+        text += QStringLiteral(
+                    "| %1 | item number %1 | %2 | a note on the item, long enough to wrap |\n")
+                    .arg(i)
+                    .arg(i % 97);
+    return text;
+}
+
+// The Markdown preview of a 4.2 MB table shown, then hidden: showing it ends when the preview
+// lists every row; hiding it ends at once, and the process's CPU time in the two seconds after
+// is what the hidden panel still costs.
+void markdownPreviewShownThenHidden(benchmark::State& state) {
+    const QString text = markdownTable(47'000);
+    for (auto _ : state) {
+        Window window(QStringLiteral("table.md"), text, 0, false, Session::NotSaved);
+        const EditorCommands commands = window.view->commandTable().makeWindowCommands();
+        auto* panel = window.view->findChild<MarkdownPreviewPanel*>();
+        const Drive show = driveAndSettle(
+            [&] { invokeCommand(commands, &EditorCommands::toggleMarkdownPreview); },
+            [&] { return !panel->isBuilding() && panel->shownBlocks().size() == 47'003; }, 60'000);
+        if (!show.finished)
+            state.SkipWithError("the preview did not show the table");
+        const Drive hide =
+            drive([&] { invokeCommand(commands, &EditorCommands::toggleMarkdownPreview); },
+                  [] { return true; }, 60'000);
+        const double cpuBefore = processCpuMs();
+        const Drive hidden = settleFor(2'000);
+        state.counters["show_stall_ms"] = show.longestStallMs;
+        state.counters["show_ms"] = show.elapsedMs;
+        state.counters["hide_stall_ms"] = hide.longestStallMs;
+        state.counters["hidden_cpu_ms_per_2s"] = processCpuMs() - cpuBefore;
+        report(state, std::max({show.longestStallMs, hide.longestStallMs, hidden.longestStallMs}));
+        state.SetIterationTime(show.elapsedMs / 1e3);
+    }
+}
+
 void registerAll() {
     const auto add = [](const std::string& name, std::function<void(benchmark::State&)> run) {
         return benchmark::RegisterBenchmark(name.c_str(), std::move(run))
@@ -935,6 +985,7 @@ void registerAll() {
     add("restore/session_3_files_4_9M", [](benchmark::State& s) {
         restoreSession(s, 3);
     })->Iterations(2);
+    add("panels/markdown_preview_table_4_2M", markdownPreviewShownThenHidden)->Iterations(1);
     for (int count : {250, 1000}) {
         add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
             openManyFiles(s, count, false);

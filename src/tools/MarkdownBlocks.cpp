@@ -86,4 +86,18 @@ QList<MarkdownPreviewBlock> parseMarkdownBlocks(const QString& text) {
     return blocks;
 }
 
+MarkdownBlockChange markdownBlockChange(const QList<MarkdownPreviewBlock>& before,
+                                        const QList<MarkdownPreviewBlock>& after) {
+    const qsizetype oldCount = before.size();
+    const qsizetype newCount = after.size();
+    qsizetype prefix = 0;
+    while (prefix < oldCount && prefix < newCount && before.at(prefix) == after.at(prefix))
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < oldCount - prefix && suffix < newCount - prefix &&
+           before.at(oldCount - 1 - suffix) == after.at(newCount - 1 - suffix))
+        ++suffix;
+    return {prefix, oldCount - suffix, newCount - suffix};
+}
+
 } // namespace dunmoss

@@ -1,18 +1,21 @@
 #pragma once
 
 #include "tools/MarkdownBlocks.h"
+#include "tools/MarkdownPreviewDocument.h"
 
 #include <QString>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
+#include <atomic>
+#include <memory>
 
-class QTextBlock;
 class QTextDocument;
 
 namespace dunmoss {
 
 class EditorWindowModel;
+class MainThreadMailbox;
 
 // The preview's text area: read-only, selectable, and never loading anything (no images, no
 // links, no style sheets): the document is built from plain blocks, never from markup.
@@ -27,39 +30,63 @@ protected:
 
 // The Markdown preview beside the editor: the active tab's text as headings, paragraphs,
 // bullets and code blocks, one text block each. After an edit only the blocks that differ from
-// the shown ones are rewritten; large texts wait for a pause in typing first.
+// the shown ones are rewritten; large texts wait for a pause in typing first, and are read (and,
+// when much changed, filled into a new document) on a pool thread.
+//
+// Hidden, the panel keeps no document: a text view out of sight may be squeezed to no width and
+// would lay a large document out again at that width, a character per line. Shown again, it
+// builds the preview anew.
 class MarkdownPreviewPanel : public QWidget {
     Q_OBJECT
 public:
     // The width it starts at beside the editor, which may then be dragged wider or narrower.
     static constexpr int kWidth = 360;
-    // Texts longer than this wait for a pause in typing before the preview follows.
+    // Texts longer than this wait for a pause in typing and are read on a pool thread.
     static constexpr qsizetype kImmediateLimit = 100'000;
     static constexpr int kPauseMilliseconds = 150;
 
     explicit MarkdownPreviewPanel(EditorWindowModel& model, QWidget* parent = nullptr);
+    ~MarkdownPreviewPanel() override;
 
-    // Brings the preview up to the active tab's text now.
+    // Brings the preview up to the active tab's text: at once for a short text, else when the
+    // pool thread's work comes back (isBuilding meanwhile).
     void refresh();
 
     MarkdownPreviewText* textView() const { return m_view; }
     const QList<MarkdownPreviewBlock>& shownBlocks() const { return m_blocks; }
+    bool isBuilding() const { return m_building; }
 
 protected:
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void schedule();
-    void rebuild(const QList<MarkdownPreviewBlock>& blocks);
-    void update(const QList<MarkdownPreviewBlock>& blocks);
-    void writeBlock(QTextBlock block, const MarkdownPreviewBlock& content);
+    bool isOutOfSight() const;
+    void drop();
+    const MarkdownPreviewLooks& looks();
+    void startBuilding(const QString& text);
+    void receive(quint64 ticket, const QList<MarkdownPreviewBlock>& blocks,
+                 const MarkdownBlockChange& change, std::unique_ptr<QTextDocument> document);
+    void present(const QList<MarkdownPreviewBlock>& blocks, const MarkdownBlockChange& change,
+                 std::unique_ptr<QTextDocument> document);
+    void takeDocument(std::unique_ptr<QTextDocument> document);
 
     EditorWindowModel& m_model;
     MarkdownPreviewText* m_view = nullptr;
     QTimer m_pause;
     QString m_text;
     bool m_hasText = false;
+    // Hidden after being shown: nothing is built until it shows again.
+    bool m_dropped = false;
+    bool m_building = false;
     QList<MarkdownPreviewBlock> m_blocks;
+    std::shared_ptr<const MarkdownPreviewLooks> m_looks;
+    // The newest build asked for; an older one still running stops or is let go.
+    quint64 m_ticket = 0;
+    std::shared_ptr<std::atomic<quint64>> m_latest = std::make_shared<std::atomic<quint64>>(0);
+    std::shared_ptr<MainThreadMailbox> m_mailbox;
 };
 
 } // namespace dunmoss

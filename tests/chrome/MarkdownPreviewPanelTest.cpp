@@ -1,0 +1,148 @@
+#include "tools/MarkdownPreviewPanel.h"
+#include "chrome/EditorArea.h"
+#include "chrome/PanelsInstaller.h"
+#include "tools/PanelFixture.h"
+
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QThreadPool>
+
+namespace dunmoss::test {
+namespace {
+
+// A Markdown table of `rows` rows of about 90 characters under a title.
+QString markdownTable(int rows) {
+    QString text = QStringLiteral("# Stock\n\n| id | name | note |\n|---|---|---|\n");
+    for (int i = 0; i < rows; ++i)
+        text += QStringLiteral("| %1 | item %1 | a note on the item, long enough to wrap twice |\n")
+                    .arg(i);
+    return text;
+}
+
+QStringList blockTexts(const QTextDocument* document) {
+    QStringList texts;
+    for (QTextBlock b = document->begin(); b.isValid(); b = b.next())
+        texts << b.text();
+    return texts;
+}
+
+// The preview in a shown window's editor area, over a text long enough to be read aside.
+class MarkdownPreviewInAWindow : public PanelFixture {
+protected:
+    void SetUp() override {
+        PanelFixture::SetUp();
+        text = markdownTable(3'000);
+        ASSERT_GT(text.size(), MarkdownPreviewPanel::kImmediateLimit);
+        tabID = setTabs({{"table.md", text}}).first();
+        window.resize(1200, 600);
+        area = std::make_unique<EditorArea>(*model, &window);
+        area->resize(1200, 600);
+        installPanels(*area, *model, &window);
+        window.show();
+    }
+    void TearDown() override {
+        area.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+
+    MarkdownPreviewPanel* panel() const { return window.findChild<MarkdownPreviewPanel*>(); }
+    QTextDocument* shownDocument() const { return panel()->textView()->document(); }
+    void setPreviewShown(bool shown) {
+        model->update([&](EditorWindowState& s) { s.panels.showMarkdownPreview = shown; });
+        area->refresh({});
+    }
+    void edit(const QString& newText) {
+        text = newText;
+        model->setTabText(tabID, text);
+        panel()->refresh();
+    }
+    bool waitForPreview() const {
+        return QTest::qWaitFor([&] { return !panel()->isBuilding(); }, 20'000);
+    }
+    // The blocks of the text as a preview built in one go shows them.
+    QStringList freshTexts() const {
+        const MarkdownPreviewLooks looks(panel()->textView()->font(),
+                                         panel()->textView()->palette());
+        return blockTexts(makeMarkdownPreviewDocument(parseMarkdownBlocks(text), looks).get());
+    }
+    void expectShowsText() const {
+        EXPECT_EQ(panel()->shownBlocks(), parseMarkdownBlocks(text));
+        EXPECT_EQ(blockTexts(shownDocument()), freshTexts());
+    }
+
+    QString text;
+    QUuid tabID;
+    QWidget window;
+    std::unique_ptr<EditorArea> area;
+};
+
+TEST_F(MarkdownPreviewInAWindow, HidingDropsTheDocumentAndShowingBuildsTheSameContentAgain) {
+    setPreviewShown(true);
+    ASSERT_TRUE(waitForPreview());
+    expectShowsText();
+    ASSERT_EQ(shownDocument()->blockCount(), 3'003);
+
+    setPreviewShown(false);
+    EXPECT_FALSE(panel()->isVisible());
+    // Nothing left for the hidden view to lay out, whatever width it is squeezed to.
+    EXPECT_TRUE(panel()->shownBlocks().isEmpty());
+    EXPECT_TRUE(shownDocument()->isEmpty());
+    EXPECT_EQ(shownDocument()->blockCount(), 1);
+
+    // Edits while hidden build nothing.
+    edit(text + QStringLiteral("\n- one more\n"));
+    EXPECT_FALSE(panel()->isBuilding());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shownDocument()->isEmpty());
+
+    setPreviewShown(true);
+    EXPECT_TRUE(panel()->isVisible());
+    ASSERT_TRUE(waitForPreview());
+    expectShowsText();
+    EXPECT_EQ(blockTexts(shownDocument()).last(), QStringLiteral("\u2022\u2002one more"));
+}
+
+TEST_F(MarkdownPreviewInAWindow, HiddenWhileBuildingTheBuildIsLetGo) {
+    setPreviewShown(true);
+    EXPECT_TRUE(panel()->isBuilding());
+    setPreviewShown(false);
+    EXPECT_FALSE(panel()->isBuilding());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shownDocument()->isEmpty());
+    EXPECT_TRUE(panel()->shownBlocks().isEmpty());
+}
+
+TEST_F(MarkdownPreviewInAWindow, ALongTextIsReadAsideAndOnlyTheNewestTextShows) {
+    setPreviewShown(true);
+    ASSERT_TRUE(waitForPreview());
+
+    // Asked for, the new preview is not built on the spot: the shown one stays meanwhile.
+    const QTextDocument* before = shownDocument();
+    edit(markdownTable(2'000));
+    EXPECT_TRUE(panel()->isBuilding());
+    EXPECT_EQ(shownDocument(), before);
+    EXPECT_EQ(shownDocument()->blockCount(), 3'003);
+    // A newer text while the first is read: only the newest shows.
+    edit(markdownTable(2'500));
+    ASSERT_TRUE(waitForPreview());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    expectShowsText();
+
+    // One row changed: the shown document is rewritten in place, not built anew.
+    const QTextDocument* rebuilt = shownDocument();
+    QString oneRow = text;
+    oneRow.replace(QStringLiteral("| 1200 | item 1200 |"), QStringLiteral("- moved |"));
+    edit(oneRow);
+    EXPECT_TRUE(panel()->isBuilding());
+    ASSERT_TRUE(waitForPreview());
+    EXPECT_EQ(shownDocument(), rebuilt);
+    expectShowsText();
+}
+
+} // namespace
+} // namespace dunmoss::test
