@@ -753,7 +753,7 @@ void reloadFile(benchmark::State& state, bool withEncoding) {
                         .reopenWithEncoding(latin1 ? TextFileEncoding::IsoLatin1
                                                    : TextFileEncoding::Utf8);
                 else
-                    DocumentReloading(window.model()).reloadActiveTab();
+                    DocumentReloading(window.model()).reloadKeyboardTab();
             },
             [&] { return window.text().startsWith(expected); }, 600'000);
         if (!d.finished)
