@@ -286,6 +286,29 @@ TEST_F(WindowView, UnsavedEditsAreNotClosedAwayWithoutAQuestion) {
             window->model().setInteraction(nullptr);
 }
 
+// A termination signal closes the window without a question, even while the question a quit
+// raised is still waiting for its answer (the person may be gone: logout, shutdown).
+TEST_F(WindowView, ClosingWithoutAskingEndsEvenAQuestionAlreadyAsked) {
+    test::ScriptedInteraction person;
+    person.deferAnswers = true;
+    QPointer<EditorWindowView> window = makeWindow(
+        true, {QStringLiteral("dunmoss-notepad"), QStringLiteral("--dunmoss-ui-testing")});
+    window->model().setInteraction(&person);
+    showWindow(window);
+    waitForStartUp(window);
+    window->model().setTabText(window->model().state().tabs.first().id, QStringLiteral("draft"));
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(person.alerts.size(), 1);
+
+    window->closeWithoutAsking();
+    QApplication::processEvents();
+    EXPECT_EQ(person.alerts.size(), 1) << "asked again";
+    EXPECT_FALSE(window && window->isVisible());
+    EXPECT_FALSE(hasVisibleEditorWindow());
+    if (window)
+        window->model().setInteraction(nullptr);
+}
+
 // A window closed before its deferred start-up ran neither takes the slot back nor uses up the
 // menu command that waits for a window.
 TEST_F(WindowView, WindowClosedBeforeItsStartUpLeavesSlotAndPendingCommand) {
