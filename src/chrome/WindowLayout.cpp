@@ -1,19 +1,33 @@
 #include "chrome/WindowLayout.h"
 
 #include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
 #include "chrome/MessageBar.h"
 #include "chrome/StatusBarView.h"
 #include "chrome/TabStripView.h"
 #include "chrome/WindowMessages.h"
 #include "chrome/WindowStatusLine.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
 #include "editor/WindowDivider.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace dunmoss {
+
+namespace {
+
+bool canGiveWay(WindowRow row) {
+    return row == WindowRow::FindResults || row == WindowRow::OpenDocumentResults ||
+           row == WindowRow::SearchCenter || row == WindowRow::FolderSearch;
+}
+
+} // namespace
 
 WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
     : QWidget(parent), m_model(model) {
@@ -81,7 +95,7 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
     // Every row in its fixed place; a panel row (and the divider after it) shows while its flag
     // is set. The header row shows once a header is installed.
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
-        const Row& row = m_rows[i];
+        Row& row = m_rows[i];
         bool shown = true;
         switch (row.kind) {
         case WindowRow::Header:
@@ -98,15 +112,14 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
         case WindowRow::MessageBar:
             shown = wanted.contains(row.kind);
             break;
-        case WindowRow::Divider:
-            // A divider belongs to the row above it.
-            shown = i == 0 || !m_rows[i - 1].widget->isHidden();
-            break;
         default:
             break;
         }
-        row.widget->setVisible(shown);
+        if (shown && !row.wanted)
+            row.wantedSince = ++m_wantedCount;
+        row.wanted = shown;
     }
+    fitRows();
     if (QWidget* folder = m_panels.value(WindowPanel::FolderSearch))
         folder->setProperty(kShowsInlineResultsProperty, folderSearchShowsInlineResults(state));
 
@@ -117,6 +130,88 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
     m_tabStrip->setTabs(state.tabs, active.id);
     m_editorArea->refresh(showFind);
     m_statusBar->setValues(statusBarValues(state));
+}
+
+int WindowLayout::editorMinimumHeight() const {
+    const EditorPane* pane = m_editorArea->primaryPane();
+    const QWidget* text = pane && pane->editorView() ? pane->editorView()->textView() : nullptr;
+    const QFontMetrics metrics = text ? text->fontMetrics() : fontMetrics();
+    // The lines, and the text view's frame and document margins.
+    return kEditorMinimumLines * metrics.lineSpacing() + 12;
+}
+
+void WindowLayout::fitRows() {
+    m_fitting = true;
+    // A row costs the height it will be given, and that of the divider after it. Hidden rows
+    // count too, so the height is their hint within their own bounds (the tab strip hints more
+    // than its fixed height).
+    const auto rowHeight = [](const QWidget* widget) {
+        return std::clamp(widget->sizeHint().height(), widget->minimumHeight(),
+                          std::max(widget->minimumHeight(), widget->maximumHeight()));
+    };
+    const auto cost = [this, rowHeight](qsizetype i) {
+        int height = rowHeight(m_rows[i].widget);
+        if (i + 1 < m_rows.size() && m_rows[i + 1].kind == WindowRow::Divider)
+            height += rowHeight(m_rows[i + 1].widget);
+        return height;
+    };
+    const int editorHeight = editorMinimumHeight();
+    int needed = 0;
+    QList<qsizetype> yielding;
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        Row& row = m_rows[i];
+        row.givingWay = false;
+        if (row.kind == WindowRow::Divider || !row.wanted)
+            continue;
+        if (row.kind == WindowRow::EditorArea) {
+            needed += editorHeight + cost(i) - rowHeight(row.widget);
+            continue;
+        }
+        needed += cost(i);
+        if (canGiveWay(row.kind))
+            yielding.append(i);
+    }
+    std::sort(yielding.begin(), yielding.end(), [this](qsizetype a, qsizetype b) {
+        return m_rows[a].wantedSince < m_rows[b].wantedSince;
+    });
+    // Before the window has its size, everything wanted stands; the first resize fits it.
+    const bool sized = testAttribute(Qt::WA_Resized) || isVisible();
+    for (qsizetype i : yielding) {
+        if (!sized || needed <= height())
+            break;
+        m_rows[i].givingWay = true;
+        needed -= cost(i);
+    }
+    m_editorArea->setMinimumHeight(editorHeight);
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        Row& row = m_rows[i];
+        // A divider belongs to the row above it.
+        const bool shown = row.kind == WindowRow::Divider
+                               ? i == 0 || !m_rows[i - 1].widget->isHidden()
+                               : row.wanted && !row.givingWay;
+        row.widget->setVisible(shown);
+    }
+    m_fitting = false;
+}
+
+bool WindowLayout::event(QEvent* event) {
+    // A panel grew or shrank (its result list filled): the room may no longer do for all.
+    if (event->type() == QEvent::LayoutRequest && !m_fitting && !m_rows.isEmpty())
+        fitRows();
+    return QWidget::event(event);
+}
+
+void WindowLayout::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitRows();
+}
+
+QList<WindowRow> WindowLayout::rowsGivingWay() const {
+    QList<WindowRow> giving;
+    for (const Row& row : m_rows)
+        if (row.givingWay)
+            giving << row.kind;
+    return giving;
 }
 
 QList<WindowRow> WindowLayout::shownRows() const {

@@ -44,10 +44,15 @@ enum class WindowPanel {
 };
 
 // The content of one editor window: a single column with no spacing, rebuilt from the window
-// state after every change. It keeps no state of its own; the pieces get plain values.
+// state after every change. It keeps no state of its own; the pieces get plain values. The
+// editor keeps room for a few lines: when the window is too low for every panel above it, the
+// result panels (find results, search center, folder search) give way, the one shown longest
+// first, until the window is tall enough again. The find bar and the message bar always stay.
 class WindowLayout : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kEditorMinimumLines = 8;
+
     explicit WindowLayout(EditorWindowModel& model, QWidget* parent = nullptr);
 
     // Installs a panel widget (owned by the layout from then on); null removes it. The folder
@@ -64,17 +69,32 @@ public:
     MessageBar* messageBar() const { return m_messageBar; }
     // The rows shown, top to bottom.
     QList<WindowRow> shownRows() const;
+    // The panels the state shows that gave way for lack of room.
+    QList<WindowRow> rowsGivingWay() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Row {
         WindowRow kind;
         QWidget* widget;
+        bool wanted = false;
+        bool givingWay = false;
+        // When the state last asked for it; the panel shown longest gives way first.
+        quint64 wantedSince = 0;
     };
+    // Shows the wanted rows, without the panels that would leave the editor too little room.
+    void fitRows();
+    int editorMinimumHeight() const;
 
     EditorWindowModel& m_model;
     QHash<WindowPanel, QWidget*> m_panels;
     QHash<WindowPanel, QWidget*> m_holders;
     QList<Row> m_rows;
+    quint64 m_wantedCount = 0;
+    bool m_fitting = false;
     TabStripView* m_tabStrip = nullptr;
     EditorArea* m_editorArea = nullptr;
     MessageBar* m_messageBar = nullptr;

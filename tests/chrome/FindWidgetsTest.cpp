@@ -3,6 +3,7 @@
 #include "chrome/EditorArea.h"
 #include "chrome/EditorPane.h"
 #include "chrome/EditorWindowView.h"
+#include "chrome/MessageBar.h"
 #include "chrome/TestWindowOptions.h"
 #include "chrome/WindowLayout.h"
 #include "editor/CodeEditorView.h"
@@ -242,6 +243,56 @@ TEST_F(FindWidgets, SearchCenterSaysASearchFoundNoneRatherThanThatNoneWasMade) {
     settle();
     EXPECT_EQ(center()->emptyLabel()->text(), l("search-center.none-found"));
     EXPECT_FALSE(center()->copyButton()->isEnabled());
+}
+
+TEST_F(FindWidgets, WithEveryBottomPanelOpenTheEditorKeepsEightLines) {
+    const auto alphas = [](int count) {
+        QString text;
+        for (int i = 0; i < count; ++i)
+            text += QStringLiteral("alpha %1\n").arg(i);
+        return text;
+    };
+    setText(alphas(3));
+    openBarAndType(QStringLiteral("alpha"));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return center() && center()->isVisible(); }));
+    model().update([](EditorWindowState& s) {
+        s.folderSearch.showFolderSearch = true;
+        s.notices.shown.append({QStringLiteral("cause"), QStringLiteral("news")});
+    });
+    window->refreshNow();
+    settle();
+    WindowLayout& layout = window->windowLayout();
+    const auto lines = [&] {
+        return textView()->viewport()->height() / textView()->fontMetrics().lineSpacing();
+    };
+    // A few results: every panel fits beside the editor's lines.
+    EXPECT_TRUE(layout.rowsGivingWay().isEmpty());
+    EXPECT_TRUE(center()->isVisible());
+    EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
+
+    // Many: the list grows, and the result panel shown longest gives way; the bar being typed in
+    // and the news stay.
+    setText(alphas(40));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !layout.rowsGivingWay().isEmpty(); }));
+    settle();
+    EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
+    EXPECT_EQ(layout.rowsGivingWay(), QList<WindowRow>{WindowRow::SearchCenter});
+    EXPECT_FALSE(center()->isVisible());
+    EXPECT_TRUE(bar()->isVisible());
+    EXPECT_TRUE(layout.messageBar()->isVisible());
+    EXPECT_TRUE(layout.panel(WindowPanel::FolderSearch)->isVisible());
+
+    // With room again every panel is back, and lower still the editor keeps its lines.
+    window->resize(1060, 1000);
+    settle();
+    EXPECT_TRUE(layout.rowsGivingWay().isEmpty());
+    EXPECT_TRUE(center()->isVisible());
+    window->resize(1060, 600);
+    settle();
+    EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
+    EXPECT_TRUE(bar()->isVisible());
 }
 
 TEST(SearchCenterListHeight, ThirtyTwoPointsARowBetween120And280) {
