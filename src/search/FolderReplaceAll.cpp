@@ -43,6 +43,8 @@ QString describe(const std::exception_ptr& error) {
 // A write followed by a search whose failure does not undo what was written.
 template <typename Written> struct WriteThenSearch {
     Written written{};
+    // The write stopped after it had changed files: `written` is what it did before.
+    std::exception_ptr writeError;
     std::optional<Hits> hits;
     std::exception_ptr searchError;
 };
@@ -204,8 +206,15 @@ void FolderSearchOperations::startConfirmedFolderReplace() {
         false,
         [in, followUp = runner.beforeFollowUpSearch](const CancellationCheck&) {
             Done done;
-            done.written = replaceInFolder(in.query, in.replacement, in.folder, in.include,
-                                           in.exclude, in.options);
+            try {
+                done.written = replaceInFolder(in.query, in.replacement, in.folder, in.include,
+                                               in.exclude, in.options, {}, &done.written);
+            } catch (...) {
+                // With nothing changed the error is all there is to say.
+                if (done.written.fileCount == 0)
+                    throw;
+                done.writeError = std::current_exception();
+            }
             searchAfterWrite(done, in, followUp);
             return done;
         },
@@ -221,11 +230,15 @@ void FolderSearchOperations::startConfirmedFolderReplace() {
             const Done& done = std::get<Done>(result);
             if (done.hits)
                 operations.showSearchResults(*done.hits, in.folder, in.query, true);
-            else
+            if (done.writeError)
+                model->setErrorMessage(describe(done.writeError));
+            else if (!done.hits)
                 model->setErrorMessage(describe(done.searchError));
             model->update([&](EditorWindowState& s) {
-                s.folderSearch.folderSearchMessage = folderReplaceOutcomeMessage(
-                    done.written, done.hits.value_or(Hits()), in.folder);
+                s.folderSearch.folderSearchMessage =
+                    done.writeError ? folderReplaceStoppedMessage(done.written, in.folder)
+                                    : folderReplaceOutcomeMessage(
+                                          done.written, done.hits.value_or(Hits()), in.folder);
                 s.folderSearch.folderReplacePreview.reset();
                 s.folderSearch.isFolderSearchRunning = false;
             });

@@ -95,21 +95,38 @@ QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
                                   skipped.costlyFiles, folder);
 }
 
+namespace {
+
+// The first few files by their paths in the folder, so the status stays one line.
+QString firstFileNames(const QList<QUrl>& files, const QUrl& folder) {
+    constexpr qsizetype kNamed = 3;
+    QStringList names;
+    for (qsizetype i = 0; i < std::min(files.size(), kNamed); ++i)
+        names.append(relativeDisplayPath(files[i], folder));
+    if (files.size() > kNamed)
+        names.append(QStringLiteral("…"));
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 QString withCostlyFilesSkipped(const QString& message, const QList<QUrl>& costlyFiles,
                                const QUrl& folder) {
     if (costlyFiles.isEmpty())
         return message;
-    // The first few by name keep the status one line.
-    constexpr qsizetype kNamed = 3;
-    QStringList names;
-    for (qsizetype i = 0; i < std::min(costlyFiles.size(), kNamed); ++i)
-        names.append(relativeDisplayPath(costlyFiles[i], folder));
-    if (costlyFiles.size() > kNamed)
-        names.append(QStringLiteral("…"));
     return message + u' ' +
            l("folder-search.skipped-costly.format")
                .arg(localizedCount(costlyFiles.size(), kCountedFiles),
-                    names.join(QStringLiteral(", ")));
+                    firstFileNames(costlyFiles, folder));
+}
+
+QString folderReplaceStoppedMessage(const FolderReplacementOutcome& doneBeforeError,
+                                    const QUrl& folder) {
+    return l("folder-search.replace-stopped.format")
+        .arg(localizedCount(doneBeforeError.replacementCount, kCountedMatches),
+             localizedCount(doneBeforeError.fileCount, kCountedFiles),
+             firstFileNames(doneBeforeError.changedFiles, folder),
+             doneBeforeError.backupURL.value_or(QUrl()).toLocalFile());
 }
 
 QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount) {

@@ -22,6 +22,11 @@ QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
                                     const QList<FolderSearchResult>& remainingHits,
                                     const QUrl& folder);
 
+// The status text of a replacement in a folder that stopped with an error after it had changed
+// files: which files were replaced, and the backup folder.
+QString folderReplaceStoppedMessage(const FolderReplacementOutcome& doneBeforeError,
+                                    const QUrl& folder);
+
 // The message followed by how many files were skipped because their names are not valid
 // UTF-8; the message alone when there were none.
 QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount);

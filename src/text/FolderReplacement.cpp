@@ -107,7 +107,9 @@ void writeAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // A short write left in the buffer fails only in flush(): commit() would rename the cut
+    // file into place and report success.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
 }
 
@@ -198,7 +200,8 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
                                          const QUrl& folderURL, const QStringList& include,
                                          const QStringList& exclude,
                                          const TextSearchOptions& options,
-                                         const CancellationCheck& cancelled) {
+                                         const CancellationCheck& cancelled,
+                                         FolderReplacementOutcome* doneBeforeError) {
     FolderReplacementOutcome outcome;
     if (query.isEmpty())
         return outcome;
@@ -210,46 +213,62 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
     std::optional<QUrl> runFolder;
     QList<QUrl> changed;
     qint64 total = 0;
+    auto tally = [&] {
+        outcome.replacementCount = int(total);
+        outcome.changedFiles = changed;
+        outcome.backupURL = runFolder;
+    };
     // One file at a time: each is backed up and listed before it is written.
     const FolderWalkOptions walkOptions = runWalkOptions(store, filter, outcome.skippedFiles);
-    walkFolderFiles(
-        root, cancelled,
-        [&](const QString& path) {
-            if (!filter.accepts(path))
+    try {
+        walkFolderFiles(
+            root, cancelled,
+            [&](const QString& path) {
+                if (!filter.accepts(path))
+                    return true;
+                const SearchableFileContent content = loadSearchableText(path);
+                if (content.kind != SearchableFileContent::Kind::Text) {
+                    countSkipped(content.kind, outcome.skippedFiles);
+                    return true;
+                }
+                const auto replaced = replacedInText(query, replacement, content.text, options);
+                if (!replaced) {
+                    outcome.skippedFiles.costlyFiles.append(QUrl::fromLocalFile(path));
+                    return true;
+                }
+                if (replaced->count == 0)
+                    return true;
+                const std::optional<QByteArray> bytes = rewrittenBytes(content, replaced->text);
+                if (!bytes) {
+                    ++outcome.skippedFiles.encodingFailedFileCount;
+                    return true;
+                }
+                if (!runFolder)
+                    runFolder = makeFolderReplaceBackupFolder();
+                const QUrl url = QUrl::fromLocalFile(path);
+                backUpOriginalFile(url, folderURL, *runFolder);
+                changed.append(url);
+                writeFolderReplacementManifest(*runFolder, folderURL, changed,
+                                               total + replaced->count);
+                writeAtomically(path, *bytes);
+                total += replaced->count;
+                ++outcome.fileCount;
                 return true;
-            const SearchableFileContent content = loadSearchableText(path);
-            if (content.kind != SearchableFileContent::Kind::Text) {
-                countSkipped(content.kind, outcome.skippedFiles);
-                return true;
-            }
-            const auto replaced = replacedInText(query, replacement, content.text, options);
-            if (!replaced) {
-                outcome.skippedFiles.costlyFiles.append(QUrl::fromLocalFile(path));
-                return true;
-            }
-            if (replaced->count == 0)
-                return true;
-            const std::optional<QByteArray> bytes = rewrittenBytes(content, replaced->text);
-            if (!bytes) {
-                ++outcome.skippedFiles.encodingFailedFileCount;
-                return true;
-            }
-            if (!runFolder)
-                runFolder = makeFolderReplaceBackupFolder();
-            const QUrl url = QUrl::fromLocalFile(path);
-            backUpOriginalFile(url, folderURL, *runFolder);
-            changed.append(url);
-            writeFolderReplacementManifest(*runFolder, folderURL, changed, total + replaced->count);
-            writeAtomically(path, *bytes);
-            total += replaced->count;
-            ++outcome.fileCount;
-            return true;
-        },
-        walkOptions);
-    if (runFolder)
-        writeFolderReplacementManifest(*runFolder, folderURL, changed, total);
-    outcome.replacementCount = int(total);
-    outcome.backupURL = runFolder;
+            },
+            walkOptions);
+        if (runFolder)
+            writeFolderReplacementManifest(*runFolder, folderURL, changed, total);
+    } catch (...) {
+        if (doneBeforeError) {
+            tally();
+            // The file in hand was listed before its write; it counts only once written.
+            if (outcome.changedFiles.size() > outcome.fileCount)
+                outcome.changedFiles.resize(outcome.fileCount);
+            *doneBeforeError = outcome;
+        }
+        throw;
+    }
+    tally();
     return outcome;
 }
 

@@ -37,11 +37,14 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
 //
 // Throws RegexError, FileError or FolderReplacementBackupError and stops at once: files
 // rewritten before stay rewritten and stay listed in the manifest with their copies; a file
-// whose backup, manifest or write failed is left as it was.
+// whose backup, manifest or write failed is left as it was. When `doneBeforeError` is given,
+// it is set to what was done before the error, so the caller can say exactly which files
+// changed.
 FolderReplacementOutcome replaceInFolder(const QString& query, const QString& replacement,
                                          const QUrl& folderURL, const QStringList& include,
                                          const QStringList& exclude,
                                          const TextSearchOptions& options,
-                                         const CancellationCheck& cancelled = {});
+                                         const CancellationCheck& cancelled = {},
+                                         FolderReplacementOutcome* doneBeforeError = nullptr);
 
 } // namespace dunmoss

@@ -176,7 +176,9 @@ void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootUR
     const QString path = joinPath(runFolderURL.toLocalFile(), QStringLiteral("manifest.json"));
     QSaveFile file(path);
     const QByteArray bytes = encodeFolderReplacementManifest(manifest);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // flush() is where a short buffered write shows; commit() alone would report it written.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit())
         throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
 }
 

@@ -61,8 +61,9 @@ struct FolderReplacementPreview {
 // What a folder replacement did.
 struct FolderReplacementOutcome {
     int replacementCount = 0;
-    // Files rewritten.
+    // Files rewritten, and which, in the order they were written.
     int fileCount = 0;
+    QList<QUrl> changedFiles;
     // The run's backup folder; nothing when no file changed.
     std::optional<QUrl> backupURL;
     FolderSearchSkippedFiles skippedFiles;

@@ -7,6 +7,8 @@
 #include "text/SearchableText.h"
 
 #include <QRegularExpression>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace dunmoss::test {
 namespace {
@@ -379,6 +381,49 @@ TEST_F(FolderOperations, ManyCostlyFilesAreCountedAndTheFirstNamed) {
                                              .arg(localizedCount(4, kCountedFiles),
                                                   QStringLiteral("a.js, b/c.js, d.js, …")));
     EXPECT_EQ(withCostlyFilesSkipped(QStringLiteral("Done."), {}, folder), QStringLiteral("Done."));
+}
+
+// A write that fails after other files were replaced stops the run: beside the error, the status
+// says exactly which files were replaced and where their backup is.
+TEST_F(FolderOperations, AReplacementStoppedByAFailedWriteSaysWhichFilesItReplaced) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        put(QString::fromLatin1(name), "foo\n");
+    QStringList order;
+    walkFolderFiles(tree.path(), {}, [&](const QString& file) {
+        order.append(file.mid(tree.path().size() + 1));
+        return true;
+    });
+    ASSERT_EQ(order.size(), 3);
+    // The second file grows past the size limit set below; its backup still fits.
+    const QByteArray many = QByteArray("foo ").repeated(1000);
+    put(order[1], many);
+    useFolder(root());
+    setInputs("foo", "barbarbarbar");
+
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    settle();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(read(order[0]), "barbarbarbar\n");
+    EXPECT_EQ(read(order[1]), many);
+    EXPECT_EQ(read(order[2]), "foo\n");
+    ASSERT_TRUE(state().errors.errorMessage);
+    const QString message = folder().folderSearchMessage;
+    const QString expected = l("folder-search.replace-stopped.format")
+                                 .arg(localizedCount(1, kCountedMatches),
+                                      localizedCount(1, kCountedFiles), order[0], QString());
+    ASSERT_TRUE(message.startsWith(expected)) << message.toStdString();
+    EXPECT_TRUE(QFileInfo(message.mid(expected.size()) + QStringLiteral("/manifest.json")).isFile())
+        << message.toStdString();
+    EXPECT_FALSE(folder().isFolderSearchRunning);
 }
 
 } // namespace

@@ -335,8 +335,11 @@ TEST_F(FolderReplace, AFailedWriteStopsTheRunWithFinishedFilesBackedUpAndTheRest
     limited.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     bool threw = false;
+    FolderReplacementOutcome doneBeforeError;
     try {
-        replace(QStringLiteral("x"), QStringLiteral("yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy"));
+        replaceInFolder(QStringLiteral("x"),
+                        QStringLiteral("yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy"), tree.rootURL(),
+                        {}, {}, kLiteral, {}, &doneBeforeError);
     } catch (const FileError&) {
         threw = true;
     }
@@ -352,9 +355,39 @@ TEST_F(FolderReplace, AFailedWriteStopsTheRunWithFinishedFilesBackedUpAndTheRest
     const auto manifest = manifestOf(run);
     EXPECT_TRUE(manifest.files.contains(order[0]));
     EXPECT_FALSE(manifest.files.contains(order[2]));
+    // The caller learns exactly which files were rewritten before the error.
+    EXPECT_EQ(doneBeforeError.changedFiles, QList<QUrl>{tree.url(order[0])});
+    EXPECT_EQ(doneBeforeError.fileCount, 1);
+    EXPECT_EQ(doneBeforeError.replacementCount, 1);
+    EXPECT_EQ(doneBeforeError.backupURL, run);
     EXPECT_EQ(savedCopy(run, order[0]), "x");
     EXPECT_EQ(tree.allEntries(), (QStringList{"a.txt", "b.txt", "c.txt"}))
         << "no temporary file is left behind";
+}
+
+// A rewrite small enough to sit in the write buffer fails only when it is flushed: the run must
+// stop there, not rename the cut file into place and count it as replaced.
+TEST_F(FolderReplace, AWriteCutShortInTheBufferStopsTheRunAndLeavesTheFileWhole) {
+    const QByteArray original = QByteArray("x ").repeated(2000);
+    tree.write(QStringLiteral("a.txt"), original);
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool threw = false;
+    try {
+        replace(QStringLiteral("x"), QStringLiteral("yy"));
+    } catch (const FileError&) {
+        threw = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), original);
+    EXPECT_EQ(tree.allEntries(), QStringList{"a.txt"}) << "no temporary file is left behind";
 }
 
 TEST(FolderReplacePaths, RelativePathsUnderTheRootAndManifestEntries) {
