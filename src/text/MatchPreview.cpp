@@ -28,13 +28,36 @@ LineFeedCount countLineFeeds(QStringView text, qsizetype from, qsizetype to) {
     const char16_t* p = text.utf16();
     qsizetype i = from;
 #if defined(__SSE2__)
+    // Counted in eight 16-bit lanes, emptied before any can overflow; only the block holding the
+    // last line feed is looked at again, for its place.
     const __m128i feeds = _mm_set1_epi16(short(u'\n'));
+    __m128i lanes = _mm_setzero_si128();
+    qsizetype lastBlock = -1;
+    int blocksInLanes = 0;
+    const auto emptyLanes = [&] {
+        alignas(16) quint16 counts[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(counts), lanes);
+        for (const quint16 count : counts)
+            result.count += count;
+        lanes = _mm_setzero_si128();
+        blocksInLanes = 0;
+    };
     for (; i + 8 <= to; i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(units, feeds)));
-        if (mask != 0) {
-            result.count += __builtin_popcount(mask) / 2;
-            result.last = i + (31 - __builtin_clz(mask)) / 2;
+        const __m128i hits =
+            _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), feeds);
+        lanes = _mm_sub_epi16(lanes, hits);
+        if (_mm_movemask_epi8(hits) != 0)
+            lastBlock = i;
+        if (++blocksInLanes == 65535)
+            emptyLanes();
+    }
+    emptyLanes();
+    if (lastBlock >= 0) {
+        for (qsizetype k = lastBlock + 7;; --k) {
+            if (p[k] == u'\n') {
+                result.last = k;
+                break;
+            }
         }
     }
 #endif

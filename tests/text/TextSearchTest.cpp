@@ -408,6 +408,24 @@ TEST(TextSearchTest, IncrementalLinesMatchTheLineTable) {
     }
 }
 
+TEST(TextSearchTest, LinesStayExactFarIntoALongText) {
+    // Matches a few hundred thousand lines apart: the line feeds between them are counted in
+    // blocks whose tallies must never overflow or lose the last line's start.
+    QString text;
+    for (int line = 0; line < 300000; ++line)
+        text.append(line % 140000 == 139999 ? QStringLiteral("needle\n") : QStringLiteral("hay\n"));
+    text.append(QStringLiteral("needle"));
+    const auto starts = lineStartOffsets(text);
+    const auto found = findAllMatches(QStringLiteral("needle"), text, literal(true));
+    ASSERT_EQ(found.results.size(), 3);
+    for (const auto& result : found.results) {
+        const auto place = lineAndColumnForLocation(result.range.location, starts);
+        EXPECT_EQ(result.line, place.line);
+        EXPECT_EQ(result.column, place.column);
+        EXPECT_EQ(result.preview, QStringLiteral("needle"));
+    }
+}
+
 TEST(TextSearchTest, HistoryKeepsNewestFirstWithoutDuplicates) {
     EXPECT_EQ(updatedHistory({QStringLiteral("bar"), QStringLiteral("foo")},
                              QStringLiteral("  foo\n"), 12),
