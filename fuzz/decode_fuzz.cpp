@@ -7,7 +7,8 @@
 // - a strict Unicode or Latin-1 decoding does not re-encode to the bytes it came from;
 // - a preview decoding drops anything but one character cut off at the end;
 // - the loader's preview in a multi-byte encoding other than UTF-8 differs from the bytes as
-//   read with only their cut character dropped.
+//   read with only their cut character dropped;
+// - bytes without zero bytes or a leading mark read differently behind a long ASCII head.
 #include "platform/FileError.h"
 #include "platform/IcuConverter.h"
 #include "text/EncodingDetection.h"
@@ -145,6 +146,27 @@ void checkLoaderPreview(const QByteArray& bytes) {
     }
 }
 
+// Every encoding detection weighs reads ASCII alike, so a head of ASCII lines (longer than every
+// sample detection takes from the top) must change neither the encoding nor the warning. Zero
+// bytes and marks are clues at the top of a file only, and are left out.
+void checkAsciiHeadChangesNothing(QByteArrayView bytes, const DecodedTextData& decoded) {
+    if (bytes.contains('\0') || bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
+        bytes.startsWith("\xFE\xFF"))
+        return;
+    static const QByteArray head = [] {
+        QByteArray lines;
+        while (lines.size() < 9000)
+            lines += "<meta name=\"licence\" content=\"free software, see the notice\">\n";
+        return lines;
+    }();
+    const std::optional<DecodedTextData> behind = decodeTextData(head + bytes.toByteArray());
+    require(behind && behind->encoding == decoded.encoding &&
+                behind->decodedViaFallback == decoded.decodedViaFallback,
+            "an ASCII head changes the detected encoding");
+    require(behind->text == QString::fromLatin1(head) + decoded.text,
+            "an ASCII head changes the text after it");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -156,6 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "fallback flag does not match Latin-1");
     checkReplacementCharacters(bytes, *decoded);
     checkUtf8SaveRoundTrip(bytes, *decoded);
+    checkAsciiHeadChangesNothing(bytes, *decoded);
 
     // As a preview cut from a longer file.
     const QByteArray cut = trimIncompleteUTF8Tail(bytes.toByteArray());

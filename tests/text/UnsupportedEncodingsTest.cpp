@@ -90,3 +90,19 @@ TEST(UnsupportedEncodings, ShortGb18030ThatEucTwAlsoReadsKeepsItsEncoding) {
         EXPECT_EQ(decoded.text, text);
     }
 }
+
+// ISO-2022 is judged from its first escape to a double-byte set on, wherever that comes, and
+// only in files without a byte above 0x7F: a real UTF-8 character, even far after the escapes,
+// makes the file UTF-8 with its escapes shown.
+TEST(UnsupportedEncodings, Iso2022IsJudgedFromItsFirstEscapeOn) {
+    const QByteArray iso = sample(QStringLiteral("ja.iso-2022-jp"));
+    ASSERT_EQ(iso.indexOf("\x1B$B"), 12);
+    for (int head = 0; head < 130; ++head) { // the escape at every place of a 64-byte block
+        const QByteArray bytes = QByteArray(head, 'a') + iso;
+        EXPECT_TRUE(decodeTextData(bytes)->decodedViaFallback) << head;
+    }
+    const QByteArray mixed = iso + QByteArray(9000, 'x') + "caf\xC3\xA9\n";
+    const DecodedTextData decoded = decodeTextData(mixed).value();
+    EXPECT_EQ(decoded.encoding, TextFileEncoding::Utf8);
+    EXPECT_EQ(decoded.text, QString::fromUtf8(mixed));
+}
