@@ -328,11 +328,16 @@ QString needleLines(qsizetype count) {
 
 // Select All on every match, then Replace All, then its undo, each from the find bar's
 // operations; each step ends when the window's text and selections show its result.
-void selectAllThenReplaceAll(benchmark::State& state, qsizetype matches) {
+// With `clone`, a second view of the same tab stands beside it.
+void selectAllThenReplaceAll(benchmark::State& state, qsizetype matches, bool clone = false) {
     const QString text = needleLines(matches);
     for (auto _ : state) {
         Window window(QStringLiteral("hay.txt"), text, 0);
         window.textView();
+        if (clone) {
+            SplitViews(window.model()).cloneActiveView();
+            settleFor(300);
+        }
         FindReplace find(window.model());
         find.setFindQuery(QStringLiteral("needle"));
         find.setReplaceText(QStringLiteral("pin"));
@@ -368,6 +373,29 @@ void selectAllThenReplaceAll(benchmark::State& state, qsizetype matches) {
                std::max({select.longestStallMs, replace.longestStallMs, undo.longestStallMs}),
                residentMegabytes() - before);
         state.SetIterationTime((select.elapsedMs + replace.elapsedMs + undo.elapsedMs) / 1e3);
+    }
+}
+
+// Make Uppercase over the whole of a 4.2 MB text, from the window's command record; ends when
+// the view shows the new text.
+void uppercaseWholeText(benchmark::State& state) {
+    const QString text = codeLines(4'200'000);
+    for (auto _ : state) {
+        Window window(QStringLiteral("notes.txt"), text, 0, false, Session::NotSaved);
+        const EditorCommands commands = window.view->commandTable().makeWindowCommands();
+        window.model().setSelection(0, text.size(), 0);
+        settleFor(300);
+        const Drive d =
+            driveAndSettle([&] { invokeCommand(commands, &EditorCommands::uppercaseSelection); },
+                           [&] {
+                               return window.textView()->document()->firstBlock().text().startsWith(
+                                   QStringLiteral("    LET"));
+                           },
+                           60'000);
+        if (!d.finished || !window.text().startsWith(QStringLiteral("    LET")))
+            state.SkipWithError("the view did not show the uppercase text");
+        report(state, d.longestStallMs);
+        state.SetIterationTime(d.elapsedMs / 1e3);
     }
 }
 
@@ -901,6 +929,10 @@ void registerAll() {
                                                                           benchmark::State& s) {
             selectAllThenReplaceAll(s, matches);
         })->Iterations(1);
+    add("find/select_all_replace_all_33k_clone_shown", [](benchmark::State& s) {
+        selectAllThenReplaceAll(s, 33'000, true);
+    })->Iterations(1);
+    add("tools/uppercase_whole_4_2M", uppercaseWholeText)->Iterations(2);
     add("find/typing_runaway_query_center_shown", [](benchmark::State& s) {
         typingWithSearchCenter(s, runawayLines(), QStringLiteral("(a+)+$"), true,
                                SearchCenterScope::CurrentDocument);

@@ -96,10 +96,10 @@ std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text,
 
 TextStorage::~TextStorage() = default;
 
-TextStorage::Look TextStorage::look() const {
-    const auto* layout = qobject_cast<LongLineDocumentLayout*>(m_primary->documentLayout());
+TextStorage::Look TextStorage::lookOf(const QTextDocument* document) const {
+    const auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout());
     const std::optional<qreal> width = layout ? layout->wrapWidth() : std::nullopt;
-    return {m_primary->defaultFont(), m_primary->defaultTextOption(), width.value_or(0)};
+    return {document->defaultFont(), document->defaultTextOption(), width.value_or(0)};
 }
 
 QString TextStorage::displayForm(const QString& text) {
@@ -277,25 +277,44 @@ void TextStorage::catchUp(const QString& text) {
         applyEdit(splice.position, splice.removed.size(), splice.inserted, EditKind::Replacement);
 }
 
-void TextStorage::takeRefilledDocument(const QString& text,
-                                       std::unique_ptr<QTextDocument> prepared) {
+QTextDocument* TextStorage::adopt(std::unique_ptr<QTextDocument> prepared) {
     Q_ASSERT(prepared && prepared->thread() == thread());
+    QTextDocument* document = prepared.release();
+    document->setParent(this);
+    watch(document);
+    return document;
+}
+
+void TextStorage::takeRefilledDocument(const QString& text, std::unique_ptr<QTextDocument> prepared,
+                                       RefilledMirrors mirrors) {
     Change change{0, m_text, text, EditKind::Replacement, nullptr};
     m_text = text;
+    // Each document given up, with the one that takes its place.
+    std::vector<std::pair<QTextDocument*, QTextDocument*>> replaced;
     QTextDocument* previous = m_primary;
-    previous->disconnect(this);
-    m_primary = prepared.release();
-    m_primary->setParent(this);
-    watch(m_primary);
-    // A further view's mirror is rare enough to be written here.
-    for (QTextDocument* mirror : std::as_const(m_mirrors))
-        writeInto(mirror, 0, documentLength(mirror), text);
+    m_primary = adopt(std::move(prepared));
+    replaced.emplace_back(previous, m_primary);
+    for (QTextDocument*& mirror : m_mirrors) {
+        const auto filled = std::find_if(mirrors.begin(), mirrors.end(), [&](const auto& entry) {
+            return entry.first == mirror && entry.second;
+        });
+        if (filled == mirrors.end()) {
+            writeInto(mirror, 0, documentLength(mirror), text);
+            continue;
+        }
+        previous = mirror;
+        mirror = adopt(std::move(filled->second));
+        replaced.emplace_back(previous, mirror);
+    }
     breakTypingCoalescing();
     setBehind(false);
-    emit documentReplaced(previous, m_primary);
-    previous->setParent(nullptr);
-    // Taking a long text apart is a wait of its own: on a timer, so it is a turn of its own.
-    QTimer::singleShot(1, [previous] { delete previous; });
+    for (const auto& [old, current] : replaced) {
+        old->disconnect(this);
+        emit documentReplaced(old, current);
+        old->setParent(nullptr);
+        // Taking a long text apart is a wait of its own: on a timer, so it is a turn of its own.
+        QTimer::singleShot(1, [old] { delete old; });
+    }
     emit edited(change);
 }
 

@@ -5,11 +5,14 @@
 #include <QFont>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTextOption>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QTextDocument;
 
@@ -64,8 +67,11 @@ public:
     };
     static std::unique_ptr<QTextDocument> prepareDocument(const QString& text,
                                                           const std::optional<Look>& look = {});
-    // The font and options the views gave the documents of this storage.
-    Look look() const;
+    // The font and options the views gave the documents of this storage, and the width the
+    // primary one wraps at.
+    Look look() const { return lookOf(m_primary); }
+    // The same for one of its documents, with the width its own view wraps it at.
+    Look lookOf(const QTextDocument* document) const;
 
     const QString& text() const { return m_text; }
     qsizetype length() const { return m_text.size(); }
@@ -76,6 +82,8 @@ public:
     // Gives a document back once its view no longer shows it; a mirror is deleted.
     void releaseDocument(QTextDocument* document);
     QTextDocument* primaryDocument() const { return m_primary; }
+    // The documents of further views shown at the same time.
+    const QList<QTextDocument*>& mirrors() const { return m_mirrors; }
     QList<QTextDocument*> documents() const;
     bool isShownByAView() const;
     bool isPrimaryShown() const { return m_primaryInUse; }
@@ -93,7 +101,12 @@ public:
     void catchUp(const QString& text);
     // Takes a document filled with the text (see prepareDocument, moved to this thread) as the
     // primary document; the views showing the old one switch to it (documentReplaced).
-    void takeRefilledDocument(const QString& text, std::unique_ptr<QTextDocument> prepared);
+    // `mirrors` are filled the same way for the mirrors that stood when the fill began, by the
+    // mirror each replaces; a mirror without one is written here.
+    using RefilledMirrors =
+        std::vector<std::pair<QPointer<QTextDocument>, std::unique_ptr<QTextDocument>>>;
+    void takeRefilledDocument(const QString& text, std::unique_ptr<QTextDocument> prepared,
+                              RefilledMirrors mirrors = {});
     // Held while a command that will change the text or the selection is under way (a Replace
     // All searching on a pool thread): the views hand the keys, clicks and pastes they get to
     // deferInput instead of acting on them, and releaseInput replays them in the order given,
@@ -136,6 +149,8 @@ signals:
 
 private:
     QTextDocument* createDocument();
+    // Makes a document filled elsewhere (and moved to this thread) one of this storage's.
+    QTextDocument* adopt(std::unique_ptr<QTextDocument> prepared);
     // Gives a document made by prepareDocument or createDocument its layout and margins.
     void setUpDocument(QTextDocument* document);
     void watch(QTextDocument* document);

@@ -262,15 +262,19 @@ std::optional<EditSelection> EditorWindowModel::applyUndoStep(const QUuid& tabID
     const EditSelection replaced = editSelection(*index);
     const QString textAfter = splice.appliedTo(textBefore);
     storeTabText(*index, textAfter);
+    // The storage takes the step before anyone hears of the change: a view answering it would
+    // otherwise find the storage behind the tab and write the whole step in at once.
+    std::shared_ptr<TextStorage> storage;
+    if (m_textStorages.contains(tabID)) {
+        storage = m_textStorages.textStorage(tabID);
+        writeSpliceIntoStorage(tabID, storage, textBefore, splice, textAfter,
+                               TextStorage::EditKind::UndoRedo);
+    }
     setSelectedRanges(selection.selectedRanges.isEmpty() ? QList<TextRange>{selection.selectedRange}
                                                          : selection.selectedRanges,
                       *index);
-    if (m_textStorages.contains(tabID)) {
-        const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID);
-        writeSpliceIntoStorage(tabID, storage, textBefore, splice, textAfter,
-                               TextStorage::EditKind::UndoRedo);
+    if (storage)
         requestSelection(*storage, m_state.tabs.at(*index).selectedRanges);
-    }
     refreshFindResultsAfterEdit();
     scheduleRecoverySnapshot();
     persistSession();

@@ -7,6 +7,7 @@
 #include "window/EditorWindowModel.h"
 #include "window/TabFileRead.h"
 
+#include <QPointer>
 #include <QTextDocument>
 #include <QThreadPool>
 #include <QTimer>
@@ -17,6 +18,8 @@ struct StorageRefill::Job {
     quint64 ticket = 0;
     std::weak_ptr<TextStorage> storage;
     QString text;
+    // The further views' documents when the fill began, each filled anew for its own view.
+    QList<QPointer<QTextDocument>> mirrors;
     // Set when a newer change or the window's end makes the fill pointless.
     std::shared_ptr<std::atomic<bool>> dropped = std::make_shared<std::atomic<bool>>(false);
 };
@@ -58,20 +61,29 @@ void StorageRefill::start(const QUuid& tabID, const std::shared_ptr<TextStorage>
     job->text = text;
     m_jobs.insert(tabID, job);
     storage->markBehind();
-    // The font and tab stops its view gave the document it shows.
-    const TextStorage::Look look = storage->look();
+    // The font, tab stops and width each view gave the document it shows: the primary first.
+    QList<TextStorage::Look> looks{storage->look()};
+    for (QTextDocument* mirror : storage->mirrors()) {
+        job->mirrors.append(mirror);
+        looks.append(storage->lookOf(mirror));
+    }
     QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, tabID, ticket = job->ticket,
-                                          text, look, dropped = job->dropped] {
-        if (dropped->load())
-            return;
-        auto document = std::make_shared<std::unique_ptr<QTextDocument>>(
-            TextStorage::prepareDocument(text, look));
-        if (dropped->load())
-            return; // let go here, on the thread that made it
-        QTextDocument* raw = document->get();
+                                          text, looks, dropped = job->dropped] {
+        auto documents = std::make_shared<Filled>();
+        for (const TextStorage::Look& look : looks) {
+            if (dropped->load())
+                return; // let go here, on the thread that made them
+            documents->push_back(TextStorage::prepareDocument(text, look));
+        }
+        QList<QTextDocument*> raw;
+        for (const std::unique_ptr<QTextDocument>& document : *documents)
+            raw.append(document.get());
         mailbox->post(
-            [this, tabID, ticket, document] { receive(tabID, ticket, std::move(*document)); },
-            [raw](QThread* thread) { raw->moveToThread(thread); });
+            [this, tabID, ticket, documents] { receive(tabID, ticket, std::move(*documents)); },
+            [raw](QThread* thread) {
+                for (QTextDocument* document : raw)
+                    document->moveToThread(thread);
+            });
     });
 }
 
@@ -80,8 +92,7 @@ void StorageRefill::cancel(const QUuid& tabID) {
         job->dropped->store(true);
 }
 
-void StorageRefill::receive(const QUuid& tabID, quint64 ticket,
-                            std::unique_ptr<QTextDocument> document) {
+void StorageRefill::receive(const QUuid& tabID, quint64 ticket, Filled documents) {
     const auto found = m_jobs.constFind(tabID);
     if (found == m_jobs.constEnd() || (*found)->ticket != ticket)
         return;
@@ -96,7 +107,10 @@ void StorageRefill::receive(const QUuid& tabID, quint64 ticket,
         start(tabID, storage, tab->document.text);
         return;
     }
-    storage->takeRefilledDocument(job->text, std::move(document));
+    TextStorage::RefilledMirrors mirrors;
+    for (qsizetype i = 0; i < job->mirrors.size(); ++i)
+        mirrors.emplace_back(job->mirrors.at(i), std::move(documents.at(i + 1)));
+    storage->takeRefilledDocument(job->text, std::move(documents.front()), std::move(mirrors));
     storage->requestSelection(tab->selectedRanges.isEmpty() ? QList<TextRange>{tab->selectedRange}
                                                             : tab->selectedRanges);
 }

@@ -6,6 +6,7 @@
 #include <QUuid>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QTextDocument;
 
@@ -17,8 +18,9 @@ class TextStorage;
 struct TextSplice;
 
 // Shows a large change of a tab's text (Replace All, its undo and redo, a tool over a long
-// text) through a document filled with the new text on a pool thread, which the views then
-// take over, instead of writing tens of thousands of lines into the document they show.
+// text) through documents filled with the new text on a pool thread, one per view showing the
+// tab, which the views then take over, instead of writing tens of thousands of lines into the
+// documents they show.
 //
 // Meanwhile the storage is behind the tab's text (TextStorage::isBehind): its views show the
 // text before the change and take no edits; a key pressed in one of them brings the storage in
@@ -50,7 +52,9 @@ private:
     void start(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage,
                const QString& text);
     void cancel(const QUuid& tabID);
-    void receive(const QUuid& tabID, quint64 ticket, std::unique_ptr<QTextDocument> document);
+    // The primary document first, then one per further view.
+    using Filled = std::vector<std::unique_ptr<QTextDocument>>;
+    void receive(const QUuid& tabID, quint64 ticket, Filled documents);
 
     EditorWindowModel& m_model;
     std::shared_ptr<MainThreadMailbox> m_mailbox;

@@ -3,12 +3,15 @@
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "editor/TextStorage.h"
+#include "platform/Localization.h"
 #include "search/FindReplace.h"
 #include "search/FindStepRunner.h"
+#include "tools/LineTools.h"
 #include "window/TabClosing.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowFixture.h"
 
+#include <QPointer>
 #include <QTest>
 #include <QTextDocument>
 #include <QThreadPool>
@@ -76,6 +79,44 @@ protected:
     std::unique_ptr<EditorPane> pane;
 };
 
+// The same with a second view of the tab beside the first, as a cloned view shows it: that view
+// holds a document of its own, wrapped at its own width.
+class StorageRefillThroughTwoPanes : public StorageRefillThroughAPane {
+protected:
+    void SetUp() override {
+        StorageRefillThroughAPane::SetUp();
+        clone = std::make_unique<EditorPane>(*model);
+        clone->showTab(1, {});
+        clone->resize(450, 400);
+        clone->show();
+        QObject::connect(model.get(), &EditorWindowModel::changed, clone.get(), [this] {
+            if (const std::optional<int> index = model->tabIndex(tabID))
+                clone->showTab(*index, {});
+        });
+    }
+    void TearDown() override {
+        clone.reset();
+        StorageRefillThroughAPane::TearDown();
+    }
+
+    ShortcutTextView* cloneView() const { return clone->editorView()->textView(); }
+    void expectBothViewsShowTab() const {
+        expectViewShowsTab();
+        EXPECT_EQ(cloneView()->document()->toPlainText(), tab().document.text);
+        EXPECT_FALSE(cloneView()->isReadOnly());
+    }
+    // Neither view's document was rewritten since `primary` and `mirror` were taken: both were
+    // handed new documents filled aside (the old ones go a turn later).
+    void expectBothTookFilledDocuments(const QPointer<QTextDocument>& primary,
+                                       const QPointer<QTextDocument>& mirror) const {
+        EXPECT_NE(view()->document(), primary);
+        EXPECT_NE(cloneView()->document(), mirror);
+        EXPECT_NE(view()->document(), cloneView()->document());
+    }
+
+    std::unique_ptr<EditorPane> clone;
+};
+
 } // namespace
 
 TEST_F(StorageRefillThroughAPane, ReplaceAllUndoAndRedoShowTheSameTextsAndSelections) {
@@ -101,12 +142,14 @@ TEST_F(StorageRefillThroughAPane, ReplaceAllUndoAndRedoShowTheSameTextsAndSelect
 
     undoStack()->undo();
     EXPECT_EQ(tab().document.text, original);
+    EXPECT_TRUE(storage().isBehind());
     ASSERT_TRUE(waitForFill());
     expectViewShowsTab();
     EXPECT_EQ(tab().selectedRanges, matches);
     EXPECT_FALSE(tabIsModified(tab()));
 
     undoStack()->redo();
+    EXPECT_TRUE(storage().isBehind());
     ASSERT_TRUE(waitForFill());
     expectViewShowsTab();
     EXPECT_EQ(tab().document.text, replaced);
@@ -169,4 +212,85 @@ TEST_F(StorageRefillThroughAPane, ATabClosedOrAViewGoneBeforeTheFillArrivesIsLef
     model.reset();
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
+}
+
+TEST_F(StorageRefillThroughTwoPanes, ReplaceAllAndItsUndoFillBothViewsAside) {
+    ASSERT_NE(view()->document(), cloneView()->document());
+    const QPointer<QTextDocument> primary = view()->document();
+    const QPointer<QTextDocument> mirror = cloneView()->document();
+    FindReplace(*model).replaceAllFindMatches();
+    QString replaced = original;
+    replaced.replace(QStringLiteral("needle"), QStringLiteral("pin"));
+    EXPECT_EQ(tab().document.text, replaced);
+    EXPECT_TRUE(tabIsModified(tab()));
+    // Until the fill arrives both views show the text before and take no edit.
+    EXPECT_TRUE(cloneView()->isReadOnly());
+    EXPECT_EQ(cloneView()->document()->toPlainText(), original);
+    ASSERT_TRUE(waitForFill());
+    expectBothViewsShowTab();
+    expectBothTookFilledDocuments(primary, mirror);
+    EXPECT_EQ(undoStack()->count(), 1);
+
+    const QPointer<QTextDocument> primaryAfter = view()->document();
+    const QPointer<QTextDocument> mirrorAfter = cloneView()->document();
+    undoStack()->undo();
+    EXPECT_EQ(tab().document.text, original);
+    ASSERT_TRUE(waitForFill());
+    expectBothViewsShowTab();
+    expectBothTookFilledDocuments(primaryAfter, mirrorAfter);
+    EXPECT_FALSE(tabIsModified(tab()));
+}
+
+TEST_F(StorageRefillThroughTwoPanes, KeysTypedInTheCloneBeforeTheFillArrivesApplyToTheNewText) {
+    FindReplace(*model).replaceAllFindMatches();
+    ASSERT_TRUE(storage().isBehind());
+    const QString replaced = tab().document.text;
+    QTest::keyClicks(cloneView(), QStringLiteral("xy"));
+    EXPECT_EQ(tab().document.text, QStringLiteral("xy") + replaced);
+    EXPECT_FALSE(storage().isBehind());
+    expectBothViewsShowTab();
+    // The fill that arrives later changes nothing.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    expectBothViewsShowTab();
+    EXPECT_EQ(undoStack()->count(), 2);
+    undoStack()->undo();
+    undoStack()->undo();
+    ASSERT_TRUE(waitForFill());
+    EXPECT_EQ(tab().document.text, original);
+    expectBothViewsShowTab();
+}
+
+TEST_F(StorageRefillThroughTwoPanes, AToolOverTheWholeTextIsFilledAsideIntoBothViews) {
+    const QPointer<QTextDocument> primary = view()->document();
+    const QPointer<QTextDocument> mirror = cloneView()->document();
+    model->setSelection(0, original.size(), 1);
+    LineTools(*model).run(EditorMacroStep::UppercaseSelection);
+    EXPECT_EQ(tab().document.text, original.toUpper());
+    EXPECT_TRUE(tabIsModified(tab()));
+    EXPECT_TRUE(storage().isBehind());
+    // Keys typed before the fill arrives land in the new text, over the selection it left.
+    QTest::keyClicks(view(), QStringLiteral("z"));
+    EXPECT_EQ(tab().document.text, QStringLiteral("z"));
+    EXPECT_FALSE(storage().isBehind());
+    expectBothViewsShowTab();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    expectBothViewsShowTab();
+    undoStack()->undo();
+    EXPECT_EQ(tab().document.text, original.toUpper());
+    EXPECT_EQ(undoStack()->undoText(), localizedString(QStringLiteral("tools.text.uppercase")));
+
+    // Undone back to the start, the text comes through a fill into both views again.
+    undoStack()->undo();
+    EXPECT_EQ(tab().document.text, original);
+    ASSERT_TRUE(waitForFill());
+    expectBothViewsShowTab();
+    expectBothTookFilledDocuments(primary, mirror);
+    EXPECT_FALSE(tabIsModified(tab()));
+    undoStack()->redo();
+    ASSERT_TRUE(waitForFill());
+    expectBothViewsShowTab();
+    EXPECT_EQ(tab().document.text, original.toUpper());
+    EXPECT_EQ(tab().selectedRange, (TextRange{0, original.size()}));
 }
