@@ -71,6 +71,9 @@ void CompletionPopup::show(const QStringList& candidates, TextRange partialWordR
     m_model->setStringList(candidates);
     m_completer->setCompletionPrefix(QString());
     QAbstractItemView* list = m_completer->popup();
+    // A window of its own, the list would keep the application's colours: it takes the editor's.
+    if (list->palette() != m_textView->palette())
+        list->setPalette(m_textView->palette());
     QRect rect = m_textView->cursorRect();
     rect.setWidth(list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width() + 8);
     rect.translate(m_textView->viewport()->pos());

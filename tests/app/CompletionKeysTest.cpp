@@ -129,6 +129,19 @@ TEST_F(CompletionKeys, DownAndUpMoveInTheListAndTypingNarrowsIt) {
     EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted\nprinted pri "));
 }
 
+TEST_F(CompletionKeys, TheListShowsInTheEditorsColours) {
+    launch("sprint = 1\n");
+    window->model().settings().setThemeRawValue(QStringLiteral("midnight"));
+    settle();
+    complete(QStringLiteral("pri"));
+    auto* shown = qobject_cast<QWidget*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->palette().color(QPalette::Base), editor()->palette().color(QPalette::Base));
+    EXPECT_EQ(shown->palette().color(QPalette::Text), editor()->palette().color(QPalette::Text));
+    EXPECT_NE(shown->palette().color(QPalette::Base),
+              QApplication::palette().color(QPalette::Base));
+}
+
 TEST_F(CompletionKeys, EscapeClosesTheListAndTheTextStaysAsTyped) {
     launch("sprint = 1\n");
     complete(QStringLiteral("pri"));
