@@ -102,6 +102,31 @@ Atom classAtomAt(QStringView p, qsizetype at) {
     return {at + 1, true};
 }
 
+// A count after an atom: "{n}" or "{n,}".
+struct Count {
+    int least = 0;
+    bool open = false;
+    qsizetype end = -1; // after the "}"; -1 when there is no such count
+};
+
+Count countAt(QStringView p, qsizetype at) {
+    Count count;
+    if (at >= p.size() || p[at] != u'{')
+        return count;
+    qsizetype k = at + 1;
+    while (k < p.size() && p[k] >= u'0' && p[k] <= u'9' && count.least <= 100)
+        count.least = count.least * 10 + (p[k++].unicode() - u'0');
+    if (k == at + 1)
+        return count;
+    if (k < p.size() && p[k] == u',') {
+        count.open = true;
+        ++k;
+    }
+    if (k < p.size() && p[k] == u'}')
+        count.end = k + 1;
+    return count;
+}
+
 // Under case folding a literal may match several characters ("ß" matches "ss") and adjacent
 // literals one ("ss" matches "ß"); a lone ASCII letter or digit matches exactly one.
 bool isFoldSafeLiteral(QChar c) {
@@ -257,6 +282,7 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
     bool previousLiteral = false;
     qsizetype atomStart = k;
     qsizetype atomEnd = -1;
+    qsizetype loopEnd = -1;
     for (;;) {
         const Atom atom = classAtomAt(p, k);
         if (atom.end < 0)
@@ -271,7 +297,27 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
             // A literal loop folds as a string would.
             if (atom.literal && folds)
                 return std::nullopt;
+            loopEnd = atomEnd + 1;
             break;
+        }
+        // "x{n}" is n atoms and "x{n,}" n - 1 atoms before the loop "x+".
+        if (const Count count = countAt(p, atomEnd); count.end > 0) {
+            if (atom.literal && folds)
+                return std::nullopt;
+            const int copies = count.open ? std::max(count.least - 1, 0) : count.least;
+            if (copies + prefix.size() > kMostPrefixAtoms || (!count.open && copies == 0))
+                return std::nullopt;
+            for (int copy = 0; copy < copies; ++copy)
+                prefix.append(p.sliced(k, atomEnd - k));
+            if (count.open) {
+                loopEnd = count.end;
+                break;
+            }
+            if (count.end < p.size() && isQuantifier(p[count.end]))
+                return std::nullopt;
+            previousLiteral = atom.literal;
+            k = count.end;
+            continue;
         }
         if (atomEnd < p.size() && isQuantifier(p[atomEnd]))
             return std::nullopt;
@@ -281,12 +327,8 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
         previousLiteral = atom.literal;
         k = atomEnd;
     }
-    k = atomEnd;
-    // "*" or "+", greedy, lazy or possessive; whether a match exists from a start does not
-    // depend on which.
-    if (k >= p.size() || (p[k] != u'*' && p[k] != u'+'))
-        return std::nullopt;
-    ++k;
+    // Greedy, lazy or possessive: whether a match exists from a start does not depend on which.
+    k = loopEnd;
     if (k < p.size() && (p[k] == u'?' || p[k] == u'+'))
         ++k;
     if (k < p.size() && isQuantifier(p[k]))

@@ -8,9 +8,9 @@
 namespace dunmoss {
 
 // What lets a failed match attempt rule out later starts: the class a pattern's leading loop
-// repeats ("\w" in "\w+@", "." in ".*x", "[^,]*;"), after up to eight atoms that each match
-// one character ("[A-Z]" in "[A-Z][a-z]+ed"), optionally inside one group and after inline
-// flags and a look-behind.
+// repeats ("\w" in "\w+@", "." in ".*x", "[^,]*;", "[a-z]" in "[a-z]{3,}"), after up to eight
+// atoms that each match one character ("[A-Z]" in "[A-Z][a-z]+ed", "\d{4}" in "\d{4}-\w+"),
+// optionally inside one group and after inline flags and a look-behind.
 struct LeadingLoop {
     // Each matches one character of an atom before the loop, in order, with the inline flags.
     QStringList prefixClasses;

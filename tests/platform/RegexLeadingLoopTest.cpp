@@ -85,6 +85,11 @@ TEST(RegexLeadingLoopTest, AtomsBeforeTheLoopAreSkippedWithEveryMatchKept) {
         QStringLiteral("(?<n>[A-Z]\\d*)a"),
         QStringLiteral("(?:\\w[a-z]\\w\\w\\w\\w\\w\\w\\w+@)"),
         QStringLiteral("[^x].*\\n"),
+        // Counted: "x{n}" is n atoms, "x{n,}" n - 1 atoms and a loop.
+        QStringLiteral("[A-Z][a-z]{2,}ed\\b"),
+        QStringLiteral("\\w{3}\\d+_"),
+        QStringLiteral("[a-z]{0,}?y"),
+        QStringLiteral("\\p{L}{2}[a-z]{4,}+r"),
         // Behind a look-behind, as whole-word searches wrap them.
         QStringLiteral("(?<![a-z])(?:[A-Z][a-z]+ed)(?![a-z])"),
         QStringLiteral("(?<=\\s)[a-z]\\w+r"),
@@ -118,10 +123,12 @@ TEST(RegexLeadingLoopTest, AtomsThatCouldTakeMoreOrLessThanOneCharacterAreNotSki
     EXPECT_TRUE(expectSameMatches(QStringLiteral("s[a-z]+x"), folded,
                                   QStringLiteral("\u00DF") + QString(30, u's') + u'x'));
     for (const QString& pattern :
-         {QStringLiteral("[A-Z]?\\w+"), QStringLiteral("[A-Z]{2}\\w+"), QStringLiteral("\\X\\w+x"),
-          QStringLiteral("\\b[A-Z]\\w+"), QStringLiteral("[A-Z]\\w+|x"),
-          QStringLiteral("([A-Z])\\w+\\1"), QStringLiteral("a\U0001F600\\w+x"),
-          QStringLiteral("\\w\\w\\w\\w\\w\\w\\w\\w\\w\\w+@"), QStringLiteral("([A-Z]\\w+)+x")}) {
+         {QStringLiteral("[A-Z]?\\w+"), QStringLiteral("[A-Z]{2,3}\\w+"),
+          QStringLiteral("\\X\\w+x"), QStringLiteral("\\w{9}\\w+@"), QStringLiteral("\\w{0}\\w+@"),
+          QStringLiteral("\\d{2}?\\w+"), QStringLiteral("\\b[A-Z]\\w+"),
+          QStringLiteral("[A-Z]\\w+|x"), QStringLiteral("([A-Z])\\w+\\1"),
+          QStringLiteral("a\U0001F600\\w+x"), QStringLiteral("\\w\\w\\w\\w\\w\\w\\w\\w\\w\\w+@"),
+          QStringLiteral("([A-Z]\\w+)+x")}) {
         EXPECT_FALSE(IcuRegex(pattern).skipsLeadingLoopRuns()) << pattern.toStdString();
     }
 }
@@ -143,8 +150,9 @@ TEST(RegexLeadingLoopTest, RandomShapesMatchAsWithoutSkipping) {
                                QStringLiteral("."),     QStringLiteral("[^\\n]"),
                                QStringLiteral("a"),     QStringLiteral("\\d"),
                                QStringLiteral("\\S"),   QStringLiteral("[a-c]")};
-    const QStringList loops = {QStringLiteral("*"), QStringLiteral("+"), QStringLiteral("*?"),
-                               QStringLiteral("++")};
+    const QStringList loops = {QStringLiteral("*"),    QStringLiteral("+"),
+                               QStringLiteral("*?"),   QStringLiteral("++"),
+                               QStringLiteral("{2,}"), QStringLiteral("{1,}?")};
     const QStringList rests = {QStringLiteral("b"),        QStringLiteral("ed\\b"),
                                QStringLiteral("\\n"),      QStringLiteral("(?=\\s)"),
                                QStringLiteral("B\\d"),     QStringLiteral("$"),
@@ -168,8 +176,10 @@ TEST(RegexLeadingLoopTest, RandomShapesMatchAsWithoutSkipping) {
         QString pattern;
         const int prefix = random.bounded(4);
         for (int a = 0; a < prefix; ++a)
-            pattern += atoms[random.bounded(int(atoms.size()))];
-        pattern += atoms[random.bounded(int(atoms.size()))] + loops[random.bounded(4)] +
+            pattern += atoms[random.bounded(int(atoms.size()))] +
+                       (random.bounded(4) == 0 ? QStringLiteral("{2}") : QString());
+        pattern += atoms[random.bounded(int(atoms.size()))] +
+                   loops[random.bounded(int(loops.size()))] +
                    rests[random.bounded(int(rests.size()))];
         const auto options = kBothCases[random.bounded(2)];
         const auto extra =
