@@ -74,7 +74,9 @@ void writeAtomically(const QString& path, const std::function<bool(QIODevice&)>&
     if (!file.open(QIODevice::WriteOnly))
         throw writeError(file, errno, path);
     errno = 0;
-    if (!produce(file)) {
+    // What is still buffered (up to 16 KB) is written by the flush, whose failure commit() would
+    // not see: it would rename the cut file into place and report success.
+    if (!produce(file) || !file.flush()) {
         const int savedErrno = errno;
         file.cancelWriting();
         throw writeError(file, savedErrno, path);

@@ -212,6 +212,28 @@ TEST_F(DocumentSave, ADiskThatRefusesTheWriteLeavesTheOldFileAndAModifiedTab) {
         << "no temporary file is left behind";
 }
 
+TEST_F(DocumentSave, AWriteCutShortInTheBufferLeavesTheOldFileAndAModifiedTab) {
+    // Small enough to stay in the write buffer until it is flushed, too big for the limit.
+    const QUrl url = writeFile(QStringLiteral("small.txt"), "old contents");
+    const int index = open(url);
+    edit(index, QString(10'000, QLatin1Char('n')));
+
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool saved = save(index);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_EQ(readFile(url), QByteArray("old contents"));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+}
+
 TEST_F(DocumentSave, AFolderWithoutWritePermissionRefusesTheWrite) {
     if (runningAsRoot())
         GTEST_SKIP() << "permissions do not stop root from writing";
