@@ -452,3 +452,19 @@ TEST_F(FolderReplace, AFileTooCostlyForTheExpressionIsListedAndTheOthersAreAllRe
     EXPECT_EQ(manifest.files.size(), 5);
     EXPECT_FALSE(manifest.files.contains(order[2]));
 }
+
+// A Latin-1 file whose first accent comes after a long ASCII head is no Shift JIS file (where
+// é would take the p after it into one character): the dry run and the replacement both count it
+// as a file they cannot decode for certain, and leave it as it is.
+TEST_F(FolderReplace, ALatin1FileBehindALongAsciiHeadIsLeftOutOfTheDryRunAndTheReplacement) {
+    const QByteArray latin1 = QByteArray(9000, 'a') + "\nSt\xE9phane\n";
+    tree.write(QStringLiteral("credits.html"), latin1);
+    tree.write(QStringLiteral("plain.txt"), "phane");
+    const auto counted = preview(QStringLiteral("phane"), QStringLiteral("\u00e9"));
+    EXPECT_EQ(counted.fileCount, 1);
+    EXPECT_EQ(counted.skippedFiles.encodingFailedFileCount, 1);
+    const auto outcome = replace(QStringLiteral("phane"), QStringLiteral("\u00e9"));
+    EXPECT_EQ(outcome.fileCount, 1);
+    EXPECT_EQ(outcome.skippedFiles.encodingFailedFileCount, 1);
+    EXPECT_EQ(tree.read(QStringLiteral("credits.html")), latin1);
+}
