@@ -145,12 +145,14 @@ void WindowLayout::fitRows() {
     // A row costs the height it will be given, and that of the divider after it. Hidden rows
     // count too, so the height is their hint within their own bounds (the tab strip hints more
     // than its fixed height).
-    const auto rowHeight = [](const QWidget* widget) {
-        return std::clamp(widget->sizeHint().height(), widget->minimumHeight(),
+    // A result panel counts only what it shrinks to: its list gives up rows before it gives way.
+    const auto rowHeight = [](const QWidget* widget, bool least = false) {
+        const int wanted = least ? widget->minimumSizeHint().height() : widget->sizeHint().height();
+        return std::clamp(wanted, widget->minimumHeight(),
                           std::max(widget->minimumHeight(), widget->maximumHeight()));
     };
     const auto cost = [this, rowHeight](qsizetype i) {
-        int height = rowHeight(m_rows[i].widget);
+        int height = rowHeight(m_rows[i].widget, canGiveWay(m_rows[i].kind));
         if (i + 1 < m_rows.size() && m_rows[i + 1].kind == WindowRow::Divider)
             height += rowHeight(m_rows[i + 1].widget);
         return height;
@@ -181,6 +183,13 @@ void WindowLayout::fitRows() {
             break;
         m_rows[i].givingWay = true;
         needed -= cost(i);
+    }
+    // A panel that gave way before a newer one that had to go as well comes back if it fits.
+    for (auto it = yielding.rbegin(); it != yielding.rend(); ++it) {
+        if (m_rows[*it].givingWay && needed + cost(*it) <= height()) {
+            m_rows[*it].givingWay = false;
+            needed += cost(*it);
+        }
     }
     m_editorArea->setMinimumHeight(editorHeight);
     for (qsizetype i = 0; i < m_rows.size(); ++i) {

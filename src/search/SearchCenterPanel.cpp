@@ -24,6 +24,7 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -39,6 +40,23 @@ QHBoxLayout* row(int spacing) {
     layout->setSpacing(spacing);
     return layout;
 }
+
+// The result list asks for its rows' height and, in a low window, gives up rows down to the
+// shortest list before its panel has to give way.
+class ResultArea : public QStackedWidget {
+public:
+    using QStackedWidget::QStackedWidget;
+    void setHeights(int least, int preferred) {
+        m_preferred = preferred;
+        setMinimumHeight(least);
+        setMaximumHeight(preferred);
+        updateGeometry();
+    }
+    QSize sizeHint() const override { return {QStackedWidget::sizeHint().width(), m_preferred}; }
+
+private:
+    int m_preferred = 0;
+};
 
 } // namespace
 
@@ -149,7 +167,7 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
     column->addWidget(makeWindowDivider(Qt::Horizontal, this));
 
     // Content.
-    m_content = new QStackedWidget(this);
+    m_content = new ResultArea(this);
     m_empty = captionLabel(m_content);
     m_empty->setContentsMargins(12, 14, 12, 14);
     m_empty->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -251,7 +269,8 @@ void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
                          : m_searched           ? l("search-center.none-found")
                                                 : l("search-center.empty"));
         m_content->setCurrentWidget(m_empty);
-        m_content->setFixedHeight(m_empty->sizeHint().height());
+        const int empty = m_empty->sizeHint().height();
+        static_cast<ResultArea*>(m_content)->setHeights(empty, empty);
         retired.rows = m_model->setRowSource(nullptr);
         return;
     }
@@ -266,7 +285,9 @@ void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
     const qsizetype rowCount = rows->count();
     retired.rows = m_model->setRowSource(std::move(rows));
     m_content->setCurrentWidget(m_list);
-    m_content->setFixedHeight(searchCenterListHeight(rowCount));
+    const int preferred = searchCenterListHeight(rowCount);
+    static_cast<ResultArea*>(m_content)->setHeights(std::min(preferred, searchCenterListHeight(0)),
+                                                    preferred);
 }
 
 void SearchCenterPanel::hideEvent(QHideEvent* event) {

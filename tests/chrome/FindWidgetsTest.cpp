@@ -271,10 +271,11 @@ TEST_F(FindWidgets, WithEveryBottomPanelOpenTheEditorKeepsEightLines) {
     EXPECT_TRUE(center()->isVisible());
     EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
 
-    // Many: the list grows, and the result panel shown longest gives way; the bar being typed in
-    // and the news stay.
+    // Many in a lower window: the list cannot shrink enough, and the result panel shown longest
+    // gives way; the bar being typed in and the news stay.
     setText(alphas(40));
     QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    window->resize(1060, 520);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !layout.rowsGivingWay().isEmpty(); }));
     settle();
     EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
@@ -293,6 +294,43 @@ TEST_F(FindWidgets, WithEveryBottomPanelOpenTheEditorKeepsEightLines) {
     settle();
     EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
     EXPECT_TRUE(bar()->isVisible());
+}
+
+TEST_F(FindWidgets, AResultListGivesUpRowsBeforeItsPanelGivesWay) {
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("alpha %1\n").arg(i);
+    setText(text);
+    model().update([](EditorWindowState& s) { s.folderSearch.showFolderSearch = true; });
+    window->refreshNow();
+    openBarAndType(QStringLiteral("alpha"));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return center() && center()->isVisible(); }));
+    settle();
+    WindowLayout& layout = window->windowLayout();
+    QWidget* folder = layout.panel(WindowPanel::FolderSearch);
+    const auto lines = [&] {
+        return textView()->viewport()->height() / textView()->fontMetrics().lineSpacing();
+    };
+    // The default window holds the bar, both panels and the editor's lines: the list is shorter
+    // than its forty rows would ask, and neither the answer nor the folder panel is gone.
+    EXPECT_TRUE(layout.rowsGivingWay().isEmpty());
+    EXPECT_TRUE(center()->isVisible());
+    EXPECT_TRUE(folder->isVisible());
+    EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
+    auto* list = center()->findChild<QListView*>(QStringLiteral("searchCenterResults"));
+    ASSERT_TRUE(list);
+    EXPECT_LT(list->height(), searchCenterListHeight(40));
+    EXPECT_GE(list->height(), searchCenterListHeight(0) - 4);
+
+    // Too low for the shortest list: the search center gives way, and the folder panel, which
+    // fits once it is gone, stays although it was shown first.
+    window->resize(1060, 520);
+    settle();
+    EXPECT_EQ(layout.rowsGivingWay(), QList<WindowRow>{WindowRow::SearchCenter});
+    EXPECT_TRUE(folder->isVisible());
+    EXPECT_TRUE(bar()->isVisible());
+    EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
 }
 
 TEST(SearchCenterListHeight, ThirtyTwoPointsARowBetween120And280) {
