@@ -151,8 +151,8 @@ bool isOtherLegacyCjk(QByteArrayView bytes, TextFileEncoding guessed) {
         if (named && best.confidence > guessedConfidence)
             return true;
     }
-    return eucTw && (eucTwConfidence(*eucTw) > guessedConfidence ||
-                     keepsToCommonIdeographsAsEucTw(sample, guessed));
+    return eucTw && (keepsToCommonIdeographsAsEucTw(sample, guessed) ||
+                     eucTwConfidence(*eucTw) > guessedConfidence);
 }
 
 } // namespace dunmoss
