@@ -25,15 +25,24 @@ QString mapCase(QStringView text, CaseMapper mapper) {
     if (text.isEmpty())
         return QString();
     const auto* source = reinterpret_cast<const UChar*>(text.utf16());
+    const auto map = [&](QString& into, UErrorCode& status) {
+        return mapper(reinterpret_cast<UChar*>(into.data()), int32_t(into.size()), source,
+                      int32_t(text.size()), "", &status);
+    };
+    // Mapped once into room for a few expansions (ß to SS); a text that grows more is mapped
+    // again into the room ICU asked for. Measuring first would map a long text twice.
+    QString mapped(text.size() + text.size() / 8 + 16, Qt::Uninitialized);
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t needed = mapper(nullptr, 0, source, int32_t(text.size()), "", &status);
-    if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status))
+    int32_t length = map(mapped, status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        mapped = QString(length, Qt::Uninitialized);
+        status = U_ZERO_ERROR;
+        length = map(mapped, status);
+    }
+    if (U_FAILURE(status))
         return text.toString();
-    QString mapped(needed, Qt::Uninitialized);
-    status = U_ZERO_ERROR;
-    mapper(reinterpret_cast<UChar*>(mapped.data()), needed, source, int32_t(text.size()), "",
-           &status);
-    return U_FAILURE(status) ? text.toString() : mapped;
+    mapped.truncate(length);
+    return mapped;
 }
 
 } // namespace
@@ -180,10 +189,13 @@ TextEdit transformSelectedText(const QString& text, TextRange selection,
     // combining mark never splits what it transforms.
     GraphemeBoundaries graphemes(text);
     const TextRange range = graphemes.widened(TextRange{start, count});
-    const QString replacement = transform(QStringView(text).sliced(range.location, range.length));
+    QString replacement = transform(QStringView(text).sliced(range.location, range.length));
+    const TextRange replaced{range.location, replacement.size()};
+    if (range.length == length)
+        return TextEdit{std::move(replacement), replaced};
     QString changed = text;
     changed.replace(range.location, range.length, replacement);
-    return TextEdit{std::move(changed), TextRange{range.location, replacement.size()}};
+    return TextEdit{std::move(changed), replaced};
 }
 
 QString fullUppercase(QStringView text) {

@@ -186,4 +186,11 @@ TEST(LineOperationsTest, CaseChanges) {
     EXPECT_EQ(uppercaseSelection(s("a\U0001D4B6b"), {2, 2}), edit("a\U0001D4B6B", {1, 3}));
     EXPECT_EQ(uppercaseSelection(s("ae\u0301"), {0, 2}), edit("AE\u0301", {0, 3}));
     EXPECT_EQ(uppercaseSelection(QString(), {0, 0}), edit("", {0, 0}));
+    // A text that grows by more than a few characters, the whole of it or a part.
+    const QString sharpS(300, QChar(0x00DF));
+    const QString doubled = QStringLiteral("SS").repeated(300);
+    EXPECT_EQ(uppercaseSelection(sharpS, {0, 300}), (TextEdit{doubled, {0, 600}}));
+    EXPECT_EQ(uppercaseSelection(u'a' + sharpS + u'b', {1, 300}),
+              (TextEdit{u'a' + doubled + u'b', {1, 600}}));
+    EXPECT_EQ(lowercaseSelection(s("İ"), {0, 1}), edit("i̇", {0, 2}));
 }
