@@ -57,9 +57,10 @@ bool DocumentSaving::mayWriteOverFile(int index) {
     if (!changedOnDisk)
         return true;
     const QUuid tabID = tab.id;
+    // The notice names the tab; no tab is made active, which in a split would swap the panes'
+    // documents under the keyboard.
     m_model.update([&](EditorWindowState& state) {
         state.tabs[index].hasExternalChanges = true;
-        state.activeTabID = tabID;
         state.decisions.externalChangeTabID = tabID;
         state.findMessage =
             localizedString(QStringLiteral("document.external-change.save-blocked"));
@@ -213,7 +214,7 @@ void DocumentSaving::saveAllDocuments(std::function<void()> done) {
                     });
                 continue;
             }
-            m_model.setActiveTabID(tabID);
+            // Each tab is written where it is: switching tabs would move the panes' documents.
             // The run stays alive through the completion, which may come later.
             saveTab(*index, [run](bool saved) {
                 ++(saved ? run->saved : run->failed);

@@ -30,7 +30,8 @@ public:
 
     // Writes the tab at the index to its file (asking for a location when it has none) and
     // marks it saved. Refuses a tab whose text must not go over its file and a tab whose file
-    // changed on disk. Reports true when the tab was written and marked saved.
+    // changed on disk; the refusal asks about that tab and leaves the active tab as it is.
+    // Reports true when the tab was written and marked saved.
     void saveTab(int index, std::function<void(bool)> done = {});
 
     // Asks for a location and writes the document there.
@@ -40,7 +41,8 @@ public:
     // Save As for the tab whose pane has the keyboard.
     void saveKeyboardTabAs(std::function<void()> done = {});
 
-    // Saves every modified tab in tab order and sums up in the status line.
+    // Saves every modified tab in tab order and sums up in the status line. The active tab stays
+    // the same throughout, so neither pane changes its document.
     void saveAllDocuments(std::function<void()> done = {});
 
 private:

@@ -46,11 +46,8 @@ void ExternalChanges::externalChangeReload(const QUuid& tabID) {
     DocumentReloading(m_model).rereadTab(
         tabID, std::nullopt,
         {[&model, tabID, url] {
-             model.update([&](EditorWindowState& state) {
-                 state.activeTabID = tabID;
-                 state.findMessage =
-                     localizedString(QStringLiteral("document.external-change.reloaded"));
-             });
+             model.setFindMessage(
+                 localizedString(QStringLiteral("document.external-change.reloaded")));
              model.recordRecentFile(url);
              model.refreshFindResultsAfterEdit();
              model.persistSession();
@@ -78,7 +75,6 @@ void ExternalChanges::externalChangeKeep(const QUuid& tabID) {
         tab.lastKnownModificationDate = date;
         tab.lastKnownFileSize = size;
         tab.hasExternalChanges = false;
-        state.activeTabID = tabID;
         state.findMessage = localizedString(QStringLiteral("document.external-change.kept"));
     });
     m_model.persistSession();

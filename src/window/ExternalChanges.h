@@ -15,8 +15,9 @@ public:
 
     // The answers name the tab they were given for; each acts only while that tab exists and
     // is still flagged (or asked about), and then passes the question on.
-    // Reload: the tab takes its file's current content and becomes active. A read that fails
-    // shows the error and leaves the tab flagged with its text.
+    // Reload: the tab takes its file's current content. A read that fails shows the error and
+    // leaves the tab flagged with its text. Neither answer changes the active tab: the person
+    // stays on the document they were in.
     void externalChangeReload(const QUuid& tabID);
     // Keep: the tab keeps the editor's text and accepts the file as it is now as known, so its
     // next save writes over it, or writes it again when it is gone.

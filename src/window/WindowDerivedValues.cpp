@@ -214,7 +214,7 @@ std::optional<QString> tabTitle(const EditorWindowState& state, const QUuid& tab
 }
 
 QString windowTitle(const EditorWindowState& state) {
-    return displayTitle(activeTab(state));
+    return displayTitle(keyboardTab(state));
 }
 
 QString externalChangeAlertMessage(const EditorWindowState& state) {

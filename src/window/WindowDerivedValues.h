@@ -31,8 +31,8 @@ bool showsWelcomePanel(const EditorWindowState& state);
 std::optional<int> secondaryTabIndex(const EditorWindowState& state);
 // The tab whose pane has the keyboard: the second pane's while it has it, else the active one.
 // The one answer to "which document": every command that acts on the document (save, reload,
-// close, the header's menus, tools, sheets, bookmarks, macros, undo) and the header and status bar
-// that describe it use this, never the active tab.
+// close, the header's menus, tools, sheets, bookmarks, macros, undo) and the header, status bar
+// and window title that describe it use this, never the active tab.
 int keyboardTabIndex(const EditorWindowState& state);
 const EditorTab& keyboardTab(const EditorWindowState& state);
 // The tab compared with the active one; nothing while the compare view is hidden.
@@ -82,6 +82,7 @@ int lineCount(const EditorWindowState& state);
 QString displayTitle(const EditorTab& tab);
 // Nothing when no tab has the identifier.
 std::optional<QString> tabTitle(const EditorWindowState& state, const QUuid& tabID);
+// Names the document of the pane with the keyboard, as the header does.
 QString windowTitle(const EditorWindowState& state);
 QString externalChangeAlertMessage(const EditorWindowState& state);
 

@@ -336,6 +336,7 @@ TEST_F(ExternalChange, ThePollFlagsChangedFilesAndAsksAboutTheFirst) {
 
 TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrderWithoutAnAlert) {
     model->update([&](EditorWindowState& s) { s.tabs[0].document.text = QStringLiteral("mine"); });
+    model->setActiveTabID(tabOf(b).id);
     ExternalChanges(*model).checkExternalChanges();
     // News nobody asked for: the message bar tells it, no alert takes the keyboard.
     answerQuestions();
@@ -349,7 +350,8 @@ TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrderWithoutAnAlert) {
     EXPECT_FALSE(tabOf(a).hasExternalChanges);
     EXPECT_TRUE(tabIsModified(tabOf(a)));
     EXPECT_EQ(tabOf(a).lastKnownModificationDate, fileModificationDate(a.toLocalFile()));
-    EXPECT_EQ(state().activeTabID, tabOf(a).id);
+    // An answer leaves the person on the document they were in.
+    EXPECT_EQ(state().activeTabID, tabOf(b).id);
     EXPECT_EQ(state().findMessage,
               localizedString(QStringLiteral("document.external-change.kept")));
     EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
@@ -364,7 +366,7 @@ TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrderWithoutAnAlert) {
     waitForOpening(*model);
     EXPECT_EQ(tabOf(c).document.text, QStringLiteral("c2-longer"));
     EXPECT_FALSE(tabOf(c).hasExternalChanges);
-    EXPECT_EQ(state().activeTabID, tabOf(c).id);
+    EXPECT_EQ(state().activeTabID, tabOf(b).id);
     EXPECT_EQ(state().findMessage,
               localizedString(QStringLiteral("document.external-change.reloaded")));
     EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
