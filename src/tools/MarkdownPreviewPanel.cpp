@@ -150,10 +150,11 @@ void MarkdownPreviewPanel::refresh() {
 
 void MarkdownPreviewPanel::startBuilding(const QString& text) {
     m_building = true;
-    looks();
+    // Looks of its own: formats cache their hash when first used, so the pool thread shares none
+    // with the ones this thread writes with.
+    auto looks = std::make_shared<const MarkdownPreviewLooks>(m_view->font(), m_view->palette());
     QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, latest = m_latest,
-                                          ticket = m_ticket, text, before = m_blocks,
-                                          looks = m_looks] {
+                                          ticket = m_ticket, text, before = m_blocks, looks] {
         if (latest->load() != ticket)
             return;
         QList<MarkdownPreviewBlock> blocks = parseMarkdownBlocks(text);
