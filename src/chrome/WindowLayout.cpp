@@ -129,7 +129,8 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
     const EditorTab& active = activeTab(state);
     m_tabStrip->setTabs(state.tabs, active.id);
     m_editorArea->refresh(showFind);
-    m_statusBar->setValues(statusBarValues(state));
+    const EditorTab& keyboard = keyboardTab(state);
+    m_statusBar->setValues(statusBarValues(state, m_model.tabTextCounts(keyboard.id)));
 }
 
 int WindowLayout::editorMinimumHeight() const {

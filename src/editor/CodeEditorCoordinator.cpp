@@ -69,7 +69,9 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
         return m_storage ? &m_storage->text() : nullptr;
     };
     text->textSource = source;
-    ruler->textSource = source;
+    ruler->countsSource = [this]() -> const TextCounts* {
+        return m_storage ? &m_storage->counts() : nullptr;
+    };
     text->beforeEdit = [this] { catchUpBeforeEdit(); };
     text->holdInput = [this](std::function<void()> input) {
         if (m_storage)

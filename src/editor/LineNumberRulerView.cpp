@@ -37,7 +37,6 @@ void LineNumberRulerView::setBookmarkedLines(std::set<int> lines) {
 }
 
 void LineNumberRulerView::noteTextChanged() {
-    ++lineStartIndex.contentVersion;
     updateThickness();
     update();
 }
@@ -51,16 +50,16 @@ void LineNumberRulerView::updateThickness() {
         textView->setLeftMarginWidget(this, thickness);
 }
 
-const QString* LineNumberRulerView::currentText() const {
-    return textSource ? textSource() : nullptr;
+const LineStartIndex* LineNumberRulerView::currentLines() const {
+    const TextCounts* counts = countsSource ? countsSource() : nullptr;
+    return counts ? &counts->lines() : nullptr;
 }
 
 int LineNumberRulerView::lineNumberDigitCount() {
-    const QString* text = currentText();
-    if (!textView || !text)
+    const LineStartIndex* lines = currentLines();
+    if (!textView || !lines)
         return 2;
-    lineStartIndex.bringUpToDate(*text);
-    return decimalDigitCount(lineStartIndex.lineCount());
+    return decimalDigitCount(lines->lineCount());
 }
 
 int LineNumberRulerView::thicknessForDigits(int digits, qreal digitWidth) {
@@ -78,11 +77,10 @@ int LineNumberRulerView::requiredThickness() {
 }
 
 qsizetype LineNumberRulerView::lineNumberAt(qsizetype characterIndex) {
-    const QString* text = currentText();
-    if (!text)
+    const LineStartIndex* lines = currentLines();
+    if (!lines)
         return 1;
-    lineStartIndex.bringUpToDate(*text);
-    return lineStartIndex.lineNumberOfCharacter(std::min(characterIndex, text->size()));
+    return lines->lineNumberOfCharacter(std::min(characterIndex, lines->textLength()));
 }
 
 LineNumberRulerView::Fragment LineNumberRulerView::firstVisibleFragment() const {
@@ -131,10 +129,9 @@ QColor LineNumberRulerView::backgroundColor() const {
 
 QList<LineNumberRulerView::Label> LineNumberRulerView::labels(const QRect& dirty) {
     QList<Label> result;
-    const QString* text = currentText();
-    if (!textView || !text)
+    const LineStartIndex* lines = currentLines();
+    if (!textView || !lines)
         return result;
-    lineStartIndex.bringUpToDate(*text);
     const qreal lineHeight = labelLineHeight();
     const auto add = [&](qsizetype number, qreal y, qreal x, qreal width) {
         result.append(Label{number, QRectF(x, y + 1, width, lineHeight),
@@ -142,7 +139,7 @@ QList<LineNumberRulerView::Label> LineNumberRulerView::labels(const QRect& dirty
     };
     // An empty text shows a bare "1", without a bookmark mark.
     const QTextBlock first = textView->firstVisibleTextBlock();
-    if (text->isEmpty()) {
+    if (lines->textLength() == 0) {
         const QTextLayout* layout = first.layout();
         const qreal lineY = layout && layout->lineCount() > 0
                                 ? layout->lineAt(0).y()
@@ -158,9 +155,8 @@ QList<LineNumberRulerView::Label> LineNumberRulerView::labels(const QRect& dirty
     // The topmost fragment is labelled with its line's number even when that line starts above
     // the view (a wrapped line scrolled into its middle, a block after a U+2029 of the file).
     const Fragment top = firstVisibleFragment();
-    const qsizetype topNumber = lineStartIndex.lineNumberOfCharacter(top.position);
-    const bool topStartsLine =
-        top.line == 0 && lineStartIndex.lineNumberStartingAt(top.position) != 0;
+    const qsizetype topNumber = lines->lineNumberOfCharacter(top.position);
+    const bool topStartsLine = top.line == 0 && lines->lineNumberStartingAt(top.position) != 0;
     if (!topStartsLine)
         addIfDirty(topNumber, top.top);
     const qreal bottom = textView->viewport()->height();
@@ -168,7 +164,7 @@ QList<LineNumberRulerView::Label> LineNumberRulerView::labels(const QRect& dirty
         const QRectF rect = textView->blockRect(block);
         if (rect.top() > bottom)
             break;
-        const qsizetype number = lineStartIndex.lineNumberStartingAt(block.position());
+        const qsizetype number = lines->lineNumberStartingAt(block.position());
         // The start of the top fragment's line, cut off at the top, has its number shown below.
         if (number == 0 || !block.isVisible() || (!topStartsLine && number == topNumber))
             continue;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "text/EditorTheme.h"
-#include "text/LineStartIndex.h"
+#include "text/TextCounts.h"
 
 #include <QPointer>
 #include <QTextBlock>
@@ -34,9 +34,8 @@ public:
                         std::set<int> bookmarkedLines, QWidget* parent = nullptr);
 
     QPointer<ShortcutTextView> textView;
-    LineStartIndex lineStartIndex;
-    // The shown document's authoritative text.
-    std::function<const QString*()> textSource;
+    // The line starts of the shown document's authoritative text, kept in step with its edits.
+    std::function<const TextCounts*()> countsSource;
 
     EditorTheme theme() const { return m_theme; }
     void setTheme(EditorTheme theme);
@@ -46,7 +45,7 @@ public:
     const std::set<int>& bookmarkedLines() const { return m_bookmarkedLines; }
     void setBookmarkedLines(std::set<int> lines);
 
-    // The text changed: the index is rebuilt at the next query.
+    // The text changed: the width follows the digits of the line count.
     void noteTextChanged();
     // Asks the text view for room when the digit count changed.
     void updateThickness();
@@ -82,7 +81,7 @@ private:
         qsizetype position = 0;
     };
     Fragment firstVisibleFragment() const;
-    const QString* currentText() const;
+    const LineStartIndex* currentLines() const;
 
     EditorTheme m_theme;
     qreal m_fontSize;

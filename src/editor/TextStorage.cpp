@@ -213,9 +213,21 @@ void TextStorage::resynchronize(QTextDocument* document) {
     writeInto(document, 0, documentLength(document), m_text);
 }
 
+const TextCounts& TextStorage::counts() const {
+    if (!m_counts)
+        m_counts.emplace(m_text);
+    return *m_counts;
+}
+
+void TextStorage::countEdit(qsizetype position, QStringView removed, qsizetype insertedLength) {
+    if (m_counts)
+        m_counts->applyEdit(m_text, position, removed, insertedLength);
+}
+
 void TextStorage::replaceAll(const QString& text) {
     Change change{0, m_text, text, EditKind::Replacement, nullptr};
     m_text = text;
+    m_counts.reset();
     for (QTextDocument* document : documents())
         writeInto(document, 0, documentLength(document), text);
     breakTypingCoalescing();
@@ -289,6 +301,7 @@ void TextStorage::takeRefilledDocument(const QString& text, std::unique_ptr<QTex
                                        RefilledMirrors mirrors) {
     Change change{0, m_text, text, EditKind::Replacement, nullptr};
     m_text = text;
+    m_counts.reset();
     // Each document given up, with the one that takes its place.
     std::vector<std::pair<QTextDocument*, QTextDocument*>> replaced;
     QTextDocument* previous = m_primary;
@@ -324,6 +337,7 @@ void TextStorage::applyEdit(qsizetype position, qsizetype length, const QString&
         return;
     Change change{position, m_text.mid(position, length), replacement, kind, nullptr};
     m_text.replace(position, length, replacement);
+    countEdit(position, change.removed, replacement.size());
     writeIntoAllExcept(nullptr, position, length, replacement);
     breakTypingCoalescing();
     emit edited(change);
@@ -370,6 +384,7 @@ void TextStorage::onContentsChange(QTextDocument* document, int position, int re
     change.kind = EditKind::Typing;
     change.origin = document;
     m_text.replace(change.position, change.removed.size(), change.inserted);
+    countEdit(change.position, change.removed, change.inserted.size());
     writeIntoAllExcept(document, change.position, change.removed.size(), change.inserted);
     emit changeCaptured(change);
     // Views report the text once the document has finished its edit: reporting here, inside

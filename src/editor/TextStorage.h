@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/TextRange.h"
+#include "text/TextCounts.h"
 
 #include <QFont>
 #include <QList>
@@ -75,6 +76,9 @@ public:
 
     const QString& text() const { return m_text; }
     qsizetype length() const { return m_text.size(); }
+    // The line starts and characters of text(): counted whole when first asked for, then kept
+    // in step with every edit.
+    const TextCounts& counts() const;
 
     // A document for one view: the primary one when no view shows it, else a new mirror. The
     // primary keeps its layout (and the lines and colours in it) for the view that had it last.
@@ -162,8 +166,11 @@ private:
                             const QString& replacement);
     void resynchronize(QTextDocument* document);
     void setBehind(bool behind);
+    // m_text changed at `position`: `removed` went, `insertedLength` characters came.
+    void countEdit(qsizetype position, QStringView removed, qsizetype insertedLength);
 
     QString m_text;
+    mutable std::optional<TextCounts> m_counts;
     QTextDocument* m_primary = nullptr;
     bool m_primaryInUse = false;
     // Only compared: which view had the primary document last.

@@ -124,7 +124,7 @@ private:
 
     qsizetype lineOf(qsizetype location) {
         if (!m_indexBuilt) {
-            m_lines.bringUpToDate(m_text);
+            m_lines.reset(m_text);
             m_indexBuilt = true;
         }
         return m_lines.lineNumberOfCharacter(location);

@@ -1,5 +1,7 @@
 #include "text/StatusStatistics.h"
 
+#include "text/TextCounts.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -399,6 +401,30 @@ private:
 
 } // namespace
 
+qsizetype graphemeClusterCountAfterEdit(QStringView text, qsizetype countBefore, qsizetype position,
+                                        QStringView removed, qsizetype insertedLength) {
+    const char16_t* u = text.utf16();
+    const qsizetype n = text.size();
+    const qsizetype changeEnd = position + insertedLength;
+    const UnitClassTable& classes = unitClasses();
+    // Decided boundaries whose deciding units (two before, one after) lie outside the edit are
+    // boundaries of the text before it as well.
+    qsizetype from = std::max<qsizetype>(0, position - 2);
+    while (from > 0 && classes.decide(u, n, from) != Decision::Boundary)
+        --from;
+    qsizetype to = std::min(n, changeEnd + 2);
+    while (to < n && classes.decide(u, n, to) != Decision::Boundary)
+        ++to;
+    QString before;
+    before.reserve(position - from + removed.size() + to - changeEnd);
+    before.append(text.mid(from, position - from))
+        .append(removed)
+        .append(text.mid(changeEnd, to - changeEnd));
+    const qsizetype removedClusters = exactClusters(QStringView(before).utf16(), before.size());
+    const qsizetype addedClusters = exactClusters(u + from, to - from);
+    return countBefore - removedClusters + addedClusters;
+}
+
 qsizetype graphemeClusterCount(QStringView text) {
     return exactClusters(text.utf16(), text.size());
 }
@@ -439,6 +465,35 @@ bool isGraphemeBoundary(QStringView text, qsizetype position) {
     return iterator.isBoundary(position - start);
 }
 
+namespace {
+
+// The column of the caret at s, on the line starting at lineStart: clusters from the line's
+// start, or code units on a very long line or inside a cluster.
+qint64 caretColumn(QStringView text, qsizetype lineStart, qsizetype s) {
+    const qsizetype offset = s - lineStart;
+    if (offset > kStatusColumnClusterLimit || !isGraphemeBoundary(text, s))
+        return offset + 1;
+    return countClusters(text.utf16() + lineStart, offset, offset) + 1;
+}
+
+} // namespace
+
+StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange selectedRange,
+                                                 const TextCounts& counts) {
+    const qsizetype n = text.size();
+    const qsizetype s = std::clamp<qsizetype>(selectedRange.location, 0, n);
+    const qsizetype l = std::clamp<qsizetype>(selectedRange.length, 0, n - s);
+    const LineStartIndex& lines = counts.lines();
+    StatusTextStatistics stats;
+    stats.line = lines.lineNumberOfCharacter(s);
+    stats.lineCount = lines.lineCount();
+    stats.column = caretColumn(text, lines.lineStart(stats.line), s);
+    stats.characterCount = n <= kStatusCharacterCountLimit ? counts.clusterCount() : n;
+    stats.selectedLength = l;
+    stats.selectedLineCount = l == 0 ? 0 : lines.lineNumberOfCharacter(s + l) - stats.line + 1;
+    return stats;
+}
+
 StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange selectedRange) {
     const QStringView view(text);
     const qsizetype n = view.size();
@@ -460,12 +515,7 @@ StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange 
     stats.lineCount = breaksBefore + breaksInside + breaksAfter + 1;
 
     const qsizetype lastBreak = s > 0 ? view.lastIndexOf(u'\n', s - 1) : -1;
-    const qsizetype lineStart = lastBreak + 1;
-    const qsizetype offset = s - lineStart;
-    if (offset > kStatusColumnClusterLimit || !isGraphemeBoundary(view, s))
-        stats.column = offset + 1;
-    else
-        stats.column = countClusters(u + lineStart, offset, offset) + 1;
+    stats.column = caretColumn(view, lastBreak + 1, s);
 
     stats.characterCount = n <= kStatusCharacterCountLimit ? trackedGraphemeClusterCount(text) : n;
     stats.selectedLength = l;

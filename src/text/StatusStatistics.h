@@ -26,11 +26,23 @@ struct StatusTextStatistics {
 inline constexpr qsizetype kStatusColumnClusterLimit = 10'000;
 inline constexpr qsizetype kStatusCharacterCountLimit = 1'000'000;
 
+class TextCounts;
+
 // One pass over the text; never fails. The selection is clamped to the text.
 StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange selectedRange);
+// The same from the text's counts (kept in step with its edits): the cost of the caret's line,
+// never of the whole text. `counts` must describe `text`.
+StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange selectedRange,
+                                                 const TextCounts& counts);
 
 // Exact number of extended grapheme clusters.
 qsizetype graphemeClusterCount(QStringView text);
+
+// The exact number after an edit, from the number before it: `text` is the text after
+// text[position, position + removed.size()) was replaced by its [position, position +
+// insertedLength); only the clusters around the edit are counted.
+qsizetype graphemeClusterCountAfterEdit(QStringView text, qsizetype countBefore, qsizetype position,
+                                        QStringView removed, qsizetype insertedLength);
 
 // The same exact number, for successive versions of one text (one keystroke apart): the last
 // text counted on this thread is remembered, and the next one is recounted only around what

@@ -127,6 +127,19 @@ void EditorWindowModel::setTabText(const QUuid& tabID, const QString& text) {
     scheduleRecoverySnapshot();
 }
 
+const TextCounts* EditorWindowModel::tabTextCounts(const QUuid& tabID) const {
+    const EditorTab* found = tab(tabID);
+    const auto storage = m_textStorages.storages().constFind(tabID);
+    if (!found || storage == m_textStorages.storages().constEnd() || (*storage)->isBehind())
+        return nullptr;
+    // The very same string, not an equal one: comparing the characters would cost a pass.
+    const QString& text = (*storage)->text();
+    if (text.size() != found->document.text.size() ||
+        text.constData() != found->document.text.constData())
+        return nullptr;
+    return &(*storage)->counts();
+}
+
 TextRange EditorWindowModel::tabSelectedRange(const QUuid& tabID) const {
     const EditorTab* found = tab(tabID);
     return found ? found->selectedRange : TextRange{0, 0};
@@ -320,12 +333,20 @@ void EditorWindowModel::writeSpliceIntoStorage(const QUuid& tabID,
         storage.text() == textBefore && StorageRefill::worthRefilling(splice, textAfter);
     if (m_refill->write(tabID, shared, textAfter, worth))
         return;
-    if (storage.text() != textBefore) {
+    if (storage.text() != textBefore)
         writeIntoStorage(storage, textAfter, kind);
-        return;
-    }
-    if (!splice.changesNothing())
+    else if (!splice.changesNothing())
         storage.applyEdit(splice.position, splice.removed.size(), splice.inserted, kind);
+    shareStorageText(tabID, storage);
+}
+
+void EditorWindowModel::shareStorageText(const QUuid& tabID, const TextStorage& storage) {
+    const std::optional<int> index = tabIndex(tabID);
+    if (!index || storage.isBehind())
+        return;
+    QString& text = m_state.tabs[*index].document.text;
+    if (text.size() == storage.length())
+        text = storage.text();
 }
 
 void EditorWindowModel::requestSelection(TextStorage& storage, const QList<TextRange>& ranges) {

@@ -114,6 +114,9 @@ public:
     void setTabSelectedRange(const QUuid& tabID, TextRange range);
     QList<TextRange> tabSelectedRanges(const QUuid& tabID) const;
     void setTabSelectedRanges(const QUuid& tabID, const QList<TextRange>& ranges);
+    // The line starts and characters of the tab's text as its storage keeps them, when the
+    // storage holds that very text (none while it is behind, or for a tab no view showed yet).
+    const TextCounts* tabTextCounts(const QUuid& tabID) const;
 
     // Selection operations; both clamp to the tab's text.
     void setSelection(qsizetype location, qsizetype length, int tabIndex);
@@ -165,6 +168,8 @@ private:
     // Writes the splice when the storage holds the text it was made against, else the
     // difference from the storage's own text.
     // A large change goes through a document filled aside (see StorageRefill).
+    // The tab takes its storage's string, equal to its own text, so the two share one copy.
+    void shareStorageText(const QUuid& tabID, const TextStorage& storage);
     void writeSpliceIntoStorage(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage,
                                 const QString& textBefore, const TextSplice& splice,
                                 const QString& textAfter, TextStorage::EditKind kind);

@@ -15,6 +15,8 @@ QString format(const char* key) {
 } // namespace
 
 StatusBarTexts statusBarTexts(const StatusBarValues& values) {
+    if (values.statistics)
+        return statusBarTexts(values, *values.statistics);
     return statusBarTexts(values, computeStatusTextStatistics(values.text, values.selectedRange));
 }
 

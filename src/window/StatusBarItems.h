@@ -21,6 +21,8 @@ struct StatusBarValues {
     bool isReadOnly = false;
     bool isLargeFileMode = false;
     qint64 bookmarkedLineCount = 0;
+    // Computed from the text's counts; absent, from a pass over `text`.
+    std::optional<StatusTextStatistics> statistics;
 };
 
 // The status bar's texts, left to right; an absent item is not shown.

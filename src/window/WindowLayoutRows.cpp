@@ -1,6 +1,7 @@
 #include "window/WindowLayoutRows.h"
 
 #include "text/StatusStatistics.h"
+#include "text/TextCounts.h"
 #include "window/WindowDerivedValues.h"
 
 namespace dunmoss {
@@ -35,14 +36,22 @@ bool showsMessageBar(const EditorWindowState& state) {
     return !state.notices.shown.isEmpty() || (asked && tabIndex(state, *asked));
 }
 
-bool isLargeFileMode(const EditorTab& tab) {
-    return tab.isLargeFilePreview ||
-           hasMoreGraphemeClustersThan(tab.document.text, kStatusCharacterCountLimit);
+bool isLargeFileMode(const EditorTab& tab, const TextCounts* counts) {
+    if (tab.isLargeFilePreview)
+        return true;
+    if (counts)
+        return counts->clusterCount() > kStatusCharacterCountLimit;
+    return hasMoreGraphemeClustersThan(tab.document.text, kStatusCharacterCountLimit);
 }
 
-StatusBarValues statusBarValues(const EditorWindowState& state) {
+StatusBarValues statusBarValues(const EditorWindowState& state, const TextCounts* counts) {
     const EditorTab& tab = keyboardTab(state);
+    if (counts && counts->length() != tab.document.text.size())
+        counts = nullptr;
     StatusBarValues values;
+    if (counts)
+        values.statistics =
+            computeStatusTextStatistics(tab.document.text, tab.selectedRange, *counts);
     values.text = tab.document.text;
     values.selectedRange = tab.selectedRange;
     values.encoding = tab.document.encoding;
@@ -50,7 +59,7 @@ StatusBarValues statusBarValues(const EditorWindowState& state) {
     values.language = effectiveLanguage(tab);
     values.isDirty = tabIsModified(tab);
     values.isReadOnly = tab.isReadOnly;
-    values.isLargeFileMode = isLargeFileMode(tab);
+    values.isLargeFileMode = isLargeFileMode(tab, counts);
     values.bookmarkedLineCount = static_cast<qint64>(tab.bookmarkedLines.size());
     return values;
 }

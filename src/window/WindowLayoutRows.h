@@ -37,12 +37,14 @@ bool showsStatusLine(const EditorWindowState& state);
 bool showsMessageBar(const EditorWindowState& state);
 
 // Large-file mode: a preview, or a text of more than 1,000,000 characters (counted as the user
-// sees them, and only as far as needed to know).
-bool isLargeFileMode(const EditorTab& tab);
+// sees them, and only as far as needed to know). With the counts of the tab's text, nothing is
+// counted.
+bool isLargeFileMode(const EditorTab& tab, const TextCounts* counts = nullptr);
 
 // The status bar's values for the tab whose pane has the keyboard (the first tab while the
-// active id names none).
-StatusBarValues statusBarValues(const EditorWindowState& state);
+// active id names none). Given the counts of that tab's text (kept in step with its edits), its
+// statistics come from them rather than from a pass over the text.
+StatusBarValues statusBarValues(const EditorWindowState& state, const TextCounts* counts = nullptr);
 
 // The folder search panel lists its results itself only while the search center is hidden.
 bool folderSearchShowsInlineResults(const EditorWindowState& state);

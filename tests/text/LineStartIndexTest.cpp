@@ -6,16 +6,15 @@
 
 using namespace dunmoss;
 
-TEST(LineStartIndex, BuildsLazilyFromLineFeedsOnly) {
-    LineStartIndex index;
+TEST(LineStartIndex, OnlyLineFeedsStartLines) {
     // A carriage return and a paragraph separator (U+2029) at offsets 5 and 6.
     const QString text = QStringLiteral("ab\ncd\r\u2029ef\n");
     ASSERT_EQ(text.size(), 10);
     ASSERT_EQ(text.at(6), QChar(QChar::ParagraphSeparator));
-    index.bringUpToDate(text);
-    // Only line feeds start lines; the trailing one gives an empty last line.
-    EXPECT_EQ(index.starts, (QList<qsizetype>{0, 3, text.size()}));
-    EXPECT_EQ(index.cachedLength, text.size());
+    const LineStartIndex index(text);
+    // The trailing line feed gives an empty last line.
+    EXPECT_EQ(index.starts(), (QList<qsizetype>{0, 3, text.size()}));
+    EXPECT_EQ(index.textLength(), text.size());
     EXPECT_EQ(index.lineNumberOfCharacter(0), 1);
     EXPECT_EQ(index.lineNumberOfCharacter(2), 1);
     EXPECT_EQ(index.lineNumberOfCharacter(3), 2);
@@ -24,19 +23,34 @@ TEST(LineStartIndex, BuildsLazilyFromLineFeedsOnly) {
     EXPECT_EQ(index.lineNumberStartingAt(3), 2);
     EXPECT_EQ(index.lineNumberStartingAt(6), 0);
     EXPECT_EQ(index.lineNumberStartingAt(7), 0);
+    EXPECT_EQ(index.lineStart(2), 3);
+    EXPECT_EQ(index.lineStart(99), text.size());
 
-    // Same length, new content: only a version bump makes it rebuild.
-    const QString same = QStringLiteral("a\nbcdef\nij");
-    ASSERT_EQ(same.size(), text.size());
-    index.bringUpToDate(same);
-    EXPECT_EQ(index.starts.size(), 3);
-    EXPECT_EQ(index.starts[1], 3);
-    ++index.contentVersion;
-    index.bringUpToDate(same);
-    EXPECT_EQ(index.starts, (QList<qsizetype>{0, 2, 8}));
-    index.bringUpToDate(QString());
-    EXPECT_EQ(index.starts, (QList<qsizetype>{0}));
-    EXPECT_EQ(index.lineNumberOfCharacter(5), 1);
+    const LineStartIndex empty{QString()};
+    EXPECT_EQ(empty.starts(), (QList<qsizetype>{0}));
+    EXPECT_EQ(empty.lineNumberOfCharacter(5), 1);
+}
+
+TEST(LineStartIndex, EditsMoveSplitAndJoinLines) {
+    QString text = QStringLiteral("one\ntwo\nthree");
+    LineStartIndex index(text);
+    // Joining two lines, then breaking one in two, then replacing across both.
+    const auto edit = [&](qsizetype position, qsizetype length, const QString& inserted) {
+        const QString removed = text.mid(position, length);
+        text.replace(position, length, inserted);
+        ASSERT_TRUE(index.applyEdit(position, removed, inserted));
+        EXPECT_EQ(index.starts(), LineStartIndex(text).starts()) << qPrintable(text);
+    };
+    edit(3, 1, QString());
+    EXPECT_EQ(index.lineCount(), 2);
+    edit(2, 0, QStringLiteral("\n\n"));
+    EXPECT_EQ(index.lineCount(), 4);
+    edit(1, 6, QStringLiteral("x\ny"));
+    edit(0, text.size(), QString());
+    EXPECT_EQ(index.lineCount(), 1);
+    // An edit past the end of the text indexed is refused and changes nothing.
+    EXPECT_FALSE(index.applyEdit(1, QStringLiteral("a"), QString()));
+    EXPECT_EQ(index.textLength(), 0);
 }
 
 TEST(LineStartIndex, DigitCounts) {
