@@ -209,7 +209,7 @@ void HeaderView::setValues(const HeaderValues& values) {
     const EditorTab& tab = m_values.tab;
     m_title->setText(headerTitle(tab));
     m_folder->setText(headerFolderLine(tab));
-    m_unsavedBadge->setVisible(dunmoss::showsUnsavedBadge(tab));
+    m_unsavedBadge->setVisible(m_values.showsUnsavedBadge);
     m_externalBadge->setVisible(dunmoss::showsExternalChangeBadge(tab));
     m_languageLabel->setText(headerLanguageName(tab));
     m_fontSize->setText(headerFontSizeText(m_values.fontSize));

@@ -15,6 +15,9 @@ HeaderValues headerValues(EditorWindowModel& model) {
     const WindowSettings& settings = model.settings();
     HeaderValues values;
     values.tab = keyboardTab(state);
+    values.showsUnsavedBadge = showsUnsavedBadge(values.tab);
+    values.tab.document.text = QString();
+    values.tab.savedSnapshot = QString();
     values.fontSize = settings.fontSize();
     values.themeRawValue = settings.themeRawValue();
     values.autoSaveEnabled = settings.autoSaveEnabled();

@@ -174,7 +174,6 @@ void CodeEditorCoordinator::onDocumentReplaced(QTextDocument* previous, QTextDoc
     textView->takeDocument(current);
     m_document = current;
     isUpdatingFromModel = false;
-    lastReportedText = m_storage->text();
     m_caretAfterTyping.reset();
     noteTextChanged();
     m_highlighting->applyHighlighting();
@@ -188,7 +187,6 @@ void CodeEditorCoordinator::catchUpBeforeEdit() {
     isUpdatingFromModel = true;
     m_storage->catchUp(text);
     isUpdatingFromModel = false;
-    lastReportedText = text;
     m_caretAfterTyping.reset();
     noteTextChanged();
     QList<TextRange> ranges = selectedRangesBinding.value();
@@ -212,7 +210,6 @@ void CodeEditorCoordinator::commitMarkedText() {
     // Inserted as typing, which reports it to the bindings still held (the previous tab's).
     textView->commitMarkedText();
     const QString& text = m_storage ? m_storage->text() : QString();
-    lastReportedText = text;
     textBinding.write(text);
     reportSelection(sanitizedSelectedRanges(textView->selectedRanges(), text.size()));
 }
@@ -235,7 +232,6 @@ void CodeEditorCoordinator::switchDocument(const QString& text,
     if (m_storage->text() != text && !m_storage->isBehind()) {
         replaceTextFromBinding(text);
     } else {
-        lastReportedText = text;
         noteTextChanged();
     }
     const QList<TextRange> ranges = sanitizedSelectedRanges(selectedRanges, text.size());
@@ -254,14 +250,18 @@ void CodeEditorCoordinator::replaceTextFromBinding(const QString& text) {
     // Outside undo; the storage also ends the current typing step.
     m_storage->replaceAll(text);
     isUpdatingFromModel = false;
-    lastReportedText = text;
     lastReportedRanges = textView->selectedRanges();
     m_caretAfterTyping.reset();
     noteTextChanged();
 }
 
-void CodeEditorCoordinator::markTextSynchronized(const QString& text) {
-    lastReportedText = text;
+bool CodeEditorCoordinator::showsText(const QString& text) const {
+    // An edit not yet reported is newer than the tab's text. Otherwise the storage and the tab
+    // share one string while they agree, so this is rarely more than comparing two addresses.
+    return m_storage && (m_storage->hasUnreportedEdit() || m_storage->text() == text);
+}
+
+void CodeEditorCoordinator::markTextSynchronized() {
     noteTextChanged();
 }
 
@@ -358,12 +358,9 @@ void CodeEditorCoordinator::systemAppearanceChanged() {
 void CodeEditorCoordinator::textDidChange() {
     if (isApplyingHighlighting || isUpdatingFromModel || !textView || !m_storage)
         return;
-    const QString& text = m_storage->text();
-    // Recorded before the write, so that a window that answers the write with an update at once
-    // finds nothing new to apply and the ruler's index is rebuilt only once.
-    lastReportedText = text;
     noteTextChanged();
-    textBinding.write(text);
+    // A window that answers the write with an update at once finds the storage's own string.
+    textBinding.write(m_storage->text());
     if (!textView->hasMarkedText()) {
         m_highlighting->scheduleHighlighting();
         updateParameterHint();
@@ -430,8 +427,6 @@ void CodeEditorCoordinator::onEdited(const TextStorage::Change& change) {
     // Changed by another view of the same storage, or by an undo step: the view shows the new
     // text already. An undo step reports to the bindings itself; another view's typing reaches
     // this view's bindings through the window.
-    if (change.kind == TextStorage::EditKind::UndoRedo)
-        lastReportedText = m_storage->text();
     // The edit may have moved the caret without a report: record where it is now, so that the
     // next update puts the tab's selection back when the two differ.
     lastReportedRanges = sanitizedSelectedRanges(textView->selectedRanges(), m_storage->length());

@@ -50,7 +50,6 @@ public:
     bool isApplyingHighlighting = false;
     bool isUpdatingFromModel = false;
     QList<TextRange> lastReportedRanges;
-    QString lastReportedText;
     QList<TextRange> bracketHighlightRanges;
     std::optional<TextRange> activeHighlightRange;
 
@@ -62,7 +61,11 @@ public:
     void switchDocument(const QString& text, const QList<TextRange>& selectedRanges,
                         TextRange selectedRange);
     void replaceTextFromBinding(const QString& text);
-    void markTextSynchronized(const QString& text);
+    // Whether the view shows the text (its storage holds it, or an equal one) or a newer one
+    // (typed and not yet reported).
+    bool showsText(const QString& text) const;
+    // The tab's text the view does not show yet is on its way (the storage is behind).
+    void markTextSynchronized();
     void attachDocumentStorage();
     // A storage behind the tab's text is brought in line before the view takes an edit.
     void catchUpBeforeEdit();

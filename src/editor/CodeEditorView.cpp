@@ -63,7 +63,6 @@ CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent)
         !coordinator->storage()->isBehind()) {
         coordinator->replaceTextFromBinding(bound);
     } else {
-        coordinator->lastReportedText = bound;
         coordinator->lastReportedRanges = m_textView->selectedRanges();
     }
     coordinator->highlighting().applyHighlighting();
@@ -109,13 +108,13 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     const bool storageReplaced = !documentChanged && c.storageWasReplaced();
     if (documentChanged || storageReplaced) {
         c.switchDocument(bound, props.selectedRanges.value(), props.selectedRange.value());
-    } else if (bound != c.lastReportedText) {
+    } else if (!c.showsText(bound)) {
         // A storage behind the tab waits for its filled document rather than take the text here.
-        if (c.storage() && c.storage()->text() != bound && !c.storage()->isBehind()) {
+        if (c.storage() && !c.storage()->isBehind()) {
             c.replaceTextFromBinding(bound);
             textReplaced = true;
         } else {
-            c.markTextSynchronized(bound);
+            c.markTextSynchronized();
         }
     }
 

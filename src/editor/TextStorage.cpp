@@ -219,9 +219,18 @@ const TextCounts& TextStorage::counts() const {
     return *m_counts;
 }
 
-void TextStorage::countEdit(qsizetype position, QStringView removed, qsizetype insertedLength) {
+void TextStorage::writeText(qsizetype position, qsizetype length, const QString& replacement,
+                            const QString& removed) {
+    QString* mirror = m_mirror ? m_mirror() : nullptr;
+    const bool shared = mirror && mirror->constData() == m_text.constData() &&
+                        mirror->size() == m_text.size() && !m_text.isEmpty();
+    if (shared)
+        *mirror = QString();
+    m_text.replace(position, length, replacement);
+    if (shared)
+        *mirror = m_text;
     if (m_counts)
-        m_counts->applyEdit(m_text, position, removed, insertedLength);
+        m_counts->applyEdit(m_text, position, removed, replacement.size());
 }
 
 void TextStorage::replaceAll(const QString& text) {
@@ -336,8 +345,7 @@ void TextStorage::applyEdit(qsizetype position, qsizetype length, const QString&
     if (position < 0 || length < 0 || position > m_text.size() || length > m_text.size() - position)
         return;
     Change change{position, m_text.mid(position, length), replacement, kind, nullptr};
-    m_text.replace(position, length, replacement);
-    countEdit(position, change.removed, replacement.size());
+    writeText(position, length, replacement, change.removed);
     writeIntoAllExcept(nullptr, position, length, replacement);
     breakTypingCoalescing();
     emit edited(change);
@@ -383,8 +391,7 @@ void TextStorage::onContentsChange(QTextDocument* document, int position, int re
     change.inserted = trueForm(newSegment.mid(prefix, newSegment.size() - prefix - suffix));
     change.kind = EditKind::Typing;
     change.origin = document;
-    m_text.replace(change.position, change.removed.size(), change.inserted);
-    countEdit(change.position, change.removed, change.inserted.size());
+    writeText(change.position, change.removed.size(), change.inserted, change.removed);
     writeIntoAllExcept(document, change.position, change.removed.size(), change.inserted);
     emit changeCaptured(change);
     // Views report the text once the document has finished its edit: reporting here, inside

@@ -79,6 +79,10 @@ public:
     // The line starts and characters of text(): counted whole when first asked for, then kept
     // in step with every edit.
     const TextCounts& counts() const;
+    // The string outside that holds this text too (the tab's), or none. While it shares this
+    // storage's string it lets go of it for each edit and takes the edited string back, so an
+    // edit changes the one copy in place instead of copying the whole text.
+    void setTextMirror(std::function<QString*()> mirror) { m_mirror = std::move(mirror); }
 
     // A document for one view: the primary one when no view shows it, else a new mirror. The
     // primary keeps its layout (and the lines and colours in it) for the view that had it last.
@@ -129,6 +133,8 @@ public:
     // True while the storage itself writes into its documents; views ignore the cursor moves
     // that this causes.
     bool isApplyingEdit() const { return m_applying > 0; }
+    // True from a view's edit until `edited` reports it: the text holds more than the tab knows.
+    bool hasUnreportedEdit() const { return m_pending.has_value(); }
 
     // Typing steps merge only within one generation; anything that must start a new undo step
     // (a replacement, an undo, a caret moved by the user) starts a new generation.
@@ -166,11 +172,13 @@ private:
                             const QString& replacement);
     void resynchronize(QTextDocument* document);
     void setBehind(bool behind);
-    // m_text changed at `position`: `removed` went, `insertedLength` characters came.
-    void countEdit(qsizetype position, QStringView removed, qsizetype insertedLength);
+    // Replaces text[position, position + length) in place; `removed` is what it held.
+    void writeText(qsizetype position, qsizetype length, const QString& replacement,
+                   const QString& removed);
 
     QString m_text;
     mutable std::optional<TextCounts> m_counts;
+    std::function<QString*()> m_mirror;
     QTextDocument* m_primary = nullptr;
     bool m_primaryInUse = false;
     // Only compared: which view had the primary document last.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -324,81 +323,6 @@ qsizetype exactClusters(const char16_t* u, qsizetype n) {
     return countClusters(u, n, std::numeric_limits<qsizetype>::max());
 }
 
-// Length of the common start of a and b (n units each); memcmp runs at memory speed.
-qsizetype commonPrefixLength(const char16_t* a, const char16_t* b, qsizetype n) {
-    constexpr qsizetype kChunk = 2048;
-    qsizetype i = 0;
-    while (i + kChunk <= n && std::memcmp(a + i, b + i, kChunk * sizeof(char16_t)) == 0)
-        i += kChunk;
-    while (i < n && a[i] == b[i])
-        ++i;
-    return i;
-}
-
-// Length of the common end of a (na units) and b (nb units), at most `most`.
-qsizetype commonSuffixLength(const char16_t* a, qsizetype na, const char16_t* b, qsizetype nb,
-                             qsizetype most) {
-    constexpr qsizetype kChunk = 2048;
-    qsizetype i = 0;
-    while (i + kChunk <= most &&
-           std::memcmp(a + na - i - kChunk, b + nb - i - kChunk, kChunk * sizeof(char16_t)) == 0)
-        i += kChunk;
-    while (i < most && a[na - i - 1] == b[nb - i - 1])
-        ++i;
-    return i;
-}
-
-// The last text counted and its clusters. Decided boundaries are true boundaries of the whole
-// text and the clusters between two of them depend on nothing outside, so a new version is
-// counted as the old count, less the clusters of the changed stretch of the old text, plus those
-// of the changed stretch of the new one, each widened to decided boundaries.
-class ClusterCountTracker {
-public:
-    qsizetype count(const QString& text) {
-        const qsizetype n1 = text.size();
-        const char16_t* newUnits = QStringView(text).utf16();
-        if (!m_valid) {
-            remember(text, exactClusters(newUnits, n1));
-            return m_count;
-        }
-        const char16_t* oldUnits = QStringView(m_text).utf16();
-        const qsizetype n0 = m_text.size();
-        if (oldUnits == newUnits && n0 == n1)
-            return m_count;
-        const qsizetype shorter = std::min(n0, n1);
-        const qsizetype prefix = commonPrefixLength(oldUnits, newUnits, shorter);
-        const qsizetype suffix = commonSuffixLength(oldUnits, n0, newUnits, n1, shorter - prefix);
-        const UnitClassTable& classes = unitClasses();
-
-        // A boundary whose deciding units (two before it, one after) lie in the common start.
-        qsizetype from = std::max<qsizetype>(0, prefix - 2);
-        while (from > 0 && classes.decide(oldUnits, n0, from) != Decision::Boundary)
-            --from;
-        // Likewise in the common end, at the same distance from both ends.
-        const qsizetype oldChangeEnd = n0 - suffix;
-        qsizetype oldTo = std::min(n0, oldChangeEnd + 2);
-        while (oldTo < n0 && classes.decide(oldUnits, n0, oldTo) != Decision::Boundary)
-            ++oldTo;
-        const qsizetype newTo = oldTo - oldChangeEnd + (n1 - suffix);
-
-        const qsizetype removed = exactClusters(oldUnits + from, oldTo - from);
-        const qsizetype added = exactClusters(newUnits + from, newTo - from);
-        remember(text, m_count - removed + added);
-        return m_count;
-    }
-
-private:
-    void remember(const QString& text, qsizetype count) {
-        m_text = text; // shares the data, copies nothing
-        m_count = count;
-        m_valid = true;
-    }
-
-    QString m_text;
-    qsizetype m_count = 0;
-    bool m_valid = false;
-};
-
 } // namespace
 
 qsizetype graphemeClusterCountAfterEdit(QStringView text, qsizetype countBefore, qsizetype position,
@@ -429,15 +353,10 @@ qsizetype graphemeClusterCount(QStringView text) {
     return exactClusters(text.utf16(), text.size());
 }
 
-qsizetype trackedGraphemeClusterCount(const QString& text) {
-    thread_local ClusterCountTracker tracker;
-    return tracker.count(text);
-}
-
 bool hasMoreGraphemeClustersThan(const QString& text, qsizetype limit) {
     if (text.size() <= limit)
         return false;
-    return trackedGraphemeClusterCount(text) > limit;
+    return countClusters(QStringView(text).utf16(), text.size(), limit) > limit;
 }
 
 bool isGraphemeBoundary(QStringView text, qsizetype position) {
@@ -517,7 +436,7 @@ StatusTextStatistics computeStatusTextStatistics(const QString& text, TextRange 
     const qsizetype lastBreak = s > 0 ? view.lastIndexOf(u'\n', s - 1) : -1;
     stats.column = caretColumn(view, lastBreak + 1, s);
 
-    stats.characterCount = n <= kStatusCharacterCountLimit ? trackedGraphemeClusterCount(text) : n;
+    stats.characterCount = n <= kStatusCharacterCountLimit ? graphemeClusterCount(text) : n;
     stats.selectedLength = l;
     stats.selectedLineCount = l == 0 ? 0 : breaksInside + 1;
     return stats;

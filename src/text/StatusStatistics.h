@@ -44,13 +44,8 @@ qsizetype graphemeClusterCount(QStringView text);
 qsizetype graphemeClusterCountAfterEdit(QStringView text, qsizetype countBefore, qsizetype position,
                                         QStringView removed, qsizetype insertedLength);
 
-// The same exact number, for successive versions of one text (one keystroke apart): the last
-// text counted on this thread is remembered, and the next one is recounted only around what
-// changed between them. A text unrelated to the last one is counted whole.
-qsizetype trackedGraphemeClusterCount(const QString& text);
-
 // True when the text holds more than `limit` clusters. A text of at most `limit` code units is
-// answered without counting; the others are counted as trackedGraphemeClusterCount does.
+// answered without counting; the others are counted until the count passes the limit.
 bool hasMoreGraphemeClustersThan(const QString& text, qsizetype limit);
 
 // Whether `position` (0...size) falls between two clusters; false inside a surrogate pair or a

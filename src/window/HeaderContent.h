@@ -14,8 +14,11 @@ namespace dunmoss {
 
 // What the header bar shows, taken from the window at each update.
 struct HeaderValues {
-    // A copy of the tab whose pane has the keyboard: the one the header's commands act on.
+    // A copy of the tab whose pane has the keyboard (the one the header's commands act on),
+    // without its text and saved snapshot: the header shows neither, and a copy kept here would
+    // make the next keystroke copy the whole text.
     EditorTab tab;
+    bool showsUnsavedBadge = false;
     // Points; the window's font-size setting.
     double fontSize = 14.0;
     QString themeRawValue;

@@ -1,0 +1,137 @@
+#include "chrome/EditorPane.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
+#include "editor/TextStorage.h"
+#include "search/FindReplace.h"
+#include "window/StatusBarItems.h"
+#include "window/TabUndoRegistry.h"
+#include "window/WindowFixture.h"
+#include "window/WindowLayoutRows.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QTest>
+#include <QTextDocument>
+#include <QThreadPool>
+#include <QUndoStack>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+// A tab shown in a pane that follows the model, as in the window.
+class TypingThroughAPane : public WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        for (int line = 0; line < 3'000; ++line)
+            saved += QStringLiteral("line %1 cafe\u0301 \U0001F600 text\n").arg(line);
+        EditorTab tab = untitledTab();
+        tab.document.text = saved;
+        tab.savedSnapshot = saved;
+        tab.selectedRange = tab.selectedRanges.first() = {40, 0};
+        tabID = tab.id;
+        model->update([&](EditorWindowState& s) {
+            s.tabs.append(tab);
+            s.activeTabID = tab.id;
+        });
+        pane = std::make_unique<EditorPane>(*model);
+        pane->showTab(1, {});
+        pane->resize(600, 400);
+        pane->show();
+        QObject::connect(model.get(), &EditorWindowModel::changed, pane.get(), [this] {
+            if (const std::optional<int> index = model->tabIndex(tabID))
+                pane->showTab(*index, {});
+        });
+        view()->setFocus();
+    }
+
+    void TearDown() override {
+        pane.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+
+    ShortcutTextView* view() const { return pane->editorView()->textView(); }
+    TextStorage& storage() const { return *model->textStorageRegistry().textStorage(tabID); }
+    QUndoStack* undoStack() const { return model->undoRegistry().undoStackForTab(tabID); }
+    const EditorTab& tab() const { return *model->tab(tabID); }
+
+    // The tab and its storage hold one string, and the status bar drawn from the storage's
+    // counts reads as one drawn from a pass over the text.
+    void expectOneTextAndTrueCounts() const {
+        ASSERT_EQ(storage().text(), tab().document.text);
+        EXPECT_EQ(storage().text().constData(), tab().document.text.constData())
+            << "the tab holds a copy of its storage's text";
+        const TextCounts* counts = model->tabTextCounts(tabID);
+        ASSERT_TRUE(counts);
+        const StatusBarValues fromCounts = statusBarValues(model->state(), counts);
+        ASSERT_TRUE(fromCounts.statistics);
+        EXPECT_EQ(*fromCounts.statistics,
+                  computeStatusTextStatistics(tab().document.text, tab().selectedRange));
+        EXPECT_EQ(fromCounts.isDirty, tab().document.text != saved);
+        EXPECT_EQ(view()->document()->toPlainText(), tab().document.text);
+    }
+
+    QString saved;
+    QUuid tabID;
+    std::unique_ptr<EditorPane> pane;
+};
+
+} // namespace
+
+TEST_F(TypingThroughAPane, KeysEditTheOneTextTheTabAndItsViewShare) {
+    QTest::keyClicks(view(), QStringLiteral("abc"));
+    expectOneTextAndTrueCounts();
+    // The first keys took the text apart from the saved copy and gave it room to grow; the next
+    // ones edit it in place.
+    const QChar* before = tab().document.text.constData();
+    QTest::keyClicks(view(), QStringLiteral("de"));
+    EXPECT_EQ(tab().document.text.constData(), before) << "a keystroke copied the whole text";
+    QTest::keyClick(view(), Qt::Key_Return);
+    QTest::keyClick(view(), Qt::Key_Backspace);
+    QTest::keyClick(view(), Qt::Key_Delete);
+    expectOneTextAndTrueCounts();
+    // Typing "a" then Backspace brings back the saved text: not modified.
+    QTest::keyClick(view(), Qt::Key_End);
+    QTest::keyClicks(view(), QStringLiteral("a"));
+    EXPECT_TRUE(tabIsModified(tab()));
+    QTest::keyClick(view(), Qt::Key_Backspace);
+    while (undoStack()->canUndo())
+        undoStack()->undo();
+    expectOneTextAndTrueCounts();
+    EXPECT_EQ(tab().document.text, saved);
+    EXPECT_FALSE(tabIsModified(tab()));
+    while (undoStack()->canRedo())
+        undoStack()->redo();
+    expectOneTextAndTrueCounts();
+}
+
+TEST_F(TypingThroughAPane, PastedLinesAndReplaceAllKeepTheCountsTrue) {
+    QString lines;
+    for (int i = 0; i < 700; ++i)
+        lines += QStringLiteral("pasted \u0915\u094D\u0937 %1\n").arg(i);
+    QGuiApplication::clipboard()->setText(lines);
+    QTest::keyClick(view(), Qt::Key_V, Qt::ControlModifier);
+    expectOneTextAndTrueCounts();
+    // Across lines: select from the caret to three lines down, and type over it.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(view(), Qt::Key_Down, Qt::ShiftModifier);
+    QKeyEvent accent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u0301"));
+    QApplication::sendEvent(view(), &accent);
+    expectOneTextAndTrueCounts();
+
+    FindReplace find(*model);
+    find.setFindQuery(QStringLiteral("text"));
+    find.setReplaceText(QStringLiteral("two\nlines"));
+    find.replaceAllFindMatches();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !storage().isBehind(); }, 10'000));
+    expectOneTextAndTrueCounts();
+    undoStack()->undo();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !storage().isBehind(); }, 10'000));
+    expectOneTextAndTrueCounts();
+    QTest::keyClicks(view(), QStringLiteral("x"));
+    expectOneTextAndTrueCounts();
+}
