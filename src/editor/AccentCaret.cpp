@@ -7,6 +7,8 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QStyleHints>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimerEvent>
 #include <utility>
 
@@ -99,6 +101,7 @@ void AccentCaret::paint(QPainter& painter) const {
 }
 
 void AccentCaret::fillCaret(QPainter& painter, const QRect& cursorRect) const {
+    m_paintedCaret = cursorRect;
     painter.fillRect(QRect(cursorRect.left(), cursorRect.top(), kCaretWidth, cursorRect.height()),
                      color);
 }
@@ -149,7 +152,16 @@ void AccentCaret::restartBlink() {
         m_blink.start(time / 2, this);
     else
         m_blink.stop();
-    m_view.viewport()->update();
+    // Where the caret was drawn and where it is now; a typed letter's line repaints itself.
+    QWidget* viewport = m_view.viewport();
+    if (!m_paintedCaret.isNull())
+        viewport->update(stripAround(m_paintedCaret));
+    // The caret's line may still be laid out aside (a very long line): not asked for here.
+    const QTextLayout* layout = m_view.textCursor().block().layout();
+    if (layout && layout->lineCount() > 0)
+        viewport->update(stripAround(m_view.cursorRect()));
+    else
+        viewport->update();
 }
 
 bool AccentCaret::eventFilter(QObject* watched, QEvent* event) {

@@ -69,6 +69,8 @@ private:
     QPixmap m_kept;
     bool m_keptValid = false; // nothing painted since the caret's place was last asked for
     bool m_keeping = false;
+    // Where the caret was last drawn, so that moving it repaints only that strip and its new one.
+    mutable QRect m_paintedCaret;
 };
 
 } // namespace dunmoss

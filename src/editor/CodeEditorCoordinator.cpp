@@ -94,7 +94,14 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
     connect(text, &ShortcutTextView::geometryChanged, this,
             &CodeEditorCoordinator::boundsDidChange);
     connect(text, &ShortcutTextView::shown, this, [this] { m_highlighting->viewShown(); });
-    connect(text, &QPlainTextEdit::updateRequest, ruler, [ruler] { ruler->update(); });
+    // The ruler repaints the band of the text that is repainted: its numbers change only where
+    // lines moved, and the text's own repaint covers those.
+    connect(text, &QPlainTextEdit::updateRequest, ruler, [ruler](const QRect& rect, int dy) {
+        if (dy != 0 || rect.height() >= ruler->height())
+            ruler->update();
+        else
+            ruler->update(0, rect.y(), ruler->width(), rect.height());
+    });
     // Keyboard scrolling (Page Down, Ctrl+End, the caret leaving the view) moves the view
     // without a signal of its scroll bar; every scroll reaches the view as an update request.
     connect(text, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
@@ -287,7 +294,12 @@ void CodeEditorCoordinator::applySelectionFromBindings(const QList<TextRange>& r
 void CodeEditorCoordinator::applyWordWrap() {
     if (!textView)
         return;
-    textView->setLineWrapMode(wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    const QPlainTextEdit::LineWrapMode mode =
+        wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap;
+    // Applied on every update of the window: unchanged, nothing is repainted.
+    if (textView->lineWrapMode() == mode && textView->showsInvisibleCharacters == showInvisibles)
+        return;
+    textView->setLineWrapMode(mode);
     textView->setHorizontalScrollBarPolicy(wordWrap ? Qt::ScrollBarAlwaysOff
                                                     : Qt::ScrollBarAlwaysOn);
     textView->showsInvisibleCharacters = showInvisibles;
@@ -330,20 +342,29 @@ void CodeEditorCoordinator::applyAppearance() {
 
     if (parameterHintLabel) {
         const auto css = [](const QColor& c) { return c.name(QColor::HexArgb); };
-        parameterHintLabel->setStyleSheet(
+        const QString sheet =
             QStringLiteral("QLabel { color: %1; background-color: %2; border: 1px solid %3;"
                            " border-radius: 6px; padding: 2px 6px; }")
-                .arg(css(colors.secondary), css(colors.hintBackground()),
-                     css(colors.hintBorder())));
+                .arg(css(colors.secondary), css(colors.hintBackground()), css(colors.hintBorder()));
+        if (parameterHintLabel->styleSheet() != sheet)
+            parameterHintLabel->setStyleSheet(sheet);
     }
 
-    textView->tabWidth = std::max(tabWidth, 1);
+    // Applied on every update of the window: only a change of what the view draws itself
+    // repaints it (a typed letter repaints its own line).
+    const int shownTabWidth = std::max(tabWidth, 1);
+    const bool drawnChanged = textView->tabWidth != shownTabWidth ||
+                              textView->indentGuideColor != colors.indentGuide() ||
+                              textView->invisibleCharacterColor != colors.invisibleCharacter() ||
+                              textView->caret().color != colors.accent;
+    textView->tabWidth = shownTabWidth;
     textView->setTabStopDistance(std::max(textView->spaceWidth(), 1.0) * textView->tabWidth);
     textView->indentGuideColor = colors.indentGuide();
     textView->invisibleCharacterColor = colors.invisibleCharacter();
     textView->caret().color = colors.accent;
     textView->setBracketMarks(bracketHighlightRanges, colors.bracketMark());
-    textView->viewport()->update();
+    if (drawnChanged)
+        textView->viewport()->update();
 }
 
 void CodeEditorCoordinator::systemAppearanceChanged() {

@@ -127,7 +127,6 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     m_ruler->setTheme(c.theme);
     m_ruler->setFontSize(c.fontSize);
     m_ruler->setBookmarkedLines(c.bookmarkedLines);
-    m_ruler->update();
 
     // A view waiting for its text takes the tab's selection with it.
     if (!c.storage() || !c.storage()->isBehind())

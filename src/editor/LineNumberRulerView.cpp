@@ -21,24 +21,31 @@ LineNumberRulerView::LineNumberRulerView(ShortcutTextView* view, EditorTheme the
 }
 
 void LineNumberRulerView::setTheme(EditorTheme theme) {
+    if (m_theme == theme)
+        return;
     m_theme = theme;
     update();
 }
 
 void LineNumberRulerView::setFontSize(qreal size) {
+    if (m_fontSize == size)
+        return;
     m_fontSize = size;
     updateThickness();
     update();
 }
 
 void LineNumberRulerView::setBookmarkedLines(std::set<int> lines) {
+    if (m_bookmarkedLines == lines)
+        return;
     m_bookmarkedLines = std::move(lines);
     update();
 }
 
 void LineNumberRulerView::noteTextChanged() {
+    // The numbers that change are beside the lines the text view repaints, which repaints the
+    // same band here (see CodeEditorCoordinator); only a new width repaints it all.
     updateThickness();
-    update();
 }
 
 void LineNumberRulerView::updateThickness() {

@@ -1,5 +1,6 @@
 #include "chrome/EditorPane.h"
 #include "editor/CodeEditorView.h"
+#include "editor/LineNumberRulerView.h"
 #include "editor/ShortcutTextView.h"
 #include "editor/TextStorage.h"
 #include "search/FindReplace.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QTest>
 #include <QTextDocument>
 #include <QThreadPool>
@@ -80,7 +82,37 @@ protected:
     std::unique_ptr<EditorPane> pane;
 };
 
+// The region a widget painted, gathered from its paint events.
+class PaintedRegion : public QObject {
+public:
+    explicit PaintedRegion(QWidget* widget) { widget->installEventFilter(this); }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
 } // namespace
+
+TEST_F(TypingThroughAPane, ALetterRepaintsItsLineAndItsNumberOnly) {
+    QTest::keyClick(view(), Qt::Key_End);
+    QTest::keyClicks(view(), QStringLiteral("a"));
+    auto* ruler = pane->editorView()->findChild<LineNumberRulerView*>();
+    ASSERT_TRUE(ruler);
+    QTest::qWait(50);
+    PaintedRegion text(view()->viewport());
+    PaintedRegion numbers(ruler);
+    QTest::keyClicks(view(), QStringLiteral("b"));
+    QTest::qWait(50);
+    const int line = view()->cursorRect().height();
+    ASSERT_FALSE(text.region.isEmpty());
+    EXPECT_LE(text.region.boundingRect().height(), 2 * line) << "the whole text area was repainted";
+    EXPECT_LE(numbers.region.boundingRect().height(), 2 * line) << "the whole ruler was repainted";
+}
 
 TEST_F(TypingThroughAPane, KeysEditTheOneTextTheTabAndItsViewShare) {
     QTest::keyClicks(view(), QStringLiteral("abc"));
