@@ -221,14 +221,14 @@ const TextCounts& TextStorage::counts() const {
 
 void TextStorage::writeText(qsizetype position, qsizetype length, const QString& replacement,
                             const QString& removed) {
-    QString* mirror = m_mirror ? m_mirror() : nullptr;
-    const bool shared = mirror && mirror->constData() == m_text.constData() &&
-                        mirror->size() == m_text.size() && !m_text.isEmpty();
+    QString* holder = m_sharedText ? m_sharedText() : nullptr;
+    const bool shared = holder && holder->constData() == m_text.constData() &&
+                        holder->size() == m_text.size() && !m_text.isEmpty();
     if (shared)
-        *mirror = QString();
+        *holder = QString();
     m_text.replace(position, length, replacement);
     if (shared)
-        *mirror = m_text;
+        *holder = m_text;
     if (m_counts)
         m_counts->applyEdit(m_text, position, removed, replacement.size());
 }

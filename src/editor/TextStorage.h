@@ -82,7 +82,7 @@ public:
     // The string outside that holds this text too (the tab's), or none. While it shares this
     // storage's string it lets go of it for each edit and takes the edited string back, so an
     // edit changes the one copy in place instead of copying the whole text.
-    void setTextMirror(std::function<QString*()> mirror) { m_mirror = std::move(mirror); }
+    void setSharedText(std::function<QString*()> holder) { m_sharedText = std::move(holder); }
 
     // A document for one view: the primary one when no view shows it, else a new mirror. The
     // primary keeps its layout (and the lines and colours in it) for the view that had it last.
@@ -178,7 +178,7 @@ private:
 
     QString m_text;
     mutable std::optional<TextCounts> m_counts;
-    std::function<QString*()> m_mirror;
+    std::function<QString*()> m_sharedText;
     QTextDocument* m_primary = nullptr;
     bool m_primaryInUse = false;
     // Only compared: which view had the primary document last.

@@ -6,7 +6,7 @@ std::shared_ptr<TextStorage> TextStorageRegistry::textStorage(const QUuid& docum
     auto it = m_storages.find(documentID);
     if (it == m_storages.end()) {
         it = m_storages.insert(documentID, std::make_shared<TextStorage>());
-        mirror(documentID, **it);
+        shareText(documentID, **it);
     }
     return it.value();
 }
@@ -24,15 +24,15 @@ bool TextStorageRegistry::adoptTextStorage(const QUuid& documentID,
                                            std::shared_ptr<TextStorage> storage) {
     if (m_storages.contains(documentID))
         return false;
-    mirror(documentID, *storage);
+    shareText(documentID, *storage);
     m_storages.insert(documentID, std::move(storage));
     return true;
 }
 
-void TextStorageRegistry::mirror(const QUuid& documentID, TextStorage& storage) const {
-    if (!m_mirrors)
+void TextStorageRegistry::shareText(const QUuid& documentID, TextStorage& storage) const {
+    if (!m_sharedTexts)
         return;
-    storage.setTextMirror([lookup = m_mirrors, documentID] { return lookup(documentID); });
+    storage.setSharedText([lookup = m_sharedTexts, documentID] { return lookup(documentID); });
 }
 
 void TextStorageRegistry::pruneTextStorages(const QSet<QUuid>& keep) {

@@ -45,10 +45,10 @@ public:
 
     const QHash<QUuid, std::shared_ptr<TextStorage>>& storages() const { return m_storages; }
 
-    // Where each document's text is held besides its storage (see TextStorage::setTextMirror),
+    // Where each document's text is held besides its storage (see TextStorage::setSharedText),
     // given to every storage made or taken from now on.
-    void setTextMirrors(std::function<QString*(const QUuid&)> lookup) {
-        m_mirrors = std::move(lookup);
+    void setSharedTexts(std::function<QString*(const QUuid&)> lookup) {
+        m_sharedTexts = std::move(lookup);
     }
 
     // The look of a document a view shows now, with the width it wraps at; none when no view
@@ -56,10 +56,10 @@ public:
     std::optional<TextStorage::Look> shownLook() const;
 
 private:
-    void mirror(const QUuid& documentID, TextStorage& storage) const;
+    void shareText(const QUuid& documentID, TextStorage& storage) const;
 
     QHash<QUuid, std::shared_ptr<TextStorage>> m_storages;
-    std::function<QString*(const QUuid&)> m_mirrors;
+    std::function<QString*(const QUuid&)> m_sharedTexts;
 };
 
 } // namespace dunmoss

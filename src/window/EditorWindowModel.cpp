@@ -38,7 +38,7 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
       m_processArguments(options.processArguments), m_recoveryDirectory(options.recoveryDirectory) {
     m_state.isSceneHosted = options.isSceneHosted;
     // A tab's text and its storage's are one string: an edit changes it in place.
-    m_textStorages.setTextMirrors([this](const QUuid& tabID) -> QString* {
+    m_textStorages.setSharedTexts([this](const QUuid& tabID) -> QString* {
         const std::optional<int> index = tabIndex(tabID);
         return index ? &m_state.tabs[*index].document.text : nullptr;
     });
