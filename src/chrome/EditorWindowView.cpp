@@ -116,7 +116,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
         setAlwaysOnTop(enabled, bringToFront, *store, arguments);
     };
     // After the window's own refresh is connected, so the bar is on screen when it takes focus.
-    new FindPanels(*m_layout, *m_model);
+    new FindPanels(*m_layout, *m_model, [this] { focusActiveEditor(); });
     new NavigationViews(*this);
     refreshNow();
 }

@@ -10,6 +10,7 @@
 #include "search/SearchCenterPanel.h"
 #include "window/EditorWindowModel.h"
 
+#include <QApplication>
 #include <QPointer>
 
 namespace dunmoss {
@@ -59,15 +60,16 @@ FindReplaceBarActions findBarActions(EditorWindowModel& model) {
     return a;
 }
 
-SearchCenterPanelActions searchCenterActions(EditorWindowModel& model) {
+SearchCenterPanelActions searchCenterActions(EditorWindowModel& model,
+                                             std::function<void()> shown) {
     SearchCenterPanelActions a;
     a.selectScope =
         on(model, [](EditorWindowModel& m, SearchCenterScope s) { SearchCenter(m).setScope(s); });
     a.selectRun = on(model, [](EditorWindowModel& m, std::optional<QUuid> id) {
         SearchCenter(m).setSelectedRun(id);
     });
-    a.openResult = on(model, [](EditorWindowModel& m, const SearchCenterResult& r) {
-        SearchCenter(m).openSearchCenterResult(r);
+    a.openResult = on(model, [shown](EditorWindowModel& m, const SearchCenterResult& r) {
+        SearchCenter(m).openSearchCenterResult(r, shown);
     });
     a.copyResults = on(model, [](EditorWindowModel& m, const QList<SearchCenterResult>& r) {
         SearchCenter(m).copySearchCenterResults(r);
@@ -79,7 +81,8 @@ SearchCenterPanelActions searchCenterActions(EditorWindowModel& model) {
     return a;
 }
 
-FolderSearchPanelActions folderSearchActions(EditorWindowModel& model) {
+FolderSearchPanelActions folderSearchActions(EditorWindowModel& model,
+                                             std::function<void()> shown) {
     using F = FolderSearchOperations;
     FolderSearchPanelActions a;
     a.setQuery = on(model, [](EditorWindowModel& m, const QString& q) { F(m).setQuery(q); });
@@ -95,8 +98,8 @@ FolderSearchPanelActions folderSearchActions(EditorWindowModel& model) {
     a.search = on(model, [](EditorWindowModel& m) { F(m).startFolderSearch(); });
     a.replaceAll = on(model, [](EditorWindowModel& m) { F(m).requestFolderReplaceAll(); });
     a.restoreBackup = on(model, [](EditorWindowModel& m) { F(m).startBackupRestore(); });
-    a.openResult = on(model, [](EditorWindowModel& m, const FolderSearchResult& r) {
-        F(m).openFolderSearchResult(r);
+    a.openResult = on(model, [shown](EditorWindowModel& m, const FolderSearchResult& r) {
+        F(m).openFolderSearchResult(r, shown);
     });
     a.close = on(model, [](EditorWindowModel& m) { F(m).closeFolderSearch(); });
     return a;
@@ -104,13 +107,26 @@ FolderSearchPanelActions folderSearchActions(EditorWindowModel& model) {
 
 } // namespace
 
-FindPanels::FindPanels(WindowLayout& layout, EditorWindowModel& model)
+FindPanels::FindPanels(WindowLayout& layout, EditorWindowModel& model,
+                       std::function<void()> focusEditor)
     : QObject(&layout), m_model(model) {
+    // An opened hit takes the keyboard, unless the person went elsewhere while its file loaded.
+    const QPointer<FindPanels> self = this;
+    const auto handBack = [self, focusEditor](QWidget* (*panel)(const FindPanels&)) {
+        return [self, focusEditor, panel] {
+            QWidget* list = self ? panel(*self) : nullptr;
+            QWidget* focus = QApplication::focusWidget();
+            if (list && focusEditor && (!focus || focus == list || list->isAncestorOf(focus)))
+                focusEditor();
+        };
+    };
     m_bar = new FindReplaceBar(findBarActions(model));
-    m_center = new SearchCenterPanel(searchCenterActions(model));
+    m_center = new SearchCenterPanel(searchCenterActions(
+        model, handBack([](const FindPanels& p) -> QWidget* { return p.m_center; })));
     layout.setPanel(WindowPanel::FindBar, m_bar);
     layout.setPanel(WindowPanel::SearchCenter, m_center);
-    m_folder = new FolderSearchPanel(folderSearchActions(model));
+    m_folder = new FolderSearchPanel(folderSearchActions(
+        model, handBack([](const FindPanels& p) -> QWidget* { return p.m_folder; })));
     layout.setPanel(WindowPanel::FolderSearch, m_folder);
     connect(&model, &EditorWindowModel::changed, this, &FindPanels::scheduleRefresh);
     refreshNow();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 namespace dunmoss {
 
@@ -16,7 +17,9 @@ class WindowLayout;
 class FindPanels : public QObject {
     Q_OBJECT
 public:
-    FindPanels(WindowLayout& layout, EditorWindowModel& model);
+    // `focusEditor` hands the keyboard to the editor after a hit was opened from a list.
+    FindPanels(WindowLayout& layout, EditorWindowModel& model,
+               std::function<void()> focusEditor = {});
 
     FindReplaceBar* findBar() const { return m_bar; }
     SearchCenterPanel* searchCenter() const { return m_center; }

@@ -249,8 +249,10 @@ void FolderSearchOperations::startFolderSearch() {
         });
 }
 
-void FolderSearchOperations::openFolderSearchResult(const FolderSearchResult& result) {
-    m_model.opening().openDocument(result.url, int(result.line), std::nullopt, true);
+void FolderSearchOperations::openFolderSearchResult(const FolderSearchResult& result,
+                                                    std::function<void()> shown) {
+    m_model.opening().openDocument(result.url, int(result.line), std::nullopt, true,
+                                   std::move(shown));
 }
 
 void FolderSearchOperations::closeFolderSearch() {

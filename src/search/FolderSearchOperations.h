@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <exception>
+#include <functional>
 
 namespace dunmoss {
 
@@ -54,7 +55,8 @@ public:
 
     void chooseFolderSearchFolder();
     void startFolderSearch();
-    void openFolderSearchResult(const FolderSearchResult& result);
+    // `shown` runs once the hit's file is shown with the hit's line selected.
+    void openFolderSearchResult(const FolderSearchResult& result, std::function<void()> shown = {});
     void closeFolderSearch();
 
     // Replace All: a dry run, then the confirmation alert (or the replace-none results).

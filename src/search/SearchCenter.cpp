@@ -80,7 +80,8 @@ void SearchCenter::deleteSearchCenterRun(const QUuid& runID) {
                          runsWriteSink(m_model));
 }
 
-void SearchCenter::openSearchCenterResult(const SearchCenterResult& result) {
+void SearchCenter::openSearchCenterResult(const SearchCenterResult& result,
+                                          std::function<void()> shown) {
     const QString message =
         localizedString(QStringLiteral("find.match-open-document.format"))
             .arg(result.groupTitle, QString::number(result.line), QString::number(result.column));
@@ -89,9 +90,12 @@ void SearchCenter::openSearchCenterResult(const SearchCenterResult& result) {
             return;
         QPointer<EditorWindowModel> model(&m_model);
         m_model.opening().openDocument(*result.fileURL, static_cast<int>(result.line), std::nullopt,
-                                       true, [model, message] {
-                                           if (model)
-                                               model->setFindMessage(message);
+                                       true, [model, message, shown] {
+                                           if (!model)
+                                               return;
+                                           model->setFindMessage(message);
+                                           if (shown)
+                                               shown();
                                        });
         return;
     }
@@ -104,6 +108,8 @@ void SearchCenter::openSearchCenterResult(const SearchCenterResult& result) {
     if (result.range)
         m_model.setSelection(result.range->location, result.range->length, *index);
     m_model.setFindMessage(message);
+    if (shown)
+        shown();
 }
 
 void SearchCenter::copySearchCenterResults(const QList<SearchCenterResult>& results) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
+#include <functional>
 #include <optional>
 
 namespace dunmoss {
@@ -26,7 +27,8 @@ public:
                                const QList<SearchCenterResult>& results);
     void deleteSearchCenterRun(const QUuid& runID);
 
-    void openSearchCenterResult(const SearchCenterResult& result);
+    // `shown` runs once the hit is selected in its tab (a folder hit's file may load first).
+    void openSearchCenterResult(const SearchCenterResult& result, std::function<void()> shown = {});
     // One line per result on the system clipboard; an empty list only sets the status.
     void copySearchCenterResults(const QList<SearchCenterResult>& results);
 

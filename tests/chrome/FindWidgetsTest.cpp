@@ -221,6 +221,24 @@ TEST_F(FindWidgets, SearchCenterListsGroupedResultsFiltersAndOpensThem) {
     EXPECT_EQ(center()->displayedCount(), 0);
 }
 
+TEST_F(FindWidgets, KeysTypedAfterClickingAHitReplaceItInTheDocument) {
+    setText(QStringLiteral("alpha one\nbeta\nalpha two\n"));
+    openBarAndType(QStringLiteral("alpha"));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(center()->isVisible());
+    const auto* rows = static_cast<SearchResultListModel*>(center()->listView()->model());
+    ASSERT_EQ(rows->rowCount(), 3);
+    const QRect hit = center()->listView()->visualRect(rows->index(2));
+    QTest::mouseClick(center()->listView()->viewport(), Qt::LeftButton, {}, hit.center());
+    settle();
+    EXPECT_TRUE(textView()->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("omega"));
+    settle();
+    EXPECT_EQ(activeTab(model().state()).document.text,
+              QStringLiteral("alpha one\nbeta\nomega two\n"));
+}
+
 TEST_F(FindWidgets, SearchCenterSaysASearchFoundNoneRatherThanThatNoneWasMade) {
     setText(QStringLiteral("alpha\n"));
     openBarAndType(QStringLiteral("omega"));

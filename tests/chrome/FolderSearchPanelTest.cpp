@@ -6,8 +6,11 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "search/FolderOperationRunner.h"
+#include "search/SearchCenterPanel.h"
+#include "search/SearchResultListModel.h"
 #include "window/EditorWindowModel.h"
 #include "window/EditorWindowState.h"
+#include "window/WindowDerivedValues.h"
 
 #include <QApplication>
 #include <QDir>
@@ -137,6 +140,75 @@ TEST(FolderSearchPanelInWindow, TypingAndCtrlReturnSearchTheChosenFolder) {
     ASSERT_EQ(panel->listView()->model()->rowCount(), 5);
     EXPECT_EQ(panel->listView()->model()->index(0, 0).data().toString(),
               QStringLiteral("src/a.txt"));
+}
+
+TEST(FolderSearchPanelInWindow, AHitOpenedFromAListTakesTheKeyboardToItsFile) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("tree"));
+    for (const auto& [name, text] :
+         {std::pair{"tree/a.txt", "one needle\n"}, std::pair{"tree/b.txt", "two needle\n"}}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    EditorWindowView window(testWindowOptions(defaults));
+    EditorWindowModel& model = window.model();
+    model.update([&](EditorWindowState& s) {
+        s.panels.showWelcome = false;
+        s.folderSearch.showFolderSearch = true;
+        s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("tree")));
+    });
+    window.resize(1060, 720);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.refreshNow();
+    auto* panel = window.findChild<FolderSearchPanel*>(QStringLiteral("folderSearchPanel"));
+    ASSERT_NE(panel, nullptr);
+    QTest::keyClicks(panel->queryField(), QStringLiteral("needle"));
+    QTest::keyClick(panel->queryField(), Qt::Key_Return, Qt::ControlModifier);
+    while (model.state().folderSearch.isFolderSearchRunning) {
+        FolderOperationRunner::waitForBackgroundWork();
+        QApplication::processEvents();
+    }
+    window.refreshNow();
+    QApplication::processEvents();
+
+    const auto clickHitAndType = [&](QListView* list, const QString& fileName) {
+        const QAbstractItemModel* rows = list->model();
+        int row = -1;
+        for (int i = 0; i < rows->rowCount() && row < 0; ++i)
+            if (rows->index(i, 0).data().toString() == fileName)
+                row = i + 1; // the group's first hit
+        ASSERT_GE(row, 1);
+        list->scrollTo(rows->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(rows->index(row, 0)).center());
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const EditorTab& tab = activeTab(model.state());
+            return tab.fileURL && tab.fileURL->fileName() == fileName;
+        }));
+        window.refreshNow();
+        QApplication::processEvents();
+        // The keys go where the person now looks: the opened file, at the hit's line.
+        ASSERT_TRUE(QApplication::focusWidget());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("X"));
+        QApplication::processEvents();
+        EXPECT_TRUE(activeTab(model.state()).document.text.contains(QLatin1Char('X')));
+    };
+
+    // A hit in the search center.
+    auto* center = window.findChild<SearchCenterPanel*>();
+    ASSERT_TRUE(center && center->isVisible());
+    clickHitAndType(center->listView(), QStringLiteral("a.txt"));
+
+    // A hit in the panel's own list, once the search center is closed.
+    model.update([](EditorWindowState& s) { s.searchCenter.showSearchCenter = false; });
+    window.refreshNow();
+    QApplication::processEvents();
+    ASSERT_TRUE(panel->resultsBlock()->isVisible());
+    clickHitAndType(panel->listView(), QStringLiteral("b.txt"));
 }
 
 } // namespace
