@@ -1,10 +1,12 @@
 // Feeds a pattern (the first line; its first byte picks the options) and a text (the rest) to the
 // matcher, and checks every match against ICU's own find loop: skipping the runs a failed
 // leading loop (after its one-character atoms) rules out, the work bound and an unset stop flag
-// must never change a match, only stop runaway runs. One bit stretches every character of the
-// text into a run long enough to be skipped; another wraps the pattern in the boundaries of a
-// whole-word search. The pattern taken as a literal query is searched by the literal scanner too,
-// which must find what the escaped expression finds.
+// must never change a match, only stop runaway runs; nor must jumping past units no match can
+// start with. One bit stretches every character of the text into a run long enough to be
+// skipped; another spreads the characters apart with spaces, long enough gaps to be jumped;
+// another wraps the pattern in the boundaries of a whole-word search. The pattern taken as a
+// literal query is searched by the literal scanner too, which must find what the escaped expression
+// finds.
 #include "platform/IcuRegex.h"
 #include "text/SearchScanner.h"
 #include "text/TextSearch.h"
@@ -91,6 +93,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             i += units - 1;
         }
         text = stretched;
+    }
+    if (data[0] & 64) {
+        QString spread;
+        for (qsizetype i = 0; i < text.size() && spread.size() < 4096; ++i) {
+            spread.append(text[i]);
+            if (!text[i].isHighSurrogate())
+                spread.append(QString(12, u' '));
+        }
+        text = spread;
     }
     IcuRegex::Options options;
     uint32_t flags = 0;

@@ -2,7 +2,9 @@
 
 #include "platform/HexDigit.h"
 #include "platform/Localization.h"
+#include "platform/RegexFirstAtom.h"
 #include "platform/RegexLeadingLoop.h"
+#include "platform/RegexStartFilter.h"
 
 #include <algorithm>
 #include <optional>
@@ -119,6 +121,38 @@ void appendCodePoint(QString& out, char32_t value) {
     }
 }
 
+std::shared_ptr<const icu::RegexPattern> compileHelper(const QString& source,
+                                                       IcuRegex::Options options) {
+    UParseError error{};
+    UErrorCode status = U_ZERO_ERROR;
+    std::shared_ptr<const icu::RegexPattern> helper(
+        icu::RegexPattern::compile(icu::UnicodeString(uchars(source), int32_t(source.size())),
+                                   icuFlags(options), error, status));
+    return U_SUCCESS(status) ? helper : nullptr;
+}
+
+// The filter for a pattern whose matches all begin with one character of `atom`, when it rules
+// out enough of ASCII to pay.
+std::shared_ptr<const RegexStartFilter> startFilterFor(const QString& atom,
+                                                       IcuRegex::Options options) {
+    const auto compiled = compileHelper(atom, options);
+    if (!compiled)
+        return nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> matcher(compiled->matcher(status));
+    if (U_FAILURE(status) || !matcher)
+        return nullptr;
+    std::array<bool, 128> canStart{};
+    for (char16_t unit = 0; unit < 128; ++unit) {
+        matcher->reset(icu::UnicodeString(&unit, 1));
+        canStart[unit] = matcher->matches(status);
+        if (U_FAILURE(status))
+            return nullptr;
+    }
+    auto filter = std::make_shared<const RegexStartFilter>(canStart);
+    return filter->rulesOutEnough() ? filter : nullptr;
+}
+
 } // namespace
 
 RegexError::RegexError(Kind kind, QString pattern, QString icuMessage, qsizetype offset)
@@ -167,13 +201,8 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
     m_compiled = std::move(compiled);
     if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters))) {
         if (const auto loop = analyseLeadingLoop(pattern, options & CaseInsensitive)) {
-            auto compileHelper = [options](const QString& source) {
-                UParseError error{};
-                UErrorCode helperStatus = U_ZERO_ERROR;
-                std::shared_ptr<const icu::RegexPattern> helper(icu::RegexPattern::compile(
-                    icu::UnicodeString(uchars(source), int32_t(source.size())), icuFlags(options),
-                    error, helperStatus));
-                return U_SUCCESS(helperStatus) ? helper : nullptr;
+            const auto compileHelper = [options](const QString& source) {
+                return dunmoss::compileHelper(source, options);
             };
             auto loopClass = compileHelper(loop->loopClass);
             auto assertion = loop->assertion.isEmpty() ? nullptr : compileHelper(loop->assertion);
@@ -188,6 +217,8 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
                 m_leadingAssertion = std::move(assertion);
             }
         }
+        if (const auto atom = analyseFirstAtom(pattern, options & CaseInsensitive))
+            m_startFilter = startFilterFor(*atom, options);
     }
 }
 
@@ -366,6 +397,9 @@ struct IcuRegexMatcher::Run {
     // The look-behind before the loop, over the same text, region and bounds as the run.
     std::shared_ptr<const icu::RegexPattern> assertionPattern;
     std::unique_ptr<icu::RegexMatcher> assertionMatcher;
+    // Jumping past units that cannot start a match.
+    std::shared_ptr<const RegexStartFilter> startFilter;
+    qsizetype startScannedTo = 0;
 
     bool assertionHoldsAt(int64_t at) {
         if (!assertionMatcher)
@@ -462,14 +496,23 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
         if (run->stopRequested())
             return false;
     }
-    if (run->classes.empty() || next <= run->knownRunEnd || next > run->regionLimit ||
-        run->cannotStart(run->text[next - 1]))
-        return true;
-    const int64_t target = run->skipTarget(next);
-    if (target < 0)
-        return true;
-    run->skipTo = target;
-    return false;
+    if (!run->classes.empty() && next > run->knownRunEnd && next <= run->regionLimit &&
+        !run->cannotStart(run->text[next - 1])) {
+        if (const int64_t target = run->skipTarget(next); target >= 0) {
+            run->skipTo = target;
+            return false;
+        }
+    }
+    if (run->startFilter) {
+        const auto* units = reinterpret_cast<const char16_t*>(run->text.utf16());
+        if (const qsizetype target = run->startFilter->restartTarget(
+                units, qsizetype(next), qsizetype(run->regionLimit), run->startScannedTo);
+            target >= 0) {
+            run->skipTo = target;
+            return false;
+        }
+    }
+    return true;
 }
 
 // Room for the backtracking stack: enough for a loop over the whole text, within 8 MB to 1 GB.
@@ -518,13 +561,14 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     m_matcher->useAnchoringBounds(anchoringBounds);
     if (U_FAILURE(status))
         throwFor(status);
-    if (!regex.m_bound.isBounded() && !regex.m_leadingLoop)
+    if (!regex.m_bound.isBounded() && !regex.m_leadingLoop && !regex.m_startFilter)
         return;
     m_run = std::make_unique<Run>();
     m_run->text = text;
     m_run->bound = regex.m_bound;
     m_run->regionStart = m_run->reached = m_run->knownRunEnd = start;
     m_run->regionLimit = limit;
+    m_run->startFilter = regex.m_startFilter;
     if (regex.m_leadingLoop) {
         m_run->classPatterns = regex.m_leadingAtoms;
         m_run->classPatterns.push_back(regex.m_leadingLoop);

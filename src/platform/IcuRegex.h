@@ -59,6 +59,7 @@ private:
 };
 
 class IcuRegex;
+class RegexStartFilter;
 
 // How much backtracking one run of a pattern over a text may do before it stops as runaway, in
 // ICU's work units (ticks of 10,000 saved backtracking states, about 0.1 ms each on a current
@@ -129,6 +130,8 @@ public:
     // True when a failed match attempt lets a run skip the rest of a run of characters that
     // the pattern's leading loop repeats, after the atoms before it (see RegexLeadingLoop.h).
     bool skipsLeadingLoopRuns() const { return m_leadingLoop != nullptr; }
+    // True when a run jumps past units that cannot start a match (see RegexFirstAtom.h).
+    bool skipsToPossibleStarts() const { return m_startFilter != nullptr; }
     int captureGroupCount() const { return m_groupCount; }
 
     // What a "$" that names no group of the pattern does in a template.
@@ -160,6 +163,7 @@ private:
     std::shared_ptr<const icu::RegexPattern> m_leadingLoop;
     std::vector<std::shared_ptr<const icu::RegexPattern>> m_leadingAtoms;
     std::shared_ptr<const icu::RegexPattern> m_leadingAssertion;
+    std::shared_ptr<const RegexStartFilter> m_startFilter;
     QString m_source;
     Options m_options;
     RegexWorkBound m_bound;

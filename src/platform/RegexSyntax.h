@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QChar>
+#include <QStringView>
+
+// Reading the shape of an ICU pattern without compiling it, for the analyses that speed up a
+// run. Every helper is conservative: what it does not understand ends as -1 or "no".
+namespace dunmoss::regex_syntax {
+
+bool isQuantifier(QChar c);
+bool isAsciiLetter(QChar c);
+
+// Index after an escape starting at the backslash `at`, or -1 when it is malformed. "\Q"
+// quotes up to "\E" (or the end); "\p{...}", "\N{...}" and "\x{...}" end at their brace.
+qsizetype afterEscape(QStringView p, qsizetype at);
+// Index after the set whose "[" is at `at`, or -1. A "]" right after "[" or "[^" is literal.
+qsizetype afterSet(QStringView p, qsizetype at);
+// Index after the group whose "(" is at `at`, or -1.
+qsizetype afterGroup(QStringView p, qsizetype at);
+
+// Inline flags ICU accepts that do not change how the pattern is written.
+bool safeFlags(QStringView flags);
+
+// An atom that matches exactly one character: where it ends (-1 when it is none) and whether it
+// is a literal character rather than a class.
+struct Atom {
+    qsizetype end = -1;
+    bool literal = false;
+};
+Atom classAtomAt(QStringView p, qsizetype at);
+
+// Under case folding a literal may match several characters ("ß" matches "ss") and adjacent
+// literals one ("ss" matches "ß"); a lone ASCII letter or digit matches exactly one.
+bool isFoldSafeLiteral(QChar c);
+
+} // namespace dunmoss::regex_syntax
