@@ -437,7 +437,7 @@ struct IcuRegexMatcher::Run {
 
     // After a failed attempt at the character before `next`: where the next attempt that could
     // match is, when skipping there is worth a restart.
-    int64_t skipTarget(int64_t next) {
+    int64_t skipTarget(int64_t next, int64_t leastGain) {
         if (next <= knownRunEnd || next <= regionStart || next > regionLimit)
             return -1;
         const int64_t failed = next - 1;
@@ -459,7 +459,7 @@ struct IcuRegexMatcher::Run {
         // A match from j needs its atoms before the run's end: j + atoms <= runEnd.
         const int64_t target = runEnd - atoms;
         // A restart costs about as much as a few short attempts.
-        if (target - next < 16 || !assertionHoldsAt(failed))
+        if (target - next < leastGain || !assertionHoldsAt(failed))
             return -1;
         knownRunEnd = target;
         return target;
@@ -496,17 +496,25 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
         if (run->stopRequested())
             return false;
     }
+    // No match starts in [next, ruledOutTo).
+    int64_t ruledOutTo = next;
     if (!run->classes.empty() && next > run->knownRunEnd && next <= run->regionLimit &&
         !run->cannotStart(run->text[next - 1])) {
-        if (const int64_t target = run->skipTarget(next); target >= 0) {
-            run->skipTo = target;
-            return false;
+        // A restart costs about as much as a few short attempts; with the start filter, the
+        // jump may go on past the run.
+        if (const int64_t target = run->skipTarget(next, run->startFilter ? 1 : 16); target >= 0) {
+            if (!run->startFilter) {
+                run->skipTo = target;
+                return false;
+            }
+            ruledOutTo = target;
         }
     }
     if (run->startFilter) {
         const auto* units = reinterpret_cast<const char16_t*>(run->text.utf16());
-        if (const qsizetype target = run->startFilter->restartTarget(
-                units, qsizetype(next), qsizetype(run->regionLimit), run->startScannedTo);
+        if (const qsizetype target =
+                run->startFilter->restartTarget(units, qsizetype(next), qsizetype(ruledOutTo),
+                                                qsizetype(run->regionLimit), run->startScannedTo);
             target >= 0) {
             run->skipTo = target;
             return false;

@@ -64,11 +64,11 @@ qsizetype RegexStartFilter::nextCandidate(const char16_t* text, qsizetype from,
     return from;
 }
 
-qsizetype RegexStartFilter::restartTarget(const char16_t* text, qsizetype next, qsizetype limit,
-                                          qsizetype& scannedTo) const {
-    if (next >= limit || next < scannedTo || mayStart(text[next]))
+qsizetype RegexStartFilter::restartTarget(const char16_t* text, qsizetype next, qsizetype from,
+                                          qsizetype limit, qsizetype& scannedTo) const {
+    if (from == next && (next >= limit || next < scannedTo || mayStart(text[next])))
         return -1;
-    scannedTo = nextCandidate(text, next + 1, limit);
+    scannedTo = nextCandidate(text, from, limit);
     return scannedTo - next >= kRestartGap ? scannedTo : -1;
 }
 

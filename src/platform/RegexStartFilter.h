@@ -20,10 +20,11 @@ public:
     // False when so much of ASCII may start a match that scanning would rarely pay.
     bool rulesOutEnough() const { return m_startCount <= 96; }
 
-    // Where a find about to try `next` should go on instead: the next possible start when it
-    // lies far enough ahead to pay for restarting the find, else -1. `scannedTo` keeps the last
-    // start found, so a short gap is scanned once.
-    qsizetype restartTarget(const char16_t* text, qsizetype next, qsizetype limit,
+    // Where a find about to try `next` should go on instead, when no match starts in
+    // [next, from) either: the next possible start from `from` when it lies far enough ahead to
+    // pay for restarting the find, else -1. `scannedTo` keeps the last start found, so a short
+    // gap is scanned once.
+    qsizetype restartTarget(const char16_t* text, qsizetype next, qsizetype from, qsizetype limit,
                             qsizetype& scannedTo) const;
 
 private:
