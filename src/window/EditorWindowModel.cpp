@@ -233,6 +233,11 @@ EditSelection EditorWindowModel::editSelection(int index) const {
 void EditorWindowModel::storeTabText(int index, const QString& text) {
     EditorTab& target = m_state.tabs[index];
     target.document.text = text;
+    // Back to the saved text ("a" typed, then Backspace): the two share one string again, so
+    // "modified" is answered on every refresh without comparing them.
+    QString& saved = target.savedSnapshot;
+    if (text.size() == saved.size() && text.constData() != saved.constData() && text == saved)
+        saved = text;
     dropBookmarksBeyondLastLine(target);
 }
 
