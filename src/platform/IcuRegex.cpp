@@ -131,25 +131,36 @@ std::shared_ptr<const icu::RegexPattern> compileHelper(const QString& source,
     return U_SUCCESS(status) ? helper : nullptr;
 }
 
-// The filter for a pattern whose matches all begin with one character of `atom`, when it rules
-// out enough of ASCII to pay.
-std::shared_ptr<const RegexStartFilter> startFilterFor(const QString& atom,
-                                                       IcuRegex::Options options) {
+// The ASCII units one character of `atom` can be, or nothing when it does not compile.
+std::optional<RegexStartFilter::UnitSet> asciiUnitsOf(const QString& atom,
+                                                      IcuRegex::Options options) {
     const auto compiled = compileHelper(atom, options);
     if (!compiled)
-        return nullptr;
+        return std::nullopt;
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::RegexMatcher> matcher(compiled->matcher(status));
     if (U_FAILURE(status) || !matcher)
-        return nullptr;
-    std::array<bool, 128> canStart{};
+        return std::nullopt;
+    RegexStartFilter::UnitSet units{};
     for (char16_t unit = 0; unit < 128; ++unit) {
         matcher->reset(icu::UnicodeString(&unit, 1));
-        canStart[unit] = matcher->matches(status);
+        units[unit] = matcher->matches(status);
         if (U_FAILURE(status))
-            return nullptr;
+            return std::nullopt;
     }
-    auto filter = std::make_shared<const RegexStartFilter>(canStart);
+    return units;
+}
+
+// The filter for a pattern whose matches all begin with these atoms, when it rules out enough
+// of ASCII to pay.
+std::shared_ptr<const RegexStartFilter> startFilterFor(const FirstAtoms& atoms,
+                                                       IcuRegex::Options options) {
+    const auto canStart = asciiUnitsOf(atoms.first, options);
+    if (!canStart)
+        return nullptr;
+    const auto follower =
+        atoms.follower.isEmpty() ? std::nullopt : asciiUnitsOf(atoms.follower, options);
+    auto filter = std::make_shared<const RegexStartFilter>(*canStart, follower);
     return filter->rulesOutEnough() ? filter : nullptr;
 }
 
@@ -217,8 +228,8 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
                 m_leadingAssertion = std::move(assertion);
             }
         }
-        if (const auto atom = analyseFirstAtom(pattern, options & CaseInsensitive))
-            m_startFilter = startFilterFor(*atom, options);
+        if (const auto atoms = analyseFirstAtoms(pattern, options & CaseInsensitive))
+            m_startFilter = startFilterFor(*atoms, options);
     }
 }
 
@@ -399,7 +410,7 @@ struct IcuRegexMatcher::Run {
     std::unique_ptr<icu::RegexMatcher> assertionMatcher;
     // Jumping past units that cannot start a match.
     std::shared_ptr<const RegexStartFilter> startFilter;
-    qsizetype startScannedTo = 0;
+    RegexStartFilter::Progress startProgress;
 
     bool assertionHoldsAt(int64_t at) {
         if (!assertionMatcher)
@@ -514,7 +525,7 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
         const auto* units = reinterpret_cast<const char16_t*>(run->text.utf16());
         if (const qsizetype target =
                 run->startFilter->restartTarget(units, qsizetype(next), qsizetype(ruledOutTo),
-                                                qsizetype(run->regionLimit), run->startScannedTo);
+                                                qsizetype(run->regionLimit), run->startProgress);
             target >= 0) {
             run->skipTo = target;
             return false;

@@ -57,6 +57,21 @@ qsizetype afterEscapedPunctuation(QStringView p, qsizetype at) {
     return punctuation ? at + 2 : -1;
 }
 
+// Where a one-character atom at `at` that no quantifier makes optional ends, or -1. Under case
+// folding only an ASCII literal passes.
+qsizetype requiredAtomAt(QStringView p, qsizetype at, bool folds) {
+    if (at >= p.size())
+        return -1;
+    Atom atom = classAtomAt(p, at);
+    if (atom.end < 0)
+        atom = {afterEscapedPunctuation(p, at), true};
+    if (atom.end < 0 || (atom.literal && folds && p[at].unicode() >= 0x80))
+        return -1;
+    if (atom.end < p.size() && (p[atom.end] == u'?' || p[atom.end] == u'*' || p[atom.end] == u'{'))
+        return -1;
+    return atom.end;
+}
+
 // Whether the rest of the pattern, from `at` with `open` groups still open around the atom,
 // keeps the atom required: no "|" at their depth or above, no quantifier that lets one of them
 // be skipped, no "\G", no free spacing.
@@ -108,7 +123,7 @@ bool restKeepsAtomRequired(QStringView p, qsizetype at, int open) {
 
 } // namespace
 
-std::optional<QString> analyseFirstAtom(QStringView pattern, bool caseInsensitive) {
+std::optional<FirstAtoms> analyseFirstAtoms(QStringView pattern, bool caseInsensitive) {
     const QStringView p = pattern;
     if (p.contains(u"\\G"))
         return std::nullopt;
@@ -129,22 +144,24 @@ std::optional<QString> analyseFirstAtom(QStringView pattern, bool caseInsensitiv
             break;
         }
     }
-    if (k >= p.size())
-        return std::nullopt;
-    Atom atom = classAtomAt(p, k);
-    if (atom.end < 0)
-        atom = {afterEscapedPunctuation(p, k), true};
-    if (atom.end < 0)
-        return std::nullopt;
     const bool folds = caseInsensitive || flags.contains(u'i');
-    if (atom.literal && folds && p[k].unicode() >= 0x80)
+    const qsizetype firstEnd = requiredAtomAt(p, k, folds);
+    if (firstEnd < 0 || !restKeepsAtomRequired(p, firstEnd, open))
         return std::nullopt;
-    if (atom.end < p.size() && (p[atom.end] == u'?' || p[atom.end] == u'*' || p[atom.end] == u'{'))
-        return std::nullopt;
-    if (!restKeepsAtomRequired(p, atom.end, open))
-        return std::nullopt;
-    return flags + QStringLiteral("(?:") + p.sliced(k, atom.end - k).toString() +
-           QStringLiteral(")");
+    const auto asPattern = [&flags, p](qsizetype from, qsizetype to) {
+        return flags + QStringLiteral("(?:") + p.sliced(from, to - from).toString() +
+               QStringLiteral(")");
+    };
+    FirstAtoms atoms{asPattern(k, firstEnd), QString()};
+    // "x+y", "x+?y", "x++y".
+    if (firstEnd < p.size() && p[firstEnd] == u'+') {
+        qsizetype next = firstEnd + 1;
+        if (next < p.size() && (p[next] == u'?' || p[next] == u'+'))
+            ++next;
+        if (const qsizetype followerEnd = requiredAtomAt(p, next, folds); followerEnd >= 0)
+            atoms.follower = asPattern(next, followerEnd);
+    }
+    return atoms;
 }
 
 } // namespace dunmoss

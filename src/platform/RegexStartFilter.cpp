@@ -13,7 +13,15 @@ constexpr qsizetype kRestartGap = 8;
 
 } // namespace
 
-RegexStartFilter::RegexStartFilter(const std::array<bool, 128>& canStart) : m_canStart(canStart) {
+RegexStartFilter::RegexStartFilter(const UnitSet& canStart, const std::optional<UnitSet>& follower)
+    : m_canStart(canStart) {
+    if (follower) {
+        m_hasFollower = true;
+        for (int u = 0; u < 128; ++u)
+            m_hasFollower = m_hasFollower && !(canStart[u] && (*follower)[u]);
+        if (m_hasFollower)
+            m_follows = *follower;
+    }
     int ranges = 0;
     for (int u = 0; u < 128; ++u) {
         if (!canStart[u])
@@ -65,11 +73,26 @@ qsizetype RegexStartFilter::nextCandidate(const char16_t* text, qsizetype from,
 }
 
 qsizetype RegexStartFilter::restartTarget(const char16_t* text, qsizetype next, qsizetype from,
-                                          qsizetype limit, qsizetype& scannedTo) const {
-    if (from == next && (next >= limit || next < scannedTo || mayStart(text[next])))
+                                          qsizetype limit, Progress& progress) const {
+    if (next >= limit || (from == next && next >= progress.scanFrom && next < progress.startsUntil))
         return -1;
-    scannedTo = nextCandidate(text, from, limit);
-    return scannedTo - next >= kRestartGap ? scannedTo : -1;
+    qsizetype start = nextCandidate(text, from, limit);
+    qsizetype startsUntil = start + 1;
+    while (m_hasFollower && start < limit && text[start] < 0x80) {
+        // Every start in a run of the loop's units ends its loop at the run's end, where the
+        // follower must match, since the two sets share no unit.
+        qsizetype end = start + 1;
+        while (end < limit && text[end] < 0x80 && m_canStart[text[end]])
+            ++end;
+        if (end < limit && (text[end] >= 0x80 || m_follows[text[end]])) {
+            startsUntil = end;
+            break;
+        }
+        start = nextCandidate(text, end, limit);
+        startsUntil = start + 1;
+    }
+    progress = {next, start, startsUntil};
+    return start - next >= kRestartGap ? start : -1;
 }
 
 } // namespace dunmoss

@@ -10,8 +10,13 @@ using namespace dunmoss;
 namespace {
 
 QString atomOf(const char16_t* pattern, bool caseInsensitive = false) {
-    const auto atom = analyseFirstAtom(QString::fromUtf16(pattern), caseInsensitive);
-    return atom ? *atom : QStringLiteral("<none>");
+    const auto atoms = analyseFirstAtoms(QString::fromUtf16(pattern), caseInsensitive);
+    return atoms ? atoms->first : QStringLiteral("<none>");
+}
+
+QString followerOf(const char16_t* pattern, bool caseInsensitive = false) {
+    const auto atoms = analyseFirstAtoms(QString::fromUtf16(pattern), caseInsensitive);
+    return atoms ? atoms->follower : QStringLiteral("<none>");
 }
 
 } // namespace
@@ -43,6 +48,62 @@ TEST(RegexFirstAtomTest, RefusesWhatCouldLetAMatchBeginElsewhere) {
     EXPECT_EQ(atomOf(u"(?i)\u00DFe"), QStringLiteral("<none>"));
     EXPECT_EQ(atomOf(u"\u00DFe"), QStringLiteral("(?:\u00DF)"));
     EXPECT_EQ(atomOf(u"se", true), QStringLiteral("(?:s)"));
+}
+
+TEST(RegexFirstAtomTest, FindsTheRequiredAtomAfterALoopOfTheFirst) {
+    EXPECT_EQ(followerOf(u"[0-9]+\\.[0-9]+"), QStringLiteral("(?:\\.)"));
+    EXPECT_EQ(followerOf(u"(?i)\\w+?@"), QStringLiteral("(?i)(?:@)"));
+    EXPECT_EQ(followerOf(u"(?<!\\w)(?:\\d++x)"), QStringLiteral("(?:x)"));
+    // Not a loop, an optional or counted follower, or one behind a group.
+    for (const char16_t* pattern :
+         {u"[0-9]\\.", u"\\d+x?", u"\\d+x*", u"\\d+x{2}", u"(\\d+)x", u"\\d+(?=x)", u"\\d+"}) {
+        EXPECT_EQ(followerOf(pattern), QString()) << QString::fromUtf16(pattern).toStdString();
+    }
+    EXPECT_EQ(followerOf(u"\\d+\u00DF", true), QString());
+}
+
+TEST(RegexStartFilterTest, ARunOfTheLoopWithoutItsFollowerIsPassedAndNoPossibleStartIs) {
+    std::mt19937 random(11);
+    const char16_t alphabet[] = {u'1', u'2', u'.', u'.', u'a', u' ', 0xDF, 0xD83D, 0xDE00};
+    RegexStartFilter::UnitSet digits{};
+    RegexStartFilter::UnitSet dot{};
+    for (char16_t u = u'0'; u <= u'9'; ++u)
+        digits[u] = true;
+    dot[u'.'] = true;
+    const RegexStartFilter filter(digits, dot);
+    ASSERT_TRUE(filter.usesFollower());
+    // A follower set that overlaps the loop's is not used.
+    EXPECT_FALSE(RegexStartFilter(digits, digits).usesFollower());
+    for (int round = 0; round < 400; ++round) {
+        QString text;
+        const int length = int(random() % 60);
+        for (int i = 0; i < length; ++i)
+            text.append(QChar(alphabet[random() % std::size(alphabet)]));
+        const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
+        const qsizetype limit = text.size() - qsizetype(random() % 3 == 0 && length > 0);
+        // Where "[0-9]+\\." could match, counting any unit outside ASCII as either set.
+        const auto possible = [&](qsizetype j) {
+            for (qsizetype k = j; k < limit; ++k) {
+                const char16_t u = units[k];
+                const bool loops = u >= 0x80 || digits[u];
+                if (k > j && (u >= 0x80 || dot[u]))
+                    return true;
+                if (!loops)
+                    return false;
+            }
+            return false;
+        };
+        RegexStartFilter::Progress progress;
+        for (qsizetype next = 0; next < limit; ++next) {
+            const qsizetype target = filter.restartTarget(units, next, next, limit, progress);
+            if (target < 0)
+                continue;
+            ASSERT_GE(target, next + 1);
+            ASSERT_LE(target, limit);
+            for (qsizetype j = next; j < target; ++j)
+                ASSERT_FALSE(possible(j)) << "round " << round << " at " << j;
+        }
+    }
 }
 
 TEST(RegexStartFilterTest, NextCandidateAgreesWithAUnitByUnitScan) {

@@ -121,6 +121,14 @@ const QStringList kPatterns = {
     QStringLiteral("(?m)^[a-z]+$"),
     QStringLiteral("(#)\\."),
     QStringLiteral("[\\x{1F600}]"),
+    // A loop of the first atom, then a required atom of another set.
+    QStringLiteral("\\w+@"),
+    QStringLiteral("\\s+\\d"),
+    QStringLiteral("(?i)[a-z]+\\d"),
+    QStringLiteral("x+?y"),
+    QStringLiteral("\\d++\\."),
+    QStringLiteral("[^\\n]+\\n"),
+    QStringLiteral("\\r+\\n"),
 };
 
 } // namespace
