@@ -17,6 +17,7 @@
 #include <QUndoStack>
 #include <algorithm>
 #include <memory>
+#include <type_traits>
 
 namespace dunmoss {
 
@@ -103,9 +104,18 @@ bool ShortcutTextView::deferWhileHeld(Event* event, Handler handler) {
     if (!m_inputHeld || !holdInput)
         return false;
     const std::shared_ptr<Event> copy(static_cast<Event*>(event->clone()));
-    holdInput([view = QPointer<ShortcutTextView>(this), copy, handler] {
-        if (view)
-            (view->*handler)(copy.get());
+    // A click is aimed at the text then shown: the command it waits for may scroll the view
+    // (Replace All puts the caret at the start), and the click must still land where the person
+    // pointed.
+    const QPoint scrolled(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    holdInput([view = QPointer<ShortcutTextView>(this), copy, handler, scrolled] {
+        if (!view)
+            return;
+        if constexpr (std::is_base_of_v<QMouseEvent, Event>) {
+            view->horizontalScrollBar()->setValue(scrolled.x());
+            view->verticalScrollBar()->setValue(scrolled.y());
+        }
+        (view->*handler)(copy.get());
     });
     event->accept();
     return true;

@@ -173,6 +173,27 @@ TEST_F(FindWhereTheUserIs, KeysAndClicksAfterReplaceAllWaitForItAndFollowIt) {
     EXPECT_EQ(tab(0).document.text, QStringLiteral("QQ bar QQ\nzQQ\nend\n"));
 }
 
+TEST_F(FindWhereTheUserIs, AClickWhileReplaceAllRunsLandsOnTheLineItPointedAt) {
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("foo %1\n").arg(i);
+    showTabs({text});
+    findFrom(pane(), QStringLiteral("foo"), QStringLiteral("QQ"));
+    // Far down the text, where the start that Replace All moves the caret to is out of view.
+    clickLine(pane(), 0);
+    QTest::keyClick(pane(), Qt::Key_End, Qt::ControlModifier);
+    settle();
+    holdSearches();
+    click("find.replace-all");
+    ASSERT_EQ(status(), l("find.replacing"));
+    clickLine(pane(), 290);
+    letSearchesGo();
+    QTest::keyClicks(pane(), QStringLiteral("z"));
+    const QStringList lines = tab(0).document.text.split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.at(290), QStringLiteral("zQQ 290"));
+    EXPECT_EQ(tab(0).document.text.count(QLatin1Char('z')), 1);
+}
+
 TEST_F(FindWhereTheUserIs, InSplitViewEveryCommandActsOnThePaneWithTheKeyboard) {
     const QString left = QStringLiteral("left one\nleft two\n");
     showTabs({left, QStringLiteral("right one\nright two\nright three\n")}, SplitEditorMode::Split);
