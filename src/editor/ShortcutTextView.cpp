@@ -174,7 +174,7 @@ void ShortcutTextView::mousePressEvent(QMouseEvent* event) {
         return;
     // A click places the caret in the text the tab holds, which the view may not show yet: once
     // shown, that text would otherwise bring the tab's selection back over the click.
-    catchUpBeforeEdit();
+    catchUpBeforeClick();
     QPlainTextEdit::mousePressEvent(event);
 }
 
@@ -186,7 +186,7 @@ void ShortcutTextView::mouseReleaseEvent(QMouseEvent* event) {
 void ShortcutTextView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (deferWhileHeld(event, &ShortcutTextView::mouseDoubleClickEvent))
         return;
-    catchUpBeforeEdit();
+    catchUpBeforeClick();
     QPlainTextEdit::mouseDoubleClickEvent(event);
 }
 
@@ -362,6 +362,17 @@ void ShortcutTextView::setWaitingForText(bool waiting) {
 void ShortcutTextView::catchUpBeforeEdit() {
     if (m_waiting && beforeEdit)
         beforeEdit();
+}
+
+void ShortcutTextView::catchUpBeforeClick() {
+    if (!m_waiting || !beforeEdit)
+        return;
+    // The click was aimed at the text on screen; the text caught up with may scroll elsewhere (to
+    // the start, where Replace All leaves the caret).
+    const QPoint scrolled(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    beforeEdit();
+    horizontalScrollBar()->setValue(scrolled.x());
+    verticalScrollBar()->setValue(scrolled.y());
 }
 
 void ShortcutTextView::applyEditability() {

@@ -129,6 +129,7 @@ private:
     void redo();
     void applyEditability();
     void catchUpBeforeEdit();
+    void catchUpBeforeClick();
     // Hands a copy of the event to holdInput, to be given to `handler` later; false when nothing
     // holds the input.
     template <typename Event, typename Handler> bool deferWhileHeld(Event* event, Handler handler);

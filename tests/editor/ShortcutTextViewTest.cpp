@@ -272,3 +272,38 @@ TEST_F(OverlayFixture, EveryMatchSelectedKeepsAllRangesButHandsTheDocumentOnlyTh
     EXPECT_TRUE(drawn().isEmpty());
     EXPECT_EQ(view.selectedRanges(), QList<TextRange>{ranges.first()});
 }
+
+namespace dunmoss::test {
+namespace {
+
+TEST(ShortcutTextViewCatchUp, AClickLandsOnTheLineItPointedAtWhenTheTextCatchesUpFirst) {
+    QString before;
+    QString after;
+    for (int i = 0; i < 300; ++i) {
+        before += QStringLiteral("foo %1\n").arg(i);
+        after += QStringLiteral("QQ %1\n").arg(i);
+    }
+    ShortcutTextView view;
+    view.resize(600, 400);
+    view.setPlainText(before);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    QApplication::processEvents();
+    // The tab's text changed behind the view (a Replace All leaves the caret at the start); the
+    // click on line 290 as shown brings the view in line first.
+    view.setWaitingForText(true);
+    view.beforeEdit = [&] {
+        view.setPlainText(after);
+        view.setWaitingForText(false);
+    };
+    const QTextBlock line = view.document()->findBlockByNumber(290);
+    const QPoint shown(2, int(view.blockRect(line).center().y()));
+    ASSERT_TRUE(view.viewport()->rect().contains(shown));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, shown);
+    EXPECT_EQ(view.toPlainText(), after);
+    EXPECT_EQ(view.textCursor().blockNumber(), 290);
+}
+
+} // namespace
+} // namespace dunmoss::test
