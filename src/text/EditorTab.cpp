@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 
 #include <cstdlib>
+#include <limits>
 
 namespace dunmoss {
 
@@ -69,6 +70,11 @@ void dropBookmarksBeyondLastLine(EditorTab& tab) {
          feed = text.indexOf(u'\n', feed + 1))
         ++lines;
     tab.bookmarkedLines.erase(tab.bookmarkedLines.upper_bound(lines), tab.bookmarkedLines.end());
+}
+
+void dropBookmarksBeyondLastLine(EditorTab& tab, qsizetype lineCount) {
+    const int last = int(std::min<qsizetype>(lineCount, std::numeric_limits<int>::max()));
+    tab.bookmarkedLines.erase(tab.bookmarkedLines.upper_bound(last), tab.bookmarkedLines.end());
 }
 
 EditorTab untitledTab() {

@@ -107,6 +107,8 @@ void markSavedAs(EditorTab& tab, const QUrl& url);
 // Bookmarks name lines of the text: those past its last line go when the text is restored,
 // reloaded or shortened.
 void dropBookmarksBeyondLastLine(EditorTab& tab);
+// The same with the text's line count known (kept in step with its edits): nothing is counted.
+void dropBookmarksBeyondLastLine(EditorTab& tab, qsizetype lineCount);
 
 // After a reload or a reopen with another encoding.
 void applyLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded);

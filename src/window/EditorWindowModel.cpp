@@ -238,7 +238,13 @@ void EditorWindowModel::storeTabText(int index, const QString& text) {
     QString& saved = target.savedSnapshot;
     if (text.size() == saved.size() && text.constData() != saved.constData() && text == saved)
         saved = text;
-    dropBookmarksBeyondLastLine(target);
+    if (target.bookmarkedLines.empty())
+        return;
+    // Typing keeps the storage's line count up to date: no line feeds are counted per key.
+    if (const TextCounts* counts = tabTextCounts(target.id))
+        dropBookmarksBeyondLastLine(target, counts->lines().lineCount());
+    else
+        dropBookmarksBeyondLastLine(target);
 }
 
 void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange selection,

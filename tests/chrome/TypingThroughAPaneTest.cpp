@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QThreadPool>
 #include <QUndoStack>
@@ -174,5 +175,19 @@ TEST_F(TypingThroughAPane, BackToTheSavedTextReadsAsUnmodifiedWithoutComparingAg
     QTest::keyClicks(view(), QStringLiteral("b"));
     EXPECT_TRUE(tabIsModified(tab()));
     EXPECT_EQ(tab().savedSnapshot, saved);
+    expectOneTextAndTrueCounts();
+}
+
+TEST_F(TypingThroughAPane, BookmarksPastTheLastLineGoWhenTypingRemovesLines) {
+    model->update([&](EditorWindowState& s) { s.tabs[1].bookmarkedLines = {3, 2990, 3001}; });
+    QTextCursor cursor = view()->textCursor();
+    cursor.setPosition(int(tab().document.text.indexOf(QStringLiteral("line 2989 "))));
+    view()->setTextCursor(cursor);
+    QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(view(), Qt::Key_Delete);
+    ASSERT_EQ(tab().document.text.count(u'\n') + 1, 2990);
+    EXPECT_EQ(tab().bookmarkedLines, (std::set<int>{3, 2990}));
+    QTest::keyClick(view(), Qt::Key_Backspace);
+    EXPECT_EQ(tab().bookmarkedLines, (std::set<int>{3}));
     expectOneTextAndTrueCounts();
 }
