@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -132,6 +133,12 @@ void DialogInteraction::showAlert(const AlertRequest& request, std::function<voi
                 box->setDefaultButton(static_cast<QPushButton*>(buttons.at(i)));
                 break;
             }
+    // The message wraps to the width of the question above it: a short question would leave the
+    // message a narrow column and the box too narrow for its title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(box->fontMetrics().averageCharWidth() * 56, 0,
+                                      QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     const qsizetype offered = request.buttons.size();
     QObject::connect(box, &QMessageBox::finished, box, [box, buttons, offered, done](int) {
         const qsizetype index = buttons.indexOf(box->clickedButton());

@@ -163,3 +163,28 @@ TEST(DialogInteraction, WithoutItsWindowEveryQuestionIsCancelled) {
     interaction.runPrintDialog(nullptr, [&](bool ok) { printed = ok; });
     EXPECT_FALSE(printed);
 }
+
+TEST(DialogInteraction, AShortQuestionLeavesItsMessageRoomToRead) {
+    QWidget window;
+    window.resize(1060, 720);
+    window.show();
+    DialogInteraction interaction(&window);
+    // The folder replacement's confirmation: a short question, a sentence of explanation.
+    AlertRequest request{QStringLiteral("Replace in Folder?"),
+                         QStringLiteral("5 replacements in 4 files. A backup of every changed "
+                                        "file is kept."),
+                         {{QStringLiteral("Replace"), AlertButton::Role::Default},
+                          {QStringLiteral("Cancel"), AlertButton::Role::Cancel}}};
+    interaction.showAlert(request, [](int) {});
+    QMessageBox* box = openDialog<QMessageBox>(window);
+    ASSERT_NE(box, nullptr);
+    QTest::qWait(0);
+    QLabel* message = nullptr;
+    for (QLabel* label : box->findChildren<QLabel*>())
+        if (label->text() == request.message)
+            message = label;
+    ASSERT_NE(message, nullptr);
+    // It wrapped to the width of the question: five lines in a box too narrow for its title.
+    EXPECT_LE(message->height(), 3 * message->fontMetrics().lineSpacing());
+    box->reject();
+}
