@@ -179,6 +179,11 @@ void registerPhases() {
             benchmark::DoNotOptimize(replaceAllMatches(kLiteral, QStringLiteral("yield"),
                                                        document.text, kLiteralOptions));
     }));
+    ms(benchmark::RegisterBenchmark("phase/replace_regex", [](benchmark::State& s) {
+        for (auto _ : s)
+            benchmark::DoNotOptimize(
+                replaceAllMatches(kRegex, QStringLiteral("<$0>"), document.text, kRegexOptions));
+    }));
     ms(benchmark::RegisterBenchmark("phase/encode", [](benchmark::State& s) {
         for (auto _ : s)
             benchmark::DoNotOptimize(fileDataForSaving(document));

@@ -107,7 +107,9 @@ TextReplaceAllResult replaceAllMatches(const QString& query, const QString& repl
         if (range.length == 0)
             continue;
         if (outcome.count == 0) {
-            built.reserve(text.size());
+            // Room to grow: outgrowing the buffer near the end copies the whole text again,
+            // while pages reserved and never written cost nothing.
+            built.reserve(text.size() + text.size() / 8);
             adviseHugePages(built.data(), size_t(built.capacity()) * 2);
         }
         built.append(QStringView(text).sliced(copied, range.location - copied));
