@@ -4,7 +4,7 @@
 // headers (UTF-8 files only), repeated up to 50 MB; DUNMOSS_BENCH_TEXT names another file.
 #include "platform/LargeBuffers.h"
 #include "platform/UnicodeFastCodecs.h"
-#include "support/PeerRatioReporter.h"
+#include "support/PeerCommand.h"
 #include "text/EncodingDetection.h"
 #include "text/TextFileLoader.h"
 #include "text/TextSearch.h"
@@ -119,18 +119,6 @@ void replaceAllFromFile(benchmark::State& state, const QString& query, const QSt
     }
 }
 
-void peer(benchmark::State& state, const std::string& command) {
-    const std::string full = "LC_ALL=C.UTF-8 " + command;
-    std::string output;
-    for (auto _ : state)
-        output = bench::runCommand(full);
-    state.counters["output"] = std::atof(output.c_str());
-}
-
-std::string quoted(const QString& path) {
-    return "'" + path.toStdString() + "'";
-}
-
 // Where the time of a find-all goes: reading, decoding, searching a decoded text.
 void registerPhases() {
     static QByteArray bytes;
@@ -192,8 +180,8 @@ void registerPhases() {
 
 void registerAll() {
     registerPhases();
-    const std::string file = quoted(corpusPath());
-    const std::string out = quoted(scratch().filePath(QStringLiteral("sed-out.txt")));
+    const std::string file = bench::shellQuoted(corpusPath());
+    const std::string out = bench::shellQuoted(scratch().filePath(QStringLiteral("sed-out.txt")));
     const auto ms = [](benchmark::internal::Benchmark* b) {
         b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
     };
@@ -201,25 +189,29 @@ void registerAll() {
         findAllFromFile(s, kLiteral, kLiteralOptions);
     }));
     ms(benchmark::RegisterBenchmark("peer/grep_literal", [file](benchmark::State& s) {
-        peer(s, "grep -o -F return " + file + " | wc -l");
+        bench::runPeer(s,
+                       std::string("LC_ALL=C.UTF-8 ") + "grep -o -F return " + file + " | wc -l");
     }));
     ms(benchmark::RegisterBenchmark("ours/file_find_all_regex", [](benchmark::State& s) {
         findAllFromFile(s, kRegex, kRegexOptions);
     }));
     ms(benchmark::RegisterBenchmark("peer/grep_regex", [file](benchmark::State& s) {
-        peer(s, "grep -o -E '[0-9]+\\.[0-9]+' " + file + " | wc -l");
+        bench::runPeer(s, std::string("LC_ALL=C.UTF-8 ") + "grep -o -E '[0-9]+\\.[0-9]+' " + file +
+                              " | wc -l");
     }));
     ms(benchmark::RegisterBenchmark("ours/file_replace_all_literal", [](benchmark::State& s) {
         replaceAllFromFile(s, kLiteral, QStringLiteral("yield"), kLiteralOptions);
     }));
     ms(benchmark::RegisterBenchmark("peer/sed_literal", [file, out](benchmark::State& s) {
-        peer(s, "sed 's/return/yield/g' " + file + " > " + out);
+        bench::runPeer(s, std::string("LC_ALL=C.UTF-8 ") + "sed 's/return/yield/g' " + file +
+                              " > " + out);
     }));
     ms(benchmark::RegisterBenchmark("ours/file_replace_all_regex", [](benchmark::State& s) {
         replaceAllFromFile(s, kRegex, QStringLiteral("<$0>"), kRegexOptions);
     }));
     ms(benchmark::RegisterBenchmark("peer/sed_regex", [file, out](benchmark::State& s) {
-        peer(s, "sed -E 's/[0-9]+\\.[0-9]+/<&>/g' " + file + " > " + out);
+        bench::runPeer(s, std::string("LC_ALL=C.UTF-8 ") + "sed -E 's/[0-9]+\\.[0-9]+/<&>/g' " +
+                              file + " > " + out);
     }));
 }
 

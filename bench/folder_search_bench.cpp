@@ -2,7 +2,7 @@
 // /usr/include, or DUNMOSS_BENCH_TREE) with the include filter "*.h" and no hit limit, against
 // GNU grep -rn and ripgrep over the same files in the same run. A peer that is not installed is
 // left out.
-#include "support/PeerRatioReporter.h"
+#include "support/PeerCommand.h"
 #include "text/FolderSearch.h"
 
 #include <QDir>
@@ -39,21 +39,9 @@ bool installed(const char* tool) {
                .rfind("yes", 0) == 0;
 }
 
-void peer(benchmark::State& state, const std::string& command) {
-    const std::string full = "LC_ALL=C " + command;
-    std::string output;
-    for (auto _ : state)
-        output = bench::runCommand(full);
-    state.counters["lines"] = std::atof(output.c_str());
-}
-
-std::string quoted(const QString& text) {
-    return "'" + text.toStdString() + "'";
-}
-
 void registerAll() {
-    const std::string tree = quoted(treePath());
-    const std::string glob = quoted(kInclude);
+    const std::string tree = bench::shellQuoted(treePath());
+    const std::string glob = bench::shellQuoted(kInclude);
     struct Case {
         const char* name;
         QString query;
@@ -63,12 +51,13 @@ void registerAll() {
         std::string rg;
     };
     const Case cases[] = {
-        {"literal", kLiteral, false, true, "grep -rn -F " + quoted(kLiteral),
-         "rg -n --no-ignore -F " + quoted(kLiteral)},
-        {"literal_ignoring_case", kLiteral, false, false, "grep -rn -i -F " + quoted(kLiteral),
-         "rg -n -i --no-ignore -F " + quoted(kLiteral)},
-        {"regex", kRegex, true, true, "grep -rn -E " + quoted(kRegex),
-         "rg -n --no-ignore " + quoted(kRegex)},
+        {"literal", kLiteral, false, true, "grep -rn -F " + bench::shellQuoted(kLiteral),
+         "rg -n --no-ignore -F " + bench::shellQuoted(kLiteral)},
+        {"literal_ignoring_case", kLiteral, false, false,
+         "grep -rn -i -F " + bench::shellQuoted(kLiteral),
+         "rg -n -i --no-ignore -F " + bench::shellQuoted(kLiteral)},
+        {"regex", kRegex, true, true, "grep -rn -E " + bench::shellQuoted(kRegex),
+         "rg -n --no-ignore " + bench::shellQuoted(kRegex)},
     };
     const bool hasGrep = installed("grep");
     const bool hasRg = installed("rg");
@@ -83,14 +72,18 @@ void registerAll() {
         if (hasGrep) {
             const std::string command = c.grep + " --include=" + glob + " " + tree + " | wc -l";
             benchmark::RegisterBenchmark((std::string("peer/grep_rn_") + c.name).c_str(),
-                                         [command](benchmark::State& s) { peer(s, command); })
+                                         [command](benchmark::State& s) {
+                                             bench::runPeer(s, "LC_ALL=C " + command, "lines");
+                                         })
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         }
         if (hasRg) {
             const std::string command = c.rg + " -g " + glob + " " + tree + " | wc -l";
             benchmark::RegisterBenchmark((std::string("peer/rg_") + c.name).c_str(),
-                                         [command](benchmark::State& s) { peer(s, command); })
+                                         [command](benchmark::State& s) {
+                                             bench::runPeer(s, "LC_ALL=C " + command, "lines");
+                                         })
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         }

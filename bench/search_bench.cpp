@@ -2,7 +2,7 @@
 // against GNU grep and sed reading the same text from a file. Then expressions that backtrack
 // over long lines and runs, each over 5,000,000 characters, and one runaway pattern that must
 // stop with an error after its bound.
-#include "support/PeerRatioReporter.h"
+#include "support/PeerCommand.h"
 #include "text/TextSearch.h"
 
 #include <QFile>
@@ -185,18 +185,6 @@ void replaceAll(benchmark::State& state, const QString& query, bool isRegex) {
     }
 }
 
-void peer(benchmark::State& state, const std::string& command) {
-    const std::string full = "LC_ALL=C " + command;
-    std::string output;
-    for (auto _ : state)
-        output = bench::runCommand(full);
-    state.counters["output"] = std::atof(output.c_str());
-}
-
-std::string quoted(const QString& path) {
-    return "'" + path.toStdString() + "'";
-}
-
 struct BacktrackingCase {
     const char* name;
     QString query;
@@ -224,7 +212,8 @@ const std::vector<BacktrackingCase>& backtrackingCases() {
 
 void registerBacktracking() {
     for (const BacktrackingCase& c : backtrackingCases()) {
-        const std::string file = quoted(writeFile(QString::fromLatin1(c.name), c.text()));
+        const std::string file =
+            bench::shellQuoted(writeFile(QString::fromLatin1(c.name), c.text()));
         auto* ours = benchmark::RegisterBenchmark(
             (std::string("ours/") + c.name).c_str(),
             [c](benchmark::State& s) { findAllOrStop(s, c.query, c.text(), c.ignoresCase); });
@@ -233,9 +222,10 @@ void registerBacktracking() {
             ours->Iterations(1); // seconds per run, by design
         benchmark::RegisterBenchmark((std::string("peer/grep_") + c.name).c_str(),
                                      [file, c](benchmark::State& s) {
-                                         peer(s, std::string("grep -o -E ") +
-                                                     (c.ignoresCase ? "-i '" : "'") +
-                                                     c.grepPattern + "' " + file + " | wc -l");
+                                         bench::runPeer(s, std::string("LC_ALL=C grep -o -E ") +
+                                                               (c.ignoresCase ? "-i '" : "'") +
+                                                               c.grepPattern + "' " + file +
+                                                               " | wc -l");
                                      })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
@@ -243,13 +233,15 @@ void registerBacktracking() {
 }
 
 void registerAll() {
-    const std::string file = quoted(corpusPath());
+    const std::string file = bench::shellQuoted(corpusPath());
     benchmark::RegisterBenchmark("ours/find_all_literal", [](benchmark::State& s) {
         findAll(s, kLiteral, false);
     })->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(
-        "peer/grep_o_literal",
-        [file](benchmark::State& s) { peer(s, "grep -o -F lorem " + file + " | wc -l"); })
+    benchmark::RegisterBenchmark("peer/grep_o_literal",
+                                 [file](benchmark::State& s) {
+                                     bench::runPeer(s, std::string("LC_ALL=C ") +
+                                                           "grep -o -F lorem " + file + " | wc -l");
+                                 })
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("ours/find_all_regex", [](benchmark::State& s) {
@@ -257,26 +249,31 @@ void registerAll() {
     })->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("peer/grep_o_regex",
                                  [file](benchmark::State& s) {
-                                     peer(s, "grep -o -E '[0-9]+\\.[0-9]+' " + file + " | wc -l");
+                                     bench::runPeer(s, std::string("LC_ALL=C ") +
+                                                           "grep -o -E '[0-9]+\\.[0-9]+' " + file +
+                                                           " | wc -l");
                                  })
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("ours/replace_all_literal", [](benchmark::State& s) {
         replaceAll(s, kLiteral, false);
     })->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(
-        "peer/sed_literal",
-        [file](benchmark::State& s) { peer(s, "sed 's/lorem/<$0>/g' " + file + " | wc -c"); })
+    benchmark::RegisterBenchmark("peer/sed_literal",
+                                 [file](benchmark::State& s) {
+                                     bench::runPeer(s, std::string("LC_ALL=C ") +
+                                                           "sed 's/lorem/<$0>/g' " + file +
+                                                           " | wc -c");
+                                 })
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("ours/replace_all_regex", [](benchmark::State& s) {
         replaceAll(s, kRegex, true);
     })->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("peer/sed_regex",
-                                 [file](benchmark::State& s) {
-                                     peer(s,
-                                          "sed -E 's/[0-9]+\\.[0-9]+/<&>/g' " + file + " | wc -c");
-                                 })
+    benchmark::RegisterBenchmark(
+        "peer/sed_regex",
+        [file](benchmark::State& s) {
+            bench::runPeer(s, "LC_ALL=C sed -E 's/[0-9]+\\.[0-9]+/<&>/g' " + file + " | wc -c");
+        })
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     registerBacktracking();

@@ -1,106 +1,12 @@
 #include "platform/RegexLeadingLoop.h"
 
+#include "platform/RegexSyntax.h"
+
 namespace dunmoss {
 
 namespace {
 
-bool isQuantifier(QChar c) {
-    return c == u'*' || c == u'+' || c == u'?' || c == u'{';
-}
-
-bool isAsciiLetter(QChar c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-// Index after the "}" that closes a brace at `at`, or -1.
-qsizetype afterBrace(QStringView p, qsizetype at) {
-    const qsizetype close = p.indexOf(u'}', at);
-    return close < 0 ? -1 : close + 1;
-}
-
-// Index after an escape starting at the backslash `at`, or -1 when it is malformed. "\Q"
-// quotes up to "\E" (or the end); "\p{...}", "\N{...}" and "\x{...}" end at their brace.
-qsizetype afterEscape(QStringView p, qsizetype at) {
-    if (at + 1 >= p.size())
-        return -1;
-    const QChar kind = p[at + 1];
-    if (kind == u'Q') {
-        const qsizetype end = p.indexOf(u"\\E", at + 2);
-        return end < 0 ? p.size() : end + 2;
-    }
-    if ((kind == u'p' || kind == u'P' || kind == u'N' || kind == u'x') && at + 2 < p.size() &&
-        p[at + 2] == u'{')
-        return afterBrace(p, at + 2);
-    if (kind.isHighSurrogate() && at + 2 < p.size() && p[at + 2].isLowSurrogate())
-        return at + 3;
-    return at + 2;
-}
-
-// Index after the set whose "[" is at `at`, or -1. A "]" right after "[" or "[^" is literal.
-qsizetype afterSet(QStringView p, qsizetype at) {
-    qsizetype k = at + 1;
-    if (k < p.size() && p[k] == u'^')
-        ++k;
-    if (k < p.size() && p[k] == u']')
-        ++k;
-    while (k < p.size()) {
-        const QChar c = p[k];
-        if (c == u']')
-            return k + 1;
-        if (c == u'\\')
-            k = afterEscape(p, k);
-        else if (c == u'[')
-            k = afterSet(p, k);
-        else
-            ++k;
-        if (k < 0)
-            return -1;
-    }
-    return -1;
-}
-
-// Inline flags ICU accepts that do not change how the pattern is written.
-bool safeFlags(QStringView flags) {
-    for (const QChar c : flags) {
-        if (c != u'i' && c != u'm' && c != u's' && c != u'w' && c != u'-')
-            return false;
-    }
-    return true;
-}
-
-// An atom that matches exactly one character: where it ends (-1 when it is none) and whether it
-// is a literal character rather than a class.
-struct Atom {
-    qsizetype end = -1;
-    bool literal = false;
-};
-
-Atom classAtomAt(QStringView p, qsizetype at) {
-    if (at >= p.size())
-        return {};
-    const QChar c = p[at];
-    if (c == u'.')
-        return {at + 1};
-    if (c == u'[')
-        return {afterSet(p, at)};
-    if (c == u'\\') {
-        if (at + 1 >= p.size())
-            return {};
-        const QChar kind = p[at + 1];
-        if (QStringView(u"wWdDsShH").contains(kind))
-            return {at + 2};
-        if (kind == u'p' || kind == u'P') {
-            if (at + 2 < p.size() && p[at + 2] == u'{')
-                return {afterBrace(p, at + 2)};
-            return {at + 2 < p.size() && isAsciiLetter(p[at + 2]) ? at + 3 : -1};
-        }
-        return {};
-    }
-    // One unit of the text: supplementary characters never take part in a skip.
-    if (QStringView(u"^$|?*+(){}]#").contains(c) || c.isSpace() || c.isSurrogate())
-        return {};
-    return {at + 1, true};
-}
+using namespace regex_syntax;
 
 // A count after an atom: "{n}" or "{n,}".
 struct Count {
@@ -125,12 +31,6 @@ Count countAt(QStringView p, qsizetype at) {
     if (k < p.size() && p[k] == u'}')
         count.end = k + 1;
     return count;
-}
-
-// Under case folding a literal may match several characters ("ß" matches "ss") and adjacent
-// literals one ("ss" matches "ß"); a lone ASCII letter or digit matches exactly one.
-bool isFoldSafeLiteral(QChar c) {
-    return isAsciiLetter(c) || (c >= u'0' && c <= u'9');
 }
 
 // Whether the rest of a pattern, from `at`, keeps a failed attempt's verdict for later starts
@@ -186,27 +86,6 @@ bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup, bo
             return false;
     }
     return depth == 0;
-}
-
-// Index after the group whose "(" is at `at`, or -1.
-qsizetype afterGroup(QStringView p, qsizetype at) {
-    int depth = 0;
-    qsizetype k = at;
-    while (k >= 0 && k < p.size()) {
-        const QChar c = p[k];
-        if (c == u'\\') {
-            k = afterEscape(p, k);
-        } else if (c == u'[') {
-            k = afterSet(p, k);
-        } else {
-            if (c == u'(')
-                ++depth;
-            else if (c == u')' && --depth == 0)
-                return k + 1;
-            ++k;
-        }
-    }
-    return -1;
 }
 
 // Whether a look-behind means the same in a matcher of its own: nothing in it depends on
