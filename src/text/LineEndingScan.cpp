@@ -3,6 +3,7 @@
 #include "text/EncodingDetection.h"
 
 #include "platform/LargeBuffers.h"
+#include "platform/UnitTally.h"
 
 #include <cstring>
 
@@ -43,29 +44,18 @@ LineBreakCounts countLineBreaks(QStringView text) {
     const __m128i lf = _mm_set1_epi16(u'\n');
     const __m128i zero = _mm_setzero_si128();
     bool previousEndsWithCr = false;
-    // Line feeds of blocks without a carriage return are summed in eight 16-bit lanes, emptied
-    // before any can overflow; most text has no carriage return at all.
-    __m128i lineFeedLanes = zero;
-    int blocksInLanes = 0;
-    const auto emptyLanes = [&] {
-        alignas(16) quint16 lanes[8];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), lineFeedLanes);
-        for (const quint16 lane : lanes)
-            counts.lineFeeds += lane;
-        lineFeedLanes = zero;
-        blocksInLanes = 0;
-    };
+    // Line feeds of blocks without a carriage return are tallied in vector lanes; most text has
+    // no carriage return at all.
+    UnitTally lineFeeds(counts.lineFeeds);
     for (; i + 8 <= size; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         const __m128i crHits = _mm_cmpeq_epi16(v, cr);
         const __m128i lfHits = _mm_cmpeq_epi16(v, lf);
         if (_mm_movemask_epi8(crHits) == 0) {
-            lineFeedLanes = _mm_sub_epi16(lineFeedLanes, lfHits);
+            lineFeeds.add(lfHits);
             if (previousEndsWithCr && s[i] == u'\n')
                 ++counts.pairs;
             previousEndsWithCr = false;
-            if (++blocksInLanes == 65535)
-                emptyLanes();
             continue;
         }
         // One bit per unit.
@@ -73,7 +63,7 @@ LineBreakCounts countLineBreaks(QStringView text) {
         const auto lfBits = unsigned(_mm_movemask_epi8(_mm_packs_epi16(lfHits, zero)));
         countBlockWithCarriageReturn(crBits, lfBits, previousEndsWithCr, counts);
     }
-    emptyLanes();
+    lineFeeds.empty();
     if (previousEndsWithCr && i < size && s[i] == u'\n')
         ++counts.pairs;
 #endif

@@ -1,9 +1,8 @@
 #include "text/MatchPreview.h"
 
+#include "platform/UnitTally.h"
+
 #include <algorithm>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace dunmoss {
 
@@ -27,31 +26,20 @@ LineFeedCount countLineFeeds(QStringView text, qsizetype from, qsizetype to) {
     LineFeedCount result;
     const char16_t* p = text.utf16();
     qsizetype i = from;
-#if defined(__SSE2__)
-    // Counted in eight 16-bit lanes, emptied before any can overflow; only the block holding the
-    // last line feed is looked at again, for its place.
+#if defined(__SSE2__) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    // Tallied in vector lanes; only the block holding the last line feed is looked at again,
+    // for its place.
     const __m128i feeds = _mm_set1_epi16(short(u'\n'));
-    __m128i lanes = _mm_setzero_si128();
     qsizetype lastBlock = -1;
-    int blocksInLanes = 0;
-    const auto emptyLanes = [&] {
-        alignas(16) quint16 counts[8];
-        _mm_store_si128(reinterpret_cast<__m128i*>(counts), lanes);
-        for (const quint16 count : counts)
-            result.count += count;
-        lanes = _mm_setzero_si128();
-        blocksInLanes = 0;
-    };
+    UnitTally tally(result.count);
     for (; i + 8 <= to; i += 8) {
         const __m128i hits =
             _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), feeds);
-        lanes = _mm_sub_epi16(lanes, hits);
+        tally.add(hits);
         if (_mm_movemask_epi8(hits) != 0)
             lastBlock = i;
-        if (++blocksInLanes == 65535)
-            emptyLanes();
     }
-    emptyLanes();
+    tally.empty();
     if (lastBlock >= 0) {
         for (qsizetype k = lastBlock + 7;; --k) {
             if (p[k] == u'\n') {
