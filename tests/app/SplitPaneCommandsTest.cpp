@@ -1,7 +1,7 @@
 // Split view: every command that acts on "the document" (tools, undo and redo, save, reload, the
 // header's menus, the sheets, bookmarks and macros) acts on the pane that has the keyboard, and
 // the header and the status bar describe that pane's document.
-#include "ProgramDriving.h"
+#include "SplitPaneWindow.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorMenuBar.h"
 #include "app/EditorWindowChrome.h"
@@ -36,69 +36,13 @@ using namespace dunmoss::test;
 
 namespace {
 
-class SplitPaneCommands : public ::testing::Test {
+class SplitPaneCommands : public SplitPaneWindow {
 protected:
     void SetUp() override {
-        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
-        window = new EditorWindowView(testWindowOptions(*defaults));
-        installApplicationChrome(*window, *defaults);
-        EditorTab left =
-            fileTab(QStringLiteral("left.txt"), QStringLiteral("left one\nleft two\n"));
-        EditorTab right = fileTab(QStringLiteral("right.txt"),
-                                  QStringLiteral("right one\nright two\nright three\n"));
-        window->model().update([&](EditorWindowState& s) {
-            s.tabs = {left, right};
-            s.activeTabID = left.id;
-            s.panels.showWelcome = false;
-            s.split.splitMode = SplitEditorMode::Split;
-            s.split.secondaryTabID = right.id;
-        });
-        window->resize(1100, 600);
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->hasCompletedStartUp(); }));
-        settle();
-    }
-    void TearDown() override {
-        delete window.data();
-        settle();
-        EditorCommandsRegistry::shared().reset();
-        resetEditorWindowPresence();
+        openSplit(QStringLiteral("left one\nleft two\n"),
+                  QStringLiteral("right one\nright two\nright three\n"));
     }
 
-    // A tab showing a file just written with the text, unmodified.
-    EditorTab fileTab(const QString& name, const QString& content) {
-        const QString path = dir.filePath(name);
-        writeFile(path, content.toUtf8());
-        EditorTab tab = untitledTab();
-        tab.fileURL = QUrl::fromLocalFile(path);
-        tab.document.text = content;
-        tab.savedSnapshot = content;
-        fillMissingFileAttributes(tab);
-        return tab;
-    }
-    static void writeFile(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    ShortcutTextView* pane(bool second) const {
-        EditorArea* area = window->windowLayout().editorArea();
-        return (second ? area->secondaryPane() : area->primaryPane())->editorView()->textView();
-    }
-    // A click on the first line of the pane's text, then the keys to the focused widget.
-    void clickInto(bool second) {
-        ShortcutTextView* text = pane(second);
-        QTest::mouseClick(text->viewport(), Qt::LeftButton, {}, QPoint(40, 8));
-        settle();
-        ASSERT_EQ(QApplication::focusWidget(), text);
-    }
     void run(const char* key) {
         QAction* action = editorMenuBar(*window)->actionForKey(QLatin1String(key));
         ASSERT_TRUE(action) << key;
@@ -134,10 +78,6 @@ protected:
         return window->model().state().tabs.at(index).document.text;
     }
     QString statusLines() const { return window->windowLayout().statusBar()->texts().lines; }
-
-    QTemporaryDir dir;
-    std::unique_ptr<Defaults> defaults;
-    QPointer<EditorWindowView> window;
 };
 
 } // namespace

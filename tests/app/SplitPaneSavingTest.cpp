@@ -1,6 +1,6 @@
 // Split view: saving, a refused save and the changed-on-disk notice leave each pane on its
 // document and the keyboard where it was; the window's title names the document being typed in.
-#include "ProgramDriving.h"
+#include "SplitPaneWindow.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
@@ -35,66 +35,12 @@ namespace {
 const QString kLeft = QStringLiteral("left one\nleft two\n");
 const QString kRight = QStringLiteral("right one\nright two\n");
 
-class SplitPaneSaving : public ::testing::Test {
+class SplitPaneSaving : public SplitPaneWindow {
 protected:
-    void SetUp() override {
-        defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
-        window = new EditorWindowView(testWindowOptions(*defaults));
-        installApplicationChrome(*window, *defaults);
-        left = fileTab(QStringLiteral("left.txt"), kLeft);
-        right = fileTab(QStringLiteral("right.txt"), kRight);
-        window->model().update([&](EditorWindowState& s) {
-            s.tabs = {left, right};
-            s.activeTabID = left.id;
-            s.panels.showWelcome = false;
-            s.split.splitMode = SplitEditorMode::Split;
-            s.split.secondaryTabID = right.id;
-        });
-        window->resize(1100, 600);
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->hasCompletedStartUp(); }));
-        settle();
-    }
-    void TearDown() override {
-        delete window.data();
-        settle();
-        EditorCommandsRegistry::shared().reset();
-        resetEditorWindowPresence();
-    }
+    void SetUp() override { openSplit(kLeft, kRight); }
 
-    EditorTab fileTab(const QString& name, const QString& content) {
-        const QString path = dir.filePath(name);
-        writeFile(path, content.toUtf8());
-        EditorTab tab = untitledTab();
-        tab.fileURL = QUrl::fromLocalFile(path);
-        tab.document.text = content;
-        tab.savedSnapshot = content;
-        fillMissingFileAttributes(tab);
-        return tab;
-    }
-    static void writeFile(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
 
-    ShortcutTextView* pane(bool second) const {
-        EditorArea* area = window->windowLayout().editorArea();
-        return (second ? area->secondaryPane() : area->primaryPane())->editorView()->textView();
-    }
-    void clickInto(bool second) {
-        ShortcutTextView* text = pane(second);
-        QTest::mouseClick(text->viewport(), Qt::LeftButton, {}, QPoint(40, 8));
-        settle();
-        ASSERT_EQ(QApplication::focusWidget(), text);
-    }
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
         settle();
@@ -122,11 +68,6 @@ protected:
             }
         FAIL() << key;
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<Defaults> defaults;
-    QPointer<EditorWindowView> window;
-    EditorTab left, right;
 };
 
 } // namespace
