@@ -191,3 +191,14 @@ TEST_F(TypingThroughAPane, BookmarksPastTheLastLineGoWhenTypingRemovesLines) {
     EXPECT_EQ(tab().bookmarkedLines, (std::set<int>{3}));
     expectOneTextAndTrueCounts();
 }
+
+TEST_F(TypingThroughAPane, KeysWhileAnotherReaderHoldsTheTextLeaveItsCopyAlone) {
+    QTest::keyClicks(view(), QStringLiteral("a"));
+    // As a snapshot being written or a search on a pool thread holds it.
+    const QString held = tab().document.text;
+    QTest::keyClicks(view(), QStringLiteral("xy"));
+    EXPECT_EQ(held.size() + 2, tab().document.text.size());
+    EXPECT_NE(held, tab().document.text);
+    EXPECT_EQ(QString(tab().document.text).remove(QStringLiteral("xy")), held);
+    expectOneTextAndTrueCounts();
+}
