@@ -88,17 +88,11 @@ bool restKeepsAtomRequired(QStringView p, qsizetype at, int open) {
             k = afterSet(p, k);
         } else if (c == u'(') {
             if (p.sliced(k).startsWith(u"(?#")) {
-                const qsizetype close = p.indexOf(u')', k);
-                k = close < 0 ? -1 : close + 1;
+                k = afterComment(p, k);
                 continue;
             }
-            if (p.sliced(k).startsWith(u"(?")) {
-                qsizetype f = k + 2;
-                while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
-                    ++f;
-                if (!safeFlags(p.sliced(k + 2, f - k - 2)))
-                    return false;
-            }
+            if (!opensWithSafeFlags(p, k))
+                return false;
             ++depth;
             ++k;
         } else if (c == u')') {

@@ -66,6 +66,20 @@ bool safeFlags(QStringView flags) {
     return true;
 }
 
+qsizetype afterComment(QStringView p, qsizetype at) {
+    const qsizetype close = p.indexOf(u')', at);
+    return close < 0 ? -1 : close + 1;
+}
+
+bool opensWithSafeFlags(QStringView p, qsizetype at) {
+    if (!p.sliced(at).startsWith(u"(?"))
+        return true;
+    qsizetype f = at + 2;
+    while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
+        ++f;
+    return safeFlags(p.sliced(at + 2, f - at - 2));
+}
+
 Atom classAtomAt(QStringView p, qsizetype at) {
     if (at >= p.size())
         return {};

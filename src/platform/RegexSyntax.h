@@ -20,6 +20,10 @@ qsizetype afterGroup(QStringView p, qsizetype at);
 
 // Inline flags ICU accepts that do not change how the pattern is written.
 bool safeFlags(QStringView flags);
+// Index after the comment "(?#...)" whose "(" is at `at`, or -1 when it is not closed.
+qsizetype afterComment(QStringView p, qsizetype at);
+// Whether the group whose "(" is at `at` sets no inline flag but safe ones ("(?i)", "(?-m:").
+bool opensWithSafeFlags(QStringView p, qsizetype at);
 
 // An atom that matches exactly one character: where it ends (-1 when it is none) and whether it
 // is a literal character rather than a class.
