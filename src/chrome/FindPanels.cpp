@@ -143,7 +143,7 @@ void FindPanels::refreshNow() {
     m_pending = false;
     const EditorWindowState& state = m_model.state();
     m_center->refresh(state.searchCenter);
-    m_bar->refresh(state.find, findBarStatus(state));
+    m_bar->refresh(state.find, findBarStatus(m_model));
     m_folder->refresh(state.folderSearch);
 }
 

@@ -28,6 +28,10 @@ struct FindReport {
     // The query and options it answered; another query makes it stale.
     QString query;
     TextSearchOptions options;
+    // Where the tab's undo history stood: once that step is undone (or the history goes another
+    // way), the answer describes a text that is no longer there.
+    int undoIndex = 0;
+    const void* undoStep = nullptr;
     friend bool operator==(const FindReport&, const FindReport&) = default;
 };
 

@@ -194,6 +194,42 @@ TEST_F(FindWhereTheUserIs, AClickWhileReplaceAllRunsLandsOnTheLineItPointedAt) {
     EXPECT_EQ(tab(0).document.text.count(QLatin1Char('z')), 1);
 }
 
+// The bar never describes a text that Undo took back; Redo brings the text and its answer back.
+TEST_F(FindWhereTheUserIs, UndoingReplaceAllTakesBackWhatTheBarSaidAboutIt) {
+    showTabs({QStringLiteral("foo bar foo\n")});
+    findFrom(pane(), QStringLiteral("foo"), QStringLiteral("QQ"));
+    click("find.replace-all");
+    const QString replaced = l("find.replaced-all.format").arg(localizedCount(2, kCountedMatches));
+    ASSERT_EQ(status(), replaced);
+    // Typing after it keeps the answer: the replaced text is still there.
+    clickLine(pane(), 0);
+    QTest::keyClicks(pane(), QStringLiteral("x"));
+    EXPECT_EQ(status(), replaced);
+    QTest::keyClick(pane(), Qt::Key_Z, Qt::ControlModifier);
+    settle();
+    ASSERT_EQ(tab(0).document.text, QStringLiteral("QQ bar QQ\n"));
+    EXPECT_EQ(status(), replaced);
+
+    QTest::keyClick(pane(), Qt::Key_Z, Qt::ControlModifier);
+    settle();
+    ASSERT_EQ(tab(0).document.text, QStringLiteral("foo bar foo\n"));
+    EXPECT_TRUE(status().isEmpty()) << status().toStdString();
+    QTest::keyClick(pane(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    ASSERT_EQ(tab(0).document.text, QStringLiteral("QQ bar QQ\n"));
+    EXPECT_EQ(status(), replaced);
+
+    // Undone and then typed over, the history went another way: the answer stays gone.
+    QTest::keyClick(pane(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClicks(pane(), QStringLiteral("y"));
+    settle();
+    ASSERT_EQ(tab(0).document.text.count(QStringLiteral("foo")), 2);
+    EXPECT_TRUE(status().isEmpty()) << status().toStdString();
+    // A new command answers again.
+    click("find.replace-all");
+    EXPECT_EQ(status(), replaced);
+}
+
 TEST_F(FindWhereTheUserIs, InSplitViewEveryCommandActsOnThePaneWithTheKeyboard) {
     const QString left = QStringLiteral("left one\nleft two\n");
     showTabs({left, QStringLiteral("right one\nright two\nright three\n")}, SplitEditorMode::Split);

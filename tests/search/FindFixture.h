@@ -79,7 +79,7 @@ protected:
     const EditorWindowState& state() const { return model->state(); }
     const EditorTab& active() const { return activeTab(model->state()); }
     // What the find bar says about the keyboard tab.
-    QString message() const { return findBarStatus(state()); }
+    QString message() const { return findBarStatus(*model); }
     void clearMessage() {
         model->update([](EditorWindowState& s) { s.find.reports.clear(); });
     }
