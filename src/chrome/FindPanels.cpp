@@ -11,6 +11,7 @@
 #include "window/EditorWindowModel.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPointer>
 
 namespace dunmoss {
@@ -145,6 +146,11 @@ void FindPanels::refreshNow() {
     m_center->refresh(state.searchCenter);
     m_bar->refresh(state.find, findBarStatus(m_model));
     m_folder->refresh(state.folderSearch);
+    // Opened, the folder panel takes the keyboard in its query, as the find bar does.
+    const bool folderShown = state.folderSearch.showFolderSearch;
+    if (folderShown && !m_folderShown && m_folder->isVisible())
+        m_folder->queryField()->setFocus(Qt::OtherFocusReason);
+    m_folderShown = folderShown;
 }
 
 } // namespace dunmoss

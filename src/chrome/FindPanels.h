@@ -35,6 +35,7 @@ private:
     SearchCenterPanel* m_center = nullptr;
     FolderSearchPanel* m_folder = nullptr;
     bool m_pending = false;
+    bool m_folderShown = false;
 };
 
 } // namespace dunmoss

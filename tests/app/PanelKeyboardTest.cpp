@@ -190,6 +190,34 @@ TEST_F(PanelKeyboard, AFileChosenInTheSidebarWithReturnTakesTheKeyboard) {
     EXPECT_EQ(active().document.text, QStringLiteral("abeta\n"));
 }
 
+// Its shortcut opens the folder panel ready to type the query, as Ctrl+F does the find bar, and
+// closes it again with the keyboard back in the text.
+TEST_F(PanelKeyboard, TheFolderSearchShortcutPutsTheKeyboardInItsQuery) {
+    launch();
+    ASSERT_EQ(QApplication::focusWidget(), editor());
+    QTest::keyClick(editor(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    auto* panel = window->findChild<FolderSearchPanel*>();
+    ASSERT_TRUE(panel && panel->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), panel->queryField());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("foo"));
+    settle();
+    EXPECT_EQ(window->model().state().folderSearch.folderSearchQuery, QStringLiteral("foo"));
+    EXPECT_EQ(active().document.text, QStringLiteral("notes\n"));
+
+    QTest::keyClick(panel->queryField(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    EXPECT_FALSE(panel->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), editor());
+
+    // Opened again from the text, the query it kept has the keyboard.
+    QTest::keyClick(editor(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    ASSERT_TRUE(panel->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), panel->queryField());
+    EXPECT_EQ(panel->queryField()->text(), QStringLiteral("foo"));
+}
+
 TEST_F(PanelKeyboard, AfterTheFolderPanelsDialogsTheKeyboardIsWhereItWas) {
     launch();
     project = dir.filePath(QStringLiteral("project"));
