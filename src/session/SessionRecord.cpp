@@ -1,11 +1,11 @@
 #include "session/SessionRecord.h"
 
+#include "session/JsonTextEscaping.h"
 #include "session/StrictJson.h"
 #include "text/TextCodecs.h"
 
 #include <QJsonDocument>
 #include <QUuid>
-#include <array>
 
 namespace dunmoss {
 
@@ -101,111 +101,33 @@ SessionTab decodeTab(const StrictJsonObject& object) {
     return tab;
 }
 
-// A JSON string's content as the JSON writer escapes it: quote, backslash and control
-// characters escaped, a lone surrogate as \uXXXX, everything else in UTF-8. Bytes go straight
-// into a fixed buffer: the texts are megabytes, and a call per byte would cost more than the
-// write itself.
-bool writeEscapedText(QIODevice& device, const QString& text) {
-    constexpr qsizetype kChunk = 64 * 1024;
-    static constexpr char kHex[] = "0123456789abcdef";
-    // Room for a full chunk and the longest escape (six bytes) after it.
-    std::array<char, kChunk + 8> buffer;
-    char* out = buffer.data();
-    const auto put = [&out](char byte) { *out++ = byte; };
-    const auto escapeUnit = [&](char16_t unit) {
-        put('\\');
-        put('u');
-        put(kHex[(unit >> 12) & 0xf]);
-        put(kHex[(unit >> 8) & 0xf]);
-        put(kHex[(unit >> 4) & 0xf]);
-        put(kHex[unit & 0xf]);
-    };
-    const auto flush = [&] {
-        const qint64 size = out - buffer.data();
-        out = buffer.data();
-        return device.write(buffer.data(), size) == size;
-    };
-    const char16_t* at = reinterpret_cast<const char16_t*>(text.constData());
-    const char16_t* const end = at + text.size();
-    while (at != end) {
-        const char16_t unit = *at++;
-        if (unit < 0x80) {
-            switch (unit) {
-            case u'"':
-                put('\\');
-                put('"');
-                break;
-            case u'\\':
-                put('\\');
-                put('\\');
-                break;
-            case u'\b':
-                put('\\');
-                put('b');
-                break;
-            case u'\f':
-                put('\\');
-                put('f');
-                break;
-            case u'\n':
-                put('\\');
-                put('n');
-                break;
-            case u'\r':
-                put('\\');
-                put('r');
-                break;
-            case u'\t':
-                put('\\');
-                put('t');
-                break;
-            default:
-                if (unit < 0x20)
-                    escapeUnit(unit);
-                else
-                    put(char(unit));
-            }
-        } else if (unit < 0x800) {
-            put(char(0xc0 | (unit >> 6)));
-            put(char(0x80 | (unit & 0x3f)));
-        } else if (QChar::isHighSurrogate(unit) && at != end && QChar::isLowSurrogate(*at)) {
-            const char32_t point = QChar::surrogateToUcs4(unit, *at++);
-            put(char(0xf0 | (point >> 18)));
-            put(char(0x80 | ((point >> 12) & 0x3f)));
-            put(char(0x80 | ((point >> 6) & 0x3f)));
-            put(char(0x80 | (point & 0x3f)));
-        } else if (QChar::isSurrogate(unit)) {
-            escapeUnit(unit);
-        } else {
-            put(char(0xe0 | (unit >> 12)));
-            put(char(0x80 | ((unit >> 6) & 0x3f)));
-            put(char(0x80 | (unit & 0x3f)));
-        }
-        if (out - buffer.data() >= kChunk && !flush())
-            return false;
-    }
-    return out == buffer.data() || flush();
-}
-
 } // namespace
 
 bool writeSessionRecord(const RestoredSession& session, SessionRecordFormat format,
                         QIODevice& device) {
+    return writeSessionRecord(
+        session, format, device, [&session](QIODevice& out, qsizetype tab, SessionText text) {
+            const SessionTab& stored = session.tabs.at(tab);
+            return writeEscapedText(out, text == SessionText::Draft ? stored.draftText
+                                                                    : stored.savedSnapshot);
+        });
+}
+
+bool writeSessionRecord(const RestoredSession& session, SessionRecordFormat format,
+                        QIODevice& device, const SessionTextWriter& writeText) {
     // The record is encoded with a placeholder for each text, which no other value can hold,
     // then written with the texts in their places. Keys are sorted, so every tab's draft comes
     // before its saved copy, and the tabs keep their order.
     const QString stamp = QUuid::createUuid().toString(QUuid::WithoutBraces);
     RestoredSession skeleton = session;
-    QList<const QString*> texts;
     for (qsizetype i = 0; i < skeleton.tabs.size(); ++i) {
         skeleton.tabs[i].draftText = stamp + QStringLiteral("-d%1").arg(i);
         skeleton.tabs[i].savedSnapshot = stamp + QStringLiteral("-s%1").arg(i);
-        texts.append(&session.tabs.at(i).draftText);
-        texts.append(&session.tabs.at(i).savedSnapshot);
     }
     const QByteArray frame = encodeSessionRecord(skeleton, format);
     qsizetype from = 0;
-    for (qsizetype i = 0; i < texts.size(); ++i) {
+    for (qsizetype i = 0; i < 2 * skeleton.tabs.size(); ++i) {
+        const SessionText text = i % 2 ? SessionText::Saved : SessionText::Draft;
         const QByteArray placeholder =
             (stamp + (i % 2 ? QStringLiteral("-s%1") : QStringLiteral("-d%1")).arg(i / 2))
                 .toLatin1();
@@ -213,7 +135,7 @@ bool writeSessionRecord(const RestoredSession& session, SessionRecordFormat form
         if (at < 0)
             return false;
         if (device.write(frame.constData() + from, at - from) != at - from ||
-            !writeEscapedText(device, *texts.at(i)))
+            !writeText(device, i / 2, text))
             return false;
         from = at + placeholder.size();
     }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QUuid>
+#include <functional>
 #include <optional>
 
 namespace dunmoss {
@@ -69,6 +70,15 @@ QByteArray encodeSessionRecord(const RestoredSession& session, SessionRecordForm
 // copy of them is made. False when the device refused a write.
 bool writeSessionRecord(const RestoredSession& session, SessionRecordFormat format,
                         QIODevice& device);
+
+enum class SessionText { Draft, Saved };
+// Writes one text of the tab at the index, escaped as a JSON string's content; false when the
+// device refused a write.
+using SessionTextWriter = std::function<bool(QIODevice& device, qsizetype tab, SessionText text)>;
+// The same bytes, with each text written by `writeText` in its place; the record's own texts
+// are not read.
+bool writeSessionRecord(const RestoredSession& session, SessionRecordFormat format,
+                        QIODevice& device, const SessionTextWriter& writeText);
 
 // Equal but for `savedAt`; texts sharing one buffer are equal without being read.
 bool sameSessionContent(const RestoredSession& a, const RestoredSession& b);

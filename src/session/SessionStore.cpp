@@ -7,6 +7,7 @@
 #include "platform/SecurityScopedAccess.h"
 #include "session/FilesBesideSettings.h"
 #include "session/SessionWriter.h"
+#include "session/StoredSessionRecord.h"
 #include "session/StrictJson.h"
 #include "text/TextFileLoader.h"
 #include "window/DocumentFileWriter.h"
@@ -44,12 +45,7 @@ std::optional<RestoredSession> decodeOrKeepAside(const QString& recoveryDirector
 
 std::shared_ptr<const StoredValue> storedRecord(RestoredSession record,
                                                 SessionRecordFormat format) {
-    return std::make_shared<StoredValueOf<RestoredSession>>(
-        std::move(record),
-        [format](const RestoredSession& session, QIODevice& device) {
-            return writeSessionRecord(session, format, device);
-        },
-        sameSessionContent);
+    return std::make_shared<StoredSessionRecord>(std::move(record), format);
 }
 
 bool isAbsolutePath(const std::optional<QString>& path) {

@@ -59,6 +59,12 @@ void SessionWriter::waitUntilIdle() {
     m_idle.wait(lock, [this] { return m_order.isEmpty() && !m_busy; });
 }
 
+void SessionWriter::whenIdle(std::chrono::milliseconds delay, std::function<void()> tidy) {
+    std::lock_guard lock(m_mutex);
+    m_idleDelay = delay;
+    m_tidy = std::move(tidy);
+}
+
 int SessionWriter::writeCount(const QString& path) const {
     std::lock_guard lock(m_mutex);
     return m_writeCounts.value(path);
@@ -69,7 +75,17 @@ void SessionWriter::run() {
         Job job;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return !m_order.isEmpty(); });
+            const auto hasWork = [this] { return !m_order.isEmpty(); };
+            while (m_tidy && m_workedSinceTidy && !hasWork()) {
+                if (m_wake.wait_for(lock, m_idleDelay, hasWork))
+                    break;
+                m_workedSinceTidy = false;
+                const std::function<void()> tidy = m_tidy;
+                lock.unlock();
+                tidy();
+                lock.lock();
+            }
+            m_wake.wait(lock, hasWork);
             job = m_pending.take(m_order.takeFirst());
             m_current = job;
             m_busy = true;
@@ -105,6 +121,7 @@ void SessionWriter::run() {
         job = Job{};
         std::lock_guard lock(m_mutex);
         m_busy = false;
+        m_workedSinceTidy = true;
         if (m_order.isEmpty())
             m_idle.notify_all();
     }

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -90,6 +91,9 @@ public:
     void waitUntilIdle();
     // The files written to the path by this process (values skipped as unchanged not counted).
     int writeCount(const QString& path) const;
+    // Runs `tidy` on the writer's thread once it has had nothing to do for `delay` after some
+    // work: what it kept to write faster can go.
+    void whenIdle(std::chrono::milliseconds delay, std::function<void()> tidy);
 
 private:
     struct Job {
@@ -111,6 +115,9 @@ private:
     // The value being written, while the writer is busy.
     Job m_current;
     bool m_busy = false;
+    std::chrono::milliseconds m_idleDelay{0};
+    std::function<void()> m_tidy;
+    bool m_workedSinceTidy = false;
     QHash<QString, std::shared_ptr<const StoredValue>> m_lastWritten;
     QHash<QString, int> m_writeCounts;
     std::unique_ptr<std::thread> m_thread;
