@@ -37,6 +37,33 @@ std::optional<QUrl> folderOf(const EditorTab& tab) {
     return QUrl::fromLocalFile(QFileInfo(tab.fileURL->toLocalFile()).absolutePath());
 }
 
+// Puts the tab on screen, in the pane with the keyboard, while the person is asked where it goes:
+// the first pane takes it as the active tab, the second pane of a split as its own. Neither pane
+// takes the other's document. Returns how to put back what that pane showed.
+std::function<void()> showWhileAsked(EditorWindowModel& model, const QUuid& tabID) {
+    const EditorWindowState& state = model.state();
+    const bool split = state.split.splitMode == SplitEditorMode::Split;
+    if (state.activeTabID == tabID || (split && state.split.secondaryTabID == tabID))
+        return {};
+    QPointer<EditorWindowModel> window(&model);
+    if (split && state.split.keyboardInSecondPane) {
+        const std::optional<QUuid> before = state.split.secondaryTabID;
+        model.update([&](EditorWindowState& s) { s.split.secondaryTabID = tabID; });
+        return [window, tabID, before] {
+            if (window && window->state().split.secondaryTabID == tabID && before &&
+                window->tab(*before) && window->state().activeTabID != *before)
+                window->update([&](EditorWindowState& s) { s.split.secondaryTabID = before; });
+        };
+    }
+    const QUuid before = state.activeTabID;
+    model.setActiveTabID(tabID);
+    return [window, tabID, before] {
+        if (window && window->state().activeTabID == tabID && window->tab(before) &&
+            window->state().split.secondaryTabID != before)
+            window->setActiveTabID(before);
+    };
+}
+
 } // namespace
 
 bool DocumentSaving::mayWriteOverFile(int index) {
@@ -215,8 +242,14 @@ void DocumentSaving::saveAllDocuments(std::function<void()> done) {
                 continue;
             }
             // Each tab is written where it is: switching tabs would move the panes' documents.
-            // The run stays alive through the completion, which may come later.
-            saveTab(*index, [run](bool saved) {
+            // One that asks where it goes is shown while it asks. The run stays alive through
+            // the completion, which may come later.
+            std::function<void()> putBack;
+            if (!tab.fileURL && canSaveOverOriginalFile(tab))
+                putBack = showWhileAsked(m_model, tabID);
+            saveTab(*m_model.tabIndex(tabID), [run, putBack](bool saved) {
+                if (putBack)
+                    putBack();
                 ++(saved ? run->saved : run->failed);
                 run->step();
             });

@@ -41,8 +41,9 @@ public:
     // Save As for the tab whose pane has the keyboard.
     void saveKeyboardTabAs(std::function<void()> done = {});
 
-    // Saves every modified tab in tab order and sums up in the status line. The active tab stays
-    // the same throughout, so neither pane changes its document.
+    // Saves every modified tab in tab order and sums up in the status line. An untitled tab is
+    // shown in the pane with the keyboard while the save panel asks about it; otherwise the panes
+    // keep their documents throughout, and neither ever takes the other's.
     void saveAllDocuments(std::function<void()> done = {});
 
 private:

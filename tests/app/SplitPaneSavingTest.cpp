@@ -127,6 +127,10 @@ TEST_F(SplitPaneSaving, SaveAllWritesEveryTabAndLeavesThePanesAndTheKeyboardWher
         panel = window->findChild<QFileDialog*>();
         return panel && panel->isVisible();
     }));
+    // Asked about, the draft is on screen in pane 2, which has the keyboard; pane 1 keeps its own.
+    EXPECT_EQ(pane(true)->toPlainText(), draft.document.text);
+    EXPECT_EQ(pane(false)->toPlainText(), QStringLiteral("L ") + kLeft);
+    EXPECT_EQ(window->windowTitle(), displayTitle(draft));
     auto* name = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     ASSERT_TRUE(name);
     name->selectAll();
@@ -149,6 +153,65 @@ TEST_F(SplitPaneSaving, SaveAllWritesEveryTabAndLeavesThePanesAndTheKeyboardWher
     press(Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
     EXPECT_EQ(tabWith(right.id).document.text, QStringLiteral("R ") + kRight + QLatin1Char('x'));
+}
+
+// Save All shows each untitled tab it asks about in the pane the person works in, never moving a
+// document to the other pane, and puts back what that pane showed once answered.
+TEST_F(SplitPaneSaving, SaveAllShowsTheUntitledTabItAsksAboutInThePaneWithTheKeyboard) {
+    EditorTab draft = untitledTab();
+    draft.document.text = QStringLiteral("a draft\n");
+    window->model().update([&](EditorWindowState& s) { s.tabs.append(draft); });
+    settle();
+    const auto saveAllAndCancel = [&](const QString& first, const QString& second) {
+        press(Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+        QFileDialog* panel = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            panel = window->findChild<QFileDialog*>();
+            return panel && panel->isVisible();
+        }));
+        EXPECT_EQ(pane(false)->toPlainText(), first);
+        EXPECT_EQ(pane(true)->toPlainText(), second);
+        EXPECT_EQ(window->windowTitle(), displayTitle(draft));
+        panel->reject();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->isVisible(); }));
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        settle();
+        EXPECT_TRUE(tabIsModified(tabWith(draft.id)));
+    };
+
+    // The keyboard in pane 1: it shows the draft, pane 2 keeps the right file.
+    clickInto(false);
+    saveAllAndCancel(draft.document.text, kRight);
+    EXPECT_EQ(window->model().state().activeTabID, left.id);
+    EXPECT_EQ(pane(false)->toPlainText(), kLeft);
+    EXPECT_EQ(pane(true)->toPlainText(), kRight);
+    EXPECT_EQ(QApplication::focusWidget(), pane(false));
+
+    // The keyboard in pane 2: pane 2 shows it, pane 1 keeps the left file.
+    clickInto(true);
+    saveAllAndCancel(kLeft, draft.document.text);
+    expectPanesAsTheyWere(kLeft, kRight);
+
+    // One pane: the draft is the tab on screen while it is asked about.
+    window->model().update([](EditorWindowState& s) {
+        s.split.splitMode = SplitEditorMode::Single;
+        s.split.secondaryTabID.reset();
+    });
+    settle();
+    clickInto(false);
+    press(Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+    QFileDialog* panel = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        panel = window->findChild<QFileDialog*>();
+        return panel && panel->isVisible();
+    }));
+    EXPECT_EQ(window->model().state().activeTabID, draft.id);
+    EXPECT_EQ(pane(false)->toPlainText(), draft.document.text);
+    panel->reject();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->isVisible(); }));
+    settle();
+    EXPECT_EQ(window->model().state().activeTabID, left.id);
 }
 
 TEST_F(SplitPaneSaving, TheWindowTitleNamesTheDocumentWithTheKeyboard) {
