@@ -4,6 +4,7 @@
 // headers (UTF-8 files only), repeated up to 50 MB; DUNMOSS_BENCH_TEXT names another file.
 #include "platform/LargeBuffers.h"
 #include "platform/UnicodeFastCodecs.h"
+#include "platform/Utf8Decoding.h"
 #include "support/PeerCommand.h"
 #include "text/EncodingDetection.h"
 #include "text/TextFileLoader.h"
@@ -137,6 +138,10 @@ void registerPhases() {
     ms(benchmark::RegisterBenchmark("phase/x_utf8", [](benchmark::State& s) {
         for (auto _ : s)
             benchmark::DoNotOptimize(decodeUtf8Strict(bytes));
+    }));
+    ms(benchmark::RegisterBenchmark("phase/x_utf8_one_thread", [](benchmark::State& s) {
+        for (auto _ : s)
+            benchmark::DoNotOptimize(decodeUtf8JoiningLineBreaksInPieces(bytes, 0));
     }));
     ms(benchmark::RegisterBenchmark("phase/x_sniff", [](benchmark::State& s) {
         for (auto _ : s)

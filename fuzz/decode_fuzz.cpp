@@ -8,9 +8,13 @@
 // - a preview decoding drops anything but one character cut off at the end;
 // - the loader's preview in a multi-byte encoding other than UTF-8 differs from the bytes as
 //   read with only their cut character dropped;
-// - bytes without zero bytes or a leading mark read differently behind a long ASCII head.
+// - bytes without zero bytes or a leading mark read differently behind a long ASCII head;
+// - the UTF-8 decoder, whole or in pieces cut anywhere, differs from ICU's, or its joined line
+//   breaks from the text's own;
+// - a document decoded with its line breaks joined on the way differs from one joined after.
 #include "platform/FileError.h"
 #include "platform/IcuConverter.h"
+#include "platform/Utf8Decoding.h"
 #include "text/EncodingDetection.h"
 #include "text/TextEncoding.h"
 #include "text/TextEncodingCharset.h"
@@ -167,6 +171,35 @@ void checkAsciiHeadChangesNothing(QByteArrayView bytes, const DecodedTextData& d
             "an ASCII head changes the text after it");
 }
 
+void checkUtf8PiecesAgainstIcu(QByteArrayView bytes) {
+    const std::optional<QString> reference = icuDecode(IcuCharset::Utf8, bytes);
+    const qsizetype piece = bytes.isEmpty() ? 1 : 1 + uchar(bytes.back()) % 23;
+    const std::optional<QString> units = decodeUtf8InPieces(bytes, piece);
+    const std::optional<Utf8JoinedLines> joined = decodeUtf8JoiningLineBreaksInPieces(bytes, piece);
+    const std::optional<Utf8JoinedLines> whole = decodeUtf8JoiningLineBreaks(bytes);
+    require(units.has_value() == reference.has_value() &&
+                joined.has_value() == reference.has_value() &&
+                whole.has_value() == reference.has_value(),
+            "UTF-8 pieces accept differently from ICU");
+    if (!reference)
+        return;
+    require(*units == *reference, "UTF-8 pieces decode differently from ICU");
+    const QString normalised = normalizeLineEndings(*reference);
+    require(joined->text == normalised && whole->text == normalised,
+            "joined UTF-8 differs from the normalised text");
+    const TextLineEnding ending = detectLineEnding(*reference);
+    require(lineEndingFromCounts(joined->breaks) == ending &&
+                lineEndingFromCounts(whole->breaks) == ending,
+            "joined UTF-8 chooses another line ending");
+}
+
+void checkJoinedDocument(QByteArrayView bytes, const DecodedTextData& decoded) {
+    const PlainTextDocument joined = decodeDocumentData(bytes);
+    const PlainTextDocument reference =
+        makePlainTextDocument(decoded.text, decoded.encoding, decoded.decodedViaFallback);
+    require(joined == reference, "a document joined while decoding differs");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -179,6 +212,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkReplacementCharacters(bytes, *decoded);
     checkUtf8SaveRoundTrip(bytes, *decoded);
     checkAsciiHeadChangesNothing(bytes, *decoded);
+    checkJoinedDocument(bytes, *decoded);
+    checkUtf8PiecesAgainstIcu(bytes);
 
     // As a preview cut from a longer file.
     const QByteArray cut = trimIncompleteUTF8Tail(bytes.toByteArray());

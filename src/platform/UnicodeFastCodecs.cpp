@@ -1,7 +1,7 @@
 #include "platform/UnicodeFastCodecs.h"
 
-#include "platform/AsciiRun.h"
 #include "platform/LargeBuffers.h"
+#include "platform/Utf8Decoding.h"
 
 #include <QtEndian>
 #include <cstdint>
@@ -94,58 +94,7 @@ bool hasOnlyPairedSurrogates(QStringView text) {
 }
 
 std::optional<QString> decodeUtf8Strict(QByteArrayView bytes) {
-    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
-    const uint8_t* const end = p + bytes.size();
-    // Never more UTF-16 units than bytes.
-    QString out(bytes.size(), Qt::Uninitialized);
-    char16_t* const start = unitsOf(out);
-    adviseHugePages(start, size_t(bytes.size()) * 2);
-    char16_t* d = start;
-    while (p < end) {
-        if (*p < 0x80) {
-            widenAsciiRun(p, end, d);
-            continue;
-        }
-        const uint8_t lead = *p;
-        const qsizetype left = end - p;
-        if (lead < 0xC2)
-            return std::nullopt; // continuation byte or overlong two-byte form
-        if (lead < 0xE0) {
-            if (left < 2 || (p[1] & 0xC0) != 0x80)
-                return std::nullopt;
-            *d++ = static_cast<char16_t>(((lead & 0x1F) << 6) | (p[1] & 0x3F));
-            p += 2;
-        } else if (lead < 0xF0) {
-            if (left < 3)
-                return std::nullopt;
-            const uint8_t c1 = p[1];
-            const uint8_t low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
-            const uint8_t high = lead == 0xED ? 0x9F : 0xBF; // no encoded surrogates
-            if (c1 < low || c1 > high || (p[2] & 0xC0) != 0x80)
-                return std::nullopt;
-            *d++ =
-                static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (p[2] & 0x3F));
-            p += 3;
-        } else if (lead < 0xF5) {
-            if (left < 4)
-                return std::nullopt;
-            const uint8_t c1 = p[1];
-            const uint8_t low = lead == 0xF0 ? 0x90 : 0x80;
-            const uint8_t high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-            if (c1 < low || c1 > high || (p[2] & 0xC0) != 0x80 || (p[3] & 0xC0) != 0x80)
-                return std::nullopt;
-            const char32_t scalar = (char32_t(lead & 0x07) << 18) | (char32_t(c1 & 0x3F) << 12) |
-                                    (char32_t(p[2] & 0x3F) << 6) | char32_t(p[3] & 0x3F);
-            *d++ = static_cast<char16_t>(0xD7C0 + (scalar >> 10));
-            *d++ = static_cast<char16_t>(0xDC00 | (scalar & 0x3FF));
-            p += 4;
-        } else {
-            return std::nullopt;
-        }
-    }
-    out.resize(d - start);
-    releaseUnusedCapacity(out);
-    return out;
+    return decodeUtf8Units(bytes);
 }
 
 std::optional<QByteArray> encodeUtf8Strict(QStringView text) {

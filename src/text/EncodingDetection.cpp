@@ -1,6 +1,7 @@
 #include "text/EncodingDetection.h"
 
 #include "platform/FileError.h"
+#include "platform/Utf8Decoding.h"
 #include "text/LegacyEncodingGuess.h"
 #include "text/ScalarScan.h"
 #include "text/TextEncodingCharset.h"
@@ -57,9 +58,9 @@ std::optional<QString> decodeComplete(QByteArrayView bytes, TextFileEncoding enc
 }
 
 template <typename Decode>
-std::optional<QString> decodeTail(QByteArrayView bytes, ByteTail tail, IcuCharset charset,
-                                  Decode decode) {
-    std::optional<QString> text = decode(bytes);
+auto decodeTail(QByteArrayView bytes, ByteTail tail, IcuCharset charset, Decode decode)
+    -> decltype(decode(bytes)) {
+    auto text = decode(bytes);
     if (text || tail == ByteTail::Complete)
         return text;
     // Only a character cut off at the very end is dropped: any other error, even in the last
@@ -68,7 +69,47 @@ std::optional<QString> decodeTail(QByteArrayView bytes, ByteTail tail, IcuCharse
         if (isCutOffCharacter(charset, bytes.last(drop)) && (text = decode(bytes.chopped(drop))))
             return text;
     }
-    return std::nullopt;
+    return {};
+}
+
+// UTF-8 read for detection, with its line breaks joined when the caller allows it.
+struct Utf8Reading {
+    QString text;
+    QByteArrayView source; // the bytes that decoded (a cut character dropped)
+    std::optional<LineBreakCounts> joinedBreaks;
+};
+
+std::optional<Utf8Reading> readUtf8(QByteArrayView bytes, ByteTail tail, LineBreaks breaks) {
+    return decodeTail(bytes, tail, IcuCharset::Utf8,
+                      [breaks](QByteArrayView part) -> std::optional<Utf8Reading> {
+                          if (breaks == LineBreaks::AsInBytes) {
+                              if (auto text = decodeUtf8Units(part))
+                                  return Utf8Reading{std::move(*text), part, std::nullopt};
+                          } else if (auto joined = decodeUtf8JoiningLineBreaks(part)) {
+                              return Utf8Reading{std::move(joined->text), part, joined->breaks};
+                          }
+                          return std::nullopt;
+                      });
+}
+
+// looksLikeText of the text as the bytes hold it. Joining CR LF pairs shortens the text, so
+// its first scalars would reach further: they are read from the bytes again.
+bool utf8LooksLikeText(const Utf8Reading& reading) {
+    if (!reading.joinedBreaks || reading.joinedBreaks->pairs == 0)
+        return looksLikeText(reading.text);
+    // At most four bytes a scalar; the cut goes back to the start of a character.
+    qsizetype cut = qMin(reading.source.size(), plausibilityScalarCount * 4 + 4);
+    while (cut < reading.source.size() && (uchar(reading.source[cut]) & 0xC0) == 0x80)
+        --cut;
+    const std::optional<QString> head = decodeUtf8Units(reading.source.first(cut));
+    return head && looksLikeText(*head);
+}
+
+DecodedTextData utf8Result(Utf8Reading reading, TextFileEncoding encoding, DetectionStep step) {
+    DecodedTextData decoded{std::move(reading.text), encoding, false, step, std::nullopt};
+    if (reading.joinedBreaks)
+        decoded.joinedLineEnding = lineEndingFromCounts(*reading.joinedBreaks);
+    return decoded;
 }
 
 std::optional<QString> decodeStrictly(QByteArrayView bytes, TextFileEncoding encoding,
@@ -91,10 +132,11 @@ QString decodeWithEncoding(QByteArrayView bytes, TextFileEncoding encoding, Byte
     return std::move(*text);
 }
 
-std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tail) {
+std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tail,
+                                              LineBreaks breaks) {
     const auto result = [](QString text, TextFileEncoding encoding, DetectionStep step) {
         return DecodedTextData{std::move(text), encoding, step == DetectionStep::Latin1Fallback,
-                               step};
+                               step, std::nullopt};
     };
     const auto latin1Fallback = [&]() -> std::optional<DecodedTextData> {
         if (auto text = strictDecode(IcuCharset::IsoLatin1, bytes))
@@ -106,9 +148,9 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tai
     if (isMarkedUtf32(bytes))
         return latin1Fallback();
     if (hasUtf8Mark(bytes)) {
-        if (auto text = decodeCharset(bytes.sliced(3), IcuCharset::Utf8, tail))
-            return result(std::move(*text), TextFileEncoding::Utf8WithBOM,
-                          DetectionStep::Utf8ByteOrderMark);
+        if (auto reading = readUtf8(bytes.sliced(3), tail, breaks))
+            return utf8Result(std::move(*reading), TextFileEncoding::Utf8WithBOM,
+                              DetectionStep::Utf8ByteOrderMark);
     }
     if (hasLittleEndianMark(bytes)) {
         if (auto text = decodeCharset(bytes.sliced(2), IcuCharset::Utf16LittleEndian, tail))
@@ -145,13 +187,13 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tai
     const auto evidentResult = [&] {
         return result(std::move(*evidentUtf16()), *evidentOrder, DetectionStep::GenericUtf16);
     };
-    if (auto text = decodeCharset(bytes, IcuCharset::Utf8, tail)) {
+    if (auto reading = readUtf8(bytes, tail, breaks)) {
         if (isIso2022(bytes))
             return latin1Fallback();
         // Implausible UTF-8 (terminal colour codes, say) still wins over nothing better.
-        if (!looksLikeText(*text) && evidentUtf16())
+        if (!utf8LooksLikeText(*reading) && evidentUtf16())
             return evidentResult();
-        return result(std::move(*text), TextFileEncoding::Utf8, DetectionStep::Utf8);
+        return utf8Result(std::move(*reading), TextFileEncoding::Utf8, DetectionStep::Utf8);
     }
     if (auto legacy = guessLegacyDecoding(bytes, tail)) {
         if (!looksLikeText(legacy->text) && evidentUtf16())

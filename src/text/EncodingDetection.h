@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LineBreakCounts.h"
 #include "text/TextEncoding.h"
 
 #include <QByteArrayView>
@@ -24,14 +25,22 @@ enum class DetectionStep {
     Latin1Fallback,
 };
 
-// Text decoded by detection; line breaks are still those of the bytes.
+// Text decoded by detection; line breaks are still those of the bytes unless joinedLineEnding
+// is set.
 struct DecodedTextData {
     QString text;
     TextFileEncoding encoding = TextFileEncoding::Utf8;
     // True only for the Latin-1 fallback.
     bool decodedViaFallback = false;
     DetectionStep step = DetectionStep::Utf8;
+    // Set when the text came with every CR LF and lone CR already turned into LF: the line
+    // ending the bytes had.
+    std::optional<TextLineEnding> joinedLineEnding;
 };
+
+// Whether detection may hand back UTF-8 text with its line breaks already turned into LF
+// (decoded and joined in one pass). Other encodings keep the breaks of the bytes either way.
+enum class LineBreaks { AsInBytes, JoinedWhereCheap };
 
 // Whether the bytes may end inside a character: a preview cut from a longer file may. A step
 // that fails on such bytes because their last one to three bytes begin a character of its
@@ -62,7 +71,8 @@ QString decodeWithEncoding(QByteArrayView bytes, TextFileEncoding encoding,
 // damaged UTF-8 or like Latin-1 text is not taken. UTF-16 found without a mark is answered in
 // its byte order (utf16-le or utf16-be), never as generic utf16. Never throws. Thread-safe.
 std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes,
-                                              ByteTail tail = ByteTail::Complete);
+                                              ByteTail tail = ByteTail::Complete,
+                                              LineBreaks breaks = LineBreaks::AsInBytes);
 
 // Mark-less UTF-16 recognised by its zero bytes in the first 64 KiB.
 std::optional<TextFileEncoding> sniffBOMlessUTF16(QByteArrayView bytes);
@@ -96,6 +106,8 @@ pickLegacyEncodingByFoundation(QByteArrayView bytes, const QList<TextFileEncodin
 // The line ending that dominates the raw text: CR LF unless lone CR or lone LF outnumber the
 // pairs, then CR when lone CR outnumber lone LF, else LF. One pass over the text.
 TextLineEnding detectLineEnding(QStringView rawText);
+// The same choice made from counts of the raw text's breaks.
+TextLineEnding lineEndingFromCounts(const LineBreakCounts& counts);
 
 // Every CR LF and then every remaining CR turned into LF. One pass; the text itself is returned
 // (shared, not copied) when it holds no CR, and changed where it lies when nothing shares it.

@@ -3,6 +3,7 @@
 #include "text/EncodingDetection.h"
 
 #include "platform/LargeBuffers.h"
+#include "platform/LineBreakCounts.h"
 #include "platform/UnitTally.h"
 
 #include <cstring>
@@ -15,12 +16,6 @@
 namespace dunmoss {
 
 namespace {
-
-struct LineBreakCounts {
-    qsizetype carriageReturns = 0;
-    qsizetype lineFeeds = 0;
-    qsizetype pairs = 0; // CR immediately followed by LF
-};
 
 // The breaks of a block of eight units at `s` that holds a carriage return; `previousEndsWithCr`
 // carries a pair split between blocks.
@@ -79,7 +74,9 @@ LineBreakCounts countLineBreaks(QStringView text) {
     return counts;
 }
 
-TextLineEnding lineEndingOf(const LineBreakCounts& counts) {
+} // namespace
+
+TextLineEnding lineEndingFromCounts(const LineBreakCounts& counts) {
     const qsizetype pairs = counts.pairs;
     const qsizetype loneCarriageReturns = counts.carriageReturns - pairs;
     const qsizetype loneLineFeeds = counts.lineFeeds - pairs;
@@ -91,15 +88,13 @@ TextLineEnding lineEndingOf(const LineBreakCounts& counts) {
     return TextLineEnding::LineFeed;
 }
 
-} // namespace
-
 TextLineEnding detectLineEnding(QStringView rawText) {
-    return lineEndingOf(countLineBreaks(rawText));
+    return lineEndingFromCounts(countLineBreaks(rawText));
 }
 
 std::pair<TextLineEnding, QString> lineEndingAndNormalizedText(QString rawText) {
     const LineBreakCounts counts = countLineBreaks(rawText);
-    const TextLineEnding ending = lineEndingOf(counts);
+    const TextLineEnding ending = lineEndingFromCounts(counts);
     if (counts.carriageReturns == 0)
         return {ending, std::move(rawText)};
     return {ending, normalizeLineEndings(std::move(rawText))};

@@ -1,8 +1,10 @@
 #include "text/MatchPreview.h"
 
-#include "platform/UnitTally.h"
-
 #include <algorithm>
+
+#if defined(__SSE2__) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+#include <emmintrin.h>
+#endif
 
 namespace dunmoss {
 
@@ -21,33 +23,35 @@ struct LineFeedCount {
     qsizetype last = -1;
 };
 
-// Line feeds in [from, to), eight units at a time.
+// Line feeds in [from, to), sixteen units at a time.
 LineFeedCount countLineFeeds(QStringView text, qsizetype from, qsizetype to) {
     LineFeedCount result;
     const char16_t* p = text.utf16();
     qsizetype i = from;
 #if defined(__SSE2__) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    // Tallied in vector lanes; only the block holding the last line feed is looked at again,
-    // for its place.
-    const __m128i feeds = _mm_set1_epi16(short(u'\n'));
-    qsizetype lastBlock = -1;
-    UnitTally tally(result.count);
-    for (; i + 8 <= to; i += 8) {
-        const __m128i hits =
-            _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), feeds);
-        tally.add(hits);
-        if (_mm_movemask_epi8(hits) != 0)
-            lastBlock = i;
+    // Packed into bytes (a unit outside Latin-1 packs to 0x00 or 0xFF, never to a line feed)
+    // and tallied in byte lanes; the last line feed is looked for afterwards, from the end.
+    const __m128i feeds = _mm_set1_epi8('\n');
+    const auto load = [p](qsizetype at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+    };
+    __m128i lanes = _mm_setzero_si128();
+    int blocks = 0;
+    const auto emptyLanes = [&] {
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        result.count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+        lanes = _mm_setzero_si128();
+        blocks = 0;
+    };
+    for (; i + 16 <= to; i += 16) {
+        const __m128i bytes = _mm_packus_epi16(load(i), load(i + 8));
+        lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, feeds));
+        if (++blocks == 255)
+            emptyLanes();
     }
-    tally.empty();
-    if (lastBlock >= 0) {
-        for (qsizetype k = lastBlock + 7;; --k) {
-            if (p[k] == u'\n') {
-                result.last = k;
-                break;
-            }
-        }
-    }
+    emptyLanes();
+    if (result.count > 0)
+        result.last = QStringView(p + from, i - from).lastIndexOf(u'\n') + from;
 #endif
     for (; i < to; ++i) {
         if (p[i] == u'\n') {

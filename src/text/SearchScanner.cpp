@@ -26,9 +26,11 @@ const icu::UnicodeSet& wordCharacters() {
     return *set;
 }
 
-// First index at or after `from` where the needle (two units or longer) starts, or -1. Eight
+// First index at or after `from` where the needle (two units or longer) starts, or -1. Sixteen
 // positions at a time are tested on the needle's first and last unit together, so only rare
-// candidates reach the full comparison.
+// candidates reach the full comparison. Where both units are Latin-1 (neither U+0000 nor U+00FF)
+// the text is packed into bytes for the test: a unit outside Latin-1 packs to 0x00 or 0xFF and
+// so never passes for one of them.
 qsizetype findLiteral(QStringView haystack, qsizetype from, QStringView needle) {
     const char16_t* h = haystack.utf16();
     const char16_t* n = needle.utf16();
@@ -39,19 +41,43 @@ qsizetype findLiteral(QStringView haystack, qsizetype from, QStringView needle) 
     const size_t middleBytes = size_t(length - 2) * sizeof(char16_t);
     qsizetype i = from;
 #if defined(__SSE2__)
-    const __m128i firsts = _mm_set1_epi16(short(first));
-    const __m128i lasts = _mm_set1_epi16(short(last));
-    for (; i + length - 1 + 8 <= size; i += 8) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + length - 1));
-        unsigned mask = unsigned(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpeq_epi16(a, firsts), _mm_cmpeq_epi16(b, lasts))));
-        while (mask != 0) {
-            const int bit = __builtin_ctz(mask);
-            const qsizetype at = i + bit / 2;
+    const auto load = [h](qsizetype at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + at));
+    };
+    const auto packsInBytes = [](char16_t unit) { return unit > 0 && unit < 0xFF; };
+    const auto check = [&](unsigned mask, qsizetype base) -> qsizetype {
+        for (; mask != 0; mask &= mask - 1) {
+            const qsizetype at = base + __builtin_ctz(mask);
             if (std::memcmp(h + at + 1, n + 1, middleBytes) == 0)
                 return at;
-            mask &= ~(3u << bit);
+        }
+        return -1;
+    };
+    if (packsInBytes(first) && packsInBytes(last)) {
+        const __m128i firsts = _mm_set1_epi8(char(first));
+        const __m128i lasts = _mm_set1_epi8(char(last));
+        const auto packed = [&](qsizetype at) { return _mm_packus_epi16(load(at), load(at + 8)); };
+        for (; i + length - 1 + 16 <= size; i += 16) {
+            const auto mask = unsigned(_mm_movemask_epi8(_mm_and_si128(
+                _mm_cmpeq_epi8(packed(i), firsts), _mm_cmpeq_epi8(packed(i + length - 1), lasts))));
+            if (mask != 0) {
+                if (const qsizetype at = check(mask, i); at >= 0)
+                    return at;
+            }
+        }
+    } else {
+        const __m128i firsts = _mm_set1_epi16(short(first));
+        const __m128i lasts = _mm_set1_epi16(short(last));
+        for (; i + length - 1 + 8 <= size; i += 8) {
+            const __m128i hits = _mm_and_si128(_mm_cmpeq_epi16(load(i), firsts),
+                                               _mm_cmpeq_epi16(load(i + length - 1), lasts));
+            // One bit per position.
+            const auto mask =
+                unsigned(_mm_movemask_epi8(_mm_packs_epi16(hits, _mm_setzero_si128())));
+            if (mask != 0) {
+                if (const qsizetype at = check(mask, i); at >= 0)
+                    return at;
+            }
         }
     }
 #endif

@@ -81,9 +81,13 @@ bool textHasNoCarriageReturn(QByteArrayView bytes, TextFileEncoding encoding) {
 }
 
 PlainTextDocument decodeDocument(QByteArrayView bytes, ByteTail tail) {
-    std::optional<DecodedTextData> decoded = decodeTextData(bytes, tail);
+    std::optional<DecodedTextData> decoded =
+        decodeTextData(bytes, tail, LineBreaks::JoinedWhereCheap);
     if (!decoded)
         throw FileError(FileErrorCode::FileReadUnknownStringEncoding);
+    if (decoded->joinedLineEnding)
+        return PlainTextDocument{std::move(decoded->text), decoded->encoding,
+                                 *decoded->joinedLineEnding, decoded->decodedViaFallback};
     if (textHasNoCarriageReturn(bytes, decoded->encoding))
         return PlainTextDocument{std::move(decoded->text), decoded->encoding,
                                  TextLineEnding::LineFeed, decoded->decodedViaFallback};
