@@ -1,6 +1,7 @@
 #include "editor/TextStorage.h"
 
 #include "editor/LongLineDocumentLayout.h"
+#include "text/TextInPlaceEdit.h"
 #include "text/TextSplice.h"
 
 #include <QPointer>
@@ -226,19 +227,9 @@ void TextStorage::writeText(qsizetype position, qsizetype length, const QString&
                         holder->size() == m_text.size() && !m_text.isEmpty();
     if (shared)
         *holder = QString();
-    if (m_text.isDetached()) {
-        m_text.replace(position, length, replacement);
-    } else {
-        // Someone else still reads the text (a snapshot being written, a search): the edit
-        // cannot happen in place, so build the edited text in one copy with room for the keys
-        // that follow, rather than a copy of the same size and then a second one to grow it.
-        QString edited;
-        edited.reserve(m_text.size() - length + replacement.size() + m_text.size() / 8 + 64);
-        edited.append(QStringView(m_text).first(position));
-        edited.append(replacement);
-        edited.append(QStringView(m_text).sliced(position + length));
-        m_text = std::move(edited);
-    }
+    // Someone else still reading the text (a snapshot being written, a search) keeps the text
+    // before the edit, and the edit builds its own in one copy.
+    replaceInPlace(m_text, position, length, replacement);
     if (shared)
         *holder = m_text;
     if (m_counts)
