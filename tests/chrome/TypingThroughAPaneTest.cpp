@@ -120,9 +120,12 @@ TEST_F(TypingThroughAPane, KeysEditTheOneTextTheTabAndItsViewShare) {
     expectOneTextAndTrueCounts();
     // The first keys took the text apart from the saved copy and gave it room to grow; the next
     // ones edit it in place.
-    const QChar* before = tab().document.text.constData();
+    // (Near the start the characters before the caret move, not the rest: the text's end
+    // stays where it was.)
+    const auto end = [&] { return tab().document.text.constData() + tab().document.text.size(); };
+    const QChar* before = end();
     QTest::keyClicks(view(), QStringLiteral("de"));
-    EXPECT_EQ(tab().document.text.constData(), before) << "a keystroke copied the whole text";
+    EXPECT_EQ(end(), before) << "a keystroke copied the whole text";
     QTest::keyClick(view(), Qt::Key_Return);
     QTest::keyClick(view(), Qt::Key_Backspace);
     QTest::keyClick(view(), Qt::Key_Delete);
