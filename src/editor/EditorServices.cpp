@@ -3,6 +3,7 @@
 #include "editor/CodeEditorCoordinator.h"
 #include "editor/PassSyntaxHighlighting.h"
 #include "editor/PlainShaping.h"
+#include "editor/ShapingPieces.h"
 #include "text/CodeCompletion.h"
 
 #include <QTextBlock>
@@ -39,7 +40,8 @@ std::unique_ptr<SyntaxHighlighting> makeSyntaxHighlighting(CodeEditorCoordinator
 void setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats) {
     if (!block.isValid() || !block.layout())
         return;
-    const QList<QTextLayout::FormatRange> laidOut = withPlainShaping(block, formats);
+    const QList<QTextLayout::FormatRange> laidOut =
+        withShapingPieces(block, withPlainShaping(block, formats));
     if (laidOut == block.layout()->formats())
         return;
     block.layout()->setFormats(laidOut);

@@ -2,6 +2,7 @@
 
 #include "editor/OverlongWords.h"
 #include "editor/PlainShaping.h"
+#include "editor/ShapingPieces.h"
 
 #include <QImage>
 #include <QPainter>
@@ -26,16 +27,17 @@ void releaseShaping(QTextLayout* layout) {
     layout->draw(&painter, QPointF(0, layout->boundingRect().height() + 16), {}, above);
 }
 
-// The block's layout formats as PlainShaping wants them, set without a redraw: the block is
-// about to be laid out anyway.
-void updatePlainShaping(const QTextBlock& block) {
+// The block's layout formats as PlainShaping and ShapingPieces want them, set without a redraw:
+// the block is about to be laid out anyway.
+void updateShaping(const QTextBlock& block) {
     QTextLayout* layout = block.layout();
     if (!layout)
         return;
     const QList<QTextLayout::FormatRange> current = layout->formats();
     if (current.isEmpty() && block.length() - 1 < kPlainShapingMinimumLength)
         return;
-    const QList<QTextLayout::FormatRange> wanted = withPlainShaping(block, current);
+    const QList<QTextLayout::FormatRange> wanted =
+        withShapingPieces(block, withPlainShaping(block, current));
     if (wanted != current)
         layout->setFormats(wanted);
 }
@@ -55,6 +57,9 @@ LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
             [this](int from, int removed, int added) {
                 m_textChange = {from, removed, added};
             });
+    m_asideAfterTyping.setSingleShot(true);
+    m_asideAfterTyping.setInterval(kAsideAfterTypingMs);
+    connect(&m_asideAfterTyping, &QTimer::timeout, this, &LongLineDocumentLayout::layOutTypedAside);
 }
 
 LongLineDocumentLayout::~LongLineDocumentLayout() = default;
@@ -211,9 +216,12 @@ void LongLineDocumentLayout::receiveAside(const AsideLineRuns::Request& request,
         // Made for what the block still is, yet not taken: laid out here from now on.
         if (AsideLineRuns::requestFor(block, *width, optionFor(block)) == request)
             m_aside.refuse(request);
-        // Lines standing in keep standing in while its own are made again.
+        // Lines standing in keep standing in while its own are made again (once the keys
+        // typed meanwhile have been shown).
         if (stale) {
             m_staleBlock = block;
+            if (m_asideAfterTyping.isActive())
+                return;
             if (!layOutAside(block, *width))
                 dropStandIn(block);
             return;
@@ -251,6 +259,15 @@ void LongLineDocumentLayout::dropStandIn(const QTextBlock& block) {
     QTextBlock cleared = block;
     cleared.setLineCount(cleared.isVisible() ? 1 : 0);
     emit update();
+}
+
+void LongLineDocumentLayout::layOutTypedAside() {
+    const QTextBlock block = m_staleBlock;
+    if (!block.isValid() || !block.layout() || !m_standIn)
+        return;
+    const std::optional<qreal> width = wrapWidth();
+    if (!width || !layOutAside(block, *width))
+        dropStandIn(block);
 }
 
 bool LongLineDocumentLayout::awaitsLinesAside(const QTextBlock& block) const {
@@ -363,7 +380,7 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
         if (block.length() >= kLongBlockLength)
             keepShaping(block);
-        updatePlainShaping(block);
+        updateShaping(block);
         if (block == last)
             break;
     }
@@ -376,8 +393,7 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
             m_standIn = std::move(moved);
             m_staleBlock = first;
             m_editedBlock = QTextBlock();
-            if (!layOutAside(first, *wrapWidth()))
-                dropStandIn(first);
+            m_asideAfterTyping.start();
             return;
         }
     const bool oneBlock =

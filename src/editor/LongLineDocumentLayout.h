@@ -5,6 +5,7 @@
 
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
+#include <QTimer>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -36,6 +37,10 @@ class OverlongWords;
 //   long blocks broken there, at the width of the view expected to show it.
 // - A very long block with no lines that fit (a document shown for the first time, a new width
 //   or font) is broken into lines on a pool thread; the view shows it when they come.
+// - Keys typed into a long shaped block show at once in its lines moved by them; its own lines
+//   are made on a pool thread once the key has been shown, so that making them does not take
+//   the processor from the key and its paint (on a busy machine, one core or two is all there
+//   is).
 class LongLineDocumentLayout : public QPlainTextDocumentLayout {
     Q_OBJECT
 public:
@@ -47,6 +52,8 @@ public:
     // after a keystroke, their lines moved by it standing in meanwhile; so is every block laid
     // out aside.
     static constexpr int kStandInLength = 32 * 1024;
+    // How long after a key typed into a long shaped block its own lines start being made aside.
+    static constexpr int kAsideAfterTypingMs = 40;
     // Characters of long blocks that may keep their shaping at once.
     static constexpr qsizetype kCachedCharacterBudget = 6'000'000;
 
@@ -79,6 +86,8 @@ public:
     // Whether the block shows lines standing in for its own while those are made aside (for
     // tests).
     bool showsStandInLines(const QTextBlock& block) const { return block == m_staleBlock; }
+    // Whether lines are being made on a pool thread now (for tests).
+    bool makesLinesAside() const { return m_aside.isRunning(); }
     // How many blocks keep their lines (for tests).
     qsizetype keptLineBlockCount() const { return qsizetype(m_lines.size()); }
 
@@ -121,6 +130,8 @@ private:
     // out or has no such lines.
     std::optional<LaidOutLines> linesMovedBy(const QTextBlock& block, const TextChange& change);
     void dropStandIn(const QTextBlock& block);
+    // Starts making the lines of the block showing lines moved by typing.
+    void layOutTypedAside();
     // Runs layOut, which may lay the block out, with the wrap mode the block needs.
     template <typename LayOut> void withWrapFor(const QTextBlock& block, LayOut layOut);
 
@@ -131,6 +142,7 @@ private:
     bool m_switchingOption = false;
     bool m_waitingForView = false;
     AsideLineRuns m_aside;
+    QTimer m_asideAfterTyping;
     // The change of the text being reported, as the document told it before its layout.
     std::optional<TextChange> m_textChange;
     // Lines moved by typing that stand in for the stale block's own.

@@ -498,6 +498,9 @@ TEST(LongLineLayout, KeysTypedIntoALongShapedLineShowAtOnceAndItsOwnLinesFollow)
     const auto* documentLayout =
         static_cast<LongLineDocumentLayout*>(v.view->textView()->document()->documentLayout());
     EXPECT_EQ(documentLayout->showsStandInLines(v.firstBlock()), LaidOutLines::canKeep());
+    // Its own are not made yet while the keys are being shown: that would take the processor
+    // from them.
+    EXPECT_FALSE(documentLayout->makesLinesAside());
     const QTextLayout* layout = v.firstBlock().layout();
     ASSERT_GT(layout->lineCount(), 100);
     EXPECT_TRUE(v.firstBlock().text().startsWith(QStringLiteral("汉字")));
