@@ -253,13 +253,27 @@ QString codeLines(qsizetype length) {
     return text;
 }
 
+// The same lines, each ending with its own number, so that no two are alike.
+QString numberedCodeLines(qsizetype length) {
+    const QString line = QStringLiteral("    let value = compute(index, offset) + total; // line ");
+    QString text;
+    text.reserve(length + line.size() + 16);
+    for (int number = 1; text.size() + line.size() + 12 <= length; ++number)
+        text.append(line).append(QString::number(number)).append(u'\n');
+    return text;
+}
+
 // Move Line Down pressed `presses` times in a row on the first line of a 5,000,000-character
 // text, each press a turn of the event loop as a held key gives. Reports the growth of the
-// resident set with all the steps on the undo stack; stops early once it passes 2 GB.
-void moveLineDownRepeatedly(benchmark::State& state, int presses, Session session) {
+// resident set with all the steps on the undo stack; stops early once it passes 2 GB. With
+// `distinct`, no two lines are alike, so every press changes the text.
+void moveLineDownRepeatedly(benchmark::State& state, int presses, Session session,
+                            bool distinct = false) {
     constexpr double kGrowthCapMb = 2048;
     for (auto _ : state) {
-        Window window(QStringLiteral("big.log"), codeLines(5'000'000), 0, false, session);
+        Window window(QStringLiteral("big.log"),
+                      distinct ? numberedCodeLines(5'000'000) : codeLines(5'000'000), 0, false,
+                      session);
         const EditorCommands commands = window.view->commandTable().makeWindowCommands();
         settleFor(200);
         const double before = residentMegabytes();
@@ -911,12 +925,18 @@ void registerAll() {
     for (const auto& [suffix, session] :
          {std::pair{"", Session::Saved}, std::pair{"_no_session", Session::NotSaved}}) {
         const Session saving = session;
-        for (int presses : {50, 1000})
+        for (int presses : {50, 1000}) {
             add("undo/move_line_down_5M_x" + std::to_string(presses) + suffix,
                 [presses, saving](benchmark::State& s) {
                     moveLineDownRepeatedly(s, presses, saving);
                 })
                 ->Iterations(1);
+            add("undo/move_line_down_5M_distinct_lines_x" + std::to_string(presses) + suffix,
+                [presses, saving](benchmark::State& s) {
+                    moveLineDownRepeatedly(s, presses, saving, true);
+                })
+                ->Iterations(1);
+        }
         add(std::string("tools/move_line_down_2M") + suffix, [saving](benchmark::State& s) {
             lineToolOn2M(s, &EditorCommands::moveLineDown, saving);
         })->Iterations(20);

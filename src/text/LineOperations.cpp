@@ -89,13 +89,13 @@ TextRange selectedLineRange(const QString& text, TextRange selection) {
     return lineRangeOf(text, clippedRange(selection, text.size()));
 }
 
-TextEdit moveSelectedLines(const QString& text, TextRange selection, bool down) {
+SpliceEdit linesMoved(const QString& text, TextRange selection, bool down) {
     const TextRange block = selectedLineRange(text, selection);
     const QStringView view(text);
     const QStringView moving = view.sliced(block.location, block.length);
     if (!down) {
         if (block.location == 0)
-            return TextEdit{text, selection};
+            return SpliceEdit{{}, selection};
         const TextRange above = lineRangeOf(view, TextRange{block.location - 1, 0});
         const QStringView previous = view.sliced(above.location, above.length);
         QString moved = moving.toString();
@@ -105,12 +105,13 @@ TextEdit moveSelectedLines(const QString& text, TextRange selection, bool down) 
             // The block is the last line: it keeps the text free of a final line feed.
             moved.append(u'\n').append(previous.chopped(1));
         }
-        QString changed = text;
-        changed.replace(above.location, above.length + block.length, moved);
-        return TextEdit{std::move(changed), TextRange{above.location, block.length}};
+        return SpliceEdit{{above.location,
+                           view.sliced(above.location, above.length + block.length).toString(),
+                           std::move(moved)},
+                          TextRange{above.location, block.length}};
     }
     if (block.end() >= text.size())
-        return TextEdit{text, selection};
+        return SpliceEdit{{}, selection};
     const TextRange below = lineRangeOf(view, TextRange{block.end(), 0});
     const QStringView next = view.sliced(below.location, below.length);
     QString moved = next.toString();
@@ -122,9 +123,10 @@ TextEdit moveSelectedLines(const QString& text, TextRange selection, bool down) 
         moved.append(u'\n').append(moving.chopped(1));
         newSelection = TextRange{block.location + below.length + 1, block.length - 1};
     }
-    QString changed = text;
-    changed.replace(block.location, block.length + below.length, moved);
-    return TextEdit{std::move(changed), newSelection};
+    return SpliceEdit{{block.location,
+                       view.sliced(block.location, block.length + below.length).toString(),
+                       std::move(moved)},
+                      newSelection};
 }
 
 bool lineSortPrecedes(QStringView a, QStringView b) {
@@ -229,14 +231,13 @@ TextEdit toggleBlockComment(const QString& text, TextRange selection, const QStr
     return replaceAndSelect(text, range, replacement);
 }
 
-TextEdit duplicateSelectedLines(const QString& text, TextRange selection) {
+SpliceEdit linesDuplicated(const QString& text, TextRange selection) {
     const TextRange block = selectedLineRange(text, selection);
     QString copy = QStringView(text).sliced(block.location, block.length).toString();
     if (!copy.endsWith(u'\n'))
         copy.prepend(u'\n');
-    QString changed = text;
-    changed.insert(block.end(), copy);
-    return TextEdit{std::move(changed), TextRange{block.end(), copy.size()}};
+    const qsizetype length = copy.size();
+    return SpliceEdit{{block.end(), QString(), std::move(copy)}, TextRange{block.end(), length}};
 }
 
 } // namespace dunmoss

@@ -10,8 +10,9 @@
 namespace dunmoss {
 
 // Line and selection operations on a whole text and one selection. Lines end at line feeds,
-// the only line break of a text in memory. Every operation returns the new text and the
-// selection to show; none changes anything else.
+// the only line break of a text in memory. Every operation returns the new text (or, for one
+// that changes a single stretch of it, that stretch) and the selection to show; none changes
+// anything else.
 
 // The whole lines a selection touches, with the line feed ending the last of them. A
 // selection ending just after a line feed does not touch the next line.
@@ -19,7 +20,9 @@ TextRange selectedLineRange(const QString& text, TextRange selection);
 // The lines containing the range (the caret's line for an empty range), with their line feed.
 TextRange lineRangeOf(QStringView text, TextRange range);
 
-TextEdit moveSelectedLines(const QString& text, TextRange selection, bool down);
+// The selected lines swapped with the line above or below them, as one stretch replaced;
+// nothing changes at the start or end of the text.
+SpliceEdit linesMoved(const QString& text, TextRange selection, bool down);
 // Sorts the selected lines (the whole text for an empty selection) in the current locale,
 // ignoring case, keeping equal lines in their order.
 TextEdit sortSelectedLines(const QString& text, TextRange selection);
@@ -28,7 +31,8 @@ TextEdit insertAtLineStarts(const QString& text, TextRange selection, const QStr
 TextEdit toggleLineComment(const QString& text, TextRange selection, const QString& token);
 TextEdit toggleBlockComment(const QString& text, TextRange selection, const QString& open,
                             const QString& close);
-TextEdit duplicateSelectedLines(const QString& text, TextRange selection);
+// A copy of the selected lines inserted after them, and selected.
+SpliceEdit linesDuplicated(const QString& text, TextRange selection);
 
 // Leading runs of spaces become tabs (and the spaces left over) on every line of the text.
 TextEdit spacesToTabsTransform(const QString& text, TextRange selection, int tabWidth);

@@ -52,6 +52,11 @@ QString TextSplice::appliedTo(QString text) const {
     return text;
 }
 
+TextSplice TextSplice::narrowed() const {
+    const TextSplice inner = spliceBetween(removed, inserted);
+    return {position + inner.position, inner.removed, inner.inserted};
+}
+
 TextSplice spliceBetween(const QString& before, const QString& after) {
     qsizetype prefix = commonPrefixLength(before, after);
     if (prefix > 0 && before[prefix - 1].isHighSurrogate())

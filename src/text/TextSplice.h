@@ -19,6 +19,9 @@ struct TextSplice {
     bool appliesTo(QStringView text) const;
     // The text with `removed` replaced by `inserted`; the caller checked appliesTo().
     QString appliedTo(QString text) const;
+    // The same change without the characters `removed` and `inserted` share at their start and
+    // end (moving a line past an equal one changes nothing).
+    TextSplice narrowed() const;
 
     friend bool operator==(const TextSplice&, const TextSplice&) = default;
 };

@@ -12,12 +12,12 @@ constexpr qsizetype kOutdentWidth = 4;
 
 } // namespace
 
-TextEdit deleteLinesTransform(const QString& text, TextRange selection) {
+SpliceEdit linesDeleted(const QString& text, TextRange selection) {
     const TextRange lines = selectedLineRange(text, selection);
-    QString remaining = text;
-    remaining.remove(lines.location, lines.length);
-    const qsizetype caret = std::min(lines.location, remaining.size());
-    return TextEdit{std::move(remaining), TextRange{caret, 0}};
+    return SpliceEdit{{lines.location,
+                       QStringView(text).sliced(lines.location, lines.length).toString(),
+                       QString()},
+                      TextRange{lines.location, 0}};
 }
 
 TextEdit outdentLines(const QString& text, TextRange selection) {

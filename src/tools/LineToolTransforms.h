@@ -12,7 +12,7 @@ namespace dunmoss {
 
 // Removes the whole lines the selection touches (with the line feed ending the last of them)
 // and puts the caret where they began.
-TextEdit deleteLinesTransform(const QString& text, TextRange selection);
+SpliceEdit linesDeleted(const QString& text, TextRange selection);
 // Removes one tab, or up to four spaces, at the start of every line the selection touches, and
 // selects those lines.
 TextEdit outdentLines(const QString& text, TextRange selection);

@@ -12,6 +12,7 @@ namespace dunmoss {
 namespace {
 
 using Transform = std::function<TextEdit(const QString&, TextRange)>;
+using SpliceTransform = std::function<SpliceEdit(const QString&, TextRange)>;
 
 const QString kCommentUnavailable = QLatin1String(lkey("tools.edit.comment-unavailable"));
 const QString kSelectFirst = QLatin1String(lkey("tools.text.select-first"));
@@ -27,28 +28,30 @@ struct ToolSpec {
     const char* actionKey;
     const char* statusKey;
     std::function<QString(const EditorTab&)> refusal;
+    // In place of `transform`, for a tool that changes one stretch of the text.
+    SpliceTransform splice;
 };
 
 ToolSpec specFor(EditorMacroStep step, const EditorTab& tab) {
     using S = EditorMacroStep;
     switch (step) {
     case S::DuplicateLine:
-        return {duplicateSelectedLines,
-                lkey("tools.line.duplicate"),
-                lkey("tools.line.duplicated"),
-                {}};
+        return {
+            {}, lkey("tools.line.duplicate"), lkey("tools.line.duplicated"), {}, linesDuplicated};
     case S::DeleteLine:
-        return {deleteLinesTransform, lkey("tools.line.delete"), lkey("tools.line.deleted"), {}};
+        return {{}, lkey("tools.line.delete"), lkey("tools.line.deleted"), {}, linesDeleted};
     case S::MoveLineUp:
-        return {[](const QString& t, TextRange r) { return moveSelectedLines(t, r, false); },
+        return {{},
                 lkey("tools.line.move-up"),
                 lkey("tools.line.moved"),
-                {}};
+                {},
+                [](const QString& t, TextRange r) { return linesMoved(t, r, false); }};
     case S::MoveLineDown:
-        return {[](const QString& t, TextRange r) { return moveSelectedLines(t, r, true); },
+        return {{},
                 lkey("tools.line.move-down"),
                 lkey("tools.line.moved"),
-                {}};
+                {},
+                [](const QString& t, TextRange r) { return linesMoved(t, r, true); }};
     case S::SortLines:
         return {sortSelectedLines, lkey("tools.line.sort"), lkey("tools.line.sorted"), {}};
     case S::IndentSelection:
@@ -112,7 +115,10 @@ ToolSpec specFor(EditorMacroStep step, const EditorTab& tab) {
 ToolRequest LineTools::request(EditorMacroStep step, const EditorTab& tab) {
     ToolSpec spec = specFor(step, tab);
     ToolRequest request =
-        ToolPipeline::selectionTransform(std::move(spec.transform), spec.actionKey, spec.statusKey);
+        spec.splice
+            ? ToolPipeline::selectionSplice(std::move(spec.splice), spec.actionKey, spec.statusKey)
+            : ToolPipeline::selectionTransform(std::move(spec.transform), spec.actionKey,
+                                               spec.statusKey);
     request.refusal = std::move(spec.refusal);
     request.macroStep = step;
     return request;

@@ -5,6 +5,8 @@
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
+#include <variant>
+
 namespace dunmoss {
 
 namespace {
@@ -20,6 +22,14 @@ ToolPipeline::selectionTransform(std::function<TextEdit(const QString&, TextRang
     request.transform = std::move(transform);
     request.actionKey = QLatin1String(actionKey);
     request.statusText = localizedString(QLatin1String(statusKey));
+    return request;
+}
+
+ToolRequest
+ToolPipeline::selectionSplice(std::function<SpliceEdit(const QString&, TextRange)> transform,
+                              const char* actionKey, const char* statusKey) {
+    ToolRequest request = selectionTransform({}, actionKey, statusKey);
+    request.spliceTransform = std::move(transform);
     return request;
 }
 
@@ -40,9 +50,12 @@ bool ToolPipeline::run(const ToolRequest& request) {
         return false;
     }
     const QUuid tabID = tab.id;
-    TextEdit edit;
+    std::variant<TextEdit, SpliceEdit> edit;
     try {
-        edit = request.transform(tab.document.text, tab.selectedRange);
+        if (request.spliceTransform)
+            edit = request.spliceTransform(tab.document.text, tab.selectedRange);
+        else
+            edit = request.transform(tab.document.text, tab.selectedRange);
     } catch (const std::exception& error) {
         if (!request.failureMessage)
             throw;
@@ -52,8 +65,12 @@ bool ToolPipeline::run(const ToolRequest& request) {
 
     // Looked up again: the tab may have gone or turned read-only while the transform ran.
     const std::optional<int> index = m_model.tabIndex(tabID);
-    if (index && !m_model.state().tabs.at(*index).isReadOnly)
-        m_model.replaceTabText(*index, edit.text, edit.selection, request.actionKey);
+    if (index && !m_model.state().tabs.at(*index).isReadOnly) {
+        if (const auto* whole = std::get_if<TextEdit>(&edit))
+            m_model.replaceTabText(*index, whole->text, whole->selection, request.actionKey);
+        else if (const auto* stretch = std::get_if<SpliceEdit>(&edit))
+            m_model.spliceTabText(*index, stretch->splice, stretch->selection, request.actionKey);
+    }
     m_model.setFindMessage(request.statusText);
     m_model.refreshFindResultsAfterEdit();
     m_model.persistSession();

@@ -25,6 +25,9 @@ struct ToolRequest {
     // The whole text and the primary selection in, the new text and selection out. May throw
     // when `failureMessage` is set.
     std::function<TextEdit(const QString& text, TextRange selection)> transform;
+    // In place of `transform`, for a tool that changes one stretch of the text: that stretch and
+    // the selection afterwards, so the edit costs what the stretch costs, not a copy of the text.
+    std::function<SpliceEdit(const QString& text, TextRange selection)> spliceTransform;
     // Names the undo step (a localisation key).
     QString actionKey;
     // The status line afterwards, already localised.
@@ -50,6 +53,11 @@ public:
     static ToolRequest
     selectionTransform(std::function<TextEdit(const QString&, TextRange)> transform,
                        const char* actionKey, const char* statusKey);
+
+    // The same for a transform that changes one stretch of the text.
+    static ToolRequest
+    selectionSplice(std::function<SpliceEdit(const QString&, TextRange)> transform,
+                    const char* actionKey, const char* statusKey);
 
 private:
     EditorWindowModel& m_model;

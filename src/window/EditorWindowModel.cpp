@@ -276,6 +276,57 @@ void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange
     scheduleRecoverySnapshot();
 }
 
+void EditorWindowModel::spliceTabText(int index, const TextSplice& change, TextRange selection,
+                                      const QString& actionNameKey) {
+    if (index < 0 || index >= m_state.tabs.size())
+        return;
+    const QString& current = m_state.tabs.at(index).document.text;
+    if (!change.appliesTo(current)) {
+        qWarning("A tool's change does not match the tab's text; skipped");
+        return;
+    }
+    const TextSplice splice = change.narrowed();
+    const EditSelection before = editSelection(index);
+    if (splice.changesNothing() && selection == before.selectedRange)
+        return;
+    const QUuid tabID = m_state.tabs.at(index).id;
+    const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID, current);
+    if (!splice.changesNothing() &&
+        !writeSpliceInPlace(index, storage.get(), splice, TextStorage::EditKind::Replacement)) {
+        const QString textBefore = current;
+        const QString textAfter = splice.appliedTo(textBefore);
+        storeTabText(index, textAfter);
+        writeSpliceIntoStorage(tabID, storage, textBefore, splice, textAfter,
+                               TextStorage::EditKind::Replacement);
+    }
+    setSelectedRanges({selection}, index);
+    EditSelection after = editSelection(index);
+    requestSelection(*storage, after.selectedRanges);
+
+    QUndoStack* stack = m_undoRegistry->undoStackForTab(tabID);
+    auto apply = [this](const QUuid& id, const TextSplice& step, const EditSelection& restored) {
+        return applyUndoStep(id, step, restored);
+    };
+    stack->push(new TabEditCommand(apply, tabID, splice, before, std::move(after),
+                                   localizedString(actionNameKey)));
+    scheduleRecoverySnapshot();
+}
+
+bool EditorWindowModel::writeSpliceInPlace(int index, TextStorage* storage,
+                                           const TextSplice& splice, TextStorage::EditKind kind) {
+    const QString& text = m_state.tabs.at(index).document.text;
+    // A large change is better filled into a new document aside (see StorageRefill).
+    if (!storage || storage->isBehind() || text.isEmpty() ||
+        storage->text().constData() != text.constData() || storage->length() != text.size() ||
+        std::max(splice.removed.size(), splice.inserted.size()) >=
+            StorageRefill::kRefilledChangeLength)
+        return false;
+    storage->applyEdit(splice.position, splice.removed.size(), splice.inserted, kind);
+    // The storage took the tab's text with its own; what "modified" and the bookmarks follow.
+    storeTabText(index, storage->text());
+    return true;
+}
+
 std::optional<EditSelection> EditorWindowModel::applyUndoStep(const QUuid& tabID,
                                                               const TextSplice& splice,
                                                               const EditSelection& selection) {
@@ -283,21 +334,25 @@ std::optional<EditSelection> EditorWindowModel::applyUndoStep(const QUuid& tabID
     const std::optional<int> index = tabIndex(tabID);
     if (!index)
         return std::nullopt;
-    const QString textBefore = m_state.tabs.at(*index).document.text;
-    if (!splice.appliesTo(textBefore)) {
+    const QString& current = m_state.tabs.at(*index).document.text;
+    if (!splice.appliesTo(current)) {
         qWarning("Undo step no longer matches the tab's text; skipped");
         return std::nullopt;
     }
     const EditSelection replaced = editSelection(*index);
-    const QString textAfter = splice.appliedTo(textBefore);
-    storeTabText(*index, textAfter);
     // The storage takes the step before anyone hears of the change: a view answering it would
     // otherwise find the storage behind the tab and write the whole step in at once.
     std::shared_ptr<TextStorage> storage;
-    if (m_textStorages.contains(tabID)) {
+    if (m_textStorages.contains(tabID))
         storage = m_textStorages.textStorage(tabID);
-        writeSpliceIntoStorage(tabID, storage, textBefore, splice, textAfter,
-                               TextStorage::EditKind::UndoRedo);
+    if (!splice.changesNothing() &&
+        !writeSpliceInPlace(*index, storage.get(), splice, TextStorage::EditKind::UndoRedo)) {
+        const QString textBefore = current;
+        const QString textAfter = splice.appliedTo(textBefore);
+        storeTabText(*index, textAfter);
+        if (storage)
+            writeSpliceIntoStorage(tabID, storage, textBefore, splice, textAfter,
+                                   TextStorage::EditKind::UndoRedo);
     }
     setSelectedRanges(selection.selectedRanges.isEmpty() ? QList<TextRange>{selection.selectedRange}
                                                          : selection.selectedRanges,

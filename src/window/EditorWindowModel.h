@@ -133,6 +133,10 @@ public:
     // kept by the step. Callers refuse read-only tabs beforehand.
     void replaceTabText(int tabIndex, const QString& text, TextRange selection,
                         const QString& actionNameKey);
+    // The same for a change of one stretch of the text, which must hold the splice's `removed`
+    // at its position: it costs what the stretch costs, not a pass over the whole text.
+    void spliceTabText(int tabIndex, const TextSplice& splice, TextRange selection,
+                       const QString& actionNameKey);
     // The body of every undo and redo step: applies the splice, selects the selection and
     // answers the selection before, which the opposite step restores. Nothing changes (and
     // nothing is answered) when the tab is gone or its text no longer holds what the splice
@@ -170,6 +174,11 @@ private:
     // A large change goes through a document filled aside (see StorageRefill).
     // The tab takes its storage's string, equal to its own text, so the two share one copy.
     void shareStorageText(const QUuid& tabID, const TextStorage& storage);
+    // Writes a small splice into the storage, which changes the tab's text with its own when the
+    // two share one string (in place when no one else reads it); false, with nothing written,
+    // when they do not or the storage is behind.
+    bool writeSpliceInPlace(int tabIndex, TextStorage* storage, const TextSplice& splice,
+                            TextStorage::EditKind kind);
     void writeSpliceIntoStorage(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage,
                                 const QString& textBefore, const TextSplice& splice,
                                 const QString& textAfter, TextStorage::EditKind kind);

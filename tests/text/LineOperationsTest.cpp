@@ -19,6 +19,14 @@ TextEdit edit(const char* text, TextRange selection) {
     return TextEdit{s(text), selection};
 }
 
+TextEdit moveSelectedLines(const QString& text, TextRange selection, bool down) {
+    return linesMoved(text, selection, down).appliedTo(text);
+}
+
+TextEdit duplicateSelectedLines(const QString& text, TextRange selection) {
+    return linesDuplicated(text, selection).appliedTo(text);
+}
+
 } // namespace
 
 TEST(LineOperationsTest, SelectedLineRangeCoversWholeLines) {
@@ -49,6 +57,21 @@ TEST(LineOperationsTest, MovingLines) {
     EXPECT_EQ(moveSelectedLines(s("a\nb\n"), {2, 1}, true), edit("a\nb\n", {2, 1}));
     EXPECT_EQ(moveSelectedLines(QString(), {0, 0}, true), edit("", {0, 0}));
     EXPECT_EQ(moveSelectedLines(QString(), {0, 0}, false), edit("", {0, 0}));
+}
+
+TEST(LineOperationsTest, MovingAndDuplicatingLinesChangeOnlyTheLinesConcerned) {
+    const QString text = s("a\nbb\nc\nd");
+    EXPECT_EQ(linesMoved(text, {2, 1}, true),
+              (SpliceEdit{{2, s("bb\nc\n"), s("c\nbb\n")}, {4, 3}}));
+    EXPECT_EQ(linesMoved(text, {5, 0}, false),
+              (SpliceEdit{{2, s("bb\nc\n"), s("c\nbb\n")}, {2, 2}}));
+    // Onto the last line, which has no line feed of its own.
+    EXPECT_EQ(linesMoved(text, {5, 0}, true), (SpliceEdit{{5, s("c\nd"), s("d\nc")}, {7, 1}}));
+    EXPECT_EQ(linesDuplicated(text, {3, 0}), (SpliceEdit{{5, QString(), s("bb\n")}, {5, 3}}));
+    EXPECT_EQ(linesDuplicated(text, {7, 0}), (SpliceEdit{{8, QString(), s("\nd")}, {8, 2}}));
+    // Nothing to move past: no change at all.
+    EXPECT_TRUE(linesMoved(text, {0, 0}, false).splice.changesNothing());
+    EXPECT_TRUE(linesMoved(text, {8, 0}, true).splice.changesNothing());
 }
 
 TEST(LineOperationsTest, SortingLines) {

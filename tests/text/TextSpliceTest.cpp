@@ -77,3 +77,16 @@ TEST(TextSplice, AChangeThroughoutALongTextSharesTheTwoTexts) {
     middle[70'000] = u'x';
     EXPECT_EQ(spliceBetween(before, middle), (TextSplice{70'000, QStringLiteral("n"), "x"}));
 }
+
+TEST(TextSplice, ANarrowedSpliceKeepsOnlyWhatChanges) {
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString laugh = QString::fromUtf8("\xF0\x9F\x98\x82");
+    // A line moved past an equal one.
+    EXPECT_TRUE((TextSplice{2, "ab\nab\n", "ab\nab\n"}.narrowed().changesNothing()));
+    EXPECT_EQ((TextSplice{2, "x\ncommon\n", "y\ncommon\n"}.narrowed()), (TextSplice{2, "x", "y"}));
+    EXPECT_EQ((TextSplice{4, "same x", "same yy"}.narrowed()), (TextSplice{9, "x", "yy"}));
+    // The pairs share their high half, yet the whole character stays in the splice.
+    EXPECT_EQ((TextSplice{1, "a" + smile, "a" + laugh}.narrowed()), (TextSplice{2, smile, laugh}));
+    const TextSplice narrowed = TextSplice{1, "234", "2x4"}.narrowed();
+    EXPECT_EQ(narrowed.appliedTo("12345"), "12x45");
+}

@@ -203,6 +203,80 @@ TEST_F(LineToolsTest, ALongRunOfToolsUndoesAndRedoesExactlyAndKeepsOnlyWhatChang
     }
 }
 
+// Moving, duplicating and deleting lines of a text no one else reads change its one string in
+// place, shared by the tab and its storage, and undo gives back the exact text, caret and
+// saved state.
+TEST_F(LineToolsTest, LineToolsEditTheSharedStringInPlaceAndUndoGivesBackTheExactText) {
+    QString start;
+    for (int i = 0; i < 3000; ++i)
+        start += QStringLiteral("line %1\n").arg(i);
+    setTab(start, {{2, 0}});
+    const std::shared_ptr<TextStorage> storage =
+        model->textStorageRegistry().textStorage(active().id, text());
+    // The first change copies the text once: the saved copy still reads it.
+    LineTools(*model).run(S::MoveLineDown);
+    const QChar* const data = text().constData();
+    EXPECT_EQ(storage->text().constData(), data);
+    for (int i = 0; i < 20; ++i)
+        LineTools(*model).run(S::MoveLineDown);
+    LineTools(*model).run(S::MoveLineUp);
+    EXPECT_EQ(text().constData(), data);
+    EXPECT_EQ(storage->text().constData(), data);
+
+    QStringList lines = start.split(u'\n');
+    lines.move(0, 20);
+    QString expected = lines.join(u'\n');
+    EXPECT_EQ(text(), expected);
+    const qsizetype lineStart = expected.indexOf(QStringLiteral("line 0\n"));
+    EXPECT_EQ(selection(), (TextRange{lineStart, 7}));
+
+    LineTools(*model).run(S::DuplicateLine);
+    expected.insert(lineStart + 7, QStringLiteral("line 0\n"));
+    EXPECT_EQ(text(), expected);
+    LineTools(*model).run(S::DeleteLine);
+    expected.remove(lineStart + 7, 7);
+    EXPECT_EQ(text(), expected);
+    EXPECT_EQ(storage->text(), expected);
+    EXPECT_TRUE(tabIsModified(active()));
+
+    while (undoStack()->canUndo())
+        undoStack()->undo();
+    EXPECT_EQ(text(), start);
+    EXPECT_EQ(storage->text(), start);
+    EXPECT_EQ(active().selectedRanges, (QList<TextRange>{{2, 0}}));
+    EXPECT_FALSE(tabIsModified(active()));
+}
+
+// Moving a line past an equal one leaves the text as it was; the caret still moves, as one
+// undo step that puts it back.
+TEST_F(LineToolsTest, MovingALinePastAnEqualOneMovesOnlyTheCaret) {
+    const QString same = QStringLiteral("same\nsame\nother\n");
+    setTab(same, {{1, 0}});
+    LineTools(*model).run(S::MoveLineDown);
+    EXPECT_EQ(text(), same);
+    EXPECT_EQ(selection(), (TextRange{5, 5}));
+    EXPECT_FALSE(tabIsModified(active()));
+    ASSERT_EQ(undoStack()->count(), 1);
+    const auto* step = static_cast<const TabEditCommand*>(undoStack()->command(0));
+    EXPECT_TRUE(step->splice().changesNothing());
+    undoStack()->undo();
+    EXPECT_EQ(text(), same);
+    EXPECT_EQ(selection(), (TextRange{1, 0}));
+}
+
+// A change made against another text than the tab's (the tab changed meanwhile) is refused
+// whole: nothing is written and no step is added.
+TEST_F(LineToolsTest, AStretchThatIsNotInTheTextIsNotWritten) {
+    setTab(QStringLiteral("one\ntwo\n"), {{0, 0}});
+    model->spliceTabText(0, TextSplice{4, QStringLiteral("six\n"), QString()}, {4, 0},
+                         QStringLiteral("tools.line.delete"));
+    model->spliceTabText(0, TextSplice{7, QStringLiteral("o\nx"), QString()}, {4, 0},
+                         QStringLiteral("tools.line.delete"));
+    EXPECT_EQ(text(), QStringLiteral("one\ntwo\n"));
+    EXPECT_EQ(selection(), (TextRange{0, 0}));
+    EXPECT_EQ(undoStack()->count(), 0);
+}
+
 TEST_F(LineToolsTest, RefusedPreconditionsSayWhyAndRecordNothing) {
     struct Refusal {
         S step;
@@ -298,9 +372,11 @@ TEST(LineToolTransforms, OutdentRemovesOneTabOrUpToFourSpacesPerSelectedLine) {
 }
 
 TEST(LineToolTransforms, DeletingTheLastLineKeepsTheCaretInsideTheText) {
-    EXPECT_EQ(deleteLinesTransform(QStringLiteral("a\nlast"), {4, 0}),
+    const QString twoLines = QStringLiteral("a\nlast");
+    EXPECT_EQ(linesDeleted(twoLines, {4, 0}).appliedTo(twoLines),
               (TextEdit{QStringLiteral("a\n"), {2, 0}}));
-    EXPECT_EQ(deleteLinesTransform(QStringLiteral("only"), {2, 0}), (TextEdit{QString(), {0, 0}}));
+    const QString oneLine = QStringLiteral("only");
+    EXPECT_EQ(linesDeleted(oneLine, {2, 0}).appliedTo(oneLine), (TextEdit{QString(), {0, 0}}));
     EXPECT_EQ(tabsToSpacesTransform(QStringLiteral("a\tb"), {1, 99}),
               (TextEdit{QStringLiteral("a    b"), {1, 5}}));
 }
