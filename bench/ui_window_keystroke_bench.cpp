@@ -25,6 +25,7 @@
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <ctime>
 #include <memory>
 
 using namespace dunmoss;
@@ -214,6 +215,67 @@ void BM_SessionRecordWrittenInPieces_4x5M(benchmark::State& state) {
         });
 }
 
+// One saved tab of 5,000,000 characters of ordinary lines, typed into.
+void fillOneTypedTab(EditorWindowState& s, const QTemporaryDir& dir) {
+    QString text;
+    text.reserve(5'000'100);
+    const QString line = QStringLiteral("the editor window buffer encoding search replace %1\n");
+    for (int i = 0; text.size() < 5'000'000; ++i)
+        text += line.arg(i);
+    EditorTab tab = tabWith(dir, text);
+    s.tabs = {tab};
+    s.activeTabID = tab.id;
+    s.panels.showWelcome = false;
+    s.decisions.didRestoreSession = true;
+}
+
+double processCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The recovery snapshot taken while someone types: one key more each time, the snapshot handed
+// to the writer and waited for (escaping and writing the file included).
+void snapshotWhileTyping(benchmark::State& state, bool wholeWrite) {
+    const bench::BenchWindow window(fillOneTypedTab);
+    EditorWindowModel& model = window.model();
+    const QUuid id = model.state().tabs.first().id;
+    const QString path = window.dir.filePath(QStringLiteral("whole.json"));
+    qsizetype caret = model.state().tabs.first().document.text.size() / 2;
+    double cpu = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QString typed = model.state().tabs.first().document.text;
+        typed.insert(caret++, QLatin1Char('k'));
+        model.setTabText(id, typed);
+        typed = QString();
+        WindowSession::of(model).persistence().cancelRecoverySnapshot();
+        state.ResumeTiming();
+        const double cpuBefore = processCpuMs();
+        const EditorWindowState& s = model.state();
+        const RestoredSession record = makeSessionRecord(s.tabs, s.activeTabID, 14);
+        if (wholeWrite) {
+            writeAtomically(path, [&record](QIODevice& device) {
+                return writeSessionRecord(record, SessionRecordFormat::PrettySorted, device);
+            });
+        } else {
+            WindowSession::of(model).store().writeRecoverySnapshot(record);
+            SessionWriter::shared().waitUntilIdle();
+        }
+        cpu += processCpuMs() - cpuBefore;
+    }
+    // The CPU time of every thread, the writer's included, per snapshot.
+    state.counters["process_cpu_ms"] = cpu / double(state.iterations());
+}
+
+void BM_SnapshotWhileTyping_5M(benchmark::State& state) {
+    snapshotWhileTyping(state, false);
+}
+void BM_SnapshotWhileTyping_5M_WholeWrite(benchmark::State& state) {
+    snapshotWhileTyping(state, true);
+}
+
 // A keystroke in the 5 MB active tab while the writer encodes and writes a session of four
 // such tabs: the keystroke never waits for it.
 void BM_WindowKeystroke_4x5M_SaveUnderWay(benchmark::State& state) {
@@ -298,6 +360,8 @@ BENCHMARK(BM_SessionSave_4x5M)->Unit(benchmark::kMicrosecond)->Iterations(20);
 BENCHMARK(BM_SessionSave_4x5M_OnTheMainThread)->Unit(benchmark::kMicrosecond)->Iterations(5);
 BENCHMARK(BM_SessionRecordEncodedWhole_4x5M)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SessionRecordWrittenInPieces_4x5M)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SnapshotWhileTyping_5M)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_SnapshotWhileTyping_5M_WholeWrite)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_WindowKeystroke_4x5M_SaveUnderWay)->Unit(benchmark::kMicrosecond)->Iterations(40);
 BENCHMARK(BM_WindowKeystroke_4x5M)->Unit(benchmark::kMicrosecond)->Iterations(40);
 
@@ -309,6 +373,7 @@ int main(int argc, char** argv) {
             {"BM_SessionSave_4x5M", "BM_SessionSave_4x5M_OnTheMainThread"},
             {"BM_WindowKeystroke_4x5M_SaveUnderWay", "BM_WindowKeystroke_4x5M"},
             {"BM_SessionRecordWrittenInPieces_4x5M", "BM_SessionRecordEncodedWhole_4x5M"},
+            {"BM_SnapshotWhileTyping_5M", "BM_SnapshotWhileTyping_5M_WholeWrite"},
         };
     });
 }

@@ -1,8 +1,10 @@
 // The session record comes back from the settings file and the recovery file, which anyone can
 // edit: decoding must refuse anything malformed with its own error and nothing else, and a
-// decoded record must read back the same from both written forms.
+// decoded record must read back the same from both written forms, however they are written.
 #include "session/SessionRecord.h"
 #include "session/StrictJson.h"
+
+#include <QBuffer>
 
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } catch (const dunmoss::JsonDecodeError&) {
             std::abort();
         }
+        // Written in pieces, the texts escaped straight into the file: the same bytes.
+        QBuffer written;
+        written.open(QIODevice::WriteOnly);
+        if (!dunmoss::writeSessionRecord(session, format, written) ||
+            written.data() != dunmoss::encodeSessionRecord(session, format))
+            std::abort();
     }
     return 0;
 }

@@ -1,14 +1,16 @@
 #include "session/MaintenanceTick.h"
 
 #include "platform/Localization.h"
+#include "session/AutosaveBatch.h"
 #include "text/EditorTab.h"
-#include "window/DocumentFileWriter.h"
 #include "window/EditorWindowModel.h"
 #include "window/ExternalChanges.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
 #include "window/WindowNotices.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <QSet>
 
 namespace dunmoss {
@@ -23,18 +25,31 @@ void flagExternalChange(EditorWindowState& state, int index) {
         state.decisions.externalChangeTabID = tab.id;
 }
 
-bool fileChanged(const EditorTab& tab) {
-    return hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate, tab.lastKnownFileSize);
+// The tab still is as it was when its write was asked for: nothing else saved, reloaded or
+// flagged it meanwhile.
+bool savedStateUnchanged(const EditorTab& tab, const AutosaveBatch::Job& job) {
+    return tab.fileURL == job.url && !tab.hasExternalChanges &&
+           tab.lastKnownModificationDate == job.knownModificationDate &&
+           tab.lastKnownFileSize == job.knownFileSize && tab.savedEncoding == job.savedEncoding &&
+           tab.savedLineEnding == job.savedLineEnding &&
+           tab.savedSnapshot.constData() == job.savedSnapshot.constData() &&
+           tab.savedSnapshot.size() == job.savedSnapshot.size();
 }
 
 } // namespace
 
-MaintenanceTick::MaintenanceTick(EditorWindowModel& model) : m_model(model) {
+MaintenanceTick::MaintenanceTick(EditorWindowModel& model)
+    : m_model(model), m_presence(std::make_shared<Presence>(Presence{this})) {
     m_loop.setInterval(kIntervalMs);
     m_tickDelay.setSingleShot(true);
     m_tickDelay.setInterval(kTickDelayMs);
     QObject::connect(&m_loop, &QTimer::timeout, &m_loop, [this] { m_tickDelay.start(); });
     QObject::connect(&m_tickDelay, &QTimer::timeout, &m_tickDelay, [this] { maintenanceTick(); });
+}
+
+MaintenanceTick::~MaintenanceTick() {
+    // Writes still under way finish; nobody hears of them.
+    m_presence->tick = nullptr;
 }
 
 void MaintenanceTick::startMaintenanceLoop() {
@@ -48,9 +63,14 @@ void MaintenanceTick::cancel() {
 }
 
 void MaintenanceTick::maintenanceTick() {
+    if (m_batch)
+        return;
     checkExternalChanges();
     autosaveModifiedTabs();
-    m_model.persistSession();
+    if (m_batch)
+        m_persistAfterBatch = true;
+    else
+        m_model.persistSession();
 }
 
 void MaintenanceTick::checkExternalChanges() {
@@ -58,41 +78,89 @@ void MaintenanceTick::checkExternalChanges() {
 }
 
 void MaintenanceTick::autosaveModifiedTabs() {
-    if (!m_model.settings().autoSaveEnabled())
+    if (m_batch || !m_model.settings().autoSaveEnabled())
         return;
-    const int count = int(m_model.state().tabs.size());
-    for (int index = 0; index < count && index < m_model.state().tabs.size(); ++index) {
-        const EditorTab& tab = m_model.state().tabs.at(index);
+    QList<AutosaveBatch::Job> jobs;
+    for (const EditorTab& tab : m_model.state().tabs) {
         if (tab.isReadOnly || !tabIsModified(tab) || tab.isUntitled() ||
             tabAwaitsDecision(m_model.state(), tab.id))
             continue;
         // A changed draft of a large file's beginning would cut the file short.
         if (!canSaveOverOriginalFile(tab))
             continue;
-        if (fileChanged(tab)) {
-            m_model.update([index](EditorWindowState& state) { flagExternalChange(state, index); });
+        jobs.append(AutosaveBatch::Job{tab.id, *tab.fileURL, tab.document, tab.savedSnapshot,
+                                       tab.savedEncoding, tab.savedLineEnding,
+                                       tab.lastKnownModificationDate, tab.lastKnownFileSize});
+    }
+    if (jobs.isEmpty()) {
+        forgetSettledAutosaveFailures();
+        return;
+    }
+    m_batch = std::make_shared<AutosaveBatch>(std::move(jobs));
+    m_persistAfterBatch = false;
+    AutosaveBatch::start(m_batch, [presence = m_presence, batch = m_batch] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [presence, batch] {
+                if (presence->tick)
+                    presence->tick->finishAutosave(batch);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void MaintenanceTick::waitForAutosaves() {
+    if (const std::shared_ptr<AutosaveBatch> batch = m_batch)
+        finishAutosave(batch);
+}
+
+void MaintenanceTick::finishAutosave(const std::shared_ptr<AutosaveBatch>& batch) {
+    // Already heard of, by a wait.
+    if (batch != m_batch)
+        return;
+    const QList<AutosaveBatch::Outcome> outcomes = batch->waitForOutcomes();
+    m_batch.reset();
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        const AutosaveBatch::Job& job = batch->jobs().at(i);
+        const AutosaveBatch::Outcome& outcome = outcomes.at(i);
+        const std::optional<int> index = tabIndex(m_model.state(), job.tabID);
+        if (!index || !savedStateUnchanged(m_model.state().tabs.at(*index), job))
             continue;
+        const QString cause = autosaveNoticeCause(job.tabID);
+        switch (outcome.result) {
+        case AutosaveBatch::Result::ChangedOnDisk:
+            m_model.update([&](EditorWindowState& state) { flagExternalChange(state, *index); });
+            break;
+        case AutosaveBatch::Result::Failed:
+            try {
+                std::rethrow_exception(outcome.failure);
+            } catch (const std::exception& error) {
+                // Told once on the message bar, not in an alert on every tick.
+                m_model.presentNotice(
+                    cause, localizedString(QStringLiteral("document.autosave.failed.format"))
+                               .arg(localizedErrorDescription(error)));
+            }
+            break;
+        case AutosaveBatch::Result::Saved:
+            m_model.clearNoticeCause(cause);
+            // The file holds the text as it was when the tick began; keys typed since keep
+            // the tab modified.
+            m_model.update([&](EditorWindowState& state) {
+                EditorTab& tab = state.tabs[*index];
+                tab.savedSnapshot = job.document.text;
+                tab.savedEncoding = job.document.encoding;
+                tab.savedLineEnding = job.document.lineEnding;
+                tab.lastKnownModificationDate = outcome.modificationDate;
+                tab.lastKnownFileSize = outcome.fileSize;
+                tab.hasExternalChanges = false;
+            });
+            m_model.recordRecentFile(job.url);
+            break;
         }
-        const QUuid tabID = tab.id;
-        const QUrl url = *tab.fileURL;
-        const QString cause = autosaveNoticeCause(tabID);
-        try {
-            writeDocumentAtomically(tab.document, url);
-        } catch (const std::exception& error) {
-            // Told once on the message bar, not in an alert on every tick.
-            m_model.presentNotice(cause,
-                                  localizedString(QStringLiteral("document.autosave.failed.format"))
-                                      .arg(localizedErrorDescription(error)));
-            continue;
-        }
-        m_model.clearNoticeCause(cause);
-        m_model.update([&](EditorWindowState& state) {
-            if (const std::optional<int> at = tabIndex(state, tabID))
-                markSaved(state.tabs[*at], url);
-        });
-        m_model.recordRecentFile(url);
     }
     forgetSettledAutosaveFailures();
+    if (std::exchange(m_persistAfterBatch, false))
+        m_model.persistSession();
 }
 
 void MaintenanceTick::forgetSettledAutosaveFailures() {

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <cerrno>
 
@@ -45,6 +46,27 @@ void refuseNonRegularDestination(const QString& path) {
 
 } // namespace
 
+AtomicWriteHold::AtomicWriteHold(const QString& path) {
+    static std::mutex registryMutex;
+    static QHash<QString, std::weak_ptr<std::recursive_mutex>> registry;
+    {
+        std::lock_guard lock(registryMutex);
+        m_mutex = registry.value(path).lock();
+        if (!m_mutex) {
+            // Paths no longer written by anyone are dropped now and then.
+            if (registry.size() > 64)
+                registry.removeIf([](const auto& entry) { return entry.value().expired(); });
+            m_mutex = std::make_shared<std::recursive_mutex>();
+            registry.insert(path, m_mutex);
+        }
+    }
+    m_mutex->lock();
+}
+
+AtomicWriteHold::~AtomicWriteHold() {
+    m_mutex->unlock();
+}
+
 QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& destination) {
     try {
         return fileDataForSaving(document);
@@ -68,6 +90,7 @@ void writeBytesAtomically(const QByteArray& bytes, const QString& path) {
 }
 
 void writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce) {
+    const AtomicWriteHold hold(path);
     refuseNonRegularDestination(path);
     QSaveFile file(path);
     errno = 0;

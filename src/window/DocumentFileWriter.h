@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QUrl>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 class QIODevice;
 
@@ -28,5 +30,19 @@ void writeBytesAtomically(const QByteArray& bytes, const QString& path);
 // The same for bytes made as they are written: `produce` writes them into the device and
 // answers false when a write was refused.
 void writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce);
+
+// Atomic writes to one path never overlap in this process: each holds the path while it
+// writes and replaces the file. Whoever holds it may look at the file and then write it
+// without another write coming between (writes on the holding thread pass).
+class AtomicWriteHold {
+public:
+    explicit AtomicWriteHold(const QString& path);
+    ~AtomicWriteHold();
+    AtomicWriteHold(const AtomicWriteHold&) = delete;
+    AtomicWriteHold& operator=(const AtomicWriteHold&) = delete;
+
+private:
+    std::shared_ptr<std::recursive_mutex> m_mutex;
+};
 
 } // namespace dunmoss

@@ -95,6 +95,7 @@ protected:
     }
     void tick() {
         WindowSession::of(model()).maintenance().maintenanceTick();
+        WindowSession::of(model()).maintenance().waitForAutosaves();
         // Whatever the tick raises comes up on the next turns of the event loop.
         for (int i = 0; i < 5; ++i)
             QApplication::processEvents();

@@ -4,7 +4,9 @@
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
+#include "window/DocumentFileWriter.h"
 #include "window/DocumentReloading.h"
+#include "window/DocumentSaving.h"
 #include "window/TabClosing.h"
 #include "window/WindowCloseQuestion.h"
 
@@ -34,7 +36,10 @@ protected:
 
 class Maintenance : public SessionFixture {
 protected:
-    void tick() { WindowSession::of(*model).maintenance().maintenanceTick(); }
+    void tick() {
+        WindowSession::of(*model).maintenance().maintenanceTick();
+        WindowSession::of(*model).maintenance().waitForAutosaves();
+    }
 };
 
 } // namespace
@@ -313,4 +318,66 @@ TEST_F(Persistence, ClosingAsksOnlyWhenNeitherCopyCouldBeWrittenAndNamesBoth) {
     EXPECT_TRUE(person.alerts.first().message.contains(recordFile()));
     EXPECT_TRUE(person.alerts.first().message.contains(recoveryFile()));
     person.releasePending();
+}
+
+TEST_F(Maintenance, AutosaveWritesOffTheMainThreadTheTextTheTickFound) {
+    const QUrl url = writeFile(QStringLiteral("crlf.txt"), "first\r\n");
+    const int index = open(url);
+    edit(index, QStringLiteral("first\nsecond"));
+    MaintenanceTick& maintenance = WindowSession::of(*model).maintenance();
+    {
+        // While the file cannot be written the tick still returns: the writing happens aside.
+        const AtomicWriteHold hold(url.toLocalFile());
+        maintenance.maintenanceTick();
+        EXPECT_TRUE(maintenance.isAutosaving());
+        EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("first\r\n"));
+        // Typing goes on meanwhile; a second tick leaves the first one's writing alone.
+        edit(index, QStringLiteral("first\nsecond\nthird"));
+        maintenance.maintenanceTick();
+    }
+    maintenance.waitForAutosaves();
+    EXPECT_FALSE(maintenance.isAutosaving());
+    // The file holds the text the tick found, in its line ending; the later keys stay unsaved.
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("first\r\nsecond"));
+    EXPECT_EQ(tabAt(index).savedSnapshot, QStringLiteral("first\nsecond"));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+    EXPECT_EQ(tabAt(index).lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    // The session saved after the autosave knows what the file holds.
+    flush();
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.at(index).savedSnapshot,
+              QStringLiteral("first\nsecond"));
+
+    // The next tick writes the rest, and sees no change on disk in its own write.
+    tick();
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("first\r\nsecond\r\nthird"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_FALSE(model->state().decisions.externalChangeTabID);
+}
+
+TEST_F(Maintenance, AnAutosaveNeverWritesOverASaveMadeWhileItWaited) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "on disk");
+    const int index = open(url);
+    edit(index, QStringLiteral("autosaved draft"));
+    MaintenanceTick& maintenance = WindowSession::of(*model).maintenance();
+    {
+        const AtomicWriteHold hold(url.toLocalFile());
+        maintenance.maintenanceTick();
+        ASSERT_TRUE(maintenance.isAutosaving());
+        // The person saves newer text before the autosave could write.
+        edit(index, QStringLiteral("saved by hand"));
+        bool saved = false;
+        DocumentSaving(*model).saveTab(index, [&saved](bool ok) { saved = ok; });
+        ASSERT_TRUE(saved);
+    }
+    maintenance.waitForAutosaves();
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("saved by hand"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    // Nor is the person asked about a change on disk that was their own save.
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_FALSE(model->state().decisions.externalChangeTabID);
+    EXPECT_TRUE(noticeMessages(*model).isEmpty());
+    tick();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
 }
