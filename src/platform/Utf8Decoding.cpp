@@ -19,6 +19,7 @@ namespace {
 // Below this a second thread costs more than it saves.
 constexpr qsizetype kParallelFromBytes = qsizetype(4) << 20;
 constexpr qsizetype kSmallestPieceBytes = qsizetype(1) << 20;
+constexpr int kParallelFromThreads = 4;
 
 bool isContinuation(uint8_t byte) {
     return (byte & 0xC0) == 0x80;
@@ -299,8 +300,9 @@ std::optional<QString> decodeWhole(QByteArrayView bytes, qsizetype pieceBytes,
 qsizetype defaultPieceBytes(qsizetype size) {
     if (size < kParallelFromBytes)
         return 0;
+    // With fewer cores a helper waits for one more often than it saves time.
     const int width = idleThreadWorkWidth();
-    if (width < 2)
+    if (width < kParallelFromThreads)
         return 0;
     // A few pieces per thread even out threads that start late.
     return qMax(kSmallestPieceBytes, size / (qsizetype(width) * 3));

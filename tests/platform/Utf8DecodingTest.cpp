@@ -170,8 +170,8 @@ TEST(Utf8Decoding, RealFilesDecodeAsIcuDoesInAnyPieces) {
     EXPECT_GT(files, 3);
 }
 
-TEST(Utf8Decoding, ALargeTextIsDecodedInPiecesOnThePoolAsAWhole) {
-    // Large enough for the pool: Chinese, emoji and CR LF pairs spread over four megabytes.
+TEST(Utf8Decoding, ALargeTextDecodesAsAWholeOnOneThreadOrMany) {
+    // Large enough for the pool where it has four threads: Chinese, emoji and CR LF pairs.
     QRandomGenerator random(7);
     QByteArray bytes;
     while (bytes.size() < 5'000'000)
