@@ -3,6 +3,7 @@
 #include "app/PrivacyPolicyView.h"
 #include "editor/IconTable.h"
 #include "editor/LiteralText.h"
+#include "editor/PaletteFollowing.h"
 #include "platform/Defaults.h"
 #include "text/EditorTheme.h"
 
@@ -24,8 +25,20 @@ namespace dunmoss {
 
 namespace {
 
-QIcon tabIcon(const QWidget* widget, const char* symbol) {
-    return symbolIcon(QString::fromLatin1(symbol), widget->palette().color(QPalette::WindowText));
+// The tabs' symbols in the colour of their labels, again after every change of the palette.
+void useTabSymbols(QTabWidget* tabs, QList<const char*> symbols) {
+    followPalette(tabs, [tabs, symbols] {
+        const QColor color = labelColor(inheritedPalette(tabs));
+        for (int i = 0; i < symbols.size() && i < tabs->count(); ++i)
+            tabs->setTabIcon(i, symbolIcon(QString::fromLatin1(symbols.at(i)), color));
+    });
+}
+
+// A button with a symbol drawn in its label's colour.
+QPushButton* symbolButton(const char* symbol, const QString& label) {
+    auto* button = new QPushButton(label);
+    useSymbol(button, QString::fromLatin1(symbol), 16, buttonLabelColor);
+    return button;
 }
 
 QWidget* padded(QWidget* content, int margin) {
@@ -79,14 +92,11 @@ void AppSettingsView::rebuild() {
     setWindowTitle(text(lkey("settings.title")));
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("settingsTabs"));
-    m_tabs->addTab(padded(buildGeneralTab(), 20), tabIcon(this, "gearshape"),
-                   text(lkey("settings.general.title")));
-    m_tabs->addTab(padded(buildLanguageTab(), 20), tabIcon(this, "globe"),
-                   text(lkey("settings.language.title")));
-    m_tabs->addTab(padded(buildEditorTab(), 20), tabIcon(this, "text.cursor"),
-                   text(lkey("settings.editor.title")));
-    m_tabs->addTab(padded(buildShortcutsTab(), 12), tabIcon(this, "keyboard"),
-                   text(lkey("settings.shortcuts.title")));
+    m_tabs->addTab(padded(buildGeneralTab(), 20), text(lkey("settings.general.title")));
+    m_tabs->addTab(padded(buildLanguageTab(), 20), text(lkey("settings.language.title")));
+    m_tabs->addTab(padded(buildEditorTab(), 20), text(lkey("settings.editor.title")));
+    m_tabs->addTab(padded(buildShortcutsTab(), 12), text(lkey("settings.shortcuts.title")));
+    useTabSymbols(m_tabs, {"gearshape", "globe", "text.cursor", "keyboard"});
     m_tabs->setCurrentIndex(shown);
     layout()->addWidget(m_tabs);
     showFileAssociationStatus();
@@ -128,14 +138,12 @@ QWidget* AppSettingsView::buildGeneralTab() {
     statusRow->addWidget(m_associationStatusLabel);
     associationRows->addLayout(statusRow);
     auto* buttons = new QHBoxLayout;
-    auto* makeDefault = new QPushButton(
-        symbolIcon(QStringLiteral("doc.text"), palette().color(QPalette::ButtonText)),
-        text(lkey("settings.file-association.make-default")));
+    auto* makeDefault =
+        symbolButton("doc.text", text(lkey("settings.file-association.make-default")));
     makeDefault->setObjectName(QStringLiteral("makeDefault"));
     connect(makeDefault, &QPushButton::clicked, this, &AppSettingsView::confirmMakeDefault);
-    auto* refresh = new QPushButton(
-        symbolIcon(QStringLiteral("arrow.clockwise"), palette().color(QPalette::ButtonText)),
-        text(lkey("settings.file-association.refresh")));
+    auto* refresh =
+        symbolButton("arrow.clockwise", text(lkey("settings.file-association.refresh")));
     refresh->setObjectName(QStringLiteral("refreshAssociation"));
     connect(refresh, &QPushButton::clicked, this, &AppSettingsView::refreshFileAssociationStatus);
     buttons->addWidget(makeDefault);
@@ -150,9 +158,7 @@ QWidget* AppSettingsView::buildGeneralTab() {
     summary->setWordWrap(true);
     useSecondaryTextColor(summary);
     privacyRows->addWidget(summary);
-    auto* open = new QPushButton(
-        symbolIcon(QStringLiteral("hand.raised"), palette().color(QPalette::ButtonText)),
-        text(lkey("settings.privacy.open")));
+    auto* open = symbolButton("hand.raised", text(lkey("settings.privacy.open")));
     open->setObjectName(QStringLiteral("openPrivacy"));
     connect(open, &QPushButton::clicked, this, &AppSettingsView::showPrivacyPolicy);
     auto* openRow = new QHBoxLayout;

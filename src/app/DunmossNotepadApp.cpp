@@ -8,6 +8,7 @@
 #include "app/EditorWindowPresence.h"
 #include "app/SettingsWindow.h"
 #include "chrome/EditorWindowView.h"
+#include "chrome/WindowColorScheme.h"
 #include "chrome/WindowLevel.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
@@ -59,6 +60,16 @@ DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, Defaults& def
     openSettingsAction() = [store] { showSettingsWindow(*store); };
     connect(&defaults, &Defaults::writeFailed, this,
             &DunmossNotepadApp::reportSettingsWriteFailure);
+    // Menus, the settings window and the toolkit's dialogs take the theme's scheme, as the
+    // windows do, and follow every change of it.
+    const auto followTheme = [store] {
+        applyApplicationColorScheme(store->string(QString::fromLatin1(kEditorThemeKey)));
+    };
+    followTheme();
+    connect(&defaults, &Defaults::changed, this, [followTheme](const QString& key) {
+        if (key == QLatin1String(kEditorThemeKey))
+            followTheme();
+    });
     m_languagePreference = storedLanguagePreference(defaults);
     if (m_languagePreference != AppLanguagePreference::System)
         QLocale::setDefault(sceneLocale(m_languagePreference));
@@ -69,6 +80,7 @@ DunmossNotepadApp::~DunmossNotepadApp() {
     setAlwaysOnTopApplier({});
     openSettingsAction() = nullptr;
     delete settingsWindow();
+    applyApplicationColorScheme(QString());
 }
 
 QLocale DunmossNotepadApp::sceneLocale(AppLanguagePreference preference) {

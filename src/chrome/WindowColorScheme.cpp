@@ -43,6 +43,11 @@ QPalette darkPalette() {
     return palette;
 }
 
+ColorScheme schemeOf(const QString& themeRawValue) {
+    const std::optional<EditorTheme> theme = editorThemeFromRawValue(themeRawValue);
+    return theme ? colorScheme(*theme) : ColorScheme::None;
+}
+
 } // namespace
 
 QPalette colorSchemePalette(ColorScheme scheme) {
@@ -53,14 +58,23 @@ QPalette colorSchemePalette(ColorScheme scheme) {
 }
 
 void applyPreferredColorScheme(QWidget& window, const QString& themeRawValue) {
-    const std::optional<EditorTheme> theme = editorThemeFromRawValue(themeRawValue);
-    const ColorScheme scheme = theme ? colorScheme(*theme) : ColorScheme::None;
+    const ColorScheme scheme = schemeOf(themeRawValue);
     const int applied = int(scheme);
     const QVariant previous = window.property(kAppliedSchemeProperty);
     if (previous.isValid() && previous.toInt() == applied)
         return;
     window.setProperty(kAppliedSchemeProperty, applied);
     window.setPalette(scheme == ColorScheme::None ? QPalette() : colorSchemePalette(scheme));
+}
+
+void applyApplicationColorScheme(const QString& themeRawValue) {
+    const ColorScheme scheme = schemeOf(themeRawValue);
+    const QVariant previous = qApp->property(kAppliedSchemeProperty);
+    if (previous.isValid() && previous.toInt() == int(scheme))
+        return;
+    qApp->setProperty(kAppliedSchemeProperty, int(scheme));
+    // An empty palette resolves to the desktop's, also after the desktop changes it.
+    QApplication::setPalette(scheme == ColorScheme::None ? QPalette() : colorSchemePalette(scheme));
 }
 
 } // namespace dunmoss

@@ -18,4 +18,9 @@ QPalette colorSchemePalette(ColorScheme scheme);
 // is the one already applied.
 void applyPreferredColorScheme(QWidget& window, const QString& themeRawValue);
 
+// The application's palette follows the stored theme the same way, so that what opens in a
+// window of its own (menus, the settings window, the toolkit's own file panels and alerts)
+// matches the editor windows. A theme that asks for no scheme gives the desktop's palette back.
+void applyApplicationColorScheme(const QString& themeRawValue);
+
 } // namespace dunmoss
