@@ -29,6 +29,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -37,6 +39,12 @@ namespace {
 
 QString l(const char* key) {
     return localizedString(QString::fromLatin1(key));
+}
+
+// The home folder of the account running the tests, whatever HOME says.
+QString accountHome() {
+    const passwd* account = ::getpwuid(::getuid());
+    return account ? QDir(QString::fromLocal8Bit(account->pw_dir)).canonicalPath() : QString();
 }
 
 class PanelKeyboard : public ProgramFixture {
@@ -290,6 +298,8 @@ TEST_F(PanelKeyboard, AfterTheFolderPanelsDialogsTheKeyboardIsWhereItWas) {
     }));
     dialogGone();
     EXPECT_EQ(QApplication::focusWidget(), query);
+    // The backup went to the tests' own folder, never to the account's data folder.
+    EXPECT_FALSE(run.startsWith(accountHome() + QLatin1Char('/'))) << qPrintable(run);
     QDir(run).removeRecursively();
 }
 
