@@ -73,16 +73,19 @@ Exchange exchange(const QString& serverName, const QByteArray& line, QDeadlineTi
         return result;
     result.delivered = true;
     QByteArray answer;
-    while (!answer.contains('\n')) {
-        if (!socket.waitForReadyRead(qMin(remaining(), 500))) {
+    for (;;) {
+        // Also what a turn of the event loop (the waiting notice painting itself) took in: the
+        // socket holds it already, and no new data will come to wait for.
+        answer += socket.readAll();
+        if (answer.contains('\n'))
+            break;
+        if (!socket.waitForReadyRead(qMin(remaining(), 500)) && socket.bytesAvailable() == 0) {
             // Gone (it ended or crashed), or out of time; else it is busy and is waited for.
             if (socket.state() != QLocalSocket::ConnectedState || deadline.hasExpired())
                 return result;
             if (stillWaiting)
                 stillWaiting();
-            continue;
         }
-        answer += socket.readAll();
     }
     result.answer = answer.left(answer.indexOf('\n'));
     return result;
