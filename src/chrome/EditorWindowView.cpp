@@ -51,6 +51,7 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     : QMainWindow(parent), m_options(options) {
     setObjectName(QString::fromLatin1(kEditorWindowIdentifier));
     setAttribute(Qt::WA_DeleteOnClose);
+    m_refreshLater = new LaterThanRepaints([this] { refreshNow(); }, this);
     Defaults& defaults = options.defaults ? *options.defaults : Defaults::standard();
     const QStringList arguments = options.processArguments.isEmpty() ? QCoreApplication::arguments()
                                                                      : options.processArguments;
@@ -140,14 +141,10 @@ void EditorWindowView::addStartUpStep(std::function<void()> step) {
 }
 
 void EditorWindowView::scheduleRefresh() {
-    if (m_refreshPending)
-        return;
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &EditorWindowView::refreshNow, Qt::QueuedConnection);
+    m_refreshLater->request();
 }
 
 void EditorWindowView::refreshNow() {
-    m_refreshPending = false;
     if (!m_layout)
         return;
     m_layout->refresh([this] { showFind(); });

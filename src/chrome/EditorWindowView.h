@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LaterThanRepaints.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -128,10 +130,12 @@ private:
     HeaderView* m_header = nullptr;
     EditorFocus* m_focus = nullptr;
     QPointer<QMessageBox> m_errorAlert;
+    // The window re-reads its model after the repaints a change brought: a typed letter is on
+    // the screen before the window's chrome catches up with it.
+    LaterThanRepaints* m_refreshLater = nullptr;
     QList<std::function<void()>> m_startUpSteps;
     bool m_appeared = false;
     bool m_startedUp = false;
-    bool m_refreshPending = false;
     bool m_askingBeforeClose = false;
     bool m_closeConfirmed = false;
     bool m_closed = false;

@@ -110,7 +110,8 @@ FolderSearchPanelActions folderSearchActions(EditorWindowModel& model,
 
 FindPanels::FindPanels(WindowLayout& layout, EditorWindowModel& model,
                        std::function<void()> focusEditor)
-    : QObject(&layout), m_model(model) {
+    : QObject(&layout), m_model(model),
+      m_refreshLater(new LaterThanRepaints([this] { refreshNow(); }, this)) {
     // An opened hit takes the keyboard, unless the person went elsewhere while its file loaded.
     const QPointer<FindPanels> self = this;
     const auto handBack = [self, focusEditor](QWidget* (*panel)(const FindPanels&)) {
@@ -134,14 +135,10 @@ FindPanels::FindPanels(WindowLayout& layout, EditorWindowModel& model,
 }
 
 void FindPanels::scheduleRefresh() {
-    if (m_pending)
-        return;
-    m_pending = true;
-    QMetaObject::invokeMethod(this, &FindPanels::refreshNow, Qt::QueuedConnection);
+    m_refreshLater->request();
 }
 
 void FindPanels::refreshNow() {
-    m_pending = false;
     const EditorWindowState& state = m_model.state();
     m_center->refresh(state.searchCenter);
     m_bar->refresh(state.find, findBarStatus(m_model));

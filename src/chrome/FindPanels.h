@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LaterThanRepaints.h"
+
 #include <QObject>
 #include <functional>
 
@@ -34,7 +36,8 @@ private:
     FindReplaceBar* m_bar = nullptr;
     SearchCenterPanel* m_center = nullptr;
     FolderSearchPanel* m_folder = nullptr;
-    bool m_pending = false;
+    // After the repaints a change brought, as the window's own refresh.
+    LaterThanRepaints* m_refreshLater = nullptr;
     bool m_folderShown = false;
 };
 

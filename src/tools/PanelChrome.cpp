@@ -1,6 +1,7 @@
 #include "tools/PanelChrome.h"
 
 #include "editor/IconTable.h"
+#include "platform/LaterThanRepaints.h"
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <memory>
@@ -140,16 +140,9 @@ void TabPickerEntries::update(QComboBox* picker, const QList<EditorTab>& tabs,
 
 void refreshAfterModelChanges(EditorWindowModel& model, QObject* owner,
                               std::function<void()> refresh) {
-    auto scheduled = std::make_shared<bool>(false);
-    QObject::connect(&model, &EditorWindowModel::changed, owner, [owner, scheduled, refresh] {
-        if (*scheduled)
-            return;
-        *scheduled = true;
-        QTimer::singleShot(0, owner, [scheduled, refresh] {
-            *scheduled = false;
-            refresh();
-        });
-    });
+    // After the repaints the change brought, as the window's own refresh.
+    auto* later = new LaterThanRepaints(std::move(refresh), owner);
+    QObject::connect(&model, &EditorWindowModel::changed, later, &LaterThanRepaints::request);
 }
 
 } // namespace dunmoss
