@@ -54,12 +54,29 @@ QString normalizedLanguage(const QString& code) {
     return {};
 }
 
+// The system's preferred languages. Asking the locale for them costs far more than the table
+// lookup itself, and every label and undo step asks, so the answer is kept while the system
+// locale stays the same.
+QStringList systemUiLanguages() {
+    static std::mutex mutex;
+    static QString knownLocale;
+    static QStringList known;
+    const QLocale system = QLocale::system();
+    const QString name = system.name();
+    std::lock_guard lock(mutex);
+    if (known.isEmpty() || name != knownLocale) {
+        known = system.uiLanguages();
+        knownLocale = name;
+    }
+    return known;
+}
+
 // The table the process's preferred languages choose, falling back to English.
 QString bundleLanguage(const Defaults& defaults) {
     QStringList preferred =
         defaults.stringList(QString::fromLatin1(kAppleLanguagesKey)).value_or(QStringList());
     if (preferred.isEmpty())
-        preferred = QLocale::system().uiLanguages();
+        preferred = systemUiLanguages();
     for (const QString& code : preferred) {
         const QString match = normalizedLanguage(code);
         if (!match.isEmpty())
