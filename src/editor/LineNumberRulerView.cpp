@@ -76,11 +76,16 @@ int LineNumberRulerView::thicknessForDigits(int digits, qreal digitWidth) {
 }
 
 int LineNumberRulerView::requiredThickness() {
-    const QFontMetricsF metrics(labelFont());
-    qreal widest = 0;
-    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
-        widest = std::max(widest, metrics.horizontalAdvance(QChar(digit)));
-    return thicknessForDigits(lineNumberDigitCount(), widest);
+    const QFont font = labelFont();
+    if (m_widestDigit < 0 || font != m_measuredFont) {
+        const QFontMetricsF metrics(font);
+        qreal widest = 0;
+        for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+            widest = std::max(widest, metrics.horizontalAdvance(QChar(digit)));
+        m_measuredFont = font;
+        m_widestDigit = widest;
+    }
+    return thicknessForDigits(lineNumberDigitCount(), m_widestDigit);
 }
 
 qsizetype LineNumberRulerView::lineNumberAt(qsizetype characterIndex) {

@@ -87,6 +87,10 @@ private:
     qreal m_fontSize;
     std::set<int> m_bookmarkedLines;
     int m_ruleThickness = 56;
+    // The widest digit of the label font, measured again only when that font changes: the
+    // thickness is asked for at every key.
+    QFont m_measuredFont;
+    qreal m_widestDigit = -1;
 };
 
 } // namespace dunmoss

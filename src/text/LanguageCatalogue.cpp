@@ -70,12 +70,12 @@ EditorLanguage detectLanguageFromFileName(const QString& fileName) {
     const QString extension = pathExtension(fileName).toLower();
     if (extension.isEmpty())
         return EditorLanguage::PlainText;
-    for (const auto& entry : kLanguages) {
-        const auto candidates =
-            QString::fromLatin1(entry.extensions).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (candidates.contains(extension))
-            return entry.language;
-    }
+    // Asked for every tab at each refresh of the window: the lists are read where they stand.
+    for (const auto& entry : kLanguages)
+        for (const QLatin1String candidate :
+             QLatin1String(entry.extensions).tokenize(QLatin1Char(' '), Qt::SkipEmptyParts))
+            if (candidate == extension)
+                return entry.language;
     return EditorLanguage::PlainText;
 }
 
