@@ -68,8 +68,10 @@ RecentFilesStore::RecentFilesStore(Defaults& defaults, QObject* parent)
 void RecentFilesStore::loadRecentFiles() {
     std::optional<QList<QUrl>> urls;
     if (const std::optional<QByteArray> data =
-            m_defaults.data(QString::fromLatin1(kRecentFilesKey)))
+            m_defaults.data(QString::fromLatin1(kRecentFilesKey))) {
         urls = decodeRecords(*data);
+        m_storedAsShown = urls.has_value();
+    }
     if (!urls) {
         urls.emplace();
         for (const QString& path : m_defaults.stringList(QString::fromLatin1(kLegacyRecentFilesKey))
@@ -100,6 +102,10 @@ void RecentFilesStore::recordRecentFiles(const QList<QUrl>& opened) {
     for (const QUrl& entry : m_urls)
         if (urls.size() < kLimit && !taken(entry))
             urls.append(entry);
+    // The file already first again (every autosave of the tab being typed into) changes
+    // nothing: no refresh of the window, no write of the settings.
+    if (urls == m_urls && m_storedAsShown)
+        return;
     m_urls = urls;
     emit urlsChanged();
     saveRecentFiles();
@@ -118,6 +124,7 @@ void RecentFilesStore::saveRecentFiles() {
     m_defaults.setValue(QString::fromLatin1(kRecentFilesKey),
                         QJsonDocument(records).toJson(QJsonDocument::Compact));
     m_defaults.remove(QString::fromLatin1(kLegacyRecentFilesKey));
+    m_storedAsShown = true;
 }
 
 } // namespace dunmoss

@@ -40,6 +40,8 @@ signals:
 private:
     Defaults& m_defaults;
     QList<QUrl> m_urls;
+    // The settings hold the list as shown, in the current form.
+    bool m_storedAsShown = false;
 };
 
 } // namespace dunmoss

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <unistd.h>
 
 using namespace dunmoss;
@@ -116,4 +117,22 @@ TEST_F(RecentFiles, ABatchRecordedAtOnceGivesTheListOfRecordingEachInTurn) {
     EXPECT_EQ(atOnce.urls(), oneByOne.urls());
     EXPECT_EQ(atOnce.urls().size(), RecentFilesStore::kLimit);
     EXPECT_EQ(stored().size(), RecentFilesStore::kLimit);
+}
+
+TEST_F(RecentFiles, TheFileAlreadyFirstRecordedAgainChangesNothing) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "a");
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "b");
+    {
+        RecentFilesStore store(*defaults);
+        store.recordRecentFiles({a, b});
+    }
+    // As every autosave of the tab being typed into records its file.
+    RecentFilesStore store(*defaults);
+    QSignalSpy changes(&store, &RecentFilesStore::urlsChanged);
+    store.recordRecentFile(b);
+    store.recordRecentFile(b);
+    EXPECT_EQ(changes.count(), 0);
+    store.recordRecentFile(a);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(stored(), (QList<QUrl>{a, b}));
 }
