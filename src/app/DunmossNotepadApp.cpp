@@ -21,6 +21,8 @@
 #include "window/WindowNotices.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <QDir>
 #include <QFileInfo>
@@ -73,6 +75,15 @@ DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, Defaults& def
     m_languagePreference = storedLanguagePreference(defaults);
     if (m_languagePreference != AppLanguagePreference::System)
         QLocale::setDefault(sceneLocale(m_languagePreference));
+    // The toolkit's own texts (its file panels, the fields' context menus) in the same language.
+    if (interfaceLanguage(defaults) == QLatin1String("zh-Hans")) {
+        auto* toolkit = new QTranslator(this);
+        if (toolkit->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(toolkit);
+        else
+            delete toolkit;
+    }
 }
 
 DunmossNotepadApp::~DunmossNotepadApp() {

@@ -180,6 +180,11 @@ std::optional<QString> localizedStringInLproj(const QString& key, const QString&
     return localizedStringInLproj(key, languageCode, bundledTables());
 }
 
+QString interfaceLanguage(const Defaults& defaults) {
+    const QString chosen = languageCode(storedLanguagePreference(defaults));
+    return chosen.isEmpty() ? bundleLanguage(defaults) : chosen;
+}
+
 QString localizedString(const QString& key, const Defaults& defaults,
                         const LocalizationTables& tables) {
     const QString chosen = languageCode(storedLanguagePreference(defaults));

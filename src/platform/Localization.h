@@ -39,6 +39,10 @@ std::optional<QString> localizedStringInLproj(const QString& key, const QString&
 std::optional<QString> localizedStringInLproj(const QString& key, const QString& languageCode,
                                               const LocalizationTables& tables);
 
+// The language the interface speaks ("en" or "zh-Hans"): the chosen one, else the one the
+// process's preferred languages pick.
+QString interfaceLanguage(const Defaults& defaults);
+
 // The program-wide lookup: chosen language, then the table the process's preferred languages
 // pick, then English, then the key itself. Never fails.
 QString localizedString(const QString& key, const Defaults& defaults);
