@@ -1,15 +1,16 @@
 #include "editor/ShapingPieces.h"
 
-#include "editor/PerFontCache.h"
-
 #include <QFont>
 #include <QFontInfo>
 #include <QGlyphRun>
+#include <QHash>
+#include <QMutex>
 #include <QRawFont>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <algorithm>
 #include <array>
+#include <tuple>
 
 namespace dunmoss {
 
@@ -48,12 +49,6 @@ enum class Kind {
     Hangul,
     Bopomofo,
 };
-constexpr size_t kNamedKinds = 5;
-
-size_t namedIndex(Kind kind) {
-    return size_t(kind) - size_t(Kind::Han);
-}
-
 bool isNamed(Kind kind) {
     return kind >= Kind::Han;
 }
@@ -129,10 +124,10 @@ Probe probeOf(Kind kind) {
             }
     };
     add(0x3000, 0x31FF, 1);
-    add(0x3400, 0x4DBF, 11);
-    add(0x4E00, 0x9FFF, 7);
-    add(0xAC00, 0xD7A3, 13);
-    add(0xF900, 0xFAFF, 5);
+    add(0x3400, 0x4DBF, 331);
+    add(0x4E00, 0x9FFF, 97);
+    add(0xAC00, 0xD7A3, 149);
+    add(0xF900, 0xFAFF, 23);
     add(0xFF00, 0xFFEF, 1);
     probe.text += punctuation;
     probe.text += u' ';
@@ -141,16 +136,36 @@ Probe probeOf(Kind kind) {
     return probe;
 }
 
+// Every glyph drawn: its family, index and place, in one order whatever runs Qt groups them in.
 struct Drawn {
-    QList<quint32> glyphs;
-    QList<QPointF> positions;
-    QStringList families;
+    struct Glyph {
+        QString family;
+        quint32 index = 0;
+        qreal x = 0;
+        qreal y = 0;
+        bool operator==(const Glyph&) const = default;
+        bool operator<(const Glyph& other) const {
+            return std::tie(x, y, index, family) <
+                   std::tie(other.x, other.y, other.index, other.family);
+        }
+    };
+    QList<Glyph> glyphs;
     qreal ascent = 0;
     qreal descent = 0;
     bool operator==(const Drawn&) const = default;
+    // The families drawing any glyph, in the order their first glyph stands in the text.
+    QStringList families() const {
+        QList<Glyph> byPlace = glyphs;
+        std::sort(byPlace.begin(), byPlace.end(),
+                  [](const Glyph& a, const Glyph& b) { return a.x < b.x; });
+        QStringList found;
+        for (const Glyph& glyph : byPlace)
+            if (!found.contains(glyph.family))
+                found.append(glyph.family);
+        return found;
+    }
 };
 
-// The glyphs of each character, in the text's order.
 Drawn drawn(const QString& text, const QFont& font, const QList<QTextLayout::FormatRange>& ranges) {
     QTextLayout layout(text, font);
     layout.setFormats(ranges);
@@ -163,12 +178,14 @@ Drawn drawn(const QString& text, const QFont& font, const QList<QTextLayout::For
     Drawn result;
     result.ascent = line.ascent();
     result.descent = line.descent();
-    for (int i = 0; i < text.size(); ++i)
-        for (const QGlyphRun& run : layout.glyphRuns(i, 1)) {
-            result.glyphs += run.glyphIndexes();
-            result.positions += run.positions();
-            result.families += run.rawFont().familyName();
-        }
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QString family = run.rawFont().familyName();
+        const QList<quint32> indexes = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < indexes.size(); ++i)
+            result.glyphs.append({family, indexes.at(i), positions.at(i).x(), positions.at(i).y()});
+    }
+    std::sort(result.glyphs.begin(), result.glyphs.end());
     return result;
 }
 
@@ -178,9 +195,6 @@ QTextCharFormat pieceFormat() {
     return format;
 }
 
-// The families named for each script, or none.
-using NamedFamilies = std::array<std::optional<QStringList>, kNamedKinds>;
-
 std::optional<QStringList> findFamiliesFor(const QFont& font, Kind kind) {
     const Probe probe = probeOf(kind);
     if (probe.bodyLength <= 1)
@@ -188,10 +202,8 @@ std::optional<QStringList> findFamiliesFor(const QFont& font, Kind kind) {
     const QString own = QFontInfo(font).family();
     // The families drawing the script's text now besides the font's own; a few at most.
     const Drawn now = drawn(probe.text, font, {});
-    QStringList fallbacks;
-    for (const QString& family : now.families)
-        if (family != own && !fallbacks.contains(family))
-            fallbacks.append(family);
+    QStringList fallbacks = now.families();
+    fallbacks.removeAll(own);
     constexpr qsizetype kMostFallbacks = 3;
     if (fallbacks.isEmpty() || fallbacks.size() > kMostFallbacks)
         return std::nullopt;
@@ -216,14 +228,20 @@ std::optional<QStringList> findFamiliesFor(const QFont& font, Kind kind) {
     return std::nullopt;
 }
 
-NamedFamilies namedFamilies(const QFont& font) {
-    static PerFontCache<NamedFamilies> known;
-    return known.get(font, [](const QFont& f) {
-        NamedFamilies families;
-        for (Kind kind : {Kind::Han, Kind::Hiragana, Kind::Katakana, Kind::Hangul, Kind::Bopomofo})
-            families[namedIndex(kind)] = findFamiliesFor(f, kind);
-        return families;
-    });
+// The families named for a font's script, found once (by the font's key and the script).
+std::optional<QStringList> familiesFor(const QFont& font, Kind kind) {
+    static QMutex mutex;
+    static QHash<QString, std::optional<QStringList>> known;
+    const QString key = font.key() + u'|' + QString::number(int(kind));
+    {
+        const QMutexLocker lock(&mutex);
+        if (const auto found = known.constFind(key); found != known.constEnd())
+            return *found;
+    }
+    std::optional<QStringList> families = findFamiliesFor(font, kind);
+    const QMutexLocker lock(&mutex);
+    known.insert(key, families);
+    return families;
 }
 
 } // namespace
@@ -232,7 +250,7 @@ std::optional<QStringList> familiesNamedFor(const QFont& font, char32_t c) {
     const Kind kind = kindOf(c);
     if (!isNamed(kind))
         return std::nullopt;
-    return namedFamilies(font)[namedIndex(kind)];
+    return familiesFor(font, kind);
 }
 
 bool isShapingPiece(const QTextLayout::FormatRange& range) {
@@ -241,20 +259,22 @@ bool isShapingPiece(const QTextLayout::FormatRange& range) {
 
 QList<QTextLayout::FormatRange> shapingPiecesOf(QStringView text, const QFont& font) {
     QList<QTextLayout::FormatRange> pieces;
-    std::optional<NamedFamilies> families; // found at the first character needing them
     qsizetype start = 0;
     Kind startKind = Kind::Other;
+    // The format of each kind of piece, made at its first piece.
+    std::array<std::optional<QTextCharFormat>, size_t(Kind::Bopomofo) + 1> formats;
     const auto end = [&](qsizetype at) {
+        std::optional<QTextCharFormat>& format = formats[size_t(startKind)];
+        if (!format) {
+            format = pieceFormat();
+            if (isNamed(startKind))
+                if (const std::optional<QStringList> named = familiesFor(font, startKind))
+                    format->setFontFamilies(*named);
+        }
         QTextLayout::FormatRange piece;
         piece.start = int(start);
         piece.length = int(at - start);
-        piece.format = pieceFormat();
-        if (isNamed(startKind)) {
-            if (!families)
-                families = namedFamilies(font);
-            if (const auto& named = (*families)[namedIndex(startKind)])
-                piece.format.setFontFamilies(*named);
-        }
+        piece.format = *format;
         pieces.append(piece);
         start = at;
     };

@@ -27,9 +27,10 @@ inline constexpr int kShapingPiecesMinimumLength = 10'000;
 // Pieces are at most this long, except where text offers no place to end one.
 inline constexpr int kShapingPieceLength = 512;
 
-// The families (the font's own, then the fallback) named for pieces of the character's script,
-// when it is Han, Hiragana, Katakana, Hangul or Bopomofo and naming them draws it exactly as
-// the fallback does; found once per font.
+// The families (the font's own and the fallbacks, or the fallbacks alone) named for pieces of the
+// character's script, when it is Han, Hiragana, Katakana, Hangul or Bopomofo and naming them
+// draws it exactly as Qt's fallback does. Found once per font and script, from probes of a few
+// hundred characters.
 std::optional<QStringList> familiesNamedFor(const QFont& font, char32_t c);
 
 // Whether the range is one of the pieces added here.

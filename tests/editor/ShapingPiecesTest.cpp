@@ -67,12 +67,14 @@ Drawn drawnAlone(const QString& text, const QFont& font, qreal width) {
     return drawnBy(layout, width);
 }
 
-Drawn drawnInPieces(const QString& text, const QFont& font, qreal width) {
-    QTextLayout layout(text, font);
+// Cut into pieces for `font`, drawn in `drawnIn` (the font or its bold).
+Drawn drawnInPieces(const QString& text, const QFont& font, qreal width, const QFont& drawnIn) {
+    QTextLayout layout(text, drawnIn);
     layout.setFormats(shapingPiecesOf(text, font));
     return drawnBy(layout, width);
 }
 
+// The editor's font.
 QFont editorLikeFont() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(14);
@@ -122,13 +124,13 @@ TEST(ShapingPieces, TextInPiecesIsDrawnWithTheGlyphsPlacesAndLinesOfTheWholeText
                                 QStringLiteral("e\u0301a\u0308o ").repeated(4'000)}) {
         for (qreal width : {300.0, 997.0}) {
             const Drawn alone = drawnAlone(text, font, width);
-            const Drawn pieces = drawnInPieces(text, font, width);
+            const Drawn pieces = drawnInPieces(text, font, width, font);
             ASSERT_EQ(alone.glyphs.size(), pieces.glyphs.size());
             EXPECT_EQ(alone.lineStarts, pieces.lineStarts);
             EXPECT_TRUE(alone == pieces) << text.left(20).toStdString() << " at " << width;
             QFont bold = font;
             bold.setBold(true);
-            EXPECT_TRUE(drawnAlone(text, bold, width) == drawnInPieces(text, bold, width));
+            EXPECT_TRUE(drawnAlone(text, bold, width) == drawnInPieces(text, font, width, bold));
         }
     }
 }
