@@ -226,6 +226,7 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
                 m_leadingLoop = std::move(loopClass);
                 m_leadingAtoms = std::move(atoms);
                 m_leadingAssertion = std::move(assertion);
+                m_leadingOptionalAtoms = loop->optionalAtoms;
             }
         }
         if (const auto atoms = analyseFirstAtoms(pattern, options & CaseInsensitive))
@@ -405,7 +406,9 @@ struct IcuRegexMatcher::Run {
     int64_t runEnd = -1;     // and its end
     int64_t knownRunEnd = 0; // no match starts before this inside the measured run
     int64_t skipTo = -1;
-    // The look-behind before the loop, over the same text, region and bounds as the run.
+    // How many optional atoms lie among those before the loop.
+    int64_t optionalAtoms = 0;
+    // The assertions before the atoms, over the same text, region and bounds as the run.
     std::shared_ptr<const icu::RegexPattern> assertionPattern;
     std::unique_ptr<icu::RegexMatcher> assertionMatcher;
     // Jumping past units that cannot start a match.
@@ -415,15 +418,18 @@ struct IcuRegexMatcher::Run {
     bool assertionHoldsAt(int64_t at) {
         if (!assertionMatcher)
             return true;
-        // Searching from `at` within one more character: an empty match there, or none.
+        // A find from `at` that stops before trying the next position (see stopAtOnce): an
+        // empty match there, or none.
         UErrorCode status = U_ZERO_ERROR;
-        assertionMatcher->region(regionStart, std::min(at + 1, regionLimit), at, status);
+        assertionMatcher->region(regionStart, regionLimit, at, status);
         return assertionMatcher->find(status) && U_SUCCESS(status) &&
                assertionMatcher->start64(status) == at;
     }
 
     // Whether the unit is one whole character of the class. A surrogate is half of one, and a
-    // carriage return may be taken together with the line feed after it.
+    // carriage return may be taken together with the line feed after it. For an atom before
+    // the loop, the unit must also fold to one character: a literal string that takes "ß"
+    // ("ss") is one unit shorter than itself.
     bool inClass(size_t index, QChar unit) {
         if (unit.isSurrogate() || unit == u'\r')
             return false;
@@ -435,12 +441,19 @@ struct IcuRegexMatcher::Run {
             UErrorCode status = U_ZERO_ERROR;
             const UChar one = unit.unicode();
             c.matcher->reset(icu::UnicodeString(&one, 1));
-            known = c.matcher->matches(status) && U_SUCCESS(status) ? 1 : 2;
+            const bool matches = c.matcher->matches(status) && U_SUCCESS(status);
+            known = matches && (index + 1 == classes.size() || foldsToOneCharacter(one)) ? 1 : 2;
         }
         return known == 1;
     }
 
-    // Known not to start a match: the unit is outside the class of the first atom.
+    static bool foldsToOneCharacter(UChar unit) {
+        icu::UnicodeString folded(unit);
+        return folded.foldCase().length() == 1;
+    }
+
+    // Known to rule out nothing when an attempt there fails: the unit is outside the class
+    // checked first.
     bool cannotStart(QChar unit) const {
         const std::vector<uint8_t>& first = classes.front().membership;
         return !first.empty() && first[unit.unicode()] == 2;
@@ -467,8 +480,8 @@ struct IcuRegexMatcher::Run {
             while (runEnd < regionLimit && inClass(size_t(atoms), text[runEnd]))
                 ++runEnd;
         }
-        // A match from j needs its atoms before the run's end: j + atoms <= runEnd.
-        const int64_t target = runEnd - atoms;
+        // A match from j needs its atoms before the run's end: j + atoms + optional <= runEnd.
+        const int64_t target = runEnd - atoms - optionalAtoms;
         // A restart costs about as much as a few short attempts.
         if (target - next < leastGain || !assertionHoldsAt(failed))
             return -1;
@@ -478,6 +491,11 @@ struct IcuRegexMatcher::Run {
 };
 
 namespace {
+
+// Ends a find after its first position: a check of that position alone.
+UBool U_CALLCONV stopAtOnce(const void*, int64_t) {
+    return false;
+}
 
 UBool U_CALLCONV countWork(const void* context, int32_t steps) {
     auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
@@ -598,6 +616,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
                 throwFor(status);
         }
         m_run->runStart = m_run->runEnd = -1;
+        m_run->optionalAtoms = regex.m_leadingOptionalAtoms;
     }
     if (regex.m_leadingAssertion) {
         // Set up as the run is, so it sees what the run's own look-behind sees (in ICU that
@@ -611,6 +630,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
             utext_close(&whole);
             m_run->assertionMatcher->useTransparentBounds(transparentBounds);
             m_run->assertionMatcher->useAnchoringBounds(anchoringBounds);
+            m_run->assertionMatcher->setFindProgressCallback(stopAtOnce, nullptr, status);
         }
     }
     if (regex.m_bound.isBounded())

@@ -159,10 +159,12 @@ private:
     friend class IcuRegexMatcher;
     std::shared_ptr<const icu::RegexPattern> m_compiled;
     // One character of the class the leading loop repeats, when skipping is sound, one of each
-    // atom before it, and the look-behind before them, if any.
+    // required atom before it, how many optional ones lie among them, and the assertions before
+    // them, if any.
     std::shared_ptr<const icu::RegexPattern> m_leadingLoop;
     std::vector<std::shared_ptr<const icu::RegexPattern>> m_leadingAtoms;
     std::shared_ptr<const icu::RegexPattern> m_leadingAssertion;
+    int m_leadingOptionalAtoms = 0;
     std::shared_ptr<const RegexStartFilter> m_startFilter;
     QString m_source;
     Options m_options;

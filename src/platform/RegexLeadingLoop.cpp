@@ -8,36 +8,11 @@ namespace {
 
 using namespace regex_syntax;
 
-// A count after an atom: "{n}" or "{n,}".
-struct Count {
-    int least = 0;
-    bool open = false;
-    qsizetype end = -1; // after the "}"; -1 when there is no such count
-};
-
-Count countAt(QStringView p, qsizetype at) {
-    Count count;
-    if (at >= p.size() || p[at] != u'{')
-        return count;
-    qsizetype k = at + 1;
-    while (k < p.size() && p[k] >= u'0' && p[k] <= u'9' && count.least <= 100)
-        count.least = count.least * 10 + (p[k++].unicode() - u'0');
-    if (k == at + 1)
-        return count;
-    if (k < p.size() && p[k] == u',') {
-        count.open = true;
-        ++k;
-    }
-    if (k < p.size() && p[k] == u'}')
-        count.end = k + 1;
-    return count;
-}
-
 // Whether the rest of a pattern, from `at`, keeps a failed attempt's verdict for later starts
-// in the same run: no "|" that could bypass the loop, no "\G", no free-spacing flag, and, when
-// the loop is in a group (still open at `at` when `groupOpen`), no back-reference that could
-// name it and no quantifier on that group.
-bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup, bool groupOpen) {
+// in the same run: no "|" that could bypass the loop, no "\G", no free-spacing flag, no
+// back-reference when a group before the rest (still open at `at` when `groupOpen`) captured
+// something that depends on where the match began, and no quantifier on a group still open.
+bool restIsPositionIndependent(QStringView p, qsizetype at, bool refersBack, bool groupOpen) {
     int depth = groupOpen ? 1 : 0;
     qsizetype k = at;
     while (k < p.size()) {
@@ -48,7 +23,7 @@ bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup, bo
             const QChar kind = p[k + 1];
             if (kind == u'G')
                 return false;
-            if (loopInGroup && ((kind >= u'1' && kind <= u'9') || kind == u'k'))
+            if (refersBack && ((kind >= u'1' && kind <= u'9') || kind == u'k'))
                 return false;
             k = afterEscape(p, k);
         } else if (c == u'[') {
@@ -82,25 +57,147 @@ bool restIsPositionIndependent(QStringView p, qsizetype at, bool loopInGroup, bo
     return depth == 0;
 }
 
-// Whether a look-behind means the same in a matcher of its own: nothing in it depends on
-// anchors or region edges.
-bool isPlainAssertion(QStringView p, qsizetype from, qsizetype to) {
-    qsizetype k = from;
-    while (k >= 0 && k < to) {
+// A zero-width assertion at `at` that captures nothing and refers to no group: where it ends,
+// or -1. Its truth at a position depends only on the text, the region and its bounds.
+qsizetype afterAssertion(QStringView p, qsizetype at) {
+    const QStringView rest = p.sliced(at);
+    if (rest.startsWith(u'^') || rest.startsWith(u'$'))
+        return at + 1;
+    if (rest.startsWith(u"\\b") || rest.startsWith(u"\\B") || rest.startsWith(u"\\A") ||
+        rest.startsWith(u"\\Z") || rest.startsWith(u"\\z"))
+        return at + 2;
+    const bool lookAround = rest.startsWith(u"(?=") || rest.startsWith(u"(?!") ||
+                            rest.startsWith(u"(?<=") || rest.startsWith(u"(?<!");
+    if (!lookAround)
+        return -1;
+    const qsizetype end = afterGroup(p, at);
+    qsizetype k = at + 1;
+    while (k >= 0 && k < end) {
         const QChar c = p[k];
         if (c == u'\\') {
-            if (k + 1 < to && QStringView(u"AZzGbB").contains(p[k + 1]))
-                return false;
+            if (k + 1 < end && QStringView(u"123456789kG").contains(p[k + 1]))
+                return -1;
             k = afterEscape(p, k);
         } else if (c == u'[') {
             k = afterSet(p, k);
-        } else if (c == u'^' || c == u'$') {
-            return false;
+        } else if (c == u'(') {
+            // Only groups that capture nothing: "(?:", "(?=", "(?<!", ...; never "(?<name>".
+            const QStringView group = p.sliced(k);
+            if (!group.startsWith(u"(?") ||
+                (group.startsWith(u"(?<") && group.size() > 3 && isAsciiLetter(group[3])) ||
+                group.startsWith(u"(?#") || !opensWithSafeFlags(p, k))
+                return -1;
+            ++k;
         } else {
             ++k;
         }
     }
-    return k == to;
+    return k == end ? end : -1;
+}
+
+// Where the opening of a group at `at` ends, "(", "(?:" or "(?<name>", and whether it captures;
+// -1 for any other group.
+struct GroupOpening {
+    qsizetype end = -1;
+    bool captures = false;
+};
+
+GroupOpening groupOpeningAt(QStringView p, qsizetype at) {
+    const QStringView rest = p.sliced(at);
+    if (!rest.startsWith(u'('))
+        return {};
+    if (rest.startsWith(u"(?:"))
+        return {at + 3, false};
+    if (rest.startsWith(u"(?<") && rest.size() > 3 && isAsciiLetter(rest[3])) {
+        const qsizetype close = p.indexOf(u'>', at);
+        return {close < 0 ? -1 : close + 1, true};
+    }
+    if (rest.startsWith(u"(?"))
+        return {}; // look-around, atomic and flag groups
+    return {at + 1, true};
+}
+
+// An escaped ASCII punctuation character, "\." or "\-": one literal character.
+qsizetype afterEscapedPunctuation(QStringView p, qsizetype at) {
+    if (at + 1 >= p.size() || p[at] != u'\\')
+        return -1;
+    const char16_t c = p[at + 1].unicode();
+    const bool punctuation =
+        c > 0x20 && c < 0x7F && !isAsciiLetter(QChar(c)) && !(c >= u'0' && c <= u'9');
+    return punctuation ? at + 2 : -1;
+}
+
+// One atom that matches exactly one character: a class, a literal, or a group of such atoms
+// as alternatives ("(a|b)", "(?:[0-9]|x)"). Under case folding a literal must be fold-safe.
+struct PrefixAtom {
+    qsizetype end = -1;
+    bool literal = false;
+    bool captures = false;
+};
+
+PrefixAtom oneCharacterAt(QStringView p, qsizetype at, bool folds) {
+    const Atom atom = classAtomAt(p, at);
+    if (atom.end >= 0) {
+        if (atom.literal && folds && !isFoldSafeLiteral(p[at]))
+            return {};
+        return {atom.end, atom.literal, false};
+    }
+    if (const qsizetype end = afterEscapedPunctuation(p, at); end >= 0)
+        return {end, true, false};
+    return {};
+}
+
+PrefixAtom prefixAtomAt(QStringView p, qsizetype at, bool folds) {
+    const GroupOpening opening = groupOpeningAt(p, at);
+    if (opening.end < 0)
+        return oneCharacterAt(p, at, folds);
+    qsizetype k = opening.end;
+    for (;;) {
+        const PrefixAtom alternative = oneCharacterAt(p, k, folds);
+        if (alternative.end < 0 || alternative.end >= p.size())
+            return {};
+        k = alternative.end;
+        if (p[k] == u')')
+            return {k + 1, false, opening.captures};
+        if (p[k] != u'|')
+            return {};
+        ++k;
+    }
+}
+
+// A count after an atom: "{n}", "{n,}" or "{n,m}".
+struct Count {
+    int least = 0;
+    int most = -1;      // -1 when open
+    qsizetype end = -1; // after the "}"; -1 when there is no such count
+};
+
+int numberAt(QStringView p, qsizetype& k) {
+    int value = 0;
+    while (k < p.size() && p[k] >= u'0' && p[k] <= u'9' && value <= 1000)
+        value = value * 10 + (p[k++].unicode() - u'0');
+    return value;
+}
+
+Count countAt(QStringView p, qsizetype at) {
+    Count count;
+    if (at >= p.size() || p[at] != u'{')
+        return count;
+    qsizetype k = at + 1;
+    count.least = numberAt(p, k);
+    if (k == at + 1)
+        return count;
+    count.most = count.least;
+    if (k < p.size() && p[k] == u',') {
+        ++k;
+        const qsizetype digits = k;
+        count.most = numberAt(p, k);
+        if (k == digits)
+            count.most = -1;
+    }
+    if (k < p.size() && p[k] == u'}' && (count.most < 0 || count.most >= count.least))
+        count.end = k + 1;
+    return count;
 }
 
 } // namespace
@@ -121,83 +218,90 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
             k = f + 1;
         }
     }
-    // A look-behind before the loop, as whole-word searches put there.
-    QStringView assertion;
-    if (p.sliced(k).startsWith(u"(?<=") || p.sliced(k).startsWith(u"(?<!")) {
-        const qsizetype end = afterGroup(p, k);
-        if (end < 0 || !isPlainAssertion(p, k + 4, end - 1))
-            return std::nullopt;
-        assertion = p.sliced(k, end - k);
-        k = end;
-    }
-    // At most one group around the loop: "(", "(?:" or "(?<name>".
+    // Assertions before the atoms, as whole-word searches put there, and at most one group
+    // around the loop: "(", "(?:" or "(?<name>".
+    QString assertion;
     bool inGroup = false;
-    if (k < p.size() && p[k] == u'(') {
-        inGroup = true;
-        const QStringView rest = p.sliced(k);
-        if (rest.startsWith(u"(?:")) {
-            k += 3;
-        } else if (rest.startsWith(u"(?<") && rest.size() > 3 && isAsciiLetter(rest[3])) {
-            const qsizetype close = p.indexOf(u'>', k);
-            if (close < 0)
-                return std::nullopt;
-            k = close + 1;
-        } else if (rest.startsWith(u"(?")) {
-            return std::nullopt; // look-around, atomic and flag groups
-        } else {
-            ++k;
+    bool captured = false;
+    for (;;) {
+        if (const qsizetype end = afterAssertion(p, k); end >= 0) {
+            assertion += p.sliced(k, end - k);
+            k = end;
+            continue;
         }
+        if (inGroup || k >= p.size() || p[k] != u'(')
+            break;
+        const GroupOpening opening = groupOpeningAt(p, k);
+        // A group of alternatives is an atom, not the group around the loop.
+        if (opening.end < 0 || prefixAtomAt(p, k, false).end >= 0)
+            break;
+        inGroup = true;
+        captured = opening.captures;
+        k = opening.end;
     }
     // Atoms of one character each, then the loop's.
     const bool folds = caseInsensitive || !flags.isEmpty();
     constexpr int kMostPrefixAtoms = 8;
     QList<QStringView> prefix;
-    bool previousLiteral = false;
+    int optional = 0;
     qsizetype atomStart = k;
     qsizetype atomEnd = -1;
     qsizetype loopEnd = -1;
     for (;;) {
-        const Atom atom = classAtomAt(p, k);
+        const PrefixAtom atom = prefixAtomAt(p, k, folds);
         if (atom.end < 0)
             return std::nullopt;
-        if (atom.literal && folds &&
-            (previousLiteral || !isFoldSafeLiteral(p[k]) ||
-             (atom.end < p.size() && classAtomAt(p, atom.end).literal)))
-            return std::nullopt;
+        captured = captured || atom.captures;
         atomStart = k;
         atomEnd = atom.end;
-        if (atomEnd < p.size() && (p[atomEnd] == u'*' || p[atomEnd] == u'+')) {
+        const QStringView atomText = p.sliced(atomStart, atomEnd - atomStart);
+        const QChar next = atomEnd < p.size() ? p[atomEnd] : QChar();
+        if (next == u'*' || next == u'+') {
             // A literal loop folds as a string would.
             if (atom.literal && folds)
                 return std::nullopt;
             loopEnd = atomEnd + 1;
             break;
         }
-        // "x{n}" is n atoms and "x{n,}" n - 1 atoms before the loop "x+".
+        if (next == u'?') {
+            // May be left out, unless possessive.
+            if (atomEnd + 1 < p.size() && p[atomEnd + 1] == u'+')
+                return std::nullopt;
+            if (++optional > kMostPrefixAtoms)
+                return std::nullopt;
+            k = atomEnd + 1;
+            if (k < p.size() && p[k] == u'?')
+                ++k;
+            continue;
+        }
+        // "x{n,m}" is n atoms and m - n optional ones, "x{n,}" n - 1 atoms before the loop "x+".
         if (const Count count = countAt(p, atomEnd); count.end > 0) {
             if (atom.literal && folds)
                 return std::nullopt;
-            const int copies = count.open ? std::max(count.least - 1, 0) : count.least;
-            if (copies + prefix.size() > kMostPrefixAtoms || (!count.open && copies == 0))
+            const int copies = count.most < 0 ? std::max(count.least - 1, 0) : count.least;
+            if (copies + prefix.size() > kMostPrefixAtoms)
                 return std::nullopt;
             for (int copy = 0; copy < copies; ++copy)
-                prefix.append(p.sliced(k, atomEnd - k));
-            if (count.open) {
+                prefix.append(atomText);
+            if (count.most < 0) {
                 loopEnd = count.end;
                 break;
             }
-            if (count.end < p.size() && isQuantifier(p[count.end]))
+            optional += count.most - count.least;
+            if (optional > kMostPrefixAtoms || count.most == 0)
                 return std::nullopt;
-            previousLiteral = atom.literal;
             k = count.end;
+            if (k < p.size() && p[k] == u'?' && count.most > count.least)
+                ++k;
+            if (k < p.size() && isQuantifier(p[k]))
+                return std::nullopt;
             continue;
         }
         if (atomEnd < p.size() && isQuantifier(p[atomEnd]))
             return std::nullopt;
         if (prefix.size() == kMostPrefixAtoms)
             return std::nullopt;
-        prefix.append(p.sliced(k, atomEnd - k));
-        previousLiteral = atom.literal;
+        prefix.append(atomText);
         k = atomEnd;
     }
     // Greedy, lazy or possessive: whether a match exists from a start does not depend on which.
@@ -206,16 +310,17 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
         ++k;
     if (k < p.size() && isQuantifier(p[k]))
         return std::nullopt;
-    if (!restIsPositionIndependent(p, k, inGroup, inGroup))
+    if (!restIsPositionIndependent(p, k, inGroup || captured, inGroup))
         return std::nullopt;
     LeadingLoop loop;
     for (const QStringView atom : prefix)
         loop.prefixClasses.append(flags.toString() + QStringLiteral("(?:") + atom.toString() +
                                   QStringLiteral(")"));
+    loop.optionalAtoms = optional;
     loop.loopClass = flags.toString() + QStringLiteral("(?:") +
                      p.sliced(atomStart, atomEnd - atomStart).toString() + QStringLiteral(")");
     if (!assertion.isEmpty())
-        loop.assertion = flags.toString() + assertion.toString();
+        loop.assertion = flags.toString() + assertion;
     return loop;
 }
 

@@ -108,7 +108,7 @@ Atom classAtomAt(QStringView p, qsizetype at) {
 }
 
 bool isFoldSafeLiteral(QChar c) {
-    return isAsciiLetter(c) || (c >= u'0' && c <= u'9');
+    return c > u' ' && c < u'\x7F';
 }
 
 qsizetype afterGroup(QStringView p, qsizetype at) {

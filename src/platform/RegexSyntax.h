@@ -34,7 +34,9 @@ struct Atom {
 Atom classAtomAt(QStringView p, qsizetype at);
 
 // Under case folding a literal may match several characters ("ß" matches "ss") and adjacent
-// literals one ("ss" matches "ß"); a lone ASCII letter or digit matches exactly one.
+// literals one ("ss" matches "ß"); a lone printable ASCII character matches exactly one, and a
+// string of them a stretch of the text no longer than itself (only letters are the folds of
+// other characters, and each of those is one unit).
 bool isFoldSafeLiteral(QChar c);
 
 } // namespace dunmoss::regex_syntax

@@ -253,11 +253,11 @@ TEST(IcuRegexTest, WorkBoundStopsRunawayBacktrackingOnly) {
     }
     EXPECT_EQ(runaway.matchRanges(QStringLiteral("aaa")).size(), 1u);
     // Steady work per character passes however long the text: the bound is not one budget
-    // for the whole run. (The group keeps the loop from being skipped.)
+    // for the whole run. (The two-character alternative keeps the loop from being skipped.)
     QString prose;
     while (prose.size() < 300000)
         prose.append(QStringLiteral("the quick brown fox jumps over the lazy dog\n"));
-    const IcuRegex steady(QStringLiteral("(?:\\w)+q"), IcuRegex::NoOptions, bound);
+    const IcuRegex steady(QStringLiteral("(?:\\w|xy)+q"), IcuRegex::NoOptions, bound);
     EXPECT_FALSE(steady.skipsLeadingLoopRuns());
     EXPECT_TRUE(steady.matchRanges(prose).empty());
 }
@@ -288,6 +288,10 @@ TEST(IcuRegexTest, SkippingLeadingLoopRunsKeepsEveryMatch) {
         QStringLiteral("(?<=[\\s,])[^,]*z"),
         QStringLiteral("(?:\\w+(?:y|zz))"),
         QStringLiteral("\\w{2,}@"),
+        // Behind other assertions, and looping over a group of one character.
+        QStringLiteral("(?=a)\\w+"),
+        QStringLiteral("(?<=^a)\\w+@"),
+        QStringLiteral("(\\w)+@"),
     };
     for (const QString& pattern : patterns) {
         for (const auto options : {IcuRegex::Options(IcuRegex::NoOptions),
@@ -315,9 +319,9 @@ TEST(IcuRegexTest, SkippingLeadingLoopRunsKeepsEveryMatch) {
     // Patterns whose rest could tell where the match began are not skipped.
     for (const QString& pattern :
          {QStringLiteral("\\w+@|x"), QStringLiteral("(\\w+)@\\1"), QStringLiteral("\\G\\w+"),
-          QStringLiteral("(?x)\\w+ @"), QStringLiteral("(?=a)\\w+"), QStringLiteral("(\\w)+@"),
-          QStringLiteral("\\w+(?x) # |"), QStringLiteral("(?:\\w+|x)y"),
-          QStringLiteral("(?<=^a)\\w+@")}) {
+          QStringLiteral("(?x)\\w+ @"), QStringLiteral("(?=(a))\\w+\\1"),
+          QStringLiteral("(\\w)+@\\1"), QStringLiteral("\\w+(?x) # |"),
+          QStringLiteral("(?:\\w+|x)y"), QStringLiteral("(?=\\G)\\w+@")}) {
         EXPECT_FALSE(IcuRegex(pattern).skipsLeadingLoopRuns()) << pattern.toStdString();
     }
 }

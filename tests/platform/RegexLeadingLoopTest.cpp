@@ -1,6 +1,7 @@
 // Skipping the rest of a run after a failed attempt, for patterns that begin with a loop or with
-// a few one-character atoms and then a loop: checked against the same pattern behind an empty
-// alternative, which is never skipped, over made-up and real texts.
+// a few one-character atoms (some optional, some behind assertions) and then a loop: checked
+// against the same pattern behind an empty alternative, which is never skipped, over made-up and
+// real texts.
 #include "platform/IcuRegex.h"
 
 #include <QFile>
@@ -36,30 +37,39 @@ Found matchesIn(const IcuRegex& regex, const QString& text, TextRange region) {
     return found;
 }
 
-// Compares the skipped and the unskipped run over the whole text and inside a region; returns
+// Compares the skipped and the unskipped run over each text and inside a region of it; returns
 // whether the pattern was skipped at all.
-bool expectSameMatches(const QString& pattern, IcuRegex::Options options, const QString& text) {
+bool expectSameMatches(const QString& pattern, IcuRegex::Options options,
+                       const QStringList& texts) {
     const IcuRegex skipped(pattern, options);
     const IcuRegex plain(QStringLiteral("(?:") + pattern + QStringLiteral(")|(?!)"), options);
     EXPECT_FALSE(plain.skipsLeadingLoopRuns());
-    const qsizetype inset = std::min<qsizetype>(7, text.size() / 2);
-    for (const TextRange region :
-         {TextRange{0, text.size()}, TextRange{inset, text.size() - 2 * inset}}) {
-        EXPECT_EQ(matchesIn(skipped, text, region), matchesIn(plain, text, region))
-            << pattern.toStdString() << " case-insensitive "
-            << bool(options & IcuRegex::CaseInsensitive) << " region " << region.location;
+    for (const QString& text : texts) {
+        const qsizetype inset = std::min<qsizetype>(7, text.size() / 2);
+        for (const TextRange region :
+             {TextRange{0, text.size()}, TextRange{inset, text.size() - 2 * inset}}) {
+            EXPECT_EQ(matchesIn(skipped, text, region), matchesIn(plain, text, region))
+                << pattern.toStdString() << " case-insensitive "
+                << bool(options & IcuRegex::CaseInsensitive) << " region " << region.location;
+        }
     }
     return skipped.skipsLeadingLoopRuns();
 }
 
-// Long runs of letters, digits and word characters, broken by what can end or begin a match.
+bool expectSameMatches(const QString& pattern, IcuRegex::Options options, const QString& text) {
+    return expectSameMatches(pattern, options, QStringList{text});
+}
+
+// Long runs of letters, digits and word characters, broken by what can end or begin a match,
+// and by characters that fold to more or other than themselves.
 QString runsText() {
     QString text;
-    const QStringView breaks = u" x@y.Err\r\nor,;\u00DF\U0001F600-AB\r\r\nedE";
-    for (int i = 0; i < 40; ++i) {
-        text.append(QString(18 + i * 7 % 31, QChar(u"aAb9_eDr"[i % 8])));
-        text.append(QStringLiteral("Handed"));
-        text.append(breaks.sliced(i % 20, 4));
+    const QStringView breaks =
+        u" x@y.Err\r\nor,;\u00DF\U0001F600-AB\r\r\nedE\u017Fs\uFB06\u212A\u0130-?.";
+    for (int i = 0; i < 60; ++i) {
+        text.append(QString(18 + i * 7 % 31, QChar(u"aAb9_eDrsS"[i % 10])));
+        text.append(i % 3 ? QStringLiteral("Handed") : QStringLiteral("abcabErrerr"));
+        text.append(breaks.sliced(i % 27, 4));
     }
     return text;
 }
@@ -93,6 +103,25 @@ TEST(RegexLeadingLoopTest, AtomsBeforeTheLoopAreSkippedWithEveryMatchKept) {
         // Behind a look-behind, as whole-word searches wrap them.
         QStringLiteral("(?<![a-z])(?:[A-Z][a-z]+ed)(?![a-z])"),
         QStringLiteral("(?<=\\s)[a-z]\\w+r"),
+        // Literals of several characters, folded or not.
+        QStringLiteral("abc[a-z]+ed\\b"),
+        QStringLiteral("Err\\w+x"),
+        QStringLiteral("Err\\.?\\w+r"),
+        QStringLiteral("\\-\\d+,"),
+        // Behind other assertions.
+        QStringLiteral("\\b[A-Z][a-z]+ed\\b"),
+        QStringLiteral("(?=\\w)\\w+Error"),
+        QStringLiteral("\\B\\w+@"),
+        QStringLiteral("(?m)^\\w+:"),
+        QStringLiteral("(?!a)[a-z]+ed\\b"),
+        // Optional atoms and one-character alternatives.
+        QStringLiteral("(a|b)\\w+X"),
+        QStringLiteral("a?\\w+X"),
+        QStringLiteral("-?\\d+\\.\\d+"),
+        QStringLiteral("[+-]?[0-9a-f]+h\\b"),
+        QStringLiteral("https?://\\S+"),
+        QStringLiteral("\\d{1,3}[a-z]+?d"),
+        QStringLiteral("(?:[A-Z]|_)??\\w*@"),
     };
     const QString texts[] = {runsText(), realText(QStringLiteral("README.md")),
                              realText(QStringLiteral("tests/data/encoding-corpus/de.txt"))};
@@ -111,24 +140,49 @@ TEST(RegexLeadingLoopTest, AtomsBeforeTheLoopAreSkippedWithEveryMatchKept) {
     EXPECT_TRUE(expectSameMatches(QStringLiteral("aa\\w+x"), IcuRegex::NoOptions, runsText()));
 }
 
-TEST(RegexLeadingLoopTest, AtomsThatCouldTakeMoreOrLessThanOneCharacterAreNotSkipped) {
-    // Folded, "ss" matches "ß" and "ß" matches "ss"; a lone ASCII letter matches one character.
+TEST(RegexLeadingLoopTest, FoldedStringsSkipOnlyWhereEachUnitIsOneCharacter) {
+    // Folded, "ss" matches "ß" and "st" matches "ﬆ": a string of ASCII literals may take fewer
+    // units than it has characters, never more. "ß" matches "ss" and a folded literal loop
+    // repeats a string, so those are not skipped.
     const IcuRegex::Options folded = IcuRegex::CaseInsensitive;
-    EXPECT_FALSE(IcuRegex(QStringLiteral("ss\\w+x"), folded).skipsLeadingLoopRuns());
-    EXPECT_FALSE(IcuRegex(QStringLiteral("(?i)ss\\w+x")).skipsLeadingLoopRuns());
     EXPECT_FALSE(IcuRegex(QStringLiteral("\u00DF\\w+x"), folded).skipsLeadingLoopRuns());
     EXPECT_FALSE(IcuRegex(QStringLiteral("[a-z]s+x"), folded).skipsLeadingLoopRuns());
-    EXPECT_TRUE(IcuRegex(QStringLiteral("s\\w+x"), folded).skipsLeadingLoopRuns());
-    EXPECT_TRUE(IcuRegex(QStringLiteral("ss\\w+x")).skipsLeadingLoopRuns());
-    EXPECT_TRUE(expectSameMatches(QStringLiteral("s[a-z]+x"), folded,
-                                  QStringLiteral("\u00DF") + QString(30, u's') + u'x'));
+    EXPECT_FALSE(IcuRegex(QStringLiteral("a{2}\\w+x"), folded).skipsLeadingLoopRuns());
+    const QString s30 = QString(30, u's');
+    const QStringList texts = {
+        QStringLiteral("\u00DF") + s30 + u'x',
+        QStringLiteral("s\u00DFs") + s30 + u'x',
+        QStringLiteral("\u017Fs\uFB06") + s30 + QStringLiteral("\u00DF\u00DFx"),
+        u'\u00DF' + s30 + QStringLiteral("\u00DF") + s30 + QStringLiteral("\u1E9Ex"),
+        QStringLiteral("\u212Ak\u00DF\u00DFt") + s30 + QStringLiteral("tx ssst") + s30 + u'x',
+    };
     for (const QString& pattern :
-         {QStringLiteral("[A-Z]?\\w+"), QStringLiteral("[A-Z]{2,3}\\w+"),
-          QStringLiteral("\\X\\w+x"), QStringLiteral("\\w{9}\\w+@"), QStringLiteral("\\w{0}\\w+@"),
-          QStringLiteral("\\d{2}?\\w+"), QStringLiteral("\\b[A-Z]\\w+"),
-          QStringLiteral("[A-Z]\\w+|x"), QStringLiteral("([A-Z])\\w+\\1"),
+         {QStringLiteral("s[a-z]+x"), QStringLiteral("ss\\w+x"), QStringLiteral("(?i)ss\\w+x"),
+          QStringLiteral("ssss\\w+x"), QStringLiteral("s\\wss\\w*x"), QStringLiteral("st\\w+x"),
+          QStringLiteral("\\wss\\w\\w+x"), QStringLiteral("kk?s\\w+x"),
+          QStringLiteral("s?s?s?s\\w+x")}) {
+        for (const QString& text : texts)
+            EXPECT_TRUE(expectSameMatches(pattern, folded, text)) << pattern.toStdString();
+    }
+    // "ﬆ" takes the place of "st": the string is one unit shorter than itself.
+    EXPECT_EQ(IcuRegex(QStringLiteral("st\\w+x"), folded)
+                  .matchRanges(QStringLiteral("\uFB06") + s30 + QStringLiteral("x!")),
+              (std::vector<TextRange>{{0, 32}}));
+}
+
+TEST(RegexLeadingLoopTest, ShapesWhoseStartCouldMatterAreNotSkipped) {
+    for (const QString& pattern :
+         {QStringLiteral("\\X\\w+x"), QStringLiteral("\\w{9}\\w+@"), QStringLiteral("\\w{0}\\w+@"),
+          QStringLiteral("\\d{2}?\\w+"), QStringLiteral("[A-Z]\\w+|x"),
+          QStringLiteral("([A-Z])\\w+\\1"), QStringLiteral("(a|b)\\w+\\1"),
           QStringLiteral("a\U0001F600\\w+x"), QStringLiteral("\\w\\w\\w\\w\\w\\w\\w\\w\\w\\w+@"),
-          QStringLiteral("([A-Z]\\w+)+x")}) {
+          QStringLiteral("([A-Z]\\w+)+x"),
+          // A possessive optional atom cannot be left out where it matches.
+          QStringLiteral("a?+\\w+x"), QStringLiteral("\\d{1,3}+\\w+x"),
+          // Alternatives of different lengths, a look-ahead that captures, a bounded loop.
+          QStringLiteral("(ab|c)\\w+x"), QStringLiteral("(?=(\\w))\\w+\\1"),
+          QStringLiteral("(?=\\G)\\w+x"), QStringLiteral("[a-z]{2,200}ed\\b"),
+          QStringLiteral("\\w?\\w?\\w?\\w?\\w?\\w?\\w?\\w?\\w?\\w+@")}) {
         EXPECT_FALSE(IcuRegex(pattern).skipsLeadingLoopRuns()) << pattern.toStdString();
     }
 }
@@ -146,22 +200,43 @@ TEST(RegexLeadingLoopTest, ADotThatTakesLineEndsKeepsTheMatchAfterACarriageRetur
 }
 
 TEST(RegexLeadingLoopTest, RandomShapesMatchAsWithoutSkipping) {
-    const QStringList atoms = {QStringLiteral("[A-Z]"), QStringLiteral("\\w"),
-                               QStringLiteral("."),     QStringLiteral("[^\\n]"),
-                               QStringLiteral("a"),     QStringLiteral("\\d"),
-                               QStringLiteral("\\S"),   QStringLiteral("[a-c]")};
+    const QStringList leads = {QString(),
+                               QString(),
+                               QStringLiteral("\\b"),
+                               QStringLiteral("\\B"),
+                               QStringLiteral("(?=\\w)"),
+                               QStringLiteral("(?!a)"),
+                               QStringLiteral("(?<=\\s)"),
+                               QStringLiteral("^"),
+                               QStringLiteral("(?<!s)\\b")};
+    const QStringList atoms = {
+        QStringLiteral("[A-Z]"),    QStringLiteral("\\w"),   QStringLiteral("."),
+        QStringLiteral("[^\\n]"),   QStringLiteral("a"),     QStringLiteral("\\d"),
+        QStringLiteral("\\S"),      QStringLiteral("[a-c]"), QStringLiteral("Err"),
+        QStringLiteral("ss"),       QStringLiteral("st"),    QStringLiteral("k"),
+        QStringLiteral("\\."),      QStringLiteral("-"),     QStringLiteral("(a|b)"),
+        QStringLiteral("(?:\\d|_)")};
+    const QStringList counts = {QString(),
+                                QString(),
+                                QString(),
+                                QStringLiteral("{2}"),
+                                QStringLiteral("?"),
+                                QStringLiteral("??"),
+                                QStringLiteral("{1,3}"),
+                                QStringLiteral("{0,2}?")};
     const QStringList loops = {QStringLiteral("*"),    QStringLiteral("+"),
                                QStringLiteral("*?"),   QStringLiteral("++"),
                                QStringLiteral("{2,}"), QStringLiteral("{1,}?")};
-    const QStringList rests = {QStringLiteral("b"),        QStringLiteral("ed\\b"),
-                               QStringLiteral("\\n"),      QStringLiteral("(?=\\s)"),
-                               QStringLiteral("B\\d"),     QStringLiteral("$"),
-                               QStringLiteral("(a|b)\\1"), QStringLiteral("(?<=ab)c"),
-                               QStringLiteral("\\u00DF"),  QStringLiteral("ss")};
-    const QStringView alphabet = u"aAbBcC09_ \r\n\u00DF,.@ssed";
+    const QStringList rests = {
+        QStringLiteral("b"),        QStringLiteral("ed\\b"),    QStringLiteral("\\n"),
+        QStringLiteral("(?=\\s)"),  QStringLiteral("B\\d"),     QStringLiteral("$"),
+        QStringLiteral("(a|b)\\1"), QStringLiteral("(?<=ab)c"), QStringLiteral("\\u00DF"),
+        QStringLiteral("ss"),       QStringLiteral("t")};
+    const QStringView alphabet = u"aAbBcC09_ \r\n\u00DF,.@ssedErrkst-\u017F\uFB06\u212A\u1E9E";
     QRandomGenerator random(34);
     QStringList texts = {realText(QStringLiteral("tests/data/encoding-corpus/fr.txt")),
-                         realText(QStringLiteral("src/platform/IcuRegex.h"))};
+                         realText(QStringLiteral("tests/data/encoding-corpus/de.txt")),
+                         realText(QStringLiteral("src/platform/IcuRegex.h")).left(3000)};
     for (int t = 0; t < 20; ++t) {
         QString text;
         while (text.size() < 300) {
@@ -171,26 +246,27 @@ TEST(RegexLeadingLoopTest, RandomShapesMatchAsWithoutSkipping) {
         }
         texts.append(text);
     }
+    const auto pick = [&random](const QStringList& list) {
+        return list[random.bounded(int(list.size()))];
+    };
     int skippedPatterns = 0;
-    for (int p = 0; p < 150; ++p) {
-        QString pattern;
+    for (int p = 0; p < 250; ++p) {
+        QString pattern = pick(leads);
         const int prefix = random.bounded(4);
         for (int a = 0; a < prefix; ++a)
-            pattern += atoms[random.bounded(int(atoms.size()))] +
-                       (random.bounded(4) == 0 ? QStringLiteral("{2}") : QString());
-        pattern += atoms[random.bounded(int(atoms.size()))] +
-                   loops[random.bounded(int(loops.size()))] +
-                   rests[random.bounded(int(rests.size()))];
+            pattern += pick(atoms) + pick(counts);
+        pattern += pick(atoms) + pick(loops) + pick(rests);
+        if (random.bounded(4) == 0)
+            pattern = QStringLiteral("(") + pattern + QStringLiteral(")");
         const auto options = kBothCases[random.bounded(2)];
-        const auto extra =
+        const auto dotAll =
             random.bounded(2) ? IcuRegex::DotMatchesLineSeparators : IcuRegex::NoOptions;
-        bool skipped = false;
-        for (const QString& text : texts)
-            skipped = expectSameMatches(pattern, options | extra, text);
-        skippedPatterns += skipped;
+        const auto lines = random.bounded(2) ? IcuRegex::AnchorsMatchLines : IcuRegex::NoOptions;
+        skippedPatterns += expectSameMatches(pattern, options | dotAll | lines, texts);
     }
-    // Most shapes are skipped (a folded literal "a" before or as the loop is not).
-    EXPECT_GT(skippedPatterns, 100);
+    // Most shapes are skipped (not a folded literal as the loop or counted, nor "?" before a
+    // multi-character literal, nor more than eight atoms).
+    EXPECT_GT(skippedPatterns, 150);
 }
 
 TEST(RegexLeadingLoopTest, LongRunsCostWorkInProportionToTheirLength) {
@@ -200,10 +276,21 @@ TEST(RegexLeadingLoopTest, LongRunsCostWorkInProportionToTheirLength) {
     const RegexWorkBound bound{20, 1000};
     QString letters;
     QString hexDigits;
+    QString digits;
+    QString words;
     for (int i = 0; i < 50000; ++i) {
         letters.append(QChar(u'a' + i * 7 % 26));
         hexDigits.append(QChar(u"0123456789abcdef"[i * 5 % 16]));
+        digits.append(QChar(u'0' + i * 7 % 10));
+        words.append(i % 6 == 5 ? QChar(u' ') : letters.back());
     }
+    const auto repeated = [](QStringView piece) {
+        QString text;
+        while (text.size() < 50000)
+            text.append(piece);
+        text.truncate(50000);
+        return text;
+    };
     const struct {
         QString pattern;
         QString text;
@@ -211,6 +298,21 @@ TEST(RegexLeadingLoopTest, LongRunsCostWorkInProportionToTheirLength) {
     } cases[] = {
         {QStringLiteral("[A-Z][a-z]+ed\\b"), letters + QStringLiteral(" Handed"), {{50001, 6}}},
         {QStringLiteral("[A-Z]\\w+Error"), hexDigits + QStringLiteral(" IOError"), {{50001, 7}}},
+        // A folded literal of several letters before the loop.
+        {QStringLiteral("abc[a-z]+ed\\b"),
+         repeated(u"abcd") + QStringLiteral(" abcHanded"),
+         {{50001, 9}}},
+        {QStringLiteral("Err\\w+x"), repeated(u"err") + QStringLiteral(" Err_x"), {{50001, 5}}},
+        // Assertions before the atoms.
+        {QStringLiteral("(?=\\w)\\w+Error"), letters + QStringLiteral(" IOError"), {{50001, 7}}},
+        {QStringLiteral("(?!x)[a-z]+ed\\b"), letters + QStringLiteral(" Handed"), {{50001, 6}}},
+        {QStringLiteral("\\B\\w+@"), letters + QStringLiteral(" xy@"), {{50002, 2}}},
+        {QStringLiteral("\\b\\w.*zzz"), words + QStringLiteral(" zzq"), {}},
+        // Optional atoms and one-character alternatives.
+        {QStringLiteral("(a|b)\\w+X"), repeated(u"ab") + QStringLiteral(" abX"), {{50001, 3}}},
+        {QStringLiteral("a?\\w+@"), letters + QStringLiteral(" q@"), {{50001, 2}}},
+        {QStringLiteral("-?\\d+\\.\\d+"), digits + QStringLiteral(" -1.5"), {{50001, 4}}},
+        {QStringLiteral("[+-]?[0-9a-f]+h\\b"), hexDigits + QStringLiteral(" 7fh"), {{50001, 3}}},
     };
     for (const auto& c : cases) {
         const IcuRegex skipped(c.pattern, IcuRegex::CaseInsensitive, bound);
