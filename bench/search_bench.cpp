@@ -129,6 +129,17 @@ const QString& hexRunText() {
     return text;
 }
 
+const QString& digitRunText() {
+    static const QString text = withRun("0123456789");
+    return text;
+}
+
+// A run of "e" and "r", where "err" turns up every few letters.
+const QString& erRunText() {
+    static const QString text = withRun("er");
+    return text;
+}
+
 // A line of 30 "a" and a "!" ends the corpus; a nested loop over it is runaway backtracking.
 const QString& runawayText() {
     static const QString text = corpus().first(kTextLength - 32) + u'\n' + QString(30, u'a') + u'!';
@@ -205,6 +216,13 @@ const std::vector<BacktrackingCase>& backtrackingCases() {
          "[A-Z][a-z]+ed\\b", true},
         {"class_word_error_hex_run_nocase", QStringLiteral("[A-Z]\\w+Error"), hexRunText,
          "[A-Z]\\w+Error", true},
+        {"string_word_x_er_run_nocase", QStringLiteral("Err\\w+x"), erRunText, "Err\\w+x", true},
+        {"inside_word_at_letter_run_nocase", QStringLiteral("\\B\\w+@"), letterRunText, "\\B\\w+@",
+         true},
+        {"optional_sign_number_digit_run", QStringLiteral("-?[0-9]+\\.[0-9]+"), digitRunText,
+         "-?[0-9]+\\.[0-9]+"},
+        {"bounded_class_ed_letter_run_nocase", QStringLiteral("[a-z]{2,200}ed\\b"), letterRunText,
+         "[a-z]{2,200}ed\\b", true},
         {"runaway_nested_loop", QStringLiteral("(a+)+$"), runawayText, "(a+)+$"},
     };
     return cases;

@@ -222,11 +222,15 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
                 atoms.push_back(compileHelper(atom));
             const bool atomsCompiled = std::all_of(
                 atoms.begin(), atoms.end(), [](const auto& atom) { return atom != nullptr; });
-            if (loopClass && atomsCompiled && (loop->assertion.isEmpty() || assertion)) {
+            auto rest = loop->rest.isEmpty() ? nullptr : compileHelper(loop->rest);
+            if (loopClass && atomsCompiled && (loop->assertion.isEmpty() || assertion) &&
+                (loop->rest.isEmpty() || rest)) {
                 m_leadingLoop = std::move(loopClass);
                 m_leadingAtoms = std::move(atoms);
                 m_leadingAssertion = std::move(assertion);
                 m_leadingOptionalAtoms = loop->optionalAtoms;
+                m_leadingLoopMost = loop->loopMost;
+                m_leadingRest = std::move(rest);
             }
         }
         if (const auto atoms = analyseFirstAtoms(pattern, options & CaseInsensitive))
@@ -408,6 +412,13 @@ struct IcuRegexMatcher::Run {
     int64_t skipTo = -1;
     // How many optional atoms lie among those before the loop.
     int64_t optionalAtoms = 0;
+    // A bounded loop's most steps (-1 without bound), and the rest after it on its own, known to
+    // fail on [restFailsFrom, restFailsTo).
+    int64_t loopMost = -1;
+    std::shared_ptr<const icu::RegexPattern> restPattern;
+    std::unique_ptr<icu::RegexMatcher> restMatcher;
+    int64_t restFailsFrom = -1;
+    int64_t restFailsTo = -1;
     // The assertions before the atoms, over the same text, region and bounds as the run.
     std::shared_ptr<const icu::RegexPattern> assertionPattern;
     std::unique_ptr<icu::RegexMatcher> assertionMatcher;
@@ -415,15 +426,29 @@ struct IcuRegexMatcher::Run {
     std::shared_ptr<const RegexStartFilter> startFilter;
     RegexStartFilter::Progress startProgress;
 
-    bool assertionHoldsAt(int64_t at) {
-        if (!assertionMatcher)
-            return true;
-        // A find from `at` that stops before trying the next position (see stopAtOnce): an
-        // empty match there, or none.
+    // A find from `at` that stops before trying the next position (see stopAtOnce): whether
+    // the helper matches there.
+    bool matchesAt(icu::RegexMatcher& matcher, int64_t at) const {
         UErrorCode status = U_ZERO_ERROR;
-        assertionMatcher->region(regionStart, regionLimit, at, status);
-        return assertionMatcher->find(status) && U_SUCCESS(status) &&
-               assertionMatcher->start64(status) == at;
+        matcher.region(regionStart, regionLimit, at, status);
+        return matcher.find(status) && U_SUCCESS(status) && matcher.start64(status) == at;
+    }
+
+    bool assertionHoldsAt(int64_t at) {
+        return !assertionMatcher || matchesAt(*assertionMatcher, at);
+    }
+
+    // The first position in [from, to] where the rest after a bounded loop matches, or to + 1.
+    int64_t firstRestMatch(int64_t from, int64_t to) {
+        int64_t k = from;
+        if (from >= restFailsFrom && from <= restFailsTo)
+            k = restFailsTo;
+        else
+            restFailsFrom = from;
+        while (k <= to && !matchesAt(*restMatcher, k))
+            ++k;
+        restFailsTo = k;
+        return k;
     }
 
     // Whether the unit is one whole character of the class. A surrogate is half of one, and a
@@ -481,7 +506,25 @@ struct IcuRegexMatcher::Run {
                 ++runEnd;
         }
         // A match from j needs its atoms before the run's end: j + atoms + optional <= runEnd.
-        const int64_t target = runEnd - atoms - optionalAtoms;
+        int64_t target = runEnd - atoms - optionalAtoms;
+        if (loopMost >= 0) {
+            // A bounded loop from a later start reaches further. The rest failed where the loop
+            // from loopStart could end; past that, up to its first match, no loop from a start
+            // before the target ends. The run may go on past a surrogate or a carriage return,
+            // which it leaves out, so the loop might end after them.
+            const bool endsThere =
+                runEnd == regionLimit || !(text[runEnd].isSurrogate() || text[runEnd] == u'\r');
+            int64_t match = endsThere ? runEnd + 1 : runEnd;
+            if (runEnd - loopStart > loopMost) {
+                if (!assertionHoldsAt(failed))
+                    return -1;
+                match = std::min(match, firstRestMatch(loopStart + loopMost + 1, runEnd));
+            } else if (!endsThere) {
+                return -1;
+            }
+            if (match <= runEnd)
+                target = std::min(target, match - loopMost - atoms - optionalAtoms);
+        }
         // A restart costs about as much as a few short attempts.
         if (target - next < leastGain || !assertionHoldsAt(failed))
             return -1;
@@ -617,6 +660,23 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
         }
         m_run->runStart = m_run->runEnd = -1;
         m_run->optionalAtoms = regex.m_leadingOptionalAtoms;
+        m_run->loopMost = regex.m_leadingLoopMost;
+        if (regex.m_leadingRest) {
+            // Set up as the run is, as the assertions' matcher below.
+            m_run->restPattern = regex.m_leadingRest;
+            m_run->restMatcher.reset(regex.m_leadingRest->matcher(status));
+            if (U_SUCCESS(status)) {
+                UText whole = UTEXT_INITIALIZER;
+                utext_openUChars(&whole, uchars(text), text.size(), &status);
+                m_run->restMatcher->reset(&whole);
+                utext_close(&whole);
+                m_run->restMatcher->useTransparentBounds(transparentBounds);
+                m_run->restMatcher->useAnchoringBounds(anchoringBounds);
+                m_run->restMatcher->setFindProgressCallback(stopAtOnce, nullptr, status);
+            }
+            if (U_FAILURE(status))
+                throwFor(status);
+        }
     }
     if (regex.m_leadingAssertion) {
         // Set up as the run is, so it sees what the run's own look-behind sees (in ICU that

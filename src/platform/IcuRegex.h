@@ -165,6 +165,9 @@ private:
     std::vector<std::shared_ptr<const icu::RegexPattern>> m_leadingAtoms;
     std::shared_ptr<const icu::RegexPattern> m_leadingAssertion;
     int m_leadingOptionalAtoms = 0;
+    // A bounded leading loop's most steps, and the pattern after it on its own.
+    int m_leadingLoopMost = -1;
+    std::shared_ptr<const icu::RegexPattern> m_leadingRest;
     std::shared_ptr<const RegexStartFilter> m_startFilter;
     QString m_source;
     Options m_options;

@@ -200,10 +200,32 @@ Count countAt(QStringView p, qsizetype at) {
     return count;
 }
 
-} // namespace
+// The rest of a pattern from `at` as a pattern of its own, without the ")" that closes the group
+// around the loop when `groupOpen`; empty when that ")" is not found.
+QString restOnItsOwn(QStringView p, qsizetype at, bool groupOpen) {
+    if (!groupOpen)
+        return p.sliced(at).toString();
+    int depth = 0;
+    qsizetype k = at;
+    while (k >= 0 && k < p.size()) {
+        const QChar c = p[k];
+        if (c == u'\\') {
+            k = afterEscape(p, k);
+        } else if (c == u'[') {
+            k = afterSet(p, k);
+        } else if (c == u')' && depth == 0) {
+            return p.sliced(at, k - at).toString() + p.sliced(k + 1).toString();
+        } else {
+            depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
+            ++k;
+        }
+    }
+    return {};
+}
 
-std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInsensitive) {
-    const QStringView p = pattern;
+// With `boundedLoop`, the first count with a finite most, "x{n,m}", is the loop rather than n
+// atoms and m - n optional ones.
+std::optional<LeadingLoop> analyse(QStringView p, bool caseInsensitive, bool boundedLoop) {
     qsizetype k = 0;
     QStringView flags;
     // Leading inline flags, "(?i)".
@@ -247,6 +269,7 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
     qsizetype atomStart = k;
     qsizetype atomEnd = -1;
     qsizetype loopEnd = -1;
+    int loopMost = -1;
     for (;;) {
         const PrefixAtom atom = prefixAtomAt(p, k, folds);
         if (atom.end < 0)
@@ -257,9 +280,6 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
         const QStringView atomText = p.sliced(atomStart, atomEnd - atomStart);
         const QChar next = atomEnd < p.size() ? p[atomEnd] : QChar();
         if (next == u'*' || next == u'+') {
-            // A literal loop folds as a string would.
-            if (atom.literal && folds)
-                return std::nullopt;
             loopEnd = atomEnd + 1;
             break;
         }
@@ -276,8 +296,14 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
         }
         // "x{n,m}" is n atoms and m - n optional ones, "x{n,}" n - 1 atoms before the loop "x+".
         if (const Count count = countAt(p, atomEnd); count.end > 0) {
-            if (atom.literal && folds)
-                return std::nullopt;
+            if (boundedLoop && count.most > 0) {
+                // Possessive, it may not give back what it took: not skipped.
+                if (count.end < p.size() && p[count.end] == u'+')
+                    return std::nullopt;
+                loopEnd = count.end;
+                loopMost = count.most;
+                break;
+            }
             const int copies = count.most < 0 ? std::max(count.least - 1, 0) : count.least;
             if (copies + prefix.size() > kMostPrefixAtoms)
                 return std::nullopt;
@@ -310,9 +336,18 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
         ++k;
     if (k < p.size() && isQuantifier(p[k]))
         return std::nullopt;
-    if (!restIsPositionIndependent(p, k, inGroup || captured, inGroup))
+    // A bounded loop's rest is matched on its own, where a back-reference would count its
+    // groups differently.
+    if (!restIsPositionIndependent(p, k, inGroup || captured || loopMost >= 0, inGroup))
         return std::nullopt;
     LeadingLoop loop;
+    if (loopMost >= 0) {
+        const QString rest = restOnItsOwn(p, k, inGroup);
+        if (rest.isEmpty())
+            return std::nullopt;
+        loop.loopMost = loopMost;
+        loop.rest = flags.toString() + rest;
+    }
     for (const QStringView atom : prefix)
         loop.prefixClasses.append(flags.toString() + QStringLiteral("(?:") + atom.toString() +
                                   QStringLiteral(")"));
@@ -322,6 +357,14 @@ std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInse
     if (!assertion.isEmpty())
         loop.assertion = flags.toString() + assertion;
     return loop;
+}
+
+} // namespace
+
+std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInsensitive) {
+    if (auto loop = analyse(pattern, caseInsensitive, false))
+        return loop;
+    return analyse(pattern, caseInsensitive, true);
 }
 
 } // namespace dunmoss

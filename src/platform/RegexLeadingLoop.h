@@ -24,6 +24,10 @@ struct LeadingLoop {
     // The assertions before the atoms, or empty: skipping needs them to hold where the attempt
     // failed.
     QString assertion;
+    // A bounded loop, "x{n,m}": its most steps, and the pattern after it on its own. -1 and
+    // empty for a loop without bound.
+    int loopMost = -1;
+    QString rest;
 };
 
 // Skipping is sound when the rest of the pattern cannot tell where the match began (no
@@ -45,6 +49,13 @@ struct LeadingLoop {
 // character, so each required atom would take one unit and q >= j + b. So S(q) fails: there
 // is no such match.
 //
+// A bounded loop, "x{n,m}", takes at most m steps, so S no longer carries over a whole run.
+// When the run [i + b, e) is no longer than m, every end the loop reaches from q in
+// [i + b, e] was reachable from i + b, where the rest failed at each: the same start is
+// ruled out. In a longer run the rest failed at [i + b + n, i + b + m]; checked on its own at
+// the positions after that up to the first k where it matches (or up to e), it rules out every
+// j in (i, e - b - a] with j + b + a + m < k, since the loop from such a j ends before k.
+//
 // This holds only while every atom and every step of the loop takes at most one unit, and the
 // characters checked at i exactly one: a run never holds a surrogate or a carriage return (a
 // dot that matches line ends takes CR LF as one character), and a unit checked against an atom
@@ -52,7 +63,8 @@ struct LeadingLoop {
 // adjacent literals match as a string ("ss" matches "ß"); a literal of ASCII letters, digits
 // and punctuation matches a stretch of the text no longer than itself, since every character
 // folds to at least one and no character outside ASCII folds to ASCII digits or punctuation.
-// Other literals ("ß" matches "ss") and a literal loop are not used under folding. An optional atom
+// A literal under a quantifier matches one character at a time, each of one unit, as a class
+// would. Other literals ("ß" matches "ss") are not used under folding. An optional atom
 // must be one the match may leave out ("?", "??", "{0,n}", never "?+"). Without this, a search
 // for ".*zzz" tries every position of a long line and a search for "\w+@" or "[A-Z]\w+Error"
 // every position of a long word, each time scanning to its end: quadratic work.
