@@ -384,6 +384,8 @@ struct IcuRegexMatcher::Run {
     // ICU counts ticks from the matcher's last reset; a skip resets it.
     int64_t ticksBeforeReset = 0;
     int64_t ticksSinceReset = 0;
+    // Ticks spent by the helpers.
+    int64_t helperTicks = 0;
     // The furthest position the run has moved past: attempts made and matches found.
     int64_t reached = 0;
     bool overBound = false;
@@ -426,16 +428,30 @@ struct IcuRegexMatcher::Run {
     std::shared_ptr<const RegexStartFilter> startFilter;
     RegexStartFilter::Progress startProgress;
 
+    // The work allowed so far, in ticks.
+    int64_t allowance() const {
+        return bound.fixedTicks +
+               (bound.unitsPerTick > 0 ? (reached - regionStart) / bound.unitsPerTick : 0);
+    }
+
     // A find from `at` that stops before trying the next position (see stopAtOnce): whether
-    // the helper matches there.
-    bool matchesAt(icu::RegexMatcher& matcher, int64_t at) const {
+    // a helper matches there, or nothing when it could not tell (it ran out of stack, or the
+    // run is over its bound or asked to stop, see countHelperWork).
+    std::optional<bool> matchesAt(icu::RegexMatcher& matcher, int64_t at) const {
         UErrorCode status = U_ZERO_ERROR;
         matcher.region(regionStart, regionLimit, at, status);
-        return matcher.find(status) && U_SUCCESS(status) && matcher.start64(status) == at;
+        const bool found = U_SUCCESS(status) && matcher.find(status);
+        if (overBound || stopped)
+            return std::nullopt;
+        if (found && U_SUCCESS(status))
+            return matcher.start64(status) == at;
+        if (U_SUCCESS(status) || status == U_REGEX_STOPPED_BY_CALLER)
+            return false;
+        return std::nullopt;
     }
 
     bool assertionHoldsAt(int64_t at) {
-        return !assertionMatcher || matchesAt(*assertionMatcher, at);
+        return !assertionMatcher || matchesAt(*assertionMatcher, at).value_or(false);
     }
 
     // The first position in [from, to] where the rest after a bounded loop matches, or to + 1.
@@ -445,7 +461,7 @@ struct IcuRegexMatcher::Run {
             k = restFailsTo;
         else
             restFailsFrom = from;
-        while (k <= to && !matchesAt(*restMatcher, k))
+        while (k <= to && !matchesAt(*restMatcher, k).value_or(true))
             ++k;
         restFailsTo = k;
         return k;
@@ -547,11 +563,23 @@ UBool U_CALLCONV countWork(const void* context, int32_t steps) {
         return false;
     if (!run->bound.isBounded())
         return true;
-    const int64_t allowance =
-        run->bound.fixedTicks + (run->bound.unitsPerTick > 0
-                                     ? (run->reached - run->regionStart) / run->bound.unitsPerTick
-                                     : 0);
-    if (run->ticksBeforeReset + steps > allowance) {
+    const int64_t allowance = run->allowance();
+    if (run->ticksBeforeReset + steps + run->helperTicks > allowance) {
+        run->overBound = true;
+        return false;
+    }
+    return true;
+}
+
+// The work of the helpers that check assertions and a bounded loop's rest counts against the
+// run's bound too, and the run's stop check ends it.
+UBool U_CALLCONV countHelperWork(const void* context, int32_t) {
+    auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
+    ++run->helperTicks;
+    if (run->stopRequested())
+        return false;
+    if (run->bound.isBounded() &&
+        run->ticksBeforeReset + run->ticksSinceReset + run->helperTicks > run->allowance()) {
         run->overBound = true;
         return false;
     }
@@ -574,7 +602,11 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
         !run->cannotStart(run->text[next - 1])) {
         // A restart costs about as much as a few short attempts; with the start filter, the
         // jump may go on past the run.
-        if (const int64_t target = run->skipTarget(next, run->startFilter ? 1 : 16); target >= 0) {
+        const int64_t target = run->skipTarget(next, run->startFilter ? 1 : 16);
+        // A helper stopped the run: findNext reports why.
+        if (run->overBound || run->stopped)
+            return false;
+        if (target >= 0) {
             if (!run->startFilter) {
                 run->skipTo = target;
                 return false;
@@ -673,6 +705,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
                 m_run->restMatcher->useTransparentBounds(transparentBounds);
                 m_run->restMatcher->useAnchoringBounds(anchoringBounds);
                 m_run->restMatcher->setFindProgressCallback(stopAtOnce, nullptr, status);
+                m_run->restMatcher->setMatchCallback(countHelperWork, m_run.get(), status);
             }
             if (U_FAILURE(status))
                 throwFor(status);
@@ -691,6 +724,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
             m_run->assertionMatcher->useTransparentBounds(transparentBounds);
             m_run->assertionMatcher->useAnchoringBounds(anchoringBounds);
             m_run->assertionMatcher->setFindProgressCallback(stopAtOnce, nullptr, status);
+            m_run->assertionMatcher->setMatchCallback(countHelperWork, m_run.get(), status);
         }
     }
     if (regex.m_bound.isBounded())

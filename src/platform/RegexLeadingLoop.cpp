@@ -223,9 +223,9 @@ QString restOnItsOwn(QStringView p, qsizetype at, bool groupOpen) {
     return {};
 }
 
-// With `boundedLoop`, the first count with a finite most, "x{n,m}", is the loop rather than n
+// With `boundedLoop` >= 0, that count with a finite most, "x{n,m}", is the loop rather than n
 // atoms and m - n optional ones.
-std::optional<LeadingLoop> analyse(QStringView p, bool caseInsensitive, bool boundedLoop) {
+std::optional<LeadingLoop> analyse(QStringView p, bool caseInsensitive, int boundedLoop) {
     qsizetype k = 0;
     QStringView flags;
     // Leading inline flags, "(?i)".
@@ -270,6 +270,7 @@ std::optional<LeadingLoop> analyse(QStringView p, bool caseInsensitive, bool bou
     qsizetype atomEnd = -1;
     qsizetype loopEnd = -1;
     int loopMost = -1;
+    int finiteCounts = 0;
     for (;;) {
         const PrefixAtom atom = prefixAtomAt(p, k, folds);
         if (atom.end < 0)
@@ -296,7 +297,7 @@ std::optional<LeadingLoop> analyse(QStringView p, bool caseInsensitive, bool bou
         }
         // "x{n,m}" is n atoms and m - n optional ones, "x{n,}" n - 1 atoms before the loop "x+".
         if (const Count count = countAt(p, atomEnd); count.end > 0) {
-            if (boundedLoop && count.most > 0) {
+            if (count.most > 0 && finiteCounts++ == boundedLoop) {
                 // Possessive, it may not give back what it took: not skipped.
                 if (count.end < p.size() && p[count.end] == u'+')
                     return std::nullopt;
@@ -362,9 +363,15 @@ std::optional<LeadingLoop> analyse(QStringView p, bool caseInsensitive, bool bou
 } // namespace
 
 std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInsensitive) {
-    if (auto loop = analyse(pattern, caseInsensitive, false))
+    if (auto loop = analyse(pattern, caseInsensitive, -1))
         return loop;
-    return analyse(pattern, caseInsensitive, true);
+    // The last count that can be the loop leaves the least of the pattern to check on its own.
+    std::optional<LeadingLoop> found;
+    for (int count = 0; count < 4; ++count) {
+        if (auto loop = analyse(pattern, caseInsensitive, count))
+            found = std::move(loop);
+    }
+    return found;
 }
 
 } // namespace dunmoss

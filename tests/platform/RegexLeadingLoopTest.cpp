@@ -274,6 +274,24 @@ TEST(RegexLeadingLoopTest, RandomShapesMatchAsWithoutSkipping) {
     EXPECT_GT(skippedPatterns, 140);
 }
 
+TEST(RegexLeadingLoopTest, ARestThatRunsAwayInItsOwnCheckStopsTheRunAtItsBound) {
+    // The rest after a bounded loop is checked on its own ahead of the run: there it meets 40
+    // "a" and a "!", catastrophic for "(a+)+$". The check counts against the run's bound and
+    // ends it as the unskipped run ends, rather than running on unbounded.
+    const QString text = QString(200, u'b') + QString(40, u'a') + u'!';
+    for (const QString& pattern :
+         {QStringLiteral("[a-z]{1,3}(a+)+$"), QStringLiteral("(?=(?:a+)+$|b)[a-z]{1,3}(a+)+$")}) {
+        const IcuRegex regex(pattern, IcuRegex::NoOptions, RegexWorkBound{20, 1000});
+        EXPECT_TRUE(regex.skipsLeadingLoopRuns()) << pattern.toStdString();
+        try {
+            regex.matchRanges(text);
+            ADD_FAILURE() << "the run finished: " << pattern.toStdString();
+        } catch (const RegexError& error) {
+            EXPECT_TRUE(error.isTimeout()) << pattern.toStdString();
+        }
+    }
+}
+
 TEST(RegexLeadingLoopTest, LongRunsCostWorkInProportionToTheirLength) {
     // Twenty ticks of fixed allowance (a few scans of the whole run), then one per 1,000
     // characters passed: enough for a run that does a bounded amount of work per character, far
