@@ -62,14 +62,14 @@ struct LaidOutLines::Data {
     // The text last: reading and hashing a long one costs the most. Standing in, lines made at
     // another width or under other formats (colours) do.
     bool madeFrom(const QTextBlock& block, qreal atWidth, const QTextOption& withOption,
-                  bool standingIn = false) const {
+                  bool standingIn = false, bool textUnchanged = false) const {
         const QTextDocument* doc = block.document();
         if (standIn || block.length() - 1 != length || (!standingIn && atWidth != width) ||
             doc->documentMargin() != margin || !sameTextOption(withOption, option) ||
             doc->defaultFont() != font || block.charFormat() != blockFormat ||
             (!standingIn && block.layout()->formats() != formats))
             return false;
-        return qHash(QStringView(block.text())) == textHash;
+        return textUnchanged || qHash(QStringView(block.text())) == textHash;
     }
 };
 
@@ -158,8 +158,10 @@ QTextOption LaidOutLines::option() const {
     return m_data ? m_data->option : QTextOption();
 }
 
-bool LaidOutLines::fit(const QTextBlock& block, qreal width, const QTextOption& option) const {
-    return m_data && block.isValid() && block.layout() && m_data->madeFrom(block, width, option);
+bool LaidOutLines::fit(const QTextBlock& block, qreal width, const QTextOption& option,
+                       bool textUnchanged) const {
+    return m_data && block.isValid() && block.layout() &&
+           m_data->madeFrom(block, width, option, false, textUnchanged);
 }
 
 bool LaidOutLines::standInFor(const QTextBlock& block, const QTextOption& option) const {

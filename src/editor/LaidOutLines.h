@@ -48,7 +48,11 @@ public:
     QTextOption option() const;
 
     // Whether these are the lines the block would be broken into now, with `option` at `width`.
-    bool fit(const QTextBlock& block, qreal width, const QTextOption& option) const;
+    // With `textUnchanged` the caller vouches that the block's text is the one they were made
+    // from (nothing was typed since), which is then not read and compared again: on a line of
+    // millions of characters that is most of the cost.
+    bool fit(const QTextBlock& block, qreal width, const QTextOption& option,
+             bool textUnchanged = false) const;
     // The same, but made at whatever width and under whatever formats (colours): lines to show
     // while the right ones are being made.
     bool standInFor(const QTextBlock& block, const QTextOption& option) const;

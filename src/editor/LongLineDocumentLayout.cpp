@@ -144,6 +144,17 @@ void LongLineDocumentLayout::keepLines(const QTextBlock& block, qreal width) {
     m_lines.emplace_back(block, std::move(lines));
     while (m_lines.size() > kKeptLineBlocks)
         m_lines.pop_front();
+    noteTextUnchanged(block);
+}
+
+void LongLineDocumentLayout::noteTextUnchanged(const QTextBlock& block) {
+    if (!isTextUnchanged(block))
+        m_textUnchanged.push_back(block);
+}
+
+bool LongLineDocumentLayout::isTextUnchanged(const QTextBlock& block) const {
+    return std::find(m_textUnchanged.begin(), m_textUnchanged.end(), block) !=
+           m_textUnchanged.end();
 }
 
 QTextOption LongLineDocumentLayout::optionForLinesMadeWith(const QTextOption& made) const {
@@ -176,8 +187,10 @@ bool LongLineDocumentLayout::restoreLines(const QTextBlock& block, bool standing
         return false;
     const QTextOption option = optionForLinesMadeWith(kept->second.option());
     if (standingIn ? !kept->second.standInFor(block, option)
-                   : !kept->second.fit(block, *width, option))
+                   : !kept->second.fit(block, *width, option, isTextUnchanged(block)))
         return false;
+    if (!standingIn)
+        noteTextUnchanged(block);
     giveLines(block, kept->second);
     m_staleBlock = standingIn ? block : QTextBlock();
     return true;
@@ -209,6 +222,7 @@ void LongLineDocumentLayout::receiveAside(const AsideLineRuns::Request& request,
                 return !kept.first.isValid() || kept.first == block;
             });
             m_lines.emplace_back(block, made->lines());
+            noteTextUnchanged(block);
             emit update();
             emit linesMadeAside();
             return;
@@ -302,6 +316,9 @@ bool LongLineDocumentLayout::layOutOverlongWords(const QTextBlock& block) {
 void LongLineDocumentLayout::takeKeptLines(LongLineDocumentLayout& previous) {
     m_lines = std::move(previous.m_lines);
     previous.m_lines.clear();
+    // The previous layout heard of every change of the text until now.
+    m_textUnchanged = std::move(previous.m_textUnchanged);
+    previous.m_textUnchanged.clear();
 }
 
 void LongLineDocumentLayout::prepareLongBlocks(qreal width) {
@@ -367,6 +384,11 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     if (m_switchingOption)
         return;
     QTextDocument* doc = document();
+    // A change of the text (formats marked dirty come without one). Installing a layout reports
+    // the whole document as added, nothing removed; no text change does that, as one would
+    // first have had to empty the document.
+    if (change && !(from == 0 && charsRemoved == 0 && charsAdded == doc->characterCount()))
+        m_textUnchanged.clear();
     // Only blocks that are there now: a removed block's handle would name another one.
     std::erase_if(m_cached, [](const QTextBlock& block) { return !block.isValid(); });
     const QTextBlock first = doc->findBlock(from);

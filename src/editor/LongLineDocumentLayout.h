@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace dunmoss {
 
@@ -132,11 +133,17 @@ private:
     void dropStandIn(const QTextBlock& block);
     // Starts making the lines of the block showing lines moved by typing.
     void layOutTypedAside();
+    // The block's kept lines were made from its text as it is: no text changed since.
+    void noteTextUnchanged(const QTextBlock& block);
+    bool isTextUnchanged(const QTextBlock& block) const;
     // Runs layOut, which may lay the block out, with the wrap mode the block needs.
     template <typename LayOut> void withWrapFor(const QTextBlock& block, LayOut layOut);
 
     std::deque<QTextBlock> m_cached;                         // most recent last
     std::deque<std::pair<QTextBlock, LaidOutLines>> m_lines; // most recent last
+    // Blocks of m_lines whose lines were made from, or checked against, their text as it is
+    // now; any change of the text empties it.
+    std::vector<QTextBlock> m_textUnchanged;
     // Set while the document's text option is switched for one block's layout: the change it
     // reports is not one of the text.
     bool m_switchingOption = false;

@@ -333,6 +333,31 @@ TEST(LongLineLayout, ALongLineShownAgainHasTheLinesQtMakesForItsTextWidthAndFont
     EXPECT_EQ(v.lineStarts(), reference());
 }
 
+// A long line changed while another tab was shown, to a text of the same length that wraps
+// elsewhere: shown again, it is broken anew rather than given the lines kept for the old text.
+TEST(LongLineLayout, ALongLineChangedToTheSameLengthWhileAwayIsBrokenAnewWhenShownAgain) {
+    LongLineView v(codeLine(120'000));
+    const QList<int> before = v.lineStarts();
+    ASSERT_GT(before.size(), 100);
+    FakeTab other;
+    other.text = QStringLiteral("other");
+    showFor(v, other);
+
+    QString wide;
+    while (wide.size() < 6'000)
+        wide += QStringLiteral("WWWWWWW ");
+    wide.truncate(6'000);
+    const std::shared_ptr<TextStorage> storage = v.registry.textStorage(v.tab.id);
+    storage->applyEdit(0, wide.size(), wide);
+    v.tab.text = storage->text();
+    ASSERT_EQ(v.tab.text.size(), 120'000);
+    showFor(v, v.tab);
+
+    EXPECT_EQ(v.firstBlock().text().left(wide.size()), wide);
+    EXPECT_EQ(v.lineStarts(), referenceFor(v));
+    EXPECT_NE(v.lineStarts(), before);
+}
+
 TEST(LongLineLayout, ADocumentPreparedForAViewsWidthShowsTheLinesTheViewWouldMake) {
     LongLineView v(QStringLiteral("short"));
     const TextStorage::Look look = v.registry.textStorage(v.tab.id)->look();
