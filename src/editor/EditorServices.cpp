@@ -1,6 +1,7 @@
 #include "editor/EditorServices.h"
 
 #include "editor/CodeEditorCoordinator.h"
+#include "editor/LongLineDocumentLayout.h"
 #include "editor/PassSyntaxHighlighting.h"
 #include "editor/PlainShaping.h"
 #include "editor/ShapingPieces.h"
@@ -37,8 +38,41 @@ std::unique_ptr<SyntaxHighlighting> makeSyntaxHighlighting(CodeEditorCoordinator
     return std::make_unique<PassSyntaxHighlighting>(coordinator);
 }
 
+namespace {
+
+// The ranges a block's layout holds for how it is shaped, beside its colours.
+bool isShapingRange(const QTextLayout::FormatRange& range) {
+    return range.format.hasProperty(QTextFormat::FontStyleStrategy) || isShapingPiece(range);
+}
+
+// The same formats once the shaping ranges are left out of both: the same colours.
+bool sameColours(const QList<QTextLayout::FormatRange>& a,
+                 const QList<QTextLayout::FormatRange>& b) {
+    auto x = a.cbegin(), y = b.cbegin();
+    while (true) {
+        while (x != a.cend() && isShapingRange(*x))
+            ++x;
+        while (y != b.cend() && isShapingRange(*y))
+            ++y;
+        if (x == a.cend() || y == b.cend())
+            return x == a.cend() && y == b.cend();
+        if (!(*x == *y))
+            return false;
+        ++x;
+        ++y;
+    }
+}
+
+} // namespace
+
 void setBlockFormats(const QTextBlock& block, const QList<QTextLayout::FormatRange>& formats) {
     if (!block.isValid() || !block.layout())
+        return;
+    // The same colours again (a view shown anew, a pass over lines that did not change): the
+    // long-line layout keeps the shaping ranges in step with every change of the block, so its
+    // text need not be read again to find them.
+    if (qobject_cast<const LongLineDocumentLayout*>(block.document()->documentLayout()) &&
+        sameColours(block.layout()->formats(), formats))
         return;
     const QList<QTextLayout::FormatRange> laidOut =
         withShapingPieces(block, withPlainShaping(block, formats));

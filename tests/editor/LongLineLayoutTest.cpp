@@ -134,6 +134,25 @@ TEST(PlainShaping, OnlyLongLinesOfPlainLatinSkipShapingAndTheyKeepTheirGlyphs) {
     EXPECT_FALSE(shortLine.skipsShaping());
 }
 
+// Colours set again as they were read no character of the line; a character that needs shaping,
+// typed where it changes no colour, still brings shaping back.
+TEST(PlainShaping, ALineColouredAsBeforeKeepsShapingInStepWithItsText) {
+    LongLineView v(codeLine(12'000));
+    if (!fontDrawsLatinUnshaped(v.view->textView()->document()->defaultFont()))
+        GTEST_SKIP() << "the editor font shapes Latin text differently unshaped";
+    ASSERT_TRUE(v.skipsShaping());
+    const QList<QTextLayout::FormatRange> before = v.formats();
+    setBlockFormats(v.firstBlock(), {});
+    EXPECT_EQ(v.formats(), before);
+
+    v.view->textView()->moveCursor(QTextCursor::End);
+    QKeyEvent alef(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u05D0"));
+    QApplication::sendEvent(v.view->textView(), &alef);
+    ASSERT_TRUE(v.tab.text.endsWith(QChar(0x05D0)));
+    setBlockFormats(v.firstBlock(), {});
+    EXPECT_FALSE(v.skipsShaping());
+}
+
 TEST(LongLineLayout, AWordTooLongForAnyLineWrapsIntoTheSameLinesAsBefore) {
     LongLineView v(QString(12'000, u'x') + QStringLiteral("yz"));
     ASSERT_TRUE(LongLineDocumentLayout::breaksNowhere(v.firstBlock()));
