@@ -310,10 +310,10 @@ QTextDocument* TextStorage::adopt(std::unique_ptr<QTextDocument> prepared) {
 }
 
 void TextStorage::takeRefilledDocument(const QString& text, std::unique_ptr<QTextDocument> prepared,
-                                       RefilledMirrors mirrors) {
+                                       RefilledMirrors mirrors, std::optional<TextCounts> counts) {
     Change change{0, m_text, text, EditKind::Replacement, nullptr};
     m_text = text;
-    m_counts.reset();
+    m_counts = std::move(counts);
     // Each document given up, with the one that takes its place.
     std::vector<std::pair<QTextDocument*, QTextDocument*>> replaced;
     QTextDocument* previous = m_primary;

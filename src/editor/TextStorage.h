@@ -113,8 +113,10 @@ public:
     // mirror each replaces; a mirror without one is written here.
     using RefilledMirrors =
         std::vector<std::pair<QPointer<QTextDocument>, std::unique_ptr<QTextDocument>>>;
+    // `counts`, when given, are those of `text`, counted where the document was filled.
     void takeRefilledDocument(const QString& text, std::unique_ptr<QTextDocument> prepared,
-                              RefilledMirrors mirrors = {});
+                              RefilledMirrors mirrors = {},
+                              std::optional<TextCounts> counts = std::nullopt);
     // Held while a command that will change the text or the selection is under way (a Replace
     // All searching on a pool thread): the views hand the keys, clicks and pastes they get to
     // deferInput instead of acting on them, and releaseInput replays them in the order given,

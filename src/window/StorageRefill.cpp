@@ -75,11 +75,18 @@ void StorageRefill::start(const QUuid& tabID, const std::shared_ptr<TextStorage>
                 return; // let go here, on the thread that made them
             documents->push_back(TextStorage::prepareDocument(text, look));
         }
+        if (dropped->load())
+            return;
+        // The line starts and characters of the new text, which the ruler and the status bar
+        // would otherwise count on the main thread when they first ask.
+        auto counts = std::make_shared<TextCounts>(text);
         QList<QTextDocument*> raw;
         for (const std::unique_ptr<QTextDocument>& document : *documents)
             raw.append(document.get());
         mailbox->post(
-            [this, tabID, ticket, documents] { receive(tabID, ticket, std::move(*documents)); },
+            [this, tabID, ticket, documents, counts] {
+                receive(tabID, ticket, std::move(*documents), std::move(*counts));
+            },
             [raw](QThread* thread) {
                 for (QTextDocument* document : raw)
                     document->moveToThread(thread);
@@ -92,7 +99,8 @@ void StorageRefill::cancel(const QUuid& tabID) {
         job->dropped->store(true);
 }
 
-void StorageRefill::receive(const QUuid& tabID, quint64 ticket, Filled documents) {
+void StorageRefill::receive(const QUuid& tabID, quint64 ticket, Filled documents,
+                            TextCounts counts) {
     const auto found = m_jobs.constFind(tabID);
     if (found == m_jobs.constEnd() || (*found)->ticket != ticket)
         return;
@@ -110,7 +118,8 @@ void StorageRefill::receive(const QUuid& tabID, quint64 ticket, Filled documents
     TextStorage::RefilledMirrors mirrors;
     for (qsizetype i = 0; i < job->mirrors.size(); ++i)
         mirrors.emplace_back(job->mirrors.at(i), std::move(documents.at(i + 1)));
-    storage->takeRefilledDocument(job->text, std::move(documents.front()), std::move(mirrors));
+    storage->takeRefilledDocument(job->text, std::move(documents.front()), std::move(mirrors),
+                                  std::move(counts));
     storage->requestSelection(tab->selectedRanges.isEmpty() ? QList<TextRange>{tab->selectedRange}
                                                             : tab->selectedRanges);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/TextCounts.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -54,7 +56,7 @@ private:
     void cancel(const QUuid& tabID);
     // The primary document first, then one per further view.
     using Filled = std::vector<std::unique_ptr<QTextDocument>>;
-    void receive(const QUuid& tabID, quint64 ticket, Filled documents);
+    void receive(const QUuid& tabID, quint64 ticket, Filled documents, TextCounts counts);
 
     EditorWindowModel& m_model;
     std::shared_ptr<MainThreadMailbox> m_mailbox;

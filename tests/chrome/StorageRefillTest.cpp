@@ -72,6 +72,11 @@ protected:
         EXPECT_EQ(storage().text(), tab().document.text);
         EXPECT_EQ(view()->selectedRanges(), tab().selectedRanges);
         EXPECT_FALSE(view()->isReadOnly());
+        // The lines and characters the ruler and the status bar read are those of the text.
+        const TextCounts counted(tab().document.text);
+        EXPECT_EQ(storage().counts().length(), counted.length());
+        EXPECT_EQ(storage().counts().lines().lineCount(), counted.lines().lineCount());
+        EXPECT_EQ(storage().counts().clusterCount(), counted.clusterCount());
     }
 
     QString original;
