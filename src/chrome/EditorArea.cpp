@@ -151,8 +151,13 @@ void EditorArea::refresh(const std::function<void()>& showFind) {
     // Without a welcome panel installed the centre shows the lone tab itself.
     holder(EditorAreaPanel::Welcome)->setVisible(welcome);
     m_primary->setVisible(!welcome);
-    if (!welcome)
+    if (!welcome) {
+        // The pane taking the welcome panel's place gets its room now, so that a view made for
+        // it lays its text out once, at that width.
+        if (m_centre->isVisible())
+            m_centre->layout()->activate();
         m_primary->showTab(activeTabIndex(state), showFind);
+    }
     if (second) {
         holder(EditorAreaPanel::SplitHeader)
             ->setVisible(m_panels.contains(EditorAreaPanel::SplitHeader));

@@ -74,6 +74,16 @@ bool EditorPane::showsBanner() const {
     return !m_banner->isHidden();
 }
 
+QSize EditorPane::roomForEditor() const {
+    // Before the pane has been given its room, the view's own start size.
+    if (!isVisible() && !testAttribute(Qt::WA_Resized))
+        return QSize(900, 560);
+    QSize room = contentsRect().size();
+    if (!m_banner->isHidden())
+        room.rheight() -= m_banner->sizeHint().height() + m_bannerDivider->sizeHint().height();
+    return room.expandedTo(QSize(1, 1));
+}
+
 void EditorPane::showTab(int tabIndex, std::function<void()> showFind) {
     const EditorTab& tab = m_model.state().tabs.at(tabIndex);
     const bool preview = tab.isLargeFilePreview;
@@ -84,7 +94,7 @@ void EditorPane::showTab(int tabIndex, std::function<void()> showFind) {
 
     const CodeEditorProps props = editorPaneProps(m_model, tabIndex, std::move(showFind));
     if (!m_editor) {
-        m_editor = new CodeEditorView(props, this);
+        m_editor = new CodeEditorView(props, this, roomForEditor());
         m_editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         static_cast<QVBoxLayout*>(layout())->addWidget(m_editor, 1);
     } else {

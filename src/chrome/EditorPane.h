@@ -38,6 +38,9 @@ public:
     bool showsBanner() const;
 
 private:
+    // The size the editor view will get in the pane as it is now.
+    QSize roomForEditor() const;
+
     EditorWindowModel& m_model;
     LargeFileBanner* m_banner = nullptr;
     QFrame* m_bannerDivider = nullptr;

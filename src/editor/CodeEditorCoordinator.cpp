@@ -4,6 +4,7 @@
 #include "editor/CompletionPopup.h"
 #include "editor/EditorColors.h"
 #include "editor/EditorFont.h"
+#include "editor/EditorLook.h"
 #include "editor/EditorServices.h"
 #include "editor/LineNumberRulerView.h"
 #include "editor/ShortcutTextView.h"
@@ -79,9 +80,11 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
         else
             input();
     };
-    // The font before the document: the document takes it as its default in one pass over its
-    // blocks, rather than in one now and another when the appearance is applied.
+    // The font and wrapping before the document: a document filled for them is taken as it is,
+    // and another takes them in one pass over its blocks rather than in one now and another
+    // when the appearance is applied.
     text->setFont(editorFont(fontSize));
+    applyWordWrap();
     attachDocumentStorage();
     connect(text, &QPlainTextEdit::cursorPositionChanged, this,
             &CodeEditorCoordinator::textViewDidChangeSelection);
@@ -133,6 +136,15 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     // Set again, the same font would have every block's lines thrown away once more.
     if (document->defaultFont() != textView->font())
         document->setDefaultFont(textView->font());
+    if (m_ruler && !textView->isVisible()) {
+        // The ruler's width for the new text's line count first: taking the text lays every line
+        // out at the width left beside the ruler, which it then keeps when the view is shown.
+        // (A view on screen would lay out the text it leaves again for that width.)
+        const auto counts =
+            std::exchange(m_ruler->countsSource, [&storage] { return &storage->counts(); });
+        m_ruler->updateThickness();
+        m_ruler->countsSource = counts;
+    }
     textView->takeDocument(document);
     // Only now that the view shows the new document may the old one be given back. A storage
     // this view held last (its text read again into a new one) goes with its documents instead,
@@ -358,7 +370,9 @@ void CodeEditorCoordinator::applyAppearance() {
                               textView->invisibleCharacterColor != colors.invisibleCharacter() ||
                               textView->caret().color != colors.accent;
     textView->tabWidth = shownTabWidth;
-    textView->setTabStopDistance(std::max(textView->spaceWidth(), 1.0) * textView->tabWidth);
+    // Reckoned as a document filled beforehand for this view was (see EditorLook.h), so that
+    // such a document keeps its tab stops.
+    textView->setTabStopDistance(tabStopDistance(font, shownTabWidth));
     textView->indentGuideColor = colors.indentGuide();
     textView->invisibleCharacterColor = colors.invisibleCharacter();
     textView->caret().color = colors.accent;

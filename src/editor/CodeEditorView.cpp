@@ -13,14 +13,15 @@
 
 namespace dunmoss {
 
-CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent)
+CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent, QSize size)
     : QWidget(parent), m_coordinator(std::make_unique<CodeEditorCoordinator>(props)) {
-    resize(900, 560);
+    resize(size);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 
     m_textView = new ShortcutTextView(this);
-    m_textView->resize(900, 560);
+    // The text view fills the view.
+    m_textView->resize(size);
     m_textView->setFrameShape(QFrame::NoFrame);
     m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_textView->setEditable(props.isEditable);

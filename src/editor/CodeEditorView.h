@@ -20,7 +20,10 @@ class ShortcutTextView;
 class CodeEditorView : public QWidget {
     Q_OBJECT
 public:
-    explicit CodeEditorView(const CodeEditorProps& props, QWidget* parent = nullptr);
+    // `size`: the room the view will be shown in, when known; it lays its text out for that
+    // width before it is shown.
+    explicit CodeEditorView(const CodeEditorProps& props, QWidget* parent = nullptr,
+                            QSize size = QSize(900, 560));
     ~CodeEditorView() override;
 
     // Applies a new value of the pane's bindings and settings.

@@ -399,10 +399,15 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     if (textChangeLength >= 0 && first.length() - 1 >= kAsideLayoutLength &&
         (textChangeLength < kLongBlockLength || first == m_laidOutBlock))
         m_editedBlock = first;
+    // Only a change of its text leaves a short block with ranges of its shaping (which only long
+    // blocks get): a new font, option or layout (every block at once) leaves the short ones be.
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
-        if (block.length() >= kLongBlockLength)
+        const int length = block.length();
+        if (length >= kLongBlockLength)
             keepShaping(block);
-        updateShaping(block);
+        if (textChangeLength >= 0 ||
+            length - 1 >= std::min(kPlainShapingMinimumLength, kShapingPiecesMinimumLength))
+            updateShaping(block);
         if (block == last)
             break;
     }

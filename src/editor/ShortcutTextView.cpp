@@ -329,7 +329,19 @@ void ShortcutTextView::eraseQtCaret(QPainter& painter, const QRect& dirty) {
 }
 
 void ShortcutTextView::resizeEvent(QResizeEvent* event) {
-    QPlainTextEdit::resizeEvent(event);
+    // The size a view is shown at comes as a change from no size at all, which lays every line
+    // out again; a document already laid out at this width by this view keeps its lines.
+    const int width = viewport()->width();
+    const bool laidOutAlready = !event->oldSize().isValid() && width == m_laidOutWidth &&
+                                m_laidOutLayout && m_laidOutLayout == document()->documentLayout();
+    if (laidOutAlready) {
+        QResizeEvent same(event->size(), QSize(event->size().width(), -1));
+        QPlainTextEdit::resizeEvent(&same);
+    } else {
+        QPlainTextEdit::resizeEvent(event);
+        if (event->oldSize().width() != event->size().width())
+            noteLaidOut();
+    }
     followScrolling();
     placeLeftMarginWidget();
     emit geometryChanged();
@@ -538,9 +550,22 @@ void ShortcutTextView::takeDocument(QTextDocument* document) {
         });
     }
     setDocument(document);
+    noteLaidOut();
     // Until a paint finds the caret's line laid out: a line whose lines are made aside shows its
     // caret once they come, as it would have at once.
     m_caretAwaitsLines = true;
+}
+
+void ShortcutTextView::setLineWrapMode(LineWrapMode mode) {
+    if (lineWrapMode() == mode)
+        return;
+    QPlainTextEdit::setLineWrapMode(mode);
+    noteLaidOut();
+}
+
+void ShortcutTextView::noteLaidOut() {
+    m_laidOutLayout = document()->documentLayout();
+    m_laidOutWidth = viewport()->width();
 }
 
 void ShortcutTextView::scrollRangeToVisible(TextRange range) {

@@ -102,6 +102,8 @@ public:
     // Shows the document. A view not shown yet will be shown at another width than it has now:
     // the document's long lines wait for that instead of being laid out twice.
     void takeDocument(QTextDocument* document);
+    // Qt's, noting the width the document is laid out at anew.
+    void setLineWrapMode(LineWrapMode mode);
 
 signals:
     void geometryChanged();
@@ -142,6 +144,8 @@ private:
     // longer blinks away, so it is inverted back after Qt's paint.
     void eraseQtCaret(QPainter& painter, const QRect& dirty);
 
+    // Qt has just laid the whole document out at the viewport's width.
+    void noteLaidOut();
     void placeLeftMarginWidget();
     void scrollPositionToVisible(qsizetype position);
 
@@ -156,6 +160,10 @@ private:
     // their lines to be made on a pool thread.
     std::optional<TextRange> m_scrollWhenShown;
     QMetaObject::Connection m_linesMadeAside;
+    // The layout the view last laid its document out with, and the width it did so at: each
+    // time a view is shown Qt lays the whole text out again, even at the same width.
+    QPointer<QAbstractTextDocumentLayout> m_laidOutLayout;
+    int m_laidOutWidth = -1;
     // Set from taking a document until a paint finds the caret's line laid out.
     bool m_caretAwaitsLines = false;
     QList<TextRange> m_secondaryByLocation;

@@ -1,5 +1,6 @@
 #include "editor/TextStorage.h"
 
+#include "editor/LaidOutLines.h"
 #include "editor/LongLineDocumentLayout.h"
 #include "text/TextInPlaceEdit.h"
 #include "text/TextSplice.h"
@@ -93,6 +94,13 @@ std::unique_ptr<QTextDocument> TextStorage::prepareDocument(const QString& text,
     static_cast<LongLineDocumentLayout*>(document->documentLayout())
         ->prepareLongBlocks(look ? look->width : 0);
     return document;
+}
+
+void TextStorage::restyleDocument(QTextDocument& document, const Look& look) {
+    if (document.defaultFont() != look.font)
+        document.setDefaultFont(look.font);
+    if (!sameTextOption(document.defaultTextOption(), look.option))
+        document.setDefaultTextOption(look.option);
 }
 
 TextStorage::~TextStorage() = default;

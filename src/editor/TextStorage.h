@@ -68,6 +68,9 @@ public:
     };
     static std::unique_ptr<QTextDocument> prepareDocument(const QString& text,
                                                           const std::optional<Look>& look = {});
+    // Gives a document made by prepareDocument, which no view shows yet, the font and options
+    // of the look, on the thread that holds it; its lines are laid out again only if they change.
+    static void restyleDocument(QTextDocument& document, const Look& look);
     // The font and options the views gave the documents of this storage, and the width the
     // primary one wraps at.
     Look look() const { return lookOf(m_primary); }

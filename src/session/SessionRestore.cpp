@@ -6,6 +6,7 @@
 #include "text/EditorTab.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
+#include "window/ExpectedLook.h"
 #include "window/TabFileRead.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowNotices.h"
@@ -38,10 +39,11 @@ double clampedFontSize(double size) {
 class SessionRead final : public QueuedRead {
 public:
     SessionRead(SessionRestore& restore, const SessionStore& store, bool readRecordFile,
-                std::optional<RestoredSession> fromSettings)
+                std::optional<RestoredSession> fromSettings, ExpectedLook look)
         : m_restore(restore), m_recoveryPath(store.recoverySnapshotPath()),
           m_recordPath(readRecordFile ? store.sessionRecordPath() : QString()),
-          m_recoveryDirectory(store.recoveryDirectory()), m_fromSettings(std::move(fromSettings)) {}
+          m_recoveryDirectory(store.recoveryDirectory()), m_fromSettings(std::move(fromSettings)),
+          m_look(std::move(look)) {}
 
     void read() override {
         const std::optional<RestoredSession> snapshot = readStoredSessionCopy(
@@ -58,6 +60,8 @@ public:
             return;
         m_read.activeTabID = chosen->activeTabID;
         m_read.fontSize = chosen->fontSize;
+        // The window takes the session's font size before it shows a tab.
+        const ExpectedLook look = m_look.atFontSize(clampedFontSize(chosen->fontSize));
         QSet<QUuid> seen;
         for (const SessionTab& stored : chosen->tabs) {
             EditorTab tab =
@@ -67,9 +71,11 @@ public:
             if (seen.contains(tab.id))
                 tab.id = QUuid::createUuid();
             seen.insert(tab.id);
-            m_read.documents.push_back(worthPreparingDocument(tab.document.text)
-                                           ? TextStorage::prepareDocument(tab.document.text)
-                                           : nullptr);
+            const TextStorage::Look tabLook = look.forTab(tab);
+            m_read.documents.push_back(
+                worthPreparingDocument(tab.document.text, tabLook.width)
+                    ? TextStorage::prepareDocument(tab.document.text, tabLook)
+                    : nullptr);
             m_read.tabs.append(std::move(tab));
         }
     }
@@ -94,6 +100,7 @@ private:
     const QString m_recordPath;
     const QString m_recoveryDirectory;
     const std::optional<RestoredSession> m_fromSettings;
+    const ExpectedLook m_look;
     SessionRestore::ReadSession m_read;
 };
 
@@ -114,8 +121,8 @@ void SessionRestore::restoreSession() {
     for (const EditorTab& tab : m_model.state().tabs)
         if (isPristine(tab))
             m_replaceable.insert(tab.id);
-    m_model.opening().enqueue(
-        std::make_unique<SessionRead>(*this, m_store, recordFileExists, std::move(fromSettings)));
+    m_model.opening().enqueue(std::make_unique<SessionRead>(
+        *this, m_store, recordFileExists, std::move(fromSettings), ExpectedLook::of(m_model)));
 }
 
 void SessionRestore::finishRestore(ReadSession read) {

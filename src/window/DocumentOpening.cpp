@@ -1,12 +1,12 @@
 #include "window/DocumentOpening.h"
 
-#include "editor/EditorFont.h"
 #include "editor/TextStorage.h"
 #include "platform/Localization.h"
 #include "platform/MainThreadMailbox.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
+#include "window/ExpectedLook.h"
 #include "window/LaunchReadAhead.h"
 #include "window/TabFileRead.h"
 #include "window/TabSelection.h"
@@ -154,8 +154,10 @@ std::optional<QUrl> DocumentOpening::folderNeedingAccess(const QUrl& url) const 
 }
 
 void DocumentOpening::read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess,
-                           const std::optional<TextStorage::Look>& look) {
-    TabFileRead read = readFileForTab(url, folderAccess, true, look);
+                           const ExpectedLook* look) {
+    TabFileRead read = readFileForTab(url, folderAccess, false);
+    if (read.tab)
+        prepareTabDocument(read, look ? std::optional(look->forTab(*read.tab)) : std::nullopt);
     out.tab = std::move(read.tab);
     out.document = std::move(read.document);
     out.failure = std::move(read.failure);
@@ -166,11 +168,7 @@ void DocumentOpening::load(Batch& batch) {
     QList<QUrl> urls;
     for (const OpenRequest& request : batch.requests)
         urls.append(request.url);
-    // The new tabs will most likely be shown as the shown tab is; with none shown, at least in
-    // the editor's font.
-    std::optional<TextStorage::Look> look = m_model.textStorageRegistry().shownLook();
-    if (!look)
-        look = TextStorage::Look{editorFont(m_model.settings().fontSize()), {}, 0};
+    const ExpectedLook look = ExpectedLook::of(m_model);
     QThreadPool::globalInstance()->start(
         [this, mailbox = m_mailbox, id = batch.id, urls, access = batch.folderAccess, look,
          index = m_index, unknownTabs = std::move(unknownTabs), hook = beforeRead]() mutable {
@@ -196,10 +194,14 @@ void DocumentOpening::load(Batch& batch) {
                     if (ahead) {
                         loaded->tab = std::move(ahead->tab);
                         loaded->document = std::move(ahead->document);
+                        // Filled before the window knew its settings.
+                        if (loaded->document && loaded->tab)
+                            TextStorage::restyleDocument(*loaded->document,
+                                                         look.forTab(*loaded->tab));
                     } else {
                         if (hook)
                             hook(url);
-                        read(*loaded, url, access.at(i), look);
+                        read(*loaded, url, access.at(i), &look);
                     }
                     // A second request for the same file in the batch brings this tab forward.
                     if (loaded->tab)

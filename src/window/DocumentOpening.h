@@ -20,6 +20,7 @@ class QTextDocument;
 namespace dunmoss {
 
 class EditorWindowModel;
+class ExpectedLook;
 class MainThreadMailbox;
 struct EditorTab;
 
@@ -125,8 +126,9 @@ private:
 
     // Reads one file into a new tab (on the pool thread, or on the main thread in the rare case
     // that a file open at a batch's start was closed before its turn).
+    // `look`: how the window will show it, for its document filled here.
     static void read(Loaded& out, const QUrl& url, const std::optional<QUrl>& folderAccess,
-                     const std::optional<TextStorage::Look>& look = {});
+                     const ExpectedLook* look = nullptr);
     void load(Batch& batch);
     void receive(quint64 batchID, int index, std::shared_ptr<Loaded> loaded);
     void receiveWork(quint64 batchID, std::shared_ptr<QueuedRead> work);

@@ -83,11 +83,22 @@ EditorLanguage effectiveLanguage(const EditorTab& tab) {
     return tab.languageOverride.value_or(detectLanguage(tab.fileURL));
 }
 
+namespace {
+
+int globalTabWidth(const Defaults& defaults) {
+    return int(defaults.integer(QString::fromLatin1(kGlobalTabWidthKey), 4));
+}
+
+} // namespace
+
 int tabWidthForTab(const EditorWindowState& state, int index, const Defaults& defaults) {
-    const int global = int(defaults.integer(QString::fromLatin1(kGlobalTabWidthKey), 4));
     if (index < 0 || index >= state.tabs.size())
-        return global;
-    return languageTabWidth(effectiveLanguage(state.tabs.at(index)), global, defaults);
+        return globalTabWidth(defaults);
+    return tabWidthForLanguage(effectiveLanguage(state.tabs.at(index)), defaults);
+}
+
+int tabWidthForLanguage(EditorLanguage language, const Defaults& defaults) {
+    return languageTabWidth(language, globalTabWidth(defaults), defaults);
 }
 
 QList<DocumentOutlineItem> activeOutlineItems(const EditorWindowState& state,

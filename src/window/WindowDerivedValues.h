@@ -43,6 +43,8 @@ EditorLanguage effectiveLanguage(const EditorTab& tab);
 // The tab width for the tab at the index: the width stored for its language, else the global
 // one. An index outside the tabs gives the global width.
 int tabWidthForTab(const EditorWindowState& state, int index, const Defaults& defaults);
+// The same for a tab in the language.
+int tabWidthForLanguage(EditorLanguage language, const Defaults& defaults);
 
 // Texts longer than this (UTF-16 units) get no outline, to keep redraws quick.
 inline constexpr qsizetype kOutlineTextLimit = 1'000'000;
