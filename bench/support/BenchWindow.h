@@ -4,6 +4,7 @@
 // and a main that runs the benchmarks offscreen and prints the ratios of their pairs.
 #include "chrome/EditorWindowView.h"
 #include "platform/Defaults.h"
+#include "platform/PaintingThreads.h"
 #include "window/EditorWindowModel.h"
 
 #include "PeerRatioReporter.h"
@@ -53,6 +54,7 @@ inline int runWindowBenchmarks(int argc, char** argv,
                                const std::function<RatioPairs()>& registerAll) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    leaveThreadsForPainting();
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     const RatioPairs pairs = registerAll();

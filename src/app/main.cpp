@@ -6,6 +6,7 @@
 #include "app/InstanceWaitNotice.h"
 #include "app/SingleInstance.h"
 #include "editor/IconTable.h"
+#include "platform/PaintingThreads.h"
 #include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 #include "window/LaunchReadAhead.h"
@@ -49,6 +50,7 @@ void readAheadBeforeToolkit(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    dunmoss::leaveThreadsForPainting();
     readAheadBeforeToolkit(argc, argv);
     // "--" and the paths after it are kept from the toolkit, which would take any of them that
     // looks like one of its own options.

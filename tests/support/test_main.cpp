@@ -1,5 +1,7 @@
 // Shared test entry: a Qt application object (widgets when the UI library is linked) and an
 // isolated settings and data folder so tests never touch the user's real files.
+#include "platform/PaintingThreads.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
@@ -33,6 +35,8 @@ int main(int argc, char** argv) {
         qputenv("XDG_DATA_HOME", (path + "/data").toUtf8());
     }
     QStandardPaths::setTestModeEnabled(true);
+    // As the program has it.
+    dunmoss::leaveThreadsForPainting();
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
