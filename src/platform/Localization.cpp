@@ -58,9 +58,10 @@ QString normalizedLanguage(const QString& code) {
 // lookup itself, and every label and undo step asks, so the answer is kept while the system
 // locale stays the same.
 QStringList systemUiLanguages() {
-    static std::mutex mutex;
-    static QString knownLocale;
-    static QStringList known;
+    // Never destroyed: writer threads may still look texts up while the process ends.
+    static std::mutex& mutex = *new std::mutex;
+    static QString& knownLocale = *new QString;
+    static QStringList& known = *new QStringList;
     const QLocale system = QLocale::system();
     const QString name = system.name();
     std::lock_guard lock(mutex);

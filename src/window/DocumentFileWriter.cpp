@@ -47,8 +47,9 @@ void refuseNonRegularDestination(const QString& path) {
 } // namespace
 
 AtomicWriteHold::AtomicWriteHold(const QString& path) {
-    static std::mutex registryMutex;
-    static QHash<QString, std::weak_ptr<std::recursive_mutex>> registry;
+    // Never destroyed: the session writer's thread may still write while the process ends.
+    static std::mutex& registryMutex = *new std::mutex;
+    static auto& registry = *new QHash<QString, std::weak_ptr<std::recursive_mutex>>;
     {
         std::lock_guard lock(registryMutex);
         m_mutex = registry.value(path).lock();
