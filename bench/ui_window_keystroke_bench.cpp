@@ -10,7 +10,9 @@
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
+#include "platform/FileStat.h"
 #include "search/FindSeams.h"
+#include "session/AutosaveBatch.h"
 #include "session/SessionWriter.h"
 #include "session/WindowSession.h"
 #include "window/DocumentFileWriter.h"
@@ -276,6 +278,50 @@ void BM_SnapshotWhileTyping_5M_WholeWrite(benchmark::State& state) {
     snapshotWhileTyping(state, true);
 }
 
+// The maintenance tick with a 5 MB tab to autosave: the main thread's share (the write itself
+// waited for untimed), and the same write done where the tick runs.
+void autosaveTick(benchmark::State& state, bool onTheMainThread) {
+    const bench::BenchWindow window(fillOneTypedTab);
+    EditorWindowModel& model = window.model();
+    const QUuid id = model.state().tabs.first().id;
+    const QString base = model.state().tabs.first().document.text;
+    MaintenanceTick& maintenance = WindowSession::of(model).maintenance();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        model.setTabText(id, base + QString::number(++round));
+        const EditorTab& tab = model.state().tabs.first();
+        // The file as the last round left it, so each round really writes.
+        const QString path = tab.fileURL->toLocalFile();
+        const AutosaveBatch::Job job{tab.id,
+                                     *tab.fileURL,
+                                     tab.document,
+                                     tab.savedSnapshot,
+                                     tab.savedEncoding,
+                                     tab.savedLineEnding,
+                                     fileModificationDate(path),
+                                     fileSize(path)};
+        state.ResumeTiming();
+        if (onTheMainThread) {
+            if (AutosaveBatch::write(job).result != AutosaveBatch::Result::Saved)
+                state.SkipWithError("not written");
+        } else {
+            maintenance.maintenanceTick();
+            state.PauseTiming();
+            maintenance.waitForAutosaves();
+            SessionWriter::shared().waitUntilIdle();
+            state.ResumeTiming();
+        }
+    }
+}
+
+void BM_AutosaveTick_5M(benchmark::State& state) {
+    autosaveTick(state, false);
+}
+void BM_AutosaveTick_5M_WrittenOnTheMainThread(benchmark::State& state) {
+    autosaveTick(state, true);
+}
+
 // A keystroke in the 5 MB active tab while the writer encodes and writes a session of four
 // such tabs: the keystroke never waits for it.
 void BM_WindowKeystroke_4x5M_SaveUnderWay(benchmark::State& state) {
@@ -362,6 +408,8 @@ BENCHMARK(BM_SessionRecordEncodedWhole_4x5M)->Unit(benchmark::kMillisecond)->Ite
 BENCHMARK(BM_SessionRecordWrittenInPieces_4x5M)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SnapshotWhileTyping_5M)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_SnapshotWhileTyping_5M_WholeWrite)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_AutosaveTick_5M)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_AutosaveTick_5M_WrittenOnTheMainThread)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_WindowKeystroke_4x5M_SaveUnderWay)->Unit(benchmark::kMicrosecond)->Iterations(40);
 BENCHMARK(BM_WindowKeystroke_4x5M)->Unit(benchmark::kMicrosecond)->Iterations(40);
 
@@ -374,6 +422,7 @@ int main(int argc, char** argv) {
             {"BM_WindowKeystroke_4x5M_SaveUnderWay", "BM_WindowKeystroke_4x5M"},
             {"BM_SessionRecordWrittenInPieces_4x5M", "BM_SessionRecordEncodedWhole_4x5M"},
             {"BM_SnapshotWhileTyping_5M", "BM_SnapshotWhileTyping_5M_WholeWrite"},
+            {"BM_AutosaveTick_5M", "BM_AutosaveTick_5M_WrittenOnTheMainThread"},
         };
     });
 }

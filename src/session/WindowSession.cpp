@@ -66,6 +66,9 @@ void WindowSession::installSeams() {
 }
 
 void WindowSession::saveSessionOnDisappear() {
+    // A file being autosaved is written first, so the session knows what it holds (the next
+    // start would otherwise take that write for a change by another program).
+    m_maintenance.waitForAutosaves();
     // Waits for the writer, so a window that closes (or a program that quits) leaves its
     // session on disk; a failure is reported by the wait.
     if (m_model.seams().persistSession) {

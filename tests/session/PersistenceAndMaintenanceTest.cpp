@@ -381,3 +381,24 @@ TEST_F(Maintenance, AnAutosaveNeverWritesOverASaveMadeWhileItWaited) {
     tick();
     EXPECT_FALSE(tabAt(index).hasExternalChanges);
 }
+
+TEST_F(Maintenance, AWindowGoingAwayWhileAFileIsAutosavedSavesTheSessionAfterTheWrite) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "on disk");
+    const int index = open(url);
+    edit(index, QStringLiteral("autosaved"));
+    {
+        const AtomicWriteHold hold(url.toLocalFile());
+        WindowSession::of(*model).maintenance().maintenanceTick();
+    }
+    WindowSession::of(*model).saveSessionOnDisappear();
+    flush();
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("autosaved"));
+    // The stored tab knows the file as written: the next start sees no change on disk.
+    const SessionTab stored = decodeSessionRecord(readFile(recordFile())).tabs.at(index);
+    EXPECT_EQ(stored.savedSnapshot, QStringLiteral("autosaved"));
+    EXPECT_EQ(stored.lastKnownFileSize, 9);
+    std::unique_ptr<EditorWindowModel> next = restoredModel();
+    WindowSession::of(*next).maintenance().checkExternalChanges();
+    EXPECT_FALSE(next->state().tabs.at(index).hasExternalChanges);
+    EXPECT_FALSE(tabIsModified(next->state().tabs.at(index)));
+}
