@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtDebug>
 #include <algorithm>
@@ -16,6 +17,9 @@
 namespace dunmoss {
 
 namespace {
+
+// Shorter texts are copied on the key faster than a copy aside would be handed over.
+constexpr qsizetype kSpareMinimumLength = 256 * 1024;
 
 // Every editor view insets its text by this much on each side.
 constexpr qreal kTextContainerInset = 14;
@@ -59,13 +63,14 @@ QString documentText(QTextDocument* document, qsizetype from, qsizetype to) {
 
 } // namespace
 
-TextStorage::TextStorage(QObject* parent) : QObject(parent) {
+TextStorage::TextStorage(QObject* parent)
+    : QObject(parent), m_mailbox(MainThreadMailbox::make(this)) {
     m_primary = createDocument();
 }
 
 TextStorage::TextStorage(const QString& text, std::unique_ptr<QTextDocument> prepared,
                          QObject* parent)
-    : QObject(parent), m_text(text) {
+    : QObject(parent), m_text(text), m_mailbox(MainThreadMailbox::make(this)) {
     Q_ASSERT(prepared && prepared->thread() == thread());
     Q_ASSERT(qobject_cast<LongLineDocumentLayout*>(prepared->documentLayout()));
     m_primary = prepared.release();
@@ -103,7 +108,9 @@ void TextStorage::restyleDocument(QTextDocument& document, const Look& look) {
         document.setDefaultTextOption(look.option);
 }
 
-TextStorage::~TextStorage() = default;
+TextStorage::~TextStorage() {
+    m_mailbox->close();
+}
 
 TextStorage::Look TextStorage::lookOf(const QTextDocument* document) const {
     const auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout());
@@ -235,8 +242,14 @@ void TextStorage::writeText(qsizetype position, qsizetype length, const QString&
                         holder->size() == m_text.size() && !m_text.isEmpty();
     if (shared)
         *holder = QString();
-    // Someone else still reading the text (a snapshot being written, a search) keeps the text
-    // before the edit, and the edit builds its own in one copy.
+    // Someone else still reading the text (a saved copy, a snapshot being written, a search)
+    // keeps the text before the edit: the edit takes the spare copy made for it, or builds its
+    // own in one copy.
+    if (hasSpare() && !m_text.isDetached())
+        m_text = std::move(*m_spare);
+    m_spare.reset();
+    ++m_revision;
+    m_edited = true;
     replaceInPlace(m_text, position, length, replacement);
     if (shared)
         *holder = m_text;
@@ -244,8 +257,48 @@ void TextStorage::writeText(qsizetype position, qsizetype length, const QString&
         m_counts->applyEdit(m_text, position, removed, replacement.size());
 }
 
+bool TextStorage::heldElsewhere() {
+    QString* holder = m_sharedText ? m_sharedText() : nullptr;
+    const bool shared = holder && holder->constData() == m_text.constData() &&
+                        holder->size() == m_text.size() && !m_text.isEmpty();
+    if (shared)
+        *holder = QString();
+    const bool elsewhere = !m_text.isDetached();
+    if (shared)
+        *holder = m_text;
+    return elsewhere;
+}
+
+void TextStorage::keepSpareIfHeldElsewhere() {
+    // A short text is copied on the key in no time; one never typed into may never be.
+    if (!m_edited || m_text.size() < kSpareMinimumLength || hasSpare() || m_spareUnderWay ||
+        !heldElsewhere())
+        return;
+    m_spareUnderWay = true;
+    const quint64 revision = m_revision;
+    // The reader's hold keeps these characters as they are while the pool thread copies them.
+    // The storage is only touched back on its thread, and only while it exists (the mailbox).
+    QThreadPool::globalInstance()->start(
+        [self = this, mailbox = m_mailbox, source = m_text, revision] {
+            QString copy = concatenatedWithRoom(source, {}, {}, source.size() / 16 + 64);
+            mailbox->post([self, copy = std::move(copy), revision]() mutable {
+                self->m_spareUnderWay = false;
+                if (revision != self->m_revision)
+                    return;
+                self->m_spare = std::move(copy);
+                self->m_spareRevision = revision;
+            });
+        });
+}
+
+void TextStorage::contentReplaced() {
+    m_spare.reset();
+    ++m_revision;
+}
+
 void TextStorage::replaceAll(const QString& text) {
     Change change{0, m_text, text, EditKind::Replacement, nullptr};
+    contentReplaced();
     m_text = text;
     m_counts.reset();
     for (QTextDocument* document : documents())
@@ -320,6 +373,7 @@ QTextDocument* TextStorage::adopt(std::unique_ptr<QTextDocument> prepared) {
 void TextStorage::takeRefilledDocument(const QString& text, std::unique_ptr<QTextDocument> prepared,
                                        RefilledMirrors mirrors, std::optional<TextCounts> counts) {
     Change change{0, m_text, text, EditKind::Replacement, nullptr};
+    contentReplaced();
     m_text = text;
     m_counts = std::move(counts);
     // Each document given up, with the one that takes its place.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/MainThreadMailbox.h"
 #include "platform/TextRange.h"
 #include "text/TextCounts.h"
 
@@ -86,6 +87,12 @@ public:
     // storage's string it lets go of it for each edit and takes the edited string back, so an
     // edit changes the one copy in place instead of copying the whole text.
     void setSharedText(std::function<QString*()> holder) { m_sharedText = std::move(holder); }
+    // Another reader holds the text of an edited storage (a saved copy of it, a snapshot being
+    // written): a copy is made on a pool thread now, and the next edit takes it instead of
+    // copying the whole text on the key. The reader keeps what it holds either way.
+    void keepSpareIfHeldElsewhere();
+    // A copy of the current text is ready for the next edit.
+    bool hasSpare() const { return m_spare && m_spareRevision == m_revision; }
 
     // A document for one view: the primary one when no view shows it, else a new mirror. The
     // primary keeps its layout (and the lines and colours in it) for the view that had it last.
@@ -181,7 +188,18 @@ private:
     void writeText(qsizetype position, qsizetype length, const QString& replacement,
                    const QString& removed);
 
+    // True when a reader other than the shared holder also holds m_text.
+    bool heldElsewhere();
+    void contentReplaced();
+
     QString m_text;
+    // Counts every change of the text; a spare made from one revision serves only that one.
+    quint64 m_revision = 0;
+    bool m_edited = false;
+    std::optional<QString> m_spare;
+    quint64 m_spareRevision = 0;
+    bool m_spareUnderWay = false;
+    std::shared_ptr<MainThreadMailbox> m_mailbox;
     mutable std::optional<TextCounts> m_counts;
     std::function<QString*()> m_sharedText;
     QTextDocument* m_primary = nullptr;

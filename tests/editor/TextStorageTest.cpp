@@ -7,6 +7,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -209,4 +210,84 @@ TEST(TextStorage, ADocumentFilledOnAnotherThreadServesAsThePrimary) {
     EXPECT_EQ(storage->text(),
               QStringLiteral("1st\r\nline") + QChar(0xFDD1) + QStringLiteral("\nend"));
     EXPECT_EQ(documentCharacters(mirror), documentCharacters(document));
+}
+
+namespace {
+
+QString longLines(int count) {
+    QString text;
+    for (int line = 0; line < count; ++line)
+        text += QStringLiteral("line %1 of a text long enough to be copied aside\n").arg(line);
+    return text;
+}
+
+bool waitForPool() {
+    const bool done = QThreadPool::globalInstance()->waitForDone(30'000);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    return done;
+}
+
+} // namespace
+
+TEST(TextStorage, AKeyAfterAnotherReaderTookTheTextUsesACopyMadeAsideAndLeavesTheReaderAlone) {
+    TextStorage storage;
+    storage.replaceAll(longLines(8'000));
+    QTextDocument* document = storage.acquireDocument();
+    typeInto(document, 5, 0, QStringLiteral("a"));
+    // As an autosave's saved copy holds it.
+    const QString reader = storage.text();
+    storage.keepSpareIfHeldElsewhere();
+    ASSERT_TRUE(waitForPool());
+    ASSERT_TRUE(storage.hasSpare());
+    QString expected = reader;
+    expected.insert(reader.size() - 3, QStringLiteral("typed"));
+    typeInto(document, int(reader.size() - 3), 0, QStringLiteral("typed"));
+    EXPECT_EQ(storage.text(), expected);
+    EXPECT_EQ(documentCharacters(document).size(), expected.size());
+    EXPECT_NE(storage.text().constData(), reader.constData());
+    EXPECT_EQ(reader, QString(expected).remove(reader.size() - 3, 5));
+    EXPECT_FALSE(storage.hasSpare());
+    // Not held by anyone else any more: nothing is copied.
+    storage.keepSpareIfHeldElsewhere();
+    ASSERT_TRUE(waitForPool());
+    EXPECT_FALSE(storage.hasSpare());
+}
+
+TEST(TextStorage, ACopyMadeAsideForATextChangedMeanwhileIsNeverTaken) {
+    TextStorage storage;
+    storage.replaceAll(longLines(8'000));
+    QTextDocument* document = storage.acquireDocument();
+    typeInto(document, 0, 0, QStringLiteral("a"));
+    const QString reader = storage.text();
+    storage.keepSpareIfHeldElsewhere();
+    // Typed before the copy is back: it is of the text before this key.
+    typeInto(document, 1, 0, QStringLiteral("b"));
+    ASSERT_TRUE(waitForPool());
+    EXPECT_FALSE(storage.hasSpare());
+    typeInto(document, 2, 0, QStringLiteral("c"));
+    EXPECT_EQ(storage.text(), QStringLiteral("abc") + reader.mid(1));
+    EXPECT_TRUE(reader.startsWith(QStringLiteral("aline 0")));
+    // A replacement of the whole text outdates a copy too.
+    const QString held = storage.text();
+    storage.keepSpareIfHeldElsewhere();
+    storage.replaceAll(QStringLiteral("short"));
+    ASSERT_TRUE(waitForPool());
+    EXPECT_FALSE(storage.hasSpare());
+    EXPECT_EQ(storage.text(), QStringLiteral("short"));
+}
+
+TEST(TextStorage, NoCopyIsMadeAsideOfATextNeverEditedNorOfAStorageThatWent) {
+    auto storage = std::make_unique<TextStorage>();
+    storage->replaceAll(longLines(8'000));
+    const QString reader = storage->text();
+    storage->keepSpareIfHeldElsewhere();
+    ASSERT_TRUE(waitForPool());
+    EXPECT_FALSE(storage->hasSpare()) << "a file only opened got a second copy";
+    typeInto(storage->acquireDocument(), 0, 0, QStringLiteral("x"));
+    const QString held = storage->text();
+    storage->keepSpareIfHeldElsewhere();
+    storage.reset();
+    EXPECT_TRUE(waitForPool());
+    EXPECT_TRUE(held.startsWith(QStringLiteral("xline 0")));
 }
