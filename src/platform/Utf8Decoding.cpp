@@ -310,6 +310,53 @@ qsizetype defaultPieceBytes(qsizetype size) {
 
 } // namespace
 
+bool isStrictUtf8(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    const uint8_t* const end = p + bytes.size();
+    while (p < end) {
+#ifdef DUNMOSS_SSE2
+        // Thirty-two ASCII bytes at a time, then byte by byte up to the next non-ASCII one.
+        while (end - p >= 32) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+            if (_mm_movemask_epi8(_mm_or_si128(a, b)) != 0)
+                break;
+            p += 32;
+        }
+#endif
+        while (p < end && *p < 0x80)
+            ++p;
+        if (p == end)
+            break;
+        // The same checks as decodeRun's, sequence by sequence.
+        const uint8_t lead = *p;
+        const qsizetype left = end - p;
+        if (lead < 0xC2) {
+            return false;
+        } else if (lead < 0xE0) {
+            if (left < 2 || !isContinuation(p[1]))
+                return false;
+            p += 2;
+        } else if (lead < 0xF0) {
+            const uint8_t low = lead == 0xE0 ? 0xA0 : 0x80;
+            const uint8_t high = lead == 0xED ? 0x9F : 0xBF;
+            if (left < 3 || p[1] < low || p[1] > high || !isContinuation(p[2]))
+                return false;
+            p += 3;
+        } else if (lead < 0xF5) {
+            const uint8_t low = lead == 0xF0 ? 0x90 : 0x80;
+            const uint8_t high = lead == 0xF4 ? 0x8F : 0xBF;
+            if (left < 4 || p[1] < low || p[1] > high || !isContinuation(p[2]) ||
+                !isContinuation(p[3]))
+                return false;
+            p += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<QString> decodeUtf8Units(QByteArrayView bytes) {
     return decodeUtf8InPieces(bytes, defaultPieceBytes(bytes.size()));
 }

@@ -16,6 +16,9 @@ namespace dunmoss {
 // The text as the bytes hold it; a leading byte-order mark is kept as U+FEFF.
 std::optional<QString> decodeUtf8Units(QByteArrayView bytes);
 
+// Whether decodeUtf8Units accepts the bytes, found without writing any text.
+bool isStrictUtf8(QByteArrayView bytes);
+
 // The text with every CR LF and every lone CR written as one LF, and the breaks the bytes held,
 // in the same single pass: a file opened as a document is read once.
 struct Utf8JoinedLines {

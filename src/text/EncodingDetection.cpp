@@ -207,6 +207,16 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes, ByteTail tai
     return latin1Fallback();
 }
 
+bool detectsAsPlainUtf8(QByteArrayView bytes) {
+    // Without a zero byte in their sample neither UTF-16 check takes the bytes, and nothing
+    // else comes before the UTF-8 step.
+    const qsizetype sample = qMin(bytes.size(), utf16SniffSampleByteCount);
+    return !isMarkedUtf32(bytes) && !hasUtf8Mark(bytes) && !hasLittleEndianMark(bytes) &&
+           !hasBigEndianMark(bytes) &&
+           (sample == 0 || !std::memchr(bytes.data(), 0, size_t(sample))) && isStrictUtf8(bytes) &&
+           !isIso2022(bytes);
+}
+
 std::optional<TextFileEncoding> utf16ByteOrderFromEvidence(QByteArrayView bytes) {
     const qsizetype sample = qMin(bytes.size(), utf16SniffSampleByteCount) & ~qsizetype(1);
     const char* data = bytes.data();

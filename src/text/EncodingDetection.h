@@ -74,6 +74,11 @@ std::optional<DecodedTextData> decodeTextData(QByteArrayView bytes,
                                               ByteTail tail = ByteTail::Complete,
                                               LineBreaks breaks = LineBreaks::AsInBytes);
 
+// True only when decodeTextData would read the bytes as UTF-8 without a mark, its text being
+// exactly the units the bytes hold: strict UTF-8 with no mark, no zero byte among the bytes the
+// UTF-16 checks look at, and no ISO-2022 escapes. Writes no text.
+bool detectsAsPlainUtf8(QByteArrayView bytes);
+
 // Mark-less UTF-16 recognised by its zero bytes in the first 64 KiB.
 std::optional<TextFileEncoding> sniffBOMlessUTF16(QByteArrayView bytes);
 

@@ -1,11 +1,9 @@
 #include "text/FolderSearch.h"
 
 #include "platform/SecurityScopedAccess.h"
+#include "text/FolderFileSearch.h"
 #include "text/FolderPatterns.h"
-#include "text/MatchPreview.h"
 #include "text/OrderedFileJobs.h"
-#include "text/ResultIdentifier.h"
-#include "text/SearchScanner.h"
 #include "text/SearchableText.h"
 
 #include <QHash>
@@ -14,49 +12,6 @@
 #include <optional>
 
 namespace dunmoss {
-
-namespace {
-
-// The matches of one file, or that the expression was too costly for it.
-struct FileMatches {
-    QList<FolderSearchResult> found;
-    std::optional<QUrl> costly;
-};
-
-// The file's first `room` matches; a cancelled run ends at once with those found before. A run
-// that passes its work bound gives none: the file is listed as not searched instead.
-FileMatches matchesInFile(const QString& query, const TextSearchOptions& options,
-                          const QString& text, const QUrl& url, qsizetype room,
-                          const CancellationCheck& cancelled) {
-    FileMatches matches;
-    QList<FolderSearchResult>& found = matches.found;
-    if (room <= 0)
-        return matches;
-    SearchScanner scanner(query, text, options);
-    if (cancelled)
-        scanner.stopWhen(cancelled);
-    MatchLocator locator(text);
-    try {
-        while (found.size() < room && scanner.next()) {
-            const TextRange range = scanner.range();
-            if (range.length == 0)
-                continue;
-            locator.advanceTo(range.location);
-            found.append(FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
-                                            range.location - locator.lineStart() + 1,
-                                            locator.preview(range)});
-        }
-    } catch (const RegexError& error) {
-        if (!error.isCancelled()) {
-            if (!error.isTooCostly())
-                throw;
-            return {{}, url};
-        }
-    }
-    return matches;
-}
-
-} // namespace
 
 QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderURL,
                                        const QStringList& include, const QStringList& exclude,
@@ -76,17 +31,18 @@ QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderU
     FolderPatternFilter filter(root, include, exclude, cache);
     // Read by the workers: a file whose turn comes after the limit is not searched.
     std::atomic<qsizetype> gathered = 0;
-    OrderedFileJobs<FileMatches> jobs(
+    OrderedFileJobs<FolderFileMatches> jobs(
         [&](const QString& path) {
             if (gathered.load() >= limit || isCancelled(cancelled))
-                return FileMatches();
-            const SearchableFileContent content = loadSearchableText(path);
-            if (content.kind != SearchableFileContent::Kind::Text)
-                return FileMatches();
-            return matchesInFile(query, options, content.text, QUrl::fromLocalFile(path),
-                                 limit - gathered.load(), cancelled);
+                return FolderFileMatches();
+            SearchableFileContent read = readSearchableBytes(path);
+            if (read.kind != SearchableFileContent::Kind::Text)
+                return FolderFileMatches();
+            return folderMatchesInFileBytes(query, options, std::move(read.bytes),
+                                            QUrl::fromLocalFile(path), limit - gathered.load(),
+                                            cancelled);
         },
-        [&](FileMatches&& matches) {
+        [&](FolderFileMatches&& matches) {
             // Past the limit a file adds nothing, so it is not listed either.
             if (matches.costly && costlyFiles && results.size() < limit)
                 costlyFiles->append(*matches.costly);

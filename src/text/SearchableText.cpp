@@ -54,7 +54,7 @@ bool isUtf16(TextFileEncoding encoding) {
 
 } // namespace
 
-SearchableFileContent loadSearchableText(const QString& path) {
+SearchableFileContent readSearchableBytes(const QString& path) {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
@@ -71,8 +71,13 @@ SearchableFileContent loadSearchableText(const QString& path) {
         return withKind(Kind::EncodingFailed);
     if (read->size() > folderSearchMaxFileBytes)
         return withKind(Kind::Oversized);
+    SearchableFileContent content;
+    content.kind = Kind::Text;
+    content.bytes = std::move(*read);
+    return content;
+}
 
-    const QByteArray& bytes = *read;
+SearchableFileContent screenSearchableBytes(QByteArray bytes) {
     const QByteArrayView window =
         QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), folderSearchSniffByteCount));
     const bool marked = window.startsWith("\xFF\xFE") || window.startsWith("\xFE\xFF");
@@ -87,8 +92,15 @@ SearchableFileContent loadSearchableText(const QString& path) {
     content.kind = Kind::Text;
     content.text = std::move(decoded->text);
     content.encoding = decoded->encoding;
-    content.bytes = *read;
+    content.bytes = std::move(bytes);
     return content;
+}
+
+SearchableFileContent loadSearchableText(const QString& path) {
+    SearchableFileContent read = readSearchableBytes(path);
+    if (read.kind != Kind::Text)
+        return read;
+    return screenSearchableBytes(std::move(read.bytes));
 }
 
 SearchableFileContent loadSearchableText(const QUrl& fileURL) {

@@ -38,4 +38,10 @@ struct SearchableFileContent {
 SearchableFileContent loadSearchableText(const QString& path);
 SearchableFileContent loadSearchableText(const QUrl& fileURL);
 
+// The reading half of loadSearchableText: kind Text with only `bytes` set once the file is
+// read, or the kind that refused it before decoding.
+SearchableFileContent readSearchableBytes(const QString& path);
+// The screening half: what loadSearchableText gives for a file of these bytes.
+SearchableFileContent screenSearchableBytes(QByteArray bytes);
+
 } // namespace dunmoss
