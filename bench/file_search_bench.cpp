@@ -7,6 +7,7 @@
 #include "platform/Utf8Decoding.h"
 #include "support/PeerCommand.h"
 #include "text/EncodingDetection.h"
+#include "text/FolderFileSearch.h"
 #include "text/TextFileLoader.h"
 #include "text/TextSearch.h"
 
@@ -15,6 +16,7 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <limits>
 
 using namespace dunmoss;
 
@@ -107,6 +109,21 @@ void findAllFromFile(benchmark::State& state, const QString& query,
     state.counters["matches"] = double(total);
 }
 
+// The folder search's own work on one file: read, then every match with its line, column and
+// preview (a literal in plain UTF-8 is looked for in the bytes).
+void folderFindAllFromFile(benchmark::State& state, const QString& query,
+                           const TextSearchOptions& options) {
+    const QUrl url = QUrl::fromLocalFile(corpusPath());
+    qsizetype total = 0;
+    for (auto _ : state) {
+        const FolderFileMatches found = folderMatchesInFileBytes(
+            query, options, readBytes(corpusPath()), url, std::numeric_limits<qsizetype>::max());
+        total = found.found.size();
+        benchmark::DoNotOptimize(found.found.constData());
+    }
+    state.counters["matches"] = double(total);
+}
+
 void replaceAllFromFile(benchmark::State& state, const QString& query, const QString& replacement,
                         const TextSearchOptions& options) {
     const QString target = scratch().filePath(QStringLiteral("replaced.txt"));
@@ -193,6 +210,9 @@ void registerAll() {
     ms(benchmark::RegisterBenchmark("ours/file_find_all_literal", [](benchmark::State& s) {
         findAllFromFile(s, kLiteral, kLiteralOptions);
     }));
+    ms(benchmark::RegisterBenchmark("ours/folder_file_find_all_literal", [](benchmark::State& s) {
+        folderFindAllFromFile(s, kLiteral, kLiteralOptions);
+    }));
     ms(benchmark::RegisterBenchmark("peer/grep_literal", [file](benchmark::State& s) {
         bench::runPeer(s,
                        std::string("LC_ALL=C.UTF-8 ") + "grep -o -F return " + file + " | wc -l");
@@ -228,6 +248,8 @@ int main(int argc, char** argv) {
     bench::PeerRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios({{"ours/file_find_all_literal/min_time:1.000/real_time",
+                           "peer/grep_literal/min_time:1.000/real_time"},
+                          {"ours/folder_file_find_all_literal/min_time:1.000/real_time",
                            "peer/grep_literal/min_time:1.000/real_time"},
                           {"ours/file_find_all_regex/min_time:1.000/real_time",
                            "peer/grep_regex/min_time:1.000/real_time"},

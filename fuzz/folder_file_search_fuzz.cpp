@@ -3,7 +3,8 @@
 // - the strict UTF-8 check without output disagrees with the decoder;
 // - bytes taken as plain UTF-8 are not what detection decodes as UTF-8 without a mark;
 // - the matches found in the bytes themselves differ from those found in the decoded text
-//   (count, order, line, column, preview), whole word or not, with a limit or without.
+//   (count, order, line, column, preview), whole word or not, ignoring case or not, with a limit
+//   or without.
 // Input: one byte of options, one byte giving the query's length, the query, then the file.
 #include "platform/Utf8Decoding.h"
 #include "text/EncodingDetection.h"
@@ -69,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            qsizetype(size - 2 - queryBytes));
     if (query.isEmpty())
         return 0;
-    const TextSearchOptions options{false, true, (flags & 1) != 0};
-    const qsizetype room = (flags & 2) ? 1 + (flags >> 2) % 8 : 1'000'000;
+    const TextSearchOptions options{false, (flags & 4) == 0, (flags & 1) != 0};
+    const qsizetype room = (flags & 2) ? 1 + (flags >> 3) % 8 : 1'000'000;
     compare(query, options, bytes, room);
     // Most byte strings are not UTF-8: the same characters as UTF-8 reach the byte scan.
     const QByteArray repaired = QString::fromUtf8(bytes).toUtf8();

@@ -1,6 +1,5 @@
 #include "text/FolderFileSearch.h"
 
-#include "text/EncodingDetection.h"
 #include "text/MatchPreview.h"
 #include "text/ResultIdentifier.h"
 #include "text/SearchScanner.h"
@@ -45,12 +44,11 @@ FolderFileMatches folderMatchesInFileBytes(const QString& query, const TextSearc
                                            const CancellationCheck& cancelled) {
     // Most files are plain UTF-8: a literal is found in their bytes, and only the lines that
     // hold a match are ever decoded.
-    if (findsInUtf8Bytes(query, options) && detectsAsPlainUtf8(bytes)) {
+    if (findsInUtf8Bytes(query, options, bytes)) {
         FolderFileMatches matches;
         if (room <= 0)
             return matches;
-        for (LocatedMatch& match :
-             findLiteralInUtf8(bytes, query, options.isWholeWord, room, cancelled))
+        for (LocatedMatch& match : findLiteralInUtf8(bytes, query, options, room, cancelled))
             matches.found.append(FolderSearchResult{newResultIdentifier(), url, match.line,
                                                     match.column, std::move(match.preview)});
         return matches;

@@ -2,6 +2,7 @@
 
 #include "platform/UnicodeFastCodecs.h"
 #include "platform/Utf8Decoding.h"
+#include "text/EncodingDetection.h"
 #include "text/Graphemes.h"
 #include "text/MatchPreview.h"
 #include "text/SearchScanner.h"
@@ -61,6 +62,54 @@ qsizetype findBytes(QByteArrayView haystack, qsizetype from, QByteArrayView need
     for (; i + length <= size; ++i) {
         if (h[i] == first && h[i + length - 1] == last &&
             std::memcmp(h + i + 1, n + 1, middle) == 0)
+            return i;
+    }
+    return -1;
+}
+
+char foldedAscii(char byte) {
+    return byte >= 'A' && byte <= 'Z' ? char(byte | 0x20) : byte;
+}
+
+// findBytes for ASCII bytes and a needle of ASCII lower case, ASCII letters matching in either
+// case.
+qsizetype findFoldedBytes(QByteArrayView haystack, qsizetype from, QByteArrayView needle) {
+    const char* h = haystack.data();
+    const char* n = needle.data();
+    const qsizetype size = haystack.size();
+    const qsizetype length = needle.size();
+    const auto restMatches = [&](qsizetype at) {
+        for (qsizetype k = 1; k + 1 < length; ++k)
+            if (foldedAscii(h[at + k]) != n[k])
+                return false;
+        return true;
+    };
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i firsts = _mm_set1_epi8(n[0]);
+    const __m128i lasts = _mm_set1_epi8(n[length - 1]);
+    const __m128i beforeA = _mm_set1_epi8('A' - 1);
+    const __m128i afterZ = _mm_set1_epi8('Z' + 1);
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    // Signed compares: every byte is ASCII.
+    const auto fold = [&](__m128i v) {
+        const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(v, beforeA), _mm_cmplt_epi8(v, afterZ));
+        return _mm_or_si128(v, _mm_and_si128(upper, caseBit));
+    };
+    for (; i + length - 1 + 16 <= size; i += 16) {
+        auto mask = unsigned(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(fold(loadBytes(h + i)), firsts),
+                          _mm_cmpeq_epi8(fold(loadBytes(h + i + length - 1)), lasts))));
+        for (; mask != 0; mask &= mask - 1) {
+            const qsizetype at = i + __builtin_ctz(mask);
+            if (restMatches(at))
+                return at;
+        }
+    }
+#endif
+    for (; i + length <= size; ++i) {
+        if (foldedAscii(h[i]) == n[0] && foldedAscii(h[i + length - 1]) == n[length - 1] &&
+            restMatches(i))
             return i;
     }
     return -1;
@@ -151,6 +200,8 @@ public:
 private:
     // Just past the line feed at or after `from`, or the end of the bytes.
     qsizetype lineEndFrom(qsizetype from) const {
+        if (from >= m_bytes.size())
+            return m_bytes.size();
         const void* feed = std::memchr(m_bytes.data() + from, '\n', size_t(m_bytes.size() - from));
         return feed ? static_cast<const char*>(feed) - m_bytes.data() + 1 : m_bytes.size();
     }
@@ -180,23 +231,39 @@ private:
 } // namespace
 
 bool findsInUtf8Bytes(const QString& query, const TextSearchOptions& options) {
-    return !options.isRegex && options.isCaseSensitive && !query.isEmpty() &&
-           !query.contains(u'\n') && !query.contains(u'\r') && hasOnlyPairedSurrogates(query);
+    return !options.isRegex && !query.isEmpty() && !query.contains(u'\n') &&
+           !query.contains(u'\r') &&
+           (options.isCaseSensitive ? hasOnlyPairedSurrogates(query)
+                                    : QtPrivate::isAscii(QStringView(query)));
 }
 
-QList<LocatedMatch> findLiteralInUtf8(QByteArrayView bytes, const QString& query, bool wholeWord,
-                                      qsizetype room, const CancellationCheck& cancelled) {
+bool findsInUtf8Bytes(const QString& query, const TextSearchOptions& options,
+                      QByteArrayView bytes) {
+    return findsInUtf8Bytes(query, options) && detectsAsPlainUtf8(bytes) &&
+           (options.isCaseSensitive || QtPrivate::isAscii(QLatin1StringView(bytes)));
+}
+
+QList<LocatedMatch> findLiteralInUtf8(QByteArrayView bytes, const QString& query,
+                                      const TextSearchOptions& options, qsizetype room,
+                                      const CancellationCheck& cancelled) {
     QList<LocatedMatch> found;
-    const QByteArray needle = query.toUtf8();
+    const bool folds = !options.isCaseSensitive;
+    const bool wholeWord = options.isWholeWord;
+    const QByteArray needle = folds ? query.toLower().toUtf8() : query.toUtf8();
+    const auto find = [folds](QByteArrayView haystack, qsizetype from, QByteArrayView what) {
+        if (from + what.size() > haystack.size())
+            return qsizetype(-1);
+        return folds ? findFoldedBytes(haystack, from, what) : findBytes(haystack, from, what);
+    };
     LineTracker lines(bytes);
     qsizetype from = 0;
     for (qsizetype asked = 0; found.size() < room; ++asked) {
         if (cancelled && asked % 1024 == 0 && cancelled())
             break;
-        qsizetype at = findBytes(bytes, from, needle);
+        qsizetype at = find(bytes, from, needle);
         // A match that is not a whole word is tried again one character later.
         while (at >= 0 && wholeWord && !boundsWholeWord(bytes, at, at + needle.size()))
-            at = findBytes(bytes, at + 1, needle);
+            at = find(bytes, at + 1, needle);
         if (at < 0)
             break;
         from = at + needle.size();

@@ -19,16 +19,20 @@ struct LocatedMatch {
     friend bool operator==(const LocatedMatch&, const LocatedMatch&) = default;
 };
 
-// Whether findLiteralInUtf8 finds what SearchScanner finds for the query: a case-sensitive
-// literal of whole characters without line breaks.
+// Whether findLiteralInUtf8 can find what SearchScanner finds for the query in some bytes: a
+// literal without line breaks, case-sensitive of whole characters, or ignoring case in ASCII.
 bool findsInUtf8Bytes(const QString& query, const TextSearchOptions& options);
+// Whether it can in these bytes: they are what detectsAsPlainUtf8 takes, and all ASCII when
+// case is ignored (the only case where ASCII letters match only each other).
+bool findsInUtf8Bytes(const QString& query, const TextSearchOptions& options, QByteArrayView bytes);
 
-// The first `room` matches of such a query in bytes that detectsAsPlainUtf8, found in the
-// bytes themselves: the same matches, lines, columns and previews as SearchScanner and
-// MatchLocator give over the decoded text, with only the lines that hold a match decoded.
+// The first `room` matches of the query in bytes it findsInUtf8Bytes, found in the bytes
+// themselves: the same matches, lines, columns and previews as SearchScanner and MatchLocator
+// give over the decoded text, with only the lines that hold a match decoded.
 // Ends with the matches found so far when `cancelled` says so; it is asked before the first
 // match and then before every 1,024th, as SearchScanner asks.
-QList<LocatedMatch> findLiteralInUtf8(QByteArrayView bytes, const QString& query, bool wholeWord,
-                                      qsizetype room, const CancellationCheck& cancelled = {});
+QList<LocatedMatch> findLiteralInUtf8(QByteArrayView bytes, const QString& query,
+                                      const TextSearchOptions& options, qsizetype room,
+                                      const CancellationCheck& cancelled = {});
 
 } // namespace dunmoss

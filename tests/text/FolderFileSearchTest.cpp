@@ -43,7 +43,7 @@ bool expectSameMatches(const QString& query, const TextSearchOptions& options,
         described(folderMatchesInFileBytes(query, options, bytes, kUrl, room));
     EXPECT_EQ(actual, expected) << "query " << query.toStdString() << " in "
                                 << bytes.left(300).toStdString();
-    return findsInUtf8Bytes(query, options) && detectsAsPlainUtf8(bytes);
+    return findsInUtf8Bytes(query, options, bytes);
 }
 
 QString randomPieces(QRandomGenerator& random, const QStringList& pieces, int count) {
@@ -101,7 +101,12 @@ TEST(Utf8LiteralScan, TakesOnlyPlainUtf8AndLiteralsItCanFind) {
         EXPECT_FALSE(detectsAsPlainUtf8(bytes)) << bytes.toStdString();
 
     EXPECT_TRUE(findsInUtf8Bytes(QStringLiteral("a b"), {false, true, true}));
-    EXPECT_FALSE(findsInUtf8Bytes(QStringLiteral("ab"), {false, false, false}));
+    // Ignoring case only ASCII is sure to match as the expression does.
+    EXPECT_TRUE(findsInUtf8Bytes(QStringLiteral("ab"), {false, false, false}, "xAB"));
+    EXPECT_FALSE(findsInUtf8Bytes(QStringLiteral("ab"), {false, false, false},
+                                  "\xC3\xA9"
+                                  "AB"));
+    EXPECT_FALSE(findsInUtf8Bytes(QString::fromUtf8("\xC3\xA9"), {false, false, false}));
     EXPECT_FALSE(findsInUtf8Bytes(QStringLiteral("a+"), {true, true, false}));
     EXPECT_FALSE(findsInUtf8Bytes(QStringLiteral("a\nb"), {false, true, false}));
     EXPECT_FALSE(findsInUtf8Bytes(QStringLiteral("a\rb"), {false, true, false}));
@@ -123,6 +128,13 @@ TEST(Utf8LiteralScan, RandomTextsGiveTheDecodedTextsMatches) {
                                      QStringLiteral(" "),         QString::fromUtf8("é"),
                                      QString::fromUtf8("中"),     QString::fromUtf8("😀"),
                                      QString::fromUtf8("\u0301"), QStringLiteral("_")};
+    const QStringList asciiPieces = {
+        QStringLiteral("a"), QStringLiteral("A"),    QStringLiteral("b"),  QStringLiteral("B"),
+        QStringLiteral(" "), QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("_"),
+        QStringLiteral("@"), QStringLiteral("["),    QStringLiteral("`"),  QStringLiteral("{")};
+    const QStringList asciiQueryPieces = {QStringLiteral("a"),  QStringLiteral("B"),
+                                          QStringLiteral("aB"), QStringLiteral("@"),
+                                          QStringLiteral("`"),  QStringLiteral(" ")};
     int scanned = 0;
     for (int round = 0; round < 3000; ++round) {
         const QByteArray bytes = randomPieces(random, pieces, random.bounded(1, 60)).toUtf8();
@@ -130,9 +142,15 @@ TEST(Utf8LiteralScan, RandomTextsGiveTheDecodedTextsMatches) {
         const TextSearchOptions options{false, true, random.bounded(2) == 1};
         scanned += expectSameMatches(query, options, bytes, random.bounded(1, 8));
         expectSameMatches(query, options, bytes);
+        // Ignoring case over ASCII: letters of either case on both sides.
+        const QByteArray ascii = randomPieces(random, asciiPieces, random.bounded(1, 60)).toUtf8();
+        const QString asciiQuery = randomPieces(random, asciiQueryPieces, random.bounded(1, 4));
+        const TextSearchOptions ignoringCase{false, false, random.bounded(2) == 1};
+        scanned += expectSameMatches(asciiQuery, ignoringCase, ascii, random.bounded(1, 8));
+        expectSameMatches(asciiQuery, ignoringCase, ascii);
     }
     // Nearly every round took the byte scan: the comparison was not of one path with itself.
-    EXPECT_GT(scanned, 2900);
+    EXPECT_GT(scanned, 5900);
 }
 
 TEST(Utf8LiteralScan, RealFilesGiveTheDecodedTextsMatches) {
@@ -154,8 +172,10 @@ TEST(Utf8LiteralScan, RealFilesGiveTheDecodedTextsMatches) {
             ++taken;
             ++files;
             for (const QString& query : queries) {
-                for (const bool wholeWord : {false, true})
+                for (const bool wholeWord : {false, true}) {
                     scanned += expectSameMatches(query, {false, true, wholeWord}, bytes, 500);
+                    expectSameMatches(query, {false, false, wholeWord}, bytes, 500);
+                }
             }
         }
     }
