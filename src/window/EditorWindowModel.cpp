@@ -274,9 +274,16 @@ void EditorWindowModel::replaceTabText(int index, const QString& text, TextRange
     storeTabText(index, text);
     writeSpliceIntoStorage(tabID, storage, textBefore, splice, text,
                            TextStorage::EditKind::Replacement);
+    recordTabEdit(index, *storage, splice, before, selection, actionNameKey);
+}
+
+void EditorWindowModel::recordTabEdit(int index, TextStorage& storage, const TextSplice& splice,
+                                      const EditSelection& before, TextRange selection,
+                                      const QString& actionNameKey) {
+    const QUuid tabID = m_state.tabs.at(index).id;
     setSelectedRanges({selection}, index);
     EditSelection after = editSelection(index);
-    requestSelection(*storage, after.selectedRanges);
+    requestSelection(storage, after.selectedRanges);
 
     QUndoStack* stack = m_undoRegistry->undoStackForTab(tabID);
     auto apply = [this](const QUuid& id, const TextSplice& step, const EditSelection& restored) {
@@ -310,17 +317,7 @@ void EditorWindowModel::spliceTabText(int index, const TextSplice& change, TextR
         writeSpliceIntoStorage(tabID, storage, textBefore, splice, textAfter,
                                TextStorage::EditKind::Replacement);
     }
-    setSelectedRanges({selection}, index);
-    EditSelection after = editSelection(index);
-    requestSelection(*storage, after.selectedRanges);
-
-    QUndoStack* stack = m_undoRegistry->undoStackForTab(tabID);
-    auto apply = [this](const QUuid& id, const TextSplice& step, const EditSelection& restored) {
-        return applyUndoStep(id, step, restored);
-    };
-    stack->push(new TabEditCommand(apply, tabID, splice, before, std::move(after),
-                                   localizedString(actionNameKey)));
-    scheduleRecoverySnapshot();
+    recordTabEdit(index, *storage, splice, before, selection, actionNameKey);
 }
 
 bool EditorWindowModel::writeSpliceInPlace(int index, TextStorage* storage,

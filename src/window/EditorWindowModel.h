@@ -168,6 +168,10 @@ signals:
 
 private:
     void storeTabText(int tabIndex, const QString& text);
+    // Selects `selection` after an edit already written and pushes its undo step.
+    void recordTabEdit(int tabIndex, TextStorage& storage, const TextSplice& splice,
+                       const EditSelection& before, TextRange selection,
+                       const QString& actionNameKey);
     void writeIntoStorage(TextStorage& storage, const QString& text, TextStorage::EditKind kind);
     // Writes the splice when the storage holds the text it was made against, else the
     // difference from the storage's own text.
