@@ -5,6 +5,7 @@
 #include "text/DetectionSample.h"
 #include "text/IdeographLevels.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -63,11 +64,32 @@ bool keepsToCommonIdeographsAsEucTw(QByteArrayView bytes, TextFileEncoding guess
            asEucTw.rare * guessedCount < asGuessed.rare * eucTwCount;
 }
 
+// The charset detector judges multi-byte text by the share of its characters that are among each
+// language's most frequent ones, but only once it holds more than ten of them: below that it
+// gives every multi-byte charset the same low confidence, and a short EUC-KR or EUC-JP text
+// would keep whatever the legacy guess read into it. A short sample is therefore shown to it
+// repeated, which keeps those shares and lets it judge them. Fewer than three characters are
+// evidence of nothing either way and are shown as they are.
+QByteArray sampleToJudge(QByteArrayView sample) {
+    constexpr qsizetype fewestJudged = 3 * 2;
+    constexpr qsizetype wanted = 80 * 2;
+    const auto high =
+        std::count_if(sample.begin(), sample.end(), [](char byte) { return uchar(byte) >= 0x80; });
+    QByteArray judged = sample.toByteArray();
+    if (high < fewestJudged)
+        return judged;
+    for (qsizetype shown = high;
+         shown < wanted && judged.size() + sample.size() <= detectorSampleByteCount; shown += high)
+        judged += sample;
+    return judged;
+}
+
 // EUC-TW's reading judged as Traditional Chinese: the detector has no model of EUC-TW, but it
 // knows Big5, which holds the same characters.
 int eucTwConfidence(const QString& text) {
     const std::optional<QByteArray> asBig5 = strictEncode(IcuCharset::Big5, text);
-    return asBig5 ? confidenceOf(detectCharsets(*asBig5), QStringLiteral("Big5")) : 0;
+    return asBig5 ? confidenceOf(detectCharsets(sampleToJudge(*asBig5)), QStringLiteral("Big5"))
+                  : 0;
 }
 
 // Where the first escape sequence that switches to a double-byte set (ESC $) starts, in bytes
@@ -142,15 +164,13 @@ bool isOtherLegacyCjk(QByteArrayView bytes, TextFileEncoding guessed) {
     const std::optional<QString> eucTw = decodeAllowingCutEnd("EUC-TW", sample);
     if (!eucJp && !korean && !eucTw)
         return false;
-    const QList<CharsetMatch> matches = detectCharsets(sample);
+    const QList<CharsetMatch> matches = detectCharsets(sampleToJudge(sample));
     const int guessedConfidence = confidenceOf(matches, detectorName(guessed));
-    if (!matches.isEmpty()) {
-        const CharsetMatch& best = matches.first();
-        const bool named = (eucJp && best.name == QStringLiteral("EUC-JP")) ||
-                           (korean && best.name == QStringLiteral("EUC-KR"));
-        if (named && best.confidence > guessedConfidence)
-            return true;
-    }
+    const int eucConfidence =
+        std::max(eucJp ? confidenceOf(matches, QStringLiteral("EUC-JP")) : 0,
+                 korean ? confidenceOf(matches, QStringLiteral("EUC-KR")) : 0);
+    if (eucConfidence > guessedConfidence)
+        return true;
     return eucTw && (keepsToCommonIdeographsAsEucTw(sample, guessed) ||
                      eucTwConfidence(*eucTw) > guessedConfidence);
 }

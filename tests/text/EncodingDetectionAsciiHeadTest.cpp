@@ -146,6 +146,9 @@ QList<Case> cases() {
          {}},
         {"euc-jp", unsupported("ja.euc-jp"), latin1, {}},
         {"euc-kr", unsupported("ko.euc-kr"), latin1, {}},
+        // One line, which the charset detector only judges shown repeatedly.
+        {"euc-jp, 33 bytes", unsupported("ja-short.euc-jp"), latin1, {}},
+        {"euc-kr, 44 bytes", unsupported("ko-short.euc-kr"), latin1, {}},
         {"uhc", unsupported("ko.uhc"), latin1, {}},
         {"euc-tw", unsupported("zh-Hant.euc-tw"), latin1, {}},
         {"euc-tw, 100 bytes", unsupported("zh-Hant-short.euc-tw"), latin1, {}},
