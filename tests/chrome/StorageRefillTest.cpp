@@ -50,6 +50,8 @@ protected:
         FindReplace find(*model);
         find.setFindQuery(QStringLiteral("needle"));
         find.setReplaceText(QStringLiteral("pin"));
+        // These tests are about the fill after the command, not the command outlasting its wait.
+        FindStepRunner::of(*model).waitMilliseconds = 60'000;
     }
 
     void TearDown() override {
@@ -125,7 +127,6 @@ protected:
 } // namespace
 
 TEST_F(StorageRefillThroughAPane, ReplaceAllUndoAndRedoShowTheSameTextsAndSelections) {
-    FindStepRunner::of(*model).waitMilliseconds = 60'000;
     FindReplace find(*model);
     find.selectAllFindMatches();
     const QList<TextRange> matches = tab().selectedRanges;

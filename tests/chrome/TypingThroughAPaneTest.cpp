@@ -4,6 +4,7 @@
 #include "editor/ShortcutTextView.h"
 #include "editor/TextStorage.h"
 #include "search/FindReplace.h"
+#include "search/FindStepRunner.h"
 #include "window/StatusBarItems.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowFixture.h"
@@ -154,6 +155,7 @@ TEST_F(TypingThroughAPane, PastedLinesAndReplaceAllKeepTheCountsTrue) {
     QApplication::sendEvent(view(), &accent);
     expectOneTextAndTrueCounts();
 
+    FindStepRunner::of(*model).waitMilliseconds = 60'000; // the fill is what is checked here
     FindReplace find(*model);
     find.setFindQuery(QStringLiteral("text"));
     find.setReplaceText(QStringLiteral("two\nlines"));
