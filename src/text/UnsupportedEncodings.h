@@ -22,8 +22,9 @@ bool isMarkedUtf32(QByteArrayView bytes);
 bool isIso2022(QByteArrayView bytes);
 
 // Bytes that the legacy guess reads as `guessed` but that the charset detector takes for EUC-JP or
-// EUC-KR (Korean UHC too) with more confidence, and that decode in that encoding (a text too
-// short for the detector, down to three characters, is judged shown repeatedly); or that
+// EUC-KR (Korean UHC too) with more confidence, and that decode in that encoding (the detector
+// is shown the non-ASCII characters without the ASCII between them, and a few of them, down to
+// three, repeated); or that
 // decode as EUC-TW into text the detector finds more convincing as Big5 than it finds the bytes
 // as `guessed`, or whose EUC-TW reading keeps to common ideographs where the GB 18030 or Big5
 // reading has many rare ones (short text, which the detector cannot judge). Judged from the

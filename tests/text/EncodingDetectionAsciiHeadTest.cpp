@@ -91,6 +91,9 @@ QList<Case> cases() {
         const QByteArray file = dataFile(QStringLiteral("unsupported-encodings/") + name);
         return [file](const QString& head) { return head.toLatin1() + file; };
     };
+    const auto withAsciiTail = [](std::function<QByteArray(const QString&)> bytes) {
+        return [bytes](const QString& head) { return bytes(head) + asciiHead(9216).toLatin1(); };
+    };
     const auto markedUtf32 = [](const char* name, bool bigEndian) {
         const QByteArray file = dataFile(QStringLiteral("unsupported-encodings/") + name);
         return [file, bigEndian](const QString& head) {
@@ -146,9 +149,26 @@ QList<Case> cases() {
          {}},
         {"euc-jp", unsupported("ja.euc-jp"), latin1, {}},
         {"euc-kr", unsupported("ko.euc-kr"), latin1, {}},
-        // One line, which the charset detector only judges shown repeatedly.
+        // One line, which the charset detector only judges shown repeatedly; also as the one
+        // comment of a source file, with more ASCII after it than the detector is shown.
         {"euc-jp, 33 bytes", unsupported("ja-short.euc-jp"), latin1, {}},
         {"euc-kr, 44 bytes", unsupported("ko-short.euc-kr"), latin1, {}},
+        {"euc-jp, 33 bytes before 9 KB of ASCII",
+         withAsciiTail(unsupported("ja-short.euc-jp")),
+         latin1,
+         {}},
+        {"euc-kr, 44 bytes before 9 KB of ASCII",
+         withAsciiTail(unsupported("ko-short.euc-kr")),
+         latin1,
+         {}},
+        // The second line is cut inside a character by the end of the sample judged.
+        {"euc-kr, 44 bytes twice, 8 KB apart",
+         [file = dataFile(QStringLiteral("unsupported-encodings/ko-short.euc-kr"))](
+             const QString& head) {
+             return head.toLatin1() + file + asciiHead(8147).toLatin1() + file;
+         },
+         latin1,
+         {}},
         {"uhc", unsupported("ko.uhc"), latin1, {}},
         {"euc-tw", unsupported("zh-Hant.euc-tw"), latin1, {}},
         {"euc-tw, 100 bytes", unsupported("zh-Hant-short.euc-tw"), latin1, {}},

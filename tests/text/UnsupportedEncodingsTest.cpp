@@ -127,10 +127,14 @@ TEST(UnsupportedEncodings, SingleLinesInTheNineKeepTheirEncodings) {
             const std::optional<QByteArray> bytes = strictEncode(c.charset, line + u'\n');
             if (!bytes || QString::fromUtf8(*bytes).toUtf8() == *bytes)
                 continue; // not held by the encoding, or ASCII only
-            const DecodedTextData decoded = decodeTextData(*bytes).value();
-            EXPECT_FALSE(decoded.decodedViaFallback) << c.script << ": " << qPrintable(line);
-            if (c.encoding)
-                EXPECT_EQ(decoded.encoding, *c.encoding) << c.script << ": " << qPrintable(line);
+            // Alone, and as the one such line of a file of ASCII.
+            for (const QByteArray& file : {*bytes, *bytes + QByteArray(9000, 'x')}) {
+                const DecodedTextData decoded = decodeTextData(file).value();
+                EXPECT_FALSE(decoded.decodedViaFallback) << c.script << ": " << qPrintable(line);
+                if (c.encoding)
+                    EXPECT_EQ(decoded.encoding, *c.encoding)
+                        << c.script << ": " << qPrintable(line);
+            }
         }
     }
 }
