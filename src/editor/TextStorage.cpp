@@ -1,5 +1,6 @@
 #include "editor/TextStorage.h"
 
+#include "editor/DocumentDisposal.h"
 #include "editor/LaidOutLines.h"
 #include "editor/LongLineDocumentLayout.h"
 #include "text/TextInPlaceEdit.h"
@@ -399,8 +400,8 @@ void TextStorage::takeRefilledDocument(const QString& text, std::unique_ptr<QTex
         old->disconnect(this);
         emit documentReplaced(old, current);
         old->setParent(nullptr);
-        // Taking a long text apart is a wait of its own: on a timer, so it is a turn of its own.
-        QTimer::singleShot(1, [old] { delete old; });
+        // After this turn, when nothing holds it any more.
+        QTimer::singleShot(1, [old] { disposeDocumentAside(old); });
     }
     emit edited(change);
 }

@@ -88,13 +88,33 @@ SessionCorruption& sessionCorruption() {
     return flags;
 }
 
+MissingBookmarkFiles& missingBookmarkFiles() {
+    static MissingBookmarkFiles missing;
+    return missing;
+}
+
+QByteArray bookmarkForTabFile(const QString& path, const EditorTab& tab) {
+    const MissingBookmarkFile facts{tab.lastKnownModificationDate, tab.lastKnownFileSize,
+                                    tab.hasExternalChanges};
+    MissingBookmarkFiles& missing = missingBookmarkFiles();
+    const auto known = missing.constFind(path);
+    if (known != missing.constEnd() && *known == facts)
+        return {};
+    const QByteArray bookmark = bookmarkForPath(path);
+    if (bookmark.isEmpty())
+        missing.insert(path, facts);
+    else if (known != missing.constEnd())
+        missing.erase(known);
+    return bookmark;
+}
+
 SessionTab makeSessionTab(const EditorTab& tab) {
     SessionTab out;
     out.id = tab.id;
     if (tab.fileURL) {
         const QString path = tab.fileURL->toLocalFile();
         out.filePath = path;
-        const QByteArray bookmark = bookmarkForPath(path);
+        const QByteArray bookmark = bookmarkForTabFile(path, tab);
         if (!bookmark.isEmpty())
             out.fileBookmark = bookmark;
     }
@@ -213,6 +233,7 @@ RestoredSession makeSessionRecord(const QList<EditorTab>& tabs, const QUuid& act
     session.schemaVersion = RestoredSession::kSchemaVersion;
     session.activeTabID = activeTabID;
     session.fontSize = fontSize;
+    session.tabs.reserve(tabs.size());
     for (const EditorTab& tab : tabs)
         session.tabs.append(makeSessionTab(tab));
     return session;

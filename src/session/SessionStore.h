@@ -29,6 +29,21 @@ QHash<QString, QByteArray>& bookmarkCache();
 // The cached bookmark of the path, made and cached on a miss; empty when none can be made.
 QByteArray bookmarkForPath(const QString& path);
 
+// Files of tabs for which no bookmark could be made (the file missing), with what the tab knew
+// of its file then: a session saved again while the tab knows the same asks the disk no more.
+// A tab that saves its file, or learns that it changed, asks again. Main thread only.
+struct MissingBookmarkFile {
+    std::optional<FileTimestamp> lastKnownModificationDate;
+    std::optional<qint64> lastKnownFileSize;
+    bool hasExternalChanges = false;
+    friend bool operator==(const MissingBookmarkFile&, const MissingBookmarkFile&) = default;
+};
+using MissingBookmarkFiles = QHash<QString, MissingBookmarkFile>;
+MissingBookmarkFiles& missingBookmarkFiles();
+// The bookmark of a tab's file at `path`: bookmarkForPath, unless the file was missing when the
+// tab last knew the same of it.
+QByteArray bookmarkForTabFile(const QString& path, const EditorTab& tab);
+
 // Set when a stored record or snapshot could not be decoded; never reset in this process, so
 // every window restored later says so again.
 struct SessionCorruption {

@@ -14,8 +14,11 @@
 #include <QPointer>
 #include <QTest>
 #include <QTextDocument>
+#include <QThread>
 #include <QThreadPool>
 #include <QUndoStack>
+#include <array>
+#include <atomic>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -245,6 +248,26 @@ TEST_F(StorageRefillThroughTwoPanes, ReplaceAllAndItsUndoFillBothViewsAside) {
     expectBothViewsShowTab();
     expectBothTookFilledDocuments(primaryAfter, mirrorAfter);
     EXPECT_FALSE(tabIsModified(tab()));
+}
+
+TEST_F(StorageRefillThroughTwoPanes, TheDocumentsAFillReplacesAreTakenApartOffTheMainThread) {
+    // Where each replaced document was deleted.
+    std::array<std::atomic<QThread*>, 2> deletedOn{};
+    const std::array<QTextDocument*, 2> replaced{view()->document(), cloneView()->document()};
+    for (std::size_t i = 0; i < replaced.size(); ++i)
+        QObject::connect(replaced[i], &QObject::destroyed,
+                         [&, i] { deletedOn[i] = QThread::currentThread(); });
+    FindReplace(*model).replaceAllFindMatches();
+    ASSERT_TRUE(waitForFill());
+    expectBothViewsShowTab();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return deletedOn[0].load() != nullptr && deletedOn[1].load() != nullptr; }, 10'000));
+    for (const std::atomic<QThread*>& thread : deletedOn)
+        EXPECT_NE(thread.load(), QCoreApplication::instance()->thread());
+    // The views go on with the documents they took.
+    undoStack()->undo();
+    ASSERT_TRUE(waitForFill());
+    expectBothViewsShowTab();
 }
 
 TEST_F(StorageRefillThroughTwoPanes, KeysTypedInTheCloneBeforeTheFillArrivesApplyToTheNewText) {

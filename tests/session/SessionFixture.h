@@ -35,6 +35,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         sessionCorruption() = SessionCorruption{};
         bookmarkCache().clear();
+        missingBookmarkFiles().clear();
         defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
         model = restoredModel();
     }

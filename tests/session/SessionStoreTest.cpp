@@ -333,6 +333,38 @@ TEST_F(SessionStoreTest, StoredTabsComeBackWithDraftsFallbacksAndOnlyTrustedPath
     QDir::setCurrent(previous);
 }
 
+TEST_F(SessionStoreTest, AMissingFileIsLookedForAgainOnceTheTabKnowsSomethingNewOfIt) {
+    EditorTab tab;
+    tab.fileURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("later.txt")));
+    const QString path = tab.fileURL->toLocalFile();
+    SessionTab stored = makeSessionTab(tab);
+    EXPECT_EQ(stored.filePath, path);
+    EXPECT_FALSE(stored.fileBookmark);
+    EXPECT_TRUE(missingBookmarkFiles().contains(path));
+
+    // The file appears while the tab knows nothing new of it: the next records keep its path
+    // and do not look for it again.
+    writeFile(QStringLiteral("later.txt"), "written");
+    stored = makeSessionTab(tab);
+    EXPECT_EQ(stored.filePath, path);
+    EXPECT_FALSE(stored.fileBookmark);
+
+    // Saved (or seen changed) by the tab: it is looked for again and bookmarked.
+    for (const bool external : {false, true}) {
+        EditorTab known = tab;
+        if (external)
+            known.hasExternalChanges = true;
+        else
+            known.lastKnownFileSize = 7;
+        missingBookmarkFiles().insert(path, MissingBookmarkFile{});
+        bookmarkCache().clear();
+        stored = makeSessionTab(known);
+        ASSERT_TRUE(stored.fileBookmark) << external;
+        EXPECT_EQ(resolveBookmark(*stored.fileBookmark)->path, path);
+        EXPECT_FALSE(missingBookmarkFiles().contains(path));
+    }
+}
+
 TEST_F(SessionStoreTest, AStaleBookmarkStillFindsTheFileAndIsMadeAfresh) {
     const QUrl url = writeFile(QStringLiteral("moved.txt"), "content");
     EditorTab tab;
