@@ -132,8 +132,10 @@ void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
 }
 
 void SessionPersistence::scheduleRecoverySnapshot() {
-    if (!m_snapshotTimer.isActive())
+    if (!m_snapshotTimer.isActive()) {
         m_snapshotWaitStarted.start();
+        m_bookmarks.prepare(m_model.state().tabs);
+    }
     const qint64 left = kSnapshotMaxDelayMs - m_snapshotWaitStarted.elapsed();
     m_snapshotTimer.start(int(std::clamp<qint64>(left, 0, kSnapshotDelayMs)));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/TextRange.h"
+#include "session/BookmarksAside.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -68,6 +69,8 @@ private:
     std::shared_ptr<SessionWriteSink> m_sink;
     // The failure last reported per file, until a write there succeeds.
     QHash<QString, QString> m_reportedFailures;
+    // Made while a snapshot waits, so the record finds them.
+    BookmarksAside m_bookmarks;
     QUuid m_seenActiveTabID;
     QList<TextRange> m_seenSelection;
 };

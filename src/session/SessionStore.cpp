@@ -93,9 +93,20 @@ MissingBookmarkFiles& missingBookmarkFiles() {
     return missing;
 }
 
+MissingBookmarkFile missingBookmarkFileFacts(const EditorTab& tab) {
+    return {tab.lastKnownModificationDate, tab.lastKnownFileSize, tab.hasExternalChanges};
+}
+
+bool isTabFileBookmarkKnown(const QString& path, const EditorTab& tab) {
+    const MissingBookmarkFiles& missing = missingBookmarkFiles();
+    const auto known = missing.constFind(path);
+    if (known != missing.constEnd())
+        return *known == missingBookmarkFileFacts(tab);
+    return bookmarkCache().contains(path);
+}
+
 QByteArray bookmarkForTabFile(const QString& path, const EditorTab& tab) {
-    const MissingBookmarkFile facts{tab.lastKnownModificationDate, tab.lastKnownFileSize,
-                                    tab.hasExternalChanges};
+    const MissingBookmarkFile facts = missingBookmarkFileFacts(tab);
     MissingBookmarkFiles& missing = missingBookmarkFiles();
     const auto known = missing.constFind(path);
     if (known != missing.constEnd() && *known == facts)

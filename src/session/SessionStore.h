@@ -40,6 +40,9 @@ struct MissingBookmarkFile {
 };
 using MissingBookmarkFiles = QHash<QString, MissingBookmarkFile>;
 MissingBookmarkFiles& missingBookmarkFiles();
+MissingBookmarkFile missingBookmarkFileFacts(const EditorTab& tab);
+// True when bookmarkForTabFile would answer without asking the disk.
+bool isTabFileBookmarkKnown(const QString& path, const EditorTab& tab);
 // The bookmark of a tab's file at `path`: bookmarkForPath, unless the file was missing when the
 // tab last knew the same of it.
 QByteArray bookmarkForTabFile(const QString& path, const EditorTab& tab);

@@ -2,6 +2,7 @@
 #include "SessionFixture.h"
 #include "platform/Bookmark.h"
 #include "platform/Localization.h"
+#include "session/BookmarksAside.h"
 #include "session/SessionRecord.h"
 #include "session/StrictJson.h"
 #include "text/TextFileLoader.h"
@@ -363,6 +364,43 @@ TEST_F(SessionStoreTest, AMissingFileIsLookedForAgainOnceTheTabKnowsSomethingNew
         EXPECT_EQ(resolveBookmark(*stored.fileBookmark)->path, path);
         EXPECT_FALSE(missingBookmarkFiles().contains(path));
     }
+}
+
+TEST_F(SessionStoreTest, BookmarksMadeAsideAreThoseTheRecordWouldMake) {
+    const auto fileTab = [&](const QString& name) {
+        EditorTab tab;
+        tab.fileURL = QUrl::fromLocalFile(dir.filePath(name));
+        return tab;
+    };
+    const EditorTab present = fileTab(QStringLiteral("present.txt"));
+    const EditorTab missing = fileTab(QStringLiteral("missing.txt"));
+    const EditorTab learnt = fileTab(QStringLiteral("learnt.txt"));
+    writeFile(QStringLiteral("present.txt"), "here");
+    writeFile(QStringLiteral("learnt.txt"), "here too");
+    const QList<EditorTab> tabs{present, missing, learnt, untitledTab()};
+    const auto pathOf = [](const EditorTab& tab) { return tab.fileURL->toLocalFile(); };
+
+    BookmarksAside aside;
+    aside.prepare(tabs);
+    EXPECT_TRUE(aside.isPreparing());
+    // Meanwhile the main thread learns of one of the files itself: that stays.
+    const QByteArray ownBookmark = makeBookmark(pathOf(present));
+    bookmarkCache().insert(pathOf(learnt), ownBookmark);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !aside.isPreparing(); }, 10'000));
+
+    EXPECT_EQ(bookmarkCache().value(pathOf(present)), makeBookmark(pathOf(present)));
+    EXPECT_EQ(bookmarkCache().value(pathOf(learnt)), ownBookmark);
+    EXPECT_FALSE(bookmarkCache().contains(pathOf(missing)));
+    EXPECT_TRUE(missingBookmarkFiles().contains(pathOf(missing)));
+    for (const EditorTab& tab : tabs)
+        if (tab.fileURL)
+            EXPECT_TRUE(isTabFileBookmarkKnown(pathOf(tab), tab));
+    EXPECT_EQ(makeSessionTab(present).fileBookmark, makeBookmark(pathOf(present)));
+    EXPECT_FALSE(makeSessionTab(missing).fileBookmark);
+
+    // Everything known: nothing more to make.
+    aside.prepare(tabs);
+    EXPECT_FALSE(aside.isPreparing());
 }
 
 TEST_F(SessionStoreTest, AStaleBookmarkStillFindsTheFileAndIsMadeAfresh) {
