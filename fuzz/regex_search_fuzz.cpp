@@ -1,6 +1,7 @@
 // Feeds a pattern (the first line; its first byte picks the options) and a text (the rest) to the
 // matcher, and checks every match against ICU's own find loop: skipping the runs a failed
-// leading loop (after its one-character atoms) rules out, the work bound and an unset stop flag
+// leading loop (after its one-character atoms) rules out, or a loop after a prefix of any shape
+// ("(ab|c)\w+@", "\s*\w+@", folded "straße\w+"), the work bound and an unset stop flag
 // must never change a match, only stop runaway runs; nor must jumping past units no match can
 // start with. One bit stretches every character of the text into a run long enough to be
 // skipped; another spreads the characters apart with spaces, long enough gaps to be jumped;

@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "platform/RegexFirstAtom.h"
 #include "platform/RegexLeadingLoop.h"
+#include "platform/RegexPrefixedLoop.h"
 #include "platform/RegexStartFilter.h"
 
 #include <algorithm>
@@ -192,6 +193,19 @@ QString RegexError::localizedDescription() const {
     return localizedString(QStringLiteral("regex.failed.format")).arg(m_pattern, m_icuMessage);
 }
 
+// One reading of the pattern as a prefix, a loop and a rest, compiled.
+struct IcuRegex::PrefixedLoopPatterns {
+    std::shared_ptr<const icu::RegexPattern> prefix;
+    std::shared_ptr<const icu::RegexPattern> loopClass;
+    std::vector<std::shared_ptr<const icu::RegexPattern>> prefixLoopClasses;
+    int leastUnits = 0;
+    int mostUnits = 0;
+};
+
+int IcuRegex::prefixedLoopReadings() const {
+    return m_prefixedLoops ? int(m_prefixedLoops->size()) : 0;
+}
+
 IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound)
     : m_source(pattern), m_options(options), m_bound(bound) {
     UParseError parseError{};
@@ -233,6 +247,26 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
                 m_leadingRest = std::move(rest);
             }
         }
+        auto readings = std::make_shared<std::vector<PrefixedLoopPatterns>>();
+        for (const PrefixedLoop& loop : analysePrefixedLoops(pattern, options & CaseInsensitive)) {
+            PrefixedLoopPatterns reading{dunmoss::compileHelper(loop.prefix, options),
+                                         dunmoss::compileHelper(loop.loopClass, options),
+                                         {},
+                                         loop.leastUnits,
+                                         loop.mostUnits};
+            // The leading loop's skip covers a loop with nothing before it.
+            if (m_leadingLoop && loop.mostUnits == 0 && loop.prefixLoopClasses.isEmpty())
+                continue;
+            bool compiled = reading.prefix && reading.loopClass;
+            for (const QString& loopClass : loop.prefixLoopClasses) {
+                reading.prefixLoopClasses.push_back(dunmoss::compileHelper(loopClass, options));
+                compiled = compiled && reading.prefixLoopClasses.back();
+            }
+            if (compiled)
+                readings->push_back(std::move(reading));
+        }
+        if (!readings->empty())
+            m_prefixedLoops = std::move(readings);
         if (const auto atoms = analyseFirstAtoms(pattern, options & CaseInsensitive))
             m_startFilter = startFilterFor(*atoms, options);
     }
@@ -472,9 +506,12 @@ struct IcuRegexMatcher::Run {
     // the loop, the unit must also fold to one character: a literal string that takes "ß"
     // ("ss") is one unit shorter than itself.
     bool inClass(size_t index, QChar unit) {
+        return isMember(classes[index], unit, index + 1 < classes.size());
+    }
+
+    static bool isMember(UnitClass& c, QChar unit, bool foldsToOne) {
         if (unit.isSurrogate() || unit == u'\r')
             return false;
-        UnitClass& c = classes[index];
         if (c.membership.empty())
             c.membership.assign(0x10000, 0);
         uint8_t& known = c.membership[unit.unicode()];
@@ -483,7 +520,7 @@ struct IcuRegexMatcher::Run {
             const UChar one = unit.unicode();
             c.matcher->reset(icu::UnicodeString(&one, 1));
             const bool matches = c.matcher->matches(status) && U_SUCCESS(status);
-            known = matches && (index + 1 == classes.size() || foldsToOneCharacter(one)) ? 1 : 2;
+            known = matches && (!foldsToOne || foldsToOneCharacter(one)) ? 1 : 2;
         }
         return known == 1;
     }
@@ -546,6 +583,106 @@ struct IcuRegexMatcher::Run {
             return -1;
         knownRunEnd = target;
         return target;
+    }
+
+    // Readings as a prefix, a loop and a rest, each with the run of its loop's class last
+    // measured, whether the classes of the prefix's loops miss every unit of it, and the
+    // starts last ruled out, [ruledFrom, ruledTo).
+    struct PrefixedRun {
+        const IcuRegex::PrefixedLoopPatterns* patterns = nullptr;
+        std::unique_ptr<icu::RegexMatcher> prefixMatcher;
+        UnitClass loopClass;
+        std::vector<UnitClass> prefixLoopClasses;
+        int64_t runStart = -1;
+        int64_t runEnd = -1;
+        bool runEnded = false;  // the unit at runEnd is not in the class
+        int64_t quietUntil = 0; // no start before it is worth a look
+        enum class Disjoint { Unknown, Yes, No } disjoint = Disjoint::Unknown;
+        int64_t ruledFrom = 0;
+        int64_t ruledTo = 0;
+    };
+    std::shared_ptr<const std::vector<IcuRegex::PrefixedLoopPatterns>> prefixedPatterns;
+    std::vector<PrefixedRun> prefixed;
+
+    // Where the prefix matching from `at` ends, or nothing.
+    std::optional<int64_t> prefixEndAt(icu::RegexMatcher& matcher, int64_t at) const {
+        UErrorCode status = U_ZERO_ERROR;
+        matcher.region(regionStart, regionLimit, at, status);
+        const bool found = U_SUCCESS(status) && matcher.find(status);
+        if (!found || U_FAILURE(status) || overBound || stopped || matcher.start64(status) != at)
+            return std::nullopt;
+        const int64_t end = matcher.end64(status);
+        return U_SUCCESS(status) ? std::optional<int64_t>(end) : std::nullopt;
+    }
+
+    // Makes [r.runStart, r.runEnd) a stretch of the loop's class that holds `probe`, measured
+    // on to `to` or to the end of the run, whichever comes first; false when `probe` is not in
+    // the class. Each unit is measured once while the probes move on.
+    bool measureRun(PrefixedRun& r, int64_t probe, int64_t to) {
+        if (probe < r.runStart || probe > r.runEnd || (probe == r.runEnd && r.runEnded)) {
+            r.runStart = r.runEnd = probe;
+            r.runEnded = false;
+            r.disjoint = PrefixedRun::Disjoint::Unknown;
+        }
+        while (!r.runEnded && r.runEnd < to) {
+            if (r.runEnd < regionLimit && isMember(r.loopClass, text[r.runEnd], false))
+                ++r.runEnd;
+            else
+                r.runEnded = true;
+        }
+        return probe < r.runEnd;
+    }
+
+    // After a failed attempt at the character before `next`: the end of the starts from `next`
+    // on that the reading rules out (see RegexPrefixedLoop.h), or -1.
+    int64_t prefixedSkip(PrefixedRun& r, int64_t next, int64_t leastGain) {
+        if (next >= r.ruledFrom && next < r.ruledTo)
+            return r.ruledTo;
+        if (next < r.quietUntil || next <= regionStart || next > regionLimit)
+            return -1;
+        const int64_t failed = next - 1;
+        const int64_t most = r.patterns->mostUnits;
+        const bool prefixLoops = !r.prefixLoopClasses.empty();
+        // A match of the prefix from the failed start ends at most `most` units on (more only
+        // past units the prefix's loops take, which the run's units are not). Only a run that
+        // goes on long enough past it is worth a look.
+        const int64_t probe = failed + most;
+        const int64_t worthIt = next + most + leastGain + (prefixLoops ? 1 : 0);
+        if (probe >= regionLimit)
+            return -1;
+        if (!measureRun(r, probe, worthIt) || r.runEnd < worthIt) {
+            // Too short: so is what is left of it for every start whose probe lies in it.
+            r.quietUntil = std::max(next + 1, r.runEnd - most + 1);
+            return -1;
+        }
+        const std::optional<int64_t> q0 = prefixEndAt(*r.prefixMatcher, failed);
+        if (!q0 || *q0 > r.runEnd)
+            return -1;
+        for (; *q0 < r.runStart; --r.runStart) {
+            if (!isMember(r.loopClass, text[r.runStart - 1], false))
+                return -1;
+            r.disjoint = PrefixedRun::Disjoint::Unknown;
+        }
+        measureRun(r, probe, regionLimit);
+        if (r.disjoint == PrefixedRun::Disjoint::Unknown) {
+            r.disjoint = PrefixedRun::Disjoint::Yes;
+            for (UnitClass& loop : r.prefixLoopClasses) {
+                for (int64_t k = r.runStart; k < r.runEnd; ++k) {
+                    if (isMember(loop, text[k], false)) {
+                        r.disjoint = PrefixedRun::Disjoint::No;
+                        break;
+                    }
+                }
+            }
+        }
+        if (r.disjoint == PrefixedRun::Disjoint::No)
+            return -1;
+        r.ruledFrom = std::max(next, *q0 - r.patterns->leastUnits);
+        if (prefixLoops)
+            r.ruledFrom = std::max(r.ruledFrom, r.runStart);
+        // A find may begin at the region's end, not past it.
+        r.ruledTo = std::min(r.runEnd - most + (prefixLoops ? 0 : 1), regionLimit);
+        return next >= r.ruledFrom && next < r.ruledTo ? r.ruledTo : -1;
     }
 };
 
@@ -614,6 +751,16 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
             ruledOutTo = target;
         }
     }
+    for (IcuRegexMatcher::Run::PrefixedRun& reading : run->prefixed) {
+        const int64_t target = run->prefixedSkip(reading, next, 16);
+        if (run->overBound || run->stopped)
+            return false;
+        ruledOutTo = std::max(ruledOutTo, target);
+    }
+    if (!run->startFilter && ruledOutTo - next >= 4) {
+        run->skipTo = ruledOutTo;
+        return false;
+    }
     if (run->startFilter) {
         const auto* units = reinterpret_cast<const char16_t*>(run->text.utf16());
         if (const qsizetype target =
@@ -673,7 +820,8 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     m_matcher->useAnchoringBounds(anchoringBounds);
     if (U_FAILURE(status))
         throwFor(status);
-    if (!regex.m_bound.isBounded() && !regex.m_leadingLoop && !regex.m_startFilter)
+    if (!regex.m_bound.isBounded() && !regex.m_leadingLoop && !regex.m_startFilter &&
+        !regex.m_prefixedLoops)
         return;
     m_run = std::make_unique<Run>();
     m_run->text = text;
@@ -706,6 +854,31 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
                 m_run->restMatcher->useAnchoringBounds(anchoringBounds);
                 m_run->restMatcher->setFindProgressCallback(stopAtOnce, nullptr, status);
                 m_run->restMatcher->setMatchCallback(countHelperWork, m_run.get(), status);
+            }
+            if (U_FAILURE(status))
+                throwFor(status);
+        }
+    }
+    if (regex.m_prefixedLoops) {
+        m_run->prefixedPatterns = regex.m_prefixedLoops;
+        for (const IcuRegex::PrefixedLoopPatterns& patterns : *regex.m_prefixedLoops) {
+            Run::PrefixedRun& reading = m_run->prefixed.emplace_back();
+            reading.patterns = &patterns;
+            reading.loopClass.matcher.reset(patterns.loopClass->matcher(status));
+            for (const auto& loopClass : patterns.prefixLoopClasses)
+                reading.prefixLoopClasses.push_back(
+                    {std::unique_ptr<icu::RegexMatcher>(loopClass->matcher(status)), {}});
+            // Set up as the run is, as the assertions' matcher below.
+            reading.prefixMatcher.reset(patterns.prefix->matcher(status));
+            if (U_SUCCESS(status)) {
+                UText whole = UTEXT_INITIALIZER;
+                utext_openUChars(&whole, uchars(text), text.size(), &status);
+                reading.prefixMatcher->reset(&whole);
+                utext_close(&whole);
+                reading.prefixMatcher->useTransparentBounds(transparentBounds);
+                reading.prefixMatcher->useAnchoringBounds(anchoringBounds);
+                reading.prefixMatcher->setFindProgressCallback(stopAtOnce, nullptr, status);
+                reading.prefixMatcher->setMatchCallback(countHelperWork, m_run.get(), status);
             }
             if (U_FAILURE(status))
                 throwFor(status);

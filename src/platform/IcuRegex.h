@@ -132,6 +132,9 @@ public:
     bool skipsLeadingLoopRuns() const { return m_leadingLoop != nullptr; }
     // True when a run jumps past units that cannot start a match (see RegexFirstAtom.h).
     bool skipsToPossibleStarts() const { return m_startFilter != nullptr; }
+    // How many readings of the pattern as a prefix, a loop and a rest let a failed attempt
+    // rule out later starts in a run of the loop's class (see RegexPrefixedLoop.h).
+    int prefixedLoopReadings() const;
     int captureGroupCount() const { return m_groupCount; }
 
     // What a "$" that names no group of the pattern does in a template.
@@ -168,6 +171,8 @@ private:
     // A bounded leading loop's most steps, and the pattern after it on its own.
     int m_leadingLoopMost = -1;
     std::shared_ptr<const icu::RegexPattern> m_leadingRest;
+    struct PrefixedLoopPatterns;
+    std::shared_ptr<const std::vector<PrefixedLoopPatterns>> m_prefixedLoops;
     std::shared_ptr<const RegexStartFilter> m_startFilter;
     QString m_source;
     Options m_options;
