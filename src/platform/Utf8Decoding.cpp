@@ -19,7 +19,7 @@ namespace {
 // Below this a second thread costs more than it saves.
 constexpr qsizetype kParallelFromBytes = qsizetype(4) << 20;
 constexpr qsizetype kSmallestPieceBytes = qsizetype(1) << 20;
-constexpr int kParallelFromThreads = 4;
+constexpr int kParallelFromThreads = 2;
 
 bool isContinuation(uint8_t byte) {
     return (byte & 0xC0) == 0x80;
@@ -300,7 +300,7 @@ std::optional<QString> decodeWhole(QByteArrayView bytes, qsizetype pieceBytes,
 qsizetype defaultPieceBytes(qsizetype size) {
     if (size < kParallelFromBytes)
         return 0;
-    // With fewer cores a helper waits for one more often than it saves time.
+    // The helper also clears the fresh pages it writes, which is much of the cost.
     const int width = idleThreadWorkWidth();
     if (width < kParallelFromThreads)
         return 0;

@@ -1,11 +1,14 @@
 #include "text/TextSearch.h"
 
+#include "platform/IdleThreadWork.h"
 #include "platform/LargeBuffers.h"
 #include "text/MatchPreview.h"
 #include "text/ResultIdentifier.h"
 #include "text/SearchScanner.h"
 
 #include <algorithm>
+#include <exception>
+#include <vector>
 
 namespace dunmoss {
 
@@ -15,6 +18,61 @@ namespace {
 // scripts written without spaces between words.
 const QString kWordClass =
     QStringLiteral("\\p{L}\\p{M}\\p{N}_&&[^\\p{Han}\\p{Hiragana}\\p{Katakana}\\p{Hangul}]");
+
+// Below this many units one thread lists the matches about as fast as several.
+constexpr qsizetype kParallelFromUnits = qsizetype(4) << 20;
+
+struct PieceMatches {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    TextSearchMatches found;
+    qsizetype lineFeeds = 0;
+    std::exception_ptr error;
+};
+
+// The matches of a whole text, or of a piece of one that starts at a line start, with lines
+// counted from the piece's start; and, when asked, the line feeds the piece holds.
+PieceMatches findAllInPiece(const QString& query, QStringView text,
+                            const TextSearchOptions& options, qsizetype limit,
+                            const std::atomic<bool>* stop, bool countsLineFeeds) {
+    PieceMatches piece;
+    TextSearchMatches& found = piece.found;
+    SearchScanner scanner(query, text, options);
+    if (stop)
+        scanner.stopWhenSet(*stop);
+    MatchLocator locator(text);
+    while (scanner.next()) {
+        const TextRange range = scanner.range();
+        if (range.length == 0)
+            continue;
+        ++found.totalCount;
+        if (limit >= 0 && found.results.size() >= limit)
+            continue;
+        locator.advanceTo(range.location);
+        TextSearchResult result;
+        result.id = newResultIdentifier();
+        result.range = range;
+        result.line = locator.lineIndex() + 1;
+        result.column = range.location - locator.lineStart() + 1;
+        result.preview = locator.preview(range);
+        found.results.append(std::move(result));
+    }
+    if (countsLineFeeds) {
+        locator.advanceTo(text.size());
+        piece.lineFeeds = locator.lineIndex();
+    }
+    return piece;
+}
+
+qsizetype defaultPieceUnits(QStringView text, const TextSearchOptions& options) {
+    if (options.isRegex || text.size() < kParallelFromUnits)
+        return 0;
+    const int width = idleThreadWorkWidth();
+    if (width < 2)
+        return 0;
+    // A few pieces per thread even out threads that start late.
+    return std::max(kParallelFromUnits / 4, text.size() / (qsizetype(width) * 3));
+}
 
 } // namespace
 
@@ -39,29 +97,58 @@ IcuRegex makeSearchRegex(const QString& query, const TextSearchOptions& options)
 TextSearchMatches findAllMatches(const QString& query, QStringView text,
                                  const TextSearchOptions& options, std::optional<qsizetype> maximum,
                                  const std::atomic<bool>* stop) {
-    TextSearchMatches found;
-    if (query.isEmpty())
-        return found;
-    SearchScanner scanner(query, text, options);
-    if (stop)
-        scanner.stopWhenSet(*stop);
-    MatchLocator locator(text);
+    return findAllMatchesInPieces(query, text, options, defaultPieceUnits(text, options), maximum,
+                                  stop);
+}
+
+TextSearchMatches findAllMatchesInPieces(const QString& query, QStringView text,
+                                         const TextSearchOptions& options, qsizetype pieceUnits,
+                                         std::optional<qsizetype> maximum,
+                                         const std::atomic<bool>* stop) {
     const qsizetype limit = maximum ? std::max<qsizetype>(*maximum, 0) : -1;
-    while (scanner.next()) {
-        const TextRange range = scanner.range();
-        if (range.length == 0)
-            continue;
-        ++found.totalCount;
-        if (limit >= 0 && found.results.size() >= limit)
-            continue;
-        locator.advanceTo(range.location);
-        TextSearchResult result;
-        result.id = newResultIdentifier();
-        result.range = range;
-        result.line = locator.lineIndex() + 1;
-        result.column = range.location - locator.lineStart() + 1;
-        result.preview = locator.preview(range);
-        found.results.append(std::move(result));
+    if (query.isEmpty())
+        return TextSearchMatches{};
+    // A literal without a line feed never spans one, and what stands next to a match inside
+    // its line decides everything else: pieces that start after a line feed find the same
+    // matches alone as in the whole text.
+    if (pieceUnits <= 0 || options.isRegex || query.contains(u'\n') || text.size() <= pieceUnits)
+        return findAllInPiece(query, text, options, limit, stop, false).found;
+    std::vector<PieceMatches> pieces;
+    for (qsizetype begin = 0; begin < text.size();) {
+        qsizetype end = text.size();
+        if (text.size() - begin > pieceUnits) {
+            const qsizetype feed = text.indexOf(u'\n', begin + pieceUnits - 1);
+            end = feed < 0 ? text.size() : feed + 1;
+        }
+        pieces.push_back(PieceMatches{begin, end, {}, 0, {}});
+        begin = end;
+    }
+    runOnIdleThreads(int(pieces.size()), [&](int k) {
+        PieceMatches& piece = pieces[size_t(k)];
+        try {
+            PieceMatches found =
+                findAllInPiece(query, text.sliced(piece.begin, piece.end - piece.begin), options,
+                               limit, stop, true);
+            piece.found = std::move(found.found);
+            piece.lineFeeds = found.lineFeeds;
+        } catch (...) {
+            piece.error = std::current_exception();
+        }
+    });
+    TextSearchMatches found;
+    qsizetype linesBefore = 0;
+    for (PieceMatches& piece : pieces) {
+        if (piece.error)
+            std::rethrow_exception(piece.error);
+        found.totalCount += piece.found.totalCount;
+        for (TextSearchResult& result : piece.found.results) {
+            if (limit >= 0 && found.results.size() >= limit)
+                break;
+            result.range.location += piece.begin;
+            result.line += linesBefore;
+            found.results.append(std::move(result));
+        }
+        linesBefore += piece.lineFeeds;
     }
     return found;
 }

@@ -63,6 +63,13 @@ TextSearchMatches findAllMatches(const QString& query, QStringView text,
                                  std::optional<qsizetype> maximum = std::nullopt,
                                  const std::atomic<bool>* stop = nullptr);
 
+// The same with a text of literal matches cut into pieces of about `pieceUnits` units at line
+// feeds, searched on idle pool threads (0: one piece), so the seams can be tested on small texts.
+TextSearchMatches findAllMatchesInPieces(const QString& query, QStringView text,
+                                         const TextSearchOptions& options, qsizetype pieceUnits,
+                                         std::optional<qsizetype> maximum = std::nullopt,
+                                         const std::atomic<bool>* stop = nullptr);
+
 // Replaces the match whose range is exactly the selection; nothing when the selection is not
 // a non-empty match. Literal mode inserts the replacement as typed; regular-expression mode
 // expands "$n" and "\" escapes. Throws RegexError for an invalid expression or runaway

@@ -171,7 +171,7 @@ TEST(Utf8Decoding, RealFilesDecodeAsIcuDoesInAnyPieces) {
 }
 
 TEST(Utf8Decoding, ALargeTextDecodesAsAWholeOnOneThreadOrMany) {
-    // Large enough for the pool where it has four threads: Chinese, emoji and CR LF pairs.
+    // Large enough for the pool where it has two threads: Chinese, emoji and CR LF pairs.
     QRandomGenerator random(7);
     QByteArray bytes;
     while (bytes.size() < 5'000'000)

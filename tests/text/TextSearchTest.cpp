@@ -505,3 +505,65 @@ TEST(TextSearchTest, AStopFlagEndsASearchAsCancelledAndAnUnsetOneChangesNothing)
         }
     }
 }
+
+TEST(TextSearchTest, ALiteralFoundInPiecesGivesTheMatchesLinesAndPreviewsOfTheWholeText) {
+    // Seams fall after line feeds near every size; matches next to them, words broken by them,
+    // non-ASCII lines beside ASCII ones (which the case-folding scan takes alone) and lists cut
+    // short must all come out as in one piece.
+    const QStringList parts = {QStringLiteral("ab"),           QStringLiteral("Ab "),
+                               QStringLiteral("x\n"),          QStringLiteral("\n"),
+                               QStringLiteral("abab"),         QStringLiteral("\u212Ab"),
+                               QStringLiteral("\U0001D400"),   QStringLiteral("_ab\n"),
+                               QStringLiteral("stra\u00DFe "), QStringLiteral("\r\n")};
+    const QStringList queries = {QStringLiteral("ab"),      QStringLiteral("a"),
+                                 QStringLiteral("kb"),      QStringLiteral("b a"),
+                                 QStringLiteral("STRASSE"), QStringLiteral("\U0001D400")};
+    QRandomGenerator random(23);
+    for (int round = 0; round < 50; ++round) {
+        QString text;
+        const int length = random.bounded(0, 400);
+        while (text.size() < length)
+            text += parts.at(random.bounded(parts.size()));
+        const QString query = queries.at(random.bounded(queries.size()));
+        const TextSearchOptions options = literal(random.bounded(2) == 1, random.bounded(2) == 1);
+        const std::optional<qsizetype> maximum =
+            random.bounded(3) == 0 ? std::optional<qsizetype>(random.bounded(0, 6)) : std::nullopt;
+        const TextSearchMatches whole = findAllMatchesInPieces(query, text, options, 0, maximum);
+        for (const qsizetype piece : {1, 2, 7, 31}) {
+            const TextSearchMatches pieces =
+                findAllMatchesInPieces(query, text, options, piece, maximum);
+            ASSERT_EQ(pieces.totalCount, whole.totalCount) << query.toStdString() << piece;
+            ASSERT_EQ(pieces.results.size(), whole.results.size()) << piece;
+            for (qsizetype i = 0; i < whole.results.size(); ++i) {
+                const TextSearchResult& expected = whole.results.at(i);
+                const TextSearchResult& got = pieces.results.at(i);
+                ASSERT_EQ(got.range, expected.range) << query.toStdString() << piece;
+                ASSERT_EQ(got.line, expected.line) << piece;
+                ASSERT_EQ(got.column, expected.column) << piece;
+                ASSERT_EQ(got.preview, expected.preview) << piece;
+            }
+        }
+    }
+    // A query holding a line feed may span a seam: it is searched as one piece.
+    const QString lines = QStringLiteral("a\nb\na\nb\n");
+    EXPECT_EQ(findAllMatchesInPieces(QStringLiteral("a\nb"), lines, literal(true), 1).totalCount,
+              2);
+}
+
+TEST(TextSearchTest, ASearchInPiecesStopsAsCancelledAndKeepsIdentifiersDistinct) {
+    QString text;
+    for (int i = 0; i < 2000; ++i)
+        text += QStringLiteral("return a;\n");
+    const std::atomic<bool> stop = true;
+    EXPECT_THROW(findAllMatchesInPieces(QStringLiteral("return"), text, literal(true), 100,
+                                        std::nullopt, &stop),
+                 RegexError);
+    const TextSearchMatches found =
+        findAllMatchesInPieces(QStringLiteral("return"), text, literal(true), 100);
+    ASSERT_EQ(found.totalCount, 2000);
+    QSet<QUuid> ids;
+    for (const TextSearchResult& result : found.results)
+        ids.insert(result.id);
+    EXPECT_EQ(ids.size(), 2000);
+    EXPECT_EQ(found.results.last().line, 2000);
+}
