@@ -1,6 +1,7 @@
 #include "session/SessionTextMemo.h"
 
 #include "session/SessionWriter.h"
+#include "text/TextInPlaceEdit.h"
 
 #include <QIODevice>
 #include <chrono>
@@ -58,14 +59,14 @@ SessionTextMemo::Version SessionTextMemo::resolve(const QUuid& tab, SessionText 
     if (which == SessionText::Saved) {
         entry.text = text;
     } else if (base == &entry && entry.text.isDetached()) {
-        entry.text.replace(ends.prefix, entry.text.size() - ends.prefix - ends.suffix,
-                           text.constData() + ends.prefix, text.size() - ends.prefix - ends.suffix);
+        // Only the shorter side of the change moves: keys at the top of a long draft move a few
+        // characters, not the whole rest.
+        replaceInPlace(
+            entry.text, ends.prefix, entry.text.size() - ends.prefix - ends.suffix,
+            QStringView(text).sliced(ends.prefix, text.size() - ends.prefix - ends.suffix));
     } else {
-        // A copy of its own, with room for the keys still to come.
-        QString copy;
-        copy.reserve(text.size() + text.size() / 16 + 64);
-        copy.append(text.constData(), text.size());
-        entry.text = std::move(copy);
+        // A copy of its own, with room at both ends for the keys still to come.
+        entry.text = concatenatedWithRoom(text, {}, {}, text.size() / 16 + 64);
     }
     entry.escaped = std::move(escaped);
     entry.version = ++m_lastVersion;
