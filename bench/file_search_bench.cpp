@@ -2,7 +2,7 @@
 // reads, detects, decodes and lists every match with its line, column and preview; replace-all
 // also encodes and writes the result atomically. The text is the machine's own documentation and
 // headers (UTF-8 files only), repeated up to 50 MB; DUNMOSS_BENCH_TEXT names another file.
-#include "platform/LargeBuffers.h"
+#include "platform/FileReading.h"
 #include "platform/UnicodeFastCodecs.h"
 #include "platform/Utf8Decoding.h"
 #include "support/PeerCommand.h"
@@ -16,7 +16,10 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dunmoss;
 
@@ -79,12 +82,14 @@ const QString& corpusPath() {
     return path;
 }
 
+// As a document is read: the whole file, a large one in pieces on the pool.
 QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    QByteArray bytes(file.size(), Qt::Uninitialized);
-    adviseHugePages(bytes.data(), size_t(bytes.size()));
-    bytes.truncate(file.read(bytes.data(), bytes.size()));
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat attributes {};
+    ::fstat(fd, &attributes);
+    QByteArray bytes =
+        readFileBytes(fd, std::numeric_limits<qint64>::max(), qint64(attributes.st_size), path);
+    ::close(fd);
     return bytes;
 }
 

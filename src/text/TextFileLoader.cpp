@@ -1,7 +1,7 @@
 #include "text/TextFileLoader.h"
 
 #include "platform/FileError.h"
-#include "platform/LargeBuffers.h"
+#include "platform/FileReading.h"
 #include "platform/Localization.h"
 #include "text/EncodingDetection.h"
 
@@ -37,35 +37,6 @@ FileError notRegularFile(const QString& path, mode_t mode) {
     const QString reason = S_ISDIR(mode) ? localizedString(QStringLiteral("text-file.is-folder"))
                                          : localizedString(QStringLiteral("text-file.not-regular"));
     return FileError(FileErrorCode::FileReadUnknown, path, reason);
-}
-
-// Reads until `limit` bytes are in or the file ends. `expected` sizes the first allocation.
-QByteArray readBytes(int fd, qint64 limit, qint64 expected, const QString& path) {
-    // One byte of room beyond the expected size lets the read that meets the end of the file
-    // happen without growing the buffer.
-    QByteArray bytes(qBound<qint64>(0, expected < limit ? expected + 1 : limit, limit),
-                     Qt::Uninitialized);
-    adviseHugePages(bytes.data(), size_t(bytes.size()));
-    qint64 filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) {
-            if (filled >= limit)
-                break;
-            // The file is longer than it was said to be: keep reading.
-            bytes.resize(qMin<qint64>(limit, qMax<qint64>(filled * 2, 65536)));
-        }
-        const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError::fromErrno(errno, path, false);
-        }
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    bytes.truncate(filled);
-    return bytes;
 }
 
 constexpr qint64 kNoLimit = std::numeric_limits<qint64>::max();
@@ -210,8 +181,8 @@ LoadedPlainTextDocument loadTextFile(const QString& path,
     // A preview may end inside a character; decoding drops that character rather than failing.
     const QByteArray read =
         loaded.isLargeFilePreview
-            ? readBytes(fd, largeFilePreviewByteCount, largeFilePreviewByteCount, path)
-            : readBytes(fd, kNoLimit, opened.st_size, path);
+            ? readFileBytes(fd, largeFilePreviewByteCount, largeFilePreviewByteCount, path)
+            : readFileBytes(fd, kNoLimit, opened.st_size, path);
     try {
         loaded.document = loaded.isLargeFilePreview
                               ? decodePreviewBytes(read, encodingOverride)
