@@ -9,6 +9,14 @@
 
 namespace dunmoss {
 
+namespace {
+
+bool isAscii(char byte) {
+    return uchar(byte) < 0x80;
+}
+
+} // namespace
+
 qsizetype firstNonAsciiByte(QByteArrayView bytes) {
     const char* data = bytes.data();
     const qsizetype size = bytes.size();
@@ -49,6 +57,33 @@ qsizetype firstNonAsciiUnit(QStringView text) {
     while (i < size && units[i] < 0x80)
         ++i;
     return i;
+}
+
+QByteArray sampleForCharsetDetector(QByteArrayView sample, bool cutEnd) {
+    constexpr qsizetype keptAsciiRun = 2;
+    constexpr qsizetype fewestJudged = 3 * 2;
+    constexpr qsizetype wanted = 80 * 2;
+    if (cutEnd) {
+        while (!sample.isEmpty() && !isAscii(sample.back()))
+            sample.chop(1);
+    }
+    QByteArray compact;
+    compact.reserve(sample.size());
+    qsizetype high = 0;
+    qsizetype asciiRun = 0;
+    for (const char byte : sample) {
+        asciiRun = isAscii(byte) ? asciiRun + 1 : 0;
+        high += asciiRun == 0;
+        if (asciiRun <= keptAsciiRun)
+            compact += byte;
+    }
+    if (high < fewestJudged)
+        return compact;
+    const QByteArray once = compact;
+    for (qsizetype shown = high;
+         shown < wanted && compact.size() + once.size() <= detectorSampleByteCount; shown += high)
+        compact += once;
+    return compact;
 }
 
 } // namespace dunmoss

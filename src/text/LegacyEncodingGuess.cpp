@@ -253,8 +253,9 @@ pickLegacyEncodingByFoundation(QByteArrayView bytes,
             owners.append(candidate);
         }
     }
-    const auto index =
-        detectCharsetAmong(sampleFromFirstNonAscii(bytes, detectorSampleByteCount), names);
+    const QByteArrayView sample = sampleFromFirstNonAscii(bytes, detectorSampleByteCount);
+    const bool cutEnd = sample.size() < bytes.size() - firstNonAsciiByte(bytes);
+    const auto index = detectCharsetAmong(sampleForCharsetDetector(sample, cutEnd), names);
     if (!index)
         return std::nullopt;
     return owners[*index];

@@ -63,54 +63,13 @@ bool keepsToCommonIdeographsAsEucTw(QByteArrayView bytes, TextFileEncoding guess
            asEucTw.rare * guessedCount < asGuessed.rare * eucTwCount;
 }
 
-bool isAscii(char byte) {
-    return uchar(byte) < 0x80;
-}
-
-// The charset detector judges multi-byte text by the share of its characters that are among each
-// language's most frequent ones, but only once it holds more than ten of them: below that it
-// gives every multi-byte charset the same low confidence, and a short EUC-KR or EUC-JP text
-// would keep whatever the legacy guess read into it. So the detector is shown the non-ASCII
-// characters without the ASCII between them, which it does not weigh (the first two bytes of
-// each ASCII run stay: in Big5, Shift JIS and GB 18030 the byte after a lead byte may be an ASCII
-// letter or digit that belongs to the character), and a short sample of them repeated, which
-// keeps those shares. Fewer than three characters are evidence of nothing either way and are not
-// repeated. `cutEnd` drops the character a sample taken from longer bytes may end inside: it
-// would be a broken character in every repetition.
-QByteArray sampleToJudge(QByteArrayView sample, bool cutEnd) {
-    constexpr qsizetype keptAsciiRun = 2;
-    constexpr qsizetype fewestJudged = 3 * 2;
-    constexpr qsizetype wanted = 80 * 2;
-    if (cutEnd) {
-        while (!sample.isEmpty() && !isAscii(sample.back()))
-            sample.chop(1);
-    }
-    QByteArray compact;
-    compact.reserve(sample.size());
-    qsizetype high = 0;
-    qsizetype asciiRun = 0;
-    for (const char byte : sample) {
-        asciiRun = isAscii(byte) ? asciiRun + 1 : 0;
-        high += asciiRun == 0;
-        if (asciiRun <= keptAsciiRun)
-            compact += byte;
-    }
-    if (high < fewestJudged)
-        return compact;
-    const QByteArray once = compact;
-    for (qsizetype shown = high;
-         shown < wanted && compact.size() + once.size() <= detectorSampleByteCount; shown += high)
-        compact += once;
-    return compact;
-}
-
 // EUC-TW's reading judged as Traditional Chinese: the detector has no model of EUC-TW, but it
 // knows Big5, which holds the same characters.
 int eucTwConfidence(const QString& text) {
     const std::optional<QByteArray> asBig5 = strictEncode(IcuCharset::Big5, text);
-    return asBig5
-               ? confidenceOf(detectCharsets(sampleToJudge(*asBig5, false)), QStringLiteral("Big5"))
-               : 0;
+    return asBig5 ? confidenceOf(detectCharsets(sampleForCharsetDetector(*asBig5, false)),
+                                 QStringLiteral("Big5"))
+                  : 0;
 }
 
 // Where the first escape sequence that switches to a double-byte set (ESC $) starts, in bytes
@@ -186,7 +145,7 @@ bool isOtherLegacyCjk(QByteArrayView bytes, TextFileEncoding guessed) {
     if (!eucJp && !korean && !eucTw)
         return false;
     const bool cutEnd = sample.size() < bytes.size() - firstNonAsciiByte(bytes);
-    const QList<CharsetMatch> matches = detectCharsets(sampleToJudge(sample, cutEnd));
+    const QList<CharsetMatch> matches = detectCharsets(sampleForCharsetDetector(sample, cutEnd));
     const int guessedConfidence = confidenceOf(matches, detectorName(guessed));
     const int eucConfidence =
         std::max(eucJp ? confidenceOf(matches, QStringLiteral("EUC-JP")) : 0,

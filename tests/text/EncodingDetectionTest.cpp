@@ -196,6 +196,23 @@ TEST(EncodingDetection, TiesAreSettledOnlyAmongTheTiedCandidates) {
         TextFileEncoding::ShiftJIS);
 }
 
+// A tie in a line too short for the detector's own minimum (ten characters) is still settled by
+// the characters it holds, also when ASCII follows it.
+TEST(EncodingDetection, TiesInShortTextAreSettledByTheirCharacters) {
+    for (const QString& line :
+         {QStringLiteral("C 代表 sizeof(char)、S 代表 sizeof(short)、I 代表\n"),
+          QStringLiteral("Ubuntu 5.10 'Breezy Badger'的光碟\n"),
+          QStringLiteral("同時指定了多個-l 或-t 選項\n"),
+          QStringLiteral("按下 CTRL-C 以結束輸出。\n")}) {
+        const QByteArray big5 = strictEncode(IcuCharset::Big5, line).value();
+        for (const QByteArray& bytes : {big5, big5 + QByteArray(9000, 'x')}) {
+            const DecodedTextData decoded = detect(bytes);
+            EXPECT_EQ(decoded.encoding, TextFileEncoding::Big5) << qPrintable(line);
+            EXPECT_EQ(decoded.text, QString::fromLatin1(bytes.sliced(big5.size())).prepend(line));
+        }
+    }
+}
+
 // The scoring and the tie-break look from the first non-ASCII byte on, however far into the
 // file it comes.
 TEST(EncodingDetection, LegacyCluesCountBehindALongAsciiHead) {
