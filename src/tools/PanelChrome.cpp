@@ -7,6 +7,7 @@
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
+#include <QAbstractItemModel>
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
@@ -122,10 +123,32 @@ void TabPickerEntries::update(QComboBox* picker, const QList<EditorTab>& tabs,
     const QSignalBlocker blocker(picker);
     const TabStripItemFeed::Change change = m_titles.update(tabs, selected);
     const QList<TabStripItem>& items = m_titles.items();
-    if (change.reordered || picker->count() != items.size()) {
+    if (picker->count() != m_shownIDs.size()) {
+        // Entries made elsewhere: all of them again.
         picker->clear();
+        m_shownIDs.clear();
+    }
+    if (change.reordered || m_shownIDs.size() != items.size()) {
+        // Only the stretch between the entries that kept their places at both ends is made
+        // again: a tab opened or closed among thousands is one entry.
+        const qsizetype before = m_shownIDs.size(), after = items.size();
+        qsizetype head = 0, tail = 0;
+        while (head < std::min(before, after) && m_shownIDs[head] == items[head].id)
+            ++head;
+        while (tail < std::min(before, after) - head &&
+               m_shownIDs[before - 1 - tail] == items[after - 1 - tail].id)
+            ++tail;
+        if (before - tail > head)
+            picker->model()->removeRows(int(head), int(before - tail - head));
+        for (qsizetype i = head; i < after - tail; ++i)
+            picker->insertItem(int(i), items[i].title, items[i].id);
+        for (const qsizetype i : change.retitled)
+            if (i < head || i >= after - tail)
+                picker->setItemText(int(i), items[i].title);
+        m_shownIDs.resize(0);
+        m_shownIDs.reserve(after);
         for (const TabStripItem& item : items)
-            picker->addItem(item.title, item.id);
+            m_shownIDs.append(item.id);
     } else {
         for (const qsizetype i : change.retitled)
             picker->setItemText(int(i), items[i].title);

@@ -64,6 +64,8 @@ public:
 
 private:
     TabStripItemFeed m_titles;
+    // The identifiers of the picker's entries, in its order.
+    QList<QUuid> m_shownIDs;
 };
 
 // Runs `refresh` once on the turn of the event loop after the model changed, however often it
