@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <QThread>
+#include <QThreadPool>
 #include <utility>
 
 namespace dunmoss {
@@ -96,12 +98,98 @@ QString standardPath() {
     return base + QStringLiteral("/Dunmoss Notepad/settings.ini");
 }
 
+// QSettings' own form of a key, so that the values read are found as it finds them.
+QString normalizedKey(const QString& key) {
+    QString normal;
+    normal.reserve(key.size());
+    for (const QChar c : key) {
+        if (c == u'/' && (normal.isEmpty() || normal.endsWith(u'/')))
+            continue;
+        normal.append(c == u'\\' ? u'/' : c);
+    }
+    if (normal.endsWith(u'/'))
+        normal.chop(1);
+    return normal;
+}
+
+void removeFromMap(QVariantMap& map, const QString& key) {
+    // As QSettings removes a key: with every key under it.
+    if (key.isEmpty()) {
+        map.clear();
+        return;
+    }
+    map.remove(key);
+    const QString group = key + u'/';
+    for (auto it = map.lowerBound(group); it != map.end() && it.key().startsWith(group);)
+        it = map.erase(it);
+}
+
 } // namespace
 
 Defaults::Defaults(const QString& iniPath, QObject* parent)
-    : QObject(parent), m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}
+    : QObject(parent), m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {
+    // QSettings would write the file from the event loop after each change: the store writes it
+    // on a pool thread instead.
+    m_settings->installEventFilter(this);
+    m_filePath = m_settings->fileName();
+    QMutexLocker fileLock(&m_fileMutex);
+    QMutexLocker lock(&m_mutex);
+    rereadLocked();
+}
 
-Defaults::~Defaults() = default;
+Defaults::~Defaults() {
+    while (m_writesUnderWay.load() > 0)
+        QThread::yieldCurrentThread();
+    QMutexLocker fileLock(&m_fileMutex);
+    QMutexLocker lock(&m_mutex);
+    // The QSettings writes what it was given when it goes, as it always did.
+    for (const PendingWrite& write : std::as_const(m_pending)) {
+        if (write.value)
+            m_settings->setValue(write.key, *write.value);
+        else
+            m_settings->remove(write.key);
+    }
+    m_pending.clear();
+}
+
+bool Defaults::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_settings.get() && event->type() == QEvent::UpdateRequest)
+        return true;
+    return QObject::eventFilter(watched, event);
+}
+
+void Defaults::rereadLocked() {
+    m_persistent.clear();
+    for (const QString& key : m_settings->allKeys())
+        m_persistent.insert(key, m_settings->value(key));
+    for (const PendingWrite& write : std::as_const(m_pending)) {
+        if (write.value)
+            m_persistent.insert(write.key, *write.value);
+        else
+            removeFromMap(m_persistent, write.key);
+    }
+}
+
+bool Defaults::writeFileLocked(bool reread) {
+    QList<PendingWrite> pending;
+    {
+        QMutexLocker lock(&m_mutex);
+        pending.swap(m_pending);
+    }
+    for (const PendingWrite& write : std::as_const(pending)) {
+        if (write.value)
+            m_settings->setValue(write.key, *write.value);
+        else
+            m_settings->remove(write.key);
+    }
+    m_settings->sync();
+    const bool written = m_settings->status() != QSettings::AccessError;
+    if (reread) {
+        QMutexLocker lock(&m_mutex);
+        rereadLocked();
+    }
+    return written;
+}
 
 Defaults& Defaults::standard() {
     static Defaults* const instance = [] {
@@ -164,7 +252,7 @@ QVariant Defaults::persistentValue(const QString& key) const {
 }
 
 QVariant Defaults::persistentValueLocked(const QString& key) const {
-    return decode(m_settings->value(key));
+    return decode(m_persistent.value(normalizedKey(key)));
 }
 
 std::optional<QString> Defaults::stringValue(const QString& key) const {
@@ -230,24 +318,49 @@ void Defaults::setValue(const QString& key, const QVariant& value) {
         return;
     }
     const QString encoded = encode(value);
-    writeAndNotify({key}, [&] { m_settings->setValue(key, encoded); });
+    writeAndNotify({key}, [&] {
+        const QString normal = normalizedKey(key);
+        m_persistent.insert(normal, encoded);
+        m_pending.append(PendingWrite{normal, encoded});
+    });
     scheduleWriteCheck();
 }
 
 void Defaults::remove(const QString& key) {
-    writeAndNotify({key}, [&] { m_settings->remove(key); });
+    writeAndNotify({key}, [&] {
+        const QString normal = normalizedKey(key);
+        removeFromMap(m_persistent, normal);
+        m_pending.append(PendingWrite{normal, std::nullopt});
+    });
     scheduleWriteCheck();
 }
 
 void Defaults::scheduleWriteCheck() {
-    // One check for a run of changes, after the change that asked has returned.
+    // One write for a run of changes, after the change that asked has returned.
     if (m_writeCheckScheduled.exchange(true))
         return;
     QMetaObject::invokeMethod(
         this,
         [this] {
-            m_writeCheckScheduled = false;
-            synchronize();
+            ++m_writesUnderWay;
+            QThreadPool::globalInstance()->start([this] {
+                m_writeCheckScheduled = false;
+                QString failedPath;
+                {
+                    QMutexLocker fileLock(&m_fileMutex);
+                    if (!writeFileLocked(false)) {
+                        if (!std::exchange(m_writeFailureReported, true))
+                            failedPath = m_filePath;
+                    } else {
+                        m_writeFailureReported = false;
+                    }
+                }
+                if (!failedPath.isEmpty())
+                    QMetaObject::invokeMethod(
+                        this, [this, failedPath] { emit writeFailed(failedPath); },
+                        Qt::QueuedConnection);
+                --m_writesUnderWay;
+            });
         },
         Qt::QueuedConnection);
 }
@@ -276,23 +389,21 @@ void Defaults::removeArgumentDomain() {
 bool Defaults::synchronize() {
     QString failedPath;
     {
-        QMutexLocker lock(&m_mutex);
-        m_settings->sync();
-        if (m_settings->status() == QSettings::AccessError)
-            failedPath = m_settings->fileName();
+        QMutexLocker fileLock(&m_fileMutex);
+        if (writeFileLocked(true)) {
+            m_writeFailureReported = false;
+            return true;
+        }
+        if (!std::exchange(m_writeFailureReported, true))
+            failedPath = m_filePath;
     }
-    if (failedPath.isEmpty()) {
-        m_writeFailureReported = false;
-        return true;
-    }
-    if (!std::exchange(m_writeFailureReported, true))
+    if (!failedPath.isEmpty())
         emit writeFailed(failedPath);
     return false;
 }
 
 QString Defaults::filePath() const {
-    QMutexLocker lock(&m_mutex);
-    return m_settings->fileName();
+    return m_filePath;
 }
 
 } // namespace dunmoss

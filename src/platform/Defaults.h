@@ -51,7 +51,8 @@ public:
     void setArgumentDomain(const QVariantMap& domain);
     void removeArgumentDomain();
 
-    // Writes pending values now; false when the file could not be written.
+    // Writes pending values now, on the calling thread, and reads what others wrote to the
+    // file meanwhile; false when the file could not be written.
     bool synchronize();
     QString filePath() const;
 
@@ -59,19 +60,42 @@ signals:
     void changed(const QString& key);
     // The settings file could not be written (a folder in its place, a folder without write
     // permission): what is set lasts only for this run. Emitted once, and again only after a
-    // write has succeeded in between. Writes are checked on the store's thread soon after
-    // each change.
+    // write has succeeded in between, on the store's thread. Each run of changes is written on
+    // a pool thread soon after it, so no thread that reads or sets a value waits for the disk.
     void writeFailed(const QString& path);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // A change not yet handed to the file's QSettings: a value, or nothing for a removal.
+    struct PendingWrite {
+        QString key;
+        std::optional<QString> value;
+    };
     QVariant valueLocked(const QString& key) const;
     QVariant persistentValueLocked(const QString& key) const;
     // Runs `write` under the lock and reports the keys whose value it changed.
     template <typename Write> void writeAndNotify(const QStringList& keys, Write write);
     void scheduleWriteCheck();
+    // Hands the pending changes to the file and writes it; with `reread`, what the file holds
+    // then becomes what is read. Under m_fileMutex.
+    bool writeFileLocked(bool reread);
+    // The persistent domain as the file's QSettings holds it, with the pending changes on top.
+    void rereadLocked();
 
+    // Guards what is read and set: the domains and the pending changes. Never held while the
+    // file is written.
     mutable QMutex m_mutex;
+    // Guards the file's QSettings and the failure report; held while the file is written.
+    QMutex m_fileMutex;
     std::unique_ptr<QSettings> m_settings;
+    QString m_filePath;
+    // What the persistent domain holds, read by every lookup instead of the QSettings.
+    QVariantMap m_persistent;
+    QList<PendingWrite> m_pending;
+    // Writes on pool threads not yet over; the store waits for them when it goes.
+    std::atomic<int> m_writesUnderWay = 0;
     QVariantMap m_argumentDomain;
     QVariantMap m_registered;
     std::atomic<bool> m_writeCheckScheduled = false;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <limits>
@@ -244,6 +245,46 @@ TEST(DefaultsStandard, LastValuesReachTheDiskWhenTheProgramEnds) {
     EXPECT_EQ(Defaults(file).stringValue(key), QStringLiteral("kept"));
 }
 
+// The file is written on a pool thread after a turn of the loop; a failure is told a turn later.
+void waitForWrites() {
+    QCoreApplication::processEvents();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+}
+
+TEST_F(DefaultsTest, ValuesAreReadAtOnceAndReachTheFileAfterTheirTurn) {
+    Defaults defaults(path());
+    defaults.setValue(QStringLiteral("group/a"), 1);
+    defaults.setValue(QStringLiteral("group/b"), QStringLiteral("two"));
+    defaults.setValue(QStringLiteral("single"), true);
+    // Read back at once, by QSettings' form of the key too.
+    EXPECT_EQ(defaults.integer(QStringLiteral("group//a")), 1);
+    EXPECT_EQ(defaults.string(QStringLiteral("/group/b/")), QStringLiteral("two"));
+    waitForWrites();
+    EXPECT_EQ(Defaults(path()).integer(QStringLiteral("group/a")), 1);
+
+    // Removing a group removes what is under it, in the store and in the file.
+    defaults.remove(QStringLiteral("group"));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("group/a")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("group/b")));
+    EXPECT_TRUE(defaults.boolean(QStringLiteral("single")));
+    waitForWrites();
+    const Defaults reread(path());
+    EXPECT_FALSE(reread.contains(QStringLiteral("group/a")));
+    EXPECT_TRUE(reread.boolean(QStringLiteral("single")));
+
+    // What another writer put in the file is read after a synchronize.
+    QSettings(path(), QSettings::IniFormat).setValue(QStringLiteral("outside"), "\"x\"");
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_EQ(defaults.string(QStringLiteral("outside")), QStringLiteral("x"));
+    // A store that goes with changes still pending writes them.
+    {
+        Defaults leaving(path());
+        leaving.setValue(QStringLiteral("last"), 7);
+    }
+    EXPECT_EQ(Defaults(path()).integer(QStringLiteral("last")), 7);
+}
+
 TEST_F(DefaultsTest, SettingsThatCannotBeWrittenAreReportedOnce) {
     // A folder stands where the file should be.
     ASSERT_TRUE(QDir().mkpath(path()));
@@ -253,11 +294,11 @@ TEST_F(DefaultsTest, SettingsThatCannotBeWrittenAreReportedOnce) {
                      [&failures](const QString& file) { failures.append(file); });
     defaults.setValue(QStringLiteral("a"), 1);
     defaults.setValue(QStringLiteral("b"), 2);
-    QCoreApplication::processEvents();
+    waitForWrites();
     EXPECT_EQ(failures, QStringList{path()});
     // The values last for this run; the next failing write says nothing new.
     defaults.setValue(QStringLiteral("c"), 3);
-    QCoreApplication::processEvents();
+    waitForWrites();
     EXPECT_EQ(failures.size(), 1);
     EXPECT_EQ(defaults.integer(QStringLiteral("c")), 3);
 
@@ -266,7 +307,7 @@ TEST_F(DefaultsTest, SettingsThatCannotBeWrittenAreReportedOnce) {
     QObject::connect(&writable, &Defaults::writeFailed,
                      [&failures](const QString& file) { failures.append(file); });
     writable.setValue(QStringLiteral("a"), 1);
-    QCoreApplication::processEvents();
+    waitForWrites();
     EXPECT_EQ(failures.size(), 1);
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("other.ini"))));
 }
