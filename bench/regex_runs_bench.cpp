@@ -39,6 +39,11 @@ const Shape kShapes[] = {
     {"word_or_word", u"(\\w+|\\d+)@", u"qwerty"},
     {"group_loop", u"(?:\\w+-)+x", u"qwerty"},
     {"repeated_group", u"(ab|c)*\\w+@", u"cab"},
+    {"domain", u"(\\w+\\.)+\\w+", u"qwerty"},
+    {"capitalised_words", u"[A-Z]\\w*(\\s+[A-Z]\\w*)+", u"qwerty"},
+    {"two_alternative_loops", u"(\\d+|[a-z]+)x", u"qwerty"},
+    {"loop_then_group", u"\\w+(ing|ed)\\b", u"qwerty"},
+    {"dot_after_atom", u"a.*b.*c", u"ab"},
 };
 
 QString runOf(QStringView piece, qsizetype length) {

@@ -4,7 +4,8 @@
 // ("(ab|c)\w+@", "\s*\w+@", folded "straße\w+"), the work bound and an unset stop flag
 // must never change a match, only stop runaway runs; nor must jumping past units no match can
 // start with. One bit stretches every character of the text into a run long enough to be
-// skipped; another spreads the characters apart with spaces, long enough gaps to be jumped;
+// skipped; another repeats the whole text into runs that hold a prefix again and again; another
+// spreads the characters apart with spaces, long enough gaps to be jumped;
 // another wraps the pattern in the boundaries of a whole-word search. The pattern taken as a
 // literal query is searched by the literal scanner too, which must find what the escaped expression
 // finds.
@@ -94,6 +95,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             i += units - 1;
         }
         text = stretched;
+    }
+    if ((data[0] & 128) && !text.isEmpty()) {
+        // Repeated whole: runs that hold the prefix again and again ("cabcab" for "(ab|c)\w+@").
+        const QString piece = text;
+        while (text.size() < 2048)
+            text.append(piece);
     }
     if (data[0] & 64) {
         QString spread;

@@ -509,20 +509,26 @@ struct IcuRegexMatcher::Run {
         return isMember(classes[index], unit, index + 1 < classes.size());
     }
 
+    // Looked up on every unit of a run: the lookup inline, the first answer for a unit not.
     static bool isMember(UnitClass& c, QChar unit, bool foldsToOne) {
-        if (unit.isSurrogate() || unit == u'\r')
-            return false;
+        const uint8_t known = c.membership.empty() ? 0 : c.membership[unit.unicode()];
+        return (known == 0 ? learnMembership(c, unit, foldsToOne) : known) == 1;
+    }
+
+    [[gnu::noinline]] static uint8_t learnMembership(UnitClass& c, QChar unit, bool foldsToOne) {
         if (c.membership.empty())
             c.membership.assign(0x10000, 0);
         uint8_t& known = c.membership[unit.unicode()];
-        if (known == 0) {
+        if (unit.isSurrogate() || unit == u'\r') {
+            known = 2;
+        } else {
             UErrorCode status = U_ZERO_ERROR;
             const UChar one = unit.unicode();
             c.matcher->reset(icu::UnicodeString(&one, 1));
             const bool matches = c.matcher->matches(status) && U_SUCCESS(status);
             known = matches && (!foldsToOne || foldsToOneCharacter(one)) ? 1 : 2;
         }
-        return known == 1;
+        return known;
     }
 
     static bool foldsToOneCharacter(UChar unit) {
@@ -651,8 +657,26 @@ struct IcuRegexMatcher::Run {
         if (probe >= regionLimit)
             return -1;
         if (!measureRun(r, probe, worthIt) || r.runEnd < worthIt) {
-            // Too short: so is what is left of it for every start whose probe lies in it.
-            r.quietUntil = std::max(next + 1, r.runEnd - most + 1);
+            // Too short, and so is what is left of it for every later probe in it: no start is
+            // worth a look until a probe reaches the next run long enough.
+            // A unit outside the class at the far end of a stretch as long as needed rules out
+            // every probe before it at once, so most units are never looked at.
+            const int64_t needed = worthIt - probe;
+            int64_t start = std::max(probe + 1, r.runEnd);
+            for (;;) {
+                int64_t k = start + needed - 1;
+                if (k >= regionLimit) {
+                    r.quietUntil = regionLimit + 1;
+                    break;
+                }
+                while (k >= start && isMember(r.loopClass, text[k], false))
+                    --k;
+                if (k < start) {
+                    r.quietUntil = std::max(next + 1, start - most + 1);
+                    break;
+                }
+                start = k + 1;
+            }
             return -1;
         }
         const std::optional<int64_t> q0 = prefixEndAt(*r.prefixMatcher, failed);
@@ -752,6 +776,9 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
         }
     }
     for (IcuRegexMatcher::Run::PrefixedRun& reading : run->prefixed) {
+        // Over ordinary text nearly every position ends here.
+        if (next < reading.quietUntil && (next < reading.ruledFrom || next >= reading.ruledTo))
+            continue;
         const int64_t target = run->prefixedSkip(reading, next, 16);
         if (run->overBound || run->stopped)
             return false;
