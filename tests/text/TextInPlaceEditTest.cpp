@@ -84,6 +84,27 @@ TEST(TextInPlaceEdit, TypingNearTheStartLeavesTheRestOfALongTextWhereItIs) {
     EXPECT_EQ(text.mid(10, 12), QStringLiteral("xyyyyyyyyyyy"));
 }
 
+TEST(TextInPlaceEdit, TypingNearTheEndLeavesTheTextWhereItIs) {
+    QString text = lines(5000);
+    QString expected = text;
+    const auto edit = [&](qsizetype position, qsizetype length, QStringView replacement) {
+        replaceInPlace(text, position, length, replacement);
+        expected.replace(position, length, replacement.toString());
+    };
+    // The first edit may make room after the text; after that, keys typed near the end, and
+    // deletions there, move only the characters after them.
+    edit(text.size() - 10, 0, u"x");
+    const QChar* start = text.constData();
+    const qsizetype at = text.size() - 9;
+    for (int key = 0; key < 200; ++key)
+        edit(at + key, 0, u"y");
+    for (int key = 0; key < 100; ++key)
+        edit(at + 50, 1, u"");
+    edit(at, 2, u"zz");
+    EXPECT_EQ(text.constData(), start);
+    EXPECT_EQ(text, expected);
+}
+
 TEST(TextInPlaceEdit, ACopyWithRoomHoldsThePartsInOrder) {
     const QString joined = concatenatedWithRoom(u"head ", u"middle", u" tail", 100);
     EXPECT_EQ(joined, QStringLiteral("head middle tail"));
