@@ -70,9 +70,11 @@ TextStorage::TextStorage(QObject* parent)
 }
 
 TextStorage::TextStorage(const QString& text, std::unique_ptr<QTextDocument> prepared,
-                         QObject* parent)
-    : QObject(parent), m_text(text), m_mailbox(MainThreadMailbox::make(this)) {
+                         std::optional<TextCounts> counts, QObject* parent)
+    : QObject(parent), m_text(text), m_mailbox(MainThreadMailbox::make(this)),
+      m_counts(std::move(counts)) {
     Q_ASSERT(prepared && prepared->thread() == thread());
+    Q_ASSERT(!m_counts || m_counts->length() == m_text.size());
     Q_ASSERT(qobject_cast<LongLineDocumentLayout*>(prepared->documentLayout()));
     m_primary = prepared.release();
     m_primary->setParent(this);

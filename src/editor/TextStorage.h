@@ -51,9 +51,10 @@ public:
 
     explicit TextStorage(QObject* parent = nullptr);
     // A storage of the text whose primary document was filled beforehand (see prepareDocument)
-    // and moved to this thread.
+    // and moved to this thread; `counts`, when given, are those of `text`, counted where the
+    // document was filled, so the first view to show it does not count the whole text.
     TextStorage(const QString& text, std::unique_ptr<QTextDocument> prepared,
-                QObject* parent = nullptr);
+                std::optional<TextCounts> counts = std::nullopt, QObject* parent = nullptr);
     ~TextStorage() override;
 
     // A document holding the text, with its margin and layout, made on any thread (the caller
@@ -83,6 +84,8 @@ public:
     // The line starts and characters of text(): counted whole when first asked for, then kept
     // in step with every edit.
     const TextCounts& counts() const;
+    // The counts are at hand: asking for them costs no pass over the text.
+    bool hasCounts() const { return m_counts.has_value(); }
     // The string outside that holds this text too (the tab's), or none. While it shares this
     // storage's string it lets go of it for each edit and takes the edited string back, so an
     // edit changes the one copy in place instead of copying the whole text.

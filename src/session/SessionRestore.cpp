@@ -72,10 +72,11 @@ public:
                 tab.id = QUuid::createUuid();
             seen.insert(tab.id);
             const TextStorage::Look tabLook = look.forTab(tab);
+            const bool prepared = worthPreparingDocument(tab.document.text, tabLook.width);
             m_read.documents.push_back(
-                worthPreparingDocument(tab.document.text, tabLook.width)
-                    ? TextStorage::prepareDocument(tab.document.text, tabLook)
-                    : nullptr);
+                prepared ? TextStorage::prepareDocument(tab.document.text, tabLook) : nullptr);
+            m_read.counts.push_back(prepared ? std::optional<TextCounts>(tab.document.text)
+                                             : std::nullopt);
             m_read.tabs.append(std::move(tab));
         }
     }
@@ -177,10 +178,12 @@ void SessionRestore::showRestoredTabs(ReadSession& read) {
         if (!read.documents[i])
             continue;
         const EditorTab& tab = tabs.at(qsizetype(i));
-        PendingStorage pending{tab.id, tab.document.text, std::move(read.documents[i])};
+        PendingStorage pending{tab.id, tab.document.text, std::move(read.documents[i]),
+                               std::move(read.counts[i])};
         if (tab.id == shown)
             m_model.textStorageRegistry().adoptTextStorage(
-                tab.id, std::make_shared<TextStorage>(pending.text, std::move(pending.document)));
+                tab.id, std::make_shared<TextStorage>(pending.text, std::move(pending.document),
+                                                      std::move(pending.counts)));
         else
             m_pendingStorages.push_back(std::move(pending));
     }
@@ -208,8 +211,9 @@ void SessionRestore::adoptNextStorage() {
     TextStorageRegistry& storages = m_model.textStorageRegistry();
     const EditorTab* tab = m_model.tab(next.tabID);
     if (tab && !storages.contains(next.tabID) && tab->document.text == next.text)
-        storages.adoptTextStorage(
-            next.tabID, std::make_shared<TextStorage>(next.text, std::move(next.document)));
+        storages.adoptTextStorage(next.tabID,
+                                  std::make_shared<TextStorage>(next.text, std::move(next.document),
+                                                                std::move(next.counts)));
     if (!m_pendingStorages.empty())
         QTimer::singleShot(0, &m_model, [this] { adoptNextStorage(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text/EditorTab.h"
+#include "text/TextCounts.h"
 
 #include <QList>
 #include <QSet>
@@ -9,6 +10,7 @@
 #include <QUuid>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace dunmoss {
@@ -46,8 +48,9 @@ private:
         // Paths whose cached bookmarks went stale.
         QStringList staleBookmarks;
         QList<EditorTab> tabs;
-        // Per tab, its filled document or none.
+        // Per tab, its filled document or none, and the counts of its text made with it.
         std::vector<std::unique_ptr<QTextDocument>> documents;
+        std::vector<std::optional<TextCounts>> counts;
         QUuid activeTabID;
         double fontSize = 14;
     };
@@ -65,6 +68,7 @@ private:
         QUuid tabID;
         QString text;
         std::unique_ptr<QTextDocument> document;
+        std::optional<TextCounts> counts;
     };
     std::deque<PendingStorage> m_pendingStorages;
 };

@@ -50,6 +50,7 @@ struct DocumentOpening::Loaded {
     bool openAtStart = false;
     std::optional<EditorTab> tab;
     std::unique_ptr<QTextDocument> document;
+    std::optional<TextCounts> counts;
     std::optional<QString> failure;
     // With the first file only: the keys of the tabs the index did not know at the start.
     QList<std::tuple<QUuid, QUrl, FileLocationKey>> tabKeys;
@@ -160,6 +161,7 @@ void DocumentOpening::read(Loaded& out, const QUrl& url, const std::optional<QUr
         prepareTabDocument(read, look ? std::optional(look->forTab(*read.tab)) : std::nullopt);
     out.tab = std::move(read.tab);
     out.document = std::move(read.document);
+    out.counts = std::move(read.counts);
     out.failure = std::move(read.failure);
 }
 
@@ -169,59 +171,59 @@ void DocumentOpening::load(Batch& batch) {
     for (const OpenRequest& request : batch.requests)
         urls.append(request.url);
     const ExpectedLook look = ExpectedLook::of(m_model);
-    QThreadPool::globalInstance()->start(
-        [this, mailbox = m_mailbox, id = batch.id, urls, access = batch.folderAccess, look,
-         index = m_index, unknownTabs = std::move(unknownTabs), hook = beforeRead]() mutable {
-            QList<std::tuple<QUuid, QUrl, FileLocationKey>> tabKeys;
-            for (const auto& [tabID, url] : unknownTabs) {
-                const FileLocationKey key = FileLocationKey::of(url);
-                index.insert(tabID, url, key);
-                tabKeys.append({tabID, url, key});
+    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, id = batch.id, urls,
+                                          access = batch.folderAccess, look, index = m_index,
+                                          unknownTabs = std::move(unknownTabs),
+                                          hook = beforeRead]() mutable {
+        QList<std::tuple<QUuid, QUrl, FileLocationKey>> tabKeys;
+        for (const auto& [tabID, url] : unknownTabs) {
+            const FileLocationKey key = FileLocationKey::of(url);
+            index.insert(tabID, url, key);
+            tabKeys.append({tabID, url, key});
+        }
+        for (qsizetype i = 0; i < urls.size(); ++i) {
+            auto loaded = std::make_shared<Loaded>();
+            if (i == 0)
+                loaded->tabKeys = std::move(tabKeys);
+            const QUrl& url = urls.at(i);
+            if (url.isLocalFile()) {
+                loaded->key = FileLocationKey::of(url);
+                loaded->openAtStart = index.find(loaded->key).has_value();
             }
-            for (qsizetype i = 0; i < urls.size(); ++i) {
-                auto loaded = std::make_shared<Loaded>();
-                if (i == 0)
-                    loaded->tabKeys = std::move(tabKeys);
-                const QUrl& url = urls.at(i);
-                if (url.isLocalFile()) {
-                    loaded->key = FileLocationKey::of(url);
-                    loaded->openAtStart = index.find(loaded->key).has_value();
+            // A read begun at launch is waited for: taken, or dropped when a tab already
+            // shows the file.
+            std::optional<TabFileRead> ahead = LaunchReadAhead::take(url);
+            if (!loaded->openAtStart) {
+                if (ahead) {
+                    loaded->tab = std::move(ahead->tab);
+                    loaded->document = std::move(ahead->document);
+                    // Filled before the window knew its settings.
+                    if (loaded->document && loaded->tab)
+                        TextStorage::restyleDocument(*loaded->document, look.forTab(*loaded->tab));
+                } else {
+                    if (hook)
+                        hook(url);
+                    read(*loaded, url, access.at(i), &look);
                 }
-                // A read begun at launch is waited for: taken, or dropped when a tab already
-                // shows the file.
-                std::optional<TabFileRead> ahead = LaunchReadAhead::take(url);
-                if (!loaded->openAtStart) {
-                    if (ahead) {
-                        loaded->tab = std::move(ahead->tab);
-                        loaded->document = std::move(ahead->document);
-                        // Filled before the window knew its settings.
-                        if (loaded->document && loaded->tab)
-                            TextStorage::restyleDocument(*loaded->document,
-                                                         look.forTab(*loaded->tab));
-                    } else {
-                        if (hook)
-                            hook(url);
-                        read(*loaded, url, access.at(i), &look);
-                    }
-                    // A second request for the same file in the batch brings this tab forward.
-                    if (loaded->tab)
-                        index.insert(loaded->tab->id, url, loaded->key);
-                }
-                // The document goes over to the window's thread with the result, and no reference
-                // to it stays here; when the window is gone it dies here, where it was made.
-                QTextDocument* document = loaded->document.get();
-                const bool delivered = mailbox->post(
-                    [this, id, i, loaded = std::move(loaded)]() mutable {
-                        receive(id, int(i), std::move(loaded));
-                    },
-                    [document](QThread* thread) {
-                        if (document)
-                            document->moveToThread(thread);
-                    });
-                if (!delivered)
-                    return;
+                // A second request for the same file in the batch brings this tab forward.
+                if (loaded->tab)
+                    index.insert(loaded->tab->id, url, loaded->key);
             }
-        });
+            // The document goes over to the window's thread with the result, and no reference
+            // to it stays here; when the window is gone it dies here, where it was made.
+            QTextDocument* document = loaded->document.get();
+            const bool delivered = mailbox->post(
+                [this, id, i, loaded = std::move(loaded)]() mutable {
+                    receive(id, int(i), std::move(loaded));
+                },
+                [document](QThread* thread) {
+                    if (document)
+                        document->moveToThread(thread);
+                });
+            if (!delivered)
+                return;
+        }
+    });
 }
 
 void DocumentOpening::receive(quint64 batchID, int index, std::shared_ptr<Loaded> loaded) {
@@ -338,8 +340,8 @@ void DocumentOpening::applyOne(Batch& batch, int index) {
         loaded.tab.reset();
         if (loaded.document)
             m_model.textStorageRegistry().adoptTextStorage(
-                tab.id,
-                std::make_shared<TextStorage>(tab.document.text, std::move(loaded.document)));
+                tab.id, std::make_shared<TextStorage>(tab.document.text, std::move(loaded.document),
+                                                      std::exchange(loaded.counts, std::nullopt)));
         if (tab.document.decodedViaFallback)
             batch.outcome.fallbacks.append(request.url);
         const QUuid id = tab.id;

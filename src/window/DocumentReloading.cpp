@@ -61,8 +61,10 @@ public:
         if (!worthPreparingDocument(text, m_look ? m_look->width : 0))
             return;
         const TextSplice splice = spliceBetween(m_before.text, text);
-        if (std::max(splice.removed.size(), splice.inserted.size()) >= kRefilledChangeLength)
+        if (std::max(splice.removed.size(), splice.inserted.size()) >= kRefilledChangeLength) {
             m_document = TextStorage::prepareDocument(text, m_look);
+            m_counts.emplace(text);
+        }
     }
 
     QList<QTextDocument*> documents() const override {
@@ -113,7 +115,8 @@ private:
             TextStorageRegistry& storages = m_model.textStorageRegistry();
             storages.removeTextStorage(m_tabID);
             storages.adoptTextStorage(m_tabID, std::make_shared<TextStorage>(
-                                                   m_loaded->document.text, std::move(m_document)));
+                                                   m_loaded->document.text, std::move(m_document),
+                                                   std::exchange(m_counts, std::nullopt)));
         }
         m_model.update(
             [&](EditorWindowState& state) { applyLoadedDocument(state.tabs[index], *m_loaded); });
@@ -136,6 +139,7 @@ private:
     std::optional<LoadedPlainTextDocument> m_loaded;
     std::exception_ptr m_failure;
     std::unique_ptr<QTextDocument> m_document;
+    std::optional<TextCounts> m_counts;
 };
 
 } // namespace

@@ -88,8 +88,10 @@ TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAcc
 void prepareTabDocument(TabFileRead& read, const std::optional<TextStorage::Look>& look,
                         bool longLinesAside) {
     if (read.tab && !read.document &&
-        worthPreparingDocument(read.tab->document.text, look ? look->width : 0, longLinesAside))
+        worthPreparingDocument(read.tab->document.text, look ? look->width : 0, longLinesAside)) {
         read.document = TextStorage::prepareDocument(read.tab->document.text, look);
+        read.counts.emplace(read.tab->document.text);
+    }
 }
 
 } // namespace dunmoss

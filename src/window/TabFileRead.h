@@ -2,6 +2,7 @@
 
 #include "editor/TextStorage.h"
 #include "text/EditorTab.h"
+#include "text/TextCounts.h"
 
 #include <QString>
 #include <QTextDocument>
@@ -16,6 +17,8 @@ namespace dunmoss {
 struct TabFileRead {
     std::optional<EditorTab> tab;
     std::unique_ptr<QTextDocument> document;
+    // The counts of the tab's text, made with its document.
+    std::optional<TextCounts> counts;
     std::optional<QString> failure;
 };
 

@@ -270,8 +270,14 @@ TEST_F(SessionStoreTest, ARestoreUnderWayKeepsTheStoredOrderAndLosesNothing) {
     EXPECT_EQ(tabAt(0).document.text, QString::fromLatin1(longText));
     // A tab not shown takes its filled document a turn later.
     ASSERT_TRUE(QTest::qWaitFor([&] { return model->textStorageRegistry().contains(tabs[0].id); }));
-    EXPECT_EQ(model->textStorageRegistry().textStorage(tabs[0].id)->text(),
-              QString::fromLatin1(longText));
+    const std::shared_ptr<TextStorage> restored =
+        model->textStorageRegistry().textStorage(tabs[0].id);
+    EXPECT_EQ(restored->text(), QString::fromLatin1(longText));
+    // Counted where the document was filled.
+    ASSERT_TRUE(restored->hasCounts());
+    EXPECT_EQ(restored->counts().length(), longText.size());
+    EXPECT_EQ(restored->counts().lines().lineCount(),
+              TextCounts(restored->text()).lines().lineCount());
     EXPECT_EQ(tabAt(1).document.text, QStringLiteral("draft"));
     EXPECT_EQ(tabAt(2).id, tabs.at(2).id);
     EXPECT_EQ(tabAt(3).document.text, QStringLiteral("typed meanwhile"));

@@ -266,6 +266,12 @@ TEST_F(DocumentOpen, ALargeFileComesWithItsDocumentFilledAside) {
     EXPECT_EQ(storage->text(), active().document.text);
     EXPECT_EQ(storage->primaryDocument()->characterCount() - 1, active().document.text.size());
     EXPECT_EQ(active().document.lineEnding, TextLineEnding::CarriageReturnLineFeed);
+    // Counted where the document was filled, and counted right.
+    ASSERT_TRUE(storage->hasCounts());
+    const TextCounts whole(active().document.text);
+    EXPECT_EQ(storage->counts().lines().lineCount(), whole.lines().lineCount());
+    EXPECT_EQ(storage->counts().clusterCount(), whole.clusterCount());
+    EXPECT_EQ(storage->counts().length(), active().document.text.size());
 }
 
 TEST_F(DocumentOpen, FilesReadAheadAtLaunchOpenFromThatReadAndNothingIsKept) {

@@ -291,6 +291,10 @@ TEST_F(Reload, ALongTextChangedThroughoutIsShownFromANewStorage) {
     const std::shared_ptr<TextStorage> after = model->textStorageRegistry().textStorage(id);
     EXPECT_NE(after, before);
     EXPECT_EQ(after->text(), changed);
+    // Its counts came with it, those of the new text.
+    ASSERT_TRUE(after->hasCounts());
+    EXPECT_EQ(after->counts().lines().lineCount(), 4001);
+    EXPECT_EQ(after->counts().clusterCount(), changed.size());
 
     changeOnDisk(url, QByteArray("first ").append(changed.toLatin1()));
     DocumentReloading(*model).reloadKeyboardTab();
