@@ -8,6 +8,7 @@
 #include "editor/TextStorage.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -116,4 +117,30 @@ TEST(DocumentHandOver, AViewShownAtTheWidthItLaidItsTextOutAtKeepsItsLines) {
     EXPECT_TRUE(laidOutThenShown(false));
     // Shown wider than it was laid out: laid out again for the new width.
     EXPECT_FALSE(laidOutThenShown(true));
+}
+
+TEST(DocumentHandOver, ATextReadAgainIntoANewStorageLetsTheOldOneGoApartFromShowingTheNew) {
+    FakeTab tab;
+    tab.text = linesOfText(2000);
+    PreparedView v(tab, editorLook(14, 4, true), 14, 4, true);
+    v.view->show();
+    std::weak_ptr<TextStorage> old = v.storage;
+    QTextDocument* oldDocument = v.storage->primaryDocument();
+
+    // As a reload has it: the registry takes a storage filled aside, the view is told.
+    tab.text = QStringLiteral("read again\n") + linesOfText(2000);
+    v.registry.removeTextStorage(tab.id);
+    v.storage = std::make_shared<TextStorage>(
+        tab.text, TextStorage::prepareDocument(tab.text, editorLook(14, 4, true)));
+    ASSERT_TRUE(v.registry.adoptTextStorage(tab.id, v.storage));
+    v.view->update(propsFor(tab, v.registry));
+    EXPECT_EQ(v.view->textView()->document(), v.storage->primaryDocument());
+    EXPECT_NE(v.view->textView()->document(), oldDocument);
+    EXPECT_EQ(v.view->textView()->toPlainText(), tab.text);
+
+    // Not in the round of events that shows the new text, but soon after, with its documents.
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(old.expired());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return old.expired(); }, 5000));
+    EXPECT_EQ(v.view->textView()->toPlainText(), tab.text);
 }
