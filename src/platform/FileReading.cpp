@@ -39,7 +39,8 @@ qint64 defaultPieceBytes(qint64 expected) {
     const int width = idleThreadWorkWidth();
     if (width < 2)
         return 0;
-    return qMax(kParallelFromBytes / 4, expected / width);
+    // A few pieces per thread: a thread that starts late or loses its core holds up less.
+    return qMax(kParallelFromBytes / 4, expected / (qint64(width) * 4));
 }
 
 } // namespace
