@@ -69,16 +69,26 @@ QByteArray encodeInLayout(const QString& text, const ByteLayout& layout) {
     return layout.mark + body;
 }
 
+// Whether the file's text encodes back to the bytes it was read from: when not, a rewrite would
+// also change bytes outside the replaced text, so the file is left alone (and the dry run does not
+// count it either).
+bool encodesBackToItsBytes(const SearchableFileContent& content) {
+    try {
+        return encodeInLayout(content.text, layoutOf(content.encoding, content.bytes)) ==
+               content.bytes;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
 // The new bytes of a changed file, or nothing when they cannot be written faithfully: the new
-// text does not fit the encoding, or the old text would not encode back to the old bytes (then
-// a rewrite would also change bytes outside the replaced text).
+// text does not fit the encoding, or the old text would not encode back to the old bytes.
 std::optional<QByteArray> rewrittenBytes(const SearchableFileContent& content,
                                          const QString& newText) {
-    const ByteLayout layout = layoutOf(content.encoding, content.bytes);
+    if (!encodesBackToItsBytes(content))
+        return std::nullopt;
     try {
-        if (encodeInLayout(content.text, layout) != content.bytes)
-            return std::nullopt;
-        return encodeInLayout(newText, layout);
+        return encodeInLayout(newText, layoutOf(content.encoding, content.bytes));
     } catch (const FileError&) {
         return std::nullopt;
     }
@@ -173,6 +183,8 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
             const auto replaced = replacedInText(query, replacement, content.text, options);
             if (!replaced)
                 return Counted{content.kind, 0, QUrl::fromLocalFile(path)};
+            if (replaced->count > 0 && !encodesBackToItsBytes(content))
+                return Counted{SearchableFileContent::Kind::EncodingFailed, 0, {}};
             return Counted{content.kind, replaced->count, {}};
         },
         [&](Counted&& counted) {

@@ -197,6 +197,11 @@ TEST_F(FolderReplace, AFileWhoseOtherBytesWouldChangeOnRewritingIsLeftAlone) {
     tree.write(QStringLiteral("sjis.txt"), original);
     ASSERT_EQ(loadSearchableText(tree.path(QStringLiteral("sjis.txt"))).encoding,
               TextFileEncoding::ShiftJIS);
+    // The dry run counts it as the replacement will.
+    const auto counted = preview(QStringLiteral("x"), QStringLiteral("y"));
+    EXPECT_EQ(counted.fileCount, 0);
+    EXPECT_EQ(counted.replacementCount, 0);
+    EXPECT_EQ(counted.skippedFiles.encodingFailedFileCount, 1);
     const auto outcome = replace(QStringLiteral("x"), QStringLiteral("y"));
     EXPECT_EQ(outcome.skippedFiles.encodingFailedFileCount, 1);
     EXPECT_FALSE(outcome.backupURL.has_value());
