@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -44,11 +45,17 @@ TEST(SettingsWriteFailure, IsToldInTheWindowOnce) {
         EditorWindowView* window = app.start({});
         QSignalSpy started(window, &EditorWindowView::startUpCompleted);
         ASSERT_TRUE(window->hasCompletedStartUp() || started.wait(5000));
+        // The file is written on a pool thread soon after the change; the failure comes back.
+        QSignalSpy failed(&defaults, &Defaults::writeFailed);
         defaults.setValue(QStringLiteral("editor.fontSize"), 15);
+        ASSERT_TRUE(failed.wait(10'000));
         settle();
         EXPECT_EQ(timesTold(window->model().state(), path), 1);
         defaults.setValue(QStringLiteral("editor.fontSize"), 16);
         settle();
+        QThreadPool::globalInstance()->waitForDone(10'000);
+        settle();
+        EXPECT_EQ(failed.count(), 1);
         EXPECT_EQ(timesTold(window->model().state(), path), 1);
         EXPECT_EQ(defaults.integer(QStringLiteral("editor.fontSize")), 16);
         for (QWidget* widget : editorWindows())
