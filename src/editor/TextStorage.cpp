@@ -272,7 +272,9 @@ void TextStorage::takeSpare() {
     if (m_spare) {
         QString spare = std::move(*m_spare);
         m_spare.reset();
-        const auto [prefix, suffix] = m_spareSame;
+        // With no edit since it was made, the whole spare is both its first and its last part.
+        const qsizetype prefix = m_spareSame.prefix;
+        const qsizetype suffix = std::min(m_spareSame.suffix, spare.size() - prefix);
         replaceInPlace(spare, prefix, spare.size() - prefix - suffix,
                        QStringView(held).sliced(prefix, held.size() - prefix - suffix));
         m_text = std::move(spare);
@@ -304,7 +306,7 @@ void TextStorage::keepSpareIfHeldElsewhere() {
 
 void TextStorage::startSpare(QString held) {
     m_spareUnderWay = true;
-    m_spareSame = Shared{held.size(), 0};
+    m_spareSame = Shared{held.size(), held.size()};
     // The storage is only touched back on its thread, and only while it exists (the mailbox).
     QThreadPool::globalInstance()->start(
         [self = this, mailbox = m_mailbox, source = std::move(held), epoch = m_spareEpoch] {
