@@ -251,6 +251,7 @@ void SearchCenterPanel::refresh(const SearchCenterState& state) {
 }
 
 void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
+    const bool sameScope = m_built && m_rowsScope == m_scope;
     m_built = true;
     m_rowsScope = m_scope;
     // What was shown is let go of aside once the new rows are in.
@@ -259,6 +260,14 @@ void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
     retired.filtered =
         std::exchange(m_filtered, filterSearchCenterResults(m_displayed, m_filter->text()));
     const auto releaseRetired = qScopeGuard([&] { releaseAside(std::move(retired)); });
+    // A filter that keeps every result a filter before kept too (typing on after "w" that
+    // matches all of them) shares the very list the rows were made of: those rows, and where
+    // the list was scrolled to, stay.
+    if (sameScope && !m_filtered.isEmpty() &&
+        m_filtered.constData() == retired.filtered.constData() &&
+        m_filtered.size() == retired.filtered.size() && m_displayedCount == m_displayed.size() &&
+        m_model->rowCount() > 0)
+        return;
     m_displayedCount = m_displayed.size();
     m_visibleCount->setText(
         l("search-center.visible-results.format").arg(m_filtered.size()).arg(m_displayed.size()));

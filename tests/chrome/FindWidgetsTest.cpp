@@ -26,6 +26,8 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -219,6 +221,54 @@ TEST_F(FindWidgets, SearchCenterListsGroupedResultsFiltersAndOpensThem) {
     EXPECT_FALSE(model().state().searchCenter.selectedSearchRunID.has_value());
     EXPECT_FALSE(center()->deleteButton()->isEnabled());
     EXPECT_EQ(center()->displayedCount(), 0);
+}
+
+TEST_F(FindWidgets, AFilterKeepingEveryResultKeepsTheRowsAndWhereTheListWasScrolled) {
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += QStringLiteral("alpha %1\n").arg(i);
+    setText(text);
+    openBarAndType(QStringLiteral("alpha"));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(center()->isVisible());
+    auto* rows = static_cast<SearchResultListModel*>(center()->listView()->model());
+    ASSERT_EQ(rows->rowCount(), 201); // one group, 200 hits
+    QScrollBar* scroll = center()->listView()->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0);
+    scroll->setValue(scroll->maximum());
+    const int scrolled = scroll->value();
+
+    // "a", then "al": every hit still matches; the list is neither rebuilt nor scrolled back.
+    QSignalSpy resets(rows, &QAbstractItemModel::modelReset);
+    center()->filterField()->setText(QStringLiteral("a"));
+    settle();
+    center()->filterField()->setText(QStringLiteral("AL"));
+    settle();
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(rows->rowCount(), 201);
+    EXPECT_EQ(scroll->value(), scrolled);
+    EXPECT_EQ(center()->visibleCountLabel()->text(),
+              l("search-center.visible-results.format").arg(200).arg(200));
+    EXPECT_EQ(center()->filteredResults().size(), 200);
+
+    // A narrower filter, then one keeping all again: the rows follow each time.
+    center()->filterField()->setText(QStringLiteral("alpha 19"));
+    settle();
+    EXPECT_EQ(rows->rowCount(), 12); // 19 and 190..199
+    EXPECT_EQ(center()->visibleCountLabel()->text(),
+              l("search-center.visible-results.format").arg(11).arg(200));
+    center()->filterField()->setText(QStringLiteral("alp"));
+    settle();
+    EXPECT_EQ(rows->rowCount(), 201);
+    EXPECT_EQ(rows->row(201 - 1).trailing, QStringLiteral("alpha 199"));
+    center()->filterField()->setText(QStringLiteral("zzz"));
+    settle();
+    EXPECT_TRUE(center()->emptyLabel()->isVisible());
+    center()->filterField()->clear();
+    settle();
+    EXPECT_EQ(rows->rowCount(), 201);
+    EXPECT_FALSE(center()->emptyLabel()->isVisible());
 }
 
 TEST_F(FindWidgets, KeysTypedAfterClickingAHitReplaceItInTheDocument) {
