@@ -110,9 +110,28 @@ bool containsFoldedAscii(QStringView text, QStringView needle) {
     return false;
 }
 
+// The plain search for a short needle in short texts: the first unit is looked for with the
+// library's vectorised scan, the rest compared where it is found.
+bool containsPlain(QStringView text, QStringView needle) {
+    const qsizetype last = text.size() - needle.size();
+    for (qsizetype at = text.indexOf(needle.front()); at >= 0 && at <= last;
+         at = text.indexOf(needle.front(), at + 1))
+        if (text.sliced(at, needle.size()) == needle)
+            return true;
+    return false;
+}
+
+// Results of one group mostly share one copy of the group's address: comparing the copies
+// first spares comparing the address part by part.
+bool sameFile(const std::optional<QUrl>& a, const std::optional<QUrl>& b) {
+    if (!a || !b)
+        return !a && !b;
+    return const_cast<QUrl&>(*a).data_ptr() == const_cast<QUrl&>(*b).data_ptr() || *a == *b;
+}
+
 // "line:column" written into `out`, whose buffer is reused from result to result.
 QStringView positionText(qsizetype line, qsizetype column, QString& out) {
-    out.clear();
+    out.resize(0); // keeps the buffer, where clear() would let it go
     appendNumber(out, line);
     out.append(QLatin1Char(':'));
     appendNumber(out, column);
@@ -277,7 +296,15 @@ QList<SearchCenterResult> filterSearchCenterResults(const QList<SearchCenterResu
         return results;
     const bool asciiNeedle = QtPrivate::isAscii(QStringView(needle));
     const QString foldedNeedle = needle.toLower();
+    // Digits and punctuation have no case: the plain search finds what the folded one does,
+    // without looking at each unit twice.
+    const bool caselessNeedle =
+        asciiNeedle && std::none_of(needle.cbegin(), needle.cend(), [](QChar c) {
+            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        });
     const auto has = [&](QStringView haystack) {
+        if (caselessNeedle)
+            return containsPlain(haystack, needle);
         // Qt folds each unit on its own; between ASCII texts that is ASCII's case.
         if (asciiNeedle && QtPrivate::isAscii(haystack))
             return containsFoldedAscii(haystack, foldedNeedle);
@@ -290,18 +317,30 @@ QList<SearchCenterResult> filterSearchCenterResults(const QList<SearchCenterResu
     // The group's texts are the same for run after run of results: they are asked once per run.
     const SearchCenterResult* groupOfLast = nullptr;
     bool groupHas = false;
+    const QString* previewOfLast = nullptr;
+    bool previewHas = false;
     std::vector<qsizetype> kept;
     QString position;
     for (qsizetype i = 0; i < results.size(); ++i) {
         const SearchCenterResult& result = results.at(i);
         if (!groupOfLast || result.groupTitle != groupOfLast->groupTitle ||
             result.groupSubtitle != groupOfLast->groupSubtitle ||
-            result.fileURL != groupOfLast->fileURL) {
+            !sameFile(result.fileURL, groupOfLast->fileURL)) {
             const QString path = result.fileURL ? plainPath(*result.fileURL) : result.groupTitle;
             groupHas = has(result.groupTitle) || has(result.groupSubtitle) || has(path);
             groupOfLast = &result;
         }
-        if (groupHas || has(result.preview) ||
+        if (groupHas) {
+            kept.push_back(i);
+            continue;
+        }
+        // Hits on one line show the same line: comparing it with the last one asked is cheaper
+        // than searching it again.
+        if (!previewOfLast || result.preview != *previewOfLast) {
+            previewHas = has(result.preview);
+            previewOfLast = &result.preview;
+        }
+        if (previewHas ||
             (mayBePosition && has(positionText(result.line, result.column, position))))
             kept.push_back(i);
     }

@@ -220,7 +220,10 @@ TEST_F(SearchCenterTest, FilterKeepsWhatAskingEveryResultKeeps) {
     for (const QString& filter :
          {QStringLiteral("a"), QStringLiteral("ALPHA"), QStringLiteral("12:"),
           QStringLiteral("2:3"), QStringLiteral("/p/x"), QStringLiteral(":"), QStringLiteral("zz"),
-          QStringLiteral(" 1 "), QStringLiteral("KEL"), QStringLiteral("\u212Ael")})
+          QStringLiteral(" 1 "), QStringLiteral("KEL"), QStringLiteral("\u212Ael"),
+          // Without case: digits and punctuation alone.
+          QStringLiteral("1"), QStringLiteral(":3"), QStringLiteral("12:3"), QStringLiteral("/"),
+          QStringLiteral("/p/"), QStringLiteral("9:9"), QStringLiteral("2 ")})
         EXPECT_EQ(filterSearchCenterResults(list, filter), reference(list, filter))
             << filter.toStdString();
 }
