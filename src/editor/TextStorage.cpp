@@ -248,40 +248,16 @@ void TextStorage::writeText(qsizetype position, qsizetype length, const QString&
     // Someone else still reading the text (a saved copy, a snapshot being written, a search)
     // keeps the text before the edit: the edit takes the spare copy made for it, or builds its
     // own in one copy.
-    if (!m_text.isDetached() && !m_text.isEmpty())
-        takeSpare();
-    noteEditForSpare(position, length);
+    if (hasSpare() && !m_text.isDetached())
+        m_text = std::move(*m_spare);
+    m_spare.reset();
+    ++m_revision;
     m_edited = true;
     replaceInPlace(m_text, position, length, replacement);
     if (shared)
         *holder = m_text;
     if (m_counts)
         m_counts->applyEdit(m_text, position, removed, replacement.size());
-}
-
-void TextStorage::noteEditForSpare(qsizetype position, qsizetype length) {
-    if (!m_spare && !m_spareUnderWay)
-        return;
-    m_spareSame.prefix = std::min(m_spareSame.prefix, position);
-    m_spareSame.suffix = std::min(m_spareSame.suffix, m_text.size() - position - length);
-}
-
-void TextStorage::takeSpare() {
-    // The reader's hold keeps these characters as they are.
-    const QString held = m_text;
-    if (m_spare) {
-        QString spare = std::move(*m_spare);
-        m_spare.reset();
-        // With no edit since it was made, the whole spare is both its first and its last part.
-        const qsizetype prefix = m_spareSame.prefix;
-        const qsizetype suffix = std::min(m_spareSame.suffix, spare.size() - prefix);
-        replaceInPlace(spare, prefix, spare.size() - prefix - suffix,
-                       QStringView(held).sliced(prefix, held.size() - prefix - suffix));
-        m_text = std::move(spare);
-    }
-    // The next reader finds a spare too.
-    if (!m_spareUnderWay && held.size() >= kSpareMinimumLength)
-        startSpare(held);
 }
 
 bool TextStorage::heldElsewhere() {
@@ -298,32 +274,29 @@ bool TextStorage::heldElsewhere() {
 
 void TextStorage::keepSpareIfHeldElsewhere() {
     // A short text is copied on the key in no time; one never typed into may never be.
-    if (!m_edited || m_text.size() < kSpareMinimumLength || m_spare || m_spareUnderWay ||
+    if (!m_edited || m_text.size() < kSpareMinimumLength || hasSpare() || m_spareUnderWay ||
         !heldElsewhere())
         return;
-    startSpare(m_text);
-}
-
-void TextStorage::startSpare(QString held) {
     m_spareUnderWay = true;
-    m_spareSame = Shared{held.size(), held.size()};
+    const quint64 revision = m_revision;
+    // The reader's hold keeps these characters as they are while the pool thread copies them.
     // The storage is only touched back on its thread, and only while it exists (the mailbox).
     QThreadPool::globalInstance()->start(
-        [self = this, mailbox = m_mailbox, source = std::move(held), epoch = m_spareEpoch] {
+        [self = this, mailbox = m_mailbox, source = m_text, revision] {
             QString copy = concatenatedWithRoom(source, {}, {}, source.size() / 16 + 64);
-            mailbox->post([self, copy = std::move(copy), epoch]() mutable {
-                if (epoch != self->m_spareEpoch)
-                    return;
+            mailbox->post([self, copy = std::move(copy), revision]() mutable {
                 self->m_spareUnderWay = false;
+                if (revision != self->m_revision)
+                    return;
                 self->m_spare = std::move(copy);
+                self->m_spareRevision = revision;
             });
         });
 }
 
 void TextStorage::contentReplaced() {
     m_spare.reset();
-    m_spareUnderWay = false;
-    ++m_spareEpoch;
+    ++m_revision;
 }
 
 void TextStorage::replaceAll(const QString& text) {

@@ -91,15 +91,11 @@ public:
     // edit changes the one copy in place instead of copying the whole text.
     void setSharedText(std::function<QString*()> holder) { m_sharedText = std::move(holder); }
     // Another reader holds the text of an edited storage (a saved copy of it, a snapshot being
-    // written): a copy is made on a pool thread now, and an edit that finds the text held takes
-    // it instead of copying the whole text on the key. The reader keeps what it holds either way.
-    // The copy is kept in step by what changed since it was made (the stretch between what the
-    // two share at their ends, known from the edits), so a reader that takes the text later (a
-    // snapshot handed to the session writer just before a key) finds it ready too; an edit that
-    // takes it starts the next one from the text the reader holds.
+    // written): a copy is made on a pool thread now, and the next edit takes it instead of
+    // copying the whole text on the key. The reader keeps what it holds either way.
     void keepSpareIfHeldElsewhere();
-    // A copy of the text, in step with it but for the edits since, is ready for an edit.
-    bool hasSpare() const { return m_spare.has_value(); }
+    // A copy of the current text is ready for the next edit.
+    bool hasSpare() const { return m_spare && m_spareRevision == m_revision; }
 
     // A document for one view: the primary one when no view shows it, else a new mirror. The
     // primary keeps its layout (and the lines and colours in it) for the view that had it last.
@@ -198,25 +194,14 @@ private:
     // True when a reader other than the shared holder also holds m_text.
     bool heldElsewhere();
     void contentReplaced();
-    // Copies `held`, which equals the text now and which nobody changes, on a pool thread.
-    void startSpare(QString held);
-    // m_text is held by another reader: takes the spare, brought in step, as the text.
-    void takeSpare();
-    // The edit about to be made, for the spare's stretch.
-    void noteEditForSpare(qsizetype position, qsizetype length);
 
     QString m_text;
+    // Counts every change of the text; a spare made from one revision serves only that one.
+    quint64 m_revision = 0;
     bool m_edited = false;
     std::optional<QString> m_spare;
-    // The spare (or the copy under way) and the text share their first m_spareSame.prefix and
-    // last m_spareSame.suffix characters; what lies between changed since it was made.
-    struct Shared {
-        qsizetype prefix = 0;
-        qsizetype suffix = 0;
-    } m_spareSame;
+    quint64 m_spareRevision = 0;
     bool m_spareUnderWay = false;
-    // Changes when the whole text is replaced: a copy under way then serves nothing.
-    quint64 m_spareEpoch = 0;
     std::shared_ptr<MainThreadMailbox> m_mailbox;
     mutable std::optional<TextCounts> m_counts;
     std::function<QString*()> m_sharedText;
