@@ -277,6 +277,55 @@ TEST(TextStorage, ACopyMadeAsideForATextChangedMeanwhileIsNeverTaken) {
     EXPECT_EQ(storage.text(), QStringLiteral("short"));
 }
 
+TEST(TextStorage, RandomEditsWithReadersComingAndGoingKeepTheTextAndEveryReadersCopyRight) {
+    TextStorage storage;
+    QString expected = longLines(8'000);
+    storage.replaceAll(expected);
+    QTextDocument* document = storage.acquireDocument();
+    QRandomGenerator random(33);
+    std::vector<std::pair<QString, QString>> readers; // what each holds, and what it took
+    for (int step = 0; step < 300; ++step) {
+        const int length = int(expected.size());
+        // Mostly near one end or the other, sometimes anywhere.
+        const int where = random.bounded(3);
+        int position = where == 0   ? random.bounded(std::min(length, 200))
+                       : where == 1 ? length - random.bounded(std::min(length, 200))
+                                    : random.bounded(length + 1);
+        const int removed = std::min(int(random.bounded(4)), length - position);
+        const QString inserted = QString(int(random.bounded(3)), QChar(u'a' + step % 26));
+        typeInto(document, position, removed, inserted);
+        expected.replace(position, removed, inserted);
+        ASSERT_EQ(storage.text(), expected) << "step " << step;
+        switch (random.bounded(6)) {
+        case 0:
+            readers.emplace_back(storage.text(),
+                                 QString(storage.text().constData(), storage.text().size()));
+            break;
+        case 1:
+            storage.keepSpareIfHeldElsewhere();
+            break;
+        case 2:
+            if (!readers.empty())
+                readers.erase(readers.begin() + random.bounded(int(readers.size())));
+            break;
+        case 3:
+            QCoreApplication::processEvents();
+            break;
+        case 4:
+            if (random.bounded(4) == 0)
+                ASSERT_TRUE(waitForPool());
+            break;
+        default:
+            break;
+        }
+    }
+    ASSERT_TRUE(waitForPool());
+    EXPECT_EQ(storage.text(), expected);
+    EXPECT_EQ(documentCharacters(document).size(), expected.size());
+    for (const auto& [held, taken] : readers)
+        EXPECT_EQ(held, taken);
+}
+
 TEST(TextStorage, NoCopyIsMadeAsideOfATextNeverEditedNorOfAStorageThatWent) {
     auto storage = std::make_unique<TextStorage>();
     storage->replaceAll(longLines(8'000));
