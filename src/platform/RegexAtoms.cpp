@@ -178,4 +178,17 @@ Count countAt(QStringView p, qsizetype at) {
     return count;
 }
 
+std::optional<qsizetype> leadingFlagsLength(QStringView p) {
+    if (!p.startsWith(u"(?"))
+        return 0;
+    qsizetype f = 2;
+    while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
+        ++f;
+    if (f == 2 || f >= p.size() || p[f] != u')')
+        return 0;
+    if (!safeFlags(p.sliced(2, f - 2)))
+        return std::nullopt;
+    return f + 1;
+}
+
 } // namespace dunmoss::regex_syntax

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringView>
+#include <optional>
 
 // Pieces of a pattern the run-skipping analyses read: atoms of one character, group openings,
 // counts, assertions and whether the rest of a pattern can tell where a match began.
@@ -11,6 +12,10 @@ namespace dunmoss::regex_syntax {
 // back-reference when a group before the rest (still open at `at` when `groupOpen`) captured
 // something that depends on where the match began, and no quantifier on a group still open.
 bool restIsPositionIndependent(QStringView p, qsizetype at, bool refersBack, bool groupOpen);
+
+// The length of the pattern's leading inline flags, "(?i)", 0 when it has none; nothing when
+// they are flags the analyses do not understand.
+std::optional<qsizetype> leadingFlagsLength(QStringView p);
 
 // A zero-width assertion at `at` that captures nothing and refers to no group: where it ends,
 // or -1. Its truth at a position depends only on the text, the region and its bounds.

@@ -35,20 +35,12 @@ QString restOnItsOwn(QStringView p, qsizetype at, bool groupOpen) {
 // With `boundedLoop` >= 0, that count with a finite most, "x{n,m}", is the loop rather than n
 // atoms and m - n optional ones.
 std::optional<LeadingLoop> analyse(QStringView p, bool caseInsensitive, int boundedLoop) {
-    qsizetype k = 0;
-    QStringView flags;
     // Leading inline flags, "(?i)".
-    if (p.startsWith(u"(?")) {
-        qsizetype f = 2;
-        while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
-            ++f;
-        if (f > 2 && f < p.size() && p[f] == u')') {
-            if (!safeFlags(p.sliced(2, f - 2)))
-                return std::nullopt;
-            flags = p.sliced(0, f + 1);
-            k = f + 1;
-        }
-    }
+    const std::optional<qsizetype> flagsLength = leadingFlagsLength(p);
+    if (!flagsLength)
+        return std::nullopt;
+    qsizetype k = *flagsLength;
+    const QStringView flags = p.first(k);
     // Assertions before the atoms, as whole-word searches put there, and at most one group
     // around the loop: "(", "(?:" or "(?<name>".
     QString assertion;

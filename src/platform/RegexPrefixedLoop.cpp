@@ -135,19 +135,11 @@ Extent sequenceAt(QStringView p, qsizetype at, bool folds, int depth) {
 
 std::vector<PrefixedLoop> analysePrefixedLoops(QStringView p, bool caseInsensitive) {
     std::vector<PrefixedLoop> readings;
-    qsizetype k = 0;
-    QString flags;
-    if (p.startsWith(u"(?")) {
-        qsizetype f = 2;
-        while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
-            ++f;
-        if (f > 2 && f < p.size() && p[f] == u')') {
-            if (!safeFlags(p.sliced(2, f - 2)))
-                return readings;
-            flags = p.sliced(0, f + 1).toString();
-            k = f + 1;
-        }
-    }
+    const std::optional<qsizetype> flagsLength = leadingFlagsLength(p);
+    if (!flagsLength)
+        return readings;
+    qsizetype k = *flagsLength;
+    const QString flags = p.first(k).toString();
     const bool folds = caseInsensitive || !flags.isEmpty();
     QString prefix = flags;
     QStringList loopClasses;
