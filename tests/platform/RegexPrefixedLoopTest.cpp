@@ -3,9 +3,9 @@
 // checked against the same pattern behind an empty alternative, which is never skipped, over
 // made-up and real texts, and against the work bound over long runs.
 #include "platform/RegexPrefixedLoop.h"
+#include "RegexMatchComparison.h"
 #include "platform/IcuRegex.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
@@ -13,52 +13,17 @@
 #include <vector>
 
 using namespace dunmoss;
+using namespace dunmoss::test;
 
 namespace {
 
-const IcuRegex::Options kBothCases[] = {IcuRegex::Options(IcuRegex::NoOptions),
-                                        IcuRegex::Options(IcuRegex::CaseInsensitive)};
-
-struct Found {
-    std::vector<TextRange> ranges;
-    QString error;
-    friend bool operator==(const Found&, const Found&) = default;
-};
-
-Found matchesIn(const IcuRegex& regex, const QString& text, TextRange region) {
-    Found found;
-    try {
-        IcuRegexMatcher matcher(regex, text, region);
-        while (matcher.findNext())
-            found.ranges.push_back(matcher.range());
-    } catch (const RegexError& error) {
-        found.error = error.icuMessage();
-    }
-    return found;
-}
-
-// Compares the skipped and the unskipped run over each text, whole and inside a region; returns
-// whether the pattern has a reading that skips. With a work bound, a run that stops on either
-// side is not compared: the two stop at different places.
+// Whether the pattern has a reading that skips, its matches compared with the unskipped run's.
 bool expectSameMatches(const QString& pattern, IcuRegex::Options options, const QStringList& texts,
                        RegexWorkBound bound = {}) {
     const IcuRegex skipped(pattern, options, bound);
-    const IcuRegex plain(QStringLiteral("(?:") + pattern + QStringLiteral(")|(?!)"), options,
-                         bound);
+    const IcuRegex plain = unskipped(pattern, options, bound);
     EXPECT_EQ(plain.prefixedLoopReadings(), 0);
-    for (const QString& text : texts) {
-        const qsizetype inset = std::min<qsizetype>(7, text.size() / 2);
-        for (const TextRange region :
-             {TextRange{0, text.size()}, TextRange{inset, text.size() - 2 * inset}}) {
-            const Found ours = matchesIn(skipped, text, region);
-            const Found unskipped = matchesIn(plain, text, region);
-            if (bound.isBounded() && (!ours.error.isEmpty() || !unskipped.error.isEmpty()))
-                continue;
-            EXPECT_EQ(ours, unskipped)
-                << pattern.toStdString() << " case-insensitive "
-                << bool(options & IcuRegex::CaseInsensitive) << " region " << region.location;
-        }
-    }
+    expectSameMatchesAsUnskipped(skipped, plain, pattern, options, texts, bound);
     return skipped.prefixedLoopReadings() > 0;
 }
 
@@ -74,12 +39,6 @@ QString runsText() {
         text.append(breaks.sliced(i % 27, 4));
     }
     return text;
-}
-
-QString realText(const QString& relativePath) {
-    QFile file(QStringLiteral(DUNMOSS_SOURCE_DIR "/") + relativePath);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << relativePath.toStdString();
-    return QString::fromUtf8(file.readAll());
 }
 
 } // namespace
@@ -270,8 +229,7 @@ TEST(RegexPrefixedLoopTest, LongRunsCostWorkInProportionToTheirLength) {
     for (const auto& c : cases) {
         const IcuRegex skipped(c.pattern, IcuRegex::CaseInsensitive, bound);
         EXPECT_EQ(skipped.matchRanges(c.text), c.expected) << c.pattern.toStdString();
-        const IcuRegex plain(QStringLiteral("(?:") + c.pattern + QStringLiteral(")|(?!)"),
-                             IcuRegex::CaseInsensitive, bound);
+        const IcuRegex plain = unskipped(c.pattern, IcuRegex::CaseInsensitive, bound);
         try {
             plain.matchRanges(c.text);
             ADD_FAILURE() << "the unskipped run stayed within the bound: "

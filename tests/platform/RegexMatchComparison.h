@@ -1,0 +1,69 @@
+#pragma once
+
+// What the run-skipping tests compare: a pattern's matches with skipping, and the same pattern
+// behind an empty alternative, which is never skipped.
+#include "platform/IcuRegex.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace dunmoss::test {
+
+inline const IcuRegex::Options kBothCases[] = {IcuRegex::Options(IcuRegex::NoOptions),
+                                               IcuRegex::Options(IcuRegex::CaseInsensitive)};
+
+// The matches, or the error's name when the run stopped.
+struct Found {
+    std::vector<TextRange> ranges;
+    QString error;
+    friend bool operator==(const Found&, const Found&) = default;
+};
+
+inline Found matchesIn(const IcuRegex& regex, const QString& text, TextRange region) {
+    Found found;
+    try {
+        IcuRegexMatcher matcher(regex, text, region);
+        while (matcher.findNext())
+            found.ranges.push_back(matcher.range());
+    } catch (const RegexError& error) {
+        found.error = error.icuMessage();
+    }
+    return found;
+}
+
+// The pattern as written and behind an empty alternative, which no analysis reads.
+inline IcuRegex unskipped(const QString& pattern, IcuRegex::Options options,
+                          RegexWorkBound bound = {}) {
+    return IcuRegex(QStringLiteral("(?:") + pattern + QStringLiteral(")|(?!)"), options, bound);
+}
+
+// Compares the skipped and the unskipped run over each text, whole and inside a region. With a
+// work bound, a run that stops on either side is not compared: the two stop at different places.
+inline void expectSameMatchesAsUnskipped(const IcuRegex& skipped, const IcuRegex& plain,
+                                         const QString& pattern, IcuRegex::Options options,
+                                         const QStringList& texts, RegexWorkBound bound = {}) {
+    for (const QString& text : texts) {
+        const qsizetype inset = std::min<qsizetype>(7, text.size() / 2);
+        for (const TextRange region :
+             {TextRange{0, text.size()}, TextRange{inset, text.size() - 2 * inset}}) {
+            const Found ours = matchesIn(skipped, text, region);
+            const Found theirs = matchesIn(plain, text, region);
+            if (bound.isBounded() && (!ours.error.isEmpty() || !theirs.error.isEmpty()))
+                continue;
+            EXPECT_EQ(ours, theirs)
+                << pattern.toStdString() << " case-insensitive "
+                << bool(options & IcuRegex::CaseInsensitive) << " region " << region.location;
+        }
+    }
+}
+
+inline QString realText(const QString& relativePath) {
+    QFile file(QStringLiteral(DUNMOSS_SOURCE_DIR "/") + relativePath);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << relativePath.toStdString();
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace dunmoss::test
