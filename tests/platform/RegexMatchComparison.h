@@ -60,6 +60,21 @@ inline void expectSameMatchesAsUnskipped(const IcuRegex& skipped, const IcuRegex
     }
 }
 
+// Over a long run, ignoring case: the skipped run finds `expected` within the bound, which
+// stops the unskipped run.
+inline void expectSkippedWithinTheBoundAndUnskippedNot(const QString& pattern, const QString& text,
+                                                       const std::vector<TextRange>& expected,
+                                                       RegexWorkBound bound) {
+    const IcuRegex skipped(pattern, IcuRegex::CaseInsensitive, bound);
+    EXPECT_EQ(skipped.matchRanges(text), expected) << pattern.toStdString();
+    try {
+        unskipped(pattern, IcuRegex::CaseInsensitive, bound).matchRanges(text);
+        ADD_FAILURE() << "the unskipped run stayed within the bound: " << pattern.toStdString();
+    } catch (const RegexError& error) {
+        EXPECT_TRUE(error.isTimeout());
+    }
+}
+
 inline QString realText(const QString& relativePath) {
     QFile file(QStringLiteral(DUNMOSS_SOURCE_DIR "/") + relativePath);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << relativePath.toStdString();
