@@ -114,6 +114,19 @@ makeMarkdownPreviewDocument(const QList<MarkdownPreviewBlock>& blocks,
     return document;
 }
 
+void appendMarkdownPreviewBlocks(QTextDocument* document, const QList<MarkdownPreviewBlock>& blocks,
+                                 qsizetype from, qsizetype to, const MarkdownPreviewLooks& looks) {
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    for (qsizetype i = from; i < to; ++i) {
+        const Look& look = looks.of(blocks.at(i));
+        cursor.insertBlock(look.block, look.text);
+        insertContent(cursor, blocks.at(i), look);
+    }
+    cursor.endEditBlock();
+}
+
 void rewriteMarkdownPreviewDocument(QTextDocument* document,
                                     const QList<MarkdownPreviewBlock>& before,
                                     const QList<MarkdownPreviewBlock>& after,

@@ -43,6 +43,11 @@ std::unique_ptr<QTextDocument>
 makeMarkdownPreviewDocument(const QList<MarkdownPreviewBlock>& blocks,
                             const MarkdownPreviewLooks& looks);
 
+// Appends blocks `from` to `to` of `blocks` after the last block of a document that already
+// shows at least one block; the document lays out only what was added.
+void appendMarkdownPreviewBlocks(QTextDocument* document, const QList<MarkdownPreviewBlock>& blocks,
+                                 qsizetype from, qsizetype to, const MarkdownPreviewLooks& looks);
+
 // Rewrites a document showing `before` into one showing `after`, touching only the blocks
 // `change` names.
 void rewriteMarkdownPreviewDocument(QTextDocument* document,

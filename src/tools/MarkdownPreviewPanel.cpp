@@ -1,11 +1,15 @@
 #include "tools/MarkdownPreviewPanel.h"
 
+#include "editor/DocumentDisposal.h"
 #include "editor/IconTable.h"
 #include "platform/MainThreadMailbox.h"
 #include "tools/PanelChrome.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
+#include <QAbstractEventDispatcher>
+#include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHideEvent>
@@ -14,18 +18,45 @@
 #include <QTextDocument>
 #include <QThreadPool>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace dunmoss {
 
 namespace {
 
-// Above this many differing blocks a fresh document is built off screen and swapped in.
+// Above this many differing blocks a fresh document is filled in and swapped in.
 constexpr qsizetype kRebuildThreshold = 2000;
+
+// The end of the blocks from `from` on that hold about `characters` characters, at least one.
+qsizetype stepEnd(const QList<MarkdownPreviewBlock>& blocks, qsizetype from, qsizetype characters) {
+    qsizetype end = from, taken = 0;
+    while (end < blocks.size() && (end == from || taken < characters))
+        taken += blocks.at(end++).text.size() + 1;
+    return end;
+}
 
 bool needsFreshDocument(const QList<MarkdownPreviewBlock>& before,
                         const QList<MarkdownPreviewBlock>& after,
                         const MarkdownBlockChange& change) {
     return before.isEmpty() || after.isEmpty() || change.span() > kRebuildThreshold;
+}
+
+// Freeing the blocks and line layouts of a long preview is a wait of its own, left to a pool
+// thread. A layout still timing its next step (only a new document's first blocks lay out that
+// way) could not stop its timers from there: that one goes here, small as it is.
+void letGo(QTextDocument* document) {
+    if (QAbstractEventDispatcher::instance()
+            ->registeredTimers(document->documentLayout())
+            .isEmpty())
+        disposeDocumentAside(document);
+    else
+        delete document;
+}
+
+// A long preview's blocks are many strings to free: a pool thread lets go of the list.
+void releaseAside(QList<MarkdownPreviewBlock>& blocks) {
+    if (!blocks.isEmpty())
+        QThreadPool::globalInstance()->start([list = std::exchange(blocks, {})] {});
 }
 
 } // namespace
@@ -60,6 +91,8 @@ MarkdownPreviewPanel::MarkdownPreviewPanel(EditorWindowModel& model, QWidget* pa
 
     m_pause.setSingleShot(true);
     connect(&m_pause, &QTimer::timeout, this, &MarkdownPreviewPanel::refresh);
+    m_fill.setSingleShot(true);
+    connect(&m_fill, &QTimer::timeout, this, &MarkdownPreviewPanel::fill);
     connect(&model, &EditorWindowModel::changed, this, &MarkdownPreviewPanel::schedule);
     refresh();
 }
@@ -73,8 +106,9 @@ void MarkdownPreviewPanel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Code backgrounds and fonts are part of the blocks: a new theme or font builds them again.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        stopFilling();
         m_looks.reset();
-        m_blocks.clear();
+        releaseAside(m_blocks);
         m_hasText = false;
         schedule();
     }
@@ -100,12 +134,13 @@ bool MarkdownPreviewPanel::isOutOfSight() const {
 
 void MarkdownPreviewPanel::drop() {
     m_pause.stop();
+    stopFilling();
     m_latest->store(++m_ticket);
     m_building = false;
     m_dropped = true;
     m_hasText = false;
     m_text.clear();
-    m_blocks.clear();
+    releaseAside(m_blocks);
     takeDocument(makeMarkdownPreviewDocument({}, looks()));
 }
 
@@ -132,6 +167,7 @@ void MarkdownPreviewPanel::refresh() {
     const QString& text = activeTab(m_model.state()).document.text;
     if (m_hasText && (text.isSharedWith(m_text) || text == m_text))
         return;
+    stopFilling();
     m_text = text;
     m_hasText = true;
     m_latest->store(++m_ticket);
@@ -141,58 +177,70 @@ void MarkdownPreviewPanel::refresh() {
     }
     m_building = false;
     const QList<MarkdownPreviewBlock> blocks = parseMarkdownBlocks(text);
-    const MarkdownBlockChange change = markdownBlockChange(m_blocks, blocks);
-    present(blocks, change,
-            needsFreshDocument(m_blocks, blocks, change)
-                ? makeMarkdownPreviewDocument(blocks, looks())
-                : nullptr);
+    present(blocks, markdownBlockChange(m_blocks, blocks));
 }
 
 void MarkdownPreviewPanel::startBuilding(const QString& text) {
     m_building = true;
-    // Looks of its own: formats cache their hash when first used, so the pool thread shares none
-    // with the ones this thread writes with.
-    auto looks = std::make_shared<const MarkdownPreviewLooks>(m_view->font(), m_view->palette());
-    QThreadPool::globalInstance()->start([this, mailbox = m_mailbox, latest = m_latest,
-                                          ticket = m_ticket, text, before = m_blocks, looks] {
-        if (latest->load() != ticket)
-            return;
-        QList<MarkdownPreviewBlock> blocks = parseMarkdownBlocks(text);
-        const MarkdownBlockChange change = markdownBlockChange(before, blocks);
-        auto document = std::make_shared<std::unique_ptr<QTextDocument>>();
-        if (latest->load() != ticket)
-            return;
-        if (needsFreshDocument(before, blocks, change))
-            *document = makeMarkdownPreviewDocument(blocks, *looks);
-        if (latest->load() != ticket)
-            return; // let go here, on the thread that made it
-        QTextDocument* raw = document->get();
-        mailbox->post([this, ticket, blocks = std::move(blocks), change,
-                       document] { receive(ticket, blocks, change, std::move(*document)); },
-                      [raw](QThread* thread) {
-                          if (raw)
-                              raw->moveToThread(thread);
-                      });
-    });
+    QThreadPool::globalInstance()->start(
+        [mailbox = m_mailbox, latest = m_latest, ticket = m_ticket, text, before = m_blocks, this] {
+            if (latest->load() != ticket)
+                return;
+            QList<MarkdownPreviewBlock> blocks = parseMarkdownBlocks(text);
+            if (latest->load() != ticket)
+                return;
+            const MarkdownBlockChange change = markdownBlockChange(before, blocks);
+            mailbox->post([this, ticket, blocks = std::move(blocks), change] {
+                receive(ticket, blocks, change);
+            });
+        });
 }
 
 void MarkdownPreviewPanel::receive(quint64 ticket, const QList<MarkdownPreviewBlock>& blocks,
-                                   const MarkdownBlockChange& change,
-                                   std::unique_ptr<QTextDocument> document) {
+                                   const MarkdownBlockChange& change) {
     if (ticket != m_ticket)
         return; // a newer text, look or a hide came first
     m_building = false;
-    present(blocks, change, std::move(document));
+    present(blocks, change);
 }
 
 void MarkdownPreviewPanel::present(const QList<MarkdownPreviewBlock>& blocks,
-                                   const MarkdownBlockChange& change,
-                                   std::unique_ptr<QTextDocument> document) {
-    if (document)
-        takeDocument(std::move(document));
-    else
+                                   const MarkdownBlockChange& change) {
+    if (!needsFreshDocument(m_blocks, blocks, change)) {
         rewriteMarkdownPreviewDocument(m_view->document(), m_blocks, blocks, change, looks());
-    m_blocks = blocks;
+        m_blocks = blocks;
+        return;
+    }
+    // A new document with the first blocks now, the rest in the turns after.
+    m_blocks = blocks.first(stepEnd(blocks, 0, kFillStepCharacters));
+    takeDocument(makeMarkdownPreviewDocument(m_blocks, looks()));
+    if (m_blocks.size() < blocks.size()) {
+        m_filling = blocks;
+        m_building = true;
+        m_fill.start(0);
+    }
+}
+
+void MarkdownPreviewPanel::fill() {
+    QElapsedTimer clock;
+    clock.start();
+    while (m_blocks.size() < m_filling.size() && clock.elapsed() < kFillMilliseconds) {
+        const qsizetype from = m_blocks.size();
+        const qsizetype to = stepEnd(m_filling, from, kFillStepCharacters);
+        appendMarkdownPreviewBlocks(m_view->document(), m_filling, from, to, looks());
+        m_blocks.append(m_filling.sliced(from, to - from));
+    }
+    if (m_blocks.size() < m_filling.size()) {
+        m_fill.start(0);
+        return;
+    }
+    m_filling.clear();
+    m_building = false;
+}
+
+void MarkdownPreviewPanel::stopFilling() {
+    m_fill.stop();
+    releaseAside(m_filling);
 }
 
 void MarkdownPreviewPanel::takeDocument(std::unique_ptr<QTextDocument> document) {
@@ -200,8 +248,13 @@ void MarkdownPreviewPanel::takeDocument(std::unique_ptr<QTextDocument> document)
     // The view deletes its first document itself; the ones made here belong to the view.
     const QPointer<QTextDocument> old = m_view->document();
     m_view->setDocument(document.release());
-    if (old && old->parent() == m_view)
-        old->deleteLater();
+    if (!old || old->parent() != m_view)
+        return;
+    old->setParent(nullptr);
+    QTimer::singleShot(1, [old] {
+        if (old)
+            letGo(old);
+    });
 }
 
 } // namespace dunmoss

@@ -30,12 +30,13 @@ protected:
 
 // The Markdown preview beside the editor: the active tab's text as headings, paragraphs,
 // bullets and code blocks, one text block each. After an edit only the blocks that differ from
-// the shown ones are rewritten; large texts wait for a pause in typing first, and are read (and,
-// when much changed, filled into a new document) on a pool thread.
+// the shown ones are rewritten; large texts wait for a pause in typing first, and are read on a
+// pool thread. A preview built anew starts with its first blocks and takes the rest in turns of
+// a few milliseconds each, so laying out a long text never holds the window up.
 //
 // Hidden, the panel keeps no document: a text view out of sight may be squeezed to no width and
 // would lay a large document out again at that width, a character per line. Shown again, it
-// builds the preview anew.
+// builds the preview anew. A document let go is taken apart on a pool thread.
 class MarkdownPreviewPanel : public QWidget {
     Q_OBJECT
 public:
@@ -44,12 +45,17 @@ public:
     // Texts longer than this wait for a pause in typing and are read on a pool thread.
     static constexpr qsizetype kImmediateLimit = 100'000;
     static constexpr int kPauseMilliseconds = 150;
+    // What a turn of filling a new preview may take, and how many characters it adds between
+    // two looks at the clock.
+    static constexpr int kFillMilliseconds = 8;
+    static constexpr qsizetype kFillStepCharacters = 4'000;
 
     explicit MarkdownPreviewPanel(EditorWindowModel& model, QWidget* parent = nullptr);
     ~MarkdownPreviewPanel() override;
 
     // Brings the preview up to the active tab's text: at once for a short text, else when the
-    // pool thread's work comes back (isBuilding meanwhile).
+    // pool thread's work comes back; a preview built anew is filled over several turns
+    // (isBuilding until all of it shows).
     void refresh();
 
     MarkdownPreviewText* textView() const { return m_view; }
@@ -68,20 +74,24 @@ private:
     const MarkdownPreviewLooks& looks();
     void startBuilding(const QString& text);
     void receive(quint64 ticket, const QList<MarkdownPreviewBlock>& blocks,
-                 const MarkdownBlockChange& change, std::unique_ptr<QTextDocument> document);
-    void present(const QList<MarkdownPreviewBlock>& blocks, const MarkdownBlockChange& change,
-                 std::unique_ptr<QTextDocument> document);
+                 const MarkdownBlockChange& change);
+    void present(const QList<MarkdownPreviewBlock>& blocks, const MarkdownBlockChange& change);
+    void fill();
+    void stopFilling();
     void takeDocument(std::unique_ptr<QTextDocument> document);
 
     EditorWindowModel& m_model;
     MarkdownPreviewText* m_view = nullptr;
     QTimer m_pause;
+    QTimer m_fill;
     QString m_text;
     bool m_hasText = false;
     // Hidden after being shown: nothing is built until it shows again.
     bool m_dropped = false;
     bool m_building = false;
+    // The blocks the view shows; while a new preview fills, the ones it will show in the end.
     QList<MarkdownPreviewBlock> m_blocks;
+    QList<MarkdownPreviewBlock> m_filling;
     std::shared_ptr<const MarkdownPreviewLooks> m_looks;
     // The newest build asked for; an older one still running stops or is let go.
     quint64 m_ticket = 0;

@@ -3,6 +3,7 @@
 #include "chrome/PanelsInstaller.h"
 #include "tools/PanelFixture.h"
 
+#include <QPointer>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -84,8 +85,11 @@ TEST_F(MarkdownPreviewInAWindow, HidingDropsTheDocumentAndShowingBuildsTheSameCo
     expectShowsText();
     ASSERT_EQ(shownDocument()->blockCount(), 3'003);
 
+    const QPointer<QTextDocument> shownBefore = shownDocument();
     setPreviewShown(false);
     EXPECT_FALSE(panel()->isVisible());
+    // The document let go is taken apart soon after, not kept.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownBefore.isNull(); }, 5'000));
     // Nothing left for the hidden view to lay out, whatever width it is squeezed to.
     EXPECT_TRUE(panel()->shownBlocks().isEmpty());
     EXPECT_TRUE(shownDocument()->isEmpty());
@@ -141,6 +145,71 @@ TEST_F(MarkdownPreviewInAWindow, ALongTextIsReadAsideAndOnlyTheNewestTextShows) 
     EXPECT_TRUE(panel()->isBuilding());
     ASSERT_TRUE(waitForPreview());
     EXPECT_EQ(shownDocument(), rebuilt);
+    expectShowsText();
+}
+
+// A text short enough to be read at once is still filled in over several turns when it makes
+// a new preview: what shows meanwhile is always the first of its blocks, and the end is the
+// same preview one built in one go.
+TEST_F(MarkdownPreviewInAWindow, ANewPreviewFillsInTurnsFromItsFirstBlocks) {
+    setPreviewShown(true);
+    ASSERT_TRUE(waitForPreview());
+
+    edit(QStringLiteral("# Other\n\n") + markdownTable(900).sliced(8));
+    ASSERT_LE(text.size(), MarkdownPreviewPanel::kImmediateLimit);
+    const QList<MarkdownPreviewBlock> all = parseMarkdownBlocks(text);
+    ASSERT_TRUE(panel()->isBuilding());
+    const QList<MarkdownPreviewBlock> first = panel()->shownBlocks();
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_LT(first.size(), all.size());
+    EXPECT_EQ(first, all.first(first.size()));
+    EXPECT_EQ(shownDocument()->blockCount(), first.size());
+    EXPECT_EQ(blockTexts(shownDocument()), freshTexts().first(first.size()));
+
+    ASSERT_TRUE(waitForPreview());
+    expectShowsText();
+    EXPECT_EQ(shownDocument()->blockCount(), all.size());
+}
+
+TEST_F(MarkdownPreviewInAWindow, AnEditWhileFillingShowsTheNewestTextExactly) {
+    setPreviewShown(true);
+    ASSERT_TRUE(waitForPreview());
+
+    // Filling the first text, a row it already shows and one it has yet to show change.
+    edit(markdownTable(900));
+    ASSERT_TRUE(panel()->isBuilding());
+    QString changed = text;
+    changed.replace(QStringLiteral("| 2 | item 2 |"), QStringLiteral("- second |"));
+    changed.replace(QStringLiteral("| 800 | item 800 |"), QStringLiteral("## eight hundred |"));
+    edit(changed);
+    ASSERT_TRUE(waitForPreview());
+    expectShowsText();
+
+    // And while filling, a text that shares nothing and is short.
+    QString bullets;
+    for (int i = 0; i < 2'500; ++i)
+        bullets += QStringLiteral("- %1\n").arg(i % 10);
+    edit(bullets);
+    ASSERT_TRUE(panel()->isBuilding());
+    edit(QStringLiteral("# Short\n- one\n"));
+    ASSERT_TRUE(waitForPreview());
+    expectShowsText();
+    EXPECT_EQ(blockTexts(shownDocument()), (QStringList{"Short", "\u2022\u2002one"}));
+}
+
+TEST_F(MarkdownPreviewInAWindow, HiddenWhileFillingNothingMoreIsAdded) {
+    setPreviewShown(true);
+    ASSERT_TRUE(waitForPreview());
+    edit(markdownTable(900));
+    ASSERT_TRUE(panel()->isBuilding());
+    setPreviewShown(false);
+    EXPECT_FALSE(panel()->isBuilding());
+    QTest::qWait(50);
+    EXPECT_TRUE(shownDocument()->isEmpty());
+    EXPECT_TRUE(panel()->shownBlocks().isEmpty());
+
+    setPreviewShown(true);
+    ASSERT_TRUE(waitForPreview());
     expectShowsText();
 }
 
