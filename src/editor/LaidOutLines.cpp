@@ -23,6 +23,59 @@
 
 namespace dunmoss {
 
+namespace {
+
+// The steps of QPlainTextDocumentLayout's own layout of a block, one line at a time, so that the
+// lines are the ones it would make; with overlong words the wrap is chosen line by line (the
+// layout reads it as each line is laid out).
+class PlainLineMaker {
+public:
+    PlainLineMaker(const QTextBlock& block, qreal width, const QTextOption& option,
+                   const OverlongWords* words)
+        : m_layout(block.layout()), m_option(option), m_anywhere(option), m_words(words),
+          m_margin(block.document()->documentMargin()) {
+        m_anywhere.setWrapMode(QTextOption::WrapAnywhere);
+        int extraMargin = 0;
+        if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
+            extraMargin += QFontMetrics(block.charFormat().font()).horizontalAdvance(QChar(0x21B5));
+        m_available = (width <= 0 ? qreal(INT_MAX) : width) - 2 * m_margin - extraMargin;
+        m_layout->setTextOption(option);
+    }
+    ~PlainLineMaker() { m_layout->setTextOption(m_option); }
+
+    // Where the next line goes.
+    qreal height() const { return m_height; }
+    void setHeight(qreal height) { m_height = height; }
+
+    // The next line laid out; invalid past the end of the text.
+    QTextLine next() {
+        QTextLine line = m_layout->createLine();
+        if (!line.isValid())
+            return line;
+        if (m_words)
+            m_layout->setTextOption(
+                m_words->breaksAnywhereAt(line.textStart(), m_available) ? m_anywhere : m_option);
+        line.setLeadingIncluded(true);
+        line.setLineWidth(m_available);
+        line.setPosition(QPointF(m_margin, m_height));
+        m_height += line.height();
+        if (line.leading() < 0)
+            m_height += qCeil(line.leading());
+        return line;
+    }
+
+private:
+    QTextLayout* m_layout;
+    QTextOption m_option;
+    QTextOption m_anywhere;
+    const OverlongWords* m_words;
+    qreal m_margin;
+    qreal m_available = 0;
+    qreal m_height = 0;
+};
+
+} // namespace
+
 bool LaidOutLines::canKeep() {
 #if DUNMOSS_TEXT_ENGINE
     // The library the program runs with must be the one it was built and verified against.
@@ -154,6 +207,97 @@ std::optional<LaidOutLines> LaidOutLines::movedBy(int position, int removed, int
 #endif
 }
 
+std::optional<LaidOutLines> LaidOutLines::relaidAround(const QTextBlock& block, qreal width,
+                                                       const QTextOption& option,
+                                                       const OverlongWords* words, int position,
+                                                       int removed, int added, int budget) const {
+#if !DUNMOSS_TEXT_ENGINE
+    return std::nullopt;
+#else
+    QTextLayout* layout = block.isValid() ? block.layout() : nullptr;
+    const int shift = added - removed;
+    const int length = block.length() - 1;
+    if (!m_data || m_data->lines.isEmpty() || !layout || m_data->length + shift != length ||
+        position < 0 || position + removed > m_data->length)
+        return std::nullopt;
+    const QScriptLineArray& old = m_data->lines;
+    const auto endOf = [](const QScriptLine& line) {
+        return line.from + line.length + line.trailingSpaces;
+    };
+    // The line holding the edit, and two before it: a line may take a word back from the next,
+    // and where a line may end depends on a few characters around it.
+    qsizetype holding = old.size() - 1;
+    for (qsizetype i = 0; i < old.size(); ++i)
+        if (position < endOf(old.at(i))) {
+            holding = i;
+            break;
+        }
+    const qsizetype first = std::max<qsizetype>(0, holding - 2);
+    // A line meets the old ones only a little past the edit, for the same reason.
+    constexpr int kSettling = 16;
+    const int editEnd = position + removed; // in the text before the edit
+    QTextEngine* engine = layout->engine();
+    int end = 0; // where the next line starts, in the text after the edit
+    qsizetype meets = -1;
+    {
+        PlainLineMaker lines(block, width, option, words);
+        layout->beginLayout();
+        engine->lines = old.first(first);
+        if (first > 0) {
+            lines.setHeight(old.at(first).y.toReal());
+            end = old.at(first).from;
+        }
+        qsizetype candidate = first;
+        while (lines.next().isValid()) {
+            end = endOf(engine->lines.constLast());
+            const int before = end - shift;
+            while (candidate < old.size() && old.at(candidate).from < before)
+                ++candidate;
+            if (before >= editEnd + kSettling && candidate < old.size() &&
+                old.at(candidate).from == before) {
+                meets = candidate;
+                break;
+            }
+            if (end - (position + added) > budget)
+                break;
+        }
+        layout->endLayout();
+        if (end < length) {
+            // The rest are the old lines moved, from the first reaching past the new ones.
+            qsizetype next = meets;
+            for (qsizetype i = first; next < 0 && i < old.size(); ++i)
+                if (endOf(old.at(i)) > editEnd && endOf(old.at(i)) + shift > end)
+                    next = i;
+            if (next < 0)
+                return std::nullopt;
+            const QFixed dy = QFixed::fromReal(lines.height()) - old.at(next).y;
+            for (qsizetype i = next; i < old.size(); ++i) {
+                QScriptLine line = old.at(i);
+                line.from += shift;
+                line.y += dy;
+                if (i == next && i != meets) {
+                    // Cut short: its trailing blanks are counted as text.
+                    line.length = endOf(old.at(i)) + shift - end;
+                    line.from = end;
+                    line.trailingSpaces = 0;
+                    line.hasTrailingSpaces = 0;
+                }
+                engine->lines.append(line);
+            }
+        }
+    }
+    engine->minWidth = qMax(engine->minWidth, m_data->minWidth);
+    engine->maxWidth = qMax(engine->maxWidth, m_data->maxWidth);
+    LaidOutLines relaid = of(block, width, option);
+    if (relaid.isEmpty())
+        return std::nullopt;
+    auto data = std::make_shared<Data>(*relaid.m_data);
+    data->standIn = true;
+    relaid.m_data = std::move(data);
+    return relaid;
+#endif
+}
+
 QTextOption LaidOutLines::option() const {
     return m_data ? m_data->option : QTextOption();
 }
@@ -270,34 +414,12 @@ void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption
 
 void layOutLikePlainText(const QTextBlock& block, qreal width, const QTextOption& option,
                          const OverlongWords* words) {
-    // The steps of QPlainTextDocumentLayout's own layout of a block, so that the lines are the
-    // ones it would make; with overlong words the wrap is chosen line by line (the layout reads
-    // it as each line is laid out).
-    const QTextDocument* doc = block.document();
-    const qreal margin = doc->documentMargin();
     QTextLayout* layout = block.layout();
-    QTextOption anywhere = option;
-    anywhere.setWrapMode(QTextOption::WrapAnywhere);
-    layout->setTextOption(option);
-    int extraMargin = 0;
-    if (option.flags() & QTextOption::AddSpaceForLineAndParagraphSeparators)
-        extraMargin += QFontMetrics(block.charFormat().font()).horizontalAdvance(QChar(0x21B5));
+    PlainLineMaker lines(block, width, option, words);
     layout->beginLayout();
-    const qreal available = (width <= 0 ? qreal(INT_MAX) : width) - 2 * margin - extraMargin;
-    qreal height = 0;
-    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
-        if (words)
-            layout->setTextOption(words->breaksAnywhereAt(line.textStart(), available) ? anywhere
-                                                                                       : option);
-        line.setLeadingIncluded(true);
-        line.setLineWidth(available);
-        line.setPosition(QPointF(margin, height));
-        height += line.height();
-        if (line.leading() < 0)
-            height += qCeil(line.leading());
+    while (lines.next().isValid()) {
     }
     layout->endLayout();
-    layout->setTextOption(option);
 }
 
 } // namespace dunmoss

@@ -44,6 +44,18 @@ public:
     // show while the right ones are made, which fit no block. None when the edit reaches over
     // the end of a line or leaves one empty.
     std::optional<LaidOutLines> movedBy(int position, int removed, int added) const;
+    // The block, whose text is the one these lines were made for changed by an edit (at
+    // `position`, `removed` characters replaced by `added`), laid out again around it in its own
+    // layout with `option` at the plain-text layout's `width`: the lines before the edit's are
+    // kept, and from two lines before it on lines are made anew until one starts where one of
+    // these, moved by the edit, starts past it, which leaves the rest as they were, moved. Past
+    // `budget` characters after the edit the rest stand in, moved, the first of them cut short
+    // where the new ones end. Lines that fit no block, to show while the whole block is laid
+    // out again; none when these are none or were made for another length.
+    std::optional<LaidOutLines> relaidAround(const QTextBlock& block, qreal width,
+                                             const QTextOption& option, const OverlongWords* words,
+                                             int position, int removed, int added,
+                                             int budget) const;
     // The option the block was laid out with.
     QTextOption option() const;
 

@@ -249,8 +249,7 @@ std::optional<LaidOutLines> LongLineDocumentLayout::linesMovedBy(const QTextBloc
                                                                  const TextChange& change) {
     const std::optional<qreal> width = wrapWidth();
     const int length = block.length() - 1;
-    if (!width || change.removed + change.added >= kLongBlockLength || length < kStandInLength ||
-        (length < kAsideLayoutLength && isPlainLatin(block.text())))
+    if (!width || change.removed + change.added >= kLongBlockLength || length < kStandInLength)
         return std::nullopt;
     const qsizetype before = length - change.added + change.removed;
     const LaidOutLines* lines = nullptr;
@@ -262,7 +261,14 @@ std::optional<LaidOutLines> LongLineDocumentLayout::linesMovedBy(const QTextBloc
             lines = &keptLines;
     if (!lines)
         return std::nullopt;
-    return lines->movedBy(change.from - block.position(), change.removed, change.added);
+    const int position = change.from - block.position();
+    const std::optional<OverlongWords> words = overlongWordsIn(block);
+    const QTextOption option = words ? document()->defaultTextOption() : optionFor(block);
+    if (std::optional<LaidOutLines> relaid =
+            lines->relaidAround(block, *width, option, words ? &*words : nullptr, position,
+                                change.removed, change.added, kRelaidAroundEdit))
+        return relaid;
+    return lines->movedBy(position, change.removed, change.added);
 }
 
 void LongLineDocumentLayout::dropStandIn(const QTextBlock& block) {
@@ -426,6 +432,15 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     const bool oneBlock =
         first.isValid() &&
         first == doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1));
+    // New colours for a block whose lines stand in: they keep standing in, and its own are made
+    // aside in the new colours.
+    if (!change && oneBlock && first == m_staleBlock && m_standIn &&
+        m_standIn->textLength() == first.length() - 1) {
+        clearChanged(first, from, charsRemoved, charsAdded);
+        giveLines(first, *m_standIn);
+        m_asideAfterTyping.start();
+        return;
+    }
     if (oneBlock && first.length() > kLongBlockLength &&
         charsRemoved + charsAdded >= kLongBlockLength) {
         clearChanged(first, from, charsRemoved, charsAdded);

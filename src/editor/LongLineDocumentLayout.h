@@ -38,10 +38,11 @@ class OverlongWords;
 //   long blocks broken there, at the width of the view expected to show it.
 // - A very long block with no lines that fit (a document shown for the first time, a new width
 //   or font) is broken into lines on a pool thread; the view shows it when they come.
-// - Keys typed into a long shaped block show at once in its lines moved by them; its own lines
-//   are made on a pool thread once the key has been shown, so that making them does not take
-//   the processor from the key and its paint (on a busy machine, one core or two is all there
-//   is).
+// - A key typed into a long block lays out again only the lines around it, until they meet the
+//   lines the block had (moved by the key) or a few screens past it; the lines further on stand
+//   in, moved by it. The whole block is laid out again on a pool thread once the key has been
+//   shown, so that doing so does not take the processor from the key and its paint (on a busy
+//   machine, one core or two is all there is).
 class LongLineDocumentLayout : public QPlainTextDocumentLayout {
     Q_OBJECT
 public:
@@ -49,12 +50,14 @@ public:
     static constexpr int kLongBlockLength = 10'000;
     // Blocks at least this long are laid out on a pool thread when they need new lines.
     static constexpr int kAsideLayoutLength = 256 * 1024;
-    // Blocks at least this long that are shaped (not plain Latin) are laid out on a pool thread
-    // after a keystroke, their lines moved by it standing in meanwhile; so is every block laid
-    // out aside.
+    // Blocks at least this long are laid out on a pool thread after a keystroke, their lines
+    // around it made at once and the others moved by it standing in meanwhile.
     static constexpr int kStandInLength = 32 * 1024;
-    // How long after a key typed into a long shaped block its own lines start being made aside.
+    // How long after a key typed into a long block its own lines start being made aside.
     static constexpr int kAsideAfterTypingMs = 40;
+    // Characters past a key typed into a long block whose lines are made at once, more than a
+    // window shows; beyond them its lines moved by the key stand in until its own come.
+    static constexpr int kRelaidAroundEdit = 8 * 1024;
     // Characters of long blocks that may keep their shaping at once.
     static constexpr qsizetype kCachedCharacterBudget = 6'000'000;
 
