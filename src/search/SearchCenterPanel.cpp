@@ -4,6 +4,7 @@
 #include "editor/PaletteFollowing.h"
 #include "editor/WindowDivider.h"
 #include "platform/Localization.h"
+#include "platform/MainThreadMailbox.h"
 #include "platform/ReleaseAside.h"
 #include "search/SearchCenterResults.h"
 #include "search/SearchCenterRows.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStackedWidget>
+#include <QThreadPool>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -66,7 +68,7 @@ int searchCenterListHeight(qsizetype rows) {
 }
 
 SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* parent)
-    : QWidget(parent), m_actions(std::move(actions)) {
+    : QWidget(parent), m_actions(std::move(actions)), m_mailbox(MainThreadMailbox::make(this)) {
     QVBoxLayout* column = makeBarPanelColumn(this, QStringLiteral("searchCenterPanel"));
 
     // Header row.
@@ -191,6 +193,10 @@ QToolButton* SearchCenterPanel::scopeButton(SearchCenterScope scope) const {
     return qobject_cast<QToolButton*>(m_scopes->button(static_cast<int>(scope)));
 }
 
+SearchCenterPanel::~SearchCenterPanel() {
+    m_mailbox->close();
+}
+
 void SearchCenterPanel::refresh(const SearchCenterState& state) {
     m_updating = true;
     m_scope = state.searchCenterScope;
@@ -251,14 +257,42 @@ void SearchCenterPanel::refresh(const SearchCenterState& state) {
 }
 
 void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
+    ++m_filterTicket;
+    if (m_displayed.size() > kImmediateFilterLimit && !m_filter->text().trimmed().isEmpty()) {
+        filterAside(std::move(previousDisplayed));
+        return;
+    }
+    Retired retired;
+    retired.displayed = std::move(previousDisplayed);
+    show(filterSearchCenterResults(m_displayed, m_filter->text()), std::move(retired));
+}
+
+void SearchCenterPanel::filterAside(QList<SearchCenterResult> previousDisplayed) {
+    QThreadPool::globalInstance()->start([mailbox = m_mailbox, ticket = m_filterTicket,
+                                          displayed = m_displayed, filter = m_filter->text(),
+                                          previous = std::move(previousDisplayed), this]() mutable {
+        QList<SearchCenterResult> filtered = filterSearchCenterResults(displayed, filter);
+        // A panel that is gone lets the lists go here, off the main thread.
+        mailbox->post([this, ticket, filtered = std::move(filtered),
+                       previous = std::move(previous)]() mutable {
+            Retired retired;
+            retired.displayed = std::move(previous);
+            if (ticket != m_filterTicket) {
+                retired.filtered = std::move(filtered);
+                releaseAside(std::move(retired));
+                return;
+            }
+            show(std::move(filtered), std::move(retired));
+        });
+    });
+}
+
+void SearchCenterPanel::show(QList<SearchCenterResult> filtered, Retired retired) {
     const bool sameScope = m_built && m_rowsScope == m_scope;
     m_built = true;
     m_rowsScope = m_scope;
     // What was shown is let go of aside once the new rows are in.
-    Retired retired;
-    retired.displayed = std::move(previousDisplayed);
-    retired.filtered =
-        std::exchange(m_filtered, filterSearchCenterResults(m_displayed, m_filter->text()));
+    retired.filtered = std::exchange(m_filtered, std::move(filtered));
     const auto releaseRetired = qScopeGuard([&] { releaseAside(std::move(retired)); });
     // A filter that keeps every result a filter before kept too (typing on after "w" that
     // matches all of them) shares the very list the rows were made of: those rows, and where

@@ -21,6 +21,8 @@ class QPushButton;
 
 namespace dunmoss {
 
+class MainThreadMailbox;
+
 class SearchResultListModel;
 class SearchResultRows;
 struct SearchCenterState;
@@ -47,6 +49,11 @@ class SearchCenterPanel : public QWidget {
     Q_OBJECT
 public:
     explicit SearchCenterPanel(SearchCenterPanelActions actions, QWidget* parent = nullptr);
+    ~SearchCenterPanel() override;
+
+    // Above this many shown results a filter runs on a pool thread and the rows follow when it
+    // is done; the newest filter wins.
+    static constexpr qsizetype kImmediateFilterLimit = 20'000;
 
     void refresh(const SearchCenterState& state);
 
@@ -75,6 +82,8 @@ private:
         std::shared_ptr<const SearchResultRows> rows;
     };
     void rebuild(QList<SearchCenterResult> previousDisplayed = {});
+    void filterAside(QList<SearchCenterResult> previousDisplayed);
+    void show(QList<SearchCenterResult> filtered, Retired retired);
 
     SearchCenterPanelActions m_actions;
     QButtonGroup* m_scopes = nullptr;
@@ -101,6 +110,9 @@ private:
     // The shown list is the answer of a search (not the list before any).
     bool m_searched = false;
     bool m_updating = false;
+    std::shared_ptr<MainThreadMailbox> m_mailbox;
+    // Names the newest filtering; an answer made for an older one is dropped.
+    quint64 m_filterTicket = 0;
 };
 
 } // namespace dunmoss

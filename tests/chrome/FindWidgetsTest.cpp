@@ -10,6 +10,7 @@
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
+#include "search/FindReplace.h"
 #include "search/FindReplaceBar.h"
 #include "search/SearchCenterPanel.h"
 #include "search/SearchResultListModel.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -269,6 +271,46 @@ TEST_F(FindWidgets, AFilterKeepingEveryResultKeepsTheRowsAndWhereTheListWasScrol
     settle();
     EXPECT_EQ(rows->rowCount(), 201);
     EXPECT_FALSE(center()->emptyLabel()->isVisible());
+}
+
+TEST_F(FindWidgets, AFilterOverManyResultsShowsTheNewestFilterOnceItIsDone) {
+    const int lines = int(SearchCenterPanel::kImmediateFilterLimit) + 1000;
+    QString text;
+    for (int i = 0; i < lines; ++i)
+        text += QStringLiteral("alpha %1\n").arg(i);
+    setText(text);
+    openBarAndType(QStringLiteral("alpha"));
+    FindReplace(model()).findInOpenDocuments();
+    const auto waitFor = [](const std::function<bool()>& done) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done() && waited.elapsed() < 20'000)
+            QTest::qWait(5);
+        return done();
+    };
+    ASSERT_TRUE(waitFor([&] { return center()->displayedCount() == lines; }));
+    auto* rows = static_cast<SearchResultListModel*>(center()->listView()->model());
+
+    // A wide filter, then at once a narrow one: whichever finishes first, the narrow one shows.
+    center()->filterField()->setText(QStringLiteral("alpha 1"));
+    center()->filterField()->setText(QStringLiteral("alpha 2000"));
+    // 2000 and 20000 to 20009.
+    ASSERT_TRUE(waitFor([&] { return center()->filteredResults().size() == 11; }));
+    QTest::qWait(200);
+    settle();
+    EXPECT_EQ(center()->filteredResults().size(), 11);
+    EXPECT_EQ(rows->rowCount(), 12);
+    EXPECT_EQ(rows->row(11).trailing, QStringLiteral("alpha 20009"));
+    EXPECT_EQ(center()->visibleCountLabel()->text(),
+              l("search-center.visible-results.format").arg(11).arg(lines));
+
+    // Clearing the filter shows every result again, even with a filter still on its way.
+    center()->filterField()->setText(QStringLiteral("alpha 3"));
+    center()->filterField()->clear();
+    EXPECT_EQ(center()->filteredResults().size(), lines);
+    QTest::qWait(200);
+    settle();
+    EXPECT_EQ(center()->filteredResults().size(), lines);
 }
 
 TEST_F(FindWidgets, KeysTypedAfterClickingAHitReplaceItInTheDocument) {
