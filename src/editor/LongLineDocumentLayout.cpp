@@ -319,6 +319,16 @@ bool LongLineDocumentLayout::layOutOverlongWords(const QTextBlock& block) {
     return true;
 }
 
+void LongLineDocumentLayout::layOutWrapped(const QTextBlock& block, qreal width) {
+    QTextDocument* doc = document();
+    const int lineCountBefore = doc->lineCount();
+    layOutLikePlainText(block, width, doc->defaultTextOption(), nullptr);
+    QTextBlock laidOut = block;
+    laidOut.setLineCount(laidOut.isVisible() ? laidOut.layout()->lineCount() : 0);
+    if (doc->lineCount() != lineCountBefore)
+        emit documentSizeChanged(documentSize());
+}
+
 void LongLineDocumentLayout::takeKeptLines(LongLineDocumentLayout& previous) {
     m_lines = std::move(previous.m_lines);
     previous.m_lines.clear();
@@ -352,9 +362,13 @@ void LongLineDocumentLayout::prepareLongBlocks(qreal width) {
 
 QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const {
     // Only a block about to be laid out needs its wrap mode.
-    if (!block.isValid() || !block.layout() || block.layout()->lineCount() > 0 ||
-        block.length() - 1 < kLongBlockLength)
+    if (!block.isValid() || !block.layout() || block.layout()->lineCount() > 0)
         return QPlainTextDocumentLayout::blockBoundingRect(block);
+    if (block.length() - 1 < kLongBlockLength) {
+        if (const std::optional<qreal> width = wrapWidth())
+            const_cast<LongLineDocumentLayout*>(this)->layOutWrapped(block, *width);
+        return QPlainTextDocumentLayout::blockBoundingRect(block);
+    }
     // A layout no view has given a width yet (a view taking the document asks where its caret
     // is before it sets its width) would lay a long line out unwrapped only to do it again.
     if (documentSize().width() <= 0 || m_waitingForView)

@@ -43,6 +43,9 @@ class OverlongWords;
 //   in, moved by it. The whole block is laid out again on a pool thread once the key has been
 //   shown, so that doing so does not take the processor from the key and its paint (on a busy
 //   machine, one core or two is all there is).
+// - While the text wraps, a short block is laid out here too, with Qt's steps but without its
+//   search for the widest block, which read every block of the document whenever the one it
+//   last found widest was laid out narrower (a line moved, a document swapped in).
 class LongLineDocumentLayout : public QPlainTextDocumentLayout {
     Q_OBJECT
 public:
@@ -118,6 +121,10 @@ private:
     // OverlongWords.h), which is then laid out here rather than by Qt; none otherwise.
     std::optional<OverlongWords> overlongWordsIn(const QTextBlock& block) const;
     bool layOutOverlongWords(const QTextBlock& block);
+    // Lays a block out as Qt would at the wrap width, without Qt's search for the widest block:
+    // laying out the block Qt last found widest, narrower now, reads every block of the
+    // document, and only a text that does not wrap can be wider than the width.
+    void layOutWrapped(const QTextBlock& block, qreal width);
     void giveLines(const QTextBlock& block, const LaidOutLines& lines);
     // True while the block's lines are being made on a pool thread (started here when needed);
     // false when it is to be laid out here.

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QGlyphRun>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -636,4 +637,82 @@ TEST(LongLineLayout, RandomEditsShowTheLinesQtMakesAroundThemAtOnceAndEverywhere
             ASSERT_TRUE(linesSettle(v)) << edit;
         }
     }
+}
+
+// The lines of every laid-out block of the view, next to those Qt's own plain-text view makes
+// of the same text with the same font, options and width.
+void expectQtsLinesInEveryLaidOutBlock(const LongLineView& v, const char* step) {
+    const ShortcutTextView* view = v.view->textView();
+    const QTextDocument* shown = view->document();
+    QTextDocument reference;
+    reference.setDefaultFont(shown->defaultFont());
+    reference.setDefaultTextOption(shown->defaultTextOption());
+    reference.setDocumentMargin(shown->documentMargin());
+    reference.setPlainText(shown->toPlainText());
+    auto* referenceLayout = new QPlainTextDocumentLayout(&reference);
+    reference.setDocumentLayout(referenceLayout);
+    QPlainTextEdit referenceView;
+    referenceView.setDocument(&reference);
+    referenceView.setWordWrapMode(shown->defaultTextOption().wrapMode());
+    referenceView.setTabStopDistance(shown->defaultTextOption().tabStopDistance());
+    referenceView.show();
+    referenceView.resize(
+        view->viewport()->width() + referenceView.width() - referenceView.viewport()->width(), 200);
+    QApplication::processEvents();
+    ASSERT_EQ(referenceView.viewport()->width(), view->viewport()->width()) << step;
+    ASSERT_EQ(reference.blockCount(), shown->blockCount()) << step;
+    int laidOut = 0;
+    QTextBlock theirs = reference.firstBlock();
+    for (QTextBlock ours = shown->firstBlock(); ours.isValid();
+         ours = ours.next(), theirs = theirs.next()) {
+        if (ours.layout()->lineCount() == 0)
+            continue;
+        ++laidOut;
+        referenceLayout->blockBoundingRect(theirs);
+        EXPECT_EQ(lineGeometry(ours.layout()), lineGeometry(theirs.layout()))
+            << step << ", block " << ours.blockNumber();
+        EXPECT_EQ(ours.lineCount(), theirs.lineCount()) << step << ", block " << ours.blockNumber();
+    }
+    EXPECT_GT(laidOut, 10) << step;
+    // Wrapped, nothing is wider than the view.
+    EXPECT_EQ(v.view->textView()->horizontalScrollBar()->maximum(), 0) << step;
+}
+
+TEST(LongLineLayout, ShortLinesOfAWrappingViewHaveTheLinesQtMakesAfterEveryKindOfEdit) {
+    std::mt19937 random(11);
+    QString text;
+    for (int line = 0; line < 3'000; ++line) {
+        const int words = int(random() % 30);
+        for (int w = 0; w < words; ++w)
+            text += QString(1 + int(random() % 9), QChar(u'a' + char16_t(random() % 26))) +
+                    (random() % 7 == 0 ? QStringLiteral("\t") : QStringLiteral(" "));
+        text += u'\n';
+    }
+    LongLineView v(text);
+    v.view->resize(420, 400);
+    QApplication::processEvents();
+    v.view->textView()->viewport()->repaint();
+    expectQtsLinesInEveryLaidOutBlock(v, "shown");
+
+    // Typed into the first line (the widest one so far shrinks, then grows), then lines split
+    // and joined, then the view narrower and scrolled down.
+    QTextCursor cursor = v.view->textView()->textCursor();
+    cursor.setPosition(0);
+    v.view->textView()->setTextCursor(cursor);
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(v.view->textView(), Qt::Key_Delete);
+    QTest::keyClicks(v.view->textView(), QStringLiteral("longer words typed at the very start"));
+    v.view->textView()->viewport()->repaint();
+    expectQtsLinesInEveryLaidOutBlock(v, "typed");
+    QTest::keyClick(v.view->textView(), Qt::Key_Return);
+    QTest::keyClick(v.view->textView(), Qt::Key_Down);
+    QTest::keyClick(v.view->textView(), Qt::Key_Backspace);
+    v.view->textView()->viewport()->repaint();
+    expectQtsLinesInEveryLaidOutBlock(v, "split and joined");
+    v.view->resize(260, 400);
+    QApplication::processEvents();
+    v.view->textView()->verticalScrollBar()->setValue(2'000);
+    QApplication::processEvents();
+    v.view->textView()->viewport()->repaint();
+    expectQtsLinesInEveryLaidOutBlock(v, "narrower and scrolled");
 }
