@@ -159,7 +159,14 @@ TextRange PassSyntaxHighlighting::highlightRange() const {
     const qsizetype last =
         c.textView->cursorForPosition(QPoint(viewport->width(), viewport->height())).position();
     const qsizetype from = std::min(first, last);
-    return lineRangeAround(text, from, std::max(first, last) - from, kVisibleColouringMargin);
+    const qsizetype to = std::max(first, last);
+    if (text.size() > kColouringPassLimit) {
+        // No pattern runs over such a text, so the range needs no whole lines: finding where a
+        // line of millions of characters starts and ends would cost more than the rest.
+        const qsizetype start = std::max<qsizetype>(from - kVisibleColouringMargin, 0);
+        return {start, std::min(text.size(), to + kVisibleColouringMargin) - start};
+    }
+    return lineRangeAround(text, from, to - from, kVisibleColouringMargin);
 }
 
 void PassSyntaxHighlighting::applyHighlighting() {
