@@ -448,7 +448,7 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
         first == doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1));
     // New colours for a block whose lines stand in: they keep standing in, and its own are made
     // aside in the new colours.
-    if (!change && oneBlock && first == m_staleBlock && m_standIn &&
+    if (!change && first == last && first == m_staleBlock && m_standIn &&
         m_standIn->textLength() == first.length() - 1) {
         clearChanged(first, from, charsRemoved, charsAdded);
         giveLines(first, *m_standIn);

@@ -44,12 +44,14 @@ std::optional<KeywordAlternation> KeywordAlternation::fromPass(const HighlightPa
                 return std::nullopt;
         alternation.m_words.insert(word);
         alternation.m_longest = std::max(alternation.m_longest, word.size());
-        alternation.m_firstLetters |= quint64(1) << letterIndex(word.front());
     }
     if (alternation.m_words.isEmpty() || alternation.m_longest > 63)
         return std::nullopt;
-    for (QStringView word : std::as_const(alternation.m_words))
-        alternation.m_lengths |= quint64(1) << word.size();
+    for (QStringView word : std::as_const(alternation.m_words)) {
+        const int first = letterIndex(word.front());
+        alternation.m_lengthsByFirst[size_t(first)] |= quint64(1) << word.size();
+        alternation.m_lastByFirst[size_t(first)] |= quint64(1) << letterIndex(word.back());
+    }
     return alternation;
 }
 

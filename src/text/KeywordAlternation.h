@@ -5,6 +5,7 @@
 
 #include <QSet>
 #include <QStringView>
+#include <array>
 #include <optional>
 
 namespace dunmoss {
@@ -31,8 +32,9 @@ public:
             const qsizetype start = i;
             while (i < end && isAsciiLetter(text[i]))
                 ++i;
-            if (i - start <= m_longest && (m_lengths >> (i - start) & 1) &&
-                (m_firstLetters >> letterIndex(text[start]) & 1) &&
+            const int first = letterIndex(text[start]);
+            if (i - start <= m_longest && (m_lengthsByFirst[first] >> (i - start) & 1) &&
+                (m_lastByFirst[first] >> letterIndex(text[i - 1]) & 1) &&
                 m_words.contains(text.sliced(start, i - start)) &&
                 isWordBoundary(text, start, range) && isWordBoundary(text, i, range))
                 mark(start, i - start);
@@ -55,10 +57,10 @@ private:
     }
 
     QSet<QStringView> m_words;
-    // Which lengths and first letters the words have: most runs of letters are ruled out by
-    // these before they are hashed.
-    quint64 m_lengths = 0;
-    quint64 m_firstLetters = 0;
+    // The lengths and the last letters of the words, by their first letter: most runs of
+    // letters are ruled out by these before they are hashed, which costs more than all else.
+    std::array<quint64, 52> m_lengthsByFirst{};
+    std::array<quint64, 52> m_lastByFirst{};
     QString m_source; // the views above point into it
     qsizetype m_longest = 0;
 };

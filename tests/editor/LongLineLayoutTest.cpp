@@ -5,6 +5,7 @@
 #include "editor/LongLineDocumentLayout.h"
 #include "editor/PlainShaping.h"
 #include "editor/ShortcutTextView.h"
+#include "text/SyntaxColouring.h"
 
 #include <QApplication>
 #include <QGlyphRun>
@@ -27,10 +28,12 @@ struct LongLineView {
     FakeTab tab;
     std::unique_ptr<CodeEditorView> view;
 
-    explicit LongLineView(const QString& text) {
+    explicit LongLineView(const QString& text,
+                          EditorLanguage language = EditorLanguage::PlainText) {
         tab.text = text;
         CodeEditorProps props = propsFor(tab, registry);
         props.wordWrap = true;
+        props.language = language;
         view = std::make_unique<CodeEditorView>(props);
         view->resize(700, 400);
         view->show();
@@ -715,4 +718,48 @@ TEST(LongLineLayout, ShortLinesOfAWrappingViewHaveTheLinesQtMakesAfterEveryKindO
     QApplication::processEvents();
     v.view->textView()->viewport()->repaint();
     expectQtsLinesInEveryLaidOutBlock(v, "narrower and scrolled");
+}
+
+// A key that takes a colour away from a long line standing in: its lines keep standing in,
+// those around the key right at once, and once settled it has the lines Qt makes and the
+// colours of a whole recolour.
+TEST(LongLineLayout, AKeyThatRecoloursALongLineKeepsItsLinesUntilItsOwnComeInTheNewColours) {
+    if (!LaidOutLines::canKeep())
+        GTEST_SKIP() << "built or running without the verified Qt text engine: no lines are kept";
+    QString text;
+    while (text.size() < LongLineDocumentLayout::kStandInLength + 4'000)
+        text += QStringLiteral("let total = count + 12; ");
+    LongLineView v(text, EditorLanguage::Javascript);
+    ASSERT_TRUE(linesSettle(v));
+    // The colour ranges of the block, without those that only steer its shaping.
+    const auto colours = [&] {
+        QList<std::pair<int, int>> ranges;
+        for (const QTextLayout::FormatRange& range : v.formats())
+            if (range.format.hasProperty(QTextFormat::ForegroundBrush))
+                ranges.append({range.start, range.length});
+        return ranges;
+    };
+    const auto recoloured = [&] {
+        QList<std::pair<int, int>> ranges;
+        const QString now = v.firstBlock().text();
+        for (const SyntaxStyleRun& run :
+             syntaxStyleRuns(now, {0, now.size()}, EditorLanguage::Javascript))
+            ranges.append({int(run.location), int(run.length)});
+        return ranges;
+    };
+    ASSERT_EQ(colours().first(), (std::pair<int, int>{0, 3}));
+
+    QTextCursor cursor = v.view->textView()->textCursor();
+    cursor.setPosition(0);
+    v.view->textView()->setTextCursor(cursor);
+    QTest::keyClick(v.view->textView(), Qt::Key_X);
+    const auto* layout =
+        static_cast<const LongLineDocumentLayout*>(v.firstBlock().document()->documentLayout());
+    EXPECT_TRUE(layout->showsStandInLines(v.firstBlock()));
+    EXPECT_EQ(colours(), recoloured());
+    EXPECT_NE(colours().first().first, 0);
+    v.view->textView()->viewport()->repaint();
+    EXPECT_EQ(startsBefore(v.lineStarts(), 4000), startsBefore(referenceFor(v), 4000));
+    ASSERT_TRUE(linesSettle(v));
+    EXPECT_EQ(colours(), recoloured());
 }

@@ -256,6 +256,10 @@ TEST(SyntaxColouring, TheKeywordFastPathFindsWhatTheExpressionFinds) {
                              "self",
                              "for",
                              "in",
+                             "as",
+                             "ab",   // the first letter and length of "as", not its end
+                             "fir",  // of "for"
+                             "selt", // of "self"
                              "x",
                              "_",
                              "9",
