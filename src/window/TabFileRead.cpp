@@ -31,16 +31,24 @@ bool worthPreparingDocument(const QString& text, qreal wrapWidth, bool longLines
         return false;
     if (wrapWidth > 0)
         return true;
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+    // A line of at least kLongBlockLength characters holds a whole stretch of half that length
+    // starting at a multiple of it, and only such a stretch has no line feed: the text is read
+    // a stretch at a time, each up to its first line feed, and only a long line is read whole.
+    const QStringView all(text);
+    constexpr qsizetype stretch = LongLineDocumentLayout::kLongBlockLength / 2;
+    for (qsizetype at = 0; at + stretch <= all.size(); at += stretch) {
+        if (all.sliced(at, stretch).contains(QLatin1Char('\n')))
+            continue;
+        const qsizetype start = at == 0 ? 0 : all.first(at).lastIndexOf(QLatin1Char('\n')) + 1;
+        qsizetype end = all.indexOf(QLatin1Char('\n'), at + stretch);
         if (end < 0)
-            end = text.size();
+            end = all.size();
         const qsizetype length = end - start;
         if (length >= LongLineDocumentLayout::kLongBlockLength &&
             (length < LongLineDocumentLayout::kAsideLayoutLength || !longLinesAside))
             return false;
-        start = end + 1;
+        // Past the line: the stretch holding its line feed.
+        at = end / stretch * stretch - stretch;
     }
     return true;
 }
