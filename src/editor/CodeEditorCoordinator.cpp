@@ -147,13 +147,13 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     }
     textView->takeDocument(document);
     // Only now that the view shows the new document may the old one be given back. A storage
-    // this view held last (its text read again into a new one) goes with its documents instead,
-    // on a timer: taking a long text apart is a wait of its own, not one with the showing of the
-    // new text (a call queued now would run in the same round of events).
+    // this view held last (its text read again into a new one) goes on a timer, not in the round
+    // of events that shows the new text (a call queued now would run in it); its documents are
+    // taken apart on a pool thread (see ~TextStorage).
     std::shared_ptr<TextStorage> previous = std::exchange(m_storage, std::move(storage));
-    if (previous && m_document && previous.use_count() > 1)
+    if (previous && m_document)
         previous->releaseDocument(m_document);
-    else if (previous)
+    if (previous && previous.use_count() == 1)
         QTimer::singleShot(1, this, [previous] {});
     m_document = document;
     m_storageConnections = {

@@ -1,5 +1,6 @@
 #include "editor/DocumentDisposal.h"
 
+#include <QCoreApplication>
 #include <QTextDocument>
 #include <QThreadPool>
 
@@ -9,6 +10,11 @@ void disposeDocumentAside(QTextDocument* document) {
     if (!document)
         return;
     Q_ASSERT(!document->parent() && document->thread() == QThread::currentThread());
+    // The program is ending (its pool may be gone already): nothing waits for the window now.
+    if (!QCoreApplication::instance() || QCoreApplication::closingDown()) {
+        delete document;
+        return;
+    }
     // Belonging to no thread, it takes no events while the pool thread deletes it.
     document->moveToThread(nullptr);
     QThreadPool::globalInstance()->start([document] { delete document; });

@@ -337,6 +337,39 @@ void LongLineDocumentLayout::takeKeptLines(LongLineDocumentLayout& previous) {
     previous.m_textUnchanged.clear();
 }
 
+void LongLineDocumentLayout::holdWidestAwayFromView() {
+    // Qt's plain-text layout holds one block as the widest. When that block is laid out narrower
+    // than the widest width known (which setting a width makes that width), it measures every
+    // block again. A new layout holds the first block, which a view lays out first, right after
+    // it has set its width: a pass over every block in the turn that shows the text. Laid out
+    // here, before any width, a block from the middle is held instead, and is measured narrower
+    // only once it is scrolled to.
+    QTextDocument* doc = document();
+    if (documentSize().width() > 0 || doc->blockCount() < kWidestHeldMinimumBlocks)
+        return; // laid out before, or quick to measure
+    QTextBlock block = doc->findBlockByNumber(doc->blockCount() / 2);
+    // A long block would be laid out whole, unwrapped.
+    for (int tried = 0; tried < 16 && block.isValid() && block.length() - 1 >= kLongBlockLength;
+         ++tried)
+        block = block.next();
+    if (!block.isValid() || block.length() - 1 >= kLongBlockLength || !block.layout() ||
+        block.layout()->lineCount() > 0)
+        return;
+    QPlainTextDocumentLayout::blockBoundingRect(block);
+    if (block.layout()->lineCount() > 0)
+        m_widestHeld = block;
+}
+
+bool LongLineDocumentLayout::awaitsWidth() const {
+    if (!m_widestHeld.isValid())
+        return false;
+    // Setting a width clears every block's lines.
+    if (m_widestHeld.layout() && m_widestHeld.layout()->lineCount() > 0)
+        return true;
+    m_widestHeld = QTextBlock();
+    return false;
+}
+
 void LongLineDocumentLayout::prepareLongBlocks(qreal width) {
     // Lines made here, perhaps on another thread, could be neither kept nor freed of that
     // thread's font engines: the view lays the blocks out itself.
@@ -361,6 +394,10 @@ void LongLineDocumentLayout::prepareLongBlocks(qreal width) {
 }
 
 QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const {
+    // A view taking the document asks where its caret is before it sets its width: laid out
+    // now, the block would be laid out again, and could take the place of the widest.
+    if (awaitsWidth() && block.isValid() && block.layout() && block.layout()->lineCount() == 0)
+        return {};
     // Only a block about to be laid out needs its wrap mode.
     if (!block.isValid() || !block.layout() || block.layout()->lineCount() > 0)
         return QPlainTextDocumentLayout::blockBoundingRect(block);
@@ -407,8 +444,12 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     // A change of the text (formats marked dirty come without one). Installing a layout reports
     // the whole document as added, nothing removed; no text change does that, as one would
     // first have had to empty the document.
-    if (change && !(from == 0 && charsRemoved == 0 && charsAdded == doc->characterCount()))
+    if (change && !(from == 0 && charsRemoved == 0 && charsAdded == doc->characterCount())) {
         m_textUnchanged.clear();
+        // The blocks may have moved under it; laid out by Qt at once, this is no longer a
+        // first showing.
+        m_widestHeld = QTextBlock();
+    }
     // Only blocks that are there now: a removed block's handle would name another one.
     std::erase_if(m_cached, [](const QTextBlock& block) { return !block.isValid(); });
     const QTextBlock first = doc->findBlock(from);

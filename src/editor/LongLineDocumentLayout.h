@@ -38,6 +38,8 @@ class OverlongWords;
 //   long blocks broken there, at the width of the view expected to show it.
 // - A very long block with no lines that fit (a document shown for the first time, a new width
 //   or font) is broken into lines on a pool thread; the view shows it when they come.
+// - A view taking a document no view has laid out does not have Qt measure every block for the
+//   widest line when it lays out its first lines (holdWidestAwayFromView).
 // - A key typed into a long block lays out again only the lines around it, until they meet the
 //   lines the block had (moved by the key) or a few screens past it; the lines further on stand
 //   in, moved by it. The whole block is laid out again on a pool thread once the key has been
@@ -78,6 +80,14 @@ public:
 
     // Whether the block is long and its text offers no line-break opportunity inside it.
     static bool breaksNowhere(const QTextBlock& block);
+
+    // Called by a view about to take a document no view has laid out yet, just before it gives the
+    // layout its width: moves the block Qt holds as the widest out of the lines a view lays out
+    // first, so that showing the text does not measure every block (see the .cpp). Until the
+    // width is given, no further block is laid out.
+    void holdWidestAwayFromView();
+    // Documents of fewer blocks are measured whole in no time.
+    static constexpr int kWidestHeldMinimumBlocks = 1000;
 
     // Takes over the kept lines of the layout this one replaces on the same document.
     void takeKeptLines(LongLineDocumentLayout& previous);
@@ -149,6 +159,10 @@ private:
     // Runs layOut, which may lay the block out, with the wrap mode the block needs.
     template <typename LayOut> void withWrapFor(const QTextBlock& block, LayOut layOut);
 
+    // Whether no view has given its width since holdWidestAwayFromView (which forgets the block
+    // it laid out once that width has cleared its lines).
+    bool awaitsWidth() const;
+
     std::deque<QTextBlock> m_cached;                         // most recent last
     std::deque<std::pair<QTextBlock, LaidOutLines>> m_lines; // most recent last
     // Blocks of m_lines whose lines were made from, or checked against, their text as it is
@@ -170,6 +184,8 @@ private:
     QTextBlock m_laidOutBlock;
     // A block showing lines made at another width while its own are made aside.
     QTextBlock m_staleBlock;
+    // The block laid out with no width for Qt to hold as the widest, while it keeps those lines.
+    mutable QTextBlock m_widestHeld;
 };
 
 } // namespace dunmoss

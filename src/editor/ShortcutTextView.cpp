@@ -541,6 +541,7 @@ void ShortcutTextView::takeDocument(QTextDocument* document) {
     disconnect(m_linesMadeAside);
     if (auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout())) {
         layout->setWaitingForView(!isVisible());
+        layout->holdWidestAwayFromView();
         // A scroll asked for before a long line had its lines is made once they come.
         m_linesMadeAside = connect(layout, &LongLineDocumentLayout::linesMadeAside, this, [this] {
             if (const std::optional<TextRange> scroll = std::exchange(m_scrollWhenShown, {}))

@@ -113,6 +113,14 @@ void TextStorage::restyleDocument(QTextDocument& document, const Look& look) {
 
 TextStorage::~TextStorage() {
     m_mailbox->close();
+    // Taking a long text apart is a wait of its own: the primary document, once no view shows
+    // it, goes on a pool thread. A document still shown goes with the storage, as its view
+    // expects.
+    if (m_primary && !m_primaryInUse) {
+        m_primary->disconnect(this);
+        m_primary->setParent(nullptr);
+        disposeDocumentAside(std::exchange(m_primary, nullptr));
+    }
 }
 
 TextStorage::Look TextStorage::lookOf(const QTextDocument* document) const {

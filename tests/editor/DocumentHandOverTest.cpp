@@ -8,9 +8,12 @@
 #include "editor/TextStorage.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -126,6 +129,12 @@ TEST(DocumentHandOver, ATextReadAgainIntoANewStorageLetsTheOldOneGoApartFromShow
     v.view->show();
     std::weak_ptr<TextStorage> old = v.storage;
     QTextDocument* oldDocument = v.storage->primaryDocument();
+    std::atomic<bool> takenApartAside = false;
+    std::atomic<bool> takenApart = false;
+    QObject::connect(oldDocument, &QObject::destroyed, [&] {
+        takenApartAside = QThread::currentThread() != qApp->thread();
+        takenApart = true;
+    });
 
     // As a reload has it: the registry takes a storage filled aside, the view is told.
     tab.text = QStringLiteral("read again\n") + linesOfText(2000);
@@ -143,4 +152,94 @@ TEST(DocumentHandOver, ATextReadAgainIntoANewStorageLetsTheOldOneGoApartFromShow
     EXPECT_FALSE(old.expired());
     EXPECT_TRUE(QTest::qWaitFor([&] { return old.expired(); }, 5000));
     EXPECT_EQ(v.view->textView()->toPlainText(), tab.text);
+    // Its lines are freed on a pool thread, not on the one that shows the window.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return takenApart.load(); }, 5000));
+    EXPECT_TRUE(takenApartAside);
+}
+
+namespace {
+
+// `count` lines of `length` characters, words of five letters; line `wide` (if any) is `wideLength`
+// long.
+QString linesOfWords(int count, int length, int wide = -1, int wideLength = 0) {
+    QString text;
+    for (int i = 0; i < count; ++i) {
+        const int size = i == wide ? wideLength : length;
+        QString line = QStringLiteral("%1 ").arg(i);
+        while (line.size() < size)
+            line += QStringLiteral("words ");
+        text += line.left(size) + u'\n';
+    }
+    return text;
+}
+
+// A view of a new document of `text` (its layout never laid out), shown at 600 by 400.
+struct ShownText {
+    explicit ShownText(const QString& text, QTextOption::WrapMode wrap) {
+        view.setLineWrapMode(wrap == QTextOption::NoWrap ? QPlainTextEdit::NoWrap
+                                                         : QPlainTextEdit::WidgetWidth);
+        view.resize(600, 400);
+        view.show();
+        QTextCursor(&document).insertText(text);
+        layout = new LongLineDocumentLayout(&document);
+        document.setDocumentLayout(layout);
+        view.takeDocument(&document);
+        QApplication::processEvents();
+    }
+    void showBlock(int number) {
+        QTextCursor cursor(document.findBlockByNumber(number));
+        view.setTextCursor(cursor);
+        view.ensureCursorVisible();
+        QApplication::processEvents();
+    }
+    // Every line of the block laid out, none wider than the view's text.
+    bool wrapsWithinView(int number) const {
+        const QTextLayout* lines = document.findBlockByNumber(number).layout();
+        if (!lines || lines->lineCount() == 0)
+            return false;
+        for (int i = 0; i < lines->lineCount(); ++i)
+            if (lines->lineAt(i).naturalTextWidth() > view.viewport()->width())
+                return false;
+        return true;
+    }
+    ShortcutTextView view;
+    QTextDocument document;
+    LongLineDocumentLayout* layout = nullptr;
+};
+
+} // namespace
+
+TEST(DocumentHandOver, ALongTextTakenByAViewWrapsEveryLineItShowsAtTheViewsWidth) {
+    const int count = 3 * LongLineDocumentLayout::kWidestHeldMinimumBlocks;
+    // The first line is the widest: laid out before the view sets its width, it would be the
+    // one measured narrower afterwards.
+    ShownText shown(linesOfWords(count, 240, 0, 300), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    EXPECT_TRUE(shown.wrapsWithinView(0));
+    EXPECT_GT(shown.document.firstBlock().layout()->lineCount(), 1);
+    // Showing the first lines measured none of the others again for the widest line: the widest
+    // known is still the width the view set.
+    EXPECT_EQ(shown.layout->documentSize().width(), shown.view.viewport()->width());
+    // Every line further on, the middle one (laid out before the view set its width) included,
+    // wraps at the view's width once shown.
+    for (int number : {count / 2, count / 2 + 1, count - 1}) {
+        SCOPED_TRACE(number);
+        shown.showBlock(number);
+        EXPECT_TRUE(shown.wrapsWithinView(number));
+        EXPECT_GT(shown.document.findBlockByNumber(number).layout()->lineCount(), 1);
+    }
+}
+
+TEST(DocumentHandOver, AnUnwrappedTextScrollsSidewaysAsFarAsItsWidestLineShown) {
+    const int count = 3 * LongLineDocumentLayout::kWidestHeldMinimumBlocks;
+    for (int wide : {0, count / 2, count - 10}) {
+        SCOPED_TRACE(wide);
+        ShownText shown(linesOfWords(count, 40, wide, 400), QTextOption::NoWrap);
+        shown.showBlock(wide);
+        const qreal lineWidth =
+            shown.document.findBlockByNumber(wide).layout()->lineAt(0).naturalTextWidth();
+        ASSERT_GT(lineWidth, shown.view.viewport()->width());
+        QScrollBar* bar = shown.view.horizontalScrollBar();
+        // The bar's end shows the line's end.
+        EXPECT_GE(bar->maximum() + shown.view.viewport()->width(), int(lineWidth));
+    }
 }

@@ -2,12 +2,14 @@
 #include "editor/TextStorageRegistry.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
 #include <QThreadPool>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -175,6 +177,34 @@ TEST(TextStorage, MirrorsAreDeletedOnReleaseAndThePrimaryReused) {
     EXPECT_FALSE(storage.isShownByAView());
     EXPECT_EQ(storage.acquireDocument(), primary);
     EXPECT_EQ(primary->characterCount() - 1, 4);
+}
+
+// A storage let go takes its primary document apart on a pool thread once no view shows it;
+// one still shown goes with the storage at once, as the view showing it expects.
+TEST(TextStorage, AStorageLetGoTakesItsDocumentApartAsideOnlyWhenNoViewShowsIt) {
+    for (const bool released : {true, false}) {
+        SCOPED_TRACE(released);
+        auto storage = std::make_unique<TextStorage>();
+        storage->replaceAll(QStringLiteral("a line\nanother\n"));
+        QTextDocument* primary = storage->acquireDocument();
+        std::atomic<bool> gone = false;
+        std::atomic<bool> goneAside = false;
+        QObject::connect(primary, &QObject::destroyed, [&] {
+            goneAside = QThread::currentThread() != qApp->thread();
+            gone = true;
+        });
+        if (released)
+            storage->releaseDocument(primary);
+        storage.reset();
+        if (!released) {
+            EXPECT_TRUE(gone);
+            EXPECT_FALSE(goneAside);
+            continue;
+        }
+        QThreadPool::globalInstance()->waitForDone();
+        EXPECT_TRUE(gone);
+        EXPECT_TRUE(goneAside);
+    }
 }
 
 TEST(TextStorage, ADocumentFilledOnAnotherThreadServesAsThePrimary) {
