@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QTextDocument>
 #include <QThreadPool>
+#include <QTimer>
 
 namespace dunmoss {
 
@@ -15,6 +16,9 @@ void disposeDocumentAside(QTextDocument* document) {
         delete document;
         return;
     }
+    // A timer left running would still fire here for an object deleted there.
+    for (QTimer* timer : document->findChildren<QTimer*>())
+        timer->stop();
     // Belonging to no thread, it takes no events while the pool thread deletes it.
     document->moveToThread(nullptr);
     QThreadPool::globalInstance()->start([document] { delete document; });

@@ -57,6 +57,8 @@ LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
             [this](int from, int removed, int added) {
                 m_textChange = {from, removed, added};
             });
+    // A child, so that it goes wherever the document goes (see disposeDocumentAside).
+    m_asideAfterTyping.setParent(this);
     m_asideAfterTyping.setSingleShot(true);
     m_asideAfterTyping.setInterval(kAsideAfterTypingMs);
     connect(&m_asideAfterTyping, &QTimer::timeout, this, &LongLineDocumentLayout::layOutTypedAside);

@@ -11,10 +11,13 @@
 #include <QGlyphRun>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QThreadPool>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -553,6 +556,38 @@ TEST(LongLineLayout, WordsTooLongForAnyLineAmongShortOnesWrapIntoTheLinesQtMakes
         EXPECT_EQ(startsBefore(v.lineStarts(), 4000), startsBefore(referenceFor(v), 4000)) << round;
         EXPECT_TRUE(linesSettle(v)) << round;
     }
+}
+
+// The tab closed (its view and storage let go) right after a key typed into a long shaped line,
+// while the line's own lines are still to be made: its document is taken apart on a pool thread,
+// and nothing of it is left to run on the window's thread.
+TEST(LongLineLayout, ALongLineLetGoRightAfterAKeyLeavesNothingToRun) {
+    QString text;
+    for (int i = 0; text.size() < 40'000; ++i)
+        text += i % 37 == 36 ? QStringLiteral("，") : QString(QChar(char16_t(0x4e00 + i % 500)));
+    auto v = std::make_unique<LongLineView>(text);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("汉"));
+    QApplication::sendEvent(v->view->textView(), &press);
+    v->view->textView()->viewport()->repaint();
+    QTextDocument* shown = v->view->textView()->document();
+    const auto* layout = static_cast<LongLineDocumentLayout*>(shown->documentLayout());
+    EXPECT_EQ(layout->showsStandInLines(v->firstBlock()), LaidOutLines::canKeep());
+    QPointer<QTextDocument> document = shown;
+    // A timer taken apart on another thread than its own stays behind, and Qt says so.
+    static std::atomic<int> timersLeft;
+    timersLeft = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            if (message.contains(QStringLiteral("Timers cannot be stopped")))
+                ++timersLeft;
+        });
+    v.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QTest::qWait(3 * LongLineDocumentLayout::kAsideAfterTypingMs);
+    QThreadPool::globalInstance()->waitForDone();
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(document.isNull());
+    EXPECT_EQ(timersLeft, 0);
 }
 
 TEST(LongLineLayout, KeysTypedIntoALongShapedLineShowAtOnceAndItsOwnLinesFollow) {
