@@ -63,6 +63,8 @@ void SessionPersistence::persistSession() {
     m_store.saveSession(record, m_sink);
     m_store.writeRecoverySnapshot(record, m_sink);
     m_snapshotTimer.stop();
+    // The key after this one need not copy the text the writer still reads.
+    m_model.readySpareForTypedTab();
 }
 
 QStringList SessionPersistence::persistSessionAndWait() {
@@ -149,6 +151,7 @@ void SessionPersistence::writeRecoverySnapshot() {
         return;
     // The window as it is now, not as it was when the wait began.
     m_store.writeRecoverySnapshot(currentRecord(), m_sink);
+    m_model.readySpareForTypedTab();
 }
 
 void SessionPersistence::followSelectionAndActiveTab() {

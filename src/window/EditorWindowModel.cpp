@@ -42,17 +42,7 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
         const std::optional<int> index = tabIndex(tabID);
         return index ? &m_state.tabs[*index].document.text : nullptr;
     });
-    // A change that left another holder of the text of the tab being typed into (its saved
-    // copy after an autosave, a snapshot) readies a copy for the next key aside.
-    connect(this, &EditorWindowModel::changed, this, [this] {
-        const int index = keyboardTabIndex();
-        if (index < 0 || index >= m_state.tabs.size())
-            return;
-        const auto& storages = m_textStorages.storages();
-        const auto found = storages.constFind(m_state.tabs.at(index).id);
-        if (found != storages.constEnd())
-            (*found)->keepSpareIfHeldElsewhere();
-    });
+    connect(this, &EditorWindowModel::changed, this, [this] { readySpareForTypedTab(); });
 }
 
 EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)
@@ -64,6 +54,16 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)
           parent) {}
 
 EditorWindowModel::~EditorWindowModel() = default;
+
+void EditorWindowModel::readySpareForTypedTab() {
+    const int index = keyboardTabIndex();
+    if (index < 0 || index >= m_state.tabs.size())
+        return;
+    const auto& storages = m_textStorages.storages();
+    const auto found = storages.constFind(m_state.tabs.at(index).id);
+    if (found != storages.constEnd())
+        (*found)->keepSpareIfHeldElsewhere();
+}
 
 int EditorWindowModel::activeTabIndex() const {
     return dunmoss::activeTabIndex(m_state);

@@ -90,6 +90,9 @@ public:
     int keyboardTabIndex() const;
     // The window's widgets say which pane the keyboard went to.
     void setKeyboardInSecondPane(bool inSecondPane);
+    // When someone else now also holds the text of the tab being typed into (its saved copy
+    // after an autosave, a snapshot on its way to disk), a copy for the next key is made aside.
+    void readySpareForTypedTab();
     std::optional<int> tabIndex(const QUuid& tabID) const;
     const EditorTab* tab(const QUuid& tabID) const;
     void setActiveTabID(const QUuid& tabID);

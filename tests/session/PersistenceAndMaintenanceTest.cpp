@@ -1,9 +1,11 @@
 // When a window writes its session, what a failure tells the person, and the periodic tick
 // with its autosave.
 #include "SessionFixture.h"
+#include "editor/TextStorage.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
+#include "session/SessionWriter.h"
 #include "window/DocumentFileWriter.h"
 #include "window/DocumentReloading.h"
 #include "window/DocumentSaving.h"
@@ -12,6 +14,9 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextCursor>
+#include <QThreadPool>
+#include <future>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -94,6 +99,39 @@ TEST_F(Persistence, ANewSelectionOrActiveTabIsSnapshottedWithoutAnEdit) {
     EXPECT_EQ(snapshot()->activeTabID, tabAt(first).id);
     EXPECT_EQ(snapshot()->tabs.at(first).selectedLocation, 6);
     EXPECT_EQ(snapshot()->tabs.at(first).selectedLength, 4);
+}
+
+TEST_F(Persistence, ASessionWrittenWhileATabIsTypedIntoReadiesItsNextKeysCopyAside) {
+    // Long enough that a key would otherwise copy it.
+    QString text;
+    while (text.size() < 400'000)
+        text += QStringLiteral("a line of the draft being typed\n");
+    const QUuid id = activeTab(model->state()).id;
+    edit(0, text);
+    std::shared_ptr<TextStorage> storage = model->textStorageRegistry().textStorage(id, text);
+    QTextCursor(storage->acquireDocument()).insertText(QStringLiteral("typed "));
+    ASSERT_EQ(tabAt(0).document.text, QStringLiteral("typed ") + text);
+
+    // The writer is busy with another file, so the session's copies hold the text a while.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    SessionWriter::shared().submit(
+        path(QStringLiteral("busy.txt")),
+        std::make_shared<StoredValueOf<int>>(0,
+                                             [released](int, QIODevice& device) {
+                                                 released.wait();
+                                                 return device.write("busy") == 4;
+                                             }),
+        nullptr);
+    WindowSession::of(*model).persistence().persistSession();
+    QThreadPool::globalInstance()->waitForDone(30'000);
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(storage->hasSpare());
+    release.set_value();
+    flush();
+    ASSERT_TRUE(snapshot());
+    EXPECT_EQ(snapshot()->tabs.at(0).draftText, QStringLiteral("typed ") + text);
 }
 
 TEST_F(Persistence, NothingIsWrittenUnderInterfaceTestingOrBeforeTheRestore) {
