@@ -1,5 +1,6 @@
 #include "session/SessionWriter.h"
 
+#include "platform/BackgroundPriority.h"
 #include "platform/FileError.h"
 #include "window/DocumentFileWriter.h"
 
@@ -71,6 +72,8 @@ int SessionWriter::writeCount(const QString& path) const {
 }
 
 void SessionWriter::run() {
+    // Encoding a session of large texts takes a while; the window's thread goes first.
+    lowerThreadPriorityForBackgroundWork();
     for (;;) {
         Job job;
         {
