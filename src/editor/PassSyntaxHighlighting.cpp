@@ -112,15 +112,14 @@ void PassSyntaxHighlighting::moveFormats(int position, int removed, int added) {
             return x - removed + added;
         return at + added;
     };
+    const QList<QTextLayout::FormatRange> formats = block.layout()->formats();
     QList<QTextLayout::FormatRange> moved;
-    for (QTextLayout::FormatRange range : block.layout()->formats()) {
+    moved.reserve(formats.size());
+    for (const QTextLayout::FormatRange& range : formats) {
         const int start = map(range.start, false);
         const int end = map(range.start + range.length, true);
-        if (end > start) {
-            range.start = start;
-            range.length = end - start;
-            moved.append(range);
-        }
+        if (end > start)
+            moved.append({start, end - start, range.format});
     }
     setBlockFormats(block, moved);
 }

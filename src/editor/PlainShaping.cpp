@@ -96,11 +96,20 @@ bool fontDrawsLatinUnshaped(const QFont& font) {
 
 QList<QTextLayout::FormatRange> withPlainShaping(const QTextBlock& block,
                                                  QList<QTextLayout::FormatRange> formats) {
-    formats.removeIf(isNoShapingRange);
     const int length = block.length() - 1;
-    if (length < kPlainShapingMinimumLength || !block.document())
+    const bool qualifies = length >= kPlainShapingMinimumLength && block.document() &&
+                           fontDrawsLatinUnshaped(block.document()->defaultFont()) &&
+                           isPlainLatin(block.text());
+    // Already so (colours moved by a key): left as it is rather than copied range by range,
+    // which a line of thousands of colours would cost on every key.
+    const auto isAll = [&](const QTextLayout::FormatRange& range) {
+        return range.start == 0 && range.length == length && isNoShapingRange(range);
+    };
+    if (qualifies && !formats.isEmpty() && isAll(formats.constLast()) &&
+        std::none_of(formats.cbegin(), formats.cend() - 1, isNoShapingRange))
         return formats;
-    if (!fontDrawsLatinUnshaped(block.document()->defaultFont()) || !isPlainLatin(block.text()))
+    formats.removeIf(isNoShapingRange);
+    if (!qualifies)
         return formats;
     QTextLayout::FormatRange all;
     all.start = 0;
