@@ -426,6 +426,8 @@ TextRange ShortcutTextView::selectedRange() const {
 
 QList<TextRange> ShortcutTextView::selectedRanges() const {
     const TextRange primary = selectedRange();
+    if (!m_allRanges.isEmpty() && m_allRanges.first() == primary)
+        return m_allRanges;
     QList<TextRange> ranges;
     ranges.reserve(m_secondaryRanges.size() + 1);
     ranges.append(primary);
@@ -433,6 +435,7 @@ QList<TextRange> ShortcutTextView::selectedRanges() const {
     for (const TextRange& range : m_secondaryRanges)
         if (range != primary)
             ranges.append(range);
+    m_allRanges = ranges;
     return ranges;
 }
 
@@ -443,6 +446,7 @@ void ShortcutTextView::setSelectedRanges(const QList<TextRange>& ranges) {
     cursor.setPosition(int(std::min(first.location, limit)));
     cursor.setPosition(int(std::min(first.end(), limit)), QTextCursor::KeepAnchor);
     setTextCursor(cursor);
+    m_allRanges.clear();
     m_secondaryRanges =
         ranges.size() > 1
             ? withoutRepeatedRanges({ranges.constData() + 1, size_t(ranges.size() - 1)})
@@ -463,6 +467,7 @@ void ShortcutTextView::clearSecondarySelections() {
     if (m_secondaryRanges.isEmpty())
         return;
     m_secondaryRanges.clear();
+    m_allRanges.clear();
     m_secondaryByLocation.clear();
     m_longestSecondary = 0;
     refreshExtraSelections();

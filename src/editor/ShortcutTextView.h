@@ -156,6 +156,9 @@ private:
     static constexpr int kShownSecondaryLimit = 5000;
     // The further selections as set (without repeats), and the same sorted by start.
     QList<TextRange> m_secondaryRanges;
+    // What selectedRanges() last made, while the further selections stay as they were: tens of
+    // thousands of ranges are asked for after every change of the window, not only of them.
+    mutable QList<TextRange> m_allRanges;
     // A scroll asked for while the document's long lines wait for this view to be shown, or for
     // their lines to be made on a pool thread.
     std::optional<TextRange> m_scrollWhenShown;

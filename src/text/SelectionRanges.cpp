@@ -32,16 +32,38 @@ QList<TextRange> withoutRepeatedRanges(std::span<const TextRange> ranges) {
     return kept;
 }
 
+namespace {
+
+bool fits(const TextRange& range, qsizetype length) {
+    // Written as a subtraction so that a huge length cannot overflow the sum.
+    return !range.isNotFound() && range.location >= 0 && range.length >= 0 &&
+           range.location <= length && range.length <= length - range.location;
+}
+
+// Every range fits and each comes after the one before it, so none repeats.
+bool fitInAscendingOrder(const QList<TextRange>& ranges, qsizetype length) {
+    for (qsizetype i = 0; i < ranges.size(); ++i) {
+        const TextRange& range = ranges.at(i);
+        if (!fits(range, length))
+            return false;
+        if (i > 0 && std::pair{range.location, range.length} <=
+                         std::pair{ranges.at(i - 1).location, ranges.at(i - 1).length})
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 QList<TextRange> sanitizedSelectedRanges(const QList<TextRange>& ranges, qsizetype length) {
+    // Every match selected at once is such a list: it is kept as it is, shared, not copied.
+    if (fitInAscendingOrder(ranges, length))
+        return ranges;
     QList<TextRange> fitting;
     fitting.reserve(ranges.size());
     for (const TextRange& range : ranges) {
-        if (range.isNotFound() || range.location < 0 || range.length < 0)
-            continue;
-        // Written as a subtraction so that a huge length cannot overflow the sum.
-        if (range.location > length || range.length > length - range.location)
-            continue;
-        fitting.append(range);
+        if (fits(range, length))
+            fitting.append(range);
     }
     return withoutRepeatedRanges({fitting.constData(), size_t(fitting.size())});
 }

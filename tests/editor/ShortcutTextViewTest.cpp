@@ -273,6 +273,43 @@ TEST_F(OverlayFixture, EveryMatchSelectedKeepsAllRangesButHandsTheDocumentOnlyTh
     EXPECT_EQ(view.selectedRanges(), QList<TextRange>{ranges.first()});
 }
 
+// The ranges asked for again and again (after every change of the window) always follow the
+// caret and the latest selections, whichever moved last.
+TEST_F(OverlayFixture, SelectedRangesFollowTheCaretAndEachNewSetOfSelections) {
+    show(QStringLiteral("one two one two one two\n"));
+    const QList<TextRange> ones{{0, 3}, {8, 3}, {16, 3}};
+    view.setSelectedRanges(ones);
+    EXPECT_EQ(view.selectedRanges(), ones);
+    EXPECT_EQ(view.selectedRanges(), ones);
+
+    // The caret moved by a key: the first range is where it is now, the others stay.
+    QTest::keyClick(&view, Qt::Key_Right);
+    const QList<TextRange> afterKey = view.selectedRanges();
+    ASSERT_EQ(afterKey.size(), 3);
+    EXPECT_EQ(afterKey.first(), view.selectedRange());
+    EXPECT_NE(afterKey.first(), ones.first());
+    EXPECT_EQ(afterKey.mid(1), ones.mid(1));
+
+    // The caret placed on one of the further ranges: that one is not listed twice.
+    QTextCursor cursor(view.document());
+    cursor.setPosition(8);
+    cursor.setPosition(11, QTextCursor::KeepAnchor);
+    view.setTextCursor(cursor);
+    EXPECT_EQ(view.selectedRanges(), (QList<TextRange>{{8, 3}, {16, 3}}));
+
+    // New selections, then none but the caret's.
+    const QList<TextRange> twos{{4, 3}, {12, 3}, {20, 3}};
+    view.setSelectedRanges(twos);
+    EXPECT_EQ(view.selectedRanges(), twos);
+    view.clearSecondarySelections();
+    EXPECT_EQ(view.selectedRanges(), QList<TextRange>{twos.first()});
+    view.setSelectedRanges(ones);
+    EXPECT_EQ(view.selectedRanges(), ones);
+    // The same caret's range with other further ones.
+    view.setSelectedRanges({ones.first(), {20, 3}});
+    EXPECT_EQ(view.selectedRanges(), (QList<TextRange>{ones.first(), {20, 3}}));
+}
+
 namespace dunmoss::test {
 namespace {
 
