@@ -12,9 +12,13 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QWidget(parent) {
 void ElidedLabel::setText(const QString& text) {
     if (text == m_text)
         return;
+    const QSize hint = sizeHint();
     m_text = text;
     setAccessibleName(text);
-    updateGeometry();
+    // A text as wide as the last (a caret position after a key, in even digits) leaves the
+    // window's layout alone.
+    if (sizeHint() != hint)
+        updateGeometry();
     update();
 }
 
