@@ -3,6 +3,7 @@
 #include "text/BlankLedSearch.h"
 #include "text/DelimitedSpanScan.h"
 #include "text/KeywordAlternation.h"
+#include "text/NumberScan.h"
 #include "text/QuotedKeyScan.h"
 #include "text/SyntaxRegexCache.h"
 
@@ -35,6 +36,10 @@ void applyPass(QStringView text, TextRange range, const HighlightPass& pass,
     };
     if (const auto keywords = KeywordAlternation::fromPass(pass); keywords && pass.role) {
         keywords->forEachMatch(text, range, colour);
+        return;
+    }
+    if (const auto numbers = NumberScan::fromPass(pass); numbers && pass.role) {
+        numbers->forEachMatch(text, range, colour);
         return;
     }
     if (const auto keys = QuotedKeyScan::fromPass(pass); keys && pass.role) {

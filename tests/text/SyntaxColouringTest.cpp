@@ -2,6 +2,7 @@
 #include "../../fuzz/support/ColouringReference.h"
 #include "text/DelimitedSpanScan.h"
 #include "text/KeywordAlternation.h"
+#include "text/NumberScan.h"
 #include "text/QuotedKeyScan.h"
 #include "text/SyntaxRegexCache.h"
 #include "text/TextEditPrinter.h"
@@ -482,4 +483,40 @@ TEST(SyntaxColouring, RealFilesColourStringsAndCommentsAsTheWholePatternDoes) {
                       reference::referenceMatches(pass, text, whole))
                 << pass.pattern.toStdString() << " on " << text.left(80).toStdString();
         }
+}
+
+TEST(SyntaxColouring, TheNumberFastPathFindsWhatTheExpressionFinds) {
+    QList<HighlightPass> numberPasses;
+    for (const QList<HighlightPass>* list : allHighlightPassLists())
+        for (const HighlightPass& pass : *list)
+            if (NumberScan::fromPass(pass))
+                numberPasses.append(pass);
+    // The plain number of most languages and JSON's signed one with an exponent; CSS's with
+    // units keeps the expression.
+    ASSERT_EQ(numberPasses.size(), 7);
+
+    const QStringList pieces{"1", "42",     "0",      ".",      "-",      "+",         "e",
+                             "E", "x",      "_",      " ",      "a",      "\n",        ",",
+                             "(", "\u0301", "\u0660", "\u00e9", "\u200d", "\U0001D7CE"};
+    QRandomGenerator random(21);
+    for (int round = 0; round < 6000; ++round) {
+        QString text;
+        const int count = random.bounded(1, 14);
+        for (int i = 0; i < count; ++i)
+            text += pieces[random.bounded(int(pieces.size()))];
+        const qsizetype start = random.bounded(int(text.size()) + 1);
+        const TextRange range{start, random.bounded(int(text.size() - start) + 1)};
+        const HighlightPass& pass = numberPasses[round % numberPasses.size()];
+        std::vector<TextRange> fast;
+        NumberScan::fromPass(pass)->forEachMatch(text, range, [&](qsizetype l, qsizetype n) {
+            fast.push_back({l, n});
+        });
+        std::vector<TextRange> slow;
+        const IcuRegex regex(pass.pattern);
+        IcuRegexMatcher matcher(regex, text, range);
+        while (matcher.findNext())
+            slow.push_back(matcher.range());
+        ASSERT_EQ(fast, slow) << pass.pattern.toStdString() << " on " << text.toStdString() << " @"
+                              << range.location << "+" << range.length;
+    }
 }
