@@ -248,6 +248,7 @@ std::optional<LaidOutLines> LaidOutLines::relaidAround(const QTextBlock& block, 
             end = old.at(first).from;
         }
         qsizetype candidate = first;
+        int past = 0; // lines made past the edit
         while (lines.next().isValid()) {
             end = endOf(engine->lines.constLast());
             const int before = end - shift;
@@ -258,7 +259,7 @@ std::optional<LaidOutLines> LaidOutLines::relaidAround(const QTextBlock& block, 
                 meets = candidate;
                 break;
             }
-            if (end - (position + added) > budget)
+            if (end > position + added && ++past > budget)
                 break;
         }
         layout->endLayout();
@@ -288,11 +289,18 @@ std::optional<LaidOutLines> LaidOutLines::relaidAround(const QTextBlock& block, 
     }
     engine->minWidth = qMax(engine->minWidth, m_data->minWidth);
     engine->maxWidth = qMax(engine->maxWidth, m_data->maxWidth);
-    LaidOutLines relaid = of(block, width, option);
-    if (relaid.isEmpty())
-        return std::nullopt;
-    auto data = std::make_shared<Data>(*relaid.m_data);
+    // Standing in, they fit no block: the text is neither read nor hashed for them.
+    auto data = std::make_shared<Data>(*m_data);
+    data->length = length;
+    data->textHash = 0;
+    data->width = width;
+    data->option = option;
+    data->formats = layout->formats();
+    data->lines = engine->lines;
+    data->minWidth = engine->minWidth;
+    data->maxWidth = engine->maxWidth;
     data->standIn = true;
+    LaidOutLines relaid;
     relaid.m_data = std::move(data);
     return relaid;
 #endif

@@ -49,8 +49,8 @@ public:
     // layout with `option` at the plain-text layout's `width`: the lines before the edit's are
     // kept, and from two lines before it on lines are made anew until one starts where one of
     // these, moved by the edit, starts past it, which leaves the rest as they were, moved. Past
-    // `budget` characters after the edit the rest stand in, moved, the first of them cut short
-    // where the new ones end. Lines that fit no block, to show while the whole block is laid
+    // `budget` lines after the edit the rest stand in, moved, the first of them cut short where
+    // the new ones end. Lines that fit no block, to show while the whole block is laid
     // out again; none when these are none or were made for another length.
     std::optional<LaidOutLines> relaidAround(const QTextBlock& block, qreal width,
                                              const QTextOption& option, const OverlongWords* words,

@@ -41,7 +41,7 @@ class OverlongWords;
 // - A view taking a document no view has laid out does not have Qt measure every block for the
 //   widest line when it lays out its first lines (holdWidestAwayFromView).
 // - A key typed into a long block lays out again only the lines around it, until they meet the
-//   lines the block had (moved by the key) or a few screens past it; the lines further on stand
+//   lines the block had (moved by the key) or a screen or so past it; the lines further on stand
 //   in, moved by it. The whole block is laid out again on a pool thread once the key has been
 //   shown, so that doing so does not take the processor from the key and its paint (on a busy
 //   machine, one core or two is all there is).
@@ -60,9 +60,9 @@ public:
     static constexpr int kStandInLength = 32 * 1024;
     // How long after a key typed into a long block its own lines start being made aside.
     static constexpr int kAsideAfterTypingMs = 40;
-    // Characters past a key typed into a long block whose lines are made at once, more than a
-    // window shows; beyond them its lines moved by the key stand in until its own come.
-    static constexpr int kRelaidAroundEdit = 8 * 1024;
+    // Lines past a key typed into a long block that are made at once, more than a window
+    // shows; beyond them its lines moved by the key stand in until its own come.
+    static constexpr int kRelaidAroundEdit = 80;
     // Characters of long blocks that may keep their shaping at once.
     static constexpr qsizetype kCachedCharacterBudget = 6'000'000;
 
