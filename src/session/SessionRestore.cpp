@@ -3,6 +3,7 @@
 #include "editor/TextStorage.h"
 #include "platform/Localization.h"
 #include "session/SessionStore.h"
+#include "session/SessionWriter.h"
 #include "text/EditorTab.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
@@ -46,6 +47,8 @@ public:
           m_look(std::move(look)) {}
 
     void read() override {
+        // A record another window handed to the writer a moment ago is read as it will be.
+        SessionWriter::shared().waitUntilIdle();
         const std::optional<RestoredSession> snapshot = readStoredSessionCopy(
             m_recoveryPath, SessionRecordFormat::PrettySorted, m_recoveryDirectory,
             QStringLiteral("recovery"), m_read.recoveryFileWasCorrupt);
@@ -110,10 +113,14 @@ void SessionRestore::restoreSession() {
         return;
     // A record an older version kept in the settings moves into the record's file when there
     // is none; that file then needs no reading.
-    const bool recordFileExists = QFile::exists(m_store.sessionRecordPath());
+    // A copy another window handed to the writer counts as there: the read waits for it.
+    const auto stored = [](const QString& path) {
+        return QFile::exists(path) || SessionWriter::shared().latest(path) != nullptr;
+    };
+    const bool recordFileExists = stored(m_store.sessionRecordPath());
     std::optional<RestoredSession> fromSettings =
         m_store.takeRecordFromSettings(sessionCorruption().savedSessionWasCorrupt);
-    if (!recordFileExists && !fromSettings && !QFile::exists(m_store.recoverySnapshotPath())) {
+    if (!recordFileExists && !fromSettings && !stored(m_store.recoverySnapshotPath())) {
         finishRestore({});
         return;
     }

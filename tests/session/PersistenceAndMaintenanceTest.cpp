@@ -134,6 +134,30 @@ TEST_F(Persistence, ASessionWrittenWhileATabIsTypedIntoReadiesItsNextKeysCopyAsi
     EXPECT_EQ(snapshot()->tabs.at(0).draftText, QStringLiteral("typed ") + text);
 }
 
+TEST_F(Persistence, AWindowRestoringWhileTheWriterIsBusyFindsTheRecordHandedToIt) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    SessionWriter::shared().submit(
+        path(QStringLiteral("busy.txt")),
+        std::make_shared<StoredValueOf<int>>(0,
+                                             [released](int, QIODevice& device) {
+                                                 released.wait();
+                                                 return device.write("busy") == 4;
+                                             }),
+        nullptr);
+    edit(0, QStringLiteral("handed over, not yet on disk"));
+    WindowSession::of(*model).persistence().persistSession();
+
+    std::unique_ptr<EditorWindowModel> later = makeModel();
+    WindowSession::of(*later).restore().restoreSession();
+    QTest::qWait(50);
+    release.set_value();
+    waitForOpening(*later);
+    ASSERT_EQ(later->state().tabs.size(), 1);
+    EXPECT_EQ(later->state().tabs.at(0).document.text,
+              QStringLiteral("handed over, not yet on disk"));
+}
+
 TEST_F(Persistence, NothingIsWrittenUnderInterfaceTestingOrBeforeTheRestore) {
     std::unique_ptr<EditorWindowModel> testing =
         makeModel({QStringLiteral("x"), QStringLiteral("--dunmoss-ui-testing")});
