@@ -264,6 +264,10 @@ std::optional<LaidOutLines> LongLineDocumentLayout::linesMovedBy(const QTextBloc
     if (!lines)
         return std::nullopt;
     const int position = change.from - block.position();
+    // Shaped text costs too much to lay out a screen of it again on every key: its lines only
+    // move.
+    if (!laidOutUnshaped(block))
+        return lines->movedBy(position, change.removed, change.added);
     const std::optional<OverlongWords> words = overlongWordsIn(block);
     const QTextOption option = words ? document()->defaultTextOption() : optionFor(block);
     if (std::optional<LaidOutLines> relaid =

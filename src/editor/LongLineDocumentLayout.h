@@ -40,11 +40,12 @@ class OverlongWords;
 //   or font) is broken into lines on a pool thread; the view shows it when they come.
 // - A view taking a document no view has laid out does not have Qt measure every block for the
 //   widest line when it lays out its first lines (holdWidestAwayFromView).
-// - A key typed into a long block lays out again only the lines around it, until they meet the
-//   lines the block had (moved by the key) or a screen or so past it; the lines further on stand
-//   in, moved by it. The whole block is laid out again on a pool thread once the key has been
-//   shown, so that doing so does not take the processor from the key and its paint (on a busy
-//   machine, one core or two is all there is).
+// - A key typed into a long block of plain Latin lays out again only the lines around it, until
+//   they meet the lines the block had (moved by the key) or a screen or so past it; the lines
+//   further on stand in, moved by it. In a long shaped block all its lines stand in, moved. The
+//   whole block is laid out again on a pool thread once the key has been shown, so that doing
+//   so does not take the processor from the key and its paint (on a busy machine, one core or
+//   two is all there is).
 // - While the text wraps, a short block is laid out here too, with Qt's steps but without its
 //   search for the widest block, which read every block of the document whenever the one it
 //   last found widest was laid out narrower (a line moved, a document swapped in).

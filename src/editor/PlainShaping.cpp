@@ -94,6 +94,14 @@ bool fontDrawsLatinUnshaped(const QFont& font) {
     });
 }
 
+bool laidOutUnshaped(const QTextBlock& block) {
+    const QTextLayout* layout = block.isValid() ? block.layout() : nullptr;
+    if (!layout)
+        return false;
+    const QList<QTextLayout::FormatRange> formats = layout->formats();
+    return !formats.isEmpty() && isNoShapingRange(formats.constLast());
+}
+
 QList<QTextLayout::FormatRange> withPlainShaping(const QTextBlock& block,
                                                  QList<QTextLayout::FormatRange> formats) {
     const int length = block.length() - 1;

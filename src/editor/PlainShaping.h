@@ -27,6 +27,9 @@ bool isPlainLatin(QStringView text);
 // the same positions as shaped; found once per font.
 bool fontDrawsLatinUnshaped(const QFont& font);
 
+// Whether the block's layout holds the range that turns its shaping off.
+bool laidOutUnshaped(const QTextBlock& block);
+
 // The formats a block is laid out with: the given ones without any earlier no-shaping range, and
 // when the block qualifies, one more range over the whole block that turns shaping off (last, so
 // that a lookup of the colour at a position finds the colour's range first).
