@@ -1,11 +1,13 @@
 // Feeds a text (UTF-8, or raw UTF-16 units when the first byte is odd) to the outline of every
-// language, to the quoted key and value colouring rules and to every string and comment rule, and checks
-// them against a plain ICU search with the whole patterns: skipping runs of blanks, the one-pass
-// key and value scan and the delimited-span scan must never change an item or a match.
+// language, to the quoted key and value colouring rules, to every string and comment rule and to
+// every number rule, and checks them against a plain ICU search with the whole patterns: skipping
+// runs of blanks, the one-pass key and value scan, the delimited-span scan and the number scan
+// must never change an item or a match.
 #include "support/ColouringReference.h"
 #include "support/OutlineReference.h"
 #include "text/DelimitedSpanScan.h"
 #include "text/DocumentOutline.h"
+#include "text/NumberScan.h"
 #include "text/QuotedKeyScan.h"
 #include "text/SyntaxHighlightRules.h"
 
@@ -73,6 +75,16 @@ void checkDelimitedSpans(const QString& text) {
                         abort();
 }
 
+void checkNumbers(const QString& text) {
+    for (const QList<HighlightPass>* passes : allHighlightPassLists())
+        for (const HighlightPass& pass : *passes)
+            if (const auto scan = NumberScan::fromPass(pass))
+                for (const TextRange range : {TextRange{0, text.size()}, regionOf(text)})
+                    if (reference::scannedMatches(*scan, text, range) !=
+                        reference::referenceMatches(pass, text, range))
+                        abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -85,5 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             abort();
     checkQuotedKeys(text);
     checkDelimitedSpans(text);
+    checkNumbers(text);
     return 0;
 }
