@@ -37,6 +37,21 @@ protected:
             QTest::qWait(50);
         ASSERT_FALSE(WindowSession::of(window).persistence().hasPendingSnapshot());
     }
+    // Hands the writer a file it writes only once the promise is kept: until then, whatever is
+    // handed to it after waits.
+    std::promise<void> keepTheWriterBusy() {
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        SessionWriter::shared().submit(
+            path(QStringLiteral("busy.txt")),
+            std::make_shared<StoredValueOf<int>>(0,
+                                                 [released](int, QIODevice& device) {
+                                                     released.wait();
+                                                     return device.write("busy") == 4;
+                                                 }),
+            nullptr);
+        return release;
+    }
 };
 
 class Maintenance : public SessionFixture {
@@ -113,16 +128,7 @@ TEST_F(Persistence, ASessionWrittenWhileATabIsTypedIntoReadiesItsNextKeysCopyAsi
     ASSERT_EQ(tabAt(0).document.text, QStringLiteral("typed ") + text);
 
     // The writer is busy with another file, so the session's copies hold the text a while.
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    SessionWriter::shared().submit(
-        path(QStringLiteral("busy.txt")),
-        std::make_shared<StoredValueOf<int>>(0,
-                                             [released](int, QIODevice& device) {
-                                                 released.wait();
-                                                 return device.write("busy") == 4;
-                                             }),
-        nullptr);
+    std::promise<void> release = keepTheWriterBusy();
     WindowSession::of(*model).persistence().persistSession();
     QThreadPool::globalInstance()->waitForDone(30'000);
     for (int i = 0; i < 4; ++i)
@@ -135,16 +141,7 @@ TEST_F(Persistence, ASessionWrittenWhileATabIsTypedIntoReadiesItsNextKeysCopyAsi
 }
 
 TEST_F(Persistence, AWindowRestoringWhileTheWriterIsBusyFindsTheRecordHandedToIt) {
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    SessionWriter::shared().submit(
-        path(QStringLiteral("busy.txt")),
-        std::make_shared<StoredValueOf<int>>(0,
-                                             [released](int, QIODevice& device) {
-                                                 released.wait();
-                                                 return device.write("busy") == 4;
-                                             }),
-        nullptr);
+    std::promise<void> release = keepTheWriterBusy();
     edit(0, QStringLiteral("handed over, not yet on disk"));
     WindowSession::of(*model).persistence().persistSession();
 

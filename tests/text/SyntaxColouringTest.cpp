@@ -289,18 +289,9 @@ TEST(SyntaxColouring, TheKeywordFastPathFindsWhatTheExpressionFinds) {
         const qsizetype start = random.bounded(int(text.size()) + 1);
         const TextRange range{start, random.bounded(int(text.size() - start) + 1)};
         const HighlightPass& pass = keywordPasses[round % keywordPasses.size()];
-        std::vector<TextRange> fast;
-        KeywordAlternation::fromPass(pass)->forEachMatch(text, range,
-                                                         [&](qsizetype l, qsizetype n) {
-                                                             fast.push_back({l, n});
-                                                         });
-        std::vector<TextRange> slow;
-        const IcuRegex regex(pass.pattern);
-        IcuRegexMatcher matcher(regex, text, range);
-        while (matcher.findNext())
-            slow.push_back(matcher.range());
-        ASSERT_EQ(fast, slow) << text.toStdString() << " @" << range.location << "+"
-                              << range.length;
+        ASSERT_EQ(reference::scannedMatches(*KeywordAlternation::fromPass(pass), text, range),
+                  reference::referenceMatches(pass, text, range))
+            << text.toStdString() << " @" << range.location << "+" << range.length;
     }
 }
 
@@ -507,16 +498,9 @@ TEST(SyntaxColouring, TheNumberFastPathFindsWhatTheExpressionFinds) {
         const qsizetype start = random.bounded(int(text.size()) + 1);
         const TextRange range{start, random.bounded(int(text.size() - start) + 1)};
         const HighlightPass& pass = numberPasses[round % numberPasses.size()];
-        std::vector<TextRange> fast;
-        NumberScan::fromPass(pass)->forEachMatch(text, range, [&](qsizetype l, qsizetype n) {
-            fast.push_back({l, n});
-        });
-        std::vector<TextRange> slow;
-        const IcuRegex regex(pass.pattern);
-        IcuRegexMatcher matcher(regex, text, range);
-        while (matcher.findNext())
-            slow.push_back(matcher.range());
-        ASSERT_EQ(fast, slow) << pass.pattern.toStdString() << " on " << text.toStdString() << " @"
-                              << range.location << "+" << range.length;
+        ASSERT_EQ(reference::scannedMatches(*NumberScan::fromPass(pass), text, range),
+                  reference::referenceMatches(pass, text, range))
+            << pass.pattern.toStdString() << " on " << text.toStdString() << " @" << range.location
+            << "+" << range.length;
     }
 }
