@@ -73,6 +73,11 @@ bool LineStartIndex::applyEdit(qsizetype position, QStringView removed, QStringV
     // chunks' offsets.
     for (std::size_t c = home; c < m_chunks.size(); ++c) {
         Chunk& chunk = m_chunks[c];
+        // Past the removed text a chunk only moves: no search through its starts.
+        if (c != home && chunk.first() > removedEnd) {
+            chunk.shift += delta;
+            continue;
+        }
         const auto from =
             std::upper_bound(chunk.starts.begin(), chunk.starts.end(), position - chunk.shift);
         const auto to = std::upper_bound(from, chunk.starts.end(), removedEnd - chunk.shift);

@@ -1,6 +1,7 @@
 #include "text/LineStartIndex.h"
 #include "text/WhitespaceMarks.h"
 
+#include <QRandomGenerator>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -51,6 +52,27 @@ TEST(LineStartIndex, EditsMoveSplitAndJoinLines) {
     // An edit past the end of the text indexed is refused and changes nothing.
     EXPECT_FALSE(index.applyEdit(1, QStringLiteral("a"), QString()));
     EXPECT_EQ(index.textLength(), 0);
+}
+
+// Thousands of lines span many chunks: removals across chunk borders, and edits before chunks
+// that only move.
+TEST(LineStartIndex, EditsAcrossManyChunksMatchAFreshIndex) {
+    QString text;
+    for (int line = 0; line < 3000; ++line)
+        text += QString(line % 7, u'a') + u'\n';
+    LineStartIndex index(text);
+    QRandomGenerator random(20261208);
+    for (int i = 0; i < 200; ++i) {
+        const qsizetype position = random.bounded(int(text.size()) + 1);
+        const qsizetype length =
+            std::min<qsizetype>(random.bounded(i % 3 ? 8 : 3000), text.size() - position);
+        const QString inserted = i % 4 ? QStringLiteral("x") : QStringLiteral("\nb\n");
+        const QString removed = text.mid(position, length);
+        text.replace(position, length, inserted);
+        ASSERT_TRUE(index.applyEdit(position, removed, inserted));
+        ASSERT_EQ(index.starts(), LineStartIndex(text).starts()) << i;
+    }
+    EXPECT_EQ(index.lineNumberOfCharacter(text.size()), text.count(u'\n') + 1);
 }
 
 TEST(LineStartIndex, DigitCounts) {
