@@ -132,7 +132,10 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     // A view waiting for its text takes the tab's selection with it.
     if (!c.storage() || !c.storage()->isBehind())
         applySelection(props, textReplaced || storageReplaced, documentChanged);
-    updateGeometry();
+    // A key changes nothing the window's layout asks of the view: laying the window out again
+    // for it would cost every key.
+    if (textReplaced || appearanceChanged || documentChanged || storageReplaced)
+        updateGeometry();
 }
 
 void CodeEditorView::applySelection(const CodeEditorProps& props, bool textReplaced,
