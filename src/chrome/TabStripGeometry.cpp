@@ -17,6 +17,14 @@ void TabStripGeometry::setWidth(qsizetype index, int width) {
     placeFrom(index + 1);
 }
 
+void TabStripGeometry::splice(qsizetype at, qsizetype removed, const QList<int>& widths) {
+    m_widths.remove(at, removed);
+    m_widths.insert(at, widths.size(), 0);
+    std::copy(widths.cbegin(), widths.cend(), m_widths.begin() + at);
+    m_lefts.resize(m_widths.size());
+    placeFrom(at);
+}
+
 void TabStripGeometry::placeFrom(qsizetype index) {
     for (qsizetype i = index; i < m_widths.size(); ++i)
         m_lefts[i] = i == 0 ? m_padding : m_lefts[i - 1] + m_widths[i - 1] + m_spacing;

@@ -15,6 +15,8 @@ public:
     void setWidths(QList<int> widths);
     // Moves the items after it.
     void setWidth(qsizetype index, int width);
+    // Replaces the `removed` items at `at` with items of the given widths; moves those after.
+    void splice(qsizetype at, qsizetype removed, const QList<int>& widths);
 
     qsizetype count() const { return m_widths.size(); }
     int left(qsizetype index) const { return m_lefts[index]; }

@@ -66,32 +66,45 @@ void TabStripView::setTabs(const QList<EditorTab>& tabs, const QUuid& activeTabI
     if (change.isEmpty())
         return;
     const QList<TabStripItem>& items = m_feed.items();
+    const qsizetype stretchEnd = change.at + change.inserted;
     if (change.reordered) {
-        // A tab keeps the width measured for it unless its title was worked out again.
+        // Only the stretch of tabs that came, went or moved is placed again; a tab in it keeps
+        // the width measured for it unless its title was worked out again.
         QHash<QUuid, int> known;
-        known.reserve(m_placedIDs.size());
-        for (qsizetype i = 0; i < m_placedIDs.size(); ++i)
+        known.reserve(change.removed);
+        for (qsizetype i = change.at; i < change.at + change.removed; ++i)
             known.insert(m_placedIDs[i], m_geometry.width(i));
-        for (const qsizetype i : change.retitled)
-            known.remove(items[i].id);
-        remeasure(known);
-    } else {
-        for (const qsizetype i : change.retitled)
-            m_geometry.setWidth(i, itemWidth(items[i].title));
+        QList<int> widths;
+        QList<QUuid> ids;
+        widths.reserve(change.inserted);
+        ids.reserve(change.inserted);
+        for (qsizetype i = change.at; i < stretchEnd; ++i) {
+            const auto found = known.constFind(items[i].id);
+            const bool retitled =
+                std::binary_search(change.retitled.cbegin(), change.retitled.cend(), i);
+            widths.append(found != known.cend() && !retitled ? *found : itemWidth(items[i].title));
+            ids.append(items[i].id);
+        }
+        m_geometry.splice(change.at, change.removed, widths);
+        m_placedIDs.remove(change.at, change.removed);
+        m_placedIDs.insert(change.at, change.inserted, QUuid());
+        std::copy(ids.cbegin(), ids.cend(), m_placedIDs.begin() + change.at);
     }
+    for (const qsizetype i : change.retitled)
+        if (!change.reordered || i < change.at || i >= stretchEnd)
+            m_geometry.setWidth(i, itemWidth(items[i].title));
     updateScrollRange();
     placeItems();
 }
 
-void TabStripView::remeasure(const QHash<QUuid, int>& known) {
+void TabStripView::remeasure() {
     const QList<TabStripItem>& items = m_feed.items();
     QList<int> widths;
     widths.reserve(items.size());
     m_placedIDs.clear();
     m_placedIDs.reserve(items.size());
     for (const TabStripItem& item : items) {
-        const auto found = known.constFind(item.id);
-        widths.append(found != known.cend() ? *found : itemWidth(item.title));
+        widths.append(itemWidth(item.title));
         m_placedIDs.append(item.id);
     }
     m_geometry.setWidths(std::move(widths));
@@ -194,7 +207,7 @@ void TabStripView::changeEvent(QEvent* event) {
         m_spare.clear();
         makeProbe();
         setFixedHeight(m_itemHeight + 2 * kRowVerticalPadding);
-        remeasure({});
+        remeasure();
         updateScrollRange();
         placeItems();
     }

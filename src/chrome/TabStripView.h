@@ -39,8 +39,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Places every item again; a tab found in `known` keeps the width measured for it.
-    void remeasure(const QHash<QUuid, int>& known);
+    // Measures and places every item again.
+    void remeasure();
     int itemWidth(const QString& title) const;
     void updateScrollRange();
     // Gives each tab in view a widget at its place; widgets of tabs out of view are kept for

@@ -157,6 +157,17 @@ TEST(TabStripGeometry, PlacesItemsAndFindsThoseInAStretch) {
     EXPECT_EQ(geometry.left(1), 62);
     EXPECT_EQ(geometry.left(2), 76);
     EXPECT_EQ(geometry.left(3), 150);
+    // Two items in place of one moves the items after them; fewer pull them back.
+    geometry.splice(1, 1, {20, 30});
+    EXPECT_EQ(geometry.count(), 5);
+    EXPECT_EQ(geometry.width(2), 30);
+    EXPECT_EQ(geometry.left(3), 62 + 20 + 4 + 30 + 4);
+    EXPECT_EQ(geometry.left(4), geometry.left(3) + 70 + 4);
+    geometry.splice(0, 3, {});
+    EXPECT_EQ(geometry.count(), 2);
+    EXPECT_EQ(geometry.left(0), 8);
+    EXPECT_EQ(geometry.left(1), 8 + 70 + 4);
+    EXPECT_EQ(geometry.contentWidth(), 8 + 70 + 4 + 80 + 8);
 }
 
 namespace {
@@ -246,6 +257,19 @@ TEST(TabStripView, ThousandsOfTabsHoldOnlyTheWidgetsInView) {
     EXPECT_EQ(renamed->selectButton()->symbolName(), QStringLiteral("circle.fill"));
     EXPECT_EQ(renamed->selectButton()->displayedTitle(),
               QStringLiteral("a-much-longer-name-now.txt"));
+
+    // A tab opened among those in view, and one moved from far away next to it, stand in their
+    // places at their own widths; the tabs after them move along.
+    tabs.insert(1, fileTab(QStringLiteral("opened-between-them.txt")));
+    tabs.move(tabs.size() - 10, 3);
+    strip.setTabs(tabs, tabs[1].id);
+    expectLaidOutInOrder(strip);
+    EXPECT_EQ(strip.itemWidgets().at(1)->item().id, tabs[1].id);
+    EXPECT_EQ(strip.itemWidgets().at(3)->item().id, tabs[3].id);
+    EXPECT_EQ(strip.items(), tabStripItems(tabs, tabs[1].id));
+    bar->setValue(bar->maximum());
+    expectLaidOutInOrder(strip);
+    EXPECT_EQ(strip.itemWidgets().last()->item().id, tabs.last().id);
 }
 
 TEST(TabStripView, ANewFontMeasuresTheItemsAgain) {

@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace dunmoss;
 
@@ -58,6 +59,25 @@ TEST(TabStripItemFeed, ReportsOnlyTheTabsThatChanged) {
     EXPECT_TRUE(change.reordered);
     EXPECT_EQ(change.retitled, QList<qsizetype>{5});
     EXPECT_EQ(feed.items(), tabStripItems(tabs, tabs.last().id));
+    // The stretch made again reaches from the closed tab to the new one; the highlight moved
+    // within it, so nothing outside it changed.
+    EXPECT_EQ(change.at, 1);
+    EXPECT_EQ(change.removed, 5);
+    EXPECT_EQ(change.inserted, 5);
+    EXPECT_TRUE(change.changed.isEmpty());
+
+    // A new tab among the others is a stretch of one; a tab moved to the end is the stretch
+    // between its two places, and keeps its title.
+    tabs.insert(2, fileTab(QStringLiteral("among.txt")));
+    change = feed.update(tabs, tabs.last().id);
+    EXPECT_EQ(std::tuple(change.at, change.removed, change.inserted), std::tuple(2, 0, 1));
+    EXPECT_EQ(change.retitled, QList<qsizetype>{2});
+    EXPECT_TRUE(change.changed.isEmpty());
+    tabs.move(0, tabs.size() - 1);
+    change = feed.update(tabs, tabs.last().id);
+    EXPECT_EQ(std::tuple(change.at, change.removed, change.inserted), std::tuple(0, 7, 7));
+    EXPECT_TRUE(change.retitled.isEmpty());
+    EXPECT_EQ(feed.items(), tabStripItems(tabs, tabs.last().id));
 }
 
 // Whatever happens to the tabs, the items are those derived from the tabs afresh.
@@ -103,8 +123,17 @@ TEST(TabStripItemFeed, FollowsRandomChangesLikeAFreshDerivation) {
         const TabStripItemFeed::Change change = feed.update(tabs, active);
         const QList<TabStripItem> expected = tabStripItems(tabs, active);
         ASSERT_EQ(feed.items(), expected) << "step " << step;
-        if (!change.reordered)
-            for (qsizetype i = 0; i < expected.size(); ++i)
-                ASSERT_EQ(change.changed.contains(i), expected[i] != before[i]) << "step " << step;
+        // Outside the stretch said to be made again, each item stands for the tab it stood for
+        // (moved by the difference), and those said to have changed are those that did.
+        const qsizetype at = change.reordered ? change.at : expected.size();
+        const qsizetype shift = change.inserted - change.removed;
+        ASSERT_EQ(before.size() + shift, expected.size()) << "step " << step;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            if (i >= at && i < at + change.inserted)
+                continue;
+            const TabStripItem& old = before[i < at ? i : i - shift];
+            ASSERT_EQ(old.id, expected[i].id) << "step " << step;
+            ASSERT_EQ(change.changed.contains(i), expected[i] != old) << "step " << step;
+        }
     }
 }
