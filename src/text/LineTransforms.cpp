@@ -45,6 +45,71 @@ QString mapCase(QStringView text, CaseMapper mapper) {
     return mapped;
 }
 
+// Past the end of the line starting at `from` (its line feed included), and whether the line
+// is all ASCII.
+qsizetype lineAfter(QStringView text, qsizetype from, bool& ascii) {
+    ascii = true;
+    qsizetype at = from;
+    for (; at < text.size(); ++at) {
+        const char16_t c = text[at].unicode();
+        if (c == u'\n')
+            return at + 1;
+        ascii = ascii && c < 0x80;
+    }
+    return at;
+}
+
+// The text mapped a line at a time: a line all in ASCII by the one mapping ASCII letters have
+// (between `first` and `last` the case bit flips) as it is read, the other lines by ICU, a run
+// of them at once. Only the final sigma looks at the letters around it, and never past a line
+// feed, which is neither cased nor ignored by the rule, so the result is the one ICU gives for
+// the whole text; a long text of source code or logs maps in one pass over it.
+QString mapCaseByLines(QStringView text, CaseMapper mapper, char16_t first, char16_t last) {
+    constexpr qsizetype kByLinesLength = 4096;
+    if (text.size() < kByLinesLength)
+        return mapCase(text, mapper);
+    const qsizetype length = text.size();
+    const char16_t* in = text.utf16();
+    QString mapped(length, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(mapped.data());
+    qsizetype written = 0;
+    qsizetype at = 0;
+    while (at < length) {
+        qsizetype lineStart = at;
+        qsizetype lineWritten = written;
+        for (; at < length && in[at] < 0x80; ++at) {
+            const char16_t c = in[at];
+            out[written++] = char16_t(c - first) <= char16_t(last - first) ? char16_t(c ^ 0x20) : c;
+            if (c == u'\n') {
+                lineStart = at + 1;
+                lineWritten = written;
+            }
+        }
+        if (at == length)
+            break;
+        // This line holds more than ASCII: it and the lines after it that do too go to ICU.
+        bool ascii = false;
+        qsizetype end = lineAfter(text, at, ascii);
+        while (end < length) {
+            const qsizetype after = lineAfter(text, end, ascii);
+            if (ascii)
+                break;
+            end = after;
+        }
+        const QString run = mapCase(text.sliced(lineStart, end - lineStart), mapper);
+        const qsizetype needed = lineWritten + run.size() + (length - end);
+        if (needed > mapped.size()) {
+            mapped.resize(needed);
+            out = reinterpret_cast<char16_t*>(mapped.data());
+        }
+        std::copy_n(run.utf16(), run.size(), out + lineWritten);
+        written = lineWritten + run.size();
+        at = end;
+    }
+    mapped.truncate(written);
+    return mapped;
+}
+
 } // namespace
 
 QString leadingSpacesToTabs(QStringView line, int tabWidth) {
@@ -199,11 +264,11 @@ TextEdit transformSelectedText(const QString& text, TextRange selection,
 }
 
 QString fullUppercase(QStringView text) {
-    return mapCase(text, &u_strToUpper);
+    return mapCaseByLines(text, &u_strToUpper, u'a', u'z');
 }
 
 QString fullLowercase(QStringView text) {
-    return mapCase(text, &u_strToLower);
+    return mapCaseByLines(text, &u_strToLower, u'A', u'Z');
 }
 
 TextEdit uppercaseSelection(const QString& text, TextRange selection) {

@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <unicode/ustring.h>
 
 using namespace dunmoss;
 
@@ -25,6 +26,19 @@ TextEdit moveSelectedLines(const QString& text, TextRange selection, bool down) 
 
 TextEdit duplicateSelectedLines(const QString& text, TextRange selection) {
     return linesDuplicated(text, selection).appliedTo(text);
+}
+
+// ICU's full mapping of the whole text at once, in the root locale.
+QString icuMapped(const QString& text, bool upper) {
+    std::vector<UChar> out(size_t(text.size()) * 3 + 16);
+    UErrorCode status = U_ZERO_ERROR;
+    const auto* source = reinterpret_cast<const UChar*>(text.utf16());
+    const int32_t length = upper ? u_strToUpper(out.data(), int32_t(out.size()), source,
+                                                int32_t(text.size()), "", &status)
+                                 : u_strToLower(out.data(), int32_t(out.size()), source,
+                                                int32_t(text.size()), "", &status);
+    EXPECT_TRUE(U_SUCCESS(status));
+    return QString(reinterpret_cast<const QChar*>(out.data()), length);
 }
 
 } // namespace
@@ -216,4 +230,39 @@ TEST(LineOperationsTest, CaseChanges) {
     EXPECT_EQ(uppercaseSelection(u'a' + sharpS + u'b', {1, 300}),
               (TextEdit{u'a' + doubled + u'b', {1, 600}}));
     EXPECT_EQ(lowercaseSelection(s("İ"), {0, 1}), edit("i̇", {0, 2}));
+}
+
+// A long text is mapped a run of lines at a time; the result must be ICU's for the whole text,
+// whatever the lines hold: a final sigma at a line's end or before an ASCII word, letters that
+// grow (ß, ŉ), a dotted capital I, a lone surrogate, CR line ends, runs of ASCII lines between.
+TEST(LineOperationsTest, LongTextsMapTheirCaseAsICUMapsThemWhole) {
+    const QStringList pieces{s("let value = compute(index); // keep"),
+                             s("ΟΔΟΣ"),
+                             s("ΟΔΟΣ word"),
+                             s("Σ"),
+                             s("aΣ."),
+                             s("straße ŉ"),
+                             s("İstanbul"),
+                             s("ǅ ǈ"),
+                             s("\r"),
+                             s(" "),
+                             s("MiXeD CaSe 123"),
+                             s("é"),
+                             s("ΑΣ\u0301"),
+                             QString(QChar(0xD800)),
+                             s("𝒶𐐨")};
+    QRandomGenerator random(7);
+    for (int round = 0; round < 40; ++round) {
+        QString text;
+        while (text.size() < 6000 + round * 300) {
+            const int count = int(random.bounded(1, 4));
+            for (int i = 0; i < count; ++i)
+                text += pieces.at(random.bounded(qsizetype(round % 3 == 0 ? 1 : pieces.size())));
+            text += u'\n';
+        }
+        if (round % 5 == 4)
+            text.chop(1); // no line feed at the end
+        ASSERT_EQ(fullUppercase(text), icuMapped(text, true)) << "round " << round;
+        ASSERT_EQ(fullLowercase(text), icuMapped(text, false)) << "round " << round;
+    }
 }
