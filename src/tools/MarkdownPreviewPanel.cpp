@@ -134,14 +134,22 @@ bool MarkdownPreviewPanel::isOutOfSight() const {
 
 void MarkdownPreviewPanel::drop() {
     m_pause.stop();
-    stopFilling();
+    m_fill.stop();
     m_latest->store(++m_ticket);
     m_building = false;
     m_dropped = true;
     m_hasText = false;
     m_text.clear();
-    releaseAside(m_blocks);
-    takeDocument(makeMarkdownPreviewDocument({}, looks()));
+    // The editor beside takes the panel's room now and lays its lines out again at the new
+    // width: what the preview lets go of is taken apart once that is done, so that freeing it
+    // does not take a core from the window's thread meanwhile.
+    QTimer::singleShot(
+        kLetGoAfterHideMilliseconds, this,
+        [blocks = std::exchange(m_blocks, {}), filling = std::exchange(m_filling, {})]() mutable {
+            releaseAside(blocks);
+            releaseAside(filling);
+        });
+    takeDocument(makeMarkdownPreviewDocument({}, looks()), kLetGoAfterHideMilliseconds);
 }
 
 const MarkdownPreviewLooks& MarkdownPreviewPanel::looks() {
@@ -243,17 +251,21 @@ void MarkdownPreviewPanel::stopFilling() {
     releaseAside(m_filling);
 }
 
-void MarkdownPreviewPanel::takeDocument(std::unique_ptr<QTextDocument> document) {
+void MarkdownPreviewPanel::takeDocument(std::unique_ptr<QTextDocument> document,
+                                        int letGoAfterMilliseconds) {
     document->setParent(m_view);
     // The view deletes its first document itself; the ones made here belong to the view.
     const QPointer<QTextDocument> old = m_view->document();
     m_view->setDocument(document.release());
     if (!old || old->parent() != m_view)
         return;
-    old->setParent(nullptr);
-    QTimer::singleShot(1, [old] {
-        if (old)
-            letGo(old);
+    // Kept by the panel until then, which takes it with it should it go first.
+    old->setParent(this);
+    QTimer::singleShot(letGoAfterMilliseconds, this, [old] {
+        if (!old)
+            return;
+        old->setParent(nullptr);
+        letGo(old);
     });
 }
 

@@ -49,6 +49,8 @@ public:
     // two looks at the clock.
     static constexpr int kFillMilliseconds = 8;
     static constexpr qsizetype kFillStepCharacters = 4'000;
+    // A hidden preview's document and blocks are let go after this wait (see drop).
+    static constexpr int kLetGoAfterHideMilliseconds = 500;
 
     explicit MarkdownPreviewPanel(EditorWindowModel& model, QWidget* parent = nullptr);
     ~MarkdownPreviewPanel() override;
@@ -78,7 +80,8 @@ private:
     void present(const QList<MarkdownPreviewBlock>& blocks, const MarkdownBlockChange& change);
     void fill();
     void stopFilling();
-    void takeDocument(std::unique_ptr<QTextDocument> document);
+    // The document shown before is let go after the given wait, on a pool thread.
+    void takeDocument(std::unique_ptr<QTextDocument> document, int letGoAfterMilliseconds = 1);
 
     EditorWindowModel& m_model;
     MarkdownPreviewText* m_view = nullptr;

@@ -109,6 +109,21 @@ TEST_F(MarkdownPreviewInAWindow, HidingDropsTheDocumentAndShowingBuildsTheSameCo
     EXPECT_EQ(blockTexts(shownDocument()).last(), QStringLiteral("\u2022\u2002one more"));
 }
 
+// The document a hide lets go of waits until the editor has taken the room; a panel that goes
+// meanwhile (its window closed) takes that document with it rather than leaving it behind.
+TEST_F(MarkdownPreviewInAWindow, APanelGoneRightAfterAHideTakesTheDocumentItLetGoOf) {
+    setPreviewShown(true);
+    ASSERT_TRUE(waitForPreview());
+    const QPointer<QTextDocument> shownBefore = shownDocument();
+    setPreviewShown(false);
+    ASSERT_FALSE(shownBefore.isNull());
+    area.reset();
+    EXPECT_TRUE(shownBefore.isNull());
+    // Nothing waiting for the panel runs after it is gone.
+    QTest::qWait(MarkdownPreviewPanel::kLetGoAfterHideMilliseconds + 100);
+    QThreadPool::globalInstance()->waitForDone();
+}
+
 TEST_F(MarkdownPreviewInAWindow, HiddenWhileBuildingTheBuildIsLetGo) {
     setPreviewShown(true);
     EXPECT_TRUE(panel()->isBuilding());
