@@ -28,7 +28,8 @@ public:
     virtual ~SyntaxHighlighting() = default;
 
     // After an edit made without marked text, and after a scroll step of a text of 64,001
-    // UTF-16 units or more: at once for short texts, deferred for long ones.
+    // UTF-16 units or more: right after the edit's repaint for short texts, deferred for long
+    // ones.
     virtual void scheduleHighlighting() = 0;
     // Now: the view was built, its text was replaced, its document or appearance changed.
     virtual void applyHighlighting() = 0;

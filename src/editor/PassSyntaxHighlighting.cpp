@@ -77,6 +77,10 @@ PassSyntaxHighlighting::PassSyntaxHighlighting(CodeEditorCoordinator& coordinato
         if (this->coordinator().textView)
             applyHighlighting();
     });
+    m_afterRepaints = std::make_unique<LaterThanRepaints>([this] {
+        if (std::exchange(m_afterRepaint, false) && this->coordinator().textView)
+            applyHighlighting();
+    });
 }
 
 PassSyntaxHighlighting::~PassSyntaxHighlighting() {
@@ -126,6 +130,7 @@ void PassSyntaxHighlighting::moveFormats(int position, int removed, int added) {
 
 void PassSyntaxHighlighting::cancelPendingHighlighting() {
     m_pending.stop();
+    m_afterRepaint = false;
     m_waitingForShow = false;
 }
 
@@ -141,7 +146,10 @@ void PassSyntaxHighlighting::scheduleHighlighting() {
     m_pending.stop();
     watch(c.document());
     if (c.textLength() <= kImmediateColouringLimit) {
-        applyHighlighting();
+        // The edit's colours moved with its text meanwhile (moveFormats), so the repaint that
+        // shows the key shows them mostly right already.
+        m_afterRepaint = true;
+        m_afterRepaints->request();
         return;
     }
     // Every further edit or scroll step restarts the wait.
@@ -170,6 +178,7 @@ TextRange PassSyntaxHighlighting::highlightRange() const {
 
 void PassSyntaxHighlighting::applyHighlighting() {
     m_pending.stop();
+    m_afterRepaint = false;
     m_waitingForShow = false;
     CodeEditorCoordinator& c = coordinator();
     TextStorage* storage = c.storage();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/EditorServices.h"
+#include "platform/LaterThanRepaints.h"
 #include "platform/TextRange.h"
 #include "text/EditorTheme.h"
 #include "text/SyntaxColouring.h"
@@ -8,6 +9,7 @@
 #include <QPalette>
 #include <QPointer>
 #include <QTimer>
+#include <memory>
 
 class QTextDocument;
 
@@ -18,8 +20,10 @@ namespace dunmoss {
 // become per-block layout formats, set only on blocks whose formats changed, so neither the
 // undo stack nor an unchanged line's layout is touched.
 //
-// Texts up to 64,000 UTF-16 units are coloured whole after every edit; longer ones 200 ms after
-// the last edit or scroll step, and only around the visible lines. Above 1,000,000 units the
+// Texts up to 64,000 UTF-16 units are coloured whole after every edit, once the edit (with its
+// colours moved along) has been drawn: a key is not kept from the screen by the passes, and the
+// keys typed before the run are one run. Longer ones 200 ms after the last edit or scroll step,
+// and only around the visible lines. Above 1,000,000 units the
 // restyled range only loses its colours. A long text in a view not yet shown waits for the view
 // to be shown: finding its visible lines lays them out, and a view is shown at another width
 // than it is built with, which would lay a long line out all over again.
@@ -33,7 +37,8 @@ public:
     void cancelPendingHighlighting() override;
     void viewShown() override;
 
-    bool hasPendingHighlighting() const { return m_pending.isActive(); }
+    // A run waits: for the edit's repaint (a short text) or for a pause (a long one).
+    bool hasPendingHighlighting() const { return m_pending.isActive() || m_afterRepaint; }
     // What the next run restyles: the whole text, or the visible lines widened by 16,384 units
     // on each side and grown to whole lines.
     TextRange highlightRange() const;
@@ -46,6 +51,9 @@ private:
     void moveFormats(int position, int removed, int added);
 
     QTimer m_pending;
+    // A short text's run after the edit's repaint; cleared when the text is coloured meanwhile.
+    std::unique_ptr<LaterThanRepaints> m_afterRepaints;
+    bool m_afterRepaint = false;
     bool m_waitingForShow = false;
     QPointer<QTextDocument> m_watched;
     QMetaObject::Connection m_watch;

@@ -101,6 +101,54 @@ TEST_F(HookFixture, EditsScheduleAndSwitchesCancelAndApply) {
     EXPECT_EQ(calls.applied, applied + 1);
 }
 
+namespace {
+
+// The pass engine as views get it, counting its runs.
+class RunCounting : public PassSyntaxHighlighting {
+public:
+    RunCounting(CodeEditorCoordinator& coordinator, int& runs)
+        : PassSyntaxHighlighting(coordinator), m_runs(runs) {}
+    void applyHighlighting() override {
+        ++m_runs;
+        PassSyntaxHighlighting::applyHighlighting();
+    }
+
+private:
+    int& m_runs;
+};
+
+} // namespace
+
+TEST(EditorHooks, KeysTypedBeforeTheirRepaintAreColouredByOneRunAfterIt) {
+    int runs = 0;
+    setSyntaxHighlightingFactory(
+        [&](CodeEditorCoordinator& c) { return std::make_unique<RunCounting>(c, runs); });
+    TextStorageRegistry registry;
+    FakeTab tab;
+    tab.text = QStringLiteral("let a = 1");
+    CodeEditorProps props = propsFor(tab, registry);
+    props.language = EditorLanguage::Javascript;
+    auto view = std::make_unique<CodeEditorView>(props);
+    view->resize(500, 300);
+    view->show();
+    QCoreApplication::processEvents();
+    const int shown = runs;
+    QTest::keyClicks(view->textView(), QStringLiteral("// x"));
+    EXPECT_EQ(runs, shown);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(runs, shown + 1);
+    // "// x" typed before "let": the comment runs to the end of the line, the number on it
+    // keeps its own colour.
+    const QTextBlock block = view->textView()->document()->firstBlock();
+    ASSERT_EQ(block.text(), QStringLiteral("// xlet a = 1"));
+    QList<std::pair<int, int>> ranges;
+    for (const QTextLayout::FormatRange& range : block.layout()->formats())
+        ranges.append({range.start, range.length});
+    EXPECT_EQ(ranges, (QList<std::pair<int, int>>{{0, 12}, {12, 1}}));
+    view.reset();
+    setSyntaxHighlightingFactory({});
+}
+
 TEST_F(HookFixture, ScrollingSchedulesColouringOnlyForLongTexts) {
     QString text;
     while (text.size() < 64'000)

@@ -809,6 +809,9 @@ TEST(LongLineLayout, AKeyThatRecoloursALongLineKeepsItsLinesUntilItsOwnComeInThe
     const auto* layout =
         static_cast<const LongLineDocumentLayout*>(v.firstBlock().document()->documentLayout());
     EXPECT_TRUE(layout->showsStandInLines(v.firstBlock()));
+    // Recoloured once the key is drawn.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(layout->showsStandInLines(v.firstBlock()));
     EXPECT_EQ(colours(), recoloured());
     EXPECT_NE(colours().first().first, 0);
     v.view->textView()->viewport()->repaint();

@@ -55,7 +55,13 @@ struct ColouredView {
                    ? format->foreground().color()
                    : QColor();
     }
+    // Types the keys, then lets the window draw them and do what follows the drawing.
     void typeAt(qsizetype position, const QString& text) {
+        typeWithoutATurn(position, text);
+        QCoreApplication::processEvents();
+    }
+    // The keys only, as handled before the window draws them.
+    void typeWithoutATurn(qsizetype position, const QString& text) {
         QTextCursor cursor = view->textView()->textCursor();
         cursor.setPosition(int(position));
         view->textView()->setTextCursor(cursor);
@@ -95,7 +101,7 @@ TEST(SyntaxHighlighting, AViewColoursThroughTheLayoutAcrossLinesWithoutAnUndoSte
     EXPECT_EQ(v.tab.textWrites, 0);
     EXPECT_FALSE(v.view->coordinator().isApplyingHighlighting);
 
-    // Typing recolours at once; a theme change recolours with the theme's colours.
+    // Typing recolours once the key is drawn; a theme change recolours with the theme's colours.
     v.typeAt(v.tab.text.size(), QStringLiteral(" // x"));
     EXPECT_EQ(v.colourAt(v.tab.text.size() - 1), role(SyntaxColorRole::Comment));
     EXPECT_EQ(v.tab.undo.count(), 1);
@@ -109,6 +115,29 @@ TEST(SyntaxHighlighting, AViewColoursThroughTheLayoutAcrossLinesWithoutAnUndoSte
     props.language = EditorLanguage::PlainText;
     v.view->update(props);
     EXPECT_FALSE(v.formatAt(0));
+}
+
+TEST(SyntaxHighlighting, AKeyIsDrawnWithItsColoursMovedAndRecolouredRightAfter) {
+    ColouredView v(QStringLiteral("let a = 1; b = \"x\""), EditorLanguage::Javascript);
+    // A quote typed before "let" turns all up to the next quote into a string. Handled, the key
+    // shows the colours it moved: the keyword one on, the name after it plain.
+    v.typeWithoutATurn(0, QStringLiteral("\""));
+    EXPECT_TRUE(v.engine().hasPendingHighlighting());
+    EXPECT_EQ(v.colourAt(1), role(SyntaxColorRole::Keyword));
+    EXPECT_EQ(v.colourAt(5), QColor());
+    // Drawn, the run follows.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(v.engine().hasPendingHighlighting());
+    EXPECT_EQ(v.colourAt(5), role(SyntaxColorRole::String));
+    EXPECT_EQ(v.colourAt(v.tab.text.indexOf(u'x')), QColor());
+
+    // A switch to another document drops a run still waiting for the key's repaint.
+    v.typeWithoutATurn(0, QStringLiteral("y"));
+    EXPECT_TRUE(v.engine().hasPendingHighlighting());
+    FakeTab other;
+    other.text = QStringLiteral("let");
+    v.view->update(propsFor(other, v.registry));
+    EXPECT_FALSE(v.engine().hasPendingHighlighting());
 }
 
 TEST(SyntaxHighlighting, LongTextsWaitForAPauseAndColourOnlyAroundTheVisibleLines) {
