@@ -27,6 +27,10 @@ QString saveFailedMessage(const std::exception& error) {
 SessionPersistence::SessionPersistence(EditorWindowModel& model, SessionStore& store)
     : m_model(model), m_store(store), m_sink(std::make_shared<SessionWriteSink>()) {
     m_snapshotTimer.setSingleShot(true);
+    m_spareTimer.setSingleShot(true);
+    m_spareTimer.setInterval(kSpareDelayMs);
+    QObject::connect(&m_spareTimer, &QTimer::timeout, &m_spareTimer,
+                     [this] { m_model.readySpareForTypedTab(); });
     QObject::connect(&m_snapshotTimer, &QTimer::timeout, &m_snapshotTimer,
                      [this] { writeRecoverySnapshot(); });
     m_sink->deliver = [this] { handleOutcomes(); };
@@ -63,8 +67,7 @@ void SessionPersistence::persistSession() {
     m_store.saveSession(record, m_sink);
     m_store.writeRecoverySnapshot(record, m_sink);
     m_snapshotTimer.stop();
-    // The key after this one need not copy the text the writer still reads.
-    m_model.readySpareForTypedTab();
+    readySpareLater();
 }
 
 QStringList SessionPersistence::persistSessionAndWait() {
@@ -151,7 +154,13 @@ void SessionPersistence::writeRecoverySnapshot() {
         return;
     // The window as it is now, not as it was when the wait began.
     m_store.writeRecoverySnapshot(currentRecord(), m_sink);
-    m_model.readySpareForTypedTab();
+    readySpareLater();
+}
+
+void SessionPersistence::readySpareLater() {
+    // The key after this one need not copy the text the writer still reads; a writer that lets
+    // it go soon spares the copy altogether.
+    m_spareTimer.start();
 }
 
 void SessionPersistence::followSelectionAndActiveTab() {

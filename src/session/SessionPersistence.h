@@ -33,6 +33,9 @@ public:
     static constexpr int kSnapshotDelayMs = 900;
     // Below the two seconds of typing a crash may lose, as the write itself takes time.
     static constexpr int kSnapshotMaxDelayMs = 1500;
+    // The writer takes a record's texts in and lets them go within a few ms when it is free; only
+    // a text still held after this long is copied aside for the next key.
+    static constexpr int kSpareDelayMs = 30;
 
     SessionPersistence(EditorWindowModel& model, SessionStore& store);
     ~SessionPersistence();
@@ -59,12 +62,15 @@ private:
     RestoredSession currentRecord() const;
     void writeRecoverySnapshot();
     void followSelectionAndActiveTab();
+    // After a record went to the writer.
+    void readySpareLater();
     // Reports the outcomes waiting in the sink; answers them.
     QList<SessionWriteOutcome> handleOutcomes();
 
     EditorWindowModel& m_model;
     SessionStore& m_store;
     QTimer m_snapshotTimer;
+    QTimer m_spareTimer;
     QElapsedTimer m_snapshotWaitStarted;
     std::shared_ptr<SessionWriteSink> m_sink;
     // The failure last reported per file, until a write there succeeds.

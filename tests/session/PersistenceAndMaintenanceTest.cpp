@@ -116,7 +116,7 @@ TEST_F(Persistence, ANewSelectionOrActiveTabIsSnapshottedWithoutAnEdit) {
     EXPECT_EQ(snapshot()->tabs.at(first).selectedLength, 4);
 }
 
-TEST_F(Persistence, ASessionWrittenWhileATabIsTypedIntoReadiesItsNextKeysCopyAside) {
+TEST_F(Persistence, ATypedTabsNextKeyHasItsCopyAsideOnlyWhileTheWriterStillHoldsTheText) {
     // Long enough that a key would otherwise copy it.
     QString text;
     while (text.size() < 400'000)
@@ -130,6 +130,7 @@ TEST_F(Persistence, ASessionWrittenWhileATabIsTypedIntoReadiesItsNextKeysCopyAsi
     // The writer is busy with another file, so the session's copies hold the text a while.
     std::promise<void> release = keepTheWriterBusy();
     WindowSession::of(*model).persistence().persistSession();
+    QTest::qWait(2 * SessionPersistence::kSpareDelayMs);
     QThreadPool::globalInstance()->waitForDone(30'000);
     for (int i = 0; i < 4; ++i)
         QCoreApplication::processEvents();
@@ -138,6 +139,16 @@ TEST_F(Persistence, ASessionWrittenWhileATabIsTypedIntoReadiesItsNextKeysCopyAsi
     flush();
     ASSERT_TRUE(snapshot());
     EXPECT_EQ(snapshot()->tabs.at(0).draftText, QStringLiteral("typed ") + text);
+
+    // A writer that takes the texts in at once leaves nothing to copy.
+    QTextCursor(storage->acquireDocument()).insertText(QStringLiteral("more "));
+    ASSERT_FALSE(storage->hasSpare());
+    WindowSession::of(*model).persistence().persistSession();
+    flush();
+    QTest::qWait(2 * SessionPersistence::kSpareDelayMs);
+    QThreadPool::globalInstance()->waitForDone(30'000);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(storage->hasSpare());
 }
 
 TEST_F(Persistence, AWindowRestoringWhileTheWriterIsBusyFindsTheRecordHandedToIt) {
