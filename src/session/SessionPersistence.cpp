@@ -136,12 +136,24 @@ void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
     m_model.presentNotice(QString::fromLatin1(kSessionSaveNoticeCause), message);
 }
 
+int SessionPersistence::snapshotMaxDelayMs(qsizetype characters) {
+    // Up to a megabyte the usual wait; from there a second more per megabyte.
+    constexpr qsizetype kMegabyte = 1 << 20;
+    const qsizetype extra = std::max<qsizetype>(0, characters - kMegabyte) * 1000 / kMegabyte;
+    return int(std::min<qsizetype>(kSnapshotMaxDelayMs + extra, kLargeSnapshotMaxDelayMs));
+}
+
 void SessionPersistence::scheduleRecoverySnapshot() {
     if (!m_snapshotTimer.isActive()) {
         m_snapshotWaitStarted.start();
-        m_bookmarks.prepare(m_model.state().tabs);
+        const QList<EditorTab>& tabs = m_model.state().tabs;
+        m_bookmarks.prepare(tabs);
+        qsizetype characters = 0;
+        for (const EditorTab& tab : tabs)
+            characters += tab.document.text.size();
+        m_snapshotMaxDelayMs = snapshotMaxDelayMs(characters);
     }
-    const qint64 left = kSnapshotMaxDelayMs - m_snapshotWaitStarted.elapsed();
+    const qint64 left = m_snapshotMaxDelayMs - m_snapshotWaitStarted.elapsed();
     m_snapshotTimer.start(int(std::clamp<qint64>(left, 0, kSnapshotDelayMs)));
 }
 

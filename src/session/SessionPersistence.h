@@ -25,7 +25,8 @@ struct SessionWriteSink;
 // only builds the record; the background SessionWriter encodes and writes it, and skips a
 // record that has not changed. A full save writes the record and the recovery file; an edit, a
 // new selection or another active tab only restarts a short wait after which the recovery file
-// alone is written, at the latest kSnapshotMaxDelayMs after the first change it waits for.
+// alone is written, at the latest kSnapshotMaxDelayMs after the first change it waits for (later
+// for a window of megabytes of text, see snapshotMaxDelayMs).
 // Nothing is written under the interface-testing flag, nor before the window has restored its
 // session. A failure is reported once until that copy is written again.
 class SessionPersistence {
@@ -33,6 +34,11 @@ public:
     static constexpr int kSnapshotDelayMs = 900;
     // Below the two seconds of typing a crash may lose, as the write itself takes time.
     static constexpr int kSnapshotMaxDelayMs = 1500;
+    // A record of megabytes of text takes the machine a while to write, so while typing goes on
+    // it is written less often: the longest wait grows with the windows' texts up to this.
+    static constexpr int kLargeSnapshotMaxDelayMs = 5000;
+    // The longest wait for the texts of a window, in characters.
+    static int snapshotMaxDelayMs(qsizetype characters);
     // The writer takes a record's texts in and lets them go within a few ms when it is free; only
     // a text still held after this long is copied aside for the next key.
     static constexpr int kSpareDelayMs = 30;
@@ -72,6 +78,7 @@ private:
     QTimer m_snapshotTimer;
     QTimer m_spareTimer;
     QElapsedTimer m_snapshotWaitStarted;
+    int m_snapshotMaxDelayMs = kSnapshotMaxDelayMs;
     std::shared_ptr<SessionWriteSink> m_sink;
     // The failure last reported per file, until a write there succeeds.
     QHash<QString, QString> m_reportedFailures;

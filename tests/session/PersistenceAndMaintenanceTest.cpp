@@ -151,6 +151,19 @@ TEST_F(Persistence, ATypedTabsNextKeyHasItsCopyAsideOnlyWhileTheWriterStillHolds
     EXPECT_FALSE(storage->hasSpare());
 }
 
+// Typing into megabytes of text writes its snapshot less often, but never more than five
+// seconds of typing stays unwritten.
+TEST(SnapshotWait, GrowsWithTheWindowsTextsWithinFiveSeconds) {
+    const qsizetype megabyte = 1 << 20;
+    EXPECT_EQ(SessionPersistence::snapshotMaxDelayMs(0), SessionPersistence::kSnapshotMaxDelayMs);
+    EXPECT_EQ(SessionPersistence::snapshotMaxDelayMs(megabyte),
+              SessionPersistence::kSnapshotMaxDelayMs);
+    const int five = SessionPersistence::snapshotMaxDelayMs(5 * megabyte);
+    EXPECT_GT(five, SessionPersistence::snapshotMaxDelayMs(2 * megabyte));
+    EXPECT_LE(five, 5000);
+    EXPECT_EQ(SessionPersistence::snapshotMaxDelayMs(1000 * megabyte), 5000);
+}
+
 TEST_F(Persistence, AWindowRestoringWhileTheWriterIsBusyFindsTheRecordHandedToIt) {
     std::promise<void> release = keepTheWriterBusy();
     edit(0, QStringLiteral("handed over, not yet on disk"));
