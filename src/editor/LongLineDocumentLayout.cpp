@@ -213,7 +213,10 @@ void LongLineDocumentLayout::receiveAside(const AsideLineRuns::Request& request,
     const bool stale = block == std::exchange(m_staleBlock, QTextBlock());
     if (width && (block.layout()->lineCount() == 0 || stale)) {
         const QTextOption option = optionForLinesMadeWith(request.option);
-        if (made->lines().fit(block, *width, option)) {
+        // No edit since the request: the block still holds the text the lines were made from,
+        // which then need not be read out of the document and hashed again.
+        const bool textUnchanged = request.revision == document()->revision();
+        if (made->lines().fit(block, *width, option, textUnchanged)) {
             // Lines shown meanwhile (made at another width, or moved by typing) make way.
             m_standIn.reset();
             block.layout()->clearLayout();
