@@ -8,6 +8,7 @@
 #include "text/SearchScanner.h"
 #include "window/WindowDerivedValues.h"
 
+#include <QPointer>
 #include <QThreadPool>
 #include <chrono>
 #include <condition_variable>
@@ -70,6 +71,8 @@ FindStepRunner& FindStepRunner::of(EditorWindowModel& model) {
 FindStepRunner::FindStepRunner(EditorWindowModel& model)
     : m_model(model), m_mailbox(MainThreadMailbox::make(this)) {
     connect(&model, &EditorWindowModel::changed, this, &FindStepRunner::followChanges);
+    m_quiet.setSingleShot(true);
+    connect(&m_quiet, &QTimer::timeout, this, &FindStepRunner::announce);
 }
 
 FindStepRunner::~FindStepRunner() {
@@ -118,9 +121,11 @@ void FindStepRunner::followChanges() {
         m_stop.reset();
         ++m_generation;
         m_pending = false;
+        m_quiet.stop();
         m_step = {};
-        // Keys typed into a tab that is gone have nowhere to go.
-        releaseInput(false);
+        // Keys typed into a tab that is gone have nowhere to go; commands given meanwhile still
+        // run.
+        releaseInput(commandsWait());
         m_model.setFindMessage(
             text(lkey("find.stopped.tab-closed.format")).arg(text(m_request.titleKey)));
         return;
@@ -136,14 +141,31 @@ void FindStepRunner::run(Step step) {
 }
 
 void FindStepRunner::run(Step step, Request request) {
-    supersede();
-    m_request = request;
-    m_step = std::move(step);
     const EditorWindowState& state = m_model.state();
     Key key{keyboardTab(state).id, {}, state.find.findQuery, state.find.findOptions, {}, {}};
     if (request.replacesAll)
         key.replacement = state.find.replaceText;
-    start(keyWithCurrentTexts(key));
+    Command command{std::move(key), request, std::move(step)};
+    // Given in the running command's quiet moment: it waits in line with the keys, as it would
+    // had that command ended at once.
+    if (m_pending && !m_announced)
+        if (const std::shared_ptr<TextStorage> held = m_heldStorage.lock()) {
+            held->deferInput([runner = QPointer<FindStepRunner>(this), command,
+                              waiting = m_waitingCommand]() mutable {
+                waiting.reset();
+                if (runner)
+                    runner->give(command);
+            });
+            return;
+        }
+    give(std::move(command));
+}
+
+void FindStepRunner::give(Command command) {
+    supersede();
+    m_request = command.request;
+    m_step = std::move(command.step);
+    start(keyWithCurrentTexts(command.key));
 }
 
 void FindStepRunner::supersede() {
@@ -153,6 +175,7 @@ void FindStepRunner::supersede() {
     m_stop.reset();
     ++m_generation;
     m_pending = false;
+    m_quiet.stop();
     m_step = {};
     m_supersededTitle = m_request.titleKey;
     report(text(lkey("find.superseded.format")).arg(text(m_supersededTitle)));
@@ -165,6 +188,27 @@ void FindStepRunner::report(const QString& status) {
 }
 
 void FindStepRunner::start(Key key) {
+    m_announced = false;
+    const std::shared_ptr<Search> found = launch(std::move(key));
+    if (waitMilliseconds > 0) {
+        std::unique_lock lock(found->mutex);
+        if (found->done.wait_for(lock, std::chrono::milliseconds(waitMilliseconds),
+                                 [&] { return found->finished; })) {
+            found->taken = true;
+            lock.unlock();
+            complete(found->outcome);
+            return;
+        }
+    } else if (quietMilliseconds > 0) {
+        // The matches come in a later turn: what is typed meanwhile follows them.
+        holdInput(true);
+        m_quiet.start(quietMilliseconds);
+        return;
+    }
+    announce();
+}
+
+std::shared_ptr<FindStepRunner::Search> FindStepRunner::launch(Key key) {
     const quint64 generation = ++m_generation;
     m_stop = std::make_shared<std::atomic<bool>>(false);
     m_pending = true;
@@ -196,21 +240,24 @@ void FindStepRunner::start(Key key) {
         found->done.notify_all();
         mailbox->post([this, generation, found] { finish(generation, found); });
     });
-    {
-        std::unique_lock lock(found->mutex);
-        if (found->done.wait_for(lock, std::chrono::milliseconds(waitMilliseconds),
-                                 [&] { return found->finished; })) {
-            found->taken = true;
-            lock.unlock();
-            complete(found->outcome);
-            return;
-        }
-    }
+    return found;
+}
+
+void FindStepRunner::announce() {
+    if (!m_pending || m_announced)
+        return;
+    m_announced = true;
+    m_quiet.stop();
     QString progress = text(m_request.progressKey);
     if (m_supersededTitle)
         progress =
             text(lkey("find.superseded.format")).arg(text(m_supersededTitle)) + u' ' + progress;
     report(progress);
+    if (!m_request.holdsInput || commandsWait()) {
+        // Keys first, in the order given; a command among them now stops this one.
+        releaseInput();
+        return;
+    }
     holdInput();
 }
 
@@ -224,7 +271,8 @@ void FindStepRunner::finish(quint64 generation, const std::shared_ptr<Search>& f
     if (generation != m_generation || !m_pending)
         return;
     if (textsChanged() || wasCancelled(found->outcome.error)) {
-        start(keyWithCurrentTexts(m_key));
+        // Searched again, still in its quiet moment or still said to run.
+        launch(keyWithCurrentTexts(m_key));
         return;
     }
     complete(found->outcome);
@@ -232,6 +280,7 @@ void FindStepRunner::finish(quint64 generation, const std::shared_ptr<Search>& f
 
 void FindStepRunner::complete(const Outcome& found) {
     m_pending = false;
+    m_quiet.stop();
     m_stop.reset();
     const Step step = std::exchange(m_step, {});
     const std::shared_ptr<TextStorage> held = m_heldStorage.lock();
@@ -255,8 +304,8 @@ void FindStepRunner::complete(const Outcome& found) {
     }
 }
 
-void FindStepRunner::holdInput() {
-    if (!m_request.holdsInput)
+void FindStepRunner::holdInput(bool evenIfItChangesNothing) {
+    if (!m_request.holdsInput && !evenIfItChangesNothing)
         return;
     const std::shared_ptr<TextStorage> storage =
         m_model.textStorageRegistry().storages().value(m_key.tabID);

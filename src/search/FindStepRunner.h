@@ -6,6 +6,7 @@
 #include "window/SearchCenterTypes.h"
 
 #include <QObject>
+#include <QTimer>
 #include <QUuid>
 #include <atomic>
 #include <exception>
@@ -22,16 +23,17 @@ class TextStorage;
 // Finds the matches for a find-bar command (next, previous, replace, replace all, find all, mark
 // all, select all, find in open documents) on a pool thread, so an expression that backtracks
 // without end never holds the window up. The command acts on the tab whose pane has the keyboard
-// when it is given, with the query, options and replacement of that moment. The window waits a
-// moment for the matches and goes on with the command at once when they come in time, as almost
-// every search does; a slower search shows that it runs in the bar's status and hands them over
-// when it ends.
+// when it is given, with the query, options and replacement of that moment. The window never
+// waits for the search: for a short quiet moment, which almost every search needs no more than,
+// keys and clicks in the tab's editors wait and a newer command waits behind them, as if the
+// command had ended at once; a slower search then shows that it runs in the bar's status and
+// hands its matches over when it ends.
 //
 // A command given is never dropped without a word. While one that changes the text or the
 // selection runs, keys and clicks in its tab's editors wait and follow it once it is done (see
 // TextStorage::holdInput). When its tab's text changes another way meanwhile, it searches that
 // text again; when its tab closes, the window's status says that it stopped. Only a newer command
-// of the bar stops a running one, and the status then says so.
+// of the bar stops a running one that has said it runs, and the status then says so.
 class FindStepRunner : public QObject, public WindowAttachment {
     Q_OBJECT
 public:
@@ -78,10 +80,13 @@ public:
     // True while a command waits for its search.
     bool isPending() const { return m_pending; }
 
-    static constexpr int kWaitMilliseconds = 20;
-    // How long run() waits before handing the step over; tests that need the steps at once
-    // raise it.
-    int waitMilliseconds = kWaitMilliseconds;
+    static constexpr int kQuietMilliseconds = 20;
+    // How long a command runs before the status says so and a newer command stops it; 0 says
+    // so at once.
+    int quietMilliseconds = kQuietMilliseconds;
+    // How long run() blocks for the matches before handing the step over; 0 in the program,
+    // where the window never waits for a search. Tests that need the steps at once raise it.
+    int waitMilliseconds = 0;
     // Testing hook, empty in the program: called on the worker before each search.
     std::function<void()> beforeSearch;
 
@@ -95,24 +100,45 @@ private:
         QString replacement;
         QList<std::pair<QUuid, QString>> tabs;
     };
+    // A command as it was given: its key holds the query, options and replacement of then.
+    struct Command {
+        Key key;
+        Request request;
+        Step step;
+    };
+    void give(Command command);
     // The searched texts of the key as the tabs hold them now, the rest as asked.
     Key keyWithCurrentTexts(const Key& asked) const;
     bool textsChanged() const;
     // Searches again once a tab's text changed under the search, or stops when its tab closed.
     void followChanges();
     void start(Key key);
+    // Searches the key's texts on a pool thread for the running command.
+    std::shared_ptr<Search> launch(Key key);
+    // The quiet moment is over: the status says the command runs, and input and commands that
+    // waited for it go on unless the command holds them.
+    void announce();
     void finish(quint64 generation, const std::shared_ptr<Search>& search);
     void complete(const Outcome& found);
     // Stops the running command, which a newer one replaces: its held input goes first.
     void supersede();
     void report(const QString& text);
-    void holdInput();
+    // Holds the input of the command's tab while it runs; `evenIfItChangesNothing` for its quiet
+    // moment.
+    void holdInput(bool evenIfItChangesNothing = false);
     void releaseInput(bool replay = true);
 
     EditorWindowModel& m_model;
     std::shared_ptr<MainThreadMailbox> m_mailbox;
     quint64 m_generation = 0;
     bool m_pending = false;
+    // The running command said that it runs: a newer one stops it rather than waiting.
+    bool m_announced = false;
+    QTimer m_quiet;
+    // Shared by every command waiting in held input for the running command's quiet moment; one
+    // dropped with the input it waited in stops counting.
+    std::shared_ptr<int> m_waitingCommand = std::make_shared<int>(0);
+    bool commandsWait() const { return m_waitingCommand.use_count() > 1; }
     std::shared_ptr<std::atomic<bool>> m_stop;
     // The running command: what it searches, what it asked for and what follows.
     Key m_key;

@@ -60,7 +60,11 @@ protected:
         QApplication::processEvents();
     }
 
+    // Find commands hand their matches over in a later turn, unless held at the gate.
     void settle() {
+        if (!held)
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return !FindStepRunner::of(model()).isPending(); }, 30'000));
         for (int i = 0; i < 4; ++i)
             QApplication::processEvents();
     }
@@ -81,8 +85,11 @@ protected:
         window->refreshNow();
         settle();
     }
-    // Searches wait at the gate until the test lets them go.
+    // Searches wait at the gate until the test lets them go, and the bar says at once that
+    // they run.
     void holdSearches() {
+        held = true;
+        FindStepRunner::of(model()).quietMilliseconds = 0;
         FindStepRunner::of(model()).beforeSearch = [this] { gate.acquire(); };
     }
     void letSearchesGo() {
@@ -137,6 +144,8 @@ protected:
     std::unique_ptr<Defaults> defaults;
     QPointer<EditorWindowView> window;
     QSemaphore gate;
+    // Searches wait at the gate from holdSearches() on.
+    bool held = false;
 };
 
 TEST_F(FindWhereTheUserIs, KeysAndClicksAfterReplaceAllWaitForItAndFollowIt) {
@@ -192,6 +201,58 @@ TEST_F(FindWhereTheUserIs, AClickWhileReplaceAllRunsLandsOnTheLineItPointedAt) {
     const QStringList lines = tab(0).document.text.split(QLatin1Char('\n'));
     EXPECT_EQ(lines.at(290), QStringLiteral("zQQ 290"));
     EXPECT_EQ(tab(0).document.text.count(QLatin1Char('z')), 1);
+}
+
+// A command hands its matches over in a later turn. What is given before it does (keys, and a
+// newer command with the fields as they were then) waits and follows it in the order given, as if
+// it had ended at once; once its quiet moment is over the bar says it runs and a newer command
+// stops it.
+TEST_F(FindWhereTheUserIs, WhatIsGivenWhileACommandIsQuietFollowsItInOrder) {
+    showTabs({QStringLiteral("foo bar foo\n")});
+    findFrom(pane(), QStringLiteral("foo"), QStringLiteral("QQ"));
+    clickLine(pane(), 0);
+    FindStepRunner& runner = FindStepRunner::of(model());
+    const auto fields = [&](const QString& query, const QString& replacement) {
+        bar()->queryField()->selectAll();
+        QTest::keyClicks(bar()->queryField(), query);
+        bar()->replaceField()->selectAll();
+        QTest::keyClicks(bar()->replaceField(), replacement);
+    };
+    const auto holdTheNextSearch = [&] {
+        held = true;
+        runner.beforeSearch = [this] { gate.acquire(); };
+    };
+    runner.quietMilliseconds = 600'000;
+    holdTheNextSearch();
+    click("find.replace-all");
+    runner.beforeSearch = {};
+    ASSERT_TRUE(runner.isPending());
+    EXPECT_NE(status(), l("find.replacing"));
+    QTest::keyClicks(pane(), QStringLiteral("x"));
+    fields(QStringLiteral("bar"), QStringLiteral("ZZ"));
+    click("find.replace-all");
+    QTest::keyClicks(pane(), QStringLiteral("y"));
+    EXPECT_EQ(tab(0).document.text, QStringLiteral("foo bar foo\n"));
+    gate.release();
+    held = false;
+    settle();
+    // Replace All puts the caret at the start: "x" went in after the first, "y" after the second.
+    EXPECT_EQ(tab(0).document.text, QStringLiteral("yxQQ ZZ QQ\n"));
+    EXPECT_EQ(status(), l("find.replaced-all.format").arg(localizedCount(1, kCountedMatches)));
+
+    runner.quietMilliseconds = 50;
+    fields(QStringLiteral("QQ"), QStringLiteral("W"));
+    holdTheNextSearch();
+    click("find.replace-all");
+    runner.beforeSearch = {};
+    fields(QStringLiteral("ZZ"), QStringLiteral("V"));
+    click("find.replace-all");
+    held = false;
+    settle();
+    EXPECT_EQ(tab(0).document.text, QStringLiteral("yxQQ V QQ\n"));
+    EXPECT_EQ(status(), l("find.superseded.format").arg(l("find.replace-all")) + u' ' +
+                            l("find.replaced-all.format").arg(localizedCount(1, kCountedMatches)));
+    gate.release();
 }
 
 // The bar never describes a text that Undo took back; Redo brings the text and its answer back.

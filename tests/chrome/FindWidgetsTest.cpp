@@ -12,6 +12,7 @@
 #include "platform/Localization.h"
 #include "search/FindReplace.h"
 #include "search/FindReplaceBar.h"
+#include "search/FindStepRunner.h"
 #include "search/SearchCenterPanel.h"
 #include "search/SearchResultListModel.h"
 #include "window/EditorWindowModel.h"
@@ -61,7 +62,10 @@ protected:
         QApplication::processEvents();
     }
 
+    // Find commands hand their matches over in a later turn.
     void settle() {
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !FindStepRunner::of(model()).isPending(); }, 30'000));
         for (int i = 0; i < 4; ++i)
             QApplication::processEvents();
     }

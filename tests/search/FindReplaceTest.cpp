@@ -108,6 +108,7 @@ TEST_F(FindReplaceTest, PathologicalExpressionStopsAtTheTimeLimitWithAClearMessa
 TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndSaySoWhileTheyRun) {
     FindStepRunner& runner = FindStepRunner::of(*model);
     runner.waitMilliseconds = 0;
+    runner.quietMilliseconds = 0;
     const auto waitForStep = [&] {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !runner.isPending(); }, 30'000));
     };
@@ -158,6 +159,7 @@ TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndSaySoWhileTheyRun) {
 TEST_F(FindReplaceTest, ACommandOutlivesEditsAndFieldChangesMadeWhileItRuns) {
     FindStepRunner& runner = FindStepRunner::of(*model);
     runner.waitMilliseconds = 0;
+    runner.quietMilliseconds = 0;
     runner.beforeSearch = [this] { gate.acquire(); };
     type(QStringLiteral("cat dog cat"), 0);
     query(QStringLiteral("cat"));
@@ -182,6 +184,7 @@ TEST_F(FindReplaceTest, ACommandOutlivesEditsAndFieldChangesMadeWhileItRuns) {
 TEST_F(FindReplaceTest, OnlyANewerCommandStopsARunningOneAndTheStatusSaysSo) {
     FindStepRunner& runner = FindStepRunner::of(*model);
     runner.waitMilliseconds = 0;
+    runner.quietMilliseconds = 0;
     // Each search takes the hook as it was when it started.
     const auto holdSearches = [&] { runner.beforeSearch = [this] { gate.acquire(); }; };
     holdSearches();
@@ -206,6 +209,7 @@ TEST_F(FindReplaceTest, OnlyANewerCommandStopsARunningOneAndTheStatusSaysSo) {
 
     // A command whose tab closes meanwhile says so in the window's own status.
     runner.waitMilliseconds = 0;
+    runner.quietMilliseconds = 0;
     holdSearches();
     find().replaceAllFindMatches();
     ASSERT_TRUE(runner.isPending());
