@@ -266,25 +266,38 @@ void WelcomePanel::keyPressEvent(QKeyEvent* event) {
 }
 
 void WelcomePanel::setRecentFiles(const QList<QUrl>& urls) {
-    if (urls == m_recent && (m_recentBody->currentIndex() == 1) == !urls.isEmpty())
+    if (urls == m_recent && !m_rowsBehind && (m_recentBody->currentIndex() == 1) == !urls.isEmpty())
         return;
     m_recent = urls;
+    m_rowsBehind = true;
+    if (isVisible())
+        makeRecentRows();
+}
+
+void WelcomePanel::showEvent(QShowEvent* event) {
+    if (m_rowsBehind)
+        makeRecentRows();
+    QWidget::showEvent(event);
+}
+
+void WelcomePanel::makeRecentRows() {
+    m_rowsBehind = false;
     while (m_recentRows->count() > 1) {
         QLayoutItem* item = m_recentRows->takeAt(0);
         delete item->widget();
         delete item;
     }
-    for (int i = 0; i < urls.size(); ++i) {
-        QPushButton* row = recentRow(urls.at(i), m_recentRows->parentWidget());
+    for (int i = 0; i < m_recent.size(); ++i) {
+        const QUrl url = m_recent.at(i);
+        QPushButton* row = recentRow(url, m_recentRows->parentWidget());
         row->setObjectName(QStringLiteral("welcomeRecent%1").arg(i));
-        const QUrl url = urls.at(i);
         connect(row, &QPushButton::clicked, this, [this, url] {
             if (openRecent)
                 openRecent(url);
         });
         m_recentRows->insertWidget(i, row);
     }
-    m_recentBody->setCurrentIndex(urls.isEmpty() ? 0 : 1);
+    m_recentBody->setCurrentIndex(m_recent.isEmpty() ? 0 : 1);
 }
 
 } // namespace dunmoss

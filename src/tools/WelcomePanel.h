@@ -20,7 +20,8 @@ class WelcomePanel : public QWidget {
 public:
     explicit WelcomePanel(QWidget* parent = nullptr);
 
-    // Newest first; rebuilt only when the list differs from the one shown.
+    // Newest first; rebuilt only when the list differs from the one shown, and while the panel
+    // is hidden (a window with tabs open records a file at every open) only once it is shown.
     void setRecentFiles(const QList<QUrl>& urls);
     const QList<QUrl>& recentFiles() const { return m_recent; }
 
@@ -36,11 +37,16 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void makeRecentRows();
+
     QStackedWidget* m_recentBody = nullptr;
     QVBoxLayout* m_recentRows = nullptr;
     QList<QUrl> m_recent;
+    // The rows show an older list than m_recent.
+    bool m_rowsBehind = false;
 };
 
 } // namespace dunmoss

@@ -1,11 +1,11 @@
 #include "chrome/NavigationViews.h"
-#include "support/WaitForOpening.h"
 #include "chrome/EditorArea.h"
 #include "chrome/EditorWindowView.h"
 #include "chrome/TestWindowOptions.h"
 #include "chrome/WindowLayout.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
+#include "support/WaitForOpening.h"
 #include "tools/QuickOpenPanel.h"
 #include "tools/WelcomePanel.h"
 #include "tools/Workspace.h"
@@ -272,6 +272,47 @@ TEST_F(NavigationViewsTest, WelcomePanelListsRecentFilesAndItsActionsWork) {
     EXPECT_EQ(activeTab(state()).fileURL, recent);
     EXPECT_EQ(window->windowLayout().editorArea()->shownElements(),
               QList<EditorAreaElement>{EditorAreaElement::EditorPane});
+}
+
+namespace {
+
+// The file names the panel's recent rows show, in order.
+QStringList recentRowNames(const WelcomePanel& panel) {
+    QStringList names;
+    for (int i = 0;; ++i) {
+        const auto* row = panel.findChild<QPushButton*>(QStringLiteral("welcomeRecent%1").arg(i));
+        if (!row)
+            return names;
+        names.append(row->findChildren<QLabel*>().at(1)->text());
+    }
+}
+
+} // namespace
+
+// A window with tabs open records a file at every open while its welcome panel is hidden: the
+// rows are made once it is shown, for the newest list, and a shown panel follows at once.
+TEST(WelcomePanelRows, AHiddenPanelMakesItsRecentRowsOnlyWhenShownForTheNewestList) {
+    WelcomePanel panel;
+    const QUrl a = QUrl::fromLocalFile(QStringLiteral("/tmp/w/a.txt"));
+    const QUrl b = QUrl::fromLocalFile(QStringLiteral("/tmp/w/b.txt"));
+    panel.setRecentFiles({a});
+    panel.setRecentFiles({b, a});
+    EXPECT_EQ(panel.recentFiles(), (QList<QUrl>{b, a}));
+    EXPECT_TRUE(recentRowNames(panel).isEmpty());
+    panel.show();
+    QApplication::processEvents();
+    EXPECT_EQ(recentRowNames(panel), (QStringList{"b.txt", "a.txt"}));
+    EXPECT_FALSE(panel.findChild<QLabel*>("welcomeRecentEmpty")->isVisible());
+
+    panel.setRecentFiles({a});
+    EXPECT_EQ(recentRowNames(panel), QStringList{"a.txt"});
+    // Emptied while hidden: shown again, it says there are none.
+    panel.hide();
+    panel.setRecentFiles({});
+    panel.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(recentRowNames(panel).isEmpty());
+    EXPECT_TRUE(panel.findChild<QLabel*>("welcomeRecentEmpty")->isVisible());
 }
 
 TEST_F(NavigationViewsTest, WelcomeNewButtonHidesThePanelAndAddsATab) {
