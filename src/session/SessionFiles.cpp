@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QPointer>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -161,11 +162,18 @@ void SessionFiles::openSessionFileAt(const QString& path) {
             });
         } else if (file.activeFile) {
             const QUrl activeURL = QUrl::fromLocalFile(*file.activeFile);
-            for (const EditorTab& tab : state.tabs)
-                if (tab.fileURL && isSameFileLocation(tab.fileURL, activeURL)) {
-                    model->setActiveTabID(tab.id);
-                    break;
-                }
+            // The tab opened for the very path listed, found without asking the disk; another
+            // path to the same file only when none was (each asks the disk twice per tab).
+            auto active =
+                std::find_if(state.tabs.cbegin(), state.tabs.cend(),
+                             [&](const EditorTab& tab) { return tab.fileURL == activeURL; });
+            if (active == state.tabs.cend())
+                active =
+                    std::find_if(state.tabs.cbegin(), state.tabs.cend(), [&](const EditorTab& tab) {
+                        return isSameFileLocation(tab.fileURL, activeURL);
+                    });
+            if (active != state.tabs.cend())
+                model->setActiveTabID(active->id);
         }
         model->setFindMessage(localizedString(QStringLiteral("session.opened.format"))
                                   .arg(localizedCount(file.files.size(), kCountedFiles)));

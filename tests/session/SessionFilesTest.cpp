@@ -67,6 +67,16 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
     ASSERT_EQ(model->state().tabs.size(), 2);
     EXPECT_EQ(activeTab(model->state()).fileURL, a);
     EXPECT_EQ(status(), "Opened a session of 3 files.");
+
+    // Listed by its own path, the active file is the tab opened for it, not the last opened.
+    model = restoredModel();
+    WindowSession::of(*model).files().openSessionFileAt(
+        sessionFile(QStringLiteral(R"({"files":["%1","%2"],"activeFile":"%1"})")
+                        .arg(a.toLocalFile(), b.toLocalFile())
+                        .toUtf8()));
+    waitForOpening(*model);
+    ASSERT_EQ(model->state().tabs.size(), 2);
+    EXPECT_EQ(activeTab(model->state()).fileURL, a);
 }
 
 TEST_F(SessionFileTest, ASessionFileAndCloseAllSaveTheSessionOnceAtTheirEnd) {
