@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QtMath>
+#include <algorithm>
 #include <optional>
 
 // Qt's private text engine, only for the Qt versions the build verified (see CMakeLists.txt):
@@ -332,6 +333,26 @@ void LaidOutLines::restoreInto(const QTextBlock& block) const {
     engine->maxWidth = m_data->maxWidth;
     // The lines may have been made on another thread, whose font engines this one must not use.
     engine->resetFontEngineCache();
+#endif
+}
+
+bool LaidOutLines::areShownBy(const QTextBlock& block) const {
+#if DUNMOSS_TEXT_ENGINE
+    const QTextLayout* layout = block.isValid() ? block.layout() : nullptr;
+    if (!m_data || !layout || !sameTextOption(layout->textOption(), m_data->option))
+        return false;
+    const auto same = [](const QScriptLine& a, const QScriptLine& b) {
+        return a.from == b.from && a.length == b.length && a.trailingSpaces == b.trailingSpaces &&
+               a.hasTrailingSpaces == b.hasTrailingSpaces &&
+               a.leadingIncluded == b.leadingIncluded && a.x == b.x && a.y == b.y &&
+               a.width == b.width && a.textWidth == b.textWidth && a.textAdvance == b.textAdvance &&
+               a.ascent == b.ascent && a.descent == b.descent && a.leading == b.leading;
+    };
+    const QScriptLineArray& shown = layout->engine()->lines;
+    return std::equal(shown.begin(), shown.end(), m_data->lines.begin(), m_data->lines.end(), same);
+#else
+    Q_UNUSED(block);
+    return false;
 #endif
 }
 

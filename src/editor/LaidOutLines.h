@@ -70,6 +70,9 @@ public:
     bool standInFor(const QTextBlock& block, const QTextOption& option) const;
     // Gives the block's layout, which holds no lines, these lines and the option.
     void restoreInto(const QTextBlock& block) const;
+    // Whether the block's layout holds these very lines now, with their option: given to it,
+    // they would show the same picture.
+    bool areShownBy(const QTextBlock& block) const;
 
 private:
     struct Data;

@@ -217,7 +217,10 @@ void LongLineDocumentLayout::receiveAside(const AsideLineRuns::Request& request,
         // which then need not be read out of the document and hashed again.
         const bool textUnchanged = request.revision == document()->revision();
         if (made->lines().fit(block, *width, option, textUnchanged)) {
-            // Lines shown meanwhile (made at another width, or moved by typing) make way.
+            // Lines shown meanwhile (made at another width, or moved by typing) make way. Where
+            // they are these very lines (those made around a key met the ones it moved), the
+            // picture stays as it is and is not drawn again.
+            const bool alreadyShown = stale && made->lines().areShownBy(block);
             m_standIn.reset();
             block.layout()->clearLayout();
             giveLines(block, made->lines());
@@ -228,7 +231,8 @@ void LongLineDocumentLayout::receiveAside(const AsideLineRuns::Request& request,
             });
             m_lines.emplace_back(block, made->lines());
             noteTextUnchanged(block);
-            emit update();
+            if (!alreadyShown)
+                emit update();
             emit linesMadeAside();
             return;
         }

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -819,4 +820,42 @@ TEST(LongLineLayout, AKeyThatRecoloursALongLineKeepsItsLinesUntilItsOwnComeInThe
     EXPECT_EQ(shown, qts);
     ASSERT_TRUE(linesSettle(v));
     EXPECT_EQ(colours(), recoloured());
+}
+
+// A key in a long line of plain Latin has the lines around it made at once, until they meet
+// those it moved: the lines made aside once typing pauses are then the ones shown, and the view
+// is not drawn again for them. Lines only moved by a key (shaped text) are drawn again when the
+// line's own come.
+TEST(LongLineLayout, LinesMadeAsideThatAreTheOnesShownAreNotDrawnAgain) {
+    if (!LaidOutLines::canKeep())
+        GTEST_SKIP() << "built or running without the verified Qt text engine: no lines are kept";
+    // Whether the view was asked to draw again when the line's own lines came after a key.
+    const auto drawnAgain = [](const QString& text, const QString& key) {
+        LongLineView v(text);
+        EXPECT_TRUE(linesSettle(v));
+        auto* layout =
+            static_cast<LongLineDocumentLayout*>(v.view->textView()->document()->documentLayout());
+        QTextCursor cursor = v.view->textView()->textCursor();
+        cursor.setPosition(5);
+        v.view->textView()->setTextCursor(cursor);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, key);
+        QApplication::sendEvent(v.view->textView(), &press);
+        QApplication::processEvents();
+        EXPECT_TRUE(layout->showsStandInLines(v.firstBlock()));
+        QSignalSpy updates(layout, &QAbstractTextDocumentLayout::update);
+        QSignalSpy came(layout, &LongLineDocumentLayout::linesMadeAside);
+        EXPECT_TRUE(came.wait(10'000));
+        EXPECT_FALSE(layout->showsStandInLines(v.firstBlock()));
+        EXPECT_EQ(v.lineStarts(), referenceFor(v));
+        return !updates.isEmpty();
+    };
+    LongLineView probe(codeLine(12'000));
+    if (!fontDrawsLatinUnshaped(probe.view->textView()->document()->defaultFont()))
+        GTEST_SKIP() << "the editor font shapes Latin text differently unshaped";
+    EXPECT_FALSE(
+        drawnAgain(codeLine(LongLineDocumentLayout::kStandInLength + 8'000), QStringLiteral("x")));
+    QString ideographs;
+    for (int i = 0; ideographs.size() < LongLineDocumentLayout::kStandInLength + 8'000; ++i)
+        ideographs += QChar(char16_t(0x4e00 + i % 500));
+    EXPECT_TRUE(drawnAgain(ideographs, QStringLiteral("汉")));
 }
