@@ -66,6 +66,7 @@ qsizetype lineAfter(QStringView text, qsizetype from, bool& ascii) {
 // the whole text; a long text of source code or logs maps in one pass over it.
 QString mapCaseByLines(QStringView text, CaseMapper mapper, char16_t first, char16_t last) {
     constexpr qsizetype kByLinesLength = 4096;
+    constexpr qsizetype kAsciiStretch = 1024;
     if (text.size() < kByLinesLength)
         return mapCase(text, mapper);
     const qsizetype length = text.size();
@@ -87,23 +88,48 @@ QString mapCaseByLines(QStringView text, CaseMapper mapper, char16_t first, char
         }
         if (at == length)
             break;
-        // This line holds more than ASCII: it and the lines after it that do too go to ICU.
+        // This line holds more than ASCII: it and the lines after it go to ICU, up to a stretch
+        // of ASCII lines long enough to leave ICU for (one call per short line between lines
+        // that are not ASCII would cost more than mapping them there).
         bool ascii = false;
         qsizetype end = lineAfter(text, at, ascii);
-        while (end < length) {
-            const qsizetype after = lineAfter(text, end, ascii);
-            if (ascii)
-                break;
-            end = after;
+        qsizetype asciiFrom = end;
+        while (end < length && end - asciiFrom < kAsciiStretch) {
+            end = lineAfter(text, end, ascii);
+            if (!ascii)
+                asciiFrom = end;
         }
-        const QString run = mapCase(text.sliced(lineStart, end - lineStart), mapper);
-        const qsizetype needed = lineWritten + run.size() + (length - end);
-        if (needed > mapped.size()) {
-            mapped.resize(needed);
-            out = reinterpret_cast<char16_t*>(mapped.data());
+        if (end - asciiFrom >= kAsciiStretch)
+            end = asciiFrom;
+        // Mapped by ICU straight into the result, with room for a few expansions (ß to SS) and
+        // for the rest of the text; mapped again into the room ICU asked for if it grows more.
+        const QStringView run = text.sliced(lineStart, end - lineStart);
+        const auto map = [&](UErrorCode& status) {
+            return mapper(reinterpret_cast<UChar*>(out + lineWritten),
+                          int32_t(std::min<qsizetype>(mapped.size() - lineWritten, INT32_MAX)),
+                          reinterpret_cast<const UChar*>(run.utf16()), int32_t(run.size()), "",
+                          &status);
+        };
+        const auto makeRoom = [&](qsizetype runMapped) {
+            const qsizetype needed = lineWritten + runMapped + (length - end);
+            if (needed > mapped.size()) {
+                mapped.resize(needed);
+                out = reinterpret_cast<char16_t*>(mapped.data());
+            }
+        };
+        makeRoom(run.size() + run.size() / 8 + 16);
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t runMapped = map(status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            makeRoom(runMapped);
+            status = U_ZERO_ERROR;
+            runMapped = map(status);
         }
-        std::copy_n(run.utf16(), run.size(), out + lineWritten);
-        written = lineWritten + run.size();
+        if (U_FAILURE(status)) {
+            runMapped = int32_t(run.size());
+            std::copy_n(run.utf16(), run.size(), out + lineWritten);
+        }
+        written = lineWritten + runMapped;
         at = end;
     }
     mapped.truncate(written);

@@ -254,10 +254,12 @@ TEST(LineOperationsTest, LongTextsMapTheirCaseAsICUMapsThemWhole) {
     QRandomGenerator random(7);
     for (int round = 0; round < 40; ++round) {
         QString text;
-        while (text.size() < 6000 + round * 300) {
+        for (int line = 0; text.size() < 6000 + round * 300; ++line) {
+            // All ASCII; or any piece; or stretches of a few dozen ASCII lines between others.
+            const bool asciiOnly = round % 3 == 0 || (round % 3 == 1 && line / 40 % 2 == 0);
             const int count = int(random.bounded(1, 4));
             for (int i = 0; i < count; ++i)
-                text += pieces.at(random.bounded(qsizetype(round % 3 == 0 ? 1 : pieces.size())));
+                text += pieces.at(random.bounded(qsizetype(asciiOnly ? 1 : pieces.size())));
             text += u'\n';
         }
         if (round % 5 == 4)
@@ -265,4 +267,8 @@ TEST(LineOperationsTest, LongTextsMapTheirCaseAsICUMapsThemWhole) {
         ASSERT_EQ(fullUppercase(text), icuMapped(text, true)) << "round " << round;
         ASSERT_EQ(fullLowercase(text), icuMapped(text, false)) << "round " << round;
     }
+    // The ASCII letters before a line's first other letter are its context: a final sigma.
+    const QString longLines = QStringLiteral("let x = 1;\n").repeated(500);
+    EXPECT_EQ(fullLowercase(longLines + s("let AΣ.\nmore\n")),
+              longLines.toLower() + s("let aς.\nmore\n"));
 }
