@@ -1,6 +1,7 @@
 #include "search/FindResultsRefresh.h"
 
 #include "platform/MainThreadMailbox.h"
+#include "platform/ReleaseAside.h"
 #include "search/FindReplace.h"
 #include "search/SearchCenter.h"
 #include "search/SearchCenterResults.h"
@@ -256,19 +257,25 @@ void FindResultsRefresh::finish(quint64 generation, const Lists& lists, const Ou
 }
 
 void FindResultsRefresh::apply(const Lists& lists, const Outcome& outcome) {
+    // The lists replaced may hold a hundred thousand results: let go of them aside.
+    Outcome replaced;
     m_model.update([&](EditorWindowState& state) {
         if (lists.active) {
-            state.find.findResults = outcome.matches.results;
+            replaced.matches.results =
+                std::exchange(state.find.findResults, outcome.matches.results);
             state.find.findResultsTotalCount = outcome.matches.totalCount;
             if (lists.activeToCenter)
-                state.searchCenter.searchCenterDocumentResults = outcome.activeCenter;
+                replaced.activeCenter = std::exchange(
+                    state.searchCenter.searchCenterDocumentResults, outcome.activeCenter);
         }
         if (lists.open) {
-            state.find.openDocumentSearchResults = outcome.open;
+            replaced.open = std::exchange(state.find.openDocumentSearchResults, outcome.open);
             if (lists.openToCenter)
-                state.searchCenter.searchCenterOpenDocumentResults = outcome.openCenter;
+                replaced.openCenter = std::exchange(
+                    state.searchCenter.searchCenterOpenDocumentResults, outcome.openCenter);
         }
     });
+    releaseAside(std::move(replaced));
 }
 
 } // namespace dunmoss

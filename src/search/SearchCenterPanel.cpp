@@ -178,8 +178,8 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     const auto open = [this](const QModelIndex& index) {
         const qsizetype source = index.data(SearchResultListModel::SourceIndexRole).toLongLong();
-        if (source >= 0 && source < m_filtered.size() && m_actions.openResult)
-            m_actions.openResult(m_filtered.at(source));
+        if (source >= 0 && source < m_rowsOf.size() && m_actions.openResult)
+            m_actions.openResult(m_rowsOf.at(source));
     };
     connect(m_list, &QListView::clicked, this, open);
     connect(m_list, &QListView::activated, this, open);
@@ -314,7 +314,9 @@ void SearchCenterPanel::show(QList<SearchCenterResult> filtered, Retired retired
         m_content->setCurrentWidget(m_empty);
         const int empty = m_empty->sizeHint().height();
         static_cast<ResultArea*>(m_content)->setHeights(empty, empty);
+        ++m_rowsTicket;
         retired.rows = m_model->setRowSource(nullptr);
+        releaseAside(std::exchange(m_rowsOf, {}));
         return;
     }
     // The groups in order of first appearance (as groupSearchCenterResults gives them), each
@@ -323,10 +325,33 @@ void SearchCenterPanel::show(QList<SearchCenterResult> filtered, Retired retired
     const QString symbol =
         m_scope == SearchCenterScope::Folder ? QStringLiteral("doc.text") : QStringLiteral("doc");
     m_model->setPositionFormat(l("find.result-line.format"));
-    auto rows = std::make_shared<SearchCenterRows>(m_filtered, symbol,
-                                                   l("search-center.group-count.format"));
+    const QString countFormat = l("search-center.group-count.format");
+    const quint64 ticket = ++m_rowsTicket;
+    if (m_filtered.size() > kImmediateFilterLimit) {
+        QThreadPool::globalInstance()->start([mailbox = m_mailbox, ticket, results = m_filtered,
+                                              symbol, countFormat, this]() mutable {
+            std::shared_ptr<const SearchResultRows> rows =
+                std::make_shared<SearchCenterRows>(results, symbol, countFormat);
+            mailbox->post(
+                [this, ticket, results = std::move(results), rows = std::move(rows)]() mutable {
+                    if (ticket == m_rowsTicket)
+                        showRows(std::move(results), std::move(rows));
+                    else
+                        releaseAside(std::make_pair(std::move(results), std::move(rows)));
+                });
+        });
+        return;
+    }
+    showRows(m_filtered, std::make_shared<SearchCenterRows>(m_filtered, symbol, countFormat));
+}
+
+void SearchCenterPanel::showRows(QList<SearchCenterResult> results,
+                                 std::shared_ptr<const SearchResultRows> rows) {
     const qsizetype rowCount = rows->count();
+    Retired retired;
     retired.rows = m_model->setRowSource(std::move(rows));
+    retired.filtered = std::exchange(m_rowsOf, std::move(results));
+    releaseAside(std::move(retired));
     m_content->setCurrentWidget(m_list);
     const int preferred = searchCenterListHeight(rowCount);
     static_cast<ResultArea*>(m_content)->setHeights(std::min(preferred, searchCenterListHeight(0)),

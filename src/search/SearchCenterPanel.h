@@ -52,7 +52,8 @@ public:
     ~SearchCenterPanel() override;
 
     // Above this many shown results a filter runs on a pool thread and the rows follow when it
-    // is done; the newest filter wins.
+    // is done; the newest filter wins. Rows for more results than this are indexed there too,
+    // and the list keeps the rows it shows until the new ones are in.
     static constexpr qsizetype kImmediateFilterLimit = 20'000;
 
     void refresh(const SearchCenterState& state);
@@ -84,6 +85,8 @@ private:
     void rebuild(QList<SearchCenterResult> previousDisplayed = {});
     void filterAside(QList<SearchCenterResult> previousDisplayed);
     void show(QList<SearchCenterResult> filtered, Retired retired);
+    // Lists the rows made of `results`.
+    void showRows(QList<SearchCenterResult> results, std::shared_ptr<const SearchResultRows> rows);
 
     SearchCenterPanelActions m_actions;
     QButtonGroup* m_scopes = nullptr;
@@ -101,6 +104,8 @@ private:
     // The last state shown, kept to refilter as the filter text changes.
     QList<SearchCenterResult> m_displayed;
     QList<SearchCenterResult> m_filtered;
+    // The results the rows on show were made of, which a row's source index points into.
+    QList<SearchCenterResult> m_rowsOf;
     qsizetype m_displayedCount = 0;
     SearchCenterScope m_scope = SearchCenterScope::CurrentDocument;
     std::optional<QUuid> m_selectedRun;
@@ -113,6 +118,8 @@ private:
     std::shared_ptr<MainThreadMailbox> m_mailbox;
     // Names the newest filtering; an answer made for an older one is dropped.
     quint64 m_filterTicket = 0;
+    // Names the newest rows asked for; rows made for older ones are dropped.
+    quint64 m_rowsTicket = 0;
 };
 
 } // namespace dunmoss

@@ -317,6 +317,29 @@ TEST_F(FindWidgets, AFilterOverManyResultsShowsTheNewestFilterOnceItIsDone) {
     EXPECT_EQ(center()->filteredResults().size(), lines);
 }
 
+// Rows for more results than a filter keeps at once are made on a pool thread; once they are in,
+// the list shows every hit in search order and a click opens the hit its row shows.
+TEST_F(FindWidgets, ManyResultsAreListedOnceTheirRowsAreMadeAndAClickOpensTheHitShown) {
+    const int lines = int(SearchCenterPanel::kImmediateFilterLimit) + 500;
+    QString text;
+    for (int i = 0; i < lines; ++i)
+        text += QStringLiteral("alpha %1\n").arg(i, 5, 10, QLatin1Char('0'));
+    setText(text);
+    openBarAndType(QStringLiteral("alpha"));
+    FindReplace(model()).findInOpenDocuments();
+    const auto* rows = static_cast<SearchResultListModel*>(center()->listView()->model());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows->rowCount() == lines + 1; }, 30'000));
+    EXPECT_EQ(rows->row(0).kind, SearchResultRow::Kind::Group);
+    EXPECT_EQ(rows->row(1).trailing, QStringLiteral("alpha 00000"));
+    EXPECT_EQ(rows->row(lines).trailing, QStringLiteral("alpha %1").arg(lines - 1));
+    EXPECT_EQ(center()->filteredResults().size(), lines);
+
+    const QRect hit = center()->listView()->visualRect(rows->index(3));
+    QTest::mouseClick(center()->listView()->viewport(), Qt::LeftButton, {}, hit.center());
+    settle();
+    EXPECT_EQ(selection(), (TextRange{2 * 12, 5}));
+}
+
 TEST_F(FindWidgets, KeysTypedAfterClickingAHitReplaceItInTheDocument) {
     setText(QStringLiteral("alpha one\nbeta\nalpha two\n"));
     openBarAndType(QStringLiteral("alpha"));
