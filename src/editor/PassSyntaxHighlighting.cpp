@@ -78,7 +78,15 @@ PassSyntaxHighlighting::PassSyntaxHighlighting(CodeEditorCoordinator& coordinato
             applyHighlighting();
     });
     m_afterRepaints = std::make_unique<LaterThanRepaints>([this] {
-        if (std::exchange(m_afterRepaint, false) && this->coordinator().textView)
+        if (m_turnsToWait <= 0)
+            return;
+        // Run in the turn that drew the edit, the passes would still keep the screen and the
+        // next key waiting that long.
+        if (--m_turnsToWait > 0) {
+            m_afterRepaints->request();
+            return;
+        }
+        if (this->coordinator().textView)
             applyHighlighting();
     });
 }
@@ -130,7 +138,7 @@ void PassSyntaxHighlighting::moveFormats(int position, int removed, int added) {
 
 void PassSyntaxHighlighting::cancelPendingHighlighting() {
     m_pending.stop();
-    m_afterRepaint = false;
+    m_turnsToWait = 0;
     m_waitingForShow = false;
 }
 
@@ -148,7 +156,7 @@ void PassSyntaxHighlighting::scheduleHighlighting() {
     if (c.textLength() <= kImmediateColouringLimit) {
         // The edit's colours moved with its text meanwhile (moveFormats), so the repaint that
         // shows the key shows them mostly right already.
-        m_afterRepaint = true;
+        m_turnsToWait = 2;
         m_afterRepaints->request();
         return;
     }
@@ -178,7 +186,7 @@ TextRange PassSyntaxHighlighting::highlightRange() const {
 
 void PassSyntaxHighlighting::applyHighlighting() {
     m_pending.stop();
-    m_afterRepaint = false;
+    m_turnsToWait = 0;
     m_waitingForShow = false;
     CodeEditorCoordinator& c = coordinator();
     TextStorage* storage = c.storage();

@@ -38,7 +38,9 @@ public:
     void viewShown() override;
 
     // A run waits: for the edit's repaint (a short text) or for a pause (a long one).
-    bool hasPendingHighlighting() const { return m_pending.isActive() || m_afterRepaint; }
+    bool hasPendingHighlighting() const { return m_pending.isActive() || m_turnsToWait > 0; }
+    // A short text's run waits for the edit to be drawn.
+    bool waitsForTheEditsRepaint() const { return m_turnsToWait > 0; }
     // What the next run restyles: the whole text, or the visible lines widened by 16,384 units
     // on each side and grown to whole lines.
     TextRange highlightRange() const;
@@ -51,9 +53,10 @@ private:
     void moveFormats(int position, int removed, int added);
 
     QTimer m_pending;
-    // A short text's run after the edit's repaint; cleared when the text is coloured meanwhile.
+    // A short text's run, a turn of the event loop after the edit's repaint (which takes one
+    // after the edit); none left when the text is coloured meanwhile.
     std::unique_ptr<LaterThanRepaints> m_afterRepaints;
-    bool m_afterRepaint = false;
+    int m_turnsToWait = 0;
     bool m_waitingForShow = false;
     QPointer<QTextDocument> m_watched;
     QMetaObject::Connection m_watch;

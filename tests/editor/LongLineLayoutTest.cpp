@@ -3,6 +3,7 @@
 #include "editor/EditorServices.h"
 #include "editor/LaidOutLines.h"
 #include "editor/LongLineDocumentLayout.h"
+#include "editor/PassSyntaxHighlighting.h"
 #include "editor/PlainShaping.h"
 #include "editor/ShortcutTextView.h"
 #include "text/SyntaxColouring.h"
@@ -811,7 +812,9 @@ TEST(LongLineLayout, AKeyThatRecoloursALongLineKeepsItsLinesUntilItsOwnComeInThe
         static_cast<const LongLineDocumentLayout*>(v.firstBlock().document()->documentLayout());
     EXPECT_TRUE(layout->showsStandInLines(v.firstBlock()));
     // Recoloured once the key is drawn.
-    QCoreApplication::processEvents();
+    const auto& colouring =
+        dynamic_cast<const PassSyntaxHighlighting&>(v.view->coordinator().highlighting());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !colouring.waitsForTheEditsRepaint(); }));
     EXPECT_TRUE(layout->showsStandInLines(v.firstBlock()));
     EXPECT_EQ(colours(), recoloured());
     EXPECT_NE(colours().first().first, 0);

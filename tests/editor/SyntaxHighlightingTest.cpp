@@ -55,10 +55,13 @@ struct ColouredView {
                    ? format->foreground().color()
                    : QColor();
     }
-    // Types the keys, then lets the window draw them and do what follows the drawing.
+    // Types the keys, then lets the window draw them and colour a short text.
     void typeAt(qsizetype position, const QString& text) {
         typeWithoutATurn(position, text);
-        QCoreApplication::processEvents();
+        drawTheKeys();
+    }
+    void drawTheKeys() {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !engine().waitsForTheEditsRepaint(); }));
     }
     // The keys only, as handled before the window draws them.
     void typeWithoutATurn(qsizetype position, const QString& text) {
@@ -126,7 +129,7 @@ TEST(SyntaxHighlighting, AKeyIsDrawnWithItsColoursMovedAndRecolouredRightAfter) 
     EXPECT_EQ(v.colourAt(1), role(SyntaxColorRole::Keyword));
     EXPECT_EQ(v.colourAt(5), QColor());
     // Drawn, the run follows.
-    QCoreApplication::processEvents();
+    v.drawTheKeys();
     EXPECT_FALSE(v.engine().hasPendingHighlighting());
     EXPECT_EQ(v.colourAt(5), role(SyntaxColorRole::String));
     EXPECT_EQ(v.colourAt(v.tab.text.indexOf(u'x')), QColor());
@@ -263,5 +266,6 @@ TEST(SyntaxHighlighting, TypingInAShortTextLeavesTheColoursAFreshRunGives) {
     cursor.setPosition(int(v.tab.text.indexOf(u"/*") + 1));
     v.view->textView()->setTextCursor(cursor);
     QTest::keyClick(v.view->textView(), Qt::Key_Backspace);
+    v.drawTheKeys();
     check("a comment opener is broken");
 }
