@@ -96,12 +96,25 @@ const QList<TextLineEnding>& allTextLineEndings() {
     return all;
 }
 
+// Each identifier is made once and shared: a session record asks for four per tab.
 QString identifier(TextFileEncoding encoding) {
-    return QString::fromLatin1(infoFor(encoding).identifier);
+    static const std::array<QString, std::tuple_size_v<decltype(kEncodings)>> made = [] {
+        std::array<QString, std::tuple_size_v<decltype(kEncodings)>> strings;
+        for (size_t i = 0; i < kEncodings.size(); ++i)
+            strings[i] = QString::fromLatin1(kEncodings[i].identifier);
+        return strings;
+    }();
+    return made[static_cast<size_t>(encoding)];
 }
 
 QString identifier(TextLineEnding lineEnding) {
-    return QString::fromLatin1(infoFor(lineEnding).identifier);
+    static const std::array<QString, std::tuple_size_v<decltype(kLineEndings)>> made = [] {
+        std::array<QString, std::tuple_size_v<decltype(kLineEndings)>> strings;
+        for (size_t i = 0; i < kLineEndings.size(); ++i)
+            strings[i] = QString::fromLatin1(kLineEndings[i].identifier);
+        return strings;
+    }();
+    return made[static_cast<size_t>(lineEnding)];
 }
 
 std::optional<TextFileEncoding> textFileEncodingFromIdentifier(const QString& identifier) {
