@@ -41,6 +41,11 @@ SearchCenterRows::SearchCenterRows(QList<SearchCenterResult> results, QString gr
         m_rowSource[size_t(next[size_t(groupOf[size_t(i)])]++)] = i;
 }
 
+bool SearchCenterRows::sameShapeAs(const SearchResultRows& other) const {
+    const auto* rows = dynamic_cast<const SearchCenterRows*>(&other);
+    return rows && rows->m_rowSource == m_rowSource;
+}
+
 SearchResultRow::Kind SearchCenterRows::kindAt(qsizetype row) const {
     return m_rowSource[size_t(row)] < 0 ? SearchResultRow::Kind::Group
                                         : SearchResultRow::Kind::Result;

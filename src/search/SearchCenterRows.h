@@ -20,6 +20,7 @@ public:
     qsizetype count() const override { return qsizetype(m_rowSource.size()); }
     SearchResultRow at(qsizetype row) const override;
     SearchResultRow::Kind kindAt(qsizetype row) const override;
+    bool sameShapeAs(const SearchResultRows& other) const override;
 
 private:
     struct Group {

@@ -53,6 +53,8 @@ QListView* makeSearchResultList(const QString& objectName, QWidget* parent,
     list->setMouseTracking(true);
     *model = new SearchResultListModel(list);
     list->setModel(*model);
+    QObject::connect(*model, &SearchResultListModel::rowsReplacedInPlace, list->viewport(),
+                     qOverload<>(&QWidget::update));
     list->setItemDelegate(new SearchResultRowDelegate(list));
     return list;
 }

@@ -34,9 +34,14 @@ void SearchResultListModel::setRows(QList<SearchResultRow> rows) {
 
 std::shared_ptr<const SearchResultRows>
 SearchResultListModel::setRowSource(std::shared_ptr<const SearchResultRows> rows) {
+    std::shared_ptr<const SearchResultRows> next = rows ? std::move(rows) : noRows();
+    if (m_rows->count() > 0 && next->count() == m_rows->count() && next->sameShapeAs(*m_rows)) {
+        std::shared_ptr<const SearchResultRows> previous = std::exchange(m_rows, std::move(next));
+        emit rowsReplacedInPlace();
+        return previous;
+    }
     beginResetModel();
-    std::shared_ptr<const SearchResultRows> previous =
-        std::exchange(m_rows, rows ? std::move(rows) : noRows());
+    std::shared_ptr<const SearchResultRows> previous = std::exchange(m_rows, std::move(next));
     endResetModel();
     return previous;
 }

@@ -34,6 +34,12 @@ public:
     virtual qsizetype count() const = 0;
     virtual SearchResultRow at(qsizetype row) const = 0;
     virtual SearchResultRow::Kind kindAt(qsizetype row) const { return at(row).kind; }
+    // True when `other` has rows of the same kinds in the same places: a list taking these rows
+    // in place of those keeps its layout and where it was scrolled to.
+    virtual bool sameShapeAs(const SearchResultRows& other) const {
+        Q_UNUSED(other);
+        return false;
+    }
 };
 
 // Every row has the same height, which the list view relies on to scroll thousands of rows
@@ -57,7 +63,10 @@ public:
     // Rows made in advance.
     void setRows(QList<SearchResultRow> rows);
     // Rows made when shown; returns the rows shown before, so the caller may let go of them
-    // where it likes.
+    // where it likes. Rows of the same shape as those shown replace them in place and say so
+    // with rowsReplacedInPlace(), not dataChanged(): a list view lays out every one of a hundred
+    // thousand rows again on a dataChanged() of them all, where repainting those on show is
+    // enough (every row has the same size). Any other rows reset the list.
     std::shared_ptr<const SearchResultRows>
     setRowSource(std::shared_ptr<const SearchResultRows> rows);
     // The text of a result's position given as numbers, with %1 for the line and %2 for the
@@ -68,6 +77,10 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    // The rows' texts changed, their number, kinds and sizes did not: the view repaints.
+    void rowsReplacedInPlace();
 
 private:
     std::shared_ptr<const SearchResultRows> m_rows;

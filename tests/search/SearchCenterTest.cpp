@@ -4,6 +4,7 @@
 #include "search/SearchCenterResults.h"
 #include "search/SearchCenterRows.h"
 #include "search/SearchCenterRunStore.h"
+#include "search/SearchResultListModel.h"
 #include "session/SessionWriter.h"
 
 #include <QClipboard>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 
 namespace dunmoss::test {
 namespace {
@@ -261,6 +263,45 @@ TEST_F(SearchCenterTest, RowsMadeWhenShownListEachGroupAsTheGroupingDoes) {
             << i;
     }
     EXPECT_EQ(SearchCenterRows({}, QString(), QString()).count(), 0);
+}
+
+// Rows of the same shape as those shown replace them in place, so a list of many hits neither
+// lays itself out again nor loses where it was scrolled to; rows of another shape reset it.
+TEST_F(SearchCenterTest, RowsOfTheSameShapeReplaceTheShownOnesInPlace) {
+    const auto rows = [](const QString& word, int inFirstGroup) {
+        QList<SearchCenterResult> list;
+        for (int i = 0; i < 6; ++i)
+            list << hit(i < inFirstGroup ? QStringLiteral("A") : QStringLiteral("B"),
+                        word + QString::number(i), i + 1, 0);
+        return std::make_shared<SearchCenterRows>(list, QStringLiteral("doc"),
+                                                  QStringLiteral("%1 hits"));
+    };
+    SearchResultListModel model;
+    model.setRowSource(rows(QStringLiteral("old "), 3));
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy changes(&model, &SearchResultListModel::rowsReplacedInPlace);
+    const auto trailing = [&](int row) {
+        return model.index(row).data(SearchResultListModel::TrailingRole).toString();
+    };
+
+    model.setRowSource(rows(QStringLiteral("new "), 3));
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(trailing(1), QStringLiteral("new 0"));
+    EXPECT_EQ(trailing(7), QStringLiteral("new 5"));
+
+    // As many rows, with the second header one row earlier.
+    model.setRowSource(rows(QStringLiteral("new "), 2));
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(model.rowCount(), 8);
+    EXPECT_EQ(model.index(3).data(SearchResultListModel::RowKindRole).toInt(),
+              int(SearchResultRow::Kind::Group));
+    EXPECT_EQ(trailing(3), QStringLiteral("4 hits"));
+    // Rows from elsewhere than the search center never count as the same shape.
+    model.setRows({SearchResultRow{}, SearchResultRow{}, SearchResultRow{}, SearchResultRow{},
+                   SearchResultRow{}, SearchResultRow{}, SearchResultRow{}, SearchResultRow{}});
+    EXPECT_EQ(resets.count(), 2);
 }
 
 TEST_F(SearchCenterTest, RecordingKeepsTenNewestFirstWithoutDuplicates) {
