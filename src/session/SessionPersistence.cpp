@@ -147,7 +147,13 @@ void SessionPersistence::scheduleRecoverySnapshot() {
     if (!m_snapshotTimer.isActive()) {
         m_snapshotWaitStarted.start();
         const QList<EditorTab>& tabs = m_model.state().tabs;
-        m_bookmarks.prepare(tabs);
+        // A turn later, and only while the wait lasts: a full save in the same turn (a new tab,
+        // an open, a close) ends the wait and makes its own bookmarks, and the change that
+        // started the wait is shown without reading every tab's file once more.
+        QTimer::singleShot(0, &m_snapshotTimer, [this] {
+            if (m_snapshotTimer.isActive())
+                m_bookmarks.prepare(m_model.state().tabs);
+        });
         qsizetype characters = 0;
         for (const EditorTab& tab : tabs)
             characters += tab.document.text.size();
