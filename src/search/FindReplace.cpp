@@ -220,7 +220,7 @@ void FindReplace::selectMatchAfter(TextRange inserted, const FindStepRunner::Out
         m_model.setSelection(chosen.location, chosen.length, *index);
     }
     report(outcome, text(lkey("find.replaced-one")));
-    m_model.persistSession();
+    m_model.persistSessionAfterEdit();
 }
 
 void FindReplace::replaceAllFindMatches() {

@@ -73,7 +73,7 @@ bool ToolPipeline::run(const ToolRequest& request) {
     }
     m_model.setFindMessage(request.statusText);
     m_model.refreshFindResultsAfterEdit();
-    m_model.persistSession();
+    m_model.persistSessionAfterEdit();
     return true;
 }
 

@@ -43,6 +43,8 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
         return index ? &m_state.tabs[*index].document.text : nullptr;
     });
     connect(this, &EditorWindowModel::changed, this, [this] { readySpareForTypedTab(); });
+    m_editSessionSave.setSingleShot(true);
+    connect(&m_editSessionSave, &QTimer::timeout, this, [this] { persistSession(); });
 }
 
 EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)
@@ -441,9 +443,21 @@ int EditorWindowModel::visualColumnOfPrefix(const QString& prefix) const {
     return dunmoss::visualColumnOfPrefix(prefix, tabWidthForTab(keyboardTabIndex()));
 }
 
+void EditorWindowModel::persistSessionAfterEdit() {
+    const qint64 since = m_sinceSessionSave.isValid() ? m_sinceSessionSave.elapsed() : -1;
+    if (since < 0 || since >= kEditSessionSaveIntervalMs) {
+        persistSession();
+        return;
+    }
+    if (!m_editSessionSave.isActive())
+        m_editSessionSave.start(int(kEditSessionSaveIntervalMs - since));
+}
+
 void EditorWindowModel::persistSession() {
     if (!m_seams.persistSession)
         return;
+    m_editSessionSave.stop();
+    m_sinceSessionSave.start();
     if (m_sessionBatchDepth > 0) {
         m_sessionSaveDeferred = true;
         return;

@@ -6,8 +6,10 @@
 #include "window/WindowSeams.h"
 #include "window/WindowSettings.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <QUuid>
 #include <exception>
 #include <memory>
@@ -157,6 +159,13 @@ public:
 
     // Later subsystems' operations (see WindowSeams); session failures are reported.
     void persistSession();
+    // After an edit a person may repeat at once (a held Move Line Down, Replace pressed again
+    // and again): a session handed to the writer holds the tab's text until the writer takes it
+    // in, and the next edit would copy the whole text meanwhile, so within
+    // kEditSessionSaveIntervalMs of the last save one save follows at its end instead.
+    void persistSessionAfterEdit();
+    static constexpr int kEditSessionSaveIntervalMs = 200;
+    bool hasPendingSessionSave() const { return m_editSessionSave.isActive(); }
     // Session saves asked for inside a batch (a drop, an open request, a session file) happen
     // once, when the outermost batch ends. Use SessionSaveBatch.
     void beginSessionBatch() { ++m_sessionBatchDepth; }
@@ -206,6 +215,8 @@ private:
     QStringList m_processArguments;
     int m_sessionBatchDepth = 0;
     bool m_sessionSaveDeferred = false;
+    QElapsedTimer m_sinceSessionSave;
+    QTimer m_editSessionSave;
     QString m_recoveryDirectory;
     // Last, so they go first.
     std::vector<std::unique_ptr<WindowAttachment>> m_attachments;

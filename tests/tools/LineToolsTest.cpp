@@ -126,6 +126,7 @@ TEST_F(LineToolsTest, EachToolMakesOneNamedUndoStepThatRestoresEverySelection) {
         EXPECT_EQ(selection(), c.expectedSelection);
         EXPECT_EQ(active().selectedRanges, QList<TextRange>{c.expectedSelection});
         EXPECT_EQ(status(), text(c.key));
+        waitForSessionSave();
         EXPECT_EQ(sessionSaves, 1);
         ASSERT_EQ(undoStack()->count(), 1);
         EXPECT_EQ(undoStack()->undoText(), text(commandNames.at(c.step)));
@@ -326,8 +327,27 @@ TEST_F(LineToolsTest, AToolThatChangesNothingStillReportsAndSavesButAddsNoUndoSt
     EXPECT_EQ(text(), QStringLiteral("top\nrest"));
     EXPECT_EQ(status(), text("tools.text.tabs-to-spaces.done"));
     EXPECT_EQ(undoStack()->count(), 0);
+    waitForSessionSave();
     EXPECT_EQ(sessionSaves, 2);
     EXPECT_EQ(recorded(), (QList<S>{S::MoveLineUp, S::TabsToSpaces}));
+}
+
+// A held Move Line Down saves the session once at once and once when the run of presses ends,
+// not at every press; a save asked for meanwhile takes the waiting one along.
+TEST_F(LineToolsTest, ToolsRunInQuickSuccessionSaveTheSessionOnceAtEachEnd) {
+    setTab(QStringLiteral("a\nb\nc\nd\ne\nf\n"), {{0, 0}});
+    for (int press = 0; press < 4; ++press)
+        LineTools(*model).run(S::MoveLineDown);
+    EXPECT_EQ(text(), QStringLiteral("b\nc\nd\ne\na\nf\n"));
+    EXPECT_EQ(sessionSaves, 1);
+    waitForSessionSave();
+    EXPECT_EQ(sessionSaves, 2);
+
+    LineTools(*model).run(S::MoveLineUp);
+    EXPECT_TRUE(model->hasPendingSessionSave());
+    model->persistSession();
+    EXPECT_FALSE(model->hasPendingSessionSave());
+    EXPECT_EQ(sessionSaves, 3);
 }
 
 TEST_F(LineToolsTest, AFailedSessionSaveIsReportedAndTheEditStands) {

@@ -4,6 +4,7 @@
 #include "window/TabUndoRegistry.h"
 #include "window/WindowFixture.h"
 
+#include <QTest>
 #include <QUndoStack>
 
 namespace dunmoss::test {
@@ -28,6 +29,11 @@ protected:
             s.activeTabID = tab.id;
         });
         sessionSaves = 0;
+    }
+
+    // A session save after an edit that follows another save closely comes a moment later.
+    void waitForSessionSave() {
+        QTest::qWaitFor([this] { return !model->hasPendingSessionSave(); }, 5000);
     }
 
     QUndoStack* undoStack() { return model->undoRegistry().undoStackForTab(active().id); }
