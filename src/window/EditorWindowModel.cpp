@@ -444,20 +444,16 @@ int EditorWindowModel::visualColumnOfPrefix(const QString& prefix) const {
 }
 
 void EditorWindowModel::persistSessionAfterEdit() {
-    const qint64 since = m_sinceSessionSave.isValid() ? m_sinceSessionSave.elapsed() : -1;
-    if (since < 0 || since >= kEditSessionSaveIntervalMs) {
-        persistSession();
-        return;
-    }
     if (!m_editSessionSave.isActive())
-        m_editSessionSave.start(int(kEditSessionSaveIntervalMs - since));
+        m_editSessionSaveWait.start();
+    const qint64 left = kEditSessionSaveMaxDelayMs - m_editSessionSaveWait.elapsed();
+    m_editSessionSave.start(int(std::clamp<qint64>(left, 0, kEditSessionSaveDelayMs)));
 }
 
 void EditorWindowModel::persistSession() {
     if (!m_seams.persistSession)
         return;
     m_editSessionSave.stop();
-    m_sinceSessionSave.start();
     if (m_sessionBatchDepth > 0) {
         m_sessionSaveDeferred = true;
         return;

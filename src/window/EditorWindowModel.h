@@ -161,10 +161,11 @@ public:
     void persistSession();
     // After an edit a person may repeat at once (a held Move Line Down, Replace pressed again
     // and again): a session handed to the writer holds the tab's text until the writer takes it
-    // in, and the next edit would copy the whole text meanwhile, so within
-    // kEditSessionSaveIntervalMs of the last save one save follows at its end instead.
+    // in, and the next edit would copy the whole text meanwhile. So the save waits until the
+    // edits pause for kEditSessionSaveDelayMs, at most kEditSessionSaveMaxDelayMs.
     void persistSessionAfterEdit();
-    static constexpr int kEditSessionSaveIntervalMs = 200;
+    static constexpr int kEditSessionSaveDelayMs = 100;
+    static constexpr int kEditSessionSaveMaxDelayMs = 1000;
     bool hasPendingSessionSave() const { return m_editSessionSave.isActive(); }
     // Session saves asked for inside a batch (a drop, an open request, a session file) happen
     // once, when the outermost batch ends. Use SessionSaveBatch.
@@ -215,7 +216,7 @@ private:
     QStringList m_processArguments;
     int m_sessionBatchDepth = 0;
     bool m_sessionSaveDeferred = false;
-    QElapsedTimer m_sinceSessionSave;
+    QElapsedTimer m_editSessionSaveWait;
     QTimer m_editSessionSave;
     QString m_recoveryDirectory;
     // Last, so they go first.
