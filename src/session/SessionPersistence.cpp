@@ -7,6 +7,7 @@
 #include "text/EditorTab.h"
 #include "text/EditorTheme.h"
 #include "window/EditorWindowModel.h"
+#include "window/SaveWaits.h"
 #include "window/WindowErrors.h"
 #include "window/WindowNotices.h"
 
@@ -137,10 +138,7 @@ void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
 }
 
 int SessionPersistence::snapshotMaxDelayMs(qsizetype characters) {
-    // Up to a megabyte the usual wait; from there a second more per megabyte.
-    constexpr qsizetype kMegabyte = 1 << 20;
-    const qsizetype extra = std::max<qsizetype>(0, characters - kMegabyte) * 1000 / kMegabyte;
-    return int(std::min<qsizetype>(kSnapshotMaxDelayMs + extra, kLargeSnapshotMaxDelayMs));
+    return saveWaitForTexts(kSnapshotMaxDelayMs, characters);
 }
 
 void SessionPersistence::scheduleRecoverySnapshot() {

@@ -34,10 +34,8 @@ public:
     static constexpr int kSnapshotDelayMs = 900;
     // Below the two seconds of typing a crash may lose, as the write itself takes time.
     static constexpr int kSnapshotMaxDelayMs = 1500;
-    // A record of megabytes of text takes the machine a while to write, so while typing goes on
-    // it is written less often: the longest wait grows with the windows' texts up to this.
-    static constexpr int kLargeSnapshotMaxDelayMs = 5000;
-    // The longest wait for the texts of a window, in characters.
+    // The longest wait for the texts of a window, in characters: longer for megabytes of text
+    // (see saveWaitForTexts).
     static int snapshotMaxDelayMs(qsizetype characters);
     // The writer takes a record's texts in and lets them go within a few ms when it is free; only
     // a text still held after this long is copied aside for the next key.

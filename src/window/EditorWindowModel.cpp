@@ -4,6 +4,7 @@
 #include "window/DocumentOpening.h"
 #include "window/DocumentPrinting.h"
 #include "window/DocumentSaving.h"
+#include "window/SaveWaits.h"
 #include "window/StorageRefill.h"
 #include "window/TabSelection.h"
 #include "window/TabUndoRegistry.h"
@@ -444,9 +445,14 @@ int EditorWindowModel::visualColumnOfPrefix(const QString& prefix) const {
 }
 
 void EditorWindowModel::persistSessionAfterEdit() {
-    if (!m_editSessionSave.isActive())
+    if (!m_editSessionSave.isActive()) {
         m_editSessionSaveWait.start();
-    const qint64 left = kEditSessionSaveMaxDelayMs - m_editSessionSaveWait.elapsed();
+        qsizetype characters = 0;
+        for (const EditorTab& tab : m_state.tabs)
+            characters += tab.document.text.size();
+        m_editSessionSaveMaxDelayMs = saveWaitForTexts(kEditSessionSaveMaxDelayMs, characters);
+    }
+    const qint64 left = m_editSessionSaveMaxDelayMs - m_editSessionSaveWait.elapsed();
     m_editSessionSave.start(int(std::clamp<qint64>(left, 0, kEditSessionSaveDelayMs)));
 }
 

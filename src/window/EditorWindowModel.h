@@ -162,7 +162,8 @@ public:
     // After an edit a person may repeat at once (a held Move Line Down, Replace pressed again
     // and again): a session handed to the writer holds the tab's text until the writer takes it
     // in, and the next edit would copy the whole text meanwhile. So the save waits until the
-    // edits pause for kEditSessionSaveDelayMs, at most kEditSessionSaveMaxDelayMs.
+    // edits pause for kEditSessionSaveDelayMs, at most kEditSessionSaveMaxDelayMs (longer for
+    // megabytes of text, see saveWaitForTexts).
     void persistSessionAfterEdit();
     static constexpr int kEditSessionSaveDelayMs = 100;
     static constexpr int kEditSessionSaveMaxDelayMs = 1000;
@@ -217,6 +218,7 @@ private:
     int m_sessionBatchDepth = 0;
     bool m_sessionSaveDeferred = false;
     QElapsedTimer m_editSessionSaveWait;
+    int m_editSessionSaveMaxDelayMs = kEditSessionSaveMaxDelayMs;
     QTimer m_editSessionSave;
     QString m_recoveryDirectory;
     // Last, so they go first.

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QtGlobal>
+#include <algorithm>
+
+namespace dunmoss {
+
+// Writing megabytes of text takes the machine a while, and a session handed to the writer makes
+// the next edit copy the text it holds: while edits go on, the longest a save waits for them to
+// pause grows by a second per megabyte of the window's texts past the first, up to this.
+inline constexpr int kLongestSaveWaitMs = 5000;
+
+inline int saveWaitForTexts(int baseMs, qsizetype characters) {
+    constexpr qsizetype kMegabyte = 1 << 20;
+    const qsizetype extra = std::max<qsizetype>(0, characters - kMegabyte) * 1000 / kMegabyte;
+    return int(std::min<qsizetype>(baseMs + extra, std::max(baseMs, kLongestSaveWaitMs)));
+}
+
+} // namespace dunmoss
