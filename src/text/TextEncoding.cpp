@@ -97,23 +97,20 @@ const QList<TextLineEnding>& allTextLineEndings() {
 }
 
 // Each identifier is made once and shared: a session record asks for four per tab.
+template <typename Table> auto madeIdentifiers(const Table& table) {
+    std::array<QString, std::tuple_size_v<Table>> strings;
+    for (size_t i = 0; i < table.size(); ++i)
+        strings[i] = QString::fromLatin1(table[i].identifier);
+    return strings;
+}
+
 QString identifier(TextFileEncoding encoding) {
-    static const std::array<QString, std::tuple_size_v<decltype(kEncodings)>> made = [] {
-        std::array<QString, std::tuple_size_v<decltype(kEncodings)>> strings;
-        for (size_t i = 0; i < kEncodings.size(); ++i)
-            strings[i] = QString::fromLatin1(kEncodings[i].identifier);
-        return strings;
-    }();
+    static const auto made = madeIdentifiers(kEncodings);
     return made[static_cast<size_t>(encoding)];
 }
 
 QString identifier(TextLineEnding lineEnding) {
-    static const std::array<QString, std::tuple_size_v<decltype(kLineEndings)>> made = [] {
-        std::array<QString, std::tuple_size_v<decltype(kLineEndings)>> strings;
-        for (size_t i = 0; i < kLineEndings.size(); ++i)
-            strings[i] = QString::fromLatin1(kLineEndings[i].identifier);
-        return strings;
-    }();
+    static const auto made = madeIdentifiers(kLineEndings);
     return made[static_cast<size_t>(lineEnding)];
 }
 
