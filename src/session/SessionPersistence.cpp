@@ -152,10 +152,7 @@ void SessionPersistence::scheduleRecoverySnapshot() {
             if (m_snapshotTimer.isActive())
                 m_bookmarks.prepare(m_model.state().tabs);
         });
-        qsizetype characters = 0;
-        for (const EditorTab& tab : tabs)
-            characters += tab.document.text.size();
-        m_snapshotMaxDelayMs = snapshotMaxDelayMs(characters);
+        m_snapshotMaxDelayMs = saveWaitForTabs(kSnapshotMaxDelayMs, tabs);
     }
     const qint64 left = m_snapshotMaxDelayMs - m_snapshotWaitStarted.elapsed();
     m_snapshotTimer.start(int(std::clamp<qint64>(left, 0, kSnapshotDelayMs)));

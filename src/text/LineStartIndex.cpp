@@ -70,8 +70,7 @@ bool LineStartIndex::applyEdit(qsizetype position, QStringView removed, QStringV
 
     // Starts just past a removed line feed go; those after the removed text move by the change
     // in length. In the chunk holding the edit that is done start by start, after it by the
-    // chunks' offsets.
-    // Past the removed text the chunks only move: their starts are not read (on a key that
+    // chunks' offsets; past the removed text their starts are not even read (on a key that
     // would be a cache miss per chunk).
     bool pastRemoved = false;
     for (std::size_t c = home; c < m_chunks.size(); ++c) {

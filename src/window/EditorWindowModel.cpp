@@ -447,10 +447,7 @@ int EditorWindowModel::visualColumnOfPrefix(const QString& prefix) const {
 void EditorWindowModel::persistSessionAfterEdit() {
     if (!m_editSessionSave.isActive()) {
         m_editSessionSaveWait.start();
-        qsizetype characters = 0;
-        for (const EditorTab& tab : m_state.tabs)
-            characters += tab.document.text.size();
-        m_editSessionSaveMaxDelayMs = saveWaitForTexts(kEditSessionSaveMaxDelayMs, characters);
+        m_editSessionSaveMaxDelayMs = saveWaitForTabs(kEditSessionSaveMaxDelayMs, m_state.tabs);
     }
     const qint64 left = m_editSessionSaveMaxDelayMs - m_editSessionSaveWait.elapsed();
     m_editSessionSave.start(int(std::clamp<qint64>(left, 0, kEditSessionSaveDelayMs)));

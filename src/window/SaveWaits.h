@@ -1,5 +1,8 @@
 #pragma once
 
+#include "text/EditorTab.h"
+
+#include <QList>
 #include <QtGlobal>
 #include <algorithm>
 
@@ -14,6 +17,14 @@ inline int saveWaitForTexts(int baseMs, qsizetype characters) {
     constexpr qsizetype kMegabyte = 1 << 20;
     const qsizetype extra = std::max<qsizetype>(0, characters - kMegabyte) * 1000 / kMegabyte;
     return int(std::min<qsizetype>(baseMs + extra, std::max(baseMs, kLongestSaveWaitMs)));
+}
+
+// The same for the texts of a window's tabs.
+inline int saveWaitForTabs(int baseMs, const QList<EditorTab>& tabs) {
+    qsizetype characters = 0;
+    for (const EditorTab& tab : tabs)
+        characters += tab.document.text.size();
+    return saveWaitForTexts(baseMs, characters);
 }
 
 } // namespace dunmoss
