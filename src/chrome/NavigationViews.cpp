@@ -22,7 +22,8 @@ namespace dunmoss {
 
 NavigationViews::NavigationViews(EditorWindowView& view)
     : QObject(&view), m_view(view), m_model(view.model()),
-      m_commands(std::make_shared<EditorCommands>(view.commandTable().makeWindowCommands())) {
+      m_commands(std::make_shared<EditorCommands>(view.commandTable().makeWindowCommands())),
+      m_recentLater([this] { showRecentFiles(); }) {
     installNavigationOperations(view.commandTable(), m_model);
     // In its place in the start-up order, after the session (interface tests skip it there).
     m_model.seams().restoreWorkspaceIfNeeded = [this] {
@@ -67,7 +68,10 @@ NavigationViews::NavigationViews(EditorWindowView& view)
     };
     area->setPanel(EditorAreaPanel::Welcome, m_welcome);
 
-    connect(&m_model, &EditorWindowModel::changed, this, &NavigationViews::refresh);
+    connect(&m_model, &EditorWindowModel::changed, this, [this] {
+        followWindow();
+        m_recentLater.request();
+    });
     refresh();
 }
 
@@ -77,14 +81,22 @@ void NavigationViews::setRecentFilesSource(std::function<QList<QUrl>()> source) 
 }
 
 void NavigationViews::refresh() {
+    followWindow();
+    showRecentFiles();
+}
+
+void NavigationViews::followWindow() {
     const EditorWindowState& state = m_model.state();
     if (state.workspace.showWorkspace)
         m_workspace->display(state.workspace.workspaceRootURL, state.workspace.workspaceItems,
                              state.workspace.workspaceMessage, state.workspace.isListingWorkspace);
+    syncPalette();
+}
+
+void NavigationViews::showRecentFiles() {
     // Recent files change only with a change of the window (an open or a save).
     const auto& recent = m_recentFiles ? m_recentFiles : m_model.seams().recentFiles;
     m_welcome->setRecentFiles(recent ? recent() : QList<QUrl>{});
-    syncPalette();
 }
 
 void NavigationViews::syncPalette() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LaterThanRepaints.h"
 #include "text/WorkspaceItem.h"
 #include "tools/NavigationOperations.h"
 #include "tools/QuickOpen.h"
@@ -25,7 +26,8 @@ class WorkspacePanel;
 // The palette sheet, the workspace sidebar and the welcome panel of one window: it installs the
 // operations above, puts the two panels into the editor area, and shows the palette as a
 // window-modal sheet while the window's flag says so. Each view is refreshed from the window's
-// state after every change, and only where its values differ.
+// state after every change, and only where its values differ; the welcome panel's recent files
+// after the repaint.
 class NavigationViews : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +45,8 @@ public:
     void refresh();
 
 private:
+    void followWindow();
+    void showRecentFiles();
     void syncPalette();
     void listPaletteEntries();
 
@@ -51,6 +55,8 @@ private:
     // The window's command record, the one the menus reach.
     std::shared_ptr<EditorCommands> m_commands;
     std::function<QList<QUrl>()> m_recentFiles;
+    // Asked for at every change of the window, so at every key: left until the key is painted.
+    LaterThanRepaints m_recentLater;
     WorkspacePanel* m_workspace = nullptr;
     WelcomePanel* m_welcome = nullptr;
     QPointer<QuickOpenPanel> m_palette;

@@ -239,7 +239,11 @@ void CodeEditorCoordinator::reportSelection(const QList<TextRange>& ranges) {
     // nothing new to apply.
     lastReportedRanges = ranges;
     selectedRangesBinding.write(ranges);
-    selectedRangeBinding.write(ranges.isEmpty() ? textView->selectedRange() : ranges.first());
+    // Writing the ranges usually set the main one too: a second write would cost the window
+    // another round of its listeners on every key.
+    const TextRange main = ranges.isEmpty() ? textView->selectedRange() : ranges.first();
+    if (!selectedRangeBinding.get || selectedRangeBinding.value() != main)
+        selectedRangeBinding.write(main);
 }
 
 void CodeEditorCoordinator::switchDocument(const QString& text,
@@ -501,6 +505,9 @@ void CodeEditorCoordinator::updateParameterHint() {
     }
     const QString hint =
         completionProvider().parameterHint(m_storage->text(), language, textView->selectedRange());
+    // Most keys have no hint and had none: the label is left alone.
+    if (hint.isEmpty() && parameterHintLabel->isHidden() && parameterHintLabel->text().isEmpty())
+        return;
     parameterHintLabel->setVisible(!hint.isEmpty());
     const QString text = hint.isEmpty()
                              ? QString()

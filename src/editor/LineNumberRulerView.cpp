@@ -31,6 +31,7 @@ void LineNumberRulerView::setFontSize(qreal size) {
     if (m_fontSize == size)
         return;
     m_fontSize = size;
+    m_labelMeasures.reset();
     updateThickness();
     update();
 }
@@ -76,16 +77,30 @@ int LineNumberRulerView::thicknessForDigits(int digits, qreal digitWidth) {
 }
 
 int LineNumberRulerView::requiredThickness() {
-    const QFont font = labelFont();
-    if (m_widestDigit < 0 || font != m_measuredFont) {
-        const QFontMetricsF metrics(font);
-        qreal widest = 0;
+    return thicknessForDigits(lineNumberDigitCount(), labelMeasures().widestDigit);
+}
+
+const LineNumberRulerView::LabelMeasures& LineNumberRulerView::labelMeasures() const {
+    if (!m_labelMeasures) {
+        LabelMeasures measures;
+        measures.font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        measures.font.setPixelSize(int(std::lround(std::max(m_fontSize - 2, 10.0))));
+        const QFontMetricsF metrics(measures.font);
         for (char16_t digit = u'0'; digit <= u'9'; ++digit)
-            widest = std::max(widest, metrics.horizontalAdvance(QChar(digit)));
-        m_measuredFont = font;
-        m_widestDigit = widest;
+            measures.widestDigit =
+                std::max(measures.widestDigit, metrics.horizontalAdvance(QChar(digit)));
+        measures.lineHeight = std::ceil(metrics.ascent() + metrics.descent() + metrics.leading());
+        m_labelMeasures = measures;
     }
-    return thicknessForDigits(lineNumberDigitCount(), m_widestDigit);
+    return *m_labelMeasures;
+}
+
+void LineNumberRulerView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ApplicationFontChange || event->type() == QEvent::FontChange) {
+        m_labelMeasures.reset();
+        updateThickness();
+    }
+    QWidget::changeEvent(event);
 }
 
 qsizetype LineNumberRulerView::lineNumberAt(qsizetype characterIndex) {
@@ -98,23 +113,26 @@ qsizetype LineNumberRulerView::lineNumberAt(qsizetype characterIndex) {
 LineNumberRulerView::Fragment LineNumberRulerView::firstVisibleFragment() const {
     if (!textView)
         return {};
-    const QTextBlock first = textView->firstVisibleTextBlock();
-    const qreal bottom = textView->viewport()->height();
-    for (QTextBlock block = first; block.isValid(); block = block.next()) {
-        const QRectF rect = textView->blockRect(block);
-        if (rect.top() > bottom)
-            break;
+    std::optional<Fragment> found;
+    textView->forEachVisibleBlock([&](const QTextBlock& block, const QRectF& rect) {
         const QTextLayout* layout = block.layout();
         if (!block.isVisible() || !layout)
-            continue;
+            return true;
         // A block may begin above the view when its line wraps; a fragment counts once more
         // than half of it shows.
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
-            if (rect.top() + line.y() + line.height() / 2 > 0)
-                return {block, i, rect.top() + line.y(), block.position() + line.textStart()};
+            if (rect.top() + line.y() + line.height() / 2 > 0) {
+                found =
+                    Fragment{block, i, rect.top() + line.y(), block.position() + line.textStart()};
+                return false;
+            }
         }
-    }
+        return true;
+    });
+    if (found)
+        return *found;
+    const QTextBlock first = textView->firstVisibleTextBlock();
     return {first, 0, textView->blockRect(first).top(), first.position()};
 }
 
@@ -125,14 +143,11 @@ qsizetype LineNumberRulerView::firstVisibleLineNumber() {
 }
 
 QFont LineNumberRulerView::labelFont() const {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(int(std::lround(std::max(m_fontSize - 2, 10.0))));
-    return font;
+    return labelMeasures().font;
 }
 
 qreal LineNumberRulerView::labelLineHeight() const {
-    const QFontMetricsF metrics(labelFont());
-    return std::ceil(metrics.ascent() + metrics.descent() + metrics.leading());
+    return labelMeasures().lineHeight;
 }
 
 QColor LineNumberRulerView::backgroundColor() const {
@@ -171,19 +186,19 @@ QList<LineNumberRulerView::Label> LineNumberRulerView::labels(const QRect& dirty
     const bool topStartsLine = top.line == 0 && lines->lineNumberStartingAt(top.position) != 0;
     if (!topStartsLine)
         addIfDirty(topNumber, top.top);
-    const qreal bottom = textView->viewport()->height();
-    for (QTextBlock block = first; block.isValid(); block = block.next()) {
-        const QRectF rect = textView->blockRect(block);
-        if (rect.top() > bottom)
-            break;
+    textView->forEachVisibleBlock([&](const QTextBlock& block, const QRectF& rect) {
+        // Blocks below the repainted band have no label in it.
+        if (rect.top() > dirty.bottom() + lineHeight)
+            return false;
         const qsizetype number = lines->lineNumberStartingAt(block.position());
         // The start of the top fragment's line, cut off at the top, has its number shown below.
         if (number == 0 || !block.isVisible() || (!topStartsLine && number == topNumber))
-            continue;
+            return true;
         const QTextLayout* layout = block.layout();
         addIfDirty(number,
                    rect.top() + (layout && layout->lineCount() > 0 ? layout->lineAt(0).y() : 0.0));
-    }
+        return true;
+    });
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <set>
 
 namespace dunmoss {
@@ -70,6 +71,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The topmost line fragment that reaches into the view: its block, its index in the block's
@@ -87,10 +89,15 @@ private:
     qreal m_fontSize;
     std::set<int> m_bookmarkedLines;
     int m_ruleThickness = 56;
-    // The widest digit of the label font, measured again only when that font changes: the
-    // thickness is asked for at every key.
-    QFont m_measuredFont;
-    qreal m_widestDigit = -1;
+    // The label font and its measures, made again only when the size or the desktop's fonts
+    // change: the thickness is asked for at every key, the line height at every repaint.
+    struct LabelMeasures {
+        QFont font;
+        qreal widestDigit = 0;
+        qreal lineHeight = 0;
+    };
+    const LabelMeasures& labelMeasures() const;
+    mutable std::optional<LabelMeasures> m_labelMeasures;
 };
 
 } // namespace dunmoss

@@ -45,6 +45,9 @@ bool isExactlyCtrl(const QKeyEvent* event) {
 ShortcutTextView::ShortcutTextView(QWidget* parent) : QPlainTextEdit(parent) {
     indentGuideColor = palette().color(QPalette::Mid);
     invisibleCharacterColor = palette().color(QPalette::PlaceholderText);
+    // Before the caret's own slot, which asks where the caret is.
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this,
+            &ShortcutTextView::keepCaretLineShaped);
     m_caret = new AccentCaret(*this);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             &ShortcutTextView::followScrolling);
@@ -611,6 +614,24 @@ void ShortcutTextView::scrollPositionToVisible(qsizetype position) {
         bar->setValue(bar->value() + placed.left() - view.left() - margin);
     else if (placed.right() > view.right())
         bar->setValue(bar->value() + placed.right() - view.right() + margin);
+}
+
+void ShortcutTextView::keepCaretLineShaped() {
+    const QTextBlock block = textCursor().block();
+    if (!m_shapedLine.isNull()) {
+        // Freed by Qt at its next layout or paint. A kept line joined to the one above it left
+        // its cursor in the joined line, whose layout is the other's.
+        const QTextBlock kept = m_shapedLine.block();
+        if (kept != block && kept.isValid() && kept.layout())
+            kept.layout()->setCacheEnabled(false);
+        m_shapedLine = QTextCursor();
+    }
+    // A long line is laid out in parts of its own, and its glyphs would take too much memory.
+    if (!block.isValid() || block.length() > LongLineDocumentLayout::kLongBlockLength ||
+        !block.layout())
+        return;
+    block.layout()->setCacheEnabled(true);
+    m_shapedLine = QTextCursor(block);
 }
 
 QRectF ShortcutTextView::blockRect(const QTextBlock& block) const {

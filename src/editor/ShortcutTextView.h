@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -96,7 +97,22 @@ public:
 
     // Geometry helpers for the ruler and the overlays, in viewport coordinates.
     QTextBlock firstVisibleTextBlock() const { return firstVisibleBlock(); }
+    // One block's rectangle: Qt finds it by walking down from the top block, so a walk over
+    // the visible blocks uses forEachVisibleBlock instead.
     QRectF blockRect(const QTextBlock& block) const;
+    // Calls visit(block, rect) for the blocks from the top one down while their tops are in the
+    // view and visit returns true. Each rectangle follows from the one above it, as the view
+    // paints them.
+    template <typename Visit> void forEachVisibleBlock(Visit visit) const {
+        QPointF offset = contentOffset();
+        const qreal bottom = viewport()->height();
+        for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+            const QRectF rect = blockBoundingRect(block).translated(offset);
+            if (rect.top() > bottom || !visit(block, rect))
+                return;
+            offset.ry() += rect.height();
+        }
+    }
     qreal spaceWidth() const;
 
     // Shows the document. A view not shown yet will be shown at another width than it has now:
@@ -146,6 +162,10 @@ private:
 
     // Qt has just laid the whole document out at the viewport's width.
     void noteLaidOut();
+    // Keeps the shaped glyphs of the caret's line: a key asks where the caret is several times
+    // (the caret, the input method, the paint), and Qt shapes the line again for each ask once
+    // it has laid the line out or drawn it.
+    void keepCaretLineShaped();
     void placeLeftMarginWidget();
     void scrollPositionToVisible(qsizetype position);
 
@@ -180,6 +200,8 @@ private:
     bool m_inputHeld = false;
     EditSource m_editSource = EditSource::Typing;
     AccentCaret* m_caret = nullptr;
+    // At the line whose glyphs are kept; a cursor follows the line through edits.
+    QTextCursor m_shapedLine;
 };
 
 } // namespace dunmoss

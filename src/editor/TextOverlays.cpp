@@ -33,14 +33,12 @@ QFont markFont(const ShortcutTextView& view) {
 // fragments: the first one in the band is found by bisection, never by walking all of them.
 template <typename Visit>
 void forEachLineInBand(const ShortcutTextView& view, qreal top, qreal bottom, Visit visit) {
-    const qreal viewBottom = view.viewport()->height();
-    for (QTextBlock block = view.firstVisibleTextBlock(); block.isValid(); block = block.next()) {
-        const QRectF rect = view.blockRect(block);
-        if (rect.top() > std::min(bottom, viewBottom))
-            break;
+    view.forEachVisibleBlock([&](const QTextBlock& block, const QRectF& rect) {
+        if (rect.top() > bottom)
+            return false;
         const QTextLayout* layout = block.layout();
         if (!block.isVisible() || !layout || rect.bottom() < top)
-            continue;
+            return true;
         int low = 0;
         int high = layout->lineCount();
         while (low < high) {
@@ -57,7 +55,8 @@ void forEachLineInBand(const ShortcutTextView& view, qreal top, qreal bottom, Vi
                 break;
             visit(block, rect, line);
         }
-    }
+        return true;
+    });
 }
 
 // Whether some character may be laid out right to left, which breaks the left-to-right order

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QMutex>
 #include <mutex>
 
 namespace dunmoss {
@@ -204,8 +205,46 @@ QString localizedString(const QString& key, const Defaults& defaults) {
     return localizedString(key, defaults, bundledTables());
 }
 
+namespace {
+
+// Strings looked up against the standard settings, kept until any setting changes: some are
+// asked for at every key (the name of a typing step), and a lookup reads the settings twice.
+struct StandardStrings {
+    QMutex mutex;
+    quint64 generation = 0;
+    QHash<QString, QString> byKey;
+};
+
+StandardStrings& standardStrings() {
+    static StandardStrings* strings = [] {
+        auto* made = new StandardStrings;
+        QObject::connect(&Defaults::standard(), &Defaults::changed, [made](const QString&) {
+            QMutexLocker lock(&made->mutex);
+            ++made->generation;
+            made->byKey.clear();
+        });
+        return made;
+    }();
+    return *strings;
+}
+
+} // namespace
+
 QString localizedString(const QString& key) {
-    return localizedString(key, Defaults::standard());
+    StandardStrings& strings = standardStrings();
+    quint64 generation = 0;
+    {
+        QMutexLocker lock(&strings.mutex);
+        const auto found = strings.byKey.constFind(key);
+        if (found != strings.byKey.constEnd())
+            return *found;
+        generation = strings.generation;
+    }
+    QString text = localizedString(key, Defaults::standard());
+    QMutexLocker lock(&strings.mutex);
+    if (strings.generation == generation)
+        strings.byKey.insert(key, text);
+    return text;
 }
 
 QString localizedCount(qint64 count, CountedNoun noun, const Defaults& defaults) {

@@ -10,8 +10,12 @@ namespace dunmoss {
 
 void installFindSeams(EditorWindowModel& model) {
     EditorWindowModel* window = &model;
-    model.seams().refreshFindResultsAfterEdit = [window] {
-        FindResultsRefresh::of(*window).schedule();
+    // Asked at every key: the refresh is found among the window's parts once.
+    model.seams().refreshFindResultsAfterEdit = [window,
+                                                 refresh = (FindResultsRefresh*)nullptr]() mutable {
+        if (!refresh)
+            refresh = &FindResultsRefresh::of(*window);
+        refresh->schedule();
     };
     model.seams().loadStoredFindState = [window] { loadStoredFindState(*window); };
     model.seams().stopFolderReads = [window] { FolderOperationRunner::of(*window).stopReading(); };

@@ -43,7 +43,7 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
         const std::optional<int> index = tabIndex(tabID);
         return index ? &m_state.tabs[*index].document.text : nullptr;
     });
-    connect(this, &EditorWindowModel::changed, this, [this] { readySpareForTypedTab(); });
+    connect(this, &EditorWindowModel::changed, &m_spareLater, &LaterThanRepaints::request);
     m_editSessionSave.setSingleShot(true);
     connect(&m_editSessionSave, &QTimer::timeout, this, [this] { persistSession(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/TextStorageRegistry.h"
+#include "platform/LaterThanRepaints.h"
 #include "window/EditorWindowState.h"
 #include "window/TabEditCommand.h"
 #include "window/WindowSeams.h"
@@ -220,6 +221,8 @@ private:
     QElapsedTimer m_editSessionSaveWait;
     int m_editSessionSaveMaxDelayMs = kEditSessionSaveMaxDelayMs;
     QTimer m_editSessionSave;
+    // The copy is made aside on a pool thread; asking is left until the key has been painted.
+    LaterThanRepaints m_spareLater{[this] { readySpareForTypedTab(); }};
     QString m_recoveryDirectory;
     // Last, so they go first.
     std::vector<std::unique_ptr<WindowAttachment>> m_attachments;

@@ -5,6 +5,7 @@
 
 #include <QScrollBar>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -165,6 +166,33 @@ TEST_F(RulerFixture, TheTopFragmentShowsItsLineWhenThatLineStartsAboveTheView) {
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels[0].number, 2);
     EXPECT_EQ(ruler()->firstVisibleLineNumber(), 2);
+}
+
+TEST_F(RulerFixture, ABandRepaintLabelsItsLinesWhereTheWholeViewHasThem) {
+    // Wrapped lines of several heights, scrolled: the labels of a band are those of the whole
+    // view that fall in it, at the same places.
+    QStringList list;
+    for (int i = 1; i <= 400; ++i)
+        list.append(QString(i % 7 * 40, u'w') + QString::number(i));
+    tab.text = list.join(u'\n');
+    build(true);
+    QScrollBar* bar = view->textView()->verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    QCoreApplication::processEvents();
+    const auto all = ruler()->labels(ruler()->rect());
+    ASSERT_GT(all.size(), 4);
+    const QRect band(0, int(all[3].rect.top()), ruler()->width(), 2);
+    const auto some = ruler()->labels(band);
+    ASSERT_FALSE(some.isEmpty());
+    EXPECT_LT(some.size(), all.size());
+    for (const auto& label : some) {
+        const auto same = std::find_if(all.begin(), all.end(),
+                                       [&](const auto& one) { return one.number == label.number; });
+        ASSERT_NE(same, all.end()) << label.number;
+        EXPECT_EQ(same->rect, label.rect);
+    }
+    EXPECT_TRUE(std::any_of(some.begin(), some.end(),
+                            [&](const auto& one) { return one.number == all[3].number; }));
 }
 
 TEST(LineNumberRuler, WithoutATextViewTheDigitCountIsTwo) {

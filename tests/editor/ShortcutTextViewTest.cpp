@@ -344,3 +344,49 @@ TEST(ShortcutTextViewCatchUp, AClickLandsOnTheLineItPointedAtWhenTheTextCatchesU
 
 } // namespace
 } // namespace dunmoss::test
+
+TEST_F(OverlayFixture, VisibleBlocksComeWithTheRectanglesQtGivesEachOfThem) {
+    QStringList lines;
+    for (int i = 0; i < 300; ++i)
+        lines.append(QString(i % 5 * 30, u'x') + QString::number(i));
+    show(lines.join(u'\n'));
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 3);
+    QCoreApplication::processEvents();
+    int visited = 0;
+    view.forEachVisibleBlock([&](const QTextBlock& block, const QRectF& rect) {
+        EXPECT_EQ(rect, view.blockRect(block)) << block.blockNumber();
+        ++visited;
+        return true;
+    });
+    EXPECT_GT(visited, 5);
+    // Stopped by the visit.
+    visited = 0;
+    view.forEachVisibleBlock([&](const QTextBlock&, const QRectF&) { return ++visited < 2; });
+    EXPECT_EQ(visited, 2);
+}
+
+TEST_F(OverlayFixture, OnlyTheCaretsLineKeepsItsShapedGlyphs) {
+    show(QStringLiteral("one\ntwo\nthree\n") + QString(20'000, u'l'));
+    QTextDocument* document = view.document();
+    const auto cached = [&](int number) {
+        return document->findBlockByNumber(number).layout()->cacheEnabled();
+    };
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_A);
+    EXPECT_TRUE(cached(0));
+    QTest::keyClick(&view, Qt::Key_Down);
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_FALSE(cached(0));
+    EXPECT_TRUE(cached(2));
+    // The kept line joins the one above it: the joined line takes over.
+    QTest::keyClick(&view, Qt::Key_Home);
+    QTest::keyClick(&view, Qt::Key_Backspace);
+    EXPECT_EQ(document->blockCount(), 3);
+    EXPECT_TRUE(cached(1));
+    EXPECT_FALSE(cached(0));
+    // A long line keeps nothing.
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_FALSE(cached(2));
+    EXPECT_FALSE(cached(1));
+    EXPECT_EQ(view.cursorRect().top(), view.cursorRect(view.textCursor()).top());
+}
