@@ -56,6 +56,7 @@ LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
     connect(document, &QTextDocument::contentsChange, this,
             [this](int from, int removed, int added) {
                 m_textChange = {from, removed, added};
+                followNoBreak(from, removed, added);
             });
     // A child, so that it goes wherever the document goes (see disposeDocumentAside).
     m_asideAfterTyping.setParent(this);
@@ -94,9 +95,55 @@ bool LongLineDocumentLayout::breaksNowhere(const QTextBlock& block) {
 
 QTextOption LongLineDocumentLayout::optionFor(const QTextBlock& block) const {
     QTextOption option = document()->defaultTextOption();
-    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && breaksNowhere(block))
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere &&
+        knownToBreakNowhere(block))
         option.setWrapMode(QTextOption::WrapAnywhere);
     return option;
+}
+
+bool LongLineDocumentLayout::knownToBreakNowhere(const QTextBlock& block) const {
+    if (block.length() - 1 < kLongBlockLength)
+        return false;
+    if (block == m_noBreakBlock && block.revision() == m_noBreakRevision &&
+        block.length() == m_noBreakLength)
+        return true;
+    if (!breaksNowhere(block))
+        return false;
+    m_noBreakBlock = block;
+    m_noBreakRevision = block.revision();
+    m_noBreakLength = block.length();
+    return true;
+}
+
+void LongLineDocumentLayout::followNoBreak(int from, int removed, int added) {
+    // Characters either side of an edit that the rules may read, and the longest edit looked at
+    // alone (a paste is rare enough to read the line again).
+    constexpr int kContext = 64;
+    constexpr int kLongestEdit = 256;
+    const QTextBlock block = std::exchange(m_noBreakBlock, QTextBlock());
+    if (!block.isValid() || added > kLongestEdit || removed > kLongestEdit ||
+        block.length() != m_noBreakLength + added - removed)
+        return; // another block, or lines joined or split
+    const int start = from - block.position();
+    const int end = start + added;
+    const QString text = block.text();
+    if (start < 0 || end > text.size())
+        return;
+    const auto blank = [](QChar c) { return c.unicode() <= 0x20; };
+    if (std::any_of(text.cbegin() + start, text.cbegin() + end, blank))
+        return;
+    // The rest of the line is as it was; an opportunity could only appear around the edit. Both
+    // ends of the piece read here count as the ends of a text, where no opportunity is reported.
+    const int pieceStart = std::max(0, start - kContext);
+    const QString piece =
+        text.mid(pieceStart, std::min<int>(text.size(), end + kContext) - pieceStart);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, piece);
+    const qsizetype next = finder.toNextBoundary();
+    if (next >= 0 && next < piece.size())
+        return;
+    m_noBreakBlock = block;
+    m_noBreakRevision = block.revision();
+    m_noBreakLength = block.length();
 }
 
 template <typename LayOut>
@@ -421,9 +468,14 @@ QRectF LongLineDocumentLayout::blockBoundingRect(const QTextBlock& block) const 
     }
     // A layout no view has given a width yet (a view taking the document asks where its caret
     // is before it sets its width) would lay a long line out unwrapped only to do it again.
-    if (documentSize().width() <= 0 || m_waitingForView)
-        return {};
+    // Once one has, no width means only that Qt forgot it: lines joined into a single block
+    // take their width from that block, whose lines the join has just cleared.
     auto* self = const_cast<LongLineDocumentLayout*>(this);
+    const bool hasWidth = documentSize().width() > 0;
+    if (hasWidth && !m_waitingForView)
+        self->m_widthGiven = true;
+    if ((!hasWidth && !m_widthGiven) || m_waitingForView)
+        return {};
     if (self->restoreLines(block))
         return QPlainTextDocumentLayout::blockBoundingRect(block);
     if (block == m_editedBlock)

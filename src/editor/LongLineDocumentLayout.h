@@ -123,6 +123,12 @@ private:
     // The option a block is laid out with: the document's, or the wrap anywhere of a block that
     // breaks nowhere.
     QTextOption optionFor(const QTextBlock& block) const;
+    // breaksNowhere, answered without reading the line again for the block last found so, as
+    // long as what was typed into it since made no opportunity (see followNoBreak).
+    bool knownToBreakNowhere(const QTextBlock& block) const;
+    // Keeps the block found to break nowhere through an edit of a few characters that makes no
+    // opportunity around itself; forgets it otherwise.
+    void followNoBreak(int from, int removed, int added);
     void keepLines(const QTextBlock& block, qreal width);
     // Gives the block kept lines that fit it; made at whatever width and in whatever colours if
     // `standingIn` (lines to show while the right ones are made aside).
@@ -173,6 +179,8 @@ private:
     // reports is not one of the text.
     bool m_switchingOption = false;
     bool m_waitingForView = false;
+    // A view has given the layout its width (seen as a document width once it was shown).
+    bool m_widthGiven = false;
     AsideLineRuns m_aside;
     QTimer m_asideAfterTyping;
     // The change of the text being reported, as the document told it before its layout.
@@ -187,6 +195,11 @@ private:
     QTextBlock m_staleBlock;
     // The block laid out with no width for Qt to hold as the widest, while it keeps those lines.
     mutable QTextBlock m_widestHeld;
+    // The last block found to break nowhere, with its revision and length then: finding that out
+    // reads the whole line, too slow to do again at every key typed into a long word.
+    mutable QTextBlock m_noBreakBlock;
+    mutable int m_noBreakRevision = -1;
+    mutable int m_noBreakLength = -1;
 };
 
 } // namespace dunmoss

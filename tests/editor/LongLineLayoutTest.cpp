@@ -109,13 +109,16 @@ std::pair<QList<int>, QList<int>> linesThrough(const QList<int>& shown, const QL
 bool linesSettle(const LongLineView& v) {
     const auto* layout =
         static_cast<const LongLineDocumentLayout*>(v.firstBlock().document()->documentLayout());
-    for (int i = 0; i < 1000 && (layout->showsStandInLines(v.firstBlock()) ||
-                                 v.lineStarts() != referenceFor(v));
-         ++i) {
+    // A block still without lines has no width to compare at.
+    const auto settled = [&] {
+        return !layout->showsStandInLines(v.firstBlock()) &&
+               v.firstBlock().layout()->lineCount() > 0 && v.lineStarts() == referenceFor(v);
+    };
+    for (int i = 0; i < 1000 && !settled(); ++i) {
         QTest::qWait(10);
         v.view->textView()->viewport()->repaint();
     }
-    return !layout->showsStandInLines(v.firstBlock()) && v.lineStarts() == referenceFor(v);
+    return settled();
 }
 
 QList<QPointF> glyphPositions(const QTextLayout& layout) {
@@ -215,6 +218,37 @@ TEST(LongLineLayout, AWordTooLongForAnyLineWrapsIntoTheSameLinesAsBefore) {
     const QTextLayout* words = hyphened.firstBlock().layout();
     EXPECT_EQ(hyphened.lineStarts(),
               referenceLineStarts(hyphened.firstBlock().text(), font, words->lineAt(0).width()));
+}
+
+TEST(LongLineLayout, TypingIntoALongWordWrapsAtTheFirstOpportunityItMakes) {
+    LongLineView v(QString(12'000, u'x') + QStringLiteral("\nq r"));
+    ShortcutTextView* text = v.view->textView();
+    const auto typeAt = [&](int position, const QString& keys) {
+        QTextCursor cursor = text->textCursor();
+        cursor.setPosition(position);
+        text->setTextCursor(cursor);
+        QTest::keyClicks(text, keys);
+    };
+    // Letters keep it one word; a hyphen, a blank or a joined line with a blank each give it an
+    // opportunity.
+    typeAt(6'000, QStringLiteral("ab"));
+    ASSERT_TRUE(LongLineDocumentLayout::breaksNowhere(v.firstBlock()));
+    EXPECT_TRUE(linesSettle(v));
+    QTest::keyClicks(text, QStringLiteral("-"));
+    ASSERT_FALSE(LongLineDocumentLayout::breaksNowhere(v.firstBlock()));
+    EXPECT_TRUE(linesSettle(v));
+    QTest::keyClick(text, Qt::Key_Backspace);
+    ASSERT_TRUE(LongLineDocumentLayout::breaksNowhere(v.firstBlock()));
+    EXPECT_TRUE(linesSettle(v));
+    QTest::keyClicks(text, QStringLiteral(" "));
+    EXPECT_TRUE(linesSettle(v));
+    QTest::keyClick(text, Qt::Key_Backspace);
+    EXPECT_TRUE(linesSettle(v));
+    typeAt(v.firstBlock().next().position(), QString());
+    QTest::keyClick(text, Qt::Key_Backspace);
+    ASSERT_EQ(text->document()->blockCount(), 1);
+    ASSERT_FALSE(LongLineDocumentLayout::breaksNowhere(v.firstBlock()));
+    EXPECT_TRUE(linesSettle(v));
 }
 
 TEST(LongLineLayout, ANewLongTextWaitsForTheViewAndThenScrollsThroughAllItsLines) {
