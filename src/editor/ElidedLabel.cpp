@@ -12,30 +12,35 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QWidget(parent) {
 void ElidedLabel::setText(const QString& text) {
     if (text == m_text)
         return;
-    const QSize hint = sizeHint();
+    const int before = textWidth();
     m_text = text;
+    m_textWidth = -1;
     setAccessibleName(text);
     // A text as wide as the last (a caret position after a key, in even digits) leaves the
     // window's layout alone.
-    if (sizeHint() != hint)
+    if (textWidth() != before)
         updateGeometry();
     update();
 }
 
+int ElidedLabel::textWidth() const {
+    if (m_textWidth < 0)
+        m_textWidth = fontMetrics().horizontalAdvance(m_text);
+    return m_textWidth;
+}
+
 QString ElidedLabel::displayedText() const {
-    const QFontMetrics metrics = fontMetrics();
     const int room = contentsRect().width();
     // Measured the way the size hint is, so a label given its hint shows the whole text.
-    if (metrics.horizontalAdvance(m_text) <= room)
+    if (textWidth() <= room)
         return m_text;
-    return metrics.elidedText(m_text, Qt::ElideRight, room);
+    return fontMetrics().elidedText(m_text, Qt::ElideRight, room);
 }
 
 QSize ElidedLabel::sizeHint() const {
-    const QFontMetrics metrics = fontMetrics();
     const QMargins margins = contentsMargins();
-    return QSize(metrics.horizontalAdvance(m_text) + margins.left() + margins.right(),
-                 metrics.height() + margins.top() + margins.bottom());
+    return QSize(textWidth() + margins.left() + margins.right(),
+                 fontMetrics().height() + margins.top() + margins.bottom());
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
@@ -52,8 +57,10 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
 }
 
 void ElidedLabel::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
+        m_textWidth = -1;
         updateGeometry();
+    }
     QWidget::changeEvent(event);
 }
 

@@ -26,7 +26,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The advance of the whole text in the label's font, measured once per text and font: the
+    // layout asks for the size hint many times, and a status label changes at every key.
+    int textWidth() const;
+
     QString m_text;
+    mutable int m_textWidth = -1;
 };
 
 } // namespace dunmoss

@@ -3,6 +3,7 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace dunmoss {
@@ -67,16 +68,21 @@ QString pathExtension(const QString& fileName) {
 }
 
 EditorLanguage detectLanguageFromFileName(const QString& fileName) {
+    // Asked for every tab at each refresh of the window: the lists are read once, into one
+    // table where the first language to claim an extension keeps it.
+    static const QHash<QString, EditorLanguage> byExtension = [] {
+        QHash<QString, EditorLanguage> table;
+        for (const auto& entry : kLanguages)
+            for (const QLatin1String candidate :
+                 QLatin1String(entry.extensions).tokenize(QLatin1Char(' '), Qt::SkipEmptyParts))
+                if (!table.contains(candidate))
+                    table.insert(QString(candidate), entry.language);
+        return table;
+    }();
     const QString extension = pathExtension(fileName).toLower();
     if (extension.isEmpty())
         return EditorLanguage::PlainText;
-    // Asked for every tab at each refresh of the window: the lists are read where they stand.
-    for (const auto& entry : kLanguages)
-        for (const QLatin1String candidate :
-             QLatin1String(entry.extensions).tokenize(QLatin1Char(' '), Qt::SkipEmptyParts))
-            if (candidate == extension)
-                return entry.language;
-    return EditorLanguage::PlainText;
+    return byExtension.value(extension, EditorLanguage::PlainText);
 }
 
 EditorLanguage detectLanguage(const std::optional<QUrl>& fileURL) {

@@ -49,6 +49,16 @@ TEST(ElidedLabel, ANewTextAsWideAsTheLastLeavesTheRowAloneAndAWiderOneWidensTheL
     EXPECT_GE(requests.count, 1);
     EXPECT_GT(label->width(), narrow);
     EXPECT_EQ(label->displayedText(), QStringLiteral("Ln 100252, Col 1300"));
+
+    // A larger font asks for more room and gets it; the text stays whole.
+    const int before = label->sizeHint().width();
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 2);
+    label->setFont(font);
+    QApplication::processEvents();
+    EXPECT_GT(label->sizeHint().width(), before);
+    EXPECT_GE(label->width(), label->sizeHint().width());
+    EXPECT_EQ(label->displayedText(), QStringLiteral("Ln 100252, Col 1300"));
 }
 
 } // namespace
