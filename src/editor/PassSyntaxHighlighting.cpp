@@ -1,6 +1,7 @@
 #include "editor/PassSyntaxHighlighting.h"
 
 #include "editor/CodeEditorCoordinator.h"
+#include "editor/LongLineDocumentLayout.h"
 #include "editor/ShortcutTextView.h"
 #include "editor/SyntaxColors.h"
 #include "text/SyntaxColouring.h"
@@ -45,9 +46,14 @@ private:
 void applyRuns(QTextDocument& document, TextRange range, const QList<SyntaxStyleRun>& runs,
                const StyleFormats& formats) {
     qsizetype next = 0;
-    for (QTextBlock block = document.findBlock(int(range.location));
-         block.isValid() && block.position() < range.end(); block = block.next()) {
-        const qsizetype start = block.position();
+    // That layout keeps a block's shaping ranges itself: a block with no ranges at all has
+    // nothing to change when it is to have no colours, as most of a plain text's lines are.
+    const bool keepsShaping = qobject_cast<LongLineDocumentLayout*>(document.documentLayout());
+    QTextBlock block = document.findBlock(int(range.location));
+    // Each block starts where the one before it ends: asking a block for its position walks
+    // the document's tree, at every block of every pass.
+    for (qsizetype start = block.isValid() ? block.position() : 0;
+         block.isValid() && start < range.end(); start += block.length(), block = block.next()) {
         const qsizetype end = start + block.length() - 1; // without the separator
         while (next < runs.size() && runs[next].end() <= start)
             ++next;
@@ -58,6 +64,9 @@ void applyRuns(QTextDocument& document, TextRange range, const QList<SyntaxStyle
             if (to > from)
                 wanted.append({int(from - start), int(to - from), formats[runs[i].style]});
         }
+        if (keepsShaping && wanted.isEmpty() && block.layout() &&
+            block.layout()->formats().isEmpty())
+            continue;
         setBlockFormats(block, wanted);
     }
 }
