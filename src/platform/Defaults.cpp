@@ -100,6 +100,11 @@ QString standardPath() {
 
 // QSettings' own form of a key, so that the values read are found as it finds them.
 QString normalizedKey(const QString& key) {
+    // Most keys are in that form already, and are looked up at every refresh of a window.
+    const bool plain = !key.startsWith(u'/') && !key.endsWith(u'/') && !key.contains(u'\\') &&
+                       !key.contains(QLatin1String("//"));
+    if (plain)
+        return key;
     QString normal;
     normal.reserve(key.size());
     for (const QChar c : key) {

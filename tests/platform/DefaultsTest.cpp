@@ -260,6 +260,7 @@ TEST_F(DefaultsTest, ValuesAreReadAtOnceAndReachTheFileAfterTheirTurn) {
     // Read back at once, by QSettings' form of the key too.
     EXPECT_EQ(defaults.integer(QStringLiteral("group//a")), 1);
     EXPECT_EQ(defaults.string(QStringLiteral("/group/b/")), QStringLiteral("two"));
+    EXPECT_EQ(defaults.string(QStringLiteral("group\\b")), QStringLiteral("two"));
     waitForWrites();
     EXPECT_EQ(Defaults(path()).integer(QStringLiteral("group/a")), 1);
 
