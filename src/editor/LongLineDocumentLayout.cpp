@@ -126,17 +126,22 @@ void LongLineDocumentLayout::followNoBreak(int from, int removed, int added) {
         return; // another block, or lines joined or split
     const int start = from - block.position();
     const int end = start + added;
-    const QString text = block.text();
-    if (start < 0 || end > text.size())
-        return;
-    const auto blank = [](QChar c) { return c.unicode() <= 0x20; };
-    if (std::any_of(text.cbegin() + start, text.cbegin() + end, blank))
+    const int textLength = block.length() - 1;
+    if (start < 0 || end > textLength)
         return;
     // The rest of the line is as it was; an opportunity could only appear around the edit. Both
     // ends of the piece read here count as the ends of a text, where no opportunity is reported.
+    // Read character by character: the whole line would be copied at every key.
     const int pieceStart = std::max(0, start - kContext);
-    const QString piece =
-        text.mid(pieceStart, std::min<int>(text.size(), end + kContext) - pieceStart);
+    const int pieceEnd = std::min(textLength, end + kContext);
+    QString piece(pieceEnd - pieceStart, Qt::Uninitialized);
+    const QTextDocument* doc = block.document();
+    for (int i = 0; i < piece.size(); ++i)
+        piece[i] = doc->characterAt(block.position() + pieceStart + i);
+    const auto blank = [](QChar c) { return c.unicode() <= 0x20; };
+    if (std::any_of(piece.cbegin() + (start - pieceStart), piece.cbegin() + (end - pieceStart),
+                    blank))
+        return;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Line, piece);
     const qsizetype next = finder.toNextBoundary();
     if (next >= 0 && next < piece.size())
