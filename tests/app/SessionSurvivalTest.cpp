@@ -62,7 +62,8 @@ void useParentsDataFolders() {
     QStandardPaths::setTestModeEnabled(false);
 }
 
-// The window once its start-up is done and the files handed over have opened in it.
+// The window once its start-up is done, its session is back and the files handed over have
+// opened in it.
 EditorWindowView* startedWindow(DunmossNotepadApp& app, const QStringList& paths) {
     EditorWindowView* window = app.start(paths);
     if (!window->hasCompletedStartUp()) {
@@ -79,8 +80,10 @@ EditorWindowView* startedWindow(DunmossNotepadApp& app, const QStringList& paths
                 return false;
         return true;
     };
-    for (int i = 0; i < 200 && !opened(); ++i)
-        QTest::qWait(25);
+    // The stored session is read on a pool thread: on a loaded machine it comes back well after
+    // the start-up steps.
+    QTest::qWaitFor([&] { return window->model().state().decisions.didRestoreSession && opened(); },
+                    20000);
     settle();
     return window;
 }
