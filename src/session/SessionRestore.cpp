@@ -96,7 +96,11 @@ public:
         return localizedString(QStringLiteral("session.restoring"));
     }
 
-    void apply() override { m_restore.finishRestore(std::move(m_read)); }
+    void apply() override {
+        // Finished already, when the window went away before this read's turn.
+        if (m_restore.m_restoring)
+            m_restore.finishRestore(std::move(m_read));
+    }
 
 private:
     SessionRestore& m_restore;
@@ -129,12 +133,24 @@ void SessionRestore::restoreSession() {
     for (const EditorTab& tab : m_model.state().tabs)
         if (isPristine(tab))
             m_replaceable.insert(tab.id);
+    m_readRecordFile = recordFileExists;
+    m_fromSettings = fromSettings;
     m_model.opening().enqueue(std::make_unique<SessionRead>(
         *this, m_store, recordFileExists, std::move(fromSettings), ExpectedLook::of(m_model)));
 }
 
+void SessionRestore::finishNow() {
+    if (!m_restoring || std::all_of(m_model.state().tabs.begin(), m_model.state().tabs.end(),
+                                    [](const EditorTab& tab) { return isPristine(tab); }))
+        return;
+    SessionRead read(*this, m_store, m_readRecordFile, m_fromSettings, ExpectedLook::of(m_model));
+    read.read();
+    read.apply();
+}
+
 void SessionRestore::finishRestore(ReadSession read) {
     m_restoring = false;
+    m_fromSettings.reset();
     SessionCorruption& corruption = sessionCorruption();
     corruption.recoverySnapshotWasCorrupt |= read.recoveryFileWasCorrupt;
     corruption.savedSessionWasCorrupt |= read.recordFileWasCorrupt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/SessionRecord.h"
 #include "text/EditorTab.h"
 #include "text/TextCounts.h"
 
@@ -38,6 +39,10 @@ public:
         : m_model(model), m_store(store) {}
 
     void restoreSession();
+    // For a window going away while its restore is still read: what was typed meanwhile would
+    // be lost, as no session is written before the restore. The stored copies are read here and
+    // now, so the session the window leaves holds both. Nothing is done when nothing was typed.
+    void finishNow();
 
 private:
     friend class SessionRead;
@@ -61,6 +66,9 @@ private:
     EditorWindowModel& m_model;
     SessionStore& m_store;
     bool m_restoring = false;
+    // What the restore under way reads, for reading it again in finishNow().
+    bool m_readRecordFile = false;
+    std::optional<RestoredSession> m_fromSettings;
     // The window's empty tabs when the restore began, which the restored tabs replace.
     QSet<QUuid> m_replaceable;
     // Filled documents of restored tabs not yet taken as their storages, in turn.

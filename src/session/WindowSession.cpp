@@ -72,6 +72,7 @@ void WindowSession::saveSessionOnDisappear() {
     // Waits for the writer, so a window that closes (or a program that quits) leaves its
     // session on disk; a failure is reported by the wait.
     if (m_model.seams().persistSession) {
+        m_restore.finishNow();
         m_model.seams().persistSession();
         m_persistence.waitForWrites();
     }

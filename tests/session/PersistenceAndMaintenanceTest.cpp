@@ -179,6 +179,28 @@ TEST_F(Persistence, AWindowRestoringWhileTheWriterIsBusyFindsTheRecordHandedToIt
               QStringLiteral("handed over, not yet on disk"));
 }
 
+TEST_F(Persistence, AWindowClosedBeforeItsRestoreCameKeepsBothTheStoredAndTheTypedTabs) {
+    edit(0, QStringLiteral("stored draft"));
+    WindowSession::of(*model).persistence().persistSession();
+    flush();
+
+    // The stored session is still being read when the person types and the window goes.
+    std::unique_ptr<EditorWindowModel> later = makeModel();
+    WindowSession::of(*later).restore().restoreSession();
+    later->setTabText(later->state().tabs.first().id, QStringLiteral("typed meanwhile"));
+    WindowSession::of(*later).saveSessionOnDisappear();
+    // The read that was under way, shown late, adds nothing twice.
+    waitForOpening(*later);
+    EXPECT_EQ(later->state().tabs.size(), 2);
+
+    std::unique_ptr<EditorWindowModel> next = restoredModel();
+    QStringList texts;
+    for (const EditorTab& tab : next->state().tabs)
+        texts.append(tab.document.text);
+    EXPECT_EQ(texts,
+              (QStringList{QStringLiteral("stored draft"), QStringLiteral("typed meanwhile")}));
+}
+
 TEST_F(Persistence, NothingIsWrittenUnderInterfaceTestingOrBeforeTheRestore) {
     std::unique_ptr<EditorWindowModel> testing =
         makeModel({QStringLiteral("x"), QStringLiteral("--dunmoss-ui-testing")});
