@@ -103,7 +103,7 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
         if (dy != 0 || rect.height() >= ruler->height())
             ruler->update();
         else
-            ruler->update(0, rect.y(), ruler->width(), rect.height());
+            ruler->updateBand(QRect(0, rect.y(), ruler->width(), rect.height()));
     });
     // Keyboard scrolling (Page Down, Ctrl+End, the caret leaving the view) moves the view
     // without a signal of its scroll bar; every scroll reaches the view as an update request.

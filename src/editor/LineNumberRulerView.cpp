@@ -210,6 +210,14 @@ void LineNumberRulerView::paintEvent(QPaintEvent* event) {
     const EditorColors colors = editorColors(m_theme, QGuiApplication::palette());
     painter.setFont(labelFont());
     const QList<Label> all = labels(event->rect());
+    if (event->rect() == m_bandAsked) {
+        m_bandPainted = m_bandAsked;
+        m_bandLabels = all;
+    } else if (event->rect().intersects(m_bandPainted)) {
+        m_bandPainted = QRect();
+        m_bandLabels.clear();
+    }
+    m_bandAsked = QRect();
     for (const Label& label : all) {
         if (label.bookmarked) {
             const qreal lineHeight = label.rect.height();
@@ -224,6 +232,15 @@ void LineNumberRulerView::paintEvent(QPaintEvent* event) {
         painter.setPen(colors.secondary);
         painter.drawText(label.rect, Qt::AlignRight | Qt::AlignTop, QString::number(label.number));
     }
+}
+
+void LineNumberRulerView::updateBand(const QRect& band) {
+    // A key typed into a line repaints that line's band of the text; its numbers are the same
+    // unless lines moved, and drawing them again is most of what a key costs here.
+    if (band == m_bandPainted && labels(band) == m_bandLabels)
+        return;
+    m_bandAsked = band;
+    update(band);
 }
 
 } // namespace dunmoss

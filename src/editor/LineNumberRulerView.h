@@ -29,6 +29,7 @@ public:
         qsizetype number = 0;
         QRectF rect;
         bool bookmarked = false;
+        friend bool operator==(const Label&, const Label&) = default;
     };
 
     LineNumberRulerView(ShortcutTextView* textView, EditorTheme theme, qreal fontSize,
@@ -68,6 +69,9 @@ public:
 
     // The labels drawn for a dirty rectangle, in the ruler's coordinates.
     QList<Label> labels(const QRect& dirty);
+    // The text view repaints this band (a typed line): the band is repainted here too unless
+    // it was the last one painted and its labels are the ones painted then.
+    void updateBand(const QRect& band);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -84,6 +88,10 @@ private:
     };
     Fragment firstVisibleFragment() const;
     const LineStartIndex* currentLines() const;
+    // The band last painted on its own and its labels; any other paint over it forgets them.
+    QRect m_bandAsked;
+    QRect m_bandPainted;
+    QList<Label> m_bandLabels;
 
     EditorTheme m_theme;
     qreal m_fontSize;

@@ -100,20 +100,35 @@ protected:
 
 } // namespace
 
-TEST_F(TypingThroughAPane, ALetterRepaintsItsLineAndItsNumberOnly) {
+TEST_F(TypingThroughAPane, ALetterRepaintsItsLineOnlyAndALineBreakRenumbersTheLinesBelow) {
     QTest::keyClick(view(), Qt::Key_End);
-    QTest::keyClicks(view(), QStringLiteral("a"));
     auto* ruler = pane->editorView()->findChild<LineNumberRulerView*>();
     ASSERT_TRUE(ruler);
-    QTest::qWait(50);
-    PaintedRegion text(view()->viewport());
-    PaintedRegion numbers(ruler);
-    QTest::keyClicks(view(), QStringLiteral("b"));
+    // The first letters after the view appeared repaint their numbers once.
+    for (const char* letter : {"a", "b"}) {
+        QTest::keyClicks(view(), QString::fromLatin1(letter));
+        QTest::qWait(50);
+    }
+    auto text = std::make_unique<PaintedRegion>(view()->viewport());
+    auto numbers = std::make_unique<PaintedRegion>(ruler);
+    QTest::keyClicks(view(), QStringLiteral("c"));
     QTest::qWait(50);
     const int line = view()->cursorRect().height();
-    ASSERT_FALSE(text.region.isEmpty());
-    EXPECT_LE(text.region.boundingRect().height(), 2 * line) << "the whole text area was repainted";
-    EXPECT_LE(numbers.region.boundingRect().height(), 2 * line) << "the whole ruler was repainted";
+    ASSERT_FALSE(text->region.isEmpty());
+    EXPECT_LE(text->region.boundingRect().height(), 2 * line)
+        << "the whole text area was repainted";
+    EXPECT_TRUE(numbers->region.isEmpty()) << "a letter that moves no line redrew its number";
+
+    // A line break and the join after it move every number below the caret.
+    const int caretTop = view()->cursorRect().top();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Backspace}) {
+        numbers = std::make_unique<PaintedRegion>(ruler);
+        QTest::keyClick(view(), key);
+        QTest::qWait(50);
+        const QRect repainted = numbers->region.boundingRect();
+        EXPECT_LE(repainted.top(), caretTop + line) << key;
+        EXPECT_GE(repainted.bottom(), ruler->height() - line) << key;
+    }
 }
 
 TEST_F(TypingThroughAPane, KeysEditTheOneTextTheTabAndItsViewShare) {
