@@ -5,9 +5,11 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyleHints>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QTimerEvent>
 #include <utility>
@@ -145,6 +147,11 @@ bool AccentCaret::paintBlinkOnly(const QRegion& region) {
 }
 
 void AccentCaret::restartBlink() {
+    const Restart now{m_view.textCursor().position(), m_view.document()->revision(),
+                      m_view.horizontalScrollBar()->value(), m_view.verticalScrollBar()->value(),
+                      m_paintedCaret};
+    if (now == std::exchange(m_lastRestart, now) && m_phaseOn && m_blink.isActive())
+        return;
     m_phaseOn = true;
     dropKeptPixels();
     const int time = flashTime();

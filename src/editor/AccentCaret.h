@@ -71,6 +71,17 @@ private:
     bool m_keeping = false;
     // Where the caret was last drawn, so that moving it repaints only that strip and its new one.
     mutable QRect m_paintedCaret;
+    // What the last restart found: a key brings a text and a cursor change, and the second
+    // restart finds the first one's work done.
+    struct Restart {
+        int position = -1;
+        int revision = -1;
+        int scrollX = 0;
+        int scrollY = 0;
+        QRect paintedCaret;
+        bool operator==(const Restart&) const = default;
+    };
+    Restart m_lastRestart;
 };
 
 } // namespace dunmoss

@@ -37,6 +37,14 @@ TEST(AccentCaret, DrawnInItsColourOnlyWhileTheViewCanTakeTheCaret) {
     EXPECT_TRUE(view.caret().isShown());
     EXPECT_TRUE(caretPainted(view));
 
+    // A typed letter shows it at its new place at once, in whichever phase the blink was.
+    for (const char key : {'x', 'y'}) {
+        QTest::keyClick(&view, key);
+        EXPECT_TRUE(view.caret().isShown()) << key;
+        EXPECT_TRUE(caretPainted(view)) << key;
+        QTest::qWaitFor([&] { return !view.caret().isShown(); }, 3000);
+    }
+
     // A selection shows no caret.
     cursor.setPosition(6, QTextCursor::KeepAnchor);
     view.setTextCursor(cursor);
