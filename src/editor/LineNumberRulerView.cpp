@@ -237,9 +237,11 @@ void LineNumberRulerView::paintEvent(QPaintEvent* event) {
 void LineNumberRulerView::updateBand(const QRect& band) {
     // A key typed into a line repaints that line's band of the text; its numbers are the same
     // unless lines moved, and drawing them again is most of what a key costs here.
-    if (band == m_bandPainted && labels(band) == m_bandLabels)
+    if (m_bandPainted.contains(band) && labels(m_bandPainted) == m_bandLabels)
         return;
-    m_bandAsked = band;
+    // The caret's own repaint comes as a band too, within the line's or not quite (the last
+    // line's band reaches to the bottom margin): what one key asks for is painted as one.
+    m_bandAsked |= band;
     update(band);
 }
 

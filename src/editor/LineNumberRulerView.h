@@ -70,7 +70,7 @@ public:
     // The labels drawn for a dirty rectangle, in the ruler's coordinates.
     QList<Label> labels(const QRect& dirty);
     // The text view repaints this band (a typed line): the band is repainted here too unless
-    // it was the last one painted and its labels are the ones painted then.
+    // it lies in the last band painted and the labels there are the ones painted then.
     void updateBand(const QRect& band);
 
 protected:

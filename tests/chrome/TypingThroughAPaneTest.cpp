@@ -101,34 +101,43 @@ protected:
 } // namespace
 
 TEST_F(TypingThroughAPane, ALetterRepaintsItsLineOnlyAndALineBreakRenumbersTheLinesBelow) {
-    QTest::keyClick(view(), Qt::Key_End);
     auto* ruler = pane->editorView()->findChild<LineNumberRulerView*>();
     ASSERT_TRUE(ruler);
-    // The first letters after the view appeared repaint their numbers once.
-    for (const char* letter : {"a", "b"}) {
-        QTest::keyClicks(view(), QString::fromLatin1(letter));
-        QTest::qWait(50);
-    }
-    auto text = std::make_unique<PaintedRegion>(view()->viewport());
-    auto numbers = std::make_unique<PaintedRegion>(ruler);
-    QTest::keyClicks(view(), QStringLiteral("c"));
-    QTest::qWait(50);
     const int line = view()->cursorRect().height();
-    ASSERT_FALSE(text->region.isEmpty());
-    EXPECT_LE(text->region.boundingRect().height(), 2 * line)
-        << "the whole text area was repainted";
-    EXPECT_TRUE(numbers->region.isEmpty()) << "a letter that moves no line redrew its number";
+    const auto expectOnlyItsLineRedrawn = [&] {
+        // The first letters after the caret came repaint their numbers once.
+        for (const char* letter : {"a", "b"}) {
+            QTest::keyClicks(view(), QString::fromLatin1(letter));
+            QTest::qWait(50);
+        }
+        PaintedRegion text(view()->viewport());
+        PaintedRegion numbers(ruler);
+        QTest::keyClicks(view(), QStringLiteral("c"));
+        QTest::qWait(50);
+        ASSERT_FALSE(text.region.isEmpty());
+        EXPECT_LE(text.region.boundingRect().height(), 2 * line)
+            << "the whole text area was repainted";
+        EXPECT_TRUE(numbers.region.isEmpty()) << "a letter that moves no line redrew its number";
+    };
+    QTest::keyClick(view(), Qt::Key_End);
+    expectOnlyItsLineRedrawn();
 
     // A line break and the join after it move every number below the caret.
     const int caretTop = view()->cursorRect().top();
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Backspace}) {
-        numbers = std::make_unique<PaintedRegion>(ruler);
+        PaintedRegion numbers(ruler);
         QTest::keyClick(view(), key);
         QTest::qWait(50);
-        const QRect repainted = numbers->region.boundingRect();
+        const QRect repainted = numbers.region.boundingRect();
         EXPECT_LE(repainted.top(), caretTop + line) << key;
         EXPECT_GE(repainted.bottom(), ruler->height() - line) << key;
     }
+
+    // The last line's band reaches into the bottom margin, past the caret's.
+    model->setTabText(tabID, QStringLiteral("one\ntwo\nthree"));
+    QTest::qWait(50);
+    QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier);
+    expectOnlyItsLineRedrawn();
 }
 
 TEST_F(TypingThroughAPane, KeysEditTheOneTextTheTabAndItsViewShare) {
