@@ -1,5 +1,6 @@
 #include "editor/LaidOutLines.h"
 
+#include "editor/KeptCharAttributes.h"
 #include "editor/LongLineDocumentLayout.h"
 #include "editor/OverlongWords.h"
 
@@ -211,7 +212,8 @@ std::optional<LaidOutLines> LaidOutLines::movedBy(int position, int removed, int
 std::optional<LaidOutLines> LaidOutLines::relaidAround(const QTextBlock& block, qreal width,
                                                        const QTextOption& option,
                                                        const OverlongWords* words, int position,
-                                                       int removed, int added, int budget) const {
+                                                       int removed, int added, int budget,
+                                                       KeptCharAttributes* attributes) const {
 #if !DUNMOSS_TEXT_ENGINE
     return std::nullopt;
 #else
@@ -243,6 +245,8 @@ std::optional<LaidOutLines> LaidOutLines::relaidAround(const QTextBlock& block, 
     {
         PlainLineMaker lines(block, width, option, words);
         layout->beginLayout();
+        if (attributes)
+            attributes->giveTo(block, position, removed, added);
         engine->lines = old.first(first);
         if (first > 0) {
             lines.setHeight(old.at(first).y.toReal());
@@ -353,6 +357,70 @@ bool LaidOutLines::areShownBy(const QTextBlock& block) const {
 #else
     Q_UNUSED(block);
     return false;
+#endif
+}
+
+LaidOutLines LaidOutLines::shownBy(const QTextBlock& block) {
+    LaidOutLines shown;
+    const QTextLayout* layout = block.isValid() ? block.layout() : nullptr;
+    if (!canKeep() || !layout || layout->lineCount() == 0)
+        return shown;
+#if DUNMOSS_TEXT_ENGINE
+    auto data = std::make_shared<Data>();
+    data->lines = layout->engine()->lines;
+    data->option = layout->textOption();
+    data->standIn = true;
+    shown.m_data = std::move(data);
+#endif
+    return shown;
+}
+
+std::optional<std::pair<qreal, qreal>> LaidOutLines::bandChangedFrom(const LaidOutLines& before,
+                                                                     int position, int removed,
+                                                                     int added) const {
+#if DUNMOSS_TEXT_ENGINE
+    if (!m_data || !before.m_data || !sameTextOption(m_data->option, before.m_data->option))
+        return std::nullopt;
+    const QScriptLineArray& now = m_data->lines;
+    const QScriptLineArray& old = before.m_data->lines;
+    if (now.isEmpty() || now.size() != old.size())
+        return std::nullopt;
+    const int shift = added - removed;
+    const auto same = [&](const QScriptLine& o, const QScriptLine& n) {
+        const int from = o.from >= position + removed ? o.from + shift : o.from;
+        return from == n.from && o.length == n.length && o.trailingSpaces == n.trailingSpaces &&
+               o.x == n.x && o.y == n.y && o.width == n.width && o.textWidth == n.textWidth &&
+               o.ascent == n.ascent && o.descent == n.descent && o.leading == n.leading &&
+               o.leadingIncluded == n.leadingIncluded;
+    };
+    // The lines holding the edit changed even when they start and end where they did.
+    const auto holding = [&](int at) {
+        const auto after =
+            std::upper_bound(now.begin(), now.end(), at,
+                             [](int x, const QScriptLine& line) { return x < line.from; });
+        return std::max<qsizetype>(0, (after - now.begin()) - 1);
+    };
+    qsizetype first = holding(position);
+    qsizetype last = holding(position + std::max(added, 1) - 1);
+    for (qsizetype i = 0; i < first; ++i)
+        if (!same(old.at(i), now.at(i)))
+            first = i;
+    for (qsizetype i = now.size() - 1; i > last; --i)
+        if (!same(old.at(i), now.at(i)))
+            last = i;
+    // A line of another height moves every line below it.
+    for (qsizetype i = first; i <= last; ++i)
+        if (old.at(i).y != now.at(i).y || old.at(i).height() != now.at(i).height())
+            return std::nullopt;
+    const QScriptLine& top = now.at(std::max<qsizetype>(0, first - 1));
+    const QScriptLine& bottom = now.at(std::min(now.size() - 1, last + 1));
+    return std::pair<qreal, qreal>(top.y.toReal(), (bottom.y + bottom.height()).toReal());
+#else
+    Q_UNUSED(before);
+    Q_UNUSED(position);
+    Q_UNUSED(removed);
+    Q_UNUSED(added);
+    return std::nullopt;
 #endif
 }
 

@@ -7,12 +7,14 @@
 #include <QTextOption>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QTextBlock;
 
 namespace dunmoss {
+class KeptCharAttributes;
 class OverlongWords;
-}
+} // namespace dunmoss
 
 namespace dunmoss {
 
@@ -52,10 +54,12 @@ public:
     // `budget` lines after the edit the rest stand in, moved, the first of them cut short where
     // the new ones end. Lines that fit no block, to show while the whole block is laid
     // out again; none when these are none or were made for another length.
+    // The block's character attributes, worked out before any line is made, come from
+    // `attributes` when given.
     std::optional<LaidOutLines> relaidAround(const QTextBlock& block, qreal width,
                                              const QTextOption& option, const OverlongWords* words,
-                                             int position, int removed, int added,
-                                             int budget) const;
+                                             int position, int removed, int added, int budget,
+                                             KeptCharAttributes* attributes = nullptr) const;
     // The option the block was laid out with.
     QTextOption option() const;
 
@@ -73,6 +77,16 @@ public:
     // Whether the block's layout holds these very lines now, with their option: given to it,
     // they would show the same picture.
     bool areShownBy(const QTextBlock& block) const;
+    // The lines the block's layout holds now, whatever they were made for; none when it holds
+    // none. Read before a change's lines replace them.
+    static LaidOutLines shownBy(const QTextBlock& block);
+    // The band of the block (from the top of one line to the bottom of another) that holds an
+    // edit (at `position`, `removed` characters replaced by `added`) and every line in which
+    // these lines differ from `before`, the lines shown before the edit, once those after it are
+    // moved by it; with a line more on either side, as glyphs may reach into the next line. None
+    // when they differ in number or in the height of a line, which moves everything below.
+    std::optional<std::pair<qreal, qreal>> bandChangedFrom(const LaidOutLines& before, int position,
+                                                           int removed, int added) const;
 
 private:
     struct Data;

@@ -57,6 +57,11 @@ LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
             [this](int from, int removed, int added) {
                 m_textChange = {from, removed, added};
                 followNoBreak(from, removed, added);
+                // Before anyone hearing of the change lays the block out anew.
+                const QTextBlock block = this->document()->findBlock(from);
+                m_shownBeforeChange = block.length() - 1 >= kStandInLength
+                                          ? LaidOutLines::shownBy(block)
+                                          : LaidOutLines();
             });
     // A child, so that it goes wherever the document goes (see disposeDocumentAside).
     m_asideAfterTyping.setParent(this);
@@ -277,6 +282,7 @@ void LongLineDocumentLayout::receiveAside(const AsideLineRuns::Request& request,
             block.layout()->clearLayout();
             giveLines(block, made->lines());
             made->giveShapingTo(block);
+            m_keptAttributes.keepFrom(block);
             keepShaping(block);
             std::erase_if(m_lines, [&](const auto& kept) {
                 return !kept.first.isValid() || kept.first == block;
@@ -331,7 +337,7 @@ std::optional<LaidOutLines> LongLineDocumentLayout::linesMovedBy(const QTextBloc
     const QTextOption option = words ? document()->defaultTextOption() : optionFor(block);
     if (std::optional<LaidOutLines> relaid =
             lines->relaidAround(block, *width, option, words ? &*words : nullptr, position,
-                                change.removed, change.added, kRelaidAroundEdit))
+                                change.removed, change.added, kRelaidAroundEdit, &m_keptAttributes))
         return relaid;
     return lines->movedBy(position, change.removed, change.added);
 }
@@ -546,14 +552,26 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
     // at once while its own are made aside.
     if (change && first == doc->findBlock(change->from))
         if (std::optional<LaidOutLines> moved = linesMovedBy(first, *change)) {
-            clearChanged(first, from, charsRemoved, charsAdded);
+            // What the view shows of the block, before the moved lines replace it: only the
+            // lines that differ from it need drawing again.
+            const std::optional<std::pair<qreal, qreal>> band = moved->bandChangedFrom(
+                std::exchange(m_shownBeforeChange, {}), change->from - first.position(),
+                change->removed, change->added);
+            if (!band)
+                clearChanged(first, from, charsRemoved, charsAdded);
             giveLines(first, *moved);
+            m_keptAttributes.giveTo(first, change->from - first.position(), change->removed,
+                                    change->added);
             m_standIn = std::move(moved);
             m_staleBlock = first;
             m_editedBlock = QTextBlock();
             m_asideAfterTyping.start();
+            if (band)
+                emit linesChanged(first, band->first, band->second);
             return;
         }
+    if (change)
+        m_keptAttributes.forget();
     const bool oneBlock =
         first.isValid() &&
         first == doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1));
@@ -563,6 +581,7 @@ void LongLineDocumentLayout::documentChanged(int from, int charsRemoved, int cha
         m_standIn->textLength() == first.length() - 1) {
         clearChanged(first, from, charsRemoved, charsAdded);
         giveLines(first, *m_standIn);
+        m_keptAttributes.giveTo(first, 0, 0, 0);
         m_asideAfterTyping.start();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/AsideLineRuns.h"
+#include "editor/KeptCharAttributes.h"
 #include "editor/LaidOutLines.h"
 
 #include <QPlainTextDocumentLayout>
@@ -112,6 +113,9 @@ public:
 signals:
     // Lines made on a pool thread were taken by their block.
     void linesMadeAside();
+    // A key typed into a long block changed only the lines in this band of it (from the
+    // block's top); a view repaints that band alone, where the rest of the block shows the same.
+    void linesChanged(const QTextBlock& block, qreal top, qreal bottom);
 
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
@@ -185,6 +189,10 @@ private:
     QTimer m_asideAfterTyping;
     // The change of the text being reported, as the document told it before its layout.
     std::optional<TextChange> m_textChange;
+    // The lines the changed block showed when its change was told, if it is long.
+    LaidOutLines m_shownBeforeChange;
+    // The character attributes of the long block typed into last.
+    KeptCharAttributes m_keptAttributes;
     // Lines moved by typing that stand in for the stale block's own.
     std::optional<LaidOutLines> m_standIn;
     // A long block a few characters were typed into: laid out here when next asked for.

@@ -547,6 +547,7 @@ void ShortcutTextView::followScrolling() {
 void ShortcutTextView::takeDocument(QTextDocument* document) {
     m_scrollWhenShown.reset();
     disconnect(m_linesMadeAside);
+    disconnect(m_linesChanged);
     if (auto* layout = qobject_cast<LongLineDocumentLayout*>(document->documentLayout())) {
         layout->setWaitingForView(!isVisible());
         layout->holdWidestAwayFromView();
@@ -557,12 +558,26 @@ void ShortcutTextView::takeDocument(QTextDocument* document) {
             else if (std::exchange(m_caretAwaitsLines, false))
                 ensureCursorVisible();
         });
+        m_linesChanged = connect(layout, &LongLineDocumentLayout::linesChanged, this,
+                                 &ShortcutTextView::repaintBlockBand);
     }
     setDocument(document);
     noteLaidOut();
     // Until a paint finds the caret's line laid out: a line whose lines are made aside shows its
     // caret once they come, as it would have at once.
     m_caretAwaitsLines = true;
+}
+
+void ShortcutTextView::repaintBlockBand(const QTextBlock& block, qreal top, qreal bottom) {
+    const qreal blockTop = blockBoundingGeometry(block).translated(contentOffset()).top();
+    const QRect band = QRectF(0, blockTop + top, viewport()->width(), bottom - top)
+                           .toAlignedRect()
+                           .intersected(viewport()->rect());
+    if (band.isEmpty())
+        return;
+    viewport()->update(band);
+    // As Qt tells of its own repaints, so that the ruler beside follows.
+    emit updateRequest(band, 0);
 }
 
 void ShortcutTextView::setLineWrapMode(LineWrapMode mode) {

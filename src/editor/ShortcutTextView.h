@@ -143,6 +143,8 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
+    // Repaints the band of a block (from the block's top) that a key changed alone.
+    void repaintBlockBand(const QTextBlock& block, qreal top, qreal bottom);
     void undo();
     void redo();
     void applyEditability();
@@ -183,6 +185,7 @@ private:
     // their lines to be made on a pool thread.
     std::optional<TextRange> m_scrollWhenShown;
     QMetaObject::Connection m_linesMadeAside;
+    QMetaObject::Connection m_linesChanged;
     // The layout the view last laid its document out with, and the width it did so at: each
     // time a view is shown Qt lays the whole text out again, even at the same width.
     QPointer<QAbstractTextDocumentLayout> m_laidOutLayout;

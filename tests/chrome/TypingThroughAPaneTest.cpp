@@ -5,6 +5,7 @@
 #include "editor/TextStorage.h"
 #include "search/FindReplace.h"
 #include "search/FindStepRunner.h"
+#include "support/PaintedRegion.h"
 #include "window/StatusBarItems.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowFixture.h"
@@ -82,20 +83,6 @@ protected:
     QString saved;
     QUuid tabID;
     std::unique_ptr<EditorPane> pane;
-};
-
-// The region a widget painted, gathered from its paint events.
-class PaintedRegion : public QObject {
-public:
-    explicit PaintedRegion(QWidget* widget) { widget->installEventFilter(this); }
-    QRegion region;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            region += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
 };
 
 } // namespace

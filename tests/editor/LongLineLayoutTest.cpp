@@ -6,6 +6,7 @@
 #include "editor/PassSyntaxHighlighting.h"
 #include "editor/PlainShaping.h"
 #include "editor/ShortcutTextView.h"
+#include "support/PaintedRegion.h"
 #include "text/SyntaxColouring.h"
 
 #include <QApplication>
@@ -895,4 +896,50 @@ TEST(LongLineLayout, LinesMadeAsideThatAreTheOnesShownAreNotDrawnAgain) {
     for (int i = 0; ideographs.size() < LongLineDocumentLayout::kStandInLength + 8'000; ++i)
         ideographs += QChar(char16_t(0x4e00 + i % 500));
     EXPECT_TRUE(drawnAgain(ideographs, QStringLiteral("汉")));
+}
+
+// A key typed into a long line repaints the lines it changed, not the whole view: every pixel a
+// view drawn anew shows differently after the key lies in what was repainted.
+TEST(LongLineLayout, AKeyRepaintsOnlyTheLinesItChangedAndEverythingThatLooksDifferent) {
+    if (!LaidOutLines::canKeep())
+        GTEST_SKIP() << "built or running without the verified Qt text engine: no lines are kept";
+    QString ideographs;
+    for (int i = 0; ideographs.size() < LongLineDocumentLayout::kStandInLength + 8'000; ++i)
+        ideographs += QChar(char16_t(0x4e00 + i % 500));
+    for (const auto& [text, key] :
+         {std::pair{codeLine(LongLineDocumentLayout::kStandInLength + 8'000), QStringLiteral("x")},
+          std::pair{ideographs, QStringLiteral("汉")}}) {
+        LongLineView v(text);
+        ASSERT_TRUE(linesSettle(v));
+        ShortcutTextView* view = v.view->textView();
+        QWidget* viewport = view->viewport();
+        // A key, and a key typed over a selected character: no line starts or ends elsewhere.
+        for (const int line : {3, 7}) {
+            QTextCursor cursor = view->textCursor();
+            cursor.setPosition(v.lineStarts().at(line) + 4);
+            if (line == 7)
+                cursor.setPosition(cursor.position() + 1, QTextCursor::KeepAnchor);
+            view->setTextCursor(cursor);
+            QApplication::processEvents();
+            const QImage before = viewport->grab().toImage();
+            QRegion painted;
+            {
+                PaintedRegion recorder(viewport);
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, key);
+                QApplication::sendEvent(view, &press);
+                for (int i = 0; i < 3; ++i)
+                    QApplication::processEvents();
+                painted = recorder.region;
+            }
+            const QImage after = viewport->grab().toImage();
+            EXPECT_LT(painted.boundingRect().height(), viewport->height() / 3) << line;
+            int outside = 0;
+            for (int y = 0; y < after.height(); ++y)
+                for (int x = 0; x < after.width(); ++x)
+                    if (before.pixel(x, y) != after.pixel(x, y) && !painted.contains(QPoint(x, y)))
+                        ++outside;
+            EXPECT_EQ(outside, 0) << "line " << line;
+            ASSERT_TRUE(linesSettle(v));
+        }
+    }
 }

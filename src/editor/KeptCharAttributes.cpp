@@ -1,0 +1,159 @@
+#include "editor/KeptCharAttributes.h"
+
+#include "editor/LaidOutLines.h"
+
+#include <QTextLayout>
+#include <algorithm>
+#include <cstring>
+
+// Qt's private text engine and the attribute rules it calls, only for the Qt versions the build
+// verified (see CMakeLists.txt).
+#ifdef DUNMOSS_TEXT_ENGINE_QT_VERSION
+#include <QtCore/private/qunicodetools_p.h>
+#include <QtGui/private/qtextengine_p.h>
+#define DUNMOSS_TEXT_ENGINE 1
+#else
+#define DUNMOSS_TEXT_ENGINE 0
+#endif
+
+namespace dunmoss {
+
+namespace {
+
+#if DUNMOSS_TEXT_ENGINE
+static_assert(sizeof(QCharAttributes) == 1);
+
+// Characters either side of an edit whose attributes are worked out anew.
+constexpr int kContext = 64;
+// Of those, the ones at either end of the piece are only compared with the kept ones: near the
+// ends of a piece of text its attributes are those of a text's start and end, not of the whole.
+constexpr int kSettle = 16;
+// Characters either side of an edit whose attributes the edit itself may change: the rules look
+// at a few characters around each place.
+constexpr int kReach = 8;
+// A longer edit (a paste) has the whole block worked out again.
+constexpr int kLongestEdit = 1024;
+
+// The attributes of the layout's text from `from` to `to`, worked out as the engine works out
+// those of the whole (the same rules, the scripts of its runs), as if the piece were all there
+// is.
+std::vector<unsigned char> attributesOf(const QTextEngine::LayoutData& data, int from, int to) {
+    std::vector<QUnicodeTools::ScriptItem> scripts;
+    const QScriptItemArray& items = data.items;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const int start = items.at(i).position;
+        const int end = i + 1 < items.size() ? items.at(i + 1).position : int(data.string.size());
+        if (end <= from || start >= to)
+            continue;
+        scripts.push_back(
+            {std::max(start, from) - from, QChar::Script(items.at(i).analysis.script)});
+    }
+    // The rules write one past the end.
+    std::vector<unsigned char> attributes(size_t(to - from) + 1, 0);
+    QUnicodeTools::initCharAttributes(
+        QStringView(data.string).mid(from, to - from), scripts.data(), qsizetype(scripts.size()),
+        reinterpret_cast<QCharAttributes*>(attributes.data()),
+        QUnicodeTools::CharAttributeOptions(QUnicodeTools::GraphemeBreaks |
+                                            QUnicodeTools::LineBreaks | QUnicodeTools::WhiteSpaces |
+                                            QUnicodeTools::HangulLineBreakTailoring));
+    attributes.pop_back();
+    return attributes;
+}
+#endif
+
+} // namespace
+
+void KeptCharAttributes::forget() {
+    m_block = QTextBlock();
+    m_attributes.clear();
+}
+
+std::vector<unsigned char> KeptCharAttributes::heldBy(const QTextBlock& block) {
+#if DUNMOSS_TEXT_ENGINE
+    if (!LaidOutLines::canKeep() || !block.isValid() || !block.layout())
+        return {};
+    const QTextEngine::LayoutData* data = block.layout()->engine()->layoutData;
+    if (!data || !data->haveCharAttributes)
+        return {};
+    const auto* held = reinterpret_cast<const unsigned char*>(data->memory);
+    return {held, held + data->string.size()};
+#else
+    Q_UNUSED(block);
+    return {};
+#endif
+}
+
+void KeptCharAttributes::keepFrom(const QTextBlock& block) {
+    m_attributes = heldBy(block);
+    m_block = m_attributes.empty() ? QTextBlock() : block;
+}
+
+bool KeptCharAttributes::giveTo(const QTextBlock& block, int position, int removed, int added) {
+#if DUNMOSS_TEXT_ENGINE
+    if (!LaidOutLines::canKeep() || !block.isValid() || !block.layout()) {
+        forget();
+        return false;
+    }
+    QTextEngine* engine = block.layout()->engine();
+    engine->itemize();
+    QTextEngine::LayoutData* data = engine->layoutData;
+    if (!data || data->haveCharAttributes) {
+        keepFrom(block);
+        return false;
+    }
+    const int length = int(data->string.size());
+    const int shift = added - removed;
+    const bool kept = block == m_block && m_attributes.size() == size_t(length - shift) &&
+                      position >= 0 && removed >= 0 && added >= 0 &&
+                      removed + added <= kLongestEdit && position + added <= length;
+    std::vector<unsigned char> mended;
+    if (kept && removed == 0 && added == 0) {
+        mended = std::move(m_attributes);
+    } else if (kept) {
+        const int from = std::max(0, position - kContext);
+        const int to = std::min(length, position + added + kContext);
+        const std::vector<unsigned char> piece = attributesOf(*data, from, to);
+        // The piece's own ends are the text's only where they are the block's.
+        const int settledFrom = from == 0 ? 0 : from + kSettle;
+        const int settledTo = to == length ? length : to - kSettle;
+        // Away from the edit the piece must say what was kept; where it does not, the
+        // attributes there depend on text beyond the piece.
+        const int before = std::max(settledFrom, position - kReach);
+        const int after = std::min(settledTo, position + added + kReach);
+        const bool agrees =
+            std::equal(piece.begin() + (settledFrom - from), piece.begin() + (before - from),
+                       m_attributes.begin() + settledFrom) &&
+            std::equal(piece.begin() + (after - from), piece.begin() + (settledTo - from),
+                       m_attributes.begin() + (after - shift));
+        if (agrees) {
+            mended.reserve(size_t(length));
+            mended.insert(mended.end(), m_attributes.begin(), m_attributes.begin() + settledFrom);
+            mended.insert(mended.end(), piece.begin() + (settledFrom - from),
+                          piece.begin() + (settledTo - from));
+            mended.insert(mended.end(), m_attributes.begin() + (settledTo - shift),
+                          m_attributes.end());
+        }
+    }
+    // Room for the attributes, and for the glyphs of one run: more is made as runs are shaped,
+    // where Qt would first make and clear room for every character.
+    if (mended.size() != size_t(length) || !engine->ensureSpace(1)) {
+        engine->attributes();
+        keepFrom(block);
+        return false;
+    }
+    std::memcpy(data->memory, mended.data(), mended.size());
+    data->haveCharAttributes = true;
+    m_block = block;
+    m_attributes = std::move(mended);
+    return true;
+#else
+    Q_UNUSED(block);
+    Q_UNUSED(position);
+    Q_UNUSED(removed);
+    Q_UNUSED(added);
+    forget();
+    return false;
+#endif
+}
+
+} // namespace dunmoss
