@@ -1,20 +1,12 @@
 #include "editor/KeptCharAttributes.h"
 
 #include "editor/LaidOutLines.h"
+#include "editor/TextEnginePrivate.h"
 
 #include <QTextLayout>
 #include <algorithm>
 #include <cstring>
-
-// Qt's private text engine and the attribute rules it calls, only for the Qt versions the build
-// verified (see CMakeLists.txt).
-#ifdef DUNMOSS_TEXT_ENGINE_QT_VERSION
-#include <QtCore/private/qunicodetools_p.h>
-#include <QtGui/private/qtextengine_p.h>
-#define DUNMOSS_TEXT_ENGINE 1
-#else
-#define DUNMOSS_TEXT_ENGINE 0
-#endif
+#include <utility>
 
 namespace dunmoss {
 
@@ -33,6 +25,30 @@ constexpr int kSettle = 16;
 constexpr int kReach = 8;
 // A longer edit (a paste) has the whole block worked out again.
 constexpr int kLongestEdit = 1024;
+
+// Whether the character at `at` may carry what comes before it on to what follows, however far:
+// a few rules look across a run of blanks (an opening bracket or a quote before it) or of flags
+// (which pair up from the run's start). A flag is a regional indicator, U+1F1E6 to U+1F1FF.
+bool carries(const QString& text, int at) {
+    const char16_t c = text.at(at).unicode();
+    const auto flagLow = [](char16_t u) { return u >= 0xDDE6 && u <= 0xDDFF; };
+    return QChar::isSpace(c) ||
+           (c == 0xD83C && at + 1 < text.size() && flagLow(text.at(at + 1).unicode())) ||
+           (flagLow(c) && at > 0 && text.at(at - 1).unicode() == 0xD83C);
+}
+
+// Where the piece worked out anew around an edit from `editStart` to `editEnd` starts and ends:
+// past any such run its settled part reaches into, up to a point.
+std::pair<int, int> pieceAround(const QString& text, int editStart, int editEnd) {
+    const int length = int(text.size());
+    int start = std::max(0, editStart - kContext);
+    while (start > 0 && editStart - start < kLongestEdit && carries(text, start + kSettle))
+        start = std::max(0, start - kContext);
+    int end = std::min(length, editEnd + kContext);
+    while (end < length && end - editEnd < kLongestEdit && carries(text, end - kSettle - 1))
+        end = std::min(length, end + kContext);
+    return {start, end};
+}
 
 // The attributes of the layout's text from `from` to `to`, worked out as the engine works out
 // those of the whole (the same rules, the scripts of its runs), as if the piece were all there
@@ -110,8 +126,7 @@ bool KeptCharAttributes::giveTo(const QTextBlock& block, int position, int remov
     if (kept && removed == 0 && added == 0) {
         mended = std::move(m_attributes);
     } else if (kept) {
-        const int from = std::max(0, position - kContext);
-        const int to = std::min(length, position + added + kContext);
+        const auto [from, to] = pieceAround(data->string, position, position + added);
         const std::vector<unsigned char> piece = attributesOf(*data, from, to);
         // The piece's own ends are the text's only where they are the block's.
         const int settledFrom = from == 0 ? 0 : from + kSettle;

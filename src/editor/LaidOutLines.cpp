@@ -3,6 +3,7 @@
 #include "editor/KeptCharAttributes.h"
 #include "editor/LongLineDocumentLayout.h"
 #include "editor/OverlongWords.h"
+#include "editor/TextEnginePrivate.h"
 
 #include <QFontMetrics>
 #include <QHash>
@@ -13,15 +14,6 @@
 #include <QtMath>
 #include <algorithm>
 #include <optional>
-
-// Qt's private text engine, only for the Qt versions the build verified (see CMakeLists.txt):
-// its layout of the line list and shaping data may change with any Qt release.
-#ifdef DUNMOSS_TEXT_ENGINE_QT_VERSION
-#include <QtGui/private/qtextengine_p.h>
-#define DUNMOSS_TEXT_ENGINE 1
-#else
-#define DUNMOSS_TEXT_ENGINE 0
-#endif
 
 namespace dunmoss {
 

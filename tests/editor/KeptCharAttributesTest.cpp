@@ -38,13 +38,16 @@ TEST(KeptCharAttributes, MendedAroundAnEditTheyAreTheOnesQtWorksOutForTheWholeTe
     const auto pick = [&](const QStringList& from) { return from[int(random() % from.size())]; };
     const QList<QStringList> kinds{
         {QStringLiteral("word "), QStringLiteral("(call); "), QStringLiteral("x\ty "),
-         QStringLiteral("1,000.50% "), QStringLiteral("\"quoted\" "), QStringLiteral("(     a")},
+         QStringLiteral("1,000.50% "), QStringLiteral("\"quoted\" "), QStringLiteral("(     a"),
+         QString(90, u' ')},
         {QStringLiteral("汉字"), QStringLiteral("文本，"), QStringLiteral("テキスト。"),
          QStringLiteral("한국어 "), QStringLiteral("「引用」")},
         {QStringLiteral("e\u0301a "), QStringLiteral("o\u0308"),
          QStringLiteral("\u0915\u094d\u0937 ")},
-        {QStringLiteral("\U0001F1E9\U0001F1EA"), QStringLiteral("\U0001F468\u200D\U0001F469 "),
-         QStringLiteral("\U0001F44D\U0001F3FD"), QStringLiteral("ab ")},
+        {QStringLiteral("\U0001F1E9\U0001F1EA"), QStringLiteral("\U0001F1EB"),
+         QStringLiteral("\U0001F1F7\U0001F1FA\U0001F1F8\U0001F1EA\U0001F1EE\U0001F1F9"),
+         QStringLiteral("\U0001F468\u200D\U0001F469 "), QStringLiteral("\U0001F44D\U0001F3FD"),
+         QStringLiteral("ab ")},
         {QStringLiteral("ภาษาไทย"), QStringLiteral("สวัสดี "), QStringLiteral("ok ")},
         {QStringLiteral("שלום "), QStringLiteral("مرحبا "), QStringLiteral("abc ")},
     };
