@@ -46,7 +46,9 @@ class OverlongWords;
 //   further on stand in, moved by it. In a long shaped block all its lines stand in, moved. The
 //   whole block is laid out again on a pool thread once the key has been shown, so that doing
 //   so does not take the processor from the key and its paint (on a busy machine, one core or
-//   two is all there is).
+//   two is all there is). Only the lines the key changed are drawn again (linesChanged), and
+//   the block's character attributes are mended around the key (KeptCharAttributes.h) instead
+//   of worked out for the whole block.
 // - While the text wraps, a short block is laid out here too, with Qt's steps but without its
 //   search for the widest block, which read every block of the document whenever the one it
 //   last found widest was laid out narrower (a line moved, a document swapped in).
