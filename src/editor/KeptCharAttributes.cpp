@@ -122,10 +122,8 @@ bool KeptCharAttributes::giveTo(const QTextBlock& block, int position, int remov
     const bool kept = block == m_block && m_attributes.size() == size_t(length - shift) &&
                       position >= 0 && removed >= 0 && added >= 0 &&
                       removed + added <= kLongestEdit && position + added <= length;
-    std::vector<unsigned char> mended;
-    if (kept && removed == 0 && added == 0) {
-        mended = std::move(m_attributes);
-    } else if (kept) {
+    bool mended = kept && removed == 0 && added == 0;
+    if (kept && !mended) {
         const auto [from, to] = pieceAround(data->string, position, position + added);
         const std::vector<unsigned char> piece = attributesOf(*data, from, to);
         // The piece's own ends are the text's only where they are the block's.
@@ -135,31 +133,28 @@ bool KeptCharAttributes::giveTo(const QTextBlock& block, int position, int remov
         // attributes there depend on text beyond the piece.
         const int before = std::max(settledFrom, position - kReach);
         const int after = std::min(settledTo, position + added + kReach);
-        const bool agrees =
-            std::equal(piece.begin() + (settledFrom - from), piece.begin() + (before - from),
-                       m_attributes.begin() + settledFrom) &&
-            std::equal(piece.begin() + (after - from), piece.begin() + (settledTo - from),
-                       m_attributes.begin() + (after - shift));
-        if (agrees) {
-            mended.reserve(size_t(length));
-            mended.insert(mended.end(), m_attributes.begin(), m_attributes.begin() + settledFrom);
-            mended.insert(mended.end(), piece.begin() + (settledFrom - from),
-                          piece.begin() + (settledTo - from));
-            mended.insert(mended.end(), m_attributes.begin() + (settledTo - shift),
-                          m_attributes.end());
+        mended = std::equal(piece.begin() + (settledFrom - from), piece.begin() + (before - from),
+                            m_attributes.begin() + settledFrom) &&
+                 std::equal(piece.begin() + (after - from), piece.begin() + (settledTo - from),
+                            m_attributes.begin() + (after - shift));
+        if (mended) {
+            // In place: a line of millions of characters is not copied again at every key.
+            const auto settled = m_attributes.begin() + settledFrom;
+            m_attributes.erase(settled, settled + (settledTo - shift - settledFrom));
+            m_attributes.insert(m_attributes.begin() + settledFrom,
+                                piece.begin() + (settledFrom - from),
+                                piece.begin() + (settledTo - from));
         }
     }
     // Room for the attributes, and for the glyphs of one run: more is made as runs are shaped,
     // where Qt would first make and clear room for every character.
-    if (mended.size() != size_t(length) || !engine->ensureSpace(1)) {
+    if (!mended || m_attributes.size() != size_t(length) || !engine->ensureSpace(1)) {
         engine->attributes();
         keepFrom(block);
         return false;
     }
-    std::memcpy(data->memory, mended.data(), mended.size());
+    std::memcpy(data->memory, m_attributes.data(), m_attributes.size());
     data->haveCharAttributes = true;
-    m_block = block;
-    m_attributes = std::move(mended);
     return true;
 #else
     Q_UNUSED(block);
