@@ -204,6 +204,9 @@ void LongLineDocumentLayout::keepLines(const QTextBlock& block, qreal width) {
     while (m_lines.size() > kKeptLineBlocks)
         m_lines.pop_front();
     noteTextUnchanged(block);
+    // The first key typed into it mends them rather than has them worked out anew.
+    if (block.length() - 1 >= kStandInLength)
+        m_keptAttributes.keepFrom(block);
 }
 
 void LongLineDocumentLayout::noteTextUnchanged(const QTextBlock& block) {
