@@ -114,7 +114,10 @@ bool KeptCharAttributes::giveTo(const QTextBlock& block, int position, int remov
     engine->itemize();
     QTextEngine::LayoutData* data = engine->layoutData;
     if (!data || data->haveCharAttributes) {
-        keepFrom(block);
+        // Those given a moment ago (to lines re-laid around the same edit) are kept already: a
+        // line of millions of characters is not copied a second time.
+        if (!data || block != m_block || m_attributes.size() != size_t(data->string.size()))
+            keepFrom(block);
         return false;
     }
     const int length = int(data->string.size());
