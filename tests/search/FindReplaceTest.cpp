@@ -110,7 +110,7 @@ TEST_F(FindReplaceTest, StepsEndWhenTheirSearchArrivesAndSaySoWhileTheyRun) {
     runner.waitMilliseconds = 0;
     runner.quietMilliseconds = 0;
     const auto waitForStep = [&] {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !runner.isPending(); }, 30'000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !runner.isPending(); }, 120'000));
     };
     // Handed over or not, the step selects what the search at once selects.
     type(QStringLiteral("cat dog cat"), 1);
@@ -172,7 +172,7 @@ TEST_F(FindReplaceTest, ACommandOutlivesEditsAndFieldChangesMadeWhileItRuns) {
     find().setReplaceText(QStringLiteral("pig"));
     find().setFindQuery(QStringLiteral("dog"));
     gate.release(2); // the stopped search and the one over the new text
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !runner.isPending(); }, 30'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !runner.isPending(); }, 120'000));
     EXPECT_EQ(active().document.text, QStringLiteral("cow cow dog cow"));
     EXPECT_EQ(undoStack()->count(), 1);
     // Answered for "cat"; the bar now holds "dog", so it shows it only once "cat" is back.
