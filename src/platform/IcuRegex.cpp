@@ -21,6 +21,12 @@ const UChar* uchars(QStringView text) {
     return reinterpret_cast<const UChar*>(text.utf16());
 }
 
+// Whether a position lies between the halves of a surrogate pair, inside one character.
+bool splitsPair(QStringView text, qsizetype at) {
+    return at > 0 && at < text.size() && text[at - 1].isHighSurrogate() &&
+           text[at].isLowSurrogate();
+}
+
 QString errorName(UErrorCode status) {
     return QString::fromLatin1(u_errorName(status));
 }
@@ -536,6 +542,21 @@ struct IcuRegexMatcher::Run {
         return folded.foldCase().length() == 1;
     }
 
+    // Where the attempt ICU made (or ruled out) just before moving on to `next` began. A find
+    // moves on by whole characters, so after a surrogate pair that is two units back; the low
+    // half alone was never tried, and ICU started there would read it as a character of its own.
+    int64_t attemptBefore(int64_t next) const {
+        return next - 2 >= regionStart && splitsPair(text, qsizetype(next - 1)) ? next - 2
+                                                                                : next - 1;
+    }
+
+    // A restart never lands inside a character: one that would is moved back to its start,
+    // which only tries one more position. Inside a pair ICU reads the low half as a character
+    // of its own and may back up past where it began, before the text.
+    int64_t characterStart(int64_t at) const {
+        return splitsPair(text, qsizetype(at)) ? at - 1 : at;
+    }
+
     // Known to rule out nothing when an attempt there fails: the unit is outside the class
     // checked first.
     bool cannotStart(QChar unit) const {
@@ -548,7 +569,7 @@ struct IcuRegexMatcher::Run {
     int64_t skipTarget(int64_t next, int64_t leastGain) {
         if (next <= knownRunEnd || next <= regionStart || next > regionLimit)
             return -1;
-        const int64_t failed = next - 1;
+        const int64_t failed = attemptBefore(next);
         const int64_t atoms = int64_t(classes.size()) - 1;
         const int64_t loopStart = failed + atoms;
         if (loopStart > regionLimit)
@@ -646,7 +667,7 @@ struct IcuRegexMatcher::Run {
             return r.ruledTo;
         if (next < r.quietUntil || next <= regionStart || next > regionLimit)
             return -1;
-        const int64_t failed = next - 1;
+        const int64_t failed = attemptBefore(next);
         const int64_t most = r.patterns->mostUnits;
         const bool prefixLoops = !r.prefixLoopClasses.empty();
         // A match of the prefix from the failed start ends at most `most` units on (more only
@@ -704,8 +725,8 @@ struct IcuRegexMatcher::Run {
         r.ruledFrom = std::max(next, *q0 - r.patterns->leastUnits);
         if (prefixLoops)
             r.ruledFrom = std::max(r.ruledFrom, r.runStart);
-        // A find may begin at the region's end, not past it.
-        r.ruledTo = std::min(r.runEnd - most + (prefixLoops ? 0 : 1), regionLimit);
+        // A find may begin at the region's end, not past it, and never inside a character.
+        r.ruledTo = characterStart(std::min(r.runEnd - most + (prefixLoops ? 0 : 1), regionLimit));
         return next >= r.ruledFrom && next < r.ruledTo ? r.ruledTo : -1;
     }
 };
@@ -760,7 +781,7 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
     // No match starts in [next, ruledOutTo).
     int64_t ruledOutTo = next;
     if (!run->classes.empty() && next > run->knownRunEnd && next <= run->regionLimit &&
-        !run->cannotStart(run->text[next - 1])) {
+        !run->cannotStart(run->text[run->attemptBefore(next)])) {
         // A restart costs about as much as a few short attempts; with the start filter, the
         // jump may go on past the run.
         const int64_t target = run->skipTarget(next, run->startFilter ? 1 : 16);
@@ -829,15 +850,11 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     m_matcher->setStackLimit(stackLimitFor(text.size()), status);
     // A region edge between the halves of a surrogate pair leaves that character out: ICU
     // reads past a region that starts on a low half.
-    const auto splitsPair = [text](qsizetype at) {
-        return at > 0 && at < text.size() && text[at - 1].isHighSurrogate() &&
-               text[at].isLowSurrogate();
-    };
     qsizetype start = std::clamp<qsizetype>(region.location, 0, text.size());
-    if (splitsPair(start))
+    if (splitsPair(text, start))
         ++start;
     qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
-    if (limit > start && splitsPair(limit))
+    if (limit > start && splitsPair(text, limit))
         --limit;
     m_regionStart = start;
     m_regionLimit = limit;
@@ -975,7 +992,8 @@ bool IcuRegexMatcher::findNext() {
             status = U_ZERO_ERROR;
             m_run->ticksBeforeReset += m_run->ticksSinceReset;
             m_run->ticksSinceReset = 0;
-            m_matcher->region(m_run->regionStart, m_run->regionLimit, m_run->skipTo, status);
+            m_matcher->region(m_run->regionStart, m_run->regionLimit,
+                              m_run->characterStart(m_run->skipTo), status);
             m_run->skipTo = -1;
             if (U_FAILURE(status))
                 throwFor(status);
@@ -996,7 +1014,11 @@ bool IcuRegexMatcher::lookingAt(qsizetype position) {
         m_run->ticksBeforeReset += m_run->ticksSinceReset;
         m_run->ticksSinceReset = 0;
     }
-    m_matcher->region(std::clamp<qsizetype>(position, 0, m_regionLimit), m_regionLimit, status);
+    const qsizetype start = std::clamp<qsizetype>(position, 0, m_regionLimit);
+    // No match begins inside a character, and ICU started there reads before it.
+    if (splitsPair(m_text, start))
+        return false;
+    m_matcher->region(start, m_regionLimit, status);
     const bool found = U_SUCCESS(status) && m_matcher->lookingAt(status);
     if (U_FAILURE(status))
         throwFor(status);

@@ -37,6 +37,29 @@ QString icuExpansion(const QString& pattern, const QString& text, const QString&
     return QString(reinterpret_cast<const QChar*>(out.getBuffer()) + start, out.length() - start);
 }
 
+// ICU's own find loop over the whole text.
+std::vector<TextRange> icuRanges(const QString& pattern, const QString& text, uint32_t flags = 0) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError pe;
+    const icu::UnicodeString p(reinterpret_cast<const UChar*>(pattern.utf16()), pattern.size());
+    std::unique_ptr<icu::RegexPattern> compiled(icu::RegexPattern::compile(p, flags, pe, status));
+    const icu::UnicodeString input(reinterpret_cast<const UChar*>(text.utf16()), text.size());
+    std::unique_ptr<icu::RegexMatcher> m(compiled->matcher(input, status));
+    std::vector<TextRange> found;
+    while (U_SUCCESS(status) && m->find(status))
+        found.push_back(TextRange{m->start(status), m->end(status) - m->start(status)});
+    EXPECT_TRUE(U_SUCCESS(status)) << u_errorName(status);
+    return found;
+}
+
+// The pattern inside the boundaries a whole-word search puts around it.
+QString wholeWord(const QString& pattern) {
+    const QString word =
+        QStringLiteral("\\p{L}\\p{M}\\p{N}_&&[^\\p{Han}\\p{Hiragana}\\p{Katakana}\\p{Hangul}]");
+    return QStringLiteral("(?<![") + word + QStringLiteral("])(?:") + pattern +
+           QStringLiteral(")(?![") + word + QStringLiteral("])");
+}
+
 } // namespace
 
 TEST(IcuRegexTest, InvalidPatternReportsPatternAndIcuMessage) {
@@ -356,4 +379,34 @@ TEST(IcuRegex, HandWrittenClassesAgreeWithTheEngineOnEveryUnit) {
         EXPECT_EQ(isIcuWhiteSpace(c), !blank.matchRanges(one).empty()) << u;
         EXPECT_EQ(isIcuLineTerminator(c), anyButLineEnd.matchRanges(one).empty()) << u;
     }
+}
+
+TEST(IcuRegexTest, ARunSkipAfterACharacterOfTwoUnitsFindsWhatIcuFinds) {
+    // A failed attempt at "𝐀" was taken for one at its low half, where the restart had ICU back
+    // up past the start of the text.
+    const QString bold = QStringLiteral("\U0001D400") + QString(30, u'1');
+    const IcuRegex dotStar(QStringLiteral(".*=\\d+"));
+    EXPECT_GT(dotStar.prefixedLoopReadings(), 0);
+    EXPECT_EQ(dotStar.matchRanges(bold), std::vector<TextRange>{});
+    // Read in place from a longer string, what lies before the text could even make a match.
+    const QString before = QStringLiteral("=7") + bold;
+    EXPECT_EQ(dotStar.matchRanges(QStringView(before).sliced(2)), std::vector<TextRange>{});
+    const QString assigned = bold + QStringLiteral("=1");
+    EXPECT_EQ(dotStar.matchRanges(assigned), icuRanges(dotStar.pattern(), assigned));
+    // No match begins inside a character, not even one asked for there.
+    IcuRegexMatcher inside(dotStar, assigned);
+    EXPECT_FALSE(inside.lookingAt(1));
+    EXPECT_TRUE(inside.lookingAt(0));
+    EXPECT_EQ(inside.range(), (TextRange{0, 34}));
+
+    // The skip ruled out the starts after "😀" on the strength of an attempt at its low half.
+    const QString id = QStringLiteral("id\U0001F6001a:#1#20241208123456 ok");
+    const QString digits = wholeWord(QStringLiteral("\\S\\d[^ ]*\\d"));
+    EXPECT_EQ(icuRanges(digits, id), (std::vector<TextRange>{{7, 17}}));
+    EXPECT_EQ(IcuRegex(digits).matchRanges(id), (std::vector<TextRange>{{7, 17}}));
+    const QString mixed = QStringLiteral("xxx\U0001F600a1\u00E9\u00E9@1111111111111");
+    const QString lazy = wholeWord(QStringLiteral("\\S.{2,}?(?!a)"));
+    const auto icu = icuRanges(lazy, mixed, UREGEX_CASE_INSENSITIVE);
+    EXPECT_EQ(icu.size(), 3u);
+    EXPECT_EQ(IcuRegex(lazy, IcuRegex::CaseInsensitive).matchRanges(mixed), icu);
 }
