@@ -6,7 +6,8 @@
 // start with. One bit stretches every character of the text into a run long enough to be
 // skipped; another repeats the whole text into runs that hold a prefix again and again; another
 // spreads the characters apart with spaces, long enough gaps to be jumped;
-// another wraps the pattern in the boundaries of a whole-word search. The pattern taken as a
+// another wraps the pattern in the boundaries of a whole-word search. A surrogate written as
+// UTF-8 is that unit alone, so texts may hold halves of a pair. The pattern taken as a
 // literal query is searched by the literal scanner too, which must find what the escaped expression
 // finds.
 #include "platform/IcuRegex.h"
@@ -71,13 +72,31 @@ std::optional<std::vector<TextRange>> ourMatches(const IcuRegex& regex, const QS
     return found;
 }
 
+// UTF-8, except that a surrogate written as UTF-8 (ED A0 80 to ED BF BF), which no decoder
+// accepts, stands for that unit alone: texts with lone halves of a pair.
+QString decodedWithLoneSurrogates(const char* bytes, qsizetype size) {
+    QString out;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i + 2 < size; ++i) {
+        const auto b0 = uint8_t(bytes[i]), b1 = uint8_t(bytes[i + 1]), b2 = uint8_t(bytes[i + 2]);
+        if (b0 != 0xED || b1 < 0xA0 || b1 > 0xBF || (b2 & 0xC0) != 0x80)
+            continue;
+        out.append(QString::fromUtf8(bytes + from, i - from));
+        out.append(QChar(char16_t(0xD000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F))));
+        from = i + 3;
+        i += 2;
+    }
+    out.append(QString::fromUtf8(bytes + from, size - from));
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2)
         return 0;
     const QString input =
-        QString::fromUtf8(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
+        decodedWithLoneSurrogates(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
     const qsizetype newline = input.indexOf(u'\n');
     if (newline < 0)
         return 0;

@@ -178,12 +178,12 @@ TEST(RegexLeadingLoopTest, RandomShapesMatchAsWithoutSkipping) {
                                QStringLiteral("^"),
                                QStringLiteral("(?<!s)\\b")};
     const QStringList atoms = {
-        QStringLiteral("[A-Z]"),    QStringLiteral("\\w"),   QStringLiteral("."),
-        QStringLiteral("[^\\n]"),   QStringLiteral("a"),     QStringLiteral("\\d"),
-        QStringLiteral("\\S"),      QStringLiteral("[a-c]"), QStringLiteral("Err"),
-        QStringLiteral("ss"),       QStringLiteral("st"),    QStringLiteral("k"),
-        QStringLiteral("\\."),      QStringLiteral("-"),     QStringLiteral("(a|b)"),
-        QStringLiteral("(?:\\d|_)")};
+        QStringLiteral("[A-Z]"),     QStringLiteral("\\w"),    QStringLiteral("."),
+        QStringLiteral("[^\\n]"),    QStringLiteral("a"),      QStringLiteral("\\d"),
+        QStringLiteral("\\S"),       QStringLiteral("[a-c]"),  QStringLiteral("Err"),
+        QStringLiteral("ss"),        QStringLiteral("st"),     QStringLiteral("k"),
+        QStringLiteral("\\."),       QStringLiteral("-"),      QStringLiteral("(a|b)"),
+        QStringLiteral("(?:\\d|_)"), QStringLiteral("\\p{So}")};
     const QStringList counts = {QString(),
                                 QString(),
                                 QString(),
@@ -215,6 +215,9 @@ TEST(RegexLeadingLoopTest, RandomShapesMatchAsWithoutSkipping) {
         }
         texts.append(text);
     }
+    QRandomGenerator rich(4401);
+    for (int t = 0; t < 10; ++t)
+        texts.append(supplementaryRichText(rich, alphabet));
     const auto pick = [&random](const QStringList& list) {
         return list[random.bounded(int(list.size()))];
     };

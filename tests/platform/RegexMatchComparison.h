@@ -5,9 +5,11 @@
 #include "platform/IcuRegex.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <vector>
 
 namespace dunmoss::test {
@@ -21,6 +23,12 @@ struct Found {
     QString error;
     friend bool operator==(const Found&, const Found&) = default;
 };
+
+inline void PrintTo(const Found& found, std::ostream* out) {
+    for (const TextRange& r : found.ranges)
+        *out << '[' << r.location << ", " << r.end() << ") ";
+    *out << found.error.toStdString();
+}
 
 inline Found matchesIn(const IcuRegex& regex, const QString& text, TextRange region) {
     Found found;
@@ -73,6 +81,39 @@ inline void expectSkippedWithinTheBoundAndUnskippedNot(const QString& pattern, c
     } catch (const RegexError& error) {
         EXPECT_TRUE(error.isTimeout());
     }
+}
+
+// Runs of the alphabet's characters broken by characters of two units, often just before a run
+// (where a skip begins) and in runs of their own: emoji, joined emoji, flags, skin tones,
+// mathematical letters and digits ("\w" and "\d" take them), an ideograph outside the
+// BMP, and halves of a pair standing alone.
+inline QString supplementaryRichText(QRandomGenerator& random, QStringView alphabet,
+                                     qsizetype length = 300) {
+    const QString pieces[] = {
+        QStringLiteral("\U0001F600"),
+        QStringLiteral("\U0001D400"),
+        QStringLiteral("\U0001D7D9"),
+        QStringLiteral("\U0001D4B3"),
+        QStringLiteral("\U00020BB7"),
+        QStringLiteral("\U0001F469\u200D\U0001F4BB"),
+        QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467"),
+        QStringLiteral("\U0001F3F3\uFE0F\u200D\U0001F308"),
+        QStringLiteral("\U0001F1E9\U0001F1EA"),
+        QStringLiteral("\U0001F44D\U0001F3FD"),
+        QString(QChar(char16_t(0xD83D))),
+        QString(QChar(char16_t(0xDE00))),
+    };
+    QString text;
+    while (text.size() < length) {
+        if (random.bounded(3) == 0) {
+            const QString& piece = pieces[random.bounded(int(std::size(pieces)))];
+            text.append(piece.repeated(random.bounded(4) == 0 ? random.bounded(2, 6) : 1));
+        } else {
+            const QChar c = alphabet[random.bounded(int(alphabet.size()))];
+            text.append(QString(random.bounded(1, 40), c));
+        }
+    }
+    return text;
 }
 
 inline QString realText(const QString& relativePath) {

@@ -144,12 +144,15 @@ TEST(RegexPrefixedLoopTest, RandomShapesMatchAsWithoutSkipping) {
     const QStringList leads = {QString(), QString(), QStringLiteral("\\b"),
                                QStringLiteral("(?<=\\s)"), QStringLiteral("(?m)^")};
     const QStringList pieces = {
-        QStringLiteral("(ab|c)"),    QStringLiteral("(?:ss|t)"), QStringLiteral("(ab)"),
-        QStringLiteral("\\w"),       QStringLiteral("[a-c]"),    QStringLiteral("\u00DF"),
-        QStringLiteral("\u00E9"),    QStringLiteral("Stra"),     QStringLiteral("\\s"),
-        QStringLiteral("\\d"),       QStringLiteral("."),        QStringLiteral("(a|b(c)?)"),
-        QStringLiteral("\u017Ft"),   QStringLiteral("\\."),      QStringLiteral("[^a]"),
-        QStringLiteral("(?:\\w\\w)")};
+        QStringLiteral("(ab|c)"),  QStringLiteral("(?:ss|t)"),
+        QStringLiteral("(ab)"),    QStringLiteral("\\w"),
+        QStringLiteral("[a-c]"),   QStringLiteral("\u00DF"),
+        QStringLiteral("\u00E9"),  QStringLiteral("Stra"),
+        QStringLiteral("\\s"),     QStringLiteral("\\d"),
+        QStringLiteral("."),       QStringLiteral("(a|b(c)?)"),
+        QStringLiteral("\u017Ft"), QStringLiteral("\\."),
+        QStringLiteral("[^a]"),    QStringLiteral("(?:\\w\\w)"),
+        QStringLiteral("\\p{So}"), QStringLiteral("[\\x{1D400}-\\x{1D7FF}a]")};
     const QStringList counts = {QString(),
                                 QString(),
                                 QStringLiteral("?"),
@@ -178,6 +181,9 @@ TEST(RegexPrefixedLoopTest, RandomShapesMatchAsWithoutSkipping) {
         }
         texts.append(text);
     }
+    QRandomGenerator rich(4402);
+    for (int t = 0; t < 10; ++t)
+        texts.append(supplementaryRichText(rich, alphabet));
     const auto pick = [&random](const QStringList& list) {
         return list[random.bounded(int(list.size()))];
     };
