@@ -3,6 +3,7 @@
 #include "editor/ShortcutTextView.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCompleter>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -24,9 +25,29 @@ CompletionPopup::CompletionPopup(ShortcutTextView* textView)
     // Installed after the completer's own filter, so it sees the list's keys first: the
     // completer would hand Return, Tab and Escape to the text view before acting on them.
     m_completer->popup()->installEventFilter(this);
+    // The shortcut map asks the text view (the list's focus proxy) first whether it wants a key.
+    textView->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != m_textView && now != m_completer->popup())
+            hide();
+    });
+}
+
+bool CompletionPopup::closesForShortcut(const QKeyEvent* key) const {
+    if (ShortcutTextView::isCompletionShortcut(key) ||
+        ShortcutTextView::isAlternativeCompletionKey(key))
+        return false;
+    const bool modified =
+        key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return modified || (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35);
 }
 
 bool CompletionPopup::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_textView && event->type() == QEvent::ShortcutOverride) {
+        if (isVisible() && closesForShortcut(static_cast<QKeyEvent*>(event)))
+            hide();
+        return QObject::eventFilter(watched, event);
+    }
     if (watched != m_completer->popup() || event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QCompleter;
+class QKeyEvent;
 class QStringListModel;
 
 namespace dunmoss {
@@ -17,6 +18,8 @@ class ShortcutTextView;
 // word with it as ordinary typing (one undo step). The first candidate starts selected.
 // While it is shown it has the keys: Up and Down move, Return and Tab take the highlighted
 // entry, Escape closes it; other keys go on to the text view, so typing narrows the list.
+// It closes whenever the editor gives the keyboard away (a shortcut, focus moving elsewhere):
+// shown, it would go on forwarding keys to the text view wherever the person is typing.
 class CompletionPopup : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +36,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A shortcut of the window or the view (Ctrl, Alt or Meta held, or a function key) closes
+    // the list before it acts; with the list shown the window's shortcuts would not fire.
+    bool closesForShortcut(const QKeyEvent* key) const;
+
     QPointer<ShortcutTextView> m_textView;
     QCompleter* m_completer;
     QStringListModel* m_model;

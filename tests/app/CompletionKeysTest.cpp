@@ -16,6 +16,7 @@
 #include "window/WindowDerivedValues.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QWindow>
 
 using namespace dunmoss;
@@ -59,14 +60,19 @@ protected:
             .completionPopup();
     }
     const QString& text() const { return activeTab(window->model().state()).document.text; }
-    // A key pressed on the keyboard, given to the window system as X gives it to the program.
+    // A key pressed on the keyboard, given to the window system as X gives it to the program:
+    // to the sheet in front of the window, if any (the list takes keys given to the window).
+    QWindow* keyboardWindow() const {
+        QWidget* sheet = QApplication::activeModalWidget();
+        return sheet ? sheet->windowHandle() : window->windowHandle();
+    }
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(window->windowHandle(), key, modifiers);
+        QTest::keyClick(keyboardWindow(), key, modifiers);
         settle();
     }
     void type(const QString& letters) {
         for (const QChar c : letters)
-            QTest::keyClick(window->windowHandle(), c.toLatin1());
+            QTest::keyClick(keyboardWindow(), c.toLatin1());
         settle();
     }
     // Types the start of a word and asks for completion.
@@ -154,4 +160,50 @@ TEST_F(CompletionKeys, EscapeClosesTheListAndTheTextStaysAsTyped) {
     type(QStringLiteral("x"));
     EXPECT_EQ(text(), QStringLiteral("sprint = 1\npri\nx"));
     EXPECT_FALSE(list()->isVisible());
+}
+
+// The list forwards the keys it does not use to the text view. Once a shortcut takes the
+// keyboard elsewhere it must be gone: a letter meant for a field would land in the document.
+TEST_F(CompletionKeys, AShortcutToAFieldClosesTheListAndTheFieldGetsEveryLetter) {
+    launch("sprint = 1\n");
+    struct Shortcut {
+        Qt::KeyboardModifiers modifiers;
+        const char* field;
+    };
+    for (const Shortcut& shortcut :
+         {Shortcut{Qt::ControlModifier, "findQueryField"},
+          Shortcut{Qt::ControlModifier | Qt::ShiftModifier, "folderSearchQuery"}}) {
+        SCOPED_TRACE(shortcut.field);
+        editor()->setFocus();
+        settle();
+        ASSERT_EQ(QApplication::focusWidget(), editor());
+        const QString before = text();
+        complete(QStringLiteral("pri"));
+        key(Qt::Key_F, shortcut.modifiers);
+        EXPECT_FALSE(list()->isVisible());
+        type(QStringLiteral("zq"));
+        EXPECT_EQ(text(), before + QStringLiteral("pri"));
+        auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->objectName(), QLatin1String(shortcut.field));
+        EXPECT_TRUE(field->text().endsWith(QStringLiteral("zq")));
+        // Back in the text, typing goes on where it was.
+        editor()->setFocus();
+        settle();
+        key(Qt::Key_Return);
+    }
+}
+
+// Escape opens the list where an input method keeps Ctrl+Space: it is the same list.
+TEST_F(CompletionKeys, TheListOpenedWithEscapeClosesForTheFindField) {
+    launch("sprint = 1\npri");
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(list()->isVisible());
+    key(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_FALSE(list()->isVisible());
+    type(QStringLiteral("sp"));
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\npri"));
+    auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text(), QStringLiteral("sp"));
 }
