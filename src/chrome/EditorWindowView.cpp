@@ -25,6 +25,8 @@
 #include "text/EditorTheme.h"
 #include "tools/PanelCommands.h"
 #include "tools/ToolCommands.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 #include "window/IncomingFiles.h"
 #include "window/OpenRequestReceiver.h"
@@ -237,6 +239,13 @@ void EditorWindowView::changeEvent(QEvent* event) {
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {
+    // Whether closing loses work is known once the saves under way are written. A close that
+    // needs no answer (a signal, a confirmed quit) waits for them in saveSessionOnDisappear.
+    if (!m_closeConfirmed && m_model->saving().writes().isWriting()) {
+        event->ignore();
+        closeWhenWritten();
+        return;
+    }
     if (!m_closeConfirmed) {
         if (ClosingLoss loss = closingLosesUnsavedWork(*m_model, otherEditorWindowsRemain())) {
             event->ignore();
@@ -266,6 +275,21 @@ bool EditorWindowView::otherEditorWindowsRemain() const {
 void EditorWindowView::closeWithoutAsking() {
     m_closeConfirmed = true;
     close();
+}
+
+void EditorWindowView::closeWhenWritten() {
+    if (m_closingWhenWritten)
+        return;
+    m_closingWhenWritten = true;
+    const QPointer<EditorWindowView> self = this;
+    m_model->saving().writes().whenAllWritten([self] {
+        // On a later turn: the last outcome may be told from inside a close.
+        QTimer::singleShot(0, self, [self] {
+            self->m_closingWhenWritten = false;
+            self->close();
+            emit self->closedAfterQuestion();
+        });
+    });
 }
 
 void EditorWindowView::askBeforeClosing(const QStringList& unwrittenCopies) {

@@ -118,6 +118,8 @@ private:
     // A close that would lose edits asks first, naming the stored copies that could not be
     // written; the answer closes the window or keeps it.
     void askBeforeClosing(const QStringList& unwrittenCopies);
+    // Closes again once the saves under way are written, without holding the window meanwhile.
+    void closeWhenWritten();
     // Another editor window stays open and will write the shared session after this one.
     bool otherEditorWindowsRemain() const;
 
@@ -137,6 +139,7 @@ private:
     bool m_appeared = false;
     bool m_startedUp = false;
     bool m_askingBeforeClose = false;
+    bool m_closingWhenWritten = false;
     bool m_closeConfirmed = false;
     bool m_closed = false;
 };

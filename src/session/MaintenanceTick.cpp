@@ -3,14 +3,13 @@
 #include "platform/Localization.h"
 #include "session/AutosaveBatch.h"
 #include "text/EditorTab.h"
+#include "window/DocumentSaving.h"
 #include "window/EditorWindowModel.h"
 #include "window/ExternalChanges.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
 #include "window/WindowNotices.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <QSet>
 
 namespace dunmoss {
@@ -85,6 +84,9 @@ void MaintenanceTick::autosaveModifiedTabs() {
         if (tab.isReadOnly || !tabIsModified(tab) || tab.isUntitled() ||
             tabAwaitsDecision(m_model.state(), tab.id))
             continue;
+        // A save of it is under way: the next tick sees what that left.
+        if (m_model.saving().isWriting(tab.id))
+            continue;
         // A changed draft of a large file's beginning would cut the file short.
         if (!canSaveOverOriginalFile(tab))
             continue;
@@ -98,27 +100,22 @@ void MaintenanceTick::autosaveModifiedTabs() {
     }
     m_batch = std::make_shared<AutosaveBatch>(std::move(jobs));
     m_persistAfterBatch = false;
-    AutosaveBatch::start(m_batch, [presence = m_presence, batch = m_batch] {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [presence, batch] {
-                if (presence->tick)
-                    presence->tick->finishAutosave(batch);
-            },
-            Qt::QueuedConnection);
+    const std::weak_ptr<AutosaveBatch> started = m_batch;
+    AutosaveBatch::start(m_batch, m_model.saving().writes(), [presence = m_presence, started] {
+        if (const std::shared_ptr<AutosaveBatch> batch = started.lock(); batch && presence->tick)
+            presence->tick->finishAutosave(batch);
     });
+    m_model.readySpareForTypedTab();
 }
 
 void MaintenanceTick::waitForAutosaves() {
-    if (const std::shared_ptr<AutosaveBatch> batch = m_batch)
-        finishAutosave(batch);
+    m_model.saving().writes().waitForWrites();
 }
 
 void MaintenanceTick::finishAutosave(const std::shared_ptr<AutosaveBatch>& batch) {
-    // Already heard of, by a wait.
     if (batch != m_batch)
         return;
-    const QList<AutosaveBatch::Outcome> outcomes = batch->waitForOutcomes();
+    const QList<AutosaveBatch::Outcome> outcomes = batch->outcomes();
     m_batch.reset();
     for (qsizetype i = 0; i < outcomes.size(); ++i) {
         const AutosaveBatch::Job& job = batch->jobs().at(i);

@@ -10,7 +10,7 @@ class EditorWindowModel;
 
 // The window's periodic upkeep: every ten seconds it notices files changed on disk, writes
 // modified tabs to their files when autosave is on, and saves the session. The files are
-// encoded and written on a pool thread; the tabs hear of it on the main thread, and the
+// encoded and written on the window's writer; the tabs hear of it on the main thread, and the
 // session is saved after them. The timers belong to the window, so a tick never runs after
 // the window has gone.
 class MaintenanceTick {
@@ -37,7 +37,8 @@ public:
     // new text, modified. Does nothing while writes it started are under way.
     void autosaveModifiedTabs();
     bool isAutosaving() const { return m_batch != nullptr; }
-    // Blocks until the files being written are written, and lets the tabs know now.
+    // Blocks until the files being written (autosaved or saved) are written, and lets the tabs
+    // know now.
     void waitForAutosaves();
 
 private:

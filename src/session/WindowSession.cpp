@@ -66,8 +66,8 @@ void WindowSession::installSeams() {
 }
 
 void WindowSession::saveSessionOnDisappear() {
-    // A file being autosaved is written first, so the session knows what it holds (the next
-    // start would otherwise take that write for a change by another program).
+    // Files being saved or autosaved are written first, so the session knows what they hold
+    // (the next start would otherwise take those writes for changes by another program).
     m_maintenance.waitForAutosaves();
     // Waits for the writer, so a window that closes (or a program that quits) leaves its
     // session on disk; a failure is reported by the wait.

@@ -2,7 +2,7 @@
 
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
-#include "window/DocumentFileWriter.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
@@ -64,7 +64,34 @@ std::function<void()> showWhileAsked(EditorWindowModel& model, const QUuid& tabI
     };
 }
 
+// The tab holds in its file what was written: the text, encoding and line ending of the save,
+// whatever was typed since, and the file as the writer left it.
+void markWritten(EditorTab& tab, const QUrl& url, const PlainTextDocument& written,
+                 const DocumentWriteOutcome& outcome, bool isSaveAs) {
+    tab.fileURL = url;
+    tab.savedSnapshot = written.text;
+    tab.savedEncoding = written.encoding;
+    tab.savedLineEnding = written.lineEnding;
+    tab.lastKnownModificationDate = outcome.modificationDate;
+    tab.lastKnownFileSize = outcome.fileSize;
+    tab.hasExternalChanges = false;
+    if (isSaveAs) {
+        // The new file holds the whole text, so it no longer stands for a larger file's start.
+        tab.isLargeFilePreview = false;
+        tab.originalByteCount.reset();
+    }
+}
+
 } // namespace
+
+DocumentSaving::DocumentSaving(EditorWindowModel& model)
+    : m_model(model), m_writes(std::make_unique<DocumentWriteQueue>(&model)) {}
+
+DocumentSaving::~DocumentSaving() = default;
+
+bool DocumentSaving::isWriting(const QUuid& tabID) const {
+    return m_writes->isWriting(tabID);
+}
 
 bool DocumentSaving::mayWriteOverFile(int index) {
     const EditorTab& tab = m_model.state().tabs.at(index);
@@ -74,7 +101,8 @@ bool DocumentSaving::mayWriteOverFile(int index) {
         return false;
     }
     bool changedOnDisk = tab.hasExternalChanges;
-    if (!changedOnDisk && tab.fileURL) {
+    // A write of the tab still under way changes the file: the writer judges after it.
+    if (!changedOnDisk && tab.fileURL && !m_writes->isWriting(tab.id)) {
         const QString path = tab.fileURL->toLocalFile();
         changedOnDisk =
             modificationDatesDiffer(fileModificationDate(path), tab.lastKnownModificationDate) ||
@@ -83,7 +111,12 @@ bool DocumentSaving::mayWriteOverFile(int index) {
     }
     if (!changedOnDisk)
         return true;
-    const QUuid tabID = tab.id;
+    refuseChangedOnDisk(index);
+    return false;
+}
+
+void DocumentSaving::refuseChangedOnDisk(int index) {
+    const QUuid tabID = m_model.state().tabs.at(index).id;
     // The notice names the tab; no tab is made active, which in a split would swap the panes'
     // documents under the keyboard.
     m_model.update([&](EditorWindowState& state) {
@@ -92,32 +125,54 @@ bool DocumentSaving::mayWriteOverFile(int index) {
         state.findMessage =
             localizedString(QStringLiteral("document.external-change.save-blocked"));
     });
-    return false;
 }
 
 void DocumentSaving::saveTab(int index, std::function<void(bool)> done) {
+    startSave(index, {}, std::move(done));
+}
+
+void DocumentSaving::startSave(int index, std::function<void()> handedOver,
+                               std::function<void(bool)> done) {
+    const auto settle = [&](bool result) {
+        finish(done, result);
+        if (handedOver)
+            handedOver();
+    };
     if (index < 0 || index >= m_model.state().tabs.size()) {
-        finish(done, false);
+        settle(false);
+        return;
+    }
+    const QUuid tabID = m_model.state().tabs.at(index).id;
+    // A write that gives the tab its file, or a new one, is under way: this save goes where that
+    // one went (or asks again when it failed), so it waits for it.
+    const std::optional<QUrl> destination = m_writes->pendingDestination(tabID);
+    if (destination && destination != m_model.state().tabs.at(index).fileURL) {
+        QPointer<EditorWindowModel> model(&m_model);
+        m_writes->whenWritten(tabID, [this, model, tabID, handedOver, done] {
+            if (model)
+                startSave(m_model.tabIndex(tabID).value_or(-1), handedOver, done);
+        });
         return;
     }
     if (!mayWriteOverFile(index)) {
-        finish(done, false);
+        settle(false);
         return;
     }
-    const EditorTab& tab = m_model.state().tabs.at(index);
-    const QUuid tabID = tab.id;
-    if (tab.fileURL) {
-        writeTabToFile(tabID, *tab.fileURL, false, std::move(done));
+    if (const std::optional<QUrl> url = m_model.state().tabs.at(index).fileURL) {
+        writeTabToFile(tabID, *url, false, std::move(done));
+        if (handedOver)
+            handedOver();
         return;
     }
     QPointer<EditorWindowModel> model(&m_model);
     WindowFilePanels(m_model).chooseSaveLocation(
-        QString(), [this, model, tabID, done = std::move(done)](std::optional<QUrl> url) {
-            if (!model || !url) {
+        QString(), [this, model, tabID, handedOver, done](std::optional<QUrl> url) {
+            if (model && url)
+                writeTabToFile(tabID, *url, false, done);
+            else
                 finish(done, false);
-                return;
-            }
-            writeTabToFile(tabID, *url, false, done);
+            if (handedOver)
+                handedOver();
         });
 }
 
@@ -128,20 +183,51 @@ void DocumentSaving::writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
         finish(done, false);
         return;
     }
-    try {
-        writeDocumentAtomically(m_model.state().tabs.at(*index).document, url);
-    } catch (const std::exception& error) {
-        m_model.setErrorMessage(isSaveAs ? errorDisplayText(error)
-                                         : localizedErrorDescription(error));
+    const EditorTab& tab = m_model.state().tabs.at(*index);
+    // The tab's own string, shared: the writer encodes it, and the next key copies it aside.
+    const PlainTextDocument written = tab.document;
+    DocumentWrite write{tabID,
+                        url,
+                        written,
+                        !isSaveAs && tab.fileURL == url,
+                        tab.lastKnownModificationDate,
+                        tab.lastKnownFileSize};
+    QPointer<EditorWindowModel> model(&m_model);
+    m_writes->submit(std::move(write), [this, model, tabID, url, isSaveAs, written,
+                                        done](const DocumentWriteOutcome& outcome) {
+        if (model)
+            finishTabWrite(tabID, url, isSaveAs, written, outcome, done);
+    });
+    m_model.readySpareForTypedTab();
+}
+
+void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs,
+                                    const PlainTextDocument& written,
+                                    const DocumentWriteOutcome& outcome,
+                                    const std::function<void(bool)>& done) {
+    const std::optional<int> index = m_model.tabIndex(tabID);
+    switch (outcome.result) {
+    case DocumentWriteOutcome::Result::Failed:
+        try {
+            std::rethrow_exception(outcome.failure);
+        } catch (const std::exception& error) {
+            m_model.setErrorMessage(isSaveAs ? errorDisplayText(error)
+                                             : localizedErrorDescription(error));
+        }
         finish(done, false);
         return;
+    case DocumentWriteOutcome::Result::ChangedOnDisk:
+        if (index)
+            refuseChangedOnDisk(*index);
+        finish(done, false);
+        return;
+    case DocumentWriteOutcome::Result::Saved:
+        break;
     }
-    m_model.update([&](EditorWindowState& state) {
-        if (isSaveAs)
-            markSavedAs(state.tabs[*index], url);
-        else
-            markSaved(state.tabs[*index], url);
-    });
+    if (index)
+        m_model.update([&](EditorWindowState& state) {
+            markWritten(state.tabs[*index], url, written, outcome, isSaveAs);
+        });
     m_model.recordRecentFile(url);
     m_model.persistSession();
     finish(done, true);
@@ -150,19 +236,23 @@ void DocumentSaving::writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
 void DocumentSaving::saveTextAs(const PlainTextDocument& document,
                                 const std::optional<QString>& suggestedName,
                                 std::function<void(SaveAsOutcome)> done) {
+    QPointer<EditorWindowModel> model(&m_model);
     WindowFilePanels(m_model).chooseSaveLocation(
         suggestedName.value_or(QString()),
-        [document, done = std::move(done)](std::optional<QUrl> url) {
-            SaveAsOutcome outcome;
-            if (url) {
-                try {
-                    writeDocumentAtomically(document, *url);
-                    outcome.url = url;
-                } catch (...) {
-                    outcome.error = std::current_exception();
-                }
+        [this, model, document, done = std::move(done)](std::optional<QUrl> url) {
+            if (!model || !url) {
+                done(SaveAsOutcome{});
+                return;
             }
-            done(outcome);
+            m_writes->submit(DocumentWrite{QUuid(), *url, document},
+                             [url, done](const DocumentWriteOutcome& outcome) {
+                                 SaveAsOutcome result;
+                                 if (outcome.result == DocumentWriteOutcome::Result::Saved)
+                                     result.url = url;
+                                 else
+                                     result.error = outcome.failure;
+                                 done(result);
+                             });
         });
 }
 
@@ -211,8 +301,12 @@ void DocumentSaving::saveAllDocuments(std::function<void()> done) {
         int saved = 0;
         int failed = 0;
         int externallyChanged = 0;
+        // Saves handed over whose outcome is not in yet.
+        int underWay = 0;
+        bool allHandedOver = false;
         std::function<void()> done;
         std::function<void()> step;
+        std::function<void()> sumUp;
     };
     auto run = std::make_shared<Run>();
     for (const EditorTab& tab : m_model.state().tabs)
@@ -221,6 +315,19 @@ void DocumentSaving::saveAllDocuments(std::function<void()> done) {
 
     QPointer<EditorWindowModel> model(&m_model);
     std::weak_ptr<Run> weakRun = run;
+    // Once every tab was handed over and every outcome is in.
+    run->sumUp = [this, model, weakRun] {
+        const std::shared_ptr<Run> run = weakRun.lock();
+        if (!model || !run || !run->allHandedOver || run->underWay > 0)
+            return;
+        run->allHandedOver = false;
+        m_model.setFindMessage(
+            saveAllSummaryMessage([](const QString& key) { return localizedString(key); },
+                                  run->saved, run->failed, run->externallyChanged));
+        m_model.persistSession();
+        if (run->done)
+            run->done();
+    };
     run->step = [this, model, weakRun] {
         const std::shared_ptr<Run> run = weakRun.lock();
         if (!model || !run)
@@ -242,25 +349,28 @@ void DocumentSaving::saveAllDocuments(std::function<void()> done) {
                 continue;
             }
             // Each tab is written where it is: switching tabs would move the panes' documents.
-            // One that asks where it goes is shown while it asks. The run stays alive through
-            // the completion, which may come later.
+            // One that asks where it goes is shown while it asks. The next tab is taken once
+            // this one's text went to the writer; the run stays alive until every outcome is in.
             std::function<void()> putBack;
             if (!tab.fileURL && canSaveOverOriginalFile(tab))
                 putBack = showWhileAsked(m_model, tabID);
-            saveTab(*m_model.tabIndex(tabID), [run, putBack](bool saved) {
-                if (putBack)
-                    putBack();
-                ++(saved ? run->saved : run->failed);
-                run->step();
-            });
+            ++run->underWay;
+            startSave(
+                *index,
+                [run, putBack] {
+                    if (putBack)
+                        putBack();
+                    run->step();
+                },
+                [run](bool saved) {
+                    ++(saved ? run->saved : run->failed);
+                    --run->underWay;
+                    run->sumUp();
+                });
             return;
         }
-        m_model.setFindMessage(
-            saveAllSummaryMessage([](const QString& key) { return localizedString(key); },
-                                  run->saved, run->failed, run->externallyChanged));
-        m_model.persistSession();
-        if (run->done)
-            run->done();
+        run->allHandedOver = true;
+        run->sumUp();
     };
     run->step();
 }

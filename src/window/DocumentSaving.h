@@ -7,18 +7,26 @@
 #include <QUuid>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace dunmoss {
 
+class DocumentWriteQueue;
+struct DocumentWriteOutcome;
 class EditorWindowModel;
 
 // Writing documents back to disk: one tab to its file, an untitled tab or Save As through the
 // save panel, and every modified tab at once. Answers from the save panel may come later; the
 // tab is then found again by its identifier, and nothing is written when it has gone.
+// The window never waits for the disk: the text as it was when the save was asked for is
+// encoded and written on the window's writer (see DocumentWriteQueue), and the tab becomes
+// saved at that text when the write is done, so keys typed meanwhile keep it modified. Whoever
+// must know a save's end (closing, quitting) waits through writes().
 class DocumentSaving {
 public:
-    explicit DocumentSaving(EditorWindowModel& model) : m_model(model) {}
+    explicit DocumentSaving(EditorWindowModel& model);
+    ~DocumentSaving();
 
     // The outcome of writing a document to a chosen location.
     struct SaveAsOutcome {
@@ -46,14 +54,27 @@ public:
     // keep their documents throughout, and neither ever takes the other's.
     void saveAllDocuments(std::function<void()> done = {});
 
+    // The window's writer: the saves and autosaves on their way to disk.
+    DocumentWriteQueue& writes() const { return *m_writes; }
+    // A write of the tab was handed over and its outcome is not in yet.
+    bool isWriting(const QUuid& tabID) const;
+
 private:
+    // saveTab, also telling `handedOver` once the tab's text went to the writer or the save
+    // ended without a write (Save All then goes on to the next tab while this one is written).
+    void startSave(int index, std::function<void()> handedOver, std::function<void(bool)> done);
     // Refusals shared by Save: false (with the status set) when the tab may not be written.
     bool mayWriteOverFile(int index);
+    void refuseChangedOnDisk(int index);
     // The URL is taken by value: callers pass the tab's own URL, which the save replaces.
     void writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
                         std::function<void(bool)> done);
+    void finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs,
+                        const PlainTextDocument& written, const DocumentWriteOutcome& outcome,
+                        const std::function<void(bool)>& done);
 
     EditorWindowModel& m_model;
+    std::unique_ptr<DocumentWriteQueue> m_writes;
 };
 
 } // namespace dunmoss

@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
 #include "window/DocumentReloading.h"
+#include "window/DocumentSaving.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
@@ -87,8 +88,9 @@ void ExternalChanges::dismissExternalChange() {
 
 void ExternalChanges::checkExternalChanges() {
     QList<QUuid> changed;
+    // A tab being written is left until its outcome is in: the change would be our own write.
     for (const EditorTab& tab : m_model.state().tabs)
-        if (tab.fileURL && !tab.hasExternalChanges &&
+        if (tab.fileURL && !tab.hasExternalChanges && !m_model.saving().isWriting(tab.id) &&
             hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate,
                                  tab.lastKnownFileSize))
             changed.append(tab.id);

@@ -3,6 +3,7 @@
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
 #include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
@@ -98,6 +99,15 @@ void TabClosing::requestCloseTab(const QUuid& tabID) {
     const EditorTab* tab = m_model.tab(tabID);
     if (!tab)
         return;
+    // A save of it is under way: asked once it is written, when the question may no longer be.
+    if (m_model.saving().isWriting(tabID)) {
+        const QPointer<EditorWindowModel> model = &m_model;
+        m_model.saving().writes().whenWritten(tabID, [model, tabID] {
+            if (model)
+                TabClosing(*model).requestCloseTab(tabID);
+        });
+        return;
+    }
     if (!tabIsModified(*tab)) {
         closeTab(tabID);
         return;
@@ -113,6 +123,14 @@ void TabClosing::requestCloseKeyboardTab() {
 }
 
 void TabClosing::requestCloseAllTabs() {
+    if (m_model.saving().writes().isWriting()) {
+        const QPointer<EditorWindowModel> model = &m_model;
+        m_model.saving().writes().whenAllWritten([model] {
+            if (model)
+                TabClosing(*model).requestCloseAllTabs();
+        });
+        return;
+    }
     if (anyWritableTabModified(m_model.state())) {
         m_model.update([](EditorWindowState& state) { state.decisions.showCloseAllAlert = true; });
         return;
@@ -131,9 +149,11 @@ void TabClosing::saveAndClosePendingTab(std::function<void()> done) {
     }
     const QPointer<EditorWindowModel> model = &m_model;
     const QUuid tabID = *pending;
-    // The save panel of an untitled tab may answer later.
+    // The save panel of an untitled tab may answer later, and the write ends later still. What
+    // was typed meanwhile keeps the tab open.
     m_model.saving().saveTab(*index, [model, tabID, done](bool saved) {
-        if (model && saved)
+        const EditorTab* tab = model ? model->tab(tabID) : nullptr;
+        if (saved && tab && !tabIsModified(*tab))
             TabClosing(*model).closeTab(tabID);
         if (done)
             done();

@@ -18,6 +18,8 @@
 #include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
 #include "text/EditorTab.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 #include "window/TabUndoRegistry.h"
 #include "window/WindowDerivedValues.h"
@@ -81,6 +83,7 @@ TEST_F(EndToEnd, TypedTextIsSavedInTheFilesEncodingAndLineEnding) {
     EXPECT_TRUE(stack->canUndo());
 
     editorMenuBar(*window)->actionForKey(QStringLiteral("command.save"))->trigger();
+    model.saving().writes().waitForWrites();
     settle();
 
     QFile saved(path);

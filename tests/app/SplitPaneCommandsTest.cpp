@@ -47,7 +47,7 @@ protected:
         QAction* action = editorMenuBar(*window)->actionForKey(QLatin1String(key));
         ASSERT_TRUE(action) << key;
         action->trigger();
-        settle();
+        written();
     }
     const EditorTab& tab(int index) const { return window->model().state().tabs.at(index); }
     // Opens one of the header's popovers and clicks its row with the key; `last` takes the last
@@ -145,8 +145,8 @@ TEST_F(SplitPaneCommands, SaveSaveAsReloadAndCloseActOnThePaneWithTheKeyboard) {
     QTest::keyClicks(name, QStringLiteral("copy.txt"));
     ASSERT_EQ(panel->selectedFiles(), QStringList{copyPath});
     panel->QDialog::accept(); // as the Save button does, without its overwrite check
-    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(copyPath) == "changed on disk\n"; }));
-    EXPECT_EQ(tab(1).fileURL, QUrl::fromLocalFile(copyPath));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab(1).fileURL == QUrl::fromLocalFile(copyPath); }));
+    EXPECT_EQ(readFile(copyPath), "changed on disk\n");
     EXPECT_EQ(tab(0).fileURL, QUrl::fromLocalFile(leftPath));
 
     // Close Tab closes the second pane's document, not the modified one beside it.

@@ -43,7 +43,7 @@ protected:
 
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-        settle();
+        written();
     }
     const EditorTab& tabWith(const QUuid& id) const { return *window->model().tab(id); }
     // Pane 1 shows the left file, pane 2 the right one, and the keys go on into pane 2.
@@ -138,7 +138,7 @@ TEST_F(SplitPaneSaving, SaveAllWritesEveryTabAndLeavesThePanesAndTheKeyboardWher
     ASSERT_EQ(panel->selectedFiles(), QStringList{path("draft.txt")});
     panel->QDialog::accept(); // as the Save button does, without its overwrite check
     ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(path("draft.txt")) == "a draft\n"; }));
-    settle();
+    written();
     EXPECT_EQ(readFile(path("left.txt")), "L " + kLeft.toUtf8());
     EXPECT_EQ(readFile(path("right.txt")), "R " + kRight.toUtf8());
     EXPECT_EQ(readFile(path("hidden.txt")), "hidden, edited\n");

@@ -15,6 +15,8 @@
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
 #include "text/EditorTab.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 
 #include <QFile>
@@ -63,6 +65,11 @@ protected:
         tab.savedSnapshot = content;
         fillMissingFileAttributes(tab);
         return tab;
+    }
+    // The saves under way are on disk, and the window has heard of them.
+    void written() {
+        window->model().saving().writes().waitForWrites();
+        settle();
     }
     static void writeFile(const QString& path, const QByteArray& bytes) {
         QFile file(path);

@@ -6,6 +6,7 @@
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
 #include "session/SessionWriter.h"
+#include "support/HeldWrites.h"
 #include "window/DocumentFileWriter.h"
 #include "window/DocumentReloading.h"
 #include "window/DocumentSaving.h"
@@ -466,17 +467,18 @@ TEST_F(Maintenance, AnAutosaveNeverWritesOverASaveMadeWhileItWaited) {
     const int index = open(url);
     edit(index, QStringLiteral("autosaved draft"));
     MaintenanceTick& maintenance = WindowSession::of(*model).maintenance();
+    bool saved = false;
     {
-        const AtomicWriteHold hold(url.toLocalFile());
+        HeldWrites disk;
         maintenance.maintenanceTick();
         ASSERT_TRUE(maintenance.isAutosaving());
+        ASSERT_TRUE(disk.reached(1));
         // The person saves newer text before the autosave could write.
         edit(index, QStringLiteral("saved by hand"));
-        bool saved = false;
-        DocumentSaving(*model).saveTab(index, [&saved](bool ok) { saved = ok; });
-        ASSERT_TRUE(saved);
+        model->saving().saveTab(index, [&saved](bool ok) { saved = ok; });
     }
     maintenance.waitForAutosaves();
+    EXPECT_TRUE(saved);
     EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("saved by hand"));
     EXPECT_FALSE(tabIsModified(tabAt(index)));
     // Nor is the person asked about a change on disk that was their own save.

@@ -6,6 +6,7 @@
 #include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/ExternalChanges.h"
 #include "window/TabClosing.h"
 #include "window/TabUndoRegistry.h"
@@ -418,6 +419,7 @@ TEST_F(ExternalChange, KeepOnADeletedFileMeansTheNextSaveWritesItAgain) {
     EXPECT_FALSE(tabOf(a).hasExternalChanges);
     bool saved = false;
     model->saving().saveTab(model->tabIndex(tabOf(a).id).value(), [&](bool ok) { saved = ok; });
+    model->saving().writes().waitForWrites();
     EXPECT_TRUE(saved);
     EXPECT_EQ(readFile(a), QByteArray("mine"));
     EXPECT_FALSE(tabIsModified(tabOf(a)));

@@ -3,14 +3,20 @@
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
+#include "support/HeldWrites.h"
 #include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
+#include "window/DocumentWriteQueue.h"
+#include "window/ExternalChanges.h"
+#include "window/TabClosing.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <chrono>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace dunmoss::test {
 namespace {
@@ -27,8 +33,14 @@ protected:
     bool save(int index) {
         std::optional<bool> result;
         model->saving().saveTab(index, [&](bool saved) { result = saved; });
+        written();
         EXPECT_TRUE(result.has_value()) << "the scripted panel answers at once";
         return result.value_or(false);
+    }
+
+    void saveAs() {
+        model->saving().saveKeyboardTabAs();
+        written();
     }
 
     void edit(int index, const QString& text) { model->setTabText(tabAt(index).id, text); }
@@ -59,6 +71,131 @@ TEST_F(DocumentSave, WritesInTheTabsLineEndingAndMarksItSaved) {
     });
     EXPECT_TRUE(save(index));
     EXPECT_EQ(readFile(url), QByteArray("a\rb\rc"));
+}
+
+TEST_F(DocumentSave, TheTabIsSavedAtTheTextOfTheSaveAndEditsMadeMeanwhileKeepItModified) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "first");
+    const int index = open(url);
+    edit(index, QStringLiteral("first, saved"));
+    std::optional<bool> result;
+    {
+        HeldWrites disk;
+        model->saving().saveTab(index, [&](bool saved) { result = saved; });
+        ASSERT_TRUE(disk.reached(1));
+        // The window goes on while the disk works.
+        edit(index, QStringLiteral("first, saved, and more"));
+        EXPECT_FALSE(result.has_value());
+        EXPECT_TRUE(model->saving().isWriting(tabAt(index).id));
+        EXPECT_EQ(readFile(url), QByteArray("first"));
+    }
+    written();
+    EXPECT_EQ(result, true);
+    EXPECT_EQ(readFile(url), QByteArray("first, saved"));
+    EXPECT_EQ(tabAt(index).savedSnapshot, QStringLiteral("first, saved"));
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("first, saved, and more"));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(tabAt(index).lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
+    // Taken back to what the file holds, the tab is saved; the next save writes the newer text.
+    edit(index, QStringLiteral("first, saved"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    edit(index, QStringLiteral("first, saved, and more"));
+    EXPECT_TRUE(save(index));
+    EXPECT_EQ(readFile(url), QByteArray("first, saved, and more"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+}
+
+TEST_F(DocumentSave, ASecondSaveQueuesBehindTheFirstAndNeitherTakesTheOtherForAChange) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "zero");
+    const int index = open(url);
+    const QUuid tabID = tabAt(index).id;
+    QList<bool> results;
+    const auto keep = [&](bool saved) { results.append(saved); };
+    {
+        HeldWrites disk;
+        edit(index, QStringLiteral("one"));
+        model->saving().saveTab(index, keep);
+        ASSERT_TRUE(disk.reached(1));
+        edit(index, QStringLiteral("one, two"));
+        model->saving().saveTab(index, keep);
+        EXPECT_TRUE(results.isEmpty());
+    }
+    written();
+    EXPECT_EQ(results, (QList<bool>{true, true}));
+    EXPECT_EQ(readFile(url), QByteArray("one, two"));
+    EXPECT_FALSE(tabIsModified(*model->tab(tabID)));
+    EXPECT_FALSE(model->tab(tabID)->hasExternalChanges);
+    EXPECT_FALSE(state().decisions.externalChangeTabID.has_value());
+    EXPECT_EQ(sessionSaves, 2);
+}
+
+TEST_F(DocumentSave, ThePollDoesNotTakeTheSavesOwnWriteForAChangeByAnotherProgram) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "old");
+    const int index = open(url);
+    edit(index, QStringLiteral("new and longer"));
+    {
+        HeldWrites disk;
+        model->saving().saveTab(index);
+        ASSERT_TRUE(disk.reached(1));
+    }
+    // The file is replaced before the window hears of it.
+    for (int wait = 0; wait < 2000 && readFile(url) != "new and longer"; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(readFile(url), QByteArray("new and longer"));
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    written();
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_FALSE(state().decisions.externalChangeTabID.has_value());
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+}
+
+TEST_F(DocumentSave, ClosingATabBeingSavedWaitsForTheWriteAndAsksOnlyAboutLaterEdits) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "a");
+    const int indexA = open(a);
+    const QUuid tabA = tabAt(indexA).id;
+    edit(indexA, QStringLiteral("a, saved"));
+    {
+        HeldWrites disk;
+        model->saving().saveTab(indexA);
+        ASSERT_TRUE(disk.reached(1));
+        TabClosing(*model).requestCloseTab(tabA);
+        EXPECT_TRUE(model->tab(tabA));
+        EXPECT_FALSE(state().decisions.showDiscardAlert);
+    }
+    written();
+    EXPECT_FALSE(model->tab(tabA)) << "closed once written";
+    EXPECT_EQ(readFile(a), QByteArray("a, saved"));
+
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "b");
+    const int indexB = open(b);
+    const QUuid tabB = tabAt(indexB).id;
+    edit(indexB, QStringLiteral("b, saved"));
+    {
+        HeldWrites disk;
+        model->saving().saveTab(indexB);
+        ASSERT_TRUE(disk.reached(1));
+        TabClosing(*model).requestCloseTab(tabB);
+        edit(*model->tabIndex(tabB), QStringLiteral("b, saved, and typed on"));
+    }
+    written();
+    ASSERT_TRUE(model->tab(tabB)) << "what was typed meanwhile is not thrown away";
+    EXPECT_TRUE(state().decisions.showDiscardAlert);
+    EXPECT_EQ(state().decisions.pendingCloseTabID, tabB);
+    EXPECT_EQ(readFile(b), QByteArray("b, saved"));
+
+    // Save in the question: the tab closes only when nothing was typed after its save.
+    {
+        HeldWrites disk;
+        TabClosing(*model).saveAndClosePendingTab();
+        ASSERT_TRUE(disk.reached(1));
+        edit(*model->tabIndex(tabB), QStringLiteral("b, saved, and typed on, and on"));
+    }
+    written();
+    ASSERT_TRUE(model->tab(tabB));
+    EXPECT_EQ(readFile(b), QByteArray("b, saved, and typed on"));
+    EXPECT_TRUE(tabIsModified(*model->tab(tabB)));
 }
 
 TEST_F(DocumentSave, AnUnmodifiedTabIsStillRewritten) {
@@ -96,7 +233,7 @@ TEST_F(DocumentSave, AReadOnlyPreviewIsNeverWrittenOverItsFile) {
     EXPECT_EQ(status(), localizedString(QStringLiteral("large-file.read-only-save-blocked")));
     EXPECT_EQ(fileSize(url.toLocalFile()), 5'000'001);
 
-    model->saving().saveKeyboardTabAs();
+    saveAs();
     EXPECT_TRUE(person.savePanels.isEmpty()) << "no panel for a read-only tab";
 }
 
@@ -113,14 +250,14 @@ TEST_F(DocumentSave, AnEditedPreviewMaySaveAsElsewhereButNeverOverItsFile) {
 
     person.saveAnswers.push_back(QUrl::fromLocalFile(path(QStringLiteral("sub/../big.log"))));
     QDir(dir.path()).mkpath(QStringLiteral("sub"));
-    model->saving().saveKeyboardTabAs();
+    saveAs();
     EXPECT_EQ(status(), localizedString(QStringLiteral("large-file.read-only-save-blocked")));
     EXPECT_EQ(fileSize(url.toLocalFile()), 5'000'001);
     EXPECT_EQ(tabAt(index).fileURL, url);
 
     const QUrl copy = QUrl::fromLocalFile(path(QStringLiteral("start.log")));
     person.saveAnswers.push_back(copy);
-    model->saving().saveKeyboardTabAs();
+    saveAs();
     EXPECT_EQ(readFile(copy), QByteArray("only the start"));
     EXPECT_EQ(tabAt(index).fileURL, copy);
     EXPECT_FALSE(tabAt(index).isLargeFilePreview);
@@ -259,7 +396,7 @@ TEST_F(DocumentSave, SaveAsWritesCrlfUtf16ByteForByte) {
     });
     const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("out.txt")));
     person.saveAnswers.push_back(target);
-    model->saving().saveKeyboardTabAs();
+    saveAs();
 
     ASSERT_EQ(person.savePanels.size(), 1);
     EXPECT_EQ(person.savePanels.first().suggestedName,
@@ -281,7 +418,7 @@ TEST_F(DocumentSave, SaveAsWritesCrlfUtf16ByteForByte) {
         [](EditorWindowState& s) { s.tabs[0].document.encoding = TextFileEncoding::Utf16; });
     const QUrl second = QUrl::fromLocalFile(path(QStringLiteral("second.txt")));
     person.saveAnswers.push_back(second);
-    model->saving().saveKeyboardTabAs();
+    saveAs();
     EXPECT_EQ(person.savePanels.last().suggestedName, QStringLiteral("out.txt"));
     EXPECT_EQ(readFile(second), QByteArray("\xFE\xFF\0a\0\r\0\n\0b", 10));
 }
@@ -291,7 +428,7 @@ TEST_F(DocumentSave, SaveAsStartsInTheFolderOfTheDocument) {
     const QUrl url = writeFile(QStringLiteral("notes/2024/plan.txt"), "plan");
     open(url);
     person.saveAnswers.push_back(std::nullopt);
-    model->saving().saveKeyboardTabAs();
+    saveAs();
     ASSERT_EQ(person.savePanels.size(), 1);
     EXPECT_EQ(person.savePanels.first().folder,
               QUrl::fromLocalFile(path(QStringLiteral("notes/2024"))));
@@ -310,7 +447,7 @@ TEST_F(DocumentSave, SaveAsFailureShowsTheWriteErrorItselfEvenWithRegexOn) {
     // A path below a regular file cannot be created, whoever runs the test.
     const QUrl impossible = QUrl::fromLocalFile(path(QStringLiteral("kept.txt/inner.txt")));
     person.saveAnswers.push_back(impossible);
-    model->saving().saveKeyboardTabAs();
+    saveAs();
 
     ASSERT_TRUE(state().errors.errorMessage.has_value());
     const QString shown = *state().errors.errorMessage;
@@ -341,7 +478,7 @@ TEST_F(DocumentSave, ADestinationThatIsNoRegularFileIsLeftAsItIs) {
 
     model->update([](EditorWindowState& s) { s.errors.errorMessage.reset(); });
     person.saveAnswers.push_back(folder);
-    model->saving().saveKeyboardTabAs();
+    saveAs();
     ASSERT_TRUE(state().errors.errorMessage.has_value());
     EXPECT_TRUE(QFileInfo(folder.toLocalFile()).isDir());
     EXPECT_TRUE(tabAt(0).isUntitled());
@@ -367,7 +504,7 @@ TEST_F(DocumentSave, AListenerHoldingACopyOfTheTabsDoesNotDisturbTheSave) {
 TEST_F(DocumentSave, CancelledPanelsChangeNothing) {
     edit(0, QStringLiteral("draft"));
     EXPECT_FALSE(save(0));
-    model->saving().saveKeyboardTabAs();
+    saveAs();
     EXPECT_EQ(person.savePanels.size(), 2);
     EXPECT_TRUE(tabAt(0).isUntitled());
     EXPECT_TRUE(state().findMessage.isEmpty());
@@ -387,6 +524,7 @@ TEST_F(DocumentSave, SaveTextAsWritesTheGivenDocumentOrHandsBackTheError) {
     const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("given.txt")));
     person.saveAnswers.push_back(target);
     model->saving().saveTextAs(document, QString(), keep);
+    written();
     EXPECT_EQ(person.savePanels.last().suggestedName,
               localizedString(QStringLiteral("document.default-filename")));
     ASSERT_TRUE(outcome.has_value());
@@ -406,6 +544,7 @@ TEST_F(DocumentSave, SaveTextAsWritesTheGivenDocumentOrHandsBackTheError) {
     outcome.reset();
     person.saveAnswers.push_back(target);
     model->saving().saveTextAs(document, std::nullopt, keep);
+    written();
     ASSERT_TRUE(outcome.has_value());
     EXPECT_FALSE(outcome->url.has_value());
     EXPECT_TRUE(outcome->error);
@@ -429,6 +568,7 @@ TEST_F(DocumentSave, ALateAnswerFindsTheTabByIdentifier) {
     const EditorTab front = untitledTab();
     model->update([&](EditorWindowState& s) { s.tabs.prepend(front); });
     person.releasePending();
+    written();
     EXPECT_EQ(result, true);
     EXPECT_EQ(model->tab(draftID)->fileURL, target);
     EXPECT_TRUE(model->tab(front.id)->isUntitled());
@@ -442,6 +582,7 @@ TEST_F(DocumentSave, ALateAnswerFindsTheTabByIdentifier) {
     model->saving().saveTab(0, [&](bool saved) { result = saved; });
     model->update([&](EditorWindowState& s) { s.tabs.removeFirst(); });
     person.releasePending();
+    written();
     EXPECT_EQ(result, false);
     EXPECT_FALSE(QFileInfo::exists(never.toLocalFile()));
 }
@@ -459,6 +600,7 @@ TEST_F(DocumentSave, SaveAllCountsAndSumsUp) {
 
     bool finished = false;
     model->saving().saveAllDocuments([&] { finished = true; });
+    written();
     EXPECT_TRUE(finished);
     EXPECT_EQ(status(), saveAllSummaryMessage(
                             [](const QString& key) { return localizedString(key); }, 2, 1, 0));
@@ -480,6 +622,7 @@ TEST_F(DocumentSave, SaveAllLeavesExternallyChangedTabsForTheirDecision) {
     model->update([&](EditorWindowState& s) { s.tabs[indexA].hasExternalChanges = true; });
 
     model->saving().saveAllDocuments();
+    written();
     EXPECT_EQ(status(), saveAllSummaryMessage(
                             [](const QString& key) { return localizedString(key); }, 1, 0, 1));
     EXPECT_EQ(state().decisions.externalChangeTabID, tabAt(indexA).id);

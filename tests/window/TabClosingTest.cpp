@@ -50,6 +50,7 @@ protected:
     // The questions the window raised, answered by the scripted person.
     void answerQuestions() {
         alerts->presentPendingAlerts();
+        written();
         QCoreApplication::processEvents();
     }
 

@@ -20,6 +20,7 @@ protected:
     std::optional<bool> ask() {
         std::optional<bool> mayClose;
         askBeforeClosing(*model, [&mayClose](bool answer) { mayClose = answer; });
+        written();
         return mayClose;
     }
     void editActive(const QString& text) { model->setTabText(active().id, text); }

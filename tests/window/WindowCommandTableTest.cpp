@@ -1,6 +1,6 @@
 #include "window/WindowCommandTable.h"
-#include "support/WaitForOpening.h"
 #include "WindowFixture.h"
+#include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 
 #include <QPrinter>
@@ -77,10 +77,12 @@ TEST_F(CommandTable, SaveAndSaveAsRunTheWindowsSaving) {
     model->setTabText(activeTab(state()).id, QStringLiteral("new"));
     const EditorCommands record = table->makeWindowCommands();
     record.saveDocument();
+    written();
     EXPECT_EQ(readFile(url), QByteArray("new"));
     const QUrl copy = QUrl::fromLocalFile(path(QStringLiteral("copy.txt")));
     person.saveAnswers.push_back(copy);
     record.saveDocumentAs();
+    written();
     EXPECT_EQ(readFile(copy), QByteArray("new"));
     EXPECT_EQ(activeTab(state()).fileURL, copy);
 }

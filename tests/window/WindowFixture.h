@@ -2,6 +2,8 @@
 
 #include "ScriptedInteraction.h"
 #include "platform/Defaults.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
@@ -65,6 +67,9 @@ protected:
     const EditorTab& active() const { return activeTab(model->state()); }
 
     static bool runningAsRoot() { return ::geteuid() == 0; }
+
+    // The window's writer is done, and the window has heard of everything it wrote.
+    void written() { model->saving().writes().waitForWrites(); }
 
     QTemporaryDir dir;
     std::unique_ptr<Defaults> defaults;

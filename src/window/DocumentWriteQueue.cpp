@@ -1,0 +1,226 @@
+#include "window/DocumentWriteQueue.h"
+
+#include "platform/FileError.h"
+#include "platform/MainThreadMailbox.h"
+#include "platform/SecurityScopedAccess.h"
+#include "text/EditorTab.h"
+#include "window/DocumentFileWriter.h"
+
+#include <QIODevice>
+#include <algorithm>
+#include <pthread.h>
+
+namespace dunmoss {
+
+namespace {
+
+std::mutex& hookMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::function<void(const QString&)>& beforeSyncHook() {
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
+} // namespace
+
+DocumentWriteQueue::DocumentWriteQueue(QObject* receiver)
+    : m_mailbox(MainThreadMailbox::make(receiver)), m_alive(std::make_shared<int>(0)),
+      m_aliveWatch(m_alive) {}
+
+DocumentWriteQueue::~DocumentWriteQueue() {
+    m_mailbox->close();
+    m_alive.reset();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_thread)
+        m_thread->join();
+}
+
+void DocumentWriteQueue::setBeforeSyncHook(std::function<void(const QString&)> hook) {
+    const std::lock_guard lock(hookMutex());
+    beforeSyncHook() = std::move(hook);
+}
+
+void DocumentWriteQueue::submit(DocumentWrite write, Done done) {
+    const quint64 number = ++m_lastNumber;
+    const QString path = write.url.toLocalFile();
+    const bool follows =
+        std::any_of(m_undelivered.begin(), m_undelivered.end(),
+                    [&](const Undelivered& earlier) { return earlier.url.toLocalFile() == path; });
+    m_undelivered.push_back(Undelivered{number, write.tabID, write.url, std::move(done)});
+    {
+        const std::lock_guard lock(m_mutex);
+        m_tasks.push_back(Task{number, std::move(write), follows});
+        if (!m_thread)
+            m_thread = std::make_unique<std::thread>([this] { run(); });
+    }
+    m_wake.notify_one();
+}
+
+bool DocumentWriteQueue::isWriting(const QUuid& tabID) const {
+    return std::any_of(m_undelivered.begin(), m_undelivered.end(),
+                       [&](const Undelivered& write) { return write.tabID == tabID; });
+}
+
+std::optional<QUrl> DocumentWriteQueue::pendingDestination(const QUuid& tabID) const {
+    for (auto write = m_undelivered.rbegin(); write != m_undelivered.rend(); ++write)
+        if (write->tabID == tabID)
+            return write->url;
+    return std::nullopt;
+}
+
+void DocumentWriteQueue::whenWritten(const QUuid& tabID, std::function<void()> then) {
+    const Waiter waiter{m_lastNumber, tabID, std::move(then)};
+    if (waiterReady(waiter))
+        waiter.then();
+    else
+        m_waiters.append(waiter);
+}
+
+void DocumentWriteQueue::whenAllWritten(std::function<void()> then) {
+    const Waiter waiter{m_lastNumber, std::nullopt, std::move(then)};
+    if (waiterReady(waiter))
+        waiter.then();
+    else
+        m_waiters.append(waiter);
+}
+
+void DocumentWriteQueue::waitForWrites() {
+    {
+        std::unique_lock lock(m_mutex);
+        m_idle.wait(lock, [this] { return m_tasks.empty() && !m_busy; });
+    }
+    deliver();
+}
+
+void DocumentWriteQueue::run() {
+    pthread_setname_np(pthread_self(), "document-writer");
+    for (;;) {
+        std::optional<Task> task;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
+            if (m_tasks.empty())
+                return;
+            task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            m_busy = true;
+        }
+        const quint64 number = task->number;
+        DocumentWriteOutcome outcome = writeInOrder(*task);
+        // The text goes here, not on the window's thread.
+        task.reset();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_finished.emplace_back(number, std::move(outcome));
+            m_busy = false;
+        }
+        m_idle.notify_all();
+        m_mailbox->post([this, alive = m_aliveWatch] {
+            if (alive.lock())
+                deliver();
+        });
+    }
+}
+
+DocumentWriteOutcome DocumentWriteQueue::writeInOrder(const Task& task) {
+    const QString path = task.write.url.toLocalFile();
+    DocumentWrite write = task.write;
+    if (task.followsEarlierWrite) {
+        const auto left = m_left.constFind(path);
+        if (left != m_left.constEnd()) {
+            write.knownModificationDate = left->modificationDate;
+            write.knownFileSize = left->fileSize;
+        }
+    }
+    DocumentWriteOutcome outcome = DocumentWriteQueue::write(write);
+    // A refused or failed write left the file as the next one of it expects it.
+    if (outcome.result == DocumentWriteOutcome::Result::Saved)
+        m_left.insert(path, FileLeft{outcome.modificationDate, outcome.fileSize});
+    else
+        m_left.insert(path, FileLeft{write.knownModificationDate, write.knownFileSize});
+    return outcome;
+}
+
+DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
+    DocumentWriteOutcome outcome;
+    try {
+        const QString path = write.url.toLocalFile();
+        if (!write.url.isLocalFile() || path.isEmpty())
+            throw FileError(FileErrorCode::FileWriteInvalidFileName, write.url.toString());
+        // Encoded first: a text the encoding cannot hold touches nothing.
+        const QByteArray bytes = encodedDocumentBytes(write.document, write.url);
+        SecurityScopedAccess access(write.url);
+        // Looked at and written without another write of the file in this process between.
+        const AtomicWriteHold hold(path);
+        if (write.refuseWhenChangedOnDisk &&
+            hasFileChangedOnDisk(write.url, write.knownModificationDate, write.knownFileSize)) {
+            outcome.result = DocumentWriteOutcome::Result::ChangedOnDisk;
+            return outcome;
+        }
+        std::function<void(const QString&)> hook;
+        {
+            const std::lock_guard lock(hookMutex());
+            hook = beforeSyncHook();
+        }
+        writeAtomically(path, [&](QIODevice& device) {
+            if (device.write(bytes) != bytes.size())
+                return false;
+            if (hook)
+                hook(path);
+            return true;
+        });
+        outcome.modificationDate = fileModificationDate(path);
+        outcome.fileSize = fileSize(path);
+        outcome.result = DocumentWriteOutcome::Result::Saved;
+    } catch (...) {
+        outcome.result = DocumentWriteOutcome::Result::Failed;
+        outcome.failure = std::current_exception();
+    }
+    return outcome;
+}
+
+void DocumentWriteQueue::deliver() {
+    for (;;) {
+        std::optional<std::pair<quint64, DocumentWriteOutcome>> finished;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_finished.empty())
+                break;
+            finished = std::move(m_finished.front());
+            m_finished.pop_front();
+        }
+        Q_ASSERT(!m_undelivered.empty() && m_undelivered.front().number == finished->first);
+        const Done done = std::move(m_undelivered.front().done);
+        m_undelivered.pop_front();
+        // A caller may wait for writes from here: each outcome is taken out before it is told.
+        if (done)
+            done(finished->second);
+    }
+    runWaiters();
+}
+
+bool DocumentWriteQueue::waiterReady(const Waiter& waiter) const {
+    return std::none_of(m_undelivered.begin(), m_undelivered.end(), [&](const Undelivered& write) {
+        return write.number <= waiter.upTo && (!waiter.tabID || write.tabID == *waiter.tabID);
+    });
+}
+
+void DocumentWriteQueue::runWaiters() {
+    QList<Waiter> ready;
+    for (qsizetype i = 0; i < m_waiters.size();)
+        if (waiterReady(m_waiters.at(i)))
+            ready.append(m_waiters.takeAt(i));
+        else
+            ++i;
+    for (const Waiter& waiter : ready)
+        waiter.then();
+}
+
+} // namespace dunmoss
