@@ -5,14 +5,17 @@
 #include "platform/SecurityScopedAccess.h"
 #include "text/FolderPatterns.h"
 #include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementRun.h"
 #include "text/OrderedFileJobs.h"
 #include "text/SearchableText.h"
-
-#include <QSaveFile>
 
 namespace dunmoss {
 
 namespace {
+
+// A batch is backed up and rewritten once it holds this much new content or this many files.
+constexpr qsizetype kBatchBytes = 64 * 1024 * 1024;
+constexpr qsizetype kBatchFiles = 1024;
 
 void countSkipped(SearchableFileContent::Kind kind, FolderSearchSkippedFiles& skipped) {
     switch (kind) {
@@ -106,21 +109,6 @@ std::optional<TextReplaceAllResult> replacedInText(const QString& query, const Q
             throw;
         return std::nullopt;
     }
-}
-
-// Atomically replaces a regular file's bytes, keeping its permissions.
-void writeAtomically(const QString& path, const QByteArray& bytes) {
-    // The walk saw a regular file; never write through something put in its place since.
-    const auto status = lstatPath(path);
-    if (!status || status->kind != FileKind::Regular)
-        throw FileError(FileErrorCode::FileWriteUnknown, path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
-    // A short write left in the buffer fails only in flush(): commit() would rename the cut
-    // file into place and report success.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
-        throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
 }
 
 // Backups are never rewritten: when the searched folder holds the backup store, the copies
@@ -222,60 +210,80 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
     WildcardRegexCache cache;
     FolderPatternFilter filter(root, include, exclude, cache);
     BackupStore store;
-    std::optional<QUrl> runFolder;
-    QList<QUrl> changed;
-    qint64 total = 0;
+    FolderReplacementRun run(folderURL);
     auto tally = [&] {
-        outcome.replacementCount = int(total);
-        outcome.changedFiles = changed;
-        outcome.backupURL = runFolder;
+        outcome.replacementCount = int(run.replacementCount());
+        outcome.changedFiles = run.changedFiles();
+        outcome.fileCount = int(run.changedFiles().size());
+        outcome.backupURL = run.runFolder();
     };
-    // One file at a time: each is backed up and listed before it is written.
+    // Files are read and replaced in parallel, then backed up and rewritten in walk order a
+    // batch at a time; the batch also bounds the new contents held in memory.
+    QList<FolderRewrite> batch;
+    qsizetype batchBytes = 0;
+    bool committing = false;
+    auto commitBatch = [&] {
+        committing = true;
+        run.commit(batch);
+        committing = false;
+        batch.clear();
+        batchBytes = 0;
+    };
+    struct Planned {
+        SearchableFileContent::Kind kind = SearchableFileContent::Kind::Text;
+        std::optional<QUrl> costly;
+        std::optional<FolderRewrite> rewrite;
+    };
+    OrderedFileJobs<Planned> jobs(
+        [&](const QString& path) {
+            // Every file the walk handed over is in hand, so a cancellation finishes it.
+            const SearchableFileContent content = loadSearchableText(path);
+            if (content.kind != SearchableFileContent::Kind::Text)
+                return Planned{content.kind, {}, {}};
+            const auto replaced = replacedInText(query, replacement, content.text, options);
+            if (!replaced)
+                return Planned{content.kind, QUrl::fromLocalFile(path), {}};
+            if (replaced->count == 0)
+                return Planned{};
+            std::optional<QByteArray> bytes = rewrittenBytes(content, replaced->text);
+            if (!bytes)
+                return Planned{SearchableFileContent::Kind::EncodingFailed, {}, {}};
+            return Planned{
+                content.kind, {}, FolderRewrite{path, std::move(*bytes), replaced->count}};
+        },
+        [&](Planned&& planned) {
+            countSkipped(planned.kind, outcome.skippedFiles);
+            if (planned.costly)
+                outcome.skippedFiles.costlyFiles.append(*planned.costly);
+            if (!planned.rewrite)
+                return;
+            batchBytes += planned.rewrite->bytes.size();
+            batch.append(std::move(*planned.rewrite));
+            if (batchBytes >= kBatchBytes || batch.size() >= kBatchFiles)
+                commitBatch();
+        });
     const FolderWalkOptions walkOptions = runWalkOptions(store, filter, outcome.skippedFiles);
     try {
         walkFolderFiles(
             root, cancelled,
             [&](const QString& path) {
-                if (!filter.accepts(path))
-                    return true;
-                const SearchableFileContent content = loadSearchableText(path);
-                if (content.kind != SearchableFileContent::Kind::Text) {
-                    countSkipped(content.kind, outcome.skippedFiles);
-                    return true;
-                }
-                const auto replaced = replacedInText(query, replacement, content.text, options);
-                if (!replaced) {
-                    outcome.skippedFiles.costlyFiles.append(QUrl::fromLocalFile(path));
-                    return true;
-                }
-                if (replaced->count == 0)
-                    return true;
-                const std::optional<QByteArray> bytes = rewrittenBytes(content, replaced->text);
-                if (!bytes) {
-                    ++outcome.skippedFiles.encodingFailedFileCount;
-                    return true;
-                }
-                if (!runFolder)
-                    runFolder = makeFolderReplaceBackupFolder();
-                const QUrl url = QUrl::fromLocalFile(path);
-                backUpOriginalFile(url, folderURL, *runFolder);
-                changed.append(url);
-                writeFolderReplacementManifest(*runFolder, folderURL, changed,
-                                               total + replaced->count);
-                writeAtomically(path, *bytes);
-                total += replaced->count;
-                ++outcome.fileCount;
+                if (filter.accepts(path))
+                    jobs.submit(path);
                 return true;
             },
             walkOptions);
-        if (runFolder)
-            writeFolderReplacementManifest(*runFolder, folderURL, changed, total);
+        jobs.finish();
+        commitBatch();
     } catch (...) {
+        // The files found before a failed file are rewritten, as one at a time would have.
+        if (!committing) {
+            try {
+                commitBatch();
+            } catch (...) {
+            }
+        }
         if (doneBeforeError) {
             tally();
-            // The file in hand was listed before its write; it counts only once written.
-            if (outcome.changedFiles.size() > outcome.fileCount)
-                outcome.changedFiles.resize(outcome.fileCount);
             *doneBeforeError = outcome;
         }
         throw;

@@ -26,11 +26,13 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
 // byte-order mark, byte order and line breaks it was read with; a file whose new text its
 // encoding cannot hold, or whose bytes would not come back unchanged outside the replaced
 // text, is counted as encoding-failed and left alone. A run that changes nothing creates no
-// backup folder. Cancelling finishes the file in hand, writes the final manifest and returns
-// the partial outcome. Files inside the backup store are never counted or rewritten, even when
-// the searched folder holds it or is itself reached through a link (the store is recognised by
-// its device and inode). Files whose names are not valid UTF-8 are counted as skipped (in the
-// preview too).
+// backup folder. Files are read and replaced in parallel and rewritten in walk order a batch at
+// a time (see FolderReplacementRun): a kill at any moment leaves each file old or new, and each
+// file replaced backed up and listed. Cancelling ends the walk, finishes the files already
+// handed over and returns the partial outcome. Files inside the backup store are never counted or
+// rewritten, even when the searched folder holds it or is itself reached through a link (the store
+// is recognised by its device and inode). Files whose names are not valid UTF-8 are counted as
+// skipped (in the preview too).
 //
 // A file the expression needs more than its work bound for is left alone whole and listed in
 // the skipped files' costly files; the run goes on with the next.

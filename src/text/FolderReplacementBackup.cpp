@@ -2,6 +2,7 @@
 
 #include "platform/FileError.h"
 #include "text/FolderReplacementManifest.h"
+#include "text/FolderReplacementWrites.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -155,11 +156,7 @@ void backUpOriginalFile(const QUrl& fileURL, const QUrl& rootURL, const QUrl& ru
     const QString folder = QFileInfo(destination).absolutePath();
     if (!QDir().mkpath(folder))
         throw FileError(FileErrorCode::FileWriteUnknown, folder);
-    if (QFileInfo::exists(destination) || QFileInfo(destination).isSymLink())
-        throw FileError(FileErrorCode::FileWriteFileExists, destination);
-    QFile source(fileURL.toLocalFile());
-    if (!source.copy(destination))
-        throw FileError(FileErrorCode::FileWriteUnknown, destination, source.errorString());
+    keepFileExclusively(fileURL.toLocalFile(), destination);
 }
 
 void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootURL,

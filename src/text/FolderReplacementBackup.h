@@ -50,9 +50,11 @@ QString makeFolderReplaceRunName();
 // Creates a new, empty run folder under folderReplaceBackupsPath(). Throws FileError.
 QUrl makeFolderReplaceBackupFolder();
 
-// Copies a file, byte for byte and with its permissions, to the run folder's "files" at its
-// path relative to the root. Throws FolderReplacementBackupError (the file is not below the
-// root) or FileError (including an existing copy, which is never overwritten).
+// Keeps a file, byte for byte and with its permissions, in the run folder's "files" at its
+// path relative to the root: as a second name of the file where it can (the rewrite then
+// leaves the original to the backup alone), else as a copy. Throws FolderReplacementBackupError
+// (the file is not below the root) or FileError (including an existing copy, which is never
+// overwritten).
 void backUpOriginalFile(const QUrl& fileURL, const QUrl& rootURL, const QUrl& runFolderURL);
 
 // Writes the run folder's "manifest.json" atomically: now, the root, the changed files'

@@ -8,6 +8,7 @@
 
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -309,20 +310,33 @@ TEST_F(FolderReplace, ExpressionsExpandGroupsAndLiteralsInsertAsTyped) {
                  RegexError);
 }
 
-TEST_F(FolderReplace, CancellingAfterTheFirstFileLeavesItChangedBackedUpAndListed) {
-    for (const char* name : {"a.txt", "b.txt", "c.txt"})
-        tree.write(QString::fromLatin1(name), "x x");
-    const QStringList order = walkOrder();
-    const auto outcome = replace(QStringLiteral("x"), QStringLiteral("y"), kLiteral,
-                                 [&] { return tree.read(order[0]) != "x x"; });
-    EXPECT_EQ(outcome.fileCount, 1);
-    EXPECT_EQ(outcome.replacementCount, 2);
+// A cancellation ends the walk; the files already read are finished (backed up, listed, then
+// rewritten) and the others stay as they were.
+TEST_F(FolderReplace, CancellingPartWayFinishesTheFilesInHandAndLeavesTheRestAlone) {
+    for (int i = 0; i < 40; ++i)
+        tree.write(QStringLiteral("f%1.txt").arg(i), "x x");
+    std::atomic<int> asked = 0;
+    const auto outcome =
+        replace(QStringLiteral("x"), QStringLiteral("y"), kLiteral, [&] { return ++asked > 10; });
     ASSERT_TRUE(outcome.backupURL);
     const auto manifest = manifestOf(*outcome.backupURL);
-    EXPECT_EQ(manifest.files, QStringList{order[0]});
-    EXPECT_EQ(manifest.replacementCount, 2);
-    EXPECT_EQ(tree.read(order[1]), "x x");
-    EXPECT_EQ(tree.read(order[2]), "x x");
+    QStringList changed;
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QStringLiteral("f%1.txt").arg(i);
+        const QByteArray now = tree.read(name);
+        ASSERT_TRUE(now == "x x" || now == "y y") << qPrintable(name);
+        if (now == "y y") {
+            changed.append(name);
+            EXPECT_EQ(savedCopy(*outcome.backupURL, name), "x x");
+        }
+    }
+    EXPECT_GE(changed.size(), 1);
+    EXPECT_LT(changed.size(), 40);
+    changed.sort();
+    EXPECT_EQ(manifest.files, changed);
+    EXPECT_EQ(manifest.replacementCount, 2 * changed.size());
+    EXPECT_EQ(outcome.fileCount, changed.size());
+    EXPECT_EQ(outcome.replacementCount, 2 * changed.size());
 }
 
 TEST_F(FolderReplace, AFailedWriteStopsTheRunWithFinishedFilesBackedUpAndTheRestUntouched) {
