@@ -13,6 +13,7 @@
 #include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
 #include "platform/TerminationSignals.h"
+#include "search/FindStepRunner.h"
 #include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
@@ -29,6 +30,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <chrono>
 #include <utility>
 
 namespace dunmoss {
@@ -184,6 +186,15 @@ EditorWindowView* DunmossNotepadApp::start(const QStringList& paths,
 }
 
 void DunmossNotepadApp::saveSessionsAndQuit() {
+    // A Replace All under way ends first and the keys typed while it ran follow it: the last
+    // save holds the text the person would have seen. A search that takes a third of the time
+    // the signal leaves is dropped instead.
+    const auto commandsEndBy = std::chrono::steady_clock::now() +
+                               std::chrono::milliseconds(TerminationSignals::kDeadlineMs / 3);
+    for (QWidget* widget : editorWindows())
+        if (auto* window = qobject_cast<EditorWindowView*>(widget))
+            if (FindStepRunner* runner = window->model().attachment<FindStepRunner>())
+                runner->endBeforeQuit(commandsEndBy);
     m_delegate->applicationWillTerminate();
     SessionWriter::shared().waitUntilIdle();
     // Nobody is asked: the person may be gone (logout, shutdown), and a question would hold the

@@ -117,12 +117,7 @@ void FindStepRunner::followChanges() {
     if (!m_request.inAllTabs && !m_model.tab(m_key.tabID)) {
         // Nothing left to search or change: said in the window's own status, the bar's went
         // with the tab.
-        m_stop->store(true);
-        m_stop.reset();
-        ++m_generation;
-        m_pending = false;
-        m_quiet.stop();
-        m_step = {};
+        stopRunning();
         // Keys typed into a tab that is gone have nowhere to go; commands given meanwhile still
         // run.
         releaseInput(commandsWait());
@@ -171,16 +166,44 @@ void FindStepRunner::give(Command command) {
 void FindStepRunner::supersede() {
     if (!m_pending)
         return;
-    m_stop->store(true);
-    m_stop.reset();
-    ++m_generation;
-    m_pending = false;
-    m_quiet.stop();
-    m_step = {};
+    stopRunning();
     m_supersededTitle = m_request.titleKey;
     report(text(lkey("find.superseded.format")).arg(text(m_supersededTitle)));
     // Keys typed after the stopped command came before the newer one.
     releaseInput();
+}
+
+void FindStepRunner::stopRunning() {
+    m_stop->store(true);
+    m_stop.reset();
+    m_search.reset();
+    ++m_generation;
+    m_pending = false;
+    m_quiet.stop();
+    m_step = {};
+}
+
+void FindStepRunner::endBeforeQuit(std::chrono::steady_clock::time_point deadline) {
+    // Keys replayed after one command may give the next: each is waited for in turn.
+    while (m_pending) {
+        const std::shared_ptr<Search> search = m_search;
+        bool found = false;
+        {
+            std::unique_lock lock(search->mutex);
+            found = search->done.wait_until(lock, deadline, [&] { return search->finished; }) &&
+                    !std::exchange(search->taken, true);
+        }
+        if (!found) {
+            // Nobody waits for a search that may never end: what was typed goes in without it.
+            stopRunning();
+            releaseInput();
+            continue;
+        }
+        if (textsChanged() || wasCancelled(search->outcome.error))
+            launch(keyWithCurrentTexts(m_key));
+        else
+            complete(search->outcome);
+    }
 }
 
 void FindStepRunner::report(const QString& status) {
@@ -214,6 +237,7 @@ std::shared_ptr<FindStepRunner::Search> FindStepRunner::launch(Key key) {
     m_pending = true;
     m_key = key;
     auto found = std::make_shared<Search>();
+    m_search = found;
     std::shared_ptr<const EditorWindowState> snapshot;
     if (m_request.inAllTabs) {
         auto tabs = std::make_shared<EditorWindowState>(m_model.state());
@@ -282,6 +306,7 @@ void FindStepRunner::complete(const Outcome& found) {
     m_pending = false;
     m_quiet.stop();
     m_stop.reset();
+    m_search.reset();
     const Step step = std::exchange(m_step, {});
     const std::shared_ptr<TextStorage> held = m_heldStorage.lock();
     const char* superseded = std::exchange(m_supersededTitle, nullptr);

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QUuid>
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -79,6 +80,11 @@ public:
     void run(Step step);
     // True while a command waits for its search.
     bool isPending() const { return m_pending; }
+    // The program is about to end (a signal): the running command, and any given while it ran,
+    // ends now, so that the keys held for it are in the text before the last save. A search
+    // still running at `deadline` is stopped and its command dropped; the keys are applied in
+    // the order given either way.
+    void endBeforeQuit(std::chrono::steady_clock::time_point deadline);
 
     static constexpr int kQuietMilliseconds = 20;
     // How long a command runs before the status says so and a newer command stops it; 0 says
@@ -122,6 +128,9 @@ private:
     void complete(const Outcome& found);
     // Stops the running command, which a newer one replaces: its held input goes first.
     void supersede();
+    // Stops the running command's search and forgets what was to follow it; the held input is
+    // left to the caller.
+    void stopRunning();
     void report(const QString& text);
     // Holds the input of the command's tab while it runs; `evenIfItChangesNothing` for its quiet
     // moment.
@@ -140,6 +149,8 @@ private:
     std::shared_ptr<int> m_waitingCommand = std::make_shared<int>(0);
     bool commandsWait() const { return m_waitingCommand.use_count() > 1; }
     std::shared_ptr<std::atomic<bool>> m_stop;
+    // The running command's search.
+    std::shared_ptr<Search> m_search;
     // The running command: what it searches, what it asked for and what follows.
     Key m_key;
     Request m_request;

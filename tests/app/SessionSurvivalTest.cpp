@@ -12,6 +12,9 @@
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
+#include "platform/Localization.h"
+#include "search/FindReplaceBar.h"
+#include "search/FindStepRunner.h"
 #include "session/SessionRecord.h"
 #include "session/SessionStore.h"
 #include "session/SessionWriter.h"
@@ -20,6 +23,7 @@
 #include "window/WindowCommandTable.h"
 #include "window/WindowDerivedValues.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,6 +31,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -34,9 +39,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <thread>
 #include <tuple>
 
 using namespace dunmoss;
@@ -206,6 +213,45 @@ void typeThenRunUntilSignalled() {
     typeText(editor, QStringLiteral("typed just before the signal"));
     settle();
     say("STATE " + describe(window->model().state()));
+    const int status = QApplication::exec();
+    SessionWriter::shared().waitUntilIdle();
+    say("QUIT " + QByteArray::number(status));
+}
+
+// Child: gives Replace All from the find bar in the file's tab and types at once, through the
+// keyboard, while the search still runs; then runs as the program does until a termination
+// signal ends it. The search ends DUNMOSS_SURVIVAL_SEARCH_MS after the parent says that it sent
+// the signal (by making the file DUNMOSS_SURVIVAL_SIGNALLED).
+void replaceAllThenTypeUntilSignalled() {
+    useParentsDataFolders();
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    app.quitOnTerminationSignals();
+    EditorWindowView* window = startedWindow(app, {qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES")});
+    ShortcutTextView* editor = activeEditor(window);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_F, Qt::ControlModifier);
+    settle();
+    auto* bar = qobject_cast<FindReplaceBar*>(window->windowLayout().panel(WindowPanel::FindBar));
+    QTest::keyClicks(bar->queryField(), QStringLiteral("one"));
+    QTest::mouseClick(bar->replaceField(), Qt::LeftButton);
+    QTest::keyClicks(bar->replaceField(), QStringLiteral("1"));
+    settle();
+    const int searchMs = qEnvironmentVariableIntValue("DUNMOSS_SURVIVAL_SEARCH_MS");
+    const QString signalled = qEnvironmentVariable("DUNMOSS_SURVIVAL_SIGNALLED");
+    FindStepRunner::of(window->model()).beforeSearch = [searchMs, signalled] {
+        for (int i = 0; i < 3000 && !QFile::exists(signalled); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(searchMs));
+    };
+    const QString replaceAll = localizedString(QStringLiteral("find.replace-all"));
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (button->isVisible() &&
+            (button->text() == replaceAll || button->toolTip() == replaceAll))
+            QTest::mouseClick(button, Qt::LeftButton);
+    QTest::keyClicks(editor, QStringLiteral("xy"));
+    settle();
+    say("TYPED");
     const int status = QApplication::exec();
     SessionWriter::shared().waitUntilIdle();
     say("QUIT " + QByteArray::number(status));
@@ -504,5 +550,50 @@ TEST_F(SessionSurvival, ASignalEndsTheProgramWithoutAskingWhenASessionCopyCannot
         report->waitForFinished(20000);
         EXPECT_EQ(QJsonDocument::fromJson(restored).array(), QJsonDocument::fromJson(typed).array())
             << "typed:    " << typed.constData() << "\nrestored: " << restored.constData();
+    }
+}
+
+// A signal while Replace All still searches: the command ends first (or, when its search takes
+// too long, is dropped), and the keys typed meanwhile follow it, so the stored text is the one
+// the person would have seen.
+TEST_F(SessionSurvival, KeysTypedDuringReplaceAllSurviveASignal) {
+    if (role() == QLatin1String("replacing"))
+        return replaceAllThenTypeUntilSignalled();
+    if (role() == QLatin1String("report"))
+        return reportRestored();
+    const QString test = QStringLiteral("KeysTypedDuringReplaceAllSurviveASignal");
+    // Replace All leaves the caret at the start, where the keys then go; dropped, it leaves the
+    // keys where the caret was.
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {SIGTERM, "100", "xy1 two 1\n"},
+        {SIGHUP, "100", "xy1 two 1\n"},
+        {SIGINT, "3000", "one two one\nxy"},
+    };
+    for (const auto& [signal, searchMs, expected] : cases) {
+        SCOPED_TRACE(signal);
+        const QString file = dir.filePath(QStringLiteral("replace%1.txt").arg(signal));
+        {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write("one two one\n");
+        }
+        const QString data = dir.filePath(QStringLiteral("replace-home%1").arg(signal));
+        const QString signalled = data + QStringLiteral("-signalled");
+        extraEnvironment = {{QStringLiteral("DUNMOSS_SURVIVAL_SEARCH_MS"), QLatin1String(searchMs)},
+                            {QStringLiteral("DUNMOSS_SURVIVAL_SIGNALLED"), signalled}};
+        QProcess* child = startChild(QStringLiteral("replacing"), test, file, data);
+        ASSERT_TRUE(readLine(child, "TYPED"));
+        ::kill(pid_t(child->processId()), signal);
+        QFile(signalled).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(readLine(child, "QUIT "));
+        ASSERT_TRUE(child->waitForFinished(20000));
+
+        QProcess* report = startChild(QStringLiteral("report"), test, QString(), data);
+        const QByteArray restored = readLine(report, "STATE ").value_or(QByteArray());
+        report->waitForFinished(20000);
+        const QJsonArray tabs = QJsonDocument::fromJson(restored).array();
+        ASSERT_EQ(tabs.size(), 1) << restored.constData();
+        EXPECT_EQ(tabs.at(0).toObject().value(QStringLiteral("text")).toString().toStdString(),
+                  expected);
     }
 }
