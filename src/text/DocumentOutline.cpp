@@ -1,5 +1,6 @@
 #include "text/DocumentOutline.h"
 
+#include "platform/IcuCharacterClasses.h"
 #include "platform/IcuRegex.h"
 #include "text/BlankLedSearch.h"
 #include "text/LineStartIndex.h"
@@ -102,11 +103,12 @@ private:
             append(matcher, start, collect, items);
     }
 
-    void append(const IcuRegexMatcher& matcher, qsizetype start, const Collect& collect,
+    void append(const IcuRegexMatcher& matcher, qsizetype matchStart, const Collect& collect,
                 QList<DocumentOutlineItem>& items) {
         const TextRange title = matcher.group(collect.titleGroup);
         if (title.isNotFound())
             return;
+        const qsizetype start = ownLineStart(matchStart, matcher.range().end());
         DocumentOutlineItem item;
         item.id = QUuid::createUuid();
         item.title = m_text.mid(title.location, title.length);
@@ -120,6 +122,18 @@ private:
         item.line = int(lineOf(start));
         item.range = {start, matcher.range().end() - start};
         items.append(std::move(item));
+    }
+
+    // Where the landmark's own line starts: a leading "\s*" that took in blank lines above it
+    // would list and select the first of them (selecting it too, so typing would delete it).
+    // A match that starts on its landmark's line keeps its start.
+    qsizetype ownLineStart(qsizetype start, qsizetype end) {
+        qsizetype first = start;
+        while (first < end && isIcuWhiteSpace(m_text.at(first)))
+            ++first;
+        if (first == start)
+            return start;
+        return std::max(start, m_lines.lineStart(lineOf(first)));
     }
 
     qsizetype lineOf(qsizetype location) {

@@ -11,12 +11,13 @@ namespace dunmoss {
 
 // The landmarks of a text (declarations, headings, keys, tags, selectors) found with one set
 // of line-anchored patterns per language. Patterns begin with "^\s*", and "\s" crosses line
-// breaks, so an item may start on a blank line above its landmark; its line and range then
-// start there. No size limit here: the window skips long texts.
+// breaks; an item's line and range still start on the line of its landmark, never on a blank
+// line above it. No size limit here: the window skips long texts.
 QList<DocumentOutlineItem> extractOutline(const QString& text, EditorLanguage language);
 
 // Every match of the pattern (anchors match at lines, case-sensitive) whose title group took
-// part, in match order. The detail is the fixed one, else the detail group's text (empty when
+// part, in match order; a match that begins with blank lines starts at the line of its first
+// other character. The detail is the fixed one, else the detail group's text (empty when
 // it took no part), else empty. A pattern that does not compile gives nothing.
 QList<DocumentOutlineItem> extractOutlineMatches(const QString& pattern, const QString& text,
                                                  int titleGroup, std::optional<int> detailGroup,

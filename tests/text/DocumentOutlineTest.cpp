@@ -43,8 +43,8 @@ TEST(DocumentOutline, EachLanguageListsItsLandmarksWithLinesAndDetails) {
         {L::Swift,
          "import Foo\nlet x = 1\npublic struct Point {\n  func move() {}\n}",
          {{"Point", "struct", 3}, {"move", "func", 4}}},
-        // "\s*" crosses blank lines, so B starts on the first empty line.
-        {L::Swift, "struct A {}\n\n\nstruct B {}", {{"A", "struct", 1}, {"B", "struct", 2}}},
+        // "\s*" crosses blank lines, but B is listed at its own line.
+        {L::Swift, "struct A {}\n\n\nstruct B {}", {{"A", "struct", 1}, {"B", "struct", 4}}},
         {L::Markdown, "## Usage\n####### x\n# Top", {{"Usage", "##", 1}, {"Top", "#", 3}}},
         {L::Python,
          "class A:\n    def run(self):\n        pass",
@@ -55,7 +55,7 @@ TEST(DocumentOutline, EachLanguageListsItsLandmarksWithLinesAndDetails) {
         // Function and class items first, then arrow functions.
         {L::Javascript,
          "const f = (a) => a\n\n\n\nfunction g() {}",
-         {{"g", "JS", 2}, {"f", "JS", 1}}},
+         {{"g", "JS", 5}, {"f", "JS", 1}}},
         {L::Html, "<html>\n<body class=\"x\">\n</body>", {{"html", "Tag", 1}, {"body", "Tag", 2}}},
         {L::Css, "a.b {\n}\n@media x {\n}", {{"a.b ", "CSS", 1}}},
         {L::Yaml, "name: x\nversion = 2\n- item", {{"name", "Item", 1}, {"version", "Item", 2}}},
@@ -71,18 +71,43 @@ TEST(DocumentOutline, EachLanguageListsItsLandmarksWithLinesAndDetails) {
             << rawValue(row.language).toStdString() << ": " << row.text;
 }
 
-TEST(DocumentOutline, ItemsCarryTheWholeMatchAndFreshIdentifiers) {
+TEST(DocumentOutline, ItemsStartOnTheirOwnLineAndCarryFreshIdentifiers) {
     const QString text = QStringLiteral("x\n\n  def run(self):");
     const auto items = extractOutline(text, EditorLanguage::Python);
     ASSERT_EQ(items.size(), 1);
-    // The match starts on the blank line that "\s*" took in.
+    // "\s*" took in the blank line above; the item starts at its own line, indent included.
     const qsizetype end = text.indexOf(QStringLiteral("run")) + 3;
-    EXPECT_EQ(items[0].range, (TextRange{2, end - 2}));
-    EXPECT_EQ(items[0].line, 2);
+    EXPECT_EQ(items[0].range, (TextRange{3, end - 3}));
+    EXPECT_EQ(items[0].line, 3);
     EXPECT_EQ(items[0].title, QStringLiteral("run"));
     const auto again = extractOutline(text, EditorLanguage::Python);
     EXPECT_NE(items[0].id, again[0].id);
     EXPECT_FALSE(items[0].id.isNull());
+}
+
+// Blank lines above a landmark (empty, or of blanks only) belong to no item: each item's line
+// and range start at the line of its first character, whatever the language.
+TEST(DocumentOutline, BlankLinesAboveALandmarkAreNotPartOfIt) {
+    struct Row {
+        EditorLanguage language;
+        QString text;
+        QString landmark; // where the item's own line starts
+    };
+    const Row rows[] = {
+        {EditorLanguage::Python, QStringLiteral("import os\n\nclass Foo:\n"), "class Foo"},
+        {EditorLanguage::Python, QStringLiteral("a = 1\n  \n\t\n    def run(x):"), "    def"},
+        {EditorLanguage::Swift, QStringLiteral("\n\n\npublic struct P {}"), "public"},
+        {EditorLanguage::Json, QStringLiteral("{\n\n  \"k\": {}\n}"), "  \"k\""},
+        {EditorLanguage::PlainText, QStringLiteral("note\n \nfunc main"), "func main"},
+    };
+    for (const Row& row : rows) {
+        const auto items = extractOutline(row.text, row.language);
+        ASSERT_EQ(items.size(), 1) << row.text.toStdString();
+        const qsizetype start = row.text.indexOf(row.landmark);
+        EXPECT_EQ(items[0].range.location, start) << row.text.toStdString();
+        EXPECT_EQ(items[0].line, row.text.left(start).count(u'\n') + 1) << row.text.toStdString();
+        EXPECT_FALSE(row.text.mid(items[0].range.location, items[0].range.length).contains(u'\n'));
+    }
 }
 
 TEST(DocumentOutline, EmptyTextsAndBadPatternsGiveNothing) {
