@@ -1,5 +1,6 @@
 #include "chrome/DialogInteraction.h"
 
+#include "chrome/DialogHost.h"
 #include "editor/LiteralText.h"
 #include "editor/PaletteFollowing.h"
 #include "tools/SnippetLibrarySheet.h"
@@ -13,35 +14,67 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <memory>
+#include <utility>
 
 namespace dunmoss {
 
 namespace {
 
-QFileDialog* makeFileDialog(QWidget* window, const QString& message) {
-    auto* dialog = new QFileDialog(window);
+// Every dialog is raised on the window's open sheet, if any, and gives the keyboard back to it.
+template <typename Dialog, typename... Args> Dialog* makeDialog(QWidget* window, Args... args) {
+    QWidget* host = dialogHost(window);
+    auto* dialog = new Dialog(args..., host);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QDialog::finished, host, [host] { returnKeyboardTo(host); });
+    return dialog;
+}
+
+// Runs `finished` with the dialog's result, or `gone` when the dialog is destroyed unfinished
+// (with the sheet it was raised on) while `asker` lives: a completion runs exactly once.
+template <typename Finished, typename Gone>
+void answerOnce(QDialog* dialog, const QObject* asker, Finished finished, Gone gone) {
+    auto pending = std::make_shared<bool>(true);
+    QObject::connect(dialog, &QDialog::finished, dialog, [pending, finished](int result) {
+        if (std::exchange(*pending, false))
+            finished(result);
+    });
+    QObject::connect(dialog, &QObject::destroyed, asker, [pending, gone] {
+        if (std::exchange(*pending, false))
+            gone();
+    });
+}
+
+QFileDialog* makeFileDialog(QWidget* window, const QString& message) {
+    auto* dialog = makeDialog<QFileDialog>(window);
     if (!message.isEmpty())
         dialog->setWindowTitle(message);
     return dialog;
 }
 
 // Opens a panel that answers with one location: the first one chosen, nothing when cancelled.
-void openForOneURL(QFileDialog* dialog, std::function<void(std::optional<QUrl>)> done) {
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
-        const QList<QUrl> urls = dialog->selectedUrls();
-        if (result == QDialog::Accepted && !urls.isEmpty())
-            done(urls.first());
-        else
-            done(std::nullopt);
-    });
+void openForOneURL(QFileDialog* dialog, const QObject* asker,
+                   std::function<void(std::optional<QUrl>)> done) {
+    answerOnce(
+        dialog, asker,
+        [dialog, done](int result) {
+            const QList<QUrl> urls = dialog->selectedUrls();
+            if (result == QDialog::Accepted && !urls.isEmpty())
+                done(urls.first());
+            else
+                done(std::nullopt);
+        },
+        [done] { done(std::nullopt); });
     dialog->open();
 }
 
 } // namespace
 
-DialogInteraction::DialogInteraction(QWidget* window) : m_window(window) {}
+DialogInteraction::DialogInteraction(QWidget* window)
+    : m_window(window), m_asker(std::make_unique<QObject>()) {}
+
+DialogInteraction::~DialogInteraction() = default;
 
 void DialogInteraction::chooseSaveLocation(const SavePanelOptions& options,
                                            std::function<void(std::optional<QUrl>)> done) {
@@ -59,7 +92,7 @@ void DialogInteraction::chooseSaveLocation(const SavePanelOptions& options,
         QFileInfo(options.folder->toLocalFile()).isDir())
         dialog->setDirectory(options.folder->toLocalFile());
     dialog->selectFile(options.suggestedName);
-    openForOneURL(dialog, std::move(done));
+    openForOneURL(dialog, m_asker.get(), std::move(done));
 }
 
 void DialogInteraction::chooseFilesToOpen(const OpenPanelOptions& options,
@@ -74,9 +107,12 @@ void DialogInteraction::chooseFilesToOpen(const OpenPanelOptions& options,
                                                         : QFileDialog::ExistingFile);
     if (!options.nameFilters.isEmpty())
         dialog->setNameFilters(options.nameFilters);
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
-        done(result == QDialog::Accepted ? dialog->selectedUrls() : QList<QUrl>());
-    });
+    answerOnce(
+        dialog, m_asker.get(),
+        [dialog, done](int result) {
+            done(result == QDialog::Accepted ? dialog->selectedUrls() : QList<QUrl>());
+        },
+        [done] { done({}); });
     dialog->open();
 }
 
@@ -95,7 +131,7 @@ void DialogInteraction::chooseFolder(const FolderPanelOptions& options,
     const bool known = options.folder && options.folder->isLocalFile() &&
                        QFileInfo(options.folder->toLocalFile()).isDir();
     dialog->setDirectory(known ? options.folder->toLocalFile() : QDir::homePath());
-    openForOneURL(dialog, std::move(done));
+    openForOneURL(dialog, m_asker.get(), std::move(done));
 }
 
 void DialogInteraction::showAlert(const AlertRequest& request, std::function<void(int)> done) {
@@ -103,10 +139,8 @@ void DialogInteraction::showAlert(const AlertRequest& request, std::function<voi
         done(-1);
         return;
     }
-    auto* box = new QMessageBox(m_window);
+    auto* box = makeDialog<QMessageBox>(m_window);
     useParentWindowPalette(box);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::Warning);
     box->setText(request.title);
     box->setInformativeText(request.message);
@@ -140,10 +174,13 @@ void DialogInteraction::showAlert(const AlertRequest& request, std::function<voi
                                       QSizePolicy::Minimum, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
     const qsizetype offered = request.buttons.size();
-    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, offered, done](int) {
-        const qsizetype index = buttons.indexOf(box->clickedButton());
-        done(index >= 0 && index < offered ? static_cast<int>(index) : -1);
-    });
+    answerOnce(
+        box, m_asker.get(),
+        [box, buttons, offered, done](int) {
+            const qsizetype index = buttons.indexOf(box->clickedButton());
+            done(index >= 0 && index < offered ? static_cast<int>(index) : -1);
+        },
+        [done] { done(-1); });
     box->open();
 }
 
@@ -152,11 +189,10 @@ void DialogInteraction::runPrintDialog(QPrinter* printer, std::function<void(boo
         done(false);
         return;
     }
-    auto* dialog = new QPrintDialog(printer, m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    QObject::connect(dialog, &QPrintDialog::finished, dialog,
-                     [done](int result) { done(result == QDialog::Accepted); });
+    auto* dialog = makeDialog<QPrintDialog>(m_window, printer);
+    answerOnce(
+        dialog, m_asker.get(), [done](int result) { done(result == QDialog::Accepted); },
+        [done] { done(false); });
     dialog->open();
 }
 
@@ -168,17 +204,18 @@ void DialogInteraction::showToolSheet(ToolSheet sheet, std::function<void(int)> 
     ToolSheetDialog* dialog = nullptr;
     switch (sheet) {
     case ToolSheet::TextToolbox:
-        dialog = new TextToolboxSheet(m_window);
+        dialog = makeDialog<TextToolboxSheet>(m_window);
         break;
     case ToolSheet::SnippetLibrary:
-        dialog = new SnippetLibrarySheet(m_window);
+        dialog = makeDialog<SnippetLibrarySheet>(m_window);
         break;
     }
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done](int result) {
-        done(result == QDialog::Accepted ? dialog->chosenIndex() : -1);
-    });
+    answerOnce(
+        dialog, m_asker.get(),
+        [dialog, done](int result) {
+            done(result == QDialog::Accepted ? dialog->chosenIndex() : -1);
+        },
+        [done] { done(-1); });
     dialog->open();
 }
 

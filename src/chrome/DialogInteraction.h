@@ -3,7 +3,9 @@
 #include "window/WindowInteraction.h"
 
 #include <QPointer>
+#include <memory>
 
+class QObject;
 class QWidget;
 
 namespace dunmoss {
@@ -15,6 +17,7 @@ namespace dunmoss {
 class DialogInteraction : public WindowInteraction {
 public:
     explicit DialogInteraction(QWidget* window);
+    ~DialogInteraction() override;
 
     void chooseSaveLocation(const SavePanelOptions& options,
                             std::function<void(std::optional<QUrl>)> done) override;
@@ -28,6 +31,9 @@ public:
 
 private:
     QPointer<QWidget> m_window;
+    // Lives as long as this: a dialog destroyed unanswered (with the sheet it was raised on)
+    // answers as cancelled, but not once the window's own teardown has begun.
+    std::unique_ptr<QObject> m_asker;
 };
 
 } // namespace dunmoss

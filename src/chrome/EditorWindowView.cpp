@@ -1,5 +1,6 @@
 #include "chrome/EditorWindowView.h"
 
+#include "chrome/DialogHost.h"
 #include "chrome/DialogInteraction.h"
 #include "chrome/EditorArea.h"
 #include "chrome/EditorFocus.h"
@@ -44,6 +45,8 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTimer>
+#include <memory>
+#include <utility>
 
 namespace dunmoss {
 
@@ -181,7 +184,9 @@ void EditorWindowView::presentErrorAlert() {
             m_errorAlert->setText(*message);
         return;
     }
-    auto* alert = new QMessageBox(this);
+    // An error about a sheet's input is the sheet's, which keeps the keyboard once it is read.
+    QWidget* host = dialogHost(this);
+    auto* alert = new QMessageBox(host);
     useParentWindowPalette(alert);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
@@ -192,11 +197,19 @@ void EditorWindowView::presentErrorAlert() {
     showLiterally(alert);
     alert->addButton(localizedString(QStringLiteral("error.ok")), QMessageBox::AcceptRole);
     m_errorAlert = alert;
-    // Dismissing the alert brings up the next queued message, if any.
-    connect(alert, &QMessageBox::finished, this, [this] {
+    // Dismissing the alert brings up the next queued message, if any; so does its going with
+    // the sheet it was raised on.
+    auto pending = std::make_shared<bool>(true);
+    const auto dismissed = [this, pending, host = QPointer<QWidget>(host)] {
+        if (!std::exchange(*pending, false))
+            return;
+        returnKeyboardTo(host);
         m_errorAlert = nullptr;
         m_model->showNextQueuedError();
-    });
+    };
+    connect(alert, &QMessageBox::finished, this, dismissed);
+    // The model goes before the window's child dialogs when the window itself goes.
+    connect(alert, &QObject::destroyed, m_model, dismissed);
     alert->open();
 }
 

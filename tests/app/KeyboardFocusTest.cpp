@@ -22,11 +22,15 @@
 #include "window/WindowDerivedValues.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QFile>
 #include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -128,4 +132,53 @@ TEST_F(KeyboardFocus, AnOutlineRowClickAndAClosedFindBarLeaveTheKeyboardInTheTex
     ASSERT_EQ(QApplication::focusWidget(), editorOf(window));
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("!"));
     EXPECT_EQ(activeText(window), QStringLiteral("# One\nbody\n# Second!\nmore text\n"));
+}
+
+// An alert about what was typed into a sheet belongs to the sheet: once it is closed the window
+// manager hands the keyboard to the window it was raised on, which must be the sheet (and in it
+// the field, though the mouse pressed its button) and not the main window the sheet blocks.
+TEST_F(KeyboardFocus, AfterAnAlertAboutASheetsFieldTheKeysGoToThatField) {
+    EditorWindowView* window = launch(QStringLiteral("notes.txt"), "one\ntwo\nthree\n");
+    ASSERT_TRUE(window);
+    // Keys go where the window system sends them: to the window that has the keyboard.
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWindow* target = QGuiApplication::focusWindow();
+        ASSERT_TRUE(target);
+        QTest::keyClick(target, key, modifiers);
+        settle();
+    };
+    const auto click = [](QWidget* parent, const char* name) {
+        auto* button = parent->findChild<QPushButton*>(QLatin1String(name));
+        ASSERT_TRUE(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+        settle();
+    };
+    press(Qt::Key_L, Qt::ControlModifier);
+    auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(sheet && sheet->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    press(Qt::Key_X);
+    click(sheet, "confirmButton");
+    QMessageBox* alert = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        return alert && alert->isVisible();
+    }));
+    EXPECT_EQ(alert->text(), localizedString(QStringLiteral("tools.goto-line.invalid")));
+    QWidget* raisedOn = alert->parentWidget() ? alert->parentWidget()->window() : window;
+    QTest::mouseClick(alert->buttons().first(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeModalWidget() == sheet; }));
+    // What the window manager does when a dialog goes.
+    raisedOn->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(raisedOn));
+    settle();
+
+    // The number typed replaces the one refused, and Return goes to that line.
+    press(Qt::Key_2);
+    press(Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activeModalWidget(); }));
+    const EditorTab& tab = activeTab(window->model().state());
+    EXPECT_EQ(tab.selectedRange.location, 4);
+    EXPECT_EQ(tab.selectedRange.length, 3);
+    EXPECT_EQ(activeText(window), QStringLiteral("one\ntwo\nthree\n"));
 }

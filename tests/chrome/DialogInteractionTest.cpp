@@ -1,15 +1,18 @@
 #include "chrome/DialogInteraction.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -22,6 +25,13 @@ template <typename Dialog> Dialog* openDialog(QWidget& window) {
         if (dialog->isVisible())
             return dialog;
     return nullptr;
+}
+
+// Activates a window and waits until the window system sends it the keys.
+bool hasKeyboard(QWidget* window) {
+    window->activateWindow();
+    return QTest::qWaitFor(
+        [window] { return QGuiApplication::focusWindow() == window->windowHandle(); });
 }
 
 } // namespace
@@ -150,6 +160,50 @@ TEST(DialogInteraction, TheSavePanelOpensInTheFolderItIsGiven) {
     EXPECT_EQ(QDir(QFileInfo(saved->toLocalFile()).absolutePath()).canonicalPath(),
               QDir(folder).canonicalPath());
     EXPECT_EQ(saved->fileName(), QStringLiteral("plan.txt"));
+}
+
+// A question asked while a sheet is open is the sheet's: closed, the window manager gives the
+// keyboard back to the sheet (the window it was raised on), not to the window the sheet blocks.
+TEST(DialogInteraction, AnAlertRaisedOverASheetGivesTheKeyboardBackToIt) {
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* sheet = new QDialog(&window);
+    sheet->setWindowModality(Qt::WindowModal);
+    auto* field = new QLineEdit(sheet);
+    sheet->open();
+    ASSERT_TRUE(hasKeyboard(sheet));
+    field->setFocus();
+    DialogInteraction interaction(&window);
+    AlertRequest request{
+        QStringLiteral("Nothing to run."), {}, {{QStringLiteral("OK"), AlertButton::Role::Cancel}}};
+    std::optional<int> answer;
+    interaction.showAlert(request, [&](int index) { answer = index; });
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(hasKeyboard(box));
+    QWidget* raisedOn = box->parentWidget()->window();
+    QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_EQ(answer, 0);
+    // What the window manager does when a dialog goes.
+    ASSERT_TRUE(hasKeyboard(raisedOn));
+    QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_A);
+    EXPECT_EQ(field->text(), QStringLiteral("a"));
+
+    // Gone with its sheet before an answer, it answers as dismissed, once.
+    int calls = 0;
+    answer.reset();
+    interaction.showAlert(request, [&](int index) {
+        ++calls;
+        answer = index;
+    });
+    ASSERT_TRUE(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+    delete sheet;
+    QApplication::processEvents();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(answer, -1);
 }
 
 TEST(DialogInteraction, WithoutItsWindowEveryQuestionIsCancelled) {
