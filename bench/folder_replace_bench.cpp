@@ -126,7 +126,7 @@ int main() {
                     "files that differ: ",
                     round + 1, mine, files, theirs, mine / theirs);
         std::fflush(stdout);
-        shell("diff -rq " + quoted(work.path() + QStringLiteral("/ours")) + " " +
+        shell("diff -rq --no-dereference " + quoted(work.path() + QStringLiteral("/ours")) + " " +
               quoted(work.path() + QStringLiteral("/peer")) + " | wc -l");
     }
     std::printf("median: ours %.3f s, grep|xargs sed %.3f s, ratio %.2f\n", median(ours),
