@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QUuid>
 #include <cerrno>
 #include <climits>
@@ -248,12 +249,34 @@ void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& target
         throw FolderReplacementBackupError::symlinkInRestorePath(parent);
 }
 
-bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPath,
-                         const QUrl& destinationURL, const QUrl& targetFolderURL) {
+namespace {
+
+// One entry copied next to its destination under a hidden staging name, waiting to be moved
+// into place. Its folder stays open, so the move lands where the checks were made.
+struct StagedRestore {
+    Descriptor folder;
+    QByteArray staging;
+    QByteArray name;
+    QString destination;
+    QUrl destinationURL;
+
+    // Removes the staging file unless it was moved into place.
+    void discard() {
+        if (!staging.isEmpty())
+            ::unlinkat(folder.get(), staging.constData(), 0);
+        staging.clear();
+    }
+};
+
+// The first half of restoreBackedUpFile: everything up to the staging file, synced only when
+// asked (a restore of many files syncs them together). Nothing when the saved copy is gone.
+std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QString& savedCopyPath,
+                                          const QUrl& destinationURL, const QUrl& targetFolderURL,
+                                          bool sync) {
     const std::optional<SavedCopy> copy =
         readSavedCopy(backupFolderURL.toLocalFile(), savedCopyPath);
     if (!copy)
-        return false;
+        return std::nullopt;
     ensureNoSymlinkInRestorePath(destinationURL, targetFolderURL);
     const QString destination = standardized(destinationURL.toLocalFile());
     const QString targetPath = targetFolderURL.toLocalFile();
@@ -261,40 +284,92 @@ bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPa
     const QStringList destinationComponents = standardizedPathComponents(destinationURL);
     const QStringList below = destinationComponents.mid(
         targetComponents.size(), destinationComponents.size() - targetComponents.size() - 1);
-    const QByteArray name = native(destinationComponents.last());
-    const QByteArray& saved = copy->bytes;
-    const mode_t sourceMode = copy->mode;
 
-    const Descriptor folder = openDestinationFolder(targetPath, below);
+    StagedRestore staged{openDestinationFolder(targetPath, below),
+                         {},
+                         native(destinationComponents.last()),
+                         destination,
+                         destinationURL};
     const QString stagingName = u'.' +
                                 QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
                                 QStringLiteral(".dunmoss-restore");
     const QByteArray staging = native(stagingName);
     const QString stagingPath = joinPath(QFileInfo(destination).path(), stagingName);
-    Descriptor file(::openat(folder.get(), staging.constData(),
+    Descriptor file(::openat(staged.folder.get(), staging.constData(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.get() < 0)
         throw FileError::fromErrno(errno, stagingPath, true);
+    staged.staging = staging;
     try {
-        writeAll(file.get(), saved, stagingPath);
+        writeAll(file.get(), copy->bytes, stagingPath);
         struct stat existing {};
-        const bool hasExisting =
-            ::fstatat(folder.get(), name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+        const bool hasExisting = ::fstatat(staged.folder.get(), staged.name.constData(), &existing,
+                                           AT_SYMLINK_NOFOLLOW) == 0;
         // A file put back keeps the permissions of the one it replaces.
         const mode_t mode =
-            hasExisting && S_ISREG(existing.st_mode) ? existing.st_mode & 07777 : sourceMode;
-        if (::fchmod(file.get(), mode) != 0 || ::fsync(file.get()) != 0)
+            hasExisting && S_ISREG(existing.st_mode) ? existing.st_mode & 07777 : copy->mode;
+        if (::fchmod(file.get(), mode) != 0 || (sync && ::fsync(file.get()) != 0))
             throw FileError::fromErrno(errno, stagingPath, true);
         file.reset();
-        ensureNoSymlinkInRestorePath(destinationURL, targetFolderURL);
-        // Renaming replaces a link at the destination itself, never what it points to.
-        if (::renameat(folder.get(), staging.constData(), folder.get(), name.constData()) != 0)
-            throw FileError::fromErrno(errno, destination, true);
     } catch (...) {
         file.reset();
-        ::unlinkat(folder.get(), staging.constData(), 0);
+        staged.discard();
         throw;
     }
+    return staged;
+}
+
+// The second half: the path is checked again and the staging file moved into place. The
+// staging file never remains.
+void placeRestore(StagedRestore& staged, const QUrl& targetFolderURL) {
+    try {
+        ensureNoSymlinkInRestorePath(staged.destinationURL, targetFolderURL);
+        // Renaming replaces a link at the destination itself, never what it points to.
+        if (::renameat(staged.folder.get(), staged.staging.constData(), staged.folder.get(),
+                       staged.name.constData()) != 0)
+            throw FileError::fromErrno(errno, staged.destination, true);
+        staged.staging.clear();
+    } catch (...) {
+        staged.discard();
+        throw;
+    }
+}
+
+bool isSymlinkRefusal(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const FolderReplacementBackupError& refusal) {
+        return refusal.kind() == FolderReplacementBackupError::Kind::SymlinkInRestorePath;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Makes the files staged or placed in these folders durable, once per file system.
+void syncFileSystemsOf(std::vector<StagedRestore>& staged) {
+    QSet<dev_t> synced;
+    for (const StagedRestore& file : staged) {
+        struct stat folder {};
+        if (::fstat(file.folder.get(), &folder) != 0 || synced.contains(folder.st_dev))
+            continue;
+        synced.insert(folder.st_dev);
+        if (::syncfs(file.folder.get()) != 0)
+            throw FileError::fromErrno(errno, file.destination, true);
+    }
+}
+
+// At most this many entries are staged at once: each holds its folder open.
+constexpr size_t kStagedAtOnce = 256;
+
+} // namespace
+
+bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPath,
+                         const QUrl& destinationURL, const QUrl& targetFolderURL) {
+    std::optional<StagedRestore> staged =
+        stageRestore(backupFolderURL, savedCopyPath, destinationURL, targetFolderURL, true);
+    if (!staged)
+        return false;
+    placeRestore(*staged, targetFolderURL);
     return true;
 }
 
@@ -314,18 +389,60 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
     const QString copies = older ? QString() : QStringLiteral("files/");
     int restored = 0;
     QStringList refused;
-    for (const QString& entry : manifest.files) {
-        if (older && entry == QStringLiteral("manifest.json"))
-            continue;
-        const QUrl destination = resolveManifestRelativePath(entry, target);
-        try {
-            if (restoreBackedUpFile(backupFolderURL, copies + entry, destination, target))
-                ++restored;
-        } catch (const FolderReplacementBackupError& error) {
-            if (error.kind() != FolderReplacementBackupError::Kind::SymlinkInRestorePath)
-                throw;
-            refused.append(entry);
+    // Entries are staged a group at a time, the group synced once, then moved into place in
+    // manifest order and the moves synced: one sync per group instead of one per file. An
+    // error stops the entries after it; those before it are still put back.
+    qsizetype next = 0;
+    while (next < manifest.files.size()) {
+        std::vector<StagedRestore> staged;
+        std::vector<QString> entries;
+        std::exception_ptr error;
+        for (; next < manifest.files.size() && staged.size() < kStagedAtOnce && !error; ++next) {
+            const QString& entry = manifest.files[next];
+            if (older && entry == QStringLiteral("manifest.json"))
+                continue;
+            try {
+                const QUrl destination = resolveManifestRelativePath(entry, target);
+                if (auto file =
+                        stageRestore(backupFolderURL, copies + entry, destination, target, false)) {
+                    staged.push_back(std::move(*file));
+                    entries.push_back(entry);
+                }
+            } catch (...) {
+                if (isSymlinkRefusal(std::current_exception()))
+                    refused.append(entry);
+                else
+                    error = std::current_exception();
+            }
         }
+        try {
+            syncFileSystemsOf(staged);
+        } catch (...) {
+            for (StagedRestore& file : staged)
+                file.discard();
+            throw;
+        }
+        std::exception_ptr placingError;
+        for (size_t i = 0; i < staged.size(); ++i) {
+            if (placingError) {
+                staged[i].discard();
+                continue;
+            }
+            try {
+                placeRestore(staged[i], target);
+                ++restored;
+            } catch (...) {
+                if (isSymlinkRefusal(std::current_exception()))
+                    refused.append(entries[i]);
+                else
+                    placingError = std::current_exception();
+            }
+        }
+        if (placingError)
+            error = placingError;
+        syncFileSystemsOf(staged);
+        if (error)
+            std::rethrow_exception(error);
     }
     if (!refused.isEmpty())
         throw FolderReplacementBackupError::restoreRefused(refused);

@@ -14,8 +14,10 @@ FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolder
 // Puts back every file a folder replacement backed up, from its run folder, into the target
 // folder (or, when none is given, the manifest's root, which must then be absolute). Entries
 // are taken in manifest order; an entry whose saved copy is gone is skipped, and only real
-// files inside the backup are read (see restoreBackedUpFile). Returns the number
-// of files restored. The backup is only read, so it can be restored again.
+// files inside the backup are read (see restoreBackedUpFile). Entries are staged a group at a
+// time and synced together, then moved into place, so a group costs two syncs rather than one
+// per file; a kill leaves each file whole. Returns the number of files restored. The backup is
+// only read, so it can be restored again.
 //
 // Throws: the manifest's FileError (missing, unreadable, malformed); unsafeRelativePath for an
 // absolute, empty, "." or ".." entry and fileOutsideRoot, each ending the restore; FileError

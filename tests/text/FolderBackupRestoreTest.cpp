@@ -81,6 +81,33 @@ TEST_F(Restore, PutsBackWhatAReplacementChangedAndCanDoItAgain) {
     EXPECT_EQ(target.allEntries(), (QStringList{"a.txt", "sub", "sub/b.txt"}));
 }
 
+// Entries are put back a group at a time; an error still stops exactly the entries after it.
+TEST_F(Restore, AnErrorPutsBackEveryEntryBeforeItAndNoneAfterAcrossGroups) {
+    QStringList entries;
+    for (int i = 0; i < 600; ++i) {
+        const QString name = QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0'));
+        entries.append(i == 400 ? QStringLiteral("blocked/x.txt") : name);
+        save(entries.last(), "saved " + name.toUtf8());
+        target.write(entries.last(), "current");
+    }
+    ::unlink(QFile::encodeName(target.path(QStringLiteral("blocked/x.txt"))).constData());
+    ::rmdir(QFile::encodeName(target.path(QStringLiteral("blocked"))).constData());
+    // A file where the entry needs a folder.
+    target.write(QStringLiteral("blocked"), "a file");
+    writeBackup(entries, target.root());
+
+    EXPECT_THROW(restore(), FileError);
+    for (int i = 0; i < 600; ++i) {
+        if (i == 400)
+            continue;
+        const QString name = entries[i];
+        EXPECT_EQ(target.read(name), i < 400 ? "saved " + name.toUtf8() : QByteArray("current"))
+            << qPrintable(name);
+    }
+    EXPECT_EQ(target.read(QStringLiteral("blocked")), "a file");
+    EXPECT_EQ(stagingFiles(), QStringList());
+}
+
 TEST_F(Restore, RecreatesDeletedFilesAndFoldersAndReplacesALinkItselfNotItsTarget) {
     writeBackup({"gone/deep/a.txt", "link.txt"}, target.root());
     save(QStringLiteral("gone/deep/a.txt"), "saved a");
