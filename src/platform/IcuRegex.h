@@ -201,7 +201,8 @@ public:
     // backtracking) or its backtracking stack, which grows with the text, runs out.
     bool findNext();
     // One attempt at a match that starts exactly at the position, which becomes the region's
-    // start (its end and bounds stay); true when there is one. Throws as findNext does.
+    // start (its end and bounds stay); true when there is one. No match starts between the
+    // halves of a surrogate pair: false there. Throws as findNext does.
     bool lookingAt(qsizetype position);
     // Makes the run stop soon after `stop` is set, from any thread: the search under way then
     // throws RegexError (Cancelled) instead of going on. The flag must outlive the matcher.
