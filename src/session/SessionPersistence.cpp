@@ -7,7 +7,6 @@
 #include "text/EditorTab.h"
 #include "text/EditorTheme.h"
 #include "window/EditorWindowModel.h"
-#include "window/SaveWaits.h"
 #include "window/WindowErrors.h"
 #include "window/WindowNotices.h"
 
@@ -137,14 +136,9 @@ void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
     m_model.presentNotice(QString::fromLatin1(kSessionSaveNoticeCause), message);
 }
 
-int SessionPersistence::snapshotMaxDelayMs(qsizetype characters) {
-    return saveWaitForTexts(kSnapshotMaxDelayMs, characters);
-}
-
 void SessionPersistence::scheduleRecoverySnapshot() {
     if (!m_snapshotTimer.isActive()) {
         m_snapshotWaitStarted.start();
-        const QList<EditorTab>& tabs = m_model.state().tabs;
         // A turn later, and only while the wait lasts: a full save in the same turn (a new tab,
         // an open, a close) ends the wait and makes its own bookmarks, and the change that
         // started the wait is shown without reading every tab's file once more.
@@ -152,9 +146,8 @@ void SessionPersistence::scheduleRecoverySnapshot() {
             if (m_snapshotTimer.isActive())
                 m_bookmarks.prepare(m_model.state().tabs);
         });
-        m_snapshotMaxDelayMs = saveWaitForTabs(kSnapshotMaxDelayMs, tabs);
     }
-    const qint64 left = m_snapshotMaxDelayMs - m_snapshotWaitStarted.elapsed();
+    const qint64 left = kSnapshotMaxDelayMs - m_snapshotWaitStarted.elapsed();
     m_snapshotTimer.start(int(std::clamp<qint64>(left, 0, kSnapshotDelayMs)));
 }
 

@@ -25,8 +25,10 @@ struct SessionWriteSink;
 // only builds the record; the background SessionWriter encodes and writes it, and skips a
 // record that has not changed. A full save writes the record and the recovery file; an edit, a
 // new selection or another active tab only restarts a short wait after which the recovery file
-// alone is written, at the latest kSnapshotMaxDelayMs after the first change it waits for (later
-// for a window of megabytes of text, see snapshotMaxDelayMs).
+// alone is written, at the latest kSnapshotMaxDelayMs after the first change it waits for,
+// whatever else the window holds: a kill loses at most two seconds of typing. Texts that did not
+// change cost the snapshot little (the writer keeps them escaped), so their size never makes it
+// wait longer.
 // Nothing is written under the interface-testing flag, nor before the window has restored its
 // session. A failure is reported once until that copy is written again.
 class SessionPersistence {
@@ -34,9 +36,6 @@ public:
     static constexpr int kSnapshotDelayMs = 900;
     // Below the two seconds of typing a crash may lose, as the write itself takes time.
     static constexpr int kSnapshotMaxDelayMs = 1500;
-    // The longest wait for the texts of a window, in characters: longer for megabytes of text
-    // (see saveWaitForTexts).
-    static int snapshotMaxDelayMs(qsizetype characters);
     // The writer takes a record's texts in and lets them go within a few ms when it is free; only
     // a text still held after this long is copied aside for the next key.
     static constexpr int kSpareDelayMs = 30;
@@ -76,7 +75,6 @@ private:
     QTimer m_snapshotTimer;
     QTimer m_spareTimer;
     QElapsedTimer m_snapshotWaitStarted;
-    int m_snapshotMaxDelayMs = kSnapshotMaxDelayMs;
     std::shared_ptr<SessionWriteSink> m_sink;
     // The failure last reported per file, until a write there succeeds.
     QHash<QString, QString> m_reportedFailures;

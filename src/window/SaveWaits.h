@@ -9,8 +9,10 @@
 namespace dunmoss {
 
 // Writing megabytes of text takes the machine a while, and a session handed to the writer makes
-// the next edit copy the text it holds: while edits go on, the longest a save waits for them to
-// pause grows by a second per megabyte of the window's texts past the first, up to this.
+// the next edit copy the text it holds: while edits go on, the longest a full save waits for them
+// to pause grows by a second per megabyte of the window's texts past the first, up to this. The
+// recovery snapshot never waits longer for them: it is what a kill leaves, and it holds every
+// edit within two seconds whatever the window holds.
 inline constexpr int kLongestSaveWaitMs = 5000;
 
 inline int saveWaitForTexts(int baseMs, qsizetype characters) {
