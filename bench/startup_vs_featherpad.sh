@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Start-up to a shown window holding a 5,000,000-byte text file: Dunmoss Notepad against
-# FeatherPad (also Qt), both under one Xvfb server, each launched several times with a fresh
-# settings folder. A launch counts as shown once a viewable top-level window whose title names
-# the file exists, which both programs set only after the file is loaded. The resident memory of
-# each is read a second after its window is shown.
+# Start-up with a 5,000,000-byte text file, Dunmoss Notepad against FeatherPad (also Qt): both
+# under one Xvfb server with openbox, pinned to the same cores, launched alternately with a fresh
+# home each time. For each launch it reports
+#   shown: ms from launch until a viewable window titled with the file's name exists;
+#   drawn: ms from launch until that window's text area holds the file's text in pixels (read
+#          back from the X server, so a window shown before its text is drawn does not count);
+#   RSS and PSS in MB, read SETTLE seconds after the text was drawn (work started at launch,
+#          such as colouring or the session's first record, has ended by then).
+# Medians of each figure and the ratios ours/FeatherPad come last, with the load at the start.
 #   usage: bench/startup_vs_featherpad.sh [path/to/dunmoss-notepad] [runs]
+#   env:   CORES (2,3) for the programs, TOOL_CORE (4) for the watcher, SETTLE (3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ours=${1:-build/dunmoss-notepad}
+ours=$(readlink -f "${1:-build/dunmoss-notepad}")
 runs=${2:-5}
+cores=${CORES:-2,3}
+tool_core=${TOOL_CORE:-4}
+settle=${SETTLE:-3}
 peer=$(command -v featherpad || true)
 [ -x "$ours" ] || { echo "build the program first ($ours missing)" >&2; exit 1; }
 [ -n "$peer" ] || { echo "featherpad is not installed" >&2; exit 1; }
-command -v xwininfo >/dev/null || { echo "xwininfo (x11-utils) is needed" >&2; exit 1; }
+command -v openbox >/dev/null || { echo "openbox is needed" >&2; exit 1; }
 
 if [ -z "${DUNMOSS_STARTUP_UNDER_XVFB:-}" ]; then
   export DUNMOSS_STARTUP_UNDER_XVFB=1
@@ -20,7 +28,11 @@ if [ -z "${DUNMOSS_STARTUP_UNDER_XVFB:-}" ]; then
 fi
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'kill "$wm" 2>/dev/null || true; rm -rf "$work"' EXIT
+gcc -O2 -o "$work/textdrawn" bench/support/textdrawn.c -lX11
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 1
 file="$work/startup-sample.txt"
 python3 - "$file" <<'PY'
 import sys
@@ -32,51 +44,49 @@ data += b"x" * (5_000_000 - len(data))
 open(sys.argv[1], "wb").write(data)
 PY
 
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-
-# Milliseconds from launch until a viewable window titled with the file's name exists, and the
-# program's resident memory in MB a second later ("timeout" and "-" when no window came).
+# Prints "shown drawn rss pss" for one launch of "$@" on the file ("-" for what never came).
 time_launch() {
-  local home="$work/home-$RANDOM"
-  mkdir -p "$home"
-  local start pid id elapsed="" rss="-"
-  start=$(now_ms)
-  XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" HOME="$home" "$@" "$file" \
-    >"$home/output" 2>&1 &
+  local home="$work/home-$RANDOM$RANDOM"
+  mkdir -p "$home/config" "$home/data" "$home/cache" "$home/run"
+  chmod 700 "$home/run"
+  local start pid times rss="-" pss="-"
+  start=$(date +%s%N)
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+    XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/run" \
+    DUNMOSS_INSTANCE_SOCKET="$home/run/instance" \
+    taskset -c "$cores" "$@" "$file" >"$home/output" 2>&1 &
   pid=$!
-  for _ in $(seq 1 3000); do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F "startup-sample.txt" | awk '{print $1}' | head -1)
-    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
-      elapsed=$(( $(now_ms) - start ))
-      break
-    fi
-    sleep 0.01
-  done
-  if [ -n "$elapsed" ]; then
-    sleep 1
-    rss=$(awk '/^VmRSS:/ { printf "%d", $2 / 1024 }' "/proc/$pid/status" 2>/dev/null || echo "-")
+  times=$(taskset -c "$tool_core" "$work/textdrawn" startup-sample.txt "$start" 60000 || true)
+  if [ "${times#* }" != "-1" ]; then
+    sleep "$settle"
+    rss=$(awk '/^Rss:/ { printf "%.1f", $2 / 1024 }' "/proc/$pid/smaps_rollup" 2>/dev/null || echo "-")
+    pss=$(awk '/^Pss:/ { printf "%.1f", $2 / 1024 }' "/proc/$pid/smaps_rollup" 2>/dev/null || echo "-")
   else
     # Said on the terminal: a launch that never showed the file is a fault, not noise.
-    { echo "no window from $1 (exit status below if it ended):"; cat "$home/output"; } >&2
+    { echo "no text drawn by $1 ($times); its output:"; cat "$home/output"; } >&2
   fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-  echo "${elapsed:-timeout} ${rss:--}"
+  echo "${times/-1/-} $rss $pss"
 }
 
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)}'; }
+median() {
+  grep -Ev '^-?$' | sort -g |
+    awk '{a[NR]=$1} END {if (NR == 0) print "-"; else print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+}
 
-ours_times=(); peer_times=(); ours_rss=(); peer_rss=()
-for _ in $(seq 1 "$runs"); do
-  r=$(time_launch "$ours"); ours_times+=("${r% *}"); ours_rss+=("${r#* }")
-  r=$(time_launch "$peer"); peer_times+=("${r% *}"); peer_rss+=("${r#* }")
+echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg); programs on cores $cores"
+: >"$work/ours"; : >"$work/peer"
+for i in $(seq 1 "$runs"); do
+  r=$(time_launch "$ours"); echo "$r" >>"$work/ours"; echo "run $i dunmoss-notepad: $r"
+  r=$(time_launch "$peer"); echo "$r" >>"$work/peer"; echo "run $i featherpad:      $r"
 done
-middle() { printf '%s\n' "$@" | grep -Ev 'timeout|-' | median; }
-ours_median=$(middle "${ours_times[@]}")
-peer_median=$(middle "${peer_times[@]}")
-echo "dunmoss-notepad ms: ${ours_times[*]}  (median $ours_median)"
-echo "featherpad     ms: ${peer_times[*]}  (median $peer_median)"
-awk -v a="$ours_median" -v b="$peer_median" \
-  'BEGIN { if (b > 0) printf "ratio ours/featherpad (median): %.2f (below 1 means faster)\n", a / b }'
-echo "dunmoss-notepad RSS MB: ${ours_rss[*]}  (median $(middle "${ours_rss[@]}"))"
-echo "featherpad     RSS MB: ${peer_rss[*]}  (median $(middle "${peer_rss[@]}"))"
+column_median() { awk -v c="$2" '{print $c}' "$1" | median; }
+printf '%-22s %10s %10s %8s\n' "median of $runs" ours featherpad ratio
+for c in 1 2 3 4; do
+  name=$(echo "shown_ms drawn_ms RSS_MB PSS_MB" | cut -d' ' -f"$c")
+  a=$(column_median "$work/ours" "$c"); b=$(column_median "$work/peer" "$c")
+  awk -v n="$name" -v a="$a" -v b="$b" \
+    'BEGIN { printf "%-22s %10s %10s %8s\n", n, a, b, (b > 0 && a != "-") ? sprintf("%.2f", a / b) : "-" }'
+done
+echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -51,7 +51,8 @@ LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
     : QPlainTextDocumentLayout(document),
       m_aside(this,
               [this](const AsideLineRuns::Request& request,
-                     const std::shared_ptr<LaidOutAside>& made) { receiveAside(request, made); }) {
+                     const std::shared_ptr<LaidOutAside>& made) { receiveAside(request, made); }),
+      m_idleLayouts(document, this) {
     // Told just before the layout, which may hear of a wider change (colours moved with it).
     connect(document, &QTextDocument::contentsChange, this,
             [this](int from, int removed, int added) {
@@ -68,6 +69,10 @@ LongLineDocumentLayout::LongLineDocumentLayout(QTextDocument* document)
     m_asideAfterTyping.setSingleShot(true);
     m_asideAfterTyping.setInterval(kAsideAfterTypingMs);
     connect(&m_asideAfterTyping, &QTimer::timeout, this, &LongLineDocumentLayout::layOutTypedAside);
+    // Qt tells a new width, and a change across blocks, with an update of everything; it has
+    // made a line layout for every block by then.
+    connect(this, &QAbstractTextDocumentLayout::update, &m_idleLayouts,
+            [this] { m_idleLayouts.noteLayoutsMade(); });
 }
 
 LongLineDocumentLayout::~LongLineDocumentLayout() = default;

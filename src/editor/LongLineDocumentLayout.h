@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/AsideLineRuns.h"
+#include "editor/IdleLineLayouts.h"
 #include "editor/KeptCharAttributes.h"
 #include "editor/LaidOutLines.h"
 
@@ -109,6 +110,8 @@ public:
     bool showsStandInLines(const QTextBlock& block) const { return block == m_staleBlock; }
     // Whether lines are being made on a pool thread now (for tests).
     bool makesLinesAside() const { return m_aside.isRunning(); }
+    // The release of the blocks' empty line layouts (for tests).
+    const IdleLineLayouts& idleLayouts() const { return m_idleLayouts; }
     // How many blocks keep their lines (for tests).
     qsizetype keptLineBlockCount() const { return qsizetype(m_lines.size()); }
 
@@ -189,6 +192,7 @@ private:
     bool m_widthGiven = false;
     AsideLineRuns m_aside;
     QTimer m_asideAfterTyping;
+    IdleLineLayouts m_idleLayouts;
     // The change of the text being reported, as the document told it before its layout.
     std::optional<TextChange> m_textChange;
     // The lines the changed block showed when its change was told, if it is long.
