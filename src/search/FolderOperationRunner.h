@@ -2,6 +2,8 @@
 
 #include "text/FolderWalk.h"
 
+#include "platform/WorkPools.h"
+
 #include <QObject>
 #include <QThreadPool>
 #include <atomic>
@@ -18,9 +20,10 @@ class EditorWindowModel;
 // The window's one runner of folder work. Each start is a new generation: only the latest
 // generation's continuation acts, and a superseded read (search, dry run) is told to stop.
 // Writes (replacement, restore) are never stopped; while one is under way `isWriting` holds and
-// the operations refuse to start anything else. Work runs on the global pool and its result is
-// posted back to the main thread only while the runner (and so its window) still exists; a
-// window that closes mid-write lets the write finish unseen.
+// the operations refuse to start anything else. Work runs on the operation pool (never the
+// global one, which painting borrows) and its result is posted back to the main thread only while
+// the runner (and so its window) still exists; a window that closes mid-write lets the write finish
+// unseen.
 class FolderOperationRunner : public QObject {
     Q_OBJECT
 public:
@@ -74,11 +77,11 @@ public:
                 done(std::move(result));
             });
         };
-        QThreadPool::globalInstance()->start(std::move(task));
+        operationPool().start(std::move(task));
     }
 
     // Waits until no folder work of any window is running (tests and shutdown).
-    static void waitForBackgroundWork() { QThreadPool::globalInstance()->waitForDone(); }
+    static void waitForBackgroundWork() { waitForWorkPools(); }
 
 private:
     struct Mailbox {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/WorkPools.h"
+
 #include <QString>
-#include <QThread>
+#include <QThreadPool>
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -9,35 +11,31 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace dunmoss {
 
-// Runs one job per file on a few worker threads while the caller walks, and hands the outputs
+// Runs one job per file on the file work pool while the caller walks, and hands the outputs
 // back in the order the files were submitted, so a run reads files in parallel yet reports
 // exactly what a one-file-at-a-time run would. At most `window` files are in flight, so a run
 // that stops early (a limit, a cancellation) has read at most that many files it did not need.
 // A job's exception is rethrown when its turn comes. Used from one thread; the job must be
-// safe to run on any thread.
+// safe to run on any thread. Pool threads take jobs while there are any and then leave, so
+// an idle run holds no thread.
 template <typename Output> class OrderedFileJobs {
 public:
     using Job = std::function<Output(const QString& path)>;
     using Commit = std::function<void(Output&&)>;
 
     OrderedFileJobs(Job job, Commit commit)
-        : m_job(std::move(job)), m_commit(std::move(commit)),
-          m_threadCount(std::clamp(QThread::idealThreadCount(), 1, 8)),
+        : m_job(std::move(job)), m_commit(std::move(commit)), m_pool(fileWorkPool()),
+          m_threadCount(std::max(m_pool.maxThreadCount(), 1)),
           m_window(size_t(m_threadCount) * 16 + kBatch) {}
 
     ~OrderedFileJobs() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_abandoned = true;
-        }
-        m_wake.notify_all();
-        for (std::thread& worker : m_workers)
-            worker.join();
+        std::unique_lock lock(m_mutex);
+        m_abandoned = true;
+        m_left.wait(lock, [this] { return m_working == 0; });
     }
 
     OrderedFileJobs(const OrderedFileJobs&) = delete;
@@ -70,7 +68,6 @@ private:
         QString path;
         std::optional<Output> output;
         std::exception_ptr error;
-        bool started = false;
         bool done = false;
     };
 
@@ -79,18 +76,14 @@ private:
     void handOver(std::unique_lock<std::mutex>&) {
         if (m_pending.empty())
             return;
-        if (m_workers.empty())
-            startWorkers();
         for (QString& path : m_pending)
-            m_slots.push_back(Slot{std::move(path), {}, {}, false, false});
+            m_slots.push_back(Slot{std::move(path), {}, {}, false});
         m_pending.clear();
-        if (m_idle > 0)
-            m_wake.notify_all();
-    }
-
-    void startWorkers() {
-        for (int i = 0; i < m_threadCount; ++i)
-            m_workers.emplace_back([this] { work(); });
+        const size_t waiting = m_front + m_slots.size() - m_nextStart;
+        while (m_working < m_threadCount && size_t(m_working) < waiting) {
+            ++m_working;
+            m_pool.start([this] { work(); });
+        }
     }
 
     // Commits finished slots from the front; waits for the front one while `keep` or more
@@ -113,18 +106,12 @@ private:
         }
     }
 
+    // A pool thread's turn: jobs in submission order until none waits.
     void work() {
         std::unique_lock lock(m_mutex);
-        for (;;) {
-            ++m_idle;
-            m_wake.wait(lock, [this] { return m_abandoned || firstWaiting() != m_slots.end(); });
-            --m_idle;
-            if (m_abandoned)
-                return;
-            const auto it = firstWaiting();
-            it->started = true;
-            const size_t index = m_front + size_t(it - m_slots.begin());
-            const QString path = it->path;
+        while (!m_abandoned && m_nextStart < m_front + m_slots.size()) {
+            const size_t index = m_nextStart++;
+            const QString path = m_slots[index - m_front].path;
             lock.unlock();
             std::optional<Output> output;
             std::exception_ptr error;
@@ -143,25 +130,23 @@ private:
             if (index == m_front)
                 m_done.notify_one();
         }
-    }
-
-    typename std::deque<Slot>::iterator firstWaiting() {
-        return std::find_if(m_slots.begin(), m_slots.end(),
-                            [](const Slot& slot) { return !slot.started; });
+        if (--m_working == 0)
+            m_left.notify_all();
     }
 
     Job m_job;
     Commit m_commit;
+    QThreadPool& m_pool;
     const int m_threadCount;
     const size_t m_window;
     std::mutex m_mutex;
-    std::condition_variable m_wake;
     std::condition_variable m_done;
+    std::condition_variable m_left;
     std::deque<Slot> m_slots;
     std::vector<QString> m_pending; // the caller's, not yet handed over
     size_t m_front = 0;             // submission index of m_slots.front()
-    std::vector<std::thread> m_workers;
-    int m_idle = 0;
+    size_t m_nextStart = 0;         // submission index of the first slot no worker took
+    int m_working = 0;              // pool threads inside work()
     bool m_abandoned = false;
 };
 
