@@ -1,111 +1,141 @@
-// Folder search of a literal and of a regular expression over a large real tree (by default
-// /usr/include, or DUNMOSS_BENCH_TREE) with the include filter "*.h" and no hit limit, against
-// GNU grep -rn and ripgrep over the same files in the same run. A peer that is not installed is
-// left out.
-#include "support/PeerCommand.h"
-#include "text/FolderSearch.h"
-
+// Find in files as the user waits for it, as a whole process (start, walk, read, decode,
+// search, the result list printed), beside GNU grep -r and ripgrep over the same tree (by
+// default /usr/include, or DUNMOSS_BENCH_TREE), each run alternating with its peers:
+// - on one core: the three pinned with taskset to the same core (DUNMOSS_BENCH_CORE, by default
+//   the last one), ours and rg told to use one thread;
+// - with every core: ours and rg with their default threads.
+// Output goes to a file, since grep stops at its first match when writing to /dev/null. The
+// median of DUNMOSS_BENCH_RUNS runs (default 3) is printed with the ratios.
 #include <QDir>
 #include <QFileInfo>
-#include <benchmark/benchmark.h>
-#include <climits>
-
-using namespace dunmoss;
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
-const QString kInclude = QStringLiteral("*.h");
-const QString kLiteral = QStringLiteral("include");
-const QString kRegex = QStringLiteral("[0-9]+\\.[0-9]+");
+struct Query {
+    const char* name;
+    const char* text;
+    bool regex;
+    bool ignoresCase;
+    bool wholeWord;
+};
 
-QString treePath() {
-    const QByteArray chosen = qgetenv("DUNMOSS_BENCH_TREE");
-    return chosen.isEmpty() ? QStringLiteral("/usr/include") : QString::fromLocal8Bit(chosen);
+const Query kQueries[] = {
+    {"static", "static", false, false, false},
+    {"static -i", "static", false, true, false},
+    {"static -w", "static", false, false, true},
+    {"[A-Z][a-z]+ed\\b -i", "[A-Z][a-z]+ed\\b", true, true, false},
+    {"[A-Z][a-z]+ed\\b", "[A-Z][a-z]+ed\\b", true, false, false},
+    {"\\bfoo\\w* -i", "\\bfoo\\w*", true, true, false},
+    {"\\bfoo\\w*", "\\bfoo\\w*", true, false, false},
+    {"(ab|c)\\w+@ -i", "(ab|c)\\w+@", true, true, false},
+    {"(ab|c)\\w+@", "(ab|c)\\w+@", true, false, false},
+    {"foo\\w* -w -i", "foo\\w*", true, true, true},
+};
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
-void ours(benchmark::State& state, const QString& query, const TextSearchOptions& options) {
-    const QUrl folder = QUrl::fromLocalFile(treePath());
-    qsizetype hits = 0;
-    for (auto _ : state) {
-        const auto results = searchFolder(query, folder, {kInclude}, {}, options, INT_MAX);
-        hits = results.size();
-        benchmark::DoNotOptimize(results.data());
-    }
-    state.counters["hits"] = double(hits);
+std::string env(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
 }
 
-bool installed(const char* tool) {
-    return bench::runCommand(std::string("command -v ") + tool + " >/dev/null 2>&1 && echo yes")
-               .rfind("yes", 0) == 0;
+// Seconds the shell command took, its output sent to `out`.
+double timed(const std::string& command, const std::string& out) {
+    const std::string line = command + " > " + out + " 2>/dev/null";
+    const auto start = std::chrono::steady_clock::now();
+    if (std::system(line.c_str()) == -1)
+        return -1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void registerAll() {
-    const std::string tree = bench::shellQuoted(treePath());
-    const std::string glob = bench::shellQuoted(kInclude);
-    struct Case {
-        const char* name;
-        QString query;
-        bool isRegex;
-        bool isCaseSensitive;
-        std::string grep;
-        std::string rg;
-    };
-    const Case cases[] = {
-        {"literal", kLiteral, false, true, "grep -rn -F " + bench::shellQuoted(kLiteral),
-         "rg -n --no-ignore -F " + bench::shellQuoted(kLiteral)},
-        {"literal_ignoring_case", kLiteral, false, false,
-         "grep -rn -i -F " + bench::shellQuoted(kLiteral),
-         "rg -n -i --no-ignore -F " + bench::shellQuoted(kLiteral)},
-        {"regex", kRegex, true, true, "grep -rn -E " + bench::shellQuoted(kRegex),
-         "rg -n --no-ignore " + bench::shellQuoted(kRegex)},
-    };
-    const bool hasGrep = installed("grep");
-    const bool hasRg = installed("rg");
-    for (const Case& c : cases) {
-        const QString query = c.query;
-        const TextSearchOptions options{c.isRegex, c.isCaseSensitive, false};
-        benchmark::RegisterBenchmark(
-            (std::string("ours/folder_search_") + c.name).c_str(),
-            [query, options](benchmark::State& s) { ours(s, query, options); })
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
-        if (hasGrep) {
-            const std::string command = c.grep + " --include=" + glob + " " + tree + " | wc -l";
-            benchmark::RegisterBenchmark((std::string("peer/grep_rn_") + c.name).c_str(),
-                                         [command](benchmark::State& s) {
-                                             bench::runPeer(s, "LC_ALL=C " + command, "lines");
-                                         })
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
-        }
-        if (hasRg) {
-            const std::string command = c.rg + " -g " + glob + " " + tree + " | wc -l";
-            benchmark::RegisterBenchmark((std::string("peer/rg_") + c.name).c_str(),
-                                         [command](benchmark::State& s) {
-                                             bench::runPeer(s, "LC_ALL=C " + command, "lines");
-                                         })
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
-        }
-    }
+long lineCount(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return -1;
+    long lines = 0;
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        lines += c == '\n';
+    std::fclose(file);
+    return lines;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    registerAll();
-    bench::PeerRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios(
-        {{"ours/folder_search_literal/real_time", "peer/grep_rn_literal/real_time"},
-         {"ours/folder_search_literal/real_time", "peer/rg_literal/real_time"},
-         {"ours/folder_search_literal_ignoring_case/real_time",
-          "peer/grep_rn_literal_ignoring_case/real_time"},
-         {"ours/folder_search_literal_ignoring_case/real_time",
-          "peer/rg_literal_ignoring_case/real_time"},
-         {"ours/folder_search_regex/real_time", "peer/grep_rn_regex/real_time"},
-         {"ours/folder_search_regex/real_time", "peer/rg_regex/real_time"}});
-    benchmark::Shutdown();
+int main(int, char** argv) {
+    const std::string tool = QFileInfo(QString::fromLocal8Bit(argv[0]))
+                                 .absoluteDir()
+                                 .filePath("folder_search_tool")
+                                 .toStdString();
+    const std::string tree = env("DUNMOSS_BENCH_TREE", "/usr/include");
+    const int cores = int(std::thread::hardware_concurrency());
+    const std::string core = env("DUNMOSS_BENCH_CORE", std::to_string(std::max(cores - 1, 0)));
+    const int runs = std::max(1, std::atoi(env("DUNMOSS_BENCH_RUNS", "3").c_str()));
+    const std::string locale = "LC_ALL=" + env("DUNMOSS_BENCH_LOCALE", "C.UTF-8") + " ";
+    QTemporaryDir scratch;
+    const std::string out = scratch.path().toStdString() + "/out";
+    const std::string pin = "taskset -c " + core + " ";
+
+    std::printf("tree %s, one core = core %s, %d runs each (median), grep in %s\n", tree.c_str(),
+                core.c_str(), runs, locale.c_str());
+    std::printf("%-22s %7s %7s %7s %8s %8s | %7s %7s %7s | lines ours/grep/rg\n", "query", "ours1",
+                "grep", "rg-j1", "/grep", "/rg-j1", "oursN", "rg", "/rg");
+    for (const Query& q : kQueries) {
+        std::string flags;
+        std::string grepFlags = q.regex ? "-E" : "-F";
+        std::string rgFlags = q.regex ? "" : "-F";
+        if (q.ignoresCase) {
+            flags += " -i";
+            grepFlags += " -i";
+            rgFlags += " -i";
+        }
+        if (q.wholeWord) {
+            flags += " -w";
+            grepFlags += " -w";
+            rgFlags += " -w";
+        }
+        if (q.regex)
+            flags += " -E";
+        const std::string args = " " + quoted(q.text) + " " + quoted(tree);
+        const std::string ours = tool + flags + " -j 1" + args;
+        const std::string oursAll = tool + flags + args;
+        const std::string grep = locale + pin + "grep -rn " + grepFlags + " -e" + args;
+        const std::string rg = locale + pin + "rg -n --no-ignore -j1 " + rgFlags + " -e" + args;
+        const std::string rgAll = locale + "rg -n --no-ignore " + rgFlags + " -e" + args;
+        std::vector<double> t[5];
+        long lines[3] = {};
+        for (int r = 0; r < runs; ++r) {
+            t[0].push_back(timed(pin + ours, out));
+            lines[0] = lineCount(out);
+            t[1].push_back(timed(grep, out));
+            lines[1] = lineCount(out);
+            t[2].push_back(timed(rg, out));
+            lines[2] = lineCount(out);
+            t[3].push_back(timed(oursAll, out));
+            t[4].push_back(timed(rgAll, out));
+        }
+        const double m[5] = {median(t[0]), median(t[1]), median(t[2]), median(t[3]), median(t[4])};
+        std::printf("%-22s %7.3f %7.3f %7.3f %7.2fx %7.2fx | %7.3f %7.3f %6.2fx | %ld/%ld/%ld\n",
+                    q.name, m[0], m[1], m[2], m[0] / m[1], m[0] / m[2], m[3], m[4], m[3] / m[4],
+                    lines[0], lines[1], lines[2]);
+        std::fflush(stdout);
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "text/FolderSearchTypes.h"
 #include "text/FolderWalk.h"
+#include "text/QueryPrefilter.h"
 #include "text/TextSearch.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QString>
 #include <QStringView>
 #include <QUrl>
+#include <exception>
 #include <optional>
 
 namespace dunmoss {
@@ -32,5 +34,33 @@ FolderFileMatches folderMatchesInText(const QString& query, const TextSearchOpti
 FolderFileMatches folderMatchesInFileBytes(const QString& query, const TextSearchOptions& options,
                                            QByteArray bytes, const QUrl& url, qsizetype room,
                                            const CancellationCheck& cancelled = {});
+
+// A folder run's query, compiled once and shared by the run's file jobs on any thread. It
+// finds what folderMatchesInText and folderMatchesInFileBytes find, but runs the expression
+// only where its prefilter lets a match be: not at all in a file without the query's literal,
+// and only over the lines that hold it when no match can take in a line feed. A plain UTF-8
+// file without the literal is not even decoded.
+class FolderQuery {
+public:
+    // Never throws: an invalid expression is thrown by the first file searched.
+    FolderQuery(const QString& query, const TextSearchOptions& options);
+
+    FolderFileMatches matchesInText(QStringView text, const QUrl& url, qsizetype room,
+                                    const CancellationCheck& cancelled = {}) const;
+    FolderFileMatches matchesInFileBytes(QByteArray bytes, const QUrl& url, qsizetype room,
+                                         const CancellationCheck& cancelled = {}) const;
+
+    const QueryPrefilter& prefilter() const { return m_prefilter; }
+
+private:
+    FolderFileMatches expressionMatches(QStringView text, const QUrl& url, qsizetype room,
+                                        const CancellationCheck& cancelled) const;
+
+    QString m_query;
+    TextSearchOptions m_options;
+    std::optional<IcuRegex> m_regex;
+    std::exception_ptr m_error;
+    QueryPrefilter m_prefilter;
+};
 
 } // namespace dunmoss

@@ -29,6 +29,7 @@ QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderU
     const QString root = folderPathOfURL(folderURL);
     WildcardRegexCache cache;
     FolderPatternFilter filter(root, include, exclude, cache);
+    const FolderQuery prepared(query, options);
     // Read by the workers: a file whose turn comes after the limit is not searched.
     std::atomic<qsizetype> gathered = 0;
     OrderedFileJobs<FolderFileMatches> jobs(
@@ -38,9 +39,8 @@ QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderU
             SearchableFileContent read = readSearchableBytes(path);
             if (read.kind != SearchableFileContent::Kind::Text)
                 return FolderFileMatches();
-            return folderMatchesInFileBytes(query, options, std::move(read.bytes),
-                                            QUrl::fromLocalFile(path), limit - gathered.load(),
-                                            cancelled);
+            return prepared.matchesInFileBytes(std::move(read.bytes), QUrl::fromLocalFile(path),
+                                               limit - gathered.load(), cancelled);
         },
         [&](FolderFileMatches&& matches) {
             // Past the limit a file adds nothing, so it is not listed either.

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "text/TextSearch.h"
+
+#include <QString>
+
+namespace dunmoss {
+
+// What a search query's own text proves about where its matches can lie, so that a search
+// need only run the expression where one can be. Every claim is proved from the pattern's
+// syntax; what the analysis does not fully understand proves nothing.
+struct QueryPrefilter {
+    // A stretch of ASCII characters that every match contains; empty when none is known.
+    // When `folds` it is in lower case and is looked for ignoring ASCII case, and every
+    // stretch of text holding a character beyond ASCII must be taken as a possible match too:
+    // case folding lets such characters stand for ASCII ones (K for "k", ſ for "s", ß for
+    // "ss", ﬀ for "ff").
+    QString literal;
+    bool folds = false;
+    // No match takes in a line feed, so the matches over a whole text are those over its
+    // lines, each searched in place with the text around it visible to look-around.
+    bool staysOnLine = false;
+};
+
+// The prefilter of a query searched with these options, as makeSearchRegex compiles it. The
+// query must compile.
+QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptions& options);
+
+} // namespace dunmoss
