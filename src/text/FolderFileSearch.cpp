@@ -1,6 +1,7 @@
 #include "text/FolderFileSearch.h"
 
 #include "platform/UnicodeFastCodecs.h"
+#include "platform/Utf8Decoding.h"
 #include "text/EncodingDetection.h"
 #include "text/MatchPreview.h"
 #include "text/PrefilterScan.h"
@@ -14,8 +15,8 @@ namespace dunmoss {
 namespace {
 
 // Lines with a candidate closer than this many units share one run of the matcher, which
-// costs more to set up than to pass a few lines.
-constexpr qsizetype kJoinedLineGap = 512;
+// costs about as much to set up as passing that many units.
+constexpr qsizetype kJoinedLineGap = 64;
 
 FolderFileMatches literalMatchesInUtf8(QByteArrayView bytes, const QString& query,
                                        const TextSearchOptions& options, const QUrl& url,
@@ -100,11 +101,16 @@ FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& 
                                                   const CancellationCheck& cancelled) const {
     if (findsInUtf8Bytes(m_query, m_options, bytes))
         return literalMatchesInUtf8(bytes, m_query, m_options, url, room, cancelled);
-    // Without the literal a plain UTF-8 file holds no match: its text is what its bytes say.
-    // Any other file is decoded first, since only its text tells.
-    if (!m_error && !m_prefilter.literal.isEmpty() &&
-        !PrefilterScan(m_prefilter).mayMatchUtf8(bytes) && detectsAsPlainUtf8(bytes))
-        return {};
+    // A plain UTF-8 file's text is what its bytes say: without the literal it holds no
+    // match, and it is decoded without asking detection again. Any other file is decoded
+    // first, since only its text tells.
+    if (detectsAsPlainUtf8(bytes)) {
+        if (!m_error && !m_prefilter.literal.isEmpty() &&
+            !PrefilterScan(m_prefilter).mayMatchUtf8(bytes))
+            return {};
+        if (const std::optional<QString> text = decodeUtf8Units(bytes))
+            return matchesInText(*text, url, room, cancelled);
+    }
     const SearchableFileContent content = screenSearchableBytes(std::move(bytes));
     if (content.kind != SearchableFileContent::Kind::Text)
         return {};
@@ -157,14 +163,27 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
             return matches;
         }
         // Each run covers whole lines, sees the text around them and leaves "^" and "$" to
-        // the text's own ends, so it finds there what a run over the whole text finds.
+        // the text's own ends, so it finds there what a run over the whole text finds. When
+        // every match ends with the literal, a line's run stops after its last one.
+        const bool trims = m_prefilter.endsWithLiteral;
+        const qsizetype literalLength = m_prefilter.literal.size();
         while (candidate >= 0 && !isCancelled(cancelled)) {
             const qsizetype start = candidate == 0 ? 0 : text.lastIndexOf(u'\n', candidate - 1) + 1;
-            qsizetype end = text.size();
+            qsizetype end = start;
             for (;;) {
                 const qsizetype feed = text.indexOf(u'\n', candidate);
-                end = feed < 0 ? text.size() : feed;
-                candidate = feed < 0 ? -1 : scan->nextCandidate(text, feed + 1);
+                const qsizetype lineEnd = feed < 0 ? text.size() : feed;
+                // A candidate beyond ASCII stands for a folded literal: the whole line.
+                while (candidate >= 0 && candidate < lineEnd) {
+                    if (!trims || text[candidate].unicode() >= 0x80) {
+                        end = lineEnd;
+                        break;
+                    }
+                    end = std::max(end, candidate + literalLength);
+                    candidate = scan->nextCandidate(text, candidate + 1);
+                }
+                if (end == lineEnd)
+                    candidate = feed < 0 ? -1 : scan->nextCandidate(text, feed + 1);
                 if (candidate < 0 || candidate - end > kJoinedLineGap)
                     break;
             }

@@ -36,6 +36,8 @@ public:
         return m_understood && end == m_p.size();
     }
     bool staysOnLine() const { return m_staysOnLine; }
+    // The run that ends every match, when nothing but assertions follows it in the pattern.
+    QString tailRun() const { return m_topAlternated ? QString() : m_tailRun; }
 
 private:
     struct Quantity {
@@ -165,9 +167,19 @@ private:
         std::vector<QString> own;
         QString current;
         bool alternated = false;
+        const bool top = m_depth == 0;
         const auto flush = [&] {
-            if (!current.isEmpty())
-                own.push_back(std::exchange(current, QString()));
+            if (current.isEmpty())
+                return;
+            if (top)
+                m_tailRun = current;
+            own.push_back(std::exchange(current, QString()));
+        };
+        // Something that takes in text follows the last run.
+        const auto consumed = [&] {
+            flush();
+            if (top)
+                m_tailRun.clear();
         };
         while (m_understood && k < m_p.size()) {
             const QChar c = m_p[k];
@@ -176,12 +188,15 @@ private:
             if (c == u'|') {
                 flush();
                 alternated = true;
+                m_topAlternated = m_topAlternated || top;
                 ++k;
                 continue;
             }
             if (c == u'(') {
                 flush();
                 k = group(k, own);
+                if (!m_groupWasZeroWidth)
+                    consumed();
                 continue;
             }
             if (c == u'^' || c == u'$') {
@@ -227,7 +242,7 @@ private:
             if (!literal.isNull() && q.least > 0)
                 current.append(m_folds ? literal.toLower() : literal);
             if (literal.isNull() || q.end != end)
-                flush();
+                consumed();
             k = q.end;
         }
         flush();
@@ -238,6 +253,7 @@ private:
 
     // Reads the group at `k` (with its quantifier) and returns where it ends.
     qsizetype group(qsizetype k, std::vector<QString>& runs) {
+        m_groupWasZeroWidth = true;
         const QStringView rest = m_p.sliced(k);
         if (rest.startsWith(u"(?#"))
             return afterComment(m_p, k) < 0 ? (giveUp(), m_p.size()) : afterComment(m_p, k);
@@ -277,7 +293,10 @@ private:
             return m_p.size();
         }
         std::vector<QString> inside;
+        ++m_depth;
         const qsizetype close = sequence(inner, inside);
+        --m_depth;
+        m_groupWasZeroWidth = false;
         if (!m_understood || close >= m_p.size() || m_p[close] != u')') {
             giveUp();
             return m_p.size();
@@ -292,6 +311,10 @@ private:
     bool m_folds;
     bool m_understood = true;
     bool m_staysOnLine = true;
+    int m_depth = 0;
+    QString m_tailRun;
+    bool m_topAlternated = false;
+    bool m_groupWasZeroWidth = false;
 };
 
 // The letters of every inline flag setting in the pattern, "(?i)", "(?-s:" and the like.
@@ -342,6 +365,11 @@ QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptio
         }
         runs.push_back(current);
         prefilter.literal = longest(runs);
+        // The query is the match: when it ends with its longest run, so does every match.
+        prefilter.endsWithLiteral =
+            !current.isEmpty() && current.size() == prefilter.literal.size();
+        if (prefilter.endsWithLiteral)
+            prefilter.literal = current;
         prefilter.staysOnLine = !query.contains(u'\n');
         return prefilter;
     }
@@ -357,6 +385,13 @@ QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptio
     if (!reader.read(runs))
         return prefilter;
     prefilter.literal = longest(runs);
+    // A run that ends every match is worth more than a longer one: it bounds where each
+    // line's search can stop.
+    const QString tail = reader.tailRun();
+    if (!tail.isEmpty() && (tail.size() >= 2 || tail.size() == prefilter.literal.size())) {
+        prefilter.literal = tail;
+        prefilter.endsWithLiteral = true;
+    }
     // With "s" a dot takes in line feeds.
     prefilter.staysOnLine = reader.staysOnLine() && !flags.contains(u's');
     return prefilter;

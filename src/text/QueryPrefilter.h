@@ -20,6 +20,9 @@ struct QueryPrefilter {
     // No match takes in a line feed, so the matches over a whole text are those over its
     // lines, each searched in place with the text around it visible to look-around.
     bool staysOnLine = false;
+    // Every match ends where an occurrence of the literal ends (in text of ASCII alone, when
+    // it folds): nothing but assertions follows the literal in the pattern.
+    bool endsWithLiteral = false;
 };
 
 // The prefilter of a query searched with these options, as makeSearchRegex compiles it. The

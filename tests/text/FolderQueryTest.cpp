@@ -199,7 +199,7 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
     EXPECT_EQ(literalOf("FOO", regexNoCase), u"foo");
     EXPECT_EQ(literalOf("FOO", regexCase), u"FOO");
     // Optional characters, alternatives and escapes of unknown length give nothing.
-    EXPECT_EQ(literalOf("ab?c", regexCase), u"a");
+    EXPECT_EQ(literalOf("ab?c", regexCase), u"c");
     EXPECT_EQ(literalOf("abcd|efgh", regexCase), u"");
     EXPECT_EQ(literalOf("(abcd)?x", regexCase), u"x");
     EXPECT_EQ(literalOf("\\x41BC", regexCase), u"BC");
@@ -210,6 +210,16 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
     EXPECT_EQ(analyseQueryPrefilter(QStringLiteral("Straße"), {false, false, false}).literal,
               u"stra");
     EXPECT_TRUE(analyseQueryPrefilter(QStringLiteral("(?i)foo"), regexCase).folds);
+
+    const auto endsWith = [&](const char* pattern) {
+        const QueryPrefilter prefilter =
+            analyseQueryPrefilter(QString::fromUtf8(pattern), regexCase);
+        return prefilter.endsWithLiteral ? prefilter.literal : QString();
+    };
+    EXPECT_EQ(endsWith("[A-Z][a-z]+ed\\b"), u"ed");
+    EXPECT_EQ(endsWith("(?:x)abcdef\\w+ed(?=x)$"), u"ed");
+    for (const char* open : {"ed+", "ed?", "ed\\w", "ed|x", "ed(x)?", "(ed)", "ed[a]"})
+        EXPECT_EQ(endsWith(open), u"") << open;
 
     EXPECT_TRUE(staysOnLine("[A-Z][a-z]+ed\\b"));
     EXPECT_TRUE(staysOnLine("a.b(?=\\n)\\S[^\\n]"));
