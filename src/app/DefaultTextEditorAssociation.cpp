@@ -99,11 +99,11 @@ void DefaultTextEditorAssociation::runTool(
 }
 
 void DefaultTextEditorAssociation::refreshStatus() {
-    queryNext(++m_queryGeneration, 0, 0);
+    queryNext(m_queries.next(), 0, 0);
 }
 
 void DefaultTextEditorAssociation::queryNext(quint64 generation, int index, int handled) {
-    if (generation != m_queryGeneration)
+    if (!m_queries.isLatest(generation))
         return;
     if (index >= m_types.size()) {
         emit statusChanged({handled, int(m_types.size())});

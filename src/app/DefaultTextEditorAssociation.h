@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LatestRequest.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -78,7 +80,7 @@ private:
                  std::function<void(std::optional<int> status, QByteArray output)> done);
 
     QStringList m_types;
-    quint64 m_queryGeneration = 0;
+    LatestRequest m_queries;
 };
 
 // Whether "dunmoss-notepad.desktop" is installed where xdg-mime looks for it.

@@ -31,7 +31,7 @@ bool AsideLineRuns::start(const Request& request) {
     // One at a time: a request made meanwhile is made again when the running one comes back.
     if (m_running)
         return true;
-    const quint64 ticket = ++m_ticket;
+    const quint64 ticket = m_requests.next();
     LaidOutAside::Inputs inputs =
         LaidOutAside::inputsOf(request.block, request.width, request.option);
     m_running = request;
@@ -44,7 +44,7 @@ bool AsideLineRuns::start(const Request& request) {
 }
 
 void AsideLineRuns::receive(quint64 ticket, const std::shared_ptr<LaidOutAside>& made) {
-    if (ticket != m_ticket || !m_running)
+    if (!m_requests.isLatest(ticket) || !m_running)
         return;
     const Request request = *std::exchange(m_running, std::nullopt);
     m_arrived(request, made);

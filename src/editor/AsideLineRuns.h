@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/LaidOutLines.h"
+#include "platform/LatestRequest.h"
 
 #include <QFont>
 #include <QList>
@@ -55,7 +56,7 @@ private:
     std::shared_ptr<MainThreadMailbox> m_mailbox;
     Arrived m_arrived;
     std::optional<Request> m_running;
-    quint64 m_ticket = 0;
+    LatestRequest m_requests;
     std::optional<Request> m_refused;
 };
 

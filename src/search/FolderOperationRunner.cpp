@@ -24,9 +24,9 @@ FolderOperationRunner::~FolderOperationRunner() {
 }
 
 FolderOperationRunner::Generation FolderOperationRunner::begin() {
-    m_stop->store(true);
+    // The previous generation's reading sees itself superseded.
     m_stop = std::make_shared<std::atomic_bool>(false);
-    return ++m_generation;
+    return m_requests.next();
 }
 
 void FolderOperationRunner::post(Mailbox& mailbox, std::function<void()> continuation) {

@@ -2,6 +2,7 @@
 
 #include "text/FolderWalk.h"
 
+#include "platform/LatestRequest.h"
 #include "platform/WorkPools.h"
 
 #include <QObject>
@@ -38,7 +39,7 @@ public:
 
     // Starts a new generation and tells the previous one's reading work to stop.
     Generation begin();
-    bool isLatest(Generation generation) const { return generation == m_generation; }
+    bool isLatest(Generation generation) const { return m_requests.isLatest(generation); }
     // Tells the latest generation's reading work to stop (its window is going). A write runs
     // with a check that never stops, so it finishes.
     void stopReading() { m_stop->store(true); }
@@ -59,8 +60,10 @@ public:
     void run(bool stoppable, std::function<R(const CancellationCheck&)> work,
              std::function<void(Result<R>)> done) {
         const CancellationCheck check =
-            stoppable ? CancellationCheck([flag = m_stop] { return flag->load(); })
-                      : CancellationCheck();
+            stoppable
+                ? CancellationCheck([superseded = m_requests.supersededCheck(m_requests.latest()),
+                                     flag = m_stop] { return superseded() || flag->load(); })
+                : CancellationCheck();
         auto mailbox = m_mailbox;
         auto task = [mailbox, check, hook = beforeWork, writes = !stoppable, work = std::move(work),
                      done = std::move(done)]() mutable {
@@ -91,8 +94,9 @@ private:
     static void post(Mailbox& mailbox, std::function<void()> continuation);
 
     std::shared_ptr<Mailbox> m_mailbox;
+    // Set when the window goes: the latest generation's reading stops too.
     std::shared_ptr<std::atomic_bool> m_stop;
-    Generation m_generation = 0;
+    LatestRequest m_requests;
     bool m_writing = false;
 };
 

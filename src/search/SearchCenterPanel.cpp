@@ -257,7 +257,7 @@ void SearchCenterPanel::refresh(const SearchCenterState& state) {
 }
 
 void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
-    ++m_filterTicket;
+    m_filterRequests.next();
     if (m_displayed.size() > kImmediateFilterLimit && !m_filter->text().trimmed().isEmpty()) {
         filterAside(std::move(previousDisplayed));
         return;
@@ -268,7 +268,7 @@ void SearchCenterPanel::rebuild(QList<SearchCenterResult> previousDisplayed) {
 }
 
 void SearchCenterPanel::filterAside(QList<SearchCenterResult> previousDisplayed) {
-    QThreadPool::globalInstance()->start([mailbox = m_mailbox, ticket = m_filterTicket,
+    QThreadPool::globalInstance()->start([mailbox = m_mailbox, ticket = m_filterRequests.latest(),
                                           displayed = m_displayed, filter = m_filter->text(),
                                           previous = std::move(previousDisplayed), this]() mutable {
         QList<SearchCenterResult> filtered = filterSearchCenterResults(displayed, filter);
@@ -277,7 +277,7 @@ void SearchCenterPanel::filterAside(QList<SearchCenterResult> previousDisplayed)
                        previous = std::move(previous)]() mutable {
             Retired retired;
             retired.displayed = std::move(previous);
-            if (ticket != m_filterTicket) {
+            if (!m_filterRequests.isLatest(ticket)) {
                 retired.filtered = std::move(filtered);
                 releaseAside(std::move(retired));
                 return;
@@ -314,7 +314,7 @@ void SearchCenterPanel::show(QList<SearchCenterResult> filtered, Retired retired
         m_content->setCurrentWidget(m_empty);
         const int empty = m_empty->sizeHint().height();
         static_cast<ResultArea*>(m_content)->setHeights(empty, empty);
-        ++m_rowsTicket;
+        m_rowsRequests.next();
         retired.rows = m_model->setRowSource(nullptr);
         releaseAside(std::exchange(m_rowsOf, {}));
         return;
@@ -326,7 +326,7 @@ void SearchCenterPanel::show(QList<SearchCenterResult> filtered, Retired retired
         m_scope == SearchCenterScope::Folder ? QStringLiteral("doc.text") : QStringLiteral("doc");
     m_model->setPositionFormat(l("find.result-line.format"));
     const QString countFormat = l("search-center.group-count.format");
-    const quint64 ticket = ++m_rowsTicket;
+    const quint64 ticket = m_rowsRequests.next();
     if (m_filtered.size() > kImmediateFilterLimit) {
         QThreadPool::globalInstance()->start([mailbox = m_mailbox, ticket, results = m_filtered,
                                               symbol, countFormat, this]() mutable {
@@ -334,7 +334,7 @@ void SearchCenterPanel::show(QList<SearchCenterResult> filtered, Retired retired
                 std::make_shared<SearchCenterRows>(results, symbol, countFormat);
             mailbox->post(
                 [this, ticket, results = std::move(results), rows = std::move(rows)]() mutable {
-                    if (ticket == m_rowsTicket)
+                    if (m_rowsRequests.isLatest(ticket))
                         showRows(std::move(results), std::move(rows));
                     else
                         releaseAside(std::make_pair(std::move(results), std::move(rows)));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LatestRequest.h"
 #include "window/SearchCenterTypes.h"
 
 #include <QList>
@@ -117,9 +118,9 @@ private:
     bool m_updating = false;
     std::shared_ptr<MainThreadMailbox> m_mailbox;
     // Names the newest filtering; an answer made for an older one is dropped.
-    quint64 m_filterTicket = 0;
+    LatestRequest m_filterRequests;
     // Names the newest rows asked for; rows made for older ones are dropped.
-    quint64 m_rowsTicket = 0;
+    LatestRequest m_rowsRequests;
 };
 
 } // namespace dunmoss

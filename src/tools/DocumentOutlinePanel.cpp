@@ -163,7 +163,7 @@ void DocumentOutlinePanel::refresh() {
     m_text = tab.document.text;
     m_language = language;
     m_hasText = true;
-    const quint64 generation = ++m_generation;
+    const quint64 generation = m_requests.next();
     if (m_text.size() <= kImmediateLimit || m_text.size() > kOutlineTextLimit) {
         showItems(activeOutlineItems(m_model.state(), m_model.seams().extractOutline));
         return;
@@ -179,7 +179,7 @@ void DocumentOutlinePanel::refresh() {
     auto* watcher = new QFutureWatcher<QList<DocumentOutlineItem>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
         watcher->deleteLater();
-        if (generation == m_generation && watcher->future().resultCount() > 0)
+        if (m_requests.isLatest(generation) && watcher->future().resultCount() > 0)
             showItems(watcher->future().result());
     });
     watcher->setFuture(promise->future());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LatestRequest.h"
 #include "text/DocumentOutlineItem.h"
 #include "text/EditorLanguage.h"
 
@@ -54,7 +55,7 @@ private:
     QString m_text;
     EditorLanguage m_language{};
     bool m_hasText = false;
-    quint64 m_generation = 0;
+    LatestRequest m_requests;
     QList<DocumentOutlineItem> m_items;
 };
 

@@ -31,7 +31,7 @@ void WorkspaceListing::cancelRunning() {
 
 void WorkspaceListing::refreshWorkspace() {
     cancelRunning();
-    const quint64 generation = ++m_generation;
+    const quint64 generation = m_requests.next();
     const std::optional<QUrl> root = m_model.state().workspace.workspaceRootURL;
     if (!root) {
         m_model.update([](EditorWindowState& state) {
@@ -73,7 +73,7 @@ void WorkspaceListing::refreshWorkspace() {
 
 void WorkspaceListing::deliver(quint64 generation, const QUrl& root,
                                const QList<WorkspaceItem>& items) {
-    if (generation != m_generation)
+    if (!m_requests.isLatest(generation))
         return;
     m_cancel.reset();
     if (m_model.state().workspace.workspaceRootURL != root) {

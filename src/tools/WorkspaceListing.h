@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LatestRequest.h"
 #include "text/WorkspaceItem.h"
 
 #include <QObject>
@@ -39,7 +40,7 @@ private:
     void deliver(quint64 generation, const QUrl& root, const QList<WorkspaceItem>& items);
 
     EditorWindowModel& m_model;
-    quint64 m_generation = 0;
+    LatestRequest m_requests;
     std::shared_ptr<std::atomic_bool> m_cancel;
 };
 
