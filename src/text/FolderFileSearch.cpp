@@ -18,30 +18,25 @@ namespace {
 // matcher, which costs about as much to set up as passing that many units.
 constexpr qsizetype kJoinedLineGap = 64;
 
-FolderFileMatches literalMatchesInUtf8(QByteArrayView bytes,
-                                       const QString &query,
-                                       const TextSearchOptions &options,
-                                       const QUrl &url, qsizetype room,
-                                       const CancellationCheck &cancelled) {
-  FolderFileMatches matches;
-  if (room <= 0)
+FolderFileMatches literalMatchesInUtf8(QByteArrayView bytes, const QString& query,
+                                       const TextSearchOptions& options, const QUrl& url,
+                                       qsizetype room, const CancellationCheck& cancelled) {
+    FolderFileMatches matches;
+    if (room <= 0)
+        return matches;
+    for (LocatedMatch& match : findLiteralInUtf8(bytes, query, options, room, cancelled))
+        matches.found.append(FolderSearchResult{newResultIdentifier(), url, match.line,
+                                                match.column, std::move(match.preview)});
     return matches;
-  for (LocatedMatch &match :
-       findLiteralInUtf8(bytes, query, options, room, cancelled))
-    matches.found.append(FolderSearchResult{newResultIdentifier(), url,
-                                            match.line, match.column,
-                                            std::move(match.preview)});
-  return matches;
 }
 
 // Whether SearchScanner takes the query over this text without the expression.
-bool scansAsLiteral(const QString &query, const TextSearchOptions &options,
-                    QStringView text) {
-  if (options.isRegex || query.isEmpty())
-    return false;
-  if (options.isCaseSensitive)
-    return hasOnlyPairedSurrogates(query);
-  return QtPrivate::isAscii(QStringView(query)) && QtPrivate::isAscii(text);
+bool scansAsLiteral(const QString& query, const TextSearchOptions& options, QStringView text) {
+    if (options.isRegex || query.isEmpty())
+        return false;
+    if (options.isCaseSensitive)
+        return hasOnlyPairedSurrogates(query);
+    return QtPrivate::isAscii(QStringView(query)) && QtPrivate::isAscii(text);
 }
 
 // Where a match on the line from `lineStart` can begin at the earliest, given
@@ -49,201 +44,188 @@ bool scansAsLiteral(const QString &query, const TextSearchOptions &options,
 // than that candidate, and what comes before the occurrence in the match is all
 // characters the pattern may take in there. Under folding, a line with a
 // character beyond ASCII may hold the literal folded.
-qsizetype earliestStart(const QueryPrefilter &prefilter, QStringView text,
-                        qsizetype lineStart, qsizetype candidate) {
-  const std::optional<AsciiTable> &taken = prefilter.takenBeforeLiteral;
-  if (!taken || text[candidate].unicode() >= 0x80)
+qsizetype earliestStart(const QueryPrefilter& prefilter, QStringView text, qsizetype lineStart,
+                        qsizetype candidate) {
+    const std::optional<AsciiTable>& taken = prefilter.takenBeforeLiteral;
+    if (!taken || text[candidate].unicode() >= 0x80)
+        return lineStart;
+    if (prefilter.folds) {
+        const qsizetype feed = text.indexOf(u'\n', candidate);
+        const qsizetype lineEnd = feed < 0 ? text.size() : feed;
+        if (!QtPrivate::isAscii(text.sliced(lineStart, lineEnd - lineStart)))
+            return lineStart;
+    }
+    for (qsizetype at = candidate; at > lineStart; --at) {
+        const char16_t c = text[at - 1].unicode();
+        if (c < 0x80 && !(*taken)[c])
+            return at;
+    }
     return lineStart;
-  if (prefilter.folds) {
-    const qsizetype feed = text.indexOf(u'\n', candidate);
-    const qsizetype lineEnd = feed < 0 ? text.size() : feed;
-    if (!QtPrivate::isAscii(text.sliced(lineStart, lineEnd - lineStart)))
-      return lineStart;
-  }
-  for (qsizetype at = candidate; at > lineStart; --at) {
-    const char16_t c = text[at - 1].unicode();
-    if (c < 0x80 && !(*taken)[c])
-      return at;
-  }
-  return lineStart;
 }
 
 } // namespace
 
-FolderFileMatches folderMatchesInText(const QString &query,
-                                      const TextSearchOptions &options,
-                                      QStringView text, const QUrl &url,
-                                      qsizetype room,
-                                      const CancellationCheck &cancelled) {
-  FolderFileMatches matches;
-  QList<FolderSearchResult> &found = matches.found;
-  if (room <= 0)
-    return matches;
-  SearchScanner scanner(query, text, options);
-  if (cancelled)
-    scanner.stopWhen(cancelled);
-  MatchLocator locator(text);
-  try {
-    while (found.size() < room && scanner.next()) {
-      const TextRange range = scanner.range();
-      if (range.length == 0)
-        continue;
-      locator.advanceTo(range.location);
-      found.append(FolderSearchResult{
-          newResultIdentifier(), url, locator.lineIndex() + 1,
-          range.location - locator.lineStart() + 1, locator.preview(range)});
-    }
-  } catch (const RegexError &error) {
-    if (!error.isCancelled()) {
-      if (!error.isTooCostly())
-        throw;
-      return {{}, url};
-    }
-  }
-  return matches;
-}
-
-FolderFileMatches folderMatchesInFileBytes(const QString &query,
-                                           const TextSearchOptions &options,
-                                           QByteArray bytes, const QUrl &url,
-                                           qsizetype room,
-                                           const CancellationCheck &cancelled) {
-  // Most files are plain UTF-8: a literal is found in their bytes, and only the
-  // lines that hold a match are ever decoded.
-  if (findsInUtf8Bytes(query, options, bytes))
-    return literalMatchesInUtf8(bytes, query, options, url, room, cancelled);
-  const SearchableFileContent content = screenSearchableBytes(std::move(bytes));
-  if (content.kind != SearchableFileContent::Kind::Text)
-    return {};
-  return folderMatchesInText(query, options, content.text, url, room,
-                             cancelled);
-}
-
-FolderQuery::FolderQuery(const QString &query, const TextSearchOptions &options)
-    : m_query(query), m_options(options) {
-  if (query.isEmpty())
-    return;
-  try {
-    m_regex.emplace(makeSearchRegex(query, options));
-    m_prefilter = analyseQueryPrefilter(query, options);
-  } catch (...) {
-    m_error = std::current_exception();
-  }
-}
-
-FolderFileMatches
-FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl &url,
-                                qsizetype room,
-                                const CancellationCheck &cancelled) const {
-  if (findsInUtf8Bytes(m_query, m_options, bytes))
-    return literalMatchesInUtf8(bytes, m_query, m_options, url, room,
-                                cancelled);
-  // A plain UTF-8 file's text is what its bytes say: without the literal it
-  // holds no match, and it is decoded without asking detection again. Any other
-  // file is decoded first, since only its text tells.
-  if (detectsAsPlainUtf8(bytes)) {
-    if (!m_error && !m_prefilter.literal.isEmpty() &&
-        !PrefilterScan(m_prefilter).mayMatchUtf8(bytes))
-      return {};
-    if (const std::optional<QString> text = decodeUtf8Units(bytes))
-      return matchesInText(*text, url, room, cancelled);
-  }
-  const SearchableFileContent content = screenSearchableBytes(std::move(bytes));
-  if (content.kind != SearchableFileContent::Kind::Text)
-    return {};
-  return matchesInText(content.text, url, room, cancelled);
-}
-
-FolderFileMatches
-FolderQuery::matchesInText(QStringView text, const QUrl &url, qsizetype room,
-                           const CancellationCheck &cancelled) const {
-  if (room <= 0 || m_query.isEmpty())
-    return {};
-  if (scansAsLiteral(m_query, m_options, text))
-    return folderMatchesInText(m_query, m_options, text, url, room, cancelled);
-  if (m_error)
-    std::rethrow_exception(m_error);
-  return expressionMatches(text, url, room, cancelled);
-}
-
-FolderFileMatches
-FolderQuery::expressionMatches(QStringView text, const QUrl &url,
-                               qsizetype room,
-                               const CancellationCheck &cancelled) const {
-  FolderFileMatches matches;
-  QList<FolderSearchResult> &found = matches.found;
-  MatchLocator locator(text);
-  // Lists the matcher's matches; false once there is no more room.
-  const auto take = [&](IcuRegexMatcher &matcher) {
-    if (cancelled)
-      matcher.stopWhen(cancelled);
-    while (found.size() < room && matcher.findNext()) {
-      const TextRange range = matcher.range();
-      if (range.length == 0)
-        continue;
-      locator.advanceTo(range.location);
-      found.append(FolderSearchResult{
-          newResultIdentifier(), url, locator.lineIndex() + 1,
-          range.location - locator.lineStart() + 1, locator.preview(range)});
-    }
-    return found.size() < room;
-  };
-  try {
-    std::optional<PrefilterScan> scan;
-    qsizetype candidate = 0;
-    if (!m_prefilter.literal.isEmpty()) {
-      scan.emplace(m_prefilter);
-      candidate = scan->nextCandidate(text, 0);
-      if (candidate < 0)
+FolderFileMatches folderMatchesInText(const QString& query, const TextSearchOptions& options,
+                                      QStringView text, const QUrl& url, qsizetype room,
+                                      const CancellationCheck& cancelled) {
+    FolderFileMatches matches;
+    QList<FolderSearchResult>& found = matches.found;
+    if (room <= 0)
         return matches;
-    }
-    if (!scan || !m_prefilter.staysOnLine) {
-      IcuRegexMatcher matcher(*m_regex, text);
-      take(matcher);
-      return matches;
-    }
-    // Each run covers whole lines, sees the text around them and leaves "^" and
-    // "$" to the text's own ends, so it finds there what a run over the whole
-    // text finds. When every match ends with the literal, a line's run stops
-    // after its last one.
-    const bool trims = m_prefilter.endsWithLiteral;
-    const qsizetype literalLength = m_prefilter.literal.size();
-    while (candidate >= 0 && !isCancelled(cancelled)) {
-      const qsizetype lineStart =
-          candidate == 0 ? 0 : text.lastIndexOf(u'\n', candidate - 1) + 1;
-      const qsizetype start =
-          earliestStart(m_prefilter, text, lineStart, candidate);
-      qsizetype end = start;
-      for (;;) {
-        const qsizetype feed = text.indexOf(u'\n', candidate);
-        const qsizetype lineEnd = feed < 0 ? text.size() : feed;
-        // A candidate beyond ASCII stands for a folded literal: the whole line.
-        while (candidate >= 0 && candidate < lineEnd) {
-          if (!trims || text[candidate].unicode() >= 0x80) {
-            end = lineEnd;
-            break;
-          }
-          end = std::max(end, candidate + literalLength);
-          candidate = scan->nextCandidate(text, candidate + 1);
+    SearchScanner scanner(query, text, options);
+    if (cancelled)
+        scanner.stopWhen(cancelled);
+    MatchLocator locator(text);
+    try {
+        while (found.size() < room && scanner.next()) {
+            const TextRange range = scanner.range();
+            if (range.length == 0)
+                continue;
+            locator.advanceTo(range.location);
+            found.append(FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
+                                            range.location - locator.lineStart() + 1,
+                                            locator.preview(range)});
         }
-        if (end == lineEnd)
-          candidate = feed < 0 ? -1 : scan->nextCandidate(text, feed + 1);
-        if (candidate < 0 || candidate - end > kJoinedLineGap)
-          break;
-      }
-      IcuRegexMatcher matcher(*m_regex, text, TextRange{start, end - start},
-                              true, false);
-      if (!take(matcher))
-        break;
+    } catch (const RegexError& error) {
+        if (!error.isCancelled()) {
+            if (!error.isTooCostly())
+                throw;
+            return {{}, url};
+        }
     }
-  } catch (const RegexError &error) {
-    if (!error.isCancelled()) {
-      if (!error.isTooCostly())
-        throw;
-      return {{}, url};
+    return matches;
+}
+
+FolderFileMatches folderMatchesInFileBytes(const QString& query, const TextSearchOptions& options,
+                                           QByteArray bytes, const QUrl& url, qsizetype room,
+                                           const CancellationCheck& cancelled) {
+    // Most files are plain UTF-8: a literal is found in their bytes, and only the
+    // lines that hold a match are ever decoded.
+    if (findsInUtf8Bytes(query, options, bytes))
+        return literalMatchesInUtf8(bytes, query, options, url, room, cancelled);
+    const SearchableFileContent content = screenSearchableBytes(std::move(bytes));
+    if (content.kind != SearchableFileContent::Kind::Text)
+        return {};
+    return folderMatchesInText(query, options, content.text, url, room, cancelled);
+}
+
+FolderQuery::FolderQuery(const QString& query, const TextSearchOptions& options)
+    : m_query(query), m_options(options) {
+    if (query.isEmpty())
+        return;
+    try {
+        m_regex.emplace(makeSearchRegex(query, options));
+        m_prefilter = analyseQueryPrefilter(query, options);
+    } catch (...) {
+        m_error = std::current_exception();
     }
-  }
-  return matches;
+}
+
+FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& url, qsizetype room,
+                                                  const CancellationCheck& cancelled) const {
+    if (findsInUtf8Bytes(m_query, m_options, bytes))
+        return literalMatchesInUtf8(bytes, m_query, m_options, url, room, cancelled);
+    // A plain UTF-8 file's text is what its bytes say: without the literal it
+    // holds no match, and it is decoded without asking detection again. Any other
+    // file is decoded first, since only its text tells.
+    if (detectsAsPlainUtf8(bytes)) {
+        if (!m_error && !m_prefilter.literal.isEmpty() &&
+            !PrefilterScan(m_prefilter).mayMatchUtf8(bytes))
+            return {};
+        if (const std::optional<QString> text = decodeUtf8Units(bytes))
+            return matchesInText(*text, url, room, cancelled);
+    }
+    const SearchableFileContent content = screenSearchableBytes(std::move(bytes));
+    if (content.kind != SearchableFileContent::Kind::Text)
+        return {};
+    return matchesInText(content.text, url, room, cancelled);
+}
+
+FolderFileMatches FolderQuery::matchesInText(QStringView text, const QUrl& url, qsizetype room,
+                                             const CancellationCheck& cancelled) const {
+    if (room <= 0 || m_query.isEmpty())
+        return {};
+    if (scansAsLiteral(m_query, m_options, text))
+        return folderMatchesInText(m_query, m_options, text, url, room, cancelled);
+    if (m_error)
+        std::rethrow_exception(m_error);
+    return expressionMatches(text, url, room, cancelled);
+}
+
+FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& url, qsizetype room,
+                                                 const CancellationCheck& cancelled) const {
+    FolderFileMatches matches;
+    QList<FolderSearchResult>& found = matches.found;
+    MatchLocator locator(text);
+    // Lists the matcher's matches; false once there is no more room.
+    const auto take = [&](IcuRegexMatcher& matcher) {
+        if (cancelled)
+            matcher.stopWhen(cancelled);
+        while (found.size() < room && matcher.findNext()) {
+            const TextRange range = matcher.range();
+            if (range.length == 0)
+                continue;
+            locator.advanceTo(range.location);
+            found.append(FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
+                                            range.location - locator.lineStart() + 1,
+                                            locator.preview(range)});
+        }
+        return found.size() < room;
+    };
+    try {
+        std::optional<PrefilterScan> scan;
+        qsizetype candidate = 0;
+        if (!m_prefilter.literal.isEmpty()) {
+            scan.emplace(m_prefilter);
+            candidate = scan->nextCandidate(text, 0);
+            if (candidate < 0)
+                return matches;
+        }
+        if (!scan || !m_prefilter.staysOnLine) {
+            IcuRegexMatcher matcher(*m_regex, text);
+            take(matcher);
+            return matches;
+        }
+        // Each run covers whole lines, sees the text around them and leaves "^" and
+        // "$" to the text's own ends, so it finds there what a run over the whole
+        // text finds. When every match ends with the literal, a line's run stops
+        // after its last one.
+        const bool trims = m_prefilter.endsWithLiteral;
+        const qsizetype literalLength = m_prefilter.literal.size();
+        while (candidate >= 0 && !isCancelled(cancelled)) {
+            const qsizetype lineStart =
+                candidate == 0 ? 0 : text.lastIndexOf(u'\n', candidate - 1) + 1;
+            const qsizetype start = earliestStart(m_prefilter, text, lineStart, candidate);
+            qsizetype end = start;
+            for (;;) {
+                const qsizetype feed = text.indexOf(u'\n', candidate);
+                const qsizetype lineEnd = feed < 0 ? text.size() : feed;
+                // A candidate beyond ASCII stands for a folded literal: the whole line.
+                while (candidate >= 0 && candidate < lineEnd) {
+                    if (!trims || text[candidate].unicode() >= 0x80) {
+                        end = lineEnd;
+                        break;
+                    }
+                    end = std::max(end, candidate + literalLength);
+                    candidate = scan->nextCandidate(text, candidate + 1);
+                }
+                if (end == lineEnd)
+                    candidate = feed < 0 ? -1 : scan->nextCandidate(text, feed + 1);
+                if (candidate < 0 || candidate - end > kJoinedLineGap)
+                    break;
+            }
+            IcuRegexMatcher matcher(*m_regex, text, TextRange{start, end - start}, true, false);
+            if (!take(matcher))
+                break;
+        }
+    } catch (const RegexError& error) {
+        if (!error.isCancelled()) {
+            if (!error.isTooCostly())
+                throw;
+            return {{}, url};
+        }
+    }
+    return matches;
 }
 
 } // namespace dunmoss

@@ -13,16 +13,15 @@ namespace {
 using namespace regex_syntax;
 
 bool isHexDigit(QChar c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') ||
-         (c >= u'A' && c <= u'F');
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
 // A character the expression matches as itself (and, ignoring case, as its
 // ASCII other case within ASCII): printable ASCII that is not a metacharacter,
 // and the tab.
 bool isPlainLiteral(QChar c) {
-  return (c == u'\t' || (c >= u' ' && c < u'\x7F')) &&
-         !QStringView(u"\\^$.|?*+()[]{}").contains(c);
+    return (c == u'\t' || (c >= u' ' && c < u'\x7F')) &&
+           !QStringView(u"\\^$.|?*+()[]{}").contains(c);
 }
 
 // Reads a valid ICU pattern once, item by item: the runs of literal ASCII every
@@ -30,453 +29,447 @@ bool isPlainLiteral(QChar c) {
 // it does not understand ends the reading with nothing proved.
 class PatternReader {
 public:
-  PatternReader(QStringView pattern, bool folds)
-      : m_p(pattern), m_folds(folds) {}
+    PatternReader(QStringView pattern, bool folds) : m_p(pattern), m_folds(folds) {}
 
-  // False when the pattern holds something the reader does not understand.
-  bool read(std::vector<QString> &runs) {
-    const qsizetype end = sequence(0, runs);
-    return m_understood && end == m_p.size();
-  }
-  bool staysOnLine() const { return m_staysOnLine; }
-  // The run that ends every match, when nothing but assertions follows it in
-  // the pattern.
-  QString tailRun() const { return m_topAlternated ? QString() : m_tailRun; }
-  // What the items before the first top-level run equal to `run` may take in,
-  // when known.
-  std::optional<AsciiTable> takenBefore(const QString &run) const {
-    for (const TopRun &top : m_topRuns)
-      if (top.run == run)
-        return top.before;
-    return std::nullopt;
-  }
+    // False when the pattern holds something the reader does not understand.
+    bool read(std::vector<QString>& runs) {
+        const qsizetype end = sequence(0, runs);
+        return m_understood && end == m_p.size();
+    }
+    bool staysOnLine() const { return m_staysOnLine; }
+    // The run that ends every match, when nothing but assertions follows it in
+    // the pattern.
+    QString tailRun() const { return m_topAlternated ? QString() : m_tailRun; }
+    // What the items before the first top-level run equal to `run` may take in,
+    // when known.
+    std::optional<AsciiTable> takenBefore(const QString& run) const {
+        for (const TopRun& top : m_topRuns)
+            if (top.run == run)
+                return top.before;
+        return std::nullopt;
+    }
 
 private:
-  struct TopRun {
-    QString run;
-    std::optional<AsciiTable> before;
-  };
-
-  struct Quantity {
-    int least = 1;
-    qsizetype end = 0;
-  };
-
-  void giveUp() { m_understood = false; }
-
-  // The quantifier at `at`, if any, with its lazy or possessive mark.
-  Quantity quantityAt(qsizetype at) {
-    if (at >= m_p.size() || !isQuantifier(m_p[at]))
-      return {1, at};
-    Quantity q;
-    const QChar c = m_p[at];
-    if (c == u'{') {
-      const Count count = countAt(m_p, at);
-      if (count.end < 0) {
-        giveUp();
-        return {1, m_p.size()};
-      }
-      q = {count.least, count.end};
-    } else {
-      q = {c == u'+' ? 1 : 0, at + 1};
-    }
-    if (q.end < m_p.size() && (m_p[q.end] == u'?' || m_p[q.end] == u'+'))
-      ++q.end;
-    return q;
-  }
-
-  // Marks the ASCII characters the item [at, end) may take in. Only items of
-  // one character each are known: ICU is asked about each ASCII character.
-  // Under folding, a character beyond ASCII or a code point written as an
-  // escape may stand for several ("ß" for "ss"), which a test of one character
-  // would miss.
-  void noteTaken(qsizetype at, qsizetype end, QChar literal) {
-    if (!m_taken)
-      return;
-    AsciiTable &taken = *m_taken;
-    if (!literal.isNull()) {
-      taken[literal.toLower().unicode()] = true;
-      taken[literal.toUpper().unicode()] = true;
-      return;
-    }
-    const QStringView item = m_p.sliced(at, end - at);
-    const bool wide = !QtPrivate::isAscii(item);
-    const bool codePoint = item.contains(u"\\x") || item.contains(u"\\u") ||
-                           item.contains(u"\\U") || item.contains(u"\\N") ||
-                           item.contains(u"\\p") || item.contains(u"\\P");
-    const bool several = item.size() >= 2 && item[0] == u'\\' &&
-                         QStringView(u"123456789kQXR").contains(item[1]);
-    if (several || (m_folds && (wide || codePoint))) {
-      m_taken.reset();
-      return;
-    }
-    if (wide && item[0] != u'[' && item[0] != u'\\')
-      return; // one character beyond ASCII, matched as itself
-    try {
-      const IcuRegex atom(item.toString(), m_folds ? IcuRegex::CaseInsensitive
-                                                   : IcuRegex::NoOptions);
-      for (char16_t c = 1; c < 0x80; ++c)
-        if (!taken[c] && !atom.matchRanges(QStringView(&c, 1)).empty())
-          taken[c] = true;
-    } catch (const RegexError &) {
-      m_taken.reset();
-    }
-  }
-
-  // Whether the one-character atom could match a line feed, asked of ICU
-  // itself.
-  void checkAtom(qsizetype at, qsizetype end) {
-    if (!m_staysOnLine)
-      return;
-    try {
-      const IcuRegex atom(m_p.sliced(at, end - at).toString(),
-                          m_folds ? IcuRegex::CaseInsensitive
-                                  : IcuRegex::NoOptions);
-      if (!atom.matchRanges(u"\n").empty())
-        m_staysOnLine = false;
-    } catch (const RegexError &) {
-      m_staysOnLine = false;
-    }
-  }
-
-  // The end of the escape at `at` that consumes a character, or -1 (given up).
-  qsizetype escapeEnd(qsizetype at, bool &literal, bool &zeroWidth) {
-    literal = false;
-    zeroWidth = false;
-    if (at + 1 >= m_p.size())
-      return -1;
-    const QChar kind = m_p[at + 1];
-    const auto hexRun = [&](qsizetype from, int digits) -> qsizetype {
-      for (int i = 0; i < digits; ++i)
-        if (from + i >= m_p.size() || !isHexDigit(m_p[from + i]))
-          return -1;
-      return from + digits;
+    struct TopRun {
+        QString run;
+        std::optional<AsciiTable> before;
     };
-    const auto braced = [&]() -> qsizetype {
-      if (at + 2 >= m_p.size() || m_p[at + 2] != u'{')
-        return -1;
-      const qsizetype close = m_p.indexOf(u'}', at + 2);
-      return close < 0 ? -1 : close + 1;
-    };
-    if (QStringView(u"bBAzZ").contains(kind)) {
-      zeroWidth = true;
-      return at + 2;
-    }
-    if (kind == u'Q') {
-      const qsizetype end = afterEscape(m_p, at);
-      const qsizetype close = std::min(end, m_p.size());
-      if (m_p.sliced(at + 2, close - at - 2).contains(u'\n'))
-        m_staysOnLine = false;
-      return end;
-    }
-    if (kind == u'x') {
-      const qsizetype end = braced();
-      const qsizetype atomEnd = end >= 0 ? end : hexRun(at + 2, 2);
-      if (atomEnd >= 0)
-        checkAtom(at, atomEnd);
-      return atomEnd;
-    }
-    if (kind == u'u' || kind == u'U') {
-      const qsizetype end = hexRun(at + 2, kind == u'u' ? 4 : 8);
-      if (end >= 0)
-        checkAtom(at, end);
-      return end;
-    }
-    if (kind == u'N' || kind == u'p' || kind == u'P') {
-      const qsizetype end = braced();
-      if (end >= 0)
-        checkAtom(at, end);
-      return end;
-    }
-    if (kind == u'k') {
-      if (at + 2 >= m_p.size() || m_p[at + 2] != u'<')
-        return -1;
-      const qsizetype close = m_p.indexOf(u'>', at + 2);
-      return close < 0 ? -1 : close + 1;
-    }
-    if (kind >= u'1' && kind <= u'9') {
-      // A back-reference repeats what its group took, which is checked where it
-      // stands.
-      qsizetype end = at + 2;
-      while (end < m_p.size() && m_p[end] >= u'0' && m_p[end] <= u'9')
-        ++end;
-      return end;
-    }
-    if (kind == u'X' || kind == u'R') {
-      m_staysOnLine = false;
-      return at + 2;
-    }
-    if (QStringView(u"wWdDsShHvVtnrfae").contains(kind)) {
-      checkAtom(at, at + 2);
-      return at + 2;
-    }
-    if (kind.unicode() < 0x80 &&
-        (kind.isLetterOrNumber() || kind.unicode() < 0x20))
-      return -1; // \0 (octal), \c, \G and the rest
-    if (kind.isHighSurrogate())
-      return at + 2 < m_p.size() && m_p[at + 2].isLowSurrogate() ? at + 3 : -1;
-    literal = isPlainLiteral(kind) || kind == u'\\' ||
-              QStringView(u"^$.|?*+()[]{}#").contains(kind);
-    return at + 2;
-  }
 
-  // Reads a sequence of alternatives up to a ")" or the end and returns where
-  // it stopped. Appends the runs every match of the sequence holds (none when
-  // it has alternatives).
-  qsizetype sequence(qsizetype k, std::vector<QString> &runs) {
-    std::vector<QString> own;
-    QString current;
-    bool alternated = false;
-    const bool top = m_depth == 0;
-    const auto flush = [&] {
-      if (current.isEmpty())
-        return;
-      if (top) {
-        m_tailRun = current;
-        m_topRuns.push_back(TopRun{current, m_runStart});
-      }
-      own.push_back(std::exchange(current, QString()));
+    struct Quantity {
+        int least = 1;
+        qsizetype end = 0;
     };
-    // Something that takes in text follows the last run.
-    const auto consumed = [&] {
-      flush();
-      if (top)
-        m_tailRun.clear();
-    };
-    while (m_understood && k < m_p.size()) {
-      const QChar c = m_p[k];
-      if (c == u')')
-        break;
-      if (c == u'|') {
-        flush();
-        alternated = true;
-        m_topAlternated = m_topAlternated || top;
-        ++k;
-        continue;
-      }
-      if (c == u'(') {
-        flush();
-        k = group(k, own);
-        if (!m_groupWasZeroWidth) {
-          consumed();
-          if (top)
+
+    void giveUp() { m_understood = false; }
+
+    // The quantifier at `at`, if any, with its lazy or possessive mark.
+    Quantity quantityAt(qsizetype at) {
+        if (at >= m_p.size() || !isQuantifier(m_p[at]))
+            return {1, at};
+        Quantity q;
+        const QChar c = m_p[at];
+        if (c == u'{') {
+            const Count count = countAt(m_p, at);
+            if (count.end < 0) {
+                giveUp();
+                return {1, m_p.size()};
+            }
+            q = {count.least, count.end};
+        } else {
+            q = {c == u'+' ? 1 : 0, at + 1};
+        }
+        if (q.end < m_p.size() && (m_p[q.end] == u'?' || m_p[q.end] == u'+'))
+            ++q.end;
+        return q;
+    }
+
+    // Marks the ASCII characters the item [at, end) may take in. Only items of
+    // one character each are known: ICU is asked about each ASCII character.
+    // Under folding, a character beyond ASCII or a code point written as an
+    // escape may stand for several ("ß" for "ss"), which a test of one character
+    // would miss.
+    void noteTaken(qsizetype at, qsizetype end, QChar literal) {
+        if (!m_taken)
+            return;
+        AsciiTable& taken = *m_taken;
+        if (!literal.isNull()) {
+            taken[literal.toLower().unicode()] = true;
+            taken[literal.toUpper().unicode()] = true;
+            return;
+        }
+        const QStringView item = m_p.sliced(at, end - at);
+        const bool wide = !QtPrivate::isAscii(item);
+        const bool codePoint = item.contains(u"\\x") || item.contains(u"\\u") ||
+                               item.contains(u"\\U") || item.contains(u"\\N") ||
+                               item.contains(u"\\p") || item.contains(u"\\P");
+        const bool several =
+            item.size() >= 2 && item[0] == u'\\' && QStringView(u"123456789kQXR").contains(item[1]);
+        if (several || (m_folds && (wide || codePoint))) {
+            m_taken.reset();
+            return;
+        }
+        if (wide && item[0] != u'[' && item[0] != u'\\')
+            return; // one character beyond ASCII, matched as itself
+        try {
+            const IcuRegex atom(item.toString(),
+                                m_folds ? IcuRegex::CaseInsensitive : IcuRegex::NoOptions);
+            for (char16_t c = 1; c < 0x80; ++c)
+                if (!taken[c] && !atom.matchRanges(QStringView(&c, 1)).empty())
+                    taken[c] = true;
+        } catch (const RegexError&) {
             m_taken.reset();
         }
-        continue;
-      }
-      if (c == u'^' || c == u'$') {
-        flush();
-        k = quantityAt(k + 1).end;
-        continue;
-      }
-      qsizetype end = -1;
-      QChar literal;
-      if (c == u'[') {
-        end = afterSet(m_p, k);
-        if (end >= 0)
-          checkAtom(k, end);
-      } else if (c == u'.') {
-        end = k + 1;
-      } else if (c == u'\\') {
-        bool isLiteral = false;
-        bool zeroWidth = false;
-        end = escapeEnd(k, isLiteral, zeroWidth);
-        if (end >= 0 && isLiteral)
-          literal = m_p[k + 1];
-        if (end >= 0 && zeroWidth) {
-          flush();
-          k = quantityAt(end).end;
-          continue;
+    }
+
+    // Whether the one-character atom could match a line feed, asked of ICU
+    // itself.
+    void checkAtom(qsizetype at, qsizetype end) {
+        if (!m_staysOnLine)
+            return;
+        try {
+            const IcuRegex atom(m_p.sliced(at, end - at).toString(),
+                                m_folds ? IcuRegex::CaseInsensitive : IcuRegex::NoOptions);
+            if (!atom.matchRanges(u"\n").empty())
+                m_staysOnLine = false;
+        } catch (const RegexError&) {
+            m_staysOnLine = false;
         }
-      } else if (c.isHighSurrogate()) {
-        end = k + 1 < m_p.size() && m_p[k + 1].isLowSurrogate() ? k + 2 : -1;
-      } else if (isQuantifier(c) || c == u']' || c == u'}') {
-        end = -1;
-      } else {
-        end = k + 1;
-        if (c == u'\n')
-          m_staysOnLine = false;
-        if (isPlainLiteral(c))
-          literal = c;
-      }
-      if (end < 0) {
-        giveUp();
-        break;
-      }
-      const Quantity q = quantityAt(end);
-      if (!literal.isNull() && q.least > 0) {
-        if (top && current.isEmpty())
-          m_runStart = m_taken;
-        current.append(m_folds ? literal.toLower() : literal);
-      }
-      if (top)
-        noteTaken(k, end, literal);
-      if (literal.isNull() || q.end != end)
-        consumed();
-      k = q.end;
     }
-    flush();
-    if (!alternated)
-      runs.insert(runs.end(), own.begin(), own.end());
-    return k;
-  }
 
-  // Reads the group at `k` (with its quantifier) and returns where it ends.
-  qsizetype group(qsizetype k, std::vector<QString> &runs) {
-    m_groupWasZeroWidth = true;
-    const QStringView rest = m_p.sliced(k);
-    if (rest.startsWith(u"(?#"))
-      return afterComment(m_p, k) < 0 ? (giveUp(), m_p.size())
-                                      : afterComment(m_p, k);
-    if (rest.startsWith(u"(?=") || rest.startsWith(u"(?!") ||
-        rest.startsWith(u"(?<=") || rest.startsWith(u"(?<!")) {
-      // Look-around takes in nothing; it sees the text around a line all the
-      // same.
-      const qsizetype end = afterGroup(m_p, k);
-      if (end < 0) {
-        giveUp();
-        return m_p.size();
-      }
-      return quantityAt(end).end;
+    // The end of the escape at `at` that consumes a character, or -1 (given up).
+    qsizetype escapeEnd(qsizetype at, bool& literal, bool& zeroWidth) {
+        literal = false;
+        zeroWidth = false;
+        if (at + 1 >= m_p.size())
+            return -1;
+        const QChar kind = m_p[at + 1];
+        const auto hexRun = [&](qsizetype from, int digits) -> qsizetype {
+            for (int i = 0; i < digits; ++i)
+                if (from + i >= m_p.size() || !isHexDigit(m_p[from + i]))
+                    return -1;
+            return from + digits;
+        };
+        const auto braced = [&]() -> qsizetype {
+            if (at + 2 >= m_p.size() || m_p[at + 2] != u'{')
+                return -1;
+            const qsizetype close = m_p.indexOf(u'}', at + 2);
+            return close < 0 ? -1 : close + 1;
+        };
+        if (QStringView(u"bBAzZ").contains(kind)) {
+            zeroWidth = true;
+            return at + 2;
+        }
+        if (kind == u'Q') {
+            const qsizetype end = afterEscape(m_p, at);
+            const qsizetype close = std::min(end, m_p.size());
+            if (m_p.sliced(at + 2, close - at - 2).contains(u'\n'))
+                m_staysOnLine = false;
+            return end;
+        }
+        if (kind == u'x') {
+            const qsizetype end = braced();
+            const qsizetype atomEnd = end >= 0 ? end : hexRun(at + 2, 2);
+            if (atomEnd >= 0)
+                checkAtom(at, atomEnd);
+            return atomEnd;
+        }
+        if (kind == u'u' || kind == u'U') {
+            const qsizetype end = hexRun(at + 2, kind == u'u' ? 4 : 8);
+            if (end >= 0)
+                checkAtom(at, end);
+            return end;
+        }
+        if (kind == u'N' || kind == u'p' || kind == u'P') {
+            const qsizetype end = braced();
+            if (end >= 0)
+                checkAtom(at, end);
+            return end;
+        }
+        if (kind == u'k') {
+            if (at + 2 >= m_p.size() || m_p[at + 2] != u'<')
+                return -1;
+            const qsizetype close = m_p.indexOf(u'>', at + 2);
+            return close < 0 ? -1 : close + 1;
+        }
+        if (kind >= u'1' && kind <= u'9') {
+            // A back-reference repeats what its group took, which is checked where it
+            // stands.
+            qsizetype end = at + 2;
+            while (end < m_p.size() && m_p[end] >= u'0' && m_p[end] <= u'9')
+                ++end;
+            return end;
+        }
+        if (kind == u'X' || kind == u'R') {
+            m_staysOnLine = false;
+            return at + 2;
+        }
+        if (QStringView(u"wWdDsShHvVtnrfae").contains(kind)) {
+            checkAtom(at, at + 2);
+            return at + 2;
+        }
+        if (kind.unicode() < 0x80 && (kind.isLetterOrNumber() || kind.unicode() < 0x20))
+            return -1; // \0 (octal), \c, \G and the rest
+        if (kind.isHighSurrogate())
+            return at + 2 < m_p.size() && m_p[at + 2].isLowSurrogate() ? at + 3 : -1;
+        literal =
+            isPlainLiteral(kind) || kind == u'\\' || QStringView(u"^$.|?*+()[]{}#").contains(kind);
+        return at + 2;
     }
-    qsizetype inner = -1;
-    if (rest.startsWith(u"(?:") || rest.startsWith(u"(?>")) {
-      inner = k + 3;
-    } else if (rest.startsWith(u"(?<")) {
-      const GroupOpening opening = groupOpeningAt(m_p, k);
-      inner = opening.end;
-    } else if (rest.startsWith(u"(?")) {
-      // Inline flags, alone "(?i)" or opening a group "(?i:".
-      qsizetype f = k + 2;
-      while (f < m_p.size() && (isAsciiLetter(m_p[f]) || m_p[f] == u'-'))
-        ++f;
-      if (f >= m_p.size() || (m_p[f] != u')' && m_p[f] != u':')) {
-        giveUp();
-        return m_p.size();
-      }
-      if (m_p[f] == u')')
-        return f + 1;
-      inner = f + 1;
-    } else {
-      inner = k + 1;
-    }
-    if (inner < 0) {
-      giveUp();
-      return m_p.size();
-    }
-    std::vector<QString> inside;
-    ++m_depth;
-    const qsizetype close = sequence(inner, inside);
-    --m_depth;
-    m_groupWasZeroWidth = false;
-    if (!m_understood || close >= m_p.size() || m_p[close] != u')') {
-      giveUp();
-      return m_p.size();
-    }
-    const Quantity q = quantityAt(close + 1);
-    if (q.least > 0)
-      runs.insert(runs.end(), inside.begin(), inside.end());
-    return q.end;
-  }
 
-  QStringView m_p;
-  bool m_folds;
-  bool m_understood = true;
-  bool m_staysOnLine = true;
-  int m_depth = 0;
-  QString m_tailRun;
-  // What the top-level items read so far may take in, and what they had when
-  // the current run began; nothing once unknown.
-  std::optional<AsciiTable> m_taken = AsciiTable{};
-  std::optional<AsciiTable> m_runStart;
-  std::vector<TopRun> m_topRuns;
-  bool m_topAlternated = false;
-  bool m_groupWasZeroWidth = false;
+    // Reads a sequence of alternatives up to a ")" or the end and returns where
+    // it stopped. Appends the runs every match of the sequence holds (none when
+    // it has alternatives).
+    qsizetype sequence(qsizetype k, std::vector<QString>& runs) {
+        std::vector<QString> own;
+        QString current;
+        bool alternated = false;
+        const bool top = m_depth == 0;
+        const auto flush = [&] {
+            if (current.isEmpty())
+                return;
+            if (top) {
+                m_tailRun = current;
+                m_topRuns.push_back(TopRun{current, m_runStart});
+            }
+            own.push_back(std::exchange(current, QString()));
+        };
+        // Something that takes in text follows the last run.
+        const auto consumed = [&] {
+            flush();
+            if (top)
+                m_tailRun.clear();
+        };
+        while (m_understood && k < m_p.size()) {
+            const QChar c = m_p[k];
+            if (c == u')')
+                break;
+            if (c == u'|') {
+                flush();
+                alternated = true;
+                m_topAlternated = m_topAlternated || top;
+                ++k;
+                continue;
+            }
+            if (c == u'(') {
+                flush();
+                k = group(k, own);
+                if (!m_groupWasZeroWidth) {
+                    consumed();
+                    if (top)
+                        m_taken.reset();
+                }
+                continue;
+            }
+            if (c == u'^' || c == u'$') {
+                flush();
+                k = quantityAt(k + 1).end;
+                continue;
+            }
+            qsizetype end = -1;
+            QChar literal;
+            if (c == u'[') {
+                end = afterSet(m_p, k);
+                if (end >= 0)
+                    checkAtom(k, end);
+            } else if (c == u'.') {
+                end = k + 1;
+            } else if (c == u'\\') {
+                bool isLiteral = false;
+                bool zeroWidth = false;
+                end = escapeEnd(k, isLiteral, zeroWidth);
+                if (end >= 0 && isLiteral)
+                    literal = m_p[k + 1];
+                if (end >= 0 && zeroWidth) {
+                    flush();
+                    k = quantityAt(end).end;
+                    continue;
+                }
+            } else if (c.isHighSurrogate()) {
+                end = k + 1 < m_p.size() && m_p[k + 1].isLowSurrogate() ? k + 2 : -1;
+            } else if (isQuantifier(c) || c == u']' || c == u'}') {
+                end = -1;
+            } else {
+                end = k + 1;
+                if (c == u'\n')
+                    m_staysOnLine = false;
+                if (isPlainLiteral(c))
+                    literal = c;
+            }
+            if (end < 0) {
+                giveUp();
+                break;
+            }
+            const Quantity q = quantityAt(end);
+            if (!literal.isNull() && q.least > 0) {
+                if (top && current.isEmpty())
+                    m_runStart = m_taken;
+                current.append(m_folds ? literal.toLower() : literal);
+            }
+            if (top)
+                noteTaken(k, end, literal);
+            if (literal.isNull() || q.end != end)
+                consumed();
+            k = q.end;
+        }
+        flush();
+        if (!alternated)
+            runs.insert(runs.end(), own.begin(), own.end());
+        return k;
+    }
+
+    // Reads the group at `k` (with its quantifier) and returns where it ends.
+    qsizetype group(qsizetype k, std::vector<QString>& runs) {
+        m_groupWasZeroWidth = true;
+        const QStringView rest = m_p.sliced(k);
+        if (rest.startsWith(u"(?#"))
+            return afterComment(m_p, k) < 0 ? (giveUp(), m_p.size()) : afterComment(m_p, k);
+        if (rest.startsWith(u"(?=") || rest.startsWith(u"(?!") || rest.startsWith(u"(?<=") ||
+            rest.startsWith(u"(?<!")) {
+            // Look-around takes in nothing; it sees the text around a line all the
+            // same.
+            const qsizetype end = afterGroup(m_p, k);
+            if (end < 0) {
+                giveUp();
+                return m_p.size();
+            }
+            return quantityAt(end).end;
+        }
+        qsizetype inner = -1;
+        if (rest.startsWith(u"(?:") || rest.startsWith(u"(?>")) {
+            inner = k + 3;
+        } else if (rest.startsWith(u"(?<")) {
+            const GroupOpening opening = groupOpeningAt(m_p, k);
+            inner = opening.end;
+        } else if (rest.startsWith(u"(?")) {
+            // Inline flags, alone "(?i)" or opening a group "(?i:".
+            qsizetype f = k + 2;
+            while (f < m_p.size() && (isAsciiLetter(m_p[f]) || m_p[f] == u'-'))
+                ++f;
+            if (f >= m_p.size() || (m_p[f] != u')' && m_p[f] != u':')) {
+                giveUp();
+                return m_p.size();
+            }
+            if (m_p[f] == u')')
+                return f + 1;
+            inner = f + 1;
+        } else {
+            inner = k + 1;
+        }
+        if (inner < 0) {
+            giveUp();
+            return m_p.size();
+        }
+        std::vector<QString> inside;
+        ++m_depth;
+        const qsizetype close = sequence(inner, inside);
+        --m_depth;
+        m_groupWasZeroWidth = false;
+        if (!m_understood || close >= m_p.size() || m_p[close] != u')') {
+            giveUp();
+            return m_p.size();
+        }
+        const Quantity q = quantityAt(close + 1);
+        if (q.least > 0)
+            runs.insert(runs.end(), inside.begin(), inside.end());
+        return q.end;
+    }
+
+    QStringView m_p;
+    bool m_folds;
+    bool m_understood = true;
+    bool m_staysOnLine = true;
+    int m_depth = 0;
+    QString m_tailRun;
+    // What the top-level items read so far may take in, and what they had when
+    // the current run began; nothing once unknown.
+    std::optional<AsciiTable> m_taken = AsciiTable{};
+    std::optional<AsciiTable> m_runStart;
+    std::vector<TopRun> m_topRuns;
+    bool m_topAlternated = false;
+    bool m_groupWasZeroWidth = false;
 };
 
 // The letters of every inline flag setting in the pattern, "(?i)", "(?-s:" and
 // the like.
 QString inlineFlagLetters(QStringView p) {
-  QString letters;
-  for (qsizetype k = 0; k >= 0 && k < p.size();) {
-    const QChar c = p[k];
-    if (c == u'\\') {
-      k = afterEscape(p, k);
-    } else if (c == u'[') {
-      k = afterSet(p, k);
-    } else if (c == u'(' && k + 1 < p.size() && p[k + 1] == u'?') {
-      qsizetype f = k + 2;
-      while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
-        letters += p[f++];
-      k = f;
-    } else {
-      ++k;
+    QString letters;
+    for (qsizetype k = 0; k >= 0 && k < p.size();) {
+        const QChar c = p[k];
+        if (c == u'\\') {
+            k = afterEscape(p, k);
+        } else if (c == u'[') {
+            k = afterSet(p, k);
+        } else if (c == u'(' && k + 1 < p.size() && p[k + 1] == u'?') {
+            qsizetype f = k + 2;
+            while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
+                letters += p[f++];
+            k = f;
+        } else {
+            ++k;
+        }
     }
-  }
-  return letters;
+    return letters;
 }
 
-QString longest(const std::vector<QString> &runs) {
-  QString best;
-  for (const QString &run : runs)
-    if (run.size() > best.size())
-      best = run;
-  return best;
+QString longest(const std::vector<QString>& runs) {
+    QString best;
+    for (const QString& run : runs)
+        if (run.size() > best.size())
+            best = run;
+    return best;
 }
 
 } // namespace
 
-QueryPrefilter analyseQueryPrefilter(const QString &query,
-                                     const TextSearchOptions &options) {
-  QueryPrefilter prefilter;
-  prefilter.folds = !options.isCaseSensitive;
-  if (!options.isRegex) {
-    // An escaped literal: every character is itself, so any stretch of ASCII in
-    // it is held by every match.
-    std::vector<QString> runs;
-    QString current;
-    for (const QChar c : query) {
-      if (c.unicode() > 0 && c.unicode() < 0x80 && c != u'\n') {
-        current += prefilter.folds ? c.toLower() : c;
-      } else if (!current.isEmpty()) {
-        runs.push_back(std::exchange(current, QString()));
-      }
+QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptions& options) {
+    QueryPrefilter prefilter;
+    prefilter.folds = !options.isCaseSensitive;
+    if (!options.isRegex) {
+        // An escaped literal: every character is itself, so any stretch of ASCII in
+        // it is held by every match.
+        std::vector<QString> runs;
+        QString current;
+        for (const QChar c : query) {
+            if (c.unicode() > 0 && c.unicode() < 0x80 && c != u'\n') {
+                current += prefilter.folds ? c.toLower() : c;
+            } else if (!current.isEmpty()) {
+                runs.push_back(std::exchange(current, QString()));
+            }
+        }
+        runs.push_back(current);
+        prefilter.literal = longest(runs);
+        // The query is the match: when it ends with its longest run, so does every
+        // match.
+        prefilter.endsWithLiteral =
+            !current.isEmpty() && current.size() == prefilter.literal.size();
+        if (prefilter.endsWithLiteral)
+            prefilter.literal = current;
+        prefilter.staysOnLine = !query.contains(u'\n');
+        return prefilter;
     }
-    runs.push_back(current);
+    const QString flags = inlineFlagLetters(query);
+    // Free spacing changes how everything is read; a flag that turns case folding
+    // on for part of the pattern is taken as folding throughout.
+    if (flags.contains(u'x'))
+        return prefilter;
+    if (flags.contains(u'i'))
+        prefilter.folds = true;
+    PatternReader reader(query, prefilter.folds);
+    std::vector<QString> runs;
+    if (!reader.read(runs))
+        return prefilter;
     prefilter.literal = longest(runs);
-    // The query is the match: when it ends with its longest run, so does every
-    // match.
-    prefilter.endsWithLiteral =
-        !current.isEmpty() && current.size() == prefilter.literal.size();
-    if (prefilter.endsWithLiteral)
-      prefilter.literal = current;
-    prefilter.staysOnLine = !query.contains(u'\n');
+    // A run that ends every match is worth more than a longer one: it bounds
+    // where each line's search can stop.
+    const QString tail = reader.tailRun();
+    if (!tail.isEmpty() && (tail.size() >= 2 || tail.size() == prefilter.literal.size())) {
+        prefilter.literal = tail;
+        prefilter.endsWithLiteral = true;
+    }
+    prefilter.takenBeforeLiteral = reader.takenBefore(prefilter.literal);
+    // With "s" a dot takes in line feeds.
+    prefilter.staysOnLine = reader.staysOnLine() && !flags.contains(u's');
     return prefilter;
-  }
-  const QString flags = inlineFlagLetters(query);
-  // Free spacing changes how everything is read; a flag that turns case folding
-  // on for part of the pattern is taken as folding throughout.
-  if (flags.contains(u'x'))
-    return prefilter;
-  if (flags.contains(u'i'))
-    prefilter.folds = true;
-  PatternReader reader(query, prefilter.folds);
-  std::vector<QString> runs;
-  if (!reader.read(runs))
-    return prefilter;
-  prefilter.literal = longest(runs);
-  // A run that ends every match is worth more than a longer one: it bounds
-  // where each line's search can stop.
-  const QString tail = reader.tailRun();
-  if (!tail.isEmpty() &&
-      (tail.size() >= 2 || tail.size() == prefilter.literal.size())) {
-    prefilter.literal = tail;
-    prefilter.endsWithLiteral = true;
-  }
-  prefilter.takenBeforeLiteral = reader.takenBefore(prefilter.literal);
-  // With "s" a dot takes in line feeds.
-  prefilter.staysOnLine = reader.staysOnLine() && !flags.contains(u's');
-  return prefilter;
 }
 
 } // namespace dunmoss

@@ -15,31 +15,30 @@ using AsciiTable = std::array<bool, 128>;
 // proved from the pattern's syntax; what the analysis does not fully understand
 // proves nothing.
 struct QueryPrefilter {
-  // A stretch of ASCII characters that every match contains; empty when none is
-  // known. When `folds` it is in lower case and is looked for ignoring ASCII
-  // case, and every stretch of text holding a character beyond ASCII must be
-  // taken as a possible match too: case folding lets such characters stand for
-  // ASCII ones (K for "k", ſ for "s", ß for "ss", ﬀ for "ff").
-  QString literal;
-  bool folds = false;
-  // No match takes in a line feed, so the matches over a whole text are those
-  // over its lines, each searched in place with the text around it visible to
-  // look-around.
-  bool staysOnLine = false;
-  // Every match ends where an occurrence of the literal ends (in text of ASCII
-  // alone, when it folds): nothing but assertions follows the literal in the
-  // pattern.
-  bool endsWithLiteral = false;
-  // The ASCII characters that the part of a match before the literal may take
-  // in, when the pattern tells: a match holding an occurrence of the literal
-  // (in text of ASCII alone, when it folds) starts after the last other
-  // character before it.
-  std::optional<AsciiTable> takenBeforeLiteral;
+    // A stretch of ASCII characters that every match contains; empty when none is
+    // known. When `folds` it is in lower case and is looked for ignoring ASCII
+    // case, and every stretch of text holding a character beyond ASCII must be
+    // taken as a possible match too: case folding lets such characters stand for
+    // ASCII ones (K for "k", ſ for "s", ß for "ss", ﬀ for "ff").
+    QString literal;
+    bool folds = false;
+    // No match takes in a line feed, so the matches over a whole text are those
+    // over its lines, each searched in place with the text around it visible to
+    // look-around.
+    bool staysOnLine = false;
+    // Every match ends where an occurrence of the literal ends (in text of ASCII
+    // alone, when it folds): nothing but assertions follows the literal in the
+    // pattern.
+    bool endsWithLiteral = false;
+    // The ASCII characters that the part of a match before the literal may take
+    // in, when the pattern tells: a match holding an occurrence of the literal
+    // (in text of ASCII alone, when it folds) starts after the last other
+    // character before it.
+    std::optional<AsciiTable> takenBeforeLiteral;
 };
 
 // The prefilter of a query searched with these options, as makeSearchRegex
 // compiles it. The query must compile.
-QueryPrefilter analyseQueryPrefilter(const QString &query,
-                                     const TextSearchOptions &options);
+QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptions& options);
 
 } // namespace dunmoss

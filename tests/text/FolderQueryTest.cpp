@@ -16,47 +16,43 @@ namespace {
 
 const QUrl kUrl = QUrl::fromLocalFile(QStringLiteral("/x/file.txt"));
 
-QStringList described(const FolderFileMatches &matches) {
-  QStringList lines;
-  for (const FolderSearchResult &result : matches.found)
-    lines.append(QStringLiteral("%1:%2 %3")
-                     .arg(result.line)
-                     .arg(result.column)
-                     .arg(result.preview));
-  if (matches.costly)
-    lines.append(QStringLiteral("costly"));
-  return lines;
+QStringList described(const FolderFileMatches& matches) {
+    QStringList lines;
+    for (const FolderSearchResult& result : matches.found)
+        lines.append(
+            QStringLiteral("%1:%2 %3").arg(result.line).arg(result.column).arg(result.preview));
+    if (matches.costly)
+        lines.append(QStringLiteral("costly"));
+    return lines;
 }
 
 // The plain path: the decoded file, the expression over all of it.
-FolderFileMatches plainMatchesInBytes(const QString &query,
-                                      const TextSearchOptions &options,
-                                      const QByteArray &bytes, qsizetype room) {
-  const SearchableFileContent content = screenSearchableBytes(bytes);
-  if (content.kind != SearchableFileContent::Kind::Text)
-    return {};
-  return folderMatchesInText(query, options, content.text, kUrl, room);
+FolderFileMatches plainMatchesInBytes(const QString& query, const TextSearchOptions& options,
+                                      const QByteArray& bytes, qsizetype room) {
+    const SearchableFileContent content = screenSearchableBytes(bytes);
+    if (content.kind != SearchableFileContent::Kind::Text)
+        return {};
+    return folderMatchesInText(query, options, content.text, kUrl, room);
 }
 
-std::string optionsText(const TextSearchOptions &options) {
-  return std::string(options.isRegex ? "regex" : "literal") +
-         (options.isCaseSensitive ? " case" : " nocase") +
-         (options.isWholeWord ? " word" : "");
+std::string optionsText(const TextSearchOptions& options) {
+    return std::string(options.isRegex ? "regex" : "literal") +
+           (options.isCaseSensitive ? " case" : " nocase") + (options.isWholeWord ? " word" : "");
 }
 
 // Both paths over the text and over its UTF-8 bytes give the same matches.
-void expectSameAsPlain(const QString &query, const TextSearchOptions &options,
-                       const QString &text, qsizetype room = 1'000'000) {
-  const FolderQuery prepared(query, options);
-  EXPECT_EQ(described(prepared.matchesInText(text, kUrl, room)),
-            described(folderMatchesInText(query, options, text, kUrl, room)))
-      << "query " << query.toStdString() << " (" << optionsText(options)
-      << ") in " << text.left(400).toStdString();
-  const QByteArray bytes = text.toUtf8();
-  EXPECT_EQ(described(prepared.matchesInFileBytes(bytes, kUrl, room)),
-            described(plainMatchesInBytes(query, options, bytes, room)))
-      << "query " << query.toStdString() << " (" << optionsText(options)
-      << ") in bytes " << bytes.left(400).toStdString();
+void expectSameAsPlain(const QString& query, const TextSearchOptions& options, const QString& text,
+                       qsizetype room = 1'000'000) {
+    const FolderQuery prepared(query, options);
+    EXPECT_EQ(described(prepared.matchesInText(text, kUrl, room)),
+              described(folderMatchesInText(query, options, text, kUrl, room)))
+        << "query " << query.toStdString() << " (" << optionsText(options) << ") in "
+        << text.left(400).toStdString();
+    const QByteArray bytes = text.toUtf8();
+    EXPECT_EQ(described(prepared.matchesInFileBytes(bytes, kUrl, room)),
+              described(plainMatchesInBytes(query, options, bytes, room)))
+        << "query " << query.toStdString() << " (" << optionsText(options) << ") in bytes "
+        << bytes.left(400).toStdString();
 }
 
 const TextSearchOptions kAllOptions[] = {
@@ -67,36 +63,28 @@ const TextSearchOptions kAllOptions[] = {
 // Pieces of text where folding, line ends and supplementary characters meet the
 // literals the queries below hold.
 const QStringList kPieces = {
-    QStringLiteral("ed"),     QStringLiteral("Ed"),
-    QStringLiteral("ED "),    QStringLiteral("foo"),
-    QStringLiteral("FOO"),    QStringLiteral("@"),
-    QStringLiteral("ab"),     QStringLiteral("c"),
-    QStringLiteral("ss"),     QStringLiteral("st"),
-    QStringLiteral("k"),      QStringLiteral(" "),
-    QStringLiteral("\n"),     QStringLiteral("\r\n"),
-    QStringLiteral("\r"),     QStringLiteral("\t"),
-    QStringLiteral("x"),      QStringLiteral("Word_"),
-    QStringLiteral("1"),      QStringLiteral("."),
-    QStringLiteral("ſ"),      QStringLiteral("\u212A"),
-    QStringLiteral("ß"),      QStringLiteral("ẞ"),
-    QStringLiteral("ﬀ"),      QStringLiteral("ﬁ"),
-    QStringLiteral("ﬆ"),      QStringLiteral("İ"),
-    QStringLiteral("ı"),      QStringLiteral("ς"),
-    QStringLiteral("Σ"),      QStringLiteral("é"),
-    QStringLiteral("漢"),     QStringLiteral("😀"),
-    QStringLiteral("𝒜"),      QStringLiteral("\u0085"),
-    QStringLiteral("\u2028"), QStringLiteral("\u0301"),
-    QStringLiteral("ed\n"),   QStringLiteral("ED\r\n"),
-    QStringLiteral("foo\n"),  QStringLiteral("\nfoo"),
-    QStringLiteral("@\n"),    QStringLiteral("ss\n"),
-    QStringLiteral("\ned"),
+    QStringLiteral("ed"),     QStringLiteral("Ed"),     QStringLiteral("ED "),
+    QStringLiteral("foo"),    QStringLiteral("FOO"),    QStringLiteral("@"),
+    QStringLiteral("ab"),     QStringLiteral("c"),      QStringLiteral("ss"),
+    QStringLiteral("st"),     QStringLiteral("k"),      QStringLiteral(" "),
+    QStringLiteral("\n"),     QStringLiteral("\r\n"),   QStringLiteral("\r"),
+    QStringLiteral("\t"),     QStringLiteral("x"),      QStringLiteral("Word_"),
+    QStringLiteral("1"),      QStringLiteral("."),      QStringLiteral("ſ"),
+    QStringLiteral("\u212A"), QStringLiteral("ß"),      QStringLiteral("ẞ"),
+    QStringLiteral("ﬀ"),      QStringLiteral("ﬁ"),      QStringLiteral("ﬆ"),
+    QStringLiteral("İ"),      QStringLiteral("ı"),      QStringLiteral("ς"),
+    QStringLiteral("Σ"),      QStringLiteral("é"),      QStringLiteral("漢"),
+    QStringLiteral("😀"),      QStringLiteral("𝒜"),      QStringLiteral("\u0085"),
+    QStringLiteral("\u2028"), QStringLiteral("\u0301"), QStringLiteral("ed\n"),
+    QStringLiteral("ED\r\n"), QStringLiteral("foo\n"),  QStringLiteral("\nfoo"),
+    QStringLiteral("@\n"),    QStringLiteral("ss\n"),   QStringLiteral("\ned"),
 };
 
-QString randomText(QRandomGenerator &random, int pieces) {
-  QString text;
-  for (int i = 0; i < pieces; ++i)
-    text += kPieces[random.bounded(int(kPieces.size()))];
-  return text;
+QString randomText(QRandomGenerator& random, int pieces) {
+    QString text;
+    for (int i = 0; i < pieces; ++i)
+        text += kPieces[random.bounded(int(kPieces.size()))];
+    return text;
 }
 
 // Queries whose literal, line-bound or fold proofs a wrong step would break.
@@ -148,250 +136,231 @@ const QStringList kQueries = {
 };
 
 // A random expression made of the atoms the analysis reads.
-QString randomPattern(QRandomGenerator &random) {
-  static const QStringList atoms = {
-      QStringLiteral("ed"),     QStringLiteral("foo"),
-      QStringLiteral("s"),      QStringLiteral("k"),
-      QStringLiteral("@"),      QStringLiteral("."),
-      QStringLiteral("\\w"),    QStringLiteral("\\s"),
-      QStringLiteral("[^x]"),   QStringLiteral("[a-z]"),
-      QStringLiteral("\\b"),    QStringLiteral("^"),
-      QStringLiteral("$"),      QStringLiteral("ß"),
-      QStringLiteral("ſ"),      QStringLiteral("\\n"),
-      QStringLiteral("😀"),      QStringLiteral("\\x{212A}"),
-      QStringLiteral("(?<=e)"), QStringLiteral("\\r"),
-      QStringLiteral("\\S"),
-  };
-  static const QStringList quantifiers = {QString(),
-                                          QString(),
-                                          QString(),
-                                          QStringLiteral("?"),
-                                          QStringLiteral("*"),
-                                          QStringLiteral("+"),
-                                          QStringLiteral("{2}"),
-                                          QStringLiteral("+?")};
-  QString pattern;
-  const int count = 1 + random.bounded(5);
-  for (int i = 0; i < count; ++i) {
-    QString atom = atoms[random.bounded(int(atoms.size()))];
-    // A repeated assertion only makes ICU spin to its work bound.
-    const bool zeroWidth = atom == u"\\b" || atom == u"^" || atom == u"$" ||
-                           atom.startsWith(u"(?");
-    if (zeroWidth) {
-      pattern += atom;
-      continue;
+QString randomPattern(QRandomGenerator& random) {
+    static const QStringList atoms = {
+        QStringLiteral("ed"),     QStringLiteral("foo"), QStringLiteral("s"),
+        QStringLiteral("k"),      QStringLiteral("@"),   QStringLiteral("."),
+        QStringLiteral("\\w"),    QStringLiteral("\\s"), QStringLiteral("[^x]"),
+        QStringLiteral("[a-z]"),  QStringLiteral("\\b"), QStringLiteral("^"),
+        QStringLiteral("$"),      QStringLiteral("ß"),   QStringLiteral("ſ"),
+        QStringLiteral("\\n"),    QStringLiteral("😀"),   QStringLiteral("\\x{212A}"),
+        QStringLiteral("(?<=e)"), QStringLiteral("\\r"), QStringLiteral("\\S"),
+    };
+    static const QStringList quantifiers = {QString(),
+                                            QString(),
+                                            QString(),
+                                            QStringLiteral("?"),
+                                            QStringLiteral("*"),
+                                            QStringLiteral("+"),
+                                            QStringLiteral("{2}"),
+                                            QStringLiteral("+?")};
+    QString pattern;
+    const int count = 1 + random.bounded(5);
+    for (int i = 0; i < count; ++i) {
+        QString atom = atoms[random.bounded(int(atoms.size()))];
+        // A repeated assertion only makes ICU spin to its work bound.
+        const bool zeroWidth =
+            atom == u"\\b" || atom == u"^" || atom == u"$" || atom.startsWith(u"(?");
+        if (zeroWidth) {
+            pattern += atom;
+            continue;
+        }
+        if (random.bounded(6) == 0)
+            atom = QStringLiteral("(") + atom +
+                   (random.bounded(2) ? QStringLiteral("|c)") : QStringLiteral(")"));
+        pattern += atom + quantifiers[random.bounded(int(quantifiers.size()))];
     }
-    if (random.bounded(6) == 0)
-      atom = QStringLiteral("(") + atom +
-             (random.bounded(2) ? QStringLiteral("|c)") : QStringLiteral(")"));
-    pattern += atom + quantifiers[random.bounded(int(quantifiers.size()))];
-  }
-  return pattern;
+    return pattern;
 }
 
-bool compiles(const QString &query, const TextSearchOptions &options) {
-  try {
-    makeSearchRegex(query, options);
-    return true;
-  } catch (const RegexError &) {
-    return false;
-  }
+bool compiles(const QString& query, const TextSearchOptions& options) {
+    try {
+        makeSearchRegex(query, options);
+        return true;
+    } catch (const RegexError&) {
+        return false;
+    }
 }
 
 } // namespace
 
 TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
-  const TextSearchOptions regexNoCase{true, false, false};
-  const TextSearchOptions regexCase{true, true, false};
-  const auto literalOf = [](const char *pattern,
-                            const TextSearchOptions &options) {
-    return analyseQueryPrefilter(QString::fromUtf8(pattern), options).literal;
-  };
-  const auto staysOnLine = [&](const char *pattern) {
-    return analyseQueryPrefilter(QString::fromUtf8(pattern), regexCase)
-        .staysOnLine;
-  };
-  EXPECT_EQ(literalOf("[A-Z][a-z]+ed\\b", regexNoCase), u"ed");
-  EXPECT_EQ(literalOf("\\bfoo\\w*", regexNoCase), u"foo");
-  EXPECT_EQ(literalOf("(ab|c)\\w+@", regexNoCase), u"@");
-  EXPECT_EQ(literalOf("FOO", regexNoCase), u"foo");
-  EXPECT_EQ(literalOf("FOO", regexCase), u"FOO");
-  // Optional characters, alternatives and escapes of unknown length give
-  // nothing.
-  EXPECT_EQ(literalOf("ab?c", regexCase), u"c");
-  EXPECT_EQ(literalOf("abcd|efgh", regexCase), u"");
-  EXPECT_EQ(literalOf("(abcd)?x", regexCase), u"x");
-  EXPECT_EQ(literalOf("\\x41BC", regexCase), u"BC");
-  EXPECT_EQ(literalOf("\\0101xy", regexCase), u"");
-  EXPECT_EQ(literalOf("(?x)a b c", regexCase), u"");
-  // Characters beyond ASCII are never part of it: under folding they match
-  // ASCII text.
-  EXPECT_EQ(literalOf("ſtack", regexNoCase), u"tack");
-  EXPECT_EQ(
-      analyseQueryPrefilter(QStringLiteral("Straße"), {false, false, false})
-          .literal,
-      u"stra");
-  EXPECT_TRUE(
-      analyseQueryPrefilter(QStringLiteral("(?i)foo"), regexCase).folds);
+    const TextSearchOptions regexNoCase{true, false, false};
+    const TextSearchOptions regexCase{true, true, false};
+    const auto literalOf = [](const char* pattern, const TextSearchOptions& options) {
+        return analyseQueryPrefilter(QString::fromUtf8(pattern), options).literal;
+    };
+    const auto staysOnLine = [&](const char* pattern) {
+        return analyseQueryPrefilter(QString::fromUtf8(pattern), regexCase).staysOnLine;
+    };
+    EXPECT_EQ(literalOf("[A-Z][a-z]+ed\\b", regexNoCase), u"ed");
+    EXPECT_EQ(literalOf("\\bfoo\\w*", regexNoCase), u"foo");
+    EXPECT_EQ(literalOf("(ab|c)\\w+@", regexNoCase), u"@");
+    EXPECT_EQ(literalOf("FOO", regexNoCase), u"foo");
+    EXPECT_EQ(literalOf("FOO", regexCase), u"FOO");
+    // Optional characters, alternatives and escapes of unknown length give
+    // nothing.
+    EXPECT_EQ(literalOf("ab?c", regexCase), u"c");
+    EXPECT_EQ(literalOf("abcd|efgh", regexCase), u"");
+    EXPECT_EQ(literalOf("(abcd)?x", regexCase), u"x");
+    EXPECT_EQ(literalOf("\\x41BC", regexCase), u"BC");
+    EXPECT_EQ(literalOf("\\0101xy", regexCase), u"");
+    EXPECT_EQ(literalOf("(?x)a b c", regexCase), u"");
+    // Characters beyond ASCII are never part of it: under folding they match
+    // ASCII text.
+    EXPECT_EQ(literalOf("ſtack", regexNoCase), u"tack");
+    EXPECT_EQ(analyseQueryPrefilter(QStringLiteral("Straße"), {false, false, false}).literal,
+              u"stra");
+    EXPECT_TRUE(analyseQueryPrefilter(QStringLiteral("(?i)foo"), regexCase).folds);
 
-  const auto endsWith = [&](const char *pattern) {
-    const QueryPrefilter prefilter =
-        analyseQueryPrefilter(QString::fromUtf8(pattern), regexCase);
-    return prefilter.endsWithLiteral ? prefilter.literal : QString();
-  };
-  EXPECT_EQ(endsWith("[A-Z][a-z]+ed\\b"), u"ed");
-  EXPECT_EQ(endsWith("(?:x)abcdef\\w+ed(?=x)$"), u"ed");
-  for (const char *open :
-       {"ed+", "ed?", "ed\\w", "ed|x", "ed(x)?", "(ed)", "ed[a]"})
-    EXPECT_EQ(endsWith(open), u"") << open;
+    const auto endsWith = [&](const char* pattern) {
+        const QueryPrefilter prefilter =
+            analyseQueryPrefilter(QString::fromUtf8(pattern), regexCase);
+        return prefilter.endsWithLiteral ? prefilter.literal : QString();
+    };
+    EXPECT_EQ(endsWith("[A-Z][a-z]+ed\\b"), u"ed");
+    EXPECT_EQ(endsWith("(?:x)abcdef\\w+ed(?=x)$"), u"ed");
+    for (const char* open : {"ed+", "ed?", "ed\\w", "ed|x", "ed(x)?", "(ed)", "ed[a]"})
+        EXPECT_EQ(endsWith(open), u"") << open;
 
-  const auto takenBefore = [&](const char *pattern,
-                               const TextSearchOptions &options) {
-    return analyseQueryPrefilter(QString::fromUtf8(pattern), options)
-        .takenBeforeLiteral;
-  };
-  const auto taken = takenBefore("[A-Z][a-z]+ed\\b", regexNoCase);
-  ASSERT_TRUE(taken);
-  EXPECT_TRUE((*taken)['q'] && (*taken)['Q'] && (*taken)['e']);
-  EXPECT_FALSE((*taken)[' '] || (*taken)['_'] || (*taken)['1']);
-  EXPECT_TRUE((*takenBefore("\\w+@", regexCase))['_']);
-  // A group, or a character that folds to several, may take in anything.
-  EXPECT_FALSE(takenBefore("(x)ed", regexCase));
-  EXPECT_FALSE(takenBefore("ßed", regexNoCase));
-  EXPECT_FALSE(takenBefore("[ß]ed", regexNoCase));
+    const auto takenBefore = [&](const char* pattern, const TextSearchOptions& options) {
+        return analyseQueryPrefilter(QString::fromUtf8(pattern), options).takenBeforeLiteral;
+    };
+    const auto taken = takenBefore("[A-Z][a-z]+ed\\b", regexNoCase);
+    ASSERT_TRUE(taken);
+    EXPECT_TRUE((*taken)['q'] && (*taken)['Q'] && (*taken)['e']);
+    EXPECT_FALSE((*taken)[' '] || (*taken)['_'] || (*taken)['1']);
+    EXPECT_TRUE((*takenBefore("\\w+@", regexCase))['_']);
+    // A group, or a character that folds to several, may take in anything.
+    EXPECT_FALSE(takenBefore("(x)ed", regexCase));
+    EXPECT_FALSE(takenBefore("ßed", regexNoCase));
+    EXPECT_FALSE(takenBefore("[ß]ed", regexNoCase));
 
-  EXPECT_TRUE(staysOnLine("[A-Z][a-z]+ed\\b"));
-  EXPECT_TRUE(staysOnLine("a.b(?=\\n)\\S[^\\n]"));
-  for (const char *crossing :
-       {"a\\sb", "a[^x]b", "(?s)a.b", "a\\Rb", "a\\x0ab", "a\\x{A}b",
-        "a\\u000Ab", "a\\N{LINE FEED}b", "a\\p{Cc}b", "a\\Xb", "a\\vb",
-        "a\\012b", "a\\cJb", "a\\W", "a\\D", "a\\Q\n\\E"})
-    EXPECT_FALSE(staysOnLine(crossing)) << crossing;
+    EXPECT_TRUE(staysOnLine("[A-Z][a-z]+ed\\b"));
+    EXPECT_TRUE(staysOnLine("a.b(?=\\n)\\S[^\\n]"));
+    for (const char* crossing : {"a\\sb", "a[^x]b", "(?s)a.b", "a\\Rb", "a\\x0ab", "a\\x{A}b",
+                                 "a\\u000Ab", "a\\N{LINE FEED}b", "a\\p{Cc}b", "a\\Xb", "a\\vb",
+                                 "a\\012b", "a\\cJb", "a\\W", "a\\D", "a\\Q\n\\E"})
+        EXPECT_FALSE(staysOnLine(crossing)) << crossing;
 }
 
 TEST(FolderQuery, FindsWhatThePlainPathFindsInRandomText) {
-  QRandomGenerator random(45);
-  for (int round = 0; round < 5; ++round) {
-    const QString text = randomText(random, 100 + random.bounded(400));
-    for (const QString &query : kQueries)
-      for (const TextSearchOptions &options : kAllOptions)
-        if (compiles(query, options))
-          expectSameAsPlain(query, options, text);
-  }
+    QRandomGenerator random(45);
+    for (int round = 0; round < 5; ++round) {
+        const QString text = randomText(random, 100 + random.bounded(400));
+        for (const QString& query : kQueries)
+            for (const TextSearchOptions& options : kAllOptions)
+                if (compiles(query, options))
+                    expectSameAsPlain(query, options, text);
+    }
 }
 
 TEST(FolderQuery, FindsWhatThePlainPathFindsForRandomExpressions) {
-  QRandomGenerator random(4501);
-  for (int round = 0; round < 3000; ++round) {
-    const QString query = randomPattern(random);
-    const TextSearchOptions options{true, random.bounded(2) == 0,
-                                    random.bounded(10) == 0};
-    if (!compiles(query, options))
-      continue;
-    const QString text = randomText(random, 10 + random.bounded(120));
-    expectSameAsPlain(query, options, text);
-    // A room smaller than the matches ends both at the same match.
-    expectSameAsPlain(query, options, text, 1 + random.bounded(3));
-  }
+    QRandomGenerator random(4501);
+    for (int round = 0; round < 3000; ++round) {
+        const QString query = randomPattern(random);
+        const TextSearchOptions options{true, random.bounded(2) == 0, random.bounded(10) == 0};
+        if (!compiles(query, options))
+            continue;
+        const QString text = randomText(random, 10 + random.bounded(120));
+        expectSameAsPlain(query, options, text);
+        // A room smaller than the matches ends both at the same match.
+        expectSameAsPlain(query, options, text, 1 + random.bounded(3));
+    }
 }
 
 TEST(FolderQuery, DecodesFilesItCannotReadAsPlainUtf8First) {
-  // The literal's bytes are not in a UTF-16 file, nor in Latin-1's "ß"; a byte
-  // scan that took them for UTF-8 would find nothing.
-  QRandomGenerator random(7);
-  for (int round = 0; round < 3; ++round) {
-    const QString text =
-        randomText(random, 80) + QStringLiteral("Stored\r\nfoo@x ed");
-    QStringEncoder utf16(QStringEncoder::Utf16LE,
-                         QStringEncoder::Flag::WriteBom);
-    QStringEncoder latin1(QStringEncoder::Latin1);
-    const QByteArray wide = utf16.encode(text);
-    const QByteArray narrow =
-        latin1.encode(QStringLiteral("Stra\u00DFe st\u00FCtzt ed foo@b\n"));
-    for (const QString &query : kQueries) {
-      for (const TextSearchOptions &options : kAllOptions) {
-        if (!compiles(query, options))
-          continue;
-        const FolderQuery prepared(query, options);
-        for (const QByteArray &bytes : {wide, narrow})
-          EXPECT_EQ(described(prepared.matchesInFileBytes(bytes, kUrl, 1000)),
-                    described(plainMatchesInBytes(query, options, bytes, 1000)))
-              << query.toStdString() << " " << optionsText(options);
-      }
+    // The literal's bytes are not in a UTF-16 file, nor in Latin-1's "ß"; a byte
+    // scan that took them for UTF-8 would find nothing.
+    QRandomGenerator random(7);
+    for (int round = 0; round < 3; ++round) {
+        const QString text = randomText(random, 80) + QStringLiteral("Stored\r\nfoo@x ed");
+        QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+        QStringEncoder latin1(QStringEncoder::Latin1);
+        const QByteArray wide = utf16.encode(text);
+        const QByteArray narrow =
+            latin1.encode(QStringLiteral("Stra\u00DFe st\u00FCtzt ed foo@b\n"));
+        for (const QString& query : kQueries) {
+            for (const TextSearchOptions& options : kAllOptions) {
+                if (!compiles(query, options))
+                    continue;
+                const FolderQuery prepared(query, options);
+                for (const QByteArray& bytes : {wide, narrow})
+                    EXPECT_EQ(described(prepared.matchesInFileBytes(bytes, kUrl, 1000)),
+                              described(plainMatchesInBytes(query, options, bytes, 1000)))
+                        << query.toStdString() << " " << optionsText(options);
+            }
+        }
     }
-  }
 }
 
 TEST(FolderQuery, FindsWhatThePlainPathFindsInARealTree) {
-  const QString root = QStringLiteral("/usr/include");
-  if (!QFileInfo(root).isDir())
-    GTEST_SKIP() << "no /usr/include";
-  QList<QByteArray> files;
-  qsizetype total = 0;
-  walkFolderFiles(root, {}, [&](const QString &path) {
-    const SearchableFileContent read = readSearchableBytes(path);
-    if (read.kind == SearchableFileContent::Kind::Text) {
-      files.append(read.bytes);
-      total += read.bytes.size();
+    const QString root = QStringLiteral("/usr/include");
+    if (!QFileInfo(root).isDir())
+        GTEST_SKIP() << "no /usr/include";
+    QList<QByteArray> files;
+    qsizetype total = 0;
+    walkFolderFiles(root, {}, [&](const QString& path) {
+        const SearchableFileContent read = readSearchableBytes(path);
+        if (read.kind == SearchableFileContent::Kind::Text) {
+            files.append(read.bytes);
+            total += read.bytes.size();
+        }
+        return total < 3'000'000;
+    });
+    const QStringList queries = {
+        QStringLiteral("[A-Z][a-z]+ed\\b"),
+        QStringLiteral("\\bfoo\\w*"),
+        QStringLiteral("(ab|c)\\w+@"),
+        QStringLiteral("static"),
+        QStringLiteral("^#\\s*define\\s+\\w+_H$"),
+        QStringLiteral("(?<=\\()const\\b"),
+        QStringLiteral("struct\\s+\\w+\\s*\\{"),
+        QStringLiteral("\\*/$"),
+    };
+    for (const QString& query : queries) {
+        for (const TextSearchOptions& options : kAllOptions) {
+            if (!compiles(query, options))
+                continue;
+            const FolderQuery prepared(query, options);
+            for (const QByteArray& bytes : files)
+                ASSERT_EQ(described(prepared.matchesInFileBytes(bytes, kUrl, INT_MAX)),
+                          described(plainMatchesInBytes(query, options, bytes, INT_MAX)))
+                    << query.toStdString() << " " << optionsText(options) << " in "
+                    << bytes.left(200).toStdString();
+        }
     }
-    return total < 3'000'000;
-  });
-  const QStringList queries = {
-      QStringLiteral("[A-Z][a-z]+ed\\b"),
-      QStringLiteral("\\bfoo\\w*"),
-      QStringLiteral("(ab|c)\\w+@"),
-      QStringLiteral("static"),
-      QStringLiteral("^#\\s*define\\s+\\w+_H$"),
-      QStringLiteral("(?<=\\()const\\b"),
-      QStringLiteral("struct\\s+\\w+\\s*\\{"),
-      QStringLiteral("\\*/$"),
-  };
-  for (const QString &query : queries) {
-    for (const TextSearchOptions &options : kAllOptions) {
-      if (!compiles(query, options))
-        continue;
-      const FolderQuery prepared(query, options);
-      for (const QByteArray &bytes : files)
-        ASSERT_EQ(
-            described(prepared.matchesInFileBytes(bytes, kUrl, INT_MAX)),
-            described(plainMatchesInBytes(query, options, bytes, INT_MAX)))
-            << query.toStdString() << " " << optionsText(options) << " in "
-            << bytes.left(200).toStdString();
-    }
-  }
 }
 
 TEST(FolderQuery, AFolderSearchListsInWalkOrderWhatEachFileGivesAlone) {
-  // Files are searched in parallel; the results still come file by file in walk
-  // order, and stop at the limit exactly where a one-file-at-a-time run would.
-  test::FolderTree tree;
-  QRandomGenerator random(11);
-  for (int i = 0; i < 300; ++i)
-    tree.write(QStringLiteral("d%1/f%2.txt").arg(i % 7).arg(i),
-               randomText(random, 30).toUtf8());
-  const QString query = QStringLiteral("(ab|c)\\w*@|ed");
-  const TextSearchOptions options{true, false, false};
-  for (const int limit : {INT_MAX, 500, 37}) {
-    QStringList expected;
-    walkFolderFiles(tree.root(), {}, [&](const QString &path) {
-      const QUrl url = QUrl::fromLocalFile(path);
-      const SearchableFileContent content = loadSearchableText(path);
-      const auto found = folderMatchesInText(query, options, content.text, url,
-                                             limit - expected.size());
-      for (const FolderSearchResult &result : found.found)
-        expected.append(QStringLiteral("%1 %2:%3")
-                            .arg(path)
-                            .arg(result.line)
-                            .arg(result.column));
-      return expected.size() < limit;
-    });
-    QStringList actual;
-    for (const FolderSearchResult &result :
-         searchFolder(query, tree.rootURL(), {}, {}, options, limit))
-      actual.append(QStringLiteral("%1 %2:%3")
-                        .arg(result.url.toLocalFile())
-                        .arg(result.line)
-                        .arg(result.column));
-    EXPECT_EQ(actual, expected) << "limit " << limit;
-  }
+    // Files are searched in parallel; the results still come file by file in walk
+    // order, and stop at the limit exactly where a one-file-at-a-time run would.
+    test::FolderTree tree;
+    QRandomGenerator random(11);
+    for (int i = 0; i < 300; ++i)
+        tree.write(QStringLiteral("d%1/f%2.txt").arg(i % 7).arg(i),
+                   randomText(random, 30).toUtf8());
+    const QString query = QStringLiteral("(ab|c)\\w*@|ed");
+    const TextSearchOptions options{true, false, false};
+    for (const int limit : {INT_MAX, 500, 37}) {
+        QStringList expected;
+        walkFolderFiles(tree.root(), {}, [&](const QString& path) {
+            const QUrl url = QUrl::fromLocalFile(path);
+            const SearchableFileContent content = loadSearchableText(path);
+            const auto found =
+                folderMatchesInText(query, options, content.text, url, limit - expected.size());
+            for (const FolderSearchResult& result : found.found)
+                expected.append(
+                    QStringLiteral("%1 %2:%3").arg(path).arg(result.line).arg(result.column));
+            return expected.size() < limit;
+        });
+        QStringList actual;
+        for (const FolderSearchResult& result :
+             searchFolder(query, tree.rootURL(), {}, {}, options, limit))
+            actual.append(QStringLiteral("%1 %2:%3")
+                              .arg(result.url.toLocalFile())
+                              .arg(result.line)
+                              .arg(result.column));
+        EXPECT_EQ(actual, expected) << "limit " << limit;
+    }
 }
