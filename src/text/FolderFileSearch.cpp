@@ -116,6 +116,11 @@ FolderQuery::FolderQuery(const QString& query, const TextSearchOptions& options)
     try {
         m_regex.emplace(makeSearchRegex(query, options));
         m_prefilter = analyseQueryPrefilter(query, options);
+        // The same expression for runs over a few lines: its run-skipping analyses set up
+        // tables per run that cost more than such a run, and an empty group in front keeps
+        // them out without changing a match.
+        m_lineRegex.emplace(QStringLiteral("(?:)") + m_regex->pattern(), m_regex->options(),
+                            m_regex->workBound());
     } catch (...) {
         m_error = std::current_exception();
     }
@@ -214,7 +219,7 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
                 if (candidate < 0 || candidate - end > kJoinedLineGap)
                     break;
             }
-            IcuRegexMatcher matcher(*m_regex, text, TextRange{start, end - start}, true, false);
+            IcuRegexMatcher matcher(*m_lineRegex, text, TextRange{start, end - start}, true, false);
             if (!take(matcher))
                 break;
         }

@@ -59,6 +59,7 @@ private:
     QString m_query;
     TextSearchOptions m_options;
     std::optional<IcuRegex> m_regex;
+    std::optional<IcuRegex> m_lineRegex; // for runs bounded to lines
     std::exception_ptr m_error;
     QueryPrefilter m_prefilter;
 };

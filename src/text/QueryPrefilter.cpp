@@ -253,11 +253,9 @@ private:
             if (c == u'(') {
                 flush();
                 k = group(k, own);
-                if (!m_groupWasZeroWidth) {
+                // What a group takes in, its items took in: they were noted as read.
+                if (!m_groupWasZeroWidth)
                     consumed();
-                    if (top)
-                        m_taken.reset();
-                }
                 continue;
             }
             if (c == u'^' || c == u'$') {
@@ -305,8 +303,7 @@ private:
                     m_runStart = m_taken;
                 current.append(m_folds ? literal.toLower() : literal);
             }
-            if (top)
-                noteTaken(k, end, literal);
+            noteTaken(k, end, literal);
             if (literal.isNull() || q.end != end)
                 consumed();
             k = q.end;

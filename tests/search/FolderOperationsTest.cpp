@@ -105,7 +105,7 @@ TEST_F(FolderOperations, ALaterSearchSupersedesAnEarlierOneWhichNeverClearsTheBu
     while (reads.load() < 2)
         QThread::yieldCurrentThread();
     // Only the second can finish now; the first is still held.
-    while (QThreadPool::globalInstance()->activeThreadCount() > 1)
+    while (operationPool().activeThreadCount() > 1)
         QThread::yieldCurrentThread();
     QCoreApplication::sendPostedEvents();
     EXPECT_FALSE(folder().isFolderSearchRunning);

@@ -231,8 +231,11 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
     EXPECT_TRUE((*taken)['q'] && (*taken)['Q'] && (*taken)['e']);
     EXPECT_FALSE((*taken)[' '] || (*taken)['_'] || (*taken)['1']);
     EXPECT_TRUE((*takenBefore("\\w+@", regexCase))['_']);
-    // A group, or a character that folds to several, may take in anything.
-    EXPECT_FALSE(takenBefore("(x)ed", regexCase));
+    // A back-reference, or a character that folds to several, may take in anything.
+    const auto grouped = takenBefore("(ab|c)\\w+@", regexCase);
+    ASSERT_TRUE(grouped);
+    EXPECT_TRUE((*grouped)['a'] && (*grouped)['_'] && !(*grouped)[' '] && !(*grouped)['@']);
+    EXPECT_FALSE(takenBefore("(x)\\1ed", regexCase));
     EXPECT_FALSE(takenBefore("ßed", regexNoCase));
     EXPECT_FALSE(takenBefore("[ß]ed", regexNoCase));
 
