@@ -1,5 +1,6 @@
 #include "text/PrefilterScan.h"
 
+#include <cctype>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -40,6 +41,15 @@ template <typename Unit>
 qsizetype findNeedle(const Unit* h, qsizetype size, qsizetype from, const QByteArray& needle,
                      bool folds) {
     const qsizetype length = needle.size();
+    if (length == 1 && !(folds && std::isalpha(uchar(needle[0])))) {
+        // One character that folding leaves alone: the library's own scan.
+        if constexpr (sizeof(Unit) == 1) {
+            const void* hit = std::memchr(h + from, needle[0], size_t(size - from));
+            return hit ? static_cast<const Unit*>(hit) - h : -1;
+        } else {
+            return QStringView(h, size).indexOf(QChar(uchar(needle[0])), from);
+        }
+    }
     const Unit first = Unit(uchar(needle[0]));
     const Unit last = Unit(uchar(needle[length - 1]));
     qsizetype i = from;
