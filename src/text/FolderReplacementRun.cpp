@@ -22,19 +22,17 @@ FolderReplacementStepHook& stepHook() {
     return hook;
 }
 
-void step() {
+void step(FolderReplacementStep kind) {
     if (const FolderReplacementStepHook& hook = stepHook())
-        hook();
+        hook(kind);
 }
 
 // A folder on each file system a phase wrote to, by device.
 using FileSystems = QMap<quint64, QString>;
 
 void syncEach(const FileSystems& fileSystems) {
-    for (const QString& folder : fileSystems) {
-        step();
+    for (const QString& folder : fileSystems)
         syncFileSystemOf(folder);
-    }
 }
 
 QList<QUrl> urlsOf(const QList<FolderRewrite>& batch, qsizetype count) {
@@ -64,7 +62,7 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     if (batch.isEmpty())
         return;
     if (!m_runFolder) {
-        step();
+        step(FolderReplacementStep::MakeRunFolder);
         m_runFolder = makeFolderReplaceBackupFolder();
     }
     const QString runPath = m_runFolder->toLocalFile();
@@ -74,9 +72,9 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     // Each phase goes on with the files the one before finished; the first error stops the
     // files after it, and is thrown once the files before it are rewritten.
     std::exception_ptr error;
-    auto attempt = [&error](const auto& action) {
+    auto attempt = [&error](FolderReplacementStep kind, const auto& action) {
         try {
-            step();
+            step(kind);
             action();
             return true;
         } catch (...) {
@@ -87,17 +85,19 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     };
 
     qsizetype copied = 0;
-    while (copied < batch.size() && attempt([&] {
+    while (copied < batch.size() && attempt(FolderReplacementStep::KeepOriginal, [&] {
                backUpOriginalFile(QUrl::fromLocalFile(batch[copied].path), m_rootURL, *m_runFolder);
            }))
         ++copied;
     // The copies are durable before the manifest names them.
     qsizetype ready = copied;
-    if (ready > 0 && !attempt([&] { syncEach({{runDevice, runPath}}); }))
+    if (ready > 0 && !attempt(FolderReplacementStep::Sync, [&] {
+            syncEach({{runDevice, runPath}});
+        }))
         ready = 0;
     // The manifest on disk lists a file before the file changes.
     const QList<QUrl> before = m_changed;
-    if (ready > 0 && !attempt([&] {
+    if (ready > 0 && !attempt(FolderReplacementStep::WriteManifest, [&] {
             writeFolderReplacementManifest(*m_runFolder, m_rootURL, before + urlsOf(batch, ready),
                                            m_total + replacementsIn(batch, ready));
         }))
@@ -106,7 +106,7 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
 
     QStringList staged;
     FileSystems targets;
-    while (staged.size() < ready && attempt([&] {
+    while (staged.size() < ready && attempt(FolderReplacementStep::WriteNew, [&] {
                quint64 device = 0;
                const FolderRewrite& file = batch[staged.size()];
                staged.append(writeBesideFile(file.path, file.bytes, device));
@@ -117,10 +117,10 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     // Copies, manifest and new contents are all durable before the first file is replaced.
     FileSystems written = targets;
     written.insert(runDevice, runPath);
-    if (ready > 0 && !attempt([&] { syncEach(written); }))
+    if (ready > 0 && !attempt(FolderReplacementStep::Sync, [&] { syncEach(written); }))
         ready = 0;
     qsizetype renamed = 0;
-    while (renamed < ready && attempt([&] {
+    while (renamed < ready && attempt(FolderReplacementStep::Rename, [&] {
                const QString& path = batch[renamed].path;
                if (::rename(QFile::encodeName(staged[renamed]).constData(),
                             QFile::encodeName(path).constData()) != 0)
@@ -133,7 +133,7 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     for (qsizetype i = renamed; i < staged.size(); ++i)
         ::unlink(QFile::encodeName(staged[i]).constData());
     if (renamed > 0)
-        attempt([&] { syncEach(targets); });
+        attempt(FolderReplacementStep::Sync, [&] { syncEach(targets); });
 
     if (!error)
         return;

@@ -46,9 +46,19 @@ private:
     qint64 m_total = 0;
 };
 
-// Called before each step of a run that writes, renames, removes or syncs. Tests stop the
-// process or throw there to prove that no moment leaves a file half written or unbacked.
-using FolderReplacementStepHook = std::function<void()>;
+// The steps of a run that change the disk, in the order a batch takes them.
+enum class FolderReplacementStep {
+    MakeRunFolder,
+    KeepOriginal,  // one file kept in the backup
+    Sync,          // the file systems written so far
+    WriteManifest, // the manifest, listing the kept files
+    WriteNew,      // one file's new content beside it
+    Rename,        // one new content moved over its file
+};
+
+// Called before each step of a run. Tests stop the process or throw there to prove that no
+// moment leaves a file half written or unbacked, and follow the order of the syncs.
+using FolderReplacementStepHook = std::function<void(FolderReplacementStep)>;
 void setFolderReplacementStepHook(FolderReplacementStepHook hook);
 
 } // namespace dunmoss

@@ -175,7 +175,7 @@ struct Reference {
 Reference finishedRun(const std::vector<Sample>& files) {
     Reference reference;
     Trial trial(files);
-    setFolderReplacementStepHook([&] { ++reference.steps; });
+    setFolderReplacementStepHook([&](FolderReplacementStep) { ++reference.steps; });
     trial.replace();
     setFolderReplacementStepHook({});
     reference.replaced = trial.contents();
@@ -234,6 +234,40 @@ TEST_F(FolderReplaceDurability, AFileWithAnotherNameIsCopiedSoLaterWritesMissThe
     trial.checkRestores();
 }
 
+// A kill cannot show what reaches the disk in a crash: the order of the syncs does. Every
+// original is kept and synced before the manifest names it; manifest and new contents are
+// synced before the first file is replaced; the renames are synced before the run ends.
+TEST_F(FolderReplaceDurability, EveryBackupIsSyncedBeforeItsFileIsReplacedAndTheRenamesAfter) {
+    const auto files = samples();
+    Trial trial(files);
+    std::vector<FolderReplacementStep> steps;
+    setFolderReplacementStepHook([&](FolderReplacementStep kind) { steps.push_back(kind); });
+    const FolderReplacementOutcome outcome = trial.replace();
+    setFolderReplacementStepHook({});
+    using S = FolderReplacementStep;
+    auto count = [&](S kind) { return std::count(steps.begin(), steps.end(), kind); };
+    auto first = [&](S kind) {
+        return std::find(steps.begin(), steps.end(), kind) - steps.begin();
+    };
+    auto last = [&](S kind) {
+        return steps.rend() - std::find(steps.rbegin(), steps.rend(), kind) - 1;
+    };
+    auto syncBetween = [&](std::ptrdiff_t after, std::ptrdiff_t before) {
+        return std::find(steps.begin() + after + 1, steps.begin() + before, S::Sync) !=
+               steps.begin() + before;
+    };
+    ASSERT_EQ(count(S::KeepOriginal), outcome.fileCount);
+    ASSERT_EQ(count(S::WriteNew), outcome.fileCount);
+    ASSERT_EQ(count(S::Rename), outcome.fileCount);
+    ASSERT_EQ(count(S::WriteManifest), 1);
+    EXPECT_EQ(steps.front(), S::MakeRunFolder);
+    EXPECT_TRUE(syncBetween(last(S::KeepOriginal), first(S::WriteManifest)));
+    EXPECT_TRUE(syncBetween(std::max(last(S::WriteManifest), last(S::WriteNew)), first(S::Rename)));
+    EXPECT_LT(last(S::KeepOriginal), first(S::Rename));
+    EXPECT_EQ(steps.back(), S::Sync);
+    EXPECT_LT(last(S::Rename), std::ptrdiff_t(steps.size()) - 1);
+}
+
 TEST_F(FolderReplaceDurability, AFailureAtAnyStepLeavesFilesWholeBackedUpAndRestorable) {
     const auto files = samples();
     const Reference reference = finishedRun(files);
@@ -242,7 +276,7 @@ TEST_F(FolderReplaceDurability, AFailureAtAnyStepLeavesFilesWholeBackedUpAndRest
         SCOPED_TRACE(stop);
         Trial trial(files);
         int step = 0;
-        setFolderReplacementStepHook([&] {
+        setFolderReplacementStepHook([&](FolderReplacementStep) {
             if (++step == stop)
                 throw FileError(FileErrorCode::FileWriteOutOfSpace, QStringLiteral("injected"));
         });
@@ -273,7 +307,7 @@ TEST_F(FolderReplaceDurability, AKillAtAnyStepLeavesFilesWholeBackedUpAndRestora
         ASSERT_GE(child, 0);
         if (child == 0) {
             int step = 0;
-            setFolderReplacementStepHook([&] {
+            setFolderReplacementStepHook([&](FolderReplacementStep) {
                 if (++step == stop)
                     ::raise(SIGKILL);
             });
@@ -306,7 +340,7 @@ TEST_F(FolderReplaceDurability, ARunOverManyBatchesListsEveryFileOfTheBatchesBef
         const int stop = reference.steps - 3;
         Trial trial(files);
         int step = 0;
-        setFolderReplacementStepHook([&] {
+        setFolderReplacementStepHook([&](FolderReplacementStep) {
             if (++step == stop)
                 throw FileError(FileErrorCode::FileWriteOutOfSpace, QStringLiteral("injected"));
         });
