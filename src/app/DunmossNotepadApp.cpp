@@ -186,6 +186,9 @@ EditorWindowView* DunmossNotepadApp::start(const QStringList& paths,
 }
 
 void DunmossNotepadApp::saveSessionsAndQuit() {
+    // Keys the window system handed over before the signal, while the window was busy, are
+    // typed first (another signal waits: its notifier is left out).
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
     // A Replace All under way ends first and the keys typed while it ran follow it: the last
     // save holds the text the person would have seen. A search that takes a third of the time
     // the signal leaves is dropped instead.
