@@ -21,6 +21,8 @@
 #include "tools/SplitViews.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentReloading.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorCommands.h"
 #include "window/IncomingFiles.h"
 #include "window/TabUndoRegistry.h"
@@ -42,6 +44,7 @@
 #include <fstream>
 #include <functional>
 #include <sys/resource.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -896,6 +899,93 @@ void markdownPreviewShownThenHidden(benchmark::State& state) {
     }
 }
 
+// Ctrl+S on a 5,000,000-character file while keys go on being typed, one every 10 ms, until the
+// window has heard that the file is written. `syncDelayMs` makes the disk's sync take that long
+// (a slow or network disk). With `onWindowThread`, the file is encoded and written on the
+// window's thread instead, as saving once did: the peer. `NoSave` types for as long without
+// saving: what the keys cost anyway. Reports the longest stall, the slowest
+// key typed while the save was under way, and the time until the tab was saved.
+enum class SaveBy { Writer, WindowThread, NoSave };
+
+void saveWhileTyping(benchmark::State& state, int syncDelayMs, SaveBy by) {
+    const QString text = codeLines(5'000'000);
+    Window window(QStringLiteral("big.txt"), text, 0);
+    const QString path = window.dir.filePath(QStringLiteral("big.txt"));
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(text.toUtf8());
+    }
+    window.model().update([&](EditorWindowState& s) { fillMissingFileAttributes(s.tabs[0]); });
+    ShortcutTextView* editor = window.textView();
+    const EditorCommands commands = window.view->commandTable().makeWindowCommands();
+    if (syncDelayMs > 0)
+        DocumentWriteQueue::setBeforeSyncHook([syncDelayMs](const QString&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(syncDelayMs));
+        });
+    settleFor(300);
+    int typed = 0;
+    double longest = 0, slowestKey = 0, savedMs = 0;
+    int keysDuringSave = 0, keysOver16Ms = 0;
+    for (auto _ : state) {
+        bench::typeOneKey(editor, typed);
+        settleFor(100);
+        const QUuid tabID = activeTab(window.model().state()).id;
+        bool saving = false;
+        QElapsedTimer sinceSave;
+        QTimer keys;
+        keys.setInterval(10);
+        QObject::connect(&keys, &QTimer::timeout, [&] {
+            if (!saving)
+                return;
+            QElapsedTimer key;
+            key.start();
+            bench::typeOneKey(editor, typed);
+            window.view->refreshNow();
+            const double keyMs = key.nsecsElapsed() / 1e6;
+            slowestKey = std::max(slowestKey, keyMs);
+            keysOver16Ms += keyMs > 16 ? 1 : 0;
+            ++keysDuringSave;
+        });
+        keys.start();
+        const Drive d = drive(
+            [&] {
+                sinceSave.start();
+                saving = true;
+                if (by == SaveBy::WindowThread) {
+                    const EditorTab& tab = activeTab(window.model().state());
+                    DocumentWriteQueue::write(
+                        DocumentWrite{tab.id, *tab.fileURL, tab.document, false, {}, {}});
+                    saving = false;
+                    savedMs = sinceSave.nsecsElapsed() / 1e6;
+                } else if (by == SaveBy::Writer) {
+                    invokeCommand(commands, &EditorCommands::saveDocument);
+                }
+            },
+            [&] {
+                const bool pretending =
+                    by == SaveBy::NoSave && sinceSave.elapsed() < std::max(syncDelayMs, 30);
+                if (saving && !pretending && !window.model().saving().isWriting(tabID)) {
+                    saving = false;
+                    savedMs = sinceSave.nsecsElapsed() / 1e6;
+                }
+                return !saving;
+            },
+            60'000);
+        keys.stop();
+        if (!d.finished)
+            state.SkipWithError("the save did not end");
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(d.elapsedMs / 1e3);
+    }
+    DocumentWriteQueue::setBeforeSyncHook({});
+    state.counters["slowest_key_ms"] = slowestKey;
+    state.counters["keys_during_save"] = keysDuringSave;
+    state.counters["keys_over_16ms"] = keysOver16Ms;
+    state.counters["last_save_ms"] = savedMs;
+    report(state, longest);
+}
+
 void registerAll() {
     const auto add = [](const std::string& name, std::function<void(benchmark::State&)> run) {
         return benchmark::RegisterBenchmark(name.c_str(), std::move(run))
@@ -1048,6 +1138,17 @@ void registerAll() {
         restoreSession(s, 3);
     })->Iterations(2);
     add("panels/markdown_preview_table_4_2M", markdownPreviewShownThenHidden)->Iterations(1);
+    const std::vector<std::tuple<std::string, int, SaveBy, int>> saves{
+        {"5M_while_typing", 0, SaveBy::Writer, 5},
+        {"5M_while_typing_on_window_thread", 0, SaveBy::WindowThread, 5},
+        {"5M_while_typing_2s_sync", 2000, SaveBy::Writer, 2},
+        {"5M_while_typing_2s_sync_on_window_thread", 2000, SaveBy::WindowThread, 1},
+        {"5M_typing_2s_without_saving", 2000, SaveBy::NoSave, 2},
+    };
+    for (const auto& [name, syncDelayMs, by, iterations] : saves)
+        add("save/" + name, [syncDelayMs = syncDelayMs, by = by](benchmark::State& s) {
+            saveWhileTyping(s, syncDelayMs, by);
+        })->Iterations(iterations);
     for (int count : {250, 1000}) {
         add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
             openManyFiles(s, count, false);

@@ -16,12 +16,15 @@ AutosaveBatch::Outcome AutosaveBatch::write(const Job& job) {
 void AutosaveBatch::start(const std::shared_ptr<AutosaveBatch>& batch, DocumentWriteQueue& writes,
                           std::function<void()> finished) {
     const qsizetype count = batch->m_jobs.size();
-    for (const Job& job : batch->m_jobs)
+    for (Job& job : batch->m_jobs) {
         writes.submit(writeOf(job), [batch, count, finished](const DocumentWriteOutcome& outcome) {
             batch->m_outcomes.append(outcome);
             if (batch->m_outcomes.size() == count && finished)
                 finished();
         });
+        // The text written comes back with the outcome; holding it here would hold the tab's.
+        job.document.text.clear();
+    }
 }
 
 } // namespace dunmoss

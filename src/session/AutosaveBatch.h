@@ -20,7 +20,8 @@ namespace dunmoss {
 // saw it (looked at while holding the file, so another write of it never comes between).
 class AutosaveBatch {
 public:
-    // A tab as it was when the tick began.
+    // A tab as it was when the tick began. Its text is let go once handed to the writer (the
+    // outcome brings back the text written).
     struct Job {
         QUuid tabID;
         QUrl url;

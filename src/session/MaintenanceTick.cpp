@@ -144,7 +144,7 @@ void MaintenanceTick::finishAutosave(const std::shared_ptr<AutosaveBatch>& batch
             // the tab modified.
             m_model.update([&](EditorWindowState& state) {
                 EditorTab& tab = state.tabs[*index];
-                tab.savedSnapshot = job.document.text;
+                tab.savedSnapshot = savedTextAfterWrite(tab.document.text, outcome.writtenText);
                 tab.savedEncoding = job.document.encoding;
                 tab.savedLineEnding = job.document.lineEnding;
                 tab.lastKnownModificationDate = outcome.modificationDate;

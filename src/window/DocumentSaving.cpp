@@ -64,12 +64,12 @@ std::function<void()> showWhileAsked(EditorWindowModel& model, const QUuid& tabI
     };
 }
 
-// The tab holds in its file what was written: the text, encoding and line ending of the save,
-// whatever was typed since, and the file as the writer left it.
+// The tab holds in its file what was written: the text (the writer's copy), encoding and line
+// ending of the save, whatever was typed since, and the file as the writer left it.
 void markWritten(EditorTab& tab, const QUrl& url, const PlainTextDocument& written,
                  const DocumentWriteOutcome& outcome, bool isSaveAs) {
     tab.fileURL = url;
-    tab.savedSnapshot = written.text;
+    tab.savedSnapshot = savedTextAfterWrite(tab.document.text, outcome.writtenText);
     tab.savedEncoding = written.encoding;
     tab.savedLineEnding = written.lineEnding;
     tab.lastKnownModificationDate = outcome.modificationDate;
@@ -184,21 +184,22 @@ void DocumentSaving::writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
         return;
     }
     const EditorTab& tab = m_model.state().tabs.at(*index);
-    // The tab's own string, shared: the writer encodes it, and the next key copies it aside.
-    const PlainTextDocument written = tab.document;
+    // The tab's own string, shared until the writer has its own copy.
     DocumentWrite write{tabID,
                         url,
-                        written,
+                        tab.document,
                         !isSaveAs && tab.fileURL == url,
                         tab.lastKnownModificationDate,
                         tab.lastKnownFileSize};
+    // The text itself comes back with the outcome: holding it here would hold the tab's string.
+    PlainTextDocument written = tab.document;
+    written.text.clear();
     QPointer<EditorWindowModel> model(&m_model);
     m_writes->submit(std::move(write), [this, model, tabID, url, isSaveAs, written,
                                         done](const DocumentWriteOutcome& outcome) {
         if (model)
             finishTabWrite(tabID, url, isSaveAs, written, outcome, done);
     });
-    m_model.readySpareForTypedTab();
 }
 
 void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs,
@@ -244,7 +245,7 @@ void DocumentSaving::saveTextAs(const PlainTextDocument& document,
                 done(SaveAsOutcome{});
                 return;
             }
-            m_writes->submit(DocumentWrite{QUuid(), *url, document},
+            m_writes->submit(DocumentWrite{QUuid(), *url, document, false, {}, {}},
                              [url, done](const DocumentWriteOutcome& outcome) {
                                  SaveAsOutcome result;
                                  if (outcome.result == DocumentWriteOutcome::Result::Saved)

@@ -113,8 +113,13 @@ void DocumentWriteQueue::run() {
             m_busy = true;
         }
         const quint64 number = task->number;
+        // The tab's string is let go at once: a key typed meanwhile would otherwise copy it on
+        // the window's thread.
+        QString& text = task->write.document.text;
+        text = QString(text.constData(), text.size());
         DocumentWriteOutcome outcome = writeInOrder(*task);
-        // The text goes here, not on the window's thread.
+        if (outcome.result == DocumentWriteOutcome::Result::Saved)
+            outcome.writtenText = std::move(text);
         task.reset();
         {
             const std::lock_guard lock(m_mutex);

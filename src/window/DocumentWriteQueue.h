@@ -44,7 +44,16 @@ struct DocumentWriteOutcome {
     std::optional<qint64> fileSize;
     // The encoding or write error of a failed one; the file on disk is then as it was.
     std::exception_ptr failure;
+    // The text written, in a string of the writer's own (from the queue, for a saved document),
+    // so that nothing but the tab holds the tab's string once the writer has started.
+    QString writtenText;
 };
+
+// What a tab keeps as its saved text once `written` is on disk: its own string when nothing was
+// typed since (telling whether it is modified then costs nothing), else the writer's copy.
+inline QString savedTextAfterWrite(const QString& tabText, const QString& written) {
+    return tabText == written ? tabText : written;
+}
 
 // Encodes and writes documents on a thread of its own, one after another in the order they were
 // handed over, so the window never waits for the disk (encoding, sync, rename). Each outcome
