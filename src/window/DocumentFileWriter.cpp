@@ -3,7 +3,6 @@
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
-#include "platform/SecurityScopedAccess.h"
 #include "text/TextFileLoader.h"
 
 #include <QDir>
@@ -74,15 +73,6 @@ QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& d
     } catch (const FileError& error) {
         throw FileError(error.code(), destination.toLocalFile(), error.systemMessage());
     }
-}
-
-void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& destination) {
-    const QString path = destination.toLocalFile();
-    if (!destination.isLocalFile() || path.isEmpty())
-        throw FileError(FileErrorCode::FileWriteInvalidFileName, destination.toString());
-    const QByteArray bytes = encodedDocumentBytes(document, destination);
-    SecurityScopedAccess access(destination);
-    writeBytesAtomically(bytes, path);
 }
 
 void writeBytesAtomically(const QByteArray& bytes, const QString& path) {

@@ -17,15 +17,11 @@ namespace dunmoss {
 // character cannot be held by the encoding.
 QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& destination);
 
-// Writes the document to a local file atomically, inside the access bracket: the bytes go to
-// a temporary file beside the target, which then replaces it (through a symbolic link, keeping
-// the file's permissions). Encoding happens first, so an unencodable text touches nothing. A
-// destination that exists but is no regular file (a folder, FIFO, socket or device) is refused.
-// Throws FileError; on any failure the file on disk is as it was.
-void writeDocumentAtomically(const PlainTextDocument& document, const QUrl& destination);
-
-// The same atomic replacement for bytes already made, to a local path (the caller holds any
-// access it needs). Throws FileError; on failure the file on disk is as it was.
+// Replaces a local file atomically with the bytes (the caller holds any access it needs): they
+// go to a temporary file beside the target, which then replaces it (through a symbolic link,
+// keeping the file's permissions). A destination that exists but is no regular file (a folder,
+// FIFO, socket or device) is refused. Throws FileError; on failure the file on disk is as it was.
+// Documents are written this way by the window's writer (see DocumentWriteQueue).
 void writeBytesAtomically(const QByteArray& bytes, const QString& path);
 // The same for bytes made as they are written: `produce` writes them into the device and
 // answers false when a write was refused.
