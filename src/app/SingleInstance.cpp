@@ -16,6 +16,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +48,20 @@ bool isOwnedByAnotherUser(const QString& path) {
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
         return false;
     return status.st_uid != ::getuid();
+}
+
+// The folder a lock and socket may live in: this user's own, which nobody else can write to, so
+// that nobody else can hold the lock or stand in for the socket. A missing folder is made private
+// to this user (in the shared temporary folder the name is predictable: whoever made it first
+// owns it, and one made by someone else is never used).
+bool isPrivateFolder(const QString& folder) {
+    const QByteArray native = QFile::encodeName(folder);
+    if (::mkdir(native.constData(), 0700) != 0 && errno == ENOENT &&
+        QDir().mkpath(QFileInfo(folder).absolutePath()))
+        ::mkdir(native.constData(), 0700);
+    struct stat status {};
+    return ::lstat(native.constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::getuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 struct Exchange {
@@ -101,14 +116,21 @@ QStringList SingleInstance::defaultServerNames() {
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QString digest = QString::fromLatin1(
         QCryptographicHash::hash(settings.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
-    const QString name =
-        QStringLiteral("dunmoss-notepad-%1-%2").arg(QString::number(::getuid()), digest);
-    // The runtime folder belongs to the user alone; the temporary one is shared, so the socket
-    // there is made accessible to its owner only.
+    const QString user = QString::number(::getuid());
+    const QString name = QStringLiteral("dunmoss-notepad-%1-%2").arg(user, digest);
+    // The runtime folder belongs to the user alone. Else a folder of the user's own in the
+    // shared temporary folder; should someone else have taken that name, one in the user's
+    // data folder, where a socket works too as long as its path is short enough.
+    QStringList names;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return {QDir(runtime).filePath(name), name};
-    return {name};
+        names.append(QDir(runtime).filePath(name));
+    names.append(QDir(QDir::tempPath()).filePath(QStringLiteral("dunmoss-notepad-") + user) + u'/' +
+                 name);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!data.isEmpty())
+        names.append(QDir(data).filePath(QStringLiteral("Dunmoss Notepad/")) + name);
+    return names;
 }
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
@@ -135,7 +157,14 @@ SingleInstance::Role SingleInstance::claim(const QStringList& absolutePaths) {
 
 std::optional<SingleInstance::Role> SingleInstance::claimAt(const QString& serverName,
                                                             const QStringList& absolutePaths) {
-    auto lock = std::make_unique<QLockFile>(socketPath(serverName) + QStringLiteral(".lock"));
+    const QString lockPath = socketPath(serverName) + QStringLiteral(".lock");
+    // A lock someone else made would keep this launch waiting for nobody.
+    const QString folder = QFileInfo(lockPath).absolutePath();
+    if (!isPrivateFolder(folder) || isOwnedByAnotherUser(lockPath)) {
+        m_unlockableFolders.append(folder);
+        return std::nullopt;
+    }
+    auto lock = std::make_unique<QLockFile>(lockPath);
     // Never stale by age: a live instance keeps its lock however long it runs or is busy. The
     // lock of a process that is gone is taken over.
     lock->setStaleLockTime(0);

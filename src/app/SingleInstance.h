@@ -18,8 +18,8 @@ namespace dunmoss {
 
 // One running instance per user and settings store, so that one process alone writes the
 // session. The running instance holds a lock file in the user's runtime folder (or, when no lock
-// can be made there, in the temporary folder) for as long as it lives; a later launch hands its
-// files to it over a local socket beside the lock (an empty list asks it to bring a window
+// can be made there, in a folder of the user's own) for as long as it lives; a later launch hands
+// its files to it over a local socket beside the lock (an empty list asks it to bring a window
 // forward) and ends. A launch never takes over from a live instance, however long that one is
 // busy: it waits for the answer, and when none comes in time it reports and ends. Only a lock
 // left by an instance that is gone (crashed) is taken over, and only then is the socket it left
@@ -44,9 +44,11 @@ public:
     static constexpr int kDefaultAnswerTimeoutMs = 60'000;
 
     // The sockets to try, in order: those of $DUNMOSS_INSTANCE_SOCKET when set (tests; several
-    // separated as in PATH), else a name
-    // made of the user id and the settings location (so that separate settings stores never
-    // share an instance) in the user's runtime folder, then in the temporary folder.
+    // separated as in PATH), else a name made of the user id and the settings location (so that
+    // separate settings stores never share an instance) in the user's runtime folder, then in a
+    // folder "dunmoss-notepad-<user id>" of the temporary folder, then in the user's data folder.
+    // A place is used only in a folder that belongs to this user and that nobody else can write
+    // to (a missing one is made so), and never with a lock someone else made.
     static QStringList defaultServerNames();
 
     explicit SingleInstance(QString serverName, QObject* parent = nullptr);

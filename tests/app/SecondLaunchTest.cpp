@@ -8,14 +8,19 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 using namespace dunmoss;
 
@@ -200,6 +205,112 @@ TEST_F(SecondLaunch, ASocketOfAnotherUserIsNeitherUsedNorReplaced) {
     later.setAnswerTimeout(1'000);
     EXPECT_EQ(later.claim({}), SingleInstance::Role::Unanswered);
     EXPECT_FALSE(later.requestDelivered());
+}
+
+// A launch without a runtime folder, in a shared temporary folder of its own, as this process
+// and as the program's environment; this process's own comes back when it ends.
+class WithoutRuntimeFolder {
+public:
+    WithoutRuntimeFolder(const QTemporaryDir& home, QProcessEnvironment& program) {
+        for (const char* name : kNames)
+            m_saved.append(qgetenv(name));
+        // The folders the program finds, not the tests' own.
+        QStandardPaths::setTestModeEnabled(false);
+        const QString shared = home.filePath(QStringLiteral("tmp"));
+        QDir().mkpath(shared);
+        ::chmod(QFile::encodeName(shared).constData(), 01777);
+        for (const char* name : {"XDG_RUNTIME_DIR", "DUNMOSS_INSTANCE_SOCKET"}) {
+            qunsetenv(name);
+            program.remove(QString::fromLatin1(name));
+        }
+        const std::pair<const char*, QString> values[] = {
+            {"TMPDIR", shared},
+            {"XDG_CONFIG_HOME", home.filePath(QStringLiteral("config"))},
+            {"XDG_DATA_HOME", home.filePath(QStringLiteral("data"))}};
+        for (const auto& [name, value] : values) {
+            qputenv(name, QFile::encodeName(value));
+            program.insert(QString::fromLatin1(name), value);
+        }
+    }
+    ~WithoutRuntimeFolder() {
+        QStandardPaths::setTestModeEnabled(m_testMode);
+        for (qsizetype i = 0; i < m_saved.size(); ++i)
+            if (m_saved[i].isNull())
+                qunsetenv(kNames[i]);
+            else
+                qputenv(kNames[i], m_saved[i]);
+    }
+
+private:
+    static constexpr const char* kNames[] = {"XDG_RUNTIME_DIR", "DUNMOSS_INSTANCE_SOCKET", "TMPDIR",
+                                             "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+    QList<QByteArray> m_saved;
+    bool m_testMode = QStandardPaths::isTestModeEnabled();
+};
+
+// Another local user, before the program first runs, makes what it can where the program looks
+// for its lock in the shared temporary folder: the folder (when `folderToo`) and a live lock,
+// owned by that user. The program still starts, and a later launch hands its file to it.
+class SquattedLaunch : public SecondLaunch {
+protected:
+    void startDespiteAnotherUser(bool folderToo) {
+        const WithoutRuntimeFolder launch(home, environment);
+        const QString shared = QDir::tempPath();
+        std::vector<std::unique_ptr<QLockFile>> squatted;
+        for (const QString& name : SingleInstance::defaultServerNames()) {
+            const QString path = QFileInfo(name).isAbsolute() ? name : QDir(shared).filePath(name);
+            const QString folder = QFileInfo(path).absolutePath();
+            if (!folder.startsWith(shared))
+                continue;
+            ASSERT_TRUE(QDir().mkpath(folder));
+            if (folder != shared) {
+                ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
+                if (folderToo)
+                    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+            }
+            // Held by a live process (this one), as the other user's running program would.
+            auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+            ASSERT_TRUE(lock->tryLock(0));
+            ASSERT_EQ(::chown(QFile::encodeName(lock->fileName()).constData(), 65534, 65534), 0);
+            squatted.push_back(std::move(lock));
+        }
+        ASSERT_FALSE(squatted.empty());
+
+        first.setProcessEnvironment(environment);
+        first.setWorkingDirectory(home.path());
+        first.start(QStringLiteral(DUNMOSS_PROGRAM), {QStringLiteral("--dunmoss-ui-testing")});
+        ASSERT_TRUE(first.waitForStarted(kPatience));
+        const QString where = SingleInstance::defaultServerNames().constLast();
+        EXPECT_FALSE(where.startsWith(shared));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return first.state() == QProcess::NotRunning ||
+                       SingleInstance::queryOpenTabs(where, 1000).has_value();
+            },
+            kPatience));
+        ASSERT_EQ(first.state(), QProcess::Running)
+            << "the program did not start: " << first.readAllStandardError().toStdString();
+
+        const QString a = writeFile(QStringLiteral("a.txt"), "first file\n");
+        SingleInstance later(SingleInstance::defaultServerNames());
+        later.setAnswerTimeout(kPatience);
+        EXPECT_EQ(later.claim({a}), SingleInstance::Role::HandedOver);
+        EXPECT_EQ(later.serverName(), where);
+        socket = where;
+        EXPECT_EQ(openTabs(1), QStringList{a});
+    }
+};
+
+TEST_F(SquattedLaunch, AFolderAndLockOfAnotherUserInTheSharedFolderAreNeverUsed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs to give files to another user";
+    startDespiteAnotherUser(true);
+}
+
+TEST_F(SquattedLaunch, ALockOfAnotherUserInTheUsersOwnFolderIsNeverUsed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs to give files to another user";
+    startDespiteAnotherUser(false);
 }
 
 TEST_F(SecondLaunch, WhereTheFirstPlaceCannotHoldALockTheNextOneKeepsOneProgram) {
