@@ -1,5 +1,7 @@
 #include "window/LaunchReadAhead.h"
 
+#include "platform/Defaults.h"
+
 #include <QHash>
 #include <QThread>
 #include <QThreadPool>
@@ -62,6 +64,10 @@ void readInto(const QUrl& url, const std::shared_ptr<Entry>& entry) {
 } // namespace
 
 void LaunchReadAhead::start(const QList<QUrl>& urls) {
+    // A read that fails says why in the interface language, which the settings store tells:
+    // made here, the store belongs to the window's thread, not to the reading one.
+    if (!urls.isEmpty())
+        Defaults::standard();
     Store& s = store();
     for (const QUrl& url : urls) {
         if (!url.isLocalFile())

@@ -111,6 +111,26 @@ TEST_F(SecondLaunch, HandsItsFilesToTheRunningProgramAndEnds) {
     EXPECT_EQ(first.state(), QProcess::Running);
 }
 
+// The files named at launch are read while the toolkit starts. One that cannot be opened says
+// why in the interface language, and asking for it must not make the settings store on the
+// reading thread: the program runs and ends without the toolkit's warnings about threads.
+TEST_F(SecondLaunch, AFileThatCannotBeOpenedAtLaunchLeavesTheSettingsOnTheWindowsThread) {
+    first.setProcessEnvironment(environment);
+    first.setWorkingDirectory(home.path());
+    first.start(QStringLiteral(DUNMOSS_PROGRAM), {home.filePath(QStringLiteral("missing.txt"))});
+    ASSERT_TRUE(first.waitForStarted(kPatience));
+    // Once it listens and answers, its window is up and its event loop runs.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, kPatience));
+    SingleInstance later(socket);
+    later.setAnswerTimeout(kPatience);
+    ASSERT_EQ(later.claim({}), SingleInstance::Role::HandedOver);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(kPatience));
+    EXPECT_EQ(first.exitCode(), 0);
+    const QString said = QString::fromLocal8Bit(first.readAllStandardError());
+    EXPECT_FALSE(said.contains(QStringLiteral("thread"), Qt::CaseInsensitive)) << qPrintable(said);
+}
+
 TEST_F(SecondLaunch, WaitsForABusyRunningProgramAndNeverStartsASecondOne) {
     const QString a = writeFile(QStringLiteral("a.txt"), "first file\n");
     startFirst();
