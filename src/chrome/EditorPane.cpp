@@ -89,8 +89,10 @@ void EditorPane::showTab(int tabIndex, std::function<void()> showFind) {
     const bool preview = tab.isLargeFilePreview;
     if (preview)
         m_banner->setValues(tab.originalByteCount, LargeFileBanner::kPreviewBytes);
-    m_banner->setVisible(preview);
-    m_bannerDivider->setVisible(preview);
+    else if (tab.isBinary)
+        m_banner->setBinary();
+    m_banner->setVisible(preview || tab.isBinary);
+    m_bannerDivider->setVisible(preview || tab.isBinary);
 
     const CodeEditorProps props = editorPaneProps(m_model, tabIndex, std::move(showFind));
     if (!m_editor) {

@@ -2,6 +2,7 @@
 
 #include "chrome/StatusBarView.h"
 #include "editor/IconTable.h"
+#include "platform/Localization.h"
 #include "window/StatusBarItems.h"
 
 #include <QEvent>
@@ -26,14 +27,24 @@ LargeFileBanner::LargeFileBanner(QWidget* parent) : QWidget(parent) {
     m_message->setMaximumHeight(m_message->fontMetrics().lineSpacing() * 2 + 2);
     row->addWidget(m_symbol, 0, Qt::AlignVCenter);
     row->addWidget(m_message, 1, Qt::AlignVCenter);
-    updateSymbol();
     setValues(std::nullopt, kPreviewBytes);
 }
 
 void LargeFileBanner::setValues(std::optional<qint64> byteCount, qint64 previewBytes) {
-    const QString text = largeFileBannerMessage(byteCount, previewBytes);
+    setMessage(largeFileBannerMessage(byteCount, previewBytes), QStringLiteral("speedometer"));
+}
+
+void LargeFileBanner::setBinary() {
+    setMessage(localizedString(QStringLiteral("binary-file.banner")), QStringLiteral("lock"));
+}
+
+void LargeFileBanner::setMessage(const QString& text, const QString& symbol) {
     if (m_message->text() != text)
         m_message->setText(text);
+    if (m_symbolName != symbol) {
+        m_symbolName = symbol;
+        updateSymbol();
+    }
 }
 
 QString LargeFileBanner::message() const {
@@ -42,8 +53,7 @@ QString LargeFileBanner::message() const {
 
 void LargeFileBanner::updateSymbol() {
     const int size = qMax(12, m_message->fontMetrics().height());
-    m_symbol->setPixmap(
-        symbolPixmap(QStringLiteral("speedometer"), size, systemOrange(), devicePixelRatioF()));
+    m_symbol->setPixmap(symbolPixmap(m_symbolName, size, systemOrange(), devicePixelRatioF()));
 }
 
 void LargeFileBanner::paintEvent(QPaintEvent*) {

@@ -136,7 +136,7 @@ void FindReplace::stepToMatch(Direction direction, const FindStepRunner::Outcome
 
 void FindReplace::replaceCurrentFindMatch() {
     if (activeTabIsReadOnly()) {
-        setMessage(text(lkey("large-file.read-only-edit-blocked")));
+        setMessage(text(readOnlyEditBlockedKey(keyboardTab(m_model.state()))));
         return;
     }
     recordFindHistory();
@@ -225,7 +225,7 @@ void FindReplace::selectMatchAfter(TextRange inserted, const FindStepRunner::Out
 
 void FindReplace::replaceAllFindMatches() {
     if (activeTabIsReadOnly()) {
-        setMessage(text(lkey("large-file.read-only-edit-blocked")));
+        setMessage(text(readOnlyEditBlockedKey(keyboardTab(m_model.state()))));
         return;
     }
     if (m_model.state().find.findQuery.isEmpty()) {

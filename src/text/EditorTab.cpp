@@ -48,8 +48,9 @@ void takeLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded) {
     tab.savedSnapshot = loaded.document.text;
     tab.savedEncoding = loaded.document.encoding;
     tab.savedLineEnding = loaded.document.lineEnding;
-    tab.isReadOnly = loaded.isLargeFilePreview;
+    tab.isReadOnly = loaded.isLargeFilePreview || loaded.isBinary;
     tab.isLargeFilePreview = loaded.isLargeFilePreview;
+    tab.isBinary = loaded.isBinary;
     tab.originalByteCount = loaded.originalByteCount;
     readFileAttributesNow(tab);
     tab.hasExternalChanges = false;
@@ -112,6 +113,16 @@ bool canSaveTabTo(const EditorTab& tab, const QUrl& destination) {
     if (!tab.isLargeFilePreview)
         return true;
     return !isSameFileLocation(tab.fileURL, destination);
+}
+
+const char* readOnlyEditBlockedKey(const EditorTab& tab) {
+    return tab.isBinary && !tab.isLargeFilePreview ? lkey("binary-file.read-only-edit-blocked")
+                                                   : lkey("large-file.read-only-edit-blocked");
+}
+
+const char* readOnlySaveBlockedKey(const EditorTab& tab) {
+    return tab.isBinary && !tab.isLargeFilePreview ? lkey("binary-file.read-only-save-blocked")
+                                                   : kLargeFileSaveBlockedKey;
 }
 
 void markSaved(EditorTab& tab, const std::optional<QUrl>& url) {

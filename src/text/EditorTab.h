@@ -48,6 +48,9 @@ struct EditorTab {
     bool isLargeFilePreview = false;
     // The whole file's size as reported when it was loaded.
     std::optional<qint64> originalByteCount;
+    // The file's bytes are not text: its decoded text would not write them back as they were
+    // (line breaks, the fallback's reading), so the tab is read-only. Decided at every load.
+    bool isBinary = false;
 
     bool isUntitled() const { return !fileURL.has_value(); }
 };
@@ -78,7 +81,8 @@ struct EditorSessionRestorePayload {
 // A new, empty, unsaved tab with a fresh identifier.
 EditorTab untitledTab();
 
-// A tab for a file just read from disk: not modified; a large-file preview is read-only.
+// A tab for a file just read from disk: not modified; a large-file preview or a binary file is
+// read-only.
 EditorTab makeTabForLoadedFile(const QUrl& fileURL, const LoadedPlainTextDocument& loaded);
 
 // Reads an absent modification date or size from the tab's file, as building a tab does.
@@ -96,6 +100,10 @@ bool canSaveOverOriginalFile(const EditorTab& tab);
 // Whether Save As may write the tab's text to the destination: not over the large file its
 // text was cut from.
 bool canSaveTabTo(const EditorTab& tab, const QUrl& destination);
+
+// The keys of the statuses that refuse an edit or a save of a read-only tab, saying why it is.
+const char* readOnlyEditBlockedKey(const EditorTab& tab);
+const char* readOnlySaveBlockedKey(const EditorTab& tab);
 
 // After a successful write, optionally to a new location.
 void markSaved(EditorTab& tab, const std::optional<QUrl>& url = std::nullopt);

@@ -23,6 +23,8 @@ struct LoadedPlainTextDocument {
     PlainTextDocument document;
     bool isLargeFilePreview = false;
     std::optional<qint64> originalByteCount;
+    // The bytes are not text (isBinaryContent): the decoded text cannot give them back.
+    bool isBinary = false;
 };
 
 } // namespace dunmoss

@@ -77,14 +77,18 @@ SearchableFileContent readSearchableBytes(const QString& path) {
     return content;
 }
 
-SearchableFileContent screenSearchableBytes(QByteArray bytes) {
+bool isBinaryContent(QByteArrayView bytes, std::optional<TextFileEncoding> cleanEncoding) {
     const QByteArrayView window =
-        QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), folderSearchSniffByteCount));
+        bytes.first(std::min<qsizetype>(bytes.size(), folderSearchSniffByteCount));
     const bool marked = window.startsWith("\xFF\xFE") || window.startsWith("\xFE\xFF");
     const bool hasZero = !marked && std::memchr(window.data(), 0, size_t(window.size()));
+    return hasZero && !(cleanEncoding && isUtf16(*cleanEncoding));
+}
+
+SearchableFileContent screenSearchableBytes(QByteArray bytes) {
     std::optional<DecodedTextData> decoded = decodeTextData(bytes);
     const bool decodedCleanly = decoded && !decoded->decodedViaFallback;
-    if (hasZero && !(decodedCleanly && isUtf16(decoded->encoding)))
+    if (isBinaryContent(bytes, decodedCleanly ? std::optional(decoded->encoding) : std::nullopt))
         return withKind(Kind::Binary);
     if (!decodedCleanly)
         return withKind(Kind::EncodingFailed);

@@ -4,8 +4,10 @@
 #include "text/TextEncoding.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QUrl>
+#include <optional>
 
 namespace dunmoss {
 
@@ -43,5 +45,10 @@ SearchableFileContent loadSearchableText(const QUrl& fileURL);
 SearchableFileContent readSearchableBytes(const QString& path);
 // The screening half: what loadSearchableText gives for a file of these bytes.
 SearchableFileContent screenSearchableBytes(QByteArray bytes);
+
+// The test that calls a file binary: a zero byte among its first folderSearchSniffByteCount
+// bytes (none counts after a UTF-16 mark), unless the bytes were read cleanly as UTF-16.
+// `cleanEncoding`: what the bytes were decoded with, unless that was the last-resort fallback.
+bool isBinaryContent(QByteArrayView bytes, std::optional<TextFileEncoding> cleanEncoding);
 
 } // namespace dunmoss

@@ -4,6 +4,7 @@
 #include "platform/FileReading.h"
 #include "platform/Localization.h"
 #include "text/EncodingDetection.h"
+#include "text/SearchableText.h"
 
 #include <QFile>
 #include <cerrno>
@@ -191,6 +192,9 @@ LoadedPlainTextDocument loadTextFile(const QString& path,
         // The decoders know no file; the message names the one that failed.
         throw FileError(error.code(), path, error.systemMessage());
     }
+    const PlainTextDocument& document = loaded.document;
+    loaded.isBinary = isBinaryContent(
+        read, document.decodedViaFallback ? std::nullopt : std::optional(document.encoding));
     return loaded;
 }
 

@@ -18,7 +18,8 @@ inline constexpr qint64 largeFilePreviewByteCount = 2'000'000;
 
 // Reads a text file: the whole file, or for a file above largeFileThreshold a preview of its first
 // largeFilePreviewByteCount bytes; decodes with `encodingOverride` or by detection, records the
-// line ending and normalises line breaks to LF.
+// line ending and normalises line breaks to LF. Bytes that are not text (isBinaryContent) are
+// marked as such.
 //
 // Only regular files are read: a folder, FIFO, socket or device is refused before any read (a
 // FIFO is never opened blocking). Throws FileError: the file system's read error (via errno),

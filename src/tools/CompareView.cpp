@@ -56,9 +56,8 @@ void CompareView::copyTabText(const QUuid& sourceTabID, const QUuid& targetTabID
     const std::optional<int> target = m_model.tabIndex(targetTabID);
     if (!source || !target || *source == *target)
         return;
-    if (m_model.state().tabs.at(*target).isReadOnly) {
-        m_model.setFindMessage(
-            localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
+    if (const EditorTab& tab = m_model.state().tabs.at(*target); tab.isReadOnly) {
+        m_model.setFindMessage(localizedString(QLatin1String(readOnlyEditBlockedKey(tab))));
         return;
     }
     const QString text = m_model.state().tabs.at(*source).document.text;

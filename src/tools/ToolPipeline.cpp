@@ -9,12 +9,6 @@
 
 namespace dunmoss {
 
-namespace {
-
-const QString kReadOnlyEditBlocked = QStringLiteral("large-file.read-only-edit-blocked");
-
-} // namespace
-
 ToolRequest
 ToolPipeline::selectionTransform(std::function<TextEdit(const QString&, TextRange)> transform,
                                  const char* actionKey, const char* statusKey) {
@@ -46,7 +40,7 @@ bool ToolPipeline::run(const ToolRequest& request) {
 
     const EditorTab& tab = keyboardTab(m_model.state());
     if (tab.isReadOnly) {
-        m_model.setFindMessage(localizedString(kReadOnlyEditBlocked));
+        m_model.setFindMessage(localizedString(QLatin1String(readOnlyEditBlockedKey(tab))));
         return false;
     }
     const QUuid tabID = tab.id;

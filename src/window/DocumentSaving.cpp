@@ -96,8 +96,7 @@ bool DocumentSaving::isWriting(const QUuid& tabID) const {
 bool DocumentSaving::mayWriteOverFile(int index) {
     const EditorTab& tab = m_model.state().tabs.at(index);
     if (!canSaveOverOriginalFile(tab)) {
-        m_model.setFindMessage(
-            localizedString(QStringLiteral("large-file.read-only-save-blocked")));
+        m_model.setFindMessage(localizedString(QLatin1String(readOnlySaveBlockedKey(tab))));
         return false;
     }
     bool changedOnDisk = tab.hasExternalChanges;
@@ -264,8 +263,7 @@ void DocumentSaving::saveKeyboardTabAs(std::function<void()> done) {
     };
     const EditorTab& tab = keyboardTab(m_model.state());
     if (tab.isReadOnly) {
-        m_model.setFindMessage(
-            localizedString(QStringLiteral("large-file.read-only-save-blocked")));
+        m_model.setFindMessage(localizedString(QLatin1String(readOnlySaveBlockedKey(tab))));
         finishAs(false);
         return;
     }

@@ -12,9 +12,8 @@ namespace dunmoss {
 
 void HeaderActions::setEncoding(TextFileEncoding encoding) {
     const int index = m_model.keyboardTabIndex();
-    if (m_model.state().tabs.at(index).isReadOnly) {
-        m_model.setFindMessage(
-            localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
+    if (const EditorTab& tab = m_model.state().tabs.at(index); tab.isReadOnly) {
+        m_model.setFindMessage(localizedString(QLatin1String(readOnlyEditBlockedKey(tab))));
         return;
     }
     m_model.update(
@@ -24,9 +23,8 @@ void HeaderActions::setEncoding(TextFileEncoding encoding) {
 
 void HeaderActions::setLineEnding(TextLineEnding lineEnding) {
     const int index = m_model.keyboardTabIndex();
-    if (m_model.state().tabs.at(index).isReadOnly) {
-        m_model.setFindMessage(
-            localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
+    if (const EditorTab& tab = m_model.state().tabs.at(index); tab.isReadOnly) {
+        m_model.setFindMessage(localizedString(QLatin1String(readOnlyEditBlockedKey(tab))));
         return;
     }
     m_model.update(

@@ -10,6 +10,7 @@
 #include "chrome/EditorArea.h"
 #include "chrome/EditorPane.h"
 #include "chrome/EditorWindowView.h"
+#include "chrome/LargeFileBanner.h"
 #include "chrome/StatusBarView.h"
 #include "chrome/TabStripView.h"
 #include "chrome/WindowLayout.h"
@@ -95,6 +96,52 @@ TEST_F(EndToEnd, TypedTextIsSavedInTheFilesEncodingAndLineEnding) {
               localizedString(QStringLiteral("status.saved")));
     EXPECT_EQ(window->windowLayout().tabStrip()->items().first().symbolName,
               QStringLiteral("doc.plaintext"));
+}
+
+// A file of binary data (a copy of a program: zero bytes, carriage returns, bytes only the
+// last-resort decoding reads) opens read-only and says why; keys typed into it and Save change
+// none of its bytes, and the status says it was not saved.
+TEST_F(EndToEnd, ABinaryFileOpensReadOnlyAndTypingAndSavingLeaveItsBytesAlone) {
+    const QString path = dir.filePath(QStringLiteral("program-copy"));
+    QByteArray bytes = QByteArray::fromHex("7f454c4602010100000000000000000002003e00");
+    for (int i = 0; i < 600; ++i)
+        bytes.append(char((i * 37) % 256)).append(i % 3 ? '\r' : '\n');
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")}, *defaults);
+    app.setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
+    EditorWindowView* window = app.start({path});
+    ASSERT_NE(window, nullptr);
+    window->show();
+    QSignalSpy started(window, &EditorWindowView::startUpCompleted);
+    ASSERT_TRUE(window->hasCompletedStartUp() || started.wait(2000));
+    EditorWindowModel& model = window->model();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return activeTab(model.state()).fileURL == QUrl::fromLocalFile(path); }, 10'000));
+    settle();
+
+    EditorPane* pane = window->windowLayout().editorArea()->primaryPane();
+    EXPECT_TRUE(pane->showsBanner());
+    EXPECT_EQ(pane->banner()->message(), localizedString(QStringLiteral("binary-file.banner")));
+    EXPECT_EQ(window->windowLayout().statusBar()->texts().readOnly,
+              localizedString(QStringLiteral("status.read-only")));
+
+    ShortcutTextView* editor = pane->editorView()->textView();
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    typeText(editor, QStringLiteral("x"));
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    settle();
+    editorMenuBar(*window)->actionForKey(QStringLiteral("command.save"))->trigger();
+    settle();
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), bytes);
+    EXPECT_EQ(model.state().findMessage,
+              localizedString(QStringLiteral("binary-file.read-only-save-blocked")));
 }
 
 // Every path named on the command line reaches the window once its start-up is done: what

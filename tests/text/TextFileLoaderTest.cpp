@@ -1,6 +1,7 @@
 #include "text/TextFileLoader.h"
 #include "platform/FileError.h"
 #include "platform/IcuConverter.h"
+#include "text/SearchableText.h"
 
 #include <QDir>
 #include <QFile>
@@ -229,6 +230,39 @@ TEST_F(TextFileLoaderTest, BinaryFilesOpenWithoutSubstitution) {
         EXPECT_FALSE(loaded.document.text.isEmpty()) << index;
         EXPECT_EQ(loaded.document.decodedViaFallback,
                   loaded.document.encoding == TextFileEncoding::IsoLatin1);
+    }
+}
+
+// A file is loaded as binary exactly when the folder search screens it out as binary: a zero
+// byte near its start, unless it reads cleanly as UTF-16. Text of any encoding and line ending,
+// even one that needs the last-resort decoding, is not.
+TEST_F(TextFileLoaderTest, BinaryFilesAreThoseTheFolderSearchCallsBinary) {
+    QByteArray everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte.append(char(b));
+    const QByteArray late = QByteArray(folderSearchSniffByteCount, 'a') + QByteArray(1, '\0');
+    const struct {
+        QByteArray bytes;
+        bool binary;
+    } samples[] = {
+        {hex("7f454c460201010000000000") + everyByte + "\r\r\n", true},
+        {QByteArray("needle\0\x01\x02\xFF\xFE\x80\xFF\r\n", 15), true},
+        {QByteArray("plain\r\ntext\rmixed\n"), false},
+        {QByteArray("caf\xE9\r\n\x81\x8D"), false},
+        {QByteArray("\xFF\xFE"
+                    "a\0\r\0\n\0",
+                    8),
+         false},
+        {QByteArray("h\0e\0l\0l\0o\0 \0w\0o\0r\0l\0d\0\r\0\n\0", 26), false},
+        {late, false}, // the zero byte is past the bytes looked at
+    };
+    int index = 0;
+    for (const auto& sample : samples) {
+        const QString path = write(QStringLiteral("sample%1").arg(index++), sample.bytes);
+        EXPECT_EQ(loadTextFile(path).isBinary, sample.binary) << index;
+        EXPECT_EQ(loadSearchableText(path).kind == SearchableFileContent::Kind::Binary,
+                  sample.binary)
+            << index;
     }
 }
 
