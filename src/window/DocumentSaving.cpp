@@ -4,6 +4,7 @@
 #include "text/EditorTab.h"
 #include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
+#include "window/SaveOverOpenTab.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
 #include "window/WindowFilePanels.h"
@@ -167,7 +168,12 @@ void DocumentSaving::startSave(int index, std::function<void()> handedOver,
     WindowFilePanels(m_model).chooseSaveLocation(
         QString(), [this, model, tabID, handedOver, done](std::optional<QUrl> url) {
             if (model && url)
-                writeTabToFile(tabID, *url, false, done);
+                SaveOverOpenTab(*model).write(
+                    tabID, *url,
+                    [this, tabID, url = *url](auto written) {
+                        writeTabToFile(tabID, url, false, std::move(written));
+                    },
+                    done);
             else
                 finish(done, false);
             if (handedOver)
@@ -288,7 +294,12 @@ void DocumentSaving::saveKeyboardTabAs(std::function<void()> done) {
                 finishAs(false);
                 return;
             }
-            writeTabToFile(tabID, *url, true, finishAs);
+            SaveOverOpenTab(m_model).write(
+                tabID, *url,
+                [this, tabID, url = *url](auto written) {
+                    writeTabToFile(tabID, url, true, std::move(written));
+                },
+                finishAs);
         },
         folderOf(tab));
 }

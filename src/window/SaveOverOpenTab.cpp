@@ -1,0 +1,99 @@
+#include "window/SaveOverOpenTab.h"
+
+#include "platform/Localization.h"
+#include "text/EditorTab.h"
+#include "window/EditorWindowModel.h"
+#include "window/TabClosing.h"
+#include "window/WindowDerivedValues.h"
+#include "window/WindowInteraction.h"
+
+#include <QPointer>
+
+namespace dunmoss {
+
+namespace {
+
+QString text(const char* key) {
+    return localizedString(QLatin1String(key));
+}
+
+bool standsFor(const EditorTab& tab, const QUrl& destination) {
+    return tab.fileURL && isSameFileLocation(tab.fileURL, destination);
+}
+
+} // namespace
+
+void SaveOverOpenTab::write(const QUuid& savedTabID, const QUrl& destination, Write write,
+                            std::function<void(bool)> done) {
+    QList<QUuid> others;
+    bool unsaved = false;
+    for (const EditorTab& tab : m_model.state().tabs)
+        if (tab.id != savedTabID && standsFor(tab, destination)) {
+            others.append(tab.id);
+            unsaved = unsaved || tabIsModified(tab);
+        }
+    if (others.isEmpty()) {
+        write(std::move(done));
+        return;
+    }
+    QPointer<EditorWindowModel> model(&m_model);
+    auto proceed = [model, others, destination, write, done] {
+        write([model, others, destination, done](bool written) {
+            if (written && model)
+                SaveOverOpenTab(*model).letGo(others, destination);
+            if (done)
+                done(written);
+        });
+    };
+    if (!unsaved) {
+        proceed();
+        return;
+    }
+    // Nobody to ask: nothing is decided for the person, and nothing is written.
+    if (!m_model.interaction()) {
+        if (done)
+            done(false);
+        return;
+    }
+    const AlertRequest request{
+        text(lkey("document.save-over-open.title.format")).arg(destination.fileName()),
+        text(lkey("document.save-over-open.message")),
+        {{text(lkey("document.save-over-open.replace")), AlertButton::Role::Destructive},
+         {text(lkey("document.close-cancel")), AlertButton::Role::Cancel}}};
+    m_model.interaction()->showAlert(request, [model, proceed, done](int answer) {
+        if (model && answer == 0)
+            proceed();
+        else if (done)
+            done(false);
+    });
+}
+
+void SaveOverOpenTab::letGo(const QList<QUuid>& tabIDs, const QUrl& destination) {
+    for (const QUuid& id : tabIDs) {
+        const EditorTab* tab = m_model.tab(id);
+        if (!tab || !standsFor(*tab, destination))
+            continue;
+        if (!tabIsModified(*tab)) {
+            TabClosing(m_model).closeTab(id);
+            continue;
+        }
+        const int index = *m_model.tabIndex(id);
+        m_model.update([&](EditorWindowState& state) {
+            EditorTab& kept = state.tabs[index];
+            // Its colouring stays what its file's name made it.
+            kept.languageOverride = effectiveLanguage(kept);
+            kept.fileURL.reset();
+            kept.savedSnapshot.clear();
+            kept.lastKnownModificationDate.reset();
+            kept.lastKnownFileSize.reset();
+            kept.hasExternalChanges = false;
+            kept.isLargeFilePreview = false;
+            kept.originalByteCount.reset();
+            if (state.decisions.externalChangeTabID == id)
+                state.decisions.externalChangeTabID.reset();
+        });
+        m_model.persistSession();
+    }
+}
+
+} // namespace dunmoss

@@ -1,0 +1,127 @@
+// Save As onto a file another tab stands for, through the real window: afterwards no two tabs
+// stand for one file, the other tab's unsaved work is asked about first (Cancel by default) and
+// never lost, and nothing later reports this program's own save as a change by someone else.
+#include "../window/ScriptedInteraction.h"
+#include "SplitPaneWindow.h"
+#include "platform/Localization.h"
+#include "window/WindowDerivedValues.h"
+
+#include <gtest/gtest.h>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+const QString kLeft = QStringLiteral("left one\nleft two\n");
+const QString kRight = QStringLiteral("right one\nright two\n");
+
+class SaveAsOverOpenTab : public SplitPaneWindow {
+protected:
+    void SetUp() override {
+        openSplit(kLeft, kRight);
+        window->model().setInteraction(&person);
+    }
+    void TearDown() override {
+        if (window)
+            window->model().setInteraction(nullptr);
+        SplitPaneWindow::TearDown();
+    }
+
+    QUrl rightURL() const { return right.fileURL.value(); }
+    // Ctrl+Shift+S in pane 1 (the left file), answered with the right file's location.
+    void saveLeftAsRight() {
+        clickInto(false);
+        person.saveAnswers = {rightURL()};
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        settle();
+    }
+    // The write runs off the window's thread; it is done once the left tab stands for the file.
+    void waitForTheWrite() {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window->model().tab(left.id)->fileURL == rightURL(); }, 30'000));
+        settle();
+    }
+    QList<EditorTab> tabsOnTheRightFile() const {
+        QList<EditorTab> found;
+        for (const EditorTab& tab : window->model().state().tabs)
+            if (isSameFileLocation(tab.fileURL, rightURL()))
+                found.append(tab);
+        return found;
+    }
+    // What the window checks when it is active again: nothing may call the save a change made
+    // by another application.
+    void expectNoChangeFromElsewhere() {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        settle();
+        for (const EditorTab& tab : window->model().state().tabs)
+            EXPECT_FALSE(tab.hasExternalChanges) << displayTitle(tab).toStdString();
+        EXPECT_FALSE(window->model().state().decisions.externalChangeTabID.has_value());
+    }
+
+    ScriptedInteraction person;
+};
+
+} // namespace
+
+TEST_F(SaveAsOverOpenTab, AnOtherTabWithNothingUnsavedClosesWithoutAQuestion) {
+    clickInto(false);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("L "));
+    saveLeftAsRight();
+    waitForTheWrite();
+
+    EXPECT_TRUE(person.alerts.isEmpty());
+    EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
+    EXPECT_EQ(readFile(left.fileURL->toLocalFile()), kLeft.toUtf8());
+    const QList<EditorTab> onRight = tabsOnTheRightFile();
+    ASSERT_EQ(onRight.size(), 1);
+    EXPECT_EQ(onRight.first().id, left.id);
+    EXPECT_FALSE(window->model().tab(right.id));
+    EXPECT_EQ(window->model().state().tabs.size(), 1);
+    expectNoChangeFromElsewhere();
+}
+
+TEST_F(SaveAsOverOpenTab, UnsavedWorkInTheOtherTabIsAskedAboutAndKeptUntitled) {
+    clickInto(true);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("R "));
+    clickInto(false);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("L "));
+
+    // Asked, with Cancel as the safe default: a cancel writes nothing and changes no tab.
+    person.alertAnswers = {-1};
+    saveLeftAsRight();
+    ASSERT_EQ(person.alerts.size(), 1);
+    const AlertRequest& asked = person.alerts.first();
+    EXPECT_TRUE(asked.title.contains(QStringLiteral("right.txt"))) << asked.title.toStdString();
+    for (const AlertButton& button : asked.buttons)
+        EXPECT_NE(button.role, AlertButton::Role::Default) << "Return would replace";
+    EXPECT_EQ(asked.buttons.last().role, AlertButton::Role::Cancel);
+    EXPECT_EQ(readFile(rightURL().toLocalFile()), kRight.toUtf8());
+    EXPECT_EQ(window->model().tab(left.id)->fileURL, left.fileURL);
+    EXPECT_EQ(window->model().tab(right.id)->fileURL, right.fileURL);
+    EXPECT_EQ(window->model().tab(right.id)->document.text, QStringLiteral("R ") + kRight);
+
+    // Replace: the file takes the left text, and the other tab keeps what was typed in it.
+    person.alertAnswers = {0};
+    saveLeftAsRight();
+    waitForTheWrite();
+    ASSERT_EQ(person.alerts.size(), 2);
+    EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
+    const QList<EditorTab> onRight = tabsOnTheRightFile();
+    ASSERT_EQ(onRight.size(), 1);
+    EXPECT_EQ(onRight.first().id, left.id);
+    const EditorTab* kept = window->model().tab(right.id);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->isUntitled());
+    EXPECT_EQ(kept->document.text, QStringLiteral("R ") + kRight);
+    EXPECT_TRUE(tabIsModified(*kept));
+    EXPECT_EQ(pane(true)->toPlainText(), QStringLiteral("R ") + kRight);
+    expectNoChangeFromElsewhere();
+
+    // Typing on in it stays its own: it is not the file's any more.
+    clickInto(true);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("more "));
+    EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
+}
