@@ -166,7 +166,8 @@ void recordRun(benchmark::State& state) {
     const qsizetype perRun = state.range(0);
     QTemporaryDir dir;
     Defaults defaults(dir.filePath(QStringLiteral("s.ini")));
-    EditorWindowModel model(defaults, EditorWindowModel::Options{true, {QStringLiteral("bench")}});
+    EditorWindowModel model(defaults,
+                            EditorWindowModel::Options{true, {QStringLiteral("bench")}, {}});
     SearchCenter center(model);
     const QList<SearchCenterResult> results = largeRun(perRun);
     for (int i = 0; i < kSearchCenterRunLimit; ++i)

@@ -100,7 +100,7 @@ void windowKeystroke(benchmark::State& state, const QString& unit) {
 void editorOnlyKeystroke(benchmark::State& state, const QString& unit) {
     Fixture fixture;
     EditorWindowModel model(*fixture.defaults,
-                            EditorWindowModel::Options{true, {QStringLiteral("bench")}});
+                            EditorWindowModel::Options{true, {QStringLiteral("bench")}, {}});
     installFindSeams(model);
     WindowSession::attach(model);
     const EditorTab tab = tabWith(fixture.dir, makeDocument(unit));

@@ -130,7 +130,8 @@ const QJsonValue& required(const QJsonValue& value) {
 }
 
 QString requiredString(const QJsonObject& object, const char* key) {
-    const QJsonValue& value = required(object.value(QLatin1String(key)));
+    // By value: `required` hands back the temporary it was given.
+    const QJsonValue value = required(object.value(QLatin1String(key)));
     if (!value.isString())
         throw Malformed{};
     return value.toString();

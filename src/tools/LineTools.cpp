@@ -27,9 +27,9 @@ struct ToolSpec {
     // The command's name for the undo step, and the status afterwards.
     const char* actionKey;
     const char* statusKey;
-    std::function<QString(const EditorTab&)> refusal;
+    std::function<QString(const EditorTab&)> refusal = {};
     // In place of `transform`, for a tool that changes one stretch of the text.
-    SpliceTransform splice;
+    SpliceTransform splice = {};
 };
 
 ToolSpec specFor(EditorMacroStep step, const EditorTab& tab) {

@@ -32,8 +32,8 @@ struct DocumentWrite {
     // Save and autosave write over the tab's own file only while it is as the tab last saw it;
     // a place the person just chose is written whatever it holds.
     bool refuseWhenChangedOnDisk = false;
-    std::optional<FileTimestamp> knownModificationDate;
-    std::optional<qint64> knownFileSize;
+    std::optional<FileTimestamp> knownModificationDate = {};
+    std::optional<qint64> knownFileSize = {};
 };
 
 struct DocumentWriteOutcome {

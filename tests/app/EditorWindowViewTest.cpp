@@ -98,8 +98,9 @@ TEST_F(WindowView, ShownWindowTakesTheSlotAndPublishesTheOpenAction) {
 
     QApplication::setActiveWindow(first);
     QApplication::processEvents();
-    if (first->isActiveWindow())
+    if (first->isActiveWindow()) {
         EXPECT_EQ(EditorCommandsRegistry::shared().owner(), first);
+    }
 }
 
 TEST_F(WindowView, FallbackWindowLeavesTheOpenActionAlone) {

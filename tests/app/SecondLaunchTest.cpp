@@ -69,12 +69,13 @@ protected:
     // The running program's open files, once it answers.
     QStringList openTabs(int expected) const {
         QStringList tabs;
-        QTest::qWaitFor(
+        // What it has by then is for the caller to check.
+        static_cast<void>(QTest::qWaitFor(
             [&] {
                 tabs = SingleInstance::queryOpenTabs(socket, 1000).value_or(QStringList());
                 return tabs.size() >= expected;
             },
-            kPatience);
+            kPatience));
         return tabs;
     }
 
@@ -285,8 +286,9 @@ protected:
             ASSERT_TRUE(QDir().mkpath(folder));
             if (folder != shared) {
                 ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
-                if (folderToo)
+                if (folderToo) {
                     ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+                }
             }
             // Held by a live process (this one), as the other user's running program would.
             auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));

@@ -89,8 +89,8 @@ EditorWindowView* startedWindow(DunmossNotepadApp& app, const QStringList& paths
     };
     // The stored session is read on a pool thread: on a loaded machine it comes back well after
     // the start-up steps.
-    QTest::qWaitFor([&] { return window->model().state().decisions.didRestoreSession && opened(); },
-                    20000);
+    static_cast<void>(QTest::qWaitFor(
+        [&] { return window->model().state().decisions.didRestoreSession && opened(); }, 20000));
     settle();
     return window;
 }
@@ -354,8 +354,9 @@ TEST_F(SessionSurvival, EveryDraftSelectionAndEncodingComesBackAfterAKill) {
 
     // The record was written before the typing: the drafts come from the recovery file.
     QFile record(data + QStringLiteral("/config/Dunmoss Notepad/session.json"));
-    if (record.open(QIODevice::ReadOnly))
+    if (record.open(QIODevice::ReadOnly)) {
         EXPECT_FALSE(record.readAll().contains("an untitled draft"));
+    }
     EXPECT_TRUE(
         QFile::exists(data + QStringLiteral("/data/Dunmoss Notepad/Recovery/recovery.json")));
 

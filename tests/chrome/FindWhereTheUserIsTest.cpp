@@ -62,9 +62,10 @@ protected:
 
     // Find commands hand their matches over in a later turn, unless held at the gate.
     void settle() {
-        if (!held)
+        if (!held) {
             EXPECT_TRUE(
                 QTest::qWaitFor([&] { return !FindStepRunner::of(model()).isPending(); }, 30'000));
+        }
         for (int i = 0; i < 4; ++i)
             QApplication::processEvents();
     }

@@ -151,14 +151,16 @@ protected:
                 const bool text = (label && !label->text().isEmpty()) ||
                                   (elided && !elided->text().isEmpty()) ||
                                   qobject_cast<QCheckBox*>(w);
-                if (text)
+                if (text) {
                     EXPECT_GE(contrast(w->palette().color(QPalette::WindowText), behind), 3.0)
                         << where << " " << w->metaObject()->className() << " "
                         << (label ? label->text().toStdString() : std::string());
+                }
                 const auto* button = qobject_cast<QToolButton*>(w);
-                if (button && !button->icon().isNull() && button->autoRaise())
+                if (button && !button->icon().isNull() && button->autoRaise()) {
                     EXPECT_GE(contrast(symbolColor(button), behind), 2.0)
                         << where << " symbol of " << button->toolTip().toStdString();
+                }
             }
         }
     }

@@ -112,8 +112,9 @@ TEST(StatusBarView, ANarrowRowElidesItsTextsInsteadOfCuttingThem) {
     EXPECT_GT(elided, 0);
     // Nothing is drawn past the end of the row.
     for (QWidget* child : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child->isVisible())
+        if (child->isVisible()) {
             EXPECT_LE(child->geometry().right(), bar->contentsRect().right());
+        }
 
     // With room again, every text is whole.
     bar->setGeometry(0, 0, bar->sizeHint().width(), bar->sizeHint().height());

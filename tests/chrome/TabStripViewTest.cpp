@@ -192,8 +192,9 @@ void expectLaidOutInOrder(const TabStripView& strip) {
         EXPECT_EQ(widget->y(), 5);
         const qsizetype index = strip.items().indexOf(widget->item());
         ASSERT_GE(index, 0) << "a widget shows an item that is gone";
-        if (index == 0)
+        if (index == 0) {
             EXPECT_EQ(widget->x() + offset, 8);
+        }
         if (i > 0) {
             EXPECT_EQ(strip.items().indexOf(widgets[i - 1]->item()), index - 1);
             EXPECT_EQ(widget->x(), widgets[i - 1]->geometry().right() + 1 + 4);

@@ -20,8 +20,9 @@ namespace {
 bool onTop(const QWidget& window) {
     const bool widgetSays = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     // A shown window must have told the window system the same.
-    if (window.windowHandle())
+    if (window.windowHandle()) {
         EXPECT_EQ(window.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), widgetSays);
+    }
     return widgetSays;
 }
 

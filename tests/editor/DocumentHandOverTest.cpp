@@ -113,8 +113,9 @@ TEST(DocumentHandOver, AViewShownAtTheWidthItLaidItsTextOutAtKeepsItsLines) {
             view.resize(800, 400);
         view.show();
         const bool kept = block.layout()->lineCount() > 0;
-        if (kept)
+        if (kept) {
             EXPECT_EQ(int(block.layout()->lineAt(0).width()), lineWidth);
+        }
         return kept;
     };
     EXPECT_TRUE(laidOutThenShown(false));

@@ -34,7 +34,7 @@ TEST(IconTable, ChromeSymbolsAreKnownAndMapToFreedesktopNames) {
 }
 
 TEST(IconTable, PrivacyShowsARaisedHandNotAForbiddenSign) {
-    for (const QString symbol :
+    for (const QString& symbol :
          {QStringLiteral("hand.raised"), QStringLiteral("hand.raised.fill")}) {
         const QStringList names = freedesktopIconNames(symbol);
         ASSERT_FALSE(names.isEmpty());

@@ -725,8 +725,9 @@ TEST(LongLineLayout, RandomEditsShowTheLinesQtMakesAroundThemAtOnceAndEverywhere
             EXPECT_EQ(last.textStart() + last.textLength(), v.firstBlock().length() - 1) << edit;
             const auto [shown, qts] =
                 linesThrough(starts, referenceFor(v), position + int(added.size()));
-            if (plainLatin)
+            if (plainLatin) {
                 EXPECT_EQ(shown, qts) << edit << " at " << position;
+            }
             ASSERT_TRUE(linesSettle(v)) << edit;
         }
     }

@@ -342,8 +342,9 @@ TEST(TextStorage, RandomEditsWithReadersComingAndGoingKeepTheTextAndEveryReaders
             QCoreApplication::processEvents();
             break;
         case 4:
-            if (random.bounded(4) == 0)
+            if (random.bounded(4) == 0) {
                 ASSERT_TRUE(waitForPool());
+            }
             break;
         default:
             break;

@@ -38,7 +38,7 @@ protected:
 
     std::unique_ptr<EditorWindowModel> makeWindow() {
         auto window = std::make_unique<EditorWindowModel>(
-            *defaults, EditorWindowModel::Options{true, {QStringLiteral("dunmoss-notepad")}});
+            *defaults, EditorWindowModel::Options{true, {QStringLiteral("dunmoss-notepad")}, {}});
         installFindSeams(*window);
         // Next and previous end at once here; the tests of the hand-over lower it.
         FindStepRunner::of(*window).waitMilliseconds = 60'000;

@@ -214,7 +214,7 @@ TEST_F(FolderOperations, ReplaceAllConfirmsTheCountsAndReportsBackupAndSkippedFi
 // skipped and why, from the search to the confirmation and the outcome of a replacement.
 TEST_F(FolderOperations, SummariesCountFilesWhoseNamesAreNotUtf8) {
     put("a.txt", "foo\n");
-    for (const QByteArray name : {QByteArray("/caf\xE9.txt"), QByteArray("/\xFF.txt")}) {
+    for (const QByteArray& name : {QByteArray("/caf\xE9.txt"), QByteArray("/\xFF.txt")}) {
         FILE* file = std::fopen((QFile::encodeName(tree.path()) + name).constData(), "wb");
         ASSERT_TRUE(file);
         std::fputs("foo\n", file);

@@ -399,8 +399,9 @@ TEST_F(SessionStoreTest, BookmarksMadeAsideAreThoseTheRecordWouldMake) {
     EXPECT_FALSE(bookmarkCache().contains(pathOf(missing)));
     EXPECT_TRUE(missingBookmarkFiles().contains(pathOf(missing)));
     for (const EditorTab& tab : tabs)
-        if (tab.fileURL)
+        if (tab.fileURL) {
             EXPECT_TRUE(isTabFileBookmarkKnown(pathOf(tab), tab));
+        }
     EXPECT_EQ(makeSessionTab(present).fileBookmark, makeBookmark(pathOf(present)));
     EXPECT_FALSE(makeSessionTab(missing).fileBookmark);
 

@@ -91,8 +91,9 @@ TEST(EscapedTextSplice, PiecesPutTogetherAreTheWholeTextEscaped) {
             ASSERT_EQ(mark.byte, escapedWhole(text.left(mark.unit)).size()) << mark.unit;
         const qsizetype unit = random.bounded(int(text.size()) + 1);
         if (unit == 0 || !(text[unit - 1].isHighSurrogate() && unit < text.size() &&
-                           text[unit].isLowSurrogate()))
+                           text[unit].isLowSurrogate())) {
             EXPECT_EQ(escapedOffset(escaped, text, unit), escapedWhole(text.left(unit)).size());
+        }
     }
 }
 
@@ -136,8 +137,9 @@ TEST(SessionTextMemoTest, EveryVersionIsWrittenAsTheWholeTextAndEqualTextsShareO
             memo.resolve(tabs[i], SessionText::Saved, saved[i]);
         const SessionTextMemo::Version draftVersion =
             memo.resolve(tabs[i], SessionText::Draft, draft[i]);
-        if (lastDraft[i] && action == 1)
+        if (lastDraft[i] && action == 1) {
             EXPECT_EQ(draftVersion, lastDraft[i]) << "an unchanged draft keeps its version";
+        }
         lastDraft[i] = draftVersion;
         ASSERT_TRUE(memoWritten(memo, tabs[i], SessionText::Draft, draftVersion) ==
                     escapedWhole(draft[i]))

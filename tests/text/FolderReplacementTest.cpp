@@ -89,12 +89,12 @@ TEST_F(FolderReplace, BacksUpEveryChangedFileAndListsItInTheManifest) {
     const FolderReplacementPreview counted = preview(QStringLiteral("x"), QStringLiteral("yy"));
     EXPECT_EQ(counted.replacementCount, 7);
     EXPECT_EQ(counted.fileCount, 2);
-    EXPECT_EQ(counted.skippedFiles, (FolderSearchSkippedFiles{1, 1, 0}));
+    EXPECT_EQ(counted.skippedFiles, (FolderSearchSkippedFiles{1, 1, 0, 0, {}}));
 
     const FolderReplacementOutcome outcome = replace(QStringLiteral("x"), QStringLiteral("yy"));
     EXPECT_EQ(outcome.replacementCount, 7);
     EXPECT_EQ(outcome.fileCount, 2);
-    EXPECT_EQ(outcome.skippedFiles, (FolderSearchSkippedFiles{1, 1, 0}));
+    EXPECT_EQ(outcome.skippedFiles, (FolderSearchSkippedFiles{1, 1, 0, 0, {}}));
     ASSERT_TRUE(outcome.backupURL.has_value());
     EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "yy yy yy");
     EXPECT_EQ(tree.read(QStringLiteral("sub/c.txt")), "yy-yy-yy-yy");

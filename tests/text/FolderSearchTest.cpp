@@ -148,8 +148,9 @@ TEST_F(FolderSearch, ScreensFilesBySizeZeroBytesAndDecoding) {
         const QString path = tree.write(QString::fromLatin1(c.name), c.bytes);
         const SearchableFileContent content = loadSearchableText(QUrl::fromLocalFile(path));
         EXPECT_EQ(content.kind, c.kind) << c.name;
-        if (c.kind == Kind::Text)
+        if (c.kind == Kind::Text) {
             EXPECT_TRUE(content.text.contains(QStringLiteral("needle"))) << c.name;
+        }
     }
     EXPECT_EQ(filesFound(search(QStringLiteral("needle"))),
               (QStringList{"exact.txt", "late-zero.txt", "le-bare.txt", "le-bom.txt"}));

@@ -33,7 +33,7 @@ TEST(LiteralScan, UnitsThatPackLikeTheQuerysAreNoMatch) {
     // U+0100..U+7FFF pack to 0xFF and U+8000 and above to 0x00.
     const QString text =
         QStringLiteral("\u0161a \u0100b \u8000c \u00FFb \u0000c \u010A\n\u0A0A x\n");
-    for (const QString query :
+    for (const QString& query :
          {QStringLiteral("\u00FFb"), QStringLiteral("a \u0100"), QStringLiteral("\u0000c"),
           QStringLiteral("b "), QStringLiteral("\u0161a"), QStringLiteral("\n\u0A0A")})
         expectSameAsExpression(query, text.repeated(5));

@@ -116,8 +116,9 @@ TEST(TextCounts, FollowEditsAcrossThousandsOfLines) {
         text.replace(position, length, inserted);
         counts.applyEdit(text, position, removed, inserted.size());
         ASSERT_EQ(counts.lines().lineCount(), text.count(u'\n') + 1);
-        if (edit % 10 == 0)
+        if (edit % 10 == 0) {
             ASSERT_EQ(counts.lines().starts(), LineStartIndex(text).starts());
+        }
     }
     expectCountsOfWholeText(counts, text, random);
     for (qsizetype line = 1; line <= counts.lines().lineCount(); line += 97)

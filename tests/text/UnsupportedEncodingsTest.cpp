@@ -131,9 +131,10 @@ TEST(UnsupportedEncodings, SingleLinesInTheNineKeepTheirEncodings) {
             for (const QByteArray& file : {*bytes, *bytes + QByteArray(9000, 'x')}) {
                 const DecodedTextData decoded = decodeTextData(file).value();
                 EXPECT_FALSE(decoded.decodedViaFallback) << c.script << ": " << qPrintable(line);
-                if (c.encoding)
+                if (c.encoding) {
                     EXPECT_EQ(decoded.encoding, *c.encoding)
                         << c.script << ": " << qPrintable(line);
+                }
             }
         }
     }

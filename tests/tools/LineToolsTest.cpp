@@ -130,8 +130,9 @@ TEST_F(LineToolsTest, EachToolMakesOneNamedUndoStepThatRestoresEverySelection) {
         EXPECT_EQ(sessionSaves, 1);
         ASSERT_EQ(undoStack()->count(), 1);
         EXPECT_EQ(undoStack()->undoText(), text(commandNames.at(c.step)));
-        if (c.step == S::LowercaseSelection)
+        if (c.step == S::LowercaseSelection) {
             EXPECT_EQ(undoStack()->undoText(), "Make Lowercase");
+        }
 
         for (int round = 0; round < 2; ++round) {
             undoStack()->undo();

@@ -33,7 +33,8 @@ protected:
 
     // A session save after an edit that follows another save closely comes a moment later.
     void waitForSessionSave() {
-        QTest::qWaitFor([this] { return !model->hasPendingSessionSave(); }, 5000);
+        static_cast<void>(
+            QTest::qWaitFor([this] { return !model->hasPendingSessionSave(); }, 5000));
     }
 
     QUndoStack* undoStack() { return model->undoRegistry().undoStackForTab(active().id); }

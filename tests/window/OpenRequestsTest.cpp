@@ -24,7 +24,7 @@ protected:
     // A second window on the same settings.
     std::unique_ptr<EditorWindowModel> otherWindow() const {
         return std::make_unique<EditorWindowModel>(
-            *defaults, EditorWindowModel::Options{true, {QStringLiteral("dunmoss-notepad")}});
+            *defaults, EditorWindowModel::Options{true, {QStringLiteral("dunmoss-notepad")}, {}});
     }
     static QList<QUrl> files(const EditorWindowModel& window) {
         QList<QUrl> out;
