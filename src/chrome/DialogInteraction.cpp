@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <map>
 #include <memory>
 #include <utility>
 
@@ -53,6 +54,28 @@ QFileDialog* makeFileDialog(QWidget* window, const QString& message) {
     return dialog;
 }
 
+// The folder last chosen in each kind of file panel, in either direction, by any window.
+QString& lastChosenFolder(FilePanelKind kind, QFileDialog::AcceptMode mode) {
+    static std::map<std::pair<FilePanelKind, QFileDialog::AcceptMode>, QString> folders;
+    return folders[{kind, mode}];
+}
+
+bool isFolder(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+// Starts the panel in `folder`, else where this kind of panel was last answered, else at home.
+// Never where Qt would: the last folder any panel showed, such as the program's own backups.
+void startIn(QFileDialog* dialog, const std::optional<QUrl>& folder, FilePanelKind kind) {
+    QString* last = &lastChosenFolder(kind, dialog->acceptMode());
+    const QString given = folder && folder->isLocalFile() ? folder->toLocalFile() : QString();
+    dialog->setDirectory(isFolder(given) ? given : isFolder(*last) ? *last : QDir::homePath());
+    QObject::connect(dialog, &QFileDialog::filesSelected, dialog, [last](const QStringList& files) {
+        if (!files.isEmpty())
+            *last = QFileInfo(files.first()).absolutePath();
+    });
+}
+
 // Opens a panel that answers with one location: the first one chosen, nothing when cancelled.
 void openForOneURL(QFileDialog* dialog, const QObject* asker,
                    std::function<void(std::optional<QUrl>)> done) {
@@ -88,9 +111,7 @@ void DialogInteraction::chooseSaveLocation(const SavePanelOptions& options,
     dialog->setOption(QFileDialog::ReadOnly, !options.canCreateDirectories);
     if (!options.nameFilters.isEmpty())
         dialog->setNameFilters(options.nameFilters);
-    if (options.folder && options.folder->isLocalFile() &&
-        QFileInfo(options.folder->toLocalFile()).isDir())
-        dialog->setDirectory(options.folder->toLocalFile());
+    startIn(dialog, options.folder, options.kind);
     dialog->selectFile(options.suggestedName);
     openForOneURL(dialog, m_asker.get(), std::move(done));
 }
@@ -107,6 +128,7 @@ void DialogInteraction::chooseFilesToOpen(const OpenPanelOptions& options,
                                                         : QFileDialog::ExistingFile);
     if (!options.nameFilters.isEmpty())
         dialog->setNameFilters(options.nameFilters);
+    startIn(dialog, options.folder, options.kind);
     answerOnce(
         dialog, m_asker.get(),
         [dialog, done](int result) {

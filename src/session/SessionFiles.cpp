@@ -88,6 +88,7 @@ void SessionFiles::saveSessionFile() {
         return;
     SavePanelOptions options;
     options.suggestedName = QString::fromLatin1(kDefaultSessionFileName);
+    options.kind = FilePanelKind::Sessions;
     options.nameFilters = jsonNameFilters();
     options.canCreateDirectories = true;
     QPointer<EditorWindowModel> model(&m_model);
@@ -116,6 +117,7 @@ void SessionFiles::openSessionFile() {
     if (!person)
         return;
     OpenPanelOptions options;
+    options.kind = FilePanelKind::Sessions;
     options.nameFilters = jsonNameFilters();
     options.allowsMultipleSelection = false;
     QPointer<EditorWindowModel> model(&m_model);

@@ -2,7 +2,10 @@
 
 #include "platform/Localization.h"
 #include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
 #include "window/WindowInteraction.h"
+
+#include <QFileInfo>
 
 namespace dunmoss {
 
@@ -35,6 +38,11 @@ void WindowFilePanels::chooseFilesToOpen(std::function<void(QList<QUrl>)> done) 
         return;
     }
     OpenPanelOptions options;
+    // Files are most often opened next to the one being worked on.
+    const EditorTab& current = keyboardTab(m_model.state());
+    if (current.fileURL && current.fileURL->isLocalFile())
+        options.folder =
+            QUrl::fromLocalFile(QFileInfo(current.fileURL->toLocalFile()).absolutePath());
     options.message = localizedString(QStringLiteral("panel.open.message"));
     options.allowsMultipleSelection = true;
     interaction->chooseFilesToOpen(options, std::move(done));

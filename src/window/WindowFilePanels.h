@@ -21,7 +21,8 @@ public:
     void chooseSaveLocation(const QString& suggestedName,
                             std::function<void(std::optional<QUrl>)> done,
                             const std::optional<QUrl>& folder = std::nullopt) const;
-    // The open panel, several files at once; empty when cancelled.
+    // The open panel, several files at once, showing the folder of the file being worked on;
+    // empty when cancelled.
     void chooseFilesToOpen(std::function<void(QList<QUrl>)> done) const;
     // The folder panel with the caller's message, or the default one, showing `folder` first
     // when given.

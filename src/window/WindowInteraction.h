@@ -11,10 +11,15 @@ class QPrinter;
 
 namespace dunmoss {
 
+// What a file panel is for. Without a folder of its own (or when it is gone) a panel starts in
+// the folder last chosen in a panel of the same kind and direction, else in the home folder.
+enum class FilePanelKind { Documents, Sessions };
+
 struct SavePanelOptions {
     QString suggestedName;
-    // The folder the panel shows first; without one (or when it is gone) the toolkit chooses.
+    // The folder the panel shows first.
     std::optional<QUrl> folder;
+    FilePanelKind kind = FilePanelKind::Documents;
     QString message;
     // Name filters in QFileDialog form, first one preselected.
     QStringList nameFilters;
@@ -22,6 +27,9 @@ struct SavePanelOptions {
 };
 
 struct OpenPanelOptions {
+    // The folder the panel shows first.
+    std::optional<QUrl> folder;
+    FilePanelKind kind = FilePanelKind::Documents;
     QString message;
     QStringList nameFilters;
     bool allowsMultipleSelection = true;

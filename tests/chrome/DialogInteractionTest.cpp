@@ -162,6 +162,79 @@ TEST(DialogInteraction, TheSavePanelOpensInTheFolderItIsGiven) {
     EXPECT_EQ(saved->fileName(), QStringLiteral("plan.txt"));
 }
 
+// Qt starts a panel given no folder where any panel last was: after Restore Backup, in the
+// program's own backups. Each kind of panel starts where that kind was last answered, else at
+// home.
+TEST(DialogInteraction, FilePanelsStartWhereTheirKindWasLastAnsweredNeverInAnothersFolder) {
+    QTemporaryDir root;
+    const QDir folders(root.path());
+    for (const char* name : {"backups", "docs", "elsewhere"})
+        ASSERT_TRUE(folders.mkpath(QString::fromLatin1(name)));
+    const QString docs = folders.filePath(QStringLiteral("docs"));
+    const QString elsewhere = folders.filePath(QStringLiteral("elsewhere"));
+    QWidget window;
+    window.show();
+    DialogInteraction interaction(&window);
+    const auto shows = [](QFileDialog* dialog, const QString& folder) {
+        return QDir(dialog->directory()).canonicalPath() == QDir(folder).canonicalPath();
+    };
+    const auto close = [](QFileDialog* dialog) {
+        dialog->reject();
+        QApplication::processEvents();
+    };
+    // Where a backup is restored from.
+    const auto visitBackups = [&] {
+        interaction.chooseFolder(
+            {{}, false, QUrl::fromLocalFile(folders.filePath(QStringLiteral("backups")))},
+            [](std::optional<QUrl>) {});
+        QFileDialog* backups = openDialog<QFileDialog>(window);
+        ASSERT_NE(backups, nullptr);
+        close(backups);
+    };
+    const auto openPanel = [&](const std::optional<QUrl>& folder) {
+        interaction.chooseFilesToOpen({folder}, [](QList<QUrl>) {});
+        return openDialog<QFileDialog>(window);
+    };
+    const auto savePanel = [&](FilePanelKind kind) {
+        SavePanelOptions options;
+        options.suggestedName = QStringLiteral("plan.txt");
+        options.kind = kind;
+        interaction.chooseSaveLocation(options, [](std::optional<QUrl>) {});
+        return openDialog<QFileDialog>(window);
+    };
+
+    visitBackups();
+    QFileDialog* panel = openPanel(std::nullopt);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(shows(panel, QDir::homePath())) << panel->directory().path().toStdString();
+    close(panel);
+    // The current document's folder comes first.
+    panel = openPanel(QUrl::fromLocalFile(elsewhere));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(shows(panel, elsewhere)) << panel->directory().path().toStdString();
+    close(panel);
+
+    visitBackups();
+    panel = savePanel(FilePanelKind::Documents);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(shows(panel, QDir::homePath())) << panel->directory().path().toStdString();
+    panel->setDirectory(docs);
+    panel->selectFile(QStringLiteral("plan.txt"));
+    static_cast<QDialog*>(panel)->accept(); // as the Save button does
+    QApplication::processEvents();
+
+    visitBackups();
+    panel = savePanel(FilePanelKind::Documents);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(shows(panel, docs)) << panel->directory().path().toStdString();
+    close(panel);
+    // Saving a session is another kind: where a document was saved is not its folder.
+    panel = savePanel(FilePanelKind::Sessions);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(shows(panel, QDir::homePath())) << panel->directory().path().toStdString();
+    close(panel);
+}
+
 // A question asked while a sheet is open is the sheet's: closed, the window manager gives the
 // keyboard back to the sheet (the window it was raised on), not to the window the sheet blocks.
 TEST(DialogInteraction, AnAlertRaisedOverASheetGivesTheKeyboardBackToIt) {

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSemaphore>
 #include <QTest>
 #include <QTextDocument>
@@ -207,6 +208,12 @@ TEST_F(DocumentOpen, OpenPanelOpensEveryChosenFileAndSavesTheSessionOnce) {
     waitForOpening(*model);
     EXPECT_EQ(state().tabs.size(), 3);
     EXPECT_EQ(sessionSaves, 1);
+
+    // The first panel had no file to start next to; the second starts beside the one shown.
+    ASSERT_EQ(person.openPanels.size(), 2);
+    EXPECT_FALSE(person.openPanels.first().folder);
+    EXPECT_EQ(person.openPanels.last().folder,
+              QUrl::fromLocalFile(QFileInfo(c.toLocalFile()).absolutePath()));
 }
 
 // Holds the reading of one file on the pool thread until released.
