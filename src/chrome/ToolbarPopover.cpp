@@ -34,6 +34,7 @@ ToolbarPopoverContainer::ToolbarPopoverContainer(int width, QWidget* parent)
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Plain);
     setAutoFillBackground(true);
+    m_width = width;
     setFixedWidth(width);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
@@ -72,6 +73,7 @@ void ToolbarPopoverContainer::setContent(const ToolbarPopoverContent& content, b
     m_maximumHeight = content.maximumHeight;
     m_scroll->setVerticalScrollBarPolicy(content.maximumHeight ? Qt::ScrollBarAlwaysOn
                                                                : Qt::ScrollBarAsNeeded);
+    fitWidth();
     fitHeight(m_room);
     m_scroll->verticalScrollBar()->setValue(scrolled);
 }
@@ -86,6 +88,22 @@ void ToolbarPopoverContainer::fitHeight(int room) {
     const int scroll = qMax(1, qMin(wanted, room - frame));
     m_scroll->setFixedHeight(scroll);
     setFixedHeight(scroll + frame);
+}
+
+void ToolbarPopoverContainer::fitWidth() {
+    int widest = 0;
+    for (const ToolbarPopoverRowButton* row : m_content->findChildren<ToolbarPopoverRowButton*>())
+        if (!row->showsFile())
+            widest = qMax(widest, row->sizeHint().width());
+    // Sections set their rows flush with the content. The scroll bar takes its room whenever the
+    // screen below or above the trigger is too short for every row, which depends on where the
+    // popover opens.
+    const int scrollBar = m_scroll->verticalScrollBar()->sizeHint().width();
+    int wanted = qMax(m_width, widest + 2 * (kPadding + frameWidth()) + scrollBar);
+    if (const QScreen* shown = screen())
+        wanted =
+            qMax(m_width, qMin(wanted, shown->availableGeometry().width() - 2 * kScreenMargin));
+    setFixedWidth(wanted);
 }
 
 void ToolbarPopoverContainer::popUpBelow(QWidget* anchor) {

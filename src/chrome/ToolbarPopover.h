@@ -13,7 +13,9 @@ class QVBoxLayout;
 namespace dunmoss {
 
 // The popover window: a frameless popup of a fixed width, padded 10, holding the rows of a
-// `ToolbarPopoverContent`. It closes on a click outside it or on Escape, and says so.
+// `ToolbarPopoverContent`. A choice too long for that width (an encoding's name) widens it, within
+// the screen; files' names and folders are cut instead. It closes on a click outside it or on
+// Escape, and says so.
 class ToolbarPopoverContainer : public QFrame {
     Q_OBJECT
 public:
@@ -44,6 +46,7 @@ protected:
 
 private:
     void fitHeight(int room);
+    void fitWidth();
     // Up and Down move the keyboard from row to row, keeping the focused row in view.
     bool moveRowFocus(QKeyEvent* event);
 
@@ -52,6 +55,8 @@ private:
     std::optional<int> m_maximumHeight;
     QPointer<QWidget> m_trigger;
     int m_room = QWIDGETSIZE_MAX;
+    // The width the popover has unless a choice needs more.
+    int m_width = 0;
 };
 
 // A header button that opens a popover below itself: its symbol followed by a small chevron,

@@ -24,6 +24,8 @@ public:
     const QString& symbolName() const { return m_symbol; }
     const QString& titleText() const { return m_title; }
     const QString& subtitleText() const { return m_subtitle; }
+    // A file's row: its name and folder are cut to the popover's width.
+    bool showsFile() const { return m_isFile; }
     // The texts as drawn at the current width.
     QString displayedTitle() const;
     QString displayedSubtitle() const;

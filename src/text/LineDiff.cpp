@@ -74,10 +74,8 @@ void internLines(const QStringList& left, const QStringList& right, std::vector<
 QStringList splitCompareLines(const QString& text) {
     if (text.isEmpty())
         return {};
-    QStringList lines = text.split(u'\n');
-    if (lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    // The empty line after a final line feed is a line, as the editor numbers and counts it.
+    return text.split(u'\n');
 }
 
 QList<TextCompareRow> diffLines(const QStringList& left, const QStringList& right) {

@@ -32,7 +32,8 @@ struct TextCompareResult {
 // The compare panel's limit on the lines of each side.
 inline constexpr qsizetype kCompareLineLimit = 2000;
 
-// Lines at line feeds; an empty text has none and a final line feed ends the last line.
+// Lines at line feeds, as the editor counts them: an empty text has none, and after a final
+// line feed comes one more, empty line.
 QStringList splitCompareLines(const QString& text);
 
 // Longest-common-subsequence alignment into same, added and removed rows. Time and memory grow

@@ -71,12 +71,9 @@ void CompareView::copyTabText(const QUuid& sourceTabID, const QUuid& targetTabID
 
 namespace {
 
-// As many lines as splitCompareLines gives: none for an empty text, and a final line feed
-// ends the last line.
+// As many lines as splitCompareLines gives: none for an empty text.
 qsizetype compareLineCount(const QString& text) {
-    if (text.isEmpty())
-        return 0;
-    return text.count(u'\n') + (text.endsWith(u'\n') ? 0 : 1);
+    return text.isEmpty() ? 0 : text.count(u'\n') + 1;
 }
 
 } // namespace

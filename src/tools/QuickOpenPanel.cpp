@@ -31,8 +31,10 @@ class EntryDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
-        return QSize(option.rect.width(), kRowHeight);
+    // No width of its own: a row is as wide as the list shows it, narrower once the vertical
+    // scroll bar takes its room, so the list never scrolls sideways.
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return QSize(0, kRowHeight);
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -112,6 +114,7 @@ QuickOpenPanel::QuickOpenPanel(QWidget* parent) : QDialog(parent) {
     m_list->setObjectName(QStringLiteral("quickOpenList"));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setUniformItemSizes(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setItemDelegate(new EntryDelegate(m_list));
     m_list->setSpacing(0);
     m_list->setContentsMargins(0, 6, 0, 6);

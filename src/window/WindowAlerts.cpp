@@ -56,7 +56,12 @@ void WindowAlerts::presentPendingAlerts() {
 
 void WindowAlerts::askCloseUnsaved() {
     m_askingCloseUnsaved = true;
-    AlertRequest request{text("document.close-unsaved.title"),
+    // The question names the document: the tab asked about need not be the one on screen.
+    const std::optional<QUuid> pending = m_model.state().decisions.pendingCloseTabID;
+    const EditorTab* tab = pending ? m_model.tab(*pending) : nullptr;
+    const QString title = tab ? text("document.close-unsaved.named.format").arg(displayTitle(*tab))
+                              : text("document.close-unsaved.title");
+    AlertRequest request{title,
                          text("document.close-unsaved.message"),
                          {button("document.close-save", AlertButton::Role::Default),
                           button("document.close-discard", AlertButton::Role::Destructive),

@@ -1,7 +1,6 @@
 // The header bar on screen (offscreen), wired to a real window model: what it shows for the
 // active tab, and what its buttons, triggers and popover rows do.
 #include "chrome/HeaderView.h"
-#include "support/WaitForOpening.h"
 #include "chrome/EditorWindowView.h"
 #include "chrome/HeaderWiring.h"
 #include "chrome/StatusBarView.h"
@@ -12,6 +11,7 @@
 #include "chrome/WindowLayout.h"
 #include "editor/ElidedLabel.h"
 #include "platform/Localization.h"
+#include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 #include "window/WindowCommandHandlers.h"
 #include "window/WindowCommandTable.h"
@@ -225,6 +225,20 @@ TEST_F(HeaderBar, ChoiceRowsCloseTheirPopoverBeforeTheWindowActs) {
     EXPECT_EQ(active().document.lineEnding, TextLineEnding::LineFeed);
     EXPECT_EQ(state().findMessage,
               localizedString(QStringLiteral("large-file.read-only-edit-blocked")));
+}
+
+// An encoding's name is read whole, however long: "Unicode (UTF-16 Little-Endian)" was cut.
+TEST_F(HeaderBar, TheEncodingPopoverShowsEveryNameWhole) {
+    ToolbarPopoverContainer* popover = open(Popover::Encoding);
+    ASSERT_TRUE(popover);
+    const QList<ToolbarPopoverRowButton*> rows =
+        popover->contentWidget()->findChildren<ToolbarPopoverRowButton*>();
+    ASSERT_GE(rows.size(), 9);
+    for (const ToolbarPopoverRowButton* row : rows) {
+        EXPECT_EQ(row->displayedTitle(), row->titleText()) << row->titleText().toStdString();
+        EXPECT_LE(row->mapTo(popover, QPoint(row->width(), 0)).x(), popover->width());
+    }
+    popover->close();
 }
 
 TEST_F(HeaderBar, RecentFilesOpenAfterThePopoverClosed) {

@@ -23,6 +23,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -101,6 +102,23 @@ TEST_F(NavigationViewsTest, PaletteFiltersAsTypedAndReturnRunsTheFirstEntryOnThe
     QApplication::processEvents();
     EXPECT_FALSE(state().panels.showQuickOpen);
     EXPECT_EQ(state().panels.quickOpenQuery, "zzzz-no-match");
+}
+
+// Every row fits the list's width: titles are cut with an ellipsis, nothing scrolls sideways.
+TEST_F(NavigationViewsTest, ThePaletteNeverScrollsSideways) {
+    window->commandTable().makeWindowCommands().quickOpen();
+    settle();
+    QuickOpenPanel* palette = views->quickOpenPanel();
+    ASSERT_NE(palette, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(palette));
+    settle();
+    QListWidget* list = palette->list();
+    ASSERT_GT(list->count(), 10);
+    EXPECT_TRUE(list->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    for (int row = 0; row < list->count(); ++row)
+        EXPECT_LE(list->visualItemRect(list->item(row)).right(), list->viewport()->width() - 1);
 }
 
 TEST_F(NavigationViewsTest, UpAndDownChooseThePaletteRowThatReturnRuns) {

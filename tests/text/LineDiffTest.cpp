@@ -68,9 +68,11 @@ std::vector<RowShape> referenceDiff(const QStringList& l, const QStringList& r) 
 
 TEST(LineDiffTest, SplittingLines) {
     EXPECT_TRUE(splitCompareLines(QString()).isEmpty());
-    EXPECT_EQ(splitCompareLines(s("a\n\n")), (QStringList{s("a"), QString()}));
+    // As the status bar counts: the line after a final line feed is one.
+    EXPECT_EQ(splitCompareLines(s("a\n\n")), (QStringList{s("a"), QString(), QString()}));
     EXPECT_EQ(splitCompareLines(s("a\nb")), (QStringList{s("a"), s("b")}));
-    EXPECT_EQ(splitCompareLines(s("\n")), (QStringList{QString()}));
+    EXPECT_EQ(splitCompareLines(s("a\nb\n")).size(), 3);
+    EXPECT_EQ(splitCompareLines(s("\n")), (QStringList{QString(), QString()}));
     EXPECT_EQ(splitCompareLines(s("a\r\nb")), (QStringList{s("a\r"), s("b")}));
 }
 
@@ -90,7 +92,11 @@ TEST(LineDiffTest, RowsForTypicalComparisons) {
               (std::vector<RowShape>{{Kind::Added, std::nullopt, 1, std::nullopt, s("b")},
                                      {Kind::Same, 1, 2, s("a"), s("a")},
                                      {Kind::Removed, 2, std::nullopt, s("b"), std::nullopt}}));
-    EXPECT_EQ(compare(s("a\nb\n"), s("a\nb")), compare(s("a\nb"), s("a\nb")));
+    // A final line feed is a difference the copy buttons would carry over.
+    EXPECT_EQ(compare(s("a\nb\n"), s("a\nb")),
+              (std::vector<RowShape>{{Kind::Same, 1, 1, s("a"), s("a")},
+                                     {Kind::Same, 2, 2, s("b"), s("b")},
+                                     {Kind::Removed, 3, std::nullopt, QString(), std::nullopt}}));
     EXPECT_EQ(compare(QString(), s("x\ny\nz")),
               (std::vector<RowShape>{{Kind::Added, std::nullopt, 1, std::nullopt, s("x")},
                                      {Kind::Added, std::nullopt, 2, std::nullopt, s("y")},
@@ -203,7 +209,7 @@ TEST(LineDiffTest, LabelsFollowLineNumbersAndCountsFollowKinds) {
 
 TEST(LineDiffTest, ComparisonIsSkippedAboveTheLineLimit) {
     QString big;
-    for (int i = 0; i <= kCompareLineLimit; ++i)
+    for (int i = 0; i < kCompareLineLimit; ++i)
         big.append(QStringLiteral("line\n"));
     const TextCompareResult tooLarge = compareTexts(big, s("a"));
     EXPECT_FALSE(tooLarge.rows);

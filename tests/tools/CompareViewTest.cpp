@@ -1,5 +1,6 @@
 #include "tools/CompareView.h"
 #include "PanelFixture.h"
+#include "window/WindowDerivedValues.h"
 
 namespace dunmoss::test {
 namespace {
@@ -41,10 +42,10 @@ TEST_F(CompareViewTest, OpeningPicksTheFirstOtherTabAndFallsBackWhenItCloses) {
 }
 
 TEST_F(CompareViewTest, CacheDiffsUpToTwoThousandLinesPerSideAndOnlyWhenATextChanges) {
-    QString exact;
-    for (int i = 0; i < 2000; ++i)
-        exact += QStringLiteral("line %1\n").arg(i);
-    const QString over = exact + QStringLiteral("one more");
+    QString exact = QStringLiteral("line 0");
+    for (int i = 1; i < 2000; ++i)
+        exact += QStringLiteral("\nline %1").arg(i);
+    const QString over = exact + QStringLiteral("\n");
     CompareCache cache;
     EXPECT_TRUE(cache.refresh(exact, exact));
     ASSERT_TRUE(cache.result()->rows);
@@ -56,11 +57,12 @@ TEST_F(CompareViewTest, CacheDiffsUpToTwoThousandLinesPerSideAndOnlyWhenATextCha
     EXPECT_EQ(cache.result()->leftLineCount, 2000);
     EXPECT_EQ(cache.result()->rightLineCount, 2001);
 
-    // Counted as the diff counts: a final line feed adds no line.
+    // Counted as the status bar and the diff count: the line after a final line feed is one.
     EXPECT_TRUE(cache.refresh(over + QStringLiteral("\n"), QStringLiteral("\n")));
-    EXPECT_EQ(cache.result()->leftLineCount, 2001);
-    EXPECT_EQ(cache.result()->rightLineCount, 1);
+    EXPECT_EQ(cache.result()->leftLineCount, 2002);
+    EXPECT_EQ(cache.result()->rightLineCount, 2);
     EXPECT_EQ(cache.result()->leftLineCount, splitCompareLines(over + QStringLiteral("\n")).size());
+    EXPECT_EQ(cache.result()->leftLineCount, lineCount(over + QStringLiteral("\n")));
 
     EXPECT_TRUE(cache.refresh(QString(), QString()));
     ASSERT_TRUE(cache.result()->rows);

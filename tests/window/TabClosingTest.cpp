@@ -141,8 +141,10 @@ TEST_F(TabClose, AModifiedTabAsksAndEachAnswerDoesWhatItSays) {
     person.alertAnswers = {2};
     answerQuestions();
     ASSERT_EQ(person.alerts.size(), 1);
+    // It names the document it is about.
     EXPECT_EQ(person.alerts.last().title,
-              localizedString(QStringLiteral("document.close-unsaved.title")));
+              localizedString(QStringLiteral("document.close-unsaved.named.format"))
+                  .arg(displayTitle(*model->tab(idOf("A")))));
     EXPECT_EQ(names().size(), 2);
     EXPECT_FALSE(state().decisions.showDiscardAlert);
     EXPECT_EQ(state().decisions.pendingCloseTabID, std::nullopt);
