@@ -192,7 +192,9 @@ TEST(DialogInteraction, FilePanelsStartWhereTheirKindWasLastAnsweredNeverInAnoth
         close(backups);
     };
     const auto openPanel = [&](const std::optional<QUrl>& folder) {
-        interaction.chooseFilesToOpen({folder}, [](QList<QUrl>) {});
+        OpenPanelOptions options;
+        options.folder = folder;
+        interaction.chooseFilesToOpen(options, [](QList<QUrl>) {});
         return openDialog<QFileDialog>(window);
     };
     const auto savePanel = [&](FilePanelKind kind) {
