@@ -63,6 +63,13 @@ qsizetype earliestStart(const QueryPrefilter& prefilter, QStringView text, qsize
     return lineStart;
 }
 
+// A listed match, its line and column counted from 1. The locator only moves forward.
+FolderSearchResult resultAt(MatchLocator& locator, const QUrl& url, TextRange range) {
+    locator.advanceTo(range.location);
+    return FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
+                              range.location - locator.lineStart() + 1, locator.preview(range)};
+}
+
 } // namespace
 
 FolderFileMatches folderMatchesInText(const QString& query, const TextSearchOptions& options,
@@ -81,10 +88,7 @@ FolderFileMatches folderMatchesInText(const QString& query, const TextSearchOpti
             const TextRange range = scanner.range();
             if (range.length == 0)
                 continue;
-            locator.advanceTo(range.location);
-            found.append(FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
-                                            range.location - locator.lineStart() + 1,
-                                            locator.preview(range)});
+            found.append(resultAt(locator, url, range));
         }
     } catch (const RegexError& error) {
         if (!error.isCancelled()) {
@@ -170,10 +174,7 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
             const TextRange range = matcher.range();
             if (range.length == 0)
                 continue;
-            locator.advanceTo(range.location);
-            found.append(FolderSearchResult{newResultIdentifier(), url, locator.lineIndex() + 1,
-                                            range.location - locator.lineStart() + 1,
-                                            locator.preview(range)});
+            found.append(resultAt(locator, url, range));
         }
         return found.size() < room;
     };

@@ -1,4 +1,5 @@
 #include "text/FolderFileSearch.h"
+#include "DescribedMatches.h"
 #include "text/EncodingDetection.h"
 #include "text/SearchableText.h"
 #include "text/Utf8LiteralScan.h"
@@ -9,21 +10,11 @@
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
+using dunmoss::test::described;
 
 namespace {
 
 const QUrl kUrl = QUrl::fromLocalFile(QStringLiteral("/x/file.txt"));
-
-// Everything of a result but its random identifier.
-QStringList described(const FolderFileMatches& matches) {
-    QStringList lines;
-    for (const FolderSearchResult& result : matches.found)
-        lines.append(
-            QStringLiteral("%1:%2 %3").arg(result.line).arg(result.column).arg(result.preview));
-    if (matches.costly)
-        lines.append(QStringLiteral("costly"));
-    return lines;
-}
 
 // The matches of the decoded text, the way every file was searched before the byte scan.
 FolderFileMatches decodedMatches(const QString& query, const TextSearchOptions& options,

@@ -1,3 +1,4 @@
+#include "DescribedMatches.h"
 #include "FolderTree.h"
 #include "text/FolderFileSearch.h"
 #include "text/FolderSearch.h"
@@ -11,20 +12,11 @@
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
+using dunmoss::test::described;
 
 namespace {
 
 const QUrl kUrl = QUrl::fromLocalFile(QStringLiteral("/x/file.txt"));
-
-QStringList described(const FolderFileMatches& matches) {
-    QStringList lines;
-    for (const FolderSearchResult& result : matches.found)
-        lines.append(
-            QStringLiteral("%1:%2 %3").arg(result.line).arg(result.column).arg(result.preview));
-    if (matches.costly)
-        lines.append(QStringLiteral("costly"));
-    return lines;
-}
 
 // The plain path: the decoded file, the expression over all of it.
 FolderFileMatches plainMatchesInBytes(const QString& query, const TextSearchOptions& options,
