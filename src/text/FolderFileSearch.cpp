@@ -70,6 +70,16 @@ FolderSearchResult resultAt(MatchLocator& locator, const QUrl& url, TextRange ra
                               range.location - locator.lineStart() + 1, locator.preview(range)};
 }
 
+// What a search stopped by its expression lists: what it found when cancelled, nothing (the
+// file named as too costly) when the expression ran away. Other errors go on up.
+FolderFileMatches stoppedBy(const RegexError& error, FolderFileMatches found, const QUrl& url) {
+    if (error.isCancelled())
+        return found;
+    if (!error.isTooCostly())
+        throw;
+    return {{}, url};
+}
+
 } // namespace
 
 FolderFileMatches folderMatchesInText(const QString& query, const TextSearchOptions& options,
@@ -91,11 +101,7 @@ FolderFileMatches folderMatchesInText(const QString& query, const TextSearchOpti
             found.append(resultAt(locator, url, range));
         }
     } catch (const RegexError& error) {
-        if (!error.isCancelled()) {
-            if (!error.isTooCostly())
-                throw;
-            return {{}, url};
-        }
+        return stoppedBy(error, std::move(matches), url);
     }
     return matches;
 }
@@ -225,11 +231,7 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
                 break;
         }
     } catch (const RegexError& error) {
-        if (!error.isCancelled()) {
-            if (!error.isTooCostly())
-                throw;
-            return {{}, url};
-        }
+        return stoppedBy(error, std::move(matches), url);
     }
     return matches;
 }
