@@ -17,6 +17,9 @@ void installFindSeams(EditorWindowModel& model) {
             refresh = &FindResultsRefresh::of(*window);
         refresh->schedule();
     };
+    model.seams().leaveSearchRunsOfReplacedTab = [window](const QUuid& tabID) {
+        SearchCenter(*window).leaveRunsOfReplacedTab(tabID);
+    };
     model.seams().loadStoredFindState = [window] { loadStoredFindState(*window); };
     model.seams().stopFolderReads = [window] { FolderOperationRunner::of(*window).stopReading(); };
 }

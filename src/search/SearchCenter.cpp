@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QPointer>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -78,6 +79,21 @@ void SearchCenter::deleteSearchCenterRun(const QUuid& runID) {
     });
     saveSearchCenterRuns(m_model.state().searchCenter.searchCenterRuns, m_model.defaults(),
                          runsWriteSink(m_model));
+}
+
+void SearchCenter::leaveRunsOfReplacedTab(const QUuid& tabID) {
+    const SearchCenterState& center = m_model.state().searchCenter;
+    if (!center.selectedSearchRunID)
+        return;
+    const auto selected = std::find_if(
+        center.searchCenterRuns.cbegin(), center.searchCenterRuns.cend(),
+        [&](const SearchCenterRun& run) { return run.id == *center.selectedSearchRunID; });
+    if (selected == center.searchCenterRuns.cend() ||
+        std::none_of(selected->results.cbegin(), selected->results.cend(),
+                     [&](const SearchCenterResult& result) { return result.tabID == tabID; }))
+        return;
+    m_model.update(
+        [](EditorWindowState& state) { state.searchCenter.selectedSearchRunID.reset(); });
 }
 
 void SearchCenter::openSearchCenterResult(const SearchCenterResult& result,

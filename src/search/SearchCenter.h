@@ -26,6 +26,10 @@ public:
     void recordSearchCenterRun(SearchCenterScope scope, const QString& query,
                                const QList<SearchCenterResult>& results);
     void deleteSearchCenterRun(const QUuid& runID);
+    // A tab's text or file was replaced as a whole: a shown run with hits in it would list lines
+    // and names the tab no longer has, so the live lists, which follow the tab, are shown
+    // instead. The run stays among the runs as it was recorded.
+    void leaveRunsOfReplacedTab(const QUuid& tabID);
 
     // `shown` runs once the hit is selected in its tab (a folder hit's file may load first).
     void openSearchCenterResult(const SearchCenterResult& result, std::function<void()> shown = {});

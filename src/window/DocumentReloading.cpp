@@ -185,10 +185,10 @@ void DocumentReloading::reloadTab(const QUuid& tabID) {
     EditorWindowModel& model = m_model;
     const QUrl url = *tab->fileURL;
     rereadTab(tabID, std::nullopt,
-              {[&model, url] {
+              {[&model, tabID, url] {
                    model.recordRecentFile(url);
                    model.setFindMessage(localizedString(QStringLiteral("command.reload.done")));
-                   model.refreshFindResultsAfterEdit();
+                   model.refreshFindResultsAfterReplacingTab(tabID);
                    model.persistSession();
                },
                [&model](const std::exception& error) {
@@ -208,9 +208,9 @@ void DocumentReloading::reopenWithEncoding(TextFileEncoding encoding) {
     }
     EditorWindowModel& model = m_model;
     rereadTab(tab.id, encoding,
-              {[&model] {
+              {[&model, tabID = tab.id] {
                    model.setFindMessage(localizedString(QStringLiteral("encoding.reopen.done")));
-                   model.refreshFindResultsAfterEdit();
+                   model.refreshFindResultsAfterReplacingTab(tabID);
                    model.persistSession();
                },
                [&model](const std::exception& error) {

@@ -230,10 +230,14 @@ void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool is
     case DocumentWriteOutcome::Result::Saved:
         break;
     }
+    // Under a new name the tab's hits are listed under a name it no longer has.
+    const bool renamed = index && m_model.state().tabs.at(*index).fileURL != url;
     if (index)
         m_model.update([&](EditorWindowState& state) {
             markWritten(state.tabs[*index], url, written, outcome, isSaveAs);
         });
+    if (renamed)
+        m_model.refreshFindResultsAfterReplacingTab(tabID);
     m_model.recordRecentFile(url);
     m_model.persistSession();
     finish(done, true);

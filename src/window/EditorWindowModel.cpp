@@ -499,6 +499,12 @@ void EditorWindowModel::refreshFindResultsAfterEdit() {
         m_seams.refreshFindResultsAfterEdit();
 }
 
+void EditorWindowModel::refreshFindResultsAfterReplacingTab(const QUuid& tabID) {
+    if (m_seams.leaveSearchRunsOfReplacedTab)
+        m_seams.leaveSearchRunsOfReplacedTab(tabID);
+    refreshFindResultsAfterEdit();
+}
+
 void EditorWindowModel::scheduleRecoverySnapshot() {
     if (m_seams.scheduleRecoverySnapshot)
         m_seams.scheduleRecoverySnapshot();

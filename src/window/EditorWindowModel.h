@@ -176,6 +176,9 @@ public:
     void recordRecentFile(const QUrl& url);
     void recordRecentFiles(const QList<QUrl>& urls);
     void refreshFindResultsAfterEdit();
+    // The same after a tab's text or file was replaced as a whole, when the hits a shown run
+    // lists there no longer say what the tab holds.
+    void refreshFindResultsAfterReplacingTab(const QUuid& tabID);
     void scheduleRecoverySnapshot();
 
 signals:

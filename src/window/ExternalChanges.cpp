@@ -50,7 +50,7 @@ void ExternalChanges::externalChangeReload(const QUuid& tabID) {
              model.setFindMessage(
                  localizedString(QStringLiteral("document.external-change.reloaded")));
              model.recordRecentFile(url);
-             model.refreshFindResultsAfterEdit();
+             model.refreshFindResultsAfterReplacingTab(tabID);
              model.persistSession();
              ExternalChanges(model).passQuestionOn(tabID);
          },

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QUuid>
 #include <exception>
 #include <functional>
 
@@ -38,6 +39,9 @@ struct WindowSeams {
     std::function<void(const QList<QUrl>&)> recordRecentFiles;
     // Re-runs the visible searches after a tab's text changed.
     std::function<void()> refreshFindResultsAfterEdit;
+    // A tab's text or file was replaced as a whole (a reload, a save under a new name): a shown
+    // search run with hits in that tab gives way to the live lists.
+    std::function<void(const QUuid& tabID)> leaveSearchRunsOfReplacedTab;
     // Restarts the short wait after which the recovery snapshot is written.
     std::function<void()> scheduleRecoverySnapshot;
     // Tells a running folder search or dry run to stop; a replacement or restore finishes.

@@ -6,6 +6,7 @@
 #include "search/SearchCenterRunStore.h"
 #include "search/SearchResultListModel.h"
 #include "session/SessionWriter.h"
+#include "window/DocumentReloading.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -386,6 +387,45 @@ TEST_F(SearchCenterTest, StartUpReadsTheHistoriesAndRunsWithNoRunSelected) {
     EXPECT_EQ(next->state().find.replaceHistory, QStringList{QStringLiteral("with")});
     EXPECT_EQ(next->state().searchCenter.searchCenterRuns, runs());
     EXPECT_FALSE(next->state().searchCenter.selectedSearchRunID.has_value());
+}
+
+// A reload replaces the text a run's hits point into: a run with hits in that tab gives way to
+// the live list, and stays stored as recorded; a run of another tab is still shown.
+TEST_F(SearchCenterTest, AReloadLeavesOnlyARunWithHitsInTheTabReadAgain) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "x one\n");
+    const QUrl b = writeFile(QStringLiteral("b.txt"), "x two\nx three\n");
+    open(a);
+    const QUuid aID = active().id;
+    open(b);
+    const QUuid bID = active().id;
+    query(QStringLiteral("x"));
+    find().findAllInActiveTab();
+    ASSERT_EQ(runs().size(), 1);
+    const SearchCenterRun run = runs().first();
+    ASSERT_EQ(state().searchCenter.selectedSearchRunID, run.id);
+
+    DocumentReloading(*model).reloadTab(aID);
+    waitForOpening(*model);
+    EXPECT_EQ(state().searchCenter.selectedSearchRunID, run.id);
+
+    writeFile(QStringLiteral("b.txt"), "x four\n");
+    DocumentReloading(*model).reloadTab(bID);
+    waitForOpening(*model);
+    waitForLists();
+    EXPECT_FALSE(state().searchCenter.selectedSearchRunID.has_value());
+    EXPECT_EQ(runs(), QList<SearchCenterRun>{run});
+    EXPECT_EQ(loadSearchCenterRuns(*defaults), QList<SearchCenterRun>{run});
+    ASSERT_EQ(state().searchCenter.searchCenterDocumentResults.size(), 1);
+    EXPECT_EQ(state().searchCenter.searchCenterDocumentResults.first().preview,
+              QStringLiteral("x four"));
+
+    // An open-documents run lists hits of every tab: reading any of them again leaves it.
+    find().findInOpenDocuments();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return state().searchCenter.selectedSearchRunID.has_value(); }));
+    DocumentReloading(*model).reloadTab(aID);
+    waitForOpening(*model);
+    EXPECT_FALSE(state().searchCenter.selectedSearchRunID.has_value());
 }
 
 TEST_F(SearchCenterTest, RunTitleNamesQueryScopeAndCount) {
