@@ -51,11 +51,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.what());
         return 2;
     }
+    // A file's results share one URL: its path is converted once.
+    QByteArray out;
+    const QUrl* last = nullptr;
+    QByteArray path;
     for (const FolderSearchResult& result : results) {
-        const QByteArray line =
-            result.url.toLocalFile().toUtf8() + ':' + QByteArray::number(result.line) + ':' +
-            QByteArray::number(result.column) + ':' + result.preview.toUtf8() + '\n';
-        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        if (!last || result.url != *last) {
+            path = result.url.toLocalFile().toUtf8();
+            last = &result.url;
+        }
+        out += path;
+        out += ':';
+        out += QByteArray::number(result.line);
+        out += ':';
+        out += QByteArray::number(result.column);
+        out += ':';
+        out += result.preview.toUtf8();
+        out += '\n';
+        if (out.size() >= 1 << 16) {
+            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+            out.resize(0);
+        }
     }
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     return results.isEmpty() ? 1 : 0;
 }

@@ -184,6 +184,8 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
                 ++preview.fileCount;
             }
         });
+    FolderWalkOptions walkOptions = runWalkOptions(store, filter, preview.skippedFiles);
+    walkOptions.runAhead = jobs.aheadRunner();
     walkFolderFiles(
         root, cancelled,
         [&](const QString& path) {
@@ -191,7 +193,7 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
                 jobs.submit(path);
             return true;
         },
-        runWalkOptions(store, filter, preview.skippedFiles));
+        walkOptions);
     jobs.finish();
     return preview;
 }
@@ -262,7 +264,8 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
             if (batchBytes >= kBatchBytes || batch.size() >= kBatchFiles)
                 commitBatch();
         });
-    const FolderWalkOptions walkOptions = runWalkOptions(store, filter, outcome.skippedFiles);
+    FolderWalkOptions walkOptions = runWalkOptions(store, filter, outcome.skippedFiles);
+    walkOptions.runAhead = jobs.aheadRunner();
     try {
         walkFolderFiles(
             root, cancelled,

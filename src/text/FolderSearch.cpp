@@ -57,6 +57,7 @@ QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderU
         return results.size() >= limit || isCancelled(cancelled);
     };
     FolderWalkOptions walkOptions;
+    walkOptions.runAhead = jobs.aheadRunner();
     walkOptions.unnamedFile = [&](const QString& readablePath) {
         if (unnamedFileCount && filter.accepts(readablePath))
             ++*unnamedFileCount;

@@ -34,6 +34,10 @@ struct FolderWalkOptions {
     // names it, so it is never visited: this gets a readable form of its path instead (see
     // readableFileName).
     std::function<void(const QString& readablePath)> unnamedFile;
+    // Runs a short task soon on another thread. Given, folders are listed there ahead of the
+    // walk (which still visits in the same order), so that a walk feeding work on other
+    // threads never holds it up on the disk.
+    std::function<void(std::function<void()>)> runAhead;
 };
 
 // Walks the regular files below a folder, depth first: each folder's contents follow it, and

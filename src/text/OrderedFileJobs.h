@@ -56,6 +56,19 @@ public:
         commitReady(lock, m_window);
     }
 
+    // Runs short tasks (such as listing the folders a walk comes to next) on the workers before
+    // any file waiting; empty when the jobs run on the caller's thread. Valid while the jobs
+    // live: tasks still queued when they end are dropped.
+    std::function<void(std::function<void()>)> aheadRunner() {
+        if (m_threadCount == 1)
+            return {};
+        return [this](std::function<void()> task) {
+            const std::lock_guard lock(m_mutex);
+            m_ahead.push_back(std::move(task));
+            startWorkers(m_ahead.size() + m_front + m_slots.size() - m_nextStart);
+        };
+    }
+
     // Commits everything still in flight, in order.
     void finish() {
         std::unique_lock lock(m_mutex);
@@ -79,7 +92,10 @@ private:
         for (QString& path : m_pending)
             m_slots.push_back(Slot{std::move(path), {}, {}, false});
         m_pending.clear();
-        const size_t waiting = m_front + m_slots.size() - m_nextStart;
+        startWorkers(m_ahead.size() + m_front + m_slots.size() - m_nextStart);
+    }
+
+    void startWorkers(size_t waiting) {
         while (m_working < m_threadCount && size_t(m_working) < waiting) {
             ++m_working;
             m_pool.start([this] { work(); });
@@ -106,10 +122,20 @@ private:
         }
     }
 
-    // A pool thread's turn: jobs in submission order until none waits.
+    // A pool thread's turn: tasks ahead first, then jobs in submission order, until none waits.
     void work() {
         std::unique_lock lock(m_mutex);
-        while (!m_abandoned && m_nextStart < m_front + m_slots.size()) {
+        while (!m_abandoned) {
+            if (!m_ahead.empty()) {
+                const std::function<void()> task = std::move(m_ahead.front());
+                m_ahead.pop_front();
+                lock.unlock();
+                task();
+                lock.lock();
+                continue;
+            }
+            if (m_nextStart == m_front + m_slots.size())
+                break;
             const size_t index = m_nextStart++;
             const QString path = m_slots[index - m_front].path;
             lock.unlock();
@@ -143,6 +169,7 @@ private:
     std::condition_variable m_done;
     std::condition_variable m_left;
     std::deque<Slot> m_slots;
+    std::deque<std::function<void()>> m_ahead;
     std::vector<QString> m_pending; // the caller's, not yet handed over
     size_t m_front = 0;             // submission index of m_slots.front()
     size_t m_nextStart = 0;         // submission index of the first slot no worker took

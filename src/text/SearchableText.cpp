@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace dunmoss {
 
@@ -21,11 +22,29 @@ SearchableFileContent withKind(Kind kind) {
     return content;
 }
 
+// Files up to this size are read into a buffer each thread keeps while nothing else holds it:
+// fresh memory for every file costs page faults and, on many threads at once, the process-wide
+// lock that mapping and unmapping take. Larger files get a buffer of their own.
+constexpr qint64 kKeptBufferBytes = 1 << 20;
+
 // The whole file, or nothing on a read error. `limit + 1` bytes at most, so a file that grew
 // past the limit since its size was read is still recognised as too large.
 std::optional<QByteArray> readAll(int fd, qint64 expected, qint64 limit) {
-    QByteArray bytes(qBound<qint64>(0, expected + 1, limit + 1), Qt::Uninitialized);
-    adviseHugePages(bytes.data(), size_t(bytes.size()));
+    const qint64 first = qBound<qint64>(0, expected + 1, limit + 1);
+    thread_local QByteArray kept;
+    QByteArray own;
+    const bool keeps = first <= kKeptBufferBytes;
+    if (keeps) {
+        if (!kept.isDetached())
+            kept = QByteArray(); // the last file's bytes are still in use
+        if (kept.capacity() < kKeptBufferBytes)
+            kept.reserve(kKeptBufferBytes);
+        kept.resize(first);
+    } else {
+        own = QByteArray(first, Qt::Uninitialized);
+        adviseHugePages(own.data(), size_t(own.size()));
+    }
+    QByteArray& bytes = keeps ? kept : own;
     qint64 filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
@@ -44,6 +63,8 @@ std::optional<QByteArray> readAll(int fd, qint64 expected, qint64 limit) {
         filled += got;
     }
     bytes.truncate(filled);
+    if (keeps && kept.capacity() > kKeptBufferBytes)
+        return std::exchange(kept, QByteArray()); // it grew while being read
     return bytes;
 }
 
