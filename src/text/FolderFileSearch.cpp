@@ -131,6 +131,9 @@ FolderQuery::FolderQuery(const QString& query, const TextSearchOptions& options)
         // them out without changing a match.
         m_lineRegex.emplace(QStringLiteral("(?:)") + m_regex->pattern(), m_regex->options(),
                             m_regex->workBound());
+        if (m_prefilter.staysOnLine)
+            m_lines = LineAutomaton::of(m_regex->pattern(),
+                                        m_regex->options().testFlag(IcuRegex::CaseInsensitive));
     } catch (...) {
         m_error = std::current_exception();
     }
@@ -144,8 +147,7 @@ FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& 
     // holds no match, and it is decoded without asking detection again. Any other
     // file is decoded first, since only its text tells.
     if (detectsAsPlainUtf8(bytes)) {
-        if (!m_error && !m_prefilter.literal.isEmpty() &&
-            !PrefilterScan(m_prefilter).mayMatchUtf8(bytes))
+        if (!mayMatchUtf8(bytes))
             return {};
         if (const std::optional<QString> text = decodeUtf8Units(bytes))
             return matchesInText(*text, url, room, cancelled);
@@ -154,6 +156,25 @@ FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& 
     if (content.kind != SearchableFileContent::Kind::Text)
         return {};
     return matchesInText(content.text, url, room, cancelled);
+}
+
+bool FolderQuery::mayMatchUtf8(QByteArrayView bytes) const {
+    if (m_error || m_prefilter.literal.isEmpty())
+        return true;
+    PrefilterScan scan(m_prefilter);
+    if (!m_lines)
+        return scan.mayMatchUtf8(bytes);
+    // Only a line holding the literal can hold a match; the automaton reads each such line.
+    for (qsizetype candidate = scan.nextCandidate(bytes, 0); candidate >= 0;) {
+        const qsizetype lineStart =
+            candidate == 0 ? 0 : bytes.first(candidate).lastIndexOf('\n') + 1;
+        const qsizetype feed = bytes.indexOf('\n', candidate);
+        const qsizetype lineEnd = feed < 0 ? bytes.size() : feed;
+        if (m_lines->mayMatchUtf8(bytes.sliced(lineStart, lineEnd - lineStart)))
+            return true;
+        candidate = feed < 0 ? -1 : scan.nextCandidate(bytes, feed + 1);
+    }
+    return false;
 }
 
 FolderFileMatches FolderQuery::matchesInText(QStringView text, const QUrl& url, qsizetype room,
@@ -226,6 +247,8 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
                 if (candidate < 0 || candidate - end > kJoinedLineGap)
                     break;
             }
+            if (m_lines && !m_lines->mayMatch(text.sliced(start, end - start)))
+                continue;
             IcuRegexMatcher matcher(*m_lineRegex, text, TextRange{start, end - start}, true, false);
             if (!take(matcher))
                 break;

@@ -2,6 +2,7 @@
 
 #include "text/FolderSearchTypes.h"
 #include "text/FolderWalk.h"
+#include "text/LineAutomaton.h"
 #include "text/QueryPrefilter.h"
 #include "text/TextSearch.h"
 
@@ -38,8 +39,9 @@ FolderFileMatches folderMatchesInFileBytes(const QString& query, const TextSearc
 // A folder run's query, compiled once and shared by the run's file jobs on any thread. It
 // finds what folderMatchesInText and folderMatchesInFileBytes find, but runs the expression
 // only where its prefilter lets a match be: not at all in a file without the query's literal,
-// and only over the lines that hold it when no match can take in a line feed. A plain UTF-8
-// file without the literal is not even decoded.
+// and only over the lines that hold it when no match can take in a line feed, and of those
+// only over the lines its automaton lets through. A plain UTF-8 file where no line can match
+// is not even decoded.
 class FolderQuery {
 public:
     // Never throws: an invalid expression is thrown by the first file searched.
@@ -53,6 +55,7 @@ public:
     const QueryPrefilter& prefilter() const { return m_prefilter; }
 
 private:
+    bool mayMatchUtf8(QByteArrayView bytes) const;
     FolderFileMatches expressionMatches(QStringView text, const QUrl& url, qsizetype room,
                                         const CancellationCheck& cancelled) const;
 
@@ -62,6 +65,7 @@ private:
     std::optional<IcuRegex> m_lineRegex; // for runs bounded to lines
     std::exception_ptr m_error;
     QueryPrefilter m_prefilter;
+    std::optional<LineAutomaton> m_lines; // when matches stay on their lines
 };
 
 } // namespace dunmoss

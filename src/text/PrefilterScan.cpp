@@ -116,14 +116,14 @@ template <typename Unit> qsizetype findWide(const Unit* h, qsizetype size, qsize
 PrefilterScan::PrefilterScan(const QueryPrefilter& prefilter)
     : m_literal(prefilter.literal.toLatin1()), m_folds(prefilter.folds) {}
 
-qsizetype PrefilterScan::nextCandidate(QStringView text, qsizetype from) {
-    const char16_t* units = text.utf16();
+template <typename Unit>
+qsizetype PrefilterScan::next(const Unit* units, qsizetype size, qsizetype from) {
     if (m_literalFrom < 0 || (m_literalAt >= 0 && m_literalAt < from)) {
-        m_literalAt = findNeedle(units, text.size(), from, m_literal, m_folds);
+        m_literalAt = findNeedle(units, size, from, m_literal, m_folds);
         m_literalFrom = from;
     }
     if (m_folds && (m_wideFrom < 0 || (m_wideAt >= 0 && m_wideAt < from))) {
-        m_wideAt = findWide(units, text.size(), from);
+        m_wideAt = findWide(units, size, from);
         m_wideFrom = from;
     }
     if (!m_folds || m_wideAt < 0)
@@ -131,6 +131,14 @@ qsizetype PrefilterScan::nextCandidate(QStringView text, qsizetype from) {
     if (m_literalAt < 0)
         return m_wideAt;
     return std::min(m_literalAt, m_wideAt);
+}
+
+qsizetype PrefilterScan::nextCandidate(QStringView text, qsizetype from) {
+    return next(text.utf16(), text.size(), from);
+}
+
+qsizetype PrefilterScan::nextCandidate(QByteArrayView bytes, qsizetype from) {
+    return next(reinterpret_cast<const uchar*>(bytes.data()), bytes.size(), from);
 }
 
 bool PrefilterScan::mayMatchUtf8(QByteArrayView bytes) const {

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QStringView>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace dunmoss {
+
+// A deterministic automaton that tells, one table step a character, whether a stretch of text
+// may hold a match of an expression, so that the expression itself runs only where one can be.
+// It models the expression with every assertion (anchors, word boundaries, look-around) taken
+// as true and every loop as an ordinary one, which only ever lets more text through; a pattern
+// holding anything it cannot model (back-references, inline flags, free spacing) has no
+// automaton. Under case folding a stretch holding a character beyond ASCII may always match,
+// since folding lets one such character stand for several ASCII ones.
+class LineAutomaton {
+public:
+    // The automaton of an ICU pattern compiled with or without case folding; none when the
+    // pattern holds what it does not model or its automaton would grow too large.
+    static std::optional<LineAutomaton> of(QStringView pattern, bool folds);
+
+    // Whether a match may lie wholly inside the stretch.
+    bool mayMatch(QStringView stretch) const;
+    // The same for the bytes of UTF-8 text.
+    bool mayMatchUtf8(QByteArrayView stretch) const;
+
+    // The symbol every character beyond ASCII is read as.
+    static constexpr int kWide = 128;
+    static constexpr int kSymbols = 129;
+
+private:
+    LineAutomaton() = default;
+
+    // One step from `state` on `symbol`; true once a match may have ended.
+    bool step(int& state, int symbol) const {
+        state = m_next[size_t(state) * m_classCount + m_classOf[size_t(symbol)]];
+        return m_accepts[size_t(state)] != 0;
+    }
+
+    bool m_folds = false;
+    int m_start = 0;
+    int m_classCount = 0;
+    // Symbols that no part of the pattern tells apart share a class, and a column of the table.
+    std::array<uint8_t, kSymbols> m_classOf{};
+    std::vector<int32_t> m_next;
+    std::vector<uint8_t> m_accepts;
+};
+
+} // namespace dunmoss
