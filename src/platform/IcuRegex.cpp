@@ -8,6 +8,7 @@
 #include "platform/RegexStartFilter.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unicode/regex.h>
 #include <unicode/utext.h>
@@ -444,7 +445,21 @@ struct IcuRegexMatcher::Run {
     // loop's own, each with what is known of every BMP unit (0 unknown, 1 in it, 2 not).
     struct UnitClass {
         std::unique_ptr<icu::RegexMatcher> matcher;
-        std::vector<uint8_t> membership;
+        // What is known of each unit: 0 nothing, 1 a member, 2 not. The table beyond ASCII is
+        // made when first needed: clearing it costs more than a run over a short line.
+        std::array<uint8_t, 128> ascii{};
+        std::vector<uint8_t> wide;
+
+        uint8_t known(char16_t unit) const {
+            return unit < 0x80 ? ascii[unit] : wide.empty() ? 0 : wide[unit];
+        }
+        uint8_t& slot(char16_t unit) {
+            if (unit < 0x80)
+                return ascii[unit];
+            if (wide.empty())
+                wide.assign(0x10000, 0);
+            return wide[unit];
+        }
     };
     std::vector<std::shared_ptr<const icu::RegexPattern>> classPatterns; // outlive the matchers
     std::vector<UnitClass> classes;
@@ -517,14 +532,12 @@ struct IcuRegexMatcher::Run {
 
     // Looked up on every unit of a run: the lookup inline, the first answer for a unit not.
     static bool isMember(UnitClass& c, QChar unit, bool foldsToOne) {
-        const uint8_t known = c.membership.empty() ? 0 : c.membership[unit.unicode()];
+        const uint8_t known = c.known(unit.unicode());
         return (known == 0 ? learnMembership(c, unit, foldsToOne) : known) == 1;
     }
 
     [[gnu::noinline]] static uint8_t learnMembership(UnitClass& c, QChar unit, bool foldsToOne) {
-        if (c.membership.empty())
-            c.membership.assign(0x10000, 0);
-        uint8_t& known = c.membership[unit.unicode()];
+        uint8_t& known = c.slot(unit.unicode());
         if (unit.isSurrogate() || unit == u'\r') {
             known = 2;
         } else {
@@ -559,10 +572,7 @@ struct IcuRegexMatcher::Run {
 
     // Known to rule out nothing when an attempt there fails: the unit is outside the class
     // checked first.
-    bool cannotStart(QChar unit) const {
-        const std::vector<uint8_t>& first = classes.front().membership;
-        return !first.empty() && first[unit.unicode()] == 2;
-    }
+    bool cannotStart(QChar unit) const { return classes.front().known(unit.unicode()) == 2; }
 
     // After a failed attempt at the character before `next`: where the next attempt that could
     // match is, when skipping there is worth a restart.
@@ -878,7 +888,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
         m_run->classPatterns.push_back(regex.m_leadingLoop);
         for (const auto& pattern : m_run->classPatterns) {
             m_run->classes.push_back(
-                {std::unique_ptr<icu::RegexMatcher>(pattern->matcher(status)), {}});
+                {std::unique_ptr<icu::RegexMatcher>(pattern->matcher(status)), {}, {}});
             if (U_FAILURE(status))
                 throwFor(status);
         }
@@ -911,7 +921,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
             reading.loopClass.matcher.reset(patterns.loopClass->matcher(status));
             for (const auto& loopClass : patterns.prefixLoopClasses)
                 reading.prefixLoopClasses.push_back(
-                    {std::unique_ptr<icu::RegexMatcher>(loopClass->matcher(status)), {}});
+                    {std::unique_ptr<icu::RegexMatcher>(loopClass->matcher(status)), {}, {}});
             // Set up as the run is, as the assertions' matcher below.
             reading.prefixMatcher.reset(patterns.prefix->matcher(status));
             if (U_SUCCESS(status)) {
