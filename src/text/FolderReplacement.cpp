@@ -16,6 +16,9 @@ namespace {
 // A batch is backed up and rewritten once it holds this much new content or this many files.
 constexpr qsizetype kBatchBytes = 64 * 1024 * 1024;
 constexpr qsizetype kBatchFiles = 1024;
+// Files replaced ahead of the oldest one not yet done, per thread: each may hold a file's new
+// contents.
+constexpr int kRewritesAheadPerThread = 16;
 
 void countSkipped(SearchableFileContent::Kind kind, FolderSearchSkippedFiles& skipped) {
     switch (kind) {
@@ -263,7 +266,8 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
             batch.append(std::move(*planned.rewrite));
             if (batchBytes >= kBatchBytes || batch.size() >= kBatchFiles)
                 commitBatch();
-        });
+        },
+        kRewritesAheadPerThread);
     FolderWalkOptions walkOptions = runWalkOptions(store, filter, outcome.skippedFiles);
     walkOptions.runAhead = jobs.aheadRunner();
     try {

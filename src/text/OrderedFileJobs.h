@@ -17,8 +17,10 @@ namespace dunmoss {
 
 // Runs one job per file on the file work pool while the caller walks, and hands the outputs
 // back in the order the files were submitted, so a run reads files in parallel yet reports
-// exactly what a one-file-at-a-time run would. At most `window` files are in flight, so a run
-// that stops early (a limit, a cancellation) has read at most that many files it did not need.
+// exactly what a one-file-at-a-time run would. At most `filesAheadPerThread` files per thread
+// are in flight past the oldest one not yet done, which bounds the outputs held and, for a run
+// that stops early (a limit, a cancellation), the files read that it did not need. A few large
+// files in a row hold the oldest back: the more files ahead, the longer every core stays busy.
 // A job's exception is rethrown when its turn comes. Used from one thread; the job must be
 // safe to run on any thread. Pool threads take jobs while there are any and then leave, so
 // an idle run holds no thread.
@@ -27,10 +29,10 @@ public:
     using Job = std::function<Output(const QString& path)>;
     using Commit = std::function<void(Output&&)>;
 
-    OrderedFileJobs(Job job, Commit commit)
+    OrderedFileJobs(Job job, Commit commit, int filesAheadPerThread = 64)
         : m_job(std::move(job)), m_commit(std::move(commit)), m_pool(fileWorkPool()),
           m_threadCount(std::max(m_pool.maxThreadCount(), 1)),
-          m_window(size_t(m_threadCount) * 16 + kBatch) {}
+          m_window(size_t(m_threadCount) * size_t(std::max(filesAheadPerThread, 1)) + kBatch) {}
 
     ~OrderedFileJobs() {
         std::unique_lock lock(m_mutex);
