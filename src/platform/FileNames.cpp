@@ -1,6 +1,7 @@
 #include "platform/FileNames.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -44,6 +45,10 @@ qsizetype sequenceLength(QByteArrayView bytes, qsizetype at) {
 } // namespace
 
 bool isValidUtf8Name(QByteArrayView native) {
+    // Most names are ASCII, and ASCII decodes and encodes back as it is: a folder walk asks
+    // for every name it meets.
+    if (std::all_of(native.begin(), native.end(), [](char c) { return uchar(c) < 0x80; }))
+        return true;
     const QByteArray bytes = native.toByteArray();
     return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
 }
