@@ -8,11 +8,15 @@
 #include "platform/WorkPools.h"
 #include "text/FolderSearch.h"
 
+#include <QStringEncoder>
 #include <QThreadPool>
+#include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <sched.h>
+#include <vector>
 
 using namespace dunmoss;
 
@@ -51,8 +55,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.what());
         return 2;
     }
-    // A file's results share one URL: its path is converted once.
-    QByteArray out;
+    // Written as grep and ripgrep write: into one buffer, each file's path converted once.
+    std::vector<char> out(1 << 20);
+    size_t used = 0;
+    const auto flush = [&] {
+        std::fwrite(out.data(), 1, used, stdout);
+        used = 0;
+    };
+    QStringEncoder utf8(QStringEncoder::Utf8);
     const QUrl* last = nullptr;
     QByteArray path;
     for (const FolderSearchResult& result : results) {
@@ -60,19 +70,22 @@ int main(int argc, char** argv) {
             path = result.url.toLocalFile().toUtf8();
             last = &result.url;
         }
-        out += path;
-        out += ':';
-        out += QByteArray::number(result.line);
-        out += ':';
-        out += QByteArray::number(result.column);
-        out += ':';
-        out += result.preview.toUtf8();
-        out += '\n';
-        if (out.size() >= 1 << 16) {
-            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-            out.resize(0);
+        const size_t needed = size_t(path.size() + utf8.requiredSpace(result.preview.size())) + 48;
+        if (used + needed > out.size()) {
+            flush();
+            out.resize(std::max(out.size(), needed));
         }
+        char* at = out.data() + used;
+        at = std::copy(path.cbegin(), path.cend(), at);
+        *at++ = ':';
+        at = std::to_chars(at, at + 20, result.line).ptr;
+        *at++ = ':';
+        at = std::to_chars(at, at + 20, result.column).ptr;
+        *at++ = ':';
+        at = utf8.appendToBuffer(at, result.preview);
+        *at++ = '\n';
+        used = size_t(at - out.data());
     }
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    flush();
     return results.isEmpty() ? 1 : 0;
 }
