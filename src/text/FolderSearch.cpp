@@ -39,8 +39,17 @@ QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderU
             SearchableFileContent read = readSearchableBytes(path);
             if (read.kind != SearchableFileContent::Kind::Text)
                 return FolderFileMatches();
-            return prepared.matchesInFileBytes(std::move(read.bytes), QUrl::fromLocalFile(path),
-                                               limit - gathered.load(), cancelled);
+            // Most files hold no match: the URL is made only for one that does.
+            FolderFileMatches matches = prepared.matchesInFileBytes(
+                std::move(read.bytes), QUrl(), limit - gathered.load(), cancelled);
+            if (!matches.found.isEmpty() || matches.costly) {
+                const QUrl url = QUrl::fromLocalFile(path);
+                for (FolderSearchResult& result : matches.found)
+                    result.url = url;
+                if (matches.costly)
+                    matches.costly = url;
+            }
+            return matches;
         },
         [&](FolderFileMatches&& matches) {
             // Past the limit a file adds nothing, so it is not listed either.
