@@ -231,7 +231,7 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
         throw RegexError(RegexError::Kind::InvalidPattern, pattern, errorName(status));
     m_groupCount = probe->groupCount();
     m_compiled = std::move(compiled);
-    if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters))) {
+    if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters | WithoutRunSkips))) {
         if (const auto loop = analyseLeadingLoop(pattern, options & CaseInsensitive)) {
             const auto compileHelper = [options](const QString& source) {
                 return dunmoss::compileHelper(source, options);

@@ -111,6 +111,9 @@ public:
         AnchorsMatchLines = 1u << 4,
         UseUnixLineSeparators = 1u << 5,
         UseUnicodeWordBoundaries = 1u << 6,
+        // Runs find as ICU alone does, without the run skips: over a short region, setting
+        // them up costs more than they can save.
+        WithoutRunSkips = 1u << 7,
     };
     Q_DECLARE_FLAGS(Options, Option)
 

@@ -17,6 +17,9 @@ namespace {
 // Lines with a candidate closer than this many units share one run of the
 // matcher, which costs about as much to set up as passing that many units.
 constexpr qsizetype kJoinedLineGap = 64;
+// Runs over no more than this many units go without the run skips: even an expression with
+// four nested loops cannot pass its work bound over so few.
+constexpr qsizetype kMostUnskippedUnits = 256;
 
 FolderFileMatches literalMatchesInUtf8(QByteArrayView bytes, const QString& query,
                                        const TextSearchOptions& options, const QUrl& url,
@@ -131,6 +134,8 @@ FolderQuery::FolderQuery(const QString& query, const TextSearchOptions& options)
         // them out without changing a match.
         m_lineRegex.emplace(QStringLiteral("(?:)") + m_regex->pattern(), m_regex->options(),
                             m_regex->workBound());
+        m_shortLineRegex.emplace(m_regex->pattern(), m_regex->options() | IcuRegex::WithoutRunSkips,
+                                 m_regex->workBound());
         if (m_prefilter.staysOnLine)
             m_lines = LineAutomaton::of(m_regex->pattern(),
                                         m_regex->options().testFlag(IcuRegex::CaseInsensitive));
@@ -249,7 +254,9 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
             }
             if (m_lines && !m_lines->mayMatch(text.sliced(start, end - start)))
                 continue;
-            IcuRegexMatcher matcher(*m_lineRegex, text, TextRange{start, end - start}, true, false);
+            const IcuRegex& regex =
+                end - start <= kMostUnskippedUnits ? *m_shortLineRegex : *m_lineRegex;
+            IcuRegexMatcher matcher(regex, text, TextRange{start, end - start}, true, false);
             if (!take(matcher))
                 break;
         }
