@@ -157,6 +157,25 @@ TEST_F(FolderSearch, ScreensFilesBySizeZeroBytesAndDecoding) {
     EXPECT_EQ(loadSearchableText(tree.path(QStringLiteral("missing"))).kind, Kind::EncodingFailed);
 }
 
+// Files are read into memory a thread reuses: bytes a caller still holds are never written over
+// by the next file, whatever the sizes.
+TEST_F(FolderSearch, BytesReadStayTheCallersWhileLaterFilesAreRead) {
+    const QByteArray sizes[] = {
+        QByteArray(3000, 'a'),    QByteArray(10, 'b'),      QByteArray(),
+        QByteArray(1 << 20, 'c'), QByteArray(3 << 20, 'd'), QByteArray(200'000, 'e')};
+    QList<QByteArray> held;
+    for (const QByteArray& bytes : sizes) {
+        const QString path = tree.write(QString::number(held.size()), bytes);
+        held.append(readSearchableBytes(path).bytes);
+        ASSERT_EQ(held.last(), bytes);
+        // A file read and let go in between.
+        const SearchableFileContent dropped = readSearchableBytes(path);
+        EXPECT_EQ(dropped.bytes, bytes);
+    }
+    for (qsizetype i = 0; i < held.size(); ++i)
+        EXPECT_EQ(held[i], sizes[i]) << i;
+}
+
 TEST_F(FolderSearch, CountsLinesAtLineFeedsAndPreviewsWithoutCarriageReturns) {
     tree.write(QStringLiteral("crlf.txt"), "one\r\ntwo needle\r\nthree\r\n");
     tree.write(QStringLiteral("cr.txt"), "one\rtwo needle\rthree needle\r");
