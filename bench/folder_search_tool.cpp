@@ -14,6 +14,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sched.h>
 #include <vector>
@@ -63,12 +64,13 @@ int main(int argc, char** argv) {
         used = 0;
     };
     QStringEncoder utf8(QStringEncoder::Utf8);
-    const QUrl* last = nullptr;
+    // A file's results share one URL, so its data is compared before its text.
+    QUrl last;
     QByteArray path;
     for (const FolderSearchResult& result : results) {
-        if (!last || result.url != *last) {
+        if (const_cast<QUrl&>(result.url).data_ptr() != last.data_ptr() || result.url != last) {
             path = result.url.toLocalFile().toUtf8();
-            last = &result.url;
+            last = result.url;
         }
         const size_t needed = size_t(path.size() + utf8.requiredSpace(result.preview.size())) + 48;
         if (used + needed > out.size()) {
@@ -87,5 +89,7 @@ int main(int argc, char** argv) {
         used = size_t(at - out.data());
     }
     flush();
-    return results.isEmpty() ? 1 : 0;
+    // What a user waits for ends here: the results are not taken apart one by one.
+    std::fflush(stdout);
+    std::_Exit(results.isEmpty() ? 1 : 0);
 }
