@@ -20,6 +20,8 @@ constexpr qsizetype kJoinedLineGap = 64;
 // Runs over no more than this many units go without the run skips: even an expression with
 // four nested loops cannot pass its work bound over so few.
 constexpr qsizetype kMostUnskippedUnits = 256;
+// Line runs found by the automaton before their share of the text is weighed.
+constexpr qsizetype kRunsBeforeDensityCheck = 2;
 
 FolderFileMatches literalMatchesInUtf8(QByteArrayView bytes, const QString& query,
                                        const TextSearchOptions& options, const QUrl& url,
@@ -129,11 +131,8 @@ FolderQuery::FolderQuery(const QString& query, const TextSearchOptions& options)
     try {
         m_regex.emplace(makeSearchRegex(query, options));
         m_prefilter = analyseQueryPrefilter(query, options);
-        // The same expression for runs over a few lines: its run-skipping analyses set up
-        // tables per run that cost more than such a run, and an empty group in front keeps
-        // them out without changing a match.
-        m_lineRegex.emplace(QStringLiteral("(?:)") + m_regex->pattern(), m_regex->options(),
-                            m_regex->workBound());
+        // The same expression for runs over a line or a few: setting up the run skips costs
+        // more than they can save there.
         m_shortLineRegex.emplace(m_regex->pattern(), m_regex->options() | IcuRegex::WithoutRunSkips,
                                  m_regex->workBound());
         if (m_prefilter.staysOnLine)
@@ -164,8 +163,11 @@ FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& 
 }
 
 bool FolderQuery::mayMatchUtf8(QByteArrayView bytes) const {
-    if (m_error || m_prefilter.literal.isEmpty())
+    if (m_error)
         return true;
+    // No match takes in a line feed, so the automaton can read the whole file at once.
+    if (m_prefilter.literal.isEmpty())
+        return !m_lines || m_lines->mayMatchUtf8(bytes);
     PrefilterScan scan(m_prefilter);
     if (!m_lines)
         return scan.mayMatchUtf8(bytes);
@@ -210,6 +212,13 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
         }
         return found.size() < room;
     };
+    // Each run covers whole lines, sees the text around them and leaves "^" and "$" to the
+    // text's own ends, so it finds there what a run over the whole text finds.
+    const auto takeLines = [&](qsizetype start, qsizetype end) {
+        const IcuRegex& regex = end - start <= kMostUnskippedUnits ? *m_shortLineRegex : *m_regex;
+        IcuRegexMatcher matcher(regex, text, TextRange{start, end - start}, true, false);
+        return take(matcher);
+    };
     try {
         std::optional<PrefilterScan> scan;
         qsizetype candidate = 0;
@@ -219,15 +228,37 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
             if (candidate < 0)
                 return matches;
         }
+        if (!scan && m_lines) {
+            // Without a literal, the lines to search are those where the automaton sees a
+            // match end. Where most lines are such, one run over the rest costs less than a
+            // run a line.
+            qsizetype runs = 0;
+            qsizetype searched = 0;
+            for (qsizetype from = 0; from < text.size() && !isCancelled(cancelled);) {
+                if (runs >= kRunsBeforeDensityCheck && runs * kJoinedLineGap + searched > from) {
+                    takeLines(from, text.size());
+                    break;
+                }
+                const qsizetype end = m_lines->matchEnd(text, from);
+                if (end < 0)
+                    break;
+                const qsizetype lineStart = text.lastIndexOf(u'\n', end - 1) + 1;
+                const qsizetype feed = text.indexOf(u'\n', end - 1);
+                const qsizetype lineEnd = feed < 0 ? text.size() : feed;
+                ++runs;
+                searched += lineEnd - lineStart;
+                if (!takeLines(lineStart, lineEnd))
+                    break;
+                from = lineEnd + 1;
+            }
+            return matches;
+        }
         if (!scan || !m_prefilter.staysOnLine) {
             IcuRegexMatcher matcher(*m_regex, text);
             take(matcher);
             return matches;
         }
-        // Each run covers whole lines, sees the text around them and leaves "^" and
-        // "$" to the text's own ends, so it finds there what a run over the whole
-        // text finds. When every match ends with the literal, a line's run stops
-        // after its last one.
+        // When every match ends with the literal, a line's run stops after its last one.
         const bool trims = m_prefilter.endsWithLiteral;
         const qsizetype literalLength = m_prefilter.literal.size();
         while (candidate >= 0 && !isCancelled(cancelled)) {
@@ -254,10 +285,7 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
             }
             if (m_lines && !m_lines->mayMatch(text.sliced(start, end - start)))
                 continue;
-            const IcuRegex& regex =
-                end - start <= kMostUnskippedUnits ? *m_shortLineRegex : *m_lineRegex;
-            IcuRegexMatcher matcher(regex, text, TextRange{start, end - start}, true, false);
-            if (!take(matcher))
+            if (!takeLines(start, end))
                 break;
         }
     } catch (const RegexError& error) {

@@ -62,8 +62,7 @@ private:
     QString m_query;
     TextSearchOptions m_options;
     std::optional<IcuRegex> m_regex;
-    std::optional<IcuRegex> m_lineRegex;      // for runs bounded to lines
-    std::optional<IcuRegex> m_shortLineRegex; // and to a few units
+    std::optional<IcuRegex> m_shortLineRegex; // for runs over a few units
     std::exception_ptr m_error;
     QueryPrefilter m_prefilter;
     std::optional<LineAutomaton> m_lines; // when matches stay on their lines

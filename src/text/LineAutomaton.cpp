@@ -423,33 +423,29 @@ std::optional<LineAutomaton> LineAutomaton::of(QStringView pattern, bool folds) 
     return automaton;
 }
 
-bool LineAutomaton::mayMatch(QStringView stretch) const {
+qsizetype LineAutomaton::matchEnd(QStringView text, qsizetype from) const {
     int state = m_start;
-    if (m_accepts[size_t(state)])
-        return true;
-    const char16_t* units = stretch.utf16();
-    const qsizetype size = stretch.size();
-    for (qsizetype i = 0; i < size; ++i) {
+    const char16_t* units = text.utf16();
+    const qsizetype size = text.size();
+    for (qsizetype i = from; i < size; ++i) {
         const char16_t c = units[i];
         int symbol = c;
         if (c >= 0x80) {
             if (m_folds)
-                return true;
+                return i + 1;
             // A pair of surrogates is one character.
             if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(units[i + 1]))
                 ++i;
             symbol = kWide;
         }
         if (step(state, symbol))
-            return true;
+            return i + 1;
     }
-    return false;
+    return -1;
 }
 
 bool LineAutomaton::mayMatchUtf8(QByteArrayView stretch) const {
     int state = m_start;
-    if (m_accepts[size_t(state)])
-        return true;
     for (const char byte : stretch) {
         const auto b = uchar(byte);
         int symbol = b;

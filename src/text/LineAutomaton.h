@@ -23,7 +23,10 @@ public:
     static std::optional<LineAutomaton> of(QStringView pattern, bool folds);
 
     // Whether a match may lie wholly inside the stretch.
-    bool mayMatch(QStringView stretch) const;
+    bool mayMatch(QStringView stretch) const { return matchEnd(stretch, 0) >= 0; }
+    // Where the first match that starts at or after `from` may end at the earliest: the index
+    // after the unit where it may end, or -1 when none may.
+    qsizetype matchEnd(QStringView text, qsizetype from) const;
     // The same for the bytes of UTF-8 text.
     bool mayMatchUtf8(QByteArrayView stretch) const;
 
