@@ -121,15 +121,16 @@ int main(int, char** argv) {
         const std::string rgAll = locale + "rg -n --no-ignore " + rgFlags + " -e" + args;
         std::vector<double> t[5];
         long lines[3] = {};
+        const std::string commands[5] = {pin + ours, grep, rg, oursAll, rgAll};
+        // Other work on the machine pushes the tree out of the page cache between runs: whoever
+        // runs first in a round reads it from the disk. The order turns every round.
         for (int r = 0; r < runs; ++r) {
-            t[0].push_back(timed(pin + ours, out));
-            lines[0] = lineCount(out);
-            t[1].push_back(timed(grep, out));
-            lines[1] = lineCount(out);
-            t[2].push_back(timed(rg, out));
-            lines[2] = lineCount(out);
-            t[3].push_back(timed(oursAll, out));
-            t[4].push_back(timed(rgAll, out));
+            for (int k = 0; k < 5; ++k) {
+                const int which = (k + r) % 5;
+                t[which].push_back(timed(commands[which], out));
+                if (which < 3)
+                    lines[which] = lineCount(out);
+            }
         }
         const double m[5] = {median(t[0]), median(t[1]), median(t[2]), median(t[3]), median(t[4])};
         std::printf("%-22s %7.3f %7.3f %7.3f %7.2fx %7.2fx | %7.3f %7.3f %6.2fx | %ld/%ld/%ld\n",
