@@ -260,12 +260,15 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
         }
         // When every match ends with the literal, a line's run stops after its last one.
         const bool trims = m_prefilter.endsWithLiteral;
+        const bool splits = trims && m_prefilter.takenBeforeLiteral.has_value();
         const qsizetype literalLength = m_prefilter.literal.size();
         while (candidate >= 0 && !isCancelled(cancelled)) {
             const qsizetype lineStart =
                 candidate == 0 ? 0 : text.lastIndexOf(u'\n', candidate - 1) + 1;
             const qsizetype start = earliestStart(m_prefilter, text, lineStart, candidate);
             qsizetype end = start;
+            qsizetype lineFrom = lineStart;
+            bool split = false;
             for (;;) {
                 const qsizetype feed = text.indexOf(u'\n', candidate);
                 const qsizetype lineEnd = feed < 0 ? text.size() : feed;
@@ -275,13 +278,22 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
                         end = lineEnd;
                         break;
                     }
+                    // A match holding this occurrence starts where the run so far ends or
+                    // after: a run of its own spares the expression the text between.
+                    split = end > start && splits &&
+                            earliestStart(m_prefilter, text, lineFrom, candidate) >= end;
+                    if (split)
+                        break;
                     end = std::max(end, candidate + literalLength);
                     candidate = scan->nextCandidate(text, candidate + 1);
                 }
+                if (split)
+                    break;
                 if (end == lineEnd)
                     candidate = feed < 0 ? -1 : scan->nextCandidate(text, feed + 1);
                 if (candidate < 0 || candidate - end > kJoinedLineGap)
                     break;
+                lineFrom = feed + 1;
             }
             if (m_lines && !m_lines->mayMatch(text.sliced(start, end - start)))
                 continue;
