@@ -28,23 +28,8 @@ class CompletionKeys : public ProgramFixture {
 protected:
     // The program launched on a Python file whose text is `text`, the caret at its end.
     void launch(const QByteArray& text) {
-        const QString path = dir.filePath(QStringLiteral("script.py"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.close();
-        app = std::make_unique<DunmossNotepadApp>(QStringList{QStringLiteral("dunmoss-notepad")},
-                                                  *defaults);
-        app->setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
-        window = app->start({path});
+        window = launchOn(app, dir.filePath(QStringLiteral("script.py")), text);
         ASSERT_TRUE(window);
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            return window->hasCompletedStartUp() &&
-                   activeTab(window->model().state()).fileURL == QUrl::fromLocalFile(path);
-        }));
-        settle();
         ASSERT_EQ(QApplication::focusWidget(), editor());
         key(Qt::Key_End, Qt::ControlModifier);
     }

@@ -43,25 +43,7 @@ protected:
     // Launched as the program is, on a file written first; returns once its tab is active.
     EditorWindowView* launch(const QString& name, const QByteArray& bytes) {
         path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
-        app = std::make_unique<DunmossNotepadApp>(QStringList{QStringLiteral("dunmoss-notepad")},
-                                                  *defaults);
-        app->setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
-        EditorWindowView* window = app->start({path});
-        EXPECT_TRUE(window);
-        if (!window)
-            return nullptr;
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-        EXPECT_TRUE(QTest::qWaitFor([&] {
-            return window->hasCompletedStartUp() &&
-                   activeTab(window->model().state()).fileURL == QUrl::fromLocalFile(path);
-        }));
-        settle();
-        return window;
+        return launchOn(app, path, bytes);
     }
     static ShortcutTextView* editorOf(EditorWindowView* window) {
         return window->windowLayout().editorArea()->primaryPane()->editorView()->textView();

@@ -62,20 +62,8 @@ protected:
     }
     // The program with its real dialogs, launched on a file; returns once its tab is active.
     void launch() {
-        const QString path = dir.filePath(QStringLiteral("notes.txt"));
-        write(path, "notes\n");
-        app = std::make_unique<DunmossNotepadApp>(QStringList{QStringLiteral("dunmoss-notepad")},
-                                                  *defaults);
-        app->setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
-        window = app->start({path});
+        window = launchOn(app, dir.filePath(QStringLiteral("notes.txt")), "notes\n");
         ASSERT_TRUE(window);
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            return window->hasCompletedStartUp() &&
-                   activeTab(window->model().state()).fileURL == QUrl::fromLocalFile(path);
-        }));
-        settle();
     }
     ShortcutTextView* editor() const {
         return window->windowLayout().editorArea()->primaryPane()->editorView()->textView();

@@ -3,13 +3,18 @@
 // What the tests that drive the whole program share: a fixture with its own settings that leaves
 // no window or registration behind, typing as the keyboard does, letting the event loop catch
 // up, and GB 18030 bytes for the files they open.
+#include "app/DunmossNotepadApp.h"
 #include "app/EditorCommandsRegistry.h"
 #include "app/EditorWindowPresence.h"
+#include "chrome/EditorWindowView.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationBus.h"
+#include "window/EditorWindowModel.h"
+#include "window/WindowDerivedValues.h"
 
 #include <QApplication>
 #include <QByteArray>
+#include <QFile>
 #include <QKeyEvent>
 #include <QString>
 #include <QTemporaryDir>
@@ -67,6 +72,32 @@ protected:
         settle();
         reset();
     }
+    // The program launched on the file at `path`, written with `bytes` first; its window once
+    // the file's tab is active and shown, or null when that failed (the test has failed too).
+    EditorWindowView* launchOn(std::unique_ptr<DunmossNotepadApp>& app, const QString& path,
+                               const QByteArray& bytes) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        app = std::make_unique<DunmossNotepadApp>(QStringList{QStringLiteral("dunmoss-notepad")},
+                                                  *defaults);
+        app->setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
+        EditorWindowView* window = app->start({path});
+        EXPECT_TRUE(window);
+        if (!window)
+            return nullptr;
+        window->activateWindow();
+        const bool shown =
+            QTest::qWaitForWindowActive(window) && QTest::qWaitFor([&] {
+                return window->hasCompletedStartUp() &&
+                       activeTab(window->model().state()).fileURL == QUrl::fromLocalFile(path);
+            });
+        EXPECT_TRUE(shown);
+        settle();
+        return shown ? window : nullptr;
+    }
+
     static void reset() {
         EditorCommandsRegistry::shared().reset();
         resetEditorWindowPresence();

@@ -41,19 +41,8 @@ protected:
     // The program launched on notes.txt, "alpha" found in it with Find All.
     void launchAndFindAll() {
         path = dir.filePath(QStringLiteral("notes.txt"));
-        write(path, "alpha one\nbeta two\nalpha three\ngamma four\nalpha five\n");
-        app = std::make_unique<DunmossNotepadApp>(QStringList{QStringLiteral("dunmoss-notepad")},
-                                                  *defaults);
-        app->setRecoveryDirectory(dir.filePath(QStringLiteral("Recovery")));
-        window = app->start({path});
+        window = launchOn(app, path, "alpha one\nbeta two\nalpha three\ngamma four\nalpha five\n");
         ASSERT_TRUE(window);
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            return window->hasCompletedStartUp() &&
-                   activeTab(model().state()).fileURL == QUrl::fromLocalFile(path);
-        }));
-        settle();
         editor()->setFocus();
         QTest::keyClick(editor(), Qt::Key_F, Qt::ControlModifier);
         settle();
