@@ -3,11 +3,14 @@
 #include "editor/EditorColors.h"
 #include "editor/ShortcutTextView.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <cmath>
 
@@ -190,6 +193,11 @@ QList<LineNumberRulerView::Label> LineNumberRulerView::labels(const QRect& dirty
         // Blocks below the repainted band have no label in it.
         if (rect.top() > dirty.bottom() + lineHeight)
             return false;
+        // Nor do those above it, whose labels lie higher than their bottoms: a key in the last
+        // line of the view asks for its band, and looking up the number of every line above it
+        // cost more than drawing the one label.
+        if (rect.bottom() < dirty.top() - lineHeight)
+            return true;
         const qsizetype number = lines->lineNumberStartingAt(block.position());
         // The start of the top fragment's line, cut off at the top, has its number shown below.
         if (number == 0 || !block.isVisible() || (!topStartsLine && number == topNumber))
@@ -234,11 +242,25 @@ void LineNumberRulerView::paintEvent(QPaintEvent* event) {
     }
 }
 
+LineNumberRulerView::BandState LineNumberRulerView::bandState() const {
+    if (!textView)
+        return {};
+    // The labels' places follow from the text, the scroll and the lines each block takes.
+    const QTextDocument* document = textView->document();
+    return {document->revision(), textView->verticalScrollBar()->value(),
+            document->documentLayout()->documentSize().height(), m_bandPainted};
+}
+
 void LineNumberRulerView::updateBand(const QRect& band) {
     // A key typed into a line repaints that line's band of the text; its numbers are the same
     // unless lines moved, and drawing them again is most of what a key costs here.
-    if (m_bandPainted.contains(band) && labels(m_bandPainted) == m_bandLabels)
-        return;
+    if (m_bandPainted.contains(band)) {
+        const BandState state = bandState();
+        if (state == m_bandUnchangedAt || labels(m_bandPainted) == m_bandLabels) {
+            m_bandUnchangedAt = state;
+            return;
+        }
+    }
     // The caret's own repaint comes as a band too, within the line's or not quite (the last
     // line's band reaches to the bottom margin): what one key asks for is painted as one.
     m_bandAsked |= band;

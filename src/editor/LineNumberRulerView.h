@@ -92,6 +92,17 @@ private:
     QRect m_bandAsked;
     QRect m_bandPainted;
     QList<Label> m_bandLabels;
+    // What the band's labels follow from when they were last found unchanged: Qt asks for the
+    // typed line's band and then the caret's within one key, and the second answer is the first.
+    struct BandState {
+        int revision = -1;
+        int scroll = 0;
+        qreal height = 0;
+        QRect painted;
+        friend bool operator==(const BandState&, const BandState&) = default;
+    };
+    BandState bandState() const;
+    BandState m_bandUnchangedAt;
 
     EditorTheme m_theme;
     qreal m_fontSize;

@@ -20,6 +20,7 @@
 #include <QTextDocument>
 #include <QThreadPool>
 #include <QUndoStack>
+#include <random>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -125,6 +126,39 @@ TEST_F(TypingThroughAPane, ALetterRepaintsItsLineOnlyAndALineBreakRenumbersTheLi
     QTest::qWait(50);
     QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier);
     expectOnlyItsLineRedrawn();
+}
+
+TEST_F(TypingThroughAPane, EveryLineNumberAKeyMovesIsRedrawn) {
+    // Random letters, spaces, line breaks and joins typed near the end of the view, where the
+    // ruler answers a band's repaint from what it found before: every number that appears, moves
+    // or goes is drawn again, wherever the key left it.
+    auto* ruler = pane->editorView()->findChild<LineNumberRulerView*>();
+    ASSERT_TRUE(ruler);
+    QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(view(), Qt::Key_Up);
+    QTest::qWait(50);
+    std::mt19937 random(45);
+    const QList<Qt::Key> keys{Qt::Key_A,      Qt::Key_A,         Qt::Key_A,
+                              Qt::Key_W,      Qt::Key_W,         Qt::Key_Space,
+                              Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Up};
+    for (int step = 0; step < 120; ++step) {
+        const QList<LineNumberRulerView::Label> before = ruler->labels(ruler->rect());
+        PaintedRegion numbers(ruler);
+        const Qt::Key key = keys[int(random() % keys.size())];
+        // Letters come in runs, so that lines grow long enough to wrap.
+        for (int i = key == Qt::Key_W ? 12 : 1; i > 0; --i)
+            QTest::keyClick(view(), key);
+        QTest::qWait(10);
+        const QList<LineNumberRulerView::Label> after = ruler->labels(ruler->rect());
+        for (const auto* side : {&before, &after})
+            for (const LineNumberRulerView::Label& label : *side) {
+                if (before.contains(label) && after.contains(label))
+                    continue;
+                const QRect drawn = label.rect.toAlignedRect().intersected(ruler->rect());
+                EXPECT_TRUE((QRegion(drawn) - numbers.region).isEmpty())
+                    << "step " << step << ": the number " << label.number << " was left as it was";
+            }
+    }
 }
 
 TEST_F(TypingThroughAPane, KeysEditTheOneTextTheTabAndItsViewShare) {
