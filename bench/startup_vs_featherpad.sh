@@ -7,13 +7,16 @@
 #          back from the X server, so a window shown before its text is drawn does not count);
 #   RSS and PSS in MB, read SETTLE seconds after the text was drawn (work started at launch,
 #          such as colouring or the session's first record, has ended by then).
-# Medians of each figure and the ratios ours/FeatherPad come last, with the load at the start.
-#   usage: bench/startup_vs_featherpad.sh [path/to/dunmoss-notepad] [runs]
+# One launch of each comes first and is not counted (fonts and the file come from the disk then).
+# Medians of each figure with their spread (lowest and highest) and the ratios ours/FeatherPad
+# come last, with the load at the start and at the end: a run whose ranges barely overlap tells
+# more than one median, and a busy machine widens them.
+#   usage: bench/startup_vs_featherpad.sh [path/to/dunmoss-notepad] [runs (9)]
 #   env:   CORES (2,3) for the programs, TOOL_CORE (4) for the watcher, SETTLE (3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ours=$(readlink -f "${1:-build/dunmoss-notepad}")
-runs=${2:-5}
+runs=${2:-9}
 cores=${CORES:-2,3}
 tool_core=${TOOL_CORE:-4}
 settle=${SETTLE:-3}
@@ -76,17 +79,24 @@ median() {
 }
 
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg); programs on cores $cores"
+echo "not counted: dunmoss-notepad $(time_launch "$ours"), featherpad $(time_launch "$peer")"
 : >"$work/ours"; : >"$work/peer"
 for i in $(seq 1 "$runs"); do
   r=$(time_launch "$ours"); echo "$r" >>"$work/ours"; echo "run $i dunmoss-notepad: $r"
   r=$(time_launch "$peer"); echo "$r" >>"$work/peer"; echo "run $i featherpad:      $r"
 done
 column_median() { awk -v c="$2" '{print $c}' "$1" | median; }
-printf '%-22s %10s %10s %8s\n' "median of $runs" ours featherpad ratio
+# "lowest-highest" of a column, "-" when no launch gave it.
+column_range() {
+  awk -v c="$2" '$c != "-" && $c != "" { if (n == 0 || $c < lo) lo = $c; if (n == 0 || $c > hi) hi = $c; n++ }
+    END { if (n == 0) print "-"; else print lo "-" hi }' "$1"
+}
+printf '%-10s %10s %14s %10s %14s %7s\n' "of $runs" ours "ours range" featherpad "peer range" ratio
 for c in 1 2 3 4; do
   name=$(echo "shown_ms drawn_ms RSS_MB PSS_MB" | cut -d' ' -f"$c")
   a=$(column_median "$work/ours" "$c"); b=$(column_median "$work/peer" "$c")
-  awk -v n="$name" -v a="$a" -v b="$b" \
-    'BEGIN { printf "%-22s %10s %10s %8s\n", n, a, b, (b > 0 && a != "-") ? sprintf("%.2f", a / b) : "-" }'
+  ra=$(column_range "$work/ours" "$c"); rb=$(column_range "$work/peer" "$c")
+  awk -v n="$name" -v a="$a" -v b="$b" -v ra="$ra" -v rb="$rb" \
+    'BEGIN { printf "%-10s %10s %14s %10s %14s %7s\n", n, a, ra, b, rb, (b > 0 && a != "-") ? sprintf("%.2f", a / b) : "-" }'
 done
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
