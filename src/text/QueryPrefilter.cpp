@@ -40,12 +40,13 @@ public:
     // The run that ends every match, when nothing but assertions follows it in
     // the pattern.
     QString tailRun() const { return m_topAlternated ? QString() : m_tailRun; }
-    // What the items before the first top-level run equal to `run` may take in,
-    // when known.
+    // What the items before the last top-level run equal to `run` may take in,
+    // when known. The last one, so that when it ends every match, a match ending
+    // with an occurrence starts after the last character before it outside this.
     std::optional<AsciiTable> takenBefore(const QString& run) const {
-        for (const TopRun& top : m_topRuns)
-            if (top.run == run)
-                return top.before;
+        for (auto top = m_topRuns.rbegin(); top != m_topRuns.rend(); ++top)
+            if (top->run == run)
+                return top->before;
         return std::nullopt;
     }
 

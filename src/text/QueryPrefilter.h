@@ -31,9 +31,10 @@ struct QueryPrefilter {
     // pattern.
     bool endsWithLiteral = false;
     // The ASCII characters that the part of a match before the literal may take
-    // in, when the pattern tells: a match holding an occurrence of the literal
-    // (in text of ASCII alone, when it folds) starts after the last other
-    // character before it.
+    // in, when the pattern tells: a match (in text of ASCII alone, when it folds)
+    // starts after the last other character before the occurrence of the literal
+    // that stands for the pattern's last run of it. When every match ends with
+    // the literal, that is the occurrence the match ends with.
     std::optional<AsciiTable> takenBeforeLiteral;
 };
 

@@ -125,6 +125,7 @@ const QStringList kQueries = {
     QStringLiteral("ed\r\nfoo"),
     QStringLiteral("\\.ed"),
     QStringLiteral("[ſ]t"),
+    QStringLiteral("ed\\w*ed"),
 };
 
 // A random expression made of the atoms the analysis reads.
