@@ -130,6 +130,8 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     m_storageConnections.clear();
     // Marks and further selections belong to the document being left.
     bracketHighlightRanges.clear();
+    m_bracketsFor.reset();
+    m_hintFor.reset();
     textView->setBracketMarks({}, QColor());
     textView->clearSecondarySelections();
     QTextDocument* document = storage->acquireDocument(textView);
@@ -488,12 +490,21 @@ void CodeEditorCoordinator::onSelectionRequested(const QList<TextRange>& ranges)
 void CodeEditorCoordinator::highlightMatchingBrackets() {
     if (!textView || !m_storage)
         return;
-    const EditorColors colors = editorColors(theme, QGuiApplication::palette());
+    const LookupInput input = lookupInput();
     // Over the size limit nothing is scanned; old marks are dropped rather than left on
     // brackets that no longer match the caret.
-    bracketHighlightRanges =
-        dunmoss::bracketHighlightRanges(m_storage->text(), textView->selectedRange());
+    if (input != m_bracketsFor) {
+        m_brackets = dunmoss::bracketHighlightRanges(m_storage->text(), input.selectedRange);
+        m_bracketsFor = input;
+    }
+    const EditorColors colors = editorColors(theme, QGuiApplication::palette());
+    bracketHighlightRanges = m_brackets;
     textView->setBracketMarks(bracketHighlightRanges, colors.bracketMark());
+}
+
+CodeEditorCoordinator::LookupInput CodeEditorCoordinator::lookupInput() const {
+    return {m_storage.get(), m_storage->revision(), textView->selectedRange(), language,
+            &completionProvider()};
 }
 
 void CodeEditorCoordinator::updateParameterHint() {
@@ -503,8 +514,13 @@ void CodeEditorCoordinator::updateParameterHint() {
         parameterHintLabel->hide();
         return;
     }
-    const QString hint =
-        completionProvider().parameterHint(m_storage->text(), language, textView->selectedRange());
+    const LookupInput input = lookupInput();
+    if (input != m_hintFor) {
+        m_hint =
+            completionProvider().parameterHint(m_storage->text(), language, input.selectedRange);
+        m_hintFor = input;
+    }
+    const QString& hint = m_hint;
     // Most keys have no hint and had none: the label is left alone.
     if (hint.isEmpty() && parameterHintLabel->isHidden() && parameterHintLabel->text().isEmpty())
         return;

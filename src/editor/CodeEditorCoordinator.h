@@ -122,6 +122,21 @@ private:
     std::optional<qsizetype> m_caretAfterTyping;
     // The first line shown at the last scroll, to tell a scroll from any other repaint.
     int m_shownTopBlock = 0;
+    // What the caret's lookups last ran on: a key brings a text change and a caret change, and
+    // the second would ask the same of the same text again.
+    struct LookupInput {
+        const TextStorage* storage = nullptr;
+        quint64 revision = 0;
+        TextRange selectedRange;
+        EditorLanguage language{};
+        const void* provider = nullptr;
+        bool operator==(const LookupInput&) const = default;
+    };
+    LookupInput lookupInput() const;
+    std::optional<LookupInput> m_bracketsFor;
+    QList<TextRange> m_brackets;
+    std::optional<LookupInput> m_hintFor;
+    QString m_hint;
 };
 
 } // namespace dunmoss

@@ -80,6 +80,8 @@ public:
     Look lookOf(const QTextDocument* document) const;
 
     const QString& text() const { return m_text; }
+    // Changes with every change of the text.
+    quint64 revision() const { return m_revision; }
     qsizetype length() const { return m_text.size(); }
     // The line starts and characters of text(): counted whole when first asked for, then kept
     // in step with every edit.

@@ -4,6 +4,7 @@
 #include "editor/EditorServices.h"
 #include "editor/LineNumberRulerView.h"
 #include "editor/ShortcutTextView.h"
+#include "text/BracketMatching.h"
 
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -279,4 +280,35 @@ TEST_F(BindingFixture, ForwardDeleteRefreshesTheBracketMarksOfTheUnmovedCaret) {
     QTest::keyClick(text(), Qt::Key_Delete);
     EXPECT_EQ(tab.text, QStringLiteral("a)"));
     EXPECT_TRUE(coordinator().bracketHighlightRanges.isEmpty());
+}
+
+TEST_F(BindingFixture, BracketMarksFollowTheCaretThroughTypingAndClicks) {
+    tab.text = QStringLiteral("f(a) g[b]");
+    tab.selectedRanges = {TextRange{4, 0}};
+    tab.selectedRange = {4, 0};
+    build();
+    // The marks are those a fresh lookup gives for the text and caret after each event.
+    const auto expectFreshMarks = [&](const char* step) {
+        EXPECT_EQ(coordinator().bracketHighlightRanges,
+                  bracketHighlightRanges(text()->toPlainText(), text()->selectedRange()))
+            << step;
+    };
+    ASSERT_FALSE(coordinator().bracketHighlightRanges.isEmpty());
+    expectFreshMarks("start");
+    QTest::keyClicks(text(), QStringLiteral("x"));
+    expectFreshMarks("typed after the bracket");
+    QTest::keyClick(text(), Qt::Key_Backspace);
+    EXPECT_FALSE(coordinator().bracketHighlightRanges.isEmpty());
+    expectFreshMarks("typed letter erased");
+    QTextCursor at = text()->textCursor();
+    at.setPosition(9);
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton, {}, text()->cursorRect(at).center());
+    EXPECT_EQ(text()->selectedRange(), (TextRange{9, 0}));
+    EXPECT_FALSE(coordinator().bracketHighlightRanges.isEmpty());
+    expectFreshMarks("clicked after the second pair");
+    QTest::keyClicks(text(), QStringLiteral("]"));
+    expectFreshMarks("typed a closing bracket");
+    tab.undo.undo();
+    EXPECT_EQ(tab.text, QStringLiteral("f(a) g[b]"));
+    expectFreshMarks("undone");
 }
