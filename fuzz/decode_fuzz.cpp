@@ -20,20 +20,16 @@
 #include "text/TextEncodingCharset.h"
 #include "text/TextFileLoader.h"
 
+#include "support/FuzzChecks.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 using namespace dunmoss;
+using fuzz::require;
 
 namespace {
-
-void require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "decode_fuzz: %s\n", what);
-        std::abort();
-    }
-}
 
 qsizetype occurrences(QByteArrayView haystack, QByteArrayView needle) {
     qsizetype count = 0;

@@ -11,32 +11,12 @@
 #include "text/FolderFileSearch.h"
 #include "text/SearchableText.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include "support/FuzzChecks.h"
 
 using namespace dunmoss;
+using fuzz::require;
 
 namespace {
-
-void require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "folder_file_search_fuzz: %s\n", what);
-        std::abort();
-    }
-}
-
-bool sameResults(const FolderFileMatches& a, const FolderFileMatches& b) {
-    if (a.found.size() != b.found.size() || a.costly != b.costly)
-        return false;
-    for (qsizetype i = 0; i < a.found.size(); ++i) {
-        const FolderSearchResult& x = a.found[i];
-        const FolderSearchResult& y = b.found[i];
-        if (x.line != y.line || x.column != y.column || x.preview != y.preview || x.url != y.url)
-            return false;
-    }
-    return true;
-}
 
 void compare(const QString& query, const TextSearchOptions& options, const QByteArray& bytes,
              qsizetype room) {
@@ -53,23 +33,20 @@ void compare(const QString& query, const TextSearchOptions& options, const QByte
     const SearchableFileContent content = screenSearchableBytes(bytes);
     if (content.kind == SearchableFileContent::Kind::Text)
         expected = folderMatchesInText(query, options, content.text, url, room);
-    require(sameResults(folderMatchesInFileBytes(query, options, bytes, url, room), expected),
+    const FolderFileMatches fromBytes = folderMatchesInFileBytes(query, options, bytes, url, room);
+    require(fromBytes.costly == expected.costly && fuzz::sameResults(fromBytes, expected),
             "byte scan differs from the decoded text's matches");
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2)
+    const std::optional<fuzz::QueryInput> input = fuzz::splitQueryInput(data, size, 16);
+    if (!input)
         return 0;
-    const uint8_t flags = data[0];
-    const size_t queryBytes = qMin<size_t>(data[1] % 16, size - 2);
-    const QString query =
-        QString::fromUtf8(reinterpret_cast<const char*>(data + 2), qsizetype(queryBytes));
-    const QByteArray bytes(reinterpret_cast<const char*>(data + 2 + queryBytes),
-                           qsizetype(size - 2 - queryBytes));
-    if (query.isEmpty())
-        return 0;
+    const uint8_t flags = input->flags;
+    const QString& query = input->query;
+    const QByteArray& bytes = input->bytes;
     const TextSearchOptions options{false, (flags & 4) == 0, (flags & 1) != 0};
     const qsizetype room = (flags & 2) ? 1 + (flags >> 3) % 8 : 1'000'000;
     compare(query, options, bytes, room);

@@ -9,32 +9,12 @@
 #include "text/LineAutomaton.h"
 #include "text/SearchableText.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include "support/FuzzChecks.h"
 
 using namespace dunmoss;
+using fuzz::require;
 
 namespace {
-
-void require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "folder_query_fuzz: %s\n", what);
-        std::abort();
-    }
-}
-
-bool sameResults(const FolderFileMatches& a, const FolderFileMatches& b) {
-    if (a.found.size() != b.found.size())
-        return false;
-    for (qsizetype i = 0; i < a.found.size(); ++i) {
-        const FolderSearchResult& x = a.found[i];
-        const FolderSearchResult& y = b.found[i];
-        if (x.line != y.line || x.column != y.column || x.preview != y.preview)
-            return false;
-    }
-    return true;
-}
 
 // Whether ICU finds a match that takes in something; nothing when it runs away.
 std::optional<bool> icuMatches(const QString& pattern, bool folds, const QString& text) {
@@ -53,16 +33,12 @@ std::optional<bool> icuMatches(const QString& pattern, bool folds, const QString
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2)
+    const std::optional<fuzz::QueryInput> input = fuzz::splitQueryInput(data, size, 32);
+    if (!input)
         return 0;
-    const uint8_t flags = data[0];
-    const size_t patternBytes = qMin<size_t>(data[1] % 32, size - 2);
-    const QString pattern =
-        QString::fromUtf8(reinterpret_cast<const char*>(data + 2), qsizetype(patternBytes));
-    const QByteArray bytes(reinterpret_cast<const char*>(data + 2 + patternBytes),
-                           qsizetype(size - 2 - patternBytes));
-    if (pattern.isEmpty())
-        return 0;
+    const uint8_t flags = input->flags;
+    const QString& pattern = input->query;
+    const QByteArray& bytes = input->bytes;
     const bool folds = (flags & 1) != 0;
     const TextSearchOptions options{true, !folds, (flags & 2) != 0};
     const QUrl url = QUrl::fromLocalFile(QStringLiteral("/fuzz.txt"));
@@ -88,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A runaway expression is stopped at a bound each path counts in its own way.
     if (expected.costly || fromBytes.costly)
         return 0;
-    require(sameResults(fromBytes, expected), "the prepared query differs from the plain run");
+    require(fuzz::sameResults(fromBytes, expected),
+            "the prepared query differs from the plain run");
     return 0;
 }
