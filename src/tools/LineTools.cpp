@@ -124,8 +124,8 @@ ToolRequest LineTools::request(EditorMacroStep step, const EditorTab& tab) {
     return request;
 }
 
-void LineTools::run(EditorMacroStep step) {
-    ToolPipeline(m_model).run(request(step, keyboardTab(m_model.state())));
+bool LineTools::run(EditorMacroStep step) {
+    return ToolPipeline(m_model).run(request(step, keyboardTab(m_model.state())));
 }
 
 } // namespace dunmoss

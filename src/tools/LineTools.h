@@ -15,8 +15,8 @@ class LineTools {
 public:
     explicit LineTools(EditorWindowModel& model) : m_model(model) {}
 
-    // Runs the tool on the tab whose pane has the keyboard.
-    void run(EditorMacroStep step);
+    // Runs the tool on the tab whose pane has the keyboard. False when it was refused or failed.
+    bool run(EditorMacroStep step);
 
     // The tool as the pipeline runs it on the given tab (its comment tokens come from the tab's
     // language).

@@ -47,8 +47,14 @@ void MacroPlayback::playMacroSteps(const QList<EditorMacroStep>& steps) {
         }
     } guard{m_model};
     LineTools tools(m_model);
+    bool anyRan = false;
     for (const EditorMacroStep step : steps)
-        tools.run(step);
+        anyRan = tools.run(step) || anyRan;
+    // "Played" over a run where every step was refused (a read-only tab) would read as success.
+    if (!anyRan) {
+        m_model.setFindMessage(localizedString(QStringLiteral("tools.macro.nothing-changed")));
+        return;
+    }
     m_model.setFindMessage(localizedString(QStringLiteral("tools.macro.played.format"))
                                .arg(localizedCount(steps.size(), kCountedSteps)));
 }

@@ -10,7 +10,8 @@ class EditorWindowModel;
 
 // Playing macros on the active tab: the window's recording, or the one saved macro that all
 // windows share ("automation.saved-macro.steps": raw step names joined by ","). A step that
-// cannot apply leaves its own status and the run goes on; the last word is the played count.
+// cannot apply leaves its own status and the run goes on; the last word is the played count, or,
+// when no step could run at all, that nothing could be changed.
 // Nothing played is recorded, even while recording is on.
 class MacroPlayback {
 public:
