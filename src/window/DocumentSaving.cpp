@@ -8,6 +8,7 @@
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
 #include "window/WindowFilePanels.h"
+#include "window/WindowNotices.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -92,6 +93,11 @@ DocumentSaving::~DocumentSaving() = default;
 
 bool DocumentSaving::isWriting(const QUuid& tabID) const {
     return m_writes->isWriting(tabID);
+}
+
+void DocumentSaving::untieWrites(const QUuid& tabID) {
+    if (m_writes->isWriting(tabID))
+        ++m_untied[tabID];
 }
 
 bool DocumentSaving::mayWriteOverFile(int index) {
@@ -200,36 +206,56 @@ void DocumentSaving::writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
     PlainTextDocument written = tab.document;
     written.text.clear();
     QPointer<EditorWindowModel> model(&m_model);
-    m_writes->submit(std::move(write), [this, model, tabID, url, isSaveAs, written,
-                                        done](const DocumentWriteOutcome& outcome) {
-        if (model)
-            finishTabWrite(tabID, url, isSaveAs, written, outcome, done);
+    m_writes->submit(std::move(write),
+                     [this, model, tabID, url, isSaveAs, ties = m_untied.value(tabID), written,
+                      done](const DocumentWriteOutcome& outcome) {
+                         if (model)
+                             finishTabWrite(tabID, url, isSaveAs, ties, written, outcome, done);
+                     });
+}
+
+void DocumentSaving::reportFailure(const QUuid& tabID, const QString& message) {
+    const QString cause = saveNoticeCause(tabID);
+    // Each failed save is told, even when the person closed the same news before.
+    m_model.update([&](EditorWindowState& state) {
+        clearNoticeCause(state.notices, cause);
+        raiseNotice(state.notices, cause, message);
     });
 }
 
-void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs,
+void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs, int ties,
                                     const PlainTextDocument& written,
                                     const DocumentWriteOutcome& outcome,
                                     const std::function<void(bool)>& done) {
     const std::optional<int> index = m_model.tabIndex(tabID);
+    // Another tab took the file since this write was handed over: the tab keeps what it was
+    // left with then.
+    const bool untied = m_untied.value(tabID) != ties;
+    if (!m_writes->isWriting(tabID))
+        m_untied.remove(tabID);
     switch (outcome.result) {
     case DocumentWriteOutcome::Result::Failed:
         try {
             std::rethrow_exception(outcome.failure);
         } catch (const std::exception& error) {
-            m_model.setErrorMessage(isSaveAs ? errorDisplayText(error)
-                                             : localizedErrorDescription(error));
+            reportFailure(tabID,
+                          isSaveAs ? errorDisplayText(error) : localizedErrorDescription(error));
         }
         finish(done, false);
         return;
     case DocumentWriteOutcome::Result::ChangedOnDisk:
-        if (index)
+        if (index && !untied)
             refuseChangedOnDisk(*index);
         finish(done, false);
         return;
     case DocumentWriteOutcome::Result::Saved:
+        if (untied) {
+            finish(done, false);
+            return;
+        }
         break;
     }
+    m_model.clearNoticeCause(saveNoticeCause(tabID));
     // Under a new name the tab's hits are listed under a name it no longer has.
     const bool renamed = index && m_model.state().tabs.at(*index).fileURL != url;
     if (index)

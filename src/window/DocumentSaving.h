@@ -2,6 +2,7 @@
 
 #include "text/PlainTextDocument.h"
 
+#include <QHash>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
@@ -22,7 +23,9 @@ class EditorWindowModel;
 // The window never waits for the disk: the text as it was when the save was asked for is
 // encoded and written on the window's writer (see DocumentWriteQueue), and the tab becomes
 // saved at that text when the write is done, so keys typed meanwhile keep it modified. Whoever
-// must know a save's end (closing, quitting) waits through writes().
+// must know a save's end (closing, quitting) waits through writes(). A failed write is told on
+// the message bar, not in an alert: it comes after the command returned, while the person may
+// be typing, and an alert would take those keys.
 class DocumentSaving {
 public:
     explicit DocumentSaving(EditorWindowModel& model);
@@ -58,6 +61,9 @@ public:
     DocumentWriteQueue& writes() const { return *m_writes; }
     // A write of the tab was handed over and its outcome is not in yet.
     bool isWriting(const QUuid& tabID) const;
+    // The tab's writes handed over so far no longer give it their file, nor flag it when they
+    // are refused: another tab took that file.
+    void untieWrites(const QUuid& tabID);
 
 private:
     // saveTab, also telling `handedOver` once the tab's text went to the writer or the save
@@ -69,12 +75,16 @@ private:
     // The URL is taken by value: callers pass the tab's own URL, which the save replaces.
     void writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
                         std::function<void(bool)> done);
-    void finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs,
+    void finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs, int ties,
                         const PlainTextDocument& written, const DocumentWriteOutcome& outcome,
                         const std::function<void(bool)>& done);
+    void reportFailure(const QUuid& tabID, const QString& message);
 
     EditorWindowModel& m_model;
     std::unique_ptr<DocumentWriteQueue> m_writes;
+    // How often each tab was untied from its writes: a write handed over before the last time
+    // leaves the tab as it is.
+    QHash<QUuid, int> m_untied;
 };
 
 } // namespace dunmoss

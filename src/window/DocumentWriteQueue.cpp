@@ -51,8 +51,9 @@ void DocumentWriteQueue::submit(DocumentWrite write, Done done) {
     const quint64 number = ++m_lastNumber;
     const QString path = write.url.toLocalFile();
     const bool follows =
-        std::any_of(m_undelivered.begin(), m_undelivered.end(),
-                    [&](const Undelivered& earlier) { return earlier.url.toLocalFile() == path; });
+        std::any_of(m_undelivered.begin(), m_undelivered.end(), [&](const Undelivered& earlier) {
+            return earlier.tabID == write.tabID && earlier.url.toLocalFile() == path;
+        });
     m_undelivered.push_back(Undelivered{number, write.tabID, write.url, std::move(done)});
     {
         const std::lock_guard lock(m_mutex);
@@ -137,19 +138,23 @@ void DocumentWriteQueue::run() {
 DocumentWriteOutcome DocumentWriteQueue::writeInOrder(const Task& task) {
     const QString path = task.write.url.toLocalFile();
     DocumentWrite write = task.write;
+    QHash<QUuid, FileLeft>& left = m_left[path];
     if (task.followsEarlierWrite) {
-        const auto left = m_left.constFind(path);
-        if (left != m_left.constEnd()) {
-            write.knownModificationDate = left->modificationDate;
-            write.knownFileSize = left->fileSize;
+        const auto own = left.constFind(write.tabID);
+        if (own != left.constEnd()) {
+            write.knownModificationDate = own->modificationDate;
+            write.knownFileSize = own->fileSize;
         }
     }
     DocumentWriteOutcome outcome = DocumentWriteQueue::write(write);
-    // A refused or failed write left the file as the next one of it expects it.
-    if (outcome.result == DocumentWriteOutcome::Result::Saved)
-        m_left.insert(path, FileLeft{outcome.modificationDate, outcome.fileSize});
-    else
-        m_left.insert(path, FileLeft{write.knownModificationDate, write.knownFileSize});
+    if (outcome.result == DocumentWriteOutcome::Result::Saved) {
+        // What any other tab knew of the file is out of date: its next write finds it changed.
+        left.clear();
+        left.insert(write.tabID, FileLeft{outcome.modificationDate, outcome.fileSize});
+    } else {
+        // A refused or failed write left the file as the tab's next one expects it.
+        left.insert(write.tabID, FileLeft{write.knownModificationDate, write.knownFileSize});
+    }
     return outcome;
 }
 

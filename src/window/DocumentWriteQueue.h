@@ -58,8 +58,9 @@ inline QString savedTextAfterWrite(const QString& tabText, const QString& writte
 // Encodes and writes documents on a thread of its own, one after another in the order they were
 // handed over, so the window never waits for the disk (encoding, sync, rename). Each outcome
 // comes back on the window's thread, in the same order. A write that follows another of the same
-// file judges "changed on disk" against what that earlier write left, so a save queued behind a
-// save or an autosave never takes our own write for someone else's.
+// tab and file judges "changed on disk" against what that earlier write left, so a save queued
+// behind a save or an autosave never takes the tab's own write for someone else's; another tab's
+// write of the file is a change on disk like any other.
 class DocumentWriteQueue {
 public:
     using Done = std::function<void(const DocumentWriteOutcome&)>;
@@ -97,7 +98,8 @@ private:
     struct Task {
         quint64 number = 0;
         DocumentWrite write;
-        // An earlier write of the same file was still undelivered when this one was handed over.
+        // An earlier write of the same tab and file was still undelivered when this one was
+        // handed over.
         bool followsEarlierWrite = false;
     };
     struct Undelivered {
@@ -132,7 +134,6 @@ private:
     std::deque<Undelivered> m_undelivered;
     QList<Waiter> m_waiters;
     quint64 m_lastNumber = 0;
-    bool m_delivering = false;
     // Shared with the writing thread.
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -141,8 +142,9 @@ private:
     bool m_busy = false;
     bool m_stopping = false;
     std::deque<std::pair<quint64, DocumentWriteOutcome>> m_finished;
-    // The writing thread only: what the last write of each file left there.
-    QHash<QString, FileLeft> m_left;
+    // The writing thread only: for each file, what each tab's last write of it found or left
+    // there, while no other write has changed it since.
+    QHash<QString, QHash<QUuid, FileLeft>> m_left;
     std::unique_ptr<std::thread> m_thread;
 };
 

@@ -2,6 +2,8 @@
 
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 #include "window/TabClosing.h"
 #include "window/WindowDerivedValues.h"
@@ -23,12 +25,17 @@ bool standsFor(const EditorTab& tab, const QUrl& destination) {
 
 } // namespace
 
+bool SaveOverOpenTab::holds(const EditorTab& tab, const QUrl& destination) const {
+    return standsFor(tab, destination) ||
+           isSameFileLocation(m_model.saving().writes().pendingDestination(tab.id), destination);
+}
+
 void SaveOverOpenTab::write(const QUuid& savedTabID, const QUrl& destination, Write write,
                             std::function<void(bool)> done) {
     QList<QUuid> others;
     bool unsaved = false;
     for (const EditorTab& tab : m_model.state().tabs)
-        if (tab.id != savedTabID && standsFor(tab, destination)) {
+        if (tab.id != savedTabID && holds(tab, destination)) {
             others.append(tab.id);
             unsaved = unsaved || tabIsModified(tab);
         }
@@ -37,13 +44,16 @@ void SaveOverOpenTab::write(const QUuid& savedTabID, const QUrl& destination, Wr
         return;
     }
     QPointer<EditorWindowModel> model(&m_model);
+    // The other tabs let the file go before the write is handed over: a save of theirs queued
+    // behind it would otherwise write over it.
     auto proceed = [model, others, destination, write, done] {
-        write([model, others, destination, done](bool written) {
-            if (written && model)
-                SaveOverOpenTab(*model).letGo(others, destination);
+        if (!model) {
             if (done)
-                done(written);
-        });
+                done(false);
+            return;
+        }
+        SaveOverOpenTab(*model).letGo(others, destination);
+        write(done);
     };
     if (!unsaved) {
         proceed();
@@ -71,7 +81,10 @@ void SaveOverOpenTab::write(const QUuid& savedTabID, const QUrl& destination, Wr
 void SaveOverOpenTab::letGo(const QList<QUuid>& tabIDs, const QUrl& destination) {
     for (const QUuid& id : tabIDs) {
         const EditorTab* tab = m_model.tab(id);
-        if (!tab || !standsFor(*tab, destination))
+        if (!tab || !holds(*tab, destination))
+            continue;
+        m_model.saving().untieWrites(id);
+        if (!standsFor(*tab, destination))
             continue;
         if (!tabIsModified(*tab)) {
             TabClosing(m_model).closeTab(id);

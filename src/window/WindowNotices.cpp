@@ -29,4 +29,8 @@ QString autosaveNoticeCause(const QUuid& tabID) {
     return QLatin1String(kAutosaveNoticeCausePrefix) + tabID.toString(QUuid::WithoutBraces);
 }
 
+QString saveNoticeCause(const QUuid& tabID) {
+    return QStringLiteral("save:") + tabID.toString(QUuid::WithoutBraces);
+}
+
 } // namespace dunmoss

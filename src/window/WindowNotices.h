@@ -7,9 +7,10 @@
 
 namespace dunmoss {
 
-// News the person did not ask for (an autosave or a session save that failed, a restore that
-// could not trust everything): shown in the window's message bar, which never takes the
-// keyboard, instead of an alert that would swallow the keys typed meanwhile.
+// News the person did not ask for, or that comes after the command returned (an autosave, a
+// save or a session save that failed, a restore that could not trust everything): shown in
+// the window's message bar, which never takes the keyboard, instead of an alert that would
+// swallow the keys typed meanwhile.
 struct WindowNotice {
     // What the news is about ("autosave:<tab id>", "session-save"...); one notice per cause.
     QString cause;
@@ -37,6 +38,8 @@ bool clearNoticeCause(NoticeState& notices, const QString& cause);
 // The causes of the window's own reports.
 inline constexpr const char* kAutosaveNoticeCausePrefix = "autosave:";
 QString autosaveNoticeCause(const QUuid& tabID);
+// A save or Save As of the tab that failed; over once a save of it succeeds.
+QString saveNoticeCause(const QUuid& tabID);
 inline constexpr const char* kSessionSaveNoticeCause = "session-save";
 inline constexpr const char* kSettingsWriteNoticeCause = "settings-write";
 inline constexpr const char* kSessionRestoreNoticeCause = "session-restore";

@@ -1,9 +1,11 @@
 // Save As onto a file another tab stands for, through the real window: afterwards no two tabs
 // stand for one file, the other tab's unsaved work is asked about first (Cancel by default) and
-// never lost, and nothing later reports this program's own save as a change by someone else.
+// never lost, nothing of the other tab is written over the Save As while it is on its way, and
+// nothing later reports this program's own save as a change by someone else.
 #include "../window/ScriptedInteraction.h"
 #include "SplitPaneWindow.h"
 #include "platform/Localization.h"
+#include "support/HeldWrites.h"
 #include "window/WindowDerivedValues.h"
 
 #include <gtest/gtest.h>
@@ -124,4 +126,70 @@ TEST_F(SaveAsOverOpenTab, UnsavedWorkInTheOtherTabIsAskedAboutAndKeptUntitled) {
     clickInto(true);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("more "));
     EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
+}
+
+namespace {
+
+// Save As onto the right file, answered with Replace, while the disk holds the write; then the
+// right tab, first in the strip, is saved by the keys given (Ctrl+S, or Ctrl+Alt+S for Save
+// All).
+class SaveAsOverOpenTabRacingASave : public SaveAsOverOpenTab {
+protected:
+    void raceTheRightTabsSave(Qt::KeyboardModifiers modifiers) {
+        // Save All takes the right tab first, before it waits for the left one's Save As.
+        window->model().update([](EditorWindowState& s) { s.tabs.move(1, 0); });
+        settle();
+        clickInto(true);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("R "));
+        clickInto(false);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("L "));
+        person.alertAnswers = {0};
+        {
+            HeldWrites disk;
+            saveLeftAsRight();
+            ASSERT_TRUE(disk.reached(1));
+            EXPECT_LE(tabsOnTheRightFile().size(), 1);
+            clickInto(true);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, modifiers);
+            settle();
+            EXPECT_LE(tabsOnTheRightFile().size(), 1);
+        }
+        // Save All saves the left tab again once its Save As is in.
+        while (window->model().saving().writes().isWriting())
+            written();
+    }
+    void expectNothingLost() {
+        EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
+        const QList<EditorTab> onRight = tabsOnTheRightFile();
+        ASSERT_EQ(onRight.size(), 1);
+        EXPECT_EQ(onRight.first().id, left.id);
+        const EditorTab* kept = window->model().tab(right.id);
+        ASSERT_TRUE(kept);
+        EXPECT_TRUE(kept->isUntitled());
+        EXPECT_EQ(kept->document.text, QStringLiteral("R ") + kRight);
+        EXPECT_TRUE(tabIsModified(*kept));
+        expectNoChangeFromElsewhere();
+
+        // The left tab's text is on disk, so closing it asks nothing.
+        const EditorTab* saved = window->model().tab(left.id);
+        ASSERT_TRUE(saved);
+        EXPECT_FALSE(tabIsModified(*saved));
+        clickInto(false);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+        settle();
+        EXPECT_FALSE(window->model().tab(left.id));
+        EXPECT_FALSE(window->model().state().decisions.showDiscardAlert);
+    }
+};
+
+} // namespace
+
+TEST_F(SaveAsOverOpenTabRacingASave, SaveInTheOtherTabWritesNothingOverTheSaveAs) {
+    raceTheRightTabsSave(Qt::ControlModifier);
+    expectNothingLost();
+}
+
+TEST_F(SaveAsOverOpenTabRacingASave, SaveAllWritesNothingOverTheSaveAs) {
+    raceTheRightTabsSave(Qt::ControlModifier | Qt::AltModifier);
+    expectNothingLost();
 }

@@ -1,10 +1,13 @@
 // A save writes on the window's writer while the person goes on: keys typed while the disk works
-// reach the text and keep the tab unsaved, and closing the window or quitting waits for the
-// write instead of losing it.
+// reach the text and keep the tab unsaved, a failed save is told without taking the keys, and
+// closing the window or quitting waits for the write instead of losing it.
 #include "SplitPaneWindow.h"
+#include "chrome/MessageBar.h"
+#include "platform/FileError.h"
 #include "support/HeldWrites.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTest>
 #include <chrono>
 #include <thread>
@@ -26,13 +29,22 @@ protected:
     }
 
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    // Keys go where the keyboard is, as a keyboard's do.
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        if (QWidget* keyboard = keyboardWidget())
+            QTest::keyClick(keyboard, key, modifiers);
         settle();
     }
     void type(const QString& keys) {
-        typeText(QApplication::focusWidget(), keys);
+        if (QWidget* keyboard = keyboardWidget())
+            typeText(keyboard, keys);
         settle();
+    }
+    static QWidget* keyboardWidget() {
+        QWidget* keyboard = QApplication::focusWidget();
+        if (!keyboard)
+            ADD_FAILURE() << "no widget has the keyboard";
+        return keyboard;
     }
     const EditorTab& leftTab() const { return *window->model().tab(left.id); }
 };
@@ -65,6 +77,36 @@ TEST_F(SaveWhileTyping, KeysTypedWhileTheDiskWritesReachTheTextAndKeepTheTabUnsa
     written();
     EXPECT_EQ(readFile(path("left.txt")), (kLeft + QStringLiteral("abc")).toUtf8());
     EXPECT_FALSE(tabIsModified(leftTab()));
+}
+
+TEST_F(SaveWhileTyping, KeysTypedAfterAFailedSaveReachTheTextAndTheFailureIsOnTheBar) {
+    // The file is Western (ISO Latin 1), which cannot hold the euro sign typed into it.
+    window->model().update([&](EditorWindowState& state) {
+        EditorTab& tab = state.tabs[*window->model().tabIndex(left.id)];
+        tab.document.encoding = TextFileEncoding::IsoLatin1;
+        tab.savedEncoding = TextFileEncoding::IsoLatin1;
+    });
+    QKeyEvent euro(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(0x20AC)));
+    QApplication::sendEvent(QApplication::focusWidget(), &euro);
+    press(Qt::Key_S, Qt::ControlModifier);
+    type(QStringLiteral("ab"));
+    // The failure is in; Return and Space would have answered an alert.
+    written();
+    press(Qt::Key_Return);
+    press(Qt::Key_Space);
+    type(QStringLiteral("cd"));
+
+    EXPECT_EQ(leftTab().document.text, kLeft + QStringLiteral("\u20ACab\n cd"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), pane(false));
+    EXPECT_TRUE(tabIsModified(leftTab()));
+    EXPECT_EQ(readFile(path("left.txt")), kLeft.toUtf8());
+    const MessageBar* bar = window->windowLayout().messageBar();
+    EXPECT_EQ(
+        bar->texts(),
+        QStringList{FileError(FileErrorCode::FileWriteInapplicableStringEncoding, path("left.txt"))
+                        .localizedDescription()});
+    EXPECT_TRUE(bar->isVisibleTo(window));
 }
 
 TEST_F(SaveWhileTyping, ClosingTheWindowWhileTheDiskWritesClosesItOnceWritten) {

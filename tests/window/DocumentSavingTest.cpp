@@ -9,6 +9,7 @@
 #include "window/DocumentWriteQueue.h"
 #include "window/ExternalChanges.h"
 #include "window/TabClosing.h"
+#include "window/WindowNotices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,6 +47,16 @@ protected:
     void edit(int index, const QString& text) { model->setTabText(tabAt(index).id, text); }
 
     QString status() const { return state().findMessage; }
+
+    // What the message bar tells of a failed save of the tab: never an alert, which would take
+    // the keys typed after the command.
+    QString saveFailure(int index) const {
+        EXPECT_FALSE(state().errors.errorMessage.has_value());
+        for (const WindowNotice& notice : state().notices.shown)
+            if (notice.cause == saveNoticeCause(tabAt(index).id))
+                return notice.message;
+        return {};
+    }
 };
 
 TEST_F(DocumentSave, WritesInTheTabsLineEndingAndMarksItSaved) {
@@ -311,14 +322,24 @@ TEST_F(DocumentSave, TextTheEncodingCannotHoldLeavesFileAndTabAsTheyWere) {
     });
     edit(index, QString::fromUtf8("price: 5 \xE2\x82\xAC"));
     EXPECT_FALSE(save(index));
-    ASSERT_TRUE(state().errors.errorMessage.has_value());
-    EXPECT_EQ(*state().errors.errorMessage,
-              FileError(FileErrorCode::FileWriteInapplicableStringEncoding, url.toLocalFile())
-                  .localizedDescription());
+    const QString message =
+        FileError(FileErrorCode::FileWriteInapplicableStringEncoding, url.toLocalFile())
+            .localizedDescription();
+    EXPECT_EQ(saveFailure(index), message);
     EXPECT_EQ(readFile(url), QByteArray("caf\xE9"));
     EXPECT_TRUE(tabIsModified(tabAt(index)));
     EXPECT_EQ(tabAt(index).document.encoding, TextFileEncoding::IsoLatin1);
     EXPECT_EQ(sessionSaves, 0);
+
+    // Closed by the person, the same failure is told again at the next save; a save that
+    // succeeds takes it away.
+    model->dismissNotice(saveNoticeCause(tabAt(index).id));
+    EXPECT_FALSE(save(index));
+    EXPECT_EQ(saveFailure(index), message);
+    model->update(
+        [&](EditorWindowState& s) { s.tabs[index].document.encoding = TextFileEncoding::Utf8; });
+    EXPECT_TRUE(save(index));
+    EXPECT_TRUE(state().notices.shown.isEmpty());
 }
 
 TEST_F(DocumentSave, ADiskThatRefusesTheWriteLeavesTheOldFileAndAModifiedTab) {
@@ -338,8 +359,7 @@ TEST_F(DocumentSave, ADiskThatRefusesTheWriteLeavesTheOldFileAndAModifiedTab) {
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(saved);
-    ASSERT_TRUE(state().errors.errorMessage.has_value());
-    EXPECT_TRUE(state().errors.errorMessage->contains(QStringLiteral("small.txt")));
+    EXPECT_TRUE(saveFailure(index).contains(QStringLiteral("small.txt")));
     EXPECT_EQ(readFile(url), QByteArray("old contents"));
     EXPECT_TRUE(tabIsModified(tabAt(index)));
     EXPECT_EQ(
@@ -367,7 +387,7 @@ TEST_F(DocumentSave, AWriteCutShortInTheBufferLeavesTheOldFileAndAModifiedTab) {
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(saved);
-    EXPECT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_FALSE(saveFailure(index).isEmpty());
     EXPECT_EQ(readFile(url), QByteArray("old contents"));
     EXPECT_TRUE(tabIsModified(tabAt(index)));
 }
@@ -382,7 +402,7 @@ TEST_F(DocumentSave, AFolderWithoutWritePermissionRefusesTheWrite) {
     ASSERT_EQ(::chmod(QFile::encodeName(path(QStringLiteral("locked"))).constData(), 0555), 0);
     EXPECT_FALSE(save(index));
     ::chmod(QFile::encodeName(path(QStringLiteral("locked"))).constData(), 0755);
-    EXPECT_TRUE(state().errors.errorMessage.has_value());
+    EXPECT_FALSE(saveFailure(index).isEmpty());
     EXPECT_EQ(readFile(url), QByteArray("old"));
     EXPECT_TRUE(tabIsModified(tabAt(index)));
 }
@@ -442,16 +462,13 @@ TEST_F(DocumentSave, SaveAsFailureShowsTheWriteErrorItselfEvenWithRegexOn) {
     model->update([](EditorWindowState& s) {
         s.find.findOptions.isRegex = true;
         s.folderSearch.folderSearchTextOptions.isRegex = true;
-        s.errors.errorMessage = QStringLiteral("an older message");
     });
     // A path below a regular file cannot be created, whoever runs the test.
     const QUrl impossible = QUrl::fromLocalFile(path(QStringLiteral("kept.txt/inner.txt")));
     person.saveAnswers.push_back(impossible);
     saveAs();
 
-    ASSERT_TRUE(state().errors.errorMessage.has_value());
-    const QString shown = *state().errors.errorMessage;
-    EXPECT_NE(shown, QStringLiteral("an older message"));
+    const QString shown = saveFailure(index);
     EXPECT_TRUE(shown.contains(QStringLiteral("inner.txt"))) << shown.toStdString();
     const QString regexIntro = localizedString(QStringLiteral("find.regex-error.format"))
                                    .section(QStringLiteral("%1"), 0, 0);
@@ -470,16 +487,18 @@ TEST_F(DocumentSave, ADestinationThatIsNoRegularFileIsLeftAsItIs) {
 
     person.saveAnswers.push_back(QUrl::fromLocalFile(fifo));
     EXPECT_FALSE(save(0));
-    ASSERT_TRUE(state().errors.errorMessage.has_value());
-    EXPECT_TRUE(state().errors.errorMessage->contains(QStringLiteral("pipe")));
+    const QString first = saveFailure(0);
+    EXPECT_TRUE(first.contains(QStringLiteral("pipe"))) << first.toStdString();
     struct stat status {};
     ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &status), 0);
     EXPECT_TRUE(S_ISFIFO(status.st_mode)) << "the FIFO must not become a plain file";
 
-    model->update([](EditorWindowState& s) { s.errors.errorMessage.reset(); });
     person.saveAnswers.push_back(folder);
     saveAs();
-    ASSERT_TRUE(state().errors.errorMessage.has_value());
+    // Each failed save is told again, in place of the last.
+    EXPECT_FALSE(saveFailure(0).isEmpty());
+    EXPECT_NE(saveFailure(0), first);
+    EXPECT_EQ(state().notices.shown.size(), 1);
     EXPECT_TRUE(QFileInfo(folder.toLocalFile()).isDir());
     EXPECT_TRUE(tabAt(0).isUntitled());
     EXPECT_TRUE(tabIsModified(tabAt(0)));
@@ -658,6 +677,77 @@ TEST_F(DocumentSave, ASessionThatCannotBeSavedDoesNotUndoTheSave) {
     // Told on the message bar, not in an alert.
     EXPECT_EQ(state().notices.shown.size(), 1);
     EXPECT_FALSE(state().errors.errorMessage.has_value());
+}
+
+TEST_F(DocumentSave, AnotherWriteOfTheFileIsAChangeOnDiskForTheTab) {
+    const QUrl url = writeFile(QStringLiteral("shared.txt"), "old");
+    const int index = open(url);
+    edit(index, QStringLiteral("the tab's edit"));
+    PlainTextDocument copy;
+    copy.text = QStringLiteral("a copy written over it");
+    person.saveAnswers.push_back(url);
+    {
+        HeldWrites disk;
+        model->saving().saveTextAs(copy, std::nullopt, [](DocumentSaving::SaveAsOutcome) {});
+        ASSERT_TRUE(disk.reached(1));
+        model->saving().saveTab(index);
+    }
+    written();
+    EXPECT_EQ(readFile(url), QByteArray("a copy written over it"));
+    EXPECT_TRUE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabAt(index).id);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("the tab's edit"));
+}
+
+TEST_F(DocumentSave, ASaveUnderWayWhenAnotherTabTakesItsFileDoesNotGiveTheFileBack) {
+    const QUrl left = writeFile(QStringLiteral("left.txt"), "left");
+    const QUrl right = writeFile(QStringLiteral("right.txt"), "right");
+    const QUuid leftID = tabAt(open(left)).id;
+    const QUuid rightID = tabAt(open(right)).id;
+    edit(*model->tabIndex(leftID), QStringLiteral("left, edited"));
+    edit(*model->tabIndex(rightID), QStringLiteral("right, edited"));
+    {
+        HeldWrites disk;
+        model->saving().saveTab(*model->tabIndex(rightID));
+        ASSERT_TRUE(disk.reached(1));
+        model->setActiveTabID(leftID);
+        person.saveAnswers.push_back(right);
+        person.alertAnswers.push_back(0);
+        model->saving().saveKeyboardTabAs();
+        EXPECT_EQ(person.alerts.size(), 1) << "the right tab's unsaved work is asked about";
+    }
+    written();
+    EXPECT_EQ(readFile(right), QByteArray("left, edited"));
+    EXPECT_EQ(model->tab(leftID)->fileURL, right);
+    EXPECT_FALSE(tabIsModified(*model->tab(leftID)));
+    const EditorTab* kept = model->tab(rightID);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->isUntitled());
+    EXPECT_EQ(kept->document.text, QStringLiteral("right, edited"));
+    EXPECT_TRUE(tabIsModified(*kept));
+}
+
+TEST_F(DocumentSave, TwoTabsSavedOntoOneNewFileNeverBothStandForIt) {
+    edit(0, QStringLiteral("first draft"));
+    const EditorTab second = untitledTab();
+    model->update([&](EditorWindowState& s) { s.tabs.append(second); });
+    edit(1, QStringLiteral("second draft"));
+    const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("new.txt")));
+    person.saveAnswers = {target, target};
+    person.alertAnswers = {0};
+    {
+        HeldWrites disk;
+        model->saving().saveTab(0);
+        ASSERT_TRUE(disk.reached(1));
+        model->saving().saveTab(1);
+        EXPECT_EQ(person.alerts.size(), 1) << "the first tab's draft on its way is asked about";
+    }
+    written();
+    EXPECT_EQ(readFile(target), QByteArray("second draft"));
+    EXPECT_EQ(model->tab(second.id)->fileURL, target);
+    EXPECT_TRUE(tabAt(0).isUntitled());
+    EXPECT_EQ(tabAt(0).document.text, QStringLiteral("first draft"));
+    EXPECT_TRUE(tabIsModified(tabAt(0)));
 }
 
 } // namespace
