@@ -5,6 +5,8 @@
 #include "../window/ScriptedInteraction.h"
 #include "SplitPaneWindow.h"
 #include "platform/Localization.h"
+#include "session/MaintenanceTick.h"
+#include "session/WindowSession.h"
 #include "support/HeldWrites.h"
 #include "window/WindowDerivedValues.h"
 
@@ -131,11 +133,10 @@ TEST_F(SaveAsOverOpenTab, UnsavedWorkInTheOtherTabIsAskedAboutAndKeptUntitled) {
 namespace {
 
 // Save As onto the right file, answered with Replace, while the disk holds the write; then the
-// right tab, first in the strip, is saved by the keys given (Ctrl+S, or Ctrl+Alt+S for Save
-// All).
+// right tab, first in the strip, is saved: by Ctrl+S, by Save All (Ctrl+Alt+S) or by autosave.
 class SaveAsOverOpenTabRacingASave : public SaveAsOverOpenTab {
 protected:
-    void raceTheRightTabsSave(Qt::KeyboardModifiers modifiers) {
+    void raceTheRightTabsSave(const std::function<void()>& saveTheRightTab) {
         // Save All takes the right tab first, before it waits for the left one's Save As.
         window->model().update([](EditorWindowState& s) { s.tabs.move(1, 0); });
         settle();
@@ -150,7 +151,7 @@ protected:
             ASSERT_TRUE(disk.reached(1));
             EXPECT_LE(tabsOnTheRightFile().size(), 1);
             clickInto(true);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, modifiers);
+            saveTheRightTab();
             settle();
             EXPECT_LE(tabsOnTheRightFile().size(), 1);
         }
@@ -185,11 +186,21 @@ protected:
 } // namespace
 
 TEST_F(SaveAsOverOpenTabRacingASave, SaveInTheOtherTabWritesNothingOverTheSaveAs) {
-    raceTheRightTabsSave(Qt::ControlModifier);
+    raceTheRightTabsSave(
+        [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier); });
     expectNothingLost();
 }
 
 TEST_F(SaveAsOverOpenTabRacingASave, SaveAllWritesNothingOverTheSaveAs) {
-    raceTheRightTabsSave(Qt::ControlModifier | Qt::AltModifier);
+    raceTheRightTabsSave([] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S,
+                        Qt::ControlModifier | Qt::AltModifier);
+    });
+    expectNothingLost();
+}
+
+TEST_F(SaveAsOverOpenTabRacingASave, AutosaveWritesNothingOverTheSaveAs) {
+    raceTheRightTabsSave(
+        [&] { WindowSession::of(window->model()).maintenance().maintenanceTick(); });
     expectNothingLost();
 }
