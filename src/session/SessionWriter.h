@@ -72,9 +72,11 @@ private:
 };
 
 // The one background thread that writes what the program keeps between runs beyond its
-// settings (the session record, the recovery snapshot, the search runs), each file
-// atomically. The main thread only builds values. Per file only the newest pending value is
-// kept, and a value that stores the same as the last one written to that file writes nothing.
+// settings (the session record, the recovery snapshot, the search runs, a session file the
+// person saves), each file atomically. A write counts only once the disk confirmed it; one it
+// did not confirm is a failure, and the same value is written again when next handed over. The main
+// thread only builds values. Per file only the newest pending value is kept, and a value that
+// stores the same as the last one written to that file writes nothing.
 class SessionWriter {
 public:
     static SessionWriter& shared();

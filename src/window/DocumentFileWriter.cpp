@@ -2,6 +2,7 @@
 
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
+#include "platform/FolderSync.h"
 #include "platform/Localization.h"
 #include "text/TextFileLoader.h"
 
@@ -9,7 +10,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace dunmoss {
 
@@ -43,7 +47,36 @@ void refuseNonRegularDestination(const QString& path) {
     throw FileError(FileErrorCode::FileWriteUnknown, path, reason);
 }
 
+std::atomic<int>& injectedSyncFailure(AtomicWriteSync sync) {
+    static std::atomic<int> failures[2];
+    return failures[sync == AtomicWriteSync::FileData ? 0 : 1];
+}
+
+// The errno of a failed sync, 0 when the disk holds what was asked.
+int syncFileData(int fd) {
+    if (const int injected = injectedSyncFailure(AtomicWriteSync::FileData).load())
+        return injected;
+    return ::fdatasync(fd) == 0 ? 0 : errno;
+}
+
+int syncFolderOf(const QString& path) {
+    if (const int injected = injectedSyncFailure(AtomicWriteSync::Folder).load())
+        return injected;
+    return syncFolder(QFileInfo(path).absolutePath());
+}
+
+// A write the disk did not confirm is a failed write, said so in the person's language.
+FileError syncError(int savedErrno, const QString& path) {
+    return FileError(FileError::fromErrno(savedErrno, path, true).code(), path,
+                     localizedString(QStringLiteral("text-file.sync-failed.format"))
+                         .arg(QString::fromLocal8Bit(std::strerror(savedErrno))));
+}
+
 } // namespace
+
+void failAtomicWriteSyncForTesting(AtomicWriteSync sync, int errnoValue) {
+    injectedSyncFailure(sync).store(errnoValue);
+}
 
 AtomicWriteHold::AtomicWriteHold(const QString& path) {
     // Never destroyed: the session writer's thread may still write while the process ends.
@@ -95,9 +128,19 @@ void writeAtomically(const QString& path, const std::function<bool(QIODevice&)>&
         file.cancelWriting();
         throw writeError(file, savedErrno, path);
     }
+    // commit() syncs too but ignores the answer: a file the disk did not take would replace
+    // the old one and count as saved. Synced here first, the old file stays when it fails.
+    if (const int syncErrno = syncFileData(file.handle())) {
+        file.cancelWriting();
+        throw syncError(syncErrno, path);
+    }
     errno = 0;
     if (!file.commit())
         throw writeError(file, errno, path);
+    // The new name lives in the folder of the file written (through a link, the link's
+    // target): only once that folder is synced does the replacement survive a power cut.
+    if (const int syncErrno = syncFolderOf(canonicalFilePath(path)))
+        throw syncError(syncErrno, path);
 }
 
 } // namespace dunmoss

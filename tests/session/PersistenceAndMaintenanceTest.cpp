@@ -6,6 +6,7 @@
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
 #include "session/SessionWriter.h"
+#include "support/FailingSyncs.h"
 #include "support/HeldWrites.h"
 #include "window/DocumentFileWriter.h"
 #include "window/DocumentReloading.h"
@@ -262,6 +263,46 @@ TEST_F(Persistence, AFailedSaveIsReportedOnceStoredForNextTimeAndStillWritesTheO
     std::unique_ptr<EditorWindowModel> next = restoredModel();
     EXPECT_EQ(noticeMessages(*next), QStringList{message});
     EXPECT_FALSE(defaults->contains(QString::fromLatin1(kSessionSaveFailedNoticeKey)));
+}
+
+TEST_F(Persistence, ACopyTheDiskDidNotTakeIsReportedKeepsTheOldFileAndIsWrittenAgain) {
+    edit(0, QStringLiteral("first"));
+    model->persistSession();
+    flush();
+    const QByteArray record = readFile(recordFile());
+    const QByteArray recovery = readFile(recoveryFile());
+    ASSERT_FALSE(record.isEmpty());
+    // The copies and whatever a write of them may leave beside them.
+    const auto entries = [this] {
+        const QStringList names{QStringLiteral("*session.json*"),
+                                QStringLiteral("*recovery.json*")};
+        const QDir::Filters files = QDir::Files | QDir::Hidden | QDir::System;
+        return QDir(dir.path()).entryList(names, files) +
+               QDir(recoveryDirectory()).entryList(names, files);
+    };
+    const QStringList before = entries();
+    {
+        const FailingSyncs disk(AtomicWriteSync::FileData);
+        edit(0, QStringLiteral("second"));
+        model->persistSession();
+        flush();
+    }
+    EXPECT_EQ(readFile(recordFile()), record);
+    EXPECT_EQ(readFile(recoveryFile()), recovery);
+    EXPECT_EQ(entries(), before);
+    ASSERT_EQ(noticeMessages(*model).size(), 1);
+    EXPECT_TRUE(noticeMessages(*model).first().contains(
+        localizedString(QStringLiteral("text-file.sync-failed.format"))
+            .section(QStringLiteral("%1"), 0, 0)));
+    // A copy the disk did not take is not what the file holds: the same record is written when
+    // next handed over, and the news of the failure is over.
+    model->persistSession();
+    flush();
+    EXPECT_EQ(decodeSessionRecord(readFile(recordFile())).tabs.first().draftText,
+              QStringLiteral("second"));
+    EXPECT_EQ(decodeSessionRecord(readFile(recoveryFile())).tabs.first().draftText,
+              QStringLiteral("second"));
+    EXPECT_TRUE(noticeMessages(*model).isEmpty());
 }
 
 TEST_F(Maintenance, AutosaveWritesModifiedFilesInTheirLineEndingThenSavesTheSession) {

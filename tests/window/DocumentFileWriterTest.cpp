@@ -1,0 +1,99 @@
+// An atomic write counts only once the disk confirmed it: a sync that fails is a failed write.
+#include "window/DocumentFileWriter.h"
+#include "WindowFixture.h"
+#include "platform/FileError.h"
+#include "platform/Localization.h"
+#include "support/FailingSyncs.h"
+#include "support/WaitForOpening.h"
+#include "window/DocumentOpening.h"
+#include "window/WindowNotices.h"
+
+#include <QDir>
+
+namespace dunmoss::test {
+namespace {
+
+class AtomicWriteSyncs : public WindowFixture {
+protected:
+    QStringList folderEntries() const {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+    // The error of writing the bytes, or nothing when the write succeeded.
+    static std::optional<FileError> writeFailure(const QString& path, const QByteArray& bytes) {
+        try {
+            writeBytesAtomically(bytes, path);
+        } catch (const FileError& error) {
+            return error;
+        }
+        return std::nullopt;
+    }
+    // What the window shows of a failure, as an alert or on its message bar.
+    QString shownFailures() const {
+        QStringList shown{state().errors.errorMessage.value_or(QString())};
+        for (const WindowNotice& notice : state().notices.shown)
+            shown.append(notice.message);
+        return shown.join(u'\n');
+    }
+    static QString syncFailedText() {
+        return localizedString(QStringLiteral("text-file.sync-failed.format"))
+            .section(QStringLiteral("%1"), 0, 0);
+    }
+};
+
+} // namespace
+
+TEST_F(AtomicWriteSyncs, ANewFileTheDiskDidNotTakeLeavesTheOldOneAndNoTemporary) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "old contents");
+    const QStringList before = folderEntries();
+    {
+        const FailingSyncs disk(AtomicWriteSync::FileData);
+        const std::optional<FileError> failure = writeFailure(url.toLocalFile(), "new contents");
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->path(), url.toLocalFile());
+        EXPECT_TRUE(failure->localizedDescription().contains(QStringLiteral("notes.txt")));
+        EXPECT_TRUE(failure->localizedDescription().contains(syncFailedText()));
+        EXPECT_TRUE(writeFailure(path(QStringLiteral("fresh.txt")), "x"));
+    }
+    EXPECT_EQ(readFile(url), QByteArray("old contents"));
+    EXPECT_EQ(folderEntries(), before) << "no temporary or new file is left behind";
+
+    // The disk answering again, the same write lands.
+    EXPECT_FALSE(writeFailure(url.toLocalFile(), "new contents"));
+    EXPECT_EQ(readFile(url), QByteArray("new contents"));
+}
+
+TEST_F(AtomicWriteSyncs, AFolderTheDiskDidNotSyncAfterTheRenameIsAFailedWrite) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "old contents");
+    const FailingSyncs disk(AtomicWriteSync::Folder);
+    const std::optional<FileError> failure = writeFailure(url.toLocalFile(), "new contents");
+    ASSERT_TRUE(failure);
+    EXPECT_TRUE(failure->localizedDescription().contains(syncFailedText()));
+    // The rename was done: the new bytes are in place, only not known to survive a power cut.
+    EXPECT_EQ(readFile(url), QByteArray("new contents"));
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("notes.txt")});
+}
+
+TEST_F(AtomicWriteSyncs, ASaveTheDiskDidNotTakeIsShownAndTheTabStaysModified) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "old contents");
+    model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+    waitForOpening(*model);
+    const int index = model->activeTabIndex();
+    model->setTabText(tabAt(index).id, QStringLiteral("new contents"));
+    const QStringList before = folderEntries();
+
+    std::optional<bool> saved;
+    {
+        const FailingSyncs disk(AtomicWriteSync::FileData);
+        model->saving().saveTab(index, [&](bool done) { saved = done; });
+        written();
+    }
+    EXPECT_EQ(saved, false);
+    EXPECT_TRUE(shownFailures().contains(QStringLiteral("notes.txt")));
+    EXPECT_TRUE(shownFailures().contains(syncFailedText()));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+    EXPECT_EQ(tabAt(index).savedSnapshot, QStringLiteral("old contents"));
+    EXPECT_EQ(readFile(url), QByteArray("old contents"));
+    EXPECT_EQ(folderEntries(), before);
+}
+
+} // namespace dunmoss::test
