@@ -3,9 +3,9 @@
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
+#include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "text/EditorTab.h"
-#include "window/DocumentFileWriter.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
@@ -48,6 +48,37 @@ QByteArray readSessionFileBytes(const QString& path) {
     if (file.error() != QFileDevice::NoError)
         throw FileError(FileErrorCode::FileReadUnknown, path, file.errorString());
     return data;
+}
+
+// Written by the background writer, which waits for the disk; the window hears how it went.
+// Always written, even when this process wrote the same list there before: the file may have
+// gone since.
+void writeSessionFile(EditorWindowModel& window, const EditorSessionFile& file,
+                      const QString& path) {
+    auto value = std::make_shared<StoredValueOf<QByteArray>>(
+        encodeSessionFile(file),
+        [](const QByteArray& bytes, QIODevice& device) {
+            return device.write(bytes) == bytes.size();
+        },
+        [](const QByteArray&, const QByteArray&) { return false; });
+    auto sink = std::make_shared<SessionWriteSink>();
+    QPointer<EditorWindowModel> model(&window);
+    // The writer keeps the sink while it calls this, so the pointer holds.
+    SessionWriteSink* const outcomes = sink.get();
+    sink->deliver = [model, outcomes] {
+        for (const SessionWriteOutcome& outcome : outcomes->takeOutcomes()) {
+            if (!model)
+                return;
+            try {
+                if (outcome.failure)
+                    std::rethrow_exception(outcome.failure);
+                model->setFindMessage(localizedString(QStringLiteral("session.saved")));
+            } catch (const std::exception& error) {
+                model->setErrorMessage(localizedErrorDescription(error));
+            }
+        }
+    };
+    SessionWriter::shared().submit(path, std::move(value), std::move(sink));
 }
 
 } // namespace
@@ -103,12 +134,7 @@ void SessionFiles::saveSessionFile() {
         const EditorTab& active = activeTab(model->state());
         if (active.fileURL)
             file.activeFile = active.fileURL->toLocalFile();
-        try {
-            writeBytesAtomically(encodeSessionFile(file), url->toLocalFile());
-            model->setFindMessage(localizedString(QStringLiteral("session.saved")));
-        } catch (const std::exception& error) {
-            model->setErrorMessage(localizedErrorDescription(error));
-        }
+        writeSessionFile(*model, file, url->toLocalFile());
     });
 }
 

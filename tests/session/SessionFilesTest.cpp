@@ -4,12 +4,16 @@
 #include "SessionFixture.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
+#include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "session/WindowSession.h"
+#include "support/FailingSyncs.h"
 #include "support/WaitForOpening.h"
 #include "window/TabClosing.h"
 
+#include <QTest>
 #include <functional>
+#include <future>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -20,6 +24,14 @@ class SessionFileTest : public SessionFixture {
 protected:
     QString status() const { return model->state().findMessage; }
     QString error() const { return model->state().errors.errorMessage.value_or(QString()); }
+    // Saves the window's files to the path and waits until the window heard how it went.
+    void saveSessionTo(const QString& target) {
+        person.saveAnswers = {QUrl::fromLocalFile(target)};
+        model->setFindMessage(QString());
+        model->setErrorMessage(QString());
+        WindowSession::of(*model).files().saveSessionFile();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !status().isEmpty() || !error().isEmpty(); }));
+    }
     QString sessionFile(const QByteArray& json) {
         writeFile(QStringLiteral("s.json"), json);
         return path(QStringLiteral("s.json"));
@@ -40,8 +52,7 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
     model->opening().appendTabsReplacingPristineTab({untitledTab()}, std::nullopt);
     model->setActiveTabID(tabAt(0).id);
     const QUrl target = QUrl::fromLocalFile(path(QStringLiteral("mine.json")));
-    person.saveAnswers = {target};
-    WindowSession::of(*model).files().saveSessionFile();
+    saveSessionTo(target.toLocalFile());
     EXPECT_EQ(person.savePanels.first().suggestedName,
               QStringLiteral("DunmossNotepadSession.dunmosssession.json"));
     EXPECT_EQ(status(), localizedString(QStringLiteral("session.saved")));
@@ -50,8 +61,7 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
     EXPECT_EQ(saved.activeFile, a.toLocalFile());
     // An untitled active tab leaves the key out.
     model->setActiveTabID(tabAt(2).id);
-    person.saveAnswers = {target};
-    WindowSession::of(*model).files().saveSessionFile();
+    saveSessionTo(target.toLocalFile());
     EXPECT_FALSE(readFile(target.toLocalFile()).contains("activeFile"));
 
     // Opened in a fresh window: the pristine tab gives way, the active file is found through a
@@ -77,6 +87,43 @@ TEST_F(SessionFileTest, SavedFilesOpenAgainWithTheActiveOne) {
     waitForOpening(*model);
     ASSERT_EQ(model->state().tabs.size(), 2);
     EXPECT_EQ(activeTab(model->state()).fileURL, a);
+}
+
+TEST_F(SessionFileTest, ASessionFileIsWrittenOffTheWindowsThreadAndAFailedWriteIsShown) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), "a");
+    open(a);
+    const QString target = path(QStringLiteral("mine.json"));
+    // The writer is busy with something else: the window does not wait for it.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    SessionWriter::shared().submit(
+        path(QStringLiteral("busy.txt")),
+        std::make_shared<StoredValueOf<int>>(0,
+                                             [released](int, QIODevice& device) {
+                                                 released.wait();
+                                                 return device.write("busy") == 4;
+                                             }),
+        nullptr);
+    model->setFindMessage(QString());
+    person.saveAnswers = {QUrl::fromLocalFile(target)};
+    WindowSession::of(*model).files().saveSessionFile();
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(status().isEmpty());
+    release.set_value();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return status() == localizedString(QStringLiteral("session.saved")); }));
+    EXPECT_EQ(decodeSessionFile(readFile(target)).files, QStringList{a.toLocalFile()});
+
+    // A write the disk did not take says so, and the file stays as it was.
+    const QByteArray before = readFile(target);
+    open(writeFile(QStringLiteral("b.txt"), "b"));
+    {
+        const FailingSyncs disk(AtomicWriteSync::FileData);
+        saveSessionTo(target);
+    }
+    EXPECT_TRUE(status().isEmpty());
+    EXPECT_TRUE(error().contains(QStringLiteral("mine.json")));
+    EXPECT_EQ(readFile(target), before);
 }
 
 TEST_F(SessionFileTest, ASessionFileAndCloseAllSaveTheSessionOnceAtTheirEnd) {
