@@ -1,8 +1,11 @@
 #include "text/EditorTab.h"
 
 #include "platform/Defaults.h"
+#include "platform/FileError.h"
 #include "platform/Localization.h"
+#include "text/TextFileLoader.h"
 
+#include <QFile>
 #include <cstdlib>
 #include <limits>
 
@@ -55,6 +58,54 @@ void takeLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded) {
     readFileAttributesNow(tab);
     tab.hasExternalChanges = false;
     dropBookmarksBeyondLastLine(tab);
+}
+
+// What is known of the file when its bytes are exactly those the document is written as (the
+// file looked at before and after they are read, the same both times); nothing when they
+// differ, the file cannot be read, or the text cannot be encoded.
+std::optional<FileStatus> fileHoldingExactly(const QString& path,
+                                             const PlainTextDocument& document) {
+    QByteArray expected;
+    try {
+        expected = fileDataForSaving(document);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+    const std::optional<FileStatus> before = statPath(path);
+    if (!before || before->kind != FileKind::Regular || before->size != expected.size())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.read(expected.size() + 1) != expected)
+        return std::nullopt;
+    const std::optional<FileStatus> after = statPath(path);
+    if (!after || after->modified != before->modified || after->size != before->size ||
+        after->identity != before->identity)
+        return std::nullopt;
+    return before;
+}
+
+// A kill right after a save can leave the file holding what the tab stored while the record
+// still has the file's date and size from before: the write landed, the record of it did not.
+// A file that holds exactly the draft is the tab's saved text; one that holds exactly the saved
+// text is what the tab knew. Either way the file is not changed on disk, and its date and size
+// are taken as known. Anything else is left to the caller.
+bool takeStoredTextOnDisk(EditorTab& tab) {
+    const QString path = localPath(tab.fileURL);
+    if (const std::optional<FileStatus> draft = fileHoldingExactly(path, tab.document)) {
+        tab.savedSnapshot = tab.document.text;
+        tab.savedEncoding = tab.document.encoding;
+        tab.savedLineEnding = tab.document.lineEnding;
+        tab.lastKnownModificationDate = draft->modified;
+        tab.lastKnownFileSize = draft->size;
+        return true;
+    }
+    const PlainTextDocument saved{tab.savedSnapshot, tab.savedEncoding, tab.savedLineEnding, false};
+    if (const std::optional<FileStatus> known = fileHoldingExactly(path, saved)) {
+        tab.lastKnownModificationDate = known->modified;
+        tab.lastKnownFileSize = known->size;
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -216,20 +267,18 @@ EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
         tab.hasExternalChanges = payload.hasExternalChanges.value_or(false);
         return tab;
     }
-    if (!draftUnchanged) {
-        if (!loaded || loaded->isLargeFilePreview) {
-            tab.hasExternalChanges = true;
-            return tab;
-        }
-        if ((!payload.hasExternalChanges || !payload.lastKnownFileSize) &&
-            loadedDiffersFromSaved(loaded->document, payload)) {
-            tab.hasExternalChanges = true;
-            return tab;
-        }
-    }
-    tab.hasExternalChanges =
-        payload.hasExternalChanges.value_or(false) ||
-        hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate, tab.lastKnownFileSize);
+    bool changed = false;
+    if (!draftUnchanged && (!loaded || loaded->isLargeFilePreview))
+        changed = true;
+    else if (!draftUnchanged && (!payload.hasExternalChanges || !payload.lastKnownFileSize) &&
+             loadedDiffersFromSaved(loaded->document, payload))
+        changed = true;
+    else
+        changed = payload.hasExternalChanges.value_or(false) ||
+                  hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate,
+                                       tab.lastKnownFileSize);
+    // A preview's draft is only the beginning of its file, never what the file holds.
+    tab.hasExternalChanges = changed && (payload.isLargeFilePreview || !takeStoredTextOnDisk(tab));
     return tab;
 }
 

@@ -129,7 +129,10 @@ std::optional<QUuid> removePristineUntitledTab(QList<EditorTab>& tabs);
 QString saveAllSummaryMessage(const std::function<QString(const QString&)>& localizer, int saved,
                               int failed, int externallyChanged);
 
-// Rebuilds a tab from the session, preferring the file on disk when the draft was unchanged.
+// Rebuilds a tab from the session, preferring the file on disk when the draft was unchanged. A
+// file whose date or size differs from the stored ones but whose bytes are exactly those of the
+// stored draft (the tab is then saved at it) or of the saved text is not changed on disk; its
+// date and size become the known ones. Reads the file: not on the window's thread.
 EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
                                     const std::optional<LoadedPlainTextDocument>& loaded);
 

@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "session/BookmarksAside.h"
 #include "session/SessionRecord.h"
+#include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "text/TextFileLoader.h"
 #include "window/DocumentReloading.h"
@@ -424,4 +425,57 @@ TEST_F(SessionStoreTest, AStaleBookmarkStillFindsTheFileAndIsMadeAfresh) {
     EXPECT_EQ(makeTabFromSessionTab(stored).fileURL, url);
     EXPECT_FALSE(bookmarkCache().contains(url.toLocalFile()));
     EXPECT_NE(makeSessionTab(tab).fileBookmark, stored.fileBookmark);
+}
+
+TEST_F(SessionStoreTest, AFileHoldingAStoredTextAfterAKillIsNotChangedOnDisk) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "saved text\n");
+    edit(open(url), QStringLiteral("draft text\n"));
+    model->persistSession();
+    flush();
+    // What the session knew when the process was killed: the draft, the saved text, and the
+    // file's date and size from before.
+    const QByteArray record = readFile(recordFile());
+    const QByteArray recovery = readFile(recoveryFile());
+    const QDateTime known = QFileInfo(url.toLocalFile()).lastModified();
+    model.reset();
+    SessionWriter::shared().waitUntilIdle();
+    // The file holds these bytes at a date the session does not know; the window comes back.
+    const auto restoredWith = [&](const QByteArray& bytes) {
+        storeRecord(decodeSessionRecord(record));
+        storeSnapshot(recovery);
+        writeFile(QStringLiteral("notes.txt"), bytes);
+        QFile file(url.toLocalFile());
+        EXPECT_TRUE(file.open(QIODevice::ReadWrite));
+        EXPECT_TRUE(file.setFileTime(known.addSecs(5), QFileDevice::FileModificationTime));
+        file.close();
+        std::unique_ptr<EditorWindowModel> window = restoredModel();
+        const EditorTab tab = window->state().tabs.first();
+        window.reset();
+        SessionWriter::shared().waitUntilIdle();
+        EXPECT_EQ(tab.fileURL, url);
+        return tab;
+    };
+
+    // The save landed, the session did not: the tab is saved at its draft.
+    EditorTab tab = restoredWith("draft text\n");
+    EXPECT_FALSE(tab.hasExternalChanges);
+    EXPECT_FALSE(tabIsModified(tab));
+    EXPECT_EQ(tab.document.text, QStringLiteral("draft text\n"));
+    EXPECT_EQ(tab.lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
+
+    // The file holds the saved text: nothing changed it, and the draft is still to be saved.
+    tab = restoredWith("saved text\n");
+    EXPECT_FALSE(tab.hasExternalChanges);
+    EXPECT_TRUE(tabIsModified(tab));
+    EXPECT_EQ(tab.document.text, QStringLiteral("draft text\n"));
+    EXPECT_EQ(tab.savedSnapshot, QStringLiteral("saved text\n"));
+    EXPECT_EQ(tab.lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
+
+    // Only the exact bytes count: other line breaks, or other text, are a change on disk.
+    for (const QByteArray& other : {QByteArray("draft text\r\n"), QByteArray("other text\n")}) {
+        tab = restoredWith(other);
+        EXPECT_TRUE(tab.hasExternalChanges) << other.toStdString();
+        EXPECT_EQ(tab.document.text, QStringLiteral("draft text\n"));
+        EXPECT_EQ(tab.savedSnapshot, QStringLiteral("saved text\n"));
+    }
 }

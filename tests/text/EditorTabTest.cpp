@@ -293,7 +293,8 @@ TEST(EditorTabRestore, UntitledDraftUsesStoredFlag) {
 
 TEST(EditorTabRestore, ChangedDraftComparesWholeLoadedFileWhenRecordLacksState) {
     TempFiles files;
-    const QUrl url = files.write(QStringLiteral("c.txt"), "saved");
+    // Neither stored text: a file holding one is never changed on disk.
+    const QUrl url = files.write(QStringLiteral("c.txt"), "other");
     files.setModified(QStringLiteral("c.txt"), 1'500'000'000, 0);
     EditorSessionRestorePayload payload =
         payloadFor(url, QStringLiteral("draft"), QStringLiteral("saved"));
