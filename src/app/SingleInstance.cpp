@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include "platform/InstanceLock.h"
 #include "platform/Localization.h"
 
 #include <QCryptographicHash>
@@ -13,7 +14,6 @@
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
 #include <cerrno>
@@ -164,10 +164,9 @@ std::optional<SingleInstance::Role> SingleInstance::claimAt(const QString& serve
         m_unlockableFolders.append(folder);
         return std::nullopt;
     }
-    auto lock = std::make_unique<QLockFile>(lockPath);
-    // Never stale by age: a live instance keeps its lock however long it runs or is busy. The
-    // lock of a process that is gone is taken over.
-    lock->setStaleLockTime(0);
+    // A live instance keeps its lock however long it runs or is busy; a process that is gone
+    // holds none.
+    auto lock = std::make_unique<InstanceLock>(lockPath);
     const QDeadlineTimer deadline(m_answerTimeoutMs);
     QElapsedTimer waited;
     waited.start();
@@ -184,14 +183,15 @@ std::optional<SingleInstance::Role> SingleInstance::claimAt(const QString& serve
     };
     m_serverName = serverName;
     for (;;) {
-        if (lock->tryLock(0)) {
+        const InstanceLock::Result locked = lock->tryLock();
+        if (locked == InstanceLock::Result::Locked) {
             m_lock = std::move(lock);
             // Kept even when nobody can reach this process (listening failed): a later launch
             // then reports that, where it would otherwise write the same session.
             listen();
             return Role::Primary;
         }
-        if (lock->error() != QLockFile::LockFailedError) {
+        if (locked == InstanceLock::Result::Unavailable) {
             // No lock can be made here (an unwritable folder); the next place is tried.
             m_unlockableFolders.append(QFileInfo(socketPath(serverName)).absolutePath());
             return std::nullopt;

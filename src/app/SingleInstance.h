@@ -12,9 +12,10 @@
 
 class QLocalServer;
 class QLocalSocket;
-class QLockFile;
 
 namespace dunmoss {
+
+class InstanceLock;
 
 // One running instance per user and settings store, so that one process alone writes the
 // session. The running instance holds a lock file in the user's runtime folder (or, when no lock
@@ -110,7 +111,7 @@ private:
     std::function<void()> m_whileWaiting;
     int m_answerTimeoutMs = kDefaultAnswerTimeoutMs;
     bool m_requestDelivered = false;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<InstanceLock> m_lock;
     QLocalServer* m_server = nullptr;
     std::function<QStringList()> m_reporter;
 };
