@@ -68,11 +68,21 @@ QList<SearchCenterRun> loadSearchCenterRuns(Defaults& defaults) {
             (fromSettings && (!inFile || newestRunTime(*fromSettings) > newestRunTime(*inFile)));
         if (takeOld) {
             runs = fromSettings;
-            // Unknown when the move failed: the next window reads both again.
-            inFile = moveSettingsValueToFile(defaults, key, *old, path, true) ? fromSettings
-                                                                              : std::nullopt;
+            // Moved as the settings held them. Runs they decode to stand for what the file
+            // will hold, so the same runs are not written again; until the write is done a
+            // window finds them with the writer, and should it fail the next start moves them
+            // again.
+            const QByteArray bytes = *old;
+            std::shared_ptr<const StoredValue> moved = storedBytes(bytes);
+            if (fromSettings)
+                moved = std::make_shared<StoredRuns>(
+                    *fromSettings, [bytes](const QList<SearchCenterRun>&, QIODevice& device) {
+                        return device.write(bytes) == bytes.size();
+                    });
+            moveSettingsValueToFile(defaults, key, std::move(moved), path);
+            inFile.reset();
         } else {
-            moveSettingsValueToFile(defaults, key, *old, path, false);
+            moveSettingsValueToFile(defaults, key, nullptr, path);
         }
     }
     if (inFile)

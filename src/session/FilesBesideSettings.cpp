@@ -1,13 +1,12 @@
 #include "session/FilesBesideSettings.h"
 
 #include "platform/Defaults.h"
-#include "platform/FileError.h"
 #include "platform/FileStat.h"
-#include "window/DocumentFileWriter.h"
+#include "session/SessionWriter.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace dunmoss {
 
@@ -29,19 +28,22 @@ std::optional<QByteArray> readRegularFile(const QString& path) {
     return data;
 }
 
-bool moveSettingsValueToFile(Defaults& defaults, const QString& key, const QByteArray& bytes,
-                             const QString& path, bool writeFile) {
-    if (writeFile) {
-        try {
-            if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-                return false;
-            writeBytesAtomically(bytes, path);
-        } catch (const FileError&) {
-            return false;
-        }
+void moveSettingsValueToFile(Defaults& defaults, const QString& key,
+                             std::shared_ptr<const StoredValue> value, const QString& path) {
+    if (!value) {
+        defaults.remove(key);
+        return;
     }
-    defaults.remove(key);
-    return true;
+    auto sink = std::make_shared<SessionWriteSink>();
+    QPointer<Defaults> settings(&defaults);
+    // The writer keeps the sink while it calls this, so the pointer holds.
+    SessionWriteSink* const outcomes = sink.get();
+    sink->deliver = [settings, key, outcomes] {
+        for (const SessionWriteOutcome& outcome : outcomes->takeOutcomes())
+            if (!outcome.failure && settings)
+                settings->remove(key);
+    };
+    SessionWriter::shared().submit(path, std::move(value), std::move(sink));
 }
 
 } // namespace dunmoss

@@ -55,12 +55,6 @@ QByteArray readSessionFileBytes(const QString& path) {
 // gone since.
 void writeSessionFile(EditorWindowModel& window, const EditorSessionFile& file,
                       const QString& path) {
-    auto value = std::make_shared<StoredValueOf<QByteArray>>(
-        encodeSessionFile(file),
-        [](const QByteArray& bytes, QIODevice& device) {
-            return device.write(bytes) == bytes.size();
-        },
-        [](const QByteArray&, const QByteArray&) { return false; });
     auto sink = std::make_shared<SessionWriteSink>();
     QPointer<EditorWindowModel> model(&window);
     // The writer keeps the sink while it calls this, so the pointer holds.
@@ -78,7 +72,8 @@ void writeSessionFile(EditorWindowModel& window, const EditorSessionFile& file,
             }
         }
     };
-    SessionWriter::shared().submit(path, std::move(value), std::move(sink));
+    SessionWriter::shared().submit(path, storedBytes(encodeSessionFile(file), true),
+                                   std::move(sink));
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "platform/Bookmark.h"
 #include "platform/Defaults.h"
-#include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/SecurityScopedAccess.h"
 #include "session/FilesBesideSettings.h"
@@ -10,7 +9,6 @@
 #include "session/StoredSessionRecord.h"
 #include "session/StrictJson.h"
 #include "text/TextFileLoader.h"
-#include "window/DocumentFileWriter.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -325,7 +323,8 @@ std::optional<RestoredSession> SessionStore::takeRecordFromSettings(bool& corrup
     std::optional<RestoredSession> fromSettings =
         decodeOrKeepAside(m_recoveryDirectory, *old, QStringLiteral("session"), corrupt);
     // Moved, not copied: the settings file keeps no large value.
-    moveSettingsValueToFile(m_defaults, key, *old, path, !QFile::exists(path));
+    moveSettingsValueToFile(m_defaults, key, QFile::exists(path) ? nullptr : storedBytes(*old),
+                            path);
     return fromSettings;
 }
 
@@ -348,15 +347,11 @@ void SessionStore::backupCorruptData(const QByteArray& data, const QString& labe
 void keepCorruptCopy(const QString& recoveryDirectory, const QByteArray& data,
                      const QString& label) {
     const qint64 seconds = QDateTime::currentMSecsSinceEpoch() / 1000;
-    if (!QDir().mkpath(recoveryDirectory))
-        return;
     const QString path =
         recoveryDirectory + QStringLiteral("/corrupt-%1-%2.json").arg(label).arg(seconds);
-    try {
-        writeBytesAtomically(data, path);
-    } catch (const FileError&) {
-        // The copy is a courtesy; restoring goes on without it.
-    }
+    // A courtesy, written by the background writer (it may be asked for on the window's
+    // thread); restoring goes on without it, and a failure is told to nobody.
+    SessionWriter::shared().submit(path, storedBytes(data), nullptr);
 }
 
 } // namespace dunmoss

@@ -76,7 +76,8 @@ std::optional<RestoredSession> readStoredSessionCopy(const QString& path,
                                                      SessionRecordFormat format,
                                                      const QString& recoveryDirectory,
                                                      const QString& label, bool& corrupt);
-// Keeps the bytes as "corrupt-<label>-<seconds>.json" in the folder; never fails.
+// Keeps the bytes as "corrupt-<label>-<seconds>.json" in the folder, through the background
+// writer; never fails.
 void keepCorruptCopy(const QString& recoveryDirectory, const QByteArray& data,
                      const QString& label);
 

@@ -7,9 +7,20 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QMetaObject>
 
 namespace dunmoss {
+
+std::shared_ptr<const StoredValue> storedBytes(QByteArray bytes, bool alwaysWrite) {
+    const auto write = [](const QByteArray& stored, QIODevice& device) {
+        return device.write(stored) == stored.size();
+    };
+    if (alwaysWrite)
+        return std::make_shared<StoredValueOf<QByteArray>>(
+            std::move(bytes), write, [](const QByteArray&, const QByteArray&) { return false; });
+    return std::make_shared<StoredValueOf<QByteArray>>(std::move(bytes), write);
+}
 
 QList<SessionWriteOutcome> SessionWriteSink::takeOutcomes() {
     std::lock_guard lock(m_mutex);

@@ -49,6 +49,10 @@ private:
     Same m_same;
 };
 
+// Bytes written as they are, the same as other bytes when equal. `alwaysWrite`: never the same
+// as what this process wrote to the file before, for a file that may have gone since.
+std::shared_ptr<const StoredValue> storedBytes(QByteArray bytes, bool alwaysWrite = false);
+
 // What became of one value handed to the writer.
 struct SessionWriteOutcome {
     QString path;

@@ -40,21 +40,6 @@ protected:
             QTest::qWait(50);
         ASSERT_FALSE(WindowSession::of(window).persistence().hasPendingSnapshot());
     }
-    // Hands the writer a file it writes only once the promise is kept: until then, whatever is
-    // handed to it after waits.
-    std::promise<void> keepTheWriterBusy() {
-        std::promise<void> release;
-        std::shared_future<void> released = release.get_future().share();
-        SessionWriter::shared().submit(
-            path(QStringLiteral("busy.txt")),
-            std::make_shared<StoredValueOf<int>>(0,
-                                                 [released](int, QIODevice& device) {
-                                                     released.wait();
-                                                     return device.write("busy") == 4;
-                                                 }),
-            nullptr);
-        return release;
-    }
 };
 
 class Maintenance : public SessionFixture {

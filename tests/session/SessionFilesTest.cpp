@@ -4,7 +4,6 @@
 #include "SessionFixture.h"
 #include "platform/Localization.h"
 #include "session/SessionRecord.h"
-#include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "session/WindowSession.h"
 #include "support/FailingSyncs.h"
@@ -13,7 +12,6 @@
 
 #include <QTest>
 #include <functional>
-#include <future>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -94,16 +92,7 @@ TEST_F(SessionFileTest, ASessionFileIsWrittenOffTheWindowsThreadAndAFailedWriteI
     open(a);
     const QString target = path(QStringLiteral("mine.json"));
     // The writer is busy with something else: the window does not wait for it.
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    SessionWriter::shared().submit(
-        path(QStringLiteral("busy.txt")),
-        std::make_shared<StoredValueOf<int>>(0,
-                                             [released](int, QIODevice& device) {
-                                                 released.wait();
-                                                 return device.write("busy") == 4;
-                                             }),
-        nullptr);
+    std::promise<void> release = keepTheWriterBusy();
     model->setFindMessage(QString());
     person.saveAnswers = {QUrl::fromLocalFile(target)};
     WindowSession::of(*model).files().saveSessionFile();

@@ -3,6 +3,7 @@
 #include "platform/Defaults.h"
 #include "search/FindSeams.h"
 #include "session/SessionStore.h"
+#include "session/SessionWriter.h"
 #include "session/WindowSession.h"
 #include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -58,6 +60,22 @@ protected:
         return window;
     }
 
+    // Hands the writer a file it writes only once the promise is kept: until then, whatever is
+    // handed to it after waits.
+    std::promise<void> keepTheWriterBusy() {
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        SessionWriter::shared().submit(
+            dir.filePath(QStringLiteral("busy.txt")),
+            std::make_shared<StoredValueOf<int>>(0,
+                                                 [released](int, QIODevice& device) {
+                                                     released.wait();
+                                                     return device.write("busy") == 4;
+                                                 }),
+            nullptr);
+        return release;
+    }
+
     QString recoveryDirectory() const { return dir.filePath(QStringLiteral("Recovery")); }
     QString recoveryFile() const { return recoveryDirectory() + QStringLiteral("/recovery.json"); }
     QString recordFile() const { return dir.filePath(QStringLiteral("session.json")); }
@@ -79,7 +97,9 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // Copies the writer was handed are written first.
     QStringList corruptCopies() const {
+        SessionWriter::shared().waitUntilIdle();
         return QDir(recoveryDirectory())
             .entryList({QStringLiteral("corrupt-*.json")}, QDir::Files, QDir::Name);
     }

@@ -6,6 +6,7 @@
 #include "session/SessionRecord.h"
 #include "session/SessionWriter.h"
 #include "session/StrictJson.h"
+#include "support/FailingSyncs.h"
 #include "text/TextFileLoader.h"
 #include "window/DocumentReloading.h"
 
@@ -129,6 +130,37 @@ TEST_F(SessionStoreTest, ARecordInTheSettingsMovesToItsOwnFileAndTheSettingsStay
     defaults->synchronize();
     EXPECT_GT(QFileInfo(recordFile()).size(), 300'000);
     EXPECT_LT(QFileInfo(defaults->filePath()).size(), 64 * 1024);
+}
+
+TEST_F(SessionStoreTest, ARecordMovedOutOfTheSettingsIsWrittenByTheWriterBeforeTheKeyGoes) {
+    const QString key = QString::fromLatin1(kSessionRecordKey);
+    const QByteArray bytes = encodeSessionRecord(sessionWith(QStringLiteral("from before"), 10),
+                                                 SessionRecordFormat::Compact);
+    const auto moved = [] {
+        SessionWriter::shared().waitUntilIdle();
+        QCoreApplication::processEvents();
+    };
+    bool corrupt = false;
+    {
+        // The disk did not take it: the key stays, and the next start moves it again.
+        const FailingSyncs disk(AtomicWriteSync::FileData);
+        defaults->setValue(key, bytes);
+        EXPECT_TRUE(store().takeRecordFromSettings(corrupt));
+        moved();
+    }
+    EXPECT_TRUE(defaults->contains(key));
+    EXPECT_FALSE(QFile::exists(recordFile()));
+
+    // The window's thread hands the file over and goes on.
+    std::promise<void> release = keepTheWriterBusy();
+    EXPECT_TRUE(store().takeRecordFromSettings(corrupt));
+    EXPECT_FALSE(QFile::exists(recordFile()));
+    EXPECT_TRUE(defaults->contains(key));
+    release.set_value();
+    moved();
+    EXPECT_EQ(readFile(recordFile()), bytes);
+    EXPECT_FALSE(defaults->contains(key));
+    EXPECT_FALSE(corrupt);
 }
 
 TEST_F(SessionStoreTest, AnEncodingChosenByHandComesBackWhileTheFileIsUnchanged) {
