@@ -2,6 +2,7 @@
 
 #include "platform/FileError.h"
 #include "platform/Localization.h"
+#include "platform/PosixFile.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/FolderReplacementBackup.h"
 
@@ -31,29 +32,6 @@ QByteArray native(const QString& path) {
 QString joinPath(const QString& folder, const QString& name) {
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    int get() const { return m_fd; }
-    void reset() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
 
 FileError notRegular(const QString& path) {
     return FileError(FileErrorCode::FileReadUnknown, path,
@@ -92,7 +70,7 @@ constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 
 // Reads a small regular file whole; never blocks on a FIFO.
 QByteArray readRegularFile(const QString& path, qint64 limit) {
-    Descriptor fd(::open(native(path).constData(), kReadFlags));
+    UniqueFd fd(::open(native(path).constData(), kReadFlags));
     if (fd.get() < 0)
         throw FileError::fromErrno(errno, path, false);
     return readRegularDescriptor(fd.get(), path, limit);
@@ -110,7 +88,7 @@ struct SavedCopy {
 // way throws.
 std::optional<SavedCopy> readSavedCopy(const QString& backupPath, const QString& relative) {
     const QStringList names = relative.split(u'/', Qt::SkipEmptyParts);
-    Descriptor folder(::open(native(backupPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folder(::open(native(backupPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0)
         throw FileError::fromErrno(errno, backupPath, false);
     QString reached = backupPath;
@@ -119,7 +97,7 @@ std::optional<SavedCopy> readSavedCopy(const QString& backupPath, const QString&
         const bool isCopy = i + 1 == names.size();
         const int flags =
             isCopy ? kReadFlags | O_NOFOLLOW : O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-        Descriptor next(::openat(folder.get(), native(names[i]).constData(), flags));
+        UniqueFd next(::openat(folder.get(), native(names[i]).constData(), flags));
         if (next.get() < 0) {
             if (errno == ENOENT)
                 return std::nullopt;
@@ -137,20 +115,6 @@ std::optional<SavedCopy> readSavedCopy(const QString& backupPath, const QString&
     return copy;
 }
 
-void writeAll(int fd, const QByteArray& bytes, const QString& path) {
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put =
-            ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError::fromErrno(errno, path, true);
-        }
-        written += put;
-    }
-}
-
 QString standardized(const QString& path) {
     return QDir::cleanPath(path);
 }
@@ -162,13 +126,12 @@ bool isSymbolicLink(const QString& path) {
 
 // Opens each folder from the target down to the destination's folder without following a
 // link, creating the missing ones. Returns the destination folder's descriptor.
-Descriptor openDestinationFolder(const QString& targetPath, const QStringList& below) {
+UniqueFd openDestinationFolder(const QString& targetPath, const QStringList& below) {
     // The target itself may be reached through a link: the user chose it.
     const auto openTarget = [&] {
-        return Descriptor(
-            ::open(native(targetPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return UniqueFd(::open(native(targetPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     };
-    Descriptor folder = openTarget();
+    UniqueFd folder = openTarget();
     // A target deleted since the backup is made again, like any other missing folder.
     if (folder.get() < 0 && errno == ENOENT && QDir().mkpath(targetPath))
         folder = openTarget();
@@ -180,8 +143,8 @@ Descriptor openDestinationFolder(const QString& targetPath, const QStringList& b
         const QByteArray component = native(name);
         if (::mkdirat(folder.get(), component.constData(), 0777) != 0 && errno != EEXIST)
             throw FileError::fromErrno(errno, reached, true);
-        Descriptor next(::openat(folder.get(), component.constData(),
-                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd next(::openat(folder.get(), component.constData(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (next.get() < 0) {
             const int error = errno;
             struct stat attributes {};
@@ -254,7 +217,7 @@ namespace {
 // One entry copied next to its destination under a hidden staging name, waiting to be moved
 // into place. Its folder stays open, so the move lands where the checks were made.
 struct StagedRestore {
-    Descriptor folder;
+    UniqueFd folder;
     QByteArray staging;
     QByteArray name;
     QString destination;
@@ -295,8 +258,8 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
                                 QStringLiteral(".dunmoss-restore");
     const QByteArray staging = native(stagingName);
     const QString stagingPath = joinPath(QFileInfo(destination).path(), stagingName);
-    Descriptor file(::openat(staged.folder.get(), staging.constData(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    UniqueFd file(::openat(staged.folder.get(), staging.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.get() < 0)
         throw FileError::fromErrno(errno, stagingPath, true);
     staged.staging = staging;

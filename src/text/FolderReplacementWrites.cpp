@@ -1,6 +1,7 @@
 #include "text/FolderReplacementWrites.h"
 
 #include "platform/FileError.h"
+#include "platform/PosixFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,38 +16,8 @@ namespace dunmoss {
 
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    // Closes now, so that a failure of close (a delayed write error) is seen.
-    int close() { return ::close(std::exchange(m_fd, -1)); }
-
-private:
-    int m_fd;
-};
-
 [[noreturn]] void fail(const QString& path) {
     throw FileError::fromErrno(errno, path, true);
-}
-
-void writeAll(int fd, const char* data, size_t size, const QString& path) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, size);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(path);
-        }
-        data += put;
-        size -= size_t(put);
-    }
 }
 
 // Copies in the kernel where it can, else through a buffer.
@@ -74,7 +45,7 @@ void copyContent(int from, int to, const QString& path) {
         }
         if (got == 0)
             return;
-        writeAll(to, buffer, size_t(got), path);
+        writeAll(to, QByteArrayView(buffer, got), path);
     }
 }
 
@@ -105,7 +76,7 @@ void keepFileExclusively(const QString& source, const QString& destination) {
         }
         // Another file system, one without hard links, or links refused: copy instead.
     }
-    Descriptor in(::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd in(::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (in.get() < 0)
         throw FileError::fromErrno(errno, source, false);
     struct stat attributes {};
@@ -113,7 +84,7 @@ void keepFileExclusively(const QString& source, const QString& destination) {
         throw FileError::fromErrno(errno, source, false);
     if (!S_ISREG(attributes.st_mode))
         throw FileError(FileErrorCode::FileReadUnknown, source);
-    Descriptor out(
+    UniqueFd out(
         ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (out.get() < 0)
         fail(destination);
@@ -140,12 +111,12 @@ QString writeBesideFile(const QString& path, const QByteArray& bytes, quint64& d
     // Hidden, so no folder walk picks it up should the run be stopped before the rename.
     QByteArray name = QFile::encodeName(info.path() + QStringLiteral("/.") + info.fileName() +
                                         QStringLiteral(".dunmoss-XXXXXX"));
-    Descriptor out(::mkostemp(name.data(), O_CLOEXEC));
+    UniqueFd out(::mkostemp(name.data(), O_CLOEXEC));
     if (out.get() < 0)
         fail(path);
     const QString temporary = QFile::decodeName(name);
     try {
-        writeAll(out.get(), bytes.constData(), size_t(bytes.size()), temporary);
+        writeAll(out.get(), bytes, temporary);
         struct stat written {};
         if (::fchmod(out.get(), original.st_mode & 07777) != 0 || ::fstat(out.get(), &written) != 0)
             fail(temporary);
@@ -161,8 +132,7 @@ QString writeBesideFile(const QString& path, const QByteArray& bytes, quint64& d
 }
 
 void syncFileSystemOf(const QString& folder) {
-    Descriptor fd(
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0 || ::syncfs(fd.get()) != 0)
         fail(folder);
 }

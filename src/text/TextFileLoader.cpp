@@ -3,6 +3,7 @@
 #include "platform/FileError.h"
 #include "platform/FileReading.h"
 #include "platform/Localization.h"
+#include "platform/PosixFile.h"
 #include "text/EncodingDetection.h"
 #include "text/SearchableText.h"
 
@@ -18,21 +19,6 @@
 namespace dunmoss {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd); // a failure to close a file opened for reading changes nothing
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 FileError notRegularFile(const QString& path, mode_t mode) {
     const QString reason = S_ISDIR(mode) ? localizedString(QStringLiteral("text-file.is-folder"))
@@ -169,7 +155,7 @@ LoadedPlainTextDocument loadTextFile(const QString& path,
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         throw FileError::fromErrno(errno, path, false);
-    FileDescriptor file(fd);
+    const UniqueFd file(fd); // closing a file opened for reading changes nothing
     struct stat opened {};
     if (::fstat(fd, &opened) != 0)
         throw FileError::fromErrno(errno, path, false);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace dunmoss {
+
+// Owns an open file descriptor and closes it when it goes.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept;
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+    // Closes now, ignoring the result: for descriptors whose close cannot lose a write.
+    void reset();
+    // Closes now and returns close()'s result, so that a delayed write error is seen.
+    int close();
+
+private:
+    int m_fd;
+};
+
+// Writes every byte, going on after a short write or an interruption. Throws the FileError of
+// a failed write naming `path`.
+void writeAll(int fd, QByteArrayView bytes, const QString& path);
+
+} // namespace dunmoss
