@@ -34,6 +34,12 @@ FileKind kindOf(mode_t mode) {
 std::optional<FileStatus> fromStat(int rc, const struct stat& st) {
     if (rc != 0)
         return std::nullopt;
+    return fileStatusOf(st);
+}
+
+} // namespace
+
+FileStatus fileStatusOf(const struct stat& st) {
     FileStatus status;
     status.kind = kindOf(st.st_mode);
     status.size = static_cast<qint64>(st.st_size);
@@ -43,8 +49,6 @@ std::optional<FileStatus> fromStat(int rc, const struct stat& st) {
         FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
     return status;
 }
-
-} // namespace
 
 FileTimestamp FileTimestamp::fromSecondsSinceEpoch(double value) {
     // Stored dates come from files anyone can edit: no number may overflow the conversion.

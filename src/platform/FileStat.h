@@ -5,6 +5,8 @@
 #include <QtGlobal>
 #include <optional>
 
+struct stat;
+
 namespace dunmoss {
 
 // A point in time with nanosecond precision, as the file system reports modification dates.
@@ -41,7 +43,11 @@ struct FileStatus {
     qint64 size = 0;
     FileTimestamp modified;
     FileIdentity identity;
+    friend bool operator==(const FileStatus&, const FileStatus&) = default;
 };
+
+// The status of what fstat() or stat() filled in.
+FileStatus fileStatusOf(const struct stat& attributes);
 
 // stat() of a path, following symbolic links; nothing when it cannot be read.
 std::optional<FileStatus> statPath(const QString& path);

@@ -3,6 +3,7 @@
 #include "platform/FileError.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -41,6 +42,14 @@ void writeAll(int fd, QByteArrayView bytes, const QString& path) {
         data += put;
         left -= size_t(put);
     }
+}
+
+void keepOwnerAndGroup(int fd, uid_t owner, gid_t group) {
+    struct stat now {};
+    if (::fstat(fd, &now) == 0 && now.st_uid == owner && now.st_gid == group)
+        return;
+    if (::fchown(fd, owner, group) != 0 && now.st_gid != group)
+        static_cast<void>(::fchown(fd, uid_t(-1), group));
 }
 
 } // namespace dunmoss

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <sys/types.h>
 
 namespace dunmoss {
 
@@ -29,5 +30,11 @@ private:
 // Writes every byte, going on after a short write or an interruption. Throws the FileError of
 // a failed write naming `path`.
 void writeAll(int fd, QByteArrayView bytes, const QString& path);
+
+// Gives the open file this owner and group where the system allows it; where the owner cannot
+// be given, at least the group (which its owner may set to any group they belong to). A
+// refusal is not an error: the file keeps what it has, as stream editors' in-place files do.
+// Changing the owner may clear set-id bits, so permissions are set after this.
+void keepOwnerAndGroup(int fd, uid_t owner, gid_t group);
 
 } // namespace dunmoss

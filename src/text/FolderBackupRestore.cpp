@@ -5,6 +5,7 @@
 #include "platform/PosixFile.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementLeftovers.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,6 +80,8 @@ QByteArray readRegularFile(const QString& path, qint64 limit) {
 struct SavedCopy {
     QByteArray bytes;
     mode_t mode = 0644;
+    uid_t owner = ::geteuid();
+    gid_t group = ::getegid();
 };
 
 // A saved copy of the backup, at a "/"-separated path below the backup folder. Every folder on
@@ -110,8 +113,11 @@ std::optional<SavedCopy> readSavedCopy(const QString& backupPath, const QString&
     SavedCopy copy;
     copy.bytes = readRegularDescriptor(folder.get(), reached, std::numeric_limits<qint64>::max());
     struct stat attributes {};
-    if (::fstat(folder.get(), &attributes) == 0)
+    if (::fstat(folder.get(), &attributes) == 0) {
         copy.mode = attributes.st_mode & 07777;
+        copy.owner = attributes.st_uid;
+        copy.group = attributes.st_gid;
+    }
     return copy;
 }
 
@@ -268,9 +274,11 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
         struct stat existing {};
         const bool hasExisting = ::fstatat(staged.folder.get(), staged.name.constData(), &existing,
                                            AT_SYMLINK_NOFOLLOW) == 0;
-        // A file put back keeps the permissions of the one it replaces.
-        const mode_t mode =
-            hasExisting && S_ISREG(existing.st_mode) ? existing.st_mode & 07777 : copy->mode;
+        // A file put back keeps the permissions, owner and group of the one it replaces.
+        const bool keepsExisting = hasExisting && S_ISREG(existing.st_mode);
+        const mode_t mode = keepsExisting ? existing.st_mode & 07777 : copy->mode;
+        keepOwnerAndGroup(file.get(), keepsExisting ? existing.st_uid : copy->owner,
+                          keepsExisting ? existing.st_gid : copy->group);
         if (::fchmod(file.get(), mode) != 0 || (sync && ::fsync(file.get()) != 0))
             throw FileError::fromErrno(errno, stagingPath, true);
         file.reset();
@@ -339,6 +347,8 @@ bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPa
 int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
                                    const std::optional<QUrl>& targetFolderURL) {
     const QString backup = backupFolderURL.toLocalFile();
+    // A stopped run's temporary files go, and its manifest is settled, before it is read.
+    settleUnfinishedFolderReplacements();
     const FolderReplacementManifest manifest = readFolderReplacementManifest(backupFolderURL);
     if (!targetFolderURL && !QDir::isAbsolutePath(manifest.rootPath))
         throw FileError(FileErrorCode::FileReadCorruptFile,

@@ -5,6 +5,7 @@
 #include "platform/SecurityScopedAccess.h"
 #include "text/FolderPatterns.h"
 #include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementLeftovers.h"
 #include "text/FolderReplacementRun.h"
 #include "text/OrderedFileJobs.h"
 #include "text/SearchableText.h"
@@ -211,6 +212,8 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
     if (query.isEmpty())
         return outcome;
     const SecurityScopedAccess access(folderURL);
+    // What a stopped run left beside the files goes before this one reads them.
+    settleUnfinishedFolderReplacements();
     const QString root = folderPathOfURL(folderURL);
     WildcardRegexCache cache;
     FolderPatternFilter filter(root, include, exclude, cache);
@@ -221,6 +224,7 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
         outcome.changedFiles = run.changedFiles();
         outcome.fileCount = int(run.changedFiles().size());
         outcome.backupURL = run.runFolder();
+        outcome.filesChangedDuringReplace = run.changedDuringReplace();
     };
     // Files are read and replaced in parallel, then backed up and rewritten in walk order a
     // batch at a time; the batch also bounds the new contents held in memory.
@@ -253,8 +257,9 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
             std::optional<QByteArray> bytes = rewrittenBytes(content, replaced->text);
             if (!bytes)
                 return Planned{SearchableFileContent::Kind::EncodingFailed, {}, {}};
-            return Planned{
-                content.kind, {}, FolderRewrite{path, std::move(*bytes), replaced->count}};
+            return Planned{content.kind,
+                           {},
+                           FolderRewrite{path, std::move(*bytes), replaced->count, content.status}};
         },
         [&](Planned&& planned) {
             countSkipped(planned.kind, outcome.skippedFiles);
@@ -281,6 +286,7 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
             walkOptions);
         jobs.finish();
         commitBatch();
+        run.finish();
     } catch (...) {
         // The files found before a failed file are rewritten, as one at a time would have.
         if (!committing) {
@@ -288,6 +294,11 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
                 commitBatch();
             } catch (...) {
             }
+        }
+        try {
+            run.finish();
+        } catch (...) {
+            // The run stays marked unfinished; the next folder operation settles it.
         }
         if (doneBeforeError) {
             tally();

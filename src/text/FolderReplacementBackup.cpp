@@ -160,7 +160,9 @@ void backUpOriginalFile(const QUrl& fileURL, const QUrl& rootURL, const QUrl& ru
 }
 
 void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootURL,
-                                    const QList<QUrl>& changedFiles, qint64 replacementCount) {
+                                    const QList<QUrl>& changedFiles, qint64 replacementCount,
+                                    const QList<PendingFolderReplacement>& pending,
+                                    bool unfinished) {
     FolderReplacementManifest manifest;
     manifest.formatVersion = kFolderReplacementManifestVersion;
     manifest.createdAt = QDateTime::currentDateTimeUtc();
@@ -169,6 +171,8 @@ void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootUR
         manifest.files.append(relativePathUnderRoot(file, rootURL));
     std::sort(manifest.files.begin(), manifest.files.end(), precedesByCodePoint);
     manifest.replacementCount = replacementCount;
+    manifest.pending = pending;
+    manifest.unfinished = unfinished;
 
     const QString path = joinPath(runFolderURL.toLocalFile(), QStringLiteral("manifest.json"));
     QSaveFile file(path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/FolderReplacementManifest.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -58,10 +60,13 @@ QUrl makeFolderReplaceBackupFolder();
 void backUpOriginalFile(const QUrl& fileURL, const QUrl& rootURL, const QUrl& runFolderURL);
 
 // Writes the run folder's "manifest.json" atomically: now, the root, the changed files'
-// relative paths sorted by code unit, and the count. Throws FolderReplacementBackupError or
+// relative paths sorted by code unit, and the count, with the files whose renames are pending
+// and whether the run was stopped before it finished. Throws FolderReplacementBackupError or
 // FileError.
 void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootURL,
-                                    const QList<QUrl>& changedFiles, qint64 replacementCount);
+                                    const QList<QUrl>& changedFiles, qint64 replacementCount,
+                                    const QList<PendingFolderReplacement>& pending = {},
+                                    bool unfinished = false);
 
 // The cleaned absolute path split at "/", without empty pieces.
 QStringList standardizedPathComponents(const QUrl& url);

@@ -42,6 +42,25 @@ std::optional<QDateTime> internetDateTime(const QJsonValue& value) {
     return date;
 }
 
+quint64 decimal(const QJsonValue& value, const QString& path) {
+    bool ok = false;
+    const QString text = value.toString();
+    const quint64 number = text.toULongLong(&ok);
+    if (!value.isString() || !ok || text != QString::number(number))
+        corrupt(path);
+    return number;
+}
+
+PendingFolderReplacement pendingReplacement(const QJsonValue& value, const QString& path) {
+    const QJsonObject object = value.toObject();
+    const QJsonValue name = object.value(QStringLiteral("path"));
+    const auto count = wholeNumber(object.value(QStringLiteral("replacementCount")));
+    if (!value.isObject() || !name.isString() || !count)
+        corrupt(path);
+    return {name.toString(), decimal(object.value(QStringLiteral("device")), path),
+            decimal(object.value(QStringLiteral("inode")), path), *count};
+}
+
 } // namespace
 
 QByteArray encodeFolderReplacementManifest(const FolderReplacementManifest& manifest) {
@@ -53,6 +72,20 @@ QByteArray encodeFolderReplacementManifest(const FolderReplacementManifest& mani
     object.insert(QStringLiteral("formatVersion"), manifest.formatVersion);
     object.insert(QStringLiteral("replacementCount"), manifest.replacementCount);
     object.insert(QStringLiteral("rootPath"), manifest.rootPath);
+    if (!manifest.pending.isEmpty()) {
+        QJsonArray pending;
+        for (const PendingFolderReplacement& file : manifest.pending)
+            pending.append(QJsonObject{
+                {QStringLiteral("path"), file.path},
+                // Decimal texts: an inode number may exceed what a JSON number holds exactly.
+                {QStringLiteral("device"), QString::number(file.device)},
+                {QStringLiteral("inode"), QString::number(file.inode)},
+                {QStringLiteral("replacementCount"), file.replacementCount},
+            });
+        object.insert(QStringLiteral("pending"), pending);
+    }
+    if (manifest.unfinished)
+        object.insert(QStringLiteral("unfinished"), true);
     // QJsonObject keeps its keys sorted, so the output is in key order.
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
@@ -89,6 +122,19 @@ FolderReplacementManifest decodeFolderReplacementManifest(QByteArrayView bytes,
         if (!entry.isString())
             corrupt(path);
         manifest.files.append(entry.toString());
+    }
+    const QJsonValue pending = object.value(QStringLiteral("pending"));
+    if (!pending.isUndefined()) {
+        if (!pending.isArray())
+            corrupt(path);
+        for (const QJsonValue& entry : pending.toArray())
+            manifest.pending.append(pendingReplacement(entry, path));
+    }
+    const QJsonValue unfinished = object.value(QStringLiteral("unfinished"));
+    if (!unfinished.isUndefined()) {
+        if (!unfinished.isBool())
+            corrupt(path);
+        manifest.unfinished = unfinished.toBool();
     }
     return manifest;
 }

@@ -3,10 +3,24 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace dunmoss {
+
+// A file a run has written the new content of but may not have renamed over it yet: it counts
+// as replaced only while the file is that new content (`device` and `inode`), which a run that
+// was stopped is settled by.
+struct PendingFolderReplacement {
+    QString path;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 replacementCount = 0;
+
+    friend bool operator==(const PendingFolderReplacement&,
+                           const PendingFolderReplacement&) = default;
+};
 
 // The list of files one folder replacement backed up, stored as "manifest.json" in its backup
 // folder. Older manifests lack "formatVersion" and read as version 1.
@@ -19,6 +33,12 @@ struct FolderReplacementManifest {
     qint64 replacementCount = 0;
     // Paths relative to the root, "/"-separated, sorted by code unit.
     QStringList files;
+    // While a run goes on: the files of its batch being renamed, not yet in `files` nor in the
+    // count ("pending", absent when empty).
+    QList<PendingFolderReplacement> pending;
+    // The run was stopped before it finished and settled afterwards: `files` holds exactly what
+    // it replaced ("unfinished", absent when false).
+    bool unfinished = false;
 
     friend bool operator==(const FolderReplacementManifest&,
                            const FolderReplacementManifest&) = default;
@@ -32,7 +52,9 @@ QByteArray encodeFolderReplacementManifest(const FolderReplacementManifest& mani
 // Strict: the JSON must be an object holding "createdAt" (an internet date-time such as
 // "2025-03-01T09:30:00Z" or with a "+hh:mm" offset), "rootPath" (text), "replacementCount"
 // (a whole number) and "files" (a list of texts); "formatVersion", when present and not null,
-// must be a whole number. Other keys are ignored. Throws FileError(FileReadCorruptFile) naming
+// must be a whole number; "pending" (a list of objects with a text "path", "device" and "inode"
+// as decimal texts and a whole "replacementCount") and "unfinished" (true or false) must have
+// that form when present. Other keys are ignored. Throws FileError(FileReadCorruptFile) naming
 // `path` for anything else.
 FolderReplacementManifest decodeFolderReplacementManifest(QByteArrayView bytes,
                                                           const QString& path = {});

@@ -3,8 +3,10 @@
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementLeftovers.h"
 #include "text/FolderReplacementWrites.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <exception>
 #include <unistd.h>
+#include <vector>
 
 namespace dunmoss {
 
@@ -35,21 +38,6 @@ void syncEach(const FileSystems& fileSystems) {
         syncFileSystemOf(folder);
 }
 
-QList<QUrl> urlsOf(const QList<FolderRewrite>& batch, qsizetype count) {
-    QList<QUrl> urls;
-    urls.reserve(count);
-    for (qsizetype i = 0; i < count; ++i)
-        urls.append(QUrl::fromLocalFile(batch[i].path));
-    return urls;
-}
-
-qint64 replacementsIn(const QList<FolderRewrite>& batch, qsizetype count) {
-    qint64 total = 0;
-    for (qsizetype i = 0; i < count; ++i)
-        total += batch[i].replacementCount;
-    return total;
-}
-
 } // namespace
 
 void setFolderReplacementStepHook(FolderReplacementStepHook hook) {
@@ -58,16 +46,21 @@ void setFolderReplacementStepHook(FolderReplacementStepHook hook) {
 
 FolderReplacementRun::FolderReplacementRun(QUrl rootURL) : m_rootURL(std::move(rootURL)) {}
 
+// A run left without finish() keeps its marker: the next folder operation settles it.
+FolderReplacementRun::~FolderReplacementRun() = default;
+
 void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     if (batch.isEmpty())
         return;
     if (!m_runFolder) {
         step(FolderReplacementStep::MakeRunFolder);
         m_runFolder = makeFolderReplaceBackupFolder();
+        m_marker = markFolderReplaceRunUnfinished(*m_runFolder, m_rootURL);
     }
     const QString runPath = m_runFolder->toLocalFile();
     const auto runIdentity = fileIdentity(runPath);
     const quint64 runDevice = runIdentity ? runIdentity->device : 0;
+    const QString tag = folderReplaceRunTag(*m_runFolder);
 
     // Each phase goes on with the files the one before finished; the first error stops the
     // files after it, and is thrown once the files before it are rewritten.
@@ -95,68 +88,104 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
             syncEach({{runDevice, runPath}});
         }))
         ready = 0;
-    // The manifest on disk lists a file before the file changes.
-    const QList<QUrl> before = m_changed;
-    if (ready > 0 && !attempt(FolderReplacementStep::WriteManifest, [&] {
-            writeFolderReplacementManifest(*m_runFolder, m_rootURL, before + urlsOf(batch, ready),
-                                           m_total + replacementsIn(batch, ready));
-        }))
-        ready = 0;
-    const qsizetype listed = ready;
 
-    QStringList staged;
+    // The new contents, for the files still as they were read.
+    std::vector<std::optional<StagedFile>> staged;
     FileSystems targets;
-    while (staged.size() < ready && attempt(FolderReplacementStep::WriteNew, [&] {
-               quint64 device = 0;
-               const FolderRewrite& file = batch[staged.size()];
-               staged.append(writeBesideFile(file.path, file.bytes, device));
-               targets.insert(device, QFileInfo(file.path).path());
+    while (qsizetype(staged.size()) < ready && attempt(FolderReplacementStep::WriteNew, [&] {
+               const FolderRewrite& file = batch[qsizetype(staged.size())];
+               staged.push_back(writeBesideFile(file.path, file.bytes, file.read, tag));
+               if (staged.back())
+                   targets.insert(staged.back()->identity.device, QFileInfo(file.path).path());
            }))
         ;
-    ready = staged.size();
+    // The manifest on disk lists a file before the file changes: as pending, replaced only
+    // while the file is the new content, since the rename may yet find the file changed.
+    QList<PendingFolderReplacement> pending;
+    for (size_t i = 0; i < staged.size(); ++i) {
+        if (staged[i])
+            pending.append(
+                {relativePathUnderRoot(QUrl::fromLocalFile(batch[qsizetype(i)].path), m_rootURL),
+                 staged[i]->identity.device, staged[i]->identity.inode,
+                 batch[qsizetype(i)].replacementCount});
+    }
+    ready = qsizetype(staged.size());
+    if (!pending.isEmpty() && !attempt(FolderReplacementStep::WriteManifest, [&] {
+            writeFolderReplacementManifest(*m_runFolder, m_rootURL, m_changed, m_total, pending);
+        }))
+        ready = 0;
     // Copies, manifest and new contents are all durable before the first file is replaced.
     FileSystems written = targets;
     written.insert(runDevice, runPath);
-    if (ready > 0 && !attempt(FolderReplacementStep::Sync, [&] { syncEach(written); }))
+    if (!pending.isEmpty() && !attempt(FolderReplacementStep::Sync, [&] { syncEach(written); }))
         ready = 0;
-    qsizetype renamed = 0;
-    while (renamed < ready && attempt(FolderReplacementStep::Rename, [&] {
-               const QString& path = batch[renamed].path;
-               if (::rename(QFile::encodeName(staged[renamed]).constData(),
-                            QFile::encodeName(path).constData()) != 0)
-                   throw FileError::fromErrno(errno, path, true);
-           })) {
-        m_changed.append(QUrl::fromLocalFile(batch[renamed].path));
-        m_total += batch[renamed].replacementCount;
-        ++renamed;
-    }
-    for (qsizetype i = renamed; i < staged.size(); ++i)
-        ::unlink(QFile::encodeName(staged[i]).constData());
-    if (renamed > 0)
-        attempt(FolderReplacementStep::Sync, [&] { syncEach(targets); });
 
-    if (!error)
+    std::vector<bool> renamed(size_t(batch.size()), false);
+    // Files found changed since they were read: before their new content was written, or
+    // before their rename.
+    std::vector<bool> changed(size_t(batch.size()), false);
+    for (size_t i = 0; i < staged.size(); ++i)
+        changed[i] = !staged[i];
+    bool anyRenamed = false;
+    for (qsizetype i = 0; i < ready; ++i) {
+        const FolderRewrite& file = batch[i];
+        if (!staged[size_t(i)])
+            continue;
+        const QByteArray temporary = QFile::encodeName(staged[size_t(i)]->path);
+        const bool done = attempt(FolderReplacementStep::Rename, [&] {
+            // Another program, or a save of an open tab, may have written it since it was read.
+            if (!isStillAsRead(file.path, file.read)) {
+                changed[size_t(i)] = true;
+                return;
+            }
+            if (::rename(temporary.constData(), QFile::encodeName(file.path).constData()) != 0)
+                throw FileError::fromErrno(errno, file.path, true);
+            renamed[size_t(i)] = true;
+        });
+        if (!done)
+            break;
+        if (renamed[size_t(i)]) {
+            anyRenamed = true;
+            m_changed.append(QUrl::fromLocalFile(file.path));
+            m_total += file.replacementCount;
+        }
+    }
+    // What was not renamed goes: its temporary file, then its copy, which no manifest lists as
+    // replaced (a pending entry counts only while the file is the new content).
+    const QUrl copies = QUrl::fromLocalFile(runPath + QStringLiteral("/files"));
+    for (qsizetype i = 0; i < copied; ++i) {
+        if (renamed[size_t(i)])
+            continue;
+        if (size_t(i) < staged.size() && staged[size_t(i)])
+            ::unlink(QFile::encodeName(staged[size_t(i)]->path).constData());
+        const QString relative =
+            relativePathUnderRoot(QUrl::fromLocalFile(batch[i].path), m_rootURL);
+        ::unlink(QFile::encodeName(resolveManifestRelativePath(relative, copies).toLocalFile())
+                     .constData());
+    }
+    for (qsizetype i = 0; i < batch.size(); ++i) {
+        if (changed[size_t(i)])
+            m_changedMeanwhile.append(QUrl::fromLocalFile(batch[i].path));
+    }
+    if (anyRenamed)
+        attempt(FolderReplacementStep::Sync, [&] { syncEach(targets); });
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void FolderReplacementRun::finish() {
+    if (!m_runFolder || !m_marker.isOpen())
         return;
-    // The manifest lists exactly the files rewritten, and the copies of the others go; a copy
-    // stays wherever a manifest on disk may still list it.
-    bool unlisted = listed == renamed;
-    if (!unlisted) {
-        try {
-            writeFolderReplacementManifest(*m_runFolder, m_rootURL, m_changed, m_total);
-            unlisted = true;
-        } catch (...) {
-        }
+    step(FolderReplacementStep::Finish);
+    if (m_changed.isEmpty()) {
+        // Every file changed before its turn: the run backs up nothing.
+        markFolderReplaceRunFinished(m_marker, *m_runFolder);
+        QDir(m_runFolder->toLocalFile()).removeRecursively();
+        m_runFolder.reset();
+        return;
     }
-    if (unlisted) {
-        const QUrl files = QUrl::fromLocalFile(runPath + QStringLiteral("/files"));
-        for (qsizetype i = renamed; i < copied; ++i) {
-            const QString relative =
-                relativePathUnderRoot(QUrl::fromLocalFile(batch[i].path), m_rootURL);
-            ::unlink(QFile::encodeName(resolveManifestRelativePath(relative, files).toLocalFile())
-                         .constData());
-        }
-    }
-    std::rethrow_exception(error);
+    writeFolderReplacementManifest(*m_runFolder, m_rootURL, m_changed, m_total);
+    markFolderReplaceRunFinished(m_marker, *m_runFolder);
 }
 
 } // namespace dunmoss

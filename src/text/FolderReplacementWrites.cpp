@@ -1,6 +1,7 @@
 #include "text/FolderReplacementWrites.h"
 
 #include "platform/FileError.h"
+#include "platform/FileStat.h"
 #include "platform/PosixFile.h"
 
 #include <QFile>
@@ -90,6 +91,7 @@ void keepFileExclusively(const QString& source, const QString& destination) {
         fail(destination);
     try {
         copyContent(in.get(), out.get(), destination);
+        keepOwnerAndGroup(out.get(), attributes.st_uid, attributes.st_gid);
         if (::fchmod(out.get(), attributes.st_mode & 07777) != 0)
             fail(destination);
         startWriteBack(out.get());
@@ -101,34 +103,48 @@ void keepFileExclusively(const QString& source, const QString& destination) {
     }
 }
 
-QString writeBesideFile(const QString& path, const QByteArray& bytes, quint64& device) {
-    const QByteArray native = QFile::encodeName(path);
-    // The walk saw a regular file; never write through something put in its place since.
-    struct stat original {};
-    if (::lstat(native.constData(), &original) != 0 || !S_ISREG(original.st_mode))
-        throw FileError(FileErrorCode::FileWriteUnknown, path);
+QString temporaryPathBeside(const QString& path, const QString& runTag) {
     const QFileInfo info(path);
-    // Hidden, so no folder walk picks it up should the run be stopped before the rename.
-    QByteArray name = QFile::encodeName(info.path() + QStringLiteral("/.") + info.fileName() +
-                                        QStringLiteral(".dunmoss-XXXXXX"));
-    UniqueFd out(::mkostemp(name.data(), O_CLOEXEC));
+    return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".dunmoss-") +
+           runTag;
+}
+
+bool isStillAsRead(const QString& path, const FileStatus& read) {
+    const std::optional<FileStatus> now = lstatPath(path);
+    return now && now->kind == FileKind::Regular && *now == read;
+}
+
+std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray& bytes,
+                                          const FileStatus& read, const QString& runTag) {
+    // The walk saw a regular file; never write through something put in its place since, and
+    // never replace a file changed since it was read.
+    struct stat original {};
+    if (::lstat(QFile::encodeName(path).constData(), &original) != 0 ||
+        !S_ISREG(original.st_mode) || fileStatusOf(original) != read)
+        return std::nullopt;
+    // Hidden, so no folder walk picks it up should the run be stopped before the rename; named
+    // after the run, so that what a stopped run left is known as its own.
+    StagedFile staged{temporaryPathBeside(path, runTag), {}};
+    const QByteArray name = QFile::encodeName(staged.path);
+    UniqueFd out(
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (out.get() < 0)
-        fail(path);
-    const QString temporary = QFile::decodeName(name);
+        fail(staged.path);
     try {
-        writeAll(out.get(), bytes, temporary);
+        writeAll(out.get(), bytes, staged.path);
+        keepOwnerAndGroup(out.get(), original.st_uid, original.st_gid);
         struct stat written {};
         if (::fchmod(out.get(), original.st_mode & 07777) != 0 || ::fstat(out.get(), &written) != 0)
-            fail(temporary);
-        device = written.st_dev;
+            fail(staged.path);
+        staged.identity = fileStatusOf(written).identity;
         startWriteBack(out.get());
         if (out.close() != 0)
-            fail(temporary);
+            fail(staged.path);
     } catch (...) {
         ::unlink(name.constData());
         throw;
     }
-    return temporary;
+    return staged;
 }
 
 void syncFileSystemOf(const QString& folder) {

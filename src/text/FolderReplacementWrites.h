@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/FileStat.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 namespace dunmoss {
 
@@ -10,18 +13,33 @@ namespace dunmoss {
 // bytes to the disk at once, and the run syncs whole file systems once per phase
 // (syncFileSystemOf), which costs about what one file's sync costs.
 
-// Keeps a regular file's bytes and permissions at a new path: an existing destination is never
-// overwritten and a link at the source is never followed. The new path is a second name of the
-// file itself when the file has no other name and both are on one file system (a rewrite
+// Keeps a regular file's bytes, permissions, owner and group at a new path: an existing destination
+// is never overwritten and a link at the source is never followed. The new path is a second name of
+// the file itself when the file has no other name and both are on one file system (a rewrite
 // renames a new file over the old name, so the original, now known only by its backup name,
 // never changes again), else a copy. Throws FileError; a destination cut short is removed.
 void keepFileExclusively(const QString& source, const QString& destination);
 
-// Writes the bytes to a new hidden file in the folder of `path`, with the permissions of the
-// regular file at `path`, and returns the new file's path; `device` is set to the file
-// system it is on. Throws FileError when `path` is no longer a regular file or the write
-// fails (nothing is left behind then).
-QString writeBesideFile(const QString& path, const QByteArray& bytes, quint64& device);
+// A new content written beside its file, waiting to be renamed over it.
+struct StagedFile {
+    QString path;
+    FileIdentity identity;
+};
+
+// The hidden temporary file a run named by `runTag` writes a file's new content to:
+// "." + the file's name + ".dunmoss-" + the tag, in the file's folder.
+QString temporaryPathBeside(const QString& path, const QString& runTag);
+
+// Whether the file at `path` (a link not followed) is still the regular file that was read:
+// the same file, size and modification time.
+bool isStillAsRead(const QString& path, const FileStatus& read);
+
+// Writes the bytes to the run's temporary file beside `path`, with the permissions, owner and
+// group of the file (where the system allows them), and returns it. Nothing is written, and
+// nothing returned, when `path` is no longer the regular file that was read. Throws FileError
+// when the write fails (nothing is left behind then) or the temporary file exists already.
+std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray& bytes,
+                                          const FileStatus& read, const QString& runTag);
 
 // Makes everything written to the file system holding `folder` durable. Throws FileError.
 void syncFileSystemOf(const QString& folder);

@@ -67,6 +67,9 @@ struct FolderReplacementOutcome {
     // The run's backup folder; nothing when no file changed.
     std::optional<QUrl> backupURL;
     FolderSearchSkippedFiles skippedFiles;
+    // Files left as they were because they changed on disk after the run read them, in walk
+    // order: replacing them would have undone that change.
+    QList<QUrl> filesChangedDuringReplace;
 
     friend bool operator==(const FolderReplacementOutcome&,
                            const FolderReplacementOutcome&) = default;

@@ -95,6 +95,7 @@ SearchableFileContent readSearchableBytes(const QString& path) {
     SearchableFileContent content;
     content.kind = Kind::Text;
     content.bytes = std::move(*read);
+    content.status = fileStatusOf(attributes);
     return content;
 }
 
@@ -125,7 +126,9 @@ SearchableFileContent loadSearchableText(const QString& path) {
     SearchableFileContent read = readSearchableBytes(path);
     if (read.kind != Kind::Text)
         return read;
-    return screenSearchableBytes(std::move(read.bytes));
+    SearchableFileContent screened = screenSearchableBytes(std::move(read.bytes));
+    screened.status = read.status;
+    return screened;
 }
 
 SearchableFileContent loadSearchableText(const QUrl& fileURL) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileStat.h"
 #include "text/EncodingDetection.h"
 #include "text/TextEncoding.h"
 
@@ -33,6 +34,9 @@ struct SearchableFileContent {
     TextFileEncoding encoding = TextFileEncoding::Utf8;
     // For text: the bytes as read, so that a rewrite can keep their layout (mark, byte order).
     QByteArray bytes;
+    // For text read from a file: the open file's status before its bytes were read, so that a
+    // later rewrite can confirm the file is still what was read.
+    FileStatus status;
 };
 
 // Reads and screens one file: only regular files are read (a FIFO is never opened blocking),

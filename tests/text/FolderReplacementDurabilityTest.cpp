@@ -3,9 +3,11 @@
 // manifest entry without its full copy, and a backup that restores the original bytes.
 #include "FolderTree.h"
 #include "platform/FileError.h"
+#include "platform/FileStat.h"
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacement.h"
 #include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementLeftovers.h"
 #include "text/FolderReplacementManifest.h"
 #include "text/FolderReplacementRun.h"
 #include "text/TextEncoding.h"
@@ -130,10 +132,17 @@ public:
         m_run = QUrl::fromLocalFile(folderReplaceBackupsPath() + u'/' + runs[0]);
         const FolderReplacementManifest manifest =
             decodeFolderReplacementManifest(FolderTree::readPath(manifestPath));
-        const QSet<QString> listed(manifest.files.begin(), manifest.files.end());
+        QSet<QString> listed(manifest.files.begin(), manifest.files.end());
+        // A pending entry stands for its file while the file is the new content written for it.
+        for (const PendingFolderReplacement& pending : manifest.pending) {
+            const auto now = lstatPath(m_tree.path(pending.path));
+            if (now && now->identity == FileIdentity{pending.device, pending.inode})
+                listed.insert(pending.path);
+        }
+        EXPECT_TRUE(killed || manifest.pending.isEmpty());
         for (const QString& name : changed)
             EXPECT_TRUE(listed.contains(name)) << qPrintable(name) << " is not listed";
-        for (const QString& entry : manifest.files) {
+        for (const QString& entry : listed) {
             const Sample* file = m_byName.value(entry);
             if (!file) {
                 ADD_FAILURE() << "listed but never a file of the tree: " << qPrintable(entry);
@@ -156,6 +165,15 @@ public:
     }
 
     QUrl url(const QString& name) const { return m_tree.url(name); }
+
+    // The run folder in the backup store, if one was made.
+    std::optional<QUrl> runFolder() const {
+        const QStringList runs =
+            QDir(folderReplaceBackupsPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (runs.isEmpty())
+            return std::nullopt;
+        return QUrl::fromLocalFile(folderReplaceBackupsPath() + u'/' + runs[0]);
+    }
 
 private:
     std::vector<Sample> m_files;
@@ -264,8 +282,8 @@ TEST_F(FolderReplaceDurability, EveryBackupIsSyncedBeforeItsFileIsReplacedAndThe
     EXPECT_TRUE(syncBetween(last(S::KeepOriginal), first(S::WriteManifest)));
     EXPECT_TRUE(syncBetween(std::max(last(S::WriteManifest), last(S::WriteNew)), first(S::Rename)));
     EXPECT_LT(last(S::KeepOriginal), first(S::Rename));
-    EXPECT_EQ(steps.back(), S::Sync);
-    EXPECT_LT(last(S::Rename), std::ptrdiff_t(steps.size()) - 1);
+    EXPECT_TRUE(syncBetween(last(S::Rename), last(S::Finish)));
+    EXPECT_EQ(steps.back(), S::Finish);
 }
 
 TEST_F(FolderReplaceDurability, AFailureAtAnyStepLeavesFilesWholeBackedUpAndRestorable) {
@@ -321,7 +339,21 @@ TEST_F(FolderReplaceDurability, AKillAtAnyStepLeavesFilesWholeBackedUpAndRestora
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        const std::optional<QUrl> run = trial.runFolder();
         trial.checkStopped(reference.replaced, true);
+        if (run) {
+            EXPECT_TRUE(isUnfinishedFolderReplacement(*run));
+        }
+        // The next folder operation leaves no temporary file and settles the stopped run: its
+        // manifest lists exactly the files replaced, as unfinished.
+        settleUnfinishedFolderReplacements();
+        const QStringList changed = trial.checkStopped(reference.replaced, false);
+        if (run) {
+            EXPECT_FALSE(isUnfinishedFolderReplacement(*run));
+            const FolderReplacementManifest manifest = readFolderReplacementManifest(*run);
+            EXPECT_TRUE(manifest.unfinished);
+            EXPECT_EQ(manifest.files.size(), changed.size());
+        }
         trial.checkRestores();
     }
 }

@@ -1,8 +1,10 @@
 #include "text/FolderReplacement.h"
 #include "FolderTree.h"
 #include "platform/FileError.h"
+#include "text/FolderBackupRestore.h"
 #include "text/FolderReplacementBackup.h"
 #include "text/FolderReplacementManifest.h"
+#include "text/FolderReplacementRun.h"
 #include "text/SearchableText.h"
 #include "text/TextEncoding.h"
 
@@ -10,9 +12,12 @@
 #include <QStandardPaths>
 #include <atomic>
 #include <csignal>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace dunmoss;
 using dunmoss::test::FolderTree;
@@ -486,4 +491,160 @@ TEST_F(FolderReplace, ALatin1FileBehindALongAsciiHeadIsLeftOutOfTheDryRunAndTheR
     EXPECT_EQ(outcome.fileCount, 1);
     EXPECT_EQ(outcome.skippedFiles.encodingFailedFileCount, 1);
     EXPECT_EQ(tree.read(QStringLiteral("credits.html")), latin1);
+}
+
+// Files written by someone else between the run's read and its rename: one in place before its
+// new content is written, one replaced by a save (a new file renamed over it) right before the
+// renames. Both keep the edit, are named in the outcome, and no backup claims them, so a
+// restore leaves them alone too.
+TEST_F(FolderReplace, AFileChangedBeforeItsRenameKeepsTheEditAndIsNamedAndNeverRestored) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        tree.write(QString::fromLatin1(name), "struct\n");
+    bool wrote = false;
+    bool saved = false;
+    setFolderReplacementStepHook([&](FolderReplacementStep step) {
+        if (step == FolderReplacementStep::WriteNew && !wrote) {
+            wrote = true;
+            QFile file(tree.path(QStringLiteral("b.txt")));
+            ASSERT_TRUE(file.open(QIODevice::Append));
+            file.write("typed meanwhile\n");
+        }
+        if (step == FolderReplacementStep::Rename && !saved) {
+            saved = true;
+            tree.write(QStringLiteral("saved.tmp"), "saved meanwhile\n");
+            ASSERT_EQ(
+                ::rename(QFile::encodeName(tree.path(QStringLiteral("saved.tmp"))).constData(),
+                         QFile::encodeName(tree.path(QStringLiteral("c.txt"))).constData()),
+                0);
+        }
+    });
+    const auto outcome = replace(QStringLiteral("struct"), QStringLiteral("record"));
+    setFolderReplacementStepHook({});
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "record\n");
+    EXPECT_EQ(tree.read(QStringLiteral("b.txt")), "struct\ntyped meanwhile\n");
+    EXPECT_EQ(tree.read(QStringLiteral("c.txt")), "saved meanwhile\n");
+    EXPECT_EQ(tree.read(QStringLiteral("d.txt")), "record\n");
+    EXPECT_EQ(outcome.fileCount, 2);
+    EXPECT_EQ(outcome.replacementCount, 2);
+    EXPECT_EQ(outcome.filesChangedDuringReplace,
+              (QList<QUrl>{tree.url(QStringLiteral("b.txt")), tree.url(QStringLiteral("c.txt"))}));
+    EXPECT_EQ(tree.allEntries(), (QStringList{"a.txt", "b.txt", "c.txt", "d.txt"}));
+    ASSERT_TRUE(outcome.backupURL);
+    const auto manifest = manifestOf(*outcome.backupURL);
+    EXPECT_EQ(manifest.files, (QStringList{"a.txt", "d.txt"}));
+    EXPECT_TRUE(manifest.pending.isEmpty());
+    EXPECT_EQ(manifest.replacementCount, 2);
+    EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("b.txt")), "<missing>");
+    EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("c.txt")), "<missing>");
+
+    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL()), 2);
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "struct\n");
+    EXPECT_EQ(tree.read(QStringLiteral("b.txt")), "struct\ntyped meanwhile\n");
+    EXPECT_EQ(tree.read(QStringLiteral("c.txt")), "saved meanwhile\n");
+}
+
+// A run whose every file changed before its turn replaced nothing, and keeps no backup.
+TEST_F(FolderReplace, ARunWhoseFilesAllChangedMeanwhileKeepsNoBackup) {
+    tree.write(QStringLiteral("a.txt"), "struct\n");
+    setFolderReplacementStepHook([&](FolderReplacementStep step) {
+        if (step == FolderReplacementStep::Rename)
+            tree.write(QStringLiteral("a.txt"), "edited\n");
+    });
+    const auto outcome = replace(QStringLiteral("struct"), QStringLiteral("record"));
+    setFolderReplacementStepHook({});
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "edited\n");
+    EXPECT_EQ(outcome.fileCount, 0);
+    EXPECT_FALSE(outcome.backupURL);
+    EXPECT_EQ(outcome.filesChangedDuringReplace, QList<QUrl>{tree.url(QStringLiteral("a.txt"))});
+    EXPECT_TRUE(runFolders().isEmpty());
+}
+
+namespace {
+
+struct Owner {
+    uid_t uid = 0;
+    gid_t gid = 0;
+    friend bool operator==(const Owner&, const Owner&) = default;
+};
+
+Owner ownerOf(const QString& path) {
+    struct stat attributes {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &attributes), 0) << qPrintable(path);
+    return {attributes.st_uid, attributes.st_gid};
+}
+
+void chownPath(const QString& path, Owner owner) {
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner.uid, owner.gid), 0);
+}
+
+} // namespace
+
+// Rewriting a file keeps its owner and group, in the replacement and in the restore, also for a
+// file with a second name (copied into the backup, not linked) that is put back after it was
+// deleted.
+TEST_F(FolderReplace, ReplaceAndRestoreKeepEachFilesOwnerAndGroup) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving files to another user needs root";
+    const Owner user{1000, 1000};
+    chownPath(tree.write(QStringLiteral("linked.txt"), "struct\n"), user);
+    chownPath(tree.write(QStringLiteral("named-twice.txt"), "struct\n"), user);
+    QTemporaryDir elsewhere;
+    ASSERT_EQ(::link(QFile::encodeName(tree.path(QStringLiteral("named-twice.txt"))).constData(),
+                     QFile::encodeName(elsewhere.filePath(QStringLiteral("x"))).constData()),
+              0);
+    const auto outcome = replace(QStringLiteral("struct"), QStringLiteral("record"));
+    ASSERT_EQ(outcome.fileCount, 2);
+    EXPECT_EQ(ownerOf(tree.path(QStringLiteral("linked.txt"))), user);
+    EXPECT_EQ(ownerOf(tree.path(QStringLiteral("named-twice.txt"))), user);
+    ASSERT_TRUE(outcome.backupURL);
+    EXPECT_EQ(ownerOf(outcome.backupURL->toLocalFile() + QStringLiteral("/files/named-twice.txt")),
+              user);
+
+    chownPath(tree.path(QStringLiteral("linked.txt")), Owner{1001, 1002});
+    QFile::remove(tree.path(QStringLiteral("named-twice.txt")));
+    restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL());
+    EXPECT_EQ(tree.read(QStringLiteral("linked.txt")), "struct\n");
+    EXPECT_EQ(ownerOf(tree.path(QStringLiteral("linked.txt"))), (Owner{1001, 1002}));
+    EXPECT_EQ(ownerOf(tree.path(QStringLiteral("named-twice.txt"))), user);
+}
+
+// An ordinary user replacing in a shared tree cannot give a file another user's owner, but
+// keeps its group (one the user belongs to), so the others in the group can still write it.
+TEST_F(FolderReplace, AnOrdinaryUserKeepsTheSharedGroupOfAnotherUsersFile) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two users needs root to set them up";
+    // Outside the test's own temporary folder, which only root may enter.
+    QTemporaryDir sharedTree(QStringLiteral("/tmp/dunmoss-shared-XXXXXX"));
+    QTemporaryDir userHome(QStringLiteral("/tmp/dunmoss-home-XXXXXX"));
+    for (const QTemporaryDir* dir : {&sharedTree, &userHome})
+        ::chmod(QFile::encodeName(dir->path()).constData(), 0777);
+    const QString shared = sharedTree.filePath(QStringLiteral("shared.txt"));
+    QFile file(shared);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("struct\n");
+    file.close();
+    const Owner colleague{1002, 1001};
+    chownPath(shared, colleague);
+    ::chmod(QFile::encodeName(shared).constData(), 0666);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const gid_t groups[] = {1001};
+        qputenv("HOME", userHome.path().toUtf8());
+        if (::setgroups(1, groups) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0)
+            ::_exit(3);
+        try {
+            const auto outcome =
+                replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"),
+                                QUrl::fromLocalFile(sharedTree.path()), {}, {}, kLiteral);
+            ::_exit(outcome.fileCount == 1 ? 0 : 4);
+        } catch (...) {
+            ::_exit(5);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(FolderTree::readPath(shared), "record\n");
+    EXPECT_EQ(ownerOf(shared), (Owner{1000, 1001}));
 }
