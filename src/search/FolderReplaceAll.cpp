@@ -8,6 +8,7 @@
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacement.h"
 #include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementLeftovers.h"
 #include "text/FolderSearch.h"
 #include "text/SearchableText.h"
 #include "window/EditorWindowModel.h"
@@ -60,6 +61,21 @@ void searchAfterWrite(Done& done, const Inputs& in, const std::function<void()>&
     } catch (...) {
         done.searchError = std::current_exception();
     }
+}
+
+// The backup a restore was asked for: its root, or nothing when it lists no file yet.
+struct RestoreSource {
+    std::optional<QString> rootPath;
+    bool unfinished = false;
+};
+
+RestoreSource restoreSourceOf(const QUrl& backup) {
+    // A stopped run is settled first, so that it reads as what it replaced.
+    settleUnfinishedFolderReplacements();
+    if (isUnfinishedFolderReplacement(backup))
+        return {};
+    const FolderReplacementManifest manifest = readFolderReplacementManifest(backup);
+    return {manifest.rootPath, manifest.unfinished};
 }
 
 } // namespace
@@ -264,39 +280,48 @@ void FolderSearchOperations::startBackupRestore() {
                 s.folderSearch.folderSearchMessage = l("folder-search.restoring");
             });
             EditorWindowModel* model = window;
-            runner.run<QString>(
+            runner.run<RestoreSource>(
                 true,
-                [backup = *backup](const CancellationCheck&) {
-                    return readFolderReplacementManifest(backup).rootPath;
-                },
-                [model, generation, backup = *backup](Runner::Result<QString> root) {
+                [backup = *backup](const CancellationCheck&) { return restoreSourceOf(backup); },
+                [model, generation, backup = *backup](Runner::Result<RestoreSource> read) {
                     if (!Runner::of(*model).isLatest(generation))
                         return;
                     FolderSearchOperations operations(*model);
-                    if (const auto* error = std::get_if<std::exception_ptr>(&root)) {
+                    if (const auto* error = std::get_if<std::exception_ptr>(&read)) {
                         model->presentError(
                             l("folder-search.restore-backup.failed.format").arg(describe(*error)));
                         operations.finish();
                         return;
                     }
-                    operations.chooseRestoreTarget(generation, backup, std::get<QString>(root));
+                    const RestoreSource& source = std::get<RestoreSource>(read);
+                    if (!source.rootPath) {
+                        // Not an error: a run still going, or stopped before its manifest.
+                        model->update([](EditorWindowState& s) {
+                            s.folderSearch.folderSearchMessage =
+                                l("folder-search.restore-backup.unfinished");
+                        });
+                        operations.finish();
+                        return;
+                    }
+                    operations.chooseRestoreTarget(generation, backup, *source.rootPath,
+                                                   source.unfinished);
                 });
         },
         QUrl::fromLocalFile(folderReplaceBackupsPath()));
 }
 
 void FolderSearchOperations::chooseRestoreTarget(quint64 generation, const QUrl& backup,
-                                                 const QString& rootPath) {
+                                                 const QString& rootPath, bool unfinished) {
     const QUrl root = QUrl::fromLocalFile(rootPath);
     const auto& current = m_model.state().folderSearch.folderSearchURL;
     if (current && isSameFileLocation(current, root)) {
-        runRestore(backup, *current);
+        runRestore(backup, *current, unfinished);
         return;
     }
     const QPointer<EditorWindowModel> window = &m_model;
     WindowFilePanels(m_model).chooseFolder(
         l("panel.folder.restore-target.message.format").arg(rootPath),
-        [window, generation, backup, root, rootPath](std::optional<QUrl> target) {
+        [window, generation, backup, root, rootPath, unfinished](std::optional<QUrl> target) {
             if (!window || !Runner::of(*window).isLatest(generation))
                 return;
             FolderSearchOperations operations(*window);
@@ -311,12 +336,12 @@ void FolderSearchOperations::chooseRestoreTarget(quint64 generation, const QUrl&
                 return;
             }
             window->update([&](EditorWindowState& s) { s.folderSearch.folderSearchURL = *target; });
-            operations.runRestore(backup, *target);
+            operations.runRestore(backup, *target, unfinished);
         },
         root);
 }
 
-void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target) {
+void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target, bool unfinished) {
     Inputs in = readInputs();
     in.folder = target;
     Runner& runner = Runner::of(m_model);
@@ -332,7 +357,7 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target) 
                 searchAfterWrite(done, in, followUp);
             return done;
         },
-        [model, in](Runner::Result<Done> result) {
+        [model, in, unfinished](Runner::Result<Done> result) {
             Runner::of(*model).setWriting(false);
             FolderSearchOperations operations(*model);
             if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
@@ -344,7 +369,8 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target) 
             const Done& done = std::get<Done>(result);
             model->update([&](EditorWindowState& s) {
                 s.folderSearch.folderSearchMessage =
-                    l("folder-search.restore-backup.done.format")
+                    l(unfinished ? "folder-search.restore-backup.done-unfinished.format"
+                                 : "folder-search.restore-backup.done.format")
                         .arg(localizedCount(done.written, kCountedFiles));
             });
             if (done.hits) {

@@ -91,8 +91,10 @@ QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
         message +=
             u' ' +
             l("folder-search.skipped.format").arg(localizedCount(skippedCount, kCountedFiles));
-    return withCostlyFilesSkipped(withUnnamedFilesSkipped(message, skipped.unnamedFileCount),
-                                  skipped.costlyFiles, folder);
+    return withFilesChangedDuringReplace(
+        withCostlyFilesSkipped(withUnnamedFilesSkipped(message, skipped.unnamedFileCount),
+                               skipped.costlyFiles, folder),
+        outcome.filesChangedDuringReplace, folder);
 }
 
 namespace {
@@ -120,13 +122,24 @@ QString withCostlyFilesSkipped(const QString& message, const QList<QUrl>& costly
                     firstFileNames(costlyFiles, folder));
 }
 
+QString withFilesChangedDuringReplace(const QString& message, const QList<QUrl>& files,
+                                      const QUrl& folder) {
+    if (files.isEmpty())
+        return message;
+    return message + u' ' +
+           l("folder-search.changed-during-replace.format")
+               .arg(localizedCount(files.size(), kCountedFiles), firstFileNames(files, folder));
+}
+
 QString folderReplaceStoppedMessage(const FolderReplacementOutcome& doneBeforeError,
                                     const QUrl& folder) {
-    return l("folder-search.replace-stopped.format")
-        .arg(localizedCount(doneBeforeError.replacementCount, kCountedMatches),
-             localizedCount(doneBeforeError.fileCount, kCountedFiles),
-             firstFileNames(doneBeforeError.changedFiles, folder),
-             doneBeforeError.backupURL.value_or(QUrl()).toLocalFile());
+    return withFilesChangedDuringReplace(
+        l("folder-search.replace-stopped.format")
+            .arg(localizedCount(doneBeforeError.replacementCount, kCountedMatches),
+                 localizedCount(doneBeforeError.fileCount, kCountedFiles),
+                 firstFileNames(doneBeforeError.changedFiles, folder),
+                 doneBeforeError.backupURL.value_or(QUrl()).toLocalFile()),
+        doneBeforeError.filesChangedDuringReplace, folder);
 }
 
 QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount) {

@@ -38,6 +38,11 @@ QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount);
 QString withCostlyFilesSkipped(const QString& message, const QList<QUrl>& costlyFiles,
                                const QUrl& folder);
 
+// The message followed by the files left as they were because they changed during the
+// replacement, by their paths in the folder; the message alone when there were none.
+QString withFilesChangedDuringReplace(const QString& message, const QList<QUrl>& files,
+                                      const QUrl& folder);
+
 // A folder search's hits, the files it could not read by name and those it did not search.
 struct FolderSearchFound {
     QList<FolderSearchResult> hits;
@@ -90,8 +95,10 @@ private:
     // False (with the busy status) while a write is under way.
     bool refuseWhileWriting();
     void presentConfirmation();
-    void chooseRestoreTarget(quint64 generation, const QUrl& backup, const QString& rootPath);
-    void runRestore(const QUrl& backup, const QUrl& target);
+    // `unfinished`: the backup is of a replacement that was stopped before it finished.
+    void chooseRestoreTarget(quint64 generation, const QUrl& backup, const QString& rootPath,
+                             bool unfinished);
+    void runRestore(const QUrl& backup, const QUrl& target, bool unfinished);
     void showSearchResults(const QList<FolderSearchResult>& hits, const QUrl& folder,
                            const QString& query, bool recordRun);
     void finish();

@@ -54,8 +54,14 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
         return;
     if (!m_runFolder) {
         step(FolderReplacementStep::MakeRunFolder);
-        m_runFolder = makeFolderReplaceBackupFolder();
-        m_marker = markFolderReplaceRunUnfinished(*m_runFolder, m_rootURL);
+        const QUrl made = makeFolderReplaceBackupFolder();
+        try {
+            m_marker = markFolderReplaceRunUnfinished(made, m_rootURL);
+        } catch (...) {
+            ::rmdir(QFile::encodeName(made.toLocalFile()).constData());
+            throw;
+        }
+        m_runFolder = made;
     }
     const QString runPath = m_runFolder->toLocalFile();
     const auto runIdentity = fileIdentity(runPath);

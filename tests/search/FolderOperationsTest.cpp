@@ -4,6 +4,7 @@
 #include "session/WindowSession.h"
 #include "text/FolderBackupRestore.h"
 #include "text/FolderPatterns.h"
+#include "text/FolderReplacementRun.h"
 #include "text/SearchableText.h"
 
 #include <QRegularExpression>
@@ -381,6 +382,32 @@ TEST_F(FolderOperations, ManyCostlyFilesAreCountedAndTheFirstNamed) {
                                              .arg(localizedCount(4, kCountedFiles),
                                                   QStringLiteral("a.js, b/c.js, d.js, …")));
     EXPECT_EQ(withCostlyFilesSkipped(QStringLiteral("Done."), {}, folder), QStringLiteral("Done."));
+}
+
+// A file another program writes while the replacement runs keeps that write, and the outcome
+// names it.
+TEST_F(FolderOperations, TheOutcomeNamesAFileThatChangedDuringTheReplacement) {
+    put("a.txt", "foo\n");
+    put("b.txt", "foo\n");
+    useFolder(root());
+    setInputs("foo", "bar");
+    bool edited = false;
+    setFolderReplacementStepHook([&](FolderReplacementStep step) {
+        if (step == FolderReplacementStep::Rename && !edited) {
+            edited = true;
+            put("b.txt", "foo, edited\n");
+        }
+    });
+    person.alertAnswers.push_back(0);
+    ops().requestFolderReplaceAll();
+    settle();
+    setFolderReplacementStepHook({});
+    EXPECT_EQ(read("a.txt"), "bar\n");
+    EXPECT_EQ(read("b.txt"), "foo, edited\n");
+    EXPECT_TRUE(folder().folderSearchMessage.endsWith(
+        u' ' + l("folder-search.changed-during-replace.format")
+                   .arg(localizedCount(1, kCountedFiles), QStringLiteral("b.txt"))))
+        << folder().folderSearchMessage.toStdString();
 }
 
 // A write that fails after other files were replaced stops the run: beside the error, the status

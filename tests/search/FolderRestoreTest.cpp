@@ -1,6 +1,8 @@
 #include "FolderFixture.h"
 
 #include "text/FolderBackupRestore.h"
+#include "text/FolderReplacementBackup.h"
+#include "text/FolderReplacementLeftovers.h"
 
 namespace dunmoss::test {
 namespace {
@@ -119,6 +121,28 @@ TEST_F(FolderRestore, AFailedSearchAfterTheRestoreStillSaysItWasRestored) {
     EXPECT_FALSE(state().errors.errorMessage->startsWith(
         l("folder-search.restore-backup.failed.format").section(u'%', 0, 0)));
     EXPECT_FALSE(folder().isFolderSearchRunning);
+}
+
+// A backup whose replacement did not finish reads as unfinished, not as a failure: one stopped
+// before it listed any file (here by an older version, which left no marker) restores nothing
+// and says why; one killed later is settled and restores what it replaced.
+TEST_F(FolderRestore, AnUnfinishedBackupIsNamedAsSuchNotAsAFailure) {
+    const QString stopped =
+        folderReplaceBackupsPath() + QStringLiteral("/2026-01-01T00-00-00Z-0123ABCD");
+    ASSERT_TRUE(QDir().mkpath(stopped + QStringLiteral("/files")));
+    restoreFrom(QUrl::fromLocalFile(stopped));
+    EXPECT_FALSE(state().errors.errorMessage);
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.restore-backup.unfinished"));
+    EXPECT_FALSE(folder().isFolderSearchRunning);
+    EXPECT_EQ(read("a.txt"), "bar\n");
+
+    const QUrl killed = makeFolderReplaceBackupFolder();
+    markFolderReplaceRunUnfinished(killed, root()); // let go at once, as by a kill
+    restoreFrom(killed);
+    EXPECT_FALSE(state().errors.errorMessage);
+    EXPECT_EQ(folder().folderSearchMessage, l("folder-search.restore-backup.done-unfinished.format")
+                                                .arg(localizedCount(0, kCountedFiles)));
+    EXPECT_TRUE(readFolderReplacementManifest(killed).unfinished);
 }
 
 } // namespace

@@ -253,6 +253,8 @@ TEST_F(Restore, AMissingOrMalformedManifestRestoresNothing) {
         R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":[1]})",
         R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":["a.txt"],"formatVersion":"2"})",
         R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"relative","replacementCount":1,"files":["a.txt"]})",
+        R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":["a.txt"],"unfinished":1})",
+        R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":["a.txt"],"pending":[{"path":"b","device":"1","inode":2,"replacementCount":1}]})",
     };
     for (const QByteArray& manifest : broken) {
         backup.write(QStringLiteral("manifest.json"), manifest);
@@ -270,7 +272,11 @@ TEST(FolderReplacementManifest, EncodesAndDecodesTheSameValues) {
     manifest.files = QStringList{"B.txt", "a.txt"};
     const QByteArray json = encodeFolderReplacementManifest(manifest);
     EXPECT_TRUE(json.contains("\"createdAt\": \"2025-03-01T09:30:00Z\"")) << json.data();
+    EXPECT_FALSE(json.contains("pending") || json.contains("unfinished")) << json.data();
     EXPECT_EQ(decodeFolderReplacementManifest(json), manifest);
+    manifest.pending = {{QStringLiteral("c.txt"), 66305, 18446744073709551557ULL, 3}};
+    manifest.unfinished = true;
+    EXPECT_EQ(decodeFolderReplacementManifest(encodeFolderReplacementManifest(manifest)), manifest);
     const auto offset = decodeFolderReplacementManifest(
         R"({"createdAt":"2025-03-01T10:30:00+01:00","rootPath":"/r","replacementCount":0,"files":[],"formatVersion":null})");
     EXPECT_EQ(offset.createdAt, manifest.createdAt);

@@ -165,6 +165,7 @@ public:
     }
 
     QUrl url(const QString& name) const { return m_tree.url(name); }
+    const FolderTree& tree() const { return m_tree; }
 
     // The run folder in the backup store, if one was made.
     std::optional<QUrl> runFolder() const {
@@ -356,6 +357,51 @@ TEST_F(FolderReplaceDurability, AKillAtAnyStepLeavesFilesWholeBackedUpAndRestora
         }
         trial.checkRestores();
     }
+}
+
+// Settling touches only what a stopped run left: a hidden file named like a temporary file of
+// another run, or one given a second name, stays, and a run still going is left alone.
+TEST_F(FolderReplaceDurability, SettlingRemovesOnlyAStoppedRunsOwnTemporaryFiles) {
+    const auto files = samples();
+    Trial trial(files);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Stopped with every new content of the batch waiting beside its file.
+        setFolderReplacementStepHook([](FolderReplacementStep step) {
+            if (step == FolderReplacementStep::Rename)
+                ::raise(SIGKILL);
+        });
+        trial.replace();
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    const std::optional<QUrl> run = trial.runFolder();
+    ASSERT_TRUE(run);
+    const QString tag = folderReplaceRunTag(*run);
+    const FolderTree& tree = trial.tree();
+    ASSERT_TRUE(QFileInfo::exists(tree.path(".a.h.dunmoss-" + tag)));
+    ASSERT_TRUE(QFileInfo::exists(tree.path("sub/.bom.h.dunmoss-" + tag)));
+    tree.write(QStringLiteral(".a.h.dunmoss-0123ABCD"), "the user's own");
+    QTemporaryDir elsewhere;
+    ASSERT_EQ(::link(QFile::encodeName(tree.path(".run.sh.dunmoss-" + tag)).constData(),
+                     QFile::encodeName(elsewhere.filePath(QStringLiteral("kept"))).constData()),
+              0);
+    const QUrl going = makeFolderReplaceBackupFolder();
+    const UniqueFd held = markFolderReplaceRunUnfinished(going, tree.rootURL());
+
+    EXPECT_EQ(settleUnfinishedFolderReplacements(), 1);
+    EXPECT_EQ(tree.read(".a.h.dunmoss-0123ABCD"), "the user's own");
+    EXPECT_TRUE(QFileInfo::exists(tree.path(".run.sh.dunmoss-" + tag)));
+    EXPECT_FALSE(QFileInfo::exists(tree.path(".a.h.dunmoss-" + tag)));
+    EXPECT_FALSE(QFileInfo::exists(tree.path("sub/.bom.h.dunmoss-" + tag)));
+    EXPECT_TRUE(isUnfinishedFolderReplacement(going));
+    EXPECT_FALSE(isUnfinishedFolderReplacement(*run));
+    // The files the run never renamed over are as they were.
+    for (const Sample& file : files)
+        EXPECT_EQ(tree.read(QString::fromUtf8(file.name)), file.bytes) << file.name;
 }
 
 // More files than one batch holds: each batch's manifest lists the files of the batches before.
