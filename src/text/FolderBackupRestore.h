@@ -17,7 +17,8 @@ FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolder
 // files inside the backup are read (see restoreBackedUpFile). Entries are staged a group at a
 // time and synced together, then moved into place, so a group costs two syncs rather than one
 // per file; a kill leaves each file whole. Returns the number of files restored. The backup is
-// only read, so it can be restored again.
+// only read, so it can be restored again. Runs stopped part-way are settled first
+// (settleUnfinishedFolderReplacements), so a stopped run restores exactly what it replaced.
 //
 // Throws: the manifest's FileError (missing, unreadable, malformed); unsafeRelativePath for an
 // absolute, empty, "." or ".." entry and fileOutsideRoot, each ending the restore; FileError
@@ -39,7 +40,8 @@ void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& target
 // name and moved into place in one step, creating missing folders. Every folder on the way to
 // the destination is opened without following links, so a link put there at any moment is
 // refused rather than written through; a destination that is itself a link is replaced by the
-// file (what it pointed to is left alone). An existing file keeps its permissions. The staging
+// file (what it pointed to is left alone). An existing file keeps its permissions, owner and
+// group (where the system allows; a file put back where none is takes those of the copy). The staging
 // file never remains. Returns false, changing nothing, when the saved copy is gone. Throws
 // symlinkInRestorePath, fileOutsideRoot or FileError (a saved copy reached through a link, or
 // one that is not a regular file, is refused with the not-a-regular-file error).

@@ -35,7 +35,10 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
 // skipped (in the preview too).
 //
 // A file the expression needs more than its work bound for is left alone whole and listed in
-// the skipped files' costly files; the run goes on with the next.
+// the skipped files' costly files; the run goes on with the next. A file that changed on disk
+// after it was read is left alone too, and listed in filesChangedDuringReplace. A rewritten
+// file keeps its owner and group where the system allows. Before reading, the run settles
+// what runs stopped part-way left (settleUnfinishedFolderReplacements).
 //
 // Throws RegexError, FileError or FolderReplacementBackupError and stops at once: files
 // rewritten before stay rewritten and stay listed in the manifest with their copies; a file

@@ -184,7 +184,8 @@ void FolderReplacementRun::finish() {
         return;
     step(FolderReplacementStep::Finish);
     if (m_changed.isEmpty()) {
-        // Every file changed before its turn: the run backs up nothing.
+        // Nothing was replaced (every file changed before its turn, or the first batch failed):
+        // the run backs up nothing.
         markFolderReplaceRunFinished(m_marker, *m_runFolder);
         QDir(m_runFolder->toLocalFile()).removeRecursively();
         m_runFolder.reset();
