@@ -41,10 +41,11 @@ void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& target
 // the destination is opened without following links, so a link put there at any moment is
 // refused rather than written through; a destination that is itself a link is replaced by the
 // file (what it pointed to is left alone). An existing file keeps its permissions, owner and
-// group (where the system allows; a file put back where none is takes those of the copy). The staging
-// file never remains. Returns false, changing nothing, when the saved copy is gone. Throws
-// symlinkInRestorePath, fileOutsideRoot or FileError (a saved copy reached through a link, or
-// one that is not a regular file, is refused with the not-a-regular-file error).
+// group (where the system allows); a file put back where none is takes those of the copy.
+// The staging file never remains. Returns false, changing nothing, when the saved copy is
+// gone. Throws symlinkInRestorePath, fileOutsideRoot or FileError (a saved copy reached
+// through a link, or one that is not a regular file, is refused with the not-a-regular-file
+// error).
 bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPath,
                          const QUrl& destinationURL, const QUrl& targetFolderURL);
 
