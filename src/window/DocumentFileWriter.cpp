@@ -139,8 +139,10 @@ void writeAtomically(const QString& path, const std::function<bool(QIODevice&)>&
         throw writeError(file, errno, path);
     // The new name lives in the folder of the file written (through a link, the link's
     // target): only once that folder is synced does the replacement survive a power cut.
-    if (const int syncErrno = syncFolderOf(canonicalFilePath(path)))
-        throw syncError(syncErrno, path);
+    if (const int syncErrno = syncFolderOf(canonicalFilePath(path))) {
+        const FileError error = syncError(syncErrno, path);
+        throw UnconfirmedReplacement(error.code(), error.path(), error.systemMessage());
+    }
 }
 
 } // namespace dunmoss

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileError.h"
 #include "text/PlainTextDocument.h"
 
 #include <QByteArray>
@@ -27,6 +28,11 @@ QByteArray encodedDocumentBytes(const PlainTextDocument& document, const QUrl& d
 // never on the window's thread. Documents are written this way by the window's writer (see
 // DocumentWriteQueue).
 void writeBytesAtomically(const QByteArray& bytes, const QString& path);
+// Thrown when only the folder's sync after the rename failed: the new bytes are the file now.
+class UnconfirmedReplacement : public FileError {
+public:
+    using FileError::FileError;
+};
 // The same for bytes made as they are written: `produce` writes them into the device and
 // answers false when a write was refused.
 void writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce);

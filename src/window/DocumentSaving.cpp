@@ -241,6 +241,14 @@ void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool is
             reportFailure(tabID,
                           isSaveAs ? errorDisplayText(error) : localizedErrorDescription(error));
         }
+        // The bytes replaced the tab's file, only the disk did not confirm them: they are the
+        // tab's own, not a change on disk to refuse its next save for.
+        if (index && !untied && outcome.modificationDate &&
+            isSameFileLocation(m_model.state().tabs.at(*index).fileURL, url))
+            m_model.update([&](EditorWindowState& state) {
+                state.tabs[*index].lastKnownModificationDate = outcome.modificationDate;
+                state.tabs[*index].lastKnownFileSize = outcome.fileSize;
+            });
         finish(done, false);
         return;
     case DocumentWriteOutcome::Result::ChangedOnDisk:

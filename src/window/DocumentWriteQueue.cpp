@@ -147,7 +147,7 @@ DocumentWriteOutcome DocumentWriteQueue::writeInOrder(const Task& task) {
         }
     }
     DocumentWriteOutcome outcome = DocumentWriteQueue::write(write);
-    if (outcome.result == DocumentWriteOutcome::Result::Saved) {
+    if (outcome.result == DocumentWriteOutcome::Result::Saved || outcome.modificationDate) {
         // What any other tab knew of the file is out of date: its next write finds it changed.
         left.clear();
         left.insert(write.tabID, FileLeft{outcome.modificationDate, outcome.fileSize});
@@ -189,6 +189,14 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
         outcome.modificationDate = fileModificationDate(path);
         outcome.fileSize = fileSize(path);
         outcome.result = DocumentWriteOutcome::Result::Saved;
+    } catch (const UnconfirmedReplacement&) {
+        // A failure all the same, but the file is the one written: the tab's next save must
+        // not take it for someone else's change.
+        outcome.result = DocumentWriteOutcome::Result::Failed;
+        outcome.failure = std::current_exception();
+        const QString path = write.url.toLocalFile();
+        outcome.modificationDate = fileModificationDate(path);
+        outcome.fileSize = fileSize(path);
     } catch (...) {
         outcome.result = DocumentWriteOutcome::Result::Failed;
         outcome.failure = std::current_exception();

@@ -39,7 +39,8 @@ struct DocumentWrite {
 struct DocumentWriteOutcome {
     enum class Result { Saved, ChangedOnDisk, Failed };
     Result result = Result::Failed;
-    // The file as written, for a saved document.
+    // The file as written, for a saved document, or for a failed one whose bytes replaced the
+    // file before the disk refused to confirm them.
     std::optional<FileTimestamp> modificationDate;
     std::optional<qint64> fileSize;
     // The encoding or write error of a failed one; the file on disk is then as it was.

@@ -96,4 +96,30 @@ TEST_F(AtomicWriteSyncs, ASaveTheDiskDidNotTakeIsShownAndTheTabStaysModified) {
     EXPECT_EQ(folderEntries(), before);
 }
 
+TEST_F(AtomicWriteSyncs, AfterAnUnconfirmedRenameTheTabsNextSaveIsNotRefusedAsChangedOnDisk) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "old contents");
+    model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+    waitForOpening(*model);
+    const int index = model->activeTabIndex();
+    model->setTabText(tabAt(index).id, QStringLiteral("new contents"));
+    std::optional<bool> saved;
+    {
+        const FailingSyncs disk(AtomicWriteSync::Folder);
+        model->saving().saveTab(index, [&](bool done) { saved = done; });
+        written();
+    }
+    EXPECT_EQ(saved, false);
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+
+    // The file holds this tab's own bytes: saving again, with the disk answering, goes through.
+    model->setTabText(tabAt(index).id, QStringLiteral("newer contents"));
+    saved.reset();
+    model->saving().saveTab(index, [&](bool done) { saved = done; });
+    written();
+    EXPECT_EQ(saved, true);
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    EXPECT_EQ(readFile(url), QByteArray("newer contents"));
+}
+
 } // namespace dunmoss::test
