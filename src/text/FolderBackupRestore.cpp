@@ -6,12 +6,12 @@
 #include "platform/SecurityScopedAccess.h"
 #include "text/FolderReplacementBackup.h"
 #include "text/FolderReplacementLeftovers.h"
+#include "text/FolderReplacementRun.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QUuid>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -238,10 +238,11 @@ struct StagedRestore {
 };
 
 // The first half of restoreBackedUpFile: everything up to the staging file, synced only when
-// asked (a restore of many files syncs them together). Nothing when the saved copy is gone.
+// asked (a restore of many files syncs them together). The staging file is named and its folder
+// recorded by the restore's marker, when there is one. Nothing when the saved copy is gone.
 std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QString& savedCopyPath,
                                           const QUrl& destinationURL, const QUrl& targetFolderURL,
-                                          bool sync) {
+                                          bool sync, FolderRestoreMarker* marker) {
     const std::optional<SavedCopy> copy =
         readSavedCopy(backupFolderURL.toLocalFile(), savedCopyPath);
     if (!copy)
@@ -259,11 +260,11 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
                          native(destinationComponents.last()),
                          destination,
                          destinationURL};
-    const QString stagingName = u'.' +
-                                QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
-                                QStringLiteral(".dunmoss-restore");
+    const QString folderPath = QFileInfo(destination).path();
+    const QString stagingName =
+        marker ? marker->stagingNameIn(folderPath) : folderRestoreStagingName();
     const QByteArray staging = native(stagingName);
-    const QString stagingPath = joinPath(QFileInfo(destination).path(), stagingName);
+    const QString stagingPath = joinPath(folderPath, stagingName);
     UniqueFd file(::openat(staged.folder.get(), staging.constData(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.get() < 0)
@@ -316,17 +317,23 @@ bool isSymlinkRefusal(const std::exception_ptr& error) {
     }
 }
 
-// Makes the files staged or placed in these folders durable, once per file system.
-void syncFileSystemsOf(std::vector<StagedRestore>& staged) {
+// Makes the files staged or placed in these folders durable, once per file system, and the
+// marker's record of their folders with them.
+void syncFileSystemsOf(std::vector<StagedRestore>& staged, FolderRestoreMarker* marker) {
+    takeFolderReplacementStep(FolderReplacementStep::Sync);
     QSet<dev_t> synced;
-    for (const StagedRestore& file : staged) {
-        struct stat folder {};
-        if (::fstat(file.folder.get(), &folder) != 0 || synced.contains(folder.st_dev))
-            continue;
-        synced.insert(folder.st_dev);
-        if (::syncfs(file.folder.get()) != 0)
-            throw FileError::fromErrno(errno, file.destination, true);
-    }
+    const auto syncOnce = [&synced](int fd, const QString& path) {
+        struct stat attributes {};
+        if (::fstat(fd, &attributes) != 0 || synced.contains(attributes.st_dev))
+            return;
+        synced.insert(attributes.st_dev);
+        if (::syncfs(fd) != 0)
+            throw FileError::fromErrno(errno, path, true);
+    };
+    if (marker && !staged.empty() && marker->takeUnsynced())
+        syncOnce(marker->descriptor(), folderReplaceBackupsPath());
+    for (const StagedRestore& file : staged)
+        syncOnce(file.folder.get(), file.destination);
 }
 
 // At most this many entries are staged at once: each holds its folder open.
@@ -336,8 +343,8 @@ constexpr size_t kStagedAtOnce = 256;
 
 bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPath,
                          const QUrl& destinationURL, const QUrl& targetFolderURL) {
-    std::optional<StagedRestore> staged =
-        stageRestore(backupFolderURL, savedCopyPath, destinationURL, targetFolderURL, true);
+    std::optional<StagedRestore> staged = stageRestore(
+        backupFolderURL, savedCopyPath, destinationURL, targetFolderURL, true, nullptr);
     if (!staged)
         return false;
     placeRestore(*staged, targetFolderURL);
@@ -360,6 +367,14 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
     // Older backups keep their copies beside the manifest.
     const bool older = manifest.formatVersion < kFolderReplacementManifestVersion;
     const QString copies = older ? QString() : QStringLiteral("files/");
+    // Without a marker (the backup store cannot be written) the restore still goes on; only a
+    // kill would then leave its staging files for good.
+    std::optional<FolderRestoreMarker> marker;
+    try {
+        marker.emplace();
+    } catch (const FileError&) {
+    }
+    FolderRestoreMarker* const record = marker ? &*marker : nullptr;
     int restored = 0;
     QStringList refused;
     // Entries are staged a group at a time, the group synced once, then moved into place in
@@ -376,8 +391,9 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
                 continue;
             try {
                 const QUrl destination = resolveManifestRelativePath(entry, target);
-                if (auto file =
-                        stageRestore(backupFolderURL, copies + entry, destination, target, false)) {
+                takeFolderReplacementStep(FolderReplacementStep::RestoreStage);
+                if (auto file = stageRestore(backupFolderURL, copies + entry, destination, target,
+                                             false, record)) {
                     staged.push_back(std::move(*file));
                     entries.push_back(entry);
                 }
@@ -389,7 +405,7 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
             }
         }
         try {
-            syncFileSystemsOf(staged);
+            syncFileSystemsOf(staged, record);
         } catch (...) {
             for (StagedRestore& file : staged)
                 file.discard();
@@ -402,6 +418,7 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
                 continue;
             }
             try {
+                takeFolderReplacementStep(FolderReplacementStep::RestorePlace);
                 placeRestore(staged[i], target);
                 ++restored;
             } catch (...) {
@@ -413,10 +430,13 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
         }
         if (placingError)
             error = placingError;
-        syncFileSystemsOf(staged);
+        syncFileSystemsOf(staged, nullptr);
         if (error)
             std::rethrow_exception(error);
     }
+    // Every staging file is placed or removed.
+    if (marker)
+        marker->finish();
     if (!refused.isEmpty())
         throw FolderReplacementBackupError::restoreRefused(refused);
     return restored;

@@ -18,7 +18,9 @@ FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolder
 // time and synced together, then moved into place, so a group costs two syncs rather than one
 // per file; a kill leaves each file whole. Returns the number of files restored. The backup is
 // only read, so it can be restored again. Runs stopped part-way are settled first
-// (settleUnfinishedFolderReplacements), so a stopped run restores exactly what it replaced.
+// (settleUnfinishedFolderReplacements), so a stopped run restores exactly what it replaced. The
+// restore holds a marker in the backup store while it goes on (FolderRestoreMarker), so that
+// the staging files of a restore that is killed are removed by the next folder operation.
 //
 // Throws: the manifest's FileError (missing, unreadable, malformed); unsafeRelativePath for an
 // absolute, empty, "." or ".." entry and fileOutsideRoot, each ending the restore; FileError
@@ -42,7 +44,8 @@ void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& target
 // refused rather than written through; a destination that is itself a link is replaced by the
 // file (what it pointed to is left alone). An existing file keeps its permissions, owner and
 // group (where the system allows); a file put back where none is takes those of the copy.
-// The staging file never remains. Returns false, changing nothing, when the saved copy is
+// The staging file never remains (unless the process is killed: this one file is not marked
+// for the next operation to remove). Returns false, changing nothing, when the saved copy is
 // gone. Throws symlinkInRestorePath, fileOutsideRoot or FileError (a saved copy reached
 // through a link, or one that is not a regular file, is refused with the not-a-regular-file
 // error).

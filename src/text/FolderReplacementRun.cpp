@@ -25,11 +25,6 @@ FolderReplacementStepHook& stepHook() {
     return hook;
 }
 
-void step(FolderReplacementStep kind) {
-    if (const FolderReplacementStepHook& hook = stepHook())
-        hook(kind);
-}
-
 // A folder on each file system a phase wrote to, by device.
 using FileSystems = QMap<quint64, QString>;
 
@@ -44,6 +39,11 @@ void setFolderReplacementStepHook(FolderReplacementStepHook hook) {
     stepHook() = std::move(hook);
 }
 
+void takeFolderReplacementStep(FolderReplacementStep kind) {
+    if (const FolderReplacementStepHook& hook = stepHook())
+        hook(kind);
+}
+
 FolderReplacementRun::FolderReplacementRun(QUrl rootURL) : m_rootURL(std::move(rootURL)) {}
 
 // A run left without finish() keeps its marker: the next folder operation settles it.
@@ -53,7 +53,7 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     if (batch.isEmpty())
         return;
     if (!m_runFolder) {
-        step(FolderReplacementStep::MakeRunFolder);
+        takeFolderReplacementStep(FolderReplacementStep::MakeRunFolder);
         const QUrl made = makeFolderReplaceBackupFolder();
         try {
             m_marker = markFolderReplaceRunUnfinished(made, m_rootURL);
@@ -73,7 +73,7 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     std::exception_ptr error;
     auto attempt = [&error](FolderReplacementStep kind, const auto& action) {
         try {
-            step(kind);
+            takeFolderReplacementStep(kind);
             action();
             return true;
         } catch (...) {
@@ -182,7 +182,7 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
 void FolderReplacementRun::finish() {
     if (!m_runFolder || !m_marker.isOpen())
         return;
-    step(FolderReplacementStep::Finish);
+    takeFolderReplacementStep(FolderReplacementStep::Finish);
     if (m_changed.isEmpty()) {
         // Nothing was replaced (every file changed before its turn, or the first batch failed):
         // the run backs up nothing.

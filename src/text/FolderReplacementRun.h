@@ -78,11 +78,15 @@ enum class FolderReplacementStep {
     WriteManifest, // the manifest, listing the kept files as pending
     Rename,        // one new content moved over its file (or left, the file having changed)
     Finish,        // the last manifest, listing exactly the files replaced
+    RestoreStage,  // a restore: one saved copy staged beside the file it puts back
+    RestorePlace,  // a restore: one staged copy moved into place
 };
 
-// Called before each step of a run. Tests stop the process or throw there to prove that no
-// moment leaves a file half written or unbacked, and follow the order of the syncs.
+// Called before each step of a run or a restore. Tests stop the process or throw there to prove
+// that no moment leaves a file half written or unbacked, and follow the order of the syncs.
 using FolderReplacementStepHook = std::function<void(FolderReplacementStep)>;
 void setFolderReplacementStepHook(FolderReplacementStepHook hook);
+// Calls the hook, if one is set.
+void takeFolderReplacementStep(FolderReplacementStep kind);
 
 } // namespace dunmoss
