@@ -2,35 +2,94 @@
 
 #include "editor/ShortcutTextView.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QCompleter>
+#include <QItemDelegate>
 #include <QKeyEvent>
+#include <QListView>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QTextCursor>
+#include <QWindow>
+#include <algorithm>
 
 namespace dunmoss {
 
+namespace {
+
+constexpr int kVisibleRows = 10;
+
+// Below the caret (`caret` in screen coordinates), or above it when there is more room there;
+// never wider than the screen nor past its edges.
+QRect listGeometry(const QRect& caret, QSize size, const QRect& screen) {
+    size.setWidth(std::min(size.width(), screen.width()));
+    QPoint at = caret.bottomLeft();
+    at.setX(std::clamp(at.x(), screen.left(), screen.right() + 1 - size.width()));
+    const int above = caret.top() - screen.top();
+    const int below = screen.bottom() - caret.bottom();
+    if (size.height() > below) {
+        size.setHeight(std::min(std::max(above, below), size.height()));
+        if (above > below)
+            at.setY(caret.top() - size.height());
+    }
+    return QRect(at, size);
+}
+
+// The editor's colours, as the editor shows them while its window is active: the list is a
+// window of its own that is never active.
+QPalette listPalette(QPalette palette) {
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto colorRole = QPalette::ColorRole(role);
+        palette.setBrush(QPalette::Inactive, colorRole, palette.brush(QPalette::Active, colorRole));
+    }
+    return palette;
+}
+
+// Entries drawn as a completer's list draws them: the highlighted one framed as current.
+class CompletionItemDelegate : public QItemDelegate {
+public:
+    explicit CompletionItemDelegate(QAbstractItemView* list) : QItemDelegate(list), m_list(list) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem shown = option;
+        shown.showDecorationSelected = true;
+        if (m_list->currentIndex() == index)
+            shown.state |= QStyle::State_HasFocus;
+        QItemDelegate::paint(painter, shown, index);
+    }
+
+private:
+    QAbstractItemView* m_list;
+};
+
+} // namespace
+
 CompletionPopup::CompletionPopup(ShortcutTextView* textView)
-    : QObject(textView), m_textView(textView), m_completer(new QCompleter(this)),
+    : QObject(textView), m_view(textView), m_textView(textView), m_list(new QListView(textView)),
       m_model(new QStringListModel(this)) {
-    m_completer->setModel(m_model);
-    m_completer->setWidget(textView);
-    m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
-    m_completer->setModelSorting(QCompleter::UnsortedModel);
-    m_completer->setMaxVisibleItems(10);
-    connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
-            &CompletionPopup::choose);
-    // Installed after the completer's own filter, so it sees the list's keys first: the
-    // completer would hand Return, Tab and Escape to the text view before acting on them.
-    m_completer->popup()->installEventFilter(this);
-    // The shortcut map asks the text view (the list's focus proxy) first whether it wants a key.
-    textView->installEventFilter(this);
+    // A tool tip window is shown without being activated and takes no press away from the
+    // window under it (a popup grabs the mouse and eats the press that closes it).
+    m_list->setWindowFlags(Qt::ToolTip | Qt::WindowDoesNotAcceptFocus);
+    m_list->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setObjectName(QStringLiteral("completionList"));
+    m_list->setItemDelegate(new CompletionItemDelegate(m_list));
+    m_list->setModel(m_model);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setUniformItemSizes(true);
+    connect(m_list, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { choose(index.data(Qt::DisplayRole).toString()); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now != m_textView && now != m_completer->popup())
+        if (now != m_view)
             hide();
     });
+}
+
+CompletionPopup::~CompletionPopup() {
+    qApp->removeEventFilter(this);
 }
 
 bool CompletionPopup::closesForShortcut(const QKeyEvent* key) const {
@@ -42,27 +101,58 @@ bool CompletionPopup::closesForShortcut(const QKeyEvent* key) const {
     return modified || (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35);
 }
 
+bool CompletionPopup::isInList(QObject* receiver) const {
+    if (receiver->isWindowType())
+        return receiver == static_cast<QObject*>(m_list->windowHandle());
+    return receiver->isWidgetType() && static_cast<QWidget*>(receiver)->window() == m_list;
+}
+
 bool CompletionPopup::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_textView && event->type() == QEvent::ShortcutOverride) {
-        if (isVisible() && closesForShortcut(static_cast<QKeyEvent*>(event)))
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        if (watched == m_view && closesForShortcut(static_cast<QKeyEvent*>(event)))
             hide();
-        return QObject::eventFilter(watched, event);
+        break;
+    case QEvent::KeyPress:
+        if (watched == m_view && takeKey(static_cast<QKeyEvent*>(event)))
+            return true;
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::Wheel:
+        // Not used up: the press goes on to whatever it was meant for.
+        if (!isInList(watched))
+            hide();
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        if (watched == m_shownOver)
+            hide();
+        break;
+    default:
+        break;
     }
-    if (watched != m_completer->popup() || event->type() != QEvent::KeyPress)
-        return QObject::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
+    return QObject::eventFilter(watched, event);
+}
+
+bool CompletionPopup::takeKey(const QKeyEvent* key) {
     const Qt::KeyboardModifiers modifiers =
         key->modifiers() &
         (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        moveHighlight(key);
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Tab: {
-        if (modifiers != Qt::NoModifier)
-            break;
-        const QModelIndex current = m_completer->popup()->currentIndex();
-        if (!current.isValid())
-            break;
+        const QModelIndex current = m_list->currentIndex();
+        if (modifiers != Qt::NoModifier || !current.isValid())
+            return false;
         choose(current.data(Qt::DisplayRole).toString());
         return true;
     }
@@ -76,11 +166,29 @@ bool CompletionPopup::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Space:
         // The caret leaves the word, or the word ends: the list no longer fits.
         hide();
-        break;
+        return false;
     default:
-        break;
+        return false;
     }
-    return false;
+}
+
+void CompletionPopup::moveHighlight(const QKeyEvent* key) {
+    // Past either end the highlight goes off the list, and comes back at the other end.
+    const QModelIndex current = m_list->currentIndex();
+    const int last = m_model->rowCount() - 1;
+    if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+        const bool up = key->key() == Qt::Key_Up;
+        if (!current.isValid()) {
+            m_list->setCurrentIndex(m_model->index(up ? last : 0));
+            return;
+        }
+        if (current.row() == (up ? 0 : last)) {
+            m_list->setCurrentIndex(QModelIndex());
+            return;
+        }
+    }
+    QKeyEvent forwarded(QEvent::KeyPress, key->key(), key->modifiers());
+    QCoreApplication::sendEvent(m_list, &forwarded);
 }
 
 void CompletionPopup::show(const QStringList& candidates, TextRange partialWordRange) {
@@ -90,25 +198,35 @@ void CompletionPopup::show(const QStringList& candidates, TextRange partialWordR
     }
     m_range = partialWordRange;
     m_model->setStringList(candidates);
-    m_completer->setCompletionPrefix(QString());
-    QAbstractItemView* list = m_completer->popup();
-    // A window of its own, the list would keep the application's colours: it takes the editor's.
-    if (list->palette() != m_textView->palette())
-        list->setPalette(m_textView->palette());
-    QRect rect = m_textView->cursorRect();
-    rect.setWidth(list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width() + 8);
-    rect.translate(m_textView->viewport()->pos());
-    m_completer->complete(rect);
-    list->setCurrentIndex(m_model->index(0));
+    const QPalette palette = listPalette(m_textView->palette());
+    if (m_list->palette() != palette)
+        m_list->setPalette(palette);
+    const QRect caret = m_textView->cursorRect().translated(m_textView->viewport()->pos());
+    const QRect caretOnScreen(m_textView->mapToGlobal(caret.topLeft()), caret.size());
+    const QSize size(
+        m_list->sizeHintForColumn(0) + m_list->verticalScrollBar()->sizeHint().width() + 8,
+        m_list->sizeHintForRow(0) * std::min<int>(kVisibleRows, candidates.size()) + 6);
+    const QScreen* screen = m_textView->screen();
+    m_list->setGeometry(
+        listGeometry(caretOnScreen, size,
+                     screen ? screen->availableGeometry() : QRect(caretOnScreen.topLeft(), size)));
+    m_list->setCurrentIndex(m_model->index(0));
+    if (m_list->isVisible())
+        return;
+    m_shownOver = m_textView->window();
+    qApp->installEventFilter(this);
+    m_list->show();
 }
 
 void CompletionPopup::hide() {
-    if (m_completer->popup()->isVisible())
-        m_completer->popup()->hide();
+    if (!m_list->isVisible())
+        return;
+    qApp->removeEventFilter(this);
+    m_list->hide();
 }
 
 bool CompletionPopup::isVisible() const {
-    return m_completer->popup()->isVisible();
+    return m_list->isVisible();
 }
 
 QStringList CompletionPopup::candidates() const {

@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <QStringList>
 
-class QCompleter;
 class QKeyEvent;
+class QListView;
 class QStringListModel;
 
 namespace dunmoss {
@@ -16,14 +16,19 @@ class ShortcutTextView;
 
 // The list of completion candidates shown under the caret. Choosing one replaces the partial
 // word with it as ordinary typing (one undo step). The first candidate starts selected.
-// While it is shown it has the keys: Up and Down move, Return and Tab take the highlighted
-// entry, Escape closes it; other keys go on to the text view, so typing narrows the list.
-// It closes whenever the editor gives the keyboard away (a shortcut, focus moving elsewhere):
-// shown, it would go on forwarding keys to the text view wherever the person is typing.
+// While it is shown it takes some of the text view's keys: Up, Down, Page Up and Page Down move,
+// Return, Enter and Tab take the highlighted entry, Escape closes it; other keys go on to the
+// text view, so typing narrows the list.
+//
+// The list is a window that never takes the keyboard nor grabs the mouse: a click anywhere else
+// closes it and still does what it does (a field clicked takes the keyboard, a menu opens). It
+// closes too whenever the editor gives the keyboard away (a shortcut, focus moving elsewhere):
+// shown, it would go on taking keys meant for wherever the person is typing.
 class CompletionPopup : public QObject {
     Q_OBJECT
 public:
     explicit CompletionPopup(ShortcutTextView* textView);
+    ~CompletionPopup() override;
 
     void show(const QStringList& candidates, TextRange partialWordRange);
     void hide();
@@ -33,16 +38,27 @@ public:
     void choose(const QString& candidate);
 
 protected:
+    // Installed on the application while the list shows: the text view's keys, and every press
+    // or wheel turn, wherever it lands.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A shortcut of the window or the view (Ctrl, Alt or Meta held, or a function key) closes
-    // the list before it acts; with the list shown the window's shortcuts would not fire.
+    // the list before it acts.
     bool closesForShortcut(const QKeyEvent* key) const;
+    // Acts on a key typed into the text view; true when the list used it up.
+    bool takeKey(const QKeyEvent* key);
+    void moveHighlight(const QKeyEvent* key);
+    bool isInList(QObject* receiver) const;
 
+    // The view as a plain object: events still reach it while it is being destroyed, when it is
+    // no longer a text view, so it is only ever compared with.
+    QObject* m_view;
     QPointer<ShortcutTextView> m_textView;
-    QCompleter* m_completer;
+    QListView* m_list;
     QStringListModel* m_model;
+    // The window the list was shown over: moved or resized, it leaves the list behind.
+    QPointer<QObject> m_shownOver;
     TextRange m_range;
 };
 

@@ -12,11 +12,16 @@
 #include "editor/CodeEditorView.h"
 #include "editor/CompletionPopup.h"
 #include "editor/ShortcutTextView.h"
+#include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
 #include <QWindow>
 
 using namespace dunmoss;
@@ -59,6 +64,16 @@ protected:
         for (const QChar c : letters)
             QTest::keyClick(keyboardWindow(), c.toLatin1());
         settle();
+    }
+    // A click of the mouse, given to the window as X gives it: at `at` in `widget`.
+    void click(QWidget* widget, QPoint at) {
+        ASSERT_EQ(widget->window(), window);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at));
+        settle();
+    }
+    void click(QWidget* widget) { click(widget, widget->rect().center()); }
+    QListView* shownList() const {
+        return editor()->findChild<QListView*>(QStringLiteral("completionList"));
     }
     // Types the start of a word and asks for completion.
     void complete(const QString& start) {
@@ -125,8 +140,8 @@ TEST_F(CompletionKeys, TheListShowsInTheEditorsColours) {
     window->model().settings().setThemeRawValue(QStringLiteral("midnight"));
     settle();
     complete(QStringLiteral("pri"));
-    auto* shown = qobject_cast<QWidget*>(QApplication::activePopupWidget());
-    ASSERT_TRUE(shown);
+    QListView* shown = shownList();
+    ASSERT_TRUE(shown && shown->isVisible());
     EXPECT_EQ(shown->palette().color(QPalette::Base), editor()->palette().color(QPalette::Base));
     EXPECT_EQ(shown->palette().color(QPalette::Text), editor()->palette().color(QPalette::Text));
     EXPECT_NE(shown->palette().color(QPalette::Base),
@@ -191,4 +206,66 @@ TEST_F(CompletionKeys, TheListOpenedWithEscapeClosesForTheFindField) {
     auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_TRUE(field);
     EXPECT_EQ(field->text(), QStringLiteral("sp"));
+}
+
+// The list takes neither the keyboard nor the mouse: a click elsewhere closes it and still does
+// what it does. Clicked, a field takes the keys typed next; the document gets none of them.
+TEST_F(CompletionKeys, AFieldClickedWhileTheListShowsTakesTheKeysTypedNext) {
+    launch("sprint = 1\n");
+    key(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    key(Qt::Key_F, Qt::ControlModifier);
+    for (const char* name : {"findQueryField", "folderSearchQuery"}) {
+        SCOPED_TRACE(name);
+        auto* field = window->findChild<QLineEdit*>(QLatin1String(name));
+        ASSERT_TRUE(field && field->isVisible());
+        field->clear();
+        click(editor()->viewport(), editor()->cursorRect().center());
+        key(Qt::Key_End, Qt::ControlModifier);
+        const QString before = text();
+        complete(QStringLiteral(" pri"));
+        click(field);
+        EXPECT_FALSE(list()->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), field);
+        type(QStringLiteral("zq"));
+        EXPECT_EQ(field->text(), QStringLiteral("zq"));
+        EXPECT_EQ(text(), before + QStringLiteral(" pri"));
+    }
+}
+
+TEST_F(CompletionKeys, TheMenuBarAndTheSaveButtonActOnTheClickThatClosesTheList) {
+    launch("sprint = 1\n");
+    complete(QStringLiteral("pri"));
+    QMenuBar* bar = window->menuBar();
+    QAction* edit = bar->actions().value(1);
+    ASSERT_TRUE(edit && edit->menu());
+    click(bar, bar->actionGeometry(edit).center());
+    EXPECT_FALSE(list()->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), edit->menu());
+    key(Qt::Key_Escape);
+    key(Qt::Key_Escape);
+    ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    complete(QStringLiteral("nt"));
+    auto* save = window->findChild<QToolButton*>(QStringLiteral("command.save"));
+    ASSERT_TRUE(save);
+    click(save);
+    EXPECT_FALSE(list()->isVisible());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !tabIsModified(activeTab(window->model().state())); }));
+    QFile file(dir.filePath(QStringLiteral("script.py")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("sprint = 1\nprint"));
+}
+
+TEST_F(CompletionKeys, AClickOnAnEntryTakesIt) {
+    launch("sprint = 1\nprinted = 2\n");
+    complete(QStringLiteral("pri"));
+    QListView* shown = shownList();
+    ASSERT_TRUE(shown);
+    const QRect second = shown->visualRect(shown->model()->index(1, 0));
+    QTest::mouseClick(shown->viewport(), Qt::LeftButton, {}, second.center());
+    settle();
+    EXPECT_FALSE(list()->isVisible());
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted"));
+    EXPECT_EQ(QApplication::focusWidget(), editor());
 }

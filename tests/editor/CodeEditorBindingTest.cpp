@@ -6,8 +6,10 @@
 #include "editor/ShortcutTextView.h"
 #include "text/BracketMatching.h"
 
+#include <QApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -247,6 +249,32 @@ TEST_F(BindingFixture, CompletionAndHintsUseTheProvider) {
     EXPECT_EQ(hint->text(), QStringLiteral("Parameters: f(x, y)"));
     QTest::keyClicks(text(), QStringLiteral("a"));
     EXPECT_TRUE(hint->isHidden());
+}
+
+// A focused view is destroyed with its window: the list hears of the focus leaving a view that
+// is no longer a text view by then (the sanitizer build fails on any use of it as one), and its
+// window goes with the view.
+TEST_F(BindingFixture, AFocusedViewGoesWithItsListShownOrHidden) {
+    ProviderScope scope;
+    for (const bool shown : {false, true}) {
+        SCOPED_TRACE(shown);
+        tab.text = QStringLiteral("x = to");
+        tab.selectedRanges = {TextRange{6, 0}};
+        build();
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+        text()->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), text());
+        if (shown)
+            QTest::keyClick(text(), Qt::Key_Space, Qt::ControlModifier);
+        ASSERT_EQ(coordinator().completionPopup()->isVisible(), shown);
+        const QPointer<QWidget> list =
+            text()->findChild<QWidget*>(QStringLiteral("completionList"));
+        ASSERT_TRUE(list);
+        view.reset();
+        EXPECT_FALSE(list);
+        EXPECT_EQ(QApplication::focusWidget(), nullptr);
+    }
 }
 
 TEST_F(BindingFixture, ShowFindIsTheOneHeldAtTheTimeOfTheKey) {
