@@ -120,19 +120,33 @@ TEST_F(CompletionKeys, DownAndUpMoveInTheListAndTypingNarrowsIt) {
     key(Qt::Key_Return);
     EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted"));
 
+    // Page Down goes to the last entry of the page, Page Up back to the first.
+    key(Qt::Key_Return);
+    complete(QStringLiteral("pri"));
+    key(Qt::Key_PageDown);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted\nsprint"));
+    key(Qt::Key_Return);
+    complete(QStringLiteral("pri"));
+    key(Qt::Key_PageDown);
+    key(Qt::Key_PageUp);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted\nsprint\nprint()"));
+
     key(Qt::Key_Return);
     complete(QStringLiteral("p"));
     type(QStringLiteral("rinte"));
     EXPECT_TRUE(list()->isVisible());
     EXPECT_EQ(list()->candidates(), QStringList{QStringLiteral("printed")});
     key(Qt::Key_Return);
-    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted\nprinted"));
+    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted\nsprint\nprint()\nprinted"));
 
     // A space ends the word, and the list with it.
     complete(QStringLiteral(" pri"));
     type(QStringLiteral(" "));
     EXPECT_FALSE(list()->isVisible());
-    EXPECT_EQ(text(), QStringLiteral("sprint = 1\nprinted = 2\nprinted\nprinted pri "));
+    EXPECT_EQ(text(),
+              QStringLiteral("sprint = 1\nprinted = 2\nprinted\nsprint\nprint()\nprinted pri "));
 }
 
 TEST_F(CompletionKeys, TheListShowsInTheEditorsColours) {
