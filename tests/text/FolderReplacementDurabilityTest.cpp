@@ -4,6 +4,7 @@
 #include "FolderTree.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
+#include "support/KilledAtStep.h"
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacement.h"
 #include "text/FolderReplacementBackup.h"
@@ -24,6 +25,9 @@
 
 using namespace dunmoss;
 using dunmoss::test::FolderTree;
+using dunmoss::test::waitStatusOfRunKilledAt;
+using dunmoss::test::waitStatusOfRunKilledAtStep;
+using dunmoss::test::wasKilled;
 
 namespace {
 
@@ -322,24 +326,8 @@ TEST_F(FolderReplaceDurability, AKillAtAnyStepLeavesFilesWholeBackedUpAndRestora
     for (int stop = 1; stop <= reference.steps; ++stop) {
         SCOPED_TRACE(stop);
         Trial trial(files);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            int step = 0;
-            setFolderReplacementStepHook([&](FolderReplacementStep) {
-                if (++step == stop)
-                    ::raise(SIGKILL);
-            });
-            try {
-                trial.replace();
-            } catch (...) {
-                ::_exit(2);
-            }
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        const int status = waitStatusOfRunKilledAtStep(stop, [&] { trial.replace(); });
+        ASSERT_TRUE(wasKilled(status)) << status;
         const std::optional<QUrl> run = trial.runFolder();
         trial.checkStopped(reference.replaced, true);
         if (run) {
@@ -364,20 +352,11 @@ TEST_F(FolderReplaceDurability, AKillAtAnyStepLeavesFilesWholeBackedUpAndRestora
 TEST_F(FolderReplaceDurability, SettlingRemovesOnlyAStoppedRunsOwnTemporaryFiles) {
     const auto files = samples();
     Trial trial(files);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Stopped with every new content of the batch waiting beside its file.
-        setFolderReplacementStepHook([](FolderReplacementStep step) {
-            if (step == FolderReplacementStep::Rename)
-                ::raise(SIGKILL);
-        });
-        trial.replace();
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    // Stopped with every new content of the batch waiting beside its file.
+    const int status = waitStatusOfRunKilledAt(
+        [](FolderReplacementStep step) { return step == FolderReplacementStep::Rename; },
+        [&] { trial.replace(); });
+    ASSERT_TRUE(wasKilled(status)) << status;
     const std::optional<QUrl> run = trial.runFolder();
     ASSERT_TRUE(run);
     const QString tag = folderReplaceRunTag(*run);

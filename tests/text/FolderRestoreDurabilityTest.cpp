@@ -1,6 +1,7 @@
 // A restore killed at any step leaves every file whole, and the next folder operation removes
 // the staging files it left beside them: only those, never a file of the user's.
 #include "FolderTree.h"
+#include "support/KilledAtStep.h"
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacement.h"
 #include "text/FolderReplacementBackup.h"
@@ -18,6 +19,9 @@
 
 using namespace dunmoss;
 using dunmoss::test::FolderTree;
+using dunmoss::test::waitStatusOfRunKilledAt;
+using dunmoss::test::waitStatusOfRunKilledAtStep;
+using dunmoss::test::wasKilled;
 
 namespace {
 
@@ -53,24 +57,8 @@ protected:
 
     // Restores in a child killed right before the step'th step of the restore.
     void restoreKilledAt(int stop) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            int step = 0;
-            setFolderReplacementStepHook([&](FolderReplacementStep) {
-                if (++step == stop)
-                    ::raise(SIGKILL);
-            });
-            try {
-                restore();
-            } catch (...) {
-                ::_exit(2);
-            }
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        const int status = waitStatusOfRunKilledAtStep(stop, [&] { restore(); });
+        ASSERT_TRUE(wasKilled(status)) << status;
     }
 
     // The staging files in the target, besides the user's look-alikes.
@@ -135,19 +123,10 @@ TEST_F(FolderRestoreDurability, AKillAtAnyStepLeavesFilesWholeAndTheNextRestoreR
 TEST_F(FolderRestoreDurability, SettlingRemovesOnlyAKilledRestoresOwnStagingFiles) {
     {
         // Killed once every file is staged, before any is moved into place.
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            setFolderReplacementStepHook([](FolderReplacementStep step) {
-                if (step == FolderReplacementStep::RestorePlace)
-                    ::raise(SIGKILL);
-            });
-            restore();
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        const int status = waitStatusOfRunKilledAt(
+            [](FolderReplacementStep step) { return step == FolderReplacementStep::RestorePlace; },
+            [&] { restore(); });
+        ASSERT_TRUE(wasKilled(status)) << status;
     }
     const QStringList left = stagingFiles();
     ASSERT_EQ(left.size(), kEntries.size());
