@@ -4,9 +4,16 @@
 // - on one core: the three pinned with taskset to the same core (DUNMOSS_BENCH_CORE, by default
 //   the last one), ours and rg told to use one thread;
 // - with every core: ours and rg with their default threads.
+// Then over one minified script, a single line of 1 MB (DUNMOSS_BENCH_LINE_BYTES), on one core
+// beside grep and beside the plain path (every file decoded, the expression run over all of it):
+// a search costs what the file's size does, whatever the shape of its lines.
+// DUNMOSS_BENCH_TABLES picks "tree", "line" or both (the default).
 // Output goes to a file, since grep stops at its first match when writing to /dev/null. The
 // median of DUNMOSS_BENCH_RUNS runs (default 3) is printed with the ratios.
+#include "support/MinifiedScript.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -77,6 +84,35 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+struct Timings {
+    std::vector<double> medians;
+    std::vector<long> lines;
+};
+
+// Each command's median time over the runs, and the lines it printed.
+Timings timeRounds(const std::vector<std::string>& commands, int runs, const std::string& out) {
+    const size_t count = commands.size();
+    std::vector<std::vector<double>> t(count);
+    Timings timings{std::vector<double>(count), std::vector<long>(count)};
+    // Other work on the machine pushes the tree out of the page cache between runs: whoever
+    // runs first in a round reads it from the disk. The order turns every round.
+    for (int r = 0; r < runs; ++r) {
+        for (size_t k = 0; k < count; ++k) {
+            const size_t which = (k + size_t(r)) % count;
+            t[which].push_back(timed(commands[which], out));
+            timings.lines[which] = lineCount(out);
+        }
+    }
+    for (size_t k = 0; k < count; ++k)
+        timings.medians[k] = median(t[k]);
+    return timings;
+}
+
+// Queries over minified script where a line-by-line search that is not linear in the line's
+// length shows at once.
+const char* const kLongLineQueries[] = {";$",        ".*,",         "\\breturn\\b",
+                                        "[0-9]+\\]", "function\\(", "a$"};
+
 } // namespace
 
 int main(int, char** argv) {
@@ -93,50 +129,70 @@ int main(int, char** argv) {
     const std::string out = scratch.path().toStdString() + "/out";
     const std::string pin = "taskset -c " + core + " ";
 
-    std::printf("tree %s, one core = core %s, %d runs each (median), grep in %s\n", tree.c_str(),
-                core.c_str(), runs, locale.c_str());
-    std::printf("%-22s %7s %7s %7s %8s %8s | %7s %7s %7s | lines ours/grep/rg\n", "query", "ours1",
-                "grep", "rg-j1", "/grep", "/rg-j1", "oursN", "rg", "/rg");
-    for (const Query& q : kQueries) {
-        std::string flags;
-        std::string grepFlags = q.regex ? "-E" : "-F";
-        std::string rgFlags = q.regex ? "" : "-F";
-        if (q.ignoresCase) {
-            flags += " -i";
-            grepFlags += " -i";
-            rgFlags += " -i";
-        }
-        if (q.wholeWord) {
-            flags += " -w";
-            grepFlags += " -w";
-            rgFlags += " -w";
-        }
-        if (q.regex)
-            flags += " -E";
-        const std::string args = " " + quoted(q.text) + " " + quoted(tree);
-        const std::string ours = tool + flags + " -j 1" + args;
-        const std::string oursAll = tool + flags + args;
-        const std::string grep = locale + pin + "grep -rn " + grepFlags + " -e" + args;
-        const std::string rg = locale + pin + "rg -n --no-ignore -j1 " + rgFlags + " -e" + args;
-        const std::string rgAll = locale + "rg -n --no-ignore " + rgFlags + " -e" + args;
-        std::vector<double> t[5];
-        long lines[3] = {};
-        const std::string commands[5] = {pin + ours, grep, rg, oursAll, rgAll};
-        // Other work on the machine pushes the tree out of the page cache between runs: whoever
-        // runs first in a round reads it from the disk. The order turns every round.
-        for (int r = 0; r < runs; ++r) {
-            for (int k = 0; k < 5; ++k) {
-                const int which = (k + r) % 5;
-                t[which].push_back(timed(commands[which], out));
-                if (which < 3)
-                    lines[which] = lineCount(out);
+    const std::string tables = env("DUNMOSS_BENCH_TABLES", "tree,line");
+    if (tables.find("tree") != std::string::npos) {
+        std::printf("tree %s, one core = core %s, %d runs each (median), grep in %s\n",
+                    tree.c_str(), core.c_str(), runs, locale.c_str());
+        std::printf("%-22s %7s %7s %7s %8s %8s | %7s %7s %7s | lines ours/grep/rg\n", "query",
+                    "ours1", "grep", "rg-j1", "/grep", "/rg-j1", "oursN", "rg", "/rg");
+        for (const Query& q : kQueries) {
+            std::string flags;
+            std::string grepFlags = q.regex ? "-E" : "-F";
+            std::string rgFlags = q.regex ? "" : "-F";
+            if (q.ignoresCase) {
+                flags += " -i";
+                grepFlags += " -i";
+                rgFlags += " -i";
             }
+            if (q.wholeWord) {
+                flags += " -w";
+                grepFlags += " -w";
+                rgFlags += " -w";
+            }
+            if (q.regex)
+                flags += " -E";
+            const std::string args = " " + quoted(q.text) + " " + quoted(tree);
+            const std::string ours = tool + flags + " -j 1" + args;
+            const std::string oursAll = tool + flags + args;
+            const std::string grep = locale + pin + "grep -rn " + grepFlags + " -e" + args;
+            const std::string rg = locale + pin + "rg -n --no-ignore -j1 " + rgFlags + " -e" + args;
+            const std::string rgAll = locale + "rg -n --no-ignore " + rgFlags + " -e" + args;
+            const Timings timings = timeRounds({pin + ours, grep, rg, oursAll, rgAll}, runs, out);
+            const std::vector<double>& m = timings.medians;
+            const std::vector<long>& lines = timings.lines;
+            std::printf(
+                "%-22s %7.3f %7.3f %7.3f %7.2fx %7.2fx | %7.3f %7.3f %6.2fx | %ld/%ld/%ld\n",
+                q.name, m[0], m[1], m[2], m[0] / m[1], m[0] / m[2], m[3], m[4], m[3] / m[4],
+                lines[0], lines[1], lines[2]);
+            std::fflush(stdout);
         }
-        const double m[5] = {median(t[0]), median(t[1]), median(t[2]), median(t[3]), median(t[4])};
-        std::printf("%-22s %7.3f %7.3f %7.3f %7.2fx %7.2fx | %7.3f %7.3f %6.2fx | %ld/%ld/%ld\n",
-                    q.name, m[0], m[1], m[2], m[0] / m[1], m[0] / m[2], m[3], m[4], m[3] / m[4],
-                    lines[0], lines[1], lines[2]);
-        std::fflush(stdout);
+    }
+    if (tables.find("line") != std::string::npos) {
+        const qsizetype bytes = std::atoll(env("DUNMOSS_BENCH_LINE_BYTES", "1000000").c_str());
+        const QString folder = scratch.filePath(QStringLiteral("minified"));
+        QDir().mkpath(folder);
+        QFile file(folder + QStringLiteral("/app.min.js"));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(dunmoss::bench::MinifiedScript::make(bytes)) < 0)
+            return 1;
+        file.close();
+        const std::string args = " " + quoted(folder.toStdString());
+        std::printf("\none minified file of %lld bytes on one line, one core = core %s\n",
+                    static_cast<long long>(file.size()), core.c_str());
+        std::printf("%-22s %7s %7s %7s %8s %8s | lines ours/plain/grep\n", "query", "ours1",
+                    "plain", "grep", "/grep", "/plain");
+        for (const char* query : kLongLineQueries) {
+            const std::string q = " " + quoted(query);
+            const Timings timings = timeRounds({pin + tool + " -E -j 1" + q + args,
+                                                pin + tool + " -E -P -j 1" + q + args,
+                                                locale + pin + "grep -rn -E -e" + q + args},
+                                               runs, out);
+            const std::vector<double>& m = timings.medians;
+            const std::vector<long>& lines = timings.lines;
+            std::printf("%-22s %7.3f %7.3f %7.3f %7.2fx %7.2fx | %ld/%ld/%ld\n", query, m[0], m[1],
+                        m[2], m[0] / m[2], m[0] / m[1], lines[0], lines[1], lines[2]);
+            std::fflush(stdout);
+        }
     }
     return 0;
 }

@@ -2,11 +2,14 @@
 // and ripgrep: walks, reads, decodes and searches every file below a folder, builds the result
 // list (line, column, preview per match, no limit) and prints it as "path:line:column:preview".
 //
-// folder_search_tool [-i] [-E] [-w] [-j THREADS] QUERY FOLDER
+// folder_search_tool [-i] [-E] [-w] [-j THREADS] [-P] QUERY FOLDER
 //   -i ignore case, -E regular expression, -w whole words, -j file threads (default: one per
-//   core the process may run on).
+//   core the process may run on), -P the plain path: every file decoded and the expression run
+//   over all of it, one file after another.
 #include "platform/WorkPools.h"
+#include "text/FolderFileSearch.h"
 #include "text/FolderSearch.h"
+#include "text/SearchableText.h"
 
 #include <QStringEncoder>
 #include <QThreadPool>
@@ -24,6 +27,7 @@ using namespace dunmoss;
 int main(int argc, char** argv) {
     TextSearchOptions options{false, true, false};
     int threads = 0;
+    bool plain = false;
     int k = 1;
     for (; k < argc && argv[k][0] == '-'; ++k) {
         if (!std::strcmp(argv[k], "-i"))
@@ -34,11 +38,13 @@ int main(int argc, char** argv) {
             options.isWholeWord = true;
         else if (!std::strcmp(argv[k], "-j") && k + 1 < argc)
             threads = std::atoi(argv[++k]);
+        else if (!std::strcmp(argv[k], "-P"))
+            plain = true;
         else
             break;
     }
     if (argc - k != 2) {
-        std::fprintf(stderr, "usage: %s [-i] [-E] [-w] [-j THREADS] QUERY FOLDER\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [-i] [-E] [-w] [-j THREADS] [-P] QUERY FOLDER\n", argv[0]);
         return 2;
     }
     if (threads <= 0) {
@@ -51,7 +57,18 @@ int main(int argc, char** argv) {
     const QUrl folder = QUrl::fromLocalFile(QString::fromLocal8Bit(argv[k + 1]));
     QList<FolderSearchResult> results;
     try {
-        results = searchFolder(query, folder, {}, {}, options, INT_MAX);
+        if (plain) {
+            walkFolderFiles(folder.toLocalFile(), {}, [&](const QString& path) {
+                SearchableFileContent read = readSearchableBytes(path);
+                if (read.kind == SearchableFileContent::Kind::Text)
+                    results += folderMatchesInFileBytes(query, options, std::move(read.bytes),
+                                                        QUrl::fromLocalFile(path), INT_MAX)
+                                   .found;
+                return true;
+            });
+        } else {
+            results = searchFolder(query, folder, {}, {}, options, INT_MAX);
+        }
     } catch (const RegexError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 2;

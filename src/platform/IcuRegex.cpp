@@ -983,6 +983,10 @@ void IcuRegexMatcher::stopWhen(std::function<bool()> stopRequested) {
         throwFor(status);
 }
 
+qsizetype IcuRegexMatcher::reached() const {
+    return m_run ? qsizetype(m_run->reached) : m_regionStart;
+}
+
 void IcuRegexMatcher::throwFor(int status) const {
     const auto code = UErrorCode(status);
     if (m_run && m_run->stopped)

@@ -216,6 +216,9 @@ public:
     void stopWhen(std::function<bool()> stopRequested);
     // The region the matcher was made with, after its edges were kept off surrogate pairs.
     TextRange region() const { return {m_regionStart, m_regionLimit - m_regionStart}; }
+    // The furthest position the run has moved past so far (attempts made, matches found), as
+    // known to a run with a work bound, run skips or a stop check; the region's start before.
+    qsizetype reached() const;
 
     TextRange range() const;
     // A group's range, or TextRange::notFound() when the group took no part in the match.

@@ -3,6 +3,7 @@
 #include "platform/UnicodeFastCodecs.h"
 #include "platform/Utf8Decoding.h"
 #include "text/EncodingDetection.h"
+#include "text/LiteralRuns.h"
 #include "text/MatchPreview.h"
 #include "text/PrefilterScan.h"
 #include "text/ResultIdentifier.h"
@@ -14,9 +15,6 @@ namespace dunmoss {
 
 namespace {
 
-// Lines with a candidate closer than this many units share one run of the
-// matcher, which costs about as much to set up as passing that many units.
-constexpr qsizetype kJoinedLineGap = 64;
 // Runs over no more than this many units go without the run skips: even an expression with
 // four nested loops cannot pass its work bound over so few.
 constexpr qsizetype kMostUnskippedUnits = 256;
@@ -42,30 +40,6 @@ bool scansAsLiteral(const QString& query, const TextSearchOptions& options, QStr
     if (options.isCaseSensitive)
         return hasOnlyPairedSurrogates(query);
     return QtPrivate::isAscii(QStringView(query)) && QtPrivate::isAscii(text);
-}
-
-// Where a match on the line from `lineStart` can begin at the earliest, given
-// its first candidate: a match holds an occurrence of the literal no earlier
-// than that candidate, and what comes before the occurrence in the match is all
-// characters the pattern may take in there. Under folding, a line with a
-// character beyond ASCII may hold the literal folded.
-qsizetype earliestStart(const QueryPrefilter& prefilter, QStringView text, qsizetype lineStart,
-                        qsizetype candidate) {
-    const std::optional<AsciiTable>& taken = prefilter.takenBeforeLiteral;
-    if (!taken || text[candidate].unicode() >= 0x80)
-        return lineStart;
-    if (prefilter.folds) {
-        const qsizetype feed = text.indexOf(u'\n', candidate);
-        const qsizetype lineEnd = feed < 0 ? text.size() : feed;
-        if (!QtPrivate::isAscii(text.sliced(lineStart, lineEnd - lineStart)))
-            return lineStart;
-    }
-    for (qsizetype at = candidate; at > lineStart; --at) {
-        const char16_t c = text[at - 1].unicode();
-        if (c < 0x80 && !(*taken)[c])
-            return at;
-    }
-    return lineStart;
 }
 
 // A listed match, its line and column counted from 1. The locator only moves forward.
@@ -144,73 +118,106 @@ FolderQuery::FolderQuery(const QString& query, const TextSearchOptions& options)
 }
 
 FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& url, qsizetype room,
-                                                  const CancellationCheck& cancelled) const {
+                                                  const CancellationCheck& cancelled,
+                                                  FolderSearchWork* work) const {
+    SearchWorkMeter meter(cancelled, work ? &work->unitsExamined : nullptr);
     if (findsInUtf8Bytes(m_query, m_options, bytes))
         return literalMatchesInUtf8(bytes, m_query, m_options, url, room, cancelled);
     // A plain UTF-8 file's text is what its bytes say: without the literal it
     // holds no match, and it is decoded without asking detection again. Any other
     // file is decoded first, since only its text tells.
     if (detectsAsPlainUtf8(bytes)) {
-        if (!mayMatchUtf8(bytes))
+        if (!mayMatchUtf8(bytes, meter))
             return {};
         if (const std::optional<QString> text = decodeUtf8Units(bytes))
-            return matchesInText(*text, url, room, cancelled);
+            return matchesInText(*text, url, room, cancelled, work);
     }
     const SearchableFileContent content = screenSearchableBytes(std::move(bytes));
     if (content.kind != SearchableFileContent::Kind::Text)
         return {};
-    return matchesInText(content.text, url, room, cancelled);
+    return matchesInText(content.text, url, room, cancelled, work);
 }
 
-bool FolderQuery::mayMatchUtf8(QByteArrayView bytes) const {
+bool FolderQuery::mayMatchUtf8(QByteArrayView bytes, SearchWorkMeter& meter) const {
     if (m_error)
         return true;
     // No match takes in a line feed, so the automaton can read the whole file at once.
-    if (m_prefilter.literal.isEmpty())
-        return !m_lines || m_lines->mayMatchUtf8(bytes);
+    if (m_prefilter.literal.isEmpty()) {
+        if (!m_lines) {
+            meter.read(bytes.size());
+            return true;
+        }
+        return m_lines->mayMatchUtf8(bytes, meter.pieceReader());
+    }
     PrefilterScan scan(m_prefilter);
-    if (!m_lines)
+    if (!m_lines) {
+        meter.read(bytes.size());
         return scan.mayMatchUtf8(bytes);
+    }
     // Only a line holding the literal can hold a match; the automaton reads each such line.
+    // The line starts after the previous one's feed, so no byte is read back twice; its ends
+    // are found at the speed of memchr, a fraction of a millisecond for the largest file.
+    qsizetype lineFloor = 0;
     for (qsizetype candidate = scan.nextCandidate(bytes, 0); candidate >= 0;) {
         const qsizetype lineStart =
-            candidate == 0 ? 0 : bytes.first(candidate).lastIndexOf('\n') + 1;
+            lineFloor + bytes.sliced(lineFloor, candidate - lineFloor).lastIndexOf('\n') + 1;
         const qsizetype feed = bytes.indexOf('\n', candidate);
         const qsizetype lineEnd = feed < 0 ? bytes.size() : feed;
-        if (m_lines->mayMatchUtf8(bytes.sliced(lineStart, lineEnd - lineStart)))
+        // The scan up to the candidate and the line's ends.
+        if (meter.read(candidate - lineFloor + lineEnd - lineStart))
+            return false;
+        if (m_lines->mayMatchUtf8(bytes.sliced(lineStart, lineEnd - lineStart),
+                                  meter.pieceReader()))
             return true;
+        if (meter.stopped())
+            return false;
+        lineFloor = lineEnd + 1;
         candidate = feed < 0 ? -1 : scan.nextCandidate(bytes, feed + 1);
     }
     return false;
 }
 
 FolderFileMatches FolderQuery::matchesInText(QStringView text, const QUrl& url, qsizetype room,
-                                             const CancellationCheck& cancelled) const {
+                                             const CancellationCheck& cancelled,
+                                             FolderSearchWork* work) const {
     if (room <= 0 || m_query.isEmpty())
         return {};
     if (scansAsLiteral(m_query, m_options, text))
         return folderMatchesInText(m_query, m_options, text, url, room, cancelled);
     if (m_error)
         std::rethrow_exception(m_error);
-    return expressionMatches(text, url, room, cancelled);
+    SearchWorkMeter meter(cancelled, work ? &work->unitsExamined : nullptr);
+    return expressionMatches(text, url, room, cancelled, meter);
 }
 
 FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& url, qsizetype room,
-                                                 const CancellationCheck& cancelled) const {
+                                                 const CancellationCheck& cancelled,
+                                                 SearchWorkMeter& meter) const {
     FolderFileMatches matches;
     QList<FolderSearchResult>& found = matches.found;
     MatchLocator locator(text);
-    // Lists the matcher's matches; false once there is no more room.
+    // Lists the matcher's matches; false once there is no more room. What the expression reads
+    // goes on the meter as it moves on, and a stop is seen as it reads.
     const auto take = [&](IcuRegexMatcher& matcher) {
-        if (cancelled)
-            matcher.stopWhen(cancelled);
+        qsizetype counted = matcher.region().location;
+        if (cancelled) {
+            matcher.stopWhen([&] {
+                const qsizetype reached = std::max(matcher.reached(), counted);
+                // A tick of backtracking moves nothing on: the stop is asked all the same.
+                const bool stop =
+                    reached > counted ? meter.read(reached - counted) : isCancelled(cancelled);
+                counted = reached;
+                return stop;
+            });
+        }
         while (found.size() < room && matcher.findNext()) {
             const TextRange range = matcher.range();
             if (range.length == 0)
                 continue;
             found.append(resultAt(locator, url, range));
         }
-        return found.size() < room;
+        meter.read(std::max<qsizetype>(matcher.region().end() - counted, 0));
+        return found.size() < room && !meter.stopped();
     };
     // Each run covers whole lines, sees the text around them and leaves "^" and "$" to the
     // text's own ends, so it finds there what a run over the whole text finds.
@@ -220,31 +227,27 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
         return take(matcher);
     };
     try {
-        std::optional<PrefilterScan> scan;
-        qsizetype candidate = 0;
-        if (!m_prefilter.literal.isEmpty()) {
-            scan.emplace(m_prefilter);
-            candidate = scan->nextCandidate(text, 0);
-            if (candidate < 0)
-                return matches;
-        }
-        if (!scan && m_lines) {
+        if (m_prefilter.literal.isEmpty() && m_lines) {
             // Without a literal, the lines to search are those where the automaton sees a
             // match end. Where most lines are such, one run over the rest costs less than a
             // run a line.
             qsizetype runs = 0;
             qsizetype searched = 0;
-            for (qsizetype from = 0; from < text.size() && !isCancelled(cancelled);) {
-                if (runs >= kRunsBeforeDensityCheck && runs * kJoinedLineGap + searched > from) {
+            for (qsizetype from = 0; from < text.size() && !meter.stopped();) {
+                if (runs >= kRunsBeforeDensityCheck &&
+                    runs * LiteralRuns::kRunSetUpUnits + searched > from) {
                     takeLines(from, text.size());
                     break;
                 }
-                const qsizetype end = m_lines->matchEnd(text, from);
+                const qsizetype end = m_lines->matchEnd(text, from, meter.pieceReader());
                 if (end < 0)
                     break;
-                const qsizetype lineStart = text.lastIndexOf(u'\n', end - 1) + 1;
-                const qsizetype feed = text.indexOf(u'\n', end - 1);
-                const qsizetype lineEnd = feed < 0 ? text.size() : feed;
+                // The line starts no earlier than `from`, a line start.
+                const qsizetype feedBefore = meter.lineFeedBefore(text, from, end);
+                const qsizetype lineStart = feedBefore < 0 ? from : feedBefore + 1;
+                const qsizetype lineEnd = meter.lineFeedFrom(text, end - 1);
+                if (meter.stopped())
+                    break;
                 ++runs;
                 searched += lineEnd - lineStart;
                 if (!takeLines(lineStart, lineEnd))
@@ -253,53 +256,22 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
             }
             return matches;
         }
-        if (!scan || !m_prefilter.staysOnLine) {
+        if (m_prefilter.literal.isEmpty() || !m_prefilter.staysOnLine) {
+            if (!m_prefilter.literal.isEmpty()) {
+                PrefilterScan scan(m_prefilter);
+                const qsizetype first = scan.nextCandidate(text, 0);
+                meter.read(first < 0 ? text.size() : first);
+                if (first < 0)
+                    return matches;
+            }
             IcuRegexMatcher matcher(*m_regex, text);
             take(matcher);
             return matches;
         }
-        // When every match ends with the literal, a line's run stops after its last one.
-        const bool trims = m_prefilter.endsWithLiteral;
-        const bool splits = trims && m_prefilter.takenBeforeLiteral.has_value();
-        const qsizetype literalLength = m_prefilter.literal.size();
-        while (candidate >= 0 && !isCancelled(cancelled)) {
-            const qsizetype lineStart =
-                candidate == 0 ? 0 : text.lastIndexOf(u'\n', candidate - 1) + 1;
-            const qsizetype start = earliestStart(m_prefilter, text, lineStart, candidate);
-            qsizetype end = start;
-            qsizetype lineFrom = lineStart;
-            bool split = false;
-            for (;;) {
-                const qsizetype feed = text.indexOf(u'\n', candidate);
-                const qsizetype lineEnd = feed < 0 ? text.size() : feed;
-                // A candidate beyond ASCII stands for a folded literal: the whole line.
-                while (candidate >= 0 && candidate < lineEnd) {
-                    if (!trims || text[candidate].unicode() >= 0x80) {
-                        end = lineEnd;
-                        break;
-                    }
-                    // A match holding this occurrence starts where the run so far ends or
-                    // after: a run of its own spares the expression the text between.
-                    split = end > start && splits &&
-                            earliestStart(m_prefilter, text, lineFrom, candidate) >= end;
-                    if (split)
-                        break;
-                    end = std::max(end, candidate + literalLength);
-                    candidate = scan->nextCandidate(text, candidate + 1);
-                }
-                if (split)
-                    break;
-                if (end == lineEnd)
-                    candidate = feed < 0 ? -1 : scan->nextCandidate(text, feed + 1);
-                if (candidate < 0 || candidate - end > kJoinedLineGap)
-                    break;
-                lineFrom = feed + 1;
-            }
-            if (m_lines && !m_lines->mayMatch(text.sliced(start, end - start)))
-                continue;
-            if (!takeLines(start, end))
+        LiteralRuns runs(m_prefilter, m_lines ? &*m_lines : nullptr, text, meter);
+        while (const std::optional<TextRange> run = runs.next())
+            if (!takeLines(run->location, run->end()))
                 break;
-        }
     } catch (const RegexError& error) {
         return stoppedBy(error, std::move(matches), url);
     }

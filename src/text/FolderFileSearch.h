@@ -4,6 +4,7 @@
 #include "text/FolderWalk.h"
 #include "text/LineAutomaton.h"
 #include "text/QueryPrefilter.h"
+#include "text/SearchWorkMeter.h"
 #include "text/TextSearch.h"
 
 #include <QByteArray>
@@ -20,6 +21,13 @@ namespace dunmoss {
 struct FolderFileMatches {
     QList<FolderSearchResult> found;
     std::optional<QUrl> costly;
+};
+
+// What a search of one file read: every unit each time one of its own scans read it (line ends,
+// the literal, what may come before it, the automaton), and each stretch handed to the
+// expression by its length. It grows with the file's size, whatever the shape of its lines.
+struct FolderSearchWork {
+    qsizetype unitsExamined = 0;
 };
 
 // The first `room` matches in a file's decoded text; a cancelled run ends at once with those
@@ -41,23 +49,27 @@ FolderFileMatches folderMatchesInFileBytes(const QString& query, const TextSearc
 // only where its prefilter lets a match be: not at all in a file without the query's literal,
 // and only over the lines that hold it when no match can take in a line feed, and of those
 // only over the lines its automaton lets through. A plain UTF-8 file where no line can match
-// is not even decoded.
+// is not even decoded. A cancellation is seen within a few thousand units read, inside any line;
+// `work`, when given, counts what the search read as it goes.
 class FolderQuery {
 public:
     // Never throws: an invalid expression is thrown by the first file searched.
     FolderQuery(const QString& query, const TextSearchOptions& options);
 
     FolderFileMatches matchesInText(QStringView text, const QUrl& url, qsizetype room,
-                                    const CancellationCheck& cancelled = {}) const;
+                                    const CancellationCheck& cancelled = {},
+                                    FolderSearchWork* work = nullptr) const;
     FolderFileMatches matchesInFileBytes(QByteArray bytes, const QUrl& url, qsizetype room,
-                                         const CancellationCheck& cancelled = {}) const;
+                                         const CancellationCheck& cancelled = {},
+                                         FolderSearchWork* work = nullptr) const;
 
     const QueryPrefilter& prefilter() const { return m_prefilter; }
 
 private:
-    bool mayMatchUtf8(QByteArrayView bytes) const;
+    bool mayMatchUtf8(QByteArrayView bytes, SearchWorkMeter& meter) const;
     FolderFileMatches expressionMatches(QStringView text, const QUrl& url, qsizetype room,
-                                        const CancellationCheck& cancelled) const;
+                                        const CancellationCheck& cancelled,
+                                        SearchWorkMeter& meter) const;
 
     QString m_query;
     TextSearchOptions m_options;

@@ -423,42 +423,57 @@ std::optional<LineAutomaton> LineAutomaton::of(QStringView pattern, bool folds) 
     return automaton;
 }
 
-qsizetype LineAutomaton::matchEnd(QStringView text, qsizetype from) const {
+qsizetype LineAutomaton::matchEnd(QStringView text, qsizetype from, const PieceRead& read) const {
     int state = m_start;
     const char16_t* units = text.utf16();
     const qsizetype size = text.size();
-    for (qsizetype i = from; i < size; ++i) {
-        const char16_t c = units[i];
-        int symbol = c;
-        if (c >= 0x80) {
-            if (m_folds)
-                return i + 1;
-            // A pair of surrogates is one character.
-            if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(units[i + 1]))
-                ++i;
-            symbol = kWide;
+    for (qsizetype i = from; i < size;) {
+        const qsizetype pieceStart = i;
+        const qsizetype pieceEnd = std::min(size, i + kPieceUnits);
+        for (; i < pieceEnd; ++i) {
+            const char16_t c = units[i];
+            int symbol = c;
+            if (c >= 0x80) {
+                if (m_folds)
+                    return read ? (read(i + 1 - pieceStart), i + 1) : i + 1;
+                // A pair of surrogates is one character.
+                if (QChar::isHighSurrogate(c) && i + 1 < size &&
+                    QChar::isLowSurrogate(units[i + 1]))
+                    ++i;
+                symbol = kWide;
+            }
+            if (step(state, symbol))
+                return read ? (read(i + 1 - pieceStart), i + 1) : i + 1;
         }
-        if (step(state, symbol))
-            return i + 1;
+        if (read && read(i - pieceStart))
+            return -1;
     }
     return -1;
 }
 
-bool LineAutomaton::mayMatchUtf8(QByteArrayView stretch) const {
+bool LineAutomaton::mayMatchUtf8(QByteArrayView stretch, const PieceRead& read) const {
     int state = m_start;
-    for (const char byte : stretch) {
-        const auto b = uchar(byte);
-        int symbol = b;
-        if (b >= 0x80) {
-            if (m_folds)
+    const qsizetype size = stretch.size();
+    for (qsizetype i = 0; i < size;) {
+        const qsizetype pieceStart = i;
+        const qsizetype pieceEnd = std::min(size, i + kPieceUnits);
+        for (; i < pieceEnd; ++i) {
+            const auto b = uchar(stretch[i]);
+            int symbol = b;
+            if (b >= 0x80) {
+                if (m_folds)
+                    return true;
+                // A character's lead byte stands for it; the bytes that continue it are
+                // skipped.
+                if ((b & 0xC0) == 0x80)
+                    continue;
+                symbol = kWide;
+            }
+            if (step(state, symbol))
                 return true;
-            // A character's lead byte stands for it; the bytes that continue it are skipped.
-            if ((b & 0xC0) == 0x80)
-                continue;
-            symbol = kWide;
         }
-        if (step(state, symbol))
-            return true;
+        if (read && read(i - pieceStart))
+            return false;
     }
     return false;
 }

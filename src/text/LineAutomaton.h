@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -22,13 +23,20 @@ public:
     // pattern holds what it does not model or its automaton would grow too large.
     static std::optional<LineAutomaton> of(QStringView pattern, bool folds);
 
+    // A long text is read in pieces of this many units, each told to the reader's callback,
+    // which ends the reading by returning true (a stop: the reading gives -1 or false).
+    static constexpr qsizetype kPieceUnits = 16384;
+    using PieceRead = std::function<bool(qsizetype units)>;
+
     // Whether a match may lie wholly inside the stretch.
-    bool mayMatch(QStringView stretch) const { return matchEnd(stretch, 0) >= 0; }
+    bool mayMatch(QStringView stretch, const PieceRead& read = {}) const {
+        return matchEnd(stretch, 0, read) >= 0;
+    }
     // Where the first match that starts at or after `from` may end at the earliest: the index
     // after the unit where it may end, or -1 when none may.
-    qsizetype matchEnd(QStringView text, qsizetype from) const;
+    qsizetype matchEnd(QStringView text, qsizetype from, const PieceRead& read = {}) const;
     // The same for the bytes of UTF-8 text.
-    bool mayMatchUtf8(QByteArrayView stretch) const;
+    bool mayMatchUtf8(QByteArrayView stretch, const PieceRead& read = {}) const;
 
     // The symbol every character beyond ASCII is read as.
     static constexpr int kWide = 128;
