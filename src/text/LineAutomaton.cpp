@@ -2,6 +2,7 @@
 
 #include "platform/IcuRegex.h"
 #include "platform/RegexAtoms.h"
+#include "platform/RegexItems.h"
 #include "platform/RegexSyntax.h"
 
 #include <QHash>
@@ -38,7 +39,8 @@ public:
         std::vector<int> passes;
     };
 
-    NfaBuilder(QStringView pattern, bool folds) : m_p(pattern), m_folds(folds) {}
+    NfaBuilder(QStringView pattern, bool folds, bool dotAll)
+        : m_p(pattern), m_folds(folds), m_dotAll(dotAll) {}
 
     // The whole pattern's fragment; none when it is not modelled.
     std::optional<Fragment> build() {
@@ -230,7 +232,9 @@ private:
         }
         Symbols symbols;
         try {
-            const IcuRegex one(item, m_folds ? IcuRegex::CaseInsensitive : IcuRegex::NoOptions);
+            const IcuRegex one(
+                item, (m_folds ? IcuRegex::CaseInsensitive : IcuRegex::NoOptions) |
+                          (m_dotAll ? IcuRegex::DotMatchesLineSeparators : IcuRegex::NoOptions));
             for (char16_t c = 0; c < 0x80; ++c)
                 if (!one.matchRanges(QStringView(&c, 1)).empty())
                     symbols.set(c);
@@ -244,42 +248,32 @@ private:
         return consuming(int(m_sets.size() - 1));
     }
 
+    // Back-references and what takes in several characters are not one step a character: the
+    // prefilter reads them, the automaton gives up.
     Fragment escape(qsizetype& k, bool& zeroWidth) {
-        if (k + 1 >= m_p.size()) {
-            giveUp();
-            return empty();
-        }
+        using Kind = EscapeItem::Kind;
         const qsizetype at = k;
-        const QChar kind = m_p[k + 1];
-        if (QStringView(u"bBAzZG").contains(kind)) {
+        const EscapeItem escape = escapeItemAt(m_p, k);
+        switch (escape.kind) {
+        case Kind::Assertion:
             zeroWidth = true;
-            k += 2;
+            k = escape.end;
             return empty();
-        }
-        if (kind == u'Q')
+        case Kind::Quoted:
             return quoted(k);
-        if (QStringView(u"xuUNpP").contains(kind)) {
-            const qsizetype end = afterEscape(m_p, k);
-            if (end < 0) {
-                giveUp();
-                return empty();
-            }
-            k = end;
-            return setAtom(at, end);
+        case Kind::Character:
+            k = escape.end;
+            return setAtom(at, escape.end);
+        case Kind::Literal:
+            k = escape.end;
+            return literal(m_p[at + 1]);
+        case Kind::BackReference:
+        case Kind::Several:
+        case Kind::Unknown:
+            break;
         }
-        if (QStringView(u"wWdDsShHvVtnrfae").contains(kind)) {
-            k += 2;
-            return setAtom(at, k);
-        }
-        // Back-references, \X, \R, octal and control escapes.
-        if (kind.unicode() < 0x80 && (kind.isLetterOrNumber() || kind.unicode() < 0x20)) {
-            giveUp();
-            return empty();
-        }
-        k += 2;
-        if (kind.isHighSurrogate() && k < m_p.size() && m_p[k].isLowSurrogate())
-            ++k;
-        return literal(kind);
+        giveUp();
+        return empty();
     }
 
     // "\Q...\E": each character as itself.
@@ -303,30 +297,25 @@ private:
     }
 
     Fragment group(qsizetype& k, bool& zeroWidth) {
-        const QStringView rest = m_p.sliced(k);
-        qsizetype inner = -1;
-        if (rest.startsWith(u"(?#") || rest.startsWith(u"(?=") || rest.startsWith(u"(?!") ||
-            rest.startsWith(u"(?<=") || rest.startsWith(u"(?<!")) {
-            // Comments and look-around take in nothing.
-            const qsizetype end =
-                rest.startsWith(u"(?#") ? afterComment(m_p, k) : afterGroup(m_p, k);
-            if (end < 0)
-                giveUp();
+        using Kind = GroupItem::Kind;
+        const GroupItem opening = groupItemAt(m_p, k);
+        switch (opening.kind) {
+        case Kind::Comment:
+        case Kind::LookAround:
+        case Kind::Flags:
+            // Comments, look-around and flag settings take in nothing; the flags were read
+            // for the whole pattern.
             zeroWidth = true;
-            k = std::max(end, k + 1);
+            k = opening.end;
             return empty();
-        }
-        if (rest.startsWith(u"(?:") || rest.startsWith(u"(?>"))
-            inner = k + 3;
-        else if (rest.startsWith(u"(?<"))
-            inner = groupOpeningAt(m_p, k).end;
-        else if (!rest.startsWith(u"(?"))
-            inner = k + 1;
-        if (inner < 0) {
-            giveUp(); // inline flags
+        case Kind::Unknown:
+            giveUp();
+            k = m_p.size();
             return empty();
+        case Kind::Group:
+            break;
         }
-        k = inner;
+        k = opening.end;
         const Fragment inside = alternatives(k);
         if (!m_ok || k >= m_p.size() || m_p[k] != u')') {
             giveUp();
@@ -338,6 +327,7 @@ private:
 
     QStringView m_p;
     bool m_folds;
+    bool m_dotAll;
     bool m_ok = true;
     QHash<QString, int> m_setOf;
 };
@@ -364,7 +354,13 @@ std::vector<int> closure(const NfaBuilder& nfa, std::vector<int> from, int accep
 } // namespace
 
 std::optional<LineAutomaton> LineAutomaton::of(QStringView pattern, bool folds) {
-    NfaBuilder nfa(pattern, folds);
+    // Flags are read for the whole pattern: folding or a dot that takes in line feeds for a
+    // part of it is taken for all of it, which only lets more through.
+    const QString flags = inlineFlagLetters(pattern);
+    if (!readsFlags(flags))
+        return std::nullopt;
+    folds = folds || flags.contains(u'i');
+    NfaBuilder nfa(pattern, folds, flags.contains(u's'));
     const std::optional<Fragment> whole = nfa.build();
     if (!whole)
         return std::nullopt;

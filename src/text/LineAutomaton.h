@@ -14,9 +14,11 @@ namespace dunmoss {
 // may hold a match of an expression, so that the expression itself runs only where one can be.
 // It models the expression with every assertion (anchors, word boundaries, look-around) taken
 // as true and every loop as an ordinary one, which only ever lets more text through; a pattern
-// holding anything it cannot model (back-references, inline flags, free spacing) has no
-// automaton. Under case folding a stretch holding a character beyond ASCII may always match,
-// since folding lets one such character stand for several ASCII ones.
+// holding anything it cannot model has no automaton. It reads escapes, groups and inline flags
+// as the query prefilter does (platform/RegexItems.h), and gives up on all the prefilter gives
+// up on ("\G", free spacing, Unix lines, ...) and on back-references, "\X" and "\R" besides. Under
+// case folding a stretch holding a character beyond ASCII may always match, since folding lets one
+// such character stand for several ASCII ones.
 class LineAutomaton {
 public:
     // The automaton of an ICU pattern compiled with or without case folding; none when the

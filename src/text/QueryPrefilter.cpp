@@ -1,6 +1,7 @@
 #include "text/QueryPrefilter.h"
 
 #include "platform/RegexAtoms.h"
+#include "platform/RegexItems.h"
 #include "platform/RegexSyntax.h"
 
 #include <optional>
@@ -11,10 +12,6 @@ namespace dunmoss {
 namespace {
 
 using namespace regex_syntax;
-
-bool isHexDigit(QChar c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
 
 // A character the expression matches as itself (and, ignoring case, as its
 // ASCII other case within ASCII): printable ASCII that is not a metacharacter,
@@ -137,84 +134,38 @@ private:
         }
     }
 
-    // The end of the escape at `at` that consumes a character, or -1 (given up).
+    // The end of the escape at `at`, or -1 (given up). What a back-reference takes in is
+    // checked where its group stands.
     qsizetype escapeEnd(qsizetype at, bool& literal, bool& zeroWidth) {
+        using Kind = EscapeItem::Kind;
         literal = false;
         zeroWidth = false;
-        if (at + 1 >= m_p.size())
-            return -1;
-        const QChar kind = m_p[at + 1];
-        const auto hexRun = [&](qsizetype from, int digits) -> qsizetype {
-            for (int i = 0; i < digits; ++i)
-                if (from + i >= m_p.size() || !isHexDigit(m_p[from + i]))
-                    return -1;
-            return from + digits;
-        };
-        const auto braced = [&]() -> qsizetype {
-            if (at + 2 >= m_p.size() || m_p[at + 2] != u'{')
-                return -1;
-            const qsizetype close = m_p.indexOf(u'}', at + 2);
-            return close < 0 ? -1 : close + 1;
-        };
-        if (QStringView(u"bBAzZ").contains(kind)) {
+        const EscapeItem escape = escapeItemAt(m_p, at);
+        switch (escape.kind) {
+        case Kind::Assertion:
             zeroWidth = true;
-            return at + 2;
-        }
-        if (kind == u'Q') {
-            const qsizetype end = afterEscape(m_p, at);
-            const qsizetype close = std::min(end, m_p.size());
-            if (m_p.sliced(at + 2, close - at - 2).contains(u'\n'))
+            break;
+        case Kind::Quoted:
+            if (m_p.sliced(at + 2, std::min(escape.end, m_p.size()) - at - 2).contains(u'\n'))
                 m_staysOnLine = false;
-            return end;
-        }
-        if (kind == u'x') {
-            const qsizetype end = braced();
-            const qsizetype atomEnd = end >= 0 ? end : hexRun(at + 2, 2);
-            if (atomEnd >= 0)
-                checkAtom(at, atomEnd);
-            return atomEnd;
-        }
-        if (kind == u'u' || kind == u'U') {
-            const qsizetype end = hexRun(at + 2, kind == u'u' ? 4 : 8);
-            if (end >= 0)
-                checkAtom(at, end);
-            return end;
-        }
-        if (kind == u'N' || kind == u'p' || kind == u'P') {
-            const qsizetype end = braced();
-            if (end >= 0)
-                checkAtom(at, end);
-            return end;
-        }
-        if (kind == u'k') {
-            if (at + 2 >= m_p.size() || m_p[at + 2] != u'<')
-                return -1;
-            const qsizetype close = m_p.indexOf(u'>', at + 2);
-            return close < 0 ? -1 : close + 1;
-        }
-        if (kind >= u'1' && kind <= u'9') {
-            // A back-reference repeats what its group took, which is checked where it
-            // stands.
-            qsizetype end = at + 2;
-            while (end < m_p.size() && m_p[end] >= u'0' && m_p[end] <= u'9')
-                ++end;
-            return end;
-        }
-        if (kind == u'X' || kind == u'R') {
+            break;
+        case Kind::Character:
+            checkAtom(at, escape.end);
+            break;
+        case Kind::Several:
             m_staysOnLine = false;
-            return at + 2;
+            break;
+        case Kind::Literal: {
+            const QChar kind = m_p[at + 1];
+            literal = isPlainLiteral(kind) || kind == u'\\' ||
+                      QStringView(u"^$.|?*+()[]{}#").contains(kind);
+            break;
         }
-        if (QStringView(u"wWdDsShHvVtnrfae").contains(kind)) {
-            checkAtom(at, at + 2);
-            return at + 2;
+        case Kind::BackReference:
+        case Kind::Unknown:
+            break;
         }
-        if (kind.unicode() < 0x80 && (kind.isLetterOrNumber() || kind.unicode() < 0x20))
-            return -1; // \0 (octal), \c, \G and the rest
-        if (kind.isHighSurrogate())
-            return at + 2 < m_p.size() && m_p[at + 2].isLowSurrogate() ? at + 3 : -1;
-        literal =
-            isPlainLiteral(kind) || kind == u'\\' || QStringView(u"^$.|?*+()[]{}#").contains(kind);
-        return at + 2;
+        return escape.end;
     }
 
     // Reads a sequence of alternatives up to a ")" or the end and returns where
@@ -317,49 +268,25 @@ private:
 
     // Reads the group at `k` (with its quantifier) and returns where it ends.
     qsizetype group(qsizetype k, std::vector<QString>& runs) {
+        using Kind = GroupItem::Kind;
         m_groupWasZeroWidth = true;
-        const QStringView rest = m_p.sliced(k);
-        if (rest.startsWith(u"(?#"))
-            return afterComment(m_p, k) < 0 ? (giveUp(), m_p.size()) : afterComment(m_p, k);
-        if (rest.startsWith(u"(?=") || rest.startsWith(u"(?!") || rest.startsWith(u"(?<=") ||
-            rest.startsWith(u"(?<!")) {
-            // Look-around takes in nothing; it sees the text around a line all the
-            // same.
-            const qsizetype end = afterGroup(m_p, k);
-            if (end < 0) {
-                giveUp();
-                return m_p.size();
-            }
-            return quantityAt(end).end;
-        }
-        qsizetype inner = -1;
-        if (rest.startsWith(u"(?:") || rest.startsWith(u"(?>")) {
-            inner = k + 3;
-        } else if (rest.startsWith(u"(?<")) {
-            const GroupOpening opening = groupOpeningAt(m_p, k);
-            inner = opening.end;
-        } else if (rest.startsWith(u"(?")) {
-            // Inline flags, alone "(?i)" or opening a group "(?i:".
-            qsizetype f = k + 2;
-            while (f < m_p.size() && (isAsciiLetter(m_p[f]) || m_p[f] == u'-'))
-                ++f;
-            if (f >= m_p.size() || (m_p[f] != u')' && m_p[f] != u':')) {
-                giveUp();
-                return m_p.size();
-            }
-            if (m_p[f] == u')')
-                return f + 1;
-            inner = f + 1;
-        } else {
-            inner = k + 1;
-        }
-        if (inner < 0) {
+        const GroupItem opening = groupItemAt(m_p, k);
+        switch (opening.kind) {
+        case Kind::Comment:
+        case Kind::Flags:
+            return opening.end;
+        case Kind::LookAround:
+            // Look-around takes in nothing; it sees the text around a line all the same.
+            return quantityAt(opening.end).end;
+        case Kind::Unknown:
             giveUp();
             return m_p.size();
+        case Kind::Group:
+            break;
         }
         std::vector<QString> inside;
         ++m_depth;
-        const qsizetype close = sequence(inner, inside);
+        const qsizetype close = sequence(opening.end, inside);
         --m_depth;
         m_groupWasZeroWidth = false;
         if (!m_understood || close >= m_p.size() || m_p[close] != u')') {
@@ -387,28 +314,6 @@ private:
     bool m_groupWasZeroWidth = false;
 };
 
-// The letters of every inline flag setting in the pattern, "(?i)", "(?-s:" and
-// the like.
-QString inlineFlagLetters(QStringView p) {
-    QString letters;
-    for (qsizetype k = 0; k >= 0 && k < p.size();) {
-        const QChar c = p[k];
-        if (c == u'\\') {
-            k = afterEscape(p, k);
-        } else if (c == u'[') {
-            k = afterSet(p, k);
-        } else if (c == u'(' && k + 1 < p.size() && p[k + 1] == u'?') {
-            qsizetype f = k + 2;
-            while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-'))
-                letters += p[f++];
-            k = f;
-        } else {
-            ++k;
-        }
-    }
-    return letters;
-}
-
 QString longest(const std::vector<QString>& runs) {
     QString best;
     for (const QString& run : runs)
@@ -423,6 +328,7 @@ QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptio
     QueryPrefilter prefilter;
     prefilter.folds = !options.isCaseSensitive;
     if (!options.isRegex) {
+        prefilter.understood = true;
         // An escaped literal: every character is itself, so any stretch of ASCII in
         // it is held by every match.
         std::vector<QString> runs;
@@ -446,9 +352,9 @@ QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptio
         return prefilter;
     }
     const QString flags = inlineFlagLetters(query);
-    // Free spacing changes how everything is read; a flag that turns case folding
-    // on for part of the pattern is taken as folding throughout.
-    if (flags.contains(u'x'))
+    // Flags change how the rest is read; a flag that turns case folding on for part of the
+    // pattern is taken as folding throughout.
+    if (!readsFlags(flags))
         return prefilter;
     if (flags.contains(u'i'))
         prefilter.folds = true;
@@ -456,6 +362,7 @@ QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptio
     std::vector<QString> runs;
     if (!reader.read(runs))
         return prefilter;
+    prefilter.understood = true;
     prefilter.literal = longest(runs);
     // A run that ends every match is worth more than a longer one: it bounds
     // where each line's search can stop.

@@ -13,8 +13,11 @@ using AsciiTable = std::array<bool, 128>;
 // What a search query's own text proves about where its matches can lie, so
 // that a search need only run the expression where one can be. Every claim is
 // proved from the pattern's syntax; what the analysis does not fully understand
-// proves nothing.
+// proves nothing. It reads escapes, groups and flags as the line automaton does
+// (platform/RegexItems.h): whatever it gives up on, the automaton gives up on too.
 struct QueryPrefilter {
+    // The whole query was read; false when something in it proves nothing at all.
+    bool understood = false;
     // A stretch of ASCII characters that every match contains; empty when none is
     // known. When `folds` it is in lower case and is looked for ignoring ASCII
     // case, and every stretch of text holding a character beyond ASCII must be

@@ -3,6 +3,7 @@
 #include "text/FolderFileSearch.h"
 #include "text/FolderSearch.h"
 #include "text/FolderWalk.h"
+#include "text/LineAutomaton.h"
 #include "text/SearchableText.h"
 
 #include <QRandomGenerator>
@@ -126,6 +127,13 @@ const QStringList kQueries = {
     QStringLiteral("\\.ed"),
     QStringLiteral("[ſ]t"),
     QStringLiteral("ed\\w*ed"),
+    QStringLiteral("(?d).+ed"),
+    QStringLiteral("(?d)x.ed"),
+    QStringLiteral("\\Ged"),
+    QStringLiteral("(?x)e d"),
+    QStringLiteral("(?m)ed$"),
+    QStringLiteral("(?w)ed\\b"),
+    QStringLiteral("(?i:e)d"),
 };
 
 // A random expression made of the atoms the analysis reads.
@@ -240,6 +248,89 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
         EXPECT_FALSE(staysOnLine(crossing)) << crossing;
 }
 
+TEST(FolderQuery, ThePrefilterAndTheAutomatonGiveUpOnTheSameConstructs) {
+    // Each construct in a few places. Whatever the prefilter gives up on, the automaton gives up
+    // on too; it gives up on back-references, clusters and line breaks besides, which the
+    // prefilter reads. An automaton built never turns away a text ICU matches, and the prepared
+    // query finds what the plain path finds.
+    const QStringList constructs = {
+        QStringLiteral("\\G"),
+        QStringLiteral("\\0101"),
+        QStringLiteral("\\cJ"),
+        QStringLiteral("\\j"),
+        QStringLiteral("\\E"),
+        QStringLiteral("\\pL"),
+        QStringLiteral("(?x)"),
+        QStringLiteral("(?d)"),
+        QStringLiteral("(?u)"),
+        QStringLiteral("(?x:e)"),
+        QStringLiteral("(?d:.)"),
+        QStringLiteral("(?i)"),
+        QStringLiteral("(?s)"),
+        QStringLiteral("(?m)"),
+        QStringLiteral("(?w)"),
+        QStringLiteral("(?-i:x)"),
+        QStringLiteral("(?s:.)"),
+        QStringLiteral("(?#c)"),
+        QStringLiteral("(?=e)"),
+        QStringLiteral("(?<!x)"),
+        QStringLiteral("\\x4"),
+        QStringLiteral("\\x{41}"),
+        QStringLiteral("\\u00e9"),
+        QStringLiteral("\\U0001F600"),
+        QStringLiteral("\\N{DIGIT ONE}"),
+        QStringLiteral("\\Qa.b\\E"),
+        QStringLiteral("\\."),
+        QStringLiteral("\\b"),
+        QStringLiteral("(?<n>e)"),
+        QStringLiteral("(?>e|d)"),
+        QStringLiteral("(e)\\1"),
+        QStringLiteral("(?<n>e)\\k<n>"),
+        QStringLiteral("\\X"),
+        QStringLiteral("\\R"),
+    };
+    const QStringList readByThePrefilterOnly = {QStringLiteral("(e)\\1"),
+                                                QStringLiteral("(?<n>e)\\k<n>"),
+                                                QStringLiteral("\\X"), QStringLiteral("\\R")};
+    const QStringList texts = {
+        QStringLiteral("x\red"),     QStringLiteral("a.bed\n"),  QStringLiteral("x\r\n.ed"),
+        QStringLiteral("eed"),       QStringLiteral("\u00e9ed"), QStringLiteral("1😀ed"),
+        QStringLiteral("ED\r\nxed"), QStringLiteral("Aed"),      QStringLiteral("e.ed x\ned"),
+    };
+    int bothRead = 0;
+    for (const QString& construct : constructs) {
+        for (const QString& pattern : {construct + QStringLiteral(".+ed"),
+                                       QStringLiteral("e(?:") + construct + QStringLiteral(")ed"),
+                                       QStringLiteral("x?ed") + construct}) {
+            for (const bool folds : {false, true}) {
+                const TextSearchOptions options{true, !folds, false};
+                if (!compiles(pattern, options))
+                    continue;
+                const QueryPrefilter prefilter = analyseQueryPrefilter(pattern, options);
+                const std::optional<LineAutomaton> automaton = LineAutomaton::of(pattern, folds);
+                const std::string what = pattern.toStdString() + (folds ? " folded" : "");
+                if (!prefilter.understood) {
+                    EXPECT_FALSE(automaton) << what;
+                }
+                if (readByThePrefilterOnly.contains(construct)) {
+                    EXPECT_TRUE(prefilter.understood && !automaton) << what;
+                }
+                bothRead += prefilter.understood && automaton ? 1 : 0;
+                const IcuRegex regex = makeSearchRegex(pattern, options);
+                for (const QString& text : texts) {
+                    if (automaton && !regex.matchRanges(text).empty()) {
+                        EXPECT_TRUE(automaton->mayMatch(text)) << what;
+                    }
+                    expectSameAsPlain(pattern, options, text);
+                }
+            }
+        }
+    }
+    EXPECT_GT(bothRead, 50);
+    EXPECT_FALSE(analyseQueryPrefilter(QStringLiteral("\\Ged"), {true, true, false}).understood);
+    EXPECT_FALSE(LineAutomaton::of(u"\\Ged", false));
+}
+
 TEST(FolderQuery, FindsWhatThePlainPathFindsInRandomText) {
     QRandomGenerator random(45);
     for (int round = 0; round < 5; ++round) {
@@ -262,6 +353,37 @@ TEST(FolderQuery, FindsWhatThePlainPathFindsForRandomExpressions) {
         expectSameAsPlain(query, options, text);
         // A room smaller than the matches ends both at the same match.
         expectSameAsPlain(query, options, text, 1 + random.bounded(3));
+    }
+}
+
+TEST(FolderQuery, FindsWhatThePlainPathFindsOnLongLines) {
+    // Lines of thousands of pieces, most without a line feed: occurrences crowd a line, stretches
+    // split, join and run to the line's end, and folding meets characters beyond ASCII there.
+    QStringList pieces = kPieces;
+    pieces << QStringLiteral("return ") << QStringLiteral("function(") << QStringLiteral(";")
+           << QStringLiteral(",") << QStringLiteral("[12]") << QStringLiteral("a")
+           << QStringLiteral("x=0x1f;");
+    QStringList queries = kQueries;
+    queries << QStringLiteral(";$") << QStringLiteral(".*,") << QStringLiteral("\\breturn\\b")
+            << QStringLiteral("[0-9]+\\]") << QStringLiteral("function\\(") << QStringLiteral("a$")
+            << QStringLiteral("\\w+;") << QStringLiteral("[a-z]+ed(?=,)");
+    QRandomGenerator random(4502);
+    for (int round = 0; round < 3; ++round) {
+        QString text;
+        for (int i = 0; i < 2000; ++i) {
+            const QString& piece = pieces[random.bounded(int(pieces.size()))];
+            text += piece.contains(u'\n') && random.bounded(40) != 0 ? QStringLiteral(" ") : piece;
+        }
+        for (const QString& query : queries)
+            for (const TextSearchOptions& options : kAllOptions)
+                if (compiles(query, options))
+                    expectSameAsPlain(query, options, text);
+        for (int i = 0; i < 100; ++i) {
+            const QString query = randomPattern(random);
+            const TextSearchOptions options{true, random.bounded(2) == 0, random.bounded(10) == 0};
+            if (compiles(query, options))
+                expectSameAsPlain(query, options, text);
+        }
     }
 }
 

@@ -155,9 +155,14 @@ TEST(LineAutomaton, ModelsWhatItCanAndTellsLinesApart) {
 
     // What it does not model, and what may match anywhere, makes no automaton.
     for (const char16_t* pattern :
-         {u"(a)\\1", u"(?i)abc", u"a\\Xb", u"a\\Rb", u"x*", u"(?x) a", u"a{1000}", u"\\k<n>"})
+         {u"(a)\\1", u"a\\Xb", u"a\\Rb", u"x*", u"(?x) a", u"a{1000}", u"\\k<n>", u"\\Ga"})
         EXPECT_FALSE(LineAutomaton::of(pattern, false))
             << QString::fromUtf16(pattern).toStdString();
+    // Folding turned on anywhere is taken as folding throughout.
+    const auto inline_ = LineAutomaton::of(u"a(?i)bc", false);
+    ASSERT_TRUE(inline_);
+    EXPECT_TRUE(inline_->mayMatch(u"ABC"));
+    EXPECT_FALSE(inline_->mayMatch(u"AB C"));
     // Folding makes a character beyond ASCII stand for several.
     EXPECT_FALSE(LineAutomaton::of(u"ßx", true));
     EXPECT_TRUE(LineAutomaton::of(u"ßx", false));
