@@ -20,35 +20,45 @@ QString lineOf(const QString& piece, qsizetype units) {
 
 struct LongLineCase {
     const char* query;
-    const char* piece; // ten units, the query's literal once
+    QString piece; // the query's literal once
     TextSearchOptions options;
 };
 
 const TextSearchOptions kRegex{true, true, false};
 
-// Queries whose literal stands every ten units, each a way the search builds its stretches:
-// one a literal ending a match, one a literal with what may come before it, a whole line from
-// the first one, folded or not, ending the file or not.
+// Occurrences 300 units apart, each searched on its own.
+QString sparse(const char* occurrence) {
+    const QString head = QString::fromUtf8(occurrence);
+    return head + QString(300 - head.size(), u' ');
+}
+
+// Each a way the search builds its stretches: a literal ending a match, with or without what
+// may come before it, or a whole line from the first one; folded or not; occurrences crowding
+// the line (every ten units) or apart.
 const LongLineCase kLongLineCases[] = {
-    {";$", "x=1;a,b[2]", kRegex},
-    {"a$", "x=1;a,b[2]", kRegex},
-    {".*,", "x=1;a,b[2]", kRegex},
-    {"[0-9]+\\]", "x=1;a,b[2]", kRegex},
-    {"\\breturn\\b", "return a; ", kRegex},
-    {"function\\(", "function(;", kRegex},
-    {"\\bfoo\\w*", "foo bar x;", kRegex},
-    {"FOO\\w*", "foo bar x;", {true, false, false}},
-    {"bar", "foo bar x;", {true, false, true}},
+    {";$", QStringLiteral("x=1;a,b[2]"), kRegex},
+    {"a$", QStringLiteral("x=1;a,b[2]"), kRegex},
+    {".*,", QStringLiteral("x=1;a,b[2]"), kRegex},
+    {"[0-9]+\\]", QStringLiteral("x=1;a,b[2]"), kRegex},
+    {"\\breturn\\b", QStringLiteral("return a; "), kRegex},
+    {"function\\(", QStringLiteral("function(;"), kRegex},
+    {"\\bfoo\\w*", QStringLiteral("foo bar x;"), kRegex},
+    {"FOO\\w*", QStringLiteral("foo bar x;"), {true, false, false}},
+    {"bar", QStringLiteral("foo bar x;"), {true, false, true}},
+    {"[0-9]+\\]", sparse("x[12]"), kRegex},
+    {"\\breturn\\b", sparse("return a;"), kRegex},
+    {"\\w+;", sparse("x=a;"), kRegex},
+    {"FOO\\w*", sparse("foo"), {true, false, false}},
 };
 
 } // namespace
 
 TEST(FolderQueryWork, ReadsALongLineAFewTimesOverWhateverItsOccurrences) {
-    // A file's cost follows its size: 20,000 occurrences on one line of 200,000 units are each
-    // placed on the line without looking for its ends again.
+    // A file's cost follows its size: up to 20,000 occurrences on one line of 200,000 units are
+    // each placed on the line without looking for its ends again.
     for (const LongLineCase& c : kLongLineCases) {
         const QString query = QString::fromUtf8(c.query);
-        const QString text = lineOf(QString::fromUtf8(c.piece), 200'000);
+        const QString text = lineOf(c.piece, 200'000);
         const FolderQuery prepared(query, c.options);
         FolderSearchWork work;
         const FolderFileMatches found = prepared.matchesInText(text, kUrl, 1'000'000, {}, &work);
@@ -65,7 +75,7 @@ TEST(FolderQueryWork, SeesACancelInsideOneLongLine) {
     constexpr qsizetype kCancelAfter = 100'000;
     for (const LongLineCase& c : kLongLineCases) {
         const QString query = QString::fromUtf8(c.query);
-        const QString text = lineOf(QString::fromUtf8(c.piece), 2'000'000);
+        const QString text = lineOf(c.piece, 2'000'000);
         const FolderQuery prepared(query, c.options);
         FolderSearchWork work;
         const FolderFileMatches found = prepared.matchesInText(
