@@ -28,7 +28,7 @@ public:
     static constexpr qsizetype kRunSetUpUnits = 64;
     // A line whose occurrences so far stand closer than this many units apart on average, once
     // there are this many, is searched whole from there: telling each apart costs more.
-    static constexpr qsizetype kDenseSpacing = 256;
+    static constexpr qsizetype kDenseSpacing = 512;
     static constexpr qsizetype kDenseOccurrences = 8;
 
     // The prefilter must have a literal and stay on its lines; the text and automaton must
