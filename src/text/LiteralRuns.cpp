@@ -98,8 +98,8 @@ qsizetype LiteralRuns::lastOccurrenceEnd(qsizetype candidate) {
 
 std::optional<TextRange> LiteralRuns::stretch() {
     // When every match ends with the literal, a line's stretch stops after its last occurrence,
-    // and an occurrence whose match must begin well after the stretch so far starts one of its
-    // own.
+    // and an occurrence whose match must begin after the stretch so far starts one of its own:
+    // the expression is spared the text between.
     const bool trims = m_prefilter.endsWithLiteral;
     const bool splits = trims && m_prefilter.takenBeforeLiteral.has_value();
     const qsizetype literalLength = m_prefilter.literal.size();
@@ -124,7 +124,7 @@ std::optional<TextRange> LiteralRuns::stretch() {
                 lineDone = true;
                 break;
             }
-            if (splits && end > start && earliestStart(candidate) - end > kRunSetUpUnits)
+            if (splits && end > start && earliestStart(candidate) >= end)
                 return TextRange{start, end - start};
             end = std::max(end, candidate + literalLength);
             m_candidate = candidateFrom(candidate + 1);
