@@ -65,6 +65,21 @@ protected:
         EXPECT_FALSE(window->model().state().decisions.externalChangeTabID.has_value());
     }
 
+    // The file holds the left text and only the left tab stands for it; the right tab keeps
+    // what was typed in it, untitled and unsaved.
+    void expectLeftOnTheFileAndRightKeptUntitled() {
+        EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
+        const QList<EditorTab> onRight = tabsOnTheRightFile();
+        ASSERT_EQ(onRight.size(), 1);
+        EXPECT_EQ(onRight.first().id, left.id);
+        const EditorTab* kept = window->model().tab(right.id);
+        ASSERT_TRUE(kept);
+        EXPECT_TRUE(kept->isUntitled());
+        EXPECT_EQ(kept->document.text, QStringLiteral("R ") + kRight);
+        EXPECT_TRUE(tabIsModified(*kept));
+        expectNoChangeFromElsewhere();
+    }
+
     ScriptedInteraction person;
 };
 
@@ -112,17 +127,8 @@ TEST_F(SaveAsOverOpenTab, UnsavedWorkInTheOtherTabIsAskedAboutAndKeptUntitled) {
     saveLeftAsRight();
     waitForTheWrite();
     ASSERT_EQ(person.alerts.size(), 2);
-    EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
-    const QList<EditorTab> onRight = tabsOnTheRightFile();
-    ASSERT_EQ(onRight.size(), 1);
-    EXPECT_EQ(onRight.first().id, left.id);
-    const EditorTab* kept = window->model().tab(right.id);
-    ASSERT_TRUE(kept);
-    EXPECT_TRUE(kept->isUntitled());
-    EXPECT_EQ(kept->document.text, QStringLiteral("R ") + kRight);
-    EXPECT_TRUE(tabIsModified(*kept));
+    expectLeftOnTheFileAndRightKeptUntitled();
     EXPECT_EQ(pane(true)->toPlainText(), QStringLiteral("R ") + kRight);
-    expectNoChangeFromElsewhere();
 
     // Typing on in it stays its own: it is not the file's any more.
     clickInto(true);
@@ -160,16 +166,7 @@ protected:
             written();
     }
     void expectNothingLost() {
-        EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
-        const QList<EditorTab> onRight = tabsOnTheRightFile();
-        ASSERT_EQ(onRight.size(), 1);
-        EXPECT_EQ(onRight.first().id, left.id);
-        const EditorTab* kept = window->model().tab(right.id);
-        ASSERT_TRUE(kept);
-        EXPECT_TRUE(kept->isUntitled());
-        EXPECT_EQ(kept->document.text, QStringLiteral("R ") + kRight);
-        EXPECT_TRUE(tabIsModified(*kept));
-        expectNoChangeFromElsewhere();
+        expectLeftOnTheFileAndRightKeptUntitled();
 
         // The left tab's text is on disk, so closing it asks nothing.
         const EditorTab* saved = window->model().tab(left.id);
