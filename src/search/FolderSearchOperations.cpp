@@ -110,25 +110,27 @@ QString firstFileNames(const QList<QUrl>& files, const QUrl& folder) {
     return names.join(QStringLiteral(", "));
 }
 
+// The message, then the sentence `formatKey` makes of how many files there are and the first
+// of their names; the message alone when there are none.
+QString withFilesNamed(const QString& message, const char* formatKey, const QList<QUrl>& files,
+                       const QUrl& folder) {
+    if (files.isEmpty())
+        return message;
+    return message + u' ' +
+           l(formatKey).arg(localizedCount(files.size(), kCountedFiles),
+                            firstFileNames(files, folder));
+}
+
 } // namespace
 
 QString withCostlyFilesSkipped(const QString& message, const QList<QUrl>& costlyFiles,
                                const QUrl& folder) {
-    if (costlyFiles.isEmpty())
-        return message;
-    return message + u' ' +
-           l("folder-search.skipped-costly.format")
-               .arg(localizedCount(costlyFiles.size(), kCountedFiles),
-                    firstFileNames(costlyFiles, folder));
+    return withFilesNamed(message, "folder-search.skipped-costly.format", costlyFiles, folder);
 }
 
 QString withFilesChangedDuringReplace(const QString& message, const QList<QUrl>& files,
                                       const QUrl& folder) {
-    if (files.isEmpty())
-        return message;
-    return message + u' ' +
-           l("folder-search.changed-during-replace.format")
-               .arg(localizedCount(files.size(), kCountedFiles), firstFileNames(files, folder));
+    return withFilesNamed(message, "folder-search.changed-during-replace.format", files, folder);
 }
 
 QString folderReplaceStoppedMessage(const FolderReplacementOutcome& doneBeforeError,

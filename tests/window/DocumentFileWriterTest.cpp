@@ -34,6 +34,14 @@ protected:
             shown.append(notice.message);
         return shown.join(u'\n');
     }
+    // Opens the file and types the text over it; answers the tab's index.
+    int openAndEdit(const QUrl& url, const QString& text) {
+        model->opening().openDocument(url, std::nullopt, std::nullopt, false);
+        waitForOpening(*model);
+        const int index = model->activeTabIndex();
+        model->setTabText(tabAt(index).id, text);
+        return index;
+    }
     static QString syncFailedText() {
         return localizedString(QStringLiteral("text-file.sync-failed.format"))
             .section(QStringLiteral("%1"), 0, 0);
@@ -75,10 +83,7 @@ TEST_F(AtomicWriteSyncs, AFolderTheDiskDidNotSyncAfterTheRenameIsAFailedWrite) {
 
 TEST_F(AtomicWriteSyncs, ASaveTheDiskDidNotTakeIsShownAndTheTabStaysModified) {
     const QUrl url = writeFile(QStringLiteral("notes.txt"), "old contents");
-    model->opening().openDocument(url, std::nullopt, std::nullopt, false);
-    waitForOpening(*model);
-    const int index = model->activeTabIndex();
-    model->setTabText(tabAt(index).id, QStringLiteral("new contents"));
+    const int index = openAndEdit(url, QStringLiteral("new contents"));
     const QStringList before = folderEntries();
 
     std::optional<bool> saved;
@@ -98,10 +103,7 @@ TEST_F(AtomicWriteSyncs, ASaveTheDiskDidNotTakeIsShownAndTheTabStaysModified) {
 
 TEST_F(AtomicWriteSyncs, AfterAnUnconfirmedRenameTheTabsNextSaveIsNotRefusedAsChangedOnDisk) {
     const QUrl url = writeFile(QStringLiteral("notes.txt"), "old contents");
-    model->opening().openDocument(url, std::nullopt, std::nullopt, false);
-    waitForOpening(*model);
-    const int index = model->activeTabIndex();
-    model->setTabText(tabAt(index).id, QStringLiteral("new contents"));
+    const int index = openAndEdit(url, QStringLiteral("new contents"));
     std::optional<bool> saved;
     {
         const FailingSyncs disk(AtomicWriteSync::Folder);
