@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <algorithm>
 #include <memory>
 
 namespace dunmoss {
@@ -95,9 +96,9 @@ bool DocumentSaving::isWriting(const QUuid& tabID) const {
     return m_writes->isWriting(tabID);
 }
 
-void DocumentSaving::untieWrites(const QUuid& tabID) {
+void DocumentSaving::untieWrites(const QUuid& tabID, const QUrl& file) {
     if (m_writes->isWriting(tabID))
-        ++m_untied[tabID];
+        m_untied[tabID].append(file);
 }
 
 bool DocumentSaving::mayWriteOverFile(int index) {
@@ -207,8 +208,8 @@ void DocumentSaving::writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
     written.text.clear();
     QPointer<EditorWindowModel> model(&m_model);
     m_writes->submit(std::move(write),
-                     [this, model, tabID, url, isSaveAs, ties = m_untied.value(tabID), written,
-                      done](const DocumentWriteOutcome& outcome) {
+                     [this, model, tabID, url, isSaveAs, ties = m_untied.value(tabID).size(),
+                      written, done](const DocumentWriteOutcome& outcome) {
                          if (model)
                              finishTabWrite(tabID, url, isSaveAs, ties, written, outcome, done);
                      });
@@ -223,16 +224,25 @@ void DocumentSaving::reportFailure(const QUuid& tabID, const QString& message) {
     });
 }
 
-void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs, int ties,
-                                    const PlainTextDocument& written,
+void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs,
+                                    qsizetype ties, const PlainTextDocument& written,
                                     const DocumentWriteOutcome& outcome,
                                     const std::function<void(bool)>& done) {
     const std::optional<int> index = m_model.tabIndex(tabID);
     // Another tab took the file since this write was handed over: the tab keeps what it was
     // left with then.
-    const bool untied = m_untied.value(tabID) != ties;
+    const QList<QUrl> takenSince = m_untied.value(tabID).mid(ties);
+    const bool untied = std::any_of(takenSince.begin(), takenSince.end(), [&](const QUrl& taken) {
+        return isSameFileLocation(taken, url);
+    });
     if (!m_writes->isWriting(tabID))
         m_untied.remove(tabID);
+    // Told by name: the tab's title no longer says which file it was saved to.
+    if (untied && index && m_model.state().tabs.at(*index).isUntitled() &&
+        outcome.result != DocumentWriteOutcome::Result::Failed)
+        reportFailure(
+            tabID,
+            localizedString(QStringLiteral("document.save.overtaken.format")).arg(url.fileName()));
     switch (outcome.result) {
     case DocumentWriteOutcome::Result::Failed:
         try {

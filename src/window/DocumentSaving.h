@@ -3,6 +3,7 @@
 #include "text/PlainTextDocument.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
@@ -61,9 +62,9 @@ public:
     DocumentWriteQueue& writes() const { return *m_writes; }
     // A write of the tab was handed over and its outcome is not in yet.
     bool isWriting(const QUuid& tabID) const;
-    // The tab's writes handed over so far no longer give it their file, nor flag it when they
-    // are refused: another tab took that file.
-    void untieWrites(const QUuid& tabID);
+    // The tab's writes to the file handed over so far no longer give it that file, nor flag it
+    // when they are refused: another tab took the file. Its writes elsewhere stay its own.
+    void untieWrites(const QUuid& tabID, const QUrl& file);
 
 private:
     // saveTab, also telling `handedOver` once the tab's text went to the writer or the save
@@ -75,16 +76,16 @@ private:
     // The URL is taken by value: callers pass the tab's own URL, which the save replaces.
     void writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
                         std::function<void(bool)> done);
-    void finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs, int ties,
+    void finishTabWrite(const QUuid& tabID, const QUrl& url, bool isSaveAs, qsizetype ties,
                         const PlainTextDocument& written, const DocumentWriteOutcome& outcome,
                         const std::function<void(bool)>& done);
     void reportFailure(const QUuid& tabID, const QString& message);
 
     EditorWindowModel& m_model;
     std::unique_ptr<DocumentWriteQueue> m_writes;
-    // How often each tab was untied from its writes: a write handed over before the last time
-    // leaves the tab as it is.
-    QHash<QUuid, int> m_untied;
+    // The files each tab was untied from while its writes were under way, in order: a write
+    // handed over before one of them was taken from the tab leaves the tab as it is.
+    QHash<QUuid, QList<QUrl>> m_untied;
 };
 
 } // namespace dunmoss

@@ -148,6 +148,8 @@ struct PendingDecisionState {
     bool askingBeforeWindowClose = false;
     // While set, the external-change question for that tab is up.
     std::optional<QUuid> externalChangeTabID;
+    // Save panels and questions of the window open now (see QuestionHold).
+    int openQuestions = 0;
 };
 
 struct MacroState {

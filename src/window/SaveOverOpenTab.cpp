@@ -5,11 +5,13 @@
 #include "window/DocumentSaving.h"
 #include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
+#include "window/QuestionHold.h"
 #include "window/TabClosing.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowInteraction.h"
 
 #include <QPointer>
+#include <QSet>
 
 namespace dunmoss {
 
@@ -33,11 +35,12 @@ bool SaveOverOpenTab::holds(const EditorTab& tab, const QUrl& destination) const
 void SaveOverOpenTab::write(const QUuid& savedTabID, const QUrl& destination, Write write,
                             std::function<void(bool)> done) {
     QList<QUuid> others;
-    bool unsaved = false;
+    QSet<QUuid> unsaved;
     for (const EditorTab& tab : m_model.state().tabs)
         if (tab.id != savedTabID && holds(tab, destination)) {
             others.append(tab.id);
-            unsaved = unsaved || tabIsModified(tab);
+            if (tabIsModified(tab))
+                unsaved.insert(tab.id);
         }
     if (others.isEmpty()) {
         write(std::move(done));
@@ -46,16 +49,16 @@ void SaveOverOpenTab::write(const QUuid& savedTabID, const QUrl& destination, Wr
     QPointer<EditorWindowModel> model(&m_model);
     // The other tabs let the file go before the write is handed over: a save of theirs queued
     // behind it would otherwise write over it.
-    auto proceed = [model, others, destination, write, done] {
+    auto proceed = [model, others, unsaved, destination, write, done] {
         if (!model) {
             if (done)
                 done(false);
             return;
         }
-        SaveOverOpenTab(*model).letGo(others, destination);
+        SaveOverOpenTab(*model).letGo(others, unsaved, destination);
         write(done);
     };
-    if (!unsaved) {
+    if (unsaved.isEmpty()) {
         proceed();
         return;
     }
@@ -70,23 +73,29 @@ void SaveOverOpenTab::write(const QUuid& savedTabID, const QUrl& destination, Wr
         text(lkey("document.save-over-open.message")),
         {{text(lkey("document.save-over-open.replace")), AlertButton::Role::Destructive},
          {text(lkey("document.close-cancel")), AlertButton::Role::Cancel}}};
-    m_model.interaction()->showAlert(request, [model, proceed, done](int answer) {
-        if (model && answer == 0)
-            proceed();
-        else if (done)
-            done(false);
-    });
+    m_model.interaction()->showAlert(
+        request, [hold = QuestionHold::open(m_model), model, proceed, done](int answer) {
+            hold->close();
+            if (model && answer == 0)
+                proceed();
+            else if (done)
+                done(false);
+        });
 }
 
-void SaveOverOpenTab::letGo(const QList<QUuid>& tabIDs, const QUrl& destination) {
+void SaveOverOpenTab::letGo(const QList<QUuid>& tabIDs, const QSet<QUuid>& unsaved,
+                            const QUrl& destination) {
     for (const QUuid& id : tabIDs) {
         const EditorTab* tab = m_model.tab(id);
         if (!tab || !holds(*tab, destination))
             continue;
-        m_model.saving().untieWrites(id);
+        // Its writes elsewhere (a Save As of its own on its way) still give it their file.
+        m_model.saving().untieWrites(id, destination);
         if (!standsFor(*tab, destination))
             continue;
-        if (!tabIsModified(*tab)) {
+        // What the person was told stands: a tab asked about as unsaved keeps its text, even
+        // when its file took that text meanwhile, for the file is about to be replaced.
+        if (!tabIsModified(*tab) && !unsaved.contains(id)) {
             TabClosing(m_model).closeTab(id);
             continue;
         }

@@ -238,7 +238,8 @@ QString externalChangeAlertMessage(const EditorWindowState& state) {
 
 bool tabAwaitsDecision(const EditorWindowState& state, const QUuid& tabID) {
     const PendingDecisionState& decisions = state.decisions;
-    if (decisions.showCloseAllAlert || decisions.askingBeforeWindowClose)
+    if (decisions.openQuestions > 0 || decisions.showCloseAllAlert ||
+        decisions.askingBeforeWindowClose)
         return true;
     if (decisions.pendingCloseTabID == tabID)
         return true;

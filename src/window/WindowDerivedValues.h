@@ -89,8 +89,9 @@ QString windowTitle(const EditorWindowState& state);
 QString externalChangeAlertMessage(const EditorWindowState& state);
 
 // A question about the tab is waiting for the person (close it unsaved?, close all?, reload over
-// its edits?, close the window?, its file changed on disk): nothing may decide for them
-// meanwhile, so the tab is not written behind their back.
+// its edits?, close the window?, its file changed on disk), or a save panel or question of the
+// window is open, whose answer counts on the files as the person saw them: nothing may decide
+// for them meanwhile, so the tab is not written behind their back.
 bool tabAwaitsDecision(const EditorWindowState& state, const QUuid& tabID);
 
 // The steps of a saved macro text: names separated by ",", in stored order. Empty pieces and

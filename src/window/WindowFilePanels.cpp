@@ -2,6 +2,7 @@
 
 #include "platform/Localization.h"
 #include "window/EditorWindowModel.h"
+#include "window/QuestionHold.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowInteraction.h"
 
@@ -24,7 +25,11 @@ void WindowFilePanels::chooseSaveLocation(const QString& suggestedName,
     options.folder = folder;
     options.message = localizedString(QStringLiteral("panel.save.message"));
     options.canCreateDirectories = true;
-    interaction->chooseSaveLocation(options, [done = std::move(done)](std::optional<QUrl> url) {
+    // The file the person picks may be one a tab holds: it is not written behind their back
+    // while they choose (nor while the panel asks whether to replace it).
+    interaction->chooseSaveLocation(options, [hold = QuestionHold::open(m_model),
+                                              done = std::move(done)](std::optional<QUrl> url) {
+        hold->close();
         if (url && url->isEmpty())
             url.reset();
         done(url);

@@ -201,3 +201,110 @@ TEST_F(SaveAsOverOpenTabRacingASave, AutosaveWritesNothingOverTheSaveAs) {
         [&] { WindowSession::of(window->model()).maintenance().maintenanceTick(); });
     expectNothingLost();
 }
+
+TEST_F(SaveAsOverOpenTab, ASaveAsElsewhereStillOnItsWayStaysTheOtherTabsOwn) {
+    const QUrl other = QUrl::fromLocalFile(dir.filePath(QStringLiteral("other.txt")));
+    clickInto(true);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("R "));
+    clickInto(false);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("L "));
+    {
+        HeldWrites disk;
+        clickInto(true);
+        person.saveAnswers = {other};
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        settle();
+        ASSERT_TRUE(disk.reached(1));
+        person.alertAnswers = {0};
+        saveLeftAsRight();
+        ASSERT_EQ(person.alerts.size(), 1);
+    }
+    waitForTheWrite();
+    written();
+    EXPECT_EQ(readFile(other.toLocalFile()), ("R " + kRight).toUtf8());
+    EXPECT_EQ(readFile(rightURL().toLocalFile()), ("L " + kLeft).toUtf8());
+    const EditorTab* saved = window->model().tab(right.id);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->fileURL, other);
+    EXPECT_FALSE(tabIsModified(*saved));
+
+    // Its next save goes to that file without asking where.
+    clickInto(true);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("more "));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    written();
+    EXPECT_EQ(person.savePanels.size(), 2);
+    EXPECT_EQ(readFile(other.toLocalFile()), ("more R " + kRight).toUtf8());
+}
+
+namespace {
+
+// The person takes their time: the save panel (with its own "replace?") or the question stays
+// open while the autosave tick runs, and the answer comes after it.
+class SaveAsOverOpenTabAnsweredLater : public SaveAsOverOpenTab {
+protected:
+    void SetUp() override {
+        SaveAsOverOpenTab::SetUp();
+        clickInto(true);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("R "));
+        clickInto(false);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("L "));
+        person.deferAnswers = true;
+        person.alertAnswers = {0};
+    }
+    void tick() { WindowSession::of(window->model()).maintenance().maintenanceTick(); }
+    // The right tab's words are in the tab alone, unsaved, while the person decides.
+    void expectRightUntouched() {
+        EXPECT_EQ(readFile(rightURL().toLocalFile()), kRight.toUtf8());
+        const EditorTab* waiting = window->model().tab(right.id);
+        ASSERT_TRUE(waiting);
+        EXPECT_TRUE(tabIsModified(*waiting));
+    }
+};
+
+} // namespace
+
+TEST_F(SaveAsOverOpenTabAnsweredLater, ATickWhileThePanelIsOpenWritesNothingAndTheQuestionComes) {
+    saveLeftAsRight();
+    ASSERT_EQ(person.pending.size(), 1u);
+    tick();
+    written();
+    expectRightUntouched();
+    person.releaseNext(); // the panel: the right file, and yes, replace it
+    ASSERT_EQ(person.alerts.size(), 1);
+    person.releaseNext(); // the question: Replace
+    waitForTheWrite();
+    expectLeftOnTheFileAndRightKeptUntitled();
+}
+
+TEST_F(SaveAsOverOpenTabAnsweredLater, ATickWhileTheQuestionIsOpenWritesNothing) {
+    saveLeftAsRight();
+    person.releaseNext();
+    ASSERT_EQ(person.alerts.size(), 1);
+    tick();
+    written();
+    expectRightUntouched();
+    person.releaseNext();
+    waitForTheWrite();
+    expectLeftOnTheFileAndRightKeptUntitled();
+}
+
+TEST_F(SaveAsOverOpenTabAnsweredLater, AnAutosaveDoneWhileAskedDoesNotUndoWhatTheQuestionSaid) {
+    {
+        HeldWrites disk;
+        tick();
+        ASSERT_TRUE(disk.reached(1));
+        saveLeftAsRight();
+        person.releaseNext();
+        ASSERT_EQ(person.alerts.size(), 1);
+    }
+    // The autosave begun before the Save As took the right tab's words to its file meanwhile.
+    written();
+    EXPECT_EQ(readFile(rightURL().toLocalFile()), ("R " + kRight).toUtf8());
+    EXPECT_FALSE(tabIsModified(*window->model().tab(right.id)));
+    person.releaseNext();
+    waitForTheWrite();
+    expectLeftOnTheFileAndRightKeptUntitled();
+}

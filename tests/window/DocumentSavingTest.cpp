@@ -727,6 +727,35 @@ TEST_F(DocumentSave, ASaveUnderWayWhenAnotherTabTakesItsFileDoesNotGiveTheFileBa
     EXPECT_TRUE(tabIsModified(*kept));
 }
 
+TEST_F(DocumentSave, SaveAllNamesASaveOvertakenByAnotherTabsSaveAs) {
+    const QUrl left = writeFile(QStringLiteral("left.txt"), "left");
+    const QUrl right = writeFile(QStringLiteral("right.txt"), "right");
+    const QUuid leftID = tabAt(open(left)).id;
+    const QUuid rightID = tabAt(open(right)).id;
+    edit(*model->tabIndex(leftID), QStringLiteral("left, edited"));
+    edit(*model->tabIndex(rightID), QStringLiteral("right, edited"));
+    bool finished = false;
+    {
+        HeldWrites disk;
+        model->saving().saveAllDocuments([&] { finished = true; });
+        ASSERT_TRUE(disk.reached(1));
+        // The left tab takes the right file while Save All is writing it for the right tab.
+        model->setActiveTabID(leftID);
+        person.saveAnswers.push_back(right);
+        person.alertAnswers.push_back(0);
+        model->saving().saveKeyboardTabAs();
+        ASSERT_EQ(person.alerts.size(), 1);
+    }
+    written();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(readFile(right), QByteArray("left, edited"));
+    ASSERT_TRUE(model->tab(rightID)->isUntitled());
+    EXPECT_EQ(status(), saveAllSummaryMessage(
+                            [](const QString& key) { return localizedString(key); }, 1, 1, 0));
+    const QString told = saveFailure(*model->tabIndex(rightID));
+    EXPECT_TRUE(told.contains(QStringLiteral("right.txt"))) << told.toStdString();
+}
+
 TEST_F(DocumentSave, TwoTabsSavedOntoOneNewFileNeverBothStandForIt) {
     edit(0, QStringLiteral("first draft"));
     const EditorTab second = untitledTab();

@@ -102,6 +102,13 @@ public:
         answerWith([done, answer] { done(answer); });
     }
 
+    // Gives the oldest held answer only: a question it leads to stays held.
+    void releaseNext() {
+        auto answer = std::move(pending.front());
+        pending.pop_front();
+        answer();
+    }
+
     void releasePending() {
         while (!pending.empty()) {
             auto answer = std::move(pending.front());
