@@ -132,12 +132,17 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
     }
 
     std::optional<FileError> failure;
+    // The device is gone before the old bytes may be put back, so nothing it still buffered
+    // lands after them.
     {
         QFile device;
         errno = 0;
-        if (!device.open(file.get(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
-            failure = writeError(device, errno, path);
-        else if (errno = 0; !produce(device) || !device.flush())
+        bool written = device.open(file.get(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        if (written) {
+            errno = 0;
+            written = produce(device) && device.flush();
+        }
+        if (!written)
             failure = writeError(device, errno, path);
         else if (::ftruncate(file.get(), device.pos()) != 0)
             failure = FileError::fromErrno(errno, path, true);

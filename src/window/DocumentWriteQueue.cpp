@@ -169,11 +169,20 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
     }
     // The file is confirmed, replaced and looked at again without another writer of it in the
     // program between (a folder replace included), so what the tab learns of it is its own.
-    const AtomicWriteHold hold(path);
+    std::optional<AtomicWriteHold> hold;
+    auto changedOnDisk = [&] {
+        return write.refuseWhenChangedOnDisk &&
+               hasFileChangedOnDisk(write.url, write.knownModificationDate, write.knownFileSize);
+    };
     try {
         // Encoded first: a text the encoding cannot hold touches nothing.
         const QByteArray bytes = encodedDocumentBytes(write.document, write.url);
         SecurityScopedAccess access(write.url);
+        hold.emplace(path);
+        if (changedOnDisk()) {
+            outcome.result = DocumentWriteOutcome::Result::ChangedOnDisk;
+            return outcome;
+        }
         std::function<void(const QString&)> hook;
         {
             const std::lock_guard lock(hookMutex());
@@ -188,12 +197,8 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
                     hook(path);
                 return true;
             },
-            // Right before the rename: whatever wrote the file since the tab last saw it wins.
-            [&] {
-                return !write.refuseWhenChangedOnDisk ||
-                       !hasFileChangedOnDisk(write.url, write.knownModificationDate,
-                                             write.knownFileSize);
-            });
+            // Again right before the rename: whatever wrote the file meanwhile wins.
+            [&] { return !changedOnDisk(); });
         if (!written) {
             outcome.result = DocumentWriteOutcome::Result::ChangedOnDisk;
             return outcome;
