@@ -52,4 +52,45 @@ void keepOwnerAndGroup(int fd, uid_t owner, gid_t group) {
         static_cast<void>(::fchown(fd, uid_t(-1), group));
 }
 
+int keepOwnerGroupAndMode(int fd, uid_t owner, gid_t group, mode_t mode) {
+    keepOwnerAndGroup(fd, owner, group);
+    mode &= 07777;
+    struct stat now {};
+    if (::fstat(fd, &now) != 0)
+        return errno;
+    if (now.st_uid != owner)
+        mode &= ~mode_t(S_ISUID | S_ISGID);
+    if (now.st_gid != group)
+        mode &= ~mode_t(S_ISGID);
+    return ::fchmod(fd, mode) == 0 ? 0 : errno;
+}
+
+void copyFileContent(int from, int to, const QString& path) {
+    bool inKernel = true;
+    for (;;) {
+        if (inKernel) {
+            const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+            if (copied > 0)
+                continue;
+            if (copied == 0)
+                return;
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                throw FileError::fromErrno(errno, path, true);
+            inKernel = false;
+        }
+        char buffer[65536];
+        const ssize_t got = ::read(from, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError::fromErrno(errno, path, false);
+        }
+        if (got == 0)
+            return;
+        writeAll(to, QByteArrayView(buffer, got), path);
+    }
+}
+
 } // namespace dunmoss

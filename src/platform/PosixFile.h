@@ -36,5 +36,14 @@ void writeAll(int fd, QByteArrayView bytes, const QString& path);
 // refusal is not an error: the file keeps what it has, as stream editors' in-place files do.
 // Changing the owner may clear set-id bits, so permissions are set after this.
 void keepOwnerAndGroup(int fd, uid_t owner, gid_t group);
+// A new file taking another's place: its owner and group where permitted, then its mode. The
+// set-user-id bit stays only while the owner is kept, the set-group-id bit only while owner
+// and group are, so a file never runs as someone it did not run as before. Answers 0 or the
+// errno of the failed fchmod().
+int keepOwnerGroupAndMode(int fd, uid_t owner, gid_t group, mode_t mode);
+
+// Copies the rest of one open file into another, in the kernel where it can. Throws the
+// FileError of a failed read or write naming `path`.
+void copyFileContent(int from, int to, const QString& path);
 
 } // namespace dunmoss

@@ -1,8 +1,8 @@
 #include "session/SessionWriter.h"
 
+#include "platform/AtomicFileWrite.h"
 #include "platform/BackgroundPriority.h"
 #include "platform/FileError.h"
-#include "window/DocumentFileWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

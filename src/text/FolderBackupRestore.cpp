@@ -1,6 +1,7 @@
 #include "text/FolderBackupRestore.h"
 
 #include "platform/FileError.h"
+#include "platform/FileWriteHold.h"
 #include "platform/Localization.h"
 #include "platform/PosixFile.h"
 #include "platform/SecurityScopedAccess.h"
@@ -277,10 +278,12 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
                                            AT_SYMLINK_NOFOLLOW) == 0;
         // A file put back keeps the permissions, owner and group of the one it replaces.
         const bool keepsExisting = hasExisting && S_ISREG(existing.st_mode);
-        const mode_t mode = keepsExisting ? existing.st_mode & 07777 : copy->mode;
-        keepOwnerAndGroup(file.get(), keepsExisting ? existing.st_uid : copy->owner,
-                          keepsExisting ? existing.st_gid : copy->group);
-        if (::fchmod(file.get(), mode) != 0 || (sync && ::fsync(file.get()) != 0))
+        if (const int error =
+                keepOwnerGroupAndMode(file.get(), keepsExisting ? existing.st_uid : copy->owner,
+                                      keepsExisting ? existing.st_gid : copy->group,
+                                      keepsExisting ? existing.st_mode : copy->mode))
+            throw FileError::fromErrno(error, stagingPath, true);
+        if (sync && ::fsync(file.get()) != 0)
             throw FileError::fromErrno(errno, stagingPath, true);
         file.reset();
     } catch (...) {
@@ -295,6 +298,8 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
 // staging file never remains.
 void placeRestore(StagedRestore& staged, const QUrl& targetFolderURL) {
     try {
+        // Put back without a save or another run of the file coming between.
+        const AtomicWriteHold hold(staged.destination);
         ensureNoSymlinkInRestorePath(staged.destinationURL, targetFolderURL);
         // Renaming replaces a link at the destination itself, never what it points to.
         if (::renameat(staged.folder.get(), staged.staging.constData(), staged.folder.get(),

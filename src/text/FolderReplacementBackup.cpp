@@ -1,5 +1,6 @@
 #include "text/FolderReplacementBackup.h"
 
+#include "platform/AtomicFileWrite.h"
 #include "platform/FileError.h"
 #include "text/FolderReplacementManifest.h"
 #include "text/FolderReplacementWrites.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUuid>
 #include <algorithm>
@@ -175,12 +175,8 @@ void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootUR
     manifest.unfinished = unfinished;
 
     const QString path = joinPath(runFolderURL.toLocalFile(), QStringLiteral("manifest.json"));
-    QSaveFile file(path);
-    const QByteArray bytes = encodeFolderReplacementManifest(manifest);
-    // flush() is where a short buffered write shows; commit() alone would report it written.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit())
-        throw FileError(FileErrorCode::FileWriteUnknown, path, file.errorString());
+    // Written like a saved document: it counts only once the disk confirmed it.
+    writeBytesAtomically(encodeFolderReplacementManifest(manifest), path);
 }
 
 } // namespace dunmoss

@@ -61,8 +61,8 @@ void backUpOriginalFile(const QUrl& fileURL, const QUrl& rootURL, const QUrl& ru
 
 // Writes the run folder's "manifest.json" atomically: now, the root, the changed files'
 // relative paths sorted by code unit, and the count, with the files whose renames are pending
-// and whether the run was stopped before it finished. Throws FolderReplacementBackupError or
-// FileError.
+// and whether the run was stopped before it finished. It counts as written only once the disk
+// confirmed it (see writeAtomically). Throws FolderReplacementBackupError or FileError.
 void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootURL,
                                     const QList<QUrl>& changedFiles, qint64 replacementCount,
                                     const QList<PendingFolderReplacement>& pending = {},

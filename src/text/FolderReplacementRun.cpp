@@ -2,6 +2,7 @@
 
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
+#include "platform/FileWriteHold.h"
 #include "text/FolderReplacementBackup.h"
 #include "text/FolderReplacementLeftovers.h"
 #include "text/FolderReplacementWrites.h"
@@ -139,7 +140,9 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
             continue;
         const QByteArray temporary = QFile::encodeName(staged[size_t(i)]->path);
         const bool done = attempt(FolderReplacementStep::Rename, [&] {
-            // Another program, or a save of an open tab, may have written it since it was read.
+            // Another program, or a save of an open tab, may have written it since it was read;
+            // held, no save of this program lands between the look and the rename.
+            const AtomicWriteHold hold(file.path);
             if (!isStillAsRead(file.path, file.read)) {
                 changed[size_t(i)] = true;
                 return;

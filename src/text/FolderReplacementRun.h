@@ -34,9 +34,10 @@ struct FolderRewrite {
 //
 // A batch is decided on when its files are read and done later, so each file is confirmed to
 // be still what was read (same file, size and modification time) as its new content is written
-// and again right before its rename. A file that changed meanwhile is left as it is, its
-// temporary file and copy removed, and named in changedDuringReplace(); no manifest lists it as
-// replaced.
+// and again right before its rename, inside the file's hold (AtomicWriteHold), which a save of
+// the file shares: no save lands between that look and the rename. A file that changed
+// meanwhile is left as it is, its temporary file and copy removed, and named in
+// changedDuringReplace(); no manifest lists it as replaced.
 class FolderReplacementRun {
 public:
     explicit FolderReplacementRun(QUrl rootURL);

@@ -21,35 +21,6 @@ namespace {
     throw FileError::fromErrno(errno, path, true);
 }
 
-// Copies in the kernel where it can, else through a buffer.
-void copyContent(int from, int to, const QString& path) {
-    bool inKernel = true;
-    for (;;) {
-        if (inKernel) {
-            const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
-            if (copied > 0)
-                continue;
-            if (copied == 0)
-                return;
-            if (errno == EINTR)
-                continue;
-            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
-                fail(path);
-            inKernel = false;
-        }
-        char buffer[65536];
-        const ssize_t got = ::read(from, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileError::fromErrno(errno, path, false);
-        }
-        if (got == 0)
-            return;
-        writeAll(to, QByteArrayView(buffer, got), path);
-    }
-}
-
 // Starts writing the file's pages now, so the phase's sync finds them on their way.
 void startWriteBack(int fd) {
     ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -90,10 +61,12 @@ void keepFileExclusively(const QString& source, const QString& destination) {
     if (out.get() < 0)
         fail(destination);
     try {
-        copyContent(in.get(), out.get(), destination);
-        keepOwnerAndGroup(out.get(), attributes.st_uid, attributes.st_gid);
-        if (::fchmod(out.get(), attributes.st_mode & 07777) != 0)
+        copyFileContent(in.get(), out.get(), destination);
+        if (const int error = keepOwnerGroupAndMode(out.get(), attributes.st_uid, attributes.st_gid,
+                                                    attributes.st_mode)) {
+            errno = error;
             fail(destination);
+        }
         startWriteBack(out.get());
         if (out.close() != 0)
             fail(destination);
@@ -132,9 +105,13 @@ std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray&
         fail(staged.path);
     try {
         writeAll(out.get(), bytes, staged.path);
-        keepOwnerAndGroup(out.get(), original.st_uid, original.st_gid);
+        if (const int error = keepOwnerGroupAndMode(out.get(), original.st_uid, original.st_gid,
+                                                    original.st_mode)) {
+            errno = error;
+            fail(staged.path);
+        }
         struct stat written {};
-        if (::fchmod(out.get(), original.st_mode & 07777) != 0 || ::fstat(out.get(), &written) != 0)
+        if (::fstat(out.get(), &written) != 0)
             fail(staged.path);
         staged.identity = fileStatusOf(written).identity;
         startWriteBack(out.get());

@@ -1,5 +1,6 @@
 #include "window/DocumentWriteQueue.h"
 
+#include "platform/AtomicFileWrite.h"
 #include "platform/FileError.h"
 #include "platform/MainThreadMailbox.h"
 #include "platform/SecurityScopedAccess.h"
@@ -160,17 +161,25 @@ DocumentWriteOutcome DocumentWriteQueue::writeInOrder(const Task& task) {
 
 DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
     DocumentWriteOutcome outcome;
+    const QString path = write.url.toLocalFile();
+    if (!write.url.isLocalFile() || path.isEmpty()) {
+        outcome.failure = std::make_exception_ptr(
+            FileError(FileErrorCode::FileWriteInvalidFileName, write.url.toString()));
+        return outcome;
+    }
+    // The file is confirmed, replaced and looked at again without another writer of it in the
+    // program between (a folder replace included), so what the tab learns of it is its own.
+    std::optional<AtomicWriteHold> hold;
+    auto changedOnDisk = [&] {
+        return write.refuseWhenChangedOnDisk &&
+               hasFileChangedOnDisk(write.url, write.knownModificationDate, write.knownFileSize);
+    };
     try {
-        const QString path = write.url.toLocalFile();
-        if (!write.url.isLocalFile() || path.isEmpty())
-            throw FileError(FileErrorCode::FileWriteInvalidFileName, write.url.toString());
         // Encoded first: a text the encoding cannot hold touches nothing.
         const QByteArray bytes = encodedDocumentBytes(write.document, write.url);
         SecurityScopedAccess access(write.url);
-        // Looked at and written without another write of the file in this process between.
-        const AtomicWriteHold hold(path);
-        if (write.refuseWhenChangedOnDisk &&
-            hasFileChangedOnDisk(write.url, write.knownModificationDate, write.knownFileSize)) {
+        hold.emplace(path);
+        if (changedOnDisk()) {
             outcome.result = DocumentWriteOutcome::Result::ChangedOnDisk;
             return outcome;
         }
@@ -179,13 +188,21 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
             const std::lock_guard lock(hookMutex());
             hook = beforeSyncHook();
         }
-        writeAtomically(path, [&](QIODevice& device) {
-            if (device.write(bytes) != bytes.size())
-                return false;
-            if (hook)
-                hook(path);
-            return true;
-        });
+        const bool written = writeAtomically(
+            path,
+            [&](QIODevice& device) {
+                if (device.write(bytes) != bytes.size())
+                    return false;
+                if (hook)
+                    hook(path);
+                return true;
+            },
+            // Again right before the rename: whatever wrote the file meanwhile wins.
+            [&] { return !changedOnDisk(); });
+        if (!written) {
+            outcome.result = DocumentWriteOutcome::Result::ChangedOnDisk;
+            return outcome;
+        }
         outcome.modificationDate = fileModificationDate(path);
         outcome.fileSize = fileSize(path);
         outcome.result = DocumentWriteOutcome::Result::Saved;
@@ -194,7 +211,6 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
         // not take it for someone else's change.
         outcome.result = DocumentWriteOutcome::Result::Failed;
         outcome.failure = std::current_exception();
-        const QString path = write.url.toLocalFile();
         outcome.modificationDate = fileModificationDate(path);
         outcome.fileSize = fileSize(path);
     } catch (...) {

@@ -92,7 +92,9 @@ public:
     static DocumentWriteOutcome write(const DocumentWrite& write);
 
     // For benches and tests: runs on the writing thread inside every document write, after the
-    // bytes went to the temporary file and before they are made durable (a slow disk's sync).
+    // bytes went to the temporary file (or, for a file with other names, into the file beside
+    // the copy of its old bytes) and before they are made durable (a slow disk's sync) and the
+    // file is confirmed unchanged.
     static void setBeforeSyncHook(std::function<void(const QString& path)> hook);
 
 private:

@@ -1,7 +1,7 @@
 #pragma once
 
 // A failing disk: while one lives, the given sync of every atomic write answers `errnoValue`.
-#include "window/DocumentFileWriter.h"
+#include "platform/AtomicFileWrite.h"
 
 #include <cerrno>
 

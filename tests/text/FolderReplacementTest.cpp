@@ -1,6 +1,7 @@
 #include "text/FolderReplacement.h"
 #include "FolderTree.h"
 #include "platform/FileError.h"
+#include "support/FailingSyncs.h"
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacementBackup.h"
 #include "text/FolderReplacementManifest.h"
@@ -541,6 +542,30 @@ TEST_F(FolderReplace, AFileChangedBeforeItsRenameKeepsTheEditAndIsNamedAndNeverR
     EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "struct\n");
     EXPECT_EQ(tree.read(QStringLiteral("b.txt")), "struct\ntyped meanwhile\n");
     EXPECT_EQ(tree.read(QStringLiteral("c.txt")), "saved meanwhile\n");
+}
+
+// The last manifest is the run's record of what it replaced: when the disk does not confirm it,
+// the run failed, and says which files it changed before it stopped.
+TEST_F(FolderReplace, ARunWhoseLastManifestTheDiskDidNotConfirmFails) {
+    tree.write(QStringLiteral("a.txt"), "struct\n");
+    std::optional<dunmoss::test::FailingSyncs> disk;
+    setFolderReplacementStepHook([&](FolderReplacementStep step) {
+        if (step == FolderReplacementStep::Finish && !disk)
+            disk.emplace(AtomicWriteSync::FileData);
+    });
+    FolderReplacementOutcome doneBeforeError;
+    bool threw = false;
+    try {
+        replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"), tree.rootURL(), {}, {},
+                        kLiteral, {}, &doneBeforeError);
+    } catch (const FileError&) {
+        threw = true;
+    }
+    setFolderReplacementStepHook({});
+    disk.reset();
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "record\n");
+    EXPECT_EQ(doneBeforeError.changedFiles, QList<QUrl>{tree.url(QStringLiteral("a.txt"))});
 }
 
 // A run whose every file changed before its turn replaced nothing, and keeps no backup.

@@ -1,6 +1,6 @@
 // An atomic write counts only once the disk confirmed it: a sync that fails is a failed write.
-#include "window/DocumentFileWriter.h"
 #include "WindowFixture.h"
+#include "platform/AtomicFileWrite.h"
 #include "platform/FileError.h"
 #include "platform/Localization.h"
 #include "support/FailingSyncs.h"

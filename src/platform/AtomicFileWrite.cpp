@@ -1,0 +1,230 @@
+#include "platform/AtomicFileWrite.h"
+
+#include "platform/FileError.h"
+#include "platform/FileStat.h"
+#include "platform/FolderSync.h"
+#include "platform/Localization.h"
+#include "platform/PosixFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUuid>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dunmoss {
+
+namespace {
+
+// QSaveFile reports Qt's error kinds, not the system's: take errno from the failing call when
+// it is set, else judge from the destination's folder.
+FileError writeError(const QFileDevice& file, int savedErrno, const QString& path) {
+    if (savedErrno != 0)
+        return FileError::fromErrno(savedErrno, path, true);
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    FileErrorCode code = FileErrorCode::FileWriteUnknown;
+    if (!folder.exists())
+        code = FileErrorCode::FileNoSuchFile;
+    else if (!folder.isWritable())
+        code = FileErrorCode::FileWriteNoPermission;
+    else if (file.error() == QFileDevice::ResourceError)
+        code = FileErrorCode::FileWriteOutOfSpace;
+    return FileError(code, path, file.errorString());
+}
+
+// The atomic write renames a new file over the destination, which would silently turn a FIFO,
+// socket or device into a plain file. Only a regular file (or nothing yet) may be replaced.
+void refuseNonRegularDestination(const struct stat& existing, const QString& path) {
+    if (S_ISREG(existing.st_mode))
+        return;
+    const QString reason = S_ISDIR(existing.st_mode)
+                               ? localizedString(QStringLiteral("text-file.is-folder"))
+                               : localizedString(QStringLiteral("text-file.not-regular"));
+    throw FileError(FileErrorCode::FileWriteUnknown, path, reason);
+}
+
+std::atomic<int>& injectedSyncFailure(AtomicWriteSync sync) {
+    static std::atomic<int> failures[2];
+    return failures[sync == AtomicWriteSync::FileData ? 0 : 1];
+}
+
+// The errno of a failed sync, 0 when the disk holds what was asked.
+int syncFileData(int fd) {
+    if (const int injected = injectedSyncFailure(AtomicWriteSync::FileData).load())
+        return injected;
+    return ::fdatasync(fd) == 0 ? 0 : errno;
+}
+
+int syncFolderOf(const QString& path) {
+    if (const int injected = injectedSyncFailure(AtomicWriteSync::Folder).load())
+        return injected;
+    return syncFolder(QFileInfo(path).absolutePath());
+}
+
+// A write the disk did not confirm is a failed write, said so in the person's language.
+FileError syncError(int savedErrno, const QString& path) {
+    return FileError(FileError::fromErrno(savedErrno, path, true).code(), path,
+                     localizedString(QStringLiteral("text-file.sync-failed.format"))
+                         .arg(QString::fromLocal8Bit(std::strerror(savedErrno))));
+}
+
+// The copy of a file's old bytes that stands beside it while it is written in place: hidden,
+// and named so that it is seen to belong to the file.
+QString keptCopyPathBeside(const QString& target) {
+    const QFileInfo info(target);
+    return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".dunmoss-kept-") +
+           QUuid::createUuid().toString(QUuid::Id128).left(8);
+}
+
+// Puts the kept old bytes back into the file written in place; false when that failed too.
+bool putBack(int file, int kept, const QString& path) {
+    try {
+        struct stat old {};
+        if (::fstat(kept, &old) != 0 || ::lseek(kept, 0, SEEK_SET) != 0 ||
+            ::lseek(file, 0, SEEK_SET) != 0)
+            return false;
+        copyFileContent(kept, file, path);
+        return ::ftruncate(file, old.st_size) == 0 && syncFileData(file) == 0;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+// A file with other names written in place, so that all of them see the new bytes.
+bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& produce,
+                  const std::function<bool()>& confirm) {
+    const QString target = canonicalFilePath(path);
+    UniqueFd file(::open(QFile::encodeName(target).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    if (file.get() < 0)
+        throw FileError::fromErrno(errno, path, true);
+    const QString keptPath = keptCopyPathBeside(target);
+    const QByteArray keptName = QFile::encodeName(keptPath);
+    UniqueFd kept(
+        ::open(keptName.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (kept.get() < 0)
+        throw FileError::fromErrno(errno, path, true);
+    auto dropKept = [&] {
+        kept.reset();
+        ::unlink(keptName.constData());
+    };
+    try {
+        // The copy and its name are durable before the first old byte is overwritten.
+        copyFileContent(file.get(), kept.get(), path);
+        if (const int syncErrno = syncFileData(kept.get()))
+            throw syncError(syncErrno, path);
+        if (const int syncErrno = syncFolderOf(keptPath))
+            throw syncError(syncErrno, path);
+        if (::lseek(file.get(), 0, SEEK_SET) != 0)
+            throw FileError::fromErrno(errno, path, true);
+    } catch (...) {
+        dropKept();
+        throw;
+    }
+    if (confirm && !confirm()) {
+        dropKept();
+        return false;
+    }
+
+    std::optional<FileError> failure;
+    // The device is gone before the old bytes may be put back, so nothing it still buffered
+    // lands after them.
+    {
+        QFile device;
+        errno = 0;
+        bool written = device.open(file.get(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        if (written) {
+            errno = 0;
+            written = produce(device) && device.flush();
+        }
+        if (!written)
+            failure = writeError(device, errno, path);
+        else if (::ftruncate(file.get(), device.pos()) != 0)
+            failure = FileError::fromErrno(errno, path, true);
+        else if (const int syncErrno = syncFileData(file.get()))
+            failure = syncError(syncErrno, path);
+    }
+    if (failure) {
+        if (putBack(file.get(), kept.get(), path)) {
+            dropKept();
+            throw *failure;
+        }
+        // The old bytes live on only in the copy: it stays, and the message says where.
+        throw FileError(
+            failure->code(), path,
+            failure->systemMessage() + QStringLiteral("; ") +
+                localizedString(QStringLiteral("text-file.old-bytes-kept.format")).arg(keptPath));
+    }
+    dropKept();
+    return true;
+}
+
+} // namespace
+
+void failAtomicWriteSyncForTesting(AtomicWriteSync sync, int errnoValue) {
+    injectedSyncFailure(sync).store(errnoValue);
+}
+
+void writeBytesAtomically(const QByteArray& bytes, const QString& path) {
+    writeAtomically(path,
+                    [&bytes](QIODevice& device) { return device.write(bytes) == bytes.size(); });
+}
+
+bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce,
+                     const std::function<bool()>& confirm) {
+    const AtomicWriteHold hold(path);
+    struct stat existing {};
+    const bool exists = ::stat(QFile::encodeName(path).constData(), &existing) == 0;
+    if (exists) {
+        refuseNonRegularDestination(existing, path);
+        // A rename would leave the other names with the old bytes.
+        if (existing.st_nlink > 1)
+            return writeInPlace(path, produce, confirm);
+    }
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        throw writeError(file, errno, path);
+    errno = 0;
+    // What is still buffered (up to 16 KB) is written by the flush, whose failure commit() would
+    // not see: it would rename the cut file into place and report success.
+    if (!produce(file) || !file.flush()) {
+        const int savedErrno = errno;
+        file.cancelWriting();
+        throw writeError(file, savedErrno, path);
+    }
+    if (exists) {
+        if (const int error = keepOwnerGroupAndMode(file.handle(), existing.st_uid, existing.st_gid,
+                                                    existing.st_mode)) {
+            file.cancelWriting();
+            throw FileError::fromErrno(error, path, true);
+        }
+    }
+    // commit() syncs too but ignores the answer: a file the disk did not take would replace
+    // the old one and count as saved. Synced here first, the old file stays when it fails.
+    if (const int syncErrno = syncFileData(file.handle())) {
+        file.cancelWriting();
+        throw syncError(syncErrno, path);
+    }
+    if (confirm && !confirm()) {
+        file.cancelWriting();
+        return false;
+    }
+    errno = 0;
+    if (!file.commit())
+        throw writeError(file, errno, path);
+    // The new name lives in the folder of the file written (through a link, the link's
+    // target): only once that folder is synced does the replacement survive a power cut.
+    if (const int syncErrno = syncFolderOf(canonicalFilePath(path))) {
+        const FileError error = syncError(syncErrno, path);
+        throw UnconfirmedReplacement(error.code(), error.path(), error.systemMessage());
+    }
+    return true;
+}
+
+} // namespace dunmoss

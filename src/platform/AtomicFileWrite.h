@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/FileError.h"
+#include "platform/FileWriteHold.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class QIODevice;
+
+namespace dunmoss {
+
+// Replaces a local file with new bytes so that a kill or a power cut leaves it whole, old or
+// new; the caller holds any access it needs. The write holds the path (AtomicWriteHold) from
+// start to end.
+//
+// A file with one name: the bytes go to a temporary file beside the target, which takes the
+// file's owner and group where permitted and its mode (set-id bits only while the owner is
+// kept), is synced and then renamed over it (through a symbolic link, onto its target); the
+// folder is synced after the rename. A file with other names (hard links) keeps them: a copy of
+// its old bytes is made and synced beside it, the file is written in place and synced, and the
+// copy removed, so a kill leaves the file whole or that copy.
+//
+// `confirm`, when given, runs inside the hold right before the new bytes take the file's place;
+// when it answers false nothing is replaced and the write answers false. A destination that
+// exists but is no regular file (a folder, FIFO, socket or device) is refused. A write counts
+// only once its syncs returned success. Throws FileError; the file on disk is then as it was,
+// except for UnconfirmedReplacement. Waits for the disk: never on the window's thread.
+bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce,
+                     const std::function<bool()>& confirm = {});
+void writeBytesAtomically(const QByteArray& bytes, const QString& path);
+
+// Thrown when only the sync that makes the new bytes durable failed after they took the file's
+// place (the folder's after a rename): they are the file now, but the disk did not confirm them.
+class UnconfirmedReplacement : public FileError {
+public:
+    using FileError::FileError;
+};
+
+// The syncs of an atomic write: the written bytes (the new file, or the copy kept of a file
+// written in place), and the folder after a rename or beside the copy.
+enum class AtomicWriteSync { FileData, Folder };
+// Tests only: that sync of every atomic write fails with `errnoValue` without asking the disk,
+// as a failing disk would answer (0: the disk is asked again).
+void failAtomicWriteSyncForTesting(AtomicWriteSync sync, int errnoValue);
+
+} // namespace dunmoss

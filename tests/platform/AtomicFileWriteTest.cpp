@@ -1,0 +1,167 @@
+// A file replaced by a save stays the file it was besides its bytes: its owner, group and mode,
+// and the other names it has.
+#include "platform/AtomicFileWrite.h"
+
+#include "support/FailingSyncs.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace dunmoss;
+using dunmoss::test::writeFile;
+
+namespace {
+
+struct Attributes {
+    uid_t owner = 0;
+    gid_t group = 0;
+    mode_t mode = 0;
+    friend bool operator==(const Attributes&, const Attributes&) = default;
+};
+
+void PrintTo(const Attributes& a, std::ostream* out) {
+    *out << a.owner << ':' << a.group << ' ' << std::oct << a.mode;
+}
+
+struct stat statOf(const QString& path) {
+    struct stat attributes {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &attributes), 0) << qPrintable(path);
+    return attributes;
+}
+
+Attributes attributesOf(const QString& path) {
+    const struct stat attributes = statOf(path);
+    return {attributes.st_uid, attributes.st_gid, attributes.st_mode & 07777};
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+class FileKeepingWrites : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QStringList entries() const {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+    // Two names of one file holding "old bytes\n".
+    void writeTwoNames() const {
+        writeFile(path("a.txt"), "old bytes\n");
+        ASSERT_EQ(::link(QFile::encodeName(path("a.txt")).constData(),
+                         QFile::encodeName(path("b.txt")).constData()),
+                  0);
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+// Root writing another user's file (directly and through a link to it) gives the new file the
+// old one's owner, group and every mode bit, set-id bits included.
+TEST_F(FileKeepingWrites, AnotherUsersFileKeepsOwnerGroupAndSetIdBits) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    const QString file = path("tool.sh");
+    writeFile(file, "old\n");
+    const QByteArray native = QFile::encodeName(file);
+    ASSERT_EQ(::chown(native.constData(), 1000, 1001), 0);
+    ASSERT_EQ(::chmod(native.constData(), 06775), 0);
+    ASSERT_EQ(::symlink(native.constData(), QFile::encodeName(path("link")).constData()), 0);
+
+    writeBytesAtomically("new\n", file);
+    EXPECT_EQ(readAll(file), "new\n");
+    EXPECT_EQ(attributesOf(file), (Attributes{1000, 1001, 06775}));
+
+    writeBytesAtomically("newer\n", path("link"));
+    EXPECT_TRUE(QFileInfo(path("link")).isSymLink());
+    EXPECT_EQ(readAll(file), "newer\n");
+    EXPECT_EQ(attributesOf(file), (Attributes{1000, 1001, 06775}));
+}
+
+// A member of a shared file's group saving it keeps the group, so the others can still write
+// it; the owner becomes the member, and the set-group-id bit goes with the owner it ran as.
+TEST_F(FileKeepingWrites, AGroupMemberSavingASharedFileKeepsItsGroup) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two users needs root to set them up";
+    // Outside the test's own temporary folder, which only root may enter.
+    QTemporaryDir shared(QStringLiteral("/tmp/dunmoss-shared-XXXXXX"));
+    ::chmod(QFile::encodeName(shared.path()).constData(), 0777);
+    const QString file = shared.filePath(QStringLiteral("notes.txt"));
+    writeFile(file, "old\n");
+    const QByteArray native = QFile::encodeName(file);
+    ASSERT_EQ(::chown(native.constData(), 1002, 1001), 0);
+    ASSERT_EQ(::chmod(native.constData(), 02666), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const gid_t groups[] = {1001};
+        if (::setgroups(1, groups) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0)
+            ::_exit(3);
+        try {
+            writeBytesAtomically("new\n", file);
+            ::_exit(0);
+        } catch (...) {
+            ::_exit(4);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readAll(file), "new\n");
+    EXPECT_EQ(attributesOf(file), (Attributes{1000, 1001, 0666}));
+}
+
+// A file with two names is written in place, so both see the new bytes; while it is being
+// overwritten a copy of its old bytes stands beside it, and afterwards nothing is left over.
+TEST_F(FileKeepingWrites, AFileWithAnotherNameIsWrittenInPlaceBesideACopyOfItsOldBytes) {
+    writeTwoNames();
+    const ino_t inode = statOf(path("a.txt")).st_ino;
+    QByteArray keptWhileWriting;
+    writeAtomically(path("a.txt"), [&](QIODevice& device) {
+        for (const QString& name : entries())
+            if (name.startsWith(QStringLiteral(".a.txt.")))
+                keptWhileWriting = readAll(dir.filePath(name));
+        return device.write("new\n") == 4;
+    });
+    EXPECT_EQ(keptWhileWriting, "old bytes\n");
+    EXPECT_EQ(readAll(path("a.txt")), "new\n");
+    EXPECT_EQ(readAll(path("b.txt")), "new\n");
+    EXPECT_EQ(statOf(path("a.txt")).st_ino, inode);
+    EXPECT_EQ(entries(), (QStringList{"a.txt", "b.txt"}));
+}
+
+// Written in place, a write cut short, a copy the disk did not take, or a file found changed
+// right before it is overwritten all leave the old bytes under both names, and no copy.
+TEST_F(FileKeepingWrites, AFileWithAnotherNameWhoseWriteFailsOrIsRefusedKeepsItsOldBytes) {
+    writeTwoNames();
+    auto unchanged = [&] {
+        EXPECT_EQ(readAll(path("a.txt")), "old bytes\n");
+        EXPECT_EQ(readAll(path("b.txt")), "old bytes\n");
+        EXPECT_EQ(entries(), (QStringList{"a.txt", "b.txt"}));
+    };
+    EXPECT_THROW(writeAtomically(path("a.txt"),
+                                 [](QIODevice& device) {
+                                     device.write("partly new and longer\n");
+                                     return false;
+                                 }),
+                 FileError);
+    unchanged();
+    {
+        const dunmoss::test::FailingSyncs disk(AtomicWriteSync::FileData);
+        EXPECT_THROW(writeBytesAtomically("new\n", path("a.txt")), FileError);
+    }
+    unchanged();
+    EXPECT_FALSE(writeAtomically(
+        path("a.txt"), [](QIODevice& device) { return device.write("new\n") == 4; },
+        [] { return false; }));
+    unchanged();
+}
