@@ -7,6 +7,7 @@
 #include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "support/FailingSyncs.h"
+#include "text/OwnWriteRecord.h"
 #include "text/TextFileLoader.h"
 #include "window/DocumentReloading.h"
 #include "window/DocumentSaving.h"
@@ -568,7 +569,14 @@ TEST_F(SessionStoreTest, AFileOurLastWriteReplacedComesBackAsTheTabsOwnAfterAKil
     flush();
     model.reset();
     writeFile(QStringLiteral("typed-on.txt"), "someone else's\n");
+    // A tab closed before that session was stored leaves a note nobody needs.
+    const QString notes = ownWriteRecordFolder(recoveryDirectory());
+    ASSERT_TRUE(storeOwnWriteRecord(
+        notes, QUuid::createUuid(),
+        OwnWriteRecord{path(QStringLiteral("closed.txt")), ownWriteDigest("closed"), 6,
+                       TextFileEncoding::Utf8, TextLineEnding::LineFeed, 1.0}));
     model = restoredModel();
     EXPECT_TRUE(tabAt(index).hasExternalChanges);
     EXPECT_EQ(tabAt(index).document.text, QStringLiteral("saved\nand typed after\nmore\n"));
+    EXPECT_EQ(QDir(notes).entryList(QDir::Files).size(), 3);
 }
