@@ -249,7 +249,8 @@ void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool is
         }
         // The bytes replaced the tab's file, only the disk did not confirm them: they are the
         // tab's own, not a change on disk to refuse its next save for.
-        if (index && !untied && isSameFileLocation(m_model.state().tabs.at(*index).fileURL, url))
+        if (index && !untied && outcome.modificationDate &&
+            isSameFileLocation(m_model.state().tabs.at(*index).fileURL, url))
             m_model.update([&](EditorWindowState& state) {
                 takeFileLeftByWrite(state.tabs[*index], outcome);
             });
