@@ -12,6 +12,7 @@
 #include "text/FolderSearch.h"
 #include "text/SearchableText.h"
 #include "window/EditorWindowModel.h"
+#include "window/RewrittenTabFiles.h"
 #include "window/WindowErrors.h"
 #include "window/WindowFilePanels.h"
 #include "window/WindowInteraction.h"
@@ -348,16 +349,20 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target, 
     runner.setWriting(true);
     using Done = WriteThenSearch<int>;
     EditorWindowModel* model = &m_model;
+    // Open tabs whose files the backup may put back to their text.
+    auto tabs = std::make_shared<QList<RewrittenTabFiles::Check>>(
+        RewrittenTabFiles::tabsWithFiles(m_model.state()));
     runner.run<Done>(
         false,
-        [in, backup, followUp = runner.beforeFollowUpSearch](const CancellationCheck&) {
+        [in, backup, tabs, followUp = runner.beforeFollowUpSearch](const CancellationCheck&) {
             Done done;
             done.written = restoreFolderReplacementBackup(backup, in.folder);
+            RewrittenTabFiles::readFiles(*tabs, in.folder.toLocalFile());
             if (!in.query.isEmpty())
                 searchAfterWrite(done, in, followUp);
             return done;
         },
-        [model, in, unfinished](Runner::Result<Done> result) {
+        [model, in, unfinished, tabs](Runner::Result<Done> result) {
             Runner::of(*model).setWriting(false);
             FolderSearchOperations operations(*model);
             if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
@@ -366,6 +371,7 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target, 
                 operations.finish();
                 return;
             }
+            RewrittenTabFiles::settle(*model, *tabs);
             const Done& done = std::get<Done>(result);
             model->update([&](EditorWindowState& s) {
                 s.folderSearch.folderSearchMessage =

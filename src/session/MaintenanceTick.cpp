@@ -129,6 +129,12 @@ void MaintenanceTick::finishAutosave(const std::shared_ptr<AutosaveBatch>& batch
             m_model.update([&](EditorWindowState& state) { flagExternalChange(state, *index); });
             break;
         case AutosaveBatch::Result::Failed:
+            // Bytes that replaced the file before the disk refused to confirm them are the
+            // tab's own: the next autosave or save writes over them.
+            if (outcome.modificationDate)
+                m_model.update([&](EditorWindowState& state) {
+                    takeFileLeftByWrite(state.tabs[*index], outcome);
+                });
             try {
                 std::rethrow_exception(outcome.failure);
             } catch (const std::exception& error) {
@@ -147,8 +153,7 @@ void MaintenanceTick::finishAutosave(const std::shared_ptr<AutosaveBatch>& batch
                 tab.savedSnapshot = savedTextAfterWrite(tab.document.text, outcome.writtenText);
                 tab.savedEncoding = job.document.encoding;
                 tab.savedLineEnding = job.document.lineEnding;
-                tab.lastKnownModificationDate = outcome.modificationDate;
-                tab.lastKnownFileSize = outcome.fileSize;
+                takeFileLeftByWrite(tab, outcome);
                 tab.hasExternalChanges = false;
             });
             m_model.recordRecentFile(job.url);

@@ -5,6 +5,7 @@
 #include "session/SessionStore.h"
 #include "session/SessionWriter.h"
 #include "text/EditorTab.h"
+#include "text/OwnWriteRecord.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
 #include "window/ExpectedLook.h"
@@ -66,9 +67,12 @@ public:
         // The window takes the session's font size before it shows a tab.
         const ExpectedLook look = m_look.atFontSize(clampedFontSize(chosen->fontSize));
         QSet<QUuid> seen;
+        const QString notedWrites = ownWriteRecordFolder(m_recoveryDirectory);
         for (const SessionTab& stored : chosen->tabs) {
-            EditorTab tab =
-                makeTabFromSessionTab(stored, sessionTabFileURL(stored, m_read.staleBookmarks));
+            const std::optional<QUrl> url = sessionTabFileURL(stored, m_read.staleBookmarks);
+            EditorTab tab = makeTabFromSessionTab(
+                stored, url, url ? readOwnWriteRecord(notedWrites, stored.id) : std::nullopt,
+                chosen->savedAt);
             // Tabs are found by identifier: a repeated one (only in a hand-edited record) gets
             // a new identifier rather than losing its draft.
             if (seen.contains(tab.id))
@@ -82,6 +86,9 @@ public:
                                              : std::nullopt);
             m_read.tabs.append(std::move(tab));
         }
+        // Notes of tabs closed before this session was built are of no use any more.
+        if (chosen->savedAt)
+            pruneOwnWriteRecords(notedWrites, seen, *chosen->savedAt);
     }
 
     QList<QTextDocument*> documents() const override {

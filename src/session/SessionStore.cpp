@@ -8,6 +8,7 @@
 #include "session/SessionWriter.h"
 #include "session/StoredSessionRecord.h"
 #include "session/StrictJson.h"
+#include "text/OwnWriteRecord.h"
 #include "text/TextFileLoader.h"
 
 #include <QDateTime>
@@ -21,10 +22,6 @@
 namespace dunmoss {
 
 namespace {
-
-double secondsSinceEpochNow() {
-    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
-}
 
 std::optional<RestoredSession> decodeOrKeepAside(const QString& recoveryDirectory,
                                                  const QByteArray& data, const QString& label,
@@ -176,8 +173,12 @@ EditorTab makeTabFromSessionTab(const SessionTab& stored) {
     return makeTabFromSessionTab(stored, fileURL);
 }
 
-EditorTab makeTabFromSessionTab(const SessionTab& stored, const std::optional<QUrl>& fileURL) {
+EditorTab makeTabFromSessionTab(const SessionTab& stored, const std::optional<QUrl>& fileURL,
+                                const std::optional<OwnWriteRecord>& lastWrite,
+                                std::optional<double> sessionBuiltAt) {
     EditorSessionRestorePayload payload;
+    payload.lastWrite = lastWrite;
+    payload.sessionBuiltAt = sessionBuiltAt;
     payload.id = stored.id;
     payload.fileURL = fileURL;
     if (stored.languageKey)
@@ -238,7 +239,7 @@ RestoredSession makeSessionRecord(const QList<EditorTab>& tabs, const QUuid& act
                                   double fontSize) {
     RestoredSession session;
     // The time is taken before the tabs are converted.
-    session.savedAt = secondsSinceEpochNow();
+    session.savedAt = orderedSecondsSinceEpoch();
     session.schemaVersion = RestoredSession::kSchemaVersion;
     session.activeTabID = activeTabID;
     session.fontSize = fontSize;

@@ -64,8 +64,11 @@ std::optional<QUrl> sessionTabFileURL(const SessionTab& sessionTab, QStringList&
 // Reads the tab's file now; whether the tab shows the file or keeps the stored draft is
 // decided by makeTabFromRestorePayload.
 EditorTab makeTabFromSessionTab(const SessionTab& sessionTab);
-// The same with the file already found (sessionTabFileURL); runs on any thread.
-EditorTab makeTabFromSessionTab(const SessionTab& sessionTab, const std::optional<QUrl>& fileURL);
+// The same with the file already found (sessionTabFileURL), the tab's last noted write and when
+// the session was built (see makeTabFromRestorePayload); runs on any thread.
+EditorTab makeTabFromSessionTab(const SessionTab& sessionTab, const std::optional<QUrl>& fileURL,
+                                const std::optional<OwnWriteRecord>& lastWrite = {},
+                                std::optional<double> sessionBuiltAt = {});
 RestoredSession makeSessionRecord(const QList<EditorTab>& tabs, const QUuid& activeTabID,
                                   double fontSize);
 

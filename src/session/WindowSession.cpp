@@ -1,6 +1,9 @@
 #include "session/WindowSession.h"
 
 #include "platform/Defaults.h"
+#include "text/OwnWriteRecord.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 
 #include <QFileInfo>
@@ -63,6 +66,8 @@ void WindowSession::installSeams() {
     seams.persistSession = [this] { m_persistence.persistSession(); };
     seams.persistSessionAndWait = [this] { return m_persistence.persistSessionAndWait(); };
     seams.scheduleRecoverySnapshot = [this] { m_persistence.scheduleRecoverySnapshot(); };
+    // The restore finds there what a write killed before the session heard of it left.
+    m_model.saving().writes().recordWritesIn(ownWriteRecordFolder(m_store.recoveryDirectory()));
 }
 
 void WindowSession::saveSessionOnDisappear() {

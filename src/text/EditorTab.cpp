@@ -6,6 +6,7 @@
 #include "text/TextFileLoader.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -60,17 +61,9 @@ void takeLoadedDocument(EditorTab& tab, const LoadedPlainTextDocument& loaded) {
     dropBookmarksBeyondLastLine(tab);
 }
 
-// What is known of the file when its bytes are exactly those the document is written as (the
-// file looked at before and after they are read, the same both times); nothing when they
-// differ, the file cannot be read, or the text cannot be encoded.
-std::optional<FileStatus> fileHoldingExactly(const QString& path,
-                                             const PlainTextDocument& document) {
-    QByteArray expected;
-    try {
-        expected = fileDataForSaving(document);
-    } catch (const FileError&) {
-        return std::nullopt;
-    }
+// What is known of the file when it holds exactly the bytes (looked at before and after they
+// are read, the same both times); nothing when they differ or the file cannot be read.
+std::optional<FileStatus> fileHoldingBytes(const QString& path, const QByteArray& expected) {
     const std::optional<FileStatus> before = statPath(path);
     if (!before || before->kind != FileKind::Regular || before->size != expected.size())
         return std::nullopt;
@@ -108,7 +101,64 @@ bool takeStoredTextOnDisk(EditorTab& tab) {
     return false;
 }
 
+// A kill can also come after the writer replaced the file with text newer than both stored
+// texts. The writer noted those bytes first: a file holding exactly them is the tab's own,
+// saved. Its text is what the tab shows when it was taken after the session was built (the
+// draft is older); otherwise the newer draft stays, modified.
+bool takeNotedWriteOnDisk(EditorTab& tab, const EditorSessionRestorePayload& payload) {
+    const std::optional<OwnWriteRecord>& write = payload.lastWrite;
+    if (!write || !tab.fileURL ||
+        !isSameFileLocation(tab.fileURL, QUrl::fromLocalFile(write->path)))
+        return false;
+    const QString path = localPath(tab.fileURL);
+    PlainTextDocument written;
+    QByteArray bytes;
+    try {
+        const LoadedPlainTextDocument loaded = loadTextFile(path, write->encoding);
+        if (loaded.isLargeFilePreview || loaded.isBinary)
+            return false;
+        written =
+            PlainTextDocument{loaded.document.text, write->encoding, write->lineEnding, false};
+        bytes = fileDataForSaving(written);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (bytes.size() != write->size || ownWriteDigest(bytes) != write->digest)
+        return false;
+    const std::optional<FileStatus> held = fileHoldingBytes(path, bytes);
+    if (!held)
+        return false;
+    if (!payload.sessionBuiltAt || write->takenAt > *payload.sessionBuiltAt) {
+        tab.document = written;
+        const qsizetype length = written.text.size();
+        const auto clamped = [length](TextRange range) {
+            range.location = std::min(range.location, length);
+            range.length = std::min(range.length, length - range.location);
+            return range;
+        };
+        tab.selectedRange = clamped(tab.selectedRange);
+        for (TextRange& range : tab.selectedRanges)
+            range = clamped(range);
+        dropBookmarksBeyondLastLine(tab);
+    }
+    tab.savedSnapshot = written.text;
+    tab.savedEncoding = written.encoding;
+    tab.savedLineEnding = written.lineEnding;
+    tab.lastKnownModificationDate = held->modified;
+    tab.lastKnownFileSize = held->size;
+    return true;
+}
+
 } // namespace
+
+std::optional<FileStatus> fileHoldingExactly(const QString& path,
+                                             const PlainTextDocument& document) {
+    try {
+        return fileHoldingBytes(path, fileDataForSaving(document));
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
 
 void dropBookmarksBeyondLastLine(EditorTab& tab) {
     if (tab.bookmarkedLines.empty())
@@ -278,7 +328,9 @@ EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
                   hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate,
                                        tab.lastKnownFileSize);
     // A preview's draft is only the beginning of its file, never what the file holds.
-    tab.hasExternalChanges = changed && (payload.isLargeFilePreview || !takeStoredTextOnDisk(tab));
+    tab.hasExternalChanges =
+        changed && (payload.isLargeFilePreview ||
+                    (!takeStoredTextOnDisk(tab) && !takeNotedWriteOnDisk(tab, payload)));
     return tab;
 }
 

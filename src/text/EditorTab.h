@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "platform/TextRange.h"
 #include "text/EditorLanguage.h"
+#include "text/OwnWriteRecord.h"
 #include "text/PlainTextDocument.h"
 
 #include <QList>
@@ -76,6 +77,9 @@ struct EditorSessionRestorePayload {
     bool isReadOnly = false;
     bool isLargeFilePreview = false;
     std::optional<qint64> originalByteCount;
+    // The tab's last write as the writer noted it, and when the stored session was built.
+    std::optional<OwnWriteRecord> lastWrite;
+    std::optional<double> sessionBuiltAt;
 };
 
 // A new, empty, unsaved tab with a fresh identifier.
@@ -131,12 +135,20 @@ QString saveAllSummaryMessage(const std::function<QString(const QString&)>& loca
 
 // Rebuilds a tab from the session, preferring the file on disk when the draft was unchanged. A
 // file whose date or size differs from the stored ones but whose bytes are exactly those of the
-// stored draft (the tab is then saved at it) or of the saved text is not changed on disk; its
-// date and size become the known ones. Reads the file: not on the window's thread.
+// stored draft (the tab is then saved at it), of the saved text, or of the tab's last noted write
+// is not changed on disk; its date and size become the known ones. A noted write whose text was
+// taken after the session was built is newer than the draft: the tab shows it, saved. Reads the
+// file: not on the window's thread.
 EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
                                     const std::optional<LoadedPlainTextDocument>& loaded);
 
 QList<EditorTab> tabsOrNewUntitled(const QList<EditorTab>& tabs);
+
+// What is known of the file when its bytes are exactly those the document is written as (the
+// file looked at before and after they are read, the same both times); nothing when they
+// differ, the file cannot be read, or the text cannot be encoded. Reads the file.
+std::optional<FileStatus> fileHoldingExactly(const QString& path,
+                                             const PlainTextDocument& document);
 
 // True when the file's date or size differs from what was last known, or when it vanished after
 // something was known about it.

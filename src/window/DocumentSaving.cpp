@@ -75,8 +75,7 @@ void markWritten(EditorTab& tab, const QUrl& url, const PlainTextDocument& writt
     tab.savedSnapshot = savedTextAfterWrite(tab.document.text, outcome.writtenText);
     tab.savedEncoding = written.encoding;
     tab.savedLineEnding = written.lineEnding;
-    tab.lastKnownModificationDate = outcome.modificationDate;
-    tab.lastKnownFileSize = outcome.fileSize;
+    takeFileLeftByWrite(tab, outcome);
     tab.hasExternalChanges = false;
     if (isSaveAs) {
         // The new file holds the whole text, so it no longer stands for a larger file's start.
@@ -86,6 +85,13 @@ void markWritten(EditorTab& tab, const QUrl& url, const PlainTextDocument& writt
 }
 
 } // namespace
+
+void takeFileLeftByWrite(EditorTab& tab, const DocumentWriteOutcome& outcome) {
+    if (outcome.result != DocumentWriteOutcome::Result::Saved && !outcome.modificationDate)
+        return;
+    tab.lastKnownModificationDate = outcome.modificationDate;
+    tab.lastKnownFileSize = outcome.fileSize;
+}
 
 DocumentSaving::DocumentSaving(EditorWindowModel& model)
     : m_model(model), m_writes(std::make_unique<DocumentWriteQueue>(&model)) {}
@@ -256,8 +262,7 @@ void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool is
         if (index && !untied && outcome.modificationDate &&
             isSameFileLocation(m_model.state().tabs.at(*index).fileURL, url))
             m_model.update([&](EditorWindowState& state) {
-                state.tabs[*index].lastKnownModificationDate = outcome.modificationDate;
-                state.tabs[*index].lastKnownFileSize = outcome.fileSize;
+                takeFileLeftByWrite(state.tabs[*index], outcome);
             });
         finish(done, false);
         return;
@@ -274,6 +279,8 @@ void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool is
         break;
     }
     m_model.clearNoticeCause(saveNoticeCause(tabID));
+    // The tab's text is on disk: an autosave that failed before has nothing left to tell.
+    m_model.clearNoticeCause(autosaveNoticeCause(tabID));
     // Under a new name the tab's hits are listed under a name it no longer has.
     const bool renamed = index && m_model.state().tabs.at(*index).fileURL != url;
     if (index)

@@ -17,6 +17,13 @@ namespace dunmoss {
 class DocumentWriteQueue;
 struct DocumentWriteOutcome;
 class EditorWindowModel;
+struct EditorTab;
+
+// What the tab knows of its file once a write of it is in: the date and size the write left,
+// after a saved write and after a failed one whose bytes replaced the file (only the disk did
+// not confirm them); a write that left the file as it was changes nothing. Save and autosave
+// both take it, so neither refuses the tab's next write for the tab's own bytes.
+void takeFileLeftByWrite(EditorTab& tab, const DocumentWriteOutcome& outcome);
 
 // Writing documents back to disk: one tab to its file, an untitled tab or Save As through the
 // save panel, and every modified tab at once. Answers from the save panel may come later; the

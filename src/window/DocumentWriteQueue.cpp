@@ -5,6 +5,7 @@
 #include "platform/MainThreadMailbox.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/EditorTab.h"
+#include "text/OwnWriteRecord.h"
 #include "window/DocumentFileWriter.h"
 
 #include <QIODevice>
@@ -50,6 +51,10 @@ void DocumentWriteQueue::setBeforeSyncHook(std::function<void(const QString&)> h
 
 void DocumentWriteQueue::submit(DocumentWrite write, Done done) {
     const quint64 number = ++m_lastNumber;
+    if (!write.tabID.isNull()) {
+        write.recordFolder = m_recordFolder;
+        write.takenAt = orderedSecondsSinceEpoch();
+    }
     const QString path = write.url.toLocalFile();
     const bool follows =
         std::any_of(m_undelivered.begin(), m_undelivered.end(), [&](const Undelivered& earlier) {
@@ -183,6 +188,11 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
             outcome.result = DocumentWriteOutcome::Result::ChangedOnDisk;
             return outcome;
         }
+        if (!write.recordFolder.isEmpty())
+            storeOwnWriteRecord(write.recordFolder, write.tabID,
+                                OwnWriteRecord{path, ownWriteDigest(bytes), bytes.size(),
+                                               write.document.encoding, write.document.lineEnding,
+                                               write.takenAt});
         std::function<void(const QString&)> hook;
         {
             const std::lock_guard lock(hookMutex());

@@ -34,6 +34,10 @@ struct DocumentWrite {
     bool refuseWhenChangedOnDisk = false;
     std::optional<FileTimestamp> knownModificationDate = {};
     std::optional<qint64> knownFileSize = {};
+    // Where a tab's write notes what it is about to write (see OwnWriteRecord), and when its
+    // text was taken; set by the queue, nothing is noted without a folder.
+    QString recordFolder = {};
+    double takenAt = 0;
 };
 
 struct DocumentWriteOutcome {
@@ -74,6 +78,8 @@ public:
     DocumentWriteQueue& operator=(const DocumentWriteQueue&) = delete;
 
     void submit(DocumentWrite write, Done done);
+    // Tabs' writes handed over from now on note what they write in the folder.
+    void recordWritesIn(const QString& folder) { m_recordFolder = folder; }
 
     // Writes handed over whose outcome has not been delivered yet: of the tab, or of any tab.
     bool isWriting(const QUuid& tabID) const;
@@ -137,6 +143,7 @@ private:
     std::deque<Undelivered> m_undelivered;
     QList<Waiter> m_waiters;
     quint64 m_lastNumber = 0;
+    QString m_recordFolder;
     // Shared with the writing thread.
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

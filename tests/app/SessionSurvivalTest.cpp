@@ -18,6 +18,7 @@
 #include "session/SessionRecord.h"
 #include "session/SessionStore.h"
 #include "session/SessionWriter.h"
+#include "session/WindowSession.h"
 #include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowCommandTable.h"
@@ -255,6 +256,50 @@ void replaceAllThenTypeUntilSignalled() {
     const int status = QApplication::exec();
     SessionWriter::shared().waitUntilIdle();
     say("QUIT " + QByteArray::number(status));
+}
+
+// Child: types into the file's tab, waits until the session holds that, types more and gives
+// Save, as the keyboard's Ctrl+S does; then runs as the program does until killed. With
+// DUNMOSS_SURVIVAL_HOLD set it kills itself once the file holds the save and before the window
+// hears of it, the moment where a session is older than the file.
+void typeThenSave() {
+    useParentsDataFolders();
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    const QString path = qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES");
+    EditorWindowView* window = startedWindow(app, {path});
+    ShortcutTextView* editor = activeEditor(window);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    typeText(editor, QStringLiteral(" stored"));
+    WindowSession::of(window->model()).persistence().persistSessionAndWait();
+    typeText(editor, QStringLiteral(" and the last keys"));
+    editorMenuBar(*window)->actionForKey(QStringLiteral("command.save"))->trigger();
+    if (qEnvironmentVariableIsSet("DUNMOSS_SURVIVAL_HOLD")) {
+        const auto saved = [&path] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) && file.readAll().endsWith("the last keys");
+        };
+        for (int i = 0; i < 10'000 && !saved(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ::raise(SIGKILL);
+    }
+    say("SAVED");
+    QEventLoop().exec();
+}
+
+// Child: a fresh start; reports the restored file tab's text and whether it is changed on disk
+// or modified.
+void reportRestoredFileTab() {
+    useParentsDataFolders();
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    EditorWindowView* window = startedWindow(app, {});
+    for (const EditorTab& tab : window->model().state().tabs)
+        if (tab.fileURL)
+            say("TAB " +
+                QJsonDocument(QJsonObject{{QStringLiteral("text"), tab.document.text},
+                                          {QStringLiteral("changed"), tab.hasExternalChanges},
+                                          {QStringLiteral("modified"), tabIsModified(tab)}})
+                    .toJson(QJsonDocument::Compact));
 }
 
 class SessionSurvival : public ::testing::Test {
@@ -597,4 +642,61 @@ TEST_F(SessionSurvival, KeysTypedDuringReplaceAllSurviveASignal) {
         EXPECT_EQ(tabs.at(0).toObject().value(QStringLiteral("text")).toString().toStdString(),
                   expected);
     }
+}
+
+// A kill right after Save, before the session heard that the file holds newer text than its
+// draft: the file is the tab's own, never "changed on disk". Held once at that moment, then
+// killed after a short wait (DUNMOSS_SURVIVAL_KILLS runs, 3 by default).
+TEST_F(SessionSurvival, AKillRightAfterSaveNeverFlagsTheFileAsChangedOnDisk) {
+    if (role() == QLatin1String("save"))
+        return typeThenSave();
+    if (role() == QLatin1String("report"))
+        return reportRestoredFileTab();
+    const QString test = QStringLiteral("AKillRightAfterSaveNeverFlagsTheFileAsChangedOnDisk");
+    const QString stored = QStringLiteral("first line stored");
+    const QString saved = stored + QStringLiteral(" and the last keys");
+    const int kills = qEnvironmentVariableIsSet("DUNMOSS_SURVIVAL_KILLS")
+                          ? qEnvironmentVariableIntValue("DUNMOSS_SURVIVAL_KILLS")
+                          : 3;
+    int flagged = 0;
+    for (int run = 0; run <= kills; ++run) {
+        const QString file = dir.filePath(QStringLiteral("notes%1.txt").arg(run));
+        {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write("first line");
+        }
+        const QString data = dir.filePath(QStringLiteral("home%1").arg(run));
+        const bool held = run == 0;
+        extraEnvironment.clear();
+        if (held)
+            extraEnvironment.append({QStringLiteral("DUNMOSS_SURVIVAL_HOLD"), QStringLiteral("1")});
+        QProcess* saver = startChild(QStringLiteral("save"), test, file, data);
+        if (held) {
+            saver->waitForFinished(30000);
+        } else {
+            ASSERT_TRUE(readLine(saver, "SAVED"));
+            QTest::qWait(QRandomGenerator::global()->bounded(150, 250));
+            kill(saver);
+        }
+        ASSERT_EQ(saver->exitStatus(), QProcess::CrashExit);
+        QProcess* report = startChild(QStringLiteral("report"), test, QString(), data);
+        const QJsonObject tab =
+            QJsonDocument::fromJson(readLine(report, "TAB ").value_or(QByteArray())).object();
+        report->waitForFinished(20000);
+        QFile in(file);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        const bool landed = in.readAll() == saved.toUtf8();
+        EXPECT_TRUE(!held || landed);
+        flagged += tab.value(QStringLiteral("changed")).toBool() ? 1 : 0;
+        EXPECT_FALSE(tab.value(QStringLiteral("changed")).toBool()) << "run " << run;
+        // What the file holds comes back, saved; else the stored draft, still to be saved.
+        if (landed) {
+            EXPECT_EQ(tab.value(QStringLiteral("text")).toString(), saved) << "run " << run;
+            EXPECT_FALSE(tab.value(QStringLiteral("modified")).toBool()) << "run " << run;
+        } else {
+            EXPECT_EQ(tab.value(QStringLiteral("text")).toString(), stored) << "run " << run;
+        }
+    }
+    std::printf("kills right after Save that flagged the file: %d of %d\n", flagged, kills + 1);
 }

@@ -3,6 +3,7 @@
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacementBackup.h"
 #include "text/FolderReplacementLeftovers.h"
+#include "window/ExternalChanges.h"
 
 namespace dunmoss::test {
 namespace {
@@ -15,15 +16,20 @@ protected:
         put("a.txt", "foo\n");
         put("b.txt", "foo foo\n");
         useFolder(root());
+        backup = replaceFooByBar();
+        ASSERT_EQ(read("a.txt"), "bar\n");
+    }
+    // The backup the replacement left.
+    QUrl replaceFooByBar() {
         setInputs("foo", "bar");
         person.alertAnswers.push_back(0);
         ops().requestFolderReplaceAll();
         settle();
-        ASSERT_EQ(read("a.txt"), "bar\n");
         const QString message = folder().folderSearchMessage;
-        backup = QUrl::fromLocalFile(message.mid(message.indexOf(u'/')).trimmed());
-        ASSERT_TRUE(QFileInfo::exists(backup.toLocalFile() + "/manifest.json"))
+        const QUrl made = QUrl::fromLocalFile(message.mid(message.indexOf(u'/')).trimmed());
+        EXPECT_TRUE(QFileInfo::exists(made.toLocalFile() + "/manifest.json"))
             << message.toStdString();
+        return made;
     }
     void restoreFrom(const QUrl& folder) {
         person.folderAnswers.push_front(folder);
@@ -143,6 +149,33 @@ TEST_F(FolderRestore, AnUnfinishedBackupIsNamedAsSuchNotAsAFailure) {
     EXPECT_EQ(folder().folderSearchMessage, l("folder-search.restore-backup.done-unfinished.format")
                                                 .arg(localizedCount(0, kCountedFiles)));
     EXPECT_TRUE(readFolderReplacementManifest(killed).unfinished);
+}
+
+// Tabs open on the files while they are replaced and put back: one whose text the file holds
+// exactly again is no longer changed on disk, now nor at the next poll; one whose text differs
+// still is.
+TEST_F(FolderRestore, ATabWhoseTextTheRestoredFileHoldsAgainIsNoLongerChangedOnDisk) {
+    restoreFrom(backup);
+    open(QUrl::fromLocalFile(path("a.txt")));
+    const QUuid kept = state().tabs.at(model->activeTabIndex()).id;
+    open(QUrl::fromLocalFile(path("b.txt")));
+    const QUuid typed = state().tabs.at(model->activeTabIndex()).id;
+    type("foo foo\nmine\n");
+    const QUrl second = replaceFooByBar();
+    ExternalChanges(*model).checkExternalChanges();
+    ASSERT_TRUE(model->tab(kept)->hasExternalChanges);
+    ASSERT_TRUE(model->tab(typed)->hasExternalChanges);
+    ASSERT_EQ(state().decisions.externalChangeTabID, kept);
+
+    restoreFrom(second);
+    ASSERT_EQ(read("a.txt"), "foo\n");
+    EXPECT_FALSE(model->tab(kept)->hasExternalChanges);
+    EXPECT_FALSE(tabIsModified(*model->tab(kept)));
+    EXPECT_TRUE(model->tab(typed)->hasExternalChanges);
+    // The question moves on to the tab still changed on disk.
+    EXPECT_EQ(state().decisions.externalChangeTabID, typed);
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_FALSE(model->tab(kept)->hasExternalChanges);
 }
 
 } // namespace

@@ -549,3 +549,43 @@ TEST_F(Maintenance, AWindowGoingAwayWhileAFileIsAutosavedSavesTheSessionAfterThe
     EXPECT_FALSE(next->state().tabs.at(index).hasExternalChanges);
     EXPECT_FALSE(tabIsModified(next->state().tabs.at(index)));
 }
+
+TEST_F(Maintenance, BytesAFailedAutosaveLeftAreTheTabsOwnAtTheNextTick) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "on disk");
+    const int index = open(url);
+    edit(index, QStringLiteral("first draft"));
+    {
+        // The new bytes replace the file, but the folder's sync fails.
+        const FailingSyncs disk(AtomicWriteSync::Folder);
+        tick();
+    }
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("first draft"));
+    EXPECT_EQ(noticeMessages(*model).size(), 1);
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+    // Those bytes are the tab's own: the next tick neither flags nor refuses the tab.
+    edit(index, QStringLiteral("second draft"));
+    tick();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_FALSE(model->state().decisions.externalChangeTabID);
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("second draft"));
+    EXPECT_TRUE(noticeMessages(*model).isEmpty());
+}
+
+TEST_F(Maintenance, AGoodSaveEndsAFailedAutosavesNewsWhenItIsWritten) {
+    const QUrl other = writeFile(QStringLiteral("other.txt"), "on disk");
+    const int otherIndex = open(other);
+    edit(otherIndex, QStringLiteral("other draft"));
+    {
+        // Nothing replaces the file: the disk refused the new bytes.
+        const FailingSyncs disk(AtomicWriteSync::FileData);
+        tick();
+    }
+    ASSERT_EQ(noticeMessages(*model).size(), 1);
+    // The tab's save ends the news when it is written, not at the next tick.
+    bool saved = false;
+    model->saving().saveTab(otherIndex, [&saved](bool ok) { saved = ok; });
+    model->saving().writes().waitForWrites();
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(readFile(other.toLocalFile()), QByteArray("other draft"));
+    EXPECT_TRUE(noticeMessages(*model).isEmpty());
+}

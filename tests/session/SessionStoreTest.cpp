@@ -7,8 +7,10 @@
 #include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "support/FailingSyncs.h"
+#include "text/OwnWriteRecord.h"
 #include "text/TextFileLoader.h"
 #include "window/DocumentReloading.h"
+#include "window/DocumentSaving.h"
 
 #include <QTest>
 #include <cstdio>
@@ -510,4 +512,71 @@ TEST_F(SessionStoreTest, AFileHoldingAStoredTextAfterAKillIsNotChangedOnDisk) {
         EXPECT_EQ(tab.document.text, QStringLiteral("draft text\n"));
         EXPECT_EQ(tab.savedSnapshot, QStringLiteral("saved text\n"));
     }
+}
+
+// A kill after a save or autosave replaced the file, before the session heard of it: the window
+// going away without hearing of the write stands for it (its writer still finishes, as the
+// kernel keeps a rename already made).
+TEST_F(SessionStoreTest, AFileOurLastWriteReplacedComesBackAsTheTabsOwnAfterAKill) {
+    const auto killAndRestore = [this] {
+        model.reset();
+        model = restoredModel();
+    };
+    const QString stored = QStringLiteral("stored draft\n");
+    const QString last = QStringLiteral("stored draft\nand the last keys\n");
+    const std::function<void(int)> save = [this](int index) { model->saving().saveTab(index); };
+    const std::function<void(int)> autosave = [this](int) {
+        WindowSession::of(*model).maintenance().maintenanceTick();
+    };
+    for (const auto& [name, write] : {std::pair(QStringLiteral("saved.txt"), save),
+                                      std::pair(QStringLiteral("autosaved.txt"), autosave)}) {
+        const QUrl url = writeFile(name, "on disk\n");
+        const int index = open(url);
+        edit(index, stored);
+        model->persistSession();
+        flush();
+        edit(index, last);
+        write(index);
+        killAndRestore();
+        EXPECT_EQ(readFile(url.toLocalFile()), last.toUtf8());
+        // The write took newer text than the stored draft: the tab shows it, saved.
+        EXPECT_FALSE(tabAt(index).hasExternalChanges) << name.toStdString();
+        EXPECT_EQ(tabAt(index).document.text, last);
+        EXPECT_FALSE(tabIsModified(tabAt(index)));
+        WindowSession::of(*model).maintenance().checkExternalChanges();
+        EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    }
+
+    // The session stored after the save was handed over holds newer keys: they stay, and the
+    // file is the tab's saved text.
+    const QUrl url = writeFile(QStringLiteral("typed-on.txt"), "on disk\n");
+    const int index = open(url);
+    edit(index, QStringLiteral("saved\n"));
+    model->saving().saveTab(index);
+    edit(index, QStringLiteral("saved\nand typed after\n"));
+    model->persistSession();
+    flush();
+    killAndRestore();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("saved\nand typed after\n"));
+    EXPECT_EQ(tabAt(index).savedSnapshot, QStringLiteral("saved\n"));
+    EXPECT_EQ(tabAt(index).lastKnownModificationDate, fileModificationDate(url.toLocalFile()));
+
+    // Other bytes put there since are someone else's change.
+    model->saving().saveTab(index);
+    edit(index, QStringLiteral("saved\nand typed after\nmore\n"));
+    model->persistSession();
+    flush();
+    model.reset();
+    writeFile(QStringLiteral("typed-on.txt"), "someone else's\n");
+    // A tab closed before that session was stored leaves a note nobody needs.
+    const QString notes = ownWriteRecordFolder(recoveryDirectory());
+    ASSERT_TRUE(storeOwnWriteRecord(
+        notes, QUuid::createUuid(),
+        OwnWriteRecord{path(QStringLiteral("closed.txt")), ownWriteDigest("closed"), 6,
+                       TextFileEncoding::Utf8, TextLineEnding::LineFeed, 1.0}));
+    model = restoredModel();
+    EXPECT_TRUE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("saved\nand typed after\nmore\n"));
+    EXPECT_EQ(QDir(notes).entryList(QDir::Files).size(), 3);
 }
