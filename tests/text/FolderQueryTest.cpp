@@ -331,6 +331,54 @@ TEST(FolderQuery, ThePrefilterAndTheAutomatonGiveUpOnTheSameConstructs) {
     EXPECT_FALSE(LineAutomaton::of(u"\\Ged", false));
 }
 
+TEST(FolderQuery, APossessiveOrAtomicPartSeesPastTheLiteralAsAWholeRunDoes) {
+    // A stretch cut after the literal would let the committing part stop at its end and the
+    // literal after it match where a run over the whole text finds nothing.
+    const TextSearchOptions regexCase{true, true, false};
+    const struct {
+        const char* query;
+        const char* text;
+        int matches;
+    } cases[] = {
+        {"(ab)*+a", "xx abab ab", 0},    {"(abc)*+a", "abcabcabc", 0},
+        {"(?>(abc)*)a", "abcabcabc", 0}, {"(abc)?+a", "abcabcabc", 1},
+        {"(abc)++a", "abcabc abca", 1},  {"(?>ab|a)ba", "aba abba", 1},
+        {"(?>a(?=bb)|ab)ba", "abba", 0},
+    };
+    for (const auto& c : cases) {
+        const QString query = QString::fromUtf8(c.query);
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(folderMatchesInText(query, regexCase, text, kUrl, 100).found.size(), c.matches)
+            << c.query;
+        // Also after many occurrences on a long line, and on a line of its own.
+        for (const QString& in : {text, QStringLiteral("a ").repeated(600) + text,
+                                  QStringLiteral("a\n") + text + QStringLiteral("\nb")})
+            expectSameAsPlain(query, regexCase, in);
+    }
+}
+
+TEST(FolderQuery, SurrogateHalvesWrittenAsEscapesMatchThePairTheyMake) {
+    // ICU compares a written surrogate with one unit of the text, so two such halves, or one
+    // and whatever takes the other half, match a character beyond the Basic Multilingual Plane.
+    const QString text = QStringLiteral("x😀y\nx😀y😀");
+    for (const char* query : {"\\uD83D\\uDE00", "x\\x{D83D}\\x{DE00}y", "x\\uD83D.y",
+                              "x\\U0000D83D\\uDE00", "x[\\uD83D]\\uDE00y", "\\uD83D\\uDE00$"}) {
+        for (const TextSearchOptions& options : kAllOptions) {
+            if (!options.isRegex || !compiles(QString::fromUtf8(query), options))
+                continue;
+            const FolderFileMatches plain =
+                folderMatchesInText(QString::fromUtf8(query), options, text, kUrl, 100);
+            if (options.isCaseSensitive) {
+                EXPECT_FALSE(plain.found.isEmpty()) << query;
+            }
+            expectSameAsPlain(QString::fromUtf8(query), options, text);
+        }
+    }
+    // A surrogate typed alone into the pattern is compared the same way.
+    const QString loneHigh = QStringLiteral("x") + QChar(0xD83D) + QStringLiteral(".y");
+    expectSameAsPlain(loneHigh, {true, true, false}, text);
+}
+
 TEST(FolderQuery, FindsWhatThePlainPathFindsInRandomText) {
     QRandomGenerator random(45);
     for (int round = 0; round < 5; ++round) {
