@@ -435,6 +435,109 @@ TEST(FolderQuery, FindsWhatThePlainPathFindsOnLongLines) {
     }
 }
 
+TEST(FolderQuery, FindsWhatThePlainPathFindsWithCommittingPartsLookAroundAndSurrogateHalves) {
+    // Parts whose outcome depends on the text past a match's end (possessive, atomic,
+    // look-ahead), look-behind before its start, anchors, and surrogates written alone, often
+    // before a literal that ends the match, over short texts and over lines of many stretches.
+    static const QStringList atoms = {
+        QStringLiteral("ab"),
+        QStringLiteral("a"),
+        QStringLiteral("b"),
+        QStringLiteral("ed"),
+        QStringLiteral("\\w"),
+        QStringLiteral("[a-c]"),
+        QStringLiteral("."),
+        QStringLiteral("(?>ab|a)"),
+        QStringLiteral("(?>\\w+)"),
+        QStringLiteral("(?>[a-z]*)b"),
+        QStringLiteral("(?=foo)"),
+        QStringLiteral("(?!ed)"),
+        QStringLiteral("(?<!s)"),
+        QStringLiteral("(?<=ab)"),
+        QStringLiteral("(?=\\W)"),
+        QStringLiteral("\\b"),
+        QStringLiteral("$"),
+        QStringLiteral("\\z"),
+        QStringLiteral("\\Z"),
+        QStringLiteral("(?m)$"),
+        QStringLiteral("(?m)^"),
+        QStringLiteral("\\uD83D"),
+        QStringLiteral("\\uDE00"),
+        QStringLiteral("\\uD83D\\uDE00"),
+        QStringLiteral("\\x{D83D}\\x{DE00}"),
+        QStringLiteral("[\\uD83D]\\uDE00"),
+        QStringLiteral("\\uD835."),
+        QStringLiteral("x\\uD83D"),
+        QStringLiteral("😀"),
+    };
+    static const QStringList quantifiers = {
+        QString(),
+        QString(),
+        QStringLiteral("*+"),
+        QStringLiteral("++"),
+        QStringLiteral("?+"),
+        QStringLiteral("{1,2}+"),
+        QStringLiteral("*"),
+        QStringLiteral("?"),
+    };
+    static const QStringList tails = {QStringLiteral("a"), QStringLiteral("ab"),
+                                      QStringLiteral("ed"), QStringLiteral("b")};
+    const auto pattern = [&](QRandomGenerator& random) {
+        QString built;
+        for (int i = 1 + random.bounded(4); i > 0; --i) {
+            QString atom = atoms[random.bounded(int(atoms.size()))];
+            if (atom.startsWith(u"(?=") || atom.startsWith(u"(?!") || atom.startsWith(u"(?<") ||
+                atom.startsWith(u"(?m)") || (atom.startsWith(u'\\') && atom.size() == 2) ||
+                atom == u"$") {
+                built += atom;
+                continue;
+            }
+            if (random.bounded(4) == 0)
+                atom = (random.bounded(2) ? QStringLiteral("(?>") : QStringLiteral("(")) + atom +
+                       (random.bounded(3) ? QStringLiteral(")") : QStringLiteral("|c)"));
+            built += atom + quantifiers[random.bounded(int(quantifiers.size()))];
+        }
+        if (random.bounded(3) != 0)
+            built += tails[random.bounded(int(tails.size()))];
+        return built;
+    };
+    const QStringList pieces = {
+        QStringLiteral("abab"), QStringLiteral("ab"), QStringLiteral("a"),  QStringLiteral("b"),
+        QStringLiteral("abc"),  QStringLiteral("ed"), QStringLiteral(" "),  QStringLiteral("x"),
+        QStringLiteral("foo"),  QStringLiteral("s"),  QStringLiteral("😀"),  QStringLiteral("𝒜"),
+        QStringLiteral("\n"),   QStringLiteral("é"),  QStringLiteral("AB"), QStringLiteral("\r\n"),
+    };
+    QRandomGenerator random(4503);
+    const auto text = [&](int count, bool longLines) {
+        QString built;
+        for (int i = 0; i < count; ++i) {
+            const QString& piece = pieces[random.bounded(int(pieces.size()))];
+            built += longLines && piece.contains(u'\n') && random.bounded(40) != 0
+                         ? QStringLiteral(" ")
+                         : piece;
+        }
+        return built;
+    };
+    const auto options = [&] {
+        return TextSearchOptions{true, random.bounded(3) != 0, random.bounded(10) == 0};
+    };
+    for (int round = 0; round < 2000; ++round) {
+        const QString query = pattern(random);
+        const TextSearchOptions chosen = options();
+        if (compiles(query, chosen))
+            expectSameAsPlain(query, chosen, text(5 + random.bounded(60), false));
+    }
+    for (int round = 0; round < 3; ++round) {
+        const QString longLines = text(3000, true);
+        for (int i = 0; i < 100; ++i) {
+            const QString query = pattern(random);
+            const TextSearchOptions chosen = options();
+            if (compiles(query, chosen))
+                expectSameAsPlain(query, chosen, longLines);
+        }
+    }
+}
+
 TEST(FolderQuery, DecodesFilesItCannotReadAsPlainUtf8First) {
     // The literal's bytes are not in a UTF-16 file, nor in Latin-1's "ß"; a byte
     // scan that took them for UTF-8 would find nothing.
