@@ -223,6 +223,9 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
     EXPECT_EQ(endsWith("(?:x)abcdef\\w+ed(?=x)$"), u"ed");
     for (const char* open : {"ed+", "ed?", "ed\\w", "ed|x", "ed(x)?", "(ed)", "ed[a]"})
         EXPECT_EQ(endsWith(open), u"") << open;
+    // A possessive or atomic part may take in more past the literal in a longer run.
+    for (const char* committing : {"(ab)*+ed", "x?+ed", "(?>ab|a)ed", "a{1,3}+ed"})
+        EXPECT_EQ(endsWith(committing), u"") << committing;
 
     const auto takenBefore = [&](const char* pattern, const TextSearchOptions& options) {
         return analyseQueryPrefilter(QString::fromUtf8(pattern), options).takenBeforeLiteral;
@@ -250,9 +253,9 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
 
 TEST(FolderQuery, ThePrefilterAndTheAutomatonGiveUpOnTheSameConstructs) {
     // Each construct in a few places. Whatever the prefilter gives up on, the automaton gives up
-    // on too; it gives up on back-references, clusters and line breaks besides, which the
-    // prefilter reads. An automaton built never turns away a text ICU matches, and the prepared
-    // query finds what the plain path finds.
+    // on too; it gives up on back-references, clusters, line breaks and surrogates written alone
+    // besides, which the prefilter reads. An automaton built never turns away a text ICU matches,
+    // and the prepared query finds what the plain path finds.
     const QStringList constructs = {
         QStringLiteral("\\G"),
         QStringLiteral("\\0101"),
@@ -288,10 +291,15 @@ TEST(FolderQuery, ThePrefilterAndTheAutomatonGiveUpOnTheSameConstructs) {
         QStringLiteral("(?<n>e)\\k<n>"),
         QStringLiteral("\\X"),
         QStringLiteral("\\R"),
+        QStringLiteral("\\uD83D\\uDE00"),
+        QStringLiteral("[\\x{D83D}]\\uDE00?"),
     };
     const QStringList readByThePrefilterOnly = {QStringLiteral("(e)\\1"),
                                                 QStringLiteral("(?<n>e)\\k<n>"),
-                                                QStringLiteral("\\X"), QStringLiteral("\\R")};
+                                                QStringLiteral("\\X"),
+                                                QStringLiteral("\\R"),
+                                                QStringLiteral("\\uD83D\\uDE00"),
+                                                QStringLiteral("[\\x{D83D}]\\uDE00?")};
     const QStringList texts = {
         QStringLiteral("x\red"),     QStringLiteral("a.bed\n"),  QStringLiteral("x\r\n.ed"),
         QStringLiteral("eed"),       QStringLiteral("\u00e9ed"), QStringLiteral("1😀ed"),
