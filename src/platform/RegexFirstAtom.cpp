@@ -1,5 +1,6 @@
 #include "platform/RegexFirstAtom.h"
 
+#include "platform/RegexItems.h"
 #include "platform/RegexSyntax.h"
 
 namespace dunmoss {
@@ -119,7 +120,9 @@ bool restKeepsAtomRequired(QStringView p, qsizetype at, int open) {
 
 std::optional<FirstAtoms> analyseFirstAtoms(QStringView pattern, bool caseInsensitive) {
     const QStringView p = pattern;
-    if (p.contains(u"\\G"))
+    // ICU joins written halves into one character, which a quantifier after the low half then
+    // makes optional whole.
+    if (p.contains(u"\\G") || writesSurrogateHalf(p))
         return std::nullopt;
     QString flags;
     int open = 0;

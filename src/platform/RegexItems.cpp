@@ -3,6 +3,8 @@
 #include "platform/RegexAtoms.h"
 #include "platform/RegexSyntax.h"
 
+#include <algorithm>
+
 namespace dunmoss::regex_syntax {
 
 namespace {
@@ -25,6 +27,22 @@ qsizetype afterBraced(QStringView p, qsizetype at) {
         return -1;
     const qsizetype close = p.indexOf(u'}', at + 2);
     return close < 0 ? -1 : close + 1;
+}
+
+// The value of the hex digits in [from, to), held at 0x110000 once past every code point; -1
+// when there are none or others.
+char32_t hexValue(QStringView p, qsizetype from, qsizetype to) {
+    if (to <= from)
+        return char32_t(-1);
+    char32_t value = 0;
+    for (qsizetype i = from; i < to; ++i) {
+        const char16_t c = p[i].unicode();
+        if (!isHexDigit(p[i]))
+            return char32_t(-1);
+        const char32_t digit = c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10;
+        value = std::min<char32_t>(value * 16 + digit, 0x110000);
+    }
+    return value;
 }
 
 EscapeItem item(EscapeItem::Kind kind, qsizetype end) {
@@ -100,6 +118,37 @@ GroupItem groupItemAt(QStringView p, qsizetype at) {
         return {p[f] == u')' ? Kind::Flags : Kind::Group, f + 1};
     }
     return {Kind::Group, at + 1};
+}
+
+bool writesSurrogateHalf(QStringView p) {
+    for (qsizetype k = 0; k < p.size(); ++k) {
+        const QChar c = p[k];
+        if (c.isHighSurrogate() && k + 1 < p.size() && p[k + 1].isLowSurrogate()) {
+            ++k;
+            continue;
+        }
+        if (c.isSurrogate())
+            return true;
+        if (c != u'\\' || k + 1 >= p.size())
+            continue;
+        const QChar kind = p[k + 1];
+        char32_t value = char32_t(-1);
+        if (kind == u'u' || kind == u'U') {
+            const qsizetype end = afterHexRun(p, k + 2, kind == u'u' ? 4 : 8);
+            if (end >= 0)
+                value = hexValue(p, k + 2, end);
+        } else if (kind == u'x') {
+            const qsizetype end = afterBraced(p, k);
+            if (end >= 0)
+                value = hexValue(p, k + 3, end - 1);
+        }
+        if (value >= 0xD800 && value <= 0xDFFF)
+            return true;
+        // The escaped character is passed over; a pair after the backslash is read as one.
+        if (!kind.isHighSurrogate())
+            ++k;
+    }
+    return false;
 }
 
 QString inlineFlagLetters(QStringView p) {

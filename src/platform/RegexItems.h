@@ -51,6 +51,13 @@ struct GroupItem {
 // The group whose "(" is at `at`.
 GroupItem groupItemAt(QStringView p, qsizetype at);
 
+// Whether the pattern writes a surrogate on its own: an escape of one (\uD83D, \x{DE00},
+// \U0000D83D, also inside a set) or a unit of one that is not half of a pair. ICU compares such a
+// surrogate with one unit of the text, so two of them, or one beside a dot or a class, match a
+// single character beyond the Basic Multilingual Plane, which an analysis reading a pair as one
+// character does not model.
+bool writesSurrogateHalf(QStringView p);
+
 // The letters of every inline flag setting in the pattern, "(?i)", "(?-s:" and the like.
 QString inlineFlagLetters(QStringView p);
 // Whether both analyses read a pattern with these flag letters: "i" (taken as folding

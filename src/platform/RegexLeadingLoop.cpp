@@ -1,6 +1,7 @@
 #include "platform/RegexLeadingLoop.h"
 
 #include "platform/RegexAtoms.h"
+#include "platform/RegexItems.h"
 #include "platform/RegexSyntax.h"
 
 namespace dunmoss {
@@ -164,6 +165,9 @@ std::optional<LeadingLoop> analyse(QStringView p, bool caseInsensitive, int boun
 } // namespace
 
 std::optional<LeadingLoop> analyseLeadingLoop(QStringView pattern, bool caseInsensitive) {
+    // ICU joins written halves into one character, which the atoms here do not read.
+    if (writesSurrogateHalf(pattern))
+        return std::nullopt;
     if (auto loop = analyse(pattern, caseInsensitive, -1))
         return loop;
     // The last count that can be the loop leaves the least of the pattern to check on its own.

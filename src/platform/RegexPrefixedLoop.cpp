@@ -1,6 +1,7 @@
 #include "platform/RegexPrefixedLoop.h"
 
 #include "platform/RegexAtoms.h"
+#include "platform/RegexItems.h"
 #include "platform/RegexSyntax.h"
 
 #include <unicode/unistr.h>
@@ -136,7 +137,8 @@ Extent sequenceAt(QStringView p, qsizetype at, bool folds, int depth) {
 std::vector<PrefixedLoop> analysePrefixedLoops(QStringView p, bool caseInsensitive) {
     std::vector<PrefixedLoop> readings;
     const std::optional<qsizetype> flagsLength = leadingFlagsLength(p);
-    if (!flagsLength)
+    // ICU joins written halves into one character, which the atoms here do not read.
+    if (!flagsLength || writesSurrogateHalf(p))
         return readings;
     qsizetype k = *flagsLength;
     const QString flags = p.first(k).toString();

@@ -357,7 +357,7 @@ std::optional<LineAutomaton> LineAutomaton::of(QStringView pattern, bool folds) 
     // Flags are read for the whole pattern: folding or a dot that takes in line feeds for a
     // part of it is taken for all of it, which only lets more through.
     const QString flags = inlineFlagLetters(pattern);
-    if (!readsFlags(flags))
+    if (!readsFlags(flags) || writesSurrogateHalf(pattern))
         return std::nullopt;
     folds = folds || flags.contains(u'i');
     NfaBuilder nfa(pattern, folds, flags.contains(u's'));

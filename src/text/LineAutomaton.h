@@ -16,7 +16,8 @@ namespace dunmoss {
 // as true and every loop as an ordinary one, which only ever lets more text through; a pattern
 // holding anything it cannot model has no automaton. It reads escapes, groups and inline flags
 // as the query prefilter does (platform/RegexItems.h), and gives up on all the prefilter gives
-// up on ("\G", free spacing, Unix lines, ...) and on back-references, "\X" and "\R" besides. Under
+// up on ("\G", free spacing, Unix lines, ...) and on back-references, "\X", "\R" and surrogates
+// written on their own besides, since it reads a pair in the text as one character. Under
 // case folding a stretch holding a character beyond ASCII may always match, since folding lets one
 // such character stand for several ASCII ones.
 class LineAutomaton {

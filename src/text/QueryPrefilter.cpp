@@ -34,6 +34,9 @@ public:
         return m_understood && end == m_p.size();
     }
     bool staysOnLine() const { return m_staysOnLine; }
+    // A possessive quantifier or an atomic group outside look-around: what it takes in, and so
+    // whether the rest matches, depends on the text after it, past where a match may end.
+    bool commits() const { return m_commits; }
     // The run that ends every match, when nothing but assertions follows it in
     // the pattern.
     QString tailRun() const { return m_topAlternated ? QString() : m_tailRun; }
@@ -76,8 +79,10 @@ private:
         } else {
             q = {c == u'+' ? 1 : 0, at + 1};
         }
-        if (q.end < m_p.size() && (m_p[q.end] == u'?' || m_p[q.end] == u'+'))
+        if (q.end < m_p.size() && (m_p[q.end] == u'?' || m_p[q.end] == u'+')) {
+            m_commits = m_commits || m_p[q.end] == u'+';
             ++q.end;
+        }
         return q;
     }
 
@@ -284,6 +289,7 @@ private:
         case Kind::Group:
             break;
         }
+        m_commits = m_commits || m_p.sliced(k).startsWith(u"(?>");
         std::vector<QString> inside;
         ++m_depth;
         const qsizetype close = sequence(opening.end, inside);
@@ -303,6 +309,7 @@ private:
     bool m_folds;
     bool m_understood = true;
     bool m_staysOnLine = true;
+    bool m_commits = false;
     int m_depth = 0;
     QString m_tailRun;
     // What the top-level items read so far may take in, and what they had when
@@ -369,7 +376,9 @@ QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptio
     const QString tail = reader.tailRun();
     if (!tail.isEmpty() && (tail.size() >= 2 || tail.size() == prefilter.literal.size())) {
         prefilter.literal = tail;
-        prefilter.endsWithLiteral = true;
+        // A possessive or atomic part run short of the line's end stops at the run's end and
+        // may let the literal match where it would not.
+        prefilter.endsWithLiteral = !reader.commits();
     }
     prefilter.takenBeforeLiteral = reader.takenBefore(prefilter.literal);
     // With "s" a dot takes in line feeds.

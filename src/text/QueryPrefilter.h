@@ -31,7 +31,9 @@ struct QueryPrefilter {
     bool staysOnLine = false;
     // Every match ends where an occurrence of the literal ends (in text of ASCII
     // alone, when it folds): nothing but assertions follows the literal in the
-    // pattern.
+    // pattern. And a run that stops after an occurrence finds there what a run
+    // over the whole line finds: no part is possessive or atomic, which could
+    // take in more past the occurrence.
     bool endsWithLiteral = false;
     // The ASCII characters that the part of a match before the literal may take
     // in, when the pattern tells: a match (in text of ASCII alone, when it folds)

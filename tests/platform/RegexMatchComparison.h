@@ -30,10 +30,11 @@ inline void PrintTo(const Found& found, std::ostream* out) {
     *out << found.error.toStdString();
 }
 
-inline Found matchesIn(const IcuRegex& regex, const QString& text, TextRange region) {
+inline Found matchesIn(const IcuRegex& regex, const QString& text, TextRange region,
+                       bool transparentBounds = false, bool anchoringBounds = true) {
     Found found;
     try {
-        IcuRegexMatcher matcher(regex, text, region);
+        IcuRegexMatcher matcher(regex, text, region, transparentBounds, anchoringBounds);
         while (matcher.findNext())
             found.ranges.push_back(matcher.range());
     } catch (const RegexError& error) {

@@ -223,6 +223,9 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
     EXPECT_EQ(endsWith("(?:x)abcdef\\w+ed(?=x)$"), u"ed");
     for (const char* open : {"ed+", "ed?", "ed\\w", "ed|x", "ed(x)?", "(ed)", "ed[a]"})
         EXPECT_EQ(endsWith(open), u"") << open;
+    // A possessive or atomic part may take in more past the literal in a longer run.
+    for (const char* committing : {"(ab)*+ed", "x?+ed", "(?>ab|a)ed", "a{1,3}+ed"})
+        EXPECT_EQ(endsWith(committing), u"") << committing;
 
     const auto takenBefore = [&](const char* pattern, const TextSearchOptions& options) {
         return analyseQueryPrefilter(QString::fromUtf8(pattern), options).takenBeforeLiteral;
@@ -250,9 +253,9 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
 
 TEST(FolderQuery, ThePrefilterAndTheAutomatonGiveUpOnTheSameConstructs) {
     // Each construct in a few places. Whatever the prefilter gives up on, the automaton gives up
-    // on too; it gives up on back-references, clusters and line breaks besides, which the
-    // prefilter reads. An automaton built never turns away a text ICU matches, and the prepared
-    // query finds what the plain path finds.
+    // on too; it gives up on back-references, clusters, line breaks and surrogates written alone
+    // besides, which the prefilter reads. An automaton built never turns away a text ICU matches,
+    // and the prepared query finds what the plain path finds.
     const QStringList constructs = {
         QStringLiteral("\\G"),
         QStringLiteral("\\0101"),
@@ -288,10 +291,15 @@ TEST(FolderQuery, ThePrefilterAndTheAutomatonGiveUpOnTheSameConstructs) {
         QStringLiteral("(?<n>e)\\k<n>"),
         QStringLiteral("\\X"),
         QStringLiteral("\\R"),
+        QStringLiteral("\\uD83D\\uDE00"),
+        QStringLiteral("[\\x{D83D}]\\uDE00?"),
     };
     const QStringList readByThePrefilterOnly = {QStringLiteral("(e)\\1"),
                                                 QStringLiteral("(?<n>e)\\k<n>"),
-                                                QStringLiteral("\\X"), QStringLiteral("\\R")};
+                                                QStringLiteral("\\X"),
+                                                QStringLiteral("\\R"),
+                                                QStringLiteral("\\uD83D\\uDE00"),
+                                                QStringLiteral("[\\x{D83D}]\\uDE00?")};
     const QStringList texts = {
         QStringLiteral("x\red"),     QStringLiteral("a.bed\n"),  QStringLiteral("x\r\n.ed"),
         QStringLiteral("eed"),       QStringLiteral("\u00e9ed"), QStringLiteral("1😀ed"),
@@ -329,6 +337,54 @@ TEST(FolderQuery, ThePrefilterAndTheAutomatonGiveUpOnTheSameConstructs) {
     EXPECT_GT(bothRead, 50);
     EXPECT_FALSE(analyseQueryPrefilter(QStringLiteral("\\Ged"), {true, true, false}).understood);
     EXPECT_FALSE(LineAutomaton::of(u"\\Ged", false));
+}
+
+TEST(FolderQuery, APossessiveOrAtomicPartSeesPastTheLiteralAsAWholeRunDoes) {
+    // A stretch cut after the literal would let the committing part stop at its end and the
+    // literal after it match where a run over the whole text finds nothing.
+    const TextSearchOptions regexCase{true, true, false};
+    const struct {
+        const char* query;
+        const char* text;
+        int matches;
+    } cases[] = {
+        {"(ab)*+a", "xx abab ab", 0},    {"(abc)*+a", "abcabcabc", 0},
+        {"(?>(abc)*)a", "abcabcabc", 0}, {"(abc)?+a", "abcabcabc", 1},
+        {"(abc)++a", "abcabc abca", 1},  {"(?>ab|a)ba", "aba abba", 1},
+        {"(?>a(?=bb)|ab)ba", "abba", 0},
+    };
+    for (const auto& c : cases) {
+        const QString query = QString::fromUtf8(c.query);
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(folderMatchesInText(query, regexCase, text, kUrl, 100).found.size(), c.matches)
+            << c.query;
+        // Also after many occurrences on a long line, and on a line of its own.
+        for (const QString& in : {text, QStringLiteral("a ").repeated(600) + text,
+                                  QStringLiteral("a\n") + text + QStringLiteral("\nb")})
+            expectSameAsPlain(query, regexCase, in);
+    }
+}
+
+TEST(FolderQuery, SurrogateHalvesWrittenAsEscapesMatchThePairTheyMake) {
+    // ICU compares a written surrogate with one unit of the text, so two such halves, or one
+    // and whatever takes the other half, match a character beyond the Basic Multilingual Plane.
+    const QString text = QStringLiteral("x😀y\nx😀y😀");
+    for (const char* query : {"\\uD83D\\uDE00", "x\\x{D83D}\\x{DE00}y", "x\\uD83D.y",
+                              "x\\U0000D83D\\uDE00", "x[\\uD83D]\\uDE00y", "\\uD83D\\uDE00$"}) {
+        for (const TextSearchOptions& options : kAllOptions) {
+            if (!options.isRegex || !compiles(QString::fromUtf8(query), options))
+                continue;
+            const FolderFileMatches plain =
+                folderMatchesInText(QString::fromUtf8(query), options, text, kUrl, 100);
+            if (options.isCaseSensitive) {
+                EXPECT_FALSE(plain.found.isEmpty()) << query;
+            }
+            expectSameAsPlain(QString::fromUtf8(query), options, text);
+        }
+    }
+    // A surrogate typed alone into the pattern is compared the same way.
+    const QString loneHigh = QStringLiteral("x") + QChar(0xD83D) + QStringLiteral(".y");
+    expectSameAsPlain(loneHigh, {true, true, false}, text);
 }
 
 TEST(FolderQuery, FindsWhatThePlainPathFindsInRandomText) {
@@ -383,6 +439,109 @@ TEST(FolderQuery, FindsWhatThePlainPathFindsOnLongLines) {
             const TextSearchOptions options{true, random.bounded(2) == 0, random.bounded(10) == 0};
             if (compiles(query, options))
                 expectSameAsPlain(query, options, text);
+        }
+    }
+}
+
+TEST(FolderQuery, FindsWhatThePlainPathFindsWithCommittingPartsLookAroundAndSurrogateHalves) {
+    // Parts whose outcome depends on the text past a match's end (possessive, atomic,
+    // look-ahead), look-behind before its start, anchors, and surrogates written alone, often
+    // before a literal that ends the match, over short texts and over lines of many stretches.
+    static const QStringList atoms = {
+        QStringLiteral("ab"),
+        QStringLiteral("a"),
+        QStringLiteral("b"),
+        QStringLiteral("ed"),
+        QStringLiteral("\\w"),
+        QStringLiteral("[a-c]"),
+        QStringLiteral("."),
+        QStringLiteral("(?>ab|a)"),
+        QStringLiteral("(?>\\w+)"),
+        QStringLiteral("(?>[a-z]*)b"),
+        QStringLiteral("(?=foo)"),
+        QStringLiteral("(?!ed)"),
+        QStringLiteral("(?<!s)"),
+        QStringLiteral("(?<=ab)"),
+        QStringLiteral("(?=\\W)"),
+        QStringLiteral("\\b"),
+        QStringLiteral("$"),
+        QStringLiteral("\\z"),
+        QStringLiteral("\\Z"),
+        QStringLiteral("(?m)$"),
+        QStringLiteral("(?m)^"),
+        QStringLiteral("\\uD83D"),
+        QStringLiteral("\\uDE00"),
+        QStringLiteral("\\uD83D\\uDE00"),
+        QStringLiteral("\\x{D83D}\\x{DE00}"),
+        QStringLiteral("[\\uD83D]\\uDE00"),
+        QStringLiteral("\\uD835."),
+        QStringLiteral("x\\uD83D"),
+        QStringLiteral("😀"),
+    };
+    static const QStringList quantifiers = {
+        QString(),
+        QString(),
+        QStringLiteral("*+"),
+        QStringLiteral("++"),
+        QStringLiteral("?+"),
+        QStringLiteral("{1,2}+"),
+        QStringLiteral("*"),
+        QStringLiteral("?"),
+    };
+    static const QStringList tails = {QStringLiteral("a"), QStringLiteral("ab"),
+                                      QStringLiteral("ed"), QStringLiteral("b")};
+    const auto pattern = [&](QRandomGenerator& random) {
+        QString built;
+        for (int i = 1 + random.bounded(4); i > 0; --i) {
+            QString atom = atoms[random.bounded(int(atoms.size()))];
+            if (atom.startsWith(u"(?=") || atom.startsWith(u"(?!") || atom.startsWith(u"(?<") ||
+                atom.startsWith(u"(?m)") || (atom.startsWith(u'\\') && atom.size() == 2) ||
+                atom == u"$") {
+                built += atom;
+                continue;
+            }
+            if (random.bounded(4) == 0)
+                atom = (random.bounded(2) ? QStringLiteral("(?>") : QStringLiteral("(")) + atom +
+                       (random.bounded(3) ? QStringLiteral(")") : QStringLiteral("|c)"));
+            built += atom + quantifiers[random.bounded(int(quantifiers.size()))];
+        }
+        if (random.bounded(3) != 0)
+            built += tails[random.bounded(int(tails.size()))];
+        return built;
+    };
+    const QStringList pieces = {
+        QStringLiteral("abab"), QStringLiteral("ab"), QStringLiteral("a"),  QStringLiteral("b"),
+        QStringLiteral("abc"),  QStringLiteral("ed"), QStringLiteral(" "),  QStringLiteral("x"),
+        QStringLiteral("foo"),  QStringLiteral("s"),  QStringLiteral("😀"),  QStringLiteral("𝒜"),
+        QStringLiteral("\n"),   QStringLiteral("é"),  QStringLiteral("AB"), QStringLiteral("\r\n"),
+    };
+    QRandomGenerator random(4503);
+    const auto text = [&](int count, bool longLines) {
+        QString built;
+        for (int i = 0; i < count; ++i) {
+            const QString& piece = pieces[random.bounded(int(pieces.size()))];
+            built += longLines && piece.contains(u'\n') && random.bounded(40) != 0
+                         ? QStringLiteral(" ")
+                         : piece;
+        }
+        return built;
+    };
+    const auto options = [&] {
+        return TextSearchOptions{true, random.bounded(3) != 0, random.bounded(10) == 0};
+    };
+    for (int round = 0; round < 2000; ++round) {
+        const QString query = pattern(random);
+        const TextSearchOptions chosen = options();
+        if (compiles(query, chosen))
+            expectSameAsPlain(query, chosen, text(5 + random.bounded(60), false));
+    }
+    for (int round = 0; round < 3; ++round) {
+        const QString longLines = text(3000, true);
+        for (int i = 0; i < 100; ++i) {
+            const QString query = pattern(random);
+            const TextSearchOptions chosen = options();
+            if (compiles(query, chosen))
+                expectSameAsPlain(query, chosen, longLines);
         }
     }
 }
