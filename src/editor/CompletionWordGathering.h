@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/LatestRequest.h"
+#include "text/CompletionWords.h"
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+namespace dunmoss {
+
+class MainThreadMailbox;
+class TextStorage;
+
+// The words of the text a view shows, for its completion list. They are gathered once per
+// change of the text: a short text at once, a long one on a pool thread (the newest request
+// wins) shortly after the typing pauses, so that no key waits for a pass over the text.
+// Meanwhile the words gathered last answer, and `isCurrent` says the text has changed since.
+class CompletionWordGathering : public QObject {
+    Q_OBJECT
+public:
+    // Texts up to this many UTF-16 units are gathered on the spot.
+    static constexpr qsizetype kAtOnceLimit = 32'768;
+
+    explicit CompletionWordGathering(QObject* parent = nullptr);
+    ~CompletionWordGathering() override;
+
+    struct Words {
+        std::shared_ptr<const CompletionWords> gathered; // never null
+        bool isCurrent = false;
+    };
+    // The words last gathered from the storage's text; when they are not those of its text now,
+    // a gathering is asked for.
+    Words wordsFor(const std::shared_ptr<TextStorage>& storage);
+
+signals:
+    // Words of a later text than those answered before have come.
+    void gathered();
+
+private:
+    void startGathering();
+
+    std::weak_ptr<TextStorage> m_storage;
+    quint64 m_revision = 0;
+    std::shared_ptr<const CompletionWords> m_words;
+    // The revision a gathering under way or about to start is for.
+    std::optional<quint64> m_requested;
+    QTimer m_pause;
+    LatestRequest m_requests;
+    std::shared_ptr<MainThreadMailbox> m_mailbox;
+};
+
+} // namespace dunmoss
