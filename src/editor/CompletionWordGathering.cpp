@@ -31,46 +31,50 @@ CompletionWordGathering::~CompletionWordGathering() {
 
 CompletionWordGathering::Words
 CompletionWordGathering::wordsFor(const std::shared_ptr<TextStorage>& storage) {
-    if (m_storage.lock() != storage) {
-        // Another document: nothing gathered before is of it, and what is under way is not.
-        m_requests.next();
+    if (m_storage.lock() != storage || !m_gatheredAny) {
+        if (m_storage.lock() != storage) {
+            // Another document: nothing gathered before is of it, and what is under way is not.
+            m_requests.next();
+            m_inFlight = false;
+            m_storage = storage;
+        }
         m_pause.stop();
-        m_requested.reset();
-        m_storage = storage;
         m_words = std::make_shared<const CompletionWords>();
         m_revision = 0;
         if (storage && storage->length() > kAtOnceLimit) {
-            m_requested = storage->revision();
-            startGathering();
+            if (!m_inFlight)
+                startGathering();
             return {m_words, false};
         }
     }
     if (!storage)
         return {m_words, true};
     const quint64 revision = storage->revision();
-    if (m_revision == revision && m_words)
+    if (m_gatheredAny && m_revision == revision)
         return {m_words, true};
     if (storage->length() <= kAtOnceLimit) {
         m_requests.next();
+        m_inFlight = false;
         m_pause.stop();
-        m_requested.reset();
         m_words = std::make_shared<const CompletionWords>(
             CompletionWords::gather(storage->text()).value_or(CompletionWords()));
         m_revision = revision;
+        m_gatheredAny = true;
         return {m_words, true};
     }
-    if (m_requested != revision) {
-        m_requested = revision;
-        m_requests.next();
+    // Another pass once the one under way is done and the typing pauses.
+    m_wanted = true;
+    if (!m_inFlight)
         m_pause.start();
-    }
     return {m_words, false};
 }
 
 void CompletionWordGathering::startGathering() {
     const std::shared_ptr<TextStorage> storage = m_storage.lock();
-    if (!storage || m_requested != storage->revision())
+    if (!storage || m_inFlight || (m_gatheredAny && m_revision == storage->revision()))
         return;
+    m_wanted = false;
+    m_inFlight = true;
     const LatestRequest::Ticket ticket = m_requests.next();
     const quint64 revision = storage->revision();
     // The job holds the text as it is now; the next key then edits a spare copy made on a pool
@@ -82,12 +86,15 @@ void CompletionWordGathering::startGathering() {
             return;
         auto shared = std::make_shared<const CompletionWords>(std::move(*words));
         mailbox->post([this, shared = std::move(shared), revision, ticket]() mutable {
-            // Checked again now: a newer request, or another document, supersedes these.
+            // Checked again now: another document supersedes these.
             if (!m_requests.isLatest(ticket))
                 return;
-            m_requested.reset();
+            m_inFlight = false;
             m_words = std::move(shared);
             m_revision = revision;
+            m_gatheredAny = true;
+            if (m_wanted)
+                m_pause.start();
             emit gathered();
         });
     });

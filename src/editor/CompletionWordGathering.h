@@ -14,9 +14,10 @@ class MainThreadMailbox;
 class TextStorage;
 
 // The words of the text a view shows, for its completion list. They are gathered once per
-// change of the text: a short text at once, a long one on a pool thread (the newest request
-// wins) shortly after the typing pauses, so that no key waits for a pass over the text.
-// Meanwhile the words gathered last answer, and `isCurrent` says the text has changed since.
+// change of the text: a short text at once, a long one on a pool thread, one pass at a time,
+// the first at once and each later one when the typing pauses, so that no key waits for a pass
+// over the text. Meanwhile the words gathered last answer, and `isCurrent` says the text has
+// changed since. A pass for a document the view has left counts for nothing.
 class CompletionWordGathering : public QObject {
     Q_OBJECT
 public:
@@ -44,8 +45,10 @@ private:
     std::weak_ptr<TextStorage> m_storage;
     quint64 m_revision = 0;
     std::shared_ptr<const CompletionWords> m_words;
-    // The revision a gathering under way or about to start is for.
-    std::optional<quint64> m_requested;
+    bool m_gatheredAny = false;
+    bool m_inFlight = false;
+    // The text changed since the pass under way or the last one began.
+    bool m_wanted = false;
     QTimer m_pause;
     LatestRequest m_requests;
     std::shared_ptr<MainThreadMailbox> m_mailbox;
