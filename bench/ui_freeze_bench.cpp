@@ -994,8 +994,21 @@ void saveWhileTyping(benchmark::State& state, int syncDelayMs, SaveBy by) {
 // without it: what they cost anyway. Reports the slowest key from its press until the window has
 // shown it, how many took over 16 ms, what asking for the list cost the window's thread and how
 // long until it offered the text's words.
-void typingWithCompletionList(benchmark::State& state, bool listShown, int intervalMs) {
-    const QString text = codeLines(5'000'000) + QStringLiteral("co");
+// With `distinctWords`, the lines' names are numbered (about 200,000 words, once each) and the
+// typed word ("wa", "war") is in one word only, so that every key reads all of them.
+void typingWithCompletionList(benchmark::State& state, bool listShown, int intervalMs,
+                              bool distinctWords = false) {
+    QString text;
+    if (distinctWords) {
+        text.reserve(5'000'100);
+        for (int n = 0; text.size() < 5'000'000; ++n)
+            text +=
+                QStringLiteral("    let value%1 = compute%1(index%1, offset) + total; // warm\n")
+                    .arg(n);
+        text += QStringLiteral("wa");
+    } else {
+        text = codeLines(5'000'000) + QStringLiteral("co");
+    }
     Window window(QStringLiteral("big.swift"), text, text.size(), false, Session::NotSaved);
     ShortcutTextView* editor = window.textView();
     CodeEditorCoordinator& coordinator = window.view->findChild<CodeEditorView*>()->coordinator();
@@ -1006,11 +1019,16 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
         QApplication::sendEvent(editor, &press);
         QApplication::sendEvent(editor, &release);
     };
-    // "co" grows to "compu" and shrinks back, so "compute" is always offered.
-    const std::vector<std::pair<Qt::Key, QString>> cycle{
-        {Qt::Key_M, QStringLiteral("m")},     {Qt::Key_P, QStringLiteral("p")},
-        {Qt::Key_U, QStringLiteral("u")},     {Qt::Key_Backspace, QString()},
-        {Qt::Key_Backspace, QString()},       {Qt::Key_Backspace, QString()}};
+    // "co" grows to "compu" and shrinks back, so "compute" is always offered ("warm" for "wa").
+    const QString offered = distinctWords ? QStringLiteral("warm") : QStringLiteral("compute");
+    const std::vector<std::pair<Qt::Key, QString>> cycle =
+        distinctWords ? std::vector<std::pair<Qt::Key, QString>>{{Qt::Key_R, QStringLiteral("r")},
+                                                                 {Qt::Key_Backspace, QString()}}
+                      : std::vector<std::pair<Qt::Key, QString>>{
+                            {Qt::Key_M, QStringLiteral("m")}, {Qt::Key_P, QStringLiteral("p")},
+                            {Qt::Key_U, QStringLiteral("u")}, {Qt::Key_Backspace, QString()},
+                            {Qt::Key_Backspace, QString()},   {Qt::Key_Backspace, QString()}};
+    constexpr int kKeys = 30;
     double longest = 0, slowestKey = 0, openMs = 0, shownMs = 0;
     int keys = 0, keysOver16Ms = 0;
     std::vector<double> keyTimes;
@@ -1022,13 +1040,10 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
             window.view->refreshNow();
             openMs = std::max(openMs, open.nsecsElapsed() / 1e6);
             // The text's words are gathered aside: the list offers them once they come.
-            const Drive shown = drive(
-                [] {},
-                [&] {
-                    return coordinator.completionPopup()->candidates().contains(
-                        QStringLiteral("compute"));
-                },
-                60'000);
+            const Drive shown =
+                drive([] {},
+                      [&] { return coordinator.completionPopup()->candidates().contains(offered); },
+                      60'000);
             longest = std::max(longest, shown.longestStallMs);
             shownMs = std::max(shownMs, open.nsecsElapsed() / 1e6);
         }
@@ -1037,7 +1052,7 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
         QTimer ticks;
         ticks.setInterval(intervalMs);
         QObject::connect(&ticks, &QTimer::timeout, [&] {
-            if (step >= int(cycle.size()) * 5)
+            if (step >= kKeys)
                 return;
             QElapsedTimer key;
             key.start();
@@ -1053,7 +1068,7 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
             lostList = lostList || coordinator.completionPopup()->isVisible() != listShown;
         });
         ticks.start();
-        const Drive d = drive([] {}, [&] { return step >= int(cycle.size()) * 5; }, 120'000);
+        const Drive d = drive([] {}, [&] { return step >= kKeys; }, 120'000);
         ticks.stop();
         if (lostList)
             state.SkipWithError("the completion list did not stay as it was");
@@ -1244,6 +1259,9 @@ void registerAll() {
             typingWithCompletionList(s, false, intervalMs);
         })->Iterations(3);
     }
+    add("completion/typing_5M_distinct_words_list_shown_every_30ms", [](benchmark::State& s) {
+        typingWithCompletionList(s, true, 30, true);
+    })->Iterations(3);
     for (int count : {250, 1000}) {
         add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
             openManyFiles(s, count, false);

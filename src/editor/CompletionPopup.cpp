@@ -22,8 +22,7 @@ constexpr int kVisibleRows = 10;
 // Below the caret (`caret` in screen coordinates), or above it when there is more room there;
 // never wider than the screen nor past its edges. Cut short, it still shows whole rows of
 // `rowHeight` inside its `frame` (both edges together).
-QRect listGeometry(const QRect& caret, QSize size, const QRect& screen, int rowHeight,
-                   int frame) {
+QRect listGeometry(const QRect& caret, QSize size, const QRect& screen, int rowHeight, int frame) {
     size.setWidth(std::min(size.width(), screen.width()));
     QPoint at = caret.bottomLeft();
     at.setX(std::clamp(at.x(), screen.left(), screen.right() + 1 - size.width()));

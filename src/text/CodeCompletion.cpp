@@ -17,7 +17,6 @@ bool containsIgnoringCase(const QString& candidate, const QString& prefix) {
     return candidate.contains(prefix, Qt::CaseInsensitive);
 }
 
-
 bool isTokenBoundary(QChar c) {
     return c.isSpace() || c == u'"' || c == u'\'' || c == u'`' || c == u'<' || c == u'>';
 }

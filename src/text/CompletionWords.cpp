@@ -4,6 +4,8 @@
 
 #include <QCollator>
 #include <algorithm>
+#include <cstring>
+#include <numeric>
 
 namespace dunmoss {
 
@@ -15,6 +17,20 @@ struct Ranked {
     QStringList leading;
     QStringList rest;
 };
+
+// The partial word as a case-insensitive search compares it, character by character folded;
+// none when a character folds to one no word (all ASCII) holds.
+std::optional<QByteArray> foldedAscii(const QString& prefix) {
+    QByteArray folded;
+    folded.reserve(prefix.size());
+    for (const char32_t c : prefix.toUcs4()) {
+        const char32_t f = QChar::toCaseFolded(c);
+        if (f > 0x7f)
+            return std::nullopt;
+        folded.append(char(f));
+    }
+    return folded;
+}
 
 void stableSortIn(QStringList& words, const QCollator& collator) {
     std::stable_sort(words.begin(), words.end(), [&collator](const QString& a, const QString& b) {
@@ -28,8 +44,7 @@ QStringList merged(const QStringList& first, const QStringList& second, const QC
     QStringList out;
     qsizetype i = 0, j = 0;
     while (out.size() < limit && (i < first.size() || j < second.size())) {
-        if (j == second.size() ||
-            (i < first.size() && collator.compare(second[j], first[i]) >= 0))
+        if (j == second.size() || (i < first.size() && collator.compare(second[j], first[i]) >= 0))
             out.append(first[i++]);
         else
             out.append(second[j++]);
@@ -55,10 +70,60 @@ std::optional<CompletionWords> CompletionWords::gather(const QString& text,
     if (!whole || (cancelled && cancelled()))
         return std::nullopt;
     gathered.m_set = QSet<QString>(gathered.m_words.cbegin(), gathered.m_words.cend());
-    stableSortIn(gathered.m_words, caseInsensitiveCollator());
+    // Sort keys would compare faster, but in some locales they order otherwise than compare().
+    const QCollator collator = caseInsensitiveCollator();
+    std::vector<qsizetype> order(size_t(gathered.m_words.size()));
+    std::iota(order.begin(), order.end(), 0);
+    const QStringList& words = gathered.m_words;
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return collator.compare(words[a], words[b]) < 0;
+    });
     if (cancelled && cancelled())
         return std::nullopt;
+    QStringList sorted;
+    sorted.reserve(gathered.m_words.size());
+    gathered.m_starts.reserve(order.size());
+    gathered.m_folded.append('\n');
+    for (const qsizetype index : order) {
+        const QString& word = gathered.m_words[index];
+        sorted.append(word);
+        gathered.m_starts.push_back(gathered.m_folded.size());
+        gathered.m_folded.append(word.toLatin1().toLower()).append('\n');
+    }
+    gathered.m_words = std::move(sorted);
     return gathered;
+}
+
+void CompletionWords::forEachPossibleMatch(const QString& prefix,
+                                           const std::function<bool(const QString&)>& take) const {
+    if (prefix.isEmpty()) {
+        for (const QString& word : m_words)
+            if (!take(word))
+                return;
+        return;
+    }
+    const std::optional<QByteArray> needle = foldedAscii(prefix);
+    if (!needle)
+        return;
+    const char* const begin = m_folded.constData();
+    const char* const end = begin + m_folded.size();
+    qsizetype last = -1;
+    for (const char* at = begin; at < end;) {
+        const void* hit = memmem(at, size_t(end - at), needle->constData(), size_t(needle->size()));
+        if (!hit)
+            return;
+        const qsizetype position = static_cast<const char*>(hit) - begin;
+        const qsizetype index =
+            qsizetype(std::upper_bound(m_starts.begin(), m_starts.end(), position) -
+                      m_starts.begin()) -
+            1;
+        if (index >= 0 && index != last) {
+            last = index;
+            if (!take(m_words[index]))
+                return;
+        }
+        at = static_cast<const char*>(hit) + 1;
+    }
 }
 
 QStringList CompletionWords::inRegion(const QString& text, TextRange region) {
@@ -97,15 +162,16 @@ QStringList wordCompletions(const CompletionWords& gathered, const QStringList& 
 
     // Already in order: the scan stops once the leading part alone fills the list.
     Ranked fromText;
-    for (const QString& word : gathered.words()) {
-        if (fromText.leading.size() >= kCompletionLimit)
-            break;
+    gathered.forEachPossibleMatch(prefix, [&](const QString& word) {
         if (!offersCompletion(word, prefix) || seen.contains(word))
-            continue;
+            return true;
         if (fromText.rest.size() >= kCompletionLimit && !isCompletionPrefixMatch(word, prefix))
-            continue;
+            return true;
         rank(word, fromText);
-    }
+        // Without a partial word nothing leads: the rest alone fills the list.
+        return fromText.leading.size() < kCompletionLimit &&
+               (!prefix.isEmpty() || fromText.rest.size() < kCompletionLimit);
+    });
 
     Ranked typed;
     for (const QString& word : added) {

@@ -3,6 +3,7 @@
 #include "platform/TextRange.h"
 #include "text/EditorLanguage.h"
 
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -28,10 +29,18 @@ public:
     // earlier first occurrence first among equals.
     const QStringList& words() const { return m_words; }
     bool contains(const QString& word) const { return m_set.contains(word); }
+    // Calls `take` with each word, in order, that may contain the partial word ignoring case
+    // (every word that does, and maybe others), until it answers false.
+    void forEachPossibleMatch(const QString& prefix,
+                              const std::function<bool(const QString&)>& take) const;
 
 private:
     QStringList m_words;
     QSet<QString> m_set;
+    // The words in lower case, in order, each after a line break (no word holds one), and
+    // where each starts: one search of this finds every word holding the partial word.
+    QByteArray m_folded;
+    std::vector<qsizetype> m_starts;
 };
 
 // What wordCompletions(text, ...) offers, with the text's identifiers taken from `gathered`,
