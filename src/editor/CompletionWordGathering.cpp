@@ -36,10 +36,11 @@ CompletionWordGathering::wordsFor(const std::shared_ptr<TextStorage>& storage) {
             // Another document: nothing gathered before is of it, and what is under way is not.
             m_requests.next();
             m_inFlight = false;
+            m_gatheredAny = false;
             m_storage = storage;
         }
         m_pause.stop();
-        m_words = std::make_shared<const CompletionWords>();
+        replaceWords(std::make_shared<const CompletionWords>());
         m_revision = 0;
         if (storage && storage->length() > kAtOnceLimit) {
             if (!m_inFlight)
@@ -56,8 +57,8 @@ CompletionWordGathering::wordsFor(const std::shared_ptr<TextStorage>& storage) {
         m_requests.next();
         m_inFlight = false;
         m_pause.stop();
-        m_words = std::make_shared<const CompletionWords>(
-            CompletionWords::gather(storage->text()).value_or(CompletionWords()));
+        replaceWords(std::make_shared<const CompletionWords>(
+            CompletionWords::gather(storage->text()).value_or(CompletionWords())));
         m_revision = revision;
         m_gatheredAny = true;
         return {m_words, true};
@@ -67,6 +68,13 @@ CompletionWordGathering::wordsFor(const std::shared_ptr<TextStorage>& storage) {
     if (!m_inFlight)
         m_pause.start();
     return {m_words, false};
+}
+
+void CompletionWordGathering::replaceWords(std::shared_ptr<const CompletionWords> words) {
+    std::shared_ptr<const CompletionWords> old = std::exchange(m_words, std::move(words));
+    // Freeing a few hundred thousand words would hold the window's thread for milliseconds.
+    if (old && old->words().size() > 10'000)
+        fileWorkPool().start([old = std::move(old)]() mutable { old.reset(); });
 }
 
 void CompletionWordGathering::startGathering() {
@@ -90,7 +98,7 @@ void CompletionWordGathering::startGathering() {
             if (!m_requests.isLatest(ticket))
                 return;
             m_inFlight = false;
-            m_words = std::move(shared);
+            replaceWords(std::move(shared));
             m_revision = revision;
             m_gatheredAny = true;
             if (m_wanted)

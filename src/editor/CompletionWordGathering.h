@@ -41,6 +41,7 @@ signals:
 
 private:
     void startGathering();
+    void replaceWords(std::shared_ptr<const CompletionWords> words);
 
     std::weak_ptr<TextStorage> m_storage;
     quint64 m_revision = 0;

@@ -116,3 +116,29 @@ TEST_F(CompletionList, ALongTextAnswersFromGatheredWordsUntilTheGatheringLands) 
     EXPECT_EQ(popup()->candidates(), wholeTextCandidates());
     EXPECT_EQ(list()->currentIndex().row(), 2);
 }
+
+// Words gathered from one document are never taken for another's, long or short.
+TEST_F(CompletionList, AnotherDocumentOffersItsOwnWords) {
+    QString body;
+    while (body.size() <= CompletionWordGathering::kAtOnceLimit)
+        body += QStringLiteral("alpha_word ");
+    build(body + QStringLiteral("al"));
+    QSignalSpy landed(&view->coordinator().completionWords(), &CompletionWordGathering::gathered);
+    complete();
+    ASSERT_TRUE(landed.wait());
+
+    for (const QString& other :
+         {QStringLiteral("bravo_word br"), body + QStringLiteral("bravo_word br")}) {
+        FakeTab second;
+        second.text = other;
+        second.selectedRanges = {TextRange{other.size(), 0}};
+        second.selectedRange = second.selectedRanges.first();
+        view->update(propsFor(second, registry));
+        complete();
+        if (!popup()->isVisible()) {
+            ASSERT_TRUE(landed.wait());
+        }
+        EXPECT_EQ(popup()->candidates(), QStringList{QStringLiteral("bravo_word")});
+        view->update(propsFor(tab, registry));
+    }
+}
