@@ -5,7 +5,9 @@
 #include "chrome/EditorArea.h"
 #include "chrome/EditorPane.h"
 #include "chrome/WindowLayout.h"
+#include "editor/CodeEditorCoordinator.h"
 #include "editor/CodeEditorView.h"
+#include "editor/CompletionPopup.h"
 #include "editor/ShortcutTextView.h"
 #include "search/FindBarStatus.h"
 #include "search/FindReplace.h"
@@ -986,6 +988,105 @@ void saveWhileTyping(benchmark::State& state, int syncDelayMs, SaveBy by) {
     report(state, longest);
 }
 
+// Types with the completion list shown at the end of a 5,000,000-character file (about 670,000
+// words): each key a letter that keeps a word of the text matching, or a Backspace, one every
+// `intervalMs`, the list showing throughout. With `listShown` false the same keys are typed
+// without it: what they cost anyway. Reports the slowest key from its press until the window has
+// shown it, how many took over 16 ms, what asking for the list cost the window's thread and how
+// long until it offered the text's words.
+// With `distinctWords`, the lines' names are numbered (about 200,000 words, once each) and the
+// typed word ("wa", "war") is in one word only, so that every key reads all of them.
+void typingWithCompletionList(benchmark::State& state, bool listShown, int intervalMs,
+                              bool distinctWords = false) {
+    QString text;
+    if (distinctWords) {
+        text.reserve(5'000'100);
+        for (int n = 0; text.size() < 5'000'000; ++n)
+            text +=
+                QStringLiteral("    let value%1 = compute%1(index%1, offset) + total; // warm\n")
+                    .arg(n);
+        text += QStringLiteral("wa");
+    } else {
+        text = codeLines(5'000'000) + QStringLiteral("co");
+    }
+    Window window(QStringLiteral("big.swift"), text, text.size(), false, Session::NotSaved);
+    ShortcutTextView* editor = window.textView();
+    CodeEditorCoordinator& coordinator = window.view->findChild<CodeEditorView*>()->coordinator();
+    settleFor(300);
+    const auto send = [editor](Qt::Key key, const QString& typed) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, typed);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, typed);
+        QApplication::sendEvent(editor, &press);
+        QApplication::sendEvent(editor, &release);
+    };
+    // "co" grows to "compu" and shrinks back, so "compute" is always offered ("warm" for "wa").
+    const QString offered = distinctWords ? QStringLiteral("warm") : QStringLiteral("compute");
+    const std::vector<std::pair<Qt::Key, QString>> cycle =
+        distinctWords ? std::vector<std::pair<Qt::Key, QString>>{{Qt::Key_R, QStringLiteral("r")},
+                                                                 {Qt::Key_Backspace, QString()}}
+                      : std::vector<std::pair<Qt::Key, QString>>{
+                            {Qt::Key_M, QStringLiteral("m")}, {Qt::Key_P, QStringLiteral("p")},
+                            {Qt::Key_U, QStringLiteral("u")}, {Qt::Key_Backspace, QString()},
+                            {Qt::Key_Backspace, QString()},   {Qt::Key_Backspace, QString()}};
+    constexpr int kKeys = 30;
+    double longest = 0, slowestKey = 0, openMs = 0, shownMs = 0;
+    int keys = 0, keysOver16Ms = 0;
+    std::vector<double> keyTimes;
+    for (auto _ : state) {
+        if (listShown && !coordinator.completionPopup()->isVisible()) {
+            QElapsedTimer open;
+            open.start();
+            coordinator.startCompletion();
+            window.view->refreshNow();
+            openMs = std::max(openMs, open.nsecsElapsed() / 1e6);
+            // The text's words are gathered aside: the list offers them once they come.
+            const Drive shown =
+                drive([] {},
+                      [&] { return coordinator.completionPopup()->candidates().contains(offered); },
+                      60'000);
+            longest = std::max(longest, shown.longestStallMs);
+            shownMs = std::max(shownMs, open.nsecsElapsed() / 1e6);
+        }
+        int step = 0;
+        bool lostList = false;
+        QTimer ticks;
+        ticks.setInterval(intervalMs);
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            if (step >= kKeys)
+                return;
+            QElapsedTimer key;
+            key.start();
+            send(cycle[size_t(step) % cycle.size()].first,
+                 cycle[size_t(step) % cycle.size()].second);
+            window.view->refreshNow();
+            const double keyMs = key.nsecsElapsed() / 1e6;
+            keyTimes.push_back(keyMs);
+            slowestKey = std::max(slowestKey, keyMs);
+            keysOver16Ms += keyMs > 16 ? 1 : 0;
+            ++keys;
+            ++step;
+            lostList = lostList || coordinator.completionPopup()->isVisible() != listShown;
+        });
+        ticks.start();
+        const Drive d = drive([] {}, [&] { return step >= kKeys; }, 120'000);
+        ticks.stop();
+        if (lostList)
+            state.SkipWithError("the completion list did not stay as it was");
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(d.elapsedMs / 1e3);
+    }
+    std::sort(keyTimes.begin(), keyTimes.end());
+    state.counters["slowest_key_ms"] = slowestKey;
+    state.counters["median_key_ms"] = keyTimes.empty() ? 0 : keyTimes[keyTimes.size() / 2];
+    state.counters["keys_over_16ms"] = keysOver16Ms;
+    state.counters["keys"] = keys;
+    if (listShown) {
+        state.counters["open_list_ms"] = openMs;
+        state.counters["words_offered_after_ms"] = shownMs;
+    }
+    report(state, longest);
+}
+
 void registerAll() {
     const auto add = [](const std::string& name, std::function<void(benchmark::State&)> run) {
         return benchmark::RegisterBenchmark(name.c_str(), std::move(run))
@@ -1149,6 +1250,18 @@ void registerAll() {
         add("save/" + name, [syncDelayMs = syncDelayMs, by = by](benchmark::State& s) {
             saveWhileTyping(s, syncDelayMs, by);
         })->Iterations(iterations);
+    for (int intervalMs : {30, 150}) {
+        const std::string every = "_every_" + std::to_string(intervalMs) + "ms";
+        add("completion/typing_5M_list_shown" + every, [intervalMs](benchmark::State& s) {
+            typingWithCompletionList(s, true, intervalMs);
+        })->Iterations(3);
+        add("completion/typing_5M_without_list" + every, [intervalMs](benchmark::State& s) {
+            typingWithCompletionList(s, false, intervalMs);
+        })->Iterations(3);
+    }
+    add("completion/typing_5M_distinct_words_list_shown_every_30ms", [](benchmark::State& s) {
+        typingWithCompletionList(s, true, 30, true);
+    })->Iterations(3);
     for (int count : {250, 1000}) {
         add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
             openManyFiles(s, count, false);

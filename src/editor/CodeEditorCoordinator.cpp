@@ -12,6 +12,8 @@
 #include "editor/TypingUndoCommand.h"
 #include "platform/Localization.h"
 #include "text/BracketMatching.h"
+#include "text/CodeCompletion.h"
+#include "text/CompletionWords.h"
 #include "text/SelectionRanges.h"
 
 #include <QFontDatabase>
@@ -27,6 +29,21 @@ namespace {
 
 // Texts at least this long are coloured only around what is visible, so scrolling colours again.
 constexpr qsizetype kScrollColouringThreshold = 64'001;
+
+// How far either side of the caret the words of the line being edited are read.
+constexpr qsizetype kEditedLineReach = 2'048;
+
+// The line around the caret, at most kEditedLineReach either side of it.
+TextRange editedLine(const QString& text, qsizetype caret) {
+    caret = std::clamp<qsizetype>(caret, 0, text.size());
+    qsizetype start = caret;
+    while (start > 0 && caret - start < kEditedLineReach && text.at(start - 1) != u'\n')
+        --start;
+    qsizetype end = caret;
+    while (end < text.size() && end - caret < kEditedLineReach && text.at(end) != u'\n')
+        ++end;
+    return TextRange{start, end - start};
+}
 
 const char* undoNameKey(ShortcutTextView::EditSource source) {
     switch (source) {
@@ -97,6 +114,8 @@ void CodeEditorCoordinator::connectView(CodeEditorView* view, ShortcutTextView* 
     connect(text, &ShortcutTextView::geometryChanged, this,
             &CodeEditorCoordinator::boundsDidChange);
     connect(text, &ShortcutTextView::shown, this, [this] { m_highlighting->viewShown(); });
+    connect(&m_completionWords, &CompletionWordGathering::gathered, this,
+            &CodeEditorCoordinator::refreshCompletion);
     // The ruler repaints the band of the text that is repainted: its numbers change only where
     // lines moved, and the text's own repaint covers those.
     connect(text, &QPlainTextEdit::updateRequest, ruler, [ruler](const QRect& rect, int dy) {
@@ -124,6 +143,7 @@ void CodeEditorCoordinator::attachDocumentStorage() {
     std::shared_ptr<TextStorage> storage = textStorageRegistry->textStorage(documentID);
     if (storage == m_storage)
         return;
+    closeCompletion();
     isUpdatingFromModel = true;
     for (const auto& connection : m_storageConnections)
         disconnect(connection);
@@ -187,6 +207,7 @@ void CodeEditorCoordinator::onDocumentReplaced(QTextDocument* previous, QTextDoc
     if (!textView || m_document != previous)
         return;
     m_highlighting->cancelPendingHighlighting();
+    closeCompletion();
     isUpdatingFromModel = true;
     bracketHighlightRanges.clear();
     textView->setBracketMarks({}, QColor());
@@ -272,6 +293,7 @@ void CodeEditorCoordinator::switchDocument(const QString& text,
 void CodeEditorCoordinator::replaceTextFromBinding(const QString& text) {
     if (!textView || !m_storage)
         return;
+    closeCompletion();
     isUpdatingFromModel = true;
     // Outside undo; the storage also ends the current typing step.
     m_storage->replaceAll(text);
@@ -542,15 +564,48 @@ QStringList CodeEditorCoordinator::completions(TextRange partialWordRange) {
     const QString partial = sanitizedSelectedRanges({partialWordRange}, text.size()).isEmpty()
                                 ? QString()
                                 : text.mid(partialWordRange.location, partialWordRange.length);
-    return completionProvider().wordCompletions(text, language, partial, textView->selectedRange(),
-                                                fileURL);
+    const TextRange selection = textView->selectedRange();
+    const CompletionProvider& provider = completionProvider();
+    if (!provider.ranksGatheredWords())
+        return provider.wordCompletions(text, language, partial, selection, fileURL);
+    const CompletionWordGathering::Words words = m_completionWords.wordsFor(m_storage);
+    m_completionsFromCurrentWords = words.isCurrent;
+    // Until the words of this text are gathered, those of the line being edited stand in for
+    // what changed since the last gathering.
+    const QStringList added =
+        words.isCurrent ? QStringList()
+                        : CompletionWords::inRegion(text, editedLine(text, selection.location));
+    return wordCompletions(*words.gathered, added, text, language, partial, selection, fileURL);
 }
 
 void CodeEditorCoordinator::startCompletion() {
     if (!textView || !m_storage || !m_completionPopup || textView->isReadOnly())
         return;
     const TextRange range = completionWordRange(m_storage->text(), textView->selectedRange());
+    m_completionsFromCurrentWords = true;
     m_completionPopup->show(completions(range), range);
+    m_completionAwaitingWords.reset();
+    if (!m_completionPopup->isVisible() && !m_completionsFromCurrentWords)
+        m_completionAwaitingWords.emplace(m_storage->revision(), textView->selectedRange());
+}
+
+void CodeEditorCoordinator::refreshCompletion() {
+    if (!textView || !m_storage || !m_completionPopup)
+        return;
+    const auto awaiting = std::exchange(m_completionAwaitingWords, std::nullopt);
+    const bool stillAsked =
+        awaiting && textView->hasFocus() &&
+        *awaiting == std::pair{m_storage->revision(), textView->selectedRange()};
+    if (!m_completionPopup->isVisible() && !stillAsked)
+        return;
+    const TextRange range = completionWordRange(m_storage->text(), textView->selectedRange());
+    m_completionPopup->show(completions(range), range, CompletionPopup::Highlight::Kept);
+}
+
+void CodeEditorCoordinator::closeCompletion() {
+    m_completionAwaitingWords.reset();
+    if (m_completionPopup)
+        m_completionPopup->hide();
 }
 
 void CodeEditorCoordinator::boundsDidChange() {
@@ -563,6 +618,7 @@ void CodeEditorCoordinator::boundsDidChange() {
 void CodeEditorCoordinator::dismantle() {
     if (m_highlighting)
         m_highlighting->cancelPendingHighlighting();
+    closeCompletion();
     for (const auto& connection : m_storageConnections)
         disconnect(connection);
     m_storageConnections.clear();

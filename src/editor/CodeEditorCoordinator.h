@@ -2,6 +2,7 @@
 
 #include "editor/CodeEditorProps.h"
 #include "editor/CompletionPopup.h"
+#include "editor/CompletionWordGathering.h"
 #include "editor/LineNumberRulerView.h"
 #include "editor/TextStorage.h"
 
@@ -100,6 +101,7 @@ public:
     qsizetype textLength() const { return m_storage ? m_storage->length() : 0; }
     LineNumberRulerView* ruler() const { return m_ruler; }
     CompletionPopup* completionPopup() const { return m_completionPopup; }
+    const CompletionWordGathering& completionWords() const { return m_completionWords; }
 
 private:
     void onChangeCaptured(const TextStorage::Change& change);
@@ -107,6 +109,10 @@ private:
     void onSelectionRequested(const QList<TextRange>& ranges);
     void onDocumentReplaced(QTextDocument* previous, QTextDocument* current);
     void noteTextChanged();
+    // The view leaves its document, or the document its text: the list's word is not there.
+    void closeCompletion();
+    // Words of a later text came while the list shows: it takes them, keeping its highlight.
+    void refreshCompletion();
     // Writes the view's selection ranges (already sanitised) to the bindings.
     void reportSelection(const QList<TextRange>& ranges);
 
@@ -115,6 +121,11 @@ private:
     QList<QMetaObject::Connection> m_storageConnections;
     QPointer<LineNumberRulerView> m_ruler;
     QPointer<CompletionPopup> m_completionPopup;
+    CompletionWordGathering m_completionWords;
+    // Completion asked for where nothing could be offered before the text's words come: they
+    // open the list if the text and caret are still those it was asked for.
+    std::optional<std::pair<quint64, TextRange>> m_completionAwaitingWords;
+    bool m_completionsFromCurrentWords = true;
     std::unique_ptr<SyntaxHighlighting> m_highlighting;
     QUndoStack m_ownUndoStack;
     // Where the caret lands after the last typed edit; a caret put elsewhere ends the typing

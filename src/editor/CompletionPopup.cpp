@@ -20,15 +20,18 @@ namespace {
 constexpr int kVisibleRows = 10;
 
 // Below the caret (`caret` in screen coordinates), or above it when there is more room there;
-// never wider than the screen nor past its edges.
-QRect listGeometry(const QRect& caret, QSize size, const QRect& screen) {
+// never wider than the screen nor past its edges. Cut short, it still shows whole rows of
+// `rowHeight` inside its `frame` (both edges together).
+QRect listGeometry(const QRect& caret, QSize size, const QRect& screen, int rowHeight, int frame) {
     size.setWidth(std::min(size.width(), screen.width()));
     QPoint at = caret.bottomLeft();
     at.setX(std::clamp(at.x(), screen.left(), screen.right() + 1 - size.width()));
     const int above = caret.top() - screen.top();
     const int below = screen.bottom() - caret.bottom();
     if (size.height() > below) {
-        size.setHeight(std::min(std::max(above, below), size.height()));
+        const int room = std::min(std::max(above, below), size.height());
+        const int rows = std::max((room - frame) / std::max(rowHeight, 1), 1);
+        size.setHeight(std::min(size.height(), frame + rows * rowHeight));
         if (above > below)
             at.setY(caret.top() - size.height());
     }
@@ -191,26 +194,38 @@ void CompletionPopup::moveHighlight(const QKeyEvent* key) {
     QCoreApplication::sendEvent(m_list, &forwarded);
 }
 
-void CompletionPopup::show(const QStringList& candidates, TextRange partialWordRange) {
+void CompletionPopup::show(const QStringList& candidates, TextRange partialWordRange,
+                           Highlight highlight) {
     if (!m_textView || candidates.isEmpty()) {
         hide();
         return;
     }
+    const QString highlighted = highlight == Highlight::Kept && m_list->isVisible()
+                                    ? m_list->currentIndex().data(Qt::DisplayRole).toString()
+                                    : QString();
     m_range = partialWordRange;
+    m_document = m_textView->document();
     m_model->setStringList(candidates);
     const QPalette palette = listPalette(m_textView->palette());
     if (m_list->palette() != palette)
         m_list->setPalette(palette);
+    // A window of its own, the list would take the interface's font.
+    if (m_list->font() != m_textView->font())
+        m_list->setFont(m_textView->font());
     const QRect caret = m_textView->cursorRect().translated(m_textView->viewport()->pos());
     const QRect caretOnScreen(m_textView->mapToGlobal(caret.topLeft()), caret.size());
-    const QSize size(
-        m_list->sizeHintForColumn(0) + m_list->verticalScrollBar()->sizeHint().width() + 8,
-        m_list->sizeHintForRow(0) * std::min<int>(kVisibleRows, candidates.size()) + 6);
+    const int frame = 2 * m_list->frameWidth();
+    const int rowHeight = m_list->sizeHintForRow(0);
+    const QSize size(m_list->sizeHintForColumn(0) +
+                         m_list->verticalScrollBar()->sizeHint().width() + frame + 4,
+                     rowHeight * std::min<int>(kVisibleRows, candidates.size()) + frame);
     const QScreen* screen = m_textView->screen();
     m_list->setGeometry(
         listGeometry(caretOnScreen, size,
-                     screen ? screen->availableGeometry() : QRect(caretOnScreen.topLeft(), size)));
-    m_list->setCurrentIndex(m_model->index(0));
+                     screen ? screen->availableGeometry() : QRect(caretOnScreen.topLeft(), size),
+                     rowHeight, frame));
+    const qsizetype kept = highlighted.isEmpty() ? -1 : candidates.indexOf(highlighted);
+    m_list->setCurrentIndex(m_model->index(int(std::max<qsizetype>(kept, 0))));
     if (m_list->isVisible())
         return;
     m_shownOver = m_textView->window();
@@ -235,7 +250,7 @@ QStringList CompletionPopup::candidates() const {
 
 void CompletionPopup::choose(const QString& candidate) {
     hide();
-    if (!m_textView || m_textView->isReadOnly())
+    if (!m_textView || m_textView->isReadOnly() || m_textView->document() != m_document)
         return;
     const qsizetype length = std::max(m_textView->document()->characterCount() - 1, 0);
     if (m_range.location < 0 || m_range.end() > length)

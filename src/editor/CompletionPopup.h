@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QKeyEvent;
+class QTextDocument;
 class QListView;
 class QStringListModel;
 
@@ -23,14 +24,20 @@ class ShortcutTextView;
 // The list is a window that never takes the keyboard nor grabs the mouse: a click anywhere else
 // closes it and still does what it does (a field clicked takes the keyboard, a menu opens). It
 // closes too whenever the editor gives the keyboard away (a shortcut, focus moving elsewhere):
-// shown, it would go on taking keys meant for wherever the person is typing.
+// shown, it would go on taking keys meant for wherever the person is typing. Its view's owner
+// closes it when the view changes documents.
 class CompletionPopup : public QObject {
     Q_OBJECT
 public:
     explicit CompletionPopup(ShortcutTextView* textView);
     ~CompletionPopup() override;
 
-    void show(const QStringList& candidates, TextRange partialWordRange);
+    // The highlight starts on the first candidate, or stays on the one it was on (new
+    // candidates for the same word) when that is still offered.
+    enum class Highlight { First, Kept };
+    // Shown in the editor's font, as many whole rows as fit up to ten.
+    void show(const QStringList& candidates, TextRange partialWordRange,
+              Highlight highlight = Highlight::First);
     void hide();
     bool isVisible() const;
     QStringList candidates() const;
@@ -59,6 +66,8 @@ private:
     QStringListModel* m_model;
     // The window the list was shown over: moved or resized, it leaves the list behind.
     QPointer<QObject> m_shownOver;
+    // The document the partial word is in: a view given another one replaces nothing in it.
+    QPointer<QTextDocument> m_document;
     TextRange m_range;
 };
 

@@ -19,9 +19,13 @@ SyntaxHighlightingFactory& highlightingFactory() {
     return factory;
 }
 
+struct TextCompletionProvider final : CompletionProvider {
+    bool ranksGatheredWords() const override { return true; }
+};
+
 std::shared_ptr<const CompletionProvider>& currentCompletionProvider() {
     static std::shared_ptr<const CompletionProvider> provider =
-        std::make_shared<CompletionProvider>();
+        std::make_shared<TextCompletionProvider>();
     return provider;
 }
 
@@ -96,7 +100,7 @@ QString CompletionProvider::parameterHint(const QString& text, EditorLanguage la
 
 void setCompletionProvider(std::shared_ptr<const CompletionProvider> provider) {
     currentCompletionProvider() =
-        provider ? std::move(provider) : std::make_shared<CompletionProvider>();
+        provider ? std::move(provider) : std::make_shared<TextCompletionProvider>();
 }
 
 const CompletionProvider& completionProvider() {

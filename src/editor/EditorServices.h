@@ -66,6 +66,10 @@ public:
     // Empty when there is no hint.
     virtual QString parameterHint(const QString& text, EditorLanguage language,
                                   TextRange selectedRange) const;
+    // True when wordCompletions is that of text/CodeCompletion.h: the view then ranks the
+    // text's words gathered once per change of the text (text/CompletionWords.h) instead of
+    // asking for a pass over the whole text on every key. The engine installed by default.
+    virtual bool ranksGatheredWords() const { return false; }
 };
 
 void setCompletionProvider(std::shared_ptr<const CompletionProvider> provider);

@@ -17,17 +17,6 @@ bool containsIgnoringCase(const QString& candidate, const QString& prefix) {
     return candidate.contains(prefix, Qt::CaseInsensitive);
 }
 
-bool isPrefixMatch(const QString& candidate, const QString& prefix) {
-    return !prefix.isEmpty() && containsIgnoringCase(candidate, prefix) &&
-           candidate.toLower().startsWith(prefix.toLower());
-}
-
-QCollator caseInsensitiveCollator() {
-    QCollator collator{QLocale()};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
-}
-
 bool isTokenBoundary(QChar c) {
     return c.isSpace() || c == u'"' || c == u'\'' || c == u'`' || c == u'<' || c == u'>';
 }
@@ -38,20 +27,63 @@ QString homeFolder() {
 
 // The identifiers of three or more ASCII characters, once per occurrence, in text order.
 void appendIdentifiers(const QString& text, QStringList& candidates) {
-    static const IcuRegex identifier(QStringLiteral(R"re(\b[A-Za-z_][A-Za-z0-9_]{2,}\b)re"));
-    try {
-        IcuRegexMatcher matcher(identifier, text);
-        while (matcher.findNext())
-            candidates.append(matcher.matchedText().toString());
-    } catch (const RegexError&) {
-    }
+    forEachCompletionIdentifier(text, TextRange{0, text.size()}, [&candidates](QStringView word) {
+        candidates.append(word.toString());
+    });
 }
 
 } // namespace
 
+bool offersCompletion(const QString& candidate, const QString& prefix) {
+    if (!prefix.isEmpty() && !containsIgnoringCase(candidate, prefix))
+        return false;
+    return candidate.compare(prefix, Qt::CaseInsensitive) != 0;
+}
+
+bool isCompletionPrefixMatch(const QString& candidate, const QString& prefix) {
+    return !prefix.isEmpty() && containsIgnoringCase(candidate, prefix) &&
+           candidate.toLower().startsWith(prefix.toLower());
+}
+
+QCollator caseInsensitiveCollator() {
+    QCollator collator{QLocale()};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+bool forEachCompletionIdentifier(const QString& text, TextRange region,
+                                 const std::function<void(QStringView)>& take,
+                                 const std::function<bool()>& cancelled) {
+    static const IcuRegex identifier(QStringLiteral(R"re(\b[A-Za-z_][A-Za-z0-9_]{2,}\b)re"));
+    try {
+        // Transparent bounds: a word the region's edge cuts is no word of the text.
+        std::optional<IcuRegexMatcher> matcher;
+        if (region == TextRange{0, text.size()})
+            matcher.emplace(identifier, text);
+        else
+            matcher.emplace(identifier, text, region, true, false);
+        if (cancelled)
+            matcher->stopWhen(cancelled);
+        while (matcher->findNext())
+            take(matcher->matchedText());
+    } catch (const RegexError& error) {
+        return !error.isCancelled();
+    }
+    return true;
+}
+
+QStringList leadingCompletions(const QString& text, EditorLanguage language,
+                               TextRange selectedRange, const std::optional<QUrl>& fileURL) {
+    QStringList candidates =
+        pathCompletions(text, selectedRange.location, selectedRange.length, fileURL);
+    candidates += completionApiList(language);
+    candidates += completionKeywordList(language);
+    return candidates;
+}
+
 bool completionOrder(const QString& a, const QString& b, const QString& prefix) {
-    const bool aFirst = isPrefixMatch(a, prefix);
-    if (aFirst != isPrefixMatch(b, prefix))
+    const bool aFirst = isCompletionPrefixMatch(a, prefix);
+    if (aFirst != isCompletionPrefixMatch(b, prefix))
         return aFirst;
     static const QCollator collator = caseInsensitiveCollator();
     return collator.compare(a, b) < 0;
@@ -61,18 +93,13 @@ QStringList wordCompletions(const QString& text, EditorLanguage language,
                             const QString& partialWord, TextRange selectedRange,
                             const std::optional<QUrl>& fileURL) {
     const QString prefix = partialWord.trimmed();
-    QStringList candidates =
-        pathCompletions(text, selectedRange.location, selectedRange.length, fileURL);
-    candidates += completionApiList(language);
-    candidates += completionKeywordList(language);
+    QStringList candidates = leadingCompletions(text, language, selectedRange, fileURL);
     appendIdentifiers(text, candidates);
 
     QStringList kept;
     QSet<QString> seen;
     for (const QString& candidate : std::as_const(candidates)) {
-        if (!prefix.isEmpty() && !containsIgnoringCase(candidate, prefix))
-            continue;
-        if (candidate.compare(prefix, Qt::CaseInsensitive) == 0)
+        if (!offersCompletion(candidate, prefix))
             continue;
         if (seen.contains(candidate))
             continue;
@@ -88,7 +115,7 @@ QStringList wordCompletions(const QString& text, EditorLanguage language,
     std::vector<Ranked> ranked;
     ranked.reserve(size_t(kept.size()));
     for (const QString& candidate : std::as_const(kept))
-        ranked.push_back({isPrefixMatch(candidate, prefix), candidate});
+        ranked.push_back({isCompletionPrefixMatch(candidate, prefix), candidate});
     const QCollator collator = caseInsensitiveCollator();
     std::stable_sort(ranked.begin(), ranked.end(), [&collator](const Ranked& a, const Ranked& b) {
         if (a.prefixMatch != b.prefixMatch)

@@ -7,7 +7,10 @@
 #include <QStringList>
 #include <QStringView>
 #include <QUrl>
+#include <functional>
 #include <optional>
+
+class QCollator;
 
 namespace dunmoss {
 
@@ -42,6 +45,24 @@ QStringList pathCompletions(const QString& text, qsizetype selectionLocation,
 // typed part of the name.
 std::optional<PathCompletionContext> pathCompletionContext(const QString& text, qsizetype caret,
                                                            const std::optional<QUrl>& fileURL);
+
+// The candidates offered before the text's identifiers: path entries, then the language's
+// functions and keywords, repeats and all.
+QStringList leadingCompletions(const QString& text, EditorLanguage language,
+                               TextRange selectedRange, const std::optional<QUrl>& fileURL);
+// The text's identifiers of three or more ASCII characters, once per occurrence, in text order,
+// those inside `region` only (exactly those a run over the whole text finds there). False, when
+// `cancelled` answered true on the way, with only some taken.
+bool forEachCompletionIdentifier(const QString& text, TextRange region,
+                                 const std::function<void(QStringView)>& take,
+                                 const std::function<bool()>& cancelled = {});
+// Whether the candidate is offered for the trimmed partial word: it contains it ignoring case
+// (any candidate for an empty one), and it is not the word itself in any letter case.
+bool offersCompletion(const QString& candidate, const QString& prefix);
+// Whether it starts with the partial word, ignoring case: such candidates lead the list.
+bool isCompletionPrefixMatch(const QString& candidate, const QString& prefix);
+// The locale's case-insensitive order the candidates are ranked in.
+QCollator caseInsensitiveCollator();
 
 // Whether a sorts before b for the prefix: prefix matches first, then the locale's
 // case-insensitive order.

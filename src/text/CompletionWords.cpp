@@ -1,0 +1,194 @@
+#include "text/CompletionWords.h"
+
+#include "text/CodeCompletion.h"
+
+#include <QCollator>
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace dunmoss {
+
+namespace {
+
+// Candidates in ranked order, split as the list shows them: those starting with the partial
+// word, then the rest.
+struct Ranked {
+    QStringList leading;
+    QStringList rest;
+};
+
+// The partial word as a case-insensitive search compares it, character by character folded;
+// none when a character folds to one no word (all ASCII) holds.
+std::optional<QByteArray> foldedAscii(const QString& prefix) {
+    QByteArray folded;
+    folded.reserve(prefix.size());
+    for (const char32_t c : prefix.toUcs4()) {
+        const char32_t f = QChar::toCaseFolded(c);
+        if (f > 0x7f)
+            return std::nullopt;
+        folded.append(char(f));
+    }
+    return folded;
+}
+
+void stableSortIn(QStringList& words, const QCollator& collator) {
+    std::stable_sort(words.begin(), words.end(), [&collator](const QString& a, const QString& b) {
+        return collator.compare(a, b) < 0;
+    });
+}
+
+// Both lists in order; among equals, `first`'s go first.
+QStringList merged(const QStringList& first, const QStringList& second, const QCollator& collator,
+                   qsizetype limit) {
+    QStringList out;
+    qsizetype i = 0, j = 0;
+    while (out.size() < limit && (i < first.size() || j < second.size())) {
+        if (j == second.size() || (i < first.size() && collator.compare(second[j], first[i]) >= 0))
+            out.append(first[i++]);
+        else
+            out.append(second[j++]);
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<CompletionWords> CompletionWords::gather(const QString& text,
+                                                       const std::function<bool()>& cancelled) {
+    CompletionWords gathered;
+    QSet<QStringView> seen;
+    const bool whole = forEachCompletionIdentifier(
+        text, TextRange{0, text.size()},
+        [&](QStringView word) {
+            if (!seen.contains(word)) {
+                seen.insert(word);
+                gathered.m_words.append(word.toString());
+            }
+        },
+        cancelled);
+    if (!whole || (cancelled && cancelled()))
+        return std::nullopt;
+    gathered.m_set = QSet<QString>(gathered.m_words.cbegin(), gathered.m_words.cend());
+    // Sort keys would compare faster, but in some locales they order otherwise than compare().
+    const QCollator collator = caseInsensitiveCollator();
+    std::vector<qsizetype> order(size_t(gathered.m_words.size()));
+    std::iota(order.begin(), order.end(), 0);
+    const QStringList& words = gathered.m_words;
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return collator.compare(words[a], words[b]) < 0;
+    });
+    if (cancelled && cancelled())
+        return std::nullopt;
+    QStringList sorted;
+    sorted.reserve(gathered.m_words.size());
+    gathered.m_starts.reserve(order.size());
+    gathered.m_folded.append('\n');
+    for (const qsizetype index : order) {
+        const QString& word = gathered.m_words[index];
+        sorted.append(word);
+        gathered.m_starts.push_back(gathered.m_folded.size());
+        gathered.m_folded.append(word.toLatin1().toLower()).append('\n');
+    }
+    gathered.m_words = std::move(sorted);
+    return gathered;
+}
+
+void CompletionWords::forEachPossibleMatch(const QString& prefix,
+                                           const std::function<bool(const QString&)>& take) const {
+    if (prefix.isEmpty()) {
+        for (const QString& word : m_words)
+            if (!take(word))
+                return;
+        return;
+    }
+    const std::optional<QByteArray> needle = foldedAscii(prefix);
+    if (!needle)
+        return;
+    const char* const begin = m_folded.constData();
+    const char* const end = begin + m_folded.size();
+    qsizetype last = -1;
+    for (const char* at = begin; at < end;) {
+        const void* hit = memmem(at, size_t(end - at), needle->constData(), size_t(needle->size()));
+        if (!hit)
+            return;
+        const qsizetype position = static_cast<const char*>(hit) - begin;
+        const qsizetype index =
+            qsizetype(std::upper_bound(m_starts.begin(), m_starts.end(), position) -
+                      m_starts.begin()) -
+            1;
+        if (index >= 0 && index != last) {
+            last = index;
+            if (!take(m_words[index]))
+                return;
+        }
+        at = static_cast<const char*>(hit) + 1;
+    }
+}
+
+QStringList CompletionWords::inRegion(const QString& text, TextRange region) {
+    QStringList words;
+    QSet<QStringView> seen;
+    forEachCompletionIdentifier(text, region, [&](QStringView word) {
+        if (!seen.contains(word)) {
+            seen.insert(word);
+            words.append(word.toString());
+        }
+    });
+    return words;
+}
+
+QStringList wordCompletions(const CompletionWords& gathered, const QStringList& added,
+                            const QString& text, EditorLanguage language,
+                            const QString& partialWord, TextRange selectedRange,
+                            const std::optional<QUrl>& fileURL) {
+    const QString prefix = partialWord.trimmed();
+    const QCollator collator = caseInsensitiveCollator();
+    QSet<QString> seen;
+    const auto rank = [&prefix](const QString& candidate, Ranked& into) {
+        (isCompletionPrefixMatch(candidate, prefix) ? into.leading : into.rest).append(candidate);
+    };
+
+    // The few fixed candidates come first among equals, as they come first in the text's order.
+    Ranked fixed;
+    for (const QString& candidate : leadingCompletions(text, language, selectedRange, fileURL)) {
+        if (!offersCompletion(candidate, prefix) || seen.contains(candidate))
+            continue;
+        seen.insert(candidate);
+        rank(candidate, fixed);
+    }
+    stableSortIn(fixed.leading, collator);
+    stableSortIn(fixed.rest, collator);
+
+    // Already in order: the scan stops once the leading part alone fills the list.
+    Ranked fromText;
+    gathered.forEachPossibleMatch(prefix, [&](const QString& word) {
+        if (!offersCompletion(word, prefix) || seen.contains(word))
+            return true;
+        if (fromText.rest.size() >= kCompletionLimit && !isCompletionPrefixMatch(word, prefix))
+            return true;
+        rank(word, fromText);
+        // Without a partial word nothing leads: the rest alone fills the list.
+        return fromText.leading.size() < kCompletionLimit &&
+               (!prefix.isEmpty() || fromText.rest.size() < kCompletionLimit);
+    });
+
+    Ranked typed;
+    for (const QString& word : added) {
+        if (!offersCompletion(word, prefix) || seen.contains(word) || gathered.contains(word))
+            continue;
+        seen.insert(word);
+        rank(word, typed);
+    }
+    stableSortIn(typed.leading, collator);
+    stableSortIn(typed.rest, collator);
+
+    QStringList result = merged(merged(fixed.leading, fromText.leading, collator, kCompletionLimit),
+                                typed.leading, collator, kCompletionLimit);
+    if (result.size() < kCompletionLimit)
+        result += merged(merged(fixed.rest, fromText.rest, collator, kCompletionLimit), typed.rest,
+                         collator, kCompletionLimit - result.size());
+    return result;
+}
+
+} // namespace dunmoss
