@@ -43,6 +43,9 @@ enum class AtomicWriteSync { FileData, Folder };
 // Tests only: that sync of every atomic write fails with `errnoValue` without asking the disk,
 // as a failing disk would answer (0: the disk is asked again).
 void failAtomicWriteSyncForTesting(AtomicWriteSync sync, int errnoValue);
+// Tests only: runs before the file-data sync of every atomic write, on the writing thread, as a
+// slow disk would hold it (null: none).
+void beforeAtomicWriteSyncForTesting(void (*hook)());
 
 // Atomic writes to one path never overlap in this process: each holds the path while it
 // writes and replaces the file. Whoever holds it may look at the file and then write it
