@@ -144,8 +144,8 @@ TEST(FolderSearchPanelInWindow, TypingAndCtrlReturnSearchTheChosenFolder) {
 }
 
 // A click meant for a field of the folder panel lands on that field whatever the results did
-// since the pointer went there: arrived, or filtered to nothing and back. Results fill the room
-// below the fields.
+// since the pointer went there: arrived, filtered to nothing and back, or news of a changed
+// file below. Results fill the room below the fields.
 TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndGo) {
     QTemporaryDir dir;
     QList<FolderSearchResult> hits;
@@ -227,6 +227,10 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
     clickAtSpot("with the search center filtered to nothing");
     center->filterField()->clear();
     clickAtSpot("with its filter cleared");
+    model.presentNotice(QStringLiteral("test"), QStringLiteral("a.txt changed on disk."));
+    clickAtSpot("with news of a changed file");
+    model.dismissNotice(QStringLiteral("test"));
+    settle();
 
     // Without the search center the panel lists its results itself, below its fields.
     arrive(false);
