@@ -58,6 +58,11 @@ protected:
     void TearDown() override {
         releaseSyncs();
         beforeAtomicWriteSyncForTesting(nullptr);
+        // A window closed by the quit no longer counts as an editor window, but it is still
+        // there and reads the settings the fixture is about to let go.
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<EditorWindowView*>(widget))
+                delete widget;
         ProgramFixture::TearDown();
     }
 };
