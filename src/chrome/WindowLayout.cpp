@@ -68,10 +68,10 @@ WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
     add(WindowRow::StatusLine, m_statusLine);
     add(WindowRow::Divider, divider());
     const std::pair<WindowRow, WindowPanel> panels[] = {
+        {WindowRow::FolderSearch, WindowPanel::FolderSearch},
         {WindowRow::FindResults, WindowPanel::FindResults},
         {WindowRow::OpenDocumentResults, WindowPanel::OpenDocumentResults},
         {WindowRow::SearchCenter, WindowPanel::SearchCenter},
-        {WindowRow::FolderSearch, WindowPanel::FolderSearch},
     };
     for (const auto& [row, panel] : panels) {
         add(row, holder(panel));

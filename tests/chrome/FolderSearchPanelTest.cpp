@@ -176,8 +176,6 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
         s.panels.showWelcome = false;
         s.folderSearch.showFolderSearch = true;
         s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.path());
-        s.searchCenter.showSearchCenter = true;
-        s.searchCenter.searchCenterScope = SearchCenterScope::Folder;
     });
     window.resize(1060, 720);
     window.show();
@@ -210,18 +208,21 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
         EXPECT_EQ(activeTab(model.state()).id, tab) << after;
         EXPECT_EQ(model.state().tabs.size(), 1) << after;
     };
-    const auto arrive = [&](bool arrived) {
+    // As a folder search ends: its hits, shown in the search center unless told otherwise.
+    const auto arrive = [&](bool arrived, bool inCenter) {
         model.update([&](EditorWindowState& s) {
             s.folderSearch.folderSearchResults = arrived ? hits : QList<FolderSearchResult>();
             s.searchCenter.searchCenterFolderResults =
                 arrived ? centerHits : QList<SearchCenterResult>();
             s.searchCenter.noteSearched(SearchCenterScope::Folder);
+            s.searchCenter.searchCenterScope = SearchCenterScope::Folder;
+            s.searchCenter.showSearchCenter = inCenter;
         });
     };
 
     aim();
     clickAtSpot("before any result");
-    arrive(true);
+    arrive(true, true);
     clickAtSpot("once results arrived in the search center");
     center->filterField()->setText(QStringLiteral("no such text"));
     clickAtSpot("with the search center filtered to nothing");
@@ -233,11 +234,10 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
     settle();
 
     // Without the search center the panel lists its results itself, below its fields.
-    arrive(false);
-    model.update([](EditorWindowState& s) { s.searchCenter.showSearchCenter = false; });
+    arrive(false, false);
     settle();
     aim();
-    arrive(true);
+    arrive(true, false);
     clickAtSpot("once results arrived in the panel");
     panel->filterField()->setText(QStringLiteral("no such text"));
     clickAtSpot("with the panel's results filtered to nothing");
