@@ -5,8 +5,6 @@
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "session/SessionWriter.h"
-#include "window/DocumentSaving.h"
-#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 
 #include <QCoreApplication>
@@ -65,14 +63,8 @@ void SavingBeforeQuit::runRound() {
         if (window->model().seams().persistSession)
             window->model().seams().persistSession();
     }
-    // One wait per window for the files it is saving, and one for the disk.
-    m_waitsLeft = int(shown.size()) + 1;
+    // Files being saved are waited for by each window's close, which keeps painting too.
     const QPointer<SavingBeforeQuit> self = this;
-    for (EditorWindowView* window : shown)
-        window->model().saving().writes().whenAllWritten([self] {
-            if (self)
-                self->oneWaitOver();
-        });
     Defaults* defaults = &m_defaults;
     std::thread([self, defaults] {
         SessionWriter::shared().waitUntilIdle();
@@ -82,15 +74,13 @@ void SavingBeforeQuit::runRound() {
             qApp,
             [self] {
                 if (self)
-                    self->oneWaitOver();
+                    self->roundOver();
             },
             Qt::QueuedConnection);
     }).detach();
 }
 
-void SavingBeforeQuit::oneWaitOver() {
-    if (--m_waitsLeft > 0)
-        return;
+void SavingBeforeQuit::roundOver() {
     for (const QMetaObject::Connection& watch : std::as_const(m_watches))
         disconnect(watch);
     m_watches.clear();

@@ -10,7 +10,7 @@ namespace dunmoss {
 class Defaults;
 
 // Before a quit closes the windows, every window hands its session and recovery copy to the
-// writer, and the quit waits until they, the files being saved and the settings are on disk.
+// writer, and the quit waits until they and the settings are on disk.
 // That wait runs on a thread of its own, so the windows keep painting and say they are saving;
 // what is typed meanwhile is written by another round before the windows close (a few rounds
 // at most: the windows' own close writes and waits for whatever is left). Main thread only.
@@ -29,13 +29,12 @@ public:
 
 private:
     void runRound();
-    void oneWaitOver();
+    void roundOver();
     void showSaving(bool saving);
 
     Defaults& m_defaults;
     std::function<void()> m_then;
     int m_rounds = 0;
-    int m_waitsLeft = 0;
     bool m_changedMeanwhile = false;
     QList<QMetaObject::Connection> m_watches;
 };
