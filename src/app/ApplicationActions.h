@@ -17,7 +17,10 @@ std::function<void()>& checkForUpdatesAction();
 // and ends the application once no editor window is left. A window that first asks the person
 // stops the round; when the answer lets it close, the window calls quitApplication() again to
 // go on, and when the person keeps it, cancelQuit() ends the quit.
+// Before the first window is asked, `saveBeforeQuitAction` (when installed) writes what is to
+// be kept and calls on once it is on disk; a quit asked for meanwhile does nothing more.
 void quitApplication();
+std::function<void(std::function<void()>)>& saveBeforeQuitAction();
 bool isQuitting();
 void cancelQuit();
 

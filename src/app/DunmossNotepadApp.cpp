@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/EditorWindowChrome.h"
 #include "app/EditorWindowPresence.h"
+#include "app/SavingBeforeQuit.h"
 #include "app/SettingsWindow.h"
 #include "chrome/EditorWindowView.h"
 #include "chrome/WindowColorScheme.h"
@@ -62,6 +63,10 @@ DunmossNotepadApp::DunmossNotepadApp(const QStringList& arguments, Defaults& def
         });
     });
     openSettingsAction() = [store] { showSettingsWindow(*store); };
+    auto* saving = new SavingBeforeQuit(defaults, this);
+    saveBeforeQuitAction() = [saving](std::function<void()> then) {
+        saving->start(std::move(then));
+    };
     connect(&defaults, &Defaults::writeFailed, this,
             &DunmossNotepadApp::reportSettingsWriteFailure);
     // Menus, the settings window and the toolkit's dialogs take the theme's scheme, as the
@@ -92,6 +97,7 @@ DunmossNotepadApp::~DunmossNotepadApp() {
     // The applier and the settings window use this application's settings store.
     setAlwaysOnTopApplier({});
     openSettingsAction() = nullptr;
+    saveBeforeQuitAction() = nullptr;
     delete settingsWindow();
     applyApplicationColorScheme(QString());
 }

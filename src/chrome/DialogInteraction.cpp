@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <map>
 #include <memory>
 #include <utility>
@@ -47,10 +48,35 @@ void answerOnce(QDialog* dialog, const QObject* asker, Finished finished, Gone g
     });
 }
 
+// What the file panels remember between showings (view mode, column widths, sidebar places,
+// the folders gone through), shared by every panel of the run.
+QByteArray& rememberedPanelState() {
+    static QByteArray state;
+    return state;
+}
+
+// A file panel writes that state to the toolkit's own settings file whenever it goes, with a lock
+// file and a synced rename on the window's thread: on a slow disk the window froze. The toolkit's
+// settings are pointed at a place inside the program, which it can read (there is nothing) but
+// never write, and the state is kept in memory instead.
+void keepPanelStateOffDisk() {
+    static const bool kept = [] {
+        QSettings::setPath(QSettings::defaultFormat(), QSettings::UserScope,
+                           QStringLiteral(":/dunmoss-toolkit-settings"));
+        return true;
+    }();
+    Q_UNUSED(kept);
+}
+
 QFileDialog* makeFileDialog(QWidget* window, const QString& message) {
+    keepPanelStateOffDisk();
     auto* dialog = makeDialog<QFileDialog>(window);
     if (!message.isEmpty())
         dialog->setWindowTitle(message);
+    if (!rememberedPanelState().isEmpty())
+        dialog->restoreState(rememberedPanelState());
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [dialog] { rememberedPanelState() = dialog->saveState(); });
     return dialog;
 }
 

@@ -106,6 +106,30 @@ QWidget* MessageBar::makeRow(int index, const MessageBarEntry& entry) {
     return row;
 }
 
+namespace {
+
+int windowWidth(const QWidget* bar) {
+    return bar->parentWidget() ? bar->parentWidget()->width() : bar->width();
+}
+
+} // namespace
+
+QSize MessageBar::sizeHint() const {
+    QSize hint = QWidget::sizeHint();
+    if (!m_entries.isEmpty() && hasHeightForWidth())
+        hint.setHeight(heightForWidth(windowWidth(this)));
+    return hint;
+}
+
+int MessageBar::oneLineHeight() const {
+    MessageBar probe(parentWidget());
+    probe.setAttribute(Qt::WA_DontShowOnScreen);
+    probe.hide();
+    probe.setEntries(
+        {{QStringLiteral("probe"), QStringLiteral("X"), {{QStringLiteral("X"), {}}}, [] {}}});
+    return probe.sizeHint().height();
+}
+
 QStringList MessageBar::texts() const {
     QStringList out;
     for (const MessageBarEntry& entry : m_entries)

@@ -40,6 +40,12 @@ public:
     QStringList texts() const;
     QList<QAbstractButton*> buttons(int message) const;
 
+    // As tall as its lines are at the window's width (a wrapping text's own hint guesses two
+    // lines for one that fits in one).
+    QSize sizeHint() const override;
+    // One line of news with an answer, at the window's width: the room the window keeps for it.
+    int oneLineHeight() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -68,10 +68,10 @@ WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
     add(WindowRow::StatusLine, m_statusLine);
     add(WindowRow::Divider, divider());
     const std::pair<WindowRow, WindowPanel> panels[] = {
+        {WindowRow::FolderSearch, WindowPanel::FolderSearch},
         {WindowRow::FindResults, WindowPanel::FindResults},
         {WindowRow::OpenDocumentResults, WindowPanel::OpenDocumentResults},
         {WindowRow::SearchCenter, WindowPanel::SearchCenter},
-        {WindowRow::FolderSearch, WindowPanel::FolderSearch},
     };
     for (const auto& [row, panel] : panels) {
         add(row, holder(panel));
@@ -141,6 +141,14 @@ int WindowLayout::editorMinimumHeight() const {
     return kEditorMinimumLines * metrics.lineSpacing() + 12;
 }
 
+int WindowLayout::newsRoom() const {
+    if (m_newsRoomWidth != width()) {
+        m_newsRoomWidth = width();
+        m_newsRoom = m_messageBar->oneLineHeight();
+    }
+    return m_newsRoom;
+}
+
 void WindowLayout::fitRows() {
     m_fitting = true;
     // A row costs the height it will be given, and that of the divider after it. Hidden rows
@@ -170,10 +178,17 @@ void WindowLayout::fitRows() {
             needed += editorHeight + cost(i) - rowHeight(row.widget);
             continue;
         }
+        if (row.kind == WindowRow::MessageBar)
+            continue;
         needed += cost(i);
         if (canGiveWay(row.kind))
             yielding.append(i);
     }
+    // Room for a line of news is kept whether or not any is up (the editor has it meanwhile),
+    // so news coming or going never moves or hides a panel above it.
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].kind == WindowRow::MessageBar)
+            needed += std::max(cost(i), newsRoom() + 1);
     std::sort(yielding.begin(), yielding.end(), [this](qsizetype a, qsizetype b) {
         return m_rows[a].wantedSince < m_rows[b].wantedSince;
     });
@@ -191,6 +206,23 @@ void WindowLayout::fitRows() {
             m_rows[*it].givingWay = false;
             needed += cost(*it);
         }
+    }
+    // A result panel gets what is left beyond its least height, top first, from the window's
+    // height and the rows shown alone: never from its results, nor from news below it.
+    int spare = sized ? height() - needed : 0;
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        Row& row = m_rows[i];
+        if (!canGiveWay(row.kind))
+            continue;
+        if (!sized || !row.wanted || row.givingWay) {
+            row.widget->setMaximumHeight(QWIDGETSIZE_MAX);
+            continue;
+        }
+        const int least = rowHeight(row.widget, true);
+        const int share =
+            std::clamp(row.widget->sizeHint().height() - least, 0, std::max(spare, 0));
+        spare -= share;
+        row.widget->setMaximumHeight(least + share);
     }
     m_editorArea->setMinimumHeight(editorHeight);
     for (qsizetype i = 0; i < m_rows.size(); ++i) {

@@ -88,6 +88,8 @@ private:
     // Shows the wanted rows, without the panels that would leave the editor too little room.
     void fitRows();
     int editorMinimumHeight() const;
+    // The height of one line of the message bar at the window's width, shown or not.
+    int newsRoom() const;
 
     EditorWindowModel& m_model;
     QHash<WindowPanel, QWidget*> m_panels;
@@ -95,6 +97,8 @@ private:
     QList<Row> m_rows;
     quint64 m_wantedCount = 0;
     bool m_fitting = false;
+    mutable int m_newsRoom = 0;
+    mutable int m_newsRoomWidth = -1;
     TabStripView* m_tabStrip = nullptr;
     EditorArea* m_editorArea = nullptr;
     MessageBar* m_messageBar = nullptr;

@@ -54,8 +54,15 @@ std::atomic<int>& injectedSyncFailure(AtomicWriteSync sync) {
     return failures[sync == AtomicWriteSync::FileData ? 0 : 1];
 }
 
+std::atomic<void (*)()>& syncHook() {
+    static std::atomic<void (*)()> hook = nullptr;
+    return hook;
+}
+
 // The errno of a failed sync, 0 when the disk holds what was asked.
 int syncFileData(int fd) {
+    if (void (*hook)() = syncHook().load())
+        hook();
     if (const int injected = injectedSyncFailure(AtomicWriteSync::FileData).load())
         return injected;
     return ::fdatasync(fd) == 0 ? 0 : errno;
@@ -168,6 +175,10 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
 
 void failAtomicWriteSyncForTesting(AtomicWriteSync sync, int errnoValue) {
     injectedSyncFailure(sync).store(errnoValue);
+}
+
+void beforeAtomicWriteSyncForTesting(void (*hook)()) {
+    syncHook().store(hook);
 }
 
 void writeBytesAtomically(const QByteArray& bytes, const QString& path) {

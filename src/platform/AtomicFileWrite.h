@@ -44,5 +44,8 @@ enum class AtomicWriteSync { FileData, Folder };
 // Tests only: that sync of every atomic write fails with `errnoValue` without asking the disk,
 // as a failing disk would answer (0: the disk is asked again).
 void failAtomicWriteSyncForTesting(AtomicWriteSync sync, int errnoValue);
+// Tests only: runs before the file-data sync of every atomic write, on the writing thread, as a
+// slow disk would hold it (null: none).
+void beforeAtomicWriteSyncForTesting(void (*hook)());
 
 } // namespace dunmoss

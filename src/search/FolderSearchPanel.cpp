@@ -21,6 +21,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -59,7 +60,7 @@ QHBoxLayout* hbox(int spacing, int horizontal, int vertical) {
 
 int folderSearchResultListHeight(qsizetype rows) {
     const qsizetype height = std::max<qsizetype>(rows, 1) * kSearchResultRowHeight;
-    return static_cast<int>(std::min<qsizetype>(height, 230));
+    return static_cast<int>(std::min<qsizetype>(height, kFolderSearchResultRoom));
 }
 
 FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* parent)
@@ -151,9 +152,14 @@ FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* 
     m_noFiltered->setText(l("folder-search.no-filtered-results"));
     m_noFiltered->setContentsMargins(12, 12, 12, 12);
     m_noFiltered->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    results->addWidget(m_noFiltered);
-    m_list = makeSearchResultList(QStringLiteral("folderSearchResults"), m_results, &m_model);
-    results->addWidget(m_list);
+    // The hits fill a room of their own below the filter, as tall for one as for many or none
+    // left by the filter, so nothing else in the window moves as they come and go.
+    m_room = new QStackedWidget(m_results);
+    m_room->setFixedHeight(kFolderSearchResultRoom);
+    m_room->addWidget(m_noFiltered);
+    m_list = makeSearchResultList(QStringLiteral("folderSearchResults"), m_room, &m_model);
+    m_room->addWidget(m_list);
+    results->addWidget(m_room);
     column->addWidget(m_results);
 
     const auto call = [](const std::function<void()>& action) {
@@ -269,13 +275,8 @@ void FolderSearchPanel::rebuild() {
                          positionFormat.arg(result.line).arg(result.column), QString(),
                          result.preview, QString(), places.value(result.id, -1)});
     }
-    const qsizetype rowCount = rows.size();
     m_model->setRows(std::move(rows));
-    const bool none = m_filtered.isEmpty();
-    m_noFiltered->setVisible(none);
-    m_list->setVisible(!none);
-    m_list->setFixedHeight(folderSearchResultListHeight(rowCount));
-    m_noFiltered->setFixedHeight(folderSearchResultListHeight(1));
+    m_room->setCurrentWidget(m_filtered.isEmpty() ? static_cast<QWidget*>(m_noFiltered) : m_list);
 }
 
 void FolderSearchPanel::hideEvent(QHideEvent* event) {

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
+class QStackedWidget;
 class QToolButton;
 
 namespace dunmoss {
@@ -36,8 +37,11 @@ struct FolderSearchPanelActions {
     std::function<void()> close;
 };
 
-// The list height for a number of rows (hits plus group headers): 32 points a row, at least
-// one row, at most 230 points.
+// The room the listed hits fill below the panel's filter, however many there are.
+inline constexpr int kFolderSearchResultRoom = 230;
+
+// The height a number of rows (hits plus group headers) would ask for: 32 points a row, at
+// least one row, at most 230 points.
 int folderSearchResultListHeight(qsizetype rows);
 
 // The folder search and replace bar: query, replacement, folder and the four actions; include
@@ -93,6 +97,7 @@ private:
     QWidget* m_results = nullptr;
     QLineEdit* m_filter = nullptr;
     QLabel* m_visibleCount = nullptr;
+    QStackedWidget* m_room = nullptr;
     QLabel* m_noFiltered = nullptr;
     QListView* m_list = nullptr;
     SearchResultListModel* m_model = nullptr;

@@ -43,8 +43,8 @@ QHBoxLayout* row(int spacing) {
     return layout;
 }
 
-// The result list asks for its rows' height and, in a low window, gives up rows down to the
-// shortest list before its panel has to give way.
+// The room the results fill: in a low window it gives up rows down to the shortest list before
+// its panel has to give way.
 class ResultArea : public QStackedWidget {
 public:
     using QStackedWidget::QStackedWidget;
@@ -64,7 +64,8 @@ private:
 
 int searchCenterListHeight(qsizetype rows) {
     const qsizetype height = std::max<qsizetype>(rows, 1) * kSearchResultRowHeight;
-    return static_cast<int>(std::clamp<qsizetype>(height, 120, 280));
+    return static_cast<int>(
+        std::clamp<qsizetype>(height, kSearchCenterLeastRoom, kSearchCenterResultRoom));
 }
 
 SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* parent)
@@ -172,7 +173,7 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
     m_content = new ResultArea(this);
     m_empty = captionLabel(m_content);
     m_empty->setContentsMargins(12, 14, 12, 14);
-    m_empty->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_empty->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_list = makeSearchResultList(QStringLiteral("searchCenterResults"), m_content, &m_model);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -185,6 +186,10 @@ SearchCenterPanel::SearchCenterPanel(SearchCenterPanelActions actions, QWidget* 
     connect(m_list, &QListView::activated, this, open);
     m_content->addWidget(m_empty);
     m_content->addWidget(m_list);
+    // The results fill a room of their own, as tall for none as for thousands: a list that grew
+    // and shrank with its rows moved the panels below it under the pointer.
+    static_cast<ResultArea*>(m_content)->setHeights(kSearchCenterLeastRoom,
+                                                    kSearchCenterResultRoom);
     column->addWidget(m_content);
     rebuild();
 }
@@ -312,8 +317,6 @@ void SearchCenterPanel::show(QList<SearchCenterResult> filtered, Retired retired
                          : m_searched           ? l("search-center.none-found")
                                                 : l("search-center.empty"));
         m_content->setCurrentWidget(m_empty);
-        const int empty = m_empty->sizeHint().height();
-        static_cast<ResultArea*>(m_content)->setHeights(empty, empty);
         m_rowsRequests.next();
         retired.rows = m_model->setRowSource(nullptr);
         releaseAside(std::exchange(m_rowsOf, {}));
@@ -347,15 +350,11 @@ void SearchCenterPanel::show(QList<SearchCenterResult> filtered, Retired retired
 
 void SearchCenterPanel::showRows(QList<SearchCenterResult> results,
                                  std::shared_ptr<const SearchResultRows> rows) {
-    const qsizetype rowCount = rows->count();
     Retired retired;
     retired.rows = m_model->setRowSource(std::move(rows));
     retired.filtered = std::exchange(m_rowsOf, std::move(results));
     releaseAside(std::move(retired));
     m_content->setCurrentWidget(m_list);
-    const int preferred = searchCenterListHeight(rowCount);
-    static_cast<ResultArea*>(m_content)->setHeights(std::min(preferred, searchCenterListHeight(0)),
-                                                    preferred);
 }
 
 void SearchCenterPanel::hideEvent(QHideEvent* event) {

@@ -38,7 +38,12 @@ struct SearchCenterPanelActions {
     std::function<void()> close;
 };
 
-// The list height for a number of rows (hits plus group headers): 32 points a row, at least
+// The room the results fill below the panel's fields: 280 points, giving up rows down to 120
+// in a low window, whether it lists none, one or thousands.
+inline constexpr int kSearchCenterResultRoom = 280;
+inline constexpr int kSearchCenterLeastRoom = 120;
+
+// The height a number of rows (hits plus group headers) would ask for: 32 points a row, at least
 // 120 and at most 280.
 int searchCenterListHeight(qsizetype rows);
 

@@ -13,14 +13,16 @@ QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
         rows << R::FindBar << R::Divider;
     if (showsStatusLine(state))
         rows << R::StatusLine << R::Divider;
+    // The folder panel's fields come before every list of results, so that results arriving
+    // (a folder search opens the search center) never move them under the pointer.
+    if (state.folderSearch.showFolderSearch)
+        rows << R::FolderSearch << R::Divider;
     if (state.find.showFindResults)
         rows << R::FindResults << R::Divider;
     if (state.find.showOpenDocumentSearchResults)
         rows << R::OpenDocumentResults << R::Divider;
     if (state.searchCenter.showSearchCenter)
         rows << R::SearchCenter << R::Divider;
-    if (state.folderSearch.showFolderSearch)
-        rows << R::FolderSearch << R::Divider;
     if (showsMessageBar(state))
         rows << R::MessageBar << R::Divider;
     rows << R::EditorArea << R::Divider << R::StatusBar;

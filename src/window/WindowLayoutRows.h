@@ -14,17 +14,17 @@ enum class WindowRow {
     TabStrip,
     FindBar,
     StatusLine,
+    FolderSearch,
     FindResults,
     OpenDocumentResults,
     SearchCenter,
-    FolderSearch,
     MessageBar,
     EditorArea,
     StatusBar,
 };
 
-// Header, divider, tab strip, divider, each shown panel followed by a divider (find bar, find
-// results, open-document results, search center, folder search, always in this order), the
+// Header, divider, tab strip, divider, each shown panel followed by a divider (find bar, folder
+// search, find results, open-document results, search center, always in this order), the
 // message bar and a divider while it has news, the editor area, a divider and the status bar. The
 // window's status message follows the find bar's place (see showsStatusLine).
 QList<WindowRow> windowLayoutRows(const EditorWindowState& state);

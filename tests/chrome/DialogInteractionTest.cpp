@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -137,6 +139,37 @@ TEST(DialogInteraction, CancelledPanelsAnswerNothingOnce) {
     dialog->reject();
     QApplication::processEvents();
     EXPECT_TRUE(opened.isEmpty());
+}
+
+// Qt writes a closed panel's state to its own settings file, with a lock file and a synced rename
+// on the window's thread. The next panel still shows what the person chose in the last one.
+TEST(DialogInteraction, AClosedPanelWritesNothingToDiskYetTheNextKeepsItsView) {
+    const QString toolkitFile =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/QtProject.conf");
+    QFile::remove(toolkitFile);
+    QWidget window;
+    window.show();
+    DialogInteraction interaction(&window);
+    interaction.chooseSaveLocation({}, [](std::optional<QUrl>) {});
+    QPointer<QFileDialog> dialog = openDialog<QFileDialog>(window);
+    ASSERT_NE(dialog, nullptr);
+    const QFileDialog::ViewMode chosen =
+        dialog->viewMode() == QFileDialog::Detail ? QFileDialog::List : QFileDialog::Detail;
+    dialog->setViewMode(chosen);
+    dialog->reject();
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(dialog.isNull());
+    EXPECT_FALSE(QFile::exists(toolkitFile));
+    EXPECT_FALSE(QFile::exists(toolkitFile + QStringLiteral(".lock")));
+
+    interaction.chooseFilesToOpen({}, [](QList<QUrl>) {});
+    dialog = openDialog<QFileDialog>(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->viewMode(), chosen);
+    dialog->reject();
+    QApplication::processEvents();
 }
 
 TEST(DialogInteraction, TheSavePanelOpensInTheFolderItIsGiven) {

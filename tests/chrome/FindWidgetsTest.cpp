@@ -186,7 +186,8 @@ TEST_F(FindWidgets, SearchCenterListsGroupedResultsFiltersAndOpensThem) {
     ASSERT_EQ(rows->rowCount(), 3); // one group, two hits
     EXPECT_EQ(rows->row(0).kind, SearchResultRow::Kind::Group);
     EXPECT_EQ(rows->row(2).trailing, QStringLiteral("alpha two"));
-    EXPECT_EQ(center()->listView()->height(), 120);
+    // Few rows leave the rest of the room empty below them.
+    EXPECT_GT(center()->listView()->height(), searchCenterListHeight(3));
     EXPECT_EQ(center()->runPicker()->count(), 2);
     EXPECT_EQ(center()->runPicker()->currentIndex(), 1); // the new run is shown
     EXPECT_TRUE(center()->deleteButton()->isEnabled());

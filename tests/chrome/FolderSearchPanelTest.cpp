@@ -67,7 +67,7 @@ TEST(FolderSearchPanelLayout, GroupsFiltersAndDisablesItsActionsWhileBusy) {
     EXPECT_EQ(panel.visibleCountLabel()->text(),
               l("folder-search.visible-results.format").arg(3).arg(3));
     ASSERT_EQ(panel.listView()->model()->rowCount(), 5);
-    EXPECT_EQ(panel.listView()->height(), 160);
+    const int room = panel.resultsBlock()->sizeHint().height();
     EXPECT_EQ(panel.listView()->model()->index(0, 0).data().toString(),
               QStringLiteral("src/a.txt"));
     // Clicking the last hit opens it.
@@ -77,7 +77,8 @@ TEST(FolderSearchPanelLayout, GroupsFiltersAndDisablesItsActionsWhileBusy) {
 
     panel.filterField()->setText(QStringLiteral("zzz"));
     EXPECT_TRUE(panel.noFilteredLabel()->isVisible());
-    EXPECT_EQ(panel.noFilteredLabel()->height(), 32);
+    // The hits, or the word that the filter left none, fill the same room.
+    EXPECT_EQ(panel.resultsBlock()->sizeHint().height(), room);
     panel.filterField()->setText(QStringLiteral("beta"));
     EXPECT_EQ(panel.visibleCountLabel()->text(),
               l("folder-search.visible-results.format").arg(1).arg(3));
@@ -140,6 +141,108 @@ TEST(FolderSearchPanelInWindow, TypingAndCtrlReturnSearchTheChosenFolder) {
     ASSERT_EQ(panel->listView()->model()->rowCount(), 5);
     EXPECT_EQ(panel->listView()->model()->index(0, 0).data().toString(),
               QStringLiteral("src/a.txt"));
+}
+
+// A click meant for a field of the folder panel lands on that field whatever the results did
+// since the pointer went there: arrived, filtered to nothing and back, or news of a changed
+// file below. Results fill the room below the fields.
+TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndGo) {
+    QTemporaryDir dir;
+    QList<FolderSearchResult> hits;
+    QList<SearchCenterResult> centerHits;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("needle\n").repeated(4));
+        for (int line = 1; line <= 4; ++line) {
+            hits.append(hit(path, line, QStringLiteral("needle")));
+            SearchCenterResult result;
+            result.id = hits.last().id.toString();
+            result.scope = SearchCenterScope::Folder;
+            result.groupID = path;
+            result.groupTitle = QString::fromLatin1(name);
+            result.fileURL = QUrl::fromLocalFile(path);
+            result.line = line;
+            result.column = 1;
+            result.preview = QStringLiteral("needle");
+            centerHits.append(result);
+        }
+    }
+    Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    EditorWindowView window(testWindowOptions(defaults));
+    EditorWindowModel& model = window.model();
+    model.update([&](EditorWindowState& s) {
+        s.panels.showWelcome = false;
+        s.folderSearch.showFolderSearch = true;
+        s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.path());
+    });
+    window.resize(1060, 720);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto settle = [&] {
+        window.refreshNow();
+        for (int i = 0; i < 4; ++i)
+            QApplication::processEvents();
+    };
+    settle();
+    auto* panel = window.findChild<FolderSearchPanel*>(QStringLiteral("folderSearchPanel"));
+    auto* center = window.findChild<SearchCenterPanel*>(QStringLiteral("searchCenterPanel"));
+    ASSERT_TRUE(panel && center);
+    QLineEdit* field = panel->replacementField();
+    const QUuid tab = activeTab(model.state()).id;
+    QPoint spot;
+    const auto aim = [&] { spot = field->mapToGlobal(field->rect().center()); };
+    // A real click where the pointer stayed, with the keyboard elsewhere first.
+    const auto clickAtSpot = [&](const char* after) {
+        settle();
+        window.setFocus();
+        QWidget* target = window.childAt(window.mapFromGlobal(spot));
+        ASSERT_TRUE(target) << after;
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFromGlobal(spot));
+        settle();
+        EXPECT_EQ(field->mapToGlobal(field->rect().center()), spot) << after;
+        EXPECT_EQ(target, field) << after << ": " << target->metaObject()->className();
+        EXPECT_EQ(QApplication::focusWidget(), field) << after;
+        EXPECT_EQ(activeTab(model.state()).id, tab) << after;
+        EXPECT_EQ(model.state().tabs.size(), 1) << after;
+    };
+    // As a folder search ends: its hits, shown in the search center unless told otherwise.
+    const auto arrive = [&](bool arrived, bool inCenter) {
+        model.update([&](EditorWindowState& s) {
+            s.folderSearch.folderSearchResults = arrived ? hits : QList<FolderSearchResult>();
+            s.searchCenter.searchCenterFolderResults =
+                arrived ? centerHits : QList<SearchCenterResult>();
+            s.searchCenter.noteSearched(SearchCenterScope::Folder);
+            s.searchCenter.searchCenterScope = SearchCenterScope::Folder;
+            s.searchCenter.showSearchCenter = inCenter;
+        });
+    };
+
+    aim();
+    clickAtSpot("before any result");
+    arrive(true, true);
+    clickAtSpot("once results arrived in the search center");
+    center->filterField()->setText(QStringLiteral("no such text"));
+    clickAtSpot("with the search center filtered to nothing");
+    center->filterField()->clear();
+    clickAtSpot("with its filter cleared");
+    model.presentNotice(QStringLiteral("test"), QStringLiteral("a.txt changed on disk."));
+    clickAtSpot("with news of a changed file");
+    model.dismissNotice(QStringLiteral("test"));
+    settle();
+
+    // Without the search center the panel lists its results itself, below its fields.
+    arrive(false, false);
+    settle();
+    aim();
+    arrive(true, false);
+    clickAtSpot("once results arrived in the panel");
+    panel->filterField()->setText(QStringLiteral("no such text"));
+    clickAtSpot("with the panel's results filtered to nothing");
+    panel->filterField()->clear();
+    clickAtSpot("with the panel's filter cleared");
 }
 
 TEST(FolderSearchPanelInWindow, AHitOpenedFromAListTakesTheKeyboardToItsFile) {

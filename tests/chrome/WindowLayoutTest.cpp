@@ -39,9 +39,9 @@ TEST(WindowLayoutRows, PlainWindowAndEveryPanelInOrder) {
     state.notices.shown.append({QStringLiteral("cause"), QStringLiteral("news")});
     EXPECT_EQ(windowLayoutRows(state),
               (QList<R>{R::Header, R::Divider, R::TabStrip, R::Divider, R::FindBar, R::Divider,
-                        R::FindResults, R::Divider, R::OpenDocumentResults, R::Divider,
-                        R::SearchCenter, R::Divider, R::FolderSearch, R::Divider, R::MessageBar,
-                        R::Divider, R::EditorArea, R::Divider, R::StatusBar}));
+                        R::FolderSearch, R::Divider, R::FindResults, R::Divider,
+                        R::OpenDocumentResults, R::Divider, R::SearchCenter, R::Divider,
+                        R::MessageBar, R::Divider, R::EditorArea, R::Divider, R::StatusBar}));
 }
 
 TEST(WindowLayoutRows, TheMessageBarShowsWhileItHasNewsOfATabOrANotice) {
@@ -124,7 +124,7 @@ TEST_F(WindowLayoutWidget, ShowsRowsByFlagsWithPanelsInstalled) {
     layout.refresh({});
     EXPECT_EQ(layout.shownRows(),
               (QList<R>{R::Header, R::Divider, R::TabStrip, R::Divider, R::FindBar, R::Divider,
-                        R::SearchCenter, R::Divider, R::FolderSearch, R::Divider, R::EditorArea,
+                        R::FolderSearch, R::Divider, R::SearchCenter, R::Divider, R::EditorArea,
                         R::Divider, R::StatusBar}));
     QWidget* folder = layout.panel(WindowPanel::FolderSearch);
     EXPECT_FALSE(folder->property(kShowsInlineResultsProperty).toBool());

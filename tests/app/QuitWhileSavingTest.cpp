@@ -1,0 +1,107 @@
+// Quitting waits until everything is on disk, and on a slow disk that takes a while: the window
+// keeps painting meanwhile and says that it is saving, and what is typed then is kept too.
+#include "ProgramDriving.h"
+#include "app/ApplicationActions.h"
+#include "chrome/EditorArea.h"
+#include "chrome/EditorPane.h"
+#include "chrome/WindowLayout.h"
+#include "chrome/WindowStatusLine.h"
+#include "editor/CodeEditorView.h"
+#include "editor/ShortcutTextView.h"
+#include "platform/AtomicFileWrite.h"
+#include "platform/Localization.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+using namespace dunmoss;
+using namespace dunmoss::test;
+
+namespace {
+
+// A disk that holds every sync until the test lets go (or a few seconds have passed, so that a
+// quit waiting for it on the window's thread still ends).
+struct SlowDisk {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool holding = false;
+    int held = 0;
+};
+SlowDisk& slowDisk() {
+    static SlowDisk disk;
+    return disk;
+}
+void holdSync() {
+    SlowDisk& disk = slowDisk();
+    std::unique_lock lock(disk.mutex);
+    ++disk.held;
+    disk.released.wait_for(lock, std::chrono::seconds(4), [&] { return !disk.holding; });
+    --disk.held;
+}
+int syncsHeld() {
+    std::lock_guard lock(slowDisk().mutex);
+    return slowDisk().held;
+}
+void releaseSyncs() {
+    {
+        std::lock_guard lock(slowDisk().mutex);
+        slowDisk().holding = false;
+    }
+    slowDisk().released.notify_all();
+}
+
+class QuitWhileSaving : public ProgramFixture {
+protected:
+    void TearDown() override {
+        releaseSyncs();
+        beforeAtomicWriteSyncForTesting(nullptr);
+        // A window closed by the quit no longer counts as an editor window, but it is still
+        // there and reads the settings the fixture is about to let go.
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<EditorWindowView*>(widget))
+                delete widget;
+        ProgramFixture::TearDown();
+    }
+};
+
+TEST_F(QuitWhileSaving, TheWindowPaintsAndSaysSoWhileTheDiskHoldsTheQuit) {
+    std::unique_ptr<DunmossNotepadApp> app;
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    QPointer<EditorWindowView> window = launchOn(app, path, "first line\n");
+    ASSERT_TRUE(window);
+    ShortcutTextView* editor =
+        window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    editor->setFocus();
+    typeText(editor, QStringLiteral("typed before quitting "));
+    settle();
+
+    slowDisk().holding = true;
+    beforeAtomicWriteSyncForTesting(&holdSync);
+    quitApplication();
+    // The session's writer waits for the disk; the window goes on meanwhile.
+    ASSERT_TRUE(QTest::qWaitFor([] { return syncsHeld() > 0; }));
+    bool ticked = false;
+    QTimer::singleShot(0, [&] { ticked = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }));
+    EXPECT_GT(syncsHeld(), 0);
+    ASSERT_TRUE(window && window->isVisible());
+    auto* status = window->findChild<WindowStatusLine*>();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->isVisible(); }));
+    EXPECT_EQ(status->message(), localizedString(QStringLiteral("app.quit.saving")));
+    typeText(editor, QStringLiteral("and while it saved"));
+
+    releaseSyncs();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !hasVisibleEditorWindow(); }, 20'000));
+    // The quit still waited for everything: both words are in the copy the next start reads.
+    QFile recovery(dir.filePath(QStringLiteral("Recovery/recovery.json")));
+    ASSERT_TRUE(recovery.open(QIODevice::ReadOnly));
+    const QByteArray stored = recovery.readAll();
+    EXPECT_TRUE(stored.contains("typed before quitting and while it saved"))
+        << stored.left(400).toStdString();
+}
+
+} // namespace
