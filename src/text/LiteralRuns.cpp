@@ -35,11 +35,14 @@ const LiteralRuns::Line& LiteralRuns::lineOf(qsizetype at) {
     return m_line;
 }
 
-// Where a match holding the occurrence at `candidate` can begin at the earliest: after the last
-// character before it on its line that the pattern cannot take in before the literal. Under
-// folding, a line with a character beyond ASCII may hold the literal folded, and an occurrence
-// beyond ASCII stands for one: the whole line.
-qsizetype LiteralRuns::earliestStart(qsizetype candidate) {
+// Where a match holding the occurrence at `candidate` can begin at the earliest, or no later:
+// after the last character before it on its line that the pattern cannot take in before the
+// literal. Under folding, a line with a character beyond ASCII may hold the literal folded, and
+// an occurrence beyond ASCII stands for one: the whole line. Reading back pays only where it
+// spares ICU a longer stretch, which ICU then reads anyway: it goes no further than half
+// of what ICU would read more without it (from `stretchEnd`, the end of the stretch the
+// occurrence would join, when given, else from the line's start), and no further than that end.
+qsizetype LiteralRuns::earliestStart(qsizetype candidate, qsizetype stretchEnd) {
     const std::optional<AsciiTable>& taken = m_prefilter.takenBeforeLiteral;
     const Line& line = lineOf(candidate);
     if (!taken || m_text[candidate].unicode() >= 0x80)
@@ -50,14 +53,20 @@ qsizetype LiteralRuns::earliestStart(qsizetype candidate) {
         if (!m_line.ascii)
             return line.start;
     }
+    if (candidate == m_readBackFrom)
+        return m_readBackStart;
     // Read back no further than the previous occurrence read back from: all it passed over was
     // taken in, so its start stands for this one too.
     const bool known = m_readBackFrom >= line.start;
     const qsizetype floor = known ? m_readBackFrom : line.start;
+    const qsizetype fallback = known ? m_readBackStart : line.start;
+    const qsizetype spared = candidate - (stretchEnd >= 0 ? stretchEnd : fallback);
+    const qsizetype lowest =
+        std::max({floor, stretchEnd - 1, candidate - std::max(kRunSetUpUnits, spared / 2)});
     qsizetype at = candidate;
     bool stops = false;
-    while (!stops && at > floor && !m_meter.stopped()) {
-        const qsizetype pieceFloor = std::max(floor, at - SearchWorkMeter::kUnitsPerCheck);
+    while (!stops && at > lowest && !m_meter.stopped()) {
+        const qsizetype pieceFloor = std::max(lowest, at - SearchWorkMeter::kUnitsPerCheck);
         const qsizetype from = at;
         for (; at > pieceFloor; --at) {
             const char16_t c = m_text[at - 1].unicode();
@@ -68,7 +77,9 @@ qsizetype LiteralRuns::earliestStart(qsizetype candidate) {
         }
         m_meter.read(from - at);
     }
-    const qsizetype start = stops ? at : known ? m_readBackStart : line.start;
+    if (!stops && at > floor)
+        return fallback; // not known: no later than that
+    const qsizetype start = stops ? at : fallback;
     m_readBackFrom = candidate;
     m_readBackStart = start;
     return start;
@@ -124,7 +135,7 @@ std::optional<TextRange> LiteralRuns::stretch() {
                 lineDone = true;
                 break;
             }
-            if (splits && end > start && earliestStart(candidate) >= end)
+            if (splits && end > start && earliestStart(candidate, end) >= end)
                 return TextRange{start, end - start};
             end = std::max(end, candidate + literalLength);
             m_candidate = candidateFrom(candidate + 1);

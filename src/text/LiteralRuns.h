@@ -19,7 +19,8 @@ namespace dunmoss {
 // the text around it visible, finds what a search of the whole text finds.
 //
 // Linear in the text, whatever its lines: each line's ends are found once, and what comes
-// before the literal is read back at most as far as the previous occurrence on the line. Once
+// before the literal is read back at most as far as the previous occurrence on the line, and
+// no further than half of what the expression would read more without it. Once
 // occurrences crowd a line, the rest of it is one stretch.
 class LiteralRuns {
 public:
@@ -48,7 +49,7 @@ private:
 
     qsizetype candidateFrom(qsizetype from);
     const Line& lineOf(qsizetype at);
-    qsizetype earliestStart(qsizetype candidate);
+    qsizetype earliestStart(qsizetype candidate, qsizetype stretchEnd = -1);
     bool isDense(qsizetype candidate);
     qsizetype lastOccurrenceEnd(qsizetype candidate);
     std::optional<TextRange> stretch();

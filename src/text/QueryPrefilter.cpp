@@ -34,6 +34,11 @@ public:
         return m_understood && end == m_p.size();
     }
     bool staysOnLine() const { return m_staysOnLine; }
+    // Whether "\A" (or "^", when it matches only where the text starts) stands unrepeated
+    // in the top-level sequence: nothing before it can take in a character then.
+    bool startsAtTextStart(bool caretAtTextStart) const {
+        return !m_topAlternated && (m_topTextStart || (caretAtTextStart && m_topCaret));
+    }
     // The run that ends every match, when nothing but assertions follows it in
     // the pattern.
     QString tailRun() const { return m_topAlternated ? QString() : m_tailRun; }
@@ -212,7 +217,9 @@ private:
             }
             if (c == u'^' || c == u'$') {
                 flush();
-                k = quantityAt(k + 1).end;
+                const qsizetype after = quantityAt(k + 1).end;
+                m_topCaret = m_topCaret || (top && c == u'^' && after == k + 1);
+                k = after;
                 continue;
             }
             qsizetype end = -1;
@@ -231,7 +238,9 @@ private:
                     literal = m_p[k + 1];
                 if (end >= 0 && zeroWidth) {
                     flush();
-                    k = quantityAt(end).end;
+                    const qsizetype after = quantityAt(end).end;
+                    m_topTextStart = m_topTextStart || (top && m_p[k + 1] == u'A' && after == end);
+                    k = after;
                     continue;
                 }
             } else if (c.isHighSurrogate()) {
@@ -311,6 +320,8 @@ private:
     std::optional<AsciiTable> m_runStart;
     std::vector<TopRun> m_topRuns;
     bool m_topAlternated = false;
+    bool m_topTextStart = false; // "\A" unrepeated at the top level
+    bool m_topCaret = false;     // "^" the same
     bool m_groupWasZeroWidth = false;
 };
 
@@ -374,6 +385,7 @@ QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptio
     prefilter.takenBeforeLiteral = reader.takenBefore(prefilter.literal);
     // With "s" a dot takes in line feeds.
     prefilter.staysOnLine = reader.staysOnLine() && !flags.contains(u's');
+    prefilter.startsAtTextStart = reader.startsAtTextStart(!flags.contains(u'm'));
     return prefilter;
 }
 
