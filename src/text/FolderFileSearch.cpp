@@ -244,9 +244,15 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
         return take(matcher);
     };
     try {
-        // ICU tries the text's start alone; the first line is all that can hold a match.
-        if (m_prefilter.startsAtTextStart && m_prefilter.staysOnLine) {
-            takeLines(0, meter.lineFeedFrom(text, 0));
+        // ICU tries the text's start alone; the first line is all that can hold a match that
+        // stays on its line.
+        if (m_prefilter.startsAtTextStart) {
+            if (m_prefilter.staysOnLine) {
+                takeLines(0, meter.lineFeedFrom(text, 0));
+            } else {
+                IcuRegexMatcher matcher(*m_regex, text);
+                take(matcher);
+            }
             return matches;
         }
         if (m_prefilter.literal.isEmpty() && m_lines) {

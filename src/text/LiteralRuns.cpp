@@ -39,7 +39,7 @@ const LiteralRuns::Line& LiteralRuns::lineOf(qsizetype at) {
 // after the last character before it on its line that the pattern cannot take in before the
 // literal. Under folding, a line with a character beyond ASCII may hold the literal folded, and
 // an occurrence beyond ASCII stands for one: the whole line. Reading back pays only where it
-// spares ICU a longer stretch, which ICU then reads anyway: it goes no further than half
+// spares ICU a longer stretch, which ICU then reads anyway: it goes no further than a quarter
 // of what ICU would read more without it (from `stretchEnd`, the end of the stretch the
 // occurrence would join, when given, else from the line's start), and no further than that end.
 qsizetype LiteralRuns::earliestStart(qsizetype candidate, qsizetype stretchEnd) {
@@ -62,7 +62,7 @@ qsizetype LiteralRuns::earliestStart(qsizetype candidate, qsizetype stretchEnd) 
     const qsizetype fallback = known ? m_readBackStart : line.start;
     const qsizetype spared = candidate - (stretchEnd >= 0 ? stretchEnd : fallback);
     const qsizetype lowest =
-        std::max({floor, stretchEnd - 1, candidate - std::max(kRunSetUpUnits, spared / 2)});
+        std::max({floor, stretchEnd - 1, candidate - std::max(kRunSetUpUnits, spared / 4)});
     qsizetype at = candidate;
     bool stops = false;
     while (!stops && at > lowest && !m_meter.stopped()) {

@@ -20,7 +20,7 @@ namespace dunmoss {
 //
 // Linear in the text, whatever its lines: each line's ends are found once, and what comes
 // before the literal is read back at most as far as the previous occurrence on the line, and
-// no further than half of what the expression would read more without it. Once
+// no further than a quarter of what the expression would read more without it. Once
 // occurrences crowd a line, the rest of it is one stretch.
 class LiteralRuns {
 public:
