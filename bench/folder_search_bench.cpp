@@ -143,15 +143,20 @@ std::pair<double, double> medianSearches(int runs, const Ours& ours, const Peer&
 const char* const kLongLineQueries[] = {";$",        ".*,",         "\\breturn\\b",
                                         "[0-9]+\\]", "function\\(", "a$"};
 
-// Lines of Cyrillic, Greek and Han words, now and then an ASCII one: what a folded search must
-// hand to ICU wherever it meets a character beyond ASCII.
-QByteArray nonAsciiText(qsizetype bytes) {
+// Lines of Cyrillic, Greek and Han words, now and then an ASCII one, after a head of ASCII
+// (a time stamp, a level, a source file) when asked: what a folded search must hand to ICU
+// wherever it meets a character beyond ASCII.
+QByteArray nonAsciiText(qsizetype bytes, bool asciiHeads) {
     static const char* const kWords[] = {"время", "ошибка", "сервер", "ответ", "χρόνος",
                                          "λάθος", "超时",   "服务器", "连接",  "请求"};
     static const char* const kAscii[] = {"timeout", "id", "ok", "zz"};
     QRandomGenerator random(7);
     QByteArray out;
     while (out.size() < bytes) {
+        if (asciiHeads)
+            out += "2026-12-09T12:" + QByteArray::number(10 + random.bounded(50)) +
+                   ":07.512 WARN  [net.pool.worker-" + QByteArray::number(random.bounded(10)) +
+                   "] session_store.cpp:" + QByteArray::number(100 + random.bounded(900)) + " ";
         const int words = 4 + int(random.bounded(12));
         for (int w = 0; w < words; ++w) {
             out += random.bounded(20) == 0 ? kAscii[random.bounded(4)]
@@ -162,17 +167,17 @@ QByteArray nonAsciiText(qsizetype bytes) {
     return out;
 }
 
-// One line of runs of 200 to 4,000 of the alphabet's characters, each ended by a space or, one
-// in ten, by the occurrence.
-QByteArray longRuns(qsizetype bytes, const char* alphabet, const char* occurrence) {
+// One line of runs of 2,000 to 10,000 of the alphabet's characters, each ended by the
+// occurrence, or one in three of them and the others by a space.
+QByteArray longRuns(qsizetype bytes, const char* alphabet, const char* occurrence, bool apart) {
     const int letters = int(std::strlen(alphabet));
     QRandomGenerator random(11);
     QByteArray out;
     while (out.size() < bytes) {
-        const int length = 200 + int(random.bounded(3800));
+        const int length = 2000 + int(random.bounded(8000));
         for (int i = 0; i < length; ++i)
             out += alphabet[random.bounded(letters)];
-        out += random.bounded(10) == 0 ? occurrence : " ";
+        out += !apart || random.bounded(3) == 0 ? occurrence : " ";
     }
     return out;
 }
@@ -184,26 +189,28 @@ struct Shape {
     const char* textName;
 };
 
-QByteArray nonAscii5MB() {
-    return nonAsciiText(5'000'000);
-}
-QByteArray digitRuns() {
-    return longRuns(1'000'000, "0123456789", "]");
-}
-QByteArray letterRuns() {
-    return longRuns(1'000'000, "abcdefghijklmnopqrstuvwxyz", "X");
-}
-QByteArray wordRuns() {
-    return longRuns(1'000'000, "abcdefghijklmnopqrstuvwxyz0123456789_", "X");
-}
+constexpr const char* kDigits = "0123456789";
+constexpr const char* kLetters = "abcdefghijklmnopqrstuvwxyz";
+constexpr const char* kWordCharacters = "abcdefghijklmnopqrstuvwxyz0123456789_";
 
 const Shape kShapes[] = {
-    {".*zzz", true, nonAscii5MB, "5 MB beyond ASCII"},
-    {".*timeout", true, nonAscii5MB, "5 MB beyond ASCII"},
-    {"\\Aa", true, nonAscii5MB, "5 MB beyond ASCII"},
-    {"[0-9]+\\]", false, digitRuns, "1 MB line, digit runs"},
-    {"[a-z]*X\\b", false, letterRuns, "1 MB line, letter runs"},
-    {"a\\w*X", false, wordRuns, "1 MB line, word runs"},
+    {".*zzz", true, [] { return nonAsciiText(5'000'000, false); }, "5 MB beyond ASCII"},
+    {".*zzz", true, [] { return nonAsciiText(5'000'000, true); }, "5 MB, ASCII heads"},
+    {".*timeout", true, [] { return nonAsciiText(5'000'000, false); }, "5 MB beyond ASCII"},
+    {".*timeout", true, [] { return nonAsciiText(5'000'000, true); }, "5 MB, ASCII heads"},
+    {"\\Aa", true, [] { return nonAsciiText(5'000'000, false); }, "5 MB beyond ASCII"},
+    {"[0-9]+\\]", false, [] { return longRuns(1'000'000, kDigits, "]", true); },
+     "1 MB line, digit runs"},
+    {"[0-9]+\\]", false, [] { return longRuns(1'000'000, kDigits, "]", false); },
+     "1 MB line, all ended"},
+    {"[a-z]*X\\b", false, [] { return longRuns(1'000'000, kLetters, "X ", true); },
+     "1 MB line, letter runs"},
+    {"[a-z]*X\\b", false, [] { return longRuns(1'000'000, kLetters, "X", false); },
+     "1 MB line, all ended"},
+    {"a\\w*X", false, [] { return longRuns(1'000'000, kWordCharacters, "X", true); },
+     "1 MB line, word runs"},
+    {"a\\w*X", false, [] { return longRuns(1'000'000, kWordCharacters, "X", false); },
+     "1 MB line, all ended"},
 };
 
 } // namespace

@@ -4,6 +4,21 @@
 
 namespace dunmoss {
 
+namespace {
+
+// The index after the last unit in [floor, at) that is ASCII and not taken in, or -1.
+qsizetype afterLastStop(const char16_t* units, qsizetype floor, qsizetype at,
+                        const AsciiTable& taken) {
+    for (; at > floor; --at) {
+        const char16_t c = units[at - 1];
+        if (c < 0x80 && !taken[c])
+            return at;
+    }
+    return -1;
+}
+
+} // namespace
+
 LiteralRuns::LiteralRuns(const QueryPrefilter& prefilter, const LineAutomaton* automaton,
                          QStringView text, SearchWorkMeter& meter)
     : m_prefilter(prefilter), m_automaton(automaton), m_text(text), m_meter(meter),
@@ -32,6 +47,7 @@ const LiteralRuns::Line& LiteralRuns::lineOf(qsizetype at) {
     const qsizetype start = feedBefore < 0 ? floor : feedBefore + 1;
     m_line = Line{start, m_meter.lineFeedFrom(m_text, at), -1};
     m_readBackFrom = -1;
+    m_readBackShift = kFirstReadBackShift;
     return m_line;
 }
 
@@ -41,7 +57,8 @@ const LiteralRuns::Line& LiteralRuns::lineOf(qsizetype at) {
 // an occurrence beyond ASCII stands for one: the whole line. Reading back pays only where it
 // spares ICU a longer stretch, which ICU then reads anyway: it goes no further than a quarter
 // of what ICU would read more without it (from `stretchEnd`, the end of the stretch the
-// occurrence would join, when given, else from the line's start), and no further than that end.
+// occurrence would join, when given, else from the line's start), less after one that found
+// nothing, and no further than that end.
 qsizetype LiteralRuns::earliestStart(qsizetype candidate, qsizetype stretchEnd) {
     const std::optional<AsciiTable>& taken = m_prefilter.takenBeforeLiteral;
     const Line& line = lineOf(candidate);
@@ -61,24 +78,24 @@ qsizetype LiteralRuns::earliestStart(qsizetype candidate, qsizetype stretchEnd) 
     const qsizetype floor = known ? m_readBackFrom : line.start;
     const qsizetype fallback = known ? m_readBackStart : line.start;
     const qsizetype spared = candidate - (stretchEnd >= 0 ? stretchEnd : fallback);
-    const qsizetype lowest =
-        std::max({floor, stretchEnd - 1, candidate - std::max(kRunSetUpUnits, spared / 4)});
+    const qsizetype lowest = std::max(
+        {floor, stretchEnd - 1, candidate - std::max(kRunSetUpUnits, spared >> m_readBackShift)});
     qsizetype at = candidate;
     bool stops = false;
     while (!stops && at > lowest && !m_meter.stopped()) {
         const qsizetype pieceFloor = std::max(lowest, at - SearchWorkMeter::kUnitsPerCheck);
         const qsizetype from = at;
-        for (; at > pieceFloor; --at) {
-            const char16_t c = m_text[at - 1].unicode();
-            if (c < 0x80 && !(*taken)[c]) {
-                stops = true;
-                break;
-            }
-        }
+        const qsizetype stop = afterLastStop(m_text.utf16(), pieceFloor, at, *taken);
+        stops = stop >= 0;
+        at = stops ? stop : pieceFloor;
         m_meter.read(from - at);
     }
-    if (!stops && at > floor)
-        return fallback; // not known: no later than that
+    if (!stops && at > floor) {
+        // Not known: no later than that. Runs this long are likely to go on.
+        m_readBackShift = std::min(m_readBackShift + 1, kLastReadBackShift);
+        return fallback;
+    }
+    m_readBackShift = kFirstReadBackShift;
     const qsizetype start = stops ? at : fallback;
     m_readBackFrom = candidate;
     m_readBackStart = start;
