@@ -1,7 +1,6 @@
 #include "text/FolderFileSearch.h"
 
 #include "platform/UnicodeFastCodecs.h"
-#include "platform/Utf8Decoding.h"
 #include "text/EncodingDetection.h"
 #include "text/LiteralRuns.h"
 #include "text/MatchPreview.h"
@@ -130,15 +129,12 @@ FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& 
     SearchWorkMeter meter(cancelled, work ? &work->unitsExamined : nullptr);
     if (findsInUtf8Bytes(m_query, m_options, bytes))
         return literalMatchesInUtf8(bytes, m_query, m_options, url, room, cancelled);
-    // A plain UTF-8 file's text is what its bytes say: without the literal it
-    // holds no match, and it is decoded without asking detection again. Any other
-    // file is decoded first, since only its text tells.
-    if (detectsAsPlainUtf8(bytes)) {
-        if (!mayMatchUtf8(bytes, meter))
-            return {};
-        if (const std::optional<QString> text = decodeUtf8Units(bytes))
-            return matchesInText(*text, url, room, cancelled, work);
-    }
+    // A plain UTF-8 file's text is what its bytes say: where they rule out every match, it
+    // holds none, and is never decoded. Any other file, or one that may match, is decoded as
+    // the plain path decodes it: the bytes are checked for plain UTF-8 only once they rule out
+    // every match, since that check reads them all again.
+    if (!mayMatchUtf8(bytes, meter) && detectsAsPlainUtf8(bytes))
+        return {};
     const SearchableFileContent content = screenSearchableBytes(std::move(bytes));
     if (content.kind != SearchableFileContent::Kind::Text)
         return {};

@@ -71,7 +71,7 @@ private:
     // one on the line that found nothing halves it for the next.
     int m_readBackShift = kFirstReadBackShift;
     static constexpr int kFirstReadBackShift = 2;
-    static constexpr int kLastReadBackShift = 12;
+    static constexpr int kLastReadBackShift = 3;
     // The occurrences met on the line that starts at m_countedLine, the last one counted, and
     // where the first stood.
     qsizetype m_countedLine = -1;
