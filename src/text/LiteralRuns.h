@@ -67,8 +67,8 @@ private:
     // The last occurrence on the line whose earliest start was read, and that start.
     qsizetype m_readBackFrom = -1;
     qsizetype m_readBackStart = 0;
-    // A read back goes no further than this power of two's share of what it would spare; each
-    // one on the line that found nothing halves it for the next.
+    // A read back goes no further than this power of two's share of what it would spare: a
+    // quarter, an eighth after one on the line that found nothing.
     int m_readBackShift = kFirstReadBackShift;
     static constexpr int kFirstReadBackShift = 2;
     static constexpr int kLastReadBackShift = 3;
