@@ -18,8 +18,8 @@ namespace {
 // four nested loops cannot pass its work bound over so few.
 constexpr qsizetype kMostUnskippedUnits = 256;
 // Without its skips, a run of an expression that skips runs of a loop reads the rest of such a
-// run again from each start in it ("\.\*zzz" over a line): only this few units cost less
-// read so than setting the skips up.
+// run again from each start in it (".*zzz" over a line): over no more than this many units,
+// that costs less than setting the skips up.
 constexpr qsizetype kMostUnskippedLoopUnits = 24;
 // Line runs found by the automaton before their share of the text is weighed.
 constexpr qsizetype kRunsBeforeDensityCheck = 2;
@@ -144,7 +144,6 @@ FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& 
 bool FolderQuery::mayMatchUtf8(QByteArrayView bytes, SearchWorkMeter& meter) const {
     if (m_error)
         return true;
-    // No match takes in a line feed, so the automaton can read the whole file at once.
     // Only the first line can hold a match.
     if (m_prefilter.startsAtTextStart && m_prefilter.staysOnLine) {
         const qsizetype feed = bytes.indexOf('\n');
@@ -152,6 +151,7 @@ bool FolderQuery::mayMatchUtf8(QByteArrayView bytes, SearchWorkMeter& meter) con
         if (meter.read(bytes.size() + 1))
             return false;
     }
+    // No match takes in a line feed, so the automaton can read the whole file at once.
     if (m_prefilter.literal.isEmpty()) {
         if (!m_lines) {
             meter.read(bytes.size());
