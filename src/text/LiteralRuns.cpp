@@ -55,10 +55,10 @@ const LiteralRuns::Line& LiteralRuns::lineOf(qsizetype at) {
 // after the last character before it on its line that the pattern cannot take in before the
 // literal. Under folding, a line with a character beyond ASCII may hold the literal folded, and
 // an occurrence beyond ASCII stands for one: the whole line. Reading back pays only where it
-// spares ICU a longer stretch, which ICU then reads anyway: it goes no further than a quarter
-// of what ICU would read more without it (from `stretchEnd`, the end of the stretch the
-// occurrence would join, when given, else from the line's start), less after one that found
-// nothing, and no further than that end.
+// spares ICU a longer stretch, which ICU then reads anyway: it goes no further than half of
+// what ICU would read more without it (from `stretchEnd`, the end of the stretch the occurrence
+// would join, when given, else from the line's start), less after ones that found nothing, and
+// no further than that end.
 qsizetype LiteralRuns::earliestStart(qsizetype candidate, qsizetype stretchEnd) {
     const std::optional<AsciiTable>& taken = m_prefilter.takenBeforeLiteral;
     const Line& line = lineOf(candidate);

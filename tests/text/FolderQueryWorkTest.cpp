@@ -132,9 +132,9 @@ TEST(FolderQueryWork, FoldedLinesBeyondAsciiCostWhatOneRunOverThemCosts) {
 
 TEST(FolderQueryWork, ReadsBackLittleOfARunTheExpressionReadsAgain) {
     // Reading back from an occurrence over a run the pattern takes in, when ICU then reads the
-    // run all the same, goes no further than a quarter of it, and less once reading back found
-    // nothing: the literal, the line's ends, ICU and the reading back come to less than three
-    // and a half times the text.
+    // run all the same, goes no further than half of it, and an eighth once reading back keeps
+    // finding nothing: the literal, the line's ends, ICU and the reading back come to less than
+    // three and a half times the text.
     struct Case {
         const char* query;
         const char* alphabet;
