@@ -9,7 +9,11 @@
 // a search costs what the file's size does, whatever the shape of its lines. Process start-up
 // weighs heavily there, so the file's own search is also timed inside this process, the
 // prepared query beside the plain path.
-// DUNMOSS_BENCH_TABLES picks "tree", "line" or both (the default).
+// Then shapes where the fast path has more to read than ICU alone: folded expressions over 5 MB
+// of text beyond ASCII, and sparse occurrences after long runs of the characters the pattern
+// takes in before its literal, each searched in this process beside the plain path, and as a
+// process beside grep.
+// DUNMOSS_BENCH_TABLES picks "tree", "line", "shapes" or all (the default).
 // Output goes to a file, since grep stops at its first match when writing to /dev/null. The
 // median of DUNMOSS_BENCH_RUNS runs (default 3) is printed with the ratios.
 #include "support/MinifiedScript.h"
@@ -18,12 +22,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -136,6 +143,76 @@ std::pair<double, double> medianSearches(int runs, const Ours& ours, const Peer&
 const char* const kLongLineQueries[] = {";$",        ".*,",         "\\breturn\\b",
                                         "[0-9]+\\]", "function\\(", "a$"};
 
+// Lines of Cyrillic, Greek and Han words, now and then an ASCII one, after a head of ASCII
+// (a time stamp, a level, a source file) when asked: what a folded search must hand to ICU
+// wherever it meets a character beyond ASCII.
+QByteArray nonAsciiText(qsizetype bytes, bool asciiHeads) {
+    static const char* const kWords[] = {"время", "ошибка", "сервер", "ответ", "χρόνος",
+                                         "λάθος", "超时",   "服务器", "连接",  "请求"};
+    static const char* const kAscii[] = {"timeout", "id", "ok", "zz"};
+    QRandomGenerator random(7);
+    QByteArray out;
+    while (out.size() < bytes) {
+        if (asciiHeads)
+            out += "2026-12-09T12:" + QByteArray::number(10 + random.bounded(50)) +
+                   ":07.512 WARN  [net.pool.worker-" + QByteArray::number(random.bounded(10)) +
+                   "] session_store.cpp:" + QByteArray::number(100 + random.bounded(900)) + " ";
+        const int words = 4 + int(random.bounded(12));
+        for (int w = 0; w < words; ++w) {
+            out += random.bounded(20) == 0 ? kAscii[random.bounded(4)]
+                                           : kWords[random.bounded(int(std::size(kWords)))];
+            out += w + 1 < words ? " " : "\n";
+        }
+    }
+    return out;
+}
+
+// One line of runs of 2,000 to 10,000 of the alphabet's characters, each ended by the
+// occurrence, or one in three of them and the others by a space.
+QByteArray longRuns(qsizetype bytes, const char* alphabet, const char* occurrence, bool apart) {
+    const int letters = int(std::strlen(alphabet));
+    QRandomGenerator random(11);
+    QByteArray out;
+    while (out.size() < bytes) {
+        const int length = 2000 + int(random.bounded(8000));
+        for (int i = 0; i < length; ++i)
+            out += alphabet[random.bounded(letters)];
+        out += !apart || random.bounded(3) == 0 ? occurrence : " ";
+    }
+    return out;
+}
+
+struct Shape {
+    const char* query;
+    bool ignoresCase;
+    QByteArray (*text)();
+    const char* textName;
+};
+
+constexpr const char* kDigits = "0123456789";
+constexpr const char* kLetters = "abcdefghijklmnopqrstuvwxyz";
+constexpr const char* kWordCharacters = "abcdefghijklmnopqrstuvwxyz0123456789_";
+
+const Shape kShapes[] = {
+    {".*zzz", true, [] { return nonAsciiText(5'000'000, false); }, "5 MB beyond ASCII"},
+    {".*zzz", true, [] { return nonAsciiText(5'000'000, true); }, "5 MB, ASCII heads"},
+    {".*timeout", true, [] { return nonAsciiText(5'000'000, false); }, "5 MB beyond ASCII"},
+    {".*timeout", true, [] { return nonAsciiText(5'000'000, true); }, "5 MB, ASCII heads"},
+    {"\\Aa", true, [] { return nonAsciiText(5'000'000, false); }, "5 MB beyond ASCII"},
+    {"[0-9]+\\]", false, [] { return longRuns(1'000'000, kDigits, "]", true); },
+     "1 MB line, digit runs"},
+    {"[0-9]+\\]", false, [] { return longRuns(1'000'000, kDigits, "]", false); },
+     "1 MB line, all ended"},
+    {"[a-z]*X\\b", false, [] { return longRuns(1'000'000, kLetters, "X ", true); },
+     "1 MB line, letter runs"},
+    {"[a-z]*X\\b", false, [] { return longRuns(1'000'000, kLetters, "X", false); },
+     "1 MB line, all ended"},
+    {"a\\w*X", false, [] { return longRuns(1'000'000, kWordCharacters, "X", true); },
+     "1 MB line, word runs"},
+    {"a\\w*X", false, [] { return longRuns(1'000'000, kWordCharacters, "X", false); },
+     "1 MB line, all ended"},
+};
+
 } // namespace
 
 int main(int, char** argv) {
@@ -152,7 +229,7 @@ int main(int, char** argv) {
     const std::string out = scratch.path().toStdString() + "/out";
     const std::string pin = "taskset -c " + core + " ";
 
-    const std::string tables = env("DUNMOSS_BENCH_TABLES", "tree,line");
+    const std::string tables = env("DUNMOSS_BENCH_TABLES", "tree,line,shapes");
     if (tables.find("tree") != std::string::npos) {
         std::printf("tree %s, one core = core %s, %d runs each (median), grep in %s\n",
                     tree.c_str(), core.c_str(), runs, locale.c_str());
@@ -229,6 +306,55 @@ int main(int, char** argv) {
                 "%-22s %7.3f %7.3f %7.3f %7.2fx %7.2fx | %8.2f %8.2f %6.2fx | %ld/%ld/%ld\n", query,
                 m[0], m[1], m[2], m[0] / m[2], m[0] / m[1], inOurs, inPlain, inOurs / inPlain,
                 lines[0], lines[1], lines[2]);
+            std::fflush(stdout);
+        }
+    }
+    if (tables.find("shapes") != std::string::npos) {
+        std::printf("\nshapes, one core = core %s: the file's search in this process (text, then "
+                    "bytes) beside the plain path, and as a process beside grep\n",
+                    core.c_str());
+        std::printf("%-14s %-24s %8s %8s %7s | %8s %8s %7s | %7s %7s %7s | lines ours/grep\n",
+                    "query", "text", "text ms", "plain ms", "/plain", "bytes ms", "plain ms",
+                    "/plain", "ours1", "grep", "/grep");
+        for (const Shape& shape : kShapes) {
+            using namespace dunmoss;
+            const QByteArray bytes = shape.text();
+            const QString folder = scratch.filePath(QStringLiteral("shape"));
+            QDir(folder).removeRecursively();
+            QDir().mkpath(folder);
+            QFile file(folder + QStringLiteral("/shape.txt"));
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0)
+                return 1;
+            file.close();
+            const QString query = QString::fromUtf8(shape.query);
+            const TextSearchOptions options{true, !shape.ignoresCase, false};
+            const QUrl url = QUrl::fromLocalFile(file.fileName());
+            const QString text = QString::fromUtf8(bytes);
+            const FolderQuery prepared(query, options);
+            const auto [inText, plainText] = medianSearches(
+                5 * runs, [&] { return prepared.matchesInText(text, url, INT_MAX).found.size(); },
+                [&] {
+                    return folderMatchesInText(query, options, text, url, INT_MAX).found.size();
+                });
+            const auto [inBytes, plainBytes] = medianSearches(
+                5 * runs,
+                [&] { return prepared.matchesInFileBytes(bytes, url, INT_MAX).found.size(); },
+                [&] {
+                    return folderMatchesInFileBytes(query, options, bytes, url, INT_MAX)
+                        .found.size();
+                });
+            const std::string q = " " + quoted(shape.query) + " " + quoted(folder.toStdString());
+            const std::string i = shape.ignoresCase ? " -i" : "";
+            const Timings timings = timeRounds({pin + tool + " -E" + i + " -j 1" + q,
+                                                locale + pin + "grep -rn -E" + i + " -e" + q},
+                                               runs, out);
+            const std::vector<double>& m = timings.medians;
+            std::printf(
+                "%-14s %-24s %8.2f %8.2f %6.2fx | %8.2f %8.2f %6.2fx | %7.3f %7.3f %6.2fx | "
+                "%ld/%ld\n",
+                (std::string(shape.query) + (shape.ignoresCase ? " -i" : "")).c_str(),
+                shape.textName, inText, plainText, inText / plainText, inBytes, plainBytes,
+                inBytes / plainBytes, m[0], m[1], m[0] / m[1], timings.lines[0], timings.lines[1]);
             std::fflush(stdout);
         }
     }

@@ -1,7 +1,6 @@
 #include "text/FolderFileSearch.h"
 
 #include "platform/UnicodeFastCodecs.h"
-#include "platform/Utf8Decoding.h"
 #include "text/EncodingDetection.h"
 #include "text/LiteralRuns.h"
 #include "text/MatchPreview.h"
@@ -18,8 +17,15 @@ namespace {
 // Runs over no more than this many units go without the run skips: even an expression with
 // four nested loops cannot pass its work bound over so few.
 constexpr qsizetype kMostUnskippedUnits = 256;
+// Without its skips, a run of an expression that skips runs of a loop reads the rest of such a
+// run again from each start in it (".*zzz" over a line): over no more than this many units,
+// that costs less than setting the skips up.
+constexpr qsizetype kMostUnskippedLoopUnits = 24;
 // Line runs found by the automaton before their share of the text is weighed.
 constexpr qsizetype kRunsBeforeDensityCheck = 2;
+// The same for stretches around the literal, which a few close lines hold at the start of
+// many a file.
+constexpr qsizetype kStretchesBeforeDensityCheck = 16;
 
 FolderFileMatches literalMatchesInUtf8(QByteArrayView bytes, const QString& query,
                                        const TextSearchOptions& options, const QUrl& url,
@@ -123,15 +129,12 @@ FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& 
     SearchWorkMeter meter(cancelled, work ? &work->unitsExamined : nullptr);
     if (findsInUtf8Bytes(m_query, m_options, bytes))
         return literalMatchesInUtf8(bytes, m_query, m_options, url, room, cancelled);
-    // A plain UTF-8 file's text is what its bytes say: without the literal it
-    // holds no match, and it is decoded without asking detection again. Any other
-    // file is decoded first, since only its text tells.
-    if (detectsAsPlainUtf8(bytes)) {
-        if (!mayMatchUtf8(bytes, meter))
-            return {};
-        if (const std::optional<QString> text = decodeUtf8Units(bytes))
-            return matchesInText(*text, url, room, cancelled, work);
-    }
+    // A plain UTF-8 file's text is what its bytes say: where they rule out every match, it
+    // holds none, and is never decoded. Any other file, or one that may match, is decoded as
+    // the plain path decodes it: the bytes are checked for plain UTF-8 only once they rule out
+    // every match, since that check reads them all again.
+    if (!mayMatchUtf8(bytes, meter) && detectsAsPlainUtf8(bytes))
+        return {};
     const SearchableFileContent content = screenSearchableBytes(std::move(bytes));
     if (content.kind != SearchableFileContent::Kind::Text)
         return {};
@@ -141,6 +144,13 @@ FolderFileMatches FolderQuery::matchesInFileBytes(QByteArray bytes, const QUrl& 
 bool FolderQuery::mayMatchUtf8(QByteArrayView bytes, SearchWorkMeter& meter) const {
     if (m_error)
         return true;
+    // Only the first line can hold a match.
+    if (m_prefilter.startsAtTextStart && m_prefilter.staysOnLine) {
+        const qsizetype feed = bytes.indexOf('\n');
+        bytes = bytes.first(feed < 0 ? bytes.size() : feed);
+        if (meter.read(bytes.size() + 1))
+            return false;
+    }
     // No match takes in a line feed, so the automaton can read the whole file at once.
     if (m_prefilter.literal.isEmpty()) {
         if (!m_lines) {
@@ -221,12 +231,26 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
     };
     // Each run covers whole lines, sees the text around them and leaves "^" and "$" to the
     // text's own ends, so it finds there what a run over the whole text finds.
+    const bool skipsLoopRuns =
+        m_regex->skipsLeadingLoopRuns() || m_regex->prefixedLoopReadings() > 0;
+    const qsizetype mostUnskipped = skipsLoopRuns ? kMostUnskippedLoopUnits : kMostUnskippedUnits;
     const auto takeLines = [&](qsizetype start, qsizetype end) {
-        const IcuRegex& regex = end - start <= kMostUnskippedUnits ? *m_shortLineRegex : *m_regex;
+        const IcuRegex& regex = end - start <= mostUnskipped ? *m_shortLineRegex : *m_regex;
         IcuRegexMatcher matcher(regex, text, TextRange{start, end - start}, true, false);
         return take(matcher);
     };
     try {
+        // ICU tries the text's start alone; the first line is all that can hold a match that
+        // stays on its line.
+        if (m_prefilter.startsAtTextStart) {
+            if (m_prefilter.staysOnLine) {
+                takeLines(0, meter.lineFeedFrom(text, 0));
+            } else {
+                IcuRegexMatcher matcher(*m_regex, text);
+                take(matcher);
+            }
+            return matches;
+        }
         if (m_prefilter.literal.isEmpty() && m_lines) {
             // Without a literal, the lines to search are those where the automaton sees a
             // match end. Where most lines are such, one run over the rest costs less than a
@@ -268,10 +292,22 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
             take(matcher);
             return matches;
         }
+        // Where the stretches so far cover most of what was passed, one run over the rest costs
+        // less than a run a stretch.
         LiteralRuns runs(m_prefilter, m_lines ? &*m_lines : nullptr, text, meter);
-        while (const std::optional<TextRange> run = runs.next())
+        qsizetype count = 0;
+        qsizetype searched = 0;
+        while (const std::optional<TextRange> run = runs.next()) {
+            if (count >= kStretchesBeforeDensityCheck &&
+                count * LiteralRuns::kRunSetUpUnits + searched > run->location) {
+                takeLines(run->location, text.size());
+                break;
+            }
+            ++count;
+            searched += run->length;
             if (!takeLines(run->location, run->end()))
                 break;
+        }
     } catch (const RegexError& error) {
         return stoppedBy(error, std::move(matches), url);
     }

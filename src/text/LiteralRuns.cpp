@@ -4,6 +4,21 @@
 
 namespace dunmoss {
 
+namespace {
+
+// The index after the last unit in [floor, at) that is ASCII and not taken in, or -1.
+qsizetype afterLastStop(const char16_t* units, qsizetype floor, qsizetype at,
+                        const AsciiTable& taken) {
+    for (; at > floor; --at) {
+        const char16_t c = units[at - 1];
+        if (c < 0x80 && !taken[c])
+            return at;
+    }
+    return -1;
+}
+
+} // namespace
+
 LiteralRuns::LiteralRuns(const QueryPrefilter& prefilter, const LineAutomaton* automaton,
                          QStringView text, SearchWorkMeter& meter)
     : m_prefilter(prefilter), m_automaton(automaton), m_text(text), m_meter(meter),
@@ -32,14 +47,19 @@ const LiteralRuns::Line& LiteralRuns::lineOf(qsizetype at) {
     const qsizetype start = feedBefore < 0 ? floor : feedBefore + 1;
     m_line = Line{start, m_meter.lineFeedFrom(m_text, at), -1};
     m_readBackFrom = -1;
+    m_readBackShift = kFirstReadBackShift;
     return m_line;
 }
 
-// Where a match holding the occurrence at `candidate` can begin at the earliest: after the last
-// character before it on its line that the pattern cannot take in before the literal. Under
-// folding, a line with a character beyond ASCII may hold the literal folded, and an occurrence
-// beyond ASCII stands for one: the whole line.
-qsizetype LiteralRuns::earliestStart(qsizetype candidate) {
+// Where a match holding the occurrence at `candidate` can begin at the earliest, or no later:
+// after the last character before it on its line that the pattern cannot take in before the
+// literal. Under folding, a line with a character beyond ASCII may hold the literal folded, and
+// an occurrence beyond ASCII stands for one: the whole line. Reading back pays only where it
+// spares ICU a longer stretch, which ICU then reads anyway: it goes no further than half of
+// what ICU would read more without it (from `stretchEnd`, the end of the stretch the occurrence
+// would join, when given, else from the line's start), less after ones that found nothing, and
+// no further than that end.
+qsizetype LiteralRuns::earliestStart(qsizetype candidate, qsizetype stretchEnd) {
     const std::optional<AsciiTable>& taken = m_prefilter.takenBeforeLiteral;
     const Line& line = lineOf(candidate);
     if (!taken || m_text[candidate].unicode() >= 0x80)
@@ -50,25 +70,33 @@ qsizetype LiteralRuns::earliestStart(qsizetype candidate) {
         if (!m_line.ascii)
             return line.start;
     }
+    if (candidate == m_readBackFrom)
+        return m_readBackStart;
     // Read back no further than the previous occurrence read back from: all it passed over was
     // taken in, so its start stands for this one too.
     const bool known = m_readBackFrom >= line.start;
     const qsizetype floor = known ? m_readBackFrom : line.start;
+    const qsizetype fallback = known ? m_readBackStart : line.start;
+    const qsizetype spared = candidate - (stretchEnd >= 0 ? stretchEnd : fallback);
+    const qsizetype lowest = std::max(
+        {floor, stretchEnd - 1, candidate - std::max(kRunSetUpUnits, spared >> m_readBackShift)});
     qsizetype at = candidate;
     bool stops = false;
-    while (!stops && at > floor && !m_meter.stopped()) {
-        const qsizetype pieceFloor = std::max(floor, at - SearchWorkMeter::kUnitsPerCheck);
+    while (!stops && at > lowest && !m_meter.stopped()) {
+        const qsizetype pieceFloor = std::max(lowest, at - SearchWorkMeter::kUnitsPerCheck);
         const qsizetype from = at;
-        for (; at > pieceFloor; --at) {
-            const char16_t c = m_text[at - 1].unicode();
-            if (c < 0x80 && !(*taken)[c]) {
-                stops = true;
-                break;
-            }
-        }
+        const qsizetype stop = afterLastStop(m_text.utf16(), pieceFloor, at, *taken);
+        stops = stop >= 0;
+        at = stops ? stop : pieceFloor;
         m_meter.read(from - at);
     }
-    const qsizetype start = stops ? at : known ? m_readBackStart : line.start;
+    if (!stops && at > floor) {
+        // Not known: no later than that. Runs this long are likely to go on.
+        m_readBackShift = std::min(m_readBackShift + 1, kLastReadBackShift);
+        return fallback;
+    }
+    m_readBackShift = kFirstReadBackShift;
+    const qsizetype start = stops ? at : fallback;
     m_readBackFrom = candidate;
     m_readBackStart = start;
     return start;
@@ -124,7 +152,7 @@ std::optional<TextRange> LiteralRuns::stretch() {
                 lineDone = true;
                 break;
             }
-            if (splits && end > start && earliestStart(candidate) >= end)
+            if (splits && end > start && earliestStart(candidate, end) >= end)
                 return TextRange{start, end - start};
             end = std::max(end, candidate + literalLength);
             m_candidate = candidateFrom(candidate + 1);

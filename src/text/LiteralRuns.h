@@ -19,8 +19,10 @@ namespace dunmoss {
 // the text around it visible, finds what a search of the whole text finds.
 //
 // Linear in the text, whatever its lines: each line's ends are found once, and what comes
-// before the literal is read back at most as far as the previous occurrence on the line. Once
-// occurrences crowd a line, the rest of it is one stretch.
+// before the literal is read back at most as far as the previous occurrence on the line, and
+// no further than half of what the expression would read more without it (down to an eighth
+// once reading back keeps finding nothing there). Once occurrences crowd a line, the rest of
+// it is one stretch.
 class LiteralRuns {
 public:
     // Setting up a run of the expression costs about as much as reading this many units:
@@ -48,7 +50,7 @@ private:
 
     qsizetype candidateFrom(qsizetype from);
     const Line& lineOf(qsizetype at);
-    qsizetype earliestStart(qsizetype candidate);
+    qsizetype earliestStart(qsizetype candidate, qsizetype stretchEnd = -1);
     bool isDense(qsizetype candidate);
     qsizetype lastOccurrenceEnd(qsizetype candidate);
     std::optional<TextRange> stretch();
@@ -65,6 +67,11 @@ private:
     // The last occurrence on the line whose earliest start was read, and that start.
     qsizetype m_readBackFrom = -1;
     qsizetype m_readBackStart = 0;
+    // A read back goes no further than this power of two's share of what it would spare: half,
+    // and each one on the line that found nothing halves it for the next, down to an eighth.
+    int m_readBackShift = kFirstReadBackShift;
+    static constexpr int kFirstReadBackShift = 1;
+    static constexpr int kLastReadBackShift = 3;
     // The occurrences met on the line that starts at m_countedLine, the last one counted, and
     // where the first stood.
     qsizetype m_countedLine = -1;

@@ -37,6 +37,11 @@ public:
     // A possessive quantifier or an atomic group outside look-around: what it takes in, and so
     // whether the rest matches, depends on the text after it, past where a match may end.
     bool commits() const { return m_commits; }
+    // Whether "\A" (or "^", when it matches only where the text starts) stands unrepeated
+    // in the top-level sequence: nothing before it can take in a character then.
+    bool startsAtTextStart(bool caretAtTextStart) const {
+        return !m_topAlternated && (m_topTextStart || (caretAtTextStart && m_topCaret));
+    }
     // The run that ends every match, when nothing but assertions follows it in
     // the pattern.
     QString tailRun() const { return m_topAlternated ? QString() : m_tailRun; }
@@ -217,7 +222,9 @@ private:
             }
             if (c == u'^' || c == u'$') {
                 flush();
-                k = quantityAt(k + 1).end;
+                const qsizetype after = quantityAt(k + 1).end;
+                m_topCaret = m_topCaret || (top && c == u'^' && after == k + 1);
+                k = after;
                 continue;
             }
             qsizetype end = -1;
@@ -236,7 +243,9 @@ private:
                     literal = m_p[k + 1];
                 if (end >= 0 && zeroWidth) {
                     flush();
-                    k = quantityAt(end).end;
+                    const qsizetype after = quantityAt(end).end;
+                    m_topTextStart = m_topTextStart || (top && m_p[k + 1] == u'A' && after == end);
+                    k = after;
                     continue;
                 }
             } else if (c.isHighSurrogate()) {
@@ -318,6 +327,8 @@ private:
     std::optional<AsciiTable> m_runStart;
     std::vector<TopRun> m_topRuns;
     bool m_topAlternated = false;
+    bool m_topTextStart = false; // "\A" unrepeated at the top level
+    bool m_topCaret = false;     // "^" the same
     bool m_groupWasZeroWidth = false;
 };
 
@@ -383,6 +394,7 @@ QueryPrefilter analyseQueryPrefilter(const QString& query, const TextSearchOptio
     prefilter.takenBeforeLiteral = reader.takenBefore(prefilter.literal);
     // With "s" a dot takes in line feeds.
     prefilter.staysOnLine = reader.staysOnLine() && !flags.contains(u's');
+    prefilter.startsAtTextStart = reader.startsAtTextStart(!flags.contains(u'm'));
     return prefilter;
 }
 

@@ -41,6 +41,9 @@ struct QueryPrefilter {
     // that stands for the pattern's last run of it. When every match ends with
     // the literal, that is the occurrence the match ends with.
     std::optional<AsciiTable> takenBeforeLiteral;
+    // Every match starts where the text does: "\A", or "^" without "m", stands unrepeated in
+    // the pattern's own sequence, which has no alternatives.
+    bool startsAtTextStart = false;
 };
 
 // The prefilter of a query searched with these options, as makeSearchRegex

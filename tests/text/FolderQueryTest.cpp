@@ -243,6 +243,14 @@ TEST(QueryPrefilter, ProvesOnlyWhatTheExpressionGuarantees) {
     EXPECT_FALSE(takenBefore("ßed", regexNoCase));
     EXPECT_FALSE(takenBefore("[ß]ed", regexNoCase));
 
+    const auto startsAtTextStart = [&](const char* pattern) {
+        return analyseQueryPrefilter(QString::fromUtf8(pattern), regexCase).startsAtTextStart;
+    };
+    for (const char* anchored : {"\\Aa", "^a", "(?i)^a", "x?\\Aa", "(?=a)\\Aab", "\\A(a|b)"})
+        EXPECT_TRUE(startsAtTextStart(anchored)) << anchored;
+    for (const char* free : {"\\Aa|b", "\\A?a", "^*a", "(?m)^a", "(\\Aa)", "\\Za", "a$"})
+        EXPECT_FALSE(startsAtTextStart(free)) << free;
+
     EXPECT_TRUE(staysOnLine("[A-Z][a-z]+ed\\b"));
     EXPECT_TRUE(staysOnLine("a.b(?=\\n)\\S[^\\n]"));
     for (const char* crossing : {"a\\sb", "a[^x]b", "(?s)a.b", "a\\Rb", "a\\x0ab", "a\\x{A}b",
@@ -418,11 +426,15 @@ TEST(FolderQuery, FindsWhatThePlainPathFindsOnLongLines) {
     QStringList pieces = kPieces;
     pieces << QStringLiteral("return ") << QStringLiteral("function(") << QStringLiteral(";")
            << QStringLiteral(",") << QStringLiteral("[12]") << QStringLiteral("a")
-           << QStringLiteral("x=0x1f;");
+           << QStringLiteral("x=0x1f;") << QString(300, u'7') << QString(700, u'a')
+           << QStringLiteral("жжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжж") << QString(90, u'q');
     QStringList queries = kQueries;
     queries << QStringLiteral(";$") << QStringLiteral(".*,") << QStringLiteral("\\breturn\\b")
             << QStringLiteral("[0-9]+\\]") << QStringLiteral("function\\(") << QStringLiteral("a$")
-            << QStringLiteral("\\w+;") << QStringLiteral("[a-z]+ed(?=,)");
+            << QStringLiteral("\\w+;") << QStringLiteral("[a-z]+ed(?=,)") << QStringLiteral(".*zzz")
+            << QStringLiteral(".*ed") << QStringLiteral("\\Aa") << QStringLiteral("^x")
+            << QStringLiteral("\\A\\w+\\s") << QStringLiteral("[a-z]*x\\b")
+            << QStringLiteral("a\\w*x") << QStringLiteral("[0-9]+\\]");
     QRandomGenerator random(4502);
     for (int round = 0; round < 3; ++round) {
         QString text;

@@ -1,6 +1,7 @@
 #include "DescribedMatches.h"
 #include "text/FolderFileSearch.h"
 
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using namespace dunmoss;
@@ -51,7 +52,112 @@ const LongLineCase kLongLineCases[] = {
     {"FOO\\w*", sparse("foo"), {true, false, false}},
 };
 
+// Lines of Cyrillic after a head of ASCII letters long enough to keep them apart: folded, each
+// may hold any ASCII literal.
+QString foldedLines(int lines) {
+    QRandomGenerator random(5);
+    QString text;
+    for (int i = 0; i < lines; ++i) {
+        for (int k = 0; k < 70; ++k)
+            text += QChar(u'a' + random.bounded(26));
+        const int wide = 30 + random.bounded(150);
+        for (int k = 0; k < wide; ++k)
+            text += k % 7 == 0 ? QChar(u' ') : QChar(char16_t(0x0430 + random.bounded(32)));
+        text += u'\n';
+    }
+    return text;
+}
+
+// One line of runs of 2,000 to 10,000 of the alphabet's characters, each ended by the
+// occurrence: a match, when any, takes in the whole run.
+QString runsEndedBy(const char* alphabet, const char* occurrence) {
+    const QString letters = QString::fromUtf8(alphabet);
+    QRandomGenerator random(9);
+    QString text;
+    while (text.size() < 400'000) {
+        const int length = 2000 + random.bounded(8000);
+        for (int k = 0; k < length; ++k)
+            text += letters[random.bounded(int(letters.size()))];
+        text += QString::fromUtf8(occurrence);
+    }
+    return text;
+}
+
 } // namespace
+
+TEST(FolderQueryWork, AnExpressionAnchoredAtTheTextStartReadsItsFirstLineAlone) {
+    // Folded, every line beyond ASCII may hold the literal; ICU tries the text's start alone, and
+    // so does the search, in the text or in its bytes.
+    const QString text = QStringLiteral("Abc xyz\n") + foldedLines(2000);
+    const qsizetype firstLine = text.indexOf(u'\n') + 1;
+    for (const char* query : {"\\Aa", "^a", "x?\\Ab", "\\A\\w+ ", "(?i)\\AABC"}) {
+        for (const bool folds : {true, false}) {
+            const TextSearchOptions options{true, !folds, false};
+            const QString pattern = QString::fromUtf8(query);
+            const FolderQuery prepared(pattern, options);
+            FolderSearchWork inText;
+            const FolderFileMatches found =
+                prepared.matchesInText(text, kUrl, 1'000'000, {}, &inText);
+            EXPECT_LE(inText.unitsExamined, 4 * firstLine) << query << " folded " << folds;
+            EXPECT_EQ(described(found),
+                      described(folderMatchesInText(pattern, options, text, kUrl, 1'000'000)))
+                << query;
+            FolderSearchWork inBytes;
+            EXPECT_EQ(described(prepared.matchesInFileBytes(text.toUtf8(), kUrl, 1'000'000, {},
+                                                            &inBytes)),
+                      described(found))
+                << query;
+            EXPECT_LE(inBytes.unitsExamined, 8 * firstLine) << query << " folded " << folds;
+        }
+    }
+}
+
+TEST(FolderQueryWork, FoldedLinesBeyondAsciiCostWhatOneRunOverThemCosts) {
+    // Each line is a stretch that may match, too short to spare ICU anything: once such
+    // stretches cover most of what was passed, one run takes the rest, and the lines' ends and
+    // the literal are looked for no more.
+    const QString text = foldedLines(3000);
+    for (const char* query : {".*zzz", ".*timeout", "\\w+zzz", "[a-z]*xq"}) {
+        const QString pattern = QString::fromUtf8(query);
+        const TextSearchOptions options{true, false, false};
+        const FolderQuery prepared(pattern, options);
+        FolderSearchWork work;
+        const FolderFileMatches found = prepared.matchesInText(text, kUrl, 1'000'000, {}, &work);
+        EXPECT_LE(work.unitsExamined, 2 * text.size()) << query;
+        EXPECT_EQ(described(found),
+                  described(folderMatchesInText(pattern, options, text, kUrl, 1'000'000)))
+            << query;
+    }
+}
+
+TEST(FolderQueryWork, ReadsBackLittleOfARunTheExpressionReadsAgain) {
+    // Reading back from an occurrence over a run the pattern takes in, when ICU then reads the
+    // run all the same, goes no further than half of it, and an eighth once reading back keeps
+    // finding nothing: the literal, the line's ends, ICU and the reading back come to less than
+    // three and a half times the text.
+    struct Case {
+        const char* query;
+        const char* alphabet;
+        const char* occurrence;
+    };
+    const Case cases[] = {
+        {"[0-9]+\\]", "0123456789", "]"},
+        {"[a-z]*X\\b", "abcdefghijklmnopqrstuvwxyz", "X"},
+        {"[a-z]*X\\b", "abcdefghijklmnopqrstuvwxyz", "X "},
+        {"a\\w*X", "abcdefghijklmnopqrstuvwxyz0123456789_", "X"},
+    };
+    for (const Case& c : cases) {
+        const QString query = QString::fromUtf8(c.query);
+        const QString text = runsEndedBy(c.alphabet, c.occurrence);
+        const FolderQuery prepared(query, kRegex);
+        FolderSearchWork work;
+        const FolderFileMatches found = prepared.matchesInText(text, kUrl, 1'000'000, {}, &work);
+        EXPECT_LE(work.unitsExamined, 7 * text.size() / 2) << c.query << " " << c.occurrence;
+        EXPECT_EQ(described(found),
+                  described(folderMatchesInText(query, kRegex, text, kUrl, 1'000'000)))
+            << c.query;
+    }
+}
 
 TEST(FolderQueryWork, ReadsALongLineAFewTimesOverWhateverItsOccurrences) {
     // A file's cost follows its size: up to 20,000 occurrences on one line of 200,000 units are
