@@ -44,6 +44,7 @@
 #include <QDropEvent>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 #include <utility>
@@ -105,7 +106,11 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
     // The window floats above others while the always-on-top setting says so; a change of the
     // setting (from any window, the menu or the settings window) reaches every editor window.
     WindowSettings* settings = &m_model->settings();
-    const AlwaysOnTopReader current = [settings] { return settings->alwaysOnTopEnabled(); };
+    // The level's follow-up runs later, when the model may already be gone.
+    const QPointer<EditorWindowModel> model = m_model;
+    const AlwaysOnTopReader current = [model] {
+        return model && model->settings().alwaysOnTopEnabled();
+    };
     Defaults* store = &defaults;
     applyWindowLevel(this, current(), current);
     connect(&defaults, &Defaults::changed, this,
