@@ -102,9 +102,10 @@ FolderSearchPanel::FolderSearchPanel(FolderSearchPanelActions actions, QWidget* 
     QHBoxLayout* second = hbox(8, 0, 0);
     m_include = field(QStringLiteral("folder-search.include.placeholder"), 160, 220, this);
     m_exclude = field(QStringLiteral("folder-search.exclude.placeholder"), 160, 220, this);
-    // The patterns grow towards their ideal widths only beside a status that has room.
-    second->addWidget(m_include, 1);
-    second->addWidget(m_exclude, 1);
+    // The patterns keep their width whatever the folder's name and the status say, so the
+    // options beside them never move under the pointer; the status takes the rest.
+    second->addWidget(m_include);
+    second->addWidget(m_exclude);
     auto* options = hbox(10, 0, 0);
     m_regex = new QCheckBox(l("find.regex"), this);
     m_caseSensitive = new QCheckBox(l("find.case-sensitive"), this);

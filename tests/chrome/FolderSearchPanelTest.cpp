@@ -13,6 +13,7 @@
 #include "window/WindowDerivedValues.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -193,7 +194,14 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
     QLineEdit* field = panel->replacementField();
     const QUuid tab = activeTab(model.state()).id;
     QPoint spot;
-    const auto aim = [&] { spot = field->mapToGlobal(field->rect().center()); };
+    // The options of the second row stay too, whatever the folder's name and status say.
+    auto* option = panel->findChild<QCheckBox*>();
+    ASSERT_TRUE(option);
+    QPoint optionSpot;
+    const auto aim = [&] {
+        spot = field->mapToGlobal(field->rect().center());
+        optionSpot = option->mapToGlobal(QPoint());
+    };
     // A real click where the pointer stayed, with the keyboard elsewhere first.
     const auto clickAtSpot = [&](const char* after) {
         settle();
@@ -203,6 +211,7 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
         QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFromGlobal(spot));
         settle();
         EXPECT_EQ(field->mapToGlobal(field->rect().center()), spot) << after;
+        EXPECT_EQ(option->mapToGlobal(QPoint()), optionSpot) << after;
         EXPECT_EQ(target, field) << after << ": " << target->metaObject()->className();
         EXPECT_EQ(QApplication::focusWidget(), field) << after;
         EXPECT_EQ(activeTab(model.state()).id, tab) << after;
@@ -212,6 +221,8 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
     const auto arrive = [&](bool arrived, bool inCenter) {
         model.update([&](EditorWindowState& s) {
             s.folderSearch.folderSearchResults = arrived ? hits : QList<FolderSearchResult>();
+            s.folderSearch.folderSearchMessage =
+                arrived ? QStringLiteral("12 results in 3 files.") : QString();
             s.searchCenter.searchCenterFolderResults =
                 arrived ? centerHits : QList<SearchCenterResult>();
             s.searchCenter.noteSearched(SearchCenterScope::Folder);
@@ -222,6 +233,10 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
 
     aim();
     clickAtSpot("before any result");
+    model.update([&](EditorWindowState& s) {
+        s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.filePath("another-folder"));
+    });
+    clickAtSpot("with a folder of another name chosen");
     arrive(true, true);
     clickAtSpot("once results arrived in the search center");
     center->filterField()->setText(QStringLiteral("no such text"));
