@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringView>
+#include <cstdint>
+#include <unicode/utext.h>
+
+namespace dunmoss {
+
+// UTF-16 text handed to ICU a piece at a time, so that ICU comes back to us each time its
+// reading crosses into another piece, wherever in its matching it is: inside a back-reference's
+// compare or an optimised loop, where no other callback comes. Piece edges never split a
+// surrogate pair.
+struct PiecewiseText {
+    static constexpr int64_t kPieceUnits = 4096;
+
+    QStringView text;
+    // Asked with the units of every piece handed over; once it returns false, every piece read
+    // after holds one noncharacter over and over instead (U+FFFF or U+FFFE, alternating from
+    // clone to clone, so a back-reference's two readers never agree), and the run ends soon
+    // after: what it finds then means nothing.
+    bool (*onPiece)(void* context, int64_t units) = nullptr;
+    void* context = nullptr;
+};
+
+// Opens `ut` (set up with UTEXT_INITIALIZER) over the source, which must outlive it and every
+// clone ICU makes of it.
+void openPiecewiseText(UText* ut, const PiecewiseText* source, UErrorCode* status);
+
+} // namespace dunmoss
