@@ -869,14 +869,18 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     if (regex.m_bound.isBounded() || regex.m_leadingLoop || regex.m_startFilter ||
         regex.m_prefixedLoops || regex.m_readsInPieces)
         m_run = std::make_unique<Run>();
-    // The matcher keeps a shallow clone of this UText: it reads the QString's own buffer.
-    UText utext = UTEXT_INITIALIZER;
-    if (regex.m_readsInPieces) {
+    // A matcher keeps a shallow clone of the UText: it reads the QString's own buffer. The
+    // helpers below read as the run does, their pieces counted with its own.
+    if (regex.m_readsInPieces)
         m_run->pieces = PiecewiseText{text, &Run::onPiece, m_run.get()};
-        openPiecewiseText(&utext, &m_run->pieces, &status);
-    } else {
-        utext_openUChars(&utext, uchars(text), text.size(), &status);
-    }
+    const auto openWhole = [&](UText* ut) {
+        if (regex.m_readsInPieces)
+            openPiecewiseText(ut, &m_run->pieces, &status);
+        else
+            utext_openUChars(ut, uchars(text), text.size(), &status);
+    };
+    UText utext = UTEXT_INITIALIZER;
+    openWhole(&utext);
     m_matcher->reset(&utext);
     utext_close(&utext);
     if (U_FAILURE(status))
@@ -923,7 +927,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
             m_run->restMatcher.reset(regex.m_leadingRest->matcher(status));
             if (U_SUCCESS(status)) {
                 UText whole = UTEXT_INITIALIZER;
-                utext_openUChars(&whole, uchars(text), text.size(), &status);
+                openWhole(&whole);
                 m_run->restMatcher->reset(&whole);
                 utext_close(&whole);
                 m_run->restMatcher->useTransparentBounds(transparentBounds);
@@ -948,7 +952,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
             reading.prefixMatcher.reset(patterns.prefix->matcher(status));
             if (U_SUCCESS(status)) {
                 UText whole = UTEXT_INITIALIZER;
-                utext_openUChars(&whole, uchars(text), text.size(), &status);
+                openWhole(&whole);
                 reading.prefixMatcher->reset(&whole);
                 utext_close(&whole);
                 reading.prefixMatcher->useTransparentBounds(transparentBounds);
@@ -967,7 +971,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
         m_run->assertionMatcher.reset(regex.m_leadingAssertion->matcher(status));
         if (U_SUCCESS(status)) {
             UText whole = UTEXT_INITIALIZER;
-            utext_openUChars(&whole, uchars(text), text.size(), &status);
+            openWhole(&whole);
             m_run->assertionMatcher->reset(&whole);
             utext_close(&whole);
             m_run->assertionMatcher->useTransparentBounds(transparentBounds);

@@ -2,6 +2,7 @@
 
 #include "platform/RegexSyntax.h"
 
+#include <QList>
 #include <vector>
 
 namespace dunmoss {
@@ -54,6 +55,10 @@ bool mayReadFarWithoutTicks(QStringView p) {
                 const qsizetype close = p.indexOf(u'}', i);
                 if (close < 0)
                     return true;
+                // A count in the thousands repeats without a saved state until its least.
+                for (const QStringView number : p.sliced(i + 1, close - i - 1).split(u','))
+                    if (number.size() > 3)
+                        return true;
                 i = close + 1;
             } else {
                 ++i;

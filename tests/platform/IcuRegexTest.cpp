@@ -428,7 +428,7 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
          {QStringLiteral("(\\w+) \\1"), QStringLiteral("(?i)(a\\w)c \\1"),
           QStringLiteral("\\w+(?=.*Q)"), QStringLiteral("\\w++ "), QStringLiteral("(?>\\S+) x"),
           QStringLiteral("(?<=x\\S{0,2})\\S+"), QStringLiteral("x(?=\\S{2})"),
-          QStringLiteral("(?x) a b"), QStringLiteral(".(?!.*Q)")}) {
+          QStringLiteral("(?x) a b"), QStringLiteral(".(?!.*Q)"), QStringLiteral("(?:c ){1000}")}) {
         const IcuRegex regex(pattern);
         EXPECT_TRUE(regex.readsInPieces()) << pattern.toStdString();
         EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text)) << pattern.toStdString();
