@@ -233,7 +233,8 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
         throw RegexError(RegexError::Kind::InvalidPattern, pattern, errorName(status));
     m_groupCount = probe->groupCount();
     m_compiled = std::move(compiled);
-    m_readsInPieces = !(options & IgnoreMetacharacters) &&
+    // Only a bound needs it: our own patterns are written to read each unit once or so.
+    m_readsInPieces = bound.isBounded() && !(options & IgnoreMetacharacters) &&
                       ((options & AllowCommentsAndWhitespace) || mayReadFarWithoutTicks(pattern));
     if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters | WithoutRunSkips))) {
         if (const auto loop = analyseLeadingLoop(pattern, options & CaseInsensitive)) {

@@ -147,8 +147,9 @@ public:
     // rule out later starts in a run of the loop's class (see RegexPrefixedLoop.h).
     int prefixedLoopReadings() const;
     int captureGroupCount() const { return m_groupCount; }
-    // True when one attempt may read far without a tick of backtracking (see RegexLongReads.h):
-    // a run then reads its text in pieces, each counted against the bound and its stop check.
+    // True for a bounded pattern one attempt of which may read far without a tick of
+    // backtracking (see RegexLongReads.h): a run then reads its text in pieces, each counted
+    // against the bound and asking its stop check.
     bool readsInPieces() const { return m_readsInPieces; }
 
     // What a "$" that names no group of the pattern does in a template.

@@ -429,15 +429,21 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
           QStringLiteral("\\w+(?=.*Q)"), QStringLiteral("\\w++ "), QStringLiteral("(?>\\S+) x"),
           QStringLiteral("(?<=x\\S{0,2})\\S+"), QStringLiteral("x(?=\\S{2})"),
           QStringLiteral("(?x) a b"), QStringLiteral(".(?!.*Q)"), QStringLiteral("(?:c ){1000}")}) {
-        const IcuRegex regex(pattern);
+        const IcuRegex regex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
         EXPECT_TRUE(regex.readsInPieces()) << pattern.toStdString();
         EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text)) << pattern.toStdString();
     }
     for (const QString& pattern :
          {QStringLiteral("\\w+ing"), wholeWord(QStringLiteral("abc")), QStringLiteral("a(?=b)c"),
           QStringLiteral("x{2,5}"), QStringLiteral("[\\1(?>]+"), QStringLiteral("\\Q(?>\\E")})
-        EXPECT_FALSE(IcuRegex(pattern).readsInPieces()) << pattern.toStdString();
-    EXPECT_FALSE(IcuRegex(QStringLiteral("(?>"), IcuRegex::IgnoreMetacharacters).readsInPieces());
+        EXPECT_FALSE(
+            IcuRegex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound).readsInPieces())
+            << pattern.toStdString();
+    EXPECT_FALSE(
+        IcuRegex(QStringLiteral("(?>"), IcuRegex::IgnoreMetacharacters, IcuRegex::kUserPatternBound)
+            .readsInPieces());
+    // Our own patterns have no bound for the pieces to serve.
+    EXPECT_FALSE(IcuRegex(QStringLiteral("(\\w+) \\1")).readsInPieces());
 }
 
 TEST(IcuRegexTest, RunsCountingIntoOneTallyShareOneBound) {
