@@ -8,8 +8,9 @@ namespace dunmoss {
 
 namespace {
 
-// A piece is at most one unit longer than kPieceUnits, where its end is moved off a pair.
-using Filler = std::array<char16_t, PiecewiseText::kPieceUnits + 1>;
+// What ICU is given is three pieces, each at most one unit longer than kPieceUnits where its
+// end is moved off a pair.
+using Filler = std::array<char16_t, 3 * (PiecewiseText::kPieceUnits + 1)>;
 
 const Filler& filler(bool odd) {
     static const Filler even = [] {
@@ -66,9 +67,9 @@ UBool U_CALLCONV accessPiecewise(UText* ut, int64_t index, UBool forward) {
     int64_t k = unit / PiecewiseText::kPieceUnits;
     if (unit < pieceStart(source.text, k))
         --k;
-    const int64_t start = pieceStart(source.text, k);
-    const int64_t limit = pieceStart(source.text, k + 1);
-    const bool real = !source.onPiece || source.onPiece(source.context, limit - start);
+    const int64_t start = pieceStart(source.text, std::max<int64_t>(k - 1, 0));
+    const int64_t limit = pieceStart(source.text, k + 2);
+    const bool real = !source.onPiece || source.onPiece(source.context, PiecewiseText::kPieceUnits);
     ut->chunkContents = real ? reinterpret_cast<const UChar*>(source.text.utf16()) + start
                              : reinterpret_cast<const UChar*>(filler(ut->b % 2).data());
     ut->chunkNativeStart = start;
