@@ -227,7 +227,8 @@ public:
     void stopWhenSet(const std::atomic<bool>& stop);
     // The same with a check of the caller's, asked on the thread that runs the search: with
     // every match found, every tick of backtracking (about 0.1 ms), every 4,096 positions
-    // tried and, for a pattern that reads in pieces, every 4,096 units read.
+    // tried and, for a pattern that reads in pieces, every move of its reading to other pieces
+    // (see PiecewiseText.h).
     void stopWhen(std::function<bool()> stopRequested);
     // Counts this run against the tally's bound, shared with the runs before it, and adds its
     // work there when it ends. The tally must outlive the matcher. Call before the first search.
