@@ -9,7 +9,8 @@
 // another wraps the pattern in the boundaries of a whole-word search. A surrogate written as
 // UTF-8 is that unit alone, so texts may hold halves of a pair. The pattern taken as a
 // literal query is searched by the literal scanner too, which must find what the escaped expression
-// finds.
+// finds. A pattern that reads its text in pieces is also run after a pad that puts piece edges
+// inside the text; and a stop set after a match must keep any later one from being given.
 #include "platform/IcuRegex.h"
 #include "text/SearchScanner.h"
 #include "text/TextSearch.h"
@@ -195,6 +196,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto flagged = ourMatches(*regex, text, region, true);
         if (ours && flagged && *ours != *flagged)
             std::abort();
+    }
+    if (regex->readsInPieces()) {
+        // Piece edges fall inside the text, between the halves of a pair too.
+        const QString padded = QString(4093, u' ') + text;
+        const TextRange whole{0, padded.size()};
+        const auto ours = ourMatches(*regex, padded, whole);
+        const auto icu = icuMatches(pattern, flags, padded, whole);
+        if (ours && icu && *ours != *icu)
+            std::abort();
+    }
+    // Once the stop is set, no match follows.
+    std::atomic<bool> stop = false;
+    try {
+        IcuRegexMatcher matcher(*regex, text);
+        matcher.stopWhenSet(stop);
+        if (matcher.findNext()) {
+            stop = true;
+            if (matcher.findNext())
+                std::abort();
+        }
+    } catch (const RegexError&) {
     }
     return 0;
 }

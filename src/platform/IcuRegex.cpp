@@ -2,8 +2,10 @@
 
 #include "platform/HexDigit.h"
 #include "platform/Localization.h"
+#include "platform/PiecewiseText.h"
 #include "platform/RegexFirstAtom.h"
 #include "platform/RegexLeadingLoop.h"
+#include "platform/RegexLongReads.h"
 #include "platform/RegexPrefixedLoop.h"
 #include "platform/RegexStartFilter.h"
 
@@ -231,6 +233,9 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
         throw RegexError(RegexError::Kind::InvalidPattern, pattern, errorName(status));
     m_groupCount = probe->groupCount();
     m_compiled = std::move(compiled);
+    // Only a bound needs it: our own patterns are written to read each unit once or so.
+    m_readsInPieces = bound.isBounded() && !(options & IgnoreMetacharacters) &&
+                      ((options & AllowCommentsAndWhitespace) || mayReadFarWithoutTicks(pattern));
     if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters | WithoutRunSkips))) {
         if (const auto loop = analyseLeadingLoop(pattern, options & CaseInsensitive)) {
             const auto compileHelper = [options](const QString& source) {
@@ -418,6 +423,11 @@ std::vector<TextRange> IcuRegex::matchRanges(QStringView text) const {
 // State a run shares with ICU's callbacks: the work done against the bound, and the runs of
 // the leading loop's class already known to hold no match start.
 struct IcuRegexMatcher::Run {
+    // Units read in pieces that cost about a tick (0.1 ms) of ICU's reading, as measured over
+    // a back-reference's compare: each unit compared is read twice, once by each reader, and a
+    // piece is counted as ICU moves on by one to three of them.
+    static constexpr int64_t kUnitsReadPerTick = 8192;
+
     QStringView text;
     RegexWorkBound bound;
     int64_t regionStart = 0;
@@ -427,6 +437,11 @@ struct IcuRegexMatcher::Run {
     int64_t ticksSinceReset = 0;
     // Ticks spent by the helpers.
     int64_t helperTicks = 0;
+    // The text as handed to ICU a piece at a time, and the units of the pieces handed over.
+    PiecewiseText pieces;
+    int64_t unitsReadInPieces = 0;
+    // The runs before this one over the same text, when they share its bound.
+    RegexWorkTally* tally = nullptr;
     // The furthest position the run has moved past: attempts made and matches found.
     int64_t reached = 0;
     bool overBound = false;
@@ -483,10 +498,27 @@ struct IcuRegexMatcher::Run {
     std::shared_ptr<const RegexStartFilter> startFilter;
     RegexStartFilter::Progress startProgress;
 
-    // The work allowed so far, in ticks.
+    // The work allowed so far, in ticks, with what the runs before it moved past.
     int64_t allowance() const {
-        return bound.fixedTicks +
-               (bound.unitsPerTick > 0 ? (reached - regionStart) / bound.unitsPerTick : 0);
+        const int64_t passed = (tally ? tally->units : 0) + reached - regionStart;
+        return bound.fixedTicks + (bound.unitsPerTick > 0 ? passed / bound.unitsPerTick : 0);
+    }
+    // This run's own work, in ticks.
+    int64_t ownTicks() const {
+        return ticksBeforeReset + ticksSinceReset + helperTicks +
+               unitsReadInPieces / kUnitsReadPerTick;
+    }
+    // Past the bound, with the work of the runs before it: the run is to stop.
+    bool passesBound() {
+        if (bound.isBounded() && (tally ? tally->ticks : 0) + ownTicks() > allowance())
+            overBound = true;
+        return overBound;
+    }
+
+    static bool onPiece(void* context, int64_t units) {
+        auto* run = static_cast<Run*>(context);
+        run->unitsReadInPieces += units;
+        return !run->stopRequested() && !run->passesBound();
     }
 
     // A find from `at` that stops before trying the next position (see stopAtOnce): whether
@@ -751,16 +783,7 @@ UBool U_CALLCONV stopAtOnce(const void*, int64_t) {
 UBool U_CALLCONV countWork(const void* context, int32_t steps) {
     auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
     run->ticksSinceReset = steps;
-    if (run->stopRequested())
-        return false;
-    if (!run->bound.isBounded())
-        return true;
-    const int64_t allowance = run->allowance();
-    if (run->ticksBeforeReset + steps + run->helperTicks > allowance) {
-        run->overBound = true;
-        return false;
-    }
-    return true;
+    return !run->stopRequested() && !run->passesBound();
 }
 
 // The work of the helpers that check assertions and a bounded loop's rest counts against the
@@ -768,19 +791,15 @@ UBool U_CALLCONV countWork(const void* context, int32_t steps) {
 UBool U_CALLCONV countHelperWork(const void* context, int32_t) {
     auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
     ++run->helperTicks;
-    if (run->stopRequested())
-        return false;
-    if (run->bound.isBounded() &&
-        run->ticksBeforeReset + run->ticksSinceReset + run->helperTicks > run->allowance()) {
-        run->overBound = true;
-        return false;
-    }
-    return true;
+    return !run->stopRequested() && !run->passesBound();
 }
 
 // Called after every position a find passes, so the common answers come first.
 UBool U_CALLCONV notePosition(const void* context, int64_t next) {
     auto* run = static_cast<IcuRegexMatcher::Run*>(const_cast<void*>(context));
+    // A piece read stopped the run: ICU reads filler since.
+    if (run->stopped || run->overBound)
+        return false;
     if (next > run->reached)
         run->reached = next;
     if (run->stop && ++run->positionsSinceStopCheck >= 4096) {
@@ -850,9 +869,21 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     m_matcher.reset(regex.m_compiled->matcher(status));
     if (U_FAILURE(status) || !m_matcher)
         throwFor(status);
-    // The matcher keeps a shallow clone of this UText: it reads the QString's own buffer.
+    if (regex.m_bound.isBounded() || regex.m_leadingLoop || regex.m_startFilter ||
+        regex.m_prefixedLoops || regex.m_readsInPieces)
+        m_run = std::make_unique<Run>();
+    // A matcher keeps a shallow clone of the UText: it reads the QString's own buffer. The
+    // helpers below read as the run does, their pieces counted with its own.
+    if (regex.m_readsInPieces)
+        m_run->pieces = PiecewiseText{text, &Run::onPiece, m_run.get()};
+    const auto openWhole = [&](UText* ut) {
+        if (regex.m_readsInPieces)
+            openPiecewiseText(ut, &m_run->pieces, &status);
+        else
+            utext_openUChars(ut, uchars(text), text.size(), &status);
+    };
     UText utext = UTEXT_INITIALIZER;
-    utext_openUChars(&utext, uchars(text), text.size(), &status);
+    openWhole(&utext);
     m_matcher->reset(&utext);
     utext_close(&utext);
     if (U_FAILURE(status))
@@ -874,10 +905,8 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     m_matcher->useAnchoringBounds(anchoringBounds);
     if (U_FAILURE(status))
         throwFor(status);
-    if (!regex.m_bound.isBounded() && !regex.m_leadingLoop && !regex.m_startFilter &&
-        !regex.m_prefixedLoops)
+    if (!m_run)
         return;
-    m_run = std::make_unique<Run>();
     m_run->text = text;
     m_run->bound = regex.m_bound;
     m_run->regionStart = m_run->reached = m_run->knownRunEnd = start;
@@ -901,7 +930,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
             m_run->restMatcher.reset(regex.m_leadingRest->matcher(status));
             if (U_SUCCESS(status)) {
                 UText whole = UTEXT_INITIALIZER;
-                utext_openUChars(&whole, uchars(text), text.size(), &status);
+                openWhole(&whole);
                 m_run->restMatcher->reset(&whole);
                 utext_close(&whole);
                 m_run->restMatcher->useTransparentBounds(transparentBounds);
@@ -926,7 +955,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
             reading.prefixMatcher.reset(patterns.prefix->matcher(status));
             if (U_SUCCESS(status)) {
                 UText whole = UTEXT_INITIALIZER;
-                utext_openUChars(&whole, uchars(text), text.size(), &status);
+                openWhole(&whole);
                 reading.prefixMatcher->reset(&whole);
                 utext_close(&whole);
                 reading.prefixMatcher->useTransparentBounds(transparentBounds);
@@ -945,7 +974,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
         m_run->assertionMatcher.reset(regex.m_leadingAssertion->matcher(status));
         if (U_SUCCESS(status)) {
             UText whole = UTEXT_INITIALIZER;
-            utext_openUChars(&whole, uchars(text), text.size(), &status);
+            openWhole(&whole);
             m_run->assertionMatcher->reset(&whole);
             utext_close(&whole);
             m_run->assertionMatcher->useTransparentBounds(transparentBounds);
@@ -954,14 +983,24 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
             m_run->assertionMatcher->setMatchCallback(countHelperWork, m_run.get(), status);
         }
     }
-    if (regex.m_bound.isBounded())
+    if (regex.m_bound.isBounded() || regex.m_readsInPieces)
         m_matcher->setMatchCallback(countWork, m_run.get(), status);
     m_matcher->setFindProgressCallback(notePosition, m_run.get(), status);
     if (U_FAILURE(status))
         throwFor(status);
 }
 
-IcuRegexMatcher::~IcuRegexMatcher() = default;
+IcuRegexMatcher::~IcuRegexMatcher() {
+    if (m_run && m_run->tally) {
+        m_run->tally->ticks += m_run->ownTicks();
+        m_run->tally->units += m_run->reached - m_run->regionStart;
+    }
+}
+
+void IcuRegexMatcher::countWorkIn(RegexWorkTally& tally) {
+    if (m_run)
+        m_run->tally = &tally;
+}
 
 void IcuRegexMatcher::stopWhenSet(const std::atomic<bool>& stop) {
     stopWhen([&stop] { return stop.load(std::memory_order_relaxed); });
@@ -1017,6 +1056,10 @@ bool IcuRegexMatcher::findNext() {
             throwFor(status);
         if (found && m_run)
             m_run->reached = std::max<int64_t>(m_run->reached, m_matcher->end64(status));
+        // A run stopped as it read a piece went on over filler; a match found after a stop is
+        // not given.
+        if (m_run && (m_run->stopped || m_run->overBound || (found && m_run->stopRequested())))
+            throwFor(U_REGEX_STOPPED_BY_CALLER);
         return found;
     }
 }
@@ -1034,7 +1077,7 @@ bool IcuRegexMatcher::lookingAt(qsizetype position) {
         return false;
     m_matcher->region(start, m_regionLimit, status);
     const bool found = U_SUCCESS(status) && m_matcher->lookingAt(status);
-    if (U_FAILURE(status))
+    if (U_FAILURE(status) || (m_run && (m_run->stopped || m_run->overBound)))
         throwFor(status);
     return found;
 }

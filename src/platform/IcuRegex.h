@@ -74,6 +74,14 @@ struct RegexWorkBound {
     friend bool operator==(const RegexWorkBound&, const RegexWorkBound&) = default;
 };
 
+// The work of several runs of one pattern over the stretches of one text, counted against a
+// single bound: each run adds its ticks and the units it moved past as it ends, and a run
+// counting into a tally may spend only what the earlier ones left.
+struct RegexWorkTally {
+    int64_t ticks = 0;
+    int64_t units = 0;
+};
+
 // A replacement template parsed once against the groups of one pattern: "$n" and "${name}"
 // insert a group, "\" takes the next character literally ("\uhhhh" and "\Uhhhhhhhh" insert a
 // code point; a surrogate that is not the high half of a written pair followed by its low half
@@ -139,6 +147,10 @@ public:
     // rule out later starts in a run of the loop's class (see RegexPrefixedLoop.h).
     int prefixedLoopReadings() const;
     int captureGroupCount() const { return m_groupCount; }
+    // True for a bounded pattern one attempt of which may read far without a tick of
+    // backtracking (see RegexLongReads.h): a run then reads its text in pieces, each counted
+    // against the bound and asking its stop check.
+    bool readsInPieces() const { return m_readsInPieces; }
 
     // What a "$" that names no group of the pattern does in a template.
     enum class GroupReferences {
@@ -181,6 +193,7 @@ private:
     Options m_options;
     RegexWorkBound m_bound;
     int m_groupCount = 0;
+    bool m_readsInPieces = false;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(IcuRegex::Options)
@@ -201,7 +214,8 @@ public:
 
     // Advances to the next match (an empty match never repeats at the same place); false when
     // there is none. Throws RegexError when the run passes its work bound (runaway
-    // backtracking) or its backtracking stack, which grows with the text, runs out.
+    // backtracking) or its backtracking stack, which grows with the text, runs out, and when
+    // its stop is set, even with a match in hand: none is found after a stop.
     bool findNext();
     // One attempt at a match that starts exactly at the position, which becomes the region's
     // start (its end and bounds stay); true when there is one. No match starts between the
@@ -211,9 +225,14 @@ public:
     // throws RegexError (Cancelled) instead of going on. The flag must outlive the matcher.
     // Call before the first search.
     void stopWhenSet(const std::atomic<bool>& stop);
-    // The same with a check of the caller's, asked about every tick of work (about 0.1 ms)
-    // and every 4,096 characters passed, on the thread that runs the search.
+    // The same with a check of the caller's, asked on the thread that runs the search: with
+    // every match found, every tick of backtracking (about 0.1 ms), every 4,096 positions
+    // tried and, for a pattern that reads in pieces, every move of its reading to other pieces
+    // (see PiecewiseText.h).
     void stopWhen(std::function<bool()> stopRequested);
+    // Counts this run against the tally's bound, shared with the runs before it, and adds its
+    // work there when it ends. The tally must outlive the matcher. Call before the first search.
+    void countWorkIn(RegexWorkTally& tally);
     // The region the matcher was made with, after its edges were kept off surrogate pairs.
     TextRange region() const { return {m_regionStart, m_regionLimit - m_regionStart}; }
     // The furthest position the run has moved past so far (attempts made, matches found), as

@@ -206,18 +206,20 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
     FolderFileMatches matches;
     QList<FolderSearchResult>& found = matches.found;
     MatchLocator locator(text);
+    // One bound for the whole file, however many stretches the expression runs over.
+    RegexWorkTally tally;
     // Lists the matcher's matches; false once there is no more room. What the expression reads
-    // goes on the meter as it moves on, and a stop is seen as it reads.
+    // goes on the meter as it moves on. The matcher asks only now and then (a match found, a
+    // tick of backtracking, thousands of positions or units read), so each time is a real ask.
     const auto take = [&](IcuRegexMatcher& matcher) {
+        matcher.countWorkIn(tally);
         qsizetype counted = matcher.region().location;
         if (cancelled) {
             matcher.stopWhen([&] {
                 const qsizetype reached = std::max(matcher.reached(), counted);
-                // A tick of backtracking moves nothing on: the stop is asked all the same.
-                const bool stop =
-                    reached > counted ? meter.read(reached - counted) : isCancelled(cancelled);
+                meter.read(reached - counted);
                 counted = reached;
-                return stop;
+                return meter.ask();
             });
         }
         while (found.size() < room && matcher.findNext()) {

@@ -49,8 +49,10 @@ FolderFileMatches folderMatchesInFileBytes(const QString& query, const TextSearc
 // only where its prefilter lets a match be: not at all in a file without the query's literal,
 // and only over the lines that hold it when no match can take in a line feed, and of those
 // only over the lines its automaton lets through. A plain UTF-8 file where no line can match
-// is not even decoded. A cancellation is seen within a few thousand units read, inside any line;
-// `work`, when given, counts what the search read as it goes.
+// is not even decoded. A cancellation is seen within a few thousand units read, inside any line
+// and inside the expression's own run (see IcuRegexMatcher::stopWhen), and no match found after
+// it is listed. The expression's work bound is one for the whole file, however many stretches it
+// runs over. `work`, when given, counts what the search read as it goes.
 class FolderQuery {
 public:
     // Never throws: an invalid expression is thrown by the first file searched.

@@ -8,6 +8,7 @@
 #include "text/FolderReplacementLeftovers.h"
 #include "text/FolderReplacementRun.h"
 #include "text/OrderedFileJobs.h"
+#include "text/SearchScanner.h"
 #include "text/SearchableText.h"
 
 namespace dunmoss {
@@ -115,6 +116,26 @@ std::optional<TextReplaceAllResult> replacedInText(const QString& query, const Q
     }
 }
 
+// How many matches a replacement would change, or nothing when the expression needs more than
+// its work bound for the text, or the run was cancelled part-way: its counts are discarded.
+std::optional<qsizetype> replacementsInText(const QString& query, QStringView text,
+                                            const TextSearchOptions& options,
+                                            const CancellationCheck& cancelled) {
+    try {
+        SearchScanner scanner(query, text, options);
+        if (cancelled)
+            scanner.stopWhen(cancelled);
+        qsizetype count = 0;
+        while (scanner.next())
+            count += scanner.range().length > 0 ? 1 : 0;
+        return count;
+    } catch (const RegexError& error) {
+        if (!error.isTooCostly() && !error.isCancelled())
+            throw;
+        return std::nullopt;
+    }
+}
+
 // Backups are never rewritten: when the searched folder holds the backup store, the copies
 // made by this very run would otherwise be found and changed too. The store is known by its
 // identity, so no path to it (through a link to the searched folder, a bind mount) leads in.
@@ -172,12 +193,15 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
             const SearchableFileContent content = loadSearchableText(path);
             if (content.kind != SearchableFileContent::Kind::Text)
                 return Counted{content.kind, 0, {}};
-            const auto replaced = replacedInText(query, replacement, content.text, options);
-            if (!replaced)
-                return Counted{content.kind, 0, QUrl::fromLocalFile(path)};
-            if (replaced->count > 0 && !encodesBackToItsBytes(content))
+            // Only counted: the dry run builds no new text, and a cancellation ends it inside
+            // the file.
+            const auto replacements = replacementsInText(query, content.text, options, cancelled);
+            if (!replacements)
+                return isCancelled(cancelled) ? Counted{}
+                                              : Counted{content.kind, 0, QUrl::fromLocalFile(path)};
+            if (*replacements > 0 && !encodesBackToItsBytes(content))
                 return Counted{SearchableFileContent::Kind::EncodingFailed, 0, {}};
-            return Counted{content.kind, replaced->count, {}};
+            return Counted{content.kind, *replacements, {}};
         },
         [&](Counted&& counted) {
             countSkipped(counted.kind, preview.skippedFiles);

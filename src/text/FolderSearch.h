@@ -18,8 +18,8 @@ namespace dunmoss {
 // undecodable files are skipped silently; each text is searched as decoded, so lines are
 // counted at line feeds. Files whose names are not valid UTF-8 cannot be read by name: when
 // `unnamedFileCount` is given, it is set to the number of those the patterns take (up to
-// where the walk ended). A file the expression needs more than its work bound for gives no
-// results, and the search goes on with the next; when `costlyFiles` is given, it is set to
+// where the walk ended). A file the expression needs more than its work bound for (one bound
+// for the whole file) gives no results, and the search goes on with the next; when `costlyFiles` is given, it is set to
 // those files in walk order. An empty query returns nothing without reading the folder. Throws
 // RegexError for an invalid expression, but only once the first text file is reached.
 QList<FolderSearchResult> searchFolder(const QString& query, const QUrl& folderURL,

@@ -30,6 +30,15 @@ public:
         }
         return m_stopped;
     }
+    // Asks now, whatever was read since the last time; true once the search is to stop.
+    bool ask() {
+        if (!m_stopped) {
+            m_asked = true;
+            m_sinceCheck = 0;
+            m_stopped = isCancelled(m_cancelled);
+        }
+        return m_stopped;
+    }
     bool stopped() const { return m_stopped; }
     // For a scan of a long text, in pieces: a callback that notes each piece read.
     auto pieceReader() {

@@ -410,3 +410,123 @@ TEST(IcuRegexTest, ARunSkipAfterACharacterOfTwoUnitsFindsWhatIcuFinds) {
     EXPECT_EQ(icu.size(), 3u);
     EXPECT_EQ(IcuRegex(lazy, IcuRegex::CaseInsensitive).matchRanges(mixed), icu);
 }
+
+TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
+    // Several pieces of text, with a surrogate pair across the first two piece edges.
+    QString text;
+    while (text.size() < 4095)
+        text += QStringLiteral("abc abc Abc xed (Q) ");
+    text.truncate(4095);
+    text += QStringLiteral("\U0001F600");
+    while (text.size() < 8191)
+        text += QStringLiteral("ab ab x\U0001D400y ");
+    text.truncate(8191);
+    text += QStringLiteral("\U0001D400 abc abc Q");
+    while (text.size() < 14000)
+        text += QStringLiteral("abc abc Abc xed (Q) ");
+    for (const QString& pattern :
+         {QStringLiteral("(\\w+) \\1"), QStringLiteral("(?i)(a\\w)c \\1"),
+          QStringLiteral("\\w+(?=.*Q)"), QStringLiteral("\\w++ "), QStringLiteral("(?>\\S+) x"),
+          QStringLiteral("(?<=x\\S{0,2})\\S+"), QStringLiteral("x(?=\\S{2})"),
+          QStringLiteral("(?x) a b"), QStringLiteral(".(?!.*Q)"), QStringLiteral("(?:c ){1000}")}) {
+        const IcuRegex regex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
+        EXPECT_TRUE(regex.readsInPieces()) << pattern.toStdString();
+        EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text)) << pattern.toStdString();
+    }
+    for (const QString& pattern :
+         {QStringLiteral("\\w+ing"), wholeWord(QStringLiteral("abc")), QStringLiteral("a(?=b)c"),
+          QStringLiteral("x{2,5}"), QStringLiteral("[\\1(?>]+"), QStringLiteral("\\Q(?>\\E")})
+        EXPECT_FALSE(
+            IcuRegex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound).readsInPieces())
+            << pattern.toStdString();
+    EXPECT_FALSE(
+        IcuRegex(QStringLiteral("(?>"), IcuRegex::IgnoreMetacharacters, IcuRegex::kUserPatternBound)
+            .readsInPieces());
+    // Our own patterns have no bound for the pieces to serve.
+    EXPECT_FALSE(IcuRegex(QStringLiteral("(\\w+) \\1")).readsInPieces());
+}
+
+TEST(IcuRegexTest, RunsCountingIntoOneTallyShareOneBound) {
+    // Each line alone stays under the bound; one after another they pass it.
+    const QString pattern = QStringLiteral("(x+x+)+(?=z) y");
+    const QString line = QString(16, u'x') + QStringLiteral(" y\n");
+    const QString text = line.repeated(4);
+    const auto lineRange = [&](int k) { return TextRange{k * line.size(), line.size() - 1}; };
+    RegexWorkTally one;
+    {
+        const IcuRegex measuring(pattern, IcuRegex::NoOptions, RegexWorkBound{1'000'000, 0});
+        IcuRegexMatcher matcher(measuring, text, lineRange(0), true, false);
+        matcher.countWorkIn(one);
+        EXPECT_FALSE(matcher.findNext());
+    }
+    ASSERT_GE(one.ticks, 2);
+    const IcuRegex bounded(pattern, IcuRegex::NoOptions, RegexWorkBound{one.ticks * 2, 0});
+    RegexWorkTally shared;
+    int searched = 0;
+    try {
+        for (int k = 0; k < 4; ++k) {
+            IcuRegexMatcher alone(bounded, text, lineRange(k), true, false);
+            EXPECT_FALSE(alone.findNext());
+            IcuRegexMatcher counted(bounded, text, lineRange(k), true, false);
+            counted.countWorkIn(shared);
+            EXPECT_FALSE(counted.findNext());
+            ++searched;
+        }
+        ADD_FAILURE() << "the lines together stayed under the bound";
+    } catch (const RegexError& error) {
+        EXPECT_TRUE(error.isTimeout());
+        EXPECT_EQ(searched, 2);
+    }
+}
+
+TEST(IcuRegexTest, ComparingABackReferenceCountsAgainstTheBound) {
+    // Comparing a back-reference saves no backtracking state: ICU alone would tick a few times
+    // over the whole run.
+    const IcuRegex backReference(QStringLiteral("(\\w+)\\1Z"), IcuRegex::NoOptions,
+                                 RegexWorkBound{50, 0});
+    try {
+        backReference.matchRanges(QStringLiteral("abcd").repeated(25'000) + u'Z');
+        ADD_FAILURE() << "the back-reference ran to the end";
+    } catch (const RegexError& error) {
+        EXPECT_TRUE(error.isTimeout());
+    }
+    // What reads little per attempt stays under it.
+    EXPECT_EQ(backReference.matchRanges(QStringLiteral("ababZ cdcdZ")).size(), 2u);
+}
+
+TEST(IcuRegexTest, AStopSetDuringTheRunIsHeardInsideIcuAndNoMatchFollows) {
+    struct Case {
+        const char* pattern;
+        QString text;
+    };
+    const Case cases[] = {
+        // One attempt compares back-references all along the text, and finds nothing.
+        {"(\\w+)\\1Z", QStringLiteral("abcd").repeated(2000) + u'Y'},
+        // Every match looks ahead to the end of the line.
+        {"\\w*ed(?=.*Q)", QStringLiteral("xed ").repeated(20'000) + u'Q'},
+    };
+    for (const Case& c : cases) {
+        const IcuRegex regex(QString::fromUtf8(c.pattern), IcuRegex::NoOptions,
+                             IcuRegex::kUserPatternBound);
+        IcuRegexMatcher matcher(regex, c.text);
+        std::atomic<bool> stop = false;
+        // Asked from inside ICU's run for the first time, Stop is pressed on another thread;
+        // this ask does not see it yet, the next one must.
+        matcher.stopWhen([&] {
+            if (stop.load())
+                return true;
+            std::thread([&] { stop = true; }).join();
+            return false;
+        });
+        int listed = 0;
+        try {
+            while (matcher.findNext())
+                ++listed;
+            ADD_FAILURE() << c.pattern << " ran to the end";
+        } catch (const RegexError& error) {
+            EXPECT_TRUE(error.isCancelled()) << c.pattern;
+        }
+        EXPECT_TRUE(stop.load()) << c.pattern;
+        EXPECT_EQ(listed, 0) << c.pattern;
+    }
+}

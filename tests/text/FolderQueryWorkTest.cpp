@@ -2,7 +2,9 @@
 #include "text/FolderFileSearch.h"
 
 #include <QRandomGenerator>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace dunmoss;
 using dunmoss::test::described;
@@ -26,6 +28,9 @@ struct LongLineCase {
 };
 
 const TextSearchOptions kRegex{true, true, false};
+
+// A line of this many "x" costs "(x+x+)+(?=z) y" about a twentieth of a file's bound.
+constexpr int kCostlyLineXs = 22;
 
 // Occurrences 300 units apart, each searched on its own.
 QString sparse(const char* occurrence) {
@@ -190,5 +195,42 @@ TEST(FolderQueryWork, SeesACancelInsideOneLongLine) {
             << c.query;
         const FolderFileMatches all = prepared.matchesInText(text, kUrl, 1'000'000);
         EXPECT_LT(found.found.size(), std::max<qsizetype>(all.found.size(), 1)) << c.query;
+    }
+}
+
+TEST(FolderQueryWork, BoundsTheExpressionsWorkPerFileNotPerStretch) {
+    // Each line is a stretch of its own, and alone well within the bound; a file of them is
+    // too costly as a whole. (The bound is some seconds of backtracking.)
+    const QString query = QStringLiteral("(x+x+)+(?=z) y");
+    const QString line = QString(kCostlyLineXs, u'x') + QStringLiteral(" y\n");
+    const FolderQuery prepared(query, kRegex);
+    const FolderFileMatches alone = prepared.matchesInText(line, kUrl, 100);
+    EXPECT_FALSE(alone.costly);
+    const FolderFileMatches whole = prepared.matchesInText(line.repeated(20), kUrl, 100);
+    EXPECT_EQ(whole.costly, kUrl);
+    EXPECT_TRUE(whole.found.isEmpty());
+}
+
+TEST(FolderQueryWork, ListsNoMatchFoundAfterACancel) {
+    // Stop is pressed on another thread as the search first asks, which does not see it yet.
+    // Both the fast path and the plain one must then end before listing another match, though
+    // each match looks ahead to the end of the line.
+    const QString query = QStringLiteral("\\w*ed(?=.*Q)");
+    const QString text = QStringLiteral("xed ").repeated(3000) + u'Q';
+    const FolderQuery prepared(query, kRegex);
+    for (const bool fast : {true, false}) {
+        std::atomic<bool> stop = false;
+        const CancellationCheck pressedAsFirstAsked = [&] {
+            if (stop.load())
+                return true;
+            std::thread([&] { stop = true; }).join();
+            return false;
+        };
+        const FolderFileMatches found =
+            fast ? prepared.matchesInText(text, kUrl, 100'000, pressedAsFirstAsked)
+                 : folderMatchesInText(query, kRegex, text, kUrl, 100'000, pressedAsFirstAsked);
+        EXPECT_TRUE(stop.load()) << fast;
+        EXPECT_TRUE(found.found.isEmpty()) << fast << ' ' << found.found.size();
+        EXPECT_FALSE(found.costly) << fast;
     }
 }

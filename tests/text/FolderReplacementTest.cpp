@@ -316,6 +316,20 @@ TEST_F(FolderReplace, ExpressionsExpandGroupsAndLiteralsInsertAsTyped) {
                  RegexError);
 }
 
+// A dry run's counts are thrown away once cancelled, so it stops inside the file it counts.
+TEST_F(FolderReplace, ACancelledDryRunStopsInsideAFile) {
+    // Every match looks ahead to the end of the line.
+    tree.write(QStringLiteral("a.txt"), QByteArray("xed ").repeated(3000) + "Q");
+    // Asked before the file is read and before its first match; true once the expression runs.
+    std::atomic<int> asked = 0;
+    const auto counted = previewFolderReplacement(
+        QStringLiteral("\\w*ed(?=.*Q)"), QStringLiteral("x"), tree.rootURL(), {}, {},
+        TextSearchOptions{true, true, false}, [&] { return asked.fetch_add(1) >= 2; });
+    EXPECT_EQ(counted.replacementCount, 0);
+    EXPECT_TRUE(counted.skippedFiles.costlyFiles.isEmpty());
+    EXPECT_GT(asked.load(), 2);
+}
+
 // A cancellation ends the walk; the files already read are finished (backed up, listed, then
 // rewritten) and the others stay as they were.
 TEST_F(FolderReplace, CancellingPartWayFinishesTheFilesInHandAndLeavesTheRestAlone) {
