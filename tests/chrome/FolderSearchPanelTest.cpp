@@ -36,6 +36,17 @@ QString l(const char* key) {
     return localizedString(QString::fromLatin1(key));
 }
 
+// The window shown at a fixed size with the folder panel open on the folder.
+void showFolderPanel(EditorWindowView& window, const QUrl& folder) {
+    window.model().update([&](EditorWindowState& s) {
+        s.panels.showWelcome = false;
+        s.folderSearch.showFolderSearch = true;
+        s.folderSearch.folderSearchURL = folder;
+    });
+    window.resize(1060, 720);
+    window.show();
+}
+
 TEST(FolderSearchPanelLayout, ListHeightCountsHitsAndGroupsWithinOneRowAnd230) {
     EXPECT_EQ(folderSearchResultListHeight(0), 32);
     EXPECT_EQ(folderSearchResultListHeight(5), 160);
@@ -108,13 +119,7 @@ TEST(FolderSearchPanelInWindow, TypingAndCtrlReturnSearchTheChosenFolder) {
     Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
     EditorWindowView window(testWindowOptions(defaults));
     EditorWindowModel& model = window.model();
-    model.update([&](EditorWindowState& s) {
-        s.panels.showWelcome = false;
-        s.folderSearch.showFolderSearch = true;
-        s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("tree")));
-    });
-    window.resize(1060, 720);
-    window.show();
+    showFolderPanel(window, QUrl::fromLocalFile(dir.filePath(QStringLiteral("tree"))));
     window.refreshNow();
     auto* panel = window.findChild<FolderSearchPanel*>(QStringLiteral("folderSearchPanel"));
     ASSERT_NE(panel, nullptr);
@@ -173,13 +178,7 @@ TEST(FolderSearchPanelInWindow, ItsFieldsStayUnderThePointerWhileResultsComeAndG
     Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
     EditorWindowView window(testWindowOptions(defaults));
     EditorWindowModel& model = window.model();
-    model.update([&](EditorWindowState& s) {
-        s.panels.showWelcome = false;
-        s.folderSearch.showFolderSearch = true;
-        s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.path());
-    });
-    window.resize(1060, 720);
-    window.show();
+    showFolderPanel(window, QUrl::fromLocalFile(dir.path()));
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     const auto settle = [&] {
@@ -272,13 +271,7 @@ TEST(FolderSearchPanelInWindow, AHitOpenedFromAListTakesTheKeyboardToItsFile) {
     Defaults defaults(dir.filePath(QStringLiteral("settings.ini")));
     EditorWindowView window(testWindowOptions(defaults));
     EditorWindowModel& model = window.model();
-    model.update([&](EditorWindowState& s) {
-        s.panels.showWelcome = false;
-        s.folderSearch.showFolderSearch = true;
-        s.folderSearch.folderSearchURL = QUrl::fromLocalFile(dir.filePath(QStringLiteral("tree")));
-    });
-    window.resize(1060, 720);
-    window.show();
+    showFolderPanel(window, QUrl::fromLocalFile(dir.filePath(QStringLiteral("tree"))));
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     window.refreshNow();

@@ -57,6 +57,23 @@ protected:
                 return notice.message;
         return {};
     }
+
+    // Two tabs of left.txt and right.txt, each with an unsaved edit.
+    struct TwoTabs {
+        QUrl left, right;
+        QUuid leftID, rightID;
+    };
+    TwoTabs twoEditedTabs() {
+        TwoTabs tabs{writeFile(QStringLiteral("left.txt"), "left"),
+                     writeFile(QStringLiteral("right.txt"), "right"),
+                     {},
+                     {}};
+        tabs.leftID = tabAt(open(tabs.left)).id;
+        tabs.rightID = tabAt(open(tabs.right)).id;
+        edit(*model->tabIndex(tabs.leftID), QStringLiteral("left, edited"));
+        edit(*model->tabIndex(tabs.rightID), QStringLiteral("right, edited"));
+        return tabs;
+    }
 };
 
 TEST_F(DocumentSave, WritesInTheTabsLineEndingAndMarksItSaved) {
@@ -700,12 +717,7 @@ TEST_F(DocumentSave, AnotherWriteOfTheFileIsAChangeOnDiskForTheTab) {
 }
 
 TEST_F(DocumentSave, ASaveUnderWayWhenAnotherTabTakesItsFileDoesNotGiveTheFileBack) {
-    const QUrl left = writeFile(QStringLiteral("left.txt"), "left");
-    const QUrl right = writeFile(QStringLiteral("right.txt"), "right");
-    const QUuid leftID = tabAt(open(left)).id;
-    const QUuid rightID = tabAt(open(right)).id;
-    edit(*model->tabIndex(leftID), QStringLiteral("left, edited"));
-    edit(*model->tabIndex(rightID), QStringLiteral("right, edited"));
+    const auto [left, right, leftID, rightID] = twoEditedTabs();
     {
         HeldWrites disk;
         model->saving().saveTab(*model->tabIndex(rightID));
@@ -728,12 +740,7 @@ TEST_F(DocumentSave, ASaveUnderWayWhenAnotherTabTakesItsFileDoesNotGiveTheFileBa
 }
 
 TEST_F(DocumentSave, SaveAllNamesASaveOvertakenByAnotherTabsSaveAs) {
-    const QUrl left = writeFile(QStringLiteral("left.txt"), "left");
-    const QUrl right = writeFile(QStringLiteral("right.txt"), "right");
-    const QUuid leftID = tabAt(open(left)).id;
-    const QUuid rightID = tabAt(open(right)).id;
-    edit(*model->tabIndex(leftID), QStringLiteral("left, edited"));
-    edit(*model->tabIndex(rightID), QStringLiteral("right, edited"));
+    const auto [left, right, leftID, rightID] = twoEditedTabs();
     bool finished = false;
     {
         HeldWrites disk;
