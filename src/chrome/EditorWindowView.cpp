@@ -22,6 +22,7 @@
 #include "platform/Localization.h"
 #include "platform/NotificationBus.h"
 #include "search/FindSeams.h"
+#include "search/FolderSearchPanel.h"
 #include "session/WindowSession.h"
 #include "text/EditorTheme.h"
 #include "tools/PanelCommands.h"
@@ -42,6 +43,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
@@ -127,7 +129,17 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
         setAlwaysOnTop(enabled, bringToFront, *store, arguments);
     };
     // After the window's own refresh is connected, so the bar is on screen when it takes focus.
-    new FindPanels(*m_layout, *m_model, [this] { focusActiveEditor(); });
+    auto* findPanels = new FindPanels(*m_layout, *m_model, [this] { focusActiveEditor(); });
+    // Pressed while the folder panel gave way for lack of room, its shortcut brings it back with
+    // the keyboard in its query rather than closing it unseen.
+    const QPointer<FolderSearchPanel> folder = findPanels->folderSearch();
+    EditorCommands::Command& toggleFolder = m_commands->handlers().toggleFolderSearch;
+    toggleFolder = [this, folder, toggle = toggleFolder] {
+        if (folder && m_layout && m_layout->bringBack(WindowPanel::FolderSearch))
+            folder->queryField()->setFocus(Qt::ShortcutFocusReason);
+        else if (toggle)
+            toggle();
+    };
     new NavigationViews(*this);
     refreshNow();
 }

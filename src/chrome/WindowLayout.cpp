@@ -27,6 +27,14 @@ bool canGiveWay(WindowRow row) {
            row == WindowRow::SearchCenter || row == WindowRow::FolderSearch;
 }
 
+// The rows of the panels that may give way, top to bottom.
+constexpr std::pair<WindowRow, WindowPanel> kResultPanels[] = {
+    {WindowRow::FolderSearch, WindowPanel::FolderSearch},
+    {WindowRow::FindResults, WindowPanel::FindResults},
+    {WindowRow::OpenDocumentResults, WindowPanel::OpenDocumentResults},
+    {WindowRow::SearchCenter, WindowPanel::SearchCenter},
+};
+
 } // namespace
 
 WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
@@ -67,13 +75,7 @@ WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
     add(WindowRow::Divider, divider());
     add(WindowRow::StatusLine, m_statusLine);
     add(WindowRow::Divider, divider());
-    const std::pair<WindowRow, WindowPanel> panels[] = {
-        {WindowRow::FolderSearch, WindowPanel::FolderSearch},
-        {WindowRow::FindResults, WindowPanel::FindResults},
-        {WindowRow::OpenDocumentResults, WindowPanel::OpenDocumentResults},
-        {WindowRow::SearchCenter, WindowPanel::SearchCenter},
-    };
-    for (const auto& [row, panel] : panels) {
+    for (const auto& [row, panel] : kResultPanels) {
         add(row, holder(panel));
         add(WindowRow::Divider, divider());
     }
@@ -119,9 +121,10 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
             row.wantedSince = ++m_wantedCount;
         row.wanted = shown;
     }
+    // The folder panel is measured as it will be shown: without its list once the search center
+    // opens.
+    updateFolderInlineResults();
     fitRows();
-    if (QWidget* folder = m_panels.value(WindowPanel::FolderSearch))
-        folder->setProperty(kShowsInlineResultsProperty, folderSearchShowsInlineResults(state));
 
     m_statusLine->setMessage(state.findMessage);
     m_messageBar->setEntries(windowMessageBarEntries(m_model));
@@ -131,6 +134,32 @@ void WindowLayout::refresh(const std::function<void()>& showFind) {
     m_editorArea->refresh(showFind);
     const EditorTab& keyboard = keyboardTab(state);
     m_statusBar->setValues(statusBarValues(state, m_model.tabTextCounts(keyboard.id)));
+}
+
+bool WindowLayout::bringBack(WindowPanel panel) {
+    for (const auto& [kind, key] : kResultPanels) {
+        if (key != panel)
+            continue;
+        for (Row& row : m_rows) {
+            if (row.kind != kind || !row.wanted || !row.givingWay)
+                continue;
+            row.wantedSince = ++m_wantedCount;
+            fitRows();
+            return !row.givingWay;
+        }
+    }
+    return false;
+}
+
+void WindowLayout::updateFolderInlineResults() {
+    QWidget* folder = m_panels.value(WindowPanel::FolderSearch);
+    if (!folder)
+        return;
+    bool centerGivesWay = false;
+    for (const Row& row : m_rows)
+        centerGivesWay |= row.kind == WindowRow::SearchCenter && row.givingWay;
+    folder->setProperty(kShowsInlineResultsProperty,
+                        folderSearchShowsInlineResults(m_model.state()) || centerGivesWay);
 }
 
 int WindowLayout::editorMinimumHeight() const {
@@ -167,10 +196,13 @@ void WindowLayout::fitRows() {
         return height;
     };
     const int editorHeight = editorMinimumHeight();
+    // The panel being typed in stays, and from then on counts as shown last.
+    const QWidget* keyboard = window()->focusWidget();
     int needed = 0;
     QList<qsizetype> yielding;
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
         Row& row = m_rows[i];
+        const bool wasShown = !row.widget->isHidden();
         row.givingWay = false;
         if (row.kind == WindowRow::Divider || !row.wanted)
             continue;
@@ -181,8 +213,14 @@ void WindowLayout::fitRows() {
         if (row.kind == WindowRow::MessageBar)
             continue;
         needed += cost(i);
-        if (canGiveWay(row.kind))
-            yielding.append(i);
+        if (!canGiveWay(row.kind))
+            continue;
+        if (wasShown && keyboard && row.widget->isAncestorOf(keyboard)) {
+            if (row.wantedSince != m_wantedCount)
+                row.wantedSince = ++m_wantedCount;
+            continue;
+        }
+        yielding.append(i);
     }
     // Room for a line of news is kept whether or not any is up (the editor has it meanwhile),
     // so news coming or going never moves or hides a panel above it.
@@ -233,6 +271,7 @@ void WindowLayout::fitRows() {
                                : row.wanted && !row.givingWay;
         row.widget->setVisible(shown);
     }
+    updateFolderInlineResults();
     m_fitting = false;
 }
 

@@ -47,7 +47,9 @@ enum class WindowPanel {
 // state after every change. It keeps no state of its own; the pieces get plain values. The
 // editor keeps room for a few lines: when the window is too low for every panel above it, the
 // result panels (find results, search center, folder search) give way, the one shown longest
-// first, until the window is tall enough again. The find bar and the message bar always stay.
+// first, until the window is tall enough again. The find bar and the message bar always stay, and
+// so does the panel whose field holds the keyboard: it counts as the newest from then on, so that
+// results arriving elsewhere never hide it or send the keys typed next into the document.
 class WindowLayout : public QWidget {
     Q_OBJECT
 public:
@@ -61,6 +63,9 @@ public:
     QWidget* panel(WindowPanel panel) const { return m_panels.value(panel); }
 
     void refresh(const std::function<void()>& showFind);
+    // Shows a panel the state shows but that gave way for lack of room, as the newest: the others
+    // give way before it. False when it was not giving way.
+    bool bringBack(WindowPanel panel);
 
     TabStripView* tabStrip() const { return m_tabStrip; }
     StatusBarView* statusBar() const { return m_statusBar; }
@@ -87,6 +92,9 @@ private:
     };
     // Shows the wanted rows, without the panels that would leave the editor too little room.
     void fitRows();
+    // Tells the folder search panel whether it lists its results itself: while the search center
+    // is closed or gives way.
+    void updateFolderInlineResults();
     int editorMinimumHeight() const;
     // The height of one line of the message bar at the window's width, shown or not.
     int newsRoom() const;

@@ -13,6 +13,7 @@
 #include "window/WindowLayoutRows.h"
 
 #include <QCheckBox>
+#include <QDynamicPropertyChangeEvent>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QHideEvent>
@@ -248,8 +249,26 @@ void FolderSearchPanel::refresh(const FolderSearchState& state) {
     m_folder = state.folderSearchURL;
     if (!same)
         rebuild();
+    placeResults();
+}
+
+void FolderSearchPanel::placeResults() {
     const QVariant inline_ = property(kShowsInlineResultsProperty);
-    m_results->setVisible((!inline_.isValid() || inline_.toBool()) && !m_all.isEmpty());
+    const bool shown = (!inline_.isValid() || inline_.toBool()) && !m_all.isEmpty();
+    if (m_results->isHidden() != shown)
+        return;
+    m_results->setVisible(shown);
+    // The window measures the panel in this turn, so the size it asks for must be new already.
+    updateGeometry();
+}
+
+bool FolderSearchPanel::event(QEvent* event) {
+    // The window measures the panel as soon as it says where the results are listed.
+    if (event->type() == QEvent::DynamicPropertyChange &&
+        static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName() ==
+            kShowsInlineResultsProperty)
+        placeResults();
+    return QWidget::event(event);
 }
 
 void FolderSearchPanel::rebuild() {

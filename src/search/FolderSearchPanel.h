@@ -73,10 +73,13 @@ public:
     QWidget* resultsBlock() const { return m_results; }
 
 protected:
+    bool event(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     void rebuild();
+    // Shows the results block while there are hits and the window has the panel list them.
+    void placeResults();
     void emitOptions();
 
     FolderSearchPanelActions m_actions;

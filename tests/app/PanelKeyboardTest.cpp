@@ -14,6 +14,7 @@
 #include "editor/ShortcutTextView.h"
 #include "platform/Localization.h"
 #include "search/FolderSearchPanel.h"
+#include "search/SearchCenterPanel.h"
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacementBackup.h"
 #include "tools/Workspace.h"
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <pwd.h>
 #include <unistd.h>
@@ -212,6 +214,84 @@ TEST_F(PanelKeyboard, TheFolderSearchShortcutPutsTheKeyboardInItsQuery) {
     ASSERT_TRUE(panel->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), panel->queryField());
     EXPECT_EQ(panel->queryField()->text(), QStringLiteral("foo"));
+}
+
+// A folder search run again from the panel's own list, in a window of the first size: the search
+// center comes back with the results, but the panel being typed in stays where it was with the
+// keyboard, so the keys typed next refine the query. Where the panel does give way, to a panel
+// opened while the person typed in the text, the shortcut brings it back at its first press.
+TEST_F(PanelKeyboard, ResultsArrivingLeaveTheFolderPanelAndItsKeyboardInPlace) {
+    const QString source = QStringLiteral("int main() {\n    return 0;\n}\n");
+    window = launchOn(app, dir.filePath(QStringLiteral("main.cpp")), source.toUtf8());
+    ASSERT_TRUE(window);
+    ASSERT_EQ(window->size(),
+              QSize(DunmossNotepadApp::kDefaultWidth, DunmossNotepadApp::kDefaultHeight));
+    project = dir.filePath(QStringLiteral("project"));
+    for (int i = 0; i < 8; ++i)
+        write(project + QStringLiteral("/f%1.txt").arg(i), "alpha beta\nalpha beta\n");
+    QTest::keyClick(editor(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    auto* panel = window->findChild<FolderSearchPanel*>();
+    ASSERT_TRUE(panel && panel->isVisible());
+    QLineEdit* query = panel->queryField();
+    for (QPushButton* button : panel->findChildren<QPushButton*>())
+        if (button->text() == l("folder-search.choose-folder"))
+            QTest::mouseClick(button, Qt::LeftButton);
+    QFileDialog* folders = waitForFolderPanel();
+    ASSERT_TRUE(folders);
+    folders->setDirectory(project);
+    chooseShownFolder(folders);
+    dialogGone();
+    const auto search = [&](const QString& text) {
+        clickIn(query);
+        QTest::keyClick(query, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(query, text);
+        QTest::keyClick(query, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return !folderOperationRuns() &&
+                   !window->model().state().folderSearch.folderSearchResults.isEmpty();
+        }));
+        settle();
+        settle();
+    };
+    search(QStringLiteral("alpha"));
+    auto* center = window->findChild<SearchCenterPanel*>();
+    ASSERT_TRUE(center && center->isVisible());
+    QToolButton* closeCenter = nullptr;
+    for (QToolButton* button : center->findChildren<QToolButton*>())
+        if (button->toolTip() == l("find.close"))
+            closeCenter = button;
+    ASSERT_TRUE(closeCenter);
+    QTest::mouseClick(closeCenter, Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(panel->resultsBlock()->isVisible());
+    const QPoint spot = query->mapTo(window, query->rect().center());
+
+    search(QStringLiteral("beta"));
+    EXPECT_TRUE(center->isVisible());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(query->mapTo(window, query->rect().center()), spot);
+    EXPECT_EQ(QApplication::focusWidget(), query);
+    ASSERT_TRUE(QApplication::focusWidget());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zz"));
+    settle();
+    EXPECT_EQ(query->text(), QStringLiteral("betazz"));
+    EXPECT_EQ(active().document.text, source);
+    EXPECT_FALSE(tabIsModified(active()));
+
+    // A lower window, the keyboard in the text and the search center opened after the panel.
+    QTest::mouseClick(closeCenter, Qt::LeftButton);
+    window->resize(1060, 520);
+    settle();
+    clickIn(editor());
+    window->model().update([](EditorWindowState& s) { s.searchCenter.showSearchCenter = true; });
+    settle();
+    ASSERT_TRUE(center->isVisible());
+    ASSERT_FALSE(panel->isVisible());
+    QTest::keyClick(editor(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), query);
 }
 
 TEST_F(PanelKeyboard, AfterTheFolderPanelsDialogsTheKeyboardIsWhereItWas) {
