@@ -144,8 +144,8 @@ bool WindowLayout::bringBack(WindowPanel panel) {
             if (row.kind != kind || !row.wanted || !row.givingWay)
                 continue;
             row.wantedSince = ++m_wantedCount;
-            fitRows();
-            return !row.givingWay;
+            fitRows(&row);
+            return true;
         }
     }
     return false;
@@ -178,7 +178,7 @@ int WindowLayout::newsRoom() const {
     return m_newsRoom;
 }
 
-void WindowLayout::fitRows() {
+void WindowLayout::fitRows(const Row* kept) {
     m_fitting = true;
     // A row costs the height it will be given, and that of the divider after it. Hidden rows
     // count too, so the height is their hint within their own bounds (the tab strip hints more
@@ -196,7 +196,8 @@ void WindowLayout::fitRows() {
         return height;
     };
     const int editorHeight = editorMinimumHeight();
-    // The panel being typed in stays, and from then on counts as shown last.
+    // The panel being typed in (or the one asked for) stays, and from then on counts as shown
+    // last.
     const QWidget* keyboard = window()->focusWidget();
     int needed = 0;
     QList<qsizetype> yielding;
@@ -215,7 +216,7 @@ void WindowLayout::fitRows() {
         needed += cost(i);
         if (!canGiveWay(row.kind))
             continue;
-        if (wasShown && keyboard && row.widget->isAncestorOf(keyboard)) {
+        if (&row == kept || (wasShown && keyboard && row.widget->isAncestorOf(keyboard))) {
             if (row.wantedSince != m_wantedCount)
                 row.wantedSince = ++m_wantedCount;
             continue;

@@ -64,7 +64,7 @@ public:
 
     void refresh(const std::function<void()>& showFind);
     // Shows a panel the state shows but that gave way for lack of room, as the newest: the others
-    // give way before it. False when it was not giving way.
+    // give way for it. False when it was not giving way.
     bool bringBack(WindowPanel panel);
 
     TabStripView* tabStrip() const { return m_tabStrip; }
@@ -90,8 +90,9 @@ private:
         // When the state last asked for it; the panel shown longest gives way first.
         quint64 wantedSince = 0;
     };
-    // Shows the wanted rows, without the panels that would leave the editor too little room.
-    void fitRows();
+    // Shows the wanted rows, without the panels that would leave the editor too little room;
+    // the kept row stays whatever room it leaves.
+    void fitRows(const Row* kept = nullptr);
     // Tells the folder search panel whether it lists its results itself: while the search center
     // is closed or gives way.
     void updateFolderInlineResults();
