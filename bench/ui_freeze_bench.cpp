@@ -17,6 +17,7 @@
 #include "session/SessionStore.h"
 #include "session/SessionWriter.h"
 #include "session/WindowSession.h"
+#include "text/CodeCompletion.h"
 #include "text/TextFileLoader.h"
 #include "tools/DocumentOutlinePanel.h"
 #include "tools/MarkdownPreviewPanel.h"
@@ -35,11 +36,14 @@
 #include "support/BenchWindow.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QTimer>
 #include <QUndoStack>
 #include <benchmark/benchmark.h>
@@ -994,12 +998,61 @@ void saveWhileTyping(benchmark::State& state, int syncDelayMs, SaveBy by) {
 // without it: what they cost anyway. Reports the slowest key from its press until the window has
 // shown it, how many took over 16 ms, what asking for the list cost the window's thread and how
 // long until it offered the text's words.
-// With `distinctWords`, the lines' names are numbered (about 200,000 words, once each) and the
-// typed word ("wa", "war") is in one word only, so that every key reads all of them.
-void typingWithCompletionList(benchmark::State& state, bool listShown, int intervalMs,
-                              bool distinctWords = false) {
+// With Vocabulary::Numbered, the lines' names are numbered (about 200,000 words, once each) and
+// the typed word ("wa", "war") is in one word only, so that every key reads all of them. With
+// Vocabulary::Random, about 350,000 distinct made-up identifiers fill 4.9 MB and the typed word
+// is one letter ("s", "se"): thousands of words start with it and most others hold it.
+enum class Vocabulary { Repeated, Numbered, Random };
+
+// About `count` distinct identifiers of 8 to 18 characters, mostly lower-case letters, some
+// capitals, digits and underscores, eight to a line.
+QString randomIdentifiers(int count) {
+    QRandomGenerator random(20261209);
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+    QSet<QString> seen;
+    seen.reserve(count);
     QString text;
-    if (distinctWords) {
+    text.reserve(qsizetype(count) * 14);
+    while (seen.size() < count) {
+        QString word;
+        const int length = 8 + random.bounded(11);
+        for (int i = 0; i < length; ++i) {
+            const int pick = random.bounded(40);
+            if (pick == 0 && i > 0)
+                word += u'_';
+            else if (pick == 1 && i > 0)
+                word += QChar(u'0' + random.bounded(10));
+            else if (pick == 2)
+                word += letters.at(random.bounded(26)).toUpper();
+            else
+                word += letters.at(random.bounded(26));
+        }
+        if (seen.contains(word))
+            continue;
+        seen.insert(word);
+        text += word;
+        text += seen.size() % 8 == 0 ? u'\n' : u' ';
+    }
+    return text;
+}
+
+void typingWithCompletionList(benchmark::State& state, bool listShown, int intervalMs,
+                              Vocabulary vocabulary = Vocabulary::Repeated) {
+    const bool distinctWords = vocabulary == Vocabulary::Numbered;
+    QString text;
+    QString offered = distinctWords ? QStringLiteral("warm") : QStringLiteral("compute");
+    if (vocabulary == Vocabulary::Random) {
+        text = randomIdentifiers(350'000);
+        // Shown once the text's words are offered: the first of them starting with "s".
+        const QCollator collator = caseInsensitiveCollator();
+        offered.clear();
+        for (const QStringView word : QStringView(text).tokenize(u' ', Qt::SkipEmptyParts))
+            for (const QStringView line : word.tokenize(u'\n', Qt::SkipEmptyParts))
+                if (line.startsWith(u's', Qt::CaseInsensitive) &&
+                    (offered.isEmpty() || collator.compare(line, offered) < 0))
+                    offered = line.toString();
+        text += QStringLiteral("\ns");
+    } else if (distinctWords) {
         text.reserve(5'000'100);
         for (int n = 0; text.size() < 5'000'000; ++n)
             text +=
@@ -1020,14 +1073,16 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
         QApplication::sendEvent(editor, &release);
     };
     // "co" grows to "compu" and shrinks back, so "compute" is always offered ("warm" for "wa").
-    const QString offered = distinctWords ? QStringLiteral("warm") : QStringLiteral("compute");
     const std::vector<std::pair<Qt::Key, QString>> cycle =
-        distinctWords ? std::vector<std::pair<Qt::Key, QString>>{{Qt::Key_R, QStringLiteral("r")},
-                                                                 {Qt::Key_Backspace, QString()}}
-                      : std::vector<std::pair<Qt::Key, QString>>{
-                            {Qt::Key_M, QStringLiteral("m")}, {Qt::Key_P, QStringLiteral("p")},
-                            {Qt::Key_U, QStringLiteral("u")}, {Qt::Key_Backspace, QString()},
-                            {Qt::Key_Backspace, QString()},   {Qt::Key_Backspace, QString()}};
+        vocabulary == Vocabulary::Random
+            ? std::vector<std::pair<Qt::Key, QString>>{{Qt::Key_E, QStringLiteral("e")},
+                                                       {Qt::Key_Backspace, QString()}}
+        : distinctWords ? std::vector<std::pair<Qt::Key, QString>>{{Qt::Key_R, QStringLiteral("r")},
+                                                                   {Qt::Key_Backspace, QString()}}
+                        : std::vector<std::pair<Qt::Key, QString>>{
+                              {Qt::Key_M, QStringLiteral("m")}, {Qt::Key_P, QStringLiteral("p")},
+                              {Qt::Key_U, QStringLiteral("u")}, {Qt::Key_Backspace, QString()},
+                              {Qt::Key_Backspace, QString()},   {Qt::Key_Backspace, QString()}};
     constexpr int kKeys = 30;
     double longest = 0, slowestKey = 0, openMs = 0, shownMs = 0;
     int keys = 0, keysOver16Ms = 0;
@@ -1260,8 +1315,14 @@ void registerAll() {
         })->Iterations(3);
     }
     add("completion/typing_5M_distinct_words_list_shown_every_30ms", [](benchmark::State& s) {
-        typingWithCompletionList(s, true, 30, true);
+        typingWithCompletionList(s, true, 30, Vocabulary::Numbered);
     })->Iterations(3);
+    add("completion/typing_4_9M_350k_words_one_letter_list_shown_every_30ms",
+        [](benchmark::State& s) { typingWithCompletionList(s, true, 30, Vocabulary::Random); })
+        ->Iterations(3);
+    add("completion/typing_4_9M_350k_words_one_letter_without_list_every_30ms",
+        [](benchmark::State& s) { typingWithCompletionList(s, false, 30, Vocabulary::Random); })
+        ->Iterations(3);
     for (int count : {250, 1000}) {
         add("open/many_files_" + std::to_string(count), [count](benchmark::State& s) {
             openManyFiles(s, count, false);
