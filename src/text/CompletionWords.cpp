@@ -91,7 +91,52 @@ std::optional<CompletionWords> CompletionWords::gather(const QString& text,
         gathered.m_folded.append(word.toLatin1().toLower()).append('\n');
     }
     gathered.m_words = std::move(sorted);
+    if (cancelled && cancelled())
+        return std::nullopt;
+    gathered.m_byFolded.resize(order.size());
+    std::iota(gathered.m_byFolded.begin(), gathered.m_byFolded.end(), 0);
+    std::sort(gathered.m_byFolded.begin(), gathered.m_byFolded.end(),
+              [&gathered](qsizetype a, qsizetype b) {
+                  const int order = gathered.foldedAt(a).compare(gathered.foldedAt(b));
+                  return order < 0 || (order == 0 && a < b);
+              });
     return gathered;
+}
+
+QByteArrayView CompletionWords::foldedAt(qsizetype index) const {
+    const qsizetype start = m_starts[size_t(index)];
+    const qsizetype end =
+        size_t(index) + 1 < m_starts.size() ? m_starts[size_t(index) + 1] : m_folded.size();
+    return QByteArrayView(m_folded).sliced(start, end - 1 - start);
+}
+
+void CompletionWords::forEachPossibleLeadingMatch(
+    const QString& prefix, const std::function<bool(const QString&)>& take) const {
+    // A word (all ASCII) starts with the partial word in lower case only when that is ASCII too,
+    // and then the word's own lower case starts with it.
+    const QString lower = prefix.toLower();
+    if (lower.isEmpty() ||
+        std::any_of(lower.cbegin(), lower.cend(), [](QChar c) { return c.unicode() > 0x7f; }))
+        return;
+    const QByteArray key = lower.toLatin1();
+    const auto head = [this, &key](qsizetype index) {
+        const QByteArrayView folded = foldedAt(index);
+        return folded.first(std::min(folded.size(), key.size()));
+    };
+    const auto first = std::partition_point(m_byFolded.begin(), m_byFolded.end(),
+                                            [&](qsizetype i) { return head(i).compare(key) < 0; });
+    const auto last = std::partition_point(first, m_byFolded.end(),
+                                           [&](qsizetype i) { return head(i).compare(key) == 0; });
+    // Smallest place first: the words in their ranked order, only as many as are taken.
+    std::vector<qsizetype> places(first, last);
+    std::make_heap(places.begin(), places.end(), std::greater<>());
+    while (!places.empty()) {
+        std::pop_heap(places.begin(), places.end(), std::greater<>());
+        const qsizetype place = places.back();
+        places.pop_back();
+        if (!take(m_words[place]))
+            return;
+    }
 }
 
 void CompletionWords::forEachPossibleMatch(const QString& prefix,
@@ -141,8 +186,9 @@ QStringList CompletionWords::inRegion(const QString& text, TextRange region) {
 QStringList wordCompletions(const CompletionWords& gathered, const QStringList& added,
                             const QString& text, EditorLanguage language,
                             const QString& partialWord, TextRange selectedRange,
-                            const std::optional<QUrl>& fileURL) {
+                            const std::optional<QUrl>& fileURL, qsizetype* wordsRead) {
     const QString prefix = partialWord.trimmed();
+    qsizetype read = 0;
     const QCollator collator = caseInsensitiveCollator();
     QSet<QString> seen;
     const auto rank = [&prefix](const QString& candidate, Ranked& into) {
@@ -160,17 +206,17 @@ QStringList wordCompletions(const CompletionWords& gathered, const QStringList& 
     stableSortIn(fixed.leading, collator);
     stableSortIn(fixed.rest, collator);
 
-    // Already in order: the scan stops once the leading part alone fills the list.
+    // Already in order: each scan stops once its part alone fills the list, and the words that
+    // hold the partial word elsewhere are read only when those starting with it leave room.
     Ranked fromText;
-    gathered.forEachPossibleMatch(prefix, [&](const QString& word) {
-        if (!offersCompletion(word, prefix) || seen.contains(word))
-            return true;
-        if (fromText.rest.size() >= kCompletionLimit && !isCompletionPrefixMatch(word, prefix))
-            return true;
-        rank(word, fromText);
-        // Without a partial word nothing leads: the rest alone fills the list.
-        return fromText.leading.size() < kCompletionLimit &&
-               (!prefix.isEmpty() || fromText.rest.size() < kCompletionLimit);
+    const auto offered = [&](const QString& word) {
+        ++read;
+        return offersCompletion(word, prefix) && !seen.contains(word);
+    };
+    gathered.forEachPossibleLeadingMatch(prefix, [&](const QString& word) {
+        if (offered(word) && isCompletionPrefixMatch(word, prefix))
+            fromText.leading.append(word);
+        return fromText.leading.size() < kCompletionLimit;
     });
 
     Ranked typed;
@@ -185,9 +231,17 @@ QStringList wordCompletions(const CompletionWords& gathered, const QStringList& 
 
     QStringList result = merged(merged(fixed.leading, fromText.leading, collator, kCompletionLimit),
                                 typed.leading, collator, kCompletionLimit);
-    if (result.size() < kCompletionLimit)
+    if (result.size() < kCompletionLimit) {
+        gathered.forEachPossibleMatch(prefix, [&](const QString& word) {
+            if (offered(word) && !isCompletionPrefixMatch(word, prefix))
+                fromText.rest.append(word);
+            return fromText.rest.size() < kCompletionLimit;
+        });
         result += merged(merged(fixed.rest, fromText.rest, collator, kCompletionLimit), typed.rest,
                          collator, kCompletionLimit - result.size());
+    }
+    if (wordsRead)
+        *wordsRead = read;
     return result;
 }
 

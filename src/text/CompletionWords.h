@@ -4,6 +4,7 @@
 #include "text/EditorLanguage.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -33,22 +34,33 @@ public:
     // (every word that does, and maybe others), until it answers false.
     void forEachPossibleMatch(const QString& prefix,
                               const std::function<bool(const QString&)>& take) const;
+    // The same for the words that may start with it (every one isCompletionPrefixMatch takes,
+    // and maybe others); the cost grows with those words, not with all of them.
+    void forEachPossibleLeadingMatch(const QString& prefix,
+                                     const std::function<bool(const QString&)>& take) const;
 
 private:
+    QByteArrayView foldedAt(qsizetype index) const;
+
     QStringList m_words;
     QSet<QString> m_set;
     // The words in lower case, in order, each after a line break (no word holds one), and
     // where each starts: one search of this finds every word holding the partial word.
     QByteArray m_folded;
     std::vector<qsizetype> m_starts;
+    // The words' places in m_words in the byte order of their lower case: those starting with
+    // the partial word stand together.
+    std::vector<qsizetype> m_byFolded;
 };
 
 // What wordCompletions(text, ...) offers, with the text's identifiers taken from `gathered`,
 // then from `added` (words of the text not in it, in text order): exactly the same candidates
-// in the same order when `gathered` was gathered from this text and `added` is empty.
+// in the same order when `gathered` was gathered from this text and `added` is empty. A key
+// reads about as many gathered words as the list shows, however many the text holds; when
+// given, `wordsRead` is told how many.
 QStringList wordCompletions(const CompletionWords& gathered, const QStringList& added,
                             const QString& text, EditorLanguage language,
                             const QString& partialWord, TextRange selectedRange,
-                            const std::optional<QUrl>& fileURL);
+                            const std::optional<QUrl>& fileURL, qsizetype* wordsRead = nullptr);
 
 } // namespace dunmoss

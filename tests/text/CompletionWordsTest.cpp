@@ -65,7 +65,82 @@ QString randomText(QRandomGenerator& random, int pieces) {
     return text;
 }
 
+// `count` made-up identifiers, repeats and case variants likely: few letters, so that many
+// share a start and most hold each letter somewhere.
+QString randomIdentifiers(QRandomGenerator& random, int count) {
+    static const QString first = QStringLiteral("abchsSCHyi_Kk");
+    static const QString next = QStringLiteral("abchsSHyiIk_9");
+    static const QStringList between{" ", "\n", "(", " \u00E9", "\U0001D400 ", ".", "-"};
+    QString text;
+    for (int i = 0; i < count; ++i) {
+        text += first.at(random.bounded(first.size()));
+        for (int length = 2 + random.bounded(5); length > 0; --length)
+            text += next.at(random.bounded(next.size()));
+        text += between[random.bounded(between.size())];
+    }
+    return text;
+}
+
 } // namespace
+
+// Vocabularies far past the list's limit, where the list is cut among words starting with the
+// partial word: still the whole text's list, in orders where those words do not stand
+// together (Czech "ch" follows "h"), with words typed since the gathering beside it.
+TEST(CompletionWords, ALargeVocabularyRanksExactlyAsTheWholeText) {
+    struct DefaultLocale {
+        ~DefaultLocale() { QLocale::setDefault(QLocale::c()); }
+    } restore;
+    const QStringList partials{"",       "a",      "A", "c", "ch", "CH",     "h",
+                               "s",      "S",      "_", "k", "ba", "\u212A", "\u017F",
+                               "\u0130", "\u0131", "y", "i", "9",  "bb",     "s_"};
+    for (const char* locale : {"C", "en_US", "sv_SE", "tr_TR", "cs_CZ"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+        QRandomGenerator random(7);
+        for (int round = 0; round < 4; ++round) {
+            const QString gatheredPart = randomIdentifiers(random, 1500);
+            // Half the rounds, words typed after the gathering, on a line of their own.
+            const QString typedPart =
+                round % 2 ? QStringLiteral("\n") + randomIdentifiers(random, 30) : QString();
+            const QString text = gatheredPart + typedPart;
+            const CompletionWords gathered = *CompletionWords::gather(gatheredPart);
+            const QStringList added =
+                CompletionWords::inRegion(text, TextRange{gatheredPart.size(), typedPart.size()});
+            for (const QString& partial : partials) {
+                SCOPED_TRACE(std::string(locale) + " | " + partial.toStdString());
+                const TextRange caret{random.bounded(text.size() + 1), 0};
+                EXPECT_EQ(
+                    wordCompletions(gathered, added, text, EditorLanguage::Python, partial, caret,
+                                    std::nullopt)
+                        .join(u'|')
+                        .toStdString(),
+                    wordCompletions(text, EditorLanguage::Python, partial, caret, std::nullopt)
+                        .join(u'|')
+                        .toStdString());
+            }
+        }
+    }
+}
+
+// A key reads about as many words as the list shows, not every word holding the partial
+// word: here 5,000 rank before the few starting with it, and none holds the last one.
+TEST(CompletionWords, AKeyReadsAboutAsManyWordsAsTheListShows) {
+    QString text;
+    for (int i = 0; i < 5000; ++i)
+        text += QStringLiteral("a_q%1 ").arg(i);
+    for (int i = 0; i < 200; ++i)
+        text += QStringLiteral("Q_%1 ").arg(i);
+    const CompletionWords gathered = *CompletionWords::gather(text);
+    for (const QString& partial :
+         {QStringLiteral("q"), QStringLiteral("Q_1"), QStringLiteral("a_"), QStringLiteral("z")}) {
+        qsizetype read = -1;
+        const QStringList offered = wordCompletions(gathered, {}, text, EditorLanguage::Cpp,
+                                                    partial, TextRange{0, 0}, std::nullopt, &read);
+        EXPECT_EQ(offered, wordCompletions(text, EditorLanguage::Cpp, partial, TextRange{0, 0},
+                                           std::nullopt))
+            << partial.toStdString();
+        EXPECT_LE(read, 2 * kCompletionLimit) << partial.toStdString();
+    }
+}
 
 // The words gathered once and filtered per partial word give the very list the whole-text
 // computation gives: same candidates, same order, same de-duplication, in the C locale's order
