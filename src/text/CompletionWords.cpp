@@ -93,13 +93,17 @@ std::optional<CompletionWords> CompletionWords::gather(const QString& text,
     gathered.m_words = std::move(sorted);
     if (cancelled && cancelled())
         return std::nullopt;
-    gathered.m_byFolded.resize(order.size());
-    std::iota(gathered.m_byFolded.begin(), gathered.m_byFolded.end(), 0);
-    std::sort(gathered.m_byFolded.begin(), gathered.m_byFolded.end(),
-              [&gathered](qsizetype a, qsizetype b) {
-                  const int order = gathered.foldedAt(a).compare(gathered.foldedAt(b));
-                  return order < 0 || (order == 0 && a < b);
-              });
+    std::vector<std::pair<QByteArrayView, qsizetype>> byFolded;
+    byFolded.reserve(order.size());
+    for (qsizetype index = 0; index < qsizetype(order.size()); ++index)
+        byFolded.emplace_back(gathered.foldedAt(index), index);
+    std::sort(byFolded.begin(), byFolded.end(), [](const auto& a, const auto& b) {
+        const int order = a.first.compare(b.first);
+        return order < 0 || (order == 0 && a.second < b.second);
+    });
+    gathered.m_byFolded.reserve(byFolded.size());
+    for (const auto& [folded, index] : byFolded)
+        gathered.m_byFolded.push_back(index);
     return gathered;
 }
 
