@@ -98,8 +98,8 @@ std::optional<CompletionWords> CompletionWords::gather(const QString& text,
     for (qsizetype index = 0; index < qsizetype(order.size()); ++index)
         byFolded.emplace_back(gathered.foldedAt(index), index);
     std::sort(byFolded.begin(), byFolded.end(), [](const auto& a, const auto& b) {
-        const int order = a.first.compare(b.first);
-        return order < 0 || (order == 0 && a.second < b.second);
+        const int compared = a.first.compare(b.first);
+        return compared < 0 || (compared == 0 && a.second < b.second);
     });
     gathered.m_byFolded.reserve(byFolded.size());
     for (const auto& [folded, index] : byFolded)
