@@ -1,5 +1,6 @@
 #include "platform/AtomicFileWrite.h"
 
+#include "platform/FileAttributes.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/FolderSync.h"
@@ -210,10 +211,17 @@ bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>&
         throw writeError(file, savedErrno, path);
     }
     if (exists) {
-        if (const int error = keepOwnerGroupAndMode(file.handle(), existing.st_uid, existing.st_gid,
-                                                    existing.st_mode)) {
+        AttributeCarry carry = AttributeCarry::Refused;
+        try {
+            carry = carryFileAttributes(canonicalFilePath(path), existing, file.handle(), path);
+        } catch (...) {
             file.cancelWriting();
-            throw FileError::fromErrno(error, path, true);
+            throw;
+        }
+        // A new file that cannot stand for the old one would change who may use it.
+        if (carry == AttributeCarry::Refused) {
+            file.cancelWriting();
+            return writeInPlace(path, produce, confirm);
         }
     }
     // commit() syncs too but ignores the answer: a file the disk did not take would replace

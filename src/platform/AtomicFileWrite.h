@@ -16,11 +16,14 @@ namespace dunmoss {
 // start to end.
 //
 // A file with one name: the bytes go to a temporary file beside the target, which takes the
-// file's owner and group where permitted and its mode (set-id bits only while the owner is
-// kept), is synced and then renamed over it (through a symbolic link, onto its target); the
-// folder is synced after the rename. A file with other names (hard links) keeps them: a copy of
-// its old bytes is made and synced beside it, the file is written in place and synced, and the
-// copy removed, so a kill leaves the file whole or that copy.
+// file's owner, group, mode and extended attributes, its ACL among them (carryFileAttributes),
+// is synced and then renamed over it (through a symbolic link, onto its target); the folder is
+// synced after the rename. A file with other names (hard links) keeps them: a copy of its old
+// bytes is made and synced beside it, the file is written in place and synced, and the copy
+// removed, so a kill leaves the file whole or that copy. A file whose owner, group, mode or
+// attributes a new file cannot take (another user's file, a file system that refuses an
+// attribute) is written in place the same way, so a save never changes who may use it; `produce`
+// then runs a second time.
 //
 // `confirm`, when given, runs inside the hold right before the new bytes take the file's place;
 // when it answers false nothing is replaced and the write answers false. A destination that

@@ -1,7 +1,9 @@
 #include "text/FolderReplacementWrites.h"
 
+#include "platform/FileAttributes.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
+#include "platform/Localization.h"
 #include "platform/PosixFile.h"
 
 #include <QFile>
@@ -105,11 +107,10 @@ std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray&
         fail(staged.path);
     try {
         writeAll(out.get(), bytes, staged.path);
-        if (const int error = keepOwnerGroupAndMode(out.get(), original.st_uid, original.st_gid,
-                                                    original.st_mode)) {
-            errno = error;
-            fail(staged.path);
-        }
+        // The run has no write in place: a file a new one cannot stand for stops it, unchanged.
+        if (carryFileAttributes(path, original, out.get(), path) == AttributeCarry::Refused)
+            throw FileError(FileErrorCode::FileWriteNoPermission, path,
+                            localizedString(QStringLiteral("text-file.attributes-not-kept")));
         struct stat written {};
         if (::fstat(out.get(), &written) != 0)
             fail(staged.path);

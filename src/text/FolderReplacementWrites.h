@@ -34,10 +34,11 @@ QString temporaryPathBeside(const QString& path, const QString& runTag);
 // the same file, size and modification time.
 bool isStillAsRead(const QString& path, const FileStatus& read);
 
-// Writes the bytes to the run's temporary file beside `path`, with the permissions, owner and
-// group of the file (where the system allows them), and returns it. Nothing is written, and
+// Writes the bytes to the run's temporary file beside `path`, with the owner, group, mode and
+// extended attributes (the ACL among them) of the file, and returns it. Nothing is written, and
 // nothing returned, when `path` is no longer the regular file that was read. Throws FileError
-// when the write fails (nothing is left behind then) or the temporary file exists already.
+// when the write fails, when the new file cannot take all that the file has (see
+// carryFileAttributes; nothing is left behind then) or the temporary file exists already.
 std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray& bytes,
                                           const FileStatus& read, const QString& runTag);
 

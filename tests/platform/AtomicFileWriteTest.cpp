@@ -1,7 +1,8 @@
-// A file replaced by a save stays the file it was besides its bytes: its owner, group and mode,
-// and the other names it has.
+// A file replaced by a save stays the file it was besides its bytes: its owner, group, mode, ACL
+// and extended attributes, and the other names it has.
 #include "platform/AtomicFileWrite.h"
 
+#include "support/ExtendedAttributes.h"
 #include "support/FailingSyncs.h"
 #include "support/TestFiles.h"
 
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace dunmoss;
@@ -87,9 +89,9 @@ TEST_F(FileKeepingWrites, AnotherUsersFileKeepsOwnerGroupAndSetIdBits) {
     EXPECT_EQ(attributesOf(file), (Attributes{1000, 1001, 06775}));
 }
 
-// A member of a shared file's group saving it keeps the group, so the others can still write
-// it; the owner becomes the member, and the set-group-id bit goes with the owner it ran as.
-TEST_F(FileKeepingWrites, AGroupMemberSavingASharedFileKeepsItsGroup) {
+// A member of a shared file's group may write it but cannot give a new file its owner: the file
+// is written in place, so its owner, group and set-group-id bit stay.
+TEST_F(FileKeepingWrites, AGroupMemberSavingAnotherUsersFileWritesItInPlace) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "acting as two users needs root to set them up";
     // Outside the test's own temporary folder, which only root may enter.
@@ -100,6 +102,7 @@ TEST_F(FileKeepingWrites, AGroupMemberSavingASharedFileKeepsItsGroup) {
     const QByteArray native = QFile::encodeName(file);
     ASSERT_EQ(::chown(native.constData(), 1002, 1001), 0);
     ASSERT_EQ(::chmod(native.constData(), 02666), 0);
+    const ino_t inode = statOf(file).st_ino;
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -117,7 +120,45 @@ TEST_F(FileKeepingWrites, AGroupMemberSavingASharedFileKeepsItsGroup) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(readAll(file), "new\n");
-    EXPECT_EQ(attributesOf(file), (Attributes{1000, 1001, 0666}));
+    EXPECT_EQ(attributesOf(file), (Attributes{1002, 1001, 02666}));
+    EXPECT_EQ(statOf(file).st_ino, inode);
+    EXPECT_EQ(QDir(shared.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"notes.txt"});
+}
+
+// A saved file keeps its ACL and extended attributes, and its group, limited to reading by the
+// ACL, gains nothing from the mode's group bits (the ACL's mask). An ACL the folder would hand a
+// new file does not appear on a file that had none.
+TEST_F(FileKeepingWrites, ASavedFileKeepsItsAclAndAttributesAndGainsNone) {
+    using dunmoss::test::AclEntry;
+    const QString file = path("shared.txt");
+    writeFile(file, "old\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+    const QByteArray acl = dunmoss::test::aclValue({{AclEntry::Owner, 6},
+                                                    {AclEntry::User, 6, 1000},
+                                                    {AclEntry::OwningGroup, 4},
+                                                    {AclEntry::Mask, 6},
+                                                    {AclEntry::Other, 0}});
+    if (!dunmoss::test::setAttribute(file, "user.origin", "kept") ||
+        !dunmoss::test::setAttribute(file, "system.posix_acl_access", acl))
+        GTEST_SKIP() << "this file system keeps no ACL or extended attribute";
+
+    writeBytesAtomically("new\n", file);
+    EXPECT_EQ(readAll(file), "new\n");
+    EXPECT_EQ(dunmoss::test::attributeOf(file, "system.posix_acl_access"), acl);
+    EXPECT_EQ(dunmoss::test::attributeOf(file, "user.origin"), "kept");
+    EXPECT_EQ(attributesOf(file).mode, 0660u);
+
+    const QString inherits = path("inherits");
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("inherits")));
+    ASSERT_TRUE(dunmoss::test::setAttribute(inherits, "system.posix_acl_default", acl));
+    const QString plain = inherits + QStringLiteral("/plain.txt");
+    writeFile(plain, "old\n");
+    ASSERT_EQ(::removexattr(QFile::encodeName(plain).constData(), "system.posix_acl_access"), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(plain).constData(), 0600), 0);
+    writeBytesAtomically("new\n", plain);
+    EXPECT_EQ(readAll(plain), "new\n");
+    EXPECT_EQ(dunmoss::test::attributeOf(plain, "system.posix_acl_access"), std::nullopt);
+    EXPECT_EQ(attributesOf(plain).mode, 0600u);
 }
 
 // A file with two names is written in place, so both see the new bytes; while it is being
