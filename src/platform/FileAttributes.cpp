@@ -128,8 +128,7 @@ AttributeCarry carryFileAttributes(const QString& from, const struct stat& origi
     for (const QByteArray& name : inherited) {
         const bool kept = std::any_of(attributes.begin(), attributes.end(),
                                       [&name](const Attribute& a) { return a.name == name; });
-        if (!kept && ::fremovexattr(to, name.constData()) != 0 && errno != ENODATA &&
-            !check(errno))
+        if (!kept && ::fremovexattr(to, name.constData()) != 0 && errno != ENODATA && !check(errno))
             return AttributeCarry::Refused;
     }
     const Attribute* acl = nullptr;

@@ -1,5 +1,6 @@
 #include "text/FolderBackupRestore.h"
 
+#include "platform/FileAttributes.h"
 #include "platform/FileError.h"
 #include "platform/FileWriteHold.h"
 #include "platform/Localization.h"
@@ -276,13 +277,17 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
         struct stat existing {};
         const bool hasExisting = ::fstatat(staged.folder.get(), staged.name.constData(), &existing,
                                            AT_SYMLINK_NOFOLLOW) == 0;
-        // A file put back keeps the permissions, owner and group of the one it replaces.
-        const bool keepsExisting = hasExisting && S_ISREG(existing.st_mode);
-        if (const int error =
-                keepOwnerGroupAndMode(file.get(), keepsExisting ? existing.st_uid : copy->owner,
-                                      keepsExisting ? existing.st_gid : copy->group,
-                                      keepsExisting ? existing.st_mode : copy->mode))
+        // A file put back keeps the permissions, owner, group and attributes of the one it
+        // replaces, or is not put back.
+        if (hasExisting && S_ISREG(existing.st_mode)) {
+            if (carryFileAttributes(destination, existing, file.get(), destination) ==
+                AttributeCarry::Refused)
+                throw FileError(FileErrorCode::FileWriteNoPermission, destination,
+                                localizedString(QStringLiteral("text-file.attributes-not-kept")));
+        } else if (const int error =
+                       keepOwnerGroupAndMode(file.get(), copy->owner, copy->group, copy->mode)) {
             throw FileError::fromErrno(error, stagingPath, true);
+        }
         if (sync && ::fsync(file.get()) != 0)
             throw FileError::fromErrno(errno, stagingPath, true);
         file.reset();

@@ -42,8 +42,9 @@ void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& target
 // name and moved into place in one step, creating missing folders. Every folder on the way to
 // the destination is opened without following links, so a link put there at any moment is
 // refused rather than written through; a destination that is itself a link is replaced by the
-// file (what it pointed to is left alone). An existing file keeps its permissions, owner and
-// group (where the system allows); a file put back where none is takes those of the copy.
+// file (what it pointed to is left alone). An existing file keeps its permissions, owner, group
+// and extended attributes (ACL included), or is not put back; a file put back where none is takes
+// the copy's permissions, owner and group where the system allows.
 // The staging file never remains (unless the process is killed: this one file is not marked
 // for the next operation to remove). Returns false, changing nothing, when the saved copy is
 // gone. Throws symlinkInRestorePath, fileOutsideRoot or FileError (a saved copy reached

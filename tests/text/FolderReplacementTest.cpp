@@ -1,6 +1,7 @@
 #include "text/FolderReplacement.h"
 #include "FolderTree.h"
 #include "platform/FileError.h"
+#include "support/ExtendedAttributes.h"
 #include "support/FailingSyncs.h"
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacementBackup.h"
@@ -647,9 +648,9 @@ TEST_F(FolderReplace, ReplaceAndRestoreKeepEachFilesOwnerAndGroup) {
     EXPECT_EQ(ownerOf(tree.path(QStringLiteral("named-twice.txt"))), user);
 }
 
-// An ordinary user replacing in a shared tree cannot give a file another user's owner, but
-// keeps its group (one the user belongs to), so the others in the group can still write it.
-TEST_F(FolderReplace, AnOrdinaryUserKeepsTheSharedGroupOfAnotherUsersFile) {
+// An ordinary user replacing in a shared tree cannot give a new file another user's owner: the
+// run stops at that file and leaves it as it was, owner included.
+TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWas) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "acting as two users needs root to set them up";
     // Outside the test's own temporary folder, which only root may enter.
@@ -673,17 +674,46 @@ TEST_F(FolderReplace, AnOrdinaryUserKeepsTheSharedGroupOfAnotherUsersFile) {
         if (::setgroups(1, groups) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0)
             ::_exit(3);
         try {
-            const auto outcome =
-                replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"),
-                                QUrl::fromLocalFile(sharedTree.path()), {}, {}, kLiteral);
-            ::_exit(outcome.fileCount == 1 ? 0 : 4);
+            replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"),
+                            QUrl::fromLocalFile(sharedTree.path()), {}, {}, kLiteral);
+            ::_exit(4);
+        } catch (const FileError& error) {
+            ::_exit(error.code() == FileErrorCode::FileWriteNoPermission ? 0 : 5);
         } catch (...) {
-            ::_exit(5);
+            ::_exit(6);
         }
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(FolderTree::readPath(shared), "record\n");
-    EXPECT_EQ(ownerOf(shared), (Owner{1000, 1001}));
+    EXPECT_EQ(FolderTree::readPath(shared), "struct\n");
+    EXPECT_EQ(ownerOf(shared), colleague);
+    EXPECT_EQ(QDir(sharedTree.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"shared.txt"});
+}
+
+// A file replaced, and put back by the restore, keeps its ACL and extended attributes.
+TEST_F(FolderReplace, ReplaceAndRestoreKeepAFilesAclAndAttributes) {
+    using dunmoss::test::AclEntry;
+    const QString file = tree.write(QStringLiteral("shared.txt"), "struct\n");
+    const QByteArray acl = dunmoss::test::aclValue({{AclEntry::Owner, 6},
+                                                    {AclEntry::User, 6, 1000},
+                                                    {AclEntry::OwningGroup, 4},
+                                                    {AclEntry::Mask, 6},
+                                                    {AclEntry::Other, 0}});
+    if (!dunmoss::test::setAttribute(file, "user.origin", "kept") ||
+        !dunmoss::test::setAttribute(file, "system.posix_acl_access", acl))
+        GTEST_SKIP() << "this file system keeps no ACL or extended attribute";
+    auto kept = [&] {
+        EXPECT_EQ(dunmoss::test::attributeOf(file, "system.posix_acl_access"), acl);
+        EXPECT_EQ(dunmoss::test::attributeOf(file, "user.origin"), "kept");
+    };
+    const auto outcome = replace(QStringLiteral("struct"), QStringLiteral("record"));
+    ASSERT_EQ(outcome.fileCount, 1);
+    EXPECT_EQ(tree.read(QStringLiteral("shared.txt")), "record\n");
+    kept();
+    ASSERT_TRUE(outcome.backupURL);
+    restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL());
+    EXPECT_EQ(tree.read(QStringLiteral("shared.txt")), "struct\n");
+    kept();
 }
