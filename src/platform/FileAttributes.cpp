@@ -15,8 +15,11 @@ namespace dunmoss {
 
 namespace {
 
-// Its value is the ACL; the mode's group bits are its mask.
-constexpr char kAccessAcl[] = "system.posix_acl_access";
+// The system's own attributes hold access lists ("system.posix_acl_access", NFS's
+// "system.nfs4_acl"), which a change of mode rewrites: the mode's group bits are an ACL's mask.
+bool isAccessList(const QByteArray& name) {
+    return name.startsWith("system.");
+}
 
 struct Attribute {
     QByteArray name;
@@ -131,18 +134,20 @@ AttributeCarry carryFileAttributes(const QString& from, const struct stat& origi
         if (!kept && ::fremovexattr(to, name.constData()) != 0 && errno != ENODATA && !check(errno))
             return AttributeCarry::Refused;
     }
-    const Attribute* acl = nullptr;
+    QList<const Attribute*> accessLists;
     for (const Attribute& attribute : attributes) {
-        if (attribute.name == kAccessAcl)
-            acl = &attribute;
+        if (isAccessList(attribute.name))
+            accessLists.append(&attribute);
         else if (!check(setAttribute(to, attribute)))
             return AttributeCarry::Refused;
     }
     if (!check(::fchmod(to, original.st_mode & 07777) == 0 ? 0 : errno))
         return AttributeCarry::Refused;
-    // Last: a change of mode rewrites the ACL's mask from the mode's group bits.
-    if (acl && !check(setAttribute(to, *acl)))
-        return AttributeCarry::Refused;
+    // Last, as a change of mode would rewrite them.
+    for (const Attribute* accessList : accessLists) {
+        if (!check(setAttribute(to, *accessList)))
+            return AttributeCarry::Refused;
+    }
 
     // The system may drop a set-id bit without a word (a group the writer is not in).
     if (::fstat(to, &now) != 0)
