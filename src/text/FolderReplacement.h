@@ -36,7 +36,8 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
 //
 // A file the expression needs more than its work bound for is left alone whole and listed in
 // the skipped files' costly files; the run goes on with the next. A file that changed on disk
-// after it was read is left alone too, and listed in filesChangedDuringReplace. A rewritten
+// after it was read is left alone too, and listed in filesChangedDuringReplace, and so is a file
+// with other names (hard links), listed in filesWithOtherNames. A rewritten
 // file keeps its owner and group where the system allows. Before reading, the run settles
 // what runs stopped part-way left (settleUnfinishedFolderReplacements).
 //
