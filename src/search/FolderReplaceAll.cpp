@@ -347,7 +347,7 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target, 
     in.folder = target;
     Runner& runner = Runner::of(m_model);
     runner.setWriting(true);
-    using Done = WriteThenSearch<int>;
+    using Done = WriteThenSearch<FolderRestoreOutcome>;
     EditorWindowModel* model = &m_model;
     // Open tabs whose files the backup may put back to their text.
     auto tabs = std::make_shared<QList<RewrittenTabFiles::Check>>(
@@ -356,7 +356,16 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target, 
         false,
         [in, backup, tabs, followUp = runner.beforeFollowUpSearch](const CancellationCheck&) {
             Done done;
-            done.written = restoreFolderReplacementBackup(backup, in.folder);
+            try {
+                done.written = restoreFolderReplacementBackup(backup, in.folder, &done.written);
+            } catch (...) {
+                // The files it left alone are named with the error.
+                if (done.written.changedSinceReplace.isEmpty() &&
+                    done.written.withOtherNames.isEmpty())
+                    throw;
+                done.writeError = std::current_exception();
+                return done;
+            }
             RewrittenTabFiles::readFiles(*tabs, in.folder.toLocalFile());
             if (!in.query.isEmpty())
                 searchAfterWrite(done, in, followUp);
@@ -371,13 +380,18 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target, 
                 operations.finish();
                 return;
             }
-            RewrittenTabFiles::settle(*model, *tabs);
             const Done& done = std::get<Done>(result);
+            if (done.writeError) {
+                model->presentError(withFilesLeftByRestore(
+                    l("folder-search.restore-backup.failed.format").arg(describe(done.writeError)),
+                    done.written, in.folder));
+                operations.finish();
+                return;
+            }
+            RewrittenTabFiles::settle(*model, *tabs);
             model->update([&](EditorWindowState& s) {
                 s.folderSearch.folderSearchMessage =
-                    l(unfinished ? "folder-search.restore-backup.done-unfinished.format"
-                                 : "folder-search.restore-backup.done.format")
-                        .arg(localizedCount(done.written, kCountedFiles));
+                    folderRestoreOutcomeMessage(done.written, unfinished, in.folder);
             });
             if (done.hits) {
                 operations.showSearchResults(*done.hits, in.folder, in.query, false);

@@ -91,10 +91,12 @@ QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
         message +=
             u' ' +
             l("folder-search.skipped.format").arg(localizedCount(skippedCount, kCountedFiles));
-    return withFilesChangedDuringReplace(
-        withCostlyFilesSkipped(withUnnamedFilesSkipped(message, skipped.unnamedFileCount),
-                               skipped.costlyFiles, folder),
-        outcome.filesChangedDuringReplace, folder);
+    return withFilesWithOtherNames(
+        withFilesChangedDuringReplace(
+            withCostlyFilesSkipped(withUnnamedFilesSkipped(message, skipped.unnamedFileCount),
+                                   skipped.costlyFiles, folder),
+            outcome.filesChangedDuringReplace, folder),
+        outcome.filesWithOtherNames, folder);
 }
 
 namespace {
@@ -133,15 +135,39 @@ QString withFilesChangedDuringReplace(const QString& message, const QList<QUrl>&
     return withFilesNamed(message, "folder-search.changed-during-replace.format", files, folder);
 }
 
+QString withFilesWithOtherNames(const QString& message, const QList<QUrl>& files,
+                                const QUrl& folder) {
+    return withFilesNamed(message, lkey("folder-search.other-names.format"), files, folder);
+}
+
 QString folderReplaceStoppedMessage(const FolderReplacementOutcome& doneBeforeError,
                                     const QUrl& folder) {
-    return withFilesChangedDuringReplace(
-        l("folder-search.replace-stopped.format")
-            .arg(localizedCount(doneBeforeError.replacementCount, kCountedMatches),
-                 localizedCount(doneBeforeError.fileCount, kCountedFiles),
-                 firstFileNames(doneBeforeError.changedFiles, folder),
-                 doneBeforeError.backupURL.value_or(QUrl()).toLocalFile()),
-        doneBeforeError.filesChangedDuringReplace, folder);
+    return withFilesWithOtherNames(
+        withFilesChangedDuringReplace(
+            l("folder-search.replace-stopped.format")
+                .arg(localizedCount(doneBeforeError.replacementCount, kCountedMatches),
+                     localizedCount(doneBeforeError.fileCount, kCountedFiles),
+                     firstFileNames(doneBeforeError.changedFiles, folder),
+                     doneBeforeError.backupURL.value_or(QUrl()).toLocalFile()),
+            doneBeforeError.filesChangedDuringReplace, folder),
+        doneBeforeError.filesWithOtherNames, folder);
+}
+
+QString withFilesLeftByRestore(const QString& message, const FolderRestoreOutcome& outcome,
+                               const QUrl& folder) {
+    return withFilesWithOtherNames(
+        withFilesNamed(message, lkey("folder-search.restore-backup.changed-since.format"),
+                       outcome.changedSinceReplace, folder),
+        outcome.withOtherNames, folder);
+}
+
+QString folderRestoreOutcomeMessage(const FolderRestoreOutcome& outcome, bool unfinished,
+                                    const QUrl& folder) {
+    return withFilesLeftByRestore(l(unfinished
+                                        ? "folder-search.restore-backup.done-unfinished.format"
+                                        : "folder-search.restore-backup.done.format")
+                                      .arg(localizedCount(outcome.restored, kCountedFiles)),
+                                  outcome, folder);
 }
 
 QString withUnnamedFilesSkipped(const QString& message, int unnamedFileCount) {

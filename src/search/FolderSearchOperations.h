@@ -12,6 +12,7 @@
 namespace dunmoss {
 
 class EditorWindowModel;
+struct FolderRestoreOutcome;
 
 // The include or exclude text split at ",", ";" and " " into trimmed, non-empty patterns, in
 // order, duplicates kept.
@@ -42,6 +43,20 @@ QString withCostlyFilesSkipped(const QString& message, const QList<QUrl>& costly
 // replacement, by their paths in the folder; the message alone when there were none.
 QString withFilesChangedDuringReplace(const QString& message, const QList<QUrl>& files,
                                       const QUrl& folder);
+
+// The message followed by the files left as they were because they have other names (hard
+// links), which a rewrite would split from them; the message alone when there were none.
+QString withFilesWithOtherNames(const QString& message, const QList<QUrl>& files,
+                                const QUrl& folder);
+
+// The message followed by the files a restore left as they are, because they changed after the
+// replacement or have other names; the message alone when there were none.
+QString withFilesLeftByRestore(const QString& message, const FolderRestoreOutcome& outcome,
+                               const QUrl& folder);
+
+// The status text of a finished restore: how many files were put back, and those it left.
+QString folderRestoreOutcomeMessage(const FolderRestoreOutcome& outcome, bool unfinished,
+                                    const QUrl& folder);
 
 // A folder search's hits, the files it could not read by name and those it did not search.
 struct FolderSearchFound {

@@ -2,6 +2,7 @@
 
 #include "platform/FileAttributes.h"
 #include "platform/FileError.h"
+#include "platform/FileStat.h"
 #include "platform/FileWriteHold.h"
 #include "platform/Localization.h"
 #include "platform/PosixFile.h"
@@ -10,6 +11,7 @@
 #include "text/FolderReplacementLeftovers.h"
 #include "text/FolderReplacementRun.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -230,6 +232,8 @@ struct StagedRestore {
     QByteArray name;
     QString destination;
     QUrl destinationURL;
+    // What the replacement left there, when the manifest says.
+    std::optional<FolderReplacementWrite> written;
 
     // Removes the staging file unless it was moved into place.
     void discard() {
@@ -261,7 +265,8 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
                          {},
                          native(destinationComponents.last()),
                          destination,
-                         destinationURL};
+                         destinationURL,
+                         {}};
     const QString folderPath = QFileInfo(destination).path();
     const QString stagingName =
         marker ? marker->stagingNameIn(folderPath) : folderRestoreStagingName();
@@ -299,18 +304,91 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
     return staged;
 }
 
-// The second half: the path is checked again and the staging file moved into place. The
-// staging file never remains.
-void placeRestore(StagedRestore& staged, const QUrl& targetFolderURL) {
+// Whether the file `name` in the folder holds the bytes of `written`: the same file, size and
+// time, or else the same size and digest. A time in whole seconds (a coarse file system) may
+// hide a change of the same size, so the bytes are read then too.
+bool holdsWhatWasWritten(int folder, const QByteArray& name, const struct stat& now,
+                         const FolderReplacementWrite& written) {
+    if (!S_ISREG(now.st_mode) || now.st_size != written.size)
+        return false;
+    const FileStatus status = fileStatusOf(now);
+    if (status.identity == FileIdentity{written.device, written.inode} &&
+        status.modified == FileTimestamp{written.modifiedSeconds, written.modifiedNanoseconds} &&
+        written.modifiedNanoseconds != 0)
+        return true;
+    UniqueFd file(::openat(folder, name.constData(), kReadFlags | O_NOFOLLOW));
+    if (file.get() < 0)
+        return false;
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        digest.addData(QByteArrayView(buffer, got));
+    }
+    return digest.result() == written.sha256;
+}
+
+// Whether the file `name` in the folder holds exactly the bytes of the staging file: the restore
+// was done already, and doing it again changes nothing.
+bool holdsStagedBytes(int folder, const QByteArray& name, const QByteArray& staging) {
+    UniqueFd file(::openat(folder, name.constData(), kReadFlags | O_NOFOLLOW));
+    UniqueFd staged(::openat(folder, staging.constData(), kReadFlags | O_NOFOLLOW));
+    struct stat a {};
+    struct stat b {};
+    if (file.get() < 0 || staged.get() < 0 || ::fstat(file.get(), &a) != 0 ||
+        ::fstat(staged.get(), &b) != 0 || !S_ISREG(a.st_mode) || a.st_size != b.st_size)
+        return false;
+    const qint64 limit = std::numeric_limits<qint64>::max();
+    try {
+        return readRegularDescriptor(file.get(), {}, limit) ==
+               readRegularDescriptor(staged.get(), {}, limit);
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+enum class Placement { Placed, ChangedSinceReplace, OtherNames };
+
+// The second half: the path is checked again, and so is the file there; then the staging file
+// is moved into place. The staging file never remains.
+Placement placeRestore(StagedRestore& staged, const QUrl& targetFolderURL) {
     try {
         // Put back without a save or another run of the file coming between.
         const AtomicWriteHold hold(staged.destination);
         ensureNoSymlinkInRestorePath(staged.destinationURL, targetFolderURL);
+        // A file saved since the replacement keeps what was saved; a file with other names is
+        // never split from them. A missing file loses nothing.
+        struct stat now {};
+        if (::fstatat(staged.folder.get(), staged.name.constData(), &now, AT_SYMLINK_NOFOLLOW) ==
+            0) {
+            Placement left = Placement::Placed;
+            if (staged.written &&
+                !holdsWhatWasWritten(staged.folder.get(), staged.name, now, *staged.written))
+                left = Placement::ChangedSinceReplace;
+            else if (S_ISREG(now.st_mode) && now.st_nlink > 1)
+                left = Placement::OtherNames;
+            if (left != Placement::Placed) {
+                // Already put back (by an earlier restore of this backup) counts as put back.
+                if (holdsStagedBytes(staged.folder.get(), staged.name, staged.staging))
+                    left = Placement::Placed;
+                staged.discard();
+                return left;
+            }
+        } else if (errno != ENOENT) {
+            throw FileError::fromErrno(errno, staged.destination, false);
+        }
         // Renaming replaces a link at the destination itself, never what it points to.
         if (::renameat(staged.folder.get(), staged.staging.constData(), staged.folder.get(),
                        staged.name.constData()) != 0)
             throw FileError::fromErrno(errno, staged.destination, true);
         staged.staging.clear();
+        return Placement::Placed;
     } catch (...) {
         staged.discard();
         throw;
@@ -357,23 +435,14 @@ bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPa
         backupFolderURL, savedCopyPath, destinationURL, targetFolderURL, true, nullptr);
     if (!staged)
         return false;
-    placeRestore(*staged, targetFolderURL);
-    return true;
+    return placeRestore(*staged, targetFolderURL) == Placement::Placed;
 }
 
-int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
-                                   const std::optional<QUrl>& targetFolderURL) {
-    const QString backup = backupFolderURL.toLocalFile();
-    // A stopped run's temporary files go, and its manifest is settled, before it is read.
-    settleUnfinishedFolderReplacements();
-    const FolderReplacementManifest manifest = readFolderReplacementManifest(backupFolderURL);
-    if (!targetFolderURL && !QDir::isAbsolutePath(manifest.rootPath))
-        throw FileError(FileErrorCode::FileReadCorruptFile,
-                        joinPath(backup, QStringLiteral("manifest.json")));
-    const QUrl target = targetFolderURL ? *targetFolderURL : QUrl::fromLocalFile(manifest.rootPath);
+namespace {
 
-    const SecurityScopedAccess backupAccess(backupFolderURL);
-    const SecurityScopedAccess targetAccess(target);
+// The restore of the manifest's entries, adding each file to `outcome` as it is done.
+void restoreEntries(const FolderReplacementManifest& manifest, const QUrl& backupFolderURL,
+                    const QUrl& target, FolderRestoreOutcome& outcome) {
     // Older backups keep their copies beside the manifest.
     const bool older = manifest.formatVersion < kFolderReplacementManifestVersion;
     const QString copies = older ? QString() : QStringLiteral("files/");
@@ -385,7 +454,6 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
     } catch (const FileError&) {
     }
     FolderRestoreMarker* const record = marker ? &*marker : nullptr;
-    int restored = 0;
     QStringList refused;
     // Entries are staged a group at a time, the group synced once, then moved into place in
     // manifest order and the moves synced: one sync per group instead of one per file. An
@@ -404,6 +472,9 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
                 takeFolderReplacementStep(FolderReplacementStep::RestoreStage);
                 if (auto file = stageRestore(backupFolderURL, copies + entry, destination, target,
                                              false, record)) {
+                    if (const auto written = manifest.written.constFind(entry);
+                        written != manifest.written.cend())
+                        file->written = *written;
                     staged.push_back(std::move(*file));
                     entries.push_back(entry);
                 }
@@ -429,8 +500,17 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
             }
             try {
                 takeFolderReplacementStep(FolderReplacementStep::RestorePlace);
-                placeRestore(staged[i], target);
-                ++restored;
+                switch (placeRestore(staged[i], target)) {
+                case Placement::Placed:
+                    ++outcome.restored;
+                    break;
+                case Placement::ChangedSinceReplace:
+                    outcome.changedSinceReplace.append(staged[i].destinationURL);
+                    break;
+                case Placement::OtherNames:
+                    outcome.withOtherNames.append(staged[i].destinationURL);
+                    break;
+                }
             } catch (...) {
                 if (isSymlinkRefusal(std::current_exception()))
                     refused.append(entries[i]);
@@ -449,7 +529,33 @@ int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
         marker->finish();
     if (!refused.isEmpty())
         throw FolderReplacementBackupError::restoreRefused(refused);
-    return restored;
+}
+
+} // namespace
+
+FolderRestoreOutcome restoreFolderReplacementBackup(const QUrl& backupFolderURL,
+                                                    const std::optional<QUrl>& targetFolderURL,
+                                                    FolderRestoreOutcome* doneBeforeError) {
+    const QString backup = backupFolderURL.toLocalFile();
+    // A stopped run's temporary files go, and its manifest is settled, before it is read.
+    settleUnfinishedFolderReplacements();
+    const FolderReplacementManifest manifest = readFolderReplacementManifest(backupFolderURL);
+    if (!targetFolderURL && !QDir::isAbsolutePath(manifest.rootPath))
+        throw FileError(FileErrorCode::FileReadCorruptFile,
+                        joinPath(backup, QStringLiteral("manifest.json")));
+    const QUrl target = targetFolderURL ? *targetFolderURL : QUrl::fromLocalFile(manifest.rootPath);
+
+    const SecurityScopedAccess backupAccess(backupFolderURL);
+    const SecurityScopedAccess targetAccess(target);
+    FolderRestoreOutcome outcome;
+    try {
+        restoreEntries(manifest, backupFolderURL, target, outcome);
+    } catch (...) {
+        if (doneBeforeError)
+            *doneBeforeError = outcome;
+        throw;
+    }
+    return outcome;
 }
 
 } // namespace dunmoss

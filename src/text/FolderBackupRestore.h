@@ -2,6 +2,7 @@
 
 #include "text/FolderReplacementManifest.h"
 
+#include <QList>
 #include <QUrl>
 #include <optional>
 
@@ -10,6 +11,18 @@ namespace dunmoss {
 // Reads and decodes a backup folder's "manifest.json" (the restore and the panel, which learns
 // the backup's root from it, read it the same way). Throws FileError.
 FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolderURL);
+
+// What a restore did: the files it put back, and those it left as they are.
+struct FolderRestoreOutcome {
+    int restored = 0;
+    // Files that no longer hold what the replacement wrote (saved or changed since), in manifest
+    // order: putting the old bytes back would lose that change.
+    QList<QUrl> changedSinceReplace;
+    // Files with other names (hard links), in manifest order: a rename would split them.
+    QList<QUrl> withOtherNames;
+
+    friend bool operator==(const FolderRestoreOutcome&, const FolderRestoreOutcome&) = default;
+};
 
 // Puts back every file a folder replacement backed up, from its run folder, into the target
 // folder (or, when none is given, the manifest's root, which must then be absolute). Entries
@@ -22,13 +35,21 @@ FolderReplacementManifest readFolderReplacementManifest(const QUrl& backupFolder
 // restore holds a marker in the backup store while it goes on (FolderRestoreMarker), so that
 // the staging files of a restore that is killed are removed by the next folder operation.
 //
+// Inside the file's hold, right before its rename, an existing file is looked at once more: one
+// that no longer holds what the replacement wrote (by the manifest's record of it: identity,
+// size and time, or else the bytes' digest; manifests without records skip this), or that has
+// other names, is left as it is and listed in the outcome. A missing file is put back.
+//
 // Throws: the manifest's FileError (missing, unreadable, malformed); unsafeRelativePath for an
 // absolute, empty, "." or ".." entry and fileOutsideRoot, each ending the restore; FileError
 // for a failed folder creation, copy or placement, ending it too. An entry whose way passes
 // through a symbolic link below the target is refused while the others go on, and at the end
-// restoreRefused lists the refused entries. Files restored before an error stay restored.
-int restoreFolderReplacementBackup(const QUrl& backupFolderURL,
-                                   const std::optional<QUrl>& targetFolderURL = std::nullopt);
+// restoreRefused lists the refused entries. Files restored before an error stay restored; when
+// `doneBeforeError` is given, it is set to what was done before the error.
+FolderRestoreOutcome
+restoreFolderReplacementBackup(const QUrl& backupFolderURL,
+                               const std::optional<QUrl>& targetFolderURL = std::nullopt,
+                               FolderRestoreOutcome* doneBeforeError = nullptr);
 
 // Throws fileOutsideRoot when the destination's folder is not the target or below it, and
 // symlinkInRestorePath when a folder between them is a symbolic link or the resolved folder
@@ -47,9 +68,9 @@ void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& target
 // the copy's permissions, owner and group where the system allows.
 // The staging file never remains (unless the process is killed: this one file is not marked
 // for the next operation to remove). Returns false, changing nothing, when the saved copy is
-// gone. Throws symlinkInRestorePath, fileOutsideRoot or FileError (a saved copy reached
-// through a link, or one that is not a regular file, is refused with the not-a-regular-file
-// error).
+// gone or the file there has other names. Throws symlinkInRestorePath, fileOutsideRoot or FileError
+// (a saved copy reached through a link, or one that is not a regular file, is refused with the
+// not-a-regular-file error).
 bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPath,
                          const QUrl& destinationURL, const QUrl& targetFolderURL);
 

@@ -11,6 +11,8 @@
 #include "text/SearchScanner.h"
 #include "text/SearchableText.h"
 
+#include <QCryptographicHash>
+
 namespace dunmoss {
 
 namespace {
@@ -249,6 +251,7 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
         outcome.fileCount = int(run.changedFiles().size());
         outcome.backupURL = run.runFolder();
         outcome.filesChangedDuringReplace = run.changedDuringReplace();
+        outcome.filesWithOtherNames = run.withOtherNames();
     };
     // Files are read and replaced in parallel, then backed up and rewritten in walk order a
     // batch at a time; the batch also bounds the new contents held in memory.
@@ -281,9 +284,11 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
             std::optional<QByteArray> bytes = rewrittenBytes(content, replaced->text);
             if (!bytes)
                 return Planned{SearchableFileContent::Kind::EncodingFailed, {}, {}};
-            return Planned{content.kind,
-                           {},
-                           FolderRewrite{path, std::move(*bytes), replaced->count, content.status}};
+            const QByteArray sha256 = QCryptographicHash::hash(*bytes, QCryptographicHash::Sha256);
+            return Planned{
+                content.kind,
+                {},
+                FolderRewrite{path, std::move(*bytes), replaced->count, content.status, sha256}};
         },
         [&](Planned&& planned) {
             countSkipped(planned.kind, outcome.skippedFiles);

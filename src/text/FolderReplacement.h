@@ -36,9 +36,10 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
 //
 // A file the expression needs more than its work bound for is left alone whole and listed in
 // the skipped files' costly files; the run goes on with the next. A file that changed on disk
-// after it was read is left alone too, and listed in filesChangedDuringReplace. A rewritten
-// file keeps its owner, group, mode and extended attributes (ACL included); a file they cannot
-// be kept for stops the run with a FileError, unchanged. Before reading, the run settles
+// after it was read is left alone too, and listed in filesChangedDuringReplace, and so is a file
+// with other names (hard links), listed in filesWithOtherNames. A rewritten file keeps its owner,
+// group, mode and extended attributes (ACL included); a file they cannot be kept for stops the
+// run with a FileError, unchanged. Before reading, the run settles
 // what runs stopped part-way left (settleUnfinishedFolderReplacements).
 //
 // Throws RegexError, FileError or FolderReplacementBackupError and stops at once: files

@@ -161,6 +161,7 @@ void backUpOriginalFile(const QUrl& fileURL, const QUrl& rootURL, const QUrl& ru
 
 void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootURL,
                                     const QList<QUrl>& changedFiles, qint64 replacementCount,
+                                    const QMap<QString, FolderReplacementWrite>& written,
                                     const QList<PendingFolderReplacement>& pending,
                                     bool unfinished) {
     FolderReplacementManifest manifest;
@@ -173,6 +174,14 @@ void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootUR
     manifest.replacementCount = replacementCount;
     manifest.pending = pending;
     manifest.unfinished = unfinished;
+    const auto keep = [&](const QString& relative) {
+        if (const auto record = written.constFind(relative); record != written.cend())
+            manifest.written.insert(relative, *record);
+    };
+    for (const QString& relative : manifest.files)
+        keep(relative);
+    for (const PendingFolderReplacement& file : pending)
+        keep(file.path);
 
     const QString path = joinPath(runFolderURL.toLocalFile(), QStringLiteral("manifest.json"));
     // Written like a saved document: it counts only once the disk confirmed it.

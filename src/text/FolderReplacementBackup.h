@@ -60,11 +60,14 @@ QUrl makeFolderReplaceBackupFolder();
 void backUpOriginalFile(const QUrl& fileURL, const QUrl& rootURL, const QUrl& runFolderURL);
 
 // Writes the run folder's "manifest.json" atomically: now, the root, the changed files'
-// relative paths sorted by code unit, and the count, with the files whose renames are pending
-// and whether the run was stopped before it finished. It counts as written only once the disk
-// confirmed it (see writeAtomically). Throws FolderReplacementBackupError or FileError.
+// relative paths sorted by code unit, and the count, with what the run wrote at each of them
+// (`written`, by relative path; records of files not listed are left out), the files whose
+// renames are pending and whether the run was stopped before it finished. It counts as written
+// only once the disk confirmed it (see writeAtomically). Throws FolderReplacementBackupError or
+// FileError.
 void writeFolderReplacementManifest(const QUrl& runFolderURL, const QUrl& rootURL,
                                     const QList<QUrl>& changedFiles, qint64 replacementCount,
+                                    const QMap<QString, FolderReplacementWrite>& written,
                                     const QList<PendingFolderReplacement>& pending = {},
                                     bool unfinished = false);
 

@@ -106,7 +106,8 @@ bool settleRun(const QUrl& runFolderURL) {
             count += pending.replacementCount;
         }
     }
-    writeFolderReplacementManifest(runFolderURL, rootURL, replaced, count, {}, true);
+    writeFolderReplacementManifest(runFolderURL, rootURL, replaced, count, manifest.written, {},
+                                   true);
     ::unlink(markerPath.constData());
     return true;
 }

@@ -61,6 +61,25 @@ PendingFolderReplacement pendingReplacement(const QJsonValue& value, const QStri
             decimal(object.value(QStringLiteral("inode")), path), *count};
 }
 
+FolderReplacementWrite writtenFile(const QJsonValue& value, const QString& path) {
+    static const QRegularExpression hex(QStringLiteral("\\A[0-9a-f]{64}\\z"));
+    const QJsonObject object = value.toObject();
+    const auto size = wholeNumber(object.value(QStringLiteral("size")));
+    const auto seconds = wholeNumber(object.value(QStringLiteral("modifiedSeconds")));
+    const auto nanoseconds = wholeNumber(object.value(QStringLiteral("modifiedNanoseconds")));
+    const QJsonValue digest = object.value(QStringLiteral("sha256"));
+    if (!value.isObject() || !size || *size < 0 || !seconds || !nanoseconds || *nanoseconds < 0 ||
+        *nanoseconds >= 1000000000 || !digest.isString() ||
+        !hex.match(digest.toString()).hasMatch())
+        corrupt(path);
+    return {decimal(object.value(QStringLiteral("device")), path),
+            decimal(object.value(QStringLiteral("inode")), path),
+            *size,
+            *seconds,
+            *nanoseconds,
+            QByteArray::fromHex(digest.toString().toLatin1())};
+}
+
 } // namespace
 
 QByteArray encodeFolderReplacementManifest(const FolderReplacementManifest& manifest) {
@@ -86,6 +105,20 @@ QByteArray encodeFolderReplacementManifest(const FolderReplacementManifest& mani
     }
     if (manifest.unfinished)
         object.insert(QStringLiteral("unfinished"), true);
+    if (!manifest.written.isEmpty()) {
+        QJsonObject written;
+        for (auto it = manifest.written.cbegin(); it != manifest.written.cend(); ++it)
+            written.insert(it.key(),
+                           QJsonObject{
+                               {QStringLiteral("device"), QString::number(it->device)},
+                               {QStringLiteral("inode"), QString::number(it->inode)},
+                               {QStringLiteral("size"), it->size},
+                               {QStringLiteral("modifiedSeconds"), it->modifiedSeconds},
+                               {QStringLiteral("modifiedNanoseconds"), it->modifiedNanoseconds},
+                               {QStringLiteral("sha256"), QString::fromLatin1(it->sha256.toHex())},
+                           });
+        object.insert(QStringLiteral("written"), written);
+    }
     // QJsonObject keeps its keys sorted, so the output is in key order.
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
@@ -135,6 +168,14 @@ FolderReplacementManifest decodeFolderReplacementManifest(QByteArrayView bytes,
         if (!unfinished.isBool())
             corrupt(path);
         manifest.unfinished = unfinished.toBool();
+    }
+    const QJsonValue written = object.value(QStringLiteral("written"));
+    if (!written.isUndefined()) {
+        if (!written.isObject())
+            corrupt(path);
+        const QJsonObject files = written.toObject();
+        for (auto it = files.constBegin(); it != files.constEnd(); ++it)
+            manifest.written.insert(it.key(), writtenFile(it.value(), path));
     }
     return manifest;
 }

@@ -4,10 +4,25 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 namespace dunmoss {
+
+// What a run left at a file's path: the new file's identity, size and modification time, and
+// the SHA-256 of its bytes. A restore puts the old bytes back only over a file that still holds
+// them, so that nothing saved after the replace is lost.
+struct FolderReplacementWrite {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedSeconds = 0;
+    qint64 modifiedNanoseconds = 0;
+    QByteArray sha256;
+
+    friend bool operator==(const FolderReplacementWrite&, const FolderReplacementWrite&) = default;
+};
 
 // A file a run has written the new content of but may not have renamed over it yet: it counts
 // as replaced only while the file is that new content (`device` and `inode`), which a run that
@@ -36,6 +51,9 @@ struct FolderReplacementManifest {
     // While a run goes on: the files of its batch being renamed, not yet in `files` nor in the
     // count ("pending", absent when empty).
     QList<PendingFolderReplacement> pending;
+    // What the run wrote, by the paths of `files` and `pending` ("written", absent when empty;
+    // manifests written before it was kept have none, and restore as they always did).
+    QMap<QString, FolderReplacementWrite> written;
     // The run was stopped before it finished and settled afterwards: `files` holds exactly what
     // it replaced ("unfinished", absent when false).
     bool unfinished = false;
@@ -54,7 +72,9 @@ QByteArray encodeFolderReplacementManifest(const FolderReplacementManifest& mani
 // (a whole number) and "files" (a list of texts); "formatVersion", when present and not null,
 // must be a whole number; "pending" (a list of objects with a text "path", "device" and "inode"
 // as decimal texts and a whole "replacementCount") and "unfinished" (true or false) must have
-// that form when present. Other keys are ignored. Throws FileError(FileReadCorruptFile) naming
+// that form when present, as must "written" (an object whose values hold "device" and "inode"
+// as decimal texts, whole "size", "modifiedSeconds" and "modifiedNanoseconds", and "sha256" as
+// 64 hexadecimal digits). Other keys are ignored. Throws FileError(FileReadCorruptFile) naming
 // `path` for anything else.
 FolderReplacementManifest decodeFolderReplacementManifest(QByteArrayView bytes,
                                                           const QString& path = {});

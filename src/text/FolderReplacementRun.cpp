@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -32,6 +33,26 @@ using FileSystems = QMap<quint64, QString>;
 void syncEach(const FileSystems& fileSystems) {
     for (const QString& folder : fileSystems)
         syncFileSystemOf(folder);
+}
+
+// Whether the file (a link not followed) has a name besides its path and, when it is one, the
+// backup's copy: a rename over it would leave that name with the old content.
+bool hasOtherNames(const QString& path, const QString& backupCopy = {}) {
+    struct stat file {};
+    if (::lstat(QFile::encodeName(path).constData(), &file) != 0 || !S_ISREG(file.st_mode))
+        return false;
+    nlink_t names = file.st_nlink;
+    struct stat copy {};
+    if (!backupCopy.isEmpty() && ::lstat(QFile::encodeName(backupCopy).constData(), &copy) == 0 &&
+        copy.st_dev == file.st_dev && copy.st_ino == file.st_ino)
+        --names;
+    return names > 1;
+}
+
+FolderReplacementWrite writeRecord(const StagedFile& staged, const QByteArray& sha256) {
+    return {
+        staged.written.identity.device,  staged.written.identity.inode,       staged.written.size,
+        staged.written.modified.seconds, staged.written.modified.nanoseconds, sha256};
 }
 
 } // namespace
@@ -84,9 +105,21 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
         }
     };
 
+    const QUrl copies = QUrl::fromLocalFile(runPath + QStringLiteral("/files"));
+    const auto copyOf = [&](qsizetype i) {
+        const QString relative =
+            relativePathUnderRoot(QUrl::fromLocalFile(batch[i].path), m_rootURL);
+        return resolveManifestRelativePath(relative, copies).toLocalFile();
+    };
+    // Files with other names are neither kept nor written.
+    std::vector<bool> otherNames(size_t(batch.size()), false);
     qsizetype copied = 0;
     while (copied < batch.size() && attempt(FolderReplacementStep::KeepOriginal, [&] {
-               backUpOriginalFile(QUrl::fromLocalFile(batch[copied].path), m_rootURL, *m_runFolder);
+               if (hasOtherNames(batch[copied].path))
+                   otherNames[size_t(copied)] = true;
+               else
+                   backUpOriginalFile(QUrl::fromLocalFile(batch[copied].path), m_rootURL,
+                                      *m_runFolder);
            }))
         ++copied;
     // The copies are durable before the manifest names them.
@@ -101,6 +134,10 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     FileSystems targets;
     while (qsizetype(staged.size()) < ready && attempt(FolderReplacementStep::WriteNew, [&] {
                const FolderRewrite& file = batch[qsizetype(staged.size())];
+               if (otherNames[staged.size()]) {
+                   staged.push_back(std::nullopt);
+                   return;
+               }
                staged.push_back(writeBesideFile(file.path, file.bytes, file.read, tag));
                if (staged.back())
                    targets.insert(staged.back()->identity.device, QFileInfo(file.path).path());
@@ -109,16 +146,20 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     // The manifest on disk lists a file before the file changes: as pending, replaced only
     // while the file is the new content, since the rename may yet find the file changed.
     QList<PendingFolderReplacement> pending;
+    QMap<QString, FolderReplacementWrite> records = m_written;
     for (size_t i = 0; i < staged.size(); ++i) {
-        if (staged[i])
-            pending.append(
-                {relativePathUnderRoot(QUrl::fromLocalFile(batch[qsizetype(i)].path), m_rootURL),
-                 staged[i]->identity.device, staged[i]->identity.inode,
-                 batch[qsizetype(i)].replacementCount});
+        if (!staged[i])
+            continue;
+        const FolderRewrite& file = batch[qsizetype(i)];
+        const QString relative = relativePathUnderRoot(QUrl::fromLocalFile(file.path), m_rootURL);
+        pending.append({relative, staged[i]->identity.device, staged[i]->identity.inode,
+                        file.replacementCount});
+        records.insert(relative, writeRecord(*staged[i], file.sha256));
     }
     ready = qsizetype(staged.size());
     if (!pending.isEmpty() && !attempt(FolderReplacementStep::WriteManifest, [&] {
-            writeFolderReplacementManifest(*m_runFolder, m_rootURL, m_changed, m_total, pending);
+            writeFolderReplacementManifest(*m_runFolder, m_rootURL, m_changed, m_total, records,
+                                           pending);
         }))
         ready = 0;
     // Copies, manifest and new contents are all durable before the first file is replaced.
@@ -132,7 +173,7 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     // before their rename.
     std::vector<bool> changed(size_t(batch.size()), false);
     for (size_t i = 0; i < staged.size(); ++i)
-        changed[i] = !staged[i];
+        changed[i] = !staged[i] && !otherNames[i];
     bool anyRenamed = false;
     for (qsizetype i = 0; i < ready; ++i) {
         const FolderRewrite& file = batch[i];
@@ -147,6 +188,11 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
                 changed[size_t(i)] = true;
                 return;
             }
+            // A name given to it since it was first looked at.
+            if (hasOtherNames(file.path, copyOf(i))) {
+                otherNames[size_t(i)] = true;
+                return;
+            }
             if (::rename(temporary.constData(), QFile::encodeName(file.path).constData()) != 0)
                 throw FileError::fromErrno(errno, file.path, true);
             renamed[size_t(i)] = true;
@@ -157,24 +203,26 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
             anyRenamed = true;
             m_changed.append(QUrl::fromLocalFile(file.path));
             m_total += file.replacementCount;
+            m_written.insert(relativePathUnderRoot(QUrl::fromLocalFile(file.path), m_rootURL),
+                             writeRecord(*staged[size_t(i)], file.sha256));
         }
     }
     // What was not renamed goes: its temporary file, then its copy, which no manifest lists as
     // replaced (a pending entry counts only while the file is the new content).
-    const QUrl copies = QUrl::fromLocalFile(runPath + QStringLiteral("/files"));
     for (qsizetype i = 0; i < copied; ++i) {
         if (renamed[size_t(i)])
             continue;
         if (size_t(i) < staged.size() && staged[size_t(i)])
             ::unlink(QFile::encodeName(staged[size_t(i)]->path).constData());
-        const QString relative =
-            relativePathUnderRoot(QUrl::fromLocalFile(batch[i].path), m_rootURL);
-        ::unlink(QFile::encodeName(resolveManifestRelativePath(relative, copies).toLocalFile())
-                     .constData());
+        // A file found with other names before its backup has none.
+        if (!otherNames[size_t(i)] || (size_t(i) < staged.size() && staged[size_t(i)]))
+            ::unlink(QFile::encodeName(copyOf(i)).constData());
     }
     for (qsizetype i = 0; i < batch.size(); ++i) {
         if (changed[size_t(i)])
             m_changedMeanwhile.append(QUrl::fromLocalFile(batch[i].path));
+        else if (otherNames[size_t(i)])
+            m_withOtherNames.append(QUrl::fromLocalFile(batch[i].path));
     }
     if (anyRenamed)
         attempt(FolderReplacementStep::Sync, [&] { syncEach(targets); });
@@ -194,7 +242,7 @@ void FolderReplacementRun::finish() {
         m_runFolder.reset();
         return;
     }
-    writeFolderReplacementManifest(*m_runFolder, m_rootURL, m_changed, m_total);
+    writeFolderReplacementManifest(*m_runFolder, m_rootURL, m_changed, m_total, m_written);
     markFolderReplaceRunFinished(m_marker, *m_runFolder);
 }
 

@@ -2,9 +2,11 @@
 
 #include "platform/FileStat.h"
 #include "platform/PosixFile.h"
+#include "text/FolderReplacementManifest.h"
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QUrl>
 #include <functional>
@@ -12,13 +14,14 @@
 
 namespace dunmoss {
 
-// One file a folder replacement rewrites: its new bytes, the replacements they hold, and the
-// file as it was when read.
+// One file a folder replacement rewrites: its new bytes, the replacements they hold, the file as
+// it was when read, and the SHA-256 of the new bytes (kept in the manifest for the restore).
 struct FolderRewrite {
     QString path;
     QByteArray bytes;
     qint64 replacementCount = 0;
     FileStatus read;
+    QByteArray sha256;
 };
 
 // The backup run of one folder replacement, whose files are rewritten a batch at a time. A batch
@@ -38,6 +41,10 @@ struct FolderRewrite {
 // the file shares: no save lands between that look and the rename. A file that changed
 // meanwhile is left as it is, its temporary file and copy removed, and named in
 // changedDuringReplace(); no manifest lists it as replaced.
+//
+// A rename would give only one of a file's names the new content, so a file with other names
+// (hard links) is left as it is and named in withOtherNames(), looked at before its backup and
+// again inside its hold right before its rename (its backup's own name aside).
 class FolderReplacementRun {
 public:
     explicit FolderReplacementRun(QUrl rootURL);
@@ -60,6 +67,8 @@ public:
     qint64 replacementCount() const { return m_total; }
     // The files left alone because they changed after they were read, in the order given.
     const QList<QUrl>& changedDuringReplace() const { return m_changedMeanwhile; }
+    // The files left alone because they have other names, in the order given.
+    const QList<QUrl>& withOtherNames() const { return m_withOtherNames; }
 
 private:
     QUrl m_rootURL;
@@ -67,6 +76,9 @@ private:
     UniqueFd m_marker;
     QList<QUrl> m_changed;
     QList<QUrl> m_changedMeanwhile;
+    QList<QUrl> m_withOtherNames;
+    // What each file rewritten holds, by its path below the root.
+    QMap<QString, FolderReplacementWrite> m_written;
     qint64 m_total = 0;
 };
 

@@ -99,7 +99,7 @@ std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray&
         return std::nullopt;
     // Hidden, so no folder walk picks it up should the run be stopped before the rename; named
     // after the run, so that what a stopped run left is known as its own.
-    StagedFile staged{temporaryPathBeside(path, runTag), {}};
+    StagedFile staged{temporaryPathBeside(path, runTag), {}, {}};
     const QByteArray name = QFile::encodeName(staged.path);
     UniqueFd out(
         ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
@@ -114,7 +114,8 @@ std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray&
         struct stat written {};
         if (::fstat(out.get(), &written) != 0)
             fail(staged.path);
-        staged.identity = fileStatusOf(written).identity;
+        staged.written = fileStatusOf(written);
+        staged.identity = staged.written.identity;
         startWriteBack(out.get());
         if (out.close() != 0)
             fail(staged.path);

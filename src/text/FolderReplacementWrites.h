@@ -24,6 +24,8 @@ void keepFileExclusively(const QString& source, const QString& destination);
 struct StagedFile {
     QString path;
     FileIdentity identity;
+    // As written: what the file holds once renamed (a rename changes neither).
+    FileStatus written;
 };
 
 // The hidden temporary file a run named by `runTag` writes a file's new content to:

@@ -70,6 +70,9 @@ struct FolderReplacementOutcome {
     // Files left as they were because they changed on disk after the run read them, in walk
     // order: replacing them would have undone that change.
     QList<QUrl> filesChangedDuringReplace;
+    // Files left as they were because they have other names (hard links), in walk order:
+    // replacing one name would have split it from the others.
+    QList<QUrl> filesWithOtherNames;
 
     friend bool operator==(const FolderReplacementOutcome&,
                            const FolderReplacementOutcome&) = default;

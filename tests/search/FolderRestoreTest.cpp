@@ -3,6 +3,8 @@
 #include "text/FolderBackupRestore.h"
 #include "text/FolderReplacementBackup.h"
 #include "text/FolderReplacementLeftovers.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/ExternalChanges.h"
 
 namespace dunmoss::test {
@@ -149,6 +151,24 @@ TEST_F(FolderRestore, AnUnfinishedBackupIsNamedAsSuchNotAsAFailure) {
     EXPECT_EQ(folder().folderSearchMessage, l("folder-search.restore-backup.done-unfinished.format")
                                                 .arg(localizedCount(0, kCountedFiles)));
     EXPECT_TRUE(readFolderReplacementManifest(killed).unfinished);
+}
+
+// A tab that saves a replaced file keeps what it saved: the restore leaves that file and names it.
+TEST_F(FolderRestore, AFileSavedFromATabAfterTheReplaceKeepsItsTextAndIsNamed) {
+    open(QUrl::fromLocalFile(path("a.txt")));
+    type("bar\nmine\n");
+    model->saving().saveTab(model->activeTabIndex());
+    model->saving().writes().waitForWrites();
+    ASSERT_EQ(read("a.txt"), "bar\nmine\n");
+
+    restoreFrom(backup);
+    EXPECT_EQ(read("a.txt"), "bar\nmine\n");
+    EXPECT_EQ(read("b.txt"), "foo foo\n");
+    EXPECT_EQ(folder().folderSearchMessage,
+              "Restored 1 file. Left as they are, as they changed after the replace: 1 file "
+              "(a.txt).");
+    EXPECT_FALSE(active().hasExternalChanges);
+    EXPECT_FALSE(tabIsModified(active()));
 }
 
 // Tabs open on the files while they are replaced and put back: one whose text the file holds

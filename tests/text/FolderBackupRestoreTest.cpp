@@ -1,9 +1,11 @@
 #include "text/FolderBackupRestore.h"
 #include "FolderTree.h"
+#include "platform/AtomicFileWrite.h"
 #include "platform/FileError.h"
 #include "text/FolderReplacement.h"
 #include "text/FolderReplacementBackup.h"
 #include "text/FolderReplacementManifest.h"
+#include "text/FolderReplacementRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,7 +36,9 @@ protected:
         backup.write(QStringLiteral("files/") + relative, bytes);
     }
 
-    int restore() { return restoreFolderReplacementBackup(backup.rootURL(), target.rootURL()); }
+    int restore() {
+        return restoreFolderReplacementBackup(backup.rootURL(), target.rootURL()).restored;
+    }
 
     // The error of a restore that must fail.
     template <typename Error> Error restoreError() {
@@ -69,16 +73,46 @@ TEST_F(Restore, PutsBackWhatAReplacementChangedAndCanDoItAgain) {
                                          {}, {}, {false, true, false});
     qputenv("HOME", oldHome);
     ASSERT_TRUE(outcome.backupURL);
-    target.write(QStringLiteral("a.txt"), "edited since");
+    ::unlink(QFile::encodeName(target.path(QStringLiteral("a.txt"))).constData());
 
-    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL), 2);
+    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL).restored, 2);
     EXPECT_EQ(target.read(QStringLiteral("a.txt")), "one x");
     EXPECT_EQ(target.read(QStringLiteral("sub/b.txt")), "two x");
     EXPECT_EQ(QFileInfo(target.path(QStringLiteral("a.txt"))).permissions() & 0x7777,
               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL, target.rootURL()), 2);
+    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL, target.rootURL()).restored, 2);
     EXPECT_EQ(target.read(QStringLiteral("a.txt")), "one x");
     EXPECT_EQ(target.allEntries(), (QStringList{"a.txt", "sub", "sub/b.txt"}));
+}
+
+// A file saved after the replace (by a rename, in place, or between the restore's staging and
+// its rename) keeps what was saved and is named; the others are put back, and again later.
+TEST_F(Restore, LeavesFilesSavedAfterTheReplaceAndNamesThem) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        target.write(QString::fromLatin1(name), "old " + QByteArray(name));
+    const auto replaced = replaceInFolder(QStringLiteral("old"), QStringLiteral("new"),
+                                          target.rootURL(), {}, {}, {false, true, false});
+    ASSERT_EQ(replaced.fileCount, 4);
+    writeBytesAtomically("a saved", target.path(QStringLiteral("a.txt")));
+    target.write(QStringLiteral("b.txt"), "one b.txt"); // in place, the same size
+    setFolderReplacementStepHook([&](FolderReplacementStep step) {
+        if (step == FolderReplacementStep::RestorePlace && target.read("c.txt") == "new c.txt")
+            writeBytesAtomically("c saved", target.path(QStringLiteral("c.txt")));
+    });
+    const FolderRestoreOutcome outcome =
+        restoreFolderReplacementBackup(*replaced.backupURL, target.rootURL());
+    setFolderReplacementStepHook({});
+
+    EXPECT_EQ(outcome.restored, 1);
+    EXPECT_EQ(outcome.changedSinceReplace,
+              (QList<QUrl>{target.url("a.txt"), target.url("b.txt"), target.url("c.txt")}));
+    EXPECT_EQ(target.read(QStringLiteral("a.txt")), "a saved");
+    EXPECT_EQ(target.read(QStringLiteral("b.txt")), "one b.txt");
+    EXPECT_EQ(target.read(QStringLiteral("c.txt")), "c saved");
+    EXPECT_EQ(target.read(QStringLiteral("d.txt")), "old d.txt");
+    EXPECT_EQ(stagingFiles(), QStringList());
+    // A file put back already counts as put back.
+    EXPECT_EQ(restoreFolderReplacementBackup(*replaced.backupURL, target.rootURL()), outcome);
 }
 
 // Entries are put back a group at a time; an error still stops exactly the entries after it.
@@ -151,7 +185,7 @@ TEST_F(Restore, AcceptsATargetReachedThroughALink) {
     links.symlink(target.root(), QStringLiteral("via"));
     writeBackup({"sub/a.txt"}, links.path(QStringLiteral("via")));
     save(QStringLiteral("sub/a.txt"), "saved");
-    EXPECT_EQ(restoreFolderReplacementBackup(backup.rootURL()), 1);
+    EXPECT_EQ(restoreFolderReplacementBackup(backup.rootURL()).restored, 1);
     EXPECT_EQ(target.read(QStringLiteral("sub/a.txt")), "saved");
 }
 
@@ -255,6 +289,7 @@ TEST_F(Restore, AMissingOrMalformedManifestRestoresNothing) {
         R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"relative","replacementCount":1,"files":["a.txt"]})",
         R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":["a.txt"],"unfinished":1})",
         R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":["a.txt"],"pending":[{"path":"b","device":"1","inode":2,"replacementCount":1}]})",
+        R"({"createdAt":"2025-03-01T09:30:00Z","rootPath":"/r","replacementCount":1,"files":["a.txt"],"written":{"a.txt":{"device":"1","inode":"2","size":1,"modifiedSeconds":0,"modifiedNanoseconds":0,"sha256":"00"}}})",
     };
     for (const QByteArray& manifest : broken) {
         backup.write(QStringLiteral("manifest.json"), manifest);
@@ -276,6 +311,8 @@ TEST(FolderReplacementManifest, EncodesAndDecodesTheSameValues) {
     EXPECT_EQ(decodeFolderReplacementManifest(json), manifest);
     manifest.pending = {{QStringLiteral("c.txt"), 66305, 18446744073709551557ULL, 3}};
     manifest.unfinished = true;
+    manifest.written.insert(QStringLiteral("c.txt"), {66305, 18446744073709551557ULL, 9, 1767225600,
+                                                      5, QByteArray(32, '\xA5')});
     EXPECT_EQ(decodeFolderReplacementManifest(encodeFolderReplacementManifest(manifest)), manifest);
     const auto offset = decodeFolderReplacementManifest(
         R"({"createdAt":"2025-03-01T10:30:00+01:00","rootPath":"/r","replacementCount":0,"files":[],"formatVersion":null})");

@@ -553,7 +553,7 @@ TEST_F(FolderReplace, AFileChangedBeforeItsRenameKeepsTheEditAndIsNamedAndNeverR
     EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("b.txt")), "<missing>");
     EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("c.txt")), "<missing>");
 
-    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL()), 2);
+    EXPECT_EQ(restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL()).restored, 2);
     EXPECT_EQ(tree.read(QStringLiteral("a.txt")), "struct\n");
     EXPECT_EQ(tree.read(QStringLiteral("b.txt")), "struct\ntyped meanwhile\n");
     EXPECT_EQ(tree.read(QStringLiteral("c.txt")), "saved meanwhile\n");
@@ -619,33 +619,75 @@ void chownPath(const QString& path, Owner owner) {
 
 } // namespace
 
+namespace {
+
+void link(const QString& from, const QString& to) {
+    ASSERT_EQ(::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0);
+}
+
+} // namespace
+
+// A rename gives one name of a file new content and leaves its other names with the old: a file
+// with other names, found before its backup or given one right before its rename, is left whole
+// and named, by the replace and by the restore alike.
+TEST_F(FolderReplace, AFileWithOtherNamesIsLeftWholeAndNamed) {
+    for (const char* name : {"one.txt", "three.txt", "two.txt"})
+        tree.write(QString::fromLatin1(name), "struct\n");
+    QTemporaryDir elsewhere;
+    const QString other = elsewhere.filePath(QStringLiteral("other"));
+    link(tree.path(QStringLiteral("two.txt")), other);
+    const QString late = elsewhere.filePath(QStringLiteral("late"));
+    setFolderReplacementStepHook([&](FolderReplacementStep step) {
+        if (step == FolderReplacementStep::Rename && !QFileInfo::exists(late))
+            link(tree.path(QStringLiteral("three.txt")), late);
+    });
+    const auto outcome = replace(QStringLiteral("struct"), QStringLiteral("record"));
+    setFolderReplacementStepHook({});
+
+    EXPECT_EQ(outcome.changedFiles, QList<QUrl>{tree.url(QStringLiteral("one.txt"))});
+    QList<QUrl> named = outcome.filesWithOtherNames;
+    std::sort(named.begin(), named.end());
+    EXPECT_EQ(named, (QList<QUrl>{tree.url(QStringLiteral("three.txt")),
+                                  tree.url(QStringLiteral("two.txt"))}));
+    for (const QString& path : {tree.path(QStringLiteral("two.txt")), other,
+                                tree.path(QStringLiteral("three.txt")), late})
+        EXPECT_EQ(FolderTree::readPath(path), "struct\n") << qPrintable(path);
+    EXPECT_EQ(tree.allEntries(), (QStringList{"one.txt", "three.txt", "two.txt"}));
+    ASSERT_TRUE(outcome.backupURL);
+    EXPECT_EQ(manifestOf(*outcome.backupURL).files, QStringList{"one.txt"});
+    EXPECT_EQ(savedCopy(*outcome.backupURL, QStringLiteral("three.txt")), "<missing>");
+
+    const QString alias = elsewhere.filePath(QStringLiteral("alias"));
+    link(tree.path(QStringLiteral("one.txt")), alias);
+    const FolderRestoreOutcome restored =
+        restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL());
+    EXPECT_EQ(restored.restored, 0);
+    EXPECT_EQ(restored.withOtherNames, QList<QUrl>{tree.url(QStringLiteral("one.txt"))});
+    EXPECT_EQ(tree.read(QStringLiteral("one.txt")), "record\n");
+    EXPECT_EQ(FolderTree::readPath(alias), "record\n");
+}
+
 // Rewriting a file keeps its owner and group, in the replacement and in the restore, also for a
-// file with a second name (copied into the backup, not linked) that is put back after it was
-// deleted.
+// file that is put back after it was deleted.
 TEST_F(FolderReplace, ReplaceAndRestoreKeepEachFilesOwnerAndGroup) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "giving files to another user needs root";
     const Owner user{1000, 1000};
     chownPath(tree.write(QStringLiteral("linked.txt"), "struct\n"), user);
-    chownPath(tree.write(QStringLiteral("named-twice.txt"), "struct\n"), user);
-    QTemporaryDir elsewhere;
-    ASSERT_EQ(::link(QFile::encodeName(tree.path(QStringLiteral("named-twice.txt"))).constData(),
-                     QFile::encodeName(elsewhere.filePath(QStringLiteral("x"))).constData()),
-              0);
+    chownPath(tree.write(QStringLiteral("gone.txt"), "struct\n"), user);
     const auto outcome = replace(QStringLiteral("struct"), QStringLiteral("record"));
     ASSERT_EQ(outcome.fileCount, 2);
     EXPECT_EQ(ownerOf(tree.path(QStringLiteral("linked.txt"))), user);
-    EXPECT_EQ(ownerOf(tree.path(QStringLiteral("named-twice.txt"))), user);
+    EXPECT_EQ(ownerOf(tree.path(QStringLiteral("gone.txt"))), user);
     ASSERT_TRUE(outcome.backupURL);
-    EXPECT_EQ(ownerOf(outcome.backupURL->toLocalFile() + QStringLiteral("/files/named-twice.txt")),
-              user);
+    EXPECT_EQ(ownerOf(outcome.backupURL->toLocalFile() + QStringLiteral("/files/gone.txt")), user);
 
     chownPath(tree.path(QStringLiteral("linked.txt")), Owner{1001, 1002});
-    QFile::remove(tree.path(QStringLiteral("named-twice.txt")));
+    QFile::remove(tree.path(QStringLiteral("gone.txt")));
     restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL());
     EXPECT_EQ(tree.read(QStringLiteral("linked.txt")), "struct\n");
     EXPECT_EQ(ownerOf(tree.path(QStringLiteral("linked.txt"))), (Owner{1001, 1002}));
-    EXPECT_EQ(ownerOf(tree.path(QStringLiteral("named-twice.txt"))), user);
+    EXPECT_EQ(ownerOf(tree.path(QStringLiteral("gone.txt"))), user);
 }
 
 // An ordinary user replacing in a shared tree cannot give a new file another user's owner: the

@@ -53,7 +53,9 @@ protected:
     }
     void TearDown() override { setFolderReplacementStepHook({}); }
 
-    int restore() { return restoreFolderReplacementBackup(backup.rootURL(), target.rootURL()); }
+    int restore() {
+        return restoreFolderReplacementBackup(backup.rootURL(), target.rootURL()).restored;
+    }
 
     // Restores in a child killed right before the step'th step of the restore.
     void restoreKilledAt(int stop) {
