@@ -141,6 +141,17 @@ std::shared_ptr<const icu::RegexPattern> compileHelper(const QString& source,
     return U_SUCCESS(status) ? helper : nullptr;
 }
 
+// Whether an inline flag group may turn on comments and spaces ("(?x)", "(?ix-m:").
+bool hasInlineCommentsFlag(QStringView pattern) {
+    for (qsizetype at = pattern.indexOf(u"(?"); at >= 0; at = pattern.indexOf(u"(?", at + 2)) {
+        for (qsizetype f = at + 2;
+             f < pattern.size() && (pattern[f].isLetter() || pattern[f] == u'-'); ++f)
+            if (pattern[f] == u'x')
+                return true;
+    }
+    return false;
+}
+
 // The ASCII units one character of `atom` can be, or nothing when it does not compile.
 std::optional<RegexStartFilter::UnitSet> asciiUnitsOf(const QString& atom,
                                                       IcuRegex::Options options) {
@@ -236,11 +247,30 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
     // Only a bound needs it: our own patterns are written to read each unit once or so.
     m_readsInPieces = bound.isBounded() && !(options & IgnoreMetacharacters) &&
                       ((options & AllowCommentsAndWhitespace) || mayReadFarWithoutTicks(pattern));
+    // What runs over the text in pieces judges its boundaries where they are (see
+    // withBoundariesReadInPlace); what does not compile so is run as written.
+    const bool commentsAnywhere =
+        (options & AllowCommentsAndWhitespace) || hasInlineCommentsFlag(pattern);
+    const auto readable = [&](const QString& source) {
+        return m_readsInPieces ? withBoundariesReadInPlace(source, commentsAnywhere) : source;
+    };
+    const auto compileHelper = [&](const QString& source) {
+        auto helper = dunmoss::compileHelper(readable(source), options);
+        return helper || readable(source) == source ? helper
+                                                    : dunmoss::compileHelper(source, options);
+    };
+    if (const QString read = readable(pattern); read != pattern) {
+        std::unique_ptr<icu::RegexPattern> rewritten(
+            icu::RegexPattern::compile(icu::UnicodeString(uchars(read), int32_t(read.size())),
+                                       icuFlags(options), parseError, status));
+        std::unique_ptr<icu::RegexMatcher> check(
+            U_SUCCESS(status) && rewritten ? rewritten->matcher(status) : nullptr);
+        if (U_SUCCESS(status) && check && check->groupCount() == m_groupCount)
+            m_compiled = std::move(rewritten);
+        status = U_ZERO_ERROR;
+    }
     if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters | WithoutRunSkips))) {
         if (const auto loop = analyseLeadingLoop(pattern, options & CaseInsensitive)) {
-            const auto compileHelper = [options](const QString& source) {
-                return dunmoss::compileHelper(source, options);
-            };
             auto loopClass = compileHelper(loop->loopClass);
             auto assertion = loop->assertion.isEmpty() ? nullptr : compileHelper(loop->assertion);
             std::vector<std::shared_ptr<const icu::RegexPattern>> atoms;
@@ -261,8 +291,8 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
         }
         auto readings = std::make_shared<std::vector<PrefixedLoopPatterns>>();
         for (const PrefixedLoop& loop : analysePrefixedLoops(pattern, options & CaseInsensitive)) {
-            PrefixedLoopPatterns reading{dunmoss::compileHelper(loop.prefix, options),
-                                         dunmoss::compileHelper(loop.loopClass, options),
+            PrefixedLoopPatterns reading{compileHelper(loop.prefix),
+                                         compileHelper(loop.loopClass),
                                          {},
                                          loop.leastUnits,
                                          loop.mostUnits};
@@ -271,7 +301,7 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
                 continue;
             bool compiled = reading.prefix && reading.loopClass;
             for (const QString& loopClass : loop.prefixLoopClasses) {
-                reading.prefixLoopClasses.push_back(dunmoss::compileHelper(loopClass, options));
+                reading.prefixLoopClasses.push_back(compileHelper(loopClass));
                 compiled = compiled && reading.prefixLoopClasses.back();
             }
             if (compiled)

@@ -446,6 +446,59 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
     EXPECT_FALSE(IcuRegex(QStringLiteral("(\\w+) \\1")).readsInPieces());
 }
 
+TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
+    // Words, spaces, a combining mark and a format character around the text's ends and the
+    // piece edges (1,024 and 2,048).
+    QString edges = QString(1020, u'a') + QStringLiteral(" foo") + QString(1020, u' ') +
+                    QStringLiteral("b\u0301\u00AD") + QString(3000, u'c');
+    const QString texts[] = {QString(),
+                             QStringLiteral("a"),
+                             QStringLiteral(" "),
+                             QStringLiteral("a foo"),
+                             QStringLiteral("xx foo."),
+                             QStringLiteral("x foo bar."),
+                             QStringLiteral("a e\u0301"),
+                             QStringLiteral("a .\u0301"),
+                             QStringLiteral("aa\u00AD"),
+                             QStringLiteral("\u0301a a\n"),
+                             edges.left(1024),
+                             edges.left(2048),
+                             edges.left(2049),
+                             edges.left(1027) + u'.',
+                             edges};
+    // Each reads in pieces: a back-reference, a possessive or atomic part, a large count.
+    const QString patterns[] = {"(a)\\1?(?s).*\\b",
+                                "(?s)(\\w)\\1.*\\b",
+                                "(?s)x{0,1000}.*\\b",
+                                "(?s)(.)\\1?.*\\B",
+                                "\\b(\\w)\\1*\\b",
+                                "(?s)(?>.*)\\b",
+                                "(?s).*+\\B",
+                                "(\\w)\\1*+\\B",
+                                "(a)?\\1?\\b",
+                                "(a)?\\1?\\B",
+                                "(?<=\\b.)(a)?\\1?",
+                                "(?=(a)?\\1?\\b)",
+                                "(?s)(a)?\\1?.*$",
+                                "(?s)(a)?\\1?.*\\Z",
+                                "(?s)(a)?\\1?.*\\z",
+                                "(?m)(a)?\\1?^$",
+                                "(?w)(a)?\\1?(?s).*\\b",
+                                "(?s)(a)?\\1?.*(?<=\\w)",
+                                "(?x) (a)? \\1? \\b # \\b",
+                                "(a)?\\1?\\Q\\b\\E?\\b"};
+    for (const QString& pattern : patterns) {
+        for (const IcuRegex::Options options : {IcuRegex::NoOptions, IcuRegex::CaseInsensitive}) {
+            const IcuRegex regex(pattern, options, IcuRegex::kUserPatternBound);
+            ASSERT_TRUE(regex.readsInPieces()) << pattern.toStdString();
+            const uint32_t flags = options ? UREGEX_CASE_INSENSITIVE : 0;
+            for (const QString& text : texts)
+                EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text, flags))
+                    << pattern.toStdString() << " over " << text.size() << " units";
+        }
+    }
+}
+
 TEST(IcuRegexTest, RunsCountingIntoOneTallyShareOneBound) {
     // Each line alone stays under the bound; one after another they pass it.
     const QString pattern = QStringLiteral("(x+x+)+(?=z) y");
