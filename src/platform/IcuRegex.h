@@ -253,6 +253,7 @@ public:
 
 private:
     void throwFor(int status) const;
+    void readWholeTextFrom(qsizetype from);
 
     // Held so a matcher may outlive the IcuRegex value it was made from.
     std::shared_ptr<const icu::RegexPattern> m_compiled;
@@ -263,6 +264,12 @@ private:
     int m_groupCount = 0;
     qsizetype m_regionStart = 0;
     qsizetype m_regionLimit = 0;
+    bool m_transparentBounds = false;
+    bool m_anchoringBounds = true;
+    // Reading in pieces, until a find runs out of stack so (see readWholeTextFrom).
+    bool m_readsInPieces = false;
+    // Where the next find starts.
+    qsizetype m_nextFrom = 0;
 };
 
 } // namespace dunmoss

@@ -499,6 +499,35 @@ TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
     }
 }
 
+TEST(IcuRegexTest, WhatIcuFinishesOverTheWholeTextIsNotTooCostlyInPieces) {
+    // ICU's generic text path runs out of stack on this possessive loop where its path over
+    // the whole text does not.
+    const QString emoji = wholeWord(QStringLiteral("(?:[\\x{1F600}-\\x{1F64F}]*)*+i"));
+    const QString twelve = QStringLiteral("ax aaai\U0001F600aia");
+    const IcuRegex nested(emoji, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
+    ASSERT_TRUE(nested.readsInPieces());
+    EXPECT_EQ(nested.matchRanges(twelve), icuRanges(emoji, twelve));
+    const QString lines = QStringLiteral("xi\U0001F600  x\nax\U0001F600");
+    EXPECT_EQ(nested.matchRanges(lines), icuRanges(emoji, lines));
+    // Where ICU runs out over the whole text too, so does the run.
+    try {
+        IcuRegex(QStringLiteral("(?:a*)*+i"), IcuRegex::NoOptions, IcuRegex::kUserPatternBound)
+            .matchRanges(QStringLiteral("aa i"));
+        ADD_FAILURE() << "ran where ICU runs out of stack";
+    } catch (const RegexError& error) {
+        EXPECT_EQ(error.icuMessage(), QStringLiteral("U_REGEX_STACK_OVERFLOW"));
+    }
+    // Each attempt looks ahead to the end of a line of 14,000 units: ICU reads there and back
+    // and saves few states, in about 70 ms over the whole text (700 ticks of 0.1 ms).
+    QString words;
+    for (int k = 0; words.size() < 60000; ++k)
+        words += QStringLiteral("word%1").arg(k) + QChar(k % 2000 == 1999 ? u'\n' : u' ');
+    const QString ahead = QStringLiteral("(\\w+)\\1\\w*?(?=.*\\X)(?=\\r?\\n)");
+    const IcuRegex looking(ahead, IcuRegex::NoOptions, RegexWorkBound{2000, 0});
+    ASSERT_TRUE(looking.readsInPieces());
+    EXPECT_EQ(looking.matchRanges(words), icuRanges(ahead, words));
+}
+
 TEST(IcuRegexTest, RunsCountingIntoOneTallyShareOneBound) {
     // Each line alone stays under the bound; one after another they pass it.
     const QString pattern = QStringLiteral("(x+x+)+(?=z) y");
