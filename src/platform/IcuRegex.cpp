@@ -471,8 +471,10 @@ struct IcuRegexMatcher::Run {
     // The text as handed to ICU a piece at a time, and the units of the pieces handed over.
     PiecewiseText pieces;
     int64_t unitsReadInPieces = 0;
-    // The runs before this one over the same text, when they share its bound.
+    // The runs before this one over the same text, when they share its bound, and where what
+    // this one moved past was last added there.
     RegexWorkTally* tally = nullptr;
+    int64_t talliedTo = 0;
     // The furthest position the run has moved past: attempts made and matches found.
     int64_t reached = 0;
     bool overBound = false;
@@ -531,7 +533,7 @@ struct IcuRegexMatcher::Run {
 
     // The work allowed so far, in ticks, with what the runs before it moved past.
     int64_t allowance() const {
-        const int64_t passed = (tally ? tally->units : 0) + reached - regionStart;
+        const int64_t passed = (tally ? tally->units : 0) + reached - talliedTo;
         return bound.fixedTicks + (bound.unitsPerTick > 0 ? passed / bound.unitsPerTick : 0);
     }
     // This run's own work, in ticks.
@@ -544,6 +546,16 @@ struct IcuRegexMatcher::Run {
         if (bound.isBounded() && (tally ? tally->ticks : 0) + ownTicks() > allowance())
             overBound = true;
         return overBound;
+    }
+
+    // Adds the work so far to the tally, to be counted from there on.
+    void settleTally() {
+        if (!tally)
+            return;
+        tally->ticks += ownTicks();
+        tally->units += reached - talliedTo;
+        ticksBeforeReset = ticksSinceReset = helperTicks = unitsReadInPieces = 0;
+        talliedTo = reached;
     }
 
     static bool onPiece(void* context, int64_t units) {
@@ -882,6 +894,18 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
     return true;
 }
 
+// A region's edges, where one between the halves of a surrogate pair leaves that character
+// out: ICU reads past a region that starts on a low half.
+std::pair<qsizetype, qsizetype> keptOffPairs(QStringView text, TextRange region) {
+    qsizetype start = std::clamp<qsizetype>(region.location, 0, text.size());
+    if (splitsPair(text, start))
+        ++start;
+    qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
+    if (limit > start && splitsPair(text, limit))
+        --limit;
+    return {start, limit};
+}
+
 // Room for the backtracking stack: enough for a loop over the whole text, within 8 MB to 1 GB.
 int32_t stackLimitFor(qsizetype length) {
     return int32_t(std::clamp<int64_t>(int64_t(length) * 128, 8 << 20, 1 << 30));
@@ -921,14 +945,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     if (U_FAILURE(status))
         throwFor(status);
     m_matcher->setStackLimit(stackLimitFor(text.size()), status);
-    // A region edge between the halves of a surrogate pair leaves that character out: ICU
-    // reads past a region that starts on a low half.
-    qsizetype start = std::clamp<qsizetype>(region.location, 0, text.size());
-    if (splitsPair(text, start))
-        ++start;
-    qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
-    if (limit > start && splitsPair(text, limit))
-        --limit;
+    const auto [start, limit] = keptOffPairs(text, region);
     m_regionStart = m_nextFrom = start;
     m_regionLimit = limit;
     if (start != 0 || limit != text.size())
@@ -941,7 +958,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
         return;
     m_run->text = text;
     m_run->bound = regex.m_bound;
-    m_run->regionStart = m_run->reached = m_run->knownRunEnd = start;
+    m_run->regionStart = m_run->reached = m_run->knownRunEnd = m_run->talliedTo = start;
     m_run->regionLimit = limit;
     m_run->startFilter = regex.m_startFilter;
     if (regex.m_leadingLoop) {
@@ -1023,9 +1040,33 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
 }
 
 IcuRegexMatcher::~IcuRegexMatcher() {
-    if (m_run && m_run->tally) {
-        m_run->tally->ticks += m_run->ownTicks();
-        m_run->tally->units += m_run->reached - m_run->regionStart;
+    if (m_run)
+        m_run->settleTally();
+}
+
+void IcuRegexMatcher::moveToRegion(TextRange region) {
+    const auto [start, limit] = keptOffPairs(m_text, region);
+    UErrorCode status = U_ZERO_ERROR;
+    m_matcher->region(start, limit, status);
+    if (U_FAILURE(status))
+        throwFor(status);
+    m_regionStart = m_nextFrom = start;
+    m_regionLimit = limit;
+    if (!m_run)
+        return;
+    Run& run = *m_run;
+    run.settleTally();
+    run.ticksBeforeReset = run.ticksSinceReset = run.helperTicks = run.unitsReadInPieces = 0;
+    run.regionStart = run.reached = run.knownRunEnd = run.talliedTo = start;
+    run.regionLimit = limit;
+    // What was known of the runs and starts in the region before holds there only.
+    run.runStart = run.runEnd = run.skipTo = run.restFailsFrom = run.restFailsTo = -1;
+    run.startProgress = {};
+    for (Run::PrefixedRun& reading : run.prefixed) {
+        reading.runStart = reading.runEnd = -1;
+        reading.runEnded = false;
+        reading.quietUntil = reading.ruledFrom = reading.ruledTo = 0;
+        reading.disjoint = Run::PrefixedRun::Disjoint::Unknown;
     }
 }
 
@@ -1043,7 +1084,7 @@ void IcuRegexMatcher::stopWhen(std::function<bool()> stopRequested) {
     if (!m_run) {
         m_run = std::make_unique<Run>();
         m_run->text = m_text;
-        m_run->regionStart = m_run->reached = m_run->knownRunEnd = m_regionStart;
+        m_run->regionStart = m_run->reached = m_run->knownRunEnd = m_run->talliedTo = m_regionStart;
         m_run->regionLimit = m_regionLimit;
         m_matcher->setFindProgressCallback(notePosition, m_run.get(), status);
     }
@@ -1103,6 +1144,9 @@ bool IcuRegexMatcher::findNext() {
         // not given.
         if (m_run && (m_run->stopped || m_run->overBound || (found && m_run->stopRequested())))
             throwFor(U_REGEX_STOPPED_BY_CALLER);
+        // The region is done: the runs after this one see its work.
+        if (!found && m_run)
+            m_run->settleTally();
         return found;
     }
 }

@@ -233,6 +233,10 @@ public:
     // Counts this run against the tally's bound, shared with the runs before it, and adds its
     // work there when it ends. The tally must outlive the matcher. Call before the first search.
     void countWorkIn(RegexWorkTally& tally);
+    // Searches another region of the same text from here on, with the same bounds, stop check
+    // and tally, as a matcher made for it would: one matcher serves the stretches of a text in
+    // turn, its set-up paid once. What the run did so far goes into the tally first.
+    void moveToRegion(TextRange region);
     // The region the matcher was made with, after its edges were kept off surrogate pairs.
     TextRange region() const { return {m_regionStart, m_regionLimit - m_regionStart}; }
     // The furthest position the run has moved past so far (attempts made, matches found), as

@@ -559,6 +559,37 @@ TEST(IcuRegexTest, RunsCountingIntoOneTallyShareOneBound) {
         EXPECT_TRUE(error.isTimeout());
         EXPECT_EQ(searched, 2);
     }
+    // One matcher moved from line to line counts as one a line does, and finds the same.
+    RegexWorkTally moved;
+    IcuRegexMatcher mover(bounded, text, lineRange(0), true, false);
+    mover.countWorkIn(moved);
+    searched = 0;
+    try {
+        for (int k = 0; k < 4; ++k) {
+            if (k > 0)
+                mover.moveToRegion(lineRange(k));
+            EXPECT_FALSE(mover.findNext());
+            ++searched;
+        }
+        ADD_FAILURE() << "the lines moved through stayed under the bound";
+    } catch (const RegexError& error) {
+        EXPECT_TRUE(error.isTimeout());
+        EXPECT_EQ(searched, 2);
+    }
+    const IcuRegex words(QStringLiteral("(\\w)\\1|\\b"), IcuRegex::NoOptions,
+                         IcuRegex::kUserPatternBound);
+    const QString pairs = QStringLiteral("aab bcc dd\nee ff\n");
+    IcuRegexMatcher each(words, pairs, TextRange{0, 3});
+    for (const TextRange region : {TextRange{0, 3}, TextRange{4, 6}, TextRange{11, 5}}) {
+        if (region.location > 0)
+            each.moveToRegion(region);
+        IcuRegexMatcher fresh(words, pairs, region);
+        while (fresh.findNext()) {
+            ASSERT_TRUE(each.findNext());
+            EXPECT_EQ(each.range(), fresh.range());
+        }
+        EXPECT_FALSE(each.findNext());
+    }
 }
 
 TEST(IcuRegexTest, ComparingABackReferenceCountsAgainstTheBound) {
