@@ -182,6 +182,16 @@ QByteArray longRuns(qsizetype bytes, const char* alphabet, const char* occurrenc
     return out;
 }
 
+// Lines that each hold what an expression's literal needs and no match: every line a stretch
+// of its own for ICU.
+QByteArray candidateLines(qsizetype bytes) {
+    QRandomGenerator random(13);
+    QByteArray out;
+    while (out.size() < bytes)
+        out += "id " + QByteArray::number(random.bounded(100000)) + " ab Q cd abQ ok\n";
+    return out;
+}
+
 struct Shape {
     const char* query;
     bool ignoresCase;
@@ -211,6 +221,9 @@ const Shape kShapes[] = {
      "1 MB line, word runs"},
     {"a\\w*X", false, [] { return longRuns(1'000'000, kWordCharacters, "X", false); },
      "1 MB line, all ended"},
+    // Read in pieces (a back-reference), over many separate lines that may match.
+    {"(ab)\\1Q", false, [] { return candidateLines(8'000'000); }, "8 MB, candidate lines"},
+    {"(\\w)\\1+ed", false, [] { return candidateLines(8'000'000); }, "8 MB, candidate lines"},
 };
 
 } // namespace
