@@ -182,13 +182,16 @@ QByteArray longRuns(qsizetype bytes, const char* alphabet, const char* occurrenc
     return out;
 }
 
-// Lines that each hold what an expression's literal needs and no match: every line a stretch
-// of its own for ICU.
+// Lines of a log, one in eight holding what an expression's literal needs and no match: each
+// of those a stretch of its own for ICU.
 QByteArray candidateLines(qsizetype bytes) {
     QRandomGenerator random(13);
     QByteArray out;
-    while (out.size() < bytes)
-        out += "id " + QByteArray::number(random.bounded(100000)) + " ab Q cd abQ ok\n";
+    for (int line = 0; out.size() < bytes; ++line) {
+        out += "2026-12-09 worker-" + QByteArray::number(random.bounded(32)) + " request " +
+               QByteArray::number(random.bounded(100000));
+        out += line % 8 == 0 ? " ab Q abQ ed\n" : " served in time\n";
+    }
     return out;
 }
 
