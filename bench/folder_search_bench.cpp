@@ -182,6 +182,19 @@ QByteArray longRuns(qsizetype bytes, const char* alphabet, const char* occurrenc
     return out;
 }
 
+// Lines of a log, one in eight holding what an expression's literal needs and no match: each
+// of those a stretch of its own for ICU.
+QByteArray candidateLines(qsizetype bytes) {
+    QRandomGenerator random(13);
+    QByteArray out;
+    for (int line = 0; out.size() < bytes; ++line) {
+        out += "2026-12-09 worker-" + QByteArray::number(random.bounded(32)) + " request " +
+               QByteArray::number(random.bounded(100000));
+        out += line % 8 == 0 ? " ab Q abQ ed\n" : " served in time\n";
+    }
+    return out;
+}
+
 struct Shape {
     const char* query;
     bool ignoresCase;
@@ -211,6 +224,9 @@ const Shape kShapes[] = {
      "1 MB line, word runs"},
     {"a\\w*X", false, [] { return longRuns(1'000'000, kWordCharacters, "X", false); },
      "1 MB line, all ended"},
+    // Read in pieces (a back-reference), over many separate lines that may match.
+    {"(ab)\\1Q", false, [] { return candidateLines(8'000'000); }, "8 MB, candidate lines"},
+    {"(\\w)\\1+ed", false, [] { return candidateLines(8'000'000); }, "8 MB, candidate lines"},
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // against GNU grep and sed reading the same text from a file. Then expressions that backtrack
 // over long lines and runs, each over 5,000,000 characters, and one runaway pattern that must
 // stop with an error after its bound.
+#include "platform/IcuRegex.h"
 #include "support/PeerCommand.h"
 #include "text/TextSearch.h"
 
@@ -250,6 +251,44 @@ void registerBacktracking() {
     }
 }
 
+// Expressions read in pieces (a large count, a back-reference) beside the same expression
+// run over the whole text at once, without a bound: what reading in pieces costs.
+struct PiecedCase {
+    const char* name;
+    QString query;
+    const QString& (*text)();
+};
+
+const std::vector<PiecedCase>& piecedCases() {
+    static const std::vector<PiecedCase> cases = {
+        {"large_count_prose", QStringLiteral("x{1000,}"), corpus},
+        {"large_count_x_run", QStringLiteral("x{1000,}"),
+         []() -> const QString& {
+             static const QString text = withRun("x");
+             return text;
+         }},
+        {"back_reference_ed_prose", QStringLiteral("(\\w)\\1+ed"), corpus},
+        {"back_reference_q_prose", QStringLiteral("(ab)\\1Q"), corpus},
+        {"look_ahead_line_end_log", QStringLiteral("\\w+(?=.*Q)"), logText},
+    };
+    return cases;
+}
+
+void registerPieced() {
+    for (const PiecedCase& c : piecedCases()) {
+        benchmark::RegisterBenchmark(
+            (std::string("ours/pieced_") + c.name).c_str(),
+            [c](benchmark::State& s) { findAllOrStop(s, c.query, c.text(), false); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("whole/") + c.name).c_str(), [c](benchmark::State&
+                                                                                       s) {
+            const IcuRegex whole(c.query);
+            for (auto _ : s)
+                benchmark::DoNotOptimize(whole.matchRanges(c.text()).size());
+        })->Unit(benchmark::kMillisecond);
+    }
+}
+
 void registerAll() {
     const std::string file = bench::shellQuoted(corpusPath());
     benchmark::RegisterBenchmark("ours/find_all_literal", [](benchmark::State& s) {
@@ -295,6 +334,7 @@ void registerAll() {
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     registerBacktracking();
+    registerPieced();
 }
 
 } // namespace
@@ -314,6 +354,8 @@ int main(int argc, char** argv) {
         pairs.push_back({c.query.startsWith(u'(') ? ours + "/iterations:1" : ours,
                          std::string("peer/grep_") + c.name + "/real_time"});
     }
+    for (const PiecedCase& c : piecedCases())
+        pairs.push_back({std::string("ours/pieced_") + c.name, std::string("whole/") + c.name});
     reporter.printRatios(pairs);
     benchmark::Shutdown();
     return 0;

@@ -141,6 +141,17 @@ std::shared_ptr<const icu::RegexPattern> compileHelper(const QString& source,
     return U_SUCCESS(status) ? helper : nullptr;
 }
 
+// Whether an inline flag group may turn on comments and spaces ("(?x)", "(?ix-m:").
+bool hasInlineCommentsFlag(QStringView pattern) {
+    for (qsizetype at = pattern.indexOf(u"(?"); at >= 0; at = pattern.indexOf(u"(?", at + 2)) {
+        for (qsizetype f = at + 2;
+             f < pattern.size() && (pattern[f].isLetter() || pattern[f] == u'-'); ++f)
+            if (pattern[f] == u'x')
+                return true;
+    }
+    return false;
+}
+
 // The ASCII units one character of `atom` can be, or nothing when it does not compile.
 std::optional<RegexStartFilter::UnitSet> asciiUnitsOf(const QString& atom,
                                                       IcuRegex::Options options) {
@@ -236,11 +247,30 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
     // Only a bound needs it: our own patterns are written to read each unit once or so.
     m_readsInPieces = bound.isBounded() && !(options & IgnoreMetacharacters) &&
                       ((options & AllowCommentsAndWhitespace) || mayReadFarWithoutTicks(pattern));
+    // What runs over the text in pieces judges its boundaries where they are (see
+    // withBoundariesReadInPlace); what does not compile so is run as written.
+    const bool commentsAnywhere =
+        (options & AllowCommentsAndWhitespace) || hasInlineCommentsFlag(pattern);
+    const auto readable = [&](const QString& source) {
+        return m_readsInPieces ? withBoundariesReadInPlace(source, commentsAnywhere) : source;
+    };
+    const auto compileHelper = [&](const QString& source) {
+        auto helper = dunmoss::compileHelper(readable(source), options);
+        return helper || readable(source) == source ? helper
+                                                    : dunmoss::compileHelper(source, options);
+    };
+    if (const QString read = readable(pattern); read != pattern) {
+        std::unique_ptr<icu::RegexPattern> rewritten(
+            icu::RegexPattern::compile(icu::UnicodeString(uchars(read), int32_t(read.size())),
+                                       icuFlags(options), parseError, status));
+        std::unique_ptr<icu::RegexMatcher> check(
+            U_SUCCESS(status) && rewritten ? rewritten->matcher(status) : nullptr);
+        if (U_SUCCESS(status) && check && check->groupCount() == m_groupCount)
+            m_compiled = std::move(rewritten);
+        status = U_ZERO_ERROR;
+    }
     if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters | WithoutRunSkips))) {
         if (const auto loop = analyseLeadingLoop(pattern, options & CaseInsensitive)) {
-            const auto compileHelper = [options](const QString& source) {
-                return dunmoss::compileHelper(source, options);
-            };
             auto loopClass = compileHelper(loop->loopClass);
             auto assertion = loop->assertion.isEmpty() ? nullptr : compileHelper(loop->assertion);
             std::vector<std::shared_ptr<const icu::RegexPattern>> atoms;
@@ -261,8 +291,8 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
         }
         auto readings = std::make_shared<std::vector<PrefixedLoopPatterns>>();
         for (const PrefixedLoop& loop : analysePrefixedLoops(pattern, options & CaseInsensitive)) {
-            PrefixedLoopPatterns reading{dunmoss::compileHelper(loop.prefix, options),
-                                         dunmoss::compileHelper(loop.loopClass, options),
+            PrefixedLoopPatterns reading{compileHelper(loop.prefix),
+                                         compileHelper(loop.loopClass),
                                          {},
                                          loop.leastUnits,
                                          loop.mostUnits};
@@ -271,7 +301,7 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
                 continue;
             bool compiled = reading.prefix && reading.loopClass;
             for (const QString& loopClass : loop.prefixLoopClasses) {
-                reading.prefixLoopClasses.push_back(dunmoss::compileHelper(loopClass, options));
+                reading.prefixLoopClasses.push_back(compileHelper(loopClass));
                 compiled = compiled && reading.prefixLoopClasses.back();
             }
             if (compiled)
@@ -423,10 +453,11 @@ std::vector<TextRange> IcuRegex::matchRanges(QStringView text) const {
 // State a run shares with ICU's callbacks: the work done against the bound, and the runs of
 // the leading loop's class already known to hold no match start.
 struct IcuRegexMatcher::Run {
-    // Units read in pieces that cost about a tick (0.1 ms) of ICU's reading, as measured over
-    // a back-reference's compare: each unit compared is read twice, once by each reader, and a
-    // piece is counted as ICU moves on by one to three of them.
-    static constexpr int64_t kUnitsReadPerTick = 8192;
+    // Units read in pieces that cost ICU about a tick (0.1 ms) over the whole text, at the
+    // fastest it reads: 1.3 units a nanosecond looking ahead to a line's end, 2.4 comparing a
+    // back-reference (each unit read twice, once by each reader). Counted so, what ICU finishes
+    // within the bound over the whole text finishes within it in pieces too.
+    static constexpr int64_t kUnitsReadPerTick = 262144;
 
     QStringView text;
     RegexWorkBound bound;
@@ -440,8 +471,10 @@ struct IcuRegexMatcher::Run {
     // The text as handed to ICU a piece at a time, and the units of the pieces handed over.
     PiecewiseText pieces;
     int64_t unitsReadInPieces = 0;
-    // The runs before this one over the same text, when they share its bound.
+    // The runs before this one over the same text, when they share its bound, and where what
+    // this one moved past was last added there.
     RegexWorkTally* tally = nullptr;
+    int64_t talliedTo = 0;
     // The furthest position the run has moved past: attempts made and matches found.
     int64_t reached = 0;
     bool overBound = false;
@@ -500,7 +533,7 @@ struct IcuRegexMatcher::Run {
 
     // The work allowed so far, in ticks, with what the runs before it moved past.
     int64_t allowance() const {
-        const int64_t passed = (tally ? tally->units : 0) + reached - regionStart;
+        const int64_t passed = (tally ? tally->units : 0) + reached - talliedTo;
         return bound.fixedTicks + (bound.unitsPerTick > 0 ? passed / bound.unitsPerTick : 0);
     }
     // This run's own work, in ticks.
@@ -513,6 +546,16 @@ struct IcuRegexMatcher::Run {
         if (bound.isBounded() && (tally ? tally->ticks : 0) + ownTicks() > allowance())
             overBound = true;
         return overBound;
+    }
+
+    // Adds the work so far to the tally, to be counted from there on.
+    void settleTally() {
+        if (!tally)
+            return;
+        tally->ticks += ownTicks();
+        tally->units += reached - talliedTo;
+        ticksBeforeReset = ticksSinceReset = helperTicks = unitsReadInPieces = 0;
+        talliedTo = reached;
     }
 
     static bool onPiece(void* context, int64_t units) {
@@ -851,6 +894,18 @@ UBool U_CALLCONV notePosition(const void* context, int64_t next) {
     return true;
 }
 
+// A region's edges, where one between the halves of a surrogate pair leaves that character
+// out: ICU reads past a region that starts on a low half.
+std::pair<qsizetype, qsizetype> keptOffPairs(QStringView text, TextRange region) {
+    qsizetype start = std::clamp<qsizetype>(region.location, 0, text.size());
+    if (splitsPair(text, start))
+        ++start;
+    qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
+    if (limit > start && splitsPair(text, limit))
+        --limit;
+    return {start, limit};
+}
+
 // Room for the backtracking stack: enough for a loop over the whole text, within 8 MB to 1 GB.
 int32_t stackLimitFor(qsizetype length) {
     return int32_t(std::clamp<int64_t>(int64_t(length) * 128, 8 << 20, 1 << 30));
@@ -864,7 +919,8 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text)
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRange region,
                                  bool transparentBounds, bool anchoringBounds)
     : m_compiled(regex.m_compiled), m_text(text), m_pattern(regex.m_source),
-      m_groupCount(regex.m_groupCount) {
+      m_groupCount(regex.m_groupCount), m_transparentBounds(transparentBounds),
+      m_anchoringBounds(anchoringBounds), m_readsInPieces(regex.m_readsInPieces) {
     UErrorCode status = U_ZERO_ERROR;
     m_matcher.reset(regex.m_compiled->matcher(status));
     if (U_FAILURE(status) || !m_matcher)
@@ -889,15 +945,8 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     if (U_FAILURE(status))
         throwFor(status);
     m_matcher->setStackLimit(stackLimitFor(text.size()), status);
-    // A region edge between the halves of a surrogate pair leaves that character out: ICU
-    // reads past a region that starts on a low half.
-    qsizetype start = std::clamp<qsizetype>(region.location, 0, text.size());
-    if (splitsPair(text, start))
-        ++start;
-    qsizetype limit = std::clamp<qsizetype>(region.end(), start, text.size());
-    if (limit > start && splitsPair(text, limit))
-        --limit;
-    m_regionStart = start;
+    const auto [start, limit] = keptOffPairs(text, region);
+    m_regionStart = m_nextFrom = start;
     m_regionLimit = limit;
     if (start != 0 || limit != text.size())
         m_matcher->region(start, limit, status);
@@ -909,7 +958,7 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
         return;
     m_run->text = text;
     m_run->bound = regex.m_bound;
-    m_run->regionStart = m_run->reached = m_run->knownRunEnd = start;
+    m_run->regionStart = m_run->reached = m_run->knownRunEnd = m_run->talliedTo = start;
     m_run->regionLimit = limit;
     m_run->startFilter = regex.m_startFilter;
     if (regex.m_leadingLoop) {
@@ -991,9 +1040,33 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
 }
 
 IcuRegexMatcher::~IcuRegexMatcher() {
-    if (m_run && m_run->tally) {
-        m_run->tally->ticks += m_run->ownTicks();
-        m_run->tally->units += m_run->reached - m_run->regionStart;
+    if (m_run)
+        m_run->settleTally();
+}
+
+void IcuRegexMatcher::moveToRegion(TextRange region) {
+    const auto [start, limit] = keptOffPairs(m_text, region);
+    UErrorCode status = U_ZERO_ERROR;
+    m_matcher->region(start, limit, status);
+    if (U_FAILURE(status))
+        throwFor(status);
+    m_regionStart = m_nextFrom = start;
+    m_regionLimit = limit;
+    if (!m_run)
+        return;
+    Run& run = *m_run;
+    run.settleTally();
+    run.ticksBeforeReset = run.ticksSinceReset = run.helperTicks = run.unitsReadInPieces = 0;
+    run.regionStart = run.reached = run.knownRunEnd = run.talliedTo = start;
+    run.regionLimit = limit;
+    // What was known of the runs and starts in the region before holds there only.
+    run.runStart = run.runEnd = run.skipTo = run.restFailsFrom = run.restFailsTo = -1;
+    run.startProgress = {};
+    for (Run::PrefixedRun& reading : run.prefixed) {
+        reading.runStart = reading.runEnd = -1;
+        reading.runEnded = false;
+        reading.quietUntil = reading.ruledFrom = reading.ruledTo = 0;
+        reading.disjoint = Run::PrefixedRun::Disjoint::Unknown;
     }
 }
 
@@ -1011,7 +1084,7 @@ void IcuRegexMatcher::stopWhen(std::function<bool()> stopRequested) {
     if (!m_run) {
         m_run = std::make_unique<Run>();
         m_run->text = m_text;
-        m_run->regionStart = m_run->reached = m_run->knownRunEnd = m_regionStart;
+        m_run->regionStart = m_run->reached = m_run->knownRunEnd = m_run->talliedTo = m_regionStart;
         m_run->regionLimit = m_regionLimit;
         m_matcher->setFindProgressCallback(notePosition, m_run.get(), status);
     }
@@ -1045,23 +1118,64 @@ bool IcuRegexMatcher::findNext() {
             status = U_ZERO_ERROR;
             m_run->ticksBeforeReset += m_run->ticksSinceReset;
             m_run->ticksSinceReset = 0;
-            m_matcher->region(m_run->regionStart, m_run->regionLimit,
-                              m_run->characterStart(m_run->skipTo), status);
+            m_nextFrom = qsizetype(m_run->characterStart(m_run->skipTo));
+            m_matcher->region(m_run->regionStart, m_run->regionLimit, m_nextFrom, status);
             m_run->skipTo = -1;
             if (U_FAILURE(status))
                 throwFor(status);
             continue;
         }
+        if (status == U_REGEX_STACK_OVERFLOW && m_readsInPieces && m_nextFrom <= m_regionLimit) {
+            readWholeTextFrom(m_nextFrom);
+            continue;
+        }
         if (U_FAILURE(status))
             throwFor(status);
+        if (found) {
+            // The next find starts at the match's end, or a character on from an empty one.
+            const qsizetype end = qsizetype(m_matcher->end64(status));
+            m_nextFrom = end + (m_matcher->start64(status) < end                     ? 0
+                                : end < m_regionLimit && splitsPair(m_text, end + 1) ? 2
+                                                                                     : 1);
+        }
         if (found && m_run)
             m_run->reached = std::max<int64_t>(m_run->reached, m_matcher->end64(status));
         // A run stopped as it read a piece went on over filler; a match found after a stop is
         // not given.
         if (m_run && (m_run->stopped || m_run->overBound || (found && m_run->stopRequested())))
             throwFor(U_REGEX_STOPPED_BY_CALLER);
+        // The region is done: the runs after this one see its work.
+        if (!found && m_run)
+            m_run->settleTally();
         return found;
     }
+}
+
+// ICU's generic text path can run out of stack where its path over the whole text does not
+// (a possessive loop of what may match empty): a find that does so reading in pieces is made
+// again over the whole text, and the rest of the run goes on there, answering as ICU does over
+// the whole text. Stop and the bound are heard at ticks, positions and matches from then on.
+void IcuRegexMatcher::readWholeTextFrom(qsizetype from) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> whole(m_compiled->matcher(status));
+    if (U_FAILURE(status) || !whole)
+        throwFor(status);
+    UText utext = UTEXT_INITIALIZER;
+    utext_openUChars(&utext, uchars(m_text), m_text.size(), &status);
+    whole->reset(&utext);
+    utext_close(&utext);
+    whole->setStackLimit(stackLimitFor(m_text.size()), status);
+    whole->useTransparentBounds(m_transparentBounds);
+    whole->useAnchoringBounds(m_anchoringBounds);
+    whole->region(m_regionStart, m_regionLimit, from, status);
+    whole->setMatchCallback(countWork, m_run.get(), status);
+    whole->setFindProgressCallback(notePosition, m_run.get(), status);
+    if (U_FAILURE(status))
+        throwFor(status);
+    m_run->ticksBeforeReset += m_run->ticksSinceReset;
+    m_run->ticksSinceReset = 0;
+    m_matcher = std::move(whole);
+    m_readsInPieces = false;
 }
 
 bool IcuRegexMatcher::lookingAt(qsizetype position) {

@@ -233,6 +233,10 @@ public:
     // Counts this run against the tally's bound, shared with the runs before it, and adds its
     // work there when it ends. The tally must outlive the matcher. Call before the first search.
     void countWorkIn(RegexWorkTally& tally);
+    // Searches another region of the same text from here on, with the same bounds, stop check
+    // and tally, as a matcher made for it would: one matcher serves the stretches of a text in
+    // turn, its set-up paid once. What the run did so far goes into the tally first.
+    void moveToRegion(TextRange region);
     // The region the matcher was made with, after its edges were kept off surrogate pairs.
     TextRange region() const { return {m_regionStart, m_regionLimit - m_regionStart}; }
     // The furthest position the run has moved past so far (attempts made, matches found), as
@@ -253,6 +257,7 @@ public:
 
 private:
     void throwFor(int status) const;
+    void readWholeTextFrom(qsizetype from);
 
     // Held so a matcher may outlive the IcuRegex value it was made from.
     std::shared_ptr<const icu::RegexPattern> m_compiled;
@@ -263,6 +268,12 @@ private:
     int m_groupCount = 0;
     qsizetype m_regionStart = 0;
     qsizetype m_regionLimit = 0;
+    bool m_transparentBounds = false;
+    bool m_anchoringBounds = true;
+    // Reading in pieces, until a find runs out of stack so (see readWholeTextFrom).
+    bool m_readsInPieces = false;
+    // Where the next find starts.
+    qsizetype m_nextFrom = 0;
 };
 
 } // namespace dunmoss

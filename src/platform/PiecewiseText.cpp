@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 
 namespace dunmoss {
@@ -69,7 +70,12 @@ UBool U_CALLCONV accessPiecewise(UText* ut, int64_t index, UBool forward) {
         --k;
     const int64_t start = pieceStart(source.text, std::max<int64_t>(k - 1, 0));
     const int64_t limit = pieceStart(source.text, k + 2);
-    const bool real = !source.onPiece || source.onPiece(source.context, PiecewiseText::kPieceUnits);
+    // What ICU read of the pieces it leaves: from where it came in to where it stands now.
+    // Reading on through them it read that far; jumping away it read at least that far.
+    const int64_t stood = ut->chunkNativeStart + std::clamp(ut->chunkOffset, 0, ut->chunkLength);
+    const int64_t read = std::max(std::abs(stood - ut->c), PiecewiseText::kLeastUnitsAMove);
+    ut->c = index;
+    const bool real = !source.onPiece || source.onPiece(source.context, read);
     ut->chunkContents = real ? reinterpret_cast<const UChar*>(source.text.utf16()) + start
                              : reinterpret_cast<const UChar*>(filler(ut->b % 2).data());
     ut->chunkNativeStart = start;
@@ -121,6 +127,7 @@ void openPiecewiseText(UText* ut, const PiecewiseText* source, UErrorCode* statu
     ut->context = source;
     ut->a = source->text.size();
     ut->b = 0;
+    ut->c = 0;
     ut->providerProperties = 0;
     ut->chunkContents = reinterpret_cast<const UChar*>(source->text.utf16());
     ut->chunkNativeStart = ut->chunkNativeLimit = 0;

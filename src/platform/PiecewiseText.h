@@ -13,13 +13,15 @@ namespace dunmoss {
 // Piece edges never split a surrogate pair.
 struct PiecewiseText {
     static constexpr int64_t kPieceUnits = 1024;
+    // What a move to other pieces counts at least, however little ICU read before it.
+    static constexpr int64_t kLeastUnitsAMove = 64;
 
     QStringView text;
-    // Asked with kPieceUnits each time ICU moves on to other pieces, at least that far from
-    // where it last did; once it returns false, every piece read after holds one noncharacter
-    // over and over instead (U+FFFF or U+FFFE, alternating from clone to clone, so a
-    // back-reference's two readers never agree), and the run ends soon after: what it finds
-    // then means nothing.
+    // Asked each time ICU moves on to other pieces, with the units it read of those it leaves:
+    // how far it came through them, at least kLeastUnitsAMove. Once it returns false, every piece
+    // read after holds one noncharacter over and over instead (U+FFFF or U+FFFE, alternating from
+    // clone to clone, so a back-reference's two readers never agree), and the run ends soon after:
+    // what it finds then means nothing.
     bool (*onPiece)(void* context, int64_t units) = nullptr;
     void* context = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "platform/RegexSyntax.h"
 
 #include <QList>
+#include <algorithm>
 #include <vector>
 
 namespace dunmoss {
@@ -72,6 +73,35 @@ bool mayReadFarWithoutTicks(QStringView p) {
             return true;
     }
     return false;
+}
+
+QString withBoundariesReadInPlace(QStringView p, bool commentsAnywhere) {
+    QString out;
+    qsizetype copied = -1;
+    for (qsizetype i = 0; i < p.size() && i >= 0;) {
+        const QChar c = p[i];
+        if (c == u'\\') {
+            const QChar kind = i + 1 < p.size() ? p[i + 1] : QChar();
+            if (kind == u'b' || kind == u'B') {
+                const qsizetype from = std::max<qsizetype>(copied, 0);
+                out.append(p.sliced(from, i - from)).append(u"(?>(?<=[\\s\\S])|)");
+                copied = i;
+            }
+            i = afterEscape(p, i);
+        } else if (c == u'[') {
+            i = afterSet(p, i);
+        } else if (c == u'(' && p.sliced(i).startsWith(u"(?#")) {
+            i = afterComment(p, i);
+        } else if (c == u'#' && commentsAnywhere) {
+            while (i < p.size() && !QStringView(u"\n\r\u0085\u2028\u2029").contains(p[i]))
+                ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (copied < 0)
+        return p.toString();
+    return out.append(p.sliced(copied));
 }
 
 } // namespace dunmoss

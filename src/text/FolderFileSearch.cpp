@@ -10,6 +10,8 @@
 #include "text/SearchableText.h"
 #include "text/Utf8LiteralScan.h"
 
+#include <optional>
+
 namespace dunmoss {
 
 namespace {
@@ -236,10 +238,19 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
     const bool skipsLoopRuns =
         m_regex->skipsLeadingLoopRuns() || m_regex->prefixedLoopReadings() > 0;
     const qsizetype mostUnskipped = skipsLoopRuns ? kMostUnskippedLoopUnits : kMostUnskippedUnits;
+    // One matcher of each kind serves every stretch of the file: setting one up costs more
+    // than searching a short line.
+    std::optional<IcuRegexMatcher> shortLines;
+    std::optional<IcuRegexMatcher> longLines;
     const auto takeLines = [&](qsizetype start, qsizetype end) {
-        const IcuRegex& regex = end - start <= mostUnskipped ? *m_shortLineRegex : *m_regex;
-        IcuRegexMatcher matcher(regex, text, TextRange{start, end - start}, true, false);
-        return take(matcher);
+        const bool isShort = end - start <= mostUnskipped;
+        std::optional<IcuRegexMatcher>& matcher = isShort ? shortLines : longLines;
+        const TextRange region{start, end - start};
+        if (matcher)
+            matcher->moveToRegion(region);
+        else
+            matcher.emplace(isShort ? *m_shortLineRegex : *m_regex, text, region, true, false);
+        return take(*matcher);
     };
     try {
         // ICU tries the text's start alone; the first line is all that can hold a match that

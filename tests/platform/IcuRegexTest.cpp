@@ -446,6 +446,88 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
     EXPECT_FALSE(IcuRegex(QStringLiteral("(\\w+) \\1")).readsInPieces());
 }
 
+TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
+    // Words, spaces, a combining mark and a format character around the text's ends and the
+    // piece edges (1,024 and 2,048).
+    QString edges = QString(1020, u'a') + QStringLiteral(" foo") + QString(1020, u' ') +
+                    QStringLiteral("b\u0301\u00AD") + QString(3000, u'c');
+    const QString texts[] = {QString(),
+                             QStringLiteral("a"),
+                             QStringLiteral(" "),
+                             QStringLiteral("a foo"),
+                             QStringLiteral("xx foo."),
+                             QStringLiteral("x foo bar."),
+                             QStringLiteral("a e\u0301"),
+                             QStringLiteral("a .\u0301"),
+                             QStringLiteral("aa\u00AD"),
+                             QStringLiteral("\u0301a a\n"),
+                             edges.left(1024),
+                             edges.left(2048),
+                             edges.left(2049),
+                             edges.left(1027) + u'.',
+                             edges};
+    // Each reads in pieces: a back-reference, a possessive or atomic part, a large count.
+    const QString patterns[] = {"(a)\\1?(?s).*\\b",
+                                "(?s)(\\w)\\1.*\\b",
+                                "(?s)x{0,1000}.*\\b",
+                                "(?s)(.)\\1?.*\\B",
+                                "\\b(\\w)\\1*\\b",
+                                "(?s)(?>.*)\\b",
+                                "(?s).*+\\B",
+                                "(\\w)\\1*+\\B",
+                                "(a)?\\1?\\b",
+                                "(a)?\\1?\\B",
+                                "(?<=\\b.)(a)?\\1?",
+                                "(?=(a)?\\1?\\b)",
+                                "(?s)(a)?\\1?.*$",
+                                "(?s)(a)?\\1?.*\\Z",
+                                "(?s)(a)?\\1?.*\\z",
+                                "(?m)(a)?\\1?^$",
+                                "(?w)(a)?\\1?(?s).*\\b",
+                                "(?s)(a)?\\1?.*(?<=\\w)",
+                                "(?x) (a)? \\1? \\b # \\b",
+                                "(a)?\\1?\\Q\\b\\E?\\b"};
+    for (const QString& pattern : patterns) {
+        for (const IcuRegex::Options options : {IcuRegex::NoOptions, IcuRegex::CaseInsensitive}) {
+            const IcuRegex regex(pattern, options, IcuRegex::kUserPatternBound);
+            ASSERT_TRUE(regex.readsInPieces()) << pattern.toStdString();
+            const uint32_t flags = options ? UREGEX_CASE_INSENSITIVE : 0;
+            for (const QString& text : texts)
+                EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text, flags))
+                    << pattern.toStdString() << " over " << text.size() << " units";
+        }
+    }
+}
+
+TEST(IcuRegexTest, WhatIcuFinishesOverTheWholeTextIsNotTooCostlyInPieces) {
+    // ICU's generic text path runs out of stack on this possessive loop where its path over
+    // the whole text does not.
+    const QString emoji = wholeWord(QStringLiteral("(?:[\\x{1F600}-\\x{1F64F}]*)*+i"));
+    const QString twelve = QStringLiteral("ax aaai\U0001F600aia");
+    const IcuRegex nested(emoji, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
+    ASSERT_TRUE(nested.readsInPieces());
+    EXPECT_EQ(nested.matchRanges(twelve), icuRanges(emoji, twelve));
+    const QString lines = QStringLiteral("xi\U0001F600  x\nax\U0001F600");
+    EXPECT_EQ(nested.matchRanges(lines), icuRanges(emoji, lines));
+    // Where ICU runs out over the whole text too, so does the run.
+    try {
+        IcuRegex(QStringLiteral("(?:a*)*+i"), IcuRegex::NoOptions, IcuRegex::kUserPatternBound)
+            .matchRanges(QStringLiteral("aa i"));
+        ADD_FAILURE() << "ran where ICU runs out of stack";
+    } catch (const RegexError& error) {
+        EXPECT_EQ(error.icuMessage(), QStringLiteral("U_REGEX_STACK_OVERFLOW"));
+    }
+    // Each attempt looks ahead to the end of a line of 14,000 units: ICU reads there and back
+    // and saves few states, in about 70 ms over the whole text (700 ticks of 0.1 ms).
+    QString words;
+    for (int k = 0; words.size() < 60000; ++k)
+        words += QStringLiteral("word%1").arg(k) + QChar(k % 2000 == 1999 ? u'\n' : u' ');
+    const QString ahead = QStringLiteral("(\\w+)\\1\\w*?(?=.*\\X)(?=\\r?\\n)");
+    const IcuRegex looking(ahead, IcuRegex::NoOptions, RegexWorkBound{2000, 0});
+    ASSERT_TRUE(looking.readsInPieces());
+    EXPECT_EQ(looking.matchRanges(words), icuRanges(ahead, words));
+}
+
 TEST(IcuRegexTest, RunsCountingIntoOneTallyShareOneBound) {
     // Each line alone stays under the bound; one after another they pass it.
     const QString pattern = QStringLiteral("(x+x+)+(?=z) y");
@@ -476,6 +558,37 @@ TEST(IcuRegexTest, RunsCountingIntoOneTallyShareOneBound) {
     } catch (const RegexError& error) {
         EXPECT_TRUE(error.isTimeout());
         EXPECT_EQ(searched, 2);
+    }
+    // One matcher moved from line to line counts as one a line does, and finds the same.
+    RegexWorkTally moved;
+    IcuRegexMatcher mover(bounded, text, lineRange(0), true, false);
+    mover.countWorkIn(moved);
+    searched = 0;
+    try {
+        for (int k = 0; k < 4; ++k) {
+            if (k > 0)
+                mover.moveToRegion(lineRange(k));
+            EXPECT_FALSE(mover.findNext());
+            ++searched;
+        }
+        ADD_FAILURE() << "the lines moved through stayed under the bound";
+    } catch (const RegexError& error) {
+        EXPECT_TRUE(error.isTimeout());
+        EXPECT_EQ(searched, 2);
+    }
+    const IcuRegex words(QStringLiteral("(\\w)\\1|\\b"), IcuRegex::NoOptions,
+                         IcuRegex::kUserPatternBound);
+    const QString pairs = QStringLiteral("aab bcc dd\nee ff\n");
+    IcuRegexMatcher each(words, pairs, TextRange{0, 3});
+    for (const TextRange region : {TextRange{0, 3}, TextRange{4, 6}, TextRange{11, 5}}) {
+        if (region.location > 0)
+            each.moveToRegion(region);
+        IcuRegexMatcher fresh(words, pairs, region);
+        while (fresh.findNext()) {
+            ASSERT_TRUE(each.findNext());
+            EXPECT_EQ(each.range(), fresh.range());
+        }
+        EXPECT_FALSE(each.findNext());
     }
 }
 
