@@ -273,7 +273,8 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     // keeps the keys typed, and it closes again once the disk has taken it. A quit has done
     // that for every window already; a close that needs no answer (a signal) writes what is
     // left in saveSessionOnDisappear.
-    if (!m_closeConfirmed && !WindowSession::of(*m_model).closingSave().isDone()) {
+    const ClosingSave& saving = WindowSession::of(*m_model).closingSave();
+    if (!m_closeConfirmed && !saving.isDone() && saving.isNeeded()) {
         event->ignore();
         saveThenClose();
         return;
@@ -317,11 +318,16 @@ void EditorWindowView::closeWithoutAsking() {
 }
 
 void EditorWindowView::saveThenClose() {
+    // Another click on the close button while saving closes once.
+    if (m_savingBeforeClose)
+        return;
+    m_savingBeforeClose = true;
     const QPointer<EditorWindowView> self = this;
     WindowSession::of(*m_model).closingSave().start(
         localizedString(QStringLiteral("window.close.saving")), [self] {
             // On a later turn: the last outcome may be told from inside a close.
             QTimer::singleShot(0, self, [self] {
+                self->m_savingBeforeClose = false;
                 self->close();
                 if (self->m_closed)
                     emit self->closedAfterQuestion();

@@ -142,6 +142,7 @@ private:
     bool m_startedUp = false;
     bool m_askingBeforeClose = false;
     bool m_closingWhenWritten = false;
+    bool m_savingBeforeClose = false;
     bool m_closeConfirmed = false;
     bool m_closed = false;
 };

@@ -41,6 +41,11 @@ void ClosingSave::start(const QString& message, std::function<void()> then) {
     runRound();
 }
 
+bool ClosingSave::isNeeded() const {
+    return m_model.saving().writes().isWriting() ||
+           (m_model.seams().persistSession && m_model.state().decisions.didRestoreSession);
+}
+
 void ClosingSave::resume() {
     if (isSaving())
         return;

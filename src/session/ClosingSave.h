@@ -33,6 +33,9 @@ public:
     // saving waits for the same end (and says its own message).
     void start(const QString& message, std::function<void()> then);
     bool isSaving() const { return !m_waiting.empty(); }
+    // Whether a close has anything to wait for: saves under way, or a session that is written
+    // (not under interface testing, nor before the window restored its own).
+    bool isNeeded() const;
     // The last start has ended: the window may close, its close writing only what is left.
     bool isDone() const { return m_done; }
     // The window stays after all (its close was declined, the quit cancelled): autosave and

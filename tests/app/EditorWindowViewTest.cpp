@@ -147,12 +147,15 @@ TEST_F(WindowView, ClosedWindowIsNoLongerReachedByTheMenu) {
     showWindow(second);
     waitForStartUp(second);
     EXPECT_EQ(EditorCommandsRegistry::shared().owner(), second);
+    // The session is written before the window goes, off its thread.
     second->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !second->isVisible(); }));
     EXPECT_EQ(EditorCommandsRegistry::shared().owner(), first);
     performRegisteredCommand(&EditorCommands::newDocument);
     EXPECT_EQ(first->model().state().tabs.size(), 2);
 
     first->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !first->isVisible(); }));
     QApplication::processEvents();
     EXPECT_TRUE(EditorCommandsRegistry::shared().isEmpty());
     EXPECT_FALSE(hasEditorWindow());
@@ -356,12 +359,16 @@ TEST_F(WindowView, TheSessionKeepsDraftsAcrossAClose) {
     showWindow(second);
     waitForStartUp(second);
 
+    // Each close writes the session first, off the window's thread, then goes on.
     person.alertAnswers = {2}; // keep the window
     EXPECT_FALSE(first->close());
-    EXPECT_EQ(person.alerts.size(), 1);
-    EXPECT_TRUE(second->close()); // nothing unsaved there
+    ASSERT_TRUE(QTest::qWaitFor([&] { return person.alerts.size() == 1; }));
     QApplication::processEvents();
-    EXPECT_TRUE(first->close());
+    EXPECT_TRUE(first->isVisible());
+    second->close(); // nothing unsaved there
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !second->isVisible(); }));
+    first->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !first->isVisible(); }));
     EXPECT_EQ(person.alerts.size(), 1);
     QApplication::processEvents();
 
