@@ -20,6 +20,9 @@ std::function<void()>& checkForUpdatesAction();
 // Before the first window is asked, `saveBeforeQuitAction` (when installed) writes what is to
 // be kept and calls on once it is on disk; a quit asked for meanwhile does nothing more.
 void quitApplication();
+// The same asking nobody (a termination signal): after the save, every window closes even
+// while a question is open. Takes over a quit under way.
+void quitApplicationWithoutAsking();
 std::function<void(std::function<void()>)>& saveBeforeQuitAction();
 bool isQuitting();
 void cancelQuit();

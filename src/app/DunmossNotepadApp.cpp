@@ -15,7 +15,6 @@
 #include "platform/NotificationBus.h"
 #include "platform/TerminationSignals.h"
 #include "search/FindStepRunner.h"
-#include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 #include "window/DocumentOpening.h"
 #include "window/EditorWindowModel.h"
@@ -196,22 +195,19 @@ void DunmossNotepadApp::saveSessionsAndQuit() {
     // typed first (another signal waits: its notifier is left out).
     QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
     // A Replace All under way ends first and the keys typed while it ran follow it: the last
-    // save holds the text the person would have seen. A search that takes a third of the time
-    // the signal leaves is dropped instead.
+    // save holds the text the person would have seen. A search that takes more than a third of
+    // the time a stalled disk is given is dropped instead.
     const auto commandsEndBy = std::chrono::steady_clock::now() +
-                               std::chrono::milliseconds(TerminationSignals::kDeadlineMs / 3);
+                               std::chrono::milliseconds(TerminationSignals::kStalledMs / 3);
     for (QWidget* widget : editorWindows())
         if (auto* window = qobject_cast<EditorWindowView*>(widget))
             if (FindStepRunner* runner = window->model().attachment<FindStepRunner>())
                 runner->endBeforeQuit(commandsEndBy);
-    m_delegate->applicationWillTerminate();
-    SessionWriter::shared().waitUntilIdle();
-    // Nobody is asked: the person may be gone (logout, shutdown), and a question would hold the
-    // program up and take the keys typed next. What could be kept is on disk now.
-    for (QWidget* widget : editorWindows())
-        if (auto* window = qobject_cast<EditorWindowView*>(widget))
-            window->closeWithoutAsking();
-    quitApplication();
+    // The windows write what they keep as a quit does, painted and keeping the keys typed
+    // meanwhile; the program ends once the disk has taken it (or has stopped answering, see
+    // TerminationSignals). Nobody is asked: the person may be gone (logout, shutdown), and a
+    // question would hold the program up and take the keys typed next.
+    quitApplicationWithoutAsking();
 }
 
 void DunmossNotepadApp::quitOnTerminationSignals() {

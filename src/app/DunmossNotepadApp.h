@@ -52,9 +52,9 @@ public:
 
     ApplicationDelegate& delegate() const { return *m_delegate; }
 
-    // A termination signal (logout, shutdown, a closed terminal): every window's session is
-    // written and waited for, then the windows close without asking anything and the program
-    // quits.
+    // A termination signal (logout, shutdown, a closed terminal): every window writes what it
+    // keeps as a quit does (the windows painted, the keys typed meanwhile kept), then the
+    // windows close without asking anything and the program quits.
     void saveSessionsAndQuit();
     // From now on SIGTERM, SIGHUP and SIGINT call saveSessionsAndQuit.
     void quitOnTerminationSignals();

@@ -4,7 +4,7 @@
 #include "chrome/EditorWindowView.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
-#include "session/SessionWriter.h"
+#include "session/WindowSession.h"
 #include "window/EditorWindowModel.h"
 
 #include <QCoreApplication>
@@ -15,12 +15,16 @@ namespace dunmoss {
 
 namespace {
 
-QList<EditorWindowView*> windows() {
-    QList<EditorWindowView*> found;
+QList<EditorWindowModel*> windowModels() {
+    QList<EditorWindowModel*> found;
     for (QWidget* widget : editorWindows())
         if (auto* window = qobject_cast<EditorWindowView*>(widget))
-            found.append(window);
+            found.append(&window->model());
     return found;
+}
+
+QString savingMessage() {
+    return localizedString(QStringLiteral("app.quit.saving"));
 }
 
 } // namespace
@@ -28,67 +32,55 @@ QList<EditorWindowView*> windows() {
 SavingBeforeQuit::SavingBeforeQuit(Defaults& defaults, QObject* parent)
     : QObject(parent), m_defaults(defaults) {}
 
-SavingBeforeQuit::~SavingBeforeQuit() {
-    for (const QMetaObject::Connection& watch : std::as_const(m_watches))
-        disconnect(watch);
-}
-
 void SavingBeforeQuit::start(std::function<void()> then) {
     if (isSaving())
         return;
     m_then = std::move(then);
-    m_rounds = 0;
-    showSaving(true);
-    runRound();
+    QList<WindowSession*> sessions;
+    for (EditorWindowModel* model : windowModels())
+        if (auto* session = model->attachment<WindowSession>())
+            sessions.append(session);
+    m_windowsLeft = int(sessions.size()) + 1;
+    const QPointer<SavingBeforeQuit> self = this;
+    for (WindowSession* session : sessions)
+        session->closingSave().start(savingMessage(), [self] {
+            if (self)
+                self->windowSaved();
+        });
+    windowSaved();
 }
 
-void SavingBeforeQuit::showSaving(bool saving) {
-    const QString message = localizedString(QStringLiteral("app.quit.saving"));
-    for (EditorWindowView* window : windows()) {
-        EditorWindowModel& model = window->model();
+void SavingBeforeQuit::say(bool saving) {
+    for (EditorWindowModel* model : windowModels()) {
         if (saving)
-            model.setFindMessage(message);
-        else if (model.state().findMessage == message)
-            model.setFindMessage(QString());
+            model->setFindMessage(savingMessage());
+        else if (model->state().findMessage == savingMessage())
+            model->setFindMessage(QString());
     }
 }
 
-void SavingBeforeQuit::runRound() {
-    ++m_rounds;
-    m_changedMeanwhile = false;
-    const QList<EditorWindowView*> shown = windows();
-    for (EditorWindowView* window : shown) {
-        m_watches.append(connect(&window->model(), &EditorWindowModel::changed, this,
-                                 [this] { m_changedMeanwhile = true; }));
-        if (window->model().seams().persistSession)
-            window->model().seams().persistSession();
-    }
-    // Files being saved are waited for by each window's close, which keeps painting too.
+void SavingBeforeQuit::windowSaved() {
+    if (--m_windowsLeft > 0)
+        return;
+    // The settings last: the windows' saves may have changed them (recent files).
+    say(true);
     const QPointer<SavingBeforeQuit> self = this;
     Defaults* defaults = &m_defaults;
     std::thread([self, defaults] {
-        SessionWriter::shared().waitUntilIdle();
         defaults->synchronize();
         // `self` is only read on the main thread.
         QMetaObject::invokeMethod(
             qApp,
             [self] {
                 if (self)
-                    self->roundOver();
+                    self->settingsSaved();
             },
             Qt::QueuedConnection);
     }).detach();
 }
 
-void SavingBeforeQuit::roundOver() {
-    for (const QMetaObject::Connection& watch : std::as_const(m_watches))
-        disconnect(watch);
-    m_watches.clear();
-    if (m_changedMeanwhile && m_rounds < kMaxRounds) {
-        runRound();
-        return;
-    }
-    showSaving(false);
+void SavingBeforeQuit::settingsSaved() {
+    say(false);
     std::exchange(m_then, {})();
 }
 

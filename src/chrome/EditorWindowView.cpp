@@ -269,8 +269,18 @@ void EditorWindowView::changeEvent(QEvent* event) {
 }
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {
-    // Whether closing loses work is known once the saves under way are written. A close that
-    // needs no answer (a signal, a confirmed quit) waits for them in saveSessionOnDisappear.
+    // What the window keeps is written first, off its thread: meanwhile it paints, says so and
+    // keeps the keys typed, and it closes again once the disk has taken it. A quit has done
+    // that for every window already; a close that needs no answer (a signal) writes what is
+    // left in saveSessionOnDisappear.
+    const ClosingSave& saving = WindowSession::of(*m_model).closingSave();
+    if (!m_closeConfirmed && !saving.isDone() && saving.isNeeded()) {
+        event->ignore();
+        saveThenClose();
+        return;
+    }
+    // Whether closing loses work is known once the saves under way are written (one given
+    // since the window's save).
     if (!m_closeConfirmed && m_model->saving().writes().isWriting()) {
         event->ignore();
         closeWhenWritten();
@@ -307,6 +317,24 @@ void EditorWindowView::closeWithoutAsking() {
     close();
 }
 
+void EditorWindowView::saveThenClose() {
+    // Another click on the close button while saving closes once.
+    if (m_savingBeforeClose)
+        return;
+    m_savingBeforeClose = true;
+    const QPointer<EditorWindowView> self = this;
+    WindowSession::of(*m_model).closingSave().start(
+        localizedString(QStringLiteral("window.close.saving")), [self] {
+            // On a later turn: the last outcome may be told from inside a close.
+            QTimer::singleShot(0, self, [self] {
+                self->m_savingBeforeClose = false;
+                self->close();
+                if (self->m_closed)
+                    emit self->closedAfterQuestion();
+            });
+        });
+}
+
 void EditorWindowView::closeWhenWritten() {
     if (m_closingWhenWritten)
         return;
@@ -334,6 +362,7 @@ void EditorWindowView::askBeforeClosing(const QStringList& unwrittenCopies) {
                 return;
             self->m_askingBeforeClose = false;
             if (!mayClose) {
+                WindowSession::of(self->model()).closingSave().resume();
                 emit self->closeDeclined();
                 return;
             }

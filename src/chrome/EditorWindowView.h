@@ -100,7 +100,7 @@ signals:
     // it any more. Emitted once.
     void closed();
     // After a close that asked the person first: they kept the window, or let it close (emitted
-    // once the window has closed).
+    // once the window has closed); the latter also after a close that waited for the disk.
     void closeDeclined();
     void closedAfterQuestion();
 
@@ -118,6 +118,8 @@ private:
     // A close that would lose edits asks first, naming the stored copies that could not be
     // written; the answer closes the window or keeps it.
     void askBeforeClosing(const QStringList& unwrittenCopies);
+    // Closes again once what the window keeps is written, without holding it meanwhile.
+    void saveThenClose();
     // Closes again once the saves under way are written, without holding the window meanwhile.
     void closeWhenWritten();
     // Another editor window stays open and will write the shared session after this one.
@@ -140,6 +142,7 @@ private:
     bool m_startedUp = false;
     bool m_askingBeforeClose = false;
     bool m_closingWhenWritten = false;
+    bool m_savingBeforeClose = false;
     bool m_closeConfirmed = false;
     bool m_closed = false;
 };

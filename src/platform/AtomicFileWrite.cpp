@@ -1,5 +1,6 @@
 #include "platform/AtomicFileWrite.h"
 
+#include "platform/DiskProgress.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
@@ -62,17 +63,23 @@ std::atomic<void (*)()>& syncHook() {
 
 // The errno of a failed sync, 0 when the disk holds what was asked.
 int syncFileData(int fd) {
+    noteDiskProgress();
     if (void (*hook)() = syncHook().load())
         hook();
     if (const int injected = injectedSyncFailure(AtomicWriteSync::FileData).load())
         return injected;
-    return ::fdatasync(fd) == 0 ? 0 : errno;
+    const int answer = ::fdatasync(fd) == 0 ? 0 : errno;
+    noteDiskProgress();
+    return answer;
 }
 
 int syncFolderOf(const QString& path) {
     if (const int injected = injectedSyncFailure(AtomicWriteSync::Folder).load())
         return injected;
-    return syncFolder(QFileInfo(path).absolutePath());
+    noteDiskProgress();
+    const int answer = syncFolder(QFileInfo(path).absolutePath());
+    noteDiskProgress();
+    return answer;
 }
 
 // A write the disk did not confirm is a failed write, said so in the person's language.
@@ -234,6 +241,8 @@ bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>&
         file.cancelWriting();
         return false;
     }
+    // The commit syncs once more (and the confirmation may have written a note): a step of its own.
+    noteDiskProgress();
     errno = 0;
     if (!file.commit())
         throw writeError(file, errno, path);

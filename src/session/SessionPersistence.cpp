@@ -137,6 +137,8 @@ void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
 }
 
 void SessionPersistence::scheduleRecoverySnapshot() {
+    if (m_snapshotsHeld)
+        return;
     if (!m_snapshotTimer.isActive()) {
         m_snapshotWaitStarted.start();
         // A turn later, and only while the wait lasts: a full save in the same turn (a new tab,
@@ -153,6 +155,12 @@ void SessionPersistence::scheduleRecoverySnapshot() {
 
 void SessionPersistence::cancelRecoverySnapshot() {
     m_snapshotTimer.stop();
+}
+
+void SessionPersistence::holdRecoverySnapshots(bool held) {
+    m_snapshotsHeld = held;
+    if (held)
+        m_snapshotTimer.stop();
 }
 
 void SessionPersistence::writeRecoverySnapshot() {

@@ -58,6 +58,9 @@ public:
     void reportSessionSaveFailure(const std::exception& error);
     void scheduleRecoverySnapshot();
     void cancelRecoverySnapshot();
+    // While held, no snapshot is scheduled (a window saving before it closes writes its copies
+    // itself); holding cancels the one waiting.
+    void holdRecoverySnapshots(bool held);
     bool hasPendingSnapshot() const { return m_snapshotTimer.isActive(); }
 
 private:
@@ -74,6 +77,7 @@ private:
     SessionStore& m_store;
     QTimer m_snapshotTimer;
     QTimer m_spareTimer;
+    bool m_snapshotsHeld = false;
     QElapsedTimer m_snapshotWaitStarted;
     std::shared_ptr<SessionWriteSink> m_sink;
     // The failure last reported per file, until a write there succeeds.

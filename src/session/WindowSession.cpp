@@ -28,7 +28,8 @@ WindowSession::WindowSession(EditorWindowModel& model, const QString& recoveryDi
     : m_model(model),
       m_store(model.defaults(), recoveryDirectoryFor(model.defaults(), recoveryDirectory)),
       m_persistence(model, m_store), m_maintenance(model), m_recentFiles(model.defaults()),
-      m_restore(model, m_store), m_files(model) {}
+      m_restore(model, m_store), m_files(model),
+      m_closingSave(model, m_maintenance, m_persistence) {}
 
 WindowSession& WindowSession::attach(EditorWindowModel& model) {
     auto session = std::make_unique<WindowSession>(model, model.recoveryDirectory());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/ClosingSave.h"
 #include "session/MaintenanceTick.h"
 #include "session/RecentFilesStore.h"
 #include "session/SessionFiles.h"
@@ -32,13 +33,15 @@ public:
     RecentFilesStore& recentFiles() { return m_recentFiles; }
     SessionRestore& restore() { return m_restore; }
     SessionFiles& files() { return m_files; }
+    ClosingSave& closingSave() { return m_closingSave; }
 
     // Fills the window's seams with these operations. Under the interface-testing flag the
     // session is neither saved nor snapshotted, so those seams stay empty (and a close that
     // would lose edits asks first).
     void installSeams();
 
-    // The window went away: a full save that is waited for, then its timers stop.
+    // The window went away: a full save that is waited for, then its timers stop. After the
+    // closing save (closingSave()) it writes only what was typed since, usually nothing.
     void saveSessionOnDisappear();
     void cancelWindowTasks();
 
@@ -50,6 +53,7 @@ private:
     RecentFilesStore m_recentFiles;
     SessionRestore m_restore;
     SessionFiles m_files;
+    ClosingSave m_closingSave;
 };
 
 } // namespace dunmoss

@@ -147,12 +147,17 @@ TEST_F(WindowView, ClosedWindowIsNoLongerReachedByTheMenu) {
     showWindow(second);
     waitForStartUp(second);
     EXPECT_EQ(EditorCommandsRegistry::shared().owner(), second);
+    // The session is written before the window goes, off its thread.
+    const QPointer<EditorWindowView> closing = second;
     second->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !closing || !closing->isVisible(); }));
     EXPECT_EQ(EditorCommandsRegistry::shared().owner(), first);
     performRegisteredCommand(&EditorCommands::newDocument);
     EXPECT_EQ(first->model().state().tabs.size(), 2);
 
+    const QPointer<EditorWindowView> last = first;
     first->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !last || !last->isVisible(); }));
     QApplication::processEvents();
     EXPECT_TRUE(EditorCommandsRegistry::shared().isEmpty());
     EXPECT_FALSE(hasEditorWindow());
@@ -356,12 +361,18 @@ TEST_F(WindowView, TheSessionKeepsDraftsAcrossAClose) {
     showWindow(second);
     waitForStartUp(second);
 
+    // Each close writes the session first, off the window's thread, then goes on.
     person.alertAnswers = {2}; // keep the window
     EXPECT_FALSE(first->close());
-    EXPECT_EQ(person.alerts.size(), 1);
-    EXPECT_TRUE(second->close()); // nothing unsaved there
+    ASSERT_TRUE(QTest::qWaitFor([&] { return person.alerts.size() == 1; }));
     QApplication::processEvents();
-    EXPECT_TRUE(first->close());
+    EXPECT_TRUE(first->isVisible());
+    const QPointer<EditorWindowView> firstShown = first;
+    const QPointer<EditorWindowView> secondShown = second;
+    second->close(); // nothing unsaved there
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !secondShown || !secondShown->isVisible(); }));
+    first->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !firstShown || !firstShown->isVisible(); }));
     EXPECT_EQ(person.alerts.size(), 1);
     QApplication::processEvents();
 

@@ -1,7 +1,10 @@
-// Quitting waits until everything is on disk, and on a slow disk that takes a while: the window
-// keeps painting meanwhile and says that it is saving, and what is typed then is kept too.
+// Quitting, or closing a window, waits until everything is on disk, and on a slow disk that
+// takes a while: the window keeps painting meanwhile and says that it is saving, and what is
+// typed then is kept too. Each stored copy is written once unless something changed.
 #include "ProgramDriving.h"
 #include "app/ApplicationActions.h"
+#include "app/EditorMenuBar.h"
+#include "app/EditorWindowChrome.h"
 #include "chrome/EditorArea.h"
 #include "chrome/EditorPane.h"
 #include "chrome/WindowLayout.h"
@@ -10,6 +13,8 @@
 #include "editor/ShortcutTextView.h"
 #include "platform/AtomicFileWrite.h"
 #include "platform/Localization.h"
+#include "session/SessionWriter.h"
+#include "session/WindowSession.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -102,6 +107,78 @@ TEST_F(QuitWhileSaving, TheWindowPaintsAndSaysSoWhileTheDiskHoldsTheQuit) {
     const QByteArray stored = recovery.readAll();
     EXPECT_TRUE(stored.contains("typed before quitting and while it saved"))
         << stored.left(400).toStdString();
+}
+
+TEST_F(QuitWhileSaving, TheCloseButtonPaintsAndSaysSoWhileTheDiskHoldsTheClose) {
+    std::unique_ptr<DunmossNotepadApp> app;
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    QPointer<EditorWindowView> window = launchOn(app, path, "first line\n");
+    ASSERT_TRUE(window);
+    ShortcutTextView* editor =
+        window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    editor->setFocus();
+    typeText(editor, QStringLiteral("typed before closing "));
+    settle();
+
+    slowDisk().holding = true;
+    beforeAtomicWriteSyncForTesting(&holdSync);
+    // What the window manager's close button sends.
+    window->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return syncsHeld() > 0; }));
+    bool ticked = false;
+    QTimer::singleShot(0, [&] { ticked = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }));
+    EXPECT_GT(syncsHeld(), 0);
+    ASSERT_TRUE(window && window->isVisible());
+    auto* status = window->findChild<WindowStatusLine*>();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->isVisible(); }));
+    EXPECT_EQ(status->message(), localizedString(QStringLiteral("window.close.saving")));
+    typeText(editor, QStringLiteral("and while it saved"));
+
+    releaseSyncs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window || !window->isVisible(); }, 20'000));
+    QFile recovery(dir.filePath(QStringLiteral("Recovery/recovery.json")));
+    ASSERT_TRUE(recovery.open(QIODevice::ReadOnly));
+    const QByteArray stored = recovery.readAll();
+    EXPECT_TRUE(stored.contains("typed before closing and while it saved"))
+        << stored.left(400).toStdString();
+}
+
+// A quit while a save is still being written waits for it, then writes the session and the
+// recovery copy, once each, holding what the save left.
+TEST_F(QuitWhileSaving, AQuitWritesEachSessionCopyOnce) {
+    std::unique_ptr<DunmossNotepadApp> app;
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    QPointer<EditorWindowView> window = launchOn(app, path, "first line\n");
+    ASSERT_TRUE(window);
+    ShortcutTextView* editor =
+        window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+    editor->setFocus();
+    typeText(editor, QStringLiteral("saved then quit"));
+    settle();
+    SessionWriter::shared().waitUntilIdle();
+    const SessionStore& store = WindowSession::of(window->model()).store();
+    const QString copies[] = {store.sessionRecordPath(), store.recoverySnapshotPath()};
+    int writesBefore[2];
+    for (int i = 0; i < 2; ++i)
+        writesBefore[i] = SessionWriter::shared().writeCount(copies[i]);
+
+    slowDisk().holding = true;
+    beforeAtomicWriteSyncForTesting(&holdSync);
+    editorMenuBar(*window)->actionForKey(QStringLiteral("command.save"))->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([] { return syncsHeld() > 0; }));
+    quitApplication();
+    QTest::qWait(50);
+    releaseSyncs();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !hasVisibleEditorWindow(); }, 20'000));
+    SessionWriter::shared().waitUntilIdle();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(SessionWriter::shared().writeCount(copies[i]) - writesBefore[i], 1)
+            << copies[i].toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("saved then quit"));
 }
 
 } // namespace

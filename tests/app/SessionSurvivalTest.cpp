@@ -11,6 +11,7 @@
 #include "chrome/WindowLayout.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
+#include "platform/AtomicFileWrite.h"
 #include "platform/Defaults.h"
 #include "platform/Localization.h"
 #include "search/FindReplaceBar.h"
@@ -40,6 +41,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -212,6 +214,35 @@ void typeThenRunUntilSignalled() {
     editor = activeEditor(window);
     editor->setFocus();
     typeText(editor, QStringLiteral("typed just before the signal"));
+    settle();
+    say("STATE " + describe(window->model().state()));
+    const int status = QApplication::exec();
+    SessionWriter::shared().waitUntilIdle();
+    say("QUIT " + QByteArray::number(status));
+}
+
+// Child: types into the file's tab; then, while every sync takes 1.3 s (a slow disk, yet one
+// that answers) and the session's first copy is being written, types more; then runs as the
+// program does until a termination signal ends it.
+void typeOnASlowDiskUntilSignalled() {
+    useParentsDataFolders();
+    DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
+    app.quitOnTerminationSignals();
+    EditorWindowView* window = startedWindow(app, {qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES")});
+    ShortcutTextView* editor = activeEditor(window);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    typeText(editor, QStringLiteral(" and more"));
+    settle();
+    static std::atomic<bool> syncing = false;
+    beforeAtomicWriteSyncForTesting([] {
+        syncing = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+    });
+    WindowSession::of(window->model()).persistence().persistSession();
+    while (!syncing)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    typeText(editor, QStringLiteral(" typed while the disk was slow"));
     settle();
     say("STATE " + describe(window->model().state()));
     const int status = QApplication::exec();
@@ -500,6 +531,36 @@ TEST_F(SessionSurvival, TerminationAndHangUpRightAfterTypingLoseNothing) {
         ASSERT_TRUE(in.open(QIODevice::ReadOnly));
         EXPECT_EQ(in.readAll(), QByteArray("first line\n"));
     }
+}
+
+// A slow disk is waited for: the program ends once the session holding the last keys is on
+// disk, however many syncs that takes, each answered within the time a stalled disk is given.
+TEST_F(SessionSurvival, ASignalOnASlowDiskEndsOnceTheSessionIsWritten) {
+    if (role() == QLatin1String("slow"))
+        return typeOnASlowDiskUntilSignalled();
+    if (role() == QLatin1String("report"))
+        return reportRestored();
+    const QString test = QStringLiteral("ASignalOnASlowDiskEndsOnceTheSessionIsWritten");
+    const QString file = dir.filePath(QStringLiteral("notes.txt"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("first line\n");
+    }
+    const QString data = dir.filePath(QStringLiteral("home"));
+    QProcess* child = startChild(QStringLiteral("slow"), test, file, data);
+    const QByteArray typed = readLine(child, "STATE ").value_or(QByteArray());
+    ASSERT_FALSE(typed.isEmpty());
+    ::kill(pid_t(child->processId()), SIGTERM);
+    ASSERT_TRUE(readLine(child, "QUIT ")) << "ended before the session was written";
+    ASSERT_TRUE(child->waitForFinished(30000));
+    EXPECT_EQ(child->exitCode(), 0);
+
+    QProcess* report = startChild(QStringLiteral("report"), test, QString(), data);
+    const QByteArray restored = readLine(report, "STATE ").value_or(QByteArray());
+    report->waitForFinished(20000);
+    EXPECT_EQ(QJsonDocument::fromJson(restored).array(), QJsonDocument::fromJson(typed).array())
+        << "typed:    " << typed.constData() << "\nrestored: " << restored.constData();
 }
 
 TEST_F(SessionSurvival, AKilledSaveLeavesTheOldOrTheNewFileNeverAPart) {

@@ -1,13 +1,18 @@
 // A termination signal ends the program even when its main thread never gets back to the event
-// loop (busy, or held in a question): each test runs a child copy of this test program.
+// loop (busy, or held in a question), yet not while the disk still takes its writes: each test
+// runs a child copy of this test program.
 #include "platform/TerminationSignals.h"
+
+#include "platform/DiskProgress.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTimer>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace dunmoss;
@@ -25,6 +30,22 @@ void say(const char* line) {
 // Child: hears the signals, then keeps its main thread away from the event loop for good.
 void stuckAfterListening() {
     TerminationSignals terminations;
+    say("LISTENING");
+    for (;;)
+        ::pause();
+}
+
+// Child: its writes take a step every 0.4 s for 4 s (a slow disk that keeps answering), and say
+// so when they are done; its main thread never gets back to the event loop.
+void stuckWhileTheDiskAnswersSlowly() {
+    TerminationSignals terminations;
+    std::thread([] {
+        for (int step = 0; step < 10; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            noteDiskProgress();
+        }
+        say("WRITTEN");
+    }).detach();
     say("LISTENING");
     for (;;)
         ::pause();
@@ -84,6 +105,17 @@ TEST_F(TerminationSignalsTest, AProgramStuckAwayFromItsEventLoopStillEnds) {
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(child.exitCode(), 128 + signal);
     }
+}
+
+TEST_F(TerminationSignalsTest, ASlowDiskIsWaitedForAndOneThatStopsAnsweringIsNot) {
+    if (isChild())
+        return stuckWhileTheDiskAnswersSlowly();
+    start("slow", "ASlowDiskIsWaitedForAndOneThatStopsAnsweringIsNot");
+    ASSERT_EQ(::kill(pid_t(child.processId()), SIGTERM), 0);
+    ASSERT_TRUE(child.waitForFinished(30'000)) << "a disk that stopped answering held the end";
+    EXPECT_TRUE(child.readAllStandardOutput().contains("WRITTEN"))
+        << "the program ended while its writes still went on";
+    EXPECT_EQ(child.exitCode(), 128 + SIGTERM);
 }
 
 TEST_F(TerminationSignalsTest, TheSignalReachesTheMainThreadWhichQuitsAsItChooses) {

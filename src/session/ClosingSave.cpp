@@ -1,0 +1,104 @@
+#include "session/ClosingSave.h"
+
+#include "session/MaintenanceTick.h"
+#include "session/SessionPersistence.h"
+#include "session/SessionWriter.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
+#include "window/EditorWindowModel.h"
+
+#include <QCoreApplication>
+#include <thread>
+
+namespace dunmoss {
+
+ClosingSave::ClosingSave(EditorWindowModel& model, MaintenanceTick& maintenance,
+                         SessionPersistence& persistence)
+    : m_model(model), m_maintenance(maintenance), m_persistence(persistence),
+      m_presence(std::make_shared<Presence>(Presence{this})) {}
+
+ClosingSave::~ClosingSave() {
+    // A wait still under way finds nobody.
+    m_presence->save = nullptr;
+    QObject::disconnect(m_watch);
+}
+
+void ClosingSave::start(const QString& message, std::function<void()> then) {
+    const bool running = isSaving();
+    m_waiting.push_back(std::move(then));
+    say(message);
+    if (running)
+        return;
+    m_done = false;
+    m_rounds = 0;
+    // A tick's autosave in the middle would change the tabs after their session was written,
+    // which would then be written again; the rounds write what a snapshot would.
+    m_loopWasRunning = m_loopWasRunning || m_maintenance.isRunning();
+    m_maintenance.cancel();
+    m_persistence.holdRecoverySnapshots(true);
+    m_watch = QObject::connect(&m_model, &EditorWindowModel::changed, &m_model,
+                               [this] { m_changedMeanwhile = true; });
+    runRound();
+}
+
+bool ClosingSave::isNeeded() const {
+    return m_model.saving().writes().isWriting() ||
+           (m_model.seams().persistSession && m_model.state().decisions.didRestoreSession);
+}
+
+void ClosingSave::resume() {
+    if (isSaving())
+        return;
+    m_done = false;
+    m_persistence.holdRecoverySnapshots(false);
+    if (std::exchange(m_loopWasRunning, false))
+        m_maintenance.startMaintenanceLoop();
+}
+
+void ClosingSave::say(const QString& message) {
+    m_message = message;
+    m_model.setFindMessage(message);
+}
+
+void ClosingSave::runRound() {
+    ++m_rounds;
+    // The session is written once the files being saved are: it then knows what they hold.
+    m_model.saving().writes().whenAllWritten([presence = m_presence] {
+        if (presence->save)
+            presence->save->persistAndWait();
+    });
+}
+
+void ClosingSave::persistAndWait() {
+    // What changed until now is in this round's copy.
+    m_changedMeanwhile = false;
+    if (m_model.seams().persistSession)
+        m_model.seams().persistSession();
+    std::thread([presence = m_presence] {
+        SessionWriter::shared().waitUntilIdle();
+        // `presence` is only read on the main thread.
+        QMetaObject::invokeMethod(
+            qApp,
+            [presence] {
+                if (presence->save)
+                    presence->save->roundOver();
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void ClosingSave::roundOver() {
+    if (m_changedMeanwhile && m_rounds < kMaxRounds) {
+        runRound();
+        return;
+    }
+    QObject::disconnect(m_watch);
+    if (m_model.state().findMessage == m_message)
+        m_model.setFindMessage(QString());
+    m_done = true;
+    const std::vector<std::function<void()>> waiting = std::exchange(m_waiting, {});
+    for (const std::function<void()>& then : waiting)
+        then();
+}
+
+} // namespace dunmoss
