@@ -142,11 +142,12 @@ QString saveAllSummaryMessage(const std::function<QString(const QString&)>& loca
                               int failed, int externallyChanged);
 
 // Rebuilds a tab from the session, preferring the file on disk when the draft was unchanged. A
-// file whose date or size differs from the stored ones but whose bytes are exactly those of the
-// stored draft (the tab is then saved at it), of the saved text, or of the tab's last noted write
-// is not changed on disk; its date and size become the known ones. A noted write whose text was
-// taken after the session was built is newer than the draft: the tab shows it, saved. Reads the
-// file: not on the window's thread.
+// changed draft's file is changed on disk when its text differs from the saved text or its
+// identity, change time, date or size from the stored ones, unless its bytes are exactly those
+// of the stored draft (the tab is then saved at it), of the saved text, or of the tab's last
+// noted write where the session knew the file as it was before that write; what is known of the
+// file is then read afresh. A noted write whose text was taken after the session was built is
+// newer than the draft: the tab shows it, saved. Reads the file: not on the window's thread.
 EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
                                     const std::optional<LoadedPlainTextDocument>& loaded);
 
