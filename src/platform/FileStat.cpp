@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTimeZone>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <sys/stat.h>
@@ -31,6 +32,11 @@ FileKind kindOf(mode_t mode) {
     return FileKind::Other;
 }
 
+std::atomic<bool>& wholeSecondTimes() {
+    static std::atomic<bool> whole{false};
+    return whole;
+}
+
 std::optional<FileStatus> fromStat(int rc, const struct stat& st) {
     if (rc != 0)
         return std::nullopt;
@@ -47,7 +53,17 @@ FileStatus fileStatusOf(const struct stat& st) {
                                     static_cast<qint64>(st.st_mtim.tv_nsec)};
     status.identity =
         FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+    status.changed = FileTimestamp{static_cast<qint64>(st.st_ctim.tv_sec),
+                                   static_cast<qint64>(st.st_ctim.tv_nsec)};
+    if (wholeSecondTimes().load(std::memory_order_relaxed)) {
+        status.modified.nanoseconds = 0;
+        status.changed.nanoseconds = 0;
+    }
     return status;
+}
+
+void reportWholeSecondFileTimesForTesting(bool whole) {
+    wholeSecondTimes().store(whole);
 }
 
 FileTimestamp FileTimestamp::fromSecondsSinceEpoch(double value) {

@@ -43,11 +43,20 @@ struct FileStatus {
     qint64 size = 0;
     FileTimestamp modified;
     FileIdentity identity;
-    friend bool operator==(const FileStatus&, const FileStatus&) = default;
+    // The change time (ctime), which every write moves, but also a new name, owner, mode or
+    // attribute: left out of ==, which asks whether the file may hold other bytes.
+    FileTimestamp changed;
+    friend bool operator==(const FileStatus& a, const FileStatus& b) {
+        return a.kind == b.kind && a.size == b.size && a.modified == b.modified &&
+               a.identity == b.identity;
+    }
 };
 
 // The status of what fstat() or stat() filled in.
 FileStatus fileStatusOf(const struct stat& attributes);
+// Tests only: every status reports its times in whole seconds, as a file system that keeps no
+// finer time does.
+void reportWholeSecondFileTimesForTesting(bool whole);
 
 // stat() of a path, following symbolic links; nothing when it cannot be read.
 std::optional<FileStatus> statPath(const QString& path);

@@ -5,8 +5,16 @@ namespace dunmoss {
 AutosaveBatch::AutosaveBatch(QList<Job> jobs) : m_jobs(std::move(jobs)) {}
 
 DocumentWrite AutosaveBatch::writeOf(const Job& job) {
-    return DocumentWrite{job.tabID,        job.url, job.document, true, job.knownModificationDate,
-                         job.knownFileSize};
+    return DocumentWrite{
+        job.tabID,
+        job.url,
+        job.document,
+        true,
+        job.knownModificationDate,
+        job.knownFileSize,
+        job.knownFileIdentity,
+        job.knownChangeTime,
+        PlainTextDocument{job.savedSnapshot, job.savedEncoding, job.savedLineEnding, false}};
 }
 
 AutosaveBatch::Outcome AutosaveBatch::write(const Job& job) {

@@ -33,6 +33,8 @@ public:
         TextLineEnding savedLineEnding = TextLineEnding::LineFeed;
         std::optional<FileTimestamp> knownModificationDate;
         std::optional<qint64> knownFileSize;
+        std::optional<FileIdentity> knownFileIdentity;
+        std::optional<FileTimestamp> knownChangeTime;
     };
     using Result = DocumentWriteOutcome::Result;
     using Outcome = DocumentWriteOutcome;

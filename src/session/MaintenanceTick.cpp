@@ -29,8 +29,10 @@ void flagExternalChange(EditorWindowState& state, int index) {
 bool savedStateUnchanged(const EditorTab& tab, const AutosaveBatch::Job& job) {
     return tab.fileURL == job.url && !tab.hasExternalChanges &&
            tab.lastKnownModificationDate == job.knownModificationDate &&
-           tab.lastKnownFileSize == job.knownFileSize && tab.savedEncoding == job.savedEncoding &&
-           tab.savedLineEnding == job.savedLineEnding &&
+           tab.lastKnownFileSize == job.knownFileSize &&
+           tab.lastKnownFileIdentity == job.knownFileIdentity &&
+           tab.lastKnownChangeTime == job.knownChangeTime &&
+           tab.savedEncoding == job.savedEncoding && tab.savedLineEnding == job.savedLineEnding &&
            tab.savedSnapshot.constData() == job.savedSnapshot.constData() &&
            tab.savedSnapshot.size() == job.savedSnapshot.size();
 }
@@ -92,7 +94,8 @@ void MaintenanceTick::autosaveModifiedTabs() {
             continue;
         jobs.append(AutosaveBatch::Job{tab.id, *tab.fileURL, tab.document, tab.savedSnapshot,
                                        tab.savedEncoding, tab.savedLineEnding,
-                                       tab.lastKnownModificationDate, tab.lastKnownFileSize});
+                                       tab.lastKnownModificationDate, tab.lastKnownFileSize,
+                                       tab.lastKnownFileIdentity, tab.lastKnownChangeTime});
     }
     if (jobs.isEmpty()) {
         forgetSettledAutosaveFailures();

@@ -48,6 +48,10 @@ QJsonObject encodeTab(const SessionTab& tab) {
                       *tab.lastKnownModificationTimestamp);
     if (tab.lastKnownFileSize)
         object.insert(QStringLiteral("lastKnownFileSize"), *tab.lastKnownFileSize);
+    if (tab.lastKnownFileIdentity)
+        object.insert(QStringLiteral("lastKnownFileIdentity"), *tab.lastKnownFileIdentity);
+    if (tab.lastKnownChangeTimestamp)
+        object.insert(QStringLiteral("lastKnownChangeTimestamp"), *tab.lastKnownChangeTimestamp);
     if (tab.hasExternalChanges)
         object.insert(QStringLiteral("hasExternalChanges"), *tab.hasExternalChanges);
     if (tab.isReadOnly)
@@ -94,6 +98,9 @@ SessionTab decodeTab(const StrictJsonObject& object) {
     tab.lastKnownModificationTimestamp =
         object.optionalDouble(QStringLiteral("lastKnownModificationTimestamp"));
     tab.lastKnownFileSize = object.optionalInteger(QStringLiteral("lastKnownFileSize"));
+    tab.lastKnownFileIdentity = object.optionalString(QStringLiteral("lastKnownFileIdentity"));
+    tab.lastKnownChangeTimestamp =
+        object.optionalDouble(QStringLiteral("lastKnownChangeTimestamp"));
     tab.hasExternalChanges = object.optionalBool(QStringLiteral("hasExternalChanges"));
     tab.isReadOnly = object.optionalBool(QStringLiteral("isReadOnly"));
     tab.isLargeFilePreview = object.optionalBool(QStringLiteral("isLargeFilePreview"));

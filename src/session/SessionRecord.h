@@ -38,6 +38,10 @@ struct SessionTab {
     std::optional<QList<qint64>> bookmarkedLines;
     std::optional<double> lastKnownModificationTimestamp;
     std::optional<qint64> lastKnownFileSize;
+    // The file's device and inode as "device:inode" in decimal (JSON numbers lose 64-bit ones),
+    // and its change time.
+    std::optional<QString> lastKnownFileIdentity;
+    std::optional<double> lastKnownChangeTimestamp;
     std::optional<bool> hasExternalChanges;
     std::optional<bool> isReadOnly;
     std::optional<bool> isLargeFilePreview;

@@ -47,15 +47,31 @@ bool isAbsolutePath(const std::optional<QString>& path) {
     return path && !path->isEmpty() && QDir::isAbsolutePath(*path);
 }
 
+std::optional<FileIdentity> storedFileIdentity(const SessionTab& stored) {
+    if (!stored.lastKnownFileIdentity)
+        return std::nullopt;
+    const QStringList parts = stored.lastKnownFileIdentity->split(QLatin1Char(':'));
+    bool deviceRead = false;
+    bool inodeRead = false;
+    const FileIdentity identity{parts.value(0).toULongLong(&deviceRead),
+                                parts.value(1).toULongLong(&inodeRead)};
+    if (parts.size() != 2 || !deviceRead || !inodeRead)
+        return std::nullopt;
+    return identity;
+}
+
 // A file unchanged since the record was made is read in the encoding it was shown in, which the
 // person may have chosen with "Reopen with Encoding"; any other file by detection.
 std::optional<TextFileEncoding> encodingOfUnchangedFile(const SessionTab& stored,
                                                         const QUrl& fileURL) {
     if (!stored.lastKnownModificationTimestamp || !stored.lastKnownFileSize)
         return std::nullopt;
+    std::optional<FileTimestamp> changeTime;
+    if (stored.lastKnownChangeTimestamp)
+        changeTime = FileTimestamp::fromSecondsSinceEpoch(*stored.lastKnownChangeTimestamp);
     if (hasFileChangedOnDisk(
             fileURL, FileTimestamp::fromSecondsSinceEpoch(*stored.lastKnownModificationTimestamp),
-            stored.lastKnownFileSize))
+            stored.lastKnownFileSize, storedFileIdentity(stored), changeTime))
         return std::nullopt;
     return textFileEncodingFromIdentifier(stored.savedEncodingKey.value_or(stored.encodingKey));
 }
@@ -142,6 +158,12 @@ SessionTab makeSessionTab(const EditorTab& tab) {
     if (tab.lastKnownModificationDate)
         out.lastKnownModificationTimestamp = tab.lastKnownModificationDate->toSecondsSinceEpoch();
     out.lastKnownFileSize = tab.lastKnownFileSize;
+    if (tab.lastKnownFileIdentity)
+        out.lastKnownFileIdentity = QStringLiteral("%1:%2")
+                                        .arg(tab.lastKnownFileIdentity->device)
+                                        .arg(tab.lastKnownFileIdentity->inode);
+    if (tab.lastKnownChangeTime)
+        out.lastKnownChangeTimestamp = tab.lastKnownChangeTime->toSecondsSinceEpoch();
     out.hasExternalChanges = tab.hasExternalChanges;
     out.isReadOnly = tab.isReadOnly;
     out.isLargeFilePreview = tab.isLargeFilePreview;
@@ -228,6 +250,10 @@ EditorTab makeTabFromSessionTab(const SessionTab& stored, const std::optional<QU
         payload.lastKnownModificationDate =
             FileTimestamp::fromSecondsSinceEpoch(*stored.lastKnownModificationTimestamp);
     payload.lastKnownFileSize = stored.lastKnownFileSize;
+    payload.lastKnownFileIdentity = storedFileIdentity(stored);
+    if (stored.lastKnownChangeTimestamp)
+        payload.lastKnownChangeTime =
+            FileTimestamp::fromSecondsSinceEpoch(*stored.lastKnownChangeTimestamp);
     payload.hasExternalChanges = stored.hasExternalChanges;
     payload.isReadOnly = stored.isReadOnly.value_or(false);
     payload.isLargeFilePreview = stored.isLargeFilePreview.value_or(false);

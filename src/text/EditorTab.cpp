@@ -18,21 +18,14 @@ QString localPath(const std::optional<QUrl>& url) {
     return url ? url->toLocalFile() : QString();
 }
 
-std::optional<FileTimestamp> currentDate(const std::optional<QUrl>& url) {
+std::optional<FileStatus> currentStatus(const std::optional<QUrl>& url) {
     if (!url)
         return std::nullopt;
-    return fileModificationDate(localPath(url));
-}
-
-std::optional<qint64> currentSize(const std::optional<QUrl>& url) {
-    if (!url)
-        return std::nullopt;
-    return fileSize(localPath(url));
+    return statPath(localPath(url));
 }
 
 void readFileAttributesNow(EditorTab& tab) {
-    tab.lastKnownModificationDate = currentDate(tab.fileURL);
-    tab.lastKnownFileSize = currentSize(tab.fileURL);
+    takeKnownFileStatus(tab, currentStatus(tab.fileURL));
 }
 
 bool isValidSelection(const TextRange& range) {
@@ -88,17 +81,29 @@ bool takeStoredTextOnDisk(EditorTab& tab) {
         tab.savedSnapshot = tab.document.text;
         tab.savedEncoding = tab.document.encoding;
         tab.savedLineEnding = tab.document.lineEnding;
-        tab.lastKnownModificationDate = draft->modified;
-        tab.lastKnownFileSize = draft->size;
+        takeKnownFileStatus(tab, draft);
         return true;
     }
     const PlainTextDocument saved{tab.savedSnapshot, tab.savedEncoding, tab.savedLineEnding, false};
     if (const std::optional<FileStatus> known = fileHoldingExactly(path, saved)) {
-        tab.lastKnownModificationDate = known->modified;
-        tab.lastKnownFileSize = known->size;
+        takeKnownFileStatus(tab, known);
         return true;
     }
     return false;
+}
+
+// The stored session knew the file as it was when the noted write began: the note speaks of a
+// write that came after everything the session knew. Any other note is older than a reload, a
+// change kept, or someone else's write since, and proves nothing about the file. A note or a
+// session without the file's identity and change time is not trusted.
+bool sessionKnewFileBeforeWrite(const OwnWriteRecord& write,
+                                const EditorSessionRestorePayload& payload) {
+    const std::optional<FileStatus>& before = write.fileBefore;
+    return before && payload.lastKnownFileSize && payload.lastKnownFileIdentity &&
+           payload.lastKnownChangeTime && before->size == *payload.lastKnownFileSize &&
+           before->identity == *payload.lastKnownFileIdentity &&
+           !modificationDatesDiffer(before->modified, payload.lastKnownModificationDate) &&
+           !changeTimesDiffer(before->changed, payload.lastKnownChangeTime);
 }
 
 // A kill can also come after the writer replaced the file with text newer than both stored
@@ -108,7 +113,8 @@ bool takeStoredTextOnDisk(EditorTab& tab) {
 bool takeNotedWriteOnDisk(EditorTab& tab, const EditorSessionRestorePayload& payload) {
     const std::optional<OwnWriteRecord>& write = payload.lastWrite;
     if (!write || !tab.fileURL ||
-        !isSameFileLocation(tab.fileURL, QUrl::fromLocalFile(write->path)))
+        !isSameFileLocation(tab.fileURL, QUrl::fromLocalFile(write->path)) ||
+        !sessionKnewFileBeforeWrite(*write, payload))
         return false;
     const QString path = localPath(tab.fileURL);
     PlainTextDocument written;
@@ -144,8 +150,7 @@ bool takeNotedWriteOnDisk(EditorTab& tab, const EditorSessionRestorePayload& pay
     tab.savedSnapshot = written.text;
     tab.savedEncoding = written.encoding;
     tab.savedLineEnding = written.lineEnding;
-    tab.lastKnownModificationDate = held->modified;
-    tab.lastKnownFileSize = held->size;
+    takeKnownFileStatus(tab, held);
     return true;
 }
 
@@ -191,10 +196,27 @@ EditorTab makeTabForLoadedFile(const QUrl& fileURL, const LoadedPlainTextDocumen
 }
 
 void fillMissingFileAttributes(EditorTab& tab) {
-    if (!tab.lastKnownModificationDate)
-        tab.lastKnownModificationDate = currentDate(tab.fileURL);
-    if (!tab.lastKnownFileSize)
-        tab.lastKnownFileSize = currentSize(tab.fileURL);
+    if (tab.lastKnownModificationDate && tab.lastKnownFileSize)
+        return;
+    const std::optional<FileStatus> status = currentStatus(tab.fileURL);
+    if (!tab.lastKnownModificationDate && status)
+        tab.lastKnownModificationDate = status->modified;
+    if (!tab.lastKnownFileSize && status)
+        tab.lastKnownFileSize = status->size;
+}
+
+void takeKnownFileStatus(EditorTab& tab, const std::optional<FileStatus>& status) {
+    if (!status) {
+        tab.lastKnownModificationDate.reset();
+        tab.lastKnownFileSize.reset();
+        tab.lastKnownFileIdentity.reset();
+        tab.lastKnownChangeTime.reset();
+        return;
+    }
+    tab.lastKnownModificationDate = status->modified;
+    tab.lastKnownFileSize = status->size;
+    tab.lastKnownFileIdentity = status->identity;
+    tab.lastKnownChangeTime = status->changed;
 }
 
 bool tabIsModified(const EditorTab& tab) {
@@ -306,6 +328,8 @@ EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
     tab.originalByteCount = payload.originalByteCount;
     tab.lastKnownModificationDate = payload.lastKnownModificationDate;
     tab.lastKnownFileSize = payload.lastKnownFileSize;
+    tab.lastKnownFileIdentity = payload.lastKnownFileIdentity;
+    tab.lastKnownChangeTime = payload.lastKnownChangeTime;
     fillMissingFileAttributes(tab);
 
     // A changed draft of a preview becomes editable, but its text is still only the beginning
@@ -320,13 +344,12 @@ EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
     bool changed = false;
     if (!draftUnchanged && (!loaded || loaded->isLargeFilePreview))
         changed = true;
-    else if (!draftUnchanged && (!payload.hasExternalChanges || !payload.lastKnownFileSize) &&
-             loadedDiffersFromSaved(loaded->document, payload))
+    else if (!draftUnchanged && loadedDiffersFromSaved(loaded->document, payload))
+        // The text is read already: what it says outweighs a date that may keep only whole
+        // seconds.
         changed = true;
     else
-        changed = payload.hasExternalChanges.value_or(false) ||
-                  hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate,
-                                       tab.lastKnownFileSize);
+        changed = payload.hasExternalChanges.value_or(false) || hasTabFileChangedOnDisk(tab);
     // A preview's draft is only the beginning of its file, never what the file holds.
     tab.hasExternalChanges =
         changed && (payload.isLargeFilePreview ||
@@ -341,19 +364,31 @@ QList<EditorTab> tabsOrNewUntitled(const QList<EditorTab>& tabs) {
 }
 
 bool hasFileChangedOnDisk(const QUrl& fileURL, const std::optional<FileTimestamp>& lastKnownDate,
-                          const std::optional<qint64>& lastKnownSize) {
-    const QString path = fileURL.toLocalFile();
-    const std::optional<FileTimestamp> date = fileModificationDate(path);
-    const std::optional<qint64> size = fileSize(path);
-    if ((lastKnownDate || lastKnownSize) && !date && !size)
+                          const std::optional<qint64>& lastKnownSize,
+                          const std::optional<FileIdentity>& lastKnownIdentity,
+                          const std::optional<FileTimestamp>& lastKnownChangeTime) {
+    const std::optional<FileStatus> status = statPath(fileURL.toLocalFile());
+    if (!status)
+        return lastKnownDate || lastKnownSize || lastKnownIdentity;
+    if (modificationDatesDiffer(status->modified, lastKnownDate))
         return true;
-    if (modificationDatesDiffer(date, lastKnownDate))
+    if (lastKnownSize && status->size != *lastKnownSize)
         return true;
-    return size && lastKnownSize && *size != *lastKnownSize;
+    if (lastKnownIdentity && status->identity != *lastKnownIdentity)
+        return true;
+    return lastKnownChangeTime && changeTimesDiffer(status->changed, lastKnownChangeTime);
 }
 
-bool modificationDatesDiffer(const std::optional<FileTimestamp>& a,
-                             const std::optional<FileTimestamp>& b) {
+bool hasTabFileChangedOnDisk(const EditorTab& tab) {
+    return tab.fileURL &&
+           hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate, tab.lastKnownFileSize,
+                                tab.lastKnownFileIdentity, tab.lastKnownChangeTime);
+}
+
+namespace {
+
+bool timesDiffer(const std::optional<FileTimestamp>& a, const std::optional<FileTimestamp>& b,
+                 qint64 toleranceNs) {
     if (!a && !b)
         return false;
     if (!a || !b)
@@ -364,7 +399,19 @@ bool modificationDatesDiffer(const std::optional<FileTimestamp>& a,
     if (__builtin_sub_overflow(a->seconds, b->seconds, &seconds) || seconds > 1 || seconds < -1)
         return true;
     const qint64 nanoseconds = seconds * 1'000'000'000 + (a->nanoseconds - b->nanoseconds);
-    return std::llabs(nanoseconds) > 1'000'000;
+    return std::llabs(nanoseconds) > toleranceNs;
+}
+
+} // namespace
+
+bool modificationDatesDiffer(const std::optional<FileTimestamp>& a,
+                             const std::optional<FileTimestamp>& b) {
+    return timesDiffer(a, b, 1'000'000);
+}
+
+bool changeTimesDiffer(const std::optional<FileTimestamp>& a,
+                       const std::optional<FileTimestamp>& b) {
+    return timesDiffer(a, b, 1'000);
 }
 
 bool isSameFileLocation(const std::optional<QUrl>& a, const QUrl& b) {

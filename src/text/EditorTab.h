@@ -39,9 +39,12 @@ struct EditorTab {
     TextLineEnding savedLineEnding = TextLineEnding::LineFeed;
     // Line numbers starting at 1.
     std::set<int> bookmarkedLines;
-    // What was last seen of the file on disk.
+    // What was last seen of the file on disk. Its identity and change time are absent where
+    // they are not known (a session stored by an older version): then only date and size count.
     std::optional<FileTimestamp> lastKnownModificationDate;
     std::optional<qint64> lastKnownFileSize;
+    std::optional<FileIdentity> lastKnownFileIdentity;
+    std::optional<FileTimestamp> lastKnownChangeTime;
     bool hasExternalChanges = false;
     bool isReadOnly = false;
     // The text is only the beginning of a large file. Such text must never be written over
@@ -72,6 +75,8 @@ struct EditorSessionRestorePayload {
     std::set<int> bookmarkedLines;
     std::optional<FileTimestamp> lastKnownModificationDate;
     std::optional<qint64> lastKnownFileSize;
+    std::optional<FileIdentity> lastKnownFileIdentity;
+    std::optional<FileTimestamp> lastKnownChangeTime;
     // Absent when the stored record lacks it.
     std::optional<bool> hasExternalChanges;
     bool isReadOnly = false;
@@ -91,6 +96,9 @@ EditorTab makeTabForLoadedFile(const QUrl& fileURL, const LoadedPlainTextDocumen
 
 // Reads an absent modification date or size from the tab's file, as building a tab does.
 void fillMissingFileAttributes(EditorTab& tab);
+
+// What the tab knows of its file from one look at it (nothing: the file is missing).
+void takeKnownFileStatus(EditorTab& tab, const std::optional<FileStatus>& status);
 
 // Not read-only, and the text, encoding or line ending differs from what was last saved.
 bool tabIsModified(const EditorTab& tab);
@@ -134,11 +142,12 @@ QString saveAllSummaryMessage(const std::function<QString(const QString&)>& loca
                               int failed, int externallyChanged);
 
 // Rebuilds a tab from the session, preferring the file on disk when the draft was unchanged. A
-// file whose date or size differs from the stored ones but whose bytes are exactly those of the
-// stored draft (the tab is then saved at it), of the saved text, or of the tab's last noted write
-// is not changed on disk; its date and size become the known ones. A noted write whose text was
-// taken after the session was built is newer than the draft: the tab shows it, saved. Reads the
-// file: not on the window's thread.
+// changed draft's file is changed on disk when its text differs from the saved text or its
+// identity, change time, date or size from the stored ones, unless its bytes are exactly those
+// of the stored draft (the tab is then saved at it), of the saved text, or of the tab's last
+// noted write where the session knew the file as it was before that write; what is known of the
+// file is then read afresh. A noted write whose text was taken after the session was built is
+// newer than the draft: the tab shows it, saved. Reads the file: not on the window's thread.
 EditorTab makeTabFromRestorePayload(const EditorSessionRestorePayload& payload,
                                     const std::optional<LoadedPlainTextDocument>& loaded);
 
@@ -151,13 +160,23 @@ std::optional<FileStatus> fileHoldingExactly(const QString& path,
                                              const PlainTextDocument& document);
 
 // True when the file's date or size differs from what was last known, or when it vanished after
-// something was known about it.
+// something was known about it. An identity or change time given counts too: a file renamed into
+// place is another file, and one rewritten in place moves its change time even when its date
+// is set back or stays within the second a coarse file system keeps.
 bool hasFileChangedOnDisk(const QUrl& fileURL, const std::optional<FileTimestamp>& lastKnownDate,
-                          const std::optional<qint64>& lastKnownSize);
+                          const std::optional<qint64>& lastKnownSize,
+                          const std::optional<FileIdentity>& lastKnownIdentity = {},
+                          const std::optional<FileTimestamp>& lastKnownChangeTime = {});
+// The same against all the tab knows of its file.
+bool hasTabFileChangedOnDisk(const EditorTab& tab);
 
 // More than a millisecond apart, or exactly one of them absent.
 bool modificationDatesDiffer(const std::optional<FileTimestamp>& a,
                              const std::optional<FileTimestamp>& b);
+// More than a microsecond apart (what a time kept as seconds in a double may lose), or exactly
+// one of them absent: the kernel's clock moves the change time a millisecond or more.
+bool changeTimesDiffer(const std::optional<FileTimestamp>& a,
+                       const std::optional<FileTimestamp>& b);
 
 // Same canonical path, or failing that the same file identity (hard links).
 bool isSameFileLocation(const std::optional<QUrl>& a, const QUrl& b);

@@ -4,11 +4,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <QUuid>
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 namespace dunmoss {
 
@@ -17,6 +19,45 @@ namespace {
 QString recordPath(const QString& folder, const QUuid& tabID) {
     return folder + QLatin1Char('/') + tabID.toString(QUuid::WithoutBraces) +
            QStringLiteral(".json");
+}
+
+// Device and inode numbers may use all 64 bits, more than a JSON number keeps: as decimal text.
+QJsonObject encodeStatus(const FileStatus& status) {
+    const auto time = [](const FileTimestamp& stamp) {
+        return QJsonArray{double(stamp.seconds), double(stamp.nanoseconds)};
+    };
+    return QJsonObject{
+        {QStringLiteral("device"), QString::number(status.identity.device)},
+        {QStringLiteral("inode"), QString::number(status.identity.inode)},
+        {QStringLiteral("size"), double(status.size)},
+        {QStringLiteral("modified"), time(status.modified)},
+        {QStringLiteral("changed"), time(status.changed)},
+    };
+}
+
+std::optional<FileStatus> decodeStatus(const QJsonValue& value) {
+    const QJsonObject object = value.toObject();
+    bool deviceRead = false;
+    bool inodeRead = false;
+    FileStatus status;
+    status.kind = FileKind::Regular;
+    status.identity.device =
+        object.value(QStringLiteral("device")).toString().toULongLong(&deviceRead);
+    status.identity.inode =
+        object.value(QStringLiteral("inode")).toString().toULongLong(&inodeRead);
+    status.size = qint64(object.value(QStringLiteral("size")).toDouble(-1));
+    const auto time = [&](const QString& key, FileTimestamp& stamp) {
+        const QJsonArray pair = object.value(key).toArray();
+        if (pair.size() != 2 || !pair.at(0).isDouble() || !pair.at(1).isDouble())
+            return false;
+        stamp = FileTimestamp{qint64(pair.at(0).toDouble()), qint64(pair.at(1).toDouble())};
+        return true;
+    };
+    if (!deviceRead || !inodeRead || status.size < 0 ||
+        !time(QStringLiteral("modified"), status.modified) ||
+        !time(QStringLiteral("changed"), status.changed))
+        return std::nullopt;
+    return status;
 }
 
 std::optional<OwnWriteRecord> decodeRecord(const QByteArray& data) {
@@ -30,9 +71,13 @@ std::optional<OwnWriteRecord> decodeRecord(const QByteArray& data) {
     const QString path = object.value(QStringLiteral("path")).toString();
     if (!encoding || !lineEnding || digest.size() != 32 || path.isEmpty())
         return std::nullopt;
-    return OwnWriteRecord{
-        path,      digest,      qint64(object.value(QStringLiteral("size")).toDouble(-1)),
-        *encoding, *lineEnding, object.value(QStringLiteral("takenAt")).toDouble()};
+    return OwnWriteRecord{path,
+                          digest,
+                          qint64(object.value(QStringLiteral("size")).toDouble(-1)),
+                          *encoding,
+                          *lineEnding,
+                          object.value(QStringLiteral("takenAt")).toDouble(),
+                          decodeStatus(object.value(QStringLiteral("before")))};
 }
 
 } // namespace
@@ -56,7 +101,7 @@ QString ownWriteRecordFolder(const QString& recoveryDirectory) {
 }
 
 bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWriteRecord& record) {
-    const QJsonObject object{
+    QJsonObject object{
         {QStringLiteral("path"), record.path},
         {QStringLiteral("sha256"), QString::fromLatin1(record.digest.toHex())},
         {QStringLiteral("size"), double(record.size)},
@@ -64,12 +109,32 @@ bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWri
         {QStringLiteral("lineEnding"), identifier(record.lineEnding)},
         {QStringLiteral("takenAt"), record.takenAt},
     };
+    if (record.fileBefore)
+        object.insert(QStringLiteral("before"), encodeStatus(*record.fileBefore));
     const QByteArray data = QJsonDocument(object).toJson(QJsonDocument::Compact);
     if (!QDir().mkpath(folder))
         return false;
-    // The note must be on disk before the file it names is replaced: commit() syncs it.
-    QSaveFile file(recordPath(folder, tabID));
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    // Written aside and renamed, so a note is whole or the previous one; never synced.
+    const QString target = recordPath(folder, tabID);
+    const QString aside = target + QStringLiteral(".new");
+    QFile file(aside);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size() ||
+        !file.flush()) {
+        file.close();
+        QFile::remove(aside);
+        return false;
+    }
+    file.close();
+    if (std::rename(QFile::encodeName(aside).constData(), QFile::encodeName(target).constData()) !=
+        0) {
+        QFile::remove(aside);
+        return false;
+    }
+    return true;
+}
+
+void removeOwnWriteRecord(const QString& folder, const QUuid& tabID) {
+    QFile::remove(recordPath(folder, tabID));
 }
 
 std::optional<OwnWriteRecord> readOwnWriteRecord(const QString& folder, const QUuid& tabID) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileStat.h"
 #include "text/TextEncoding.h"
 
 #include <QByteArray>
@@ -10,10 +11,11 @@
 
 namespace dunmoss {
 
-// What a tab's write is about to put in its file, noted by the writer before the file is
-// replaced and kept until the tab's next write. A kill after the replace but before the session
-// heard of it leaves a stored tab older than its file; with this note the restore still knows
-// the file as the tab's own.
+// What a tab's write is about to put in its file, noted by the writer right before the file is
+// replaced, once it found the file as the tab knew it, and kept until the tab's next write or
+// until the tab takes its file from disk. A kill after the replace but before the session heard
+// of it leaves a stored tab older than its file; with this note the restore still knows the file
+// as the tab's own, provided the stored session knew the file as it was before that write.
 struct OwnWriteRecord {
     QString path;
     // SHA-256 of the bytes written, and their count.
@@ -24,6 +26,9 @@ struct OwnWriteRecord {
     // Seconds since 1970 when the save or autosave took the tab's text: a stored session built
     // before then holds an older draft than the file.
     double takenAt = 0;
+    // The file right before the write replaced it; nothing in a note of an older version, or
+    // where there was no file: such a note is not trusted.
+    std::optional<FileStatus> fileBefore = {};
 
     friend bool operator==(const OwnWriteRecord&, const OwnWriteRecord&) = default;
 };
@@ -38,9 +43,12 @@ double orderedSecondsSinceEpoch();
 // The folder the notes live in, inside a recovery folder.
 QString ownWriteRecordFolder(const QString& recoveryDirectory);
 
-// Replaces the tab's note, synced; false when it could not be written (the write goes on: the
-// note only spares a question after a kill).
+// Replaces the tab's note, renamed into place but not synced: a note lost to a power cut only
+// brings back the question it would have spared. False when it could not be written (the write
+// goes on).
 bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWriteRecord& record);
+// Removes the tab's note, if any.
+void removeOwnWriteRecord(const QString& folder, const QUuid& tabID);
 // Nothing when missing or unreadable.
 std::optional<OwnWriteRecord> readOwnWriteRecord(const QString& folder, const QUuid& tabID);
 // Removes the notes of tabs not in `kept` that were taken before `before`: those tabs were

@@ -7,6 +7,8 @@
 #include "text/TextFileLoader.h"
 #include "text/TextSplice.h"
 #include "window/DocumentOpening.h"
+#include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 #include "window/TabFileRead.h"
 #include "window/TabSelection.h"
@@ -118,6 +120,8 @@ private:
                                                    m_loaded->document.text, std::move(m_document),
                                                    std::exchange(m_counts, std::nullopt)));
         }
+        // The tab's own last write no longer says what its file holds.
+        m_model.saving().writes().forgetOwnWrites(m_tabID);
         m_model.update(
             [&](EditorWindowState& state) { applyLoadedDocument(state.tabs[index], *m_loaded); });
         // The editor view shows the new text; the history of the old one no longer applies to it.

@@ -91,6 +91,8 @@ void takeFileLeftByWrite(EditorTab& tab, const DocumentWriteOutcome& outcome) {
         return;
     tab.lastKnownModificationDate = outcome.modificationDate;
     tab.lastKnownFileSize = outcome.fileSize;
+    tab.lastKnownFileIdentity = outcome.fileIdentity;
+    tab.lastKnownChangeTime = outcome.changeTime;
 }
 
 DocumentSaving::DocumentSaving(EditorWindowModel& model)
@@ -203,12 +205,16 @@ void DocumentSaving::writeTabToFile(const QUuid& tabID, QUrl url, bool isSaveAs,
     }
     const EditorTab& tab = m_model.state().tabs.at(*index);
     // The tab's own string, shared until the writer has its own copy.
-    DocumentWrite write{tabID,
-                        url,
-                        tab.document,
-                        !isSaveAs && tab.fileURL == url,
-                        tab.lastKnownModificationDate,
-                        tab.lastKnownFileSize};
+    DocumentWrite write{
+        tabID,
+        url,
+        tab.document,
+        !isSaveAs && tab.fileURL == url,
+        tab.lastKnownModificationDate,
+        tab.lastKnownFileSize,
+        tab.lastKnownFileIdentity,
+        tab.lastKnownChangeTime,
+        PlainTextDocument{tab.savedSnapshot, tab.savedEncoding, tab.savedLineEnding, false}};
     // The text itself comes back with the outcome: holding it here would hold the tab's string.
     PlainTextDocument written = tab.document;
     written.text.clear();

@@ -8,6 +8,8 @@
 #include "text/OwnWriteRecord.h"
 #include "window/DocumentFileWriter.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QIODevice>
 #include <algorithm>
 #include <pthread.h>
@@ -24,6 +26,52 @@ std::mutex& hookMutex() {
 std::function<void(const QString&)>& beforeSyncHook() {
     static std::function<void(const QString&)> hook;
     return hook;
+}
+
+bool sameKnownFile(const DocumentWrite& write, const std::optional<FileTimestamp>& date,
+                   const std::optional<qint64>& size, const std::optional<FileIdentity>& identity,
+                   const std::optional<FileTimestamp>& changeTime) {
+    return write.knownModificationDate == date && write.knownFileSize == size &&
+           write.knownFileIdentity == identity && write.knownChangeTime == changeTime;
+}
+
+QByteArray fileDigest(const QString& path) {
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return hash.result();
+}
+
+// Whether a file whose identity, date and size are as the tab knew them still holds the bytes
+// the tab knows, where only they can tell: its change time moved (by a new name, owner or mode
+// as much as by a rewrite that put the date back), or its date is of whole seconds (a file
+// system that keeps no finer time), so a rewrite of the same size within that second after the
+// tab's own write left date, size and change time as they were.
+bool holdsKnownBytes(const QString& path, const DocumentWrite& write, bool changeTimeMoved) {
+    const bool wholeSeconds = !write.knownDigest.isEmpty() && write.knownModificationDate &&
+                              write.knownModificationDate->nanoseconds == 0;
+    if (!changeTimeMoved && !wholeSeconds)
+        return true;
+    if (!write.knownDigest.isEmpty())
+        return fileDigest(path) == write.knownDigest;
+    if (!write.knownSavedDocument)
+        return false;
+    try {
+        return fileDigest(path) ==
+               ownWriteDigest(encodedDocumentBytes(*write.knownSavedDocument, write.url));
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+void fillFileLeft(DocumentWriteOutcome& outcome, const QString& path) {
+    if (const std::optional<FileStatus> status = statPath(path)) {
+        outcome.modificationDate = status->modified;
+        outcome.fileSize = status->size;
+        outcome.fileIdentity = status->identity;
+        outcome.changeTime = status->changed;
+    }
 }
 
 } // namespace
@@ -64,6 +112,22 @@ void DocumentWriteQueue::submit(DocumentWrite write, Done done) {
     {
         const std::lock_guard lock(m_mutex);
         m_tasks.push_back(Task{number, std::move(write), follows});
+        if (!m_thread)
+            m_thread = std::make_unique<std::thread>([this] { run(); });
+    }
+    m_wake.notify_one();
+}
+
+void DocumentWriteQueue::forgetOwnWrites(const QUuid& tabID) {
+    if (tabID.isNull())
+        return;
+    Task task;
+    task.write.tabID = tabID;
+    task.write.recordFolder = m_recordFolder;
+    task.forget = true;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
         if (!m_thread)
             m_thread = std::make_unique<std::thread>([this] { run(); });
     }
@@ -119,6 +183,15 @@ void DocumentWriteQueue::run() {
             m_tasks.pop_front();
             m_busy = true;
         }
+        if (task->forget) {
+            forget(task->write.tabID, task->write.recordFolder);
+            {
+                const std::lock_guard lock(m_mutex);
+                m_busy = false;
+            }
+            m_idle.notify_all();
+            continue;
+        }
         const quint64 number = task->number;
         // The tab's string is let go at once: a key typed meanwhile would otherwise copy it on
         // the window's thread.
@@ -145,23 +218,43 @@ DocumentWriteOutcome DocumentWriteQueue::writeInOrder(const Task& task) {
     const QString path = task.write.url.toLocalFile();
     DocumentWrite write = task.write;
     QHash<QUuid, FileLeft>& left = m_left[path];
-    if (task.followsEarlierWrite) {
-        const auto own = left.constFind(write.tabID);
-        if (own != left.constEnd()) {
+    const auto own = left.constFind(write.tabID);
+    if (own != left.constEnd()) {
+        if (task.followsEarlierWrite) {
             write.knownModificationDate = own->modificationDate;
             write.knownFileSize = own->fileSize;
+            write.knownFileIdentity = own->fileIdentity;
+            write.knownChangeTime = own->changeTime;
         }
+        // The tab knows the file as its last write left it: so are that write's bytes known.
+        if (sameKnownFile(write, own->modificationDate, own->fileSize, own->fileIdentity,
+                          own->changeTime))
+            write.knownDigest = own->digest;
     }
     DocumentWriteOutcome outcome = DocumentWriteQueue::write(write);
     if (outcome.result == DocumentWriteOutcome::Result::Saved || outcome.modificationDate) {
         // What any other tab knew of the file is out of date: its next write finds it changed.
         left.clear();
-        left.insert(write.tabID, FileLeft{outcome.modificationDate, outcome.fileSize});
+        left.insert(write.tabID,
+                    FileLeft{outcome.modificationDate, outcome.fileSize, outcome.fileIdentity,
+                             outcome.changeTime, outcome.writtenDigest});
     } else {
         // A refused or failed write left the file as the tab's next one expects it.
-        left.insert(write.tabID, FileLeft{write.knownModificationDate, write.knownFileSize});
+        left.insert(write.tabID,
+                    FileLeft{write.knownModificationDate, write.knownFileSize,
+                             write.knownFileIdentity, write.knownChangeTime, write.knownDigest});
     }
     return outcome;
+}
+
+void DocumentWriteQueue::forget(const QUuid& tabID, const QString& recordFolder) {
+    if (!recordFolder.isEmpty())
+        removeOwnWriteRecord(recordFolder, tabID);
+    for (QHash<QUuid, FileLeft>& left : m_left) {
+        const auto own = left.find(tabID);
+        if (own != left.end())
+            own->digest.clear();
+    }
 }
 
 DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
@@ -175,24 +268,35 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
     // The file is confirmed, replaced and looked at again without another writer of it in the
     // program between (a folder replace included), so what the tab learns of it is its own.
     std::optional<AtomicWriteHold> hold;
-    auto changedOnDisk = [&] {
-        return write.refuseWhenChangedOnDisk &&
-               hasFileChangedOnDisk(write.url, write.knownModificationDate, write.knownFileSize);
+    QByteArray digest;
+    // Identity, date and size; right before the rename the change time too, and the bytes
+    // where only they can tell.
+    auto changedOnDisk = [&](bool lastLook) {
+        if (!write.refuseWhenChangedOnDisk)
+            return false;
+        if (hasFileChangedOnDisk(write.url, write.knownModificationDate, write.knownFileSize,
+                                 write.knownFileIdentity))
+            return true;
+        if (!lastLook)
+            return false;
+        const std::optional<FileStatus> status = statPath(path);
+        if (!status)
+            return write.knownModificationDate || write.knownFileSize || write.knownFileIdentity;
+        return !holdsKnownBytes(path, write,
+                                write.knownChangeTime &&
+                                    changeTimesDiffer(status->changed, write.knownChangeTime));
     };
     try {
         // Encoded first: a text the encoding cannot hold touches nothing.
         const QByteArray bytes = encodedDocumentBytes(write.document, write.url);
         SecurityScopedAccess access(write.url);
         hold.emplace(path);
-        if (changedOnDisk()) {
+        if (changedOnDisk(false)) {
             outcome.result = DocumentWriteOutcome::Result::ChangedOnDisk;
             return outcome;
         }
-        if (!write.recordFolder.isEmpty())
-            storeOwnWriteRecord(write.recordFolder, write.tabID,
-                                OwnWriteRecord{path, ownWriteDigest(bytes), bytes.size(),
-                                               write.document.encoding, write.document.lineEnding,
-                                               write.takenAt});
+        if (!write.tabID.isNull())
+            digest = ownWriteDigest(bytes);
         std::function<void(const QString&)> hook;
         {
             const std::lock_guard lock(hookMutex());
@@ -208,21 +312,33 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
                 return true;
             },
             // Again right before the rename: whatever wrote the file meanwhile wins.
-            [&] { return !changedOnDisk(); });
+            [&] {
+                if (changedOnDisk(true))
+                    return false;
+                // Noted only now, inside the hold and with the file found as the tab knew it,
+                // so a refused write leaves no note. Not synced: a note lost to a power cut
+                // only brings back the question it would have spared.
+                if (!write.recordFolder.isEmpty())
+                    storeOwnWriteRecord(
+                        write.recordFolder, write.tabID,
+                        OwnWriteRecord{path, digest, bytes.size(), write.document.encoding,
+                                       write.document.lineEnding, write.takenAt, statPath(path)});
+                return true;
+            });
         if (!written) {
             outcome.result = DocumentWriteOutcome::Result::ChangedOnDisk;
             return outcome;
         }
-        outcome.modificationDate = fileModificationDate(path);
-        outcome.fileSize = fileSize(path);
+        fillFileLeft(outcome, path);
+        outcome.writtenDigest = digest;
         outcome.result = DocumentWriteOutcome::Result::Saved;
     } catch (const UnconfirmedReplacement&) {
         // A failure all the same, but the file is the one written: the tab's next save must
         // not take it for someone else's change.
         outcome.result = DocumentWriteOutcome::Result::Failed;
         outcome.failure = std::current_exception();
-        outcome.modificationDate = fileModificationDate(path);
-        outcome.fileSize = fileSize(path);
+        fillFileLeft(outcome, path);
+        outcome.writtenDigest = digest;
     } catch (...) {
         outcome.result = DocumentWriteOutcome::Result::Failed;
         outcome.failure = std::current_exception();

@@ -34,10 +34,19 @@ struct DocumentWrite {
     bool refuseWhenChangedOnDisk = false;
     std::optional<FileTimestamp> knownModificationDate = {};
     std::optional<qint64> knownFileSize = {};
+    std::optional<FileIdentity> knownFileIdentity = {};
+    std::optional<FileTimestamp> knownChangeTime = {};
+    // What the tab last saved or read there: where only the change time moved (a new name,
+    // owner, mode or attribute moves it too), the file's bytes decide.
+    std::optional<PlainTextDocument> knownSavedDocument = {};
     // Where a tab's write notes what it is about to write (see OwnWriteRecord), and when its
     // text was taken; set by the queue, nothing is noted without a folder.
     QString recordFolder = {};
     double takenAt = 0;
+    // SHA-256 of what the file holds, when the tab knows it as its own last write left it (set
+    // by the queue): a date of whole seconds cannot tell a rewrite of the same size within that
+    // second, its bytes can.
+    QByteArray knownDigest = {};
 };
 
 struct DocumentWriteOutcome {
@@ -47,6 +56,10 @@ struct DocumentWriteOutcome {
     // file before the disk refused to confirm them.
     std::optional<FileTimestamp> modificationDate;
     std::optional<qint64> fileSize;
+    std::optional<FileIdentity> fileIdentity;
+    std::optional<FileTimestamp> changeTime;
+    // SHA-256 of the bytes that replaced the file, for a tab's write.
+    QByteArray writtenDigest;
     // The encoding or write error of a failed one; the file on disk is then as it was.
     std::exception_ptr failure;
     // The text written, in a string of the writer's own (from the queue, for a saved document),
@@ -80,6 +93,10 @@ public:
     void submit(DocumentWrite write, Done done);
     // Tabs' writes handed over from now on note what they write in the folder.
     void recordWritesIn(const QString& folder) { m_recordFolder = folder; }
+    // The tab took its file from disk (read it again, or kept its text over a change): after the
+    // writes handed over so far, its note goes, and what its last write put in the file no
+    // longer stands for what the tab knows of it.
+    void forgetOwnWrites(const QUuid& tabID);
 
     // Writes handed over whose outcome has not been delivered yet: of the tab, or of any tab.
     bool isWriting(const QUuid& tabID) const;
@@ -110,6 +127,8 @@ private:
         // An earlier write of the same tab and file was still undelivered when this one was
         // handed over.
         bool followsEarlierWrite = false;
+        // Not a write: the tab's note and last written bytes are forgotten (see forgetOwnWrites).
+        bool forget = false;
     };
     struct Undelivered {
         quint64 number = 0;
@@ -126,10 +145,15 @@ private:
     struct FileLeft {
         std::optional<FileTimestamp> modificationDate;
         std::optional<qint64> fileSize;
+        std::optional<FileIdentity> fileIdentity;
+        std::optional<FileTimestamp> changeTime;
+        // SHA-256 of the bytes the tab's last write left, while they are what it knows.
+        QByteArray digest;
     };
 
     void run();
     DocumentWriteOutcome writeInOrder(const Task& task);
+    void forget(const QUuid& tabID, const QString& recordFolder);
     // On the window's thread: outcomes that came in, to their callers, in order.
     void deliver();
     void runWaiters();

@@ -5,6 +5,7 @@
 #include "text/EditorTab.h"
 #include "window/DocumentReloading.h"
 #include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
 #include "window/WindowDerivedValues.h"
 #include "window/WindowErrors.h"
@@ -63,18 +64,16 @@ void ExternalChanges::externalChangeReload(const QUuid& tabID) {
 void ExternalChanges::externalChangeKeep(const QUuid& tabID) {
     if (!isAskedAbout(tabID))
         return;
-    std::optional<FileTimestamp> date;
-    std::optional<qint64> size;
-    if (const std::optional<QUrl>& url = m_model.tab(tabID)->fileURL) {
-        date = fileModificationDate(url->toLocalFile());
-        size = fileSize(url->toLocalFile());
-    }
+    std::optional<FileStatus> status;
+    if (const std::optional<QUrl>& url = m_model.tab(tabID)->fileURL)
+        status = statPath(url->toLocalFile());
+    // What the tab wrote last is no longer what it knows of its file.
+    m_model.saving().writes().forgetOwnWrites(tabID);
     m_model.update([&](EditorWindowState& state) {
         EditorTab& tab = state.tabs[*tabIndex(state, tabID)];
         // A file that is gone is known to be gone: the next save writes it again, and only a
         // file that appears there later is news.
-        tab.lastKnownModificationDate = date;
-        tab.lastKnownFileSize = size;
+        takeKnownFileStatus(tab, status);
         tab.hasExternalChanges = false;
         state.findMessage = localizedString(QStringLiteral("document.external-change.kept"));
     });

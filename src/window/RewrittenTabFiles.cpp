@@ -34,7 +34,9 @@ void RewrittenTabFiles::settle(EditorWindowModel& model, const QList<Check>& che
         const bool news =
             tab.hasExternalChanges ||
             modificationDatesDiffer(tab.lastKnownModificationDate, check.held->modified) ||
-            tab.lastKnownFileSize != check.held->size;
+            tab.lastKnownFileSize != check.held->size ||
+            tab.lastKnownFileIdentity != check.held->identity ||
+            changeTimesDiffer(tab.lastKnownChangeTime, check.held->changed);
         if (!news)
             continue;
         model.update([&](EditorWindowState& state) {
@@ -42,8 +44,7 @@ void RewrittenTabFiles::settle(EditorWindowModel& model, const QList<Check>& che
             settled.savedSnapshot = settled.document.text;
             settled.savedEncoding = settled.document.encoding;
             settled.savedLineEnding = settled.document.lineEnding;
-            settled.lastKnownModificationDate = check.held->modified;
-            settled.lastKnownFileSize = check.held->size;
+            takeKnownFileStatus(settled, check.held);
             settled.hasExternalChanges = false;
         });
         if (model.state().decisions.externalChangeTabID == check.tabID) {

@@ -106,8 +106,7 @@ void SaveOverOpenTab::letGo(const QList<QUuid>& tabIDs, const QSet<QUuid>& unsav
             kept.languageOverride = effectiveLanguage(kept);
             kept.fileURL.reset();
             kept.savedSnapshot.clear();
-            kept.lastKnownModificationDate.reset();
-            kept.lastKnownFileSize.reset();
+            takeKnownFileStatus(kept, std::nullopt);
             kept.hasExternalChanges = false;
             kept.isLargeFilePreview = false;
             kept.originalByteCount.reset();

@@ -29,6 +29,8 @@ SessionTab fullTab() {
     tab.bookmarkedLines = QList<qint64>{1, 5};
     tab.lastKnownModificationTimestamp = 1733560000.123456789;
     tab.lastKnownFileSize = 9007199254740993LL; // above 2^53: must keep every digit
+    tab.lastKnownFileIdentity = QStringLiteral("66306:18446744073709551615");
+    tab.lastKnownChangeTimestamp = 1733560001.5;
     tab.hasExternalChanges = false;
     tab.isReadOnly = true;
     tab.isLargeFilePreview = true;

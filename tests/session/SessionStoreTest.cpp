@@ -7,10 +7,12 @@
 #include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "support/FailingSyncs.h"
+#include "support/TestFiles.h"
 #include "text/OwnWriteRecord.h"
 #include "text/TextFileLoader.h"
 #include "window/DocumentReloading.h"
 #include "window/DocumentSaving.h"
+#include "window/DocumentWriteQueue.h"
 
 #include <QTest>
 #include <cstdio>
@@ -579,4 +581,83 @@ TEST_F(SessionStoreTest, AFileOurLastWriteReplacedComesBackAsTheTabsOwnAfterAKil
     EXPECT_TRUE(tabAt(index).hasExternalChanges);
     EXPECT_EQ(tabAt(index).document.text, QStringLiteral("saved\nand typed after\nmore\n"));
     EXPECT_EQ(QDir(notes).entryList(QDir::Files).size(), 3);
+}
+
+// A note stands only for writes after all the session knew: once the tab read another program's
+// text, a file that holds the noted bytes again (a checkout putting them back) is not the tab's
+// save, even where the note outlived the reload.
+TEST_F(SessionStoreTest, ANoteOlderThanAReloadNeverTakesAnotherProgramsFileForTheTabsSave) {
+    const QString notes = ownWriteRecordFolder(recoveryDirectory());
+    const QUrl url = writeFile(QStringLiteral("tracked.txt"), "v0\n");
+    const int index = open(url);
+    const QUuid id = tabAt(index).id;
+    edit(index, QStringLiteral("v1\n"));
+    model->saving().saveTab(index);
+    model->saving().writes().waitForWrites();
+    const QString notePath =
+        notes + QLatin1Char('/') + id.toString(QUuid::WithoutBraces) + QStringLiteral(".json");
+    const QByteArray note = readFile(notePath);
+    ASSERT_FALSE(note.isEmpty());
+
+    writeFile(QStringLiteral("tracked.txt"), "v2, from elsewhere\n");
+    DocumentReloading(*model).reloadTab(id);
+    waitForOpening(*model);
+    ASSERT_EQ(tabAt(index).document.text, QStringLiteral("v2, from elsewhere\n"));
+    model->saving().writes().waitForWrites();
+    EXPECT_FALSE(readOwnWriteRecord(notes, id));
+    edit(index, QStringLiteral("v2, from elsewhere\ntyped\n"));
+    model->persistSession();
+    flush();
+    model.reset();
+
+    writeFile(QStringLiteral("tracked.txt"), "v1\n");
+    writeFile(QStringLiteral("Recovery/Writes/") + QFileInfo(notePath).fileName(), note);
+    model = restoredModel();
+    EXPECT_TRUE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("v2, from elsewhere\ntyped\n"));
+    WindowSession::of(*model).maintenance().maintenanceTick();
+    model->saving().writes().waitForWrites();
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("v1\n"));
+}
+
+// A write refused because the file changed on its way to the disk notes nothing: the note still
+// names the last bytes the tab did write.
+TEST_F(SessionStoreTest, AWriteRefusedOnItsWayLeavesTheNoteOfTheLastWrite) {
+    const QString notes = ownWriteRecordFolder(recoveryDirectory());
+    const QUrl url = writeFile(QStringLiteral("raced.txt"), "v0\n");
+    const int index = open(url);
+    const QUuid id = tabAt(index).id;
+    edit(index, QStringLiteral("v1\n"));
+    model->saving().saveTab(index);
+    model->saving().writes().waitForWrites();
+    const std::optional<OwnWriteRecord> noted = readOwnWriteRecord(notes, id);
+    ASSERT_TRUE(noted);
+
+    edit(index, QStringLiteral("v2\n"));
+    DocumentWriteQueue::setBeforeSyncHook(
+        [&](const QString& written) { dunmoss::test::writeFile(written, "theirs\n"); });
+    model->saving().saveTab(index);
+    model->saving().writes().waitForWrites();
+    DocumentWriteQueue::setBeforeSyncHook({});
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("theirs\n"));
+    EXPECT_TRUE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(readOwnWriteRecord(notes, id), noted);
+}
+
+// A file system that keeps whole seconds cannot date a same-size rewrite within the second: the
+// restore compares the text it read with the saved text whatever the date says.
+TEST_F(SessionStoreTest, ASameSizeRewriteThatKeepsTheDateIsAChangeAtTheRestore) {
+    const QUrl url = writeFile(QStringLiteral("coarse.txt"), "saved\n");
+    const int index = open(url);
+    edit(index, QStringLiteral("saved\ntyped\n"));
+    model->persistSession();
+    flush();
+    model.reset();
+    rewriteKeepingDate(url.toLocalFile(), "other\n", false);
+    model = restoredModel();
+    EXPECT_TRUE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("saved\ntyped\n"));
+    WindowSession::of(*model).maintenance().maintenanceTick();
+    model->saving().writes().waitForWrites();
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("other\n"));
 }

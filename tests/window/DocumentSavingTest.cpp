@@ -4,6 +4,7 @@
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "support/HeldWrites.h"
+#include "support/TestFiles.h"
 #include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
 #include "window/DocumentWriteQueue.h"
@@ -317,6 +318,46 @@ TEST_F(DocumentSave, AFileChangedOnDiskIsNotOverwritten) {
     }
     EXPECT_EQ(tabAt(index).document.text, QStringLiteral("my edit"));
     EXPECT_EQ(sessionSaves, 0);
+}
+
+// Another program's rewrite of the same size that leaves the date as it was is a change all the
+// same: a file renamed into place is another file, one rewritten in place has a new change time.
+TEST_F(DocumentSave, ASameSizeRewriteThatKeepsTheDateIsStillAChangeOnDisk) {
+    for (const bool renamedIntoPlace : {true, false}) {
+        const QString name =
+            renamedIntoPlace ? QStringLiteral("renamed.txt") : QStringLiteral("rewritten.txt");
+        const QUrl url = writeFile(name, "mine\n");
+        const int index = open(url);
+        edit(index, QStringLiteral("my edit\n"));
+        rewriteKeepingDate(url.toLocalFile(), "them\n", renamedIntoPlace);
+        EXPECT_FALSE(save(index)) << name.toStdString();
+        EXPECT_EQ(readFile(url), QByteArray("them\n"));
+        EXPECT_TRUE(tabAt(index).hasExternalChanges);
+    }
+}
+
+// Where the file system keeps whole seconds, a same-size rewrite within the second of the tab's
+// save leaves date and change time as the save left them: the bytes tell. Kept over, the
+// change stops the next save no more.
+TEST_F(DocumentSave, WithWholeSecondTimesARewriteAfterTheSaveIsStillAChangeOnDisk) {
+    struct WholeSeconds {
+        WholeSeconds() { reportWholeSecondFileTimesForTesting(true); }
+        ~WholeSeconds() { reportWholeSecondFileTimesForTesting(false); }
+    } wholeSeconds;
+    const QUrl url = writeFile(QStringLiteral("coarse.txt"), "v0\n");
+    const int index = open(url);
+    edit(index, QStringLiteral("v1\n"));
+    ASSERT_TRUE(save(index));
+    ASSERT_EQ(tabAt(index).lastKnownModificationDate->nanoseconds, 0);
+    rewriteKeepingDate(url.toLocalFile(), "xx\n", false);
+    edit(index, QStringLiteral("v2\n"));
+    EXPECT_FALSE(save(index));
+    EXPECT_EQ(readFile(url), QByteArray("xx\n"));
+    EXPECT_TRUE(tabAt(index).hasExternalChanges);
+
+    ExternalChanges(*model).externalChangeKeep(tabAt(index).id);
+    EXPECT_TRUE(save(index));
+    EXPECT_EQ(readFile(url), QByteArray("v2\n"));
 }
 
 TEST_F(DocumentSave, ADeletedFileIsNotRecreated) {
