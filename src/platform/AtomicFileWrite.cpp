@@ -5,18 +5,19 @@
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
 #include "platform/FolderSync.h"
+#include "platform/InPlaceWriteSettle.h"
 #include "platform/Localization.h"
 #include "platform/PosixFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QUuid>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,14 +90,6 @@ FileError syncError(int savedErrno, const QString& path) {
                          .arg(QString::fromLocal8Bit(std::strerror(savedErrno))));
 }
 
-// The copy of a file's old bytes that stands beside it while it is written in place: hidden,
-// and named so that it is seen to belong to the file.
-QString keptCopyPathBeside(const QString& target) {
-    const QFileInfo info(target);
-    return info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".dunmoss-kept-") +
-           QUuid::createUuid().toString(QUuid::Id128).left(8);
-}
-
 // Puts the kept old bytes back into the file written in place; false when that failed too.
 bool putBack(int file, int kept, const QString& path) {
     try {
@@ -111,6 +104,44 @@ bool putBack(int file, int kept, const QString& path) {
     }
 }
 
+// The copy of a file's old bytes that stands beside it while it is written in place: made
+// under a name of its own, given the file's owner, group and permissions, synced, then renamed
+// to the kept name and the folder synced, so a copy under that name is whole before the first
+// old byte is overwritten. The lock held on it tells a settle that its writer is alive.
+UniqueFd keepCopyOf(int file, const QString& target, const QString& path) {
+    struct stat attributes {};
+    if (::fstat(file, &attributes) != 0)
+        throw FileError::fromErrno(errno, path, true);
+    const QByteArray making =
+        QFile::encodeName(inPlaceCopyInTheMakingPath(target, attributes.st_ino));
+    const QByteArray keptName = QFile::encodeName(inPlaceKeptCopyPath(target, attributes.st_ino));
+    UniqueFd kept(
+        ::open(making.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!kept.isOpen())
+        throw FileError::fromErrno(errno, path, true);
+    try {
+        static_cast<void>(::flock(kept.get(), LOCK_EX | LOCK_NB));
+        copyFileContent(file, kept.get(), path);
+        // Set-id bits mean nothing on a hidden copy.
+        static_cast<void>(keepOwnerGroupAndMode(kept.get(), attributes.st_uid, attributes.st_gid,
+                                                attributes.st_mode & 0777));
+        if (const int syncErrno = syncFileData(kept.get()))
+            throw syncError(syncErrno, path);
+        if (::rename(making.constData(), keptName.constData()) != 0)
+            throw FileError::fromErrno(errno, path, true);
+    } catch (...) {
+        kept.reset();
+        ::unlink(making.constData());
+        throw;
+    }
+    if (const int syncErrno = syncFolderOf(target)) {
+        kept.reset();
+        ::unlink(keptName.constData());
+        throw syncError(syncErrno, path);
+    }
+    return kept;
+}
+
 // A file with other names written in place, so that all of them see the new bytes.
 bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& produce,
                   const std::function<bool()>& confirm) {
@@ -118,28 +149,20 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
     UniqueFd file(::open(QFile::encodeName(target).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     if (file.get() < 0)
         throw FileError::fromErrno(errno, path, true);
-    const QString keptPath = keptCopyPathBeside(target);
-    const QByteArray keptName = QFile::encodeName(keptPath);
-    UniqueFd kept(
-        ::open(keptName.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (kept.get() < 0)
+    struct stat attributes {};
+    if (::fstat(file.get(), &attributes) != 0)
         throw FileError::fromErrno(errno, path, true);
+    const QString keptPath = inPlaceKeptCopyPath(target, attributes.st_ino);
+    const QByteArray keptName = QFile::encodeName(keptPath);
+    UniqueFd kept = keepCopyOf(file.get(), target, path);
     auto dropKept = [&] {
-        kept.reset();
         ::unlink(keptName.constData());
+        kept.reset();
     };
-    try {
-        // The copy and its name are durable before the first old byte is overwritten.
-        copyFileContent(file.get(), kept.get(), path);
-        if (const int syncErrno = syncFileData(kept.get()))
-            throw syncError(syncErrno, path);
-        if (const int syncErrno = syncFolderOf(keptPath))
-            throw syncError(syncErrno, path);
-        if (::lseek(file.get(), 0, SEEK_SET) != 0)
-            throw FileError::fromErrno(errno, path, true);
-    } catch (...) {
+    if (::lseek(file.get(), 0, SEEK_SET) != 0) {
+        const int error = errno;
         dropKept();
-        throw;
+        throw FileError::fromErrno(error, path, true);
     }
     if (confirm && !confirm()) {
         dropKept();
@@ -201,6 +224,13 @@ bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>&
     const bool exists = ::stat(QFile::encodeName(path).constData(), &existing) == 0;
     if (exists) {
         refuseNonRegularDestination(existing, path);
+        // An earlier in-place write of the file stopped part-way is settled first: the write
+        // starts from the old bytes, and never throws away the only whole copy of them.
+        if (settleInterruptedInPlaceWrite(path, std::nullopt) == InPlaceWriteSettle::CopyLeft)
+            throw FileError(
+                FileErrorCode::FileWriteUnknown, path,
+                localizedString(QStringLiteral("text-file.interrupted-write-kept.format"))
+                    .arg(inPlaceKeptCopyPath(canonicalFilePath(path), existing.st_ino)));
         // A rename would leave the other names with the old bytes.
         if (existing.st_nlink > 1)
             return writeInPlace(path, produce, confirm);

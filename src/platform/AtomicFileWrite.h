@@ -19,17 +19,20 @@ namespace dunmoss {
 // file's owner, group, mode and extended attributes, its ACL among them (carryFileAttributes),
 // is synced and then renamed over it (through a symbolic link, onto its target); the folder is
 // synced after the rename. A file with other names (hard links) keeps them: a copy of its old
-// bytes is made and synced beside it, the file is written in place and synced, and the copy
-// removed, so a kill leaves the file whole or that copy. A file whose owner, group, mode or
-// attributes a new file cannot take (another user's file, a file system that refuses an
-// attribute) is written in place the same way, so a save never changes who may use it; `produce`
-// then runs a second time.
+// bytes is made whole beside it (see InPlaceWriteSettle.h), the file is written in place and
+// synced, and the copy removed, so a kill leaves the file whole or that copy, which the next
+// start or write settles. A file whose owner, group, mode or attributes a new file cannot take
+// (another user's file, a file system that refuses an attribute) is written in place the same
+// way, so a save never changes who may use it; `produce` then runs a second time. Every write
+// first settles a copy an earlier one left; while one stays (its old bytes could not be put
+// back), the write fails naming it.
 //
 // `confirm`, when given, runs inside the hold right before the new bytes take the file's place;
 // when it answers false nothing is replaced and the write answers false. A destination that
 // exists but is no regular file (a folder, FIFO, socket or device) is refused. A write counts
 // only once its syncs returned success. Throws FileError; the file on disk is then as it was,
-// except for UnconfirmedReplacement. Waits for the disk: never on the window's thread.
+// except for UnconfirmedReplacement and an in-place write whose old bytes could not be put back
+// (its message names the copy that holds them). Waits for the disk: never on the window's thread.
 bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce,
                      const std::function<bool()>& confirm = {});
 void writeBytesAtomically(const QByteArray& bytes, const QString& path);

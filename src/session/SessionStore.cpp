@@ -3,6 +3,7 @@
 #include "platform/Bookmark.h"
 #include "platform/Defaults.h"
 #include "platform/FileStat.h"
+#include "platform/InPlaceWriteSettle.h"
 #include "platform/SecurityScopedAccess.h"
 #include "session/FilesBesideSettings.h"
 #include "session/SessionWriter.h"
@@ -217,7 +218,17 @@ EditorTab makeTabFromSessionTab(const SessionTab& stored, const std::optional<QU
                                   : payload.lineEnding;
 
     std::optional<LoadedPlainTextDocument> loaded;
-    if (fileURL) {
+    // An in-place write a kill stopped is settled before the file is read, so the tab never
+    // takes a torn file for its saved text; while a copy of the old bytes stays, the file is not
+    // read and the tab keeps its stored text.
+    const bool settled = !fileURL || [&] {
+        const bool noted =
+            lastWrite && isSameFileLocation(fileURL, QUrl::fromLocalFile(lastWrite->path));
+        return settleInterruptedInPlaceWrite(fileURL->toLocalFile(),
+                                             noted ? std::optional(lastWrite->digest)
+                                                   : std::nullopt) != InPlaceWriteSettle::CopyLeft;
+    }();
+    if (fileURL && settled) {
         SecurityScopedAccess access(*fileURL);
         const std::optional<TextFileEncoding> kept = encodingOfUnchangedFile(stored, *fileURL);
         try {

@@ -1,6 +1,7 @@
 // A file replaced by a save stays the file it was besides its bytes: its owner, group, mode, ACL
 // and extended attributes, and the other names it has.
 #include "platform/AtomicFileWrite.h"
+#include "platform/InPlaceWriteSettle.h"
 
 #include "support/ExtendedAttributes.h"
 #include "support/FailingSyncs.h"
@@ -171,6 +172,9 @@ TEST_F(FileKeepingWrites, AFileWithAnotherNameIsWrittenInPlaceBesideACopyOfItsOl
         for (const QString& name : entries())
             if (name.startsWith(QStringLiteral(".a.txt.")))
                 keptWhileWriting = readAll(dir.filePath(name));
+        // A writer still alive keeps its copy: a settle meanwhile leaves it.
+        EXPECT_EQ(settleInterruptedInPlaceWrite(path("a.txt"), std::nullopt),
+                  InPlaceWriteSettle::CopyLeft);
         return device.write("new\n") == 4;
     });
     EXPECT_EQ(keptWhileWriting, "old bytes\n");

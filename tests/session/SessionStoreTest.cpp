@@ -7,6 +7,7 @@
 #include "session/SessionWriter.h"
 #include "session/StrictJson.h"
 #include "support/FailingSyncs.h"
+#include "support/KilledInPlaceWrite.h"
 #include "support/TestFiles.h"
 #include "text/OwnWriteRecord.h"
 #include "text/TextFileLoader.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dunmoss;
 using namespace dunmoss::test;
@@ -660,4 +662,41 @@ TEST_F(SessionStoreTest, ASameSizeRewriteThatKeepsTheDateIsAChangeAtTheRestore) 
     WindowSession::of(*model).maintenance().maintenanceTick();
     model->saving().writes().waitForWrites();
     EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("other\n"));
+}
+
+// A kill while a file with two names was written in place: the restart puts the old bytes back,
+// and the tab shows them or keeps the text typed as unsaved, never the torn bytes as saved.
+TEST_F(SessionStoreTest, AFileLeftTornByAKilledSaveComesBackWhole) {
+    QByteArray old;
+    for (int i = 0; i < 3000; ++i)
+        old += "the line as it was " + QByteArray::number(i) + '\n';
+    const QByteArray typed = old.mid(old.size() / 3);
+    for (const bool typedStored : {false, true}) {
+        const QString name = typedStored ? QStringLiteral("typed.txt") : QStringLiteral("kept.txt");
+        const QUrl url = writeFile(name, old);
+        ASSERT_EQ(::link(QFile::encodeName(path(name)).constData(),
+                         QFile::encodeName(path(name + QStringLiteral(".link"))).constData()),
+                  0);
+        const int index = open(url);
+        if (typedStored)
+            edit(index, QString::fromUtf8(typed));
+        model->persistSession();
+        flush();
+        const QUuid id = tabAt(index).id;
+        model.reset();
+        SessionWriter::shared().waitUntilIdle();
+        ASSERT_TRUE(storeOwnWriteRecord(
+            ownWriteRecordFolder(recoveryDirectory()), id,
+            OwnWriteRecord{path(name), ownWriteDigest(typed), typed.size(), TextFileEncoding::Utf8,
+                           TextLineEnding::LineFeed, orderedSecondsSinceEpoch()}));
+        ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, path(name), typed));
+        model = restoredModel();
+        EXPECT_EQ(readFile(path(name)), old);
+        EXPECT_EQ(tabAt(index).document.text.toUtf8(), typedStored ? typed : old);
+        EXPECT_EQ(tabIsModified(tabAt(index)), typedStored);
+        EXPECT_FALSE(tabAt(index).hasExternalChanges);
+        EXPECT_TRUE(QDir(dir.path())
+                        .entryList({QStringLiteral(".*dunmoss*")}, QDir::Files | QDir::Hidden)
+                        .isEmpty());
+    }
 }
