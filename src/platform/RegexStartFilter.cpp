@@ -43,6 +43,9 @@ RegexStartFilter::RegexStartFilter(const UnitSet& canStart, const std::optional<
 
 qsizetype RegexStartFilter::nextCandidate(const char16_t* text, qsizetype from,
                                           qsizetype limit) const {
+    // Where most units may start a match (words, digits), the first usually does: no scan set-up.
+    if (from < limit && mayStart(text[from]))
+        return from;
 #if defined(__SSE2__)
     if (m_rangeCount > 0 || m_startCount == 0) {
         const __m128i zero = _mm_setzero_si128();
