@@ -92,16 +92,7 @@ FileError syncError(int savedErrno, const QString& path) {
 
 // Puts the kept old bytes back into the file written in place; false when that failed too.
 bool putBack(int file, int kept, const QString& path) {
-    try {
-        struct stat old {};
-        if (::fstat(kept, &old) != 0 || ::lseek(kept, 0, SEEK_SET) != 0 ||
-            ::lseek(file, 0, SEEK_SET) != 0)
-            return false;
-        copyFileContent(kept, file, path);
-        return ::ftruncate(file, old.st_size) == 0 && syncFileData(file) == 0;
-    } catch (const FileError&) {
-        return false;
-    }
+    return overwriteWithContentOf(kept, file, path) && syncFileData(file) == 0;
 }
 
 // The copy of a file's old bytes that stands beside it while it is written in place: made

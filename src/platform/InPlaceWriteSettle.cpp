@@ -61,16 +61,7 @@ bool isHeldByALiveWriter(int copy) {
 }
 
 bool putBack(int kept, int file, const QString& path) {
-    try {
-        struct stat old {};
-        if (::fstat(kept, &old) != 0 || ::lseek(kept, 0, SEEK_SET) != 0 ||
-            ::lseek(file, 0, SEEK_SET) != 0)
-            return false;
-        copyFileContent(kept, file, path);
-        return ::ftruncate(file, old.st_size) == 0 && ::fdatasync(file) == 0;
-    } catch (const FileError&) {
-        return false;
-    }
+    return overwriteWithContentOf(kept, file, path) && ::fdatasync(file) == 0;
 }
 
 } // namespace

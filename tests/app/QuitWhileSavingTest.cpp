@@ -70,79 +70,79 @@ protected:
                 delete widget;
         ProgramFixture::TearDown();
     }
+
+    // A launched window with "first line\n" open, the keyboard in its text, and `typed` typed.
+    ShortcutTextView* launchAndType(std::unique_ptr<DunmossNotepadApp>& app,
+                                    QPointer<EditorWindowView>& window, const QString& typed) {
+        window = launchOn(app, dir.filePath(QStringLiteral("notes.txt")), "first line\n");
+        if (!window)
+            return nullptr;
+        ShortcutTextView* editor =
+            window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+        editor->setFocus();
+        typeText(editor, typed);
+        settle();
+        return editor;
+    }
+
+    // While the disk holds the end, the window goes on, stays up and says why.
+    void expectPaintedSaying(const QPointer<EditorWindowView>& window, const char* message) {
+        ASSERT_TRUE(QTest::qWaitFor([] { return syncsHeld() > 0; }));
+        bool ticked = false;
+        QTimer::singleShot(0, [&] { ticked = true; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }));
+        EXPECT_GT(syncsHeld(), 0);
+        ASSERT_TRUE(window && window->isVisible());
+        auto* status = window->findChild<WindowStatusLine*>();
+        ASSERT_TRUE(status);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return status->isVisible(); }));
+        EXPECT_EQ(status->message(), localizedString(QLatin1String(message)));
+    }
+
+    // The copy the next start reads holds `words`.
+    void expectRecoveryHolds(const char* words) {
+        QFile recovery(dir.filePath(QStringLiteral("Recovery/recovery.json")));
+        ASSERT_TRUE(recovery.open(QIODevice::ReadOnly));
+        const QByteArray stored = recovery.readAll();
+        EXPECT_TRUE(stored.contains(words)) << stored.left(400).toStdString();
+    }
 };
 
 TEST_F(QuitWhileSaving, TheWindowPaintsAndSaysSoWhileTheDiskHoldsTheQuit) {
     std::unique_ptr<DunmossNotepadApp> app;
-    const QString path = dir.filePath(QStringLiteral("notes.txt"));
-    QPointer<EditorWindowView> window = launchOn(app, path, "first line\n");
-    ASSERT_TRUE(window);
-    ShortcutTextView* editor =
-        window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
-    editor->setFocus();
-    typeText(editor, QStringLiteral("typed before quitting "));
-    settle();
+    QPointer<EditorWindowView> window;
+    ShortcutTextView* editor = launchAndType(app, window, QStringLiteral("typed before quitting "));
+    ASSERT_TRUE(editor);
 
     slowDisk().holding = true;
     beforeAtomicWriteSyncForTesting(&holdSync);
     quitApplication();
     // The session's writer waits for the disk; the window goes on meanwhile.
-    ASSERT_TRUE(QTest::qWaitFor([] { return syncsHeld() > 0; }));
-    bool ticked = false;
-    QTimer::singleShot(0, [&] { ticked = true; });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }));
-    EXPECT_GT(syncsHeld(), 0);
-    ASSERT_TRUE(window && window->isVisible());
-    auto* status = window->findChild<WindowStatusLine*>();
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return status->isVisible(); }));
-    EXPECT_EQ(status->message(), localizedString(QStringLiteral("app.quit.saving")));
+    expectPaintedSaying(window, "app.quit.saving");
     typeText(editor, QStringLiteral("and while it saved"));
 
     releaseSyncs();
     ASSERT_TRUE(QTest::qWaitFor([] { return !hasVisibleEditorWindow(); }, 20'000));
     // The quit still waited for everything: both words are in the copy the next start reads.
-    QFile recovery(dir.filePath(QStringLiteral("Recovery/recovery.json")));
-    ASSERT_TRUE(recovery.open(QIODevice::ReadOnly));
-    const QByteArray stored = recovery.readAll();
-    EXPECT_TRUE(stored.contains("typed before quitting and while it saved"))
-        << stored.left(400).toStdString();
+    expectRecoveryHolds("typed before quitting and while it saved");
 }
 
 TEST_F(QuitWhileSaving, TheCloseButtonPaintsAndSaysSoWhileTheDiskHoldsTheClose) {
     std::unique_ptr<DunmossNotepadApp> app;
-    const QString path = dir.filePath(QStringLiteral("notes.txt"));
-    QPointer<EditorWindowView> window = launchOn(app, path, "first line\n");
-    ASSERT_TRUE(window);
-    ShortcutTextView* editor =
-        window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
-    editor->setFocus();
-    typeText(editor, QStringLiteral("typed before closing "));
-    settle();
+    QPointer<EditorWindowView> window;
+    ShortcutTextView* editor = launchAndType(app, window, QStringLiteral("typed before closing "));
+    ASSERT_TRUE(editor);
 
     slowDisk().holding = true;
     beforeAtomicWriteSyncForTesting(&holdSync);
     // What the window manager's close button sends.
     window->close();
-    ASSERT_TRUE(QTest::qWaitFor([] { return syncsHeld() > 0; }));
-    bool ticked = false;
-    QTimer::singleShot(0, [&] { ticked = true; });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }));
-    EXPECT_GT(syncsHeld(), 0);
-    ASSERT_TRUE(window && window->isVisible());
-    auto* status = window->findChild<WindowStatusLine*>();
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return status->isVisible(); }));
-    EXPECT_EQ(status->message(), localizedString(QStringLiteral("window.close.saving")));
+    expectPaintedSaying(window, "window.close.saving");
     typeText(editor, QStringLiteral("and while it saved"));
 
     releaseSyncs();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window || !window->isVisible(); }, 20'000));
-    QFile recovery(dir.filePath(QStringLiteral("Recovery/recovery.json")));
-    ASSERT_TRUE(recovery.open(QIODevice::ReadOnly));
-    const QByteArray stored = recovery.readAll();
-    EXPECT_TRUE(stored.contains("typed before closing and while it saved"))
-        << stored.left(400).toStdString();
+    expectRecoveryHolds("typed before closing and while it saved");
 }
 
 // A quit while a save is still being written waits for it, then writes the session and the

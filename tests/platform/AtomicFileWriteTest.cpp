@@ -130,17 +130,11 @@ TEST_F(FileKeepingWrites, AGroupMemberSavingAnotherUsersFileWritesItInPlace) {
 // ACL, gains nothing from the mode's group bits (the ACL's mask). An ACL the folder would hand a
 // new file does not appear on a file that had none.
 TEST_F(FileKeepingWrites, ASavedFileKeepsItsAclAndAttributesAndGainsNone) {
-    using dunmoss::test::AclEntry;
     const QString file = path("shared.txt");
     writeFile(file, "old\n");
     ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
-    const QByteArray acl = dunmoss::test::aclValue({{AclEntry::Owner, 6},
-                                                    {AclEntry::User, 6, 1000},
-                                                    {AclEntry::OwningGroup, 4},
-                                                    {AclEntry::Mask, 6},
-                                                    {AclEntry::Other, 0}});
-    if (!dunmoss::test::setAttribute(file, "user.origin", "kept") ||
-        !dunmoss::test::setAttribute(file, "system.posix_acl_access", acl))
+    const QByteArray acl = dunmoss::test::sharedWithOneUserAcl();
+    if (!dunmoss::test::shareWithOneUser(file))
         GTEST_SKIP() << "this file system keeps no ACL or extended attribute";
 
     writeBytesAtomically("new\n", file);

@@ -50,4 +50,20 @@ inline std::optional<QByteArray> attributeOf(const QString& path, const char* na
     return QByteArray(buffer, qsizetype(size));
 }
 
+// The ACL of a file shared for writing with user 1000 while its owning group may only read: the
+// mask allows writing, so a mode set after it would let the group write.
+inline QByteArray sharedWithOneUserAcl() {
+    return aclValue({{AclEntry::Owner, 6},
+                     {AclEntry::User, 6, 1000},
+                     {AclEntry::OwningGroup, 4},
+                     {AclEntry::Mask, 6},
+                     {AclEntry::Other, 0}});
+}
+
+// Gives the file that ACL and a "user.origin" attribute; false where the file system keeps none.
+inline bool shareWithOneUser(const QString& path) {
+    return setAttribute(path, "user.origin", "kept") &&
+           setAttribute(path, "system.posix_acl_access", sharedWithOneUserAcl());
+}
+
 } // namespace dunmoss::test

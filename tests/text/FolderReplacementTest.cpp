@@ -736,15 +736,9 @@ TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWas) {
 
 // A file replaced, and put back by the restore, keeps its ACL and extended attributes.
 TEST_F(FolderReplace, ReplaceAndRestoreKeepAFilesAclAndAttributes) {
-    using dunmoss::test::AclEntry;
     const QString file = tree.write(QStringLiteral("shared.txt"), "struct\n");
-    const QByteArray acl = dunmoss::test::aclValue({{AclEntry::Owner, 6},
-                                                    {AclEntry::User, 6, 1000},
-                                                    {AclEntry::OwningGroup, 4},
-                                                    {AclEntry::Mask, 6},
-                                                    {AclEntry::Other, 0}});
-    if (!dunmoss::test::setAttribute(file, "user.origin", "kept") ||
-        !dunmoss::test::setAttribute(file, "system.posix_acl_access", acl))
+    const QByteArray acl = dunmoss::test::sharedWithOneUserAcl();
+    if (!dunmoss::test::shareWithOneUser(file))
         GTEST_SKIP() << "this file system keeps no ACL or extended attribute";
     auto kept = [&] {
         EXPECT_EQ(dunmoss::test::attributeOf(file, "system.posix_acl_access"), acl);
