@@ -292,15 +292,17 @@ void autosaveTick(benchmark::State& state, bool onTheMainThread) {
         model.setTabText(id, base + QString::number(++round));
         const EditorTab& tab = model.state().tabs.first();
         // The file as the last round left it, so each round really writes.
-        const QString path = tab.fileURL->toLocalFile();
+        const std::optional<FileStatus> status = statPath(tab.fileURL->toLocalFile());
         const AutosaveBatch::Job job{tab.id,
                                      *tab.fileURL,
                                      tab.document,
                                      tab.savedSnapshot,
                                      tab.savedEncoding,
                                      tab.savedLineEnding,
-                                     fileModificationDate(path),
-                                     fileSize(path)};
+                                     status ? std::optional(status->modified) : std::nullopt,
+                                     status ? std::optional(status->size) : std::nullopt,
+                                     status ? std::optional(status->identity) : std::nullopt,
+                                     status ? std::optional(status->changed) : std::nullopt};
         state.ResumeTiming();
         if (onTheMainThread) {
             if (AutosaveBatch::write(job).result != AutosaveBatch::Result::Saved)
