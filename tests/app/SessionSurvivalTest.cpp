@@ -104,6 +104,14 @@ ShortcutTextView* activeEditor(EditorWindowView* window) {
     return window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
 }
 
+// The active tab's text, with the keyboard in it at its end.
+ShortcutTextView* focusAtTheEnd(EditorWindowView* window) {
+    ShortcutTextView* editor = activeEditor(window);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    return editor;
+}
+
 // What must come back: per tab its file, text, selection, encoding and line ending.
 QByteArray describe(const EditorWindowState& state) {
     QJsonArray tabs;
@@ -141,9 +149,7 @@ void typeAndWait() {
     QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
 
     window->commandTable().selectTab(model.state().tabs.at(1).id);
-    editor = activeEditor(window);
-    editor->setFocus();
-    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    editor = focusAtTheEnd(window);
     typeText(editor, QStringLiteral("第三行 typed"));
     QTest::keyClick(editor, Qt::Key_Left, Qt::ShiftModifier);
     settle();
@@ -206,9 +212,7 @@ void typeThenRunUntilSignalled() {
     DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
     app.quitOnTerminationSignals();
     EditorWindowView* window = startedWindow(app, {qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES")});
-    ShortcutTextView* editor = activeEditor(window);
-    editor->setFocus();
-    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    ShortcutTextView* editor = focusAtTheEnd(window);
     typeText(editor, QStringLiteral(" and more"));
     window->commandTable().newDocument();
     editor = activeEditor(window);
@@ -229,9 +233,7 @@ void typeOnASlowDiskUntilSignalled() {
     DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
     app.quitOnTerminationSignals();
     EditorWindowView* window = startedWindow(app, {qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES")});
-    ShortcutTextView* editor = activeEditor(window);
-    editor->setFocus();
-    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    ShortcutTextView* editor = focusAtTheEnd(window);
     typeText(editor, QStringLiteral(" and more"));
     settle();
     static std::atomic<bool> syncing = false;
@@ -259,9 +261,7 @@ void replaceAllThenTypeUntilSignalled() {
     DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
     app.quitOnTerminationSignals();
     EditorWindowView* window = startedWindow(app, {qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES")});
-    ShortcutTextView* editor = activeEditor(window);
-    editor->setFocus();
-    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    ShortcutTextView* editor = focusAtTheEnd(window);
     QTest::keyClick(editor, Qt::Key_F, Qt::ControlModifier);
     settle();
     auto* bar = qobject_cast<FindReplaceBar*>(window->windowLayout().panel(WindowPanel::FindBar));
@@ -298,9 +298,7 @@ void typeThenSave() {
     DunmossNotepadApp app({QStringLiteral("dunmoss-notepad")});
     const QString path = qEnvironmentVariable("DUNMOSS_SURVIVAL_FILES");
     EditorWindowView* window = startedWindow(app, {path});
-    ShortcutTextView* editor = activeEditor(window);
-    editor->setFocus();
-    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    ShortcutTextView* editor = focusAtTheEnd(window);
     typeText(editor, QStringLiteral(" stored"));
     WindowSession::of(window->model()).persistence().persistSessionAndWait();
     typeText(editor, QStringLiteral(" and the last keys"));
