@@ -130,8 +130,13 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     m_ruler->setBookmarkedLines(c.bookmarkedLines);
 
     // A view waiting for its text takes the tab's selection with it.
-    if (!c.storage() || !c.storage()->isBehind())
+    if (!c.storage() || !c.storage()->isBehind()) {
         applySelection(props, textReplaced || storageReplaced, documentChanged);
+        // The tab's caret in view, as the person left it there: measured in the font and
+        // wrapping just applied, and once shown when the view is not (a restored tab).
+        if (documentChanged || storageReplaced)
+            m_textView->scrollRangeToVisible(m_textView->selectedRange());
+    }
     // A key changes nothing the window's layout asks of the view: laying the window out again
     // for it would cost every key.
     if (textReplaced || appearanceChanged || documentChanged || storageReplaced)

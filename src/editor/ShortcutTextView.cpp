@@ -91,11 +91,10 @@ bool ShortcutTextView::event(QEvent* event) {
         // Shown, the view has the width its long lines are laid out at.
         const std::optional<TextRange> scroll = std::exchange(m_scrollWhenShown, {});
         auto* layout = qobject_cast<LongLineDocumentLayout*>(document()->documentLayout());
-        if (layout && layout->isWaitingForView()) {
+        if (layout && layout->isWaitingForView())
             layout->setWaitingForView(false);
-            if (scroll)
-                scrollRangeToVisible(*scroll);
-        }
+        if (scroll)
+            scrollRangeToVisible(*scroll);
         emit shown();
         return handled;
     }
@@ -593,9 +592,11 @@ void ShortcutTextView::noteLaidOut() {
 }
 
 void ShortcutTextView::scrollRangeToVisible(TextRange range) {
+    // A view not on screen has not the size it will be shown at.
     const auto* layout = qobject_cast<LongLineDocumentLayout*>(document()->documentLayout());
-    if (layout && (layout->isWaitingForView() ||
-                   layout->awaitsLinesAside(document()->findBlock(int(range.end()))))) {
+    if (!isVisible() ||
+        (layout && (layout->isWaitingForView() ||
+                    layout->awaitsLinesAside(document()->findBlock(int(range.end())))))) {
         m_scrollWhenShown = range;
         return;
     }

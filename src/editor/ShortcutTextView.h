@@ -89,7 +89,8 @@ public:
     void setSelectedRanges(const QList<TextRange>& ranges);
     void clearSecondarySelections();
     void setBracketMarks(const QList<TextRange>& ranges, const QColor& color);
-    // Brings the range into view; one longer than the view shows its start.
+    // Brings the range into view; one longer than the view shows its start. A view not shown
+    // does so once it is, at the size it is shown at.
     void scrollRangeToVisible(TextRange range);
 
     // Reserves room left of the text for a widget (the ruler) and keeps it there.
@@ -181,8 +182,8 @@ private:
     // What selectedRanges() last made, while the further selections stay as they were: tens of
     // thousands of ranges are asked for after every change of the window, not only of them.
     mutable QList<TextRange> m_allRanges;
-    // A scroll asked for while the document's long lines wait for this view to be shown, or for
-    // their lines to be made on a pool thread.
+    // A scroll asked for while the view is not shown, its document's long lines wait for it to
+    // be, or their lines are made on a pool thread.
     std::optional<TextRange> m_scrollWhenShown;
     QMetaObject::Connection m_linesMadeAside;
     QMetaObject::Connection m_linesChanged;

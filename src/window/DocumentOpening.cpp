@@ -381,8 +381,9 @@ void DocumentOpening::showProgress() {
     // A result said while the files load stays until the loads are over.
     if (m_progressMessage ? current != *m_progressMessage : current != batch.messageAtStart)
         return;
+    // A passing result gives way to the progress for good.
     if (!m_progressMessage)
-        m_messageBeforeProgress = current;
+        m_messageBeforeProgress = m_model.showsPassingMessage() ? QString() : current;
     m_progressMessage = message;
     m_model.setFindMessage(message);
 }

@@ -191,7 +191,7 @@ void DocumentReloading::reloadTab(const QUuid& tabID) {
     rereadTab(tabID, std::nullopt,
               {[&model, tabID, url] {
                    model.recordRecentFile(url);
-                   model.setFindMessage(localizedString(QStringLiteral("command.reload.done")));
+                   model.setPassingMessage(localizedString(QStringLiteral("command.reload.done")));
                    model.refreshFindResultsAfterReplacingTab(tabID);
                    model.persistSession();
                },
@@ -213,7 +213,7 @@ void DocumentReloading::reopenWithEncoding(TextFileEncoding encoding) {
     EditorWindowModel& model = m_model;
     rereadTab(tab.id, encoding,
               {[&model, tabID = tab.id] {
-                   model.setFindMessage(localizedString(QStringLiteral("encoding.reopen.done")));
+                   model.setPassingMessage(localizedString(QStringLiteral("encoding.reopen.done")));
                    model.refreshFindResultsAfterReplacingTab(tabID);
                    model.persistSession();
                },

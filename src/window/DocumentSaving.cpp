@@ -249,12 +249,13 @@ void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool is
     });
     if (!m_writes->isWriting(tabID))
         m_untied.remove(tabID);
-    // Told by name: the tab's title no longer says which file it was saved to.
+    // Told on the window's message bar, read over whichever tab is shown: it names the tab by
+    // the title it shows now, and the file it no longer stands for.
     if (untied && index && m_model.state().tabs.at(*index).isUntitled() &&
         outcome.result != DocumentWriteOutcome::Result::Failed)
-        reportFailure(
-            tabID,
-            localizedString(QStringLiteral("document.save.overtaken.format")).arg(url.fileName()));
+        reportFailure(tabID,
+                      localizedString(QStringLiteral("document.save.overtaken.format"))
+                          .arg(displayTitle(m_model.state().tabs.at(*index)), url.fileName()));
     switch (outcome.result) {
     case DocumentWriteOutcome::Result::Failed:
         try {

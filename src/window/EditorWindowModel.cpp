@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QUndoStack>
+#include <algorithm>
 #include <utility>
 
 namespace dunmoss {
@@ -46,6 +47,9 @@ EditorWindowModel::EditorWindowModel(Defaults& defaults, const Options& options,
     connect(this, &EditorWindowModel::changed, &m_spareLater, &LaterThanRepaints::request);
     m_editSessionSave.setSingleShot(true);
     connect(&m_editSessionSave, &QTimer::timeout, this, [this] { persistSession(); });
+    m_passingTimer.setSingleShot(true);
+    m_passingTimer.setInterval(kPassingMessageMs);
+    connect(&m_passingTimer, &QTimer::timeout, this, &EditorWindowModel::endPassingMessage);
 }
 
 EditorWindowModel::EditorWindowModel(Defaults& defaults, QObject* parent)
@@ -97,6 +101,53 @@ void EditorWindowModel::setActiveTabID(const QUuid& tabID) {
 
 void EditorWindowModel::setFindMessage(const QString& message) {
     update([&](EditorWindowState& state) { state.findMessage = message; });
+}
+
+void EditorWindowModel::setPassingMessage(const QString& message) {
+    m_passing.reset();
+    setFindMessage(message);
+    m_passing = shownNews(message);
+    m_passingTimer.start();
+}
+
+EditorWindowModel::ShownNews EditorWindowModel::shownNews(const QString& message) const {
+    return {message, m_state.notices.shown, m_state.decisions.externalChangeTabID,
+            m_state.errors.errorMessage};
+}
+
+void EditorWindowModel::endPassingMessageOnNews() {
+    if (m_state.findMessage != m_passing->message) {
+        // Another message took its place.
+        m_passing.reset();
+        m_passingTimer.stop();
+        return;
+    }
+    const ShownNews now = shownNews(m_passing->message);
+    const auto isOld = [&](const WindowNotice& notice) {
+        return std::any_of(m_passing->notices.cbegin(), m_passing->notices.cend(),
+                           [&](const WindowNotice& old) {
+                               return old.cause == notice.cause && old.message == notice.message;
+                           });
+    };
+    // A notice closed or a question answered is no news; one that came, or came again, is.
+    const bool news = !std::all_of(now.notices.cbegin(), now.notices.cend(), isOld) ||
+                      (now.question && now.question != m_passing->question) ||
+                      (now.error && now.error != m_passing->error);
+    if (!news) {
+        m_passing->notices = now.notices;
+        m_passing->question = now.question;
+        m_passing->error = now.error;
+        return;
+    }
+    m_state.findMessage.clear();
+    m_passing.reset();
+    m_passingTimer.stop();
+}
+
+void EditorWindowModel::endPassingMessage() {
+    const std::optional<ShownNews> passing = std::exchange(m_passing, std::nullopt);
+    if (passing && m_state.findMessage == passing->message)
+        setFindMessage(QString());
 }
 
 void EditorWindowModel::presentError(const QString& message) {

@@ -56,6 +56,8 @@ public:
     // Runs the change on the state, then tells the listeners.
     template <typename Change> void update(Change&& change) {
         change(m_state);
+        if (m_passing)
+            endPassingMessageOnNews();
         emit changed();
     }
 
@@ -102,6 +104,13 @@ public:
 
     // Status line and error alert.
     void setFindMessage(const QString& message);
+    // A result that needs no answer ("Reloaded from disk."): on the status line like any
+    // message until another replaces it, news comes to the message bar or an error alert, or
+    // kPassingMessageMs have passed.
+    void setPassingMessage(const QString& message);
+    static constexpr int kPassingMessageMs = 5000;
+    bool showsPassingMessage() const { return m_passing.has_value(); }
+    QTimer& passingMessageTimer() { return m_passingTimer; } // for tests
     void presentError(const QString& message);
     // Replaces the message on screen, leaving the queue as it is.
     void setErrorMessage(const QString& message);
@@ -185,6 +194,16 @@ signals:
     void changed();
 
 private:
+    // What the message bar and the error alert showed when a passing message was set.
+    struct ShownNews {
+        QString message;
+        QList<WindowNotice> notices;
+        std::optional<QUuid> question;
+        std::optional<QString> error;
+    };
+    ShownNews shownNews(const QString& message) const;
+    void endPassingMessageOnNews();
+    void endPassingMessage();
     void storeTabText(int tabIndex, const QString& text);
     // Selects `selection` after an edit already written and pushes its undo step.
     void recordTabEdit(int tabIndex, TextStorage& storage, const TextSplice& splice,
@@ -224,6 +243,8 @@ private:
     QElapsedTimer m_editSessionSaveWait;
     int m_editSessionSaveMaxDelayMs = kEditSessionSaveMaxDelayMs;
     QTimer m_editSessionSave;
+    std::optional<ShownNews> m_passing;
+    QTimer m_passingTimer;
     // The copy is made aside on a pool thread; asking is left until the key has been painted.
     LaterThanRepaints m_spareLater{[this] { readySpareForTypedTab(); }};
     QString m_recoveryDirectory;

@@ -56,17 +56,21 @@ protected:
         return QUrl::fromLocalFile(file.fileName());
     }
     QString recovery() const { return dir.filePath(QStringLiteral("Recovery")); }
-    void storeSession(const QList<EditorTab>& tabs, const QUuid& active) {
-        SessionStore(*defaults, recovery()).saveSession(makeSessionRecord(tabs, active, 14));
+    void storeSession(const QList<EditorTab>& tabs, const QUuid& active, double fontSize = 14) {
+        SessionStore(*defaults, recovery()).saveSession(makeSessionRecord(tabs, active, fontSize));
         SessionWriter::shared().waitUntilIdle();
     }
-    // A window started as the program starts one, shown, until its tabs are back.
-    void start(int tabCount) {
+    // A window started as the program starts one, shown, until its tabs are back. With
+    // `welcomeClosed`, the person closed the welcome panel before they came: the text view is
+    // on screen when it takes them.
+    void start(int tabCount, bool welcomeClosed = false) {
         EditorWindowView::Options options = testWindowOptions(*defaults);
         options.recoveryDirectory = recovery();
         window = std::make_unique<EditorWindowView>(options);
         window->resize(1000, 700);
         window->show();
+        if (welcomeClosed)
+            model().update([](EditorWindowState& state) { state.panels.showWelcome = false; });
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 return model().state().tabs.size() == tabCount && !model().opening().isOpening();
@@ -138,4 +142,33 @@ TEST_F(RestoredTabView, TheActiveTabShowsItsFilledDocumentWithItsTextCaretAndScr
     model().setActiveTabID(other.id);
     QTest::qWait(20);
     EXPECT_EQ(textView()->document()->toPlainText(), QString::fromLatin1(second));
+}
+
+TEST_F(RestoredTabView, EachRestoredTabShowsItsCaretInTheSessionsFont) {
+    const QUrl a = writeFile(QStringLiteral("a.txt"), logLines('a', 300));
+    const QUrl b = writeFile(QStringLiteral("b.txt"), logLines('b', 300));
+    EditorTab shown = makeTabForLoadedFile(a, loadTextFile(a));
+    EditorTab later = makeTabForLoadedFile(b, loadTextFile(b));
+    for (EditorTab* tab : {&shown, &later}) {
+        // Line 126, below the first screen.
+        const qsizetype caret = tab->document.text.indexOf(QStringLiteral(" line 125 ")) - 1;
+        tab->selectedRange = {caret, 0};
+        tab->selectedRanges = {tab->selectedRange};
+    }
+    // The session's font is larger than the window's: the lines are measured again after the
+    // view took the text and its caret.
+    storeSession({shown, later}, shown.id, 28);
+    start(2, true);
+    ASSERT_EQ(model().settings().fontSize(), 28);
+
+    for (const EditorTab* tab : {&shown, &later}) {
+        model().setActiveTabID(tab->id);
+        QTest::qWait(20);
+        ShortcutTextView* view = textView();
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->textCursor().position(), tab->selectedRange.location);
+        EXPECT_EQ(view->textCursor().blockNumber(), 125);
+        EXPECT_TRUE(view->viewport()->rect().contains(view->cursorRect().center()))
+            << view->cursorRect().y() << " below " << view->viewport()->height();
+    }
 }

@@ -390,3 +390,23 @@ TEST_F(OverlayFixture, OnlyTheCaretsLineKeepsItsShapedGlyphs) {
     EXPECT_FALSE(cached(1));
     EXPECT_EQ(view.cursorRect().top(), view.cursorRect(view.textCursor()).top());
 }
+
+TEST(ShortcutTextViewScroll, AViewNotShownScrollsToTheRangeAtTheSizeItIsShownAt) {
+    QString text;
+    for (int i = 1; i <= 300; ++i)
+        text += QStringLiteral("line %1\n").arg(i);
+    ShortcutTextView view;
+    view.resize(400, 900);
+    view.show();
+    view.hide();
+    view.setPlainText(text);
+    const TextRange caret{text.indexOf(QStringLiteral("line 126\n")), 0};
+    view.setSelectedRanges({caret});
+    view.scrollRangeToVisible(caret);
+    // Shown in less room than it had when it was hidden.
+    view.resize(400, 200);
+    view.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view.viewport()->rect().contains(view.cursorRect().center()))
+        << view.cursorRect().y() << " below " << view.viewport()->height();
+}

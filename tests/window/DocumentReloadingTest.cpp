@@ -12,8 +12,10 @@
 #include "window/TabUndoRegistry.h"
 #include "window/WindowAlerts.h"
 #include "window/WindowDerivedValues.h"
+#include "window/WindowNotices.h"
 
 #include <QCoreApplication>
+#include <QSemaphore>
 #include <QTest>
 #include <QUndoStack>
 #include <utime.h>
@@ -104,6 +106,44 @@ TEST_F(Reload, AModifiedTabAsksFirstAndEveryReloadForgetsTheUndoHistory) {
     answerQuestions();
     EXPECT_TRUE(person.alerts.isEmpty());
     EXPECT_EQ(state().findMessage, localizedString(QStringLiteral("command.reload.done")));
+}
+
+TEST_F(Reload, TheResultGivesWayToLaterNewsAndProgressAndGoesOnItsOwn) {
+    const QUrl url = writeFile(QStringLiteral("a.txt"), "disk");
+    open(url);
+    const QString done = localizedString(QStringLiteral("command.reload.done"));
+    const auto reload = [&] {
+        DocumentReloading(*model).reloadKeyboardTab();
+        waitForOpening(*model);
+        ASSERT_EQ(state().findMessage, done);
+    };
+
+    // News on the message bar: the status line no longer says the reload came last.
+    reload();
+    model->presentNotice(autosaveNoticeCause(active().id), QStringLiteral("Autosave failed."));
+    EXPECT_TRUE(state().findMessage.isEmpty());
+
+    // A file opened afterwards, slowly enough to show its progress: the result does not return.
+    reload();
+    const QUrl slow = writeFile(QStringLiteral("slow.txt"), "slow");
+    QSemaphore gate;
+    model->opening().beforeRead = [&](const QUrl& read) {
+        if (read == slow)
+            gate.acquire();
+    };
+    person.openAnswers.push_back({slow});
+    model->opening().openDocumentsFromPanel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state().findMessage != done; }));
+    gate.release();
+    waitForOpening(*model);
+    model->opening().beforeRead = nullptr;
+    EXPECT_TRUE(state().findMessage.isEmpty()) << state().findMessage.toStdString();
+
+    // Left alone, it goes after a while.
+    reload();
+    ASSERT_TRUE(model->passingMessageTimer().isActive());
+    model->passingMessageTimer().start(0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state().findMessage.isEmpty(); }));
 }
 
 TEST_F(Reload, TheConfirmationReloadsTheTabItAskedAboutAndOnlyWhileItExists) {

@@ -10,6 +10,7 @@
 #include "window/DocumentWriteQueue.h"
 #include "window/ExternalChanges.h"
 #include "window/TabClosing.h"
+#include "window/WindowDerivedValues.h"
 #include "window/WindowNotices.h"
 
 #include <QDir>
@@ -800,8 +801,11 @@ TEST_F(DocumentSave, SaveAllNamesASaveOvertakenByAnotherTabsSaveAs) {
     ASSERT_TRUE(model->tab(rightID)->isUntitled());
     EXPECT_EQ(status(), saveAllSummaryMessage(
                             [](const QString& key) { return localizedString(key); }, 1, 1, 0));
+    // Read over whichever tab is shown, it names the tab by the title it shows now and the file.
     const QString told = saveFailure(*model->tabIndex(rightID));
-    EXPECT_TRUE(told.contains(QStringLiteral("right.txt"))) << told.toStdString();
+    const QString title = displayTitle(*model->tab(rightID));
+    EXPECT_TRUE(told.contains(QStringLiteral("“%1”").arg(title))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("“right.txt”"))) << told.toStdString();
 }
 
 TEST_F(DocumentSave, TwoTabsSavedOntoOneNewFileNeverBothStandForIt) {
