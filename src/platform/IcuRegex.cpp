@@ -920,14 +920,22 @@ int32_t stackLimitFor(qsizetype length) {
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text)
     : IcuRegexMatcher(regex, text, TextRange{0, text.size()}) {}
 
+bool RegexTextLines::allShort() const {
+    if (m_allShort < 0)
+        m_allShort = linesAtMost(m_text, kLongestLineReadWhole) ? 1 : 0;
+    return m_allShort == 1;
+}
+
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRange region,
-                                 bool transparentBounds, bool anchoringBounds)
+                                 bool transparentBounds, bool anchoringBounds,
+                                 const RegexTextLines* lines)
     : m_compiled(regex.m_compiled), m_compiledInPieces(regex.m_compiledInPieces), m_text(text),
       m_pattern(regex.m_source), m_groupCount(regex.m_groupCount),
       m_transparentBounds(transparentBounds), m_anchoringBounds(anchoringBounds),
       // Transparent bounds let the run read anywhere in the text, so all of it is measured.
       m_readsInPieces(regex.m_readsInPieces &&
-                      !(regex.m_farReadsStayOnLine && linesAtMost(text, kLongestLineReadWhole))) {
+                      !(regex.m_farReadsStayOnLine &&
+                        (lines ? lines->allShort() : RegexTextLines(text).allShort()))) {
     UErrorCode status = U_ZERO_ERROR;
     m_matcher.reset((m_readsInPieces ? m_compiledInPieces : m_compiled)->matcher(status));
     if (U_FAILURE(status) || !m_matcher)

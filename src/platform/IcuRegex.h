@@ -207,6 +207,19 @@ private:
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(IcuRegex::Options)
 
+// Whether no line of a text is longer than a pattern whose far reads stay on their lines may
+// read whole (see IcuRegex::farReadsStayOnLine), measured when first asked: the matchers of one
+// text share one, so the text is measured once. Not shared between threads.
+class RegexTextLines {
+public:
+    explicit RegexTextLines(QStringView text) : m_text(text) {}
+    bool allShort() const;
+
+private:
+    QStringView m_text;
+    mutable int m_allShort = -1;
+};
+
 // One run of a pattern over a text, which it reads in place (the text must outlive the
 // matcher; the pattern need not). Not shared between threads: make one per run.
 class IcuRegexMatcher {
@@ -215,8 +228,11 @@ public:
     // Matches inside [region.location, region.end()) only; an edge that splits a surrogate pair
     // leaves that character out. With transparent bounds, look-around sees the text outside
     // the region; with anchoring bounds, "^" and "$" match at its edges.
+    // `lines`, when given, is what is known of the text's lines; it must outlive the matcher's
+    // construction.
     IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRange region,
-                    bool transparentBounds = false, bool anchoringBounds = true);
+                    bool transparentBounds = false, bool anchoringBounds = true,
+                    const RegexTextLines* lines = nullptr);
     ~IcuRegexMatcher();
     IcuRegexMatcher(const IcuRegexMatcher&) = delete;
     IcuRegexMatcher& operator=(const IcuRegexMatcher&) = delete;

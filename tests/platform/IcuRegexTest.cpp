@@ -515,6 +515,13 @@ TEST(IcuRegexTest, OnlyATextOfShortLinesIsReadWhole) {
     EXPECT_TRUE(IcuRegexMatcher(crossing, shortLines).readsInPieces());
     // The whole text is measured, whatever region is searched: transparent bounds reach it all.
     EXPECT_TRUE(IcuRegexMatcher(pairs, longLine, TextRange{0, 10}).readsInPieces());
+    // Matchers of one text share its measure.
+    const RegexTextLines measured(longLine);
+    EXPECT_TRUE(
+        IcuRegexMatcher(pairs, longLine, TextRange{0, 10}, true, false, &measured).readsInPieces());
+    const RegexTextLines shortMeasured(shortLines);
+    EXPECT_FALSE(IcuRegexMatcher(pairs, shortLines, TextRange{0, 10}, true, false, &shortMeasured)
+                     .readsInPieces());
     for (const QString& text : {shortLines, longLine, lastLineLong})
         EXPECT_EQ(pairs.matchRanges(text), icuRanges(pairs.pattern(), text));
     // Lines of every length around the cap, each read a unit at a time for comparison.
