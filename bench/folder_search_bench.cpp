@@ -10,14 +10,19 @@
 // weighs heavily there, so the file's own search is also timed inside this process, the
 // prepared query beside the plain path.
 // Then shapes where the fast path has more to read than ICU alone: folded expressions over 5 MB
-// of text beyond ASCII, and sparse occurrences after long runs of the characters the pattern
-// takes in before its literal, each searched in this process beside the plain path, and as a
+// of text beyond ASCII, sparse occurrences after long runs of the characters the pattern takes
+// in before its literal, and expressions that read far over short and long lines, each searched
+// in this process beside the plain path and beside ICU's own run over the whole text, and as a
 // process beside grep.
 // DUNMOSS_BENCH_TABLES picks "tree", "line", "shapes" or all (the default).
 // Output goes to a file, since grep stops at its first match when writing to /dev/null. The
 // median of DUNMOSS_BENCH_RUNS runs (default 3) is printed with the ratios.
+#include "platform/IcuRegex.h"
 #include "support/MinifiedScript.h"
 #include "text/FolderFileSearch.h"
+#include "text/MatchPreview.h"
+#include "text/ResultIdentifier.h"
+#include "text/TextSearch.h"
 
 #include <QDir>
 #include <QFile>
@@ -195,6 +200,42 @@ QByteArray candidateLines(qsizetype bytes) {
     return out;
 }
 
+// The same lines joined into lines of about 1,500 bytes: each too long to be read whole by an
+// expression that reads far.
+QByteArray joinedLines(QByteArray lines) {
+    for (qsizetype i = 0, lineStart = 0; i < lines.size(); ++i) {
+        if (lines[i] != '\n')
+            continue;
+        if (i - lineStart < 1500)
+            lines[i] = ' ';
+        else
+            lineStart = i + 1;
+    }
+    return lines;
+}
+
+// Lines of words, some holding an "x", each ended by " Q" when asked.
+QByteArray proseLines(qsizetype bytes, bool endedByQ) {
+    static const char* const kWords[] = {"alpha", "beta", "gamma", "x=3.14", "lorem", "ipsum",
+                                         "dolor", "fox",  "xx",    "jumps",  "over",  "lazy"};
+    QRandomGenerator random(17);
+    QByteArray out;
+    qsizetype lineLength = 0;
+    while (out.size() < bytes) {
+        const char* word = kWords[random.bounded(int(std::size(kWords)))];
+        out += word;
+        lineLength += qsizetype(std::strlen(word));
+        if (lineLength > 70) {
+            out += endedByQ ? " Q\n" : "\n";
+            lineLength = 0;
+        } else {
+            out += ' ';
+            ++lineLength;
+        }
+    }
+    return out;
+}
+
 struct Shape {
     const char* query;
     bool ignoresCase;
@@ -224,9 +265,20 @@ const Shape kShapes[] = {
      "1 MB line, word runs"},
     {"a\\w*X", false, [] { return longRuns(1'000'000, kWordCharacters, "X", false); },
      "1 MB line, all ended"},
-    // Read in pieces (a back-reference), over many separate lines that may match.
+    // Expressions that read far (a back-reference, a large count, a look-ahead to the line's
+    // end): read whole over short lines, in pieces over long ones.
     {"(ab)\\1Q", false, [] { return candidateLines(8'000'000); }, "8 MB, candidate lines"},
+    {"(ab)\\1Q", false, [] { return joinedLines(candidateLines(8'000'000)); },
+     "8 MB, long candidate lines"},
     {"(\\w)\\1+ed", false, [] { return candidateLines(8'000'000); }, "8 MB, candidate lines"},
+    {"(\\w)\\1+ed", false, [] { return joinedLines(candidateLines(8'000'000)); },
+     "8 MB, long candidate lines"},
+    {"x{1000,}", false, [] { return proseLines(5'000'000, false); }, "5 MB, short lines"},
+    {"x{1000,}", false, [] { return joinedLines(proseLines(5'000'000, false)); },
+     "5 MB, long lines"},
+    {"\\w+(?=.*Q)", false, [] { return proseLines(5'000'000, true); }, "5 MB, short lines"},
+    {"\\w+(?=.*Q)", false, [] { return joinedLines(proseLines(5'000'000, true)); },
+     "5 MB, long lines"},
 };
 
 } // namespace
@@ -327,11 +379,13 @@ int main(int, char** argv) {
     }
     if (tables.find("shapes") != std::string::npos) {
         std::printf("\nshapes, one core = core %s: the file's search in this process (text, then "
-                    "bytes) beside the plain path, and as a process beside grep\n",
+                    "bytes) beside the plain path, the text's search again beside ICU's own run "
+                    "over the whole text without a bound, and as a process beside grep\n",
                     core.c_str());
-        std::printf("%-14s %-24s %8s %8s %7s | %8s %8s %7s | %7s %7s %7s | lines ours/grep\n",
+        std::printf("%-14s %-26s %8s %8s %7s | %8s %8s %7s | %8s %8s %7s | %7s %7s %7s | lines "
+                    "ours/grep\n",
                     "query", "text", "text ms", "plain ms", "/plain", "bytes ms", "plain ms",
-                    "/plain", "ours1", "grep", "/grep");
+                    "/plain", "text ms", "icu ms", "/icu", "ours1", "grep", "/grep");
         for (const Shape& shape : kShapes) {
             using namespace dunmoss;
             const QByteArray bytes = shape.text();
@@ -359,6 +413,26 @@ int main(int, char** argv) {
                     return folderMatchesInFileBytes(query, options, bytes, url, INT_MAX)
                         .found.size();
                 });
+            const IcuRegex searched = makeSearchRegex(query, options);
+            const IcuRegex unbounded(searched.pattern(), searched.options());
+            // ICU's run lists its matches as a search does, so only the run differs.
+            const auto [againText, icuText] = medianSearches(
+                5 * runs, [&] { return prepared.matchesInText(text, url, INT_MAX).found.size(); },
+                [&] {
+                    QList<FolderSearchResult> found;
+                    MatchLocator locator(text);
+                    IcuRegexMatcher matcher(unbounded, text);
+                    while (matcher.findNext()) {
+                        const TextRange range = matcher.range();
+                        if (range.length == 0)
+                            continue;
+                        locator.advanceTo(range.location);
+                        found.append(FolderSearchResult{
+                            newResultIdentifier(), url, locator.lineIndex() + 1,
+                            range.location - locator.lineStart() + 1, locator.preview(range)});
+                    }
+                    return found.size();
+                });
             const std::string q = " " + quoted(shape.query) + " " + quoted(folder.toStdString());
             const std::string i = shape.ignoresCase ? " -i" : "";
             const Timings timings = timeRounds({pin + tool + " -E" + i + " -j 1" + q,
@@ -366,11 +440,12 @@ int main(int, char** argv) {
                                                runs, out);
             const std::vector<double>& m = timings.medians;
             std::printf(
-                "%-14s %-24s %8.2f %8.2f %6.2fx | %8.2f %8.2f %6.2fx | %7.3f %7.3f %6.2fx | "
-                "%ld/%ld\n",
+                "%-14s %-26s %8.2f %8.2f %6.2fx | %8.2f %8.2f %6.2fx | %8.2f %8.2f %6.2fx | %7.3f "
+                "%7.3f %6.2fx | %ld/%ld\n",
                 (std::string(shape.query) + (shape.ignoresCase ? " -i" : "")).c_str(),
                 shape.textName, inText, plainText, inText / plainText, inBytes, plainBytes,
-                inBytes / plainBytes, m[0], m[1], m[0] / m[1], timings.lines[0], timings.lines[1]);
+                inBytes / plainBytes, againText, icuText, againText / icuText, m[0], m[1],
+                m[0] / m[1], timings.lines[0], timings.lines[1]);
             std::fflush(stdout);
         }
     }

@@ -247,6 +247,10 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
     // Only a bound needs it: our own patterns are written to read each unit once or so.
     m_readsInPieces = bound.isBounded() && !(options & IgnoreMetacharacters) &&
                       ((options & AllowCommentsAndWhitespace) || mayReadFarWithoutTicks(pattern));
+    m_farReadsStayOnLine = m_readsInPieces && !(options & AllowCommentsAndWhitespace) &&
+                           dunmoss::farReadsStayOnLine(pattern, options & DotMatchesLineSeparators,
+                                                       options & CaseInsensitive);
+    m_compiledInPieces = m_compiled;
     // What runs over the text in pieces judges its boundaries where they are (see
     // withBoundariesReadInPlace); what does not compile so is run as written.
     const bool commentsAnywhere =
@@ -266,7 +270,7 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
         std::unique_ptr<icu::RegexMatcher> check(
             U_SUCCESS(status) && rewritten ? rewritten->matcher(status) : nullptr);
         if (U_SUCCESS(status) && check && check->groupCount() == m_groupCount)
-            m_compiled = std::move(rewritten);
+            m_compiledInPieces = std::move(rewritten);
         status = U_ZERO_ERROR;
     }
     if (!(options & (AllowCommentsAndWhitespace | IgnoreMetacharacters | WithoutRunSkips))) {
@@ -916,13 +920,24 @@ int32_t stackLimitFor(qsizetype length) {
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text)
     : IcuRegexMatcher(regex, text, TextRange{0, text.size()}) {}
 
+bool RegexTextLines::allShort() const {
+    if (m_allShort < 0)
+        m_allShort = linesAtMost(m_text, kLongestLineReadWhole) ? 1 : 0;
+    return m_allShort == 1;
+}
+
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRange region,
-                                 bool transparentBounds, bool anchoringBounds)
-    : m_compiled(regex.m_compiled), m_text(text), m_pattern(regex.m_source),
-      m_groupCount(regex.m_groupCount), m_transparentBounds(transparentBounds),
-      m_anchoringBounds(anchoringBounds), m_readsInPieces(regex.m_readsInPieces) {
+                                 bool transparentBounds, bool anchoringBounds,
+                                 const RegexTextLines* lines)
+    : m_compiled(regex.m_compiled), m_compiledInPieces(regex.m_compiledInPieces), m_text(text),
+      m_pattern(regex.m_source), m_groupCount(regex.m_groupCount),
+      m_transparentBounds(transparentBounds), m_anchoringBounds(anchoringBounds),
+      // Transparent bounds let the run read anywhere in the text, so all of it is measured.
+      m_readsInPieces(regex.m_readsInPieces &&
+                      !(regex.m_farReadsStayOnLine &&
+                        (lines ? lines->allShort() : RegexTextLines(text).allShort()))) {
     UErrorCode status = U_ZERO_ERROR;
-    m_matcher.reset(regex.m_compiled->matcher(status));
+    m_matcher.reset((m_readsInPieces ? m_compiledInPieces : m_compiled)->matcher(status));
     if (U_FAILURE(status) || !m_matcher)
         throwFor(status);
     if (regex.m_bound.isBounded() || regex.m_leadingLoop || regex.m_startFilter ||
@@ -930,10 +945,10 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
         m_run = std::make_unique<Run>();
     // A matcher keeps a shallow clone of the UText: it reads the QString's own buffer. The
     // helpers below read as the run does, their pieces counted with its own.
-    if (regex.m_readsInPieces)
+    if (m_readsInPieces)
         m_run->pieces = PiecewiseText{text, &Run::onPiece, m_run.get()};
     const auto openWhole = [&](UText* ut) {
-        if (regex.m_readsInPieces)
+        if (m_readsInPieces)
             openPiecewiseText(ut, &m_run->pieces, &status);
         else
             utext_openUChars(ut, uchars(text), text.size(), &status);

@@ -149,8 +149,13 @@ public:
     int captureGroupCount() const { return m_groupCount; }
     // True for a bounded pattern one attempt of which may read far without a tick of
     // backtracking (see RegexLongReads.h): a run then reads its text in pieces, each counted
-    // against the bound and asking its stop check.
+    // against the bound and asking its stop check, unless the text is one it may read whole
+    // (below).
     bool readsInPieces() const { return m_readsInPieces; }
+    // True for such a pattern whose far reads never take in a line feed: a run over a text
+    // whose lines are all short (kLongestLineReadWhole) reads all of it at once, on ICU's fast
+    // path over one chunk, since what it reads between two of ICU's calls back is bounded there.
+    bool farReadsStayOnLine() const { return m_farReadsStayOnLine; }
 
     // What a "$" that names no group of the pattern does in a template.
     enum class GroupReferences {
@@ -176,6 +181,9 @@ public:
 private:
     friend class IcuRegexMatcher;
     std::shared_ptr<const icu::RegexPattern> m_compiled;
+    // The form a run in pieces uses: each boundary after a look-behind that reads up to it (see
+    // withBoundariesReadInPlace), or the pattern as written.
+    std::shared_ptr<const icu::RegexPattern> m_compiledInPieces;
     // One character of the class the leading loop repeats, when skipping is sound, one of each
     // required atom before it, how many optional ones lie among them, and the assertions before
     // them, if any.
@@ -194,9 +202,23 @@ private:
     RegexWorkBound m_bound;
     int m_groupCount = 0;
     bool m_readsInPieces = false;
+    bool m_farReadsStayOnLine = false;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(IcuRegex::Options)
+
+// Whether no line of a text is longer than a pattern whose far reads stay on their lines may
+// read whole (see IcuRegex::farReadsStayOnLine), measured when first asked: the matchers of one
+// text share one, so the text is measured once. Not shared between threads.
+class RegexTextLines {
+public:
+    explicit RegexTextLines(QStringView text) : m_text(text) {}
+    bool allShort() const;
+
+private:
+    QStringView m_text;
+    mutable int m_allShort = -1;
+};
 
 // One run of a pattern over a text, which it reads in place (the text must outlive the
 // matcher; the pattern need not). Not shared between threads: make one per run.
@@ -206,8 +228,11 @@ public:
     // Matches inside [region.location, region.end()) only; an edge that splits a surrogate pair
     // leaves that character out. With transparent bounds, look-around sees the text outside
     // the region; with anchoring bounds, "^" and "$" match at its edges.
+    // `lines`, when given, is what is known of the text's lines; it must outlive the matcher's
+    // construction.
     IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRange region,
-                    bool transparentBounds = false, bool anchoringBounds = true);
+                    bool transparentBounds = false, bool anchoringBounds = true,
+                    const RegexTextLines* lines = nullptr);
     ~IcuRegexMatcher();
     IcuRegexMatcher(const IcuRegexMatcher&) = delete;
     IcuRegexMatcher& operator=(const IcuRegexMatcher&) = delete;
@@ -237,6 +262,10 @@ public:
     // and tally, as a matcher made for it would: one matcher serves the stretches of a text in
     // turn, its set-up paid once. What the run did so far goes into the tally first.
     void moveToRegion(TextRange region);
+    // Whether the run reads its text in pieces (see IcuRegex::readsInPieces): false for a
+    // pattern that reads far only on its lines over a text of short lines, read whole, and
+    // once a find in pieces ran out of stack and was made again over the whole text.
+    bool readsInPieces() const { return m_readsInPieces; }
     // The region the matcher was made with, after its edges were kept off surrogate pairs.
     TextRange region() const { return {m_regionStart, m_regionLimit - m_regionStart}; }
     // The furthest position the run has moved past so far (attempts made, matches found), as
@@ -261,6 +290,7 @@ private:
 
     // Held so a matcher may outlive the IcuRegex value it was made from.
     std::shared_ptr<const icu::RegexPattern> m_compiled;
+    std::shared_ptr<const icu::RegexPattern> m_compiledInPieces;
     std::unique_ptr<icu::RegexMatcher> m_matcher;
     std::unique_ptr<Run> m_run;
     QStringView m_text;

@@ -208,8 +208,10 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
     FolderFileMatches matches;
     QList<FolderSearchResult>& found = matches.found;
     MatchLocator locator(text);
-    // One bound for the whole file, however many stretches the expression runs over.
+    // One bound for the whole file, however many stretches the expression runs over, and its
+    // lines measured once for every matcher.
     RegexWorkTally tally;
+    const RegexTextLines lines(text);
     // Lists the matcher's matches; false once there is no more room. What the expression reads
     // goes on the meter as it moves on. The matcher asks only now and then (a match found, a
     // tick of backtracking, thousands of positions or units read), so each time is a real ask.
@@ -249,7 +251,8 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
         if (matcher)
             matcher->moveToRegion(region);
         else
-            matcher.emplace(isShort ? *m_shortLineRegex : *m_regex, text, region, true, false);
+            matcher.emplace(isShort ? *m_shortLineRegex : *m_regex, text, region, true, false,
+                            &lines);
         return take(*matcher);
     };
     try {

@@ -1,5 +1,6 @@
 #include "platform/IcuRegex.h"
 #include "platform/IcuCharacterClasses.h"
+#include "platform/RegexLongReads.h"
 
 #include <QString>
 #include <QStringList>
@@ -424,14 +425,23 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
     text += QStringLiteral("\U0001D400 abc abc Q");
     while (text.size() < 14000)
         text += QStringLiteral("abc abc Abc xed (Q) ");
+    // The same cut into short lines: what may read only on its lines reads it whole.
+    QString lines = text;
+    for (qsizetype k = 70; k < lines.size(); k += 71)
+        lines[k] = u'\n';
     for (const QString& pattern :
          {QStringLiteral("(\\w+) \\1"), QStringLiteral("(?i)(a\\w)c \\1"),
           QStringLiteral("\\w+(?=.*Q)"), QStringLiteral("\\w++ "), QStringLiteral("(?>\\S+) x"),
           QStringLiteral("(?<=x\\S{0,2})\\S+"), QStringLiteral("x(?=\\S{2})"),
-          QStringLiteral("(?x) a b"), QStringLiteral(".(?!.*Q)"), QStringLiteral("(?:c ){1000}")}) {
+          QStringLiteral("(?x) a b"), QStringLiteral(".(?!.*Q)"), QStringLiteral("(?:c ){1000}"),
+          QStringLiteral("(?s)(\\w)\\1.*?Q"), QStringLiteral("(\\s+)\\1")}) {
         const IcuRegex regex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
         EXPECT_TRUE(regex.readsInPieces()) << pattern.toStdString();
         EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text)) << pattern.toStdString();
+        EXPECT_EQ(regex.matchRanges(lines), icuRanges(pattern, lines)) << pattern.toStdString();
+        EXPECT_TRUE(IcuRegexMatcher(regex, text).readsInPieces()) << pattern.toStdString();
+        EXPECT_EQ(IcuRegexMatcher(regex, lines).readsInPieces(), !regex.farReadsStayOnLine())
+            << pattern.toStdString();
     }
     for (const QString& pattern :
          {QStringLiteral("\\w+ing"), wholeWord(QStringLiteral("abc")), QStringLiteral("a(?=b)c"),
@@ -444,6 +454,87 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
             .readsInPieces());
     // Our own patterns have no bound for the pieces to serve.
     EXPECT_FALSE(IcuRegex(QStringLiteral("(\\w+) \\1")).readsInPieces());
+}
+
+TEST(IcuRegexTest, FarReadsThatCannotTakeInALineFeedStayOnTheirLines) {
+    for (const char16_t* pattern :
+         {u"x{1000,}", u"(\\w)\\1+ed", u"(ab)\\1Q", u"\\w+(?=.*Q)", u"(?>\\w+)x", u"\\d++",
+          u"[a-z]*+!", u"\\S++", u"[^\\n]*+", u"(?<w>\\w+) \\k<w>", u"(?i)(\u00DF)\\1",
+          u"(\\p{L}+)\\1", u"(a|b)\\1", u"\\n(\\w+)\\1", u"(?=\\n.*Q)", u"(?m)^(\\w)\\1$",
+          u"[\\s\\S]*(\\w)\\1", u"(?:(\\w)\\1){5}", u"(?=a)(\\w)\\1{2}"})
+        EXPECT_TRUE(farReadsStayOnLine(QStringView(pattern), false, false))
+            << QString::fromUtf16(pattern).toStdString();
+    for (const char16_t* pattern : {u"(.+)\\1(?s)",      u"(?s:(.+))\\1",
+                                    u"(\\s+)\\1",        u"(\\W)\\1",
+                                    u"(\\D+)\\1",        u"([^a]+)\\1",
+                                    u"(\\X)\\1",         u"(\\R)\\1",
+                                    u"(?>[\\s\\S]*)",    u"\\N{LINE FEED}{1000}",
+                                    u"\\x{a}++",         u"(?=[^Q]*Q)",
+                                    u"(?x)(\\w)\\1",     u"(\\v)\\1",
+                                    u"(a\\1)",           u"(\\p{Any})\\1",
+                                    u"(a\n|b)\\1",       u"(?:a\\nb){1000}",
+                                    u"(\\Q\n\\E)\\1",    u"\\u000A++",
+                                    u"(?:(?=.*Q)x?){2}", u"(?=.*Q){1000}",
+                                    u"(?<n>\\s)\\k<n>",  u"\\k<none>",
+                                    u"(a)\\2",           u"(\\w)\\1(",
+                                    u"(?d)(\\w)\\1"})
+        EXPECT_FALSE(farReadsStayOnLine(QStringView(pattern), false, false))
+            << QString::fromUtf16(pattern).toStdString();
+    // A dot that takes in line feeds, and what folding lets a class take in.
+    EXPECT_FALSE(farReadsStayOnLine(u"(.)\\1", true, false));
+    EXPECT_TRUE(farReadsStayOnLine(u"(.)\\1", false, true));
+    EXPECT_TRUE(farReadsStayOnLine(u"([a-z]+)\\1", false, true));
+    // Through the options of the expression.
+    const auto stays = [](const char* pattern, IcuRegex::Options options) {
+        return IcuRegex(QString::fromUtf8(pattern), options, IcuRegex::kUserPatternBound)
+            .farReadsStayOnLine();
+    };
+    EXPECT_TRUE(stays("(.)\\1", IcuRegex::NoOptions));
+    EXPECT_FALSE(stays("(.)\\1", IcuRegex::DotMatchesLineSeparators));
+    EXPECT_FALSE(stays("(\\w)\\1", IcuRegex::AllowCommentsAndWhitespace));
+    // Only what reads far has a question to answer.
+    EXPECT_FALSE(stays("\\w+ing", IcuRegex::NoOptions));
+}
+
+TEST(IcuRegexTest, OnlyATextOfShortLinesIsReadWhole) {
+    const IcuRegex pairs(QStringLiteral("(\\w)\\1+ed"), IcuRegex::NoOptions,
+                         IcuRegex::kUserPatternBound);
+    const IcuRegex crossing(QStringLiteral("(\\s)\\1+ed"), IcuRegex::NoOptions,
+                            IcuRegex::kUserPatternBound);
+    ASSERT_TRUE(pairs.readsInPieces() && crossing.readsInPieces());
+    const QString line = QString(kLongestLineReadWhole - 3, u'a') + QStringLiteral("eed");
+    const QString shortLines = (line + u'\n').repeated(4);
+    const QString longLine = shortLines.left(line.size() + 1) + line + u'a' + u'\n';
+    const QString lastLineLong = shortLines + line + u'a';
+    EXPECT_TRUE(linesAtMost(shortLines, kLongestLineReadWhole));
+    EXPECT_FALSE(linesAtMost(longLine, kLongestLineReadWhole));
+    EXPECT_FALSE(linesAtMost(lastLineLong, kLongestLineReadWhole));
+    EXPECT_FALSE(IcuRegexMatcher(pairs, shortLines).readsInPieces());
+    EXPECT_TRUE(IcuRegexMatcher(pairs, longLine).readsInPieces());
+    EXPECT_TRUE(IcuRegexMatcher(pairs, lastLineLong).readsInPieces());
+    EXPECT_TRUE(IcuRegexMatcher(crossing, shortLines).readsInPieces());
+    // The whole text is measured, whatever region is searched: transparent bounds reach it all.
+    EXPECT_TRUE(IcuRegexMatcher(pairs, longLine, TextRange{0, 10}).readsInPieces());
+    // Matchers of one text share its measure.
+    const RegexTextLines measured(longLine);
+    EXPECT_TRUE(
+        IcuRegexMatcher(pairs, longLine, TextRange{0, 10}, true, false, &measured).readsInPieces());
+    const RegexTextLines shortMeasured(shortLines);
+    EXPECT_FALSE(IcuRegexMatcher(pairs, shortLines, TextRange{0, 10}, true, false, &shortMeasured)
+                     .readsInPieces());
+    for (const QString& text : {shortLines, longLine, lastLineLong})
+        EXPECT_EQ(pairs.matchRanges(text), icuRanges(pairs.pattern(), text));
+    // Lines of every length around the cap, each read a unit at a time for comparison.
+    for (const qsizetype length : {0, 1, 511, 512, 513, 1023, 1024, 1025, 2047, 2049}) {
+        QString text;
+        for (int k = 0; text.size() < 5000; ++k)
+            text += QString(k % 3 == 0 ? length : 700, u'x') + u'\n';
+        qsizetype longest = 0;
+        for (const QStringView l : QStringView(text).split(u'\n'))
+            longest = std::max(longest, l.size());
+        EXPECT_EQ(linesAtMost(text, kLongestLineReadWhole), longest <= kLongestLineReadWhole)
+            << length;
+    }
 }
 
 TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
@@ -503,11 +594,19 @@ TEST(IcuRegexTest, WhatIcuFinishesOverTheWholeTextIsNotTooCostlyInPieces) {
     // ICU's generic text path runs out of stack on this possessive loop where its path over
     // the whole text does not.
     const QString emoji = wholeWord(QStringLiteral("(?:[\\x{1F600}-\\x{1F64F}]*)*+i"));
-    const QString twelve = QStringLiteral("ax aaai\U0001F600aia");
+    // A line too long to be read whole.
+    const QString twelve =
+        QString(kLongestLineReadWhole, u' ') + QStringLiteral("ax aaai\U0001F600aia");
     const IcuRegex nested(emoji, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
-    ASSERT_TRUE(nested.readsInPieces());
-    EXPECT_EQ(nested.matchRanges(twelve), icuRanges(emoji, twelve));
-    const QString lines = QStringLiteral("xi\U0001F600  x\nax\U0001F600");
+    IcuRegexMatcher overflowing(nested, twelve);
+    ASSERT_TRUE(overflowing.readsInPieces());
+    std::vector<TextRange> found;
+    while (overflowing.findNext())
+        found.push_back(overflowing.range());
+    EXPECT_FALSE(overflowing.readsInPieces());
+    EXPECT_EQ(found, icuRanges(emoji, twelve));
+    const QString lines =
+        QString(kLongestLineReadWhole, u' ') + QStringLiteral("xi\U0001F600  x\nax\U0001F600");
     EXPECT_EQ(nested.matchRanges(lines), icuRanges(emoji, lines));
     // Where ICU runs out over the whole text too, so does the run.
     try {
@@ -597,14 +696,27 @@ TEST(IcuRegexTest, ComparingABackReferenceCountsAgainstTheBound) {
     // over the whole run.
     const IcuRegex backReference(QStringLiteral("(\\w+)\\1Z"), IcuRegex::NoOptions,
                                  RegexWorkBound{50, 0});
+    const QString line = QStringLiteral("abcd").repeated(25'000) + u'Z';
+    ASSERT_TRUE(IcuRegexMatcher(backReference, line).readsInPieces());
     try {
-        backReference.matchRanges(QStringLiteral("abcd").repeated(25'000) + u'Z');
+        backReference.matchRanges(line);
         ADD_FAILURE() << "the back-reference ran to the end";
     } catch (const RegexError& error) {
         EXPECT_TRUE(error.isTimeout());
     }
     // What reads little per attempt stays under it.
     EXPECT_EQ(backReference.matchRanges(QStringLiteral("ababZ cdcdZ")).size(), 2u);
+    // Over short lines, read whole, the backtracking it does there passes the bound.
+    const QString lines = (QString(1000, u'a') + u'\n').repeated(20);
+    const IcuRegex runaway(QStringLiteral("(a+)\\1Z"), IcuRegex::NoOptions, RegexWorkBound{50, 0});
+    IcuRegexMatcher whole(runaway, lines);
+    ASSERT_FALSE(whole.readsInPieces());
+    try {
+        whole.findNext();
+        ADD_FAILURE() << "the back-reference ran through every line";
+    } catch (const RegexError& error) {
+        EXPECT_TRUE(error.isTimeout());
+    }
 }
 
 TEST(IcuRegexTest, AStopSetDuringTheRunIsHeardInsideIcuAndNoMatchFollows) {
@@ -617,11 +729,14 @@ TEST(IcuRegexTest, AStopSetDuringTheRunIsHeardInsideIcuAndNoMatchFollows) {
         {"(\\w+)\\1Z", QStringLiteral("abcd").repeated(2000) + u'Y'},
         // Every match looks ahead to the end of the line.
         {"\\w*ed(?=.*Q)", QStringLiteral("xed ").repeated(20'000) + u'Q'},
+        // Short lines, read whole: heard at ticks and positions.
+        {"(\\w+)\\1Z", QStringLiteral("abcdabcd xyzxyz\n").repeated(2000)},
     };
     for (const Case& c : cases) {
         const IcuRegex regex(QString::fromUtf8(c.pattern), IcuRegex::NoOptions,
                              IcuRegex::kUserPatternBound);
         IcuRegexMatcher matcher(regex, c.text);
+        EXPECT_EQ(matcher.readsInPieces(), !c.text.contains(u'\n')) << c.pattern;
         std::atomic<bool> stop = false;
         // Asked from inside ICU's run for the first time, Stop is pressed on another thread;
         // this ask does not see it yet, the next one must.

@@ -434,7 +434,10 @@ TEST(FolderQuery, FindsWhatThePlainPathFindsOnLongLines) {
             << QStringLiteral("\\w+;") << QStringLiteral("[a-z]+ed(?=,)") << QStringLiteral(".*zzz")
             << QStringLiteral(".*ed") << QStringLiteral("\\Aa") << QStringLiteral("^x")
             << QStringLiteral("\\A\\w+\\s") << QStringLiteral("[a-z]*x\\b")
-            << QStringLiteral("a\\w*x") << QStringLiteral("[0-9]+\\]");
+            << QStringLiteral("a\\w*x")
+            << QStringLiteral("[0-9]+\\]")
+            // Read in pieces over such lines, whole over short ones.
+            << QStringLiteral("(\\w)\\1+ed") << QStringLiteral("a{1000,}");
     QRandomGenerator random(4502);
     for (int round = 0; round < 3; ++round) {
         QString text;
