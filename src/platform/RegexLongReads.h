@@ -6,11 +6,12 @@ namespace dunmoss {
 
 // Whether one attempt of the pattern may read far through the text without saving a
 // backtracking state, where ICU's work tick never comes: a back-reference (compared unit by
-// unit, again for every length its group gives back), an atomic group or possessive loop (read
-// once, never given back), a loop inside a look-around, or a count of a thousand or more. A run of
-// such a pattern reads its text in metered pieces instead (see IcuRegexMatcher), unless each of
-// those reads stays on its line and every line is short (below). Conservative: a pattern it does
-// not understand, or one written with comments and spaces, counts as such.
+// unit, again for every length its group gives back) to a group that may take in more than 256
+// units (eight for each character item, which folding may stretch), an atomic group or possessive
+// loop (read once, never given back), a loop inside a look-around, or a count of a thousand or
+// more. A run of such a pattern reads its text in metered pieces instead (see IcuRegexMatcher),
+// unless each of those reads stays on its line and every line is short (below). Conservative: a
+// pattern it does not understand, or one written with comments and spaces, counts as such.
 bool mayReadFarWithoutTicks(QStringView pattern);
 
 // The longest line a run of a pattern whose far reads stay on their lines may read over the

@@ -430,11 +430,11 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
     for (qsizetype k = 70; k < lines.size(); k += 71)
         lines[k] = u'\n';
     for (const QString& pattern :
-         {QStringLiteral("(\\w+) \\1"), QStringLiteral("(?i)(a\\w)c \\1"),
+         {QStringLiteral("(\\w+) \\1"), QStringLiteral("(?i)(a\\w+)c \\1"),
           QStringLiteral("\\w+(?=.*Q)"), QStringLiteral("\\w++ "), QStringLiteral("(?>\\S+) x"),
           QStringLiteral("(?<=x\\S{0,2})\\S+"), QStringLiteral("x(?=\\S{2})"),
           QStringLiteral("(?x) a b"), QStringLiteral(".(?!.*Q)"), QStringLiteral("(?:c ){1000}"),
-          QStringLiteral("(?s)(\\w)\\1.*?Q"), QStringLiteral("(\\s+)\\1")}) {
+          QStringLiteral("(?s)(\\w+)\\1.*?Q"), QStringLiteral("(\\s+)\\1")}) {
         const IcuRegex regex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
         EXPECT_TRUE(regex.readsInPieces()) << pattern.toStdString();
         EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text)) << pattern.toStdString();
@@ -443,10 +443,20 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
         EXPECT_EQ(IcuRegexMatcher(regex, lines).readsInPieces(), !regex.farReadsStayOnLine())
             << pattern.toStdString();
     }
+    // A back-reference to a group of a short text compares no more than an atom reads.
     for (const QString& pattern :
          {QStringLiteral("\\w+ing"), wholeWord(QStringLiteral("abc")), QStringLiteral("a(?=b)c"),
-          QStringLiteral("x{2,5}"), QStringLiteral("[\\1(?>]+"), QStringLiteral("\\Q(?>\\E")})
-        EXPECT_FALSE(
+          QStringLiteral("x{2,5}"), QStringLiteral("[\\1(?>]+"), QStringLiteral("\\Q(?>\\E"),
+          QStringLiteral("(ab)\\1Q"), QStringLiteral("(?i)(a\\w)c \\1"),
+          QStringLiteral("(\\w)\\1+ed"), QStringLiteral("(?<w>b|\\w{1,31})\\k<w>")}) {
+        const IcuRegex regex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
+        EXPECT_FALSE(regex.readsInPieces()) << pattern.toStdString();
+        EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text)) << pattern.toStdString();
+    }
+    for (const QString& pattern :
+         {QStringLiteral("(a\\w{0,40})\\1"), QStringLiteral("(\\X)\\1"), QStringLiteral("(a\\1)"),
+          QStringLiteral("(a|\\w*)\\1"), QStringLiteral("(?x)(a)\\1")})
+        EXPECT_TRUE(
             IcuRegex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound).readsInPieces())
             << pattern.toStdString();
     EXPECT_FALSE(
@@ -465,41 +475,41 @@ TEST(IcuRegexTest, FarReadsThatCannotTakeInALineFeedStayOnTheirLines) {
         EXPECT_TRUE(farReadsStayOnLine(QStringView(pattern), false, false))
             << QString::fromUtf16(pattern).toStdString();
     for (const char16_t* pattern : {u"(.+)\\1(?s)",      u"(?s:(.+))\\1",
-                                    u"(\\s+)\\1",        u"(\\W)\\1",
+                                    u"(\\s+)\\1",        u"(\\W+)\\1",
                                     u"(\\D+)\\1",        u"([^a]+)\\1",
-                                    u"(\\X)\\1",         u"(\\R)\\1",
+                                    u"(\\X)\\1",         u"(\\R+)\\1",
                                     u"(?>[\\s\\S]*)",    u"\\N{LINE FEED}{1000}",
                                     u"\\x{a}++",         u"(?=[^Q]*Q)",
-                                    u"(?x)(\\w)\\1",     u"(\\v)\\1",
-                                    u"(a\\1)",           u"(\\p{Any})\\1",
-                                    u"(a\n|b)\\1",       u"(?:a\\nb){1000}",
-                                    u"(\\Q\n\\E)\\1",    u"\\u000A++",
+                                    u"(?x)(\\w)\\1",     u"(\\v+)\\1",
+                                    u"(a\\1)",           u"(\\p{Any}+)\\1",
+                                    u"(a\n|b+)\\1",      u"(?:a\\nb){1000}",
+                                    u"(\\Q\n\\E+)\\1",   u"\\u000A++",
                                     u"(?:(?=.*Q)x?){2}", u"(?=.*Q){1000}",
-                                    u"(?<n>\\s)\\k<n>",  u"\\k<none>",
+                                    u"(?<n>\\s+)\\k<n>", u"\\k<none>",
                                     u"(a)\\2",           u"(\\w)\\1(",
                                     u"(?d)(\\w)\\1"})
         EXPECT_FALSE(farReadsStayOnLine(QStringView(pattern), false, false))
             << QString::fromUtf16(pattern).toStdString();
     // A dot that takes in line feeds, and what folding lets a class take in.
-    EXPECT_FALSE(farReadsStayOnLine(u"(.)\\1", true, false));
-    EXPECT_TRUE(farReadsStayOnLine(u"(.)\\1", false, true));
+    EXPECT_FALSE(farReadsStayOnLine(u"(.+)\\1", true, false));
+    EXPECT_TRUE(farReadsStayOnLine(u"(.+)\\1", false, true));
     EXPECT_TRUE(farReadsStayOnLine(u"([a-z]+)\\1", false, true));
     // Through the options of the expression.
     const auto stays = [](const char* pattern, IcuRegex::Options options) {
         return IcuRegex(QString::fromUtf8(pattern), options, IcuRegex::kUserPatternBound)
             .farReadsStayOnLine();
     };
-    EXPECT_TRUE(stays("(.)\\1", IcuRegex::NoOptions));
-    EXPECT_FALSE(stays("(.)\\1", IcuRegex::DotMatchesLineSeparators));
+    EXPECT_TRUE(stays("(.+)\\1", IcuRegex::NoOptions));
+    EXPECT_FALSE(stays("(.+)\\1", IcuRegex::DotMatchesLineSeparators));
     EXPECT_FALSE(stays("(\\w)\\1", IcuRegex::AllowCommentsAndWhitespace));
     // Only what reads far has a question to answer.
     EXPECT_FALSE(stays("\\w+ing", IcuRegex::NoOptions));
 }
 
 TEST(IcuRegexTest, OnlyATextOfShortLinesIsReadWhole) {
-    const IcuRegex pairs(QStringLiteral("(\\w)\\1+ed"), IcuRegex::NoOptions,
+    const IcuRegex pairs(QStringLiteral("(\\w\\w{0,40})\\1ed"), IcuRegex::NoOptions,
                          IcuRegex::kUserPatternBound);
-    const IcuRegex crossing(QStringLiteral("(\\s)\\1+ed"), IcuRegex::NoOptions,
+    const IcuRegex crossing(QStringLiteral("(\\s\\s{0,40})\\1ed"), IcuRegex::NoOptions,
                             IcuRegex::kUserPatternBound);
     ASSERT_TRUE(pairs.readsInPieces() && crossing.readsInPieces());
     const QString line = QString(kLongestLineReadWhole - 3, u'a') + QStringLiteral("eed");
@@ -557,27 +567,28 @@ TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
                              edges.left(2049),
                              edges.left(1027) + u'.',
                              edges};
-    // Each reads in pieces: a back-reference, a possessive or atomic part, a large count.
-    const QString patterns[] = {"(a)\\1?(?s).*\\b",
-                                "(?s)(\\w)\\1.*\\b",
+    // Each reads in pieces: a back-reference to a group of a long text, a possessive or atomic
+    // part, a large count.
+    const QString patterns[] = {"(a{1,40})\\1?(?s).*\\b",
+                                "(?s)(\\w{1,40})\\1.*\\b",
                                 "(?s)x{0,1000}.*\\b",
-                                "(?s)(.)\\1?.*\\B",
-                                "\\b(\\w)\\1*\\b",
+                                "(?s)(.{1,40})\\1?.*\\B",
+                                "\\b(\\w{1,40})\\1*\\b",
                                 "(?s)(?>.*)\\b",
                                 "(?s).*+\\B",
-                                "(\\w)\\1*+\\B",
-                                "(a)?\\1?\\b",
-                                "(a)?\\1?\\B",
-                                "(?<=\\b.)(a)?\\1?",
-                                "(?=(a)?\\1?\\b)",
-                                "(?s)(a)?\\1?.*$",
-                                "(?s)(a)?\\1?.*\\Z",
-                                "(?s)(a)?\\1?.*\\z",
-                                "(?m)(a)?\\1?^$",
-                                "(?w)(a)?\\1?(?s).*\\b",
-                                "(?s)(a)?\\1?.*(?<=\\w)",
-                                "(?x) (a)? \\1? \\b # \\b",
-                                "(a)?\\1?\\Q\\b\\E?\\b"};
+                                "(\\w{1,40})\\1*+\\B",
+                                "(a{1,40})?\\1?\\b",
+                                "(a{1,40})?\\1?\\B",
+                                "(?<=\\b.)(a{1,40})?\\1?",
+                                "(?=(a{1,40})?\\1?\\b)",
+                                "(?s)(a{1,40})?\\1?.*$",
+                                "(?s)(a{1,40})?\\1?.*\\Z",
+                                "(?s)(a{1,40})?\\1?.*\\z",
+                                "(?m)(a{1,40})?\\1?^$",
+                                "(?w)(a{1,40})?\\1?(?s).*\\b",
+                                "(?s)(a{1,40})?\\1?.*(?<=\\w)",
+                                "(?x) (a{1,40})? \\1? \\b # \\b",
+                                "(a{1,40})?\\1?\\Q\\b\\E?\\b"};
     for (const QString& pattern : patterns) {
         for (const IcuRegex::Options options : {IcuRegex::NoOptions, IcuRegex::CaseInsensitive}) {
             const IcuRegex regex(pattern, options, IcuRegex::kUserPatternBound);
