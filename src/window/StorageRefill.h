@@ -20,14 +20,15 @@ class TextStorage;
 struct TextSplice;
 
 // Shows a large change of a tab's text (Replace All, its undo and redo, a tool over a long
-// text) through documents filled with the new text on a pool thread, one per view showing the
-// tab, which the views then take over, instead of writing tens of thousands of lines into the
-// documents they show.
+// text, a large paste) through documents filled with the new text on a pool thread, one per view
+// showing the tab, which the views then take over, instead of writing tens of thousands of lines
+// into the documents they show.
 //
 // Meanwhile the storage is behind the tab's text (TextStorage::isBehind): its views show the
 // text before the change and take no edits; a key pressed in one of them brings the storage in
-// line at once, and the filled document is then let go. A newer change of the tab starts a new
-// fill; a fill that arrives for a closed tab, or for a text the tab no longer holds, is let go.
+// line at once, and the filled document is then let go, unless the fill holds the input (a
+// paste): keys and clicks then wait for it. A newer change of the tab starts a new fill; a fill
+// that arrives for a closed tab, or for a text the tab no longer holds, is let go.
 class StorageRefill : public QObject {
     Q_OBJECT
 public:
