@@ -398,8 +398,9 @@ bool EditorWindowModel::pasteFilledAside(const QUuid& tabID, TextRange replaced,
     m_refill->write(tabID, storage, textAfter, true, true);
     recordTabEdit(*index, *storage, splice, before, TextRange{replaced.location + pasted.size(), 0},
                   QString::fromLatin1(lkey("editor.undo.paste")));
+    // Saved as typing is, by the recovery snapshot the step asked for: the writer encoding the
+    // text now would take a core from the fill.
     refreshFindResultsAfterEdit();
-    persistSessionAfterEdit();
     return true;
 }
 
