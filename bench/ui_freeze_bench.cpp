@@ -36,6 +36,7 @@
 #include "support/BenchWindow.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCollator>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -1142,6 +1143,81 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
     report(state, longest);
 }
 
+// Lines of ordinary words, `length` characters: prose or a log as a person copies it.
+QString ordinaryLines(qsizetype length) {
+    static const QStringList words =
+        QStringLiteral("the of and to in is that for it as with was on be by this are from at or "
+                       "an have not which editor window buffer encoding search replace session "
+                       "folder line column value result")
+            .split(u' ');
+    QRandomGenerator random(7);
+    QString text;
+    text.reserve(length + 200);
+    while (text.size() < length) {
+        const int count = 4 + random.bounded(13);
+        for (int i = 0; i < count; ++i) {
+            if (i > 0)
+                text += u' ';
+            text += words.at(random.bounded(words.size()));
+        }
+        text += u'\n';
+    }
+    return text;
+}
+
+// 4.9 MB of ordinary lines pasted with Ctrl+V at the end of a small file, then one key pressed
+// 0.3 s later, as a person goes on typing. `first_key_ms` runs from the key's press (when the
+// window's thread was busy, the moment it was due) until the view shows it; the longest stall
+// runs from the paste until the key is shown and the window idle.
+void keyAfterLargePaste(benchmark::State& state) {
+    constexpr int kKeyAfterMs = 300;
+    const QString pasted = ordinaryLines(4'900'000);
+    const QString small = QStringLiteral("small file\nsecond line\n");
+    double slowestKey = 0, slowestPaste = 0, longest = 0;
+    for (auto _ : state) {
+        Window window(QStringLiteral("notes.txt"), small, small.size());
+        ShortcutTextView* editor = window.textView();
+        QGuiApplication::clipboard()->setText(pasted);
+        settleFor(300);
+        const qsizetype expected = small.size() + pasted.size() + 1;
+        QElapsedTimer clock;
+        double pasteMs = 0, keyMs = -1;
+        bool typed = false;
+        int counter = 0;
+        const Drive d = driveAndSettle(
+            [&] {
+                clock.start();
+                QTimer::singleShot(kKeyAfterMs, Qt::PreciseTimer, editor, [&] {
+                    bench::typeOneKey(editor, counter);
+                    typed = true;
+                });
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+                QKeyEvent release(QEvent::KeyRelease, Qt::Key_V, Qt::ControlModifier);
+                QApplication::sendEvent(editor, &press);
+                QApplication::sendEvent(editor, &release);
+                pasteMs = clock.nsecsElapsed() / 1e6;
+            },
+            [&] {
+                if (!typed || editor->document()->characterCount() - 1 != expected)
+                    return false;
+                window.view->refreshNow();
+                editor->viewport()->repaint();
+                keyMs = clock.nsecsElapsed() / 1e6 - kKeyAfterMs;
+                return true;
+            },
+            60'000);
+        if (!d.finished || window.text().size() != expected)
+            state.SkipWithError("the paste and the key did not both reach the text");
+        slowestKey = std::max(slowestKey, keyMs);
+        slowestPaste = std::max(slowestPaste, pasteMs);
+        longest = std::max(longest, d.longestStallMs);
+        state.SetIterationTime(keyMs / 1e3);
+    }
+    state.counters["first_key_ms"] = slowestKey;
+    state.counters["paste_key_ms"] = slowestPaste;
+    report(state, longest);
+}
+
 void registerAll() {
     const auto add = [](const std::string& name, std::function<void(benchmark::State&)> run) {
         return benchmark::RegisterBenchmark(name.c_str(), std::move(run))
@@ -1209,6 +1285,7 @@ void registerAll() {
         selectAllThenReplaceAll(s, 33'000, true);
     })->Iterations(1);
     add("tools/uppercase_whole_4_2M", uppercaseWholeText)->Iterations(2);
+    add("paste/lines_4_9M_key_after_300ms", keyAfterLargePaste)->Iterations(3);
     add("find/typing_runaway_query_center_shown", [](benchmark::State& s) {
         typingWithSearchCenter(s, runawayLines(), QStringLiteral("(a+)+$"), true,
                                SearchCenterScope::CurrentDocument);

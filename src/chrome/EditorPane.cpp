@@ -53,6 +53,9 @@ CodeEditorProps editorPaneProps(EditorWindowModel& model, int tabIndex,
     props.documentUndoManager = model.undoRegistry().undoStackForTab(id);
     props.textStorageRegistry = &model.textStorageRegistry();
     props.showFind = std::move(showFind);
+    props.pasteAside = [window, id](TextRange replaced, const QString& pasted) {
+        return window && window->pasteFilledAside(id, replaced, pasted);
+    };
     return props;
 }
 

@@ -68,7 +68,7 @@ CodeEditorCoordinator::CodeEditorCoordinator(const CodeEditorProps& props)
       language(props.language), fontSize(props.fontSize), tabWidth(props.tabWidth),
       theme(props.theme), wordWrap(props.wordWrap), showInvisibles(props.showInvisibles),
       isEditable(props.isEditable), bookmarkedLines(props.bookmarkedLines),
-      showFind(props.showFind) {
+      showFind(props.showFind), pasteAside(props.pasteAside) {
     m_highlighting = makeSyntaxHighlighting(*this);
 }
 
@@ -214,6 +214,11 @@ void CodeEditorCoordinator::onDocumentReplaced(QTextDocument* previous, QTextDoc
     textView->clearSecondarySelections();
     if (current->defaultFont() != textView->font())
         current->setDefaultFont(textView->font());
+    // The ruler's width for the new line count first when the text grows (a paste): a width
+    // changed after would lay every line of the new text out once more, before only those of
+    // the text being left.
+    if (m_ruler && previous->blockCount() < current->blockCount())
+        m_ruler->updateThickness();
     textView->takeDocument(current);
     m_document = current;
     isUpdatingFromModel = false;

@@ -48,6 +48,7 @@ public:
     bool isEditable;
     std::set<int> bookmarkedLines;
     std::function<void()> showFind;
+    std::function<bool(TextRange, const QString&)> pasteAside;
     bool isApplyingHighlighting = false;
     bool isUpdatingFromModel = false;
     QList<TextRange> lastReportedRanges;

@@ -40,6 +40,9 @@ struct CodeEditorProps {
     QUndoStack* documentUndoManager = nullptr;
     TextStorageRegistry* textStorageRegistry = nullptr;
     std::function<void()> showFind;
+    // A paste of the text (as the document would hold it) over the range, which the window
+    // takes as the tab's edit and fills aside when it is large (true); else the view writes it.
+    std::function<bool(TextRange, const QString&)> pasteAside;
 };
 
 } // namespace dunmoss

@@ -34,6 +34,9 @@ CodeEditorView::CodeEditorView(const CodeEditorProps& props, QWidget* parent, QS
         if (coordinator->showFind)
             coordinator->showFind();
     };
+    m_textView->pasteAside = [coordinator](TextRange replaced, const QString& pasted) {
+        return coordinator->pasteAside && coordinator->pasteAside(replaced, pasted);
+    };
     QPointer<ShortcutTextView> weakText = m_textView;
     m_textView->onCompletionShortcut = [coordinator, weakText] {
         if (weakText)
@@ -99,6 +102,7 @@ void CodeEditorView::update(const CodeEditorProps& props) {
     c.isEditable = props.isEditable;
     c.bookmarkedLines = props.bookmarkedLines;
     c.showFind = props.showFind;
+    c.pasteAside = props.pasteAside;
     if (!c.textView)
         return;
     m_textView->setUndoStack(c.undoManagerForTextView());

@@ -248,8 +248,50 @@ void ShortcutTextView::insertFromMimeData(const QMimeData* source) {
     const EditSource outer = m_editSource;
     if (outer == EditSource::Typing)
         m_editSource = EditSource::Paste;
-    QPlainTextEdit::insertFromMimeData(source);
+    // Qt takes Markdown first in line as Markdown; anything else as its plain text, read here
+    // once (each read of another program's clipboard is a transfer of all of it).
+    if (outer == EditSource::Typing && !isReadOnly() &&
+        source->formats().constFirst() != QLatin1String("text/markdown")) {
+        const QString plain = source->text();
+        if (!pasteLargeTextAside(plain)) {
+            QMimeData read;
+            read.setText(plain);
+            QPlainTextEdit::insertFromMimeData(&read);
+        }
+    } else {
+        QPlainTextEdit::insertFromMimeData(source);
+    }
     m_editSource = outer;
+}
+
+bool ShortcutTextView::pasteLargeTextAside(const QString& plain) {
+    // A composition goes in with a paste Qt writes.
+    if (!pasteAside || plain.isEmpty() || hasMarkedText())
+        return false;
+    const QTextCursor cursor = textCursor();
+    const TextRange replaced{cursor.selectionStart(),
+                             cursor.selectionEnd() - cursor.selectionStart()};
+    return pasteAside(replaced, pastedCharacters(plain));
+}
+
+QString ShortcutTextView::pastedCharacters(const QString& plain) {
+    const auto breaks = [](QChar c) {
+        return c == u'\r' || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 ||
+               c.unicode() == 0xFDD1;
+    };
+    // Each looked for on its own, as a whole text is searched for one character at a time.
+    if (!plain.contains(u'\r') && !plain.contains(QChar::ParagraphSeparator) &&
+        !plain.contains(QChar(0xFDD0)) && !plain.contains(QChar(0xFDD1)))
+        return plain;
+    QString text;
+    text.reserve(plain.size());
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        const QChar c = plain.at(i);
+        if (c == u'\r' && i + 1 < plain.size() && plain.at(i + 1) == u'\n')
+            continue; // the line feed after it breaks the line once
+        text += breaks(c) ? QChar(u'\n') : c;
+    }
+    return text;
 }
 
 void ShortcutTextView::dropEvent(QDropEvent* event) {

@@ -63,6 +63,14 @@ public:
     // refused meanwhile.
     void setInputHeld(bool held) { m_inputHeld = held; }
     std::function<void(std::function<void()>)> holdInput;
+    // Offered a paste of plain text over the selection, with the characters the document would
+    // take from it (see pastedCharacters): true when the text was handed on, to be filled aside
+    // (written into the document here, tens of thousands of lines would hold the window for as
+    // long as Qt takes to make a block of each), and the view writes nothing.
+    std::function<bool(TextRange, const QString&)> pasteAside;
+    // The text a paste of `plain` adds: Qt breaks the line at a CR LF, a lone CR, a U+2029 and
+    // the frame markers alike, which all read back as a line feed.
+    static QString pastedCharacters(const QString& plain);
 
     // Where the edit being made right now comes from: a cut, a paste or a drop is an undo step
     // of its own, anything else is typing.
@@ -151,6 +159,8 @@ private:
     void applyEditability();
     void catchUpBeforeEdit();
     void catchUpBeforeClick();
+    // A paste of plain text offered to pasteAside; true when taken.
+    bool pasteLargeTextAside(const QString& plain);
     // Hands a copy of the event to holdInput, to be given to `handler` later; false when nothing
     // holds the input.
     template <typename Event, typename Handler> bool deferWhileHeld(Event* event, Handler handler);

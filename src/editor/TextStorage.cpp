@@ -330,26 +330,28 @@ void TextStorage::setBehind(bool behind) {
     emit behindChanged(behind);
 }
 
-void TextStorage::holdInput() {
-    if (m_inputHeld)
+void TextStorage::holdInput(const void* holder) {
+    if (m_inputHolders.contains(holder))
         return;
-    m_inputHeld = true;
-    emit inputHeldChanged(true);
+    m_inputHolders.append(holder);
+    if (m_inputHolders.size() == 1)
+        emit inputHeldChanged(true);
 }
 
-void TextStorage::releaseInput(bool replay) {
-    if (!m_inputHeld)
+void TextStorage::releaseInput(bool replay, const void* holder) {
+    if (!m_inputHolders.removeOne(holder))
         return;
-    m_inputHeld = false;
+    if (!replay)
+        m_deferredInput.clear();
+    if (isInputHeld())
+        return; // the input waits for the other holders
     emit inputHeldChanged(false);
     QList<std::function<void()>> waiting = std::exchange(m_deferredInput, {});
-    if (!replay)
-        return;
     const QPointer<TextStorage> self = this;
     while (!waiting.isEmpty()) {
         if (!self)
             return;
-        if (m_inputHeld) {
+        if (isInputHeld()) {
             // Held again by what was replayed: the rest waits for that, still first in line.
             m_deferredInput = waiting + m_deferredInput;
             return;
@@ -359,7 +361,7 @@ void TextStorage::releaseInput(bool replay) {
 }
 
 void TextStorage::deferInput(std::function<void()> input) {
-    if (m_inputHeld)
+    if (isInputHeld())
         m_deferredInput.append(std::move(input));
     else
         input();

@@ -133,12 +133,13 @@ public:
                               RefilledMirrors mirrors = {},
                               std::optional<TextCounts> counts = std::nullopt);
     // Held while a command that will change the text or the selection is under way (a Replace
-    // All searching on a pool thread): the views hand the keys, clicks and pastes they get to
-    // deferInput instead of acting on them, and releaseInput replays them in the order given,
-    // after the command, unless told to drop them (the window is going).
-    void holdInput();
-    void releaseInput(bool replay = true);
-    bool isInputHeld() const { return m_inputHeld; }
+    // All searching on a pool thread, a paste filled aside): the views hand the keys, clicks and
+    // pastes they get to deferInput instead of acting on them, and releaseInput replays them in
+    // the order given, after the command, unless told to drop them (the window is going). Each
+    // holder lets go of its own hold; the input waits until none holds it.
+    void holdInput(const void* holder = nullptr);
+    void releaseInput(bool replay = true, const void* holder = nullptr);
+    bool isInputHeld() const { return !m_inputHolders.isEmpty(); }
     // Runs the input now when nothing holds it.
     void deferInput(std::function<void()> input);
     // Replaces a range of the text; used by undo steps.
@@ -216,7 +217,7 @@ private:
     quint64 m_generation = 0;
     std::optional<Change> m_pending;
     bool m_behind = false;
-    bool m_inputHeld = false;
+    QList<const void*> m_inputHolders;
     QList<std::function<void()>> m_deferredInput;
 };
 

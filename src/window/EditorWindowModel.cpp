@@ -374,6 +374,36 @@ void EditorWindowModel::spliceTabText(int index, const TextSplice& change, TextR
     recordTabEdit(index, *storage, splice, before, selection, actionNameKey);
 }
 
+bool EditorWindowModel::pasteFilledAside(const QUuid& tabID, TextRange replaced,
+                                         const QString& pasted) {
+    assertOnMainThread();
+    const std::optional<int> index = tabIndex(tabID);
+    if (!index || m_state.tabs.at(*index).isReadOnly || !m_textStorages.contains(tabID) ||
+        pasted.size() < StorageRefill::kRefilledChangeLength)
+        return false;
+    const QString current = m_state.tabs.at(*index).document.text;
+    const std::shared_ptr<TextStorage> storage = m_textStorages.textStorage(tabID);
+    // The paste was aimed at what the view shows, which must be the tab's text.
+    if (storage->isBehind() || storage->hasUnreportedEdit() || replaced.location < 0 ||
+        replaced.length < 0 || replaced.location + replaced.length > current.size() ||
+        (storage->text().constData() != current.constData() && storage->text() != current))
+        return false;
+    const TextSplice splice{replaced.location, current.mid(replaced.location, replaced.length),
+                            pasted};
+    const QString textAfter = splice.appliedTo(current);
+    if (!StorageRefill::worthRefilling(splice, textAfter))
+        return false;
+    const EditSelection before = editSelection(*index);
+    storeTabText(*index, textAfter);
+    m_refill->write(tabID, storage, textAfter, true, true);
+    recordTabEdit(*index, *storage, splice, before, TextRange{replaced.location + pasted.size(), 0},
+                  QString::fromLatin1(lkey("editor.undo.paste")));
+    // Saved as typing is, by the recovery snapshot the step asked for: the writer encoding the
+    // text now would take a core from the fill.
+    refreshFindResultsAfterEdit();
+    return true;
+}
+
 bool EditorWindowModel::writeSpliceInPlace(int index, TextStorage* storage,
                                            const TextSplice& splice, TextStorage::EditKind kind) {
     const QString& text = m_state.tabs.at(index).document.text;

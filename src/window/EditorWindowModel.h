@@ -152,6 +152,12 @@ public:
     // at its position: it costs what the stretch costs, not a pass over the whole text.
     void spliceTabText(int tabIndex, const TextSplice& splice, TextRange selection,
                        const QString& actionNameKey);
+    // A paste typed into a view of the tab, of `pasted` (as the view's document would hold it)
+    // over `replaced`, when it is large enough to be filled into new documents aside (see
+    // StorageRefill): the tab takes the new text and a step of its own at once, its views show
+    // it once it is filled, and keys and clicks in them wait for that. False, with nothing done,
+    // when the view is to write the paste itself.
+    bool pasteFilledAside(const QUuid& tabID, TextRange replaced, const QString& pasted);
     // The body of every undo and redo step: applies the splice, selects the selection and
     // answers the selection before, which the opposite step restores. Nothing changes (and
     // nothing is answered) when the tab is gone or its text no longer holds what the splice

@@ -22,6 +22,8 @@ struct StorageRefill::Job {
     QList<QPointer<QTextDocument>> mirrors;
     // Set when a newer change or the window's end makes the fill pointless.
     std::shared_ptr<std::atomic<bool>> dropped = std::make_shared<std::atomic<bool>>(false);
+    // Keys and clicks in the tab's views wait for the fill.
+    bool holdsInput = false;
 };
 
 StorageRefill::StorageRefill(EditorWindowModel& model)
@@ -29,8 +31,13 @@ StorageRefill::StorageRefill(EditorWindowModel& model)
 
 StorageRefill::~StorageRefill() {
     m_mailbox->close();
-    for (const std::shared_ptr<Job>& job : std::as_const(m_jobs))
+    for (const std::shared_ptr<Job>& job : std::as_const(m_jobs)) {
         job->dropped->store(true);
+        // The window goes: nothing is left to type into.
+        if (const std::shared_ptr<TextStorage> storage = job->storage.lock();
+            storage && job->holdsInput)
+            storage->releaseInput(false, job.get());
+    }
 }
 
 bool StorageRefill::worthRefilling(const TextSplice& splice, const QString& textAfter) {
@@ -39,28 +46,34 @@ bool StorageRefill::worthRefilling(const TextSplice& splice, const QString& text
 }
 
 bool StorageRefill::write(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage,
-                          const QString& text, bool worth) {
+                          const QString& text, bool worth, bool holdInput) {
     if (!storage->isBehind() && !worth)
         return false;
     if (storage->text() == text) {
         // Back to what the views show (an undo before the fill arrived): nothing to fill.
-        cancel(tabID);
+        const std::shared_ptr<Job> dropped = cancel(tabID);
         storage->catchUp(text);
+        release(dropped);
         return true;
     }
-    start(tabID, storage, text);
+    start(tabID, storage, text, holdInput);
     return true;
 }
 
 void StorageRefill::start(const QUuid& tabID, const std::shared_ptr<TextStorage>& storage,
-                          const QString& text) {
-    cancel(tabID);
+                          const QString& text, bool holdInput) {
+    const std::shared_ptr<Job> previous = cancel(tabID);
     auto job = std::make_shared<Job>();
     job->ticket = m_nextTicket++;
     job->storage = storage;
     job->text = text;
+    job->holdsInput = holdInput || (previous && previous->holdsInput);
     m_jobs.insert(tabID, job);
     storage->markBehind();
+    if (job->holdsInput)
+        storage->holdInput(job.get());
+    if (previous && previous->holdsInput)
+        storage->releaseInput(true, previous.get());
     // The font, tab stops and width each view gave the document it shows: the primary first.
     QList<TextStorage::Look> looks{storage->look()};
     for (QTextDocument* mirror : storage->mirrors()) {
@@ -94,9 +107,18 @@ void StorageRefill::start(const QUuid& tabID, const std::shared_ptr<TextStorage>
     });
 }
 
-void StorageRefill::cancel(const QUuid& tabID) {
-    if (const std::shared_ptr<Job> job = m_jobs.take(tabID))
+std::shared_ptr<StorageRefill::Job> StorageRefill::cancel(const QUuid& tabID) {
+    const std::shared_ptr<Job> job = m_jobs.take(tabID);
+    if (job)
         job->dropped->store(true);
+    return job;
+}
+
+void StorageRefill::release(const std::shared_ptr<Job>& job) {
+    if (!job || !job->holdsInput)
+        return;
+    if (const std::shared_ptr<TextStorage> storage = job->storage.lock())
+        storage->releaseInput(true, job.get());
 }
 
 void StorageRefill::receive(const QUuid& tabID, quint64 ticket, Filled documents,
@@ -108,20 +130,26 @@ void StorageRefill::receive(const QUuid& tabID, quint64 ticket, Filled documents
     const std::shared_ptr<TextStorage> storage = job->storage.lock();
     const EditorTab* tab = m_model.tab(tabID);
     const auto& storages = m_model.textStorageRegistry().storages();
-    if (!storage || !tab || storages.value(tabID) != storage || !storage->isBehind())
+    if (!storage || !tab || storages.value(tabID) != storage || !storage->isBehind()) {
+        release(job);
         return; // closed, or brought in line meanwhile
+    }
     if (tab->document.text != job->text) {
         // Changed by a way that starts no fill of its own: fill again with the text it holds.
-        start(tabID, storage, tab->document.text);
+        start(tabID, storage, tab->document.text, job->holdsInput);
+        release(job);
         return;
     }
     TextStorage::RefilledMirrors mirrors;
     for (qsizetype i = 0; i < job->mirrors.size(); ++i)
         mirrors.emplace_back(job->mirrors.at(i), std::move(documents.at(i + 1)));
-    storage->takeRefilledDocument(job->text, std::move(documents.front()), std::move(mirrors),
-                                  std::move(counts));
+    // The storage's text is then held by the tab alone: a key need not copy it.
+    storage->takeRefilledDocument(std::exchange(job->text, {}), std::move(documents.front()),
+                                  std::move(mirrors), std::move(counts));
     storage->requestSelection(tab->selectedRanges.isEmpty() ? QList<TextRange>{tab->selectedRange}
                                                             : tab->selectedRanges);
+    // What was typed meanwhile follows, into the text now shown.
+    release(job);
 }
 
 } // namespace dunmoss

@@ -11,6 +11,8 @@
 #include "window/TabUndoRegistry.h"
 #include "window/WindowFixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTest>
 #include <QTextDocument>
@@ -322,4 +324,42 @@ TEST_F(StorageRefillThroughTwoPanes, AToolOverTheWholeTextIsFilledAsideIntoBothV
     expectBothViewsShowTab();
     EXPECT_EQ(tab().document.text, original.toUpper());
     EXPECT_EQ(tab().selectedRange, (TextRange{0, original.size()}));
+}
+
+TEST_F(StorageRefillThroughAPane, ALargePasteIsFilledAsideAndKeysTypedMeanwhileWaitForIt) {
+    QString pasted;
+    for (int line = 0; pasted.size() < 2 * StorageRefill::kRefilledChangeLength; ++line)
+        pasted += QStringLiteral("pasted line %1\r\n").arg(line);
+    QGuiApplication::clipboard()->setText(pasted);
+    const QPointer<QTextDocument> shown = view()->document();
+    model->setSelection(14, 17, 1); // the second line
+    QTest::keyClick(view(), Qt::Key_V, Qt::ControlModifier);
+    QString expected = original;
+    expected.replace(14, 17, QString(pasted).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_EQ(tab().document.text, expected);
+    EXPECT_EQ(undoStack()->undoText(), localizedString(QStringLiteral("editor.undo.paste")));
+    // Nothing was written into the document shown: its lines are made aside.
+    EXPECT_TRUE(storage().isBehind());
+    EXPECT_EQ(view()->document(), shown);
+    EXPECT_EQ(shown->toPlainText(), original);
+
+    // Keys given before the filled document arrives wait for it, rather than write the paste
+    // into the document shown.
+    QTest::keyClicks(view(), QStringLiteral("xy"));
+    EXPECT_EQ(tab().document.text, expected);
+    EXPECT_TRUE(storage().isBehind());
+    EXPECT_EQ(shown->toPlainText(), original);
+    ASSERT_TRUE(waitForFill());
+    expected.insert(14 + pasted.size() - pasted.count(u'\r'), QStringLiteral("xy"));
+    EXPECT_EQ(tab().document.text, expected);
+    expectViewShowsTab();
+    EXPECT_NE(view()->document(), shown);
+
+    // The keys, then the paste, are undone in turn.
+    undoStack()->undo();
+    undoStack()->undo();
+    ASSERT_TRUE(waitForFill());
+    EXPECT_EQ(tab().document.text, original);
+    EXPECT_EQ(tab().selectedRange, (TextRange{14, 17}));
+    expectViewShowsTab();
 }

@@ -2,8 +2,11 @@
 #include "editor/TextOverlays.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -54,6 +57,29 @@ TEST(ShortcutTextView, CompletionShortcutNeedsExactlyCtrlSpace) {
     EXPECT_TRUE(ShortcutTextView::isAlternativeCompletionKey(&escape));
     auto ctrlEscape = key(Qt::Key_Escape, Qt::ControlModifier);
     EXPECT_FALSE(ShortcutTextView::isAlternativeCompletionKey(&ctrlEscape));
+}
+
+TEST(ShortcutTextView, ThePastedCharactersAreWhatQtsOwnPasteLeavesInTheText) {
+    // Line breaks of every kind, a line separator, frame markers and halves of a surrogate pair.
+    const char16_t pieces[] = {u'a',   u' ',   u'\n',  u'\r',  0x2029,
+                               0x2028, 0xFDD0, 0xFDD1, 0xD83D, 0xDE00};
+    QRandomGenerator random(20261209);
+    ShortcutTextView view;
+    for (int round = 0; round < 300; ++round) {
+        QString plain;
+        for (int i = random.bounded(24); i > 0; --i)
+            plain += QChar(pieces[random.bounded(int(std::size(pieces)))]);
+        view.setPlainText(QStringLiteral("ab"));
+        view.moveCursor(QTextCursor::End);
+        QGuiApplication::clipboard()->setText(plain);
+        QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+        // Read back as the text's storage reads the document.
+        QTextCursor all(view.document());
+        all.select(QTextCursor::Document);
+        const QString left = all.selectedText().replace(QChar::ParagraphSeparator, u'\n');
+        ASSERT_EQ(left, QStringLiteral("ab") + ShortcutTextView::pastedCharacters(plain))
+            << "round " << round;
+    }
 }
 
 TEST(ShortcutTextView, KeysReachTheirClosuresOrAreSwallowed) {

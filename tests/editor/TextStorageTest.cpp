@@ -133,6 +133,22 @@ TEST(TextStorage, RandomEditsInAnyDocumentKeepEveryDocumentInStep) {
                   QString(model).replace(QChar(u'\n'), QChar(0x2029)));
 }
 
+TEST(TextStorage, InputHeldTwiceWaitsForBothHoldersThenFollowsInTheOrderGiven) {
+    TextStorage storage;
+    const int command = 0, fill = 0;
+    QStringList ran;
+    storage.holdInput(&command);
+    storage.holdInput(&fill);
+    storage.deferInput([&] { ran << QStringLiteral("first"); });
+    storage.releaseInput(true, &command);
+    EXPECT_TRUE(storage.isInputHeld());
+    storage.deferInput([&] { ran << QStringLiteral("second"); });
+    EXPECT_TRUE(ran.isEmpty());
+    storage.releaseInput(true, &fill);
+    EXPECT_FALSE(storage.isInputHeld());
+    EXPECT_EQ(ran, (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+}
+
 TEST(TextStorage, ReportsTypingWithItsOriginAndProgrammaticEditsWithoutOne) {
     TextStorage storage;
     QTextDocument* primary = storage.acquireDocument();
