@@ -14,7 +14,8 @@
 // in before its literal, and expressions that read far over short and long lines, each searched
 // in this process beside the plain path and beside ICU's own run over the whole text, and as a
 // process beside grep.
-// DUNMOSS_BENCH_TABLES picks "tree", "line", "shapes" or all (the default).
+// DUNMOSS_BENCH_TABLES picks "tree", "line", "shapes" or all (the default);
+// DUNMOSS_BENCH_SHAPE runs only the shapes of that query.
 // Output goes to a file, since grep stops at its first match when writing to /dev/null. The
 // median of DUNMOSS_BENCH_RUNS runs (default 3) is printed with the ratios.
 #include "platform/IcuRegex.h"
@@ -386,8 +387,11 @@ int main(int, char** argv) {
                     "ours/grep\n",
                     "query", "text", "text ms", "plain ms", "/plain", "bytes ms", "plain ms",
                     "/plain", "text ms", "icu ms", "/icu", "ours1", "grep", "/grep");
+        const std::string only = env("DUNMOSS_BENCH_SHAPE", "");
         for (const Shape& shape : kShapes) {
             using namespace dunmoss;
+            if (!only.empty() && only != shape.query)
+                continue;
             const QByteArray bytes = shape.text();
             const QString folder = scratch.filePath(QStringLiteral("shape"));
             QDir(folder).removeRecursively();

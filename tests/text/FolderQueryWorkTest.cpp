@@ -234,3 +234,23 @@ TEST(FolderQueryWork, ListsNoMatchFoundAfterACancel) {
         EXPECT_FALSE(found.costly) << fast;
     }
 }
+
+TEST(FolderQueryWork, CrowdedCandidateLinesOfAnExpressionThatJumpsToItsStartsAreOneRun) {
+    // One short line in eight holds the literal: a run a line costs more than one run of an
+    // expression that jumps to its possible starts itself, so after a few lines one run takes
+    // the rest and the lines' ends and the literal are looked for no more.
+    QString text;
+    for (int line = 0; text.size() < 200'000; ++line)
+        text += line % 8 == 0 ? QStringLiteral("2026-12-09 worker-7 request 41 ab Q abQ ed\n")
+                              : QStringLiteral("2026-12-09 worker-7 request 41 served in time\n");
+    for (const char* query : {"(ab)\\1Q", "(ab)Q"}) {
+        const QString pattern = QString::fromUtf8(query);
+        const FolderQuery prepared(pattern, kRegex);
+        FolderSearchWork work;
+        const FolderFileMatches found = prepared.matchesInText(text, kUrl, 1'000'000, {}, &work);
+        EXPECT_LE(work.unitsExamined, text.size() + text.size() / 20) << query;
+        EXPECT_EQ(described(found),
+                  described(folderMatchesInText(pattern, kRegex, text, kUrl, 1'000'000)))
+            << query;
+    }
+}
