@@ -379,7 +379,7 @@ private:
         if (capture.end >= 0 && capture.captures) {
             m_groups.push_back({Group::Open, kUnboundedLength});
             number = m_groups.size();
-            if (m_p[k + 1] == u'?')
+            if (k + 1 < m_p.size() && m_p[k + 1] == u'?')
                 m_names.emplace(m_p.sliced(k + 3, capture.end - k - 4).toString(), int(number));
         }
         const Result read = sequence(opening.end, lookingAround);
