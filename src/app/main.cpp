@@ -7,6 +7,7 @@
 #include "app/SingleInstance.h"
 #include "editor/IconTable.h"
 #include "platform/PaintingThreads.h"
+#include "platform/WorkPools.h"
 #include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 #include "window/LaunchReadAhead.h"
@@ -141,22 +142,29 @@ int main(int argc, char** argv) {
                      QStringLiteral("/../share/icons/hicolor/256x256/apps/dunmoss-notepad.png"));
     QApplication::setWindowIcon(icon);
 
-    dunmoss::DunmossNotepadApp app(arguments);
-    QObject::connect(&instance, &dunmoss::SingleInstance::openFilesRequested, &app.delegate(),
-                     &dunmoss::ApplicationDelegate::openURLs);
-    QObject::connect(&instance, &dunmoss::SingleInstance::reopenRequested, &app.delegate(),
-                     [&app] { app.delegate().applicationShouldHandleReopen(); });
-    // Automated interface tests ask the running program which files it shows.
-    if (dunmoss::arrayContainsString(arguments, QString::fromLatin1(dunmoss::kUiTestingArgument)))
-        instance.setTabReporter(&dunmoss::DunmossNotepadApp::openFilePaths);
-    // Logout, shutdown and a closed terminal keep the drafts, as Ctrl+Q does.
-    app.quitOnTerminationSignals();
-    app.start(commandLine.paths, commandLine.unnamedPaths);
-    const int status = QApplication::exec();
-    // The windows handed their last session to the writer; the process ends once it is on disk.
-    dunmoss::SessionWriter::shared().waitUntilIdle();
-    // Work still under way on the pool may be laying text out with the toolkit's fonts, which go
-    // with the application object: it ends first (a bounded wait; nothing of it is needed).
+    int status = 0;
+    {
+        dunmoss::DunmossNotepadApp app(arguments);
+        QObject::connect(&instance, &dunmoss::SingleInstance::openFilesRequested, &app.delegate(),
+                         &dunmoss::ApplicationDelegate::openURLs);
+        QObject::connect(&instance, &dunmoss::SingleInstance::reopenRequested, &app.delegate(),
+                         [&app] { app.delegate().applicationShouldHandleReopen(); });
+        // Automated interface tests ask the running program which files it shows.
+        if (dunmoss::arrayContainsString(arguments,
+                                         QString::fromLatin1(dunmoss::kUiTestingArgument)))
+            instance.setTabReporter(&dunmoss::DunmossNotepadApp::openFilePaths);
+        // Logout, shutdown and a closed terminal keep the drafts, as Ctrl+Q does.
+        app.quitOnTerminationSignals();
+        app.start(commandLine.paths, commandLine.unnamedPaths);
+        status = QApplication::exec();
+        // The windows handed their last session to the writer; the process ends once it is on disk.
+        dunmoss::SessionWriter::shared().waitUntilIdle();
+    }
+    // Work still under way on the pools, such as the windows' documents deleted aside as they
+    // went, may be laying text out with the toolkit's fonts, which go with the application
+    // object, or reading the program's statics: it ends first (a bounded wait; nothing of it is
+    // needed).
+    dunmoss::waitForWorkPools(3000);
     QThreadPool::globalInstance()->waitForDone(3000);
     return status;
 }

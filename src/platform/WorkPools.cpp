@@ -53,10 +53,10 @@ QThreadPool& operationPool() {
     return ownPool(*theOperationPool());
 }
 
-void waitForWorkPools() {
+void waitForWorkPools(int msecs) {
     // Operations first: they are what submits file work.
-    operationPool().waitForDone();
-    fileWorkPool().waitForDone();
+    operationPool().waitForDone(msecs);
+    fileWorkPool().waitForDone(msecs);
 }
 
 } // namespace dunmoss

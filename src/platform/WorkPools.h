@@ -15,7 +15,7 @@ QThreadPool& fileWorkPool();
 // replacement): a waiting operation never holds a thread its own jobs need.
 QThreadPool& operationPool();
 
-// Waits until both pools are idle (tests and shutdown).
-void waitForWorkPools();
+// Waits until both pools are idle (tests and shutdown), each for at most `msecs` when given.
+void waitForWorkPools(int msecs = -1);
 
 } // namespace dunmoss

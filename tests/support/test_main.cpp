@@ -1,11 +1,13 @@
 // Shared test entry: a Qt application object (widgets when the UI library is linked) and an
 // isolated settings and data folder so tests never touch the user's real files.
 #include "platform/PaintingThreads.h"
+#include "platform/WorkPools.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -39,5 +41,10 @@ int main(int argc, char** argv) {
     dunmoss::leaveThreadsForPainting();
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // A view that went last may still be deleting its document on a pool thread, laying text
+    // out with fonts that go with the application object: the work ends first.
+    dunmoss::waitForWorkPools();
+    QThreadPool::globalInstance()->waitForDone();
+    return status;
 }
