@@ -54,7 +54,9 @@ QCollator caseInsensitiveCollator() {
 bool forEachCompletionIdentifier(const QString& text, TextRange region,
                                  const std::function<void(QStringView)>& take,
                                  const std::function<bool()>& cancelled) {
-    static const IcuRegex identifier(QStringLiteral(R"re(\b[A-Za-z_][A-Za-z0-9_]{2,}\b)re"));
+    // Never destroyed: a pass on a pool thread may still be reading it while the program ends.
+    static const IcuRegex& identifier =
+        *new IcuRegex(QStringLiteral(R"re(\b[A-Za-z_][A-Za-z0-9_]{2,}\b)re"));
     try {
         // Transparent bounds: a word the region's edge cuts is no word of the text.
         std::optional<IcuRegexMatcher> matcher;
