@@ -42,8 +42,8 @@ int main(int argc, char** argv) {
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int status = RUN_ALL_TESTS();
-    // A view that went last may still be deleting its document on a pool thread, laying text
-    // out with fonts that go with the application object: the work ends first.
+    // Work a test left on the pools (a view's document taken apart, a completion pass) may still
+    // be reading what goes with the application object and the statics: it ends first.
     dunmoss::waitForWorkPools();
     QThreadPool::globalInstance()->waitForDone();
     return status;
