@@ -221,13 +221,9 @@ EditorTab makeTabFromSessionTab(const SessionTab& stored, const std::optional<QU
     // An in-place write a kill stopped is settled before the file is read, so the tab never
     // takes a torn file for its saved text; while a copy of the old bytes stays, the file is not
     // read and the tab keeps its stored text.
-    const bool settled = !fileURL || [&] {
-        const bool noted =
-            lastWrite && isSameFileLocation(fileURL, QUrl::fromLocalFile(lastWrite->path));
-        return settleInterruptedInPlaceWrite(fileURL->toLocalFile(),
-                                             noted ? std::optional(lastWrite->digest)
-                                                   : std::nullopt) != InPlaceWriteSettle::CopyLeft;
-    }();
+    const bool settled =
+        !fileURL || settleInterruptedInPlaceWrite(fileURL->toLocalFile()).outcome !=
+                        InPlaceWriteSettle::CopyLeft;
     if (fileURL && settled) {
         SecurityScopedAccess access(*fileURL);
         const std::optional<TextFileEncoding> kept = encodingOfUnchangedFile(stored, *fileURL);
