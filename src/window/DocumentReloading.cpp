@@ -10,6 +10,7 @@
 #include "window/DocumentSaving.h"
 #include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
+#include "window/SettledRead.h"
 #include "window/TabFileRead.h"
 #include "window/TabSelection.h"
 #include "window/WindowDerivedValues.h"
@@ -54,6 +55,7 @@ public:
             if (m_folderAccess)
                 folder.emplace(*m_folderAccess);
             const SecurityScopedAccess file(m_url);
+            m_settled = settleBeforeReading(m_url.toLocalFile());
             m_loaded = loadTextFile(m_url, m_encoding);
         } catch (...) {
             m_failure = std::current_exception();
@@ -81,6 +83,7 @@ public:
         const EditorTab* tab = m_model.tab(m_tabID);
         if (!tab)
             return; // closed meanwhile: nothing to put the text into
+        tellSettledRead(m_model, m_tabID, m_settled);
         if (m_failure) {
             try {
                 std::rethrow_exception(m_failure);
@@ -140,6 +143,7 @@ private:
     const PlainTextDocument m_before;
     std::optional<TextStorage::Look> m_look;
     DocumentReloading::Outcome m_outcome;
+    SettledRead m_settled;
     std::optional<LoadedPlainTextDocument> m_loaded;
     std::exception_ptr m_failure;
     std::unique_ptr<QTextDocument> m_document;

@@ -81,6 +81,21 @@ TEST_F(InPlaceSettle, AKilledWriteGetsTheOldBytesBackButNeverLosesTheNewOnes) {
     EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::Nothing);
 }
 
+// A power cut after a confirmed write can bring its copy back beside the new bytes: they stay.
+TEST_F(InPlaceSettle, ACopyBackAfterAPowerCutNeverRollsAConfirmedWriteBack) {
+    const QString aside = dir.filePath("aside");
+    QString hidden;
+    ASSERT_TRUE(writeAtomically(
+        a, [&](QIODevice& device) { return device.write(newBytes) == newBytes.size(); },
+        [&] {
+            hidden = dir.filePath(entries().filter(".dunmoss-kept-").value(0));
+            return QFile::copy(hidden, aside);
+        }));
+    ASSERT_TRUE(QFile::rename(aside, hidden));
+    EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::KeptWrittenBytes);
+    expectWhole(newBytes);
+}
+
 // Bytes the write cannot have left are someone else's: they stay, and the copy of the old ones
 // is shown beside the file once, whole.
 TEST_F(InPlaceSettle, ALaterChangeInPlaceIsKeptAndTheCopyShown) {
