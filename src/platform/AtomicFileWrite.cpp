@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -165,7 +166,6 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
     {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        errno = 0;
         if (!produce(buffer))
             throw FileError(FileErrorCode::FileWriteUnknown, path, buffer.errorString());
     }
@@ -185,9 +185,12 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
         forgetInPlaceCopy(file.get());
         kept.reset();
     };
-    goesInPlace = true;
-    const bool confirmed = !confirm || confirm();
-    goesInPlace = false;
+    bool confirmed = true;
+    if (confirm) {
+        goesInPlace = true;
+        const auto over = qScopeGuard([] { goesInPlace = false; });
+        confirmed = confirm();
+    }
     if (!confirmed) {
         dropKept();
         return false;
@@ -215,9 +218,10 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
     dropKept();
     // Saved only once the copy is gone for good: after a power cut it could otherwise come back
     // beside the new bytes. They stay whole whatever a settle then finds.
-    if (const int syncErrno = syncFolderOf(target))
-        throw UnconfirmedReplacement(FileError::fromErrno(syncErrno, path, true).code(), path,
-                                     syncError(syncErrno, path).systemMessage());
+    if (const int syncErrno = syncFolderOf(target)) {
+        const FileError error = syncError(syncErrno, path);
+        throw UnconfirmedReplacement(error.code(), error.path(), error.systemMessage());
+    }
     return true;
 }
 
