@@ -138,7 +138,10 @@ public:
                 QFile noted(*note);
                 if (noted.open(QIODevice::ReadOnly)) {
                     const QString elsewhere = QString::fromUtf8(noted.readAll());
-                    if (!copies.contains(elsewhere) && QFileInfo(elsewhere).isAbsolute())
+                    // The copy it named is gone (settled through its own name, or removed).
+                    if (!QFileInfo(elsewhere).isAbsolute() || !QFileInfo::exists(elsewhere))
+                        noted.remove();
+                    else if (!copies.contains(elsewhere))
                         m_elsewhere = elsewhere;
                 }
             }
