@@ -48,12 +48,13 @@ void ExternalChanges::externalChangeReload(const QUuid& tabID) {
     DocumentReloading(m_model).rereadTab(
         tabID, std::nullopt,
         {[&model, tabID, url] {
-             model.setFindMessage(
-                 localizedString(QStringLiteral("document.external-change.reloaded")));
              model.recordRecentFile(url);
              model.refreshFindResultsAfterReplacingTab(tabID);
              model.persistSession();
+             // The next question first, so that the result is not taken for news before it.
              ExternalChanges(model).passQuestionOn(tabID);
+             model.setPassingMessage(
+                 localizedString(QStringLiteral("document.external-change.reloaded")));
          },
          [&model, tabID](const std::exception& error) {
              model.setErrorMessage(localizedErrorDescription(error));
@@ -75,10 +76,10 @@ void ExternalChanges::externalChangeKeep(const QUuid& tabID) {
         // file that appears there later is news.
         takeKnownFileStatus(tab, status);
         tab.hasExternalChanges = false;
-        state.findMessage = localizedString(QStringLiteral("document.external-change.kept"));
     });
     m_model.persistSession();
     passQuestionOn(tabID);
+    m_model.setPassingMessage(localizedString(QStringLiteral("document.external-change.kept")));
 }
 
 void ExternalChanges::dismissExternalChange() {

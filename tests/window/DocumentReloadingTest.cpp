@@ -420,6 +420,24 @@ TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrderWithoutAnAlert) {
     EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
 }
 
+// What an answer did is said, and then goes: it does not stay on the status line through later
+// searches and saves, nor does the next question end it at once.
+TEST_F(ExternalChange, WhatAnAnswerDidIsAPassingMessage) {
+    ExternalChanges(*model).checkExternalChanges();
+    const auto saidThenGone = [&](const char* key) {
+        EXPECT_EQ(state().findMessage, localizedString(QString::fromLatin1(key)));
+        ASSERT_TRUE(model->passingMessageTimer().isActive());
+        model->passingMessageTimer().start(0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return state().findMessage.isEmpty(); }));
+    };
+    ExternalChanges(*model).externalChangeKeep(tabOf(a).id);
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
+    saidThenGone("document.external-change.kept");
+    ExternalChanges(*model).externalChangeReload(tabOf(c).id);
+    waitForOpening(*model);
+    saidThenGone("document.external-change.reloaded");
+}
+
 TEST_F(ExternalChange, AnAnswerActsOnItsTabOnlyWhileThatTabExists) {
     ExternalChanges(*model).checkExternalChanges();
     const QUuid aID = tabOf(a).id;
