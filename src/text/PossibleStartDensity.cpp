@@ -5,6 +5,8 @@
 namespace dunmoss {
 
 bool PossibleStartDensity::rareBefore(qsizetype passed, SearchWorkMeter& meter) {
+    if (m_many)
+        return false;
     passed = std::min(passed, m_text.size());
     const qsizetype most = passed / kRareSpacing;
     const char16_t* units = m_text.utf16();
@@ -21,7 +23,8 @@ bool PossibleStartDensity::rareBefore(qsizetype passed, SearchWorkMeter& meter) 
             return false;
         m_countedTo = at;
     }
-    return m_starts <= most;
+    m_many = m_starts > most;
+    return !m_many;
 }
 
 } // namespace dunmoss

@@ -11,7 +11,8 @@ namespace dunmoss {
 // has passed of a text. Only there does its one run over the rest pass units as fast as its
 // jumps: where most units may start a match ("[A-Z]" ignoring case over prose), the run tries
 // each of them, as a run without the jumps does. The count goes on as the search moves on,
-// each unit read once, and stops once the starts are known to be many.
+// each unit read once, and stops for good once the starts are many in what was passed: the
+// stretches then weigh what they do for any expression.
 class PossibleStartDensity {
 public:
     // Fewer possible starts than one in this many units passed are rare: trying one, with the
@@ -31,6 +32,7 @@ private:
     QStringView m_text;
     qsizetype m_countedTo = 0;
     qsizetype m_starts = 0;
+    bool m_many = false;
 };
 
 } // namespace dunmoss
