@@ -143,6 +143,8 @@ public:
     bool skipsLeadingLoopRuns() const { return m_leadingLoop != nullptr; }
     // True when a run jumps past units that cannot start a match (see RegexFirstAtom.h).
     bool skipsToPossibleStarts() const { return m_startFilter != nullptr; }
+    // What those jumps rule out, or null when there are none.
+    const RegexStartFilter* startFilter() const { return m_startFilter.get(); }
     // How many readings of the pattern as a prefix, a loop and a rest let a failed attempt
     // rule out later starts in a run of the loop's class (see RegexPrefixedLoop.h).
     int prefixedLoopReadings() const;
