@@ -132,8 +132,8 @@ void MaintenanceTick::finishAutosave(const std::shared_ptr<AutosaveBatch>& batch
             m_model.update([&](EditorWindowState& state) { flagExternalChange(state, *index); });
             break;
         case AutosaveBatch::Result::Failed:
-            // Bytes that replaced the file before the disk refused to confirm them are the
-            // tab's own: the next autosave or save writes over them.
+            // Bytes that replaced the file before the disk refused to confirm them, or old
+            // bytes put back, are the tab's own: the next autosave or save writes over them.
             if (outcome.modificationDate)
                 m_model.update([&](EditorWindowState& state) {
                     takeFileLeftByWrite(state.tabs[*index], outcome);
