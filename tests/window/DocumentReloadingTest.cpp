@@ -326,16 +326,19 @@ TEST_F(Reload, ALongTextChangedThroughoutIsShownFromANewStorage) {
         model->textStorageRegistry().textStorage(id, tabAt(index).document.text);
     changeOnDisk(url, QByteArray("another ").append(line).repeated(4000));
     DocumentReloading(*model).reloadKeyboardTab();
+    // A key given while the file is read waits, and lands on the new storage's text.
+    before->deferInput([&] { type(index, QStringLiteral("key ") + tabAt(index).document.text); });
     waitForOpening(*model);
     const QString changed = QString::fromLatin1(QByteArray("another ").append(line).repeated(4000));
-    EXPECT_EQ(tabAt(index).document.text, changed);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("key ") + changed);
+    EXPECT_EQ(tabAt(index).savedSnapshot, changed);
     const std::shared_ptr<TextStorage> after = model->textStorageRegistry().textStorage(id);
     EXPECT_NE(after, before);
-    EXPECT_EQ(after->text(), changed);
+    EXPECT_EQ(after->text(), QStringLiteral("key ") + changed);
     // Its counts came with it, those of the new text.
     ASSERT_TRUE(after->hasCounts());
     EXPECT_EQ(after->counts().lines().lineCount(), 4001);
-    EXPECT_EQ(after->counts().clusterCount(), changed.size());
+    EXPECT_EQ(after->counts().clusterCount(), changed.size() + 4);
 
     changeOnDisk(url, QByteArray("first ").append(changed.toLatin1()));
     DocumentReloading(*model).reloadKeyboardTab();
