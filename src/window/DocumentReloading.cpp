@@ -126,7 +126,9 @@ private:
         const TextRange old = tab.selectedRange;
         const TextRange clamped =
             clampedSelection(old.location, old.length, m_loaded->document.text.size());
-        const bool refilled = m_document != nullptr;
+        // Another read of the tab still waiting holds the keys given meanwhile in the storage
+        // shown now: it stays, taking the text written into it.
+        const bool refilled = m_document != nullptr && !m_model.opening().isRereading(m_tabID);
         if (refilled) {
             // The views showing the tab take the new storage; the old one goes with them.
             TextStorageRegistry& storages = m_model.textStorageRegistry();
