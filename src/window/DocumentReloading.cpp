@@ -1,6 +1,7 @@
 #include "window/DocumentReloading.h"
 
 #include "editor/TextStorage.h"
+#include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/EditorTab.h"
@@ -61,6 +62,8 @@ public:
             if (m_folderAccess)
                 folder.emplace(*m_folderAccess);
             const SecurityScopedAccess file(m_url);
+            // Looked at before the bytes are read: a change after this look is news later.
+            m_statusRead = statPath(m_url.toLocalFile());
             m_loaded = loadTextFile(m_url, m_encoding);
         } catch (...) {
             m_failure = std::current_exception();
@@ -141,6 +144,9 @@ private:
         m_model.saving().writes().forgetOwnWrites(m_tabID);
         m_model.update([&](EditorWindowState& state) {
             applyLoadedDocument(state.tabs[index], *m_loaded);
+            // What is known of the file is what was read, not what it may hold by now.
+            if (m_statusRead)
+                takeKnownFileStatus(state.tabs[index], m_statusRead);
             // The tab shows its file as it is now: a question about a change of it is answered.
             if (state.decisions.externalChangeTabID == m_tabID)
                 state.decisions.externalChangeTabID = m_model.nextExternallyChangedTabID(m_tabID);
@@ -162,6 +168,7 @@ private:
     std::optional<TextStorage::Look> m_look;
     DocumentReloading::Outcome m_outcome;
     std::optional<LoadedPlainTextDocument> m_loaded;
+    std::optional<FileStatus> m_statusRead;
     std::exception_ptr m_failure;
     std::unique_ptr<QTextDocument> m_document;
     std::optional<TextCounts> m_counts;

@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QSemaphore>
 #include <QTest>
+#include <QThreadPool>
 #include <QUndoStack>
 #include <utime.h>
 
@@ -312,6 +313,23 @@ TEST_F(Reload, AReadInProgressLosesNothingTypedOrClosedMeanwhile) {
     alerts.reset();
     model.reset();
     QTest::qWait(50);
+}
+
+// The tab knows its file as it was read: another program's write before the text is shown is
+// news afterwards, never taken as the tab's own.
+TEST_F(Reload, AChangeAfterTheFileWasReadIsStillNews) {
+    const QUrl url = writeFile(QStringLiteral("a.txt"), "one");
+    const int index = open(url);
+    changeOnDisk(url, "two");
+    DocumentReloading(*model).reloadKeyboardTab();
+    // The read is done; its text waits for the window's thread.
+    QThreadPool::globalInstance()->waitForDone();
+    writeFile(QStringLiteral("a.txt"), "three, later");
+    waitForOpening(*model);
+    ASSERT_EQ(tabAt(index).document.text, QStringLiteral("two"));
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_TRUE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabAt(index).id);
 }
 
 // A long text changed throughout comes through a document filled on the pool thread: the tab's
