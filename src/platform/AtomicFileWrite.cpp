@@ -181,7 +181,11 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
     if (failure) {
         if (putBack(file.get(), kept.get(), path)) {
             dropKept();
-            throw *failure;
+            struct stat left {};
+            std::optional<FileStatus> status;
+            if (::fstat(file.get(), &left) == 0)
+                status = fileStatusOf(left);
+            throw OldBytesPutBack(*failure, status);
         }
         // The old bytes live on only in the copy: it stays, and the message says where.
         throw FileError(

@@ -3,6 +3,7 @@
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
+#include "window/DocumentOpening.h"
 #include "window/DocumentReloading.h"
 #include "window/DocumentSaving.h"
 #include "window/DocumentWriteQueue.h"
@@ -89,8 +90,10 @@ void ExternalChanges::dismissExternalChange() {
 void ExternalChanges::checkExternalChanges() {
     QList<QUuid> changed;
     // A tab being written is left until its outcome is in: the change would be our own write.
+    // So is a tab whose file is being read again: the change is what it is about to show.
     for (const EditorTab& tab : m_model.state().tabs)
         if (tab.fileURL && !tab.hasExternalChanges && !m_model.saving().isWriting(tab.id) &&
+            !m_model.opening().isRereading(tab.id) &&
             hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate,
                                  tab.lastKnownFileSize))
             changed.append(tab.id);
