@@ -141,17 +141,6 @@ std::shared_ptr<const icu::RegexPattern> compileHelper(const QString& source,
     return U_SUCCESS(status) ? helper : nullptr;
 }
 
-// Whether an inline flag group may turn on comments and spaces ("(?x)", "(?ix-m:").
-bool hasInlineCommentsFlag(QStringView pattern) {
-    for (qsizetype at = pattern.indexOf(u"(?"); at >= 0; at = pattern.indexOf(u"(?", at + 2)) {
-        for (qsizetype f = at + 2;
-             f < pattern.size() && (pattern[f].isLetter() || pattern[f] == u'-'); ++f)
-            if (pattern[f] == u'x')
-                return true;
-    }
-    return false;
-}
-
 // The ASCII units one character of `atom` can be, or nothing when it does not compile.
 std::optional<RegexStartFilter::UnitSet> asciiUnitsOf(const QString& atom,
                                                       IcuRegex::Options options) {
@@ -253,10 +242,9 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
     m_compiledInPieces = m_compiled;
     // What runs over the text in pieces judges its boundaries where they are (see
     // withBoundariesReadInPlace); what does not compile so is run as written.
-    const bool commentsAnywhere =
-        (options & AllowCommentsAndWhitespace) || hasInlineCommentsFlag(pattern);
+    const bool freeSpacing = options & AllowCommentsAndWhitespace;
     const auto readable = [&](const QString& source) {
-        return m_readsInPieces ? withBoundariesReadInPlace(source, commentsAnywhere) : source;
+        return m_readsInPieces ? withBoundariesReadInPlace(source, freeSpacing) : source;
     };
     const auto compileHelper = [&](const QString& source) {
         auto helper = dunmoss::compileHelper(readable(source), options);

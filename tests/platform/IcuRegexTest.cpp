@@ -448,7 +448,8 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
          {QStringLiteral("\\w+ing"), wholeWord(QStringLiteral("abc")), QStringLiteral("a(?=b)c"),
           QStringLiteral("x{2,5}"), QStringLiteral("[\\1(?>]+"), QStringLiteral("\\Q(?>\\E"),
           QStringLiteral("(ab)\\1Q"), QStringLiteral("(?i)(a\\w)c \\1"),
-          QStringLiteral("(\\w)\\1+ed"), QStringLiteral("(?<w>b|\\w{1,31})\\k<w>")}) {
+          QStringLiteral("(\\w)\\1+ed"), QStringLiteral("(?<w>b|\\w{1,31})\\k<w>"),
+          QStringLiteral("(?-x)\\w+ing"), QStringLiteral("(?i-x)(a\\w)c \\1")}) {
         const IcuRegex regex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
         EXPECT_FALSE(regex.readsInPieces()) << pattern.toStdString();
         EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text)) << pattern.toStdString();
@@ -467,11 +468,16 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
 }
 
 TEST(IcuRegexTest, FarReadsThatCannotTakeInALineFeedStayOnTheirLines) {
-    for (const char16_t* pattern :
-         {u"x{1000,}", u"(\\w)\\1+ed", u"(ab)\\1Q", u"\\w+(?=.*Q)", u"(?>\\w+)x", u"\\d++",
-          u"[a-z]*+!", u"\\S++", u"[^\\n]*+", u"(?<w>\\w+) \\k<w>", u"(?i)(\u00DF)\\1",
-          u"(\\p{L}+)\\1", u"(a|b)\\1", u"\\n(\\w+)\\1", u"(?=\\n.*Q)", u"(?m)^(\\w)\\1$",
-          u"[\\s\\S]*(\\w)\\1", u"(?:(\\w)\\1){5}", u"(?=a)(\\w)\\1{2}"})
+    for (const char16_t* pattern : {u"x{1000,}",          u"(\\w)\\1+ed",
+                                    u"(ab)\\1Q",          u"\\w+(?=.*Q)",
+                                    u"(?>\\w+)x",         u"\\d++",
+                                    u"[a-z]*+!",          u"\\S++",
+                                    u"[^\\n]*+",          u"(?<w>\\w+) \\k<w>",
+                                    u"(?i)(\u00DF)\\1",   u"(\\p{L}+)\\1",
+                                    u"(a|b)\\1",          u"\\n(\\w+)\\1",
+                                    u"(?=\\n.*Q)",        u"(?m)^(\\w)\\1$",
+                                    u"[\\s\\S]*(\\w)\\1", u"(?:(\\w)\\1){5}",
+                                    u"(?=a)(\\w)\\1{2}",  u"(?-x)(\\w+)\\1"})
         EXPECT_TRUE(farReadsStayOnLine(QStringView(pattern), false, false))
             << QString::fromUtf16(pattern).toStdString();
     for (const char16_t* pattern : {u"(.+)\\1(?s)",      u"(?s:(.+))\\1",
@@ -566,9 +572,12 @@ TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
                              edges.left(2048),
                              edges.left(2049),
                              edges.left(1027) + u'.',
+                             QStringLiteral("# a foo"),
+                             QStringLiteral("a#foo #"),
                              edges};
     // Each reads in pieces: a back-reference to a group of a long text, a possessive or atomic
-    // part, a large count.
+    // part, a large count. Free spacing, and so a comment after "#", holds only where it is in
+    // force: set, cleared and scoped by inline flags.
     const QString patterns[] = {"(a{1,40})\\1?(?s).*\\b",
                                 "(?s)(\\w{1,40})\\1.*\\b",
                                 "(?s)x{0,1000}.*\\b",
@@ -588,7 +597,18 @@ TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
                                 "(?w)(a{1,40})?\\1?(?s).*\\b",
                                 "(?s)(a{1,40})?\\1?.*(?<=\\w)",
                                 "(?x) (a{1,40})? \\1? \\b # \\b",
-                                "(a{1,40})?\\1?\\Q\\b\\E?\\b"};
+                                "(a{1,40})?\\1?\\Q\\b\\E?\\b",
+                                "(?s).*#?\\b(?x:)",
+                                "(?s)(a{1,40})?\\1?#.*\\b(?-x)",
+                                "(?s)(a{1,40})?\\1?#.*\\b(?i-x)",
+                                "(?s)(?x: \\w+ )?#.*\\b",
+                                "(?s)(a{1,40})?\\1?#?.*\\b\\(?x?",
+                                "(?s)(a{1,40})?\\1?\\Q(?x\\E?#?.*\\b",
+                                "(?s)((?x) a{1,40} )?\\1?#?.*\\b",
+                                "(?sx) (a{1,40})? \\1? # \\b\n (?-x)#?.*\\b",
+                                "(?s)(?x: (a{1,40})? # \\b )\n)\\1?#?.*\\b",
+                                "(?sx) (a{1,40})? [#\\b]\n \\w]? (?-x)#?.*\\B",
+                                "(?s)(?#(?x\\b)(a{1,40})?\\1?#?.*\\b"};
     for (const QString& pattern : patterns) {
         for (const IcuRegex::Options options : {IcuRegex::NoOptions, IcuRegex::CaseInsensitive}) {
             const IcuRegex regex(pattern, options, IcuRegex::kUserPatternBound);
