@@ -903,6 +903,11 @@ int32_t stackLimitFor(qsizetype length) {
     return int32_t(std::clamp<int64_t>(int64_t(length) * 128, 8 << 20, 1 << 30));
 }
 
+// Reading in pieces, ICU's generic text path may fill its stack where its path over the whole
+// text needs little: a find that passes this much is made again over the whole text, so such a
+// run takes about what ICU over the whole text takes, not the most the text allows.
+constexpr int32_t kStackLimitInPieces = 8 << 20;
+
 } // namespace
 
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text)
@@ -947,7 +952,8 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     utext_close(&utext);
     if (U_FAILURE(status))
         throwFor(status);
-    m_matcher->setStackLimit(stackLimitFor(text.size()), status);
+    m_matcher->setStackLimit(m_readsInPieces ? kStackLimitInPieces : stackLimitFor(text.size()),
+                             status);
     const auto [start, limit] = keptOffPairs(text, region);
     m_regionStart = m_nextFrom = start;
     m_regionLimit = limit;
@@ -1098,6 +1104,10 @@ void IcuRegexMatcher::stopWhen(std::function<bool()> stopRequested) {
         throwFor(status);
 }
 
+int64_t IcuRegexMatcher::stackLimit() const {
+    return m_matcher->getStackLimit();
+}
+
 qsizetype IcuRegexMatcher::reached() const {
     return m_run ? qsizetype(m_run->reached) : m_regionStart;
 }
@@ -1193,7 +1203,13 @@ bool IcuRegexMatcher::lookingAt(qsizetype position) {
     if (splitsPair(m_text, start))
         return false;
     m_matcher->region(start, m_regionLimit, status);
-    const bool found = U_SUCCESS(status) && m_matcher->lookingAt(status);
+    bool found = U_SUCCESS(status) && m_matcher->lookingAt(status);
+    if (status == U_REGEX_STACK_OVERFLOW && m_readsInPieces) {
+        readWholeTextFrom(std::clamp(start, m_regionStart, m_regionLimit));
+        status = U_ZERO_ERROR;
+        m_matcher->region(start, m_regionLimit, status);
+        found = U_SUCCESS(status) && m_matcher->lookingAt(status);
+    }
     if (U_FAILURE(status) || (m_run && (m_run->stopped || m_run->overBound)))
         throwFor(status);
     return found;

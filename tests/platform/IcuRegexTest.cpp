@@ -53,6 +53,20 @@ std::vector<TextRange> icuRanges(const QString& pattern, const QString& text, ui
     return found;
 }
 
+// Whether ICU over the whole text finds a match that starts at the position, or its error.
+QString icuLookingAt(const QString& pattern, const QString& text, qsizetype at) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError pe;
+    const icu::UnicodeString p(reinterpret_cast<const UChar*>(pattern.utf16()), pattern.size());
+    std::unique_ptr<icu::RegexPattern> compiled(icu::RegexPattern::compile(p, 0, pe, status));
+    const icu::UnicodeString input(reinterpret_cast<const UChar*>(text.utf16()), text.size());
+    std::unique_ptr<icu::RegexMatcher> m(compiled->matcher(input, status));
+    m->setStackLimit(0, status); // without a limit
+    m->region(at, text.size(), status);
+    const bool found = m->lookingAt(status);
+    return U_FAILURE(status) ? QString::fromLatin1(u_errorName(status)) : QString::number(found);
+}
+
 // The pattern inside the boundaries a whole-word search puts around it.
 QString wholeWord(const QString& pattern) {
     const QString word =
@@ -636,6 +650,34 @@ TEST(IcuRegexTest, WhatIcuFinishesOverTheWholeTextIsNotTooCostlyInPieces) {
         found.push_back(overflowing.range());
     EXPECT_FALSE(overflowing.readsInPieces());
     EXPECT_EQ(found, icuRanges(emoji, twelve));
+    // In pieces the stack is kept small, so that a run that fills it is made again over the
+    // whole text early, not once it took what the whole text allows.
+    QString row;
+    while (row.size() < (1 << 20))
+        row += QStringLiteral("a\U0001F600 ");
+    IcuRegexMatcher filling(nested, row);
+    ASSERT_TRUE(filling.readsInPieces());
+    EXPECT_LE(filling.stackLimit(), 8 << 20);
+    found.clear();
+    while (filling.findNext())
+        found.push_back(filling.range());
+    EXPECT_GT(filling.stackLimit(), 8 << 20);
+    EXPECT_EQ(found, icuRanges(emoji, row));
+    // So is a match tried at one position: a loop that saves a state for each of its steps.
+    const QString steps = QStringLiteral("(a|b)*c(?=.*x)");
+    const QString manySteps = QString(400000, u'a') + QStringLiteral("c x");
+    const IcuRegex stepping(steps, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
+    for (const qsizetype at : {0, 1, 399999, 400001}) {
+        IcuRegexMatcher one(stepping, manySteps);
+        ASSERT_TRUE(one.readsInPieces());
+        QString ours;
+        try {
+            ours = QString::number(one.lookingAt(at));
+        } catch (const RegexError& error) {
+            ours = error.icuMessage();
+        }
+        EXPECT_EQ(ours, icuLookingAt(steps, manySteps, at)) << at;
+    }
     const QString lines =
         QString(kLongestLineReadWhole, u' ') + QStringLiteral("xi\U0001F600  x\nax\U0001F600");
     EXPECT_EQ(nested.matchRanges(lines), icuRanges(emoji, lines));
