@@ -1003,6 +1003,9 @@ void saveWhileTyping(benchmark::State& state, int syncDelayMs, SaveBy by) {
 // the typed word ("wa", "war") is in one word only, so that every key reads all of them. With
 // Vocabulary::Random, about 350,000 distinct made-up identifiers fill 4.9 MB and the typed word
 // is one letter ("s", "se"): thousands of words start with it and most others hold it.
+// With `pausesMs`, the typing pauses after every fourth key, for each of them in turn, as a
+// person stops to think: long enough for the text's words to be gathered again, or for such a
+// pass to end while keys come.
 enum class Vocabulary { Repeated, Numbered, Random };
 
 // About `count` distinct identifiers of 8 to 18 characters, mostly lower-case letters, some
@@ -1038,7 +1041,8 @@ QString randomIdentifiers(int count) {
 }
 
 void typingWithCompletionList(benchmark::State& state, bool listShown, int intervalMs,
-                              Vocabulary vocabulary = Vocabulary::Repeated) {
+                              Vocabulary vocabulary = Vocabulary::Repeated,
+                              const std::vector<int>& pausesMs = {}) {
     const bool distinctWords = vocabulary == Vocabulary::Numbered;
     QString text;
     QString offered = distinctWords ? QStringLiteral("warm") : QStringLiteral("compute");
@@ -1084,7 +1088,7 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
                               {Qt::Key_M, QStringLiteral("m")}, {Qt::Key_P, QStringLiteral("p")},
                               {Qt::Key_U, QStringLiteral("u")}, {Qt::Key_Backspace, QString()},
                               {Qt::Key_Backspace, QString()},   {Qt::Key_Backspace, QString()}};
-    constexpr int kKeys = 30;
+    const int kKeys = pausesMs.empty() ? 30 : 40;
     double longest = 0, slowestKey = 0, openMs = 0, shownMs = 0;
     int keys = 0, keysOver16Ms = 0;
     std::vector<double> keyTimes;
@@ -1122,6 +1126,9 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
             ++keys;
             ++step;
             lostList = lostList || coordinator.completionPopup()->isVisible() != listShown;
+            if (!pausesMs.empty())
+                ticks.setInterval(step % 4 == 0 ? pausesMs[size_t(step / 4) % pausesMs.size()]
+                                                : intervalMs);
         });
         ticks.start();
         const Drive d = drive([] {}, [&] { return step >= kKeys; }, 120'000);
@@ -1424,6 +1431,11 @@ void registerAll() {
     })->Iterations(3);
     add("completion/typing_4_9M_350k_words_one_letter_list_shown_every_30ms",
         [](benchmark::State& s) { typingWithCompletionList(s, true, 30, Vocabulary::Random); })
+        ->Iterations(3);
+    add("completion/typing_4_9M_350k_words_one_letter_list_shown_with_pauses",
+        [](benchmark::State& s) {
+            typingWithCompletionList(s, true, 30, Vocabulary::Random, {250, 700, 1500, 3000});
+        })
         ->Iterations(3);
     add("completion/typing_4_9M_350k_words_one_letter_without_list_every_30ms",
         [](benchmark::State& s) { typingWithCompletionList(s, false, 30, Vocabulary::Random); })
