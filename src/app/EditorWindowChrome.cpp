@@ -23,11 +23,14 @@ void installWindowCommands(EditorWindowView* window) {
 void installApplicationChrome(EditorWindowView& window, Defaults& defaults,
                               std::function<void()> openWindow) {
     EditorWindowModel* model = &window.model();
-    window.setMenuBar(new EditorMenuBar(EditMenuContext{[model] {
-                                            return model->undoRegistry().undoStackForTab(
-                                                keyboardTab(model->state()).id);
-                                        }},
-                                        defaults, &window));
+    EditMenuContext edit;
+    edit.activeUndoStack = [model] {
+        return model->undoRegistry().undoStackForTab(keyboardTab(model->state()).id);
+    };
+    edit.undoStep = [model](bool redo) {
+        model->undoTabStep(keyboardTab(model->state()).id, redo);
+    };
+    window.setMenuBar(new EditorMenuBar(std::move(edit), defaults, &window));
 
     EditorWindowView* target = &window;
     bool published = false;
