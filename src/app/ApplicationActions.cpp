@@ -33,25 +33,46 @@ namespace {
 bool g_savingBeforeQuit = false;
 bool g_withoutAsking = false;
 
+// A window whose session neither copy could take: the program's end says so.
+bool sessionLost() {
+    for (QWidget* widget : editorWindows())
+        if (auto* window = qobject_cast<EditorWindowView*>(widget))
+            if (auto* session = window->model().attachment<WindowSession>())
+                if (session->persistence().keepsNeitherCopy())
+                    return true;
+    return false;
+}
+
 void closeWindowsAndQuit() {
     g_quitting = true;
-    if (std::exchange(g_withoutAsking, false))
-        for (QWidget* widget : editorWindows())
-            if (auto* window = qobject_cast<EditorWindowView*>(widget))
+    const bool lost = sessionLost();
+    const bool withoutAsking = std::exchange(g_withoutAsking, false);
+    for (QWidget* widget : editorWindows())
+        if (auto* window = qobject_cast<EditorWindowView*>(widget)) {
+            if (withoutAsking)
                 window->closeWithoutAsking();
+            // Windows sealed for their last write are hidden, which closing all windows skips.
+            else if (window->isHidden())
+                window->close();
+        }
     QApplication::closeAllWindows();
     // A window still on screen is asking its person; the quit goes on from its answer.
     if (!hasVisibleEditorWindow()) {
         g_quitting = false;
-        QCoreApplication::quit();
+        QCoreApplication::exit(lost ? 1 : 0);
     }
+}
+
+// Windows sealed for their last write are hidden, yet still saving.
+bool hasEditorWindowSaving() {
+    return g_savingBeforeQuit && saveBeforeQuitAction() && !editorWindows().isEmpty();
 }
 
 } // namespace
 
 void quitApplication() {
     // Ctrl+Q again while the first one waits for the disk.
-    if (g_savingBeforeQuit && saveBeforeQuitAction() && hasVisibleEditorWindow())
+    if (hasEditorWindowSaving())
         return;
     if (!g_quitting && saveBeforeQuitAction() && hasVisibleEditorWindow()) {
         g_savingBeforeQuit = true;
@@ -67,7 +88,7 @@ void quitApplication() {
 void quitApplicationWithoutAsking() {
     g_withoutAsking = true;
     // A quit still saving closes the windows this way once it is done.
-    if (g_savingBeforeQuit && saveBeforeQuitAction() && hasVisibleEditorWindow())
+    if (hasEditorWindowSaving())
         return;
     // One waiting on a question starts again and closes every window after its save.
     g_quitting = false;

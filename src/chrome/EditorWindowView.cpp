@@ -43,6 +43,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QEventLoopLocker>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -68,7 +69,8 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
         EditorWindowModel::Options{options.isSceneHosted, arguments, options.recoveryDirectory},
         this);
     installFindSeams(*m_model);
-    WindowSession::attach(*m_model);
+    WindowSession::attach(*m_model).closingSave().setSeal(
+        [this](bool sealed) { sealForClosing(sealed); });
     m_interaction = std::make_unique<DialogInteraction>(this);
     m_model->setInteraction(m_interaction.get());
     m_commands = std::make_unique<WindowCommandTable>(*m_model);
@@ -289,6 +291,8 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     if (!m_closeConfirmed) {
         if (ClosingLoss loss = closingLosesUnsavedWork(*m_model, otherEditorWindowsRemain())) {
             event->ignore();
+            // The question needs the window back, taking keys again.
+            WindowSession::of(*m_model).closingSave().resume();
             askBeforeClosing(loss.unwrittenCopies);
             return;
         }
@@ -303,6 +307,21 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     m_openRequests->stopListening();
     WindowSession::of(*m_model).saveSessionOnDisappear();
     emit closed();
+}
+
+void EditorWindowView::sealForClosing(bool sealed) {
+    m_sealed = sealed;
+    // A window that takes no keys goes from the screen: a key typed into it would be lost. The
+    // toolkit ends the program when its last shown window closes, not a hidden one: until this
+    // one goes, it holds the program's end as if it were shown.
+    if (sealed) {
+        m_quitAfterSealed = std::make_unique<QEventLoopLocker>();
+        hide();
+    } else {
+        m_quitAfterSealed.reset();
+        if (!m_closed)
+            show();
+    }
 }
 
 bool EditorWindowView::otherEditorWindowsRemain() const {
@@ -388,8 +407,33 @@ bool EditorWindowView::handleFileDrop(const QMimeData& data) {
     return !urls.isEmpty();
 }
 
+namespace {
+
+// What could change a sealed window's text: keys, input methods, clicks and drops.
+bool isInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 bool EditorWindowView::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // Input the window system handed over before the window went is refused, not taken.
+    if (m_sealed && isInput(type) && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this)
+        return true;
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QMainWindow::eventFilter(watched, event);
     auto* widget = qobject_cast<QWidget*>(watched);

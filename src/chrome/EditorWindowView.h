@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QEventLoopLocker;
 class QMessageBox;
 class QMimeData;
 
@@ -122,6 +123,9 @@ private:
     void saveThenClose();
     // Closes again once the saves under way are written, without holding the window meanwhile.
     void closeWhenWritten();
+    // From the last write of a close or quit on, the window takes no input and is hidden; it
+    // comes back when it stays after all.
+    void sealForClosing(bool sealed);
     // Another editor window stays open and will write the shared session after this one.
     bool otherEditorWindowsRemain() const;
 
@@ -145,6 +149,8 @@ private:
     bool m_savingBeforeClose = false;
     bool m_closeConfirmed = false;
     bool m_closed = false;
+    bool m_sealed = false;
+    std::unique_ptr<QEventLoopLocker> m_quitAfterSealed;
 };
 
 } // namespace dunmoss
