@@ -33,28 +33,40 @@ namespace {
 bool g_savingBeforeQuit = false;
 bool g_withoutAsking = false;
 
-// A window whose session neither copy could take: the program's end says so.
-bool sessionLost() {
+// The editor windows and those sealed for their last write, which a quit closes too.
+QList<EditorWindowView*> windowsToClose() {
+    QList<EditorWindowView*> windows;
     for (QWidget* widget : editorWindows())
         if (auto* window = qobject_cast<EditorWindowView*>(widget))
-            if (auto* session = window->model().attachment<WindowSession>())
-                if (session->persistence().keepsNeitherCopy())
-                    return true;
+            windows.append(window);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<EditorWindowView*>(widget))
+            if (window->isSealedForClosing() && !windows.contains(window))
+                windows.append(window);
+    return windows;
+}
+
+// A window whose session neither copy could take: the program's end says so.
+bool sessionLost(const QList<EditorWindowView*>& windows) {
+    for (EditorWindowView* window : windows)
+        if (auto* session = window->model().attachment<WindowSession>())
+            if (session->persistence().keepsNeitherCopy())
+                return true;
     return false;
 }
 
 void closeWindowsAndQuit() {
     g_quitting = true;
-    const bool lost = sessionLost();
+    const QList<EditorWindowView*> windows = windowsToClose();
+    const bool lost = sessionLost(windows);
     const bool withoutAsking = std::exchange(g_withoutAsking, false);
-    for (QWidget* widget : editorWindows())
-        if (auto* window = qobject_cast<EditorWindowView*>(widget)) {
-            if (withoutAsking)
-                window->closeWithoutAsking();
-            // Windows sealed for their last write are hidden, which closing all windows skips.
-            else if (window->isHidden())
-                window->close();
-        }
+    for (EditorWindowView* window : windows) {
+        if (withoutAsking)
+            window->closeWithoutAsking();
+        // Sealed windows are hidden, which closing all windows skips.
+        else if (window->isSealedForClosing())
+            window->close();
+    }
     QApplication::closeAllWindows();
     // A window still on screen is asking its person; the quit goes on from its answer.
     if (!hasVisibleEditorWindow()) {
@@ -65,7 +77,7 @@ void closeWindowsAndQuit() {
 
 // Windows sealed for their last write are hidden, yet still saving.
 bool hasEditorWindowSaving() {
-    return g_savingBeforeQuit && saveBeforeQuitAction() && !editorWindows().isEmpty();
+    return g_savingBeforeQuit && saveBeforeQuitAction() && !windowsToClose().isEmpty();
 }
 
 } // namespace

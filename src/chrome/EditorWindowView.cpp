@@ -314,13 +314,18 @@ void EditorWindowView::sealForClosing(bool sealed) {
     // A window that takes no keys goes from the screen: a key typed into it would be lost. The
     // toolkit ends the program when its last shown window closes, not a hidden one: until this
     // one goes, it holds the program's end as if it were shown.
+    // Nor is it an editor window to bring forward meanwhile.
     if (sealed) {
         m_quitAfterSealed = std::make_unique<QEventLoopLocker>();
+        setObjectName(QString());
         hide();
+        emit sealedForClosing();
     } else {
         m_quitAfterSealed.reset();
-        if (!m_closed)
+        if (!m_closed) {
+            setObjectName(QString::fromLatin1(kEditorWindowIdentifier));
             show();
+        }
     }
 }
 

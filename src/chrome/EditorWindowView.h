@@ -87,6 +87,9 @@ public:
     // Closes the window keeping what can be kept of its session, asking nobody, even while a
     // question about closing it is open (a termination signal).
     void closeWithoutAsking();
+    // Taking no input for the last write before it closes; it no longer counts as an editor
+    // window meanwhile.
+    bool isSealedForClosing() const { return m_sealed; }
 
 signals:
     // The menus should reach this window: on its first show and whenever it becomes the active
@@ -100,6 +103,9 @@ signals:
     // The window closed, or is being destroyed without having closed: the menus must not reach
     // it any more. Emitted once.
     void closed();
+    // The window stopped taking input for the last write before it closes: the menus must not
+    // reach it; should it stay after all, it offers itself again when next activated.
+    void sealedForClosing();
     // After a close that asked the person first: they kept the window, or let it close (emitted
     // once the window has closed); the latter also after a close that waited for the disk.
     void closeDeclined();
