@@ -272,9 +272,9 @@ void EditorWindowView::changeEvent(QEvent* event) {
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {
     // What the window keeps is written first, off its thread: meanwhile it paints, says so and
-    // keeps the keys typed, and it closes again once the disk has taken it. A quit has done
-    // that for every window already; a close that needs no answer (a signal) writes what is
-    // left in saveSessionOnDisappear.
+    // keeps the keys typed; for the last write it is sealed (see ClosingSave), and it closes
+    // again once the disk has taken it. A quit has done that for every window already; a close
+    // that needs no answer (a signal) writes what is left in saveSessionOnDisappear.
     const ClosingSave& saving = WindowSession::of(*m_model).closingSave();
     if (!m_closeConfirmed && !saving.isDone() && saving.isNeeded()) {
         event->ignore();
