@@ -330,9 +330,15 @@ void EditorWindowView::sealForClosing(bool sealed) {
 }
 
 bool EditorWindowView::otherEditorWindowsRemain() const {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget != this && widget->objectName() == QLatin1String(kEditorWindowIdentifier))
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget == this)
+            continue;
+        // A window sealed for its last write still writes the shared session after this one.
+        const auto* other = qobject_cast<const EditorWindowView*>(widget);
+        if (widget->objectName() == QLatin1String(kEditorWindowIdentifier) ||
+            (other && other->isSealedForClosing()))
             return true;
+    }
     return false;
 }
 

@@ -89,7 +89,7 @@ public:
     void closeWithoutAsking();
     // Taking no input for the last write before it closes; it no longer counts as an editor
     // window meanwhile.
-    bool isSealedForClosing() const { return m_sealed; }
+    bool isSealedForClosing() const { return m_sealed && !m_closed; }
 
 signals:
     // The menus should reach this window: on its first show and whenever it becomes the active

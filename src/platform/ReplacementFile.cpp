@@ -26,6 +26,9 @@ QString finalTargetOf(const QString& path) {
 ReplacementFile::ReplacementFile(const QString& path, mode_t mode)
     : m_path(path), m_finalPath(finalTargetOf(path)) {
     const QByteArray base = QFile::encodeName(m_finalPath);
+    // A file its writer may not write is not replaced behind its back.
+    if (::access(base.constData(), W_OK) != 0 && errno != ENOENT)
+        throw FileError::fromErrno(errno, path, true);
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
     for (int attempt = 0; attempt < 100 && !m_fd.isOpen(); ++attempt) {
         QByteArray name = base + '.';

@@ -15,7 +15,8 @@ namespace dunmoss {
 class ReplacementFile {
 public:
     // `mode` before the umask; the file is only readable by those who may read it. Throws the
-    // FileError of a failed creation naming `path`.
+    // FileError of a failed creation, or of an existing file its writer may not write, naming
+    // `path`.
     ReplacementFile(const QString& path, mode_t mode);
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
