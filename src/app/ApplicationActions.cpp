@@ -63,9 +63,10 @@ void closeWindowsAndQuit() {
     for (EditorWindowView* window : windows) {
         if (withoutAsking)
             window->closeWithoutAsking();
-        // Sealed windows are hidden, which closing all windows skips.
-        else if (window->isSealedForClosing())
-            window->close();
+        // Sealed windows are hidden, which closing all windows skips; as there, one question
+        // at a time.
+        else if (window->isSealedForClosing() && !window->close())
+            break;
     }
     QApplication::closeAllWindows();
     // A window still on screen is asking its person; the quit goes on from its answer.
@@ -113,11 +114,11 @@ bool isQuitting() {
 
 void cancelQuit() {
     g_quitting = false;
-    // The windows the quit saved stay: they autosave again, and their next close saves again.
-    for (QWidget* widget : editorWindows())
-        if (auto* window = qobject_cast<EditorWindowView*>(widget))
-            if (auto* session = window->model().attachment<WindowSession>())
-                session->closingSave().resume();
+    // The windows the quit saved stay, sealed ones shown again: they autosave again, and their
+    // next close saves again.
+    for (EditorWindowView* window : windowsToClose())
+        if (auto* session = window->model().attachment<WindowSession>())
+            session->closingSave().resume();
 }
 
 } // namespace dunmoss

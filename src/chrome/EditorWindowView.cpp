@@ -311,10 +311,10 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
 
 void EditorWindowView::sealForClosing(bool sealed) {
     m_sealed = sealed;
-    // A window that takes no keys goes from the screen: a key typed into it would be lost. The
-    // toolkit ends the program when its last shown window closes, not a hidden one: until this
-    // one goes, it holds the program's end as if it were shown.
-    // Nor is it an editor window to bring forward meanwhile.
+    // A window that takes no keys goes from the screen, as a key typed into it would be lost,
+    // and is no editor window to bring forward meanwhile. The toolkit ends the program when its
+    // last shown window closes, not a hidden one: until this one goes, it holds the program's
+    // end as if it were shown.
     if (sealed) {
         m_quitAfterSealed = std::make_unique<QEventLoopLocker>();
         setObjectName(QString());

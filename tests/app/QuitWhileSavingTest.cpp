@@ -15,6 +15,9 @@
 #include "platform/Localization.h"
 #include "session/SessionWriter.h"
 #include "session/WindowSession.h"
+#include "text/EditorTab.h"
+#include "window/ScriptedInteraction.h"
+#include "window/WindowDerivedValues.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -260,6 +263,38 @@ TEST_F(QuitWhileSaving, EveryLetterTypedThroughACloseOnASlowDiskIsKept) {
 
 TEST_F(QuitWhileSaving, EveryLetterTypedThroughAQuitOnASlowDiskIsKept) {
     expectEveryLetterKeptThrough([] { quitApplication(); });
+}
+
+// A quit kept at its question brings back every window it sealed for its last write, each
+// taking keys again.
+TEST_F(QuitWhileSaving, AQuitKeptAtItsQuestionBringsBackEveryWindowItSealed) {
+    std::unique_ptr<DunmossNotepadApp> app;
+    QPointer<EditorWindowView> first;
+    ASSERT_TRUE(launchAndType(app, first, QStringLiteral("draft one ")));
+    const QPointer<EditorWindowView> second = app->openEditorWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second && second->hasCompletedStartUp(); }));
+    test::ScriptedInteraction person;
+    person.alertAnswers = {2}; // keep the window
+    for (EditorWindowView* window : {first.data(), second.data()}) {
+        window->model().setInteraction(&person);
+        window->model().setTabText(activeTab(window->model().state()).id,
+                                   QStringLiteral("unsaved draft"));
+    }
+
+    quitApplication();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return person.alerts.size() == 1; }, 20'000));
+    settle();
+    EXPECT_FALSE(isQuitting());
+    for (const QPointer<EditorWindowView>& window : {first, second}) {
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isSealedForClosing());
+        ShortcutTextView* editor =
+            window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+        typeText(editor, QStringLiteral("typed after"));
+        EXPECT_TRUE(editor->toPlainText().contains(QLatin1String("typed after")));
+        window->model().setInteraction(nullptr);
+    }
 }
 
 // A quit while a save is still being written waits for it, then writes the session and the
