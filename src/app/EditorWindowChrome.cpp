@@ -51,6 +51,8 @@ void installApplicationChrome(EditorWindowView& window, Defaults& defaults,
     // Only the pointer is used: the signal may come from the window's destructor.
     QObject::connect(target, &EditorWindowView::closed, target,
                      [target] { EditorCommandsRegistry::shared().withdraw(target); });
+    QObject::connect(target, &EditorWindowView::sealedForClosing, target,
+                     [target] { EditorCommandsRegistry::shared().withdraw(target); });
     QObject::connect(target, &EditorWindowView::closeDeclined, target, [] { cancelQuit(); });
     QObject::connect(target, &EditorWindowView::closedAfterQuestion, target, [] {
         if (isQuitting())
