@@ -93,6 +93,20 @@ const QString& paragraphText() {
     return text;
 }
 
+// The same prose in lines just over the 1,024 units a run that reads far reads whole: about
+// 1,100 characters each.
+const QString& justOverText() {
+    static const QString text = [] {
+        QString built = corpus();
+        for (qsizetype i = 0; i < built.size(); ++i) {
+            if (built[i] == u'\n')
+                built[i] = i % 1100 < 75 ? u'\n' : u' ';
+        }
+        return built;
+    }();
+    return text;
+}
+
 // The corpus with a run of 1,000,000 word characters (an encoded blob) in its middle.
 const QString& wordRunText() {
     static const QString text = [] {
@@ -284,6 +298,21 @@ const QString& qParagraphText() {
     return text;
 }
 
+// Lines of 1,100 x's: a large count matches each whole.
+const QString& xLinesJustOverText() {
+    static const QString text = [] {
+        QString line(1100, u'x');
+        line.append(u'\n');
+        return line.repeated(int(kTextLength / line.size()));
+    }();
+    return text;
+}
+
+const QString& qJustOverText() {
+    static const QString text = withLinesEndingInQ(justOverText());
+    return text;
+}
+
 const std::vector<FarReadCase>& farReadCases() {
     static const std::vector<FarReadCase> cases = {
         {"large_count_lines", QStringLiteral("x{1000,}"), corpus},
@@ -295,6 +324,12 @@ const std::vector<FarReadCase>& farReadCases() {
         {"back_reference_q_long_lines", QStringLiteral("(ab)\\1Q"), paragraphText},
         {"look_ahead_line_end_lines", QStringLiteral("\\w+(?=.*Q)"), qLinesText},
         {"look_ahead_line_end_long_lines", QStringLiteral("\\w+(?=.*Q)"), qParagraphText},
+        // Lines just over what is read whole, where reading in pieces costs the most.
+        {"large_count_just_over", QStringLiteral("x{1000,}"), justOverText},
+        {"large_count_x_lines_just_over", QStringLiteral("x{1000,}"), xLinesJustOverText},
+        {"back_reference_word_just_over", QStringLiteral("(\\w+)\\1"), justOverText},
+        {"back_reference_repeat_just_over", QStringLiteral("\\b(\\w+) \\1\\b"), justOverText},
+        {"look_ahead_line_end_just_over", QStringLiteral("\\w+(?=.*Q)"), qJustOverText},
     };
     return cases;
 }

@@ -1003,6 +1003,9 @@ void saveWhileTyping(benchmark::State& state, int syncDelayMs, SaveBy by) {
 // the typed word ("wa", "war") is in one word only, so that every key reads all of them. With
 // Vocabulary::Random, about 350,000 distinct made-up identifiers fill 4.9 MB and the typed word
 // is one letter ("s", "se"): thousands of words start with it and most others hold it.
+// With `pausesMs`, the typing pauses after every fourth key, for each of them in turn, as a
+// person stops to think: long enough for the text's words to be gathered again, or for such a
+// pass to end while keys come.
 enum class Vocabulary { Repeated, Numbered, Random };
 
 // About `count` distinct identifiers of 8 to 18 characters, mostly lower-case letters, some
@@ -1038,7 +1041,8 @@ QString randomIdentifiers(int count) {
 }
 
 void typingWithCompletionList(benchmark::State& state, bool listShown, int intervalMs,
-                              Vocabulary vocabulary = Vocabulary::Repeated) {
+                              Vocabulary vocabulary = Vocabulary::Repeated,
+                              const std::vector<int>& pausesMs = {}) {
     const bool distinctWords = vocabulary == Vocabulary::Numbered;
     QString text;
     QString offered = distinctWords ? QStringLiteral("warm") : QStringLiteral("compute");
@@ -1084,7 +1088,7 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
                               {Qt::Key_M, QStringLiteral("m")}, {Qt::Key_P, QStringLiteral("p")},
                               {Qt::Key_U, QStringLiteral("u")}, {Qt::Key_Backspace, QString()},
                               {Qt::Key_Backspace, QString()},   {Qt::Key_Backspace, QString()}};
-    constexpr int kKeys = 30;
+    const int kKeys = pausesMs.empty() ? 30 : 40;
     double longest = 0, slowestKey = 0, openMs = 0, shownMs = 0;
     int keys = 0, keysOver16Ms = 0;
     std::vector<double> keyTimes;
@@ -1122,6 +1126,9 @@ void typingWithCompletionList(benchmark::State& state, bool listShown, int inter
             ++keys;
             ++step;
             lostList = lostList || coordinator.completionPopup()->isVisible() != listShown;
+            if (!pausesMs.empty())
+                ticks.setInterval(step % 4 == 0 ? pausesMs[size_t(step / 4) % pausesMs.size()]
+                                                : intervalMs);
         });
         ticks.start();
         const Drive d = drive([] {}, [&] { return step >= kKeys; }, 120'000);
@@ -1165,20 +1172,43 @@ QString ordinaryLines(qsizetype length) {
     return text;
 }
 
+// Where the pasted text comes from: set on the clipboard as plain text, or copied with Ctrl+A,
+// Ctrl+C from another tab, as a person copies it (the clipboard then holds the editor's copy).
+enum class PasteSource { Synthetic, Copied };
+
 // 4.9 MB of ordinary lines pasted with Ctrl+V at the end of a small file, then one key pressed
 // 0.3 s later, as a person goes on typing. `first_key_ms` runs from the key's press (when the
 // window's thread was busy, the moment it was due) until the view shows it; the longest stall
 // runs from the paste until the key is shown and the window idle.
-void keyAfterLargePaste(benchmark::State& state) {
+void keyAfterLargePaste(benchmark::State& state, PasteSource source) {
     constexpr int kKeyAfterMs = 300;
     const QString pasted = ordinaryLines(4'900'000);
     const QString small = QStringLiteral("small file\nsecond line\n");
     double slowestKey = 0, slowestPaste = 0, longest = 0;
     for (auto _ : state) {
         Window window(QStringLiteral("notes.txt"), small, small.size());
-        ShortcutTextView* editor = window.textView();
-        QGuiApplication::clipboard()->setText(pasted);
+        if (source == PasteSource::Copied) {
+            // The text in a tab of its own, shown, then all of it copied there.
+            const EditorTab copied = fileTab(window.dir, QStringLiteral("copied.txt"), pasted, 0);
+            const QUuid notes = window.model().state().activeTabID;
+            window.model().update([&](EditorWindowState& s) {
+                s.tabs.append(copied);
+                s.activeTabID = copied.id;
+            });
+            settleFor(300);
+            ShortcutTextView* from = window.textView();
+            for (const Qt::Key key : {Qt::Key_A, Qt::Key_C}) {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+                QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier);
+                QApplication::sendEvent(from, &press);
+                QApplication::sendEvent(from, &release);
+            }
+            window.model().setActiveTabID(notes);
+        } else {
+            QGuiApplication::clipboard()->setText(pasted);
+        }
         settleFor(300);
+        ShortcutTextView* editor = window.textView();
         const qsizetype expected = small.size() + pasted.size() + 1;
         QElapsedTimer clock;
         double pasteMs = 0, keyMs = -1;
@@ -1285,7 +1315,12 @@ void registerAll() {
         selectAllThenReplaceAll(s, 33'000, true);
     })->Iterations(1);
     add("tools/uppercase_whole_4_2M", uppercaseWholeText)->Iterations(2);
-    add("paste/lines_4_9M_key_after_300ms", keyAfterLargePaste)->Iterations(3);
+    add("paste/lines_4_9M_key_after_300ms", [](benchmark::State& s) {
+        keyAfterLargePaste(s, PasteSource::Synthetic);
+    })->Iterations(3);
+    add("paste/copied_lines_4_9M_key_after_300ms", [](benchmark::State& s) {
+        keyAfterLargePaste(s, PasteSource::Copied);
+    })->Iterations(3);
     add("find/typing_runaway_query_center_shown", [](benchmark::State& s) {
         typingWithSearchCenter(s, runawayLines(), QStringLiteral("(a+)+$"), true,
                                SearchCenterScope::CurrentDocument);
@@ -1396,6 +1431,11 @@ void registerAll() {
     })->Iterations(3);
     add("completion/typing_4_9M_350k_words_one_letter_list_shown_every_30ms",
         [](benchmark::State& s) { typingWithCompletionList(s, true, 30, Vocabulary::Random); })
+        ->Iterations(3);
+    add("completion/typing_4_9M_350k_words_one_letter_list_shown_with_pauses",
+        [](benchmark::State& s) {
+            typingWithCompletionList(s, true, 30, Vocabulary::Random, {250, 700, 1500, 3000});
+        })
         ->Iterations(3);
     add("completion/typing_4_9M_350k_words_one_letter_without_list_every_30ms",
         [](benchmark::State& s) { typingWithCompletionList(s, false, 30, Vocabulary::Random); })

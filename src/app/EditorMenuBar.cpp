@@ -140,18 +140,16 @@ void EditorMenuBar::buildEditMenu() {
             line->undo();
             return;
         }
-        if (QUndoStack* stack = m_context.activeUndoStack ? m_context.activeUndoStack() : nullptr)
-            if (stack->canUndo())
-                stack->undo();
+        if (m_context.undoStep)
+            m_context.undoStep(false);
     });
     addItem(edit, lkey("menu.edit.redo"), Ctrl | Shift | Qt::Key_Z, [this] {
         if (auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
             line->redo();
             return;
         }
-        if (QUndoStack* stack = m_context.activeUndoStack ? m_context.activeUndoStack() : nullptr)
-            if (stack->canRedo())
-                stack->redo();
+        if (m_context.undoStep)
+            m_context.undoStep(true);
     });
     edit->addSeparator();
     addItem(edit, lkey("menu.edit.cut"), QKeySequence::Cut, [] { invokeOnFocusWidget("cut"); });

@@ -16,6 +16,8 @@ class Defaults;
 struct EditMenuContext {
     // The undo stack of the tab whose pane has the keyboard; null when there is none.
     std::function<QUndoStack*()> activeUndoStack;
+    // Undoes (or redoes) a step of that tab, in line with the input its views hold.
+    std::function<void(bool redo)> undoStep;
 };
 
 // One window's menu bar. It holds no editing logic: every document item calls a closure of the

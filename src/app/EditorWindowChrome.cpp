@@ -23,11 +23,14 @@ void installWindowCommands(EditorWindowView* window) {
 void installApplicationChrome(EditorWindowView& window, Defaults& defaults,
                               std::function<void()> openWindow) {
     EditorWindowModel* model = &window.model();
-    window.setMenuBar(new EditorMenuBar(EditMenuContext{[model] {
-                                            return model->undoRegistry().undoStackForTab(
-                                                keyboardTab(model->state()).id);
-                                        }},
-                                        defaults, &window));
+    EditMenuContext edit;
+    edit.activeUndoStack = [model] {
+        return model->undoRegistry().undoStackForTab(keyboardTab(model->state()).id);
+    };
+    edit.undoStep = [model](bool redo) {
+        model->undoTabStep(keyboardTab(model->state()).id, redo);
+    };
+    window.setMenuBar(new EditorMenuBar(std::move(edit), defaults, &window));
 
     EditorWindowView* target = &window;
     bool published = false;
@@ -47,6 +50,8 @@ void installApplicationChrome(EditorWindowView& window, Defaults& defaults,
     });
     // Only the pointer is used: the signal may come from the window's destructor.
     QObject::connect(target, &EditorWindowView::closed, target,
+                     [target] { EditorCommandsRegistry::shared().withdraw(target); });
+    QObject::connect(target, &EditorWindowView::sealedForClosing, target,
                      [target] { EditorCommandsRegistry::shared().withdraw(target); });
     QObject::connect(target, &EditorWindowView::closeDeclined, target, [] { cancelQuit(); });
     QObject::connect(target, &EditorWindowView::closedAfterQuestion, target, [] {

@@ -8,9 +8,10 @@ namespace dunmoss {
 class Defaults;
 
 // Before a quit closes the windows, every window writes what it keeps (see ClosingSave: its
-// saves under way, then its session and recovery copy, each once), and the quit waits until
-// they and the settings are on disk. The waits run off the window's thread, so the windows keep
-// painting and say they are saving, and what is typed meanwhile is kept. Main thread only.
+// saves under way, then its session and recovery copy, once more for what was typed meanwhile
+// once the window is sealed), and the quit waits until they and the settings are on disk. The
+// waits run off the window's thread, so the windows keep painting and say they are saving, and
+// what is typed meanwhile is kept. Main thread only.
 class SavingBeforeQuit : public QObject {
     Q_OBJECT
 public:

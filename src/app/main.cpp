@@ -6,8 +6,9 @@
 #include "app/InstanceWaitNotice.h"
 #include "app/SingleInstance.h"
 #include "editor/IconTable.h"
+#include "platform/Defaults.h"
 #include "platform/PaintingThreads.h"
-#include "platform/WorkPools.h"
+#include "platform/ProcessEnd.h"
 #include "session/SessionWriter.h"
 #include "text/EditorTheme.h"
 #include "window/LaunchReadAhead.h"
@@ -15,11 +16,12 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
-#include <QThreadPool>
 #include <cstdio>
 #include <memory>
 
 namespace {
+
+constexpr int kEndingWorkWaitMs = 3000;
 
 // Said on the terminal and, for a launch from the desktop, in a message box of its own.
 void reportRefusedLaunch(const QString& message, const QStringList& arguments) {
@@ -160,11 +162,14 @@ int main(int argc, char** argv) {
         // The windows handed their last session to the writer; the process ends once it is on disk.
         dunmoss::SessionWriter::shared().waitUntilIdle();
     }
+    // The settings too are on disk before the end: what would write them as the application
+    // object goes never runs when the process ends early below.
+    dunmoss::Defaults::standard().synchronize();
+    // Launches from here on wait for the lock, which the end frees, not for an answer.
+    instance.release();
     // Work still under way on the pools, such as the windows' documents deleted aside as they
-    // went, may be laying text out with the toolkit's fonts, which go with the application
-    // object, or reading the program's statics: it ends first (a bounded wait; nothing of it is
-    // needed).
-    dunmoss::waitForWorkPools(3000);
-    QThreadPool::globalInstance()->waitForDone(3000);
-    return status;
+    // went or a folder search reading a mount that stopped answering, may be laying text out
+    // with the toolkit's fonts, which go with the application object, or reading the program's
+    // statics: it gets a bounded wait, and what outlasts it is cut off with the process.
+    return dunmoss::endProcess(status, kEndingWorkWaitMs);
 }

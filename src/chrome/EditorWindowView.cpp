@@ -43,6 +43,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QEventLoopLocker>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -68,7 +69,8 @@ EditorWindowView::EditorWindowView(const Options& options, QWidget* parent)
         EditorWindowModel::Options{options.isSceneHosted, arguments, options.recoveryDirectory},
         this);
     installFindSeams(*m_model);
-    WindowSession::attach(*m_model);
+    WindowSession::attach(*m_model).closingSave().setSeal(
+        [this](bool sealed) { sealForClosing(sealed); });
     m_interaction = std::make_unique<DialogInteraction>(this);
     m_model->setInteraction(m_interaction.get());
     m_commands = std::make_unique<WindowCommandTable>(*m_model);
@@ -270,9 +272,9 @@ void EditorWindowView::changeEvent(QEvent* event) {
 
 void EditorWindowView::closeEvent(QCloseEvent* event) {
     // What the window keeps is written first, off its thread: meanwhile it paints, says so and
-    // keeps the keys typed, and it closes again once the disk has taken it. A quit has done
-    // that for every window already; a close that needs no answer (a signal) writes what is
-    // left in saveSessionOnDisappear.
+    // keeps the keys typed; for the last write it is sealed (see ClosingSave), and it closes
+    // again once the disk has taken it. A quit has done that for every window already; a close
+    // that needs no answer (a signal) writes what is left in saveSessionOnDisappear.
     const ClosingSave& saving = WindowSession::of(*m_model).closingSave();
     if (!m_closeConfirmed && !saving.isDone() && saving.isNeeded()) {
         event->ignore();
@@ -289,6 +291,8 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     if (!m_closeConfirmed) {
         if (ClosingLoss loss = closingLosesUnsavedWork(*m_model, otherEditorWindowsRemain())) {
             event->ignore();
+            // The question needs the window back, taking keys again.
+            WindowSession::of(*m_model).closingSave().resume();
             askBeforeClosing(loss.unwrittenCopies);
             return;
         }
@@ -305,10 +309,36 @@ void EditorWindowView::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
+void EditorWindowView::sealForClosing(bool sealed) {
+    m_sealed = sealed;
+    // A window that takes no keys goes from the screen, as a key typed into it would be lost,
+    // and is no editor window to bring forward meanwhile. The toolkit ends the program when its
+    // last shown window closes, not a hidden one: until this one goes, it holds the program's
+    // end as if it were shown.
+    if (sealed) {
+        m_quitAfterSealed = std::make_unique<QEventLoopLocker>();
+        setObjectName(QString());
+        hide();
+        emit sealedForClosing();
+    } else {
+        m_quitAfterSealed.reset();
+        if (!m_closed) {
+            setObjectName(QString::fromLatin1(kEditorWindowIdentifier));
+            show();
+        }
+    }
+}
+
 bool EditorWindowView::otherEditorWindowsRemain() const {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget != this && widget->objectName() == QLatin1String(kEditorWindowIdentifier))
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget == this)
+            continue;
+        // A window sealed for its last write still writes the shared session after this one.
+        const auto* other = qobject_cast<const EditorWindowView*>(widget);
+        if (widget->objectName() == QLatin1String(kEditorWindowIdentifier) ||
+            (other && other->isSealedForClosing()))
             return true;
+    }
     return false;
 }
 
@@ -388,8 +418,33 @@ bool EditorWindowView::handleFileDrop(const QMimeData& data) {
     return !urls.isEmpty();
 }
 
+namespace {
+
+// What could change a sealed window's text: keys, input methods, clicks and drops.
+bool isInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 bool EditorWindowView::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // Input the window system handed over before the window went is refused, not taken.
+    if (m_sealed && isInput(type) && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this)
+        return true;
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QMainWindow::eventFilter(watched, event);
     auto* widget = qobject_cast<QWidget*>(watched);

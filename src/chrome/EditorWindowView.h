@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QEventLoopLocker;
 class QMessageBox;
 class QMimeData;
 
@@ -86,6 +87,9 @@ public:
     // Closes the window keeping what can be kept of its session, asking nobody, even while a
     // question about closing it is open (a termination signal).
     void closeWithoutAsking();
+    // Taking no input for the last write before it closes; it no longer counts as an editor
+    // window meanwhile.
+    bool isSealedForClosing() const { return m_sealed && !m_closed; }
 
 signals:
     // The menus should reach this window: on its first show and whenever it becomes the active
@@ -99,6 +103,9 @@ signals:
     // The window closed, or is being destroyed without having closed: the menus must not reach
     // it any more. Emitted once.
     void closed();
+    // The window stopped taking input for the last write before it closes: the menus must not
+    // reach it; should it stay after all, it offers itself again when next activated.
+    void sealedForClosing();
     // After a close that asked the person first: they kept the window, or let it close (emitted
     // once the window has closed); the latter also after a close that waited for the disk.
     void closeDeclined();
@@ -122,6 +129,9 @@ private:
     void saveThenClose();
     // Closes again once the saves under way are written, without holding the window meanwhile.
     void closeWhenWritten();
+    // From the last write of a close or quit on, the window takes no input and is hidden; it
+    // comes back when it stays after all.
+    void sealForClosing(bool sealed);
     // Another editor window stays open and will write the shared session after this one.
     bool otherEditorWindowsRemain() const;
 
@@ -145,6 +155,8 @@ private:
     bool m_savingBeforeClose = false;
     bool m_closeConfirmed = false;
     bool m_closed = false;
+    bool m_sealed = false;
+    std::unique_ptr<QEventLoopLocker> m_quitAfterSealed;
 };
 
 } // namespace dunmoss

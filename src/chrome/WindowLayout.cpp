@@ -73,12 +73,12 @@ WindowLayout::WindowLayout(EditorWindowModel& model, QWidget* parent)
     add(WindowRow::Divider, divider());
     add(WindowRow::FindBar, holder(WindowPanel::FindBar));
     add(WindowRow::Divider, divider());
-    add(WindowRow::StatusLine, m_statusLine);
-    add(WindowRow::Divider, divider());
     for (const auto& [row, panel] : kResultPanels) {
         add(row, holder(panel));
         add(WindowRow::Divider, divider());
     }
+    add(WindowRow::StatusLine, m_statusLine);
+    add(WindowRow::Divider, divider());
     add(WindowRow::MessageBar, m_messageBar);
     add(WindowRow::Divider, divider());
     add(WindowRow::EditorArea, m_editorArea, 1);
@@ -178,6 +178,12 @@ int WindowLayout::newsRoom() const {
     return m_newsRoom;
 }
 
+int WindowLayout::statusRoom() const {
+    if (m_statusRoom < 0)
+        m_statusRoom = m_statusLine->oneLineHeight();
+    return m_statusRoom;
+}
+
 void WindowLayout::fitRows(const Row* kept) {
     m_fitting = true;
     // A row costs the height it will be given, and that of the divider after it. Hidden rows
@@ -211,7 +217,7 @@ void WindowLayout::fitRows(const Row* kept) {
             needed += editorHeight + cost(i) - rowHeight(row.widget);
             continue;
         }
-        if (row.kind == WindowRow::MessageBar)
+        if (row.kind == WindowRow::MessageBar || row.kind == WindowRow::StatusLine)
             continue;
         needed += cost(i);
         if (!canGiveWay(row.kind))
@@ -223,11 +229,14 @@ void WindowLayout::fitRows(const Row* kept) {
         }
         yielding.append(i);
     }
-    // Room for a line of news is kept whether or not any is up (the editor has it meanwhile),
-    // so news coming or going never moves or hides a panel above it.
-    for (qsizetype i = 0; i < m_rows.size(); ++i)
+    // Room for a line of news and a line of status is kept whether or not any is up (the editor
+    // has it meanwhile), so a message coming or going never moves or hides a panel above it.
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
         if (m_rows[i].kind == WindowRow::MessageBar)
             needed += std::max(cost(i), newsRoom() + 1);
+        else if (m_rows[i].kind == WindowRow::StatusLine)
+            needed += std::max(cost(i), statusRoom() + 1);
+    }
     std::sort(yielding.begin(), yielding.end(), [this](qsizetype a, qsizetype b) {
         return m_rows[a].wantedSince < m_rows[b].wantedSince;
     });

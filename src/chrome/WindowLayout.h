@@ -99,6 +99,8 @@ private:
     int editorMinimumHeight() const;
     // The height of one line of the message bar at the window's width, shown or not.
     int newsRoom() const;
+    // The height of the status line with a one-line message, shown or not.
+    int statusRoom() const;
 
     EditorWindowModel& m_model;
     QHash<WindowPanel, QWidget*> m_panels;
@@ -108,6 +110,7 @@ private:
     bool m_fitting = false;
     mutable int m_newsRoom = 0;
     mutable int m_newsRoomWidth = -1;
+    mutable int m_statusRoom = -1;
     TabStripView* m_tabStrip = nullptr;
     EditorArea* m_editorArea = nullptr;
     MessageBar* m_messageBar = nullptr;

@@ -39,6 +39,14 @@ QString WindowStatusLine::message() const {
     return m_message->text();
 }
 
+int WindowStatusLine::oneLineHeight() const {
+    WindowStatusLine probe(parentWidget());
+    probe.setAttribute(Qt::WA_DontShowOnScreen);
+    probe.hide();
+    probe.setMessage(QStringLiteral("X"));
+    return probe.sizeHint().height();
+}
+
 void WindowStatusLine::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), barMaterialColor(palette()));

@@ -18,6 +18,8 @@ public:
 
     void setMessage(const QString& message);
     QString message() const;
+    // Its height with a message of one line.
+    int oneLineHeight() const;
     QToolButton* dismissButton() const { return m_dismiss; }
 
 signals:

@@ -2,6 +2,7 @@
 
 #include "editor/TextStorage.h"
 #include "platform/MainThreadMailbox.h"
+#include "platform/ReleaseAside.h"
 #include "platform/WorkPools.h"
 
 #include <QThreadPool>
@@ -38,6 +39,7 @@ CompletionWordGathering::wordsFor(const std::shared_ptr<TextStorage>& storage) {
             m_inFlight = false;
             m_gatheredAny = false;
             m_storage = storage;
+            forgetGatheredText();
         }
         m_pause.stop();
         replaceWords(std::make_shared<const CompletionWords>());
@@ -59,6 +61,7 @@ CompletionWordGathering::wordsFor(const std::shared_ptr<TextStorage>& storage) {
         m_pause.stop();
         replaceWords(std::make_shared<const CompletionWords>(
             CompletionWords::gather(storage->text()).value_or(CompletionWords())));
+        forgetGatheredText();
         m_revision = revision;
         m_gatheredAny = true;
         return {m_words, true};
@@ -77,6 +80,11 @@ void CompletionWordGathering::replaceWords(std::shared_ptr<const CompletionWords
         fileWorkPool().start([old = std::move(old)]() mutable { old.reset(); });
 }
 
+void CompletionWordGathering::forgetGatheredText() {
+    if (std::optional<QString> text = std::exchange(m_gatheredText, std::nullopt))
+        releaseAside(std::move(*text));
+}
+
 void CompletionWordGathering::startGathering() {
     const std::shared_ptr<TextStorage> storage = m_storage.lock();
     if (!storage || m_inFlight || (m_gatheredAny && m_revision == storage->revision()))
@@ -85,28 +93,47 @@ void CompletionWordGathering::startGathering() {
     m_inFlight = true;
     const LatestRequest::Ticket ticket = m_requests.next();
     const quint64 revision = storage->revision();
+    std::optional<QString> before = m_gatheredAny ? m_gatheredText : std::nullopt;
     // The job holds the text as it is now; the next key then edits a spare copy made on a pool
     // thread rather than copying the whole text itself.
-    fileWorkPool().start([mailbox = m_mailbox, text = storage->text(), revision, ticket,
-                          superseded = m_requests.supersededCheck(ticket), this] {
-        std::optional<CompletionWords> words = CompletionWords::gather(text, superseded);
-        if (!words)
-            return;
-        auto shared = std::make_shared<const CompletionWords>(std::move(*words));
-        mailbox->post([this, shared = std::move(shared), revision, ticket]() mutable {
-            // Checked again now: another document supersedes these.
-            if (!m_requests.isLatest(ticket))
+    fileWorkPool().start([mailbox = m_mailbox, text = storage->text(), before = std::move(before),
+                          revision, ticket, superseded = m_requests.supersededCheck(ticket), this] {
+        std::shared_ptr<const CompletionWords> shared;
+        // Keys that changed no word (a letter typed and taken back, a space, a comma) need no
+        // pass over the whole text.
+        if (!before || !CompletionWords::sameIdentifiers(*before, text, superseded)) {
+            std::optional<CompletionWords> words = CompletionWords::gather(text, superseded);
+            if (!words)
                 return;
-            m_inFlight = false;
-            replaceWords(std::move(shared));
-            m_revision = revision;
-            m_gatheredAny = true;
-            if (m_wanted)
-                m_pause.start();
-            emit gathered();
+            shared = std::make_shared<const CompletionWords>(std::move(*words));
+        } else if (superseded()) {
+            return;
+        }
+        mailbox->post([this, text, shared = std::move(shared), revision, ticket]() mutable {
+            // Checked again now: another document supersedes these.
+            if (!m_requests.isLatest(ticket)) {
+                // Freeing a few hundred thousand words would hold the window's thread.
+                releaseAside(std::make_pair(std::move(shared), std::move(text)));
+                return;
+            }
+            land(revision, std::move(text), std::move(shared));
         });
     });
     storage->keepSpareIfHeldElsewhere();
+}
+
+void CompletionWordGathering::land(quint64 revision, QString text,
+                                   std::shared_ptr<const CompletionWords> words) {
+    m_inFlight = false;
+    if (words)
+        replaceWords(std::move(words));
+    forgetGatheredText();
+    m_gatheredText = std::move(text);
+    m_revision = revision;
+    m_gatheredAny = true;
+    if (m_wanted)
+        m_pause.start();
+    emit gathered();
 }
 
 } // namespace dunmoss

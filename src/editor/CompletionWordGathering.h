@@ -16,8 +16,9 @@ class TextStorage;
 // The words of the text a view shows, for its completion list. They are gathered once per
 // change of the text: a short text at once, a long one on a pool thread, one pass at a time,
 // the first at once and each later one when the typing pauses, so that no key waits for a pass
-// over the text. Meanwhile the words gathered last answer, and `isCurrent` says the text has
-// changed since. A pass for a document the view has left counts for nothing.
+// over the text. A later pass first compares the text with the one last gathered and keeps the
+// words when the change touched none. Meanwhile the words gathered last answer, and `isCurrent`
+// says the text has changed since. A pass for a document the view has left counts for nothing.
 class CompletionWordGathering : public QObject {
     Q_OBJECT
 public:
@@ -41,11 +42,16 @@ signals:
 
 private:
     void startGathering();
+    // A pass of the text at `revision` ended: with new words, or none when it kept the words.
+    void land(quint64 revision, QString text, std::shared_ptr<const CompletionWords> words);
     void replaceWords(std::shared_ptr<const CompletionWords> words);
+    void forgetGatheredText();
 
     std::weak_ptr<TextStorage> m_storage;
     quint64 m_revision = 0;
     std::shared_ptr<const CompletionWords> m_words;
+    // The text the last pass read, whose words m_words are.
+    std::optional<QString> m_gatheredText;
     bool m_gatheredAny = false;
     bool m_inFlight = false;
     // The text changed since the pass under way or the last one began.

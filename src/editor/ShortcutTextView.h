@@ -71,6 +71,10 @@ public:
     // The text a paste of `plain` adds: Qt breaks the line at a CR LF, a lone CR, a U+2029 and
     // the frame markers alike, which all read back as a line feed.
     static QString pastedCharacters(const QString& plain);
+    // The text a copy of `selected` (as the document holds it) offers: each line and paragraph
+    // separator and frame marker a line feed, a no-break space a space, as Qt's plain text of a
+    // selection has them.
+    static QString copiedCharacters(QString selected);
 
     // Where the edit being made right now comes from: a cut, a paste or a drop is an undo step
     // of its own, anything else is typing.
@@ -142,6 +146,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // A copy, a cut, a drag and the selection clipboard offer the selected text as plain text
+    // only (see copiedCharacters).
+    QMimeData* createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void dropEvent(QDropEvent* event) override;

@@ -8,11 +8,11 @@
 #include "platform/InPlaceWriteSettle.h"
 #include "platform/Localization.h"
 #include "platform/PosixFile.h"
+#include "platform/ReplacementFile.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <atomic>
 #include <cerrno>
@@ -66,23 +66,19 @@ std::atomic<void (*)()>& syncHook() {
 
 // The errno of a failed sync, 0 when the disk holds what was asked.
 int syncFileData(int fd) {
-    noteDiskProgress();
+    const DiskStep step;
     if (void (*hook)() = syncHook().load())
         hook();
     if (const int injected = injectedSyncFailure(AtomicWriteSync::FileData).load())
         return injected;
-    const int answer = ::fdatasync(fd) == 0 ? 0 : errno;
-    noteDiskProgress();
-    return answer;
+    return ::fdatasync(fd) == 0 ? 0 : errno;
 }
 
 int syncFolderOf(const QString& path) {
     if (const int injected = injectedSyncFailure(AtomicWriteSync::Folder).load())
         return injected;
-    noteDiskProgress();
-    const int answer = syncFolder(QFileInfo(path).absolutePath());
-    noteDiskProgress();
-    return answer;
+    const DiskStep step;
+    return syncFolder(QFileInfo(path).absolutePath());
 }
 
 // A write the disk did not confirm is a failed write, said so in the person's language.
@@ -207,7 +203,11 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
     if (failure) {
         if (putKeptBytesBack(kept.get(), oldAt, file.get(), path)) {
             dropKept();
-            throw *failure;
+            struct stat left {};
+            std::optional<FileStatus> status;
+            if (::fstat(file.get(), &left) == 0)
+                status = fileStatusOf(left);
+            throw OldBytesPutBack(*failure, status);
         }
         // The old bytes live on only in the copy: it stays, and the message says where.
         throw FileError(
@@ -273,47 +273,29 @@ bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>&
         if (existing.st_nlink > 1)
             return writeInPlace(path, produce, confirm);
     }
-    QSaveFile file(path);
+    // A new file only readable by those who may read the one it replaces, until its attributes
+    // are carried over.
+    ReplacementFile file(path, exists ? (existing.st_mode & 0777) : 0666);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        throw writeError(file, errno, path);
-    errno = 0;
-    // What is still buffered (up to 16 KB) is written by the flush, whose failure commit() would
-    // not see: it would rename the cut file into place and report success.
-    if (!produce(file) || !file.flush()) {
-        const int savedErrno = errno;
-        file.cancelWriting();
-        throw writeError(file, savedErrno, path);
-    }
+    // What is still buffered (up to 16 KB) is written by the flush: a failure there is a
+    // failed write too.
+    if (!produce(file.device()) || !file.device().flush())
+        throw writeError(file.device(), errno, path);
     if (exists) {
-        AttributeCarry carry = AttributeCarry::Refused;
-        try {
-            carry = carryFileAttributes(canonicalFilePath(path), existing, file.handle(), path);
-        } catch (...) {
-            file.cancelWriting();
-            throw;
-        }
         // A new file that cannot stand for the old one would change who may use it.
-        if (carry == AttributeCarry::Refused) {
-            file.cancelWriting();
+        if (carryFileAttributes(canonicalFilePath(path), existing, file.handle(), path) ==
+            AttributeCarry::Refused) {
+            file.cancel();
             return writeInPlace(path, produce, confirm);
         }
     }
-    // commit() syncs too but ignores the answer: a file the disk did not take would replace
-    // the old one and count as saved. Synced here first, the old file stays when it fails.
-    if (const int syncErrno = syncFileData(file.handle())) {
-        file.cancelWriting();
+    // Synced before the rename, so a failure leaves the old file in place; after the rename
+    // only the folder is left to sync.
+    if (const int syncErrno = syncFileData(file.handle()))
         throw syncError(syncErrno, path);
-    }
-    if (confirm && !confirm()) {
-        file.cancelWriting();
+    if (confirm && !confirm())
         return false;
-    }
-    // The commit syncs once more (and the confirmation may have written a note): a step of its own.
-    noteDiskProgress();
-    errno = 0;
-    if (!file.commit())
-        throw writeError(file, errno, path);
+    file.commit();
     // The new name lives in the folder of the file written (through a link, the link's
     // target): only once that folder is synced does the replacement survive a power cut.
     if (const int syncErrno = syncFolderOf(canonicalFilePath(path))) {

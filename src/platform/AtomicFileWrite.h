@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileError.h"
+#include "platform/FileStat.h"
 #include "platform/FileWriteHold.h"
 
 #include <QByteArray>
@@ -30,9 +31,10 @@ namespace dunmoss {
 // `confirm`, when given, runs inside the hold right before the new bytes take the file's place;
 // when it answers false nothing is replaced and the write answers false. A destination that
 // exists but is no regular file (a folder, FIFO, socket or device) is refused. A write counts
-// only once its syncs returned success. Throws FileError; the file on disk is then as it was,
-// except for UnconfirmedReplacement and an in-place write whose old bytes could not be put back
-// (its message names the copy that holds them). Waits for the disk: never on the window's thread.
+// only once its syncs returned success. Throws FileError; the file on disk then holds the bytes
+// it held (OldBytesPutBack: put back by an in-place write, with new times), except for
+// UnconfirmedReplacement and an in-place write whose old bytes could not be put back (its
+// message names the copy that holds them). Waits for the disk: never on the window's thread.
 bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>& produce,
                      const std::function<bool()>& confirm = {});
 void writeBytesAtomically(const QByteArray& bytes, const QString& path);
@@ -42,6 +44,20 @@ void writeBytesAtomically(const QByteArray& bytes, const QString& path);
 class UnconfirmedReplacement : public FileError {
 public:
     using FileError::FileError;
+};
+
+// Thrown when an in-place write failed and the file's old bytes were put back whole: the file
+// holds what it held before, but that rewrite moved its date and change time, which `status`
+// gives (looked at inside the hold), so the writer's next save does not take its own put-back
+// for another program's change.
+class OldBytesPutBack : public FileError {
+public:
+    OldBytesPutBack(const FileError& failure, std::optional<FileStatus> status)
+        : FileError(failure), m_status(std::move(status)) {}
+    const std::optional<FileStatus>& status() const { return m_status; }
+
+private:
+    std::optional<FileStatus> m_status;
 };
 
 // Inside `confirm`: whether this write puts its bytes in place after a synced copy, so that

@@ -1,5 +1,7 @@
 #include "platform/Defaults.h"
 
+#include "platform/DiskProgress.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
@@ -187,7 +189,11 @@ bool Defaults::writeFileLocked(bool reread) {
         else
             m_settings->remove(write.key);
     }
-    m_settings->sync();
+    {
+        // The settings file is synced as it is written: a wait on the disk like any other.
+        const DiskStep step;
+        m_settings->sync();
+    }
     const bool written = m_settings->status() != QSettings::AccessError;
     if (reread) {
         QMutexLocker lock(&m_mutex);

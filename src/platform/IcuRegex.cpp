@@ -141,17 +141,6 @@ std::shared_ptr<const icu::RegexPattern> compileHelper(const QString& source,
     return U_SUCCESS(status) ? helper : nullptr;
 }
 
-// Whether an inline flag group may turn on comments and spaces ("(?x)", "(?ix-m:").
-bool hasInlineCommentsFlag(QStringView pattern) {
-    for (qsizetype at = pattern.indexOf(u"(?"); at >= 0; at = pattern.indexOf(u"(?", at + 2)) {
-        for (qsizetype f = at + 2;
-             f < pattern.size() && (pattern[f].isLetter() || pattern[f] == u'-'); ++f)
-            if (pattern[f] == u'x')
-                return true;
-    }
-    return false;
-}
-
 // The ASCII units one character of `atom` can be, or nothing when it does not compile.
 std::optional<RegexStartFilter::UnitSet> asciiUnitsOf(const QString& atom,
                                                       IcuRegex::Options options) {
@@ -253,10 +242,9 @@ IcuRegex::IcuRegex(const QString& pattern, Options options, RegexWorkBound bound
     m_compiledInPieces = m_compiled;
     // What runs over the text in pieces judges its boundaries where they are (see
     // withBoundariesReadInPlace); what does not compile so is run as written.
-    const bool commentsAnywhere =
-        (options & AllowCommentsAndWhitespace) || hasInlineCommentsFlag(pattern);
+    const bool freeSpacing = options & AllowCommentsAndWhitespace;
     const auto readable = [&](const QString& source) {
-        return m_readsInPieces ? withBoundariesReadInPlace(source, commentsAnywhere) : source;
+        return m_readsInPieces ? withBoundariesReadInPlace(source, freeSpacing) : source;
     };
     const auto compileHelper = [&](const QString& source) {
         auto helper = dunmoss::compileHelper(readable(source), options);
@@ -915,6 +903,11 @@ int32_t stackLimitFor(qsizetype length) {
     return int32_t(std::clamp<int64_t>(int64_t(length) * 128, 8 << 20, 1 << 30));
 }
 
+// Reading in pieces, ICU's generic text path may fill its stack where its path over the whole
+// text needs little: a find that passes this much is made again over the whole text, so such a
+// run takes about what ICU over the whole text takes, not the most the text allows.
+constexpr int32_t kStackLimitInPieces = 8 << 20;
+
 } // namespace
 
 IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text)
@@ -959,7 +952,8 @@ IcuRegexMatcher::IcuRegexMatcher(const IcuRegex& regex, QStringView text, TextRa
     utext_close(&utext);
     if (U_FAILURE(status))
         throwFor(status);
-    m_matcher->setStackLimit(stackLimitFor(text.size()), status);
+    m_matcher->setStackLimit(m_readsInPieces ? kStackLimitInPieces : stackLimitFor(text.size()),
+                             status);
     const auto [start, limit] = keptOffPairs(text, region);
     m_regionStart = m_nextFrom = start;
     m_regionLimit = limit;
@@ -1110,6 +1104,10 @@ void IcuRegexMatcher::stopWhen(std::function<bool()> stopRequested) {
         throwFor(status);
 }
 
+int64_t IcuRegexMatcher::stackLimit() const {
+    return m_matcher->getStackLimit();
+}
+
 qsizetype IcuRegexMatcher::reached() const {
     return m_run ? qsizetype(m_run->reached) : m_regionStart;
 }
@@ -1205,7 +1203,13 @@ bool IcuRegexMatcher::lookingAt(qsizetype position) {
     if (splitsPair(m_text, start))
         return false;
     m_matcher->region(start, m_regionLimit, status);
-    const bool found = U_SUCCESS(status) && m_matcher->lookingAt(status);
+    bool found = U_SUCCESS(status) && m_matcher->lookingAt(status);
+    if (status == U_REGEX_STACK_OVERFLOW && m_readsInPieces) {
+        readWholeTextFrom(std::clamp(start, m_regionStart, m_regionLimit));
+        status = U_ZERO_ERROR;
+        m_matcher->region(start, m_regionLimit, status);
+        found = U_SUCCESS(status) && m_matcher->lookingAt(status);
+    }
     if (U_FAILURE(status) || (m_run && (m_run->stopped || m_run->overBound)))
         throwFor(status);
     return found;

@@ -143,6 +143,8 @@ public:
     bool skipsLeadingLoopRuns() const { return m_leadingLoop != nullptr; }
     // True when a run jumps past units that cannot start a match (see RegexFirstAtom.h).
     bool skipsToPossibleStarts() const { return m_startFilter != nullptr; }
+    // What those jumps rule out, or null when there are none.
+    const RegexStartFilter* startFilter() const { return m_startFilter.get(); }
     // How many readings of the pattern as a prefix, a loop and a rest let a failed attempt
     // rule out later starts in a run of the loop's class (see RegexPrefixedLoop.h).
     int prefixedLoopReadings() const;
@@ -266,6 +268,10 @@ public:
     // pattern that reads far only on its lines over a text of short lines, read whole, and
     // once a find in pieces ran out of stack and was made again over the whole text.
     bool readsInPieces() const { return m_readsInPieces; }
+    // The most bytes the run's backtracking stack may take: a few megabytes while it reads in
+    // pieces (a find that needs more is made again over the whole text), and over the whole
+    // text enough for a loop over all of it.
+    int64_t stackLimit() const;
     // The region the matcher was made with, after its edges were kept off surrogate pairs.
     TextRange region() const { return {m_regionStart, m_regionLimit - m_regionStart}; }
     // The furthest position the run has moved past so far (attempts made, matches found), as

@@ -1,6 +1,7 @@
 #include "platform/RegexLongReads.h"
 
 #include "platform/RegexAtoms.h"
+#include "platform/RegexFreeSpacing.h"
 #include "platform/RegexItems.h"
 #include "platform/RegexSyntax.h"
 
@@ -22,9 +23,21 @@ namespace {
 // ICU's calls back, a millisecond or two.
 constexpr int64_t kShortReferenceUnits = 256;
 bool backReferencesShort(QStringView p);
+
+// The letters of the pattern's inline flags that change how it reads: an "x" only where some
+// group turns free spacing on ("(?-x)" alone leaves the pattern as written).
+QString flagLettersInForce(QStringView p) {
+    QString letters = inlineFlagLetters(p);
+    if (!readFreeSpacing(p, false).turnedOn)
+        letters.remove(u'x');
+    return letters;
+}
 } // namespace
 
 bool mayReadFarWithoutTicks(QStringView p) {
+    // Spaces and comments may hide what follows.
+    if (readFreeSpacing(p, false).turnedOn)
+        return true;
     std::optional<bool> referencesShort;
     // For each open group, whether it is a look-around or inside one.
     std::vector<bool> lookingAround;
@@ -52,15 +65,6 @@ bool mayReadFarWithoutTicks(QStringView p) {
                 return true;
             const bool around = rest.startsWith(u"(?=") || rest.startsWith(u"(?!") ||
                                 rest.startsWith(u"(?<=") || rest.startsWith(u"(?<!");
-            if (rest.startsWith(u"(?") && !around) {
-                // Inline flags: "x" lets spaces and comments hide what follows.
-                qsizetype f = i + 2;
-                while (f < p.size() && (isAsciiLetter(p[f]) || p[f] == u'-')) {
-                    if (p[f] == u'x')
-                        return true;
-                    ++f;
-                }
-            }
             lookingAround.push_back(around || insideLookAround());
             ++i;
         } else if (c == u')') {
@@ -94,32 +98,16 @@ bool mayReadFarWithoutTicks(QStringView p) {
     return false;
 }
 
-QString withBoundariesReadInPlace(QStringView p, bool commentsAnywhere) {
-    QString out;
-    qsizetype copied = -1;
-    for (qsizetype i = 0; i < p.size() && i >= 0;) {
-        const QChar c = p[i];
-        if (c == u'\\') {
-            const QChar kind = i + 1 < p.size() ? p[i + 1] : QChar();
-            if (kind == u'b' || kind == u'B') {
-                const qsizetype from = std::max<qsizetype>(copied, 0);
-                out.append(p.sliced(from, i - from)).append(u"(?>(?<=[\\s\\S])|)");
-                copied = i;
-            }
-            i = afterEscape(p, i);
-        } else if (c == u'[') {
-            i = afterSet(p, i);
-        } else if (c == u'(' && p.sliced(i).startsWith(u"(?#")) {
-            i = afterComment(p, i);
-        } else if (c == u'#' && commentsAnywhere) {
-            while (i < p.size() && !QStringView(u"\n\r\u0085\u2028\u2029").contains(p[i]))
-                ++i;
-        } else {
-            ++i;
-        }
-    }
-    if (copied < 0)
+QString withBoundariesReadInPlace(QStringView p, bool freeSpacing) {
+    const std::vector<qsizetype> boundaries = readFreeSpacing(p, freeSpacing).boundaries;
+    if (boundaries.empty())
         return p.toString();
+    QString out;
+    qsizetype copied = 0;
+    for (const qsizetype at : boundaries) {
+        out.append(p.sliced(copied, at - copied)).append(u"(?>(?<=[\\s\\S])|)");
+        copied = at;
+    }
     return out.append(p.sliced(copied));
 }
 
@@ -410,7 +398,7 @@ private:
 
 bool backReferencesShort(QStringView p) {
     // Free spacing changes how everything is written.
-    const QString flags = inlineFlagLetters(p);
+    const QString flags = flagLettersInForce(p);
     if (std::any_of(flags.cbegin(), flags.cend(),
                     [](QChar flag) { return !QStringView(u"ismw-").contains(flag); }))
         return false;
@@ -424,7 +412,7 @@ bool backReferencesShort(QStringView p) {
 bool farReadsStayOnLine(QStringView pattern, bool dotAll, bool folds) {
     // Flags that change only what a dot or a letter takes in are read; free spacing and any
     // other are not.
-    for (const QChar flag : inlineFlagLetters(pattern)) {
+    for (const QChar flag : flagLettersInForce(pattern)) {
         if (flag == u's')
             dotAll = true;
         else if (flag == u'i')

@@ -36,11 +36,12 @@ bool farReadsStayOnLine(QStringView pattern, bool dotAll, bool folds);
 // never reads a unit twice.
 bool linesAtMost(QStringView text, qsizetype units);
 
-// The pattern as ICU reads it in pieces: each "\b" and "\B" outside sets and quotes comes after a
-// look-behind that reads the character before the position. ICU's generic text path judges a
-// boundary at the end of what it may see from wherever it last read, not from the position;
-// the look-behind moves its reading there first and always holds. With `commentsAnywhere` a "#"
-// may open a comment to the line's end, so one there is not rewritten.
-QString withBoundariesReadInPlace(QStringView pattern, bool commentsAnywhere);
+// The pattern as ICU reads it in pieces: each "\b" and "\B" outside sets, quotes and comments
+// comes after a look-behind that reads the character before the position. ICU's generic text path
+// judges a boundary at the end of what it may see from wherever it last read, not from the
+// position; the look-behind moves its reading there first and always holds. Free spacing, in
+// force from the start with `freeSpacing` or where inline flags set it, decides which "#" opens a
+// comment (see readFreeSpacing).
+QString withBoundariesReadInPlace(QStringView pattern, bool freeSpacing);
 
 } // namespace dunmoss

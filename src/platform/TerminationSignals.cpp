@@ -62,7 +62,9 @@ void watchTheQuit() {
         if (g_stopWatching.load())
             return;
         const long long now = nowMs();
-        if (const unsigned steps = diskProgress(); steps != seen) {
+        // A wait on the disk that has not answered yet is a disk at work, not a stalled one:
+        // only the time between steps counts.
+        if (const unsigned steps = diskProgress(); steps != seen || diskStepsUnderWay() > 0) {
             seen = steps;
             lastStep = now;
         }

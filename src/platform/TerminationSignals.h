@@ -10,9 +10,10 @@ namespace dunmoss {
 // on the main thread, through a self-pipe: the handler only writes the number to a socket,
 // whose notifier then emits `received`. From the first of them a watch of its own thread ends
 // the process (exit status 128 + its number) once the disk has taken no step for kStalledMs
-// (see DiskProgress), or kDeadlineMs after the signal whatever the disk does: a slow disk is
-// waited for, while a main thread that is busy or waiting on a person, or a disk that stopped
-// answering, never keeps the program alive. Later signals change nothing. One instance per
+// with no wait on it under way (see DiskProgress), or kDeadlineMs after the signal whatever the
+// disk does: a slow disk, even one whose every sync takes longer than kStalledMs, is waited for,
+// while a main thread that is busy or waiting on a person, or a disk that stopped answering,
+// never keeps the program alive. Later signals change nothing. One instance per
 // process; the previous handlers come back when it goes.
 class TerminationSignals : public QObject {
     Q_OBJECT

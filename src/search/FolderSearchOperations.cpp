@@ -91,12 +91,10 @@ QString folderReplaceOutcomeMessage(const FolderReplacementOutcome& outcome,
         message +=
             u' ' +
             l("folder-search.skipped.format").arg(localizedCount(skippedCount, kCountedFiles));
-    return withFilesWithOtherNames(
-        withFilesChangedDuringReplace(
-            withCostlyFilesSkipped(withUnnamedFilesSkipped(message, skipped.unnamedFileCount),
-                                   skipped.costlyFiles, folder),
-            outcome.filesChangedDuringReplace, folder),
-        outcome.filesWithOtherNames, folder);
+    return withFilesLeftByReplace(
+        withCostlyFilesSkipped(withUnnamedFilesSkipped(message, skipped.unnamedFileCount),
+                               skipped.costlyFiles, folder),
+        outcome, folder);
 }
 
 namespace {
@@ -140,17 +138,25 @@ QString withFilesWithOtherNames(const QString& message, const QList<QUrl>& files
     return withFilesNamed(message, lkey("folder-search.other-names.format"), files, folder);
 }
 
+QString withFilesLeftByReplace(const QString& message, const FolderReplacementOutcome& outcome,
+                               const QUrl& folder) {
+    return withFilesNamed(
+        withFilesWithOtherNames(
+            withFilesChangedDuringReplace(message, outcome.filesChangedDuringReplace, folder),
+            outcome.filesWithOtherNames, folder),
+        lkey("folder-search.attributes-not-kept.format"), outcome.filesWithAttributesNotKept,
+        folder);
+}
+
 QString folderReplaceStoppedMessage(const FolderReplacementOutcome& doneBeforeError,
                                     const QUrl& folder) {
-    return withFilesWithOtherNames(
-        withFilesChangedDuringReplace(
-            l("folder-search.replace-stopped.format")
-                .arg(localizedCount(doneBeforeError.replacementCount, kCountedMatches),
-                     localizedCount(doneBeforeError.fileCount, kCountedFiles),
-                     firstFileNames(doneBeforeError.changedFiles, folder),
-                     doneBeforeError.backupURL.value_or(QUrl()).toLocalFile()),
-            doneBeforeError.filesChangedDuringReplace, folder),
-        doneBeforeError.filesWithOtherNames, folder);
+    return withFilesLeftByReplace(
+        l("folder-search.replace-stopped.format")
+            .arg(localizedCount(doneBeforeError.replacementCount, kCountedMatches),
+                 localizedCount(doneBeforeError.fileCount, kCountedFiles),
+                 firstFileNames(doneBeforeError.changedFiles, folder),
+                 doneBeforeError.backupURL.value_or(QUrl()).toLocalFile()),
+        doneBeforeError, folder);
 }
 
 QString withFilesLeftByRestore(const QString& message, const FolderRestoreOutcome& outcome,

@@ -49,6 +49,12 @@ QString withFilesChangedDuringReplace(const QString& message, const QList<QUrl>&
 QString withFilesWithOtherNames(const QString& message, const QList<QUrl>& files,
                                 const QUrl& folder);
 
+// The message followed by the files a replacement left as they were: changed during it, with
+// other names, or whose owner, group, mode or attributes a new file could not keep; the message
+// alone when there were none.
+QString withFilesLeftByReplace(const QString& message, const FolderReplacementOutcome& outcome,
+                               const QUrl& folder);
+
 // The message followed by the files a restore left as they are, because they changed after the
 // replacement or have other names; the message alone when there were none.
 QString withFilesLeftByRestore(const QString& message, const FolderRestoreOutcome& outcome,

@@ -20,7 +20,6 @@ ClosingSave::ClosingSave(EditorWindowModel& model, MaintenanceTick& maintenance,
 ClosingSave::~ClosingSave() {
     // A wait still under way finds nobody.
     m_presence->save = nullptr;
-    QObject::disconnect(m_watch);
 }
 
 void ClosingSave::start(const QString& message, std::function<void()> then) {
@@ -30,14 +29,12 @@ void ClosingSave::start(const QString& message, std::function<void()> then) {
     if (running)
         return;
     m_done = false;
-    m_rounds = 0;
     // A tick's autosave in the middle would change the tabs after their session was written,
     // which would then be written again; the rounds write what a snapshot would.
     m_loopWasRunning = m_loopWasRunning || m_maintenance.isRunning();
     m_maintenance.cancel();
     m_persistence.holdRecoverySnapshots(true);
-    m_watch = QObject::connect(&m_model, &EditorWindowModel::changed, &m_model,
-                               [this] { m_changedMeanwhile = true; });
+    // A window sealed already took no key since its last write: one round is its last.
     runRound();
 }
 
@@ -50,6 +47,7 @@ void ClosingSave::resume() {
     if (isSaving())
         return;
     m_done = false;
+    seal(false);
     m_persistence.holdRecoverySnapshots(false);
     if (std::exchange(m_loopWasRunning, false))
         m_maintenance.startMaintenanceLoop();
@@ -60,8 +58,12 @@ void ClosingSave::say(const QString& message) {
     m_model.setFindMessage(message);
 }
 
+void ClosingSave::seal(bool sealed) {
+    if (std::exchange(m_sealed, sealed) != sealed && m_seal)
+        m_seal(sealed);
+}
+
 void ClosingSave::runRound() {
-    ++m_rounds;
     // The session is written once the files being saved are: it then knows what they hold.
     m_model.saving().writes().whenAllWritten([presence = m_presence] {
         if (presence->save)
@@ -70,8 +72,6 @@ void ClosingSave::runRound() {
 }
 
 void ClosingSave::persistAndWait() {
-    // What changed until now is in this round's copy.
-    m_changedMeanwhile = false;
     if (m_model.seams().persistSession)
         m_model.seams().persistSession();
     std::thread([presence = m_presence] {
@@ -88,11 +88,13 @@ void ClosingSave::persistAndWait() {
 }
 
 void ClosingSave::roundOver() {
-    if (m_changedMeanwhile && m_rounds < kMaxRounds) {
+    // The window took keys while the disk took the first copies: the last write holds them
+    // all, as the window takes no more once it begins. Unchanged copies are not written again.
+    if (!m_sealed) {
+        seal(true);
         runRound();
         return;
     }
-    QObject::disconnect(m_watch);
     if (m_model.state().findMessage == m_message)
         m_model.setFindMessage(QString());
     m_done = true;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMetaObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -15,14 +14,13 @@ class SessionPersistence;
 // What a window keeps is written before it closes (its close button, a quit, a signal) without
 // holding the window: no autosave or recovery snapshot starts any more, the saves under way
 // end, then the session and the recovery copy go to the writer, which a thread of its own waits
-// for. The window keeps painting and says it is saving; what is typed meanwhile goes in another
-// round (a few at most: the close itself writes what is left). A copy that stores what the file
-// holds already is not written again, so a close with nothing typed writes each once.
-// Main thread only.
+// for. Meanwhile the window keeps painting, says it is saving and takes keys. Then the last
+// write: the window is sealed first (it takes no more keys, see setSeal), so the copies that
+// write holds every key it accepted; a copy that stores what the file holds already is not
+// written again, so each copy is written once, and once more only when something it stores
+// changed during the first write. Main thread only.
 class ClosingSave {
 public:
-    static constexpr int kMaxRounds = 3;
-
     ClosingSave(EditorWindowModel& model, MaintenanceTick& maintenance,
                 SessionPersistence& persistence);
     ~ClosingSave();
@@ -38,9 +36,13 @@ public:
     bool isNeeded() const;
     // The last start has ended: the window may close, its close writing only what is left.
     bool isDone() const { return m_done; }
-    // The window stays after all (its close was declined, the quit cancelled): autosave and
-    // snapshots go on, and the next close saves again.
+    // The window stays after all (its close was declined, the quit cancelled): it is unsealed,
+    // autosave and snapshots go on, and the next close saves again.
     void resume();
+    // Called with true right before the last write begins, so that the window stops taking keys
+    // (and shows that it does), and with false when it stays after all.
+    void setSeal(std::function<void(bool sealed)> seal) { m_seal = std::move(seal); }
+    bool isSealed() const { return m_sealed; }
 
 private:
     struct Presence {
@@ -50,6 +52,7 @@ private:
     void runRound();
     void persistAndWait();
     void roundOver();
+    void seal(bool sealed);
     void say(const QString& message);
 
     EditorWindowModel& m_model;
@@ -57,10 +60,9 @@ private:
     SessionPersistence& m_persistence;
     std::shared_ptr<Presence> m_presence;
     std::vector<std::function<void()>> m_waiting;
+    std::function<void(bool)> m_seal;
     QString m_message;
-    QMetaObject::Connection m_watch;
-    int m_rounds = 0;
-    bool m_changedMeanwhile = false;
+    bool m_sealed = false;
     bool m_loopWasRunning = false;
     bool m_done = false;
 };

@@ -3,6 +3,7 @@
 #include "platform/Localization.h"
 #include "session/AutosaveBatch.h"
 #include "text/EditorTab.h"
+#include "window/DocumentOpening.h"
 #include "window/DocumentSaving.h"
 #include "window/EditorWindowModel.h"
 #include "window/ExternalChanges.h"
@@ -86,8 +87,9 @@ void MaintenanceTick::autosaveModifiedTabs() {
         if (tab.isReadOnly || !tabIsModified(tab) || tab.isUntitled() ||
             tabAwaitsDecision(m_model.state(), tab.id))
             continue;
-        // A save of it is under way: the next tick sees what that left.
-        if (m_model.saving().isWriting(tab.id))
+        // A save of it, or a read of its file again, is under way: the next tick sees what that
+        // left.
+        if (m_model.saving().isWriting(tab.id) || m_model.opening().isRereading(tab.id))
             continue;
         // A changed draft of a large file's beginning would cut the file short.
         if (!canSaveOverOriginalFile(tab))
@@ -129,11 +131,14 @@ void MaintenanceTick::finishAutosave(const std::shared_ptr<AutosaveBatch>& batch
         const QString cause = autosaveNoticeCause(job.tabID);
         switch (outcome.result) {
         case AutosaveBatch::Result::ChangedOnDisk:
-            m_model.update([&](EditorWindowState& state) { flagExternalChange(state, *index); });
+            // A tab whose file is being read again is about to show that change.
+            if (!m_model.opening().isRereading(job.tabID))
+                m_model.update(
+                    [&](EditorWindowState& state) { flagExternalChange(state, *index); });
             break;
         case AutosaveBatch::Result::Failed:
-            // Bytes that replaced the file before the disk refused to confirm them are the
-            // tab's own: the next autosave or save writes over them.
+            // Bytes that replaced the file before the disk refused to confirm them, or old
+            // bytes put back, are the tab's own: the next autosave or save writes over them.
             if (outcome.modificationDate)
                 m_model.update([&](EditorWindowState& state) {
                     takeFileLeftByWrite(state.tabs[*index], outcome);

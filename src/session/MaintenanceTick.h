@@ -34,7 +34,8 @@ public:
     // changed on disk is flagged instead, a tab with a question waiting is left alone, and a
     // failure is reported once on the message bar and leaves the tab modified. A tab that was
     // saved, reloaded or closed meanwhile is left as it is; one typed into meanwhile keeps its
-    // new text, modified. Does nothing while writes it started are under way.
+    // new text, modified. A tab whose file is being read again is left, and so is its change on
+    // disk. Does nothing while writes it started are under way.
     void autosaveModifiedTabs();
     bool isAutosaving() const { return m_batch != nullptr; }
     // Blocks until the files being written (autosaved or saved) are written, and lets the tabs

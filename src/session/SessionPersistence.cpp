@@ -129,6 +129,11 @@ QList<SessionWriteOutcome> SessionPersistence::handleOutcomes() {
     return outcomes;
 }
 
+bool SessionPersistence::keepsNeitherCopy() const {
+    return m_reportedFailures.contains(m_store.sessionRecordPath()) &&
+           m_reportedFailures.contains(m_store.recoverySnapshotPath());
+}
+
 void SessionPersistence::reportSessionSaveFailure(const std::exception& error) {
     const QString message = saveFailedMessage(error);
     qWarning("DunMoss Text: %s", qUtf8Printable(message));

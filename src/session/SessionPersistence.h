@@ -56,6 +56,9 @@ public:
     // The message goes to the log, to the settings (shown at the next restore) and to the
     // window's message bar, once while the same failure lasts.
     void reportSessionSaveFailure(const std::exception& error);
+    // The last write of the record and of the recovery snapshot both failed: neither holds the
+    // window.
+    bool keepsNeitherCopy() const;
     void scheduleRecoverySnapshot();
     void cancelRecoverySnapshot();
     // While held, no snapshot is scheduled (a window saving before it closes writes its copies

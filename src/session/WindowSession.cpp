@@ -80,7 +80,10 @@ void WindowSession::saveSessionOnDisappear() {
     if (m_model.seams().persistSession) {
         m_restore.finishNow();
         m_model.seams().persistSession();
-        m_persistence.waitForWrites();
+        // A window sealed by its closing save took nothing since its last write, which the
+        // disk has taken: nothing is left to wait for, and the windows still open go on.
+        if (!(m_closingSave.isDone() && m_closingSave.isSealed()))
+            m_persistence.waitForWrites();
     }
     cancelWindowTasks();
 }

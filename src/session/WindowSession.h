@@ -41,7 +41,8 @@ public:
     void installSeams();
 
     // The window went away: a full save that is waited for, then its timers stop. After the
-    // closing save (closingSave()) it writes only what was typed since, usually nothing.
+    // closing save (closingSave()), which sealed the window, it is not waited for: the writer
+    // skips copies that did not change, and nothing could change them.
     void saveSessionOnDisappear();
     void cancelWindowTasks();
 

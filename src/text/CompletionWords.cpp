@@ -52,7 +52,53 @@ QStringList merged(const QStringList& first, const QStringList& second, const QC
     return out;
 }
 
+// How many units the two share at their starts (`fromEnd`: at their ends), at most `limit`.
+qsizetype sharedUnits(QStringView a, QStringView b, qsizetype limit, bool fromEnd) {
+    constexpr qsizetype kBlock = 4096;
+    const auto at = [fromEnd](QStringView text, qsizetype offset, qsizetype length) {
+        return text.data() + (fromEnd ? text.size() - offset - length : offset);
+    };
+    qsizetype shared = 0;
+    while (shared + kBlock <= limit &&
+           std::memcmp(at(a, shared, kBlock), at(b, shared, kBlock), kBlock * sizeof(QChar)) == 0)
+        shared += kBlock;
+    while (shared < limit && *at(a, shared, 1) == *at(b, shared, 1))
+        ++shared;
+    return shared;
+}
+
+std::optional<QList<QStringView>> identifiersIn(const QString& text, TextRange region,
+                                                const std::function<bool()>& cancelled) {
+    QList<QStringView> words;
+    if (!forEachCompletionIdentifier(
+            text, region, [&](QStringView word) { words.append(word); }, cancelled) ||
+        (cancelled && cancelled()))
+        return std::nullopt;
+    return words;
+}
+
 } // namespace
+
+bool CompletionWords::sameIdentifiers(const QString& before, const QString& after,
+                                      const std::function<bool()>& cancelled) {
+    const qsizetype shorter = std::min(before.size(), after.size());
+    const qsizetype head = sharedUnits(before, after, shorter, false);
+    if (head == before.size() && head == after.size())
+        return !(cancelled && cancelled());
+    const qsizetype tail = sharedUnits(before, after, shorter - head, true);
+    // The whole lines around the change: no word reaches over a line feed, and no word boundary
+    // depends on what lies past one.
+    const qsizetype start = head == 0 ? 0 : before.lastIndexOf(u'\n', head - 1) + 1;
+    const qsizetype feed = before.indexOf(u'\n', before.size() - tail);
+    const qsizetype beyond = feed < 0 ? 0 : before.size() - feed;
+    const std::optional<QList<QStringView>> old =
+        identifiersIn(before, TextRange{start, before.size() - beyond - start}, cancelled);
+    if (!old)
+        return false;
+    const std::optional<QList<QStringView>> now =
+        identifiersIn(after, TextRange{start, after.size() - beyond - start}, cancelled);
+    return now && *now == *old;
+}
 
 std::optional<CompletionWords> CompletionWords::gather(const QString& text,
                                                        const std::function<bool()>& cancelled) {

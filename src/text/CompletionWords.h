@@ -25,6 +25,11 @@ public:
                                                  const std::function<bool()>& cancelled = {});
     // Those of one part of the text (the line being edited), in text order, repeats left out.
     static QStringList inRegion(const QString& text, TextRange region);
+    // True when `after` holds the identifiers of `before`, in the same order, so that the words
+    // gathered from either are those of the other. What the two share at both ends is compared
+    // as it is; only the lines between are read for words. False when `cancelled` answered true.
+    static bool sameIdentifiers(const QString& before, const QString& after,
+                                const std::function<bool()>& cancelled = {});
 
     // Once each, ranked as the candidates are: in the locale's case-insensitive order, an
     // earlier first occurrence first among equals.

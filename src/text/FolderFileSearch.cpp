@@ -4,6 +4,7 @@
 #include "text/EncodingDetection.h"
 #include "text/LiteralRuns.h"
 #include "text/MatchPreview.h"
+#include "text/PossibleStartDensity.h"
 #include "text/PrefilterScan.h"
 #include "text/ResultIdentifier.h"
 #include "text/SearchScanner.h"
@@ -29,9 +30,10 @@ constexpr qsizetype kRunsBeforeDensityCheck = 2;
 // many a file.
 constexpr qsizetype kStretchesBeforeDensityCheck = 16;
 // What setting up a stretch's run costs, in units ICU reads, for an expression that jumps to
-// its possible starts itself: its run over the rest jumps there too, at about 0.5 ns a unit
-// passed, where a stretch costs about 0.25 µs (a log where one short line in eight holds the
-// literal: its stretches cost 2.4 times the one run).
+// its possible starts itself, where those are rare in what was passed: its run over the rest
+// jumps there too, at about 0.5 ns a unit passed, where a stretch costs about 0.25 µs (a log
+// where one short line in eight holds the literal: its stretches cost 2.4 times the one run).
+// Where they are not, the run tries each, and a stretch weighs what it weighs for any other.
 constexpr qsizetype kFilteredRunSetUpUnits = 512;
 
 FolderFileMatches literalMatchesInUtf8(QByteArrayView bytes, const QString& query,
@@ -204,12 +206,14 @@ FolderFileMatches FolderQuery::matchesInText(QStringView text, const QUrl& url, 
     if (m_error)
         std::rethrow_exception(m_error);
     SearchWorkMeter meter(cancelled, work ? &work->unitsExamined : nullptr);
-    return expressionMatches(text, url, room, cancelled, meter);
+    return expressionMatches(text, url, room, cancelled, meter,
+                             work ? &work->unitsRunOver : nullptr);
 }
 
 FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& url, qsizetype room,
                                                  const CancellationCheck& cancelled,
-                                                 SearchWorkMeter& meter) const {
+                                                 SearchWorkMeter& meter,
+                                                 qsizetype* unitsRunOver) const {
     FolderFileMatches matches;
     QList<FolderSearchResult>& found = matches.found;
     MatchLocator locator(text);
@@ -222,6 +226,8 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
     // tick of backtracking, thousands of positions or units read), so each time is a real ask.
     const auto take = [&](IcuRegexMatcher& matcher) {
         matcher.countWorkIn(tally);
+        if (unitsRunOver)
+            *unitsRunOver += matcher.region().length;
         qsizetype counted = matcher.region().location;
         if (cancelled) {
             matcher.stopWhen([&] {
@@ -245,8 +251,17 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
     const bool skipsLoopRuns =
         m_regex->skipsLeadingLoopRuns() || m_regex->prefixedLoopReadings() > 0;
     const qsizetype mostUnskipped = skipsLoopRuns ? kMostUnskippedLoopUnits : kMostUnskippedUnits;
-    const qsizetype runSetUpUnits =
-        m_regex->skipsToPossibleStarts() ? kFilteredRunSetUpUnits : LiteralRuns::kRunSetUpUnits;
+    // Whether `stretches` runs that searched `searched` units of the first `passed` cost more
+    // than one run over the rest would have.
+    std::optional<PossibleStartDensity> starts;
+    if (const RegexStartFilter* filter = m_regex->startFilter())
+        starts.emplace(*filter, text);
+    const auto crowded = [&](qsizetype stretches, qsizetype searched, qsizetype passed) {
+        if (stretches * LiteralRuns::kRunSetUpUnits + searched > passed)
+            return true;
+        return starts && stretches * kFilteredRunSetUpUnits + searched > passed &&
+               starts->rareBefore(passed, meter);
+    };
     // One matcher of each kind serves every stretch of the file: setting one up costs more
     // than searching a short line.
     std::optional<IcuRegexMatcher> shortLines;
@@ -281,7 +296,7 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
             qsizetype runs = 0;
             qsizetype searched = 0;
             for (qsizetype from = 0; from < text.size() && !meter.stopped();) {
-                if (runs >= kRunsBeforeDensityCheck && runs * runSetUpUnits + searched > from) {
+                if (runs >= kRunsBeforeDensityCheck && crowded(runs, searched, from)) {
                     takeLines(from, text.size());
                     break;
                 }
@@ -320,8 +335,7 @@ FolderFileMatches FolderQuery::expressionMatches(QStringView text, const QUrl& u
         qsizetype count = 0;
         qsizetype searched = 0;
         while (const std::optional<TextRange> run = runs.next()) {
-            if (count >= kStretchesBeforeDensityCheck &&
-                count * runSetUpUnits + searched > run->location) {
+            if (count >= kStretchesBeforeDensityCheck && crowded(count, searched, run->location)) {
                 takeLines(run->location, text.size());
                 break;
             }

@@ -28,6 +28,9 @@ struct FolderFileMatches {
 // expression by its length. It grows with the file's size, whatever the shape of its lines.
 struct FolderSearchWork {
     qsizetype unitsExamined = 0;
+    // Of those, the units of the stretches handed to the expression. Where it may start at most
+    // units, each costs it a try.
+    qsizetype unitsRunOver = 0;
 };
 
 // The first `room` matches in a file's decoded text; a cancelled run ends at once with those
@@ -70,8 +73,8 @@ public:
 private:
     bool mayMatchUtf8(QByteArrayView bytes, SearchWorkMeter& meter) const;
     FolderFileMatches expressionMatches(QStringView text, const QUrl& url, qsizetype room,
-                                        const CancellationCheck& cancelled,
-                                        SearchWorkMeter& meter) const;
+                                        const CancellationCheck& cancelled, SearchWorkMeter& meter,
+                                        qsizetype* unitsRunOver) const;
 
     QString m_query;
     TextSearchOptions m_options;

@@ -252,6 +252,7 @@ FolderReplacementOutcome replaceInFolder(const QString& query, const QString& re
         outcome.backupURL = run.runFolder();
         outcome.filesChangedDuringReplace = run.changedDuringReplace();
         outcome.filesWithOtherNames = run.withOtherNames();
+        outcome.filesWithAttributesNotKept = run.attributesNotKept();
     };
     // Files are read and replaced in parallel, then backed up and rewritten in walk order a
     // batch at a time; the batch also bounds the new contents held in memory.

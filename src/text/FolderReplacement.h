@@ -38,9 +38,9 @@ FolderReplacementPreview previewFolderReplacement(const QString& query, const QS
 // the skipped files' costly files; the run goes on with the next. A file that changed on disk
 // after it was read is left alone too, and listed in filesChangedDuringReplace, and so is a file
 // with other names (hard links), listed in filesWithOtherNames. A rewritten file keeps its owner,
-// group, mode and extended attributes (ACL included); a file they cannot be kept for stops the
-// run with a FileError, unchanged. Before reading, the run settles
-// what runs stopped part-way left (settleUnfinishedFolderReplacements).
+// group, mode and extended attributes (ACL included); a file they cannot be kept for is left
+// alone and listed in filesWithAttributesNotKept. Before reading, the run settles what runs
+// stopped part-way left (settleUnfinishedFolderReplacements).
 //
 // Throws RegexError, FileError or FolderReplacementBackupError and stops at once: files
 // rewritten before stay rewritten and stay listed in the manifest with their copies; a file

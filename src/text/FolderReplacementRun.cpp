@@ -16,6 +16,7 @@
 #include <exception>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace dunmoss {
@@ -129,8 +130,10 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
         }))
         ready = 0;
 
-    // The new contents, for the files still as they were read.
+    // The new contents, for the files still as they were read and whose owner, group, mode and
+    // attributes a new file can take.
     std::vector<std::optional<StagedFile>> staged;
+    std::vector<bool> attributesNotKept(size_t(batch.size()), false);
     FileSystems targets;
     while (qsizetype(staged.size()) < ready && attempt(FolderReplacementStep::WriteNew, [&] {
                const FolderRewrite& file = batch[qsizetype(staged.size())];
@@ -138,9 +141,14 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
                    staged.push_back(std::nullopt);
                    return;
                }
-               staged.push_back(writeBesideFile(file.path, file.bytes, file.read, tag));
-               if (staged.back())
-                   targets.insert(staged.back()->identity.device, QFileInfo(file.path).path());
+               auto written = writeBesideFile(file.path, file.bytes, file.read, tag);
+               if (const auto* left = std::get_if<LeftAsItIs>(&written)) {
+                   attributesNotKept[staged.size()] = *left == LeftAsItIs::AttributesNotKept;
+                   staged.push_back(std::nullopt);
+                   return;
+               }
+               staged.push_back(std::get<StagedFile>(std::move(written)));
+               targets.insert(staged.back()->identity.device, QFileInfo(file.path).path());
            }))
         ;
     // The manifest on disk lists a file before the file changes: as pending, replaced only
@@ -173,7 +181,7 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
     // before their rename.
     std::vector<bool> changed(size_t(batch.size()), false);
     for (size_t i = 0; i < staged.size(); ++i)
-        changed[i] = !staged[i] && !otherNames[i];
+        changed[i] = !staged[i] && !otherNames[i] && !attributesNotKept[i];
     bool anyRenamed = false;
     for (qsizetype i = 0; i < ready; ++i) {
         const FolderRewrite& file = batch[i];
@@ -223,6 +231,8 @@ void FolderReplacementRun::commit(const QList<FolderRewrite>& batch) {
             m_changedMeanwhile.append(QUrl::fromLocalFile(batch[i].path));
         else if (otherNames[size_t(i)])
             m_withOtherNames.append(QUrl::fromLocalFile(batch[i].path));
+        else if (attributesNotKept[size_t(i)])
+            m_attributesNotKept.append(QUrl::fromLocalFile(batch[i].path));
     }
     if (anyRenamed)
         attempt(FolderReplacementStep::Sync, [&] { syncEach(targets); });

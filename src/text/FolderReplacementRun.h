@@ -44,7 +44,10 @@ struct FolderRewrite {
 //
 // A rename would give only one of a file's names the new content, so a file with other names
 // (hard links) is left as it is and named in withOtherNames(), looked at before its backup and
-// again inside its hold right before its rename (its backup's own name aside).
+// again inside its hold right before its rename (its backup's own name aside). A file whose
+// owner, group, mode or attributes a new file cannot take (another user's file in a folder a
+// group shares) is left as it is too, named in attributesNotKept(): the run writes nothing in
+// place.
 class FolderReplacementRun {
 public:
     explicit FolderReplacementRun(QUrl rootURL);
@@ -69,6 +72,9 @@ public:
     const QList<QUrl>& changedDuringReplace() const { return m_changedMeanwhile; }
     // The files left alone because they have other names, in the order given.
     const QList<QUrl>& withOtherNames() const { return m_withOtherNames; }
+    // The files left alone because a new file could not keep what they are besides their bytes,
+    // in the order given.
+    const QList<QUrl>& attributesNotKept() const { return m_attributesNotKept; }
 
 private:
     QUrl m_rootURL;
@@ -77,6 +83,7 @@ private:
     QList<QUrl> m_changed;
     QList<QUrl> m_changedMeanwhile;
     QList<QUrl> m_withOtherNames;
+    QList<QUrl> m_attributesNotKept;
     // What each file rewritten holds, by its path below the root.
     QMap<QString, FolderReplacementWrite> m_written;
     qint64 m_total = 0;

@@ -3,7 +3,6 @@
 #include "platform/FileAttributes.h"
 #include "platform/FileError.h"
 #include "platform/FileStat.h"
-#include "platform/Localization.h"
 #include "platform/PosixFile.h"
 
 #include <QFile>
@@ -89,14 +88,15 @@ bool isStillAsRead(const QString& path, const FileStatus& read) {
     return now && now->kind == FileKind::Regular && *now == read;
 }
 
-std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray& bytes,
-                                          const FileStatus& read, const QString& runTag) {
+std::variant<StagedFile, LeftAsItIs> writeBesideFile(const QString& path, const QByteArray& bytes,
+                                                     const FileStatus& read,
+                                                     const QString& runTag) {
     // The walk saw a regular file; never write through something put in its place since, and
     // never replace a file changed since it was read.
     struct stat original {};
     if (::lstat(QFile::encodeName(path).constData(), &original) != 0 ||
         !S_ISREG(original.st_mode) || fileStatusOf(original) != read)
-        return std::nullopt;
+        return LeftAsItIs::ChangedSinceRead;
     // Hidden, so no folder walk picks it up should the run be stopped before the rename; named
     // after the run, so that what a stopped run left is known as its own.
     StagedFile staged{temporaryPathBeside(path, runTag), {}, {}};
@@ -107,10 +107,13 @@ std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray&
         fail(staged.path);
     try {
         writeAll(out.get(), bytes, staged.path);
-        // The run has no write in place: a file a new one cannot stand for stops it, unchanged.
-        if (carryFileAttributes(path, original, out.get(), path) == AttributeCarry::Refused)
-            throw FileError(FileErrorCode::FileWriteNoPermission, path,
-                            localizedString(QStringLiteral("text-file.attributes-not-kept")));
+        // The run has no write in place: a file a new one cannot stand for (another user's, in
+        // a folder shared by a group) is left to its owner, and the run goes on.
+        if (carryFileAttributes(path, original, out.get(), path) == AttributeCarry::Refused) {
+            out.reset();
+            ::unlink(name.constData());
+            return LeftAsItIs::AttributesNotKept;
+        }
         struct stat written {};
         if (::fstat(out.get(), &written) != 0)
             fail(staged.path);

@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
-#include <optional>
+#include <variant>
 
 namespace dunmoss {
 
@@ -36,13 +36,19 @@ QString temporaryPathBeside(const QString& path, const QString& runTag);
 // the same file, size and modification time.
 bool isStillAsRead(const QString& path, const FileStatus& read);
 
+// Why a file's new content was not written beside it; the file is left as it is.
+enum class LeftAsItIs {
+    ChangedSinceRead,  // no longer the regular file that was read
+    AttributesNotKept, // a new file cannot take its owner, group, mode or attributes
+};
+
 // Writes the bytes to the run's temporary file beside `path`, with the owner, group, mode and
-// extended attributes (the ACL among them) of the file, and returns it. Nothing is written, and
-// nothing returned, when `path` is no longer the regular file that was read. Throws FileError
-// when the write fails, when the new file cannot take all that the file has (see
-// carryFileAttributes; nothing is left behind then) or the temporary file exists already.
-std::optional<StagedFile> writeBesideFile(const QString& path, const QByteArray& bytes,
-                                          const FileStatus& read, const QString& runTag);
+// extended attributes (the ACL among them) of the file, and returns it. Nothing is left written
+// when `path` is no longer the regular file that was read, or when the new file cannot take all
+// that the file has (see carryFileAttributes): the run has no write in place. Throws FileError
+// when the write fails or the temporary file exists already.
+std::variant<StagedFile, LeftAsItIs> writeBesideFile(const QString& path, const QByteArray& bytes,
+                                                     const FileStatus& read, const QString& runTag);
 
 // Makes everything written to the file system holding `folder` durable. Throws FileError.
 void syncFileSystemOf(const QString& folder);

@@ -73,6 +73,9 @@ struct FolderReplacementOutcome {
     // Files left as they were because they have other names (hard links), in walk order:
     // replacing one name would have split it from the others.
     QList<QUrl> filesWithOtherNames;
+    // Files left as they were because a new file could not keep their owner, group, mode or
+    // extended attributes (another user's file), in walk order.
+    QList<QUrl> filesWithAttributesNotKept;
 
     friend bool operator==(const FolderReplacementOutcome&,
                            const FolderReplacementOutcome&) = default;

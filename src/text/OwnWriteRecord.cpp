@@ -126,10 +126,8 @@ bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWri
     const auto synced = [&](auto sync) {
         if (!durable)
             return true;
-        noteDiskProgress();
-        const bool done = sync();
-        noteDiskProgress();
-        return done;
+        const DiskStep step;
+        return sync();
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size() ||
         !file.flush() || !synced([&] { return ::fdatasync(file.handle()) == 0; })) {

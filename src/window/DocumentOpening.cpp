@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QTextDocument>
 #include <QThreadPool>
+#include <algorithm>
 
 namespace dunmoss {
 
@@ -71,6 +72,7 @@ struct DocumentOpening::Batch {
     bool isWork = false;
     std::shared_ptr<QueuedRead> work;
     QString progressMessage;
+    QUuid tabID;
 };
 
 DocumentOpening::DocumentOpening(EditorWindowModel& model)
@@ -127,6 +129,7 @@ void DocumentOpening::enqueue(std::unique_ptr<QueuedRead> work) {
     batch->id = m_nextBatchID++;
     batch->isWork = true;
     batch->progressMessage = work->progressMessage();
+    batch->tabID = work->tabID();
     batch->waiting.start();
     batch->messageAtStart = m_model.state().findMessage;
     QThreadPool::globalInstance()->start(
@@ -145,6 +148,12 @@ void DocumentOpening::enqueue(std::unique_ptr<QueuedRead> work) {
     m_batches.push_back(std::move(batch));
     if (!m_progress.isActive())
         m_progress.start();
+}
+
+bool DocumentOpening::isRereading(const QUuid& tabID) const {
+    return !tabID.isNull() &&
+           std::any_of(m_batches.begin(), m_batches.end(),
+                       [&](const std::unique_ptr<Batch>& batch) { return batch->tabID == tabID; });
 }
 
 std::optional<QUrl> DocumentOpening::folderNeedingAccess(const QUrl& url) const {

@@ -38,6 +38,8 @@ public:
     // What the status line says when the read takes a while.
     virtual QString progressMessage() const = 0;
     virtual void apply() = 0;
+    // The tab whose file it reads again, if any.
+    virtual QUuid tabID() const { return {}; }
 };
 
 // One file to open: a line (1-based) selects that whole line once it is shown, else a range
@@ -93,6 +95,9 @@ public:
 
     // True while files or work asked for are not yet shown or reported.
     bool isOpening() const { return !m_batches.empty(); }
+    // True while work reading the tab's file again is queued and not yet applied: what the file
+    // holds is the tab's again only then.
+    bool isRereading(const QUuid& tabID) const;
 
     // The workspace folder to hold access to while the file is read, when the window holds
     // none.

@@ -1,6 +1,7 @@
 #include "window/DocumentReloading.h"
 
 #include "editor/TextStorage.h"
+#include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "platform/SecurityScopedAccess.h"
 #include "text/EditorTab.h"
@@ -17,6 +18,7 @@
 #include "window/WindowErrors.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTextDocument>
 
 namespace dunmoss {
@@ -44,9 +46,15 @@ public:
         : m_model(model), m_tabID(tab.id), m_url(*tab.fileURL), m_encoding(encoding),
           m_folderAccess(model.opening().folderNeedingAccess(m_url)), m_before(tab.document),
           m_outcome(std::move(outcome)) {
-        // The font, tab stops and width its view gave the document it shows.
-        if (model.textStorageRegistry().contains(m_tabID))
-            m_look = model.textStorageRegistry().textStorage(m_tabID)->look();
+        // The font, tab stops and width its view gave the document it shows. Keys and clicks
+        // given from now on wait for the file's text and then land on it, in order.
+        if (model.textStorageRegistry().contains(m_tabID)) {
+            const std::shared_ptr<TextStorage> storage =
+                model.textStorageRegistry().textStorage(m_tabID);
+            m_look = storage->look();
+            storage->holdInput(this);
+            m_heldInput = storage;
+        }
     }
 
     void read() override {
@@ -56,6 +64,8 @@ public:
                 folder.emplace(*m_folderAccess);
             const SecurityScopedAccess file(m_url);
             m_settled = settleBeforeReading(m_url.toLocalFile());
+            // Looked at before the bytes are read: a change after this look is news later.
+            m_statusRead = statPath(m_url.toLocalFile());
             m_loaded = loadTextFile(m_url, m_encoding);
         } catch (...) {
             m_failure = std::current_exception();
@@ -79,7 +89,15 @@ public:
         return localizedString(QStringLiteral("document.reloading.format")).arg(fileName(m_url));
     }
 
+    QUuid tabID() const override { return m_tabID; }
+
     void apply() override {
+        // Kept alive through a change of storage, so the held input reaches the new one.
+        const std::shared_ptr<TextStorage> held = m_heldInput.lock();
+        const auto release = qScopeGuard([&] {
+            if (held)
+                held->releaseInput(true, this);
+        });
         const EditorTab* tab = m_model.tab(m_tabID);
         if (!tab)
             return; // closed meanwhile: nothing to put the text into
@@ -114,7 +132,9 @@ private:
         const TextRange old = tab.selectedRange;
         const TextRange clamped =
             clampedSelection(old.location, old.length, m_loaded->document.text.size());
-        const bool refilled = m_document != nullptr;
+        // Another read of the tab still waiting holds the keys given meanwhile in the storage
+        // shown now: it stays, taking the text written into it.
+        const bool refilled = m_document != nullptr && !m_model.opening().isRereading(m_tabID);
         if (refilled) {
             // The views showing the tab take the new storage; the old one goes with them.
             TextStorageRegistry& storages = m_model.textStorageRegistry();
@@ -125,8 +145,15 @@ private:
         }
         // The tab's own last write no longer says what its file holds.
         m_model.saving().writes().forgetOwnWrites(m_tabID);
-        m_model.update(
-            [&](EditorWindowState& state) { applyLoadedDocument(state.tabs[index], *m_loaded); });
+        m_model.update([&](EditorWindowState& state) {
+            applyLoadedDocument(state.tabs[index], *m_loaded);
+            // What is known of the file is what was read, not what it may hold by now.
+            if (m_statusRead)
+                takeKnownFileStatus(state.tabs[index], m_statusRead);
+            // The tab shows its file as it is now: a question about a change of it is answered.
+            if (state.decisions.externalChangeTabID == m_tabID)
+                state.decisions.externalChangeTabID = m_model.nextExternallyChangedTabID(m_tabID);
+        });
         // The editor view shows the new text; the history of the old one no longer applies to it.
         if (!refilled)
             m_model.syncTextStorage(m_tabID);
@@ -145,9 +172,11 @@ private:
     DocumentReloading::Outcome m_outcome;
     SettledRead m_settled;
     std::optional<LoadedPlainTextDocument> m_loaded;
+    std::optional<FileStatus> m_statusRead;
     std::exception_ptr m_failure;
     std::unique_ptr<QTextDocument> m_document;
     std::optional<TextCounts> m_counts;
+    std::weak_ptr<TextStorage> m_heldInput;
 };
 
 } // namespace

@@ -19,9 +19,11 @@ class EditorWindowModel;
 // fails leaves the tab exactly as it was.
 //
 // The file is read and decoded on a pool thread, in the window's queue of reads; the tab takes
-// the text once it is ready, and only while it still exists, shows the same file, and holds the
-// text it held when the read was asked for: edits typed meanwhile are never thrown away, the
-// status line says the file was not reloaded instead.
+// the text, and the file as it is then as known (a question about it answered), once it is
+// ready. Keys and clicks given in the tab's views meanwhile wait and then land on that text, in
+// order. The tab takes it only while it still exists, shows the same file, and holds the text it
+// held when the read was asked for: an edit made meanwhile another way (a command) is never
+// thrown away, the status line says the file was not reloaded instead.
 class DocumentReloading {
 public:
     explicit DocumentReloading(EditorWindowModel& model) : m_model(model) {}

@@ -264,8 +264,9 @@ void DocumentSaving::finishTabWrite(const QUuid& tabID, const QUrl& url, bool is
             reportFailure(tabID,
                           isSaveAs ? errorDisplayText(error) : localizedErrorDescription(error));
         }
-        // The bytes replaced the tab's file, only the disk did not confirm them: they are the
-        // tab's own, not a change on disk to refuse its next save for.
+        // The bytes replaced the tab's file, only the disk did not confirm them, or its old bytes
+        // were put back: either is the tab's own, not a change on disk to refuse its next save
+        // for.
         if (index && !untied && outcome.modificationDate &&
             isSameFileLocation(m_model.state().tabs.at(*index).fileURL, url))
             m_model.update([&](EditorWindowState& state) {

@@ -341,6 +341,18 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
         outcome.failure = std::current_exception();
         fillFileLeft(outcome, path);
         outcome.writtenDigest = digest;
+    } catch (const OldBytesPutBack& putBack) {
+        // The file holds the bytes the tab knew again, under new times: those are what the
+        // tab's next save finds, not a change by another program.
+        outcome.result = DocumentWriteOutcome::Result::Failed;
+        outcome.failure = std::current_exception();
+        if (const std::optional<FileStatus>& status = putBack.status()) {
+            outcome.modificationDate = status->modified;
+            outcome.fileSize = status->size;
+            outcome.fileIdentity = status->identity;
+            outcome.changeTime = status->changed;
+            outcome.writtenDigest = write.knownDigest;
+        }
     } catch (...) {
         outcome.result = DocumentWriteOutcome::Result::Failed;
         outcome.failure = std::current_exception();

@@ -53,7 +53,7 @@ struct DocumentWriteOutcome {
     enum class Result { Saved, ChangedOnDisk, Failed };
     Result result = Result::Failed;
     // The file as written, for a saved document, or for a failed one whose bytes replaced the
-    // file before the disk refused to confirm them.
+    // file before the disk refused to confirm them, or whose file got its old bytes back.
     std::optional<FileTimestamp> modificationDate;
     std::optional<qint64> fileSize;
     std::optional<FileIdentity> fileIdentity;

@@ -12,6 +12,7 @@
 #include "window/WindowErrors.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QThread>
 #include <QUndoStack>
 #include <algorithm>
@@ -460,6 +461,22 @@ std::optional<EditSelection> EditorWindowModel::applyUndoStep(const QUuid& tabID
 
 void EditorWindowModel::clearTabUndoStack(const QUuid& tabID) {
     m_undoRegistry->clearUndoHistory(tabID);
+}
+
+void EditorWindowModel::undoTabStep(const QUuid& tabID, bool redo) {
+    const auto step = [window = QPointer<EditorWindowModel>(this), tabID, redo] {
+        QUndoStack* stack = window ? window->m_undoRegistry->existingUndoStack(tabID) : nullptr;
+        if (!stack)
+            return;
+        if (redo && stack->canRedo())
+            stack->redo();
+        else if (!redo && stack->canUndo())
+            stack->undo();
+    };
+    if (m_textStorages.contains(tabID))
+        m_textStorages.textStorage(tabID)->deferInput(step);
+    else
+        step();
 }
 
 void EditorWindowModel::forgetTab(const QUuid& tabID) {

@@ -166,6 +166,10 @@ public:
     std::optional<EditSelection> applyUndoStep(const QUuid& tabID, const TextSplice& splice,
                                                const EditSelection& selection);
     void clearTabUndoStack(const QUuid& tabID);
+    // Undo or Redo of the tab's history as the Edit menu gives it. Keys and clicks the tab's
+    // views hold meanwhile (a paste being filled aside, a find command searching) were given
+    // first and apply first: the step waits behind them.
+    void undoTabStep(const QUuid& tabID, bool redo = false);
     // Drops what the window keeps for a tab that is gone: undo stack and text storage.
     void forgetTab(const QUuid& tabID);
     // Brings the tab's text storage, when it has one, in line with the tab's text, outside

@@ -3,6 +3,7 @@
 #include "platform/FileStat.h"
 #include "platform/Localization.h"
 #include "text/EditorTab.h"
+#include "window/DocumentOpening.h"
 #include "window/DocumentReloading.h"
 #include "window/DocumentSaving.h"
 #include "window/DocumentWriteQueue.h"
@@ -48,12 +49,13 @@ void ExternalChanges::externalChangeReload(const QUuid& tabID) {
     DocumentReloading(m_model).rereadTab(
         tabID, std::nullopt,
         {[&model, tabID, url] {
-             model.setFindMessage(
-                 localizedString(QStringLiteral("document.external-change.reloaded")));
              model.recordRecentFile(url);
              model.refreshFindResultsAfterReplacingTab(tabID);
              model.persistSession();
+             // The next question first, so that the result is not taken for news before it.
              ExternalChanges(model).passQuestionOn(tabID);
+             model.setPassingMessage(
+                 localizedString(QStringLiteral("document.external-change.reloaded")));
          },
          [&model, tabID](const std::exception& error) {
              model.setErrorMessage(localizedErrorDescription(error));
@@ -75,10 +77,10 @@ void ExternalChanges::externalChangeKeep(const QUuid& tabID) {
         // file that appears there later is news.
         takeKnownFileStatus(tab, status);
         tab.hasExternalChanges = false;
-        state.findMessage = localizedString(QStringLiteral("document.external-change.kept"));
     });
     m_model.persistSession();
     passQuestionOn(tabID);
+    m_model.setPassingMessage(localizedString(QStringLiteral("document.external-change.kept")));
 }
 
 void ExternalChanges::dismissExternalChange() {
@@ -88,8 +90,10 @@ void ExternalChanges::dismissExternalChange() {
 void ExternalChanges::checkExternalChanges() {
     QList<QUuid> changed;
     // A tab being written is left until its outcome is in: the change would be our own write.
+    // So is a tab whose file is being read again: the change is what it is about to show.
     for (const EditorTab& tab : m_model.state().tabs)
         if (tab.fileURL && !tab.hasExternalChanges && !m_model.saving().isWriting(tab.id) &&
+            !m_model.opening().isRereading(tab.id) &&
             hasFileChangedOnDisk(*tab.fileURL, tab.lastKnownModificationDate,
                                  tab.lastKnownFileSize))
             changed.append(tab.id);

@@ -26,7 +26,8 @@ public:
     void dismissExternalChange();
 
     // The poll: flags every file-backed tab whose file changed since it was last seen and, when
-    // no question is up, asks about the first of them.
+    // no question is up, asks about the first of them. A tab being written or read again is
+    // left for a later poll.
     void checkExternalChanges();
 
 private:

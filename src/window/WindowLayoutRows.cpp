@@ -11,10 +11,9 @@ QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
     QList<R> rows{R::Header, R::Divider, R::TabStrip, R::Divider};
     if (state.find.showFindBar)
         rows << R::FindBar << R::Divider;
-    if (showsStatusLine(state))
-        rows << R::StatusLine << R::Divider;
     // The folder panel's fields come before every list of results, so that results arriving
-    // (a folder search opens the search center) never move them under the pointer.
+    // (a folder search opens the search center) never move them under the pointer; messages come
+    // after every panel, so that one arriving or passing moves no field either.
     if (state.folderSearch.showFolderSearch)
         rows << R::FolderSearch << R::Divider;
     if (state.find.showFindResults)
@@ -23,6 +22,8 @@ QList<WindowRow> windowLayoutRows(const EditorWindowState& state) {
         rows << R::OpenDocumentResults << R::Divider;
     if (state.searchCenter.showSearchCenter)
         rows << R::SearchCenter << R::Divider;
+    if (showsStatusLine(state))
+        rows << R::StatusLine << R::Divider;
     if (showsMessageBar(state))
         rows << R::MessageBar << R::Divider;
     rows << R::EditorArea << R::Divider << R::StatusBar;

@@ -13,20 +13,21 @@ enum class WindowRow {
     Divider,
     TabStrip,
     FindBar,
-    StatusLine,
     FolderSearch,
     FindResults,
     OpenDocumentResults,
     SearchCenter,
+    StatusLine,
     MessageBar,
     EditorArea,
     StatusBar,
 };
 
 // Header, divider, tab strip, divider, each shown panel followed by a divider (find bar, folder
-// search, find results, open-document results, search center, always in this order), the
-// message bar and a divider while it has news, the editor area, a divider and the status bar. The
-// window's status message follows the find bar's place (see showsStatusLine).
+// search, find results, open-document results, search center, always in this order), the status
+// line and a divider while there is a message (see showsStatusLine), the message bar and a
+// divider while it has news, the editor area, a divider and the status bar. Messages come after
+// every panel, so none moves a panel's fields.
 QList<WindowRow> windowLayoutRows(const EditorWindowState& state);
 
 // The window's status message (what its commands say; the find bar has its own) is shown on its

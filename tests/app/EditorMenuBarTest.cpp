@@ -24,8 +24,10 @@ protected:
         resetEditorWindowPresence();
         setPendingEditorCommand(PendingEditorCommand::None);
         defaults = std::make_unique<Defaults>(dir.filePath(QStringLiteral("settings.ini")));
-        menu =
-            std::make_unique<EditorMenuBar>(EditMenuContext{[this] { return &stack; }}, *defaults);
+        EditMenuContext context;
+        context.activeUndoStack = [this] { return &stack; };
+        context.undoStep = [this](bool redo) { redo ? stack.redo() : stack.undo(); };
+        menu = std::make_unique<EditorMenuBar>(std::move(context), *defaults);
     }
     void TearDown() override {
         EditorCommandsRegistry::shared().reset();

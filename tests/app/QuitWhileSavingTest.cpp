@@ -15,11 +15,20 @@
 #include "platform/Localization.h"
 #include "session/SessionWriter.h"
 #include "session/WindowSession.h"
+#include "text/EditorTab.h"
+#include "window/ScriptedInteraction.h"
+#include "window/WindowDerivedValues.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 using namespace dunmoss;
@@ -58,6 +67,51 @@ void releaseSyncs() {
     slowDisk().released.notify_all();
 }
 
+// A person typing on while the disk is slow: before each sync, the window's thread is given one
+// more letter to type into the editor, and the sync waits until it has had its turn (or a few
+// seconds, should that thread be held). A letter given while the window was on screen and not
+// taken is lost.
+struct TypingOn {
+    std::mutex mutex;
+    std::condition_variable turned;
+    QPointer<ShortcutTextView> editor;
+    std::atomic<bool> shown = true;
+    // The editor's text after each letter was given.
+    QString seen;
+    int turns = 0;
+    int given = 0;
+    int lost = 0;
+};
+TypingOn& typingOn() {
+    static TypingOn typing;
+    return typing;
+}
+void typeOneLetterFirst() {
+    TypingOn& typing = typingOn();
+    int turn = 0;
+    {
+        std::lock_guard lock(typing.mutex);
+        turn = typing.turns;
+        ++typing.given;
+    }
+    QMetaObject::invokeMethod(
+        qApp,
+        [&typing, shown = typing.shown.load()] {
+            const QString before = typing.seen;
+            if (typing.editor) {
+                typeText(typing.editor, QStringLiteral("k"));
+                typing.seen = typing.editor->toPlainText();
+            }
+            std::lock_guard lock(typing.mutex);
+            typing.lost += shown && typing.seen == before ? 1 : 0;
+            ++typing.turns;
+            typing.turned.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(typing.mutex);
+    typing.turned.wait_for(lock, std::chrono::seconds(4), [&] { return typing.turns > turn; });
+}
+
 class QuitWhileSaving : public ProgramFixture {
 protected:
     void TearDown() override {
@@ -65,9 +119,12 @@ protected:
         beforeAtomicWriteSyncForTesting(nullptr);
         // A window closed by the quit no longer counts as an editor window, but it is still
         // there and reads the settings the fixture is about to let go.
+        QList<QPointer<QWidget>> windows;
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (qobject_cast<EditorWindowView*>(widget))
-                delete widget;
+                windows.append(widget);
+        for (const QPointer<QWidget>& window : windows)
+            delete window.data();
         ProgramFixture::TearDown();
     }
 
@@ -99,6 +156,58 @@ protected:
         EXPECT_EQ(status->message(), localizedString(QLatin1String(message)));
     }
 
+    // Types on through a close or quit (`end`) on a slow disk: every letter the window took
+    // must be in the copies the next start reads, each of which is written once while the
+    // window takes keys and once more, for the letters typed meanwhile, from when it stops.
+    void expectEveryLetterKeptThrough(const std::function<void()>& end) {
+        std::unique_ptr<DunmossNotepadApp> app;
+        QPointer<EditorWindowView> window;
+        ShortcutTextView* editor = launchAndType(app, window, QStringLiteral("stored "));
+        ASSERT_TRUE(editor);
+        WindowSession::of(window->model()).persistence().persistSessionAndWait();
+        const SessionStore& store = WindowSession::of(window->model()).store();
+        const QString copies[] = {store.sessionRecordPath(), store.recoverySnapshotPath()};
+        int writesBefore[2];
+        for (int i = 0; i < 2; ++i)
+            writesBefore[i] = SessionWriter::shared().writeCount(copies[i]);
+        typingOn().editor = editor;
+        typingOn().shown = true;
+        typingOn().lost = 0;
+        QObject::connect(window->windowHandle(), &QWindow::visibleChanged,
+                         [](bool shown) { typingOn().shown = shown; });
+        beforeAtomicWriteSyncForTesting(&typeOneLetterFirst);
+        typeText(editor, QStringLiteral("typed then "));
+        typingOn().seen = editor->toPlainText();
+        end();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window; }, 20'000));
+        SessionWriter::shared().waitUntilIdle();
+        beforeAtomicWriteSyncForTesting(nullptr);
+        // Every letter given has had its turn.
+        EXPECT_TRUE(QTest::qWaitFor([] {
+            std::lock_guard lock(typingOn().mutex);
+            return typingOn().turns == typingOn().given;
+        }));
+        // Letters were typed while the first copies were written, and none given to the window
+        // on screen was dropped.
+        EXPECT_TRUE(typingOn().seen.contains(QLatin1String("typed then k")));
+        EXPECT_EQ(typingOn().lost, 0);
+        for (const QString& copy : copies) {
+            QFile stored(copy);
+            ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+            const QJsonArray tabs = QJsonDocument::fromJson(stored.readAll())
+                                        .object()
+                                        .value(QLatin1String("tabs"))
+                                        .toArray();
+            ASSERT_EQ(tabs.size(), 1) << copy.toStdString();
+            EXPECT_EQ(tabs.at(0).toObject().value(QLatin1String("draftText")).toString(),
+                      typingOn().seen)
+                << copy.toStdString();
+        }
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(SessionWriter::shared().writeCount(copies[i]) - writesBefore[i], 2)
+                << copies[i].toStdString();
+    }
+
     // The copy the next start reads holds `words`.
     void expectRecoveryHolds(const char* words) {
         QFile recovery(dir.filePath(QStringLiteral("Recovery/recovery.json")));
@@ -122,7 +231,7 @@ TEST_F(QuitWhileSaving, TheWindowPaintsAndSaysSoWhileTheDiskHoldsTheQuit) {
     typeText(editor, QStringLiteral("and while it saved"));
 
     releaseSyncs();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !hasVisibleEditorWindow(); }, 20'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window; }, 20'000));
     // The quit still waited for everything: both words are in the copy the next start reads.
     expectRecoveryHolds("typed before quitting and while it saved");
 }
@@ -141,8 +250,51 @@ TEST_F(QuitWhileSaving, TheCloseButtonPaintsAndSaysSoWhileTheDiskHoldsTheClose) 
     typeText(editor, QStringLiteral("and while it saved"));
 
     releaseSyncs();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window || !window->isVisible(); }, 20'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window; }, 20'000));
     expectRecoveryHolds("typed before closing and while it saved");
+}
+
+TEST_F(QuitWhileSaving, EveryLetterTypedThroughACloseOnASlowDiskIsKept) {
+    expectEveryLetterKeptThrough([] {
+        // What the window manager's close button sends.
+        typingOn().editor->window()->close();
+    });
+}
+
+TEST_F(QuitWhileSaving, EveryLetterTypedThroughAQuitOnASlowDiskIsKept) {
+    expectEveryLetterKeptThrough([] { quitApplication(); });
+}
+
+// A quit kept at its question brings back every window it sealed for its last write, each
+// taking keys again.
+TEST_F(QuitWhileSaving, AQuitKeptAtItsQuestionBringsBackEveryWindowItSealed) {
+    std::unique_ptr<DunmossNotepadApp> app;
+    QPointer<EditorWindowView> first;
+    ASSERT_TRUE(launchAndType(app, first, QStringLiteral("draft one ")));
+    const QPointer<EditorWindowView> second = app->openEditorWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second && second->hasCompletedStartUp(); }));
+    test::ScriptedInteraction person;
+    person.alertAnswers = {2}; // keep the window
+    for (EditorWindowView* window : {first.data(), second.data()}) {
+        window->model().setInteraction(&person);
+        window->model().setTabText(activeTab(window->model().state()).id,
+                                   QStringLiteral("unsaved draft"));
+    }
+
+    quitApplication();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return person.alerts.size() == 1; }, 20'000));
+    settle();
+    EXPECT_FALSE(isQuitting());
+    for (const QPointer<EditorWindowView>& window : {first, second}) {
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isSealedForClosing());
+        ShortcutTextView* editor =
+            window->windowLayout().editorArea()->primaryPane()->editorView()->textView();
+        typeText(editor, QStringLiteral("typed after"));
+        EXPECT_TRUE(editor->toPlainText().contains(QLatin1String("typed after")));
+        window->model().setInteraction(nullptr);
+    }
 }
 
 // A quit while a save is still being written waits for it, then writes the session and the

@@ -235,7 +235,9 @@ TEST_F(SettingsWindow, LanguageChoicesAndTheRestartOffer) {
 
 TEST_F(SettingsWindow, ShortcutRowsShowTheKeysTheMenusAndFindBarBind) {
     QUndoStack stack;
-    EditorMenuBar menu(EditMenuContext{[&stack] { return &stack; }}, *defaults);
+    EditMenuContext context;
+    context.activeUndoStack = [&stack] { return &stack; };
+    EditorMenuBar menu(std::move(context), *defaults);
     FindReplaceBar findBar(FindReplaceBarActions{});
     const QList<SettingsShortcutRow> rows = settingsShortcutRows();
     ASSERT_EQ(rows.size(), 26);

@@ -6,6 +6,7 @@
 #include "chrome/MessageBar.h"
 #include "chrome/TestWindowOptions.h"
 #include "chrome/WindowLayout.h"
+#include "chrome/WindowStatusLine.h"
 #include "editor/CodeEditorView.h"
 #include "editor/ShortcutTextView.h"
 #include "platform/Defaults.h"
@@ -469,6 +470,45 @@ TEST_F(FindWidgets, AResultListGivesUpRowsBeforeItsPanelGivesWay) {
     EXPECT_TRUE(folder->isVisible());
     EXPECT_TRUE(bar()->isVisible());
     EXPECT_GE(lines(), WindowLayout::kEditorMinimumLines);
+}
+
+// A message on the status line or news on the message bar, coming or going, moves no field of
+// the panels above the editor and shortens no list there.
+TEST_F(FindWidgets, AMessageMovesNoPanelsField) {
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("alpha %1\n").arg(i);
+    setText(text);
+    model().update([](EditorWindowState& s) { s.folderSearch.showFolderSearch = true; });
+    window->refreshNow();
+    openBarAndType(QStringLiteral("alpha"));
+    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return center() && center()->isVisible(); }));
+    settle();
+    WindowLayout& layout = window->windowLayout();
+    auto* query = layout.panel(WindowPanel::FolderSearch)
+                      ->findChild<QWidget*>(QStringLiteral("folderSearchQuery"));
+    auto* list = center()->findChild<QListView*>(QStringLiteral("searchCenterResults"));
+    ASSERT_TRUE(query && list);
+    const auto places = [&] {
+        return QList<QRect>{QRect(query->mapTo(window, QPoint()), query->size()),
+                            QRect(list->mapTo(window, QPoint()), list->size())};
+    };
+    const QList<QRect> before = places();
+    model().setFindMessage(QStringLiteral("Kept your version."));
+    window->refreshNow();
+    settle();
+    ASSERT_TRUE(layout.statusLine()->isVisible());
+    EXPECT_EQ(places(), before);
+    model().presentNotice(QStringLiteral("cause"), QStringLiteral("news"));
+    window->refreshNow();
+    settle();
+    ASSERT_TRUE(layout.messageBar()->isVisible());
+    EXPECT_EQ(places(), before);
+    model().setFindMessage(QString());
+    window->refreshNow();
+    settle();
+    EXPECT_EQ(places(), before);
 }
 
 TEST(SearchCenterListHeight, ThirtyTwoPointsARowBetween120And280) {

@@ -363,3 +363,22 @@ TEST_F(StorageRefillThroughAPane, ALargePasteIsFilledAsideAndKeysTypedMeanwhileW
     EXPECT_EQ(tab().selectedRange, (TextRange{14, 17}));
     expectViewShowsTab();
 }
+
+TEST_F(StorageRefillThroughAPane, UndoGivenWhileAPasteIsFilledComesAfterTheKeysGivenBeforeIt) {
+    QString pasted;
+    for (int line = 0; pasted.size() < 2 * StorageRefill::kRefilledChangeLength; ++line)
+        pasted += QStringLiteral("pasted line %1\n").arg(line);
+    QGuiApplication::clipboard()->setText(pasted);
+    model->setSelection(original.size(), 0, 1);
+    QTest::keyClick(view(), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClicks(view(), QStringLiteral("x"));
+    ASSERT_TRUE(storage().isBehind());
+    // The Edit menu's Undo, twice, while the key still waits: the key, then the paste.
+    model->undoTabStep(tabID);
+    model->undoTabStep(tabID);
+    ASSERT_TRUE(waitForFill());
+    EXPECT_EQ(tab().document.text, original);
+    EXPECT_FALSE(tabIsModified(tab()));
+    EXPECT_EQ(undoStack()->index(), 0);
+    expectViewShowsTab();
+}

@@ -53,6 +53,20 @@ std::vector<TextRange> icuRanges(const QString& pattern, const QString& text, ui
     return found;
 }
 
+// Whether ICU over the whole text finds a match that starts at the position, or its error.
+QString icuLookingAt(const QString& pattern, const QString& text, qsizetype at) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError pe;
+    const icu::UnicodeString p(reinterpret_cast<const UChar*>(pattern.utf16()), pattern.size());
+    std::unique_ptr<icu::RegexPattern> compiled(icu::RegexPattern::compile(p, 0, pe, status));
+    const icu::UnicodeString input(reinterpret_cast<const UChar*>(text.utf16()), text.size());
+    std::unique_ptr<icu::RegexMatcher> m(compiled->matcher(input, status));
+    m->setStackLimit(0, status); // without a limit
+    m->region(at, text.size(), status);
+    const bool found = m->lookingAt(status);
+    return U_FAILURE(status) ? QString::fromLatin1(u_errorName(status)) : QString::number(found);
+}
+
 // The pattern inside the boundaries a whole-word search puts around it.
 QString wholeWord(const QString& pattern) {
     const QString word =
@@ -448,7 +462,8 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
          {QStringLiteral("\\w+ing"), wholeWord(QStringLiteral("abc")), QStringLiteral("a(?=b)c"),
           QStringLiteral("x{2,5}"), QStringLiteral("[\\1(?>]+"), QStringLiteral("\\Q(?>\\E"),
           QStringLiteral("(ab)\\1Q"), QStringLiteral("(?i)(a\\w)c \\1"),
-          QStringLiteral("(\\w)\\1+ed"), QStringLiteral("(?<w>b|\\w{1,31})\\k<w>")}) {
+          QStringLiteral("(\\w)\\1+ed"), QStringLiteral("(?<w>b|\\w{1,31})\\k<w>"),
+          QStringLiteral("(?-x)\\w+ing"), QStringLiteral("(?i-x)(a\\w)c \\1")}) {
         const IcuRegex regex(pattern, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
         EXPECT_FALSE(regex.readsInPieces()) << pattern.toStdString();
         EXPECT_EQ(regex.matchRanges(text), icuRanges(pattern, text)) << pattern.toStdString();
@@ -467,11 +482,16 @@ TEST(IcuRegexTest, PatternsReadInPiecesFindWhatIcuFinds) {
 }
 
 TEST(IcuRegexTest, FarReadsThatCannotTakeInALineFeedStayOnTheirLines) {
-    for (const char16_t* pattern :
-         {u"x{1000,}", u"(\\w)\\1+ed", u"(ab)\\1Q", u"\\w+(?=.*Q)", u"(?>\\w+)x", u"\\d++",
-          u"[a-z]*+!", u"\\S++", u"[^\\n]*+", u"(?<w>\\w+) \\k<w>", u"(?i)(\u00DF)\\1",
-          u"(\\p{L}+)\\1", u"(a|b)\\1", u"\\n(\\w+)\\1", u"(?=\\n.*Q)", u"(?m)^(\\w)\\1$",
-          u"[\\s\\S]*(\\w)\\1", u"(?:(\\w)\\1){5}", u"(?=a)(\\w)\\1{2}"})
+    for (const char16_t* pattern : {u"x{1000,}",          u"(\\w)\\1+ed",
+                                    u"(ab)\\1Q",          u"\\w+(?=.*Q)",
+                                    u"(?>\\w+)x",         u"\\d++",
+                                    u"[a-z]*+!",          u"\\S++",
+                                    u"[^\\n]*+",          u"(?<w>\\w+) \\k<w>",
+                                    u"(?i)(\u00DF)\\1",   u"(\\p{L}+)\\1",
+                                    u"(a|b)\\1",          u"\\n(\\w+)\\1",
+                                    u"(?=\\n.*Q)",        u"(?m)^(\\w)\\1$",
+                                    u"[\\s\\S]*(\\w)\\1", u"(?:(\\w)\\1){5}",
+                                    u"(?=a)(\\w)\\1{2}",  u"(?-x)(\\w+)\\1"})
         EXPECT_TRUE(farReadsStayOnLine(QStringView(pattern), false, false))
             << QString::fromUtf16(pattern).toStdString();
     for (const char16_t* pattern : {u"(.+)\\1(?s)",      u"(?s:(.+))\\1",
@@ -566,9 +586,12 @@ TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
                              edges.left(2048),
                              edges.left(2049),
                              edges.left(1027) + u'.',
+                             QStringLiteral("# a foo"),
+                             QStringLiteral("a#foo #"),
                              edges};
     // Each reads in pieces: a back-reference to a group of a long text, a possessive or atomic
-    // part, a large count.
+    // part, a large count. Free spacing, and so a comment after "#", holds only where it is in
+    // force: set, cleared and scoped by inline flags.
     const QString patterns[] = {"(a{1,40})\\1?(?s).*\\b",
                                 "(?s)(\\w{1,40})\\1.*\\b",
                                 "(?s)x{0,1000}.*\\b",
@@ -588,7 +611,18 @@ TEST(IcuRegexTest, AssertionsAtTheEdgesReadInPiecesAsIcuJudgesThem) {
                                 "(?w)(a{1,40})?\\1?(?s).*\\b",
                                 "(?s)(a{1,40})?\\1?.*(?<=\\w)",
                                 "(?x) (a{1,40})? \\1? \\b # \\b",
-                                "(a{1,40})?\\1?\\Q\\b\\E?\\b"};
+                                "(a{1,40})?\\1?\\Q\\b\\E?\\b",
+                                "(?s).*#?\\b(?x:)",
+                                "(?s)(a{1,40})?\\1?#.*\\b(?-x)",
+                                "(?s)(a{1,40})?\\1?#.*\\b(?i-x)",
+                                "(?s)(?x: \\w+ )?#.*\\b",
+                                "(?s)(a{1,40})?\\1?#?.*\\b\\(?x?",
+                                "(?s)(a{1,40})?\\1?\\Q(?x\\E?#?.*\\b",
+                                "(?s)((?x) a{1,40} )?\\1?#?.*\\b",
+                                "(?sx) (a{1,40})? \\1? # \\b\n (?-x)#?.*\\b",
+                                "(?s)(?x: (a{1,40})? # \\b )\n)\\1?#?.*\\b",
+                                "(?sx) (a{1,40})? [#\\b]\n \\w]? (?-x)#?.*\\B",
+                                "(?s)(?#(?x\\b)(a{1,40})?\\1?#?.*\\b"};
     for (const QString& pattern : patterns) {
         for (const IcuRegex::Options options : {IcuRegex::NoOptions, IcuRegex::CaseInsensitive}) {
             const IcuRegex regex(pattern, options, IcuRegex::kUserPatternBound);
@@ -616,6 +650,34 @@ TEST(IcuRegexTest, WhatIcuFinishesOverTheWholeTextIsNotTooCostlyInPieces) {
         found.push_back(overflowing.range());
     EXPECT_FALSE(overflowing.readsInPieces());
     EXPECT_EQ(found, icuRanges(emoji, twelve));
+    // In pieces the stack is kept small, so that a run that fills it is made again over the
+    // whole text early, not once it took what the whole text allows.
+    QString row;
+    while (row.size() < (1 << 20))
+        row += QStringLiteral("a\U0001F600 ");
+    IcuRegexMatcher filling(nested, row);
+    ASSERT_TRUE(filling.readsInPieces());
+    EXPECT_LE(filling.stackLimit(), 8 << 20);
+    found.clear();
+    while (filling.findNext())
+        found.push_back(filling.range());
+    EXPECT_GT(filling.stackLimit(), 8 << 20);
+    EXPECT_EQ(found, icuRanges(emoji, row));
+    // So is a match tried at one position: a loop that saves a state for each of its steps.
+    const QString steps = QStringLiteral("(a|b)*c(?=.*x)");
+    const QString manySteps = QString(400000, u'a') + QStringLiteral("c x");
+    const IcuRegex stepping(steps, IcuRegex::NoOptions, IcuRegex::kUserPatternBound);
+    for (const qsizetype at : {0, 1, 399999, 400001}) {
+        IcuRegexMatcher one(stepping, manySteps);
+        ASSERT_TRUE(one.readsInPieces());
+        QString ours;
+        try {
+            ours = QString::number(one.lookingAt(at));
+        } catch (const RegexError& error) {
+            ours = error.icuMessage();
+        }
+        EXPECT_EQ(ours, icuLookingAt(steps, manySteps, at)) << at;
+    }
     const QString lines =
         QString(kLongestLineReadWhole, u' ') + QStringLiteral("xi\U0001F600  x\nax\U0001F600");
     EXPECT_EQ(nested.matchRanges(lines), icuRanges(emoji, lines));

@@ -3,10 +3,13 @@
 // runs a child copy of this test program.
 #include "platform/TerminationSignals.h"
 
+#include "platform/AtomicFileWrite.h"
 #include "platform/DiskProgress.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
 #include <csignal>
@@ -47,6 +50,25 @@ void stuckWhileTheDiskAnswersSlowly() {
         say("WRITTEN");
     }).detach();
     say("LISTENING");
+    for (;;)
+        ::pause();
+}
+
+// Child: an atomic write whose sync takes longer than a stalled disk is given (a slow disk, yet
+// one that answers), signalled while the sync is under way; its main thread never gets back to
+// the event loop.
+void stuckWhileOneSyncTakesLong() {
+    TerminationSignals terminations;
+    beforeAtomicWriteSyncForTesting([] {
+        say("LISTENING");
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(TerminationSignals::kStalledMs + 1000));
+    });
+    const QString path = qEnvironmentVariable("DUNMOSS_SIGNALS_FILE");
+    std::thread([path] {
+        writeBytesAtomically("kept", path);
+        say("WRITTEN");
+    }).detach();
     for (;;)
         ::pause();
 }
@@ -115,6 +137,21 @@ TEST_F(TerminationSignalsTest, ASlowDiskIsWaitedForAndOneThatStopsAnsweringIsNot
     ASSERT_TRUE(child.waitForFinished(30'000)) << "a disk that stopped answering held the end";
     EXPECT_TRUE(child.readAllStandardOutput().contains("WRITTEN"))
         << "the program ended while its writes still went on";
+    EXPECT_EQ(child.exitCode(), 128 + SIGTERM);
+}
+
+TEST_F(TerminationSignalsTest, ASyncUnderWayIsWaitedForHoweverLongItTakes) {
+    if (isChild())
+        return stuckWhileOneSyncTakesLong();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    qputenv("DUNMOSS_SIGNALS_FILE", QFile::encodeName(dir.filePath(QStringLiteral("s.json"))));
+    start("one long sync", "ASyncUnderWayIsWaitedForHoweverLongItTakes");
+    qunsetenv("DUNMOSS_SIGNALS_FILE");
+    ASSERT_EQ(::kill(pid_t(child.processId()), SIGTERM), 0);
+    ASSERT_TRUE(child.waitForFinished(30'000));
+    EXPECT_TRUE(child.readAllStandardOutput().contains("WRITTEN"))
+        << "the program ended while a sync was under way";
     EXPECT_EQ(child.exitCode(), 128 + SIGTERM);
 }
 

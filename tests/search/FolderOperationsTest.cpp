@@ -410,6 +410,18 @@ TEST_F(FolderOperations, TheOutcomeNamesAFileThatChangedDuringTheReplacement) {
         << folder().folderSearchMessage.toStdString();
 }
 
+// A file the replacement left to its owner is named whether the run ended or stopped.
+TEST(FolderReplaceMessages, NameTheFilesWhoseOwnerANewFileCouldNotKeep) {
+    const QUrl folder = QUrl::fromLocalFile(QStringLiteral("/shared"));
+    FolderReplacementOutcome outcome;
+    outcome.filesWithAttributesNotKept = {QUrl::fromLocalFile(QStringLiteral("/shared/b.txt"))};
+    const QString named =
+        u' ' + localizedString(QStringLiteral("folder-search.attributes-not-kept.format"))
+                   .arg(localizedCount(1, kCountedFiles), QStringLiteral("b.txt"));
+    EXPECT_TRUE(folderReplaceOutcomeMessage(outcome, {}, folder).endsWith(named));
+    EXPECT_TRUE(folderReplaceStoppedMessage(outcome, folder).endsWith(named));
+}
+
 // A write that fails after other files were replaced stops the run: beside the error, the status
 // says exactly which files were replaced and where their backup is.
 TEST_F(FolderOperations, AReplacementStoppedByAFailedWriteSaysWhichFilesItReplaced) {

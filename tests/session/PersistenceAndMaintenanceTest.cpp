@@ -406,6 +406,52 @@ TEST_F(Maintenance, ATabWithAQuestionWaitingIsNotAutosaved) {
     EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("edits"));
 }
 
+// A reload the person asked for takes the file as it is then; until its read is shown, neither
+// the poll nor autosave judges the tab, and keys given meanwhile land on the file's text.
+TEST_F(Maintenance, AReloadUnderWayIsNotJudgedAndKeysGivenMeanwhileLandOnTheFilesText) {
+    const QUrl url = writeFile(QStringLiteral("log.txt"), "one\n");
+    const int index = open(url);
+    const QUuid tabID = tabAt(index).id;
+    const std::shared_ptr<TextStorage> storage =
+        model->textStorageRegistry().textStorage(tabID, tabAt(index).document.text);
+
+    // Modified, then reloaded as its confirmation does; a tick comes before the read is shown.
+    edit(index, QStringLiteral("dropped"));
+    writeFile(QStringLiteral("log.txt"), "one\ntwo\n");
+    DocumentReloading(*model).reloadKeyboardTab();
+    tick();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("one\ntwo\n"));
+    waitForOpening(*model);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("one\ntwo\n"));
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_FALSE(model->state().decisions.externalChangeTabID);
+
+    // Flagged and asked about before the reload: the reload answers the question too.
+    writeFile(QStringLiteral("log.txt"), "one\ntwo\nthree\n");
+    tick();
+    ASSERT_EQ(model->state().decisions.externalChangeTabID, tabID);
+    DocumentReloading(*model).reloadKeyboardTab();
+    waitForOpening(*model);
+    EXPECT_FALSE(model->state().decisions.externalChangeTabID);
+
+    // A key given right after asking, and a tick, before the read is shown.
+    writeFile(QStringLiteral("log.txt"), "one\ntwo\nthree\nfour\n");
+    DocumentReloading(*model).reloadKeyboardTab();
+    storage->deferInput([&] { edit(index, QStringLiteral("word ") + tabAt(index).document.text); });
+    tick();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    waitForOpening(*model);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("word one\ntwo\nthree\nfour\n"));
+    EXPECT_EQ(tabAt(index).savedSnapshot, QStringLiteral("one\ntwo\nthree\nfour\n"));
+    EXPECT_FALSE(model->state().decisions.externalChangeTabID);
+    // The next tick writes the key into the file.
+    tick();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(readFile(url.toLocalFile()), QByteArray("word one\ntwo\nthree\nfour\n"));
+}
+
 TEST_F(Maintenance, WithAutosaveOffChangesAreStillNoticedAndNothingIsWritten) {
     model->settings().setAutoSaveEnabled(false);
     const QUrl first = writeFile(QStringLiteral("first.txt"), "1");

@@ -222,3 +222,36 @@ TEST(CompletionWords, AddedWordsJoinTheGatheredOnesOnce) {
 TEST(CompletionWords, ACancelledGatheringGivesNothing) {
     EXPECT_FALSE(CompletionWords::gather(QStringLiteral("some words here"), [] { return true; }));
 }
+
+// The check that lets a pause keep the words gathered before: it says "the same" exactly when a
+// run over each whole text finds the same identifiers in the same order, whatever the edit and
+// whatever stands around it (marks, letters beyond the Basic Multilingual Plane, line breaks).
+TEST(CompletionWords, SameIdentifiersAgreesWithRunsOverBothWholeTexts) {
+    const auto identifiers = [](const QString& text) {
+        QStringList words;
+        forEachCompletionIdentifier(text, TextRange{0, text.size()},
+                                    [&](QStringView word) { words.append(word.toString()); });
+        return words;
+    };
+    static const QStringList typed{"",           "e", " ", "\n", "ab",  "é",   "\u0301",
+                                   "\U0001D400", "9", "_", ".",  "x y", "tot", "\n\n"};
+    QRandomGenerator random(64);
+    int same = 0, other = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const QString before = randomText(random, 1 + random.bounded(60));
+        const qsizetype at = random.bounded(int(before.size()) + 1);
+        const qsizetype removed =
+            random.bounded(int(std::min<qsizetype>(before.size() - at, 4)) + 1);
+        QString after = before;
+        after.replace(at, removed, typed[random.bounded(typed.size())]);
+        const bool expected = identifiers(before) == identifiers(after);
+        ASSERT_EQ(CompletionWords::sameIdentifiers(before, after), expected)
+            << round << " " << qPrintable(before) << " -> " << qPrintable(after);
+        (expected ? same : other) += 1;
+    }
+    // Both answers were asked for often.
+    EXPECT_GT(same, 300);
+    EXPECT_GT(other, 300);
+    EXPECT_FALSE(CompletionWords::sameIdentifiers(
+        QStringLiteral("alpha beta"), QStringLiteral("alpha beta"), [] { return true; }));
+}

@@ -254,3 +254,21 @@ TEST(FolderQueryWork, CrowdedCandidateLinesOfAnExpressionThatJumpsToItsStartsAre
             << query;
     }
 }
+
+TEST(FolderQueryWork, CandidateLinesOfAnExpressionThatMayStartAtMostUnitsAreRunAlone) {
+    // One line in eight holds the literal, as above, but the expression may start at every
+    // letter of the text: one run over the rest would try each of them, so only those lines are
+    // handed to it.
+    QString text;
+    for (int line = 0; text.size() < 200'000; ++line)
+        text += line % 8 == 0 ? QStringLiteral("The request was Started and then served late\n")
+                              : QStringLiteral("The quick brown fox jumps over the lazy dog\n");
+    const QString pattern = QStringLiteral("[A-Z][a-z]+ed\\b");
+    const TextSearchOptions folded{true, false, false};
+    const FolderQuery prepared(pattern, folded);
+    FolderSearchWork work;
+    const FolderFileMatches found = prepared.matchesInText(text, kUrl, 1'000'000, {}, &work);
+    EXPECT_LE(work.unitsRunOver, text.size() / 4);
+    EXPECT_EQ(described(found),
+              described(folderMatchesInText(pattern, folded, text, kUrl, 1'000'000)));
+}

@@ -690,9 +690,9 @@ TEST_F(FolderReplace, ReplaceAndRestoreKeepEachFilesOwnerAndGroup) {
     EXPECT_EQ(ownerOf(tree.path(QStringLiteral("gone.txt"))), user);
 }
 
-// An ordinary user replacing in a shared tree cannot give a new file another user's owner: the
-// run stops at that file and leaves it as it was, owner included.
-TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWas) {
+// An ordinary user replacing in a shared tree cannot give a new file another user's owner: that
+// file is left as it was, owner included, and named, and the run goes on with the others.
+TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWasAndGoesOn) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "acting as two users needs root to set them up";
     // Outside the test's own temporary folder, which only root may enter.
@@ -700,14 +700,21 @@ TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWas) {
     QTemporaryDir userHome(QStringLiteral("/tmp/dunmoss-home-XXXXXX"));
     for (const QTemporaryDir* dir : {&sharedTree, &userHome})
         ::chmod(QFile::encodeName(dir->path()).constData(), 0777);
-    const QString shared = sharedTree.filePath(QStringLiteral("shared.txt"));
-    QFile file(shared);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("struct\n");
-    file.close();
+    const auto writeOwned = [&](const char* name, Owner owner, mode_t mode) {
+        const QString path = sharedTree.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("struct\n");
+        file.close();
+        chownPath(path, owner);
+        ::chmod(QFile::encodeName(path).constData(), mode);
+        return path;
+    };
+    // Each before and after the other in walk order.
     const Owner colleague{1002, 1001};
-    chownPath(shared, colleague);
-    ::chmod(QFile::encodeName(shared).constData(), 0666);
+    const QString shared = writeOwned("b-shared.txt", colleague, 0666);
+    const QString ownBefore = writeOwned("a-own.txt", Owner{1000, 1001}, 0644);
+    const QString ownAfter = writeOwned("c-own.txt", Owner{1000, 1001}, 0644);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -716,11 +723,18 @@ TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWas) {
         if (::setgroups(1, groups) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0)
             ::_exit(3);
         try {
-            replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"),
-                            QUrl::fromLocalFile(sharedTree.path()), {}, {}, kLiteral);
-            ::_exit(4);
-        } catch (const FileError& error) {
-            ::_exit(error.code() == FileErrorCode::FileWriteNoPermission ? 0 : 5);
+            const FolderReplacementOutcome outcome =
+                replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"),
+                                QUrl::fromLocalFile(sharedTree.path()), {}, {}, kLiteral);
+            QList<QUrl> changed = outcome.changedFiles;
+            std::sort(changed.begin(), changed.end());
+            if (changed !=
+                QList<QUrl>{QUrl::fromLocalFile(ownBefore), QUrl::fromLocalFile(ownAfter)})
+                ::_exit(4);
+            if (outcome.filesWithAttributesNotKept != QList<QUrl>{QUrl::fromLocalFile(shared)} ||
+                !outcome.filesChangedDuringReplace.isEmpty())
+                ::_exit(5);
+            ::_exit(0);
         } catch (...) {
             ::_exit(6);
         }
@@ -730,8 +744,10 @@ TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWas) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(FolderTree::readPath(shared), "struct\n");
     EXPECT_EQ(ownerOf(shared), colleague);
+    EXPECT_EQ(FolderTree::readPath(ownBefore), "record\n");
+    EXPECT_EQ(FolderTree::readPath(ownAfter), "record\n");
     EXPECT_EQ(QDir(sharedTree.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{"shared.txt"});
+              (QStringList{"a-own.txt", "b-shared.txt", "c-own.txt"}));
 }
 
 // A file replaced, and put back by the restore, keeps its ACL and extended attributes.

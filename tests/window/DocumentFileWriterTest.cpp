@@ -6,12 +6,23 @@
 #include "support/FailingSyncs.h"
 #include "support/WaitForOpening.h"
 #include "window/DocumentOpening.h"
+#include "window/ExternalChanges.h"
 #include "window/WindowNotices.h"
 
 #include <QDir>
+#include <atomic>
+#include <unistd.h>
+#include <utime.h>
 
 namespace dunmoss::test {
 namespace {
+
+// A disk whose second file-data sync fails: for a file written in place, that of the file itself,
+// after the copy of its old bytes was synced; the put-back's sync succeeds again.
+std::atomic<int> fileSyncs{0};
+void failTheSecondFileSync() {
+    failAtomicWriteSyncForTesting(AtomicWriteSync::FileData, ++fileSyncs == 2 ? EIO : 0);
+}
 
 class AtomicWriteSyncs : public WindowFixture {
 protected:
@@ -122,6 +133,42 @@ TEST_F(AtomicWriteSyncs, AfterAnUnconfirmedRenameTheTabsNextSaveIsNotRefusedAsCh
     EXPECT_EQ(saved, true);
     EXPECT_FALSE(tabIsModified(tabAt(index)));
     EXPECT_EQ(readFile(url), QByteArray("newer contents"));
+}
+
+TEST_F(AtomicWriteSyncs, AfterItsOldBytesWerePutBackTheTabsNextSaveIsNotRefused) {
+    const QUrl url = writeFile(QStringLiteral("notes.txt"), "old contents");
+    const QByteArray native = QFile::encodeName(url.toLocalFile());
+    // A second name: the file is written in place. An old date, so the put-back surely moves it.
+    ASSERT_EQ(::link(native.constData(), QFile::encodeName(path(QStringLiteral("other.txt")))), 0);
+    utimbuf times{1'000'000'000, 1'000'000'000};
+    ASSERT_EQ(::utime(native.constData(), &times), 0);
+    const int index = openAndEdit(url, QStringLiteral("new contents"));
+
+    std::optional<bool> saved;
+    fileSyncs = 0;
+    beforeAtomicWriteSyncForTesting(&failTheSecondFileSync);
+    model->saving().saveTab(index, [&](bool done) { saved = done; });
+    written();
+    beforeAtomicWriteSyncForTesting(nullptr);
+    failAtomicWriteSyncForTesting(AtomicWriteSync::FileData, 0);
+    ASSERT_EQ(saved, false);
+    ASSERT_GE(fileSyncs.load(), 3) << "the old bytes were put back and synced";
+    EXPECT_EQ(readFile(url), QByteArray("old contents"));
+    EXPECT_TRUE(shownFailures().contains(syncFailedText()));
+    EXPECT_TRUE(tabIsModified(tabAt(index)));
+
+    // The put-back is the program's own: the poll says nothing, and a save with the disk
+    // answering goes through to both names.
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    saved.reset();
+    model->saving().saveTab(index, [&](bool done) { saved = done; });
+    written();
+    EXPECT_EQ(saved, true);
+    EXPECT_FALSE(tabIsModified(tabAt(index)));
+    EXPECT_FALSE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(readFile(QUrl::fromLocalFile(path(QStringLiteral("other.txt")))),
+              QByteArray("new contents"));
 }
 
 } // namespace dunmoss::test

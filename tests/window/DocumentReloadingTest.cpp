@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QSemaphore>
 #include <QTest>
+#include <QThreadPool>
 #include <QUndoStack>
 #include <utime.h>
 
@@ -314,6 +315,23 @@ TEST_F(Reload, AReadInProgressLosesNothingTypedOrClosedMeanwhile) {
     QTest::qWait(50);
 }
 
+// The tab knows its file as it was read: another program's write before the text is shown is
+// news afterwards, never taken as the tab's own.
+TEST_F(Reload, AChangeAfterTheFileWasReadIsStillNews) {
+    const QUrl url = writeFile(QStringLiteral("a.txt"), "one");
+    const int index = open(url);
+    changeOnDisk(url, "two");
+    DocumentReloading(*model).reloadKeyboardTab();
+    // The read is done; its text waits for the window's thread.
+    QThreadPool::globalInstance()->waitForDone();
+    writeFile(QStringLiteral("a.txt"), "three, later");
+    waitForOpening(*model);
+    ASSERT_EQ(tabAt(index).document.text, QStringLiteral("two"));
+    ExternalChanges(*model).checkExternalChanges();
+    EXPECT_TRUE(tabAt(index).hasExternalChanges);
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabAt(index).id);
+}
+
 // A long text changed throughout comes through a document filled on the pool thread: the tab's
 // storage holds the new text, and a later small change is written into it.
 TEST_F(Reload, ALongTextChangedThroughoutIsShownFromANewStorage) {
@@ -326,16 +344,19 @@ TEST_F(Reload, ALongTextChangedThroughoutIsShownFromANewStorage) {
         model->textStorageRegistry().textStorage(id, tabAt(index).document.text);
     changeOnDisk(url, QByteArray("another ").append(line).repeated(4000));
     DocumentReloading(*model).reloadKeyboardTab();
+    // A key given while the file is read waits, and lands on the new storage's text.
+    before->deferInput([&] { type(index, QStringLiteral("key ") + tabAt(index).document.text); });
     waitForOpening(*model);
     const QString changed = QString::fromLatin1(QByteArray("another ").append(line).repeated(4000));
-    EXPECT_EQ(tabAt(index).document.text, changed);
+    EXPECT_EQ(tabAt(index).document.text, QStringLiteral("key ") + changed);
+    EXPECT_EQ(tabAt(index).savedSnapshot, changed);
     const std::shared_ptr<TextStorage> after = model->textStorageRegistry().textStorage(id);
     EXPECT_NE(after, before);
-    EXPECT_EQ(after->text(), changed);
+    EXPECT_EQ(after->text(), QStringLiteral("key ") + changed);
     // Its counts came with it, those of the new text.
     ASSERT_TRUE(after->hasCounts());
     EXPECT_EQ(after->counts().lines().lineCount(), 4001);
-    EXPECT_EQ(after->counts().clusterCount(), changed.size());
+    EXPECT_EQ(after->counts().clusterCount(), changed.size() + 4);
 
     changeOnDisk(url, QByteArray("first ").append(changed.toLatin1()));
     DocumentReloading(*model).reloadKeyboardTab();
@@ -418,6 +439,24 @@ TEST_F(ExternalChange, KeepThenReloadAreDecidedInTabOrderWithoutAnAlert) {
     // The same change is not reported again.
     ExternalChanges(*model).checkExternalChanges();
     EXPECT_EQ(state().decisions.externalChangeTabID, std::nullopt);
+}
+
+// What an answer did is said, and then goes: it does not stay on the status line through later
+// searches and saves, nor does the next question end it at once.
+TEST_F(ExternalChange, WhatAnAnswerDidIsAPassingMessage) {
+    ExternalChanges(*model).checkExternalChanges();
+    const auto saidThenGone = [&](const char* key) {
+        EXPECT_EQ(state().findMessage, localizedString(QString::fromLatin1(key)));
+        ASSERT_TRUE(model->passingMessageTimer().isActive());
+        model->passingMessageTimer().start(0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return state().findMessage.isEmpty(); }));
+    };
+    ExternalChanges(*model).externalChangeKeep(tabOf(a).id);
+    EXPECT_EQ(state().decisions.externalChangeTabID, tabOf(c).id);
+    saidThenGone("document.external-change.kept");
+    ExternalChanges(*model).externalChangeReload(tabOf(c).id);
+    waitForOpening(*model);
+    saidThenGone("document.external-change.reloaded");
 }
 
 TEST_F(ExternalChange, AnAnswerActsOnItsTabOnlyWhileThatTabExists) {
