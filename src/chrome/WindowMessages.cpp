@@ -5,6 +5,7 @@
 #include "text/EditorTab.h"
 #include "window/EditorWindowModel.h"
 #include "window/ExternalChanges.h"
+#include "window/KeptCopyPutBack.h"
 #include "window/WindowDerivedValues.h"
 
 #include <QPointer>
@@ -68,6 +69,15 @@ QList<MessageBarEntry> windowMessageBarEntries(EditorWindowModel& model) {
             if (window)
                 window->dismissNotice(cause);
         };
+        const QString keptCopyPrefix = QString::fromLatin1(kKeptCopyNoticeCausePrefix);
+        if (notice.putBack && notice.cause.startsWith(keptCopyPrefix)) {
+            const QUuid tabID(QStringView(notice.cause).sliced(keptCopyPrefix.size()));
+            entry.buttons.append(
+                {text("document.kept-copy.put-back"), [window, tabID, offer = *notice.putBack] {
+                     if (window)
+                         putKeptCopyBack(*window, tabID, offer);
+                 }});
+        }
         entries.append(std::move(entry));
     }
     return entries;

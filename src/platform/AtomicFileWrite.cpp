@@ -10,8 +10,10 @@
 #include "platform/PosixFile.h"
 #include "platform/ReplacementFile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -86,19 +88,20 @@ FileError syncError(int savedErrno, const QString& path) {
                          .arg(QString::fromLocal8Bit(std::strerror(savedErrno))));
 }
 
-// Puts the kept old bytes back into the file written in place; false when that failed too.
-bool putBack(int file, int kept, const QString& path) {
-    return overwriteWithContentOf(kept, file, path) && syncFileData(file) == 0;
-}
-
-// The copy of a file's old bytes that stands beside it while it is written in place: made
-// under a name of its own, given the file's owner, group and permissions, synced, then renamed
-// to the kept name and the folder synced, so a copy under that name is whole before the first
-// old byte is overwritten. The lock held on it tells a settle that its writer is alive.
-UniqueFd keepCopyOf(int file, const QString& target, const QString& path) {
+// The copy of a file's old bytes that stands beside it while it is written in place: the
+// record of the write (see InPlaceKeptCopy.h) and the old bytes, made under a name of its own,
+// given the file's owner, group and permissions, synced, then renamed to the kept name and the
+// folder synced, so a copy under that name is whole before the first old byte is overwritten.
+// The lock held on it tells a settle that its writer is alive.
+std::pair<UniqueFd, qint64> keepCopyOf(int file, const QString& target, const QString& path,
+                                       const QByteArray& newBytes) {
     struct stat attributes {};
     if (::fstat(file, &attributes) != 0)
         throw FileError::fromErrno(errno, path, true);
+    const std::optional<KeptCopyRecord> record = keptCopyRecordFor(file, newBytes);
+    if (!record)
+        throw FileError::fromErrno(errno, path, true);
+    const QByteArray head = encodeKeptCopyRecord(*record);
     const QByteArray making =
         QFile::encodeName(inPlaceCopyInTheMakingPath(target, attributes.st_ino));
     const QByteArray keptName = QFile::encodeName(inPlaceKeptCopyPath(target, attributes.st_ino));
@@ -108,6 +111,7 @@ UniqueFd keepCopyOf(int file, const QString& target, const QString& path) {
         throw FileError::fromErrno(errno, path, true);
     try {
         static_cast<void>(::flock(kept.get(), LOCK_EX | LOCK_NB));
+        writeAll(kept.get(), head, path);
         copyFileContent(file, kept.get(), path);
         // Set-id bits mean nothing on a hidden copy.
         static_cast<void>(keepOwnerGroupAndMode(kept.get(), attributes.st_uid, attributes.st_gid,
@@ -126,12 +130,41 @@ UniqueFd keepCopyOf(int file, const QString& target, const QString& path) {
         ::unlink(keptName.constData());
         throw syncError(syncErrno, path);
     }
-    return kept;
+    return {std::move(kept), head.size()};
 }
 
-// A file with other names written in place, so that all of them see the new bytes.
+thread_local bool goesInPlace = false;
+
+std::atomic<void (*)(qint64)>& inPlaceBlockHook() {
+    static std::atomic<void (*)(qint64)> hook = nullptr;
+    return hook;
+}
+
+// The new bytes over the old ones from the start, a block at a time, cut to their length.
+void overwriteWith(int file, const QByteArray& bytes, const QString& path) {
+    if (::lseek(file, 0, SEEK_SET) != 0)
+        throw FileError::fromErrno(errno, path, true);
+    constexpr qint64 chunk = 4 * kInPlaceBlockSize;
+    for (qint64 at = 0; at < bytes.size(); at += chunk) {
+        writeAll(file, QByteArrayView(bytes).sliced(at, std::min(chunk, bytes.size() - at)), path);
+        if (void (*hook)(qint64) = inPlaceBlockHook().load())
+            hook(std::min(at + chunk, qint64(bytes.size())));
+    }
+    if (::ftruncate(file, bytes.size()) != 0)
+        throw FileError::fromErrno(errno, path, true);
+}
+
+// A file with other names written in place, so that all of them see the new bytes. They are
+// made first, so that the copy's record can name them before the first old byte goes.
 bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& produce,
                   const std::function<bool()>& confirm) {
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!produce(buffer))
+            throw FileError(FileErrorCode::FileWriteUnknown, path, buffer.errorString());
+    }
     const QString target = canonicalFilePath(path);
     UniqueFd file(::open(QFile::encodeName(target).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     if (file.get() < 0)
@@ -141,41 +174,34 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
         throw FileError::fromErrno(errno, path, true);
     const QString keptPath = inPlaceKeptCopyPath(target, attributes.st_ino);
     const QByteArray keptName = QFile::encodeName(keptPath);
-    UniqueFd kept = keepCopyOf(file.get(), target, path);
+    auto [kept, oldAt] = keepCopyOf(file.get(), target, path, bytes);
+    noteInPlaceCopy(file.get(), keptPath);
     auto dropKept = [&] {
         ::unlink(keptName.constData());
+        forgetInPlaceCopy(file.get());
         kept.reset();
     };
-    if (::lseek(file.get(), 0, SEEK_SET) != 0) {
-        const int error = errno;
-        dropKept();
-        throw FileError::fromErrno(error, path, true);
+    bool confirmed = true;
+    if (confirm) {
+        goesInPlace = true;
+        const auto over = qScopeGuard([] { goesInPlace = false; });
+        confirmed = confirm();
     }
-    if (confirm && !confirm()) {
+    if (!confirmed) {
         dropKept();
         return false;
     }
 
     std::optional<FileError> failure;
-    // The device is gone before the old bytes may be put back, so nothing it still buffered
-    // lands after them.
-    {
-        QFile device;
-        errno = 0;
-        bool written = device.open(file.get(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
-        if (written) {
-            errno = 0;
-            written = produce(device) && device.flush();
-        }
-        if (!written)
-            failure = writeError(device, errno, path);
-        else if (::ftruncate(file.get(), device.pos()) != 0)
-            failure = FileError::fromErrno(errno, path, true);
-        else if (const int syncErrno = syncFileData(file.get()))
+    try {
+        overwriteWith(file.get(), bytes, path);
+        if (const int syncErrno = syncFileData(file.get()))
             failure = syncError(syncErrno, path);
+    } catch (const FileError& error) {
+        failure = error;
     }
     if (failure) {
-        if (putBack(file.get(), kept.get(), path)) {
+        if (putKeptBytesBack(kept.get(), oldAt, file.get(), path)) {
             dropKept();
             struct stat left {};
             std::optional<FileStatus> status;
@@ -190,6 +216,12 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
                 localizedString(QStringLiteral("text-file.old-bytes-kept.format")).arg(keptPath));
     }
     dropKept();
+    // Saved only once the copy is gone for good: after a power cut it could otherwise come back
+    // beside the new bytes. They stay whole whatever a settle then finds.
+    if (const int syncErrno = syncFolderOf(target)) {
+        const FileError error = syncError(syncErrno, path);
+        throw UnconfirmedReplacement(error.code(), error.path(), error.systemMessage());
+    }
     return true;
 }
 
@@ -201,6 +233,18 @@ void failAtomicWriteSyncForTesting(AtomicWriteSync sync, int errnoValue) {
 
 void beforeAtomicWriteSyncForTesting(void (*hook)()) {
     syncHook().store(hook);
+}
+
+void afterInPlaceBlocksWrittenForTesting(void (*hook)(qint64 written)) {
+    inPlaceBlockHook().store(hook);
+}
+
+bool atomicWriteGoesInPlace() {
+    return goesInPlace;
+}
+
+int syncAtomicWriteData(int fd) {
+    return syncFileData(fd);
 }
 
 void writeBytesAtomically(const QByteArray& bytes, const QString& path) {
@@ -217,11 +261,14 @@ bool writeAtomically(const QString& path, const std::function<bool(QIODevice&)>&
         refuseNonRegularDestination(existing, path);
         // An earlier in-place write of the file stopped part-way is settled first: the write
         // starts from the old bytes, and never throws away the only whole copy of them.
-        if (settleInterruptedInPlaceWrite(path, std::nullopt) == InPlaceWriteSettle::CopyLeft)
+        if (const InPlaceWriteSettlement settled = settleInterruptedInPlaceWrite(path);
+            settled.outcome == InPlaceWriteSettle::CopyLeft)
             throw FileError(
                 FileErrorCode::FileWriteUnknown, path,
                 localizedString(QStringLiteral("text-file.interrupted-write-kept.format"))
-                    .arg(inPlaceKeptCopyPath(canonicalFilePath(path), existing.st_ino)));
+                    .arg(settled.copy));
+        if (::stat(QFile::encodeName(path).constData(), &existing) != 0)
+            throw FileError::fromErrno(errno, path, true);
         // A rename would leave the other names with the old bytes.
         if (existing.st_nlink > 1)
             return writeInPlace(path, produce, confirm);

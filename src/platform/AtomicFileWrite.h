@@ -60,6 +60,14 @@ private:
     std::optional<FileStatus> m_status;
 };
 
+// Inside `confirm`: whether this write puts its bytes in place after a synced copy, so that
+// what its caller notes of it should be synced before the write counts as done.
+bool atomicWriteGoesInPlace();
+
+// The file-data sync every atomic write makes (the disk's progress noted, the tests' failure and
+// hook below applied): 0, or the errno of the failed sync.
+int syncAtomicWriteData(int fd);
+
 // The syncs of an atomic write: the written bytes (the new file, or the copy kept of a file
 // written in place), and the folder after a rename or beside the copy.
 enum class AtomicWriteSync { FileData, Folder };
@@ -69,5 +77,8 @@ void failAtomicWriteSyncForTesting(AtomicWriteSync sync, int errnoValue);
 // Tests only: runs before the file-data sync of every atomic write, on the writing thread, as a
 // slow disk would hold it (null: none).
 void beforeAtomicWriteSyncForTesting(void (*hook)());
+// Tests only: runs after each stretch of new bytes an in-place write puts over the old ones,
+// with how many it has written (null: none).
+void afterInPlaceBlocksWrittenForTesting(void (*hook)(qint64 written));
 
 } // namespace dunmoss

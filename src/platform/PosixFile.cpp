@@ -93,17 +93,4 @@ void copyFileContent(int from, int to, const QString& path) {
     }
 }
 
-bool overwriteWithContentOf(int from, int to, const QString& path) {
-    try {
-        struct stat source {};
-        if (::fstat(from, &source) != 0 || ::lseek(from, 0, SEEK_SET) != 0 ||
-            ::lseek(to, 0, SEEK_SET) != 0)
-            return false;
-        copyFileContent(from, to, path);
-        return ::ftruncate(to, source.st_size) == 0;
-    } catch (const FileError&) {
-        return false;
-    }
-}
-
 } // namespace dunmoss

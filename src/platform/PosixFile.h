@@ -46,8 +46,4 @@ int keepOwnerGroupAndMode(int fd, uid_t owner, gid_t group, mode_t mode);
 // FileError of a failed read or write naming `path`.
 void copyFileContent(int from, int to, const QString& path);
 
-// Makes `to` hold exactly what `from` holds, both read and written from their start (the old
-// bytes of a file written in place put back). Not synced; false when anything failed.
-bool overwriteWithContentOf(int from, int to, const QString& path);
-
 } // namespace dunmoss

@@ -70,9 +70,10 @@ public:
         const QString notedWrites = ownWriteRecordFolder(m_recoveryDirectory);
         for (const SessionTab& stored : chosen->tabs) {
             const std::optional<QUrl> url = sessionTabFileURL(stored, m_read.staleBookmarks);
+            SettledRead settled;
             EditorTab tab = makeTabFromSessionTab(
                 stored, url, url ? readOwnWriteRecord(notedWrites, stored.id) : std::nullopt,
-                chosen->savedAt);
+                chosen->savedAt, &settled);
             // Tabs are found by identifier: a repeated one (only in a hand-edited record) gets
             // a new identifier rather than losing its draft.
             if (seen.contains(tab.id))
@@ -85,6 +86,7 @@ public:
             m_read.counts.push_back(prepared ? std::optional<TextCounts>(tab.document.text)
                                              : std::nullopt);
             m_read.tabs.append(std::move(tab));
+            m_read.settled.append(std::move(settled));
         }
         // Notes of tabs closed before this session was built are of no use any more.
         if (chosen->savedAt)
@@ -175,6 +177,8 @@ void SessionRestore::finishRestore(ReadSession read) {
         return;
     }
     showRestoredTabs(read);
+    for (qsizetype i = 0; i < read.tabs.size() && i < read.settled.size(); ++i)
+        tellSettledRead(m_model, read.tabs.at(i).id, read.settled.at(i));
 }
 
 void SessionRestore::showRestoredTabs(ReadSession& read) {

@@ -3,6 +3,7 @@
 #include "session/SessionRecord.h"
 #include "text/EditorTab.h"
 #include "text/TextCounts.h"
+#include "window/SettledRead.h"
 
 #include <QList>
 #include <QSet>
@@ -53,6 +54,8 @@ private:
         // Paths whose cached bookmarks went stale.
         QStringList staleBookmarks;
         QList<EditorTab> tabs;
+        // Per tab, what settling its file's interrupted save before the read has to tell.
+        QList<SettledRead> settled;
         // Per tab, its filled document or none, and the counts of its text made with it.
         std::vector<std::unique_ptr<QTextDocument>> documents;
         std::vector<std::optional<TextCounts>> counts;

@@ -3,7 +3,6 @@
 #include "platform/Bookmark.h"
 #include "platform/Defaults.h"
 #include "platform/FileStat.h"
-#include "platform/InPlaceWriteSettle.h"
 #include "platform/SecurityScopedAccess.h"
 #include "session/FilesBesideSettings.h"
 #include "session/SessionWriter.h"
@@ -11,6 +10,7 @@
 #include "session/StrictJson.h"
 #include "text/OwnWriteRecord.h"
 #include "text/TextFileLoader.h"
+#include "window/SettledRead.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -198,7 +198,7 @@ EditorTab makeTabFromSessionTab(const SessionTab& stored) {
 
 EditorTab makeTabFromSessionTab(const SessionTab& stored, const std::optional<QUrl>& fileURL,
                                 const std::optional<OwnWriteRecord>& lastWrite,
-                                std::optional<double> sessionBuiltAt) {
+                                std::optional<double> sessionBuiltAt, SettledRead* settled) {
     EditorSessionRestorePayload payload;
     payload.lastWrite = lastWrite;
     payload.sessionBuiltAt = sessionBuiltAt;
@@ -221,14 +221,17 @@ EditorTab makeTabFromSessionTab(const SessionTab& stored, const std::optional<QU
     // An in-place write a kill stopped is settled before the file is read, so the tab never
     // takes a torn file for its saved text; while a copy of the old bytes stays, the file is not
     // read and the tab keeps its stored text.
-    const bool settled = !fileURL || [&] {
-        const bool noted =
-            lastWrite && isSameFileLocation(fileURL, QUrl::fromLocalFile(lastWrite->path));
-        return settleInterruptedInPlaceWrite(fileURL->toLocalFile(),
-                                             noted ? std::optional(lastWrite->digest)
-                                                   : std::nullopt) != InPlaceWriteSettle::CopyLeft;
+    const bool readable = !fileURL || [&] {
+        try {
+            SettledRead done = settleBeforeReading(fileURL->toLocalFile());
+            if (settled)
+                *settled = std::move(done);
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
     }();
-    if (fileURL && settled) {
+    if (fileURL && readable) {
         SecurityScopedAccess access(*fileURL);
         const std::optional<TextFileEncoding> kept = encodingOfUnchangedFile(stored, *fileURL);
         try {

@@ -2,6 +2,7 @@
 
 #include "session/SessionRecord.h"
 #include "text/EditorTab.h"
+#include "window/SettledRead.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -65,10 +66,12 @@ std::optional<QUrl> sessionTabFileURL(const SessionTab& sessionTab, QStringList&
 // decided by makeTabFromRestorePayload.
 EditorTab makeTabFromSessionTab(const SessionTab& sessionTab);
 // The same with the file already found (sessionTabFileURL), the tab's last noted write and when
-// the session was built (see makeTabFromRestorePayload); runs on any thread.
+// the session was built (see makeTabFromRestorePayload); runs on any thread. The file's
+// interrupted in-place save is settled first; what that has to tell goes to `settled`.
 EditorTab makeTabFromSessionTab(const SessionTab& sessionTab, const std::optional<QUrl>& fileURL,
                                 const std::optional<OwnWriteRecord>& lastWrite = {},
-                                std::optional<double> sessionBuiltAt = {});
+                                std::optional<double> sessionBuiltAt = {},
+                                SettledRead* settled = nullptr);
 RestoredSession makeSessionRecord(const QList<EditorTab>& tabs, const QUuid& activeTabID,
                                   double fontSize);
 

@@ -1,5 +1,8 @@
 #include "text/OwnWriteRecord.h"
 
+#include "platform/DiskProgress.h"
+#include "platform/FolderSync.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -11,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <unistd.h>
 
 namespace dunmoss {
 
@@ -100,7 +104,8 @@ QString ownWriteRecordFolder(const QString& recoveryDirectory) {
     return recoveryDirectory + QStringLiteral("/Writes");
 }
 
-bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWriteRecord& record) {
+bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWriteRecord& record,
+                         bool durable) {
     QJsonObject object{
         {QStringLiteral("path"), record.path},
         {QStringLiteral("sha256"), QString::fromLatin1(record.digest.toHex())},
@@ -114,12 +119,18 @@ bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWri
     const QByteArray data = QJsonDocument(object).toJson(QJsonDocument::Compact);
     if (!QDir().mkpath(folder))
         return false;
-    // Written aside and renamed, so a note is whole or the previous one; never synced.
+    // Written aside and renamed, so a note is whole or the previous one.
     const QString target = recordPath(folder, tabID);
     const QString aside = target + QStringLiteral(".new");
     QFile file(aside);
+    const auto synced = [&](auto sync) {
+        if (!durable)
+            return true;
+        const DiskStep step;
+        return sync();
+    };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size() ||
-        !file.flush()) {
+        !file.flush() || !synced([&] { return ::fdatasync(file.handle()) == 0; })) {
         file.close();
         QFile::remove(aside);
         return false;
@@ -130,7 +141,7 @@ bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWri
         QFile::remove(aside);
         return false;
     }
-    return true;
+    return synced([&] { return syncFolder(folder) == 0; });
 }
 
 void removeOwnWriteRecord(const QString& folder, const QUuid& tabID) {

@@ -43,10 +43,12 @@ double orderedSecondsSinceEpoch();
 // The folder the notes live in, inside a recovery folder.
 QString ownWriteRecordFolder(const QString& recoveryDirectory);
 
-// Replaces the tab's note, renamed into place but not synced: a note lost to a power cut only
-// brings back the question it would have spared. False when it could not be written (the write
-// goes on).
-bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWriteRecord& record);
+// Replaces the tab's note, renamed into place; synced only when `durable` (a write in place
+// counts as done only with what it depends on on disk), else a note lost to a power cut only
+// brings back the question it would have spared. False when it could not be written or synced
+// (the write goes on).
+bool storeOwnWriteRecord(const QString& folder, const QUuid& tabID, const OwnWriteRecord& record,
+                         bool durable = false);
 // Removes the tab's note, if any.
 void removeOwnWriteRecord(const QString& folder, const QUuid& tabID);
 // Nothing when missing or unreadable.

@@ -53,6 +53,7 @@ struct DocumentOpening::Loaded {
     std::unique_ptr<QTextDocument> document;
     std::optional<TextCounts> counts;
     std::optional<QString> failure;
+    SettledRead settled;
     // With the first file only: the keys of the tabs the index did not know at the start.
     QList<std::tuple<QUuid, QUrl, FileLocationKey>> tabKeys;
 };
@@ -172,6 +173,7 @@ void DocumentOpening::read(Loaded& out, const QUrl& url, const std::optional<QUr
     out.document = std::move(read.document);
     out.counts = std::move(read.counts);
     out.failure = std::move(read.failure);
+    out.settled = std::move(read.settled);
 }
 
 void DocumentOpening::load(Batch& batch) {
@@ -206,6 +208,7 @@ void DocumentOpening::load(Batch& batch) {
                 if (ahead) {
                     loaded->tab = std::move(ahead->tab);
                     loaded->document = std::move(ahead->document);
+                    loaded->settled = std::move(ahead->settled);
                     // Filled before the window knew its settings.
                     if (loaded->document && loaded->tab)
                         TextStorage::restyleDocument(*loaded->document, look.forTab(*loaded->tab));
@@ -356,6 +359,7 @@ void DocumentOpening::applyOne(Batch& batch, int index) {
         const QUuid id = tab.id;
         appendTabsReplacingPristineTab({tab}, id);
         m_index.insert(id, request.url, loaded.key);
+        tellSettledRead(m_model, id, std::exchange(loaded.settled, {}));
     }
     m_recentThisTurn.append(request.url);
     ++batch.outcome.shown;

@@ -11,6 +11,7 @@
 #include "window/DocumentSaving.h"
 #include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
+#include "window/SettledRead.h"
 #include "window/TabFileRead.h"
 #include "window/TabSelection.h"
 #include "window/WindowDerivedValues.h"
@@ -62,6 +63,7 @@ public:
             if (m_folderAccess)
                 folder.emplace(*m_folderAccess);
             const SecurityScopedAccess file(m_url);
+            m_settled = settleBeforeReading(m_url.toLocalFile());
             // Looked at before the bytes are read: a change after this look is news later.
             m_statusRead = statPath(m_url.toLocalFile());
             m_loaded = loadTextFile(m_url, m_encoding);
@@ -99,6 +101,7 @@ public:
         const EditorTab* tab = m_model.tab(m_tabID);
         if (!tab)
             return; // closed meanwhile: nothing to put the text into
+        tellSettledRead(m_model, m_tabID, m_settled);
         if (m_failure) {
             try {
                 std::rethrow_exception(m_failure);
@@ -167,6 +170,7 @@ private:
     const PlainTextDocument m_before;
     std::optional<TextStorage::Look> m_look;
     DocumentReloading::Outcome m_outcome;
+    SettledRead m_settled;
     std::optional<LoadedPlainTextDocument> m_loaded;
     std::optional<FileStatus> m_statusRead;
     std::exception_ptr m_failure;

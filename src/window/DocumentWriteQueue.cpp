@@ -316,13 +316,15 @@ DocumentWriteOutcome DocumentWriteQueue::write(const DocumentWrite& write) {
                 if (changedOnDisk(true))
                     return false;
                 // Noted only now, inside the hold and with the file found as the tab knew it,
-                // so a refused write leaves no note. Not synced: a note lost to a power cut
-                // only brings back the question it would have spared.
+                // so a refused write leaves no note. Synced only for a write in place, which
+                // is done only with it on disk; else a note lost to a power cut only brings
+                // back the question it would have spared.
                 if (!write.recordFolder.isEmpty())
                     storeOwnWriteRecord(
                         write.recordFolder, write.tabID,
                         OwnWriteRecord{path, digest, bytes.size(), write.document.encoding,
-                                       write.document.lineEnding, write.takenAt, statPath(path)});
+                                       write.document.lineEnding, write.takenAt, statPath(path)},
+                        atomicWriteGoesInPlace());
                 return true;
             });
         if (!written) {

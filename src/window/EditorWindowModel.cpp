@@ -163,10 +163,11 @@ void EditorWindowModel::showNextQueuedError() {
     update([](EditorWindowState& state) { dunmoss::showNextQueuedError(state.errors); });
 }
 
-void EditorWindowModel::presentNotice(const QString& cause, const QString& message) {
+void EditorWindowModel::presentNotice(const QString& cause, const QString& message,
+                                      const std::optional<KeptCopyOffer>& putBack) {
     // Unchanged news leaves the window alone: a fault that lasts costs no refresh per tick.
     NoticeState notices = m_state.notices;
-    if (raiseNotice(notices, cause, message))
+    if (raiseNotice(notices, cause, message, putBack))
         update([&](EditorWindowState& state) { state.notices = std::move(notices); });
 }
 

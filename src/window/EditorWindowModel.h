@@ -118,7 +118,8 @@ public:
     void showNextQueuedError();
     // News the person did not ask for goes to the message bar, once per cause (see
     // WindowNotices); nothing changes when there is nothing new.
-    void presentNotice(const QString& cause, const QString& message);
+    void presentNotice(const QString& cause, const QString& message,
+                       const std::optional<KeptCopyOffer>& putBack = std::nullopt);
     void dismissNotice(const QString& cause);
     void clearNoticeCause(const QString& cause);
 

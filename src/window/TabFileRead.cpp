@@ -83,6 +83,7 @@ TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAcc
         out.failure = refusalForNonRegularFile(url.toLocalFile());
         if (out.failure)
             return out;
+        out.settled = settleBeforeReading(url.toLocalFile());
         out.tab = makeTabForLoadedFile(url, loadTextFile(url));
     } catch (const std::exception& error) {
         out.failure = localizedErrorDescription(error);

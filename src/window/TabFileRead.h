@@ -3,6 +3,7 @@
 #include "editor/TextStorage.h"
 #include "text/EditorTab.h"
 #include "text/TextCounts.h"
+#include "window/SettledRead.h"
 
 #include <QString>
 #include <QTextDocument>
@@ -20,6 +21,8 @@ struct TabFileRead {
     // The counts of the tab's text, made with its document.
     std::optional<TextCounts> counts;
     std::optional<QString> failure;
+    // What settling the file's interrupted save before the read has to tell.
+    SettledRead settled;
 };
 
 // Whether filling the text's document on the reading thread saves the window's thread time: a
@@ -32,7 +35,8 @@ bool worthPreparingDocument(const QString& text, qreal wrapWidth = 0, bool longL
 
 // Reads, decodes and (unless told not to) prepares one file, on any thread, while access is held
 // on it and, when given, on the folder holding it. A FIFO, a device or a folder is refused before
-// anything is read; every failure comes back as its localised message.
+// anything is read; an in-place save of the file a kill cut short is settled first (see
+// settleBeforeReading); every failure comes back as its localised message.
 // `look`: the font, options and width of the view expected to show the text, when known.
 TabFileRead readFileForTab(const QUrl& url, const std::optional<QUrl>& folderAccess = {},
                            bool withDocument = true,

@@ -2,7 +2,8 @@
 
 namespace dunmoss {
 
-bool raiseNotice(NoticeState& notices, const QString& cause, const QString& message) {
+bool raiseNotice(NoticeState& notices, const QString& cause, const QString& message,
+                 const std::optional<KeptCopyOffer>& putBack) {
     const auto known = notices.reported.constFind(cause);
     if (known != notices.reported.cend() && *known == message)
         return false;
@@ -10,9 +11,10 @@ bool raiseNotice(NoticeState& notices, const QString& cause, const QString& mess
     for (WindowNotice& notice : notices.shown)
         if (notice.cause == cause) {
             notice.message = message;
+            notice.putBack = putBack;
             return true;
         }
-    notices.shown.append(WindowNotice{cause, message});
+    notices.shown.append(WindowNotice{cause, message, putBack});
     return true;
 }
 

@@ -3,14 +3,17 @@
 #include "platform/InPlaceWriteSettle.h"
 #include "platform/AtomicFileWrite.h"
 
+#include "support/FailingSyncs.h"
 #include "support/KilledInPlaceWrite.h"
 #include "support/TestFiles.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <condition_variable>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -29,8 +32,9 @@ QByteArray lines(const char* line, int count) {
     return bytes;
 }
 
-QByteArray sha256(const QByteArray& bytes) {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+quint64 inodeOf(const QString& path) {
+    struct stat attributes {};
+    return ::stat(QFile::encodeName(path).constData(), &attributes) == 0 ? attributes.st_ino : 0;
 }
 
 class InPlaceSettle : public ::testing::Test {
@@ -62,23 +66,137 @@ protected:
 
 } // namespace
 
-TEST_F(InPlaceSettle, AKilledWriteGetsTheOldBytesBackUnlessTheFileHoldsTheNotedOnes) {
+TEST_F(InPlaceSettle, AKilledWriteGetsTheOldBytesBackButNeverLosesTheNewOnes) {
     ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, a, newBytes));
     ASSERT_NE(readAll(a), oldBytes);
     ASSERT_NE(readAll(a), newBytes);
-    EXPECT_EQ(settleInterruptedInPlaceWrite(a, sha256(newBytes)),
-              InPlaceWriteSettle::PutOldBytesBack);
+    EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::PutOldBytesBack);
     expectWhole(oldBytes);
 
-    // Every byte written, not yet synced: the noted write stands; unnoted, it never confirmed.
+    // Every byte written, not yet synced (or a power cut that brought the copy back): the file
+    // holds exactly what the write meant, and keeps it.
     ASSERT_TRUE(writeKilledAt(KilledAt::AllWritten, a, newBytes));
-    EXPECT_EQ(settleInterruptedInPlaceWrite(a, sha256(newBytes)),
-              InPlaceWriteSettle::KeptWrittenBytes);
+    EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::KeptWrittenBytes);
     expectWhole(newBytes);
-    ASSERT_TRUE(writeKilledAt(KilledAt::AllWritten, a, "third\n"));
-    EXPECT_EQ(settleInterruptedInPlaceWrite(a, std::nullopt), InPlaceWriteSettle::PutOldBytesBack);
+    EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::Nothing);
+}
+
+// A power cut after a confirmed write can bring its copy back beside the new bytes: they stay.
+TEST_F(InPlaceSettle, ACopyBackAfterAPowerCutNeverRollsAConfirmedWriteBack) {
+    const QString aside = dir.filePath("aside");
+    QString hidden;
+    ASSERT_TRUE(writeAtomically(
+        a, [&](QIODevice& device) { return device.write(newBytes) == newBytes.size(); },
+        [&] {
+            hidden = dir.filePath(entries().filter(".dunmoss-kept-").value(0));
+            return QFile::copy(hidden, aside);
+        }));
+    ASSERT_TRUE(QFile::rename(aside, hidden));
+    EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::KeptWrittenBytes);
     expectWhole(newBytes);
-    EXPECT_EQ(settleInterruptedInPlaceWrite(a, std::nullopt), InPlaceWriteSettle::Nothing);
+}
+
+// Bytes the write cannot have left are someone else's: they stay, and the copy of the old ones
+// is shown beside the file once, whole.
+TEST_F(InPlaceSettle, ALaterChangeInPlaceIsKeptAndTheCopyShown) {
+    ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, a, newBytes));
+    QByteArray fix = oldBytes;
+    fix.replace(0, 3, "THE");
+    writeFile(b, fix); // in place: both names see it
+    const InPlaceWriteSettlement settled = settleInterruptedInPlaceWrite(a);
+    EXPECT_EQ(settled.outcome, InPlaceWriteSettle::CopyShown);
+    EXPECT_TRUE(settled.strayCopies.isEmpty());
+    EXPECT_EQ(readAll(a), fix);
+    EXPECT_EQ(readAll(settled.copy), oldBytes);
+    EXPECT_EQ(entries(), (QStringList{"a.txt", QFileInfo(settled.copy).fileName(), "b.txt"}));
+    EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::Nothing);
+
+    // Torn, then one byte of the old part changed: not the write's doing either.
+    ASSERT_TRUE(QFile::remove(settled.copy));
+    writeFile(a, oldBytes);
+    ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, a, newBytes));
+    QByteArray torn = readAll(a);
+    torn[torn.size() - 2] = 'X';
+    writeFile(a, torn);
+    EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::CopyShown);
+    EXPECT_EQ(readAll(a), torn);
+}
+
+// A copy whose file was replaced by rename, or whose number a new file took, is never put into
+// any file: it is shown under a name of its own and named once.
+TEST_F(InPlaceSettle, ACopyOfAFileThatWentAwayIsNeverPutBack) {
+    ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, a, newBytes));
+    const QByteArray torn = readAll(a);
+    writeFile(dir.filePath("theirs.new"), "theirs\n");
+    ASSERT_TRUE(QFile::remove(a));
+    ASSERT_TRUE(QFile::rename(dir.filePath("theirs.new"), a));
+    InPlaceWriteSettlement settled = settleInterruptedInPlaceWrite(a);
+    EXPECT_EQ(settled.outcome, InPlaceWriteSettle::Nothing);
+    ASSERT_EQ(settled.strayCopies.size(), 1);
+    EXPECT_EQ(readAll(settled.strayCopies.first()), oldBytes);
+    EXPECT_EQ(readAll(a), "theirs\n");
+    EXPECT_TRUE(settleInterruptedInPlaceWrite(a).strayCopies.isEmpty());
+
+    // The number reused: a new file at the name holding the very bytes a kill would have
+    // left, and the copy named after its number.
+    ASSERT_TRUE(QFile::remove(settled.strayCopies.first()));
+    ASSERT_TRUE(QFile::remove(b));
+    writeFile(a, oldBytes);
+    ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(b).constData()), 0);
+    ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, a, newBytes));
+    const QString hidden = inPlaceKeptCopyPath(a, inodeOf(a));
+    ASSERT_TRUE(QFile::exists(hidden));
+    ASSERT_TRUE(QFile::remove(a));
+    writeFile(a, torn);
+    ASSERT_TRUE(QFile::rename(hidden, inPlaceKeptCopyPath(a, inodeOf(a))));
+    struct statx born {};
+    if (::statx(AT_FDCWD, QFile::encodeName(a).constData(), 0, STATX_BTIME, &born) != 0 ||
+        !(born.stx_mask & STATX_BTIME))
+        GTEST_SKIP() << "this file system keeps no birth time";
+    settled = settleInterruptedInPlaceWrite(a);
+    EXPECT_EQ(settled.outcome, InPlaceWriteSettle::Nothing);
+    EXPECT_EQ(settled.strayCopies.size(), 1);
+    EXPECT_EQ(readAll(a), torn);
+}
+
+// `sed -i` replaces the file by rename, twice; then the file is written again.
+TEST_F(InPlaceSettle, ACopyOutlivesStreamEditsWithoutTouchingTheirResult) {
+    ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, a, newBytes));
+    ASSERT_EQ(::unlink(QFile::encodeName(b).constData()), 0);
+    for (const char* edit : {"s/old/OLD/", "s/line/LINE/"})
+        ASSERT_EQ(QProcess::execute(QStringLiteral("sed"), {"-i", edit, a}), 0);
+    const QByteArray edited = readAll(a);
+    ASSERT_TRUE(edited.contains("the OLD LINE"));
+    writeBytesAtomically(edited + "more\n", a);
+    EXPECT_EQ(readAll(a), edited + "more\n");
+    const QStringList left = entries();
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_EQ(readAll(dir.filePath(left.at(1))), oldBytes);
+}
+
+// Read through its other name, in another folder, the file is settled all the same.
+TEST_F(InPlaceSettle, TheOtherNameFindsTheCopy) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("elsewhere"));
+    const QString c = dir.filePath("elsewhere/c.txt");
+    ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(c).constData()), 0);
+    ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, a, newBytes));
+    EXPECT_EQ(settleInterruptedInPlaceWrite(c).outcome, InPlaceWriteSettle::PutOldBytesBack);
+    EXPECT_EQ(readAll(c), oldBytes);
+    ASSERT_TRUE(QFile::remove(c));
+    expectWhole(oldBytes);
+}
+
+// A put-back the disk does not confirm keeps the copy, as a failed write's put-back does.
+TEST_F(InPlaceSettle, APutBackTheDiskRefusesKeepsTheCopy) {
+    ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, a, newBytes));
+    {
+        const FailingSyncs disk(AtomicWriteSync::FileData);
+        const InPlaceWriteSettlement settled = settleInterruptedInPlaceWrite(a);
+        EXPECT_EQ(settled.outcome, InPlaceWriteSettle::CopyLeft);
+        EXPECT_TRUE(QFile::exists(settled.copy));
+    }
+    EXPECT_NE(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::CopyLeft);
+    expectWhole(oldBytes);
 }
 
 // The next write of the file settles it first, even one that is then refused; a copy killed
@@ -112,7 +230,7 @@ TEST_F(InPlaceSettle, TheCopyCarriesTheOwnerAndOnlyOurCopyIsPutBack) {
 
     ASSERT_EQ(::chown(QFile::encodeName(kept).constData(), 1002, 1001), 0);
     const QByteArray torn = readAll(a);
-    EXPECT_EQ(settleInterruptedInPlaceWrite(a, std::nullopt), InPlaceWriteSettle::Nothing);
+    EXPECT_EQ(settleInterruptedInPlaceWrite(a).outcome, InPlaceWriteSettle::Nothing);
     EXPECT_EQ(readAll(a), torn);
 }
 
@@ -126,7 +244,6 @@ TEST_F(InPlaceSettle, TwoWritersThroughTwoNamesTakeTurns) {
     std::thread other;
     const auto writeFirst = [&](QIODevice& device) {
         device.write(first.left(100'000));
-        static_cast<QFileDevice&>(device).flush();
         other = std::thread([&] {
             writeBytesAtomically(second, b);
             const std::lock_guard lock(mutex);

@@ -700,3 +700,31 @@ TEST_F(SessionStoreTest, AFileLeftTornByAKilledSaveComesBackWhole) {
                         .isEmpty());
     }
 }
+
+// A kill while a file with two names was written in place, then another program's fix: the
+// restart keeps the fix, shows it as the file, and says where the earlier bytes went.
+TEST_F(SessionStoreTest, AFixWrittenAfterAKilledSaveStaysAndTheRestoredTabSaysSo) {
+    QByteArray old;
+    for (int i = 0; i < 3000; ++i)
+        old += "the line as it was " + QByteArray::number(i) + '\n';
+    const QUrl url = writeFile(QStringLiteral("a.txt"), old);
+    ASSERT_EQ(::link(QFile::encodeName(path(QStringLiteral("a.txt"))).constData(),
+                     QFile::encodeName(path(QStringLiteral("a.txt.link"))).constData()),
+              0);
+    const int index = open(url);
+    model->persistSession();
+    flush();
+    model.reset();
+    SessionWriter::shared().waitUntilIdle();
+    ASSERT_TRUE(writeKilledAt(KilledAt::HalfWritten, path(QStringLiteral("a.txt")),
+                              old.mid(old.size() / 3)));
+    const QByteArray fix = "fixed by hand\n" + old;
+    writeFile(QStringLiteral("a.txt.link"), fix);
+    model = restoredModel();
+    EXPECT_EQ(readFile(path(QStringLiteral("a.txt"))), fix);
+    EXPECT_EQ(tabAt(index).document.text.toUtf8(), fix);
+    ASSERT_EQ(model->state().notices.shown.size(), 1);
+    const std::optional<KeptCopyOffer>& offer = model->state().notices.shown.first().putBack;
+    ASSERT_TRUE(offer);
+    EXPECT_EQ(readFile(offer->copy), old);
+}

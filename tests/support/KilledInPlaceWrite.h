@@ -4,7 +4,6 @@
 // stop it: in a forked child, SIGKILL at the chosen step.
 #include "platform/AtomicFileWrite.h"
 
-#include <QFileDevice>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,7 +13,7 @@ namespace dunmoss::test {
 enum class KilledAt {
     // While the copy of the old bytes is being made, before it is synced.
     MakingTheCopy,
-    // Half the new bytes written over the old ones.
+    // About half the new bytes written over the old ones, up to a block edge.
     HalfWritten,
     // Every new byte written and the file cut to them, before their sync.
     AllWritten,
@@ -37,15 +36,15 @@ inline bool writeKilledAt(KilledAt step, const QString& path, const QByteArray& 
                 (stop == KilledAt::AllWritten && syncs == 2))
                 ::raise(SIGKILL);
         });
-        try {
-            writeAtomically(path, [&](QIODevice& device) {
-                if (step != KilledAt::HalfWritten)
-                    return device.write(bytes) == bytes.size();
-                device.write(bytes.left(bytes.size() / 2));
-                static_cast<void>(static_cast<QFileDevice&>(device).flush());
-                ::raise(SIGKILL);
-                return false;
+        static qint64 half;
+        half = bytes.size() / 2;
+        if (step == KilledAt::HalfWritten)
+            afterInPlaceBlocksWrittenForTesting(+[](qint64 written) {
+                if (written >= half)
+                    ::raise(SIGKILL);
             });
+        try {
+            writeBytesAtomically(bytes, path);
         } catch (...) {
         }
         ::_exit(0);
