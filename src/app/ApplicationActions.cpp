@@ -60,15 +60,21 @@ void closeWindowsAndQuit() {
     const QList<EditorWindowView*> windows = windowsToClose();
     const bool lost = sessionLost(windows);
     const bool withoutAsking = std::exchange(g_withoutAsking, false);
+    bool asking = false;
     for (EditorWindowView* window : windows) {
         if (withoutAsking)
             window->closeWithoutAsking();
         // Sealed windows are hidden, which closing all windows skips; as there, one question
         // at a time.
-        else if (window->isSealedForClosing() && !window->close())
+        else if (window->isSealedForClosing() && !window->close()) {
+            asking = true;
             break;
+        }
     }
-    QApplication::closeAllWindows();
+    // Closing the others now would close the asking window again, sealing it under its
+    // question; its answer goes on with the quit.
+    if (!asking)
+        QApplication::closeAllWindows();
     // A window still on screen is asking its person; the quit goes on from its answer.
     if (!hasVisibleEditorWindow()) {
         g_quitting = false;
