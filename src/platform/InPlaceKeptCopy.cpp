@@ -129,7 +129,10 @@ std::optional<std::pair<KeptCopyRecord, qint64>> readKeptCopyRecord(int kept) {
     QDataStream lengthIn(head->sliced(kMagic.size()));
     quint32 length = 0;
     lengthIn >> length;
-    if (length > kMaxRecordLength)
+    struct stat attributes {};
+    // A damaged length is refused before anything is read for it.
+    if (length > kMaxRecordLength || ::fstat(kept, &attributes) != 0 ||
+        qint64(length) > attributes.st_size - head->size())
         return std::nullopt;
     const std::optional<QByteArray> body = readAt(kept, head->size(), length);
     if (!body || body->size() != qsizetype(length))
@@ -144,7 +147,9 @@ std::optional<std::pair<KeptCopyRecord, qint64>> readKeptCopyRecord(int kept) {
     in >> record.device >> record.inode >> born >> bornSeconds >> bornNanoseconds >>
         record.oldSize >> record.newSize >> blocks;
     if (in.status() != QDataStream::Ok || record.oldSize < 0 || record.newSize < 0 ||
-        qint64(blocks) != (record.newSize + kInPlaceBlockSize - 1) / kInPlaceBlockSize)
+        qint64(blocks) * 32 > qint64(length) ||
+        qint64(blocks) !=
+            record.newSize / kInPlaceBlockSize + (record.newSize % kInPlaceBlockSize != 0 ? 1 : 0))
         return std::nullopt;
     if (born)
         record.born.emplace(bornSeconds, bornNanoseconds);
@@ -155,8 +160,7 @@ std::optional<std::pair<KeptCopyRecord, qint64>> readKeptCopyRecord(int kept) {
         record.newBlockDigests.append(digest);
     }
     const qint64 oldAt = head->size() + qint64(length);
-    struct stat attributes {};
-    if (::fstat(kept, &attributes) != 0 || attributes.st_size != oldAt + record.oldSize)
+    if (attributes.st_size != oldAt + record.oldSize)
         return std::nullopt;
     return std::pair(record, oldAt);
 }
