@@ -102,6 +102,21 @@ protected:
         settle();
     }
 
+    // Forty lines found with Find All while the folder panel shows.
+    bool showFortyResultsUnderTheFolderPanel() {
+        QString text;
+        for (int i = 0; i < 40; ++i)
+            text += QStringLiteral("alpha %1\n").arg(i);
+        setText(text);
+        model().update([](EditorWindowState& s) { s.folderSearch.showFolderSearch = true; });
+        window->refreshNow();
+        openBarAndType(QStringLiteral("alpha"));
+        QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
+        const bool shown = QTest::qWaitFor([&] { return center() && center()->isVisible(); });
+        settle();
+        return shown;
+    }
+
     QTemporaryDir dir;
     std::unique_ptr<Defaults> defaults;
     QPointer<EditorWindowView> window;
@@ -436,16 +451,7 @@ TEST_F(FindWidgets, WithEveryBottomPanelOpenTheEditorKeepsEightLines) {
 }
 
 TEST_F(FindWidgets, AResultListGivesUpRowsBeforeItsPanelGivesWay) {
-    QString text;
-    for (int i = 0; i < 40; ++i)
-        text += QStringLiteral("alpha %1\n").arg(i);
-    setText(text);
-    model().update([](EditorWindowState& s) { s.folderSearch.showFolderSearch = true; });
-    window->refreshNow();
-    openBarAndType(QStringLiteral("alpha"));
-    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return center() && center()->isVisible(); }));
-    settle();
+    ASSERT_TRUE(showFortyResultsUnderTheFolderPanel());
     WindowLayout& layout = window->windowLayout();
     QWidget* folder = layout.panel(WindowPanel::FolderSearch);
     const auto lines = [&] {
@@ -475,16 +481,7 @@ TEST_F(FindWidgets, AResultListGivesUpRowsBeforeItsPanelGivesWay) {
 // A message on the status line or news on the message bar, coming or going, moves no field of
 // the panels above the editor and shortens no list there.
 TEST_F(FindWidgets, AMessageMovesNoPanelsField) {
-    QString text;
-    for (int i = 0; i < 40; ++i)
-        text += QStringLiteral("alpha %1\n").arg(i);
-    setText(text);
-    model().update([](EditorWindowState& s) { s.folderSearch.showFolderSearch = true; });
-    window->refreshNow();
-    openBarAndType(QStringLiteral("alpha"));
-    QTest::mouseClick(button<QToolButton>(bar(), l("find.all")), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return center() && center()->isVisible(); }));
-    settle();
+    ASSERT_TRUE(showFortyResultsUnderTheFolderPanel());
     WindowLayout& layout = window->windowLayout();
     auto* query = layout.panel(WindowPanel::FolderSearch)
                       ->findChild<QWidget*>(QStringLiteral("folderSearchQuery"));
