@@ -174,7 +174,10 @@ bool writeInPlace(const QString& path, const std::function<bool(QIODevice&)>& pr
         throw FileError::fromErrno(errno, path, true);
     const QString keptPath = inPlaceKeptCopyPath(target, attributes.st_ino);
     const QByteArray keptName = QFile::encodeName(keptPath);
-    auto [kept, oldAt] = keepCopyOf(file.get(), target, path, bytes);
+    // Named, not bound: the lambda below takes it by reference.
+    auto keptCopy = keepCopyOf(file.get(), target, path, bytes);
+    UniqueFd& kept = keptCopy.first;
+    const qint64 oldAt = keptCopy.second;
     noteInPlaceCopy(file.get(), keptPath);
     auto dropKept = [&] {
         ::unlink(keptName.constData());
