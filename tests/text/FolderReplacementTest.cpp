@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -748,6 +749,111 @@ TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWasAndGoesOn) {
     EXPECT_EQ(FolderTree::readPath(ownAfter), "record\n");
     EXPECT_EQ(QDir(sharedTree.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"a-own.txt", "b-shared.txt", "c-own.txt"}));
+}
+
+// The restore run by an ordinary user cannot give a new file the file a colleague took over
+// since the replace: that file is left as it is, named, and its copy kept in the backup, and
+// the files after it are still put back.
+TEST_F(FolderReplace, AnOrdinaryUsersRestoreLeavesAnotherUsersFileAndGoesOn) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two users needs root to set them up";
+    QTemporaryDir sharedTree(QStringLiteral("/tmp/dunmoss-shared-XXXXXX"));
+    QTemporaryDir userHome(QStringLiteral("/tmp/dunmoss-home-XXXXXX"));
+    for (const QTemporaryDir* dir : {&sharedTree, &userHome})
+        ::chmod(QFile::encodeName(dir->path()).constData(), 0777);
+    const Owner user{1000, 1001};
+    QStringList paths;
+    for (const char* name : {"a-own.txt", "b-shared.txt", "c-own.txt"}) {
+        paths.append(sharedTree.filePath(QString::fromLatin1(name)));
+        QFile file(paths.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("struct\n");
+        file.close();
+        chownPath(paths.back(), user);
+    }
+    const QUrl root = QUrl::fromLocalFile(sharedTree.path());
+    const QString backupNote = userHome.filePath(QStringLiteral("backup"));
+    // Each step in a child running as the user, with the user's own backup store.
+    const auto asUser = [&](const std::function<int()>& step) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const gid_t groups[] = {1001};
+            qputenv("HOME", userHome.path().toUtf8());
+            if (::setgroups(1, groups) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0)
+                ::_exit(3);
+            try {
+                ::_exit(step());
+            } catch (...) {
+                ::_exit(6);
+            }
+        }
+        int status = -1;
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    ASSERT_EQ(
+        asUser([&] {
+            const auto outcome = replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"),
+                                                 root, {}, {}, kLiteral);
+            QFile note(backupNote);
+            if (outcome.fileCount != 3 || !outcome.backupURL || !note.open(QIODevice::WriteOnly))
+                return 4;
+            note.write(outcome.backupURL->toLocalFile().toUtf8());
+            return 0;
+        }),
+        0);
+    const Owner colleague{1002, 1001};
+    chownPath(paths[1], colleague);
+    ::chmod(QFile::encodeName(paths[1]).constData(), 0666);
+
+    ASSERT_EQ(asUser([&] {
+                  const QUrl backup =
+                      QUrl::fromLocalFile(QString::fromUtf8(FolderTree::readPath(backupNote)));
+                  const FolderRestoreOutcome outcome = restoreFolderReplacementBackup(backup, root);
+                  if (outcome.restored != 2 || !outcome.changedSinceReplace.isEmpty())
+                      return 4;
+                  return outcome.attributesNotKept == QList<QUrl>{QUrl::fromLocalFile(paths[1])}
+                             ? 0
+                             : 5;
+              }),
+              0);
+    EXPECT_EQ(FolderTree::readPath(paths[0]), "struct\n");
+    EXPECT_EQ(FolderTree::readPath(paths[1]), "record\n");
+    EXPECT_EQ(ownerOf(paths[1]), colleague);
+    EXPECT_EQ(FolderTree::readPath(paths[2]), "struct\n");
+    const QUrl backup = QUrl::fromLocalFile(QString::fromUtf8(FolderTree::readPath(backupNote)));
+    EXPECT_EQ(savedCopy(backup, QStringLiteral("b-shared.txt")), "struct\n");
+    EXPECT_EQ(QDir(sharedTree.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"a-own.txt", "b-shared.txt", "c-own.txt"}));
+}
+
+// Who may use a file is taken from it right before it is put back: an owner or mode changed
+// after the restore staged its copy is kept, never undone by the move.
+TEST_F(FolderReplace, TheRestoreKeepsAnOwnerAndModeChangedWhileItRuns) {
+    const QString path = tree.write(QStringLiteral("kept.txt"), "struct\n");
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    const auto outcome = replace(QStringLiteral("struct"), QStringLiteral("record"));
+    ASSERT_TRUE(outcome.backupURL);
+    const bool root = ::geteuid() == 0;
+    const Owner owner = ownerOf(path);
+    const Owner colleague{1002, 1001};
+    setFolderReplacementStepHook([&](FolderReplacementStep step) {
+        if (step != FolderReplacementStep::RestorePlace)
+            return;
+        // The owner gives the file to a colleague, readable by them alone.
+        if (root)
+            chownPath(path, colleague);
+        ::chmod(QFile::encodeName(path).constData(), 0600);
+    });
+    const FolderRestoreOutcome restored =
+        restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL());
+    setFolderReplacementStepHook({});
+    EXPECT_EQ(restored.restored, 1);
+    EXPECT_EQ(tree.read(QStringLiteral("kept.txt")), "struct\n");
+    struct stat attributes {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &attributes), 0);
+    EXPECT_EQ(attributes.st_mode & 07777, 0600u);
+    EXPECT_EQ(ownerOf(path), root ? colleague : owner);
 }
 
 // A file replaced, and put back by the restore, keeps its ACL and extended attributes.
