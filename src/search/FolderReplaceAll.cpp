@@ -361,7 +361,8 @@ void FolderSearchOperations::runRestore(const QUrl& backup, const QUrl& target, 
             } catch (...) {
                 // The files it left alone are named with the error.
                 if (done.written.changedSinceReplace.isEmpty() &&
-                    done.written.withOtherNames.isEmpty())
+                    done.written.withOtherNames.isEmpty() &&
+                    done.written.attributesNotKept.isEmpty())
                     throw;
                 done.writeError = std::current_exception();
                 return done;

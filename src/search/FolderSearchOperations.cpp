@@ -161,10 +161,13 @@ QString folderReplaceStoppedMessage(const FolderReplacementOutcome& doneBeforeEr
 
 QString withFilesLeftByRestore(const QString& message, const FolderRestoreOutcome& outcome,
                                const QUrl& folder) {
-    return withFilesWithOtherNames(
-        withFilesNamed(message, lkey("folder-search.restore-backup.changed-since.format"),
-                       outcome.changedSinceReplace, folder),
-        outcome.withOtherNames, folder);
+    return withFilesNamed(
+        withFilesWithOtherNames(
+            withFilesNamed(message, lkey("folder-search.restore-backup.changed-since.format"),
+                           outcome.changedSinceReplace, folder),
+            outcome.withOtherNames, folder),
+        lkey("folder-search.restore-backup.attributes-not-kept.format"), outcome.attributesNotKept,
+        folder);
 }
 
 QString folderRestoreOutcomeMessage(const FolderRestoreOutcome& outcome, bool unfinished,

@@ -56,7 +56,8 @@ QString withFilesLeftByReplace(const QString& message, const FolderReplacementOu
                                const QUrl& folder);
 
 // The message followed by the files a restore left as they are, because they changed after the
-// replacement or have other names; the message alone when there were none.
+// replacement, have other names or their owner, group, mode or attributes could not be kept;
+// the message alone when there were none.
 QString withFilesLeftByRestore(const QString& message, const FolderRestoreOutcome& outcome,
                                const QUrl& folder);
 

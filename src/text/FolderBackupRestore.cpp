@@ -234,6 +234,9 @@ struct StagedRestore {
     QUrl destinationURL;
     // What the replacement left there, when the manifest says.
     std::optional<FolderReplacementWrite> written;
+    // Taken by a file put back where none is.
+    SavedCopy copy;
+    bool sync = false;
 
     // Removes the staging file unless it was moved into place.
     void discard() {
@@ -266,7 +269,9 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
                          native(destinationComponents.last()),
                          destination,
                          destinationURL,
-                         {}};
+                         {},
+                         {{}, copy->mode, copy->owner, copy->group},
+                         sync};
     const QString folderPath = QFileInfo(destination).path();
     const QString stagingName =
         marker ? marker->stagingNameIn(folderPath) : folderRestoreStagingName();
@@ -278,21 +283,8 @@ std::optional<StagedRestore> stageRestore(const QUrl& backupFolderURL, const QSt
         throw FileError::fromErrno(errno, stagingPath, true);
     staged.staging = staging;
     try {
+        // Who may use it is given when it is put in place, from the file it then replaces.
         writeAll(file.get(), copy->bytes, stagingPath);
-        struct stat existing {};
-        const bool hasExisting = ::fstatat(staged.folder.get(), staged.name.constData(), &existing,
-                                           AT_SYMLINK_NOFOLLOW) == 0;
-        // A file put back keeps the permissions, owner, group and attributes of the one it
-        // replaces, or is not put back.
-        if (hasExisting && S_ISREG(existing.st_mode)) {
-            if (carryFileAttributes(destination, existing, file.get(), destination) ==
-                AttributeCarry::Refused)
-                throw FileError(FileErrorCode::FileWriteNoPermission, destination,
-                                localizedString(QStringLiteral("text-file.attributes-not-kept")));
-        } else if (const int error =
-                       keepOwnerGroupAndMode(file.get(), copy->owner, copy->group, copy->mode)) {
-            throw FileError::fromErrno(error, stagingPath, true);
-        }
         if (sync && ::fsync(file.get()) != 0)
             throw FileError::fromErrno(errno, stagingPath, true);
         file.reset();
@@ -353,7 +345,30 @@ bool holdsStagedBytes(int folder, const QByteArray& name, const QByteArray& stag
     }
 }
 
-enum class Placement { Placed, ChangedSinceReplace, OtherNames };
+enum class Placement { Placed, ChangedSinceReplace, OtherNames, AttributesNotKept };
+
+// Gives the staging file the permissions, owner, group and attributes of the file it is to
+// replace, found as `existing` right before the move (or those of the saved copy where no file
+// is), so that the move never changes who may use the file. False when the system refuses them.
+bool takeAttributesOf(StagedRestore& staged, const struct stat* existing) {
+    const QString stagingPath =
+        joinPath(QFileInfo(staged.destination).path(), QFile::decodeName(staged.staging));
+    UniqueFd file(::openat(staged.folder.get(), staged.staging.constData(),
+                           O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (file.get() < 0)
+        throw FileError::fromErrno(errno, stagingPath, true);
+    if (existing) {
+        if (carryFileAttributes(staged.destination, *existing, file.get(), staged.destination) ==
+            AttributeCarry::Refused)
+            return false;
+    } else if (const int error = keepOwnerGroupAndMode(file.get(), staged.copy.owner,
+                                                       staged.copy.group, staged.copy.mode)) {
+        throw FileError::fromErrno(error, stagingPath, true);
+    }
+    if (staged.sync && ::fsync(file.get()) != 0)
+        throw FileError::fromErrno(errno, stagingPath, true);
+    return true;
+}
 
 // The second half: the path is checked again, and so is the file there; then the staging file
 // is moved into place. The staging file never remains.
@@ -365,23 +380,27 @@ Placement placeRestore(StagedRestore& staged, const QUrl& targetFolderURL) {
         // A file saved since the replacement keeps what was saved; a file with other names is
         // never split from them. A missing file loses nothing.
         struct stat now {};
-        if (::fstatat(staged.folder.get(), staged.name.constData(), &now, AT_SYMLINK_NOFOLLOW) ==
-            0) {
-            Placement left = Placement::Placed;
-            if (staged.written &&
-                !holdsWhatWasWritten(staged.folder.get(), staged.name, now, *staged.written))
-                left = Placement::ChangedSinceReplace;
-            else if (S_ISREG(now.st_mode) && now.st_nlink > 1)
-                left = Placement::OtherNames;
-            if (left != Placement::Placed) {
-                // Already put back (by an earlier restore of this backup) counts as put back.
-                if (holdsStagedBytes(staged.folder.get(), staged.name, staged.staging))
-                    left = Placement::Placed;
-                staged.discard();
-                return left;
-            }
-        } else if (errno != ENOENT) {
+        const bool exists =
+            ::fstatat(staged.folder.get(), staged.name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!exists && errno != ENOENT)
             throw FileError::fromErrno(errno, staged.destination, false);
+        Placement left = Placement::Placed;
+        if (exists && staged.written &&
+            !holdsWhatWasWritten(staged.folder.get(), staged.name, now, *staged.written))
+            left = Placement::ChangedSinceReplace;
+        else if (exists && S_ISREG(now.st_mode) && now.st_nlink > 1)
+            left = Placement::OtherNames;
+        // Its owner, mode or attributes may have changed since it was staged: they are taken
+        // from the file as it is now. Another user's file in a shared folder cannot be given to
+        // a new file and is left to its owner; its copy stays in the backup.
+        else if (!takeAttributesOf(staged, exists && S_ISREG(now.st_mode) ? &now : nullptr))
+            left = Placement::AttributesNotKept;
+        if (left != Placement::Placed) {
+            // Already put back (by an earlier restore of this backup) counts as put back.
+            if (exists && holdsStagedBytes(staged.folder.get(), staged.name, staged.staging))
+                left = Placement::Placed;
+            staged.discard();
+            return left;
         }
         // Renaming replaces a link at the destination itself, never what it points to.
         if (::renameat(staged.folder.get(), staged.staging.constData(), staged.folder.get(),
@@ -509,6 +528,9 @@ void restoreEntries(const FolderReplacementManifest& manifest, const QUrl& backu
                     break;
                 case Placement::OtherNames:
                     outcome.withOtherNames.append(staged[i].destinationURL);
+                    break;
+                case Placement::AttributesNotKept:
+                    outcome.attributesNotKept.append(staged[i].destinationURL);
                     break;
                 }
             } catch (...) {

@@ -20,6 +20,10 @@ struct FolderRestoreOutcome {
     QList<QUrl> changedSinceReplace;
     // Files with other names (hard links), in manifest order: a rename would split them.
     QList<QUrl> withOtherNames;
+    // Files whose owner, group, mode or extended attributes a new file could not keep (another
+    // user's file in a folder a group shares), in manifest order; their copies stay in the
+    // backup, to be put back by their owner.
+    QList<QUrl> attributesNotKept;
 
     friend bool operator==(const FolderRestoreOutcome&, const FolderRestoreOutcome&) = default;
 };
@@ -38,7 +42,9 @@ struct FolderRestoreOutcome {
 // Inside the file's hold, right before its rename, an existing file is looked at once more: one
 // that no longer holds what the replacement wrote (by the manifest's record of it: identity,
 // size and time, or else the bytes' digest; manifests without records skip this), or that has
-// other names, is left as it is and listed in the outcome. A missing file is put back.
+// other names, is left as it is and listed in the outcome. So is a file whose permissions,
+// owner, group or attributes, as found then, a new file cannot take (another user's file in a
+// folder shared by a group): the restore has no write in place. A missing file is put back.
 //
 // Throws: the manifest's FileError (missing, unreadable, malformed); unsafeRelativePath for an
 // absolute, empty, "." or ".." entry and fileOutsideRoot, each ending the restore; FileError
@@ -64,13 +70,14 @@ void ensureNoSymlinkInRestorePath(const QUrl& destinationURL, const QUrl& target
 // the destination is opened without following links, so a link put there at any moment is
 // refused rather than written through; a destination that is itself a link is replaced by the
 // file (what it pointed to is left alone). An existing file keeps its permissions, owner, group
-// and extended attributes (ACL included), or is not put back; a file put back where none is takes
-// the copy's permissions, owner and group where the system allows.
+// and extended attributes (ACL included), as found right before the move, or is not put back; a
+// file put back where none is takes the copy's permissions, owner and group where the system
+// allows.
 // The staging file never remains (unless the process is killed: this one file is not marked
 // for the next operation to remove). Returns false, changing nothing, when the saved copy is
-// gone or the file there has other names. Throws symlinkInRestorePath, fileOutsideRoot or FileError
-// (a saved copy reached through a link, or one that is not a regular file, is refused with the
-// not-a-regular-file error).
+// gone, the file there has other names or its attributes cannot be kept. Throws
+// symlinkInRestorePath, fileOutsideRoot or FileError (a saved copy reached through a link, or one
+// that is not a regular file, is refused with the not-a-regular-file error).
 bool restoreBackedUpFile(const QUrl& backupFolderURL, const QString& savedCopyPath,
                          const QUrl& destinationURL, const QUrl& targetFolderURL);
 

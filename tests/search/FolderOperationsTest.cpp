@@ -410,7 +410,8 @@ TEST_F(FolderOperations, TheOutcomeNamesAFileThatChangedDuringTheReplacement) {
         << folder().folderSearchMessage.toStdString();
 }
 
-// A file the replacement left to its owner is named whether the run ended or stopped.
+// A file the replacement or the restore left to its owner is named, whether the run ended or
+// stopped.
 TEST(FolderReplaceMessages, NameTheFilesWhoseOwnerANewFileCouldNotKeep) {
     const QUrl folder = QUrl::fromLocalFile(QStringLiteral("/shared"));
     FolderReplacementOutcome outcome;
@@ -420,6 +421,16 @@ TEST(FolderReplaceMessages, NameTheFilesWhoseOwnerANewFileCouldNotKeep) {
                    .arg(localizedCount(1, kCountedFiles), QStringLiteral("b.txt"));
     EXPECT_TRUE(folderReplaceOutcomeMessage(outcome, {}, folder).endsWith(named));
     EXPECT_TRUE(folderReplaceStoppedMessage(outcome, folder).endsWith(named));
+
+    FolderRestoreOutcome restored;
+    restored.attributesNotKept = outcome.filesWithAttributesNotKept;
+    const QString left =
+        u' ' +
+        localizedString(QStringLiteral("folder-search.restore-backup.attributes-not-kept.format"))
+            .arg(localizedCount(1, kCountedFiles), QStringLiteral("b.txt"));
+    EXPECT_TRUE(folderRestoreOutcomeMessage(restored, false, folder).endsWith(left));
+    EXPECT_TRUE(
+        withFilesLeftByRestore(QStringLiteral("Stopped."), restored, folder).endsWith(left));
 }
 
 // A write that fails after other files were replaced stops the run: beside the error, the status

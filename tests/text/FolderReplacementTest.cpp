@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -690,18 +691,21 @@ TEST_F(FolderReplace, ReplaceAndRestoreKeepEachFilesOwnerAndGroup) {
     EXPECT_EQ(ownerOf(tree.path(QStringLiteral("gone.txt"))), user);
 }
 
-// An ordinary user replacing in a shared tree cannot give a new file another user's owner: that
-// file is left as it was, owner included, and named, and the run goes on with the others.
-TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWasAndGoesOn) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "acting as two users needs root to set them up";
-    // Outside the test's own temporary folder, which only root may enter.
-    QTemporaryDir sharedTree(QStringLiteral("/tmp/dunmoss-shared-XXXXXX"));
-    QTemporaryDir userHome(QStringLiteral("/tmp/dunmoss-home-XXXXXX"));
-    for (const QTemporaryDir* dir : {&sharedTree, &userHome})
-        ::chmod(QFile::encodeName(dir->path()).constData(), 0777);
-    const auto writeOwned = [&](const char* name, Owner owner, mode_t mode) {
-        const QString path = sharedTree.filePath(QString::fromLatin1(name));
+namespace {
+
+// A tree shared by a group and an ordinary user's home, both outside the test's own temporary
+// folder, which only root may enter.
+struct SharedTree {
+    QTemporaryDir tree{QStringLiteral("/tmp/dunmoss-shared-XXXXXX")};
+    QTemporaryDir home{QStringLiteral("/tmp/dunmoss-home-XXXXXX")};
+
+    SharedTree() {
+        for (const QTemporaryDir* dir : {&tree, &home})
+            ::chmod(QFile::encodeName(dir->path()).constData(), 0777);
+    }
+    QUrl root() const { return QUrl::fromLocalFile(tree.path()); }
+    QString write(const char* name, Owner owner, mode_t mode) const {
+        const QString path = tree.filePath(QString::fromLatin1(name));
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("struct\n");
@@ -709,45 +713,130 @@ TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWasAndGoesOn) {
         chownPath(path, owner);
         ::chmod(QFile::encodeName(path).constData(), mode);
         return path;
-    };
-    // Each before and after the other in walk order.
-    const Owner colleague{1002, 1001};
-    const QString shared = writeOwned("b-shared.txt", colleague, 0666);
-    const QString ownBefore = writeOwned("a-own.txt", Owner{1000, 1001}, 0644);
-    const QString ownAfter = writeOwned("c-own.txt", Owner{1000, 1001}, 0644);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const gid_t groups[] = {1001};
-        qputenv("HOME", userHome.path().toUtf8());
-        if (::setgroups(1, groups) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0)
-            ::_exit(3);
-        try {
-            const FolderReplacementOutcome outcome =
-                replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"),
-                                QUrl::fromLocalFile(sharedTree.path()), {}, {}, kLiteral);
-            QList<QUrl> changed = outcome.changedFiles;
-            std::sort(changed.begin(), changed.end());
-            if (changed !=
-                QList<QUrl>{QUrl::fromLocalFile(ownBefore), QUrl::fromLocalFile(ownAfter)})
-                ::_exit(4);
-            if (outcome.filesWithAttributesNotKept != QList<QUrl>{QUrl::fromLocalFile(shared)} ||
-                !outcome.filesChangedDuringReplace.isEmpty())
-                ::_exit(5);
-            ::_exit(0);
-        } catch (...) {
-            ::_exit(6);
-        }
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(FolderTree::readPath(shared), "struct\n");
-    EXPECT_EQ(ownerOf(shared), colleague);
+    // Runs the step in a child acting as the user, with the user's own backup store; answers
+    // its exit status.
+    int asUser(const std::function<int()>& step) const {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const gid_t groups[] = {1001};
+            qputenv("HOME", home.path().toUtf8());
+            if (::setgroups(1, groups) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0)
+                ::_exit(3);
+            try {
+                ::_exit(step());
+            } catch (...) {
+                ::_exit(6);
+            }
+        }
+        int status = -1;
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    QStringList entries() const { return QDir(tree.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+const Owner kUser{1000, 1001};
+const Owner kColleague{1002, 1001};
+
+} // namespace
+
+// An ordinary user replacing in a shared tree cannot give a new file another user's owner: that
+// file is left as it was, owner included, and named, and the run goes on with the others.
+TEST_F(FolderReplace, AnOrdinaryUserLeavesAnotherUsersFileAsItWasAndGoesOn) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two users needs root to set them up";
+    const SharedTree shared;
+    // Each before and after the other in walk order.
+    const QString theirs = shared.write("b-shared.txt", kColleague, 0666);
+    const QString ownBefore = shared.write("a-own.txt", kUser, 0644);
+    const QString ownAfter = shared.write("c-own.txt", kUser, 0644);
+    ASSERT_EQ(shared.asUser([&] {
+        const FolderReplacementOutcome outcome = replaceInFolder(
+            QStringLiteral("struct"), QStringLiteral("record"), shared.root(), {}, {}, kLiteral);
+        QList<QUrl> changed = outcome.changedFiles;
+        std::sort(changed.begin(), changed.end());
+        if (changed != QList<QUrl>{QUrl::fromLocalFile(ownBefore), QUrl::fromLocalFile(ownAfter)})
+            return 4;
+        if (outcome.filesWithAttributesNotKept != QList<QUrl>{QUrl::fromLocalFile(theirs)} ||
+            !outcome.filesChangedDuringReplace.isEmpty())
+            return 5;
+        return 0;
+    }),
+              0);
+    EXPECT_EQ(FolderTree::readPath(theirs), "struct\n");
+    EXPECT_EQ(ownerOf(theirs), kColleague);
     EXPECT_EQ(FolderTree::readPath(ownBefore), "record\n");
     EXPECT_EQ(FolderTree::readPath(ownAfter), "record\n");
-    EXPECT_EQ(QDir(sharedTree.path()).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{"a-own.txt", "b-shared.txt", "c-own.txt"}));
+    EXPECT_EQ(shared.entries(), (QStringList{"a-own.txt", "b-shared.txt", "c-own.txt"}));
+}
+
+// The restore run by an ordinary user cannot give a new file the file a colleague took over
+// since the replace: that file is left as it is, named, and its copy kept in the backup, and
+// the files after it are still put back.
+TEST_F(FolderReplace, AnOrdinaryUsersRestoreLeavesAnotherUsersFileAndGoesOn) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two users needs root to set them up";
+    const SharedTree shared;
+    const QStringList paths{shared.write("a-own.txt", kUser, 0644),
+                            shared.write("b-shared.txt", kUser, 0644),
+                            shared.write("c-own.txt", kUser, 0644)};
+    const QString backupNote = shared.home.filePath(QStringLiteral("backup"));
+    ASSERT_EQ(shared.asUser([&] {
+        const auto outcome = replaceInFolder(QStringLiteral("struct"), QStringLiteral("record"),
+                                             shared.root(), {}, {}, kLiteral);
+        QFile note(backupNote);
+        if (outcome.fileCount != 3 || !outcome.backupURL || !note.open(QIODevice::WriteOnly))
+            return 4;
+        note.write(outcome.backupURL->toLocalFile().toUtf8());
+        return 0;
+    }),
+              0);
+    const QUrl backup = QUrl::fromLocalFile(QString::fromUtf8(FolderTree::readPath(backupNote)));
+    chownPath(paths[1], kColleague);
+    ::chmod(QFile::encodeName(paths[1]).constData(), 0666);
+
+    ASSERT_EQ(shared.asUser([&] {
+        const FolderRestoreOutcome outcome = restoreFolderReplacementBackup(backup, shared.root());
+        if (outcome.restored != 2 || !outcome.changedSinceReplace.isEmpty())
+            return 4;
+        return outcome.attributesNotKept == QList<QUrl>{QUrl::fromLocalFile(paths[1])} ? 0 : 5;
+    }),
+              0);
+    EXPECT_EQ(FolderTree::readPath(paths[0]), "struct\n");
+    EXPECT_EQ(FolderTree::readPath(paths[1]), "record\n");
+    EXPECT_EQ(ownerOf(paths[1]), kColleague);
+    EXPECT_EQ(FolderTree::readPath(paths[2]), "struct\n");
+    EXPECT_EQ(savedCopy(backup, QStringLiteral("b-shared.txt")), "struct\n");
+    EXPECT_EQ(shared.entries(), (QStringList{"a-own.txt", "b-shared.txt", "c-own.txt"}));
+}
+
+// Who may use a file is taken from it right before it is put back: an owner or mode changed
+// after the restore staged its copy is kept, never undone by the move.
+TEST_F(FolderReplace, TheRestoreKeepsAnOwnerAndModeChangedWhileItRuns) {
+    const QString path = tree.write(QStringLiteral("kept.txt"), "struct\n");
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    const auto outcome = replace(QStringLiteral("struct"), QStringLiteral("record"));
+    ASSERT_TRUE(outcome.backupURL);
+    const bool root = ::geteuid() == 0;
+    const Owner owner = ownerOf(path);
+    setFolderReplacementStepHook([&](FolderReplacementStep step) {
+        if (step != FolderReplacementStep::RestorePlace)
+            return;
+        // The owner gives the file to a colleague, readable by them alone.
+        if (root)
+            chownPath(path, kColleague);
+        ::chmod(QFile::encodeName(path).constData(), 0600);
+    });
+    const FolderRestoreOutcome restored =
+        restoreFolderReplacementBackup(*outcome.backupURL, tree.rootURL());
+    setFolderReplacementStepHook({});
+    EXPECT_EQ(restored.restored, 1);
+    EXPECT_EQ(tree.read(QStringLiteral("kept.txt")), "struct\n");
+    struct stat attributes {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &attributes), 0);
+    EXPECT_EQ(attributes.st_mode & 07777, 0600u);
+    EXPECT_EQ(ownerOf(path), root ? kColleague : owner);
 }
 
 // A file replaced, and put back by the restore, keeps its ACL and extended attributes.
