@@ -3,6 +3,7 @@
 #include "session/MaintenanceTick.h"
 #include "session/SessionPersistence.h"
 #include "session/SessionWriter.h"
+#include "window/DocumentOpening.h"
 #include "window/DocumentSaving.h"
 #include "window/DocumentWriteQueue.h"
 #include "window/EditorWindowModel.h"
@@ -39,7 +40,7 @@ void ClosingSave::start(const QString& message, std::function<void()> then) {
 }
 
 bool ClosingSave::isNeeded() const {
-    return m_model.saving().writes().isWriting() ||
+    return m_model.saving().writes().isWriting() || m_model.opening().isRereadingAny() ||
            (m_model.seams().persistSession && m_model.state().decisions.didRestoreSession);
 }
 
@@ -64,10 +65,18 @@ void ClosingSave::seal(bool sealed) {
 }
 
 void ClosingSave::runRound() {
-    // The session is written once the files being saved are: it then knows what they hold.
-    m_model.saving().writes().whenAllWritten([presence = m_presence] {
-        if (presence->save)
-            presence->save->persistAndWait();
+    // Keys given while a tab's file is read again wait for its text: the round takes the text
+    // once they have landed on it. The session is written once the files being saved are: it
+    // then knows what they hold.
+    m_waitingForReads = true;
+    m_model.opening().whenRereadsApplied([presence = m_presence] {
+        if (!presence->save)
+            return;
+        presence->save->m_waitingForReads = false;
+        presence->save->m_model.saving().writes().whenAllWritten([presence] {
+            if (presence->save)
+                presence->save->persistAndWait();
+        });
     });
 }
 

@@ -12,13 +12,14 @@ class MaintenanceTick;
 class SessionPersistence;
 
 // What a window keeps is written before it closes (its close button, a quit, a signal) without
-// holding the window: no autosave or recovery snapshot starts any more, the saves under way
-// end, then the session and the recovery copy go to the writer, which a thread of its own waits
-// for. Meanwhile the window keeps painting, says it is saving and takes keys. Then the last
-// write: the window is sealed first (it takes no more keys, see setSeal), so the copies that
-// write holds every key it accepted; a copy that stores what the file holds already is not
-// written again, so each copy is written once, and once more only when something it stores
-// changed during the first write. Main thread only.
+// holding the window: no autosave or recovery snapshot starts any more, the rereads of tabs'
+// files under way end (the keys held for them landing on their text), the saves under way end, then
+// the session and the recovery copy go to the writer, which a thread of its own waits for.
+// Meanwhile the window keeps painting, says it is saving and takes keys. Then the last write: the
+// window is sealed first (it takes no more keys, see setSeal), so the copies that write holds every
+// key it accepted; a copy that stores what the file holds already is not written again, so each
+// copy is written once, and once more only when something it stores changed during the first write.
+// Main thread only.
 class ClosingSave {
 public:
     ClosingSave(EditorWindowModel& model, MaintenanceTick& maintenance,
@@ -31,11 +32,13 @@ public:
     // saving waits for the same end (and says its own message).
     void start(const QString& message, std::function<void()> then);
     bool isSaving() const { return !m_waiting.empty(); }
-    // Whether a close has anything to wait for: saves under way, or a session that is written
-    // (not under interface testing, nor before the window restored its own).
+    // Whether a close has anything to wait for: saves or rereads under way, or a session that is
+    // written (not under interface testing, nor before the window restored its own).
     bool isNeeded() const;
     // The last start has ended: the window may close, its close writing only what is left.
     bool isDone() const { return m_done; }
+    // A round waits for a tab's file read again, and the keys held for it, before it goes on.
+    bool isWaitingForReads() const { return m_waitingForReads; }
     // The window stays after all (its close was declined, the quit cancelled): it is unsealed,
     // autosave and snapshots go on, and the next close saves again.
     void resume();
@@ -65,6 +68,7 @@ private:
     bool m_sealed = false;
     bool m_loopWasRunning = false;
     bool m_done = false;
+    bool m_waitingForReads = false;
 };
 
 } // namespace dunmoss

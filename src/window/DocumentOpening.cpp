@@ -132,9 +132,13 @@ void DocumentOpening::enqueue(std::unique_ptr<QueuedRead> work) {
     batch->tabID = work->tabID();
     batch->waiting.start();
     batch->messageAtStart = m_model.state().findMessage;
+    const QUrl url = work->fileURL();
     QThreadPool::globalInstance()->start(
-        [this, mailbox = m_mailbox, id = batch->id,
+        [this, mailbox = m_mailbox, id = batch->id, url,
+         hook = url.isEmpty() ? nullptr : beforeRead,
          work = std::shared_ptr<QueuedRead>(std::move(work))]() mutable {
+            if (hook)
+                hook(url);
             work->read();
             // As with a file's document: no reference stays here once the work is posted.
             const QList<QTextDocument*> documents = work->documents();
@@ -154,6 +158,34 @@ bool DocumentOpening::isRereading(const QUuid& tabID) const {
     return !tabID.isNull() &&
            std::any_of(m_batches.begin(), m_batches.end(),
                        [&](const std::unique_ptr<Batch>& batch) { return batch->tabID == tabID; });
+}
+
+bool DocumentOpening::rereadQueuedUpTo(quint64 batchID) const {
+    return std::any_of(m_batches.begin(), m_batches.end(),
+                       [&](const std::unique_ptr<Batch>& batch) {
+                           return !batch->tabID.isNull() && batch->id <= batchID;
+                       });
+}
+
+void DocumentOpening::whenRereadsApplied(std::function<void()> then) {
+    // Rereads asked for later are not waited for: a window that still takes keys may ask again.
+    const quint64 last = m_nextBatchID - 1;
+    if (!rereadQueuedUpTo(last))
+        then();
+    else
+        m_rereadWaiters.emplace_back(last, std::move(then));
+}
+
+void DocumentOpening::runRereadWaiters() {
+    std::vector<std::function<void()>> ready;
+    std::erase_if(m_rereadWaiters, [&](std::pair<quint64, std::function<void()>>& waiter) {
+        if (rereadQueuedUpTo(waiter.first))
+            return false;
+        ready.push_back(std::move(waiter.second));
+        return true;
+    });
+    for (const std::function<void()>& then : ready)
+        then();
 }
 
 std::optional<QUrl> DocumentOpening::folderNeedingAccess(const QUrl& url) const {
@@ -322,6 +354,10 @@ void DocumentOpening::applyReady() {
             finished->work->apply();
         if (finished->done)
             finished->done(finished->outcome);
+        // In a turn of their own: the keys replayed by the apply have reached the tab by then.
+        if (!finished->tabID.isNull() && !m_rereadWaiters.empty())
+            QMetaObject::invokeMethod(this, &DocumentOpening::runRereadWaiters,
+                                      Qt::QueuedConnection);
     }
 }
 

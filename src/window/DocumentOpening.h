@@ -40,6 +40,8 @@ public:
     virtual void apply() = 0;
     // The tab whose file it reads again, if any.
     virtual QUuid tabID() const { return {}; }
+    // The file it reads, if one.
+    virtual QUrl fileURL() const { return {}; }
 };
 
 // One file to open: a line (1-based) selects that whole line once it is shown, else a range
@@ -98,6 +100,11 @@ public:
     // True while work reading the tab's file again is queued and not yet applied: what the file
     // holds is the tab's again only then.
     bool isRereading(const QUuid& tabID) const;
+    // True while any tab's file is being read again.
+    bool isRereadingAny() const { return rereadQueuedUpTo(m_nextBatchID); }
+    // Runs `then` once every reread asked for by now is applied, with the keys held for it
+    // replayed (at once when none is under way). Not run when the window goes first.
+    void whenRereadsApplied(std::function<void()> then);
 
     // The workspace folder to hold access to while the file is read, when the window holds
     // none.
@@ -114,7 +121,8 @@ public:
     void appendTabsReplacingPristineTab(const QList<EditorTab>& tabs,
                                         std::optional<QUuid> activeTabID);
 
-    // Testing hook, empty in the program: called on the pool thread before each file is read.
+    // Testing hook, empty in the program: called on the pool thread before each file is read
+    // (opened, or read again for its tab).
     std::function<void(const QUrl&)> beforeRead;
 
     // One turn of the event loop shows files for this long at most, and at most this many, so
@@ -142,6 +150,8 @@ private:
     void applyOne(Batch& batch, int index);
     void recordRecentFiles();
     void showProgress();
+    bool rereadQueuedUpTo(quint64 batchID) const;
+    void runRereadWaiters();
 
     EditorWindowModel& m_model;
     std::shared_ptr<MainThreadMailbox> m_mailbox;
@@ -154,6 +164,8 @@ private:
     // The status line's progress text while it shows one, and what it showed before.
     std::optional<QString> m_progressMessage;
     QString m_messageBeforeProgress;
+    // Who waits for the rereads queued up to a batch.
+    std::vector<std::pair<quint64, std::function<void()>>> m_rereadWaiters;
 };
 
 // The status warning after files were opened with the last-resort decoding, naming them.

@@ -90,6 +90,7 @@ public:
     }
 
     QUuid tabID() const override { return m_tabID; }
+    QUrl fileURL() const override { return m_url; }
 
     void apply() override {
         // Kept alive through a change of storage, so the held input reaches the new one.

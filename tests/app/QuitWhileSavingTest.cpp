@@ -16,6 +16,7 @@
 #include "session/SessionWriter.h"
 #include "session/WindowSession.h"
 #include "text/EditorTab.h"
+#include "window/DocumentOpening.h"
 #include "window/ScriptedInteraction.h"
 #include "window/WindowDerivedValues.h"
 
@@ -23,6 +24,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QTimer>
 #include <QWindow>
 #include <atomic>
@@ -208,6 +211,33 @@ protected:
                 << copies[i].toStdString();
     }
 
+    // Keys given while the tab's file is read again wait for its text; a close or quit (`end`)
+    // meanwhile keeps them. The read is held until the close waits for it or the window is gone.
+    void expectKeysHeldForAReloadKeptThrough(const std::function<void(EditorWindowView&)>& end) {
+        std::unique_ptr<DunmossNotepadApp> app;
+        QPointer<EditorWindowView> window;
+        ShortcutTextView* editor = launchAndType(app, window, QString());
+        ASSERT_TRUE(editor);
+        QSemaphore gate;
+        window->model().opening().beforeRead = [&gate](const QUrl&) { gate.acquire(); };
+        const auto letGo = qScopeGuard([&] { gate.release(); });
+        editorMenuBar(*window)->actionForKey(QStringLiteral("command.reload"))->trigger();
+        typeText(editor, QStringLiteral("held key"));
+        ASSERT_FALSE(editor->toPlainText().contains(QLatin1String("held key")));
+
+        end(*window);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !window ||
+                       WindowSession::of(window->model()).closingSave().isWaitingForReads();
+            },
+            20'000));
+        gate.release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window; }, 20'000));
+        SessionWriter::shared().waitUntilIdle();
+        expectRecoveryHolds("\"held keyfirst line");
+    }
+
     // The copy the next start reads holds `words`.
     void expectRecoveryHolds(const char* words) {
         QFile recovery(dir.filePath(QStringLiteral("Recovery/recovery.json")));
@@ -263,6 +293,14 @@ TEST_F(QuitWhileSaving, EveryLetterTypedThroughACloseOnASlowDiskIsKept) {
 
 TEST_F(QuitWhileSaving, EveryLetterTypedThroughAQuitOnASlowDiskIsKept) {
     expectEveryLetterKeptThrough([] { quitApplication(); });
+}
+
+TEST_F(QuitWhileSaving, KeysHeldForAReloadAreKeptThroughAClose) {
+    expectKeysHeldForAReloadKeptThrough([](EditorWindowView& window) { window.close(); });
+}
+
+TEST_F(QuitWhileSaving, KeysHeldForAReloadAreKeptThroughAQuit) {
+    expectKeysHeldForAReloadKeptThrough([](EditorWindowView&) { quitApplication(); });
 }
 
 // A quit kept at its question brings back every window it sealed for its last write, each
