@@ -1,42 +1,15 @@
-// Nothing at start-up waits for the disk on the window's thread. Every sync this test program
-// makes passes through the counters below (and on to the system), so a test can count those
-// made on its own thread, by the program's code or by Qt's.
+// Nothing at start-up waits for the disk on the window's thread: the syncs made on it, by the
+// program's code or by Qt's, are counted.
 #include "app/SingleInstance.h"
 
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-namespace {
-
-thread_local int syncsOnThisThread = 0;
-
-template <typename Call> Call systemCall(const char* name) {
-    return reinterpret_cast<Call>(::dlsym(RTLD_NEXT, name));
-}
-
-} // namespace
-
-extern "C" int fsync(int fd) {
-    static const auto call = systemCall<int (*)(int)>("fsync");
-    ++syncsOnThisThread;
-    return call(fd);
-}
-
-extern "C" int fdatasync(int fd) {
-    static const auto call = systemCall<int (*)(int)>("fdatasync");
-    ++syncsOnThisThread;
-    return call(fd);
-}
-
-extern "C" int syncfs(int fd) {
-    static const auto call = systemCall<int (*)(int)>("syncfs");
-    ++syncsOnThisThread;
-    return call(fd);
-}
+#include "support/SyncCounting.h"
 
 using namespace dunmoss;
+using test::syncsOnThisThread;
 
 TEST(StartupSync, BecomingTheRunningInstanceWaitsForNoSync) {
     QTemporaryDir dir;

@@ -6,32 +6,12 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-namespace {
-
-thread_local int t_syncs = 0;
-
-template <typename Call> Call systemCall(const char* name) {
-    return reinterpret_cast<Call>(::dlsym(RTLD_NEXT, name));
-}
-
-} // namespace
-
-extern "C" int fsync(int fd) {
-    ++t_syncs;
-    static const auto call = systemCall<int (*)(int)>("fsync");
-    return call(fd);
-}
-
-extern "C" int fdatasync(int fd) {
-    ++t_syncs;
-    static const auto call = systemCall<int (*)(int)>("fdatasync");
-    return call(fd);
-}
+#include "support/SyncCounting.h"
 
 using namespace dunmoss;
+using test::syncsOnThisThread;
 
 TEST(AtomicWriteSyncCount, AReplacementWaitsOnTheDiskTwice) {
     QTemporaryDir dir;
@@ -39,9 +19,9 @@ TEST(AtomicWriteSyncCount, AReplacementWaitsOnTheDiskTwice) {
     const QString path = dir.filePath(QStringLiteral("session.json"));
     for (const char* bytes : {"new file", "replacing it"}) {
         SCOPED_TRACE(bytes);
-        t_syncs = 0;
+        syncsOnThisThread = 0;
         writeBytesAtomically(bytes, path);
-        EXPECT_EQ(t_syncs, 2);
+        EXPECT_EQ(syncsOnThisThread, 2);
         QFile written(path);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         EXPECT_EQ(written.readAll(), QByteArray(bytes));
