@@ -3,7 +3,11 @@
 // A write of a file with other names (so written in place) killed part-way, as a crash would
 // stop it: in a forked child, SIGKILL at the chosen step.
 #include "platform/AtomicFileWrite.h"
+#include "platform/WorkPools.h"
 
+#include <QThreadPool>
+
+#include <cerrno>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +25,10 @@ enum class KilledAt {
 
 // Whether the child writing `bytes` over `path` was killed where asked.
 inline bool writeKilledAt(KilledAt step, const QString& path, const QByteArray& bytes) {
+    // The child inherits the allocator's locks as the fork found them: a pool thread freeing
+    // a document at that moment would leave the child waiting for good (seen under ASan).
+    waitForWorkPools();
+    QThreadPool::globalInstance()->waitForDone();
     const pid_t child = ::fork();
     if (child < 0)
         return false;
@@ -49,9 +57,22 @@ inline bool writeKilledAt(KilledAt step, const QString& path, const QByteArray& 
         }
         ::_exit(0);
     }
+    // A child stuck for two minutes fails the test instead of holding the run.
     int status = 0;
-    return ::waitpid(child, &status, 0) == child && WIFSIGNALED(status) &&
-           WTERMSIG(status) == SIGKILL;
+    for (int waited = 0;; ++waited) {
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child)
+            break;
+        if (done < 0 && errno != EINTR)
+            return false;
+        if (waited == 12'000) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return false;
+        }
+        ::usleep(10'000);
+    }
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 } // namespace dunmoss::test
